@@ -1,0 +1,60 @@
+// The run context of one Skeldon run: every per-unit state struct of the compiler, owned here
+// and passed explicitly, so tests and runs never share state. One line per member; units add
+// their own state struct as a new line.
+#pragma once
+
+#include <cstdint>
+
+#include "compiler/core/command_line.h"
+#include "compiler/core/console_reporter.h"
+#include "compiler/core/ini_values.h"
+#include "compiler/core/project_file.h"
+#include "compiler/core/source_buffer.h"
+#include "compiler/core/switches.h"
+#include "compiler/core/toggles.h"
+#include "compiler/core/file_names.h"
+#include "compiler/core/char_conversion.h"
+#include "compiler/core/ini_keys.h"
+#include "compiler/core/ini_file.h"
+#include "compiler/core/markup.h"
+#include "compiler/core/source_text_output.h"
+#include "compiler/generate/pass_services.h"
+#include "compiler/generate/source_reader.h"
+#include "compiler/generate/reservations.h"
+#include "compiler/generate/index_store.h"
+#include "compiler/generate/index_pages.h"
+#include "compiler/generate/link_pass.h"
+#include "compiler/generate/link_writer.h"
+#include "compiler/generate/help_tables.h"
+
+struct CompilerRun {
+    std::int32_t Language = 0;          // messages: 0 English, 1 German, other values print nothing
+    bool RunSuccess = false;            // no counted source error; decides sound and help compiler
+    bool RunCompleted = false;          // set at the very end of a run; decides the exit code
+    ReporterState reporterState;        // progress display and log files
+    SourceLineState lines;              // CurrentSourceLine, LastMessageLine, ErrorLineOffset
+    TSwitches switches;                 // option fields
+    TProgramCommands programCommands;   // help compiler and viewer command lines
+    TGraphicDirectories graphics;       // graphic path and directory list
+    TMainUnitState mainUnit;            // start values of the main unit
+    CommandLineState commandLine;       // WordList
+    ProjectFileState project;           // project file settings
+    ToggleTables toggles;               // internal toggle characters
+    TSourceBuffer source;               // the joined sources and the read position
+    IniValueTables iniValues;           // font, button, template and word-character tables
+    TFileNameState fileNames;           // lower-case table, page extension, .ID page names
+    TCharConversionState charConversion;  // code-page tables and the text-context flags
+    TIniSettings ini;                   // the settings of the ini file
+    TIniFileState iniFile;              // the ini reader's key counters and flags
+    TMarkupState markup;                // font, break and highlight output state
+    TSourceTextState sourceText;        // .HC raw HTML and toggle-changed flag
+    TPassServices passes;               // heading tree, output file and output-pass position
+    TSourceReaderState reader;          // dot line, .IF conditions, pending .NR/.HD
+    TReservationState numbering;        // heading and file counters, reservation list
+    TIndexStore indexStore;             // index entries in 256 buckets
+    TIndexPageState indexPages;         // sorted index groups
+    TLinkPassState linkPass;            // link blocks, index char, frame groups, level styles
+    TLinkWriterState linkWriter;        // automatic links of running text
+    THelpTableState helpTables;         // .RC help table items and the panel ID file
+    TConsoleReporter reporter{*this};   // last: it works on the state above
+};

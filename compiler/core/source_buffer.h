@@ -1,0 +1,62 @@
+// The source buffer: every source file joined into one block that the passes of the compile
+// run walk through a read position, with save and restore of the reader state for look-ahead.
+// Also the file-opening helpers used all over the compiler.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct CompilerRun;
+
+// A saved reader state.
+struct TSourceState {
+    std::uint8_t NextChar = 0;
+    std::uint8_t CurChar = 0;
+    std::uint8_t PrevChar = 0;
+    std::uint8_t LineEndCount = 0;
+    std::int32_t LineNumber = 0;
+    std::size_t Position = 0;
+};
+
+struct TSourceBuffer {
+    std::string Data;           // the joined sources (bytes)
+    std::size_t Position = 0;   // read position, an index into Data
+    bool Loaded = false;
+    // The source reader's three-character window and line-end counter, kept here so that
+    // save and restore cover them.
+    std::uint8_t NextChar = 0;
+    std::uint8_t CurChar = 0;
+    std::uint8_t PrevChar = 0;
+    std::uint8_t LineEndCount = 0;
+    // File helpers.
+    bool FileOpenReadOnly = false;
+    std::uint32_t LastFileSize = 0;
+};
+
+// Loads the source-file list into the buffer (an earlier buffer is freed first).
+void LoadSourceFiles(CompilerRun& run);
+void FreeSourceBuffer(CompilerRun& run);
+
+// Joins file contents as the loader does: after each file that has a successor its last byte
+// becomes CR and LF CR LF follows (an empty file gets CR LF CR LF written at its place).
+std::string JoinSourceTexts(const std::string* const* texts, std::size_t count);
+
+void SetSourcePos(CompilerRun& run, std::size_t position);
+// Position := start, CurrentSourceLine := 1, LastMessageLine := -100.
+void RewindSource(CompilerRun& run);
+// The byte at the read position; 0 past the end (never reads outside the block).
+std::uint8_t CurrentBufferChar(const CompilerRun& run);
+std::uint8_t PeekBufferChar(const CompilerRun& run);
+void ReadBufferChar(CompilerRun& run, std::uint8_t& c);
+std::uint8_t ByteAtPointer(const CompilerRun& run, std::size_t position);
+bool SourceEof(const CompilerRun& run);
+std::size_t SourceSize(const CompilerRun& run);
+
+void SaveSourceState(const CompilerRun& run, TSourceState& state);
+void RestoreSourceState(CompilerRun& run, const TSourceState& state);
+
+void SetFileOpenReadOnly(CompilerRun& run, bool flag);
+// The name is cut at its first " /"; true when the file opens for reading (LastFileSize set).
+bool FileExistsWithSize(CompilerRun& run, std::string_view name);

@@ -1,0 +1,60 @@
+#include "compiler/core/source_text_output.h"
+
+#include "compiler/core/char_conversion.h"
+#include "compiler/core/compiler_run.h"
+#include "compiler/core/markup.h"
+#include "compiler/core/toggles.h"
+
+void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
+  TSourceTextState& st = run.sourceText;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  if (st.HtmlCodeOn && c == '<') st.InHtmlCode = true;
+  if (st.HtmlCodeOn && st.InHtmlCode) {
+    f.push_back(static_cast<char>(c));
+  } else {
+    const std::string& chars = run.toggles.InternalToggleChars;
+    std::size_t pos = chars.find(static_cast<char>(c));
+    if (pos != std::string::npos && t.Html) pos = chars.rfind(static_cast<char>(c));
+    const TTextContext& ctx = run.charConversion.Context;
+    if (pos == std::string::npos && c == '\\' && t.Html && !t.Ipf && !t.RtfFamily &&
+        (ctx.InScriptString || ctx.InTextPopup)) {
+      // Inside a JavaScript string a lone backslash would escape the next character.
+      f += "\\\\";
+      run.charConversion.Context.AfterFontChange = false;
+    } else if (pos == std::string::npos || pos >= static_cast<std::size_t>(kToggleCount)) {
+      WriteTargetChar(run, f, c);
+    } else {
+      const int i = static_cast<int>(pos) + 1;
+      bool& state = run.toggles.ToggleState[pos];
+      state = !state;
+      st.ToggleChanged = true;
+      const TToggleDef& def = kToggleDefs[pos];
+      if (i == 1) {
+        WriteFontChange(run, f,
+                        state ? run.markup.AlternateFontLetter : run.markup.RunningFontLetter, true);
+      } else if (t.Html) {
+        if (*def.HtmlTag) f += std::string(state ? "<" : "</") + def.HtmlTag + ">";
+      } else if (t.RtfFamily) {
+        if (*def.RtfKeyword) f += std::string("\\") + def.RtfKeyword + (state ? " " : "0 ");
+      }
+    }
+  }
+  if (st.HtmlCodeOn && c == '>') st.InHtmlCode = false;
+}
+
+void WriteSourceText(CompilerRun& run, std::string_view text, std::string& f) {
+  for (char c : text) WriteSourceChar(run, static_cast<std::uint8_t>(c), f);
+}
+
+void WriteTargetText(CompilerRun& run, std::string_view text, std::string& f) {
+  for (char c : text) WriteTargetChar(run, f, static_cast<std::uint8_t>(c));
+}
+
+std::string RemoveIndexFilterChars(const CompilerRun& run, std::string_view text) {
+  const std::string& filter = run.ini.IndexFilter;
+  std::string result;
+  result.reserve(text.size());
+  for (char c : text)
+    if (filter.find(c) == std::string::npos) result.push_back(c);
+  return result;
+}

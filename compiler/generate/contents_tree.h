@@ -1,0 +1,16 @@
+// The JavaScript contents tree: the frameset page whose script draws the heading tree as a
+// collapsible tree, with one data line per heading.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct CompilerRun;
+struct THeadingNode;
+
+// The name under which the HTML output start creates a fixed page of the tree frameset
+// ("INDXI", "EMPTY") and under which the frameset links to it, so both always agree.
+std::string ContentsTreeFramePageName(const CompilerRun& run, std::string_view base);
+
+void WriteJavaScriptTree(CompilerRun& run);

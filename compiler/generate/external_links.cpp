@@ -1,0 +1,167 @@
+#include "compiler/generate/external_links.h"
+
+#include <unordered_set>
+
+#include "compiler/core/compiler_run.h"
+#include "compiler/core/file_names.h"
+#include "compiler/core/source_buffer.h"
+#include "compiler/core/source_text_output.h"
+#include "compiler/core/toggles.h"
+#include "compiler/generate/index_store.h"
+#include "compiler/generate/pass_services.h"
+#include "compiler/generate/source_reader.h"
+
+namespace {
+
+constexpr int kTitleLimit = 50;
+
+bool IsQuote(std::uint8_t c) { return c == '"' || c == '\''; }
+
+bool ContainsHtmUpper(std::string_view u) {
+  std::string upper(u);
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return upper.find(".HTM") != std::string::npos;
+}
+
+void WriteTemplateText(CompilerRun& run, std::string& f, std::string_view text, bool dropQuotes) {
+  for (char c : text) {
+    const std::uint8_t b = static_cast<std::uint8_t>(c);
+    if (dropQuotes && IsQuote(b)) continue;
+    WriteSourceChar(run, b, f);
+  }
+}
+
+}  // namespace
+
+void StripFileScheme(std::string& url) {
+  if (url.rfind("file:", 0) != 0) return;
+  url.erase(0, 5);
+  for (int i = 0; i < 3 && !url.empty() && url[0] == '/'; ++i) url.erase(0, 1);
+}
+
+void MakeFileUrl(std::string& url) {
+  StripFileScheme(url);
+  if (!IsNetworkUrl(url) && !IsSpecialUrl(url)) url = "file:///" + url;
+}
+
+void WriteExternalLink(CompilerRun& run, std::string_view url) {
+  const TTargetFlags& t = run.ini.TargetFlags;
+  std::string& out = run.passes.OutputFile;
+  std::string u(url);
+  if (t.Html) {
+    if (t.HtmlHelp) MakeFileUrl(u);
+    else StripFileScheme(u);
+    out += "<a href=\"" + u + "\"";
+    out += ContainsHtmUpper(u) ? " target=\"extern\"" : " target=\"" + run.ini.DefaultFrame + "\"";
+    out += ">";
+  } else if (t.Ipf) {
+    MakeFileUrl(u);
+    out += ":link reftype=launch object='NETSCAPE.EXE' data='" + u + "'.";
+  } else if (t.RtfFamily) {
+    const bool winHelp = t.WinHelp3 || t.WinHelp4;
+    if (winHelp && run.toggles.ToggleState[3]) out += "\\ul0 ";
+    out += "{";
+    if (winHelp) out += "\\cf1\\uldb ";
+  }
+}
+
+std::string GetTopicId(const std::string* contextId, std::uint16_t number) {
+  if (!contextId) return "h" + std::to_string(number);
+  return *contextId;
+}
+
+std::string GetWindowSuffix(const CompilerRun& run, bool groupFlag) {
+  if (!run.indexStore.FrameGroupsUsed) return std::string();
+  return groupFlag ? ">navi" : ">main";
+}
+
+void ResetIndexChar(CompilerRun& run) { run.linkPass.IndexChar = run.ini.IndexChar; }
+
+std::string FindButtonText(const CompilerRun& run, std::uint8_t code) {
+  std::string result;
+  for (const auto& group : run.iniValues.ButtonTable) {
+    for (const TButtonEntry& row : group) {
+      if (row.Key == code) {
+        result = row.Text;
+        break;
+      }
+    }
+  }
+  return result;
+}
+
+void ExpandTemplate(CompilerRun& run, std::string& f, const TTemplateText& templ,
+                    const THeadingNode* node, std::uint8_t pageKind, bool titleLimit,
+                    bool dropQuotes, std::string_view fileName) {
+  const std::string& text = templ.Text;
+  std::size_t i = 1;
+  while (i <= text.size()) {
+    if (i == templ.DocTitlePos) {
+      WriteTemplateText(run, f, run.linkPass.DocumentTitle, dropQuotes);
+      i += 8;
+    } else if (i == templ.FileNamePos) {
+      WriteTemplateText(run, f, fileName, dropQuotes);
+      i += 8;
+    } else if (i == templ.HeadingPos) {
+      if (node)
+        CopyHeadingTitle(run, f, node->SourcePosition, titleLimit, false, dropQuotes);
+      else if (pageKind == 3 || pageKind == 4)
+        WriteTemplateText(run, f, FindButtonText(run, pageKind), dropQuotes);
+      else if (pageKind == 5)
+        WriteTemplateText(run, f, MapToggleChars(run.toggles, run.ini.NotesText), dropQuotes);
+      i += 7;
+    } else {
+      const std::uint8_t c = static_cast<std::uint8_t>(text[i - 1]);
+      if (!(dropQuotes && IsQuote(c))) WriteSourceChar(run, c, f);
+      ++i;
+    }
+  }
+}
+
+void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, bool titleLimit,
+                      bool raw, bool dropQuotes) {
+  TSourceState saved;
+  SaveSourceState(run, saved);
+  SetSourcePos(run, position < 0 ? 0 : static_cast<std::size_t>(position));
+  run.source.LineEndCount = 0;
+  int count = 0;
+  while (!SourceEof(run) && run.source.LineEndCount == 0) {
+    ReadSourceChar(run);
+    const std::uint8_t ch = run.source.NextChar;
+    if (ch == 0x0D) {
+      if (run.switches.SoftLineEnds && run.source.LineEndCount == 0) {
+        if (raw) f.push_back(' ');
+        else WriteSourceChar(run, ' ', f);
+      }
+    } else if (dropQuotes && IsQuote(ch)) {
+      // left out
+    } else if (raw) {
+      f.push_back(static_cast<char>(run.ini.SourceIsIso ? ch : run.charConversion.Tables.OemToAnsi[ch]));
+    } else {
+      WriteSourceChar(run, ch, f);
+    }
+    ++count;
+    if (titleLimit && count > kTitleLimit) break;
+  }
+  RestoreSourceState(run, saved);
+}
+
+void WriteExternalLinkList(CompilerRun& run) {
+  std::string& out = run.passes.OutputFile;
+  auto line = [&](const std::string& target) {
+    out += "<a href=\"" + target + "\">" + target + "</a><br>\r\n";
+  };
+  std::unordered_set<std::string> listed;
+  for (const TIndexEntry* head : run.indexStore.IndexBuckets) {
+    for (const TIndexEntry* e = head; e; e = e->NextInBucket) {
+      if (!e->LinkTarget) continue;
+      const std::string& target = *e->LinkTarget;
+      if (listed.count(target)) continue;
+      if (!IsNetworkUrl(target) && !IsSpecialUrl(target)) continue;
+      line(target);
+      listed.insert(target);
+    }
+  }
+  for (const std::string& ref : run.passes.ExternalReferences) line(ref);
+}

@@ -1,0 +1,52 @@
+#include "compiler/generate/pass_services.h"
+
+#include <cstdio>
+
+#include "compiler/core/compiler_run.h"
+#include "compiler/core/console_reporter.h"
+#include "platform/files.h"
+
+THeadingNode* NewHeadingNode(CompilerRun& run) {
+  run.passes.NodeStore.push_back(std::make_unique<THeadingNode>());
+  return run.passes.NodeStore.back().get();
+}
+
+const std::string* KeepOwnString(CompilerRun& run, std::string_view text) {
+  run.passes.OwnStrings.push_back(std::make_unique<std::string>(text));
+  return run.passes.OwnStrings.back().get();
+}
+
+void RecordExternalReference(CompilerRun& run, std::string_view name) {
+  for (const std::string& known : run.passes.ExternalReferences)
+    if (known == name) return;
+  run.passes.ExternalReferences.emplace_back(name);
+}
+
+void RefreshGraphicsFile(CompilerRun& run, std::string_view name) {
+  if (name.rfind("ftp://", 0) == 0 || name.rfind("http://", 0) == 0) {
+    RecordExternalReference(run, name);
+    return;
+  }
+  if (run.passes.RefreshGraphicsFile) run.passes.RefreshGraphicsFile(run, name);
+}
+
+void StoreOutputFile(CompilerRun& run, const std::string& name, const std::string& text) {
+  if (run.passes.StoreFile) {
+    run.passes.StoreFile(run, name, text);
+    return;
+  }
+  const std::string path = platform::resolve_path(name);
+  const std::string temp = path + ".tmp";
+  bool ok = false;
+  if (std::FILE* f = std::fopen(temp.c_str(), "wb")) {
+    ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = (std::fclose(f) == 0) && ok;
+    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) std::remove(temp.c_str());
+  }
+  if (!ok) {
+    WriteBilingualMessage(run, "Ausgabedatei " + name + " kann nicht geschrieben werden. Programmabbruch.",
+                          "error while writing target file " + name + ". Program stopped.", true);
+    run.reporter.Terminate(2);
+  }
+}

@@ -1,0 +1,39 @@
+// The source reader of every pass: the WordStar filter with its reading window of three
+// characters, dot-command lines, and the conditional-text commands .IF/.EL/.EN with the number
+// reservations .NR/.HD. All passes take conditions through the same parser.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct CompilerRun;
+
+inline constexpr std::size_t kDotLineMax = 255;
+inline constexpr std::size_t kConditionTextMax = 199;
+
+struct TSourceReaderState {
+  std::string DotLine;                 // rest of the current dot line (at most kDotLineMax)
+  bool ConditionOn = true;             // the text is taken
+  bool IfOpen = false;                 // an .IF waits for its .EN
+  std::uint16_t PendingFileNumber = 0;     // last .NR value, 0 = none
+  std::uint16_t PendingHeadingNumber = 0;  // last .HD value, 0 = none
+  std::uint8_t SoftSpaceChar = ' ';    // what a WordStar soft space becomes
+  bool SoftSpacesAsBlanks = false;     // .SP ON
+  bool PrePassRunning = false;         // heading pass or link pass
+};
+
+// Shifts the window and reads the next character into NextChar.
+void ReadSourceChar(CompilerRun& run);
+// Reads the rest of the current source line into DotLine (leading blanks skipped).
+void ReadDotCommandLine(CompilerRun& run);
+
+// The window before the first read of a pass: NextChar CR, CurChar and PrevChar 0.
+void PrimeReaderWindow(CompilerRun& run);
+
+bool IsConditionDefined(const CompilerRun& run, std::string_view name);
+bool EvaluateCondition(CompilerRun& run, std::string_view condition);
+// command: two upper-cased command letters. readRest: the rest of the line is still in the
+// source (heading and link pass); otherwise DotLine holds the whole line, letters included.
+// True for IF, EN, EL, NR and HD.
+bool HandleConditionCommand(CompilerRun& run, std::string_view command, bool readRest);

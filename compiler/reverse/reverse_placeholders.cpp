@@ -1,0 +1,37 @@
+#include "compiler/reverse/reverse_placeholders.h"
+
+#include <string>
+
+#include "compiler/core/compiler_run.h"
+
+namespace {
+
+// These functions are not built yet: each says so plainly and stops with exit code 2, never
+// as success.
+[[noreturn]] void NotBuiltYet(CompilerRun& run, const char* germanWhat, const char* englishWhat) {
+    WriteBilingualMessage(run, std::string(germanWhat) + " ist noch nicht eingebaut.",
+                          std::string(englishWhat) + " is not built yet.", true);
+    run.reporter.Terminate(2);
+}
+
+}  // namespace
+
+void ConvertIpfToSource(CompilerRun& run) {
+    NotBuiltYet(run, "Die Umwandlung von IPF in Quelltext (ConvertIpfToSource)",
+                "The IPF to source conversion (ConvertIpfToSource)");
+}
+
+void RunRtfReverseConversion(CompilerRun& run) {
+    NotBuiltYet(run, "Die Umwandlung von RTF in Quelltext (RunRtfReverseConversion)",
+                "The RTF to source conversion (RunRtfReverseConversion)");
+}
+
+void StartSecondCompiler(CompilerRun& run) {
+    NotBuiltYet(run, "Der Start des Hilfe-Compilers (StartSecondCompiler)",
+                "The help compiler start (StartSecondCompiler)");
+}
+
+void CompareHtmlDirectories(CompilerRun& run, std::string_view, std::string_view, bool) {
+    NotBuiltYet(run, "Der Vergleich von HTML-Verzeichnissen (CompareHtmlDirectories)",
+                "The HTML directory compare (CompareHtmlDirectories)");
+}

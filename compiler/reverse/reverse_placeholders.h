@@ -1,0 +1,17 @@
+// Reverse conversions, the help-compiler start and the HTML directory compare, as the main
+// program calls them.
+#pragma once
+
+#include <string_view>
+
+struct CompilerRun;
+
+// IPF file (IpfFileName) to source text; sets RunCompleted at its end.
+void ConvertIpfToSource(CompilerRun& run);
+// WinHelp RTF file (RtfFileName) to source text; leaves RunCompleted to the caller.
+void RunRtfReverseConversion(CompilerRun& run);
+// Writes and runs the batch file for the help compiler and viewer; never returns.
+[[noreturn]] void StartSecondCompiler(CompilerRun& run);
+// Compares two HTML directories; with prepareUpload also writes the ftp upload batch file.
+void CompareHtmlDirectories(CompilerRun& run, std::string_view oldDirectory,
+                            std::string_view newDirectory, bool prepareUpload);

@@ -1,0 +1,17 @@
+Obst
+Ohr
+Uhr
+Eule
+Apfel
+Haus
+Hof
+Land
+Platz
+Rad
+Turm
+Weg
+Wand
+ckt
+chts
+ckst
+nkt

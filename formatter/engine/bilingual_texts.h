@@ -1,0 +1,41 @@
+#pragma once
+// Bilingual messages and the code-page tables used to show them: German texts are stored in code
+// page 850 and shown in Windows-1252.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tavrel {
+
+struct TSettingsRecord;
+
+using ByteTable = std::array<std::uint8_t, 256>;
+
+// Code page 850 to Windows-1252 with the display deviations (0x15 -> section sign, 0xBF -> not
+// sign, 0x9F/0xBD/0xFF unchanged, bytes without a counterpart unchanged).
+const ByteTable& DisplayTable();
+const ByteTable& DisplayTableInverse();
+// The same pair for PDF marks, which also map 0xFE to the bullet (0x95).
+const ByteTable& PdfTextTable();
+const ByteTable& PdfTextTableInverse();
+
+// Builds an inverse the way the display tables are inverted: entry v takes the first source
+// byte mapping to v, but an unchanged byte gives way to a later byte mapping to v.
+ByteTable InvertDisplayTable(const ByteTable& table);
+
+// Language 1: the German text through DisplayTable; otherwise the English text unchanged.
+std::string PickLanguageText(std::uint8_t language, std::string_view german, std::string_view english);
+std::string PickLanguageText(const TSettingsRecord& settings, std::string_view german,
+                             std::string_view english);
+
+// Code page 850 text to the display code page.
+std::string ToDisplayText(std::string_view cp850);
+
+// a-z to A-Z; every other byte unchanged.
+std::string MakeUpperCase(std::string_view text);
+
+void TranslatePdfText(std::string& text);
+
+}  // namespace tavrel

@@ -1,0 +1,52 @@
+#pragma once
+// File-name helpers and the searches the formatter uses to find documents, graphics and
+// companion files. Names may use "\" or "/" as separators.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tavrel {
+
+struct TSettingsRecord;
+
+// What the searches need: the document in work, the program directory and the settings.
+struct FileContext {
+  std::string CurrentDocument;
+  std::string ProgramDirectory;
+  const TSettingsRecord* Settings = nullptr;
+};
+
+inline constexpr const char* kGraphicsExtensions[5] = {"BMP", "EMF", "WMF", "GIF", "JPG"};
+
+// The part after the last separator (at most 199 characters); the whole path without one.
+std::string ExtractFileNamePart(const std::string& path);
+// The part before the last separator; empty without one.
+std::string ExtractDirectoryPart(const std::string& path);
+// The name up to and including its last "." followed by ext; without ".", name + "." + ext.
+std::string ChangeFileExtension(const std::string& name, const std::string& ext);
+// Case-insensitive: the first occurrence of "." + ext stands at the end of the name.
+bool HasExtension(const std::string& name, const std::string& ext);
+bool IsGraphicsFileName(const std::string& name);
+bool GraphicsFileExists(const std::string& name);
+// A file exists when it can be opened for reading.
+bool FileExistsByOpen(const std::string& name);
+// Searches the document's directory, SearchDirectories and the program directory; name holds
+// the path found, or the last path tried.
+bool LocateFile(std::string& name, const FileContext& ctx);
+// Modification time in seconds since the epoch; nullopt when the file cannot be read.
+std::optional<std::int64_t> GetFileDate(const std::string& name);
+// Sets the modification time; nothing when the file cannot be opened.
+void SetFileDate(const std::string& name, std::int64_t secondsSinceEpoch);
+std::string GetEnvironmentText(const std::string& name);
+std::string MakePostScriptFileName(const std::string& name, const FileContext& ctx);
+// Kind "taf,fmt", "ws" or a single extension.
+std::string ChooseFileExtension(const std::string& name, const std::string& kind, const FileContext& ctx);
+// The first free "<document>_graNN.<ext>" (or "GraNN.<ext>" without a document); the text
+// "ERROR! (too much files)" when all 499 are taken.
+std::string MakeGraphicsFileName(const std::string& ext, const std::string& currentDocument);
+
+// Joins a directory and a name with "/" (the directory may end in a separator already).
+std::string JoinPath(const std::string& directory, const std::string& name);
+
+}  // namespace tavrel

@@ -1,0 +1,223 @@
+// TeX pattern hyphenation: a pattern file (one pattern per line, code page 850) is read into a
+// table of weighted letter strings; the rating of a break position is the sum of the weights of
+// every pattern that matches there (odd digit d gives +d, even digit -d).
+//
+// Two forms of the table are kept here. TexPatternBuckets is the table as the file format defines
+// it: 28 x 28 bucket lists indexed by the classes of the two characters around each weight, walked
+// node by node. TexPatternTable is what the formatter uses: the same patterns in a trie, rating a
+// whole word buffer in one pass. Both give the same rating for every position; the bucket form is
+// the reference the trie is tested and fuzzed against.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrel {
+
+inline constexpr int kTexMaxLetters = 20;          // longer letter strings are skipped
+inline constexpr std::size_t kTexMaxFileBytes = 32u << 20;  // larger files are refused
+inline constexpr int kTexBucketClasses = 28;
+inline constexpr int kTexEdgeClass = 0;     // a weight first or last on its line
+inline constexpr int kTexSharedClass = 27;  // "a", "z", blank and every non-letter
+
+// Bucket class of a character: "b".."y" one class each, everything else the shared class.
+constexpr int TexCharClass(std::uint8_t c) {
+  return (c >= 'b' && c <= 'y') ? 2 + (c - 'b') : kTexSharedClass;
+}
+
+// A word-buffer character as the patterns see it: punctuation, digits and blanks become blank;
+// letters, capitals and code-page letters stay as they are.
+std::uint8_t TexPatternMap(std::uint8_t c);
+
+// Reads a raw byte of the word buffer held[1..len]; outside the word it is a blank.
+inline std::uint8_t HeldChar(const std::uint8_t* held, int len, int i) {
+  return (i >= 1 && i <= len) ? held[i] : std::uint8_t(' ');
+}
+
+// One weight of one pattern line.
+struct TexPatternWeight {
+  std::uint8_t position = 0;  // the weight stands before letter number `position` (1-based)
+  std::int32_t weight = 0;    // odd digit +d, even digit -d
+  std::uint8_t class_before = 0;
+  std::uint8_t class_after = 0;
+};
+
+// What a load found, for the caller's messages.
+struct TexLoadReport {
+  enum class Status { kLoaded, kUnchanged, kOpenFailed, kTooLarge };
+  Status status = Status::kLoaded;
+  std::size_t lines = 0;          // lines read
+  std::size_t patterns = 0;       // lines that gave a letter string
+  std::size_t weights = 0;        // weights taken into the table
+  std::size_t long_lines = 0;     // skipped: letter string longer than kTexMaxLetters
+  std::size_t cr_lines = 0;       // lines ending in CR (a CR LF file rates nothing)
+};
+
+// Splits a pattern file into its lines (up to, not including, LF; a CR stays) and calls
+// on_pattern(letters, weights) for each line that is not skipped.
+template <typename OnPattern>
+void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPattern&& on_pattern);
+
+// The reference table: bucket lists as the file format defines them.
+class TexPatternBuckets {
+ public:
+  TexLoadReport LoadBytes(std::string_view bytes);
+  void Clear();
+  std::int32_t Rating(const std::uint8_t* held, int len, int p) const;
+  std::size_t NodeCount() const { return nodes_.size(); }
+
+ private:
+  struct Node {
+    std::uint8_t position;
+    std::int32_t weight;
+    std::uint8_t letter_count;
+    std::array<std::uint8_t, kTexMaxLetters> letters;
+  };
+  std::vector<Node> nodes_;
+  // bucket (before, after) -> node indices in file order
+  std::array<std::vector<std::uint32_t>, kTexBucketClasses * kTexBucketClasses> buckets_{};
+};
+
+// The formatter's table: a trie over the letter strings.
+class TexPatternTable {
+ public:
+  TexPatternTable();
+
+  // Loads an already resolved file. The same name as the loaded one does nothing; otherwise the
+  // old table is dropped and the name remembered even when the file cannot be opened.
+  TexLoadReport LoadFile(const std::string& resolved_name);
+  // Loads from memory under the given name (tests, fuzzing).
+  TexLoadReport LoadBytes(const std::string& name, std::string_view bytes);
+  // Drops every pattern and forgets the loaded name.
+  void Free();
+
+  const std::string& LoadedName() const { return loaded_name_; }
+  bool Empty() const { return trie_.size() <= 1 && root_loose_.empty(); }
+  // Changes whenever the table changes, so that cached ratings can tell they are stale.
+  std::uint64_t Generation() const { return generation_; }
+
+  // Rating of every position 0..len of held[1..len] into out[0..len].
+  void RateAll(const std::uint8_t* held, int len, std::int32_t* out) const;
+  // Rating of one position; positions outside 0..len are rated too.
+  std::int32_t Rating(const std::uint8_t* held, int len, int p) const;
+
+ private:
+  struct Edge {
+    std::uint8_t byte;
+    std::uint32_t target;
+  };
+  struct TrieNode {
+    std::uint32_t first_edge = 0;
+    std::uint16_t edge_count = 0;
+    std::uint32_t first_weight = 0;
+    std::uint16_t weight_count = 0;
+    std::uint32_t first_loose = 0;
+    std::uint16_t loose_count = 0;
+  };
+  // A weight whose two surrounding letters lie inside its letter string: the bucket test is
+  // implied by the letters, so only the offset of the break from the match start is kept.
+  struct TightWeight {
+    std::int8_t offset;  // p = start + offset
+    std::int32_t weight;
+  };
+  // Any other weight keeps its bucket classes, tested against the word at rating time.
+  struct LooseWeight {
+    std::int8_t offset;
+    std::int32_t weight;
+    std::uint8_t class_before, class_after;
+  };
+
+  void Build(std::string_view bytes, TexLoadReport& report);
+  std::uint32_t Child(std::uint32_t node, std::uint8_t byte) const;
+  void RateRange(const std::uint8_t* held, int len, int first_p, int last_p, std::int32_t* out) const;
+
+  std::string loaded_name_;
+  std::uint64_t generation_ = 0;
+  std::vector<TrieNode> trie_;
+  std::vector<Edge> edges_;
+  std::vector<TightWeight> tight_;
+  std::vector<LooseWeight> loose_;
+  std::vector<LooseWeight> root_loose_;  // weights of empty letter strings
+  std::array<std::uint32_t, 256> root_children_{};
+  int max_lead_blanks_ = 0;  // most leading blanks of a letter string
+};
+
+// Ratings of the current word buffer, computed once per word and reused while the word breaker
+// walks its positions. Lives in the per-run state; the table may be shared across runs.
+class TexRatingCache {
+ public:
+  std::int32_t Rating(const TexPatternTable& table, const std::uint8_t* held, int len, int p);
+
+ private:
+  bool valid_ = false;
+  const TexPatternTable* table_ = nullptr;
+  std::uint64_t generation_ = 0;
+  int len_ = 0;
+  std::array<std::uint8_t, 256> word_{};
+  std::array<std::int32_t, 257> ratings_{};
+};
+
+// ---- template definition ----
+
+template <typename OnPattern>
+void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPattern&& on_pattern) {
+  std::size_t start = 0;
+  std::array<std::uint8_t, kTexMaxLetters> letters{};
+  std::vector<TexPatternWeight> weights;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    const std::size_t next = (end == std::string_view::npos) ? bytes.size() : end + 1;
+    if (end == std::string_view::npos) end = bytes.size();
+    const std::string_view line = bytes.substr(start, end - start);
+    start = next;
+    ++report.lines;
+    if (line.empty()) continue;
+    const char first = line[0];
+    if (first == '%' || first == '\\' || first == '{' || first == '}' || first == ' ') continue;
+    if (line.back() == '\r') ++report.cr_lines;
+
+    int count = 0;
+    bool too_long = false;
+    for (char ch : line) {
+      if (ch >= '0' && ch <= '9') continue;
+      if (count == kTexMaxLetters) {
+        too_long = true;
+        break;
+      }
+      letters[count++] = (ch == '.') ? std::uint8_t(' ') : static_cast<std::uint8_t>(ch);
+    }
+    if (too_long) {
+      ++report.long_lines;
+      continue;
+    }
+    weights.clear();
+    int non_digits = 0;
+    const std::size_t last = line.size() - 1;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      const auto ch = static_cast<std::uint8_t>(line[i]);
+      if (ch < '0' || ch > '9') {
+        ++non_digits;
+        continue;
+      }
+      auto cls = [&](std::size_t j) {
+        const auto c = static_cast<std::uint8_t>(line[j]);
+        return static_cast<std::uint8_t>(TexCharClass(c == '.' ? std::uint8_t(' ') : c));
+      };
+      TexPatternWeight w;
+      w.position = static_cast<std::uint8_t>(non_digits + 1);
+      const int d = ch - '0';
+      w.weight = (d % 2 == 1) ? d : -d;
+      w.class_before = (i == 0) ? kTexEdgeClass : cls(i - 1);
+      w.class_after = (i == last) ? kTexEdgeClass : cls(i + 1);
+      weights.push_back(w);
+    }
+    ++report.patterns;
+    on_pattern(letters.data(), count, weights);
+  }
+}
+
+}  // namespace tavrel

@@ -1,0 +1,63 @@
+// The command-line word splitter and word handler on arbitrary text: words keep every
+// character but the separating blanks and the quotes, and each word sets a switch, a name or a
+// condition within its limits, or stops the run with exit code 2.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compiler/core/command_line.h"
+#include "compiler/core/compiler_run.h"
+#include "platform/system.h"
+#include "platform/text.h"
+
+namespace {
+
+std::string WithoutBlanksAndQuotes(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' && c != '"') out += c;
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::vector<std::string> words = SplitWords(text);
+    std::string joined;
+    for (const std::string& word : words) {
+        if (word.empty() || word.find('"') != std::string::npos) __builtin_trap();
+        joined += WithoutBlanksAndQuotes(word);
+    }
+    if (joined != WithoutBlanksAndQuotes(text)) __builtin_trap();
+
+    // Log-file switches would create files on disk: not here.
+    // Quotes are dropped when words are split, so they cannot hide such a switch.
+    std::string lower = platform::to_lower(platform::CodePage::cp850, text);
+    std::erase(lower, '"');
+    if (lower.find("messages:") != std::string::npos || lower.find("errors:") != std::string::npos)
+        return 0;
+    auto run = std::make_unique<CompilerRun>();
+    run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
+    platform::RecordingSystem sound;
+    run->mainUnit.Sound = &sound;
+    try {
+        for (const std::string& word : words) HandleCommandLineWord(*run, word);
+    } catch (const TerminateRun& stop) {
+        if (stop.ExitCode != 2) __builtin_trap();
+    }
+    const TSwitches& sw = run->switches;
+    if (sw.ConditionCount < 0 || sw.ConditionCount > kMaxUserConditions) __builtin_trap();
+    if (sw.IniFileName.size() > kIniFileNameMax || sw.ProjectFileName.size() > kProjectFileNameMax ||
+        sw.IpfFileName.size() > kIpfFileNameMax || sw.RtfFileName.size() > kRtfFileNameMax)
+        __builtin_trap();
+    for (const std::string& name : sw.SourceFiles)
+        if (name.size() > kSourceFileNameMax) __builtin_trap();
+    if (!sw.SourceFiles.empty() && sw.SourceFileName != sw.SourceFiles.front() &&
+        !sw.IpfReverseInput && !sw.RtfReverseInput)
+        __builtin_trap();
+    return 0;
+}

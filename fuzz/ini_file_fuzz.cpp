@@ -1,0 +1,37 @@
+// The ini reader on arbitrary bytes: it must read every line, report what is wrong and stop
+// through the run's terminate exception, never crash or keep a text longer than its field.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "compiler/core/compiler_run.h"
+#include "compiler/core/ini_file.h"
+#include "platform/system.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    auto run = std::make_unique<CompilerRun>();
+    run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
+    platform::RecordingSystem sound;  // the end sound must not wait
+    InitMainUnit(*run);
+    ResetSwitches(run->switches);
+    run->mainUnit.Sound = &sound;
+    // Half of the inputs stop on errors as the program does, half read on to the end.
+    const bool stopOnError = size > 0 && (data[0] & 1) != 0;
+    try {
+        ReadIniText(*run, text, stopOnError);
+    } catch (const TerminateRun& stop) {
+        if (stop.ExitCode != 2) __builtin_trap();
+    }
+    const TIniSettings& s = run->ini;
+    if (run->iniFile.IniLine.size() > kIniLineMax) __builtin_trap();
+    if (s.ListChars.size() > 20 || s.ToggleChars.size() > 20 || s.ExtendedLetters.size() > 80 ||
+        s.IndexFilter.size() > 60 || s.BodyTags.size() > 254 || s.ContentsTreeOpenText.size() > 50 ||
+        s.ContentsTreeCloseText.size() > 50 || s.HeadingFonts.size() > 20)
+        __builtin_trap();
+    for (const std::string& spec : s.FontSpecs)
+        if (spec.size() > kFontSpecMax) __builtin_trap();
+    if (run->switches.ContentsDepth < 0 || run->switches.ContentsDepth > 6) __builtin_trap();
+    return 0;
+}

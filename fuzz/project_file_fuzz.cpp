@@ -1,0 +1,48 @@
+// The project-file reader on arbitrary bytes: every line is handled or reported, a stop goes
+// through the run's terminate exception with exit code 2, and no stored text exceeds its field.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "compiler/core/compiler_run.h"
+#include "compiler/core/project_file.h"
+#include "platform/system.h"
+#include "platform/text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    // "parameter" lines may name log files, which would be created on disk: not here.
+    // Quotes are dropped when words are split, so they cannot hide such a switch.
+    std::string lower = platform::to_lower(platform::CodePage::cp850, text);
+    std::erase(lower, '"');
+    if (lower.find("messages:") != std::string::npos || lower.find("errors:") != std::string::npos)
+        return 0;
+    auto run = std::make_unique<CompilerRun>();
+    run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
+    platform::RecordingSystem sound;
+    run->mainUnit.Sound = &sound;
+    run->switches.ProgramPath = "/opt/corvina/bin/skeldon";
+    try {
+        ReadProjectFileText(*run, text);
+    } catch (const TerminateRun& stop) {
+        if (stop.ExitCode != 2) __builtin_trap();
+    }
+    const TSwitches& sw = run->switches;
+    const ProjectFileState& pf = run->project;
+    if (sw.IniFileName.size() > kIniFileNameMax || pf.FtpServerName.size() > 70 ||
+        pf.FtpUserName.size() > 70 || pf.FtpPassword.size() > 50 ||
+        pf.FtpServerDirectory.size() > 140 || pf.FtpCommands.size() > 250 ||
+        pf.ConsoleLines.size() > 30 || pf.PreFileName.size() > 40 ||
+        run->graphics.GraphicPath.size() > 255)
+        __builtin_trap();
+    for (const std::string& line : run->programCommands.Lines)
+        if (line.size() > kProgramCommandMax) __builtin_trap();
+    if (sw.ConditionCount < 0 || sw.ConditionCount > kMaxUserConditions) __builtin_trap();
+    for (const std::string& name : sw.ConditionNames)
+        if (name.size() > kConditionNameMax) __builtin_trap();
+    for (const std::string& name : sw.SourceFiles)
+        if (name.empty() || name.size() > kSourceFileNameMax) __builtin_trap();
+    return 0;
+}

@@ -1,0 +1,105 @@
+// The canvases that really draw, on cairo: an image surface (preview, PNG pages) and a
+// PostScript surface (our stand-in for a PostScript printer driver). Text is placed glyph by
+// glyph at the whole-dot advances that FontMeasurer reports, so what is measured is drawn.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+
+#include "platform/canvas.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo_font_face cairo_font_face_t;
+
+namespace platform {
+
+class CairoCanvas : public CanvasBase {
+public:
+    ~CairoCanvas() override;
+    CairoCanvas(const CairoCanvas&) = delete;
+    CairoCanvas& operator=(const CairoCanvas&) = delete;
+
+    const FontMetrics& font_metrics() override;
+    void text_out(int x, int y, std::string_view bytes) override;
+    void line_to(int x, int y) override;
+    void rectangle(const Rect& r) override;
+    void round_rect(const Rect& r, int ellipse_width, int ellipse_height) override;
+    void ellipse(const Rect& r) override;
+    void fill_rect(const Rect& r) override;
+    void stretch_draw(const Rect& r, const Bitmap& picture) override;
+    void set_clip(const Rect& r) override;
+    void reset_clip() override;
+
+    // The measurer this canvas draws with (its widths are the drawn widths).
+    FontMeasurer& measurer() { return measurer_; }
+
+protected:
+    CairoCanvas(int dpi, int width, int height);
+    // Takes a fresh surface (a new page or a new size); the drawing state is kept.
+    void attach(cairo_surface_t* surface, double scale);
+    void detach();
+    cairo_t* cr() const { return cr_; }
+
+private:
+    cairo_font_face_t* font_face(const FontMetrics& fm, bool synth_bold, bool synth_italic);
+    void set_source(const Rgb& c);
+    void apply_clip();
+
+    FontMeasurer measurer_;
+    cairo_surface_t* surface_ = nullptr;
+    cairo_t* cr_ = nullptr;
+    double scale_ = 1.0;
+    std::map<std::tuple<std::string, int, bool, bool>, cairo_font_face_t*> faces_;
+};
+
+// A white page of width x height pixels at dpi.
+class ImageCanvas final : public CairoCanvas {
+public:
+    ImageCanvas(int dpi, int width, int height);
+    ~ImageCanvas() override;
+
+    // Starts again with a white page, possibly of another size.
+    void clear(int width, int height);
+    void clear() { clear(width(), height()); }
+    // Writes the page as a PNG file; false with the reason in *error when it fails.
+    bool write_png(const std::string& path, std::string* error = nullptr) const;
+    // The page's pixels (opaque).
+    Bitmap snapshot() const;
+
+private:
+    cairo_surface_t* image_ = nullptr;
+};
+
+// A PostScript file of pages, width x height dots each at dpi. The file is complete after
+// finish(); PDF marks can then be appended to it.
+class PostScriptCanvas final : public CairoCanvas {
+public:
+    PostScriptCanvas(const std::string& path, int dpi, int width, int height, const std::string& title = {});
+    ~PostScriptCanvas() override;
+
+    // False when the file could not be created; error() says why.
+    bool ok() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+
+    // Ends the current page; the next one has the given size (landscape pages are wider
+    // than high) and starts with the drawing state kept.
+    void new_page(int width, int height);
+    void new_page() { new_page(width(), height()); }
+    int page_count() const { return pages_; }
+    // Ends the last page and closes the file. False (with error()) on a write failure.
+    bool finish();
+
+private:
+    void begin_page_setup();
+
+    cairo_surface_t* ps_ = nullptr;
+    std::string path_;
+    std::string error_;
+    int pages_ = 1;
+    bool finished_ = false;
+};
+
+}  // namespace platform

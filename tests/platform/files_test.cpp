@@ -1,0 +1,390 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void put(const fs::path& p, const std::string& bytes) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string as_string(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "platform_files_XXXXXX").string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        root_ = tmpl;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(root_, ec);
+    }
+    std::string at(const std::string& rel) const { return root_.string() + "/" + rel; }
+    // The same path written with Windows separators.
+    std::string win(const std::string& rel) const {
+        std::string s = at(rel);
+        for (char& c : s)
+            if (c == '/') c = '\\';
+        return s;
+    }
+    fs::path root_;
+};
+
+TEST_F(FilesTest, CaseInsensitiveOpenThroughNestedFolders) {
+    put(root_ / "Docs" / "Sub Dir" / "Report.TXT", "content");
+    for (const std::string& name : {at("docs/SUB DIR/report.txt"), win("DOCS\\sub dir\\REPORT.txt"),
+                                    at("Docs/Sub Dir/Report.TXT")}) {
+        EXPECT_TRUE(platform::file_exists(name)) << name;
+        auto r = platform::read_file(name);
+        ASSERT_TRUE(r.ok()) << name << ": " << platform::file_error_text(r.error);
+        EXPECT_EQ(as_string(r.bytes), "content");
+        EXPECT_EQ(r.path, at("Docs/Sub Dir/Report.TXT"));
+        EXPECT_EQ(platform::file_size(name), 7u);
+    }
+    // A new file in a folder written in another case lands in the existing folder.
+    EXPECT_EQ(platform::write_file(win("DOCS\\new.txt"), "n"), platform::FileError::none);
+    EXPECT_EQ(slurp(root_ / "Docs" / "new.txt"), "n");
+    EXPECT_FALSE(fs::exists(root_ / "DOCS"));
+}
+
+TEST_F(FilesTest, ExactNameWinsOverCaseVariants) {
+    put(root_ / "a.txt", "lower");
+    put(root_ / "A.txt", "upper");
+    EXPECT_EQ(as_string(platform::read_file(at("a.txt")).bytes), "lower");
+    EXPECT_EQ(as_string(platform::read_file(at("A.txt")).bytes), "upper");
+    // No exact match: the first in byte order ("A.txt" < "a.txt").
+    EXPECT_EQ(as_string(platform::read_file(at("a.TXT")).bytes), "upper");
+}
+
+TEST_F(FilesTest, Windows1252NamesMeetUtf8OnDisk) {
+    put(root_ / "Gr\xC3\xBC\xC3\x9F" "e.txt", "hi");
+    // The suite passes file names in Windows-1252; the upper-case U umlaut differs in case.
+    EXPECT_TRUE(platform::file_exists(at("GR\xDC\xDF" "E.TXT")));
+    auto entries = platform::find_files(at("*.txt"), platform::attr_any);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "Gr\xFC\xDF" "e.txt");
+    EXPECT_EQ(entries[0].disk_name, "Gr\xC3\xBC\xC3\x9F" "e.txt");
+}
+
+TEST_F(FilesTest, ReadErrorsAreTold) {
+    fs::create_directories(root_ / "folder");
+    auto missing = platform::read_file(at("nothing.txt"));
+    EXPECT_EQ(missing.error, platform::FileError::missing);
+    EXPECT_TRUE(missing.bytes.empty());
+    EXPECT_EQ(platform::read_file(at("no/such/folder/x.txt")).error, platform::FileError::missing);
+    EXPECT_EQ(platform::read_file(at("FOLDER")).error, platform::FileError::is_directory);
+    EXPECT_FALSE(platform::file_exists(at("folder")));
+    EXPECT_TRUE(platform::directory_exists(at("Folder")));
+    EXPECT_FALSE(platform::file_size(at("folder")).has_value());
+    platform::FileError e = platform::FileError::none;
+    EXPECT_EQ(platform::open_file(at("folder"), "rb", &e), nullptr);
+    EXPECT_EQ(e, platform::FileError::is_directory);
+    EXPECT_EQ(platform::open_file(at("nothing.txt"), "rb", &e), nullptr);
+    EXPECT_EQ(e, platform::FileError::missing);
+}
+
+TEST_F(FilesTest, UnreadableFile) {
+    put(root_ / "secret.txt", "x");
+    fs::permissions(root_ / "secret.txt", fs::perms::none);
+    fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    auto check = [&] {
+        return platform::read_file(at("secret.txt")).error == platform::FileError::unreadable &&
+               !platform::file_exists(at("secret.txt"));
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(check());
+        return;
+    }
+    // Root reads every file, so the check runs in a child that drops to an ordinary user.
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(FilesTest, EmptyFileReadsAsEmpty) {
+    put(root_ / "empty", "");
+    auto r = platform::read_file(at("empty"));
+    EXPECT_TRUE(r.ok());
+    EXPECT_TRUE(r.bytes.empty());
+}
+
+TEST_F(FilesTest, FileTimeRoundTrips) {
+    put(root_ / "dated.txt", "x");
+    const platform::LocalDateTime times[] = {
+        {1999, 12, 31, 23, 59, 58, 0},
+        {2024, 2, 29, 12, 34, 56, 0},
+        {2024, 7, 15, 8, 5, 3, 250},
+        {2099, 1, 1, 0, 0, 0, 0},
+    };
+    for (const auto& t : times) {
+        ASSERT_TRUE(platform::set_file_time(win("DATED.TXT"), t));
+        auto got = platform::get_file_time(at("dated.txt"));
+        ASSERT_TRUE(got.has_value());
+        EXPECT_EQ(*got, t) << t.year;
+        auto entries = platform::find_files(at("dated.txt"), platform::attr_any);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].dos_time, platform::pack_dos_date_time(t));
+    }
+    EXPECT_FALSE(platform::set_file_time(at("dated.txt"), {2023, 2, 29, 0, 0, 0, 0}));
+    EXPECT_FALSE(platform::set_file_time(at("missing.txt"), {2020, 1, 1, 0, 0, 0, 0}));
+    EXPECT_FALSE(platform::get_file_time(at("missing.txt")).has_value());
+}
+
+TEST(DosDateTime, PackAndUnpack) {
+    struct Case {
+        platform::LocalDateTime t;
+        std::uint16_t date, time;
+    } cases[] = {
+        {{2024, 7, 15, 12, 34, 56, 0}, 0x58EF, 0x645C},
+        {{2024, 7, 15, 12, 34, 57, 999}, 0x58EF, 0x645C},  // two-second steps, rounded down
+        {{1980, 1, 1, 0, 0, 0, 0}, 0x0021, 0x0000},
+        {{1999, 12, 31, 23, 59, 59, 0}, 0x279F, 0xBF7D},
+        {{1970, 6, 1, 10, 0, 0, 0}, 0x0021, 0x0000},        // before the range
+        {{2200, 6, 1, 10, 0, 0, 0}, 0xFF9F, 0xBF7D},        // after it: 2107-12-31 23:59:58
+    };
+    for (const auto& c : cases) {
+        auto d = platform::pack_dos_date_time(c.t);
+        EXPECT_EQ(d.date, c.date) << c.t.year;
+        EXPECT_EQ(d.time, c.time) << c.t.year;
+    }
+    auto t = platform::unpack_dos_date_time({0x58EF, 0x645C});
+    EXPECT_EQ(t, (platform::LocalDateTime{2024, 7, 15, 12, 34, 56, 0}));
+    EXPECT_EQ((platform::DosDateTime{0x58EF, 0x645C}).combined(), 0x58EF645Cu);
+    EXPECT_EQ(platform::DosDateTime::from_combined(0x58EF645Cu), (platform::DosDateTime{0x58EF, 0x645C}));
+}
+
+TEST(Wildcard, DosMatchingTable) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool match;
+    } cases[] = {
+        {"*.*", "readme", true},      {"*.*", "a.txt", true},        {"*", "a.b.c", true},
+        {"*.txt", "A.TXT", true},     {"*.txt", "a.txt.bak", false}, {"*.tx?", "a.txt", true},
+        {"*.tx?", "a.tx", false},     {"?.txt", "ab.txt", false},    {"a?c", "abc", true},
+        {"abc.*", "abc", true},       {"abc.*", "abc.d", true},      {"abc.*", "abcd", false},
+        {"*.", "README", true},       {"*.", "a.txt", false},        {"*a*b*", "xxaxxbxx", true},
+        {"*a*b", "ab_ba", false},     {"", "a", false},              {"*", "", true},
+        {"REP*.DOC", "report.doc", true},
+        {"\xC3\xA4*", "\xC3\x84rger", true},  // UTF-8 letters fold too
+        {"*", "*x", true},            {"a*", "a*b", true},            {"*b", "*a", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::match_dos_wildcard(c.pattern, c.name), c.match) << c.pattern << " ~ " << c.name;
+    }
+    // Many stars against a long name still finishes quickly (no exponential backtracking).
+    EXPECT_FALSE(platform::match_dos_wildcard("*a*a*a*a*a*a*a*a*b", std::string(2000, 'a')));
+}
+
+TEST_F(FilesTest, FindFirstNextWithAttributes) {
+    put(root_ / "b.txt", "12345");
+    put(root_ / "a.doc", "1");
+    put(root_ / ".hidden", "h");
+    fs::create_directories(root_ / "Sub");
+    put(root_ / "ro.txt", "r");
+    fs::permissions(root_ / "ro.txt", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+
+    auto names = [](const std::vector<platform::DirEntry>& v) {
+        std::string s;
+        for (const auto& e : v) s += e.name + ";";
+        return s;
+    };
+    EXPECT_EQ(names(platform::find_files(win("*.*"), 0)), "a.doc;b.txt;ro.txt;");
+    EXPECT_EQ(names(platform::find_files(win("*.*"), platform::attr_directory)), ".;..;Sub;a.doc;b.txt;ro.txt;");
+    EXPECT_EQ(names(platform::find_files(at("*"), platform::attr_any)), ".;..;.hidden;Sub;a.doc;b.txt;ro.txt;");
+    EXPECT_EQ(names(platform::find_files(at("*.TXT"), platform::attr_any)), "b.txt;ro.txt;");
+    EXPECT_TRUE(platform::find_files(at("nomatch*"), platform::attr_any).empty());
+    EXPECT_TRUE(platform::find_files(at("missing/*.*"), platform::attr_any).empty());
+
+    platform::FileFinder finder;
+    ASSERT_TRUE(finder.first(at("*"), platform::attr_any));
+    int seen = 0;
+    do {
+        const auto& e = finder.entry();
+        ++seen;
+        if (e.name == "b.txt") {
+            EXPECT_EQ(e.attributes, platform::attr_archive);
+            EXPECT_EQ(e.size, 5u);
+            EXPECT_EQ(e.path, at("b.txt"));
+        } else if (e.name == "Sub") {
+            EXPECT_EQ(e.attributes, platform::attr_directory);
+        } else if (e.name == ".hidden") {
+            EXPECT_EQ(e.attributes, platform::attr_archive | platform::attr_hidden);
+        } else if (e.name == "ro.txt") {
+            EXPECT_EQ(e.attributes, platform::attr_archive | platform::attr_read_only);
+        } else if (e.name == "..") {
+            EXPECT_EQ(e.attributes, platform::attr_directory);
+        }
+    } while (finder.next());
+    EXPECT_EQ(seen, 7);
+    EXPECT_FALSE(finder.next());
+}
+
+TEST_F(FilesTest, AtomicReplaceKeepsOldFileWhenWritingFails) {
+    put(root_ / "keep.dat", "old");
+    fs::permissions(root_ / "keep.dat", fs::perms::owner_read | fs::perms::owner_write);
+    auto failing = [](std::FILE* f) {
+        std::fputs("partial", f);
+        return false;
+    };
+    EXPECT_NE(platform::replace_file_atomic(at("keep.dat"), failing), platform::FileError::none);
+    EXPECT_EQ(slurp(root_ / "keep.dat"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1) << "temp file left";
+
+    EXPECT_EQ(platform::replace_file_atomic(win("KEEP.DAT"), std::string_view("new\r\n\x1A")),
+              platform::FileError::none);
+    EXPECT_EQ(slurp(root_ / "keep.dat"), "new\r\n\x1A");
+    EXPECT_EQ(fs::status(root_ / "keep.dat").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1);
+
+    EXPECT_EQ(platform::replace_file_atomic(at("fresh.dat"), std::string_view("f")), platform::FileError::none);
+    EXPECT_EQ(slurp(root_ / "fresh.dat"), "f");
+    fs::create_directories(root_ / "adir");
+    EXPECT_EQ(platform::replace_file_atomic(at("adir"), std::string_view("x")), platform::FileError::is_directory);
+    EXPECT_EQ(platform::replace_file_atomic(at("nodir/x.dat"), std::string_view("x")), platform::FileError::missing);
+}
+
+TEST_F(FilesTest, RenameEraseAndFolders) {
+    put(root_ / "lower.txt", "l");
+    // A rename that only changes case.
+    EXPECT_TRUE(platform::rename_file(at("lower.txt"), at("LOWER.TXT")));
+    auto entries = platform::find_files(at("*.*"), 0);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "LOWER.TXT");
+    EXPECT_FALSE(platform::rename_file(at("gone.txt"), at("x.txt")));
+
+    EXPECT_TRUE(platform::create_directory(win("NewDir")));
+    EXPECT_FALSE(platform::create_directory(at("newdir")));  // exists in another case
+    EXPECT_FALSE(platform::erase_file(at("NewDir")));
+    EXPECT_TRUE(platform::remove_directory(at("NEWDIR")));
+
+    EXPECT_TRUE(platform::erase_file(at("lower.txt")));
+    EXPECT_FALSE(platform::file_exists(at("LOWER.TXT")));
+    EXPECT_FALSE(platform::erase_file(at("lower.txt")));
+    EXPECT_TRUE(platform::disk_free(root_.string()).has_value());
+}
+
+TEST(DriveTable, DrivePrefixes) {
+    platform::DriveTable drives;
+    EXPECT_EQ(platform::native_path("C:\\dir\\a.txt"), "/dir/a.txt");
+    EXPECT_EQ(platform::native_path("C:a.txt"), "a.txt");
+    EXPECT_EQ(platform::native_path("sub\\a.txt"), "sub/a.txt");
+    ASSERT_TRUE(drives.map('c', "/home/u/c"));
+    EXPECT_FALSE(drives.map('1', "/x"));
+    EXPECT_EQ(platform::native_path("C:\\dir\\a.txt", drives), "/home/u/c/dir/a.txt");
+    EXPECT_EQ(platform::native_path("c:a.txt", drives), "/home/u/c/a.txt");
+    EXPECT_EQ(platform::native_path("C:", drives), "/home/u/c");
+    ASSERT_TRUE(drives.map('D', "/mnt/d/"));
+    EXPECT_EQ(platform::native_path("D:\\x", drives), "/mnt/d/x");
+    EXPECT_EQ(platform::native_path("E:\\x", drives), "/x");
+    ASSERT_TRUE(drives.map('C', ""));
+    EXPECT_EQ(drives.root('C'), nullptr);
+
+    platform::DriveTable parsed = platform::parse_drive_table(" c = /home/u/c ;D=/mnt/d;bad;EE=/x;F=");
+    ASSERT_NE(parsed.root('C'), nullptr);
+    EXPECT_EQ(*parsed.root('C'), "/home/u/c");
+    ASSERT_NE(parsed.root('d'), nullptr);
+    EXPECT_EQ(*parsed.root('d'), "/mnt/d");
+    EXPECT_EQ(parsed.root('E'), nullptr);
+    EXPECT_EQ(parsed.root('F'), nullptr);
+}
+
+TEST(FileNames, HelpersAcceptBothSeparators) {
+    struct Case {
+        const char* path;
+        const char* name;
+        const char* dir;
+        const char* path_part;
+        const char* ext;
+    } cases[] = {
+        {"C:\\a\\b.txt", "b.txt", "C:\\a", "C:\\a\\", ".txt"},
+        {"/x/y/z.tar.gz", "z.tar.gz", "/x/y", "/x/y/", ".gz"},
+        {"C:\\b.txt", "b.txt", "C:\\", "C:\\", ".txt"},
+        {"/b", "b", "/", "/", ""},
+        {"C:b.ws", "b.ws", "C:", "C:", ".ws"},
+        {"a.b\\c", "c", "a.b", "a.b\\", ""},
+        {"plain", "plain", "", "", ""},
+        {"dir/", "", "dir", "dir/", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::extract_file_name(c.path), c.name) << c.path;
+        EXPECT_EQ(platform::extract_file_dir(c.path), c.dir) << c.path;
+        EXPECT_EQ(platform::extract_file_path(c.path), c.path_part) << c.path;
+        EXPECT_EQ(platform::extract_file_ext(c.path), c.ext) << c.path;
+    }
+    EXPECT_EQ(platform::change_file_ext("C:\\d\\doc.ws", ".fmt"), "C:\\d\\doc.fmt");
+    EXPECT_EQ(platform::change_file_ext("a.b\\doc", "fmt"), "a.b\\doc.fmt");
+    EXPECT_EQ(platform::change_file_ext("doc.ws", ""), "doc");
+    EXPECT_EQ(platform::join_path("C:\\d", "x.txt"), "C:\\d\\x.txt");
+    EXPECT_EQ(platform::join_path("/d/", "/x.txt"), "/d/x.txt");
+    EXPECT_EQ(platform::join_path("", "x.txt"), "x.txt");
+    EXPECT_TRUE(platform::same_file_name("C:\\Dir\\\xC4rger.TXT", "c:/dir/\xE4rger.txt"));
+    EXPECT_FALSE(platform::same_file_name("a.txt", "a.txt2"));
+}
+
+TEST(WellKnownFolders, TempDirectoryFromEnvironment) {
+    struct Saved {
+        const char* name;
+        std::optional<std::string> value;
+    } saved[] = {{"TMPDIR", {}}, {"TEMP", {}}, {"TMP", {}}};
+    for (auto& s : saved)
+        if (const char* v = std::getenv(s.name)) s.value = v;
+
+    ::unsetenv("TMPDIR");
+    ::unsetenv("TEMP");
+    ::unsetenv("TMP");
+    EXPECT_EQ(platform::temp_directory(), "/tmp");
+    ::setenv("TMP", "/from/tmp/", 1);
+    EXPECT_EQ(platform::temp_directory(), "/from/tmp");
+    ::setenv("TEMP", "/from/temp", 1);
+    EXPECT_EQ(platform::temp_directory(), "/from/temp");
+    ::setenv("TMPDIR", "", 1);  // empty counts as unset
+    EXPECT_EQ(platform::temp_directory(), "/from/temp");
+    ::setenv("TMPDIR", "/from/tmpdir", 1);
+    EXPECT_EQ(platform::temp_directory(), "/from/tmpdir");
+
+    for (auto& s : saved) {
+        if (s.value)
+            ::setenv(s.name, s.value->c_str(), 1);
+        else
+            ::unsetenv(s.name);
+    }
+}
+
+TEST(WellKnownFolders, ProgramDirectoryHoldsThisProgram) {
+    std::string dir = platform::program_directory();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir[0], '/');
+    EXPECT_NE(dir.back(), '/');
+    EXPECT_TRUE(platform::file_exists(dir + "/test_platform"));
+}
+
+}  // namespace
