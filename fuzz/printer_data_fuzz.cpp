@@ -23,8 +23,17 @@ std::string MakeFolder() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string folder = MakeFolder();
   const std::string path = folder + "/Printer.dta";
+  // An odd first byte repeats the rest up to a whole record, so that damaged whole records are
+  // tried as well as short files.
+  std::string bytes(reinterpret_cast<const char*>(data), size);
+  if (size > 1 && (data[0] & 1)) {
+    const std::string pattern = bytes.substr(1);
+    bytes.clear();
+    while (bytes.size() < tavrel::kPrinterDataSize + (data[0] >> 1)) bytes += pattern;
+  }
+  size = bytes.size();
   if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(data, 1, size, f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
   }
   auto record = tavrel::MakeEmptyPrinterData();
@@ -35,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t column = 0;
     tavrel::CharWidths widths{};
     tavrel::LoadFontWidths(column, 60, static_cast<std::uint8_t>(font), widths, *record,
-                           static_cast<std::uint8_t>(size ? data[0] : 3));
+                           static_cast<std::uint8_t>(bytes.empty() ? 3 : bytes[0]));
     if (font >= 1 && font <= tavrel::kFontCount && record->Fonts[font - 1].FaceName.Str().size() > 45) std::abort();
   }
   return 0;

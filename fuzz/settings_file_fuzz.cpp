@@ -24,12 +24,24 @@ std::string MakeFolder() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string folder = MakeFolder();
   const std::string path = folder + "/Tavrel.dta";
+  // An odd first byte repeats the rest up to a whole record (and a few bytes more), so that
+  // damaged whole records are tried as well as short files.
+  std::string bytes(reinterpret_cast<const char*>(data), size);
+  if (size > 1 && (data[0] & 1)) {
+    const std::string pattern = bytes.substr(1);
+    bytes.clear();
+    while (bytes.size() < tavrel::kSettingsRecordSize + (data[0] >> 1)) bytes += pattern;
+  }
+  size = bytes.size();
   if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(data, 1, size, f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
   }
   tavrel::RecordingMessageBoxes boxes;
-  tavrel::SettingsEnvironment env{folder, folder, true, &boxes};
+  tavrel::SettingsEnvironment env;
+  env.ProgramDirectory = folder;
+  env.CurrentDirectory = folder;
+  env.Boxes = &boxes;
   tavrel::SettingsStore store;
   std::uint8_t first = 0;
   const bool whole = tavrel::LoadSettings(store, env, first);

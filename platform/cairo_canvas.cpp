@@ -75,7 +75,17 @@ std::string printable_ascii(const std::string& s) {
 
 }  // namespace
 
-CairoCanvas::CairoCanvas(int dpi, int width, int height) : CanvasBase(dpi, width, height) {}
+struct CairoCanvas::PendingText {
+    cairo_font_face_t* face = nullptr;
+    int pixel_size = 0;
+    Rgb colour;
+    std::vector<cairo_glyph_t> glyphs;
+    std::vector<cairo_text_cluster_t> clusters;
+    std::string utf8;
+};
+
+CairoCanvas::CairoCanvas(int dpi, int width, int height)
+    : CanvasBase(dpi, width, height), pending_(std::make_unique<PendingText>()) {}
 
 CairoCanvas::~CairoCanvas() {
     detach();
@@ -97,8 +107,27 @@ void CairoCanvas::attach(cairo_surface_t* surface, double scale) {
 }
 
 void CairoCanvas::detach() {
+    flush_text();
     if (cr_) cairo_destroy(cr_);
     cr_ = nullptr;
+}
+
+void CairoCanvas::flush_text() const {
+    PendingText& p = *pending_;
+    if (p.glyphs.empty()) return;
+    if (cr_) {
+        cairo_set_font_face(cr_, p.face);
+        cairo_set_font_size(cr_, p.pixel_size);
+        cairo_set_source_rgb(cr_, p.colour.r / 255.0, p.colour.g / 255.0, p.colour.b / 255.0);
+        // The text clusters carry the characters into PostScript and PDF, so text can be
+        // extracted again.
+        cairo_show_text_glyphs(cr_, p.utf8.data(), static_cast<int>(p.utf8.size()), p.glyphs.data(),
+                               static_cast<int>(p.glyphs.size()), p.clusters.data(), static_cast<int>(p.clusters.size()),
+                               cairo_text_cluster_flags_t(0));
+    }
+    p.glyphs.clear();
+    p.clusters.clear();
+    p.utf8.clear();
 }
 
 const FontMetrics& CairoCanvas::font_metrics() { return measurer_.measure(font_, dpi_); }
@@ -130,39 +159,34 @@ void CairoCanvas::text_out(int x, int y, std::string_view bytes) {
     if (!cr_ || bytes.empty()) return;
 
     if (brush_.style == BrushStyle::solid) {
+        flush_text();
         set_source(brush_.colour);
         cairo_rectangle(cr_, x, y, w, fm.height);
         cairo_fill(cr_);
     }
     if (!fm.font.file.empty()) {
-        std::vector<cairo_glyph_t> glyphs;
-        std::vector<cairo_text_cluster_t> clusters;
-        std::string utf8;
-        glyphs.reserve(bytes.size());
+        const FaceStyle fs = split_face_style(font_.face);
+        const bool want_bold = font_.bold || fs.bold, want_italic = font_.italic || fs.italic;
+        cairo_font_face_t* face = font_face(fm, want_bold && !fm.font.bold, want_italic && !fm.font.italic);
+        PendingText& p = *pending_;
+        if (!p.glyphs.empty() && (p.face != face || p.pixel_size != fm.pixel_size || p.colour != font_.colour))
+            flush_text();
+        p.face = face;
+        p.pixel_size = fm.pixel_size;
+        p.colour = font_.colour;
         int pen = x;
         for (unsigned char c : bytes) {
             if (fm.drawn[c]) {
-                glyphs.push_back(cairo_glyph_t{fm.glyph[c], static_cast<double>(pen), static_cast<double>(y + fm.ascent)});
-                const std::size_t before = utf8.size();
-                append_utf8(utf8, to_unicode(font_.code_page, c));
-                clusters.push_back(cairo_text_cluster_t{static_cast<int>(utf8.size() - before), 1});
+                p.glyphs.push_back(cairo_glyph_t{fm.glyph[c], static_cast<double>(pen), static_cast<double>(y + fm.ascent)});
+                const std::size_t before = p.utf8.size();
+                append_utf8(p.utf8, to_unicode(font_.code_page, c));
+                p.clusters.push_back(cairo_text_cluster_t{static_cast<int>(p.utf8.size() - before), 1});
             }
             pen += fm.advance[c];
         }
-        if (!glyphs.empty()) {
-            const FaceStyle fs = split_face_style(font_.face);
-            const bool want_bold = font_.bold || fs.bold, want_italic = font_.italic || fs.italic;
-            cairo_set_font_face(cr_, font_face(fm, want_bold && !fm.font.bold, want_italic && !fm.font.italic));
-            cairo_set_font_size(cr_, fm.pixel_size);
-            set_source(font_.colour);
-            // The text clusters carry the characters into PostScript and PDF, so text can be
-            // extracted again.
-            cairo_show_text_glyphs(cr_, utf8.data(), static_cast<int>(utf8.size()), glyphs.data(),
-                                   static_cast<int>(glyphs.size()), clusters.data(),
-                                   static_cast<int>(clusters.size()), cairo_text_cluster_flags_t(0));
-        }
     }
     if (font_.underline) {
+        flush_text();
         set_source(font_.colour);
         const int top = y + fm.ascent + fm.underline_position - fm.underline_thickness / 2;
         cairo_rectangle(cr_, x, top, w, fm.underline_thickness);
@@ -171,6 +195,7 @@ void CairoCanvas::text_out(int x, int y, std::string_view bytes) {
 }
 
 void CairoCanvas::line_to(int x, int y) {
+    flush_text();
     const Point from = position_;
     position_ = {x, y};
     if (!cr_ || pen_.style == PenStyle::clear || from == position_) return;
@@ -193,6 +218,7 @@ void CairoCanvas::line_to(int x, int y) {
 }
 
 void CairoCanvas::rectangle(const Rect& rect) {
+    flush_text();
     const Rect r = rect.normalized();
     if (!cr_ || r.empty()) return;
     if (pen_.style == PenStyle::clear) {
@@ -224,6 +250,7 @@ void CairoCanvas::rectangle(const Rect& rect) {
 }
 
 void CairoCanvas::round_rect(const Rect& rect, int ellipse_width, int ellipse_height) {
+    flush_text();
     const Rect r = rect.normalized();
     if (!cr_ || r.empty()) return;
     const Box b = pen_.style == PenStyle::clear ? null_pen_box(r) : stroke_box(r);
@@ -242,6 +269,7 @@ void CairoCanvas::round_rect(const Rect& rect, int ellipse_width, int ellipse_he
 }
 
 void CairoCanvas::ellipse(const Rect& rect) {
+    flush_text();
     const Rect r = rect.normalized();
     if (!cr_ || r.empty()) return;
     const Box b = pen_.style == PenStyle::clear ? null_pen_box(r) : stroke_box(r);
@@ -259,6 +287,7 @@ void CairoCanvas::ellipse(const Rect& rect) {
 }
 
 void CairoCanvas::fill_rect(const Rect& rect) {
+    flush_text();
     if (!cr_ || rect.empty() || brush_.style == BrushStyle::clear) return;
     set_source(brush_.colour);
     cairo_rectangle(cr_, rect.left, rect.top, rect.width(), rect.height());
@@ -266,6 +295,7 @@ void CairoCanvas::fill_rect(const Rect& rect) {
 }
 
 void CairoCanvas::stretch_draw(const Rect& rect, const Bitmap& picture) {
+    flush_text();
     const Rect r = rect.normalized();
     if (!cr_ || r.empty() || picture.empty() ||
         picture.pixels.size() < static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height))
@@ -304,6 +334,7 @@ void CairoCanvas::stretch_draw(const Rect& rect, const Bitmap& picture) {
 }
 
 void CairoCanvas::apply_clip() {
+    flush_text();
     if (!cr_) return;
     cairo_reset_clip(cr_);
     if (clipped_) {
@@ -345,6 +376,7 @@ void ImageCanvas::clear(int width, int height) {
 }
 
 bool ImageCanvas::write_png(const std::string& path, std::string* error) const {
+    flush_text();
     cairo_surface_flush(image_);
     const std::string temp = path + ".tmp";
     cairo_status_t st = cairo_surface_write_to_png(image_, temp.c_str());
@@ -357,6 +389,7 @@ bool ImageCanvas::write_png(const std::string& path, std::string* error) const {
 }
 
 Bitmap ImageCanvas::snapshot() const {
+    flush_text();
     cairo_surface_flush(image_);
     Bitmap bm;
     bm.width = cairo_image_surface_get_width(image_);
@@ -405,6 +438,7 @@ void PostScriptCanvas::begin_page_setup() {
 
 void PostScriptCanvas::new_page(int width, int height) {
     if (!ok() || finished_ || !cr()) return;
+    flush_text();
     cairo_show_page(cr());
     ++pages_;
     set_page_size(width, height);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "platform/canvas.h"
 
@@ -42,6 +43,9 @@ protected:
     void attach(cairo_surface_t* surface, double scale);
     void detach();
     cairo_t* cr() const { return cr_; }
+    // Draws the text that text_out has collected; every other drawing and the end of a page
+    // come after it.
+    void flush_text() const;
 
 private:
     cairo_font_face_t* font_face(const FontMetrics& fm, bool synth_bold, bool synth_italic);
@@ -49,10 +53,14 @@ private:
     void apply_clip();
 
     FontMeasurer measurer_;
-    cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;
     double scale_ = 1.0;
     std::map<std::tuple<std::string, int, bool, bool>, cairo_font_face_t*> faces_;
+
+    // Consecutive text outs in one font and colour become one glyph run, which keeps the
+    // PostScript small (one text object per line instead of one per word).
+    struct PendingText;
+    std::unique_ptr<PendingText> pending_;
 };
 
 // A white page of width x height pixels at dpi.

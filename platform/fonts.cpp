@@ -1,7 +1,9 @@
 #include "platform/fonts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
+#include <tuple>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -147,6 +149,34 @@ ResolvedFont resolve_font(std::string_view family_in, bool bold, bool italic) {
                           (m.font.style.empty() ? "" : " " + m.font.style) + "\" instead";
     }
     return m.font;
+}
+
+std::vector<std::string> list_font_families() {
+    ensure_fontconfig();
+    std::vector<std::string> families;
+    FcPattern* pat = FcPatternCreate();
+    FcPatternAddBool(pat, FC_OUTLINE, FcTrue);
+    FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* set = FcFontList(nullptr, pat, os);
+    if (set) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcChar8* s = nullptr;
+            // The first family name of a font is its main (usually English) name.
+            if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &s) == FcResultMatch)
+                families.emplace_back(reinterpret_cast<char*>(s));
+        }
+        FcFontSetDestroy(set);
+    }
+    FcObjectSetDestroy(os);
+    FcPatternDestroy(pat);
+    static constexpr const char* kCoreNames[] = {"Arial", "Courier New", "Times New Roman", "Helvetica",
+                                                 "Courier", "Times", "Symbol", "Palatino", "Bookman",
+                                                 "Avant Garde", "New Century Schoolbook", "Zapf Chancery"};
+    for (const char* name : kCoreNames)
+        if (!resolve_font(name, false, false).fallback) families.emplace_back(name);
+    std::sort(families.begin(), families.end());
+    families.erase(std::unique(families.begin(), families.end()), families.end());
+    return families;
 }
 
 int font_pixel_size(double points, int dpi) {

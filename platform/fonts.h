@@ -7,11 +7,10 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <tuple>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -45,6 +44,12 @@ struct ResolvedFont {
 // fontconfig's answer for a family with bold/italic. "Times-Bold"-like PostScript names are
 // also understood. Thread-safe.
 ResolvedFont resolve_font(std::string_view family, bool bold, bool italic);
+
+// The font families a printer offers here (what Windows lists as the printer's fonts): every
+// scalable family fontconfig knows, plus the Windows and PostScript core names ("Arial",
+// "Times New Roman", "Helvetica", ...) that resolve to a metric-compatible face. Sorted,
+// without duplicates.
+std::vector<std::string> list_font_families();
 
 // One font as a canvas uses it. The size is in points; the character set says how bytes
 // map to characters (Windows' ANSI set is code page 1252, the OEM set 850 or 437).

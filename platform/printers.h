@@ -96,6 +96,8 @@ inline constexpr const char* kPngPrinterName = "PNG Pages";
 
 class PrinterList {
 public:
+    // No printer at all (tests; printers are then added one by one).
+    static PrinterList empty() { return PrinterList(); }
     // The two virtual printers only (tests, machines without CUPS).
     static PrinterList virtual_only();
     // The virtual printers followed by the queues that `lpstat -e` names.

@@ -73,6 +73,11 @@ std::string RecordingCanvas::text() const {
     return r;
 }
 
+void RecordingCanvas::clear_log() {
+    lines_.clear();
+    font_logged_ = pen_logged_ = brush_logged_ = false;
+}
+
 const FontMetrics& RecordingCanvas::font_metrics() {
     if (measurer_) return measurer_->measure(font_, dpi_);
     for (std::size_t i = 0; i < synthetic_keys_.size(); ++i)

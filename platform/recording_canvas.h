@@ -7,6 +7,7 @@
 // the same on every machine.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +28,9 @@ public:
     const std::vector<std::string>& lines() const { return lines_; }
     // All lines, each ended by "\n".
     std::string text() const;
-    void clear_log() { lines_.clear(); }
+    // Empties the log; the next operations log the state they use again, so that what
+    // follows reads on its own.
+    void clear_log();
     // Adds a line of the caller's own (page breaks and the like).
     void note(const std::string& line) { lines_.push_back(line); }
 
@@ -51,7 +54,7 @@ private:
 
     RecordingMetrics mode_;
     std::unique_ptr<FontMeasurer> measurer_;
-    std::vector<FontMetrics> synthetic_;  // cache, one per distinct font
+    std::deque<FontMetrics> synthetic_;  // one per distinct font; references stay valid
     std::vector<CanvasFont> synthetic_keys_;
     std::vector<std::string> lines_;
     // What the log last said, so unchanged state is not repeated.

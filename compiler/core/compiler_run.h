@@ -26,6 +26,15 @@
 #include "compiler/generate/link_pass.h"
 #include "compiler/generate/link_writer.h"
 #include "compiler/generate/help_tables.h"
+#include "compiler/generate/output_files.h"
+#include "compiler/generate/line_blocks.h"
+#include "compiler/generate/output_filter.h"
+#include "compiler/generate/table_scanner.h"
+#include "compiler/generate/navigation_buttons.h"
+#include "compiler/generate/html_page.h"
+#include "compiler/generate/summary_page.h"
+#include "compiler/generate/help_project.h"
+#include "compiler/generate/run_driver.h"
 
 struct CompilerRun {
     std::int32_t Language = 0;          // messages: 0 English, 1 German, other values print nothing
@@ -56,5 +65,14 @@ struct CompilerRun {
     TLinkPassState linkPass;            // link blocks, index char, frame groups, level styles
     TLinkWriterState linkWriter;        // automatic links of running text
     THelpTableState helpTables;         // .RC help table items and the panel ID file
+    TOutputFileState outputFiles;       // open output file, first-file probe, created-files list
+    TLineDrawingState lineDrawing;      // .LI line-drawing block
+    TOutputFilterState outputFilter;    // character output of running text
+    TTableState tables;                 // .TA table being collected and its options
+    TNavigationState navigation;        // navigation bar targets and button bindings
+    THtmlPageState htmlPage;            // page totals, notes page, indentation depth
+    TSummaryPageState summaryPage;      // run start time, graphics list, clock
+    THelpProjectState helpProject;      // HHP/HPJ names, missing graphics
+    TCompileContext compile;            // compile run: driver, dispatcher, headings, lists, footnotes
     TConsoleReporter reporter{*this};   // last: it works on the state above
 };

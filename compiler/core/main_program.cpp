@@ -11,7 +11,7 @@
 namespace {
 
 std::string WithoutTrailingBackslash(std::string directory) {
-    if (!directory.empty() && (directory.back() == '\\' || directory.back() == '/'))
+    if (directory.size() > 1 && (directory.back() == '\\' || directory.back() == '/'))
         directory.pop_back();
     return directory;
 }
@@ -87,6 +87,10 @@ int RunCompiler(const std::vector<std::string>& argvWords, CompilerRun& run) {
         return stop.ExitCode;
     } catch (const std::bad_alloc&) {
         run.reporter.WriteLine("Skeldon: out of memory", false);
+        return 2;
+    } catch (const std::exception& fault) {
+        // A fault nothing else handles still ends with the exit code of a failed run.
+        run.reporter.WriteLine(std::string("Skeldon: internal error: ") + fault.what(), false);
         return 2;
     }
 }

@@ -132,6 +132,8 @@ const KeyRow kKeyRows[] = {
 #undef COMMAND
 
 void HandleLine(CompilerRun& run, std::string_view rawLine) {
+    // The last line read is the one a final "source file=" error shows, skipped or not.
+    run.project.CurrentLine = std::string(rawLine);
     if (rawLine.empty()) return;
     const char first = rawLine.front();
     if (first == '[' || first == ';' || first == '/' || first == 26) return;

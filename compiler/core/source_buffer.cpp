@@ -41,23 +41,32 @@ void ReportUnreadableSource(CompilerRun& run, const std::string& name) {
 
 }  // namespace
 
+namespace {
+
+bool EndsWithLineEnd(const std::string& text) {
+    return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+}
+
+}  // namespace
+
 std::string JoinSourceTexts(const std::string* const* texts, std::size_t count) {
     std::size_t total = 0;
     for (std::size_t i = 0; i < count; ++i) {
         total += texts[i]->size();
-        if (i + 1 < count) total += texts[i]->empty() ? 4 : 3;
+        if (i + 1 < count) total += EndsWithLineEnd(*texts[i]) ? 3 : 4;
     }
     std::string block;
     block.reserve(total);
     for (std::size_t i = 0; i < count; ++i) {
         block += *texts[i];
         if (i + 1 == count) break;
-        // The file's last byte becomes the CR of the separator (an empty file has none, so
-        // its separator is written whole at its place).
-        if (texts[i]->empty())
-            block += '\r';
-        else
+        // The file's closing line end becomes the CR of the separator. A file without one keeps
+        // its last character (and an empty file touches nothing before it): the separator is
+        // written whole after it.
+        if (EndsWithLineEnd(*texts[i]))
             block.back() = '\r';
+        else
+            block += '\r';
         block += "\n\r\n";
     }
     return block;

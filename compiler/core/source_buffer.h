@@ -39,8 +39,9 @@ struct TSourceBuffer {
 void LoadSourceFiles(CompilerRun& run);
 void FreeSourceBuffer(CompilerRun& run);
 
-// Joins file contents as the loader does: after each file that has a successor its last byte
-// becomes CR and LF CR LF follows (an empty file gets CR LF CR LF written at its place).
+// Joins file contents as the loader does: after each file that has a successor, its closing
+// line end becomes CR and LF CR LF follows; a file without a closing line end (or an empty one)
+// keeps every byte and gets CR LF CR LF after it.
 std::string JoinSourceTexts(const std::string* const* texts, std::size_t count);
 
 void SetSourcePos(CompilerRun& run, std::size_t position);

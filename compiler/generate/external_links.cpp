@@ -24,6 +24,18 @@ bool ContainsHtmUpper(std::string_view u) {
   return upper.find(".HTM") != std::string::npos;
 }
 
+// A typed URL may hold characters that would end the attribute or the tag.
+std::string HrefText(std::string_view u) {
+  std::string r;
+  for (char c : u) {
+    if (c == '"') r += "%22";
+    else if (c == '<') r += "%3C";
+    else if (c == '>') r += "%3E";
+    else r.push_back(c);
+  }
+  return r;
+}
+
 void WriteTemplateText(CompilerRun& run, std::string& f, std::string_view text, bool dropQuotes) {
   for (char c : text) {
     const std::uint8_t b = static_cast<std::uint8_t>(c);
@@ -52,7 +64,7 @@ void WriteExternalLink(CompilerRun& run, std::string_view url) {
   if (t.Html) {
     if (t.HtmlHelp) MakeFileUrl(u);
     else StripFileScheme(u);
-    out += "<a href=\"" + u + "\"";
+    out += "<a href=\"" + HrefText(u) + "\"";
     out += ContainsHtmUpper(u) ? " target=\"extern\"" : " target=\"" + run.ini.DefaultFrame + "\"";
     out += ">";
   } else if (t.Ipf) {

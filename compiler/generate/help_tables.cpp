@@ -43,12 +43,6 @@ std::string PanelText(CompilerRun& run, const THeadingNode* topic) {
   return text + "*/";
 }
 
-// A word that names a page must not lead out of the output folder.
-bool IsSafePageWord(std::string_view word) {
-  return word.find_first_of("/\\:") == std::string_view::npos &&
-         word.find("..") == std::string_view::npos;
-}
-
 bool ParseLong(std::string_view text, long& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);

@@ -33,8 +33,24 @@ void DropFinalVowel(const CompilerRun& run, std::string& w) {
 void AddToGroups(TIndexStore& st, TIndexEntry* e) {
   TIndexKeyGroup& g = st.Groups[GroupKey(e->Bucket, e->Key)];
   g.All.emplace(e->Order, e);
-  if (!e->IndexOnly) g.Linkable.emplace(e->Order, e);
   g.ByLinkCount[e->LinkCount].emplace(e->Order, e);
+  if (e->IndexOnly) return;
+  g.Linkable.emplace(e->Order, e);
+  if (e->LinkCount == 0) {
+    g.OneWord.emplace(e->Order, e);
+    return;
+  }
+  auto& same = g.Phrases[e->PhraseKey];
+  if (!same.empty()) {
+    TIndexEntry* head = same.begin()->second;
+    if (head->Order < e->Order) {
+      same.emplace(e->Order, e);
+      return;
+    }
+    g.PhraseHeads.erase(head->Order);
+  }
+  same.emplace(e->Order, e);
+  g.PhraseHeads.emplace(e->Order, e);
 }
 
 void RemoveFromGroups(TIndexStore& st, TIndexEntry* e) {
@@ -43,6 +59,15 @@ void RemoveFromGroups(TIndexStore& st, TIndexEntry* e) {
   TIndexKeyGroup& g = it->second;
   g.All.erase(e->Order);
   g.Linkable.erase(e->Order);
+  g.OneWord.erase(e->Order);
+  auto phrase = g.Phrases.find(e->PhraseKey);
+  if (phrase != g.Phrases.end() && phrase->second.erase(e->Order)) {
+    if (g.PhraseHeads.erase(e->Order) && !phrase->second.empty()) {
+      TIndexEntry* next = phrase->second.begin()->second;
+      g.PhraseHeads.emplace(next->Order, next);
+    }
+    if (phrase->second.empty()) g.Phrases.erase(phrase);
+  }
   auto c = g.ByLinkCount.find(e->LinkCount);
   if (c != g.ByLinkCount.end()) {
     c->second.erase(e->Order);
@@ -162,6 +187,44 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
   return best;
 }
 
+TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
+                           const std::function<bool(const TIndexEntry&)>& continues) {
+  TIndexStore& st = run.indexStore;
+  const std::uint8_t bucket = IndexBucketOf(word);
+  std::string probe(word);
+  if (run.linkPass.CaseFreeIndex)
+    for (char& c : probe)
+      c = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
+  NormaliseIndexWord(run, probe);
+  TIndexEntry* oneWord = nullptr;
+  std::vector<TIndexEntry*> heads;
+  std::string key;
+  ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
+    key.assign(1, static_cast<char>(bucket));
+    key.append(storedKey);
+    auto it = st.Groups.find(key);
+    if (it == st.Groups.end()) return;
+    const TIndexKeyGroup& g = it->second;
+    if (!g.OneWord.empty() && (!oneWord || g.OneWord.begin()->first < oneWord->Order))
+      oneWord = g.OneWord.begin()->second;
+    for (const auto& [order, head] : g.PhraseHeads) heads.push_back(head);
+  });
+  // The phrases that stand before the first one-word entry, in bucket order; among entries of
+  // one phrase only the first can be the answer.
+  std::sort(heads.begin(), heads.end(),
+            [](const TIndexEntry* a, const TIndexEntry* b) { return a->Order < b->Order; });
+  std::vector<const std::string*> tried;
+  for (TIndexEntry* head : heads) {
+    if (oneWord && head->Order > oneWord->Order) break;
+    bool seen = false;
+    for (const std::string* t : tried) seen = seen || *t == head->PhraseKey;
+    if (seen) continue;  // the same words under a matching key with another ending
+    tried.push_back(&head->PhraseKey);
+    if (continues(*head)) return head;
+  }
+  return oneWord;
+}
+
 bool HasLaterIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view word) {
   if (!entry.NextInBucket) return false;
   return FindIndexEntry(run, word, entry.NextInBucket, true) != nullptr;
@@ -201,6 +264,8 @@ void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* lin
   else entry.WordLinks = link;
   entry.LastWordLink = link;
   if (entry.LinkCount < 255) ++entry.LinkCount;
+  entry.PhraseKey += link->Word;
+  entry.PhraseKey.push_back('\0');
   AddToGroups(st, &entry);
 }
 

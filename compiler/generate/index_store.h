@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -53,6 +54,7 @@ struct TIndexEntry {
   std::string Key;                // the word as the comparison sees it (final vowel dropped)
   std::uint8_t LinkCount = 0;     // continuation words
   TIndexWordLink* LastWordLink = nullptr;
+  std::string PhraseKey;          // the continuation words, each ended by a 0 byte
 };
 
 struct TPanelIdDefine {
@@ -65,6 +67,11 @@ struct TIndexKeyGroup {
   std::map<std::uint64_t, TIndexEntry*> All;
   std::map<std::uint64_t, TIndexEntry*> Linkable;   // IndexOnly off
   std::map<std::uint8_t, std::map<std::uint64_t, TIndexEntry*>> ByLinkCount;
+  // For automatic links (IndexOnly off): one-word entries, the entries of each phrase, and the
+  // first entry of every phrase, so that a phrase indexed in many topics is tried once.
+  std::map<std::uint64_t, TIndexEntry*> OneWord;
+  std::unordered_map<std::string, std::map<std::uint64_t, TIndexEntry*>> Phrases;
+  std::map<std::uint64_t, TIndexEntry*> PhraseHeads;
 };
 
 struct TIndexStore {
@@ -101,6 +108,11 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
                       bool unlisted);
 TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TIndexEntry* start,
                             bool takeIndexOnly);
+// The entry a word of running text links to, as the link writer's walk finds it: the first
+// entry of the bucket (index-only ones passed over) that has one word, or whose further words
+// `continues` accepts. `continues` is asked at most once per distinct phrase.
+TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
+                           const std::function<bool(const TIndexEntry&)>& continues);
 bool HasLaterIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view word);
 bool IndexWordsMatch(const CompilerRun& run, std::string_view stored, std::string_view probe);
 

@@ -125,6 +125,7 @@ void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool c
     }
     ReadSourceChar(run);
   }
+  if (lineMode && sb.NextChar == kCr) run.lines.ErrorLineOffset = 1;  // its line end is counted
   if (lineMode && inverted && sb.CurChar == ' ')
     run.reporter.ReportSourceError("Am Ende von .IV darf kein Leerzeichen stehen",
                                    "at the end of the line .IT space is not allowed", 0);
@@ -470,6 +471,7 @@ void CollectIndexAndLinks(CompilerRun& run) {
       cmd.push_back(static_cast<char>(UpperAscii(sb.NextChar)));
       if (!SourceEof(run)) HandleLinkPassCommand(run, cmd);
       SkipToLineEnd(run);
+      run.lines.ErrorLineOffset = 0;
     } else if (sb.NextChar == lp.IndexChar && run.reader.ConditionOn) {
       ReadSourceChar(run);
       lp.ColonForm = sb.NextChar == ':';

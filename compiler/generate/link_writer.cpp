@@ -1,5 +1,8 @@
 #include "compiler/generate/link_writer.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/file_names.h"
 #include "compiler/core/inline_graphics.h"
@@ -173,32 +176,23 @@ void WriteWordLink(CompilerRun& run) {
   const std::string word = lw.MarkedExpression;
   TIndexEntry* entry = nullptr;
   bool several = false;
-  const TIndexEntry* start = nullptr;
-  for (;;) {
-    entry = FindIndexEntry(run, word, start, false);
-    if (!entry) break;
-    if (!entry->WordLinks) break;
+  entry = FindLinkEntry(run, word, [&](const TIndexEntry& candidate) {
     TSourceState saved;
     SaveSourceState(run, saved);
-    const bool matched = MatchFollowingWords(run, *entry);
+    const bool matched = MatchFollowingWords(run, candidate);
     const std::size_t end = run.source.Position;
     RestoreSourceState(run, saved);
     if (matched) {
       lw.OpenLinkEnd = end;
       several = true;
-      break;
     }
-    start = entry->NextInBucket;
-    if (!start) {
-      entry = nullptr;
-      break;
-    }
-  }
+    return matched;
+  });
   const std::uint16_t heading = run.numbering.HeadingCounter;
   const bool refused =
       !entry || (!entry->LinkTarget && entry->HeadingNumber == heading) ||
       (entry->OpensFrameGroup && heading == entry->HeadingNumber + 1) ||
-      run.markup.OmitLinksActive || WasLinkedInTopic(run, *entry) ||
+      run.markup.OmitLinksActive || run.sourceText.InHtmlCode || WasLinkedInTopic(run, *entry) ||
       (t.RtfText && !entry->LinkTarget) ||
       (t.RtfFamily && entry->LinkTarget && entry->LinkTarget->rfind("mailto", 0) == 0);
   if (refused) {

@@ -20,8 +20,9 @@ struct TLinkWriterState {
   bool CollectingUrl = false;
   std::size_t OpenLinkEnd = 0;         // read position where an open phrase link ends, 0 = none
   std::string LinkCloseText;           // RTF family: closing of the link just opened
-  std::uint16_t InternalLinkCount = 0;
-  std::uint16_t ExternalLinkCount = 0;
+  // 32 bits: a long document makes more than 65,535 links, and the summary must not wrap.
+  std::uint32_t InternalLinkCount = 0;
+  std::uint32_t ExternalLinkCount = 0;
   bool UrlIconPending = true;
 };
 

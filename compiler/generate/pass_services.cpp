@@ -30,6 +30,11 @@ void RefreshGraphicsFile(CompilerRun& run, std::string_view name) {
   if (run.passes.RefreshGraphicsFile) run.passes.RefreshGraphicsFile(run, name);
 }
 
+bool IsSafePageWord(std::string_view word) {
+  return !word.empty() && word.find_first_of("/\\:") == std::string_view::npos &&
+         word.find("..") == std::string_view::npos;
+}
+
 void StoreOutputFile(CompilerRun& run, const std::string& name, const std::string& text) {
   if (run.passes.StoreFile) {
     run.passes.StoreFile(run, name, text);

@@ -187,6 +187,8 @@ void ReadDotCommandLine(CompilerRun& run) {
     }
   }
   if (!line.empty() && static_cast<std::uint8_t>(line.back()) == kCr) line.pop_back();
+  // The line end is counted now; messages about this line subtract it again.
+  if (run.source.NextChar == kCr) run.lines.ErrorLineOffset = 1;
 }
 
 bool IsConditionDefined(const CompilerRun& run, std::string_view name) {

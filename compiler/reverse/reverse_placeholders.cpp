@@ -27,6 +27,16 @@ void RunRtfReverseConversion(CompilerRun& run) {
 }
 
 void StartSecondCompiler(CompilerRun& run) {
+    // Without a launch to make, the run ends as an ordinary end; only the launch itself is
+    // not built yet.
+    const TTargetFlags& t = run.ini.TargetFlags;
+    const auto& lines = run.programCommands.Lines;
+    const bool hasCompiler = (t.WinHelp3 && !lines[kWinHelp3Compiler].empty()) ||
+                             (t.WinHelp4 && !lines[kWinHelp4Compiler].empty()) ||
+                             (t.HtmlHelp && !lines[kHtmlHelpCompiler].empty()) ||
+                             (t.Ipf && !lines[kIpfCompiler].empty());
+    if (!run.RunSuccess || !run.project.CompileAfterRun || run.helpProject.GraphicsMissing || !hasCompiler)
+        run.reporter.Terminate(0);
     NotBuiltYet(run, "Der Start des Hilfe-Compilers (StartSecondCompiler)",
                 "The help compiler start (StartSecondCompiler)");
 }

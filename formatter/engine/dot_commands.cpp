@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <filesystem>
 
 #include "formatter/engine/bilingual_texts.h"
 #include "formatter/engine/contents_template.h"
@@ -15,12 +13,15 @@
 #include "formatter/engine/line_ends.h"
 #include "formatter/engine/text_services.h"
 #include "formatter/engine/wordstar_reader.h"
+#include "platform/files.h"
+#include "platform/pictures.h"
 
 namespace tavrel {
 
 namespace {
 
 constexpr int kMaxIncludeDepth = 8;
+constexpr int32_t kMaxDotNumber = 100000;
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -53,14 +54,20 @@ bool ReadNumber(FormatRun& run, const std::string& line, int32_t& value) {
     run.run.stop = true;
     return false;
   }
+  // No layout value of a page comes near this; larger ones would only overflow the sums.
+  value = std::clamp(value, -kMaxDotNumber, kMaxDotNumber);
   return true;
 }
 
 int32_t Apply(int sign_mode, int32_t old_value, int32_t n, int32_t absolute) {
-  if (sign_mode == 0) return old_value + n;
-  if (sign_mode == 1) return old_value - n;
-  return absolute;
+  int32_t v = absolute;
+  if (sign_mode == 0) v = old_value + n;
+  if (sign_mode == 1) v = old_value - n;
+  return std::clamp(v, -kMaxDotNumber, kMaxDotNumber);
 }
+
+// Margins in columns: a page is far narrower; the bound keeps indentation lines finite.
+constexpr int32_t kMaxMarginColumns = 250;
 
 uint8_t& LineHeight(FormatRun& run, int slot) {
   return run.pages.Streams[kTextStream].LineHeights[slot];
@@ -84,7 +91,7 @@ int NormaliseLineHeight(const FormatRun& run, int v) {
 
 void SetRightMarginColumns(FormatRun& run, int32_t columns) {
   LineStream& s = run.streams[kTextStream];
-  if (columns < 0) columns = 0;
+  columns = std::clamp(columns, 0, 4 * kMaxMarginColumns);
   s.right_margin = columns * ColumnUnit(run);
   const int32_t typed = columns - run.dot.gutter;
   s.zone_width = ZoneColumns(typed) * ColumnUnit(run);
@@ -174,6 +181,8 @@ void CmdMarginNotes(Cmd& c) {
   // Lines are buffered while margin notes are on, so a note can go to its line's start.
   c.run.writer.LineBuffer.Active = r.margin_notes_on;
   c.run.writer.LineBuffer.IndentColumn = r.margin_notes_on ? r.margin_width - 1 : 0;
+  c.run.writer.LineBuffer.NoteLeadChar = r.margin_notes_on ? r.margin_note_lead : 0;
+  c.run.writer.LineBuffer.NoteTrailChar = r.margin_notes_on ? r.margin_note_trail : 0;
   c.d.pending_right_margin = RightMarginColumns(c.run) + r.margin_width - 1;
 }
 
@@ -226,8 +235,6 @@ void CmdTabStep(Cmd& c) {
   c.run.layout.TabStep = n;
   SetColumnWidth(c.d.column_width, n, c.d.widths);
 }
-
-void CmdEP(Cmd& c) { c.d.paragraph_numbering = ReadSwitchArgument(c.line); }
 
 void CmdFI(Cmd& c) {
   IncludeFile(c.run, ReadTextArgument(c.line));
@@ -411,14 +418,14 @@ void CmdLM(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
   DotState& d = c.d;
-  d.left_margin = std::max(0, Apply(d.sign_mode, d.left_margin, n, n - 1));
+  d.left_margin = std::clamp(Apply(d.sign_mode, d.left_margin, n, n - 1), 0, kMaxMarginColumns);
   if (d.paragraph_margin == 0) d.paragraph_margin = d.left_margin;
 }
 
 void CmdPM(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
-  c.d.paragraph_margin = std::max(0, Apply(c.d.sign_mode, c.d.paragraph_margin, n, n - 1));
+  c.d.paragraph_margin = std::clamp(Apply(c.d.sign_mode, c.d.paragraph_margin, n, n - 1), 0, kMaxMarginColumns);
 }
 
 void PageGeometry(Cmd& c, int32_t LayoutValues::*field) {
@@ -479,7 +486,7 @@ void CmdSF(Cmd& c) {
   if (cmd != "SF") return;
   const std::string spec = FontNumberToSpec(f);
   // Fonts.ini generated the italic and bold variants of this font.
-  if (!spec.empty() && c.run.auto_variants && (*c.run.auto_variants)[f]) {
+  if (!spec.empty() && f >= 1 && f <= kFontCount && c.run.auto_variants && (*c.run.auto_variants)[f - 1]) {
     SetFontSlot(c.run, 2, FontCharToNumber(spec[0], '\''));
     SetFontSlot(c.run, 1, FontCharToNumber(spec[0], '"'));
     SetFontSlot(c.run, 3, FontCharToNumber(spec[0], '&'));
@@ -493,24 +500,73 @@ void CmdSF(Cmd& c) {
   }
 }
 
+// ".LI" with a corner and a partition character draws boxes from those characters; ".LI"
+// alone ends it.
+void CmdLI(Cmd& c) {
+  c.run.dotline.Start(c.line);
+  c.run.dotline.Position = 3;
+  SwitchFrameMode(c.run.dotline, c.run.writer.Frame);
+}
+
+void CmdEPSwitch(Cmd& c) {
+  c.d.paragraph_numbering = ReadSwitchArgument(c.line);
+  c.run.writer.ParagraphCounting = c.d.paragraph_numbering ? 1 : 0;
+}
+
 void CmdWI(Cmd& c) { c.run.reader.input_mode = 2; }
 void CmdIB(Cmd& c) { c.run.reader.input_mode = 1; }
 void CmdSC(Cmd& c) { ReadCharArgument(c.line, c.run.reader.column_char); }
 void CmdPC(Cmd& c) { ReadCharArgument(c.line, c.run.reader.control_prefix); }
 
 void CmdBM(Cmd& c) {
-  std::string arg = ReadTextArgument(c.line);
+  FormatRun& run = c.run;
   WordList words;
-  SplitLineIntoWords(arg, words, 0);
+  SplitLineIntoWords(ReadTextArgument(c.line), words, 0);
   uint8_t alignment = 0;
   if (AlignmentFromWord(words[0], alignment)) return;
-  std::string name = words[1];
-  if (name.empty()) return;
-  if (!LocateFile(name, c.run.files) && !GraphicsFileExists(name)) {
-    ReportError(c.run,
-                "Grafik-Datei " + words[1] +
-                    " nicht gefunden. Ben\x94tigte Leerzeilen wurden nicht eingef\x81gt.",
-                "Graphics file " + words[1] + " not found. Necessary empty lines not inserted.");
+  const std::string typed = words[1];
+  if (typed.empty()) return;
+  std::string name = typed;
+  const std::string upper = UpperAscii(name);
+  if (upper.size() >= 3 && upper.compare(upper.size() - 3, 3, "GRA") == 0)
+    name = ChangeFileExtension(name, "bmp");
+  else if (name.find('.') == std::string::npos)
+    name += ".bmp";
+  const platform::PictureResult picture =
+      LocateFile(name, run.files) ? platform::load_picture(name) : platform::PictureResult{{}, "missing"};
+  if (!picture.ok() && !FileExistsByOpen(name)) {
+    ReportError(run,
+                "Grafik-Datei " + typed + " nicht gefunden. Ben\x94tigte Leerzeilen wurden nicht eingef\x81gt.",
+                "Graphics file " + typed + " not found. Necessary empty lines not inserted.");
+    return;
+  }
+  if (!c.d.graphics_lines) return;
+  const double width_inches = RightMarginColumns(run) * 0.1 * c.d.bitmap_width / 100.0;
+  if (!picture.ok() || picture.bitmap.width <= 0 || width_inches <= 0) {
+    ReportError(run, "Grafik-Datei " + typed + " konnte nicht korrekt interpretiert werden.",
+                "Graphics file " + typed + " coudn't be interpreted correctly.");
+    return;
+  }
+  const double height_inches = picture.bitmap.height * width_inches / picture.bitmap.width;
+  StreamPages& page = run.pages.Streams[kTextStream];
+  const int slot1 = page.LineHeights[1] > 0 ? page.LineHeights[1] : 8;
+  const double lines = height_inches * 48.0 / slot1;
+  if (!(lines < 1000)) {  // a picture taller than a long page is no picture for a page
+    ReportError(run, "Grafik-Datei " + typed + " konnte nicht korrekt interpretiert werden.",
+                "Graphics file " + typed + " coudn't be interpreted correctly.");
+    return;
+  }
+  const int k = static_cast<int>(std::nearbyint(lines)) + 1;
+  if (page.PagePosition + (k - 1) * page.LineHeights[0] > run.pages.PageLimit)
+    StartNewPage(run.pages, kTextStream, run.messages);
+  const std::string cp = ".CP" + std::to_string(k + 1);
+  for (char ch : cp) EmitChar(run, static_cast<uint8_t>(ch));
+  EmitChar(run, 13);
+  EmitChar(run, 10);
+  for (int i = 0; i < k && !run.run.stop; ++i) {
+    EmitChar(run, 13);
+    EmitChar(run, 10);
+    AdvanceLineBy(run, 0);
   }
 }
 
@@ -525,7 +581,7 @@ const DotCommandRow kDotCommands[] = {
     {{"CP"}, CmdCP},
     {{"CN", "LG", "P#"}, CmdHeadingNumbers},
     {{"DE", "TS"}, CmdTabStep},
-    {{"EP"}, CmdEP},
+    {{"EP"}, CmdEPSwitch},
     {{"FI"}, CmdFI},
     {{"PE"}, CmdPE},
     {{"FU"}, CmdFU},
@@ -541,6 +597,7 @@ const DotCommandRow kDotCommands[] = {
     {{"IC", "IZ", "ST"}, CmdIC},
     {{"IN", "IX", "SW"}, CmdIN},
     {{"IT", "IV", "SV"}, CmdIT},
+    {{"LI"}, CmdLI},
     {{"LH"}, CmdLH},
     {{"HH"}, CmdHH},
     {{"EH"}, CmdEH},
@@ -671,7 +728,8 @@ void HandleDotLine(FormatRun& run) {
     return;
   }
 
-  if (ExpandDotMacro(run, line)) {
+  // While output is off only ".IF", ".EL" and ".EN" count: no macro is defined or called.
+  if (d.conditional_output && ExpandDotMacro(run, line)) {
     d.copy_line = false;
   } else {
     InterpretDotCommand(run, line);
@@ -743,7 +801,17 @@ void InterpretDotCommand(FormatRun& run, const std::string& line) {
     d.copy_line = false;
     return;
   }
-  if (!d.conditional_output) return;
+  if (!d.conditional_output) {
+    // ".HY" with an argument it does not know ends the suppression that ".HT" began.
+    if (word == "HY") {
+      const std::string arg = UpperAscii(ReadTextArgument(line));
+      static const char* kKnown[] = {"OFF", "NO", "ON", "GERMAN", "MANUAL", "HAND", "TEX"};
+      const bool known = std::any_of(std::begin(kKnown), std::end(kKnown), [&arg](const char* k) { return arg == k; }) ||
+                         arg.find(".TEX") != std::string::npos;
+      if (!known) d.conditional_output = d.saved_condition;
+    }
+    return;
+  }
   const DotCommandRow* row = FindCommand(word);
   if (!row) return;  // a pass-through command for the page engine
   run.dotline.Start(line);
@@ -862,16 +930,18 @@ void IncludeFile(FormatRun& run, const std::string& typed) {
                 "Too many nested .FI files: " + name);
     return;
   }
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(platform::resolve_path(located), ec)) return;  // no devices
   const std::string upper = UpperAscii(name);
   if (upper.find(".FUN") != std::string::npos) FinishNotesStream(run);
 
-  std::ifstream in(located, std::ios::binary);
-  if (!in) {
+  const platform::ReadResult read = platform::read_file(located);
+  if (!read.ok()) {
     ReportError(run, "Fehler beim \x99" "ffnen der Datei " + located + " .",
                 "Error while opening file " + located + " .");
     return;
   }
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string data(read.bytes.begin(), read.bytes.end());
 
   // Keep the reader of the including file and restore it afterwards.
   ReaderState saved = std::move(run.reader);

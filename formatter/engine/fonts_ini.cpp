@@ -6,6 +6,7 @@
 #include "formatter/engine/file_services.h"
 #include "formatter/engine/font_numbers.h"
 #include "formatter/engine/message_boxes.h"
+#include "formatter/engine/notifications.h"
 #include "formatter/engine/text_services.h"
 #include "platform/files.h"
 
@@ -204,6 +205,24 @@ std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables&
 
 std::string FontDefinitionFilePath(const std::string& programDirectory) {
   return JoinPath(programDirectory, "Fonts.ini");
+}
+
+void EnsureFontDefinitionFile(bool force, const std::string& programDirectory, std::uint8_t language,
+                              MessageBoxes* boxes, MainNotifier& mainWindow) {
+  if (!force) {
+    if (FileExistsByOpen(FontDefinitionFilePath(programDirectory))) return;
+    if (boxes)
+      boxes->ShowMessageBox(
+          "Fonts.ini" + PickLanguageText(language,
+                                         " Schriften-Defintions-Datei existiert bislang noch nicht. Es wird "
+                                         "automatisch erzeugt. Sie k\x94nnen jederzeit diese Textdatei ihren "
+                                         "Bed\x81rfnissen anpassen (Einstellungen - Schriftdefinition).",
+                                         " font definition file does not exist yet. It will be generated now "
+                                         "automatically. You are encouraged to modify this text file to fit your "
+                                         "purpose! (Settings - Font definition)"),
+          kBoxInformation);
+  }
+  mainWindow.Send(MN_WRITE_FONT_DEFINITION, 0);
 }
 
 FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables, const FontDefinitionContext& ctx) {

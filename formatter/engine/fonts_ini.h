@@ -14,6 +14,7 @@
 
 namespace tavrel {
 
+class MainNotifier;
 class MessageBoxes;
 
 // The two font tables (only their Fonts are used) and what reading them found.
@@ -57,7 +58,12 @@ enum class FontDefinitionRead { Ok, NotFound, Duplicates };
 // settings version) asks for it. Duplicates: the definitions were kept as read.
 FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables, const FontDefinitionContext& ctx);
 
-// The path of "Fonts.ini" in the program directory (an existing file of another case is found).
+// The path of "Fonts.ini" in the program directory.
 std::string FontDefinitionFilePath(const std::string& programDirectory);
+
+// Has the main window write "Fonts.ini" (MN_WRITE_FONT_DEFINITION, sent, so the file exists
+// when this returns): without force only when the file is missing, after telling the user.
+void EnsureFontDefinitionFile(bool force, const std::string& programDirectory, std::uint8_t language,
+                              MessageBoxes* boxes, MainNotifier& mainWindow);
 
 }  // namespace tavrel

@@ -202,6 +202,11 @@ struct RunState {
   std::array<int, 10> saved_heading_numbers{};  // for ".CN" without argument
   int saved_heading_level = 1;
   std::string status_name;  // output name cut to 20 characters, for the status line
+  // For runs without files (fuzzing, benchmarks): the input bytes instead of the input file,
+  // and the formatted file kept in memory (run.writer.Streams[kTextStream].File.Memory()).
+  bool input_from_memory = false;
+  std::string input_bytes;
+  bool output_in_memory = false;
   int status_pages = 0;
 };
 
@@ -229,8 +234,9 @@ struct FormatRun {
   FileContext files;  // current document, program directory, search directories
   RunMessages messages;
   std::unique_ptr<Hyphenator> hyphenator;  // null: hyphenation mode "none"
-  // Per font number 1..208: Fonts.ini generated its italic and bold variants (may be null).
-  const std::array<uint8_t, kMaxFontNumber + 1>* auto_variants = nullptr;
+  // Index n - 1 for font n: Fonts.ini generated its italic and bold variants
+  // (FontDefinitionTables::AutoVariant; may be null).
+  const std::array<uint8_t, kFontCount>* auto_variants = nullptr;
 
   RunState run;
   ReaderState reader;

@@ -355,6 +355,8 @@ void FormattedWriter::WriteOutputChar(std::uint8_t c) {
       }
     } else {
       LineBuffer.Prefix = LineBuffer.PendingPageNote.substr(0, kPageNoteLength);
+      LineBuffer.LeadChar = LineBuffer.NoteLeadChar;
+      LineBuffer.TrailChar = LineBuffer.NoteTrailChar;
       LineBuffer.HasPageNote = true;
     }
     LineBuffer.PendingPageNote.clear();

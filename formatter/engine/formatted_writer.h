@@ -108,7 +108,10 @@ struct NoteLineBuffer {
   std::uint8_t TrailChar = 0;  // 0: none
   std::int32_t IndentColumn = 0;
   std::string PendingPageNote;  // text waiting for the next page-note mark (at most 40)
-  void Clear();
+  // The characters put around an attached page note (the margin-note settings); 0: none.
+  std::uint8_t NoteLeadChar = 0;
+  std::uint8_t NoteTrailChar = 0;
+  void Clear();  // the line only; the note characters stay
 };
 
 // The horizontal position of a line as characters are added without being written.

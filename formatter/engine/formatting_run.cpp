@@ -1,10 +1,8 @@
 #include "formatter/engine/formatting_run.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 
 #include "formatter/engine/bilingual_texts.h"
 #include "formatter/engine/contents_template.h"
@@ -15,6 +13,7 @@
 #include "formatter/engine/line_ends.h"
 #include "formatter/engine/word_breaking.h"
 #include "formatter/engine/wordstar_reader.h"
+#include "platform/files.h"
 
 namespace tavrel {
 
@@ -28,20 +27,26 @@ bool Stopped(const FormatRun& run) {
 }
 
 bool ReadWholeFile(const std::string& name, std::string& data, int& error) {
-  errno = 0;
-  std::ifstream in(name, std::ios::binary);
-  if (!in) {
-    error = errno ? errno : 2;
+  const std::string path = platform::resolve_path(name);
+  std::error_code ec;
+  // A device or pipe is no document (and /dev/zero would never end).
+  if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+    error = 5;
     return false;
   }
-  data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const platform::ReadResult r = platform::read_file(name);
+  if (!r.ok()) {
+    error = static_cast<int>(r.error);
+    return false;
+  }
+  data.assign(r.bytes.begin(), r.bytes.end());
   error = 0;
   return true;
 }
 
 void WriteLine(FormatRun& run, const std::string& text) { run.writer.WriteOutputLine(text); }
 
-std::string Spec(uint8_t font) { return FontNumberToSpec(font); }
+std::string FontSpec(uint8_t font) { return FontNumberToSpec(font); }
 
 }  // namespace
 
@@ -84,14 +89,14 @@ void DeriveOutputNames(FormatRun& run) {
   rs.output_name = rs.contents_mode ? rs.input_name : ChangeFileExtension(rs.input_name, "fmt");
   rs.notes_name = ChangeFileExtension(rs.input_name, "fun");
   rs.index_name = ChangeFileExtension(rs.input_name, "IX");
-  if (!rs.index_scan)
+  if (!rs.index_scan && !rs.input_from_memory)
     rs.same_name = rs.contents_mode || Upper(rs.input_name) == Upper(rs.output_name);
   if (!rs.same_name) return;
 
   const std::string backup = ChangeFileExtension(rs.input_name, "$$$");
-  if (std::remove(backup.c_str()) == 0 && !rs.contents_mode)
+  if (platform::erase_file(backup) && !rs.contents_mode)
     ReportInfo(run, "Die Datei " + backup + " wird gel\x94scht", "Deleting file " + backup);
-  if (std::rename(rs.output_name.c_str(), backup.c_str()) == 0) {
+  if (platform::file_exists(rs.output_name) && platform::rename_file(rs.output_name, backup)) {
     run.messages.BackupKept = 1;
     if (!rs.contents_mode)
       ReportInfo(run, "Die Datei " + rs.output_name + " wird in " + backup + " umbenannt",
@@ -153,7 +158,7 @@ void FormatOneFile(FormatRun& run) {
   ResetFileState(run);
   if (run.hyphenator) run.hyphenator->BeginFile(run);
   // Slot 0 the normal font; 1 to 3 its bold, italic and bold italic variants.
-  const std::string normal = Spec(st.NormalFont);
+  const std::string normal = FontSpec(st.NormalFont);
   const char letter = normal.empty() ? 'C' : normal[0];
   SetFontSlot(run, 0, st.NormalFont);
   run.dot.font_slots[1] = FontCharToNumber(letter, '"');
@@ -167,13 +172,15 @@ void FormatOneFile(FormatRun& run) {
 
   std::string data;
   int error = 0;
-  const bool read_ok = ReadWholeFile(rs.input_name, data, error);
+  bool read_ok = true;
+  if (rs.input_from_memory) data = rs.input_bytes;
+  else read_ok = ReadWholeFile(rs.input_name, data, error);
   if (!run.messages.CheckOutputOpened(1, rs.input_name, !read_ok, error)) {
     rs.stop = true;
     return;
   }
 
-  if (!rs.index_scan) {
+  if (!rs.index_scan && !rs.output_in_memory) {
     WriterStream& out = run.writer.Streams[kTextStream];
     const bool created = out.File.Create(rs.output_name);
     if (!run.messages.CheckOutputOpened(1, rs.output_name, !created, out.File.ErrorCode())) {
@@ -202,7 +209,7 @@ void FormatOneFile(FormatRun& run) {
     run.index_volumes.CloseAll();
   }
 
-  if (!rs.index_scan) {
+  if (!rs.index_scan && !rs.output_in_memory && !rs.input_from_memory) {
     if (const auto date = GetFileDate(rs.input_name)) SetFileDate(rs.output_name, *date);
   }
 
@@ -216,11 +223,11 @@ void FormatOneFile(FormatRun& run) {
       const std::string count = std::to_string(run.dot.index_entries[v - 1]);
       ReportInfo(run, count + " Stichw\x94rter in " + volume, count + " index entries in " + volume);
     } else {
-      std::remove(volume.c_str());
+      platform::erase_file(volume);
     }
   }
   if (rs.same_name && rs.input_name.find('$') != std::string::npos && !run.messages.AbortRequested.load()) {
-    if (std::remove(rs.input_name.c_str()) == 0 && !rs.contents_mode)
+    if (platform::erase_file(rs.input_name) && !rs.contents_mode)
       ReportInfo(run, "Die Datei " + rs.input_name + " wird gel\x94scht", "Deleting file " + rs.input_name);
   }
 }
@@ -247,8 +254,8 @@ void WriteFormattedFileHeader(FormatRun& run) {
   WriteLine(run, ".HM " + std::to_string(t.HM));
   WriteLine(run, ".FM " + std::to_string(t.FM));
   WriteLine(run, "..Default fonts:");
-  WriteLine(run, ".SF" + Spec(st.NormalFont));
-  WriteLine(run, ".SA" + Spec(st.AlternateFont));
+  WriteLine(run, ".SF" + FontSpec(st.NormalFont));
+  WriteLine(run, ".SA" + FontSpec(st.AlternateFont));
   WriteLine(run, "..Line drawing:");
   WriteLine(run, ".LS " + std::to_string(st.DefaultLS));
   WriteLine(run, ".LW " + std::to_string(st.DefaultLW));
@@ -269,7 +276,7 @@ void WriteUsedFontList(FormatRun& run) {
       face = run.printer->Fonts[f - 1].FaceName.Str();
       size = run.printer->Fonts[f - 1].Size;
     }
-    WriteLine(run, ".FD " + Spec(static_cast<uint8_t>(f)) + " = " + face + " " +
+    WriteLine(run, ".FD " + FontSpec(static_cast<uint8_t>(f)) + " = " + face + " " +
                        std::to_string(static_cast<long long>(std::llround(size))));
   }
 }
@@ -334,7 +341,7 @@ void FinishFormattingRun(FormatRun& run) {
   run.reader.input_open = false;
   OutputFile& f = run.writer.Streams[kTextStream].File;
   if (!run.run.index_scan && f.IsOpen()) f.Put(0x1A);
-  f.Close();
+  if (!run.run.output_in_memory) f.Close();
   run.run.saved_heading_numbers = run.dot.heading_numbers;
   run.run.saved_heading_level = run.dot.heading_level;
   run.dot.macros.clear();

@@ -206,8 +206,23 @@ RuleHyphenator::RuleHyphenator(std::shared_ptr<TexPatternTable> tex) {
   state_.tex = tex ? std::move(tex) : std::make_shared<TexPatternTable>();
 }
 
+// The question goes to the run's message boxes, shown in the display code page.
+void RuleHyphenator::AskThrough(FormatRun& run) {
+  FormatRun* r = &run;
+  state_.ask = [r](const std::string& text) {
+    MessageBoxes* boxes = r->messages.Boxes();
+    if (!boxes) return HyphenationAnswer::kNo;
+    const int answer =
+        boxes->AskMessageBox(ToDisplayText(text), kBoxConfirmation, BoxButtons::YesNoCancel);
+    if (answer == kAnswerYes) return HyphenationAnswer::kYes;
+    if (answer == kAnswerCancel) return HyphenationAnswer::kCancel;
+    return HyphenationAnswer::kNo;
+  };
+}
+
 void RuleHyphenator::BeginRun(FormatRun& run) {
   InitHyphenationTables(state_);
+  AskThrough(run);
   state_.params = ParamsFromSettings(run.settings);
   state_.questions = 0;
   std::string name = "SILBAUSN.WS";
@@ -279,6 +294,11 @@ MayBreakResult RuleHyphenator::MayBreakAt(FormatRun& run, const uint8_t* held, i
   HyphenationWordState& word = state_.word;
   // Positions that a move of the German rules stepped over are not proposed again.
   if (p >= word.skip_from && p <= word.skip_to && word.skip_from > 0) return result;
+  // After Cancel nothing more is asked; the run ends at the paragraph's line end.
+  if (state_.cancelled) {
+    result.stop_search = true;
+    return result;
+  }
 
   if (!run.dot.tex_pattern_request.empty()) {
     // ".HY name.TEX": the table is cleared and the named file loaded, even under the same name.
@@ -289,18 +309,7 @@ MayBreakResult RuleHyphenator::MayBreakAt(FormatRun& run, const uint8_t* held, i
   }
   state_.params.mode = run.dot.hyphenation_mode;
   state_.params.min_letters = run.dot.minimum_unhyphenated;
-  if (!state_.ask) {
-    FormatRun* r = &run;
-    state_.ask = [r](const std::string& text) {
-      MessageBoxes* boxes = r->messages.Boxes();
-      if (!boxes) return HyphenationAnswer::kNo;
-      const int answer =
-          boxes->AskMessageBox(ToDisplayText(text), kBoxConfirmation, BoxButtons::YesNoCancel);
-      if (answer == kAnswerYes) return HyphenationAnswer::kYes;
-      if (answer == kAnswerCancel) return HyphenationAnswer::kCancel;
-      return HyphenationAnswer::kNo;
-    };
-  }
+  if (!state_.ask) AskThrough(run);
 
   const bool cancelled_before = state_.cancelled;
   const BreakVerdict v = tavrel::MayBreakAt(state_, held, len, p);

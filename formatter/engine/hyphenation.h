@@ -152,6 +152,8 @@ class RuleHyphenator final : public Hyphenator {
   void LoadTexPatterns(FormatRun& run, const std::string& name);
 
  private:
+  void AskThrough(FormatRun& run);
+
   HyphenationState state_;
 };
 

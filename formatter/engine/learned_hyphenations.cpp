@@ -1,22 +1,17 @@
 #include "formatter/engine/learned_hyphenations.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
 #include "formatter/engine/hyphenation.h"
+#include "platform/files.h"
 
 namespace tavrel {
 
 namespace {
 
-bool ReadWholeFile(const std::string& name, std::string& bytes, bool& exists) {
-  std::ifstream in(name, std::ios::binary);
-  exists = static_cast<bool>(in);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+// The whole file, or why it could not be read.
+platform::FileError ReadWholeFile(const std::string& name, std::string& bytes) {
+  const platform::ReadResult file = platform::read_file(name);
+  bytes.assign(file.bytes.begin(), file.bytes.end());
+  return file.error;
 }
 
 }  // namespace
@@ -58,9 +53,11 @@ void LearnedHyphenationList::StartEmpty() {
 bool LearnedHyphenationList::LoadFile(const std::string& file_name, HyphenationMessage* error) {
   StartEmpty();
   std::string bytes;
-  bool exists = false;
-  const bool ok = ReadWholeFile(file_name, bytes, exists);
-  if (!exists) return true;  // no file yet: an empty list
+  const platform::FileError read = ReadWholeFile(file_name, bytes);
+  // A file that cannot be opened (none yet, a folder, no permission) gives an empty list.
+  if (read == platform::FileError::missing || read == platform::FileError::is_directory ||
+      read == platform::FileError::unreadable)
+    return true;
   const std::size_t whole = bytes.size() / kLearnedContextSize;
   for (std::size_t r = 0; r < whole; ++r) {
     LearnedContext ctx;
@@ -69,7 +66,7 @@ bool LearnedHyphenationList::LoadFile(const std::string& file_name, HyphenationM
     buckets_[BucketOf(ctx[0])].push_back(ctx);
   }
   for (int b = 0; b < kLearnedBuckets; ++b) first_added_[b] = buckets_[b].size();
-  if (!ok || bytes.size() % kLearnedContextSize != 0) {
+  if (read != platform::FileError::none || bytes.size() % kLearnedContextSize != 0) {
     // A file that ends inside a record was cut or is not a learned-hyphenation file.
     if (error) {
       error->german = "Fehler beim Lesen der Datei " + file_name;
@@ -124,28 +121,11 @@ bool LearnedHyphenationList::SaveFile(const std::string& file_name, HyphenationM
   // The records on disk now (another run may have added some), then this run's additions;
   // the file is replaced only once the whole new content is written.
   std::string bytes;
-  bool exists = false;
-  if (!ReadWholeFile(file_name, bytes, exists) && exists) return fail();
+  const platform::FileError read = ReadWholeFile(file_name, bytes);
+  if (read != platform::FileError::none && read != platform::FileError::missing) return fail();
   for (const LearnedContext& ctx : Additions()) bytes.append(ctx.begin(), ctx.end());
 
-  const std::string temp = file_name + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return fail();
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp.c_str());
-      return fail();
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, file_name, ec);
-  if (ec) {
-    std::remove(temp.c_str());
-    return fail();
-  }
+  if (platform::replace_file_atomic(file_name, bytes) != platform::FileError::none) return fail();
   for (int b = 0; b < kLearnedBuckets; ++b) first_added_[b] = buckets_[b].size();
   return true;
 }
@@ -185,9 +165,7 @@ void SyllableExceptions::LoadBytes(std::string_view bytes) {
 bool SyllableExceptions::LoadFile(const std::string& file_name) {
   Clear();
   std::string bytes;
-  bool exists = false;
-  ReadWholeFile(file_name, bytes, exists);
-  if (!exists) return false;
+  if (ReadWholeFile(file_name, bytes) != platform::FileError::none) return false;
   LoadBytes(bytes);
   return true;
 }

@@ -30,6 +30,8 @@ int DeviceX(const PageRun& run, std::int32_t position);
 int DeviceY(const PageRun& run);
 // The line start of the current page's parity, in printer dots.
 std::int32_t LineStart(const PageRun& run);
+// A device coordinate, rounded (halves to even) and held within +-1e9.
+int DeviceUnits(double value);
 // True for odd pages (two sets of headers, footers and offsets).
 bool OddPage(const TDruckVar& state);
 

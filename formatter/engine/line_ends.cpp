@@ -26,7 +26,7 @@ void HardLineEnd(FormatRun& run) {
     if (run.current_stream == kTextStream) {
       // The LF of the CR LF pair; a file with CR-only line ends keeps its next character.
       const uint8_t next = NextSourceChar(run);
-      if (next != 10 && !AtInputEnd(run)) PushBack(run, next);
+      if (next != 10 && !run.reader.eof_read) PushBack(run, next);
     } else {
       run.reader.note_line_ended = true;
     }
@@ -193,6 +193,9 @@ std::string LanguageText(const FormatRun& run, const std::string& german, const 
 }
 
 void FlushBufferedOutputLine(FormatRun& run) {
+  // An empty buffer has no line to start: writing its fill would leave a stray line.
+  const NoteLineBuffer& b = run.writer.LineBuffer;
+  if (b.Chars.empty() && b.Prefix.empty()) return;
   run.writer.CurrentStream = kTextStream;
   run.writer.FlushBufferedLine();
   run.writer.CurrentStream = static_cast<uint8_t>(run.current_stream);

@@ -84,6 +84,7 @@ struct TDruckVar {
   std::array<std::uint8_t, 4> FontSlots{};  // normal, bold, italic, bold italic
   std::array<std::uint8_t, 4> SavedFontSlots{};
   std::uint8_t CurrentSlot = 0;
+  std::uint8_t CurrentFont = 3;  // the font number selected last
   std::uint8_t NormalFont = 3;
   std::uint8_t AlternateFont = 112;
   std::uint8_t SpecialFont = 3;
@@ -115,7 +116,7 @@ struct TDruckVar {
   std::int32_t ColumnWidth = 0;  // printer dots per column of the current font
 };
 
-// The fonts and metrics the engine draws with (Part of the printer set-up): the printer and
+// The fonts and metrics the engine draws with, from the printer set-up: the printer and
 // preview font tables from the font definition file and the measured record of the printer.
 struct PageFontTables {
   const TPrinterDataRecord* PrinterFonts = nullptr;
@@ -165,7 +166,20 @@ struct PreviewControl {
   // their requests from here instead of from another thread.
   std::function<void()> Idle;
 
-  std::string Caption;  // the page text, posted with MN_PREVIEW_CAPTION
+  // The page text the main window shows on MN_PREVIEW_CAPTION; it reads it from its own
+  // thread while the engine may prepare the next one.
+  void SetCaption(std::string text) {
+    std::lock_guard<std::mutex> lock(CaptionMutex);
+    Caption = std::move(text);
+  }
+  std::string GetCaption() const {
+    std::lock_guard<std::mutex> lock(CaptionMutex);
+    return Caption;
+  }
+
+ private:
+  mutable std::mutex CaptionMutex;
+  std::string Caption;
 };
 
 // What the caller (preview or print thread) gives the engine for one call.
@@ -191,7 +205,7 @@ struct PageEngineContext {
   std::string ThreadErrorText;
 };
 
-// The device and its scale for one call (Part of the printer set-up: device scale).
+// The device and its scale for one call.
 struct DeviceScale {
   double Scale = 1.0;           // device units per printer dot
   double GraphicsFactor = 1.0;  // device units per 1/300 inch
@@ -211,8 +225,8 @@ struct PageRun {
   bool Fatal = false;
 
   const std::vector<std::uint8_t>* File = nullptr;
+  std::size_t End = 0;  // bytes of the file that are read
   std::string FileName;
-  std::uint8_t LastEscParameter = 0;
 
   platform::Canvas* Canvas = nullptr;  // null in printer mode until the first drawn page
   const TPrinterDataRecord* FontTable = nullptr;  // printer or preview font table
@@ -230,7 +244,14 @@ struct PageRun {
   std::map<std::string, std::shared_ptr<const platform::Bitmap>> Pictures;
 
   std::string PdfCapture;  // "AU", "TI", "KY", "SU" waiting for the next text line
-  platform::CanvasFont CurrentFont;  // what the canvas is given at the next draw
+  // Widths of other fonts, for measuring lines that switch fonts; valid for one tab width.
+  std::array<CharWidths, 209> WidthCache{};
+  std::array<bool, 209> WidthCached{};
+  std::int32_t WidthCacheTabWidth = -1;
+
+  platform::CanvasFont CurrentFont;
+  // Preview of many pages: a font this small (in points) is drawn as a grey line; 0: text.
+  int GreekSize = 0;  // what the canvas is given at the next draw
   bool FontDirty = true;
 
   TDruckVar State;

@@ -24,15 +24,18 @@ void HeadlessPreviewWindow::ClearPreviewArea() {
 void HeadlessPreviewWindow::DrawPageMatrixGrid() {
   if (columns_ * rows_ <= 1) return;
   const platform::Pen saved = canvas_->pen();
-  canvas_->set_pen(platform::Pen{{128, 128, 128}, 1, platform::PenStyle::solid});
+  const platform::Rgb black{0, 0, 0}, silver{192, 192, 192}, grey{128, 128, 128};
   const platform::Rect r = ClientRect();
+  // Two-sided: the spine of each spread black, the gap between spreads silver.
   for (int c = 1; c < columns_; ++c) {
-    const int x = r.left + r.width() * c / columns_;
+    const int x = r.left + (r.width() / columns_) * c;
+    canvas_->set_pen(platform::Pen{twoSided_ ? (c % 2 == 0 ? black : silver) : grey, 1, platform::PenStyle::solid});
     canvas_->move_to(x, r.top);
     canvas_->line_to(x, r.bottom);
   }
   for (int row = 1; row < rows_; ++row) {
-    const int y = r.top + r.height() * row / rows_;
+    const int y = r.top + (r.height() / rows_) * row;
+    canvas_->set_pen(platform::Pen{twoSided_ ? black : grey, 1, platform::PenStyle::solid});
     canvas_->move_to(r.left, y);
     canvas_->line_to(r.right, y);
   }

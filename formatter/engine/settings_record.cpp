@@ -1,6 +1,10 @@
 #include "formatter/engine/settings_record.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "formatter/engine/bilingual_texts.h"
@@ -129,7 +133,24 @@ bool SettingsUnchanged(const TSettingsRecord& a, const TSettingsRecord& b) {
 }
 
 std::string SettingsFilePath(const SettingsEnvironment& env) {
-  return Join(env.ProgramDirectory, kSettingsFileName);
+  return Join(env.SettingsDirectory.empty() ? env.ProgramDirectory : env.SettingsDirectory, kSettingsFileName);
+}
+
+std::string ChooseSettingsDirectory(const std::string& programDirectory) {
+  const std::string native = platform::native_path(programDirectory);
+  if (platform::directory_exists(programDirectory) && ::access(native.c_str(), W_OK) == 0) return programDirectory;
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    base = std::string(home) + "/.config";
+  } else {
+    return programDirectory;
+  }
+  std::error_code ec;
+  const std::string dir = base + "/corvina";
+  std::filesystem::create_directories(dir, ec);
+  return dir;
 }
 
 bool LoadSettings(SettingsStore& store, const SettingsEnvironment& env, std::uint8_t& firstStart) {

@@ -157,7 +157,8 @@ TSettingsRecord SettingsFromBytes(std::span<const std::uint8_t> bytes);
 
 // What loading and saving need from the outside world.
 struct SettingsEnvironment {
-  std::string ProgramDirectory;  // holds Tavrel.dta
+  std::string ProgramDirectory;  // the program's folder; the suite folder is its parent
+  std::string SettingsDirectory;  // holds Tavrel.dta; empty: the program directory
   std::string CurrentDirectory;  // holds dunname.tmp
   bool IsNtFamily = true;
   MessageBoxes* Boxes = nullptr;  // error boxes and the first-start language question
@@ -191,6 +192,10 @@ const TPageTemplate& CurrentPageTemplate(const TSettingsRecord& record);
 
 // The path of the settings file for this environment.
 std::string SettingsFilePath(const SettingsEnvironment& env);
+
+// The folder for Tavrel.dta: the program directory when it can be written, otherwise the
+// per-user folder ($XDG_CONFIG_HOME/corvina, or ~/.config/corvina), created when missing.
+std::string ChooseSettingsDirectory(const std::string& programDirectory);
 
 // The directory part in front of the last "\" or "/"; empty when there is none.
 std::string CutBeforeLastSeparator(const std::string& path);

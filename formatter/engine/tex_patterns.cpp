@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
+#include <optional>
+
+#include "platform/files.h"
 
 namespace tavrel {
 
@@ -78,27 +80,24 @@ TexLoadReport TexPatternTable::LoadFile(const std::string& resolved_name) {
   }
   Free();
   loaded_name_ = resolved_name;
-  std::ifstream in(resolved_name, std::ios::binary);
-  if (!in) {
-    report.status = TexLoadReport::Status::kOpenFailed;
-    return report;
-  }
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size < 0) {
-    report.status = TexLoadReport::Status::kOpenFailed;
-    return report;
-  }
-  if (static_cast<std::uint64_t>(size) > kTexMaxFileBytes) {
+  // The size first, so that a huge file is refused before it is read.
+  const std::optional<std::uint64_t> size = platform::file_size(resolved_name);
+  if (size && *size > kTexMaxFileBytes) {
     report.status = TexLoadReport::Status::kTooLarge;
     return report;
   }
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), size);
-  // A read error ends the reading with what was read so far.
-  bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-  Build(bytes, report);
+  const platform::ReadResult file = platform::read_file(resolved_name);
+  if (file.error == platform::FileError::missing || file.error == platform::FileError::is_directory ||
+      file.error == platform::FileError::unreadable) {
+    report.status = TexLoadReport::Status::kOpenFailed;
+    return report;
+  }
+  if (file.bytes.size() > kTexMaxFileBytes) {  // grew while it was read
+    report.status = TexLoadReport::Status::kTooLarge;
+    return report;
+  }
+  // A read error part-way leaves the table empty: nothing half-read is rated.
+  Build(std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()), report);
   return report;
 }
 

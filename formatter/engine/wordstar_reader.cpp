@@ -70,7 +70,10 @@ uint8_t DecodeModeZero(FormatRun& run) {
     while (b == 0x1D && !r.eof_read) {
       ReadBlock(run);
       if (!QueueEmpty(r)) break;
-      if (AtInputEnd(run)) return kEndOfInput;
+      if (AtInputEnd(run)) {
+        r.eof_read = true;
+        return kEndOfInput;
+      }
       b = ReadByte(run);
     }
     if (r.eof_read) return kEndOfInput;
@@ -148,8 +151,6 @@ void CollectMarginNote(FormatRun& run) {
     }
   }
   pending = text;
-  run.writer.LineBuffer.LeadChar = r.margin_note_lead;
-  run.writer.LineBuffer.TrailChar = r.margin_note_trail;
   r.margin_collect_allowed = true;
 }
 
@@ -282,7 +283,8 @@ void StartLine(FormatRun& run) {
   while (!run.run.stop) {
     c = NextSourceChar(run);
     if (run.reader.eof_read) break;
-    if (c == 0x1C || (run.settings.HardToSoftSpaces && c == ' ')) {
+    // Beyond 250 columns the marks stay in the text: the indentation would pass any page.
+    if ((c == 0x1C || (run.settings.HardToSoftSpaces && c == ' ')) && count < 250) {
       ++count;
       if (run.reader.note_just_ended) break;
       continue;

@@ -182,6 +182,11 @@ TEST_F(ReporterTest, LogFileThatCannotBeCreatedStopsTheRun) {
     run->reporterState.ErrorFileName = Path("no/such/folder/err.txt");
     EXPECT_EQ(ExitCodeOf([&] { run->reporter.OpenLogFiles(); }), 2);
     EXPECT_TRUE(ConsoleHas("error writing Error file " + Path("no/such/folder/err.txt") + "\n"));
+    // A folder where the message file should be.
+    run->reporterState.ErrorFileName.clear();
+    run->reporterState.MessageFileName = dir.string();
+    EXPECT_EQ(ExitCodeOf([&] { run->reporter.OpenLogFiles(); }), 2);
+    EXPECT_TRUE(ConsoleHas("error writing Message file " + dir.string() + "\n"));
 }
 
 TEST_F(ReporterTest, TerminateBeforeCompletionEndsWithTwoAndFailureSound) {

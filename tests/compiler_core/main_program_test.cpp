@@ -73,6 +73,31 @@ TEST_F(CompilerMainTest, CommandLinesAndTheirExitCodes) {
     }
 }
 
+TEST_F(CompilerMainTest, WholeCommandLineFillsSwitchesSourcesAndDirectories) {
+    const std::string first = WriteFile("Book.V2/Main Text.ws", "a\r\n");
+    const std::string second = WriteFile("debug/more.ws", "b\r\n");
+    EXPECT_EQ(Run({"\"" + first + "\"", second, "#Draft", "/DOTS", "/html", "/q",
+                   "/MESSAGES:" + Path("msg.txt"), Ini("complete.ini")}),
+              2);
+    const TSwitches& sw = run->switches;
+    EXPECT_EQ(sw.SourceFiles, (std::vector<std::string>{first, second}));
+    EXPECT_EQ(sw.SourceFileName, first);
+    EXPECT_EQ(sw.SourceDirectory, Path("Book.V2"));
+    EXPECT_EQ(sw.OutputDirectory, Path("Book.V2/Main Text"));
+    EXPECT_EQ(sw.OutputDirectoryName, "Main Text");
+    EXPECT_EQ(sw.ConditionCount, 1);
+    EXPECT_EQ(sw.ConditionNames[0], "draft");
+    EXPECT_TRUE(sw.ShowDots);
+    EXPECT_TRUE(sw.QuietSourceErrors);
+    EXPECT_FALSE(sw.DebugEcho) << "a path through a folder named debug is no switch";
+    EXPECT_TRUE(sw.TargetOverride);
+    EXPECT_EQ(sw.TargetCode, 0);
+    const platform::ReadResult log = platform::read_file(run->reporterState.MessageFileName);
+    ASSERT_TRUE(log.ok());
+    EXPECT_NE(std::string(log.bytes.begin(), log.bytes.end()).find("is not built yet.\r\n"),
+              std::string::npos);
+}
+
 TEST_F(CompilerMainTest, TwentiethConditionStopsBeforeAnythingIsRead) {
     std::vector<std::string> words{"book.txt"};
     for (int i = 1; i <= 20; ++i) words.push_back("#c" + std::to_string(i));

@@ -105,11 +105,11 @@ TEST_F(ProjectFileTest, LineErrorsAreReportedAndReadingGoesOn) {
 TEST_F(ProjectFileTest, MissingSourceIsReportedWithTheLastLineInGerman) {
     run->Language = 1;
     OpenErrorFile();
-    WriteFile("p.skj", "compile = no\r\nview=ja\r\n");
+    WriteFile("p.skj", "compile = no\r\nview=ja\r\n; the end\r\n");
     EXPECT_EQ(Read(Path("p.skj")), -1);
     // German texts stay code page 850 bytes in files.
     EXPECT_EQ(ErrorFileText(),
-              "Fehler in SKJ-Datei Zeile:\r\n\"view=ja\"\r\n"
+              "Fehler in SKJ-Datei Zeile:\r\n\"; the end\"\r\n"
               "Es mu\xe1 mit \"source file=\" eine Quelldatei angegeben werden!!\r\n\r\n");
     EXPECT_TRUE(run->project.ViewAfterRun);
     EXPECT_TRUE(ConsoleHas("Lese SKJ-Datei...\n"));

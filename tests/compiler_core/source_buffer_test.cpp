@@ -30,8 +30,9 @@ TEST_F(SourceBufferTest, FilesAreJoinedWithSeparators) {
     };
     const Case cases[] = {
         {{"x\r\n", "y"}, std::string("x\r\r\n\r\ny")},
-        // Without a final line end the last character gives way to the separator.
-        {{"ab", "y"}, std::string("a\r\n\r\ny")},
+        // Without a final line end the last character stays; the separator follows it whole.
+        {{"ab", "y"}, std::string("ab\r\n\r\ny")},
+        {{"x\r", "y"}, std::string("x\r\n\r\ny")},
         // A bare LF counts as CR LF.
         {{"x\n", "y\nz"}, std::string("x\r\r\n\r\ny\r\nz")},
         // An empty file in the middle still gets its whole separator, nothing before it changes.

@@ -171,12 +171,13 @@ inline void FakeHeadingPass(CompilerRun& run) {
       const std::int16_t file = static_cast<std::int16_t>(run.numbering.FileCounter);
       bool marked = false;
       for (const TIdMark& m : run.fileNames.IdMarkList) marked = marked || m.FileNumber == file;
-      if (run.ini.TargetFlags.Html && !marked && !word.empty())
+      if (run.ini.TargetFlags.Html && !marked && IsSafePageWord(word))
         run.fileNames.IdMarkList.push_back({file, word});
     } else {
       HandleConditionCommand(run, cmd, true);
     }
     while (!SourceEof(run) && sb.NextChar != 0x0D) ReadSourceChar(run);
+    run.lines.ErrorLineOffset = 0;
   }
 }
 
@@ -226,6 +227,7 @@ inline void FakeOutputPass(CompilerRun& run) {
   run.passes.CurrentTopicNode = nullptr;
   RewindSource(run);
   PrimeReaderWindow(run);
+  sb.LineEndCount = 0;
   std::string& out = run.passes.OutputFile;
   std::array<THeadingNode*, 8> stack{};
   int depth = 0;
@@ -235,6 +237,7 @@ inline void FakeOutputPass(CompilerRun& run) {
     ReadSourceChar(run);
     if (lw.OpenLinkEnd != 0 && sb.Position == lw.OpenLinkEnd) CloseOpenLink(run);
     if (sb.NextChar == '.' && sb.CurChar == 0x0D) {
+      if (sb.LineEndCount > 0 && !out.empty() && out.back() != '\n') out += "\r\n";
       std::string line;
       while (!SourceEof(run)) {
         ReadSourceChar(run);
@@ -246,6 +249,12 @@ inline void FakeOutputPass(CompilerRun& run) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
       run.reader.DotLine = line;
       sb.LineEndCount = 0;
+      // Its line end is counted already; messages name the dot line itself.
+      run.lines.ErrorLineOffset = sb.NextChar == 0x0D ? 1 : 0;
+      struct OffsetReset {
+        CompilerRun& r;
+        ~OffsetReset() { r.lines.ErrorLineOffset = 0; }
+      } reset{run};
       if (!run.reader.ConditionOn) {
         HandleConditionCommand(run, cmd, false);
         continue;
@@ -306,6 +315,15 @@ inline void FakeOutputPass(CompilerRun& run) {
         if (!r.empty()) lp.IndexChar = static_cast<std::uint8_t>(r[0]);
       } else if (cmd == "WA" || cmd == "FA") {
         if (!run.switches.NoFrames) lp.FramePending = true;
+      } else if (cmd == "TI") {
+        if (rest.empty())  // the title is the following line
+          while (!SourceEof(run)) {
+            ReadSourceChar(run);
+            if (sb.NextChar == 0x0D) break;
+          }
+        sb.LineEndCount = 0;
+      } else if (cmd == "HC") {
+        run.sourceText.HtmlCodeOn = rest.rfind("ON", 0) == 0 || rest.rfind("on", 0) == 0;
       } else if (cmd == "IU") {
         lp.CaseFreeIndex = true;
       } else {
@@ -315,20 +333,22 @@ inline void FakeOutputPass(CompilerRun& run) {
     }
     if (!run.reader.ConditionOn) continue;
     if (sb.NextChar == 0x0D) {
-      EmitLinkedChar(run, 0);
-      if (sb.LineEndCount >= 2) {
-        WriteParagraphBreak(run);
-        if (run.ini.LinksPerParagraph && !run.ini.TargetFlags.RtfText) ClearLinkedInTopic(run);
-      } else {
-        out += "\r\n";
-      }
-      sb.LineEndCount = 0;
+      // A soft line end is a blank; counted line ends become a break before the next text.
+      EmitLinkedChar(run, sb.LineEndCount == 0 ? ' ' : 0);
       continue;
     }
-    EmitLinkedChar(run, sb.NextChar);
+    if (sb.LineEndCount >= 2) {
+      WriteParagraphBreak(run);
+      if (run.ini.LinksPerParagraph && !run.ini.TargetFlags.RtfText) ClearLinkedInTopic(run);
+    } else if (sb.LineEndCount == 1) {
+      out += "\r\n";
+    }
+    sb.LineEndCount = 0;
+    EmitLinkedChar(run, sb.NextChar == 0x1C ? ' ' : sb.NextChar);  // a WordStar soft space
   }
   EmitLinkedChar(run, 0);
   if (lw.OpenLinkEnd != 0) CloseOpenLink(run);
+  if (sb.LineEndCount > 0 && !out.empty() && out.back() != '\n') out += "\r\n";
 }
 
 inline std::string Printable(std::string_view s) {
@@ -366,6 +386,11 @@ inline std::string DumpPasses(CompilerRun& run) {
     }
   };
   Walk::Go(run, o, run.passes.HeadingTreeRoot, 0);
+  o << "== .ID pages\n";
+  for (const TIdMark& m : run.fileNames.IdMarkList)
+    o << "file " << m.FileNumber << " \"" << Printable(m.Name) << "\" page "
+      << MakeTopicFileName(run, m.FileNumber, false, 0) << " frameset "
+      << MakeTopicFileName(run, m.FileNumber, true, 0) << "\n";
   o << "== reservations\n";
   for (const TNumberReservation& r : run.numbering.ReservationList)
     o << (r.Kind ? ".NR" : ".HD") << " natural " << r.NaturalNumber << " used " << r.UsedNumber

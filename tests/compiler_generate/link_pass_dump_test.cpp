@@ -38,12 +38,27 @@ std::string RunDump(const DumpCase& c) {
   for (std::size_t p; (p = text.find(marker)) != std::string::npos;)
     text.replace(p, marker.size(), SourceDir() + "/tests/data/compiler_generate");
   t.Load(text);
+  std::string output;
   try {
     RunPrepasses(run);
+    // The output pass (test fake) records the reservations and makes the links.
+    run.passes.OutputFile.clear();
+    FakeOutputPass(run);
+    output = run.passes.OutputFile;
   } catch (const TerminateRun& stop) {
     t.console->Text += "[terminated with exit code " + std::to_string(stop.ExitCode) + "]\n";
   }
   std::string dump = DumpPasses(run);
+  dump += "== output pass: " + std::to_string(run.linkWriter.InternalLinkCount) + " internal, " +
+          std::to_string(run.linkWriter.ExternalLinkCount) + " external links\n";
+  for (const std::string& ref : run.passes.ExternalReferences) dump += "typed " + ref + "\n";
+  std::size_t from = 0;
+  while (from < output.size()) {
+    std::size_t end = output.find("\r\n", from);
+    if (end == std::string::npos) end = output.size();
+    dump += "| " + Printable(output.substr(from, end - from)) + "\n";
+    from = end + 2;
+  }
   // The data directory differs between machines.
   const std::string dir = SourceDir() + "/tests/data/compiler_generate";
   for (std::size_t p; (p = dump.find(dir)) != std::string::npos;) dump.replace(p, dir.size(), marker);

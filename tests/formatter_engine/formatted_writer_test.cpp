@@ -128,6 +128,15 @@ TEST_F(WriterFixture, PageNoteGoesToTheStartOfItsBufferedLine) {
   // A dot line gets no line start.
   Put(".PA\r\n");
   EXPECT_EQ(Out().substr(21), ".PA\r\n");
+  // The margin-note characters stand around the note; the fill counts them.
+  writer.LineBuffer.NoteLeadChar = '<';
+  writer.LineBuffer.NoteTrailChar = '>';
+  writer.LineBuffer.PendingPageNote = "n";
+  Put("\xA8q\r\n");
+  EXPECT_EQ(Out().substr(26), "<n>\xA0\xA0\xA0q\r\n") << Shown(Out());
+  // A line without a page note gets only the fill.
+  Put("r\r\n");
+  EXPECT_EQ(Out().substr(35), "\xA0\xA0\xA0\xA0\xA0\xA0r\r\n") << Shown(Out());
 }
 
 TEST_F(WriterFixture, FrameModeDrawsABox) {

@@ -1,6 +1,7 @@
 // The formatting run as a whole: names, header, backups, the stop after 50 errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "formatter/engine/dot_commands.h"
@@ -122,6 +123,86 @@ TEST_F(FormattingRunTest, UserStopEndsTheRunAtTheNextLine) {
   EXPECT_EQ(fmt.find("four"), std::string::npos) << Readable(fmt);
   EXPECT_TRUE(run_->run.stop);
 }
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+// A contents run formats the ".toc" document into itself through the backup, without the
+// header line and without backup messages.
+TEST_F(FormattingRunTest, ContentsModeFormatsTheTocInPlace) {
+  WriteFileBytes(dir_ / "doc.toc", "Contents line.\r\n");
+  run_ = MakeRun();
+  run_->run.contents_mode = true;
+  FormatFile(*run_, (dir_ / "doc.ws").string());
+  EXPECT_EQ(ReadFileBytes(dir_ / "doc.toc"), "Contents line.\r\n\x1A");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "doc.$$$"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "doc.fmt"));
+  EXPECT_TRUE(list_.Lines().empty());
+}
+
+// Pathological inputs finish and lose no text.
+TEST_F(FormattingRunTest, HugeLinesAndManyHeadingsFinish) {
+  const std::string word(200000, 'x');
+  const std::string fmt = Format("p.ws", word + "\r\n" + std::string(50000, ' ') + "end\r\n");
+  EXPECT_EQ(static_cast<size_t>(std::count(fmt.begin(), fmt.end(), 'x')), word.size());
+  EXPECT_NE(fmt.find("end\r\n"), std::string::npos);
+
+  WriteFileBytes(dir_ / "Headings.ws", "1 Level\r\n1. XXX\r\n");
+  std::string doc;
+  for (int i = 0; i < 3000; ++i) doc += ".1\r\nHeading\r\n";
+  const std::string headings = Format("q.ws", doc);
+  EXPECT_NE(headings.find("3000.\xA0Heading\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+// Places where following the rules to the letter would lose or corrupt text; each case shows
+// the sound behaviour.
+struct MendedCase {
+  const char* what;
+  std::string document;
+  std::string body;     // the formatted text without header and end mark
+  std::string message;  // the first message line, or empty for none
+};
+
+class MendedFaultsTest : public RunFixture, public ::testing::WithParamInterface<MendedCase> {
+ protected:
+  void TestBody() override {}
+};
+
+TEST_P(MendedFaultsTest, KeepsTheText) {
+  const MendedCase& c = GetParam();
+  EXPECT_EQ(Body(Format("m.ws", c.document)), c.body) << c.what;
+  const auto lines = MessageLines();
+  EXPECT_EQ(lines.empty() ? std::string() : lines[0], c.message) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MendedFaultsTest,
+    ::testing::Values(
+        // A CR without LF would have its next character dropped as the LF.
+        MendedCase{"cr_only", "one\rtwo\r", "one\r\ntwo\r\n", ""},
+        MendedCase{"cr_only_last_char", "one\rX", "one\r\nX", ""},
+        // Clearing bit 7 of a queued extended character would turn it into a control code.
+        MendedCase{"extended_block", std::string("\x1D\x0A\x01\0\0\0\0\0\x81\x01\x0A\x01\x1D\r\n", 15),
+                   "\x1B\x81\x1C\r\n", ""},
+        // A bare ".FU" leaves CR as note markers: CR must not start a note.
+        MendedCase{"bare_fu", ".FU\r\nText\r\nmore\r\n", ".FU\r\nText\r\nmore\r\n", ""},
+        // A line that fits is not broken at the end of the document.
+        MendedCase{"fits_at_end", "short last line", "short last line", ""},
+        // More than 248 characters of a dot line are not cut silently.
+        MendedCase{"long_dot_line", ".." + std::string(300, 'c') + "\r\n", ".." + std::string(246, 'c') + "\r\n",
+                   "ERROR: Dot line too long (more than 248 characters), the rest is ignored"},
+        // A device is never read as an include (it might never end).
+        MendedCase{"device_include", ".FI /dev/zero\r\nafter\r\n", "after\r\n", ""}),
+    [](const ::testing::TestParamInfo<MendedCase>& info) { return std::string(info.param.what); });
 
 }  // namespace
 }  // namespace tavrel::testing

@@ -114,6 +114,19 @@ TEST_F(LearnedFiles, FileEndingInsideARecordIsAReadError) {
   EXPECT_EQ(list.Size(), 1u);
 }
 
+TEST_F(LearnedFiles, FolderInPlaceOfTheFileIsAnEmptyListAndCannotBeWritten) {
+  fs::create_directories(dir_ / "DEUTLERN.DTA");
+  LearnedHyphenationList list("DEUT");
+  HyphenationMessage error;
+  EXPECT_TRUE(list.LoadFile(list.FileName(dir_.string()), &error));
+  EXPECT_EQ(list.Size(), 0u);
+  list.Add(Ctx("bahnhof"));
+  EXPECT_FALSE(list.SaveFile(list.FileName(dir_.string()), &error));
+  EXPECT_TRUE(fs::is_directory(dir_ / "DEUTLERN.DTA"));
+  SyllableExceptions ex;
+  EXPECT_FALSE(ex.LoadFile(dir_.string()));
+}
+
 TEST_F(LearnedFiles, WriteFailureIsReportedAndCreatesNothing) {
   LearnedHyphenationList list("ENGL");
   list.StartEmpty();

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -305,6 +306,27 @@ TEST_F(SettingsFixture, MissingEditorIsReportedAndLoadingGoesOn) {
   SettingsStore s;
   LoadSettings(s, env, first);
   EXPECT_TRUE(quiet.Boxes().empty());
+}
+
+TEST(SettingsRecordTest, SettingsGoToTheUserFolderWhenTheProgramFolderIsNotWritable) {
+  TempDir tmp;
+  EXPECT_EQ(ChooseSettingsDirectory(tmp.Path().string()), tmp.Path().string());
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  ::setenv("XDG_CONFIG_HOME", (tmp / "config").c_str(), 1);
+  const std::string chosen = ChooseSettingsDirectory(tmp / "no-such-program-folder");
+  if (old)
+    ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(chosen, tmp / "config/corvina");
+  EXPECT_TRUE(std::filesystem::is_directory(chosen));
+
+  SettingsEnvironment env;
+  env.ProgramDirectory = "/p";
+  EXPECT_EQ(SettingsFilePath(env), "/p/Tavrel.dta");
+  env.SettingsDirectory = "/u";
+  EXPECT_EQ(SettingsFilePath(env), "/u/Tavrel.dta");
 }
 
 TEST(SettingsRecordTest, TutorialDirectoryAndPdfProgramFollowTheSuiteDirectory) {

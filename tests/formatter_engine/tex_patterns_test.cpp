@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -138,6 +139,7 @@ TEST(TexPatternTableLoad, SameNameIsReadOnceAndFreeForgetsIt) {
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 3);
 
   EXPECT_EQ(table.LoadFile((dir / "missing.tex").string()).status, TexLoadReport::Status::kOpenFailed);
+  EXPECT_EQ(table.LoadFile(dir.string()).status, TexLoadReport::Status::kOpenFailed) << "a folder";
   EXPECT_TRUE(table.Empty());
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 0);
   std::filesystem::remove_all(dir);
@@ -155,6 +157,28 @@ TEST(TexPatternTableLoad, BadInputIsTakenWithoutHarm) {
   const Held h("Rechnernetzwerk mit 12 Knoten");
   for (int p = -3; p <= h.len + 3; ++p)
     EXPECT_EQ(table.Rating(h.data(), h.len, p), reference.Rating(h.data(), h.len, p)) << p;
+  // A word far longer than any word buffer: every mode judges every position without harm,
+  // and the trie still rates as the bucket lists do.
+  std::string long_word;
+  for (int i = 0; i < 1000; ++i) long_word += "Silbentrennung"[i % 14];
+  const Held lw(long_word);
+  table.LoadFile(DataFile("dehyph.tex"));
+  reference.LoadBytes(std::string(std::istreambuf_iterator<char>(std::ifstream(DataFile("dehyph.tex"), std::ios::binary).rdbuf()), {}));
+  HyphenationState state;
+  state.tex = std::make_shared<TexPatternTable>();
+  state.tex->LoadFile(DataFile("dehyph.tex"));
+  for (int mode : {kHyphenGerman, kHyphenManual, kHyphenNone, kHyphenTex, kHyphenTexThenGerman}) {
+    state.params.mode = mode;
+    state.word = HyphenationWordState{};
+    int breaks = 0;
+    for (int p = lw.len; p >= -2; --p) breaks += MayBreakAt(state, lw.data(), lw.len, p).may_break;
+    if (mode == kHyphenTex) {
+      EXPECT_GT(breaks, 0);
+    }
+  }
+  for (int p : {0, 1, 300, 999, 1000, 1001})
+    EXPECT_EQ(table.Rating(lw.data(), lw.len, p), reference.Rating(lw.data(), lw.len, p)) << p;
+
   EXPECT_EQ(table.LoadBytes("huge", std::string(kTexMaxFileBytes + 1, 'a')).status,
             TexLoadReport::Status::kTooLarge);
   EXPECT_TRUE(table.Empty());

@@ -50,6 +50,8 @@ TEST_F(ReaderTest, DecodesEachModeAsItsTableSays) {
       {"soft return and soft space", 0, "a\x8D\x8A\xA0" "b", "a\xA5\n\x1C" "b"},
       {"a bare LF counts as CR LF", 0, "a\nb\r\nc", "a\r\nb\r\nc"},
       {"Ctrl-Z ends the input", 0, "ab\x1A" "cd", "ab"},
+      {"a block at the very end gives nothing more", 0, std::string("ab\x1D\x05\x01\x05\x01\x1D"), "ab"},
+      {"a block cut off by the end of the file", 0, std::string("ab\x1D\x05\x01xyz"), "ab"},
       {"TAB is one column mark", 2, "a\tb", "a\x1C" "b"},
       {"Windows bytes become code page 850", 2, "Gr\xFC\xDF" "e", "Gr\x81\xE1" "e"},
       {"IBM bytes stay, 0x15 becomes 0xAD", 1, "\x84\x15", "\x84\xAD"},
@@ -107,7 +109,7 @@ TEST_F(ReaderTest, TwoMarginNotesInOneLineKeepOnlyOne) {
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[0], "INFO: Error: Pagenote \"two\" will be omitted, ");
   EXPECT_EQ(lines[1], "ERROR: because two pagenotes resides in a single line.");
-  EXPECT_NE(fmt.find("oneText  and  end"), std::string::npos) << Readable(fmt);
+  EXPECT_EQ(Body(fmt), ".MN<>3\r\n.RM64\r\none\xA0Text  and  end\r\n") << Readable(fmt);
 }
 
 TEST_F(ReaderTest, MissingNoteMarkersStopTheRun) {
@@ -142,6 +144,23 @@ TEST_F(ReaderTest, RightJustifyControlTwiceInALineIsAnError) {
   EXPECT_EQ(lines[0],
             "ERROR: Two \"right justified\" printer chars ^PZ (Dunmoor), ^P@ (Wordstar) not allowed "
             "in a single line");
+}
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class LongNoteTest : public RunFixture {};
+
+// A long note is broken at the notes line width, and its next lines are indented by the
+// width of the note mark.
+TEST_F(LongNoteTest, NoteTextIsBrokenInTheNotesFile) {
+  Format("n.ws", ".RM 30\r\n.FU[]\r\nText[aaaa bbbb cccc dddd eeee ffff gggg hhhh] end.\r\n");
+  const std::string fun = ReadFileBytes(dir_ / "n.fun");
+  EXPECT_EQ(fun, "\xA0\xA0" "1)\xA0" "aaaa bbbb cccc dddd eeee \x8D\n\xA0\xA0\xA0\xA0\xA0" "ffff gggg hhhh\r\n\x1A")
+      << Readable(fun);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -65,6 +66,14 @@ TEST(ResolveFont, UnknownFaceFallsBackAndSaysSo) {
     EXPECT_FALSE(r.file.empty());
     EXPECT_NE(r.note.find("Quorblax Grotesk"), std::string::npos) << r.note;
     EXPECT_NE(r.note.find(r.family), std::string::npos) << r.note;
+}
+
+TEST(ListFontFamilies, HoldsTheCoreNamesThatResolve) {
+    const std::vector<std::string> families = platform::list_font_families();
+    for (const char* name : {"Arial", "Courier New", "Times New Roman", "Helvetica", "Liberation Sans"})
+        EXPECT_TRUE(std::binary_search(families.begin(), families.end(), std::string(name))) << name;
+    EXPECT_TRUE(std::is_sorted(families.begin(), families.end()));
+    EXPECT_EQ(std::adjacent_find(families.begin(), families.end()), families.end());
 }
 
 TEST(FontPixelSize, AsGdiRoundsPointsAtAResolution) {

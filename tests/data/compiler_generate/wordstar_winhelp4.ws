@@ -18,3 +18,4 @@ Seqzzence #plain
 .2
 Second
 .IN second
+Use the calculator, other help, the web and the Automatic text.

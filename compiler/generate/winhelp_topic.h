@@ -1,0 +1,15 @@
+// The opening lines of every WinHelp topic: the topic marker with its running number, the
+// context-string footnote and, when the source asks for browse buttons, the browse footnote.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct CompilerRun;
+
+// ownId: the topic's own context string (.ID word) or nullptr.
+void WriteWinHelpTopicStart(CompilerRun& run, std::string_view prefix, std::uint16_t number,
+                            const std::string* ownId);
+// Text of a context string or an RTF picture name with the RTF special characters escaped.
+std::string RtfEscaped(std::string_view text);

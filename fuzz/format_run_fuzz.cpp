@@ -1,0 +1,68 @@
+// A whole formatting run over arbitrary input bytes, formatted in memory, as a WordStar
+// document (mode 0) and as a ".TXT" file (Windows character set).
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <unistd.h>
+
+#include "formatter/engine/format_run.h"
+#include "formatter/engine/formatting_run.h"
+#include "formatter/engine/message_boxes.h"
+#include "formatter/engine/notifications.h"
+#include "formatter/engine/printer_data.h"
+#include "formatter/engine/settings_record.h"
+
+namespace {
+
+struct Setup {
+  Setup() {
+    dir = std::filesystem::temp_directory_path() / ("tavrel_format_fuzz_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    settings.Language = 0;
+    tavrel::DefaultSettings(settings, dir.string(), true);
+    settings.HyphenationMode = 3;
+    tavrel::FixedWidthFont fonts[3];
+    fonts[0].FontNumber = 3;    // C
+    fonts[1].FontNumber = 107;  // C"
+    fonts[2].FontNumber = 112;  // H"
+    for (auto& f : fonts) {
+      f.FaceName = "Courier New";
+      f.Size = 12;
+      f.Width = 12;
+    }
+    fonts[2].Overrides['i'] = 4;  // one proportional font
+    printer = tavrel::BuildFixedWidthPrinterData(120, "Fuzz printer", fonts, 3);
+  }
+  std::filesystem::path dir;
+  tavrel::TSettingsRecord settings{};
+  std::unique_ptr<tavrel::TPrinterDataRecord> printer;
+};
+
+void RunOnce(const Setup& setup, const std::string& name, const std::string& bytes) {
+  tavrel::RecordingMessageList list;
+  tavrel::RecordingMessageBoxes boxes;
+  tavrel::NullNotifier notifier;
+  tavrel::FormatRun run(setup.settings, *setup.printer, tavrel::RunOutlets{list, boxes, notifier});
+  run.files.CurrentDocument = (setup.dir / name).string();
+  run.files.ProgramDirectory = setup.dir.string();
+  run.files.Settings = &run.settings;
+  run.run.input_from_memory = true;
+  run.run.input_bytes = bytes;
+  run.run.output_in_memory = true;
+  run.run.condition_text = "PRINT";
+  tavrel::FormatFile(run, (setup.dir / name).string());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const Setup setup;
+  if (size > 20000) return 0;  // keep each input fast
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  RunOnce(setup, "fuzz.ws", bytes);
+  RunOnce(setup, "fuzz.TXT", bytes);
+  return 0;
+}

@@ -1,0 +1,63 @@
+// Arbitrary bytes as a formatted file: the byte and line readers, the output-time dot
+// commands and the line drawing on the recording printer must neither crash nor read
+// beyond the input.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "formatter/engine/notifications.h"
+#include "formatter/engine/page_engine.h"
+#include "formatter/engine/print_surface.h"
+#include "formatter/engine/printer_data.h"
+#include "formatter/engine/settings_record.h"
+
+namespace {
+
+struct World {
+  World() {
+    tavrel::FixedWidthFont fonts[3];
+    fonts[0] = {3, "Courier New", 12, 30, {}};
+    fonts[1] = {107, "Courier New Bold", 12, 33, {}};
+    fonts[2] = {112, "Arial", 10, 24, {}};
+    printer = tavrel::BuildFixedWidthPrinterData(300, "Fuzz", fonts, 3);
+    settings.NormalFont = 3;
+    settings.AlternateFont = 112;
+    settings.DefaultTS = 60;
+    tavrel::TPageTemplate& t = settings.PageTemplates[0];
+    t.PL = 20, t.MT = 3, t.MB = 4, t.PO = 2, t.RM = 40, t.HM = 1, t.FM = 1;
+    settings.DefaultLW = 6;
+    settings.DefaultLS = 3;
+    settings.DefaultLH = 8;
+    settings.CodePage = 1;
+  }
+  tavrel::TSettingsRecord settings{};
+  std::unique_ptr<tavrel::TPrinterDataRecord> printer;
+  std::array<std::uint8_t, 208> autoVariant{};
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static World world;
+  // The reader on its own, on a buffer of exactly the input's size.
+  std::vector<std::uint8_t> bytes(data, data + size);
+  std::array<std::uint8_t, 256> table{};
+  tavrel::BuildTranslationTable(table);
+  std::size_t cursor = 0;
+  tavrel::FormattedLine line;
+  while (tavrel::ReadFormattedLine(bytes.data(), bytes.size(), cursor, table, line)) {
+  }
+
+  tavrel::NullNotifier notifier;
+  tavrel::RecordingPrintSurface surface(300);
+  tavrel::PrintControl print;
+  tavrel::PageEngineContext ctx;
+  ctx.Settings = &world.settings;
+  ctx.Fonts = {world.printer.get(), world.printer.get(), world.printer.get(), &world.autoVariant};
+  ctx.Notifier = &notifier;
+  ctx.Printer = &surface;
+  ctx.Print = &print;
+  tavrel::RenderFormattedData(ctx, "fuzz.fmt", std::move(bytes), false, false);
+  return 0;
+}

@@ -1,0 +1,31 @@
+// Arbitrary sources through the source reader, the heading pass (test fake), the link pass
+// and the automatic link writer. The first byte picks the target and the source format.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "tests/compiler_generate/gen_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1 || size > 64 * 1024) return 0;
+  static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};
+  const std::uint8_t options = data[0];
+  gen_test::TestRun t(kTargets[(options & 7) % 6]);
+  CompilerRun& run = *t;
+  run.switches.WordStarInput = (options & 0x08) != 0;
+  run.switches.SoftLineEnds = (options & 0x10) != 0;
+  run.reader.SoftSpaceChar = run.switches.WordStarInput ? 0x1C : ' ';
+  run.linkPass.CaseFreeIndex = (options & 0x20) != 0;
+  run.ini.LinksPerParagraph = (options & 0x40) != 0;
+  run.indexStore.WordEndings = {"en", "s", "n"};
+  run.ini.PanelIdFileName = "*.PAN";
+  gen_test::SetConditions(run, {"alpha"});
+  t.Load(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+  try {
+    gen_test::RunPrepasses(run);
+    gen_test::FakeOutputPass(run);
+  } catch (const TerminateRun&) {
+    // Fatal source errors end the run; that is an answer, not a fault.
+  }
+  return 0;
+}

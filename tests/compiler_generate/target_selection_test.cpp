@@ -1,0 +1,78 @@
+// The target words of the command line and the project file over the ini file's target.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "compiler/core/compiler_run.h"
+#include "compiler/generate/target_selection.h"
+
+namespace {
+
+struct TTargetCase {
+  const char* Name;
+  std::vector<TTargetRequest> Requests;
+  bool Internal;
+  TTargetFlags Expected;
+  bool ColourCorrection;
+  bool ContentsInternal;
+  bool ContentsCntFile;
+};
+
+TTargetFlags Flags(bool html, bool help, bool ipf, bool rtf, bool wh3, bool wh4, bool text) {
+  TTargetFlags f;
+  f.Html = html;
+  f.HtmlHelp = help;
+  f.Ipf = ipf;
+  f.RtfFamily = rtf;
+  f.WinHelp3 = wh3;
+  f.WinHelp4 = wh4;
+  f.RtfText = text;
+  return f;
+}
+
+bool Same(const TTargetFlags& a, const TTargetFlags& b) {
+  return a.Html == b.Html && a.HtmlHelp == b.HtmlHelp && a.Ipf == b.Ipf && a.RtfFamily == b.RtfFamily &&
+         a.WinHelp3 == b.WinHelp3 && a.WinHelp4 == b.WinHelp4 && a.RtfText == b.RtfText;
+}
+
+class TargetOverride : public ::testing::TestWithParam<TTargetCase> {};
+
+TEST_P(TargetOverride, ChoosesFirstWordInFixedOrder) {
+  const TTargetCase& c = GetParam();
+  CompilerRun run;
+  // The ini file asked for WinHelp 4 with colour correction and a CNT file only.
+  run.ini.TargetFlags = Flags(false, false, false, true, false, true, false);
+  run.ini.ColorCorrection = true;
+  run.ini.ContentsInternal = false;
+  run.ini.ContentsCntFile = true;
+  for (TTargetRequest r : c.Requests) run.switches.TargetRequests[r] = true;
+  run.switches.TargetOverride = !c.Requests.empty();
+  run.switches.InternalContents = c.Internal;
+  ApplyTargetOverride(run);
+  EXPECT_TRUE(Same(run.ini.TargetFlags, c.Expected));
+  EXPECT_EQ(run.ini.ColorCorrection, c.ColourCorrection);
+  EXPECT_EQ(run.ini.ContentsInternal, c.ContentsInternal);
+  EXPECT_EQ(run.ini.ContentsCntFile, c.ContentsCntFile);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Words, TargetOverride,
+    ::testing::Values(
+        TTargetCase{"NoWordKeepsIni", {}, true, Flags(false, false, false, true, false, true, false), true, false, true},
+        TTargetCase{"HtmlBeatsWinHelp4", {kRequestWinHelp4, kRequestHtml}, false,
+                    Flags(true, false, false, false, false, false, false), true, false, true},
+        TTargetCase{"HtmlHelp", {kRequestHtmlHelp}, false, Flags(true, true, false, false, false, false, false), true,
+                    false, true},
+        TTargetCase{"IpfBeatsWinHelp3", {kRequestWinHelp3, kRequestIpf}, false,
+                    Flags(false, false, true, false, false, false, false), true, false, true},
+        TTargetCase{"RtfTextClearsColour", {kRequestRtfText}, false,
+                    Flags(false, false, false, true, false, false, true), false, false, true},
+        TTargetCase{"RtfTextCcSetsColour", {kRequestRtfTextCc}, false,
+                    Flags(false, false, false, true, false, false, true), true, false, true},
+        TTargetCase{"BothRtfWordsSetColour", {kRequestRtfText, kRequestRtfTextCc}, false,
+                    Flags(false, false, false, true, false, false, true), true, false, true},
+        TTargetCase{"InternalWithWord", {kRequestWinHelp3}, true, Flags(false, false, false, true, true, false, false),
+                    true, true, false}),
+    [](const ::testing::TestParamInfo<TTargetCase>& info) { return std::string(info.param.Name); });
+
+}  // namespace

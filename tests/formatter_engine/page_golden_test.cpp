@@ -1,0 +1,83 @@
+// Whole draw logs of small formatted files on the recording printer, compared with golden
+// logs that were checked line by line against the layout rules (see the notes beside each
+// golden file). CORVINA_UPDATE_GOLDEN=1 rewrites them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "formatter/engine/page_engine.h"
+#include "formatter/engine/page_selection.h"
+#include "tests/formatter_engine/engine_unit_support.h"
+#include "tests/formatter_engine/page_test_support.h"
+
+namespace tavrel::page_test {
+namespace {
+
+const std::string kData = std::string(CORVINA_SOURCE_DIR) + "/tests/data/formatter_engine/page/";
+const std::string kGolden = std::string(CORVINA_SOURCE_DIR) + "/tests/golden/formatter_engine/page/";
+
+void ExpectGolden(const std::string& name, const std::string& actual) {
+  const std::string path = kGolden + name;
+  if (std::getenv("CORVINA_UPDATE_GOLDEN")) {
+    unit_test::WriteAll(path, actual);
+    return;
+  }
+  const std::string expected = unit_test::ReadAll(path);
+  if (expected == actual) return;
+  std::istringstream e(expected), a(actual);
+  std::string el, al;
+  int line = 1;
+  while (true) {
+    const bool me = static_cast<bool>(std::getline(e, el));
+    const bool ma = static_cast<bool>(std::getline(a, al));
+    if (!me && !ma) break;
+    if (!me || !ma || el != al) {
+      ADD_FAILURE() << name << " differs at line " << line << ":\n  expected: " << (me ? el : "<end>")
+                    << "\n  actual:   " << (ma ? al : "<end>");
+      return;
+    }
+    ++line;
+  }
+  ADD_FAILURE() << name << " differs";
+}
+
+struct GoldenCase {
+  const char* File;
+  const char* PageList;  // nullptr: all pages
+  bool Odd = true;
+  bool Even = true;
+};
+
+class PageGoldenTest : public ::testing::TestWithParam<GoldenCase> {};
+
+TEST_P(PageGoldenTest, DrawLogMatchesTheCheckedLog) {
+  const GoldenCase& c = GetParam();
+  PrinterWorld w;
+  const std::string file = kData + c.File;
+  w.ctx.Files.CurrentDocument = file;
+  if (c.PageList) ParsePageList(c.PageList, w.ctx.Selection);
+  w.ctx.Selection.OddPages = c.Odd;
+  w.ctx.Selection.EvenPages = c.Even;
+  RenderFormattedPages(w.ctx, file, false, false);
+  EXPECT_EQ(w.ctx.ThreadErrorText, "");
+  std::string log = w.surface.Text();
+  log += "reported";
+  for (std::int32_t p : w.PagesReported()) log += " " + std::to_string(p);
+  log += "\n";
+  ExpectGolden(std::string(c.File).substr(0, std::string(c.File).find('.')) + (c.PageList ? "_list" : "") + ".log",
+               log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PageGoldenTest,
+                         ::testing::Values(GoldenCase{"controls.fmt", nullptr}, GoldenCase{"boxes.fmt", nullptr},
+                                           GoldenCase{"pictures.fmt", nullptr},
+                                           GoldenCase{"landscape.fmt", "2-5", true, false}),
+                         [](const auto& info) {
+                           std::string n = info.param.File;
+                           return n.substr(0, n.find('.'));
+                         });
+
+}  // namespace
+}  // namespace tavrel::page_test
