@@ -76,8 +76,8 @@ void Line(std::string& out, std::string_view text) {
 
 }  // namespace
 
-std::string ContentsTreeFramePageName(const CompilerRun& run, std::string_view base) {
-  return std::string(base) + run.fileNames.PageExtension;
+std::string ContentsTreeFramePageName(CompilerRun& run, std::string_view base) {
+  return NormalizeFileName(run, std::string(base) + run.fileNames.PageExtension);
 }
 
 void WriteJavaScriptTree(CompilerRun& run) {
@@ -178,8 +178,9 @@ void WriteJavaScriptTree(CompilerRun& run) {
   run.charConversion.Context.InScriptString = false;
   Line(out, "<frameset onload=\"onloadpage()\" rows=\"16%,84%\">");
   // The frameset links to the fixed pages under the names they are created under.
-  WriteNoFramesBlock(run, out, ContentsTreeFileName(run), nullptr, 3);
-  Line(out, "<frame name=treeinfo src=\"" + ContentsTreeFramePageName(run, "INDXI") + "\">");
-  Line(out, "<frame name=tree src=\"" + ContentsTreeFramePageName(run, "EMPTY") + "\">");
+  const std::string& pre = run.switches.PageNamePrefix;
+  WriteNoFramesBlock(run, out, NormalizeFileName(run, pre + ContentsTreeFileName(run)), nullptr, 3);
+  Line(out, "<frame name=treeinfo src=\"" + ContentsTreeFramePageName(run, pre + "INDXI") + "\">");
+  Line(out, "<frame name=tree src=\"" + ContentsTreeFramePageName(run, pre + "EMPTY") + "\">");
   Line(out, "</frameset>");
 }

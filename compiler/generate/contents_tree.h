@@ -10,7 +10,8 @@ struct CompilerRun;
 struct THeadingNode;
 
 // The name under which the HTML output start creates a fixed page of the tree frameset
-// ("INDXI", "EMPTY") and under which the frameset links to it, so both always agree.
-std::string ContentsTreeFramePageName(const CompilerRun& run, std::string_view base);
+// (prefix + "INDXI", prefix + "EMPTY") and under which the frameset links to it, so both
+// always agree.
+std::string ContentsTreeFramePageName(CompilerRun& run, std::string_view base);
 
 void WriteJavaScriptTree(CompilerRun& run);

@@ -389,6 +389,9 @@ void DispatchDotCommand(CompilerRun& run, std::string_view letters) {
     if ((t.Ipf && run.switches.NewIpfCompiler) || t.RtfFamily) run.source.LineEndCount = 0;
     WriteHeadingLine(run, false);
     if (t.RtfFamily) OpenRtfIndentGroup(run);
+    // An IPF heading runs to its line end: markup of the command must not join its text.
+    std::string& out = run.passes.OutputFile;
+    if (t.Ipf && (out.size() < 2 || out.compare(out.size() - 2, 2, "\r\n") != 0)) out += "\r\n";
   }
   bool handled = false;
   for (const TDotRow& row : DotRows()) {

@@ -38,8 +38,14 @@ void RawHtmlStep(CompilerRun& run) {
     return;
   }
   if (run.ini.TargetFlags.Html && cx.RawHtmlCount > 2) {
-    if (sb.PrevChar == kCr) run.passes.OutputFile += "\r\n";
-    else run.passes.OutputFile.push_back(static_cast<char>(sb.PrevChar));
+    std::uint8_t c = sb.PrevChar;
+    // The source's toggle characters were replaced by internal ones; raw text gets its own back.
+    if (run.toggles.IsInternalToggleChar[c]) {
+      const std::size_t i = run.toggles.InternalToggleChars.find(static_cast<char>(c));
+      if (i < run.ini.ToggleChars.size()) c = static_cast<std::uint8_t>(run.ini.ToggleChars[i]);
+    }
+    if (c == kCr) run.passes.OutputFile += "\r\n";
+    else run.passes.OutputFile.push_back(static_cast<char>(c));
   }
 }
 

@@ -4,6 +4,7 @@
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/file_names.h"
 #include "compiler/core/ini_values.h"
+#include "compiler/generate/index_store.h"
 
 bool PrefixFromPattern(const std::string& value, std::string& prefix) {
   if (!value.empty() && value.back() == '*') {
@@ -34,6 +35,12 @@ void PrepareCompileRun(CompilerRun& run) {
   ClearFontDefs(run.iniValues);
   for (int letter = kFirstFontLetter; letter < kFirstFontLetter + kFontLetterCount; ++letter)
     ParseFontDefinition(run, static_cast<char>(letter));
+
+  // At most 30 endings of at most 70 characters, as the word list holds them.
+  std::vector<std::string> endings = SplitWords(run.ini.EndingOfWords);
+  if (endings.size() > 30) endings.resize(30);
+  for (std::string& e : endings) e = CutText(e, 70);
+  run.indexStore.WordEndings = endings;
 
   run.iniValues.HomeButtonInFrame = false;
   ParseButtonFunctions(run, run.ini.FunctionsFirstLine, 0);

@@ -62,6 +62,7 @@ struct MemoryRun {
     ini.MainChapterLinkText = "NO";
     ini.HeadingFonts = "@@@@@@";
     ini.ContentsGeneralText = "Overview";
+    ini.PanelIdFileName = "*.PAN";
     ini.CapitalOtherLetters = true;
     ini.CapitalFirstLetter = true;
     ini.ExtensionLength = 5;

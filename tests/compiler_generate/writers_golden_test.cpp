@@ -97,6 +97,25 @@ TEST(WritersGolden, JavaScriptTree) {
   EXPECT_EQ(t.Messages(), "");
 }
 
+TEST(WritersGolden, JavaScriptTreeLinksThePagesUnderTheirCreatedNames) {
+  TestRun t("html");
+  t->switches.PageNamePrefix = "man";
+  t->ini.ContentsTreeOn = true;
+  t->ini.CapitalOtherLetters = false;
+  t.Load(".1\r\nOnly\r\n");
+  RunPrepasses(*t);
+  t->passes.OutputFile.clear();
+  WriteJavaScriptTree(*t);
+  const std::string& out = t->passes.OutputFile;
+  const std::string indxi = ContentsTreeFramePageName(*t, "manINDXI");
+  EXPECT_EQ(indxi, "Manindxi.html");
+  EXPECT_NE(out.find("<frame name=treeinfo src=\"" + indxi + "\">"), std::string::npos);
+  EXPECT_NE(out.find("<frame name=tree src=\"" + ContentsTreeFramePageName(*t, "manEMPTY") + "\">"),
+            std::string::npos);
+  EXPECT_NE(out.find("<a href=\"" + NormalizeFileName(*t, "man" + ContentsTreeFileName(*t)) + "\">"),
+            std::string::npos);
+}
+
 TEST(WritersGolden, JavaScriptTreeOfOneBranchStartsOpen) {
   TestRun t("html");
   t.Load(".1\r\nOnly\r\n.2\r\nChild\r\n");

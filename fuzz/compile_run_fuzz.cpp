@@ -1,0 +1,28 @@
+// The whole compile run on arbitrary sources, every file written into memory. The first byte
+// picks the target and the source format.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "tests/compiler_generate/run_driver_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1 || size > 64 * 1024) return 0;
+  static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};
+  const std::uint8_t options = data[0];
+  run_test::MemoryRun m(kTargets[(options & 7) % 6]);
+  m->switches.WordStarInput = (options & 0x08) != 0;
+  m->switches.SoftLineEnds = (options & 0x10) != 0;
+  m->switches.NoFramesSwitch = (options & 0x20) != 0;
+  m->ini.NewFileLevel = (options & 0x40) != 0 ? 2 : 0;
+  m->ini.ContentsInternal = true;
+  m->ini.ContentsCntFile = true;
+  if (options & 0x80) {
+    m->ini.SubchapterLinkText = "See:";
+    m->ini.NextChapterLinkText = "Next:";
+    m->ini.MainChapterLinkText = "Up:";
+  }
+  // The picture sizes read files; the fuzzer's pictures are never found.
+  m.Compile(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+  return 0;
+}
