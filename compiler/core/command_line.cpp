@@ -164,21 +164,25 @@ bool TrySwitches(WordContext& w) {
 
 // The named files: ini, project, IPF input, RTF input, else a source file. A name that exists
 // on disk keeps its case (the file system is case-sensitive); others are lower-cased as written.
+// Only the file-name part tells the kind: "/home/u/notes.ini.d/book.txt" is a source file.
 void HandleName(WordContext& w, bool exists) {
     TSwitches& sw = w.run.switches;
     const std::string name(exists ? w.original : w.lower);
-    if (Contains(w.lower, ".ini")) {
+    const std::size_t sep = LastSeparator(w.lower);
+    const std::string_view filePart =
+        sep == std::string_view::npos ? w.lower : w.lower.substr(sep + 1);
+    if (Contains(filePart, ".ini")) {
         CheckNameLength(w.run, name, kIniFileNameMax);
         sw.IniFileName = name;
-    } else if (Contains(w.lower, ".skj")) {
+    } else if (Contains(filePart, ".skj")) {
         CheckNameLength(w.run, name, kProjectFileNameMax);
         sw.ProjectFileName = name;
-    } else if (Contains(w.lower, ".ipf")) {
+    } else if (Contains(filePart, ".ipf")) {
         CheckNameLength(w.run, name, kIpfFileNameMax);
         sw.IpfReverseInput = true;
         sw.IpfFileName = name;
         sw.SourceFileName = name;
-    } else if (Contains(w.lower, ".rtf")) {
+    } else if (Contains(filePart, ".rtf")) {
         CheckNameLength(w.run, name, kRtfFileNameMax);
         sw.RtfReverseInput = true;
         sw.RtfFileName = name;

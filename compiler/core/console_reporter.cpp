@@ -1,11 +1,14 @@
 #include "compiler/core/console_reporter.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "compiler/core/compiler_run.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -16,7 +19,28 @@ public:
     TerminalConsole() = default;
     explicit TerminalConsole(platform::Console console) : console_(std::move(console)) {}
     void Write(std::string_view bytes) override {
-        console_.write(bytes);
+        if (!console_.converts()) {
+            console_.write(bytes);
+        } else {
+            // File names from the command line and the disk are UTF-8 already and pass as they
+            // are; the rest is code page 850. No German text of the system holds a well-formed
+            // multi-byte sequence (its only lead byte is "ß" 0xE1, never followed by two letters
+            // from 0x80..0xBF).
+            std::size_t start = 0;
+            for (std::size_t i = 0; i < bytes.size();) {
+                const platform::Utf8Char ch = platform::decode_utf8(bytes, i);
+                const std::size_t n = ch.valid && ch.length >= 2 ? ch.length : 0;
+                if (n == 0) {
+                    ++i;
+                    continue;
+                }
+                console_.write(bytes.substr(start, i - start));
+                console_.write_utf8(bytes.substr(i, n));
+                i += n;
+                start = i;
+            }
+            console_.write(bytes.substr(start));
+        }
         if (bytes.find_first_of("\r\n") != std::string_view::npos) console_.flush();
     }
     void WaitForKey() override {
@@ -35,6 +59,16 @@ void WriteFile(LogFileHandle& handle, std::string_view text, bool lineEnd) {
     if (!handle.IsOpen()) return;
     std::fwrite(text.data(), 1, text.size(), handle.File);
     if (lineEnd) std::fwrite(kLogLineEnd.data(), 1, kLogLineEnd.size(), handle.File);
+}
+
+// Whether two log-file names lead to one file. Other spellings ("./log.txt", "sub/../log.txt",
+// an absolute name) are compared by the file system: the file named first exists already.
+bool SameLogFile(const std::string& a, const std::string& b) {
+    const std::string x = platform::resolve_path(a);
+    const std::string y = platform::resolve_path(b);
+    if (platform::same_file_name(x, y)) return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(x, y, ec);
 }
 
 std::string RightAligned(long long value, int width) {
@@ -186,8 +220,7 @@ void TConsoleReporter::OpenLogFiles() {
     st.MessageFile.Close();
     st.ErrorFile.Close();
     st.LogFilesShared = !st.MessageFileName.empty() && !st.ErrorFileName.empty() &&
-                        platform::same_file_name(platform::resolve_path(st.MessageFileName),
-                                                 platform::resolve_path(st.ErrorFileName));
+                        SameLogFile(st.MessageFileName, st.ErrorFileName);
     struct Target {
         const std::string& name;
         LogFileHandle& handle;

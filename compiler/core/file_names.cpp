@@ -24,6 +24,15 @@ char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 
 }  // namespace
 
+bool IsUsablePageName(std::string_view word) {
+  if (word.empty() || word.find("..") != std::string_view::npos) return false;
+  for (char c : word) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
 std::string CutText(std::string_view text, std::size_t max) {
   return std::string(text.substr(0, std::min(text.size(), max)));
 }
@@ -39,7 +48,8 @@ std::string SetFileExtension(std::string_view name, std::string_view extension) 
     result.assign(name.substr(0, dot + 1));
   }
   result += extension;
-  return CutText(result, kShortStringMax);
+  // Not cut: a cut name ("BOOK.I" for "BOOK.INI") would silently name another file.
+  return result;
 }
 
 std::string FileNamePart(std::string_view path) {
@@ -146,7 +156,7 @@ std::string MakeTopicFileName(CompilerRun& run, std::int16_t number, bool frame,
     }
   }
   std::string base;
-  if (mark != nullptr && !frame && kind == 0) {
+  if (mark != nullptr && !frame && kind == 0 && IsUsablePageName(mark->Name)) {
     base = CutText(run.switches.PageNamePrefix + mark->Name, kPageBaseMax);
     names.LastPageIdName = mark->Name;
   } else {

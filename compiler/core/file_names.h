@@ -65,7 +65,11 @@ void WriteCodePageText(const CompilerRun& run, std::string& out, std::string_vie
 // over 12 characters is reported (kind 0 source error) and kept whole.
 std::string NormalizeFileName(CompilerRun& run, std::string_view name);
 
-// Page file name of an output file: the .ID name for a plain page, else "N" + at least three
+// An .ID word may name a page only when it stays one file inside the output directory and
+// could be created on any file system: no path, drive, quote, wildcard or control characters.
+bool IsUsablePageName(std::string_view word);
+
+// Page file name of an output file: the .ID name for a plain page (when usable), else "N" + at least three
 // digits, with "F" (frameset), "T" (kind 1) or "N" (kind 2) appended.
 std::string MakeTopicFileName(CompilerRun& run, std::int16_t number, bool frame, std::uint8_t kind);
 

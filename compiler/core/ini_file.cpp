@@ -143,7 +143,8 @@ void ReadIniFile(CompilerRun& run, bool stopOnError) {
   ClearIniTables(run);
   TSwitches& s = run.switches;
   if (s.IniFileName.empty()) {
-    s.IniFileName = CutText(SetFileExtension(s.SourceFileName, "INI"), kIniFileNameMax);
+    // Kept whole: a cut name would miss the ini file beside a long source name.
+    s.IniFileName = SetFileExtension(s.SourceFileName, "INI");
   }
   if (!FileExistsWithSize(run, s.IniFileName)) s.IniFileName = "skeldon.ini";
   if (!FileExistsWithSize(run, s.IniFileName)) {

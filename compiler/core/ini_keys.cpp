@@ -32,15 +32,31 @@ void ReadByteSetting(CompilerRun& run, const View& line, std::int64_t max, std::
   }
 }
 
+// A value longer than its setting is cut to the setting's length, as the ini format has it,
+// but never silently: a warning names the line (the run goes on).
+std::string CutValue(CompilerRun& run, std::string_view value, std::size_t max) {
+  if (value.size() > max) {
+    const std::string limit = std::to_string(max);
+    const std::string& iniLine = run.iniFile.IniLine;
+    WriteBilingualMessage(run,
+                          "Ini-Datei Zeile \"" + iniLine + "\": Wert l\x84nger als " + limit +
+                              " Zeichen, gek\x81rzt",
+                          "ini file line \"" + iniLine + "\": value longer than " + limit +
+                              " characters, cut",
+                          true);
+  }
+  return CutText(value, max);
+}
+
 // Text (n) of the value as written.
-void ReadText(const View& line, std::size_t max, std::string& target) {
-  target = CutText(line.Value(), max);
+void ReadText(CompilerRun& run, const View& line, std::size_t max, std::string& target) {
+  target = CutValue(run, line.Value(), max);
 }
 
 // Text with font: the text and the letter of "(Font X)".
-void ReadTextWithFont(const View& line, std::string& text, std::uint8_t& font) {
+void ReadTextWithFont(CompilerRun& run, const View& line, std::string& text, std::uint8_t& font) {
   SplitFontSuffix(line.Value(), font, text);
-  text = CutText(text, kShortStringMax);
+  text = CutValue(run, text, kShortStringMax);
 }
 
 // The font letter of "(Font X)" only.
@@ -50,8 +66,8 @@ void ReadFontLetterOnly(const View& line, std::uint8_t& font) {
 }
 
 // "no" (any case) empties the setting, else text (254).
-void ReadTagText(const View& line, std::string& target) {
-  target = (line.LowerValue() == "no") ? std::string() : CutText(line.Value(), 254);
+void ReadTagText(CompilerRun& run, const View& line, std::string& target) {
+  target = (line.LowerValue() == "no") ? std::string() : CutValue(run, line.Value(), 254);
 }
 
 void OnLanguage(CompilerRun& run, const View& line) {
@@ -83,7 +99,7 @@ void OnSourceFormat(CompilerRun& run, const View& line) {
   }
 }
 
-void OnListChars(CompilerRun& run, const View& line) { ReadText(line, 20, run.ini.ListChars); }
+void OnListChars(CompilerRun& run, const View& line) { ReadText(run, line, 20, run.ini.ListChars); }
 
 void OnIndexChar(CompilerRun& run, const View& line) {
   const std::string_view value = line.Value();
@@ -121,27 +137,27 @@ void OnFont(CompilerRun& run, const View& line) {
     const std::string l(1, letter);
     LineError(run, "Font " + l + " wurde zweimal definiert", "Font " + l + " defined twice.");
   }
-  run.ini.FontSpecs.at(index) = CutText(line.Value(), kFontSpecMax);
+  run.ini.FontSpecs.at(index) = CutValue(run, line.Value(), kFontSpecMax);
   defined = true;
 }
 
 void OnToggles(CompilerRun& run, const View& line) {
-  ReadText(line, 20, run.ini.ToggleChars);
+  ReadText(run, line, 20, run.ini.ToggleChars);
   if (line.Value().size() != 12) {
     LineError(run, "falsche Anzahl Sonderzeichen", "wrong number of chars");
   }
 }
 
 void OnEndingOfWords(CompilerRun& run, const View& line) {
-  run.ini.EndingOfWords = CutText(line.LowerValue(), 150);
+  run.ini.EndingOfWords = CutValue(run, line.LowerValue(), 150);
 }
 
 void OnSubchapterLink(CompilerRun& run, const View& line) {
-  ReadTextWithFont(line, run.ini.SubchapterLinkText, run.ini.SubchapterLinkFont);
+  ReadTextWithFont(run, line, run.ini.SubchapterLinkText, run.ini.SubchapterLinkFont);
 }
 
 void OnNextChapterLink(CompilerRun& run, const View& line) {
-  ReadTextWithFont(line, run.ini.NextChapterLinkText, run.ini.NextChapterLinkFont);
+  ReadTextWithFont(run, line, run.ini.NextChapterLinkText, run.ini.NextChapterLinkFont);
 }
 
 void OnHelpSubtableStartId(CompilerRun& run, const View& line) {
@@ -155,18 +171,18 @@ void OnHelpSubtableStartId(CompilerRun& run, const View& line) {
 }
 
 void OnHelpTableFileName(CompilerRun& run, const View& line) {
-  ReadText(line, 100, run.ini.HelpTableFileName);
+  ReadText(run, line, 100, run.ini.HelpTableFileName);
 }
 
 void OnPanelIdFileName(CompilerRun& run, const View& line) {
-  ReadText(line, 100, run.ini.PanelIdFileName);
+  ReadText(run, line, 100, run.ini.PanelIdFileName);
 }
 
 void OnExtendedLetters(CompilerRun& run, const View& line) {
-  ReadText(line, 80, run.ini.ExtendedLetters);
+  ReadText(run, line, 80, run.ini.ExtendedLetters);
 }
 
-void OnIndexFilter(CompilerRun& run, const View& line) { ReadText(line, 60, run.ini.IndexFilter); }
+void OnIndexFilter(CompilerRun& run, const View& line) { ReadText(run, line, 60, run.ini.IndexFilter); }
 
 void OnTarget(CompilerRun& run, const View& line) {
   TTargetFlags& t = run.ini.TargetFlags;
@@ -197,19 +213,19 @@ void OnNewFileLevel(CompilerRun& run, const View& line) {
 }
 
 void OnFunctionFirstLine(CompilerRun& run, const View& line) {
-  run.ini.FunctionsFirstLine = CutText(line.LowerLine.substr(line.FirstNonBlank), 150);
+  run.ini.FunctionsFirstLine = CutValue(run, line.LowerLine.substr(line.FirstNonBlank), 150);
 }
 
 void OnFunctionLastLine(CompilerRun& run, const View& line) {
-  run.ini.FunctionsLastLine = CutText(line.LowerLine.substr(line.FirstNonBlank), 150);
+  run.ini.FunctionsLastLine = CutValue(run, line.LowerLine.substr(line.FirstNonBlank), 150);
 }
 
 void OnTextFirstLine(CompilerRun& run, const View& line) {
-  run.ini.TextsFirstLine = CutText(line.Line.substr(line.FirstNonBlank), 150);
+  run.ini.TextsFirstLine = CutValue(run, line.Line.substr(line.FirstNonBlank), 150);
 }
 
 void OnTextLastLine(CompilerRun& run, const View& line) {
-  run.ini.TextsLastLine = CutText(line.Line.substr(line.FirstNonBlank), 150);
+  run.ini.TextsLastLine = CutValue(run, line.Line.substr(line.FirstNonBlank), 150);
 }
 
 void OnTitleInEveryFile(CompilerRun& run, const View& line) {
@@ -224,12 +240,12 @@ void OnHorizontalRuleLevel(CompilerRun& run, const View& line) {
 }
 
 void OnMainChapterLink(CompilerRun& run, const View& line) {
-  ReadTextWithFont(line, run.ini.MainChapterLinkText, run.ini.MainChapterLinkFont);
+  ReadTextWithFont(run, line, run.ini.MainChapterLinkText, run.ini.MainChapterLinkFont);
 }
 
 void OnBeep(CompilerRun& run, const View& line) { run.ini.BeepOn = line.LineHas("yes"); }
 
-void OnPreFileName(CompilerRun& run, const View& line) { ReadText(line, 40, run.ini.PreFileName); }
+void OnPreFileName(CompilerRun& run, const View& line) { ReadText(run, line, 40, run.ini.PreFileName); }
 
 void OnButtons(CompilerRun& run, const View& line) {
   run.ini.ButtonsOn = line.LineHas("yes") || line.LineHas("gif");
@@ -237,7 +253,7 @@ void OnButtons(CompilerRun& run, const View& line) {
   ReadFontLetterOnly(line, run.ini.ButtonFont);
 }
 
-void OnBodyTags(CompilerRun& run, const View& line) { ReadTagText(line, run.ini.BodyTags); }
+void OnBodyTags(CompilerRun& run, const View& line) { ReadTagText(run, line, run.ini.BodyTags); }
 
 void OnExtendedIndexEntries(CompilerRun& run, const View& line) {
   std::int64_t n = 0;
@@ -277,7 +293,7 @@ void OnContentLevel(CompilerRun& run, const View& line) {
 void OnFilenameAppearance(CompilerRun& run, const View& line) {
   const std::string_view value = line.Value();
   TIniSettings& ini = run.ini;
-  ini.FilenameAppearance = CutText(value, kShortStringMax);
+  ini.FilenameAppearance = CutValue(run, value, kShortStringMax);
   const std::size_t dot = line.Line.find('.');
   if (value.size() < 6 || dot == std::string_view::npos) {
     LineError(run, "hinter \"filename appearance =\" mu\xE1 z. B. \"Sample.html\" stehen",
@@ -290,7 +306,7 @@ void OnFilenameAppearance(CompilerRun& run, const View& line) {
   ini.ExtensionLength = (dot != std::string_view::npos && dot + 4 >= length) ? 4 : 5;
 }
 
-void OnDefaultFrame(CompilerRun& run, const View& line) { ReadText(line, 40, run.ini.DefaultFrame); }
+void OnDefaultFrame(CompilerRun& run, const View& line) { ReadText(run, line, 40, run.ini.DefaultFrame); }
 
 void OnFileTitle(CompilerRun& run, const View& line) {
   ParseTextTemplate(line.Value(), run.ini.FileTitle);
@@ -300,7 +316,7 @@ void OnMetaContent(CompilerRun& run, const View& line) {
   ParseTextTemplate(line.Value(), run.ini.MetaContent);
 }
 
-void OnNotesText(CompilerRun& run, const View& line) { ReadText(line, 40, run.ini.NotesText); }
+void OnNotesText(CompilerRun& run, const View& line) { ReadText(run, line, 40, run.ini.NotesText); }
 
 void OnListIndention(CompilerRun& run, const View& line) {
   ReadByteSetting(run, line, 255, run.ini.ListIndention, "Zahl fehlt", "number missing");
@@ -311,7 +327,7 @@ void OnDefaultFontSize(CompilerRun& run, const View& line) {
 }
 
 void OnHeadingFonts(CompilerRun& run, const View& line) {
-  std::string fonts = CutText(line.Value(), 20);
+  std::string fonts = CutValue(run, line.Value(), 20);
   if (!fonts.empty() && fonts.back() == ' ') fonts.pop_back();
   run.ini.HeadingFonts = fonts;
   if (fonts.size() != 6) {
@@ -341,13 +357,13 @@ void OnContentsCreation(CompilerRun& run, const View& line) {
 }
 
 void OnContentsGeneralText(CompilerRun& run, const View& line) {
-  ReadText(line, 40, run.ini.ContentsGeneralText);
+  ReadText(run, line, 40, run.ini.ContentsGeneralText);
 }
 
 void OnKeepHeading(CompilerRun& run, const View& line) { run.ini.KeepHeading = line.LineHas("yes"); }
 
 void OnPrintedListChars(CompilerRun& run, const View& line) {
-  ReadText(line, 20, run.ini.PrintedListChars);
+  ReadText(run, line, 20, run.ini.PrintedListChars);
 }
 
 void OnFootnotes(CompilerRun& run, const View& line) {
@@ -356,14 +372,14 @@ void OnFootnotes(CompilerRun& run, const View& line) {
 }
 
 void OnUrlGraphicsFile(CompilerRun& run, const View& line) {
-  ReadText(line, 40, run.ini.UrlGraphicsFile);
+  ReadText(run, line, 40, run.ini.UrlGraphicsFile);
 }
 
 void OnGraphicPath(CompilerRun& run, const View& line) {
   TGraphicDirectories& graphics = run.graphics;
   // A path from the project file or an earlier line stays.
   if (!graphics.GraphicPath.empty() || line.LowerValue() == "no") return;
-  graphics.GraphicPath = CutText(line.Value(), kShortStringMax);
+  graphics.GraphicPath = CutValue(run, line.Value(), kShortStringMax);
   ParseGraphicPath(run);
   graphics.SearchGraphicFiles = true;
 }
@@ -392,7 +408,7 @@ void OnContentsTree(CompilerRun& run, const View& line) {
   }
   std::string ignored;
   SplitFontSuffix(value, ini.ContentsTreeFont, ignored);
-  std::string text = CutText(value, 200);
+  std::string text = CutValue(run, value, 200);
   const std::size_t fontPos = text.find("(Font ");
   if (fontPos != std::string::npos) text.erase(fontPos == 0 ? 0 : fontPos - 1);
   // AlternateLinkText;OpenText;CloseText: a ";" at the very end of the text counts as none.
@@ -401,14 +417,14 @@ void OnContentsTree(CompilerRun& run, const View& line) {
   const bool firstCounts = first != std::string::npos && first + 1 < text.size();
   const std::size_t second = firstCounts ? text.find(';', first + 1) : std::string::npos;
   if (firstCounts) {
-    ini.ContentsTreeOpenText = CutText(text.substr(first + 1, second - (first + 1)), 50);
+    ini.ContentsTreeOpenText = CutValue(run, text.substr(first + 1, second - (first + 1)), 50);
   }
   if (!firstCounts || second == std::string::npos || second + 1 >= text.size()) {
     LineError(run, "Richtige Eingabe: AlternativerLinkText;Aufklapptext;Zuklapptext",
               "correct input: AlternateLinkText;OpenText;CloseText");
     return;
   }
-  ini.ContentsTreeCloseText = CutText(std::string_view(text).substr(second + 1), 50);
+  ini.ContentsTreeCloseText = CutValue(run, std::string_view(text).substr(second + 1), 50);
 }
 
 void OnStatusbarMouseover(CompilerRun& run, const View& line) {
@@ -420,10 +436,10 @@ void OnStatusbarDefault(CompilerRun& run, const View& line) {
 }
 
 void OnContentsFrame(CompilerRun& run, const View& line) {
-  ReadText(line, 40, run.ini.ContentsFrame);
+  ReadText(run, line, 40, run.ini.ContentsFrame);
 }
 
-void OnContentsTags(CompilerRun& run, const View& line) { ReadTagText(line, run.ini.ContentsTags); }
+void OnContentsTags(CompilerRun& run, const View& line) { ReadTagText(run, line, run.ini.ContentsTags); }
 
 void OnCreateContents(CompilerRun& run, const View& line) {
   run.ini.CreateContents = !line.ValueHas("no");

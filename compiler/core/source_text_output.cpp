@@ -47,7 +47,17 @@ void WriteSourceText(CompilerRun& run, std::string_view text, std::string& f) {
 }
 
 void WriteTargetText(CompilerRun& run, std::string_view text, std::string& f) {
-  for (char c : text) WriteTargetChar(run, f, static_cast<std::uint8_t>(c));
+  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTextContext& ctx = run.charConversion.Context;
+  for (char c : text) {
+    // Setting texts (body tags) also land inside JavaScript strings: escape the backslash there too.
+    if (c == '\\' && t.Html && (ctx.InScriptString || ctx.InTextPopup)) {
+      f += "\\\\";
+      run.charConversion.Context.AfterFontChange = false;
+    } else {
+      WriteTargetChar(run, f, static_cast<std::uint8_t>(c));
+    }
+  }
 }
 
 std::string RemoveIndexFilterChars(const CompilerRun& run, std::string_view text) {

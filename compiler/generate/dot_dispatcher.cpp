@@ -232,13 +232,13 @@ void FrameLayout(CompilerRun& run, const TDotArgs& a) {
   ++run.compile.FrameFileCount;
 }
 
+// The link state keeps one external flag; the external link mode of IPF and RTF is that flag
+// together with the target.
 void External(CompilerRun& run, const TDotArgs& a) {
   TLinkPassState& lp = run.linkPass;
-  const TTargetFlags& t = Target(run);
   lp.ExternalBlock = a.Line.size() > 3;
   lp.UrlBlock = false;
   lp.LocalLinks = !lp.ExternalBlock;
-  (void)t;
 }
 
 void Heading(CompilerRun& run, const TDotArgs& a) {

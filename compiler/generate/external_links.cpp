@@ -161,8 +161,16 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
 
 void WriteExternalLinkList(CompilerRun& run) {
   std::string& out = run.passes.OutputFile;
+  // The address escaped as in the links themselves, so a typed quote or angle bracket cannot
+  // end the attribute or open a tag; the visible text keeps everything else unchanged.
   auto line = [&](const std::string& target) {
-    out += "<a href=\"" + target + "\">" + target + "</a><br>\r\n";
+    std::string text;
+    for (char c : target) {
+      if (c == '<') text += "&lt;";
+      else if (c == '>') text += "&gt;";
+      else text.push_back(c);
+    }
+    out += "<a href=\"" + HrefText(target) + "\">" + text + "</a><br>\r\n";
   };
   std::unordered_set<std::string> listed;
   for (const TIndexEntry* head : run.indexStore.IndexBuckets) {

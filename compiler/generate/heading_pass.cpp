@@ -21,7 +21,6 @@ struct THeadingPassLocal {
   bool ExBlockOpen = false;
   std::uint8_t PreviousLevel = 0;
   THeadingNode* Current = nullptr;      // node of the most recent heading
-  THeadingNode* FileStarter = nullptr;  // node that began the current output file
 };
 
 std::string FirstWord(const std::string& text) { return text.substr(0, text.find(' ')); }
@@ -107,7 +106,6 @@ void LinkNode(CompilerRun& run, THeadingPassLocal& local, THeadingNode* node, st
   if (!run.passes.HeadingTreeRoot) {
     run.passes.HeadingTreeRoot = node;
     cursor[level] = node;
-    local.FileStarter = node;
     if (level != 1) {
       run.reporter.ReportSourceError("erste \x9A" "berschrift mu\xE1 .1 sein", "first header has to be .1", 0);
       run.reporter.Terminate(31);
@@ -148,7 +146,6 @@ void HeadingLine(CompilerRun& run, THeadingPassLocal& local, std::uint8_t level)
   LinkNode(run, local, node, level);
   if (level <= run.ini.NewFileLevel || run.linkPass.FrameGroupActive) {
     NumberNextFile(run);
-    local.FileStarter = node;
   }
   run.navigation.LastFileNumber = run.numbering.FileCounter;
   while (!SourceEof(run) && sb.NextChar != kCr) ReadSourceChar(run);

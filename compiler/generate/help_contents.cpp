@@ -57,8 +57,7 @@ void WriteCntOwnTopicEntry(CompilerRun& run, std::string& f, const THeadingNode&
 }
 
 bool IsShortTopic(const CompilerRun& run, const THeadingNode* node) {
-  const auto& list = run.compile.ShortTopics;
-  return std::find(list.begin(), list.end(), node) != list.end();
+  return run.compile.ShortTopics.count(node) != 0;
 }
 
 void WriteCntLevel(CompilerRun& run, std::string& f, const THeadingNode* node, int level) {

@@ -52,6 +52,8 @@ void WriteSourceLineEnd(CompilerRun& run) {
       }
       if (run.ini.LinksPerParagraph && !t.RtfText) ClearLinkedInTopic(run);
     } else if (!m.PreBlockActive) {
+      // A line end is no word space in RTF: the words of two lines would run together.
+      if (t.RtfFamily && !out.empty() && out.back() != ' ' && out.back() != '\n') out += ' ';
       out += "\r\n";
     }
   }

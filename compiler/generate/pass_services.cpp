@@ -4,6 +4,7 @@
 
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/console_reporter.h"
+#include "compiler/core/file_names.h"
 #include "platform/files.h"
 
 THeadingNode* NewHeadingNode(CompilerRun& run) {
@@ -30,10 +31,8 @@ void RefreshGraphicsFile(CompilerRun& run, std::string_view name) {
   if (run.passes.RefreshGraphicsFile) run.passes.RefreshGraphicsFile(run, name);
 }
 
-bool IsSafePageWord(std::string_view word) {
-  return !word.empty() && word.find_first_of("/\\:") == std::string_view::npos &&
-         word.find("..") == std::string_view::npos;
-}
+// The same test as the page naming, so the panel ID file names the page that is written.
+bool IsSafePageWord(std::string_view word) { return IsUsablePageName(word); }
 
 void StoreOutputFile(CompilerRun& run, const std::string& name, const std::string& text) {
   if (run.passes.StoreFile) {

@@ -78,8 +78,8 @@ const std::string* KeepOwnString(CompilerRun& run, std::string_view text);
 // Calls the graphics refresh when one is installed; a web or FTP name is recorded as an
 // external reference instead.
 void RefreshGraphicsFile(CompilerRun& run, std::string_view name);
-// True when an .ID word may name a page: no path separator, drive colon or "..", so a page
-// named after it stays in the output folder. Other words keep the numbered page name.
+// True when an .ID word may name a page (IsUsablePageName): no path separator, drive colon,
+// "..", quote, wildcard or control character. Other words keep the numbered page name.
 bool IsSafePageWord(std::string_view word);
 
 // Writes a finished output file: through StoreFile when installed, else to disk by a

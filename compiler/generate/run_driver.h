@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 struct CompilerRun;
@@ -83,7 +84,7 @@ struct TCompileContext {
   std::array<std::uint16_t, 7> RtfTextCounters{};
   std::vector<THeadingNode*> HeadingOrder;  // nodes in source order (heading pass)
   std::size_t NextHeadingOrder = 0;          // next node the output pass meets
-  std::vector<const THeadingNode*> ShortTopics;  // topics with fewer than 3 text characters
+  std::unordered_set<const THeadingNode*> ShortTopics;  // topics with fewer than 3 text characters
   bool InGroupPage = false;
   bool GroupPageStarted = false;
 

@@ -290,7 +290,7 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
   }
   // A heading whose text is still open had no running text at all.
   const std::int32_t textCount = cx.HeadingTextPending ? 0 : cx.OutputCharCount;
-  if (previous > 0 && cursor[previous] && textCount < 3) cx.ShortTopics.push_back(cursor[previous]);
+  if (previous > 0 && cursor[previous] && textCount < 3) cx.ShortTopics.insert(cursor[previous]);
   // A footnote left open would swallow the next topic.
   if (run.passes.InFootnote) {
     ReportMissingFootnoteEnd(run);
@@ -332,7 +332,8 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
     }
   }
   // 10, 11.
-  if (!(t.Ipf && run.switches.NewIpfCompiler)) run.passes.OutputFile += kCrLf;
+  // The placeholder page keeps exactly its two lines.
+  if (!(t.Ipf && run.switches.NewIpfCompiler) && !run.htmlPage.EmptyPageOpen) run.passes.OutputFile += kCrLf;
   cx.LastHeadingLevel = level;
   run.linkPass.CurrentLevel = level;
   run.reporter.ShowProgress();

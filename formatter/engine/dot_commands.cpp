@@ -73,22 +73,6 @@ uint8_t& LineHeight(FormatRun& run, int slot) {
   return run.pages.Streams[kTextStream].LineHeights[slot];
 }
 
-// 0 becomes 8; with LineHeightRefersToNormalFont the value follows the size of slot 0's font.
-int NormaliseLineHeight(const FormatRun& run, int v) {
-  if (v == 0) v = 8;
-  if (run.settings.LineHeightRefersToNormalFont && run.printer) {
-    const uint8_t slot0 = run.dot.font_slots[0];
-    const uint8_t normal = run.settings.NormalFont;
-    if (slot0 >= 1 && slot0 <= kFontCount && normal >= 1 && normal <= kFontCount) {
-      const double a = run.printer->Fonts[slot0 - 1].Size;
-      const double b = run.printer->Fonts[normal - 1].Size;
-      if (a > 0 && b > 0) v = static_cast<int>(std::nearbyint(v * a / b));
-    }
-    if (v == 0) v = 8;
-  }
-  return std::clamp(v, 1, 255);
-}
-
 void SetRightMarginColumns(FormatRun& run, int32_t columns) {
   LineStream& s = run.streams[kTextStream];
   columns = std::clamp(columns, 0, 4 * kMaxMarginColumns);
@@ -109,6 +93,27 @@ bool FontUsable(const FormatRun& run, uint8_t font) {
   const uint8_t* w = FontWidths(*run.printer, font);
   if (!w) return false;
   return std::any_of(w, w + 256, [](uint8_t x) { return x != 0; });
+}
+
+// A point size to scale by: only a defined font has one (an undefined font was reported when
+// it was put into its slot), and a damaged printer file may hold any number.
+bool UsableFontSize(const FormatRun& run, uint8_t font, double& size) {
+  if (!FontUsable(run, font)) return false;
+  size = run.printer->Fonts[font - 1].Size;
+  return std::isfinite(size) && size >= 1 && size <= 1000;
+}
+
+// 0 becomes 8; with LineHeightRefersToNormalFont the value follows the size of slot 0's font.
+int NormaliseLineHeight(const FormatRun& run, int v) {
+  if (v == 0) v = 8;
+  double a = 0, b = 0;
+  if (run.settings.LineHeightRefersToNormalFont && UsableFontSize(run, run.dot.font_slots[0], a) &&
+      UsableFontSize(run, run.settings.NormalFont, b)) {
+    const double scaled = std::nearbyint(std::clamp(v * a / b, -1000.0, 1000.0));
+    v = static_cast<int>(scaled);
+    if (v == 0) v = 8;
+  }
+  return std::clamp(v, 1, 255);
 }
 
 // ---- the command table ----
@@ -218,6 +223,13 @@ void CmdHeadingNumbers(Cmd& c) {
       d.heading_numbers[++k] = v;
       if (i < arg.size() && arg[i] == ',') break;
     }
+    // Nine levels have numbers: a tenth is reported, not dropped quietly.
+    if (k == 9) {
+      while (i < arg.size() && (arg[i] == ' ' || arg[i] == '.')) ++i;
+      if (i < arg.size() && IsDigitChar(arg[i]))
+        ReportError(c.run, "Mehr als neun \x9A" "berschriftsnummern, der Rest wird ignoriert",
+                    "More than nine heading numbers, the rest is ignored");
+    }
     if (k > 0) {
       for (int j = k + 1; j <= 9; ++j) d.heading_numbers[j] = 0;
       d.heading_level = k;
@@ -230,6 +242,14 @@ void CmdHeadingNumbers(Cmd& c) {
 void CmdTabStep(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
+  if (n <= 0) {
+    // A column mark 0 wide would drop every typed indentation of a proportional font.
+    const std::string cmd = UpperAscii(c.line.substr(1, 2));
+    ReportError(c.run, "Der Wert von ." + cmd + " muss gr\x94\xE1" "er als 0 sein, die Zeile wird ignoriert",
+                "The value of ." + cmd + " must be above 0, the line is ignored");
+    c.d.copy_line = false;
+    return;
+  }
   if (n < 10) n *= 10;
   c.d.indent_scale = n;
   c.run.layout.TabStep = n;
@@ -874,8 +894,18 @@ bool ExpandDotMacro(FormatRun& run, std::string line) {
     std::string body = line.substr(def + 2);
     while (!name.empty() && name.back() == ' ') name.pop_back();
     while (!body.empty() && body.front() == ' ') body.erase(body.begin());
-    if (name.size() > 30) name.resize(30);
-    if (body.size() > 199) body.resize(199);
+    if (name.size() > 30) {
+      ReportError(run, "Name des Punktbefehlmakros zu lang (mehr als 30 Zeichen), der Rest wird ignoriert",
+                  "Name of dot command macro too long (more than 30 characters), the rest is ignored");
+      name.resize(30);
+    }
+    if (body.size() > 199) {
+      ReportError(run,
+                  "Punktbefehlmakro " + UpperAscii(name) + " zu lang (mehr als 199 Zeichen), der Rest wird ignoriert",
+                  "Dot command macro " + UpperAscii(name) +
+                      " too long (more than 199 characters), the rest is ignored");
+      body.resize(199);
+    }
     d.macros.push_back(TDotMacro{UpperAscii(name), body, false});
     return false;
   }

@@ -148,7 +148,7 @@ std::string ChooseFileExtension(const std::string& name, const std::string& kind
   return result;
 }
 
-std::string MakeGraphicsFileName(const std::string& ext, const std::string& currentDocument) {
+std::optional<std::string> MakeGraphicsFileName(const std::string& ext, const std::string& currentDocument) {
   std::string base = "Gra";
   if (!currentDocument.empty()) {
     const std::size_t dot = ExtensionDot(currentDocument);
@@ -158,7 +158,7 @@ std::string MakeGraphicsFileName(const std::string& ext, const std::string& curr
     const std::string candidate = base + (n < 10 ? "0" : "") + std::to_string(n) + "." + ext;
     if (!GraphicsFileExists(candidate)) return candidate;
   }
-  return "ERROR! (too much files)";
+  return std::nullopt;
 }
 
 }  // namespace tavrel

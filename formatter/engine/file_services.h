@@ -42,9 +42,10 @@ std::string GetEnvironmentText(const std::string& name);
 std::string MakePostScriptFileName(const std::string& name, const FileContext& ctx);
 // Kind "taf,fmt", "ws" or a single extension.
 std::string ChooseFileExtension(const std::string& name, const std::string& kind, const FileContext& ctx);
-// The first free "<document>_graNN.<ext>" (or "GraNN.<ext>" without a document); the text
-// "ERROR! (too much files)" when all 499 are taken.
-std::string MakeGraphicsFileName(const std::string& ext, const std::string& currentDocument);
+// The first free "<document>_graNN.<ext>" (or "GraNN.<ext>" without a document); nothing when
+// all 499 are taken: the caller then shows kGraphicsNamesExhausted as a message, never as a name.
+std::optional<std::string> MakeGraphicsFileName(const std::string& ext, const std::string& currentDocument);
+inline constexpr const char* kGraphicsNamesExhausted = "ERROR! (too much files)";
 
 // Joins a directory and a name with "/" (the directory may end in a separator already).
 std::string JoinPath(const std::string& directory, const std::string& name);

@@ -155,6 +155,7 @@ struct DotState {
   int md_value = 0;
   std::string tex_pattern_request;  // ".HY name.TEX": the pattern file to load
   std::array<int, 3> typed_heights{8, 8, 8};  // line heights as typed, before normalising
+  bool no_page_room_reported = false;  // ".PL" not above ".MT" + ".MB", told once per file
 
   int heading_level = 1;
   std::array<int, 10> heading_numbers{};  // levels 1..9

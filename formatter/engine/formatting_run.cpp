@@ -226,7 +226,9 @@ void FormatOneFile(FormatRun& run) {
       platform::erase_file(volume);
     }
   }
-  if (rs.same_name && rs.input_name.find('$') != std::string::npos && !run.messages.AbortRequested.load()) {
+  // The backup is the only copy of the old file until a run has completed: any stop (errors,
+  // the user, a write error) keeps it.
+  if (rs.same_name && rs.input_name.find('$') != std::string::npos && !Stopped(run)) {
     if (platform::erase_file(rs.input_name) && !rs.contents_mode)
       ReportInfo(run, "Die Datei " + rs.input_name + " wird gel\x94scht", "Deleting file " + rs.input_name);
   }

@@ -162,6 +162,15 @@ void AdvanceCharPosition(FormatRun& run, uint8_t c) {
 }
 
 void AdvanceLineBy(FormatRun& run, int slot) {
+  // Told at the first line, not at the dot line: ".MT", ".MB" and ".PL" may pass through such
+  // a state on their way to a sound page.
+  if (run.pages.PageLimit <= 0 && !run.dot.no_page_room_reported) {
+    run.dot.no_page_room_reported = true;
+    ReportError(run,
+                "Seitenl\x84nge .PL nicht gr\x94\xE1" "er als oberer und unterer Rand (.MT + .MB), jede Zeile "
+                "beginnt eine neue Seite",
+                "Page length .PL not above top and bottom margin (.MT + .MB), every line starts a new page");
+  }
   if (AdvanceLine(run.pages, run.current_stream, slot, run.messages)) run.run.stop = true;
 }
 

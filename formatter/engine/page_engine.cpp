@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 #include <thread>
 
@@ -14,6 +13,7 @@
 #include "formatter/engine/output_pictures.h"
 #include "formatter/engine/preview_window.h"
 #include "formatter/engine/print_surface.h"
+#include "platform/files.h"
 
 namespace tavrel {
 
@@ -57,12 +57,13 @@ bool LoadIntoSlot(PageRun& run, FormattedFileCache::Slot& slot, const std::strin
   if (date && slot.Loaded && slot.FileName == fileName && slot.Date == *date) return true;
   slot.Buffer.clear();
   slot.Loaded = false;
-  std::ifstream in(fileName, std::ios::binary);
-  if (!date || !in) {
+  // Through the file layer, so names in the Windows character set and in another case resolve.
+  platform::ReadResult in = platform::read_file(fileName);
+  if (!date || !in.ok()) {
     ReportNumberedFatal(run, 3, "Datei " + fileName + " nicht gefunden", "File " + fileName + " not found");
     return false;
   }
-  slot.Buffer.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  slot.Buffer.assign(in.bytes.begin(), in.bytes.end());
   slot.FileName = fileName;
   slot.Date = *date;
   slot.Loaded = true;

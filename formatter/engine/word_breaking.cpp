@@ -57,6 +57,18 @@ void WritePendingLineEnds(FormatRun& run, int count) {
   }
 }
 
+// Writes the first half of the held text and moves the rest to the front of the buffer.
+void WriteOlderHeldHalf(FormatRun& run, LineStream& s) {
+  const int keep = s.held_len / 2;
+  const int out = s.held_len - keep;
+  for (int i = 1; i <= out; ++i) EmitChar(run, s.held[i]);
+  for (int i = 1; i <= keep; ++i) {
+    s.held[i] = s.held[out + i];
+    s.no_break_mark[i] = s.no_break_mark[out + i];
+  }
+  s.held_len = keep;
+}
+
 }  // namespace
 
 MayBreakResult NoHyphenation::MayBreakAt(FormatRun&, const uint8_t* held, int len, int p) {
@@ -75,7 +87,10 @@ void AssembleWordChar(FormatRun& run) {
   const uint8_t c = run.reader.current;
   if (c == ' ') s.no_break = false;
   if (s.zone_on && s.line.Position > s.zone_start()) {
-    // The buffer has 54 places; a full buffer is broken before it could overflow.
+    // The buffer has 54 places. Narrow characters can fill it long before the margin: the
+    // older half still fits on the line and is written as it is, so the line is broken at the
+    // margin and not in the middle of its text. A line already past the margin is broken.
+    if (s.held_len >= kHeldTextRoom && s.overflow == 0 && s.pending_count == 0) WriteOlderHeldHalf(run, s);
     if (s.held_len >= kHeldTextRoom) BreakWord(run, false);
     if (s.held_len < kHeldTextRoom) {
       ++s.held_len;

@@ -35,15 +35,26 @@ void QueueByte(ReaderState& r, uint8_t b) {
 
 bool CurrentFontProportional(const FormatRun& run) { return IsProportionalFont(run.dot.widths); }
 
+// A byte inside a 0x1D block: blocks hold binary data, so a 0x1A there is data, not the end.
+bool ReadBlockByte(ReaderState& r, uint8_t& b) {
+  if (r.input_pos >= r.input.size()) return false;
+  b = r.input[r.input_pos++];
+  return true;
+}
+
 // A 0x1D block: type, subtype, data, and the closing type, subtype, 0x1D.
 void ReadBlock(FormatRun& run) {
   ReaderState& r = run.reader;
   uint8_t type = 0, sub = 0, prev1 = 0, prev2 = 0;
   uint8_t ext_char = 0;
   for (int k = 1;; ++k) {
-    if (AtInputEnd(run)) break;
-    const uint8_t b = ReadByte(run);
-    if (r.eof_read) break;
+    uint8_t b = 0;
+    if (!ReadBlockByte(r, b)) {
+      // The rest of the file went into the block: say so rather than lose it quietly.
+      ReportError(run, "Datei endet in einem WordStar-Block (0x1D), der Rest wird ignoriert",
+                  "File ends inside a WordStar block (0x1D), the rest is ignored");
+      return;
+    }
     if (k == 1) type = b;
     else if (k == 2) sub = b;
     else if (b == 0x1D && prev2 == type && prev1 == sub) break;

@@ -75,6 +75,9 @@ struct TableCase {
   bool Iso;
 };
 
+// Test output names the table instead of dumping the case's bytes.
+void PrintTo(const TableCase& c, std::ostream* os) { *os << c.File; }
+
 class ConversionTable : public ::testing::TestWithParam<TableCase> {};
 
 TEST_P(ConversionTable, EveryCodeMatchesTheExpectedTable) {

@@ -246,6 +246,9 @@ struct ClashCase {
   const char* EnglishEnd;
 };
 
+// Test output shows the toggles instead of dumping the case's bytes.
+void PrintTo(const ClashCase& c, std::ostream* os) { *os << ::testing::PrintToString(std::string(c.Toggles)); }
+
 class IniClash : public ::testing::TestWithParam<ClashCase> {};
 
 TEST_P(IniClash, ToggleCharacterInAnotherSettingStopsAtOnce) {

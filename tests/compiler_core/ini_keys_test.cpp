@@ -37,6 +37,9 @@ struct KeyCase {
   std::function<void(const CompilerRun&)> Check;
 };
 
+// Test output names the case instead of dumping its bytes.
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.Name; }
+
 class IniKeyHandler : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(IniKeyHandler, FillsSettingsAndReportsValueErrors) {

@@ -43,10 +43,10 @@ TEST_F(CompilerMainTest, CommandLinesAndTheirExitCodes) {
         {{"/test_if_here"}, 0, "SKELDON parameters:\n"},
         {{source, "/xyz", Ini("complete.ini")}, 2, "Parameter \"/xyz\" does not exist.\n"},
         {{Path("gone.txt"), Ini("complete.ini")}, 2, "Source file \"" + Path("gone.txt") + "\" not found or open.\n"},
-        {{source, Ini("complete.ini")}, 2,
-         "The hypertext compile run (CompileHypertext) is not built yet.\n"},
+        // The compile run stops: the source has no heading.
+        {{source, Ini("complete.ini")}, 2, "You have to write at least one heading (.1) !\n"},
         {{skj, Ini("complete.ini"), "#a", "/html"}, 2,
-         "The hypertext compile run (CompileHypertext) is not built yet.\n"},
+         "You have to write at least one heading (.1) !\n"},
         // A name that does not exist is kept lower-cased, as the command line gives it.
         {{Path("missing.skj")}, 2,
          "SKJ file " + platform::to_lower(platform::CodePage::cp850, Path("missing.skj")) +
@@ -85,8 +85,10 @@ TEST_F(CompilerMainTest, WholeCommandLineFillsSwitchesSourcesAndDirectories) {
     EXPECT_EQ(sw.SourceDirectory, Path("Book.V2"));
     EXPECT_EQ(sw.OutputDirectory, Path("Book.V2/Main Text"));
     EXPECT_EQ(sw.OutputDirectoryName, "Main Text");
-    EXPECT_EQ(sw.ConditionCount, 1);
+    // The compile run appends the target's name after the user's condition.
+    EXPECT_EQ(sw.ConditionCount, 2);
     EXPECT_EQ(sw.ConditionNames[0], "draft");
+    EXPECT_EQ(sw.ConditionNames[1], "html");
     EXPECT_TRUE(sw.ShowDots);
     EXPECT_TRUE(sw.QuietSourceErrors);
     EXPECT_FALSE(sw.DebugEcho) << "a path through a folder named debug is no switch";
@@ -94,7 +96,7 @@ TEST_F(CompilerMainTest, WholeCommandLineFillsSwitchesSourcesAndDirectories) {
     EXPECT_EQ(sw.TargetCode, 0);
     const platform::ReadResult log = platform::read_file(run->reporterState.MessageFileName);
     ASSERT_TRUE(log.ok());
-    EXPECT_NE(std::string(log.bytes.begin(), log.bytes.end()).find("is not built yet.\r\n"),
+    EXPECT_NE(std::string(log.bytes.begin(), log.bytes.end()).find("You have to write at least one heading (.1) !\r\n"),
               std::string::npos);
 }
 
@@ -113,7 +115,7 @@ TEST_F(CompilerMainTest, ErrorLogGetsTheStopMessage) {
         platform::to_lower(platform::CodePage::cp850, Path("err.txt")));
     ASSERT_TRUE(log.ok());
     EXPECT_NE(std::string(log.bytes.begin(), log.bytes.end())
-                  .find("The hypertext compile run (CompileHypertext) is not built yet.\r\n"),
+                  .find("You have to write at least one heading (.1) !\r\n"),
               std::string::npos);
 }
 

@@ -177,6 +177,9 @@ struct SoundCase {
   std::vector<Call> Calls;
 };
 
+// Test output names the case instead of dumping its bytes.
+void PrintTo(const SoundCase& c, std::ostream* os) { *os << c.Name; }
+
 class EndSound : public ::testing::TestWithParam<SoundCase> {};
 
 const std::vector<Call> kSuccessTones = {{Kind::beep, 523, 90}, {Kind::beep, 659, 60},

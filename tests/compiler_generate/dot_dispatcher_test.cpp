@@ -1,6 +1,9 @@
 // Dot commands of the output pass, through the whole compile run.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include "compiler/generate/dot_dispatcher.h"
 #include "compiler/generate/source_char_output.h"
 #include "tests/compiler_generate/run_driver_support.h"
@@ -32,6 +35,16 @@ struct TUnknownCase {
   const char* Letters;
 };
 
+// Test output shows the line instead of dumping the case's bytes.
+void PrintTo(const TUnknownCase& c, std::ostream* os) { *os << ::testing::PrintToString(std::string(c.Line)); }
+
+// A test name from a dot line: its letters and digits, other characters as "_".
+std::string LineName(const char* line) {
+  std::string n;
+  for (const char* p = line + 1; *p; ++p) n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return n;
+}
+
 class UnknownCommands : public ::testing::TestWithParam<TUnknownCase> {};
 
 TEST_P(UnknownCommands, AreReportedWithTheirLetters) {
@@ -46,7 +59,8 @@ TEST_P(UnknownCommands, AreReportedWithTheirLetters) {
 INSTANTIATE_TEST_SUITE_P(Lines, UnknownCommands,
                          ::testing::Values(TUnknownCase{".XY", "XY"}, TUnknownCase{".OC  ON", "OC"},
                                            TUnknownCase{".OCxx", "OC"}, TUnknownCase{".7 Title", "7 "},
-                                           TUnknownCase{".0", "0"}));
+                                           TUnknownCase{".0", "0"}),
+                         [](const ::testing::TestParamInfo<TUnknownCase>& info) { return LineName(info.param.Line); });
 
 TEST(DotDispatcher, UnknownCommandsAreQuietWithSwitchQ) {
   MemoryRun m("html");
@@ -87,6 +101,9 @@ struct TFrameCase {
   const char* Rows;
 };
 
+// Test output shows the line instead of dumping the case's bytes.
+void PrintTo(const TFrameCase& c, std::ostream* os) { *os << c.Line; }
+
 class FootnoteFramePercent : public ::testing::TestWithParam<TFrameCase> {};
 
 TEST_P(FootnoteFramePercent, SetsTheNotesFrameHeight) {
@@ -102,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(Values, FootnoteFramePercent,
                                            TFrameCase{".FS 91", "<FRAMESET ROWS=\"*,15%\">"},
                                            TFrameCase{".FS", "<FRAMESET ROWS=\"*,15%\">"},
                                            TFrameCase{".FS x", "<FRAMESET ROWS=\"*,15%\">"},
-                                           TFrameCase{".FS 125", "<FRAMESET ROWS=\"*,12%\">"}));
+                                           TFrameCase{".FS 125", "<FRAMESET ROWS=\"*,12%\">"}),
+                         [](const ::testing::TestParamInfo<TFrameCase>& info) { return LineName(info.param.Line); });
 
 TEST(DotDispatcher, DotLineCharacters) {
   CompilerRun run;

@@ -17,6 +17,9 @@ struct TStructureCase {
   bool RunSuccess;
 };
 
+// Test output names the case instead of dumping its bytes.
+void PrintTo(const TStructureCase& c, std::ostream* os) { *os << c.Name; }
+
 class HeadingStructure : public ::testing::TestWithParam<TStructureCase> {};
 
 TEST_P(HeadingStructure, StopsOrReports) {
@@ -36,7 +39,7 @@ TEST_P(HeadingStructure, StopsOrReports) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, HeadingStructure,
+    HeadingCases, HeadingStructure,
     ::testing::Values(
         TStructureCase{"NoHeading", "Just text.\n", 2, "You have to write at least one heading (.1) !", false},
         TStructureCase{"FirstNotLevelOne", "Text\n.2\nTitle\n\nText\n", 2, "Par 2: first header has to be .1",

@@ -89,3 +89,24 @@ TEST(LineStart, IpfMarginFromIndentation) {
 }
 
 }  // namespace
+
+namespace {
+
+// WordStar input: a list character is any character followed by a soft space; the levels are
+// learned from the order in which the characters appear.
+TEST(LineStart, WordStarLevelsFollowTheCharacters) {
+  run_test::MemoryRun m("html");
+  m->switches.WordStarInput = true;
+  const std::string soft = "\xA0";
+  const std::string source = ".1\r\nT\r\n\r\n-" + soft + "a\r\n" + soft + soft + "*" + soft + "b\r\n-" + soft +
+                             "c\r\n\r\nEnd.\r\n";
+  const auto r = m.Compile(source);
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  const std::string& page = run_test::FileOf(r, "DOC\\N000.HTML");
+  std::string tags;
+  for (std::size_t i = 0; i < page.size(); ++i)
+    if (page[i] != '\r' && page[i] != '\n' && page[i] != ' ') tags.push_back(page[i]);
+  EXPECT_NE(tags.find("<ul><li>a<ul><li>b</ul><li>c"), std::string::npos) << page;
+}
+
+}  // namespace

@@ -17,6 +17,9 @@ struct DumpCase {
   bool german;
 };
 
+// Test output names source and target instead of dumping the case's bytes.
+void PrintTo(const DumpCase& c, std::ostream* os) { *os << c.source << " " << c.target; }
+
 class LinkPassDump : public ::testing::TestWithParam<DumpCase> {};
 
 std::string RunDump(const DumpCase& c) {

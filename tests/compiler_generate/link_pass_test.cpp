@@ -82,7 +82,9 @@ TEST(LinkPass, HeadingLevelStyles) {
     EXPECT_EQ(s.IndexMark, c.index) << c.line;
     EXPECT_EQ(s.SecondIndexMark, c.keywords) << c.line;
     EXPECT_EQ(s.Comma, c.comma) << c.line;
-    if (c.message) EXPECT_NE(t.Messages().find(c.message), std::string::npos) << c.line;
+    if (c.message) {
+      EXPECT_NE(t.Messages().find(c.message), std::string::npos) << c.line;
+    }
   }
   TestRun clear;
   clear.Load(".DP 2##A\r\n.DP -\r\n");

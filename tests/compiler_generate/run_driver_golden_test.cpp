@@ -58,6 +58,9 @@ struct TVariant {
   bool NoFrames;
 };
 
+// Test output names the variant instead of dumping its bytes.
+void PrintTo(const TVariant& v, std::ostream* os) { *os << v.Name; }
+
 class RunGolden : public ::testing::TestWithParam<TVariant> {};
 
 TEST_P(RunGolden, AllFilesOfTheRun) {

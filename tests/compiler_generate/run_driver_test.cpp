@@ -16,6 +16,9 @@ struct TConditionCase {
   const char* File;
 };
 
+// Test output shows target and word instead of dumping the case's bytes.
+void PrintTo(const TConditionCase& c, std::ostream* os) { *os << c.Target << " shows " << c.Shown; }
+
 class TargetConditions : public ::testing::TestWithParam<TConditionCase> {};
 
 TEST_P(TargetConditions, NameTheTarget) {
@@ -40,7 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TConditionCase{"winhelp3", "wordthree", "wordfour", "DOC.RTF"},
                       TConditionCase{"winhelp3", "wordrtf", "wordhtml", "DOC.RTF"},
                       TConditionCase{"winhelp4", "wordfour", "wordthree", "DOC.RTF"},
-                      TConditionCase{"rtftext", "wordfour", "wordthree", "DOC.RTF"}));
+                      TConditionCase{"rtftext", "wordfour", "wordthree", "DOC.RTF"}),
+    [](const ::testing::TestParamInfo<TConditionCase>& info) {
+      return std::string(info.param.Target) + "_shows_" + info.param.Shown;
+    });
 
 TEST(RunDriver, RawHtmlBlockIsCopiedUntilHy) {
   MemoryRun m("html");
@@ -96,6 +102,20 @@ TEST(RunDriver, EmptySourceStops) {
   const auto r = m.Compile("");
   EXPECT_EQ(r.ExitCode, 2);
   EXPECT_NE(r.Console.find("source file is empty!"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A line end inside a paragraph separates two words in every target, RTF included.
+TEST(RunDriver, SoftLineEndKeepsWordsApartInRtf) {
+  run_test::MemoryRun m("rtftext");
+  m->switches.SoftLineEnds = true;
+  m->ini.CreateContents = false;
+  const auto r = m.Compile(run_test::Crlf(".1\nT\n\nfirst\nsecond line.\n"));
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  EXPECT_NE(run_test::FileOf(r, "DOC.RTF").find("first \r\nsecond"), std::string::npos) << run_test::FileOf(r, "DOC.RTF");
 }
 
 }  // namespace

@@ -35,6 +35,9 @@ bool Same(const TTargetFlags& a, const TTargetFlags& b) {
          a.WinHelp3 == b.WinHelp3 && a.WinHelp4 == b.WinHelp4 && a.RtfText == b.RtfText;
 }
 
+// Test output names the case instead of dumping its bytes.
+void PrintTo(const TTargetCase& c, std::ostream* os) { *os << c.Name; }
+
 class TargetOverride : public ::testing::TestWithParam<TTargetCase> {};
 
 TEST_P(TargetOverride, ChoosesFirstWordInFixedOrder) {

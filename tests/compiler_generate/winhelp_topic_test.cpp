@@ -14,6 +14,11 @@ struct TTopicCase {
   const char* Expected;
 };
 
+// Test output shows prefix, number and context string instead of dumping the case's bytes.
+void PrintTo(const TTopicCase& c, std::ostream* os) {
+  *os << c.Prefix << " " << c.Number << (c.OwnId ? std::string(" ") + c.OwnId : std::string());
+}
+
 class WinHelpTopicStart : public ::testing::TestWithParam<TTopicCase> {};
 
 TEST_P(WinHelpTopicStart, WritesMarkerAndFootnotes) {

@@ -172,6 +172,9 @@ struct MendedCase {
   std::string message;  // the first message line, or empty for none
 };
 
+// Test output names the case instead of dumping its bytes.
+void PrintTo(const MendedCase& c, std::ostream* os) { *os << c.what; }
+
 class MendedFaultsTest : public RunFixture, public ::testing::WithParamInterface<MendedCase> {
  protected:
   void TestBody() override {}

@@ -18,6 +18,9 @@ struct GoldenCase {
   std::vector<std::string> messages;  // the message list after the run
 };
 
+// Test output names the document instead of dumping the case's bytes.
+void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.document; }
+
 class GoldenRunTest : public RunFixture, public ::testing::WithParamInterface<GoldenCase> {
  protected:
   void TestBody() override {}

@@ -42,6 +42,9 @@ struct HeaderCase {
   std::vector<std::string> Texts;  // the header lines 1 to 5 are "h1".."h5"
 };
 
+// Test output shows the margins instead of dumping the case's bytes.
+void PrintTo(const HeaderCase& c, std::ostream* os) { *os << "MT " << c.MT << " HM " << c.HM; }
+
 class HeaderPlacementTest : public ::testing::TestWithParam<HeaderCase> {};
 
 // The header block ends HM lines above the text area (y 50 x MT) and begins no higher than
@@ -67,7 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{8, 2,
                    {"text 60 50 \"h1\"", "text 60 100 \"h2\"", "text 60 150 \"h3\"", "text 60 200 \"h4\"",
                     "text 60 250 \"h5\""}},
-        HeaderCase{3, 3, {}}));
+        HeaderCase{3, 3, {}}),
+    [](const ::testing::TestParamInfo<HeaderCase>& info) {
+      return "MT" + std::to_string(info.param.MT) + "_HM" + std::to_string(info.param.HM);
+    });
 
 TEST(PageEngineLayout, TheEndOfFileMarkIsNoLine) {
   PrinterWorld w;
@@ -222,6 +228,10 @@ struct ConditionalPageCase {
   bool NewPage;
 };
 
+void PrintTo(const ConditionalPageCase& c, std::ostream* os) {
+  *os << c.LinesBefore << " lines, .CP" << c.Need;
+}
+
 class ConditionalPageTest : public ::testing::TestWithParam<ConditionalPageCase> {};
 
 TEST_P(ConditionalPageTest, StartsANewPageOnlyWhenTheLinesDoNotFit) {
@@ -236,7 +246,11 @@ TEST_P(ConditionalPageTest, StartsANewPageOnlyWhenTheLinesDoNotFit) {
 // 13 lines a page: after 11 lines two are left, after 10 three.
 INSTANTIATE_TEST_SUITE_P(Cases, ConditionalPageTest,
                          ::testing::Values(ConditionalPageCase{11, 3, true}, ConditionalPageCase{10, 3, false},
-                                           ConditionalPageCase{11, 2, false}, ConditionalPageCase{0, 99, false}));
+                                           ConditionalPageCase{11, 2, false}, ConditionalPageCase{0, 99, false}),
+                         [](const ::testing::TestParamInfo<ConditionalPageCase>& info) {
+                           return "after" + std::to_string(info.param.LinesBefore) + "_need" +
+                                  std::to_string(info.param.Need);
+                         });
 
 TEST(PageEngineDotCommands, PageNumberChangesTheNumberAsPrinted) {
   PrinterWorld w;

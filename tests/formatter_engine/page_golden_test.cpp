@@ -50,6 +50,9 @@ struct GoldenCase {
   bool Even = true;
 };
 
+// Test output names the file instead of dumping the case's bytes.
+void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.File; }
+
 class PageGoldenTest : public ::testing::TestWithParam<GoldenCase> {};
 
 TEST_P(PageGoldenTest, DrawLogMatchesTheCheckedLog) {

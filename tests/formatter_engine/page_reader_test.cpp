@@ -18,6 +18,9 @@ struct ByteCase {
   std::vector<int> Parameters;  // parameter of each escaped byte, in order
 };
 
+// Test output names the case instead of dumping its bytes.
+void PrintTo(const ByteCase& c, std::ostream* os) { *os << c.Name; }
+
 class FormattedByteReaderTest : public ::testing::TestWithParam<ByteCase> {};
 
 TEST_P(FormattedByteReaderTest, YieldsTheBytesAndNeverReadsBeyondTheInput) {
@@ -64,6 +67,8 @@ struct LineCase {
   std::vector<std::string> Texts;
   std::vector<char> Kinds;  // 'H' hard return, 'S' soft return
 };
+
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.Name; }
 
 class FormattedLineReaderTest : public ::testing::TestWithParam<LineCase> {};
 

@@ -16,6 +16,9 @@ struct ListCase {
   std::vector<PageRange> Ranges;  // the first entries; the rest must be (0, 0)
 };
 
+// Test output names the case instead of dumping its bytes.
+void PrintTo(const ListCase& c, std::ostream* os) { *os << c.Name; }
+
 class ParsePageListTest : public ::testing::TestWithParam<ListCase> {};
 
 TEST_P(ParsePageListTest, FillsTheTableAndTheValidFlag) {
@@ -53,6 +56,8 @@ struct SelectionCase {
   bool Inverted, Odd, Even;
   std::vector<int> Printed;  // of pages 1..8
 };
+
+void PrintTo(const SelectionCase& c, std::ostream* os) { *os << c.Name; }
 
 class PageSelectionTest : public ::testing::TestWithParam<SelectionCase> {};
 

@@ -47,6 +47,9 @@ struct PatternCase {
     int tolerance;
 };
 
+// Test output names the file instead of dumping the case's bytes.
+void PrintTo(const PatternCase& c, std::ostream* os) { *os << c.file; }
+
 class PatternPictures : public testing::TestWithParam<PatternCase> {};
 
 TEST_P(PatternPictures, DecodeToThePatternOfFivebyThree) {
@@ -72,7 +75,11 @@ INSTANTIATE_TEST_SUITE_P(
                     PatternCase{"bmp_24bit.bmp", false, 0}, PatternCase{"bmp_24bit_topdown.bmp", false, 0},
                     PatternCase{"bmp_core_24bit.bmp", false, 0}, PatternCase{"bmp_32bit.bmp", false, 0},
                     // 5-6-5 bits cannot hold 128 exactly; the scale-back is within 2.
-                    PatternCase{"bmp_16bit_565.bmp", false, 2}, PatternCase{"gif_global.gif", false, 0}));
+                    PatternCase{"bmp_16bit_565.bmp", false, 2}, PatternCase{"gif_global.gif", false, 0}),
+    [](const testing::TestParamInfo<PatternCase>& info) {
+        const std::string n = info.param.file;
+        return n.substr(0, n.find('.'));
+    });
 
 TEST(Gif, FrameOnLargerScreenWithTransparentIndexAndLocalTable) {
     PictureResult r = platform::load_picture(kDir + "gif_local_transparent.gif");

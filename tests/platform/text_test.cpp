@@ -36,6 +36,9 @@ struct CodePageFile {
     const char* file;
 };
 
+// Test output names the table file instead of dumping the case's bytes.
+void PrintTo(const CodePageFile& c, std::ostream* os) { *os << c.file; }
+
 class CodePageTableTest : public ::testing::TestWithParam<CodePageFile> {};
 
 TEST_P(CodePageTableTest, MatchesIndependentTableForAll256Bytes) {
@@ -83,7 +86,11 @@ TEST_P(CodePageTableTest, ByteConversionKeepsEveryCharacterTheTargetHas) {
 INSTANTIATE_TEST_SUITE_P(AllCodePages, CodePageTableTest,
                          ::testing::Values(CodePageFile{CodePage::cp437, "cp437.txt"},
                                            CodePageFile{CodePage::cp850, "cp850.txt"},
-                                           CodePageFile{CodePage::cp1252, "cp1252.txt"}));
+                                           CodePageFile{CodePage::cp1252, "cp1252.txt"}),
+                         [](const ::testing::TestParamInfo<CodePageFile>& info) {
+                             const std::string n = info.param.file;
+                             return n.substr(0, n.find('.'));
+                         });
 
 TEST(ByteConversion, OemToCharAndBackWithBestFit) {
     struct Case {

@@ -1,0 +1,186 @@
+#include "formatter/app/font_definition_writer.h"
+
+#include <array>
+
+#include "formatter/engine/bilingual_texts.h"
+#include "formatter/engine/file_services.h"
+#include "formatter/engine/font_numbers.h"
+#include "formatter/engine/fonts_ini.h"
+#include "formatter/engine/printer_data.h"
+#include "platform/files.h"
+
+namespace tavrel {
+
+namespace {
+
+constexpr int kLastWrittenFont = 52;  // "z": the writer uses the plain letters only
+constexpr int kAdditionalLetters = 26;
+
+struct StandardGroup {
+  int firstFont;
+  int largestSize;
+  std::array<const char*, 4> candidates;  // nullptr ends the list
+  const char* missingGerman;
+  const char* missingEnglish;
+};
+
+// A row per standard family: where its letters start, its sizes and the names tried in order.
+constexpr StandardGroup kStandardGroups[] = {
+    {1, 14, {"Times New Roman", "Tms Rmn", "Times", "Times Roman"},
+     "keine Schrift \x84hnlich \"Times Roman\" gefunden", "no font similar to \"Times Roman\" found"},
+    {5, 18, {"Helvetica", "Arial", nullptr, nullptr},
+     "keine Schrift \x84hnlich \"Helvetica\" gefunden", "no font similar to \"Helvetica\" found"},
+    {11, 12, {"Courier New", "Courier", nullptr, nullptr},
+     "keine Schrift \x84hnlich \"Courier\" gefunden", "no font similar to \"Courier\" found"},
+};
+
+std::string Upper(const std::string& s) { return MakeUpperCase(s); }
+
+class Writer {
+ public:
+  Writer(const std::vector<std::string>& fonts, std::uint8_t language) : fonts_(fonts), language_(language) {}
+
+  void Line(const std::string& text) { out_ += text + "\r\n"; }
+  std::string Pick(const char* german, const char* english) const {
+    return language_ == 1 ? std::string(german) : std::string(english);
+  }
+
+  bool AddStandardFontIfPresent(const std::string& candidate) {
+    for (const std::string& font : fonts_) {
+      if (Upper(StripFontStyleWords(font)) != Upper(candidate)) continue;
+      WriteFontSizeEntries(candidate);
+      standards_.push_back(candidate);
+      return true;
+    }
+    return false;
+  }
+
+  void WriteFontSizeEntries(const std::string& name) {
+    for (int size = 8; size <= largest_ && next_ < kLastWrittenFont + 1; size += 2) {
+      Line("Font " + FontNumberToSpec(static_cast<std::uint8_t>(next_)) + " = " + name + " " + std::to_string(size));
+      ++next_;
+    }
+  }
+
+  // Case-sensitive on purpose: only the exact standard names written are left out.
+  bool IsNotUsedStandardFont(const std::string& name) const {
+    const std::string plain = StripFontStyleWords(name);
+    for (const std::string& s : standards_)
+      if (s == plain) return false;
+    return true;
+  }
+
+  bool IsAdditional(const std::string& name) const {
+    return Upper(name).find("PITCH") == std::string::npos && IsNotUsedStandardFont(name);
+  }
+
+  std::string out_;
+  const std::vector<std::string>& fonts_;
+  std::uint8_t language_;
+  int next_ = 1;
+  int largest_ = 0;
+  std::vector<std::string> standards_;
+};
+
+}  // namespace
+
+std::string StripFontStyleWords(const std::string& name) {
+  std::string result = name;
+  for (const char* word : {" ITALIC", " BOLD"}) {
+    const std::string w = word;
+    for (;;) {
+      const std::size_t at = Upper(result).find(w);
+      if (at == std::string::npos) break;
+      result.erase(at, w.size());
+    }
+  }
+  return result;
+}
+
+std::string BuildFontDefinitionText(const std::string& printerName, const std::vector<std::string>& printerFonts,
+                                    std::uint8_t language, const std::function<void(const std::string&)>& info) {
+  Writer w(printerFonts, language);
+  w.Line(w.Pick("..Schriften f\x81r den Drucker-Typ: ", "..Fonts refer to Printer: ") + printerName);
+  w.Line("");
+  w.Line(w.Pick("..Schriften, die auf jedem System verf\x81gbar sind:", "..Fonts available on every system:"));
+  for (const StandardGroup& group : kStandardGroups) {
+    w.next_ = group.firstFont;
+    w.largest_ = group.largestSize;
+    bool found = false;
+    for (const char* candidate : group.candidates)
+      if (candidate && w.AddStandardFontIfPresent(candidate)) {
+        found = true;
+        break;
+      }
+    if (!found && info) info(PickLanguageText(language, group.missingGerman, group.missingEnglish));
+  }
+  w.Line("");
+  w.Line(w.Pick("..Geben Sie hier Ihre eigenen Schrift-Definitionen ein!", "..Enter your personal font definitions here!"));
+  w.Line("");
+  w.Line("");
+  w.Line("");
+  w.Line(w.Pick("..Weitere Schriften, die auf Ihrem System verf\x81gbar sind,", "..Additional fonts available on your system,"));
+  w.Line(w.Pick("..\x84ndern Sie diese nach Ihrem Bedarf ab!", "..please modify to fit your purpose!"));
+
+  int additional = 0;
+  for (const std::string& font : printerFonts)
+    if (w.IsAdditional(font)) ++additional;
+  if (additional > kAdditionalLetters) additional = kAdditionalLetters;
+
+  int number = kLastWrittenFont - additional + 1;
+  std::size_t i = 0;
+  // The additional fonts take the last letters up to "z"; the loop ends with the one that got it.
+  for (; i < printerFonts.size() && additional > 0; ++i) {
+    if (!w.IsAdditional(printerFonts[i])) continue;
+    w.Line("Font " + FontNumberToSpec(static_cast<std::uint8_t>(number)) + " = " + printerFonts[i] + " 12");
+    if (number == kLastWrittenFont) {
+      ++i;
+      break;
+    }
+    ++number;
+  }
+  bool first = true;
+  for (; i < printerFonts.size() && additional == kAdditionalLetters; ++i) {
+    if (!w.IsAdditional(printerFonts[i])) continue;
+    if (first) {
+      w.Line("");
+      w.Line(w.Pick("..Weitere verf\x81gbare Schriften auf Ihrem System (derzeit nicht aktiviert)",
+                    "..other fonts available on your system (yet deactivated)"));
+      first = false;
+    }
+    w.Line("..Font ? = " + printerFonts[i] + " 12");
+  }
+  return w.out_;
+}
+
+bool WriteFontDefinitionFile(const std::string& programDirectory, const std::string& printerName,
+                             const std::vector<std::string>& printerFonts, std::uint8_t language,
+                             const std::function<void(const std::string&)>& info) {
+  const std::string text = BuildFontDefinitionText(printerName, printerFonts, language, info);
+  return platform::replace_file_atomic(FontDefinitionFilePath(programDirectory), text) == platform::FileError::none;
+}
+
+std::string BuildFontDemoText(const TPrinterDataRecord& printerFonts, std::uint8_t language) {
+  // ^B (2) and ^Y (25) are the bold and italic toggles of a formatted file.
+  const std::string samples = language == 1 ? "\x02" "fett\x02 \x19kursiv\x19 \x02\x19" "fettkursiv\x19\x02"
+                                            : "\x02" "bold\x02 \x19italic\x19 \x02\x19" "bold+italic\x19\x02";
+  // The German first line is plain text, not a comment line.
+  std::string out = (language == 1 ? "Schriftendemo-Datei" : "..Fonts demonstration file") + std::string("\r\n");
+  out += ".LH12\r\n";
+  for (int n = 1; n <= kLastWrittenFont; ++n) {
+    const TFontEntry& entry = printerFonts.Fonts[n - 1];
+    if (entry.FaceName.Empty()) continue;
+    const std::string spec = FontNumberToSpec(static_cast<std::uint8_t>(n));
+    out += ".SF" + spec + "\r\n";
+    out += "Font " + spec + ": " + entry.FaceName.Str() + " " + samples + "\r\n";
+  }
+  return out;
+}
+
+bool WriteFontDemoFile(const std::string& programDirectory, const TPrinterDataRecord& printerFonts,
+                       std::uint8_t language) {
+  return platform::replace_file_atomic(JoinPath(programDirectory, "Fontdemo.fmt"),
+                                       BuildFontDemoText(printerFonts, language)) == platform::FileError::none;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,130 @@
+// A fresh "Fonts.ini" from a printer's font list: the standard families in graded sizes,
+// the other fonts on the last lower-case letters, the surplus commented out. The expected
+// texts are written out from the file's rules, not captured from the writer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "formatter/app/font_definition_writer.h"
+#include "formatter/engine/fonts_ini.h"
+#include "formatter/engine/font_numbers.h"
+
+namespace tavrel {
+namespace {
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + "\r\n";
+  return out;
+}
+
+const std::vector<std::string> kStandardBlock = {
+    "..Fonts refer to Printer: PNG Pages",
+    "",
+    "..Fonts available on every system:",
+    "Font A = Times New Roman 8",
+    "Font B = Times New Roman 10",
+    "Font C = Times New Roman 12",
+    "Font D = Times New Roman 14",
+    "Font E = Arial 8",
+    "Font F = Arial 10",
+    "Font G = Arial 12",
+    "Font H = Arial 14",
+    "Font I = Arial 16",
+    "Font J = Arial 18",
+    "Font K = Courier New 8",
+    "Font L = Courier New 10",
+    "Font M = Courier New 12",
+    "",
+    "..Enter your personal font definitions here!",
+    "",
+    "",
+    "",
+    "..Additional fonts available on your system,",
+    "..please modify to fit your purpose!",
+};
+
+TEST(FontDefinitionWriter, StandardFamiliesVariantsAndAdditionalFonts) {
+  // "Arial Bold" and "Times New Roman Italic" are variants of standard families; a "Pitch"
+  // font is never written.
+  const std::vector<std::string> fonts = {"Arial",           "Arial Bold", "Courier New",           "Fixed Pitch Sans",
+                                          "Gentium",         "Times New Roman", "Times New Roman Italic", "Zed Sans"};
+  std::vector<std::string> infos;
+  const std::string text =
+      BuildFontDefinitionText("PNG Pages", fonts, 0, [&](const std::string& line) { infos.push_back(line); });
+  std::vector<std::string> expected = kStandardBlock;
+  expected.push_back("Font y = Gentium 12");
+  expected.push_back("Font z = Zed Sans 12");
+  EXPECT_EQ(text, Lines(expected));
+  EXPECT_TRUE(infos.empty());
+
+  // The engine's reader takes what the writer wrote.
+  FontDefinitionTables tables;
+  EXPECT_EQ(ParseFontDefinitionText(text, tables), "");
+  const TFontEntry& c = tables.PrinterFonts->Fonts[FontSpecToNumber("C") - 1];
+  EXPECT_EQ(c.FaceName.Str(), "Times New Roman");
+  EXPECT_EQ(c.Size, 12);
+  EXPECT_EQ(tables.PrinterFonts->Fonts[FontSpecToNumber("z") - 1].FaceName.Str(), "Zed Sans");
+}
+
+TEST(FontDefinitionWriter, MoreThanTwentySixAdditionalFontsAreWrittenDeactivated) {
+  std::vector<std::string> fonts = {"Arial", "Courier New", "Times New Roman"};
+  for (char c = 'A'; c <= 'Z'; ++c) fonts.push_back(std::string("Face ") + c);
+  fonts.push_back("Face Z2");
+  fonts.push_back("Mono Pitch");
+  fonts.push_back("Face Z3");
+  const std::string text = BuildFontDefinitionText("PNG Pages", fonts, 0, nullptr);
+  std::vector<std::string> expected = kStandardBlock;
+  for (char c = 'A'; c <= 'Z'; ++c)
+    expected.push_back("Font " + std::string(1, static_cast<char>('a' + (c - 'A'))) + " = Face " + c + " 12");
+  expected.push_back("");
+  expected.push_back("..other fonts available on your system (yet deactivated)");
+  expected.push_back("..Font ? = Face Z2 12");
+  expected.push_back("..Font ? = Face Z3 12");
+  EXPECT_EQ(text, Lines(expected));
+}
+
+TEST(FontDefinitionWriter, MissingFamiliesAreReportedAndTheirLettersStayFree) {
+  std::vector<std::string> infos;
+  const std::string text = BuildFontDefinitionText("Queue", {"Courier", "Gentium"}, 0,
+                                                   [&](const std::string& line) { infos.push_back(line); });
+  EXPECT_EQ(infos, (std::vector<std::string>{"no font similar to \"Times Roman\" found",
+                                              "no font similar to \"Helvetica\" found"}));
+  EXPECT_NE(text.find("\r\nFont K = Courier 8\r\nFont L = Courier 10\r\nFont M = Courier 12\r\n"), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Font A ="), std::string::npos);
+  EXPECT_NE(text.find("Font z = Gentium 12\r\n"), std::string::npos) << text;
+}
+
+TEST(FontDefinitionWriter, GermanCommentsAreCodePage850) {
+  std::vector<std::string> infos;
+  const std::string text = BuildFontDefinitionText("Drucker", {}, 1, [&](const std::string& l) { infos.push_back(l); });
+  EXPECT_EQ(text.rfind("..Schriften f\x81r den Drucker-Typ: Drucker\r\n", 0), 0u);
+  EXPECT_NE(text.find("..\x84ndern Sie diese nach Ihrem Bedarf ab!\r\n"), std::string::npos);
+  ASSERT_EQ(infos.size(), 3u);
+  // Shown through the display code page: the a umlaut is 0xE4 there.
+  EXPECT_EQ(infos[2], "keine Schrift \xE4hnlich \"Courier\" gefunden");
+}
+
+TEST(FontDefinitionWriter, StyleWordsAreStripped) {
+  EXPECT_EQ(StripFontStyleWords("Arial Bold Italic"), "Arial");
+  EXPECT_EQ(StripFontStyleWords("Times New Roman italic"), "Times New Roman");
+  EXPECT_EQ(StripFontStyleWords("Boldface"), "Boldface");
+}
+
+TEST(FontDemoFile, OneSampleLinePerDefinedFontUpToZ) {
+  FontDefinitionTables tables;
+  ParseFontDefinitionText("Font A = Times New Roman 8\r\nFont z = Zed Sans 12\r\nFont A' = Beyond Z 12\r\n", tables);
+  EXPECT_EQ(BuildFontDemoText(*tables.PrinterFonts, 0),
+            "..Fonts demonstration file\r\n.LH12\r\n"
+            ".SFA\r\nFont A: Times New Roman \x02" "bold\x02 \x19italic\x19 \x02\x19" "bold+italic\x19\x02\r\n"
+            ".SFz\r\nFont z: Zed Sans \x02" "bold\x02 \x19italic\x19 \x02\x19" "bold+italic\x19\x02\r\n");
+  const std::string german = BuildFontDemoText(*tables.PrinterFonts, 1);
+  EXPECT_EQ(german.rfind("Schriftendemo-Datei\r\n.LH12\r\n", 0), 0u);
+  EXPECT_NE(german.find("Font z: Zed Sans \x02" "fett\x02 \x19kursiv\x19 \x02\x19" "fettkursiv\x19\x02\r\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavrel
