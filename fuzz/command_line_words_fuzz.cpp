@@ -10,8 +10,7 @@
 
 #include "compiler/core/command_line.h"
 #include "compiler/core/compiler_run.h"
-#include "platform/system.h"
-#include "platform/text.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
@@ -35,15 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (joined != WithoutBlanksAndQuotes(text)) __builtin_trap();
 
     // Log-file switches would create files on disk: not here.
-    // Quotes are dropped when words are split, so they cannot hide such a switch.
-    std::string lower = platform::to_lower(platform::CodePage::cp850, text);
-    std::erase(lower, '"');
-    if (lower.find("messages:") != std::string::npos || lower.find("errors:") != std::string::npos)
-        return 0;
-    auto run = std::make_unique<CompilerRun>();
-    run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
-    platform::RecordingSystem sound;
-    run->mainUnit.Sound = &sound;
+    if (fuzz_support::NamesLogFile(text)) return 0;
+    fuzz_support::QuietCompilerRun quiet;
+    auto& run = quiet.run;
     try {
         for (const std::string& word : words) HandleCommandLineWord(*run, word);
     } catch (const TerminateRun& stop) {

@@ -7,16 +7,14 @@
 
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/ini_file.h"
-#include "platform/system.h"
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    auto run = std::make_unique<CompilerRun>();
-    run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
-    platform::RecordingSystem sound;  // the end sound must not wait
+    fuzz_support::QuietCompilerRun quiet;
+    auto& run = quiet.run;
     InitMainUnit(*run);
     ResetSwitches(run->switches);
-    run->mainUnit.Sound = &sound;
     // Half of the inputs stop on errors as the program does, half read on to the end.
     const bool stopOnError = size > 0 && (data[0] & 1) != 0;
     try {

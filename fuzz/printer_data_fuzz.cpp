@@ -1,6 +1,4 @@
 // Reads whatever bytes stand in a printer data file and uses the widths the way formatting does.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,34 +6,14 @@
 
 #include "formatter/engine/font_numbers.h"
 #include "formatter/engine/printer_data.h"
-
-namespace {
-
-std::string MakeFolder() {
-  char pattern[] = "/tmp/tavrel-printer-fuzz-XXXXXX";
-  const char* dir = ::mkdtemp(pattern);
-  if (!dir) std::abort();
-  return dir;
-}
-
-}  // namespace
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string folder = MakeFolder();
+  static const std::string folder = fuzz_support::MakeTempFolder("tavrel-printer-fuzz");
   const std::string path = folder + "/Printer.dta";
-  // An odd first byte repeats the rest up to a whole record, so that damaged whole records are
-  // tried as well as short files.
-  std::string bytes(reinterpret_cast<const char*>(data), size);
-  if (size > 1 && (data[0] & 1)) {
-    const std::string pattern = bytes.substr(1);
-    bytes.clear();
-    while (bytes.size() < tavrel::kPrinterDataSize + (data[0] >> 1)) bytes += pattern;
-  }
+  const std::string bytes = fuzz_support::RecordSizedBytes(data, size, tavrel::kPrinterDataSize);
   size = bytes.size();
-  if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
+  fuzz_support::WriteBytes(path, bytes);
   auto record = tavrel::MakeEmptyPrinterData();
   const tavrel::PrinterDataRead result = tavrel::ReadPrinterDataFile(path, *record);
   if ((result == tavrel::PrinterDataRead::Ok) != (size >= tavrel::kPrinterDataSize)) std::abort();

@@ -8,21 +8,14 @@
 
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/project_file.h"
-#include "platform/system.h"
-#include "platform/text.h"
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     // "parameter" lines may name log files, which would be created on disk: not here.
-    // Quotes are dropped when words are split, so they cannot hide such a switch.
-    std::string lower = platform::to_lower(platform::CodePage::cp850, text);
-    std::erase(lower, '"');
-    if (lower.find("messages:") != std::string::npos || lower.find("errors:") != std::string::npos)
-        return 0;
-    auto run = std::make_unique<CompilerRun>();
-    run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
-    platform::RecordingSystem sound;
-    run->mainUnit.Sound = &sound;
+    if (fuzz_support::NamesLogFile(text)) return 0;
+    fuzz_support::QuietCompilerRun quiet;
+    auto& run = quiet.run;
     run->switches.ProgramPath = "/opt/corvina/bin/skeldon";
     try {
         ReadProjectFileText(*run, text);

@@ -1,7 +1,5 @@
 // Loads whatever bytes stand in Tavrel.dta: the record must load or fall back to its defaults,
 // and a save must write exactly one whole record.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,34 +7,14 @@
 
 #include "formatter/engine/message_boxes.h"
 #include "formatter/engine/settings_record.h"
-
-namespace {
-
-std::string MakeFolder() {
-  char pattern[] = "/tmp/tavrel-settings-fuzz-XXXXXX";
-  const char* dir = ::mkdtemp(pattern);
-  if (!dir) std::abort();
-  return dir;
-}
-
-}  // namespace
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string folder = MakeFolder();
+  static const std::string folder = fuzz_support::MakeTempFolder("tavrel-settings-fuzz");
   const std::string path = folder + "/Tavrel.dta";
-  // An odd first byte repeats the rest up to a whole record (and a few bytes more), so that
-  // damaged whole records are tried as well as short files.
-  std::string bytes(reinterpret_cast<const char*>(data), size);
-  if (size > 1 && (data[0] & 1)) {
-    const std::string pattern = bytes.substr(1);
-    bytes.clear();
-    while (bytes.size() < tavrel::kSettingsRecordSize + (data[0] >> 1)) bytes += pattern;
-  }
+  const std::string bytes = fuzz_support::RecordSizedBytes(data, size, tavrel::kSettingsRecordSize);
   size = bytes.size();
-  if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
+  fuzz_support::WriteBytes(path, bytes);
   tavrel::RecordingMessageBoxes boxes;
   tavrel::SettingsEnvironment env;
   env.ProgramDirectory = folder;

@@ -3,6 +3,7 @@
 // their own state struct as a new line.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "compiler/core/command_line.h"
@@ -40,6 +41,7 @@ struct CompilerRun {
     std::int32_t Language = 0;          // messages: 0 English, 1 German, other values print nothing
     bool RunSuccess = false;            // no counted source error; decides sound and help compiler
     bool RunCompleted = false;          // set at the very end of a run; decides the exit code
+    std::atomic<bool>* UserBreakRequested = nullptr;  // the program's break flag (SIGINT); none: no break
     ReporterState reporterState;        // progress display and log files
     SourceLineState lines;              // CurrentSourceLine, LastMessageLine, ErrorLineOffset
     TSwitches switches;                 // option fields

@@ -47,6 +47,15 @@ std::uint16_t Twips(std::uint16_t pixels) {
 
 }  // namespace
 
+std::string RtfEscaped(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\' || c == '{' || c == '}') out.push_back('\\');
+    out.push_back(c);
+  }
+  return out;
+}
+
 std::string GetWorkDirPrefix() { return std::string(); }
 
 void GetPictureSize(std::string_view name, std::uint16_t& width, std::uint16_t& height) {
@@ -75,12 +84,12 @@ void WriteInlineGraphic(CompilerRun& run, std::string_view name) {
   } else if (t.Ipf) {
     out += ":artwork runin name='" + std::string(name) + "'.";
   } else if (t.RtfFamily && !t.RtfText) {
-    out += " \\{bmc " + std::string(name) + "\\}";
+    out += " \\{bmc " + RtfEscaped(name) + "\\}";
   } else if (t.RtfText) {
     std::uint16_t w = 0, h = 0;
     GetPictureSize(name, w, h);
     out += "{\\*\\flyinpara\\pard\\plain\\absw" + std::to_string(w) + "\\absh" + std::to_string(h) +
-           "{\\*\\flymaincnt0}{{\\field{\\*\\fldinst{\\\\import " + std::string(name) +
+           "{\\*\\flymaincnt0}{{\\field{\\*\\fldinst{\\\\import " + RtfEscaped(name) +
            "}}}}\\pard}";
   }
 }

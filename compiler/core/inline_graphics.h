@@ -8,6 +8,9 @@
 
 struct CompilerRun;
 
+// The text with the RTF special characters (backslash and braces) escaped, for picture names
+// and context strings that stand in RTF markup.
+std::string RtfEscaped(std::string_view text);
 std::string GetWorkDirPrefix();
 // Width and height in twips (pixels x 10); 300 x 300 when the file cannot be measured.
 void GetPictureSize(std::string_view name, std::uint16_t& width, std::uint16_t& height);

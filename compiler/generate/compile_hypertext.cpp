@@ -162,6 +162,10 @@ void PrepareOutputPass(CompilerRun& run) {
   run.linkPass.ExternalBlock = false;
   run.linkPass.LocalLinks = true;
   run.linkPass.UrlBlock = false;
+  cx.ExternalBlock = false;
+  cx.LinkModeExternal = false;
+  cx.LinkModeLocal = true;
+  cx.LinkModeUrl = false;
   run.linkPass.CaseFreeIndex = false;
   run.linkWriter.OpenLinkEnd = 0;
   run.reader.PrePassRunning = false;

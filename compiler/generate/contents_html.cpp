@@ -4,6 +4,7 @@
 
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/file_names.h"
+#include "compiler/core/inline_graphics.h"
 #include "compiler/core/source_text_output.h"
 #include "compiler/generate/external_links.h"
 #include "compiler/generate/index_markers.h"
@@ -88,7 +89,7 @@ void WriteContentsLink(CompilerRun& run, const THeadingNode& node, bool windowPo
   } else if (t.RtfFamily) {
     out += "{\\cf1\\uldb ";
     CopyHeadingTitle(run, out, node.SourcePosition, false, false, false);
-    out += "}{\\v " + GetTopicId(node.OwnString, node.HeadingNumber) +
+    out += "}{\\v " + RtfEscaped(GetTopicId(node.OwnString, node.HeadingNumber)) +
            GetWindowSuffix(run, node.GroupFlag != 0) + "}";
   }
 }

@@ -160,7 +160,7 @@ void Title(CompilerRun& run, const TDotArgs& a) {
 }
 
 void IndexLine(CompilerRun& run, const TDotArgs& a, bool inverted) {
-  if (run.linkPass.ExternalBlock) return;
+  if (run.compile.ExternalBlock) return;
   run.linkWriter.MarkedExpression = a.Argument;
   run.linkWriter.MarkedExpressionWords = true;
   WriteIndexMarker(run, inverted, false);
@@ -226,19 +226,56 @@ void HtmlLine(CompilerRun& run, const TDotArgs& a) {
 
 void FrameLayout(CompilerRun& run, const TDotArgs& a) {
   const TTargetFlags& t = Target(run);
-  if (run.switches.NoFrames || t.RtfFamily) return;
+  if (run.switches.NoFrames) return;
+  // WinHelp 4 has no frames of its own, but the topics of the group still link to their
+  // main chapter.
+  //MUT
+  if (t.RtfFamily) return;
   SplitWords(run, a.Argument);
   HandleFrameCommand(run);
   ++run.compile.FrameFileCount;
 }
 
-// The link state keeps one external flag; the external link mode of IPF and RTF is that flag
-// together with the target.
-void External(CompilerRun& run, const TDotArgs& a) {
+// The index marker writer, the .ID handler and the index store read the link mode through the
+// link-block state, as they do in the link pass.
+void PublishLinkMode(CompilerRun& run) {
+  const TCompileContext& cx = run.compile;
   TLinkPassState& lp = run.linkPass;
-  lp.ExternalBlock = a.Line.size() > 3;
-  lp.UrlBlock = false;
-  lp.LocalLinks = !lp.ExternalBlock;
+  lp.LocalLinks = cx.LinkModeLocal;
+  lp.ExternalBlock = cx.LinkModeExternal;
+  lp.UrlBlock = cx.LinkModeUrl;
+}
+
+void External(CompilerRun& run, const TDotArgs& a) {
+  TCompileContext& cx = run.compile;
+  const TTargetFlags& t = Target(run);
+  cx.ExternalBlock = a.Line.size() > 3;
+  cx.LinkModeUrl = false;
+  cx.LinkModeLocal = !cx.ExternalBlock;
+  // Other targets took no entries from the block: it is skipped, not external.
+  cx.LinkModeExternal = cx.ExternalBlock && (t.Ipf || t.RtfFamily);
+  PublishLinkMode(run);
+}
+
+void Local(CompilerRun& run, const TDotArgs&) {
+  TCompileContext& cx = run.compile;
+  // .LOCAL ends an .EX block here as in the link pass, so later index lines are written again.
+  //MUT
+  cx.LinkModeExternal = false;
+  cx.LinkModeLocal = true;
+  cx.LinkModeUrl = false;
+  PublishLinkMode(run);
+}
+
+void UrlBlock(CompilerRun& run, const TDotArgs&) {
+  TCompileContext& cx = run.compile;
+  const TTargetFlags& t = Target(run);
+  // WinHelp 3 takes no entries from .URL blocks (UrlBlocksAllowed): looking its index lines up
+  // would only report them as missing.
+  cx.LinkModeExternal = !t.WinHelp4;
+  cx.LinkModeLocal = false;
+  cx.LinkModeUrl = true;
+  PublishLinkMode(run);
 }
 
 void Heading(CompilerRun& run, const TDotArgs& a) {
@@ -326,18 +363,8 @@ const std::array<TDotRow, 50>& DotRows() {
        HtmlLine},
       {"WA|FA", nullptr, FrameLayout},
       {"EX", nullptr, External},
-      {"LO", nullptr,
-       [](CompilerRun& run, const TDotArgs&) {
-         run.linkPass.ExternalBlock = false;
-         run.linkPass.LocalLinks = true;
-         run.linkPass.UrlBlock = false;
-       }},
-      {"UR", nullptr,
-       [](CompilerRun& run, const TDotArgs&) {
-         run.linkPass.ExternalBlock = !Target(run).WinHelp4;
-         run.linkPass.LocalLinks = false;
-         run.linkPass.UrlBlock = true;
-       }},
+      {"LO", nullptr, Local},
+      {"UR", nullptr, UrlBlock},
       {"", [](const CompilerRun&, const TDotArgs& a) { return FirstIs(a, '.'); }, [](CompilerRun&, const TDotArgs&) {}},
       {"", [](const CompilerRun&, const TDotArgs& a) { return !a.Line.empty() && a.Line[0] >= '1' && a.Line[0] <= '6'; },
        Heading},

@@ -32,8 +32,8 @@ void IdLine(CompilerRun& run, THeadingPassLocal& local) {
     const std::string word = FirstWord(run.reader.DotLine);
     auto& marks = run.fileNames.IdMarkList;
     const std::int16_t file = static_cast<std::int16_t>(run.numbering.FileCounter);
-    // A page name must stay inside the output directory.
-    const bool usable = word.find("..") == std::string::npos && word.find_first_of("/\\:") == std::string::npos;
+    // A page name must stay inside the output directory and be a name the file system takes.
+    const bool usable = word.empty() || IsSafePageWord(word);
     if (!usable)
       run.reporter.ReportSourceError(".ID-Wort " + word + " taugt nicht als Dateiname",
                                      ".ID word " + word + " cannot name a file", 0);

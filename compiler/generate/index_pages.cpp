@@ -36,7 +36,8 @@ bool KeyLess(const std::string& a, const std::string& b) {
 
 std::string PageLinkTarget(CompilerRun& run, const TIndexEntry& e) {
   std::string t = MakeTopicFileName(run, e.FileNumber, false, 0);
-  if (!e.OpensFrameGroup) t += "#hd" + std::to_string(e.HeadingNumber);
+  if (!e.OpensFrameGroup && !IsFootnoteFrameset(run, e.FileNumber))
+    t += "#hd" + std::to_string(e.HeadingNumber);
   return t;
 }
 

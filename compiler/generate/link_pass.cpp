@@ -9,6 +9,7 @@
 #include "compiler/generate/link_writer.h"
 #include "compiler/generate/pass_services.h"
 #include "compiler/generate/reservations.h"
+#include "compiler/generate/run_driver.h"
 #include "compiler/generate/source_reader.h"
 
 namespace {
@@ -101,7 +102,7 @@ void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool c
   while (!SourceEof(run) && !IsIndexExpressionEnd(run, lineMode, inverted)) {
     ++count;
     if (count > kIndexExpressionMax ||
-        (lp.ColonForm && (sb.NextChar == lp.IndexChar || (sb.NextChar == '.' && sb.CurChar == kCr)))) {
+        (lp.ColonForm && (sb.NextChar == lp.IndexChar || (sb.CurChar == kCr && run.reader.DotLineMark)))) {
       run.reporter.ReportSourceError(
           "Ende-Markierung \":\" f\x81r Stichwort im Flie\xE1text vergessen oder Indexzeichen in "
           "Punktbefehl",
@@ -146,6 +147,7 @@ void SkipToLineEnd(CompilerRun& run) {
 }
 
 void HeadingStep(CompilerRun& run, std::uint8_t level) {
+  CheckUserBreak(run);
   TLinkPassState& lp = run.linkPass;
   lp.HeadingOpensFrameGroup = lp.FramePending;
   const std::uint8_t old = lp.CurrentLevel;
@@ -463,7 +465,7 @@ void CollectIndexAndLinks(CompilerRun& run) {
   TSourceBuffer& sb = run.source;
   while (!SourceEof(run)) {
     ReadSourceChar(run);
-    if (sb.NextChar == '.' && sb.CurChar == kCr) {
+    if (sb.CurChar == kCr && run.reader.DotLineMark) {
       ReadSourceChar(run);
       ReadSourceChar(run);
       std::string cmd;

@@ -56,7 +56,8 @@ void WriteHtmlAnchor(CompilerRun& run, const TIndexEntry& e) {
   std::string file;
   if (otherPage) file = MakeTopicFileName(run, e.FileNumber, false, 0);
   out += "<a href=\"" + file;
-  if (!e.OpensFrameGroup) out += "#hd" + std::to_string(e.HeadingNumber);
+  if (!e.OpensFrameGroup && !(otherPage && IsFootnoteFrameset(run, e.FileNumber)))
+    out += "#hd" + std::to_string(e.HeadingNumber);
   out += "\"";
   if (lp.FrameGroupActive && e.GroupFileNumber == run.passes.CurrentFrameGroupNumber &&
       !e.OpensFrameGroup) {
@@ -129,7 +130,7 @@ std::string RtfCloseText(CompilerRun& run, const TIndexEntry& e) {
   std::string close;
   if (!e.LinkTarget) {
     if (t.RtfText) return "}";
-    close = "}{\\v " + GetTopicId(e.ContextId, e.HeadingNumber) +
+    close = "}{\\v " + RtfEscaped(GetTopicId(e.ContextId, e.HeadingNumber)) +
             GetWindowSuffix(run, e.OpensFrameGroup != 0) + "}";
   } else if (e.IsUrl) {
     if (t.RtfText)
@@ -137,7 +138,7 @@ std::string RtfCloseText(CompilerRun& run, const TIndexEntry& e) {
     close = "}{\\v !ExecFile(" + q + *e.LinkTarget + q + ")}";
   } else if (e.ContextId) {
     if (t.RtfText) return "}";
-    close = "}{\\v " + *e.ContextId + " @" + *e.LinkTarget + "}";
+    close = "}{\\v " + RtfEscaped(*e.ContextId) + " @" + RtfEscaped(*e.LinkTarget) + "}";
   } else {
     if (t.RtfText) return "}";
     const std::string& target = *e.LinkTarget;

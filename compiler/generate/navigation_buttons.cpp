@@ -144,13 +144,16 @@ void WriteNavBar(CompilerRun& run, bool atPageStart, bool frameGroup, int group)
   if (group == 0) {
     nav.ForwardTarget = nav.NextHeadingNode;
     nav.BackTarget = nav.LastLeftHeading;
+    nav.PageBackTarget = nav.BackTarget;
     if (atPageStart &&
         ((nav.ForwardTarget && cursor && nav.ForwardTarget->FileNumber == cursor->FileNumber) ||
          frameGroup))
       nav.ForwardTarget = cursor ? cursor->NextSibling : nullptr;
   } else {
     nav.ForwardTarget = cursor;
-    nav.BackTarget = nav.LastLeftHeading;
+    // The next heading has already moved LastLeftHeading to this page's own heading, so the
+    // last-line bar goes back where the first-line bar of the page does.
+    nav.BackTarget = nav.PageBackTarget;
   }
   OpenButtonBar(run);
   const int g = group == 0 ? 0 : 1;

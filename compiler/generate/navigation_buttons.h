@@ -17,6 +17,7 @@ struct TNavigationState {
   THeadingNode* ForwardTarget = nullptr;
   THeadingNode* NextHeadingNode = nullptr;  // topic switch: first child, else next sibling
   THeadingNode* LastLeftHeading = nullptr;  // topic switch: previous sibling, else parent
+  THeadingNode* PageBackTarget = nullptr;   // back target of the page's first-line bar
   std::array<THeadingNode*, 7> HeadingCursor{};  // current heading per level 1 .. 6
   std::uint8_t SwitchLevel = 1;
   std::int32_t LastFileNumber = 0;          // heading pass: number of the last output file

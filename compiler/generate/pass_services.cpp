@@ -31,6 +31,11 @@ void RefreshGraphicsFile(CompilerRun& run, std::string_view name) {
   if (run.passes.RefreshGraphicsFile) run.passes.RefreshGraphicsFile(run, name);
 }
 
+bool IsFootnoteFrameset(const CompilerRun& run, std::int32_t file) {
+  return file >= 0 && file < kFootnoteFileFlags && run.passes.FileHasFootnotes[file] &&
+         !run.ini.FootnotesPopup && !run.switches.NoFrames;
+}
+
 // The same test as the page naming, so the panel ID file names the page that is written.
 bool IsSafePageWord(std::string_view word) { return IsUsablePageName(word); }
 

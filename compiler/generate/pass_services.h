@@ -78,6 +78,9 @@ const std::string* KeepOwnString(CompilerRun& run, std::string_view text);
 // Calls the graphics refresh when one is installed; a web or FTP name is recorded as an
 // external reference instead.
 void RefreshGraphicsFile(CompilerRun& run, std::string_view name);
+// True when the page of this file number is a frameset of a text frame and a footnote frame:
+// its heading anchors stand in the text page, so a link from elsewhere names no anchor.
+bool IsFootnoteFrameset(const CompilerRun& run, std::int32_t file);
 // True when an .ID word may name a page (IsUsablePageName): no path separator, drive colon,
 // "..", quote, wildcard or control character. Other words keep the numbered page name.
 bool IsSafePageWord(std::string_view word);

@@ -96,11 +96,11 @@ void EndHeadingText(CompilerRun& run) {
     WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
 }
 
-void NewLine(CompilerRun& run, std::uint8_t c) {
+void NewLine(CompilerRun& run) {
   TCompileContext& cx = run.compile;
   TSourceBuffer& sb = run.source;
   const TTargetFlags& t = run.ini.TargetFlags;
-  if (c == '.') {
+  if (run.reader.DotLineMark) {
     if (cx.HeadingTextPending && cx.HeadingLineEndPending) {
       if (t.Ipf) {
         if (!run.markup.FormatMode) run.passes.OutputFile += "\r\n";
@@ -132,6 +132,16 @@ void NewLine(CompilerRun& run, std::uint8_t c) {
 }
 
 }  // namespace
+
+bool UserBreakRequested(const CompilerRun& run) {
+  return run.UserBreakRequested != nullptr && run.UserBreakRequested->load();
+}
+
+void CheckUserBreak(CompilerRun& run) {
+  if (!UserBreakRequested(run)) return;
+  WriteBilingualMessage(run, "Benutzerabbruch", "User Break", false);
+  run.reporter.Terminate(98);
+}
 
 void RunOutputPass(CompilerRun& run) {
   TCompileContext& cx = run.compile;
@@ -167,7 +177,7 @@ void RunOutputPass(CompilerRun& run) {
     }
     const std::uint8_t c = sb.NextChar;
     if (cx.HeadingTextPending && run.reader.ConditionOn && !cx.DotLineActive && c != 0) {
-      const bool dotStart = c == '.' && p == kCr;
+      const bool dotStart = p == kCr && run.reader.DotLineMark;
       if (c == kCr) {
         // A line end inside the heading is a blank; the trailing ones are cut when it is written.
         if (cx.HeadingText.size() < kHeadingTextMax) cx.HeadingText += ' ';
@@ -177,14 +187,14 @@ void RunOutputPass(CompilerRun& run) {
         ++cx.HeadingTextLength;
       }
     }
-    if (p == kCr && c != kCr && c != 0) NewLine(run, c);
+    if (p == kCr && c != kCr && c != 0) NewLine(run);
     if (cx.DotLineActive) {
       if (cx.DotLineBuffer.size() >= kDotLineMax) {
         run.reporter.ReportSourceError("Punktbefehl zu lang", "dot command exceeds line", 0);
         run.reporter.Terminate(31);
       }
       cx.DotLineBuffer.push_back(static_cast<char>(c));
-    } else if (c == '.' && p == kCr) {
+    } else if (p == kCr && run.reader.DotLineMark) {
       cx.DotLineActive = true;
       cx.AfterHeadingLine = false;
       if (!wordStar && run.switches.SoftLineEnds && run.reader.ConditionOn && !IsSentenceEnd(pp) &&

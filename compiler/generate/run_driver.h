@@ -59,6 +59,10 @@ struct TCompileContext {
   std::string HeadingTagDigits = "123456";
   std::string PictureDirectory;
   std::uint8_t PictureAlignment = 2;   // 1 centre, 2 left, 3 right
+  bool ExternalBlock = false;          // .EX with a name: its index lines were taken by the link pass
+  bool LinkModeExternal = false;       // index markers name an external target (.EX in IPF/RTF, .URL)
+  bool LinkModeLocal = true;           // index markers and .ID lines are the document's own
+  bool LinkModeUrl = false;            // inside an .URL block
 
   // Line start and lists.
   std::vector<std::int32_t> OpenedListTypes;  // kind of every open list, innermost last
@@ -92,6 +96,12 @@ struct TCompileContext {
   int GraphicCharCount = 0;
   bool GraphicTableFullReported = false;
 };
+
+// True when the program's break flag (Ctrl+C) has been raised.
+bool UserBreakRequested(const CompilerRun& run);
+// At a heading: after a requested break, "User Break" (German "Benutzerabbruch") as a line and
+// the stop with code 98; otherwise nothing.
+void CheckUserBreak(CompilerRun& run);
 
 // The output pass: from the rewound source to the end of the text (steps 17 to 19 of the run).
 void RunOutputPass(CompilerRun& run);

@@ -62,4 +62,5 @@ void PrepareCompileRun(CompilerRun& run) {
                              true);
     sw.PageNamePrefix = CutText(prefix, kPageNamePrefixMax);
   }
+  run.reader.DotLineMark = false;
 }

@@ -152,11 +152,16 @@ void ReadSourceChar(CompilerRun& run) {
   sb.PrevChar = sb.CurChar;
   sb.CurChar = sb.NextChar;
   sb.NextChar = ReadByte(run);
+  const bool lineStart = sb.CurChar == kCr;
   if (run.switches.WordStarInput) {
-    if (!FilterWordStarChar(run)) return;
+    if (!FilterWordStarChar(run)) {
+      if (lineStart) run.reader.DotLineMark = false;
+      return;
+    }
   } else {
     FilterPlainChar(run);
   }
+  if (lineStart) run.reader.DotLineMark = sb.NextChar == '.';
   if (sb.NextChar == kCr) {
     int32_t& line = run.lines.CurrentSourceLine;
     ++line;

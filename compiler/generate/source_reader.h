@@ -21,9 +21,11 @@ struct TSourceReaderState {
   std::uint8_t SoftSpaceChar = ' ';    // what a WordStar soft space becomes
   bool SoftSpacesAsBlanks = false;     // .SP ON
   bool PrePassRunning = false;         // heading pass or link pass
+  bool DotLineMark = false;            // the line being read began with a dot: a dot-command line
 };
 
-// Shifts the window and reads the next character into NextChar.
+// Shifts the window and reads the next character into NextChar. At each line start it also
+// decides DotLineMark, which then holds for the whole line.
 void ReadSourceChar(CompilerRun& run);
 // Reads the rest of the current source line into DotLine (leading blanks skipped).
 void ReadDotCommandLine(CompilerRun& run);

@@ -20,6 +20,7 @@
 #include "compiler/generate/output_files.h"
 #include "compiler/generate/output_filter.h"
 #include "compiler/generate/reservations.h"
+#include "compiler/generate/run_driver.h"
 #include "compiler/generate/source_char_output.h"
 #include "compiler/generate/source_reader.h"
 #include "compiler/generate/table_scanner.h"
@@ -149,6 +150,7 @@ void StartHtmlFile(CompilerRun& run, std::uint8_t level, THeadingNode* node) {
   NumberNextFile(run);
   const std::int32_t file = run.numbering.FileCounter;
   if (pending) WriteGroupFrameset(run, node);
+  CheckUserBreak(run);
   const bool footnotes = FileHasFootnotes(run, file) && !run.ini.FootnotesPopup;
   std::string& out = run.passes.OutputFile;
   if (footnotes && !run.switches.NoFrames) {
@@ -358,9 +360,14 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
   // 14, 15.
   if (t.Html && (level <= run.ini.NewFileLevel || run.linkPass.FrameGroupActive)) {
     StartHtmlFile(run, level, node);
-  } else if (t.Html && level <= run.ini.HorizontalRuleLevel) {
-    cx.InGroupPage = false;
-    run.passes.OutputFile += "<br><hr>\r\n";
+  } else {
+    // What was written so far stays readable after a break.
+    //MUT
+    CheckUserBreak(run);
+    if (t.Html && level <= run.ini.HorizontalRuleLevel) {
+      cx.InGroupPage = false;
+      run.passes.OutputFile += "<br><hr>\r\n";
+    }
   }
   // 16.
   cx.HeadingLevelChar = static_cast<char>('0' + level);

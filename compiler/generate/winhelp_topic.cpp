@@ -2,15 +2,6 @@
 
 #include "compiler/core/compiler_run.h"
 
-std::string RtfEscaped(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\\' || c == '{' || c == '}') out.push_back('\\');
-    out.push_back(c);
-  }
-  return out;
-}
-
 void WriteWinHelpTopicStart(CompilerRun& run, std::string_view prefix, std::uint16_t number,
                             const std::string* ownId) {
   TCompileContext& cx = run.compile;

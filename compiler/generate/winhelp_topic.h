@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/core/inline_graphics.h"  // RtfEscaped
+
 struct CompilerRun;
 
 // ownId: the topic's own context string (.ID word) or nullptr.
 void WriteWinHelpTopicStart(CompilerRun& run, std::string_view prefix, std::uint16_t number,
                             const std::string* ownId);
-// Text of a context string or an RTF picture name with the RTF special characters escaped.
-std::string RtfEscaped(std::string_view text);

@@ -10,6 +10,7 @@
 #include "formatter/engine/font_numbers.h"
 #include "formatter/engine/format_run.h"
 #include "formatter/engine/formatting_run.h"
+#include "formatter/engine/graphics_files.h"
 #include "formatter/engine/line_ends.h"
 #include "formatter/engine/text_services.h"
 #include "formatter/engine/wordstar_reader.h"
@@ -300,6 +301,28 @@ void CmdGS(Cmd& c) {
   if (ReadNumber(c.run, c.line, n)) c.d.graphics_size = n;
 }
 
+// The page engine draws the character as the picture; the line has to be counted with the
+// picture's width now, or lines holding it would run past the margin when printed.
+void CmdGraphicsChar(Cmd& c) {
+  const GraphicsCharDefinition def = ParseGraphicsCharLine(c.line, c.d.command);
+  if (!def.Valid) return;
+  const int32_t dpi = c.run.printer->PrinterDpi > 0 ? c.run.printer->PrinterDpi : c.run.run.column_unit * 10;
+  GraphicsLoadError why;
+  switch (DefineGraphicsChar(c.d.graphics_chars, def, c.run.files, dpi, c.d.graphics_size, &why)) {
+    case GraphicsCharOutcome::kTableFull:
+      ReportError(c.run,
+                  "Zu viele Grafikbuchstaben (h\x94" "chstens 20): " + std::string(1, static_cast<char>(def.Char)),
+                  "Too many graphics characters (at most 20): " + std::string(1, static_cast<char>(def.Char)));
+      break;
+    case GraphicsCharOutcome::kNotLoaded:
+      ReportError(c.run, "Grafik-Datei " + def.FileName + " nicht gefunden oder nicht lesbar (" + why.Text + ").",
+                  "Graphics file " + def.FileName + " not found or unreadable (" + why.Text + ").");
+      break;
+    default:
+      break;
+  }
+}
+
 void CmdGU(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
@@ -546,15 +569,10 @@ void CmdBM(Cmd& c) {
   if (AlignmentFromWord(words[0], alignment)) return;
   const std::string typed = words[1];
   if (typed.empty()) return;
-  std::string name = typed;
-  const std::string upper = UpperAscii(name);
-  if (upper.size() >= 3 && upper.compare(upper.size() - 3, 3, "GRA") == 0)
-    name = ChangeFileExtension(name, "bmp");
-  else if (name.find('.') == std::string::npos)
-    name += ".bmp";
-  const platform::PictureResult picture =
-      LocateFile(name, run.files) ? platform::load_picture(name) : platform::PictureResult{{}, "missing"};
-  if (!picture.ok() && !FileExistsByOpen(name)) {
+  std::shared_ptr<const platform::Bitmap> picture;
+  GraphicsLoadError why;
+  const bool loaded = LoadGraphicsFile(picture, typed, run.files, &why);
+  if (!loaded && why.Kind != GraphicsLoadFailure::kUnreadable) {
     ReportError(run,
                 "Grafik-Datei " + typed + " nicht gefunden. Ben\x94tigte Leerzeilen wurden nicht eingef\x81gt.",
                 "Graphics file " + typed + " not found. Necessary empty lines not inserted.");
@@ -562,12 +580,12 @@ void CmdBM(Cmd& c) {
   }
   if (!c.d.graphics_lines) return;
   const double width_inches = RightMarginColumns(run) * 0.1 * c.d.bitmap_width / 100.0;
-  if (!picture.ok() || picture.bitmap.width <= 0 || width_inches <= 0) {
+  if (!loaded || picture->width <= 0 || width_inches <= 0) {
     ReportError(run, "Grafik-Datei " + typed + " konnte nicht korrekt interpretiert werden.",
                 "Graphics file " + typed + " coudn't be interpreted correctly.");
     return;
   }
-  const double height_inches = picture.bitmap.height * width_inches / picture.bitmap.width;
+  const double height_inches = picture->height * width_inches / picture->width;
   StreamPages& page = run.pages.Streams[kTextStream];
   const int slot1 = page.LineHeights[1] > 0 ? page.LineHeights[1] : 8;
   const double lines = height_inches * 48.0 / slot1;
@@ -609,6 +627,7 @@ const DotCommandRow kDotCommands[] = {
     {{"FG"}, CmdFG},
     {{"FN"}, CmdFN},
     {{"GF", "HF"}, CmdGF},
+    {{"GR", "BT"}, CmdGraphicsChar},
     {{"GS"}, CmdGS},
     {{"GU"}, CmdGU},
     {{"HN"}, CmdHN},

@@ -4,8 +4,10 @@
 #include <ctime>
 
 #include "formatter/engine/bilingual_texts.h"
+#include "formatter/engine/help_lookup.h"
 #include "formatter/engine/settings_record.h"
 #include "platform/files.h"
+#include "platform/process.h"
 
 namespace tavrel {
 namespace {
@@ -159,6 +161,24 @@ std::optional<std::string> MakeGraphicsFileName(const std::string& ext, const st
     if (!GraphicsFileExists(candidate)) return candidate;
   }
   return std::nullopt;
+}
+
+bool StartProgram(const std::string& program, const std::string& parameters) {
+  return platform::start_program(program, platform::split_command_line(parameters)).ok();
+}
+
+std::string ShowHelpTopic(HelpFiles& help, int number, std::ostream& out) {
+  LookUpPanelNumber(help, std::string());  // reads the panel table on first use
+  std::string title = "?";
+  for (const HelpFiles::Panel& panel : help.Panels) {
+    if (panel.Number == number && number != 0) {
+      title = panel.Name;
+      break;
+    }
+  }
+  const std::string line = "Help topic " + std::to_string(number) + ": " + title;
+  out << line << '\n';
+  return line;
 }
 
 }  // namespace tavrel

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace tavrel {
 
 struct TSettingsRecord;
+struct HelpFiles;
 
 // What the searches need: the document in work, the program directory and the settings.
 struct FileContext {
@@ -46,6 +48,16 @@ std::string ChooseFileExtension(const std::string& name, const std::string& kind
 // all 499 are taken: the caller then shows kGraphicsNamesExhausted as a message, never as a name.
 std::optional<std::string> MakeGraphicsFileName(const std::string& ext, const std::string& currentDocument);
 inline constexpr const char* kGraphicsNamesExhausted = "ERROR! (too much files)";
+
+// Starts Program with Parameters (split as a command line: blanks separate, double quotes
+// group) without a shell and without waiting; false when it could not be started, for
+// example when no such program exists.
+bool StartProgram(const std::string& program, const std::string& parameters);
+
+// Stands in for the help viewer, which this system does not have: writes the line
+// "Help topic <number>: <name>" with the topic's name from the panel table ("?" when the
+// table has no such number) to out, and returns that line.
+std::string ShowHelpTopic(HelpFiles& help, int number, std::ostream& out);
 
 // Joins a directory and a name with "/" (the directory may end in a separator already).
 std::string JoinPath(const std::string& directory, const std::string& name);

@@ -18,6 +18,7 @@
 #include "formatter/engine/message_boxes.h"
 #include "formatter/engine/notifications.h"
 #include "formatter/engine/number_argument.h"
+#include "formatter/engine/graphics_files.h"
 #include "formatter/engine/printer_data.h"
 #include "formatter/engine/run_messages.h"
 #include "formatter/engine/settings_record.h"
@@ -147,6 +148,7 @@ struct DotState {
   bool formatting_off_total = false;
   bool paragraph_numbering = false;
   int graphics_size = 0;
+  GraphicsCharTable graphics_chars;  // ".GR" and ".BT": characters counted with a picture's width
   bool graphics_lines = false;
   int bitmap_width = 100;
   int minimum_unhyphenated = 3;

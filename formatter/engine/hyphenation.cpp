@@ -150,7 +150,8 @@ BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int l
     }
     default:
       v.may_break = GermanHyphenationRules(state, held, len, v.position);
-      v.ck = v.may_break && w(1) == 'c' && w(2) == 'k';
+      // At the position the rules settled on, which may have moved.
+      v.ck = v.may_break && t.letter[raw(v.position)] == 'c' && t.letter[raw(v.position + 1)] == 'k';
       break;
   }
   v.cancelled = state.cancelled;
@@ -320,13 +321,16 @@ MayBreakResult RuleHyphenator::MayBreakAt(FormatRun& run, const uint8_t* held, i
     return result;
   }
   result.explicit_break = v.explicit_break;
-  if (v.position < p) {
-    // The word breaker goes on below the moved position.
-    word.skip_from = v.position;
-    word.skip_to = p - 1;
-    return result;
+  if (v.position != p) {
+    // The rules moved the break (a prefix back, or a Greek cluster to the position declined
+    // before): the word breaker judges the verdict there and goes on below it. Positions the
+    // move stepped over are not proposed again.
+    result.position = v.position;
+    if (v.position < p) {
+      word.skip_from = v.position + 1;
+      word.skip_to = p - 1;
+    }
   }
-  if (v.position > p) return result;  // a break at an earlier-passed position is not offered
   result.may_break = v.may_break;
   result.ck = v.ck;
   return result;

@@ -158,7 +158,7 @@ void EmitChar(FormatRun& run, uint8_t c) {
 }
 
 void AdvanceCharPosition(FormatRun& run, uint8_t c) {
-  AdvancePosition(run.cur().line, c, run.writer.Classes, run.dot.widths);
+  AdvancePosition(run.cur().line, c, run.writer.Classes, run.dot.widths, run.dot.graphics_chars.WidthOf(c));
 }
 
 void AdvanceLineBy(FormatRun& run, int slot) {

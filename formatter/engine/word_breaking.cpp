@@ -176,15 +176,21 @@ void BreakWord(FormatRun& run, bool table_error) {
     }
     const MayBreakResult r = hyph->MayBreakAt(run, s.held.data(), len, cand);
     if (run.run.stop) return;
-    const bool found = r.explicit_break || (r.may_break && p < limit);
-    if (found && !s.no_break_mark[cand]) {
-      q = cand;
+    // The verdict may be for a position the rules moved the break to; one outside the held
+    // text breaks nowhere.
+    const bool inside = r.position == 0 || (r.position >= 1 && r.position < len);
+    const int at = r.position > 0 && inside ? r.position : cand;
+    const bool found = r.explicit_break || (inside && r.may_break && at - 1 < limit);
+    if (found && !s.no_break_mark[at]) {
+      q = at;
       separator = r.explicit_break;
       hyphen = !r.explicit_break;
       ck = r.ck && hyphen;
       break;
     }
     if (r.stop_search) break;
+    // Moved back: the search goes on below the moved position, never above where it was.
+    if (at < cand) p = at - 1;
   }
   if (q == 0) {
     // Last resort: after the last character that is not part of a word.

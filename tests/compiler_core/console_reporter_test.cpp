@@ -5,6 +5,7 @@
 
 #include "compiler/core/compiler_run.h"
 #include "core_run_fixture.h"
+#include "run_with_capture.h"
 
 namespace {
 
@@ -134,9 +135,7 @@ TEST_F(ReporterTest, BilingualMessagePicksLanguageAndPrintsNothingForOthers) {
 
 TEST_F(ReporterTest, GermanTextReachesUtf8TerminalConverted) {
     std::string out;
-    run->reporter.SetConsole(MakePlatformConsole(platform::Console(
-        platform::CodePage::cp850, true,
-        [&](platform::ConsoleStream, std::string_view bytes) { out.append(bytes); })));
+    core_test::CaptureConsoleInto(*run, out);
     run->Language = 1;
     WriteBilingualMessage(*run, "dr\x81" "cken, Flie\xe1text", "", false);
     run->reporter.Console().WaitForKey();  // flushes; a test run has no terminal to wait on

@@ -13,6 +13,7 @@
 
 #include "compiler/core/compiler_run.h"
 #include "platform/system.h"
+#include "tests/support/test_support.h"
 
 class CoreRunTest : public ::testing::Test {
 protected:
@@ -37,15 +38,11 @@ protected:
 
     std::string WriteFile(const std::string& name, const std::string& bytes) const {
         const std::string path = Path(name);
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
+        corvina_test::WriteFile(path, bytes);
         return path;
     }
 
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    static std::string ReadFile(const std::string& path) { return corvina_test::ReadFile(path); }
 
     static std::string DataPath(const std::string& name) {
         return std::string(CORVINA_SOURCE_DIR) + "/tests/data/compiler_core/" + name;

@@ -7,6 +7,7 @@
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/project_file.h"
 #include "core_run_fixture.h"
+#include "run_with_capture.h"
 #include "platform/files.h"
 
 namespace {
@@ -127,9 +128,7 @@ TEST_F(ProjectFileTest, GermanLineErrorTextInCodePage850) {
 
 TEST_F(ProjectFileTest, GermanMessagesReachUtf8TerminalAsUtf8) {
     std::string out;
-    run->reporter.SetConsole(MakePlatformConsole(platform::Console(
-        platform::CodePage::cp850, true,
-        [&](platform::ConsoleStream, std::string_view bytes) { out.append(bytes); })));
+    core_test::CaptureConsoleInto(*run, out);
     run->Language = 1;
     ReadProjectFileText(*run, "kaputt\r\n");
     EXPECT_EQ(out,

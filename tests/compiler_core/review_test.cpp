@@ -12,6 +12,7 @@
 #include "platform/console.h"
 #include "run_with_capture.h"
 
+using core_test::CaptureConsoleInto;
 using core_test::CapturedRun;
 using core_test::DataPath;
 using core_test::ReadBytes;
@@ -126,18 +127,14 @@ TEST(ReviewLogFiles, Utf8FileNamesStayReadableBesideGermanTexts) {
   for (const Case& c : cases) {
     std::string out;
     CapturedRun r;
-    r->reporter.SetConsole(MakePlatformConsole(platform::Console(
-        platform::CodePage::cp850, true,
-        [&](platform::ConsoleStream, std::string_view bytes) { out.append(bytes); })));
+    CaptureConsoleInto(*r, out);
     r->reporter.WriteText(c.written, false);
     EXPECT_EQ(out, c.shown) << c.written;
   }
   // A terminal that takes the code-page bytes gets them unchanged.
   std::string raw;
   CapturedRun r;
-  r->reporter.SetConsole(MakePlatformConsole(platform::Console(
-      platform::CodePage::cp850, false,
-      [&](platform::ConsoleStream, std::string_view bytes) { raw.append(bytes); })));
+  CaptureConsoleInto(*r, raw, false);
   r->reporter.WriteText(cases[0].written, false);
   EXPECT_EQ(raw, cases[0].written);
 }

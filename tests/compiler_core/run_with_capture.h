@@ -1,5 +1,5 @@
 // A compiler run whose console is captured and whose end sound is recorded, plus the small
-// helpers the core tests share (data paths, exit codes, a scratch folder).
+// helpers the core tests share (console capture, data paths, exit codes, a scratch folder).
 #pragma once
 
 #include <unistd.h>
@@ -9,9 +9,13 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "compiler/core/compiler_run.h"
+#include "compiler/core/console_reporter.h"
+#include "platform/console.h"
 #include "platform/system.h"
+#include "tests/support/test_support.h"
 
 namespace core_test {
 
@@ -33,14 +37,18 @@ struct CapturedRun {
   const std::string& Text() const { return console->Text; }
 };
 
+// Sends the run's console output through a platform console into `out`, converted from code
+// page 850 as a UTF-8 terminal (utf8) or a code-page terminal would show it.
+inline void CaptureConsoleInto(CompilerRun& run, std::string& out, bool utf8 = true) {
+  run.reporter.SetConsole(MakePlatformConsole(platform::Console(
+      platform::CodePage::cp850, utf8, [&out](platform::ConsoleStream, std::string_view bytes) { out.append(bytes); })));
+}
+
 inline std::string DataPath(const std::string& relative) {
   return std::string(CORVINA_SOURCE_DIR) + "/tests/data/compiler_core/" + relative;
 }
 
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+inline std::string ReadBytes(const std::string& path) { return corvina_test::ReadFile(path); }
 
 // The exit code of the stop the call makes, or -1 when it returns normally.
 template <typename Fn>
@@ -71,9 +79,7 @@ class ScratchDir {
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   const std::filesystem::path& Path() const { return path_; }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path_ / name, std::ios::binary) << bytes;
-  }
+  void Write(const std::string& name, const std::string& bytes) const { corvina_test::WriteFile(path_ / name, bytes); }
 
  private:
   std::filesystem::path old_;

@@ -3,7 +3,6 @@
 // and read back with pdftotext; plus the ways a run is refused or fails, and their exit codes.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
 #include <stdlib.h>
 
 #include <deque>
@@ -19,21 +18,16 @@
 #include "formatter/engine/settings_record.h"
 #include "platform/console.h"
 #include "platform/printers.h"
+#include "tests/support/test_support.h"
 
 namespace tavrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out << bytes;
-}
+using corvina_test::DarkPixels;
+using corvina_test::ReadFile;
+using corvina_test::WriteFile;
 
 std::vector<std::string> Words(const std::string& text) {
   std::istringstream in(text);
@@ -46,26 +40,6 @@ std::string Joined(const std::vector<std::string>& words) {
   std::string out;
   for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
   return out;
-}
-
-// Pixels darker than mid grey inside a box of a PNG page; -1 when the file is no PNG.
-int DarkPixels(const std::string& png, int x0, int y0, int x1, int y1) {
-  cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(s);
-    return -1;
-  }
-  cairo_surface_flush(s);
-  const int stride = cairo_image_surface_get_stride(s);
-  const unsigned char* data = cairo_image_surface_get_data(s);
-  int dark = 0;
-  for (int y = y0; y < y1 && y < cairo_image_surface_get_height(s); ++y)
-    for (int x = x0; x < x1 && x < cairo_image_surface_get_width(s); ++x) {
-      const auto* p = reinterpret_cast<const std::uint32_t*>(data + y * stride) + x;
-      if (((*p >> 16) & 0xFF) + ((*p >> 8) & 0xFF) + (*p & 0xFF) < 3 * 128) ++dark;
-    }
-  cairo_surface_destroy(s);
-  return dark;
 }
 
 // The program directory as installed (the data files), the documents beside it, the two
@@ -179,7 +153,7 @@ TEST_F(TavrelCommandLineTest, ExamplesFormatAndPrintToPostScriptWhosePdfHasTheir
     const fs::path ps = docs_ / fs::path(example.document).replace_extension(".ps");
     EXPECT_EQ(printed.PrintOutput, ps.string());
     EXPECT_EQ(printed.PrintedPages, formatted.FormattedPages);
-    EXPECT_EQ(ReadAll(ps).rfind("%!PS", 0), 0u);
+    EXPECT_EQ(ReadFile(ps).rfind("%!PS", 0), 0u);
     EXPECT_NE(output_.find("PostScript file " + ps.string() + ": " + std::to_string(printed.PrintedPages)),
               std::string::npos)
         << output_;
@@ -209,7 +183,7 @@ TEST_F(TavrelCommandLineTest, ALongerDocumentKeepsItsWordsAndNumbersItsPages) {
     doc += paragraph + "\r\n\r\n";
     words += paragraph + " ";
   }
-  WriteAll(docs_ / "long.ws", doc);
+  WriteFile(docs_ / "long.ws", doc);
   const TavrelRunResult formatted = Run({"long.ws", "/F"});
   ASSERT_EQ(formatted.ExitCode, kExitOk) << output_;
   ASSERT_GE(formatted.FormattedPages, 3);
@@ -236,7 +210,7 @@ TEST_F(TavrelCommandLineTest, PngPrinterWritesOnePageImagePerPageWithTheTextOnIt
   ASSERT_EQ(Run({"margins.ws", "/F"}).ExitCode, kExitOk) << output_;
   // A page image of an earlier, longer print must not stay among this document's pages.
   fs::create_directories(docs_ / "margins_pages");
-  WriteAll(docs_ / "margins_pages" / "page0007.png", "old");
+  WriteFile(docs_ / "margins_pages" / "page0007.png", "old");
   const TavrelRunResult printed = Run({"margins.ws", "/P"}, platform::kPngPrinterName);
   ASSERT_EQ(printed.ExitCode, kExitOk) << output_;
   EXPECT_EQ(printed.PrintOutput, (docs_ / "margins_pages").string());
@@ -266,12 +240,12 @@ TEST_F(TavrelCommandLineTest, FirstRunWritesSettingsFontsAndPrinterData) {
   ASSERT_FALSE(questions_.empty());
   EXPECT_EQ(questions_[0], "user language german (Deutsche Sprache?)");
   EXPECT_NE(output_.find("Fonts.ini font definition file does not exist yet."), std::string::npos) << output_;
-  const std::string fonts = ReadAll(program_ / "Fonts.ini");
+  const std::string fonts = ReadFile(program_ / "Fonts.ini");
   EXPECT_EQ(fonts.rfind("..Fonts refer to Printer: PostScript File\r\n", 0), 0u) << fonts;
   EXPECT_NE(fonts.find("Font C = Times New Roman 12\r\n"), std::string::npos);
   EXPECT_EQ(fs::file_size(program_ / "PostScript File.dta"), 71152u);
   ASSERT_EQ(fs::file_size(program_ / "Tavrel.dta"), 4212u);
-  const std::string record = ReadAll(program_ / "Tavrel.dta");
+  const std::string record = ReadFile(program_ / "Tavrel.dta");
   const TSettingsRecord settings =
       SettingsFromBytes(std::span(reinterpret_cast<const std::uint8_t*>(record.data()), record.size()));
   EXPECT_EQ(settings.FormattingPrinterName.Str(), "PostScript File");
@@ -299,7 +273,7 @@ TEST_F(TavrelCommandLineTest, ConditionWordsReachTheRun) {
   CopyExample("conditions.ws");
   CopyExample("include_part.ws");
   const TavrelRunResult withPrint = Run({"conditions.ws", "#PRINT", "/F"});
-  const std::string fmt = ReadAll(docs_ / "conditions.fmt");
+  const std::string fmt = ReadFile(docs_ / "conditions.fmt");
   EXPECT_NE(fmt.find("Printed version."), std::string::npos);
   EXPECT_EQ(fmt.find("Screen version."), std::string::npos);
   // The example calls a macro that calls itself: an error line, and the exit code says so.
@@ -307,7 +281,7 @@ TEST_F(TavrelCommandLineTest, ConditionWordsReachTheRun) {
   EXPECT_NE(output_.find("ERROR Par "), std::string::npos) << output_;
 
   Run({"conditions.ws", "/F"});
-  const std::string screen = ReadAll(docs_ / "conditions.fmt");
+  const std::string screen = ReadFile(docs_ / "conditions.fmt");
   EXPECT_EQ(screen.find("Printed version."), std::string::npos);
   EXPECT_NE(screen.find("Screen version."), std::string::npos);
 }
@@ -316,17 +290,17 @@ TEST_F(TavrelCommandLineTest, AManuallyChangedFormattedFileIsKeptUnlessTheUserAg
   CopyExample("held.ws");
   ASSERT_EQ(Run({"held.ws", "/F"}).ExitCode, kExitOk) << output_;
   const fs::path fmt = docs_ / "held.fmt";
-  WriteAll(fmt, "edited by hand\r\n");
+  WriteFile(fmt, "edited by hand\r\n");
   fs::last_write_time(fmt, fs::last_write_time(docs_ / "held.ws") + std::chrono::hours(1));
 
   EXPECT_EQ(Run({"held.ws", "/F"}).ExitCode, kExitNotStarted);
   ASSERT_EQ(questions_.size(), 1u);
   EXPECT_EQ(questions_[0].rfind("The formatted file was changed manually.", 0), 0u);
-  EXPECT_EQ(ReadAll(fmt), "edited by hand\r\n");
+  EXPECT_EQ(ReadFile(fmt), "edited by hand\r\n");
 
   answers_.push_back(kAnswerYes);
   EXPECT_EQ(Run({"held.ws", "/F"}).ExitCode, kExitOk) << output_;
-  EXPECT_NE(ReadAll(fmt).find("abcdefghij"), std::string::npos);
+  EXPECT_NE(ReadFile(fmt).find("abcdefghij"), std::string::npos);
 }
 
 struct RefusedCase {
@@ -338,9 +312,9 @@ struct RefusedCase {
 
 TEST_F(TavrelCommandLineTest, RunsThatCannotStartOrFailSayWhyAndEndNonZero) {
   CopyExample("held.ws");
-  WriteAll(docs_ / "help.rtf", "{\\rtf1}");
-  WriteAll(docs_ / "picture.gif", "GIF89a");
-  WriteAll(docs_ / "notes.doc", "x");
+  WriteFile(docs_ / "help.rtf", "{\\rtf1}");
+  WriteFile(docs_ / "picture.gif", "GIF89a");
+  WriteFile(docs_ / "notes.doc", "x");
   const RefusedCase cases[] = {
       {"no parameter", {}, kExitNotStarted, "Usage: tavrel DOCUMENT /F"},
       {"no job switch", {"held.ws"}, kExitNotStarted, "Usage: tavrel DOCUMENT /F"},

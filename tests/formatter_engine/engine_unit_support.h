@@ -1,48 +1,35 @@
-// Helpers for the engine's unit tests: a fresh temporary directory per test and whole-file
-// reads and writes.
+// Helpers for the engine's unit tests: a fresh temporary directory per test, whole-file
+// reads and writes, and a held word as the hyphenation routines see it.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/support/test_support.h"
 
 namespace tavrel::unit_test {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavrel-unit-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a temporary directory";
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+// The shared temporary directory and whole-file helpers, under the names these tests use.
+using corvina_test::TempDir;
+inline std::string ReadAll(const std::filesystem::path& p) { return corvina_test::ReadFile(p); }
+inline void WriteAll(const std::filesystem::path& p, const std::string& bytes) { corvina_test::WriteFile(p, bytes); }
 
-  const std::filesystem::path& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
+// A word buffer as the word breaker holds it: positions 1..len, index 0 unused.
+struct Held {
+  explicit Held(std::string_view text) : len(static_cast<int>(text.size())) {
+    bytes.assign(text.size() + 1, 0);
+    for (std::size_t i = 0; i < text.size(); ++i) bytes[i + 1] = static_cast<std::uint8_t>(text[i]);
+  }
+  const std::uint8_t* data() const { return bytes.data(); }
+  std::vector<std::uint8_t> bytes;
+  int len;
 };
-
-inline std::string ReadAll(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline void WriteAll(const std::filesystem::path& p, const std::string& bytes) {
-  std::filesystem::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary);
-  out << bytes;
-}
 
 // Bytes shown with controls and high bytes as <XX>, for failure messages.
 inline std::string Shown(const std::string& bytes) {

@@ -18,17 +18,14 @@
 #include "formatter/engine/notifications.h"
 #include "formatter/engine/printer_data.h"
 #include "formatter/engine/settings_record.h"
+#include "tests/support/test_support.h"
 
 namespace tavrel::testing {
 
-inline std::string ReadFileBytes(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
+// The shared whole-file helpers, under the names these tests use.
+inline std::string ReadFileBytes(const std::filesystem::path& p) { return corvina_test::ReadFile(p); }
 inline void WriteFileBytes(const std::filesystem::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out << bytes;
+  corvina_test::WriteFile(p, bytes);
 }
 
 // Bytes made readable for a failure message: controls and high bytes as <hex>, CR LF kept

@@ -8,19 +8,12 @@
 #include <vector>
 
 #include "formatter/engine/hyphenation.h"
+#include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {
 namespace {
 
-struct Held {
-  explicit Held(std::string_view text) : len(static_cast<int>(text.size())) {
-    bytes.assign(text.size() + 1, 0);
-    for (std::size_t i = 0; i < text.size(); ++i) bytes[i + 1] = static_cast<std::uint8_t>(text[i]);
-  }
-  const std::uint8_t* data() const { return bytes.data(); }
-  std::vector<std::uint8_t> bytes;
-  int len;
-};
+using unit_test::Held;
 
 // UTF-8 (as the table files are written) to code page 850.
 std::string Cp850(std::string_view utf8) {

@@ -6,18 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/formatter_engine/engine_unit_support.h"
+
 namespace tavrel {
 namespace {
 
-struct Held {
-  explicit Held(std::string_view text) : len(static_cast<int>(text.size())) {
-    bytes.assign(text.size() + 1, 0);
-    for (std::size_t i = 0; i < text.size(); ++i) bytes[i + 1] = static_cast<std::uint8_t>(text[i]);
-  }
-  const std::uint8_t* data() const { return bytes.data(); }
-  std::vector<std::uint8_t> bytes;
-  int len;
-};
+using unit_test::Held;
 
 struct EligibilityCase {
   const char* word;

@@ -9,39 +9,12 @@
 
 #include "formatter/engine/page_engine.h"
 #include "formatter/engine/page_selection.h"
-#include "tests/formatter_engine/engine_unit_support.h"
 #include "tests/formatter_engine/page_test_support.h"
 
 namespace tavrel::page_test {
 namespace {
 
 const std::string kData = std::string(CORVINA_SOURCE_DIR) + "/tests/data/formatter_engine/page/";
-const std::string kGolden = std::string(CORVINA_SOURCE_DIR) + "/tests/golden/formatter_engine/page/";
-
-void ExpectGolden(const std::string& name, const std::string& actual) {
-  const std::string path = kGolden + name;
-  if (std::getenv("CORVINA_UPDATE_GOLDEN")) {
-    unit_test::WriteAll(path, actual);
-    return;
-  }
-  const std::string expected = unit_test::ReadAll(path);
-  if (expected == actual) return;
-  std::istringstream e(expected), a(actual);
-  std::string el, al;
-  int line = 1;
-  while (true) {
-    const bool me = static_cast<bool>(std::getline(e, el));
-    const bool ma = static_cast<bool>(std::getline(a, al));
-    if (!me && !ma) break;
-    if (!me || !ma || el != al) {
-      ADD_FAILURE() << name << " differs at line " << line << ":\n  expected: " << (me ? el : "<end>")
-                    << "\n  actual:   " << (ma ? al : "<end>");
-      return;
-    }
-    ++line;
-  }
-  ADD_FAILURE() << name << " differs";
-}
 
 struct GoldenCase {
   const char* File;
@@ -69,8 +42,8 @@ TEST_P(PageGoldenTest, DrawLogMatchesTheCheckedLog) {
   log += "reported";
   for (std::int32_t p : w.PagesReported()) log += " " + std::to_string(p);
   log += "\n";
-  ExpectGolden(std::string(c.File).substr(0, std::string(c.File).find('.')) + (c.PageList ? "_list" : "") + ".log",
-               log);
+  ExpectGoldenLog(std::string(c.File).substr(0, std::string(c.File).find('.')) + (c.PageList ? "_list" : "") + ".log",
+                  log);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, PageGoldenTest,

@@ -2,8 +2,6 @@
 // PostScript file that Ghostscript reads back.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -69,25 +67,7 @@ class RealPrinterWorld {
   PageEngineContext ctx;
 };
 
-// Pixels darker than the limit (sum of red, green and blue) inside a box of a PNG page.
-int DarkPixels(const std::string& png, int x0, int y0, int x1, int y1, int limit = 3 * 128) {
-  cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(s);
-    return -1;
-  }
-  const int stride = cairo_image_surface_get_stride(s);
-  const unsigned char* data = cairo_image_surface_get_data(s);
-  int dark = 0;
-  for (int y = y0; y < y1 && y < cairo_image_surface_get_height(s); ++y)
-    for (int x = x0; x < x1 && x < cairo_image_surface_get_width(s); ++x) {
-      const auto* p = reinterpret_cast<const std::uint32_t*>(data + y * stride) + x;
-      const int g = ((*p >> 16) & 0xFF) + ((*p >> 8) & 0xFF) + (*p & 0xFF);
-      if (g < limit) ++dark;
-    }
-  cairo_surface_destroy(s);
-  return dark;
-}
+using corvina_test::DarkPixels;
 
 TEST(PageOutput, PngPagesShowTheTextWhereTheLayoutPutsIt) {
   unit_test::TempDir dir;

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "formatter/engine/print_surface.h"
 #include "formatter/engine/printer_data.h"
 #include "formatter/engine/settings_record.h"
+#include "tests/support/test_support.h"
 
 namespace tavrel::page_test {
 
@@ -63,6 +66,31 @@ inline TSettingsRecord TestSettings() {
   s.CodePage = 1;
   s.PreviewPlacesEachChar = 1;
   return s;
+}
+
+// Compares a draw log with its checked file in the page golden folder and names the first line
+// that differs; CORVINA_UPDATE_GOLDEN=1 rewrites the file instead.
+inline void ExpectGoldenLog(const std::string& name, const std::string& actual) {
+  const std::string path = std::string(CORVINA_SOURCE_DIR) + "/tests/golden/formatter_engine/page/" + name;
+  if (std::getenv("CORVINA_UPDATE_GOLDEN")) {
+    corvina_test::WriteFile(path, actual);
+    return;
+  }
+  const std::string expected = corvina_test::ReadFile(path);
+  if (expected == actual) return;
+  std::istringstream e(expected), a(actual);
+  std::string el, al;
+  for (int line = 1;; ++line) {
+    const bool me = static_cast<bool>(std::getline(e, el));
+    const bool ma = static_cast<bool>(std::getline(a, al));
+    if (!me && !ma) break;
+    if (!me || !ma || el != al) {
+      ADD_FAILURE() << name << " differs at line " << line << ":\n  expected: " << (me ? el : "<end>")
+                    << "\n  actual:   " << (ma ? al : "<end>");
+      return;
+    }
+  }
+  ADD_FAILURE() << name << " differs";
 }
 
 class PrinterWorld {

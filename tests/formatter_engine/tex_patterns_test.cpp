@@ -12,20 +12,12 @@
 #include <unistd.h>
 
 #include "formatter/engine/hyphenation.h"
+#include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {
 namespace {
 
-// A word buffer as the word breaker holds it: positions 1..len, index 0 unused.
-struct Held {
-  explicit Held(std::string_view text) : len(static_cast<int>(text.size())) {
-    bytes.assign(text.size() + 1, 0);
-    for (std::size_t i = 0; i < text.size(); ++i) bytes[i + 1] = static_cast<std::uint8_t>(text[i]);
-  }
-  const std::uint8_t* data() const { return bytes.data(); }
-  std::vector<std::uint8_t> bytes;
-  int len;
-};
+using unit_test::Held;
 
 std::string DataFile(const std::string& name) {
   return std::string(CORVINA_SOURCE_DIR) + "/data/hyphenation/" + name;

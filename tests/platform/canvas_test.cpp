@@ -10,6 +10,8 @@
 #include <iterator>
 #include <thread>
 
+#include "tests/support/test_support.h"
+
 namespace {
 
 using namespace platform;
@@ -39,26 +41,8 @@ std::pair<int, int> ink_columns(const Bitmap& bm, int from) {
     return {first, last};
 }
 
-class TempDir {
-public:
-    TempDir() {
-        std::string t = (std::filesystem::temp_directory_path() / "canvas_test_XXXXXX").string();
-        path_ = mkdtemp(t.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using corvina_test::ReadFile;
+using corvina_test::TempDir;
 
 // Text is drawn at exactly the measured advances: a mark drawn after a long text in one call
 // lands on the same dots as the mark drawn alone at x + measured width.
@@ -270,13 +254,13 @@ TEST(ImageCanvasPictures, StretchDrawScalesIntoTheRectangle) {
 }
 
 TEST(ImageCanvasPng, WritesAPngOfThePageSize) {
-    TempDir dir;
+    TempDir dir("canvas_test");
     ImageCanvas c(300, 321, 123);
     c.set_font(font_of("Arial", 10));
     c.text_out(5, 5, "PNG");
     std::string error;
-    ASSERT_TRUE(c.write_png(dir.file("page.png"), &error)) << error;
-    const std::string png = read_file(dir.file("page.png"));
+    ASSERT_TRUE(c.write_png(dir / "page.png", &error)) << error;
+    const std::string png = ReadFile(dir / "page.png");
     ASSERT_GT(png.size(), 24u);
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     auto be32 = [&](std::size_t at) {
@@ -285,7 +269,7 @@ TEST(ImageCanvasPng, WritesAPngOfThePageSize) {
     };
     EXPECT_EQ(be32(16), 321);
     EXPECT_EQ(be32(20), 123);
-    EXPECT_FALSE(c.write_png(dir.file("no/such/folder/page.png"), &error));
+    EXPECT_FALSE(c.write_png(dir / "no/such/folder/page.png", &error));
     EXPECT_NE(error.find("page.png"), std::string::npos);
 }
 
@@ -293,8 +277,8 @@ bool have_ghostscript() { return run_program({"gs", "--version"}) == 0; }
 
 TEST(PostScriptCanvas, GhostscriptReadsTheFileAndItsText) {
     if (!have_ghostscript()) GTEST_SKIP() << "gs is not installed";
-    TempDir dir;
-    const std::string ps = dir.file("out.ps");
+    TempDir dir("canvas_test");
+    const std::string ps = dir / "out.ps";
     {
         PostScriptCanvas c(ps, 300, 2481, 3508, "Canvas test");
         ASSERT_TRUE(c.ok()) << c.error();
@@ -310,7 +294,7 @@ TEST(PostScriptCanvas, GhostscriptReadsTheFileAndItsText) {
         EXPECT_EQ(c.page_count(), 2);
         ASSERT_TRUE(c.finish()) << c.error();
     }
-    const std::string file = read_file(ps);
+    const std::string file = ReadFile(ps);
     EXPECT_EQ(file.rfind("%!PS-Adobe-3.0", 0), 0u);
     EXPECT_NE(file.find("%%Pages: 2"), std::string::npos);
     std::string text;

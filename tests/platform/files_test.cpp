@@ -11,19 +11,14 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/test_support.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void put(const fs::path& p, const std::string& bytes) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
-}
+using corvina_test::ReadFile;
+using corvina_test::WriteFile;
 
 std::string as_string(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
@@ -51,7 +46,7 @@ protected:
 };
 
 TEST_F(FilesTest, CaseInsensitiveOpenThroughNestedFolders) {
-    put(root_ / "Docs" / "Sub Dir" / "Report.TXT", "content");
+    WriteFile(root_ / "Docs" / "Sub Dir" / "Report.TXT", "content");
     for (const std::string& name : {at("docs/SUB DIR/report.txt"), win("DOCS\\sub dir\\REPORT.txt"),
                                     at("Docs/Sub Dir/Report.TXT")}) {
         EXPECT_TRUE(platform::file_exists(name)) << name;
@@ -63,13 +58,13 @@ TEST_F(FilesTest, CaseInsensitiveOpenThroughNestedFolders) {
     }
     // A new file in a folder written in another case lands in the existing folder.
     EXPECT_EQ(platform::write_file(win("DOCS\\new.txt"), "n"), platform::FileError::none);
-    EXPECT_EQ(slurp(root_ / "Docs" / "new.txt"), "n");
+    EXPECT_EQ(ReadFile(root_ / "Docs" / "new.txt"), "n");
     EXPECT_FALSE(fs::exists(root_ / "DOCS"));
 }
 
 TEST_F(FilesTest, ExactNameWinsOverCaseVariants) {
-    put(root_ / "a.txt", "lower");
-    put(root_ / "A.txt", "upper");
+    WriteFile(root_ / "a.txt", "lower");
+    WriteFile(root_ / "A.txt", "upper");
     EXPECT_EQ(as_string(platform::read_file(at("a.txt")).bytes), "lower");
     EXPECT_EQ(as_string(platform::read_file(at("A.txt")).bytes), "upper");
     // No exact match: the first in byte order ("A.txt" < "a.txt").
@@ -77,7 +72,7 @@ TEST_F(FilesTest, ExactNameWinsOverCaseVariants) {
 }
 
 TEST_F(FilesTest, Windows1252NamesMeetUtf8OnDisk) {
-    put(root_ / "Gr\xC3\xBC\xC3\x9F" "e.txt", "hi");
+    WriteFile(root_ / "Gr\xC3\xBC\xC3\x9F" "e.txt", "hi");
     // The suite passes file names in Windows-1252; the upper-case U umlaut differs in case.
     EXPECT_TRUE(platform::file_exists(at("GR\xDC\xDF" "E.TXT")));
     auto entries = platform::find_files(at("*.txt"), platform::attr_any);
@@ -104,7 +99,7 @@ TEST_F(FilesTest, ReadErrorsAreTold) {
 }
 
 TEST_F(FilesTest, UnreadableFile) {
-    put(root_ / "secret.txt", "x");
+    WriteFile(root_ / "secret.txt", "x");
     fs::permissions(root_ / "secret.txt", fs::perms::none);
     fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     auto check = [&] {
@@ -129,14 +124,14 @@ TEST_F(FilesTest, UnreadableFile) {
 }
 
 TEST_F(FilesTest, EmptyFileReadsAsEmpty) {
-    put(root_ / "empty", "");
+    WriteFile(root_ / "empty", "");
     auto r = platform::read_file(at("empty"));
     EXPECT_TRUE(r.ok());
     EXPECT_TRUE(r.bytes.empty());
 }
 
 TEST_F(FilesTest, FileTimeRoundTrips) {
-    put(root_ / "dated.txt", "x");
+    WriteFile(root_ / "dated.txt", "x");
     const platform::LocalDateTime times[] = {
         {1999, 12, 31, 23, 59, 58, 0},
         {2024, 2, 29, 12, 34, 56, 0},
@@ -204,11 +199,11 @@ TEST(Wildcard, DosMatchingTable) {
 }
 
 TEST_F(FilesTest, FindFirstNextWithAttributes) {
-    put(root_ / "b.txt", "12345");
-    put(root_ / "a.doc", "1");
-    put(root_ / ".hidden", "h");
+    WriteFile(root_ / "b.txt", "12345");
+    WriteFile(root_ / "a.doc", "1");
+    WriteFile(root_ / ".hidden", "h");
     fs::create_directories(root_ / "Sub");
-    put(root_ / "ro.txt", "r");
+    WriteFile(root_ / "ro.txt", "r");
     fs::permissions(root_ / "ro.txt", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
 
@@ -249,31 +244,31 @@ TEST_F(FilesTest, FindFirstNextWithAttributes) {
 }
 
 TEST_F(FilesTest, AtomicReplaceKeepsOldFileWhenWritingFails) {
-    put(root_ / "keep.dat", "old");
+    WriteFile(root_ / "keep.dat", "old");
     fs::permissions(root_ / "keep.dat", fs::perms::owner_read | fs::perms::owner_write);
     auto failing = [](std::FILE* f) {
         std::fputs("partial", f);
         return false;
     };
     EXPECT_NE(platform::replace_file_atomic(at("keep.dat"), failing), platform::FileError::none);
-    EXPECT_EQ(slurp(root_ / "keep.dat"), "old");
+    EXPECT_EQ(ReadFile(root_ / "keep.dat"), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1) << "temp file left";
 
     EXPECT_EQ(platform::replace_file_atomic(win("KEEP.DAT"), std::string_view("new\r\n\x1A")),
               platform::FileError::none);
-    EXPECT_EQ(slurp(root_ / "keep.dat"), "new\r\n\x1A");
+    EXPECT_EQ(ReadFile(root_ / "keep.dat"), "new\r\n\x1A");
     EXPECT_EQ(fs::status(root_ / "keep.dat").permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1);
 
     EXPECT_EQ(platform::replace_file_atomic(at("fresh.dat"), std::string_view("f")), platform::FileError::none);
-    EXPECT_EQ(slurp(root_ / "fresh.dat"), "f");
+    EXPECT_EQ(ReadFile(root_ / "fresh.dat"), "f");
     fs::create_directories(root_ / "adir");
     EXPECT_EQ(platform::replace_file_atomic(at("adir"), std::string_view("x")), platform::FileError::is_directory);
     EXPECT_EQ(platform::replace_file_atomic(at("nodir/x.dat"), std::string_view("x")), platform::FileError::missing);
 }
 
 TEST_F(FilesTest, RenameEraseAndFolders) {
-    put(root_ / "lower.txt", "l");
+    WriteFile(root_ / "lower.txt", "l");
     // A rename that only changes case.
     EXPECT_TRUE(platform::rename_file(at("lower.txt"), at("LOWER.TXT")));
     auto entries = platform::find_files(at("*.*"), 0);

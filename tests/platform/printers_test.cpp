@@ -7,33 +7,17 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/test_support.h"
+
 namespace {
 
 using namespace platform;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string t = (std::filesystem::temp_directory_path() / "printers_test_XXXXXX").string();
-        path_ = mkdtemp(t.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using corvina_test::ReadFile;
+using corvina_test::TempDir;
 
 std::pair<int, int> png_size(const std::string& path) {
-    const std::string png = read_file(path);
+    const std::string png = ReadFile(path);
     if (png.size() < 24 || png.compare(1, 3, "PNG") != 0) return {-1, -1};
     auto be32 = [&](std::size_t at) {
         return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
@@ -87,9 +71,9 @@ TEST(Printer, PageSizeFollowsPaperAndOrientation) {
 }
 
 TEST(Printer, PngFolderGetsOnePngPerPageInItsOrientation) {
-    TempDir dir;
+    TempDir dir("printers_test");
     Printer p(kPngPrinterName, PrinterKind::png_folder, 300);
-    p.set_output(dir.file("pages"));
+    p.set_output(dir / "pages");
     std::string error;
     ASSERT_TRUE(p.begin_document(&error)) << error;
     EXPECT_EQ(p.page_number(), 1);
@@ -101,15 +85,15 @@ TEST(Printer, PngFolderGetsOnePngPerPageInItsOrientation) {
     ASSERT_TRUE(p.end_document(&error)) << error;
     EXPECT_FALSE(p.printing());
     ASSERT_EQ(p.written_files().size(), 2u);
-    EXPECT_EQ(png_size(dir.file("pages/page0001.png")), (std::pair{2481, 3507}));
-    EXPECT_EQ(png_size(dir.file("pages/page0002.png")), (std::pair{3507, 2481}));
+    EXPECT_EQ(png_size(dir / "pages/page0001.png"), (std::pair{2481, 3507}));
+    EXPECT_EQ(png_size(dir / "pages/page0002.png"), (std::pair{3507, 2481}));
 }
 
 TEST(Printer, PostScriptFileRendersInGhostscript) {
     if (run_program({"gs", "--version"}) != 0) GTEST_SKIP() << "gs is not installed";
-    TempDir dir;
+    TempDir dir("printers_test");
     Printer p(kPostScriptPrinterName, PrinterKind::postscript_file, 300);
-    p.set_output(dir.file("doc.ps"));
+    p.set_output(dir / "doc.ps");
     p.set_title("Printer test");
     std::string error;
     for (int copy = 0; copy < 2; ++copy) {  // a second copy is a second document
@@ -120,26 +104,26 @@ TEST(Printer, PostScriptFileRendersInGhostscript) {
         }
         ASSERT_TRUE(p.end_document(&error)) << error;
     }
-    const std::string ps = read_file(dir.file("doc.ps"));
+    const std::string ps = ReadFile(dir / "doc.ps");
     EXPECT_NE(ps.find("%%Pages: 3"), std::string::npos);
     EXPECT_NE(ps.find("%%Title: Printer test"), std::string::npos);
     std::string text;
     EXPECT_EQ(run_program({"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=txtwrite", "-sOutputFile=-",
-                           dir.file("doc.ps")},
+                           dir / "doc.ps"},
                           &text),
               0);
     for (const char* t : {"Page 1", "Page 2", "Page 3"}) EXPECT_NE(text.find(t), std::string::npos) << text;
 }
 
 TEST(Printer, CupsQueueWithOutputFileWritesPostScriptThere) {
-    TempDir dir;
+    TempDir dir("printers_test");
     Printer p("some-queue", PrinterKind::cups, 300);
-    p.set_output(dir.file("to-file.ps"));
+    p.set_output(dir / "to-file.ps");
     std::string error;
     ASSERT_TRUE(p.begin_document(&error)) << error;
     draw_something(p.canvas(), "to a file");
     ASSERT_TRUE(p.end_document(&error)) << error;
-    EXPECT_EQ(read_file(dir.file("to-file.ps")).rfind("%!PS", 0), 0u);
+    EXPECT_EQ(ReadFile(dir / "to-file.ps").rfind("%!PS", 0), 0u);
 }
 
 TEST(Printer, ErrorsAreReportedNotThrown) {
