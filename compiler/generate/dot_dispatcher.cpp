@@ -229,7 +229,7 @@ void FrameLayout(CompilerRun& run, const TDotArgs& a) {
   if (run.switches.NoFrames) return;
   // WinHelp 4 has no frames of its own, but the topics of the group still link to their
   // main chapter.
-  //MUT
+  if (t.WinHelp4) run.linkPass.FramePending = true;
   if (t.RtfFamily) return;
   SplitWords(run, a.Argument);
   HandleFrameCommand(run);
@@ -260,7 +260,7 @@ void External(CompilerRun& run, const TDotArgs& a) {
 void Local(CompilerRun& run, const TDotArgs&) {
   TCompileContext& cx = run.compile;
   // .LOCAL ends an .EX block here as in the link pass, so later index lines are written again.
-  //MUT
+  cx.ExternalBlock = false;
   cx.LinkModeExternal = false;
   cx.LinkModeLocal = true;
   cx.LinkModeUrl = false;
@@ -272,7 +272,7 @@ void UrlBlock(CompilerRun& run, const TDotArgs&) {
   const TTargetFlags& t = Target(run);
   // WinHelp 3 takes no entries from .URL blocks (UrlBlocksAllowed): looking its index lines up
   // would only report them as missing.
-  cx.LinkModeExternal = !t.WinHelp4;
+  cx.LinkModeExternal = !t.WinHelp4 && UrlBlocksAllowed(run);
   cx.LinkModeLocal = false;
   cx.LinkModeUrl = true;
   PublishLinkMode(run);

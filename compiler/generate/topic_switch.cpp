@@ -362,7 +362,7 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
     StartHtmlFile(run, level, node);
   } else {
     // What was written so far stays readable after a break.
-    //MUT
+    if (UserBreakRequested(run)) CloseOutputFile(run);
     CheckUserBreak(run);
     if (t.Html && level <= run.ini.HorizontalRuleLevel) {
       cx.InGroupPage = false;

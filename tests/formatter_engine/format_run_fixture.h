@@ -18,6 +18,7 @@
 #include "formatter/engine/notifications.h"
 #include "formatter/engine/printer_data.h"
 #include "formatter/engine/settings_record.h"
+#include "tests/formatter_engine/engine_unit_support.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel::testing {
@@ -32,22 +33,10 @@ inline void WriteFileBytes(const std::filesystem::path& p, const std::string& by
 // as line breaks.
 inline std::string Readable(const std::string& bytes) {
   std::string out;
-  static const char* kHex = "0123456789ABCDEF";
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(bytes[i]);
-    if (c == 13 && i + 1 < bytes.size() && bytes[i + 1] == 10) {
-      out += "<CR><LF>\n";
-      ++i;
-    } else if (c < 32 || c >= 127) {
-      out += '<';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-      out += '>';
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
+  std::size_t start = 0;
+  for (std::size_t eol; (eol = bytes.find("\r\n", start)) != std::string::npos; start = eol + 2)
+    out += unit_test::Shown(bytes.substr(start, eol - start)) + "<CR><LF>\n";
+  return out + unit_test::Shown(bytes.substr(start));
 }
 
 inline std::filesystem::path GoldenDir() {

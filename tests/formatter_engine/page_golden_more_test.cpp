@@ -48,10 +48,7 @@ TEST_P(PageGoldenMoreTest, DrawLogMatchesTheHandWorkedLog) {
   w.ctx.Selection.Inverted = c.Inverted;
   RenderFormattedPages(w.ctx, file, false, false);
   EXPECT_EQ(w.ctx.ThreadErrorText, "");
-  std::string log = w.surface.Text();
-  log += "reported";
-  for (std::int32_t p : w.PagesReported()) log += " " + std::to_string(p);
-  log += "\n";
+  const std::string log = w.LogWithReportedPages();
   ExpectGoldenLog(std::string(c.Name) + ".log", log);
 }
 

@@ -38,10 +38,7 @@ TEST_P(PageGoldenTest, DrawLogMatchesTheCheckedLog) {
   w.ctx.Selection.EvenPages = c.Even;
   RenderFormattedPages(w.ctx, file, false, false);
   EXPECT_EQ(w.ctx.ThreadErrorText, "");
-  std::string log = w.surface.Text();
-  log += "reported";
-  for (std::int32_t p : w.PagesReported()) log += " " + std::to_string(p);
-  log += "\n";
+  const std::string log = w.LogWithReportedPages();
   ExpectGoldenLog(std::string(c.File).substr(0, std::string(c.File).find('.')) + (c.PageList ? "_list" : "") + ".log",
                   log);
 }

@@ -125,6 +125,13 @@ class PrinterWorld {
     for (const auto& e : notifier.WithCode(MN_PRINT_PAGE_DONE)) pages.push_back(e.Value);
     return pages;
   }
+  // The draw log followed by the pages the engine reported, as the golden logs hold them.
+  std::string LogWithReportedPages() {
+    std::string log = surface.Text();
+    log += "reported";
+    for (std::int32_t p : PagesReported()) log += " " + std::to_string(p);
+    return log + "\n";
+  }
 
   TSettingsRecord settings{};
   std::unique_ptr<TPrinterDataRecord> printer;

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "formatter/engine/hyphenation.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 
@@ -116,8 +114,8 @@ TEST(TexPatternRating, MinimalRatingDecidesModeFour) {
 }
 
 TEST(TexPatternTableLoad, SameNameIsReadOnceAndFreeForgetsIt) {
-  const auto dir = std::filesystem::temp_directory_path() / ("tex_load_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const unit_test::TempDir tmp;
+  const std::filesystem::path& dir = tmp.Path();
   const std::string path = (dir / "p.tex").string();
   std::ofstream(path, std::ios::binary) << "x1y\n";
   TexPatternTable table;
@@ -134,7 +132,6 @@ TEST(TexPatternTableLoad, SameNameIsReadOnceAndFreeForgetsIt) {
   EXPECT_EQ(table.LoadFile(dir.string()).status, TexLoadReport::Status::kOpenFailed) << "a folder";
   EXPECT_TRUE(table.Empty());
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 0);
-  std::filesystem::remove_all(dir);
 }
 
 TEST(TexPatternTableLoad, BadInputIsTakenWithoutHarm) {
@@ -155,7 +152,7 @@ TEST(TexPatternTableLoad, BadInputIsTakenWithoutHarm) {
   for (int i = 0; i < 1000; ++i) long_word += "Silbentrennung"[i % 14];
   const Held lw(long_word);
   table.LoadFile(DataFile("dehyph.tex"));
-  reference.LoadBytes(std::string(std::istreambuf_iterator<char>(std::ifstream(DataFile("dehyph.tex"), std::ios::binary).rdbuf()), {}));
+  reference.LoadBytes(unit_test::ReadAll(DataFile("dehyph.tex")));
   HyphenationState state;
   state.tex = std::make_shared<TexPatternTable>();
   state.tex->LoadFile(DataFile("dehyph.tex"));
