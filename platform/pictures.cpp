@@ -5,9 +5,10 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <memory>
+
+#include "platform/files.h"
 
 #include <gif_lib.h>
 // jpeglib.h needs size_t and FILE declared before it.
@@ -573,10 +574,11 @@ PictureResult decode_picture(std::string_view bytes, PictureFormat format, const
 }
 
 PictureResult load_picture(const std::string& path, const PictureLimits& limits) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return fail("picture file " + path + " cannot be opened");
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return fail("picture file " + path + " cannot be read");
+    // Through the file layer, so a name written in another case or with "\" is found.
+    const ReadResult read = read_file(path);
+    if (read.error == FileError::io_error) return fail("picture file " + path + " cannot be read");
+    if (!read.ok()) return fail("picture file " + path + " cannot be opened");
+    const std::string bytes(read.bytes.begin(), read.bytes.end());
     PictureFormat format = sniff_picture_format(bytes);
     if (format == PictureFormat::unknown) {
         const auto dot = path.find_last_of('.');

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 #include "platform/files.h"
@@ -70,7 +71,13 @@ SpawnResult start_program(const std::string& program, const std::vector<std::str
     }
     result.pid = pid;
     // Nothing waits for a program started this way; a reaper keeps it from staying a zombie.
-    if (!keep_handle) std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+    if (!keep_handle) {
+        try {
+            std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+        } catch (const std::system_error&) {
+            // No thread to spare: the program still runs; only its exit status stays unread.
+        }
+    }
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include "compiler/generate/link_pass.h"
 #include "compiler/generate/pass_services.h"
 #include "compiler/generate/reservations.h"
+#include "compiler/generate/run_driver.h"
 #include "compiler/generate/source_reader.h"
 
 namespace {
@@ -136,6 +137,7 @@ void LinkNode(CompilerRun& run, THeadingPassLocal& local, THeadingNode* node, st
 }
 
 void HeadingLine(CompilerRun& run, THeadingPassLocal& local, std::uint8_t level) {
+  CheckUserBreak(run);  // every pass offers the break at each heading
   TSourceBuffer& sb = run.source;
   TCompileContext& cx = run.compile;
   const bool group = run.linkPass.FramePending;

@@ -59,18 +59,18 @@ bool LoadGraphicsFile(std::shared_ptr<const platform::Bitmap>& picture, const st
     if (error) *error = {GraphicsLoadFailure::kNoName, "no graphics file named"};
     return false;
   }
-  PageEngineContext ctx;
-  ctx.Files = files;
-  ctx.Settings = files.Settings;
-  auto run = std::make_unique<PageRun>();  // large: kept off the stack
-  run->Ctx = &ctx;
   // The file API finds names whatever their case and separators; the picture reader opens the
   // path as given, so it gets the path on disk.
   std::string found = PictureFileName(name);
-  if (LocateFile(found, files) || FileExistsByOpen(found)) found = platform::resolve_path(found);
-  else found = name;
-  picture = tavrel::LoadGraphicsFile(*run, found);
-  if (picture) return true;
+  if (LocateFile(found, files) || FileExistsByOpen(found)) {
+    PageEngineContext ctx;
+    ctx.Files = files;
+    ctx.Settings = files.Settings;
+    auto run = std::make_unique<PageRun>();  // large: kept off the stack
+    run->Ctx = &ctx;
+    picture = tavrel::LoadGraphicsFile(*run, platform::resolve_path(found));
+    if (picture) return true;
+  }
   if (error) *error = LoadFailure(name, files);
   return false;
 }

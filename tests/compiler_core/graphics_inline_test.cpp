@@ -7,20 +7,16 @@
 
 #include "compiler/core/inline_graphics.h"
 #include "tests/compiler_generate/gen_support.h"
+#include "tests/support/test_support.h"
 
 namespace gen_test {
 namespace {
 
 class PictureFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("gen1_pictures_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string Write(const std::string& name, const std::string& bytes) {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
+    const std::string path = dir_ / name;
+    corvina_test::WriteFile(path, bytes);
     return path;
   }
   static std::string Bmp(int width, std::int32_t height) {
@@ -34,7 +30,7 @@ class PictureFiles : public ::testing::Test {
     put32(22, height);
     return b;
   }
-  std::filesystem::path dir_;
+  corvina_test::TempDir dir_{"gen1_pictures"};
 };
 
 TEST_F(PictureFiles, BitmapSizes) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -30,6 +31,14 @@ struct Held {
   std::vector<std::uint8_t> bytes;
   int len;
 };
+
+// A value stored in a record's bytes at the offset, in the machine's byte order.
+template <typename T>
+T At(const std::string& bytes, std::size_t offset) {
+  T v{};
+  std::memcpy(&v, bytes.data() + offset, sizeof v);
+  return v;
+}
 
 // Bytes shown with controls and high bytes as <XX>, for failure messages.
 inline std::string Shown(const std::string& bytes) {

@@ -25,41 +25,23 @@
 #include "platform/cairo_canvas.h"
 #include "platform/recording_canvas.h"
 #include "tests/formatter_engine/page_test_support.h"
+#include "tests/formatter_engine/prepare_world.h"
 
 namespace tavrel {
 namespace {
 
+using unit_test::At;
+using unit_test::Expected;
 using unit_test::ReadAll;
+using unit_test::RecordingProgress;
 using unit_test::TempDir;
 using unit_test::WriteAll;
 
-// Advance widths of the faces in units of a 2048 em (the published metrics of the Windows
-// faces, which the metric-compatible fonts share), scaled to printer dots as a rasteriser
-// does: the pixel size is rounded first.
-int Expected(int units, double points, int dpi) {
-  const int px = static_cast<int>(std::nearbyint(points * dpi / 72.0));
-  return static_cast<int>(std::lround(units * px / 2048.0));
-}
-
-template <typename T>
-T At(const std::string& bytes, std::size_t offset) {
-  T v{};
-  std::memcpy(&v, bytes.data() + offset, sizeof v);
-  return v;
-}
 std::size_t EntryOffset(int font) { return 264 + 80 * static_cast<std::size_t>(font - 1); }
 std::size_t WidthOffset(int font, unsigned char c) { return 16904 + 256 * static_cast<std::size_t>(font - 1) + c; }
 std::string PascalString(const std::string& bytes, std::size_t offset) {
   return bytes.substr(offset + 1, static_cast<unsigned char>(bytes[offset]));
 }
-
-class RecordingProgress : public FontMeasureProgress {
- public:
-  void Start(int total) override { Log.push_back("start " + std::to_string(total)); }
-  void Step(const std::string& label) override { Log.push_back(label); }
-  void Finish() override { Log.push_back("finish"); }
-  std::vector<std::string> Log;
-};
 
 // Font a (27) with its three variants and a preview part; font T (20) without variants.
 constexpr const char* kFontsIni =
@@ -68,29 +50,11 @@ constexpr const char* kFontsIni =
     "AUTOITALICBOLD = OFF\n"
     "Font T = Times New Roman 12 0 -2 128:0:255\n";
 
-struct PrepareWorld {
-  TempDir dir;
-  RecordingMessageBoxes boxes;
-  RecordingNotifier mainWindow;
+struct PrepareWorld : unit_test::PrepareWorldBase {
   RecordingProgress progress;
-  platform::PrinterList printers = platform::PrinterList::virtual_only();
-  TSettingsRecord settings{};
-  PrinterSetup setup;
-  PrepareContext ctx;
-  std::vector<std::string> fatal;
 
   PrepareWorld() {
-    ctx.FontFile.ProgramDirectory = dir.Path().string();
-    ctx.FontFile.VersionStamp = 991;
-    ctx.FontFile.Boxes = &boxes;
-    ctx.FontFile.ReportFatalOutputError = [this](int n, const std::string&, const std::string& english) {
-      fatal.push_back(std::to_string(n) + " " + english);
-    };
-    ctx.Measure.ProgramDirectory = dir.Path().string();
-    ctx.Measure.Boxes = &boxes;
-    ctx.Measure.Printers = &printers;
     ctx.Measure.Progress = &progress;
-    ctx.MainWindow = &mainWindow;
     printers.select(printers.index_of(platform::kPngPrinterName));
     settings.CodePage = 1;  // 850
     WriteAll(dir / "Fonts.ini", kFontsIni);

@@ -9,16 +9,10 @@
 namespace tavrel {
 namespace {
 
+using unit_test::At;
 using unit_test::ReadAll;
 using unit_test::TempDir;
 using unit_test::WriteAll;
-
-template <typename T>
-T At(const std::string& b, std::size_t off) {
-  T v{};
-  std::memcpy(&v, b.data() + off, sizeof v);
-  return v;
-}
 
 TEST(PrinterDataTest, FixedWidthRecordIsWrittenInTheFileLayout) {
   TempDir tmp;

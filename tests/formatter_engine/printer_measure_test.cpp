@@ -12,21 +12,16 @@
 #include "formatter/engine/notifications.h"
 #include "formatter/engine/settings_record.h"
 #include "platform/cairo_canvas.h"
+#include "tests/formatter_engine/prepare_world.h"
 
 namespace tavrel {
 namespace {
 
+using unit_test::Expected;
 using unit_test::ReadAll;
+using unit_test::RecordingProgress;
 using unit_test::TempDir;
 using unit_test::WriteAll;
-
-class RecordingProgress : public FontMeasureProgress {
- public:
-  void Start(int total) override { Log.push_back("start " + std::to_string(total)); }
-  void Step(const std::string& label) override { Log.push_back(label); }
-  void Finish() override { Log.push_back("finish"); }
-  std::vector<std::string> Log;
-};
 
 struct MeasureFixture {
   TempDir dir;
@@ -56,12 +51,6 @@ struct MeasureFixture {
     return MakePrinterDataFileName(dir.Path().string(), name);
   }
 };
-
-// Advance widths of the Windows faces (units of a 2048 em), the independent reference.
-int Expected(int units, double points, int dpi) {
-  const int px = static_cast<int>(std::nearbyint(points * dpi / 72.0));
-  return static_cast<int>(std::lround(units * px / 2048.0));
-}
 
 TEST(MeasurePrinterFonts, FillsTheRecordAndWritesTheFile) {
   MeasureFixture f;
@@ -245,30 +234,12 @@ TEST(MeasurePrinterFonts, UnknownPrinterBeepsAndAsksForOne) {
   EXPECT_FALSE(std::filesystem::exists(f.DataFile("Gone")));
 }
 
-struct PrepareFixture {
-  TempDir dir;
-  RecordingMessageBoxes boxes;
-  RecordingNotifier mainWindow;
-  platform::PrinterList printers = platform::PrinterList::virtual_only();
-  TSettingsRecord settings{};
-  PrinterSetup setup;
-  PrepareContext ctx;
-  std::vector<std::string> fatal;
+struct PrepareFixture : unit_test::PrepareWorldBase {
   int dialogs = 0;
   int dialogChoice = 1;  // -1: cancel
   int ended = 0;
 
   PrepareFixture() {
-    ctx.FontFile.ProgramDirectory = dir.Path().string();
-    ctx.FontFile.VersionStamp = 991;
-    ctx.FontFile.Boxes = &boxes;
-    ctx.FontFile.ReportFatalOutputError = [this](int n, const std::string&, const std::string& english) {
-      fatal.push_back(std::to_string(n) + " " + english);
-    };
-    ctx.Measure.ProgramDirectory = dir.Path().string();
-    ctx.Measure.Boxes = &boxes;
-    ctx.Measure.Printers = &printers;
-    ctx.MainWindow = &mainWindow;
     // The main window writes the font definition file when asked.
     mainWindow.OnSend = [this](std::int32_t code, std::int32_t) {
       if (code == MN_WRITE_FONT_DEFINITION) WriteAll(dir / "Fonts.ini", "Font A = Arial 10\r\n");
