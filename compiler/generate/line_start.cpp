@@ -203,5 +203,8 @@ void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
     }
     cx.LineStartPending = false;
   }
-  if (!(cx.FootnoteMarkersSet && ch == ' ' && run.source.CurChar == cx.FootnoteEndChar)) FilterOutputChar(run, ch);
+  // The blank after a footnote end marker is dropped because the other targets close a
+  // footnote with a separator of their own; RTF text closes it with "}}" alone and keeps it.
+  const bool afterFootnote = cx.FootnoteMarkersSet && ch == ' ' && run.source.CurChar == cx.FootnoteEndChar;
+  if (!afterFootnote || t.RtfText) FilterOutputChar(run, ch);
 }

@@ -1,5 +1,9 @@
 #include "compiler/generate/output_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "compiler/core/compiler_run.h"
@@ -10,13 +14,26 @@
 namespace {
 
 // A probe that neither truncates an existing file nor leaves one behind when it made it.
+// The name is resolved once: a missing name costs a scan of its folder, and the output
+// folder grows with every page, so one scan per probe keeps a large run linear.
 bool DefaultCanCreate(CompilerRun&, const std::string& path) {
-  if (platform::directory_exists(path)) return false;
-  const bool existed = platform::file_exists(path);
-  platform::FilePtr f = platform::open_file(path, "ab");
-  if (!f) return false;
-  f.reset();
-  if (!existed) platform::erase_file(path);
+  const std::string resolved = platform::resolve_path(path);
+  struct stat st;
+  const bool present = ::stat(resolved.c_str(), &st) == 0;
+  if (present && S_ISDIR(st.st_mode)) return false;
+  bool existed = false;
+  if (present && S_ISREG(st.st_mode)) {
+    const int fd = ::open(resolved.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    existed = fd >= 0;
+    if (fd >= 0) ::close(fd);
+  }
+  std::FILE* f = std::fopen(resolved.c_str(), "ab");
+  if (f == nullptr) return false;
+  struct stat opened;
+  const bool isDirectory = ::fstat(fileno(f), &opened) == 0 && S_ISDIR(opened.st_mode);
+  std::fclose(f);
+  if (isDirectory) return false;
+  if (!existed && ::lstat(resolved.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(resolved.c_str());
   return true;
 }
 

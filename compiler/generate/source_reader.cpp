@@ -21,11 +21,14 @@ bool IsSentenceEndChar(std::uint8_t c) {
   return c == '.' || c == '!' || c == '?' || c == ':' || c == ';' || c == 0xE3 || c == kCr;
 }
 
-std::uint8_t ReadByte(CompilerRun& run) {
-  std::uint8_t c = 0;
-  ReadBufferChar(run, c);
-  return c;
+// The buffer's own read, done here: it runs for every byte of every pass.
+inline std::uint8_t ReadByte(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  const std::size_t at = sb.Position++;
+  return at < sb.Data.size() ? static_cast<std::uint8_t>(sb.Data[at]) : 0;
 }
+
+inline bool AtSourceEnd(const CompilerRun& run) { return run.source.Position >= run.source.Data.size(); }
 
 void RaiseLineEndCount(TSourceBuffer& sb) {
   // A byte counter that wrapped to 0 would make a run of empty lines look like none.
@@ -34,7 +37,8 @@ void RaiseLineEndCount(TSourceBuffer& sb) {
 
 // Drops the line feed of a CR LF pair; any other byte stays to be read.
 void DropLineFeed(CompilerRun& run) {
-  if (!SourceEof(run) && PeekBufferChar(run) == kLf) SetSourcePos(run, run.source.Position + 1);
+  TSourceBuffer& sb = run.source;
+  if (sb.Position < sb.Data.size() && static_cast<std::uint8_t>(sb.Data[sb.Position]) == kLf) ++sb.Position;
 }
 
 // Skips one embedded 0x1D sequence (NextChar holds its opening byte). False when the buffer
@@ -138,6 +142,23 @@ void FilterPlainChar(CompilerRun& run) {
   }
 }
 
+// The console side of reading, out of line: the read itself runs for every byte.
+[[gnu::noinline]] void ReportLineCount(CompilerRun& run, std::int32_t line) {
+  run.reporter.WriteText(std::to_string(line) + " ", false);
+}
+
+[[gnu::noinline]] void EchoReadChar(CompilerRun& run) {
+  const TSwitches& sw = run.switches;
+  const TSourceBuffer& sb = run.source;
+  if (!(sw.DebugMainOnly && run.reader.PrePassRunning) &&
+      run.lines.CurrentSourceLine >= sw.DebugStartLine) {
+    if (sb.NextChar == kCr)
+      run.reporter.WriteLine("", false);
+    else
+      run.reporter.WriteText(std::string(1, static_cast<char>(sb.NextChar)), false);
+  }
+}
+
 }  // namespace
 
 void PrimeReaderWindow(CompilerRun& run) {
@@ -148,7 +169,7 @@ void PrimeReaderWindow(CompilerRun& run) {
 
 void ReadSourceChar(CompilerRun& run) {
   TSourceBuffer& sb = run.source;
-  if (SourceEof(run)) return;
+  if (AtSourceEnd(run)) return;
   sb.PrevChar = sb.CurChar;
   sb.CurChar = sb.NextChar;
   sb.NextChar = ReadByte(run);
@@ -165,17 +186,9 @@ void ReadSourceChar(CompilerRun& run) {
   if (sb.NextChar == kCr) {
     int32_t& line = run.lines.CurrentSourceLine;
     ++line;
-    if (run.switches.CountLines && line % 10 == 0)
-      run.reporter.WriteText(std::to_string(line) + " ", false);
+    if (run.switches.CountLines && line % 10 == 0) ReportLineCount(run, line);
   }
-  const TSwitches& sw = run.switches;
-  if (sw.DebugEcho && !(sw.DebugMainOnly && run.reader.PrePassRunning) &&
-      run.lines.CurrentSourceLine >= sw.DebugStartLine) {
-    if (sb.NextChar == kCr)
-      run.reporter.WriteLine("", false);
-    else
-      run.reporter.WriteText(std::string(1, static_cast<char>(sb.NextChar)), false);
-  }
+  if (run.switches.DebugEcho) EchoReadChar(run);
 }
 
 void ReadDotCommandLine(CompilerRun& run) {

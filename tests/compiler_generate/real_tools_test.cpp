@@ -546,12 +546,9 @@ TEST(HtmlCheckers, SeeBrokenMarkupMissingFilesAndAnchors) {
   }
 }
 
-// Known fault, reported: a heading whose page got a footnote frame lives in the text page
-// ("n000t.html"), but index links, HTML Help index entries and automatic word links name the
-// frameset page with the heading's "#hd" anchor ("n000.html#hd1"), where no such anchor
-// exists (contents links leave the anchor out in this case). chmcmd reports each of them as an
-// error. Enable when the link writers treat footnote-frame pages as the contents writer does.
-TEST_P(HtmlTarget, DISABLED_NoAnchorIsNamedOnAFramesetPage) {
+// A heading whose page got a footnote frame lives in the text page ("n000t.html"): no link may
+// name the frameset page with the heading's "#hd" anchor, where no such anchor exists.
+TEST_P(HtmlTarget, NoAnchorIsNamedOnAFramesetPage) {
   const Compiled& c = Compile(GetParam());
   ASSERT_EQ(c.ExitCode, 0) << c.Console;
   const ReferenceCheck check = CheckReferences(PagesAndHelpFiles(c));
@@ -657,9 +654,8 @@ TEST_P(HtmlHelpTarget, ChmcmdCompilesTheProjectAndTheHelpFileHoldsEveryPage) {
   for (const std::string& f : needed) EXPECT_TRUE(entries.count(Lower(f))) << f << " is not in the .chm\n" << listing.Out;
 }
 
-// Known fault, reported (see NoAnchorIsNamedOnAFramesetPage): chmcmd's "Anchor ... undefined"
-// errors for links that name the anchor on a footnote frameset page.
-TEST_P(HtmlHelpTarget, DISABLED_ChmcmdFindsEveryAnchor) {
+// chmcmd reports "Anchor ... undefined" for any link that names a missing anchor.
+TEST_P(HtmlHelpTarget, ChmcmdFindsEveryAnchor) {
   const std::string chmcmd = FindProgram("chmcmd");
   if (chmcmd.empty()) GTEST_SKIP() << "chmcmd (fp-utils) is not installed";
   const Compiled& c = Compile(GetParam());
@@ -783,11 +779,9 @@ TEST_P(RtfTarget, UnrtfKeepsTheBlankAtASoftLineEnd) {
     EXPECT_NE(text.find(phrase), std::string::npos) << phrase << "\n" << text;
 }
 
-// Known fault, reported: the blank right after a footnote end marker is dropped for every
-// target; HTML, IPF and WinHelp write a blank or line end of their own there, but RTF text ends
-// the footnote with "}}" alone, so "a topic{...} of its own" becomes "a topicof its own".
-// Enable when RTF text keeps a blank after its footnote.
-TEST(RtfTextTarget, DISABLED_UnrtfKeepsTheBlankAfterAFootnote) {
+// RTF text closes a footnote with "}}" alone: the blank after it must stay, or
+// "a topic{...} of its own" reads "a topicof its own".
+TEST(RtfTextTarget, UnrtfKeepsTheBlankAfterAFootnote) {
   if (FindProgram("unrtf").empty()) GTEST_SKIP() << "unrtf is not installed";
   const Compiled& c = Compile("manual:RtfText");
   ASSERT_EQ(c.ExitCode, 0) << c.Console;
