@@ -142,6 +142,11 @@ int AppendRtf(std::string& out, std::uint8_t ch, bool sourceIsIso, const TCodePa
 }
 
 void AppendHtml(std::string& out, std::uint8_t ch, bool sourceIsIso, const TTextContext& context) {
+  // Plain ASCII, by far the most of any text, goes straight through.
+  if (ch < 0x80 && ch > ' ' && ch != '&' && ch != '<' && ch != '>' && ch != '"' && ch != 0x1A) {
+    out.push_back(static_cast<char>(ch));
+    return;
+  }
   switch (ch) {
     case '&':
       out += "&amp;";
@@ -233,15 +238,22 @@ TConversionTarget ConversionTargetOf(const CompilerRun& run) {
   return TConversionTarget::Html;
 }
 
+namespace {
+
+// Out of line: the message texts would otherwise weigh on every character written.
+[[gnu::noinline]] void ReportRefusedChar(CompilerRun& run, int refused) {
+  const std::string code = std::to_string(refused);
+  run.reporter.ReportSourceError("Sonderzeichen ASCII dezimal " + code + " bei Winhelp nicht erlaubt",
+                                 "Character ASCII decimal " + code + " not allowed with Winhelp",
+                                 0);
+}
+
+}  // namespace
+
 void WriteTargetChar(CompilerRun& run, std::string& out, std::uint8_t ch) {
   TCharConversionState& state = run.charConversion;
   const int refused = AppendTargetChar(out, ch, ConversionTargetOf(run), run.ini.SourceIsIso,
                                        state.Context, state.Tables);
-  if (refused >= 0) {
-    const std::string code = std::to_string(refused);
-    run.reporter.ReportSourceError("Sonderzeichen ASCII dezimal " + code + " bei Winhelp nicht erlaubt",
-                                   "Character ASCII decimal " + code + " not allowed with Winhelp",
-                                   0);
-  }
+  if (refused >= 0) ReportRefusedChar(run, refused);
   state.Context.AfterFontChange = false;
 }

@@ -13,13 +13,22 @@ namespace {
 // A bare LF counts as CR LF, so the reader's line count (at each CR) and the dot-line rules
 // hold for LF-only files too.
 std::string NormalizeLineEnds(const std::vector<std::uint8_t>& bytes) {
+    std::size_t bare = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) ++bare;
     std::string text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char c = static_cast<char>(bytes[i]);
-        if (c == '\n' && (i == 0 || bytes[i - 1] != '\r')) text += '\r';
-        text += c;
+    text.reserve(bytes.size() + bare);
+    // Copied a stretch at a time: a file of CR LF lines is one stretch.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < bytes.size() && bare > 0; ++i) {
+        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) {
+            text.append(reinterpret_cast<const char*>(bytes.data()) + from, i - from);
+            text += '\r';
+            from = i;
+            --bare;
+        }
     }
+    text.append(reinterpret_cast<const char*>(bytes.data()) + from, bytes.size() - from);
     return text;
 }
 

@@ -5,6 +5,28 @@
 #include "compiler/core/markup.h"
 #include "compiler/core/toggles.h"
 
+namespace {
+
+// A toggle character switches its highlighting; out of line, as it is rare beside plain text.
+[[gnu::noinline]] void SwitchToggle(CompilerRun& run, std::size_t pos, std::string& f) {
+  const TTargetFlags& t = run.ini.TargetFlags;
+  const int i = static_cast<int>(pos) + 1;
+  bool& state = run.toggles.ToggleState[pos];
+  state = !state;
+  run.sourceText.ToggleChanged = true;
+  const TToggleDef& def = kToggleDefs[pos];
+  if (i == 1) {
+    WriteFontChange(run, f,
+                    state ? run.markup.AlternateFontLetter : run.markup.RunningFontLetter, true);
+  } else if (t.Html) {
+    if (*def.HtmlTag) f += std::string(state ? "<" : "</") + def.HtmlTag + ">";
+  } else if (t.RtfFamily) {
+    if (*def.RtfKeyword) f += std::string("\\") + def.RtfKeyword + (state ? " " : "0 ");
+  }
+}
+
+}  // namespace
+
 void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
   TSourceTextState& st = run.sourceText;
   const TTargetFlags& t = run.ini.TargetFlags;
@@ -24,19 +46,7 @@ void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
     } else if (pos == std::string::npos || pos >= static_cast<std::size_t>(kToggleCount)) {
       WriteTargetChar(run, f, c);
     } else {
-      const int i = static_cast<int>(pos) + 1;
-      bool& state = run.toggles.ToggleState[pos];
-      state = !state;
-      st.ToggleChanged = true;
-      const TToggleDef& def = kToggleDefs[pos];
-      if (i == 1) {
-        WriteFontChange(run, f,
-                        state ? run.markup.AlternateFontLetter : run.markup.RunningFontLetter, true);
-      } else if (t.Html) {
-        if (*def.HtmlTag) f += std::string(state ? "<" : "</") + def.HtmlTag + ">";
-      } else if (t.RtfFamily) {
-        if (*def.RtfKeyword) f += std::string("\\") + def.RtfKeyword + (state ? " " : "0 ");
-      }
+      SwitchToggle(run, pos, f);
     }
   }
   if (st.HtmlCodeOn && c == '>') st.InHtmlCode = false;

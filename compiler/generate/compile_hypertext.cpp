@@ -102,6 +102,9 @@ void ResetPassState(CompilerRun& run) {
   run.passes.InFootnote = false;
   run.htmlPage.HtmlIndentDepth = 0;
   run.helpProject.BrowseButtonsWanted = false;
+  // The project file names of an earlier run must not reach this run's summary page.
+  run.helpProject.HhpFileName.clear();
+  run.helpProject.HpjFileName.clear();
   run.outputFiles.CreatedFiles.clear();
   ResetIndexChar(run);
   if (run.ini.TargetFlags.HtmlHelp) SetChmFileName(run);

@@ -181,6 +181,9 @@ void IndexHeadings(CompilerRun& run) {
   PrimeReaderWindow(run);
   RewindSource(run);
   while (!SourceEof(run)) {
+    // Inside a line only a footnote mark matters here.
+    SkipWithinLine(run, cx.FootnoteMarkersSet ? static_cast<int>(cx.FootnoteBeginChar) : -1);
+    if (SourceEof(run)) break;
     const std::uint8_t remembered = sb.PrevChar;
     ReadSourceChar(run);
     // A dot at a line start: the two characters behind it are the command letters.

@@ -27,12 +27,15 @@ void SetChmFileName(CompilerRun& run) {
       BareName(NormalizeFileName(run, SetFileExtension(run.switches.SourceFileName, "CHM")));
 }
 
+std::string HhpBareFileName(CompilerRun& run) {
+  return NormalizeFileName(run, BareName(SetFileExtension(run.switches.SourceFileName, "HHP")));
+}
+
 void WriteHhpFile(CompilerRun& run) {
   THelpProjectState& st = run.helpProject;
   const std::string& pre = run.switches.PageNamePrefix;
   // Whole names: a cut path would create the project somewhere else.
-  st.HhpFileName = run.switches.OutputDirectory + "\\" +
-                   NormalizeFileName(run, BareName(SetFileExtension(run.switches.SourceFileName, "HHP")));
+  st.HhpFileName = run.switches.OutputDirectory + "\\" + HhpBareFileName(run);
   std::string f;
   Line(f, "; HHP file created by Skeldon 4.22");
   Line(f, "");

@@ -15,6 +15,9 @@ struct THelpProjectState {
 };
 
 void SetChmFileName(CompilerRun& run);
+// The HHP file's name inside the output directory; the summary page links to it before the
+// file is written.
+std::string HhpBareFileName(CompilerRun& run);
 void WriteHhpFile(CompilerRun& run);
 void WriteHpjFile(CompilerRun& run);
 void ReportMissingGraphics(CompilerRun& run);

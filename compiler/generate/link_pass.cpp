@@ -464,6 +464,9 @@ void CollectIndexAndLinks(CompilerRun& run) {
 
   TSourceBuffer& sb = run.source;
   while (!SourceEof(run)) {
+    // Inside a line only the index character matters here.
+    SkipWithinLine(run, lp.IndexChar);
+    if (SourceEof(run)) break;
     ReadSourceChar(run);
     if (sb.CurChar == kCr && run.reader.DotLineMark) {
       ReadSourceChar(run);

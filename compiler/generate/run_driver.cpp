@@ -70,11 +70,13 @@ void EndHeadingText(CompilerRun& run) {
   TCompileContext& cx = run.compile;
   const TTargetFlags& t = run.ini.TargetFlags;
   if (t.Ipf) run.passes.OutputFile += "\r\n";
-  if (cx.HeadingTextLength > 254)
+  // The first character of the line that ends the heading was collected with it.
+  const std::int32_t length = cx.HeadingTextLength - 1;
+  if (length > 254)
     run.reporter.ReportSourceError(
         "letzte \x9A" "berschrift hat zu viele Zeichen oder ist nicht vom Flie\xE1text getrennt",
         "last heading has too much chars or is not seperated from running text", 2);
-  else if (cx.HeadingTextLength == 0)
+  else if (length <= 0)
     run.reporter.ReportSourceError("\x9A" "berschrift fehlt nach \x9A" "berschrift-Punktbefehl",
                                    "heading missing after heading dot command", 0);
   cx.HeadingTextPending = false;
@@ -179,9 +181,12 @@ void RunOutputPass(CompilerRun& run) {
     if (cx.HeadingTextPending && run.reader.ConditionOn && !cx.DotLineActive && c != 0) {
       const bool dotStart = p == kCr && run.reader.DotLineMark;
       if (c == kCr) {
-        // A line end inside the heading is a blank; the trailing ones are cut when it is written.
-        if (cx.HeadingText.size() < kHeadingTextMax) cx.HeadingText += ' ';
-        ++cx.HeadingTextLength;
+        // Only a soft line end inside the heading joins its lines with a blank; the line end of
+        // the heading's dot line and the one that ends the heading add nothing.
+        if (sb.LineEndCount == 0 && !wordStar) {
+          if (cx.HeadingText.size() < kHeadingTextMax) cx.HeadingText += ' ';
+          ++cx.HeadingTextLength;
+        }
       } else if (!dotStart) {
         if (cx.HeadingText.size() < kHeadingTextMax) cx.HeadingText.push_back(static_cast<char>(c));
         ++cx.HeadingTextLength;

@@ -191,6 +191,38 @@ void ReadSourceChar(CompilerRun& run) {
   if (run.switches.DebugEcho) EchoReadChar(run);
 }
 
+std::size_t SkipWithinLine(CompilerRun& run, int stop) {
+  TSourceBuffer& sb = run.source;
+  if (run.switches.WordStarInput || run.switches.DebugEcho) return 0;
+  if (sb.PrevChar == kCr || sb.CurChar == kCr || sb.NextChar == kCr) return 0;
+  // Bytes other than CR and LF pass ReadSourceChar unchanged and touch neither the line
+  // count nor the dot-line mark: only the window moves.
+  const std::string& data = sb.Data;
+  const std::size_t start = sb.Position, size = data.size();
+  std::size_t end = start;
+  while (end < size) {
+    const auto b = static_cast<std::uint8_t>(data[end]);
+    if (b == kCr || b == kLf || static_cast<int>(b) == stop) break;
+    ++end;
+  }
+  const std::size_t k = end - start;
+  if (k == 0) return 0;
+  const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(data[i]); };
+  if (k >= 3) {
+    sb.PrevChar = at(end - 3);
+    sb.CurChar = at(end - 2);
+  } else if (k == 2) {
+    sb.PrevChar = sb.NextChar;
+    sb.CurChar = at(end - 2);
+  } else {
+    sb.PrevChar = sb.CurChar;
+    sb.CurChar = sb.NextChar;
+  }
+  sb.NextChar = at(end - 1);
+  sb.Position = end;
+  return k;
+}
+
 void ReadDotCommandLine(CompilerRun& run) {
   std::string& line = run.reader.DotLine;
   line.clear();

@@ -27,6 +27,12 @@ struct TSourceReaderState {
 // Shifts the window and reads the next character into NextChar. At each line start it also
 // decides DotLineMark, which then holds for the whole line.
 void ReadSourceChar(CompilerRun& run);
+// For the passes that only look at line starts and a few marks: does in one go what
+// ReadSourceChar would do over the bytes up to the next line end, the byte `stop` (a value
+// from 0 to 255, or -1 for none) or the end of the source. Only plain input without the
+// debug echo, and only when no CR stands in the window; otherwise nothing is read. Returns
+// the number of bytes passed.
+std::size_t SkipWithinLine(CompilerRun& run, int stop);
 // Reads the rest of the current source line into DotLine (leading blanks skipped).
 void ReadDotCommandLine(CompilerRun& run);
 

@@ -10,6 +10,7 @@
 #include "compiler/core/file_names.h"
 #include "compiler/core/source_text_output.h"
 #include "compiler/generate/external_links.h"
+#include "compiler/generate/help_project.h"
 #include "compiler/generate/html_page.h"
 #include "compiler/generate/output_files.h"
 
@@ -80,7 +81,10 @@ void WriteEntryLinks(CompilerRun& run) {
   const std::string& pre = run.switches.PageNamePrefix;
   if (ini.TargetFlags.HtmlHelp) {
     WriteLanguageText(run, "HTML-Help Projektdatei: ", "HTML-Help Project File: ");
-    WriteLink(run, run.helpProject.HhpFileName);
+    // The project file is written after this page, so its name is formed here; like the other
+    // entry links it is relative to this page with "/", so that a browser finds it.
+    const std::string& known = run.helpProject.HhpFileName;
+    WriteLink(run, known.empty() ? project + "/" + HhpBareFileName(run) : known);
   } else {
     if (run.iniValues.HomeButtonInFrame) {
       WriteLanguageText(run, "Homeframe (Start-Rahmen): ", "Homeframe: ");

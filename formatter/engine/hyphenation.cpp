@@ -54,7 +54,9 @@ void InitHyphenationTables(HyphenationState& state) {
 bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t* held, int len,
                              int p) {
   const auto& t = GetHyphenationTables();
-  const int n = std::max(params.min_letters, 0);
+  // ".HN" may be any 32-bit number; past 256 the window lies outside every word buffer anyway,
+  // and the clamp keeps p + n from overflowing.
+  const int n = std::clamp(params.min_letters, 0, 256);
   for (int i = p - n; i <= p + n; ++i)
     if (!IsHyphenLetter(t.letter[HeldChar(held, len, i)])) return false;
   if (params.capitals_unsplit) {

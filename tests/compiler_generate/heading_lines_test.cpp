@@ -37,7 +37,7 @@ TEST(HeadingLines, WinHelpKeepHeadingInNonScrollingRegion) {
   const auto r = m.Compile(run_test::Crlf(".1\nTitle\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& rtf = run_test::FileOf(r, "DOC.RTF");
-  EXPECT_NE(rtf.find("${\\footnote Title}\r\n\\keepn \r\n\\f0\\fs20\\cf0  Title\\par\\pard\r\n"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("${\\footnote Title}\r\n\\keepn \r\n\\f0\\fs20\\cf0 Title\\par\\pard\r\n"), std::string::npos) << rtf;
 }
 
 TEST(HeadingLines, RunningTextMissingBetweenSameLevels) {
