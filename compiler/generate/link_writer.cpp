@@ -177,15 +177,22 @@ void WriteWordLink(CompilerRun& run) {
   const std::string word = lw.MarkedExpression;
   TIndexEntry* entry = nullptr;
   bool several = false;
-  entry = FindLinkEntry(run, word, [&](const TIndexEntry& candidate) {
+  // One captured pointer keeps the callback inside std::function's own storage: this runs
+  // for every word of the text.
+  struct TMatchScope {
+    CompilerRun& Run;
+    TLinkWriterState& Writer;
+    bool& Several;
+  } scope{run, lw, several};
+  entry = FindLinkEntry(run, word, [s = &scope](const TIndexEntry& candidate) {
     TSourceState saved;
-    SaveSourceState(run, saved);
-    const bool matched = MatchFollowingWords(run, candidate);
-    const std::size_t end = run.source.Position;
-    RestoreSourceState(run, saved);
+    SaveSourceState(s->Run, saved);
+    const bool matched = MatchFollowingWords(s->Run, candidate);
+    const std::size_t end = s->Run.source.Position;
+    RestoreSourceState(s->Run, saved);
     if (matched) {
-      lw.OpenLinkEnd = end;
-      several = true;
+      s->Writer.OpenLinkEnd = end;
+      s->Several = true;
     }
     return matched;
   });

@@ -61,7 +61,7 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
 inline std::string FirstDifference(const std::string& want, const std::string& got) {
   const std::vector<std::string> a = SplitLines(want), b = SplitLines(got);
   const auto isHeader = [](const std::string& l) { return l.rfind("=== ", 0) == 0; };
-  std::string out, section;
+  std::string out = "\n", section;
   for (std::size_t k = 0; k < a.size() || k < b.size(); ++k) {
     const std::string* x = k < a.size() ? &a[k] : nullptr;
     const std::string* y = k < b.size() ? &b[k] : nullptr;

@@ -1,10 +1,11 @@
 // Faults found by reading whole compile runs against their formats: the collected heading
-// text (visible WinHelp heading, empty-heading report) and the project file link of the
-// HTML Help summary page.
+// text (visible WinHelp heading, empty-heading report), the project file link of the HTML Help
+// summary page, and the golden diff that has to show them.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "tests/compiler_generate/golden_util.h"
 #include "tests/compiler_generate/run_driver_support.h"
 
 namespace {
@@ -25,6 +26,16 @@ TEST(CollectedHeadingText, WinHelpHeadingCopyHasNoLeadingBlank) {
         << target << "\n" << rtf;
     EXPECT_EQ(rtf.find("\\cf0  Guide"), std::string::npos) << target;
   }
+}
+
+// With soft line ends a heading may run over two lines: its copy joins them with one blank.
+TEST(CollectedHeadingText, SoftLineEndJoinsHeadingLinesWithOneBlank) {
+  MemoryRun m("winhelp4");
+  m->switches.SoftLineEnds = true;
+  const auto r = m.Compile(Crlf(".1\nLong\nheading\n\nText.\n"));
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  const std::string& rtf = FileOf(r, "DOC.RTF");
+  EXPECT_NE(rtf.find("\\par \r\n\\f0\\fs20\\cf0 Long heading\r\n"), std::string::npos) << rtf;
 }
 
 struct THeadingCase {
@@ -60,6 +71,21 @@ TEST(HtmlHelpSummary, LinksToTheProjectFile) {
                 .find("HTML-Help Project File: <a href=\"GUIDE/GUIDE.HHP\">GUIDE/GUIDE.HHP</a><br>\r\n"),
             std::string::npos)
       << FileOf(r, "GUIDE.HTML");
+}
+
+// A differing dump names the file and the line, shows line ends and code-page bytes, and looks
+// past the size in the file's header to the line that changed.
+TEST(GoldenDiff, NamesFileAndLineWithVisibleBytes) {
+  const std::string want = "=== A.TXT (4 bytes)\r\nab\r\n\r\n=== B.RTF (9 bytes)\r\n{\\rtf1 x\r\n}\r\n";
+  const std::string got = "=== A.TXT (4 bytes)\r\nab\r\n\r\n=== B.RTF (10 bytes)\r\n{\\rtf1  x\xDA\n}\r\n";
+  const std::string diff = gen_test::FirstDifference(want, got);
+  EXPECT_NE(diff.find("header line 4: golden === B.RTF (9 bytes)\\r\\n, got === B.RTF (10 bytes)\\r\\n"),
+            std::string::npos)
+      << diff;
+  EXPECT_NE(diff.find("line 5 in \"=== B.RTF (9 bytes)\""), std::string::npos) << diff;
+  EXPECT_NE(diff.find("golden:   {\\rtf1 x\\r\\n"), std::string::npos) << diff;
+  EXPECT_NE(diff.find("got:      {\\rtf1  x\\xDA\\n"), std::string::npos) << diff;
+  EXPECT_NE(gen_test::FirstDifference("a\r\n", "a\r\nb\r\n").find("golden:   <end of file>"), std::string::npos);
 }
 
 }  // namespace
