@@ -51,9 +51,15 @@ bool ChooseInternalToggleChars(ToggleTables& tables, std::string& buffer,
     // Rewrite the running text in place. The start of the buffer counts as a line start, every
     // byte up to the last one is looked at, and a bare LF ends a dot-command line like CR does.
     const std::size_t n = buffer.size();
+    // Most bytes are neither a line end nor a toggle character: they are passed over at once.
+    std::array<bool, 256> stops{};
+    stops['\n'] = stops['\r'] = true;
+    for (int c = 0; c < 256; ++c)
+        if (tables.ToggleCharMap[static_cast<std::size_t>(c)] != c) stops[static_cast<std::size_t>(c)] = true;
     bool dotLine = n > 0 && buffer[0] == '.';
     for (std::size_t i = 0; i < n; ++i) {
         const auto b = static_cast<std::uint8_t>(buffer[i]);
+        if (!stops[b]) continue;
         if (b == '\n') {
             dotLine = i + 1 < n && buffer[i + 1] == '.';
             continue;
