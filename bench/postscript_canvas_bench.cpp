@@ -45,10 +45,10 @@ void BM_MeasureFont(benchmark::State& state) {
     int size = 6;
     for (auto _ : state) {
         platform::FontMeasurer m;  // a fresh cache: every measure loads 256 glyphs
-        platform::FontSpec spec;
-        spec.face = "Arial";
-        spec.size = size;
-        benchmark::DoNotOptimize(m.measure(spec, 300).advance['a']);
+        platform::FontSpec font_spec;
+        font_spec.face = "Arial";
+        font_spec.size = size;
+        benchmark::DoNotOptimize(m.measure(font_spec, 300).advance['a']);
         size = size % 40 + 1;
     }
 }

@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         s.IndexFilter.size() > 60 || s.BodyTags.size() > 254 || s.ContentsTreeOpenText.size() > 50 ||
         s.ContentsTreeCloseText.size() > 50 || s.HeadingFonts.size() > 20)
         __builtin_trap();
-    for (const std::string& spec : s.FontSpecs)
-        if (spec.size() > kFontSpecMax) __builtin_trap();
+    for (const std::string& definition : s.FontSpecs)
+        if (definition.size() > kFontSpecMax) __builtin_trap();
     if (run->switches.ContentsDepth < 0 || run->switches.ContentsDepth > 6) __builtin_trap();
     return 0;
 }

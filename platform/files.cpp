@@ -169,17 +169,17 @@ const DriveTable& no_drives() {
     return empty;
 }
 
-DriveTable parse_drive_table(std::string_view spec) {
+DriveTable parse_drive_table(std::string_view drives_text) {
     DriveTable table;
     auto trim = [](std::string_view v) {
         while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
         while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
         return v;
     };
-    while (!spec.empty()) {
-        std::size_t semi = spec.find(';');
-        std::string_view item = trim(spec.substr(0, semi));
-        spec = semi == std::string_view::npos ? std::string_view() : spec.substr(semi + 1);
+    while (!drives_text.empty()) {
+        std::size_t semi = drives_text.find(';');
+        std::string_view item = trim(drives_text.substr(0, semi));
+        drives_text = semi == std::string_view::npos ? std::string_view() : drives_text.substr(semi + 1);
         std::size_t eq = item.find('=');
         if (eq == std::string_view::npos) continue;
         std::string_view letter = trim(item.substr(0, eq));

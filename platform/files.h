@@ -47,7 +47,7 @@ const DriveTable& no_drives();
 
 // A table from a list such as "C=/home/u/c;D=/mnt/d" (entries split by ';', letter '='
 // directory; blanks around them ignored). Entries that are not of that form are skipped.
-DriveTable parse_drive_table(std::string_view spec);
+DriveTable parse_drive_table(std::string_view drives_text);
 // parse_drive_table of the environment variable CORVINA_DRIVES (empty table when unset).
 DriveTable drives_from_environment();
 

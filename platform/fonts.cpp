@@ -224,18 +224,18 @@ FontMeasurer::FontMeasurer() : impl_(std::make_unique<Impl>()) {
 
 FontMeasurer::~FontMeasurer() = default;
 
-const FontMetrics& FontMeasurer::measure(const FontSpec& spec, int dpi) {
+const FontMetrics& FontMeasurer::measure(const FontSpec& font_spec, int dpi) {
     if (dpi < 1) dpi = 1;
-    auto key = std::make_pair(spec, dpi);
+    auto key = std::make_pair(font_spec, dpi);
     auto it = impl_->metrics.find(key);
     if (it != impl_->metrics.end()) return it->second;
 
     FontMetrics fm;
-    const FaceStyle fs = split_face_style(spec.face);
-    const bool bold = spec.bold || fs.bold;
-    const bool italic = spec.italic || fs.italic;
+    const FaceStyle fs = split_face_style(font_spec.face);
+    const bool bold = font_spec.bold || fs.bold;
+    const bool italic = font_spec.italic || fs.italic;
     fm.font = impl_->resolve(fs.name, bold, italic);
-    fm.pixel_size = font_pixel_size(spec.size, dpi);
+    fm.pixel_size = font_pixel_size(font_spec.size, dpi);
     FT_Face face = impl_->face_for(fm.font);
     if (!face) {
         if (fm.font.note.empty()) fm.font.note = "font file \"" + fm.font.file + "\" cannot be loaded";
@@ -264,7 +264,7 @@ const FontMetrics& FontMeasurer::measure(const FontSpec& spec, int dpi) {
     if (FT_Load_Glyph(face, 0, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0)
         notdef = static_cast<int>(std::lround(face->glyph->advance.x / 64.0));
     for (int c = 0; c < 256; ++c) {
-        const char32_t u = to_unicode(spec.code_page, static_cast<std::uint8_t>(c));
+        const char32_t u = to_unicode(font_spec.code_page, static_cast<std::uint8_t>(c));
         const bool control = u < 0x20 || (u >= 0x7F && u < 0xA0);
         FT_UInt gi = control ? 0 : FT_Get_Char_Index(face, u);
         int adv = notdef;
@@ -277,8 +277,8 @@ const FontMetrics& FontMeasurer::measure(const FontSpec& spec, int dpi) {
     return impl_->metrics.emplace(key, fm).first->second;
 }
 
-int FontMeasurer::text_width(const FontSpec& spec, int dpi, std::string_view bytes) {
-    const FontMetrics& fm = measure(spec, dpi);
+int FontMeasurer::text_width(const FontSpec& font_spec, int dpi, std::string_view bytes) {
+    const FontMetrics& fm = measure(font_spec, dpi);
     int w = 0;
     for (unsigned char c : bytes) w += fm.advance[c];
     return w;

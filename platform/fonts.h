@@ -92,10 +92,10 @@ public:
 
     // The metrics of a font at a device resolution (dots per inch > 0). Never fails: a face
     // that cannot be loaded at all gives zero widths and the note in font.note.
-    const FontMetrics& measure(const FontSpec& spec, int dpi);
+    const FontMetrics& measure(const FontSpec& font_spec, int dpi);
 
     // The width of a byte text in dots: the sum of the advances.
-    int text_width(const FontSpec& spec, int dpi, std::string_view bytes);
+    int text_width(const FontSpec& font_spec, int dpi, std::string_view bytes);
 
 private:
     struct Impl;

@@ -88,8 +88,8 @@ void ClearFontDefs(IniValueTables& tables) {
 void ParseFontDefinition(CompilerRun& run, char fontLetter) {
     const int index = FontLetterIndex(fontLetter);
     if (index < 0) return;
-    const std::string& spec = run.ini.FontSpecs[index];
-    if (spec.empty()) return;
+    const std::string& definition = run.ini.FontSpecs[index];
+    if (definition.empty()) return;
 
     // The record is rebuilt from the text; the defaults of "@" would otherwise double up.
     TFontDef def;
@@ -99,7 +99,7 @@ void ParseFontDefinition(CompilerRun& run, char fontLetter) {
     std::string markup;
     bool sizesAsWritten = false;
 
-    for (std::string word : SplitWords(spec)) {
+    for (std::string word : SplitWords(definition)) {
         if (word.size() >= 2 && (word[0] == 'S' || word[0] == 's') && word[1] >= '0' &&
             word[1] <= '9') {
             word.erase(0, 1);

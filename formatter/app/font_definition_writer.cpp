@@ -170,9 +170,9 @@ std::string BuildFontDemoText(const TPrinterDataRecord& printerFonts, std::uint8
   for (int n = 1; n <= kLastWrittenFont; ++n) {
     const TFontEntry& entry = printerFonts.Fonts[n - 1];
     if (entry.FaceName.Empty()) continue;
-    const std::string spec = FontNumberToSpec(static_cast<std::uint8_t>(n));
-    out += ".SF" + spec + "\r\n";
-    out += "Font " + spec + ": " + entry.FaceName.Str() + " " + samples + "\r\n";
+    const std::string fontName = FontNumberToSpec(static_cast<std::uint8_t>(n));
+    out += ".SF" + fontName + "\r\n";
+    out += "Font " + fontName + ": " + entry.FaceName.Str() + " " + samples + "\r\n";
   }
   return out;
 }

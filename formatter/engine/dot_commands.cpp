@@ -527,12 +527,12 @@ void CmdSF(Cmd& c) {
   SetFontSlot(c.run, 0, f);
   const std::string cmd = UpperAscii(c.line.substr(1, 2));
   if (cmd != "SF") return;
-  const std::string spec = FontNumberToSpec(f);
+  const std::string fontName = FontNumberToSpec(f);
   // Fonts.ini generated the italic and bold variants of this font.
-  if (!spec.empty() && f >= 1 && f <= kFontCount && c.run.auto_variants && (*c.run.auto_variants)[f - 1]) {
-    SetFontSlot(c.run, 2, FontCharToNumber(spec[0], '\''));
-    SetFontSlot(c.run, 1, FontCharToNumber(spec[0], '"'));
-    SetFontSlot(c.run, 3, FontCharToNumber(spec[0], '&'));
+  if (!fontName.empty() && f >= 1 && f <= kFontCount && c.run.auto_variants && (*c.run.auto_variants)[f - 1]) {
+    SetFontSlot(c.run, 2, FontCharToNumber(fontName[0], '\''));
+    SetFontSlot(c.run, 1, FontCharToNumber(fontName[0], '"'));
+    SetFontSlot(c.run, 3, FontCharToNumber(fontName[0], '&'));
   }
   if (c.run.settings.LineHeightRefersToNormalFont) {
     for (int slot = 0; slot < 3; ++slot) {
@@ -1105,10 +1105,10 @@ void SetFontSlot(FormatRun& run, int slot, uint8_t font) {
   if (font >= 1 && font <= kMaxFontNumber) d.font_used[font] = true;
   if (slot == d.current_slot) {
     if (!FontUsable(run, font)) {
-      const std::string spec = FontNumberToSpec(font);
+      const std::string fontName = FontNumberToSpec(font);
       ReportInfo(run,
-                 "Schrift " + spec + " ist nicht definiert oder nicht ordnungsgem\x84\xE1 angemeldet.",
-                 "Font " + spec + " not defined or not registered.");
+                 "Schrift " + fontName + " ist nicht definiert oder nicht ordnungsgem\x84\xE1 angemeldet.",
+                 "Font " + fontName + " not defined or not registered.");
     }
     LoadFontWidthsFor(run, font);
   }
@@ -1119,11 +1119,11 @@ void SelectFontSlot(FormatRun& run) {
   const uint8_t font = d.font_slots[d.current_slot];
   if (!FontUsable(run, font)) {
     static const char* kNames[4] = {"Normal", "Bold", "Italic", "BoldItalic"};
-    const std::string spec = FontNumberToSpec(font);
+    const std::string fontName = FontNumberToSpec(font);
     const std::string name = kNames[d.current_slot & 3];
     ReportInfo(run,
-               name + " Schrift " + spec + " ist nicht definiert oder nicht ordnungsgem\x84\xE1 angemeldet.",
-               name + " Font " + spec + " not defined or not registered.");
+               name + " Schrift " + fontName + " ist nicht definiert oder nicht ordnungsgem\x84\xE1 angemeldet.",
+               name + " Font " + fontName + " not defined or not registered.");
   }
   if (run.current_stream == kTextStream) LoadFontWidthsFor(run, font);
 }

@@ -19,9 +19,9 @@ std::uint8_t FontCharToNumber(char letter, char prefix) {
   return static_cast<std::uint8_t>(base + 52 * variant);
 }
 
-std::uint8_t FontSpecToNumber(std::string_view spec) {
-  const char letter = spec.empty() ? 'A' : spec[0];
-  const char prefix = spec.size() > 1 ? spec[1] : ' ';
+std::uint8_t FontSpecToNumber(std::string_view fontName) {
+  const char letter = fontName.empty() ? 'A' : fontName[0];
+  const char prefix = fontName.size() > 1 ? fontName[1] : ' ';
   return FontCharToNumber(letter, prefix);
 }
 
@@ -29,9 +29,9 @@ std::string FontNumberToSpec(std::uint8_t number) {
   if (number < 1 || number > kFontCount) return std::string();
   const int base = (number - 1) % 52 + 1;
   const int variant = (number - 1) / 52;
-  std::string spec(1, base <= 26 ? static_cast<char>('A' + base - 1) : static_cast<char>('a' + base - 27));
-  if (variant > 0) spec.push_back("'\"&"[variant - 1]);
-  return spec;
+  std::string fontName(1, base <= 26 ? static_cast<char>('A' + base - 1) : static_cast<char>('a' + base - 27));
+  if (variant > 0) fontName.push_back("'\"&"[variant - 1]);
+  return fontName;
 }
 
 bool IsProportionalFont(const CharWidths& widths) { return widths['W'] != widths['i']; }

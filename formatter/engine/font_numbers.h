@@ -16,7 +16,7 @@ using CharWidths = std::array<std::uint8_t, 256>;
 // not a letter (no such font).
 std::uint8_t FontCharToNumber(char letter, char prefix);
 // First character the letter (default "A"), second the prefix.
-std::uint8_t FontSpecToNumber(std::string_view spec);
+std::uint8_t FontSpecToNumber(std::string_view fontName);
 // The letter, followed by the prefix for numbers above 52; empty for numbers outside 1..208.
 std::string FontNumberToSpec(std::uint8_t number);
 

@@ -165,17 +165,17 @@ std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables&
     }
     if (keyword != "FONT" || words[2] != "=") continue;
 
-    const std::string& spec = words[1];
-    // A spec that does not start with a letter names no font; the line is ignored.
-    const int n = spec.empty() ? 0 : FontSpecToNumber(spec.substr(0, 2));
+    const std::string& fontName = words[1];
+    // A font name that does not start with a letter names no font; the line is ignored.
+    const int n = fontName.empty() ? 0 : FontSpecToNumber(fontName.substr(0, 2));
     if (n < 1 || n > kFontCount) continue;
 
     TFontEntry& printer = tables.PrinterFonts->Fonts[n - 1];
     if (!printer.FaceName.Empty()) {
-      duplicates += spec + " ";
+      duplicates += fontName + " ";
       printer.FaceName.Assign("");
     }
-    const bool expand = autoItalicBold && spec.size() == 1;
+    const bool expand = autoItalicBold && fontName.size() == 1;
     tables.AutoVariant[static_cast<std::size_t>(n - 1)] = expand ? 1 : 0;
 
     const bool preview = ApplyFontWords(words, printer, tables.PreviewFonts->Fonts[n - 1]);
@@ -190,7 +190,7 @@ std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables&
     static constexpr Variant kVariants[3] = {
         {'\'', " Italic", "ITALIC"}, {'"', " Bold", "BOLD"}, {'&', " Bold Italic", "BOLD"}};
     for (const Variant& v : kVariants) {
-      const int m = FontCharToNumber(spec[0], v.Mark);
+      const int m = FontCharToNumber(fontName[0], v.Mark);
       if (m < 1 || m > kFontCount) continue;
       TFontEntry& vp = tables.PrinterFonts->Fonts[m - 1];
       TFontEntry& vv = tables.PreviewFonts->Fonts[m - 1];

@@ -35,7 +35,7 @@ bool IsNumberWord(std::string_view word);
 std::string UpperCaseCp850(std::string_view text);
 
 // Clears the tables and applies the lines of a "Fonts.ini" text (CR LF or LF line ends).
-// Returns the duplicate list: the spec of every FONT line whose letter was defined before,
+// Returns the duplicate list: the font name of every FONT line whose letter was defined before,
 // each followed by a blank.
 std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables& tables);
 

@@ -12,7 +12,6 @@ namespace tavrel {
 namespace {
 
 constexpr std::uint8_t kOneColumn = 0x1C;
-constexpr std::uint8_t kSoftReturn = 0x1D;
 constexpr std::uint8_t kAlignMark = 127;
 constexpr int kMaxUnderlineBlanks = 21;
 

@@ -404,7 +404,7 @@ void DispatchCharacter(FormatRun& run) {
           r.dot_line_follows = false;
         }
         r.collecting_dot = true;
-        r.dot_line = ".";
+        r.dot_line.assign(1, '.');  // not = ".": g++ 12 warns falsely (-Wrestrict) there
         break;
       }
       if (r.collecting_dot) {

@@ -10,8 +10,8 @@ namespace {
 
 class IniValuesTest : public CoreRunTest {
 protected:
-    const TFontDef& Parse(char letter, const std::string& spec) {
-        run->ini.FontSpecs[FontLetterIndex(letter)] = spec;
+    const TFontDef& Parse(char letter, const std::string& definition) {
+        run->ini.FontSpecs[FontLetterIndex(letter)] = definition;
         ParseFontDefinition(*run, letter);
         return run->iniValues.FontDefs[FontLetterIndex(letter)];
     }
@@ -39,7 +39,7 @@ TEST_F(IniValuesTest, BigFontScalesIpfSize) {
 
 TEST_F(IniValuesTest, SizeWordsTable) {
     struct Case {
-        const char* spec;
+        const char* definition;
         const char* html;
         const char* ipfFace;
         int relative;
@@ -59,10 +59,10 @@ TEST_F(IniValuesTest, SizeWordsTable) {
         {"12 +2", "<font size=3>", " size=12x7 facename=default", 2},
     };
     for (const Case& c : cases) {
-        const TFontDef& f = Parse('c', c.spec);
-        EXPECT_EQ(f.HtmlMarkup, c.html) << c.spec;
-        EXPECT_EQ(f.IpfFace, c.ipfFace) << c.spec;
-        EXPECT_EQ(f.RelativeHtmlSize, c.relative) << c.spec;
+        const TFontDef& f = Parse('c', c.definition);
+        EXPECT_EQ(f.HtmlMarkup, c.html) << c.definition;
+        EXPECT_EQ(f.IpfFace, c.ipfFace) << c.definition;
+        EXPECT_EQ(f.RelativeHtmlSize, c.relative) << c.definition;
     }
     EXPECT_EQ(Parse('c', "850").CodePage, 850);
 }

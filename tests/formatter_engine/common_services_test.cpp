@@ -246,7 +246,7 @@ TEST(FontNumberTest, LettersAndPrefixes) {
   struct Case {
     char letter, prefix;
     int number;
-    const char* spec;
+    const char* fontName;
   };
   const Case cases[] = {{'A', ' ', 1, "A"},   {'Z', 0, 26, "Z"},      {'a', ' ', 27, "a"},
                         {'z', ' ', 52, "z"},  {'C', '"', 107, "C\""}, {'H', '"', 112, "H\""},
@@ -254,7 +254,7 @@ TEST(FontNumberTest, LettersAndPrefixes) {
                         {'z', '&', 208, "z&"}};
   for (const Case& c : cases) {
     EXPECT_EQ(FontCharToNumber(c.letter, c.prefix), c.number) << c.letter << c.prefix;
-    EXPECT_EQ(FontNumberToSpec(static_cast<std::uint8_t>(c.number)), c.spec);
+    EXPECT_EQ(FontNumberToSpec(static_cast<std::uint8_t>(c.number)), c.fontName);
   }
   EXPECT_EQ(FontCharToNumber('1', ' '), 0);
   EXPECT_EQ(FontSpecToNumber(""), 1);

@@ -36,7 +36,7 @@ TEST(FontsIni, ExamplesOfTheDefinitionLines) {
   EXPECT_EQ(Preview(t, 112).FaceName.Str(), "Arial");
   EXPECT_EQ(Preview(t, 112).Size, 9);
   EXPECT_EQ(Preview(t, 112).Colour, 0);
-  EXPECT_EQ(t.AutoVariant[111], 0);  // a spec with a variant mark is not expanded
+  EXPECT_EQ(t.AutoVariant[111], 0);  // a font name with a variant mark is not expanded
   EXPECT_EQ(Printer(t, 112 + 52).FaceName.Str(), "");
 }
 

@@ -101,12 +101,12 @@ TEST(FontMeasurer, WidthsAreThoseOfTheWindowsFaces) {
     FontMeasurer m;
     for (int dpi : {300, 600}) {
         for (const Case& c : cases) {
-            FontSpec spec;
-            spec.face = c.face;
-            spec.size = 10;
+            FontSpec font_spec;
+            font_spec.face = c.face;
+            font_spec.size = 10;
             const int px = platform::font_pixel_size(10, dpi);
             const int expected = static_cast<int>(std::lround(c.units * px / 2048.0));
-            EXPECT_EQ(m.measure(spec, dpi).advance[static_cast<unsigned char>(c.c)], expected)
+            EXPECT_EQ(m.measure(font_spec, dpi).advance[static_cast<unsigned char>(c.c)], expected)
                 << c.face << " '" << c.c << "' at " << dpi;
         }
     }
@@ -134,31 +134,31 @@ TEST(FontMeasurer, CodePageDecidesWhichCharacterAByteIs) {
 
 TEST(FontMeasurer, CellHeightAndStyles) {
     FontMeasurer m;
-    FontSpec spec;
-    spec.face = "Arial";
-    spec.size = 10;
-    const auto& plain = m.measure(spec, 300);
+    FontSpec font_spec;
+    font_spec.face = "Arial";
+    font_spec.size = 10;
+    const auto& plain = m.measure(font_spec, 300);
     // Arial's Windows ascent and descent: 1854 and 434 units of 2048.
     EXPECT_EQ(plain.ascent, 38);
     EXPECT_EQ(plain.descent, 9);
     EXPECT_EQ(plain.height, 47);
     EXPECT_GT(plain.underline_thickness, 0);
 
-    FontSpec bold = spec;
+    FontSpec bold = font_spec;
     bold.face = "Arial Bold";  // style given as a word of the face
     const auto& b = m.measure(bold, 300);
     EXPECT_TRUE(b.font.bold);
     // Arial Bold's 'a' is 1139 units as well, its 'b' is wider than the regular one.
     EXPECT_EQ(b.advance['a'], plain.advance['a']);
     EXPECT_GT(b.advance['b'], plain.advance['b']);
-    EXPECT_EQ(m.text_width(spec, 300, "ab"), plain.advance['a'] + plain.advance['b']);
+    EXPECT_EQ(m.text_width(font_spec, 300, "ab"), plain.advance['a'] + plain.advance['b']);
 }
 
 TEST(FontMeasurer, ZeroOrNegativeSizesStillMeasure) {
     FontMeasurer m;
-    FontSpec spec;
-    spec.size = -3;
-    const auto& fm = m.measure(spec, 300);
+    FontSpec font_spec;
+    font_spec.size = -3;
+    const auto& fm = m.measure(font_spec, 300);
     EXPECT_EQ(fm.pixel_size, 4);
     EXPECT_GE(fm.advance['x'], 0);
 }
