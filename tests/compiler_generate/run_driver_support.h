@@ -11,6 +11,7 @@
 #include "compiler/core/ini_values.h"
 #include "compiler/core/switches.h"
 #include "compiler/generate/compile_hypertext.h"
+#include "tests/compiler_generate/gen_support.h"
 
 namespace run_test {
 
@@ -85,16 +86,7 @@ struct MemoryRun {
     };
   }
 
-  void SetTarget(std::string_view target) {
-    TTargetFlags t;
-    if (target == "html") t.Html = true;
-    else if (target == "htmlhelp") t.Html = t.HtmlHelp = true;
-    else if (target == "ipf") t.Ipf = true;
-    else if (target == "winhelp3") t.RtfFamily = t.WinHelp3 = true;
-    else if (target == "winhelp4") t.RtfFamily = t.WinHelp4 = true;
-    else if (target == "rtftext") t.RtfFamily = t.RtfText = true;
-    run->ini.TargetFlags = t;
-  }
+  void SetTarget(std::string_view target) { gen_test::SetTarget(*run, target); }
 
   CompilerRun* operator->() { return run.get(); }
 
