@@ -321,7 +321,7 @@ bool ApplyHeaderFooterLine(PageRun& run, std::string_view lineIn) {
   const char pages = UpperAt(line, 3);
   const bool even = !(pages == 'R' || pages == 'O');
   const bool odd = !(pages == 'L' || pages == 'E');
-  if (line.size() > 3 && line[3] != ' ' && pages != 'L' && pages != 'R') line.insert(3, " ");
+  if (line.size() > 3 && line[3] != ' ' && pages != 'L' && pages != 'R') line.insert(line.begin() + 3, ' ');
   std::size_t start = 4;
   if (At(line, 4) == ' ') start = 5;
   std::string text = start < line.size() ? line.substr(start) : std::string();

@@ -24,8 +24,9 @@ inline void WriteAll(const std::filesystem::path& p, const std::string& bytes) {
 // A word buffer as the word breaker holds it: positions 1..len, index 0 unused.
 struct Held {
   explicit Held(std::string_view text) : len(static_cast<int>(text.size())) {
-    bytes.assign(text.size() + 1, 0);
-    for (std::size_t i = 0; i < text.size(); ++i) bytes[i + 1] = static_cast<std::uint8_t>(text[i]);
+    bytes.reserve(text.size() + 1);
+    bytes.push_back(0);
+    bytes.insert(bytes.end(), text.begin(), text.end());
   }
   const std::uint8_t* data() const { return bytes.data(); }
   std::vector<std::uint8_t> bytes;
