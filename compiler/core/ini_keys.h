@@ -51,6 +51,7 @@ struct TTargetFlags {
   bool WinHelp3 = false;
   bool WinHelp4 = false;
   bool RtfText = false;
+  bool operator==(const TTargetFlags&) const = default;
 };
 
 // The settings of the ini file, named after their keys. (Settings kept elsewhere: "language"

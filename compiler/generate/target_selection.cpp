@@ -13,15 +13,7 @@ struct TTargetRow {
 };
 
 TTargetFlags Flags(bool html, bool help, bool ipf, bool rtf, bool wh3, bool wh4, bool text) {
-  TTargetFlags f;
-  f.Html = html;
-  f.HtmlHelp = help;
-  f.Ipf = ipf;
-  f.RtfFamily = rtf;
-  f.WinHelp3 = wh3;
-  f.WinHelp4 = wh4;
-  f.RtfText = text;
-  return f;
+  return TTargetFlags{html, help, ipf, rtf, wh3, wh4, text};
 }
 
 // In the order in which the words are tried: the first one given decides.

@@ -19,20 +19,7 @@ struct TTargetCase {
 };
 
 TTargetFlags Flags(bool html, bool help, bool ipf, bool rtf, bool wh3, bool wh4, bool text) {
-  TTargetFlags f;
-  f.Html = html;
-  f.HtmlHelp = help;
-  f.Ipf = ipf;
-  f.RtfFamily = rtf;
-  f.WinHelp3 = wh3;
-  f.WinHelp4 = wh4;
-  f.RtfText = text;
-  return f;
-}
-
-bool Same(const TTargetFlags& a, const TTargetFlags& b) {
-  return a.Html == b.Html && a.HtmlHelp == b.HtmlHelp && a.Ipf == b.Ipf && a.RtfFamily == b.RtfFamily &&
-         a.WinHelp3 == b.WinHelp3 && a.WinHelp4 == b.WinHelp4 && a.RtfText == b.RtfText;
+  return TTargetFlags{html, help, ipf, rtf, wh3, wh4, text};
 }
 
 // Test output names the case instead of dumping its bytes.
@@ -52,7 +39,7 @@ TEST_P(TargetOverride, ChoosesFirstWordInFixedOrder) {
   run.switches.TargetOverride = !c.Requests.empty();
   run.switches.InternalContents = c.Internal;
   ApplyTargetOverride(run);
-  EXPECT_TRUE(Same(run.ini.TargetFlags, c.Expected));
+  EXPECT_TRUE(run.ini.TargetFlags == c.Expected);
   EXPECT_EQ(run.ini.ColorCorrection, c.ColourCorrection);
   EXPECT_EQ(run.ini.ContentsInternal, c.ContentsInternal);
   EXPECT_EQ(run.ini.ContentsCntFile, c.ContentsCntFile);
