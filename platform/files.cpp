@@ -335,38 +335,51 @@ std::optional<std::uint64_t> file_size(std::string_view name, const DriveTable& 
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-ReadResult read_file(std::string_view name, const DriveTable& drives) {
-    ReadResult r;
-    r.path = resolve_path(name, drives);
+namespace {
+
+// Reads a whole file into `out` (a byte vector or a string), straight into its storage.
+template <typename Buffer>
+FileError read_whole_file(const std::string& path, Buffer& out) {
+    out.clear();
     struct stat st;
-    if (::stat(r.path.c_str(), &st) != 0) {
-        r.error = error_from_errno(errno, false);
-        return r;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        r.error = FileError::is_directory;
-        return r;
-    }
-    int fd = ::open(r.path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        r.error = error_from_errno(errno, false);
-        return r;
-    }
-    if (S_ISREG(st.st_mode)) r.bytes.reserve(static_cast<std::size_t>(st.st_size));
+    if (::stat(path.c_str(), &st) != 0) return error_from_errno(errno, false);
+    if (S_ISDIR(st.st_mode)) return FileError::is_directory;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return error_from_errno(errno, false);
     // Read to the end rather than trusting the size: the file may change meanwhile.
-    std::uint8_t chunk[65536];
+    std::size_t used = 0;
+    out.resize(S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : 65536);
+    FileError error = FileError::none;
     for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (used == out.size()) out.resize(out.size() * 2);
+        const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            r.error = errno == EISDIR ? FileError::is_directory : FileError::io_error;
-            r.bytes.clear();
+            error = errno == EISDIR ? FileError::is_directory : FileError::io_error;
+            used = 0;
             break;
         }
         if (n == 0) break;
-        r.bytes.insert(r.bytes.end(), chunk, chunk + n);
+        used += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    out.resize(used);
+    return error;
+}
+
+}  // namespace
+
+ReadResult read_file(std::string_view name, const DriveTable& drives) {
+    ReadResult r;
+    r.path = resolve_path(name, drives);
+    r.error = read_whole_file(r.path, r.bytes);
+    return r;
+}
+
+ReadTextResult read_text_file(std::string_view name, const DriveTable& drives) {
+    ReadTextResult r;
+    r.path = resolve_path(name, drives);
+    r.error = read_whole_file(r.path, r.text);
     return r;
 }
 

@@ -106,6 +106,14 @@ struct ReadResult {
     bool ok() const { return error == FileError::none; }
 };
 ReadResult read_file(std::string_view name, const DriveTable& drives = no_drives());
+// The same as text, for callers that keep the contents as a string.
+struct ReadTextResult {
+    FileError error = FileError::none;
+    std::string text;
+    std::string path;
+    bool ok() const { return error == FileError::none; }
+};
+ReadTextResult read_text_file(std::string_view name, const DriveTable& drives = no_drives());
 
 struct FileCloser {
     void operator()(std::FILE* f) const {

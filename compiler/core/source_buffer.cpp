@@ -11,24 +11,23 @@
 namespace {
 
 // A bare LF counts as CR LF, so the reader's line count (at each CR) and the dot-line rules
-// hold for LF-only files too.
-std::string NormalizeLineEnds(const std::vector<std::uint8_t>& bytes) {
+// hold for LF-only files too. A file of CR LF lines is returned as it is.
+std::string NormalizeLineEnds(std::string bytes) {
+    const auto bareAt = [&](std::size_t i) { return i == 0 || bytes[i - 1] != '\r'; };
     std::size_t bare = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) ++bare;
+    for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1))
+        if (bareAt(i)) ++bare;
+    if (bare == 0) return bytes;
     std::string text;
     text.reserve(bytes.size() + bare);
-    // Copied a stretch at a time: a file of CR LF lines is one stretch.
     std::size_t from = 0;
-    for (std::size_t i = 0; i < bytes.size() && bare > 0; ++i) {
-        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) {
-            text.append(reinterpret_cast<const char*>(bytes.data()) + from, i - from);
-            text += '\r';
-            from = i;
-            --bare;
-        }
+    for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1)) {
+        if (!bareAt(i)) continue;
+        text.append(bytes, from, i - from);
+        text += '\r';
+        from = i;
     }
-    text.append(reinterpret_cast<const char*>(bytes.data()) + from, bytes.size() - from);
+    text.append(bytes, from, std::string::npos);
     return text;
 }
 
@@ -87,9 +86,9 @@ void LoadSourceFiles(CompilerRun& run) {
     std::vector<std::string> texts;
     texts.reserve(names.size());
     for (const std::string& name : names) {
-        const platform::ReadResult file = platform::read_file(name);
+        platform::ReadTextResult file = platform::read_text_file(name);
         if (!file.ok()) ReportUnreadableSource(run, name);
-        texts.push_back(NormalizeLineEnds(file.bytes));
+        texts.push_back(NormalizeLineEnds(std::move(file.text)));
     }
     std::vector<const std::string*> pointers;
     std::uint64_t total = 0;
@@ -107,7 +106,9 @@ void LoadSourceFiles(CompilerRun& run) {
                               "source text too large (at most 2 GB).", true);
         run.reporter.Terminate(11);
     }
-    run.source.Data = JoinSourceTexts(pointers.data(), pointers.size());
+    // A single file needs no separators: its text becomes the buffer without a copy.
+    run.source.Data = texts.size() == 1 ? std::move(texts.front())
+                                        : JoinSourceTexts(pointers.data(), pointers.size());
     run.source.Position = 0;
     run.source.Loaded = true;
 }

@@ -7,6 +7,10 @@
 
 namespace {
 
+bool IsAsciiLetterOrDigit(std::uint8_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 // A toggle character switches its highlighting; out of line, as it is rare beside plain text.
 [[gnu::noinline]] void SwitchToggle(CompilerRun& run, std::size_t pos, std::string& f) {
   const TTargetFlags& t = run.ini.TargetFlags;
@@ -29,13 +33,21 @@ namespace {
 
 void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
   TSourceTextState& st = run.sourceText;
+  // ASCII letters and digits are written unchanged by every target, so the most common
+  // characters skip the lookups below.
+  if (IsAsciiLetterOrDigit(c) && !run.toggles.IsInternalToggleChar[c]) {
+    f.push_back(static_cast<char>(c));
+    if (!(st.HtmlCodeOn && st.InHtmlCode)) run.charConversion.Context.AfterFontChange = false;
+    return;
+  }
   const TTargetFlags& t = run.ini.TargetFlags;
   if (st.HtmlCodeOn && c == '<') st.InHtmlCode = true;
   if (st.HtmlCodeOn && st.InHtmlCode) {
     f.push_back(static_cast<char>(c));
   } else {
     const std::string& chars = run.toggles.InternalToggleChars;
-    std::size_t pos = chars.find(static_cast<char>(c));
+    std::size_t pos = run.toggles.IsInternalToggleChar[c] ? chars.find(static_cast<char>(c))
+                                                          : std::string::npos;
     if (pos != std::string::npos && t.Html) pos = chars.rfind(static_cast<char>(c));
     const TTextContext& ctx = run.charConversion.Context;
     if (pos == std::string::npos && c == '\\' && t.Html && !t.Ipf && !t.RtfFamily &&
@@ -53,7 +65,23 @@ void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
 }
 
 void WriteSourceText(CompilerRun& run, std::string_view text, std::string& f) {
-  for (char c : text) WriteSourceChar(run, static_cast<std::uint8_t>(c), f);
+  const TSourceTextState& st = run.sourceText;
+  const auto& toggle = run.toggles.IsInternalToggleChar;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // A stretch of letters and digits at once, as WriteSourceChar would write each.
+    std::size_t j = i;
+    while (j < text.size() && IsAsciiLetterOrDigit(static_cast<std::uint8_t>(text[j])) &&
+           !toggle[static_cast<std::uint8_t>(text[j])])
+      ++j;
+    if (j > i) {
+      f.append(text.substr(i, j - i));
+      if (!(st.HtmlCodeOn && st.InHtmlCode)) run.charConversion.Context.AfterFontChange = false;
+      i = j;
+      continue;
+    }
+    WriteSourceChar(run, static_cast<std::uint8_t>(text[i++]), f);
+  }
 }
 
 void WriteTargetText(CompilerRun& run, std::string_view text, std::string& f) {

@@ -84,7 +84,9 @@ void SetProgress(CompilerRun& run, std::int32_t step, bool percent) {
 // Step 10 of the run: the working state of the passes.
 void ResetPassState(CompilerRun& run) {
   TCompileContext& cx = run.compile;
+  const bool shortcut = cx.PlainTextShortcut;  // chosen by the caller, not by the passes
   cx = TCompileContext{};
+  cx.PlainTextShortcut = shortcut;
   run.lineDrawing.LineDrawingActive = false;
   run.source.LineEndCount = 0;
   run.markup.PendingLineEnds = 0;

@@ -138,15 +138,9 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
   SetSourcePos(run, position < 0 ? 0 : static_cast<std::size_t>(position));
   run.source.LineEndCount = 0;
   int count = 0;
-  while (!SourceEof(run) && run.source.LineEndCount == 0) {
-    ReadSourceChar(run);
-    const std::uint8_t ch = run.source.NextChar;
-    if (ch == 0x0D) {
-      if (run.switches.SoftLineEnds && run.source.LineEndCount == 0) {
-        if (raw) f.push_back(' ');
-        else WriteSourceChar(run, ' ', f);
-      }
-    } else if (dropQuotes && IsQuote(ch)) {
+  // A character other than a line end; false once the title limit is passed.
+  const auto take = [&](std::uint8_t ch) {
+    if (dropQuotes && IsQuote(ch)) {
       // left out
     } else if (raw) {
       f.push_back(static_cast<char>(run.ini.SourceIsIso ? ch : run.charConversion.Tables.OemToAnsi[ch]));
@@ -154,7 +148,32 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
       WriteSourceChar(run, ch, f);
     }
     ++count;
-    if (titleLimit && count > kTitleLimit) break;
+    return !(titleLimit && count > kTitleLimit);
+  };
+  while (!SourceEof(run) && run.source.LineEndCount == 0) {
+    // Titles are copied for every link and contents entry: the bytes up to the line end are
+    // taken in one go where the reader allows it.
+    const std::size_t from = run.source.Position;
+    const std::size_t k = SkipWithinLine(run, -1);
+    if (k > 0) {
+      const std::string_view bytes = std::string_view(run.source.Data).substr(from, k);
+      bool more = true;
+      for (std::size_t i = 0; more && i < bytes.size(); ++i) more = take(static_cast<std::uint8_t>(bytes[i]));
+      if (!more) break;
+      continue;
+    }
+    ReadSourceChar(run);
+    const std::uint8_t ch = run.source.NextChar;
+    if (ch == 0x0D) {
+      if (run.switches.SoftLineEnds && run.source.LineEndCount == 0) {
+        if (raw) f.push_back(' ');
+        else WriteSourceChar(run, ' ', f);
+      }
+      ++count;
+      if (titleLimit && count > kTitleLimit) break;
+    } else if (!take(ch)) {
+      break;
+    }
   }
   RestoreSourceState(run, saved);
 }

@@ -23,6 +23,56 @@ std::string GroupKey(std::uint8_t bucket, std::string_view key) {
   return k;
 }
 
+std::uint64_t GroupHash(std::uint8_t bucket, std::string_view key) {
+  // FNV-1a: words are short, and the table only needs an even spread.
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  h = (h ^ bucket) * 0x100000001b3ull;
+  for (char c : key) h = (h ^ static_cast<std::uint8_t>(c)) * 0x100000001b3ull;
+  // FNV's low bits mix poorly, and the table is indexed by them: fold the high bits in.
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return h;
+}
+
+void PlaceGroupSlot(std::vector<TKeyGroupSlot>& slots, const TKeyGroupSlot& slot) {
+  const std::size_t mask = slots.size() - 1;
+  std::size_t i = slot.Hash & mask;
+  while (slots[i].Group) i = (i + 1) & mask;
+  slots[i] = slot;
+}
+
+TIndexKeyGroup& GroupFor(TIndexStore& st, std::uint8_t bucket, std::string_view key) {
+  auto [it, inserted] = st.Groups.try_emplace(GroupKey(bucket, key));
+  if (inserted) {
+    if (2 * (st.GroupSlotsUsed + 1) > st.GroupSlots.size()) {
+      std::vector<TKeyGroupSlot> grown(std::max<std::size_t>(1024, 2 * st.GroupSlots.size()));
+      for (const TKeyGroupSlot& s : st.GroupSlots)
+        if (s.Group) PlaceGroupSlot(grown, s);
+      st.GroupSlots = std::move(grown);
+    }
+    const std::uint64_t h = GroupHash(bucket, key);
+    PlaceGroupSlot(st.GroupSlots, {h, &it->first, &it->second});
+    st.GroupFilter[h >> 54] |= std::uint64_t{1} << ((h >> 48) & 63);
+    ++st.GroupSlotsUsed;
+  }
+  return it->second;
+}
+
+const TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std::string_view key) {
+  if (st.GroupSlots.empty()) return nullptr;
+  const std::uint64_t h = GroupHash(bucket, key);
+  if (!(st.GroupFilter[h >> 54] & (std::uint64_t{1} << ((h >> 48) & 63)))) return nullptr;
+  const std::size_t mask = st.GroupSlots.size() - 1;
+  for (std::size_t i = h & mask; st.GroupSlots[i].Group; i = (i + 1) & mask) {
+    const TKeyGroupSlot& s = st.GroupSlots[i];
+    if (s.Hash == h && s.Key->size() == key.size() + 1 &&
+        static_cast<std::uint8_t>((*s.Key)[0]) == bucket && std::string_view(*s.Key).substr(1) == key)
+      return s.Group;
+  }
+  return nullptr;
+}
+
 void DropFinalVowel(const CompilerRun& run, std::string& w) {
   const auto& vowels = run.mainUnit.VowelTable;
   if (w.size() > 1 && vowels[static_cast<std::uint8_t>(w.back())] &&
@@ -31,7 +81,7 @@ void DropFinalVowel(const CompilerRun& run, std::string& w) {
 }
 
 void AddToGroups(TIndexStore& st, TIndexEntry* e) {
-  TIndexKeyGroup& g = st.Groups[GroupKey(e->Bucket, e->Key)];
+  TIndexKeyGroup& g = GroupFor(st, e->Bucket, e->Key);
   g.All.emplace(e->Order, e);
   g.ByLinkCount[e->LinkCount].emplace(e->Order, e);
   if (e->IndexOnly) return;
@@ -96,10 +146,12 @@ void ForEachStoredKeyMatching(const TIndexStore& st, std::string_view probeKey, 
   for (const std::string& ending : st.WordEndings) {
     if (ending.empty()) break;
     if (ending.size() > kEndingRemainderMax) continue;
-    if (probeKey.size() > ending.size() && probeKey.ends_with(ending))
-      f(probeKey.substr(0, probeKey.size() - ending.size()));
-    else if (probeKey.size() == ending.size() && probeKey == ending)
-      f(std::string_view());
+    // Endings are a few letters: compared by hand, as this runs for every word of the text.
+    if (probeKey.size() < ending.size()) continue;
+    const std::size_t stem = probeKey.size() - ending.size();
+    bool same = true;
+    for (std::size_t i = 0; same && i < ending.size(); ++i) same = probeKey[stem + i] == ending[i];
+    if (same) f(probeKey.substr(0, stem));
   }
 }
 
@@ -141,6 +193,9 @@ void ClearIndexStore(CompilerRun& run) {
   st.LinkedInTopic.clear();
   st.LinkedInTopicSet.clear();
   st.Groups.clear();
+  st.GroupSlots.clear();
+  st.GroupSlotsUsed = 0;
+  st.GroupFilter.fill(0);
   // Entries stay allocated: other state of the run may still point at them.
 }
 
@@ -174,13 +229,10 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
       c = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
   NormaliseIndexWord(run, probe);
   TIndexEntry* best = nullptr;
-  std::string key;
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
-    key.assign(1, static_cast<char>(bucket));
-    key.append(storedKey);
-    auto it = st.Groups.find(key);
-    if (it == st.Groups.end()) return;
-    const auto& m = takeIndexOnly ? it->second.All : it->second.Linkable;
+    const TIndexKeyGroup* g = FindGroup(st, bucket, storedKey);
+    if (!g) return;
+    const auto& m = takeIndexOnly ? g->All : g->Linkable;
     auto found = m.lower_bound(from);
     if (found != m.end() && (!best || found->second->Order < best->Order)) best = found->second;
   });
@@ -198,13 +250,10 @@ TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
   NormaliseIndexWord(run, probe);
   TIndexEntry* oneWord = nullptr;
   std::vector<TIndexEntry*> heads;
-  std::string key;
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
-    key.assign(1, static_cast<char>(bucket));
-    key.append(storedKey);
-    auto it = st.Groups.find(key);
-    if (it == st.Groups.end()) return;
-    const TIndexKeyGroup& g = it->second;
+    const TIndexKeyGroup* found = FindGroup(st, bucket, storedKey);
+    if (!found) return;
+    const TIndexKeyGroup& g = *found;
     if (!g.OneWord.empty() && (!oneWord || g.OneWord.begin()->first < oneWord->Order))
       oneWord = g.OneWord.begin()->second;
     for (const auto& [order, head] : g.PhraseHeads) heads.push_back(head);

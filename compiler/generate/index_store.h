@@ -74,6 +74,14 @@ struct TIndexKeyGroup {
   std::map<std::uint64_t, TIndexEntry*> PhraseHeads;
 };
 
+// A slot of the open-addressing table over Groups: a word of running text that names no
+// index entry then costs one probe of a compact array instead of a walk through hash nodes.
+struct TKeyGroupSlot {
+  std::uint64_t Hash = 0;
+  const std::string* Key = nullptr;  // the key in Groups (its nodes never move)
+  TIndexKeyGroup* Group = nullptr;
+};
+
 struct TIndexStore {
   std::array<TIndexEntry*, 256> IndexBuckets{};
   std::array<TIndexEntry*, 256> IndexBucketTails{};
@@ -96,6 +104,11 @@ struct TIndexStore {
   std::vector<std::unique_ptr<TIndexWordLink>> WordLinkStore;
   std::vector<std::unique_ptr<std::string>> ContextIdCopies;
   std::unordered_map<std::string, TIndexKeyGroup> Groups;  // bucket byte + Key
+  std::vector<TKeyGroupSlot> GroupSlots;                  // a power of two, at most half used
+  std::size_t GroupSlotsUsed = 0;
+  // One bit per hash value's top 16 bits: most words of a text name no entry, and this small
+  // table answers them without touching the slots.
+  std::array<std::uint64_t, 1024> GroupFilter{};
   std::string ProbeScratch;
 };
 

@@ -29,6 +29,10 @@ void Write(CompilerRun& run, std::uint8_t ch) {
 }
 
 void WriteCollected(CompilerRun& run, const std::string& text) {
+  if (text.find('\0') == std::string::npos) {
+    WriteSourceText(run, text, run.passes.OutputFile);
+    return;
+  }
   for (char c : text) Write(run, static_cast<std::uint8_t>(c));
 }
 

@@ -133,6 +133,93 @@ void NewLine(CompilerRun& run) {
   cx.LineListChar = 0;
 }
 
+// Whether the output pass may take the bytes ahead as plain word characters (see
+// TakePlainWordRun): no line start, block, table, heading, footnote, link or index expression
+// is in progress, so such a byte only extends the word the link writer collects.
+bool PlainWordRunPossible(const CompilerRun& run) {
+  const TCompileContext& cx = run.compile;
+  const TLinkWriterState& lw = run.linkWriter;
+  return cx.PlainTextShortcut && !run.switches.WordStarInput && !run.switches.DebugEcho &&
+         run.source.NextChar != kCr &&
+         !cx.RawHtmlBlock && !cx.DotLineActive && !cx.HeadingTextPending && !cx.LineStartPending &&
+         run.reader.ConditionOn && !run.tables.TableOpen && !run.lineDrawing.LineDrawingActive &&
+         lw.OpenLinkEnd == 0 && !lw.InIndexExpression && !run.passes.InFootnote &&
+         !run.markup.CollectingHeading && !run.sourceText.ToggleChanged;
+}
+
+// A byte that every step of the output pass passes on unchanged into the collected word.
+bool IsPlainWordByte(const CompilerRun& run, std::uint8_t b) {
+  const TCompileContext& cx = run.compile;
+  if (!run.iniValues.IsWordChar[b] || b < ' ' || b == ':') return false;
+  if (run.toggles.IsInternalToggleChar[b] || run.passes.GraphicCharIndex[b] != 0) return false;
+  if (b == run.linkPass.IndexChar) return false;
+  return !(cx.FootnoteMarkersSet && (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar));
+}
+
+// Takes a run of plain word characters in the middle of a line in one step, doing what the
+// character-by-character road would do with each: move the reading window, count the output
+// column and characters, and add the bytes to the collected word. Returns the bytes taken.
+// The caller has checked PlainWordRunPossible.
+std::size_t TakePlainWordRun(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  const std::string& data = sb.Data;
+  const std::size_t start = sb.Position, size = data.size();
+  std::size_t end = start;
+  while (end < size && IsPlainWordByte(run, static_cast<std::uint8_t>(data[end]))) ++end;
+  const std::size_t k = end - start;
+  if (k == 0) return 0;
+  const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(data[i]); };
+  if (k >= 3) {
+    sb.PrevChar = at(end - 3);
+    sb.CurChar = at(end - 2);
+  } else if (k == 2) {
+    sb.PrevChar = sb.NextChar;
+    sb.CurChar = at(end - 2);
+  } else {
+    sb.PrevChar = sb.CurChar;
+    sb.CurChar = sb.NextChar;
+  }
+  sb.NextChar = at(end - 1);
+  sb.Position = end;
+  run.passes.OutputColumn += static_cast<std::int32_t>(k);
+  run.compile.OutputCharCount += static_cast<std::int32_t>(k);
+  run.linkWriter.LastEmittedChar = sb.NextChar;
+  run.linkWriter.MarkedExpression.append(data, start, k);
+  return k;
+}
+
+// A blank after a word in the middle of a line: it goes straight to the link writer, which
+// ends the collected word there, as the character-by-character road would hand it on.
+bool TakePlainBlank(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  if (sb.Position >= sb.Data.size() || sb.Data[sb.Position] != ' ') return false;
+  const TCompileContext& cx = run.compile;
+  const std::uint8_t b = ' ';
+  if (run.iniValues.IsWordChar[b] || b == run.linkPass.IndexChar || run.toggles.IsInternalToggleChar[b] ||
+      run.passes.GraphicCharIndex[b] != 0)
+    return false;
+  if (cx.FootnoteMarkersSet &&
+      (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar || sb.NextChar == cx.FootnoteEndChar))
+    return false;
+  if (run.markup.FormatMode && run.passes.OutputColumn + 1 > 80) return false;
+  sb.PrevChar = sb.CurChar;
+  sb.CurChar = sb.NextChar;
+  sb.NextChar = b;
+  ++sb.Position;
+  ++run.passes.OutputColumn;
+  ++run.compile.OutputCharCount;
+  EmitLinkedChar(run, b);
+  return true;
+}
+
+// Plain text in the middle of a line, a word and the blank after it, without the layers of
+// the general road. Returns false when nothing could be taken this way.
+bool TakePlainText(CompilerRun& run) {
+  if (!PlainWordRunPossible(run)) return false;
+  const bool word = TakePlainWordRun(run) != 0;
+  return TakePlainBlank(run) || word;
+}
+
 }  // namespace
 
 bool UserBreakRequested(const CompilerRun& run) {
@@ -154,6 +241,7 @@ void RunOutputPass(CompilerRun& run) {
       RawHtmlStep(run);
       continue;
     }
+    if (TakePlainText(run)) continue;
     ReadSourceChar(run);
     const bool on = run.reader.ConditionOn;
     if (on && run.linkWriter.OpenLinkEnd != 0 && sb.Position >= run.linkWriter.OpenLinkEnd) CloseOpenLink(run);

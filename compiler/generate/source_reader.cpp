@@ -1,5 +1,7 @@
 #include "compiler/generate/source_reader.h"
 
+#include <cstring>
+
 #include "compiler/core/command_line.h"
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/console_reporter.h"
@@ -199,13 +201,20 @@ std::size_t SkipWithinLine(CompilerRun& run, int stop) {
   // count nor the dot-line mark: only the window moves.
   const std::string& data = sb.Data;
   const std::size_t start = sb.Position, size = data.size();
-  std::size_t end = start;
-  while (end < size) {
-    const auto b = static_cast<std::uint8_t>(data[end]);
-    if (b == kCr || b == kLf || static_cast<int>(b) == stop) break;
-    ++end;
-  }
-  const std::size_t k = end - start;
+  if (start >= size) return 0;
+  // The first of the three bytes, each found by memchr: lines are long beside the bytes
+  // that memchr costs to start.
+  const char* const from = data.data() + start;
+  std::size_t length = size - start;
+  const auto narrow = [&](int byte) {
+    if (const void* hit = std::memchr(from, byte, length))
+      length = static_cast<std::size_t>(static_cast<const char*>(hit) - from);
+  };
+  narrow(kCr);
+  narrow(kLf);
+  if (stop >= 0) narrow(stop);
+  const std::size_t end = start + length;
+  const std::size_t k = length;
   if (k == 0) return 0;
   const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(data[i]); };
   if (k >= 3) {
