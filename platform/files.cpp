@@ -5,6 +5,7 @@
 #include <limits.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <unordered_map>
 
 #include "platform/text.h"
 
@@ -51,16 +54,67 @@ bool lstat_ok(const std::string& p) {
 
 // The entry of dir whose name equals c case-insensitively; the first in byte order when
 // several do. Empty when none.
-std::string find_ignore_case(const std::string& dir, std::string_view c) {
-    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return {};
-    std::string best;
-    while (dirent* e = ::readdir(d)) {
-        std::string_view n = e->d_name;
-        if (utf8_equal_ignore_case(n, c) && (best.empty() || n < best)) best = n;
-    }
+// The names of the folders looked into, so that a name missing in its exact case costs a
+// stat of its folder instead of a listing. A listing holds while the folder keeps its device,
+// inode and modification time; our own new files are added to it (note_folder_entry), so a
+// run that fills a folder page by page lists it once instead of once per page.
+struct FolderListing {
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    std::unordered_map<std::u32string, std::string> names;  // key -> the first spelling in order
+};
+
+struct FolderCache {
+    std::mutex lock;
+    std::unordered_map<std::string, FolderListing> folders;
+};
+
+FolderCache& folder_cache() {
+    static FolderCache cache;
+    return cache;
+}
+
+bool listing_current(const FolderListing& f, const struct stat& st) {
+    return f.device == st.st_dev && f.inode == st.st_ino && f.modified.tv_sec == st.st_mtim.tv_sec &&
+           f.modified.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+void add_listed_name(FolderListing& f, std::string_view name) {
+    auto [it, added] = f.names.try_emplace(utf8_case_key(name), name);
+    if (!added && name < it->second) it->second = name;
+}
+
+bool list_folder(const std::string& path, const struct stat& st, FolderListing& f) {
+    DIR* d = ::opendir(path.c_str());
+    if (!d) return false;
+    f.names.clear();
+    while (dirent* e = ::readdir(d)) add_listed_name(f, e->d_name);
     ::closedir(d);
-    return best;
+    f.device = st.st_dev;
+    f.inode = st.st_ino;
+    f.modified = st.st_mtim;
+    // Folder times advance in coarse ticks: a change within the tick of this listing could
+    // leave the time as it is. Such a listing serves this lookup only.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    if (now.tv_sec - st.st_mtim.tv_sec < 2) f.modified = timespec{-1, 0};
+    return true;
+}
+
+std::string find_ignore_case(const std::string& dir, std::string_view c) {
+    const std::string path = dir.empty() ? "." : dir;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return {};
+    FolderCache& cache = folder_cache();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    FolderListing& f = cache.folders[path];
+    if (!listing_current(f, st) && !list_folder(path, st, f)) {
+        cache.folders.erase(path);
+        return {};
+    }
+    auto it = f.names.find(utf8_case_key(c));
+    return it == f.names.end() ? std::string() : it->second;
 }
 
 // The directory part resolved, the last component kept as written: for names that are
@@ -245,6 +299,26 @@ std::string resolve_path(std::string_view name, const DriveTable& drives) {
     }
     if (p.back() == '/' && (base.empty() || base.back() != '/')) base += '/';
     return base;
+}
+
+void note_folder_entry(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string_view name = slash == std::string::npos ? std::string_view(path)
+                                                             : std::string_view(path).substr(slash + 1);
+    struct stat st;
+    if (name.empty() || ::stat(dir.c_str(), &st) != 0) return;
+    FolderCache& cache = folder_cache();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    auto it = cache.folders.find(dir);
+    if (it == cache.folders.end()) return;
+    FolderListing& f = it->second;
+    if (f.device != st.st_dev || f.inode != st.st_ino) {
+        cache.folders.erase(it);
+        return;
+    }
+    add_listed_name(f, name);
+    f.modified = st.st_mtim;
 }
 
 std::string extract_file_name(std::string_view path) {

@@ -377,6 +377,17 @@ char32_t fold_case(char32_t c) {
     return c;
 }
 
+std::u32string utf8_case_key(std::string_view text) {
+    std::u32string key;
+    key.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        auto d = decode_utf8(text, i);
+        key.push_back(d.valid ? fold_case(d.code_point) : 0x110000 + static_cast<unsigned char>(text[i]));
+        i += d.length;
+    }
+    return key;
+}
+
 bool utf8_equal_ignore_case(std::string_view a, std::string_view b) {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {

@@ -104,5 +104,8 @@ char32_t fold_case(char32_t code_point);
 // Case-insensitive equality of two UTF-8 texts under fold_case (bytes that are not valid
 // UTF-8 compare exactly).
 bool utf8_equal_ignore_case(std::string_view a, std::string_view b);
+// A key for a name under the same rule: two names have equal keys exactly when
+// utf8_equal_ignore_case holds for them.
+std::u32string utf8_case_key(std::string_view text);
 
 }  // namespace platform

@@ -238,6 +238,12 @@ void LoadGivenText(CompilerRun& run, const std::string& text) {
 }
 
 void RunCompile(CompilerRun& run, const std::string* givenText) {
+  // However the run ends, the files handed to the background writer are on disk before the
+  // caller looks at them.
+  struct TWriterEnd {
+    CompilerRun& Run;
+    ~TWriterEnd() { Run.passes.Writer.reset(); }
+  } writerEnd{run};
   TSwitches& sw = run.switches;
   TCompileContext& cx = run.compile;
   if (sw.SourceFiles.empty()) {
@@ -291,6 +297,7 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   SetProgress(run, 3, true);
 
   const TTargetFlags& t = run.ini.TargetFlags;
+  StartOutputWriter(run);
   if (t.Html) StartHtmlOutput(run);
   else if (t.Ipf) StartIpfFile(run);
   else StartRtfFile(run);
@@ -335,6 +342,7 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
                           ".ID-Markierung vorhanden",
                           "Note: Not every user button entry in the ini file has got an .ID command in the text!",
                           false);
+  FinishOutputWriter(run);
   run.RunCompleted = true;
   if (t.Html) {
     if (t.HtmlHelp) WriteBilingualMessage(run, "HHP-Datei erzeugt", "HHP file created", false);

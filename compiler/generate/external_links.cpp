@@ -79,7 +79,11 @@ void WriteExternalLink(CompilerRun& run, std::string_view url) {
 }
 
 std::string GetTopicId(const std::string* contextId, std::uint16_t number) {
-  if (!contextId) return "h" + std::to_string(number);
+  if (!contextId) {
+    // Built in place: g++ 12 warns falsely (-Wrestrict) on "h" + std::to_string(...).
+    std::string id(1, 'h');
+    return id.append(std::to_string(number));
+  }
   return *contextId;
 }
 

@@ -8,33 +8,25 @@
 
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/console_reporter.h"
+#include "compiler/generate/output_writer.h"
 #include "compiler/generate/pass_services.h"
 #include "platform/files.h"
 
 namespace {
 
-// A probe that neither truncates an existing file nor leaves one behind when it made it.
-// The name is resolved once: a missing name costs a scan of its folder, and the output
-// folder grows with every page, so one scan per probe keeps a large run linear.
+// A probe that touches nothing: an existing file must be writable, a new one needs a folder
+// that takes new entries. Creating and removing a trial file would also do, but it changes the
+// folder on every page, and the folder's cached listing would then be read again each time.
 bool DefaultCanCreate(CompilerRun&, const std::string& path) {
   const std::string resolved = platform::resolve_path(path);
   struct stat st;
-  const bool present = ::stat(resolved.c_str(), &st) == 0;
-  if (present && S_ISDIR(st.st_mode)) return false;
-  bool existed = false;
-  if (present && S_ISREG(st.st_mode)) {
-    const int fd = ::open(resolved.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    existed = fd >= 0;
-    if (fd >= 0) ::close(fd);
+  if (::stat(resolved.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return false;
+    return ::faccessat(AT_FDCWD, resolved.c_str(), W_OK, AT_EACCESS) == 0;
   }
-  std::FILE* f = std::fopen(resolved.c_str(), "ab");
-  if (f == nullptr) return false;
-  struct stat opened;
-  const bool isDirectory = ::fstat(fileno(f), &opened) == 0 && S_ISDIR(opened.st_mode);
-  std::fclose(f);
-  if (isDirectory) return false;
-  if (!existed && ::lstat(resolved.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(resolved.c_str());
-  return true;
+  const std::size_t slash = resolved.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : resolved.substr(0, slash);
+  return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 bool CanCreate(CompilerRun& run, const std::string& path) {
@@ -82,7 +74,9 @@ std::string CreateFile(CompilerRun& run, std::string_view directory, std::string
                               "Drive supports only DOS filenames", true);
       }
     }
-  } else if (!CanCreate(run, path)) {
+  } else if ((!run.passes.Writer || run.outputFiles.CanCreate) && !CanCreate(run, path)) {
+    // With the background writer, creating the file is the probe: it reports a failure as
+    // this probe would (StopOnWriterFailure).
     StopCreating(run, created, true);
   }
   if (record) {
@@ -144,4 +138,41 @@ void CloseTextFile(CompilerRun& run, TTextFile& file) {
   std::string text;
   text.swap(file.Text);
   StoreOutputFile(run, file.Path, text);
+}
+
+namespace {
+
+void StopOnWriterFailure(CompilerRun& run) {
+  std::string name;
+  const TOutputFailure failure = run.passes.Writer->Failure(name);
+  if (failure == TOutputFailure::None) return;
+  run.passes.Writer.reset();
+  if (failure == TOutputFailure::Create) {
+    // Named as the probe at creation names it: from the separator before the file name on.
+    const std::size_t separator = name.find_last_of("\\/");
+    StopCreating(run, separator == std::string::npos ? name : name.substr(separator), true);
+  }
+  WriteBilingualMessage(run, "Ausgabedatei " + name + " kann nicht geschrieben werden. Programmabbruch.",
+                        "error while writing target file " + name + ". Program stopped.", true);
+  run.reporter.Terminate(2);
+}
+
+}  // namespace
+
+void StartOutputWriter(CompilerRun& run) {
+  if (!run.passes.StoreFile && !run.passes.Writer) run.passes.Writer = std::make_shared<TOutputWriter>();
+}
+
+void FinishOutputWriter(CompilerRun& run) {
+  if (!run.passes.Writer) return;
+  run.passes.Writer->Drain();
+  StopOnWriterFailure(run);
+  run.passes.Writer.reset();
+}
+
+bool HandOverOutputFile(CompilerRun& run, const std::string& name, const std::string& text) {
+  if (!run.passes.Writer) return false;
+  StopOnWriterFailure(run);
+  run.passes.Writer->Put(name, text);
+  return true;
 }

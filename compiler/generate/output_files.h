@@ -44,3 +44,11 @@ void AppendCreatedFileName(CompilerRun& run, std::string_view name);
 // failure stops the run with exit code 2. Nothing happens when no file is open.
 void CloseOutputFile(CompilerRun& run);
 void CloseTextFile(CompilerRun& run, TTextFile& file);
+
+// The background writer of output files (output_writer.h): files stored between the start and
+// the finish are written by it. The finish waits for every file; a file that could not be
+// written stops the run there, or at the next file stored, with the message of the failure.
+void StartOutputWriter(CompilerRun& run);
+void FinishOutputWriter(CompilerRun& run);
+// Hands a file to the writer; false when no writer runs.
+bool HandOverOutputFile(CompilerRun& run, const std::string& name, const std::string& text);

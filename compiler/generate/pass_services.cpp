@@ -1,5 +1,8 @@
 #include "compiler/generate/pass_services.h"
 
+#include "compiler/generate/output_files.h"
+#include "compiler/generate/output_writer.h"
+
 #include <cstdio>
 
 #include "compiler/core/compiler_run.h"
@@ -44,16 +47,8 @@ void StoreOutputFile(CompilerRun& run, const std::string& name, const std::strin
     run.passes.StoreFile(run, name, text);
     return;
   }
-  const std::string path = platform::resolve_path(name);
-  const std::string temp = path + ".tmp";
-  bool ok = false;
-  if (std::FILE* f = std::fopen(temp.c_str(), "wb")) {
-    ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = (std::fclose(f) == 0) && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(temp.c_str());
-  }
-  if (!ok) {
+  if (HandOverOutputFile(run, name, text)) return;
+  if (WriteOutputFileNow(name, text) != TOutputFailure::None) {
     WriteBilingualMessage(run, "Ausgabedatei " + name + " kann nicht geschrieben werden. Programmabbruch.",
                           "error while writing target file " + name + ". Program stopped.", true);
     run.reporter.Terminate(2);

@@ -37,6 +37,8 @@ struct TGroupWindow {
 inline constexpr int kFootnoteFileFlags = 1000;
 inline constexpr int kGraphicCharMax = 100;
 
+class TOutputWriter;
+
 struct TPassServices {
   // Heading tree: nodes and their .ID strings are owned here so that pointers stay valid.
   THeadingNode* HeadingTreeRoot = nullptr;
@@ -66,6 +68,8 @@ struct TPassServices {
   std::function<void(CompilerRun&, std::string_view)> RefreshGraphicsFile;
   // Stores a finished output file; unset means it is written to disk (see StoreOutputFile).
   std::function<void(CompilerRun&, const std::string&, const std::string&)> StoreFile;
+  // The background writer of the output pass (see output_writer.h); none outside it.
+  std::shared_ptr<TOutputWriter> Writer;
   // The external-reference list of the summary page, in order of first appearance.
   std::vector<std::string> ExternalReferences;
 };

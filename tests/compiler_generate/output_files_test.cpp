@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "compiler/generate/output_files.h"
+#include "compiler/generate/output_writer.h"
 #include "gen_support.h"
 #include "golden_util.h"
 #include "output_files_fakes.h"
@@ -114,6 +115,75 @@ TEST(OutputFilesTest, WriteFailureAtCloseStopsWithExitCodeTwo) {
   fs::remove_all(tmp.Path / "GONE");  // the folder disappears before the page is written
   EXPECT_EQ(gen2w_test::ExitCodeOf([&] { CloseOutputFile(*t); }), 2);
   EXPECT_NE(t.Messages().find("error while writing target file"), std::string::npos) << t.Messages();
+}
+
+// The background writer: every file handed over is on disk after the finish, whole and in
+// place of an older one; a file that cannot be made stops the run at the finish (or at the
+// next hand-over) with the message its failure calls for, and nothing after it is written.
+std::string Contents(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(OutputWriterTest, WritesEveryFileHandedOverBeforeTheFinish) {
+  TempDir tmp;
+  TestRun t("html");
+  const std::string dir = tmp.Path.string();
+  { std::ofstream(tmp.Path / "N000.HTML") << "older text that is longer"; }
+  StartOutputWriter(*t);
+  for (int i = 0; i < 200; ++i) {
+    CreateOutputFile(*t, dir, "/N" + std::to_string(1000 + i).substr(1) + ".HTML", false);
+    t->passes.OutputFile = std::string(static_cast<std::size_t>(i) * 97, 'x') + std::to_string(i);
+  }
+  CloseOutputFile(*t);
+  FinishOutputWriter(*t);
+  EXPECT_FALSE(t->passes.Writer);
+  for (int i = 0; i < 200; ++i)
+    EXPECT_EQ(Contents(tmp.Path / ("N" + std::to_string(1000 + i).substr(1) + ".HTML")),
+              std::string(static_cast<std::size_t>(i) * 97, 'x') + std::to_string(i));
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(tmp.Path)) ++entries;
+  EXPECT_EQ(entries, 200u);  // no temporary file left behind
+}
+
+TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
+  struct Case {
+    const char* Name;
+    bool MissingFolder;  // else the page's name is taken by a folder
+    int ExitCode;
+    const char* Message;
+  };
+  const Case cases[] = {
+      {"folder gone", true, 2, "Error while creating target file /N002.HTML. Disk full? Program stopped."},
+      {"name taken by a folder", false, 2, "error while writing target file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TempDir tmp;
+    TestRun t("html");
+    const fs::path out = tmp.Path / "OUT";
+    fs::create_directories(out);
+    const std::string dir = out.string();
+    StartOutputWriter(*t);
+    CreateOutputFile(*t, dir, "/N001.HTML", false);
+    t->passes.OutputFile = "one";
+    CloseOutputFile(*t);
+    FinishOutputWriter(*t);  // the first page is on disk
+    StartOutputWriter(*t);
+    if (c.MissingFolder) fs::remove_all(out);
+    else fs::create_directories(out / "N002.HTML");
+    CreateOutputFile(*t, dir, "/N002.HTML", false);
+    t->passes.OutputFile = "two";
+    CreateOutputFile(*t, dir, "/N003.HTML", false);  // hands N002 over
+    t->passes.OutputFile = "three";
+    CloseOutputFile(*t);
+    EXPECT_EQ(gen2w_test::ExitCodeOf([&] { FinishOutputWriter(*t); }), c.ExitCode);
+    EXPECT_NE(t.Messages().find(c.Message), std::string::npos) << t.Messages();
+    EXPECT_FALSE(fs::exists(out / "N003.HTML"));
+    if (!c.MissingFolder) {
+      EXPECT_EQ(Contents(out / "N001.HTML"), "one");
+    }
+  }
 }
 
 }  // namespace

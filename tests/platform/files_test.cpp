@@ -71,6 +71,30 @@ TEST_F(FilesTest, ExactNameWinsOverCaseVariants) {
     EXPECT_EQ(as_string(platform::read_file(at("a.TXT")).bytes), "upper");
 }
 
+// Lookups of names missing in their exact case use a cached listing of the folder; files that
+// appear later, by our own hand or another's, must still be found in any case.
+TEST_F(FilesTest, FolderListingFollowsNewFiles) {
+    fs::create_directory(root_ / "out");
+    EXPECT_EQ(platform::resolve_path(at("out/page1.htm")), at("out/page1.htm"));
+    // Made by another program, without telling the lookup.
+    WriteFile(root_ / "out" / "PAGE1.HTM", "a");
+    EXPECT_EQ(platform::resolve_path(at("out/page1.htm")), at("out/PAGE1.HTM"));
+    // A removed file is no longer offered.
+    fs::remove(root_ / "out" / "PAGE1.HTM");
+    EXPECT_EQ(platform::resolve_path(at("out/page1.htm")), at("out/page1.htm"));
+    // Made by us and noted: found at once.
+    WriteFile(root_ / "out" / "Page2.htm", "b");
+    platform::note_folder_entry(at("out/Page2.htm"));
+    EXPECT_EQ(platform::resolve_path(at("out/PAGE2.HTM")), at("out/Page2.htm"));
+    EXPECT_EQ(platform::resolve_path(at("out/page1.HTM")), at("out/page1.HTM"));
+    // A folder replaced by another of the same name is listed afresh.
+    fs::remove_all(root_ / "out");
+    fs::create_directory(root_ / "out");
+    WriteFile(root_ / "out" / "PAGE3.HTM", "c");
+    EXPECT_EQ(platform::resolve_path(at("out/page3.htm")), at("out/PAGE3.HTM"));
+    EXPECT_EQ(platform::resolve_path(at("out/page2.htm")), at("out/page2.htm"));
+}
+
 TEST_F(FilesTest, Windows1252NamesMeetUtf8OnDisk) {
     WriteFile(root_ / "Gr\xC3\xBC\xC3\x9F" "e.txt", "hi");
     // The suite passes file names in Windows-1252; the upper-case U umlaut differs in case.
