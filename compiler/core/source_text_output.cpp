@@ -7,10 +7,6 @@
 
 namespace {
 
-bool IsAsciiLetterOrDigit(std::uint8_t c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // A toggle character switches its highlighting; out of line, as it is rare beside plain text.
 [[gnu::noinline]] void SwitchToggle(CompilerRun& run, std::size_t pos, std::string& f) {
   const TTargetFlags& t = run.ini.TargetFlags;
@@ -35,7 +31,11 @@ void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
   TSourceTextState& st = run.sourceText;
   // ASCII letters and digits are written unchanged by every target, so the most common
   // characters skip the lookups below.
-  if (IsAsciiLetterOrDigit(c) && !run.toggles.IsInternalToggleChar[c]) {
+  // A blank too, except in IPF (where it depends on the font change before it) and in text
+  // popups (where it is written as a character reference).
+  const bool plainBlank = c == ' ' && !run.toggles.IsInternalToggleChar[c] && !run.ini.TargetFlags.Ipf &&
+                          !run.charConversion.Context.InTextPopup;
+  if (run.toggles.IsPlainOutputChar[c] || plainBlank) {
     f.push_back(static_cast<char>(c));
     if (!(st.HtmlCodeOn && st.InHtmlCode)) run.charConversion.Context.AfterFontChange = false;
     return;
@@ -66,14 +66,12 @@ void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
 
 void WriteSourceText(CompilerRun& run, std::string_view text, std::string& f) {
   const TSourceTextState& st = run.sourceText;
-  const auto& toggle = run.toggles.IsInternalToggleChar;
+  const auto& plain = run.toggles.IsPlainOutputChar;
   std::size_t i = 0;
   while (i < text.size()) {
     // A stretch of letters and digits at once, as WriteSourceChar would write each.
     std::size_t j = i;
-    while (j < text.size() && IsAsciiLetterOrDigit(static_cast<std::uint8_t>(text[j])) &&
-           !toggle[static_cast<std::uint8_t>(text[j])])
-      ++j;
+    while (j < text.size() && plain[static_cast<std::uint8_t>(text[j])]) ++j;
     if (j > i) {
       f.append(text.substr(i, j - i));
       if (!(st.HtmlCodeOn && st.InHtmlCode)) run.charConversion.Context.AfterFontChange = false;

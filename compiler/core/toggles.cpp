@@ -1,5 +1,6 @@
 #include "compiler/core/toggles.h"
 
+#include <cstring>
 #include <string>
 
 #include "compiler/core/compiler_run.h"
@@ -29,8 +30,17 @@ bool Holds(std::string_view text, std::uint8_t c) {
 
 bool ChooseInternalToggleChars(ToggleTables& tables, std::string& buffer,
                                const ToggleChoiceInput& input) {
+    // Only codes from 128 up are candidates: eight bytes at a time, ASCII text is passed over.
     std::array<bool, 256> used{};
-    for (char c : buffer) used[static_cast<std::uint8_t>(c)] = true;
+    const std::size_t size = buffer.size();
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t block;
+        std::memcpy(&block, buffer.data() + i, 8);
+        if ((block & 0x8080808080808080ull) == 0) continue;
+        for (std::size_t k = i; k < i + 8; ++k) used[static_cast<std::uint8_t>(buffer[k])] = true;
+    }
+    for (; i < size; ++i) used[static_cast<std::uint8_t>(buffer[i])] = true;
 
     std::string internal(input.ToggleChars);
     if (internal.size() < kToggleCount) internal.resize(kToggleCount, '\0');
@@ -104,6 +114,9 @@ void BuildToggleCharTable(ToggleTables& tables) {
     tables.IsInternalToggleChar.fill(false);
     for (char c : tables.InternalToggleChars)
         tables.IsInternalToggleChar[static_cast<std::uint8_t>(c)] = true;
+    for (int c = 0; c < 256; ++c)
+        tables.IsPlainOutputChar[c] = ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) &&
+                                      !tables.IsInternalToggleChar[c];
 }
 
 std::string MapToggleChars(const ToggleTables& tables, std::string_view text) {

@@ -24,8 +24,14 @@ struct ToggleTables {
     std::string InternalToggleChars;              // position n-1: internal char of toggle n
     std::array<std::uint8_t, 256> ToggleCharMap;  // user char -> internal char
     std::array<bool, 256> IsInternalToggleChar{};
+    // ASCII letters and digits that are no toggle: every target writes them unchanged.
+    std::array<bool, 256> IsPlainOutputChar{};
     std::array<bool, kToggleCount> ToggleState{}; // on/off of each toggle during output
-    ToggleTables() { SetIdentity(); }
+    ToggleTables() {
+        SetIdentity();
+        for (int c = 0; c < 256; ++c)
+            IsPlainOutputChar[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    }
     void SetIdentity() {
         for (int c = 0; c < 256; ++c) ToggleCharMap[c] = static_cast<std::uint8_t>(c);
     }

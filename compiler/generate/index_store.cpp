@@ -52,7 +52,8 @@ TIndexKeyGroup& GroupFor(TIndexStore& st, std::uint8_t bucket, std::string_view 
       st.GroupSlots = std::move(grown);
     }
     const std::uint64_t h = GroupHash(bucket, key);
-    PlaceGroupSlot(st.GroupSlots, {h, &it->first, &it->second});
+    it->second.Key = it->first;
+    PlaceGroupSlot(st.GroupSlots, {h, &it->second});
     st.GroupFilter[h >> 54] |= std::uint64_t{1} << ((h >> 48) & 63);
     ++st.GroupSlotsUsed;
   }
@@ -66,8 +67,9 @@ const TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std:
   const std::size_t mask = st.GroupSlots.size() - 1;
   for (std::size_t i = h & mask; st.GroupSlots[i].Group; i = (i + 1) & mask) {
     const TKeyGroupSlot& s = st.GroupSlots[i];
-    if (s.Hash == h && s.Key->size() == key.size() + 1 &&
-        static_cast<std::uint8_t>((*s.Key)[0]) == bucket && std::string_view(*s.Key).substr(1) == key)
+    if (s.Hash != h) continue;
+    const std::string& k = s.Group->Key;
+    if (k.size() == key.size() + 1 && static_cast<std::uint8_t>(k[0]) == bucket && std::string_view(k).substr(1) == key)
       return s.Group;
   }
   return nullptr;

@@ -64,6 +64,7 @@ struct TPanelIdDefine {
 
 // Entries of one bucket that share a normalised word, by bucket order.
 struct TIndexKeyGroup {
+  std::string Key;  // bucket byte + normalised word, beside the maps a lookup reads next
   std::map<std::uint64_t, TIndexEntry*> All;
   std::map<std::uint64_t, TIndexEntry*> Linkable;   // IndexOnly off
   std::map<std::uint8_t, std::map<std::uint64_t, TIndexEntry*>> ByLinkCount;
@@ -78,8 +79,7 @@ struct TIndexKeyGroup {
 // index entry then costs one probe of a compact array instead of a walk through hash nodes.
 struct TKeyGroupSlot {
   std::uint64_t Hash = 0;
-  const std::string* Key = nullptr;  // the key in Groups (its nodes never move)
-  TIndexKeyGroup* Group = nullptr;
+  TIndexKeyGroup* Group = nullptr;  // in Groups, whose nodes never move
 };
 
 struct TIndexStore {

@@ -178,7 +178,9 @@ void WriteUrlLink(CompilerRun& run) {
 void WriteWordLink(CompilerRun& run) {
   TLinkWriterState& lw = run.linkWriter;
   const TTargetFlags& t = run.ini.TargetFlags;
-  const std::string word = lw.MarkedExpression;
+  // Taken over, not copied: the caller empties the collected word after this anyway.
+  const std::string word = std::move(lw.MarkedExpression);
+  lw.MarkedExpression.clear();
   TIndexEntry* entry = nullptr;
   bool several = false;
   // One captured pointer keeps the callback inside std::function's own storage: this runs
@@ -302,8 +304,7 @@ void EmitLinkedChar(CompilerRun& run, std::uint8_t ch) {
     Write(run, ch);
     return;
   }
-  if (UrlBlocksAllowed(run) && !run.sourceText.InHtmlCode && !run.markup.OmitLinksActive &&
-      ch == ':') {
+  if (ch == ':' && UrlBlocksAllowed(run) && !run.sourceText.InHtmlCode && !run.markup.OmitLinksActive) {
     const std::string& word = lw.MarkedExpression;
     const std::string candidate = word + ":";
     if ((IsNetworkUrl(candidate) || IsSpecialUrl(candidate)) &&

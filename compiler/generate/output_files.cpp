@@ -129,7 +129,9 @@ void CloseOutputFile(CompilerRun& run) {
   st.OutputFileOpen = false;
   std::string text;
   text.swap(run.passes.OutputFile);
-  StoreOutputFile(run, st.OutputFilePath, text);
+  // The next page is about as long: growing it from nothing would copy it again and again.
+  run.passes.OutputFile.reserve(text.size());
+  StoreOutputFile(run, st.OutputFilePath, std::move(text));
 }
 
 void CloseTextFile(CompilerRun& run, TTextFile& file) {
@@ -137,7 +139,7 @@ void CloseTextFile(CompilerRun& run, TTextFile& file) {
   file.Open = false;
   std::string text;
   text.swap(file.Text);
-  StoreOutputFile(run, file.Path, text);
+  StoreOutputFile(run, file.Path, std::move(text));
 }
 
 namespace {
@@ -170,9 +172,9 @@ void FinishOutputWriter(CompilerRun& run) {
   run.passes.Writer.reset();
 }
 
-bool HandOverOutputFile(CompilerRun& run, const std::string& name, const std::string& text) {
+bool HandOverOutputFile(CompilerRun& run, const std::string& name, std::string& text) {
   if (!run.passes.Writer) return false;
   StopOnWriterFailure(run);
-  run.passes.Writer->Put(name, text);
+  run.passes.Writer->Put(name, std::move(text));
   return true;
 }

@@ -50,5 +50,5 @@ void CloseTextFile(CompilerRun& run, TTextFile& file);
 // written stops the run there, or at the next file stored, with the message of the failure.
 void StartOutputWriter(CompilerRun& run);
 void FinishOutputWriter(CompilerRun& run);
-// Hands a file to the writer; false when no writer runs.
-bool HandOverOutputFile(CompilerRun& run, const std::string& name, const std::string& text);
+// Hands a file to the writer, its text moved out; false (the text kept) when no writer runs.
+bool HandOverOutputFile(CompilerRun& run, const std::string& name, std::string& text);

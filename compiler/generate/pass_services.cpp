@@ -43,6 +43,10 @@ bool IsFootnoteFrameset(const CompilerRun& run, std::int32_t file) {
 bool IsSafePageWord(std::string_view word) { return IsUsablePageName(word); }
 
 void StoreOutputFile(CompilerRun& run, const std::string& name, const std::string& text) {
+  StoreOutputFile(run, name, std::string(text));
+}
+
+void StoreOutputFile(CompilerRun& run, const std::string& name, std::string&& text) {
   if (run.passes.StoreFile) {
     run.passes.StoreFile(run, name, text);
     return;

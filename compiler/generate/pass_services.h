@@ -92,5 +92,7 @@ bool IsSafePageWord(std::string_view word);
 // Writes a finished output file: through StoreFile when installed, else to disk by a
 // temporary file and a rename. A file that cannot be written stops the run (exit code 2).
 void StoreOutputFile(CompilerRun& run, const std::string& name, const std::string& text);
+// The same for a text the caller gives up: handed to the writer without a copy.
+void StoreOutputFile(CompilerRun& run, const std::string& name, std::string&& text);
 // Appends the name unless an equal name (exact case) is already listed.
 void RecordExternalReference(CompilerRun& run, std::string_view name);

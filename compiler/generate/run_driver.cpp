@@ -156,6 +156,28 @@ bool IsPlainWordByte(const CompilerRun& run, std::uint8_t b) {
   return !(cx.FootnoteMarkersSet && (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar));
 }
 
+// The table of IsPlainWordByte, one look-up per byte. A graphics character only ever becomes
+// one by a new binding, which the count of graphics files shows; a binding removed leaves the
+// table stricter than needed, never wrong.
+const std::array<bool, 256>& PlainWordBytes(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  TPlainWordTable& t = cx.PlainWords;
+  const std::uint8_t indexChar = run.linkPass.IndexChar;
+  const std::size_t graphics = run.passes.GraphicFileNames.size();
+  if (!t.Built || t.IndexChar != indexChar || t.FootnoteMarkersSet != cx.FootnoteMarkersSet ||
+      t.FootnoteBeginChar != cx.FootnoteBeginChar || t.FootnoteEndChar != cx.FootnoteEndChar ||
+      t.GraphicCharFiles != graphics) {
+    for (int b = 0; b < 256; ++b) t.Plain[b] = IsPlainWordByte(run, static_cast<std::uint8_t>(b));
+    t.Built = true;
+    t.IndexChar = indexChar;
+    t.FootnoteMarkersSet = cx.FootnoteMarkersSet;
+    t.FootnoteBeginChar = cx.FootnoteBeginChar;
+    t.FootnoteEndChar = cx.FootnoteEndChar;
+    t.GraphicCharFiles = graphics;
+  }
+  return t.Plain;
+}
+
 // Takes a run of plain word characters in the middle of a line in one step, doing what the
 // character-by-character road would do with each: move the reading window, count the output
 // column and characters, and add the bytes to the collected word. Returns the bytes taken.
@@ -164,8 +186,9 @@ std::size_t TakePlainWordRun(CompilerRun& run) {
   TSourceBuffer& sb = run.source;
   const std::string& data = sb.Data;
   const std::size_t start = sb.Position, size = data.size();
+  const std::array<bool, 256>& plain = PlainWordBytes(run);
   std::size_t end = start;
-  while (end < size && IsPlainWordByte(run, static_cast<std::uint8_t>(data[end]))) ++end;
+  while (end < size && plain[static_cast<std::uint8_t>(data[end])]) ++end;
   const std::size_t k = end - start;
   if (k == 0) return 0;
   const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(data[i]); };

@@ -24,6 +24,18 @@ struct TFootnoteRecord {
   std::int32_t Number = 0;
 };
 
+// Which bytes the output pass may take as plain word characters (run_driver.cpp), with the
+// settings it was built for: it is built again when one of them changes.
+struct TPlainWordTable {
+  std::array<bool, 256> Plain{};
+  bool Built = false;
+  std::uint8_t IndexChar = 0;
+  bool FootnoteMarkersSet = false;
+  std::uint8_t FootnoteBeginChar = 0;
+  std::uint8_t FootnoteEndChar = 0;
+  std::size_t GraphicCharFiles = 0;
+};
+
 struct TCompileContext {
   // Driver.
   bool DotLineActive = false;
@@ -42,6 +54,7 @@ struct TCompileContext {
   // Plain words and blanks in mid-line take a shorter road through the output pass; the tests
   // turn it off to compare both roads.
   bool PlainTextShortcut = true;
+  TPlainWordTable PlainWords;
 
   // Footnotes.
   bool FootnoteMarkersSet = false;

@@ -172,12 +172,16 @@ TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
     StartOutputWriter(*t);
     if (c.MissingFolder) fs::remove_all(out);
     else fs::create_directories(out / "N002.HTML");
-    CreateOutputFile(*t, dir, "/N002.HTML", false);
-    t->passes.OutputFile = "two";
-    CreateOutputFile(*t, dir, "/N003.HTML", false);  // hands N002 over
-    t->passes.OutputFile = "three";
-    CloseOutputFile(*t);
-    EXPECT_EQ(gen2w_test::ExitCodeOf([&] { FinishOutputWriter(*t); }), c.ExitCode);
+    // The failure stops the run at the next hand-over or at the finish, whichever comes first.
+    EXPECT_EQ(gen2w_test::ExitCodeOf([&] {
+                CreateOutputFile(*t, dir, "/N002.HTML", false);
+                t->passes.OutputFile = "two";
+                CreateOutputFile(*t, dir, "/N003.HTML", false);  // hands N002 over
+                t->passes.OutputFile = "three";
+                CloseOutputFile(*t);
+                FinishOutputWriter(*t);
+              }),
+              c.ExitCode);
     EXPECT_NE(t.Messages().find(c.Message), std::string::npos) << t.Messages();
     EXPECT_FALSE(fs::exists(out / "N003.HTML"));
     if (!c.MissingFolder) {

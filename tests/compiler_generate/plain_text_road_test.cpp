@@ -61,7 +61,8 @@ const TRoadCase kCases[] = {
     {"conditions", ".IF online\n.1\nT\nin cond words\n.EL\nother words\n.EN\n.1\nU\ntail words\n"},
     {"headings with links", ".IN topic\n.1\nT\ntopic words\n.2\nTopic two\ntopic again Topic\n.3\nthird\ntopic\n"},
     {"tabs and umlauts", ".1\nT\nword\tword \x81" "ber \x84rger caf\x82 x\n"},
-    {"graphics character inside words", ".1\nT\n.BT x pic\nabxcd x ab\n.BT x\nabxcd\n"},
+    {"graphics character inside words", ".1\nT\nabxcd before\n.BT x pic\nabxcd x ab\n.BT x\nabxcd\n"},
+    {"index character changed to a letter", ".1\nT\naqb first\n.IC q\naqb next ^x\n"},
     {"line drawing", ".1\nT\n.LI\n\xDA\xC4\xBF word\n\xC0\xC4\xD9\n.LI\nafter\n"},
 };
 
