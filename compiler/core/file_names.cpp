@@ -124,7 +124,9 @@ void WriteCodePageText(const CompilerRun& run, std::string& out, std::string_vie
 }
 
 std::string NormalizeFileName(CompilerRun& run, std::string_view name) {
-  if (IsNetworkUrl(name) || IsSpecialUrl(name)) return std::string(name);
+  // Every scheme ends with a colon: a name without one is no address (the common case).
+  if (name.find(':') != std::string_view::npos && (IsNetworkUrl(name) || IsSpecialUrl(name)))
+    return std::string(name);
   std::string result = CutText(name, kShortStringMax);
   if (result.size() < 2) return result;
   const TIniSettings& ini = run.ini;
@@ -160,13 +162,15 @@ std::string MakeTopicFileName(CompilerRun& run, std::int16_t number, bool frame,
     base = CutText(run.switches.PageNamePrefix + mark->Name, kPageBaseMax);
     names.LastPageIdName = mark->Name;
   } else {
-    std::string digits = std::to_string(number);
-    if (number <= 9) {
-      digits = "00" + digits;
-    } else if (number <= 99) {
-      digits = "0" + digits;
-    }
-    base = CutText(run.switches.PageNamePrefix + "N" + digits, kPageBaseMax);
+    // Built in one string: page names are made for every link of the text.
+    const std::string& prefix = run.switches.PageNamePrefix;
+    base.reserve(prefix.size() + 8 + names.PageExtension.size());
+    base = prefix;
+    base += 'N';
+    const std::string digits = std::to_string(number);
+    if (number <= 99) base.append(number <= 9 ? 2 : 1, '0');
+    base += digits;
+    if (base.size() > kPageBaseMax) base.resize(kPageBaseMax);
     names.LastPageIdName.clear();
   }
   if (frame) {

@@ -66,12 +66,15 @@ bool ChooseInternalToggleChars(ToggleTables& tables, std::string& buffer,
     stops['\n'] = stops['\r'] = true;
     for (int c = 0; c < 256; ++c)
         if (tables.ToggleCharMap[static_cast<std::size_t>(c)] != c) stops[static_cast<std::size_t>(c)] = true;
-    bool dotLine = n > 0 && buffer[0] == '.';
+    char* const text = buffer.data();
+    const auto at = [text](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+    bool dotLine = n > 0 && text[0] == '.';
     for (std::size_t i = 0; i < n; ++i) {
-        const auto b = static_cast<std::uint8_t>(buffer[i]);
-        if (!stops[b]) continue;
+        while (i < n && !stops[at(i)]) ++i;
+        if (i == n) break;
+        const std::uint8_t b = at(i);
         if (b == '\n') {
-            dotLine = i + 1 < n && buffer[i + 1] == '.';
+            dotLine = i + 1 < n && text[i + 1] == '.';
             continue;
         }
         if (b == '\r') {
@@ -79,12 +82,12 @@ bool ChooseInternalToggleChars(ToggleTables& tables, std::string& buffer,
             continue;
         }
         if (dotLine || tables.ToggleCharMap[b] == b) continue;
-        if (i + 1 < n && static_cast<std::uint8_t>(buffer[i + 1]) == b) {
+        if (i + 1 < n && at(i + 1) == b) {
             // A doubled toggle character stands for the character itself once.
-            buffer[i + 1] = '\0';
+            text[i + 1] = '\0';
             ++i;
         } else {
-            buffer[i] = static_cast<char>(tables.ToggleCharMap[b]);
+            text[i] = static_cast<char>(tables.ToggleCharMap[b]);
         }
     }
     return true;
