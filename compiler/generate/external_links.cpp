@@ -1,5 +1,6 @@
 #include "compiler/generate/external_links.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "compiler/core/compiler_run.h"
@@ -160,9 +161,24 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
     const std::size_t from = run.source.Position;
     const std::size_t k = SkipWithinLine(run, -1);
     if (k > 0) {
-      const std::string_view bytes = std::string_view(run.source.Data).substr(from, k);
+      std::string_view bytes = std::string_view(run.source.Data).substr(from, k);
       bool more = true;
-      for (std::size_t i = 0; more && i < bytes.size(); ++i) more = take(static_cast<std::uint8_t>(bytes[i]));
+      while (more && !bytes.empty()) {
+        // Up to the next quote (when quotes are left out) and within the limit, the bytes go
+        // to the writer together; the quote itself takes the character road.
+        std::size_t n = dropQuotes ? bytes.find_first_of("\"'") : std::string_view::npos;
+        if (n == std::string_view::npos) n = bytes.size();
+        if (titleLimit) n = std::min(n, static_cast<std::size_t>(kTitleLimit + 1 - count));
+        if (n > 0 && !raw) {
+          WriteSourceText(run, bytes.substr(0, n), f);
+          count += static_cast<int>(n);
+          more = !(titleLimit && count > kTitleLimit);
+        } else {
+          n = n > 0 ? n : 1;
+          for (std::size_t i = 0; more && i < n; ++i) more = take(static_cast<std::uint8_t>(bytes[i]));
+        }
+        bytes.remove_prefix(n);
+      }
       if (!more) break;
       continue;
     }

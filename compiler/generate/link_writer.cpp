@@ -59,17 +59,25 @@ void WriteHtmlAnchor(CompilerRun& run, const TIndexEntry& e) {
   const bool otherPage = e.FileNumber != run.numbering.FileCounter;
   std::string file;
   if (otherPage) file = MakeTopicFileName(run, e.FileNumber, false, 0);
-  out += "<a href=\"" + file;
-  if (!e.OpensFrameGroup && !(otherPage && IsFootnoteFrameset(run, e.FileNumber)))
-    out += "#hd" + std::to_string(e.HeadingNumber);
-  out += "\"";
+  // Appended piece by piece: this runs for every link of the text.
+  out += "<a href=\"";
+  out += file;
+  if (!e.OpensFrameGroup && !(otherPage && IsFootnoteFrameset(run, e.FileNumber))) {
+    out += "#hd";
+    out += std::to_string(e.HeadingNumber);
+  }
+  out += '"';
   if (lp.FrameGroupActive && e.GroupFileNumber == run.passes.CurrentFrameGroupNumber &&
       !e.OpensFrameGroup) {
     const std::int32_t n = e.HeadingNumber + 1 == e.GroupFileNumber ? e.GroupFileNumber
                                                                    : e.GroupFileNumber + 1;
-    out += " target=\"group" + std::to_string(n) + "\"";
+    out += " target=\"group";
+    out += std::to_string(n);
+    out += '"';
   } else {
-    out += " target=\"" + run.ini.DefaultFrame + "\"";
+    out += " target=\"";
+    out += run.ini.DefaultFrame;
+    out += '"';
   }
   if (!run.ini.TargetFlags.HtmlHelp && !run.ini.StatusbarMouseover.Text.empty() && otherPage) {
     bool& script = run.charConversion.Context.InScriptString;

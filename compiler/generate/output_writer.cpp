@@ -9,6 +9,8 @@ namespace {
 
 // Enough to keep the writer busy; more would only raise the run's peak memory.
 constexpr std::size_t kMaxWaitingBytes = std::size_t{32} << 20;
+constexpr std::size_t kWakeFiles = 8;
+constexpr std::size_t kWakeBytes = std::size_t{256} << 10;
 
 }  // namespace
 
@@ -44,12 +46,15 @@ void TOutputWriter::Put(std::string name, std::string text) {
   Done.wait(guard, [this] { return WaitingBytes < kMaxWaitingBytes || Jobs.empty(); });
   WaitingBytes += text.size();
   Jobs.push_back({std::move(name), std::move(text)});
+  // An idle writer is woken for a handful of files at a time, not for each page.
+  const bool wake = Idle && (Jobs.size() >= kWakeFiles || WaitingBytes >= kWakeBytes);
   guard.unlock();
-  Wake.notify_one();
+  if (wake) Wake.notify_one();
 }
 
 void TOutputWriter::Drain() {
   std::unique_lock<std::mutex> guard(Lock);
+  Wake.notify_one();
   Done.wait(guard, [this] { return Jobs.empty() && !Busy; });
 }
 
@@ -62,7 +67,9 @@ TOutputFailure TOutputWriter::Failure(std::string& name) {
 void TOutputWriter::Work() {
   std::unique_lock<std::mutex> guard(Lock);
   for (;;) {
+    Idle = true;
     Wake.wait(guard, [this] { return Ending || !Jobs.empty(); });
+    Idle = false;
     if (Jobs.empty()) return;  // ending, and nothing is left
     TJob job = std::move(Jobs.front());
     Jobs.pop_front();

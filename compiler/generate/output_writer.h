@@ -45,6 +45,7 @@ class TOutputWriter {
   std::deque<TJob> Jobs;
   std::size_t WaitingBytes = 0;
   bool Busy = false;
+  bool Idle = false;  // the writer waits for work
   bool Ending = false;
   TOutputFailure FirstFailure = TOutputFailure::None;
   std::string FailedName;

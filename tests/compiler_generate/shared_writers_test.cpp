@@ -188,6 +188,30 @@ TEST(Templates, HeadingTitleStopsAfterFiftyOneCharacters) {
   EXPECT_EQ(out, "\xE4rger");
 }
 
+// Left-out quotes still count towards the limit of fifty-one characters.
+TEST(Templates, HeadingTitleLeavesOutQuotesButCountsThem) {
+  struct Case {
+    std::string Title;
+    bool Limit;
+    std::string Expected;
+  };
+  const Case cases[] = {
+      {"ab\"cd" + std::string(60, 'x'), true, "abcd" + std::string(46, 'x')},
+      {std::string(50, 'x') + "\"yyy", true, std::string(50, 'x')},
+      {std::string(49, 'x') + "'yyy", true, std::string(49, 'x') + "y"},
+      {"it's \"quoted\" text", false, "its quoted text"},
+      {"\"\"", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Title);
+    TestRun t("html");
+    Prepasses(t, ".1\r\n" + c.Title + "\r\n");
+    std::string out;
+    CopyHeadingTitle(*t, out, t->passes.HeadingTreeRoot->SourcePosition, c.Limit, false, true);
+    EXPECT_EQ(out, c.Expected);
+  }
+}
+
 TEST(ExternalLinks, UsedLinkListNamesEachTargetOnce) {
   TestRun t("html");
   Prepasses(t, ".1\r\nA\r\n.URL http://x.org/\r\n.IN a\r\n.IN b\r\n.IN c\r\n.LOCAL\r\n");
