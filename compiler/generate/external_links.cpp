@@ -166,8 +166,11 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
       while (more && !bytes.empty()) {
         // Up to the next quote (when quotes are left out) and within the limit, the bytes go
         // to the writer together; the quote itself takes the character road.
-        std::size_t n = dropQuotes ? bytes.find_first_of("\"'") : std::string_view::npos;
-        if (n == std::string_view::npos) n = bytes.size();
+        std::size_t n = 0;
+        if (dropQuotes)
+          while (n < bytes.size() && !IsQuote(static_cast<std::uint8_t>(bytes[n]))) ++n;
+        else
+          n = bytes.size();
         if (titleLimit) n = std::min(n, static_cast<std::size_t>(kTitleLimit + 1 - count));
         if (n > 0 && !raw) {
           WriteSourceText(run, bytes.substr(0, n), f);
