@@ -151,20 +151,9 @@ mode_t current_umask() {
     return 022;
 }
 
-std::vector<char32_t> folded_code_points(std::string_view s) {
-    std::vector<char32_t> out;
-    out.reserve(s.size());
-    for (std::size_t pos = 0; pos < s.size();) {
-        auto d = decode_utf8(s, pos);
-        out.push_back(d.valid ? fold_case(d.code_point) : 0x110000 + static_cast<unsigned char>(s[pos]));
-        pos += d.length;
-    }
-    return out;
-}
-
 // "*" and "?" over code points; the star backtracks only to its latest position, so the
 // time is at most pattern length x name length.
-bool match_plain(const std::vector<char32_t>& p, std::size_t pn, const std::vector<char32_t>& n) {
+bool match_plain(const std::u32string& p, std::size_t pn, const std::u32string& n) {
     std::size_t i = 0, j = 0, star = std::string::npos, mark = 0;
     while (j < n.size()) {
         if (i < pn && p[i] == '*') {
@@ -637,8 +626,8 @@ bool set_file_time(std::string_view name, const LocalDateTime& t, const DriveTab
 // ---- Find first / next ----------------------------------------------------------------
 
 bool match_dos_wildcard(std::string_view pattern, std::string_view name) {
-    std::vector<char32_t> p = folded_code_points(pattern);
-    std::vector<char32_t> n = folded_code_points(name);
+    const std::u32string p = utf8_case_key(pattern);
+    const std::u32string n = utf8_case_key(name);
     bool name_has_dot = std::find(n.begin(), n.end(), char32_t('.')) != n.end();
     std::size_t pn = p.size();
     if (pn >= 2 && p[pn - 2] == '.' && p[pn - 1] == '*') {

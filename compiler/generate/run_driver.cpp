@@ -191,19 +191,7 @@ std::size_t TakePlainWordRun(CompilerRun& run) {
   while (end < size && plain[static_cast<std::uint8_t>(data[end])]) ++end;
   const std::size_t k = end - start;
   if (k == 0) return 0;
-  const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(data[i]); };
-  if (k >= 3) {
-    sb.PrevChar = at(end - 3);
-    sb.CurChar = at(end - 2);
-  } else if (k == 2) {
-    sb.PrevChar = sb.NextChar;
-    sb.CurChar = at(end - 2);
-  } else {
-    sb.PrevChar = sb.CurChar;
-    sb.CurChar = sb.NextChar;
-  }
-  sb.NextChar = at(end - 1);
-  sb.Position = end;
+  AdvanceReaderWindow(sb, end);
   run.passes.OutputColumn += static_cast<std::int32_t>(k);
   run.compile.OutputCharCount += static_cast<std::int32_t>(k);
   run.linkWriter.LastEmittedChar = sb.NextChar;

@@ -213,10 +213,14 @@ std::size_t SkipWithinLine(CompilerRun& run, int stop) {
   narrow(kCr);
   narrow(kLf);
   if (stop >= 0) narrow(stop);
-  const std::size_t end = start + length;
-  const std::size_t k = length;
-  if (k == 0) return 0;
-  const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(data[i]); };
+  if (length > 0) AdvanceReaderWindow(sb, start + length);
+  return length;
+}
+
+void AdvanceReaderWindow(TSourceBuffer& sb, std::size_t end) {
+  const std::size_t k = end - sb.Position;
+  if (k == 0) return;
+  const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(sb.Data[i]); };
   if (k >= 3) {
     sb.PrevChar = at(end - 3);
     sb.CurChar = at(end - 2);
@@ -229,7 +233,6 @@ std::size_t SkipWithinLine(CompilerRun& run, int stop) {
   }
   sb.NextChar = at(end - 1);
   sb.Position = end;
-  return k;
 }
 
 void ReadDotCommandLine(CompilerRun& run) {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 struct CompilerRun;
+struct TSourceBuffer;
 
 inline constexpr std::size_t kDotLineMax = 255;
 inline constexpr std::size_t kConditionTextMax = 199;
@@ -33,6 +34,9 @@ void ReadSourceChar(CompilerRun& run);
 // debug echo, and only when no CR stands in the window; otherwise nothing is read. Returns
 // the number of bytes passed.
 std::size_t SkipWithinLine(CompilerRun& run, int stop);
+// Moves the reading window over the bytes from the read position up to `end` (none of them a
+// line end), as ReadSourceChar would one by one.
+void AdvanceReaderWindow(TSourceBuffer& sb, std::size_t end);
 // Reads the rest of the current source line into DotLine (leading blanks skipped).
 void ReadDotCommandLine(CompilerRun& run);
 
