@@ -1,14 +1,10 @@
 #include "compiler/generate/pass_services.h"
 
-#include "compiler/generate/output_files.h"
-#include "compiler/generate/output_writer.h"
-
-#include <cstdio>
-
 #include "compiler/core/compiler_run.h"
 #include "compiler/core/console_reporter.h"
 #include "compiler/core/file_names.h"
-#include "platform/files.h"
+#include "compiler/generate/output_files.h"
+#include "compiler/generate/output_writer.h"
 
 THeadingNode* NewHeadingNode(CompilerRun& run) {
   run.passes.NodeStore.push_back(std::make_unique<THeadingNode>());
