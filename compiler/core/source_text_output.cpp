@@ -29,10 +29,9 @@ namespace {
 
 void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
   TSourceTextState& st = run.sourceText;
-  // ASCII letters and digits are written unchanged by every target, so the most common
-  // characters skip the lookups below.
-  // A blank too, except in IPF (where it depends on the font change before it) and in text
-  // popups (where it is written as a character reference).
+  // The most common characters skip the lookups below: ASCII letters and digits, which every
+  // target writes unchanged, and blanks, except in IPF (where a blank depends on the font
+  // change before it) and in text popups (where it becomes a character reference).
   const bool plainBlank = c == ' ' && !run.toggles.IsInternalToggleChar[c] && !run.ini.TargetFlags.Ipf &&
                           !run.charConversion.Context.InTextPopup;
   if (run.toggles.IsPlainOutputChar[c] || plainBlank) {

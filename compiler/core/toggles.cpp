@@ -117,9 +117,9 @@ void BuildToggleCharTable(ToggleTables& tables) {
     tables.IsInternalToggleChar.fill(false);
     for (char c : tables.InternalToggleChars)
         tables.IsInternalToggleChar[static_cast<std::uint8_t>(c)] = true;
+    const ToggleTables plain;  // letters and digits, no toggle yet
     for (int c = 0; c < 256; ++c)
-        tables.IsPlainOutputChar[c] = ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) &&
-                                      !tables.IsInternalToggleChar[c];
+        tables.IsPlainOutputChar[c] = plain.IsPlainOutputChar[c] && !tables.IsInternalToggleChar[c];
 }
 
 std::string MapToggleChars(const ToggleTables& tables, std::string_view text) {

@@ -69,7 +69,8 @@ const TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std:
     const TKeyGroupSlot& s = st.GroupSlots[i];
     if (s.Hash != h) continue;
     const std::string& k = s.Group->Key;
-    if (k.size() == key.size() + 1 && static_cast<std::uint8_t>(k[0]) == bucket && std::string_view(k).substr(1) == key)
+    if (k.size() == key.size() + 1 && static_cast<std::uint8_t>(k[0]) == bucket &&
+        std::string_view(k).substr(1) == key)
       return s.Group;
   }
   return nullptr;

@@ -54,7 +54,8 @@ const TRoadCase kCases[] = {
     {"index marks", ".IN alpha\n.1\nT\nalpha ^beta gamma ^:two words; after alpha\n.2\nU\nbeta alpha alphas\n"},
     {"footnotes", ".FU {}\n.1\nT\nword{note text} after {another} } {x\n.2\nU\nmore\n"},
     {"url", ".1\nT\nsee http://example.com/a_b words mailto:me@x.y and javascript:go end\n"},
-    {"long lines reflow", ".1\nT\naaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll mmmm nnnn oooo pppp qqqq rrrr ssss tttt\n"},
+    {"long lines reflow",
+     ".1\nT\naaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll mmmm nnnn oooo pppp qqqq rrrr\n"},
     {"lists", ".1\nT\n- one item here\n  * sub item\n- two\n\nafter list\n"},
     {"table", ".1\nT\n.TA cap\nab    cd ef\ngh    ij kl\n.TA\nafter\n"},
     {"html code", ".1\nT\n.HC ON\nword <b>bold</b> word\n.HC OFF\nend < and >\n"},
@@ -86,7 +87,8 @@ std::string RandomSource(std::mt19937& rng) {
 
 TEST(PlainTextRoad, RandomSourcesGiveTheSameOutputOnBothRoads) {
   std::mt19937 rng(2026);
-  for (int i = 0; i < 150; ++i) ExpectSameOnBothRoads(RandomSource(rng), "random source " + std::to_string(i));
+  for (int i = 0; i < 150; ++i)
+    ExpectSameOnBothRoads(RandomSource(rng), "random source " + std::to_string(i));
 }
 
 TEST(PlainTextRoad, ExampleManualGivesTheSameOutputOnBothRoads) {
