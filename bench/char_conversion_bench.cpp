@@ -4,7 +4,9 @@
 
 #include <string>
 
-#include "compiler/core/char_conversion.h"
+#include "compiler/foundation/char_conversion.h"
+
+using namespace skeldon;
 
 namespace {
 

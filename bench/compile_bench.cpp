@@ -26,8 +26,10 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/main_program.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/program/main_program.h"
+
+using namespace skeldon;
 
 namespace fs = std::filesystem;
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/hyphenation.h"
+#include "formatter/hyphenation/hyphenation.h"
 
 #ifdef CORVINA_HAVE_LIBHYPHEN
 #include <hyphen.h>

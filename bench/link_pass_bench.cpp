@@ -9,6 +9,8 @@
 
 #include "tests/compiler_generate/gen_support.h"
 
+using namespace skeldon;
+
 namespace {
 
 // A distinct pronounceable word for each number (its base-16 digits as syllables).

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "formatter/app/command_line_jobs.h"
-#include "formatter/engine/message_boxes.h"
+#include "formatter/common/message_boxes.h"
 #include "platform/console.h"
 #include "platform/printers.h"
 

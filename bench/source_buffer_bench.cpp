@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/source_buffer.h"
-#include "compiler/core/toggles.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/foundation/toggles.h"
+
+using namespace skeldon;
 
 namespace {
 

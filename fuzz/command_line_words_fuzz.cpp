@@ -8,9 +8,11 @@
 #include <string_view>
 #include <vector>
 
-#include "compiler/core/command_line.h"
-#include "compiler/core/compiler_run.h"
+#include "compiler/foundation/command_line.h"
+#include "compiler/passes/compiler_run.h"
 #include "fuzz/fuzz_support.h"
+
+using namespace skeldon;
 
 namespace {
 

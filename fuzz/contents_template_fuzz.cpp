@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "formatter/engine/contents_template.h"
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/notifications.h"
-#include "formatter/engine/run_messages.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/formatting/contents_template.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/notifications.h"
+#include "formatter/common/run_messages.h"
+#include "formatter/common/settings_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tavrel::TSettingsRecord settings{};

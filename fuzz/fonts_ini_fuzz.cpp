@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "formatter/engine/fonts_ini.h"
+#include "formatter/fonts/fonts_ini.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 1 << 16) return 0;

@@ -12,9 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "compiler/core/compiler_run.h"
+#include "compiler/passes/compiler_run.h"
 #include "platform/system.h"
 #include "platform/text.h"
+
+using namespace skeldon;
 
 namespace fuzz_support {
 

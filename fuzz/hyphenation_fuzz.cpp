@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "formatter/engine/hyphenation.h"
+#include "formatter/hyphenation/hyphenation.h"
 
 using namespace tavrel;
 

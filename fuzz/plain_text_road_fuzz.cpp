@@ -8,6 +8,8 @@
 
 #include "tests/compiler_generate/run_driver_support.h"
 
+using namespace skeldon;
+
 namespace {
 
 run_test::TRunResult CompileBy(const std::uint8_t options, const std::string& source, bool shortcut) {

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "formatter/engine/font_numbers.h"
-#include "formatter/engine/printer_data.h"
+#include "formatter/common/font_numbers.h"
+#include "formatter/fonts/printer_data.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/project_file.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/project_file.h"
 #include "fuzz/fuzz_support.h"
+
+using namespace skeldon;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

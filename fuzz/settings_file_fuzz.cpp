@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/settings_record.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

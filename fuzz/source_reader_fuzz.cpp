@@ -6,6 +6,8 @@
 
 #include "tests/compiler_generate/gen_support.h"
 
+using namespace skeldon;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 64 * 1024) return 0;
   static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};

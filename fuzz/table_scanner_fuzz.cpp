@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <string>
 
-#include "compiler/generate/table_scanner.h"
+#include "compiler/passes/table_scanner.h"
 #include "tests/compiler_generate/gen_support.h"
 #include "tests/compiler_generate/output_files_fakes.h"
 #include "tests/compiler_generate/table_scanner_driver.h"
+
+using namespace skeldon;
 
 namespace {
 

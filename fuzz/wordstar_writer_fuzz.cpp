@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "formatter/engine/wordstar_writer.h"
+#include "formatter/formatting/wordstar_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

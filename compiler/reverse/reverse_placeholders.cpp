@@ -2,7 +2,9 @@
 
 #include <string>
 
-#include "compiler/core/compiler_run.h"
+#include "compiler/passes/compiler_run.h"
+
+namespace skeldon {
 
 namespace {
 
@@ -45,3 +47,5 @@ void CompareHtmlDirectories(CompilerRun& run, std::string_view, std::string_view
     NotBuiltYet(run, "Der Vergleich von HTML-Verzeichnissen (CompareHtmlDirectories)",
                 "The HTML directory compare (CompareHtmlDirectories)");
 }
+
+}  // namespace skeldon

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+namespace skeldon {
+
 struct CompilerRun;
 
 // IPF file (IpfFileName) to source text; sets RunCompleted at its end.
@@ -15,3 +17,5 @@ void RunRtfReverseConversion(CompilerRun& run);
 // Compares two HTML directories; with prepareUpload also writes the ftp upload batch file.
 void CompareHtmlDirectories(CompilerRun& run, std::string_view oldDirectory,
                             std::string_view newDirectory, bool prepareUpload);
+
+}  // namespace skeldon

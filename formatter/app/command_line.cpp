@@ -1,6 +1,6 @@
 #include "formatter/app/command_line.h"
 
-#include "formatter/engine/bilingual_texts.h"
+#include "formatter/common/bilingual_texts.h"
 
 namespace tavrel {
 

@@ -1,9 +1,9 @@
 #include "formatter/app/console_notifier.h"
 
-#include "formatter/engine/bilingual_texts.h"
-#include "formatter/engine/file_services.h"
-#include "formatter/engine/format_run.h"
-#include "formatter/engine/page_state.h"
+#include "formatter/common/bilingual_texts.h"
+#include "formatter/common/file_services.h"
+#include "formatter/formatting/format_run.h"
+#include "formatter/pages/page_state.h"
 
 namespace tavrel {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "formatter/engine/notifications.h"
+#include "formatter/common/notifications.h"
 #include "platform/console.h"
 
 namespace tavrel {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "formatter/engine/bilingual_texts.h"
+#include "formatter/common/bilingual_texts.h"
 
 namespace tavrel {
 

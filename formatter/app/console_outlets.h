@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/printer_measure.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/fonts/printer_measure.h"
 #include "platform/console.h"
 
 namespace tavrel {

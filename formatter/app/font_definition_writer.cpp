@@ -2,11 +2,11 @@
 
 #include <array>
 
-#include "formatter/engine/bilingual_texts.h"
-#include "formatter/engine/file_services.h"
-#include "formatter/engine/font_numbers.h"
-#include "formatter/engine/fonts_ini.h"
-#include "formatter/engine/printer_data.h"
+#include "formatter/common/bilingual_texts.h"
+#include "formatter/common/file_services.h"
+#include "formatter/common/font_numbers.h"
+#include "formatter/fonts/fonts_ini.h"
+#include "formatter/fonts/printer_data.h"
 #include "platform/files.h"
 
 namespace tavrel {

@@ -5,9 +5,11 @@
 
 #include <sstream>
 
-#include "compiler/core/char_conversion.h"
-#include "compiler/core/compiler_run.h"
+#include "compiler/foundation/char_conversion.h"
+#include "compiler/passes/compiler_run.h"
 #include "run_with_capture.h"
+
+using namespace skeldon;
 
 using core_test::CapturedRun;
 using core_test::DataPath;

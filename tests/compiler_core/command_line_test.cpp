@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/command_line.h"
-#include "compiler/core/compiler_run.h"
+#include "compiler/foundation/command_line.h"
+#include "compiler/passes/compiler_run.h"
 #include "core_run_fixture.h"
 #include "platform/files.h"
+
+using namespace skeldon;
 
 namespace {
 

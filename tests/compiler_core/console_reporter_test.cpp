@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/compiler_run.h"
+#include "compiler/passes/compiler_run.h"
 #include "core_run_fixture.h"
 #include "run_with_capture.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -11,9 +11,11 @@
 #include <memory>
 #include <string>
 
-#include "compiler/core/compiler_run.h"
+#include "compiler/passes/compiler_run.h"
 #include "platform/system.h"
 #include "tests/support/test_support.h"
+
+namespace skeldon {
 
 class CoreRunTest : public ::testing::Test {
 protected:
@@ -68,3 +70,5 @@ protected:
     platform::RecordingSystem sound;
     std::filesystem::path dir;
 };
+
+}  // namespace skeldon

@@ -1,9 +1,11 @@
 // Output file names, URL tests, lower-case tables and the small text helpers.
 #include <gtest/gtest.h>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/file_names.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/file_names.h"
 #include "run_with_capture.h"
+
+using namespace skeldon;
 
 using core_test::CapturedRun;
 

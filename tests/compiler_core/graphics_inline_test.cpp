@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "compiler/core/inline_graphics.h"
+#include "compiler/writers/inline_graphics.h"
 #include "tests/compiler_generate/gen_support.h"
 #include "tests/support/test_support.h"
 
-namespace gen_test {
+using namespace skeldon;
+
+namespace skeldon::gen_test {
 namespace {
 
 class PictureFiles : public ::testing::Test {
@@ -140,4 +142,4 @@ TEST(GraphicChar, LayoutLineEndsOnlyInReflowedText) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

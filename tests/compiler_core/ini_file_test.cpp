@@ -6,10 +6,12 @@
 #include <random>
 #include <sstream>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/ini_file.h"
-#include "compiler/core/ini_keys.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/ini_file.h"
+#include "compiler/foundation/ini_keys.h"
 #include "run_with_capture.h"
+
+using namespace skeldon;
 
 using core_test::CapturedRun;
 using core_test::DataPath;

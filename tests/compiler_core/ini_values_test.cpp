@@ -2,9 +2,11 @@
 
 #include <string>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/ini_values.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/ini_values.h"
 #include "core_run_fixture.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -3,11 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/main_program.h"
-#include "compiler/core/compiler_run.h"
+#include "compiler/program/main_program.h"
+#include "compiler/passes/compiler_run.h"
 #include "core_run_fixture.h"
 #include "platform/files.h"
 #include "platform/text.h"
+
+using namespace skeldon;
 
 namespace {
 

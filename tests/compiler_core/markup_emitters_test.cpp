@@ -3,10 +3,12 @@
 
 #include <functional>
 
-#include "compiler/core/markup.h"
+#include "compiler/writers/markup.h"
 #include "tests/compiler_generate/gen_support.h"
 
-namespace gen_test {
+using namespace skeldon;
+
+namespace skeldon::gen_test {
 namespace {
 
 TFontDef& Font(CompilerRun& run, char letter) { return run.iniValues.FontDefs[FontLetterIndex(letter)]; }
@@ -265,4 +267,4 @@ TEST(OpenToggles, ReportedOncePerToggleAndSwitchedOff) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

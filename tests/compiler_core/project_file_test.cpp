@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/project_file.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/project_file.h"
 #include "core_run_fixture.h"
 #include "run_with_capture.h"
 #include "platform/files.h"
+
+using namespace skeldon;
 
 namespace {
 

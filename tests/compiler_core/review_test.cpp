@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/ini_file.h"
-#include "compiler/core/main_program.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/ini_file.h"
+#include "compiler/program/main_program.h"
 #include "platform/console.h"
 #include "run_with_capture.h"
+
+using namespace skeldon;
 
 using core_test::CaptureConsoleInto;
 using core_test::CapturedRun;

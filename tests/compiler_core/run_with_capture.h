@@ -11,11 +11,13 @@
 #include <string>
 #include <string_view>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/console_reporter.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/console_reporter.h"
 #include "platform/console.h"
 #include "platform/system.h"
 #include "tests/support/test_support.h"
+
+namespace skeldon {
 
 namespace core_test {
 
@@ -87,3 +89,5 @@ class ScratchDir {
 };
 
 }  // namespace core_test
+
+}  // namespace skeldon

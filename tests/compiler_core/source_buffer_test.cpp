@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/source_buffer.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/source_buffer.h"
 #include "core_run_fixture.h"
+
+using namespace skeldon;
 
 namespace {
 

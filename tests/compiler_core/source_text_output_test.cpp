@@ -1,10 +1,12 @@
 // Toggle characters into markup, raw HTML under .HC, and the index filter.
 #include <gtest/gtest.h>
 
-#include "compiler/core/source_text_output.h"
+#include "compiler/writers/source_text_output.h"
 #include "tests/compiler_generate/gen_support.h"
 
-namespace gen_test {
+using namespace skeldon;
+
+namespace skeldon::gen_test {
 namespace {
 
 std::string Write(CompilerRun& run, std::string_view text) {
@@ -96,4 +98,4 @@ TEST(SourceTextOutput, TargetTextHasNoToggles) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

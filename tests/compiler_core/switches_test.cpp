@@ -2,10 +2,12 @@
 // the graphics directory helpers, the default command lines and the end-of-run sound.
 #include <gtest/gtest.h>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/switches.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/switches.h"
 #include "platform/system.h"
 #include "run_with_capture.h"
+
+using namespace skeldon;
 
 using core_test::CapturedRun;
 using core_test::ExitCodeOf;

@@ -4,9 +4,11 @@
 #include <cctype>
 #include <string>
 
-#include "compiler/generate/dot_dispatcher.h"
-#include "compiler/generate/source_char_output.h"
+#include "compiler/passes/dot_dispatcher.h"
+#include "compiler/passes/source_char_output.h"
 #include "tests/compiler_generate/run_driver_support.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -2,9 +2,11 @@
 // HTML Help rule, and the messages of commands that are dropped or out of range.
 #include <gtest/gtest.h>
 
-#include "compiler/core/command_line.h"
-#include "compiler/generate/frame_layout.h"
+#include "compiler/foundation/command_line.h"
+#include "compiler/writers/frame_layout.h"
 #include "gen_support.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -11,22 +11,24 @@
 #include <string_view>
 #include <vector>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/char_conversion.h"
-#include "compiler/core/file_names.h"
-#include "compiler/core/ini_values.h"
-#include "compiler/core/markup.h"
-#include "compiler/core/source_buffer.h"
-#include "compiler/core/switches.h"
-#include "compiler/core/toggles.h"
-#include "compiler/generate/external_links.h"
-#include "compiler/generate/index_markers.h"
-#include "compiler/generate/index_store.h"
-#include "compiler/generate/link_pass.h"
-#include "compiler/generate/link_writer.h"
-#include "compiler/generate/pass_services.h"
-#include "compiler/generate/reservations.h"
-#include "compiler/generate/source_reader.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/char_conversion.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/foundation/ini_values.h"
+#include "compiler/writers/markup.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/foundation/switches.h"
+#include "compiler/foundation/toggles.h"
+#include "compiler/writers/external_links.h"
+#include "compiler/writers/index_markers.h"
+#include "compiler/passes/index_store.h"
+#include "compiler/passes/link_pass.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/passes/pass_services.h"
+#include "compiler/passes/reservations.h"
+#include "compiler/passes/source_reader.h"
+
+namespace skeldon {
 
 namespace gen_test {
 
@@ -470,3 +472,5 @@ inline std::string DumpPasses(CompilerRun& run) {
 }
 
 }  // namespace gen_test
+
+}  // namespace skeldon

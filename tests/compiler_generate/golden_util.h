@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace skeldon {
+
 namespace gen_test {
 
 inline std::string SourceDir() {
@@ -92,3 +94,5 @@ inline void ExpectGolden(const std::string& name, const std::string& got) {
 }
 
 }  // namespace gen_test
+
+}  // namespace skeldon

@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "compiler/generate/graphics_refresh.h"
+#include "compiler/passes/graphics_refresh.h"
 #include "tests/compiler_generate/run_driver_support.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -1,8 +1,10 @@
 // The heading copy's comma swap and the closing markup of headings.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/heading_lines.h"
+#include "compiler/passes/heading_lines.h"
 #include "tests/compiler_generate/run_driver_support.h"
+
+using namespace skeldon;
 
 namespace {
 

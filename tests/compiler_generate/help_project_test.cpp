@@ -2,12 +2,14 @@
 // rules, the conditional lines, and the missing-graphics report.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/help_project.h"
-#include "compiler/generate/output_files.h"
-#include "compiler/generate/summary_page.h"
+#include "compiler/writers/help_project.h"
+#include "compiler/writers/output_files.h"
+#include "compiler/writers/summary_page.h"
 #include "gen_support.h"
 #include "golden_util.h"
 #include "output_files_fakes.h"
+
+using namespace skeldon;
 
 namespace {
 

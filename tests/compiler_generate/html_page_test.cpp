@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "compiler/core/ini_values.h"
-#include "compiler/generate/html_page.h"
+#include "compiler/foundation/ini_values.h"
+#include "compiler/writers/html_page.h"
 #include "gen_support.h"
 #include "golden_util.h"
 #include "output_files_fakes.h"
+
+using namespace skeldon;
 
 namespace {
 

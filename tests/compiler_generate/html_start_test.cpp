@@ -7,9 +7,11 @@
 #include <set>
 #include <vector>
 
-#include "compiler/core/ini_file.h"
+#include "compiler/foundation/ini_file.h"
 #include "tests/compiler_generate/golden_util.h"
 #include "tests/compiler_generate/run_driver_support.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "golden_util.h"
 #include "gen_support.h"
 
-namespace gen_test {
+namespace skeldon::gen_test {
 namespace {
 
 TEST(IndexWordsMatch, FinalVowelsEndingsAndFirstLetterCase) {
@@ -248,4 +248,4 @@ TEST(LinkedInTopic, EveryOccurrenceModeNeverRemembers) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

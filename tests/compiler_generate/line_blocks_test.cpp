@@ -3,10 +3,12 @@
 // markup, and columns beyond the state table.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/line_blocks.h"
-#include "compiler/generate/output_filter.h"
+#include "compiler/writers/line_blocks.h"
+#include "compiler/passes/output_filter.h"
 #include "gen_support.h"
 #include "output_files_fakes.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "golden_util.h"
 #include "gen_support.h"
 
-namespace gen_test {
+namespace skeldon::gen_test {
 namespace {
 
 struct DumpCase {
@@ -89,4 +89,4 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

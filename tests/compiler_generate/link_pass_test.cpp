@@ -4,7 +4,7 @@
 
 #include "gen_support.h"
 
-namespace gen_test {
+namespace skeldon::gen_test {
 namespace {
 
 TEST(LinkPass, IndexCharacterCommands) {
@@ -127,4 +127,4 @@ TEST(LinkPass, ButtonBindingOnlyNamedRows) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

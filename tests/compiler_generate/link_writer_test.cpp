@@ -6,7 +6,7 @@
 
 #include "gen_support.h"
 
-namespace gen_test {
+namespace skeldon::gen_test {
 namespace {
 
 struct Case {
@@ -234,4 +234,4 @@ TEST(LinkWriter, LongWordsKeepEveryCharacter) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

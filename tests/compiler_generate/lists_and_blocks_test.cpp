@@ -6,6 +6,8 @@
 
 #include "tests/compiler_generate/run_driver_support.h"
 
+using namespace skeldon;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -3,10 +3,12 @@
 // quote replacement by code page, the last-line entry winning, and user buttons.
 #include <gtest/gtest.h>
 
-#include "compiler/core/ini_values.h"
-#include "compiler/generate/navigation_buttons.h"
+#include "compiler/foundation/ini_values.h"
+#include "compiler/writers/navigation_buttons.h"
 #include "gen_support.h"
 #include "output_files_fakes.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -6,8 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "compiler/core/compiler_run.h"
+#include "compiler/passes/compiler_run.h"
 #include "tests/compiler_generate/gen_support.h"
+
+namespace skeldon {
 
 namespace gen2w_test {
 
@@ -47,3 +49,5 @@ int ExitCodeOf(F&& f) {
 }
 
 }  // namespace gen2w_test
+
+}  // namespace skeldon

@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "compiler/generate/output_files.h"
-#include "compiler/generate/output_writer.h"
+#include "compiler/writers/output_files.h"
+#include "compiler/writers/output_writer.h"
 #include "gen_support.h"
 #include "golden_util.h"
 #include "output_files_fakes.h"
+
+using namespace skeldon;
 
 namespace {
 

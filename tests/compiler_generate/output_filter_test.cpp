@@ -3,10 +3,12 @@
 // toggle blanks and the line ends of each target.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/line_blocks.h"
-#include "compiler/generate/output_filter.h"
+#include "compiler/writers/line_blocks.h"
+#include "compiler/passes/output_filter.h"
 #include "gen_support.h"
 #include "output_files_fakes.h"
+
+using namespace skeldon;
 
 namespace {
 

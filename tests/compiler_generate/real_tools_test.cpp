@@ -20,9 +20,11 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/main_program.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/program/main_program.h"
 #include "tests/compiler_generate/rtf_checker.h"
+
+using namespace skeldon;
 
 namespace fs = std::filesystem;
 

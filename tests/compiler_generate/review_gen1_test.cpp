@@ -7,14 +7,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "compiler/generate/contents_html.h"
-#include "compiler/generate/contents_tree.h"
-#include "compiler/generate/help_tables.h"
-#include "compiler/generate/index_pages.h"
+#include "compiler/writers/contents_html.h"
+#include "compiler/writers/contents_tree.h"
+#include "compiler/writers/help_tables.h"
+#include "compiler/writers/index_pages.h"
 #include "golden_util.h"
 #include "gen_support.h"
 
-namespace gen_test {
+using namespace skeldon;
+
+namespace skeldon::gen_test {
 namespace {
 
 // An .ID word names its page only when the name stays one file in the output folder; the
@@ -302,4 +304,4 @@ TEST(ExternalLinks, UsedLinkListKeepsOddAddressesInsideTheAttribute) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

@@ -8,6 +8,8 @@
 #include "tests/compiler_generate/golden_util.h"
 #include "tests/compiler_generate/run_driver_support.h"
 
+using namespace skeldon;
+
 namespace {
 
 using run_test::Crlf;

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace skeldon {
+
 namespace rtf_check {
 
 struct RtfReport {
@@ -177,3 +179,5 @@ inline RtfReport CheckRtf(std::string_view s) {
 }
 
 }  // namespace rtf_check
+
+}  // namespace skeldon

@@ -2,9 +2,11 @@
 // whole header of a WinHelp 4 run against a golden file written from the format description.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/rtf_header.h"
+#include "compiler/writers/rtf_header.h"
 #include "gen_support.h"
 #include "golden_util.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -7,11 +7,13 @@
 #include <string>
 #include <string_view>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/ini_values.h"
-#include "compiler/core/switches.h"
-#include "compiler/generate/compile_hypertext.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/ini_values.h"
+#include "compiler/foundation/switches.h"
+#include "compiler/passes/compile_hypertext.h"
 #include "tests/compiler_generate/gen_support.h"
+
+namespace skeldon {
 
 namespace run_test {
 
@@ -122,3 +124,5 @@ inline const std::string& FileOf(const TRunResult& r, const std::string& name) {
 }
 
 }  // namespace run_test
+
+}  // namespace skeldon

@@ -4,6 +4,8 @@
 
 #include "tests/compiler_generate/run_driver_support.h"
 
+using namespace skeldon;
+
 namespace {
 
 using run_test::Crlf;

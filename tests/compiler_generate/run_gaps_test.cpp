@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/source_buffer.h"
-#include "compiler/generate/dot_dispatcher.h"
-#include "compiler/generate/run_driver.h"
-#include "compiler/generate/run_preparation.h"
-#include "compiler/generate/source_reader.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/dot_dispatcher.h"
+#include "compiler/passes/output_pass.h"
+#include "compiler/passes/run_preparation.h"
+#include "compiler/passes/source_reader.h"
 #include "run_driver_support.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -1,8 +1,10 @@
 // The prefix of generated file names and the page extension chosen before a run.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/run_preparation.h"
+#include "compiler/passes/run_preparation.h"
 #include "tests/compiler_generate/run_driver_support.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -2,10 +2,12 @@
 // and the contents links of every target.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/contents_html.h"
+#include "compiler/writers/contents_html.h"
 #include "gen_support.h"
 
-namespace gen_test {
+using namespace skeldon;
+
+namespace skeldon::gen_test {
 namespace {
 
 void Prepasses(TestRun& t, std::string_view source) {
@@ -305,4 +307,4 @@ TEST(NoFramesAndBody, KeywordsTemplatesAndTags) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

@@ -4,7 +4,7 @@
 
 #include "gen_support.h"
 
-namespace gen_test {
+namespace skeldon::gen_test {
 namespace {
 
 // Every character the reader delivers, until the buffer ends.
@@ -288,4 +288,4 @@ TEST(Numbers, CountersBeyondTheirTablesStopTheRun) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

@@ -3,12 +3,14 @@
 // check variants and a compile time across midnight.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/html_page.h"
-#include "compiler/generate/output_files.h"
-#include "compiler/generate/summary_page.h"
+#include "compiler/writers/html_page.h"
+#include "compiler/writers/output_files.h"
+#include "compiler/writers/summary_page.h"
 #include "gen_support.h"
 #include "golden_util.h"
 #include "output_files_fakes.h"
+
+using namespace skeldon;
 
 namespace {
 

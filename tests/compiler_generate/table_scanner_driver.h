@@ -5,11 +5,13 @@
 
 #include <string>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/core/source_buffer.h"
-#include "compiler/generate/output_filter.h"
-#include "compiler/generate/source_reader.h"
-#include "compiler/generate/table_scanner.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/output_filter.h"
+#include "compiler/passes/source_reader.h"
+#include "compiler/passes/table_scanner.h"
+
+namespace skeldon {
 
 namespace gen2w_test {
 
@@ -50,3 +52,5 @@ inline void ScanTablesOnly(CompilerRun& run) {
 }
 
 }  // namespace gen2w_test
+
+}  // namespace skeldon

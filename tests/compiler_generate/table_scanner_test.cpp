@@ -3,10 +3,12 @@
 // with every cell inside the source buffer.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/table_scanner.h"
+#include "compiler/passes/table_scanner.h"
 #include "gen_support.h"
 #include "output_files_fakes.h"
 #include "table_scanner_driver.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -3,11 +3,13 @@
 // RTF right edges, empty tables, and tables beyond the column limit.
 #include <gtest/gtest.h>
 
-#include "compiler/generate/table_scanner.h"
-#include "compiler/generate/table_writer.h"
+#include "compiler/passes/table_scanner.h"
+#include "compiler/writers/table_writer.h"
 #include "gen_support.h"
 #include "output_files_fakes.h"
 #include "table_scanner_driver.h"
+
+using namespace skeldon;
 
 namespace {
 

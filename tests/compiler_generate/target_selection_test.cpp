@@ -3,8 +3,10 @@
 
 #include <vector>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/generate/target_selection.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/passes/target_selection.h"
+
+using namespace skeldon;
 
 namespace {
 

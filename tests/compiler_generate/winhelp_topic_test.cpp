@@ -1,8 +1,10 @@
 // The opening lines of WinHelp topics.
 #include <gtest/gtest.h>
 
-#include "compiler/core/compiler_run.h"
-#include "compiler/generate/winhelp_topic.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/writers/winhelp_topic.h"
+
+using namespace skeldon;
 
 namespace {
 

@@ -6,14 +6,16 @@
 
 #include <map>
 
-#include "compiler/generate/contents_html.h"
-#include "compiler/generate/contents_tree.h"
-#include "compiler/generate/help_tables.h"
-#include "compiler/generate/index_pages.h"
+#include "compiler/writers/contents_html.h"
+#include "compiler/writers/contents_tree.h"
+#include "compiler/writers/help_tables.h"
+#include "compiler/writers/index_pages.h"
 #include "golden_util.h"
 #include "gen_support.h"
 
-namespace gen_test {
+using namespace skeldon;
+
+namespace skeldon::gen_test {
 namespace {
 
 void Prepare(TestRun& t) {
@@ -214,4 +216,4 @@ TEST(WritersGolden, PanelIdsOfOtherTargets) {
 }
 
 }  // namespace
-}  // namespace gen_test
+}  // namespace skeldon::gen_test

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "formatter/app/command_line_jobs.h"
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/settings_record.h"
 #include "platform/console.h"
 #include "platform/printers.h"
 #include "tests/support/test_support.h"

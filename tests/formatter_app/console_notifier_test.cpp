@@ -5,11 +5,11 @@
 #include <string>
 
 #include "formatter/app/console_notifier.h"
-#include "formatter/engine/format_run.h"
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/page_state.h"
-#include "formatter/engine/printer_data.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/formatting/format_run.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/pages/page_state.h"
+#include "formatter/fonts/printer_data.h"
+#include "formatter/common/settings_record.h"
 
 namespace tavrel {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "formatter/app/font_definition_writer.h"
-#include "formatter/engine/fonts_ini.h"
-#include "formatter/engine/font_numbers.h"
+#include "formatter/fonts/fonts_ini.h"
+#include "formatter/common/font_numbers.h"
 
 namespace tavrel {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/contents_template.h"
-#include "formatter/engine/file_services.h"
-#include "formatter/engine/run_messages.h"
+#include "formatter/formatting/contents_template.h"
+#include "formatter/common/file_services.h"
+#include "formatter/common/run_messages.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 #include "tests/formatter_engine/format_run_fixture.h"
 

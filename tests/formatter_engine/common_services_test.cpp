@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <string>
 
-#include "formatter/engine/bilingual_texts.h"
-#include "formatter/engine/file_services.h"
-#include "formatter/engine/font_numbers.h"
-#include "formatter/engine/printer_data.h"
-#include "formatter/engine/settings_record.h"
-#include "formatter/engine/text_services.h"
+#include "formatter/common/bilingual_texts.h"
+#include "formatter/common/file_services.h"
+#include "formatter/common/font_numbers.h"
+#include "formatter/fonts/printer_data.h"
+#include "formatter/common/settings_record.h"
+#include "formatter/common/text_services.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {

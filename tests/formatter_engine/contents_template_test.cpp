@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/contents_template.h"
-#include "formatter/engine/file_services.h"
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/notifications.h"
-#include "formatter/engine/run_messages.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/formatting/contents_template.h"
+#include "formatter/common/file_services.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/notifications.h"
+#include "formatter/common/run_messages.h"
+#include "formatter/common/settings_record.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {

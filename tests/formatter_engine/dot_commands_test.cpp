@@ -1,7 +1,7 @@
 // The dot-command interpreter: conditions, margins, line heights, fonts, numbering, macros.
 #include <gtest/gtest.h>
 
-#include "formatter/engine/dot_commands.h"
+#include "formatter/formatting/dot_commands.h"
 #include "tests/formatter_engine/format_run_fixture.h"
 
 namespace tavrel::testing {

@@ -1,10 +1,10 @@
-#include "formatter/engine/fonts_ini.h"
+#include "formatter/fonts/fonts_ini.h"
 
 #include <gtest/gtest.h>
 
 #include "engine_unit_support.h"
-#include "formatter/engine/font_numbers.h"
-#include "formatter/engine/message_boxes.h"
+#include "formatter/common/font_numbers.h"
+#include "formatter/common/message_boxes.h"
 
 namespace tavrel {
 namespace {

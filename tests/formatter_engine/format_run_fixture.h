@@ -12,12 +12,12 @@
 #include <random>
 #include <string>
 
-#include "formatter/engine/format_run.h"
-#include "formatter/engine/formatting_run.h"
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/notifications.h"
-#include "formatter/engine/printer_data.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/formatting/format_run.h"
+#include "formatter/formatting/formatting_run.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/notifications.h"
+#include "formatter/fonts/printer_data.h"
+#include "formatter/common/settings_record.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 #include "tests/support/test_support.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "formatter/engine/dot_commands.h"
+#include "formatter/formatting/dot_commands.h"
 #include "tests/formatter_engine/format_run_fixture.h"
 
 namespace tavrel::testing {

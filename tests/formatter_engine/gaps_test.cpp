@@ -5,10 +5,10 @@
 
 #include <sstream>
 
-#include "formatter/engine/file_services.h"
-#include "formatter/engine/graphics_files.h"
-#include "formatter/engine/help_lookup.h"
-#include "formatter/engine/hyphenation.h"
+#include "formatter/common/file_services.h"
+#include "formatter/formatting/graphics_files.h"
+#include "formatter/common/help_lookup.h"
+#include "formatter/hyphenation/hyphenation.h"
 #include "tests/formatter_engine/format_run_fixture.h"
 
 namespace tavrel::testing {

@@ -1,4 +1,4 @@
-#include "formatter/engine/german_syllables.h"
+#include "formatter/hyphenation/german_syllables.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/hyphenation.h"
+#include "formatter/hyphenation/hyphenation.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "formatter/engine/canvas_fonts.h"
-#include "formatter/engine/help_lookup.h"
-#include "formatter/engine/message_boxes.h"
+#include "formatter/fonts/canvas_fonts.h"
+#include "formatter/common/help_lookup.h"
+#include "formatter/common/message_boxes.h"
 #include "platform/recording_canvas.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "formatter/engine/hyphenation.h"
+#include "formatter/hyphenation/hyphenation.h"
 #include "tests/formatter_engine/format_run_fixture.h"
 
 namespace tavrel::testing {

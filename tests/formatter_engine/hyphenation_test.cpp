@@ -1,4 +1,4 @@
-#include "formatter/engine/hyphenation.h"
+#include "formatter/hyphenation/hyphenation.h"
 
 #include <gtest/gtest.h>
 

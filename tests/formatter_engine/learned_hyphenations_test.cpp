@@ -1,4 +1,4 @@
-#include "formatter/engine/learned_hyphenations.h"
+#include "formatter/hyphenation/learned_hyphenations.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/hyphenation.h"
+#include "formatter/hyphenation/hyphenation.h"
 
 namespace tavrel {
 namespace {

@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "formatter/engine/formatted_writer.h"
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/notifications.h"
-#include "formatter/engine/number_argument.h"
-#include "formatter/engine/run_messages.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/formatting/formatted_writer.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/notifications.h"
+#include "formatter/formatting/number_argument.h"
+#include "formatter/common/run_messages.h"
+#include "formatter/common/settings_record.h"
 
 namespace tavrel {
 namespace {

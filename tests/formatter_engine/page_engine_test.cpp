@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/page_engine.h"
-#include "formatter/engine/page_selection.h"
+#include "formatter/pages/page_engine.h"
+#include "formatter/pages/page_selection.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 #include "tests/formatter_engine/page_test_support.h"
 

@@ -9,10 +9,10 @@
 #include <sstream>
 #include <string>
 
-#include "formatter/engine/fonts_ini.h"
-#include "formatter/engine/page_engine.h"
-#include "formatter/engine/page_selection.h"
-#include "formatter/engine/preview_window.h"
+#include "formatter/fonts/fonts_ini.h"
+#include "formatter/pages/page_engine.h"
+#include "formatter/pages/page_selection.h"
+#include "formatter/pages/preview_window.h"
 #include "platform/recording_canvas.h"
 #include "tests/formatter_engine/page_test_support.h"
 

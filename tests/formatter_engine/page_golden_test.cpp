@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "formatter/engine/page_engine.h"
-#include "formatter/engine/page_selection.h"
+#include "formatter/pages/page_engine.h"
+#include "formatter/pages/page_selection.h"
 #include "tests/formatter_engine/page_test_support.h"
 
 namespace tavrel::page_test {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/page_engine.h"
-#include "formatter/engine/preview_window.h"
+#include "formatter/pages/page_engine.h"
+#include "formatter/pages/preview_window.h"
 #include "platform/cairo_canvas.h"
-#include "formatter/engine/print_surface.h"
-#include "formatter/engine/printer_measure.h"
+#include "formatter/pages/print_surface.h"
+#include "formatter/fonts/printer_measure.h"
 #include "platform/fonts.h"
 #include "platform/printers.h"
 #include "tests/formatter_engine/engine_unit_support.h"

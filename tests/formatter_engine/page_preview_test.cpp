@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/page_engine.h"
-#include "formatter/engine/preview_window.h"
+#include "formatter/pages/page_engine.h"
+#include "formatter/pages/preview_window.h"
 #include "platform/recording_canvas.h"
 #include "tests/formatter_engine/page_test_support.h"
 

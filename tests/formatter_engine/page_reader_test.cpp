@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/page_engine.h"
+#include "formatter/pages/page_engine.h"
 #include "tests/formatter_engine/page_test_support.h"
 
 namespace tavrel::page_test {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/page_selection.h"
+#include "formatter/pages/page_selection.h"
 
 namespace tavrel {
 namespace {

@@ -12,12 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "formatter/engine/notifications.h"
-#include "formatter/engine/page_engine.h"
-#include "formatter/engine/page_state.h"
-#include "formatter/engine/print_surface.h"
-#include "formatter/engine/printer_data.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/common/notifications.h"
+#include "formatter/pages/page_engine.h"
+#include "formatter/pages/page_state.h"
+#include "formatter/pages/print_surface.h"
+#include "formatter/fonts/printer_data.h"
+#include "formatter/common/settings_record.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel::page_test {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/notifications.h"
-#include "formatter/engine/printer_measure.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/notifications.h"
+#include "formatter/fonts/printer_measure.h"
+#include "formatter/common/settings_record.h"
 #include "platform/printers.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "formatter/engine/printer_data.h"
+#include "formatter/fonts/printer_data.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {

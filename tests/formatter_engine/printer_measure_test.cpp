@@ -1,4 +1,4 @@
-#include "formatter/engine/printer_measure.h"
+#include "formatter/fonts/printer_measure.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <filesystem>
 
 #include "engine_unit_support.h"
-#include "formatter/engine/fonts_ini.h"
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/notifications.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/fonts/fonts_ini.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/notifications.h"
+#include "formatter/common/settings_record.h"
 #include "platform/cairo_canvas.h"
 #include "tests/formatter_engine/prepare_world.h"
 

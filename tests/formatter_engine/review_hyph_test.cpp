@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/hyphenation.h"
-#include "formatter/engine/learned_hyphenations.h"
-#include "formatter/engine/tex_patterns.h"
+#include "formatter/hyphenation/hyphenation.h"
+#include "formatter/hyphenation/learned_hyphenations.h"
+#include "formatter/hyphenation/tex_patterns.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {

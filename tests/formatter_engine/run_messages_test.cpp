@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/notifications.h"
-#include "formatter/engine/run_messages.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/notifications.h"
+#include "formatter/common/run_messages.h"
+#include "formatter/common/settings_record.h"
 
 namespace tavrel {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/settings_record.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/settings_record.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {

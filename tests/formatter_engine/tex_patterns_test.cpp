@@ -1,4 +1,4 @@
-#include "formatter/engine/tex_patterns.h"
+#include "formatter/hyphenation/tex_patterns.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/hyphenation.h"
+#include "formatter/hyphenation/hyphenation.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {

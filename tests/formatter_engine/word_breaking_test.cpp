@@ -1,8 +1,8 @@
 // Word breaking and line ends: the zone, the break search, held line ends, indentation.
 #include <gtest/gtest.h>
 
-#include "formatter/engine/line_ends.h"
-#include "formatter/engine/word_breaking.h"
+#include "formatter/formatting/line_ends.h"
+#include "formatter/formatting/word_breaking.h"
 #include "tests/formatter_engine/format_run_fixture.h"
 
 namespace tavrel::testing {
@@ -133,7 +133,7 @@ TEST_F(LineEndsTest, CarriageReturnOnlyLineEndsKeepTheirText) {
 }  // namespace
 }  // namespace tavrel::testing
 
-#include "formatter/engine/hyphenation.h"
+#include "formatter/hyphenation/hyphenation.h"
 
 namespace tavrel::testing {
 namespace {

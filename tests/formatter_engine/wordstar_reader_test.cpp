@@ -1,8 +1,8 @@
 // The reader: WordStar decoding, plain text modes, note markers and margin notes.
 #include <gtest/gtest.h>
 
-#include "formatter/engine/formatted_writer.h"
-#include "formatter/engine/wordstar_reader.h"
+#include "formatter/formatting/formatted_writer.h"
+#include "formatter/formatting/wordstar_reader.h"
 #include "tests/formatter_engine/format_run_fixture.h"
 
 namespace tavrel::testing {

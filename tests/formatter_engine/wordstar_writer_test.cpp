@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "formatter/engine/message_boxes.h"
-#include "formatter/engine/wordstar_writer.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/formatting/wordstar_writer.h"
 #include "tests/formatter_engine/engine_unit_support.h"
 
 namespace tavrel {

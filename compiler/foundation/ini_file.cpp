@@ -1,0 +1,201 @@
+#include "compiler/foundation/ini_file.h"
+
+#include <algorithm>
+
+#include "compiler/foundation/foundation_run.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/foundation/ini_values.h"
+#include "compiler/foundation/source_buffer.h"
+#include "platform/files.h"
+
+namespace skeldon {
+
+namespace {
+
+// The name as FileExistsWithSize tests it: cut at its first " /".
+std::string NameBeforeSwitches(std::string_view name) {
+  const std::size_t cut = name.find(" /");
+  return std::string(name.substr(0, cut));
+}
+
+// Splits the text into lines; CR LF, a bare LF and a bare CR each end a line.
+template <typename Fn>
+void ForEachLine(std::string_view text, Fn&& onLine) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    onLine(text.substr(start, end - start));
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
+      ++end;
+    }
+    start = end + 1;
+  }
+}
+
+bool IsCommentStart(char c) { return c == '[' || c == ';' || c == '/' || c == '\x1A'; }
+
+void HandleLine(FoundationRun& run, std::string_view raw) {
+  TIniFileState& state = run.iniFile;
+  if (raw.empty() || IsCommentStart(raw[0])) return;
+  std::string line(raw);
+  const std::size_t comment = line.find("//");
+  if (comment != std::string::npos) line.erase(comment);
+  if (line.size() > kIniLineMax) {
+    // Never cut a line silently: show its first 255 characters and drop it.
+    state.IniLine = line.substr(0, kIniLineMax);
+    ReportIniLineError(run, "Zeile l\x84nger als 255 Zeichen", "line longer than 255 characters");
+    return;
+  }
+  state.IniLine = line;
+  state.LowerLine = LowerCaseText(run.fileNames.LowerCaseTable, line);
+  const std::string& lower = state.LowerLine;
+
+  const std::size_t e = lower.find('=');
+  if (e == std::string::npos || e + 1 == lower.size()) {
+    ReportIniLineError(run, "richtig w\x84re: \"Funktion = Wert\"", "correct input: function = value");
+    return;
+  }
+  TIniLineView view;
+  view.Line = state.IniLine;
+  view.LowerLine = lower;
+  view.EqualPos = e;
+  std::size_t v = e + 1;
+  for (int i = 0; i < 3 && v < line.size() && line[v] == ' '; ++i) ++v;
+  view.ValueStart = v;
+  std::size_t first = v;
+  while (first + 1 < line.size() && line[first] == ' ') ++first;
+  view.FirstNonBlank = std::min(first, line.size());
+
+  // Every key whose text begins before the "=" counts; the highest-numbered one takes the line.
+  const TIniKeyDef* lineKey = nullptr;
+  for (const TIniKeyDef& key : kIniKeys) {
+    const std::size_t p = lower.find(key.Text);
+    if (p != std::string::npos && p < e) {
+      std::uint8_t& counter = state.KeyCounters[static_cast<std::size_t>(key.Number)];
+      if (counter < 255) ++counter;
+      lineKey = &key;
+    }
+  }
+  if (lineKey == nullptr) {
+    ReportIniLineError(run, "unbekannter Schalter", "unknown setting");
+    return;
+  }
+  lineKey->Handler(run, view);
+}
+
+// The first toggle character that also stands in another character setting, or none.
+bool ReportCharacterClash(FoundationRun& run) {
+  const TIniSettings& ini = run.ini;
+  const std::string& toggles = ini.ToggleChars;
+  auto clash = [&](char c, std::string_view german, std::string_view english) {
+    if (toggles.find(c) == std::string::npos) return false;
+    const std::string ch(1, c);
+    WriteBilingualMessage(
+        run,
+        "Das Zeichen \"" + ch + "\" kommt in der Ini-Datei unerlaubterweise sowohl unter \"toggles\"\r\n" +
+            std::string(german),
+        "It's not allowed that Char \"" + ch + "\" is placed both in ini setting \"toggles\"\r\n" +
+            std::string(english),
+        true);
+    return true;
+  };
+  for (char c : ini.ExtendedLetters) {
+    if (clash(c, "als auch unter \"extended letters\" vor.", "and \"extended letters\".")) return true;
+  }
+  for (char c : ini.ListChars) {
+    if (clash(c, "als auch unter \"list chars\" vor.", "and \"list chars\".")) return true;
+  }
+  if (ini.IndexChar != 0 &&
+      clash(static_cast<char>(ini.IndexChar), "als auch als \"index char\" vor.", "and \"index char\".")) {
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void ClearIniTables(FoundationRun& run) {
+  ResetIniSettings(run.ini);
+  IniValueTables& values = run.iniValues;
+  for (auto& group : values.ButtonTable) group.fill(TButtonEntry{});
+  values.FontOmitsLinks.fill(false);
+  values.LineStandardFont = 0;
+  TIniFileState& state = run.iniFile;
+  state.IniLine.clear();
+  state.LowerLine.clear();
+  state.IniErrorFlag = false;
+  state.MissingFlag = false;
+  state.KeyCounters.fill(0);
+  state.FontLetterDefined.fill(false);
+  state.LineNumber = 0;
+}
+
+void ReportIniLineError(FoundationRun& run, std::string_view germanText, std::string_view englishText) {
+  TConsoleReporter& reporter = run.reporter;
+  reporter.WriteLine(ChooseLanguageText(run, "Fehler in Ini-Datei Zeile:", "Error in ini file line:"),
+                     true);
+  reporter.WriteLine("\"" + run.iniFile.IniLine + "\"", true);
+  reporter.WriteLine(ChooseLanguageText(run, germanText, englishText) + "!", true);
+  reporter.WriteLine("", true);
+  run.iniFile.IniErrorFlag = true;
+}
+
+void ReadIniFile(FoundationRun& run, bool stopOnError) {
+  ClearIniTables(run);
+  TSwitches& s = run.switches;
+  if (s.IniFileName.empty()) {
+    // Kept whole: a cut name would miss the ini file beside a long source name.
+    s.IniFileName = SetFileExtension(s.SourceFileName, "INI");
+  }
+  if (!FileExistsWithSize(run, s.IniFileName)) s.IniFileName = "skeldon.ini";
+  if (!FileExistsWithSize(run, s.IniFileName)) {
+    WriteBilingualMessage(run, "Ini-Datei nicht gefunden.", "ini file not found.", true);
+    if (stopOnError) run.reporter.Terminate(11);
+    return;
+  }
+  SetFileOpenReadOnly(run, true);
+  platform::ReadResult file = platform::read_file(NameBeforeSwitches(s.IniFileName));
+  SetFileOpenReadOnly(run, false);
+  if (!file.ok()) {
+    // Found a moment ago but unreadable now: the same stop as a missing file, with the reason.
+    WriteBilingualMessage(run, "Ini-Datei " + s.IniFileName + " kann nicht gelesen werden.",
+                          "ini file " + s.IniFileName + " cannot be read (" +
+                              platform::file_error_text(file.error) + ").",
+                          true);
+    if (stopOnError) run.reporter.Terminate(11);
+    return;
+  }
+  const std::string text(file.bytes.begin(), file.bytes.end());
+  ReadIniText(run, text, stopOnError);
+}
+
+void ReadIniText(FoundationRun& run, std::string_view text, bool stopOnError) {
+  TIniFileState& state = run.iniFile;
+  state.LineNumber = 0;
+  ForEachLine(text, [&](std::string_view line) {
+    ++state.LineNumber;
+    if (state.LineNumber == 1) return;  // the first line is never read
+    HandleLine(run, line);
+  });
+
+  for (const TIniKeyDef& key : kIniKeys) {
+    const std::uint8_t count = state.KeyCounters[static_cast<std::size_t>(key.Number)];
+    const std::string name(key.Text);
+    if (count == 0 && !key.Optional) {
+      WriteBilingualMessage(run, "Ini-Datei Schalter \"" + name + "\" fehlt",
+                            "ini file setting \"" + name + "\" missing", true);
+      state.MissingFlag = true;
+    } else if (count > 1 && key.Number != kKeyFont) {
+      WriteBilingualMessage(run, "Ini-Datei Schalter \"" + name + "\" doppelt vorhanden",
+                            "ini file setting \"" + name + "\" exists twice", true);
+    }
+  }
+  if (ReportCharacterClash(run) && stopOnError) run.reporter.Terminate(1);
+  BuildWordCharTable(run);
+  std::string& filter = run.ini.IndexFilter;
+  filter.erase(std::remove(filter.begin(), filter.end(), ' '), filter.end());
+  if ((state.MissingFlag || state.IniErrorFlag) && stopOnError) run.reporter.Terminate(1);
+}
+
+}  // namespace skeldon

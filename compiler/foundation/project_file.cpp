@@ -1,0 +1,286 @@
+#include "compiler/foundation/project_file.h"
+
+#include <string>
+#include <vector>
+
+#include "compiler/foundation/foundation_run.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace skeldon {
+
+namespace {
+
+std::string LowerCase(std::string_view text) {
+    return platform::to_lower(platform::CodePage::cp850, text);
+}
+
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+std::string SemicolonsToBlanks(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == ';') c = ' ';
+    return out;
+}
+
+bool IsYes(std::string_view lowerValue) { return lowerValue == "yes" || lowerValue == "ja"; }
+
+struct LineContext {
+    FoundationRun& run;
+    std::string_view value;       // unchanged case
+    std::string_view lowerValue;
+};
+
+void ReportValueTooLong(FoundationRun& run, std::size_t max) {
+    const std::string limit = std::to_string(max);
+    ReportProjectLineError(run, "Wert zu lang (h\x94" "chstens " + limit + " Zeichen)",
+                           "value too long (at most " + limit + " characters)");
+}
+
+// Stores a text value; one longer than its field is a line error, never cut.
+void StoreText(LineContext& c, std::string& field, std::size_t max) {
+    if (c.value.size() > max) {
+        ReportValueTooLong(c.run, max);
+        return;
+    }
+    field = std::string(c.value);
+}
+
+// Words of a "condition" or "parameter" line, each given the prefix it lacks.
+void HandlePrefixedWords(LineContext& c, char prefix) {
+    for (std::string word : SplitWords(SemicolonsToBlanks(c.value))) {
+        if (word.front() != prefix) word.insert(word.begin(), prefix);
+        HandleProjectWord(c.run, word);
+    }
+}
+
+// A help compiler or viewer line; ".EXE" is added when the value names no ".exe".
+void StoreCommand(LineContext& c, TProgramCommandIndex index) {
+    std::string command(c.value);
+    if (!Contains(c.lowerValue, ".exe")) command += ".EXE";
+    if (command.size() > kProgramCommandMax) {
+        ReportValueTooLong(c.run, kProgramCommandMax);
+        return;
+    }
+    c.run.programCommands.Lines[index] = command;
+}
+
+struct KeyRow {
+    const char* key;
+    bool exact;  // the key must equal the text (else: the text occurs in the key)
+    void (*apply)(LineContext&);
+};
+
+#define COMMAND(index) [](LineContext& c) { StoreCommand(c, index); }
+
+// In this order: the first row whose text occurs in the key decides, so "ftp server name"
+// reaches "server name" and "winhelp4 compiler" reaches "winhelp4 comp".
+const KeyRow kKeyRows[] = {
+    {"source file", false,
+     [](LineContext& c) {
+         for (const std::string& name : SplitWords(SemicolonsToBlanks(c.lowerValue)))
+             AddSourceFile(c.run, name);
+     }},
+    {"ini file", false,
+     [](LineContext& c) { StoreText(c, c.run.switches.IniFileName, kIniFileNameMax); }},
+    {"server name", false,
+     [](LineContext& c) { StoreText(c, c.run.project.FtpServerName, 70); }},
+    {"user name", false, [](LineContext& c) { StoreText(c, c.run.project.FtpUserName, 70); }},
+    {"password", false, [](LineContext& c) { StoreText(c, c.run.project.FtpPassword, 50); }},
+    {"server dir", false,
+     [](LineContext& c) { StoreText(c, c.run.project.FtpServerDirectory, 140); }},
+    {"ftp command", false,
+     [](LineContext& c) { StoreText(c, c.run.project.FtpCommands, 250); }},
+    {"target", false,
+     [](LineContext& c) {
+         if (!ParseTargetWord(c.run, c.lowerValue))
+             ReportProjectLineError(c.run, "Es wurde kein korrektes Zielformat eingegeben",
+                                    "that's not a correct target format");
+     }},
+    {"condition", false, [](LineContext& c) { HandlePrefixedWords(c, '#'); }},
+    {"parameter", false, [](LineContext& c) { HandlePrefixedWords(c, '/'); }},
+    {"winhelp3 comp", false, COMMAND(kWinHelp3Compiler)},
+    {"winhelp4 comp", false, COMMAND(kWinHelp4Compiler)},
+    {"htmlhelp comp", false, COMMAND(kHtmlHelpCompiler)},
+    {"ipf comp", false, COMMAND(kIpfCompiler)},
+    {"command lines", false,
+     [](LineContext& c) { StoreText(c, c.run.project.ConsoleLines, 30); }},
+    {"compile", true, [](LineContext& c) { c.run.project.CompileAfterRun = IsYes(c.lowerValue); }},
+    {"view", true, [](LineContext& c) { c.run.project.ViewAfterRun = IsYes(c.lowerValue); }},
+    {"winhelp3 view", false, COMMAND(kWinHelp3Viewer)},
+    {"winhelp4 view", false, COMMAND(kWinHelp4Viewer)},
+    {"htmlhelp view", false, COMMAND(kHtmlHelpViewer)},
+    {"ipf view", false, COMMAND(kIpfViewer)},
+    {"search graphic files", false,
+     [](LineContext& c) {
+         c.run.graphics.SearchGraphicFiles = IsYes(c.lowerValue);
+         c.run.project.SearchGraphicLineGiven = true;
+     }},
+    {"graphic path", false,
+     [](LineContext& c) {
+         if (c.value.size() > 255) {
+             ReportValueTooLong(c.run, 255);
+             return;
+         }
+         c.run.graphics.GraphicPath = std::string(c.value);
+         ParseGraphicPath(c.run);
+     }},
+    {"pre filename", false, [](LineContext& c) { StoreText(c, c.run.project.PreFileName, 40); }},
+};
+
+#undef COMMAND
+
+void HandleLine(FoundationRun& run, std::string_view rawLine) {
+    // The last line read is the one a final "source file=" error shows, skipped or not.
+    run.project.CurrentLine = std::string(rawLine);
+    if (rawLine.empty()) return;
+    const char first = rawLine.front();
+    if (first == '[' || first == ';' || first == '/' || first == 26) return;
+    std::string_view line = rawLine;
+    const std::size_t comment = line.find("//");
+    if (comment != std::string_view::npos) line = line.substr(0, comment);
+    run.project.CurrentLine = std::string(line);
+    if (line.size() > kProjectLineMax) {
+        ReportProjectLineError(run, "Zeile zu lang (h\x94" "chstens 255 Zeichen)",
+                               "line too long (at most 255 characters)");
+        return;
+    }
+    const std::string lower = LowerCase(line);
+    const std::size_t equal = lower.find('=');
+    if (equal == std::string::npos || equal + 1 == lower.size()) {
+        ReportProjectLineError(run, "richtig w\x84re: \"Funktion = Wert\"",
+                               "correct input: function = value");
+        return;
+    }
+    std::string key = lower.substr(0, equal);
+    if (!key.empty() && key.back() == ' ') key.pop_back();
+    std::size_t valueStart = equal + 1;
+    for (int blanks = 0; blanks < 3 && valueStart < line.size() && line[valueStart] == ' ';
+         ++blanks)
+        ++valueStart;
+    const std::string_view value = line.substr(valueStart);
+    const std::string_view lowerValue = std::string_view(lower).substr(valueStart);
+    if (value.empty()) {
+        ReportProjectLineError(run, "richtig w\x84re: \"Funktion = Wert\"",
+                               "correct input: function = value");
+        return;
+    }
+    if (value.size() > kProjectValueMax) {
+        ReportValueTooLong(run, kProjectValueMax);
+        return;
+    }
+    for (const KeyRow& row : kKeyRows) {
+        const bool matched = row.exact ? key == row.key : Contains(key, row.key);
+        if (!matched) continue;
+        LineContext c{run, value, lowerValue};
+        row.apply(c);
+        return;
+    }
+    ReportProjectLineError(run, "unbekannter Schalter \"" + key + "\"",
+                           "unknown setting \"" + key + "\"");
+}
+
+// Lines end at CR LF, a bare LF or a bare CR.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+}  // namespace
+
+void ReportProjectLineError(FoundationRun& run, std::string_view germanText,
+                            std::string_view englishText) {
+    ++run.project.LineErrors;
+    WriteBilingualMessage(run, "Fehler in SKJ-Datei Zeile:", "Error in SKJ file line:", true);
+    run.reporter.WriteLine("\"" + run.project.CurrentLine + "\"", true);
+    WriteBilingualMessage(run, std::string(germanText) + "!", std::string(englishText) + "!",
+                          true);
+    run.reporter.WriteLine("", true);
+}
+
+void ReadProjectFileText(FoundationRun& run, std::string_view text) {
+    for (std::string_view line : SplitLines(text)) HandleLine(run, line);
+    if (run.switches.SourceFiles.empty())
+        ReportProjectLineError(
+            run, "Es mu\xe1 mit \"source file=\" eine Quelldatei angegeben werden!",
+            "It's necessary to enter a \"source file=\"");
+}
+
+void ReadProjectFile(FoundationRun& run) {
+    SetDefaultCommandLines(run);
+    ProjectFileState& pf = run.project;
+    pf.ConsoleLines.clear();
+    pf.FtpCommands.clear();
+    run.graphics.GraphicPath.clear();
+    pf.CompileAfterRun = false;
+    pf.ViewAfterRun = false;
+    run.graphics.SearchGraphicFiles = false;
+    pf.SearchGraphicLineGiven = false;
+    pf.PreFileName = "*";
+    pf.LineErrors = 0;
+    pf.CurrentLine.clear();
+
+    const std::string& name = run.switches.ProjectFileName;
+    if (name.empty()) {
+        run.switches.ProjectFileRead = false;
+    } else {
+        const platform::ReadResult file = platform::read_file(name);
+        if (!file.ok()) {
+            run.switches.ProjectFileRead = false;
+            if (file.error == platform::FileError::missing)
+                WriteBilingualMessage(run, "SKJ-Datei " + name + " nicht gefunden.",
+                                      "SKJ file " + name + " not found.", false);
+            else if (file.error == platform::FileError::is_directory)
+                WriteBilingualMessage(run, "SKJ-Datei " + name + " ist ein Verzeichnis.",
+                                      "SKJ file " + name + " is a directory.", false);
+            else
+                WriteBilingualMessage(run, "SKJ-Datei " + name + " kann nicht gelesen werden.",
+                                      "SKJ file " + name + " cannot be read.", false);
+            run.reporter.Terminate(11);
+        }
+        run.switches.ProjectFileRead = true;
+        WriteBilingualMessage(run, "Lese SKJ-Datei...", "Reading SKJ file", false);
+        const std::string text(file.bytes.begin(), file.bytes.end());
+        ReadProjectFileText(run, text);
+    }
+    if (!pf.SearchGraphicLineGiven && !run.graphics.GraphicPath.empty())
+        run.graphics.SearchGraphicFiles = true;
+}
+
+void ParseGraphicPath(FoundationRun& run) {
+    std::string text = run.graphics.GraphicPath;
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (text.empty() || text.back() != ';') text += ';';
+    run.graphics.GraphicDirectoryList.clear();
+    while (text.find(';') != std::string::npos && text.size() > 1) {
+        const std::size_t semicolon = text.find(';');
+        std::string item = text.substr(0, semicolon);
+        text.erase(0, semicolon + 1);
+        const std::size_t open = item.find('[');
+        const std::size_t close =
+            open == std::string::npos ? std::string::npos : item.find(']', open + 1);
+        if (close != std::string::npos) {
+            const std::string word = item.substr(open + 1, close - open - 1);
+            if (word == "SKELDONDIR")
+                item.replace(open, close - open + 1, GetProgramDirectory(run));
+            else if (word == "PROJECTDIR")
+                item.replace(open, close - open + 1, run.switches.SourceDirectory);
+        }
+        // An empty item (";;") would name the root folder once its separator is added.
+        if (item.find_first_not_of(' ') == std::string::npos) continue;
+        AddGraphicDirectory(run.graphics, item);
+    }
+}
+
+}  // namespace skeldon

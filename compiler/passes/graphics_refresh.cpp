@@ -1,0 +1,112 @@
+#include "compiler/passes/graphics_refresh.h"
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/passes/pass_services.h"
+#include "platform/files.h"
+
+namespace skeldon {
+
+namespace {
+
+std::uint32_t DosTime(const std::string& path) {
+  const auto t = platform::get_file_time(path);
+  return t ? platform::pack_dos_date_time(*t).combined() : 0;
+}
+
+std::int32_t SizeOf(const std::string& path) {
+  const auto size = platform::file_size(path);
+  if (!size) return -1;
+  return *size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<std::int32_t>(*size);
+}
+
+}  // namespace
+
+void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
+  if (name.rfind("ftp://", 0) == 0 || name.rfind("http://", 0) == 0) {
+    RecordExternalReference(run, name);
+    return;
+  }
+  TSummaryPageState& sp = run.summaryPage;
+  if (!run.graphics.SearchGraphicFiles || sp.BitmapDirectoryUsed) return;
+  name = NormalizeFileName(run, name);
+  const std::size_t slash = name.find_last_of('\\');
+  if (slash != std::string::npos) name.erase(0, slash + 1);
+  // A name that still climbs out of the output directory is not copied there.
+  if (name.empty() || name.find("..") != std::string::npos || name.find('/') != std::string::npos) return;
+  for (const TGraphicFileInfo& g : sp.GraphicFiles)
+    if (g.Name == name) return;
+  if (sp.UsedGraphicFileCount < 0xFFFF) ++sp.UsedGraphicFileCount;
+  const std::string destination =
+      run.ini.TargetFlags.Html ? run.switches.OutputDirectory + "\\" + name : name;
+  TGraphicFileInfo info;
+  info.Name = name;
+  info.Found = platform::file_exists(destination);
+  std::int32_t size = info.Found ? SizeOf(destination) : -1;
+  const auto& dirs = run.graphics.GraphicDirectoryList;
+  if (info.Found) {
+    for (const std::string& dir : dirs) {
+      const std::string source = dir + "\\" + name;
+      if (!platform::file_exists(source)) continue;
+      if (DosTime(source) > DosTime(destination)) {
+        info.Found = false;
+        WriteBilingualMessage(run, "aktualisiere Grafikdatei " + name, "updating graphics file " + name, false);
+      }
+      break;
+    }
+  }
+  if (!info.Found) {
+    for (const std::string& dir : dirs) {
+      const std::string source = dir + "\\" + name;
+      const platform::ReadResult read = platform::read_file(source);
+      if (!read.ok()) continue;
+      info.Found = true;
+      const std::string bytes(read.bytes.begin(), read.bytes.end());
+      if (run.ini.TargetFlags.Html && !platform::directory_exists(run.switches.OutputDirectory))
+        platform::create_directory(run.switches.OutputDirectory);
+      if (platform::write_file(destination, bytes) != platform::FileError::none) {
+        WriteBilingualMessage(run, "Fehler beim Anlegen der Zieldatei " + destination + ". Programmabbruch.",
+                              "error while creating target file " + destination + ". Program stopped.", true);
+        run.reporter.Terminate(12);
+      }
+      if (const auto t = platform::get_file_time(source)) platform::set_file_time(destination, *t);
+      size = static_cast<std::int32_t>(bytes.size());
+      break;
+    }
+  }
+  info.Size = info.Found ? size : -1;
+  sp.GraphicFiles.push_back(info);
+  if (!info.Found) run.helpProject.GraphicsMissing = true;
+}
+
+void InstallGraphicsRefresh(CompilerRun& run) {
+  run.passes.RefreshGraphicsFile = [](CompilerRun& r, std::string_view name) {
+    std::string n(name);
+    RefreshGraphicsFileName(r, n);
+  };
+}
+
+void RefreshBackgroundGraphic(CompilerRun& run, std::string_view tags) {
+  std::string lower = LowerCaseText(run.fileNames.LowerCaseTable, tags.substr(0, 255));
+  const std::size_t at = lower.find("background");
+  if (at == std::string::npos) return;
+  std::string piece = at + 12 <= lower.size() ? lower.substr(at + 12, 199) : std::string();
+  const std::size_t quote = piece.find('"');
+  if (quote != std::string::npos) piece.erase(quote);
+  if (piece.empty()) return;
+  RefreshGraphicsFileName(run, piece);
+}
+
+std::uint16_t GetGraphicSizeKb(CompilerRun& run, std::string_view name) {
+  if (!run.graphics.SearchGraphicFiles) return 0xFFFF;
+  const std::string n = NormalizeFileName(run, name);
+  for (const TGraphicFileInfo& g : run.summaryPage.GraphicFiles) {
+    if (g.Name != n) continue;
+    if (g.Size < 0) return 0;
+    const std::int64_t kb = (static_cast<std::int64_t>(g.Size) + 500) / 1000;
+    return static_cast<std::uint16_t>(kb > 0xFFFE ? 0xFFFE : kb);
+  }
+  return 0xFFFF;
+}
+
+}  // namespace skeldon

@@ -1,0 +1,492 @@
+#include "compiler/passes/index_store.h"
+
+#include <algorithm>
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/console_reporter.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/foundation/toggles.h"
+#include "compiler/passes/link_pass.h"
+#include "compiler/passes/pass_services.h"
+#include "platform/files.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr std::size_t kEndingRemainderMax = 199;
+
+std::string GroupKey(std::uint8_t bucket, std::string_view key) {
+  std::string k;
+  k.reserve(key.size() + 1);
+  k.push_back(static_cast<char>(bucket));
+  k.append(key);
+  return k;
+}
+
+std::uint64_t GroupHash(std::uint8_t bucket, std::string_view key) {
+  // FNV-1a: words are short, and the table only needs an even spread.
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  h = (h ^ bucket) * 0x100000001b3ull;
+  for (char c : key) h = (h ^ static_cast<std::uint8_t>(c)) * 0x100000001b3ull;
+  // FNV's low bits mix poorly, and the table is indexed by them: fold the high bits in.
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return h;
+}
+
+void PlaceGroupSlot(std::vector<TKeyGroupSlot>& slots, const TKeyGroupSlot& slot) {
+  const std::size_t mask = slots.size() - 1;
+  std::size_t i = slot.Hash & mask;
+  while (slots[i].Group) i = (i + 1) & mask;
+  slots[i] = slot;
+}
+
+TIndexKeyGroup& GroupFor(TIndexStore& st, std::uint8_t bucket, std::string_view key) {
+  auto [it, inserted] = st.Groups.try_emplace(GroupKey(bucket, key));
+  if (inserted) {
+    if (2 * (st.GroupSlotsUsed + 1) > st.GroupSlots.size()) {
+      std::vector<TKeyGroupSlot> grown(std::max<std::size_t>(1024, 2 * st.GroupSlots.size()));
+      for (const TKeyGroupSlot& s : st.GroupSlots)
+        if (s.Group) PlaceGroupSlot(grown, s);
+      st.GroupSlots = std::move(grown);
+    }
+    const std::uint64_t h = GroupHash(bucket, key);
+    it->second.Key = it->first;
+    PlaceGroupSlot(st.GroupSlots, {h, &it->second});
+    st.GroupFilter[h >> 54] |= std::uint64_t{1} << ((h >> 48) & 63);
+    ++st.GroupSlotsUsed;
+  }
+  return it->second;
+}
+
+const TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std::string_view key) {
+  if (st.GroupSlots.empty()) return nullptr;
+  const std::uint64_t h = GroupHash(bucket, key);
+  if (!(st.GroupFilter[h >> 54] & (std::uint64_t{1} << ((h >> 48) & 63)))) return nullptr;
+  const std::size_t mask = st.GroupSlots.size() - 1;
+  for (std::size_t i = h & mask; st.GroupSlots[i].Group; i = (i + 1) & mask) {
+    const TKeyGroupSlot& s = st.GroupSlots[i];
+    if (s.Hash != h) continue;
+    const std::string& k = s.Group->Key;
+    if (k.size() == key.size() + 1 && static_cast<std::uint8_t>(k[0]) == bucket &&
+        std::string_view(k).substr(1) == key)
+      return s.Group;
+  }
+  return nullptr;
+}
+
+void DropFinalVowel(const CompilerRun& run, std::string& w) {
+  const auto& vowels = run.mainUnit.VowelTable;
+  if (w.size() > 1 && vowels[static_cast<std::uint8_t>(w.back())] &&
+      !vowels[static_cast<std::uint8_t>(w[w.size() - 2])])
+    w.pop_back();
+}
+
+void AddToGroups(TIndexStore& st, TIndexEntry* e) {
+  TIndexKeyGroup& g = GroupFor(st, e->Bucket, e->Key);
+  g.All.emplace(e->Order, e);
+  g.ByLinkCount[e->LinkCount].emplace(e->Order, e);
+  if (e->IndexOnly) return;
+  g.Linkable.emplace(e->Order, e);
+  if (e->LinkCount == 0) {
+    g.OneWord.emplace(e->Order, e);
+    return;
+  }
+  auto& same = g.Phrases[e->PhraseKey];
+  if (!same.empty()) {
+    TIndexEntry* head = same.begin()->second;
+    if (head->Order < e->Order) {
+      same.emplace(e->Order, e);
+      return;
+    }
+    g.PhraseHeads.erase(head->Order);
+  }
+  same.emplace(e->Order, e);
+  g.PhraseHeads.emplace(e->Order, e);
+}
+
+void RemoveFromGroups(TIndexStore& st, TIndexEntry* e) {
+  auto it = st.Groups.find(GroupKey(e->Bucket, e->Key));
+  if (it == st.Groups.end()) return;
+  TIndexKeyGroup& g = it->second;
+  g.All.erase(e->Order);
+  g.Linkable.erase(e->Order);
+  g.OneWord.erase(e->Order);
+  auto phrase = g.Phrases.find(e->PhraseKey);
+  if (phrase != g.Phrases.end() && phrase->second.erase(e->Order)) {
+    if (g.PhraseHeads.erase(e->Order) && !phrase->second.empty()) {
+      TIndexEntry* next = phrase->second.begin()->second;
+      g.PhraseHeads.emplace(next->Order, next);
+    }
+    if (phrase->second.empty()) g.Phrases.erase(phrase);
+  }
+  auto c = g.ByLinkCount.find(e->LinkCount);
+  if (c != g.ByLinkCount.end()) {
+    c->second.erase(e->Order);
+    if (c->second.empty()) g.ByLinkCount.erase(c);
+  }
+}
+
+// Renumbers a bucket with even gaps when a promotion finds no room between two orders.
+void RenumberBucket(TIndexStore& st, std::uint8_t bucket) {
+  std::vector<TIndexEntry*> list;
+  for (TIndexEntry* e = st.IndexBuckets[bucket]; e; e = e->NextInBucket) list.push_back(e);
+  for (TIndexEntry* e : list) RemoveFromGroups(st, e);
+  std::uint64_t order = kBucketOrderStep;
+  for (TIndexEntry* e : list) {
+    e->Order = order;
+    order += kBucketOrderStep;
+  }
+  for (TIndexEntry* e : list) AddToGroups(st, e);
+}
+
+// The candidate normalised stored words that a normalised probe matches: the probe itself
+// and the probe less each word ending it ends with.
+template <typename F>
+void ForEachStoredKeyMatching(const TIndexStore& st, std::string_view probeKey, F&& f) {
+  f(probeKey);
+  for (const std::string& ending : st.WordEndings) {
+    if (ending.empty()) break;
+    if (ending.size() > kEndingRemainderMax) continue;
+    // Endings are a few letters: compared by hand, as this runs for every word of the text.
+    if (probeKey.size() < ending.size()) continue;
+    const std::size_t stem = probeKey.size() - ending.size();
+    bool same = true;
+    for (std::size_t i = 0; same && i < ending.size(); ++i) same = probeKey[stem + i] == ending[i];
+    if (same) f(probeKey.substr(0, stem));
+  }
+}
+
+}  // namespace
+
+void NormaliseIndexWord(const CompilerRun& run, std::string& word) {
+  if (!word.empty())
+    word[0] = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(word[0])]);
+  DropFinalVowel(run, word);
+}
+
+bool IndexWordsMatch(const CompilerRun& run, std::string_view stored, std::string_view probe) {
+  std::string s(stored), p(probe);
+  if (!p.empty())
+    p[0] = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(p[0])]);
+  DropFinalVowel(run, s);
+  DropFinalVowel(run, p);
+  if (s.size() == p.size()) return s == p;
+  if (s.size() > p.size()) return false;
+  if (p.compare(0, s.size(), s) != 0) return false;
+  std::string_view rest = std::string_view(p).substr(s.size());
+  if (rest.size() > kEndingRemainderMax) rest = rest.substr(0, kEndingRemainderMax);
+  for (const std::string& ending : run.indexStore.WordEndings) {
+    if (ending.empty()) break;
+    if (rest == ending) return true;
+  }
+  return false;
+}
+
+void ClearIndexStore(CompilerRun& run) {
+  TIndexStore& st = run.indexStore;
+  st.IndexBuckets.fill(nullptr);
+  st.IndexBucketTails.fill(nullptr);
+  st.CurrentBucket = 0;
+  st.EntryNumberCounter = 0;
+  st.LastInternalEntry = nullptr;
+  st.LastInserted = nullptr;
+  st.HeadingFirstEntry.clear();
+  st.LinkedInTopic.clear();
+  st.LinkedInTopicSet.clear();
+  st.Groups.clear();
+  st.GroupSlots.clear();
+  st.GroupSlotsUsed = 0;
+  st.GroupFilter.fill(0);
+  // Entries stay allocated: other state of the run may still point at them.
+}
+
+TIndexEntry* FirstEntryOfHeading(const CompilerRun& run, std::uint32_t headingNumber) {
+  const auto& table = run.indexStore.HeadingFirstEntry;
+  return headingNumber < table.size() ? table[headingNumber] : nullptr;
+}
+
+TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word,
+                                  const TIndexEntry* start, bool takeIndexOnly) {
+  TIndexStore& st = run.indexStore;
+  const TIndexEntry* e = start ? start : st.IndexBuckets[IndexBucketOf(word)];
+  std::string probe = run.linkPass.CaseFreeIndex
+                          ? LowerCaseText(run.fileNames.LowerCaseTable, word)
+                          : std::string(word);
+  for (; e; e = e->NextInBucket)
+    if (IndexWordsMatch(run, e->Word, probe) && (!e->IndexOnly || takeIndexOnly))
+      return const_cast<TIndexEntry*>(e);
+  return nullptr;
+}
+
+TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TIndexEntry* start,
+                            bool takeIndexOnly) {
+  TIndexStore& st = run.indexStore;
+  const std::uint8_t bucket = start ? start->Bucket : IndexBucketOf(word);
+  const std::uint64_t from = start ? start->Order : 0;
+  std::string& probe = st.ProbeScratch;
+  probe.assign(word);
+  if (run.linkPass.CaseFreeIndex)
+    for (char& c : probe)
+      c = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
+  NormaliseIndexWord(run, probe);
+  TIndexEntry* best = nullptr;
+  ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
+    const TIndexKeyGroup* g = FindGroup(st, bucket, storedKey);
+    if (!g) return;
+    const auto& m = takeIndexOnly ? g->All : g->Linkable;
+    auto found = m.lower_bound(from);
+    if (found != m.end() && (!best || found->second->Order < best->Order)) best = found->second;
+  });
+  return best;
+}
+
+TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
+                           const std::function<bool(const TIndexEntry&)>& continues) {
+  TIndexStore& st = run.indexStore;
+  const std::uint8_t bucket = IndexBucketOf(word);
+  std::string probe(word);
+  if (run.linkPass.CaseFreeIndex)
+    for (char& c : probe)
+      c = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
+  NormaliseIndexWord(run, probe);
+  TIndexEntry* oneWord = nullptr;
+  std::vector<TIndexEntry*> heads;
+  ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
+    const TIndexKeyGroup* found = FindGroup(st, bucket, storedKey);
+    if (!found) return;
+    const TIndexKeyGroup& g = *found;
+    if (!g.OneWord.empty() && (!oneWord || g.OneWord.begin()->first < oneWord->Order))
+      oneWord = g.OneWord.begin()->second;
+    for (const auto& [order, head] : g.PhraseHeads) heads.push_back(head);
+  });
+  // The phrases that stand before the first one-word entry, in bucket order; among entries of
+  // one phrase only the first can be the answer.
+  std::sort(heads.begin(), heads.end(),
+            [](const TIndexEntry* a, const TIndexEntry* b) { return a->Order < b->Order; });
+  std::vector<const std::string*> tried;
+  for (TIndexEntry* head : heads) {
+    if (oneWord && head->Order > oneWord->Order) break;
+    bool seen = false;
+    for (const std::string* t : tried) seen = seen || *t == head->PhraseKey;
+    if (seen) continue;  // the same words under a matching key with another ending
+    tried.push_back(&head->PhraseKey);
+    if (continues(*head)) return head;
+  }
+  return oneWord;
+}
+
+bool HasLaterIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view word) {
+  if (!entry.NextInBucket) return false;
+  return FindIndexEntry(run, word, entry.NextInBucket, true) != nullptr;
+}
+
+void MoveIndexEntryBefore(CompilerRun& run, TIndexEntry& n, TIndexEntry& p) {
+  TIndexStore& st = run.indexStore;
+  if (&n == &p || n.Bucket != p.Bucket) return;
+  const std::uint8_t b = n.Bucket;
+  // Unlink n.
+  if (n.PrevInBucket) n.PrevInBucket->NextInBucket = n.NextInBucket;
+  else st.IndexBuckets[b] = n.NextInBucket;
+  if (n.NextInBucket) n.NextInBucket->PrevInBucket = n.PrevInBucket;
+  else st.IndexBucketTails[b] = n.PrevInBucket;
+  // Link it in front of p.
+  n.PrevInBucket = p.PrevInBucket;
+  n.NextInBucket = &p;
+  if (p.PrevInBucket) p.PrevInBucket->NextInBucket = &n;
+  else st.IndexBuckets[b] = &n;
+  p.PrevInBucket = &n;
+  RemoveFromGroups(st, &n);
+  const std::uint64_t low = n.PrevInBucket ? n.PrevInBucket->Order : 0;
+  if (p.Order - low < 2) {
+    // No room between the two orders: renumbering gives every entry its place (n is out of
+    // the table already and its old order is unique, so removing it again does no harm).
+    RenumberBucket(st, b);
+    return;
+  }
+  n.Order = low + (p.Order - low) / 2;
+  AddToGroups(st, &n);
+}
+
+void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* link) {
+  TIndexStore& st = run.indexStore;
+  RemoveFromGroups(st, &entry);
+  if (entry.LastWordLink) entry.LastWordLink->Next = link;
+  else entry.WordLinks = link;
+  entry.LastWordLink = link;
+  if (entry.LinkCount < 255) ++entry.LinkCount;
+  entry.PhraseKey += link->Word;
+  entry.PhraseKey.push_back('\0');
+  AddToGroups(st, &entry);
+}
+
+void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, bool inverted,
+                      bool unlisted) {
+  TIndexStore& st = run.indexStore;
+  const TLinkPassState& lp = run.linkPass;
+  const TTargetFlags& target = run.ini.TargetFlags;
+  const auto& lower = run.fileNames.LowerCaseTable;
+  if (word.size() > 255) word = word.substr(0, 255);
+
+  st.CurrentBucket = IndexBucketOf(word);
+  TIndexEntry* found = FindIndexEntry(run, word, nullptr, indexOnly);
+
+  auto owned = std::make_unique<TIndexEntry>();
+  TIndexEntry* e = owned.get();
+  st.Entries.push_back(std::move(owned));
+  e->Bucket = st.CurrentBucket;
+  TIndexEntry* tail = st.IndexBucketTails[e->Bucket];
+  if (!tail) {
+    st.IndexBuckets[e->Bucket] = e;
+    e->Order = kBucketOrderStep;
+  } else {
+    tail->NextInBucket = e;
+    e->PrevInBucket = tail;
+    e->Order = tail->Order + kBucketOrderStep;
+  }
+  st.IndexBucketTails[e->Bucket] = e;
+  st.LastInserted = e;
+
+  if (found) {
+    e->EntryNumber = found->EntryNumber;
+  } else {
+    if (st.EntryNumberCounter == 65535) {
+      run.reporter.ReportSourceError("Zu viele Stichw\x94rter (h\x94" "chstens 65535)",
+                                     "too many index entries (at most 65535)", 0);
+      run.reporter.Terminate(2);
+    }
+    e->EntryNumber = ++st.EntryNumberCounter;
+  }
+  e->IsUrl = lp.UrlBlock ? 1 : 0;
+
+  if (lp.ExternalBlock) {
+    e->LinkTarget = lp.ExternalTarget;
+    const bool program = e->LinkTarget && IsProgramFileName(run, *e->LinkTarget);
+    if (target.Ipf && !lp.UrlBlock && !program) {
+      if (lp.ExternalPanelNumber == 0) {
+        run.reporter.ReportSourceError("externe Links: vor .IN mu\xE1 .ID verwendet werden",
+                                       "external links: use .ID before .IN", 0);
+        e->HeadingNumber = 1;
+      } else {
+        e->HeadingNumber = lp.ExternalPanelNumber;
+      }
+    }
+    e->OpensFrameGroup = 0;
+    if (target.RtfFamily && !lp.UrlBlock && !program) {
+      st.ContextIdCopies.push_back(std::make_unique<std::string>(lp.ExternalContextId));
+      e->ContextId = st.ContextIdCopies.back().get();
+      if (lp.ExternalContextId.empty())
+        run.reporter.ReportSourceError("externe Links: vor .IN mu\xE1 .ID verwendet werden",
+                                       "external links: use .ID before .IN", 0);
+    }
+    e->HeadingNode = nullptr;
+  } else {
+    st.IndexPageWanted = run.ini.CreateIndex;
+    e->LinkTarget = nullptr;
+    e->HeadingNumber = run.numbering.HeadingCounter;
+    if (st.HeadingFirstEntry.size() <= e->HeadingNumber)
+      st.HeadingFirstEntry.resize(static_cast<std::size_t>(e->HeadingNumber) + 1, nullptr);
+    if (!st.HeadingFirstEntry[e->HeadingNumber]) st.HeadingFirstEntry[e->HeadingNumber] = e;
+    if (st.LastInternalEntry) st.LastInternalEntry->NextInserted = e;
+    st.LastInternalEntry = e;
+    e->OpensFrameGroup = lp.HeadingOpensFrameGroup ? 1 : 0;
+    if (e->OpensFrameGroup) st.FrameGroupsUsed = true;
+    e->FileNumber = static_cast<std::int16_t>(run.numbering.FileCounter);
+    // Before the first heading no node stands at the current level.
+    const std::uint8_t level = lp.CurrentLevel >= 1 && lp.CurrentLevel <= 6 ? lp.CurrentLevel : 1;
+    e->HeadingNode = lp.LevelCursors[level];
+    e->ContextId = e->HeadingNode ? e->HeadingNode->OwnString : nullptr;
+  }
+  e->IpfIdWritten = 0;
+  e->IndexOnly = indexOnly ? 1 : 0;
+  e->Unlisted = (unlisted || !lp.LocalLinks) ? 1 : 0;
+  e->Word.assign(word);
+  if (lp.CaseFreeIndex) e->Word = LowerCaseText(lower, e->Word);
+  if (e->Word.empty())
+    run.reporter.ReportSourceError("Fehler bei Stichwort kann zu Absturz f\x81hren",
+                                   "Error in index word can occur program termination", 0);
+  e->Inverted = inverted ? 1 : 0;
+  e->OriginalFirstChar = e->Word.empty() ? 0 : static_cast<std::uint8_t>(e->Word[0]);
+  e->GroupFileNumber = lp.FrameGroupActive ? lp.FrameFileNumber : -99;
+  if (!e->Word.empty())
+    e->Word[0] = static_cast<char>(lower[static_cast<std::uint8_t>(e->Word[0])]);
+  e->Key = e->Word;
+  DropFinalVowel(run, e->Key);
+  AddToGroups(st, e);
+}
+
+void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
+  TIndexStore& st = run.indexStore;
+  st.PanelIdDefines.clear();
+  const std::string name(fileName);
+  SetFileOpenReadOnly(run, true);
+  platform::ReadResult file = platform::read_file(name);
+  SetFileOpenReadOnly(run, false);
+  if (!file.ok()) {
+    run.reporter.ReportSourceError("Datei " + name + " nicht gefunden", "file " + name + " not found",
+                                   0);
+    run.reporter.Terminate(11);
+  }
+  const std::string text(file.bytes.begin(), file.bytes.end());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r') ++pos;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
+
+    const bool define = line.rfind("#define", 0) == 0;
+    if (!define && line.find('=') == std::string::npos) continue;
+    while (!line.empty() && (line.back() == ' ' || line.back() == ';')) line.pop_back();
+    std::size_t d = line.size();
+    while (d > 0 && line[d - 1] >= '0' && line[d - 1] <= '9') --d;
+    std::uint32_t number = 0;
+    for (std::size_t i = d; i < line.size(); ++i)
+      number = (number * 10 + static_cast<std::uint32_t>(line[i] - '0')) & 0xFFFF;
+    std::string defName;
+    if (define) {
+      const std::size_t start = 8;
+      const std::size_t stop = start < line.size() ? line.find_first_of(" \t", start)
+                                                   : std::string::npos;
+      if (stop == std::string::npos) {
+        run.reporter.ReportSourceError("b^.Fehler beim Einlesen von " + name, "error reading " + name,
+                                       0);
+        continue;
+      }
+      defName = line.substr(start, stop - start);
+    } else {
+      const std::size_t start = line.find_first_not_of(" \t");
+      const std::size_t stop = line.find_first_of(" \t=", start);
+      defName = line.substr(start, stop - start);
+    }
+    st.PanelIdDefines.push_back({static_cast<std::uint16_t>(number), defName});
+  }
+}
+
+const TPanelIdDefine* FindPanelIdDefine(const CompilerRun& run, std::string_view name) {
+  for (const TPanelIdDefine& d : run.indexStore.PanelIdDefines)
+    if (d.Name == name) return &d;
+  return nullptr;
+}
+
+bool WasLinkedInTopic(const CompilerRun& run, const TIndexEntry& entry) {
+  if (run.ini.LinkEveryOccurrence) return false;
+  return run.indexStore.LinkedInTopicSet.count(&entry) != 0;
+}
+
+void AddLinkedInTopic(CompilerRun& run, TIndexEntry& entry) {
+  run.indexStore.LinkedInTopic.push_back(&entry);
+  run.indexStore.LinkedInTopicSet.insert(&entry);
+}
+
+void ClearLinkedInTopic(CompilerRun& run) {
+  run.indexStore.LinkedInTopic.clear();
+  run.indexStore.LinkedInTopicSet.clear();
+}
+
+}  // namespace skeldon

@@ -1,0 +1,160 @@
+// The index entry store: every index word of a compile run in 256 buckets, with the topic or
+// external target each names, the panel-ID defines of an external OS/2 help file and the list
+// of entries already linked in the current topic.
+//
+// Lookups keep the results and the bucket order of a walk along the bucket list, but go
+// through a table of normalised words, so that a lookup costs a few hash probes instead of a
+// walk over every entry of the bucket.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace skeldon {
+
+struct CompilerRun;
+struct THeadingNode;
+
+struct TIndexWordLink {
+  TIndexWordLink* Next = nullptr;
+  std::uint8_t OriginalFirstChar = 0;
+  std::string Word;
+};
+
+struct TIndexEntry {
+  std::uint16_t EntryNumber = 0;
+  std::uint16_t HeadingNumber = 0;
+  std::uint8_t OpensFrameGroup = 0;
+  std::int32_t GroupFileNumber = -99;
+  std::int16_t FileNumber = 0;
+  TIndexWordLink* WordLinks = nullptr;
+  std::uint8_t IpfIdWritten = 0;
+  std::uint8_t IndexOnly = 0;
+  std::uint8_t Unlisted = 0;
+  TIndexEntry* NextInserted = nullptr;
+  TIndexEntry* NextInBucket = nullptr;
+  const std::string* ContextId = nullptr;
+  const std::string* LinkTarget = nullptr;   // nullptr: internal entry
+  std::uint8_t IsUrl = 0;
+  std::uint8_t OriginalFirstChar = 0;
+  std::uint8_t Inverted = 0;
+  THeadingNode* HeadingNode = nullptr;
+  std::string Word;
+
+  // Bookkeeping of the store (not part of the entry's meaning).
+  std::uint8_t Bucket = 0;
+  TIndexEntry* PrevInBucket = nullptr;
+  std::uint64_t Order = 0;        // ascending along the bucket list
+  std::string Key;                // the word as the comparison sees it (final vowel dropped)
+  std::uint8_t LinkCount = 0;     // continuation words
+  TIndexWordLink* LastWordLink = nullptr;
+  std::string PhraseKey;          // the continuation words, each ended by a 0 byte
+};
+
+struct TPanelIdDefine {
+  std::uint16_t Number = 0;
+  std::string Name;
+};
+
+// Entries of one bucket that share a normalised word, by bucket order.
+struct TIndexKeyGroup {
+  std::string Key;  // bucket byte + normalised word, beside the maps a lookup reads next
+  std::map<std::uint64_t, TIndexEntry*> All;
+  std::map<std::uint64_t, TIndexEntry*> Linkable;   // IndexOnly off
+  std::map<std::uint8_t, std::map<std::uint64_t, TIndexEntry*>> ByLinkCount;
+  // For automatic links (IndexOnly off): one-word entries, the entries of each phrase, and the
+  // first entry of every phrase, so that a phrase indexed in many topics is tried once.
+  std::map<std::uint64_t, TIndexEntry*> OneWord;
+  std::unordered_map<std::string, std::map<std::uint64_t, TIndexEntry*>> Phrases;
+  std::map<std::uint64_t, TIndexEntry*> PhraseHeads;
+};
+
+// A slot of the open-addressing table over Groups: a word of running text that names no
+// index entry then costs one probe of a compact array instead of a walk through hash nodes.
+struct TKeyGroupSlot {
+  std::uint64_t Hash = 0;
+  TIndexKeyGroup* Group = nullptr;  // in Groups, whose nodes never move
+};
+
+struct TIndexStore {
+  std::array<TIndexEntry*, 256> IndexBuckets{};
+  std::array<TIndexEntry*, 256> IndexBucketTails{};
+  std::uint8_t CurrentBucket = 0;
+  std::uint16_t EntryNumberCounter = 0;
+  TIndexEntry* LastInternalEntry = nullptr;
+  TIndexEntry* LastInserted = nullptr;
+  bool IndexPageWanted = false;
+  bool FrameGroupsUsed = false;
+  // "ending of words", split as the run preparation splits it (at most 30 of 70 characters).
+  std::vector<std::string> WordEndings;
+  // First entry filed under each heading number; grows with the numbers actually used, so a
+  // .HD far beyond the heading count is still in range.
+  std::vector<TIndexEntry*> HeadingFirstEntry;
+  std::vector<TPanelIdDefine> PanelIdDefines;
+  std::vector<TIndexEntry*> LinkedInTopic;
+  std::unordered_set<const TIndexEntry*> LinkedInTopicSet;
+
+  std::vector<std::unique_ptr<TIndexEntry>> Entries;
+  std::vector<std::unique_ptr<TIndexWordLink>> WordLinkStore;
+  std::vector<std::unique_ptr<std::string>> ContextIdCopies;
+  std::unordered_map<std::string, TIndexKeyGroup> Groups;  // bucket byte + Key
+  std::vector<TKeyGroupSlot> GroupSlots;                  // a power of two, at most half used
+  std::size_t GroupSlotsUsed = 0;
+  // One bit per hash value's top 16 bits: most words of a text name no entry, and this small
+  // table answers them without touching the slots.
+  std::array<std::uint64_t, 1024> GroupFilter{};
+  std::string ProbeScratch;
+};
+
+inline constexpr std::uint64_t kBucketOrderStep = std::uint64_t{1} << 24;
+
+// Empties the store as the link pass does at its start.
+void ClearIndexStore(CompilerRun& run);
+
+void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, bool inverted,
+                      bool unlisted);
+TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TIndexEntry* start,
+                            bool takeIndexOnly);
+// The entry a word of running text links to, as the link writer's walk finds it: the first
+// entry of the bucket (index-only ones passed over) that has one word, or whose further words
+// `continues` accepts. `continues` is asked at most once per distinct phrase.
+TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
+                           const std::function<bool(const TIndexEntry&)>& continues);
+bool HasLaterIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view word);
+bool IndexWordsMatch(const CompilerRun& run, std::string_view stored, std::string_view probe);
+
+// Moves entry n in front of entry p in their bucket (the promotion of a longer phrase). The
+// entries keep their contents, so the per-heading chains stay intact.
+void MoveIndexEntryBefore(CompilerRun& run, TIndexEntry& n, TIndexEntry& p);
+
+// The first entry at or after the given order in the bucket of the word that matches; the
+// reference walk along NextInBucket, kept for tests and for odd callers.
+TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word,
+                                  const TIndexEntry* start, bool takeIndexOnly);
+
+// Called by AppendIndexWordLink: keeps the lookup table's count of continuation words.
+void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* link);
+
+// The normalised form of a word as IndexWordsMatch compares it (first character folded,
+// final vowel after a consonant dropped).
+void NormaliseIndexWord(const CompilerRun& run, std::string& word);
+
+void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName);
+const TPanelIdDefine* FindPanelIdDefine(const CompilerRun& run, std::string_view name);
+
+bool WasLinkedInTopic(const CompilerRun& run, const TIndexEntry& entry);
+void AddLinkedInTopic(CompilerRun& run, TIndexEntry& entry);
+void ClearLinkedInTopic(CompilerRun& run);
+
+// HeadingFirstEntry of a heading number (nullptr when none).
+TIndexEntry* FirstEntryOfHeading(const CompilerRun& run, std::uint32_t headingNumber);
+
+}  // namespace skeldon

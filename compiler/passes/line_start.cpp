@@ -1,0 +1,214 @@
+#include "compiler/passes/line_start.h"
+
+#include <string>
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/writers/markup.h"
+#include "compiler/writers/html_page.h"
+#include "compiler/passes/index_store.h"
+#include "compiler/writers/lists_and_blocks.h"
+#include "compiler/passes/output_filter.h"
+#include "compiler/passes/source_char_output.h"
+
+namespace skeldon {
+
+namespace {
+
+std::uint8_t Clamp255(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+void Report(CompilerRun& run, const char* german, const char* english) {
+  run.reporter.ReportSourceError(german, english, 0);
+}
+
+// The margin of the line's indentation, written once per change.
+void WriteMargin(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  TMarkupState& m = run.markup;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  const int margin = m.IndentLevel + m.MarginLevel;
+  if (margin == cx.LastMargin) return;
+  if (t.Html) SetHtmlIndentDepth(run, m.IndentLevel, m.MarginLevel);
+  else if (t.Ipf) run.passes.OutputFile += "\r\n:lm margin=" + std::to_string(margin + 1) + ".";
+  else WriteFontChange(run, run.passes.OutputFile, m.RunningFontLetter, false);
+  cx.LastMargin = Clamp255(margin);
+}
+
+void FlushBreaks(CompilerRun& run) {
+  WriteSourceLineEnd(run);
+  run.markup.PendingLineEnds = 0;
+}
+
+int ListLevelOf(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  const int open = run.markup.ListLevel;
+  if (!run.switches.WordStarInput) {
+    const std::size_t p = run.ini.ListChars.find(static_cast<char>(cx.LineListChar));
+    return p == std::string::npos ? 1 : static_cast<int>(p) + 1;
+  }
+  int level = 0;
+  for (int l = 1; l <= kListLevelTables; ++l)
+    if (cx.LevelListChars[l] == cx.LineListChar) {
+      level = l;
+      break;
+    }
+  if (level == 0) {
+    // The WordStar level tables hold 20 levels; a deeper item stays at the deepest one.
+    level = open + 1 > kListLevelTables ? kListLevelTables : open + 1;
+    cx.LevelListChars[level] = cx.LineListChar;
+    cx.LevelCharPos[level] = cx.LineListCharPos;
+    cx.LevelTextIndents[level] = Clamp255(cx.LineIndent + 1);
+    if (open > 0 && open <= kListLevelTables && cx.LineListCharPos <= cx.LevelCharPos[open])
+      Report(run, "Fehler \x9A" "berschriftsebene", "Error heading level");
+  }
+  if (run.markup.PendingLineEnds > 0) --run.markup.PendingLineEnds;
+  return level;
+}
+
+void WriteListItem(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  TMarkupState& m = run.markup;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  std::string& out = run.passes.OutputFile;
+  const int level = ListLevelOf(run);
+  if (run.ini.LinksPerParagraph && !t.RtfText) ClearLinkedInTopic(run);
+  if (level == m.ListLevel) {
+    FlushBreaks(run);
+  } else {
+    FilterOutputChar(run, 0);
+    out += "\r\n";
+  }
+  if (level <= kItemCounterLevels) {
+    ++cx.ItemCounters[level];
+    for (int k = level + 1; k <= kItemCounterLevels; ++k) cx.ItemCounters[k] = 0;
+  }
+  const int counter = level <= kItemCounterLevels ? cx.ItemCounters[level] : 1;
+  if (t.RtfFamily) {
+    if (m.RtfIndentGroupOpen) {
+      out += "}";
+      WriteFontChange(run, out, m.CurrentFontLetter, false);
+      m.RtfIndentGroupOpen = false;
+    }
+    out += "\\par\r\n";
+    const int indention = run.ini.ListIndention;
+    const std::int16_t tab = static_cast<std::int16_t>(kRtfIndentStep * (level * indention + m.MarginLevel));
+    if (level != m.ListLevel)
+      out += "\\par\\fi" + std::to_string(-kRtfIndentStep * indention) + " \\li" + std::to_string(tab) +
+             " \\tx" + std::to_string(tab) + " ";
+    if (cx.ListType == 0) {
+      const std::string& printed = run.ini.PrintedListChars;
+      EmitSourceChar(run, level <= static_cast<int>(printed.size())
+                              ? static_cast<std::uint8_t>(printed[level - 1])
+                              : static_cast<std::uint8_t>('o'));
+    } else if (level % 2 == 1) {
+      out += std::to_string(counter) + ".";
+    } else {
+      out += std::string(1, static_cast<char>(96 + (counter > 26 ? 26 : counter))) + ".";
+    }
+    EmitSourceChar(run, 0);
+    out += "\\tab ";
+  } else {
+    if (level > m.ListLevel) {
+      if (level - m.ListLevel > 1)
+        Report(run, "falsche Listen-Ebene (falsches list char verwendet)", "wrong list level (wrong list char used)");
+      // One list per level raised, so that closing the levels later keeps the markup balanced.
+      for (int l = m.ListLevel; l < level; ++l) {
+        out += cx.ListType == 0 ? (t.Html ? "<ul>\r\n" : ":ul compact.\r\n")
+                                : (t.Html ? "<ol>\r\n" : ":ol compact.\r\n");
+        cx.OpenedListTypes.push_back(cx.ListType);
+      }
+    }
+    while (m.ListLevel > level) CloseLists(run);
+    out += t.Html ? "<li>\r\n" : ":li.\r\n";
+  }
+  if (run.switches.WordStarInput && level - m.ListLevel > 1)
+    Report(run, "Fehlerhafte Einr\x81" "ckungsebene", "Wrong heading level");
+  m.ListLevel = static_cast<std::int16_t>(level);
+}
+
+}  // namespace
+
+void CheckListIndent(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  TMarkupState& m = run.markup;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  if (m.ListLevel == 0) {
+    if (!run.switches.WordStarInput && (!cx.AutoMargins || !m.FormatMode)) {
+      FlushBreaks(run);
+      m.IndentLevel = 0;
+      for (int i = 1; i <= cx.LineIndent; ++i)
+        FilterOutputChar(run, cx.LineListChar != 0 && i == cx.LineListCharPos ? cx.LineListChar : ' ');
+      return;
+    }
+    if (cx.LineIndent >= 2 && !m.CollectingHeading) {
+      m.IndentLevel = static_cast<std::uint8_t>(cx.LineIndent - 1);
+      WriteMargin(run);
+    }
+    FlushBreaks(run);
+    m.IndentLevel = 0;
+    if (cx.LineListChar != 0) FilterOutputChar(run, cx.LineListChar);
+    return;
+  }
+  if (!run.switches.WordStarInput) {
+    run.passes.OutputFile += "\r\n";
+    if (!run.switches.SoftLineEnds) WriteLineBreak(run);
+    m.PendingLineEnds = 0;
+    return;
+  }
+  int level = 0;
+  if (cx.LineIndent != 1) {
+    for (int l = 1; l <= kListLevelTables; ++l)
+      if (cx.LevelTextIndents[l] == cx.LineIndent) {
+        level = l;
+        break;
+      }
+  }
+  FlushBreaks(run);
+  if (!run.passes.InFootnote && !t.RtfFamily)
+    while (m.ListLevel > level) CloseLists(run);
+  if (m.ListLevel == 0 && cx.LineIndent > 1)
+    Report(run, "nicht definierte Einr\x81" "ckung (falsche Anzahl Leerzeichen)",
+           "incorrect list level (wrong number of spaces)");
+  if (cx.LineListChar != 0) FilterOutputChar(run, cx.LineListChar);
+  if (m.ListLevel == 0) ResetListState(run);
+}
+
+void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
+  TCompileContext& cx = run.compile;
+  TMarkupState& m = run.markup;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  const bool drawing = run.lineDrawing.LineDrawingActive;
+  if (cx.LineStartPending && !drawing &&
+      (ch == run.reader.SoftSpaceChar || (IsListChar(run, ch) && cx.LineListChar == 0))) {
+    if (cx.LineIndent < 255) ++cx.LineIndent;
+    if (IsListChar(run, ch) && cx.LineListChar == 0) {
+      cx.LineListChar = ch;
+      cx.LineListCharPos = cx.LineIndent;
+    }
+    return;
+  }
+  if (cx.LineStartPending && !drawing && ch != 0x0D) {
+    if (cx.LineListChar != 0 && cx.LineIndent > cx.LineListCharPos && !run.passes.InFootnote)
+      WriteListItem(run);
+    else
+      CheckListIndent(run);
+    if (cx.LineIndent <= 1) {
+      if (t.RtfFamily) {
+        if (!m.CollectingHeading) CloseRtfList(run);
+      } else if (cx.BlankLinesBefore > 1) {
+        bool closed = false;
+        while (m.ListLevel > 0) {
+          CloseLists(run);
+          closed = true;
+        }
+        if (!run.switches.WordStarInput && closed) FlushBreaks(run);
+      }
+    }
+    cx.LineStartPending = false;
+  }
+  // The blank after a footnote end marker is dropped because the other targets close a
+  // footnote with a separator of their own; RTF text closes it with "}}" alone and keeps it.
+  const bool afterFootnote = cx.FootnoteMarkersSet && ch == ' ' && run.source.CurChar == cx.FootnoteEndChar;
+  if (!afterFootnote || t.RtfText) FilterOutputChar(run, ch);
+}
+
+}  // namespace skeldon

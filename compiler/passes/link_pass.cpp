@@ -1,0 +1,496 @@
+#include "compiler/passes/link_pass.h"
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/console_reporter.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/writers/index_pages.h"
+#include "compiler/passes/index_store.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/passes/pass_services.h"
+#include "compiler/passes/reservations.h"
+#include "compiler/passes/output_pass.h"
+#include "compiler/passes/source_reader.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr std::uint8_t kCr = 0x0D;
+
+std::uint8_t UpperAscii(std::uint8_t c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
+
+bool ContainsLowered(const CompilerRun& run, std::string_view name,
+                     std::initializer_list<std::string_view> parts) {
+  const std::string lower = LowerCaseText(run.fileNames.LowerCaseTable, name);
+  for (std::string_view p : parts)
+    if (lower.find(p) != std::string::npos) return true;
+  return false;
+}
+
+const std::string* KeepExternalTarget(CompilerRun& run, std::string text) {
+  run.linkPass.ExternalTargets.push_back(std::make_unique<std::string>(std::move(text)));
+  return run.linkPass.ExternalTargets.back().get();
+}
+
+// In the colon form the flag is set when the expression ends with ';'.
+bool IsIndexExpressionEnd(CompilerRun& run, bool lineMode, bool& inverted) {
+  const TLinkPassState& lp = run.linkPass;
+  const std::uint8_t next = run.source.NextChar;
+  if (lineMode) return next == kCr;
+  if (lp.ColonForm) {
+    inverted = next == ';';
+    return next == ':' || next == ';';
+  }
+  return !run.iniValues.IsWordChar[next] && !lp.WordBuffer.empty();
+}
+
+void StoreIndexWord(CompilerRun& run, bool inverted, bool unlisted, bool last) {
+  TLinkPassState& lp = run.linkPass;
+  if (lp.FirstWord) {
+    InsertIndexEntry(run, lp.WordBuffer, false, inverted, unlisted);
+    lp.FirstWord = false;
+    lp.ExpressionEntry = run.indexStore.LastInserted;
+  } else {
+    if (run.indexStore.LastInserted) run.indexStore.LastInserted->Inverted = inverted ? 1 : 0;
+    AppendIndexWordLink(run, lp.WordBuffer);
+    if (inverted && last) InsertIndexEntry(run, lp.WordBuffer, true, true, true);
+  }
+  lp.WordBuffer.clear();
+}
+
+// Puts the expression's entry in front of the first earlier entry of its bucket that matches
+// it either way and has fewer continuation words.
+void PromoteLongerIndexEntry(CompilerRun& run) {
+  TIndexStore& st = run.indexStore;
+  TIndexEntry* n = run.linkPass.ExpressionEntry;
+  if (!n || n->LinkCount == 0) return;
+  TIndexEntry* best = nullptr;
+  std::string key;
+  auto consider = [&](std::string_view candidateKey) {
+    key.assign(1, static_cast<char>(n->Bucket));
+    key.append(candidateKey);
+    auto it = st.Groups.find(key);
+    if (it == st.Groups.end()) return;
+    for (const auto& [count, entries] : it->second.ByLinkCount) {
+      if (count >= n->LinkCount) break;
+      auto first = entries.begin();
+      if (first != entries.end() && first->first < n->Order &&
+          (!best || first->first < best->Order))
+        best = first->second;
+    }
+  };
+  const std::string& nk = n->Key;
+  consider(nk);
+  for (const std::string& ending : st.WordEndings) {
+    if (ending.empty()) break;
+    if (nk.size() >= ending.size() && nk.ends_with(ending))
+      consider(std::string_view(nk).substr(0, nk.size() - ending.size()));
+    consider(nk + ending);
+  }
+  if (best) MoveIndexEntryBefore(run, *n, *best);
+}
+
+void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool commaSplit,
+                          bool unlisted) {
+  TLinkPassState& lp = run.linkPass;
+  TSourceBuffer& sb = run.source;
+  lp.WordBuffer.clear();
+  lp.FirstWord = true;
+  lp.ExpressionEntry = nullptr;
+  bool commaSeen = false, firstPartPending = true;
+  std::string firstPart;
+  int count = 0;
+  while (!SourceEof(run) && !IsIndexExpressionEnd(run, lineMode, inverted)) {
+    ++count;
+    if (count > kIndexExpressionMax ||
+        (lp.ColonForm && (sb.NextChar == lp.IndexChar || (sb.CurChar == kCr && run.reader.DotLineMark)))) {
+      run.reporter.ReportSourceError(
+          "Ende-Markierung \":\" f\x81r Stichwort im Flie\xE1text vergessen oder Indexzeichen in "
+          "Punktbefehl",
+          "end marker \":\" for index expression in running text missing or index char in dot "
+          "command",
+          0);
+      run.reporter.Terminate(31);
+    }
+    const std::uint8_t c = sb.NextChar;
+    if (run.iniValues.IsWordChar[c] || (lineMode && c != ' ')) {
+      if (c == ',' && commaSplit) commaSeen = true;
+      else lp.WordBuffer.push_back(static_cast<char>(c));
+    } else if (c == ' ') {
+      if (commaSeen && firstPartPending) {
+        firstPart = lp.WordBuffer;
+        firstPartPending = false;
+        lp.WordBuffer.clear();
+      } else {
+        StoreIndexWord(run, inverted, unlisted, false);
+      }
+    }
+    ReadSourceChar(run);
+  }
+  if (lineMode && sb.NextChar == kCr) run.lines.ErrorLineOffset = 1;  // its line end is counted
+  if (lineMode && inverted && sb.CurChar == ' ')
+    run.reporter.ReportSourceError("Am Ende von .IV darf kein Leerzeichen stehen",
+                                   "at the end of the line .IT space is not allowed", 0);
+  else if (lineMode && lp.ExternalBlock && sb.CurChar == ' ')
+    run.reporter.ReportSourceError(
+        "Am Ende von .IN darf kein Leerzeichen stehen, wenn Programme gestartet werden sollen",
+        "at the end of the line .IN space is not allowed when launching programs", 0);
+  StoreIndexWord(run, inverted, inverted || unlisted, true);
+  if (commaSeen && !firstPartPending) {
+    lp.WordBuffer = firstPart;
+    StoreIndexWord(run, inverted, unlisted, true);
+  }
+  PromoteLongerIndexEntry(run);
+}
+
+void SkipToLineEnd(CompilerRun& run) {
+  while (!SourceEof(run) && run.source.NextChar != kCr) ReadSourceChar(run);
+}
+
+void HeadingStep(CompilerRun& run, std::uint8_t level) {
+  CheckUserBreak(run);
+  TLinkPassState& lp = run.linkPass;
+  lp.HeadingOpensFrameGroup = lp.FramePending;
+  const std::uint8_t old = lp.CurrentLevel;
+  lp.CurrentLevel = level;
+  AdvanceHeadingNumber(run, level);
+  auto& cur = lp.LevelCursors;
+  // Nil cursors (a tree that does not match the text) leave the entries without a node
+  // rather than follow a missing link.
+  if (!cur[1]) cur[1] = run.passes.HeadingTreeRoot;
+  else if (level > old) cur[level] = cur[old] ? cur[old]->FirstChild : nullptr;
+  else cur[level] = cur[level] ? cur[level]->NextSibling : nullptr;
+  if (lp.FramePending) lp.FrameFileNumber = lp.FrameGroupBase + 1;
+  if (level <= run.ini.NewFileLevel || lp.FrameGroupActive) NumberNextFile(run);
+  run.reporter.ShowProgress();
+  SkipToLineEnd(run);
+  ReadSourceChar(run);
+  const THeadingLevelStyle& style = lp.HeadingLevelStyles[level];
+  if (style.IndexMark) ParseIndexExpression(run, true, false, style.Comma, !style.SecondIndexMark);
+  lp.FramePending = false;
+}
+
+void UrlBlockCommand(CompilerRun& run) {
+  TLinkPassState& lp = run.linkPass;
+  lp.LocalLinks = false;
+  if (!UrlBlocksAllowed(run)) return;
+  ReadDotCommandLine(run);
+  std::string line = run.reader.DotLine;
+  if (!line.empty() && UpperAscii(static_cast<std::uint8_t>(line[0])) == 'L') line.erase(0, 1);
+  if (line.empty())
+    run.reporter.ReportSourceError("URL hinter .URL Punktbefehl fehlt", "URL in .URL command missing",
+                                   0);
+  if (!line.empty() && line[0] == ' ') line.erase(0, 1);
+  lp.ExternalBlock = true;
+  lp.UrlBlock = true;
+  for (char& c : line)
+    if (c == '\\') c = '/';
+  const std::size_t colon = line.find(':');
+  if (colon != std::string::npos)
+    for (std::size_t i = 0; i < colon; ++i)
+      line[i] = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(line[i])]);
+  lp.ExternalTarget = KeepExternalTarget(run, std::move(line));
+}
+
+void ExternalBlockCommand(CompilerRun& run) {
+  TLinkPassState& lp = run.linkPass;
+  const TTargetFlags& target = run.ini.TargetFlags;
+  ReadDotCommandLine(run);
+  const std::string name = run.reader.DotLine;
+  lp.ExternalContextId.clear();
+  lp.UrlBlock = false;
+  if (name.empty()) {
+    lp.ExternalBlock = false;
+    lp.LocalLinks = true;
+    return;
+  }
+  const bool program = IsProgramFileName(run, name);
+  const bool help = IsHelpFileName(run, name);
+  if ((target.Ipf || target.RtfFamily) && (help || program)) {
+    lp.ExternalBlock = true;
+    lp.LocalLinks = false;
+    std::string copy = name;
+    if (target.RtfFamily)
+      for (char& c : copy)
+        if (c == '\\') c = '/';
+    lp.ExternalTarget = KeepExternalTarget(run, std::move(copy));
+    if (!program) {
+      const std::string& panelName = run.ini.PanelIdFileName;
+      if (panelName.rfind("*.", 0) != 0) {
+        run.reporter.ReportSourceError(
+            "In der Ini-Datei mu\xE1 unter Panel ID filename z.B. *.PAN mit Jokerzeichen "
+            "eingetragen werden",
+            "in the ini file line \"Panel ID filename\", enter a filename with wildcard like *.PAN",
+            0);
+        run.reporter.Terminate(21);
+      }
+      if (target.Ipf)
+        ReadPanelIdHeader(run, SetFileExtension(name, CutText(panelName.substr(2), 199)));
+    }
+  } else {
+    lp.LocalLinks = false;
+    lp.ExternalBlock = false;
+  }
+  if (!help && !program)
+    run.reporter.ReportSourceError("Falsche Verwendung des .EX Punktbefehls",
+                                   "wrong usage of .EX command", 0);
+}
+
+void IdCommand(CompilerRun& run) {
+  TLinkPassState& lp = run.linkPass;
+  const TTargetFlags& target = run.ini.TargetFlags;
+  if (lp.UrlBlock) {
+    if (!UrlBlocksAllowed(run)) return;
+    ReadDotCommandLine(run);
+    const std::string name = LowerCaseText(run.fileNames.LowerCaseTable, run.reader.DotLine);
+    for (const auto& group : run.iniValues.ButtonTable) {
+      for (const TButtonEntry& row : group) {
+        // Only rows that name a button bind it; an empty row or a code outside the table
+        // would point nowhere.
+        if (row.Name.empty() || row.Name != name) continue;
+        if (row.Key >= 1 && row.Key < lp.ButtonUrls.size()) lp.ButtonUrls[row.Key] = lp.ExternalTarget;
+        break;
+      }
+    }
+    return;
+  }
+  if (!target.Ipf && !target.RtfFamily) return;
+  if (lp.ExternalBlock) {
+    ReadDotCommandLine(run);
+    std::string name = run.reader.DotLine;
+    if (!name.empty() && name.back() == ' ') name.pop_back();
+    if (target.RtfFamily) {
+      lp.ExternalContextId = CutText(name, kExternalContextIdMax);
+    } else {
+      const TPanelIdDefine* d = FindPanelIdDefine(run, name);
+      if (!d)
+        run.reporter.ReportSourceError("Panel ID \"" + name + "\" nicht gefunden",
+                                       "Panel ID \"" + name + "\" not found", 0);
+      else
+        lp.ExternalPanelNumber = d->Number;
+    }
+  } else if (run.ini.PanelIdFileName.rfind("*.", 0) == 0) {
+    lp.PanelIdFileWanted = true;
+  }
+}
+
+void IndexCharCommand(CompilerRun& run) {
+  TLinkPassState& lp = run.linkPass;
+  ReadSourceChar(run);
+  std::uint8_t c = run.source.NextChar;
+  if (c == ' ' && !SourceEof(run)) {
+    ReadSourceChar(run);
+    c = run.source.NextChar;
+  }
+  // A line end is no index character: it would turn every line end into an expression.
+  if (c != kCr) lp.IndexChar = c;
+}
+
+void IndexLine(CompilerRun& run, bool inverted) {
+  TLinkPassState& lp = run.linkPass;
+  if (!lp.LocalLinks && !lp.ExternalBlock) return;
+  if (!inverted && lp.LocalLinks && run.numbering.HeadingCounter == 0) {
+    run.reporter.ReportSourceError("Stichwort vor erster \x9A" "berschrift nicht erlaubt",
+                                   "Index entry before first heading not allowed", 0);
+    return;
+  }
+  ReadSourceChar(run);
+  if (run.source.NextChar == ' ') ReadSourceChar(run);
+  ParseIndexExpression(run, true, inverted, false, false);
+}
+
+void TitleCommand(CompilerRun& run) {
+  TLinkPassState& lp = run.linkPass;
+  ReadDotCommandLine(run);
+  if (!run.reader.DotLine.empty()) {
+    lp.DocumentTitle = run.reader.DotLine;
+    return;
+  }
+  if (SourceEof(run)) return;
+  ReadSourceChar(run);
+  const std::uint8_t first = run.source.NextChar;
+  if (first == kCr) {  // an empty following line gives an empty title
+    lp.DocumentTitle.clear();
+    return;
+  }
+  ReadDotCommandLine(run);
+  lp.DocumentTitle = CutText(std::string(1, static_cast<char>(first)) + run.reader.DotLine, 255);
+}
+
+void HandleLinkPassCommand(CompilerRun& run, const std::string& cmd) {
+  TLinkPassState& lp = run.linkPass;
+  if (!run.reader.ConditionOn) {
+    HandleConditionCommand(run, cmd, true);
+    return;
+  }
+  if (cmd[0] >= '1' && cmd[0] <= '6') {
+    HeadingStep(run, static_cast<std::uint8_t>(cmd[0] - '0'));
+  } else if (cmd == "WA" || cmd == "FA") {
+    if (!run.switches.NoFrames) lp.FramePending = true;
+  } else if (cmd == "DP") {
+    ReadDotCommandLine(run);
+    run.reader.DotLine = "DP" + run.reader.DotLine;
+    HandleDpCommand(run);
+  } else if (cmd == "TI") {
+    TitleCommand(run);
+  } else if (cmd == "UR") {
+    UrlBlockCommand(run);
+  } else if (cmd == "LO") {
+    lp.ExternalBlock = false;
+    lp.LocalLinks = true;
+    lp.UrlBlock = false;
+  } else if (cmd == "EX") {
+    ExternalBlockCommand(run);
+  } else if (cmd == "ID") {
+    IdCommand(run);
+  } else if (cmd == "ST" || cmd == "IC" || cmd == "IZ") {
+    IndexCharCommand(run);
+  } else if (cmd == "IU") {
+    lp.CaseFreeIndex = true;
+  } else if (cmd == "BD") {
+    lp.GraphicsDirGiven = true;
+  } else if (cmd == "SW" || cmd == "IN") {
+    IndexLine(run, false);
+  } else if (cmd == "SV" || cmd == "IT" || cmd == "IV") {
+    IndexLine(run, true);
+  } else {
+    HandleConditionCommand(run, cmd, true);
+  }
+}
+
+}  // namespace
+
+void ResetFrameGroupState(CompilerRun& run) {
+  run.linkPass.FramePending = false;
+  run.linkPass.FrameGroupActive = false;
+  run.numbering.HeadingCounter = 0;
+  run.reader.PendingHeadingNumber = 0;
+  run.reader.PendingFileNumber = 0;
+}
+
+void AdvanceHeadingNumber(CompilerRun& run, std::uint8_t level) {
+  TLinkPassState& lp = run.linkPass;
+  NumberNextHeading(run);
+  if (lp.FramePending) {
+    lp.FrameGroupActive = true;
+    lp.FrameGroupLevel = level;
+    lp.FrameGroupBase = static_cast<std::int32_t>(run.numbering.HeadingCounter) * 3;
+  } else if (lp.FrameGroupActive && level <= lp.FrameGroupLevel) {
+    lp.FrameGroupActive = false;
+  }
+}
+
+bool UrlBlocksAllowed(const CompilerRun& run) { return !run.ini.TargetFlags.WinHelp3; }
+
+bool IsProgramFileName(const CompilerRun& run, std::string_view name) {
+  return ContainsLowered(run, name, {".exe", ".com", ".cmd", ".bat"});
+}
+
+bool IsHelpFileName(const CompilerRun& run, std::string_view name) {
+  return ContainsLowered(run, name, {".hlp", ".inf"});
+}
+
+void AppendIndexWordLink(CompilerRun& run, std::string_view word) {
+  TIndexStore& st = run.indexStore;
+  TIndexEntry* entry = st.LastInserted;
+  if (!entry) return;
+  auto link = std::make_unique<TIndexWordLink>();
+  link->Word.assign(word.substr(0, std::min<std::size_t>(word.size(), kIndexWordMax)));
+  if (run.linkPass.CaseFreeIndex) link->Word = LowerCaseText(run.fileNames.LowerCaseTable, link->Word);
+  link->OriginalFirstChar = link->Word.empty() ? 0 : static_cast<std::uint8_t>(link->Word[0]);
+  if (!link->Word.empty())
+    link->Word[0] = static_cast<char>(
+        run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(link->Word[0])]);
+  TIndexWordLink* raw = link.get();
+  st.WordLinkStore.push_back(std::move(link));
+  NoteWordLinkAdded(run, *entry, raw);
+}
+
+std::uint8_t CountIndexWordLinks(const TIndexEntry& entry) { return entry.LinkCount; }
+
+void HandleDpCommand(CompilerRun& run) {
+  TLinkPassState& lp = run.linkPass;
+  const std::string& line = run.reader.DotLine;
+  THeadingLevelStyle work;
+  bool levels[7] = {};
+  bool anyLevel = false, clear = false;
+  for (std::size_t i = 2; i < line.size(); ++i) {
+    const std::uint8_t c = static_cast<std::uint8_t>(line[i]);
+    if (c == ' ') continue;
+    if (c >= '1' && c <= '6') {
+      levels[c - '0'] = true;
+      anyLevel = true;
+    } else if (c == ',') {
+      work.Comma = true;
+    } else if (c == '-') {
+      clear = true;
+    } else if (c >= 0x41 && c <= 0x7A) {
+      work.Letter = static_cast<char>(c);
+      work.LetterGiven = true;
+    } else if (c == '#' || c == lp.IndexChar || c == run.ini.IndexChar) {
+      if (!work.IndexMark) work.IndexMark = true;
+      else work.SecondIndexMark = true;
+    } else {
+      run.reporter.ReportSourceError("falsche Angabe hinter .DP", "wrong char in .DP command", 0);
+    }
+  }
+  if (clear) work = THeadingLevelStyle{};
+  for (int level = 1; level <= 6; ++level)
+    if (!anyLevel || levels[level]) lp.HeadingLevelStyles[level] = work;
+}
+
+void CollectIndexAndLinks(CompilerRun& run) {
+  TLinkPassState& lp = run.linkPass;
+  for (auto& style : lp.HeadingLevelStyles) style = THeadingLevelStyle{};
+  BuildIndexSortTable(run);
+  ClearIndexStore(run);
+  lp.ExternalPanelNumber = 0;
+  ResetFrameGroupState(run);
+  lp.LevelCursors.fill(nullptr);
+  run.reader.ConditionOn = true;
+  run.reader.IfOpen = false;
+  run.linkWriter.UrlIconPending = true;
+  lp.CaseFreeIndex = false;
+  lp.ExternalBlock = false;
+  lp.LocalLinks = true;
+  lp.UrlBlock = false;
+  run.numbering.FileCounter = -1;
+  lp.FrameFileNumber = 0;
+  lp.ColonForm = false;
+  lp.HeadingOpensFrameGroup = false;
+  lp.FrameGroupActive = false;
+  PrimeReaderWindow(run);
+  lp.CurrentLevel = 1;
+  RewindSource(run);
+
+  TSourceBuffer& sb = run.source;
+  while (!SourceEof(run)) {
+    // Inside a line only the index character matters here.
+    SkipWithinLine(run, lp.IndexChar);
+    if (SourceEof(run)) break;
+    ReadSourceChar(run);
+    if (sb.CurChar == kCr && run.reader.DotLineMark) {
+      ReadSourceChar(run);
+      ReadSourceChar(run);
+      std::string cmd;
+      cmd.push_back(static_cast<char>(UpperAscii(sb.CurChar)));
+      cmd.push_back(static_cast<char>(UpperAscii(sb.NextChar)));
+      if (!SourceEof(run)) HandleLinkPassCommand(run, cmd);
+      SkipToLineEnd(run);
+      run.lines.ErrorLineOffset = 0;
+    } else if (sb.NextChar == lp.IndexChar && run.reader.ConditionOn) {
+      ReadSourceChar(run);
+      lp.ColonForm = sb.NextChar == ':';
+      if (lp.ColonForm) ReadSourceChar(run);
+      ParseIndexExpression(run, false, false, false, false);
+    }
+  }
+  if (lp.ExternalBlock) {
+    run.reporter.ReportSourceError(".EX ohne weitere Parameter oder .LOCAL fehlt",
+                                   ".EX without parameters or .LOCAL missing", 0);
+    lp.ExternalBlock = false;
+  }
+}
+
+}  // namespace skeldon

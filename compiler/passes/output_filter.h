@@ -1,0 +1,24 @@
+// The last step of every character of running text before the character output: the column
+// count of the output line, TAB expansion, line wraps after column 80 in reflowed text, and
+// inside a line-drawing block the column-exact padding and toggle handling.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace skeldon {
+
+struct CompilerRun;
+
+struct TOutputFilterState {
+  // The character output of running text (footnotes and graphics characters, then the
+  // automatic linker). Installed by the output pass; unset, characters go straight to the
+  // automatic linker.
+  std::function<void(CompilerRun&, std::uint8_t)> EmitSourceChar;
+};
+
+void FilterOutputChar(CompilerRun& run, std::uint8_t c);
+// The character output as installed (see TOutputFilterState).
+void EmitSourceChar(CompilerRun& run, std::uint8_t c);
+
+}  // namespace skeldon

@@ -1,0 +1,320 @@
+#include "compiler/passes/output_pass.h"
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/writers/markup.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/dot_dispatcher.h"
+#include "compiler/passes/heading_lines.h"
+#include "compiler/passes/line_start.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/passes/output_filter.h"
+#include "compiler/passes/source_char_output.h"
+#include "compiler/passes/source_reader.h"
+#include "compiler/passes/pass_services.h"
+#include "compiler/passes/table_scanner.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr std::uint8_t kCr = 0x0D;
+
+std::uint8_t Upper(std::uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<std::uint8_t>(c - 32) : c; }
+
+bool IsSentenceEnd(std::uint8_t c) {
+  return c == '.' || c == '!' || c == '?' || c == ':' || c == ';' || c == 0xE3 || c == kCr;
+}
+
+// One character of a .HT block: copied two characters late, so that the ".HY" line that ends
+// the block is never copied.
+void RawHtmlStep(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  TSourceBuffer& sb = run.source;
+  const std::uint8_t before = sb.PrevChar;
+  ReadSourceChar(run);
+  ++cx.RawHtmlCount;
+  if (before == kCr && sb.PrevChar == '.' && Upper(sb.CurChar) == 'H' && Upper(sb.NextChar) == 'Y') {
+    while (!SourceEof(run) && sb.NextChar != kCr) ReadSourceChar(run);
+    cx.RawHtmlBlock = false;
+    cx.RawHtmlCount = 0;
+    return;
+  }
+  if (run.ini.TargetFlags.Html && cx.RawHtmlCount > 2) {
+    std::uint8_t c = sb.PrevChar;
+    // The source's toggle characters were replaced by internal ones; raw text gets its own back.
+    if (run.toggles.IsInternalToggleChar[c]) {
+      const std::size_t i = run.toggles.InternalToggleChars.find(static_cast<char>(c));
+      if (i < run.ini.ToggleChars.size()) c = static_cast<std::uint8_t>(run.ini.ToggleChars[i]);
+    }
+    if (c == kCr) run.passes.OutputFile += "\r\n";
+    else run.passes.OutputFile.push_back(static_cast<char>(c));
+  }
+}
+
+void EndDotLine(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  std::string& buffer = cx.DotLineBuffer;
+  if (!buffer.empty()) {
+    for (std::size_t i = 0; i < 2 && i < buffer.size(); ++i)
+      buffer[i] = static_cast<char>(Upper(static_cast<std::uint8_t>(buffer[i])));
+    const std::string letters = buffer.substr(0, 2);
+    run.reader.DotLine = buffer;
+    if (run.reader.ConditionOn) DispatchDotCommand(run, letters);
+    else HandleConditionCommand(run, letters, false);
+  }
+  if (run.source.LineEndCount > 0) --run.source.LineEndCount;
+  cx.DotLineActive = false;
+  buffer.clear();
+}
+
+// The end of the collected heading text at the first line of running text after it.
+void EndHeadingText(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  if (t.Ipf) run.passes.OutputFile += "\r\n";
+  // The first character of the line that ends the heading was collected with it.
+  const std::int32_t length = cx.HeadingTextLength - 1;
+  if (length > 254)
+    run.reporter.ReportSourceError(
+        "letzte \x9A" "berschrift hat zu viele Zeichen oder ist nicht vom Flie\xE1text getrennt",
+        "last heading has too much chars or is not seperated from running text", 2);
+  else if (length <= 0)
+    run.reporter.ReportSourceError("\x9A" "berschrift fehlt nach \x9A" "berschrift-Punktbefehl",
+                                   "heading missing after heading dot command", 0);
+  cx.HeadingTextPending = false;
+  WriteHeadingLine(run, true);
+  if (t.RtfFamily) OpenRtfIndentGroup(run);
+  EmitLinkedChar(run, 0);
+  cx.HeadingLineEndPending = false;
+  run.markup.PendingLineEnds = (t.Ipf && !run.switches.NewIpfCompiler) ? 1 : 0;
+  if (t.Ipf) {
+    if (cx.CenterPending) {
+      run.passes.OutputFile += ":lines align=center.";
+      run.markup.CenteredBlockOpen = true;
+      cx.CenterPending = false;
+    } else if (!run.markup.FormatMode) {
+      run.passes.OutputFile += ":lines.\r\n";
+    }
+  }
+  if (run.markup.RunningFontLetter != '@')
+    WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
+}
+
+void NewLine(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  TSourceBuffer& sb = run.source;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  if (run.reader.DotLineMark) {
+    if (cx.HeadingTextPending && cx.HeadingLineEndPending) {
+      if (t.Ipf) {
+        if (!run.markup.FormatMode) run.passes.OutputFile += "\r\n";
+        if (run.switches.NewIpfCompiler) run.passes.OutputFile += "\r\n";
+      }
+      cx.HeadingLineEndPending = false;
+    }
+    return;
+  }
+  if (!run.reader.ConditionOn || run.tables.TableOpen) return;
+  if (sb.LineEndCount != 199 && !run.lineDrawing.LineDrawingActive) {
+    if (cx.HeadingTextPending) {
+      if (sb.LineEndCount == 0 && !run.switches.WordStarInput) {
+        FilterOutputChar(run, ' ');
+      } else if (sb.LineEndCount > 0) {
+        EndHeadingText(run);
+      }
+    } else {
+      cx.BlankLinesBefore = sb.LineEndCount;
+      if (run.markup.ListLevel > 0 && !run.switches.WordStarInput && run.markup.FormatMode && sb.LineEndCount > 0)
+        --sb.LineEndCount;
+      run.markup.PendingLineEnds = sb.LineEndCount;
+    }
+  }
+  sb.LineEndCount = 0;
+  cx.LineStartPending = true;
+  cx.LineIndent = 0;
+  cx.LineListChar = 0;
+}
+
+// Whether the output pass may take the bytes ahead as plain word characters (see
+// TakePlainWordRun): no line start, block, table, heading, footnote, link or index expression
+// is in progress, so such a byte only extends the word the link writer collects.
+bool PlainWordRunPossible(const CompilerRun& run) {
+  const TCompileContext& cx = run.compile;
+  const TLinkWriterState& lw = run.linkWriter;
+  return cx.PlainTextShortcut && !run.switches.WordStarInput && !run.switches.DebugEcho &&
+         run.source.NextChar != kCr &&
+         !cx.RawHtmlBlock && !cx.DotLineActive && !cx.HeadingTextPending && !cx.LineStartPending &&
+         run.reader.ConditionOn && !run.tables.TableOpen && !run.lineDrawing.LineDrawingActive &&
+         lw.OpenLinkEnd == 0 && !lw.InIndexExpression && !run.passes.InFootnote &&
+         !run.markup.CollectingHeading && !run.sourceText.ToggleChanged;
+}
+
+// A byte that every step of the output pass passes on unchanged into the collected word.
+bool IsPlainWordByte(const CompilerRun& run, std::uint8_t b) {
+  const TCompileContext& cx = run.compile;
+  if (!run.iniValues.IsWordChar[b] || b < ' ' || b == ':') return false;
+  if (run.toggles.IsInternalToggleChar[b] || run.passes.GraphicCharIndex[b] != 0) return false;
+  if (b == run.linkPass.IndexChar) return false;
+  return !(cx.FootnoteMarkersSet && (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar));
+}
+
+// The table of IsPlainWordByte, one look-up per byte. A graphics character only ever becomes
+// one by a new binding, which the count of graphics files shows; a binding removed leaves the
+// table stricter than needed, never wrong.
+const std::array<bool, 256>& PlainWordBytes(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  TPlainWordTable& t = cx.PlainWords;
+  const std::uint8_t indexChar = run.linkPass.IndexChar;
+  const std::size_t graphics = run.passes.GraphicFileNames.size();
+  if (!t.Built || t.IndexChar != indexChar || t.FootnoteMarkersSet != cx.FootnoteMarkersSet ||
+      t.FootnoteBeginChar != cx.FootnoteBeginChar || t.FootnoteEndChar != cx.FootnoteEndChar ||
+      t.GraphicCharFiles != graphics) {
+    for (int b = 0; b < 256; ++b) t.Plain[b] = IsPlainWordByte(run, static_cast<std::uint8_t>(b));
+    t.Built = true;
+    t.IndexChar = indexChar;
+    t.FootnoteMarkersSet = cx.FootnoteMarkersSet;
+    t.FootnoteBeginChar = cx.FootnoteBeginChar;
+    t.FootnoteEndChar = cx.FootnoteEndChar;
+    t.GraphicCharFiles = graphics;
+  }
+  return t.Plain;
+}
+
+// Takes a run of plain word characters in the middle of a line in one step, doing what the
+// character-by-character road would do with each: move the reading window, count the output
+// column and characters, and add the bytes to the collected word. Returns the bytes taken.
+// The caller has checked PlainWordRunPossible.
+std::size_t TakePlainWordRun(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  const std::string& data = sb.Data;
+  const std::size_t start = sb.Position, size = data.size();
+  const std::array<bool, 256>& plain = PlainWordBytes(run);
+  std::size_t end = start;
+  while (end < size && plain[static_cast<std::uint8_t>(data[end])]) ++end;
+  const std::size_t k = end - start;
+  if (k == 0) return 0;
+  AdvanceReaderWindow(sb, end);
+  run.passes.OutputColumn += static_cast<std::int32_t>(k);
+  run.compile.OutputCharCount += static_cast<std::int32_t>(k);
+  run.linkWriter.LastEmittedChar = sb.NextChar;
+  run.linkWriter.MarkedExpression.append(data, start, k);
+  return k;
+}
+
+// A blank after a word in the middle of a line: it goes straight to the link writer, which
+// ends the collected word there, as the character-by-character road would hand it on.
+bool TakePlainBlank(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  if (sb.Position >= sb.Data.size() || sb.Data[sb.Position] != ' ') return false;
+  const TCompileContext& cx = run.compile;
+  const std::uint8_t b = ' ';
+  if (run.iniValues.IsWordChar[b] || b == run.linkPass.IndexChar || run.toggles.IsInternalToggleChar[b] ||
+      run.passes.GraphicCharIndex[b] != 0)
+    return false;
+  if (cx.FootnoteMarkersSet &&
+      (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar || sb.NextChar == cx.FootnoteEndChar))
+    return false;
+  if (run.markup.FormatMode && run.passes.OutputColumn + 1 > 80) return false;
+  sb.PrevChar = sb.CurChar;
+  sb.CurChar = sb.NextChar;
+  sb.NextChar = b;
+  ++sb.Position;
+  ++run.passes.OutputColumn;
+  ++run.compile.OutputCharCount;
+  EmitLinkedChar(run, b);
+  return true;
+}
+
+// Plain text in the middle of a line, a word and the blank after it, without the layers of
+// the general road. Returns false when nothing could be taken this way.
+bool TakePlainText(CompilerRun& run) {
+  if (!PlainWordRunPossible(run)) return false;
+  const bool word = TakePlainWordRun(run) != 0;
+  return TakePlainBlank(run) || word;
+}
+
+}  // namespace
+
+bool UserBreakRequested(const CompilerRun& run) {
+  return run.UserBreakRequested != nullptr && run.UserBreakRequested->load();
+}
+
+void CheckUserBreak(CompilerRun& run) {
+  if (!UserBreakRequested(run)) return;
+  WriteBilingualMessage(run, "Benutzerabbruch", "User Break", false);
+  run.reporter.Terminate(98);
+}
+
+void RunOutputPass(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  TSourceBuffer& sb = run.source;
+  const bool wordStar = run.switches.WordStarInput;
+  while (!SourceEof(run)) {
+    if (cx.RawHtmlBlock) {
+      RawHtmlStep(run);
+      continue;
+    }
+    if (TakePlainText(run)) continue;
+    ReadSourceChar(run);
+    const bool on = run.reader.ConditionOn;
+    if (on && run.linkWriter.OpenLinkEnd != 0 && sb.Position >= run.linkWriter.OpenLinkEnd) CloseOpenLink(run);
+    const std::uint8_t p = sb.CurChar, pp = sb.PrevChar;
+    if (sb.NextChar == kCr) {
+      if (cx.DotLineActive) {
+        EndDotLine(run);
+        if (cx.RawHtmlBlock) continue;
+      } else if (run.reader.ConditionOn && !run.tables.TableOpen) {
+        if (cx.LineStartPending && !run.lineDrawing.LineDrawingActive && cx.LineListChar != kCr &&
+            cx.LineIndent > 0) {
+          CheckListIndent(run);
+          cx.LineStartPending = false;
+        }
+        if (wordStar && !run.lineDrawing.LineDrawingActive && p == '-' && PeekBufferChar(run) != '.') {
+          // A hyphenated word goes on on the next line: the line end vanishes.
+          sb.NextChar = 0;
+          if (sb.LineEndCount > 0) --sb.LineEndCount;
+        } else if (run.iniValues.IsWordChar[p]) {
+          FilterOutputChar(run, 0);
+        }
+      }
+    }
+    const std::uint8_t c = sb.NextChar;
+    if (cx.HeadingTextPending && run.reader.ConditionOn && !cx.DotLineActive && c != 0) {
+      const bool dotStart = p == kCr && run.reader.DotLineMark;
+      if (c == kCr) {
+        // Only a soft line end inside the heading joins its lines with a blank; the line end of
+        // the heading's dot line and the one that ends the heading add nothing.
+        if (sb.LineEndCount == 0 && !wordStar) {
+          if (cx.HeadingText.size() < kHeadingTextMax) cx.HeadingText += ' ';
+          ++cx.HeadingTextLength;
+        }
+      } else if (!dotStart) {
+        if (cx.HeadingText.size() < kHeadingTextMax) cx.HeadingText.push_back(static_cast<char>(c));
+        ++cx.HeadingTextLength;
+      }
+    }
+    if (p == kCr && c != kCr && c != 0) NewLine(run);
+    if (cx.DotLineActive) {
+      if (cx.DotLineBuffer.size() >= kDotLineMax) {
+        run.reporter.ReportSourceError("Punktbefehl zu lang", "dot command exceeds line", 0);
+        run.reporter.Terminate(31);
+      }
+      cx.DotLineBuffer.push_back(static_cast<char>(c));
+    } else if (p == kCr && run.reader.DotLineMark) {
+      cx.DotLineActive = true;
+      cx.AfterHeadingLine = false;
+      if (!wordStar && run.switches.SoftLineEnds && run.reader.ConditionOn && !IsSentenceEnd(pp) &&
+          sb.LineEndCount < 255)
+        ++sb.LineEndCount;
+    } else if (run.reader.ConditionOn) {
+      if (run.tables.TableOpen) {
+        ScanTableCell(run);
+      } else {
+        ProcessLineStart(run, c);
+        if (c != kCr) ++cx.OutputCharCount;
+      }
+    }
+  }
+}
+
+}  // namespace skeldon

@@ -1,0 +1,60 @@
+#include "compiler/passes/pass_services.h"
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/console_reporter.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/writers/output_files.h"
+#include "compiler/writers/output_writer.h"
+
+namespace skeldon {
+
+THeadingNode* NewHeadingNode(CompilerRun& run) {
+  run.passes.NodeStore.push_back(std::make_unique<THeadingNode>());
+  return run.passes.NodeStore.back().get();
+}
+
+const std::string* KeepOwnString(CompilerRun& run, std::string_view text) {
+  run.passes.OwnStrings.push_back(std::make_unique<std::string>(text));
+  return run.passes.OwnStrings.back().get();
+}
+
+void RecordExternalReference(CompilerRun& run, std::string_view name) {
+  for (const std::string& known : run.passes.ExternalReferences)
+    if (known == name) return;
+  run.passes.ExternalReferences.emplace_back(name);
+}
+
+void RefreshGraphicsFile(CompilerRun& run, std::string_view name) {
+  if (name.rfind("ftp://", 0) == 0 || name.rfind("http://", 0) == 0) {
+    RecordExternalReference(run, name);
+    return;
+  }
+  if (run.passes.RefreshGraphicsFile) run.passes.RefreshGraphicsFile(run, name);
+}
+
+bool IsFootnoteFrameset(const CompilerRun& run, std::int32_t file) {
+  return file >= 0 && file < kFootnoteFileFlags && run.passes.FileHasFootnotes[file] &&
+         !run.ini.FootnotesPopup && !run.switches.NoFrames;
+}
+
+// The same test as the page naming, so the panel ID file names the page that is written.
+bool IsSafePageWord(std::string_view word) { return IsUsablePageName(word); }
+
+void StoreOutputFile(CompilerRun& run, const std::string& name, const std::string& text) {
+  StoreOutputFile(run, name, std::string(text));
+}
+
+void StoreOutputFile(CompilerRun& run, const std::string& name, std::string&& text) {
+  if (run.passes.StoreFile) {
+    run.passes.StoreFile(run, name, text);
+    return;
+  }
+  if (HandOverOutputFile(run, name, text)) return;
+  if (WriteOutputFileNow(name, text) != TOutputFailure::None) {
+    WriteBilingualMessage(run, "Ausgabedatei " + name + " kann nicht geschrieben werden. Programmabbruch.",
+                          "error while writing target file " + name + ". Program stopped.", true);
+    run.reporter.Terminate(2);
+  }
+}
+
+}  // namespace skeldon

@@ -1,0 +1,377 @@
+#include "compiler/passes/source_reader.h"
+
+#include <cstring>
+
+#include "compiler/foundation/command_line.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/console_reporter.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/pass_services.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr std::uint8_t kCr = 0x0D;
+constexpr std::uint8_t kLf = 0x0A;
+constexpr std::uint8_t kEsc = 0x1B;
+constexpr std::uint8_t kEmbedded = 0x1D;
+constexpr std::uint8_t kSoftCr = 0x8D;
+constexpr std::uint8_t kSoftSpace = 0xA0;
+
+// ".!?:;", the byte 0xE3 and CR: a line ending in one of these ends a sentence.
+bool IsSentenceEndChar(std::uint8_t c) {
+  return c == '.' || c == '!' || c == '?' || c == ':' || c == ';' || c == 0xE3 || c == kCr;
+}
+
+// The buffer's own read, done here: it runs for every byte of every pass.
+inline std::uint8_t ReadByte(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  const std::size_t at = sb.Position++;
+  return at < sb.Data.size() ? static_cast<std::uint8_t>(sb.Data[at]) : 0;
+}
+
+inline bool AtSourceEnd(const CompilerRun& run) { return run.source.Position >= run.source.Data.size(); }
+
+void RaiseLineEndCount(TSourceBuffer& sb) {
+  // A byte counter that wrapped to 0 would make a run of empty lines look like none.
+  if (sb.LineEndCount < 255) ++sb.LineEndCount;
+}
+
+// Drops the line feed of a CR LF pair; any other byte stays to be read.
+void DropLineFeed(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  if (sb.Position < sb.Data.size() && static_cast<std::uint8_t>(sb.Data[sb.Position]) == kLf) ++sb.Position;
+}
+
+// Skips one embedded 0x1D sequence (NextChar holds its opening byte). False when the buffer
+// ended inside it or right after it.
+bool SkipEmbeddedSequence(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  std::uint8_t first = 0, second = 0, older = 0, old = 0;
+  int count = 0;
+  for (;;) {
+    if (SourceEof(run)) return false;
+    const std::uint8_t b = ReadByte(run);
+    ++count;
+    if (count == 1) first = b;
+    if (count == 2) second = b;
+    if (count >= 3 && b == kEmbedded && older == first && old == second) break;
+    older = old;
+    old = b;
+  }
+  if (first == 0x12) {
+    sb.NextChar = 0x01;
+    return true;
+  }
+  if (SourceEof(run)) return false;
+  sb.NextChar = ReadByte(run);
+  return true;
+}
+
+// ESC pair: the byte after ESC is taken with its high bit, one further byte is dropped.
+void TakeEscapedByte(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  if (SourceEof(run)) {
+    sb.NextChar = 0;
+    return;
+  }
+  sb.NextChar = ReadByte(run);
+  if (!SourceEof(run)) SetSourcePos(run, sb.Position + 1);
+}
+
+// WordStar filter of one character; false when the buffer ended in an embedded sequence.
+bool FilterWordStarChar(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  while (sb.NextChar == kEmbedded) {
+    if (!SkipEmbeddedSequence(run)) {
+      sb.NextChar = 0;
+      return false;
+    }
+    if (sb.NextChar == 0x01) break;
+  }
+  const std::uint8_t c = StripHighBit(sb.NextChar);
+  if (c == kEsc) {
+    TakeEscapedByte(run);
+  } else if (sb.NextChar == kCr) {
+    RaiseLineEndCount(sb);
+    DropLineFeed(run);
+  } else if (sb.NextChar == kSoftCr) {
+    // A soft line end and the soft spaces after it vanish; the line goes on.
+    if (!SourceEof(run)) {
+      const std::uint8_t after = PeekBufferChar(run);
+      if (after == kLf || after == (kLf | 0x80)) SetSourcePos(run, sb.Position + 1);
+    }
+    std::uint8_t b = kSoftSpace;
+    while (b == kSoftSpace) {
+      if (SourceEof(run)) {
+        sb.NextChar = ' ';
+        return true;
+      }
+      b = ReadByte(run);
+    }
+    if (StripHighBit(b) == kEsc) {
+      TakeEscapedByte(run);
+    } else {
+      sb.NextChar = StripHighBit(b);
+      if (sb.NextChar == kCr) DropLineFeed(run);
+    }
+  } else if (sb.NextChar == kSoftSpace) {
+    sb.NextChar = run.reader.SoftSpacesAsBlanks ? ' ' : run.reader.SoftSpaceChar;
+  } else if (sb.NextChar == 0x0F) {
+    sb.NextChar = ' ';
+  } else if (sb.NextChar == kLf) {
+    // A bare line feed ends a line like CR LF.
+    sb.NextChar = kCr;
+    RaiseLineEndCount(sb);
+  } else {
+    sb.NextChar = c;
+  }
+  return true;
+}
+
+void FilterPlainChar(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  if (sb.NextChar == kLf) sb.NextChar = kCr;  // a bare line feed counts as CR LF
+  else if (sb.NextChar == kCr) DropLineFeed(run);
+  else return;
+  RaiseLineEndCount(sb);
+  if (run.switches.SoftLineEnds) {
+    if (!IsSentenceEndChar(sb.CurChar)) --sb.LineEndCount;
+    if (sb.CurChar == kCr) {
+      if (sb.LineEndCount < 2) sb.LineEndCount = 2;
+      else RaiseLineEndCount(sb);
+    }
+  }
+}
+
+// The console side of reading, out of line: the read itself runs for every byte.
+[[gnu::noinline]] void ReportLineCount(CompilerRun& run, std::int32_t line) {
+  run.reporter.WriteText(std::to_string(line) + " ", false);
+}
+
+[[gnu::noinline]] void EchoReadChar(CompilerRun& run) {
+  const TSwitches& sw = run.switches;
+  const TSourceBuffer& sb = run.source;
+  if (!(sw.DebugMainOnly && run.reader.PrePassRunning) &&
+      run.lines.CurrentSourceLine >= sw.DebugStartLine) {
+    if (sb.NextChar == kCr)
+      run.reporter.WriteLine("", false);
+    else
+      run.reporter.WriteText(std::string(1, static_cast<char>(sb.NextChar)), false);
+  }
+}
+
+}  // namespace
+
+void PrimeReaderWindow(CompilerRun& run) {
+  run.source.NextChar = kCr;
+  run.source.CurChar = 0;
+  run.source.PrevChar = 0;
+}
+
+void ReadSourceChar(CompilerRun& run) {
+  TSourceBuffer& sb = run.source;
+  if (AtSourceEnd(run)) return;
+  sb.PrevChar = sb.CurChar;
+  sb.CurChar = sb.NextChar;
+  sb.NextChar = ReadByte(run);
+  const bool lineStart = sb.CurChar == kCr;
+  if (run.switches.WordStarInput) {
+    if (!FilterWordStarChar(run)) {
+      if (lineStart) run.reader.DotLineMark = false;
+      return;
+    }
+  } else {
+    FilterPlainChar(run);
+  }
+  if (lineStart) run.reader.DotLineMark = sb.NextChar == '.';
+  if (sb.NextChar == kCr) {
+    int32_t& line = run.lines.CurrentSourceLine;
+    ++line;
+    if (run.switches.CountLines && line % 10 == 0) ReportLineCount(run, line);
+  }
+  if (run.switches.DebugEcho) EchoReadChar(run);
+}
+
+std::size_t SkipWithinLine(CompilerRun& run, int stop) {
+  TSourceBuffer& sb = run.source;
+  if (run.switches.WordStarInput || run.switches.DebugEcho) return 0;
+  if (sb.PrevChar == kCr || sb.CurChar == kCr || sb.NextChar == kCr) return 0;
+  // Bytes other than CR and LF pass ReadSourceChar unchanged and touch neither the line
+  // count nor the dot-line mark: only the window moves.
+  const std::string& data = sb.Data;
+  const std::size_t start = sb.Position, size = data.size();
+  if (start >= size) return 0;
+  // The first of the three bytes, each found by memchr: lines are long beside the bytes
+  // that memchr costs to start.
+  const char* const from = data.data() + start;
+  std::size_t length = size - start;
+  const auto narrow = [&](int byte) {
+    if (const void* hit = std::memchr(from, byte, length))
+      length = static_cast<std::size_t>(static_cast<const char*>(hit) - from);
+  };
+  narrow(kCr);
+  narrow(kLf);
+  if (stop >= 0) narrow(stop);
+  if (length > 0) AdvanceReaderWindow(sb, start + length);
+  return length;
+}
+
+void AdvanceReaderWindow(TSourceBuffer& sb, std::size_t end) {
+  const std::size_t k = end - sb.Position;
+  if (k == 0) return;
+  const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(sb.Data[i]); };
+  if (k >= 3) {
+    sb.PrevChar = at(end - 3);
+    sb.CurChar = at(end - 2);
+  } else if (k == 2) {
+    sb.PrevChar = sb.NextChar;
+    sb.CurChar = at(end - 2);
+  } else {
+    sb.PrevChar = sb.CurChar;
+    sb.CurChar = sb.NextChar;
+  }
+  sb.NextChar = at(end - 1);
+  sb.Position = end;
+}
+
+void ReadDotCommandLine(CompilerRun& run) {
+  std::string& line = run.reader.DotLine;
+  line.clear();
+  while (!SourceEof(run) && run.source.NextChar != kCr) {
+    ReadSourceChar(run);
+    const std::uint8_t c = run.source.NextChar;
+    if (line.empty() && c == ' ') continue;
+    line.push_back(static_cast<char>(c));
+    if (line.size() >= kDotLineMax) {
+      run.reporter.ReportSourceError("Punktbefehl zu lang", "dot command exceeds line", 0);
+      run.reporter.Terminate(31);
+    }
+  }
+  if (!line.empty() && static_cast<std::uint8_t>(line.back()) == kCr) line.pop_back();
+  // The line end is counted now; messages about this line subtract it again.
+  if (run.source.NextChar == kCr) run.lines.ErrorLineOffset = 1;
+}
+
+bool IsConditionDefined(const CompilerRun& run, std::string_view name) {
+  // Only names actually given count: an empty word is never a defined condition.
+  if (name.empty() || name.size() > kConditionNameMax) return false;
+  const TSwitches& sw = run.switches;
+  for (int i = 0; i < sw.ConditionCount && i < kMaxConditions; ++i)
+    if (sw.ConditionNames[i] == name) return true;
+  return false;
+}
+
+bool EvaluateCondition(CompilerRun& run, std::string_view condition) {
+  const std::vector<std::string> words = SplitWords(condition);
+  auto word = [&](std::size_t i) -> std::string_view {
+    return i < words.size() ? std::string_view(words[i]) : std::string_view();
+  };
+  auto syntaxError = [&] {
+    run.reporter.ReportSourceError("falsche Schreibweise der .IF-Bedingung",
+                                   "wrong syntax in .IF condition", 0);
+    return false;
+  };
+  const std::string_view w1 = word(0), w2 = word(1), w3 = word(2);
+  if (w1.empty()) return syntaxError();
+  if (w2.empty()) return IsConditionDefined(run, w1);
+  if (w1 == "not") return !IsConditionDefined(run, w2);
+  const bool isAnd = w2 == "and" || w2 == "und" || w2 == "undzugleich" || w2 == "&" || w2 == "&&";
+  const bool isOr = w2 == "or" || w2 == "oder" || w2 == "|" || w2 == "||";
+  if (!isAnd && !isOr) return syntaxError();
+  // An operator needs its second operand.
+  if (w3.empty()) return syntaxError();
+  if (isAnd) return IsConditionDefined(run, w1) && IsConditionDefined(run, w3);
+  return IsConditionDefined(run, w1) || IsConditionDefined(run, w3);
+}
+
+namespace {
+
+// The condition or number text: after the two command letters, leading blanks skipped, the
+// same for every pass whether the line was read here or collected whole by the caller.
+std::string ArgumentText(std::string_view line, bool readRest) {
+  std::string_view text = line;
+  if (!readRest) text = text.size() > 2 ? text.substr(2) : std::string_view();
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  if (text.size() > kConditionTextMax) text = text.substr(0, kConditionTextMax);
+  return std::string(text);
+}
+
+std::string CommandArgument(CompilerRun& run, bool readRest) {
+  if (readRest) ReadDotCommandLine(run);
+  return ArgumentText(run.reader.DotLine, readRest);
+}
+
+void ReadPendingNumber(CompilerRun& run, bool readRest, std::uint16_t& pending,
+                       std::string_view germanMissing, std::string_view englishMissing,
+                       std::string_view command) {
+  if (!run.ini.TargetFlags.Html) return;
+  const std::string text = CommandArgument(run, readRest);
+  std::size_t i = 0, end = text.size();
+  while (end > 0 && text[end - 1] == ' ') --end;
+  std::uint32_t value = 0;
+  bool digits = false, tooLarge = false;
+  for (; i < end; ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') break;
+    digits = true;
+    value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    if (value > 65535) tooLarge = true;
+    if (value > 1000000) value = 1000000;
+  }
+  if (!digits || i != end) {
+    run.reporter.ReportSourceError(germanMissing, englishMissing, 0);
+    pending = 0;
+  } else if (tooLarge) {
+    const std::string cmd(command);
+    run.reporter.ReportSourceError("Zahl hinter ." + cmd + " zu gro\xE1 (h\x94" "chstens 65535)",
+                                   "number behind ." + cmd + " too large (at most 65535)", 0);
+    pending = 0;
+  } else {
+    pending = static_cast<std::uint16_t>(value);
+  }
+}
+
+}  // namespace
+
+bool HandleConditionCommand(CompilerRun& run, std::string_view command, bool readRest) {
+  TSourceReaderState& rd = run.reader;
+  const std::string_view cmd = command.substr(0, 2);
+  if (cmd == "IF") {
+    if (rd.IfOpen)
+      run.reporter.ReportSourceError("Letzte .IF-Bedingung nicht mit .END geschlossen",
+                                     "last .IF-condition not closed with .END", 0);
+    if (readRest) ReadDotCommandLine(run);
+    rd.DotLine = LowerCaseText(run.fileNames.LowerCaseTable, rd.DotLine);
+    rd.ConditionOn = EvaluateCondition(run, ArgumentText(rd.DotLine, readRest));
+    rd.IfOpen = true;
+    return true;
+  }
+  if (cmd == "EN") {
+    rd.ConditionOn = true;
+    if (!rd.IfOpen)
+      run.reporter.ReportSourceError(".END ohne davor ge\x94" "ffnete .IF-Bedingung",
+                                     ".END located without beginning .IF-condition", 0);
+    rd.IfOpen = false;
+    return true;
+  }
+  if (cmd == "EL") {
+    rd.ConditionOn = !rd.ConditionOn;
+    return true;
+  }
+  if (cmd == "NR") {
+    ReadPendingNumber(run, readRest, rd.PendingFileNumber, "Hinter .NR mu\xE1 eine Zahl stehen",
+                      "number behind .NR missing", "NR");
+    return true;
+  }
+  if (cmd == "HD") {
+    ReadPendingNumber(run, readRest, rd.PendingHeadingNumber,
+                      "Hinter .HD mu\xE1 eine Zahl stehen", "number behind .HD missing", "HD");
+    return true;
+  }
+  return false;
+}
+
+}  // namespace skeldon

@@ -1,0 +1,432 @@
+#include "compiler/passes/topic_switch.h"
+
+#include <string>
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/writers/inline_graphics.h"
+#include "compiler/writers/markup.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/writers/source_text_output.h"
+#include "compiler/writers/contents_html.h"
+#include "compiler/passes/heading_lines.h"
+#include "compiler/writers/html_page.h"
+#include "compiler/writers/index_markers.h"
+#include "compiler/passes/index_store.h"
+#include "compiler/passes/link_pass.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/writers/lists_and_blocks.h"
+#include "compiler/writers/navigation_buttons.h"
+#include "compiler/writers/output_files.h"
+#include "compiler/passes/output_filter.h"
+#include "compiler/passes/reservations.h"
+#include "compiler/passes/output_pass.h"
+#include "compiler/passes/source_char_output.h"
+#include "compiler/passes/source_reader.h"
+#include "compiler/passes/table_scanner.h"
+#include "compiler/writers/winhelp_topic.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+
+char HeadingFont(const CompilerRun& run, int level) {
+  const std::string& fonts = run.ini.HeadingFonts;
+  return level >= 1 && level <= static_cast<int>(fonts.size()) ? fonts[level - 1] : '@';
+}
+
+std::string OutputDir(const CompilerRun& run) { return run.switches.OutputDirectory + "\\"; }
+
+bool FileHasFootnotes(const CompilerRun& run, std::int32_t file) {
+  return file >= 0 && file < kFootnoteFileFlags && run.passes.FileHasFootnotes[file];
+}
+
+// A page name that does not change the page name the head include of the open page uses.
+std::string PageName(CompilerRun& run, std::int32_t number, bool frame, std::uint8_t kind) {
+  return MakeTopicFileName(run, static_cast<std::int16_t>(number), frame, kind);
+}
+
+// The separator between two sub-chapter links of the .SC mode.
+void WriteSeparator(CompilerRun& run, const std::string& mode) {
+  if (mode == "RETURN" || mode == "BREAK") WriteLineBreak(run);
+  else if (mode == "RETURN RETURN" || mode == "PARAGRAPH") WriteParagraphBreak(run);
+  else
+    for (char ch : mode) {
+      const std::uint8_t c = static_cast<std::uint8_t>(ch);
+      if (run.passes.GraphicCharIndex[c] != 0) WriteGraphicChar(run, c);
+      else WriteSourceChar(run, c, run.passes.OutputFile);
+    }
+}
+
+void WriteTextInFont(CompilerRun& run, const std::string& text, char font, bool breakFirst, bool lineBreakFirst) {
+  const char remembered = run.markup.RunningFontLetter;
+  if (font != '@') WriteFontChange(run, run.passes.OutputFile, font, false);
+  if (breakFirst) {
+    if (lineBreakFirst) {
+      if (!(run.ini.TargetFlags.Ipf && run.switches.NewIpfCompiler)) WriteLineBreak(run);
+    } else {
+      WriteParagraphBreak(run);
+    }
+  }
+  for (char c : text) EmitSourceChar(run, run.toggles.ToggleCharMap[static_cast<std::uint8_t>(c)]);
+  EmitSourceChar(run, 0);
+  if (font != '@') WriteFontChange(run, run.passes.OutputFile, remembered, false);
+  run.passes.OutputFile += kCrLf;
+  WriteLineBreak(run);
+}
+
+void WriteSubchapterLinks(CompilerRun& run, std::uint8_t level, std::uint8_t previous) {
+  TCompileContext& cx = run.compile;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  std::string& out = run.passes.OutputFile;
+  auto& cursor = run.navigation.HeadingCursor;
+  const THeadingNode* parent = cursor[previous];
+  if (run.ini.SubchapterLinkText == "NO" || t.RtfText) {
+    if (cx.OutputCharCount < 3) WriteLineBreak(run);
+    else WriteParagraphBreak(run);
+  } else {
+    WriteTextInFont(run, run.ini.SubchapterLinkText, static_cast<char>(run.ini.SubchapterLinkFont), true,
+                    cx.OutputCharCount < 3);
+    if (t.RtfFamily && cx.SubheadingListMode.find("LIST") != std::string::npos) cx.SubheadingListMode = "RETURN";
+    const bool list = cx.SubheadingListMode.find("LIST") != std::string::npos;
+    if (list) run.passes.OutputFile += t.Html ? "<UL>" : ":ul compact.";
+    const std::uint16_t frame =
+        parent && parent->GroupFlag ? static_cast<std::uint16_t>(run.linkPass.FrameGroupBase + 2) : 0;
+    for (const THeadingNode* node = cursor[level]; node; node = node->NextSibling) {
+      if (list) run.passes.OutputFile += t.Html ? "<LI>" : ":li.";
+      WriteContentsLink(run, *node, true, frame);
+      if (!node->NextSibling || list) WriteLineBreak(run);
+      else WriteSeparator(run, cx.SubheadingListMode);
+    }
+    if (list) run.passes.OutputFile += t.Html ? "</UL>" : ":eul compact.";
+    run.passes.OutputFile += kCrLf;
+  }
+  if (!(run.ini.NextChapterLinkText == "NO" || t.RtfText)) {
+    for (int l = previous; l >= 1; --l) {
+      const THeadingNode* node = cursor[l];
+      if (!node || !node->NextSibling) continue;
+      WriteTextInFont(run, run.ini.NextChapterLinkText, static_cast<char>(run.ini.NextChapterLinkFont), true,
+                      true);
+      WriteContentsLink(run, *node->NextSibling, false, 0);
+      WriteLineBreak(run);
+      break;
+    }
+  }
+  out += kCrLf;
+}
+
+void WriteGroupFrameset(CompilerRun& run, THeadingNode* node) {
+  TCompileContext& cx = run.compile;
+  std::string& out = run.passes.OutputFile;
+  const std::int32_t file = run.numbering.FileCounter;
+  cx.GroupPageStarted = true;
+  run.htmlPage.FramesetBarMark = true;
+  CreateOutputFile(run, OutputDir(run), PageName(run, file, false, 0), true);
+  WritePageHead(run, out, true, node, kTopicPage, true);
+  const TGroupWindow& first = run.passes.GroupWindowTable[1];
+  if (first.HeightPercent == 100)
+    out += "<FRAMESET COLS=\"" + std::to_string(first.WidthPercent) + "%,*\">\r\n";
+  else
+    out += "<FRAMESET ROWS=\"" + std::to_string(first.HeightPercent) + "%,*\">\r\n";
+  if (!run.ini.TargetFlags.HtmlHelp) WriteNoFramesBlock(run, out, PageName(run, file, true, 0), node, kTopicPage);
+  const std::int32_t group = run.linkPass.FrameGroupBase;
+  out += "<FRAME src=\"" + PageName(run, file, true, 0) + "\" name=\"group" + std::to_string(group + 1) + "\">\r\n";
+  // The second frame shows the page of the group's first sub-heading, whatever number .NR gave it.
+  const std::int32_t second = node && node->FirstChild ? node->FirstChild->FileNumber : file + 1;
+  out += "<FRAME src=\"" + PageName(run, second, false, 0) + "\" name=\"group" + std::to_string(group + 2) + "\">\r\n";
+  out += "</FRAMESET>";
+  FinishHtmlPage(run, out, true, true);
+  CloseOutputFile(run);
+  run.passes.CurrentFrameGroupNumber = group + 1;
+}
+
+void StartHtmlFile(CompilerRun& run, std::uint8_t level, THeadingNode* node) {
+  TCompileContext& cx = run.compile;
+  TNavigationState& nav = run.navigation;
+  const bool pending = run.linkPass.FramePending;
+  nav.NextHeadingNode = node ? (node->FirstChild ? node->FirstChild : node->NextSibling) : nullptr;
+  WritePageEnd(run, false);
+  NumberNextFile(run);
+  const std::int32_t file = run.numbering.FileCounter;
+  if (pending) WriteGroupFrameset(run, node);
+  CheckUserBreak(run);
+  const bool footnotes = FileHasFootnotes(run, file) && !run.ini.FootnotesPopup;
+  std::string& out = run.passes.OutputFile;
+  if (footnotes && !run.switches.NoFrames) {
+    CreateOutputFile(run, OutputDir(run), PageName(run, file, pending, 0), true);
+    WritePageHead(run, run.passes.OutputFile, true, node, kTopicPage, true);
+    out += "<FRAMESET ROWS=\"*," + std::to_string(cx.FootnoteFramePercent) + "%\">\r\n";
+    const std::string textPage = PageName(run, file, false, 1);
+    if (!run.ini.TargetFlags.HtmlHelp) WriteNoFramesBlock(run, out, textPage, node, kTopicPage);
+    out += "<FRAME src=\"" + textPage + "\" name=\"grText" + std::to_string(file) + "\">\r\n";
+    out += "<FRAME src=\"" + PageName(run, file, false, 2) + "\" name=\"grFoot" + std::to_string(file) + "\">\r\n";
+    out += "</FRAMESET>";
+    FinishHtmlPage(run, out, true, true);
+    CloseOutputFile(run);
+    THtmlPageState& hp = run.htmlPage;
+    CreateTextFile(run, hp.NotesFile, OutputDir(run), PageName(run, file, false, 2), true);
+    WritePageHead(run, hp.NotesFile.Text, false, nullptr, kNotesPage, true);
+    CreateOutputFile(run, OutputDir(run), textPage, true);
+    if (cx.FootnoteFont != '@') {
+      run.markup.PlainFontActive = true;
+      WriteFontChange(run, hp.NotesFile.Text, cx.FootnoteFont, false);
+    }
+    hp.NotesFileFont = cx.FootnoteFont;
+  } else {
+    CreateOutputFile(run, OutputDir(run), PageName(run, file, pending, 0), true);
+  }
+  if (footnotes) run.htmlPage.FootnotePageOpen = true;
+  // The page head names the page's own .ID page for its head include.
+  PageName(run, file, pending, 0);
+  WritePageHead(run, run.passes.OutputFile, false, node, kTopicPage, true);
+  if (run.linkPass.FrameGroupActive && !pending) {
+    cx.InGroupPage = true;
+    run.htmlPage.SubchapterListBarMark = true;
+    WriteMainChapterLink(run);
+  } else {
+    cx.InGroupPage = false;
+    run.htmlPage.SubchapterListBarMark = false;
+    if (run.ini.TitleInEveryFile) {
+      const char font = static_cast<char>(run.ini.TitleFont);
+      if (font != '@') WriteFontChange(run, run.passes.OutputFile, font, false);
+      WriteSourceText(run, run.linkPass.DocumentTitle, run.passes.OutputFile);
+      if (font != '@') {
+        if (run.markup.PreBlockActive) run.passes.OutputFile += "</pre>";
+        run.passes.OutputFile += "</font>";
+        run.markup.PlainFontActive = true;
+      }
+      run.passes.OutputFile += "<br>";
+    }
+    WriteNavBar(run, true, pending, 0);
+  }
+  if (!run.ini.ButtonsOn && !run.ini.ButtonsJavaScript) run.passes.OutputFile += "<hr>\r\n";
+  (void)level;
+}
+
+void WriteHeadingStart(CompilerRun& run, std::uint8_t level, THeadingNode* node, std::uint8_t previous) {
+  TCompileContext& cx = run.compile;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  std::string& out = run.passes.OutputFile;
+  const std::uint16_t number = node ? node->HeadingNumber : run.numbering.HeadingCounter;
+  const bool first = node && node == run.passes.HeadingTreeRoot;
+  if (t.Html) {
+    if (run.ini.WinhelpFontsForHtmlHeading) {
+      out += "<p>\r\n";
+      WriteFontChange(run, run.passes.OutputFile, HeadingFont(run, level), false);
+    } else {
+      const std::string& digits = cx.HeadingTagDigits;
+      out += std::string("<h") + (level <= digits.size() ? digits[level - 1] : '1') + ">";
+    }
+    run.passes.OutputFile += "<a name=\"hd" + std::to_string(number) + "\">";
+  } else if (t.Ipf) {
+    out += ":h" + std::to_string(level) + " res=" + std::to_string(number);
+    if (run.linkPass.PanelIdFileWanted)
+      out += " global id=h" + std::to_string(number);
+    if (run.linkPass.FrameGroupActive) {
+      const std::uint8_t g = GetGroupLevel(run, level);
+      out += " group=" + std::to_string(g + run.linkPass.FrameGroupBase);
+      if (node && g < run.passes.GroupWindowCount) out += WriteIpfWindowPosition(run, true, g, *node);
+    }
+    out += ".";
+  } else if (t.RtfFamily) {
+    if (previous > 0 && run.markup.RtfIndentGroupOpen) {
+      out += "}";
+      run.markup.RtfIndentGroupOpen = false;
+    }
+    WriteTopicEnd(run);
+    if (t.RtfText) {
+      auto& counters = cx.RtfTextCounters;
+      ++counters[level];
+      for (int l = level + 1; l <= 6; ++l) counters[l] = 0;
+      if (!first) run.passes.OutputFile += "\\plain\\par\\par\\pard\r\n\r\n";
+      WriteFontChange(run, run.passes.OutputFile, HeadingFont(run, level), false);
+      if (run.ini.AutomaticHeadingEnumeration) {
+        run.passes.OutputFile += "\\s1" + std::to_string(level - 1) + "\\ilvl" + std::to_string(level - 1) + "\\ls0";
+      } else {
+        for (int l = 1; l <= level; ++l)
+          run.passes.OutputFile += (l > 1 ? "." : "") + std::to_string(counters[l]);
+      }
+      run.passes.OutputFile += "  ";
+    } else {
+      if (!first) run.passes.OutputFile += "\\plain\\pard\\page\r\n\r\n";
+      WriteWinHelpTopicStart(run, "h", number, node ? node->OwnString : nullptr);
+      WriteTopicKeywords(run, number);
+      run.passes.OutputFile += "${\\footnote ";
+    }
+  }
+}
+
+}  // namespace
+
+void SwitchTopic(CompilerRun& run, std::uint8_t level) {
+  TCompileContext& cx = run.compile;
+  TNavigationState& nav = run.navigation;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  auto& cursor = nav.HeadingCursor;
+  if (level < 1 || level > 6) return;
+  // 1. Lists.
+  if (t.Html || t.Ipf) {
+    if (run.markup.ListLevel > 0) {
+      WriteReflowLineEnd(run, run.passes.OutputFile);
+      while (run.markup.ListLevel > 0) CloseLists(run);
+    }
+  } else {
+    CloseRtfList(run);
+  }
+  // 2, 3, 4.
+  nav.SwitchLevel = level;
+  const std::uint8_t previous = static_cast<std::uint8_t>(cx.PreviousLevelChar - '0');
+  run.htmlPage.ClosingHeadingLevel = previous;
+  CloseOpenToggles(run);
+  if (run.lineDrawing.LineDrawingActive) {
+    run.reporter.ReportSourceError("Linienziehen-Ende Punktbefehl fehlt", "line drawing end command missing", 0);
+    run.lineDrawing.LineDrawingActive = false;
+    run.markup.FormatMode = run.lineDrawing.SavedFormattedText;
+    run.charConversion.Context.InLineDrawingBlock = false;
+  }
+  if (run.tables.TableOpen) {
+    run.reporter.ReportSourceError("Table-Ende Punktbefehl fehlt", "Tables end command missing", 0);
+    SetTableOpen(run, false);
+    run.tables.Cells.clear();
+  }
+  // A heading whose text is still open had no running text at all.
+  const std::int32_t textCount = cx.HeadingTextPending ? 0 : cx.OutputCharCount;
+  if (previous > 0 && cursor[previous] && textCount < 3) cx.ShortTopics.insert(cursor[previous]);
+  // A footnote left open would swallow the next topic.
+  if (run.passes.InFootnote) {
+    ReportMissingFootnoteEnd(run);
+    EmitRunningChar(run, cx.FootnoteEndChar);
+    run.passes.InFootnote = false;
+    run.charConversion.Context.InTextPopup = false;
+  }
+  // 6. A heading whose text never ended.
+  if (cx.HeadingTextPending) {
+    if (level != cx.LastHeadingLevel + 1) {
+      if (cx.HeadingTextLength > 70)
+        run.reporter.ReportSourceError(
+            "Flie\xE1text nach letzter \x9A" "berschrift fehlt - evtl. keine Trennung zw. \x9A" "berschrift und Flie\xE1text",
+            "running text behind last heading missing - perhaps last heading not seperated from running text", 0);
+      else
+        run.reporter.ReportSourceError("Flie\xE1text nach letzter \x9A" "berschrift fehlt",
+                                       "running text behind last heading missing", 0);
+    }
+    if (t.Ipf) run.passes.OutputFile += kCrLf;
+    cx.HeadingTextPending = false;
+    WriteHeadingLine(run, false);
+    if (t.RtfFamily) OpenRtfIndentGroup(run);
+  }
+  // 7, 8.
+  AdvanceHeadingNumber(run, level);
+  FilterOutputChar(run, 0);
+  CloseOpenLink(run);
+  ClearLinkedInTopic(run);
+  run.toggles.ToggleState.fill(false);
+  // 9.
+  if (t.Ipf && !run.markup.FormatMode) run.passes.OutputFile += ":elines.\r\n";
+  if (t.Html) {
+    while (run.markup.ListLevel > 0) CloseLists(run);
+    if (run.htmlPage.HtmlIndentDepth > 0) {
+      run.markup.IndentLevel = 0;
+      run.markup.MarginLevel = 1;
+      SetHtmlIndentDepth(run, 0, 1);
+      cx.LastMargin = 1;
+    }
+  }
+  // 10, 11.
+  // The placeholder page keeps exactly its two lines.
+  if (!(t.Ipf && run.switches.NewIpfCompiler) && !run.htmlPage.EmptyPageOpen) run.passes.OutputFile += kCrLf;
+  cx.LastHeadingLevel = level;
+  run.linkPass.CurrentLevel = level;
+  run.reporter.ShowProgress();
+  // 12. Heading tree and automatic links. The nodes are met in the order the heading pass
+  // made them, so a level jump never leaves the walk on a missing node.
+  THeadingNode* node = cx.NextHeadingOrder < cx.HeadingOrder.size() ? cx.HeadingOrder[cx.NextHeadingOrder++] : nullptr;
+  if (previous > 0 && level > previous) {
+    nav.LastLeftHeading = cursor[previous];
+    cursor[level] = node;
+    if (node) WriteSubchapterLinks(run, level, previous);
+  } else {
+    nav.LastLeftHeading = previous > 0 ? cursor[level] : nullptr;
+    cursor[level] = node;
+  }
+  for (int l = level + 1; l <= 6; ++l) cursor[l] = nullptr;
+  // 13.
+  if (previous > 0) {
+    run.passes.OutputFile += kCrLf;
+    if (!(t.Ipf && run.switches.NewIpfCompiler)) WriteLineBreak(run);
+    run.passes.OutputFile += kCrLf;
+  }
+  // 14, 15.
+  if (t.Html && (level <= run.ini.NewFileLevel || run.linkPass.FrameGroupActive)) {
+    StartHtmlFile(run, level, node);
+  } else {
+    // What was written so far stays readable after a break.
+    if (UserBreakRequested(run)) CloseOutputFile(run);
+    CheckUserBreak(run);
+    if (t.Html && level <= run.ini.HorizontalRuleLevel) {
+      cx.InGroupPage = false;
+      run.passes.OutputFile += "<br><hr>\r\n";
+    }
+  }
+  // 16.
+  cx.HeadingLevelChar = static_cast<char>('0' + level);
+  WriteHeadingStart(run, level, node, previous);
+  // 17.
+  run.passes.CurrentTopicNode = node;
+  run.source.LineEndCount = 200;
+  cx.OutputCharCount = 0;
+  cx.HeadingTextPending = true;
+  run.markup.CollectingHeading = true;
+  cx.AfterHeadingLine = true;
+  ResetListState(run);
+  cx.PreviousLevelChar = static_cast<char>('0' + level);
+  cx.PreviousGroupStart = run.linkPass.FramePending;
+  run.linkPass.FramePending = false;
+}
+
+void WriteTopicEnd(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  TSourceBuffer& sb = run.source;
+  std::string& out = run.passes.OutputFile;
+  const std::vector<TFootnoteRecord> list = std::move(cx.FootnoteList);
+  cx.FootnoteList.clear();
+  for (const TFootnoteRecord& f : list) {
+    out += "\\plain\\pard\\page\r\n";
+    WriteWinHelpTopicStart(run, "fn", static_cast<std::uint16_t>(f.Number), nullptr);
+    WriteFontChange(run, run.passes.OutputFile, cx.FootnoteFont, false);
+    TSourceState saved;
+    SaveSourceState(run, saved);
+    SetSourcePos(run, f.Position);
+    while (!SourceEof(run)) {
+      ReadSourceChar(run);
+      std::uint8_t c = sb.NextChar;
+      if (c == cx.FootnoteEndChar) break;
+      if (c == cx.FootnoteBeginChar) ReportMissingFootnoteEnd(run);
+      if (c == 0x0D) {
+        const std::uint8_t count = sb.LineEndCount;
+        while (!SourceEof(run)) {
+          ReadSourceChar(run);
+          if (sb.NextChar != run.reader.SoftSpaceChar) break;
+        }
+        if (count > 0) WriteLineBreak(run);
+        else WriteSourceChar(run, ' ', run.passes.OutputFile);
+        c = sb.NextChar;
+        // An end character at the start of a line still ends the footnote.
+        if (c == cx.FootnoteEndChar) break;
+        if (c == 0x0D) continue;
+      }
+      WriteSourceChar(run, c, run.passes.OutputFile);
+    }
+    RestoreSourceState(run, saved);
+    // A break inside the footnote opened an indent group; it ends with the footnote's topic.
+    if (run.markup.RtfIndentGroupOpen) {
+      run.passes.OutputFile += "}";
+      run.markup.RtfIndentGroupOpen = false;
+    }
+  }
+}
+
+}  // namespace skeldon

@@ -1,0 +1,173 @@
+#include "compiler/writers/contents_html.h"
+
+#include <utility>
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/writers/inline_graphics.h"
+#include "compiler/writers/source_text_output.h"
+#include "compiler/writers/external_links.h"
+#include "compiler/writers/index_markers.h"
+#include "compiler/passes/index_store.h"
+#include "compiler/passes/pass_services.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+
+bool IsNo(const std::string& text) {
+  return text.size() == 2 && (text[0] == 'n' || text[0] == 'N') && (text[1] == 'o' || text[1] == 'O');
+}
+
+void WriteContentsList(CompilerRun& run, const THeadingNode* list, int& depth) {
+  std::string& out = run.passes.OutputFile;
+  auto indent = [&] { out.append(static_cast<std::size_t>(depth) * 3, ' '); };
+  if (list) {
+    indent();
+    out += std::string("<ul>") + kLineEnd;
+  }
+  ++depth;
+  for (const THeadingNode* h = list; h; h = h->NextSibling) {
+    if (depth > run.switches.ContentsDepth) continue;
+    indent();
+    out += "<li>";
+    if (run.ini.TargetFlags.HtmlHelp) {
+      out += std::string(" <OBJECT type=\"text/sitemap\">") + kLineEnd;
+      indent();
+      out += "        <param name=\"Name\" value=\"";
+      CopyHeadingTitle(run, out, h->SourcePosition, false, true, true);
+      out += std::string("\">") + kLineEnd;
+      indent();
+      out += "        <param name=\"Local\" value=\"" + MakeTopicFileName(run, h->FileNumber, false, 0) +
+             "\">" + kLineEnd;
+      indent();
+      out += std::string("     </OBJECT>") + kLineEnd;
+    } else {
+      WriteContentsLink(run, *h, true, 0);
+    }
+    WriteContentsList(run, h->FirstChild, depth);
+  }
+  --depth;
+  if (list) {
+    indent();
+    out += std::string("</ul>") + kLineEnd;
+  }
+}
+
+}  // namespace
+
+void WriteContentsLink(CompilerRun& run, const THeadingNode& node, bool windowPosition,
+                       std::uint16_t group) {
+  const TTargetFlags& t = run.ini.TargetFlags;
+  std::string& out = run.passes.OutputFile;
+  const std::int32_t fileCounter = run.numbering.FileCounter;
+  const bool otherFile = node.FileNumber != fileCounter;
+  const std::string number = std::to_string(node.HeadingNumber);
+  if (t.Html) {
+    const bool script = run.charConversion.Context.InScriptString;
+    const std::string q = script ? "\\\"" : "\"";
+    if (!script) out += "<a href=" + q;
+    if (otherFile) out += MakeTopicFileName(run, node.FileNumber, false, 0);
+    const bool footnotePage = !run.switches.NoFrames && otherFile && node.FileNumber >= 0 &&
+                              node.FileNumber < kFootnoteFileFlags &&
+                              run.passes.FileHasFootnotes[node.FileNumber];
+    if (!node.GroupFlag && !footnotePage) out += "#hd" + number;
+    out += q;
+    if (group == 0 && otherFile) out += " target=" + q + run.ini.DefaultFrame + q;
+    else if (group != 0) out += " target=" + q + "group" + std::to_string(group) + q;
+    out += ">";
+    CopyHeadingTitle(run, out, node.SourcePosition, false, false, false);
+    if (!script) out += std::string("</a>") + kLineEnd;
+  } else if (t.Ipf) {
+    out += ":link reftype=hd res=" + number;
+    const std::uint8_t level = GetGroupLevel(run, run.linkPass.CurrentLevel);
+    if (run.linkPass.FrameGroupActive && windowPosition && level == run.passes.GroupWindowCount)
+      out += WriteIpfWindowPosition(run, false, level, node);
+    out += ".";
+    CopyHeadingTitle(run, out, node.SourcePosition, false, false, false);
+    out += std::string(":elink.") + kLineEnd;
+  } else if (t.RtfFamily) {
+    out += "{\\cf1\\uldb ";
+    CopyHeadingTitle(run, out, node.SourcePosition, false, false, false);
+    out += "}{\\v " + RtfEscaped(GetTopicId(node.OwnString, node.HeadingNumber)) +
+           GetWindowSuffix(run, node.GroupFlag != 0) + "}";
+  }
+}
+
+std::uint8_t GetGroupLevel(const CompilerRun& run, std::uint8_t level) {
+  if (!run.linkPass.FrameGroupActive) return 1;
+  const int v = static_cast<int>(level) - (static_cast<int>(run.linkPass.FrameGroupLevel) - 1);
+  return static_cast<std::uint8_t>(v < 0 ? 0 : v);
+}
+
+std::string WriteIpfWindowPosition(const CompilerRun& run, bool headingForm,
+                                   std::uint8_t windowLevel, const THeadingNode& node) {
+  std::string result;
+  if (!run.linkPass.FrameGroupActive) return result;
+  if (run.passes.GroupWindowCount == 3 && windowLevel == 2 && !node.FirstChild) windowLevel = 4;
+  // Only the four windows of a layout exist.
+  if (windowLevel < 1 || windowLevel > 4) return result;
+  const TGroupWindow& w = run.passes.GroupWindowTable[windowLevel];
+  const char* const* names = nullptr;
+  static const char* const kHeading[] = {"x", "y", "width", "height"};
+  static const char* const kLink[] = {"vpx", "vpy", "vpcx", "vpcy"};
+  names = headingForm ? kHeading : kLink;
+  result += std::string(" ") + names[0] + "=" + (w.Left ? "left" : "right");
+  result += std::string(" ") + names[1] + "=" + (w.Top ? "top" : "bottom");
+  result += std::string(" ") + names[2] + "=" + std::to_string(w.WidthPercent) + "%";
+  result += std::string(" ") + names[3] + "=" + std::to_string(w.HeightPercent) + "%";
+  return result;
+}
+
+void WriteNoFramesBlock(CompilerRun& run, std::string& f, std::string_view fileName,
+                        const THeadingNode* node, std::uint8_t pageKind) {
+  f += std::string("<NOFRAMES>") + kLineEnd;
+  f += std::string("<p>") + kLineEnd;
+  ExpandTemplate(run, f, run.ini.MetaContent, node, pageKind, true, true, "");
+  f += std::string("<p>") + kLineEnd;
+  if (node && FirstEntryOfHeading(run, node->HeadingNumber)) {
+    f += "(Keywords: ";
+    // The keyword writer writes to the run's output text; the block may go elsewhere.
+    std::string& out = run.passes.OutputFile;
+    if (&f == &out) {
+      WriteTopicKeywords(run, node->HeadingNumber);
+    } else {
+      std::string saved;
+      std::swap(saved, out);
+      WriteTopicKeywords(run, node->HeadingNumber);
+      f += out;
+      std::swap(saved, out);
+    }
+    f += std::string(")<p>") + kLineEnd;
+  }
+  f += "<i>Show without frames: <a href=\"" + std::string(fileName) + "\"></a></i>" + kLineEnd;
+  for (int i = 0; i < 5; ++i) f += std::string("<p>") + kLineEnd;
+  f += std::string("</NOFRAMES>") + kLineEnd;
+}
+
+void WriteBodyAttributes(CompilerRun& run, std::string& f, bool quoteEscaping,
+                         const THeadingNode* node, std::uint8_t pageKind) {
+  const TIniSettings& ini = run.ini;
+  std::string tags = !ini.ContentsTags.empty() && pageKind == 3 ? ini.ContentsTags : ini.BodyTags;
+  if (IsNo(tags)) tags.clear();
+  if (!tags.empty()) {
+    f += " ";
+    WriteTargetText(run, tags, f);
+  }
+  if (!ini.TargetFlags.HtmlHelp && !ini.StatusbarDefault.Text.empty()) {
+    const std::string esc = quoteEscaping ? "\\" : "";
+    f += " onLoad=" + esc + "\"window.defaultStatus='";
+    ExpandTemplate(run, f, ini.StatusbarDefault, node, pageKind, true, true,
+                   run.passes.CurrentOutputFileName);
+    f += "';return true;" + esc + "\"";
+  }
+}
+
+void WriteHtmlContents(CompilerRun& run) {
+  int depth = 0;
+  WriteContentsList(run, run.passes.HeadingTreeRoot, depth);
+}
+
+}  // namespace skeldon

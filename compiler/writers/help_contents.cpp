@@ -1,0 +1,116 @@
+#include "compiler/writers/help_contents.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/writers/markup.h"
+#include "compiler/writers/source_text_output.h"
+#include "compiler/writers/contents_html.h"
+#include "compiler/writers/external_links.h"
+#include "compiler/passes/pass_services.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr int kRtfTextIndent = 216;
+
+struct TContentsWalk {
+  std::array<std::uint16_t, 8> Counters{};
+  int Depth = 0;
+  bool First = true;
+};
+
+void WriteRtfContentsLevel(CompilerRun& run, TContentsWalk& w, const THeadingNode* node) {
+  const TTargetFlags& t = run.ini.TargetFlags;
+  std::string& out = run.passes.OutputFile;
+  ++w.Depth;
+  for (; node; node = node->NextSibling) {
+    if (w.Depth > run.switches.ContentsDepth || w.Depth > 6) continue;
+    ++w.Counters[w.Depth];
+    for (int i = w.Depth + 1; i <= 6; ++i) w.Counters[i] = 0;
+    out += (w.Depth == 1 && !w.First && run.switches.ContentsDepth > 1) ? "\\par\\par\r\n" : "\\par\r\n";
+    if (t.RtfText) {
+      for (int i = 1; i < w.Depth; ++i) out += std::to_string(w.Counters[i]) + ".";
+      out += std::to_string(w.Counters[w.Depth]) + "\\tab ";
+      CopyHeadingTitle(run, out, node->SourcePosition, false, false, false);
+    } else {
+      if (!w.First) out += "}";
+      out += "{\\li" + std::to_string((w.Depth - 1) * run.ini.ListIndention * kRtfIndentStep);
+      WriteContentsLink(run, *node, false, 0);
+    }
+    w.First = false;
+    WriteRtfContentsLevel(run, w, node->FirstChild);
+  }
+  --w.Depth;
+}
+
+void WriteCntTopicRef(CompilerRun& run, std::string& f, const THeadingNode& node) {
+  f += "=" + GetTopicId(node.OwnString, node.HeadingNumber) + GetWindowSuffix(run, node.GroupFlag != 0) + "\r\n";
+}
+
+void WriteCntOwnTopicEntry(CompilerRun& run, std::string& f, const THeadingNode& node, int level) {
+  f += "\r\n" + std::to_string(level + 1) + " ";
+  WriteCodePageText(run, f, run.ini.ContentsGeneralText, false);
+  WriteCntTopicRef(run, f, node);
+}
+
+bool IsShortTopic(const CompilerRun& run, const THeadingNode* node) {
+  return run.compile.ShortTopics.count(node) != 0;
+}
+
+void WriteCntLevel(CompilerRun& run, std::string& f, const THeadingNode* node, int level) {
+  for (; node; node = node->NextSibling) {
+    f += std::to_string(level) + " ";
+    CopyHeadingTitle(run, f, node->SourcePosition, false, true, false);
+    if (node->FirstChild) {
+      if (IsShortTopic(run, node) && !node->GroupFlag) f += "\r\n";
+      else WriteCntOwnTopicEntry(run, f, *node, level);
+    } else if (level == 1 && !node->NextSibling) {
+      WriteCntOwnTopicEntry(run, f, *node, level);
+    } else {
+      WriteCntTopicRef(run, f, *node);
+    }
+    WriteCntLevel(run, f, node->FirstChild, level + 1);
+  }
+}
+
+}  // namespace
+
+void WriteRtfContents(CompilerRun& run) {
+  const TTargetFlags& t = run.ini.TargetFlags;
+  std::string& out = run.passes.OutputFile;
+  if (!t.RtfText) out += run.Language == 1 ? "${\\footnote Inhaltsverzeichnis}\r\n" : "${\\footnote Contents}\r\n";
+  const char font = run.ini.HeadingFonts.empty() ? '@' : run.ini.HeadingFonts[0];
+  WriteFontChange(run, out, font, false);
+  WriteSourceText(run, run.linkPass.DocumentTitle, run.passes.OutputFile);
+  run.passes.OutputFile += "\\par\r\n";
+  WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
+  if (t.RtfText) {
+    const int w = kRtfTextIndent * std::min<int>(run.switches.ContentsDepth, run.compile.DeepestHeadingLevel);
+    run.passes.OutputFile += "\\fi-" + std::to_string(w) + "\\li" + std::to_string(w) + "\\tx" + std::to_string(w) + "\r\n";
+  }
+  TContentsWalk walk;
+  WriteRtfContentsLevel(run, walk, run.passes.HeadingTreeRoot);
+  run.passes.OutputFile += "\\par\\par\r\n";
+  if (t.RtfText) run.passes.OutputFile += "\\li0\\fi0\\tx0\\pard\r\n";
+  else run.passes.OutputFile += "}\\plain\\pard\\page\r\n";
+}
+
+void WriteCntFile(CompilerRun& run) {
+  WriteBilingualMessage(run, "Schreibe CNT-Datei...", "Writing CNT file...", false);
+  const std::string& source = run.switches.SourceFileName;
+  std::string f = ":Base " + SetFileExtension(source, "HLP") + "\r\n";
+  if (!run.linkPass.DocumentTitle.empty()) {
+    f += ":Title ";
+    WriteCodePageText(run, f, run.linkPass.DocumentTitle, false);
+    f += "\r\n";
+  }
+  WriteCntLevel(run, f, run.passes.HeadingTreeRoot, 1);
+  StoreOutputFile(run, SetFileExtension(source, "CNT"), f);
+}
+
+}  // namespace skeldon

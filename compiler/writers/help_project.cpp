@@ -1,0 +1,129 @@
+#include "compiler/writers/help_project.h"
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/writers/output_files.h"
+#include "compiler/writers/summary_page.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+void Line(std::string& f, const std::string& text) {
+  f += text;
+  f += kCrLf;
+}
+
+// The file part of a name; project entries are relative to the project file's own folder.
+std::string BareName(std::string_view name) {
+  const std::size_t slash = name.find_last_of("\\/:");
+  return std::string(slash == std::string_view::npos ? name : name.substr(slash + 1));
+}
+
+}  // namespace
+
+void SetChmFileName(CompilerRun& run) {
+  run.passes.ChmFileName =
+      BareName(NormalizeFileName(run, SetFileExtension(run.switches.SourceFileName, "CHM")));
+}
+
+std::string HhpBareFileName(CompilerRun& run) {
+  return NormalizeFileName(run, BareName(SetFileExtension(run.switches.SourceFileName, "HHP")));
+}
+
+void WriteHhpFile(CompilerRun& run) {
+  THelpProjectState& st = run.helpProject;
+  const std::string& pre = run.switches.PageNamePrefix;
+  // Whole names: a cut path would create the project somewhere else.
+  st.HhpFileName = run.switches.OutputDirectory + "\\" + HhpBareFileName(run);
+  std::string f;
+  Line(f, "; HHP file created by Skeldon 4.22");
+  Line(f, "");
+  Line(f, "[OPTIONS]");
+  Line(f, "Compiled file=..\\" + run.passes.ChmFileName);
+  Line(f, "Contents file=" + NormalizeFileName(run, pre + BareName(ContentsFileName(run))));
+  Line(f, "Display compile progress=No");
+  Line(f, "Full-text search=Yes");
+  Line(f, "Index file=" + NormalizeFileName(run, pre + BareName(IndexFileName(run))));
+  f += "title=";
+  WriteCodePageText(run, f, run.linkPass.DocumentTitle, false);
+  f += kCrLf;
+  Line(f, "");
+  Line(f, "[FILES]");
+  for (const std::string& name : run.outputFiles.CreatedFiles) Line(f, name);
+  Line(f, "");
+  StoreOutputFile(run, st.HhpFileName, f);
+}
+
+void WriteHpjFile(CompilerRun& run) {
+  THelpProjectState& st = run.helpProject;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  const std::string& title = run.linkPass.DocumentTitle;
+  st.HpjFileName = SetFileExtension(run.switches.SourceFileName, "HPJ");
+  std::string f;
+  Line(f, "; HPJ file created by Skeldon 4.22");
+  Line(f, "");
+  Line(f, "[OPTIONS]");
+  if (!title.empty()) {
+    f += "TITLE=";
+    if (t.WinHelp4) {
+      WriteCodePageText(run, f, title, false);
+    } else if (run.ini.SourceIsIso) {
+      // WinHelp 3 reads the DOS code page; a character without a DOS form stays as it is.
+      for (unsigned char c : title) {
+        const std::uint8_t oem = run.charConversion.Tables.AnsiToOem[c];
+        f.push_back(static_cast<char>(oem != 0 || c == 0 ? oem : c));
+      }
+    } else {
+      f += title;
+    }
+    f += kCrLf;
+    if (!t.WinHelp4 && title.size() > 50)
+      WriteBilingualMessage(run, "Titel bei Winhelp darf nicht l\x84nger als 50 Zeichen sein",
+                            "Title in Winhelp must not exceed 50 chars", true);
+  }
+  Line(f, t.WinHelp4 ? "COMPRESS=high" : "COMPRESS=off");
+  Line(f, "");
+  if (run.ini.CreateContents && run.switches.ContentsDepth > 0 && run.ini.ContentsInternal &&
+      !run.ini.ContentsCntFile)
+    Line(f, "CONTENTS=INDEX");
+  if (t.WinHelp4) {
+    Line(f, "");
+    Line(f, "[WINDOWS]");
+    Line(f, "main=\"\",(350,,600,800),20736,(r14876671),(r12632256)");
+    if (run.indexStore.FrameGroupsUsed)
+      Line(f, "navi=\"\",(0,,350,550),20736,(r14876671),(r12632256)");
+  }
+  Line(f, "");
+  Line(f, "[CONFIG]");
+  if (st.BrowseButtonsWanted) Line(f, "BrowseButtons()");
+  if (t.WinHelp4)
+    Line(f, std::string("CreateButton(\"BTN_HISTORY\", \"") +
+                (run.Language == 1 ? "Bisher" : "History") + "\", \"History()\")");
+  Line(f, "");
+  Line(f, "[FILES]");
+  Line(f, BareName(SetFileExtension(run.switches.SourceFileName, "RTF")));
+  if (run.helpTables.PanelIdFileOpen) {
+    Line(f, "");
+    Line(f, "[MAP]");
+    Line(f, "#include <" + run.helpTables.PanelIdFileName + ">");
+  }
+  StoreOutputFile(run, st.HpjFileName, f);
+}
+
+void ReportMissingGraphics(CompilerRun& run) {
+  THelpProjectState& st = run.helpProject;
+  st.GraphicsMissing = false;
+  if (!run.graphics.SearchGraphicFiles) return;
+  for (const TGraphicFileInfo& g : run.summaryPage.GraphicFiles) {
+    if (g.Found) continue;
+    if (!st.GraphicsMissing) WriteBilingualMessage(run, "Warnung:", "Warning:", true);
+    st.GraphicsMissing = true;
+    WriteBilingualMessage(run, "Grafik-Datei " + g.Name + " ist noch nicht vorhanden.",
+                          "graphics file " + g.Name + " missing.", true);
+  }
+}
+
+}  // namespace skeldon

@@ -1,0 +1,239 @@
+#include "compiler/writers/help_tables.h"
+
+#include <cstdlib>
+
+#include "compiler/foundation/command_line.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/console_reporter.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/writers/external_links.h"
+#include "compiler/passes/index_store.h"
+#include "compiler/passes/link_pass.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/passes/pass_services.h"
+#include "compiler/passes/reservations.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr std::size_t kMainItemNameMax = 50;
+
+void Line(std::string& out, std::string_view text) {
+  out += text;
+  out += kLineEnd;
+}
+
+// "*." + extension names the file after the first source; any other "*" is refused.
+std::string SettingFileName(CompilerRun& run, const std::string& setting, const char* german,
+                            const char* english) {
+  if (setting.rfind("*.", 0) == 0)
+    return SetFileExtension(run.switches.SourceFileName, setting.substr(2));
+  if (setting.find('*') != std::string::npos) {
+    run.reporter.ReportSourceError(german, english, 0);
+    run.reporter.Terminate(21);
+  }
+  return setting;
+}
+
+// A panel: the heading number and its title as the IPF output writes it.
+std::string PanelText(CompilerRun& run, const THeadingNode* topic) {
+  if (!topic) return "1  /* no explicit link in Skeldon source file */";
+  std::string text = std::to_string(topic->HeadingNumber) + "  /* ";
+  CopyHeadingTitle(run, text, topic->SourcePosition, true, false, false);
+  return text + "*/";
+}
+
+bool ParseLong(std::string_view text, long& value) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (text.empty()) return false;
+  std::size_t i = 0;
+  bool negative = false;
+  if (text[0] == '-' || text[0] == '+') {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  if (i >= text.size()) return false;
+  long long v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    v = v * 10 + (text[i] - '0');
+    if (v > 2147483648LL) return false;
+  }
+  if (negative) v = -v;
+  if (v > 2147483647LL || v < -2147483648LL) return false;
+  value = static_cast<long>(v);
+  return true;
+}
+
+}  // namespace
+
+void HandleRcCommand(CompilerRun& run, std::string_view text) {
+  THelpTableState& st = run.helpTables;
+  std::string line(text);
+  const std::size_t comma = line.find(',');
+  if (comma != std::string::npos && (comma + 1 >= line.size() || line[comma + 1] != ' '))
+    line.insert(comma + 1, " ");
+  const std::vector<std::string> words = SplitWords(line);
+  if (words.empty() || words[0].empty()) {
+    run.reporter.ReportSourceError("Parameter hinter RC-Befehl fehlt", "parameter behind RC wanted",
+                                   0);
+    return;
+  }
+  std::string first = words[0];
+  if (first == ",") {
+    if (st.LastMainItemName.empty())
+      run.reporter.ReportSourceError("RC , -Befehl: bislang noch keine Main ID definiert",
+                                     "RC , -command: no Main ID defined yet", 0);
+    first = st.LastMainItemName;
+  } else {
+    if (!first.empty() && first.back() == ',') first.pop_back();
+    st.LastMainItemName = CutText(first, kMainItemNameMax);
+  }
+  if (!run.passes.CurrentTopicNode)
+    run.reporter.ReportSourceError(".RC-Befehl vor der ersten \x9A" "berschrift: es wird zum ersten Kapitel verbunden",
+                                   ".RC command before the first heading: it will be linked to the first Panel",
+                                   0);
+  THelpTableItem* item = nullptr;
+  for (THelpTableItem& i : st.HelpTableList)
+    if (i.Name == first) item = &i;
+  if (!item) {
+    st.HelpTableList.push_back(THelpTableItem{nullptr, {}, first});
+    item = &st.HelpTableList.back();
+  }
+  if (words.size() > 1 && !words[1].empty())
+    item->SubItems.push_back(THelpSubItem{run.passes.CurrentTopicNode, words[1]});
+  else
+    item->Topic = run.passes.CurrentTopicNode;
+}
+
+void HandleIdCommand(CompilerRun& run, std::string_view text) {
+  THelpTableState& st = run.helpTables;
+  if (!run.linkPass.LocalLinks) return;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  const bool pascal = run.mainUnit.PascalForm;
+  const std::size_t blank = text.find(' ');
+  const std::string word(text.substr(0, blank));
+  const std::string numberText =
+      blank == std::string_view::npos ? std::string() : CutText(text.substr(blank + 1), 199);
+  if (!st.PanelIdFileOpen) {
+    st.PanelIdFileName = SettingFileName(run, run.ini.PanelIdFileName,
+                                         "falscher Panel-ID-Dateiname in Ini-Datei",
+                                         "wrong Panel ID filename in Ini file");
+    st.PanelIdFile.clear();
+    if (pascal) {
+      Line(st.PanelIdFile, "{     Help Panel ID's created by Skeldon     }");
+      Line(st.PanelIdFile, "");
+      Line(st.PanelIdFile, "const");
+    } else {
+      Line(st.PanelIdFile, "/*****Help Panel ID's created by Skeldon*****/");
+      Line(st.PanelIdFile, "");
+    }
+    st.PanelIdFileOpen = true;
+  }
+  if (t.HtmlHelp) {
+    std::string page = word + run.fileNames.PageExtension;
+    if (!IsSafePageWord(word)) {
+      run.reporter.ReportSourceError(".ID-Wort " + word + " darf kein Pfadzeichen enthalten",
+                                     ".ID word " + word + " must not hold path characters", 0);
+      page = MakeTopicFileName(run, static_cast<std::int16_t>(run.numbering.FileCounter), false, 0);
+    }
+    const std::string address = run.passes.ChmFileName + "::/" + page;
+    if (pascal) Line(st.PanelIdFile, "  " + word + " = '" + address + "';");
+    else Line(st.PanelIdFile, "#define " + word + "\t    \"" + address + "\"");
+    return;
+  }
+  long value = run.numbering.HeadingCounter;
+  if (t.RtfFamily && !numberText.empty()) {
+    if (!ParseLong(numberText, value)) {
+      run.reporter.ReportSourceError("Falsche Verwendung von .ID. Richtig ist: .ID WORT ZAHL",
+                                     "Wrong usage of .ID command. Correct is: .ID WORD NUMBER", 0);
+      value = 0;
+    }
+  }
+  if (pascal) Line(st.PanelIdFile, "  " + word + " = " + std::to_string(value) + ";");
+  else Line(st.PanelIdFile, "#define " + word + "\t    " + std::to_string(value));
+}
+
+void WriteHelpTableFile(CompilerRun& run) {
+  THelpTableState& st = run.helpTables;
+  const bool pascal = run.mainUnit.PascalForm;
+  const std::string name =
+      SettingFileName(run, run.ini.HelpTableFileName, "falscher Helptable-Dateiname in Ini-Datei",
+                      "wrong helptable filename in Ini file");
+  WriteBilingualMessage(run, "Schreiben des Helptables in die Datei " + name + " ...",
+                        "Writing Helptable in file " + name + " ...", false);
+  std::string f;
+  Line(f, "/*****HelpTable created by Skeldon*****/");
+  Line(f, "");
+  const std::uint16_t start = static_cast<std::uint16_t>(run.ini.HelpSubtableStartId & 0xFFFF);
+  std::uint16_t k = start;
+  if (pascal) Line(f, "CONST");
+  for (const THelpTableItem& item : st.HelpTableList) {
+    ++k;
+    if (pascal) Line(f, "  SUBTABLE_" + item.Name + " = " + std::to_string(k));
+    else Line(f, "#define SUBTABLE_" + item.Name + " " + std::to_string(k));
+  }
+  if (pascal) Line(f, "END");
+  Line(f, "");
+  if (pascal) {
+    Line(f, "HELPTABLE 1000");
+    Line(f, "BEGIN");
+  } else {
+    Line(f, "HELPTABLE HELP_TABLE {");
+  }
+  for (const THelpTableItem& item : st.HelpTableList) {
+    if (!item.Topic)
+      WriteBilingualMessage(run,
+                            ".RC " + item.Name +
+                                " ohne Subitem fehlt, es wird zum ersten Kapitel verbunden.",
+                            ".RC " + item.Name +
+                                " without subitem missing, it will be linked to the first Panel",
+                            true);
+    Line(f, "  HELPITEM " + item.Name + ", SUBTABLE_" + item.Name + ", " + PanelText(run, item.Topic));
+  }
+  Line(f, pascal ? "END" : "}");
+  Line(f, "");
+  for (const THelpTableItem& item : st.HelpTableList) {
+    if (pascal) {
+      Line(f, "HELPSUBTABLE SUBTABLE_" + item.Name);
+      Line(f, "BEGIN");
+    } else {
+      Line(f, "HELPSUBTABLE SUBTABLE_" + item.Name + " {");
+    }
+    for (const THelpSubItem& sub : item.SubItems)
+      Line(f, "  HELPSUBITEM " + sub.Name + ", " + PanelText(run, sub.Topic));
+    Line(f, pascal ? "END" : "}");
+    Line(f, "");
+  }
+  StoreOutputFile(run, name, f);
+}
+
+void WriteHelpTables(CompilerRun& run) {
+  THelpTableState& st = run.helpTables;
+  const TTargetFlags& t = run.ini.TargetFlags;
+  if ((t.Ipf || t.RtfFamily || t.HtmlHelp) && st.PanelIdFileOpen) {
+    WriteBilingualMessage(run, "Schreiben der Panel ID's in die Datei " + st.PanelIdFileName + " ...",
+                          "Writing Panel ID's in file " + st.PanelIdFileName + " ...", false);
+    StoreOutputFile(run, st.PanelIdFileName, st.PanelIdFile);
+  }
+  if (t.Ipf && !st.HelpTableList.empty()) WriteHelpTableFile(run);
+}
+
+void ResetLinkLists(CompilerRun& run) {
+  run.indexStore.PanelIdDefines.clear();
+  run.linkWriter.LastEmittedChar = 0x0D;
+  run.helpTables.LastMainItemName.clear();
+  run.helpTables.HelpTableList.clear();
+  run.helpTables.PanelIdFileOpen = false;
+  run.helpTables.PanelIdFile.clear();
+  ClearLinkedInTopic(run);
+  run.linkWriter.CollectingUrl = false;
+  run.passes.ExternalReferences.clear();
+}
+
+void InitSourceUnit(CompilerRun& run) { run.passes.HeadingTreeRoot = nullptr; }
+
+}  // namespace skeldon

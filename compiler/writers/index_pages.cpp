@@ -1,0 +1,254 @@
+#include "compiler/writers/index_pages.h"
+
+#include <algorithm>
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/writers/source_text_output.h"
+#include "compiler/passes/index_store.h"
+#include "compiler/passes/pass_services.h"
+
+namespace skeldon {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr int kOtherGroup = 26;
+
+std::string WordOf(const std::string& word, std::uint8_t original, bool restoreCase) {
+  std::string w = word;
+  if (restoreCase && !w.empty()) w[0] = static_cast<char>(original);
+  return w;
+}
+
+TIndexWordLink* LastLink(const TIndexEntry& e) {
+  TIndexWordLink* last = e.WordLinks;
+  while (last && last->Next) last = last->Next;
+  return last;
+}
+
+bool KeyLess(const std::string& a, const std::string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<std::uint8_t>(a[i]), y = static_cast<std::uint8_t>(b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+std::string PageLinkTarget(CompilerRun& run, const TIndexEntry& e) {
+  std::string t = MakeTopicFileName(run, e.FileNumber, false, 0);
+  if (!e.OpensFrameGroup && !IsFootnoteFrameset(run, e.FileNumber))
+    t += "#hd" + std::to_string(e.HeadingNumber);
+  return t;
+}
+
+}  // namespace
+
+void BuildIndexSortTable(CompilerRun& run) {
+  auto& t = run.indexPages.IndexSortTable;
+  t.fill('[');
+  t[0x20] = ' ';
+  t[0x2D] = ' ';
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<std::uint8_t>(c);
+  for (int c = 'a'; c <= 'z'; ++c) t[c] = static_cast<std::uint8_t>(c - 32);
+  struct Row {
+    char key;
+    std::initializer_list<std::uint8_t> codes;
+  };
+  const Row rows[] = {
+      {'A', {0x83, 0x84, 0x85, 0x86, 0x8E, 0x8F, 0x91, 0xA0}},
+      {'E', {0x82, 0x88, 0x89, 0x8A, 0x90}},
+      {'I', {0x8B, 0x8C, 0x8D, 0xA1}},
+      {'O', {0x93, 0x94, 0x95, 0x99, 0x9B, 0x9D, 0xA2}},
+      {'U', {0x81, 0x96, 0x97, 0x9A, 0xA3}},
+      {'C', {0x80, 0x87}},
+      {'N', {0xA4, 0xA5}},
+      {'Y', {0x98}},
+      {'S', {0xE1}},
+  };
+  for (const Row& r : rows)
+    for (std::uint8_t c : r.codes) t[c] = static_cast<std::uint8_t>(r.key);
+}
+
+std::string IndexHeadWord(const TIndexEntry& entry, bool restoreCase) {
+  if (entry.Inverted && entry.WordLinks) {
+    const TIndexWordLink* last = LastLink(entry);
+    return WordOf(last->Word, last->OriginalFirstChar, restoreCase);
+  }
+  return WordOf(entry.Word, entry.OriginalFirstChar, restoreCase);
+}
+
+std::string IndexRestWords(const TIndexEntry& entry, bool restoreCase) {
+  std::string r;
+  if (entry.Inverted && entry.WordLinks) {
+    r = WordOf(entry.Word, entry.OriginalFirstChar, restoreCase);
+    for (const TIndexWordLink* l = entry.WordLinks; l && l->Next; l = l->Next)
+      r += " " + WordOf(l->Word, l->OriginalFirstChar, restoreCase);
+    return r;
+  }
+  for (const TIndexWordLink* l = entry.WordLinks; l; l = l->Next) {
+    if (l != entry.WordLinks) r += " ";
+    r += WordOf(l->Word, l->OriginalFirstChar, restoreCase);
+  }
+  return r;
+}
+
+void SortIndexEntries(CompilerRun& run) {
+  TIndexPageState& st = run.indexPages;
+  if (st.IndexSorted) return;
+  for (auto& g : st.IndexGroups) g.clear();
+  st.ListedInternalCount = 0;
+  for (const TIndexEntry* head : run.indexStore.IndexBuckets) {
+    for (const TIndexEntry* e = head; e; e = e->NextInBucket) {
+      if (e->Unlisted) continue;
+      if (!e->LinkTarget) ++st.ListedInternalCount;
+      std::string key;
+      if (e->Inverted && e->WordLinks) {
+        key = LastLink(*e)->Word + " " + e->Word;
+        for (const TIndexWordLink* l = e->WordLinks; l && l->Next; l = l->Next) key += " " + l->Word;
+      } else {
+        key = e->Word;
+        for (const TIndexWordLink* l = e->WordLinks; l; l = l->Next) key += " " + l->Word;
+      }
+      for (char& c : key) c = static_cast<char>(st.IndexSortTable[static_cast<std::uint8_t>(c)]);
+      // An empty word has no first character to file it by; it is left off the index.
+      if (key.empty()) continue;
+      const char first = key[0];
+      const int group = first >= 'A' && first <= 'Z' ? first - 'A' : kOtherGroup;
+      st.IndexGroups[group].push_back({const_cast<TIndexEntry*>(e), std::move(key)});
+    }
+  }
+  // Ascending keys; among equal keys the entry filed last comes first.
+  for (auto& g : st.IndexGroups) {
+    std::reverse(g.begin(), g.end());
+    std::stable_sort(g.begin(), g.end(), [](const TIndexPageNode& a, const TIndexPageNode& b) {
+      return KeyLess(a.SortKey, b.SortKey);
+    });
+  }
+  for (int i = 0; i < kIndexGroupCount; ++i) {
+    st.GroupHasEntries[i] = false;
+    for (const TIndexPageNode& n : st.IndexGroups[i])
+      if (!n.Entry->LinkTarget) st.GroupHasEntries[i] = true;
+  }
+  st.IndexSorted = true;
+}
+
+void WriteIndexLink(CompilerRun& run, const TIndexEntry& entry) {
+  run.passes.OutputFile += "\t<a href=\"" + PageLinkTarget(run, entry) + "\">";
+}
+
+void WriteSitemapIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view name,
+                            bool indent) {
+  std::string& out = run.passes.OutputFile;
+  const std::string ind = indent ? "   " : "";
+  out += ind + "   <LI> <OBJECT type=\"text/sitemap\">" + kLineEnd;
+  out += ind + "           <param name=\"Name\" value=\"";
+  WriteCodePageText(run, out, name, true);
+  out += std::string("\">") + kLineEnd;
+  out += ind + "           <param name=\"Local\" value=\"" + PageLinkTarget(run, entry) + "\">" +
+         kLineEnd;
+  out += ind + "        </OBJECT>" + kLineEnd;
+}
+
+void WriteIndexPage(CompilerRun& run) {
+  SortIndexEntries(run);
+  TIndexPageState& st = run.indexPages;
+  const bool htmlHelp = run.ini.TargetFlags.HtmlHelp;
+  std::string& out = run.passes.OutputFile;
+  st.ExtendedIndex = st.ListedInternalCount >= run.ini.ExtendedIndexEntries;
+  if (st.ExtendedIndex) {
+    out += "<font size=5>";
+    for (int g = 0; g < 26; ++g) {
+      if (!st.GroupHasEntries[g]) continue;
+      const std::string letter(1, static_cast<char>('A' + g));
+      out += "<a href=\"#ix-" + letter + "\">" + letter + "</a> ";
+    }
+    out += std::string("</font><p>") + kLineEnd;
+  }
+  if (htmlHelp) out += std::string("<UL>") + kLineEnd;
+  bool subListOpen = false;
+  for (int g = 0; g < kIndexGroupCount; ++g) {
+    if (!st.GroupHasEntries[g]) continue;
+    const auto& nodes = st.IndexGroups[g];
+    if (!htmlHelp) out += std::string("<dl>") + kLineEnd;
+    bool groupWritten = false;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+      const TIndexEntry& e = *nodes[i].Entry;
+      if (e.LinkTarget) continue;
+      const std::string head = IndexHeadWord(e, false);
+      const bool prevSame = i > 0 && IndexHeadWord(*nodes[i - 1].Entry, false) == head;
+      const bool nextSame = i + 1 < nodes.size() && IndexHeadWord(*nodes[i + 1].Entry, false) == head;
+      int form = 2;
+      if (!e.WordLinks) form = 1;
+      else if (nextSame && !prevSame) form = 3;
+      else if (prevSame) form = 4;
+      const std::string h = IndexHeadWord(e, true);
+      const std::string r = IndexRestWords(e, true);
+      if (htmlHelp) {
+        if (!subListOpen && form == 4) out += std::string("   <UL>") + kLineEnd;
+        if (subListOpen && form != 4) out += std::string("   </UL>") + kLineEnd;
+        if (form == 1) {
+          WriteSitemapIndexEntry(run, e, h, false);
+        } else if (form == 2) {
+          WriteSitemapIndexEntry(run, e, e.Inverted ? h + ", " + r : h + " " + r, false);
+        } else if (form == 3) {
+          out += "   <LI>";
+          WriteSourceText(run, h, out);
+          out += kLineEnd;
+          out += std::string("   <UL>") + kLineEnd;
+          WriteSitemapIndexEntry(run, e, r, true);
+        } else {
+          WriteSitemapIndexEntry(run, e, r, true);
+        }
+        subListOpen = form == 3 || form == 4;
+        continue;
+      }
+      const bool letterHeading = st.ExtendedIndex && g < 26 && !groupWritten && form != 4 && !h.empty();
+      std::string_view headRest = h;
+      if (form != 4) out += "<dt>";
+      if (letterHeading) {
+        out += "<font size=6><a name=\"ix-" + std::string(1, static_cast<char>('A' + g)) + "\">";
+        WriteSourceChar(run, static_cast<std::uint8_t>(h[0]), out);
+        out += "</a></font>";
+        headRest.remove_prefix(1);
+      }
+      switch (form) {
+        case 1:
+          WriteIndexLink(run, e);
+          WriteSourceText(run, headRest, out);
+          out += "</a>";
+          break;
+        case 2:
+          WriteIndexLink(run, e);
+          WriteSourceText(run, headRest, out);
+          if (e.Inverted) out += ",";
+          out += " ";
+          WriteSourceText(run, r, out);
+          out += "</a>";
+          break;
+        case 3:
+          WriteSourceText(run, headRest, out);
+          out += "<dd>";
+          WriteIndexLink(run, e);
+          WriteSourceText(run, r, out);
+          out += "</a>";
+          break;
+        default:
+          out += "<dd>";
+          WriteIndexLink(run, e);
+          WriteSourceText(run, r, out);
+          out += "</a>";
+          break;
+      }
+      groupWritten = true;
+    }
+    if (!htmlHelp) out += std::string("</dl><p>") + kLineEnd;
+  }
+  if (htmlHelp) {
+    if (subListOpen) out += std::string("   </UL>") + kLineEnd;
+    out += std::string("</UL>") + kLineEnd;
+  }
+}
+
+}  // namespace skeldon

@@ -1,0 +1,22 @@
+// Pictures inside running text: the reference to a picture in the target's syntax, the size
+// of bitmap and GIF files for RTF text, and the picture of a graphics character.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace skeldon {
+
+struct CompilerRun;
+
+// The text with the RTF special characters (backslash and braces) escaped, for picture names
+// and context strings that stand in RTF markup.
+std::string RtfEscaped(std::string_view text);
+std::string GetWorkDirPrefix();
+// Width and height in twips (pixels x 10); 300 x 300 when the file cannot be measured.
+void GetPictureSize(std::string_view name, std::uint16_t& width, std::uint16_t& height);
+void WriteInlineGraphic(CompilerRun& run, std::string_view name);
+void WriteGraphicChar(CompilerRun& run, std::uint8_t ch);
+
+}  // namespace skeldon

@@ -1,0 +1,100 @@
+#include "compiler/writers/lists_and_blocks.h"
+
+#include <string>
+
+#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/ini_values.h"
+#include "compiler/writers/markup.h"
+#include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/index_store.h"
+#include "compiler/writers/link_writer.h"
+#include "platform/files.h"
+
+namespace skeldon {
+
+void CloseLists(CompilerRun& run) {
+  TCompileContext& cx = run.compile;
+  const bool html = run.ini.TargetFlags.Html;
+  // Each open list keeps its own kind, so mixed nestings close with matching tags.
+  const std::int32_t kind = cx.OpenedListTypes.empty() ? cx.ListType : cx.OpenedListTypes.back();
+  if (!cx.OpenedListTypes.empty()) cx.OpenedListTypes.pop_back();
+  std::string& out = run.passes.OutputFile;
+  if (kind == 0) out += html ? "</ul>\r\n" : ":eul.\r\n";
+  else if (kind == 1) out += html ? "</ol>\r\n" : ":eol.\r\n";
+  if (run.markup.ListLevel > 0) --run.markup.ListLevel;
+}
+
+bool IsListChar(const CompilerRun& run, std::uint8_t ch) {
+  if (run.switches.WordStarInput)
+    return ch != ' ' && ch != run.reader.SoftSpaceChar && ch != '.' && CurrentBufferChar(run) == 0xA0;
+  return ch != 0 && run.ini.ListChars.find(static_cast<char>(ch)) != std::string::npos;
+}
+
+void WriteSourceLineEnd(CompilerRun& run) {
+  const TTargetFlags& t = run.ini.TargetFlags;
+  TMarkupState& m = run.markup;
+  std::string& out = run.passes.OutputFile;
+  const bool formatted = !(t.Ipf && (!m.FormatMode || run.compile.Centred));
+  const std::uint8_t count = m.PendingLineEnds;
+  const bool margin = t.Html && run.htmlPage.HtmlIndentDepth > 0;
+  if (!run.compile.HeadingTextPending && !m.CollectingHeading) {
+    if (count == 1) {
+      out += "\r\n";
+      if (formatted) {
+        if (margin) out += "<dd>";
+        else if (!m.PreBlockActive) WriteLineBreak(run);
+      }
+    } else if (count >= 2 && count <= 252) {
+      if (formatted) {
+        if (margin) out += "<dd>";
+        else out += "\r\n";
+        WriteParagraphBreak(run);
+      } else {
+        out += "\r\n\r\n";
+      }
+      if (run.ini.LinksPerParagraph && !t.RtfText) ClearLinkedInTopic(run);
+    } else if (!m.PreBlockActive) {
+      // A line end is no word space in RTF: the words of two lines would run together.
+      if (t.RtfFamily && !out.empty() && out.back() != ' ' && out.back() != '\n') out += ' ';
+      out += "\r\n";
+    }
+  }
+  run.passes.OutputColumn = 0;
+}
+
+void IncludeHtmlFile(CompilerRun& run, std::string_view name) {
+  const std::string file(name);
+  const platform::ReadResult read = platform::read_file(file);
+  if (!read.ok()) {
+    run.reporter.ReportSourceError("HTML-Datei " + file + " nicht gefunden.", "HTML file " + file + " not found.", 0);
+    return;
+  }
+  EmitLinkedChar(run, 0);
+  std::string& out = run.passes.OutputFile;
+  out += "<br>\r\n";
+  for (std::uint8_t c : read.bytes)
+    if (c != 26) out.push_back(static_cast<char>(c));
+}
+
+void FindFontDefinition(CompilerRun& run, char letter) {
+  const int i = FontLetterIndex(letter);
+  if (i >= 0 && !run.iniValues.FontDefs[i].IpfFace.empty()) return;
+  run.reporter.ReportSourceError(std::string("Schrift ") + letter + " nicht in Ini-Datei definiert",
+                                 std::string("Font ") + letter + " not defined in ini file", 0);
+}
+
+void BeginLineBlock(CompilerRun& run) {
+  const TTargetFlags& t = run.ini.TargetFlags;
+  if (!(t.Ipf || t.RtfFamily) || !run.markup.FormatMode || run.compile.HeadingTextPending) return;
+  if (t.Ipf) run.passes.OutputFile += ":lines.";
+  run.markup.FormatMode = false;
+}
+
+void EndLineBlock(CompilerRun& run) {
+  const TTargetFlags& t = run.ini.TargetFlags;
+  if (!(t.Ipf || t.RtfFamily) || run.markup.FormatMode) return;
+  run.passes.OutputFile += t.Ipf ? ":elines.\r\n" : "\\pard ";
+  run.markup.FormatMode = true;
+}
+
+}  // namespace skeldon

@@ -1,0 +1,95 @@
+#include "compiler/writers/output_writer.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "platform/files.h"
+
+namespace skeldon {
+
+namespace {
+
+// Enough to keep the writer busy; more would only raise the run's peak memory.
+constexpr std::size_t kMaxWaitingBytes = std::size_t{32} << 20;
+constexpr std::size_t kWakeFiles = 8;
+constexpr std::size_t kWakeBytes = std::size_t{256} << 10;
+
+}  // namespace
+
+TOutputFailure WriteOutputFileNow(const std::string& name, const std::string& text) {
+  const std::string path = platform::resolve_path(name);
+  const std::string temp = path + ".tmp";
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  if (!f) return TOutputFailure::Create;
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  ok = (std::fclose(f) == 0) && ok;
+  ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    std::remove(temp.c_str());
+    return TOutputFailure::Write;
+  }
+  platform::note_folder_entry(path);
+  return TOutputFailure::None;
+}
+
+TOutputWriter::TOutputWriter() : Thread([this] { Work(); }) {}
+
+TOutputWriter::~TOutputWriter() {
+  {
+    std::lock_guard<std::mutex> guard(Lock);
+    Ending = true;
+  }
+  Wake.notify_one();
+  Thread.join();
+}
+
+void TOutputWriter::Put(std::string name, std::string text) {
+  std::unique_lock<std::mutex> guard(Lock);
+  Done.wait(guard, [this] { return WaitingBytes < kMaxWaitingBytes || Jobs.empty(); });
+  WaitingBytes += text.size();
+  Jobs.push_back({std::move(name), std::move(text)});
+  // An idle writer is woken for a handful of files at a time, not for each page.
+  const bool wake = Idle && (Jobs.size() >= kWakeFiles || WaitingBytes >= kWakeBytes);
+  guard.unlock();
+  if (wake) Wake.notify_one();
+}
+
+void TOutputWriter::Drain() {
+  std::unique_lock<std::mutex> guard(Lock);
+  Wake.notify_one();
+  Done.wait(guard, [this] { return Jobs.empty() && !Busy; });
+}
+
+TOutputFailure TOutputWriter::Failure(std::string& name) {
+  std::lock_guard<std::mutex> guard(Lock);
+  name = FailedName;
+  return FirstFailure;
+}
+
+void TOutputWriter::Work() {
+  std::unique_lock<std::mutex> guard(Lock);
+  for (;;) {
+    Idle = true;
+    Wake.wait(guard, [this] { return Ending || !Jobs.empty(); });
+    Idle = false;
+    if (Jobs.empty()) return;  // ending, and nothing is left
+    TJob job = std::move(Jobs.front());
+    Jobs.pop_front();
+    Busy = true;
+    // After a failure the run stops: later files are not written, as they would not have been
+    // had the run stopped at once.
+    const bool skip = FirstFailure != TOutputFailure::None;
+    guard.unlock();
+    const TOutputFailure result = skip ? TOutputFailure::None : WriteOutputFileNow(job.Name, job.Text);
+    guard.lock();
+    WaitingBytes -= job.Text.size();
+    if (result != TOutputFailure::None && FirstFailure == TOutputFailure::None) {
+      FirstFailure = result;
+      FailedName = job.Name;
+    }
+    Busy = false;
+    Done.notify_all();
+  }
+}
+
+}  // namespace skeldon

@@ -1,0 +1,42 @@
+#include "formatter/common/picture_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+
+namespace tavrel {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+std::shared_ptr<const platform::Bitmap> LoadPictureFile(std::string name, const FileContext& files,
+                                                        PictureCache* cache) {
+  std::string lower = Lower(name);
+  if (lower.size() >= 3 && lower.compare(lower.size() - 3, 3, "gra") == 0) {
+    name = ChangeFileExtension(name, "bmp");
+  } else if (name.find('.') == std::string::npos) {
+    name += ".bmp";
+  }
+  lower = Lower(name);
+  static const char* const kAccepted[] = {"bmp", "gif", "jpg", "jpeg", "wmf", "emf"};
+  if (std::none_of(std::begin(kAccepted), std::end(kAccepted), [&](const char* e) { return HasExtension(lower, e); }))
+    return nullptr;
+  std::string found = name;
+  if (!LocateFile(found, files) && !FileExistsByOpen(found)) return nullptr;
+  if (cache) {
+    if (auto it = cache->find(found); it != cache->end()) return it->second;
+  }
+  platform::PictureResult result = platform::load_picture(found);
+  std::shared_ptr<const platform::Bitmap> picture;
+  if (result.ok() && !result.bitmap.empty()) picture = std::make_shared<platform::Bitmap>(std::move(result.bitmap));
+  if (cache) (*cache)[found] = picture;
+  return picture;
+}
+
+}  // namespace tavrel

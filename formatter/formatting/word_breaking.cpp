@@ -1,0 +1,246 @@
+#include "formatter/formatting/word_breaking.h"
+
+#include <algorithm>
+
+#include "formatter/formatting/format_run.h"
+#include "formatter/formatting/dot_commands.h"
+#include "formatter/formatting/line_ends.h"
+
+namespace tavrel {
+
+namespace {
+
+// Characters after which a line may be broken without a hyphen.
+bool IsBreakChar(uint8_t c) {
+  switch (c) {
+    case 13: case 28: case ' ': case '!': case '"': case ')': case ',': case '.': case '/':
+    case ':': case ';': case '>': case '?':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+// Letters and digits that the last-resort search does not break after.
+bool IsWordChar(uint8_t c) {
+  if (IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
+  switch (c) {
+    case 0x84: case 0x94: case 0x81: case 0x8E: case 0x99: case 0x9A: case 0xE1:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void ClearHeld(LineStream& s) {
+  s.held_len = 0;
+  s.overflow = 0;
+  s.no_break = false;
+  s.pending_pos = 0;
+  s.pending_count = 0;
+}
+
+// Writes the hard line ends that were held back while the line overflowed.
+void WritePendingLineEnds(FormatRun& run, int count) {
+  for (int i = 0; i < count; ++i) {
+    EmitChar(run, 13);
+    EmitChar(run, 10);
+    AdvanceLineBy(run, 0);
+    if (run.current_stream == kTextStream) {
+      run.dot.paragraph_start = true;
+      WriteLineIndent(run, 0);
+    } else {
+      ResetLineCounters(run);
+    }
+  }
+}
+
+// Writes the first half of the held text and moves the rest to the front of the buffer.
+void WriteOlderHeldHalf(FormatRun& run, LineStream& s) {
+  const int keep = s.held_len / 2;
+  const int out = s.held_len - keep;
+  for (int i = 1; i <= out; ++i) EmitChar(run, s.held[i]);
+  for (int i = 1; i <= keep; ++i) {
+    s.held[i] = s.held[out + i];
+    s.no_break_mark[i] = s.no_break_mark[out + i];
+  }
+  s.held_len = keep;
+}
+
+}  // namespace
+
+MayBreakResult NoHyphenation::MayBreakAt(FormatRun&, const uint8_t* held, int len, int p) {
+  MayBreakResult r;
+  if (p < 2 || p >= len) return r;
+  // A hyphen in the text breaks after it, unless it is a minus in front of a number.
+  if (held[p] == '-' && held[p + 1] != '-' && held[p - 1] != ' ' && !IsDigit(held[p + 1]))
+    r.explicit_break = true;
+  return r;
+}
+
+int ZoneColumns(int n) { return std::clamp(n - 5, 0, 30); }
+
+void AssembleWordChar(FormatRun& run) {
+  LineStream& s = run.cur();
+  const uint8_t c = run.reader.current;
+  if (c == ' ') s.no_break = false;
+  if (s.zone_on && s.line.Position > s.zone_start()) {
+    // The buffer has 54 places. Narrow characters can fill it long before the margin: the
+    // older half still fits on the line and is written as it is, so the line is broken at the
+    // margin and not in the middle of its text. A line already past the margin is broken.
+    if (s.held_len >= kHeldTextRoom && s.overflow == 0 && s.pending_count == 0) WriteOlderHeldHalf(run, s);
+    if (s.held_len >= kHeldTextRoom) BreakWord(run, false);
+    if (s.held_len < kHeldTextRoom) {
+      ++s.held_len;
+      s.held[s.held_len] = c;
+      s.no_break_mark[s.held_len] = s.no_break ? 1 : 0;
+      if (s.line.Position > s.right_margin) ++s.overflow;
+      return;
+    }
+  }
+  EmitChar(run, c);
+  if (c == ' ') {
+    ++s.blank_run;
+    if (run.current_stream == kTextStream && s.blank_run >= 4) {
+      s.blank_run = 0;
+      // Columns typed with blanks: the rest of this line is a table, not running text.
+      if (s.line.Position > s.right_margin / 3) s.zone_on = false;
+    }
+  } else {
+    s.blank_run = 0;
+  }
+}
+
+void WriteBreakAttributes(FormatRun& run, bool underline, bool italic, bool bold) {
+  if (underline) EmitChar(run, 0x13);
+  if (italic) {
+    EmitChar(run, 0x19);
+    ToggleSlotStyle(run, 0x19);
+  }
+  if (bold) {
+    EmitChar(run, 0x02);
+    ToggleSlotStyle(run, 0x02);
+  }
+}
+
+void BreakWord(FormatRun& run, bool table_error) {
+  LineStream& s = run.cur();
+  const int len = s.held_len;
+  int p = len - 6;
+
+  if (len < 9) {
+    // Too little held text to search in: the line ends hard where it is.
+    for (int i = 1; i <= len; ++i) EmitChar(run, s.held[i]);
+    const int pending = s.pending_count;
+    ClearHeld(s);
+    EmitChar(run, 13);
+    EmitChar(run, 10);
+    AdvanceLineBy(run, 0);
+    ResetLineCounters(run);
+    s.line.Position = 0;
+    if (pending > 0 && run.current_stream == kTextStream) {
+      run.dot.paragraph_start = true;
+      WriteLineIndent(run, 0);
+    }
+    if (table_error)
+      ReportError(run,
+                  "Formatierungsfehler, vermutlich in Tabelle. Setzen Sie .BA an den Anfang und "
+                  ".BE an das Ende der Tabelle.",
+                  "Formatting error, possibly in table. Enclose the table with .BD and .BE "
+                  "commands!");
+    return;
+  }
+
+  Hyphenator* hyph = run.hyphenator ? run.hyphenator.get() : nullptr;
+  NoHyphenation none;
+  if (!hyph) hyph = &none;
+
+  const int limit = p - 1;
+  hyph->BeginWord(run, limit + 1);
+  // q is the last held position that stays on the line.
+  int q = 0;
+  bool hyphen = false, separator = false, ck = false;
+  while (true) {
+    --p;
+    if (p <= 2) break;
+    const int cand = p + 1;
+    if (IsBreakChar(s.held[cand])) {
+      if (!s.no_break_mark[cand]) {
+        q = cand;
+        separator = true;
+        break;
+      }
+      continue;
+    }
+    const MayBreakResult r = hyph->MayBreakAt(run, s.held.data(), len, cand);
+    if (run.run.stop) return;
+    // The verdict may be for a position the rules moved the break to; one outside the held
+    // text breaks nowhere.
+    const bool inside = r.position == 0 || (r.position >= 1 && r.position < len);
+    const int at = r.position > 0 && inside ? r.position : cand;
+    const bool found = r.explicit_break || (inside && r.may_break && at - 1 < limit);
+    if (found && !s.no_break_mark[at]) {
+      q = at;
+      separator = r.explicit_break;
+      hyphen = !r.explicit_break;
+      ck = r.ck && hyphen;
+      break;
+    }
+    if (r.stop_search) break;
+    // Moved back: the search goes on below the moved position, never above where it was.
+    if (at < cand) p = at - 1;
+  }
+  if (q == 0) {
+    // Last resort: after the last character that is not part of a word.
+    for (int i = len; i >= 3; --i) {
+      if (!IsWordChar(s.held[i]) && !s.no_break_mark[i]) {
+        q = i;
+        separator = true;
+        break;
+      }
+    }
+  }
+  if (q == 0) q = len;  // ended without a split
+
+  // Hard line ends held back before the break point end the line there instead.
+  if (s.pending_count > 0 && s.pending_pos <= q) {
+    const int at = s.pending_pos;
+    const int count = s.pending_count;
+    std::array<uint8_t, kHeldTextRoom + 1> rest = s.held;
+    for (int i = 1; i <= at; ++i) EmitChar(run, rest[i]);
+    ClearHeld(s);
+    WritePendingLineEnds(run, count);
+    for (int i = at + 1; i <= len; ++i) {
+      AdvanceCharPosition(run, rest[i]);
+      EmitChar(run, rest[i]);
+    }
+    return;
+  }
+
+  const std::array<uint8_t, kHeldTextRoom + 1> held = s.held;
+  const int pending_pos = s.pending_pos;
+  const int pending_count = s.pending_count;
+  for (int i = 1; i < q; ++i) EmitChar(run, held[i]);
+  EmitChar(run, ck ? uint8_t('k') : held[q]);
+  if (hyphen) EmitChar(run, 0x1F);
+
+  bool underline = false, italic = false, bold = false;
+  StreamAttributes(run, underline, italic, bold);
+  WriteBreakAttributes(run, underline, italic, bold);
+  if (!hyphen && !separator) EmitChar(run, ' ');
+  EmitChar(run, 0xA5);
+  EmitChar(run, 10);
+  AdvanceLineBy(run, 2);
+  ClearHeld(s);
+  WriteLineIndent(run, pending_count > 0 ? 1 : 0);
+  WriteBreakAttributes(run, underline, italic, bold);
+  for (int i = q + 1; i <= len; ++i) {
+    AdvanceCharPosition(run, held[i]);
+    EmitChar(run, held[i]);
+    if (pending_count > 0 && i == pending_pos) WritePendingLineEnds(run, pending_count);
+  }
+}
+
+}  // namespace tavrel

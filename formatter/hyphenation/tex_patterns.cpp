@@ -1,0 +1,339 @@
+#include "formatter/hyphenation/tex_patterns.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "platform/files.h"
+
+namespace tavrel {
+
+std::uint8_t TexPatternMap(std::uint8_t c) {
+  // Code-page 850 letters from 128 up (ü, é, â, ä, à, å, ç, ê, ë among them) stay letters, so
+  // that they meet the same letters in a converted pattern file.
+  if ((c >= 32 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 127)) return ' ';
+  return c;
+}
+
+// ---------------------------------------------------------------- reference bucket table
+
+TexLoadReport TexPatternBuckets::LoadBytes(std::string_view bytes) {
+  Clear();
+  TexLoadReport report;
+  ParseTexPatternLines(bytes, report, [&](const std::uint8_t* letters, int count,
+                                          const std::vector<TexPatternWeight>& weights) {
+    for (const TexPatternWeight& w : weights) {
+      Node n{};
+      n.position = w.position;
+      n.weight = w.weight;
+      n.letter_count = static_cast<std::uint8_t>(count);
+      std::copy_n(letters, count, n.letters.begin());
+      buckets_[w.class_before * kTexBucketClasses + w.class_after].push_back(
+          static_cast<std::uint32_t>(nodes_.size()));
+      nodes_.push_back(n);
+      ++report.weights;
+    }
+  });
+  return report;
+}
+
+void TexPatternBuckets::Clear() {
+  nodes_.clear();
+  for (auto& b : buckets_) b.clear();
+}
+
+std::int32_t TexPatternBuckets::Rating(const std::uint8_t* held, int len, int p) const {
+  const int c1 = TexCharClass(TexPatternMap(HeldChar(held, len, p)));
+  const int c2 = TexCharClass(TexPatternMap(HeldChar(held, len, p + 1)));
+  std::int32_t sum = 0;
+  for (std::uint32_t index : buckets_[c1 * kTexBucketClasses + c2]) {
+    const Node& n = nodes_[index];
+    bool match = true;
+    for (int j = 1; j <= n.letter_count && match; ++j)
+      match = TexPatternMap(HeldChar(held, len, p + 1 + j - n.position)) == n.letters[j - 1];
+    if (match) sum += n.weight;
+  }
+  return sum;
+}
+
+// ---------------------------------------------------------------- trie table
+
+TexPatternTable::TexPatternTable() { Free(); }
+
+void TexPatternTable::Free() {
+  loaded_name_.clear();
+  trie_.assign(1, TrieNode{});
+  edges_.clear();
+  tight_.clear();
+  loose_.clear();
+  root_loose_.clear();
+  root_children_.fill(0);
+  max_lead_blanks_ = 0;
+  ++generation_;
+}
+
+TexLoadReport TexPatternTable::LoadFile(const std::string& resolved_name) {
+  TexLoadReport report;
+  if (!loaded_name_.empty() && resolved_name == loaded_name_) {
+    report.status = TexLoadReport::Status::kUnchanged;
+    return report;
+  }
+  Free();
+  loaded_name_ = resolved_name;
+  // The size first, so that a huge file is refused before it is read.
+  const std::optional<std::uint64_t> size = platform::file_size(resolved_name);
+  if (size && *size > kTexMaxFileBytes) {
+    report.status = TexLoadReport::Status::kTooLarge;
+    return report;
+  }
+  const platform::ReadResult file = platform::read_file(resolved_name);
+  if (file.error == platform::FileError::missing || file.error == platform::FileError::is_directory ||
+      file.error == platform::FileError::unreadable) {
+    report.status = TexLoadReport::Status::kOpenFailed;
+    return report;
+  }
+  if (file.bytes.size() > kTexMaxFileBytes) {  // grew while it was read
+    report.status = TexLoadReport::Status::kTooLarge;
+    return report;
+  }
+  // A read error part-way leaves the table empty: nothing half-read is rated.
+  Build(std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()), report);
+  return report;
+}
+
+TexLoadReport TexPatternTable::LoadBytes(const std::string& name, std::string_view bytes) {
+  Free();
+  loaded_name_ = name;
+  TexLoadReport report;
+  if (bytes.size() > kTexMaxFileBytes) {
+    report.status = TexLoadReport::Status::kTooLarge;
+    return report;
+  }
+  Build(bytes, report);
+  return report;
+}
+
+namespace {
+
+// Construction-time trie: first child / next sibling links, flattened at the end.
+struct BuildNode {
+  std::uint32_t first_child = 0;
+  std::uint32_t next_sibling = 0;
+  std::uint8_t byte = 0;
+};
+
+struct PendingWeight {
+  std::uint32_t node;
+  std::int8_t offset;
+  std::int32_t weight;
+  bool loose;
+  std::uint8_t class_before, class_after;
+};
+
+}  // namespace
+
+void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
+  std::vector<BuildNode> nodes(1);
+  nodes.reserve(bytes.size() / 2 + 16);
+  std::vector<PendingWeight> pending;
+  pending.reserve(bytes.size() / 2 + 16);
+
+  ParseTexPatternLines(bytes, report, [&](const std::uint8_t* letters, int count,
+                                          const std::vector<TexPatternWeight>& weights) {
+    // Only weights that a lookup can reach: a lookup never forms the line-edge class, and a
+    // weight inside the letters needs the letters around it to fall into its bucket.
+    std::uint32_t node = 0;
+    bool inserted = false;
+    int lead = 0;
+    while (lead < count && letters[lead] == ' ') ++lead;
+    for (const TexPatternWeight& w : weights) {
+      if (w.class_before == kTexEdgeClass || w.class_after == kTexEdgeClass) continue;
+      const int q = w.position;
+      const bool tight = q >= 2 && q <= count;
+      if (tight && (TexCharClass(letters[q - 2]) != w.class_before ||
+                    TexCharClass(letters[q - 1]) != w.class_after))
+        continue;
+      if (!inserted) {
+        for (int i = 0; i < count; ++i) {
+          std::uint32_t child = nodes[node].first_child;
+          std::uint32_t prev = 0;
+          while (child != 0 && nodes[child].byte < letters[i]) {
+            prev = child;
+            child = nodes[child].next_sibling;
+          }
+          if (child == 0 || nodes[child].byte != letters[i]) {
+            const auto fresh = static_cast<std::uint32_t>(nodes.size());
+            nodes.push_back(BuildNode{0, child, letters[i]});
+            if (prev == 0)
+              nodes[node].first_child = fresh;
+            else
+              nodes[prev].next_sibling = fresh;
+            child = fresh;
+          }
+          node = child;
+        }
+        inserted = true;
+        max_lead_blanks_ = std::max(max_lead_blanks_, lead);
+      }
+      pending.push_back(PendingWeight{node, static_cast<std::int8_t>(q - 2), w.weight, !tight,
+                                      w.class_before, w.class_after});
+      ++report.weights;
+    }
+  });
+
+  // Flatten breadth-first so that the children of a node are contiguous and sorted.
+  std::vector<std::uint32_t> new_index(nodes.size(), 0);
+  std::vector<std::uint32_t> order;
+  order.reserve(nodes.size());
+  order.push_back(0);
+  trie_.assign(nodes.size(), TrieNode{});
+  edges_.clear();
+  edges_.reserve(nodes.size());
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    const std::uint32_t old = order[k];
+    TrieNode& t = trie_[k];
+    t.first_edge = static_cast<std::uint32_t>(edges_.size());
+    for (std::uint32_t c = nodes[old].first_child; c != 0; c = nodes[c].next_sibling) {
+      new_index[c] = static_cast<std::uint32_t>(order.size());
+      edges_.push_back(Edge{nodes[c].byte, static_cast<std::uint32_t>(order.size())});
+      order.push_back(c);
+    }
+    t.edge_count = static_cast<std::uint16_t>(edges_.size() - t.first_edge);
+  }
+  root_children_.fill(0);
+  for (std::uint32_t e = trie_[0].first_edge; e < trie_[0].first_edge + trie_[0].edge_count; ++e)
+    root_children_[edges_[e].byte] = edges_[e].target;
+
+  // Weights grouped by node; equal tight offsets of one node are summed once here.
+  std::stable_sort(pending.begin(), pending.end(), [&](const PendingWeight& a, const PendingWeight& b) {
+    return new_index[a.node] < new_index[b.node];
+  });
+  tight_.clear();
+  loose_.clear();
+  root_loose_.clear();
+  std::size_t i = 0;
+  while (i < pending.size()) {
+    const std::uint32_t n = new_index[pending[i].node];
+    std::size_t j = i;
+    while (j < pending.size() && new_index[pending[j].node] == n) ++j;
+    TrieNode& t = trie_[n];
+    t.first_weight = static_cast<std::uint32_t>(tight_.size());
+    t.first_loose = static_cast<std::uint32_t>(loose_.size());
+    for (std::size_t k = i; k < j; ++k) {
+      const PendingWeight& w = pending[k];
+      if (w.loose) {
+        LooseWeight lw{w.offset, w.weight, w.class_before, w.class_after};
+        if (n == 0)
+          root_loose_.push_back(lw);
+        else
+          loose_.push_back(lw);
+        continue;
+      }
+      auto same = std::find_if(tight_.begin() + t.first_weight, tight_.end(),
+                               [&](const TightWeight& tw) { return tw.offset == w.offset; });
+      if (same != tight_.end())
+        same->weight += w.weight;
+      else
+        tight_.push_back(TightWeight{w.offset, w.weight});
+    }
+    t.weight_count = static_cast<std::uint16_t>(tight_.size() - t.first_weight);
+    t.loose_count = static_cast<std::uint16_t>(loose_.size() - t.first_loose);
+    i = j;
+  }
+  ++generation_;
+}
+
+std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t byte) const {
+  const TrieNode& t = trie_[node];
+  const Edge* first = edges_.data() + t.first_edge;
+  const Edge* last = first + t.edge_count;
+  if (t.edge_count <= 8) {
+    for (const Edge* e = first; e != last; ++e) {
+      if (e->byte == byte) return e->target;
+      if (e->byte > byte) return 0;
+    }
+    return 0;
+  }
+  const Edge* e = std::lower_bound(first, last, byte,
+                                   [](const Edge& a, std::uint8_t b) { return a.byte < b; });
+  return (e != last && e->byte == byte) ? e->target : 0;
+}
+
+void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
+                                std::int32_t* out) const {
+  std::fill(out, out + (last_p - first_p + 1), 0);
+  // A match that starts at s rates p = s + offset, offset -1..kTexMaxLetters - 1; a start before
+  // the word needs that many leading blanks in its letters.
+  const int s_lo = first_p >= 0 ? std::max(first_p - (kTexMaxLetters - 1), 1 - max_lead_blanks_)
+                                : first_p - (kTexMaxLetters - 1);
+  const int s_hi = last_p + 1;
+  // Pattern-mapped text from s_lo to the deepest character a walk can reach, plus p + 1.
+  const int t_lo = std::min(s_lo, first_p);
+  const int t_hi = std::max(s_hi + kTexMaxLetters, last_p + 1);
+  std::uint8_t text_buf[320];
+  std::vector<std::uint8_t> big;
+  std::uint8_t* text = text_buf;
+  const int t_size = t_hi - t_lo + 1;
+  if (t_size > static_cast<int>(sizeof text_buf)) {
+    big.resize(static_cast<std::size_t>(t_size));
+    text = big.data();
+  }
+  for (int i = t_lo; i <= t_hi; ++i) text[i - t_lo] = TexPatternMap(HeldChar(held, len, i));
+  auto at = [&](int i) { return text[i - t_lo]; };
+
+  for (int s = s_lo; s <= s_hi; ++s) {
+    std::uint32_t node = root_children_[at(s)];
+    int i = s;
+    while (node != 0) {
+      const TrieNode& t = trie_[node];
+      for (std::uint32_t k = t.first_weight; k < t.first_weight + t.weight_count; ++k) {
+        const int p = s + tight_[k].offset;
+        if (p >= first_p && p <= last_p) out[p - first_p] += tight_[k].weight;
+      }
+      for (std::uint32_t k = t.first_loose; k < t.first_loose + t.loose_count; ++k) {
+        const LooseWeight& w = loose_[k];
+        const int p = s + w.offset;
+        if (p < first_p || p > last_p) continue;
+        if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)
+          out[p - first_p] += w.weight;
+      }
+      if (++i > t_hi) break;
+      node = Child(node, at(i));
+    }
+  }
+  for (const LooseWeight& w : root_loose_) {
+    for (int p = first_p; p <= last_p; ++p)
+      if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)
+        out[p - first_p] += w.weight;
+  }
+}
+
+void TexPatternTable::RateAll(const std::uint8_t* held, int len, std::int32_t* out) const {
+  RateRange(held, len, 0, std::max(len, 0), out);
+}
+
+std::int32_t TexPatternTable::Rating(const std::uint8_t* held, int len, int p) const {
+  std::int32_t r = 0;
+  RateRange(held, len, p, p, &r);
+  return r;
+}
+
+// ---------------------------------------------------------------- cache
+
+std::int32_t TexRatingCache::Rating(const TexPatternTable& table, const std::uint8_t* held,
+                                    int len, int p) {
+  if (len < 0 || len > 255 || p < 0 || p > len) return table.Rating(held, len, p);
+  const bool same = valid_ && table_ == &table && generation_ == table.Generation() &&
+                    len_ == len && std::memcmp(word_.data() + 1, held + 1, len) == 0;
+  if (!same) {
+    table.RateAll(held, len, ratings_.data());
+    valid_ = true;
+    table_ = &table;
+    generation_ = table.Generation();
+    len_ = len;
+    std::memcpy(word_.data() + 1, held + 1, len);
+  }
+  return ratings_[p];
+}
+
+}  // namespace tavrel
