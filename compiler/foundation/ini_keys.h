@@ -19,7 +19,7 @@ inline constexpr std::uint8_t kFirstFontLetter = '@';
 inline constexpr std::size_t kFontSpecMax = 100;
 inline constexpr std::size_t kTemplateTextMax = 255;
 
-// Key numbers the reader and the later Parts refer to by name.
+// Key numbers that the ini reader and the run refer to by name.
 enum TIniKey : int {
   kKeyLanguage = 1,
   kKeySourceFormat = 2,

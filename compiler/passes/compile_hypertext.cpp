@@ -83,7 +83,7 @@ void SetProgress(CompilerRun& run, std::int32_t step, bool percent) {
   run.reporterState.ProgressShowPercent = percent;
 }
 
-// Step 10 of the run: the working state of the passes.
+// Before the heading pass: the working state of the passes starts afresh.
 void ResetPassState(CompilerRun& run) {
   TCompileContext& cx = run.compile;
   const bool shortcut = cx.PlainTextShortcut;  // chosen by the caller, not by the passes
@@ -147,7 +147,7 @@ void StartIpfFile(CompilerRun& run) {
   run.passes.OutputFile += ":userdoc.\r\n:docprof toc=123456.\r\n";
 }
 
-// Step 17: the state of the output pass.
+// Before the output pass: its state starts afresh and the source is rewound.
 void PrepareOutputPass(CompilerRun& run) {
   TCompileContext& cx = run.compile;
   ResetListState(run);

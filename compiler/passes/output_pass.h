@@ -121,7 +121,7 @@ bool UserBreakRequested(const CompilerRun& run);
 // the stop with code 98; otherwise nothing.
 void CheckUserBreak(CompilerRun& run);
 
-// The output pass: from the rewound source to the end of the text (steps 17 to 19 of the run).
+// The output pass: every character from the rewound source to the end of the text.
 void RunOutputPass(CompilerRun& run);
 
 }  // namespace skeldon

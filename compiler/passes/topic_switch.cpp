@@ -267,7 +267,7 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
   const TTargetFlags& t = run.ini.TargetFlags;
   auto& cursor = nav.HeadingCursor;
   if (level < 1 || level > 6) return;
-  // 1. Lists.
+  // Lists of the topic that ends are closed.
   if (t.Html || t.Ipf) {
     if (run.markup.ListLevel > 0) {
       WriteReflowLineEnd(run, run.passes.OutputFile);
@@ -276,7 +276,7 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
   } else {
     CloseRtfList(run);
   }
-  // 2, 3, 4.
+  // Open toggles, line drawing and tables end with the topic.
   nav.SwitchLevel = level;
   const std::uint8_t previous = static_cast<std::uint8_t>(cx.PreviousLevelChar - '0');
   run.htmlPage.ClosingHeadingLevel = previous;
@@ -302,7 +302,7 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
     run.passes.InFootnote = false;
     run.charConversion.Context.InTextPopup = false;
   }
-  // 6. A heading whose text never ended.
+  // A heading whose text never ended.
   if (cx.HeadingTextPending) {
     if (level != cx.LastHeadingLevel + 1) {
       if (cx.HeadingTextLength > 70)
@@ -318,13 +318,13 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
     WriteHeadingLine(run, false);
     if (t.RtfFamily) OpenRtfIndentGroup(run);
   }
-  // 7, 8.
+  // The new heading's number; links and toggles of the old topic end.
   AdvanceHeadingNumber(run, level);
   FilterOutputChar(run, 0);
   CloseOpenLink(run);
   ClearLinkedInTopic(run);
   run.toggles.ToggleState.fill(false);
-  // 9.
+  // Unformatted IPF text and HTML lists and indentation end.
   if (t.Ipf && !run.markup.FormatMode) run.passes.OutputFile += ":elines.\r\n";
   if (t.Html) {
     while (run.markup.ListLevel > 0) CloseLists(run);
@@ -335,13 +335,12 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
       cx.LastMargin = 1;
     }
   }
-  // 10, 11.
-  // The placeholder page keeps exactly its two lines.
+  // The blank line after the topic; the placeholder page keeps exactly its two lines.
   if (!(t.Ipf && run.switches.NewIpfCompiler) && !run.htmlPage.EmptyPageOpen) run.passes.OutputFile += kCrLf;
   cx.LastHeadingLevel = level;
   run.linkPass.CurrentLevel = level;
   run.reporter.ShowProgress();
-  // 12. Heading tree and automatic links. The nodes are met in the order the heading pass
+  // Heading tree and automatic links. The nodes are met in the order the heading pass
   // made them, so a level jump never leaves the walk on a missing node.
   THeadingNode* node = cx.NextHeadingOrder < cx.HeadingOrder.size() ? cx.HeadingOrder[cx.NextHeadingOrder++] : nullptr;
   if (previous > 0 && level > previous) {
@@ -353,13 +352,13 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
     cursor[level] = node;
   }
   for (int l = level + 1; l <= 6; ++l) cursor[l] = nullptr;
-  // 13.
+  // The gap before the new heading.
   if (previous > 0) {
     run.passes.OutputFile += kCrLf;
     if (!(t.Ipf && run.switches.NewIpfCompiler)) WriteLineBreak(run);
     run.passes.OutputFile += kCrLf;
   }
-  // 14, 15.
+  // A new HTML file where the level or a frame group asks for one; else a rule at most.
   if (t.Html && (level <= run.ini.NewFileLevel || run.linkPass.FrameGroupActive)) {
     StartHtmlFile(run, level, node);
   } else {
@@ -371,10 +370,10 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
       run.passes.OutputFile += "<br><hr>\r\n";
     }
   }
-  // 16.
+  // The heading's opening markup.
   cx.HeadingLevelChar = static_cast<char>('0' + level);
   WriteHeadingStart(run, level, node, previous);
-  // 17.
+  // The heading text follows: it is collected as the heading line.
   run.passes.CurrentTopicNode = node;
   run.source.LineEndCount = 200;
   cx.OutputCharCount = 0;
