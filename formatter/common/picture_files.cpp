@@ -13,6 +13,12 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// The lower-case name ends in "." + ext.
+bool EndsInExtension(const std::string& lower, const char* ext) {
+  const std::string e = std::string(".") + ext;
+  return lower.size() >= e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0;
+}
+
 }  // namespace
 
 std::shared_ptr<const platform::Bitmap> LoadPictureFile(std::string name, const FileContext& files,
@@ -25,7 +31,7 @@ std::shared_ptr<const platform::Bitmap> LoadPictureFile(std::string name, const 
   }
   lower = Lower(name);
   static const char* const kAccepted[] = {"bmp", "gif", "jpg", "jpeg", "wmf", "emf"};
-  if (std::none_of(std::begin(kAccepted), std::end(kAccepted), [&](const char* e) { return HasExtension(lower, e); }))
+  if (std::none_of(std::begin(kAccepted), std::end(kAccepted), [&](const char* e) { return EndsInExtension(lower, e); }))
     return nullptr;
   std::string found = name;
   if (!LocateFile(found, files) && !FileExistsByOpen(found)) return nullptr;

@@ -59,11 +59,6 @@ int PenWidth(const PageRun& run, std::int32_t dots) {
   return std::max(w, 1);
 }
 
-bool HasExtension(const std::string& lower, const char* ext) {
-  const std::string e = std::string(".") + ext;
-  return lower.size() >= e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0;
-}
-
 void Line(platform::Canvas& c, int x1, int y1, int x2, int y2) {
   c.move_to(x1, y1);
   c.line_to(x2, y2);
