@@ -2,6 +2,7 @@
 
 #include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/file_names.h"
+#include "platform/text.h"
 
 namespace skeldon {
 
@@ -258,6 +259,14 @@ void WriteTargetChar(FoundationRun& run, std::string& out, std::uint8_t ch) {
                                        state.Context, state.Tables);
   if (refused >= 0) ReportRefusedChar(run, refused);
   state.Context.AfterFontChange = false;
+}
+
+std::string LowerCaseCp850(std::string_view text) {
+    return platform::to_lower(platform::CodePage::cp850, text);
+}
+
+bool ContainsText(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
 }
 
 }  // namespace skeldon

@@ -37,6 +37,10 @@ enum class TConversionTarget { Html, Ipf, Rtf };  // Html also stands for HTML H
 // Fills both tables.
 void BuildCodePageTables(TCodePageTables& tables);
 
+// Code-page-850 text in lower case, as names and keys are compared.
+std::string LowerCaseCp850(std::string_view text);
+bool ContainsText(std::string_view text, std::string_view part);
+
 // The converted form of one character, appended to out. The return value is the code of a
 // control character an RTF target cannot take (nothing is appended then), or -1.
 int AppendTargetChar(std::string& out, std::uint8_t ch, TConversionTarget target, bool sourceIsIso,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "compiler/foundation/char_conversion.h"
 #include "compiler/foundation/foundation_run.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -11,14 +12,6 @@
 namespace skeldon {
 
 namespace {
-
-std::string LowerCase(std::string_view text) {
-    return platform::to_lower(platform::CodePage::cp850, text);
-}
-
-bool Contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
 
 bool StartsWith(std::string_view text, std::string_view part) {
     return text.substr(0, part.size()) == part;
@@ -51,7 +44,7 @@ void HandleDebug(WordContext& w) {
     sw.DebugEcho = true;
     sw.DebugStartLine = 1;
     std::size_t numberStart = 6;
-    if (Contains(w.lower, "main")) {
+    if (ContainsText(w.lower, "main")) {
         sw.DebugMainOnly = true;
         numberStart = 10;
     }
@@ -152,7 +145,7 @@ bool TrySwitches(WordContext& w) {
     for (const SwitchRow& row : kSwitchRows) {
         bool matched = false;
         switch (row.match) {
-            case Match::Contains: matched = Contains(w.lower, row.text); break;
+            case Match::Contains: matched = ContainsText(w.lower, row.text); break;
             case Match::Is: matched = w.lower == row.text; break;
             case Match::StartsWith: matched = StartsWith(w.lower, row.text); break;
             case Match::Custom: matched = row.custom(w); break;
@@ -173,18 +166,18 @@ void HandleName(WordContext& w, bool exists) {
     const std::size_t sep = LastSeparator(w.lower);
     const std::string_view filePart =
         sep == std::string_view::npos ? w.lower : w.lower.substr(sep + 1);
-    if (Contains(filePart, ".ini")) {
+    if (ContainsText(filePart, ".ini")) {
         CheckNameLength(w.run, name, kIniFileNameMax);
         sw.IniFileName = name;
-    } else if (Contains(filePart, ".skj")) {
+    } else if (ContainsText(filePart, ".skj")) {
         CheckNameLength(w.run, name, kProjectFileNameMax);
         sw.ProjectFileName = name;
-    } else if (Contains(filePart, ".ipf")) {
+    } else if (ContainsText(filePart, ".ipf")) {
         CheckNameLength(w.run, name, kIpfFileNameMax);
         sw.IpfReverseInput = true;
         sw.IpfFileName = name;
         sw.SourceFileName = name;
-    } else if (Contains(filePart, ".rtf")) {
+    } else if (ContainsText(filePart, ".rtf")) {
         CheckNameLength(w.run, name, kRtfFileNameMax);
         sw.RtfReverseInput = true;
         sw.RtfFileName = name;
@@ -197,7 +190,7 @@ void HandleName(WordContext& w, bool exists) {
 void HandleWord(FoundationRun& run, std::string_view word, bool mayNameEntry) {
     if (!word.empty() && word.front() == '"') word.remove_prefix(1);
     if (!word.empty() && word.back() == '"') word.remove_suffix(1);
-    const std::string lower = LowerCase(word);
+    const std::string lower = LowerCaseCp850(word);
     WordContext w{run, lower, word};
     // Only a word with a path separator can be mistaken for a switch ("/tmp/x.skj",
     // "notes/debug/a.txt"); bare words such as "html" keep their meaning as written.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "compiler/foundation/char_conversion.h"
 #include "compiler/foundation/foundation_run.h"
 #include "platform/text.h"
 
@@ -31,14 +32,6 @@ const std::array<const char*, 8> kHtmlLogicalTags = {"EM",   "STRONG", "DFN",   
                                                      "SAMP", "VAR",    "ADDRESS", "CITE"};
 
 namespace {
-
-std::string LowerCase(std::string_view text) {
-    return platform::to_lower(platform::CodePage::cp850, text);
-}
-
-bool Contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
 
 // Nearest whole number, halves upwards.
 long RoundHalfUp(double value) { return static_cast<long>(std::floor(value + 0.5)); }
@@ -109,7 +102,7 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
         }
         const char first = word[0];
         const int wordClass = (first >= 'A' && first <= 'Z') ? 1 : (first >= 'a' && first <= 'z') ? 2 : 0;
-        const std::string lower = LowerCase(word);
+        const std::string lower = LowerCaseCp850(word);
         const bool capitalised =
             word.size() >= 2 && wordClass == 1 && word[1] >= 'a' && word[1] <= 'z';
 
@@ -135,13 +128,13 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
             def.ForegroundIndex = static_cast<std::uint8_t>(htmlColor);
             continue;
         }
-        if (Contains(word, ",")) {
+        if (ContainsText(word, ",")) {
             markup += " face=" + word;
-            if (Contains(lower, "arial") || Contains(lower, "helv"))
+            if (ContainsText(lower, "arial") || ContainsText(lower, "helv"))
                 def.RtfFamily = 1;
-            else if (Contains(lower, "times") || Contains(lower, "tms"))
+            else if (ContainsText(lower, "times") || ContainsText(lower, "tms"))
                 def.RtfFamily = 2;
-            else if (Contains(lower, "courier") || Contains(lower, "system"))
+            else if (ContainsText(lower, "courier") || ContainsText(lower, "system"))
                 def.RtfFamily = 3;
             continue;
         }
@@ -183,7 +176,7 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
                 def.IpfFace += " size=" + std::to_string(h) + "x" + std::to_string(w);
             }
             if (n < 200) {
-                if (!Contains(markup, "size=")) {
+                if (!ContainsText(markup, "size=")) {
                     if (relative && n >= 0) {
                         markup += " size=+" + std::to_string(n);
                     } else if (relative) {
@@ -201,17 +194,17 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
             }
             continue;
         }
-        if (Contains(lower, ":")) {
+        if (ContainsText(lower, ":")) {
             std::string name = lower;
             name[name.find(':')] = ' ';
             for (char& c : name)
                 if (c == '_') c = ' ';
             def.RtfFontName = name;
-            if (Contains(lower, "fswiss"))
+            if (ContainsText(lower, "fswiss"))
                 def.RtfFamily = 1;
-            else if (Contains(lower, "froman"))
+            else if (ContainsText(lower, "froman"))
                 def.RtfFamily = 2;
-            else if (Contains(lower, "fmodern"))
+            else if (ContainsText(lower, "fmodern"))
                 def.RtfFamily = 3;
             continue;
         }
@@ -227,10 +220,10 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
         def.IpfFace += " facename=" + face;
     }
 
-    if (!Contains(def.IpfColor, "fc=")) def.IpfColor += " fc=default";
-    if (!Contains(def.IpfColor, "bc=")) def.IpfColor += " bc=default";
-    if (!Contains(def.IpfFace, "size=")) def.IpfFace += " size=0x0";
-    if (!Contains(def.IpfFace, "facename=")) def.IpfFace += " facename=default";
+    if (!ContainsText(def.IpfColor, "fc=")) def.IpfColor += " fc=default";
+    if (!ContainsText(def.IpfColor, "bc=")) def.IpfColor += " bc=default";
+    if (!ContainsText(def.IpfFace, "size=")) def.IpfFace += " size=0x0";
+    if (!ContainsText(def.IpfFace, "facename=")) def.IpfFace += " facename=default";
     def.HtmlMarkup = "<font" + markup + ">";
     if (def.RtfFontName.empty()) def.RtfFontName = "fnil";
     run.iniValues.FontDefs[index] = def;
@@ -245,7 +238,7 @@ void ParseButtonFunctions(FoundationRun& run, std::string_view list, int group) 
         entry.Name.clear();
         entry.Flags = 0;
     }
-    const std::vector<std::string> words = SplitWords(LowerCase(list));
+    const std::vector<std::string> words = SplitWords(LowerCaseCp850(list));
     std::uint8_t nextCode = 8;
     t.LastButtonCode = 7;
     struct KeyRow {

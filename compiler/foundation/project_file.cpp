@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/foundation/char_conversion.h"
 #include "compiler/foundation/foundation_run.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -10,14 +11,6 @@
 namespace skeldon {
 
 namespace {
-
-std::string LowerCase(std::string_view text) {
-    return platform::to_lower(platform::CodePage::cp850, text);
-}
-
-bool Contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
 
 std::string SemicolonsToBlanks(std::string_view text) {
     std::string out(text);
@@ -60,7 +53,7 @@ void HandlePrefixedWords(LineContext& c, char prefix) {
 // A help compiler or viewer line; ".EXE" is added when the value names no ".exe".
 void StoreCommand(LineContext& c, TProgramCommandIndex index) {
     std::string command(c.value);
-    if (!Contains(c.lowerValue, ".exe")) command += ".EXE";
+    if (!ContainsText(c.lowerValue, ".exe")) command += ".EXE";
     if (command.size() > kProgramCommandMax) {
         ReportValueTooLong(c.run, kProgramCommandMax);
         return;
@@ -148,7 +141,7 @@ void HandleLine(FoundationRun& run, std::string_view rawLine) {
                                "line too long (at most 255 characters)");
         return;
     }
-    const std::string lower = LowerCase(line);
+    const std::string lower = LowerCaseCp850(line);
     const std::size_t equal = lower.find('=');
     if (equal == std::string::npos || equal + 1 == lower.size()) {
         ReportProjectLineError(run, "richtig w\x84re: \"Funktion = Wert\"",
@@ -173,7 +166,7 @@ void HandleLine(FoundationRun& run, std::string_view rawLine) {
         return;
     }
     for (const KeyRow& row : kKeyRows) {
-        const bool matched = row.exact ? key == row.key : Contains(key, row.key);
+        const bool matched = row.exact ? key == row.key : ContainsText(key, row.key);
         if (!matched) continue;
         LineContext c{run, value, lowerValue};
         row.apply(c);
