@@ -9,6 +9,7 @@
 #include "formatter/app/font_definition_writer.h"
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/messages.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/formatting_run.h"
 #include "formatter/hyphenation/hyphenation.h"
@@ -47,8 +48,8 @@ class CommandLineSession {
   TavrelRunResult Run(const std::vector<std::string>& args);
 
  private:
-  std::string Pick(const char* german, const char* english) const {
-    return PickLanguageText(Settings().Language, german, english);
+  std::string Text(MessageId id, MessageArgs args = {}) const {
+    return MessageText(Settings().Language, id, args);
   }
   const TSettingsRecord& Settings() const { return store_.Settings; }
   void Say(const std::string& text) { console_.write_line("Tavrel: " + text); }
@@ -117,7 +118,7 @@ void CommandLineSession::LoadSettingsAndPrinters() {
 void CommandLineSession::SelectDefaultPrinter() {
   int index = env_.DefaultPrinter.empty() ? -1 : printers_->index_of(env_.DefaultPrinter);
   if (index < 0 && !env_.DefaultPrinter.empty())
-    Say(Pick("Drucker nicht gefunden: ", "printer not found: ") + env_.DefaultPrinter);
+    Say(Text(MessageId::kPrinterNotFound, {env_.DefaultPrinter}));
   if (index < 0) index = printers_->index_of(platform::kPostScriptPrinterName);
   if (index >= 0) printers_->select(index);
 }
@@ -127,8 +128,8 @@ void CommandLineSession::WriteFontDefinition() {
   const std::vector<std::string> fonts = env_.FontFamilies.empty() ? platform::list_font_families() : env_.FontFamilies;
   auto info = [this](const std::string& text) { list_.AddLine("INFO: " + text, 0); };
   if (!WriteFontDefinitionFile(settingsEnv_.SettingsDirectory, printer, fonts, Settings().Language, info))
-    Fail(Pick("Datei ", "File ") + FontDefinitionFilePath(settingsEnv_.SettingsDirectory) +
-         Pick(" kann nicht geschrieben werden.", " cannot be written."));
+    Fail(Text(MessageId::kFileCannotBeWritten,
+              {FontDefinitionFilePath(settingsEnv_.SettingsDirectory)}));
 }
 
 void CommandLineSession::PrepareContexts() {
@@ -140,7 +141,7 @@ void CommandLineSession::PrepareContexts() {
   fonts.EnsureFontDefinitionFile = [this](bool) { WriteFontDefinition(); };
   fonts.ReportFatalOutputError = [this](int, const std::string& german, const std::string& english) {
     fontsMissing_ = true;
-    Fail(PickLanguageText(Settings().Language, german, english));
+    Fail(ShowMessage(Settings().Language, MessageTexts{german, english}));
   };
 
   progress_ = std::make_unique<ConsoleMeasureProgress>(console_, Settings().Language);
@@ -152,7 +153,7 @@ void CommandLineSession::PrepareContexts() {
   // Without a printer dialog the selected printer is taken, and the console says so.
   measure.ChoosePrinter = [this] {
     if (printers_->count() == 0) return false;
-    Say(Pick("Drucker: ", "printer: ") + printers_->selected().name());
+    Say(Text(MessageId::kPrinterTaken, {printers_->selected().name()}));
     return true;
   };
   measure.Progress = progress_.get();
@@ -161,8 +162,7 @@ void CommandLineSession::PrepareContexts() {
   view_.WriteFontDefinition = [this] { WriteFontDefinition(); };
   prepare_.Dialog = [this](platform::PrinterList& printers) {
     if (printers.count() == 0) return false;
-    Say(Pick("Formatierung bezieht sich auf den Drucker ", "formatting refers to the printer ") +
-        printers.selected().name());
+    Say(Text(MessageId::kFormattingRefersToPrinter, {printers.selected().name()}));
     return true;
   };
   // No printer at all: the box has been shown and the job does not start.
@@ -180,14 +180,12 @@ bool CommandLineSession::OpenDocument(const std::string& given) {
   const std::string name = AbsoluteName(given);
   const std::string upper = UpperName(name);
   if (Contains(upper, ".RTF")) {
-    Fail(Pick("Die RTF-Konvertierung ist in dieser Version nicht vorhanden: ",
-              "The RTF conversion is not available in this version: ") +
-         name);
+    Fail(Text(MessageId::kRtfNotAvailable, {name}));
     return false;
   }
   if (!Contains(upper, ".WS") && !Contains(upper, ".TXT") && !Contains(upper, ".SKT") && !Contains(upper, ".FMT") &&
       !Contains(upper, ".TAF")) {
-    Fail(Pick("Keine WS-, TXT-, SKT-, FMT- oder TAF-Datei: ", "Not a WS, TXT, SKT, FMT or TAF file: ") + name);
+    Fail(Text(MessageId::kNotADocumentFile, {name}));
     return false;
   }
   FileContext files;
@@ -207,11 +205,8 @@ int CommandLineSession::FormatJob() {
     const auto fmtDate = GetFileDate(fmt);
     const auto sourceDate = GetFileDate(source);
     if (fmtDate && sourceDate && *fmtDate > *sourceDate &&
-        boxes_.AskMessageBox(Pick("Die formatierte Datei wurde von Hand ge\x84ndert. Eine erneute Formatierung "
-                                  "verwirft diese \x8E" "nderungen. Trotzdem fortfahren?",
-                                  "The formatted file was changed manually. Changes gets lost while Re-formatting. "
-                                  "Continue anyway?"),
-                             kBoxConfirmation, BoxButtons::YesNo) != kAnswerYes)
+        boxes_.AskMessageBox(Text(MessageId::kFormattedFileChangedByHand), kBoxConfirmation,
+                             BoxButtons::YesNo) != kAnswerYes)
       return kExitNotStarted;
   }
   if (!Prepare(false)) return kExitNotStarted;
@@ -233,10 +228,10 @@ int CommandLineSession::FormatJob() {
   result_.FormattedPages = run.pages.Streams[kTextStream].PageCount;
   const bool failed = run.messages.ErrorCount > 0 || run.messages.AbortRequested.load() != 0 || run.run.stop;
   if (!failed)
-    Say(Pick("Formatierte Datei ", "formatted file ") + result_.FormattedFile + ": " +
-        std::to_string(result_.FormattedPages) + Pick(" Seite(n)", " page(s)"));
+    Say(Text(MessageId::kFormattedFilePages,
+             {result_.FormattedFile, std::to_string(result_.FormattedPages)}));
   else
-    Say(Pick("Formatieren mit Fehlern beendet: ", "formatting ended with errors: ") + result_.FormattedFile);
+    Say(Text(MessageId::kFormattingEndedWithErrors, {result_.FormattedFile}));
   return failed ? kExitJobFailed : kExitOk;
 }
 
@@ -302,12 +297,12 @@ int CommandLineSession::PrintJob() {
   const bool fatal = notifier_.OutputFailed() || !ctx.ThreadErrorText.empty();
   if (fatal || surface.Pages() == 0) {
     printer.abort_document();
-    if (!fatal) Fail(Pick("Keine Seite gedruckt: ", "no page printed: ") + file);
+    if (!fatal) Fail(Text(MessageId::kNoPagePrinted, {file}));
     return kExitJobFailed;
   }
   std::string error;
   if (!printer.end_document(&error)) {
-    Fail(Pick("Drucker ", "printer ") + printer.name() + ": " + error);
+    Fail(Text(MessageId::kPrinterError, {printer.name(), error}));
     return kExitJobFailed;
   }
   result_.PrintedPages = surface.Pages();
@@ -315,13 +310,13 @@ int CommandLineSession::PrintJob() {
   const std::string pages = std::to_string(result_.PrintedPages);
   switch (printer.kind()) {
     case platform::PrinterKind::postscript_file:
-      Say(Pick("PostScript-Datei ", "PostScript file ") + shownOutput + ": " + pages + Pick(" Seite(n)", " page(s)"));
+      Say(Text(MessageId::kPostScriptFilePages, {shownOutput, pages}));
       break;
     case platform::PrinterKind::png_folder:
-      Say(pages + Pick(" Seite(n) als PNG in ", " page(s) as PNG into ") + shownOutput);
+      Say(Text(MessageId::kPngPages, {pages, shownOutput}));
       break;
     case platform::PrinterKind::cups:
-      Say(pages + Pick(" Seite(n) an den Drucker ", " page(s) sent to the printer ") + printer.name());
+      Say(Text(MessageId::kPagesSentToPrinter, {pages, printer.name()}));
       break;
   }
   return kExitOk;
@@ -330,8 +325,7 @@ int CommandLineSession::PrintJob() {
 TavrelRunResult CommandLineSession::Run(const std::vector<std::string>& args) {
   LoadSettingsAndPrinters();
   if (printers_->count() == 0) {
-    Fail(Pick("Um Tavrel benutzen zu k\x94nnen, mu\xE1 mindestens ein Drucker installiert sein.",
-              "To use Tavrel, at least one printer has to be installed! Please install a printer first."));
+    Fail(Text(MessageId::kPrinterRequired));
     return result_;
   }
   const std::string current =
@@ -341,21 +335,17 @@ TavrelRunResult CommandLineSession::Run(const std::vector<std::string>& args) {
     return platform::file_exists(full) || platform::directory_exists(full);
   });
   if (line_.ConditionsCut)
-    Fail(Pick("Die Bedingungsw\x94rter sind l\x84nger als 199 Zeichen und wurden gek\x81rzt: ",
-              "The condition words are longer than 199 characters and were cut: ") +
-         line_.Conditions);
+    Fail(Text(MessageId::kConditionWordsCut, {line_.Conditions}));
   for (const std::string& ignored : line_.Ignored)
-    Say(Pick("Parameter nicht beachtet: ", "parameter ignored: ") + ignored);
+    Say(Text(MessageId::kParameterIgnored, {ignored}));
 
   int exitCode = kExitNotStarted;
   if (line_.Empty || line_.Document.empty()) {
     console_.write(TavrelUsageText(Settings().Language));
   } else if (!FileExistsByOpen(AbsoluteName(line_.Document))) {
-    Fail(Pick("Falscher Programmparameter: Die Datei ", "Wrong program parameter: The file ") + line_.Document +
-         Pick(" existiert nicht.", " does not exist."));
+    Fail(Text(MessageId::kDocumentDoesNotExist, {line_.Document}));
   } else if (IsGraphicsFileName(line_.Document)) {
-    Fail(Pick("Grafikdateien \x94" "ffnet nur das Fenster von Tavrel: ", "Graphics files open in Tavrel's window only: ") +
-         line_.Document);
+    Fail(Text(MessageId::kGraphicsFileNeedsWindow, {line_.Document}));
   } else if (OpenDocument(line_.Document)) {
     PrepareContexts();
     if (line_.CloseAfterFormat)
@@ -375,19 +365,7 @@ TavrelRunResult CommandLineSession::Run(const std::vector<std::string>& args) {
 
 std::string TavrelUsageText(std::uint8_t language) {
   return std::string("Tavrel ") + kVersion + "\n" +
-         PickLanguageText(language,
-                          "Aufruf: tavrel DOKUMENT /F    formatiert das Dokument und endet\n"
-                          "        tavrel DOKUMENT /P    druckt die formatierte Datei und endet\n"
-                          "        #WORT                 Bedingungswort f\x81r .IF (mehrfach m\x94glich)\n"
-                          "Drucker: die Umgebungsvariable PRINTER (\"PNG Pages\", eine CUPS-Warteschlange);\n"
-                          "sonst \"PostScript File\" (eine PostScript-Datei neben dem Dokument).\n"
-                          "Programmverzeichnis (Datendateien): TAVREL_PROGRAM_DIR.\n",
-                          "Usage: tavrel DOCUMENT /F    formats the document and ends\n"
-                          "       tavrel DOCUMENT /P    prints its formatted file and ends\n"
-                          "       #WORD                 condition word for .IF (may be repeated)\n"
-                          "Printer: the environment variable PRINTER (\"PNG Pages\", a CUPS queue);\n"
-                          "otherwise \"PostScript File\" (a PostScript file beside the document).\n"
-                          "Program directory (data files): TAVREL_PROGRAM_DIR.\n");
+         MessageText(language, MessageId::kUsage);
 }
 
 TavrelRunResult RunTavrelCommandLine(const std::vector<std::string>& args, const TavrelEnvironment& env) {

@@ -1,7 +1,7 @@
 #include "formatter/app/console_notifier.h"
 
-#include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/messages.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/pages/page_state.h"
 
@@ -41,20 +41,19 @@ void ConsoleNotifier::EndProgressLine() {
 
 void ConsoleNotifier::OnFormatPage(std::int32_t value) {
   if (!view_.Run) return;
-  Progress(PickLanguageText(view_.Language, "formatiere Seite ", "format page ") + std::to_string(value) + " (" +
-           ExtractFileNamePart(view_.Run->run.input_name) + " --> " + ExtractFileNamePart(view_.Run->run.output_name) +
-           ")");
+  Progress(MessageText(view_.Language, MessageId::kFormattingPage,
+                       {std::to_string(value), ExtractFileNamePart(view_.Run->run.input_name),
+                        ExtractFileNamePart(view_.Run->run.output_name)}));
 }
 
 void ConsoleNotifier::OnPrintPage(std::int32_t value) {
   ++pagesDone_;
   const std::string name = ExtractFileNamePart(view_.PrintFileName);
   if (view_.PrintToPostScriptFile)
-    Progress(PickLanguageText(view_.Language, "Seite ", "Page ") + std::to_string(value) + " " + name + " --> " +
-             ChangeFileExtension(name, "ps"));
+    Progress(MessageText(view_.Language, MessageId::kPrintingPageToFile,
+                         {std::to_string(value), name, ChangeFileExtension(name, "ps")}));
   else
-    Progress(PickLanguageText(view_.Language, "drucke Seite ", "print page ") + std::to_string(value) + " (" + name +
-             ")");
+    Progress(MessageText(view_.Language, MessageId::kPrintingPage, {std::to_string(value), name}));
 }
 
 void ConsoleNotifier::OnOutputStop(std::int32_t value) {
@@ -62,7 +61,7 @@ void ConsoleNotifier::OnOutputStop(std::int32_t value) {
   outputFailed_ = true;
   EndProgressLine();
   const std::string text = view_.Page ? view_.Page->ThreadErrorText : std::string();
-  console_.write_line("Tavrel: " + PickLanguageText(view_.Language, "Fehler: ", "Error: ") + text,
+  console_.write_line("Tavrel: " + MessageText(view_.Language, MessageId::kOutputError, {text}),
                       platform::ConsoleStream::err);
 }
 

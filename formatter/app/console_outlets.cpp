@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "formatter/common/bilingual_texts.h"
+#include "formatter/common/messages.h"
 
 namespace tavrel {
 
@@ -116,9 +116,8 @@ void ConsoleMessageList::AddLine(const std::string& line, std::int32_t) {
 }
 
 void ConsoleMeasureProgress::Start(int total) {
-  console_.write_line(PickLanguageText(language_, "Tavrel: Schriften des Druckers werden vermessen: ",
-                                       "Tavrel: measuring the printer's fonts: ") +
-                      std::to_string(total));
+  console_.write_line(
+      MessageText(language_, MessageId::kMeasuringPrinterFonts, {std::to_string(total)}));
 }
 
 }  // namespace tavrel

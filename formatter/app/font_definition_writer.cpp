@@ -5,6 +5,7 @@
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/messages.h"
 #include "formatter/fonts/fonts_ini.h"
 #include "formatter/fonts/printer_data.h"
 #include "platform/files.h"
@@ -20,18 +21,14 @@ struct StandardGroup {
   int firstFont;
   int largestSize;
   std::array<const char*, 4> candidates;  // nullptr ends the list
-  const char* missingGerman;
-  const char* missingEnglish;
+  MessageId missing;  // told when no candidate is installed
 };
 
 // A row per standard family: where its letters start, its sizes and the names tried in order.
 constexpr StandardGroup kStandardGroups[] = {
-    {1, 14, {"Times New Roman", "Tms Rmn", "Times", "Times Roman"},
-     "keine Schrift \x84hnlich \"Times Roman\" gefunden", "no font similar to \"Times Roman\" found"},
-    {5, 18, {"Helvetica", "Arial", nullptr, nullptr},
-     "keine Schrift \x84hnlich \"Helvetica\" gefunden", "no font similar to \"Helvetica\" found"},
-    {11, 12, {"Courier New", "Courier", nullptr, nullptr},
-     "keine Schrift \x84hnlich \"Courier\" gefunden", "no font similar to \"Courier\" found"},
+    {1, 14, {"Times New Roman", "Tms Rmn", "Times", "Times Roman"}, MessageId::kNoFontLikeTimes},
+    {5, 18, {"Helvetica", "Arial", nullptr, nullptr}, MessageId::kNoFontLikeHelvetica},
+    {11, 12, {"Courier New", "Courier", nullptr, nullptr}, MessageId::kNoFontLikeCourier},
 };
 
 std::string Upper(const std::string& s) { return MakeUpperCase(s); }
@@ -41,8 +38,9 @@ class Writer {
   Writer(const std::vector<std::string>& fonts, std::uint8_t language) : fonts_(fonts), language_(language) {}
 
   void Line(const std::string& text) { out_ += text + "\r\n"; }
-  std::string Pick(const char* german, const char* english) const {
-    return language_ == 1 ? std::string(german) : std::string(english);
+  // The file is code page 850 text: the catalogue's text as stored.
+  std::string Text(MessageId id, MessageArgs args = {}) const {
+    return MessageSource(language_, id, args);
   }
 
   bool AddStandardFontIfPresent(const std::string& candidate) {
@@ -100,9 +98,9 @@ std::string StripFontStyleWords(const std::string& name) {
 std::string BuildFontDefinitionText(const std::string& printerName, const std::vector<std::string>& printerFonts,
                                     std::uint8_t language, const std::function<void(const std::string&)>& info) {
   Writer w(printerFonts, language);
-  w.Line(w.Pick("..Schriften f\x81r den Drucker-Typ: ", "..Fonts refer to Printer: ") + printerName);
+  w.Line(w.Text(MessageId::kFontFilePrinterLine, {printerName}));
   w.Line("");
-  w.Line(w.Pick("..Schriften, die auf jedem System verf\x81gbar sind:", "..Fonts available on every system:"));
+  w.Line(w.Text(MessageId::kFontFileEverySystem));
   for (const StandardGroup& group : kStandardGroups) {
     w.next_ = group.firstFont;
     w.largest_ = group.largestSize;
@@ -112,15 +110,15 @@ std::string BuildFontDefinitionText(const std::string& printerName, const std::v
         found = true;
         break;
       }
-    if (!found && info) info(PickLanguageText(language, group.missingGerman, group.missingEnglish));
+    if (!found && info) info(MessageText(language, group.missing));
   }
   w.Line("");
-  w.Line(w.Pick("..Geben Sie hier Ihre eigenen Schrift-Definitionen ein!", "..Enter your personal font definitions here!"));
+  w.Line(w.Text(MessageId::kFontFileOwnDefinitions));
   w.Line("");
   w.Line("");
   w.Line("");
-  w.Line(w.Pick("..Weitere Schriften, die auf Ihrem System verf\x81gbar sind,", "..Additional fonts available on your system,"));
-  w.Line(w.Pick("..\x84ndern Sie diese nach Ihrem Bedarf ab!", "..please modify to fit your purpose!"));
+  w.Line(w.Text(MessageId::kFontFileAdditionalFonts));
+  w.Line(w.Text(MessageId::kFontFileModifyThem));
 
   int additional = 0;
   for (const std::string& font : printerFonts)
@@ -144,8 +142,7 @@ std::string BuildFontDefinitionText(const std::string& printerName, const std::v
     if (!w.IsAdditional(printerFonts[i])) continue;
     if (first) {
       w.Line("");
-      w.Line(w.Pick("..Weitere verf\x81gbare Schriften auf Ihrem System (derzeit nicht aktiviert)",
-                    "..other fonts available on your system (yet deactivated)"));
+      w.Line(w.Text(MessageId::kFontFileInactiveFonts));
       first = false;
     }
     w.Line("..Font ? = " + printerFonts[i] + " 12");
@@ -162,10 +159,11 @@ bool WriteFontDefinitionFile(const std::string& programDirectory, const std::str
 
 std::string BuildFontDemoText(const TPrinterDataRecord& printerFonts, std::uint8_t language) {
   // ^B (2) and ^Y (25) are the bold and italic toggles of a formatted file.
-  const std::string samples = language == 1 ? "\x02" "fett\x02 \x19kursiv\x19 \x02\x19" "fettkursiv\x19\x02"
-                                            : "\x02" "bold\x02 \x19italic\x19 \x02\x19" "bold+italic\x19\x02";
-  // The German first line is plain text, not a comment line.
-  std::string out = (language == 1 ? "Schriftendemo-Datei" : "..Fonts demonstration file") + std::string("\r\n");
+  const std::string samples =
+      "\x02" + MessageSource(language, MessageId::kFontDemoBold) + "\x02 \x19" +
+      MessageSource(language, MessageId::kFontDemoItalic) + "\x19 \x02\x19" +
+      MessageSource(language, MessageId::kFontDemoBoldItalic) + "\x19\x02";
+  std::string out = MessageSource(language, MessageId::kFontDemoTitle) + "\r\n";
   out += ".LH12\r\n";
   for (int n = 1; n <= kLastWrittenFont; ++n) {
     const TFontEntry& entry = printerFonts.Fonts[n - 1];

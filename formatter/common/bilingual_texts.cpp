@@ -1,6 +1,5 @@
 #include "formatter/common/bilingual_texts.h"
 
-#include "formatter/common/settings_record.h"
 #include "platform/text.h"
 
 namespace tavrel {
@@ -66,16 +65,6 @@ std::string ToDisplayText(std::string_view cp850) {
   std::string out(cp850);
   for (char& c : out) c = static_cast<char>(t[static_cast<std::uint8_t>(c)]);
   return out;
-}
-
-std::string PickLanguageText(std::uint8_t language, std::string_view german, std::string_view english) {
-  if (language == 1) return ToDisplayText(german);
-  return std::string(english);
-}
-
-std::string PickLanguageText(const TSettingsRecord& settings, std::string_view german,
-                             std::string_view english) {
-  return PickLanguageText(settings.Language, german, english);
 }
 
 std::string MakeUpperCase(std::string_view text) {

@@ -1,6 +1,6 @@
 #pragma once
-// Bilingual messages and the code-page tables used to show them: German texts are stored in code
-// page 850 and shown in Windows-1252.
+// The code-page tables that show code page 850 text (the German messages of the catalogue,
+// document text) in Windows-1252, and small text helpers.
 
 #include <array>
 #include <cstdint>
@@ -8,8 +8,6 @@
 #include <string_view>
 
 namespace tavrel {
-
-struct TSettingsRecord;
 
 using ByteTable = std::array<std::uint8_t, 256>;
 
@@ -24,11 +22,6 @@ const ByteTable& PdfTextTableInverse();
 // Builds an inverse the way the display tables are inverted: entry v takes the first source
 // byte mapping to v, but an unchanged byte gives way to a later byte mapping to v.
 ByteTable InvertDisplayTable(const ByteTable& table);
-
-// Language 1: the German text through DisplayTable; otherwise the English text unchanged.
-std::string PickLanguageText(std::uint8_t language, std::string_view german, std::string_view english);
-std::string PickLanguageText(const TSettingsRecord& settings, std::string_view german,
-                             std::string_view english);
 
 // Code page 850 text to the display code page.
 std::string ToDisplayText(std::string_view cp850);

@@ -4,6 +4,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/message_boxes.h"
+#include "formatter/common/messages.h"
 #include "platform/files.h"
 
 namespace tavrel {
@@ -45,8 +46,7 @@ void ReadPanels(HelpFiles& help) {
   const platform::ReadResult file = platform::read_file(name);
   if (!file.ok()) {
     if (help.Boxes)
-      help.Boxes->ShowMessageBox(PickLanguageText(help.Language, "Datei ", "File ") + name +
-                                     PickLanguageText(help.Language, " nicht gefunden.", " not found."),
+      help.Boxes->ShowMessageBox(MessageText(help.Language, MessageId::kFileNotFound, {name}),
                                  kBoxError);
     return;
   }
@@ -65,7 +65,8 @@ void ReadPanels(HelpFiles& help) {
 void ReadDotHelp(HelpFiles& help) {
   help.DotHelpRead = true;
   const std::string name = platform::join_path(
-      help.ProgramDirectory, "dothelp" + PickLanguageText(help.Language, "g", "e") + ".txt");
+      help.ProgramDirectory,
+      "dothelp" + MessageText(help.Language, MessageId::kDotHelpLanguageLetter) + ".txt");
   const platform::ReadResult file = platform::read_file(name);
   if (!file.ok()) return;
   std::int16_t panel = 0;

@@ -24,7 +24,7 @@ inline constexpr int kAnswerNo = 7;
 class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
-  // Text is in the display code page (Windows-1252), as PickLanguageText returns it.
+  // Text is in the display code page (Windows-1252), as the message catalogue shows it.
   virtual void ShowMessageBox(const std::string& text, int kind) = 0;
   virtual int AskMessageBox(const std::string& text, int kind, BoxButtons buttons) = 0;
 };

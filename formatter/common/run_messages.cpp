@@ -1,6 +1,5 @@
 #include "formatter/common/run_messages.h"
 
-#include "formatter/common/bilingual_texts.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/settings_record.h"
@@ -22,8 +21,12 @@ void RunMessages::Bind(const TSettingsRecord* settings, MessageList* list, Messa
 
 std::uint8_t RunMessages::Language() const { return settings_ ? settings_->Language : 0; }
 
-std::string RunMessages::Pick(std::string_view german, std::string_view english) const {
-  return PickLanguageText(Language(), german, english);
+std::string RunMessages::Text(MessageId id, MessageArgs args) const {
+  return MessageText(Language(), id, args);
+}
+
+std::string RunMessages::Show(const MessageTexts& texts) const {
+  return ShowMessage(Language(), texts);
 }
 
 void RunMessages::ClearMessageList() {
@@ -44,7 +47,8 @@ void RunMessages::AddLine(std::string_view kind, std::string_view text) {
   ShowMessageListOnce();
   const std::string full = MessagePrefix + std::string(text);
   std::string location;
-  if (ParagraphNumber != 0) location = " " + Pick("Abs ", "Par ") + std::to_string(ParagraphNumber);
+  if (ParagraphNumber != 0)
+    location = " " + Text(MessageId::kParagraphAbbreviation) + std::to_string(ParagraphNumber);
   if (list_) list_->AddLine(std::string(kind) + location + ": " + full, ParagraphNumber);
   MessagePrefix.clear();
 }
@@ -55,10 +59,7 @@ void RunMessages::ReportFormatError(std::string_view text) {
   // Only the 51st error stops the run; errors reported while it winds down are listed, but the
   // box is not shown again.
   if (ErrorCount == kMaxErrorsBeforeStop + 1) {
-    if (boxes_)
-      boxes_->ShowMessageBox(Pick("Mehr als 50 Fehlermeldungen! Formatieren wird abgebrochen.",
-                                  "More than 50 error messages! Formatting interrupted."),
-                             kBoxError);
+    if (boxes_) boxes_->ShowMessageBox(Text(MessageId::kTooManyErrors), kBoxError);
     InterruptFormatJob();
   }
 }
@@ -71,8 +72,9 @@ void RunMessages::RequestStopFormatting() {
 
 void RunMessages::InterruptFormatJob() {
   if (BackupKept && boxes_)
-    boxes_->ShowMessageBox("Die alte Datei ist noch vorhanden und hat die Erweiterung .$$$", kBoxInformation);
-  ReportFormatInfo(Pick("Formatierung wurde abgebrochen!", "Format job interrupted!"));
+    boxes_->ShowMessageBox(MessageSource(Language(), MessageId::kOldFileKeptAsBackup),
+                           kBoxInformation);
+  ReportFormatInfo(Text(MessageId::kFormatJobInterrupted));
   AbortRequested = 1;
   if (OnInterrupted) OnInterrupted();
 }
@@ -80,8 +82,7 @@ void RunMessages::InterruptFormatJob() {
 bool RunMessages::CheckOutputOpened(int code, const std::string& name, bool failed, int errorCode) {
   (void)code;  // which kind of file it was; the message names the file itself
   if (!failed) return true;
-  ReportFormatError(Pick("Fehler beim \x99" "ffnen der Datei ", "Error while opening file ") + "(" +
-                    std::to_string(errorCode) + ") " + name + " .");
+  ReportFormatError(Text(MessageId::kErrorOpeningOutputFile, {std::to_string(errorCode), name}));
   InterruptFormatJob();
   return false;
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "formatter/common/messages.h"
+
 namespace tavrel {
 
 struct TSettingsRecord;
@@ -33,7 +35,9 @@ class RunMessages {
   void Bind(const TSettingsRecord* settings, MessageList* list, MessageBoxes* boxes,
             MainNotifier* notifier);
 
-  std::string Pick(std::string_view german, std::string_view english) const;
+  // The catalogue's text in the run's language (English while unbound).
+  std::string Text(MessageId id, MessageArgs args = {}) const;
+  std::string Show(const MessageTexts& texts) const;
 
   void ClearMessageList();
   void AddMessagePrefix(std::string_view text);

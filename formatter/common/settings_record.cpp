@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "formatter/common/bilingual_texts.h"
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/message_boxes.h"
+#include "formatter/common/messages.h"
 #include "platform/files.h"
 
 namespace tavrel {
@@ -173,17 +173,15 @@ bool LoadSettings(SettingsStore& store, const SettingsEnvironment& env, std::uin
     } else {
       int answer = kAnswerNo;
       if (env.Boxes)
-        answer = env.Boxes->AskMessageBox("user language german (Deutsche Sprache?)", kBoxConfirmation,
-                                          BoxButtons::YesNo);
+        answer = env.Boxes->AskMessageBox(MessageSource(s.Language, MessageId::kAskGermanLanguage),
+                                          kBoxConfirmation, BoxButtons::YesNo);
       s.Language = answer == kAnswerYes ? 1 : 0;
     }
     store.FirstStartLanguageChosen = 1;
     DefaultSettings(s, env.ProgramDirectory, env.IsNtFamily);
     firstStart = 1;
   } else if (!file.ok() || file.bytes.size() < kSettingsRecordSize) {
-    ShowError(env, PickLanguageText(s, "Fehler beim Lesen von ", "Error reading ") + kSettingsFileName +
-                       PickLanguageText(s, ", Datei wird mit Standardwerten neu angelegt",
-                                        ", file recreated with default values"));
+    ShowError(env, MessageText(s, MessageId::kSettingsFileUnreadable, {kSettingsFileName}));
     s = TSettingsRecord{};
     store.SavedSettings = s;
     DefaultSettings(s, env.ProgramDirectory, env.IsNtFamily);
@@ -211,18 +209,14 @@ bool LoadSettings(SettingsStore& store, const SettingsEnvironment& env, std::uin
     platform::erase_file(dunname);
   }
 
-  const std::string programs = std::string("C:\\Program") + (s.Language == 1 ? "me" : "s");
+  const std::string programs = MessageSource(s.Language, MessageId::kProgramsFolder);
   if (s.EditorFileName.Empty()) {
     if (store.SuiteDirectory.empty())
       s.EditorFileName.Assign(programs + "\\Dunmoor\\Dunmoor.exe");
     else
       s.EditorFileName.Assign(Join(Join(store.SuiteDirectory, "Dunmoor"), "Dunmoor.exe"));
     if (!platform::file_exists(s.EditorFileName.Str()))
-      ShowError(env, PickLanguageText(s,
-                                      "Dunmoor.exe konnte nicht gefunden werden. Bitte tragen Sie den "
-                                      "Dateinamen unter Settings - program ein.",
-                                      "Dunmoor.exe not found. Please enter the name on the \"Program\" "
-                                      "page of the settings notebook."));
+      ShowError(env, MessageText(s, MessageId::kEditorNotFound));
   }
   if (s.CompilerFileName.Empty()) {
     if (store.SuiteDirectory.empty())
@@ -239,8 +233,7 @@ bool SaveSettings(SettingsStore& store, const SettingsEnvironment& env) {
   const platform::FileError error = platform::replace_file_atomic(
       SettingsFilePath(env), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (error != platform::FileError::none) {
-    ShowError(env, PickLanguageText(store.Settings, "Fehler: Datei Tavrel.dta kann nicht geschrieben werden.",
-                                    "Error: Could not write file Tavrel.dta."));
+    ShowError(env, MessageText(store.Settings, MessageId::kSettingsFileNotWritten));
     return false;
   }
   return true;
@@ -249,7 +242,7 @@ bool SaveSettings(SettingsStore& store, const SettingsEnvironment& env) {
 std::string GetTutorialDirectory(const SettingsStore& store) {
   const std::string sep = SeparatorOf(store.SuiteDirectory);
   return store.SuiteDirectory + sep +
-         PickLanguageText(store.Settings, "Tutorial_Deutsch", "Tutorial_English") + sep;
+         MessageText(store.Settings, MessageId::kTutorialFolder) + sep;
 }
 
 const TPageTemplate& CurrentPageTemplate(const TSettingsRecord& record) {

@@ -2,10 +2,10 @@
 
 #include <limits>
 
-#include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/message_boxes.h"
+#include "formatter/common/messages.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/text_services.h"
 #include "platform/files.h"
@@ -212,15 +212,8 @@ void EnsureFontDefinitionFile(bool force, const std::string& programDirectory, s
   if (!force) {
     if (FileExistsByOpen(FontDefinitionFilePath(programDirectory))) return;
     if (boxes)
-      boxes->ShowMessageBox(
-          "Fonts.ini" + PickLanguageText(language,
-                                         " Schriften-Defintions-Datei existiert bislang noch nicht. Es wird "
-                                         "automatisch erzeugt. Sie k\x94nnen jederzeit diese Textdatei ihren "
-                                         "Bed\x81rfnissen anpassen (Einstellungen - Schriftdefinition).",
-                                         " font definition file does not exist yet. It will be generated now "
-                                         "automatically. You are encouraged to modify this text file to fit your "
-                                         "purpose! (Settings - Font definition)"),
-          kBoxInformation);
+      boxes->ShowMessageBox(MessageText(language, MessageId::kFontDefinitionFileCreated),
+                            kBoxInformation);
   }
   mainWindow.Send(MN_WRITE_FONT_DEFINITION, 0);
 }
@@ -236,7 +229,10 @@ FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables, const Fo
       tables.PrinterFonts = MakeEmptyPrinterData();
       tables.PreviewFonts = MakeEmptyPrinterData();
       tables.AutoVariant.fill(0);
-      if (ctx.ReportFatalOutputError) ctx.ReportFatalOutputError(1, "Fonts.ini nicht gefunden", "Fonts.ini not found");
+      if (ctx.ReportFatalOutputError) {
+        const MessageTexts texts = ComposeMessage(MessageId::kFontDefinitionFileNotFound);
+        ctx.ReportFatalOutputError(1, texts.german, texts.english);
+      }
       return FontDefinitionRead::NotFound;
     }
     const std::string text(file.bytes.begin(), file.bytes.end());
@@ -246,11 +242,7 @@ FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables, const Fo
     if (!recreated && ctx.VersionStamp < 991 && ctx.EnsureFontDefinitionFile) {
       if (ctx.Boxes)
         ctx.Boxes->ShowMessageBox(
-            PickLanguageText(ctx.Language,
-                             "Wegen eines inzwischen behobenen Fehlers aus einer fr\x81heren Tavrel-Version wird "
-                             "die Datei fonts.ini neu angelegt und die alte in fonts.old umbenannt.",
-                             "Because of a meanwhile fixed bug of a former Tavrel version, the file fonts.ini will "
-                             "be recreated and the old one gets the name fonts.old."),
+            MessageText(ctx.Language, MessageId::kFontDefinitionFileRecreatedAfterBug),
             kBoxInformation);
       const std::string old = ChangeFileExtension(path, "OLD");
       platform::erase_file(old);
@@ -261,18 +253,12 @@ FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables, const Fo
     }
     if (ctx.Boxes) {
       ctx.Boxes->ShowMessageBox(
-          PickLanguageText(ctx.Language,
-                           "Der Schriftbuchstaben " + duplicates +
-                               "wurden in der Schriftendefinitionsdatei Fonts.ini zweimal vergeben. "
-                               "Bitte die Datei editieren (Einstellungen - Schriften-Definition) oder l\x94schen",
-                           "Font characters " + duplicates +
-                               "have been declared twice in font definition file Fonts.ini. "
-                               "Please edit (Settings - Font Definition) or delete it."),
+          ShowMessage(ctx.Language,
+                      ComposeMessage(MessageId::kFontLettersDeclaredTwice, {duplicates})),
           kBoxError);
       if (!recreated && ctx.EnsureFontDefinitionFile &&
           ctx.Boxes->AskMessageBox(
-              PickLanguageText(ctx.Language, "Soll die Schriften-Definition (Datei Fonts.ini) neu angelegt werden ?",
-                               "Do you want to recreate the font definition (fonts.ini file) ?"),
+              MessageText(ctx.Language, MessageId::kAskRecreateFontDefinitionFile),
               kBoxConfirmation, BoxButtons::YesNo) == kAnswerYes) {
         ctx.EnsureFontDefinitionFile(true);
         recreated = true;

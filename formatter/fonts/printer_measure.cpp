@@ -4,10 +4,10 @@
 #include <cmath>
 #include <memory>
 
-#include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/message_boxes.h"
+#include "formatter/common/messages.h"
 #include "formatter/common/settings_record.h"
 #include "platform/files.h"
 
@@ -71,9 +71,7 @@ int QueryPrinterDpi(platform::Printer& printer, MessageBoxes* boxes, std::uint8_
   const int dpi = printer.dpi();
   if (dpi > 0) return dpi;
   if (boxes)
-    boxes->ShowMessageBox(PickLanguageText(language, "Schwer Fehler: Die Druckeraufl\x94sung konnte nicht ermittelt werden.",
-                                           "Fatal Error: querying printer resolution failed"),
-                          kBoxError);
+    boxes->ShowMessageBox(MessageText(language, MessageId::kPrinterResolutionUnknown), kBoxError);
   return 0;
 }
 
@@ -83,9 +81,8 @@ MeasureOutcome MeasurePrinterFonts(const std::string& printerName, const TPrinte
   const std::string path = MakePrinterDataFileName(ctx.ProgramDirectory, printerName);
   if (ReadPrinterDataFile(path, record) == PrinterDataRead::TooShort) {
     if (ctx.Boxes)
-      ctx.Boxes->ShowMessageBox(path + PickLanguageText(ctx.Language, " hat die falsche Gr\x94\xE1" "e. Bitte l\x94schen.",
-                                                        " has got wrong size. Please delete."),
-                                kBoxError);
+      ctx.Boxes->ShowMessageBox(
+          MessageText(ctx.Language, MessageId::kPrinterDataFileWrongSize, {path}), kBoxError);
     return MeasureOutcome::WrongSize;
   }
 
@@ -142,8 +139,8 @@ MeasureOutcome MeasurePrinterFonts(const std::string& printerName, const TPrinte
       continue;
     }
     if (ctx.Progress)
-      ctx.Progress->Step(PickLanguageText(ctx.Language, "Schrift ", "Font ") + wanted.FaceName.Str() + " " +
-                         SizeText(wanted.Size));
+      ctx.Progress->Step(MessageText(ctx.Language, MessageId::kMeasuringFont,
+                                     {wanted.FaceName.Str(), SizeText(wanted.Size)}));
     const FontWidthsResult measured = MeasureFontWidths(*measurer, wanted, dpi, ctx.CodePage);
     std::copy(measured.Widths.begin(), measured.Widths.end(), widths);
     if (measured.OutOfRange) tooWide += FontNumberToSpec(static_cast<std::uint8_t>(n + 1)) + " ";
@@ -157,31 +154,25 @@ MeasureOutcome MeasurePrinterFonts(const std::string& printerName, const TPrinte
   MeasureOutcome outcome = MeasureOutcome::Written;
   if (!WritePrinterDataFile(path, record)) {
     if (ctx.Boxes)
-      ctx.Boxes->ShowMessageBox(PickLanguageText(ctx.Language, "Datei " + path + " kann nicht geschrieben werden.",
-                                                 "File " + path + " cannot be written."),
-                                kBoxError);
+      ctx.Boxes->ShowMessageBox(
+          ShowMessage(ctx.Language, ComposeMessage(MessageId::kFileCannotBeWritten, {path})),
+          kBoxError);
     outcome = MeasureOutcome::WriteFailed;
   }
   if (ctx.Progress) ctx.Progress->Finish();
   // A printer data file holds widths and dots per column in bytes: report what did not fit.
   if (ctx.Boxes && !tooWide.empty())
     ctx.Boxes->ShowMessageBox(
-        PickLanguageText(ctx.Language,
-                         "Schriften " + tooWide + "haben bei " + std::to_string(dpi) +
-                             " dpi Zeichenbreiten au\xE1" "erhalb 0 bis 255 Punkte; sie wurden begrenzt.",
-                         "Fonts " + tooWide + "have character widths outside 0 to 255 dots at " + std::to_string(dpi) +
-                             " dpi; they were limited."),
+        ShowMessage(ctx.Language, ComposeMessage(MessageId::kFontWidthsLimited,
+                                                 {tooWide, std::to_string(dpi)})),
         kBoxError);
   // A face that is not installed is measured (and later drawn) in fontconfig's stand-in.
   if (ctx.Boxes && !fallbacks.empty())
-    ctx.Boxes->ShowMessageBox(PickLanguageText(ctx.Language, "Nicht installierte Schriften: ", "Fonts not installed: ") +
-                                  fallbacks,
+    ctx.Boxes->ShowMessageBox(MessageText(ctx.Language, MessageId::kFontsNotInstalled, {fallbacks}),
                               kBoxInformation);
   if (ctx.Boxes && columnOut)
     ctx.Boxes->ShowMessageBox(
-        PickLanguageText(ctx.Language,
-                         "Die Druckeraufl\x94sung " + std::to_string(dpi) + " dpi ist zu hoch (Spaltenbreite > 255 Punkte).",
-                         "The printer resolution " + std::to_string(dpi) + " dpi is too high (column width > 255 dots)."),
+        MessageText(ctx.Language, MessageId::kPrinterResolutionTooHigh, {std::to_string(dpi)}),
         kBoxError);
   if (printers->selected_index() != remembered) printers->select(remembered);
   return outcome;
@@ -202,13 +193,7 @@ bool ChoosePrinter(TSettingsRecord& settings, platform::PrinterList& printers, M
   const std::uint8_t language = settings.Language;
   if (printers.count() == 0) {
     if (boxes)
-      boxes->ShowMessageBox(
-          PickLanguageText(language,
-                           "Tavrel: kein Drucker installiert, weder Formatieren noch Drucken m\x94glich! Tavrel kann "
-                           "nicht ausgef\x81hrt werden.",
-                           "Tavrel: No printer installed, neither formatting nor printing possible! Tavrel cannot "
-                           "be executed!"),
-          kBoxError);
+      boxes->ShowMessageBox(MessageText(language, MessageId::kNoPrinterInstalled), kBoxError);
     if (endProgram) endProgram();
     return false;
   }
@@ -216,17 +201,11 @@ bool ChoosePrinter(TSettingsRecord& settings, platform::PrinterList& printers, M
     printers.select(0);
   } else {
     if (boxes)
-      boxes->ShowMessageBox(
-          PickLanguageText(language,
-                           "Bitte w\x84hlen Sie den Drucker aus, auf den sich die Formatierung beziehen soll (d.h. "
-                           "ihr f\x81r Tavrel Ausdrucke meist verwendeter Drucker)",
-                           "Please select the printer to which formatting refers to (your favourite printer for "
-                           "Tavrel printouts)"),
-          kBoxInformation);
+      boxes->ShowMessageBox(MessageText(language, MessageId::kSelectFormattingPrinter),
+                            kBoxInformation);
     if (!dialog || !dialog(printers)) {
       if (boxes)
-        boxes->ShowMessageBox(PickLanguageText(language, "Formatieren kann ohne diese Auswahl nicht ausgef\x81hrt werden",
-                                               "Cannot format without this selection"),
+        boxes->ShowMessageBox(MessageText(language, MessageId::kCannotFormatWithoutPrinter),
                               kBoxInformation);
       return false;
     }
@@ -266,13 +245,7 @@ bool PrepareFontsAndPrinter(bool useCurrentPrinter, PrinterSetup& setup, TSettin
 void ResetPrinterDataAfterUpdate(const platform::PrinterList& printers, const std::string& programDirectory,
                                  std::uint8_t language, MessageBoxes* boxes) {
   if (boxes)
-    boxes->ShowMessageBox(
-        PickLanguageText(language,
-                         "Mit dem Wechsel auf diese Versionsnummer werden die alten Druckerdaten gel\x94scht und "
-                         "sp\x84ter wieder neu angelegt.",
-                         "With the Update to this version, the old printer data information will be deleted and "
-                         "recreated later."),
-        kBoxInformation);
+    boxes->ShowMessageBox(MessageText(language, MessageId::kPrinterDataReset), kBoxInformation);
   for (const std::string& name : printers.names()) {
     const std::string path = MakePrinterDataFileName(programDirectory, name);
     if (FileExistsByOpen(path)) platform::erase_file(path);

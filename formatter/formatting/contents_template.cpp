@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formatter/common/file_services.h"
+#include "formatter/common/messages.h"
 #include "formatter/formatting/formatted_writer.h"
 #include "formatter/common/run_messages.h"
 #include "platform/files.h"
@@ -40,7 +41,7 @@ class TemplateParser {
   std::uint8_t& At(std::int32_t pos) { return t_.TemplateText[static_cast<std::size_t>(std::clamp(pos, 0, 1000))]; }
 
   [[noreturn]] void UnexpectedEnd() {
-    m_.ReportFormatError(m_.Pick("Unerwartetes Ende der Datei ", "unexpected end of file ") + t_.ReaderFileName);
+    m_.ReportFormatError(m_.Text(MessageId::kUnexpectedEndOfFile, {t_.ReaderFileName}));
     m_.InterruptFormatJob();
     throw StopReading{};
   }
@@ -48,8 +49,7 @@ class TemplateParser {
   std::uint8_t Append() {
     if (r_.AtEnd()) UnexpectedEnd();
     if (t_.Position >= static_cast<std::int32_t>(kTemplateTextSize)) {
-      m_.ReportFormatError(m_.Pick("Datei ", "File ") + std::string(name_) +
-                           m_.Pick(" ist zu lang (mehr als 1000 Zeichen).", " is too long (more than 1000 characters)."));
+      m_.ReportFormatError(m_.Text(MessageId::kHeadingsFileTooLong, {name_}));
       m_.InterruptFormatJob();
       throw StopReading{};
     }
@@ -111,11 +111,8 @@ class TemplateParser {
   void NumberingError(int level) {
     if (errorReported_) return;
     errorReported_ = true;
-    m_.AddMessagePrefix(m_.Pick("Fehler in der \x9A" "berschriftsformatierungs-Datei beim ",
-                                "Error in content format file, level ") +
-                        std::to_string(level) + m_.Pick(". Rang", " "));
-    m_.ReportFormatError(m_.Pick(" Vermutlich steht hinter \".\" oder \")\" nicht 1, I, A oder a !",
-                                 "Assuming that behind . or ) the \"1\", \"I\", \"A\" or \"a\" is missing."));
+    m_.AddMessagePrefix(m_.Text(MessageId::kHeadingsFileErrorAtLevel, {std::to_string(level)}));
+    m_.ReportFormatError(m_.Text(MessageId::kHeadingsNumberingHint));
     m_.InterruptFormatJob();
   }
 
@@ -220,7 +217,9 @@ class TemplateParser {
 
 }  // namespace
 
-std::string GetHeadingsTemplateName(std::uint8_t language) { return language == 1 ? "Gliform.ws" : "Headings.ws"; }
+std::string GetHeadingsTemplateName(std::uint8_t language) {
+  return MessageSource(language, MessageId::kHeadingsFileName);
+}
 
 bool TemplateCharReader::AtEnd() const {
   if (pendingLf_) return false;
@@ -302,21 +301,19 @@ bool LoadHeadingsTemplate(HeadingsTemplate& tpl, std::uint8_t language, const Fi
   const std::string defaultName = GetHeadingsTemplateName(language);
   std::string name = tpl.HeadingsTemplateName;
   if (tpl.HeadingsTemplateName != defaultName && !LocateFile(name, files)) {
-    messages.ReportFormatError(messages.Pick("Datei ", "File ") + tpl.HeadingsTemplateName +
-                               messages.Pick(" nicht gefunden. Stattdessen wird ", " not found. Instead, ") +
-                               defaultName + messages.Pick(" verwendet.", " will be used."));
+    messages.ReportFormatError(
+        messages.Text(MessageId::kHeadingsFileReplaced, {tpl.HeadingsTemplateName, defaultName}));
     name = defaultName;
   }
   if (!LocateFile(name, files)) {
-    messages.ReportFormatError(messages.Pick("Datei ", "File ") + tpl.HeadingsTemplateName +
-                               messages.Pick(" nicht gefunden.", " not found."));
+    messages.ReportFormatError(messages.Text(MessageId::kFileNotFound, {tpl.HeadingsTemplateName}));
     messages.InterruptFormatJob();
     return false;
   }
   platform::ReadResult file = platform::read_file(name);
   if (!file.ok()) {
-    messages.ReportFormatError(messages.Pick("Datei ", "Could not read file ") + tpl.HeadingsTemplateName +
-                               messages.Pick(" konnte nicht ge\x94" "ffnet werden.", " ."));
+    messages.ReportFormatError(
+        messages.Text(MessageId::kHeadingsFileNotOpened, {tpl.HeadingsTemplateName}));
     messages.InterruptFormatJob();
     return false;
   }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "formatter/common/bilingual_texts.h"
+#include "formatter/common/messages.h"
 #include "formatter/formatting/contents_template.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
@@ -228,8 +229,7 @@ void CmdHeadingNumbers(Cmd& c) {
     if (k == 9) {
       while (i < arg.size() && (arg[i] == ' ' || arg[i] == '.')) ++i;
       if (i < arg.size() && IsDigitChar(arg[i]))
-        ReportError(c.run, "Mehr als neun \x9A" "berschriftsnummern, der Rest wird ignoriert",
-                    "More than nine heading numbers, the rest is ignored");
+        ReportError(c.run, MessageId::kTooManyHeadingNumbers);
     }
     if (k > 0) {
       for (int j = k + 1; j <= 9; ++j) d.heading_numbers[j] = 0;
@@ -246,8 +246,7 @@ void CmdTabStep(Cmd& c) {
   if (n <= 0) {
     // A column mark 0 wide would drop every typed indentation of a proportional font.
     const std::string cmd = UpperAscii(c.line.substr(1, 2));
-    ReportError(c.run, "Der Wert von ." + cmd + " muss gr\x94\xE1" "er als 0 sein, die Zeile wird ignoriert",
-                "The value of ." + cmd + " must be above 0, the line is ignored");
+    ReportError(c.run, MessageId::kDotCommandValueNotPositive, {cmd});
     c.d.copy_line = false;
     return;
   }
@@ -310,13 +309,11 @@ void CmdGraphicsChar(Cmd& c) {
   GraphicsLoadError why;
   switch (DefineGraphicsChar(c.d.graphics_chars, def, c.run.files, dpi, c.d.graphics_size, &why)) {
     case GraphicsCharOutcome::kTableFull:
-      ReportError(c.run,
-                  "Zu viele Grafikbuchstaben (h\x94" "chstens 20): " + std::string(1, static_cast<char>(def.Char)),
-                  "Too many graphics characters (at most 20): " + std::string(1, static_cast<char>(def.Char)));
+      ReportError(c.run, MessageId::kTooManyGraphicsCharacters,
+                  {std::string(1, static_cast<char>(def.Char))});
       break;
     case GraphicsCharOutcome::kNotLoaded:
-      ReportError(c.run, "Grafik-Datei " + def.FileName + " nicht gefunden oder nicht lesbar (" + why.Text + ").",
-                  "Graphics file " + def.FileName + " not found or unreadable (" + why.Text + ").");
+      ReportError(c.run, MessageId::kGraphicsFileUnusable, {def.FileName, why.Text});
       break;
     default:
       break;
@@ -573,16 +570,13 @@ void CmdBM(Cmd& c) {
   GraphicsLoadError why;
   const bool loaded = LoadGraphicsFile(picture, typed, run.files, &why);
   if (!loaded && why.Kind != GraphicsLoadFailure::kUnreadable) {
-    ReportError(run,
-                "Grafik-Datei " + typed + " nicht gefunden. Ben\x94tigte Leerzeilen wurden nicht eingef\x81gt.",
-                "Graphics file " + typed + " not found. Necessary empty lines not inserted.");
+    ReportError(run, MessageId::kGraphicsFileNotFoundNoLines, {typed});
     return;
   }
   if (!c.d.graphics_lines) return;
   const double width_inches = RightMarginColumns(run) * 0.1 * c.d.bitmap_width / 100.0;
   if (!loaded || picture->width <= 0 || width_inches <= 0) {
-    ReportError(run, "Grafik-Datei " + typed + " konnte nicht korrekt interpretiert werden.",
-                "Graphics file " + typed + " coudn't be interpreted correctly.");
+    ReportError(run, MessageId::kGraphicsFileNotInterpreted, {typed});
     return;
   }
   const double height_inches = picture->height * width_inches / picture->width;
@@ -590,8 +584,7 @@ void CmdBM(Cmd& c) {
   const int slot1 = page.LineHeights[1] > 0 ? page.LineHeights[1] : 8;
   const double lines = height_inches * 48.0 / slot1;
   if (!(lines < 1000)) {  // a picture taller than a long page is no picture for a page
-    ReportError(run, "Grafik-Datei " + typed + " konnte nicht korrekt interpretiert werden.",
-                "Graphics file " + typed + " coudn't be interpreted correctly.");
+    ReportError(run, MessageId::kGraphicsFileNotInterpreted, {typed});
     return;
   }
   const int k = static_cast<int>(std::nearbyint(lines)) + 1;
@@ -725,8 +718,7 @@ void AppendDotChar(FormatRun& run, uint8_t c) {
     r.dot_line.push_back(static_cast<char>(c));
   } else if (r.dot_line.size() == static_cast<size_t>(kDotLineRoom)) {
     r.dot_line.push_back('\0');  // marks the line as reported; removed before handling
-    ReportError(run, "Punktzeile zu lang (mehr als 248 Zeichen), der Rest wird ignoriert",
-                "Dot line too long (more than 248 characters), the rest is ignored");
+    ReportError(run, MessageId::kDotLineTooLong);
   }
 }
 
@@ -885,8 +877,7 @@ bool EvaluateCondition(FormatRun& run, const std::string& text) {
   for (const std::string& x : words)
     if (!x.empty()) w.push_back(x);
   auto syntax_error = [&]() {
-    ReportInfo(run, "\".IF " + text + "\": falsche Schreibweise der .IF-Bedingung",
-               "\".IF " + text + "\": wrong syntax in .IF condition");
+    ReportInfo(run, MessageId::kIfConditionSyntax, {text});
     return false;
   };
   if (w.empty()) return syntax_error();
@@ -914,15 +905,11 @@ bool ExpandDotMacro(FormatRun& run, std::string line) {
     while (!name.empty() && name.back() == ' ') name.pop_back();
     while (!body.empty() && body.front() == ' ') body.erase(body.begin());
     if (name.size() > 30) {
-      ReportError(run, "Name des Punktbefehlmakros zu lang (mehr als 30 Zeichen), der Rest wird ignoriert",
-                  "Name of dot command macro too long (more than 30 characters), the rest is ignored");
+      ReportError(run, MessageId::kMacroNameTooLong);
       name.resize(30);
     }
     if (body.size() > 199) {
-      ReportError(run,
-                  "Punktbefehlmakro " + UpperAscii(name) + " zu lang (mehr als 199 Zeichen), der Rest wird ignoriert",
-                  "Dot command macro " + UpperAscii(name) +
-                      " too long (more than 199 characters), the rest is ignored");
+      ReportError(run, MessageId::kMacroTooLong, {UpperAscii(name)});
       body.resize(199);
     }
     d.macros.push_back(TDotMacro{UpperAscii(name), body, false});
@@ -934,8 +921,7 @@ bool ExpandDotMacro(FormatRun& run, std::string line) {
     if (m.Name == name) found = &m;
   if (!found) return false;
   if (found->Active) {
-    ReportError(run, "Es wurde versucht, das Punktbefehlmakro " + found->Name + " rekursiv aufzurufen",
-                "Recursive execution of dot command macro " + found->Name + " not allowed");
+    ReportError(run, MessageId::kMacroCalledRecursively, {found->Name});
     return false;
   }
   // The list may grow while the body runs (a definition inside it): work on copies.
@@ -975,8 +961,7 @@ void IncludeFile(FormatRun& run, const std::string& typed) {
   if (!FileExistsByOpen(located) && !LocateFile(located, run.files)) return;
   if (!FileExistsByOpen(located)) return;
   if (run.reader.include_depth >= kMaxIncludeDepth) {
-    ReportError(run, "Zu viele verschachtelte .FI-Dateien: " + name,
-                "Too many nested .FI files: " + name);
+    ReportError(run, MessageId::kTooManyNestedIncludeFiles, {name});
     return;
   }
   std::error_code ec;
@@ -986,8 +971,7 @@ void IncludeFile(FormatRun& run, const std::string& typed) {
 
   const platform::ReadResult read = platform::read_file(located);
   if (!read.ok()) {
-    ReportError(run, "Fehler beim \x99" "ffnen der Datei " + located + " .",
-                "Error while opening file " + located + " .");
+    ReportError(run, MessageId::kErrorOpeningIncludeFile, {located});
     return;
   }
   std::string data(read.bytes.begin(), read.bytes.end());
@@ -1106,9 +1090,7 @@ void SetFontSlot(FormatRun& run, int slot, uint8_t font) {
   if (slot == d.current_slot) {
     if (!FontUsable(run, font)) {
       const std::string fontName = FontNumberToSpec(font);
-      ReportInfo(run,
-                 "Schrift " + fontName + " ist nicht definiert oder nicht ordnungsgem\x84\xE1 angemeldet.",
-                 "Font " + fontName + " not defined or not registered.");
+      ReportInfo(run, MessageId::kFontNotDefined, {fontName});
     }
     LoadFontWidthsFor(run, font);
   }
@@ -1121,9 +1103,7 @@ void SelectFontSlot(FormatRun& run) {
     static const char* kNames[4] = {"Normal", "Bold", "Italic", "BoldItalic"};
     const std::string fontName = FontNumberToSpec(font);
     const std::string name = kNames[d.current_slot & 3];
-    ReportInfo(run,
-               name + " Schrift " + fontName + " ist nicht definiert oder nicht ordnungsgem\x84\xE1 angemeldet.",
-               name + " Font " + fontName + " not defined or not registered.");
+    ReportInfo(run, MessageId::kNamedFontNotDefined, {name, fontName});
   }
   if (run.current_stream == kTextStream) LoadFontWidthsFor(run, font);
 }

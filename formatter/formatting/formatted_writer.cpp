@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 
+#include "formatter/common/messages.h"
 #include "formatter/formatting/number_argument.h"
 #include "formatter/common/run_messages.h"
 #include "platform/files.h"
@@ -317,13 +318,13 @@ void FormattedWriter::WriteOutputChar(std::uint8_t c) {
           if (Messages) {
             if (s.Underline)
               Messages->ReportFormatError(
-                  Messages->Pick("Kein Ende der Unterstreichung angegeben", "end of underlined missing"));
+                  Messages->Text(MessageId::kUnderlineNotEnded));
             if (s.Bold)
               Messages->ReportFormatError(
-                  Messages->Pick("Kein Ende des Fettdrucks angegeben", "end of bold print missing"));
+                  Messages->Text(MessageId::kBoldNotEnded));
             if (s.Italic)
               Messages->ReportFormatError(
-                  Messages->Pick("Kein Ende des Kursivdrucks angegeben", "end of italic print missing"));
+                  Messages->Text(MessageId::kItalicNotEnded));
           }
           s.Underline = s.Bold = s.Italic = 0;
         }
@@ -347,11 +348,9 @@ void FormattedWriter::WriteOutputChar(std::uint8_t c) {
   } else {
     if (LineBuffer.HasPageNote) {
       if (Messages) {
-        Messages->ReportFormatInfo(Messages->Pick("Fehler: Blattverweis ", "Error: Pagenote ") + "\"" +
-                                   LineBuffer.PendingPageNote + "\"" +
-                                   Messages->Pick(" wird geschluckt, ", " will be omitted, "));
-        Messages->ReportFormatError(Messages->Pick("weil zwei Blattverweise in einer Zeile sind.",
-                                                   "because two pagenotes resides in a single line."));
+        Messages->ReportFormatInfo(
+            Messages->Text(MessageId::kPageNoteSwallowed, {LineBuffer.PendingPageNote}));
+        Messages->ReportFormatError(Messages->Text(MessageId::kTwoPageNotesInOneLine));
       }
     } else {
       LineBuffer.Prefix = LineBuffer.PendingPageNote.substr(0, kPageNoteLength);
@@ -513,8 +512,8 @@ bool OpenIndexVolume(DotLineReader& dot, IndexVolumes& volumes, const std::strin
   if (dot.Line.size() <= 3) return false;
   const std::uint8_t c = dot.NextDotChar();
   if (volumes.Count >= kMaxIndexVolumes) {
-    messages.ReportFormatError(messages.Pick("Mehr als 4 Indexzeichen, Index ", "More than 4 index characters, index ") +
-                               std::string(1, static_cast<char>(c)) + messages.Pick(" wird ignoriert.", " ignored."));
+    messages.ReportFormatError(
+        messages.Text(MessageId::kTooManyIndexCharacters, {std::string(1, static_cast<char>(c))}));
     return false;
   }
   const int n = ++volumes.Count;

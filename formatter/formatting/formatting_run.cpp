@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "formatter/common/bilingual_texts.h"
+#include "formatter/common/messages.h"
 #include "formatter/formatting/contents_template.h"
 #include "formatter/formatting/dot_commands.h"
 #include "formatter/common/file_services.h"
@@ -95,12 +96,11 @@ void DeriveOutputNames(FormatRun& run) {
 
   const std::string backup = ChangeFileExtension(rs.input_name, "$$$");
   if (platform::erase_file(backup) && !rs.contents_mode)
-    ReportInfo(run, "Die Datei " + backup + " wird gel\x94scht", "Deleting file " + backup);
+    ReportInfo(run, MessageId::kDeletingFile, {backup});
   if (platform::file_exists(rs.output_name) && platform::rename_file(rs.output_name, backup)) {
     run.messages.BackupKept = 1;
     if (!rs.contents_mode)
-      ReportInfo(run, "Die Datei " + rs.output_name + " wird in " + backup + " umbenannt",
-                 "Renaming " + rs.output_name + " to " + backup);
+      ReportInfo(run, MessageId::kRenamingFile, {rs.output_name, backup});
   }
   rs.input_name = backup;
 }
@@ -202,7 +202,7 @@ void FormatOneFile(FormatRun& run) {
     FormatLineLoop(run, true);
     FinishFormattingRun(run);
   } catch (const OutputWriteError& e) {
-    ReportError(run, std::string("Schreibfehler: ") + e.what(), std::string("Write error: ") + e.what());
+    ReportError(run, MessageId::kWriteError, {e.what()});
     rs.stop = true;
     run.writer.Streams[kTextStream].File.Close();
     run.writer.Streams[kNotesStream].File.Close();
@@ -221,7 +221,7 @@ void FormatOneFile(FormatRun& run) {
     const std::string volume = rs.index_name + std::to_string(v);
     if (rs.index_scan) {
       const std::string count = std::to_string(run.dot.index_entries[v - 1]);
-      ReportInfo(run, count + " Stichw\x94rter in " + volume, count + " index entries in " + volume);
+      ReportInfo(run, MessageId::kIndexEntryCount, {count, volume});
     } else {
       platform::erase_file(volume);
     }
@@ -230,7 +230,7 @@ void FormatOneFile(FormatRun& run) {
   // the user, a write error) keeps it.
   if (rs.same_name && rs.input_name.find('$') != std::string::npos && !Stopped(run)) {
     if (platform::erase_file(rs.input_name) && !rs.contents_mode)
-      ReportInfo(run, "Die Datei " + rs.input_name + " wird gel\x94scht", "Deleting file " + rs.input_name);
+      ReportInfo(run, MessageId::kDeletingFile, {rs.input_name});
   }
 }
 
@@ -244,10 +244,9 @@ void WriteFormattedFileHeader(FormatRun& run) {
     run.writer.Streams[kTextStream].File.Write(rm + "\r\n");
     return;
   }
-  WriteLine(run, LanguageText(run, "..Aktuelle Werte aus dem Einstellungen-Buch",
-                              "..Current values from the settings notebook"));
+  WriteLine(run, LanguageText(run, MessageId::kHeaderSettingsStart));
   WriteLine(run, ".LH " + std::to_string(st.DefaultLH));
-  WriteLine(run, LanguageText(run, "..Seitenlayout: ", "..Page layout: ") + t.Name.Str());
+  WriteLine(run, LanguageText(run, MessageId::kHeaderPageLayout, {t.Name.Str()}));
   WriteLine(run, ".PO " + std::to_string(t.PO));
   run.writer.Streams[kTextStream].File.Write(rm + "\r\n");
   WriteLine(run, ".PL " + std::to_string(t.PL));
@@ -263,7 +262,7 @@ void WriteFormattedFileHeader(FormatRun& run) {
   WriteLine(run, ".LW " + std::to_string(st.DefaultLW));
   WriteLine(run, "..Tabulator:");
   WriteLine(run, ".DE " + std::to_string(st.DefaultTS));
-  WriteLine(run, LanguageText(run, "..Ende Einstellungen-Buch", "..End settings notebook"));
+  WriteLine(run, LanguageText(run, MessageId::kHeaderSettingsEnd));
 }
 
 void WriteUsedFontList(FormatRun& run) {

@@ -166,10 +166,7 @@ void AdvanceLineBy(FormatRun& run, int slot) {
   // a state on their way to a sound page.
   if (run.pages.PageLimit <= 0 && !run.dot.no_page_room_reported) {
     run.dot.no_page_room_reported = true;
-    ReportError(run,
-                "Seitenl\x84nge .PL nicht gr\x94\xE1" "er als oberer und unterer Rand (.MT + .MB), jede Zeile "
-                "beginnt eine neue Seite",
-                "Page length .PL not above top and bottom margin (.MT + .MB), every line starts a new page");
+    ReportError(run, MessageId::kPageLengthBelowMargins);
   }
   if (AdvanceLine(run.pages, run.current_stream, slot, run.messages)) run.run.stop = true;
 }
@@ -188,17 +185,21 @@ void StreamAttributes(FormatRun& run, bool& underline, bool& italic, bool& bold)
   bold = w.Bold != 0;
 }
 
-void ReportError(FormatRun& run, const std::string& german, const std::string& english) {
-  run.messages.ReportFormatError(run.messages.Pick(german, english));
+void ReportError(FormatRun& run, MessageId id, MessageArgs args) {
+  ReportError(run, ComposeMessage(id, args));
+}
+
+void ReportError(FormatRun& run, const MessageTexts& texts) {
+  run.messages.ReportFormatError(run.messages.Show(texts));
   if (run.messages.AbortRequested.load()) run.run.stop = true;
 }
 
-void ReportInfo(FormatRun& run, const std::string& german, const std::string& english) {
-  run.messages.ReportFormatInfo(run.messages.Pick(german, english));
+void ReportInfo(FormatRun& run, MessageId id, MessageArgs args) {
+  run.messages.ReportFormatInfo(run.messages.Show(ComposeMessage(id, args)));
 }
 
-std::string LanguageText(const FormatRun& run, const std::string& german, const std::string& english) {
-  return run.messages.Pick(german, english);
+std::string LanguageText(const FormatRun& run, MessageId id, MessageArgs args) {
+  return run.messages.Text(id, args);
 }
 
 void FlushBufferedOutputLine(FormatRun& run) {

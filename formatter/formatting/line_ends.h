@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "formatter/common/messages.h"
+
 namespace tavrel {
 
 struct FormatRun;
@@ -33,15 +35,16 @@ void AdvanceLineBy(FormatRun& run, int slot);
 void ResetLineCounters(FormatRun& run);
 // The print attributes of the current stream that are on.
 void StreamAttributes(FormatRun& run, bool& underline, bool& italic, bool& bold);
-// An error (counted) or an information line of the run, in the language of the settings.
-void ReportError(FormatRun& run, const std::string& german, const std::string& english);
-void ReportInfo(FormatRun& run, const std::string& german, const std::string& english);
+// An error (counted) or an information line of the run, in the language of the settings; the
+// variable parts are code page 850 text of the document and shown with the message.
+void ReportError(FormatRun& run, MessageId id, MessageArgs args = {});
+void ReportError(FormatRun& run, const MessageTexts& texts);
+void ReportInfo(FormatRun& run, MessageId id, MessageArgs args = {});
 // Flushes the text stream's buffered page-note line.
 void FlushBufferedOutputLine(FormatRun& run);
 // The width of the note mark in the note area, in columns.
 int NoteMarkColumns(const FormatRun& run);
-// The text of the settings' language.
-std::string LanguageText(const FormatRun& run, const std::string& german,
-                         const std::string& english);
+// The text of the settings' language; `args` inserted as given.
+std::string LanguageText(const FormatRun& run, MessageId id, MessageArgs args = {});
 
 }  // namespace tavrel

@@ -2,6 +2,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/messages.h"
 #include "formatter/formatting/formatted_writer.h"
 #include "formatter/common/run_messages.h"
 #include "formatter/common/settings_record.h"
@@ -63,9 +64,7 @@ bool ReadDotNumber(DotLineReader& dot, std::int32_t& value, bool plainTextSource
   } else if (cmd == "HN") {
     value = settings.DefaultHN;
   } else {
-    messages.ReportFormatError(messages.Pick("Zahl fehlt hinter dem Punktbefehl .",
-                                             "Number missing behind dot command .") +
-                               cmd + " !");
+    messages.ReportFormatError(messages.Text(MessageId::kNumberMissingBehindDotCommand, {cmd}));
     messages.InterruptFormatJob();
     return false;
   }

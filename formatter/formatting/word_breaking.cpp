@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "formatter/common/messages.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/dot_commands.h"
 #include "formatter/formatting/line_ends.h"
@@ -145,11 +146,7 @@ void BreakWord(FormatRun& run, bool table_error) {
       WriteLineIndent(run, 0);
     }
     if (table_error)
-      ReportError(run,
-                  "Formatierungsfehler, vermutlich in Tabelle. Setzen Sie .BA an den Anfang und "
-                  ".BE an das Ende der Tabelle.",
-                  "Formatting error, possibly in table. Enclose the table with .BD and .BE "
-                  "commands!");
+      ReportError(run, MessageId::kFormattingErrorInTable);
     return;
   }
 

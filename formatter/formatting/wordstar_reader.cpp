@@ -3,6 +3,7 @@
 #include <string>
 
 #include "formatter/common/bilingual_texts.h"
+#include "formatter/common/messages.h"
 #include "formatter/formatting/dot_commands.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/line_ends.h"
@@ -51,8 +52,7 @@ void ReadBlock(FormatRun& run) {
     uint8_t b = 0;
     if (!ReadBlockByte(r, b)) {
       // The rest of the file went into the block: say so rather than lose it quietly.
-      ReportError(run, "Datei endet in einem WordStar-Block (0x1D), der Rest wird ignoriert",
-                  "File ends inside a WordStar block (0x1D), the rest is ignored");
+      ReportError(run, MessageId::kFileEndsInsideBlock);
       return;
     }
     if (k == 1) type = b;
@@ -143,10 +143,8 @@ void CollectMarginNote(FormatRun& run) {
   ReaderState& r = run.reader;
   std::string& pending = run.writer.LineBuffer.PendingPageNote;
   if (!pending.empty()) {
-    ReportInfo(run, "Fehler: Blattverweis \"" + pending + "\" wird geschluckt, ",
-               "Error: Pagenote \"" + pending + "\" will be omitted, ");
-    ReportError(run, "weil zwei Blattverweise in einer Zeile sind.",
-                "because two pagenotes resides in a single line.");
+    ReportInfo(run, MessageId::kPageNoteSwallowed, {pending});
+    ReportError(run, MessageId::kTwoPageNotesInOneLine);
     pending.clear();
   }
   r.margin_collect_allowed = false;
@@ -330,11 +328,7 @@ void DispatchCharacter(FormatRun& run) {
   switch (c) {
     case 0:
       if (++r.right_justify_count == 2)
-        ReportError(run,
-                    "Zwei Rechtsbündig-Steuerzeichen ^PZ (Dunmoor) bzw. ^P@ (Wordstar) in einer "
-                    "Zeile nicht erlaubt",
-                    "Two \"right justified\" printer chars ^PZ (Dunmoor), ^P@ (Wordstar) not "
-                    "allowed in a single line");
+        ReportError(run, MessageId::kTwoRightJustifyControls);
       break;
     case 0x1E:
       break;
@@ -493,15 +487,14 @@ void EndNote(FormatRun& run) {
 void AbortFormatting(FormatRun& run, int code) {
   const std::string number = std::to_string(run.notes.FootnoteNumber);
   if (code == 100) {
-    ReportInfo(run, "Formatierung vom Benutzer abgebrochen", "Formatting stopped by user");
+    ReportInfo(run, MessageId::kStoppedByUser);
   } else if (code == 2 || code == 3) {
-    const bool end = code == 2;
-    ReportError(run, std::string(end ? "Ende" : "Anfang") + "-Markierung der " + number +
-                         ". Fu\xE1note vergessen!",
-                std::string(end ? "End" : "Begin") + " marker of footnote " + number +
-                    " does not exist");
+    ReportError(run, code == 2 ? MessageId::kFootnoteEndMarkerMissing
+                               : MessageId::kFootnoteBeginMarkerMissing,
+                {number});
   } else {
-    ReportError(run, "", "");
+    // Any other stop is listed as an error line without text.
+    ReportError(run, MessageTexts{});
   }
   if (run.messages.AbortRequested.load() == 0) run.messages.InterruptFormatJob();
   run.run.stop = true;

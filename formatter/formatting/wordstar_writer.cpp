@@ -1,7 +1,7 @@
 #include "formatter/formatting/wordstar_writer.h"
 
-#include "formatter/common/bilingual_texts.h"
 #include "formatter/common/message_boxes.h"
+#include "formatter/common/messages.h"
 #include "platform/files.h"
 
 namespace tavrel {
@@ -144,8 +144,7 @@ bool WriteWordStarDocument(const std::string& fileName, std::string_view text, b
   const std::string bytes = ConvertToWordStar(text, wideLines, indentChar);
   if (platform::replace_file_atomic(fileName, bytes) != platform::FileError::none) {
     // The file name is kept as it is; only the surrounding words are converted for display.
-    boxes.ShowMessageBox(PickLanguageText(language, "Datei ", "file ") + fileName +
-                             PickLanguageText(language, " kann nicht geschrieben werden.", " cannot be written."),
+    boxes.ShowMessageBox(MessageText(language, MessageId::kDocumentCannotBeWritten, {fileName}),
                          kBoxError);
     return false;
   }

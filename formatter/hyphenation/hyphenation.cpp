@@ -5,6 +5,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/messages.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/hyphenation/german_syllables.h"
 #include "formatter/common/message_boxes.h"
@@ -236,7 +237,7 @@ void RuleHyphenator::BeginRun(FormatRun& run) {
   HyphenationMessage error;
   if (!LoadLearnedListsForRun(state_, run.settings.HyphenationMode, run.settings.AncientGreek != 0,
                               ExtractDirectoryPart(run.files.CurrentDocument), &error)) {
-    run.messages.ReportFormatError(run.messages.Pick(error.german, error.english));
+    run.messages.ReportFormatError(run.messages.Show(error));
     run.messages.InterruptFormatJob();
   }
 }
@@ -255,7 +256,7 @@ void RuleHyphenator::EndRun(FormatRun& run, bool interrupted) {
   const bool stopped = interrupted || state_.cancelled || run.run.stop;
   if (!SaveAllLearnedHyphenations(state_, ExtractDirectoryPart(run.files.CurrentDocument), stopped,
                                   &error)) {
-    run.messages.ReportFormatError(run.messages.Pick(error.german, error.english));
+    run.messages.ReportFormatError(run.messages.Show(error));
     run.messages.InterruptFormatJob();
   }
 }
@@ -263,25 +264,23 @@ void RuleHyphenator::EndRun(FormatRun& run, bool interrupted) {
 void RuleHyphenator::LoadTexPatterns(FormatRun& run, const std::string& name) {
   std::string found = name;
   if (!LocateFile(found, run.files)) {
-    run.messages.ReportFormatError(run.messages.Pick("Trenndatei " + name + " nicht gefunden",
-                                                     "Hyphenation file " + name + " not found"));
+    run.messages.ReportFormatError(
+        run.messages.Show(ComposeMessage(MessageId::kHyphenationFileNotFound, {name})));
     return;
   }
   const TexLoadReport report = state_.tex->LoadFile(found);
   using Status = TexLoadReport::Status;
   if (report.status == Status::kTooLarge) {
-    run.messages.ReportFormatError(run.messages.Pick(
-        "Trenndatei " + name + " ist gr\x94\xE1" "er als 32 MB und wird nicht geladen",
-        "Hyphenation file " + name + " is larger than 32 MB and is not loaded"));
+    run.messages.ReportFormatError(
+        run.messages.Show(ComposeMessage(MessageId::kHyphenationFileTooLarge, {name})));
   } else if (report.status == Status::kOpenFailed) {
-    run.messages.ReportFormatError(run.messages.Pick(
-        "Fehler beim \x99" "ffnen der Datei " + found, "Error while opening file " + found));
+    run.messages.ReportFormatError(
+        run.messages.Show(ComposeMessage(MessageId::kErrorOpeningHyphenationFile, {found})));
   } else if (report.status == Status::kLoaded && report.cr_lines > 0 &&
              report.cr_lines * 2 >= report.patterns) {
     // Documented behaviour: CR LF lines keep their CR, so their patterns never match.
-    run.messages.ReportFormatInfo(run.messages.Pick(
-        "Trenndatei " + name + " hat CR-LF-Zeilenenden; ihre Muster ergeben keine Trennstellen",
-        "Hyphenation file " + name + " has CR LF line ends; its patterns give no breaks"));
+    run.messages.ReportFormatInfo(
+        run.messages.Show(ComposeMessage(MessageId::kHyphenationFileCrLf, {name})));
   }
 }
 

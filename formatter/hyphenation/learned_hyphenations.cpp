@@ -68,10 +68,7 @@ bool LearnedHyphenationList::LoadFile(const std::string& file_name, HyphenationM
   for (int b = 0; b < kLearnedBuckets; ++b) first_added_[b] = buckets_[b].size();
   if (read != platform::FileError::none || bytes.size() % kLearnedContextSize != 0) {
     // A file that ends inside a record was cut or is not a learned-hyphenation file.
-    if (error) {
-      error->german = "Fehler beim Lesen der Datei " + file_name;
-      error->english = "Error while reading file " + file_name;
-    }
+    if (error) *error = ComposeMessage(MessageId::kErrorReadingLearnedFile, {file_name});
     return false;
   }
   return true;
@@ -112,10 +109,7 @@ std::vector<LearnedContext> LearnedHyphenationList::Additions() const {
 bool LearnedHyphenationList::SaveFile(const std::string& file_name, HyphenationMessage* error) {
   if (!loaded_ || !HasAdditions()) return true;
   auto fail = [&] {
-    if (error) {
-      error->german = "Fehler beim Erg\x84nzen der Datei " + file_name;
-      error->english = "Error while appending file " + file_name;
-    }
+    if (error) *error = ComposeMessage(MessageId::kErrorAppendingLearnedFile, {file_name});
     return false;
   };
   // The records on disk now (another run may have added some), then this run's additions;

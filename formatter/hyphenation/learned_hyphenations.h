@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formatter/common/messages.h"
+
 namespace tavrel {
 
 inline constexpr int kLearnedContextSize = 7;
@@ -23,11 +25,8 @@ using LearnedContext = std::array<std::uint8_t, kLearnedContextSize>;
 // p + shift - 1 .. p + shift + 5; from the first blank on, every character is a blank.
 LearnedContext MakeLearnedContext(const std::uint8_t* held, int len, int p, int shift);
 
-// A message pair and whether it ends the job (read or write errors of learned files).
-struct HyphenationMessage {
-  std::string german;
-  std::string english;
-};
+// A read or write error of a learned file, reported once the run's language is at hand.
+using HyphenationMessage = MessageTexts;
 
 class LearnedHyphenationList {
  public:

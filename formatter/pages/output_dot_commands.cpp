@@ -7,6 +7,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/messages.h"
 #include "formatter/pages/line_drawing.h"
 #include "formatter/pages/output_pictures.h"
 #include "formatter/pages/page_engine.h"
@@ -371,8 +372,9 @@ void ApplyOutputDotCommand(PageRun& run, std::string_view line) {
     // GS 0 (or below) would divide the picture sizes by zero: a wrong number too.
     const bool bad = !ok || (d.Command == "GS" && (negative || value <= 0));
     if (bad && row) {
-      ReportOutputFatal(run, "Fehler beim Punktbefehl ." + d.Command + (negative ? "-" : "") + digits +
-                                 " Zahl stimmt nicht  ");
+      // Shown in German whatever the language.
+      ReportOutputFatal(run, MessageSource(kLanguageGerman, MessageId::kWrongNumberInDotCommand,
+                                           {d.Command + (negative ? "-" : "") + digits}));
       return;
     }
     d.Value = negative ? -value : value;

@@ -6,6 +6,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/messages.h"
 #include "formatter/common/picture_files.h"
 #include "formatter/pages/line_drawing.h"
 #include "formatter/pages/page_engine.h"
@@ -92,7 +93,9 @@ bool DefineGraphicsChar(PageRun& run, std::uint8_t character, std::string fileNa
   auto free = std::find_if(st.Graphics.begin(), st.Graphics.end(), [](const GraphicsCharEntry& e) { return e.Char == 0; });
   if (free == st.Graphics.end()) {
     // The table is full: stop clearly rather than draw the character as a plain glyph.
-    ReportOutputFatal(run, "Zu viele Grafikbuchstaben (h\x94" "chstens 20): " + std::string(1, static_cast<char>(character)));
+    // Shown in German whatever the language, as stored.
+    ReportOutputFatal(run, MessageSource(kLanguageGerman, MessageId::kTooManyGraphicsCharacters,
+                                         {std::string(1, static_cast<char>(character))}));
     return false;
   }
   free->Char = character;
@@ -211,7 +214,9 @@ std::int32_t DrawGraphicsChar(PageRun& run, std::uint8_t character, std::int32_t
   const auto entry = std::find_if(st.Graphics.begin(), st.Graphics.end(),
                                   [&](const GraphicsCharEntry& e) { return e.Char == character; });
   if (entry == st.Graphics.end()) {
-    ReportOutputFatal(run, "Grafikbuchstabe " + std::string(1, static_cast<char>(character)) + " nicht gefunden.");
+    // Shown in German whatever the language.
+    ReportOutputFatal(run, MessageSource(kLanguageGerman, MessageId::kGraphicsCharacterNotFound,
+                                         {std::string(1, static_cast<char>(character))}));
     return 0;
   }
   if (paint && run.Canvas && entry->Width > 0 && entry->Height > 0) {

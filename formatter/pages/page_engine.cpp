@@ -8,6 +8,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/messages.h"
 #include "formatter/pages/line_drawing.h"
 #include "formatter/pages/output_dot_commands.h"
 #include "formatter/pages/output_pictures.h"
@@ -23,13 +24,14 @@ constexpr double kPaperWidthInches = 8.3;
 constexpr double kPaperHeightInches = 11.7;
 constexpr int kTwoSidedScanLines = 100;
 
-std::string Lang(const PageRun& run, std::string_view german, std::string_view english) {
-  if (run.Ctx->Settings) return PickLanguageText(*run.Ctx->Settings, german, english);
-  return std::string(english);
+// English when the run has no settings.
+std::uint8_t Language(const PageRun& run) {
+  return run.Ctx->Settings ? run.Ctx->Settings->Language : 0;
 }
 
-void ReportNumberedFatal(PageRun& run, int number, const std::string& german, const std::string& english) {
-  ReportOutputFatal(run, Lang(run, "Fehler", "Error") + " " + std::to_string(number) + ": " + Lang(run, german, english));
+void ReportNumberedFatal(PageRun& run, int number, const MessageTexts& texts) {
+  ReportOutputFatal(run, MessageText(Language(run), MessageId::kNumberedOutputError,
+                                     {std::to_string(number), ShowMessage(Language(run), texts)}));
 }
 
 std::string Upper(std::string_view text) { return MakeUpperCase(text); }
@@ -60,7 +62,7 @@ bool LoadIntoSlot(PageRun& run, FormattedFileCache::Slot& slot, const std::strin
   // Through the file layer, so names in the Windows character set and in another case resolve.
   platform::ReadResult in = platform::read_file(fileName);
   if (!date || !in.ok()) {
-    ReportNumberedFatal(run, 3, "Datei " + fileName + " nicht gefunden", "File " + fileName + " not found");
+    ReportNumberedFatal(run, 3, ComposeMessage(MessageId::kFormattedFileNotFound, {fileName}));
     return false;
   }
   slot.Buffer.assign(in.bytes.begin(), in.bytes.end());
@@ -383,8 +385,10 @@ bool Intersects(const platform::Rect& a, const platform::Rect& b) {
 
 void PrepareCaption(PageRun& run, std::int32_t first, std::int32_t last, std::int32_t count) {
   std::string caption = std::to_string(first);
-  if (last > first) caption += Lang(run, " bis ", " to ") + std::to_string(last);
-  if (count > 0) caption += Lang(run, " von ", " of ") + std::to_string(count);
+  if (last > first)
+    caption += MessageText(Language(run), MessageId::kPageRangeTo, {std::to_string(last)});
+  if (count > 0)
+    caption += MessageText(Language(run), MessageId::kPageCountOf, {std::to_string(count)});
   caption += "  " + run.FileName;
   run.Ctx->PreviewCtl->SetCaption(caption);
   Post(run, MN_PREVIEW_CAPTION, 0);
@@ -667,8 +671,7 @@ bool ComputeRunScale(PageRun& run) {
   const std::int32_t dpi = ctx.Fonts.PrinterData->PrinterDpi;
   if (dpi <= 0) {
     // A record measured without a resolution cannot place anything.
-    ReportOutputFatal(run, Lang(run, "Schwer Fehler: Die Druckeraufl\x94" "sung konnte nicht ermittelt werden.",
-                                "Fatal Error: querying printer resolution failed"));
+    ReportOutputFatal(run, MessageText(Language(run), MessageId::kPrinterResolutionUnknown));
     return false;
   }
   DeviceScale& d = run.Device;

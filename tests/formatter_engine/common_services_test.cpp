@@ -49,14 +49,6 @@ TEST(DisplayTableTest, InverseTakesTheFirstRealCharacter) {
   EXPECT_EQ(PdfTextTableInverse()[0x95], 0xFE);
 }
 
-TEST(PickLanguageTextTest, GermanIsConvertedEnglishStaysByteForByte) {
-  EXPECT_EQ(PickLanguageText(1, "Gr\x94\xE1" "e \x15" "1", "size"), "Gr\xF6\xDF" "e \xA7" "1");
-  EXPECT_EQ(PickLanguageText(0, "Gr\x94\xE1" "e", "si\x81ze"), "si\x81ze");
-  TSettingsRecord s{};
-  s.Language = 1;
-  EXPECT_EQ(PickLanguageText(s, "\x81", "u"), "\xFC");
-}
-
 TEST(FileNameTest, ExtensionsAndParts) {
   struct Case {
     const char* name;

@@ -136,14 +136,30 @@ TEST_F(ReaderTest, LineEndTypedInsideANoteDoesNotEndTheNoteLine) {
   EXPECT_EQ(ReadFileBytes(dir_ / "n.fun"), "\xA0\xA0" "1)\xA0" "first second\r\n\x1A");
 }
 
+// The German text is code page 850 like every other message, so it shows a Windows-1252 u
+// umlaut and no UTF-8 bytes.
 TEST_F(ReaderTest, RightJustifyControlTwiceInALineIsAnError) {
+  struct Case {
+    std::uint8_t language;
+    const char* message;
+  };
+  const Case cases[] = {
+      {0,
+       "ERROR: Two \"right justified\" printer chars ^PZ (Dunmoor), ^P@ (Wordstar) not allowed "
+       "in a single line"},
+      {1,
+       "ERROR: Zwei Rechtsb\xFCndig-Steuerzeichen ^PZ (Dunmoor) bzw. ^P@ (Wordstar) in einer "
+       "Zeile nicht erlaubt"},
+  };
   const char doc[] = "a\x00" "b\x00" "c\r\nd\x00" "e\r\n";
-  Format("r.ws", std::string(doc, sizeof doc - 1));
-  const auto lines = MessageLines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0],
-            "ERROR: Two \"right justified\" printer chars ^PZ (Dunmoor), ^P@ (Wordstar) not allowed "
-            "in a single line");
+  for (const Case& c : cases) {
+    settings_.Language = c.language;
+    list_.Clear();
+    Format("r.ws", std::string(doc, sizeof doc - 1));
+    const auto lines = MessageLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], c.message);
+  }
 }
 
 }  // namespace
