@@ -5,6 +5,7 @@
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/fonts/fonts_ini.h"
 #include "formatter/fonts/printer_data.h"
 #include "platform/files.h"
@@ -161,9 +162,12 @@ bool WriteFontDefinitionFile(const std::string& programDirectory, const std::str
 }
 
 std::string BuildFontDemoText(const TPrinterDataRecord& printerFonts, std::uint8_t language) {
-  // ^B (2) and ^Y (25) are the bold and italic toggles of a formatted file.
-  const std::string samples = language == 1 ? "\x02" "fett\x02 \x19kursiv\x19 \x02\x19" "fettkursiv\x19\x02"
-                                            : "\x02" "bold\x02 \x19italic\x19 \x02\x19" "bold+italic\x19\x02";
+  // The sample words between the bold and italic toggles of a formatted file.
+  const char b = static_cast<char>(kBoldToggle), i = static_cast<char>(kItalicToggle);
+  const bool german = language == 1;
+  const std::string samples = std::string{b} + (german ? "fett" : "bold") + b + " " + i +
+                              (german ? "kursiv" : "italic") + i + " " + b + i +
+                              (german ? "fettkursiv" : "bold+italic") + i + b;
   // The German first line is plain text, not a comment line.
   std::string out = (language == 1 ? "Schriftendemo-Datei" : "..Fonts demonstration file") + std::string("\r\n");
   out += ".LH12\r\n";

@@ -8,6 +8,7 @@
 #include "formatter/formatting/contents_template.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/formatting_run.h"
 #include "formatter/formatting/graphics_files.h"
@@ -417,9 +418,9 @@ void WriteIndexEntry(Cmd& c, bool turned) {
   for (char ch : e) {
     const uint8_t u = static_cast<uint8_t>(ch);
     if (u >= 128) {
-      out += '\x1B';
+      out += static_cast<char>(kEscape);
       out += ch;
-      out += '\x1C';
+      out += static_cast<char>(kEscapeEnd);
     } else {
       out += ch;
     }
@@ -599,11 +600,11 @@ void CmdBM(Cmd& c) {
     StartNewPage(run.pages, kTextStream, run.messages);
   const std::string cp = ".CP" + std::to_string(k + 1);
   for (char ch : cp) EmitChar(run, static_cast<uint8_t>(ch));
-  EmitChar(run, 13);
-  EmitChar(run, 10);
+  EmitChar(run, kCarriageReturn);
+  EmitChar(run, kLineFeed);
   for (int i = 0; i < k && !run.run.stop; ++i) {
-    EmitChar(run, 13);
-    EmitChar(run, 10);
+    EmitChar(run, kCarriageReturn);
+    EmitChar(run, kLineFeed);
     AdvanceLineBy(run, 0);
   }
 }
@@ -760,7 +761,7 @@ void HandleDotLine(FormatRun& run) {
       FormatHeading(run, line, false);
       if (!d.macro_expanding && !d.template_output) {
         const uint8_t next = NextSourceChar(run);
-        if (next != 10 && !r.eof_read) PushBack(run, next);
+        if (next != kLineFeed && !r.eof_read) PushBack(run, next);
         StartLine(run);
       }
     }
@@ -777,14 +778,14 @@ void HandleDotLine(FormatRun& run) {
   if (!run.run.index_scan) {
     if (d.copy_line) {
       for (char ch : line) EmitChar(run, static_cast<uint8_t>(ch));
-      EmitChar(run, 13);
-      EmitChar(run, 10);
+      EmitChar(run, kCarriageReturn);
+      EmitChar(run, kLineFeed);
     }
     const auto& ph = d.pending_heights;
     auto write_line = [&run](const std::string& text) {
       for (char ch : text) EmitChar(run, static_cast<uint8_t>(ch));
-      EmitChar(run, 13);
-      EmitChar(run, 10);
+      EmitChar(run, kCarriageReturn);
+      EmitChar(run, kLineFeed);
     };
     if (ph[0] > 0 && ph[0] == ph[1] && ph[1] == ph[2]) {
       write_line(".LH" + std::to_string(ph[0]));
@@ -808,7 +809,7 @@ void HandleDotLine(FormatRun& run) {
 
   if (d.conditional_output && !d.macro_expanding && !d.template_output && !run.run.stop) {
     const uint8_t next = NextSourceChar(run);
-    if (next != 10 && !r.eof_read) PushBack(run, next);
+    if (next != kLineFeed && !r.eof_read) PushBack(run, next);
     LineStream& s = run.cur();
     ResetLineCounters(run);
     s.line.Position = 0;
@@ -1015,7 +1016,7 @@ void IncludeFile(FormatRun& run, const std::string& typed) {
     while (!AtInputEnd(run) && !run.run.stop) {
       const uint8_t c = ReadInputChar(run);
       if (run.reader.eof_read) break;
-      if (c != 0x1A) EmitChar(run, c);
+      if (c != kEndOfFileMark) EmitChar(run, c);
     }
   }
 
@@ -1138,11 +1139,11 @@ void ApplyFontControl(FormatRun& run) {
   DotState& d = run.dot;
   uint8_t& c = run.reader.current;
   switch (c) {
-    case 2:
-    case 25:
+    case kBoldToggle:
+    case kItalicToggle:
       ToggleSlotStyle(run, c);
       break;
-    case 1:
+    case kAlternateFont:
       if (d.current_slot == 0 && !d.alternate_active) {
         d.alternate_active = true;
         d.alternate_saved = d.font_slots[0];
@@ -1151,7 +1152,7 @@ void ApplyFontControl(FormatRun& run) {
         SelectFontSlot(run);
       }
       break;
-    case 13:
+    case kCarriageReturn:
       if (d.alternate_active && d.current_slot == 0) {
         d.alternate_active = false;
         d.font_slots[0] = d.alternate_saved;
@@ -1236,14 +1237,14 @@ IndexMarkResult ApplyIndexMarks(FormatRun& run) {
   if (recording) {
     if (!d.index_phrase && run.writer.Classes.BreakTable[c]) {
       EndIndexMark(run, false);
-    } else if (c > 31 || c == 15) {
+    } else if (c > 31 || c == kNoBreakBlank) {
       for (int v = 0; v < iv.Count && v < kMaxIndexVolumes; ++v) {
         if (!d.index_recording[v] || !iv.Files[v].IsOpen()) continue;
         const uint8_t o = run.writer.Classes.OutputTable[c];
         if (c >= 128) {
-          iv.Files[v].Put(27);
+          iv.Files[v].Put(kEscape);
           iv.Files[v].Put(o);
-          iv.Files[v].Put(28);
+          iv.Files[v].Put(kEscapeEnd);
         } else {
           iv.Files[v].Put(o);
         }
