@@ -5,6 +5,7 @@
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
 #include "formatter/fonts/fonts_ini.h"
 #include "formatter/fonts/printer_data.h"
@@ -158,11 +159,11 @@ bool WriteFontDefinitionFile(const std::string& programDirectory, const std::str
 }
 
 std::string BuildFontDemoText(const TPrinterDataRecord& printerFonts, std::uint8_t language) {
-  // ^B (2) and ^Y (25) are the bold and italic toggles of a formatted file.
-  const std::string samples =
-      "\x02" + MessageSource(language, MessageId::kFontDemoBold) + "\x02 \x19" +
-      MessageSource(language, MessageId::kFontDemoItalic) + "\x19 \x02\x19" +
-      MessageSource(language, MessageId::kFontDemoBoldItalic) + "\x19\x02";
+  // The sample words between the bold and italic toggles of a formatted file.
+  const std::string b(1, static_cast<char>(kBoldToggle)), i(1, static_cast<char>(kItalicToggle));
+  const std::string samples = b + MessageSource(language, MessageId::kFontDemoBold) + b + " " + i +
+                              MessageSource(language, MessageId::kFontDemoItalic) + i + " " + b +
+                              i + MessageSource(language, MessageId::kFontDemoBoldItalic) + i + b;
   std::string out = MessageSource(language, MessageId::kFontDemoTitle) + "\r\n";
   out += ".LH12\r\n";
   for (int n = 1; n <= kLastWrittenFont; ++n) {

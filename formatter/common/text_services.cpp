@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "formatter/common/bilingual_texts.h"
+#include "formatter/common/formatted_file.h"
 
 namespace tavrel {
 
@@ -44,8 +45,8 @@ bool AlignmentFromWord(std::string_view word, std::uint8_t& alignment) {
 
 std::uint8_t ToggleFontStyle(std::uint8_t control, std::uint8_t style) {
   if (style > 3) return 0;
-  if (control == 2) return style ^ 1;
-  if (control == 25) return style ^ 2;
+  if (control == kBoldToggle) return style ^ 1;
+  if (control == kItalicToggle) return style ^ 2;
   return 0;
 }
 

@@ -20,7 +20,7 @@ void SplitLineIntoWords(std::string_view line, WordList& words, std::uint8_t quo
 std::string JoinWordList(std::string_view line);
 // True when the word is not recognised (alignment then unchanged): 1 left, 2 right, 0 centred.
 bool AlignmentFromWord(std::string_view word, std::uint8_t& alignment);
-// Styles 0 normal, 1 bold, 2 italic, 3 bold italic; controls 2 (bold) and 25 (italic).
+// Styles 0 normal, 1 bold, 2 italic, 3 bold italic; controls kBoldToggle and kItalicToggle.
 std::uint8_t ToggleFontStyle(std::uint8_t control, std::uint8_t style);
 bool IsMeasureChar(char c);
 

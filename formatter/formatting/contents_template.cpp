@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formatter/common/file_services.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
 #include "formatter/formatting/formatted_writer.h"
 #include "formatter/common/run_messages.h"
@@ -11,10 +12,6 @@
 namespace tavrel {
 namespace {
 
-constexpr std::uint8_t kCr = 13;
-constexpr std::uint8_t kLf = 10;
-constexpr std::uint8_t kCtrlZ = 26;
-constexpr std::uint8_t kBlockMark = 0x1D;
 // Level texts are stored behind the three default characters, so that a level the template
 // does not define still points at CR, LF and a blank.
 constexpr std::int32_t kFirstLevelPosition = 3;
@@ -62,7 +59,7 @@ class TemplateParser {
   // Blanks of part texts become hard spaces.
   std::uint8_t AppendHard() {
     std::uint8_t c = Append();
-    if (c == ' ') c = At(t_.Position) = kSoftSpace;
+    if (c == ' ') c = At(t_.Position) = kColumnMark;
     return c;
   }
 
@@ -101,9 +98,10 @@ class TemplateParser {
     if (!r_.AtEnd()) {
       do {
         --t_.Position;
-      } while (t_.Position > base_ && !(At(t_.Position - 1) == kCr && At(t_.Position) == kLf));
+      } while (t_.Position > base_ &&
+               !(At(t_.Position - 1) == kCarriageReturn && At(t_.Position) == kLineFeed));
       if (t_.Position < base_) t_.Position = base_;
-      while (!r_.AtEnd() && r_.ReadRawByte() != kLf) {
+      while (!r_.AtEnd() && r_.ReadRawByte() != kLineFeed) {
       }
     }
   }
@@ -130,10 +128,10 @@ class TemplateParser {
       --t_.Position;
       if (!r_.AtEnd()) Append();
     } else {
-      if (c == ' ') c = At(t_.Position) = kSoftSpace;
+      if (c == ' ') c = At(t_.Position) = kColumnMark;
       // The section's first character stands at a line start.
-      std::uint8_t before = kLf;
-      while (!(c == ')' || (c == '.' && before != kLf))) {
+      std::uint8_t before = kLineFeed;
+      while (!(c == ')' || (c == '.' && before != kLineFeed))) {
         if (r_.AtEnd()) UnexpectedEnd();  // the file ends inside the number
         before = c;
         c = AppendHard();
@@ -182,7 +180,7 @@ class TemplateParser {
           NumberingError(level);
         ln.NumberSeparatorFlag = count % 2 == 0 ? 1 : 0;
       }
-      if (At(t_.Position) == ' ') At(t_.Position) = kSoftSpace;
+      if (At(t_.Position) == ' ') At(t_.Position) = kColumnMark;
     }
 
     lt.Parts[1].First = t_.Position;
@@ -223,21 +221,21 @@ std::string GetHeadingsTemplateName(std::uint8_t language) {
 
 bool TemplateCharReader::AtEnd() const {
   if (pendingLf_) return false;
-  return pos_ >= data_.size() || static_cast<std::uint8_t>(data_[pos_]) == kCtrlZ;
+  return pos_ >= data_.size() || static_cast<std::uint8_t>(data_[pos_]) == kEndOfFileMark;
 }
 
 std::uint8_t TemplateCharReader::NextByte() {
   if (pendingLf_) {
     pendingLf_ = false;
-    last_ = kLf;
-    return kLf;
+    last_ = kLineFeed;
+    return kLineFeed;
   }
-  if (pos_ >= data_.size()) return kCtrlZ;
+  if (pos_ >= data_.size()) return kEndOfFileMark;
   const auto b = static_cast<std::uint8_t>(data_[pos_++]);
-  if (b == kLf && last_ != kCr) {
+  if (b == kLineFeed && last_ != kCarriageReturn) {
     pendingLf_ = true;
-    last_ = kCr;
-    return kCr;
+    last_ = kCarriageReturn;
+    return kCarriageReturn;
   }
   last_ = b;
   return b;
@@ -246,29 +244,29 @@ std::uint8_t TemplateCharReader::NextByte() {
 std::uint8_t TemplateCharReader::ReadRawByte() { return NextByte(); }
 
 std::uint8_t TemplateCharReader::ReadTemplateChar() {
-  if (AtEnd()) return kCtrlZ;
+  if (AtEnd()) return kEndOfFileMark;
   std::uint8_t b = NextByte();
-  while (b == kBlockMark) {
+  while (b == kTagMark) {
     const std::uint8_t t1 = NextByte();
     const std::uint8_t t2 = NextByte();
     std::uint8_t p2 = t1;
     std::uint8_t p1 = t2;
     for (;;) {
-      if (pos_ >= data_.size() && !pendingLf_) return kCtrlZ;
+      if (pos_ >= data_.size() && !pendingLf_) return kEndOfFileMark;
       const std::uint8_t x = NextByte();
-      if (x == kBlockMark && p2 == t1 && p1 == t2) break;
+      if (x == kTagMark && p2 == t1 && p1 == t2) break;
       p2 = p1;
       p1 = x;
     }
-    if (t1 == 18) {
-      b = 1;
+    if (t1 == kAlternateFontTag) {
+      b = kAlternateFont;
       break;
     }
-    if (AtEnd()) return kCtrlZ;
+    if (AtEnd()) return kEndOfFileMark;
     b = NextByte();
   }
   b &= 0x7F;
-  if (b == 27) {
+  if (b == kEscape) {
     b = NextByte();
     NextByte();
   }
@@ -277,8 +275,8 @@ std::uint8_t TemplateCharReader::ReadTemplateChar() {
 
 void ParseHeadingsTemplate(HeadingsTemplate& tpl, std::string_view fileName, std::string data, RunMessages& messages) {
   tpl.ReaderFileName = std::string(fileName.substr(0, 12));
-  tpl.TemplateText[1] = kCr;
-  tpl.TemplateText[2] = kLf;
+  tpl.TemplateText[1] = kCarriageReturn;
+  tpl.TemplateText[2] = kLineFeed;
   tpl.TemplateText[3] = ' ';
   for (int level = 0; level <= kTemplateLevels; ++level) {
     tpl.LevelTemplates[level].Parts[0] = {2, 1};
@@ -328,7 +326,7 @@ std::string TemplatePartText(const HeadingsTemplate& tpl, int level, int part) {
   const std::int32_t first = std::max(p.First, 1);
   const std::int32_t last = std::min<std::int32_t>(p.Last, kTemplateTextSize);
   for (std::int32_t i = first; i <= last; ++i)
-    if (tpl.TemplateText[i] != kLf) out.push_back(static_cast<char>(tpl.TemplateText[i]));
+    if (tpl.TemplateText[i] != kLineFeed) out.push_back(static_cast<char>(tpl.TemplateText[i]));
   return out;
 }
 

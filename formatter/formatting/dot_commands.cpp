@@ -9,6 +9,7 @@
 #include "formatter/formatting/contents_template.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/formatting_run.h"
 #include "formatter/formatting/graphics_files.h"
@@ -414,9 +415,9 @@ void WriteIndexEntry(Cmd& c, bool turned) {
   for (char ch : e) {
     const uint8_t u = static_cast<uint8_t>(ch);
     if (u >= 128) {
-      out += '\x1B';
+      out += static_cast<char>(kEscape);
       out += ch;
-      out += '\x1C';
+      out += static_cast<char>(kEscapeEnd);
     } else {
       out += ch;
     }
@@ -592,11 +593,11 @@ void CmdBM(Cmd& c) {
     StartNewPage(run.pages, kTextStream, run.messages);
   const std::string cp = ".CP" + std::to_string(k + 1);
   for (char ch : cp) EmitChar(run, static_cast<uint8_t>(ch));
-  EmitChar(run, 13);
-  EmitChar(run, 10);
+  EmitChar(run, kCarriageReturn);
+  EmitChar(run, kLineFeed);
   for (int i = 0; i < k && !run.run.stop; ++i) {
-    EmitChar(run, 13);
-    EmitChar(run, 10);
+    EmitChar(run, kCarriageReturn);
+    EmitChar(run, kLineFeed);
     AdvanceLineBy(run, 0);
   }
 }
@@ -752,7 +753,7 @@ void HandleDotLine(FormatRun& run) {
       FormatHeading(run, line, false);
       if (!d.macro_expanding && !d.template_output) {
         const uint8_t next = NextSourceChar(run);
-        if (next != 10 && !r.eof_read) PushBack(run, next);
+        if (next != kLineFeed && !r.eof_read) PushBack(run, next);
         StartLine(run);
       }
     }
@@ -769,14 +770,14 @@ void HandleDotLine(FormatRun& run) {
   if (!run.run.index_scan) {
     if (d.copy_line) {
       for (char ch : line) EmitChar(run, static_cast<uint8_t>(ch));
-      EmitChar(run, 13);
-      EmitChar(run, 10);
+      EmitChar(run, kCarriageReturn);
+      EmitChar(run, kLineFeed);
     }
     const auto& ph = d.pending_heights;
     auto write_line = [&run](const std::string& text) {
       for (char ch : text) EmitChar(run, static_cast<uint8_t>(ch));
-      EmitChar(run, 13);
-      EmitChar(run, 10);
+      EmitChar(run, kCarriageReturn);
+      EmitChar(run, kLineFeed);
     };
     if (ph[0] > 0 && ph[0] == ph[1] && ph[1] == ph[2]) {
       write_line(".LH" + std::to_string(ph[0]));
@@ -800,7 +801,7 @@ void HandleDotLine(FormatRun& run) {
 
   if (d.conditional_output && !d.macro_expanding && !d.template_output && !run.run.stop) {
     const uint8_t next = NextSourceChar(run);
-    if (next != 10 && !r.eof_read) PushBack(run, next);
+    if (next != kLineFeed && !r.eof_read) PushBack(run, next);
     LineStream& s = run.cur();
     ResetLineCounters(run);
     s.line.Position = 0;
@@ -999,7 +1000,7 @@ void IncludeFile(FormatRun& run, const std::string& typed) {
     while (!AtInputEnd(run) && !run.run.stop) {
       const uint8_t c = ReadInputChar(run);
       if (run.reader.eof_read) break;
-      if (c != 0x1A) EmitChar(run, c);
+      if (c != kEndOfFileMark) EmitChar(run, c);
     }
   }
 
@@ -1118,11 +1119,11 @@ void ApplyFontControl(FormatRun& run) {
   DotState& d = run.dot;
   uint8_t& c = run.reader.current;
   switch (c) {
-    case 2:
-    case 25:
+    case kBoldToggle:
+    case kItalicToggle:
       ToggleSlotStyle(run, c);
       break;
-    case 1:
+    case kAlternateFont:
       if (d.current_slot == 0 && !d.alternate_active) {
         d.alternate_active = true;
         d.alternate_saved = d.font_slots[0];
@@ -1131,7 +1132,7 @@ void ApplyFontControl(FormatRun& run) {
         SelectFontSlot(run);
       }
       break;
-    case 13:
+    case kCarriageReturn:
       if (d.alternate_active && d.current_slot == 0) {
         d.alternate_active = false;
         d.font_slots[0] = d.alternate_saved;
@@ -1216,14 +1217,14 @@ IndexMarkResult ApplyIndexMarks(FormatRun& run) {
   if (recording) {
     if (!d.index_phrase && run.writer.Classes.BreakTable[c]) {
       EndIndexMark(run, false);
-    } else if (c > 31 || c == 15) {
+    } else if (c > 31 || c == kNoBreakBlank) {
       for (int v = 0; v < iv.Count && v < kMaxIndexVolumes; ++v) {
         if (!d.index_recording[v] || !iv.Files[v].IsOpen()) continue;
         const uint8_t o = run.writer.Classes.OutputTable[c];
         if (c >= 128) {
-          iv.Files[v].Put(27);
+          iv.Files[v].Put(kEscape);
           iv.Files[v].Put(o);
-          iv.Files[v].Put(28);
+          iv.Files[v].Put(kEscapeEnd);
         } else {
           iv.Files[v].Put(o);
         }

@@ -14,6 +14,7 @@
 
 #include "formatter/formatting/contents_template.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/formatting/formatted_writer.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
@@ -201,7 +202,7 @@ struct RunState {
   int column_unit = 12;  // printer dots per column of 1/10 inch
   bool stop = false;     // the run stop flag
   int abort_code = 0;
-  uint8_t last_written = 10;  // last character passed to the writer
+  uint8_t last_written = kLineFeed;  // last character passed to the writer
   std::array<int, 10> saved_heading_numbers{};  // for ".CN" without argument
   int saved_heading_level = 1;
   std::string status_name;  // output name cut to 20 characters, for the status line

@@ -12,8 +12,6 @@
 namespace tavrel {
 namespace {
 
-constexpr std::uint8_t kEsc = 27;
-constexpr std::uint8_t kFs = 28;
 constexpr std::size_t kFlushSize = 1 << 16;
 constexpr std::size_t kPageNoteLength = 40;
 
@@ -57,21 +55,24 @@ void BuildCharacterClasses(CharacterClasses& classes) {
     classes.WidthTable[c] = 1;
     classes.BreakTable[c] = 0;
   }
-  classes.OutputTable[28] = 0xA0;
-  classes.OutputTable[165] = 0x8D;
-  classes.OutputTable[173] = 0x15;
-  for (int c : {0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, 14, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 27, 30, 165, 168})
+  classes.OutputTable[kColumnMark] = kColumnMarkByte;
+  classes.OutputTable[kSoftLineEnd] = kSoftLineEndByte;
+  classes.OutputTable[kSectionChar] = kSectionSign437;
+  for (int c : {0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, 14, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25,
+                27, 30})
     classes.WidthTable[c] = 0;
-  for (char c : {'\r', '\x1c', ' ', '!', '"', ')', ',', '.', '/', ':', ';', '>', '?'})
+  classes.WidthTable[kSoftLineEnd] = classes.WidthTable[kPageNoteMark] = 0;
+  for (std::uint8_t c : {kCarriageReturn, kColumnMark}) classes.BreakTable[c] = 1;
+  for (char c : {' ', '!', '"', ')', ',', '.', '/', ':', ';', '>', '?'})
     classes.BreakTable[static_cast<std::uint8_t>(c)] = 1;
 }
 
 void AdjustCharacterClassesForFile(CharacterClasses& classes) {
-  classes.InputTable[0x8D] = kSoftLineEnd;
-  classes.InputTable[0xA0] = kSoftSpace;
-  classes.OutputTable[kSoftLineEnd] = 0x8D;
-  classes.OutputTable[kSectionChar] = 0x15;
-  classes.OutputTable[kSoftSpace] = 0xA0;
+  classes.InputTable[kSoftLineEndByte] = kSoftLineEnd;
+  classes.InputTable[kColumnMarkByte] = kColumnMark;
+  classes.OutputTable[kSoftLineEnd] = kSoftLineEndByte;
+  classes.OutputTable[kSectionChar] = kSectionSign437;
+  classes.OutputTable[kColumnMark] = kColumnMarkByte;
 }
 
 // ---- OutputFile ----
@@ -260,7 +261,7 @@ void FormattedWriter::ResetForFile() {
   Frame.Clear();
   LineBuffer.Clear();
   LineBuffer.PendingPageNote.clear();
-  LastChar = 10;
+  LastChar = kLineFeed;
   DotLine = 0;
   AdjustCharacterClassesForFile(Classes);
 }
@@ -272,8 +273,8 @@ void FormattedWriter::PutOutputChar(std::uint8_t c) {
     return;
   }
   if (Classes.WidthTable[c] == 1) ++Frame.Column;
-  if (c == 10) Frame.Column = 0;
-  if ((c == 13 || c == kSoftLineEnd) && Frame.Column < Frame.LastColumn) {
+  if (c == kLineFeed) Frame.Column = 0;
+  if ((c == kCarriageReturn || c == kSoftLineEnd) && Frame.Column < Frame.LastColumn) {
     while (Frame.Column < Frame.LastColumn + 1) {
       ++Frame.Column;
       WriteOutputChar(ConvertFrameChar(Frame, ' ', Classes));
@@ -286,8 +287,8 @@ void FormattedWriter::PutOutputChar(std::uint8_t c) {
 
 void FormattedWriter::WriteOutputLine(std::string_view text) {
   for (char c : text) PutOutputChar(static_cast<std::uint8_t>(c));
-  PutOutputChar(13);
-  PutOutputChar(10);
+  PutOutputChar(kCarriageReturn);
+  PutOutputChar(kLineFeed);
 }
 
 void FormattedWriter::WriteOutputChar(std::uint8_t c) {
@@ -298,22 +299,22 @@ void FormattedWriter::WriteOutputChar(std::uint8_t c) {
     s.Column += Classes.WidthTable[c];
   } else {
     switch (c) {
-      case 2:
+      case kBoldToggle:
         s.Bold ^= 1;
         break;
-      case 19:
+      case kUnderlineToggle:
         s.Underline ^= 1;
         break;
-      case 20:
+      case kSuperscriptToggle:
         s.Superscript ^= 1;
         break;
-      case 25:
+      case kItalicToggle:
         s.Italic ^= 1;
         break;
-      case 10:
+      case kLineFeed:
         s.Column = 0;
         break;
-      case 13:
+      case kCarriageReturn:
         if (!buffering) {
           if (Messages) {
             if (s.Underline)
@@ -328,11 +329,12 @@ void FormattedWriter::WriteOutputChar(std::uint8_t c) {
           }
           s.Underline = s.Bold = s.Italic = 0;
         }
-        if (textStream && ParagraphCounting && !DotLine && LastChar != 10 && Messages) ++Messages->ParagraphNumber;
+        if (textStream && ParagraphCounting && !DotLine && LastChar != kLineFeed && Messages)
+          ++Messages->ParagraphNumber;
         break;
-      case kEsc:
+      case kEscape:
         return;
-      case kFs:
+      case kColumnMark:
         s.Column += 1;
         break;
       default:
@@ -360,11 +362,11 @@ void FormattedWriter::WriteOutputChar(std::uint8_t c) {
     }
     LineBuffer.PendingPageNote.clear();
   }
-  if (buffering && c == 10) FlushBufferedLine();
+  if (buffering && c == kLineFeed) FlushBufferedLine();
 
   if (textStream) {
-    if (c == 10) DotLine = 0;
-    if (c == '.' && LastChar == 10) DotLine = 1;
+    if (c == kLineFeed) DotLine = 0;
+    if (c == kDotLineMark && LastChar == kLineFeed) DotLine = 1;
     LastChar = c;
   }
 }
@@ -372,9 +374,9 @@ void FormattedWriter::WriteOutputChar(std::uint8_t c) {
 void FormattedWriter::WriteRawChar(std::uint8_t c) {
   OutputFile& file = Current().File;
   if (c >= 128 && c != kSoftLineEnd) {
-    file.Put(kEsc);
+    file.Put(kEscape);
     file.Put(Classes.OutputTable[c]);
-    file.Put(kFs);
+    file.Put(kEscapeEnd);
   } else {
     file.Put(Classes.OutputTable[c]);
   }
@@ -394,11 +396,11 @@ void FormattedWriter::WriteLineStart() {
     WriteRawChar(LineBuffer.TrailChar);
     ++written;
   }
-  for (; written < LineBuffer.IndentColumn; ++written) WriteRawChar(kFs);
+  for (; written < LineBuffer.IndentColumn; ++written) WriteRawChar(kColumnMark);
 }
 
 void FormattedWriter::FlushBufferedLine() {
-  if (LineBuffer.Chars.empty() || LineBuffer.Chars[0] != '.') WriteLineStart();
+  if (LineBuffer.Chars.empty() || LineBuffer.Chars[0] != kDotLineMark) WriteLineStart();
   for (char c : LineBuffer.Chars) WriteRawChar(static_cast<std::uint8_t>(c));
   LineBuffer.Clear();
 }
@@ -471,7 +473,7 @@ void NotesControl(int form, DotLineReader& dot, FormattedWriter& writer, NotesSt
         } else if (first == 'S' && second == 'H') {
           notesPages.LineHeights[2] = HeightByte(ReadSettingNumber(dot));
         }
-      } else if (first < 32 && first != 13) {
+      } else if (first < 32 && first != kCarriageReturn) {
         dot.NextDotChar();
       }
     }

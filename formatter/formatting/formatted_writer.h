@@ -12,18 +12,13 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/formatted_file.h"
 
 namespace tavrel {
 
 class RunMessages;
 struct DotLineReader;
 struct PageState;
-
-// Internal characters with special meaning.
-inline constexpr std::uint8_t kSoftSpace = 28;       // FS: one column of fill
-inline constexpr std::uint8_t kSoftLineEnd = 165;    // written as 0x8D
-inline constexpr std::uint8_t kPageNoteMark = 168;   // place of a page note in the line
-inline constexpr std::uint8_t kSectionChar = 173;    // written as ESC 0x15 FS
 
 struct CharacterClasses {
   ByteTable OutputTable{};
@@ -34,7 +29,8 @@ struct CharacterClasses {
 
 // Built once per run.
 void BuildCharacterClasses(CharacterClasses& classes);
-// The per-file adjustments: input 0x8D -> 165, 0xA0 -> 28; output 165 -> 0x8D, 173 -> 0x15, 28 -> 0xA0.
+// The per-file adjustments: soft line ends and column marks are read and written as the file
+// carries them, the section sign as kSectionSign437 (inside its ESC pair).
 void AdjustCharacterClassesForFile(CharacterClasses& classes);
 
 // A write error of an output file; ends the run.
@@ -151,7 +147,7 @@ class FormattedWriter {
   FrameState Frame;
   NoteLineBuffer LineBuffer;
   std::uint8_t ParagraphCounting = 1;
-  std::uint8_t LastChar = 10;   // last character through WriteOutputChar on the text stream
+  std::uint8_t LastChar = kLineFeed;  // last character through WriteOutputChar on the text stream
   std::uint8_t DotLine = 0;     // the current text line is a dot line
   RunMessages* Messages = nullptr;  // where the writer's errors go; must be set before writing
 };

@@ -10,6 +10,7 @@
 #include "formatter/formatting/dot_commands.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/line_ends.h"
 #include "formatter/formatting/word_breaking.h"
@@ -119,8 +120,8 @@ void ResetFileState(FormatRun& run) {
   const int mode = run.reader.input_mode;
   run.reader = ReaderState{};
   run.reader.input_table = input_table;
-  run.reader.input_table[0x8D] = 0xA5;
-  run.reader.input_table[0xA0] = 0x1C;
+  run.reader.input_table[kSoftLineEndByte] = kSoftLineEnd;
+  run.reader.input_table[kColumnMarkByte] = kColumnMark;
   run.reader.input_mode = mode;
 
   DotState fresh;
@@ -148,7 +149,7 @@ void ResetFileState(FormatRun& run) {
 
   run.current_stream = kTextStream;
   run.writer.CurrentStream = kTextStream;
-  run.run.last_written = 10;
+  run.run.last_written = kLineFeed;
 }
 
 void FormatOneFile(FormatRun& run) {
@@ -306,7 +307,8 @@ void FormatLineLoop(FormatRun& run, bool top_level) {
     }
     if (run.dot.conditional_output && r.paragraph_style) {
       r.paragraph_style = false;
-      while ((r.current == ' ' || r.current == 0x1C) && !AtInputEnd(run)) NextSourceChar(run);
+      while ((r.current == ' ' || r.current == kColumnMark) && !AtInputEnd(run))
+        NextSourceChar(run);
       const uint8_t after = r.current;
       FormatHeading(run, std::string(), true);
       r.current = after;
@@ -325,7 +327,7 @@ void FinishNotesStream(FormatRun& run) {
   if (saved == kTextStream) SelectTextStream(run);
   OutputFile& f = run.writer.Streams[kNotesStream].File;
   if (f.IsOpen()) {
-    f.Put(0x1A);
+    f.Put(kEndOfFileMark);
     f.Close();
   }
   run.notes.InUse = false;
@@ -341,7 +343,7 @@ void FinishFormattingRun(FormatRun& run) {
   WriteUsedFontList(run);
   run.reader.input_open = false;
   OutputFile& f = run.writer.Streams[kTextStream].File;
-  if (!run.run.index_scan && f.IsOpen()) f.Put(0x1A);
+  if (!run.run.index_scan && f.IsOpen()) f.Put(kEndOfFileMark);
   if (!run.run.output_in_memory) f.Close();
   run.run.saved_heading_numbers = run.dot.heading_numbers;
   run.run.saved_heading_level = run.dot.heading_level;

@@ -1,5 +1,6 @@
 #include "formatter/formatting/line_ends.h"
 
+#include "formatter/common/formatted_file.h"
 #include "formatter/formatting/dot_commands.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/wordstar_reader.h"
@@ -26,7 +27,7 @@ void HardLineEnd(FormatRun& run) {
     if (run.current_stream == kTextStream) {
       // The LF of the CR LF pair; a file with CR-only line ends keeps its next character.
       const uint8_t next = NextSourceChar(run);
-      if (next != 10 && !run.reader.eof_read) PushBack(run, next);
+      if (next != kLineFeed && !run.reader.eof_read) PushBack(run, next);
     } else {
       run.reader.note_line_ended = true;
     }
@@ -54,9 +55,9 @@ void HardLineEnd(FormatRun& run) {
 
   if (s.held_len > 0) WriteHeldAsIs(run, s);
   if (run.current_stream == kTextStream) StartLine(run);
-  const bool empty_line = run.run.last_written == 10;
-  EmitChar(run, 13);
-  EmitChar(run, 10);
+  const bool empty_line = run.run.last_written == kLineFeed;
+  EmitChar(run, kCarriageReturn);
+  EmitChar(run, kLineFeed);
   AdvanceLineBy(run, empty_line ? 1 : 0);
   CloseLine(run);
 }
@@ -88,14 +89,16 @@ void WriteLineIndent(FormatRun& run, int slot) {
     // A dot line takes no room: the paragraph start carries over to the line after it.
     // So does the end of an included file: the including file goes on after it.
     const bool nothing_follows = !run.reader.pushed && (run.reader.eof_read || AtInputEnd(run));
-    const bool dot_line = slot == 0 && ((first == '.' && (run.reader.pushed || run.reader.dot_line_follows)) ||
-                                        nothing_follows);
+    const bool dot_line =
+        slot == 0 &&
+        ((first == kDotLineMark && (run.reader.pushed || run.reader.dot_line_follows)) ||
+         nothing_follows);
     if (d.paragraph_margin <= 0 && d.left_margin <= 0) {
       indent = slot == 1 ? s.prev_start_pos : s.typed_indent_pos;
     } else {
       int margin = d.paragraph_start ? d.paragraph_margin : d.left_margin;
       if (margin < 0) margin = 0;
-      if ((d.paragraph_start && first == 13) || dot_line)
+      if ((d.paragraph_start && first == kCarriageReturn) || dot_line)
         indent = 0;
       else
         indent = cw * margin;
@@ -103,12 +106,12 @@ void WriteLineIndent(FormatRun& run, int slot) {
     if (!dot_line) d.paragraph_start = false;
   } else {
     indent = NoteMarkColumns(run) * cw;
-    for (int i = 0; i < run.reader.margin_width - 1; ++i) EmitChar(run, 0x1C);
+    for (int i = 0; i < run.reader.margin_width - 1; ++i) EmitChar(run, kColumnMark);
   }
   if (cw > 0) {
     const int count = indent / cw;
     s.line.Position = indent;
-    for (int i = 0; i < count; ++i) EmitChar(run, 0x1C);
+    for (int i = 0; i < count; ++i) EmitChar(run, kColumnMark);
     s.indent_chars = count;
     s.line.Characters = count;
   }
@@ -126,7 +129,7 @@ void ForceLineBreak(FormatRun& run, int stream, bool table_error) {
     // ESC writes nothing to the file, so the added characters only push the line over.
     while (s.overflow < 6 && s.held_len < kHeldTextRoom) {
       ++s.held_len;
-      s.held[s.held_len] = 27;
+      s.held[s.held_len] = kEscape;
       s.no_break_mark[s.held_len] = 0;
       ++s.overflow;
     }

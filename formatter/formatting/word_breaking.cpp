@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/dot_commands.h"
@@ -14,8 +15,8 @@ namespace {
 // Characters after which a line may be broken without a hyphen.
 bool IsBreakChar(uint8_t c) {
   switch (c) {
-    case 13: case 28: case ' ': case '!': case '"': case ')': case ',': case '.': case '/':
-    case ':': case ';': case '>': case '?':
+    case kCarriageReturn: case kColumnMark: case ' ': case '!': case '"': case ')': case ',':
+    case '.': case '/': case ':': case ';': case '>': case '?':
       return true;
     default:
       return false;
@@ -46,8 +47,8 @@ void ClearHeld(LineStream& s) {
 // Writes the hard line ends that were held back while the line overflowed.
 void WritePendingLineEnds(FormatRun& run, int count) {
   for (int i = 0; i < count; ++i) {
-    EmitChar(run, 13);
-    EmitChar(run, 10);
+    EmitChar(run, kCarriageReturn);
+    EmitChar(run, kLineFeed);
     AdvanceLineBy(run, 0);
     if (run.current_stream == kTextStream) {
       run.dot.paragraph_start = true;
@@ -115,14 +116,14 @@ void AssembleWordChar(FormatRun& run) {
 }
 
 void WriteBreakAttributes(FormatRun& run, bool underline, bool italic, bool bold) {
-  if (underline) EmitChar(run, 0x13);
+  if (underline) EmitChar(run, kUnderlineToggle);
   if (italic) {
-    EmitChar(run, 0x19);
-    ToggleSlotStyle(run, 0x19);
+    EmitChar(run, kItalicToggle);
+    ToggleSlotStyle(run, kItalicToggle);
   }
   if (bold) {
-    EmitChar(run, 0x02);
-    ToggleSlotStyle(run, 0x02);
+    EmitChar(run, kBoldToggle);
+    ToggleSlotStyle(run, kBoldToggle);
   }
 }
 
@@ -136,8 +137,8 @@ void BreakWord(FormatRun& run, bool table_error) {
     for (int i = 1; i <= len; ++i) EmitChar(run, s.held[i]);
     const int pending = s.pending_count;
     ClearHeld(s);
-    EmitChar(run, 13);
-    EmitChar(run, 10);
+    EmitChar(run, kCarriageReturn);
+    EmitChar(run, kLineFeed);
     AdvanceLineBy(run, 0);
     ResetLineCounters(run);
     s.line.Position = 0;
@@ -221,14 +222,14 @@ void BreakWord(FormatRun& run, bool table_error) {
   const int pending_count = s.pending_count;
   for (int i = 1; i < q; ++i) EmitChar(run, held[i]);
   EmitChar(run, ck ? uint8_t('k') : held[q]);
-  if (hyphen) EmitChar(run, 0x1F);
+  if (hyphen) EmitChar(run, kSoftHyphen);
 
   bool underline = false, italic = false, bold = false;
   StreamAttributes(run, underline, italic, bold);
   WriteBreakAttributes(run, underline, italic, bold);
   if (!hyphen && !separator) EmitChar(run, ' ');
-  EmitChar(run, 0xA5);
-  EmitChar(run, 10);
+  EmitChar(run, kSoftLineEnd);
+  EmitChar(run, kLineFeed);
   AdvanceLineBy(run, 2);
   ClearHeld(s);
   WriteLineIndent(run, pending_count > 0 ? 1 : 0);

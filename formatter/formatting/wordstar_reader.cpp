@@ -3,6 +3,7 @@
 #include <string>
 
 #include "formatter/common/bilingual_texts.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
 #include "formatter/formatting/dot_commands.h"
 #include "formatter/formatting/format_run.h"
@@ -57,17 +58,17 @@ void ReadBlock(FormatRun& run) {
     }
     if (k == 1) type = b;
     else if (k == 2) sub = b;
-    else if (b == 0x1D && prev2 == type && prev1 == sub) break;
+    else if (b == kTagMark && prev2 == type && prev1 == sub) break;
     if (type == 0x0A && k == 8) ext_char = b;
     if (type == 0x0A && k == 9) {
-      const uint8_t c = CurrentFontProportional(run) ? 0xA0 : ext_char;
+      const uint8_t c = CurrentFontProportional(run) ? kColumnMarkByte : ext_char;
       for (int i = 0; i < b; ++i) QueueByte(r, c);
     }
     if (type == 0x36 && k == 6) r.style_level = b;
     prev2 = prev1;
     prev1 = b;
   }
-  if (type == 0x12) QueueByte(r, 0x01);
+  if (type == kAlternateFontTag) QueueByte(r, kAlternateFont);
   if (type == 0x36) r.paragraph_style = true;
 }
 
@@ -78,7 +79,7 @@ uint8_t DecodeModeZero(FormatRun& run) {
     r.queue_count = 0;
     r.queue_read = 1;
     b = ReadByte(run);
-    while (b == 0x1D && !r.eof_read) {
+    while (b == kTagMark && !r.eof_read) {
       ReadBlock(run);
       if (!QueueEmpty(r)) break;
       if (AtInputEnd(run)) {
@@ -93,14 +94,14 @@ uint8_t DecodeModeZero(FormatRun& run) {
     // A queued extended character keeps its code (clearing bit 7 would turn an umlaut into
     // a control code); only the soft space becomes a column mark.
     b = r.queue[r.queue_read++];
-    return b == 0xA0 ? uint8_t{0x1C} : b;
+    return b == kColumnMarkByte ? kColumnMark : b;
   }
-  if ((b & 0x7F) == 27) {
+  if ((b & 0x7F) == kEscape) {
     uint8_t c = ReadByte(run);
     if (r.eof_read) return kEndOfInput;
     ReadByte(run);  // the closing byte of the pair
     r.eof_read = false;
-    if (c == 0x15) c = 0xAD;
+    if (c == kSectionSign437) c = kSectionChar;
     return c;
   }
   return r.input_table[b];
@@ -115,8 +116,8 @@ uint8_t DecodePlain(FormatRun& run) {
   } else {
     b = ReadByte(run);
     if (r.eof_read) return kEndOfInput;
-    if (r.column_char != 0 && b == r.column_char) return 0x1C;
-    if (b == 9) return 0x1C;
+    if (r.column_char != 0 && b == r.column_char) return kColumnMark;
+    if (b == 9) return kColumnMark;
     if (r.control_prefix != 0 && b == r.control_prefix && !AtInputEnd(run)) {
       const uint8_t next = ReadByte(run);
       if (!r.eof_read) {
@@ -128,13 +129,13 @@ uint8_t DecodePlain(FormatRun& run) {
     }
   }
   if (r.input_mode == 2) return DisplayTableInverse()[b];
-  if (b == 0x15) return 0xAD;
+  if (b == kSectionSign437) return kSectionChar;
   return b;
 }
 
 bool IsNoteMarker(const FormatRun& run, uint8_t c) {
   // CR and LF are never note markers: a bare ".FU" leaves CR as its marker pair.
-  if (c == 13 || c == 10) return false;
+  if (c == kCarriageReturn || c == kLineFeed) return false;
   return c == run.notes.BeginMarker || c == run.notes.EndMarker ||
          c == run.settings.NoteReturnChar;
 }
@@ -203,7 +204,7 @@ uint8_t ReadInputChar(FormatRun& run) {
   if (r.pending_lf) {
     r.pending_lf = false;
     r.eof_read = false;
-    c = 10;
+    c = kLineFeed;
   } else {
     c = r.input_mode == 0 ? DecodeModeZero(run) : DecodePlain(run);
     if (r.eof_read) {
@@ -211,9 +212,9 @@ uint8_t ReadInputChar(FormatRun& run) {
       return c;
     }
     // Input text may have LF-only line ends: a bare LF counts as CR LF.
-    if (c == 10 && r.last_decoded != 13 && r.last_decoded != 0xA5) {
+    if (c == kLineFeed && r.last_decoded != kCarriageReturn && r.last_decoded != kSoftLineEnd) {
       r.pending_lf = true;
-      c = 13;
+      c = kCarriageReturn;
     }
   }
   r.last_decoded = c;
@@ -233,7 +234,7 @@ uint8_t NextSourceChar(FormatRun& run) {
         if (in_notes) {
           r.note_line_ended = false;
           r.indent_next_note_line = true;
-          FeedCharacter(run, 13);
+          FeedCharacter(run, kCarriageReturn);
         }
       } else if (run.notes.BeginMarker == run.notes.EndMarker) {
         if (in_notes) EndNote(run);
@@ -255,7 +256,7 @@ uint8_t NextSourceChar(FormatRun& run) {
     }
     if (r.margin_notes_on && c == r.margin_open && r.margin_collect_allowed) {
       CollectMarginNote(run);
-      c = 0xA8;
+      c = kPageNoteMark;
       r.current = c;
     }
     return c;
@@ -270,7 +271,7 @@ void PushBack(FormatRun& run, uint8_t c) {
 uint8_t PeekNextChar(const FormatRun& run) {
   if (run.reader.pushed) return run.reader.pushed_char;
   // Nothing follows: the next line counts as empty.
-  if (run.reader.eof_read || AtInputEnd(run)) return 13;
+  if (run.reader.eof_read || AtInputEnd(run)) return kCarriageReturn;
   return run.reader.current;
 }
 
@@ -293,7 +294,7 @@ void StartLine(FormatRun& run) {
     c = NextSourceChar(run);
     if (run.reader.eof_read) break;
     // Beyond 250 columns the marks stay in the text: the indentation would pass any page.
-    if ((c == 0x1C || (run.settings.HardToSoftSpaces && c == ' ')) && count < 250) {
+    if ((c == kColumnMark || (run.settings.HardToSoftSpaces && c == ' ')) && count < 250) {
       ++count;
       if (run.reader.note_just_ended) break;
       continue;
@@ -317,7 +318,7 @@ void DispatchCharacter(FormatRun& run) {
   if (d.conditional_output && !r.collecting_dot) {
     const IndexMarkResult mark = ApplyIndexMarks(run);
     if (mark == IndexMarkResult::kDrop) {
-      if (c != 10) r.line_start_flag = false;
+      if (c != kLineFeed) r.line_start_flag = false;
       return;
     }
     if (mark == IndexMarkResult::kNormal) AdvanceCharPosition(run, c);
@@ -326,16 +327,16 @@ void DispatchCharacter(FormatRun& run) {
   }
 
   switch (c) {
-    case 0:
+    case kRightAlignMark:
       if (++r.right_justify_count == 2)
         ReportError(run, MessageId::kTwoRightJustifyControls);
       break;
-    case 0x1E:
+    case kInactiveSoftHyphen:
       break;
     case 7:
       if (d.conditional_output) s.no_break = true;
       break;
-    case 13: {
+    case kCarriageReturn: {
       if (r.collecting_dot) {
         HandleDotLine(run);
       } else if (run.current_stream == kTextStream || !r.note_line_ended) {
@@ -344,7 +345,7 @@ void DispatchCharacter(FormatRun& run) {
       } else {
         // A line end typed inside a note runs on: the note is broken by word breaking.
         const uint8_t next = NextSourceChar(run);
-        if (next != 10 && !r.eof_read) PushBack(run, next);
+        if (next != kLineFeed && !r.eof_read) PushBack(run, next);
         if (d.conditional_output) {
           r.current = ' ';
           DispatchCharacter(run);
@@ -358,7 +359,7 @@ void DispatchCharacter(FormatRun& run) {
       r.right_justify_count = 0;
       return;
     }
-    case 0x1F:
+    case kSoftHyphen:
       if (!s.formatting_on) {
         if (r.collecting_dot) AppendDotChar(run, c);
         else if (d.conditional_output) EmitChar(run, c);
@@ -366,7 +367,7 @@ void DispatchCharacter(FormatRun& run) {
         r.drop_next_blank = true;
       }
       break;
-    case 0xA5:
+    case kSoftLineEnd:
       if (r.collecting_dot) {
         HandleDotLine(run);
       } else if (d.conditional_output) {
@@ -375,10 +376,10 @@ void DispatchCharacter(FormatRun& run) {
         } else {
           if (!d.heading_in_progress) {
             const uint8_t next = NextSourceChar(run);
-            if (next != 10 && !r.eof_read) PushBack(run, next);
+            if (next != kLineFeed && !r.eof_read) PushBack(run, next);
           }
-          EmitChar(run, s.formatting_on ? 13 : 0xA5);
-          EmitChar(run, 10);
+          EmitChar(run, s.formatting_on ? kCarriageReturn : kSoftLineEnd);
+          EmitChar(run, kLineFeed);
           AdvanceLineBy(run, 0);
           ResetLineCounters(run);
           s.line.Position = 0;
@@ -391,27 +392,28 @@ void DispatchCharacter(FormatRun& run) {
         break;
       }
       r.drop_next_blank = false;
-      if (c == '.' && !r.collecting_dot && at_start) {
+      if (c == kDotLineMark && !r.collecting_dot && at_start) {
         if (s.held_len > 0) {
           r.dot_line_follows = true;
           ForceLineBreak(run, run.current_stream, s.pending_count > 0);
           r.dot_line_follows = false;
         }
         r.collecting_dot = true;
-        r.dot_line.assign(1, '.');  // not = ".": g++ 12 warns falsely (-Wrestrict) there
+        // Not = ".": g++ 12 warns falsely (-Wrestrict) there.
+        r.dot_line.assign(1, static_cast<char>(kDotLineMark));
         break;
       }
       if (r.collecting_dot) {
         AppendDotChar(run, c);
         break;
       }
-      if (d.conditional_output && c != 0x1D) {
+      if (d.conditional_output && c != kTagMark) {
         if (s.formatting_on) AssembleWordChar(run);
         else EmitChar(run, c);
       }
       break;
   }
-  if (c != 10) r.line_start_flag = false;
+  if (c != kLineFeed) r.line_start_flag = false;
 }
 
 void ProcessCharacter(FormatRun& run) {
@@ -460,7 +462,7 @@ void BeginNote(FormatRun& run) {
     }
   }
   SelectNotesStream(run);
-  for (int i = 0; i < run.reader.margin_width - 1; ++i) FeedCharacter(run, 0x1C);
+  for (int i = 0; i < run.reader.margin_width - 1; ++i) FeedCharacter(run, kColumnMark);
   const std::string in_area = run.settings.NoteLinkInNoteArea.Str();
   const size_t skip = number.size() - 1;
   for (size_t i = skip; i < in_area.size(); ++i) {
@@ -470,7 +472,7 @@ void BeginNote(FormatRun& run) {
     } else if (ch == '^' && i + 1 < in_area.size()) {
       FeedCharacter(run, static_cast<uint8_t>(static_cast<uint8_t>(in_area[++i]) & 0x1F));
     } else if (ch == 0xB0) {
-      FeedCharacter(run, 0x1C);
+      FeedCharacter(run, kColumnMark);
     } else {
       FeedCharacter(run, ch);
     }
@@ -480,7 +482,7 @@ void BeginNote(FormatRun& run) {
 void EndNote(FormatRun& run) {
   ++run.notes.FootnoteNumber;
   run.reader.note_line_ended = false;
-  FeedCharacter(run, 13);
+  FeedCharacter(run, kCarriageReturn);
   SelectTextStream(run);
 }
 

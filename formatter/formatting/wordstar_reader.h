@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "formatter/common/formatted_file.h"
+
 namespace tavrel {
 
 struct FormatRun;
 
-inline constexpr uint8_t kEndOfInput = 26;  // what a read beyond the end gives
+inline constexpr uint8_t kEndOfInput = kEndOfFileMark;  // what a read beyond the end gives
 
 // Loads the input of the run (the whole file) and resets the reader's position.
 void SetInput(FormatRun& run, std::string bytes);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "formatter/common/formatted_file.h"
 #include "formatter/pages/output_pictures.h"
 #include "formatter/pages/preview_window.h"
 #include "platform/fonts.h"
@@ -11,15 +12,18 @@ namespace tavrel {
 
 namespace {
 
-constexpr std::uint8_t kOneColumn = 0x1C;
-constexpr std::uint8_t kAlignMark = 127;
+// What the character map makes of the alignment marks: a value no other byte maps to, as the
+// byte kSectionSignDel is drawn as another glyph.
+constexpr std::uint8_t kAlignMark = kSectionSignDel;
 constexpr int kMaxUnderlineBlanks = 21;
 
 std::uint8_t U(char c) { return static_cast<std::uint8_t>(c); }
 
 bool IsPrintControl(std::uint8_t c) {
   switch (c) {
-    case 2: case 4: case 5: case 17: case 18: case 19: case 20: case 22: case 23: case 25:
+    case kBoldToggle: case kDoubleToggle: case kPrintControlE: case kPrintControlQ:
+    case kPrintControlR: case kUnderlineToggle: case kSuperscriptToggle: case kSubscriptToggle:
+    case kPrintControlW: case kItalicToggle:
       return true;
     default:
       return false;
@@ -44,7 +48,7 @@ const CharWidths& WidthsOf(PageRun& run, std::uint8_t font) {
 
 std::int32_t CharAdvance(const PageRun& run, const CharWidths& widths, std::uint8_t c) {
   const TDruckVar& st = run.State;
-  if (c == kOneColumn) return st.ColumnWidth;
+  if (c == kColumnMark) return st.ColumnWidth;
   if (!run.Printable[c]) return 0;
   if (st.GraphicsFlag[c]) {
     for (const GraphicsCharEntry& e : st.Graphics)
@@ -126,19 +130,19 @@ class LineDrawer {
     if (IsPrintControl(c)) {
       Flush();
       switch (c) {
-        case 2:
-        case 25:
-          st_.CurrentSlot ^= (c == 2 ? 1 : 2);
+        case kBoldToggle:
+        case kItalicToggle:
+          st_.CurrentSlot ^= (c == kBoldToggle ? 1 : 2);
           if (st_.SpecialMode == 0) SelectFont(run_);
           break;
-        case 19:
+        case kUnderlineToggle:
           st_.Underline = !st_.Underline;
           run_.CurrentFont.underline = st_.Underline;
           run_.FontDirty = true;
           break;
-        case 20: Special(1); break;
-        case 22: Special(2); break;
-        case 4: Special(3); break;
+        case kSuperscriptToggle: Special(1); break;
+        case kSubscriptToggle: Special(2); break;
+        case kDoubleToggle: Special(3); break;
         default: break;
       }
       return;
@@ -148,7 +152,7 @@ class LineDrawer {
       const std::int32_t rest = MeasureLineWidth(run_, std::string_view(line).substr(i + 1), false);
       const std::int32_t space =
           std::max<std::int32_t>(0, st_.CentreMargin - (pos - LineStart(run_)) - rest);
-      pos += c == 11 ? space / 2 : space;
+      pos += c == kCentreMark ? space / 2 : space;
       return;
     }
     if (!run_.Printable[c]) return;
@@ -171,7 +175,7 @@ class LineDrawer {
       pos += advance;
       return;
     }
-    if (c == kOneColumn) {
+    if (c == kColumnMark) {
       Flush();
       if (st_.Underline) Text(pos, " ");
       pos += st_.ColumnWidth;
@@ -234,7 +238,7 @@ std::string RemoveMarkers(TDruckVar& st, const std::string& line) {
   return out;
 }
 
-bool IsBoxRange(std::uint8_t c) { return c >= 179 && c <= 223; }
+bool IsBoxRange(std::uint8_t c) { return c >= kFirstBoxChar && c <= kLastBoxChar; }
 
 // Blanks next to box drawings or to other blanks keep their columns.
 void KeepBoxColumns(std::string& line) {
@@ -243,24 +247,25 @@ void KeepBoxColumns(std::string& line) {
   auto keeps = [&](std::size_t j) { return original[j] == ' ' || IsBoxRange(U(original[j])); };
   for (std::size_t i = 0; i < original.size(); ++i) {
     if (original[i] != ' ') continue;
-    if ((i > 0 && keeps(i - 1)) || (i + 1 < original.size() && keeps(i + 1))) line[i] = static_cast<char>(kOneColumn);
+    if ((i > 0 && keeps(i - 1)) || (i + 1 < original.size() && keeps(i + 1)))
+      line[i] = static_cast<char>(kColumnMark);
   }
 }
 
 // The end of the first run of one-column bytes that has a byte after it; leading blanks
 // of the text become such a run first. -1 when there is none.
 long FindColumnRunEnd(const PageRun& run, std::string& text) {
-  const std::size_t first = text.find(static_cast<char>(kOneColumn));
+  const std::size_t first = text.find(static_cast<char>(kColumnMark));
   if (first != std::string::npos) {
     std::size_t e = first;
-    while (e + 1 < text.size() && U(text[e + 1]) == kOneColumn) ++e;
+    while (e + 1 < text.size() && U(text[e + 1]) == kColumnMark) ++e;
     return e + 1 < text.size() ? static_cast<long>(e) : -1;
   }
   std::size_t i = 0;
   bool blanks = false;
   while (i < text.size() && (text[i] == ' ' || !run.Printable[U(text[i])])) {
     if (text[i] == ' ') {
-      text[i] = static_cast<char>(kOneColumn);
+      text[i] = static_cast<char>(kColumnMark);
       blanks = true;
     }
     ++i;
@@ -280,13 +285,17 @@ std::int32_t CountPrintable(const PageRun& run, std::string_view text) {
 void BuildLineTables(PageRun& run) {
   for (int c = 0; c < 256; ++c) {
     const auto i = static_cast<std::size_t>(c);
-    run.Printable[i] = (c == 6 || c == 7 || c == 15 || c == 26 || c == 28 || c >= 31) ? 1 : 0;
+    // The control codes 6, 7 and 26 are drawn as their glyphs.
+    const bool drawn = c == 6 || c == 7 || c == kNoBreakBlank || c == 26 || c == kColumnMark ||
+                       c == kSoftHyphen || c >= ' ';
+    run.Printable[i] = drawn ? 1 : 0;
     run.CharMap[i] = static_cast<std::uint8_t>(c);
   }
-  run.CharMap[0] = run.CharMap[11] = run.CharMap[21] = kAlignMark;
-  run.CharMap[127] = 21;
-  run.CharMap[31] = '-';
-  run.CharMap[15] = run.CharMap[28] = run.CharMap[255] = ' ';
+  run.CharMap[kRightAlignMark] = run.CharMap[kCentreMark] = kAlignMark;
+  run.CharMap[kRightAlignMarkU] = kAlignMark;
+  run.CharMap[kSectionSignDel] = kSectionSign437;
+  run.CharMap[kSoftHyphen] = '-';
+  run.CharMap[kNoBreakBlank] = run.CharMap[kColumnMark] = run.CharMap[255] = ' ';
 }
 
 void SelectFontNumber(PageRun& run, std::uint8_t fontNumber) {
@@ -372,15 +381,15 @@ std::int32_t MeasureLineWidth(PageRun& run, std::string_view bytes, bool without
   for (char ch : bytes) {
     const std::uint8_t c = U(ch);
     switch (c) {
-      case 2:
-      case 25:
-        slot ^= (c == 2 ? 1 : 2);
+      case kBoldToggle:
+      case kItalicToggle:
+        slot ^= (c == kBoldToggle ? 1 : 2);
         if (special == 0) font = st.AlternateLine ? st.AlternateFont : st.FontSlots[slot & 3];
         continue;
-      case 20:
-      case 22:
-      case 4: {
-        const std::uint8_t mode = c == 20 ? 1 : c == 22 ? 2 : 3;
+      case kSuperscriptToggle:
+      case kSubscriptToggle:
+      case kDoubleToggle: {
+        const std::uint8_t mode = c == kSuperscriptToggle ? 1 : c == kSubscriptToggle ? 2 : 3;
         if (special == mode) {
           special = 0;
           font = st.AlternateLine ? st.AlternateFont : st.FontSlots[slot & 3];
@@ -411,8 +420,8 @@ void DrawTextLine(PageRun& run, std::string line, bool softReturn) {
   if (!st.MarkerSet.empty()) line = RemoveMarkers(st, line);
 
   std::size_t lead = 0;
-  while (lead < line.size() && U(line[lead]) == kOneColumn) ++lead;
-  if (lead < line.size() && line[lead] == 1) {
+  while (lead < line.size() && U(line[lead]) == kColumnMark) ++lead;
+  if (lead < line.size() && line[lead] == kAlternateFont) {
     st.AlternateLine = true;
     SelectFont(run);
   }

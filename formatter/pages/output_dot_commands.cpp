@@ -7,6 +7,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
 #include "formatter/pages/line_drawing.h"
 #include "formatter/pages/output_pictures.h"
@@ -354,7 +355,7 @@ bool ApplyHeaderFooterLine(PageRun& run, std::string_view lineIn) {
 }
 
 void ApplyOutputDotCommand(PageRun& run, std::string_view line) {
-  if (line.size() >= 2 && line[0] == '.' && line[1] == '.') return;  // comment
+  if (line.size() >= 2 && line[0] == kDotLineMark && line[1] == kCommentMark) return;  // comment
   if (line.size() < 3) return;
   DotLine d;
   d.Line = line;

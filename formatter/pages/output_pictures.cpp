@@ -6,6 +6,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
 #include "formatter/common/picture_files.h"
 #include "formatter/pages/line_drawing.h"
@@ -17,9 +18,6 @@ namespace tavrel {
 
 namespace {
 
-constexpr std::uint8_t kFirstBox = 179;
-constexpr std::uint8_t kLastBox = 223;
-
 enum Arm : std::uint8_t { kL = 1, kR = 2, kU = 4, kD = 8 };
 
 struct Stroke {
@@ -28,7 +26,7 @@ struct Stroke {
 };
 
 // Characters 179..223 of the DOS code pages: their arms and line style.
-constexpr Stroke kStrokes[kLastBox - kFirstBox + 1] = {
+constexpr Stroke kStrokes[kLastBoxChar - kFirstBoxChar + 1] = {
     {kU | kD, 0},           {kL | kU | kD, 0},      {kL | kU | kD, 1},      {kL | kU | kD, 2},  // 179-182
     {kL | kD, 2},           {kL | kD, 1},           {kL | kU | kD, 3},      {kU | kD, 2},       // 183-186
     {kL | kD, 3},           {kL | kU, 3},           {kL | kU, 2},           {kL | kU, 1},       // 187-190
@@ -131,7 +129,7 @@ void DefineFigure(TDruckVar& state, std::string_view argument) {
 }
 
 bool IsBoxDrawingChar(const PageRun& run, std::uint8_t c) {
-  if (c < kFirstBox || c > kLastBox) return false;
+  if (c < kFirstBoxChar || c > kLastBoxChar) return false;
   return !(run.Ctx->Settings->CodePage == 1 && LetterIn850(c));
 }
 
@@ -175,7 +173,7 @@ void DrawBoxOrFigureChar(PageRun& run, std::uint8_t c, std::int32_t position) {
       canvas.ellipse(square);
     if (filled) canvas.set_brush(platform::Brush{{255, 255, 255}, savedBrush.style});
   } else {
-    const Stroke stroke = kStrokes[c - kFirstBox];
+    const Stroke stroke = kStrokes[c - kFirstBoxChar];
     platform::Pen pen = savedPen;
     if (stroke.Style == 4) {
       // Each missing arm leaves one half of the cell filled.

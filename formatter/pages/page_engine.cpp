@@ -8,6 +8,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
 #include "formatter/pages/line_drawing.h"
 #include "formatter/pages/output_dot_commands.h"
@@ -48,7 +49,7 @@ void Post(PageRun& run, std::int32_t code, std::int32_t value) {
 
 // The byte of the line start of a dot line's command, upper-cased ("" when too short).
 std::string CommandWord(const std::string& line) {
-  if (line.size() < 3 || line[0] != '.') return {};
+  if (line.size() < 3 || line[0] != kDotLineMark) return {};
   return Upper(line.substr(1, 2));
 }
 
@@ -118,7 +119,7 @@ bool ScanForLandscape(const PageRun& run) {
   FormattedLine line;
   const auto& data = *run.File;
   while (ReadFormattedLine(data.data(), run.End, cursor, run.Translation, line)) {
-    if (line.Text.empty() || line.Text[0] != '.') break;
+    if (line.Text.empty() || line.Text[0] != kDotLineMark) break;
     const std::string cmd = CommandWord(line.Text);
     // "LR" (two-sided) is left out on purpose: it is no orientation.
     if (cmd == "LA") return true;
@@ -135,7 +136,7 @@ bool ScanForTwoSided(const PageRun& run) {
   int textLines = 0;
   while (ReadFormattedLine(data.data(), run.End, cursor, run.Translation, line)) {
     const std::string& t = line.Text;
-    if (t.empty() || t[0] != '.') {
+    if (t.empty() || t[0] != kDotLineMark) {
       if (++textLines > kTwoSidedScanLines) break;
       continue;
     }
@@ -291,8 +292,8 @@ void TakePdfCapture(PageRun& run, const std::string& text) {
 bool ProcessLine(PageRun& run, FormattedLine& line) {
   TDruckVar& st = run.State;
   std::string& text = line.Text;
-  if (!text.empty() && text[0] == '.') {
-    if (text.size() >= 2 && text[1] == ':') {
+  if (!text.empty() && text[0] == kDotLineMark) {
+    if (text.size() >= 2 && text[1] == kTextLineMark) {
       text.erase(0, 2);
     } else {
       ApplyOutputDotCommand(run, text);
@@ -531,7 +532,7 @@ void Render(PageEngineContext& ctx, const std::string& fileName, const std::vect
   // The end-of-file mark 0x1A behind the last line is no text line (it would draw a glyph
   // and could open an empty page).
   run.End = data.size();
-  while (run.End > 0 && data[run.End - 1] == 0x1A) --run.End;
+  while (run.End > 0 && data[run.End - 1] == kEndOfFileMark) --run.End;
   run.FileName = fileName;
   BuildTranslationTable(run.Translation);
   BuildLineTables(run);
@@ -554,8 +555,8 @@ bool ContextUsable(PageEngineContext& ctx, bool preview) {
 
 void BuildTranslationTable(std::array<std::uint8_t, 256>& table) {
   for (int b = 0; b < 256; ++b) table[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b & 0x7F);
-  table[0x8D] = 0x1D;
-  table[0xA0] = 0x1C;
+  table[kSoftLineEndByte] = kEngineSoftLineEnd;
+  table[kColumnMarkByte] = kColumnMark;
 }
 
 FormattedByte ReadFormattedByte(const std::uint8_t* data, std::size_t size, std::size_t& cursor,
@@ -564,7 +565,7 @@ FormattedByte ReadFormattedByte(const std::uint8_t* data, std::size_t size, std:
   for (;;) {
     if (cursor >= size) return out;
     std::uint8_t b = data[cursor++];
-    if (b == 0x1D) {
+    if (b == kTagMark) {
       // A tagged block: two tag bytes, then data up to the tag bytes again and 0x1D.
       if (size - cursor < 2) {
         cursor = size;
@@ -573,23 +574,23 @@ FormattedByte ReadFormattedByte(const std::uint8_t* data, std::size_t size, std:
       const std::uint8_t type = data[cursor], sub = data[cursor + 1];
       cursor += 2;
       std::size_t i = cursor;
-      while (i < size && !(data[i] == 0x1D && data[i - 2] == type && data[i - 1] == sub)) ++i;
+      while (i < size && !(data[i] == kTagMark && data[i - 2] == type && data[i - 1] == sub)) ++i;
       if (i >= size) {
         cursor = size;  // an unterminated block runs to the end of the input
         return out;
       }
       cursor = i + 1;
-      if (type == 18) {
-        out.Byte = 1;
+      if (type == kAlternateFontTag) {
+        out.Byte = kAlternateFont;
         return out;
       }
       continue;
     }
-    if ((b & 0x7F) == 27) {
+    if ((b & 0x7F) == kEscape) {
       if (cursor >= size) return out;  // an ESC with nothing after it ends the input
       std::uint8_t code = data[cursor++];
       if (cursor < size) out.Parameter = data[cursor++];
-      if (code == 21) code = 245;
+      if (code == kSectionSign437) code = kSectionSign850;
       out.Byte = code;
       out.Escaped = true;
       return out;
@@ -614,7 +615,7 @@ bool ReadFormattedLine(const std::uint8_t* data, std::size_t size, std::size_t& 
       line.EndOfInput = true;
       break;
     }
-    if (b.Byte == 10 && !b.Escaped) {
+    if (b.Byte == kLineFeed && !b.Escaped) {
       lineEnd = true;
       break;
     }
@@ -624,13 +625,13 @@ bool ReadFormattedLine(const std::uint8_t* data, std::size_t size, std::size_t& 
   if (line.Text.empty() && line.EndOfInput && !lineEnd) return false;
   if (lineEnd) {
     const bool hasLast = !line.Text.empty() && !lastEscaped;
-    if (hasLast && line.Text.back() == '\x1D') {
+    if (hasLast && line.Text.back() == static_cast<char>(kEngineSoftLineEnd)) {
       line.SoftReturn = true;
       line.Text.pop_back();
     } else {
       // CR LF, or a bare LF, which counts as CR LF.
       line.HardReturn = true;
-      if (hasLast && line.Text.back() == '\r') line.Text.pop_back();
+      if (hasLast && line.Text.back() == static_cast<char>(kCarriageReturn)) line.Text.pop_back();
     }
   } else {
     line.HardReturn = true;
@@ -662,7 +663,7 @@ void RebuildDefaultFooter(TDruckVar& state) {
   if (state.PageNumberColumn > 1)
     text = std::string(static_cast<std::size_t>(std::min(state.PageNumberColumn - 1, kPageLineRoom - 2)), ' ') + "#";
   else
-    text = "\x0B#";
+    text = std::string(1, static_cast<char>(kCentreMark)) + "#";
   for (auto& set : state.Footers) set[0] = HeaderFooterLine{text, 0};
 }
 

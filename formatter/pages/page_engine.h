@@ -29,7 +29,8 @@ struct FormattedByte {
   std::uint8_t Parameter = 0;  // the byte after an ESC code
 };
 
-// The translation of plain bytes: bit 7 cleared, 0x8D -> 0x1D (soft return), 0xA0 -> 0x1C.
+// The translation of plain bytes: bit 7 cleared, kSoftLineEndByte -> kEngineSoftLineEnd,
+// kColumnMarkByte -> kColumnMark (formatter/common/formatted_file.h).
 void BuildTranslationTable(std::array<std::uint8_t, 256>& table);
 // Reads one byte at cursor, skipping tagged blocks; never reads at or beyond size, also when
 // a block or an ESC sequence is cut off by the end of the input (that is the end).
