@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/foundation/messages.h"
 #include "platform/console.h"
 
 namespace skeldon {
@@ -91,8 +92,8 @@ public:
     virtual void EndProgressLine() = 0;
     virtual void WriteText(std::string_view text, bool alsoToErrorFile) = 0;
     virtual void WriteLine(std::string_view text, bool alsoToErrorFile) = 0;
-    virtual void ReportSourceError(std::string_view germanText, std::string_view englishText,
-                                   int kind) = 0;
+    // The text is in the run's language (see the catalogue overload of TConsoleReporter).
+    virtual void ReportSourceError(std::string_view text, int kind) = 0;
     virtual void OpenLogFiles() = 0;
     virtual void NotifyRunStart() {}
     virtual void CloseLogFiles() = 0;
@@ -113,8 +114,9 @@ public:
     void EndProgressLine() override;
     void WriteText(std::string_view text, bool alsoToErrorFile) override;
     void WriteLine(std::string_view text, bool alsoToErrorFile) override;
-    void ReportSourceError(std::string_view germanText, std::string_view englishText,
-                           int kind) override;
+    void ReportSourceError(std::string_view text, int kind) override;
+    // The source error of a catalogue message, in the run's language.
+    void ReportSourceError(const Message& message, int kind);
     void OpenLogFiles() override;
     void CloseLogFiles() override;
     [[noreturn]] void ShowUsage() override;
@@ -138,14 +140,9 @@ private:
     std::unique_ptr<TReporterConsole> console_;
 };
 
-// Writes the text of the current language as one line (German when Language is 1, English when
-// 0, nothing otherwise). Callers pass the German text (code page 850) first.
-void WriteBilingualMessage(FoundationRun& run, std::string_view germanText,
-                           std::string_view englishText, bool alsoToErrorFile);
-
-// The text of the current language (German for 1, English for 0, empty otherwise).
-std::string ChooseLanguageText(const FoundationRun& run, std::string_view germanText,
-                               std::string_view englishText);
+// Writes the message as one line in the run's language (German when Language is 1, English
+// when 0, nothing otherwise).
+void WriteMessage(FoundationRun& run, const Message& message, bool alsoToErrorFile);
 
 // The lines of the usage text, in order, without line ends.
 extern const char* const kUsageLines[];

@@ -50,7 +50,7 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
       if (!platform::file_exists(source)) continue;
       if (DosTime(source) > DosTime(destination)) {
         info.Found = false;
-        WriteBilingualMessage(run, "aktualisiere Grafikdatei " + name, "updating graphics file " + name, false);
+        WriteMessage(run, {MessageId::UpdatingGraphicsFile, name}, false);
       }
       break;
     }
@@ -65,8 +65,7 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
       if (run.ini.TargetFlags.Html && !platform::directory_exists(run.switches.OutputDirectory))
         platform::create_directory(run.switches.OutputDirectory);
       if (platform::write_file(destination, bytes) != platform::FileError::none) {
-        WriteBilingualMessage(run, "Fehler beim Anlegen der Zieldatei " + destination + ". Programmabbruch.",
-                              "error while creating target file " + destination + ". Program stopped.", true);
+        WriteMessage(run, {MessageId::GraphicsFileNotCreated, destination}, true);
         run.reporter.Terminate(12);
       }
       if (const auto t = platform::get_file_time(source)) platform::set_file_time(destination, *t);
