@@ -30,7 +30,7 @@ std::size_t LastSeparator(std::string_view name) { return name.find_last_of("\\/
 void CheckNameLength(FoundationRun& run, std::string_view name, std::size_t max) {
     if (name.size() <= max) return;
     WriteMessage(run, {MessageId::FileNameTooLong, std::to_string(max), name}, true);
-    run.reporter.Terminate(11);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
 }
 
 struct WordContext {
@@ -76,13 +76,13 @@ void HandleCondition(WordContext& w) {
     TSwitches& sw = w.run.switches;
     if (sw.ConditionCount + 1 > kMaxUserConditions) {
         WriteMessage(w.run, MessageId::TooManyConditions, true);
-        w.run.reporter.Terminate(11);
+        w.run.reporter.Terminate(CompletedOrFailed(w.run, ExitCode::InputFailed));
     }
     const std::string_view name = w.lower.substr(1);
     if (name.size() > kConditionNameMax) {
         // A cut name would match another condition than the one meant.
         WriteMessage(w.run, {MessageId::ConditionTooLong, name}, true);
-        w.run.reporter.Terminate(11);
+        w.run.reporter.Terminate(CompletedOrFailed(w.run, ExitCode::InputFailed));
     }
     ++sw.ConditionCount;
     sw.ConditionNames[sw.ConditionCount - 1] = std::string(name);

@@ -240,7 +240,7 @@ void TConsoleReporter::OpenLogFiles() {
         platform::FilePtr file = platform::open_file(t.name, "w");
         if (!file) {
             WriteMessage(run_, {t.notCreated, t.name}, false);
-            Terminate(13);
+            Terminate(CompletedOrFailed(run_, ExitCode::LogFileFailed));
         }
         t.handle.File = file.release();
     }
@@ -259,12 +259,12 @@ void TConsoleReporter::ShowUsage() {
         WriteConsole(line);
     }
     if (!run_.switches.TestIfHere) Console().WaitForKey();
-    throw TerminateRun(0);
+    throw TerminateRun(ExitCode::Success);
 }
 
-void TConsoleReporter::Terminate(int exitCode) {
+void TConsoleReporter::Terminate(ExitCode processExitCode) {
     FinishRun(true);
-    throw TerminateRun(run_.RunCompleted ? exitCode : 2);
+    throw TerminateRun(processExitCode);
 }
 
 void TConsoleReporter::FinishRun(bool waitForKey) {
@@ -283,6 +283,10 @@ void TConsoleReporter::FinishRun(bool waitForKey) {
 void TConsoleReporter::WaitForKey() {
     WriteMessage(run_, MessageId::PressAnyKey, false);
     Console().WaitForKey();
+}
+
+ExitCode CompletedOrFailed(const FoundationRun& run, ExitCode causeCode) {
+    return run.RunCompleted ? causeCode : ExitCode::RunFailed;
 }
 
 void WriteMessage(FoundationRun& run, const Message& message, bool alsoToErrorFile) {

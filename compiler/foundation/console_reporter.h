@@ -17,12 +17,35 @@ namespace skeldon {
 
 struct FoundationRun;
 
+// The codes the process returns. A stop for a cause names that cause's code only once the run
+// has completed (RunCompleted); before that every stop returns RunFailed (CompletedOrFailed).
+enum class ExitCode : int {
+    Success = 0,
+    IniFileFaulty = 1,          // ini settings missing, wrong or clashing
+    RunFailed = 2,              // the run did not complete, or a failure without a code of its own
+    InputFailed = 11,           // a source, ini or SKJ file or a command-line word is unusable
+    OutputFileFailed = 12,      // a target file could not be created
+    LogFileFailed = 13,         // the "/MESSAGES:" or "/ERRORS:" file could not be created
+    HelpFileNameWrong = 21,     // the panel ID or help table file name of the ini file
+    UploadServerMissing = 22,   // the SKJ file lacks the upload server
+    SourceStructureWrong = 31,  // headings, tables, dot commands or index expressions
+    IndexFault = 33,            // a fault of the program in the index
+    UserBreak = 98,             // Ctrl+C
+    SourceNotCompilable = 99,   // no free internal characters, or a source name without extension
+};
+
+constexpr int ProcessExitCode(ExitCode code) { return static_cast<int>(code); }
+
+// The code a run that stops for a cause returns: the cause's code once the run has completed,
+// RunFailed before.
+ExitCode CompletedOrFailed(const FoundationRun& run, ExitCode causeCode);
+
 // Every orderly stop of a run throws this; only main() turns it into the process exit code.
 class TerminateRun : public std::exception {
 public:
-    explicit TerminateRun(int exitCode) : ExitCode(exitCode) {}
+    explicit TerminateRun(skeldon::ExitCode code) : ExitCode(ProcessExitCode(code)) {}
     const char* what() const noexcept override { return "Skeldon run terminated"; }
-    int ExitCode;
+    int ExitCode;  // what the process returns
 };
 
 // Where the reporter's console text goes and where it waits for a key. Text is passed as the
@@ -98,7 +121,8 @@ public:
     virtual void NotifyRunStart() {}
     virtual void CloseLogFiles() = 0;
     [[noreturn]] virtual void ShowUsage() = 0;
-    [[noreturn]] virtual void Terminate(int exitCode) = 0;
+    // Ends the run; the process returns the code given.
+    [[noreturn]] virtual void Terminate(ExitCode processExitCode) = 0;
     virtual void FinishRun(bool waitForKey) = 0;
     virtual void NotifyOutputReady() {}
 };
@@ -120,7 +144,7 @@ public:
     void OpenLogFiles() override;
     void CloseLogFiles() override;
     [[noreturn]] void ShowUsage() override;
-    [[noreturn]] void Terminate(int exitCode) override;
+    [[noreturn]] void Terminate(ExitCode processExitCode) override;
     void FinishRun(bool waitForKey) override;
 
     // "press any key", then one key press on the console.

@@ -146,7 +146,7 @@ void ReadIniFile(FoundationRun& run, bool stopOnError) {
   if (!FileExistsWithSize(run, s.IniFileName)) s.IniFileName = "skeldon.ini";
   if (!FileExistsWithSize(run, s.IniFileName)) {
     WriteMessage(run, MessageId::IniFileNotFound, true);
-    if (stopOnError) run.reporter.Terminate(11);
+    if (stopOnError) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     return;
   }
   SetFileOpenReadOnly(run, true);
@@ -159,7 +159,7 @@ void ReadIniFile(FoundationRun& run, bool stopOnError) {
                  {MessageId::IniFileUnreadable, s.IniFileName,
                   platform::file_error_text(file.error)},
                  true);
-    if (stopOnError) run.reporter.Terminate(11);
+    if (stopOnError) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     return;
   }
   const std::string text(file.bytes.begin(), file.bytes.end());
@@ -186,12 +186,12 @@ void ReadIniText(FoundationRun& run, std::string_view text, bool stopOnError) {
     }
   }
   if (ReportCharacterClash(run) && stopOnError)
-    run.reporter.Terminate(1);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::IniFileFaulty));
   BuildWordCharTable(run);
   std::string& filter = run.ini.IndexFilter;
   filter.erase(std::remove(filter.begin(), filter.end(), ' '), filter.end());
   if ((state.MissingFlag || state.IniErrorFlag) && stopOnError)
-    run.reporter.Terminate(1);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::IniFileFaulty));
 }
 
 }  // namespace skeldon

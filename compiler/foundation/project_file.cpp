@@ -234,7 +234,7 @@ void ReadProjectFile(FoundationRun& run) {
                 WriteMessage(run, {MessageId::ProjectFileIsDirectory, name}, false);
             else
                 WriteMessage(run, {MessageId::ProjectFileUnreadable, name}, false);
-            run.reporter.Terminate(11);
+            run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
         }
         run.switches.ProjectFileRead = true;
         WriteMessage(run, MessageId::ReadingProjectFile, false);

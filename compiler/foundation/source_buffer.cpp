@@ -44,7 +44,7 @@ void ReportUnreadableSource(FoundationRun& run, const std::string& name) {
         WriteMessage(run, {MessageId::UnknownParameter, name}, true);
     else
         WriteMessage(run, {MessageId::SourceFileNotFound, name}, true);
-    run.reporter.Terminate(11);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
 }
 
 }  // namespace
@@ -98,12 +98,12 @@ void LoadSourceFiles(FoundationRun& run) {
     }
     if (total == 0) {
         run.reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
-        run.reporter.Terminate(11);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     }
     // Positions and the size are 32-bit in the rest of the compiler.
     if (total > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
         WriteMessage(run, MessageId::SourceTooLarge, true);
-        run.reporter.Terminate(11);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     }
     // A single file needs no separators: its text becomes the buffer without a copy.
     run.source.Data = texts.size() == 1 ? std::move(texts.front())

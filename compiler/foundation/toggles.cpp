@@ -103,7 +103,7 @@ void ChooseInternalToggleChars(FoundationRun& run) {
     input.IndexChar = run.ini.IndexChar;
     if (!ChooseInternalToggleChars(run.toggles, run.source.Data, input)) {
         WriteMessage(run, MessageId::NoFreeInternalChars, true);
-        run.reporter.Terminate(99);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
     }
     for (auto& group : run.iniValues.ButtonTable)
         for (TButtonEntry& entry : group) entry.Text = MapToggleChars(run.toggles, entry.Text);

@@ -232,7 +232,7 @@ namespace {
 void LoadGivenText(CompilerRun& run, const std::string& text) {
   if (text.empty()) {
     run.reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
-    run.reporter.Terminate(11);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   run.source.Data = text;
   run.source.Position = 0;
@@ -250,7 +250,7 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   TCompileContext& cx = run.compile;
   if (sw.SourceFiles.empty()) {
     WriteMessage(run, MessageId::EnterSourceFileFirst, true);
-    run.reporter.Terminate(11);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   PrepareCompileRun(run);
   ResetLinkLists(run);

@@ -66,7 +66,7 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
         platform::create_directory(run.switches.OutputDirectory);
       if (platform::write_file(destination, bytes) != platform::FileError::none) {
         WriteMessage(run, {MessageId::GraphicsFileNotCreated, destination}, true);
-        run.reporter.Terminate(12);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::OutputFileFailed));
       }
       if (const auto t = platform::get_file_time(source)) platform::set_file_time(destination, *t);
       size = static_cast<std::int32_t>(bytes.size());

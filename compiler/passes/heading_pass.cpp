@@ -110,7 +110,7 @@ void LinkNode(CompilerRun& run, THeadingPassLocal& local, THeadingNode* node, st
     cursor[level] = node;
     if (level != 1) {
       run.reporter.ReportSourceError(MessageId::FirstHeadingNotLevelOne, 0);
-      run.reporter.Terminate(31);
+      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     return;
   }
@@ -206,7 +206,7 @@ void IndexHeadings(CompilerRun& run) {
   }
   if (run.numbering.HeadingCounter < 1) {
     WriteMessage(run, MessageId::NoHeading, true);
-    run.reporter.Terminate(31);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
   }
   cx.LastHeadingIndex = static_cast<std::uint16_t>(run.numbering.HeadingCounter - 1);
 }

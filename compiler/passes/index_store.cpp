@@ -355,7 +355,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
   } else {
     if (st.EntryNumberCounter == 65535) {
       run.reporter.ReportSourceError(MessageId::TooManyIndexEntries, 0);
-      run.reporter.Terminate(2);
+      run.reporter.Terminate(ExitCode::RunFailed);
     }
     e->EntryNumber = ++st.EntryNumberCounter;
   }
@@ -423,7 +423,7 @@ void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
   SetFileOpenReadOnly(run, false);
   if (!file.ok()) {
     run.reporter.ReportSourceError({MessageId::FileNotFound, name}, 0);
-    run.reporter.Terminate(11);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   const std::string text(file.bytes.begin(), file.bytes.end());
   std::size_t pos = 0;

@@ -106,7 +106,7 @@ void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool c
     if (count > kIndexExpressionMax ||
         (lp.ColonForm && (sb.NextChar == lp.IndexChar || (sb.CurChar == kCr && run.reader.DotLineMark)))) {
       run.reporter.ReportSourceError(MessageId::IndexEndMarkerMissing, 0);
-      run.reporter.Terminate(31);
+      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     const std::uint8_t c = sb.NextChar;
     if (run.iniValues.IsWordChar[c] || (lineMode && c != ' ')) {
@@ -210,7 +210,7 @@ void ExternalBlockCommand(CompilerRun& run) {
       const std::string& panelName = run.ini.PanelIdFileName;
       if (panelName.rfind("*.", 0) != 0) {
         run.reporter.ReportSourceError(MessageId::PanelIdFileNameWithoutWildcard, 0);
-        run.reporter.Terminate(21);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::HelpFileNameWrong));
       }
       if (target.Ipf)
         ReadPanelIdHeader(run, SetFileExtension(name, CutText(panelName.substr(2), 199)));

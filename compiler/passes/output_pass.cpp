@@ -239,7 +239,7 @@ bool UserBreakRequested(const CompilerRun& run) {
 void CheckUserBreak(CompilerRun& run) {
   if (!UserBreakRequested(run)) return;
   WriteMessage(run, MessageId::UserBreak, false);
-  run.reporter.Terminate(98);
+  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::UserBreak));
 }
 
 void RunOutputPass(CompilerRun& run) {
@@ -294,7 +294,7 @@ void RunOutputPass(CompilerRun& run) {
     if (cx.DotLineActive) {
       if (cx.DotLineBuffer.size() >= kDotLineMax) {
         run.reporter.ReportSourceError(MessageId::DotCommandTooLong, 0);
-        run.reporter.Terminate(31);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
       }
       cx.DotLineBuffer.push_back(static_cast<char>(c));
     } else if (p == kCr && run.reader.DotLineMark) {

@@ -52,7 +52,7 @@ void StoreOutputFile(CompilerRun& run, const std::string& name, std::string&& te
   if (HandOverOutputFile(run, name, text)) return;
   if (WriteOutputFileNow(name, text) != TOutputFailure::None) {
     WriteMessage(run, {MessageId::TargetFileNotWritten, name}, true);
-    run.reporter.Terminate(2);
+    run.reporter.Terminate(ExitCode::RunFailed);
   }
 }
 

@@ -14,7 +14,7 @@ namespace {
     run.reporter.ReportSourceError(MessageId::TooManyHeadings, 0);
   else
     run.reporter.ReportSourceError(MessageId::TooManyOutputFiles, 0);
-  run.reporter.Terminate(2);
+  run.reporter.Terminate(ExitCode::RunFailed);
 }
 
 void WarnTooLow(CompilerRun& run, const char* command, std::uint16_t value) {

@@ -247,7 +247,7 @@ void ReadDotCommandLine(CompilerRun& run) {
     line.push_back(static_cast<char>(c));
     if (line.size() >= kDotLineMax) {
       run.reporter.ReportSourceError(MessageId::DotCommandTooLong, 0);
-      run.reporter.Terminate(31);
+      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
   }
   if (!line.empty() && static_cast<std::uint8_t>(line.back()) == kCr) line.pop_back();

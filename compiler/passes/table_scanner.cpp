@@ -94,7 +94,7 @@ void HandleTaCommand(CompilerRun& run) {
   if (rest.empty()) {
     if (!st.TableOpen) {
       run.reporter.ReportSourceError(MessageId::TaWithoutParameter, 0);
-      run.reporter.Terminate(31);
+      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     WriteTable(run);
     SetTableOpen(run, false);
@@ -104,7 +104,7 @@ void HandleTaCommand(CompilerRun& run) {
   }
   if (st.TableOpen) {
     run.reporter.ReportSourceError(MessageId::OldTableNotClosed, 0);
-    run.reporter.Terminate(31);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
   }
   st.TableTitle = rest.substr(0, kTableTitleMax);
   SetTableOpen(run, true);

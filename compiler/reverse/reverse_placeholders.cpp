@@ -12,7 +12,7 @@ namespace {
 // as success.
 [[noreturn]] void NotBuiltYet(CompilerRun& run, MessageId what) {
     WriteMessage(run, {MessageId::NotBuiltYet, MessageText(run.Language, what)}, true);
-    run.reporter.Terminate(2);
+    run.reporter.Terminate(ExitCode::RunFailed);
 }
 
 }  // namespace
@@ -35,7 +35,7 @@ void StartSecondCompiler(CompilerRun& run) {
                              (t.HtmlHelp && !lines[kHtmlHelpCompiler].empty()) ||
                              (t.Ipf && !lines[kIpfCompiler].empty());
     if (!run.RunSuccess || !run.project.CompileAfterRun || run.helpProject.GraphicsMissing || !hasCompiler)
-        run.reporter.Terminate(0);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
     NotBuiltYet(run, MessageId::HelpCompilerStart);
 }
 

@@ -31,7 +31,7 @@ std::string SettingFileName(CompilerRun& run, const std::string& setting, Messag
     return SetFileExtension(run.switches.SourceFileName, setting.substr(2));
   if (setting.find('*') != std::string::npos) {
     run.reporter.ReportSourceError(wrongName, 0);
-    run.reporter.Terminate(21);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::HelpFileNameWrong));
   }
   return setting;
 }

@@ -22,7 +22,7 @@ void CopyHeadIncludeFile(CompilerRun& run, std::string& file, const std::string&
   const platform::ReadResult read = platform::read_file(name);
   if (!read.ok()) {
     WriteMessage(run, {MessageId::HeadFileUnreadable, name}, true);
-    run.reporter.Terminate(2);
+    run.reporter.Terminate(ExitCode::RunFailed);
   }
   for (std::uint8_t c : read.bytes)
     if (c != 26) file.push_back(static_cast<char>(c));

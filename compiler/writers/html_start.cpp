@@ -39,7 +39,7 @@ void StartHtmlOutput(CompilerRun& run) {
   std::string& out = run.passes.OutputFile;
   if (sw.SourceFileName.find('.') == std::string::npos) {
     WriteMessage(run, MessageId::SourceNeedsExtension, true);
-    run.reporter.Terminate(99);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
   }
   WriteMessage(run, MessageId::WritingHtmlFiles, false);
   const std::string dir = sw.OutputDirectory + "\\";

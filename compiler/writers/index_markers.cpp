@@ -128,7 +128,7 @@ void WriteTopicKeywords(CompilerRun& run, std::uint16_t headingNumber) {
     if (t.RtfFamily && e->Inverted) {
       if (!e->WordLinks) {
         WriteMessage(run, MessageId::IndexProgramFault, true);
-        run.reporter.Terminate(33);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::IndexFault));
       }
       const TIndexWordLink* last = e->WordLinks;
       while (last->Next) last = last->Next;

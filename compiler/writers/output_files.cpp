@@ -46,7 +46,7 @@ void MakeDirectory(CompilerRun& run, const std::string& dir) {
   const MessageId notCreated =
       diskFull ? MessageId::TargetFileNotCreatedDiskFull : MessageId::TargetFileNotCreated;
   WriteMessage(run, {notCreated, name}, true);
-  run.reporter.Terminate(12);
+  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::OutputFileFailed));
 }
 
 // Returns the path under which the file was created.
@@ -149,7 +149,7 @@ void StopOnWriterFailure(CompilerRun& run) {
     StopCreating(run, separator == std::string::npos ? name : name.substr(separator), true);
   }
   WriteMessage(run, {MessageId::TargetFileNotWritten, name}, true);
-  run.reporter.Terminate(2);
+  run.reporter.Terminate(ExitCode::RunFailed);
 }
 
 }  // namespace

@@ -192,7 +192,10 @@ TEST_F(ReporterTest, LogFileThatCannotBeCreatedStopsTheRun) {
 TEST_F(ReporterTest, TerminateBeforeCompletionEndsWithTwoAndFailureSound) {
     run->ini.BeepOn = true;
     run->RunSuccess = true;
-    EXPECT_EQ(ExitCodeOf([&] { run->reporter.Terminate(0); }), 2);
+    EXPECT_EQ(ExitCodeOf([&] {
+                  run->reporter.Terminate(CompletedOrFailed(*run, ExitCode::Success));
+              }),
+              2);
     EXPECT_EQ(console->Text, "\npress any key\n");
     EXPECT_EQ(console->KeyWaits, 1);
     EXPECT_EQ(sound.calls(), (std::vector<Call>{{Kind::beep, 100, 500}}));
@@ -215,7 +218,11 @@ TEST_F(ReporterTest, TerminateAfterCompletionKeepsCodeAndWaitsAsAsked) {
         run->switches.ProjectFileRead = c.projectRead;
         run->switches.QuitAtEnd = c.quit;
         run->switches.HoldAtEnd = c.hold;
-        EXPECT_EQ(ExitCodeOf([&] { run->reporter.Terminate(22); }), 22);
+        EXPECT_EQ(ExitCodeOf([&] {
+                      run->reporter.Terminate(
+                          CompletedOrFailed(*run, ExitCode::UploadServerMissing));
+                  }),
+                  22);
         EXPECT_EQ(console->KeyWaits, c.waits ? 1 : 0)
             << c.projectRead << c.quit << c.hold;
     }
