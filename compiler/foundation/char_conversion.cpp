@@ -245,9 +245,7 @@ namespace {
 
 // Out of line: the message texts would otherwise weigh on every character written.
 [[gnu::noinline]] void ReportRefusedChar(FoundationRun& run, int refused) {
-  const std::string code = std::to_string(refused);
-  run.reporter.ReportSourceError("Sonderzeichen ASCII dezimal " + code + " bei Winhelp nicht erlaubt",
-                                 "Character ASCII decimal " + code + " not allowed with Winhelp",
+  run.reporter.ReportSourceError({MessageId::CharNotAllowedWithWinHelp, std::to_string(refused)},
                                  0);
 }
 

@@ -22,14 +22,8 @@ std::size_t LastSeparator(std::string_view name) { return name.find_last_of("\\/
 // A name longer than its field is refused: cutting it would silently open another file.
 void CheckNameLength(FoundationRun& run, std::string_view name, std::size_t max) {
     if (name.size() <= max) return;
-    const std::string limit = std::to_string(max);
-    WriteBilingualMessage(run,
-                          "Dateiname zu lang (h\x94" "chstens " + limit + " Zeichen): " +
-                              std::string(name),
-                          "file name too long (at most " + limit + " characters): " +
-                              std::string(name),
-                          true);
-    run.reporter.Terminate(11);
+    WriteMessage(run, {MessageId::FileNameTooLong, std::to_string(max), name}, true);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
 }
 
 struct WordContext {
@@ -64,8 +58,7 @@ void HandleLogFile(WordContext& w, std::size_t prefixLength, bool errorFile) {
 
 void HandleFootnoteChars(WordContext& w) {
     if (w.lower.size() != 5) {
-        WriteBilingualMessage(w.run, "Falsche Verwendung des Schalters /fu[]",
-                              "Wrong usage of parameter /fu[]", true);
+        WriteMessage(w.run, MessageId::WrongFootnoteSwitch, true);
         return;
     }
     w.run.switches.FootnoteStartChar = w.lower[3];
@@ -75,20 +68,14 @@ void HandleFootnoteChars(WordContext& w) {
 void HandleCondition(WordContext& w) {
     TSwitches& sw = w.run.switches;
     if (sw.ConditionCount + 1 > kMaxUserConditions) {
-        WriteBilingualMessage(w.run, "Zu viele Def-Parameter.", "Too much define parameters",
-                              true);
-        w.run.reporter.Terminate(11);
+        WriteMessage(w.run, MessageId::TooManyConditions, true);
+        w.run.reporter.Terminate(CompletedOrFailed(w.run, ExitCode::InputFailed));
     }
     const std::string_view name = w.lower.substr(1);
     if (name.size() > kConditionNameMax) {
         // A cut name would match another condition than the one meant.
-        WriteBilingualMessage(w.run,
-                              "Def-Parameter zu lang (h\x94" "chstens 30 Zeichen): " +
-                                  std::string(name),
-                              "define parameter too long (at most 30 characters): " +
-                                  std::string(name),
-                              true);
-        w.run.reporter.Terminate(11);
+        WriteMessage(w.run, {MessageId::ConditionTooLong, name}, true);
+        w.run.reporter.Terminate(CompletedOrFailed(w.run, ExitCode::InputFailed));
     }
     ++sw.ConditionCount;
     sw.ConditionNames[sw.ConditionCount - 1] = std::string(name);

@@ -190,8 +190,11 @@ void TConsoleReporter::WriteLine(std::string_view text, bool alsoToErrorFile) {
     WriteToLogs(text, alsoToErrorFile, true);
 }
 
-void TConsoleReporter::ReportSourceError(std::string_view germanText,
-                                         std::string_view englishText, int kind) {
+void TConsoleReporter::ReportSourceError(const Message& message, int kind) {
+    ReportSourceError(MessageText(run_.Language, message), kind);
+}
+
+void TConsoleReporter::ReportSourceError(std::string_view text, int kind) {
     SourceLineState& lines = run_.lines;
     const TSwitches& sw = run_.switches;
     bool show = true;
@@ -199,15 +202,14 @@ void TConsoleReporter::ReportSourceError(std::string_view germanText,
     if (kind == 3) show = !sw.QuietSourceErrors && !sw.WordStarInput;
     if (show) {
         EndProgressLine();
-        std::string prefix = ChooseLanguageText(run_, "Abs ", "Par ");
+        std::string prefix = MessageText(run_.Language, MessageId::SourceLinePrefix);
         prefix += std::to_string(static_cast<long long>(lines.CurrentSourceLine) -
                                  lines.ErrorLineOffset);
         prefix += ": ";
         WriteText(prefix, true);
-        WriteLine(ChooseLanguageText(run_, germanText, englishText), true);
+        WriteLine(text, true);
         if (sw.DebugEcho) {
-            WriteBilingualMessage(run_, "dr\x81" "cken Sie eine beliebige Taste", "press any key",
-                                  false);
+            WriteMessage(run_, MessageId::PressAnyKey, false);
             Console().WaitForKey();
         }
     }
@@ -226,23 +228,19 @@ void TConsoleReporter::OpenLogFiles() {
     struct Target {
         const std::string& name;
         LogFileHandle& handle;
-        const char* german;
-        const char* english;
+        MessageId notCreated;
     };
     const Target targets[] = {
-        {st.MessageFileName, st.MessageFile, "Fehler beim Anlegen der Message-Datei ",
-         "error writing Message file "},
-        {st.ErrorFileName, st.ErrorFile, "Fehler beim Anlegen der Error-Datei ",
-         "error writing Error file "},
+        {st.MessageFileName, st.MessageFile, MessageId::MessageFileNotCreated},
+        {st.ErrorFileName, st.ErrorFile, MessageId::ErrorFileNotCreated},
     };
     for (const Target& t : targets) {
         if (t.name.empty()) continue;
         if (&t.handle == &st.ErrorFile && st.LogFilesShared) continue;
         platform::FilePtr file = platform::open_file(t.name, "w");
         if (!file) {
-            WriteBilingualMessage(run_, std::string(t.german) + t.name,
-                                  std::string(t.english) + t.name, false);
-            Terminate(13);
+            WriteMessage(run_, {t.notCreated, t.name}, false);
+            Terminate(CompletedOrFailed(run_, ExitCode::LogFileFailed));
         }
         t.handle.File = file.release();
     }
@@ -261,12 +259,12 @@ void TConsoleReporter::ShowUsage() {
         WriteConsole(line);
     }
     if (!run_.switches.TestIfHere) Console().WaitForKey();
-    throw TerminateRun(0);
+    throw TerminateRun(ExitCode::Success);
 }
 
-void TConsoleReporter::Terminate(int exitCode) {
+void TConsoleReporter::Terminate(ExitCode processExitCode) {
     FinishRun(true);
-    throw TerminateRun(run_.RunCompleted ? exitCode : 2);
+    throw TerminateRun(processExitCode);
 }
 
 void TConsoleReporter::FinishRun(bool waitForKey) {
@@ -283,23 +281,17 @@ void TConsoleReporter::FinishRun(bool waitForKey) {
 }
 
 void TConsoleReporter::WaitForKey() {
-    WriteBilingualMessage(run_, "dr\x81" "cken Sie eine beliebige Taste", "press any key", false);
+    WriteMessage(run_, MessageId::PressAnyKey, false);
     Console().WaitForKey();
 }
 
-void WriteBilingualMessage(FoundationRun& run, std::string_view germanText,
-                           std::string_view englishText, bool alsoToErrorFile) {
-    if (run.Language == 1)
-        run.reporter.WriteLine(germanText, alsoToErrorFile);
-    else if (run.Language == 0)
-        run.reporter.WriteLine(englishText, alsoToErrorFile);
+ExitCode CompletedOrFailed(const FoundationRun& run, ExitCode causeCode) {
+    return run.RunCompleted ? causeCode : ExitCode::RunFailed;
 }
 
-std::string ChooseLanguageText(const FoundationRun& run, std::string_view germanText,
-                               std::string_view englishText) {
-    if (run.Language == 1) return std::string(germanText);
-    if (run.Language == 0) return std::string(englishText);
-    return {};
+void WriteMessage(FoundationRun& run, const Message& message, bool alsoToErrorFile) {
+    if (!LanguageHasMessages(run.Language)) return;
+    run.reporter.WriteLine(MessageText(run.Language, message), alsoToErrorFile);
 }
 
 }  // namespace skeldon

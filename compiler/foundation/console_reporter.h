@@ -10,18 +10,42 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/foundation/messages.h"
 #include "platform/console.h"
 
 namespace skeldon {
 
 struct FoundationRun;
 
+// The codes the process returns. A stop for a cause names that cause's code only once the run
+// has completed (RunCompleted); before that every stop returns RunFailed (CompletedOrFailed).
+enum class ExitCode : int {
+    Success = 0,
+    IniFileFaulty = 1,          // ini settings missing, wrong or clashing
+    RunFailed = 2,              // the run did not complete, or a failure without a code of its own
+    InputFailed = 11,           // a source, ini or SKJ file or a command-line word is unusable
+    OutputFileFailed = 12,      // a target file could not be created
+    LogFileFailed = 13,         // the "/MESSAGES:" or "/ERRORS:" file could not be created
+    HelpFileNameWrong = 21,     // the panel ID or help table file name of the ini file
+    UploadServerMissing = 22,   // the SKJ file lacks the upload server
+    SourceStructureWrong = 31,  // headings, tables, dot commands or index expressions
+    IndexFault = 33,            // a fault of the program in the index
+    UserBreak = 98,             // Ctrl+C
+    SourceNotCompilable = 99,   // no free internal characters, or a source name without extension
+};
+
+constexpr int ProcessExitCode(ExitCode code) { return static_cast<int>(code); }
+
+// The code a run that stops for a cause returns: the cause's code once the run has completed,
+// RunFailed before.
+ExitCode CompletedOrFailed(const FoundationRun& run, ExitCode causeCode);
+
 // Every orderly stop of a run throws this; only main() turns it into the process exit code.
 class TerminateRun : public std::exception {
 public:
-    explicit TerminateRun(int exitCode) : ExitCode(exitCode) {}
+    explicit TerminateRun(skeldon::ExitCode code) : ExitCode(ProcessExitCode(code)) {}
     const char* what() const noexcept override { return "Skeldon run terminated"; }
-    int ExitCode;
+    int ExitCode;  // what the process returns
 };
 
 // Where the reporter's console text goes and where it waits for a key. Text is passed as the
@@ -91,13 +115,14 @@ public:
     virtual void EndProgressLine() = 0;
     virtual void WriteText(std::string_view text, bool alsoToErrorFile) = 0;
     virtual void WriteLine(std::string_view text, bool alsoToErrorFile) = 0;
-    virtual void ReportSourceError(std::string_view germanText, std::string_view englishText,
-                                   int kind) = 0;
+    // The text is in the run's language (see the catalogue overload of TConsoleReporter).
+    virtual void ReportSourceError(std::string_view text, int kind) = 0;
     virtual void OpenLogFiles() = 0;
     virtual void NotifyRunStart() {}
     virtual void CloseLogFiles() = 0;
     [[noreturn]] virtual void ShowUsage() = 0;
-    [[noreturn]] virtual void Terminate(int exitCode) = 0;
+    // Ends the run; the process returns the code given.
+    [[noreturn]] virtual void Terminate(ExitCode processExitCode) = 0;
     virtual void FinishRun(bool waitForKey) = 0;
     virtual void NotifyOutputReady() {}
 };
@@ -113,12 +138,13 @@ public:
     void EndProgressLine() override;
     void WriteText(std::string_view text, bool alsoToErrorFile) override;
     void WriteLine(std::string_view text, bool alsoToErrorFile) override;
-    void ReportSourceError(std::string_view germanText, std::string_view englishText,
-                           int kind) override;
+    void ReportSourceError(std::string_view text, int kind) override;
+    // The source error of a catalogue message, in the run's language.
+    void ReportSourceError(const Message& message, int kind);
     void OpenLogFiles() override;
     void CloseLogFiles() override;
     [[noreturn]] void ShowUsage() override;
-    [[noreturn]] void Terminate(int exitCode) override;
+    [[noreturn]] void Terminate(ExitCode processExitCode) override;
     void FinishRun(bool waitForKey) override;
 
     // "press any key", then one key press on the console.
@@ -138,14 +164,9 @@ private:
     std::unique_ptr<TReporterConsole> console_;
 };
 
-// Writes the text of the current language as one line (German when Language is 1, English when
-// 0, nothing otherwise). Callers pass the German text (code page 850) first.
-void WriteBilingualMessage(FoundationRun& run, std::string_view germanText,
-                           std::string_view englishText, bool alsoToErrorFile);
-
-// The text of the current language (German for 1, English for 0, empty otherwise).
-std::string ChooseLanguageText(const FoundationRun& run, std::string_view germanText,
-                               std::string_view englishText);
+// Writes the message as one line in the run's language (German when Language is 1, English
+// when 0, nothing otherwise).
+void WriteMessage(FoundationRun& run, const Message& message, bool alsoToErrorFile);
 
 // The lines of the usage text, in order, without line ends.
 extern const char* const kUsageLines[];

@@ -142,9 +142,7 @@ std::string NormalizeFileName(FoundationRun& run, std::string_view name) {
     result[i] = convert(result[i], ini.CapitalOtherLetters || fat);
   }
   if (run.fileNames.PageExtension.size() == 4 && result.size() > 12 && (ini.DosFileNames || fat)) {
-    const std::string shown(name);
-    run.reporter.ReportSourceError("Dateiname " + shown + " f\x81r DOS zu lang",
-                                   "filename " + shown + " exceeds 8.3 convention", 0);
+    run.reporter.ReportSourceError({MessageId::FileNameTooLongForDos, name}, 0);
   }
   return result;
 }

@@ -44,7 +44,7 @@ void HandleLine(FoundationRun& run, std::string_view raw) {
   if (line.size() > kIniLineMax) {
     // Never cut a line silently: show its first 255 characters and drop it.
     state.IniLine = line.substr(0, kIniLineMax);
-    ReportIniLineError(run, "Zeile l\x84nger als 255 Zeichen", "line longer than 255 characters");
+    ReportIniLineError(run, MessageId::IniLineTooLong);
     return;
   }
   state.IniLine = line;
@@ -53,7 +53,7 @@ void HandleLine(FoundationRun& run, std::string_view raw) {
 
   const std::size_t e = lower.find('=');
   if (e == std::string::npos || e + 1 == lower.size()) {
-    ReportIniLineError(run, "richtig w\x84re: \"Funktion = Wert\"", "correct input: function = value");
+    ReportIniLineError(run, MessageId::FunctionEqualsValueWanted);
     return;
   }
   TIniLineView view;
@@ -78,7 +78,7 @@ void HandleLine(FoundationRun& run, std::string_view raw) {
     }
   }
   if (lineKey == nullptr) {
-    ReportIniLineError(run, "unbekannter Schalter", "unknown setting");
+    ReportIniLineError(run, MessageId::IniUnknownSetting);
     return;
   }
   lineKey->Handler(run, view);
@@ -88,26 +88,22 @@ void HandleLine(FoundationRun& run, std::string_view raw) {
 bool ReportCharacterClash(FoundationRun& run) {
   const TIniSettings& ini = run.ini;
   const std::string& toggles = ini.ToggleChars;
-  auto clash = [&](char c, std::string_view german, std::string_view english) {
+  auto clash = [&](char c, MessageId otherSetting) {
     if (toggles.find(c) == std::string::npos) return false;
-    const std::string ch(1, c);
-    WriteBilingualMessage(
-        run,
-        "Das Zeichen \"" + ch + "\" kommt in der Ini-Datei unerlaubterweise sowohl unter \"toggles\"\r\n" +
-            std::string(german),
-        "It's not allowed that Char \"" + ch + "\" is placed both in ini setting \"toggles\"\r\n" +
-            std::string(english),
-        true);
+    WriteMessage(run,
+                 {MessageId::IniCharacterClash, std::string(1, c),
+                  MessageText(run.Language, otherSetting)},
+                 true);
     return true;
   };
   for (char c : ini.ExtendedLetters) {
-    if (clash(c, "als auch unter \"extended letters\" vor.", "and \"extended letters\".")) return true;
+    if (clash(c, MessageId::ClashWithExtendedLetters)) return true;
   }
   for (char c : ini.ListChars) {
-    if (clash(c, "als auch unter \"list chars\" vor.", "and \"list chars\".")) return true;
+    if (clash(c, MessageId::ClashWithListChars)) return true;
   }
   if (ini.IndexChar != 0 &&
-      clash(static_cast<char>(ini.IndexChar), "als auch als \"index char\" vor.", "and \"index char\".")) {
+      clash(static_cast<char>(ini.IndexChar), MessageId::ClashWithIndexChar)) {
     return true;
   }
   return false;
@@ -131,12 +127,11 @@ void ClearIniTables(FoundationRun& run) {
   state.LineNumber = 0;
 }
 
-void ReportIniLineError(FoundationRun& run, std::string_view germanText, std::string_view englishText) {
+void ReportIniLineError(FoundationRun& run, const Message& message) {
   TConsoleReporter& reporter = run.reporter;
-  reporter.WriteLine(ChooseLanguageText(run, "Fehler in Ini-Datei Zeile:", "Error in ini file line:"),
-                     true);
+  reporter.WriteLine(MessageText(run.Language, MessageId::IniLineError), true);
   reporter.WriteLine("\"" + run.iniFile.IniLine + "\"", true);
-  reporter.WriteLine(ChooseLanguageText(run, germanText, englishText) + "!", true);
+  reporter.WriteLine(MessageText(run.Language, message) + "!", true);
   reporter.WriteLine("", true);
   run.iniFile.IniErrorFlag = true;
 }
@@ -150,8 +145,8 @@ void ReadIniFile(FoundationRun& run, bool stopOnError) {
   }
   if (!FileExistsWithSize(run, s.IniFileName)) s.IniFileName = "skeldon.ini";
   if (!FileExistsWithSize(run, s.IniFileName)) {
-    WriteBilingualMessage(run, "Ini-Datei nicht gefunden.", "ini file not found.", true);
-    if (stopOnError) run.reporter.Terminate(11);
+    WriteMessage(run, MessageId::IniFileNotFound, true);
+    if (stopOnError) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     return;
   }
   SetFileOpenReadOnly(run, true);
@@ -159,11 +154,12 @@ void ReadIniFile(FoundationRun& run, bool stopOnError) {
   SetFileOpenReadOnly(run, false);
   if (!file.ok()) {
     // Found a moment ago but unreadable now: the same stop as a missing file, with the reason.
-    WriteBilingualMessage(run, "Ini-Datei " + s.IniFileName + " kann nicht gelesen werden.",
-                          "ini file " + s.IniFileName + " cannot be read (" +
-                              platform::file_error_text(file.error) + ").",
-                          true);
-    if (stopOnError) run.reporter.Terminate(11);
+    // The German text leaves out the reason: the platform names it in English.
+    WriteMessage(run,
+                 {MessageId::IniFileUnreadable, s.IniFileName,
+                  platform::file_error_text(file.error)},
+                 true);
+    if (stopOnError) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     return;
   }
   const std::string text(file.bytes.begin(), file.bytes.end());
@@ -183,19 +179,19 @@ void ReadIniText(FoundationRun& run, std::string_view text, bool stopOnError) {
     const std::uint8_t count = state.KeyCounters[static_cast<std::size_t>(key.Number)];
     const std::string name(key.Text);
     if (count == 0 && !key.Optional) {
-      WriteBilingualMessage(run, "Ini-Datei Schalter \"" + name + "\" fehlt",
-                            "ini file setting \"" + name + "\" missing", true);
+      WriteMessage(run, {MessageId::IniSettingMissing, name}, true);
       state.MissingFlag = true;
     } else if (count > 1 && key.Number != kKeyFont) {
-      WriteBilingualMessage(run, "Ini-Datei Schalter \"" + name + "\" doppelt vorhanden",
-                            "ini file setting \"" + name + "\" exists twice", true);
+      WriteMessage(run, {MessageId::IniSettingTwice, name}, true);
     }
   }
-  if (ReportCharacterClash(run) && stopOnError) run.reporter.Terminate(1);
+  if (ReportCharacterClash(run) && stopOnError)
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::IniFileFaulty));
   BuildWordCharTable(run);
   std::string& filter = run.ini.IndexFilter;
   filter.erase(std::remove(filter.begin(), filter.end(), ' '), filter.end());
-  if ((state.MissingFlag || state.IniErrorFlag) && stopOnError) run.reporter.Terminate(1);
+  if ((state.MissingFlag || state.IniErrorFlag) && stopOnError)
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::IniFileFaulty));
 }
 
 }  // namespace skeldon

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "compiler/foundation/ini_keys.h"
+#include "compiler/foundation/messages.h"
 
 namespace skeldon {
 
@@ -39,8 +40,8 @@ void ReadIniFile(FoundationRun& run, bool stopOnError);
 // ReadIniFile and by tests and the fuzz target with text held in memory.
 void ReadIniText(FoundationRun& run, std::string_view text, bool stopOnError);
 
-// Line error of the ini file: "Error in ini file line:", the line in quotes, the text + "!",
+// Line error of the ini file: "Error in ini file line:", the line in quotes, the message + "!",
 // an empty line, all also to the error file; sets IniErrorFlag.
-void ReportIniLineError(FoundationRun& run, std::string_view germanText, std::string_view englishText);
+void ReportIniLineError(FoundationRun& run, const Message& message);
 
 }  // namespace skeldon

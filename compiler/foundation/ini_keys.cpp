@@ -19,18 +19,16 @@ bool IsAsciiLetterOrDigit(std::uint8_t c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-void LineError(FoundationRun& run, std::string_view german, std::string_view english) {
-  ReportIniLineError(run, german, english);
-}
+void LineError(FoundationRun& run, const Message& message) { ReportIniLineError(run, message); }
 
-// Byte number 0..max with the key's own error texts.
+// Byte number 0..max with the key's own error message.
 void ReadByteSetting(FoundationRun& run, const View& line, std::int64_t max, std::uint8_t& target,
-                     std::string_view german, std::string_view english) {
+                     MessageId error) {
   std::int64_t n = 0;
   if (ParseIniNumber(line.Value(), 0, max, n)) {
     target = static_cast<std::uint8_t>(n);
   } else {
-    LineError(run, german, english);
+    LineError(run, error);
   }
 }
 
@@ -38,14 +36,7 @@ void ReadByteSetting(FoundationRun& run, const View& line, std::int64_t max, std
 // but never silently: a warning names the line (the run goes on).
 std::string CutValue(FoundationRun& run, std::string_view value, std::size_t max) {
   if (value.size() > max) {
-    const std::string limit = std::to_string(max);
-    const std::string& iniLine = run.iniFile.IniLine;
-    WriteBilingualMessage(run,
-                          "Ini-Datei Zeile \"" + iniLine + "\": Wert l\x84nger als " + limit +
-                              " Zeichen, gek\x81rzt",
-                          "ini file line \"" + iniLine + "\": value longer than " + limit +
-                              " characters, cut",
-                          true);
+    WriteMessage(run, {MessageId::IniValueCut, run.iniFile.IniLine, std::to_string(max)}, true);
   }
   return CutText(value, max);
 }
@@ -78,11 +69,10 @@ void OnLanguage(FoundationRun& run, const View& line) {
   } else if (line.LineHas("germ")) {
     run.Language = 1;
   } else {
-    LineError(run, "unbekannte Sprache", "unknown language");
+    LineError(run, MessageId::UnknownLanguage);
   }
   run.mainUnit.PascalForm = line.LineHas("pascal");
-  const std::string& name = run.switches.IniFileName;
-  WriteBilingualMessage(run, "Lesen der Ini-Datei " + name, "Reading ini file " + name, false);
+  WriteMessage(run, {MessageId::ReadingIniFile, run.switches.IniFileName}, false);
 }
 
 void OnSourceFormat(FoundationRun& run, const View& line) {
@@ -97,7 +87,7 @@ void OnSourceFormat(FoundationRun& run, const View& line) {
     s.WordStarInput = false;
     s.SoftLineEnds = true;
   } else {
-    LineError(run, "unbekanntes Eingabeformat", "unknown source format");
+    LineError(run, MessageId::UnknownSourceFormat);
   }
 }
 
@@ -107,13 +97,13 @@ void OnIndexChar(FoundationRun& run, const View& line) {
   const std::string_view value = line.Value();
   if (value.empty()) {
     // Nothing after the blanks: there is no character to take.
-    LineError(run, "richtig w\x84re: \"Funktion = Wert\"", "correct input: function = value");
+    LineError(run, MessageId::FunctionEqualsValueWanted);
     return;
   }
   const std::uint8_t c = static_cast<std::uint8_t>(value[0]);
   run.ini.IndexChar = c;
   if (IsAsciiLetterOrDigit(c) || run.ini.ExtendedLetters.find(static_cast<char>(c)) != std::string::npos) {
-    LineError(run, "keine Buchstaben f\x81r Sonderzeichen", "do not use letters for special functions");
+    LineError(run, MessageId::LettersAsSpecialChars);
   }
 }
 
@@ -130,14 +120,13 @@ void OnFont(FoundationRun& run, const View& line) {
   if (letter == ' ' && e >= 2) letter = text[e - 2];
   const bool twoBlanksAfter = e + 2 < text.size() && text[e + 1] == ' ' && text[e + 2] == ' ';
   if (letter < 'A' || letter > 'z' || twoBlanksAfter) {
-    LineError(run, "nur Schrift-Kennbuchstaben verwenden", "only use chars to sign the font");
+    LineError(run, MessageId::OnlyFontLetters);
     return;
   }
   const std::size_t index = static_cast<std::size_t>(letter - kFirstFontLetter);
   bool& defined = run.iniFile.FontLetterDefined.at(index);
   if (defined) {
-    const std::string l(1, letter);
-    LineError(run, "Font " + l + " wurde zweimal definiert", "Font " + l + " defined twice.");
+    LineError(run, {MessageId::FontDefinedTwice, std::string(1, letter)});
   }
   run.ini.FontSpecs.at(index) = CutValue(run, line.Value(), kFontSpecMax);
   defined = true;
@@ -146,7 +135,7 @@ void OnFont(FoundationRun& run, const View& line) {
 void OnToggles(FoundationRun& run, const View& line) {
   ReadText(run, line, 20, run.ini.ToggleChars);
   if (line.Value().size() != 12) {
-    LineError(run, "falsche Anzahl Sonderzeichen", "wrong number of chars");
+    LineError(run, MessageId::WrongNumberOfChars);
   }
 }
 
@@ -168,7 +157,7 @@ void OnHelpSubtableStartId(FoundationRun& run, const View& line) {
                      std::numeric_limits<std::int32_t>::max(), n)) {
     run.ini.HelpSubtableStartId = static_cast<std::int32_t>(n);
   } else {
-    LineError(run, "inkorrekte Help Subtable Start ID", "wrong Help Subtable Start ID");
+    LineError(run, MessageId::WrongSubtableStartId);
   }
 }
 
@@ -204,14 +193,12 @@ void OnTarget(FoundationRun& run, const View& line) {
     t.RtfFamily = true;
     t.RtfText = true;
   } else {
-    LineError(run, "unbekanntes Zielformat", "unknown target format");
+    LineError(run, MessageId::UnknownTargetFormat);
   }
 }
 
 void OnNewFileLevel(FoundationRun& run, const View& line) {
-  ReadByteSetting(run, line, 6, run.ini.NewFileLevel,
-                  "inkorrektes \"new file level\" (erlaubt ist 0 bis 6)",
-                  "wrong new file level (enter 0...6)");
+  ReadByteSetting(run, line, 6, run.ini.NewFileLevel, MessageId::WrongNewFileLevel);
 }
 
 void OnFunctionFirstLine(FoundationRun& run, const View& line) {
@@ -236,9 +223,7 @@ void OnTitleInEveryFile(FoundationRun& run, const View& line) {
 }
 
 void OnHorizontalRuleLevel(FoundationRun& run, const View& line) {
-  ReadByteSetting(run, line, 6, run.ini.HorizontalRuleLevel,
-                  "inkorrektes \"horizontal rule level\" (erlaubt ist 0 bis 6)",
-                  "wrong horizontal rule level (enter 0...6)");
+  ReadByteSetting(run, line, 6, run.ini.HorizontalRuleLevel, MessageId::WrongHorizontalRuleLevel);
 }
 
 void OnMainChapterLink(FoundationRun& run, const View& line) {
@@ -262,8 +247,7 @@ void OnExtendedIndexEntries(FoundationRun& run, const View& line) {
   if (ParseIniNumber(line.Value(), 0, std::numeric_limits<std::int32_t>::max(), n)) {
     run.ini.ExtendedIndexEntries = static_cast<std::int32_t>(n);
   } else {
-    LineError(run, "inkorrektes \"entries for extended index\" (erlaubt sind positive Zahlen",
-              "wrong \"entries for extended index\" (enter a number of 0 or more)");
+    LineError(run, MessageId::WrongExtendedIndexEntries);
   }
 }
 
@@ -276,7 +260,7 @@ void OnSourceCodepage(FoundationRun& run, const View& line) {
     run.ini.SourceIsIso = true;
     BuildIsoLowerCaseTable(run.fileNames.LowerCaseTable);
   } else {
-    LineError(run, "es sind nur Codepages IBM order ISO erlaubt", "only IBM or ISO codepages allowed");
+    LineError(run, MessageId::OnlyIbmOrIsoCodePages);
   }
 }
 
@@ -287,8 +271,7 @@ void OnContentLevel(FoundationRun& run, const View& line) {
     level = static_cast<std::uint8_t>(n);
     run.switches.ContentsDepth = level;
   } else {
-    LineError(run, "inkorrektes \"content level\" (erlaubt ist 0 bis 6)",
-              "wrong \"content level\" (enter 0...6)");
+    LineError(run, MessageId::WrongContentLevel);
   }
 }
 
@@ -298,8 +281,7 @@ void OnFilenameAppearance(FoundationRun& run, const View& line) {
   ini.FilenameAppearance = CutValue(run, value, kShortStringMax);
   const std::size_t dot = line.Line.find('.');
   if (value.size() < 6 || dot == std::string_view::npos) {
-    LineError(run, "hinter \"filename appearance =\" mu\xE1 z. B. \"Sample.html\" stehen",
-              "place e.g. \"Sample.html\" behind \"filename appearance =\"");
+    LineError(run, MessageId::WrongFileNameAppearance);
   }
   ini.CapitalFirstLetter = !value.empty() && static_cast<std::uint8_t>(value[0]) <= 90;
   ini.CapitalOtherLetters = value.size() >= 2 && static_cast<std::uint8_t>(value[1]) <= 90;
@@ -321,11 +303,11 @@ void OnMetaContent(FoundationRun& run, const View& line) {
 void OnNotesText(FoundationRun& run, const View& line) { ReadText(run, line, 40, run.ini.NotesText); }
 
 void OnListIndention(FoundationRun& run, const View& line) {
-  ReadByteSetting(run, line, 255, run.ini.ListIndention, "Zahl fehlt", "number missing");
+  ReadByteSetting(run, line, 255, run.ini.ListIndention, MessageId::NumberMissing);
 }
 
 void OnDefaultFontSize(FoundationRun& run, const View& line) {
-  ReadByteSetting(run, line, 255, run.ini.DefaultFontSize, "Zahl fehlt", "number missing");
+  ReadByteSetting(run, line, 255, run.ini.DefaultFontSize, MessageId::NumberMissing);
 }
 
 void OnHeadingFonts(FoundationRun& run, const View& line) {
@@ -333,9 +315,7 @@ void OnHeadingFonts(FoundationRun& run, const View& line) {
   if (!fonts.empty() && fonts.back() == ' ') fonts.pop_back();
   run.ini.HeadingFonts = fonts;
   if (fonts.size() != 6) {
-    LineError(run,
-              "Es m\x81ssen 6 Schrift-Buchstaben f\x81r jeder der 6 Gliederungsebenen eingegeben werden",
-              "You have to enter 6 font chars, one for each heading level");
+    LineError(run, MessageId::SixHeadingFontsWanted);
   }
 }
 
@@ -354,7 +334,7 @@ void OnContentsCreation(FoundationRun& run, const View& line) {
     ini.ContentsInternal = false;
     ini.ContentsCntFile = false;
   } else {
-    LineError(run, "ung\x81ltiger contents Parameter", "unknown contents Parameter");
+    LineError(run, MessageId::UnknownContentsParameter);
   }
 }
 
@@ -422,8 +402,7 @@ void OnContentsTree(FoundationRun& run, const View& line) {
     ini.ContentsTreeOpenText = CutValue(run, text.substr(first + 1, second - (first + 1)), 50);
   }
   if (!firstCounts || second == std::string::npos || second + 1 >= text.size()) {
-    LineError(run, "Richtige Eingabe: AlternativerLinkText;Aufklapptext;Zuklapptext",
-              "correct input: AlternateLinkText;OpenText;CloseText");
+    LineError(run, MessageId::WrongContentsTreeTexts);
     return;
   }
   ini.ContentsTreeCloseText = CutValue(run, std::string_view(text).substr(second + 1), 50);

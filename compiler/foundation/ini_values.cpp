@@ -156,7 +156,7 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
             const SizeNumber number = ReadSizeNumber(word);
             if (!number.digits || number.overflow) {
                 // Nothing usable in the word: reported, and the word is left out.
-                ReportIniLineError(run, "Zahl erwartet", "number expected");
+                ReportIniLineError(run, MessageId::NumberExpected);
                 continue;
             }
             const long n = number.value;
@@ -172,7 +172,7 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
                 if (number.whole)
                     w = RoundHalfUp(static_cast<double>(h) * 0.6);
                 else
-                    ReportIniLineError(run, "Zahl erwartet", "number expected");
+                    ReportIniLineError(run, MessageId::NumberExpected);
                 def.IpfFace += " size=" + std::to_string(h) + "x" + std::to_string(w);
             }
             if (n < 200) {
@@ -249,12 +249,7 @@ void ParseButtonFunctions(FoundationRun& run, std::string_view list, int group) 
                                    {"index", 4}, {"homef", 6},   {"max", 7}};
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (i >= entries.size()) {
-            WriteBilingualMessage(run,
-                                  "Zu viele Schaltfl\x84" "chen in erste/letzte Zeile (h\x94" "chstens 15), "
-                                  "die \x81" "brigen werden nicht verwendet.",
-                                  "Too many buttons in first/last line (at most 15), the others "
-                                  "are not used.",
-                                  true);
+            WriteMessage(run, MessageId::TooManyButtons, true);
             break;
         }
         TButtonEntry& entry = entries[i];
@@ -288,12 +283,7 @@ void ParseButtonTexts(FoundationRun& run, std::string_view list, int group) {
         if (!entries[count - 1].Text.empty() && entries[count - 1].Key == 0) mismatch = true;
     }
     if (mismatch)
-        WriteBilingualMessage(run,
-                              "Bei erste/letzte Zeile (Text/function for first/last line) weicht "
-                              "die Anzahl von Funktionen und Text voneinander ab.",
-                              "The number of items differs between Text and function for "
-                              "first/last line.",
-                              true);
+        WriteMessage(run, MessageId::ButtonTextsAndFunctionsDiffer, true);
 }
 
 void ParseTextTemplate(std::string_view text, TTemplateText& templ) {

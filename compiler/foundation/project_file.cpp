@@ -28,9 +28,7 @@ struct LineContext {
 };
 
 void ReportValueTooLong(FoundationRun& run, std::size_t max) {
-    const std::string limit = std::to_string(max);
-    ReportProjectLineError(run, "Wert zu lang (h\x94" "chstens " + limit + " Zeichen)",
-                           "value too long (at most " + limit + " characters)");
+    ReportProjectLineError(run, {MessageId::ProjectValueTooLong, std::to_string(max)});
 }
 
 // Stores a text value; one longer than its field is a line error, never cut.
@@ -90,8 +88,7 @@ const KeyRow kKeyRows[] = {
     {"target", false,
      [](LineContext& c) {
          if (!ParseTargetWord(c.run, c.lowerValue))
-             ReportProjectLineError(c.run, "Es wurde kein korrektes Zielformat eingegeben",
-                                    "that's not a correct target format");
+             ReportProjectLineError(c.run, MessageId::NoCorrectTargetFormat);
      }},
     {"condition", false, [](LineContext& c) { HandlePrefixedWords(c, '#'); }},
     {"parameter", false, [](LineContext& c) { HandlePrefixedWords(c, '/'); }},
@@ -137,15 +134,13 @@ void HandleLine(FoundationRun& run, std::string_view rawLine) {
     if (comment != std::string_view::npos) line = line.substr(0, comment);
     run.project.CurrentLine = std::string(line);
     if (line.size() > kProjectLineMax) {
-        ReportProjectLineError(run, "Zeile zu lang (h\x94" "chstens 255 Zeichen)",
-                               "line too long (at most 255 characters)");
+        ReportProjectLineError(run, MessageId::ProjectLineTooLong);
         return;
     }
     const std::string lower = LowerCaseCp850(line);
     const std::size_t equal = lower.find('=');
     if (equal == std::string::npos || equal + 1 == lower.size()) {
-        ReportProjectLineError(run, "richtig w\x84re: \"Funktion = Wert\"",
-                               "correct input: function = value");
+        ReportProjectLineError(run, MessageId::FunctionEqualsValueWanted);
         return;
     }
     std::string key = lower.substr(0, equal);
@@ -157,8 +152,7 @@ void HandleLine(FoundationRun& run, std::string_view rawLine) {
     const std::string_view value = line.substr(valueStart);
     const std::string_view lowerValue = std::string_view(lower).substr(valueStart);
     if (value.empty()) {
-        ReportProjectLineError(run, "richtig w\x84re: \"Funktion = Wert\"",
-                               "correct input: function = value");
+        ReportProjectLineError(run, MessageId::FunctionEqualsValueWanted);
         return;
     }
     if (value.size() > kProjectValueMax) {
@@ -172,8 +166,7 @@ void HandleLine(FoundationRun& run, std::string_view rawLine) {
         row.apply(c);
         return;
     }
-    ReportProjectLineError(run, "unbekannter Schalter \"" + key + "\"",
-                           "unknown setting \"" + key + "\"");
+    ReportProjectLineError(run, {MessageId::ProjectUnknownSetting, key});
 }
 
 // Lines end at CR LF, a bare LF or a bare CR.
@@ -192,22 +185,19 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 }  // namespace
 
-void ReportProjectLineError(FoundationRun& run, std::string_view germanText,
-                            std::string_view englishText) {
+void ReportProjectLineError(FoundationRun& run, const Message& message) {
     ++run.project.LineErrors;
-    WriteBilingualMessage(run, "Fehler in SKJ-Datei Zeile:", "Error in SKJ file line:", true);
+    WriteMessage(run, MessageId::ProjectLineError, true);
     run.reporter.WriteLine("\"" + run.project.CurrentLine + "\"", true);
-    WriteBilingualMessage(run, std::string(germanText) + "!", std::string(englishText) + "!",
-                          true);
+    if (LanguageHasMessages(run.Language))
+        run.reporter.WriteLine(MessageText(run.Language, message) + "!", true);
     run.reporter.WriteLine("", true);
 }
 
 void ReadProjectFileText(FoundationRun& run, std::string_view text) {
     for (std::string_view line : SplitLines(text)) HandleLine(run, line);
     if (run.switches.SourceFiles.empty())
-        ReportProjectLineError(
-            run, "Es mu\xe1 mit \"source file=\" eine Quelldatei angegeben werden!",
-            "It's necessary to enter a \"source file=\"");
+        ReportProjectLineError(run, MessageId::ProjectSourceFileMissing);
 }
 
 void ReadProjectFile(FoundationRun& run) {
@@ -232,18 +222,15 @@ void ReadProjectFile(FoundationRun& run) {
         if (!file.ok()) {
             run.switches.ProjectFileRead = false;
             if (file.error == platform::FileError::missing)
-                WriteBilingualMessage(run, "SKJ-Datei " + name + " nicht gefunden.",
-                                      "SKJ file " + name + " not found.", false);
+                WriteMessage(run, {MessageId::ProjectFileNotFound, name}, false);
             else if (file.error == platform::FileError::is_directory)
-                WriteBilingualMessage(run, "SKJ-Datei " + name + " ist ein Verzeichnis.",
-                                      "SKJ file " + name + " is a directory.", false);
+                WriteMessage(run, {MessageId::ProjectFileIsDirectory, name}, false);
             else
-                WriteBilingualMessage(run, "SKJ-Datei " + name + " kann nicht gelesen werden.",
-                                      "SKJ file " + name + " cannot be read.", false);
-            run.reporter.Terminate(11);
+                WriteMessage(run, {MessageId::ProjectFileUnreadable, name}, false);
+            run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
         }
         run.switches.ProjectFileRead = true;
-        WriteBilingualMessage(run, "Lese SKJ-Datei...", "Reading SKJ file", false);
+        WriteMessage(run, MessageId::ReadingProjectFile, false);
         const std::string text(file.bytes.begin(), file.bytes.end());
         ReadProjectFileText(run, text);
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/foundation/messages.h"
+
 namespace skeldon {
 
 struct FoundationRun;
@@ -39,8 +41,8 @@ void ReadProjectFileText(FoundationRun& run, std::string_view text);
 // Rebuilds the graphics directory list from GraphicPath ("[SKELDONDIR]", "[PROJECTDIR]").
 void ParseGraphicPath(FoundationRun& run);
 
-// One line error: "Error in SKJ file line:", the line in quotes, the text with "!", a blank line.
-void ReportProjectLineError(FoundationRun& run, std::string_view germanText,
-                            std::string_view englishText);
+// One line error: "Error in SKJ file line:", the line in quotes, the message with "!", a blank
+// line.
+void ReportProjectLineError(FoundationRun& run, const Message& message);
 
 }  // namespace skeldon

@@ -41,12 +41,10 @@ bool LooksLikeSwitch(std::string_view name) {
 
 void ReportUnreadableSource(FoundationRun& run, const std::string& name) {
     if (LooksLikeSwitch(name))
-        WriteBilingualMessage(run, "Parameter \"" + name + "\" nicht bekannt.",
-                              "Parameter \"" + name + "\" does not exist.", true);
+        WriteMessage(run, {MessageId::UnknownParameter, name}, true);
     else
-        WriteBilingualMessage(run, "Quelldatei \"" + name + "\" nicht gefunden oder schon ge\x94" "ffnet.",
-                              "Source file \"" + name + "\" not found or open.", true);
-    run.reporter.Terminate(11);
+        WriteMessage(run, {MessageId::SourceFileNotFound, name}, true);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
 }
 
 }  // namespace
@@ -99,14 +97,13 @@ void LoadSourceFiles(FoundationRun& run) {
         total += texts[i].size() + (i + 1 < texts.size() ? 4 : 0);
     }
     if (total == 0) {
-        run.reporter.ReportSourceError("Quelldatei ist leer!", "source file is empty!", 0);
-        run.reporter.Terminate(11);
+        run.reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     }
     // Positions and the size are 32-bit in the rest of the compiler.
     if (total > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-        WriteBilingualMessage(run, "Quelltext zu gro\xe1 (h\x94" "chstens 2 GB).",
-                              "source text too large (at most 2 GB).", true);
-        run.reporter.Terminate(11);
+        WriteMessage(run, MessageId::SourceTooLarge, true);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     }
     // A single file needs no separators: its text becomes the buffer without a copy.
     run.source.Data = texts.size() == 1 ? std::move(texts.front())

@@ -8,18 +8,18 @@
 namespace skeldon {
 
 const std::array<TToggleDef, kToggleCount> kToggleDefs = {{
-    {"alternativ", "alternate", "", ""},
-    {"kursiv (italic)", "italic", "I", "i"},
-    {"fett (bold)", "bold", "B", "b"},
-    {"unterstrichen", "underline", "U", "ul"},
-    {"Rot", "red", "", ""},
-    {"Cyan", "cyan", "", ""},
-    {"Blau", "blue", "", ""},
-    {"durchgestrichen", "strike", "STRIKE", ""},
-    {"gro\xe1 (big)", "big", "BIG", ""},
-    {"klein (small)", "small", "SMALL", ""},
-    {"tiefgestellt", "subscript", "SUB", "sub"},
-    {"hochgestellt", "superscr.", "SUP", "super"},
+    {MessageId::ToggleAlternate, "", ""},
+    {MessageId::ToggleItalic, "I", "i"},
+    {MessageId::ToggleBold, "B", "b"},
+    {MessageId::ToggleUnderline, "U", "ul"},
+    {MessageId::ToggleRed, "", ""},
+    {MessageId::ToggleCyan, "", ""},
+    {MessageId::ToggleBlue, "", ""},
+    {MessageId::ToggleStrike, "STRIKE", ""},
+    {MessageId::ToggleBig, "BIG", ""},
+    {MessageId::ToggleSmall, "SMALL", ""},
+    {MessageId::ToggleSubscript, "SUB", "sub"},
+    {MessageId::ToggleSuperscript, "SUP", "super"},
 }};
 
 namespace {
@@ -102,14 +102,8 @@ void ChooseInternalToggleChars(FoundationRun& run) {
     input.PrintedListChars = run.ini.PrintedListChars;
     input.IndexChar = run.ini.IndexChar;
     if (!ChooseInternalToggleChars(run.toggles, run.source.Data, input)) {
-        WriteBilingualMessage(
-            run,
-            "Es d\x81rfen nicht alle Zeichen zwischen #128 und #255 im Flie\xe1text verwendet "
-            "werden, da intern 12 freie Sonderzeichen ben\x94tigt werden",
-            "It's not allowed to use all chars between #128 and #255 in running text because "
-            "12 free chars are used internally",
-            true);
-        run.reporter.Terminate(99);
+        WriteMessage(run, MessageId::NoFreeInternalChars, true);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
     }
     for (auto& group : run.iniValues.ButtonTable)
         for (TButtonEntry& entry : group) entry.Text = MapToggleChars(run.toggles, entry.Text);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/foundation/messages.h"
+
 namespace skeldon {
 
 struct FoundationRun;
@@ -15,8 +17,7 @@ struct FoundationRun;
 inline constexpr int kToggleCount = 12;
 
 struct TToggleDef {
-    const char* GermanName;   // code page 850, at most 15
-    const char* EnglishName;  // at most 9
+    MessageId Name;           // at most 15 characters in German, 9 in English
     const char* HtmlTag;      // "" when none
     const char* RtfKeyword;   // "" when none
 };

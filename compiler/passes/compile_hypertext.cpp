@@ -116,7 +116,7 @@ void ResetPassState(CompilerRun& run) {
 
 void StartRtfFile(CompilerRun& run) {
   const TTargetFlags& t = run.ini.TargetFlags;
-  WriteBilingualMessage(run, "Schreibe RTF-Datei", "Writing RTF file", false);
+  WriteMessage(run, MessageId::WritingRtfFile, false);
   RewriteOutputFile(run, SetFileExtension(run.switches.SourceFileName, "RTF"));
   std::string& out = run.passes.OutputFile;
   out += "{\\rtf1 \\ri50{\\ansi {\\info";
@@ -140,7 +140,7 @@ void StartRtfFile(CompilerRun& run) {
 }
 
 void StartIpfFile(CompilerRun& run) {
-  WriteBilingualMessage(run, "Schreibe IPF-Datei", "Writing IPF file", false);
+  WriteMessage(run, MessageId::WritingIpfFile, false);
   // The whole name: a cut path would write the file somewhere else.
   run.switches.IpfFileName = SetFileExtension(run.switches.SourceFileName, "IPF");
   RewriteOutputFile(run, run.switches.IpfFileName);
@@ -204,12 +204,12 @@ void FinishText(CompilerRun& run) {
     EmitRunningChar(run, cx.FootnoteEndChar);
   }
   if (run.tables.TableOpen) {
-    run.reporter.ReportSourceError("Table-Ende Punktbefehl fehlt", "Tables end command missing", 0);
+    run.reporter.ReportSourceError(MessageId::TableEndMissing, 0);
     SetTableOpen(run, false);
     run.tables.Cells.clear();
   }
   if (run.lineDrawing.LineDrawingActive) {
-    run.reporter.ReportSourceError("Linienziehen-Ende Punktbefehl fehlt", "line drawing end command missing", 0);
+    run.reporter.ReportSourceError(MessageId::LineDrawingEndMissing, 0);
     run.lineDrawing.LineDrawingActive = false;
     run.markup.FormatMode = run.lineDrawing.SavedFormattedText;
     run.charConversion.Context.InLineDrawingBlock = false;
@@ -231,8 +231,8 @@ namespace {
 
 void LoadGivenText(CompilerRun& run, const std::string& text) {
   if (text.empty()) {
-    run.reporter.ReportSourceError("Quelldatei ist leer!", "source file is empty!", 0);
-    run.reporter.Terminate(11);
+    run.reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   run.source.Data = text;
   run.source.Position = 0;
@@ -249,8 +249,8 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   TSwitches& sw = run.switches;
   TCompileContext& cx = run.compile;
   if (sw.SourceFiles.empty()) {
-    WriteBilingualMessage(run, "Zuerst eine Quelldatei angeben!", "Enter a source file first!", true);
-    run.reporter.Terminate(11);
+    WriteMessage(run, MessageId::EnterSourceFileFirst, true);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   PrepareCompileRun(run);
   ResetLinkLists(run);
@@ -267,7 +267,7 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   if (run.ini.TargetFlags.WinHelp3) sw.NoFrames = true;
   AnnounceTarget(run);
   TakeRunStartTime(run);
-  WriteBilingualMessage(run, "Lese Quelldatei...", "Reading source file...", false);
+  WriteMessage(run, MessageId::ReadingSourceFile, false);
   if (givenText) LoadGivenText(run, *givenText);
   else LoadSourceFiles(run);
   run.toggles.SetIdentity();
@@ -277,7 +277,7 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   ResetPassState(run);
   InstallGraphicsRefresh(run);
 
-  WriteBilingualMessage(run, "Indizierung der \x9A" "berschriften", "Indexing headings", false);
+  WriteMessage(run, MessageId::IndexingHeadings, false);
   run.navigation.ButtonTargets.fill(nullptr);
   SetProgress(run, 30, false);
   IndexHeadings(run);
@@ -285,7 +285,7 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   cx.FootnoteMarkersSet = false;
   run.reporter.EndProgressLine();
 
-  WriteBilingualMessage(run, "Indizierung der Verweise", "Indexing links", false);
+  WriteMessage(run, MessageId::IndexingLinks, false);
   run.reporterState.ProgressTotal = run.reporterState.ProgressCounter;
   SetProgress(run, 30, false);
   run.indexStore.IndexPageWanted = false;
@@ -339,28 +339,21 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   if (!t.Html) CloseOutputFile(run);
   WriteHelpTables(run);
   if (run.navigation.UserButtonWithoutTarget)
-    WriteBilingualMessage(run,
-                          "Hinweis: Nicht f\x81r jeden User Button in der Ini-Datei ist eine korrespondierende "
-                          ".ID-Markierung vorhanden",
-                          "Note: Not every user button entry in the ini file has got an .ID command in the text!",
-                          false);
+    WriteMessage(run, MessageId::UserButtonWithoutId, false);
   FinishOutputWriter(run);
   run.RunCompleted = true;
   if (t.Html) {
-    if (t.HtmlHelp) WriteBilingualMessage(run, "HHP-Datei erzeugt", "HHP file created", false);
+    if (t.HtmlHelp) WriteMessage(run, MessageId::HhpFileCreated, false);
     const std::int64_t n = static_cast<std::int64_t>(run.numbering.FileCounter) + cx.FrameFileCount + 1 +
                            (run.indexStore.IndexPageWanted ? 1 : 0);
-    WriteBilingualMessage(run, std::to_string(n) + " HTML-Dateien erfolgreich erzeugt",
-                          "successful creation of " + std::to_string(n) + " HTML files", false);
-    const std::string summary = SummaryPageName(run);
-    WriteBilingualMessage(run, "Info-Datei " + summary + " erzeugt.", "Info file " + summary + " created.", false);
+    WriteMessage(run, {MessageId::HtmlFilesCreated, std::to_string(n)}, false);
+    WriteMessage(run, {MessageId::InfoFileCreated, SummaryPageName(run)}, false);
   } else if (t.Ipf) {
-    WriteBilingualMessage(run, "IPF-Datei erfolgreich erzeugt.", "Successful creation of IPF file.", false);
+    WriteMessage(run, MessageId::IpfFileCreated, false);
   } else if (t.RtfText) {
-    WriteBilingualMessage(run, "RTF-Datei erfolgreich erzeugt.", "Successful creation of RTF file.", false);
+    WriteMessage(run, MessageId::RtfFileCreated, false);
   } else {
-    WriteBilingualMessage(run, "RTF- und HPJ-Datei erfolgreich erzeugt.", "Successful creation of RTF and HPJ file.",
-                          false);
+    WriteMessage(run, MessageId::RtfAndHpjFileCreated, false);
   }
   run.reporter.Tick();
   ReportMissingGraphics(run);

@@ -177,7 +177,7 @@ void RunningFont(CompilerRun& run, const TDotArgs& a) {
   }
   const char c = a.Argument[0];
   if (c < 'A' || c > 'z') {
-    run.reporter.ReportSourceError("Punktbefehl inkorrekt", "dot command erroneous", 0);
+    run.reporter.ReportSourceError(MessageId::DotCommandErroneous, 0);
     return;
   }
   run.markup.RunningFontLetter = c;
@@ -192,7 +192,7 @@ void AlternateFont(CompilerRun& run, const TDotArgs& a) {
   }
   const char c = a.Argument[0];
   if (c < 'A' || c > 'z') {
-    run.reporter.ReportSourceError("Punktbefehl inkorrekt", "dot command erroneous", 0);
+    run.reporter.ReportSourceError(MessageId::DotCommandErroneous, 0);
     return;
   }
   run.markup.AlternateFontLetter = c;
@@ -204,7 +204,7 @@ void HeadingTags(CompilerRun& run, const TDotArgs& a) {
   bool ok = digits.size() == 6;
   for (char c : digits) ok = ok && c >= '1' && c <= '6';
   if (!ok) {
-    run.reporter.ReportSourceError("Fehlerhafte Verwendung von .HS 123456", "Wrong usage of .HS 123456", 0);
+    run.reporter.ReportSourceError(MessageId::WrongHeadingTagDigits, 0);
     digits = "123456";
   }
   run.compile.HeadingTagDigits = digits;
@@ -430,8 +430,7 @@ void DispatchDotCommand(CompilerRun& run, std::string_view letters) {
     break;
   }
   if (!handled && !HandleConditionCommand(run, a.Letters, false))
-    run.reporter.ReportSourceError("Punktbefehl ." + a.Letters + " nicht bekannt.",
-                                   "unknown dot command ." + a.Letters, 3);
+    run.reporter.ReportSourceError({MessageId::UnknownDotCommand, a.Letters}, 3);
   run.lines.ErrorLineOffset = 0;
 }
 

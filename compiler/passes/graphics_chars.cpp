@@ -89,11 +89,10 @@ void HandleGraphicCharCommand(CompilerRun& run, std::string_view argument) {
   name = WithPictureExtension(run, name);
   RefreshGraphicsFileName(run, name);
   if (run.iniValues.IsWordChar[ch])
-    run.reporter.ReportSourceError("b^.Fehler bei Punktbefehl BT", "Error dot command BT", 0);
+    run.reporter.ReportSourceError(MessageId::GraphicsCharError, 0);
   // The table has 100 entries; a further binding is refused with a message, earlier ones stay.
   if (ps.GraphicFileNames.size() >= static_cast<std::size_t>(kGraphicCharFiles)) {
-    run.reporter.ReportSourceError("Zu viele Grafikzeichen (.BT, h\x94" "chstens 100)",
-                                   "too many graphics characters (.BT, at most 100)", 0);
+    run.reporter.ReportSourceError(MessageId::TooManyGraphicsChars, 0);
     return;
   }
   ps.GraphicFileNames.push_back(CutText(name, 100));

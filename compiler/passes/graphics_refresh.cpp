@@ -50,7 +50,7 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
       if (!platform::file_exists(source)) continue;
       if (DosTime(source) > DosTime(destination)) {
         info.Found = false;
-        WriteBilingualMessage(run, "aktualisiere Grafikdatei " + name, "updating graphics file " + name, false);
+        WriteMessage(run, {MessageId::UpdatingGraphicsFile, name}, false);
       }
       break;
     }
@@ -65,9 +65,8 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
       if (run.ini.TargetFlags.Html && !platform::directory_exists(run.switches.OutputDirectory))
         platform::create_directory(run.switches.OutputDirectory);
       if (platform::write_file(destination, bytes) != platform::FileError::none) {
-        WriteBilingualMessage(run, "Fehler beim Anlegen der Zieldatei " + destination + ". Programmabbruch.",
-                              "error while creating target file " + destination + ". Program stopped.", true);
-        run.reporter.Terminate(12);
+        WriteMessage(run, {MessageId::GraphicsFileNotCreated, destination}, true);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::OutputFileFailed));
       }
       if (const auto t = platform::get_file_time(source)) platform::set_file_time(destination, *t);
       size = static_cast<std::int32_t>(bytes.size());

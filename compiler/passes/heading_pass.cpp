@@ -38,8 +38,7 @@ void IdLine(CompilerRun& run, THeadingPassLocal& local) {
     // A page name must stay inside the output directory and be a name the file system takes.
     const bool usable = word.empty() || IsSafePageWord(word);
     if (!usable)
-      run.reporter.ReportSourceError(".ID-Wort " + word + " taugt nicht als Dateiname",
-                                     ".ID word " + word + " cannot name a file", 0);
+      run.reporter.ReportSourceError({MessageId::IdWordNamesNoFile, word}, 0);
     if (usable && !run.switches.NoIdOption && !local.UrBlock && !local.ExBlockOpen && !word.empty() &&
         (marks.empty() || marks.back().FileNumber != file))
       marks.push_back(TIdMark{file, CutText(word, kIdMarkNameMax)});
@@ -110,16 +109,15 @@ void LinkNode(CompilerRun& run, THeadingPassLocal& local, THeadingNode* node, st
     run.passes.HeadingTreeRoot = node;
     cursor[level] = node;
     if (level != 1) {
-      run.reporter.ReportSourceError("erste \x9A" "berschrift mu\xE1 .1 sein", "first header has to be .1", 0);
-      run.reporter.Terminate(31);
+      run.reporter.ReportSourceError(MessageId::FirstHeadingNotLevelOne, 0);
+      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     return;
   }
   if (level > p) {
     if (level > p + 1)
       run.reporter.ReportSourceError(
-          "Sprung in der Gliederungshierarchie von " + std::to_string(p) + " auf " + std::to_string(level),
-          "heading level has jumped from " + std::to_string(p) + " to " + std::to_string(level), 0);
+          {MessageId::HeadingLevelJumped, std::to_string(p), std::to_string(level)}, 0);
     THeadingNode* parent = cursor[p];
     THeadingNode** slot = &parent->FirstChild;
     while (*slot) slot = &(*slot)->NextSibling;
@@ -207,9 +205,8 @@ void IndexHeadings(CompilerRun& run) {
       HeadingLine(run, local, static_cast<std::uint8_t>(sb.NextChar - '0'));
   }
   if (run.numbering.HeadingCounter < 1) {
-    WriteBilingualMessage(run, "Es mu\xE1 mindestens eine \x9A" "berschrift (.1) enthalten sein!",
-                          "You have to write at least one heading (.1) !", true);
-    run.reporter.Terminate(31);
+    WriteMessage(run, MessageId::NoHeading, true);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
   }
   cx.LastHeadingIndex = static_cast<std::uint16_t>(run.numbering.HeadingCounter - 1);
 }

@@ -354,9 +354,8 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
     e->EntryNumber = found->EntryNumber;
   } else {
     if (st.EntryNumberCounter == 65535) {
-      run.reporter.ReportSourceError("Zu viele Stichw\x94rter (h\x94" "chstens 65535)",
-                                     "too many index entries (at most 65535)", 0);
-      run.reporter.Terminate(2);
+      run.reporter.ReportSourceError(MessageId::TooManyIndexEntries, 0);
+      run.reporter.Terminate(ExitCode::RunFailed);
     }
     e->EntryNumber = ++st.EntryNumberCounter;
   }
@@ -367,8 +366,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
     const bool program = e->LinkTarget && IsProgramFileName(run, *e->LinkTarget);
     if (target.Ipf && !lp.UrlBlock && !program) {
       if (lp.ExternalPanelNumber == 0) {
-        run.reporter.ReportSourceError("externe Links: vor .IN mu\xE1 .ID verwendet werden",
-                                       "external links: use .ID before .IN", 0);
+        run.reporter.ReportSourceError(MessageId::ExternalLinkWithoutId, 0);
         e->HeadingNumber = 1;
       } else {
         e->HeadingNumber = lp.ExternalPanelNumber;
@@ -379,8 +377,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
       st.ContextIdCopies.push_back(std::make_unique<std::string>(lp.ExternalContextId));
       e->ContextId = st.ContextIdCopies.back().get();
       if (lp.ExternalContextId.empty())
-        run.reporter.ReportSourceError("externe Links: vor .IN mu\xE1 .ID verwendet werden",
-                                       "external links: use .ID before .IN", 0);
+        run.reporter.ReportSourceError(MessageId::ExternalLinkWithoutId, 0);
     }
     e->HeadingNode = nullptr;
   } else {
@@ -406,8 +403,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
   e->Word.assign(word);
   if (lp.CaseFreeIndex) e->Word = LowerCaseText(lower, e->Word);
   if (e->Word.empty())
-    run.reporter.ReportSourceError("Fehler bei Stichwort kann zu Absturz f\x81hren",
-                                   "Error in index word can occur program termination", 0);
+    run.reporter.ReportSourceError(MessageId::EmptyIndexWord, 0);
   e->Inverted = inverted ? 1 : 0;
   e->OriginalFirstChar = e->Word.empty() ? 0 : static_cast<std::uint8_t>(e->Word[0]);
   e->GroupFileNumber = lp.FrameGroupActive ? lp.FrameFileNumber : -99;
@@ -426,9 +422,8 @@ void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
   platform::ReadResult file = platform::read_file(name);
   SetFileOpenReadOnly(run, false);
   if (!file.ok()) {
-    run.reporter.ReportSourceError("Datei " + name + " nicht gefunden", "file " + name + " not found",
-                                   0);
-    run.reporter.Terminate(11);
+    run.reporter.ReportSourceError({MessageId::FileNotFound, name}, 0);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   const std::string text(file.bytes.begin(), file.bytes.end());
   std::size_t pos = 0;
@@ -454,8 +449,7 @@ void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
       const std::size_t stop = start < line.size() ? line.find_first_of(" \t", start)
                                                    : std::string::npos;
       if (stop == std::string::npos) {
-        run.reporter.ReportSourceError("b^.Fehler beim Einlesen von " + name, "error reading " + name,
-                                       0);
+        run.reporter.ReportSourceError({MessageId::ErrorReading, name}, 0);
         continue;
       }
       defName = line.substr(start, stop - start);

@@ -16,9 +16,7 @@ namespace {
 
 std::uint8_t Clamp255(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-void Report(CompilerRun& run, const char* german, const char* english) {
-  run.reporter.ReportSourceError(german, english, 0);
-}
+void Report(CompilerRun& run, MessageId message) { run.reporter.ReportSourceError(message, 0); }
 
 // The margin of the line's indentation, written once per change.
 void WriteMargin(CompilerRun& run) {
@@ -58,7 +56,7 @@ int ListLevelOf(CompilerRun& run) {
     cx.LevelCharPos[level] = cx.LineListCharPos;
     cx.LevelTextIndents[level] = Clamp255(cx.LineIndent + 1);
     if (open > 0 && open <= kListLevelTables && cx.LineListCharPos <= cx.LevelCharPos[open])
-      Report(run, "Fehler \x9A" "berschriftsebene", "Error heading level");
+      Report(run, MessageId::HeadingLevelError);
   }
   if (run.markup.PendingLineEnds > 0) --run.markup.PendingLineEnds;
   return level;
@@ -109,7 +107,7 @@ void WriteListItem(CompilerRun& run) {
   } else {
     if (level > m.ListLevel) {
       if (level - m.ListLevel > 1)
-        Report(run, "falsche Listen-Ebene (falsches list char verwendet)", "wrong list level (wrong list char used)");
+        Report(run, MessageId::WrongListLevel);
       // One list per level raised, so that closing the levels later keeps the markup balanced.
       for (int l = m.ListLevel; l < level; ++l) {
         out += cx.ListType == 0 ? (t.Html ? "<ul>\r\n" : ":ul compact.\r\n")
@@ -121,7 +119,7 @@ void WriteListItem(CompilerRun& run) {
     out += t.Html ? "<li>\r\n" : ":li.\r\n";
   }
   if (run.switches.WordStarInput && level - m.ListLevel > 1)
-    Report(run, "Fehlerhafte Einr\x81" "ckungsebene", "Wrong heading level");
+    Report(run, MessageId::WrongIndentLevel);
   m.ListLevel = static_cast<std::int16_t>(level);
 }
 
@@ -166,8 +164,7 @@ void CheckListIndent(CompilerRun& run) {
   if (!run.passes.InFootnote && !t.RtfFamily)
     while (m.ListLevel > level) CloseLists(run);
   if (m.ListLevel == 0 && cx.LineIndent > 1)
-    Report(run, "nicht definierte Einr\x81" "ckung (falsche Anzahl Leerzeichen)",
-           "incorrect list level (wrong number of spaces)");
+    Report(run, MessageId::UndefinedIndent);
   if (cx.LineListChar != 0) FilterOutputChar(run, cx.LineListChar);
   if (m.ListLevel == 0) ResetListState(run);
 }

@@ -105,13 +105,8 @@ void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool c
     ++count;
     if (count > kIndexExpressionMax ||
         (lp.ColonForm && (sb.NextChar == lp.IndexChar || (sb.CurChar == kCr && run.reader.DotLineMark)))) {
-      run.reporter.ReportSourceError(
-          "Ende-Markierung \":\" f\x81r Stichwort im Flie\xE1text vergessen oder Indexzeichen in "
-          "Punktbefehl",
-          "end marker \":\" for index expression in running text missing or index char in dot "
-          "command",
-          0);
-      run.reporter.Terminate(31);
+      run.reporter.ReportSourceError(MessageId::IndexEndMarkerMissing, 0);
+      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     const std::uint8_t c = sb.NextChar;
     if (run.iniValues.IsWordChar[c] || (lineMode && c != ' ')) {
@@ -130,12 +125,9 @@ void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool c
   }
   if (lineMode && sb.NextChar == kCr) run.lines.ErrorLineOffset = 1;  // its line end is counted
   if (lineMode && inverted && sb.CurChar == ' ')
-    run.reporter.ReportSourceError("Am Ende von .IV darf kein Leerzeichen stehen",
-                                   "at the end of the line .IT space is not allowed", 0);
+    run.reporter.ReportSourceError(MessageId::SpaceAfterIv, 0);
   else if (lineMode && lp.ExternalBlock && sb.CurChar == ' ')
-    run.reporter.ReportSourceError(
-        "Am Ende von .IN darf kein Leerzeichen stehen, wenn Programme gestartet werden sollen",
-        "at the end of the line .IN space is not allowed when launching programs", 0);
+    run.reporter.ReportSourceError(MessageId::SpaceAfterIn, 0);
   StoreIndexWord(run, inverted, inverted || unlisted, true);
   if (commaSeen && !firstPartPending) {
     lp.WordBuffer = firstPart;
@@ -179,8 +171,7 @@ void UrlBlockCommand(CompilerRun& run) {
   std::string line = run.reader.DotLine;
   if (!line.empty() && UpperAscii(static_cast<std::uint8_t>(line[0])) == 'L') line.erase(0, 1);
   if (line.empty())
-    run.reporter.ReportSourceError("URL hinter .URL Punktbefehl fehlt", "URL in .URL command missing",
-                                   0);
+    run.reporter.ReportSourceError(MessageId::UrlMissing, 0);
   if (!line.empty() && line[0] == ' ') line.erase(0, 1);
   lp.ExternalBlock = true;
   lp.UrlBlock = true;
@@ -218,12 +209,8 @@ void ExternalBlockCommand(CompilerRun& run) {
     if (!program) {
       const std::string& panelName = run.ini.PanelIdFileName;
       if (panelName.rfind("*.", 0) != 0) {
-        run.reporter.ReportSourceError(
-            "In der Ini-Datei mu\xE1 unter Panel ID filename z.B. *.PAN mit Jokerzeichen "
-            "eingetragen werden",
-            "in the ini file line \"Panel ID filename\", enter a filename with wildcard like *.PAN",
-            0);
-        run.reporter.Terminate(21);
+        run.reporter.ReportSourceError(MessageId::PanelIdFileNameWithoutWildcard, 0);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::HelpFileNameWrong));
       }
       if (target.Ipf)
         ReadPanelIdHeader(run, SetFileExtension(name, CutText(panelName.substr(2), 199)));
@@ -233,8 +220,7 @@ void ExternalBlockCommand(CompilerRun& run) {
     lp.ExternalBlock = false;
   }
   if (!help && !program)
-    run.reporter.ReportSourceError("Falsche Verwendung des .EX Punktbefehls",
-                                   "wrong usage of .EX command", 0);
+    run.reporter.ReportSourceError(MessageId::WrongExUsage, 0);
 }
 
 void IdCommand(CompilerRun& run) {
@@ -265,8 +251,7 @@ void IdCommand(CompilerRun& run) {
     } else {
       const TPanelIdDefine* d = FindPanelIdDefine(run, name);
       if (!d)
-        run.reporter.ReportSourceError("Panel ID \"" + name + "\" nicht gefunden",
-                                       "Panel ID \"" + name + "\" not found", 0);
+        run.reporter.ReportSourceError({MessageId::PanelIdNotFound, name}, 0);
       else
         lp.ExternalPanelNumber = d->Number;
     }
@@ -291,8 +276,7 @@ void IndexLine(CompilerRun& run, bool inverted) {
   TLinkPassState& lp = run.linkPass;
   if (!lp.LocalLinks && !lp.ExternalBlock) return;
   if (!inverted && lp.LocalLinks && run.numbering.HeadingCounter == 0) {
-    run.reporter.ReportSourceError("Stichwort vor erster \x9A" "berschrift nicht erlaubt",
-                                   "Index entry before first heading not allowed", 0);
+    run.reporter.ReportSourceError(MessageId::IndexEntryBeforeFirstHeading, 0);
     return;
   }
   ReadSourceChar(run);
@@ -432,7 +416,7 @@ void HandleDpCommand(CompilerRun& run) {
       if (!work.IndexMark) work.IndexMark = true;
       else work.SecondIndexMark = true;
     } else {
-      run.reporter.ReportSourceError("falsche Angabe hinter .DP", "wrong char in .DP command", 0);
+      run.reporter.ReportSourceError(MessageId::WrongDpChar, 0);
     }
   }
   if (clear) work = THeadingLevelStyle{};
@@ -487,8 +471,7 @@ void CollectIndexAndLinks(CompilerRun& run) {
     }
   }
   if (lp.ExternalBlock) {
-    run.reporter.ReportSourceError(".EX ohne weitere Parameter oder .LOCAL fehlt",
-                                   ".EX without parameters or .LOCAL missing", 0);
+    run.reporter.ReportSourceError(MessageId::ExWithoutParameters, 0);
     lp.ExternalBlock = false;
   }
 }

@@ -75,12 +75,9 @@ void EndHeadingText(CompilerRun& run) {
   // The first character of the line that ends the heading was collected with it.
   const std::int32_t length = cx.HeadingTextLength - 1;
   if (length > 254)
-    run.reporter.ReportSourceError(
-        "letzte \x9A" "berschrift hat zu viele Zeichen oder ist nicht vom Flie\xE1text getrennt",
-        "last heading has too much chars or is not seperated from running text", 2);
+    run.reporter.ReportSourceError(MessageId::LastHeadingTooLong, 2);
   else if (length <= 0)
-    run.reporter.ReportSourceError("\x9A" "berschrift fehlt nach \x9A" "berschrift-Punktbefehl",
-                                   "heading missing after heading dot command", 0);
+    run.reporter.ReportSourceError(MessageId::HeadingMissing, 0);
   cx.HeadingTextPending = false;
   WriteHeadingLine(run, true);
   if (t.RtfFamily) OpenRtfIndentGroup(run);
@@ -241,8 +238,8 @@ bool UserBreakRequested(const CompilerRun& run) {
 
 void CheckUserBreak(CompilerRun& run) {
   if (!UserBreakRequested(run)) return;
-  WriteBilingualMessage(run, "Benutzerabbruch", "User Break", false);
-  run.reporter.Terminate(98);
+  WriteMessage(run, MessageId::UserBreak, false);
+  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::UserBreak));
 }
 
 void RunOutputPass(CompilerRun& run) {
@@ -296,8 +293,8 @@ void RunOutputPass(CompilerRun& run) {
     if (p == kCr && c != kCr && c != 0) NewLine(run);
     if (cx.DotLineActive) {
       if (cx.DotLineBuffer.size() >= kDotLineMax) {
-        run.reporter.ReportSourceError("Punktbefehl zu lang", "dot command exceeds line", 0);
-        run.reporter.Terminate(31);
+        run.reporter.ReportSourceError(MessageId::DotCommandTooLong, 0);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
       }
       cx.DotLineBuffer.push_back(static_cast<char>(c));
     } else if (p == kCr && run.reader.DotLineMark) {

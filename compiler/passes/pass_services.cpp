@@ -51,9 +51,8 @@ void StoreOutputFile(CompilerRun& run, const std::string& name, std::string&& te
   }
   if (HandOverOutputFile(run, name, text)) return;
   if (WriteOutputFileNow(name, text) != TOutputFailure::None) {
-    WriteBilingualMessage(run, "Ausgabedatei " + name + " kann nicht geschrieben werden. Programmabbruch.",
-                          "error while writing target file " + name + ". Program stopped.", true);
-    run.reporter.Terminate(2);
+    WriteMessage(run, {MessageId::TargetFileNotWritten, name}, true);
+    run.reporter.Terminate(ExitCode::RunFailed);
   }
 }
 

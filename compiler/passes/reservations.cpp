@@ -11,18 +11,14 @@ namespace {
 
 [[noreturn]] void TooManyNumbers(CompilerRun& run, bool headings) {
   if (headings)
-    run.reporter.ReportSourceError("Zu viele \x9A" "berschriften (h\x94" "chstens 65535)",
-                                   "too many headings (at most 65535)", 0);
+    run.reporter.ReportSourceError(MessageId::TooManyHeadings, 0);
   else
-    run.reporter.ReportSourceError("Zu viele Ausgabedateien (h\x94" "chstens 32767)",
-                                   "too many output files (at most 32767)", 0);
-  run.reporter.Terminate(2);
+    run.reporter.ReportSourceError(MessageId::TooManyOutputFiles, 0);
+  run.reporter.Terminate(ExitCode::RunFailed);
 }
 
 void WarnTooLow(CompilerRun& run, const char* command, std::uint16_t value) {
-  const std::string v = std::to_string(value);
-  WriteBilingualMessage(run, std::string("Warnung: .") + command + v + " nicht hoch genug gesetzt",
-                        std::string("Warning: .") + command + v + " value too low", true);
+  WriteMessage(run, {MessageId::ReservationTooLow, command, std::to_string(value)}, true);
 }
 
 }  // namespace

@@ -59,9 +59,7 @@ void PrepareCompileRun(CompilerRun& run) {
     const std::string& value = run.project.PreFileName == "*" ? run.ini.PreFileName : run.project.PreFileName;
     std::string prefix;
     if (!PrefixFromPattern(value, prefix))
-      run.reporter.WriteLine(ChooseLanguageText(run, "falsche Verwendung von \"pre filename\"",
-                                                "wrong usage of \"pre filename\""),
-                             true);
+      run.reporter.WriteLine(MessageText(run.Language, MessageId::WrongPreFileName), true);
     sw.PageNamePrefix = CutText(prefix, kPageNamePrefixMax);
   }
   run.reader.DotLineMark = false;

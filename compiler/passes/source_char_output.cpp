@@ -148,11 +148,11 @@ void WriteFootnoteEnd(CompilerRun& run) {
 }  // namespace
 
 void ReportMissingFootnoteBegin(CompilerRun& run) {
-  run.reporter.ReportSourceError("Fu\xE1notenanfangsmarkierung fehlt", "Footnote begin marker missing", 0);
+  run.reporter.ReportSourceError(MessageId::FootnoteBeginMissing, 0);
 }
 
 void ReportMissingFootnoteEnd(CompilerRun& run) {
-  run.reporter.ReportSourceError("Fu\xE1notenendemarkierung fehlt", "Footnote end marker missing", 0);
+  run.reporter.ReportSourceError(MessageId::FootnoteEndMissing, 0);
 }
 
 void EmitRunningChar(CompilerRun& run, std::uint8_t ch) {
@@ -169,8 +169,7 @@ void EmitRunningChar(CompilerRun& run, std::uint8_t ch) {
     for (int i = 0; i < kToggleCount; ++i)
       if (run.toggles.ToggleState[i])
         run.reporter.ReportSourceError(
-            std::string(kToggleDefs[i].GermanName) + " Umschalter (Toggle) vor Fu\xE1note noch ein",
-            std::string(kToggleDefs[i].EnglishName) + " toggle on when using footnote", 0);
+            {MessageId::ToggleOnAtFootnote, MessageText(run.Language, kToggleDefs[i].Name)}, 0);
     WriteFootnoteBegin(run, n);
     return;
   }

@@ -246,8 +246,8 @@ void ReadDotCommandLine(CompilerRun& run) {
     if (line.empty() && c == ' ') continue;
     line.push_back(static_cast<char>(c));
     if (line.size() >= kDotLineMax) {
-      run.reporter.ReportSourceError("Punktbefehl zu lang", "dot command exceeds line", 0);
-      run.reporter.Terminate(31);
+      run.reporter.ReportSourceError(MessageId::DotCommandTooLong, 0);
+      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
   }
   if (!line.empty() && static_cast<std::uint8_t>(line.back()) == kCr) line.pop_back();
@@ -270,8 +270,7 @@ bool EvaluateCondition(CompilerRun& run, std::string_view condition) {
     return i < words.size() ? std::string_view(words[i]) : std::string_view();
   };
   auto syntaxError = [&] {
-    run.reporter.ReportSourceError("falsche Schreibweise der .IF-Bedingung",
-                                   "wrong syntax in .IF condition", 0);
+    run.reporter.ReportSourceError(MessageId::WrongIfSyntax, 0);
     return false;
   };
   const std::string_view w1 = word(0), w2 = word(1), w3 = word(2);
@@ -305,8 +304,7 @@ std::string CommandArgument(CompilerRun& run, bool readRest) {
 }
 
 void ReadPendingNumber(CompilerRun& run, bool readRest, std::uint16_t& pending,
-                       std::string_view germanMissing, std::string_view englishMissing,
-                       std::string_view command) {
+                       MessageId numberMissing, std::string_view command) {
   if (!run.ini.TargetFlags.Html) return;
   const std::string text = CommandArgument(run, readRest);
   std::size_t i = 0, end = text.size();
@@ -322,12 +320,10 @@ void ReadPendingNumber(CompilerRun& run, bool readRest, std::uint16_t& pending,
     if (value > 1000000) value = 1000000;
   }
   if (!digits || i != end) {
-    run.reporter.ReportSourceError(germanMissing, englishMissing, 0);
+    run.reporter.ReportSourceError(numberMissing, 0);
     pending = 0;
   } else if (tooLarge) {
-    const std::string cmd(command);
-    run.reporter.ReportSourceError("Zahl hinter ." + cmd + " zu gro\xE1 (h\x94" "chstens 65535)",
-                                   "number behind ." + cmd + " too large (at most 65535)", 0);
+    run.reporter.ReportSourceError({MessageId::NumberTooLarge, command}, 0);
     pending = 0;
   } else {
     pending = static_cast<std::uint16_t>(value);
@@ -341,8 +337,7 @@ bool HandleConditionCommand(CompilerRun& run, std::string_view command, bool rea
   const std::string_view cmd = command.substr(0, 2);
   if (cmd == "IF") {
     if (rd.IfOpen)
-      run.reporter.ReportSourceError("Letzte .IF-Bedingung nicht mit .END geschlossen",
-                                     "last .IF-condition not closed with .END", 0);
+      run.reporter.ReportSourceError(MessageId::IfNotClosed, 0);
     if (readRest) ReadDotCommandLine(run);
     rd.DotLine = LowerCaseText(run.fileNames.LowerCaseTable, rd.DotLine);
     rd.ConditionOn = EvaluateCondition(run, ArgumentText(rd.DotLine, readRest));
@@ -352,8 +347,7 @@ bool HandleConditionCommand(CompilerRun& run, std::string_view command, bool rea
   if (cmd == "EN") {
     rd.ConditionOn = true;
     if (!rd.IfOpen)
-      run.reporter.ReportSourceError(".END ohne davor ge\x94" "ffnete .IF-Bedingung",
-                                     ".END located without beginning .IF-condition", 0);
+      run.reporter.ReportSourceError(MessageId::EndWithoutIf, 0);
     rd.IfOpen = false;
     return true;
   }
@@ -362,13 +356,12 @@ bool HandleConditionCommand(CompilerRun& run, std::string_view command, bool rea
     return true;
   }
   if (cmd == "NR") {
-    ReadPendingNumber(run, readRest, rd.PendingFileNumber, "Hinter .NR mu\xE1 eine Zahl stehen",
-                      "number behind .NR missing", "NR");
+    ReadPendingNumber(run, readRest, rd.PendingFileNumber, MessageId::NumberMissingAfterNr, "NR");
     return true;
   }
   if (cmd == "HD") {
-    ReadPendingNumber(run, readRest, rd.PendingHeadingNumber,
-                      "Hinter .HD mu\xE1 eine Zahl stehen", "number behind .HD missing", "HD");
+    ReadPendingNumber(run, readRest, rd.PendingHeadingNumber, MessageId::NumberMissingAfterHd,
+                      "HD");
     return true;
   }
   return false;

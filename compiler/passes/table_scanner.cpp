@@ -63,9 +63,7 @@ void ScanTableCell(CompilerRun& run) {
     if (CellOpen(st)) CloseCell(st, kTableLineMax, st.LastBytes[1]);
     if (!st.LineTooLongReported) {
       st.LineTooLongReported = true;
-      run.reporter.ReportSourceError(
-          "Tabellenzeile l\x84nger als 2000 Zeichen, der Rest der Zeile fehlt in der Tabelle",
-          "table line longer than 2000 characters, the rest of the line is left out", 0);
+      run.reporter.ReportSourceError(MessageId::TableLineTooLong, 0);
     }
     return;
   }
@@ -95,12 +93,8 @@ void HandleTaCommand(CompilerRun& run) {
   if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
   if (rest.empty()) {
     if (!st.TableOpen) {
-      run.reporter.ReportSourceError(
-          ".TA mit nichts dahinter beendet eine Tabelle! An den Beginn der Tabelle .TA Titel "
-          "oder .TA NO schreiben",
-          ".TA without parameter closes the table! To begin a table, write .TA title or .TA NO",
-          0);
-      run.reporter.Terminate(31);
+      run.reporter.ReportSourceError(MessageId::TaWithoutParameter, 0);
+      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     WriteTable(run);
     SetTableOpen(run, false);
@@ -109,9 +103,8 @@ void HandleTaCommand(CompilerRun& run) {
     return;
   }
   if (st.TableOpen) {
-    run.reporter.ReportSourceError("alte Tabelle ist nicht geschlossen", "old Table is not closed",
-                                   0);
-    run.reporter.Terminate(31);
+    run.reporter.ReportSourceError(MessageId::OldTableNotClosed, 0);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
   }
   st.TableTitle = rest.substr(0, kTableTitleMax);
   SetTableOpen(run, true);

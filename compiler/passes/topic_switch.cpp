@@ -282,13 +282,13 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
   run.htmlPage.ClosingHeadingLevel = previous;
   CloseOpenToggles(run);
   if (run.lineDrawing.LineDrawingActive) {
-    run.reporter.ReportSourceError("Linienziehen-Ende Punktbefehl fehlt", "line drawing end command missing", 0);
+    run.reporter.ReportSourceError(MessageId::LineDrawingEndMissing, 0);
     run.lineDrawing.LineDrawingActive = false;
     run.markup.FormatMode = run.lineDrawing.SavedFormattedText;
     run.charConversion.Context.InLineDrawingBlock = false;
   }
   if (run.tables.TableOpen) {
-    run.reporter.ReportSourceError("Table-Ende Punktbefehl fehlt", "Tables end command missing", 0);
+    run.reporter.ReportSourceError(MessageId::TableEndMissing, 0);
     SetTableOpen(run, false);
     run.tables.Cells.clear();
   }
@@ -306,12 +306,9 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
   if (cx.HeadingTextPending) {
     if (level != cx.LastHeadingLevel + 1) {
       if (cx.HeadingTextLength > 70)
-        run.reporter.ReportSourceError(
-            "Flie\xE1text nach letzter \x9A" "berschrift fehlt - evtl. keine Trennung zw. \x9A" "berschrift und Flie\xE1text",
-            "running text behind last heading missing - perhaps last heading not seperated from running text", 0);
+        run.reporter.ReportSourceError(MessageId::RunningTextMissingOrJoined, 0);
       else
-        run.reporter.ReportSourceError("Flie\xE1text nach letzter \x9A" "berschrift fehlt",
-                                       "running text behind last heading missing", 0);
+        run.reporter.ReportSourceError(MessageId::RunningTextMissing, 0);
     }
     if (t.Ipf) run.passes.OutputFile += kCrLf;
     cx.HeadingTextPending = false;

@@ -37,7 +37,7 @@ CompareDirectories ChooseCompareDirectories(const CompilerRun& run) {
 void RunCompareOrUpload(CompilerRun& run) {
     const TSwitches& sw = run.switches;
     const CompareDirectories dirs = ChooseCompareDirectories(run);
-    if (!dirs.Run) run.reporter.Terminate(0);
+    if (!dirs.Run) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
     const ProjectFileState& pf = run.project;
     if (!sw.ProjectFileName.empty() &&
         (pf.FtpServerName.empty() || pf.FtpUserName.empty() || pf.FtpPassword.empty())) {
@@ -48,10 +48,10 @@ void RunCompareOrUpload(CompilerRun& run) {
             run.reporter.WriteConsole(line);
             run.reporter.WriteConsole("\n");
         }
-        run.reporter.Terminate(22);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::UploadServerMissing));
     }
     CompareHtmlDirectories(run, dirs.Old, dirs.New, sw.PrepareUploadMode);
-    run.reporter.Terminate(0);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
 }
 
 int CompilerMain(const std::vector<std::string>& argvWords, CompilerRun& run) {
@@ -70,16 +70,16 @@ int CompilerMain(const std::vector<std::string>& argvWords, CompilerRun& run) {
     ReadIniFile(run, true);
     if (run.switches.IpfReverseInput) {
         ConvertIpfToSource(run);
-        run.reporter.Terminate(0);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
     }
     if (run.switches.RtfReverseInput) {
         RunRtfReverseConversion(run);
         run.RunCompleted = true;
-        run.reporter.Terminate(0);
+        run.reporter.Terminate(ExitCode::Success);
     }
     CompileHypertext(run);
     StartSecondCompiler(run);
-    return 0;
+    return ProcessExitCode(ExitCode::Success);
 }
 
 int RunCompiler(const std::vector<std::string>& argvWords, CompilerRun& run) {
@@ -89,11 +89,11 @@ int RunCompiler(const std::vector<std::string>& argvWords, CompilerRun& run) {
         return stop.ExitCode;
     } catch (const std::bad_alloc&) {
         run.reporter.WriteLine("Skeldon: out of memory", false);
-        return 2;
+        return ProcessExitCode(ExitCode::RunFailed);
     } catch (const std::exception& fault) {
         // A fault nothing else handles still ends with the exit code of a failed run.
         run.reporter.WriteLine(std::string("Skeldon: internal error: ") + fault.what(), false);
-        return 2;
+        return ProcessExitCode(ExitCode::RunFailed);
     }
 }
 

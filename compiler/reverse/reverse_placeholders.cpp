@@ -10,22 +10,19 @@ namespace {
 
 // These functions are not built yet: each says so plainly and stops with exit code 2, never
 // as success.
-[[noreturn]] void NotBuiltYet(CompilerRun& run, const char* germanWhat, const char* englishWhat) {
-    WriteBilingualMessage(run, std::string(germanWhat) + " ist noch nicht eingebaut.",
-                          std::string(englishWhat) + " is not built yet.", true);
-    run.reporter.Terminate(2);
+[[noreturn]] void NotBuiltYet(CompilerRun& run, MessageId what) {
+    WriteMessage(run, {MessageId::NotBuiltYet, MessageText(run.Language, what)}, true);
+    run.reporter.Terminate(ExitCode::RunFailed);
 }
 
 }  // namespace
 
 void ConvertIpfToSource(CompilerRun& run) {
-    NotBuiltYet(run, "Die Umwandlung von IPF in Quelltext (ConvertIpfToSource)",
-                "The IPF to source conversion (ConvertIpfToSource)");
+    NotBuiltYet(run, MessageId::IpfConversion);
 }
 
 void RunRtfReverseConversion(CompilerRun& run) {
-    NotBuiltYet(run, "Die Umwandlung von RTF in Quelltext (RunRtfReverseConversion)",
-                "The RTF to source conversion (RunRtfReverseConversion)");
+    NotBuiltYet(run, MessageId::RtfConversion);
 }
 
 void StartSecondCompiler(CompilerRun& run) {
@@ -38,14 +35,12 @@ void StartSecondCompiler(CompilerRun& run) {
                              (t.HtmlHelp && !lines[kHtmlHelpCompiler].empty()) ||
                              (t.Ipf && !lines[kIpfCompiler].empty());
     if (!run.RunSuccess || !run.project.CompileAfterRun || run.helpProject.GraphicsMissing || !hasCompiler)
-        run.reporter.Terminate(0);
-    NotBuiltYet(run, "Der Start des Hilfe-Compilers (StartSecondCompiler)",
-                "The help compiler start (StartSecondCompiler)");
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+    NotBuiltYet(run, MessageId::HelpCompilerStart);
 }
 
 void CompareHtmlDirectories(CompilerRun& run, std::string_view, std::string_view, bool) {
-    NotBuiltYet(run, "Der Vergleich von HTML-Verzeichnissen (CompareHtmlDirectories)",
-                "The HTML directory compare (CompareHtmlDirectories)");
+    NotBuiltYet(run, MessageId::HtmlDirectoryCompare);
 }
 
 }  // namespace skeldon

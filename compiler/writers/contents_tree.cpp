@@ -54,14 +54,8 @@ void WriteTreeEntries(CompilerRun& run, TTreeWriter& w, THeadingNode* list) {
         if (next < 0) next = w.entryCount;
       }
       if (next < h->RunningNumber) {
-        WriteBilingualMessage(run,
-                              "Programmfehler bei Javascript-Inhaltsverzeichnis f\x81hrt zu "
-                              "Endlosschleife!",
-                              "Bug in Javascript contents tree forces endless loop!", true);
-        WriteBilingualMessage(run,
-                              "Verzichten Sie auf das Javascript-Verzeichnis und informieren Sie "
-                              "den Autor.",
-                              "Turn off Javascript contents tree and contact the author!", true);
+        WriteMessage(run, MessageId::ContentsTreeLoops, true);
+        WriteMessage(run, MessageId::TurnOffContentsTree, true);
       }
       out += "hs[" + rn + "]=" + std::to_string(next) + ";";
     }

@@ -54,13 +54,11 @@ void HandleFrameCommand(CompilerRun& run) {
     } else {
       long n = 0;
       if (!ReadWholeNumber(word, n)) {
-        rep.ReportSourceError("unbekannter Parameter \"" + word + "\" hinter .FA",
-                              "unknown parameter \"" + word + "\" in dot command .WA", 0);
+        rep.ReportSourceError({MessageId::UnknownFaParameter, word}, 0);
         return;
       }
       if (n < 10 || n > 90)
-        rep.ReportSourceError("bei .FA sollten Prozentangaben zwischen 10 und 90 stehen",
-                              "per cent values in dot command .WA should be between 10 and 90", 0);
+        rep.ReportSourceError(MessageId::FaPerCentRange, 0);
       // A frame needs room on both sides of the split: outside 1 to 99 the per cent fields
       // and the complements would wrap (reported above, kept inside the window here).
       if (n < 1) n = 1;
@@ -72,16 +70,13 @@ void HandleFrameCommand(CompilerRun& run) {
         verti = static_cast<int>(n);
         vertiPending = false;
       } else {
-        rep.ReportSourceError(
-            "bei .FA sollten mu\xE1 vor den Prozentangaben \"hori\" oder \"verti\" stehen",
-            "in the .WA dot command, per cent values has to be after \"hori\" or \"verti\"", 0);
+        rep.ReportSourceError(MessageId::FaHoriOrVertiWanted, 0);
         return;
       }
     }
   }
   if (hori == 0 && verti == 0) {
-    rep.ReportSourceError("Zu wenig Parameter hinter .FA",
-                          "more parameters in dot command .WA required", 0);
+    rep.ReportSourceError(MessageId::FaTooFewParameters, 0);
     return;
   }
   TPassServices& ps = run.passes;

@@ -83,7 +83,10 @@ void WriteCntLevel(CompilerRun& run, std::string& f, const THeadingNode* node, i
 void WriteRtfContents(CompilerRun& run) {
   const TTargetFlags& t = run.ini.TargetFlags;
   std::string& out = run.passes.OutputFile;
-  if (!t.RtfText) out += run.Language == 1 ? "${\\footnote Inhaltsverzeichnis}\r\n" : "${\\footnote Contents}\r\n";
+  if (!t.RtfText) {
+    out += "${\\footnote " + GermanOrEnglishText(run.Language, MessageId::HelpContentsTitle) +
+           "}\r\n";
+  }
   const char font = run.ini.HeadingFonts.empty() ? '@' : run.ini.HeadingFonts[0];
   WriteFontChange(run, out, font, false);
   WriteSourceText(run, run.linkPass.DocumentTitle, run.passes.OutputFile);
@@ -101,7 +104,7 @@ void WriteRtfContents(CompilerRun& run) {
 }
 
 void WriteCntFile(CompilerRun& run) {
-  WriteBilingualMessage(run, "Schreibe CNT-Datei...", "Writing CNT file...", false);
+  WriteMessage(run, MessageId::WritingCntFile, false);
   const std::string& source = run.switches.SourceFileName;
   std::string f = ":Base " + SetFileExtension(source, "HLP") + "\r\n";
   if (!run.linkPass.DocumentTitle.empty()) {

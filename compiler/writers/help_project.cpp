@@ -81,8 +81,7 @@ void WriteHpjFile(CompilerRun& run) {
     }
     f += kCrLf;
     if (!t.WinHelp4 && title.size() > 50)
-      WriteBilingualMessage(run, "Titel bei Winhelp darf nicht l\x84nger als 50 Zeichen sein",
-                            "Title in Winhelp must not exceed 50 chars", true);
+      WriteMessage(run, MessageId::WinHelpTitleTooLong, true);
   }
   Line(f, t.WinHelp4 ? "COMPRESS=high" : "COMPRESS=off");
   Line(f, "");
@@ -101,7 +100,8 @@ void WriteHpjFile(CompilerRun& run) {
   if (st.BrowseButtonsWanted) Line(f, "BrowseButtons()");
   if (t.WinHelp4)
     Line(f, std::string("CreateButton(\"BTN_HISTORY\", \"") +
-                (run.Language == 1 ? "Bisher" : "History") + "\", \"History()\")");
+                GermanOrEnglishText(run.Language, MessageId::HistoryButton) +
+                "\", \"History()\")");
   Line(f, "");
   Line(f, "[FILES]");
   Line(f, BareName(SetFileExtension(run.switches.SourceFileName, "RTF")));
@@ -119,10 +119,9 @@ void ReportMissingGraphics(CompilerRun& run) {
   if (!run.graphics.SearchGraphicFiles) return;
   for (const TGraphicFileInfo& g : run.summaryPage.GraphicFiles) {
     if (g.Found) continue;
-    if (!st.GraphicsMissing) WriteBilingualMessage(run, "Warnung:", "Warning:", true);
+    if (!st.GraphicsMissing) WriteMessage(run, MessageId::Warning, true);
     st.GraphicsMissing = true;
-    WriteBilingualMessage(run, "Grafik-Datei " + g.Name + " ist noch nicht vorhanden.",
-                          "graphics file " + g.Name + " missing.", true);
+    WriteMessage(run, {MessageId::GraphicsFileMissing, g.Name}, true);
   }
 }
 

@@ -26,13 +26,12 @@ void Line(std::string& out, std::string_view text) {
 }
 
 // "*." + extension names the file after the first source; any other "*" is refused.
-std::string SettingFileName(CompilerRun& run, const std::string& setting, const char* german,
-                            const char* english) {
+std::string SettingFileName(CompilerRun& run, const std::string& setting, MessageId wrongName) {
   if (setting.rfind("*.", 0) == 0)
     return SetFileExtension(run.switches.SourceFileName, setting.substr(2));
   if (setting.find('*') != std::string::npos) {
-    run.reporter.ReportSourceError(german, english, 0);
-    run.reporter.Terminate(21);
+    run.reporter.ReportSourceError(wrongName, 0);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::HelpFileNameWrong));
   }
   return setting;
 }
@@ -78,24 +77,20 @@ void HandleRcCommand(CompilerRun& run, std::string_view text) {
     line.insert(comma + 1, " ");
   const std::vector<std::string> words = SplitWords(line);
   if (words.empty() || words[0].empty()) {
-    run.reporter.ReportSourceError("Parameter hinter RC-Befehl fehlt", "parameter behind RC wanted",
-                                   0);
+    run.reporter.ReportSourceError(MessageId::RcParameterMissing, 0);
     return;
   }
   std::string first = words[0];
   if (first == ",") {
     if (st.LastMainItemName.empty())
-      run.reporter.ReportSourceError("RC , -Befehl: bislang noch keine Main ID definiert",
-                                     "RC , -command: no Main ID defined yet", 0);
+      run.reporter.ReportSourceError(MessageId::RcWithoutMainId, 0);
     first = st.LastMainItemName;
   } else {
     if (!first.empty() && first.back() == ',') first.pop_back();
     st.LastMainItemName = CutText(first, kMainItemNameMax);
   }
   if (!run.passes.CurrentTopicNode)
-    run.reporter.ReportSourceError(".RC-Befehl vor der ersten \x9A" "berschrift: es wird zum ersten Kapitel verbunden",
-                                   ".RC command before the first heading: it will be linked to the first Panel",
-                                   0);
+    run.reporter.ReportSourceError(MessageId::RcBeforeFirstHeading, 0);
   THelpTableItem* item = nullptr;
   for (THelpTableItem& i : st.HelpTableList)
     if (i.Name == first) item = &i;
@@ -119,9 +114,8 @@ void HandleIdCommand(CompilerRun& run, std::string_view text) {
   const std::string numberText =
       blank == std::string_view::npos ? std::string() : CutText(text.substr(blank + 1), 199);
   if (!st.PanelIdFileOpen) {
-    st.PanelIdFileName = SettingFileName(run, run.ini.PanelIdFileName,
-                                         "falscher Panel-ID-Dateiname in Ini-Datei",
-                                         "wrong Panel ID filename in Ini file");
+    st.PanelIdFileName =
+        SettingFileName(run, run.ini.PanelIdFileName, MessageId::WrongPanelIdFileName);
     st.PanelIdFile.clear();
     if (pascal) {
       Line(st.PanelIdFile, "{     Help Panel ID's created by Skeldon     }");
@@ -136,8 +130,7 @@ void HandleIdCommand(CompilerRun& run, std::string_view text) {
   if (t.HtmlHelp) {
     std::string page = word + run.fileNames.PageExtension;
     if (!IsSafePageWord(word)) {
-      run.reporter.ReportSourceError(".ID-Wort " + word + " darf kein Pfadzeichen enthalten",
-                                     ".ID word " + word + " must not hold path characters", 0);
+      run.reporter.ReportSourceError({MessageId::IdWordWithPath, word}, 0);
       page = MakeTopicFileName(run, static_cast<std::int16_t>(run.numbering.FileCounter), false, 0);
     }
     const std::string address = run.passes.ChmFileName + "::/" + page;
@@ -148,8 +141,7 @@ void HandleIdCommand(CompilerRun& run, std::string_view text) {
   long value = run.numbering.HeadingCounter;
   if (t.RtfFamily && !numberText.empty()) {
     if (!ParseLong(numberText, value)) {
-      run.reporter.ReportSourceError("Falsche Verwendung von .ID. Richtig ist: .ID WORT ZAHL",
-                                     "Wrong usage of .ID command. Correct is: .ID WORD NUMBER", 0);
+      run.reporter.ReportSourceError(MessageId::WrongIdUsage, 0);
       value = 0;
     }
   }
@@ -161,10 +153,8 @@ void WriteHelpTableFile(CompilerRun& run) {
   THelpTableState& st = run.helpTables;
   const bool pascal = run.mainUnit.PascalForm;
   const std::string name =
-      SettingFileName(run, run.ini.HelpTableFileName, "falscher Helptable-Dateiname in Ini-Datei",
-                      "wrong helptable filename in Ini file");
-  WriteBilingualMessage(run, "Schreiben des Helptables in die Datei " + name + " ...",
-                        "Writing Helptable in file " + name + " ...", false);
+      SettingFileName(run, run.ini.HelpTableFileName, MessageId::WrongHelpTableFileName);
+  WriteMessage(run, {MessageId::WritingHelpTable, name}, false);
   std::string f;
   Line(f, "/*****HelpTable created by Skeldon*****/");
   Line(f, "");
@@ -186,12 +176,7 @@ void WriteHelpTableFile(CompilerRun& run) {
   }
   for (const THelpTableItem& item : st.HelpTableList) {
     if (!item.Topic)
-      WriteBilingualMessage(run,
-                            ".RC " + item.Name +
-                                " ohne Subitem fehlt, es wird zum ersten Kapitel verbunden.",
-                            ".RC " + item.Name +
-                                " without subitem missing, it will be linked to the first Panel",
-                            true);
+      WriteMessage(run, {MessageId::RcWithoutSubitem, item.Name}, true);
     Line(f, "  HELPITEM " + item.Name + ", SUBTABLE_" + item.Name + ", " + PanelText(run, item.Topic));
   }
   Line(f, pascal ? "END" : "}");
@@ -215,8 +200,7 @@ void WriteHelpTables(CompilerRun& run) {
   THelpTableState& st = run.helpTables;
   const TTargetFlags& t = run.ini.TargetFlags;
   if ((t.Ipf || t.RtfFamily || t.HtmlHelp) && st.PanelIdFileOpen) {
-    WriteBilingualMessage(run, "Schreiben der Panel ID's in die Datei " + st.PanelIdFileName + " ...",
-                          "Writing Panel ID's in file " + st.PanelIdFileName + " ...", false);
+    WriteMessage(run, {MessageId::WritingPanelIds, st.PanelIdFileName}, false);
     StoreOutputFile(run, st.PanelIdFileName, st.PanelIdFile);
   }
   if (t.Ipf && !st.HelpTableList.empty()) WriteHelpTableFile(run);

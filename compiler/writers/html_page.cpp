@@ -21,9 +21,8 @@ constexpr const char* kCrLf = "\r\n";
 void CopyHeadIncludeFile(CompilerRun& run, std::string& file, const std::string& name) {
   const platform::ReadResult read = platform::read_file(name);
   if (!read.ok()) {
-    WriteBilingualMessage(run, "Kopfdatei " + name + " kann nicht gelesen werden. Programmabbruch.",
-                          "Error while reading head file " + name + ". Program stopped.", true);
-    run.reporter.Terminate(2);
+    WriteMessage(run, {MessageId::HeadFileUnreadable, name}, true);
+    run.reporter.Terminate(ExitCode::RunFailed);
   }
   for (std::uint8_t c : read.bytes)
     if (c != 26) file.push_back(static_cast<char>(c));

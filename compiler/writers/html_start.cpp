@@ -38,14 +38,10 @@ void StartHtmlOutput(CompilerRun& run) {
   const bool htmlHelp = ini.TargetFlags.HtmlHelp;
   std::string& out = run.passes.OutputFile;
   if (sw.SourceFileName.find('.') == std::string::npos) {
-    WriteBilingualMessage(run,
-                          "Quelldatei braucht eine Erweiterung, weil der Name ohne Erw. f\x81r den Ziel-Pfad "
-                          "bestimmt ist.",
-                          "Source file needs an extension otherwise new target directory gets the same name.",
-                          true);
-    run.reporter.Terminate(99);
+    WriteMessage(run, MessageId::SourceNeedsExtension, true);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
   }
-  WriteBilingualMessage(run, "Schreibe HTML-Dateien", "Writing HTML files", false);
+  WriteMessage(run, MessageId::WritingHtmlFiles, false);
   const std::string dir = sw.OutputDirectory + "\\";
   const std::string& pre = sw.PageNamePrefix;
   const std::string& ext = run.fileNames.PageExtension;

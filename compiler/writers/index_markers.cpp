@@ -76,21 +76,18 @@ void WriteIndexMarker(CompilerRun& run, bool inverted, bool insertIfMissing) {
     if (first.size() > kPartMax) first.resize(kPartMax);
     if (second.size() > kPartMax) second.resize(kPartMax);
     if (run.passes.InFootnote)
-      run.reporter.ReportSourceError("Stichwortmarkierung \"" + expr + "\" in Fu\xE1note",
-                                     "Index marker \"" + expr + "\" in footnote", 0);
+      run.reporter.ReportSourceError({MessageId::IndexMarkerInFootnote, expr}, 0);
     TIndexEntry* e = FindIndexEntry(run, first, nullptr, true);
     bool ok = true;
     if (!e) {
       if (!inverted && !insertIfMissing) {
-        run.reporter.ReportSourceError("Fehler bei Stichwort \"" + expr + "\"",
-                                       "Error in marked expression \"" + expr + "\"", 0);
+        run.reporter.ReportSourceError({MessageId::IndexMarkerUnknown, expr}, 0);
         ok = false;
       } else {
         InsertIndexEntry(run, first, true, inverted, false);
         e = FindIndexEntry(run, first, nullptr, true);
         if (!e) {
-          run.reporter.ReportSourceError("Fehler Stichwort \"" + expr + "\"",
-                                         "Error marked expression \"" + expr + "\"", 0);
+          run.reporter.ReportSourceError({MessageId::IndexMarkerNotInserted, expr}, 0);
           ok = false;
         }
       }
@@ -130,9 +127,8 @@ void WriteTopicKeywords(CompilerRun& run, std::uint16_t headingNumber) {
     else if (any) out += ", ";
     if (t.RtfFamily && e->Inverted) {
       if (!e->WordLinks) {
-        WriteBilingualMessage(run, "Fehler im Programm bei Stichwortverzeichnis",
-                              "bug in program (index)", true);
-        run.reporter.Terminate(33);
+        WriteMessage(run, MessageId::IndexProgramFault, true);
+        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::IndexFault));
       }
       const TIndexWordLink* last = e->WordLinks;
       while (last->Next) last = last->Next;

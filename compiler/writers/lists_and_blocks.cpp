@@ -66,7 +66,7 @@ void IncludeHtmlFile(CompilerRun& run, std::string_view name) {
   const std::string file(name);
   const platform::ReadResult read = platform::read_file(file);
   if (!read.ok()) {
-    run.reporter.ReportSourceError("HTML-Datei " + file + " nicht gefunden.", "HTML file " + file + " not found.", 0);
+    run.reporter.ReportSourceError({MessageId::HtmlFileNotFound, file}, 0);
     return;
   }
   EmitLinkedChar(run, 0);
@@ -79,8 +79,7 @@ void IncludeHtmlFile(CompilerRun& run, std::string_view name) {
 void FindFontDefinition(CompilerRun& run, char letter) {
   const int i = FontLetterIndex(letter);
   if (i >= 0 && !run.iniValues.FontDefs[i].IpfFace.empty()) return;
-  run.reporter.ReportSourceError(std::string("Schrift ") + letter + " nicht in Ini-Datei definiert",
-                                 std::string("Font ") + letter + " not defined in ini file", 0);
+  run.reporter.ReportSourceError({MessageId::FontNotDefined, std::string(1, letter)}, 0);
 }
 
 void BeginLineBlock(CompilerRun& run) {

@@ -96,7 +96,7 @@ void WriteFontChange(CompilerRun& run, std::string& f, char letter, bool toggle)
       if (!ToggleOn(run, i)) continue;
       const std::string tag = kToggleDefs[i - 1].HtmlTag;
       if (tag.empty())
-        WriteBilingualMessage(run, "falscher toggle", "wrong toggle", true);
+        WriteMessage(run, MessageId::WrongToggle, true);
       else
         f += "</" + tag + ">";
       run.toggles.ToggleState[i - 1] = false;
@@ -165,8 +165,8 @@ void CloseOpenToggles(CompilerRun& run) {
   for (int i = 1; i <= kToggleCount; ++i) {
     if (!ToggleOn(run, i)) continue;
     const TToggleDef& def = kToggleDefs[i - 1];
-    run.reporter.ReportSourceError(std::string(def.GermanName) + " Umschalter (toggle) noch offen",
-                                   std::string(def.EnglishName) + " Toggle missing", 0);
+    run.reporter.ReportSourceError(
+        {MessageId::ToggleStillOpen, MessageText(run.Language, def.Name)}, 0);
     run.toggles.ToggleState[i - 1] = false;
   }
 }

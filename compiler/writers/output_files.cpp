@@ -43,17 +43,10 @@ void MakeDirectory(CompilerRun& run, const std::string& dir) {
 }
 
 [[noreturn]] void StopCreating(CompilerRun& run, const std::string& name, bool diskFull) {
-  if (diskFull)
-    WriteBilingualMessage(run,
-                          "Ausgabedatei " + name + " kann nicht angelegt werden. Diskette voll? "
-                          "Programmabbruch.",
-                          "Error while creating target file " + name + ". Disk full? Program stopped.",
-                          true);
-  else
-    WriteBilingualMessage(run,
-                          "Ausgabedatei " + name + " kann nicht angelegt werden. Programmabbruch.",
-                          "Error while creating target file " + name + ". Program stopped.", true);
-  run.reporter.Terminate(12);
+  const MessageId notCreated =
+      diskFull ? MessageId::TargetFileNotCreatedDiskFull : MessageId::TargetFileNotCreated;
+  WriteMessage(run, {notCreated, name}, true);
+  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::OutputFileFailed));
 }
 
 // Returns the path under which the file was created.
@@ -72,8 +65,7 @@ std::string CreateFile(CompilerRun& run, std::string_view directory, std::string
         if (!created.empty()) created.pop_back();
         path = std::string(directory) + created;
         if (!CanCreate(run, path)) StopCreating(run, created, false);
-        WriteBilingualMessage(run, "Das Laufwerk l\x84\xE1t nur DOS-Dateinamen zu",
-                              "Drive supports only DOS filenames", true);
+        WriteMessage(run, MessageId::DosFileNamesOnly, true);
       }
     }
   } else if ((!run.passes.Writer || run.outputFiles.CanCreate) && !CanCreate(run, path)) {
@@ -156,9 +148,8 @@ void StopOnWriterFailure(CompilerRun& run) {
     const std::size_t separator = name.find_last_of("\\/");
     StopCreating(run, separator == std::string::npos ? name : name.substr(separator), true);
   }
-  WriteBilingualMessage(run, "Ausgabedatei " + name + " kann nicht geschrieben werden. Programmabbruch.",
-                        "error while writing target file " + name + ". Program stopped.", true);
-  run.reporter.Terminate(2);
+  WriteMessage(run, {MessageId::TargetFileNotWritten, name}, true);
+  run.reporter.Terminate(ExitCode::RunFailed);
 }
 
 }  // namespace

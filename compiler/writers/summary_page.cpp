@@ -24,16 +24,14 @@ constexpr const char* kHomePageEnglish = "https://www.skeldon.example/en/";
 std::string& Out(CompilerRun& run) { return run.passes.OutputFile; }
 
 // German texts are code page 850; an ISO run converts them first so they come out the same.
-void WriteLanguageText(CompilerRun& run, std::string_view german, std::string_view english) {
+void WriteLanguageText(CompilerRun& run, const Message& message) {
+  if (!LanguageHasMessages(run.Language)) return;
   std::string& out = Out(run);
-  if (run.Language == 1) {
-    if (run.ini.SourceIsIso) {
-      for (unsigned char c : german) WriteTargetChar(run, out, run.charConversion.Tables.OemToAnsi[c]);
-    } else {
-      WriteTargetText(run, german, out);
-    }
-  } else if (run.Language == 0) {
-    WriteTargetText(run, english, out);
+  const std::string text = MessageText(run.Language, message);
+  if (run.Language == 1 && run.ini.SourceIsIso) {
+    for (unsigned char c : text) WriteTargetChar(run, out, run.charConversion.Tables.OemToAnsi[c]);
+  } else {
+    WriteTargetText(run, text, out);
   }
 }
 
@@ -58,9 +56,9 @@ void WriteLink(CompilerRun& run, const std::string& target) {
   Out(run) += "</a><br>\r\n";
 }
 
-void WriteSectionHead(CompilerRun& run, std::string_view german, std::string_view english) {
+void WriteSectionHead(CompilerRun& run, MessageId head) {
   Out(run) += "\r\n<h2>";
-  WriteLanguageText(run, german, english);
+  WriteLanguageText(run, head);
   Out(run) += "</h2>\r\n\r\n";
 }
 
@@ -82,26 +80,26 @@ void WriteEntryLinks(CompilerRun& run) {
   const std::string& project = run.switches.OutputDirectoryName;
   const std::string& pre = run.switches.PageNamePrefix;
   if (ini.TargetFlags.HtmlHelp) {
-    WriteLanguageText(run, "HTML-Help Projektdatei: ", "HTML-Help Project File: ");
+    WriteLanguageText(run, MessageId::SummaryHtmlHelpProject);
     // The project file is written after this page, so its name is formed here; like the other
     // entry links it is relative to this page with "/", so that a browser finds it.
     const std::string& known = run.helpProject.HhpFileName;
     WriteLink(run, known.empty() ? project + "/" + HhpBareFileName(run) : known);
   } else {
     if (run.iniValues.HomeButtonInFrame) {
-      WriteLanguageText(run, "Homeframe (Start-Rahmen): ", "Homeframe: ");
+      WriteLanguageText(run, MessageId::SummaryHomeFrame);
       WriteLink(run, project + "/" + NormalizeFileName(run, pre + "INDXF" + run.fileNames.PageExtension));
     }
     if (ini.CreateContents && run.switches.ContentsDepth > 0) {
-      WriteLanguageText(run, "Inhaltsverzeichnis: ", "Contents file: ");
+      WriteLanguageText(run, MessageId::SummaryContents);
       WriteLink(run, project + "/" + NormalizeFileName(run, pre + ContentsFileName(run)));
     }
     if (run.indexStore.IndexPageWanted) {
-      WriteLanguageText(run, "Stichwortverzeichnis: ", "Index file: ");
+      WriteLanguageText(run, MessageId::SummaryIndex);
       WriteLink(run, project + "/" + NormalizeFileName(run, pre + IndexFileName(run)));
     }
   }
-  WriteLanguageText(run, "Erste Seite: ", "First page: ");
+  WriteLanguageText(run, MessageId::SummaryFirstPage);
   const std::string keep = run.fileNames.LastPageIdName;
   const std::string first = MakeTopicFileName(run, 0, false, 0);
   run.fileNames.LastPageIdName = keep;
@@ -112,9 +110,9 @@ void WriteTechnicalReview(CompilerRun& run) {
   const TSummaryPageState& st = run.summaryPage;
   const TClockReading now = ReadClock(run);
   const std::string& ext = run.fileNames.PageExtension;
-  WriteLanguageText(run, "HTML-Dateien ", "HTML files ");
+  WriteLanguageText(run, MessageId::SummaryHtmlFiles);
   WriteGreen(run, run.switches.OutputDirectoryName + "\\" + NormalizeFileName(run, "*" + ext));
-  WriteLanguageText(run, " erstellt am ", " created at ");
+  WriteLanguageText(run, MessageId::SummaryCreatedAt);
   WriteGreenFont(run);
   if (run.Language == 1)
     Out(run) += FormatTwoDigits(now.Day) + "." + FormatTwoDigits(now.Month) + "." +
@@ -124,16 +122,16 @@ void WriteTechnicalReview(CompilerRun& run) {
                 std::to_string(now.Year) + " ";
   Out(run) += FormatTwoDigits(st.RunStartTime.Hour) + ":" + FormatTwoDigits(st.RunStartTime.Minute) + " ";
   WriteFontEnd(run);
-  WriteLanguageText(run, "mit ", "with ");
+  WriteLanguageText(run, MessageId::SummaryWith);
   Out(run) += "Skeldon ";
   WriteGreenFont(run);
   Out(run) += kSkeldonVersion;
-  WriteLanguageText(run, " f\x81r ", " for ");
+  WriteLanguageText(run, MessageId::SummaryFor);
   Out(run) += "Win95-ME/NT-XP";
   WriteFontEnd(run);
   WriteBreakLine(run);
 
-  WriteLanguageText(run, "Quelltext-Datei(en): ", "Source file(s): ");
+  WriteLanguageText(run, MessageId::SummarySourceFiles);
   WriteGreenFont(run);
   bool firstName = true;
   for (const std::string& name : run.switches.SourceFiles) {
@@ -144,42 +142,40 @@ void WriteTechnicalReview(CompilerRun& run) {
   WriteFontEnd(run);
   WriteBreakLine(run);
 
-  WriteLanguageText(run, "Ini-Datei: ", "Ini file: ");
+  WriteLanguageText(run, MessageId::SummaryIniFile);
   WriteGreenFont(run);
   WriteTargetText(run, run.switches.IniFileName, Out(run));
   WriteFontEnd(run);
   WriteBreakLine(run);
 
-  WriteLanguageText(run, "L\x84nge der Quelltext-Datei(en): ", "Length of of source file(s): ");
+  WriteLanguageText(run, MessageId::SummarySourceLength);
   WriteGreen(run, KiloBytes(static_cast<std::int64_t>(run.source.Data.size())) + " kB");
   WriteBreakLine(run);
 
-  WriteLanguageText(run, "Anzahl der erzeugten HTML-Dateien: ", "Number of generated HTML files: ");
+  WriteLanguageText(run, MessageId::SummaryHtmlFileCount);
   WriteGreen(run, std::to_string(run.htmlPage.HtmlPageCount));
   WriteBreakLine(run);
 
-  WriteLanguageText(run, "Gesamtl\x84nge der erzeugten HTML-Dateien: ",
-                    "Size of all generated HTML files: ");
+  WriteLanguageText(run, MessageId::SummaryHtmlFileSize);
   WriteGreen(run, KiloBytes(run.htmlPage.HtmlPageBytes) + " kB");
   WriteBreakLine(run);
 
   // A run across midnight counts on into the next day instead of going negative.
   std::int64_t elapsed = Hundredths(now.Time) - Hundredths(st.RunStartTime);
   if (elapsed < 0) elapsed += 24LL * 360000;
-  WriteLanguageText(run, "Kompilierzeit: ", "Compile time: ");
+  WriteLanguageText(run, MessageId::SummaryCompileTime);
   WriteGreenFont(run);
   Out(run) += OneDecimal(elapsed, 100);
-  WriteLanguageText(run, " sek ", " sec ");
+  WriteLanguageText(run, MessageId::SummarySeconds);
   WriteFontEnd(run);
   WriteBreakLine(run);
 
-  WriteLanguageText(run, "Automatisch gezogene Links (ohne Buttons und \x9A" "berschriften): ",
-                    "Automatically generated links (without buttons and headings): ");
+  WriteLanguageText(run, MessageId::SummaryAutomaticLinks);
   WriteBreakLine(run);
-  WriteLanguageText(run, "- Intern: ", "- internal: ");
+  WriteLanguageText(run, MessageId::SummaryInternalLinks);
   WriteGreen(run, std::to_string(run.linkWriter.InternalLinkCount));
   WriteBreakLine(run);
-  WriteLanguageText(run, "- Extern: ", "- external: ");
+  WriteLanguageText(run, MessageId::SummaryExternalLinks);
   WriteGreen(run, std::to_string(run.linkWriter.ExternalLinkCount));
   WriteBreakLine(run);
 }
@@ -187,23 +183,23 @@ void WriteTechnicalReview(CompilerRun& run) {
 void WriteReservations(CompilerRun& run) {
   const auto& list = run.numbering.ReservationList;
   if (list.empty()) return;
-  WriteSectionHead(run, "Numerierung", "Enumeration");
+  WriteSectionHead(run, MessageId::SummaryEnumerationHead);
   for (const TNumberReservation& r : list) {
     const bool exceeded = r.ReservedValue < r.NaturalNumber;
     if (exceeded) WriteRedFont(run);
-    WriteLanguageText(run, "Bei ", "At ");
+    WriteLanguageText(run, MessageId::SummaryAt);
     Out(run) += std::string(r.Kind == 1 ? ".NR" : ".HD") + std::to_string(r.ReservedValue) + " ";
-    WriteLanguageText(run, "(Zeile ", "(line ");
+    WriteLanguageText(run, MessageId::SummaryLine);
     Out(run) += std::to_string(r.SourceLine) + ") ";
     if (exceeded) {
-      WriteLanguageText(run, "\x9A" "berschreitung um ", "exceeding by ");
+      WriteLanguageText(run, MessageId::SummaryExceedingBy);
       Out(run) += std::to_string(r.NaturalNumber - r.ReservedValue) + " ";
     } else {
-      WriteLanguageText(run, "Platz f\x81r weitere ", "room for additional ");
+      WriteLanguageText(run, MessageId::SummaryRoomFor);
       Out(run) += std::to_string(r.ReservedValue - r.NaturalNumber) + " ";
     }
-    if (r.Kind == 1) WriteLanguageText(run, "Dateien", "files");
-    else WriteLanguageText(run, "\x9A" "berschriften", "headings");
+    if (r.Kind == 1) WriteLanguageText(run, MessageId::SummaryFiles);
+    else WriteLanguageText(run, MessageId::SummaryHeadings);
     if (exceeded) WriteFontEnd(run);
     WriteBreakLine(run);
   }
@@ -231,23 +227,13 @@ void WriteGraphicsCheck(CompilerRun& run) {
   const bool search = run.graphics.SearchGraphicFiles;
   if (search && st.BitmapDirectoryUsed) {
     WriteRedFont(run);
-    WriteLanguageText(run,
-                      "Die automatische Kontrolle von Grafik-Dateien (Ini- oder SKJ-Datei \"graphic "
-                      "path\") wurde abgeschaltet, da die Verwendung zusammen mit .BD Bitmap "
-                      "Directory nicht m\x94glich ist. Es liegen daher keine Daten vor.",
-                      "Control graphics files (ini or skj file \"graphic path\") was disabled, "
-                      "because the usage of .BD Bitmap Directory is not possible with this "
-                      "setting. There is no graphic files data available.");
+    WriteLanguageText(run, MessageId::SummaryGraphicsCheckOffWithBd);
     WriteFontEnd(run);
     WriteBreakLine(run);
     return;
   }
   if (!search) {
-    WriteLanguageText(run,
-                      "Die automatische Kontrolle von Grafik-Dateien (Ini- oder SKJ-Datei \"graphic "
-                      "path\") ist ausgeschaltet. Es liegen daher keine Daten vor.",
-                      "Control graphics files (ini or skj file \"graphic path\") is disabled. There "
-                      "is no graphic files data available.");
+    WriteLanguageText(run, MessageId::SummaryGraphicsCheckOff);
     WriteBreakLine(run);
     return;
   }
@@ -259,16 +245,12 @@ void WriteGraphicsCheck(CompilerRun& run) {
       const auto& dirs = run.graphics.GraphicDirectoryList;
       if (dirs.empty()) {
         WriteRedFont(run);
-        WriteLanguageText(run,
-                          "Es sind unter \"graphic path\" keine Verzeichnisse angegeben, deshalb "
-                          "konnten die Grafik-Dateien nicht gefunden werden.",
-                          "There are no \"graphic path\" entries, so graphics files coudln't be found.");
+        WriteLanguageText(run, MessageId::SummaryNoGraphicPath);
         WriteFontEnd(run);
         WriteBreakLine(run);
         WriteBreakLine(run);
       } else {
-        WriteLanguageText(run, "Es wurden folgende Verzeichnisse nach Grafikdateien durchsucht:",
-                          "The graphic files were searched in the following directories:");
+        WriteLanguageText(run, MessageId::SummarySearchedDirectories);
         WriteBreakLine(run);
         WriteGreenFont(run);
         for (const std::string& d : dirs) {
@@ -279,28 +261,25 @@ void WriteGraphicsCheck(CompilerRun& run) {
         WriteBreakLine(run);
       }
       WriteRedFont(run);
-      WriteLanguageText(run, "Warnung:", "Warning:");
+      WriteLanguageText(run, MessageId::Warning);
       WriteBreakLine(run);
     }
-    WriteLanguageText(run, "Grafik-Datei " + g.Name + " ist noch nicht vorhanden.",
-                      "graphics file " + g.Name + " missing.");
+    WriteLanguageText(run, {MessageId::GraphicsFileMissing, g.Name});
     WriteBreakLine(run);
   }
   if (!missing) {
-    WriteLanguageText(run, "Alle erforderlichen Grafiken befinden sich im Zielverzeichnis.",
-                      "All necessary graphics files are available in the target directory.");
+    WriteLanguageText(run, MessageId::SummaryAllGraphicsThere);
     WriteBreakLine(run);
   } else {
     WriteFontEnd(run);
     WriteBreakLine(run);
   }
-  WriteLanguageText(run, "Anzahl der verwendeten Grafik-Dateien: ", "Number of used graphic files: ");
+  WriteLanguageText(run, MessageId::SummaryUsedGraphicsCount);
   WriteGreen(run, std::to_string(st.UsedGraphicFileCount));
   WriteBreakLine(run);
   WriteBreakLine(run);
   if (st.GraphicFiles.empty()) return;
-  WriteLanguageText(run, "Liste verwendeter Grafik-Dateien (Download-Zeit bei 7 kB/sec)",
-                    "List of used graphic files (download time at 7 kB/sec)");
+  WriteLanguageText(run, MessageId::SummaryGraphicsList);
   WriteBreakLine(run);
   // Largest first; equal sizes keep the order of first reference, missing files (-1) come last.
   std::vector<std::size_t> order(st.GraphicFiles.size());
@@ -328,53 +307,43 @@ void WriteProjectSummary(CompilerRun& run) {
   const TIniSettings& ini = run.ini;
   const std::string& project = run.switches.OutputDirectoryName;
   Out(run) += "<HTML><BODY><title>";
-  WriteLanguageText(run, "Projekt ", "Project ");
+  WriteLanguageText(run, MessageId::SummaryProject);
   WriteTargetText(run, project, Out(run));
   Out(run) += "</title>\r\n<h1>";
   WriteTargetText(run, ini.TargetFlags.HtmlHelp ? "MS HTML-Help" : "HTML", Out(run));
-  WriteLanguageText(run, " Projekt ", " Project ");
+  WriteLanguageText(run, MessageId::SummaryProjectAfterTarget);
   WriteGreenFont(run);
   WriteTargetText(run, project, Out(run));
   WriteFontEnd(run);
   Out(run) += "</h1>\r\n";
   Out(run) += std::string("<a href=\"") + (run.Language == 1 ? kHomePageGerman : kHomePageEnglish) + "\">";
-  WriteLanguageText(run, "Zur", "To");
+  WriteLanguageText(run, MessageId::SummaryTo);
   Out(run) += " Skeldon Homepage</a>";
   WriteBreakLine(run);
   WriteBreakLine(run);
   if (!ini.TargetFlags.HtmlHelp && ini.FootnotesPopup) {
     WriteRedFont(run);
-    WriteLanguageText(run, "Diese HTML-Dateien eignen sich nicht zur Ver\x94" "ffentlichung im Web, ",
-                      "These HTML pages shouldn't be published in the Web, ");
-    WriteLanguageText(run,
-                      "weil die Einstellung \"footnotes = activex\" nur von Microsoft Produkten "
-                      "gelesen werden kann.",
-                      "because the setting \"footnotes = activex\" can only be used together with "
-                      "Microsoft products.");
+    WriteLanguageText(run, MessageId::SummaryNotForWeb);
+    WriteLanguageText(run, MessageId::SummaryActivexOnly);
     WriteFontEnd(run);
     WriteBreakLine(run);
     WriteBreakLine(run);
   }
   if (ini.TargetFlags.HtmlHelp && !ini.FootnotesPopup) {
-    WriteLanguageText(run,
-                      "Tip: Microsoft HTML-Help verf\x81gt \x81" "ber Popup-Fu\xE1noten, die Sie "
-                      "\x81" "ber \"footnotes = activex\" erstellen k\x94nnen.",
-                      "Hint: Microsoft HTML-Help offers popup footnotes which you can create with "
-                      "\"footnotes = activex\".");
+    WriteLanguageText(run, MessageId::SummaryPopupFootnotesTip);
     WriteBreakLine(run);
     WriteBreakLine(run);
   }
-  WriteSectionHead(run, "Links zum erzeugten HTML-Text", "Links to generated HTML text");
+  WriteSectionHead(run, MessageId::SummaryLinksHead);
   WriteEntryLinks(run);
-  WriteSectionHead(run, "Technische Angaben", "Technical review");
+  WriteSectionHead(run, MessageId::SummaryTechnicalHead);
   WriteTechnicalReview(run);
-  WriteSectionHead(run, "Grafiken", "Graphics");
+  WriteSectionHead(run, MessageId::SummaryGraphicsHead);
   WriteGraphicsCheck(run);
   WriteReservations(run);
   if (run.linkWriter.ExternalLinkCount > 0) {
-    WriteSectionHead(run, "Verwendete Externe Links", "Used external links");
-    WriteLanguageText(run, "Hier k\x94nnen Sie die externen Links \x81" "berpr\x81" "fen.",
-                      "Here you can test the exteral links.");
+    WriteSectionHead(run, MessageId::SummaryExternalLinksHead);
+    WriteLanguageText(run, MessageId::SummaryTestExternalLinks);
     WriteBreakLine(run);
     WriteBreakLine(run);
     WriteExternalLinkList(run);

@@ -53,9 +53,7 @@ void FindColumns(CompilerRun& run, TTableWork& w) {
       } else if (!reported) {
         // Further columns join the last one, so no cell is lost.
         reported = true;
-        run.reporter.ReportSourceError(
-            "Tabelle hat mehr als 200 Spalten, die weiteren Spalten werden zusammengefa\xE1t",
-            "table has more than 200 columns, the further columns are joined", 0);
+        run.reporter.ReportSourceError(MessageId::TooManyTableColumns, 0);
       }
     }
     w.ColumnMap[p] = static_cast<std::uint8_t>(column);

@@ -52,7 +52,7 @@ TEST_F(ReporterTest, DotsModeWritesDotsAndSourceErrorEndsTheLine) {
     run->lines.CurrentSourceLine = 3;
     run->reporter.ShowProgress();
     run->reporter.ShowProgress();
-    run->reporter.ReportSourceError("x", "bad thing", 0);
+    run->reporter.ReportSourceError("bad thing", 0);
     EXPECT_EQ(console->Text, "..\nPar 3: bad thing\n");
 }
 
@@ -78,7 +78,7 @@ TEST_F(ReporterTest, FollowUpWarningsWithinFiveLinesAreHidden) {
         console->Text.clear();
         run->RunSuccess = true;
         run->lines.CurrentSourceLine = c.line;
-        run->reporter.ReportSourceError("lang", "heading too long", 2);
+        run->reporter.ReportSourceError("heading too long", 2);
         EXPECT_EQ(!console->Text.empty(), c.shown) << "line " << c.line;
         EXPECT_FALSE(run->RunSuccess) << "every kind-2 report marks the run";
         EXPECT_EQ(run->lines.LastMessageLine, c.line);
@@ -98,7 +98,7 @@ TEST_F(ReporterTest, UnknownDotCommandReportDependsOnQuietAndWordStarInput) {
         run->switches.WordStarInput = c.wordStar;
         run->RunSuccess = true;
         run->lines.CurrentSourceLine = 5;
-        run->reporter.ReportSourceError("unbekannt", "unknown dot command .XY", 3);
+        run->reporter.ReportSourceError("unknown dot command .XY", 3);
         EXPECT_EQ(console->Text == "Par 5: unknown dot command .XY\n", c.shown);
         EXPECT_EQ(console->Text.empty(), !c.shown);
         // A hidden kind-3 report leaves the run successful.
@@ -110,13 +110,13 @@ TEST_F(ReporterTest, GermanErrorOnDotCommandLineNamesThatLine) {
     run->Language = 1;
     run->lines.CurrentSourceLine = 8;
     run->lines.ErrorLineOffset = 1;
-    run->reporter.ReportSourceError("Fehler bei Punktbefehl BT", "Error dot command BT", 0);
+    run->reporter.ReportSourceError("Fehler bei Punktbefehl BT", 0);
     EXPECT_EQ(console->Text, "Abs 7: Fehler bei Punktbefehl BT\n");
 }
 
 TEST_F(ReporterTest, DebugModeWaitsForAKeyAfterASourceError) {
     run->switches.DebugEcho = true;
-    run->reporter.ReportSourceError("x", "y", 0);
+    run->reporter.ReportSourceError("y", 0);
     EXPECT_EQ(console->KeyWaits, 1);
     EXPECT_NE(console->Text.find("press any key\n"), std::string::npos);
 }
@@ -127,11 +127,10 @@ TEST_F(ReporterTest, BilingualMessagePicksLanguageAndPrintsNothingForOthers) {
     for (const auto& [language, expected] : cases) {
         console->Text.clear();
         run->Language = language;
-        WriteBilingualMessage(*run, "dr\x81" "cken Sie eine beliebige Taste", "press any key",
-                              false);
+        WriteMessage(*run, MessageId::PressAnyKey, false);
         EXPECT_EQ(console->Text, expected);
-        EXPECT_EQ(ChooseLanguageText(*run, "de", "en"),
-                  language == 1 ? "de" : language == 0 ? "en" : "");
+        EXPECT_EQ(MessageText(language, MessageId::PressAnyKey),
+                  expected.substr(0, expected.find('\n')));
     }
 }
 
@@ -139,7 +138,7 @@ TEST_F(ReporterTest, GermanTextReachesUtf8TerminalConverted) {
     std::string out;
     core_test::CaptureConsoleInto(*run, out);
     run->Language = 1;
-    WriteBilingualMessage(*run, "dr\x81" "cken, Flie\xe1text", "", false);
+    run->reporter.WriteLine("dr\x81" "cken, Flie\xe1text", false);
     run->reporter.Console().WaitForKey();  // flushes; a test run has no terminal to wait on
     EXPECT_EQ(out, "dr\xC3\xBC" "cken, Flie\xC3\x9Ftext\n");
 }
@@ -193,7 +192,10 @@ TEST_F(ReporterTest, LogFileThatCannotBeCreatedStopsTheRun) {
 TEST_F(ReporterTest, TerminateBeforeCompletionEndsWithTwoAndFailureSound) {
     run->ini.BeepOn = true;
     run->RunSuccess = true;
-    EXPECT_EQ(ExitCodeOf([&] { run->reporter.Terminate(0); }), 2);
+    EXPECT_EQ(ExitCodeOf([&] {
+                  run->reporter.Terminate(CompletedOrFailed(*run, ExitCode::Success));
+              }),
+              2);
     EXPECT_EQ(console->Text, "\npress any key\n");
     EXPECT_EQ(console->KeyWaits, 1);
     EXPECT_EQ(sound.calls(), (std::vector<Call>{{Kind::beep, 100, 500}}));
@@ -216,7 +218,11 @@ TEST_F(ReporterTest, TerminateAfterCompletionKeepsCodeAndWaitsAsAsked) {
         run->switches.ProjectFileRead = c.projectRead;
         run->switches.QuitAtEnd = c.quit;
         run->switches.HoldAtEnd = c.hold;
-        EXPECT_EQ(ExitCodeOf([&] { run->reporter.Terminate(22); }), 22);
+        EXPECT_EQ(ExitCodeOf([&] {
+                      run->reporter.Terminate(
+                          CompletedOrFailed(*run, ExitCode::UploadServerMissing));
+                  }),
+                  22);
         EXPECT_EQ(console->KeyWaits, c.waits ? 1 : 0)
             << c.projectRead << c.quit << c.hold;
     }
@@ -226,7 +232,7 @@ TEST_F(ReporterTest, CompletedRunWithSourceErrorPlaysFailureSound) {
     run->ini.BeepOn = true;
     run->RunCompleted = true;
     run->RunSuccess = true;
-    run->reporter.ReportSourceError("x", "y", 0);
+    run->reporter.ReportSourceError("y", 0);
     run->reporter.FinishRun(false);
     EXPECT_EQ(sound.calls(), (std::vector<Call>{{Kind::beep, 100, 500}}));
     sound.clear();

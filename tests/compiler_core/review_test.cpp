@@ -78,8 +78,8 @@ TEST(ReviewLogFiles, MessagesAndErrorsNamingOneFileWriteEachLineOnceInCodePage85
     for (const std::string& word : words) HandleCommandLineWord(*r, word);
     r->Language = 1;
     // A message first: a second handle would write the error over it at the file's start.
-    WriteBilingualMessage(*r, "nur Meldung: gr\x94\xe1" "er", "message only", false);
-    WriteBilingualMessage(*r, "Quelldatei w\x84re leer", "source would be empty", true);
+    r->reporter.WriteLine("nur Meldung: gr\x94\xe1" "er", false);
+    r->reporter.WriteLine("Quelldatei w\x84re leer", true);
     r->reporter.CloseLogFiles();
     EXPECT_EQ(ReadBytes((dir.Path() / "log.txt").string()),
               "nur Meldung: gr\x94\xe1" "er\r\nQuelldatei w\x84re leer\r\n")

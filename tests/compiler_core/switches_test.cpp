@@ -213,7 +213,10 @@ TEST(EndSound, TheReporterPlaysItAtTheEndOfTheRun) {
   CapturedRun stopped;
   stopped->ini.BeepOn = true;
   stopped->RunSuccess = true;
-  EXPECT_EQ(ExitCodeOf([&] { stopped->reporter.Terminate(1); }), 2);
+  EXPECT_EQ(ExitCodeOf([&] {
+              stopped->reporter.Terminate(CompletedOrFailed(*stopped, ExitCode::IniFileFaulty));
+            }),
+            2);
   EXPECT_EQ(stopped.sound.calls(), kFailureTone);
 
   CapturedRun finished;

@@ -117,7 +117,7 @@ TEST(ToggleHelpersTest, MapUpperCaseAndBuckets) {
     EXPECT_EQ(IndexBucketOf("\xFF" "x\xFF"), 15 * 16 + 15);
     EXPECT_EQ(kToggleDefs[1].HtmlTag, std::string("I"));
     EXPECT_EQ(kToggleDefs[11].RtfKeyword, std::string("super"));
-    EXPECT_EQ(kToggleDefs[8].GermanName, std::string("gro\xe1 (big)"));
+    EXPECT_EQ(MessageText(1, kToggleDefs[8].Name), std::string("gro\xe1 (big)"));
 }
 
 }  // namespace
