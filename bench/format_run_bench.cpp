@@ -50,11 +50,11 @@ void BM_FormatRun(benchmark::State& state) {
     RecordingMessageBoxes boxes;
     NullNotifier notifier;
     FormatRun run(settings, *printer, RunOutlets{list, boxes, notifier});
-    run.run.input_from_memory = true;
-    run.run.input_bytes = doc;
-    run.run.output_in_memory = true;
+    run.Run.InputFromMemory = true;
+    run.Run.InputBytes = doc;
+    run.Run.OutputInMemory = true;
     FormatFile(run, "/tmp/bench.ws");
-    benchmark::DoNotOptimize(run.writer.Streams[kTextStream].File.Memory().size());
+    benchmark::DoNotOptimize(run.Writer.Streams[kTextStream].File.Memory().size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.size()));
 }

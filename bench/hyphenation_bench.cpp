@@ -121,13 +121,13 @@ void SetPerWord(benchmark::State& bench, std::size_t words) {
 void TavrelHyphenate(benchmark::State& bench, bool german) {
   const Corpus& corpus = GetCorpus(german);
   HyphenationState state;
-  state.params.mode = kHyphenTex;
-  state.params.min_letters = 2;
-  state.params.minimal_rating = 1;
-  state.tex = std::make_shared<TexPatternTable>();
+  state.Params.Mode = kHyphenTex;
+  state.Params.MinLetters = 2;
+  state.Params.MinimalRating = 1;
+  state.Tex = std::make_shared<TexPatternTable>();
   const auto report =
-      state.tex->LoadFile(SourceFile(german ? "data/hyphenation/dehyph.tex" : "data/hyphenation/ushyph.tex"));
-  if (report.status != TexLoadReport::Status::kLoaded || corpus.held.empty()) {
+      state.Tex->LoadFile(SourceFile(german ? "data/hyphenation/dehyph.tex" : "data/hyphenation/ushyph.tex"));
+  if (report.Outcome != TexLoadReport::Status::kLoaded || corpus.held.empty()) {
     bench.SkipWithError("pattern file or word list missing");
     return;
   }
@@ -135,8 +135,8 @@ void TavrelHyphenate(benchmark::State& bench, bool german) {
   for (auto _ : bench) {
     for (const auto& h : corpus.held) {
       const int len = static_cast<int>(h.size()) - 1;
-      state.word = HyphenationWordState{};
-      for (int p = len - 1; p >= 1; --p) breaks += MayBreakAt(state, h.data(), len, p).may_break;
+      state.Word = HyphenationWordState{};
+      for (int p = len - 1; p >= 1; --p) breaks += MayBreakAt(state, h.data(), len, p).MayBreak;
     }
   }
   benchmark::DoNotOptimize(breaks);
@@ -153,7 +153,7 @@ void BM_TavrelLoadGermanPatterns(benchmark::State& bench) {
   const std::string name = SourceFile("data/hyphenation/dehyph.tex");
   for (auto _ : bench) {
     table.Free();  // the same name would otherwise not be read again
-    benchmark::DoNotOptimize(table.LoadFile(name).weights);
+    benchmark::DoNotOptimize(table.LoadFile(name).Weights);
   }
 }
 BENCHMARK(BM_TavrelLoadGermanPatterns)->Unit(benchmark::kMillisecond);

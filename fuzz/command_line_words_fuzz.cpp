@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Log-file switches would create files on disk: not here.
     if (fuzz_support::NamesLogFile(text)) return 0;
     fuzz_support::QuietCompilerRun quiet;
-    auto& run = quiet.run;
+    auto& run = quiet.Run;
     try {
         for (const std::string& word : words) HandleCommandLineWord(*run, word);
     } catch (const TerminateRun& stop) {

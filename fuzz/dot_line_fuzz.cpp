@@ -46,12 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tavrel::RecordingMessageBoxes boxes;
   tavrel::NullNotifier notifier;
   tavrel::FormatRun run(settings, *printer, tavrel::RunOutlets{list, boxes, notifier});
-  run.files.CurrentDocument = (dir / "dot.ws").string();
-  run.files.ProgramDirectory = dir.string();
-  run.files.Settings = &run.settings;
-  run.run.input_from_memory = true;
-  run.run.input_bytes = "." + line + "\r\n." + line + "\r\nSome text after the dot line, long enough to be broken at the margin.\r\n";
-  run.run.output_in_memory = true;
+  run.Files.CurrentDocument = (dir / "dot.ws").string();
+  run.Files.ProgramDirectory = dir.string();
+  run.Files.Settings = &run.Settings;
+  run.Run.InputFromMemory = true;
+  run.Run.InputBytes = "." + line + "\r\n." + line + "\r\nSome text after the dot line, long enough to be broken at the margin.\r\n";
+  run.Run.OutputInMemory = true;
   tavrel::FormatFile(run, (dir / "dot.ws").string());
 
   tavrel::EvaluateCondition(run, line);

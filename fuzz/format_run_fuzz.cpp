@@ -45,14 +45,14 @@ void RunOnce(const Setup& setup, const std::string& name, const std::string& byt
   tavrel::RecordingMessageList list;
   tavrel::RecordingMessageBoxes boxes;
   tavrel::NullNotifier notifier;
-  tavrel::FormatRun run(setup.settings, *setup.printer, tavrel::RunOutlets{list, boxes, notifier});
-  run.files.CurrentDocument = (setup.dir / name).string();
-  run.files.ProgramDirectory = setup.dir.string();
-  run.files.Settings = &run.settings;
-  run.run.input_from_memory = true;
-  run.run.input_bytes = bytes;
-  run.run.output_in_memory = true;
-  run.run.condition_text = "PRINT";
+  tavrel::FormatRun run(setup.Settings, *setup.Printer, tavrel::RunOutlets{list, boxes, notifier});
+  run.Files.CurrentDocument = (setup.dir / name).string();
+  run.Files.ProgramDirectory = setup.dir.string();
+  run.Files.Settings = &run.Settings;
+  run.Run.InputFromMemory = true;
+  run.Run.InputBytes = bytes;
+  run.Run.OutputInMemory = true;
+  run.Run.ConditionText = "PRINT";
   tavrel::FormatFile(run, (setup.dir / name).string());
 }
 

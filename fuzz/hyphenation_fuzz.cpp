@@ -23,17 +23,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TexPatternBuckets reference;
   reference.LoadBytes(patterns);
   HyphenationState state;
-  state.tex = std::make_shared<TexPatternTable>();
-  state.tex->LoadBytes("fuzz.tex", patterns);
-  state.exceptions.LoadBytes(patterns);
-  state.params.min_letters = flags & 3;
-  state.params.ask_if_doubtful = (flags & 4) != 0;
-  state.params.ancient_greek = (flags & 8) != 0;
-  state.params.capitals_unsplit = (flags & 16) != 0;
-  state.params.learn = (flags >> 5) % 3;
-  state.german.StartEmpty();
-  state.greek.StartEmpty();
-  state.manual.StartEmpty();
+  state.Tex = std::make_shared<TexPatternTable>();
+  state.Tex->LoadBytes("fuzz.tex", patterns);
+  state.Exceptions.LoadBytes(patterns);
+  state.Params.MinLetters = flags & 3;
+  state.Params.AskIfDoubtful = (flags & 4) != 0;
+  state.Params.AncientGreek = (flags & 8) != 0;
+  state.Params.CapitalsUnsplit = (flags & 16) != 0;
+  state.Params.Learn = (flags >> 5) % 3;
+  state.German.StartEmpty();
+  state.Greek.StartEmpty();
+  state.Manual.StartEmpty();
   int turn = 0;
   state.ask = [&turn](const std::string&) {
     return (++turn % 3 == 0) ? HyphenationAnswer::kYes : HyphenationAnswer::kNo;
@@ -51,18 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < len; ++i) held[i + 1] = static_cast<std::uint8_t>(word[static_cast<std::size_t>(i)]);
 
     std::int32_t all[257];
-    state.tex->RateAll(held, len, all);
+    state.Tex->RateAll(held, len, all);
     for (int p = -2; p <= len + 2; ++p) {
       const std::int32_t expected = reference.Rating(held, len, p);
-      if (state.tex->Rating(held, len, p) != expected) std::abort();
+      if (state.Tex->Rating(held, len, p) != expected) std::abort();
       if (p >= 0 && p <= len && all[p] != expected) std::abort();
     }
     for (int mode : {kHyphenGerman, kHyphenManual, kHyphenTex, kHyphenTexThenGerman}) {
-      state.params.mode = mode;
-      state.word = HyphenationWordState{};
+      state.Params.Mode = mode;
+      state.Word = HyphenationWordState{};
       for (int p = len; p >= 0; --p) {
         const BreakVerdict v = MayBreakAt(state, held, len, p);
-        if (v.position < -8 || v.position > 300) std::abort();
+        if (v.Position < -8 || v.Position > 300) std::abort();
       }
     }
   }

@@ -14,7 +14,7 @@ using namespace skeldon;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     fuzz_support::QuietCompilerRun quiet;
-    auto& run = quiet.run;
+    auto& run = quiet.Run;
     InitMainUnit(*run);
     ResetSwitches(run->switches);
     // Half of the inputs stop on errors as the program does, half read on to the end.

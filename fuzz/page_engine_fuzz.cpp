@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tavrel::RecordingPrintSurface surface(300);
   tavrel::PrintControl print;
   tavrel::PageEngineContext ctx;
-  ctx.Settings = &world.settings;
-  ctx.Fonts = {world.printer.get(), world.printer.get(), world.printer.get(), &world.autoVariant};
+  ctx.Settings = &world.Settings;
+  ctx.Fonts = {world.Printer.get(), world.Printer.get(), world.Printer.get(), &world.autoVariant};
   ctx.Notifier = &notifier;
   ctx.Printer = &surface;
   ctx.Print = &print;

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // "parameter" lines may name log files, which would be created on disk: not here.
     if (fuzz_support::NamesLogFile(text)) return 0;
     fuzz_support::QuietCompilerRun quiet;
-    auto& run = quiet.run;
+    auto& run = quiet.Run;
     run->switches.ProgramPath = "/opt/corvina/bin/skeldon";
     try {
         ReadProjectFileText(*run, text);

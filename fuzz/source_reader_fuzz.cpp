@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CompilerRun& run = *t;
   run.switches.WordStarInput = (options & 0x08) != 0;
   run.switches.SoftLineEnds = (options & 0x10) != 0;
-  run.reader.SoftSpaceChar = run.switches.WordStarInput ? 0x1C : ' ';
+  run.Reader.SoftSpaceChar = run.switches.WordStarInput ? 0x1C : ' ';
   run.linkPass.CaseFreeIndex = (options & 0x20) != 0;
   run.ini.LinksPerParagraph = (options & 0x40) != 0;
   run.indexStore.WordEndings = {"en", "s", "n"};

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   gen2w_test::EmitRaw(run);
   if (data[0] & 0x80) {
     run.switches.WordStarInput = true;
-    run.reader.SoftSpaceChar = 28;
+    run.Reader.SoftSpaceChar = 28;
   }
   std::string body(reinterpret_cast<const char*>(data + 1), size - 1);
   t.Load(".TA fuzz\r\n" + body + "\r\n.TA\r\n");
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         run,
         [](CompilerRun& r) {
           CheckCells(r);
-          const std::string& l = r.reader.DotLine;
+          const std::string& l = r.Reader.DotLine;
           if (l.rfind("TW", 0) == 0) r.tables.TableJoinWithBlank = true;
           if (l.rfind("TE", 0) == 0) r.tables.TableNoContinuationSpan = true;
           if (l.rfind("TP", 0) == 0 && l.size() > 3) r.tables.TableAlignment = l[3] % 4;

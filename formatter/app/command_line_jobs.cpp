@@ -213,20 +213,20 @@ int CommandLineSession::FormatJob() {
 
   // The job works on a snapshot of the settings taken now.
   FormatRun run(store_.Settings, *setup_.PrinterData, RunOutlets{list_, boxes_, notifier_});
-  run.files.CurrentDocument = source;
-  run.files.ProgramDirectory = env_.ProgramDirectory;
-  run.files.Settings = &run.settings;
-  run.hyphenator = std::make_unique<RuleHyphenator>();
-  run.auto_variants = &setup_.Fonts.AutoVariant;
-  run.run.condition_text = line_.Conditions;
+  run.Files.CurrentDocument = source;
+  run.Files.ProgramDirectory = env_.ProgramDirectory;
+  run.Files.Settings = &run.Settings;
+  run.Hyphenator = std::make_unique<RuleHyphenator>();
+  run.AutoVariants = &setup_.Fonts.AutoVariant;
+  run.Run.ConditionText = line_.Conditions;
   view_.Run = &run;
   FormatFile(run, source);
   view_.Run = nullptr;
   notifier_.EndProgressLine();
 
-  result_.FormattedFile = run.run.output_name;
-  result_.FormattedPages = run.pages.Streams[kTextStream].PageCount;
-  const bool failed = run.messages.ErrorCount > 0 || run.messages.AbortRequested.load() != 0 || run.run.stop;
+  result_.FormattedFile = run.Run.OutputName;
+  result_.FormattedPages = run.Pages.Streams[kTextStream].PageCount;
+  const bool failed = run.Messages.ErrorCount > 0 || run.Messages.AbortRequested.load() != 0 || run.Run.Stop;
   if (!failed)
     Say(Text(MessageId::kFormattedFilePages,
              {result_.FormattedFile, std::to_string(result_.FormattedPages)}));

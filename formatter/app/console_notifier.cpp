@@ -42,8 +42,8 @@ void ConsoleNotifier::EndProgressLine() {
 void ConsoleNotifier::OnFormatPage(std::int32_t value) {
   if (!view_.Run) return;
   Progress(MessageText(view_.Language, MessageId::kFormattingPage,
-                       {std::to_string(value), ExtractFileNamePart(view_.Run->run.input_name),
-                        ExtractFileNamePart(view_.Run->run.output_name)}));
+                       {std::to_string(value), ExtractFileNamePart(view_.Run->Run.InputName),
+                        ExtractFileNamePart(view_.Run->Run.OutputName)}));
 }
 
 void ConsoleNotifier::OnPrintPage(std::int32_t value) {
@@ -71,7 +71,7 @@ void ConsoleNotifier::OnWriteFontDefinition(std::int32_t) {
 }
 
 void ConsoleNotifier::OnStopFormatting(std::int32_t) {
-  if (view_.Run) view_.Run->messages.UserStop = 1;
+  if (view_.Run) view_.Run->Messages.UserStop = 1;
 }
 
 }  // namespace tavrel

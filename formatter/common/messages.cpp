@@ -293,7 +293,7 @@ constexpr MessageRow kRows[] = {
 
 constexpr bool RowsFollowTheEnumeration() {
   for (std::size_t i = 0; i < std::size(kRows); ++i)
-    if (static_cast<std::size_t>(kRows[i].id) != i) return false;
+    if (static_cast<std::size_t>(kRows[i].Id) != i) return false;
   return true;
 }
 static_assert(std::size(kRows) == static_cast<std::size_t>(MessageId::kCount),
@@ -302,7 +302,7 @@ static_assert(RowsFollowTheEnumeration(), "rows in the order of MessageId");
 
 std::string_view Stored(std::uint8_t language, MessageId id) {
   const MessageRow& row = MessageRowOf(id);
-  return language == kLanguageGerman ? row.german : row.english;
+  return language == kLanguageGerman ? row.German : row.English;
 }
 
 // Copies `text` with "%n" replaced by args[n-1]; `fixed` takes each run of fixed text.
@@ -337,17 +337,17 @@ const MessageRow& MessageRowOf(MessageId id) {
 
 MessageTexts ComposeMessage(MessageId id, MessageArgs args) {
   const MessageRow& row = MessageRowOf(id);
-  return {Substitute(row.german, args, AsGiven), Substitute(row.english, args, AsGiven)};
+  return {Substitute(row.German, args, AsGiven), Substitute(row.English, args, AsGiven)};
 }
 
 std::string ShowMessage(std::uint8_t language, const MessageTexts& texts) {
-  if (language == kLanguageGerman) return ToDisplayText(texts.german);
-  return texts.english;
+  if (language == kLanguageGerman) return ToDisplayText(texts.German);
+  return texts.English;
 }
 
 std::string MessageText(std::uint8_t language, MessageId id, MessageArgs args) {
   if (language != kLanguageGerman) return MessageSource(language, id, args);
-  return Substitute(MessageRowOf(id).german, args, ToDisplayText);
+  return Substitute(MessageRowOf(id).German, args, ToDisplayText);
 }
 
 std::string MessageText(const TSettingsRecord& settings, MessageId id, MessageArgs args) {

@@ -154,9 +154,9 @@ enum class MessageId : std::uint16_t {
 };
 
 struct MessageRow {
-  MessageId id;
-  std::string_view german;  // code page 850
-  std::string_view english;
+  MessageId Id;
+  std::string_view German;  // code page 850
+  std::string_view English;
 };
 
 // Every row, in the order of MessageId.
@@ -169,8 +169,8 @@ using MessageArgs = std::initializer_list<std::string_view>;
 // A message in both languages with its variable parts in place (German in code page 850), for
 // code that reports it before the language is known.
 struct MessageTexts {
-  std::string german;
-  std::string english;
+  std::string German;
+  std::string English;
 };
 
 MessageTexts ComposeMessage(MessageId id, MessageArgs args = {});

@@ -231,7 +231,7 @@ FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables, const Fo
       tables.AutoVariant.fill(0);
       if (ctx.ReportFatalOutputError) {
         const MessageTexts texts = ComposeMessage(MessageId::kFontDefinitionFileNotFound);
-        ctx.ReportFatalOutputError(1, texts.german, texts.english);
+        ctx.ReportFatalOutputError(1, texts.German, texts.English);
       }
       return FontDefinitionRead::NotFound;
     }

@@ -35,7 +35,7 @@ std::string UpperAscii(std::string s) {
 
 bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
 
-int32_t ColumnUnit(const FormatRun& run) { return run.run.column_unit; }
+int32_t ColumnUnit(const FormatRun& run) { return run.Run.ColumnUnit; }
 
 // The dot line with one blank and one sign after the command removed: the number reader
 // then sees the magnitude, and the sign mode says how it applies.
@@ -50,11 +50,11 @@ std::string WithoutSign(const std::string& line) {
 
 // The number argument of the current command; false when it is missing and the run stops.
 bool ReadNumber(FormatRun& run, const std::string& line, int32_t& value) {
-  run.dotline.Start(WithoutSign(line));
-  run.dotline.Position = 2;
+  run.Dotline.Start(WithoutSign(line));
+  run.Dotline.Position = 2;
   value = 0;
-  if (!ReadDotNumber(run.dotline, value, false, run.settings, run.messages)) {
-    run.run.stop = true;
+  if (!ReadDotNumber(run.Dotline, value, false, run.Settings, run.Messages)) {
+    run.Run.Stop = true;
     return false;
   }
   // No layout value of a page comes near this; larger ones would only overflow the sums.
@@ -73,27 +73,27 @@ int32_t Apply(int sign_mode, int32_t old_value, int32_t n, int32_t absolute) {
 constexpr int32_t kMaxMarginColumns = 250;
 
 uint8_t& LineHeight(FormatRun& run, int slot) {
-  return run.pages.Streams[kTextStream].LineHeights[slot];
+  return run.Pages.Streams[kTextStream].LineHeights[slot];
 }
 
 void SetRightMarginColumns(FormatRun& run, int32_t columns) {
-  LineStream& s = run.streams[kTextStream];
+  LineStream& s = run.Streams[kTextStream];
   columns = std::clamp(columns, 0, 4 * kMaxMarginColumns);
-  s.right_margin = columns * ColumnUnit(run);
-  const int32_t typed = columns - run.dot.gutter;
-  s.zone_width = ZoneColumns(typed) * ColumnUnit(run);
-  run.layout.LineWidth = s.right_margin;
+  s.RightMargin = columns * ColumnUnit(run);
+  const int32_t typed = columns - run.Dot.Gutter;
+  s.ZoneWidth = ZoneColumns(typed) * ColumnUnit(run);
+  run.Layout.LineWidth = s.RightMargin;
 }
 
 int32_t RightMarginColumns(const FormatRun& run) {
   const int cu = ColumnUnit(run);
-  return cu > 0 ? run.streams[kTextStream].right_margin / cu : 0;
+  return cu > 0 ? run.Streams[kTextStream].RightMargin / cu : 0;
 }
 
 bool FontUsable(const FormatRun& run, uint8_t font) {
-  if (font < 1 || font > kFontCount || !run.printer) return false;
-  if (run.printer->Fonts[font - 1].FaceName.Empty()) return false;
-  const uint8_t* w = FontWidths(*run.printer, font);
+  if (font < 1 || font > kFontCount || !run.Printer) return false;
+  if (run.Printer->Fonts[font - 1].FaceName.Empty()) return false;
+  const uint8_t* w = FontWidths(*run.Printer, font);
   if (!w) return false;
   return std::any_of(w, w + 256, [](uint8_t x) { return x != 0; });
 }
@@ -102,7 +102,7 @@ bool FontUsable(const FormatRun& run, uint8_t font) {
 // it was put into its slot), and a damaged printer file may hold any number.
 bool UsableFontSize(const FormatRun& run, uint8_t font, double& size) {
   if (!FontUsable(run, font)) return false;
-  size = run.printer->Fonts[font - 1].Size;
+  size = run.Printer->Fonts[font - 1].Size;
   return std::isfinite(size) && size >= 1 && size <= 1000;
 }
 
@@ -110,8 +110,8 @@ bool UsableFontSize(const FormatRun& run, uint8_t font, double& size) {
 int NormaliseLineHeight(const FormatRun& run, int v) {
   if (v == 0) v = 8;
   double a = 0, b = 0;
-  if (run.settings.LineHeightRefersToNormalFont && UsableFontSize(run, run.dot.font_slots[0], a) &&
-      UsableFontSize(run, run.settings.NormalFont, b)) {
+  if (run.Settings.LineHeightRefersToNormalFont && UsableFontSize(run, run.Dot.FontSlots[0], a) &&
+      UsableFontSize(run, run.Settings.NormalFont, b)) {
     const double scaled = std::nearbyint(std::clamp(v * a / b, -1000.0, 1000.0));
     v = static_cast<int>(scaled);
     if (v == 0) v = 8;
@@ -135,44 +135,44 @@ struct DotCommandRow {
 };
 
 void CmdAW(Cmd& c) {
-  if (!c.d.formatting_off_total)
-    c.run.streams[kTextStream].formatting_on = ReadSwitchArgument(c.line);
+  if (!c.d.FormattingOffTotal)
+    c.run.Streams[kTextStream].FormattingOn = ReadSwitchArgument(c.line);
 }
 
 void CmdBA(Cmd& c) {
-  c.run.streams[kTextStream].formatting_on = false;
-  if (UpperAscii(ReadTextArgument(c.line)) == "TOTAL" && c.run.writer.Streams[kTextStream].Column == 0 &&
-      c.run.pages.Streams[kTextStream].LinesOnPage <= 1 && c.run.pages.Streams[kTextStream].PageCount <= 1)
-    c.d.formatting_off_total = true;
+  c.run.Streams[kTextStream].FormattingOn = false;
+  if (UpperAscii(ReadTextArgument(c.line)) == "TOTAL" && c.run.Writer.Streams[kTextStream].Column == 0 &&
+      c.run.Pages.Streams[kTextStream].LinesOnPage <= 1 && c.run.Pages.Streams[kTextStream].PageCount <= 1)
+    c.d.FormattingOffTotal = true;
 }
 
 void CmdBE(Cmd& c) {
-  if (!c.d.formatting_off_total) c.run.streams[kTextStream].formatting_on = true;
+  if (!c.d.FormattingOffTotal) c.run.Streams[kTextStream].FormattingOn = true;
 }
 
 void CmdRightMargin(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
   const int32_t old = RightMarginColumns(c.run);
-  SetRightMarginColumns(c.run, Apply(c.d.sign_mode, old, n, n + c.d.gutter));
-  if (c.run.reader.margin_notes_on) {
-    c.d.pending_right_margin = RightMarginColumns(c.run) + c.run.reader.margin_width - 1;
-    c.d.copy_line = false;
+  SetRightMarginColumns(c.run, Apply(c.d.SignMode, old, n, n + c.d.Gutter));
+  if (c.run.Reader.MarginNotesOn) {
+    c.d.PendingRightMargin = RightMarginColumns(c.run) + c.run.Reader.MarginWidth - 1;
+    c.d.CopyLine = false;
   }
 }
 
 void CmdMarginNotes(Cmd& c) {
-  ReaderState& r = c.run.reader;
+  ReaderState& r = c.run.Reader;
   const std::string arg = c.line.size() > 3 ? c.line.substr(3) : std::string();
   std::string a = arg;
   while (!a.empty() && a.front() == ' ') a.erase(a.begin());
   if (a.empty()) {
-    r.margin_notes_on = false;
-    r.margin_width = 1;
+    r.MarginNotesOn = false;
+    r.MarginWidth = 1;
   } else {
-    r.margin_notes_on = true;
-    r.margin_open = static_cast<uint8_t>(a[0]);
-    r.margin_close = a.size() > 1 ? static_cast<uint8_t>(a[1]) : static_cast<uint8_t>(a[0]);
+    r.MarginNotesOn = true;
+    r.MarginOpen = static_cast<uint8_t>(a[0]);
+    r.MarginClose = a.size() > 1 ? static_cast<uint8_t>(a[1]) : static_cast<uint8_t>(a[0]);
     size_t i = 2;
     int width = 0;
     bool digits = false;
@@ -181,29 +181,29 @@ void CmdMarginNotes(Cmd& c) {
       digits = true;
       ++i;
     }
-    if (!digits) width = c.run.settings.DefaultMN;
-    r.margin_width = width < 1 ? 1 : width + 2;
-    r.margin_note_lead = i < a.size() ? static_cast<uint8_t>(a[i]) : 0;
-    r.margin_note_trail = i + 1 < a.size() ? static_cast<uint8_t>(a[i + 1]) : 0;
+    if (!digits) width = c.run.Settings.DefaultMN;
+    r.MarginWidth = width < 1 ? 1 : width + 2;
+    r.MarginNoteLead = i < a.size() ? static_cast<uint8_t>(a[i]) : 0;
+    r.MarginNoteTrail = i + 1 < a.size() ? static_cast<uint8_t>(a[i + 1]) : 0;
   }
   // Lines are buffered while margin notes are on, so a note can go to its line's start.
-  c.run.writer.LineBuffer.Active = r.margin_notes_on;
-  c.run.writer.LineBuffer.IndentColumn = r.margin_notes_on ? r.margin_width - 1 : 0;
-  c.run.writer.LineBuffer.NoteLeadChar = r.margin_notes_on ? r.margin_note_lead : 0;
-  c.run.writer.LineBuffer.NoteTrailChar = r.margin_notes_on ? r.margin_note_trail : 0;
-  c.d.pending_right_margin = RightMarginColumns(c.run) + r.margin_width - 1;
+  c.run.Writer.LineBuffer.Active = r.MarginNotesOn;
+  c.run.Writer.LineBuffer.IndentColumn = r.MarginNotesOn ? r.MarginWidth - 1 : 0;
+  c.run.Writer.LineBuffer.NoteLeadChar = r.MarginNotesOn ? r.MarginNoteLead : 0;
+  c.run.Writer.LineBuffer.NoteTrailChar = r.MarginNotesOn ? r.MarginNoteTrail : 0;
+  c.d.PendingRightMargin = RightMarginColumns(c.run) + r.MarginWidth - 1;
 }
 
 void CmdBW(Cmd& c) {
   int32_t n = 0;
-  if (ReadNumber(c.run, c.line, n)) c.d.bitmap_width = n;
+  if (ReadNumber(c.run, c.line, n)) c.d.BitmapWidth = n;
 }
 
 void CmdCP(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
-  const StreamPages& p = c.run.pages.Streams[kTextStream];
-  if (p.PagePosition + (n - 1) * p.LineHeights[0] > c.run.pages.PageLimit) c.d.new_page_request = true;
+  const StreamPages& p = c.run.Pages.Streams[kTextStream];
+  if (p.PagePosition + (n - 1) * p.LineHeights[0] > c.run.Pages.PageLimit) c.d.NewPageRequest = true;
 }
 
 // ".CN", ".LG", ".P#": heading numbers given in the line.
@@ -213,8 +213,8 @@ void CmdHeadingNumbers(Cmd& c) {
   while (!arg.empty() && arg.back() == ' ') arg.pop_back();
   if (!arg.empty() && arg.back() == '.') arg.pop_back();
   if (arg.find_first_not_of(' ') == std::string::npos) {
-    d.heading_numbers = c.run.run.saved_heading_numbers;
-    d.heading_level = c.run.run.saved_heading_level;
+    d.HeadingNumbers = c.run.Run.SavedHeadingNumbers;
+    d.HeadingLevel = c.run.Run.SavedHeadingLevel;
   } else {
     int k = 0;
     size_t i = 0;
@@ -223,7 +223,7 @@ void CmdHeadingNumbers(Cmd& c) {
       if (i >= arg.size() || !IsDigitChar(arg[i])) break;
       int v = arg[i++] - '0';
       if (i < arg.size() && IsDigitChar(arg[i])) v = v * 10 + (arg[i++] - '0');
-      d.heading_numbers[++k] = v;
+      d.HeadingNumbers[++k] = v;
       if (i < arg.size() && arg[i] == ',') break;
     }
     // Nine levels have numbers: a tenth is reported, not dropped quietly.
@@ -233,12 +233,12 @@ void CmdHeadingNumbers(Cmd& c) {
         ReportError(c.run, MessageId::kTooManyHeadingNumbers);
     }
     if (k > 0) {
-      for (int j = k + 1; j <= 9; ++j) d.heading_numbers[j] = 0;
-      d.heading_level = k;
+      for (int j = k + 1; j <= 9; ++j) d.HeadingNumbers[j] = 0;
+      d.HeadingLevel = k;
     }
   }
   const std::string cmd = UpperAscii(c.line.substr(1, 2));
-  d.numbers_just_set = cmd == "CN" || cmd == "P#";
+  d.NumbersJustSet = cmd == "CN" || cmd == "P#";
 }
 
 void CmdTabStep(Cmd& c) {
@@ -248,67 +248,67 @@ void CmdTabStep(Cmd& c) {
     // A column mark 0 wide would drop every typed indentation of a proportional font.
     const std::string cmd = UpperAscii(c.line.substr(1, 2));
     ReportError(c.run, MessageId::kDotCommandValueNotPositive, {cmd});
-    c.d.copy_line = false;
+    c.d.CopyLine = false;
     return;
   }
   if (n < 10) n *= 10;
-  c.d.indent_scale = n;
-  c.run.layout.TabStep = n;
-  SetColumnWidth(c.d.column_width, n, c.d.widths);
+  c.d.IndentScale = n;
+  c.run.Layout.TabStep = n;
+  SetColumnWidth(c.d.ColumnWidth, n, c.d.Widths);
 }
 
 void CmdFI(Cmd& c) {
   IncludeFile(c.run, ReadTextArgument(c.line));
-  c.d.copy_line = false;  // the included file's dot lines used the flag meanwhile
+  c.d.CopyLine = false;  // the included file's dot lines used the flag meanwhile
 }
 
 void CmdPE(Cmd& c) {
-  const bool copy = c.d.copy_line;
+  const bool copy = c.d.CopyLine;
   IncludeFile(c.run, "*.FUN");
-  c.d.copy_line = copy;
+  c.d.CopyLine = copy;
 }
 
 void CmdNotes(Cmd& c, int form) {
   FormatRun& run = c.run;
-  run.dotline.Start(c.line);
-  run.dotline.Position = 3;
+  run.Dotline.Start(c.line);
+  run.Dotline.Position = 3;
   NotesControlInput in;
-  in.TextLineWidth = run.streams[kTextStream].right_margin;
-  in.HyphenationZone = run.streams[kTextStream].zone_width;
-  in.CurrentSlotFont = c.d.font_slots[c.d.current_slot];
-  in.NormalFont = run.settings.NormalFont;
-  in.NotesFileName = run.run.notes_name;
-  NotesControl(form, run.dotline, run.writer, run.notes, run.pages, in, run.messages);
-  LineStream& n = run.streams[kNotesStream];
-  n.right_margin = run.notes.LineWidth;
-  n.zone_width = std::max(0, run.notes.LineWidth - run.notes.ZoneStart);
-  if (run.messages.AbortRequested.load()) run.run.stop = true;
+  in.TextLineWidth = run.Streams[kTextStream].RightMargin;
+  in.HyphenationZone = run.Streams[kTextStream].ZoneWidth;
+  in.CurrentSlotFont = c.d.FontSlots[c.d.CurrentSlot];
+  in.NormalFont = run.Settings.NormalFont;
+  in.NotesFileName = run.Run.NotesName;
+  NotesControl(form, run.Dotline, run.Writer, run.Notes, run.Pages, in, run.Messages);
+  LineStream& n = run.Streams[kNotesStream];
+  n.RightMargin = run.Notes.LineWidth;
+  n.ZoneWidth = std::max(0, run.Notes.LineWidth - run.Notes.ZoneStart);
+  if (run.Messages.AbortRequested.load()) run.Run.Stop = true;
 }
 void CmdFU(Cmd& c) { CmdNotes(c, 1); }
 void CmdFF(Cmd& c) { CmdNotes(c, 0); }
 
-void CmdFG(Cmd& c) { c.d.graphics_lines = ReadSwitchArgument(c.line); }
+void CmdFG(Cmd& c) { c.d.GraphicsLines = ReadSwitchArgument(c.line); }
 
 void CmdFN(Cmd& c) {
   int32_t n = 0;
-  if (ReadNumber(c.run, c.line, n)) c.run.notes.FootnoteNumber = n;
+  if (ReadNumber(c.run, c.line, n)) c.run.Notes.FootnoteNumber = n;
 }
 
-void CmdGF(Cmd& c) { c.run.headings.HeadingsTemplateName = ReadTextArgument(c.line); }
+void CmdGF(Cmd& c) { c.run.Headings.HeadingsTemplateName = ReadTextArgument(c.line); }
 
 void CmdGS(Cmd& c) {
   int32_t n = 0;
-  if (ReadNumber(c.run, c.line, n)) c.d.graphics_size = n;
+  if (ReadNumber(c.run, c.line, n)) c.d.GraphicsSize = n;
 }
 
 // The page engine draws the character as the picture; the line has to be counted with the
 // picture's width now, or lines holding it would run past the margin when printed.
 void CmdGraphicsChar(Cmd& c) {
-  const GraphicsCharDefinition def = ParseGraphicsCharLine(c.line, c.d.command);
+  const GraphicsCharDefinition def = ParseGraphicsCharLine(c.line, c.d.Command);
   if (!def.Valid) return;
-  const int32_t dpi = c.run.printer->PrinterDpi > 0 ? c.run.printer->PrinterDpi : c.run.run.column_unit * 10;
+  const int32_t dpi = c.run.Printer->PrinterDpi > 0 ? c.run.Printer->PrinterDpi : c.run.Run.ColumnUnit * 10;
   GraphicsLoadError why;
-  switch (DefineGraphicsChar(c.d.graphics_chars, def, c.run.files, dpi, c.d.graphics_size, &why)) {
+  switch (DefineGraphicsChar(c.d.GraphicsChars, def, c.run.Files, dpi, c.d.GraphicsSize, &why)) {
     case GraphicsCharOutcome::kTableFull:
       ReportError(c.run, MessageId::kTooManyGraphicsCharacters,
                   {std::string(1, static_cast<char>(def.Char))});
@@ -324,69 +324,69 @@ void CmdGraphicsChar(Cmd& c) {
 void CmdGU(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
-  const int32_t cols = RightMarginColumns(c.run) + (n - c.d.gutter);
-  c.d.gutter = n;
+  const int32_t cols = RightMarginColumns(c.run) + (n - c.d.Gutter);
+  c.d.Gutter = n;
   SetRightMarginColumns(c.run, cols);
 }
 
 void CmdHN(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
-  c.d.minimum_unhyphenated = n;
-  c.run.layout.MinUnhyphenated = static_cast<uint8_t>(std::clamp(n, 0, 255));
+  c.d.MinimumUnhyphenated = n;
+  c.run.Layout.MinUnhyphenated = static_cast<uint8_t>(std::clamp(n, 0, 255));
 }
 
 void CmdHT(Cmd& c) {
-  c.d.saved_condition = c.d.conditional_output;
-  c.d.conditional_output = false;
-  c.d.copy_line = false;
+  c.d.SavedCondition = c.d.ConditionalOutput;
+  c.d.ConditionalOutput = false;
+  c.d.CopyLine = false;
 }
 
 void CmdHY(Cmd& c) {
   DotState& d = c.d;
   const std::string arg = UpperAscii(ReadTextArgument(c.line));
   if (arg == "OFF" || arg == "NO") {
-    d.saved_hyphenation_mode = d.hyphenation_mode;
-    d.hyphenation_mode = 3;
+    d.SavedHyphenationMode = d.HyphenationMode;
+    d.HyphenationMode = 3;
   } else if (arg == "ON") {
-    d.hyphenation_mode = d.saved_hyphenation_mode;
+    d.HyphenationMode = d.SavedHyphenationMode;
   } else if (arg == "GERMAN") {
-    d.hyphenation_mode = 0;
+    d.HyphenationMode = 0;
   } else if (arg == "MANUAL" || arg == "HAND") {
-    d.saved_hyphenation_mode = d.hyphenation_mode;
-    d.hyphenation_mode = 2;
+    d.SavedHyphenationMode = d.HyphenationMode;
+    d.HyphenationMode = 2;
   } else if (arg == "TEX") {
-    d.hyphenation_mode = 4;
+    d.HyphenationMode = 4;
   } else if (arg.find(".TEX") != std::string::npos) {
-    d.hyphenation_mode = 4;
-    d.tex_pattern_request = ReadTextArgument(c.line);
+    d.HyphenationMode = 4;
+    d.TexPatternRequest = ReadTextArgument(c.line);
   } else {
-    d.conditional_output = d.saved_condition;
+    d.ConditionalOutput = d.SavedCondition;
   }
-  c.run.layout.HyphenationMode = static_cast<uint8_t>(d.hyphenation_mode);
+  c.run.Layout.HyphenationMode = static_cast<uint8_t>(d.HyphenationMode);
 }
 
 void CmdIC(Cmd& c) {
   FormatRun& run = c.run;
   if (c.line.size() <= 3) return;
-  run.dotline.Start(c.line);
-  run.dotline.Position = 3;
-  if (OpenIndexVolume(run.dotline, run.index_volumes, run.run.index_name, run.run.index_scan,
-                      run.messages)) {
-    const int v = run.index_volumes.Count - 1;
+  run.Dotline.Start(c.line);
+  run.Dotline.Position = 3;
+  if (OpenIndexVolume(run.Dotline, run.IndexVolumes, run.Run.IndexName, run.Run.IndexScan,
+                      run.Messages)) {
+    const int v = run.IndexVolumes.Count - 1;
     if (v >= 0 && v < 4) {
-      c.d.index_recording[v] = false;
-      c.d.index_capital[v] = false;
-      c.d.index_entries[v] = 0;
+      c.d.IndexRecording[v] = false;
+      c.d.IndexCapital[v] = false;
+      c.d.IndexEntries[v] = 0;
     }
   }
-  if (run.messages.AbortRequested.load()) run.run.stop = true;
+  if (run.Messages.AbortRequested.load()) run.Run.Stop = true;
 }
 
 // One index entry line to each selected volume.
 void WriteIndexEntry(Cmd& c, bool turned) {
   FormatRun& run = c.run;
-  IndexVolumes& iv = run.index_volumes;
+  IndexVolumes& iv = run.IndexVolumes;
   if (!iv.Open || iv.Count == 0) return;
   std::string e = c.line.size() > 3 ? c.line.substr(3) : std::string();
   bool capital = false;
@@ -424,12 +424,12 @@ void WriteIndexEntry(Cmd& c, bool turned) {
   }
   out += '*';
   out += capital ? 'N' : 'n';
-  out += std::to_string(run.pages.Streams[kTextStream].PageCount);
+  out += std::to_string(run.Pages.Streams[kTextStream].PageCount);
   out += "\r\n";
   for (int v = 0; v < iv.Count && v < kMaxIndexVolumes; ++v) {
     if (!selected[v] || !iv.Files[v].IsOpen()) continue;
     iv.Files[v].Write(out);
-    ++c.d.index_entries[v];
+    ++c.d.IndexEntries[v];
   }
 }
 void CmdIN(Cmd& c) { WriteIndexEntry(c, false); }
@@ -439,12 +439,12 @@ void LineHeightCommand(Cmd& c, int first, int last) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
   const int v = NormaliseLineHeight(c.run, n);
-  for (int slot = first; slot <= last; ++slot) c.d.typed_heights[slot] = n;
+  for (int slot = first; slot <= last; ++slot) c.d.TypedHeights[slot] = n;
   for (int slot = first; slot <= last; ++slot) LineHeight(c.run, slot) = static_cast<uint8_t>(v);
   if (first == 0 && v != n) {
     // The normalised height replaces the typed line.
-    c.d.copy_line = false;
-    for (int slot = first; slot <= last; ++slot) c.d.pending_heights[slot] = v;
+    c.d.CopyLine = false;
+    for (int slot = first; slot <= last; ++slot) c.d.PendingHeights[slot] = v;
   }
 }
 void CmdLH(Cmd& c) { LineHeightCommand(c, 0, 2); }
@@ -459,22 +459,22 @@ void CmdLM(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
   DotState& d = c.d;
-  d.left_margin = std::clamp(Apply(d.sign_mode, d.left_margin, n, n - 1), 0, kMaxMarginColumns);
-  if (d.paragraph_margin == 0) d.paragraph_margin = d.left_margin;
+  d.LeftMargin = std::clamp(Apply(d.SignMode, d.LeftMargin, n, n - 1), 0, kMaxMarginColumns);
+  if (d.ParagraphMargin == 0) d.ParagraphMargin = d.LeftMargin;
 }
 
 void CmdPM(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
-  c.d.paragraph_margin = std::clamp(Apply(c.d.sign_mode, c.d.paragraph_margin, n, n - 1), 0, kMaxMarginColumns);
+  c.d.ParagraphMargin = std::clamp(Apply(c.d.SignMode, c.d.ParagraphMargin, n, n - 1), 0, kMaxMarginColumns);
 }
 
 void PageGeometry(Cmd& c, int32_t LayoutValues::*field) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
-  c.run.layout.*field = n;
-  ComputePageLimit(c.run.layout);
-  c.run.pages.PageLimit = c.run.layout.PageLimit;
+  c.run.Layout.*field = n;
+  ComputePageLimit(c.run.Layout);
+  c.run.Pages.PageLimit = c.run.Layout.PageLimit;
 }
 void CmdMB(Cmd& c) { PageGeometry(c, &LayoutValues::BottomMargin); }
 void CmdMT(Cmd& c) { PageGeometry(c, &LayoutValues::TopMargin); }
@@ -482,61 +482,61 @@ void CmdPL(Cmd& c) { PageGeometry(c, &LayoutValues::PageLength); }
 
 void CmdMD(Cmd& c) {
   int32_t n = 0;
-  if (ReadNumber(c.run, c.line, n)) c.d.md_value = n;
+  if (ReadNumber(c.run, c.line, n)) c.d.MdValue = n;
 }
 
 void CmdPA(Cmd& c) {
-  if (c.d.heading_in_progress) {
-    c.d.copy_line = false;
+  if (c.d.HeadingInProgress) {
+    c.d.CopyLine = false;
     return;
   }
-  if (c.run.pages.Streams[kTextStream].PagePosition > 0) c.d.new_page_request = true;
+  if (c.run.Pages.Streams[kTextStream].PagePosition > 0) c.d.NewPageRequest = true;
 }
 
 void CmdPN(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
-  if (!c.run.dotline.NumberOmitted) c.run.pages.Streams[kTextStream].PageCount = n;
+  if (!c.run.Dotline.NumberOmitted) c.run.Pages.Streams[kTextStream].PageCount = n;
 }
 
 void CmdSaveRestoreFonts(Cmd& c) {
   if (UpperAscii(c.line).find("FONT") == std::string::npos) return;
   if (Upper(c.line[1]) == 'S') {
-    c.d.saved_font_slots = c.d.font_slots;
+    c.d.SavedFontSlots = c.d.FontSlots;
   } else {
-    for (int slot = 0; slot < 4; ++slot) SetFontSlot(c.run, slot, c.d.saved_font_slots[slot]);
+    for (int slot = 0; slot < 4; ++slot) SetFontSlot(c.run, slot, c.d.SavedFontSlots[slot]);
     SelectFontSlot(c.run);
   }
 }
 
 uint8_t FontArgument(Cmd& c) {
-  c.run.dotline.Start(c.line);
-  c.run.dotline.Position = 3;
-  return ReadFontArgument(c.run.dotline, c.run.settings, c.d.font_slots[0]);
+  c.run.Dotline.Start(c.line);
+  c.run.Dotline.Position = 3;
+  return ReadFontArgument(c.run.Dotline, c.run.Settings, c.d.FontSlots[0]);
 }
 
-void CmdAF(Cmd& c) { c.d.alternate_font = FontArgument(c); }
+void CmdAF(Cmd& c) { c.d.AlternateFont = FontArgument(c); }
 void CmdSB(Cmd& c) { SetFontSlot(c.run, 1, FontArgument(c)); }
 void CmdSY(Cmd& c) { SetFontSlot(c.run, 2, FontArgument(c)); }
 void CmdSX(Cmd& c) { SetFontSlot(c.run, 3, FontArgument(c)); }
 void CmdSF(Cmd& c) {
   const uint8_t f = FontArgument(c);
-  c.d.normal_font = f;
+  c.d.NormalFont = f;
   SetFontSlot(c.run, 0, f);
   const std::string cmd = UpperAscii(c.line.substr(1, 2));
   if (cmd != "SF") return;
   const std::string fontName = FontNumberToSpec(f);
   // Fonts.ini generated the italic and bold variants of this font.
-  if (!fontName.empty() && f >= 1 && f <= kFontCount && c.run.auto_variants && (*c.run.auto_variants)[f - 1]) {
+  if (!fontName.empty() && f >= 1 && f <= kFontCount && c.run.AutoVariants && (*c.run.AutoVariants)[f - 1]) {
     SetFontSlot(c.run, 2, FontCharToNumber(fontName[0], '\''));
     SetFontSlot(c.run, 1, FontCharToNumber(fontName[0], '"'));
     SetFontSlot(c.run, 3, FontCharToNumber(fontName[0], '&'));
   }
-  if (c.run.settings.LineHeightRefersToNormalFont) {
+  if (c.run.Settings.LineHeightRefersToNormalFont) {
     for (int slot = 0; slot < 3; ++slot) {
-      const int v = NormaliseLineHeight(c.run, c.d.typed_heights[slot]);
+      const int v = NormaliseLineHeight(c.run, c.d.TypedHeights[slot]);
       LineHeight(c.run, slot) = static_cast<uint8_t>(v);
-      c.d.pending_heights[slot] = v;
+      c.d.PendingHeights[slot] = v;
     }
   }
 }
@@ -544,20 +544,20 @@ void CmdSF(Cmd& c) {
 // ".LI" with a corner and a partition character draws boxes from those characters; ".LI"
 // alone ends it.
 void CmdLI(Cmd& c) {
-  c.run.dotline.Start(c.line);
-  c.run.dotline.Position = 3;
-  SwitchFrameMode(c.run.dotline, c.run.writer.Frame);
+  c.run.Dotline.Start(c.line);
+  c.run.Dotline.Position = 3;
+  SwitchFrameMode(c.run.Dotline, c.run.Writer.Frame);
 }
 
 void CmdEPSwitch(Cmd& c) {
-  c.d.paragraph_numbering = ReadSwitchArgument(c.line);
-  c.run.writer.ParagraphCounting = c.d.paragraph_numbering ? 1 : 0;
+  c.d.ParagraphNumbering = ReadSwitchArgument(c.line);
+  c.run.Writer.ParagraphCounting = c.d.ParagraphNumbering ? 1 : 0;
 }
 
-void CmdWI(Cmd& c) { c.run.reader.input_mode = 2; }
-void CmdIB(Cmd& c) { c.run.reader.input_mode = 1; }
-void CmdSC(Cmd& c) { ReadCharArgument(c.line, c.run.reader.column_char); }
-void CmdPC(Cmd& c) { ReadCharArgument(c.line, c.run.reader.control_prefix); }
+void CmdWI(Cmd& c) { c.run.Reader.InputMode = 2; }
+void CmdIB(Cmd& c) { c.run.Reader.InputMode = 1; }
+void CmdSC(Cmd& c) { ReadCharArgument(c.line, c.run.Reader.ColumnChar); }
+void CmdPC(Cmd& c) { ReadCharArgument(c.line, c.run.Reader.ControlPrefix); }
 
 void CmdBM(Cmd& c) {
   FormatRun& run = c.run;
@@ -569,19 +569,19 @@ void CmdBM(Cmd& c) {
   if (typed.empty()) return;
   std::shared_ptr<const platform::Bitmap> picture;
   GraphicsLoadError why;
-  const bool loaded = LoadGraphicsFile(picture, typed, run.files, &why);
+  const bool loaded = LoadGraphicsFile(picture, typed, run.Files, &why);
   if (!loaded && why.Kind != GraphicsLoadFailure::kUnreadable) {
     ReportError(run, MessageId::kGraphicsFileNotFoundNoLines, {typed});
     return;
   }
-  if (!c.d.graphics_lines) return;
-  const double width_inches = RightMarginColumns(run) * 0.1 * c.d.bitmap_width / 100.0;
+  if (!c.d.GraphicsLines) return;
+  const double width_inches = RightMarginColumns(run) * 0.1 * c.d.BitmapWidth / 100.0;
   if (!loaded || picture->width <= 0 || width_inches <= 0) {
     ReportError(run, MessageId::kGraphicsFileNotInterpreted, {typed});
     return;
   }
   const double height_inches = picture->height * width_inches / picture->width;
-  StreamPages& page = run.pages.Streams[kTextStream];
+  StreamPages& page = run.Pages.Streams[kTextStream];
   const int slot1 = page.LineHeights[1] > 0 ? page.LineHeights[1] : 8;
   const double lines = height_inches * 48.0 / slot1;
   if (!(lines < 1000)) {  // a picture taller than a long page is no picture for a page
@@ -589,13 +589,13 @@ void CmdBM(Cmd& c) {
     return;
   }
   const int k = static_cast<int>(std::nearbyint(lines)) + 1;
-  if (page.PagePosition + (k - 1) * page.LineHeights[0] > run.pages.PageLimit)
-    StartNewPage(run.pages, kTextStream, run.messages);
+  if (page.PagePosition + (k - 1) * page.LineHeights[0] > run.Pages.PageLimit)
+    StartNewPage(run.Pages, kTextStream, run.Messages);
   const std::string cp = ".CP" + std::to_string(k + 1);
   for (char ch : cp) EmitChar(run, static_cast<uint8_t>(ch));
   EmitChar(run, kCarriageReturn);
   EmitChar(run, kLineFeed);
-  for (int i = 0; i < k && !run.run.stop; ++i) {
+  for (int i = 0; i < k && !run.Run.Stop; ++i) {
     EmitChar(run, kCarriageReturn);
     EmitChar(run, kLineFeed);
     AdvanceLineBy(run, 0);
@@ -669,22 +669,22 @@ std::string LetterNumber(int n, char first) {
 }
 
 std::string NumberInStyle(const FormatRun& run, int level) {
-  const DotState& d = run.dot;
-  const auto& numbering = run.headings.LevelNumbering[level];
-  const int n = d.heading_numbers[level];
+  const DotState& d = run.Dot;
+  const auto& numbering = run.Headings.LevelNumbering[level];
+  const int n = d.HeadingNumbers[level];
   std::string out;
   switch (numbering.NumberingStyle) {
     case 0:
       for (int l = 1; l <= level; ++l) {
         if (l > 1) out += '.';
-        out += std::to_string(d.heading_numbers[l]);
+        out += std::to_string(d.HeadingNumbers[l]);
       }
       break;
     case 1: out = std::to_string(n); break;
     case 2: out = FeedRomanNumber(n); break;
     case 3: out = LetterNumber(n, 'A'); break;
     case 4: out = LetterNumber(n, 'a'); break;
-    case 5: out = LetterNumber(level > 1 ? d.heading_numbers[level - 1] : 0, 'a') + LetterNumber(n, 'a'); break;
+    case 5: out = LetterNumber(level > 1 ? d.HeadingNumbers[level - 1] : 0, 'a') + LetterNumber(n, 'a'); break;
     case 6: {
       static const char kGreek[6] = {'\xE0', '\xE1', 'y', '\xEB', '\xEE', 'z'};
       out = (n >= 1 && n <= 6) ? std::string(1, kGreek[n - 1]) : std::string(" ");
@@ -703,7 +703,7 @@ std::string NumberInStyle(const FormatRun& run, int level) {
 
 void FeedTemplateText(FormatRun& run, const std::string& text) {
   for (char ch : text) {
-    if (run.run.stop) return;
+    if (run.Run.Stop) return;
     if (ch == '\n') continue;
     FeedCharacter(run, static_cast<uint8_t>(ch));
   }
@@ -714,46 +714,46 @@ void FeedTemplateText(FormatRun& run, const std::string& text) {
 // ---- dot lines ----
 
 void AppendDotChar(FormatRun& run, uint8_t c) {
-  ReaderState& r = run.reader;
-  if (r.dot_line.size() < static_cast<size_t>(kDotLineRoom)) {
-    r.dot_line.push_back(static_cast<char>(c));
-  } else if (r.dot_line.size() == static_cast<size_t>(kDotLineRoom)) {
-    r.dot_line.push_back('\0');  // marks the line as reported; removed before handling
+  ReaderState& r = run.Reader;
+  if (r.DotLine.size() < static_cast<size_t>(kDotLineRoom)) {
+    r.DotLine.push_back(static_cast<char>(c));
+  } else if (r.DotLine.size() == static_cast<size_t>(kDotLineRoom)) {
+    r.DotLine.push_back('\0');  // marks the line as reported; removed before handling
     ReportError(run, MessageId::kDotLineTooLong);
   }
 }
 
 void HandleDotLine(FormatRun& run) {
-  ReaderState& r = run.reader;
-  DotState& d = run.dot;
-  r.collecting_dot = false;
-  r.line_start_flag = true;  // a macro body fed from here starts at a line start
-  std::string line = r.dot_line;
-  r.dot_line.clear();
+  ReaderState& r = run.Reader;
+  DotState& d = run.Dot;
+  r.CollectingDot = false;
+  r.LineStartFlag = true;  // a macro body fed from here starts at a line start
+  std::string line = r.DotLine;
+  r.DotLine.clear();
   if (line.size() > static_cast<size_t>(kDotLineRoom)) line.resize(kDotLineRoom);
 
-  d.new_page_request = false;
-  const bool cond_at_start = d.conditional_output;
-  StreamPages& page = run.pages.Streams[run.current_stream];
+  d.NewPageRequest = false;
+  const bool cond_at_start = d.ConditionalOutput;
+  StreamPages& page = run.Pages.Streams[run.CurrentStream];
   const int back = page.LineHeights[0];
   if (cond_at_start) page.PagePosition -= back;  // a dot line takes no room
-  d.pending_heights = {0, 0, 0};
-  d.pending_right_margin = 0;
+  d.PendingHeights = {0, 0, 0};
+  d.PendingRightMargin = 0;
 
   auto at = [&line](size_t i) -> char { return i <= line.size() && i >= 1 ? line[i - 1] : '\r'; };
   char sign = at(4);
   if (sign == ' ') sign = at(5);
-  d.sign_mode = sign == '+' ? 0 : (sign == '-' ? 1 : 2);
-  d.first_upper = static_cast<uint8_t>(at(2)) <= 'Z';
+  d.SignMode = sign == '+' ? 0 : (sign == '-' ? 1 : 2);
+  d.FirstUpper = static_cast<uint8_t>(at(2)) <= 'Z';
 
   const bool heading = IsDigitChar(at(2)) || ((at(2) == '+' || at(2) == '-') && IsDigitChar(at(3)));
   if (heading) {
     if (cond_at_start) {
       page.PagePosition += back;
       FormatHeading(run, line, false);
-      if (!d.macro_expanding && !d.template_output) {
+      if (!d.MacroExpanding && !d.TemplateOutput) {
         const uint8_t next = NextSourceChar(run);
-        if (next != kLineFeed && !r.eof_read) PushBack(run, next);
+        if (next != kLineFeed && !r.EofRead) PushBack(run, next);
         StartLine(run);
       }
     }
@@ -761,19 +761,19 @@ void HandleDotLine(FormatRun& run) {
   }
 
   // While output is off only ".IF", ".EL" and ".EN" count: no macro is defined or called.
-  if (d.conditional_output && ExpandDotMacro(run, line)) {
-    d.copy_line = false;
+  if (d.ConditionalOutput && ExpandDotMacro(run, line)) {
+    d.CopyLine = false;
   } else {
     InterpretDotCommand(run, line);
   }
 
-  if (!run.run.index_scan) {
-    if (d.copy_line) {
+  if (!run.Run.IndexScan) {
+    if (d.CopyLine) {
       for (char ch : line) EmitChar(run, static_cast<uint8_t>(ch));
       EmitChar(run, kCarriageReturn);
       EmitChar(run, kLineFeed);
     }
-    const auto& ph = d.pending_heights;
+    const auto& ph = d.PendingHeights;
     auto write_line = [&run](const std::string& text) {
       for (char ch : text) EmitChar(run, static_cast<uint8_t>(ch));
       EmitChar(run, kCarriageReturn);
@@ -786,67 +786,67 @@ void HandleDotLine(FormatRun& run) {
       if (ph[1] > 0) write_line(".EH" + std::to_string(ph[1]));
       if (ph[2] > 0) write_line(".SH" + std::to_string(ph[2]));
     }
-    if (d.pending_right_margin > 0) {
+    if (d.PendingRightMargin > 0) {
       const std::string word = UpperAscii(line.substr(1, std::min<size_t>(2, line.size() - 1)));
-      write_line(std::string(d.first_upper || word == "BV" ? ".RM" : ".RF") +
-                 std::to_string(d.pending_right_margin));
+      write_line(std::string(d.FirstUpper || word == "BV" ? ".RM" : ".RF") +
+                 std::to_string(d.PendingRightMargin));
     }
   }
 
-  StreamPages& page_now = run.pages.Streams[run.current_stream];
+  StreamPages& page_now = run.Pages.Streams[run.CurrentStream];
   if (cond_at_start) {
-    if (d.new_page_request) StartNewPage(run.pages, run.current_stream, run.messages);
+    if (d.NewPageRequest) StartNewPage(run.Pages, run.CurrentStream, run.Messages);
     else page_now.PagePosition += back;
   }
 
-  if (d.conditional_output && !d.macro_expanding && !d.template_output && !run.run.stop) {
+  if (d.ConditionalOutput && !d.MacroExpanding && !d.TemplateOutput && !run.Run.Stop) {
     const uint8_t next = NextSourceChar(run);
-    if (next != kLineFeed && !r.eof_read) PushBack(run, next);
+    if (next != kLineFeed && !r.EofRead) PushBack(run, next);
     LineStream& s = run.cur();
     ResetLineCounters(run);
-    s.line.Position = 0;
-    if (run.current_stream == kTextStream) {
+    s.Line.Position = 0;
+    if (run.CurrentStream == kTextStream) {
       StartLine(run);
-      if (!d.template_output) WriteLineIndent(run, 0);
+      if (!d.TemplateOutput) WriteLineIndent(run, 0);
     }
   }
-  r.line_start_flag = true;
+  r.LineStartFlag = true;
 }
 
 void InterpretDotCommand(FormatRun& run, const std::string& line) {
-  DotState& d = run.dot;
-  d.copy_line = d.conditional_output;
+  DotState& d = run.Dot;
+  d.CopyLine = d.ConditionalOutput;
   const std::string word =
       line.size() >= 3 ? UpperAscii(line.substr(1, 2)) : UpperAscii(line.substr(std::min<size_t>(1, line.size())));
   if (word == "IF") {
-    d.conditional_output = EvaluateCondition(run, ReadTextArgument(line));
-    d.copy_line = false;
+    d.ConditionalOutput = EvaluateCondition(run, ReadTextArgument(line));
+    d.CopyLine = false;
     return;
   }
   if (word == "EL") {
-    d.conditional_output = !d.conditional_output;
-    d.copy_line = false;
+    d.ConditionalOutput = !d.ConditionalOutput;
+    d.CopyLine = false;
     return;
   }
   if (word == "EN") {
-    d.conditional_output = true;
-    d.copy_line = false;
+    d.ConditionalOutput = true;
+    d.CopyLine = false;
     return;
   }
-  if (!d.conditional_output) {
+  if (!d.ConditionalOutput) {
     // ".HY" with an argument it does not know ends the suppression that ".HT" began.
     if (word == "HY") {
       const std::string arg = UpperAscii(ReadTextArgument(line));
       static const char* kKnown[] = {"OFF", "NO", "ON", "GERMAN", "MANUAL", "HAND", "TEX"};
       const bool known = std::any_of(std::begin(kKnown), std::end(kKnown), [&arg](const char* k) { return arg == k; }) ||
                          arg.find(".TEX") != std::string::npos;
-      if (!known) d.conditional_output = d.saved_condition;
+      if (!known) d.ConditionalOutput = d.SavedCondition;
     }
     return;
   }
   const DotCommandRow* row = FindCommand(word);
   if (!row) return;  // a pass-through command for the page engine
-  run.dotline.Start(line);
+  run.Dotline.Start(line);
   Cmd c{run, line, d};
   row->handler(c);
 }
@@ -867,8 +867,8 @@ std::vector<std::string> SplitConditionWords(const std::string& text) {
 
 bool IsConditionWord(const FormatRun& run, const std::string& word) {
   const std::string w = UpperAscii(word);
-  return std::find(run.run.condition_words.begin(), run.run.condition_words.end(), w) !=
-         run.run.condition_words.end();
+  return std::find(run.Run.ConditionWords.begin(), run.Run.ConditionWords.end(), w) !=
+         run.Run.ConditionWords.end();
 }
 
 bool EvaluateCondition(FormatRun& run, const std::string& text) {
@@ -897,7 +897,7 @@ bool EvaluateCondition(FormatRun& run, const std::string& text) {
 // ---- macros ----
 
 bool ExpandDotMacro(FormatRun& run, std::string line) {
-  DotState& d = run.dot;
+  DotState& d = run.Dot;
   if (!line.empty() && line.back() == ' ') line.pop_back();
   const size_t def = line.find(":=");
   if (def != std::string::npos) {
@@ -913,12 +913,12 @@ bool ExpandDotMacro(FormatRun& run, std::string line) {
       ReportError(run, MessageId::kMacroTooLong, {UpperAscii(name)});
       body.resize(199);
     }
-    d.macros.push_back(TDotMacro{UpperAscii(name), body, false});
+    d.Macros.push_back(TDotMacro{UpperAscii(name), body, false});
     return false;
   }
   const std::string name = UpperAscii(line.substr(std::min<size_t>(1, line.size())));
   TDotMacro* found = nullptr;
-  for (TDotMacro& m : d.macros)
+  for (TDotMacro& m : d.Macros)
     if (m.Name == name) found = &m;
   if (!found) return false;
   if (found->Active) {
@@ -929,8 +929,8 @@ bool ExpandDotMacro(FormatRun& run, std::string line) {
   const std::string body = found->Body;
   const std::string macro_name = found->Name;
   found->Active = true;
-  const bool was_expanding = d.macro_expanding;
-  d.macro_expanding = true;
+  const bool was_expanding = d.MacroExpanding;
+  d.MacroExpanding = true;
   std::string text;
   for (size_t i = 0; i < body.size(); ++i) {
     const char ch = body[i];
@@ -940,28 +940,28 @@ bool ExpandDotMacro(FormatRun& run, std::string line) {
   }
   text += '\r';
   for (char ch : text) {
-    if (run.run.stop) break;
+    if (run.Run.Stop) break;
     FeedCharacter(run, static_cast<uint8_t>(ch));
   }
-  for (TDotMacro& m : d.macros)
+  for (TDotMacro& m : d.Macros)
     if (m.Name == macro_name) m.Active = false;
-  d.macro_expanding = was_expanding;
+  d.MacroExpanding = was_expanding;
   return true;
 }
 
 // ---- includes ----
 
 void IncludeFile(FormatRun& run, const std::string& typed) {
-  if (run.run.index_scan) return;
+  if (run.Run.IndexScan) return;
   std::string name = typed;
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.size() > 2 && name[0] == '*' && name[1] == '.')
-    name = ChangeFileExtension(run.run.input_name, name.substr(2));
+    name = ChangeFileExtension(run.Run.InputName, name.substr(2));
   if (name.empty()) return;
   std::string located = name;
-  if (!FileExistsByOpen(located) && !LocateFile(located, run.files)) return;
+  if (!FileExistsByOpen(located) && !LocateFile(located, run.Files)) return;
   if (!FileExistsByOpen(located)) return;
-  if (run.reader.include_depth >= kMaxIncludeDepth) {
+  if (run.Reader.IncludeDepth >= kMaxIncludeDepth) {
     ReportError(run, MessageId::kTooManyNestedIncludeFiles, {name});
     return;
   }
@@ -978,38 +978,38 @@ void IncludeFile(FormatRun& run, const std::string& typed) {
   std::string data(read.bytes.begin(), read.bytes.end());
 
   // Keep the reader of the including file and restore it afterwards.
-  ReaderState saved = std::move(run.reader);
-  const bool saved_heading_pending = run.dot.heading_pending;
-  run.reader = ReaderState{};
-  run.reader.input_table = saved.input_table;
-  run.reader.column_char = saved.column_char;
-  run.reader.control_prefix = saved.control_prefix;
-  run.reader.margin_notes_on = saved.margin_notes_on;
-  run.reader.margin_open = saved.margin_open;
-  run.reader.margin_close = saved.margin_close;
-  run.reader.margin_width = saved.margin_width;
-  run.reader.include_depth = saved.include_depth + 1;
+  ReaderState saved = std::move(run.Reader);
+  const bool saved_heading_pending = run.Dot.HeadingPending;
+  run.Reader = ReaderState{};
+  run.Reader.InputTable = saved.InputTable;
+  run.Reader.ColumnChar = saved.ColumnChar;
+  run.Reader.ControlPrefix = saved.ControlPrefix;
+  run.Reader.MarginNotesOn = saved.MarginNotesOn;
+  run.Reader.MarginOpen = saved.MarginOpen;
+  run.Reader.MarginClose = saved.MarginClose;
+  run.Reader.MarginWidth = saved.MarginWidth;
+  run.Reader.IncludeDepth = saved.IncludeDepth + 1;
   SetInput(run, std::move(data));
 
   if (upper.find(".WS") != std::string::npos || upper.find(".TXT") != std::string::npos ||
       upper.find(".SKT") != std::string::npos) {
-    run.reader.input_mode = upper.find(".WS") != std::string::npos ? 0 : 2;
+    run.Reader.InputMode = upper.find(".WS") != std::string::npos ? 0 : 2;
     FormatLineLoop(run, false);
   } else {
-    run.reader.input_mode = 0;
-    while (!AtInputEnd(run) && !run.run.stop) {
+    run.Reader.InputMode = 0;
+    while (!AtInputEnd(run) && !run.Run.Stop) {
       const uint8_t c = ReadInputChar(run);
-      if (run.reader.eof_read) break;
+      if (run.Reader.EofRead) break;
       if (c != kEndOfFileMark) EmitChar(run, c);
     }
   }
 
-  const int depth_margin_width = run.reader.margin_width;
-  const bool margin_on = run.reader.margin_notes_on;
-  run.reader = std::move(saved);
-  run.reader.margin_width = depth_margin_width;
-  run.reader.margin_notes_on = margin_on;
-  run.dot.heading_pending = saved_heading_pending;
+  const int depth_margin_width = run.Reader.MarginWidth;
+  const bool margin_on = run.Reader.MarginNotesOn;
+  run.Reader = std::move(saved);
+  run.Reader.MarginWidth = depth_margin_width;
+  run.Reader.MarginNotesOn = margin_on;
+  run.Dot.HeadingPending = saved_heading_pending;
 }
 
 // ---- headings ----
@@ -1027,14 +1027,14 @@ std::string FeedRomanNumber(int n) {
 }
 
 void FeedHeadingTemplatePart(FormatRun& run, int part) {
-  FeedTemplateText(run, TemplatePartText(run.headings, run.dot.heading_level, part));
+  FeedTemplateText(run, TemplatePartText(run.Headings, run.Dot.HeadingLevel, part));
 }
 
 void FormatHeading(FormatRun& run, const std::string& line, bool from_style) {
-  DotState& d = run.dot;
-  int level = d.heading_level;
+  DotState& d = run.Dot;
+  int level = d.HeadingLevel;
   if (from_style) {
-    level = run.reader.style_level;
+    level = run.Reader.StyleLevel;
   } else {
     const char c2 = line.size() > 1 ? line[1] : '0';
     if (c2 == '+' || c2 == '-') {
@@ -1045,50 +1045,50 @@ void FormatHeading(FormatRun& run, const std::string& line, bool from_style) {
     }
   }
   level = std::clamp(level, 1, 9);
-  d.heading_level = level;
-  if (!d.numbers_just_set) {
-    ++d.heading_numbers[level];
-    for (int l = level + 1; l <= 9; ++l) d.heading_numbers[l] = 0;
+  d.HeadingLevel = level;
+  if (!d.NumbersJustSet) {
+    ++d.HeadingNumbers[level];
+    for (int l = level + 1; l <= 9; ++l) d.HeadingNumbers[l] = 0;
   }
-  d.numbers_just_set = false;
+  d.NumbersJustSet = false;
 
-  if (run.headings.HeadingsTemplateReload) {
-    if (!LoadHeadingsTemplate(run.headings, run.settings.Language, run.files, run.messages)) {
-      if (run.messages.AbortRequested.load()) run.run.stop = true;
+  if (run.Headings.HeadingsTemplateReload) {
+    if (!LoadHeadingsTemplate(run.Headings, run.Settings.Language, run.Files, run.Messages)) {
+      if (run.Messages.AbortRequested.load()) run.Run.Stop = true;
     }
-    run.headings.HeadingsTemplateReload = 0;
+    run.Headings.HeadingsTemplateReload = 0;
   }
-  if (run.run.stop) return;
+  if (run.Run.Stop) return;
 
-  const bool was_in_heading = d.heading_in_progress;
-  d.heading_in_progress = true;
-  d.template_output = true;
-  FeedTemplateText(run, TemplatePartText(run.headings, level, 0));
+  const bool was_in_heading = d.HeadingInProgress;
+  d.HeadingInProgress = true;
+  d.TemplateOutput = true;
+  FeedTemplateText(run, TemplatePartText(run.Headings, level, 0));
   FeedTemplateText(run, NumberInStyle(run, level));
-  FeedTemplateText(run, TemplatePartText(run.headings, level, 1));
-  d.template_output = false;
-  d.heading_in_progress = was_in_heading;
-  d.heading_pending = true;
+  FeedTemplateText(run, TemplatePartText(run.Headings, level, 1));
+  d.TemplateOutput = false;
+  d.HeadingInProgress = was_in_heading;
+  d.HeadingPending = true;
 }
 
 // ---- fonts ----
 
 void LoadFontWidthsFor(FormatRun& run, uint8_t font) {
-  DotState& d = run.dot;
-  if (!run.printer || font < 1 || font > kFontCount) {
-    d.widths.fill(0);
-    d.column_width = 0;
+  DotState& d = run.Dot;
+  if (!run.Printer || font < 1 || font > kFontCount) {
+    d.Widths.fill(0);
+    d.ColumnWidth = 0;
     return;
   }
-  LoadFontWidths(d.column_width, d.indent_scale, font, d.widths, *run.printer, run.settings.NormalFont);
+  LoadFontWidths(d.ColumnWidth, d.IndentScale, font, d.Widths, *run.Printer, run.Settings.NormalFont);
 }
 
 void SetFontSlot(FormatRun& run, int slot, uint8_t font) {
-  DotState& d = run.dot;
+  DotState& d = run.Dot;
   if (slot < 0 || slot > 3) return;
-  d.font_slots[slot] = font;
+  d.FontSlots[slot] = font;
   if (font >= 1 && font <= kMaxFontNumber) d.font_used[font] = true;
-  if (slot == d.current_slot) {
+  if (slot == d.CurrentSlot) {
     if (!FontUsable(run, font)) {
       const std::string fontName = FontNumberToSpec(font);
       ReportInfo(run, MessageId::kFontNotDefined, {fontName});
@@ -1098,57 +1098,57 @@ void SetFontSlot(FormatRun& run, int slot, uint8_t font) {
 }
 
 void SelectFontSlot(FormatRun& run) {
-  DotState& d = run.dot;
-  const uint8_t font = d.font_slots[d.current_slot];
+  DotState& d = run.Dot;
+  const uint8_t font = d.FontSlots[d.CurrentSlot];
   if (!FontUsable(run, font)) {
     static const char* kNames[4] = {"Normal", "Bold", "Italic", "BoldItalic"};
     const std::string fontName = FontNumberToSpec(font);
-    const std::string name = kNames[d.current_slot & 3];
+    const std::string name = kNames[d.CurrentSlot & 3];
     ReportInfo(run, MessageId::kNamedFontNotDefined, {name, fontName});
   }
-  if (run.current_stream == kTextStream) LoadFontWidthsFor(run, font);
+  if (run.CurrentStream == kTextStream) LoadFontWidthsFor(run, font);
 }
 
 void ToggleSlotStyle(FormatRun& run, uint8_t control) {
-  DotState& d = run.dot;
-  d.current_slot = ToggleFontStyle(control, static_cast<uint8_t>(d.current_slot));
+  DotState& d = run.Dot;
+  d.CurrentSlot = ToggleFontStyle(control, static_cast<uint8_t>(d.CurrentSlot));
   SelectFontSlot(run);
 }
 
 void ApplyFontControl(FormatRun& run) {
-  DotState& d = run.dot;
-  uint8_t& c = run.reader.current;
+  DotState& d = run.Dot;
+  uint8_t& c = run.Reader.Current;
   switch (c) {
     case kBoldToggle:
     case kItalicToggle:
       ToggleSlotStyle(run, c);
       break;
     case kAlternateFont:
-      if (d.current_slot == 0 && !d.alternate_active) {
-        d.alternate_active = true;
-        d.alternate_saved = d.font_slots[0];
-        d.font_slots[0] = d.alternate_font;
-        if (d.alternate_font >= 1 && d.alternate_font <= kMaxFontNumber) d.font_used[d.alternate_font] = true;
+      if (d.CurrentSlot == 0 && !d.AlternateActive) {
+        d.AlternateActive = true;
+        d.AlternateSaved = d.FontSlots[0];
+        d.FontSlots[0] = d.AlternateFont;
+        if (d.AlternateFont >= 1 && d.AlternateFont <= kMaxFontNumber) d.font_used[d.AlternateFont] = true;
         SelectFontSlot(run);
       }
       break;
     case kCarriageReturn:
-      if (d.alternate_active && d.current_slot == 0) {
-        d.alternate_active = false;
-        d.font_slots[0] = d.alternate_saved;
+      if (d.AlternateActive && d.CurrentSlot == 0) {
+        d.AlternateActive = false;
+        d.FontSlots[0] = d.AlternateSaved;
         SelectFontSlot(run);
       }
       break;
     case 0xC4:
     case 0xCD: {
-      const uint8_t font = d.font_slots[d.current_slot];
+      const uint8_t font = d.FontSlots[d.CurrentSlot];
       bool bold_big = false;
-      if (run.printer && font >= 1 && font <= kFontCount) {
-        const TFontEntry& e = run.printer->Fonts[font - 1];
+      if (run.Printer && font >= 1 && font <= kFontCount) {
+        const TFontEntry& e = run.Printer->Fonts[font - 1];
         bold_big = UpperAscii(e.FaceName.Str()).find("BOLD") != std::string::npos && e.Size > 10;
       }
       if (bold_big) c = 0xCD;
-      else if (run.run.contents_mode) c = 0xC4;
+      else if (run.Run.ContentsMode) c = 0xC4;
       break;
     }
     default:
@@ -1159,68 +1159,68 @@ void ApplyFontControl(FormatRun& run) {
 // ---- index marks in running text ----
 
 void ClearIndexRecording(FormatRun& run) {
-  run.dot.index_recording = {false, false, false, false};
-  run.dot.index_phrase = false;
+  run.Dot.IndexRecording = {false, false, false, false};
+  run.Dot.IndexPhrase = false;
 }
 
 namespace {
 
 void EndIndexMark(FormatRun& run, bool turned) {
-  DotState& d = run.dot;
-  IndexVolumes& iv = run.index_volumes;
-  const WriterStream& ws = run.writer.Streams[run.current_stream];
+  DotState& d = run.Dot;
+  IndexVolumes& iv = run.IndexVolumes;
+  const WriterStream& ws = run.Writer.Streams[run.CurrentStream];
   for (int v = 0; v < iv.Count && v < kMaxIndexVolumes; ++v) {
-    if (!d.index_recording[v]) continue;
-    const bool capital = d.index_capital[v] || ws.Bold || ws.Underline;
+    if (!d.IndexRecording[v]) continue;
+    const bool capital = d.IndexCapital[v] || ws.Bold || ws.Underline;
     std::string mark = "*";
     mark += turned ? (capital ? 'T' : 't') : (capital ? 'N' : 'n');
-    mark += std::to_string(run.pages.Streams[kTextStream].PageCount);
+    mark += std::to_string(run.Pages.Streams[kTextStream].PageCount);
     mark += "\r\n";
     if (iv.Files[v].IsOpen()) iv.Files[v].Write(mark);
-    d.index_capital[v] = false;
-    ++d.index_entries[v];
-    d.index_recording[v] = false;
+    d.IndexCapital[v] = false;
+    ++d.IndexEntries[v];
+    d.IndexRecording[v] = false;
   }
-  d.index_phrase = false;
+  d.IndexPhrase = false;
 }
 
 }  // namespace
 
 IndexMarkResult ApplyIndexMarks(FormatRun& run) {
-  IndexVolumes& iv = run.index_volumes;
+  IndexVolumes& iv = run.IndexVolumes;
   if (!iv.Open || iv.Count == 0) return IndexMarkResult::kNormal;
-  const IndexMarkResult marker = run.run.index_scan ? IndexMarkResult::kDrop : IndexMarkResult::kNoWidth;
-  DotState& d = run.dot;
-  const uint8_t c = run.reader.current;
-  const bool recording = std::any_of(d.index_recording.begin(), d.index_recording.end(), [](bool b) { return b; });
-  const int chars_now = run.cur().line.Characters;
+  const IndexMarkResult marker = run.Run.IndexScan ? IndexMarkResult::kDrop : IndexMarkResult::kNoWidth;
+  DotState& d = run.Dot;
+  const uint8_t c = run.Reader.Current;
+  const bool recording = std::any_of(d.IndexRecording.begin(), d.IndexRecording.end(), [](bool b) { return b; });
+  const int chars_now = run.cur().Line.Characters;
   if (recording && (c == ';' || c == ':')) {
-    if (c == ':' && chars_now == d.index_mark_start && !d.index_phrase) {
-      d.index_phrase = true;
+    if (c == ':' && chars_now == d.IndexMarkStart && !d.IndexPhrase) {
+      d.IndexPhrase = true;
       return marker;
     }
-    if (d.index_phrase) {
+    if (d.IndexPhrase) {
       EndIndexMark(run, c == ';');
       return marker;
     }
   }
   const size_t pos = c ? iv.Chars.find(static_cast<char>(c)) : std::string::npos;
   if (pos != std::string::npos && pos < static_cast<size_t>(iv.Count) && pos < 4) {
-    if (d.index_recording[pos]) {
-      d.index_capital[pos] = true;
+    if (d.IndexRecording[pos]) {
+      d.IndexCapital[pos] = true;
     } else {
-      d.index_recording[pos] = true;
+      d.IndexRecording[pos] = true;
     }
-    d.index_mark_start = chars_now;
+    d.IndexMarkStart = chars_now;
     return marker;
   }
   if (recording) {
-    if (!d.index_phrase && run.writer.Classes.BreakTable[c]) {
+    if (!d.IndexPhrase && run.Writer.Classes.BreakTable[c]) {
       EndIndexMark(run, false);
     } else if (c > 31 || c == kNoBreakBlank) {
       for (int v = 0; v < iv.Count && v < kMaxIndexVolumes; ++v) {
-        if (!d.index_recording[v] || !iv.Files[v].IsOpen()) continue;
-        const uint8_t o = run.writer.Classes.OutputTable[c];
+        if (!d.IndexRecording[v] || !iv.Files[v].IsOpen()) continue;
+        const uint8_t o = run.Writer.Classes.OutputTable[c];
         if (c >= 128) {
           iv.Files[v].Put(kEscape);
           iv.Files[v].Put(o);

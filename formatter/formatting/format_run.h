@@ -44,81 +44,81 @@ struct LineStream {
   // Word buffer: positions 1..54 are used; index 0 is unused so positions match the rules.
   std::array<uint8_t, kHeldTextRoom + 1> held{};
   std::array<uint8_t, kHeldTextRoom + 1> no_break_mark{};
-  int held_len = 0;
+  int HeldLen = 0;
 
-  LinePosition line;         // horizontal position of the next character (layout units)
-  int32_t right_margin = 0;  // layout units
-  int32_t zone_width = 0;    // hyphenation zone width (layout units)
-  bool zone_on = true;       // hyphenation zone active on this line
-  int overflow = 0;          // characters held beyond the right margin
-  int blank_run = 0;         // consecutive blanks written
-  bool no_break = false;     // character 7 seen, cleared by a blank
+  LinePosition Line;         // horizontal position of the next character (layout units)
+  int32_t RightMargin = 0;  // layout units
+  int32_t ZoneWidth = 0;    // hyphenation zone width (layout units)
+  bool ZoneOn = true;       // hyphenation zone active on this line
+  int Overflow = 0;          // characters held beyond the right margin
+  int BlankRun = 0;         // consecutive blanks written
+  bool NoBreak = false;     // character 7 seen, cleared by a blank
 
-  int pending_count = 0;  // hard line ends held back while the line overflowed
-  int pending_pos = 0;    // held-text position after which they fall
+  int PendingCount = 0;  // hard line ends held back while the line overflowed
+  int PendingPos = 0;    // held-text position after which they fall
 
-  int typed_indent_count = 0;    // column marks typed at the start of the source line
-  int32_t typed_indent_pos = 0;  // the same as a position
-  int32_t prev_start_pos = 0;    // start position of the previous line
-  int col_width = 0;             // column unit of the font of the current line
-  int prev_col_width = 0;        // ... and of the previous line
+  int TypedIndentCount = 0;    // column marks typed at the start of the source line
+  int32_t TypedIndentPos = 0;  // the same as a position
+  int32_t PrevStartPos = 0;    // start position of the previous line
+  int ColWidth = 0;             // column unit of the font of the current line
+  int PrevColWidth = 0;        // ... and of the previous line
 
-  bool formatting_on = true;  // ".AW"/".BA"/".BE"
-  int indent_chars = 0;       // column marks written as the line's indentation
+  bool FormattingOn = true;  // ".AW"/".BA"/".BE"
+  int IndentChars = 0;       // column marks written as the line's indentation
 
-  int32_t zone_start() const { return right_margin - zone_width; }
+  int32_t zone_start() const { return RightMargin - ZoneWidth; }
 };
 
 // The WordStar / plain-text reader.
 struct ReaderState {
-  std::vector<uint8_t> input;  // the whole input file
-  size_t input_pos = 0;
-  bool input_open = false;
+  std::vector<uint8_t> Input;  // the whole input file
+  size_t InputPos = 0;
+  bool InputOpen = false;
 
-  uint8_t current = 0;  // current character
-  bool pushed = false;  // a character pushed back for the character loop
-  uint8_t pushed_char = 0;
+  uint8_t Current = 0;  // current character
+  bool Pushed = false;  // a character pushed back for the character loop
+  uint8_t PushedChar = 0;
 
-  std::array<uint8_t, 256> queue{};  // bytes from 0x1D blocks, positions 1..255
-  int queue_count = 0;
-  int queue_read = 1;
+  std::array<uint8_t, 256> Queue{};  // bytes from 0x1D blocks, positions 1..255
+  int QueueCount = 0;
+  int QueueRead = 1;
 
-  bool eof_read = false;     // the last read went beyond the end
-  bool pending_lf = false;   // a bare LF was given as CR; the LF follows
-  uint8_t last_decoded = 0;
-  bool have_pushed_byte = false;  // modes 1 and 2: byte read ahead after the prefix
-  uint8_t pushed_byte = 0;
+  bool EofRead = false;     // the last read went beyond the end
+  bool PendingLf = false;   // a bare LF was given as CR; the LF follows
+  uint8_t LastDecoded = 0;
+  bool HavePushedByte = false;  // modes 1 and 2: byte read ahead after the prefix
+  uint8_t PushedByte = 0;
 
-  int input_mode = 0;          // 0 WordStar, 1 IBM, 2 Windows
-  uint8_t column_char = 0;     // ".SC"
-  uint8_t control_prefix = 0;  // ".PC"
-  std::array<uint8_t, 256> input_table{};  // mode 0 translation
+  int InputMode = 0;          // 0 WordStar, 1 IBM, 2 Windows
+  uint8_t ColumnChar = 0;     // ".SC"
+  uint8_t ControlPrefix = 0;  // ".PC"
+  std::array<uint8_t, 256> InputTable{};  // mode 0 translation
 
-  bool paragraph_style = false;  // a 0x1D paragraph-style block was passed
-  uint8_t style_level = 0;
+  bool ParagraphStyle = false;  // a 0x1D paragraph-style block was passed
+  uint8_t StyleLevel = 0;
 
   // notes (markers and number: NotesState)
-  bool note_just_ended = false;
-  bool note_line_ended = true;
-  bool indent_next_note_line = false;
+  bool NoteJustEnded = false;
+  bool NoteLineEnded = true;
+  bool IndentNextNoteLine = false;
 
   // margin notes
-  bool margin_notes_on = false;
-  uint8_t margin_open = 0, margin_close = 0;
-  bool margin_collect_allowed = true;
-  uint8_t margin_note_lead = 0, margin_note_trail = 0;  // the two note characters of ".MN"
-  int margin_width = 1;  // columns; 1 while margin notes are off
+  bool MarginNotesOn = false;
+  uint8_t MarginOpen = 0, MarginClose = 0;
+  bool MarginCollectAllowed = true;
+  uint8_t MarginNoteLead = 0, MarginNoteTrail = 0;  // the two note characters of ".MN"
+  int MarginWidth = 1;  // columns; 1 while margin notes are off
 
   // dot-line collection
-  bool collecting_dot = false;
-  std::string dot_line;
+  bool CollectingDot = false;
+  std::string DotLine;
 
-  bool dot_line_follows = false;  // held text is forced out before a dot line
-  bool drop_next_blank = false;   // soft hyphen seen with formatting on
-  int right_justify_count = 0;    // control 0 in this line
-  bool line_start_flag = true;    // set at CR, cleared by every character except LF
-  bool hyphenation_cancelled = false;
-  int include_depth = 0;
+  bool DotLineFollows = false;  // held text is forced out before a dot line
+  bool DropNextBlank = false;   // soft hyphen seen with formatting on
+  int RightJustifyCount = 0;    // control 0 in this line
+  bool LineStartFlag = true;    // set at CR, cleared by every character except LF
+  bool HyphenationCancelled = false;
+  int IncludeDepth = 0;
 };
 
 struct TDotMacro {
@@ -129,96 +129,96 @@ struct TDotMacro {
 
 // The dot-command interpreter and the layout state it changes.
 struct DotState {
-  bool conditional_output = true;
-  bool saved_condition = true;  // ".HT"
-  bool copy_line = false;
-  int sign_mode = 2;  // 0 add, 1 subtract, 2 absolute
-  std::string command;  // two letters, upper case
-  bool first_upper = true;
-  size_t read_pos = 0;  // 1-based read position in the dot line
+  bool ConditionalOutput = true;
+  bool SavedCondition = true;  // ".HT"
+  bool CopyLine = false;
+  int SignMode = 2;  // 0 add, 1 subtract, 2 absolute
+  std::string Command;  // two letters, upper case
+  bool FirstUpper = true;
+  size_t ReadPos = 0;  // 1-based read position in the dot line
 
-  std::array<int, 3> pending_heights{};
-  int pending_right_margin = 0;
-  bool new_page_request = false;
+  std::array<int, 3> PendingHeights{};
+  int PendingRightMargin = 0;
+  bool NewPageRequest = false;
 
-  int left_margin = 0;       // 0-based columns
-  int paragraph_margin = 0;  // 0-based columns
-  bool paragraph_start = true;
-  int gutter = 0;  // columns
-  int indent_scale = 60;
-  bool formatting_off_total = false;
-  bool paragraph_numbering = false;
-  int graphics_size = 0;
-  GraphicsCharTable graphics_chars;  // ".GR" and ".BT": characters counted with a picture's width
-  bool graphics_lines = false;
-  int bitmap_width = 100;
-  int minimum_unhyphenated = 3;
-  int hyphenation_mode = 0;
-  int saved_hyphenation_mode = 0;
-  int md_value = 0;
-  std::string tex_pattern_request;  // ".HY name.TEX": the pattern file to load
-  std::array<int, 3> typed_heights{8, 8, 8};  // line heights as typed, before normalising
-  bool no_page_room_reported = false;  // ".PL" not above ".MT" + ".MB", told once per file
+  int LeftMargin = 0;       // 0-based columns
+  int ParagraphMargin = 0;  // 0-based columns
+  bool ParagraphStart = true;
+  int Gutter = 0;  // columns
+  int IndentScale = 60;
+  bool FormattingOffTotal = false;
+  bool ParagraphNumbering = false;
+  int GraphicsSize = 0;
+  GraphicsCharTable GraphicsChars;  // ".GR" and ".BT": characters counted with a picture's width
+  bool GraphicsLines = false;
+  int BitmapWidth = 100;
+  int MinimumUnhyphenated = 3;
+  int HyphenationMode = 0;
+  int SavedHyphenationMode = 0;
+  int MdValue = 0;
+  std::string TexPatternRequest;  // ".HY name.TEX": the pattern file to load
+  std::array<int, 3> TypedHeights{8, 8, 8};  // line heights as typed, before normalising
+  bool NoPageRoomReported = false;  // ".PL" not above ".MT" + ".MB", told once per file
 
-  int heading_level = 1;
-  std::array<int, 10> heading_numbers{};  // levels 1..9
-  bool numbers_just_set = false;
-  bool heading_pending = false;
-  bool heading_in_progress = false;
-  bool template_output = false;
-  bool macro_expanding = false;
+  int HeadingLevel = 1;
+  std::array<int, 10> HeadingNumbers{};  // levels 1..9
+  bool NumbersJustSet = false;
+  bool HeadingPending = false;
+  bool HeadingInProgress = false;
+  bool TemplateOutput = false;
+  bool MacroExpanding = false;
 
-  std::vector<TDotMacro> macros;
+  std::vector<TDotMacro> Macros;
 
   // index marks in running text, per volume
-  std::array<bool, 4> index_recording{};
-  std::array<bool, 4> index_capital{};
-  bool index_phrase = false;
-  int index_mark_start = 0;  // line character count where the marks began
-  std::array<int, 4> index_entries{};
+  std::array<bool, 4> IndexRecording{};
+  std::array<bool, 4> IndexCapital{};
+  bool IndexPhrase = false;
+  int IndexMarkStart = 0;  // line character count where the marks began
+  std::array<int, 4> IndexEntries{};
 
   // fonts
-  std::array<uint8_t, 4> font_slots{};
-  std::array<uint8_t, 4> saved_font_slots{};
-  int current_slot = 0;
-  bool alternate_active = false;
-  uint8_t alternate_saved = 0;
-  uint8_t normal_font = 3;
-  uint8_t alternate_font = 112;
+  std::array<uint8_t, 4> FontSlots{};
+  std::array<uint8_t, 4> SavedFontSlots{};
+  int CurrentSlot = 0;
+  bool AlternateActive = false;
+  uint8_t AlternateSaved = 0;
+  uint8_t NormalFont = 3;
+  uint8_t AlternateFont = 112;
   std::array<bool, kMaxFontNumber + 1> font_used{};
-  std::array<uint8_t, 256> widths{};  // widths of the current font (printer dots)
-  int32_t column_width = 0;            // column unit of the current font
+  std::array<uint8_t, 256> Widths{};  // widths of the current font (printer dots)
+  int32_t ColumnWidth = 0;            // column unit of the current font
 };
 
 // Run-wide names, modes and counters of the formatting run.
 struct RunState {
-  std::unique_ptr<TJobListNode> jobs;
-  std::string input_name, output_name, notes_name, index_name;
-  bool contents_mode = false;
-  bool index_scan = false;
-  bool same_name = false;
-  std::string condition_text;
-  std::vector<std::string> condition_words;
-  int column_unit = 12;  // printer dots per column of 1/10 inch
-  bool stop = false;     // the run stop flag
-  int abort_code = 0;
-  uint8_t last_written = kLineFeed;  // last character passed to the writer
-  std::array<int, 10> saved_heading_numbers{};  // for ".CN" without argument
-  int saved_heading_level = 1;
-  std::string status_name;  // output name cut to 20 characters, for the status line
+  std::unique_ptr<TJobListNode> Jobs;
+  std::string InputName, OutputName, NotesName, IndexName;
+  bool ContentsMode = false;
+  bool IndexScan = false;
+  bool SameName = false;
+  std::string ConditionText;
+  std::vector<std::string> ConditionWords;
+  int ColumnUnit = 12;  // printer dots per column of 1/10 inch
+  bool Stop = false;     // the run stop flag
+  int AbortCode = 0;
+  uint8_t LastWritten = kLineFeed;  // last character passed to the writer
+  std::array<int, 10> SavedHeadingNumbers{};  // for ".CN" without argument
+  int SavedHeadingLevel = 1;
+  std::string StatusName;  // output name cut to 20 characters, for the status line
   // For runs without files (fuzzing, benchmarks): the input bytes instead of the input file,
   // and the formatted file kept in memory (run.writer.Streams[kTextStream].File.Memory()).
-  bool input_from_memory = false;
-  std::string input_bytes;
-  bool output_in_memory = false;
-  int status_pages = 0;
+  bool InputFromMemory = false;
+  std::string InputBytes;
+  bool OutputInMemory = false;
+  int StatusPages = 0;
 };
 
 // Where a run reports to: the message list, message boxes and the main window.
 struct RunOutlets {
-  MessageList& list;
-  MessageBoxes& boxes;
-  MainNotifier& notifier;
+  MessageList& List;
+  MessageBoxes& Boxes;
+  MainNotifier& Notifier;
 };
 
 struct FormatRun {
@@ -226,38 +226,38 @@ struct FormatRun {
   // printer that formatting refers to (kept by the caller for the whole run).
   FormatRun(const TSettingsRecord& settings_snapshot, const TPrinterDataRecord& printer_data,
             RunOutlets outlets)
-      : settings(settings_snapshot),
-        printer(&printer_data),
-        messages(settings, outlets.list, outlets.boxes, outlets.notifier),
-        writer(&messages) {}
+      : Settings(settings_snapshot),
+        Printer(&printer_data),
+        Messages(Settings, outlets.List, outlets.Boxes, outlets.Notifier),
+        Writer(&Messages) {}
   FormatRun(const FormatRun&) = delete;
   FormatRun& operator=(const FormatRun&) = delete;
 
-  TSettingsRecord settings;
-  const TPrinterDataRecord* printer;
-  FileContext files;  // current document, program directory, search directories
-  RunMessages messages;
-  std::unique_ptr<Hyphenator> hyphenator;  // null: hyphenation mode "none"
+  TSettingsRecord Settings;
+  const TPrinterDataRecord* Printer;
+  FileContext Files;  // current document, program directory, search directories
+  RunMessages Messages;
+  std::unique_ptr<tavrel::Hyphenator> Hyphenator;  // null: hyphenation mode "none"
   // Index n - 1 for font n: Fonts.ini generated its italic and bold variants
   // (FontDefinitionTables::AutoVariant; may be null).
-  const std::array<uint8_t, kFontCount>* auto_variants = nullptr;
+  const std::array<uint8_t, kFontCount>* AutoVariants = nullptr;
 
-  RunState run;
-  ReaderState reader;
-  DotState dot;
-  std::array<LineStream, 2> streams;
-  int current_stream = kTextStream;
+  RunState Run;
+  ReaderState Reader;
+  DotState Dot;
+  std::array<LineStream, 2> Streams;
+  int CurrentStream = kTextStream;
 
-  LineStream& cur() { return streams[current_stream]; }
+  LineStream& cur() { return Streams[CurrentStream]; }
 
   // ---- state of the other units of the engine, one line each ----
-  LayoutValues layout;
-  PageState pages;
-  DotLineReader dotline;
-  FormattedWriter writer;
-  NotesState notes;
-  IndexVolumes index_volumes;
-  HeadingsTemplate headings;  // loaded at the first heading of the job
+  LayoutValues Layout;
+  PageState Pages;
+  DotLineReader Dotline;
+  FormattedWriter Writer;
+  NotesState Notes;
+  tavrel::IndexVolumes IndexVolumes;
+  HeadingsTemplate Headings;  // loaded at the first heading of the job
 };
 
 }  // namespace tavrel

@@ -24,8 +24,8 @@ namespace {
 std::string Upper(std::string s) { return MakeUpperCase(s); }
 
 bool Stopped(const FormatRun& run) {
-  return run.run.stop || run.messages.AbortRequested.load() != 0 || run.messages.RunStop.load() != 0 ||
-         run.messages.UserStop.load() != 0;
+  return run.Run.Stop || run.Messages.AbortRequested.load() != 0 || run.Messages.RunStop.load() != 0 ||
+         run.Messages.UserStop.load() != 0;
 }
 
 bool ReadWholeFile(const std::string& name, std::string& data, int& error) {
@@ -46,156 +46,156 @@ bool ReadWholeFile(const std::string& name, std::string& data, int& error) {
   return true;
 }
 
-void WriteLine(FormatRun& run, const std::string& text) { run.writer.WriteOutputLine(text); }
+void WriteLine(FormatRun& run, const std::string& text) { run.Writer.WriteOutputLine(text); }
 
 std::string FontSpec(uint8_t font) { return FontNumberToSpec(font); }
 
 }  // namespace
 
 void AppendConditionWord(FormatRun& run, const std::string& word) {
-  std::string& text = run.run.condition_text;
+  std::string& text = run.Run.ConditionText;
   if (text.empty()) text = word;
   else text += " " + word;
 }
 
 void FormatFile(FormatRun& run, const std::string& file_name) {
-  if (!run.run.jobs) run.run.jobs = std::make_unique<TJobListNode>();
-  run.run.jobs->FileName = file_name.substr(0, 255);
-  run.run.jobs->Next.reset();
+  if (!run.Run.Jobs) run.Run.Jobs = std::make_unique<TJobListNode>();
+  run.Run.Jobs->FileName = file_name.substr(0, 255);
+  run.Run.Jobs->Next.reset();
   RunFormattingJob(run);
 }
 
 void RunFormattingJob(FormatRun& run) {
-  RunState& rs = run.run;
+  RunState& rs = run.Run;
   AppendConditionWord(run, "TAVREL");
-  rs.condition_words = SplitConditionWords(rs.condition_text);
-  rs.column_unit = run.printer && run.printer->DotsPerColumn > 0 ? run.printer->DotsPerColumn : 1;
-  BuildCharacterClasses(run.writer.Classes);
-  run.headings.HeadingsTemplateName = GetHeadingsTemplateName(run.settings.Language);
-  run.headings.HeadingsTemplateReload = 1;
-  run.messages.IndexScanRun = rs.index_scan ? 1 : 0;
-  if (run.hyphenator) run.hyphenator->BeginRun(run);
+  rs.ConditionWords = SplitConditionWords(rs.ConditionText);
+  rs.ColumnUnit = run.Printer && run.Printer->DotsPerColumn > 0 ? run.Printer->DotsPerColumn : 1;
+  BuildCharacterClasses(run.Writer.Classes);
+  run.Headings.HeadingsTemplateName = GetHeadingsTemplateName(run.Settings.Language);
+  run.Headings.HeadingsTemplateReload = 1;
+  run.Messages.IndexScanRun = rs.IndexScan ? 1 : 0;
+  if (run.Hyphenator) run.Hyphenator->BeginRun(run);
 
-  for (TJobListNode* node = rs.jobs.get(); node && !Stopped(run); node = node->Next.get()) {
-    rs.input_name = rs.contents_mode ? ChangeFileExtension(node->FileName, "toc") : node->FileName;
+  for (TJobListNode* node = rs.Jobs.get(); node && !Stopped(run); node = node->Next.get()) {
+    rs.InputName = rs.ContentsMode ? ChangeFileExtension(node->FileName, "toc") : node->FileName;
     DeriveOutputNames(run);
     FormatOneFile(run);
   }
 
-  if (run.hyphenator) run.hyphenator->EndRun(run, run.messages.AbortRequested.load() != 0);
-  rs.same_name = false;
+  if (run.Hyphenator) run.Hyphenator->EndRun(run, run.Messages.AbortRequested.load() != 0);
+  rs.SameName = false;
 }
 
 void DeriveOutputNames(FormatRun& run) {
-  RunState& rs = run.run;
-  rs.output_name = rs.contents_mode ? rs.input_name : ChangeFileExtension(rs.input_name, "fmt");
-  rs.notes_name = ChangeFileExtension(rs.input_name, "fun");
-  rs.index_name = ChangeFileExtension(rs.input_name, "IX");
-  if (!rs.index_scan && !rs.input_from_memory)
-    rs.same_name = rs.contents_mode || Upper(rs.input_name) == Upper(rs.output_name);
-  if (!rs.same_name) return;
+  RunState& rs = run.Run;
+  rs.OutputName = rs.ContentsMode ? rs.InputName : ChangeFileExtension(rs.InputName, "fmt");
+  rs.NotesName = ChangeFileExtension(rs.InputName, "fun");
+  rs.IndexName = ChangeFileExtension(rs.InputName, "IX");
+  if (!rs.IndexScan && !rs.InputFromMemory)
+    rs.SameName = rs.ContentsMode || Upper(rs.InputName) == Upper(rs.OutputName);
+  if (!rs.SameName) return;
 
-  const std::string backup = ChangeFileExtension(rs.input_name, "$$$");
-  if (platform::erase_file(backup) && !rs.contents_mode)
+  const std::string backup = ChangeFileExtension(rs.InputName, "$$$");
+  if (platform::erase_file(backup) && !rs.ContentsMode)
     ReportInfo(run, MessageId::kDeletingFile, {backup});
-  if (platform::file_exists(rs.output_name) && platform::rename_file(rs.output_name, backup)) {
-    run.messages.BackupKept = 1;
-    if (!rs.contents_mode)
-      ReportInfo(run, MessageId::kRenamingFile, {rs.output_name, backup});
+  if (platform::file_exists(rs.OutputName) && platform::rename_file(rs.OutputName, backup)) {
+    run.Messages.BackupKept = 1;
+    if (!rs.ContentsMode)
+      ReportInfo(run, MessageId::kRenamingFile, {rs.OutputName, backup});
   }
-  rs.input_name = backup;
+  rs.InputName = backup;
 }
 
 void ResetFileState(FormatRun& run) {
-  const TSettingsRecord& st = run.settings;
-  const int32_t cu = run.run.column_unit;
-  LoadLayoutFromSettings(st, cu, cu, run.layout);
-  ResetPageState(run.pages, run.layout);
-  AdjustCharacterClassesForFile(run.writer.Classes);
-  run.writer.ResetForFile();
-  run.index_volumes.Reset();
-  run.notes = NotesState{};
+  const TSettingsRecord& st = run.Settings;
+  const int32_t cu = run.Run.ColumnUnit;
+  LoadLayoutFromSettings(st, cu, cu, run.Layout);
+  ResetPageState(run.Pages, run.Layout);
+  AdjustCharacterClassesForFile(run.Writer.Classes);
+  run.Writer.ResetForFile();
+  run.IndexVolumes.Reset();
+  run.Notes = NotesState{};
 
-  const std::array<uint8_t, 256> input_table = run.writer.Classes.InputTable;
-  const int mode = run.reader.input_mode;
-  run.reader = ReaderState{};
-  run.reader.input_table = input_table;
-  run.reader.input_table[kSoftLineEndByte] = kSoftLineEnd;
-  run.reader.input_table[kColumnMarkByte] = kColumnMark;
-  run.reader.input_mode = mode;
+  const std::array<uint8_t, 256> input_table = run.Writer.Classes.InputTable;
+  const int mode = run.Reader.InputMode;
+  run.Reader = ReaderState{};
+  run.Reader.InputTable = input_table;
+  run.Reader.InputTable[kSoftLineEndByte] = kSoftLineEnd;
+  run.Reader.InputTable[kColumnMarkByte] = kColumnMark;
+  run.Reader.InputMode = mode;
 
   DotState fresh;
-  fresh.macros.clear();
-  fresh.heading_numbers = run.dot.heading_numbers;  // numbering goes on over the files of a job
-  fresh.heading_level = run.dot.heading_level;
-  run.dot = std::move(fresh);
-  DotState& d = run.dot;
-  d.gutter = st.DefaultGU;
-  d.indent_scale = run.layout.TabStep > 0 ? run.layout.TabStep : 60;
-  d.hyphenation_mode = st.HyphenationMode;
-  d.saved_hyphenation_mode = st.HyphenationMode;
-  d.minimum_unhyphenated = st.DefaultHN;
-  d.normal_font = st.NormalFont;
-  d.alternate_font = st.AlternateFont;
+  fresh.Macros.clear();
+  fresh.HeadingNumbers = run.Dot.HeadingNumbers;  // numbering goes on over the files of a job
+  fresh.HeadingLevel = run.Dot.HeadingLevel;
+  run.Dot = std::move(fresh);
+  DotState& d = run.Dot;
+  d.Gutter = st.DefaultGU;
+  d.IndentScale = run.Layout.TabStep > 0 ? run.Layout.TabStep : 60;
+  d.HyphenationMode = st.HyphenationMode;
+  d.SavedHyphenationMode = st.HyphenationMode;
+  d.MinimumUnhyphenated = st.DefaultHN;
+  d.NormalFont = st.NormalFont;
+  d.AlternateFont = st.AlternateFont;
 
-  for (LineStream& s : run.streams) s = LineStream{};
+  for (LineStream& s : run.Streams) s = LineStream{};
   const TPageTemplate& t = st.PageTemplates[st.PageTemplateIndex < 10 ? st.PageTemplateIndex : 0];
-  LineStream& text = run.streams[kTextStream];
-  text.right_margin = (t.RM + d.gutter) * cu;
-  text.zone_width = ZoneColumns(t.RM) * cu;
-  LineStream& notes = run.streams[kNotesStream];
-  notes.right_margin = text.right_margin;
-  notes.zone_width = text.zone_width;
+  LineStream& text = run.Streams[kTextStream];
+  text.RightMargin = (t.RM + d.Gutter) * cu;
+  text.ZoneWidth = ZoneColumns(t.RM) * cu;
+  LineStream& notes = run.Streams[kNotesStream];
+  notes.RightMargin = text.RightMargin;
+  notes.ZoneWidth = text.ZoneWidth;
 
-  run.current_stream = kTextStream;
-  run.writer.CurrentStream = kTextStream;
-  run.run.last_written = kLineFeed;
+  run.CurrentStream = kTextStream;
+  run.Writer.CurrentStream = kTextStream;
+  run.Run.LastWritten = kLineFeed;
 }
 
 void FormatOneFile(FormatRun& run) {
-  RunState& rs = run.run;
-  const TSettingsRecord& st = run.settings;
+  RunState& rs = run.Run;
+  const TSettingsRecord& st = run.Settings;
 
   ResetFileState(run);
-  if (run.hyphenator) run.hyphenator->BeginFile(run);
+  if (run.Hyphenator) run.Hyphenator->BeginFile(run);
   // Slot 0 the normal font; 1 to 3 its bold, italic and bold italic variants.
   const std::string normal = FontSpec(st.NormalFont);
   const char letter = normal.empty() ? 'C' : normal[0];
   SetFontSlot(run, 0, st.NormalFont);
-  run.dot.font_slots[1] = FontCharToNumber(letter, '"');
-  run.dot.font_slots[2] = FontCharToNumber(letter, '\'');
-  run.dot.font_slots[3] = FontCharToNumber(letter, '&');
-  for (int slot = 1; slot < 4; ++slot) run.dot.font_used[run.dot.font_slots[slot]] = true;
-  run.dot.alternate_font = st.AlternateFont;
-  run.dot.macros.clear();
+  run.Dot.FontSlots[1] = FontCharToNumber(letter, '"');
+  run.Dot.FontSlots[2] = FontCharToNumber(letter, '\'');
+  run.Dot.FontSlots[3] = FontCharToNumber(letter, '&');
+  for (int slot = 1; slot < 4; ++slot) run.Dot.font_used[run.Dot.FontSlots[slot]] = true;
+  run.Dot.AlternateFont = st.AlternateFont;
+  run.Dot.Macros.clear();
 
-  run.messages.Notifier()->Send(MN_FORMAT_PAGE, run.pages.Streams[kTextStream].PageCount);
+  run.Messages.Notifier()->Send(MN_FORMAT_PAGE, run.Pages.Streams[kTextStream].PageCount);
 
   std::string data;
   int error = 0;
   bool read_ok = true;
-  if (rs.input_from_memory) data = rs.input_bytes;
-  else read_ok = ReadWholeFile(rs.input_name, data, error);
-  if (!run.messages.CheckOutputOpened(1, rs.input_name, !read_ok, error)) {
-    rs.stop = true;
+  if (rs.InputFromMemory) data = rs.InputBytes;
+  else read_ok = ReadWholeFile(rs.InputName, data, error);
+  if (!run.Messages.CheckOutputOpened(1, rs.InputName, !read_ok, error)) {
+    rs.Stop = true;
     return;
   }
 
-  if (!rs.index_scan && !rs.output_in_memory) {
-    WriterStream& out = run.writer.Streams[kTextStream];
-    const bool created = out.File.Create(rs.output_name);
-    if (!run.messages.CheckOutputOpened(1, rs.output_name, !created, out.File.ErrorCode())) {
-      rs.stop = true;
+  if (!rs.IndexScan && !rs.OutputInMemory) {
+    WriterStream& out = run.Writer.Streams[kTextStream];
+    const bool created = out.File.Create(rs.OutputName);
+    if (!run.Messages.CheckOutputOpened(1, rs.OutputName, !created, out.File.ErrorCode())) {
+      rs.Stop = true;
       return;
     }
   } else {
-    run.writer.Streams[kTextStream].File.OpenInMemory();
+    run.Writer.Streams[kTextStream].File.OpenInMemory();
   }
 
-  if (!rs.contents_mode) WriteFormattedFileHeader(run);
+  if (!rs.ContentsMode) WriteFormattedFileHeader(run);
 
-  const std::string upper = Upper(rs.input_name);
-  run.reader.input_mode =
+  const std::string upper = Upper(rs.InputName);
+  run.Reader.InputMode =
       (upper.find(".TXT") != std::string::npos || upper.find(".SKT") != std::string::npos) ? 2 : 0;
   SetInput(run, std::move(data));
 
@@ -204,24 +204,24 @@ void FormatOneFile(FormatRun& run) {
     FinishFormattingRun(run);
   } catch (const OutputWriteError& e) {
     ReportError(run, MessageId::kWriteError, {e.what()});
-    rs.stop = true;
-    run.writer.Streams[kTextStream].File.Close();
-    run.writer.Streams[kNotesStream].File.Close();
-    run.index_volumes.CloseAll();
+    rs.Stop = true;
+    run.Writer.Streams[kTextStream].File.Close();
+    run.Writer.Streams[kNotesStream].File.Close();
+    run.IndexVolumes.CloseAll();
   }
 
-  if (!rs.index_scan && !rs.output_in_memory && !rs.input_from_memory) {
-    if (const auto date = GetFileDate(rs.input_name)) SetFileDate(rs.output_name, *date);
+  if (!rs.IndexScan && !rs.OutputInMemory && !rs.InputFromMemory) {
+    if (const auto date = GetFileDate(rs.InputName)) SetFileDate(rs.OutputName, *date);
   }
 
-  if (!rs.contents_mode) {
-    rs.status_name = rs.output_name.substr(0, 20);
-    rs.status_pages = run.pages.Streams[kTextStream].PageCount;
+  if (!rs.ContentsMode) {
+    rs.StatusName = rs.OutputName.substr(0, 20);
+    rs.StatusPages = run.Pages.Streams[kTextStream].PageCount;
   }
-  for (int v = 1; v <= run.index_volumes.Count && v <= kMaxIndexVolumes; ++v) {
-    const std::string volume = rs.index_name + std::to_string(v);
-    if (rs.index_scan) {
-      const std::string count = std::to_string(run.dot.index_entries[v - 1]);
+  for (int v = 1; v <= run.IndexVolumes.Count && v <= kMaxIndexVolumes; ++v) {
+    const std::string volume = rs.IndexName + std::to_string(v);
+    if (rs.IndexScan) {
+      const std::string count = std::to_string(run.Dot.IndexEntries[v - 1]);
       ReportInfo(run, MessageId::kIndexEntryCount, {count, volume});
     } else {
       platform::erase_file(volume);
@@ -229,27 +229,27 @@ void FormatOneFile(FormatRun& run) {
   }
   // The backup is the only copy of the old file until a run has completed: any stop (errors,
   // the user, a write error) keeps it.
-  if (rs.same_name && rs.input_name.find('$') != std::string::npos && !Stopped(run)) {
-    if (platform::erase_file(rs.input_name) && !rs.contents_mode)
-      ReportInfo(run, MessageId::kDeletingFile, {rs.input_name});
+  if (rs.SameName && rs.InputName.find('$') != std::string::npos && !Stopped(run)) {
+    if (platform::erase_file(rs.InputName) && !rs.ContentsMode)
+      ReportInfo(run, MessageId::kDeletingFile, {rs.InputName});
   }
 }
 
 void WriteFormattedFileHeader(FormatRun& run) {
-  if (run.run.index_scan) return;
-  const TSettingsRecord& st = run.settings;
+  if (run.Run.IndexScan) return;
+  const TSettingsRecord& st = run.Settings;
   const TPageTemplate& t = st.PageTemplates[st.PageTemplateIndex < 10 ? st.PageTemplateIndex : 0];
-  const int cu = run.run.column_unit;
-  const std::string rm = ".RM" + std::to_string(cu > 0 ? run.streams[kTextStream].right_margin / cu : 0);
+  const int cu = run.Run.ColumnUnit;
+  const std::string rm = ".RM" + std::to_string(cu > 0 ? run.Streams[kTextStream].RightMargin / cu : 0);
   if (!st.SettingsIntoHeader) {
-    run.writer.Streams[kTextStream].File.Write(rm + "\r\n");
+    run.Writer.Streams[kTextStream].File.Write(rm + "\r\n");
     return;
   }
   WriteLine(run, LanguageText(run, MessageId::kHeaderSettingsStart));
   WriteLine(run, ".LH " + std::to_string(st.DefaultLH));
   WriteLine(run, LanguageText(run, MessageId::kHeaderPageLayout, {t.Name.Str()}));
   WriteLine(run, ".PO " + std::to_string(t.PO));
-  run.writer.Streams[kTextStream].File.Write(rm + "\r\n");
+  run.Writer.Streams[kTextStream].File.Write(rm + "\r\n");
   WriteLine(run, ".PL " + std::to_string(t.PL));
   WriteLine(run, ".MT " + std::to_string(t.MT));
   WriteLine(run, ".MB " + std::to_string(t.MB));
@@ -267,16 +267,16 @@ void WriteFormattedFileHeader(FormatRun& run) {
 }
 
 void WriteUsedFontList(FormatRun& run) {
-  if (run.run.index_scan || !run.settings.SettingsIntoHeader) return;
+  if (run.Run.IndexScan || !run.Settings.SettingsIntoHeader) return;
   WriteLine(run, "..");
   WriteLine(run, "..Used fonts in this document");
   for (int f = 1; f <= kMaxFontNumber; ++f) {
-    if (!run.dot.font_used[f]) continue;
+    if (!run.Dot.font_used[f]) continue;
     std::string face;
     double size = 0;
-    if (run.printer) {
-      face = run.printer->Fonts[f - 1].FaceName.Str();
-      size = run.printer->Fonts[f - 1].Size;
+    if (run.Printer) {
+      face = run.Printer->Fonts[f - 1].FaceName.Str();
+      size = run.Printer->Fonts[f - 1].Size;
     }
     WriteLine(run, ".FD " + FontSpec(static_cast<uint8_t>(f)) + " = " + face + " " +
                        std::to_string(static_cast<long long>(std::llround(size))));
@@ -284,70 +284,70 @@ void WriteUsedFontList(FormatRun& run) {
 }
 
 void FormatLineLoop(FormatRun& run, bool top_level) {
-  ReaderState& r = run.reader;
-  if (run.settings.DefaultLH != 8 && top_level) {
+  ReaderState& r = run.Reader;
+  if (run.Settings.DefaultLH != 8 && top_level) {
     for (int slot = 0; slot < 3; ++slot) {
-      run.pages.Streams[kTextStream].LineHeights[slot] = run.settings.DefaultLH ? run.settings.DefaultLH : 8;
-      run.dot.typed_heights[slot] = run.settings.DefaultLH;
+      run.Pages.Streams[kTextStream].LineHeights[slot] = run.Settings.DefaultLH ? run.Settings.DefaultLH : 8;
+      run.Dot.TypedHeights[slot] = run.Settings.DefaultLH;
     }
   }
   if (!AtInputEnd(run)) {
     ResetLineCounters(run);
-    run.cur().line.Position = 0;
+    run.cur().Line.Position = 0;
     StartLine(run);
     WriteLineIndent(run, 0);
   }
-  while ((r.pushed || !AtInputEnd(run)) && !Stopped(run)) {
-    if (r.pushed) {
-      r.pushed = false;
-      r.current = r.pushed_char;
+  while ((r.Pushed || !AtInputEnd(run)) && !Stopped(run)) {
+    if (r.Pushed) {
+      r.Pushed = false;
+      r.Current = r.PushedChar;
     } else {
       NextSourceChar(run);
-      if (r.eof_read) break;
+      if (r.EofRead) break;
     }
-    if (run.dot.conditional_output && r.paragraph_style) {
-      r.paragraph_style = false;
-      while ((r.current == ' ' || r.current == kColumnMark) && !AtInputEnd(run))
+    if (run.Dot.ConditionalOutput && r.ParagraphStyle) {
+      r.ParagraphStyle = false;
+      while ((r.Current == ' ' || r.Current == kColumnMark) && !AtInputEnd(run))
         NextSourceChar(run);
-      const uint8_t after = r.current;
+      const uint8_t after = r.Current;
       FormatHeading(run, std::string(), true);
-      r.current = after;
+      r.Current = after;
     }
     ProcessCharacter(run);
   }
-  if (Stopped(run)) run.run.stop = true;
+  if (Stopped(run)) run.Run.Stop = true;
 }
 
 void FinishNotesStream(FormatRun& run) {
-  if (!run.notes.InUse) return;
-  const int saved = run.current_stream;
+  if (!run.Notes.InUse) return;
+  const int saved = run.CurrentStream;
   SelectNotesStream(run);
-  if (run.cur().held_len > 0) ForceLineBreak(run, kNotesStream, false);
+  if (run.cur().HeldLen > 0) ForceLineBreak(run, kNotesStream, false);
   FlushPendingLine(run);
   if (saved == kTextStream) SelectTextStream(run);
-  OutputFile& f = run.writer.Streams[kNotesStream].File;
+  OutputFile& f = run.Writer.Streams[kNotesStream].File;
   if (f.IsOpen()) {
     f.Put(kEndOfFileMark);
     f.Close();
   }
-  run.notes.InUse = false;
+  run.Notes.InUse = false;
 }
 
 void FinishFormattingRun(FormatRun& run) {
   FinishNotesStream(run);
-  if (run.reader.collecting_dot) HandleDotLine(run);
+  if (run.Reader.CollectingDot) HandleDotLine(run);
   SelectTextStream(run);
-  if (run.cur().held_len > 0) ForceLineBreak(run, kTextStream, false);
+  if (run.cur().HeldLen > 0) ForceLineBreak(run, kTextStream, false);
   FlushPendingLine(run);
-  run.index_volumes.CloseAll();
+  run.IndexVolumes.CloseAll();
   WriteUsedFontList(run);
-  run.reader.input_open = false;
-  OutputFile& f = run.writer.Streams[kTextStream].File;
-  if (!run.run.index_scan && f.IsOpen()) f.Put(kEndOfFileMark);
-  if (!run.run.output_in_memory) f.Close();
-  run.run.saved_heading_numbers = run.dot.heading_numbers;
-  run.run.saved_heading_level = run.dot.heading_level;
-  run.dot.macros.clear();
+  run.Reader.InputOpen = false;
+  OutputFile& f = run.Writer.Streams[kTextStream].File;
+  if (!run.Run.IndexScan && f.IsOpen()) f.Put(kEndOfFileMark);
+  if (!run.Run.OutputInMemory) f.Close();
+  run.Run.SavedHeadingNumbers = run.Dot.HeadingNumbers;
+  run.Run.SavedHeadingLevel = run.Dot.HeadingLevel;
+  run.Dot.Macros.clear();
 }
 
 }  // namespace tavrel

@@ -37,11 +37,11 @@ bool IsWordChar(uint8_t c) {
 }
 
 void ClearHeld(LineStream& s) {
-  s.held_len = 0;
-  s.overflow = 0;
-  s.no_break = false;
-  s.pending_pos = 0;
-  s.pending_count = 0;
+  s.HeldLen = 0;
+  s.Overflow = 0;
+  s.NoBreak = false;
+  s.PendingPos = 0;
+  s.PendingCount = 0;
 }
 
 // Writes the hard line ends that were held back while the line overflowed.
@@ -50,8 +50,8 @@ void WritePendingLineEnds(FormatRun& run, int count) {
     EmitChar(run, kCarriageReturn);
     EmitChar(run, kLineFeed);
     AdvanceLineBy(run, 0);
-    if (run.current_stream == kTextStream) {
-      run.dot.paragraph_start = true;
+    if (run.CurrentStream == kTextStream) {
+      run.Dot.ParagraphStart = true;
       WriteLineIndent(run, 0);
     } else {
       ResetLineCounters(run);
@@ -61,14 +61,14 @@ void WritePendingLineEnds(FormatRun& run, int count) {
 
 // Writes the first half of the held text and moves the rest to the front of the buffer.
 void WriteOlderHeldHalf(FormatRun& run, LineStream& s) {
-  const int keep = s.held_len / 2;
-  const int out = s.held_len - keep;
+  const int keep = s.HeldLen / 2;
+  const int out = s.HeldLen - keep;
   for (int i = 1; i <= out; ++i) EmitChar(run, s.held[i]);
   for (int i = 1; i <= keep; ++i) {
     s.held[i] = s.held[out + i];
     s.no_break_mark[i] = s.no_break_mark[out + i];
   }
-  s.held_len = keep;
+  s.HeldLen = keep;
 }
 
 }  // namespace
@@ -78,7 +78,7 @@ MayBreakResult NoHyphenation::MayBreakAt(FormatRun&, const uint8_t* held, int le
   if (p < 2 || p >= len) return r;
   // A hyphen in the text breaks after it, unless it is a minus in front of a number.
   if (held[p] == '-' && held[p + 1] != '-' && held[p - 1] != ' ' && !IsDigit(held[p + 1]))
-    r.explicit_break = true;
+    r.ExplicitBreak = true;
   return r;
 }
 
@@ -86,32 +86,32 @@ int ZoneColumns(int n) { return std::clamp(n - 5, 0, 30); }
 
 void AssembleWordChar(FormatRun& run) {
   LineStream& s = run.cur();
-  const uint8_t c = run.reader.current;
-  if (c == ' ') s.no_break = false;
-  if (s.zone_on && s.line.Position > s.zone_start()) {
+  const uint8_t c = run.Reader.Current;
+  if (c == ' ') s.NoBreak = false;
+  if (s.ZoneOn && s.Line.Position > s.zone_start()) {
     // The buffer has 54 places. Narrow characters can fill it long before the margin: the
     // older half still fits on the line and is written as it is, so the line is broken at the
     // margin and not in the middle of its text. A line already past the margin is broken.
-    if (s.held_len >= kHeldTextRoom && s.overflow == 0 && s.pending_count == 0) WriteOlderHeldHalf(run, s);
-    if (s.held_len >= kHeldTextRoom) BreakWord(run, false);
-    if (s.held_len < kHeldTextRoom) {
-      ++s.held_len;
-      s.held[s.held_len] = c;
-      s.no_break_mark[s.held_len] = s.no_break ? 1 : 0;
-      if (s.line.Position > s.right_margin) ++s.overflow;
+    if (s.HeldLen >= kHeldTextRoom && s.Overflow == 0 && s.PendingCount == 0) WriteOlderHeldHalf(run, s);
+    if (s.HeldLen >= kHeldTextRoom) BreakWord(run, false);
+    if (s.HeldLen < kHeldTextRoom) {
+      ++s.HeldLen;
+      s.held[s.HeldLen] = c;
+      s.no_break_mark[s.HeldLen] = s.NoBreak ? 1 : 0;
+      if (s.Line.Position > s.RightMargin) ++s.Overflow;
       return;
     }
   }
   EmitChar(run, c);
   if (c == ' ') {
-    ++s.blank_run;
-    if (run.current_stream == kTextStream && s.blank_run >= 4) {
-      s.blank_run = 0;
+    ++s.BlankRun;
+    if (run.CurrentStream == kTextStream && s.BlankRun >= 4) {
+      s.BlankRun = 0;
       // Columns typed with blanks: the rest of this line is a table, not running text.
-      if (s.line.Position > s.right_margin / 3) s.zone_on = false;
+      if (s.Line.Position > s.RightMargin / 3) s.ZoneOn = false;
     }
   } else {
-    s.blank_run = 0;
+    s.BlankRun = 0;
   }
 }
 
@@ -129,21 +129,21 @@ void WriteBreakAttributes(FormatRun& run, bool underline, bool italic, bool bold
 
 void BreakWord(FormatRun& run, bool table_error) {
   LineStream& s = run.cur();
-  const int len = s.held_len;
+  const int len = s.HeldLen;
   int p = len - 6;
 
   if (len < 9) {
     // Too little held text to search in: the line ends hard where it is.
     for (int i = 1; i <= len; ++i) EmitChar(run, s.held[i]);
-    const int pending = s.pending_count;
+    const int pending = s.PendingCount;
     ClearHeld(s);
     EmitChar(run, kCarriageReturn);
     EmitChar(run, kLineFeed);
     AdvanceLineBy(run, 0);
     ResetLineCounters(run);
-    s.line.Position = 0;
-    if (pending > 0 && run.current_stream == kTextStream) {
-      run.dot.paragraph_start = true;
+    s.Line.Position = 0;
+    if (pending > 0 && run.CurrentStream == kTextStream) {
+      run.Dot.ParagraphStart = true;
       WriteLineIndent(run, 0);
     }
     if (table_error)
@@ -151,7 +151,7 @@ void BreakWord(FormatRun& run, bool table_error) {
     return;
   }
 
-  Hyphenator* hyph = run.hyphenator ? run.hyphenator.get() : nullptr;
+  Hyphenator* hyph = run.Hyphenator ? run.Hyphenator.get() : nullptr;
   NoHyphenation none;
   if (!hyph) hyph = &none;
 
@@ -173,20 +173,20 @@ void BreakWord(FormatRun& run, bool table_error) {
       continue;
     }
     const MayBreakResult r = hyph->MayBreakAt(run, s.held.data(), len, cand);
-    if (run.run.stop) return;
+    if (run.Run.Stop) return;
     // The verdict may be for a position the rules moved the break to; one outside the held
     // text breaks nowhere.
-    const bool inside = r.position == 0 || (r.position >= 1 && r.position < len);
-    const int at = r.position > 0 && inside ? r.position : cand;
-    const bool found = r.explicit_break || (inside && r.may_break && at - 1 < limit);
+    const bool inside = r.Position == 0 || (r.Position >= 1 && r.Position < len);
+    const int at = r.Position > 0 && inside ? r.Position : cand;
+    const bool found = r.ExplicitBreak || (inside && r.MayBreak && at - 1 < limit);
     if (found && !s.no_break_mark[at]) {
       q = at;
-      separator = r.explicit_break;
-      hyphen = !r.explicit_break;
-      ck = r.ck && hyphen;
+      separator = r.ExplicitBreak;
+      hyphen = !r.ExplicitBreak;
+      ck = r.Ck && hyphen;
       break;
     }
-    if (r.stop_search) break;
+    if (r.StopSearch) break;
     // Moved back: the search goes on below the moved position, never above where it was.
     if (at < cand) p = at - 1;
   }
@@ -203,9 +203,9 @@ void BreakWord(FormatRun& run, bool table_error) {
   if (q == 0) q = len;  // ended without a split
 
   // Hard line ends held back before the break point end the line there instead.
-  if (s.pending_count > 0 && s.pending_pos <= q) {
-    const int at = s.pending_pos;
-    const int count = s.pending_count;
+  if (s.PendingCount > 0 && s.PendingPos <= q) {
+    const int at = s.PendingPos;
+    const int count = s.PendingCount;
     std::array<uint8_t, kHeldTextRoom + 1> rest = s.held;
     for (int i = 1; i <= at; ++i) EmitChar(run, rest[i]);
     ClearHeld(s);
@@ -218,8 +218,8 @@ void BreakWord(FormatRun& run, bool table_error) {
   }
 
   const std::array<uint8_t, kHeldTextRoom + 1> held = s.held;
-  const int pending_pos = s.pending_pos;
-  const int pending_count = s.pending_count;
+  const int pending_pos = s.PendingPos;
+  const int pending_count = s.PendingCount;
   for (int i = 1; i < q; ++i) EmitChar(run, held[i]);
   EmitChar(run, ck ? uint8_t('k') : held[q]);
   if (hyphen) EmitChar(run, kSoftHyphen);

@@ -10,13 +10,13 @@ struct FormatRun;
 
 // What the may-break judgement says about one position of the held text.
 struct MayBreakResult {
-  bool may_break = false;       // a hyphenation break: a hyphen is added
-  bool explicit_break = false;  // after a hyphen or slash that stands in the text
-  bool ck = false;              // German "ck" split: the "c" is printed as "k"
-  bool stop_search = false;     // the search ends here without a break
+  bool MayBreak = false;       // a hyphenation break: a hyphen is added
+  bool ExplicitBreak = false;  // after a hyphen or slash that stands in the text
+  bool Ck = false;              // German "ck" split: the "c" is printed as "k"
+  bool StopSearch = false;     // the search ends here without a break
   // 0: the verdict is for the position asked. Otherwise the rules moved the break there: the
   // verdict is for that position, and a search that finds no break there goes on below it.
-  int position = 0;
+  int Position = 0;
 };
 
 // The call-out point for hyphenation. The word breaker asks it for each position while it

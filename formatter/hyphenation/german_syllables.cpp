@@ -197,7 +197,7 @@ class GermanRules {
 
  private:
   // Letter-mapped character at word position i (a blank outside the word).
-  std::uint8_t L(int i) const { return map_.letter[HeldChar(held_, len_, i)]; }
+  std::uint8_t L(int i) const { return map_.Letter[HeldChar(held_, len_, i)]; }
   // Window character k of the window at base_: W0 is position base_ - 1.
   std::uint8_t W(int k) const { return L(base_ - 1 + k); }
   std::string Ws(int k, int n) const {
@@ -215,8 +215,8 @@ class GermanRules {
       if (W(k + static_cast<int>(i)) != static_cast<std::uint8_t>(s[i])) return false;
     return true;
   }
-  bool Vowel(std::uint8_t c) const { return map_.vowel[c]; }
-  bool Consonant(std::uint8_t c) const { return map_.consonant[c]; }
+  bool Vowel(std::uint8_t c) const { return map_.Vowel[c]; }
+  bool Consonant(std::uint8_t c) const { return map_.Consonant[c]; }
   static bool Letter(std::uint8_t c) { return IsHyphenLetter(c); }
   bool Letters(int k, int n) const {
     for (int i = 0; i < n; ++i)
@@ -322,7 +322,7 @@ void GermanRules::CheckMorphemeFragments(int k) {
     result_ = verdict;
   }
   // The user's word-part starts (list 2), compared with C and the letters after it.
-  if (st_.exceptions.Matches(1, std::string(1, static_cast<char>(c)) + s4.substr(0, 3)))
+  if (st_.Exceptions.Matches(1, std::string(1, static_cast<char>(c)) + s4.substr(0, 3)))
     result_ = verdict;
 }
 
@@ -361,7 +361,7 @@ void GermanRules::StageAllow() {
     if (result_) CheckMorphemeFragments(3);
     if (Vowel(W(1)) && Vowel(W(2))) CheckVowelPair();
   }
-  if (st_.params.ancient_greek && !result_) GreekRules();
+  if (st_.Params.AncientGreek && !result_) GreekRules();
 }
 
 void GermanRules::StageForbid() {
@@ -373,8 +373,8 @@ void GermanRules::StageForbid() {
     CheckSchClusters();
   }
   stop_value_ = false;
-  if (st_.params.ancient_greek && result_) GreekRules();
-  if (st_.word.greek_decided) return;
+  if (st_.Params.AncientGreek && result_) GreekRules();
+  if (st_.Word.GreekDecided) return;
   if (!result_) {
     CheckMorphemeFragments(0);
   } else {
@@ -387,13 +387,13 @@ void GermanRules::StageForbid() {
 bool GermanRules::CapitalBefore() const {
   for (int i = p_;; --i) {
     const std::uint8_t raw = HeldChar(held_, len_, i);
-    if (map_.capital[raw]) return true;
-    if (!Letter(map_.letter[raw])) return false;
+    if (map_.Capital[raw]) return true;
+    if (!Letter(map_.Letter[raw])) return false;
   }
 }
 
 void GermanRules::CheckWordStart(int off) {
-  if (!Vowel(W(off + 2)) || !st_.word.first_decision_pending) return;
+  if (!Vowel(W(off + 2)) || !st_.Word.FirstDecisionPending) return;
   const std::string k4 = Ws(off + 2, 4);
   const std::string_view k3 = std::string_view(k4).substr(0, 3);
   const std::string_view k2 = std::string_view(k4).substr(0, 2);
@@ -449,7 +449,7 @@ void GermanRules::CheckWordStart(int off) {
     ConfirmWordStart(off);
     return;
   }
-  if (st_.exceptions.Matches(0, k4)) ConfirmWordStart(off);
+  if (st_.Exceptions.Matches(0, k4)) ConfirmWordStart(off);
 }
 
 bool GermanRules::HasVowelBefore() const {
@@ -503,22 +503,22 @@ void GermanRules::ConfirmWordStart(int off) {
 
   if (CheckPrefixSyllable(0) && CheckPrefixSyllable(e)) {
     // Doubtful: a prefix syllable before the break as well as before the shifted one.
-    if (!st_.params.ask_if_doubtful) {
+    if (!st_.Params.AskIfDoubtful) {
       result_ = false;
-      st_.word.remembered_position = p_ + e;
+      st_.Word.RememberedPosition = p_ + e;
       return;
     }
     answer_ = AskHyphenationProposal(st_, held_, len_, p_);
-    AddLearned(st_.german, p_, answer_ ? e : 0);
+    AddLearned(st_.German, p_, answer_ ? e : 0);
   }
   if (e < 0 && Letter(L(p_ + e - 1))) {
     result_ = answer_;
-    st_.word.first_decision_pending = false;
+    st_.Word.FirstDecisionPending = false;
     if (!answer_) moved_p_ = p_ + e;
     return;
   }
   result_ = answer_;
-  if (result_) st_.word.first_decision_pending = false;
+  if (result_) st_.Word.FirstDecisionPending = false;
 }
 
 bool GermanRules::CheckPrefixSyllable(int e) {
@@ -544,7 +544,7 @@ bool GermanRules::CheckPrefixSyllable(int e) {
       undecided = false;
     }
   }
-  if (undecided && st_.params.learn != 0 && FindLearned(st_.german, p_, e)) {
+  if (undecided && st_.Params.Learn != 0 && FindLearned(st_.German, p_, e)) {
     result_ = true;
     undecided = false;
   }
@@ -571,27 +571,27 @@ void GermanRules::GreekRules() {
   TestCluster("phth");
   if (result_ == before) return;
 
-  if (st_.params.mode == kHyphenGerman && st_.params.ask_if_doubtful) {
+  if (st_.Params.Mode == kHyphenGerman && st_.Params.AskIfDoubtful) {
     if (!HasVowelBefore()) {
       result_ = false;
     } else if (!allow_mode_) {
       result_ = false;
-      st_.word.greek_position = p_;
-      st_.word.greek_decided = true;
-    } else if (!st_.word.greek_decided) {
-      if (FindLearned(st_.greek, p_, 0)) {
+      st_.Word.GreekPosition = p_;
+      st_.Word.GreekDecided = true;
+    } else if (!st_.Word.GreekDecided) {
+      if (FindLearned(st_.Greek, p_, 0)) {
         result_ = true;
       } else {
         result_ = AskHyphenationProposal(st_, held_, len_, p_);
-        if (result_) AddLearned(st_.greek, p_, 0);
+        if (result_) AddLearned(st_.Greek, p_, 0);
       }
     } else {
-      const bool at_greek = FindLearned(st_.greek, p_, st_.word.greek_position - p_);
-      const bool at_zero = FindLearned(st_.greek, p_, 0);
+      const bool at_greek = FindLearned(st_.Greek, p_, st_.Word.GreekPosition - p_);
+      const bool at_zero = FindLearned(st_.Greek, p_, 0);
       if (!at_greek && !at_zero) {
-        if (!AskHyphenationProposal(st_, held_, len_, p_)) moved_p_ = st_.word.greek_position;
+        if (!AskHyphenationProposal(st_, held_, len_, p_)) moved_p_ = st_.Word.GreekPosition;
         result_ = true;
-        AddLearned(st_.greek, moved_p_, 0);
+        AddLearned(st_.Greek, moved_p_, 0);
       } else {
         result_ = at_zero;
       }
@@ -599,16 +599,16 @@ void GermanRules::GreekRules() {
   } else {
     result_ = false;
   }
-  st_.word.first_decision_pending = false;
+  st_.Word.FirstDecisionPending = false;
 }
 
 bool GermanRules::FindLearned(LearnedHyphenationList& list, int at, int shift) const {
-  if (st_.params.learn == 0 || !list.Loaded()) return false;
+  if (st_.Params.Learn == 0 || !list.Loaded()) return false;
   return list.Contains(MakeLearnedContext(held_, len_, at, shift));
 }
 
 void GermanRules::AddLearned(LearnedHyphenationList& list, int at, int shift) const {
-  if (st_.params.learn == 0 || !list.Loaded()) return;
+  if (st_.Params.Learn == 0 || !list.Loaded()) return;
   list.Add(MakeLearnedContext(held_, len_, at, shift));
 }
 
@@ -617,10 +617,10 @@ bool GermanRules::Run(int& p) {
   if (!result_) {
     stop_value_ = true;
     CheckWordStart(0);
-  } else if (st_.word.first_decision_pending) {
+  } else if (st_.Word.FirstDecisionPending) {
     StageForbid();
   }
-  if (!result_ && st_.word.first_decision_pending) {
+  if (!result_ && st_.Word.FirstDecisionPending) {
     stop_value_ = false;
     TestCluster(t_.sch);
     if (result_) {
@@ -629,7 +629,7 @@ bool GermanRules::Run(int& p) {
     }
   }
   // The user's no-break places (list 3).
-  if (result_ && st_.exceptions.Matches(2, Ws(1, 4))) result_ = false;
+  if (result_ && st_.Exceptions.Matches(2, Ws(1, 4))) result_ = false;
   p = moved_p_;
   return result_;
 }

@@ -27,12 +27,12 @@ HyphenationTables BuildTables() {
     else if (c == 0x8E) m = 0x84;  // Ä
     else if (c == 0x99) m = 0x94;  // Ö
     else if (c == 0x9A) m = 0x81;  // Ü
-    t.letter[c] = m;
+    t.Letter[c] = m;
   }
-  for (unsigned char c : std::string_view("aeiouy\x84\x94\x81")) t.vowel[c] = true;
-  for (unsigned char c : std::string_view("bcdfghjklmnpqrstvwxz\xE1")) t.consonant[c] = true;
-  for (int c = 'A'; c <= 'Z'; ++c) t.capital[c] = true;
-  t.capital[0x8E] = t.capital[0x99] = t.capital[0x9A] = true;
+  for (unsigned char c : std::string_view("aeiouy\x84\x94\x81")) t.Vowel[c] = true;
+  for (unsigned char c : std::string_view("bcdfghjklmnpqrstvwxz\xE1")) t.Consonant[c] = true;
+  for (int c = 'A'; c <= 'Z'; ++c) t.Capital[c] = true;
+  t.Capital[0x8E] = t.Capital[0x99] = t.Capital[0x9A] = true;
   return t;
 }
 
@@ -46,10 +46,10 @@ const HyphenationTables& GetHyphenationTables() {
 }
 
 void InitHyphenationTables(HyphenationState& state) {
-  state.german.Reset();
-  state.greek.Reset();
-  state.manual.Reset();
-  state.cancelled = false;
+  state.German.Reset();
+  state.Greek.Reset();
+  state.Manual.Reset();
+  state.Cancelled = false;
 }
 
 bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t* held, int len,
@@ -57,12 +57,12 @@ bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t
   const auto& t = GetHyphenationTables();
   // ".HN" may be any 32-bit number; past 256 the window lies outside every word buffer anyway,
   // and the clamp keeps p + n from overflowing.
-  const int n = std::clamp(params.min_letters, 0, 256);
+  const int n = std::clamp(params.MinLetters, 0, 256);
   for (int i = p - n; i <= p + n; ++i)
-    if (!IsHyphenLetter(t.letter[HeldChar(held, len, i)])) return false;
-  if (params.capitals_unsplit) {
+    if (!IsHyphenLetter(t.Letter[HeldChar(held, len, i)])) return false;
+  if (params.CapitalsUnsplit) {
     for (int i = p; i <= p + 2; ++i)
-      if (t.capital[HeldChar(held, len, i)]) return false;
+      if (t.Capital[HeldChar(held, len, i)]) return false;
   }
   return true;
 }
@@ -78,13 +78,13 @@ std::string HyphenationProposalText(const std::uint8_t* held, int len, int p) {
 }
 
 bool AskHyphenationProposal(HyphenationState& state, const std::uint8_t* held, int len, int p) {
-  ++state.questions;
+  ++state.Questions;
   if (!state.ask) return false;
   switch (state.ask(HyphenationProposalText(held, len, p))) {
     case HyphenationAnswer::kYes:
       return true;
     case HyphenationAnswer::kCancel:
-      state.cancelled = true;
+      state.Cancelled = true;
       return false;
     default:
       return false;
@@ -92,112 +92,112 @@ bool AskHyphenationProposal(HyphenationState& state, const std::uint8_t* held, i
 }
 
 std::int32_t TexRating(HyphenationState& state, const std::uint8_t* held, int len, int p) {
-  if (!state.tex) return 0;
-  return state.tex_cache.Rating(*state.tex, held, len, p);
+  if (!state.Tex) return 0;
+  return state.TexCache.Rating(*state.Tex, held, len, p);
 }
 
 BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int len, int p) {
   const auto& t = GetHyphenationTables();
   BreakVerdict v;
-  v.position = p;
+  v.Position = p;
   auto raw = [&](int i) { return HeldChar(held, len, i); };
-  auto w = [&](int k) { return t.letter[raw(p - 1 + k)]; };
+  auto w = [&](int k) { return t.Letter[raw(p - 1 + k)]; };
 
   const bool next_is_blank = raw(p + 1) == ' ';
   if (w(1) == '-' && raw(p) != raw(p + 1) && w(2) != '-' && w(0) != ' ') {
     if (raw(p) == '-' && IsDigit(raw(p + 1))) {
       // a minus sign in front of a number
     } else if (raw(p) == '/') {
-      v.explicit_break = !IsDigit(raw(p - 1)) && !IsDigit(raw(p + 1)) && IsHyphenLetter(w(3)) &&
+      v.ExplicitBreak = !IsDigit(raw(p - 1)) && !IsDigit(raw(p + 1)) && IsHyphenLetter(w(3)) &&
                          IsHyphenLetter(w(4));
     } else {
-      v.explicit_break = true;
+      v.ExplicitBreak = true;
     }
   }
 
-  HyphenationWordState& word = state.word;
-  if (next_is_blank || p >= word.right_limit || p == word.remembered_position ||
-      v.explicit_break || !IsBreakPositionEligible(state.params, held, len, p))
+  HyphenationWordState& word = state.Word;
+  if (next_is_blank || p >= word.RightLimit || p == word.RememberedPosition ||
+      v.ExplicitBreak || !IsBreakPositionEligible(state.Params, held, len, p))
     return v;
 
   auto find_manual = [&] {
-    return state.params.learn != 0 && state.manual.Loaded() &&
-           state.manual.Contains(MakeLearnedContext(held, len, p, 0));
+    return state.Params.Learn != 0 && state.Manual.Loaded() &&
+           state.Manual.Contains(MakeLearnedContext(held, len, p, 0));
   };
-  switch (state.params.mode) {
+  switch (state.Params.Mode) {
     case kHyphenManual:
       if (IsHyphenLetter(w(4))) {
         if (find_manual()) {
-          v.may_break = true;
+          v.MayBreak = true;
         } else {
-          v.may_break = AskHyphenationProposal(state, held, len, p);
-          if (v.may_break && state.params.learn != 0 && state.manual.Loaded())
-            state.manual.Add(MakeLearnedContext(held, len, p, 0));
+          v.MayBreak = AskHyphenationProposal(state, held, len, p);
+          if (v.MayBreak && state.Params.Learn != 0 && state.Manual.Loaded())
+            state.Manual.Add(MakeLearnedContext(held, len, p, 0));
         }
-        word.first_decision_pending = false;
+        word.FirstDecisionPending = false;
       }
       break;
     case kHyphenNone:
-      word.first_decision_pending = false;
+      word.FirstDecisionPending = false;
       break;
     case kHyphenTex:
-      v.may_break = TexRating(state, held, len, p) >= state.params.minimal_rating;
+      v.MayBreak = TexRating(state, held, len, p) >= state.Params.MinimalRating;
       break;
     case kHyphenTexThenGerman: {
       const std::int32_t rating = TexRating(state, held, len, p);
       if (rating == 0)
-        v.may_break = GermanHyphenationRules(state, held, len, v.position);
+        v.MayBreak = GermanHyphenationRules(state, held, len, v.Position);
       else
-        v.may_break = rating >= state.params.minimal_rating;
+        v.MayBreak = rating >= state.Params.MinimalRating;
       break;
     }
     default:
-      v.may_break = GermanHyphenationRules(state, held, len, v.position);
+      v.MayBreak = GermanHyphenationRules(state, held, len, v.Position);
       // At the position the rules settled on, which may have moved.
-      v.ck = v.may_break && t.letter[raw(v.position)] == 'c' && t.letter[raw(v.position + 1)] == 'k';
+      v.Ck = v.MayBreak && t.Letter[raw(v.Position)] == 'c' && t.Letter[raw(v.Position + 1)] == 'k';
       break;
   }
-  v.cancelled = state.cancelled;
+  v.Cancelled = state.Cancelled;
   return v;
 }
 
 HyphenationParams ParamsFromSettings(const TSettingsRecord& settings) {
   HyphenationParams params;
-  params.mode = settings.HyphenationMode;
-  params.min_letters = settings.DefaultHN;
-  params.minimal_rating = settings.MinimalRating;
-  params.learn = settings.LearnHyphenations;
-  params.capitals_unsplit = settings.CapitalAreasUnsplit != 0;
-  params.ask_if_doubtful = settings.AskIfDoubtful != 0;
-  params.ancient_greek = settings.AncientGreek != 0;
+  params.Mode = settings.HyphenationMode;
+  params.MinLetters = settings.DefaultHN;
+  params.MinimalRating = settings.MinimalRating;
+  params.Learn = settings.LearnHyphenations;
+  params.CapitalsUnsplit = settings.CapitalAreasUnsplit != 0;
+  params.AskIfDoubtful = settings.AskIfDoubtful != 0;
+  params.AncientGreek = settings.AncientGreek != 0;
   return params;
 }
 
 bool LoadLearnedListsForRun(HyphenationState& state, int settings_mode, bool ancient_greek,
                             const std::string& directory, HyphenationMessage* error) {
-  state.german.Reset();
-  state.greek.Reset();
-  state.manual.Reset();
-  if (state.params.learn == 0) return true;
+  state.German.Reset();
+  state.Greek.Reset();
+  state.Manual.Reset();
+  if (state.Params.Learn == 0) return true;
   auto load = [&](LearnedHyphenationList& list) {
-    if (state.params.learn != 2) {
+    if (state.Params.Learn != 2) {
       list.StartEmpty();
       return true;
     }
     return list.LoadFile(list.FileName(directory), error);
   };
-  if (settings_mode == kHyphenManual) return load(state.manual);
+  if (settings_mode == kHyphenManual) return load(state.Manual);
   if (settings_mode == kHyphenGerman) {
-    if (!load(state.german)) return false;
-    if (ancient_greek) return load(state.greek);
+    if (!load(state.German)) return false;
+    if (ancient_greek) return load(state.Greek);
   }
   return true;
 }
 
 bool SaveAllLearnedHyphenations(HyphenationState& state, const std::string& directory,
                                 bool stopped, HyphenationMessage* error) {
-  if (stopped || state.params.learn != 2) return true;
-  for (LearnedHyphenationList* list : {&state.german, &state.greek, &state.manual}) {
+  if (stopped || state.Params.Learn != 2) return true;
+  for (LearnedHyphenationList* list : {&state.German, &state.Greek, &state.Manual}) {
     if (!list->Loaded() || !list->HasAdditions()) continue;
     if (!list->SaveFile(list->FileName(directory), error)) return false;
   }
@@ -207,14 +207,14 @@ bool SaveAllLearnedHyphenations(HyphenationState& state, const std::string& dire
 // ---------------------------------------------------------------- the run's call-out
 
 RuleHyphenator::RuleHyphenator(std::shared_ptr<TexPatternTable> tex) {
-  state_.tex = tex ? std::move(tex) : std::make_shared<TexPatternTable>();
+  state_.Tex = tex ? std::move(tex) : std::make_shared<TexPatternTable>();
 }
 
 // The question goes to the run's message boxes, shown in the display code page.
 void RuleHyphenator::AskThrough(FormatRun& run) {
   FormatRun* r = &run;
   state_.ask = [r](const std::string& text) {
-    MessageBoxes* boxes = r->messages.Boxes();
+    MessageBoxes* boxes = r->Messages.Boxes();
     if (!boxes) return HyphenationAnswer::kNo;
     const int answer =
         boxes->AskMessageBox(ToDisplayText(text), kBoxConfirmation, BoxButtons::YesNoCancel);
@@ -227,113 +227,113 @@ void RuleHyphenator::AskThrough(FormatRun& run) {
 void RuleHyphenator::BeginRun(FormatRun& run) {
   InitHyphenationTables(state_);
   AskThrough(run);
-  state_.params = ParamsFromSettings(run.settings);
-  state_.questions = 0;
+  state_.Params = ParamsFromSettings(run.Settings);
+  state_.Questions = 0;
   std::string name = "SILBAUSN.WS";
-  if (LocateFile(name, run.files))
-    state_.exceptions.LoadFile(name);
+  if (LocateFile(name, run.Files))
+    state_.Exceptions.LoadFile(name);
   else
-    state_.exceptions.Clear();
+    state_.Exceptions.Clear();
   HyphenationMessage error;
-  if (!LoadLearnedListsForRun(state_, run.settings.HyphenationMode, run.settings.AncientGreek != 0,
-                              ExtractDirectoryPart(run.files.CurrentDocument), &error)) {
-    run.messages.ReportFormatError(run.messages.Show(error));
-    run.messages.InterruptFormatJob();
+  if (!LoadLearnedListsForRun(state_, run.Settings.HyphenationMode, run.Settings.AncientGreek != 0,
+                              ExtractDirectoryPart(run.Files.CurrentDocument), &error)) {
+    run.Messages.ReportFormatError(run.Messages.Show(error));
+    run.Messages.InterruptFormatJob();
   }
 }
 
 void RuleHyphenator::BeginFile(FormatRun& run) {
-  state_.params.min_letters = run.dot.minimum_unhyphenated;
-  state_.params.mode = run.dot.hyphenation_mode;
+  state_.Params.MinLetters = run.Dot.MinimumUnhyphenated;
+  state_.Params.Mode = run.Dot.HyphenationMode;
   // Mode 5 rates with the same file before it falls back to the German rules.
-  if (run.settings.HyphenationMode == kHyphenTex ||
-      run.settings.HyphenationMode == kHyphenTexThenGerman)
-    LoadTexPatterns(run, run.settings.TexPatternFile.Str());
+  if (run.Settings.HyphenationMode == kHyphenTex ||
+      run.Settings.HyphenationMode == kHyphenTexThenGerman)
+    LoadTexPatterns(run, run.Settings.TexPatternFile.Str());
 }
 
 void RuleHyphenator::EndRun(FormatRun& run, bool interrupted) {
   HyphenationMessage error;
-  const bool stopped = interrupted || state_.cancelled || run.run.stop;
-  if (!SaveAllLearnedHyphenations(state_, ExtractDirectoryPart(run.files.CurrentDocument), stopped,
+  const bool stopped = interrupted || state_.Cancelled || run.Run.Stop;
+  if (!SaveAllLearnedHyphenations(state_, ExtractDirectoryPart(run.Files.CurrentDocument), stopped,
                                   &error)) {
-    run.messages.ReportFormatError(run.messages.Show(error));
-    run.messages.InterruptFormatJob();
+    run.Messages.ReportFormatError(run.Messages.Show(error));
+    run.Messages.InterruptFormatJob();
   }
 }
 
 void RuleHyphenator::LoadTexPatterns(FormatRun& run, const std::string& name) {
   std::string found = name;
-  if (!LocateFile(found, run.files)) {
-    run.messages.ReportFormatError(
-        run.messages.Show(ComposeMessage(MessageId::kHyphenationFileNotFound, {name})));
+  if (!LocateFile(found, run.Files)) {
+    run.Messages.ReportFormatError(
+        run.Messages.Show(ComposeMessage(MessageId::kHyphenationFileNotFound, {name})));
     return;
   }
-  const TexLoadReport report = state_.tex->LoadFile(found);
+  const TexLoadReport report = state_.Tex->LoadFile(found);
   using Status = TexLoadReport::Status;
-  if (report.status == Status::kTooLarge) {
-    run.messages.ReportFormatError(
-        run.messages.Show(ComposeMessage(MessageId::kHyphenationFileTooLarge, {name})));
-  } else if (report.status == Status::kOpenFailed) {
-    run.messages.ReportFormatError(
-        run.messages.Show(ComposeMessage(MessageId::kErrorOpeningHyphenationFile, {found})));
-  } else if (report.status == Status::kLoaded && report.cr_lines > 0 &&
-             report.cr_lines * 2 >= report.patterns) {
+  if (report.Outcome == Status::kTooLarge) {
+    run.Messages.ReportFormatError(
+        run.Messages.Show(ComposeMessage(MessageId::kHyphenationFileTooLarge, {name})));
+  } else if (report.Outcome == Status::kOpenFailed) {
+    run.Messages.ReportFormatError(
+        run.Messages.Show(ComposeMessage(MessageId::kErrorOpeningHyphenationFile, {found})));
+  } else if (report.Outcome == Status::kLoaded && report.CrLines > 0 &&
+             report.CrLines * 2 >= report.Patterns) {
     // Documented behaviour: CR LF lines keep their CR, so their patterns never match.
-    run.messages.ReportFormatInfo(
-        run.messages.Show(ComposeMessage(MessageId::kHyphenationFileCrLf, {name})));
+    run.Messages.ReportFormatInfo(
+        run.Messages.Show(ComposeMessage(MessageId::kHyphenationFileCrLf, {name})));
   }
 }
 
 void RuleHyphenator::BeginWord(FormatRun& run, int right_limit) {
   (void)run;
-  HyphenationWordState& word = state_.word;
+  HyphenationWordState& word = state_.Word;
   word = HyphenationWordState{};
-  word.right_limit = right_limit;
+  word.RightLimit = right_limit;
 }
 
 MayBreakResult RuleHyphenator::MayBreakAt(FormatRun& run, const uint8_t* held, int len, int p) {
   MayBreakResult result;
-  HyphenationWordState& word = state_.word;
+  HyphenationWordState& word = state_.Word;
   // Positions that a move of the German rules stepped over are not proposed again.
-  if (p >= word.skip_from && p <= word.skip_to && word.skip_from > 0) return result;
+  if (p >= word.SkipFrom && p <= word.SkipTo && word.SkipFrom > 0) return result;
   // After Cancel nothing more is asked; the run ends at the paragraph's line end.
-  if (state_.cancelled) {
-    result.stop_search = true;
+  if (state_.Cancelled) {
+    result.StopSearch = true;
     return result;
   }
 
-  if (!run.dot.tex_pattern_request.empty()) {
+  if (!run.Dot.TexPatternRequest.empty()) {
     // ".HY name.TEX": the table is cleared and the named file loaded, even under the same name.
-    const std::string name = run.dot.tex_pattern_request;
-    run.dot.tex_pattern_request.clear();
-    state_.tex->Free();
+    const std::string name = run.Dot.TexPatternRequest;
+    run.Dot.TexPatternRequest.clear();
+    state_.Tex->Free();
     LoadTexPatterns(run, name);
   }
-  state_.params.mode = run.dot.hyphenation_mode;
-  state_.params.min_letters = run.dot.minimum_unhyphenated;
+  state_.Params.Mode = run.Dot.HyphenationMode;
+  state_.Params.MinLetters = run.Dot.MinimumUnhyphenated;
   if (!state_.ask) AskThrough(run);
 
-  const bool cancelled_before = state_.cancelled;
+  const bool cancelled_before = state_.Cancelled;
   const BreakVerdict v = tavrel::MayBreakAt(state_, held, len, p);
-  if (state_.cancelled && !cancelled_before) {
-    run.reader.hyphenation_cancelled = true;
-    run.messages.RequestStopFormatting();
-    result.stop_search = true;
+  if (state_.Cancelled && !cancelled_before) {
+    run.Reader.HyphenationCancelled = true;
+    run.Messages.RequestStopFormatting();
+    result.StopSearch = true;
     return result;
   }
-  result.explicit_break = v.explicit_break;
-  if (v.position != p) {
+  result.ExplicitBreak = v.ExplicitBreak;
+  if (v.Position != p) {
     // The rules moved the break (a prefix back, or a Greek cluster to the position declined
     // before): the word breaker judges the verdict there and goes on below it. Positions the
     // move stepped over are not proposed again.
-    result.position = v.position;
-    if (v.position < p) {
-      word.skip_from = v.position + 1;
-      word.skip_to = p - 1;
+    result.Position = v.Position;
+    if (v.Position < p) {
+      word.SkipFrom = v.Position + 1;
+      word.SkipTo = p - 1;
     }
   }
-  result.may_break = v.may_break;
-  result.ck = v.ck;
+  result.MayBreak = v.MayBreak;
+  result.Ck = v.Ck;
   return result;
 }
 

@@ -36,10 +36,10 @@ enum HyphenationModeValue : int {
 // The character tables shared by every method, over code page 850. They are fixed, so one
 // immutable copy serves every run and thread.
 struct HyphenationTables {
-  std::array<std::uint8_t, 256> letter{};  // letter map: lower case, "-" for hyphen-likes, blank
-  std::array<bool, 256> vowel{};           // over letter-mapped characters
-  std::array<bool, 256> consonant{};
-  std::array<bool, 256> capital{};  // over raw characters
+  std::array<std::uint8_t, 256> Letter{};  // letter map: lower case, "-" for hyphen-likes, blank
+  std::array<bool, 256> Vowel{};           // over letter-mapped characters
+  std::array<bool, 256> Consonant{};
+  std::array<bool, 256> Capital{};  // over raw characters
 };
 const HyphenationTables& GetHyphenationTables();
 
@@ -48,33 +48,33 @@ inline bool IsHyphenLetter(std::uint8_t mapped) { return mapped != ' ' && mapped
 
 // The settings that steer one decision; a copy per source file, changed by ".HY" and ".HN".
 struct HyphenationParams {
-  int mode = kHyphenGerman;
-  int min_letters = 3;      // ".HN": letters kept on each side of a break
-  int minimal_rating = 1;   // TeX rating needed for a break
-  int learn = 2;            // 2 learn and keep in files, 1 during the run only, 0 never
-  bool capitals_unsplit = true;
-  bool ask_if_doubtful = false;
-  bool ancient_greek = false;
+  int Mode = kHyphenGerman;
+  int MinLetters = 3;      // ".HN": letters kept on each side of a break
+  int MinimalRating = 1;   // TeX rating needed for a break
+  int Learn = 2;            // 2 learn and keep in files, 1 during the run only, 0 never
+  bool CapitalsUnsplit = true;
+  bool AskIfDoubtful = false;
+  bool AncientGreek = false;
 };
 
 // Per-word state: cleared by the word breaker before it starts on a word.
 struct HyphenationWordState {
-  bool first_decision_pending = true;
-  bool greek_decided = false;
-  int greek_position = 0;
-  int right_limit = 255;         // positions from here on are not hyphenated
-  int remembered_position = 0;   // a declined doubtful position (0: none)
-  int skip_from = 0;             // positions above this and below skip_to were passed by a move
-  int skip_to = 0;
+  bool FirstDecisionPending = true;
+  bool GreekDecided = false;
+  int GreekPosition = 0;
+  int RightLimit = 255;         // positions from here on are not hyphenated
+  int RememberedPosition = 0;   // a declined doubtful position (0: none)
+  int SkipFrom = 0;             // positions above this and below skip_to were passed by a move
+  int SkipTo = 0;
 };
 
 // The outcome for one position.
 struct BreakVerdict {
-  bool may_break = false;       // hyphenation break: a hyphen is added
-  bool explicit_break = false;  // break after a hyphen or slash of the text
-  bool ck = false;              // German "ck": the "c" is printed as "k" before the hyphen
-  bool cancelled = false;       // the user cancelled the question: the run stops
-  int position = 0;             // the position the search goes on from (moved by the rules)
+  bool MayBreak = false;       // hyphenation break: a hyphen is added
+  bool ExplicitBreak = false;  // break after a hyphen or slash of the text
+  bool Ck = false;              // German "ck": the "c" is printed as "k" before the hyphen
+  bool Cancelled = false;       // the user cancelled the question: the run stops
+  int Position = 0;             // the position the search goes on from (moved by the rules)
 };
 
 // Answers of the hyphenation question.
@@ -82,19 +82,19 @@ enum class HyphenationAnswer { kYes, kNo, kCancel };
 
 // Everything one formatting run keeps for hyphenation.
 struct HyphenationState {
-  HyphenationParams params;
-  HyphenationWordState word;
-  LearnedHyphenationList german{"DEUT"};
-  LearnedHyphenationList greek{"GRIE"};
-  LearnedHyphenationList manual{"ENGL"};
-  SyllableExceptions exceptions;
+  HyphenationParams Params;
+  HyphenationWordState Word;
+  LearnedHyphenationList German{"DEUT"};
+  LearnedHyphenationList Greek{"GRIE"};
+  LearnedHyphenationList Manual{"ENGL"};
+  SyllableExceptions Exceptions;
   // Stays loaded across runs while the file name is unchanged, so it may be shared.
-  std::shared_ptr<TexPatternTable> tex;
-  TexRatingCache tex_cache;
+  std::shared_ptr<TexPatternTable> Tex;
+  TexRatingCache TexCache;
   // The question box: the text in code page 850; unset answers No.
   std::function<HyphenationAnswer(const std::string& text)> ask;
-  bool cancelled = false;  // Cancel was pressed during this run
-  int questions = 0;       // questions asked during this run
+  bool Cancelled = false;  // Cancel was pressed during this run
+  int Questions = 0;       // questions asked during this run
 };
 
 // Clears the learned-list anchors; the character tables are fixed.

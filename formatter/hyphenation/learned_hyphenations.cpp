@@ -21,7 +21,7 @@ LearnedContext MakeLearnedContext(const std::uint8_t* held, int len, int p, int 
   LearnedContext ctx{};
   bool blank = false;
   for (int i = 0; i < kLearnedContextSize; ++i) {
-    const std::uint8_t c = blank ? ' ' : t.letter[HeldChar(held, len, p + shift - 1 + i)];
+    const std::uint8_t c = blank ? ' ' : t.Letter[HeldChar(held, len, p + shift - 1 + i)];
     if (c == ' ') blank = true;
     ctx[i] = c;
   }
@@ -127,7 +127,7 @@ bool LearnedHyphenationList::SaveFile(const std::string& file_name, HyphenationM
 // ---------------------------------------------------------------- syllable exceptions
 
 void SyllableExceptions::Clear() {
-  for (auto& l : lists) l.clear();
+  for (auto& l : Lists) l.clear();
 }
 
 void SyllableExceptions::LoadBytes(std::string_view bytes) {
@@ -142,16 +142,16 @@ void SyllableExceptions::LoadBytes(std::string_view bytes) {
     if (stop > start && bytes[stop - 1] == '\r') --stop;  // CR LF or a bare LF
     std::string entry;
     for (std::size_t i = start; i < stop && entry.size() < 4; ++i)
-      entry += static_cast<char>(t.letter[static_cast<std::uint8_t>(bytes[i])]);
+      entry += static_cast<char>(t.Letter[static_cast<std::uint8_t>(bytes[i])]);
     int list = 2;
     if (!entry.empty()) {
       const auto first = static_cast<std::uint8_t>(entry[0]);
-      if (t.vowel[first]) list = 0;
+      if (t.Vowel[first]) list = 0;
       else if (first == 'h' || first == 'l' || first == 'p' || first == 'r' || first == 't' ||
                first == 'w')
         list = 1;
     }
-    lists[list].push_back(std::move(entry));
+    Lists[list].push_back(std::move(entry));
     start = next;
   }
 }
@@ -166,7 +166,7 @@ bool SyllableExceptions::LoadFile(const std::string& file_name) {
 
 bool SyllableExceptions::Matches(int index, std::string_view text4) const {
   if (index < 0 || index > 2) return false;
-  for (const std::string& e : lists[index]) {
+  for (const std::string& e : Lists[index]) {
     if (e.size() == 4 && text4.size() >= 4 && e == text4.substr(0, 4)) return true;
     if (e.size() == 3 && text4.size() >= 3 && e == text4.substr(0, 3)) return true;
   }

@@ -70,7 +70,7 @@ class LearnedHyphenationList {
 // The three lists of "SILBAUSN.WS": entries of at most four letter-mapped characters.
 struct SyllableExceptions {
   // [0] entries that start with a vowel, [1] with h, l, p, r, t or w, [2] all others.
-  std::array<std::vector<std::string>, 3> lists;
+  std::array<std::vector<std::string>, 3> Lists;
 
   void Clear();
   void LoadBytes(std::string_view bytes);

@@ -24,14 +24,14 @@ TexLoadReport TexPatternBuckets::LoadBytes(std::string_view bytes) {
                                           const std::vector<TexPatternWeight>& weights) {
     for (const TexPatternWeight& w : weights) {
       Node n{};
-      n.position = w.position;
-      n.weight = w.weight;
+      n.position = w.Position;
+      n.weight = w.Weight;
       n.letter_count = static_cast<std::uint8_t>(count);
       std::copy_n(letters, count, n.letters.begin());
-      buckets_[w.class_before * kTexBucketClasses + w.class_after].push_back(
+      buckets_[w.ClassBefore * kTexBucketClasses + w.ClassAfter].push_back(
           static_cast<std::uint32_t>(nodes_.size()));
       nodes_.push_back(n);
-      ++report.weights;
+      ++report.Weights;
     }
   });
   return report;
@@ -75,7 +75,7 @@ void TexPatternTable::Free() {
 TexLoadReport TexPatternTable::LoadFile(const std::string& resolved_name) {
   TexLoadReport report;
   if (!loaded_name_.empty() && resolved_name == loaded_name_) {
-    report.status = TexLoadReport::Status::kUnchanged;
+    report.Outcome = TexLoadReport::Status::kUnchanged;
     return report;
   }
   Free();
@@ -83,17 +83,17 @@ TexLoadReport TexPatternTable::LoadFile(const std::string& resolved_name) {
   // The size first, so that a huge file is refused before it is read.
   const std::optional<std::uint64_t> size = platform::file_size(resolved_name);
   if (size && *size > kTexMaxFileBytes) {
-    report.status = TexLoadReport::Status::kTooLarge;
+    report.Outcome = TexLoadReport::Status::kTooLarge;
     return report;
   }
   const platform::ReadResult file = platform::read_file(resolved_name);
   if (file.error == platform::FileError::missing || file.error == platform::FileError::is_directory ||
       file.error == platform::FileError::unreadable) {
-    report.status = TexLoadReport::Status::kOpenFailed;
+    report.Outcome = TexLoadReport::Status::kOpenFailed;
     return report;
   }
   if (file.bytes.size() > kTexMaxFileBytes) {  // grew while it was read
-    report.status = TexLoadReport::Status::kTooLarge;
+    report.Outcome = TexLoadReport::Status::kTooLarge;
     return report;
   }
   // A read error part-way leaves the table empty: nothing half-read is rated.
@@ -106,7 +106,7 @@ TexLoadReport TexPatternTable::LoadBytes(const std::string& name, std::string_vi
   loaded_name_ = name;
   TexLoadReport report;
   if (bytes.size() > kTexMaxFileBytes) {
-    report.status = TexLoadReport::Status::kTooLarge;
+    report.Outcome = TexLoadReport::Status::kTooLarge;
     return report;
   }
   Build(bytes, report);
@@ -147,11 +147,11 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
     int lead = 0;
     while (lead < count && letters[lead] == ' ') ++lead;
     for (const TexPatternWeight& w : weights) {
-      if (w.class_before == kTexEdgeClass || w.class_after == kTexEdgeClass) continue;
-      const int q = w.position;
+      if (w.ClassBefore == kTexEdgeClass || w.ClassAfter == kTexEdgeClass) continue;
+      const int q = w.Position;
       const bool tight = q >= 2 && q <= count;
-      if (tight && (TexCharClass(letters[q - 2]) != w.class_before ||
-                    TexCharClass(letters[q - 1]) != w.class_after))
+      if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
+                    TexCharClass(letters[q - 1]) != w.ClassAfter))
         continue;
       if (!inserted) {
         for (int i = 0; i < count; ++i) {
@@ -175,9 +175,9 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
         inserted = true;
         max_lead_blanks_ = std::max(max_lead_blanks_, lead);
       }
-      pending.push_back(PendingWeight{node, static_cast<std::int8_t>(q - 2), w.weight, !tight,
-                                      w.class_before, w.class_after});
-      ++report.weights;
+      pending.push_back(PendingWeight{node, static_cast<std::int8_t>(q - 2), w.Weight, !tight,
+                                      w.ClassBefore, w.ClassAfter});
+      ++report.Weights;
     }
   });
 

@@ -40,21 +40,21 @@ inline std::uint8_t HeldChar(const std::uint8_t* held, int len, int i) {
 
 // One weight of one pattern line.
 struct TexPatternWeight {
-  std::uint8_t position = 0;  // the weight stands before letter number `position` (1-based)
-  std::int32_t weight = 0;    // odd digit +d, even digit -d
-  std::uint8_t class_before = 0;
-  std::uint8_t class_after = 0;
+  std::uint8_t Position = 0;  // the weight stands before letter number `position` (1-based)
+  std::int32_t Weight = 0;    // odd digit +d, even digit -d
+  std::uint8_t ClassBefore = 0;
+  std::uint8_t ClassAfter = 0;
 };
 
 // What a load found, for the caller's messages.
 struct TexLoadReport {
   enum class Status { kLoaded, kUnchanged, kOpenFailed, kTooLarge };
-  Status status = Status::kLoaded;
-  std::size_t lines = 0;          // lines read
-  std::size_t patterns = 0;       // lines that gave a letter string
-  std::size_t weights = 0;        // weights taken into the table
-  std::size_t long_lines = 0;     // skipped: letter string longer than kTexMaxLetters
-  std::size_t cr_lines = 0;       // lines ending in CR (a CR LF file rates nothing)
+  Status Outcome = Status::kLoaded;
+  std::size_t Lines = 0;          // lines read
+  std::size_t Patterns = 0;       // lines that gave a letter string
+  std::size_t Weights = 0;        // weights taken into the table
+  std::size_t LongLines = 0;     // skipped: letter string longer than kTexMaxLetters
+  std::size_t CrLines = 0;       // lines ending in CR (a CR LF file rates nothing)
 };
 
 // Splits a pattern file into its lines (up to, not including, LF; a CR stays) and calls
@@ -165,20 +165,20 @@ class TexRatingCache {
 
 template <typename OnPattern>
 void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPattern&& on_pattern) {
-  std::size_t start = 0;
-  std::array<std::uint8_t, kTexMaxLetters> letters{};
-  std::vector<TexPatternWeight> weights;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
+  std::size_t Start = 0;
+  std::array<std::uint8_t, kTexMaxLetters> Letters{};
+  std::vector<TexPatternWeight> Weights;
+  while (Start < bytes.size()) {
+    std::size_t end = bytes.find('\n', Start);
     const std::size_t next = (end == std::string_view::npos) ? bytes.size() : end + 1;
     if (end == std::string_view::npos) end = bytes.size();
-    const std::string_view line = bytes.substr(start, end - start);
-    start = next;
-    ++report.lines;
+    const std::string_view line = bytes.substr(Start, end - Start);
+    Start = next;
+    ++report.Lines;
     if (line.empty()) continue;
     const char first = line[0];
     if (first == '%' || first == '\\' || first == '{' || first == '}' || first == ' ') continue;
-    if (line.back() == '\r') ++report.cr_lines;
+    if (line.back() == '\r') ++report.CrLines;
 
     int count = 0;
     bool too_long = false;
@@ -188,13 +188,13 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
         too_long = true;
         break;
       }
-      letters[count++] = (ch == '.') ? std::uint8_t(' ') : static_cast<std::uint8_t>(ch);
+      Letters[count++] = (ch == '.') ? std::uint8_t(' ') : static_cast<std::uint8_t>(ch);
     }
     if (too_long) {
-      ++report.long_lines;
+      ++report.LongLines;
       continue;
     }
-    weights.clear();
+    Weights.clear();
     int non_digits = 0;
     const std::size_t last = line.size() - 1;
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -208,15 +208,15 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
         return static_cast<std::uint8_t>(TexCharClass(c == '.' ? std::uint8_t(' ') : c));
       };
       TexPatternWeight w;
-      w.position = static_cast<std::uint8_t>(non_digits + 1);
+      w.Position = static_cast<std::uint8_t>(non_digits + 1);
       const int d = ch - '0';
-      w.weight = (d % 2 == 1) ? d : -d;
-      w.class_before = (i == 0) ? kTexEdgeClass : cls(i - 1);
-      w.class_after = (i == last) ? kTexEdgeClass : cls(i + 1);
-      weights.push_back(w);
+      w.Weight = (d % 2 == 1) ? d : -d;
+      w.ClassBefore = (i == 0) ? kTexEdgeClass : cls(i - 1);
+      w.ClassAfter = (i == last) ? kTexEdgeClass : cls(i + 1);
+      Weights.push_back(w);
     }
-    ++report.patterns;
-    on_pattern(letters.data(), count, weights);
+    ++report.Patterns;
+    on_pattern(Letters.data(), count, Weights);
   }
 }
 

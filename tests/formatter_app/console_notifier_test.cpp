@@ -30,9 +30,9 @@ TEST_F(ConsoleNotifierTest, StopRequestStopsTheRunInWork) {
   ConsoleNotifier notifier(console_, view_, false);
   FormatRun run(settings, *printer, RunOutlets{list, boxes, notifier});
   view_.Run = &run;
-  run.messages.RequestStopFormatting();  // sends code 100, as a cancelled question does
-  EXPECT_EQ(run.messages.UserStop.load(), 1);
-  EXPECT_TRUE(run.messages.PollStop());
+  run.Messages.RequestStopFormatting();  // sends code 100, as a cancelled question does
+  EXPECT_EQ(run.Messages.UserStop.load(), 1);
+  EXPECT_TRUE(run.Messages.PollStop());
 }
 
 TEST_F(ConsoleNotifierTest, FontDefinitionRequestWritesTheFile) {

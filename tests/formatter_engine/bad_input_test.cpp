@@ -127,16 +127,16 @@ class HeadingLimitTest : public RunFixture {
 TEST_F(HeadingLimitTest, MoreThanNineNumbersAreReportedAndTheFirstNineKept) {
   const std::string fmt = Format("h.ws", ".CN 1.2.3.4.5.6.7.8.9.10.11\r\n.0\r\nNine\r\n");
   EXPECT_EQ(MessageLines().at(0), "ERROR: More than nine heading numbers, the rest is ignored");
-  EXPECT_EQ(run_->dot.heading_level, 9);
+  EXPECT_EQ(run_->Dot.HeadingLevel, 9);
   const std::array<int, 10> expected{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-  EXPECT_EQ(run_->dot.heading_numbers, expected);
+  EXPECT_EQ(run_->Dot.HeadingNumbers, expected);
   EXPECT_NE(fmt.find("9.\xA0Nine\r\n"), std::string::npos) << Readable(fmt);
 }
 
 TEST_F(HeadingLimitTest, NineNumbersOrAListEndedByACommaAreNoError) {
   Format("h.ws", ".CN 1.2.3.4.5.6.7.8.9.\r\n.CN 1.2.3.4.5.6.7.8.9, 10\r\n");
   EXPECT_TRUE(MessageLines().empty());
-  EXPECT_EQ(run_->dot.heading_level, 9);
+  EXPECT_EQ(run_->Dot.HeadingLevel, 9);
 }
 
 TEST_F(HeadingLimitTest, LevelsBeyondNineAreHeldAtNine) {
@@ -145,8 +145,8 @@ TEST_F(HeadingLimitTest, LevelsBeyondNineAreHeldAtNine) {
   style += static_cast<char>(200);
   style += "\x36\x01\x1D";
   Format("h.ws", ".5\r\nFive\r\n.+9\r\nDeep\r\n" + style + "Styled\r\n");
-  EXPECT_EQ(run_->dot.heading_level, 9);
-  EXPECT_EQ(run_->dot.heading_numbers[9], 2);
+  EXPECT_EQ(run_->Dot.HeadingLevel, 9);
+  EXPECT_EQ(run_->Dot.HeadingNumbers[9], 2);
   EXPECT_TRUE(MessageLines().empty());
 }
 
@@ -193,13 +193,13 @@ TEST_F(UndefinedFontTest, LineHeightsAreNotScaledByAnUndefinedFont) {
   // not make it a font).
   printer_->Fonts[26 - 1].Size = 24;
   Format("f.ws", ".SFZ\r\n.LH 10\r\ntext\r\n");
-  EXPECT_EQ(run_->pages.Streams[kTextStream].LineHeights[0], 10);
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].LineHeights[0], 10);
   EXPECT_EQ(MessageLines().at(0), "INFO: Font Z not defined or not registered.");
 
   // The normal font of the settings is undefined: nothing to scale by either.
   settings_.NormalFont = 26;
   Format("g.ws", ".SFC\r\n.LH 12\r\ntext\r\n");
-  EXPECT_EQ(run_->pages.Streams[kTextStream].LineHeights[0], 12);
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].LineHeights[0], 12);
 }
 
 TEST_F(UndefinedFontTest, DamagedFontSizesDoNotScaleLineHeights) {
@@ -210,13 +210,13 @@ TEST_F(UndefinedFontTest, DamagedFontSizesDoNotScaleLineHeights) {
     SCOPED_TRACE(size);
     printer_->Fonts[8 - 1].Size = size;  // H, the font put into slot 0 below
     Format("f.ws", ".SFH\r\n.LH 10\r\ntext\r\n");
-    EXPECT_EQ(run_->pages.Streams[kTextStream].LineHeights[0], 10);
+    EXPECT_EQ(run_->Pages.Streams[kTextStream].LineHeights[0], 10);
     EXPECT_NE(Body(ReadFileBytes(dir_ / "f.fmt")).find("text\r\n"), std::string::npos);
   }
   // A sound size still scales: 24 points against the normal font's 12.
   printer_->Fonts[8 - 1].Size = 24;
   Format("f.ws", ".SFH\r\n.LH 10\r\ntext\r\n");
-  EXPECT_EQ(run_->pages.Streams[kTextStream].LineHeights[0], 20);
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].LineHeights[0], 20);
 }
 
 // Values that a rule divides by or subtracts down to nothing.
@@ -239,8 +239,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BadInputRunTest, PageLengthBelowTheMarginsGivesAPagePerLine) {
   Format("p.ws", ".PL 10\r\none\r\ntwo\r\nthree\r\n");
   // Each line end finds its page full and begins the next.
-  EXPECT_EQ(run_->pages.Streams[kTextStream].PageCount, 4);
-  EXPECT_EQ(run_->messages.ErrorCount, 1);  // told once
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].PageCount, 4);
+  EXPECT_EQ(run_->Messages.ErrorCount, 1);  // told once
 }
 
 // A printer whose "i" is one dot wide: 54 held characters fill the word buffer long before the
@@ -343,13 +343,13 @@ TEST_F(BackupTest, InterruptedRunsKeepTheBackup) {
     list_.Clear();
     if (c.user_stop) {
       notifier_.OnSend = [this](int32_t code, int32_t value) {
-        if (code == MN_FORMAT_PAGE && value > 1 && run_) run_->messages.UserStop = 1;
+        if (code == MN_FORMAT_PAGE && value > 1 && run_) run_->Messages.UserStop = 1;
       };
     } else {
       notifier_.OnSend = nullptr;
     }
     FormatOverOldFile(c.document);
-    EXPECT_TRUE(run_->run.stop);
+    EXPECT_TRUE(run_->Run.Stop);
     ASSERT_TRUE(std::filesystem::exists(dir_ / "x.$$$"));
     EXPECT_EQ(ReadFileBytes(dir_ / "x.$$$"), c.document);
     std::filesystem::remove(dir_ / "x.$$$");
@@ -358,7 +358,7 @@ TEST_F(BackupTest, InterruptedRunsKeepTheBackup) {
 
 TEST_F(BackupTest, CompletedRunErasesTheBackup) {
   FormatOverOldFile("Text.\r\n");
-  EXPECT_FALSE(run_->run.stop);
+  EXPECT_FALSE(run_->Run.Stop);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "x.$$$"));
   EXPECT_EQ(ReadFileBytes(dir_ / "x.fmt"), ".RM60\r\nText.\r\n\x1A");
 }

@@ -26,7 +26,7 @@ TEST_F(DotCommandTest, ConditionsWithTheirWords) {
       {"PRINT SCREEN", false, true},   {"", false, true},
   };
   run_ = MakeRun();
-  run_->run.condition_words = SplitConditionWords("PRINT TAVREL \"two words\"");
+  run_->Run.ConditionWords = SplitConditionWords("PRINT TAVREL \"two words\"");
   for (const Case& c : cases) {
     list_.Clear();
     EXPECT_EQ(EvaluateCondition(*run_, c.condition), c.result) << c.condition;
@@ -39,43 +39,43 @@ TEST_F(DotCommandTest, ConditionsWithTheirWords) {
 
 TEST_F(DotCommandTest, LeftMarginRelativeAndAbsolute) {
   Format("m.ws", ".LM 10\r\n.LM +5\r\n");
-  EXPECT_EQ(run_->dot.left_margin, 14);  // the same as an absolute 15
+  EXPECT_EQ(run_->Dot.LeftMargin, 14);  // the same as an absolute 15
   Format("m.ws", ".LM 10\r\n.LM +5\r\n.LM -3\r\n");
-  EXPECT_EQ(run_->dot.left_margin, 11);
+  EXPECT_EQ(run_->Dot.LeftMargin, 11);
   Format("m.ws", ".LM 10\r\n.LM +5\r\n.LM -3\r\n.LM -20\r\n");
-  EXPECT_EQ(run_->dot.left_margin, 0);
+  EXPECT_EQ(run_->Dot.LeftMargin, 0);
   Format("m.ws", ".LM\r\n");  // no number: 0
-  EXPECT_EQ(run_->dot.left_margin, 0);
+  EXPECT_EQ(run_->Dot.LeftMargin, 0);
   EXPECT_TRUE(list_.Lines().empty());
 }
 
 TEST_F(DotCommandTest, RightMarginAndGutter) {
   const int cu = 12;
   Format("r.ws", ".RM +5\r\n");
-  EXPECT_EQ(run_->streams[kTextStream].right_margin, 65 * cu);
+  EXPECT_EQ(run_->Streams[kTextStream].RightMargin, 65 * cu);
   Format("r.ws", ".GU 2\r\n.RM 70\r\n");
-  EXPECT_EQ(run_->streams[kTextStream].right_margin, 72 * cu);  // 70 columns plus the gutter
+  EXPECT_EQ(run_->Streams[kTextStream].RightMargin, 72 * cu);  // 70 columns plus the gutter
   Format("r.ws", ".RM 20\r\n");
-  EXPECT_EQ(run_->streams[kTextStream].zone_width, 15 * cu);
+  EXPECT_EQ(run_->Streams[kTextStream].ZoneWidth, 15 * cu);
 }
 
 TEST_F(DotCommandTest, IndentationScale) {
   Format("t.ws", ".TS 6\r\n");
-  EXPECT_EQ(run_->dot.indent_scale, 60);
+  EXPECT_EQ(run_->Dot.IndentScale, 60);
   Format("t.ws", ".DE 12\r\n");
-  EXPECT_EQ(run_->dot.indent_scale, 12);
+  EXPECT_EQ(run_->Dot.IndentScale, 12);
 }
 
 TEST_F(DotCommandTest, LineHeights) {
   // A typed value that normalising changes is written as a pending line instead.
   EXPECT_EQ(Body(Format("h.ws", ".LH 0\r\n")), ".LH8\r\n");
   EXPECT_EQ(Body(Format("h.ws", ".LH 12\r\n")), ".LH 12\r\n");
-  EXPECT_EQ(run_->pages.Streams[kTextStream].LineHeights[2], 12);
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].LineHeights[2], 12);
   Format("h.ws", ".HH 10\r\n.EH 20\r\n.SH 30\r\n");
-  const auto& h = run_->pages.Streams[kTextStream].LineHeights;
+  const auto& h = run_->Pages.Streams[kTextStream].LineHeights;
   EXPECT_EQ((std::vector<int>{h[0], h[1], h[2]}), (std::vector<int>{10, 20, 30}));
   Format("h.ws", ".SHOW 30\r\n");  // a letter after SH: not a line height
-  EXPECT_EQ(run_->pages.Streams[kTextStream].LineHeights[2], 10);
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].LineHeights[2], 10);
 }
 
 TEST_F(DotCommandTest, LineHeightFollowsTheNormalFontSize) {
@@ -92,13 +92,13 @@ TEST_F(DotCommandTest, MarginNotesWidenTheRightMargin) {
 
 TEST_F(DotCommandTest, FontArguments) {
   Format("f.ws", ".SB\r\n");
-  EXPECT_EQ(run_->dot.font_slots[1], 107);  // C with the double quote
+  EXPECT_EQ(run_->Dot.FontSlots[1], 107);  // C with the double quote
   Format("f.ws", ".SF b\r\n");
-  EXPECT_EQ(run_->dot.font_slots[0], 28);
+  EXPECT_EQ(run_->Dot.FontSlots[0], 28);
   Format("f.ws", ".AF\r\n");
-  EXPECT_EQ(run_->dot.alternate_font, settings_.AlternateFont);
+  EXPECT_EQ(run_->Dot.AlternateFont, settings_.AlternateFont);
   Format("f.ws", ".S: font\r\n.SF H\r\n.R: FONT\r\n");
-  EXPECT_EQ(run_->dot.font_slots[0], settings_.NormalFont);
+  EXPECT_EQ(run_->Dot.FontSlots[0], settings_.NormalFont);
 }
 
 TEST_F(DotCommandTest, UndefinedFontIsReported) {
@@ -118,24 +118,24 @@ TEST_F(DotCommandTest, HyphenationKeywords) {
   };
   for (const Case& c : cases) {
     Format("y.ws", c.lines);
-    EXPECT_EQ(run_->dot.hyphenation_mode, c.mode) << c.lines;
+    EXPECT_EQ(run_->Dot.HyphenationMode, c.mode) << c.lines;
   }
-  EXPECT_EQ(run_->dot.tex_pattern_request, "en.tex");
+  EXPECT_EQ(run_->Dot.TexPatternRequest, "en.tex");
   // ".HT" hides what follows until an unknown ".HY" argument restores the condition.
   EXPECT_EQ(Body(Format("y.ws", ".HT\r\nhidden\r\n.HY restore\r\nshown\r\n")), "shown\r\n");
 }
 
 TEST_F(DotCommandTest, HeadingNumbersFromTheLine) {
   Format("c.ws", ".CN 3.2.1\r\n");
-  EXPECT_EQ(run_->dot.heading_level, 3);
-  EXPECT_EQ((std::vector<int>{run_->dot.heading_numbers[1], run_->dot.heading_numbers[2],
-                              run_->dot.heading_numbers[3]}),
+  EXPECT_EQ(run_->Dot.HeadingLevel, 3);
+  EXPECT_EQ((std::vector<int>{run_->Dot.HeadingNumbers[1], run_->Dot.HeadingNumbers[2],
+                              run_->Dot.HeadingNumbers[3]}),
             (std::vector<int>{3, 2, 1}));
-  EXPECT_TRUE(run_->dot.numbers_just_set);
+  EXPECT_TRUE(run_->Dot.NumbersJustSet);
   Format("c.ws", ".LG 12,7\r\n");  // a comma ends the list
-  EXPECT_EQ(run_->dot.heading_level, 1);
-  EXPECT_EQ(run_->dot.heading_numbers[1], 12);
-  EXPECT_FALSE(run_->dot.numbers_just_set);
+  EXPECT_EQ(run_->Dot.HeadingLevel, 1);
+  EXPECT_EQ(run_->Dot.HeadingNumbers[1], 12);
+  EXPECT_FALSE(run_->Dot.NumbersJustSet);
 }
 
 TEST(HeadingRomanNumberTest, OnlyXVAndI) {
@@ -148,8 +148,8 @@ TEST(HeadingRomanNumberTest, OnlyXVAndI) {
 
 TEST_F(DotCommandTest, MacroCallGivesBothCommandsInOrder) {
   EXPECT_EQ(Body(Format("x.ws", ".x:=.LM 5 .RM 50\r\n.X\r\n")), ".x:=.LM 5 .RM 50\r\n.LM 5\r\n.RM 50\r\n");
-  EXPECT_EQ(run_->dot.left_margin, 4);
-  EXPECT_EQ(run_->streams[kTextStream].right_margin, 50 * 12);
+  EXPECT_EQ(run_->Dot.LeftMargin, 4);
+  EXPECT_EQ(run_->Streams[kTextStream].RightMargin, 50 * 12);
   EXPECT_TRUE(list_.Lines().empty());
 }
 
@@ -249,8 +249,8 @@ class HiddenMacroTest : public RunFixture {};
 TEST_F(HiddenMacroTest, MacrosAreNeitherDefinedNorCalledWhileOutputIsOff) {
   EXPECT_EQ(Body(Format("h.ws", ".M:=.LM 9\r\n.IF NOTDEFINED\r\n.M\r\n.N:=.LM 7\r\n.EN\r\n.N\r\nx\r\n")),
             ".M:=.LM 9\r\n.N\r\nx\r\n");
-  EXPECT_EQ(run_->dot.left_margin, 0);
-  EXPECT_EQ(run_->dot.macros.size(), 0u);  // emptied at the end of the file
+  EXPECT_EQ(run_->Dot.LeftMargin, 0);
+  EXPECT_EQ(run_->Dot.Macros.size(), 0u);  // emptied at the end of the file
 }
 
 }  // namespace
@@ -266,17 +266,17 @@ TEST_F(AutoVariantTest, SFTakesTheGeneratedVariantsIntoTheOtherSlots) {
   auto_variants[FontCharToNumberForTest('H', '\0') - 1] = 1;
   WriteFileBytes(dir_ / "v.ws", ".SF H\r\n");
   run_ = MakeRun();
-  run_->auto_variants = &auto_variants;
+  run_->AutoVariants = &auto_variants;
   FormatFile(*run_, (dir_ / "v.ws").string());
-  const auto& slots = run_->dot.font_slots;
+  const auto& slots = run_->Dot.FontSlots;
   EXPECT_EQ((std::vector<int>{slots[0], slots[1], slots[2], slots[3]}),
             (std::vector<int>{8, 8 + 104, 8 + 52, 8 + 156}));  // H, H", H', H&
   // ".SN" never takes them.
   WriteFileBytes(dir_ / "w.ws", ".SN H\r\n");
   run_ = MakeRun();
-  run_->auto_variants = &auto_variants;
+  run_->AutoVariants = &auto_variants;
   FormatFile(*run_, (dir_ / "w.ws").string());
-  EXPECT_EQ(run_->dot.font_slots[1], 3 + 104);
+  EXPECT_EQ(run_->Dot.FontSlots[1], 3 + 104);
 }
 
 }  // namespace
@@ -291,11 +291,11 @@ class BoxTest : public RunFixture {};
 // ".LI" alone switches it off again.
 TEST_F(BoxTest, LISwitchesFrameMode) {
   Format("b.ws", ".LI+-\r\n");
-  EXPECT_TRUE(run_->writer.Frame.On);
-  EXPECT_EQ(run_->writer.Frame.VerticalChar, '+');
-  EXPECT_EQ(run_->writer.Frame.HorizontalChar, '-');
+  EXPECT_TRUE(run_->Writer.Frame.On);
+  EXPECT_EQ(run_->Writer.Frame.VerticalChar, '+');
+  EXPECT_EQ(run_->Writer.Frame.HorizontalChar, '-');
   Format("b.ws", ".LI+-\r\n.LI\r\n");
-  EXPECT_FALSE(run_->writer.Frame.On);
+  EXPECT_FALSE(run_->Writer.Frame.On);
 }
 
 }  // namespace

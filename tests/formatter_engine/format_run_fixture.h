@@ -87,9 +87,9 @@ class RunFixture : public ::testing::Test {
 
   std::unique_ptr<FormatRun> MakeRun() {
     auto run = std::make_unique<FormatRun>(settings_, *printer_, RunOutlets{list_, boxes_, notifier_});
-    run->files.CurrentDocument = (dir_ / "doc.ws").string();
-    run->files.ProgramDirectory = dir_.string();
-    run->files.Settings = &run->settings;
+    run->Files.CurrentDocument = (dir_ / "doc.ws").string();
+    run->Files.ProgramDirectory = dir_.string();
+    run->Files.Settings = &run->Settings;
     return run;
   }
 
@@ -98,7 +98,7 @@ class RunFixture : public ::testing::Test {
                      const std::string& conditions = "") {
     WriteFileBytes(dir_ / name, document);
     run_ = MakeRun();
-    run_->run.condition_text = conditions;
+    run_->Run.ConditionText = conditions;
     FormatFile(*run_, (dir_ / name).string());
     return ReadFileBytes(dir_ / (std::filesystem::path(name).stem().string() + ".fmt"));
   }

@@ -48,7 +48,7 @@ TEST_F(FormattingRunTest, InputCharacterModeFollowsTheName) {
   };
   for (const Case& c : {Case{"X.TXT", 2}, Case{"x.skt", 2}, Case{"x.ws", 0}, Case{"notes.doc", 0}}) {
     Format(c.name, "a\r\n");
-    EXPECT_EQ(run_->reader.input_mode, c.mode) << c.name;
+    EXPECT_EQ(run_->Reader.InputMode, c.mode) << c.name;
   }
 }
 
@@ -78,7 +78,7 @@ TEST_F(FormattingRunTest, MissingInputIsReportedAndInterrupts) {
   const auto lines = MessageLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines[0].find("Error while opening file"), std::string::npos) << lines[0];
-  EXPECT_TRUE(run_->run.stop);
+  EXPECT_TRUE(run_->Run.Stop);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "missing.fmt"));
 }
 
@@ -93,7 +93,7 @@ TEST_F(FormattingRunTest, FiftyErrorsDoNotInterrupt) {
   const std::string fmt = Format("e.ws", UnclosedBoldLines(50));
   EXPECT_TRUE(boxes_.Boxes().empty());
   EXPECT_NE(fmt.find("after\r\n"), std::string::npos);
-  EXPECT_EQ(run_->messages.ErrorCount, 50);
+  EXPECT_EQ(run_->Messages.ErrorCount, 50);
 }
 
 TEST_F(FormattingRunTest, TheFiftyFirstErrorInterruptsTheRun) {
@@ -101,7 +101,7 @@ TEST_F(FormattingRunTest, TheFiftyFirstErrorInterruptsTheRun) {
   const auto boxes = boxes_.Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].Text, "More than 50 error messages! Formatting interrupted.");
-  EXPECT_EQ(run_->messages.ErrorCount, 51);
+  EXPECT_EQ(run_->Messages.ErrorCount, 51);
   EXPECT_EQ(fmt.find("after"), std::string::npos);
   // The output written so far stays, closed with its end-of-file mark.
   EXPECT_EQ(fmt.back(), '\x1A');
@@ -117,11 +117,11 @@ TEST_F(FormattingRunTest, NumberMissingStopsTheRun) {
 
 TEST_F(FormattingRunTest, UserStopEndsTheRunAtTheNextLine) {
   notifier_.OnSend = [this](int32_t code, int32_t) {
-    if (code == MN_FORMAT_PAGE && run_) run_->messages.UserStop = 1;
+    if (code == MN_FORMAT_PAGE && run_) run_->Messages.UserStop = 1;
   };
   const std::string fmt = Format("u.ws", "one\r\n.PA\r\ntwo\r\nthree\r\nfour\r\n");
   EXPECT_EQ(fmt.find("four"), std::string::npos) << Readable(fmt);
-  EXPECT_TRUE(run_->run.stop);
+  EXPECT_TRUE(run_->Run.Stop);
 }
 
 }  // namespace
@@ -135,7 +135,7 @@ namespace {
 TEST_F(FormattingRunTest, ContentsModeFormatsTheTocInPlace) {
   WriteFileBytes(dir_ / "doc.toc", "Contents line.\r\n");
   run_ = MakeRun();
-  run_->run.contents_mode = true;
+  run_->Run.ContentsMode = true;
   FormatFile(*run_, (dir_ / "doc.ws").string());
   EXPECT_EQ(ReadFileBytes(dir_ / "doc.toc"), "Contents line.\r\n\x1A");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "doc.$$$"));

@@ -248,7 +248,7 @@ TEST_F(GreekBreakRunTest, BreaksWhereTheAnswerPutsIt) {
     boxes_.ScriptAnswer(c.answer);
     WriteFileBytes(dir_ / "de.ws", ".IB\r\n.RM 20\r\nEine Kette aus Kapseln und noch mehr Text dazu\r\n");
     run_ = MakeRun();
-    run_->hyphenator = std::make_unique<RuleHyphenator>();
+    run_->Hyphenator = std::make_unique<RuleHyphenator>();
     FormatFile(*run_, (dir_ / "de.ws").string());
     const std::string fmt = Body(ReadFileBytes(dir_ / "de.fmt"));
     EXPECT_EQ(fmt, std::string(".IB\r\n.RM 20\r\n") + c.body) << Readable(fmt);
@@ -265,8 +265,8 @@ class MoveBackHyphenator final : public Hyphenator {
     MayBreakResult r;
     asked.push_back(p);
     if (held[p - 2] == ' ' || held[p - 1] == ' ' || held[p] == ' ') return r;
-    r.may_break = true;
-    r.position = p - 2;
+    r.MayBreak = true;
+    r.Position = p - 2;
     return r;
   }
   std::vector<int> asked;
@@ -277,7 +277,7 @@ TEST_F(GreekBreakRunTest, WordBreakerUsesTheMovedPosition) {
   run_ = MakeRun();
   auto hyph = std::make_unique<MoveBackHyphenator>();
   MoveBackHyphenator* seen = hyph.get();
-  run_->hyphenator = std::move(hyph);
+  run_->Hyphenator = std::move(hyph);
   FormatFile(*run_, (dir_ / "m.ws").string());
   const std::string fmt = Body(ReadFileBytes(dir_ / "m.fmt"));
   // Held from "c" on; the first position asked is the "q" (15), moved back to the "o" (13).

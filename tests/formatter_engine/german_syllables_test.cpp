@@ -42,10 +42,10 @@ std::string DataPath(const std::string& relative) { return std::string(CORVINA_S
 
 HyphenationState German(int n) {
   HyphenationState state;
-  state.params.mode = kHyphenGerman;
-  state.params.min_letters = n;
-  state.params.learn = 0;
-  state.params.ask_if_doubtful = false;
+  state.Params.Mode = kHyphenGerman;
+  state.Params.MinLetters = n;
+  state.Params.Learn = 0;
+  state.Params.AskIfDoubtful = false;
   return state;
 }
 
@@ -57,9 +57,9 @@ std::string Hyphenate(HyphenationState& state, const std::string& word) {
   for (int p = 1; p <= h.len; ++p) {
     out += word[static_cast<std::size_t>(p - 1)];
     if (p == h.len) break;
-    state.word = HyphenationWordState{};
+    state.Word = HyphenationWordState{};
     const BreakVerdict v = MayBreakAt(state, h.data(), h.len, p);
-    if (v.may_break) out += v.ck ? '=' : '-';
+    if (v.MayBreak) out += v.Ck ? '=' : '-';
   }
   return out;
 }
@@ -69,7 +69,7 @@ std::string Hyphenate(HyphenationState& state, const std::string& word) {
 // from a separate implementation of the rules (german_rules_oracle.py beside the table).
 TEST(GermanRulesTable, WordsBreakWhereTheRulesSay) {
   HyphenationState state = German(1);
-  ASSERT_TRUE(state.exceptions.LoadFile(DataPath("data/SILBAUSN.WS")));
+  ASSERT_TRUE(state.Exceptions.LoadFile(DataPath("data/SILBAUSN.WS")));
   std::ifstream in(DataPath("tests/data/formatter_engine/german_rules_expected.txt"));
   ASSERT_TRUE(in) << "expected table missing";
   int lines = 0, failures = 0;
@@ -79,7 +79,7 @@ TEST(GermanRulesTable, WordsBreakWhereTheRulesSay) {
     int n = 0;
     fields >> word >> n >> expected;
     ++lines;
-    state.params.min_letters = n;
+    state.Params.MinLetters = n;
     const std::string got = Hyphenate(state, Cp850(word));
     if (got != Cp850(expected) && ++failures <= 40)
       ADD_FAILURE() << word << " n=" << n << ": expected " << expected << ", got (code page 850) " << got;
@@ -119,7 +119,7 @@ TEST(GermanRulesPositions, EachRulePath) {
   for (const RuleCase& c : kRuleCases) {
     HyphenationState state = German(c.n);
     const Held h(c.word);
-    EXPECT_EQ(MayBreakAt(state, h.data(), h.len, c.p).may_break, c.allowed)
+    EXPECT_EQ(MayBreakAt(state, h.data(), h.len, c.p).MayBreak, c.allowed)
         << c.word << " p=" << c.p << ": " << c.rule;
   }
 }
@@ -140,23 +140,23 @@ TEST(GermanRulesExceptions, ListThreeForbidsAndLengthsMustMatch) {
   };
   for (const Case& c : cases) {
     HyphenationState state = German(1);
-    state.params.ancient_greek = true;
-    state.params.ask_if_doubtful = true;
-    state.exceptions.LoadBytes(c.exceptions);
+    state.Params.AncientGreek = true;
+    state.Params.AskIfDoubtful = true;
+    state.Exceptions.LoadBytes(c.exceptions);
     int asked = 0;
     state.ask = [&asked](const std::string&) {
       ++asked;
       return HyphenationAnswer::kYes;
     };
     const BreakVerdict v = MayBreakAt(state, h.data(), h.len, 3);
-    EXPECT_EQ(v.may_break, c.allowed) << "exceptions '" << c.exceptions << "'";
+    EXPECT_EQ(v.MayBreak, c.allowed) << "exceptions '" << c.exceptions << "'";
     EXPECT_EQ(asked, 1);
-    EXPECT_EQ(v.ck, c.allowed) << "c|k: printed as k-k";
+    EXPECT_EQ(v.Ck, c.allowed) << "c|k: printed as k-k";
   }
   // Without questions the Greek cluster is declined.
   HyphenationState quiet = German(1);
-  quiet.params.ancient_greek = true;
-  EXPECT_FALSE(MayBreakAt(quiet, h.data(), h.len, 3).may_break);
+  quiet.Params.AncientGreek = true;
+  EXPECT_FALSE(MayBreakAt(quiet, h.data(), h.len, 3).MayBreak);
 }
 
 // "Wochenende" at Wochen|ende: "ende" after a capital is a word start, and both the break and
@@ -165,18 +165,18 @@ TEST(GermanRulesDoubtful, DeclinedAndRememberedWithoutQuestions) {
   const Held h("Wochenende");
   HyphenationState state = German(2);
   const BreakVerdict v = MayBreakAt(state, h.data(), h.len, 6);
-  EXPECT_FALSE(v.may_break);
-  EXPECT_EQ(state.word.remembered_position, 5) << "the shifted position Woche|nende";
-  EXPECT_EQ(v.position, 6);
+  EXPECT_FALSE(v.MayBreak);
+  EXPECT_EQ(state.Word.RememberedPosition, 5) << "the shifted position Woche|nende";
+  EXPECT_EQ(v.Position, 6);
 }
 
 TEST(GermanRulesDoubtful, AskedWhenTheSettingSaysSo) {
   const Held h("Wochenende");
   for (HyphenationAnswer answer : {HyphenationAnswer::kYes, HyphenationAnswer::kNo}) {
     HyphenationState state = German(2);
-    state.params.ask_if_doubtful = true;
-    state.params.learn = 1;
-    state.german.StartEmpty();
+    state.Params.AskIfDoubtful = true;
+    state.Params.Learn = 1;
+    state.German.StartEmpty();
     std::vector<std::string> asked;
     state.ask = [&](const std::string& text) {
       asked.push_back(text);
@@ -185,16 +185,16 @@ TEST(GermanRulesDoubtful, AskedWhenTheSettingSaysSo) {
     const BreakVerdict v = MayBreakAt(state, h.data(), h.len, 6);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0], "Trennungsvorschlag \"...Wochen-ende...\"");
-    EXPECT_FALSE(state.word.first_decision_pending);
+    EXPECT_FALSE(state.Word.FirstDecisionPending);
     if (answer == HyphenationAnswer::kYes) {
-      EXPECT_TRUE(v.may_break);
-      EXPECT_EQ(v.position, 6);
+      EXPECT_TRUE(v.MayBreak);
+      EXPECT_EQ(v.Position, 6);
       // Learned at the shifted position: the context from position 4 ("henende").
-      EXPECT_TRUE(state.german.Contains(MakeLearnedContext(h.data(), h.len, 6, -1)));
+      EXPECT_TRUE(state.German.Contains(MakeLearnedContext(h.data(), h.len, 6, -1)));
     } else {
-      EXPECT_FALSE(v.may_break);
-      EXPECT_EQ(v.position, 5) << "the word breaker goes on from the shifted position";
-      EXPECT_TRUE(state.german.Contains(MakeLearnedContext(h.data(), h.len, 6, 0)));
+      EXPECT_FALSE(v.MayBreak);
+      EXPECT_EQ(v.Position, 5) << "the word breaker goes on from the shifted position";
+      EXPECT_TRUE(state.German.Contains(MakeLearnedContext(h.data(), h.len, 6, 0)));
     }
   }
 }
@@ -206,31 +206,31 @@ TEST(GermanRulesGreek, GreekPositionThenQuestion) {
   const Held h("Kapsel");
   for (HyphenationAnswer answer : {HyphenationAnswer::kYes, HyphenationAnswer::kNo}) {
     HyphenationState state = German(1);
-    state.params.ancient_greek = true;
-    state.params.ask_if_doubtful = true;
-    state.params.learn = 1;
-    state.greek.StartEmpty();
+    state.Params.AncientGreek = true;
+    state.Params.AskIfDoubtful = true;
+    state.Params.Learn = 1;
+    state.Greek.StartEmpty();
     std::vector<std::string> asked;
     state.ask = [&](const std::string& text) {
       asked.push_back(text);
       return answer;
     };
     const BreakVerdict at3 = MayBreakAt(state, h.data(), h.len, 3);
-    EXPECT_FALSE(at3.may_break);
-    EXPECT_TRUE(state.word.greek_decided);
-    EXPECT_EQ(state.word.greek_position, 3);
+    EXPECT_FALSE(at3.MayBreak);
+    EXPECT_TRUE(state.Word.GreekDecided);
+    EXPECT_EQ(state.Word.GreekPosition, 3);
     EXPECT_TRUE(asked.empty());
     const BreakVerdict at2 = MayBreakAt(state, h.data(), h.len, 2);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0], "Trennungsvorschlag \"...Ka-psel...\"");
-    EXPECT_TRUE(at2.may_break);
-    EXPECT_EQ(at2.position, answer == HyphenationAnswer::kYes ? 2 : 3);
+    EXPECT_TRUE(at2.MayBreak);
+    EXPECT_EQ(at2.Position, answer == HyphenationAnswer::kYes ? 2 : 3);
 
     if (answer == HyphenationAnswer::kYes) {
       // The same word later in the run: the learned context answers, nobody is asked.
-      state.word = HyphenationWordState{};
-      EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, 3).may_break);
-      EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 2).may_break);
+      state.Word = HyphenationWordState{};
+      EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, 3).MayBreak);
+      EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 2).MayBreak);
       EXPECT_EQ(asked.size(), 1u);
     }
   }
@@ -239,12 +239,12 @@ TEST(GermanRulesGreek, GreekPositionThenQuestion) {
 TEST(GermanRulesGreek, WithoutQuestionsGreekClustersAreDeclined) {
   const Held h("Kapsel");
   HyphenationState plain = German(1);
-  EXPECT_TRUE(MayBreakAt(plain, h.data(), h.len, 3).may_break) << "Kap-sel by the German rules";
+  EXPECT_TRUE(MayBreakAt(plain, h.data(), h.len, 3).MayBreak) << "Kap-sel by the German rules";
   HyphenationState greek = German(1);
-  greek.params.ancient_greek = true;
-  EXPECT_FALSE(MayBreakAt(greek, h.data(), h.len, 3).may_break);
-  greek.word = HyphenationWordState{};
-  EXPECT_FALSE(MayBreakAt(greek, h.data(), h.len, 2).may_break);
+  greek.Params.AncientGreek = true;
+  EXPECT_FALSE(MayBreakAt(greek, h.data(), h.len, 3).MayBreak);
+  greek.Word = HyphenationWordState{};
+  EXPECT_FALSE(MayBreakAt(greek, h.data(), h.len, 2).MayBreak);
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ TEST_P(GoldenRunTest, MatchesGolden) {
   const std::filesystem::path doc = dir_ / c.document;
   std::filesystem::copy_file(ExamplesDir() / c.document, doc);
   run_ = MakeRun();
-  run_->files.CurrentDocument = doc.string();
-  run_->run.condition_text = c.conditions;
+  run_->Files.CurrentDocument = doc.string();
+  run_->Run.ConditionText = c.conditions;
   FormatFile(*run_, doc.string());
 
   const std::string stem = doc.stem().string();
@@ -81,7 +81,7 @@ TEST_F(IndexScanTest, VolumesMatchGolden) {
   const std::filesystem::path doc = dir_ / "index.ws";
   std::filesystem::copy_file(ExamplesDir() / "index.ws", doc);
   run_ = MakeRun();
-  run_->run.index_scan = true;
+  run_->Run.IndexScan = true;
   FormatFile(*run_, doc.string());
   EXPECT_FALSE(std::filesystem::exists(dir_ / "index.fmt"));
   ExpectGolden("index.IX1", ReadFileBytes(dir_ / "index.IX1"));

@@ -45,8 +45,8 @@ class HyphenationRunTest : public RunFixture {
     }
     WriteFileBytes(dir_ / name, doc);
     run_ = MakeRun();
-    run_->files.CurrentDocument = (dir_ / name).string();
-    run_->hyphenator = std::make_unique<RuleHyphenator>();
+    run_->Files.CurrentDocument = (dir_ / name).string();
+    run_->Hyphenator = std::make_unique<RuleHyphenator>();
     FormatFile(*run_, (dir_ / name).string());
     return ReadFileBytes(dir_ / (fs::path(name).stem().string() + ".fmt"));
   }

@@ -48,8 +48,8 @@ const EligibilityCase kEligibility[] = {
 TEST(HyphenationEligibility, LettersEachSideAndCapitals) {
   for (const EligibilityCase& c : kEligibility) {
     HyphenationParams params;
-    params.min_letters = c.n;
-    params.capitals_unsplit = c.capitals_unsplit;
+    params.MinLetters = c.n;
+    params.CapitalsUnsplit = c.capitals_unsplit;
     const Held h(c.word);
     EXPECT_EQ(IsBreakPositionEligible(params, h.data(), h.len, c.p), c.eligible)
         << c.word << " p=" << c.p << " n=" << c.n << ": " << c.why;
@@ -83,15 +83,15 @@ const ExplicitCase kExplicit[] = {
 TEST(HyphenationExplicitBreaks, HyphensAndSlashesOfTheText) {
   for (int mode : {kHyphenGerman, kHyphenNone, kHyphenTex}) {
     HyphenationState state;
-    state.params.mode = mode;
-    state.params.min_letters = 1;
+    state.Params.Mode = mode;
+    state.Params.MinLetters = 1;
     for (const ExplicitCase& c : kExplicit) {
       const Held h(c.text);
-      state.word = HyphenationWordState{};
+      state.Word = HyphenationWordState{};
       const BreakVerdict v = MayBreakAt(state, h.data(), h.len, c.p);
-      EXPECT_EQ(v.explicit_break, c.explicit_break) << c.text << " p=" << c.p << ": " << c.why;
-      if (v.explicit_break) {
-        EXPECT_FALSE(v.may_break) << "no second hyphen: " << c.text;
+      EXPECT_EQ(v.ExplicitBreak, c.explicit_break) << c.text << " p=" << c.p << ": " << c.why;
+      if (v.ExplicitBreak) {
+        EXPECT_FALSE(v.MayBreak) << "no second hyphen: " << c.text;
       }
     }
   }
@@ -99,8 +99,8 @@ TEST(HyphenationExplicitBreaks, HyphensAndSlashesOfTheText) {
 
 HyphenationState GermanState(int n) {
   HyphenationState state;
-  state.params.mode = kHyphenGerman;
-  state.params.min_letters = n;
+  state.Params.Mode = kHyphenGerman;
+  state.Params.MinLetters = n;
   return state;
 }
 
@@ -108,62 +108,62 @@ TEST(HyphenationModes, CkBecomesKkOnlyWithTheGermanRules) {
   const Held zucker("Zucker");
   HyphenationState german = GermanState(2);
   const BreakVerdict g = MayBreakAt(german, zucker.data(), zucker.len, 3);
-  EXPECT_TRUE(g.may_break);
-  EXPECT_TRUE(g.ck);
+  EXPECT_TRUE(g.MayBreak);
+  EXPECT_TRUE(g.Ck);
 
   HyphenationState tex = GermanState(2);
-  tex.params.mode = kHyphenTex;
-  tex.tex = std::make_shared<TexPatternTable>();
-  tex.tex->LoadBytes("ck.tex", "c1k\n");
+  tex.Params.Mode = kHyphenTex;
+  tex.Tex = std::make_shared<TexPatternTable>();
+  tex.Tex->LoadBytes("ck.tex", "c1k\n");
   const BreakVerdict t = MayBreakAt(tex, zucker.data(), zucker.len, 3);
-  EXPECT_TRUE(t.may_break);
-  EXPECT_FALSE(t.ck);
+  EXPECT_TRUE(t.MayBreak);
+  EXPECT_FALSE(t.Ck);
 }
 
 TEST(HyphenationModes, TexThenGermanFallsBackOnlyOnZero) {
   const Held tasche("Tasche");
   HyphenationState state = GermanState(1);
-  state.params.mode = kHyphenTexThenGerman;
-  state.tex = std::make_shared<TexPatternTable>();
-  EXPECT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break)
+  state.Params.Mode = kHyphenTexThenGerman;
+  state.Tex = std::make_shared<TexPatternTable>();
+  EXPECT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 2).MayBreak)
       << "no pattern: the German rules give Ta-sche";
-  state.tex->LoadBytes("neg.tex", "a2s\n");
-  state.word = HyphenationWordState{};
-  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break)
+  state.Tex->LoadBytes("neg.tex", "a2s\n");
+  state.Word = HyphenationWordState{};
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).MayBreak)
       << "a negative rating decides by itself";
-  state.tex->LoadBytes("pos.tex", "s1c\n");
-  state.word = HyphenationWordState{};
-  EXPECT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 3).may_break)
+  state.Tex->LoadBytes("pos.tex", "s1c\n");
+  state.Word = HyphenationWordState{};
+  EXPECT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 3).MayBreak)
       << "a positive rating decides by itself (Tas-che)";
-  state.params.mode = kHyphenGerman;
-  state.word = HyphenationWordState{};
-  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 3).may_break)
+  state.Params.Mode = kHyphenGerman;
+  state.Word = HyphenationWordState{};
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 3).MayBreak)
       << "the German rules keep sch together";
 }
 
 TEST(HyphenationModes, NoneLimitsAndBlanksRefuse) {
   const Held tasche("Tasche gut");
   HyphenationState state = GermanState(1);
-  ASSERT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break);
+  ASSERT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 2).MayBreak);
 
-  state.params.mode = kHyphenNone;
-  state.word = HyphenationWordState{};
-  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break);
-  EXPECT_FALSE(state.word.first_decision_pending);
+  state.Params.Mode = kHyphenNone;
+  state.Word = HyphenationWordState{};
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).MayBreak);
+  EXPECT_FALSE(state.Word.FirstDecisionPending);
 
-  state.params.mode = kHyphenGerman;
-  state.word = HyphenationWordState{};
-  state.word.right_limit = 2;
-  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break) << "at the right limit";
-  state.word = HyphenationWordState{};
-  state.word.remembered_position = 2;
-  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break) << "remembered";
-  state.word = HyphenationWordState{};
-  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 6).may_break) << "a blank follows";
+  state.Params.Mode = kHyphenGerman;
+  state.Word = HyphenationWordState{};
+  state.Word.RightLimit = 2;
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).MayBreak) << "at the right limit";
+  state.Word = HyphenationWordState{};
+  state.Word.RememberedPosition = 2;
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).MayBreak) << "remembered";
+  state.Word = HyphenationWordState{};
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 6).MayBreak) << "a blank follows";
   for (int mode : {1, 6, 255}) {
-    state.params.mode = mode;
-    state.word = HyphenationWordState{};
-    EXPECT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break)
+    state.Params.Mode = mode;
+    state.Word = HyphenationWordState{};
+    EXPECT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 2).MayBreak)
         << "mode " << mode << " means the German rules";
   }
 }
@@ -185,10 +185,10 @@ struct ScriptedQuestion {
 
 HyphenationState ManualState(int learn) {
   HyphenationState state;
-  state.params.mode = kHyphenManual;
-  state.params.min_letters = 3;
-  state.params.learn = learn;
-  if (learn != 0) state.manual.StartEmpty();
+  state.Params.Mode = kHyphenManual;
+  state.Params.MinLetters = 3;
+  state.Params.Learn = learn;
+  if (learn != 0) state.Manual.StartEmpty();
   return state;
 }
 
@@ -198,17 +198,17 @@ TEST(HyphenationManual, AsksWithTheProposalAndLearnsYes) {
   ScriptedQuestion q;
   q.Attach(state);
   q.answers = {HyphenationAnswer::kYes};
-  EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 5).may_break);
+  EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 5).MayBreak);
   ASSERT_EQ(q.asked.size(), 1u);
   EXPECT_EQ(q.asked[0], "Trennungsvorschlag \"...Rechn-ernetz...\"");
-  EXPECT_FALSE(state.word.first_decision_pending);
+  EXPECT_FALSE(state.Word.FirstDecisionPending);
   // The same seven-character context is not asked again during the run.
-  state.word = HyphenationWordState{};
-  EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 5).may_break);
+  state.Word = HyphenationWordState{};
+  EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 5).MayBreak);
   EXPECT_EQ(q.asked.size(), 1u);
   const Held other("Rechnernetze");  // same context "hnernet" around the break
-  state.word = HyphenationWordState{};
-  EXPECT_TRUE(MayBreakAt(state, other.data(), other.len, 5).may_break);
+  state.Word = HyphenationWordState{};
+  EXPECT_TRUE(MayBreakAt(state, other.data(), other.len, 5).MayBreak);
   EXPECT_EQ(q.asked.size(), 1u);
 }
 
@@ -220,11 +220,11 @@ TEST(HyphenationManual, NoIsNotLearnedAndLearningOffAsksEveryTime) {
     q.Attach(state);
     q.answers = {HyphenationAnswer::kNo, learn == 0 ? HyphenationAnswer::kYes : HyphenationAnswer::kNo,
                  HyphenationAnswer::kYes};
-    EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, 5).may_break);
-    state.word = HyphenationWordState{};
+    EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, 5).MayBreak);
+    state.Word = HyphenationWordState{};
     MayBreakAt(state, h.data(), h.len, 5);
     EXPECT_EQ(q.asked.size(), 2u) << "learn " << learn;
-    state.word = HyphenationWordState{};
+    state.Word = HyphenationWordState{};
     MayBreakAt(state, h.data(), h.len, 5);
     EXPECT_EQ(q.asked.size(), 3u) << "learn " << learn << ": a Yes with learning 0 is not kept";
   }
@@ -233,13 +233,13 @@ TEST(HyphenationManual, NoIsNotLearnedAndLearningOffAsksEveryTime) {
 TEST(HyphenationManual, OnlyWithThreeLettersAfterTheBreak) {
   const Held h("Tasche");
   HyphenationState state = ManualState(1);
-  state.params.min_letters = 1;
+  state.Params.MinLetters = 1;
   ScriptedQuestion q;
   q.Attach(state);
   q.answers = {HyphenationAnswer::kYes, HyphenationAnswer::kYes};
-  EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, 4).may_break) << "Tasc-he: two letters after";
+  EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, 4).MayBreak) << "Tasc-he: two letters after";
   EXPECT_TRUE(q.asked.empty());
-  EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 3).may_break) << "Tas-che: asked";
+  EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 3).MayBreak) << "Tas-che: asked";
   EXPECT_EQ(q.asked.size(), 1u);
 }
 
@@ -250,10 +250,10 @@ TEST(HyphenationManual, CancelStopsAndCountsAsNo) {
   q.Attach(state);
   q.answers = {HyphenationAnswer::kCancel};
   const BreakVerdict v = MayBreakAt(state, h.data(), h.len, 5);
-  EXPECT_FALSE(v.may_break);
-  EXPECT_TRUE(v.cancelled);
-  EXPECT_TRUE(state.cancelled);
-  EXPECT_FALSE(state.manual.HasAdditions());
+  EXPECT_FALSE(v.MayBreak);
+  EXPECT_TRUE(v.Cancelled);
+  EXPECT_TRUE(state.Cancelled);
+  EXPECT_FALSE(state.Manual.HasAdditions());
 }
 
 TEST(HyphenationManual, ProposalTextKeepsCodePage850Bytes) {
@@ -264,21 +264,21 @@ TEST(HyphenationManual, ProposalTextKeepsCodePage850Bytes) {
 
 TEST(HyphenationTables, LetterMapAndSets) {
   const HyphenationTables& t = GetHyphenationTables();
-  EXPECT_EQ(t.letter['A'], 'a');
-  EXPECT_EQ(t.letter[0x8E], 0x84);  // Ä -> ä
-  EXPECT_EQ(t.letter[0x99], 0x94);  // Ö -> ö
-  EXPECT_EQ(t.letter[0x9A], 0x81);  // Ü -> ü
-  EXPECT_EQ(t.letter[0xE1], 0xE1);  // ß
-  for (std::uint8_t c : {'&', '-', '/', '=', '_'}) EXPECT_EQ(t.letter[c], '-') << c;
-  EXPECT_EQ(t.letter[0x07], 0);
-  EXPECT_EQ(t.letter['7'], ' ');
-  EXPECT_EQ(t.letter[0x82], ' ');  // é is no letter of the German rules
-  EXPECT_TRUE(t.vowel['y']);
-  EXPECT_TRUE(t.vowel[0x81]);
-  EXPECT_TRUE(t.consonant[0xE1]);
-  EXPECT_FALSE(t.consonant['y']);
-  EXPECT_TRUE(t.capital[0x9A]);
-  EXPECT_FALSE(t.capital[0x81]);
+  EXPECT_EQ(t.Letter['A'], 'a');
+  EXPECT_EQ(t.Letter[0x8E], 0x84);  // Ä -> ä
+  EXPECT_EQ(t.Letter[0x99], 0x94);  // Ö -> ö
+  EXPECT_EQ(t.Letter[0x9A], 0x81);  // Ü -> ü
+  EXPECT_EQ(t.Letter[0xE1], 0xE1);  // ß
+  for (std::uint8_t c : {'&', '-', '/', '=', '_'}) EXPECT_EQ(t.Letter[c], '-') << c;
+  EXPECT_EQ(t.Letter[0x07], 0);
+  EXPECT_EQ(t.Letter['7'], ' ');
+  EXPECT_EQ(t.Letter[0x82], ' ');  // é is no letter of the German rules
+  EXPECT_TRUE(t.Vowel['y']);
+  EXPECT_TRUE(t.Vowel[0x81]);
+  EXPECT_TRUE(t.Consonant[0xE1]);
+  EXPECT_FALSE(t.Consonant['y']);
+  EXPECT_TRUE(t.Capital[0x9A]);
+  EXPECT_FALSE(t.Capital[0x81]);
 }
 
 }  // namespace

@@ -108,8 +108,8 @@ TEST_F(LearnedFiles, FileEndingInsideARecordIsAReadError) {
   LearnedHyphenationList list("DEUT");
   HyphenationMessage error;
   EXPECT_FALSE(list.LoadFile(list.FileName(dir_.string()), &error));
-  EXPECT_EQ(error.english, "Error while reading file " + list.FileName(dir_.string()));
-  EXPECT_EQ(error.german, "Fehler beim Lesen der Datei " + list.FileName(dir_.string()));
+  EXPECT_EQ(error.English, "Error while reading file " + list.FileName(dir_.string()));
+  EXPECT_EQ(error.German, "Fehler beim Lesen der Datei " + list.FileName(dir_.string()));
   EXPECT_TRUE(list.Contains(Ctx("abendes"))) << "the whole records before the damage are kept";
   EXPECT_EQ(list.Size(), 1u);
 }
@@ -134,8 +134,8 @@ TEST_F(LearnedFiles, WriteFailureIsReportedAndCreatesNothing) {
   HyphenationMessage error;
   const std::string name = (dir_ / "missing" / "ENGLLERN.DTA").string();
   EXPECT_FALSE(list.SaveFile(name, &error));
-  EXPECT_EQ(error.english, "Error while appending file " + name);
-  EXPECT_EQ(error.german, "Fehler beim Erg\x84nzen der Datei " + name);
+  EXPECT_EQ(error.English, "Error while appending file " + name);
+  EXPECT_EQ(error.German, "Fehler beim Erg\x84nzen der Datei " + name);
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
@@ -146,13 +146,13 @@ TEST_F(LearnedFiles, RunLevelLoadAndSaveFollowTheLearnFlag) {
   HyphenationMessage error;
 
   // Learning 2, German rules with ancient Greek: both files are read.
-  state.params.learn = 2;
+  state.Params.Learn = 2;
   ASSERT_TRUE(LoadLearnedListsForRun(state, kHyphenGerman, true, dir_.string(), &error));
-  EXPECT_TRUE(state.german.Contains(Ctx("abendes")));
-  EXPECT_TRUE(state.greek.Contains(Ctx("psyche ")));
-  EXPECT_FALSE(state.manual.Loaded());
-  state.german.Add(Ctx("bahnhof"));
-  state.manual.Add(Ctx("ignored"));  // not loaded: dropped
+  EXPECT_TRUE(state.German.Contains(Ctx("abendes")));
+  EXPECT_TRUE(state.Greek.Contains(Ctx("psyche ")));
+  EXPECT_FALSE(state.Manual.Loaded());
+  state.German.Add(Ctx("bahnhof"));
+  state.Manual.Add(Ctx("ignored"));  // not loaded: dropped
   // A stopped run writes nothing.
   ASSERT_TRUE(SaveAllLearnedHyphenations(state, dir_.string(), true, &error));
   EXPECT_EQ(Bytes(dir_ / "DEUTLERN.DTA"), "abendes");
@@ -161,34 +161,34 @@ TEST_F(LearnedFiles, RunLevelLoadAndSaveFollowTheLearnFlag) {
   EXPECT_FALSE(fs::exists(dir_ / "ENGLLERN.DTA"));
 
   // Learning 1: remembered during the run, files neither read nor written.
-  state.params.learn = 1;
+  state.Params.Learn = 1;
   ASSERT_TRUE(LoadLearnedListsForRun(state, kHyphenManual, false, dir_.string(), &error));
-  EXPECT_TRUE(state.manual.Loaded());
-  EXPECT_FALSE(state.german.Loaded());
-  state.manual.Add(Ctx("hyphena"));
-  EXPECT_TRUE(state.manual.Contains(Ctx("hyphena")));
+  EXPECT_TRUE(state.Manual.Loaded());
+  EXPECT_FALSE(state.German.Loaded());
+  state.Manual.Add(Ctx("hyphena"));
+  EXPECT_TRUE(state.Manual.Contains(Ctx("hyphena")));
   ASSERT_TRUE(SaveAllLearnedHyphenations(state, dir_.string(), false, &error));
   EXPECT_FALSE(fs::exists(dir_ / "ENGLLERN.DTA"));
 
   // Learning 0: nothing is loaded at all.
-  state.params.learn = 0;
+  state.Params.Learn = 0;
   ASSERT_TRUE(LoadLearnedListsForRun(state, kHyphenGerman, false, dir_.string(), &error));
-  EXPECT_FALSE(state.german.Loaded());
-  EXPECT_FALSE(state.german.Contains(Ctx("abendes")));
+  EXPECT_FALSE(state.German.Loaded());
+  EXPECT_FALSE(state.German.Contains(Ctx("abendes")));
 
   // Mode 5 at run start loads no list.
-  state.params.learn = 2;
+  state.Params.Learn = 2;
   ASSERT_TRUE(LoadLearnedListsForRun(state, kHyphenTexThenGerman, false, dir_.string(), &error));
-  EXPECT_FALSE(state.german.Loaded());
+  EXPECT_FALSE(state.German.Loaded());
 }
 
 TEST(SyllableExceptionFile, EntriesGoToTheirListsLetterMapped) {
   SyllableExceptions ex;
   // CR LF and bare LF lines alike; "Ä" is 0x8E in code page 850.
   ex.LoadBytes("Hand\r\n\x8E" "pfel\nckt\r\n\r\nurlaub\nWeg\nx\n");
-  ASSERT_EQ(ex.lists[0], (std::vector<std::string>{"\x84pfe", "urla"}));
-  ASSERT_EQ(ex.lists[1], (std::vector<std::string>{"hand", "weg"}));
-  ASSERT_EQ(ex.lists[2], (std::vector<std::string>{"ckt", "", "x"}));
+  ASSERT_EQ(ex.Lists[0], (std::vector<std::string>{"\x84pfe", "urla"}));
+  ASSERT_EQ(ex.Lists[1], (std::vector<std::string>{"hand", "weg"}));
+  ASSERT_EQ(ex.Lists[2], (std::vector<std::string>{"ckt", "", "x"}));
   // Four-character entries meet four letters, three-character entries three; others never.
   EXPECT_TRUE(ex.Matches(1, "hand"));
   EXPECT_FALSE(ex.Matches(1, "hanf"));
@@ -202,7 +202,7 @@ TEST(SyllableExceptionFile, MissingFileGivesEmptyLists) {
   SyllableExceptions ex;
   ex.LoadBytes("hand\n");
   EXPECT_FALSE(ex.LoadFile("/nonexistent/SILBAUSN.WS"));
-  for (const auto& l : ex.lists) EXPECT_TRUE(l.empty());
+  for (const auto& l : ex.Lists) EXPECT_TRUE(l.empty());
 }
 
 TEST(SyllableExceptionFile, SuiteFileLoads) {
@@ -210,8 +210,8 @@ TEST(SyllableExceptionFile, SuiteFileLoads) {
   ASSERT_TRUE(ex.LoadFile(std::string(CORVINA_SOURCE_DIR) + "/data/SILBAUSN.WS"));
   std::size_t total = 0;
   for (int i = 0; i < 3; ++i) {
-    EXPECT_FALSE(ex.lists[i].empty()) << "list " << i + 1;
-    total += ex.lists[i].size();
+    EXPECT_FALSE(ex.Lists[i].empty()) << "list " << i + 1;
+    total += ex.Lists[i].size();
   }
   EXPECT_GT(total, 10u);
 }

@@ -37,14 +37,14 @@ TEST(MessageCatalogueTest, EveryRowHasBothTextsInCodePage850) {
   ASSERT_EQ(MessageTable().size(), static_cast<std::size_t>(MessageId::kCount));
   for (std::size_t i = 0; i < MessageTable().size(); ++i) {
     const MessageRow& row = MessageTable()[i];
-    SCOPED_TRACE("row " + std::to_string(i) + ": " + std::string(row.english));
-    EXPECT_EQ(static_cast<std::size_t>(row.id), i);
-    EXPECT_FALSE(row.german.empty());
-    EXPECT_FALSE(row.english.empty());
-    EXPECT_EQ(FindUtf8Sequence(row.german), std::string_view::npos);
-    EXPECT_EQ(FindUtf8Sequence(row.english), std::string_view::npos);
-    EXPECT_EQ(Placeholders(row.german), Placeholders(row.english));
-    EXPECT_EQ(&MessageRowOf(row.id), &row);
+    SCOPED_TRACE("row " + std::to_string(i) + ": " + std::string(row.English));
+    EXPECT_EQ(static_cast<std::size_t>(row.Id), i);
+    EXPECT_FALSE(row.German.empty());
+    EXPECT_FALSE(row.English.empty());
+    EXPECT_EQ(FindUtf8Sequence(row.German), std::string_view::npos);
+    EXPECT_EQ(FindUtf8Sequence(row.English), std::string_view::npos);
+    EXPECT_EQ(Placeholders(row.German), Placeholders(row.English));
+    EXPECT_EQ(&MessageRowOf(row.Id), &row);
   }
 }
 
@@ -91,9 +91,9 @@ TEST(MessageCatalogueTest, GermanIsShownInWindows1252AndEnglishStaysByteForByte)
 
 TEST(MessageCatalogueTest, RightJustifyMessageIsCodePage850LikeTheOthers) {
   const MessageRow& row = MessageRowOf(MessageId::kTwoRightJustifyControls);
-  EXPECT_NE(row.german.find("Rechtsb\x81ndig-Steuerzeichen"), std::string_view::npos);
+  EXPECT_NE(row.German.find("Rechtsb\x81ndig-Steuerzeichen"), std::string_view::npos);
   const std::string shown = MessageText(1, MessageId::kTwoRightJustifyControls);
-  EXPECT_EQ(shown, ToDisplayText(row.german));
+  EXPECT_EQ(shown, ToDisplayText(row.German));
   EXPECT_NE(shown.find("Rechtsb\xFCndig-Steuerzeichen"), std::string::npos) << shown;
   EXPECT_EQ(FindUtf8Sequence(shown), std::string::npos) << shown;
 }

@@ -64,12 +64,12 @@ TEST(ReviewTexSums, HandWorkedSumsAgainstTheMinimalRating) {
     EXPECT_EQ(buckets.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p;
 
     HyphenationState state;
-    state.params.mode = kHyphenTex;
-    state.params.min_letters = 1;
-    state.params.minimal_rating = c.minimal;
-    state.tex = std::make_shared<TexPatternTable>();
-    state.tex->LoadBytes("edge.tex", kEdgePatterns);
-    EXPECT_EQ(MayBreakAt(state, h.data(), h.len, c.p).may_break, c.breaks)
+    state.Params.Mode = kHyphenTex;
+    state.Params.MinLetters = 1;
+    state.Params.MinimalRating = c.minimal;
+    state.Tex = std::make_shared<TexPatternTable>();
+    state.Tex->LoadBytes("edge.tex", kEdgePatterns);
+    EXPECT_EQ(MayBreakAt(state, h.data(), h.len, c.p).MayBreak, c.breaks)
         << c.word << " p=" << c.p << " minimal " << c.minimal << ": " << c.why;
   }
 }
@@ -94,11 +94,11 @@ TEST(ReviewOutsideTheWord, StaleBytesAroundTheWordReadAsBlanks) {
   for (int n : {1, 2, 40}) {
     for (int p = 1; p < clean.len; ++p) {
       HyphenationState a;
-      a.params.min_letters = n;
-      a.params.learn = 0;
+      a.Params.MinLetters = n;
+      a.Params.Learn = 0;
       HyphenationState b = a;
-      EXPECT_EQ(MayBreakAt(a, clean.data(), clean.len, p).may_break,
-                MayBreakAt(b, stale.data(), clean.len, p).may_break)
+      EXPECT_EQ(MayBreakAt(a, clean.data(), clean.len, p).MayBreak,
+                MayBreakAt(b, stale.data(), clean.len, p).MayBreak)
           << "n=" << n << " p=" << p;
     }
   }
@@ -141,11 +141,11 @@ const GermanCase kGerman[] = {
 TEST(ReviewGermanRules, HandTracedPositions) {
   for (const GermanCase& c : kGerman) {
     HyphenationState state;
-    state.params.mode = kHyphenGerman;
-    state.params.min_letters = c.n;
-    state.params.learn = 0;
+    state.Params.Mode = kHyphenGerman;
+    state.Params.MinLetters = c.n;
+    state.Params.Learn = 0;
     const Held h(c.word);
-    EXPECT_EQ(MayBreakAt(state, h.data(), h.len, c.p).may_break, c.allowed)
+    EXPECT_EQ(MayBreakAt(state, h.data(), h.len, c.p).MayBreak, c.allowed)
         << c.word << " p=" << c.p << ": " << c.path;
   }
 }
@@ -153,14 +153,14 @@ TEST(ReviewGermanRules, HandTracedPositions) {
 TEST(ReviewGermanRules, DoubtfulBistroIsRememberedAndAskedWhenWanted) {
   const Held h("Bistro");
   HyphenationState quiet;
-  quiet.params.min_letters = 1;
-  quiet.params.learn = 0;
-  EXPECT_FALSE(MayBreakAt(quiet, h.data(), h.len, 2).may_break);
-  EXPECT_EQ(quiet.word.remembered_position, 1) << "the shifted position p + e, e = -1";
+  quiet.Params.MinLetters = 1;
+  quiet.Params.Learn = 0;
+  EXPECT_FALSE(MayBreakAt(quiet, h.data(), h.len, 2).MayBreak);
+  EXPECT_EQ(quiet.Word.RememberedPosition, 1) << "the shifted position p + e, e = -1";
 
   HyphenationState asking = quiet;
-  asking.word = HyphenationWordState{};
-  asking.params.ask_if_doubtful = true;
+  asking.Word = HyphenationWordState{};
+  asking.Params.AskIfDoubtful = true;
   int asked = 0;
   asking.ask = [&](const std::string& text) {
     ++asked;
@@ -169,26 +169,26 @@ TEST(ReviewGermanRules, DoubtfulBistroIsRememberedAndAskedWhenWanted) {
   };
   const BreakVerdict v = MayBreakAt(asking, h.data(), h.len, 2);
   EXPECT_EQ(asked, 1);
-  EXPECT_TRUE(v.may_break);
-  EXPECT_EQ(v.position, 2) << "no letter before the shifted position: the break stays";
+  EXPECT_TRUE(v.MayBreak);
+  EXPECT_EQ(v.Position, 2) << "no letter before the shifted position: the break stays";
 }
 
 TEST(ReviewGermanRules, CkFlagAndListThreeException) {
   const Held h("Br\x81" "cke");
   HyphenationState state;
-  state.params.min_letters = 2;
-  state.params.learn = 0;
+  state.Params.MinLetters = 2;
+  state.Params.Learn = 0;
   const BreakVerdict v = MayBreakAt(state, h.data(), h.len, 4);
-  EXPECT_TRUE(v.may_break);
-  EXPECT_TRUE(v.ck) << "c|k: the c is printed as k";
+  EXPECT_TRUE(v.MayBreak);
+  EXPECT_TRUE(v.Ck) << "c|k: the c is printed as k";
 
   // "cke" starts with c: list 3, compared with W1W2W3 = "cke".
   HyphenationState barred = state;
-  barred.word = HyphenationWordState{};
-  barred.exceptions.LoadBytes("cke\r\n");
+  barred.Word = HyphenationWordState{};
+  barred.Exceptions.LoadBytes("cke\r\n");
   const BreakVerdict b = MayBreakAt(barred, h.data(), h.len, 4);
-  EXPECT_FALSE(b.may_break);
-  EXPECT_FALSE(b.ck);
+  EXPECT_FALSE(b.MayBreak);
+  EXPECT_FALSE(b.Ck);
 }
 
 std::string FileBytes(const fs::path& path) {
@@ -207,10 +207,10 @@ TEST(ReviewLearnedRecords, ManualAnswersOnDiskByteForByte) {
   fs::create_directories(dir);
 
   HyphenationState state;
-  state.params.mode = kHyphenManual;
-  state.params.min_letters = 3;
-  state.params.learn = 2;
-  state.params.capitals_unsplit = false;
+  state.Params.Mode = kHyphenManual;
+  state.Params.MinLetters = 3;
+  state.Params.Learn = 2;
+  state.Params.CapitalsUnsplit = false;
   HyphenationMessage error;
   ASSERT_TRUE(LoadLearnedListsForRun(state, kHyphenManual, false, dir.string(), &error));
   std::vector<std::string> asked;
@@ -228,9 +228,9 @@ TEST(ReviewLearnedRecords, ManualAnswersOnDiskByteForByte) {
       {"B\x8ERENH\x99HLE", 5},   // capitals map to the same context: found, not asked
   };
   for (const Word& w : words) {
-    state.word = HyphenationWordState{};
+    state.Word = HyphenationWordState{};
     const Held h(w.text);
-    EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, w.p).may_break) << w.text;
+    EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, w.p).MayBreak) << w.text;
   }
   EXPECT_EQ(asked.size(), 3u);
   ASSERT_TRUE(SaveAllLearnedHyphenations(state, dir.string(), false, &error));
@@ -238,7 +238,7 @@ TEST(ReviewLearnedRecords, ManualAnswersOnDiskByteForByte) {
   EXPECT_EQ(FileBytes(dir / "ENGLLERN.DTA"), expected);
 
   HyphenationState later;
-  later.params = state.params;
+  later.Params = state.Params;
   ASSERT_TRUE(LoadLearnedListsForRun(later, kHyphenManual, false, dir.string(), &error));
   int asked_later = 0;
   later.ask = [&](const std::string&) {
@@ -246,9 +246,9 @@ TEST(ReviewLearnedRecords, ManualAnswersOnDiskByteForByte) {
     return HyphenationAnswer::kNo;
   };
   for (const Word& w : words) {
-    later.word = HyphenationWordState{};
+    later.Word = HyphenationWordState{};
     const Held h(w.text);
-    EXPECT_TRUE(MayBreakAt(later, h.data(), h.len, w.p).may_break) << w.text;
+    EXPECT_TRUE(MayBreakAt(later, h.data(), h.len, w.p).MayBreak) << w.text;
   }
   EXPECT_EQ(asked_later, 0);
   fs::remove_all(dir);
@@ -259,18 +259,18 @@ TEST(ReviewLearnedRecords, ManualAnswersOnDiskByteForByte) {
 TEST(ReviewEligibility, WholeWordsThroughEveryPosition) {
   auto breaks = [](const char* text, int mode, int n) {
     HyphenationState state;
-    state.params.mode = mode;
-    state.params.min_letters = n;
-    state.params.learn = 0;
-    state.tex = std::make_shared<TexPatternTable>();
-    state.tex->LoadBytes("all.tex", "a1b\nc1h\ne1r\nn1e\ns1c\nc1o\ni1c\nh1t\n");
+    state.Params.Mode = mode;
+    state.Params.MinLetters = n;
+    state.Params.Learn = 0;
+    state.Tex = std::make_shared<TexPatternTable>();
+    state.Tex->LoadBytes("all.tex", "a1b\nc1h\ne1r\nn1e\ns1c\nc1o\ni1c\nh1t\n");
     const Held h(text);
     std::string out;
     for (int p = 1; p < h.len; ++p) {
-      state.word = HyphenationWordState{};
+      state.Word = HyphenationWordState{};
       const BreakVerdict v = MayBreakAt(state, h.data(), h.len, p);
-      if (v.may_break) out += std::to_string(p) + "h ";
-      if (v.explicit_break) out += std::to_string(p) + "x ";
+      if (v.MayBreak) out += std::to_string(p) + "h ";
+      if (v.ExplicitBreak) out += std::to_string(p) + "x ";
     }
     return out;
   };
@@ -291,14 +291,14 @@ TEST(ReviewEligibility, HugeMinimumLettersRefusesEveryPosition) {
   const Held h("Rechnernetzwerk");
   for (int n : {std::numeric_limits<int>::max(), std::numeric_limits<int>::max() - 3, 1000}) {
     HyphenationParams params;
-    params.min_letters = n;
+    params.MinLetters = n;
     for (int p = 1; p < h.len; ++p)
       EXPECT_FALSE(IsBreakPositionEligible(params, h.data(), h.len, p)) << "n=" << n << " p=" << p;
     HyphenationState state;
-    state.params.min_letters = n;
-    state.params.mode = kHyphenGerman;
+    state.Params.MinLetters = n;
+    state.Params.Mode = kHyphenGerman;
     for (int p = h.len - 1; p >= 1; --p)
-      EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, p).may_break) << "n=" << n << " p=" << p;
+      EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, p).MayBreak) << "n=" << n << " p=" << p;
   }
 }
 

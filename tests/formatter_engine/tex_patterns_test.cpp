@@ -72,7 +72,7 @@ TEST(TexPatternRating, SumsOfWeightsAsTheFileDefinesThem) {
   TexPatternBuckets reference;
   const TexLoadReport report = table.LoadBytes("test.tex", kPatterns);
   reference.LoadBytes(kPatterns);
-  EXPECT_EQ(report.long_lines, 1u);
+  EXPECT_EQ(report.LongLines, 1u);
   for (const RatingCase& c : kRatingCases) {
     const Held h(c.word);
     EXPECT_EQ(table.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p << ": " << c.why;
@@ -88,7 +88,7 @@ TEST(TexPatternRating, CrLfFileRatesNothing) {
   }
   TexPatternTable table;
   const TexLoadReport report = table.LoadBytes("crlf.tex", crlf);
-  EXPECT_GT(report.cr_lines, 5u);
+  EXPECT_GT(report.CrLines, 5u);
   for (const RatingCase& c : kRatingCases) {
     const Held h(c.word);
     EXPECT_EQ(table.Rating(h.data(), h.len, c.p), 0) << c.word;
@@ -97,20 +97,20 @@ TEST(TexPatternRating, CrLfFileRatesNothing) {
 
 TEST(TexPatternRating, MinimalRatingDecidesModeFour) {
   HyphenationState state;
-  state.params.mode = kHyphenTex;
-  state.params.min_letters = 1;
-  state.tex = std::make_shared<TexPatternTable>();
-  state.tex->LoadBytes("test.tex", kPatterns);
+  state.Params.Mode = kHyphenTex;
+  state.Params.MinLetters = 1;
+  state.Tex = std::make_shared<TexPatternTable>();
+  state.Tex->LoadBytes("test.tex", kPatterns);
   const Held wxyz("wxyz");  // rating 4 between x and y
   for (int minimal : {1, 4}) {
-    state.params.minimal_rating = minimal;
-    EXPECT_TRUE(MayBreakAt(state, wxyz.data(), wxyz.len, 2).may_break) << minimal;
+    state.Params.MinimalRating = minimal;
+    EXPECT_TRUE(MayBreakAt(state, wxyz.data(), wxyz.len, 2).MayBreak) << minimal;
   }
-  state.params.minimal_rating = 5;
-  EXPECT_FALSE(MayBreakAt(state, wxyz.data(), wxyz.len, 2).may_break);
+  state.Params.MinimalRating = 5;
+  EXPECT_FALSE(MayBreakAt(state, wxyz.data(), wxyz.len, 2).MayBreak);
   const Held efgh("efgh");  // -4 between e and f
-  state.params.minimal_rating = 1;
-  EXPECT_FALSE(MayBreakAt(state, efgh.data(), efgh.len, 1).may_break);
+  state.Params.MinimalRating = 1;
+  EXPECT_FALSE(MayBreakAt(state, efgh.data(), efgh.len, 1).MayBreak);
 }
 
 TEST(TexPatternTableLoad, SameNameIsReadOnceAndFreeForgetsIt) {
@@ -119,24 +119,24 @@ TEST(TexPatternTableLoad, SameNameIsReadOnceAndFreeForgetsIt) {
   const std::string path = (dir / "p.tex").string();
   std::ofstream(path, std::ios::binary) << "x1y\n";
   TexPatternTable table;
-  EXPECT_EQ(table.LoadFile(path).status, TexLoadReport::Status::kLoaded);
+  EXPECT_EQ(table.LoadFile(path).Outcome, TexLoadReport::Status::kLoaded);
   std::ofstream(path, std::ios::binary | std::ios::trunc) << "x3y\n";
-  EXPECT_EQ(table.LoadFile(path).status, TexLoadReport::Status::kUnchanged);
+  EXPECT_EQ(table.LoadFile(path).Outcome, TexLoadReport::Status::kUnchanged);
   const Held h("axyz");
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 1) << "the table was not read again";
   table.Free();
-  EXPECT_EQ(table.LoadFile(path).status, TexLoadReport::Status::kLoaded);
+  EXPECT_EQ(table.LoadFile(path).Outcome, TexLoadReport::Status::kLoaded);
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 3);
 
-  EXPECT_EQ(table.LoadFile((dir / "missing.tex").string()).status, TexLoadReport::Status::kOpenFailed);
-  EXPECT_EQ(table.LoadFile(dir.string()).status, TexLoadReport::Status::kOpenFailed) << "a folder";
+  EXPECT_EQ(table.LoadFile((dir / "missing.tex").string()).Outcome, TexLoadReport::Status::kOpenFailed);
+  EXPECT_EQ(table.LoadFile(dir.string()).Outcome, TexLoadReport::Status::kOpenFailed) << "a folder";
   EXPECT_TRUE(table.Empty());
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 0);
 }
 
 TEST(TexPatternTableLoad, BadInputIsTakenWithoutHarm) {
   TexPatternTable table;
-  EXPECT_EQ(table.LoadBytes("empty", "").weights, 0u);
+  EXPECT_EQ(table.LoadBytes("empty", "").Weights, 0u);
   std::string binary;
   std::mt19937 rng(7);
   for (int i = 0; i < 200000; ++i) binary += static_cast<char>(rng() & 0xFF);
@@ -154,13 +154,13 @@ TEST(TexPatternTableLoad, BadInputIsTakenWithoutHarm) {
   table.LoadFile(DataFile("dehyph.tex"));
   reference.LoadBytes(unit_test::ReadAll(DataFile("dehyph.tex")));
   HyphenationState state;
-  state.tex = std::make_shared<TexPatternTable>();
-  state.tex->LoadFile(DataFile("dehyph.tex"));
+  state.Tex = std::make_shared<TexPatternTable>();
+  state.Tex->LoadFile(DataFile("dehyph.tex"));
   for (int mode : {kHyphenGerman, kHyphenManual, kHyphenNone, kHyphenTex, kHyphenTexThenGerman}) {
-    state.params.mode = mode;
-    state.word = HyphenationWordState{};
+    state.Params.Mode = mode;
+    state.Word = HyphenationWordState{};
     int breaks = 0;
-    for (int p = lw.len; p >= -2; --p) breaks += MayBreakAt(state, lw.data(), lw.len, p).may_break;
+    for (int p = lw.len; p >= -2; --p) breaks += MayBreakAt(state, lw.data(), lw.len, p).MayBreak;
     if (mode == kHyphenTex) {
       EXPECT_GT(breaks, 0);
     }
@@ -168,7 +168,7 @@ TEST(TexPatternTableLoad, BadInputIsTakenWithoutHarm) {
   for (int p : {0, 1, 300, 999, 1000, 1001})
     EXPECT_EQ(table.Rating(lw.data(), lw.len, p), reference.Rating(lw.data(), lw.len, p)) << p;
 
-  EXPECT_EQ(table.LoadBytes("huge", std::string(kTexMaxFileBytes + 1, 'a')).status,
+  EXPECT_EQ(table.LoadBytes("huge", std::string(kTexMaxFileBytes + 1, 'a')).Outcome,
             TexLoadReport::Status::kTooLarge);
   EXPECT_TRUE(table.Empty());
 }
@@ -214,12 +214,12 @@ TEST(ConvertedPatternFiles, AllElevenLanguagesAndGermanLoad) {
                            "lahyph.tex", "dehyph.tex"}) {
     TexPatternTable table;
     const TexLoadReport report = table.LoadFile(DataFile(name));
-    EXPECT_EQ(report.status, TexLoadReport::Status::kLoaded) << name;
-    EXPECT_GT(report.patterns, 250u) << name;
+    EXPECT_EQ(report.Outcome, TexLoadReport::Status::kLoaded) << name;
+    EXPECT_GT(report.Patterns, 250u) << name;
     // Weights first or last on their line are never looked up, which leaves few in some files.
-    EXPECT_GT(report.weights, 50u) << name;
-    EXPECT_EQ(report.cr_lines, 0u) << name;
-    EXPECT_EQ(report.long_lines, 0u) << name;
+    EXPECT_GT(report.Weights, 50u) << name;
+    EXPECT_EQ(report.CrLines, 0u) << name;
+    EXPECT_EQ(report.LongLines, 0u) << name;
   }
 }
 
@@ -228,19 +228,19 @@ std::string Hyphenate(HyphenationState& state, std::string_view word) {
   std::string out;
   for (int p = 1; p <= h.len; ++p) {
     out += static_cast<char>(h.bytes[static_cast<std::size_t>(p)]);
-    state.word = HyphenationWordState{};
-    if (p < h.len && MayBreakAt(state, h.data(), h.len, p).may_break) out += '-';
+    state.Word = HyphenationWordState{};
+    if (p < h.len && MayBreakAt(state, h.data(), h.len, p).MayBreak) out += '-';
   }
   return out;
 }
 
 std::string HyphenateParagraph(const std::string& pattern_file, std::string_view text) {
   HyphenationState state;
-  state.params.mode = kHyphenTex;
-  state.params.min_letters = 2;
-  state.params.minimal_rating = 1;
-  state.tex = std::make_shared<TexPatternTable>();
-  EXPECT_EQ(state.tex->LoadFile(DataFile(pattern_file)).status, TexLoadReport::Status::kLoaded);
+  state.Params.Mode = kHyphenTex;
+  state.Params.MinLetters = 2;
+  state.Params.MinimalRating = 1;
+  state.Tex = std::make_shared<TexPatternTable>();
+  EXPECT_EQ(state.Tex->LoadFile(DataFile(pattern_file)).Outcome, TexLoadReport::Status::kLoaded);
   std::string out;
   std::size_t start = 0;
   while (start < text.size()) {

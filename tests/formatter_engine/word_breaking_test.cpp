@@ -13,7 +13,7 @@ class WordBreakingTest : public RunFixture {
   std::string FormatWith(std::unique_ptr<Hyphenator> hyphenator, const std::string& doc) {
     WriteFileBytes(dir_ / "w.ws", doc);
     run_ = MakeRun();
-    run_->hyphenator = std::move(hyphenator);
+    run_->Hyphenator = std::move(hyphenator);
     FormatFile(*run_, (dir_ / "w.ws").string());
     return Body(ReadFileBytes(dir_ / "w.fmt"));
   }
@@ -83,8 +83,8 @@ class FixedPositionHyphenator : public Hyphenator {
   MayBreakResult MayBreakAt(FormatRun&, const uint8_t* held, int len, int p) override {
     MayBreakResult r;
     if (p < len && held[p] == before_ && held[p + 1] == after_) {
-      r.may_break = true;
-      r.ck = ck_;
+      r.MayBreak = true;
+      r.Ck = ck_;
     }
     return r;
   }
@@ -111,9 +111,9 @@ class LineEndsTest : public RunFixture {};
 TEST_F(LineEndsTest, LineHeightSlotsByKindOfLineEnd) {
   // Page position starts at 8; a dot line takes no room.
   Format("h.ws", ".HH 10\r\n.EH 20\r\n.SH 30\r\nline\r\n\r\n");
-  EXPECT_EQ(run_->pages.Streams[kTextStream].PagePosition, 8 + 10 + 20);
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].PagePosition, 8 + 10 + 20);
   Format("h.ws", ".RM 20\r\n.HH 10\r\n.EH 20\r\n.SH 30\r\naaaa bbbb cccc dddd eeee\r\n");
-  EXPECT_EQ(run_->pages.Streams[kTextStream].PagePosition, 8 + 30 + 10);
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].PagePosition, 8 + 30 + 10);
 }
 
 TEST_F(LineEndsTest, TypedIndentationIsKeptWithoutMargins) {

@@ -13,14 +13,14 @@ class ReaderTest : public RunFixture {
   // Every character the reader gives for the bytes in the mode.
   std::string Decode(int mode, const std::string& bytes) {
     run_ = MakeRun();
-    BuildCharacterClasses(run_->writer.Classes);
+    BuildCharacterClasses(run_->Writer.Classes);
     ResetFileState(*run_);
-    run_->reader.input_mode = mode;
+    run_->Reader.InputMode = mode;
     SetInput(*run_, bytes);
     std::string out;
     for (int guard = 0; guard < 10000; ++guard) {
       const uint8_t c = ReadInputChar(*run_);
-      if (run_->reader.eof_read) break;
+      if (run_->Reader.EofRead) break;
       out.push_back(static_cast<char>(c));
     }
     return out;
@@ -61,16 +61,16 @@ TEST_F(ReaderTest, DecodesEachModeAsItsTableSays) {
 
 TEST_F(ReaderTest, PrintControlPrefixAndColumnCharacter) {
   run_ = MakeRun();
-  BuildCharacterClasses(run_->writer.Classes);
+  BuildCharacterClasses(run_->Writer.Classes);
   ResetFileState(*run_);
-  run_->reader.input_mode = 2;
-  run_->reader.control_prefix = '^';
-  run_->reader.column_char = '|';
+  run_->Reader.InputMode = 2;
+  run_->Reader.ControlPrefix = '^';
+  run_->Reader.ColumnChar = '|';
   SetInput(*run_, "^B^1|^");
   std::string out;
   for (int i = 0; i < 10; ++i) {
     const uint8_t c = ReadInputChar(*run_);
-    if (run_->reader.eof_read) break;
+    if (run_->Reader.EofRead) break;
     out.push_back(static_cast<char>(c));
   }
   EXPECT_EQ(out, "\x02^1\x1C^");
@@ -83,17 +83,17 @@ TEST_F(ReaderTest, HighBitWordEndsGiveTheSameTextAsWithout) {
 TEST_F(ReaderTest, AlternateFontLastsToTheLineEnd) {
   const uint8_t normal = settings_.NormalFont, alternate = settings_.AlternateFont;
   Format("a.ws", "\x01x\x01y");  // no line end: the state after the text stays
-  EXPECT_TRUE(run_->dot.alternate_active);
-  EXPECT_EQ(run_->dot.font_slots[0], alternate);
-  EXPECT_EQ(run_->dot.alternate_saved, normal);  // the second ^A changed nothing
+  EXPECT_TRUE(run_->Dot.AlternateActive);
+  EXPECT_EQ(run_->Dot.FontSlots[0], alternate);
+  EXPECT_EQ(run_->Dot.AlternateSaved, normal);  // the second ^A changed nothing
 
   Format("b.ws", "\x01x\r\n");
-  EXPECT_FALSE(run_->dot.alternate_active);
-  EXPECT_EQ(run_->dot.font_slots[0], normal);
+  EXPECT_FALSE(run_->Dot.AlternateActive);
+  EXPECT_EQ(run_->Dot.FontSlots[0], normal);
 
   Format("c.ws", "\x02\x01x");  // bold slot current: no alternate font
-  EXPECT_FALSE(run_->dot.alternate_active);
-  EXPECT_EQ(run_->dot.current_slot, 1);
+  EXPECT_FALSE(run_->Dot.AlternateActive);
+  EXPECT_EQ(run_->Dot.CurrentSlot, 1);
 }
 
 TEST_F(ReaderTest, LongMarginNoteKeepsItsFirst39Characters) {
@@ -127,7 +127,7 @@ TEST_F(ReaderTest, MissingNoteMarkersStopTheRun) {
     const auto lines = MessageLines();
     ASSERT_FALSE(lines.empty()) << c.doc;
     EXPECT_EQ(lines[0], c.message);
-    EXPECT_TRUE(run_->run.stop);
+    EXPECT_TRUE(run_->Run.Stop);
   }
 }
 
