@@ -10,10 +10,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <unordered_map>
 
@@ -138,17 +138,6 @@ FileError error_from_errno(int e, bool writing) {
         case EROFS: return writing ? FileError::unwritable : FileError::unreadable;
         default: return writing ? FileError::unwritable : FileError::io_error;
     }
-}
-
-mode_t current_umask() {
-    // umask() can only be read by setting it, which races with other threads; Linux shows it
-    // in /proc instead.
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-    }
-    return 022;
 }
 
 // "*" and "?" over code points; the star backtracks only to its latest position, so the
@@ -489,17 +478,36 @@ FileError write_file(std::string_view name, std::string_view bytes, const DriveT
     return FileError::none;
 }
 
-FileError replace_file_atomic(std::string_view name, std::string_view bytes, const DriveTable& drives) {
+namespace {
+
+// Creates a file beside the one at dir/base under a name no other writer uses: this process's
+// number and a count, tried again while another file holds it. Returns the descriptor and sets
+// tmp, or -1 with errno set.
+int create_temporary(const std::string& dir, const std::string& base, mode_t mode, std::string& tmp) {
+    static std::atomic<unsigned> count{0};
+    const std::string stem = join_disk(dir, "." + base + ".tmp" + std::to_string(::getpid()) + "_");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmp = stem + std::to_string(count.fetch_add(1, std::memory_order_relaxed));
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
+FileError replace_file_atomic(std::string_view name, std::string_view bytes, const DriveTable& drives,
+                              ReplaceOptions options) {
     return replace_file_atomic(
         name,
         [bytes](std::FILE* f) {
             return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
         },
-        drives);
+        drives, options);
 }
 
 FileError replace_file_atomic(std::string_view name, const std::function<bool(std::FILE*)>& writer,
-                              const DriveTable& drives) {
+                              const DriveTable& drives, ReplaceOptions options) {
     std::string p = resolve_path(name, drives);
     struct stat st;
     bool exists = ::lstat(p.c_str(), &st) == 0;
@@ -514,13 +522,12 @@ FileError replace_file_atomic(std::string_view name, const std::function<bool(st
     std::size_t slash = p.find_last_of('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : p.substr(0, slash));
     std::string base = slash == std::string::npos ? p : p.substr(slash + 1);
-    std::string tmp = join_disk(dir, "." + base + ".tmpXXXXXX");
-    std::vector<char> buf(tmp.begin(), tmp.end());
-    buf.push_back('\0');
-    int fd = ::mkstemp(buf.data());
+    std::string tmp;
+    // A new file is made with 0644 for the system to take the umask off; a replaced one gets
+    // its old bits, which the umask must not touch.
+    int fd = create_temporary(dir, base, exists ? 0600 : 0644, tmp);
     if (fd < 0) return error_from_errno(errno, true);
-    tmp = buf.data();
-    ::fchmod(fd, exists ? (st.st_mode & 07777) : (0644 & ~current_umask()));
+    if (exists) ::fchmod(fd, st.st_mode & 07777);
 
     std::FILE* f = ::fdopen(fd, "wb");
     if (!f) {
@@ -530,17 +537,21 @@ FileError replace_file_atomic(std::string_view name, const std::function<bool(st
     }
     bool ok = writer(f);
     ok = ok && std::fflush(f) == 0 && !std::ferror(f);
-    ok = ok && ::fsync(fileno(f)) == 0;
+    ok = ok && (!options.flush || ::fsync(fileno(f)) == 0);
     ok = (std::fclose(f) == 0) && ok;
     if (!ok) {
         ::unlink(tmp.c_str());
         return FileError::io_error;
     }
     if (::rename(tmp.c_str(), p.c_str()) != 0) {
-        FileError e = error_from_errno(errno, true);
+        // The temporary file was made, so the folder takes files: the replacement failed
+        // part-way, unless the name has become a folder meanwhile.
+        const FileError e = errno == EISDIR ? FileError::is_directory : FileError::io_error;
         ::unlink(tmp.c_str());
         return e;
     }
+    note_folder_entry(p);
+    if (!options.flush) return FileError::none;
     // Make the rename itself durable.
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {

@@ -134,16 +134,26 @@ FilePtr open_file(std::string_view name, const char* mode, FileError* error = nu
 // replace_file_atomic instead.
 FileError write_file(std::string_view name, std::string_view bytes, const DriveTable& drives = no_drives());
 
-// Atomic replace: the bytes go to a temporary file in the same folder, which is flushed to
-// disk (fsync) and renamed over the name. When anything fails the temporary file is
-// removed and an existing file of that name is left untouched. A new file gets mode 0644
-// (less the umask); a replaced file keeps its permission bits.
+struct ReplaceOptions {
+    // Flush the new contents and then the folder to disk (fsync), so that the file survives a
+    // crash of the system. Files that a run derives from others, and makes again on the next
+    // run, go without: a flush per file would dominate a run that writes hundreds of them.
+    bool flush = true;
+};
+
+// Atomic replace: the bytes go to a temporary file of a name no other writer uses in the same
+// folder, which is flushed to disk (unless options say otherwise) and renamed over the name.
+// When anything fails the temporary file is removed and an existing file of that name is left
+// untouched. A new file gets mode 0644 (less the umask); a replaced file keeps its permission
+// bits. Errors: missing or unwritable when the temporary file cannot be made (no such folder,
+// the folder refuses it), is_directory when the name is a folder, io_error when writing or
+// renaming fails after that.
 FileError replace_file_atomic(std::string_view name, std::string_view bytes,
-                              const DriveTable& drives = no_drives());
+                              const DriveTable& drives = no_drives(), ReplaceOptions options = {});
 // The same, with the content written by a callback into the temporary file; the callback
 // returns false to abandon the replacement (the old file stays).
 FileError replace_file_atomic(std::string_view name, const std::function<bool(std::FILE*)>& writer,
-                              const DriveTable& drives = no_drives());
+                              const DriveTable& drives = no_drives(), ReplaceOptions options = {});
 
 // rename: false when from is missing or the rename fails. Replaces an existing file `to`
 // (POSIX rename); callers wanting Windows' "fails when target exists" check file_exists.

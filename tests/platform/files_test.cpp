@@ -5,11 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "tests/support/test_support.h"
 
@@ -267,28 +270,76 @@ TEST_F(FilesTest, FindFirstNextWithAttributes) {
     EXPECT_FALSE(finder.next());
 }
 
+// With and without the flush to disk: the same replacement in every other respect.
 TEST_F(FilesTest, AtomicReplaceKeepsOldFileWhenWritingFails) {
-    WriteFile(root_ / "keep.dat", "old");
-    fs::permissions(root_ / "keep.dat", fs::perms::owner_read | fs::perms::owner_write);
-    auto failing = [](std::FILE* f) {
-        std::fputs("partial", f);
-        return false;
+    const mode_t umask = ::umask(022);
+    ::umask(umask);
+    for (const bool flush : {true, false}) {
+        SCOPED_TRACE(flush ? "flushed" : "not flushed");
+        const platform::ReplaceOptions options{.flush = flush};
+        const fs::path dir = root_ / (flush ? "flushed" : "unflushed");
+        const std::string at_dir = dir.string() + "/";
+        auto entries = [&] { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); };
+        WriteFile(dir / "keep.dat", "old");
+        fs::permissions(dir / "keep.dat", fs::perms::owner_read | fs::perms::owner_write);
+        auto failing = [](std::FILE* f) {
+            std::fputs("partial", f);
+            return false;
+        };
+        EXPECT_NE(platform::replace_file_atomic(at_dir + "keep.dat", failing, platform::no_drives(), options),
+                  platform::FileError::none);
+        EXPECT_EQ(ReadFile(dir / "keep.dat"), "old");
+        EXPECT_EQ(entries(), 1) << "temp file left";
+
+        // A link made to the old file keeps it: the new one took the name by a rename.
+        fs::create_hard_link(dir / "keep.dat", dir / "old.lnk");
+        std::string windows = at_dir + "KEEP.DAT";
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        EXPECT_EQ(platform::replace_file_atomic(windows, std::string_view("new\r\n\x1A"), platform::no_drives(),
+                                                options),
+                  platform::FileError::none);
+        EXPECT_EQ(ReadFile(dir / "keep.dat"), "new\r\n\x1A");
+        EXPECT_EQ(ReadFile(dir / "old.lnk"), "old");
+        EXPECT_EQ(fs::status(dir / "keep.dat").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        fs::remove(dir / "old.lnk");
+        EXPECT_EQ(entries(), 1);
+
+        EXPECT_EQ(platform::replace_file_atomic(at_dir + "fresh.dat", std::string_view("f"), platform::no_drives(),
+                                                options),
+                  platform::FileError::none);
+        EXPECT_EQ(ReadFile(dir / "fresh.dat"), "f");
+        EXPECT_EQ(static_cast<mode_t>(fs::status(dir / "fresh.dat").permissions()), 0644 & ~umask);
+        fs::create_directories(dir / "adir");
+        EXPECT_EQ(platform::replace_file_atomic(at_dir + "adir", std::string_view("x"), platform::no_drives(),
+                                                options),
+                  platform::FileError::is_directory);
+        EXPECT_EQ(platform::replace_file_atomic(at_dir + "nodir/x.dat", std::string_view("x"),
+                                                platform::no_drives(), options),
+                  platform::FileError::missing);
+        EXPECT_EQ(entries(), 3);
+    }
+}
+
+// Writers replacing one file at the same time each use a temporary file of their own: every
+// replacement succeeds and the file ends whole, as one of them wrote it.
+TEST_F(FilesTest, AtomicReplaceBySeveralWritersAtOnce) {
+    constexpr int kRounds = 100;
+    const std::string texts[2] = {std::string(5000, 'a'), std::string(7000, 'b')};
+    std::atomic<int> failures{0};
+    auto writer = [&](int w) {
+        for (int i = 0; i < kRounds; ++i) {
+            if (platform::replace_file_atomic(at("shared.dat"), std::string_view(texts[w]), platform::no_drives(),
+                                              {.flush = false}) != platform::FileError::none)
+                ++failures;
+        }
     };
-    EXPECT_NE(platform::replace_file_atomic(at("keep.dat"), failing), platform::FileError::none);
-    EXPECT_EQ(ReadFile(root_ / "keep.dat"), "old");
+    std::thread first(writer, 0), second(writer, 1);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0);
+    const std::string result = ReadFile(root_ / "shared.dat");
+    EXPECT_TRUE(result == texts[0] || result == texts[1]) << result.size();
     EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1) << "temp file left";
-
-    EXPECT_EQ(platform::replace_file_atomic(win("KEEP.DAT"), std::string_view("new\r\n\x1A")),
-              platform::FileError::none);
-    EXPECT_EQ(ReadFile(root_ / "keep.dat"), "new\r\n\x1A");
-    EXPECT_EQ(fs::status(root_ / "keep.dat").permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1);
-
-    EXPECT_EQ(platform::replace_file_atomic(at("fresh.dat"), std::string_view("f")), platform::FileError::none);
-    EXPECT_EQ(ReadFile(root_ / "fresh.dat"), "f");
-    fs::create_directories(root_ / "adir");
-    EXPECT_EQ(platform::replace_file_atomic(at("adir"), std::string_view("x")), platform::FileError::is_directory);
-    EXPECT_EQ(platform::replace_file_atomic(at("nodir/x.dat"), std::string_view("x")), platform::FileError::missing);
 }
 
 TEST_F(FilesTest, RenameEraseAndFolders) {
