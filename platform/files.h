@@ -63,9 +63,10 @@ std::string native_path(std::string_view name, const DriveTable& drives = no_dri
 // the spelling given, so the result also serves to create a new file in an existing folder
 // whose name was written in another case.
 std::string resolve_path(std::string_view name, const DriveTable& drives = no_drives());
-// Tells the name lookup of resolve_path that the caller has just created the file at this
-// resolved path, so the folder's cached listing stays usable (see files.cpp).
-void note_folder_entry(const std::string& path);
+// resolve_path keeps the listings of at most this many folders (see files.cpp); the count of
+// those kept now, for tests.
+inline constexpr std::size_t max_cached_folders = 64;
+std::size_t cached_folder_count();
 
 // Name helpers in the style of the Windows run-time. They accept either separator and keep
 // the one the text uses; a drive prefix "C:" counts as a directory part.
