@@ -175,6 +175,35 @@ TEST_F(FilesTest, FolderCacheIsBounded) {
     EXPECT_EQ(platform::cached_folder_count(), platform::max_cached_folders);
 }
 
+// Lookups from two threads while a third fills and empties the same folder: the files that
+// stay are found every time.
+TEST_F(FilesTest, FolderCacheServesSeveralThreadsAtOnce) {
+    constexpr int kStaying = 20, kRounds = 300;
+    auto staying = [&](int i, const char* stem, const char* ext) {
+        return at(stem + std::to_string(i % kStaying) + ext);
+    };
+    for (int i = 0; i < kStaying; ++i) WriteFile(staying(i, "Stay", ".txt"), "s");
+    std::atomic<int> misses{0};
+    std::thread changer([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            const std::string name = at("Passing" + std::to_string(i) + ".txt");
+            platform::replace_file_atomic(name, std::string_view("p"), platform::no_drives(),
+                                          {.flush = false});
+            platform::erase_file(name);
+        }
+    });
+    auto reader = [&] {
+        for (int i = 0; i < kRounds; ++i)
+            if (platform::resolve_path(staying(i, "STAY", ".TXT")) != staying(i, "Stay", ".txt"))
+                ++misses;
+    };
+    std::thread first(reader), second(reader);
+    changer.join();
+    first.join();
+    second.join();
+    EXPECT_EQ(misses.load(), 0);
+}
+
 TEST_F(FilesTest, Windows1252NamesMeetUtf8OnDisk) {
     WriteFile(root_ / "Gr\xC3\xBC\xC3\x9F" "e.txt", "hi");
     // The suite passes file names in Windows-1252; the upper-case U umlaut differs in case.
