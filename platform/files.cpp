@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
 #include <sys/inotify.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -48,6 +49,22 @@ std::string join_disk(const std::string& base, std::string_view c) {
     if (base.empty()) return std::string(c);
     if (base.back() == '/') return base + std::string(c);
     return base + "/" + std::string(c);
+}
+
+// The number of this process. getpid is a system call each time, and the number only changes
+// in a child of fork, which clears it.
+std::atomic<pid_t> g_process_id{0};
+
+void forget_process_id() { g_process_id.store(0, std::memory_order_relaxed); }
+
+pid_t process_id() {
+    static const bool cleared_in_child = ::pthread_atfork(nullptr, nullptr, forget_process_id) == 0;
+    pid_t id = g_process_id.load(std::memory_order_relaxed);
+    if (id == 0 || !cleared_in_child) {
+        id = ::getpid();
+        g_process_id.store(id, std::memory_order_relaxed);
+    }
+    return id;
 }
 
 bool lstat_ok(const std::string& p) {
@@ -165,12 +182,12 @@ public:
 private:
     // The watch instance of this process, opened on first use; -1 when there is none.
     int events() {
-        if (owner_ != ::getpid()) {
+        if (owner_ != process_id()) {
             // A child of fork shares the parent's instance: reading it would take the parent's
             // events, removing watches would end them. The child starts one of its own.
             if (events_ >= 0) ::close(events_);
             listings_.clear();
-            owner_ = ::getpid();
+            owner_ = process_id();
             events_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         }
         return events_;
@@ -638,7 +655,8 @@ namespace {
 int create_temporary(const std::string& dir, const std::string& base, mode_t mode,
                      std::string& tmp) {
     static std::atomic<unsigned> count{0};
-    const std::string stem = join_disk(dir, "." + base + ".tmp" + std::to_string(::getpid()) + "_");
+    const std::string stem =
+        join_disk(dir, "." + base + ".tmp" + std::to_string(process_id()) + "_");
     for (int attempt = 0; attempt < 100; ++attempt) {
         tmp = stem + std::to_string(count.fetch_add(1, std::memory_order_relaxed));
         const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);

@@ -204,6 +204,21 @@ TEST_F(FilesTest, FolderCacheServesSeveralThreadsAtOnce) {
     EXPECT_EQ(misses.load(), 0);
 }
 
+// A child of fork looks names up on its own: the changes the parent has still to learn of stay
+// for the parent.
+TEST_F(FilesTest, FolderCacheOfAForkedChildIsItsOwn) {
+    WriteFile(root_ / "Old.txt", "o");
+    ASSERT_EQ(platform::resolve_path(at("OLD.TXT")), at("Old.txt"));
+    WriteFile(root_ / "New.txt", "n");  // by another program, not yet looked for
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) ::_exit(platform::resolve_path(at("NEW.TXT")) == at("New.txt") ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(platform::resolve_path(at("new.TXT")), at("New.txt"));
+}
+
 TEST_F(FilesTest, Windows1252NamesMeetUtf8OnDisk) {
     WriteFile(root_ / "Gr\xC3\xBC\xC3\x9F" "e.txt", "hi");
     // The suite passes file names in Windows-1252; the upper-case U umlaut differs in case.
