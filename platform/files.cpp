@@ -3,17 +3,20 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
+#include <sys/inotify.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/vfs.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <unordered_map>
 
@@ -48,27 +51,246 @@ std::string join_disk(const std::string& base, std::string_view c) {
     return base + "/" + std::string(c);
 }
 
+// The number of this process. getpid is a system call each time, and the number only changes
+// in a child of fork, which clears it.
+std::atomic<pid_t> g_process_id{0};
+
+void forget_process_id() { g_process_id.store(0, std::memory_order_relaxed); }
+
+pid_t process_id() {
+    static const bool cleared_in_child = ::pthread_atfork(nullptr, nullptr, forget_process_id) == 0;
+    pid_t id = g_process_id.load(std::memory_order_relaxed);
+    if (id == 0 || !cleared_in_child) {
+        id = ::getpid();
+        g_process_id.store(id, std::memory_order_relaxed);
+    }
+    return id;
+}
+
 bool lstat_ok(const std::string& p) {
     struct stat st;
     return ::lstat(p.c_str(), &st) == 0;
 }
 
-// The entry of dir whose name equals c case-insensitively; the first in byte order when
-// several do. Empty when none.
-// The names of the folders looked into, so that a name missing in its exact case costs a
-// stat of its folder instead of a listing. A listing holds while the folder keeps its device,
-// inode and modification time; our own new files are added to it (note_folder_entry), so a
-// run that fills a folder page by page lists it once instead of once per page.
+// ---- The folder cache ------------------------------------------------------------------
+//
+// A name missing in its exact case is looked up in a listing of its folder. Listings are kept,
+// so that a run creating hundreds of files in one folder lists it once, under one rule:
+//
+//   A listing is used only while the kernel reports to this process every change of the
+//   folder's entries (an inotify watch set before the folder was read) and the folder's path
+//   still leads to the folder that was listed (the same device and inode). Each change, made
+//   by this process or by another program, arrives as an event naming the entry, and every
+//   event that has arrived is applied before a listing is used; an event that cannot be
+//   applied (the folder itself removed, the queue of events overflowed) drops the listing.
+//
+// Modification times play no part: they advance in coarse ticks, so two changes within one
+// tick look like one. Where no watch can be set (no inotify, a network file system whose other
+// clients the kernel does not hear) nothing is kept and each lookup reads the folder. At most
+// max_cached_folders listings are kept, the least recently used going first, and none of more
+// than kMaxListedNames names.
+constexpr std::size_t kMaxListedNames = 100000;
+constexpr std::uint32_t kWatchedChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                          IN_DELETE_SELF | IN_ONLYDIR;
+
+// File systems whose folders other machines change unseen by the kernel here.
+bool changes_unheard(std::uint32_t type) {
+    switch (type) {
+        case 0x6969:        // NFS
+        case 0x517B:        // SMB
+        case 0xFF534D42:    // CIFS
+        case 0xFE534D42:    // SMB2
+        case 0x65735546:    // FUSE (and virtiofs)
+        case 0x01021997:    // 9P
+        case 0x73757245:    // Coda
+        case 0x5346414F:    // AFS
+        case 0x00C36400:    // Ceph
+            return true;
+        default: return false;
+    }
+}
+
 struct FolderListing {
     dev_t device = 0;
     ino_t inode = 0;
-    timespec modified{};
-    std::unordered_map<std::u32string, std::string> names;  // key -> the first spelling in order
+    int watch = -1;
+    std::uint64_t last_used = 0;
+    std::size_t count = 0;  // names listed
+    // Case key -> the spellings on disk in byte order; the first is the one a lookup gives.
+    std::unordered_map<std::u32string, std::vector<std::string>> names;
 };
 
-struct FolderCache {
-    std::mutex lock;
-    std::unordered_map<std::string, FolderListing> folders;
+void add_listed_name(FolderListing& f, std::string_view name) {
+    std::vector<std::string>& spellings = f.names[utf8_case_key(name)];
+    auto at = std::lower_bound(spellings.begin(), spellings.end(), name);
+    if (at != spellings.end() && *at == name) return;
+    spellings.insert(at, std::string(name));
+    ++f.count;
+}
+
+void remove_listed_name(FolderListing& f, std::string_view name) {
+    auto it = f.names.find(utf8_case_key(name));
+    if (it == f.names.end()) return;
+    std::vector<std::string>& spellings = it->second;
+    auto at = std::lower_bound(spellings.begin(), spellings.end(), name);
+    if (at == spellings.end() || *at != name) return;
+    spellings.erase(at);
+    --f.count;
+    if (spellings.empty()) f.names.erase(it);
+}
+
+// The entry of an open folder whose name equals key case-insensitively, read without keeping
+// a listing; the first in byte order when several do.
+std::string search_folder(DIR* d, const std::u32string& key) {
+    std::string found;
+    while (dirent* e = ::readdir(d)) {
+        std::string_view name = e->d_name;
+        if ((found.empty() || name < found) && utf8_case_key(name) == key) found = name;
+    }
+    return found;
+}
+
+class FolderCache {
+public:
+    // The entry of the folder at path (whose stat is st) whose name equals c case-insensitively;
+    // the first in byte order when several do. Empty when none.
+    std::string find(const std::string& path, const struct stat& st, std::string_view c) {
+        const std::u32string key = utf8_case_key(c);
+        std::lock_guard<std::mutex> guard(lock_);
+        take_events();
+        FolderListing* f = listing_of(st);
+        if (!f) {
+            DIR* d = ::opendir(path.c_str());
+            if (!d) return {};
+            f = list(path, st, d);
+            std::string found;
+            if (!f) found = search_folder(d, key);
+            ::closedir(d);
+            if (!f) return found;
+        }
+        f->last_used = ++clock_;
+        auto it = f->names.find(key);
+        return it == f->names.end() ? std::string() : it->second.front();
+    }
+
+    std::size_t size() {
+        std::lock_guard<std::mutex> guard(lock_);
+        take_events();
+        return listings_.size();
+    }
+
+private:
+    // The watch instance of this process, opened on first use; -1 when there is none.
+    int events() {
+        if (owner_ != process_id()) {
+            // A child of fork shares the parent's instance: reading it would take the parent's
+            // events, removing watches would end them. The child starts one of its own.
+            if (events_ >= 0) ::close(events_);
+            listings_.clear();
+            owner_ = process_id();
+            events_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        }
+        return events_;
+    }
+
+    FolderListing* listing_of(const struct stat& st) {
+        for (FolderListing& f : listings_)
+            if (f.device == st.st_dev && f.inode == st.st_ino) return &f;
+        return nullptr;
+    }
+
+    void drop(FolderListing& f) {
+        ::inotify_rm_watch(events_, f.watch);
+        if (&f != &listings_.back()) f = std::move(listings_.back());
+        listings_.pop_back();
+    }
+
+    void drop_all() {
+        while (!listings_.empty()) drop(listings_.back());
+    }
+
+    // Applies the events that have arrived.
+    void take_events() {
+        const int fd = events();
+        if (fd < 0) return;
+        alignas(inotify_event) char buffer[16384];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN) drop_all();  // events may be lost: trust none
+            if (n <= 0) return;
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                apply(*e);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+    }
+
+    void apply(const inotify_event& e) {
+        if (e.mask & IN_Q_OVERFLOW) {
+            drop_all();
+            return;
+        }
+        auto f = std::find_if(listings_.begin(), listings_.end(),
+                              [&](const FolderListing& l) { return l.watch == e.wd; });
+        if (f == listings_.end()) return;  // a folder dropped before the event was read
+        if (e.mask & (IN_DELETE_SELF | IN_IGNORED | IN_UNMOUNT)) {
+            drop(*f);
+        } else if (e.len == 0) {
+            return;
+        } else if (e.mask & (IN_CREATE | IN_MOVED_TO)) {
+            add_listed_name(*f, e.name);
+            if (f->count > kMaxListedNames) drop(*f);
+        } else if (e.mask & (IN_DELETE | IN_MOVED_FROM)) {
+            remove_listed_name(*f, e.name);
+        }
+    }
+
+    // Watches and reads the open folder d (path with stat st) into a new listing; nullptr, with
+    // d left to be read once more, when it is not to be kept.
+    FolderListing* list(const std::string& path, const struct stat& st, DIR* d) {
+        const int fd = events();
+        if (fd < 0) return nullptr;
+        struct statfs where;
+        struct stat opened;
+        if (::fstatfs(::dirfd(d), &where) != 0) return nullptr;
+        if (changes_unheard(static_cast<std::uint32_t>(where.f_type))) return nullptr;
+        const int watch = ::inotify_add_watch(fd, path.c_str(), kWatchedChanges);
+        if (watch < 0) return nullptr;
+        // The watch must be on the folder that is read, and in place before the reading.
+        if (::fstat(::dirfd(d), &opened) != 0 || opened.st_dev != st.st_dev ||
+            opened.st_ino != st.st_ino) {
+            ::inotify_rm_watch(fd, watch);
+            return nullptr;
+        }
+        FolderListing f;
+        f.device = st.st_dev;
+        f.inode = st.st_ino;
+        f.watch = watch;
+        while (dirent* e = ::readdir(d)) {
+            add_listed_name(f, e->d_name);
+            if (f.count > kMaxListedNames) {
+                ::inotify_rm_watch(fd, watch);
+                ::rewinddir(d);
+                return nullptr;
+            }
+        }
+        if (listings_.size() >= max_cached_folders) {
+            drop(*std::min_element(listings_.begin(), listings_.end(),
+                                   [](const FolderListing& a, const FolderListing& b) {
+                                       return a.last_used < b.last_used;
+                                   }));
+        }
+        listings_.push_back(std::move(f));
+        return &listings_.back();
+    }
+
+    std::mutex lock_;
+    pid_t owner_ = 0;
+    int events_ = -1;
+    std::uint64_t clock_ = 0;
+    std::vector<FolderListing> listings_;
 };
 
 FolderCache& folder_cache() {
@@ -76,46 +298,11 @@ FolderCache& folder_cache() {
     return cache;
 }
 
-bool listing_current(const FolderListing& f, const struct stat& st) {
-    return f.device == st.st_dev && f.inode == st.st_ino && f.modified.tv_sec == st.st_mtim.tv_sec &&
-           f.modified.tv_nsec == st.st_mtim.tv_nsec;
-}
-
-void add_listed_name(FolderListing& f, std::string_view name) {
-    auto [it, added] = f.names.try_emplace(utf8_case_key(name), name);
-    if (!added && name < it->second) it->second = name;
-}
-
-bool list_folder(const std::string& path, const struct stat& st, FolderListing& f) {
-    DIR* d = ::opendir(path.c_str());
-    if (!d) return false;
-    f.names.clear();
-    while (dirent* e = ::readdir(d)) add_listed_name(f, e->d_name);
-    ::closedir(d);
-    f.device = st.st_dev;
-    f.inode = st.st_ino;
-    f.modified = st.st_mtim;
-    // Folder times advance in coarse ticks: a change within the tick of this listing could
-    // leave the time as it is. Such a listing serves this lookup only.
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    if (now.tv_sec - st.st_mtim.tv_sec < 2) f.modified = timespec{-1, 0};
-    return true;
-}
-
 std::string find_ignore_case(const std::string& dir, std::string_view c) {
     const std::string path = dir.empty() ? "." : dir;
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return {};
-    FolderCache& cache = folder_cache();
-    std::lock_guard<std::mutex> guard(cache.lock);
-    FolderListing& f = cache.folders[path];
-    if (!listing_current(f, st) && !list_folder(path, st, f)) {
-        cache.folders.erase(path);
-        return {};
-    }
-    auto it = f.names.find(utf8_case_key(c));
-    return it == f.names.end() ? std::string() : it->second;
+    return folder_cache().find(path, st, c);
 }
 
 // The directory part resolved, the last component kept as written: for names that are
@@ -138,17 +325,6 @@ FileError error_from_errno(int e, bool writing) {
         case EROFS: return writing ? FileError::unwritable : FileError::unreadable;
         default: return writing ? FileError::unwritable : FileError::io_error;
     }
-}
-
-mode_t current_umask() {
-    // umask() can only be read by setting it, which races with other threads; Linux shows it
-    // in /proc instead.
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-    }
-    return 022;
 }
 
 // "*" and "?" over code points; the star backtracks only to its latest position, so the
@@ -291,25 +467,7 @@ std::string resolve_path(std::string_view name, const DriveTable& drives) {
     return base;
 }
 
-void note_folder_entry(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string_view name = slash == std::string::npos ? std::string_view(path)
-                                                             : std::string_view(path).substr(slash + 1);
-    struct stat st;
-    if (name.empty() || ::stat(dir.c_str(), &st) != 0) return;
-    FolderCache& cache = folder_cache();
-    std::lock_guard<std::mutex> guard(cache.lock);
-    auto it = cache.folders.find(dir);
-    if (it == cache.folders.end()) return;
-    FolderListing& f = it->second;
-    if (f.device != st.st_dev || f.inode != st.st_ino) {
-        cache.folders.erase(it);
-        return;
-    }
-    add_listed_name(f, name);
-    f.modified = st.st_mtim;
-}
+std::size_t cached_folder_count() { return folder_cache().size(); }
 
 std::string extract_file_name(std::string_view path) {
     std::size_t pos = last_separator(path);
@@ -489,17 +647,38 @@ FileError write_file(std::string_view name, std::string_view bytes, const DriveT
     return FileError::none;
 }
 
-FileError replace_file_atomic(std::string_view name, std::string_view bytes, const DriveTable& drives) {
+namespace {
+
+// Creates a file beside the one at dir/base under a name no other writer uses: this process's
+// number and a count, tried again while another file holds it. Returns the descriptor and sets
+// tmp, or -1 with errno set.
+int create_temporary(const std::string& dir, const std::string& base, mode_t mode,
+                     std::string& tmp) {
+    static std::atomic<unsigned> count{0};
+    const std::string stem =
+        join_disk(dir, "." + base + ".tmp" + std::to_string(process_id()) + "_");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmp = stem + std::to_string(count.fetch_add(1, std::memory_order_relaxed));
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
+FileError replace_file_atomic(std::string_view name, std::string_view bytes,
+                              const DriveTable& drives, ReplaceOptions options) {
     return replace_file_atomic(
         name,
         [bytes](std::FILE* f) {
             return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
         },
-        drives);
+        drives, options);
 }
 
 FileError replace_file_atomic(std::string_view name, const std::function<bool(std::FILE*)>& writer,
-                              const DriveTable& drives) {
+                              const DriveTable& drives, ReplaceOptions options) {
     std::string p = resolve_path(name, drives);
     struct stat st;
     bool exists = ::lstat(p.c_str(), &st) == 0;
@@ -514,13 +693,12 @@ FileError replace_file_atomic(std::string_view name, const std::function<bool(st
     std::size_t slash = p.find_last_of('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : p.substr(0, slash));
     std::string base = slash == std::string::npos ? p : p.substr(slash + 1);
-    std::string tmp = join_disk(dir, "." + base + ".tmpXXXXXX");
-    std::vector<char> buf(tmp.begin(), tmp.end());
-    buf.push_back('\0');
-    int fd = ::mkstemp(buf.data());
+    std::string tmp;
+    // A new file is made with 0644 for the system to take the umask off; a replaced one gets
+    // its old bits, which the umask must not touch.
+    int fd = create_temporary(dir, base, exists ? 0600 : 0644, tmp);
     if (fd < 0) return error_from_errno(errno, true);
-    tmp = buf.data();
-    ::fchmod(fd, exists ? (st.st_mode & 07777) : (0644 & ~current_umask()));
+    if (exists) ::fchmod(fd, st.st_mode & 07777);
 
     std::FILE* f = ::fdopen(fd, "wb");
     if (!f) {
@@ -530,17 +708,20 @@ FileError replace_file_atomic(std::string_view name, const std::function<bool(st
     }
     bool ok = writer(f);
     ok = ok && std::fflush(f) == 0 && !std::ferror(f);
-    ok = ok && ::fsync(fileno(f)) == 0;
+    ok = ok && (!options.flush || ::fsync(fileno(f)) == 0);
     ok = (std::fclose(f) == 0) && ok;
     if (!ok) {
         ::unlink(tmp.c_str());
         return FileError::io_error;
     }
     if (::rename(tmp.c_str(), p.c_str()) != 0) {
-        FileError e = error_from_errno(errno, true);
+        // The temporary file was made, so the folder takes files: the replacement failed
+        // part-way, unless the name has become a folder meanwhile.
+        const FileError e = errno == EISDIR ? FileError::is_directory : FileError::io_error;
         ::unlink(tmp.c_str());
         return e;
     }
+    if (!options.flush) return FileError::none;
     // Make the rename itself durable.
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {

@@ -63,9 +63,10 @@ std::string native_path(std::string_view name, const DriveTable& drives = no_dri
 // the spelling given, so the result also serves to create a new file in an existing folder
 // whose name was written in another case.
 std::string resolve_path(std::string_view name, const DriveTable& drives = no_drives());
-// Tells the name lookup of resolve_path that the caller has just created the file at this
-// resolved path, so the folder's cached listing stays usable (see files.cpp).
-void note_folder_entry(const std::string& path);
+// resolve_path keeps the listings of at most this many folders (see files.cpp); the count of
+// those kept now, for tests.
+inline constexpr std::size_t max_cached_folders = 64;
+std::size_t cached_folder_count();
 
 // Name helpers in the style of the Windows run-time. They accept either separator and keep
 // the one the text uses; a drive prefix "C:" counts as a directory part.
@@ -134,16 +135,26 @@ FilePtr open_file(std::string_view name, const char* mode, FileError* error = nu
 // replace_file_atomic instead.
 FileError write_file(std::string_view name, std::string_view bytes, const DriveTable& drives = no_drives());
 
-// Atomic replace: the bytes go to a temporary file in the same folder, which is flushed to
-// disk (fsync) and renamed over the name. When anything fails the temporary file is
-// removed and an existing file of that name is left untouched. A new file gets mode 0644
-// (less the umask); a replaced file keeps its permission bits.
+struct ReplaceOptions {
+    // Flush the new contents and then the folder to disk (fsync), so that the file survives a
+    // crash of the system. Files that a run derives from others, and makes again on the next
+    // run, go without: a flush per file would dominate a run that writes hundreds of them.
+    bool flush = true;
+};
+
+// Atomic replace: the bytes go to a temporary file of a name no other writer uses in the same
+// folder, which is flushed to disk (unless options say otherwise) and renamed over the name.
+// When anything fails the temporary file is removed and an existing file of that name is left
+// untouched. A new file gets mode 0644 (less the umask); a replaced file keeps its permission
+// bits. Errors: missing or unwritable when the temporary file cannot be made (no such folder,
+// the folder refuses it), is_directory when the name is a folder, io_error when writing or
+// renaming fails after that.
 FileError replace_file_atomic(std::string_view name, std::string_view bytes,
-                              const DriveTable& drives = no_drives());
+                              const DriveTable& drives = no_drives(), ReplaceOptions options = {});
 // The same, with the content written by a callback into the temporary file; the callback
 // returns false to abandon the replacement (the old file stays).
 FileError replace_file_atomic(std::string_view name, const std::function<bool(std::FILE*)>& writer,
-                              const DriveTable& drives = no_drives());
+                              const DriveTable& drives = no_drives(), ReplaceOptions options = {});
 
 // rename: false when from is missing or the rename fails. Replaces an existing file `to`
 // (POSIX rename); callers wanting Windows' "fails when target exists" check file_exists.

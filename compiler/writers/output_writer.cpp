@@ -1,6 +1,5 @@
 #include "compiler/writers/output_writer.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "platform/files.h"
@@ -17,19 +16,17 @@ constexpr std::size_t kWakeBytes = std::size_t{256} << 10;
 }  // namespace
 
 TOutputFailure WriteOutputFileNow(const std::string& name, const std::string& text) {
-  const std::string path = platform::resolve_path(name);
-  const std::string temp = path + ".tmp";
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return TOutputFailure::Create;
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  ok = (std::fclose(f) == 0) && ok;
-  ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    std::remove(temp.c_str());
-    return TOutputFailure::Write;
+  // Pages are made again by the next run: a flush to disk for each would only slow the run.
+  switch (platform::replace_file_atomic(name, text, platform::no_drives(), {.flush = false})) {
+    case platform::FileError::none:
+      return TOutputFailure::None;
+    // The temporary file could not be made: the folder is gone or takes no new files.
+    case platform::FileError::missing:
+    case platform::FileError::unwritable:
+      return TOutputFailure::Create;
+    default:
+      return TOutputFailure::Write;
   }
-  platform::note_folder_entry(path);
-  return TOutputFailure::None;
 }
 
 TOutputWriter::TOutputWriter() : Thread([this] { Work(); }) {}

@@ -15,8 +15,9 @@ namespace skeldon {
 
 enum class TOutputFailure { None, Create, Write };
 
-// Writes one file at once: a temporary file beside it, then a rename, so that an existing
-// file is replaced whole or not at all. `name` is resolved like every file name of the run.
+// Writes one file at once through the platform's atomic replacement (without its flush to
+// disk), so that an existing file is replaced whole or not at all. `name` is resolved like
+// every file name of the run. Create: the file could not be made; Write: writing it failed.
 TOutputFailure WriteOutputFileNow(const std::string& name, const std::string& text);
 
 class TOutputWriter {

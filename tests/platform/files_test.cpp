@@ -5,11 +5,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -82,9 +88,8 @@ TEST_F(FilesTest, FolderListingFollowsNewFiles) {
     // A removed file is no longer offered.
     fs::remove(root_ / "out" / "PAGE1.HTM");
     EXPECT_EQ(platform::resolve_path(at("out/page1.htm")), at("out/page1.htm"));
-    // Made by us and noted: found at once.
-    WriteFile(root_ / "out" / "Page2.htm", "b");
-    platform::note_folder_entry(at("out/Page2.htm"));
+    // Made by us: found at once.
+    ASSERT_EQ(platform::write_file(at("out/Page2.htm"), "b"), platform::FileError::none);
     EXPECT_EQ(platform::resolve_path(at("out/PAGE2.HTM")), at("out/Page2.htm"));
     EXPECT_EQ(platform::resolve_path(at("out/page1.HTM")), at("out/page1.HTM"));
     // A folder replaced by another of the same name is listed afresh.
@@ -93,6 +98,125 @@ TEST_F(FilesTest, FolderListingFollowsNewFiles) {
     WriteFile(root_ / "out" / "PAGE3.HTM", "c");
     EXPECT_EQ(platform::resolve_path(at("out/page3.htm")), at("out/PAGE3.HTM"));
     EXPECT_EQ(platform::resolve_path(at("out/page2.htm")), at("out/page2.htm"));
+}
+
+// Every change of a folder whose listing is cached, made by the platform's functions or by
+// another program, is seen by the next lookup, however soon it follows the one before.
+TEST_F(FilesTest, FolderListingFollowsEveryChange) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& dir)> change;  // dir holds "Old.txt"
+        std::vector<std::pair<const char*, const char*>> lookups;  // name in dir -> resolved
+    };
+    const std::vector<Case> cases = {
+        {"erased by us", [](const std::string& d) { platform::erase_file(d + "/OLD.txt"); },
+         {{"old.TXT", "old.TXT"}}},
+        {"removed by another program", [](const std::string& d) { fs::remove(d + "/Old.txt"); },
+         {{"old.TXT", "old.TXT"}}},
+        {"renamed by us",
+         [](const std::string& d) { platform::rename_file(d + "/old.txt", d + "/New.txt"); },
+         {{"NEW.TXT", "New.txt"}, {"old.TXT", "old.TXT"}}},
+        {"renamed by another program",
+         [](const std::string& d) { fs::rename(d + "/Old.txt", d + "/New.txt"); },
+         {{"NEW.TXT", "New.txt"}, {"old.TXT", "old.TXT"}}},
+        {"made by us without a flush",
+         [](const std::string& d) {
+             platform::replace_file_atomic(d + "/Made.txt", std::string_view("m"),
+                                           platform::no_drives(), {.flush = false});
+         },
+         {{"MADE.TXT", "Made.txt"}, {"old.TXT", "Old.txt"}}},
+        {"made by another program", [](const std::string& d) { WriteFile(d + "/Made.txt", "m"); },
+         {{"made.txt", "Made.txt"}}},
+        // Of two spellings the first in byte order is offered, the other once it is gone.
+        {"second spelling made and removed",
+         [](const std::string& d) {
+             WriteFile(d + "/OLD.txt", "o");
+             ASSERT_EQ(platform::resolve_path(d + "/old.TXT"), d + "/OLD.txt");
+             fs::remove(d + "/OLD.txt");
+         },
+         {{"old.TXT", "Old.txt"}}},
+        {"folder replaced by another program",
+         [](const std::string& d) {
+             fs::remove_all(d);
+             WriteFile(d + "/Fresh.txt", "f");
+         },
+         {{"FRESH.TXT", "Fresh.txt"}, {"old.TXT", "old.TXT"}}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = at("case" + std::to_string(n++));
+        WriteFile(dir + "/Old.txt", "o");
+        ASSERT_EQ(platform::resolve_path(dir + "/OLD.TXT"), dir + "/Old.txt");  // listed now
+        c.change(dir);
+        for (const auto& [name, resolved] : c.lookups)
+            EXPECT_EQ(platform::resolve_path(dir + "/" + name), dir + "/" + resolved) << name;
+    }
+}
+
+// The cache of listings stays within its bound, and folders that left it are read afresh.
+TEST_F(FilesTest, FolderCacheIsBounded) {
+    const std::size_t folders = platform::max_cached_folders + 20;
+    auto folder = [&](std::size_t i) { return at("f" + std::to_string(i)); };
+    for (std::size_t i = 0; i < folders; ++i) {
+        WriteFile(folder(i) + "/Name.txt", "n");
+        ASSERT_EQ(platform::resolve_path(folder(i) + "/NAME.TXT"), folder(i) + "/Name.txt");
+        if (i == 0 && platform::cached_folder_count() == 0)
+            GTEST_SKIP() << "no folder can be watched here";
+        EXPECT_LE(platform::cached_folder_count(), platform::max_cached_folders);
+    }
+    EXPECT_EQ(platform::cached_folder_count(), platform::max_cached_folders);
+    for (std::size_t i = 0; i < folders; ++i) {
+        WriteFile(folder(i) + "/Second.txt", "s");
+        fs::remove(folder(i) + "/Name.txt");
+        EXPECT_EQ(platform::resolve_path(folder(i) + "/SECOND.txt"), folder(i) + "/Second.txt");
+        EXPECT_EQ(platform::resolve_path(folder(i) + "/NAME.TXT"), folder(i) + "/NAME.TXT");
+    }
+    EXPECT_EQ(platform::cached_folder_count(), platform::max_cached_folders);
+}
+
+// Lookups from two threads while a third fills and empties the same folder: the files that
+// stay are found every time.
+TEST_F(FilesTest, FolderCacheServesSeveralThreadsAtOnce) {
+    constexpr int kStaying = 20, kRounds = 300;
+    auto staying = [&](int i, const char* stem, const char* ext) {
+        return at(stem + std::to_string(i % kStaying) + ext);
+    };
+    for (int i = 0; i < kStaying; ++i) WriteFile(staying(i, "Stay", ".txt"), "s");
+    std::atomic<int> misses{0};
+    std::thread changer([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            const std::string name = at("Passing" + std::to_string(i) + ".txt");
+            platform::replace_file_atomic(name, std::string_view("p"), platform::no_drives(),
+                                          {.flush = false});
+            platform::erase_file(name);
+        }
+    });
+    auto reader = [&] {
+        for (int i = 0; i < kRounds; ++i)
+            if (platform::resolve_path(staying(i, "STAY", ".TXT")) != staying(i, "Stay", ".txt"))
+                ++misses;
+    };
+    std::thread first(reader), second(reader);
+    changer.join();
+    first.join();
+    second.join();
+    EXPECT_EQ(misses.load(), 0);
+}
+
+// A child of fork looks names up on its own: the changes the parent has still to learn of stay
+// for the parent.
+TEST_F(FilesTest, FolderCacheOfAForkedChildIsItsOwn) {
+    WriteFile(root_ / "Old.txt", "o");
+    ASSERT_EQ(platform::resolve_path(at("OLD.TXT")), at("Old.txt"));
+    WriteFile(root_ / "New.txt", "n");  // by another program, not yet looked for
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) ::_exit(platform::resolve_path(at("NEW.TXT")) == at("New.txt") ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(platform::resolve_path(at("new.TXT")), at("New.txt"));
 }
 
 TEST_F(FilesTest, Windows1252NamesMeetUtf8OnDisk) {
@@ -267,28 +391,77 @@ TEST_F(FilesTest, FindFirstNextWithAttributes) {
     EXPECT_FALSE(finder.next());
 }
 
+// With and without the flush to disk: the same replacement in every other respect.
 TEST_F(FilesTest, AtomicReplaceKeepsOldFileWhenWritingFails) {
-    WriteFile(root_ / "keep.dat", "old");
-    fs::permissions(root_ / "keep.dat", fs::perms::owner_read | fs::perms::owner_write);
-    auto failing = [](std::FILE* f) {
-        std::fputs("partial", f);
-        return false;
+    const mode_t umask = ::umask(022);
+    ::umask(umask);
+    for (const bool flush : {true, false}) {
+        SCOPED_TRACE(flush ? "flushed" : "not flushed");
+        const platform::ReplaceOptions options{.flush = flush};
+        const fs::path dir = root_ / (flush ? "flushed" : "unflushed");
+        const std::string in = dir.string() + "/";
+        auto replace = [&](const std::string& name, std::string_view bytes) {
+            return platform::replace_file_atomic(name, bytes, platform::no_drives(), options);
+        };
+        auto entries = [&] {
+            return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
+        };
+        WriteFile(dir / "keep.dat", "old");
+        const auto owner_rw = fs::perms::owner_read | fs::perms::owner_write;
+        fs::permissions(dir / "keep.dat", owner_rw);
+        auto failing = [](std::FILE* f) {
+            std::fputs("partial", f);
+            return false;
+        };
+        EXPECT_NE(platform::replace_file_atomic(in + "keep.dat", failing, platform::no_drives(),
+                                                options),
+                  platform::FileError::none);
+        EXPECT_EQ(ReadFile(dir / "keep.dat"), "old");
+        EXPECT_EQ(entries(), 1) << "temp file left";
+
+        // A link made to the old file keeps it: the new one took the name by a rename.
+        fs::create_hard_link(dir / "keep.dat", dir / "old.lnk");
+        std::string windows = in + "KEEP.DAT";
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        EXPECT_EQ(replace(windows, "new\r\n\x1A"), platform::FileError::none);
+        EXPECT_EQ(ReadFile(dir / "keep.dat"), "new\r\n\x1A");
+        EXPECT_EQ(ReadFile(dir / "old.lnk"), "old");
+        EXPECT_EQ(fs::status(dir / "keep.dat").permissions(), owner_rw);
+        fs::remove(dir / "old.lnk");
+        EXPECT_EQ(entries(), 1);
+
+        EXPECT_EQ(replace(in + "fresh.dat", "f"), platform::FileError::none);
+        EXPECT_EQ(ReadFile(dir / "fresh.dat"), "f");
+        EXPECT_EQ(static_cast<mode_t>(fs::status(dir / "fresh.dat").permissions()), 0644 & ~umask);
+        fs::create_directories(dir / "adir");
+        EXPECT_EQ(replace(in + "adir", "x"), platform::FileError::is_directory);
+        EXPECT_EQ(replace(in + "nodir/x.dat", "x"), platform::FileError::missing);
+        EXPECT_EQ(entries(), 3);
+    }
+}
+
+// Writers replacing one file at the same time each use a temporary file of their own: every
+// replacement succeeds and the file ends whole, as one of them wrote it.
+TEST_F(FilesTest, AtomicReplaceBySeveralWritersAtOnce) {
+    constexpr int kRounds = 100;
+    const std::string texts[2] = {std::string(5000, 'a'), std::string(7000, 'b')};
+    std::atomic<int> failures{0};
+    auto writer = [&](int w) {
+        for (int i = 0; i < kRounds; ++i) {
+            if (platform::replace_file_atomic(at("shared.dat"), std::string_view(texts[w]),
+                                              platform::no_drives(),
+                                              {.flush = false}) != platform::FileError::none)
+                ++failures;
+        }
     };
-    EXPECT_NE(platform::replace_file_atomic(at("keep.dat"), failing), platform::FileError::none);
-    EXPECT_EQ(ReadFile(root_ / "keep.dat"), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1) << "temp file left";
-
-    EXPECT_EQ(platform::replace_file_atomic(win("KEEP.DAT"), std::string_view("new\r\n\x1A")),
-              platform::FileError::none);
-    EXPECT_EQ(ReadFile(root_ / "keep.dat"), "new\r\n\x1A");
-    EXPECT_EQ(fs::status(root_ / "keep.dat").permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1);
-
-    EXPECT_EQ(platform::replace_file_atomic(at("fresh.dat"), std::string_view("f")), platform::FileError::none);
-    EXPECT_EQ(ReadFile(root_ / "fresh.dat"), "f");
-    fs::create_directories(root_ / "adir");
-    EXPECT_EQ(platform::replace_file_atomic(at("adir"), std::string_view("x")), platform::FileError::is_directory);
-    EXPECT_EQ(platform::replace_file_atomic(at("nodir/x.dat"), std::string_view("x")), platform::FileError::missing);
+    std::thread first(writer, 0), second(writer, 1);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0);
+    const std::string result = ReadFile(root_ / "shared.dat");
+    EXPECT_TRUE(result == texts[0] || result == texts[1]) << result.size();
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1)
+        << "temp file left";
 }
 
 TEST_F(FilesTest, RenameEraseAndFolders) {
