@@ -802,7 +802,7 @@ void HandleDotLine(FormatRun& run) {
   if (d.ConditionalOutput && !d.MacroExpanding && !d.TemplateOutput && !run.Run.Stop) {
     const uint8_t next = NextSourceChar(run);
     if (next != kLineFeed && !r.EofRead) PushBack(run, next);
-    LineStream& s = run.cur();
+    LineStream& s = run.Cur();
     ResetLineCounters(run);
     s.Line.Position = 0;
     if (run.CurrentStream == kTextStream) {
@@ -1193,7 +1193,7 @@ IndexMarkResult ApplyIndexMarks(FormatRun& run) {
   DotState& d = run.Dot;
   const uint8_t c = run.Reader.Current;
   const bool recording = std::any_of(d.IndexRecording.begin(), d.IndexRecording.end(), [](bool b) { return b; });
-  const int chars_now = run.cur().Line.Characters;
+  const int chars_now = run.Cur().Line.Characters;
   if (recording && (c == ';' || c == ':')) {
     if (c == ':' && chars_now == d.IndexMarkStart && !d.IndexPhrase) {
       d.IndexPhrase = true;

@@ -66,7 +66,7 @@ struct LineStream {
   bool FormattingOn = true;  // ".AW"/".BA"/".BE"
   int IndentChars = 0;       // column marks written as the line's indentation
 
-  int32_t zone_start() const { return RightMargin - ZoneWidth; }
+  int32_t ZoneStart() const { return RightMargin - ZoneWidth; }
 };
 
 // The WordStar / plain-text reader.
@@ -248,7 +248,7 @@ struct FormatRun {
   std::array<LineStream, 2> Streams;
   int CurrentStream = kTextStream;
 
-  LineStream& cur() { return Streams[CurrentStream]; }
+  LineStream& Cur() { return Streams[CurrentStream]; }
 
   // ---- state of the other units of the engine, one line each ----
   LayoutValues Layout;

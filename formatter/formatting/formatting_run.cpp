@@ -293,7 +293,7 @@ void FormatLineLoop(FormatRun& run, bool top_level) {
   }
   if (!AtInputEnd(run)) {
     ResetLineCounters(run);
-    run.cur().Line.Position = 0;
+    run.Cur().Line.Position = 0;
     StartLine(run);
     WriteLineIndent(run, 0);
   }
@@ -322,7 +322,7 @@ void FinishNotesStream(FormatRun& run) {
   if (!run.Notes.InUse) return;
   const int saved = run.CurrentStream;
   SelectNotesStream(run);
-  if (run.cur().HeldLen > 0) ForceLineBreak(run, kNotesStream, false);
+  if (run.Cur().HeldLen > 0) ForceLineBreak(run, kNotesStream, false);
   FlushPendingLine(run);
   if (saved == kTextStream) SelectTextStream(run);
   OutputFile& f = run.Writer.Streams[kNotesStream].File;
@@ -337,7 +337,7 @@ void FinishFormattingRun(FormatRun& run) {
   FinishNotesStream(run);
   if (run.Reader.CollectingDot) HandleDotLine(run);
   SelectTextStream(run);
-  if (run.cur().HeldLen > 0) ForceLineBreak(run, kTextStream, false);
+  if (run.Cur().HeldLen > 0) ForceLineBreak(run, kTextStream, false);
   FlushPendingLine(run);
   run.IndexVolumes.CloseAll();
   WriteUsedFontList(run);

@@ -20,7 +20,7 @@ void WriteHeldAsIs(FormatRun& run, LineStream& s) {
 }  // namespace
 
 void HardLineEnd(FormatRun& run) {
-  LineStream& s = run.cur();
+  LineStream& s = run.Cur();
   ClearIndexRecording(run);
 
   if (!run.Dot.TemplateOutput && !run.Dot.MacroExpanding) {
@@ -63,7 +63,7 @@ void HardLineEnd(FormatRun& run) {
 }
 
 void CloseLine(FormatRun& run) {
-  LineStream& s = run.cur();
+  LineStream& s = run.Cur();
   s.HeldLen = 0;
   s.Overflow = 0;
   s.NoBreak = false;
@@ -79,7 +79,7 @@ void CloseLine(FormatRun& run) {
 }
 
 void WriteLineIndent(FormatRun& run, int slot) {
-  LineStream& s = run.cur();
+  LineStream& s = run.Cur();
   ResetLineCounters(run);
   const int cw = slot == 0 ? s.ColWidth : s.PrevColWidth;
   int32_t indent = 0;
@@ -121,7 +121,7 @@ void ForceLineBreak(FormatRun& run, int stream, bool table_error) {
   if (!run.Dot.ConditionalOutput) return;
   const int saved = run.CurrentStream;
   run.CurrentStream = stream;
-  LineStream& s = run.cur();
+  LineStream& s = run.Cur();
   if (s.HeldLen > 0 && s.Overflow == 0 && s.PendingCount == 0) {
     // The held text fits on its line: breaking it would split a line that needs no break.
     WriteHeldAsIs(run, s);
@@ -139,7 +139,7 @@ void ForceLineBreak(FormatRun& run, int stream, bool table_error) {
 }
 
 void FlushPendingLine(FormatRun& run) {
-  LineStream& s = run.cur();
+  LineStream& s = run.Cur();
   if (s.HeldLen > 0) {
     if (s.Overflow == 0 && s.PendingCount == 0) {
       WriteHeldAsIs(run, s);
@@ -161,7 +161,7 @@ void EmitChar(FormatRun& run, uint8_t c) {
 }
 
 void AdvanceCharPosition(FormatRun& run, uint8_t c) {
-  AdvancePosition(run.cur().Line, c, run.Writer.Classes, run.Dot.Widths, run.Dot.GraphicsChars.WidthOf(c));
+  AdvancePosition(run.Cur().Line, c, run.Writer.Classes, run.Dot.Widths, run.Dot.GraphicsChars.WidthOf(c));
 }
 
 void AdvanceLineBy(FormatRun& run, int slot) {
@@ -175,10 +175,10 @@ void AdvanceLineBy(FormatRun& run, int slot) {
 }
 
 void ResetLineCounters(FormatRun& run) {
-  LinePosition& line = run.cur().Line;
+  LinePosition& line = run.Cur().Line;
   line.Characters = 0;
   line.AtLineStart = 1;
-  run.cur().IndentChars = 0;
+  run.Cur().IndentChars = 0;
 }
 
 void StreamAttributes(FormatRun& run, bool& underline, bool& italic, bool& bold) {

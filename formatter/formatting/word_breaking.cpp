@@ -85,10 +85,10 @@ MayBreakResult NoHyphenation::MayBreakAt(FormatRun&, const uint8_t* held, int le
 int ZoneColumns(int n) { return std::clamp(n - 5, 0, 30); }
 
 void AssembleWordChar(FormatRun& run) {
-  LineStream& s = run.cur();
+  LineStream& s = run.Cur();
   const uint8_t c = run.Reader.Current;
   if (c == ' ') s.NoBreak = false;
-  if (s.ZoneOn && s.Line.Position > s.zone_start()) {
+  if (s.ZoneOn && s.Line.Position > s.ZoneStart()) {
     // The buffer has 54 places. Narrow characters can fill it long before the margin: the
     // older half still fits on the line and is written as it is, so the line is broken at the
     // margin and not in the middle of its text. A line already past the margin is broken.
@@ -128,7 +128,7 @@ void WriteBreakAttributes(FormatRun& run, bool underline, bool italic, bool bold
 }
 
 void BreakWord(FormatRun& run, bool table_error) {
-  LineStream& s = run.cur();
+  LineStream& s = run.Cur();
   const int len = s.HeldLen;
   int p = len - 6;
 

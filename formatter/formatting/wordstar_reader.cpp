@@ -312,7 +312,7 @@ void DispatchCharacter(FormatRun& run) {
   ReaderState& r = run.Reader;
   DotState& d = run.Dot;
   uint8_t c = r.Current;
-  LineStream& s = run.cur();
+  LineStream& s = run.Cur();
   const bool at_start = AtLineStart(run);
 
   if (d.ConditionalOutput && !r.CollectingDot) {
@@ -418,7 +418,7 @@ void DispatchCharacter(FormatRun& run) {
 
 void ProcessCharacter(FormatRun& run) {
   DispatchCharacter(run);
-  if (run.Dot.ConditionalOutput && run.cur().Overflow >= 6 && !run.Run.Stop)
+  if (run.Dot.ConditionalOutput && run.Cur().Overflow >= 6 && !run.Run.Stop)
     BreakWord(run, true);
 }
 
