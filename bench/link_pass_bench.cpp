@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/compiler_generate/gen_support.h"
+#include "tests/support/gen_support.h"
 
 using namespace skeldon;
 

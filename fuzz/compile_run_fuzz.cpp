@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/compiler_generate/run_driver_support.h"
+#include "tests/support/run_driver_support.h"
 
 using namespace skeldon;
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/compiler_generate/run_driver_support.h"
+#include "tests/support/run_driver_support.h"
 
 using namespace skeldon;
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/compiler_generate/gen_support.h"
+#include "tests/support/gen_support.h"
 
 using namespace skeldon;
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "compiler/passes/table_scanner.h"
-#include "tests/compiler_generate/gen_support.h"
-#include "tests/compiler_generate/output_files_fakes.h"
-#include "tests/compiler_generate/table_scanner_driver.h"
+#include "tests/support/gen_support.h"
+#include "tests/support/output_files_fakes.h"
+#include "tests/support/table_scanner_driver.h"
 
 using namespace skeldon;
 

@@ -1,0 +1,142 @@
+// Dot commands of the output pass, through the whole compile run.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+#include "compiler/passes/dot_dispatcher.h"
+#include "compiler/passes/source_char_output.h"
+#include "tests/support/run_driver_support.h"
+
+using namespace skeldon;
+
+namespace {
+
+using run_test::Crlf;
+using run_test::MemoryRun;
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+  return n;
+}
+
+run_test::TRunResult Html(const std::string& source, MemoryRun& m) { return m.Compile(Crlf(source)); }
+
+TEST(DotDispatcher, CentringIsWrittenOnce) {
+  MemoryRun m("html");
+  const auto r = Html(".1\nT\n\n.OC ON\n.OC ON\nMiddle\n.OC OFF\n.OC OFF\nEnd\n", m);
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  const std::string& page = run_test::FileOf(r, "DOC\\N000.HTML");
+  EXPECT_EQ(Count(page, "<div align=center>"), 1u) << page;
+  EXPECT_EQ(Count(page, "</div>"), 1u) << page;
+}
+
+struct TUnknownCase {
+  const char* Line;
+  const char* Letters;
+};
+
+// Test output shows the line instead of dumping the case's bytes.
+void PrintTo(const TUnknownCase& c, std::ostream* os) { *os << ::testing::PrintToString(std::string(c.Line)); }
+
+// A test name from a dot line: its letters and digits, other characters as "_".
+std::string LineName(const char* line) {
+  std::string n;
+  for (const char* p = line + 1; *p; ++p) n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return n;
+}
+
+class UnknownCommands : public ::testing::TestWithParam<TUnknownCase> {};
+
+TEST_P(UnknownCommands, AreReportedWithTheirLetters) {
+  MemoryRun m("html");
+  const auto r = Html(std::string(".1\nT\n\nText\n") + GetParam().Line + "\nMore\n", m);
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  EXPECT_NE(r.Console.find(std::string("Par 5: unknown dot command .") + GetParam().Letters), std::string::npos)
+      << r.Console;
+  EXPECT_FALSE(r.RunSuccess);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, UnknownCommands,
+                         ::testing::Values(TUnknownCase{".XY", "XY"}, TUnknownCase{".OC  ON", "OC"},
+                                           TUnknownCase{".OCxx", "OC"}, TUnknownCase{".7 Title", "7 "},
+                                           TUnknownCase{".0", "0"}),
+                         [](const ::testing::TestParamInfo<TUnknownCase>& info) { return LineName(info.param.Line); });
+
+TEST(DotDispatcher, UnknownCommandsAreQuietWithSwitchQ) {
+  MemoryRun m("html");
+  m->switches.QuietSourceErrors = true;
+  const auto r = Html(".1\nT\n\nText\n.XY\nMore\n", m);
+  EXPECT_EQ(r.Console.find("unknown dot command"), std::string::npos);
+  EXPECT_TRUE(r.RunSuccess);
+}
+
+TEST(DotDispatcher, HeadingTagDigits) {
+  MemoryRun m("html");
+  const auto r = Html(".HS 222222\n.1\nT\n\nText\n.HS 12345\n.1\nU\n\nText\n", m);
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  EXPECT_NE(run_test::FileOf(r, "DOC\\N000.HTML").find("<h2><a name=\"hd1\">T</a></h2>"), std::string::npos);
+  EXPECT_NE(r.Console.find("Wrong usage of .HS 123456"), std::string::npos);
+  EXPECT_NE(run_test::FileOf(r, "DOC\\N001.HTML").find("<h1><a name=\"hd2\">U</a></h1>"), std::string::npos);
+}
+
+TEST(DotDispatcher, DigitLineIsAHeadingOfItsFirstDigit) {
+  MemoryRun m("html");
+  const auto r = Html(".1\nT\n\nText\n.12\nSecond\n\nText\n", m);
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  EXPECT_NE(run_test::FileOf(r, "DOC\\N001.HTML").find("<h1><a name=\"hd2\">Second</a></h1>"), std::string::npos);
+}
+
+TEST(DotDispatcher, CommentLinesAndTitleLineWriteNothing) {
+  MemoryRun m("ipf");
+  const auto r = m.Compile(Crlf(".TI\nMy Title\n..a comment\n.1\nT\n\nText\n"));
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  const std::string& ipf = run_test::FileOf(r, "DOC.IPF");
+  EXPECT_NE(ipf.find(":title.My Title\r\n"), std::string::npos) << ipf;
+  EXPECT_EQ(Count(ipf, "My Title"), 1u) << ipf;
+  EXPECT_EQ(ipf.find("comment"), std::string::npos) << ipf;
+}
+
+struct TFrameCase {
+  const char* Line;
+  const char* Rows;
+};
+
+// Test output shows the line instead of dumping the case's bytes.
+void PrintTo(const TFrameCase& c, std::ostream* os) { *os << c.Line; }
+
+class FootnoteFramePercent : public ::testing::TestWithParam<TFrameCase> {};
+
+TEST_P(FootnoteFramePercent, SetsTheNotesFrameHeight) {
+  MemoryRun m("html");
+  const auto r = Html(std::string(GetParam().Line) + "\n.FU {}\n.1\nT\n\nText{note} more.\n", m);
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  EXPECT_NE(run_test::FileOf(r, "DOC\\N000.HTML").find(GetParam().Rows), std::string::npos)
+      << run_test::FileOf(r, "DOC\\N000.HTML");
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, FootnoteFramePercent,
+                         ::testing::Values(TFrameCase{".FS 90", "<FRAMESET ROWS=\"*,90%\">"},
+                                           TFrameCase{".FS 91", "<FRAMESET ROWS=\"*,15%\">"},
+                                           TFrameCase{".FS", "<FRAMESET ROWS=\"*,15%\">"},
+                                           TFrameCase{".FS x", "<FRAMESET ROWS=\"*,15%\">"},
+                                           TFrameCase{".FS 125", "<FRAMESET ROWS=\"*,12%\">"}),
+                         [](const ::testing::TestParamInfo<TFrameCase>& info) { return LineName(info.param.Line); });
+
+TEST(DotDispatcher, DotLineCharacters) {
+  CompilerRun run;
+  struct {
+    const char* Line;
+    int N;
+    std::uint8_t Expected;
+  } cases[] = {{"FM ON", 4, 'N'}, {"FMON", 4, 'N'}, {"FM", 3, 0}, {"FM ON", 6, 0}, {"TC+", 3, '+'}};
+  for (const auto& c : cases) {
+    run.reader.DotLine = c.Line;
+    EXPECT_EQ(GetDotLineChar(run, c.N), c.Expected) << c.Line << " " << c.N;
+  }
+  EXPECT_EQ(DotArgumentText("TT  two blanks"), " two blanks");
+  EXPECT_EQ(DotArgumentText("TI"), "");
+}
+
+}  // namespace

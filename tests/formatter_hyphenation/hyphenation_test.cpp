@@ -1,0 +1,285 @@
+#include "formatter/hyphenation/hyphenation.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "tests/support/formatter_unit_support.h"
+
+namespace tavrel {
+namespace {
+
+using unit_test::Held;
+
+struct EligibilityCase {
+  const char* word;
+  int p, n;
+  bool capitals_unsplit;
+  bool eligible;
+  const char* why;
+};
+
+const EligibilityCase kEligibility[] = {
+    {"Rechner", 3, 3, true, false, "only two letters before the break"},
+    {"Rechner", 4, 3, true, true, "four letters before, three after"},
+    {"Rechner", 5, 3, true, false, "only two letters after the break"},
+    {"Rechner", 2, 1, true, true, "the capital at position 1 is not tested"},
+    {"Rechner", 6, 1, true, true, "one letter each side is enough with n = 1"},
+    {"UNESCO-Bericht", 2, 1, true, false, "capitals at p, p + 1, p + 2"},
+    {"UNESCO-Bericht", 2, 1, false, true, "capitals may be split when the setting is off"},
+    {"UNESCO-Bericht", 6, 1, false, false, "a hyphen is no letter"},
+    {"UNESCO-Bericht", 8, 1, true, false, "the hyphen before the capital B"},
+    {"UNESCO-Bericht", 9, 1, true, true, "Be-richt"},
+    {"abc1def", 3, 1, true, false, "a digit is no letter"},
+    {"abc1def", 2, 1, true, true, "the digit lies outside p - 1 .. p + 1"},
+    {"xab\x02" "cdx", 4, 2, true, true, "a print control inside a word counts as a letter"},
+    {"B\x84renh\x94hle", 3, 2, true, true, "code-page 850 umlauts are letters"},
+    {"ab\x8E" "de", 2, 1, true, false, "the capital umlaut is a capital"},
+    {"a b", 1, 0, true, true, "n = 0 tests position p alone"},
+    {"a b", 2, 0, true, false, "a blank at p"},
+    {"Rechnernetzwerk", 7, 200, true, false, "a huge n reaches outside the word: no letters there"},
+    {"Rechner", 0, 1, true, false, "a position before the word"},
+    {"Rechner", -5, 1, true, false, "far before the word"},
+    {"Rechner", 300, 1, true, false, "far after the word"},
+};
+
+TEST(HyphenationEligibility, LettersEachSideAndCapitals) {
+  for (const EligibilityCase& c : kEligibility) {
+    HyphenationParams params;
+    params.min_letters = c.n;
+    params.capitals_unsplit = c.capitals_unsplit;
+    const Held h(c.word);
+    EXPECT_EQ(IsBreakPositionEligible(params, h.data(), h.len, c.p), c.eligible)
+        << c.word << " p=" << c.p << " n=" << c.n << ": " << c.why;
+  }
+}
+
+struct ExplicitCase {
+  const char* text;
+  int p;
+  bool explicit_break;
+  const char* why;
+};
+
+const ExplicitCase kExplicit[] = {
+    {"Rechner-Netz", 8, true, "after the hyphen of a compound"},
+    {"x-5", 2, false, "a minus sign in front of a number"},
+    {"km/h", 3, false, "only one letter follows the slash"},
+    {"und/oder", 4, true, "three letters follow the slash"},
+    {"ab3/4cd", 4, false, "a digit before the slash"},
+    {"ab/4cd", 3, false, "a digit after the slash"},
+    {"a--b", 2, false, "the next character is a hyphen too"},
+    {"a--b", 3, true, "after the last hyphen of a run"},
+    {"x -a", 3, false, "nothing before the hyphen"},
+    {"a=b", 2, true, "\"=\" counts as a hyphen"},
+    {"a_b", 2, true, "\"_\" counts as a hyphen"},
+    {"a&b", 2, true, "\"&\" counts as a hyphen"},
+    {"a//b", 2, false, "the same character follows"},
+    {"abc", 1, false, "no hyphen at all"},
+};
+
+TEST(HyphenationExplicitBreaks, HyphensAndSlashesOfTheText) {
+  for (int mode : {kHyphenGerman, kHyphenNone, kHyphenTex}) {
+    HyphenationState state;
+    state.params.mode = mode;
+    state.params.min_letters = 1;
+    for (const ExplicitCase& c : kExplicit) {
+      const Held h(c.text);
+      state.word = HyphenationWordState{};
+      const BreakVerdict v = MayBreakAt(state, h.data(), h.len, c.p);
+      EXPECT_EQ(v.explicit_break, c.explicit_break) << c.text << " p=" << c.p << ": " << c.why;
+      if (v.explicit_break) {
+        EXPECT_FALSE(v.may_break) << "no second hyphen: " << c.text;
+      }
+    }
+  }
+}
+
+HyphenationState GermanState(int n) {
+  HyphenationState state;
+  state.params.mode = kHyphenGerman;
+  state.params.min_letters = n;
+  return state;
+}
+
+TEST(HyphenationModes, CkBecomesKkOnlyWithTheGermanRules) {
+  const Held zucker("Zucker");
+  HyphenationState german = GermanState(2);
+  const BreakVerdict g = MayBreakAt(german, zucker.data(), zucker.len, 3);
+  EXPECT_TRUE(g.may_break);
+  EXPECT_TRUE(g.ck);
+
+  HyphenationState tex = GermanState(2);
+  tex.params.mode = kHyphenTex;
+  tex.tex = std::make_shared<TexPatternTable>();
+  tex.tex->LoadBytes("ck.tex", "c1k\n");
+  const BreakVerdict t = MayBreakAt(tex, zucker.data(), zucker.len, 3);
+  EXPECT_TRUE(t.may_break);
+  EXPECT_FALSE(t.ck);
+}
+
+TEST(HyphenationModes, TexThenGermanFallsBackOnlyOnZero) {
+  const Held tasche("Tasche");
+  HyphenationState state = GermanState(1);
+  state.params.mode = kHyphenTexThenGerman;
+  state.tex = std::make_shared<TexPatternTable>();
+  EXPECT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break)
+      << "no pattern: the German rules give Ta-sche";
+  state.tex->LoadBytes("neg.tex", "a2s\n");
+  state.word = HyphenationWordState{};
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break)
+      << "a negative rating decides by itself";
+  state.tex->LoadBytes("pos.tex", "s1c\n");
+  state.word = HyphenationWordState{};
+  EXPECT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 3).may_break)
+      << "a positive rating decides by itself (Tas-che)";
+  state.params.mode = kHyphenGerman;
+  state.word = HyphenationWordState{};
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 3).may_break)
+      << "the German rules keep sch together";
+}
+
+TEST(HyphenationModes, NoneLimitsAndBlanksRefuse) {
+  const Held tasche("Tasche gut");
+  HyphenationState state = GermanState(1);
+  ASSERT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break);
+
+  state.params.mode = kHyphenNone;
+  state.word = HyphenationWordState{};
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break);
+  EXPECT_FALSE(state.word.first_decision_pending);
+
+  state.params.mode = kHyphenGerman;
+  state.word = HyphenationWordState{};
+  state.word.right_limit = 2;
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break) << "at the right limit";
+  state.word = HyphenationWordState{};
+  state.word.remembered_position = 2;
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break) << "remembered";
+  state.word = HyphenationWordState{};
+  EXPECT_FALSE(MayBreakAt(state, tasche.data(), tasche.len, 6).may_break) << "a blank follows";
+  for (int mode : {1, 6, 255}) {
+    state.params.mode = mode;
+    state.word = HyphenationWordState{};
+    EXPECT_TRUE(MayBreakAt(state, tasche.data(), tasche.len, 2).may_break)
+        << "mode " << mode << " means the German rules";
+  }
+}
+
+// A scripted question box that records what it was asked.
+struct ScriptedQuestion {
+  std::deque<HyphenationAnswer> answers;
+  std::vector<std::string> asked;
+  void Attach(HyphenationState& state) {
+    state.ask = [this](const std::string& text) {
+      asked.push_back(text);
+      if (answers.empty()) return HyphenationAnswer::kNo;
+      const HyphenationAnswer a = answers.front();
+      answers.pop_front();
+      return a;
+    };
+  }
+};
+
+HyphenationState ManualState(int learn) {
+  HyphenationState state;
+  state.params.mode = kHyphenManual;
+  state.params.min_letters = 3;
+  state.params.learn = learn;
+  if (learn != 0) state.manual.StartEmpty();
+  return state;
+}
+
+TEST(HyphenationManual, AsksWithTheProposalAndLearnsYes) {
+  const Held h("Rechnernetz");
+  HyphenationState state = ManualState(1);
+  ScriptedQuestion q;
+  q.Attach(state);
+  q.answers = {HyphenationAnswer::kYes};
+  EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 5).may_break);
+  ASSERT_EQ(q.asked.size(), 1u);
+  EXPECT_EQ(q.asked[0], "Trennungsvorschlag \"...Rechn-ernetz...\"");
+  EXPECT_FALSE(state.word.first_decision_pending);
+  // The same seven-character context is not asked again during the run.
+  state.word = HyphenationWordState{};
+  EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 5).may_break);
+  EXPECT_EQ(q.asked.size(), 1u);
+  const Held other("Rechnernetze");  // same context "hnernet" around the break
+  state.word = HyphenationWordState{};
+  EXPECT_TRUE(MayBreakAt(state, other.data(), other.len, 5).may_break);
+  EXPECT_EQ(q.asked.size(), 1u);
+}
+
+TEST(HyphenationManual, NoIsNotLearnedAndLearningOffAsksEveryTime) {
+  const Held h("Rechnernetz");
+  for (int learn : {0, 1}) {
+    HyphenationState state = ManualState(learn);
+    ScriptedQuestion q;
+    q.Attach(state);
+    q.answers = {HyphenationAnswer::kNo, learn == 0 ? HyphenationAnswer::kYes : HyphenationAnswer::kNo,
+                 HyphenationAnswer::kYes};
+    EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, 5).may_break);
+    state.word = HyphenationWordState{};
+    MayBreakAt(state, h.data(), h.len, 5);
+    EXPECT_EQ(q.asked.size(), 2u) << "learn " << learn;
+    state.word = HyphenationWordState{};
+    MayBreakAt(state, h.data(), h.len, 5);
+    EXPECT_EQ(q.asked.size(), 3u) << "learn " << learn << ": a Yes with learning 0 is not kept";
+  }
+}
+
+TEST(HyphenationManual, OnlyWithThreeLettersAfterTheBreak) {
+  const Held h("Tasche");
+  HyphenationState state = ManualState(1);
+  state.params.min_letters = 1;
+  ScriptedQuestion q;
+  q.Attach(state);
+  q.answers = {HyphenationAnswer::kYes, HyphenationAnswer::kYes};
+  EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, 4).may_break) << "Tasc-he: two letters after";
+  EXPECT_TRUE(q.asked.empty());
+  EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, 3).may_break) << "Tas-che: asked";
+  EXPECT_EQ(q.asked.size(), 1u);
+}
+
+TEST(HyphenationManual, CancelStopsAndCountsAsNo) {
+  const Held h("Rechnernetz");
+  HyphenationState state = ManualState(1);
+  ScriptedQuestion q;
+  q.Attach(state);
+  q.answers = {HyphenationAnswer::kCancel};
+  const BreakVerdict v = MayBreakAt(state, h.data(), h.len, 5);
+  EXPECT_FALSE(v.may_break);
+  EXPECT_TRUE(v.cancelled);
+  EXPECT_TRUE(state.cancelled);
+  EXPECT_FALSE(state.manual.HasAdditions());
+}
+
+TEST(HyphenationManual, ProposalTextKeepsCodePage850Bytes) {
+  const Held h("B\x84ren");
+  EXPECT_EQ(HyphenationProposalText(h.data(), h.len, 2), "Trennungsvorschlag \"...B\x84-ren...\"");
+  EXPECT_EQ(HyphenationProposalText(h.data(), h.len, 99), "Trennungsvorschlag \"...B\x84ren-...\"");
+}
+
+TEST(HyphenationTables, LetterMapAndSets) {
+  const HyphenationTables& t = GetHyphenationTables();
+  EXPECT_EQ(t.letter['A'], 'a');
+  EXPECT_EQ(t.letter[0x8E], 0x84);  // Ä -> ä
+  EXPECT_EQ(t.letter[0x99], 0x94);  // Ö -> ö
+  EXPECT_EQ(t.letter[0x9A], 0x81);  // Ü -> ü
+  EXPECT_EQ(t.letter[0xE1], 0xE1);  // ß
+  for (std::uint8_t c : {'&', '-', '/', '=', '_'}) EXPECT_EQ(t.letter[c], '-') << c;
+  EXPECT_EQ(t.letter[0x07], 0);
+  EXPECT_EQ(t.letter['7'], ' ');
+  EXPECT_EQ(t.letter[0x82], ' ');  // é is no letter of the German rules
+  EXPECT_TRUE(t.vowel['y']);
+  EXPECT_TRUE(t.vowel[0x81]);
+  EXPECT_TRUE(t.consonant[0xE1]);
+  EXPECT_FALSE(t.consonant['y']);
+  EXPECT_TRUE(t.capital[0x9A]);
+  EXPECT_FALSE(t.capital[0x81]);
+}
+
+}  // namespace
+}  // namespace tavrel
