@@ -7,7 +7,6 @@
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
-#include "formatter/fonts/printer_data.h"
 #include "formatter/common/settings_record.h"
 #include "formatter/common/text_services.h"
 #include "tests/support/formatter_unit_support.h"
@@ -95,6 +94,18 @@ TEST(FileNameTest, GraphicsNamesTakeTheFirstFreeNumber) {
   EXPECT_EQ(MakeGraphicsFileName("wmf", ""), "Gra01.wmf");
 }
 
+TEST(FileNameTest, AllGraphicsNumbersTakenGivesNoName) {
+  TempDir tmp;
+  const std::string doc = tmp / "Pic.ws";
+  for (int n = 1; n <= 499; ++n) {
+    const std::string number = (n < 10 ? "0" : "") + std::to_string(n);
+    WriteAll(tmp.Path() / ("Pic_gra" + number + ".bmp"), "");
+  }
+  EXPECT_FALSE(MakeGraphicsFileName("bmp", doc).has_value());
+  std::filesystem::remove(tmp.Path() / "Pic_gra250.bmp");
+  EXPECT_EQ(MakeGraphicsFileName("gif", doc), tmp / "Pic_gra250.gif");
+}
+
 TEST(FileSearchTest, LocateFileSearchesDocumentSearchDirectoriesThenProgram) {
   TempDir tmp;
   TSettingsRecord s{};
@@ -158,6 +169,14 @@ TEST(FileSearchTest, PostScriptFileGoesBesideTheDocumentOrIntoTemp) {
   ::setenv("TEMP", "/scratch", 1);
   EXPECT_EQ(MakePostScriptFileName("/elsewhere/book.ps", ctx), "/scratch/book.ps");
   ::unsetenv("TEMP");
+}
+
+TEST(StartProgramTest, StartsAnExistingProgramAndRefusesAMissingOne) {
+  EXPECT_TRUE(StartProgram("/bin/true", ""));
+  EXPECT_TRUE(StartProgram("true", "a \"b c\""));  // found on PATH, parameters passed as words
+  EXPECT_FALSE(StartProgram("/bin/no-such-program-here", ""));
+  EXPECT_FALSE(StartProgram("no-such-program-here-either", "x"));
+  EXPECT_FALSE(StartProgram("", ""));
 }
 
 TEST(WordSplitTest, QuotesGroupWordsOrStayText) {
@@ -262,30 +281,6 @@ TEST(FontNumberTest, LettersAndPrefixes) {
   EXPECT_EQ(FontNumberToSpec(0), "");
   EXPECT_EQ(FontNumberToSpec(209), "");
   for (int n = 1; n <= 208; ++n) EXPECT_EQ(FontSpecToNumber(FontNumberToSpec(static_cast<std::uint8_t>(n))), n);
-}
-
-TEST(FontWidthTest, ColumnWidthAndUnmeasuredFonts) {
-  CharWidths w{};
-  w.fill(10);
-  w['W'] = 25;
-  std::int32_t column = 0;
-  SetColumnWidth(column, 50, w);  // 12.5 rounds to 12
-  EXPECT_EQ(column, 12);
-  EXPECT_EQ(w[176], 12);
-  EXPECT_EQ(w[223], 12);
-  EXPECT_EQ(w[224], 10);
-  w.fill(14);
-  w['X'] = 12;
-  SetColumnWidth(column, 60, w);  // fixed pitch: the width of X
-  EXPECT_EQ(column, 12);
-
-  FixedWidthFont normal{3, "Courier New", 10, 12, {}};
-  auto printer = BuildFixedWidthPrinterData(120, "p", &normal, 1);
-  CharWidths got{};
-  EXPECT_FALSE(LoadFontWidths(column, 60, 5, got, *printer, 3));
-  EXPECT_EQ(got['a'], 12);
-  EXPECT_TRUE(LoadFontWidths(column, 60, 3, got, *printer, 3));
-  EXPECT_FALSE(LoadFontWidths(column, 60, 250, got, *printer, 3));
 }
 
 }  // namespace

@@ -75,5 +75,29 @@ TEST(PrinterDataTest, FileNameDropsPortAndPunctuation) {
   EXPECT_EQ(FontWidths(*MakeEmptyPrinterData(), 209), nullptr);
 }
 
+TEST(FontWidthTest, ColumnWidthAndUnmeasuredFonts) {
+  CharWidths w{};
+  w.fill(10);
+  w['W'] = 25;
+  std::int32_t column = 0;
+  SetColumnWidth(column, 50, w);  // 12.5 rounds to 12
+  EXPECT_EQ(column, 12);
+  EXPECT_EQ(w[176], 12);
+  EXPECT_EQ(w[223], 12);
+  EXPECT_EQ(w[224], 10);
+  w.fill(14);
+  w['X'] = 12;
+  SetColumnWidth(column, 60, w);  // fixed pitch: the width of X
+  EXPECT_EQ(column, 12);
+
+  FixedWidthFont normal{3, "Courier New", 10, 12, {}};
+  auto printer = BuildFixedWidthPrinterData(120, "p", &normal, 1);
+  CharWidths got{};
+  EXPECT_FALSE(LoadFontWidths(column, 60, 5, got, *printer, 3));
+  EXPECT_EQ(got['a'], 12);
+  EXPECT_TRUE(LoadFontWidths(column, 60, 3, got, *printer, 3));
+  EXPECT_FALSE(LoadFontWidths(column, 60, 250, got, *printer, 3));
+}
+
 }  // namespace
 }  // namespace tavrel

@@ -12,10 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "formatter/formatting/contents_template.h"
-#include "formatter/common/file_services.h"
-#include "formatter/common/run_messages.h"
-#include "tests/support/formatter_unit_support.h"
 #include "tests/support/format_run_fixture.h"
 
 namespace tavrel::testing {
@@ -365,49 +361,3 @@ TEST_F(BackupTest, CompletedRunErasesTheBackup) {
 
 }  // namespace
 }  // namespace tavrel::testing
-
-// The contents-format template and the graphics names of the common services.
-namespace tavrel {
-namespace {
-
-using unit_test::TempDir;
-using unit_test::WriteAll;
-
-struct TemplateLimitTest : ::testing::Test {
-  TSettingsRecord settings{};
-  RecordingMessageList list;
-  RecordingMessageBoxes boxes;
-  RecordingNotifier notifier;
-  RunMessages messages{settings, list, boxes, notifier};
-  HeadingsTemplate tpl;
-};
-
-// A header with the digit 0 names no level: its section is read and dropped, the levels around
-// it stay as written.
-TEST_F(TemplateLimitTest, HeaderWithDigitZeroIsReadAndDropped) {
-  ParseHeadingsTemplate(tpl, "Headings.ws",
-                        "1. Level\r\n1. HEADING\r\n0. Level\r\n>>a) XXX<<\r\n2. Level\r\n  A) HEADING\r\n", messages);
-  EXPECT_TRUE(list.Lines().empty());
-  EXPECT_EQ(tpl.LevelNumbering[1].NumberingStyle, 1);
-  EXPECT_EQ(tpl.LevelNumbering[2].NumberingStyle, 3);
-  EXPECT_EQ(TemplatePartText(tpl, 2, 0), "\x1C\x1C");
-  for (int level = 1; level <= kTemplateLevels; ++level)
-    for (int part = 0; part < 3; ++part)
-      EXPECT_EQ(TemplatePartText(tpl, level, part).find(">>"), std::string::npos) << level << " " << part;
-  EXPECT_EQ(TemplatePartText(tpl, 0, 0), "");  // no level 0 to ask for
-}
-
-TEST(GraphicsNameLimitTest, AllNumbersTakenGivesNoName) {
-  TempDir tmp;
-  const std::string doc = tmp / "Pic.ws";
-  for (int n = 1; n <= 499; ++n) {
-    const std::string number = (n < 10 ? "0" : "") + std::to_string(n);
-    WriteAll(tmp.Path() / ("Pic_gra" + number + ".bmp"), "");
-  }
-  EXPECT_FALSE(MakeGraphicsFileName("bmp", doc).has_value());
-  std::filesystem::remove(tmp.Path() / "Pic_gra250.bmp");
-  EXPECT_EQ(MakeGraphicsFileName("gif", doc), tmp / "Pic_gra250.gif");
-}
-
-}  // namespace
-}  // namespace tavrel

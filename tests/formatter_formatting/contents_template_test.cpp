@@ -197,6 +197,21 @@ TEST_F(TemplateFixture, MissingTemplateFallsBackToTheDefault) {
   EXPECT_EQ(GetHeadingsTemplateName(0), "Headings.ws");
 }
 
+// A header with the digit 0 names no level: its section is read and dropped, the levels around
+// it stay as written.
+TEST_F(TemplateFixture, HeaderWithDigitZeroIsReadAndDropped) {
+  ParseHeadingsTemplate(tpl, "Headings.ws",
+                        "1. Level\r\n1. HEADING\r\n0. Level\r\n>>a) XXX<<\r\n2. Level\r\n  A) HEADING\r\n", messages);
+  EXPECT_TRUE(list.Lines().empty());
+  EXPECT_EQ(tpl.LevelNumbering[1].NumberingStyle, 1);
+  EXPECT_EQ(tpl.LevelNumbering[2].NumberingStyle, 3);
+  EXPECT_EQ(TemplatePartText(tpl, 2, 0), "\x1C\x1C");
+  for (int level = 1; level <= kTemplateLevels; ++level)
+    for (int part = 0; part < 3; ++part)
+      EXPECT_EQ(TemplatePartText(tpl, level, part).find(">>"), std::string::npos) << level << " " << part;
+  EXPECT_EQ(TemplatePartText(tpl, 0, 0), "");  // no level 0 to ask for
+}
+
 TEST(RomanNumberTest, Values) {
   EXPECT_EQ(RomanNumber(1), "I");
   EXPECT_EQ(RomanNumber(4), "IV");

@@ -8,16 +8,7 @@
 namespace tavrel::testing {
 namespace {
 
-class WordBreakingTest : public RunFixture {
- protected:
-  std::string FormatWith(std::unique_ptr<Hyphenator> hyphenator, const std::string& doc) {
-    WriteFileBytes(dir_ / "w.ws", doc);
-    run_ = MakeRun();
-    run_->hyphenator = std::move(hyphenator);
-    FormatFile(*run_, (dir_ / "w.ws").string());
-    return Body(ReadFileBytes(dir_ / "w.fmt"));
-  }
-};
+class WordBreakingTest : public RunFixture {};
 
 TEST(ZoneColumnsTest, FollowsTheRightMargin) {
   const std::pair<int, int> cases[] = {{60, 30}, {36, 30}, {35, 30}, {20, 15}, {5, 0}, {3, 0}};
@@ -130,25 +121,28 @@ TEST_F(LineEndsTest, CarriageReturnOnlyLineEndsKeepTheirText) {
   EXPECT_EQ(Body(Format("c.ws", "one\rtwo\r")), "one\r\ntwo\r\n");
 }
 
-}  // namespace
-}  // namespace tavrel::testing
+// The word breaker takes the verdict for a moved position from any hyphenator: a stand-in that
+// moves every proposal two places back gets its break there, not at the position asked.
+class MoveBackHyphenator final : public Hyphenator {
+ public:
+  MayBreakResult MayBreakAt(FormatRun&, const uint8_t* held, int, int p) override {
+    MayBreakResult r;
+    asked.push_back(p);
+    if (held[p - 2] == ' ' || held[p - 1] == ' ' || held[p] == ' ') return r;
+    r.may_break = true;
+    r.position = p - 2;
+    return r;
+  }
+  std::vector<int> asked;
+};
 
-#include "formatter/hyphenation/hyphenation.h"
-
-namespace tavrel::testing {
-namespace {
-
-// The hyphenation modes plug in through the word breaker's call-out.
-TEST_F(WordBreakingTest, GermanRulesHyphenateThroughTheCallOut) {
-  settings_.HyphenationMode = 0;
-  const std::string out =
-      FormatWith(std::make_unique<RuleHyphenator>(),
-                 ".RM 40\r\nDie Kommission hat gestern Landeshauptstadtverwaltung beschlossen.\r\n");
-  EXPECT_NE(out.find("\x1F\x8D\n"), std::string::npos) << Readable(out);
-  std::string letters;
-  for (char c : out)
-    if (isalpha(static_cast<unsigned char>(c))) letters += c;
-  EXPECT_EQ(letters, "RMDieKommissionhatgesternLandeshauptstadtverwaltungbeschlossen");
+TEST_F(WordBreakingTest, BreaksAtThePositionTheHyphenatorMovedTo) {
+  auto hyph = std::make_unique<MoveBackHyphenator>();
+  MoveBackHyphenator* seen = hyph.get();
+  const std::string fmt = FormatWith(std::move(hyph), ".RM 20\r\nab Abcdefghijklmnopqrstuvwxyz\r\n");
+  // Held from "c" on; the first position asked is the "q" (15), moved back to the "o" (13).
+  EXPECT_EQ(fmt, ".RM 20\r\nab Abcdefghijklmno\x1F\x8D\npqrstuvwxyz\r\n") << Readable(fmt);
+  EXPECT_EQ(seen->asked, std::vector<int>{15});
 }
 
 }  // namespace

@@ -247,5 +247,92 @@ TEST(GermanRulesGreek, WithoutQuestionsGreekClustersAreDeclined) {
   EXPECT_FALSE(MayBreakAt(greek, h.data(), h.len, 2).may_break);
 }
 
+struct GermanCase {
+  const char* word;  // code page 850
+  int n;
+  int p;
+  bool allowed;
+  const char* path;
+};
+
+// Each verdict traced through the rule stages by hand (allow stage, forbid stage, word starts,
+// prefix syllables), with no syllable exceptions and no questions.
+const GermanCase kGerman[] = {
+    {"Makrele", 1, 2, true, "kr before a vowel: Ma-krele; no fragment row for r+ele"},
+    {"Makrele", 1, 3, false, "forbid stage: k|r inside the pair kr; no fragment row"},
+    {"Bistro", 1, 2, false,
+     "str allows, then ist is a word start at -1; both prefix checks undecided: doubtful, "
+     "declined"},
+    {"Tischler", 1, 2, false, "schl allows, then fragment l+er at shift 3 forbids Ti-schler"},
+    {"Tischler", 1, 5, true, "sch|l forbidden by schl, fragment l+er at shift 0 allows Tisch-ler"},
+    {"Feier", 1, 3, true, "vowel pair after the diphthong ei: Fei-er"},
+    {"Feier", 1, 2, false, "ie is no diphthong: Fe-ier refused"},
+    {"Br\x81" "cke", 2, 4, true, "one consonant before a vowel: Br\x81" "c|ke (printed k-k)"},
+    {"Br\x81" "cke", 2, 3, false, "ck is no pair: nothing allows Br\x81-cke"},
+    {"Vorort", 1, 3, true, "word start ort; shift -1; prefix vor allows Vor-ort"},
+    {"Vorort", 1, 2, false, "word start ort at +1; prefix vor at the shift refuses Vo-rort"},
+    {"Haust\x81r", 1, 4, true, "s|t inside st forbidden, fragment t+\x81r allows Haus-t\x81r"},
+    {"Haust\x81r", 1, 3, false, "st before a vowel, fragment t+\x81r at shift 1 forbids"},
+    {"Hauseingang", 1, 4, true, "word start ein; shift -1; prefix aus allows Haus-eingang"},
+    {"Hauseingang", 1, 3, false, "word start ein at +1; prefix aus at the shift refuses"},
+    {"Karpfen", 1, 4, true, "one consonant before a vowel: Karp-fen"},
+    {"Karpfen", 1, 3, false, "pf is no pair or triple: Kar-pfen refused"},
+    {"Gespr\x84" "ch", 1, 2, true, "triple spr before a vowel: Ge-spr\x84" "ch"},
+    {"Gespr\x84" "ch", 1, 3, false, "forbid stage: s|pr inside the triple spr"},
+};
+
+TEST(GermanRulesPositions, HandTracedPositions) {
+  for (const GermanCase& c : kGerman) {
+    HyphenationState state;
+    state.params.mode = kHyphenGerman;
+    state.params.min_letters = c.n;
+    state.params.learn = 0;
+    const Held h(c.word);
+    EXPECT_EQ(MayBreakAt(state, h.data(), h.len, c.p).may_break, c.allowed)
+        << c.word << " p=" << c.p << ": " << c.path;
+  }
+}
+
+TEST(GermanRulesDoubtful, BistroIsRememberedAndAskedWhenWanted) {
+  const Held h("Bistro");
+  HyphenationState quiet;
+  quiet.params.min_letters = 1;
+  quiet.params.learn = 0;
+  EXPECT_FALSE(MayBreakAt(quiet, h.data(), h.len, 2).may_break);
+  EXPECT_EQ(quiet.word.remembered_position, 1) << "the shifted position p + e, e = -1";
+
+  HyphenationState asking = quiet;
+  asking.word = HyphenationWordState{};
+  asking.params.ask_if_doubtful = true;
+  int asked = 0;
+  asking.ask = [&](const std::string& text) {
+    ++asked;
+    EXPECT_EQ(text, "Trennungsvorschlag \"...Bi-stro...\"");
+    return HyphenationAnswer::kYes;
+  };
+  const BreakVerdict v = MayBreakAt(asking, h.data(), h.len, 2);
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(v.may_break);
+  EXPECT_EQ(v.position, 2) << "no letter before the shifted position: the break stays";
+}
+
+TEST(GermanRulesExceptions, CkFlagAndListThreeException) {
+  const Held h("Br\x81" "cke");
+  HyphenationState state;
+  state.params.min_letters = 2;
+  state.params.learn = 0;
+  const BreakVerdict v = MayBreakAt(state, h.data(), h.len, 4);
+  EXPECT_TRUE(v.may_break);
+  EXPECT_TRUE(v.ck) << "c|k: the c is printed as k";
+
+  // "cke" starts with c: list 3, compared with W1W2W3 = "cke".
+  HyphenationState barred = state;
+  barred.word = HyphenationWordState{};
+  barred.exceptions.LoadBytes("cke\r\n");
+  const BreakVerdict b = MayBreakAt(barred, h.data(), h.len, 4);
+  EXPECT_FALSE(b.may_break);
+  EXPECT_FALSE(b.ck);
+}
+
 }  // namespace
 }  // namespace tavrel

@@ -1,5 +1,6 @@
 // Hyphenation inside whole formatting runs: the same German and English paragraphs formatted
-// with each hyphenation mode, compared byte for byte with tests/golden/formatter_engine/hyphenation.
+// with each hyphenation mode, compared byte for byte with tests/golden/formatter_engine/hyphenation;
+// the rules plugged into the word breaker, and a break that they move back in the word.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -159,6 +160,52 @@ TEST_F(HyphenationRunTest, CrLfPatternFileIsReportedOnce) {
   ASSERT_EQ(MessageLines().size(), 1u);
   EXPECT_NE(MessageLines()[0].find("Hyphenation file crlf.tex has CR LF line ends"), std::string::npos)
       << MessageLines()[0];
+}
+
+// The hyphenation modes plug in through the word breaker's call-out.
+TEST_F(HyphenationRunTest, GermanRulesHyphenateThroughTheWordBreakersCallOut) {
+  settings_.HyphenationMode = 0;
+  const std::string out =
+      FormatWith(std::make_unique<RuleHyphenator>(),
+                 ".RM 40\r\nDie Kommission hat gestern Landeshauptstadtverwaltung beschlossen.\r\n");
+  EXPECT_NE(out.find("\x1F\x8D\n"), std::string::npos) << Readable(out);
+  std::string letters;
+  for (char c : out)
+    if (isalpha(static_cast<unsigned char>(c))) letters += c;
+  EXPECT_EQ(letters, "RMDieKommissionhatgesternLandeshauptstadtverwaltungbeschlossen");
+}
+
+class GreekBreakRunTest : public RunFixture {};
+
+// "ps" stays together under the ancient Greek rules. Searching "Kapseln" from the right, Kap|seln
+// is refused and remembered as the Greek position; at Ka|pseln the user is asked. Yes breaks
+// there; No moves the break back to the Greek position, and the line ends "Kap-".
+TEST_F(GreekBreakRunTest, BreaksWhereTheAnswerPutsIt) {
+  struct Case {
+    int answer;
+    const char* body;
+  } cases[] = {
+      {kAnswerYes, "Eine Kette aus Ka\x1F\x8D\npseln und noch mehr \x8D\nText dazu\r\n"},
+      {kAnswerNo, "Eine Kette aus Kap\x1F\x8D\nseln und noch mehr \x8D\nText dazu\r\n"},
+  };
+  for (const Case& c : cases) {
+    settings_.HyphenationMode = kHyphenGerman;
+    settings_.AncientGreek = 1;
+    settings_.AskIfDoubtful = 1;
+    settings_.LearnHyphenations = 1;
+    settings_.DefaultHN = 1;
+    settings_.CapitalAreasUnsplit = 0;
+    const std::size_t asked_before = boxes_.Boxes().size();
+    boxes_.ScriptAnswer(c.answer);
+    WriteFileBytes(dir_ / "de.ws", ".IB\r\n.RM 20\r\nEine Kette aus Kapseln und noch mehr Text dazu\r\n");
+    run_ = MakeRun();
+    run_->hyphenator = std::make_unique<RuleHyphenator>();
+    FormatFile(*run_, (dir_ / "de.ws").string());
+    const std::string fmt = Body(ReadFileBytes(dir_ / "de.fmt"));
+    EXPECT_EQ(fmt, std::string(".IB\r\n.RM 20\r\n") + c.body) << Readable(fmt);
+    ASSERT_EQ(boxes_.Boxes().size(), asked_before + 1);
+    EXPECT_EQ(boxes_.Boxes().back().Text, "Trennungsvorschlag \"...Kette aus Ka-pseln und...\"");
+  }
 }
 
 }  // namespace

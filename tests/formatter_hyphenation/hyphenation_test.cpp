@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "formatter/hyphenation/tex_patterns.h"
 #include "tests/support/formatter_unit_support.h"
 
 namespace tavrel {
@@ -279,6 +281,54 @@ TEST(HyphenationTables, LetterMapAndSets) {
   EXPECT_FALSE(t.consonant['y']);
   EXPECT_TRUE(t.capital[0x9A]);
   EXPECT_FALSE(t.capital[0x81]);
+}
+
+// With n = 3 a word of six letters has no position with three letters on both sides; inside
+// "UNESCO" the capitals refuse every break; after the hyphen the break is explicit.
+TEST(HyphenationEligibility, WholeWordsThroughEveryPosition) {
+  auto breaks = [](const char* text, int mode, int n) {
+    HyphenationState state;
+    state.params.mode = mode;
+    state.params.min_letters = n;
+    state.params.learn = 0;
+    state.tex = std::make_shared<TexPatternTable>();
+    state.tex->LoadBytes("all.tex", "a1b\nc1h\ne1r\nn1e\ns1c\nc1o\ni1c\nh1t\n");
+    const Held h(text);
+    std::string out;
+    for (int p = 1; p < h.len; ++p) {
+      state.word = HyphenationWordState{};
+      const BreakVerdict v = MayBreakAt(state, h.data(), h.len, p);
+      if (v.may_break) out += std::to_string(p) + "h ";
+      if (v.explicit_break) out += std::to_string(p) + "x ";
+    }
+    return out;
+  };
+  EXPECT_EQ(breaks("Tasche", kHyphenGerman, 3), "");
+  EXPECT_EQ(breaks("Tasche", kHyphenTex, 3), "");
+  // The patterns rate n|e, s|c and c|o of "unesco"; in capitals nothing there is hyphenated.
+  // The hyphen itself is an explicit break, and its neighbours lack a letter on one side.
+  EXPECT_EQ(breaks("UNESCO-Bericht", kHyphenTex, 1), "7x 9h 11h 12h 13h ");
+  EXPECT_EQ(breaks("unesco-bericht", kHyphenTex, 1), "2h 4h 5h 7x 9h 11h 12h 13h ");
+  // Slashes: und/oder breaks after the slash, km/h does not.
+  EXPECT_EQ(breaks("und/oder", kHyphenNone, 1), "4x ");
+  EXPECT_EQ(breaks("km/h", kHyphenNone, 1), "");
+}
+
+// ".HN" takes any 32-bit number: a huge one reaches far outside every word buffer and so finds
+// no letters there, without the window arithmetic overflowing.
+TEST(HyphenationEligibility, HugeMinimumLettersRefusesEveryPosition) {
+  const Held h("Rechnernetzwerk");
+  for (int n : {std::numeric_limits<int>::max(), std::numeric_limits<int>::max() - 3, 1000}) {
+    HyphenationParams params;
+    params.min_letters = n;
+    for (int p = 1; p < h.len; ++p)
+      EXPECT_FALSE(IsBreakPositionEligible(params, h.data(), h.len, p)) << "n=" << n << " p=" << p;
+    HyphenationState state;
+    state.params.min_letters = n;
+    state.params.mode = kHyphenGerman;
+    for (int p = h.len - 1; p >= 1; --p)
+      EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, p).may_break) << "n=" << n << " p=" << p;
+  }
 }
 
 }  // namespace

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "formatter/hyphenation/hyphenation.h"
+#include "tests/support/formatter_unit_support.h"
 
 namespace tavrel {
 namespace {
 
 namespace fs = std::filesystem;
+using unit_test::Held;
 
 std::vector<std::uint8_t> HeldOf(std::string_view text) {
   std::vector<std::uint8_t> b(text.size() + 1, 0);
@@ -214,6 +216,57 @@ TEST(SyllableExceptionFile, SuiteFileLoads) {
     total += ex.lists[i].size();
   }
   EXPECT_GT(total, 10u);
+}
+
+// Manual mode: the answers are saved as 7-byte records of the letter-mapped characters at
+// p - 1 .. p + 5 (blanks past the word), bucket a..z in the order learned, and a later run
+// reads them back and does not ask again.
+TEST_F(LearnedFiles, ManualAnswersOnDiskByteForByte) {
+  HyphenationState state;
+  state.params.mode = kHyphenManual;
+  state.params.min_letters = 3;
+  state.params.learn = 2;
+  state.params.capitals_unsplit = false;
+  HyphenationMessage error;
+  ASSERT_TRUE(LoadLearnedListsForRun(state, kHyphenManual, false, dir_.string(), &error));
+  std::vector<std::string> asked;
+  state.ask = [&](const std::string& text) {
+    asked.push_back(text);
+    return HyphenationAnswer::kYes;
+  };
+  struct Word {
+    const char* text;
+    int p;
+  } words[] = {
+      {"B\x84renh\x94hle", 5},   // context positions 4..10: e n h ö h l e
+      {"Holzofen", 4},           // 3..9: l z o f e n, then a blank past the word
+      {"Abendessen", 7},         // 6..12: e s s e n and two blanks
+      {"B\x8ERENH\x99HLE", 5},   // capitals map to the same context: found, not asked
+  };
+  for (const Word& w : words) {
+    state.word = HyphenationWordState{};
+    const Held h(w.text);
+    EXPECT_TRUE(MayBreakAt(state, h.data(), h.len, w.p).may_break) << w.text;
+  }
+  EXPECT_EQ(asked.size(), 3u);
+  ASSERT_TRUE(SaveAllLearnedHyphenations(state, dir_.string(), false, &error));
+  const std::string expected = std::string("enh\x94hle") + "essen  " + "lzofen ";
+  EXPECT_EQ(Bytes(dir_ / "ENGLLERN.DTA"), expected);
+
+  HyphenationState later;
+  later.params = state.params;
+  ASSERT_TRUE(LoadLearnedListsForRun(later, kHyphenManual, false, dir_.string(), &error));
+  int asked_later = 0;
+  later.ask = [&](const std::string&) {
+    ++asked_later;
+    return HyphenationAnswer::kNo;
+  };
+  for (const Word& w : words) {
+    later.word = HyphenationWordState{};
+    const Held h(w.text);
+    EXPECT_TRUE(MayBreakAt(later, h.data(), h.len, w.p).may_break) << w.text;
+  }
+  EXPECT_EQ(asked_later, 0);
 }
 
 }  // namespace

@@ -296,5 +296,88 @@ TEST(ConvertedPatternFiles, UmlautsMatchTheirPatternLetters) {
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 1);
 }
 
+// ".ab1c" and "c5d." reach past the word's first and last letters; "abc3" and "1ab" carry a
+// weight at the line edge and so are never looked up.
+constexpr std::string_view kEdgePatterns =
+    ".ab1c\n"
+    "b2c\n"
+    "abc3\n"
+    "1ab\n"
+    "c5d.\n"
+    "bc4d\n"
+    "e1f\n"
+    "de3f\n";
+
+struct SumCase {
+  const char* word;
+  int p;
+  int rating;
+  int minimal;
+  bool breaks;
+  const char* why;
+};
+
+const SumCase kSums[] = {
+    {"abcd", 2, -1, 1, false, ".ab1c (+1, the dot is the blank before the word) + b2c (-2)"},
+    {"abcd", 3, 1, 1, true, "c5d. (+5, the dot is the blank after the word) + bc4d (-4)"},
+    {"abcde", 3, -4, 1, false, "c5d. needs the word to end after d: bc4d alone"},
+    {"xabcd", 3, -2, 1, false, ".ab1c needs the word to start with ab: b2c alone"},
+    {"abcd", 1, 0, 1, false, "1ab and abc3 stand at the line edge: never looked up"},
+    {"defx", 2, 4, 4, true, "e1f + de3f = 4, enough for a minimal rating of 4"},
+    {"defx", 2, 4, 5, false, "4 is not enough for 5"},
+    {"Abcd", 2, -2, 1, false, "the capital A does not match the a of .ab1c"},
+};
+
+TEST(TexPatternRating, HandWorkedSumsAgainstTheMinimalRating) {
+  TexPatternTable table;
+  TexPatternBuckets buckets;
+  table.LoadBytes("edge.tex", kEdgePatterns);
+  buckets.LoadBytes(kEdgePatterns);
+  for (const SumCase& c : kSums) {
+    const Held h(c.word);
+    EXPECT_EQ(table.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p << ": " << c.why;
+    EXPECT_EQ(buckets.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p;
+
+    HyphenationState state;
+    state.params.mode = kHyphenTex;
+    state.params.min_letters = 1;
+    state.params.minimal_rating = c.minimal;
+    state.tex = std::make_shared<TexPatternTable>();
+    state.tex->LoadBytes("edge.tex", kEdgePatterns);
+    EXPECT_EQ(MayBreakAt(state, h.data(), h.len, c.p).may_break, c.breaks)
+        << c.word << " p=" << c.p << " minimal " << c.minimal << ": " << c.why;
+  }
+}
+
+// The word buffer holds stale bytes before position 1 and after the word's length (the buffer
+// is reused from word to word); a rating window must see blanks there, not the stale bytes.
+TEST(WordWindow, StaleBytesAroundTheWordReadAsBlanks) {
+  std::vector<std::uint8_t> buffer = {'a', 'a', 'b', 'c', 'd', 'e', 'e', 'e'};  // word: abcd
+  const int len = 4;
+  TexPatternTable table;
+  TexPatternBuckets buckets;
+  table.LoadBytes("edge.tex", kEdgePatterns);
+  buckets.LoadBytes(kEdgePatterns);
+  EXPECT_EQ(table.Rating(buffer.data(), len, 2), -1);
+  EXPECT_EQ(table.Rating(buffer.data(), len, 3), 1);
+  EXPECT_EQ(buckets.Rating(buffer.data(), len, 2), -1);
+  EXPECT_EQ(buckets.Rating(buffer.data(), len, 3), 1);
+
+  // German rules and eligibility: "Vorort" followed by stale letters decides as the clean word.
+  const Held clean("Vorort");
+  std::vector<std::uint8_t> stale = {'x', 'V', 'o', 'r', 'o', 'r', 't', 'e', 'n', 'd', 'e'};
+  for (int n : {1, 2, 40}) {
+    for (int p = 1; p < clean.len; ++p) {
+      HyphenationState a;
+      a.params.min_letters = n;
+      a.params.learn = 0;
+      HyphenationState b = a;
+      EXPECT_EQ(MayBreakAt(a, clean.data(), clean.len, p).may_break,
+                MayBreakAt(b, stale.data(), clean.len, p).may_break)
+          << "n=" << n << " p=" << p;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tavrel

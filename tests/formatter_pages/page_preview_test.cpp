@@ -1,5 +1,5 @@
 // The page engine in preview mode: the first pass, screens of the page matrix, navigation
-// requests, the kept request and the caption.
+// requests, the kept request and the caption; the font tables of printer and preview.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formatter/fonts/fonts_ini.h"
 #include "formatter/pages/page_engine.h"
 #include "formatter/pages/preview_window.h"
 #include "platform/recording_canvas.h"
@@ -184,6 +185,48 @@ TEST(PagePreview, AFatalErrorStopsThePreview) {
   EXPECT_EQ(w.ctx.ThreadErrorText, "Fehler beim Punktbefehl .LH1-2 Zahl stimmt nicht  ");
   EXPECT_THAT(w.notifier.WithCode(MN_PREVIEW_STOP), ElementsAre(RecordingNotifier::Entry{true, MN_PREVIEW_STOP, 2}));
   EXPECT_EQ(w.control.Stop.load(), 1);
+}
+
+// The page engine takes face, size and colour from the printer table when printing and from
+// the preview table in the preview; the widths come from the printer data either way.
+TEST(PageFontTables, PrinterDrawsWithThePrinterTablePreviewWithThePreviewTable) {
+  FontDefinitionTables tables;
+  ASSERT_EQ(ParseFontDefinitionText("Font C = Courier New 12 Navy // Arial 9\r\n", tables), "");
+  const std::string doc = "Hi you\r\n";
+
+  PrinterWorld printer;
+  printer.ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), printer.printer.get(),
+                       &tables.AutoVariant};
+  printer.Print(doc);
+  EXPECT_EQ(printer.Ops(), (std::vector<std::string>{"page 2481 3507", "text 60 150 \"Hi\"", "text 150 150 \"you\"",
+                                                     "text 645 850 \"1\""}));
+  EXPECT_EQ(printer.Ops("font"), (std::vector<std::string>{"font \"Courier New\" 12 #000080 cp850"}));
+
+  // A preview of 1245 pixels at 150 dpi is half the printer's scale: the font of 9 points
+  // stays 9 on the screen (300 x 0.5 / 150 x 9), positions are half the printer dots, the
+  // top of the text lies (1 + 3) lines of 25 pixels down.
+  auto canvas = std::make_unique<platform::RecordingCanvas>(150, 1245, 1755);
+  platform::RecordingCanvas* recording = canvas.get();
+  HeadlessPreviewWindow window(std::move(canvas));
+  TSettingsRecord settings = TestSettings();
+  auto record = TestPrinterRecord();
+  RecordingNotifier notifier;
+  PreviewControl control;
+  control.Idle = [&] { control.Stop = 1; };
+  PageEngineContext ctx;
+  ctx.Settings = &settings;
+  ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), record.get(), &tables.AutoVariant};
+  ctx.Notifier = &notifier;
+  ctx.Preview = &window;
+  ctx.PreviewCtl = &control;
+  RenderFormattedData(ctx, "doc.fmt", Bytes(doc), true, false);
+  EXPECT_EQ(ctx.ThreadErrorText, "");
+  std::vector<std::string> drawn;
+  for (const std::string& l : recording->lines())
+    if (l.rfind("font", 0) == 0 || l.rfind("text", 0) == 0) drawn.push_back(l);
+  EXPECT_EQ(drawn, (std::vector<std::string>{"font \"Arial\" 9 #000000 cp850", "text 30 100 \"H\"", "text 45 100 \"i\"",
+                                             "text 75 100 \"y\"", "text 90 100 \"o\"", "text 105 100 \"u\"",
+                                             "text 322 450 \"1\""}));
 }
 
 }  // namespace

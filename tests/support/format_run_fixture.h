@@ -14,6 +14,7 @@
 
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/formatting_run.h"
+#include "formatter/formatting/word_breaking.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
 #include "formatter/fonts/printer_data.h"
@@ -101,6 +102,16 @@ class RunFixture : public ::testing::Test {
     run_->run.condition_text = conditions;
     FormatFile(*run_, (dir_ / name).string());
     return ReadFileBytes(dir_ / (std::filesystem::path(name).stem().string() + ".fmt"));
+  }
+
+  // Formats the document with the hyphenator plugged into the word breaker and returns the
+  // formatted text without its header line.
+  std::string FormatWith(std::unique_ptr<Hyphenator> hyphenator, const std::string& document) {
+    WriteFileBytes(dir_ / "w.ws", document);
+    run_ = MakeRun();
+    run_->hyphenator = std::move(hyphenator);
+    FormatFile(*run_, (dir_ / "w.ws").string());
+    return Body(ReadFileBytes(dir_ / "w.fmt"));
   }
 
   // The formatted text without the ".RM" header line and the closing 0x1A.

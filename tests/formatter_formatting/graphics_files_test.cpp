@@ -1,14 +1,12 @@
-// Common services that stand in for the shell and the help viewer, the picture loader, the
-// graphics characters of ".GR"/".BT" at formatting time, and a break that the German rules move
-// back to an earlier position of the word.
+// The picture loader and the graphics characters of ".GR"/".BT" at formatting time.
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <filesystem>
+#include <memory>
+#include <string>
 
 #include "formatter/common/file_services.h"
 #include "formatter/formatting/graphics_files.h"
-#include "formatter/common/help_lookup.h"
-#include "formatter/hyphenation/hyphenation.h"
 #include "tests/support/format_run_fixture.h"
 
 namespace tavrel::testing {
@@ -36,46 +34,6 @@ std::string MakeBmp(int w, int h) {
   put32(34, row * h);
   for (int i = 54; i < size; ++i) b[i] = '\xFF';
   return b;
-}
-
-// ---- StartProgram and ShowHelpTopic ----
-
-TEST(StartProgramTest, StartsAnExistingProgramAndRefusesAMissingOne) {
-  EXPECT_TRUE(StartProgram("/bin/true", ""));
-  EXPECT_TRUE(StartProgram("true", "a \"b c\""));  // found on PATH, parameters passed as words
-  EXPECT_FALSE(StartProgram("/bin/no-such-program-here", ""));
-  EXPECT_FALSE(StartProgram("no-such-program-here-either", "x"));
-  EXPECT_FALSE(StartProgram("", ""));
-}
-
-class HelpTopicTest : public RunFixture {};
-
-TEST_F(HelpTopicTest, PrintsTheTopicNumberAndItsPanelName) {
-  WriteFileBytes(dir_ / "tavdoc-e.pan", "  Dot commands = 12;\r\n  Fonts = 40;\n");
-  HelpFiles help;
-  help.ProgramDirectory = dir_.string();
-  help.Boxes = &boxes_;
-  struct Case {
-    int number;
-    const char* line;
-  } cases[] = {{12, "Help topic 12: Dot commands"}, {40, "Help topic 40: Fonts"}, {7, "Help topic 7: ?"}};
-  for (const Case& c : cases) {
-    std::ostringstream out;
-    EXPECT_EQ(ShowHelpTopic(help, c.number, out), c.line);
-    EXPECT_EQ(out.str(), std::string(c.line) + "\n");
-  }
-  EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
-TEST_F(HelpTopicTest, MissingPanelTableIsReportedOnceAndShowsNoName) {
-  HelpFiles help;
-  help.ProgramDirectory = dir_.string();
-  help.Boxes = &boxes_;
-  std::ostringstream out;
-  EXPECT_EQ(ShowHelpTopic(help, 12, out), "Help topic 12: ?");
-  EXPECT_EQ(ShowHelpTopic(help, 13, out), "Help topic 13: ?");
-  ASSERT_EQ(boxes_.Boxes().size(), 1u);
-  EXPECT_NE(boxes_.Boxes()[0].Text.find("tavdoc-e.pan"), std::string::npos);
 }
 
 // ---- LoadGraphicsFile and GetPictureSize ----
@@ -220,69 +178,6 @@ TEST_F(GraphicsCharRunTest, MissingPictureIsReportedAndTheLineCopied) {
   EXPECT_NE(fmt.find(".GR# nowhere.bmp\r\n"), std::string::npos) << Readable(fmt);
   ASSERT_EQ(MessageLines().size(), 1u);
   EXPECT_NE(MessageLines()[0].find("Graphics file nowhere.bmp not found"), std::string::npos) << MessageLines()[0];
-}
-
-// ---- a break moved back by the ancient Greek rules ----
-
-class GreekBreakRunTest : public RunFixture {};
-
-// "ps" stays together under the ancient Greek rules. Searching "Kapseln" from the right, Kap|seln
-// is refused and remembered as the Greek position; at Ka|pseln the user is asked. Yes breaks
-// there; No moves the break back to the Greek position, and the line ends "Kap-".
-TEST_F(GreekBreakRunTest, BreaksWhereTheAnswerPutsIt) {
-  struct Case {
-    int answer;
-    const char* body;
-  } cases[] = {
-      {kAnswerYes, "Eine Kette aus Ka\x1F\x8D\npseln und noch mehr \x8D\nText dazu\r\n"},
-      {kAnswerNo, "Eine Kette aus Kap\x1F\x8D\nseln und noch mehr \x8D\nText dazu\r\n"},
-  };
-  for (const Case& c : cases) {
-    settings_.HyphenationMode = kHyphenGerman;
-    settings_.AncientGreek = 1;
-    settings_.AskIfDoubtful = 1;
-    settings_.LearnHyphenations = 1;
-    settings_.DefaultHN = 1;
-    settings_.CapitalAreasUnsplit = 0;
-    const std::size_t asked_before = boxes_.Boxes().size();
-    boxes_.ScriptAnswer(c.answer);
-    WriteFileBytes(dir_ / "de.ws", ".IB\r\n.RM 20\r\nEine Kette aus Kapseln und noch mehr Text dazu\r\n");
-    run_ = MakeRun();
-    run_->hyphenator = std::make_unique<RuleHyphenator>();
-    FormatFile(*run_, (dir_ / "de.ws").string());
-    const std::string fmt = Body(ReadFileBytes(dir_ / "de.fmt"));
-    EXPECT_EQ(fmt, std::string(".IB\r\n.RM 20\r\n") + c.body) << Readable(fmt);
-    ASSERT_EQ(boxes_.Boxes().size(), asked_before + 1);
-    EXPECT_EQ(boxes_.Boxes().back().Text, "Trennungsvorschlag \"...Kette aus Ka-pseln und...\"");
-  }
-}
-
-// The word breaker takes the verdict for a moved position from any hyphenator: a stand-in that
-// moves every proposal two places back gets its break there, not at the position asked.
-class MoveBackHyphenator final : public Hyphenator {
- public:
-  MayBreakResult MayBreakAt(FormatRun&, const uint8_t* held, int, int p) override {
-    MayBreakResult r;
-    asked.push_back(p);
-    if (held[p - 2] == ' ' || held[p - 1] == ' ' || held[p] == ' ') return r;
-    r.may_break = true;
-    r.position = p - 2;
-    return r;
-  }
-  std::vector<int> asked;
-};
-
-TEST_F(GreekBreakRunTest, WordBreakerUsesTheMovedPosition) {
-  WriteFileBytes(dir_ / "m.ws", ".RM 20\r\nab Abcdefghijklmnopqrstuvwxyz\r\n");
-  run_ = MakeRun();
-  auto hyph = std::make_unique<MoveBackHyphenator>();
-  MoveBackHyphenator* seen = hyph.get();
-  run_->hyphenator = std::move(hyph);
-  FormatFile(*run_, (dir_ / "m.ws").string());
-  const std::string fmt = Body(ReadFileBytes(dir_ / "m.fmt"));
-  // Held from "c" on; the first position asked is the "q" (15), moved back to the "o" (13).
-  EXPECT_EQ(fmt, ".RM 20\r\nab Abcdefghijklmno\x1F\x8D\npqrstuvwxyz\r\n") << Readable(fmt);
-  EXPECT_EQ(seen->asked, std::vector<int>{15});
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
-// "Fonts.ini" from the file to the drawing: one file gives the printer and the preview font
-// tables (colours, width corrections, the "//" preview part, automatic italic and bold
-// variants); preparing a printer fills its data file in the record layout, measures the
-// styled variants with their styled faces, re-measures only the entries whose line changed,
-// and the widths are the ones the printing canvases draw with; the page engine draws with
-// the printer table in printer mode and with the preview table in the preview.
+// "Fonts.ini" to the printer data: one file gives the printer and the preview font tables
+// (colours, width corrections, the "//" preview part, automatic italic and bold variants);
+// preparing a printer fills its data file in the record layout, measures the styled variants
+// with their styled faces, re-measures only the entries whose line changed, and the widths are
+// the ones the printing canvases draw with.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,17 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/formatter_unit_support.h"
 #include "formatter/fonts/fonts_ini.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
-#include "formatter/pages/page_engine.h"
-#include "formatter/pages/preview_window.h"
 #include "formatter/fonts/printer_measure.h"
 #include "formatter/common/settings_record.h"
 #include "platform/cairo_canvas.h"
-#include "platform/recording_canvas.h"
-#include "tests/support/page_test_support.h"
+#include "tests/support/formatter_unit_support.h"
 #include "tests/support/prepare_world.h"
 
 namespace tavrel {
@@ -204,48 +199,6 @@ TEST(FontsIniToPrinterData, OnlyTheEntriesOfAChangedLineAreMeasuredAgain) {
   EXPECT_EQ(w.Preview(27).Size, 8);
   EXPECT_EQ(w.Preview(131).FaceName.Str(), "Arial Bold");
   EXPECT_EQ(w.setup.PrinterData->CharWidths[19]['q'], 99);
-}
-
-// The page engine takes face, size and colour from the printer table when printing and from
-// the preview table in the preview; the widths come from the printer data either way.
-TEST(FontsIniToPrinterData, PrinterDrawsWithThePrinterTablePreviewWithThePreviewTable) {
-  FontDefinitionTables tables;
-  ASSERT_EQ(ParseFontDefinitionText("Font C = Courier New 12 Navy // Arial 9\r\n", tables), "");
-  const std::string doc = "Hi you\r\n";
-
-  page_test::PrinterWorld printer;
-  printer.ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), printer.printer.get(),
-                       &tables.AutoVariant};
-  printer.Print(doc);
-  EXPECT_EQ(printer.Ops(), (std::vector<std::string>{"page 2481 3507", "text 60 150 \"Hi\"", "text 150 150 \"you\"",
-                                                     "text 645 850 \"1\""}));
-  EXPECT_EQ(printer.Ops("font"), (std::vector<std::string>{"font \"Courier New\" 12 #000080 cp850"}));
-
-  // A preview of 1245 pixels at 150 dpi is half the printer's scale: the font of 9 points
-  // stays 9 on the screen (300 x 0.5 / 150 x 9), positions are half the printer dots, the
-  // top of the text lies (1 + 3) lines of 25 pixels down.
-  auto canvas = std::make_unique<platform::RecordingCanvas>(150, 1245, 1755);
-  platform::RecordingCanvas* recording = canvas.get();
-  HeadlessPreviewWindow window(std::move(canvas));
-  TSettingsRecord settings = page_test::TestSettings();
-  auto record = page_test::TestPrinterRecord();
-  RecordingNotifier notifier;
-  PreviewControl control;
-  control.Idle = [&] { control.Stop = 1; };
-  PageEngineContext ctx;
-  ctx.Settings = &settings;
-  ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), record.get(), &tables.AutoVariant};
-  ctx.Notifier = &notifier;
-  ctx.Preview = &window;
-  ctx.PreviewCtl = &control;
-  RenderFormattedData(ctx, "doc.fmt", page_test::Bytes(doc), true, false);
-  EXPECT_EQ(ctx.ThreadErrorText, "");
-  std::vector<std::string> drawn;
-  for (const std::string& l : recording->lines())
-    if (l.rfind("font", 0) == 0 || l.rfind("text", 0) == 0) drawn.push_back(l);
-  EXPECT_EQ(drawn, (std::vector<std::string>{"font \"Arial\" 9 #000000 cp850", "text 30 100 \"H\"", "text 45 100 \"i\"",
-                                             "text 75 100 \"y\"", "text 90 100 \"o\"", "text 105 100 \"u\"",
-                                             "text 322 450 \"1\""}));
 }
 
 }  // namespace

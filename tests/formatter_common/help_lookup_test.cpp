@@ -1,11 +1,13 @@
+// The help files: panel numbers by name, dot-command help lines, the help topic shown for a
+// number.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
-#include "formatter/fonts/canvas_fonts.h"
+#include "formatter/common/file_services.h"
 #include "formatter/common/help_lookup.h"
 #include "formatter/common/message_boxes.h"
-#include "platform/recording_canvas.h"
 #include "tests/support/formatter_unit_support.h"
 
 namespace tavrel {
@@ -90,47 +92,32 @@ TEST(HelpLookupTest, GermanHelpIsShownInTheWindowsCodePage) {
   EXPECT_EQ(text, ".FU =  Fu\xDFnoten");
 }
 
-TEST(CanvasFontTest, StyleWordsBecomeStyles) {
+TEST(HelpTopicTest, PrintsTheTopicNumberAndItsPanelName) {
+  TempDir tmp;
+  WriteAll(tmp / "tavdoc-e.pan", "  Dot commands = 12;\r\n  Fonts = 40;\n");
+  RecordingMessageBoxes boxes;
+  HelpFiles help = MakeHelp(tmp, 0, &boxes);
   struct Case {
-    const char* text;
-    const char* face;
-    bool bold, italic;
-  };
-  for (const Case c : {Case{"Arial", "Arial", false, false}, Case{"Arial Bold", "Arial", true, false},
-                       Case{"Times New Roman Italic Bold", "Times New Roman", true, true},
-                       Case{"Courier New bold italic", "Courier New", true, true}}) {
-    const FaceAndStyle s = SplitFaceStyle(c.text);
-    EXPECT_EQ(s.Face, c.face) << c.text;
-    EXPECT_EQ(s.Bold, c.bold) << c.text;
-    EXPECT_EQ(s.Italic, c.italic) << c.text;
+    int number;
+    const char* line;
+  } cases[] = {{12, "Help topic 12: Dot commands"}, {40, "Help topic 40: Fonts"}, {7, "Help topic 7: ?"}};
+  for (const Case& c : cases) {
+    std::ostringstream out;
+    EXPECT_EQ(ShowHelpTopic(help, c.number, out), c.line);
+    EXPECT_EQ(out.str(), std::string(c.line) + "\n");
   }
+  EXPECT_TRUE(boxes.Boxes().empty());
 }
 
-TEST(CanvasFontTest, FontOrThinLinePen) {
-  platform::RecordingCanvas canvas(300, 1000, 1000);
-  ApplyFontSpec(&canvas, nullptr, "Arial Italic", 0x000080, false, 0);
-  EXPECT_EQ(canvas.font().face, "Arial");
-  EXPECT_TRUE(canvas.font().italic);
-  EXPECT_EQ(canvas.font().size, 1);
-  EXPECT_EQ(canvas.font().code_page, platform::CodePage::cp850);
-  EXPECT_EQ(canvas.pen().colour, (platform::Rgb{0, 0, 0x80}));
-  EXPECT_EQ(canvas.brush().style, platform::BrushStyle::clear);
-
-  // Thin line drawing changes the pen only.
-  ApplyFontSpec(&canvas, nullptr, "Courier New", 0xFF0000, true, 2);
-  EXPECT_EQ(canvas.font().face, "Arial");
-  EXPECT_EQ(canvas.pen().colour, (platform::Rgb{128, 128, 128}));
-  EXPECT_EQ(canvas.pen().width, 2);
-
-  platform::CanvasFont control;
-  ApplyFontSpec(nullptr, &control, "Courier New Bold", 0, false, 12);
-  EXPECT_EQ(control.face, "Courier New");
-  EXPECT_TRUE(control.bold);
-  EXPECT_EQ(control.size, 12);
-
-  ApplyFontSpec(&canvas, nullptr, "Courier New", 0, false, 10);
-  EXPECT_EQ(CharTextWidth(canvas, 'W'), canvas.text_width("W"));
-  EXPECT_GT(CharTextWidth(canvas, 'W'), 0);
+TEST(HelpTopicTest, MissingPanelTableIsReportedOnceAndShowsNoName) {
+  TempDir tmp;
+  RecordingMessageBoxes boxes;
+  HelpFiles help = MakeHelp(tmp, 0, &boxes);
+  std::ostringstream out;
+  EXPECT_EQ(ShowHelpTopic(help, 12, out), "Help topic 12: ?");
+  EXPECT_EQ(ShowHelpTopic(help, 13, out), "Help topic 13: ?");
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_NE(boxes.Boxes()[0].Text.find("tavdoc-e.pan"), std::string::npos);
 }
 
 }  // namespace
