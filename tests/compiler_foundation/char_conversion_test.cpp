@@ -6,14 +6,10 @@
 #include <sstream>
 
 #include "compiler/foundation/char_conversion.h"
-#include "compiler/passes/compiler_run.h"
-#include "tests/support/run_with_capture.h"
+#include "compiler/foundation/foundation_run.h"
+#include "tests/support/compiler_test_run.h"
 
 using namespace skeldon;
-
-using core_test::CapturedRun;
-using core_test::DataPath;
-using core_test::ReadBytes;
 
 namespace {
 
@@ -32,7 +28,7 @@ int HexValue(char c) {
 // One entry per code from an expected-table file.
 std::vector<Expected> LoadTable(const std::string& name) {
   std::vector<Expected> table(256);
-  std::istringstream in(ReadBytes(DataPath("charconv/" + name)));
+  std::istringstream in(corvina_test::ReadFile(TestDataPath("compiler_core/charconv/" + name)));
   std::string line;
   int lines = 0;
   while (std::getline(in, line)) {
@@ -172,7 +168,7 @@ TEST(TargetChar, HtmlPopupAndScriptString) {
 }
 
 TEST(TargetChar, WriteTargetCharClearsAfterFontChangeForTheNextCharacterOnly) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   r->ini.TargetFlags.Ipf = true;
   std::string out;
   r->charConversion.Context.AfterFontChange = true;
@@ -187,7 +183,7 @@ TEST(TargetChar, WriteTargetCharClearsAfterFontChangeForTheNextCharacterOnly) {
 }
 
 TEST(TargetChar, RtfControlCharacterIsASourceError) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   r->ini.TargetFlags.RtfFamily = r->ini.TargetFlags.WinHelp4 = true;
   r->RunSuccess = true;
   r->lines.CurrentSourceLine = 12;
@@ -199,7 +195,7 @@ TEST(TargetChar, RtfControlCharacterIsASourceError) {
   WriteTargetChar(*r, out, 0x84);
   WriteTargetChar(*r, out, '{');
   EXPECT_EQ(out, "\\'e4\\'7b");
-  CapturedRun german;
+  FoundationTestRun german(ProgramStartRun());
   german->Language = 1;
   german->ini.TargetFlags.RtfFamily = german->ini.TargetFlags.RtfText = true;
   german->ini.SourceIsIso = true;
@@ -209,7 +205,7 @@ TEST(TargetChar, RtfControlCharacterIsASourceError) {
 }
 
 TEST(TargetChar, TargetFlagsChooseTheConversion) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ConversionTargetOf(*r), TConversionTarget::Html);
   r->ini.TargetFlags.Html = r->ini.TargetFlags.HtmlHelp = true;
   EXPECT_EQ(ConversionTargetOf(*r), TConversionTarget::Html);

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -5,16 +6,17 @@
 #include <vector>
 
 #include "compiler/foundation/command_line.h"
-#include "compiler/passes/compiler_run.h"
-#include "tests/support/core_run_fixture.h"
+#include "compiler/foundation/foundation_run.h"
+#include "tests/support/compiler_test_run.h"
 #include "platform/files.h"
 
 using namespace skeldon;
 
 namespace {
 
-class CommandLineTest : public CoreRunTest {
+class CommandLineTest : public ::testing::Test {
 protected:
+    FoundationTestRun run{ConstructedRun(RunFolder::kPrivate)};
     void Words(const std::vector<std::string>& words) {
         for (const std::string& w : words) HandleCommandLineWord(*run, w);
     }
@@ -41,85 +43,98 @@ TEST(SplitWordsTest, KeepsMoreThanThirtyWordsAndLongWordsWhole) {
 
 struct SwitchCase {
     const char* word;
-    std::function<bool(const CompilerRun&)> check;
+    std::function<bool(const FoundationRun&)> check;
 };
 
 TEST_F(CommandLineTest, EachSwitchSetsItsField) {
     const SwitchCase cases[] = {
-        {"/DEBUG120", [](const CompilerRun& r) {
+        {"/DEBUG120",
+         [](const FoundationRun& r) {
              return r.switches.DebugEcho && r.switches.DebugStartLine == 120 &&
                     !r.switches.DebugMainOnly;
          }},
-        {"/debug", [](const CompilerRun& r) { return r.switches.DebugStartLine == 1; }},
-        {"/debugmain12", [](const CompilerRun& r) {
+        {"/debug", [](const FoundationRun& r) { return r.switches.DebugStartLine == 1; }},
+        {"/debugmain12",
+         [](const FoundationRun& r) {
              return r.switches.DebugMainOnly && r.switches.DebugStartLine == 12;
          }},
-        {"/debugxyz", [](const CompilerRun& r) { return r.switches.DebugStartLine == 1; }},
-        {"/NewIpfc", [](const CompilerRun& r) { return r.switches.NewIpfCompiler; }},
-        {"/count", [](const CompilerRun& r) { return r.switches.CountLines; }},
-        {"/Q", [](const CompilerRun& r) { return r.switches.QuietSourceErrors; }},
-        {"/noframes", [](const CompilerRun& r) { return r.switches.NoFramesSwitch; }},
-        {"/noid", [](const CompilerRun& r) { return r.switches.NoIdOption; }},
-        {"/istext", [](const CompilerRun& r) { return r.switches.IsTextOption; }},
-        {"/isprog", [](const CompilerRun& r) { return r.switches.IsProgOption; }},
-        {"/bigfont", [](const CompilerRun& r) { return r.switches.FontScale == 1.33; }},
-        {"/smallfont", [](const CompilerRun& r) { return r.switches.FontScale == 0.8; }},
-        {"/dots", [](const CompilerRun& r) { return r.switches.ShowDots; }},
-        {"/quit", [](const CompilerRun& r) { return r.switches.QuitAtEnd; }},
-        {"/hold", [](const CompilerRun& r) { return r.switches.HoldAtEnd; }},
-        {"/compare", [](const CompilerRun& r) { return r.switches.CompareMode; }},
-        {"/prepareupload", [](const CompilerRun& r) { return r.switches.PrepareUploadMode; }},
-        {"/fuab", [](const CompilerRun& r) {
+        {"/debugxyz", [](const FoundationRun& r) { return r.switches.DebugStartLine == 1; }},
+        {"/NewIpfc", [](const FoundationRun& r) { return r.switches.NewIpfCompiler; }},
+        {"/count", [](const FoundationRun& r) { return r.switches.CountLines; }},
+        {"/Q", [](const FoundationRun& r) { return r.switches.QuietSourceErrors; }},
+        {"/noframes", [](const FoundationRun& r) { return r.switches.NoFramesSwitch; }},
+        {"/noid", [](const FoundationRun& r) { return r.switches.NoIdOption; }},
+        {"/istext", [](const FoundationRun& r) { return r.switches.IsTextOption; }},
+        {"/isprog", [](const FoundationRun& r) { return r.switches.IsProgOption; }},
+        {"/bigfont", [](const FoundationRun& r) { return r.switches.FontScale == 1.33; }},
+        {"/smallfont", [](const FoundationRun& r) { return r.switches.FontScale == 0.8; }},
+        {"/dots", [](const FoundationRun& r) { return r.switches.ShowDots; }},
+        {"/quit", [](const FoundationRun& r) { return r.switches.QuitAtEnd; }},
+        {"/hold", [](const FoundationRun& r) { return r.switches.HoldAtEnd; }},
+        {"/compare", [](const FoundationRun& r) { return r.switches.CompareMode; }},
+        {"/prepareupload", [](const FoundationRun& r) { return r.switches.PrepareUploadMode; }},
+        {"/fuab",
+         [](const FoundationRun& r) {
              return r.switches.FootnoteStartChar == 'a' && r.switches.FootnoteEndChar == 'b';
          }},
-        {"/internal", [](const CompilerRun& r) { return r.switches.InternalContents; }},
-        {"/test_if_here", [](const CompilerRun& r) { return r.switches.TestIfHere; }},
-        {"/fat", [](const CompilerRun& r) { return r.switches.FatFileNames; }},
-        {"/pre", [](const CompilerRun& r) { return r.switches.PrefixFromSource; }},
-        {"/_", [](const CompilerRun& r) { return r.switches.UnderscoreButtons; }},
-        {"#Print", [](const CompilerRun& r) {
+        {"/internal", [](const FoundationRun& r) { return r.switches.InternalContents; }},
+        {"/test_if_here", [](const FoundationRun& r) { return r.switches.TestIfHere; }},
+        {"/fat", [](const FoundationRun& r) { return r.switches.FatFileNames; }},
+        {"/pre", [](const FoundationRun& r) { return r.switches.PrefixFromSource; }},
+        {"/_", [](const FoundationRun& r) { return r.switches.UnderscoreButtons; }},
+        {"#Print",
+         [](const FoundationRun& r) {
              return r.switches.ConditionCount == 1 && r.switches.ConditionNames[0] == "print";
          }},
-        {"HTML", [](const CompilerRun& r) {
+        {"HTML",
+         [](const FoundationRun& r) {
              return r.switches.TargetCode == 0 && r.switches.TargetRequests[kRequestHtml] &&
                     r.switches.TargetOverride;
          }},
-        {"/html", [](const CompilerRun& r) { return r.switches.TargetRequests[kRequestHtml]; }},
-        {"/htmlhelp", [](const CompilerRun& r) { return r.switches.TargetCode == 4; }},
-        {"ipf", [](const CompilerRun& r) { return r.switches.TargetCode == 3; }},
-        {"/WinHelp3", [](const CompilerRun& r) { return r.switches.TargetCode == 1; }},
-        {"winhelp4", [](const CompilerRun& r) { return r.switches.TargetCode == 2; }},
-        {"/rtftextcc", [](const CompilerRun& r) {
+        {"/html", [](const FoundationRun& r) { return r.switches.TargetRequests[kRequestHtml]; }},
+        {"/htmlhelp", [](const FoundationRun& r) { return r.switches.TargetCode == 4; }},
+        {"ipf", [](const FoundationRun& r) { return r.switches.TargetCode == 3; }},
+        {"/WinHelp3", [](const FoundationRun& r) { return r.switches.TargetCode == 1; }},
+        {"winhelp4", [](const FoundationRun& r) { return r.switches.TargetCode == 2; }},
+        {"/rtftextcc",
+         [](const FoundationRun& r) {
              return r.switches.TargetCode == 5 && r.switches.TargetRequests[kRequestRtfTextCc];
          }},
-        {"rtftext", [](const CompilerRun& r) {
+        {"rtftext",
+         [](const FoundationRun& r) {
              return r.switches.TargetCode == 5 && r.switches.TargetRequests[kRequestRtfText];
          }},
-        {"/htm", [](const CompilerRun& r) {
+        {"/htm",
+         [](const FoundationRun& r) {
              return !r.switches.TargetOverride && r.switches.SourceFiles ==
                                                       std::vector<std::string>{"/htm"};
          }},
-        {"#", [](const CompilerRun& r) {
+        {"#",
+         [](const FoundationRun& r) {
              return r.switches.ConditionCount == 0 && r.switches.SourceFiles.size() == 1;
          }},
-        {"Notes.Ini.txt", [](const CompilerRun& r) {
+        {"Notes.Ini.txt",
+         [](const FoundationRun& r) {
              return r.switches.IniFileName == "notes.ini.txt" && r.switches.SourceFiles.empty();
          }},
-        {"Book.SKJ", [](const CompilerRun& r) { return r.switches.ProjectFileName == "book.skj"; }},
-        {"Help.IPF", [](const CompilerRun& r) {
+        {"Book.SKJ",
+         [](const FoundationRun& r) { return r.switches.ProjectFileName == "book.skj"; }},
+        {"Help.IPF",
+         [](const FoundationRun& r) {
              return r.switches.IpfReverseInput && r.switches.IpfFileName == "help.ipf" &&
                     r.switches.SourceFileName == "help.ipf";
          }},
-        {"Help.Rtf", [](const CompilerRun& r) {
+        {"Help.Rtf",
+         [](const FoundationRun& r) {
              return r.switches.RtfReverseInput && r.switches.RtfFileName == "help.rtf";
          }},
-        {"\"my file.txt\"", [](const CompilerRun& r) {
+        {"\"my file.txt\"",
+         [](const FoundationRun& r) {
              return r.switches.SourceFiles == std::vector<std::string>{"my file.txt"};
          }},
     };
     for (const SwitchCase& c : cases) {
-        run = std::make_unique<CompilerRun>();
-        run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
+        run.Renew();
         HandleCommandLineWord(*run, c.word);
         EXPECT_TRUE(c.check(*run)) << c.word;
     }
@@ -127,7 +142,7 @@ TEST_F(CommandLineTest, EachSwitchSetsItsField) {
 
 TEST_F(CommandLineTest, MalformedFootnoteSwitchIsReportedAndIgnored) {
     Words({"/fuabc"});
-    EXPECT_EQ(console->Text, "Wrong usage of parameter /fu[]\n");
+    EXPECT_EQ(run.console->Text, "Wrong usage of parameter /fu[]\n");
     EXPECT_EQ(run->switches.FootnoteStartChar, 0);
     EXPECT_TRUE(run->switches.SourceFiles.empty());
 }
@@ -163,9 +178,9 @@ TEST_F(CommandLineTest, FirstSourceFixesDirectoriesFromItsFileNamePart) {
 }
 
 TEST_F(CommandLineTest, ExistingPathsAreNamesNeverSwitches) {
-    const std::string project = WriteFile("Proj.SKJ", "");
-    const std::string debugSource = WriteFile("debug/a.txt", "x");
-    const std::string fuFile = WriteFile("fubar", "x");
+    const std::string project = run.WriteFile("Proj.SKJ", "");
+    const std::string debugSource = run.WriteFile("debug/a.txt", "x");
+    const std::string fuFile = run.WriteFile("fubar", "x");
     Words({project, debugSource, "/q"});
     EXPECT_EQ(run->switches.ProjectFileName, project);  // keeps its case
     EXPECT_FALSE(run->switches.DebugEcho);
@@ -173,9 +188,9 @@ TEST_F(CommandLineTest, ExistingPathsAreNamesNeverSwitches) {
     EXPECT_EQ(run->switches.SourceFiles, std::vector<std::string>{debugSource});
     // A folder is a name too, and "/fubar" is no malformed /fu switch when it exists.
     run->switches = TSwitches{};
-    Words({dir.string(), fuFile});
-    EXPECT_EQ(run->switches.SourceFiles, (std::vector<std::string>{dir.string(), fuFile}));
-    EXPECT_EQ(console->Text, "");
+    Words({run.Folder().string(), fuFile});
+    EXPECT_EQ(run->switches.SourceFiles, (std::vector<std::string>{run.Folder().string(), fuFile}));
+    EXPECT_EQ(run.console->Text, "");
 }
 
 TEST_F(CommandLineTest, NineteenConditionsFitTheTwentiethStops) {
@@ -183,7 +198,7 @@ TEST_F(CommandLineTest, NineteenConditionsFitTheTwentiethStops) {
     EXPECT_EQ(run->switches.ConditionCount, 19);
     EXPECT_EQ(run->switches.ConditionNames[18], "c19");
     EXPECT_EQ(ExitCodeOf([&] { HandleCommandLineWord(*run, "#c20"); }), 2);
-    EXPECT_TRUE(ConsoleHas("Too much define parameters\n"));
+    EXPECT_TRUE(run.ConsoleHas("Too much define parameters\n"));
     EXPECT_EQ(run->switches.ConditionCount, 19);
     // Room stays for the two target names the compile run appends.
     EXPECT_GE(run->switches.ConditionNames.size(), 21u);
@@ -204,30 +219,26 @@ TEST_F(CommandLineTest, OverlongNamesAreRefusedNotCut) {
         {"/errors:" + std::string(256, 'e'), "at most 255 characters"},
     };
     for (const Case& c : cases) {
-        run = std::make_unique<CompilerRun>();
-        auto capture = std::make_unique<TCapturingConsole>();
-        TCapturingConsole* out = capture.get();
-        run->reporter.SetConsole(std::move(capture));
+        run.Renew();
         EXPECT_EQ(ExitCodeOf([&] { HandleCommandLineWord(*run, c.word); }), 2) << c.word;
-        EXPECT_NE(out->Text.find(c.limit), std::string::npos) << out->Text;
+        EXPECT_NE(run.Text().find(c.limit), std::string::npos) << run.Text();
         EXPECT_TRUE(run->switches.SourceFiles.empty());
         EXPECT_TRUE(run->switches.IniFileName.empty());
     }
     // At the limit the name is kept whole.
-    run = std::make_unique<CompilerRun>();
-    run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
+    run.Renew();
     const std::string longest(255, 's');
     HandleCommandLineWord(*run, longest);
     EXPECT_EQ(run->switches.SourceFiles, std::vector<std::string>{longest});
 }
 
 TEST_F(CommandLineTest, LogSwitchesNameLowerCasedFilesAndCreateThem) {
-    Words({"/MESSAGES:" + Path("Msg.TXT"), "/errors:" + Path("err.txt")});
+    Words({"/MESSAGES:" + run.Path("Msg.TXT"), "/errors:" + run.Path("err.txt")});
     EXPECT_EQ(run->reporterState.MessageFileName, platform::to_lower(platform::CodePage::cp850,
-                                                                     Path("Msg.TXT")));
+                                                                     run.Path("Msg.TXT")));
     run->reporter.WriteLine("hello", true);
     run->reporter.CloseLogFiles();
-    EXPECT_EQ(ReadFile(Path("err.txt")), "hello\r\n");
+    EXPECT_EQ(corvina_test::ReadFile(run.Path("err.txt")), "hello\r\n");
     // The lower-cased name reaches the file through the case-insensitive lookup.
     const platform::ReadResult message = platform::read_file(run->reporterState.MessageFileName);
     EXPECT_EQ(std::string(message.bytes.begin(), message.bytes.end()), "hello\r\n");
@@ -238,6 +249,49 @@ TEST_F(CommandLineTest, ManyLongSourceWordsAreAllKept) {
     for (int i = 0; i < 35; ++i) words.push_back(std::string(90, 'a' + i % 26) + std::to_string(i));
     Words(words);
     EXPECT_EQ(run->switches.SourceFiles, words);
+}
+
+TEST(CommandLineNames, ExistingAbsolutePathsAreNamesOfTheirOwnKind) {
+    corvina_test::TempDir dir("skeldon-test", true);
+    const std::filesystem::path base = dir.Path();
+    // Folders whose names look like switches or carry another kind's extension.
+    for (const char* folder :
+         {"html", "debug", "errors:x", "my.ini.d", "old.skj.d", "a.rtf.d", "b.ipf.d"})
+        std::filesystem::create_directory(base / folder);
+    struct Case {
+        std::string word;
+        const char* kind;  // "source", "ini", "project"
+    };
+    const Case cases[] = {
+        {(base / "html" / "Book.txt").string(), "source"},
+        {(base / "debug" / "book.txt").string(), "source"},
+        {(base / "errors:x" / "book.txt").string(), "source"},
+        {(base / "my.ini.d" / "book.txt").string(), "source"},
+        {(base / "old.skj.d" / "book.txt").string(), "source"},
+        {(base / "a.rtf.d" / "book.txt").string(), "source"},
+        {(base / "b.ipf.d" / "book.txt").string(), "source"},
+        {(base / "html" / "Book.INI").string(), "ini"},
+        {(base / "a.rtf.d" / "Notes.Ini.txt").string(), "ini"},
+        {(base / "debug" / "Proj.SKJ").string(), "project"},
+    };
+    for (const Case& c : cases) {
+        corvina_test::WriteFile(dir / std::filesystem::relative(c.word, base).string(), "x\r\n");
+        FoundationTestRun r(ProgramStartRun());
+        HandleCommandLineWord(*r, c.word);
+        const TSwitches& sw = r->switches;
+        const std::string kind = !sw.SourceFiles.empty()       ? "source"
+                                 : !sw.IniFileName.empty()     ? "ini"
+                                 : !sw.ProjectFileName.empty() ? "project"
+                                                               : "other";
+        EXPECT_EQ(kind, c.kind) << c.word;
+        EXPECT_FALSE(sw.DebugEcho || sw.TargetOverride || sw.RtfReverseInput || sw.IpfReverseInput)
+            << c.word;
+        EXPECT_TRUE(r->reporterState.ErrorFileName.empty()) << c.word;
+        if (kind == "source") {
+            EXPECT_EQ(sw.SourceFiles.front(), c.word);  // its case kept
+        }
+        EXPECT_EQ(r.Text(), "") << c.word;
+    }
 }
 
 }  // namespace

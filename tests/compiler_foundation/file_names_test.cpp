@@ -1,13 +1,11 @@
 // Output file names, URL tests, lower-case tables and the small text helpers.
 #include <gtest/gtest.h>
 
-#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/file_names.h"
-#include "tests/support/run_with_capture.h"
+#include "tests/support/compiler_test_run.h"
 
 using namespace skeldon;
-
-using core_test::CapturedRun;
 
 namespace {
 
@@ -109,7 +107,7 @@ TEST(FileNames, CharacterHelpers) {
 }
 
 TEST(FileNames, WriteCodePageText) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   std::string out;
   WriteCodePageText(*r, out, "\"\x84\x9A\"", true);
   EXPECT_EQ(out, "'\xE4\xDC'");
@@ -145,7 +143,7 @@ TEST(FileNames, NormalizeFileName) {
       {"\x8E" "RGER.HTML", false, false, false, "\x84" "rger.html"},
   };
   for (const NormalizeCase& c : cases) {
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     r->ini.CapitalFirstLetter = c.CapitalFirst;
     r->ini.CapitalOtherLetters = c.CapitalOther;
     r->switches.FatFileNames = c.Fat;
@@ -170,7 +168,7 @@ TEST(FileNames, DosNameWarningOnEveryCallKeepsTheLongName) {
       {".HTML", true, true, "ABCDEFGHIJKLMNOP.HTML", false},
   };
   for (const WarnCase& c : cases) {
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     r->RunSuccess = true;
     r->fileNames.PageExtension = c.Extension;
     r->ini.DosFileNames = c.Dos;
@@ -183,7 +181,7 @@ TEST(FileNames, DosNameWarningOnEveryCallKeepsTheLongName) {
     EXPECT_EQ(count, c.Warn ? 2u : 0u) << c.Name << r.Text();
     EXPECT_EQ(r->RunSuccess, !c.Warn);
   }
-  CapturedRun german;
+  FoundationTestRun german(ProgramStartRun());
   german->Language = 1;
   german->fileNames.PageExtension = ".HTM";
   german->ini.DosFileNames = true;
@@ -211,7 +209,7 @@ TEST(FileNames, MakeTopicFileName) {
       {20, false, 0, "Intro.html", "Intro"}, {20, true, 0, "N020f.html", ""},
       {20, false, 1, "N020t.html", ""},    {21, false, 0, "N021.html", ""},
   };
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   r->fileNames.PageExtension = ".html";
   r->ini.CapitalFirstLetter = true;
   r->fileNames.IdMarkList = {{19, "Other"}, {20, "Intro"}, {20, "Second"}};
@@ -233,7 +231,7 @@ TEST(FileNames, MakeTopicFileName) {
 }
 
 TEST(FileNames, FixedPageNames) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   r->fileNames.PageExtension = ".htm";
   r->switches.SourceFileName = "C:\\docs\\manual.txt";
   EXPECT_EQ(ContentsFileName(*r), "INDEX.htm");
@@ -259,7 +257,7 @@ TEST(FileNames, ChoosePageExtension) {
                         {5, true, false, ".HTML"},  {4, true, false, ".HTM"},
                         {5, false, true, ".HTM"}};
   for (const Case& c : cases) {
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     r->ini.ExtensionLength = c.ExtensionLength;
     r->ini.CapitalOtherLetters = c.CapitalOther;
     r->switches.FatFileNames = c.Fat;

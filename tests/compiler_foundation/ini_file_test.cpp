@@ -6,18 +6,12 @@
 #include <random>
 #include <sstream>
 
-#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/ini_file.h"
 #include "compiler/foundation/ini_keys.h"
-#include "tests/support/run_with_capture.h"
+#include "tests/support/compiler_test_run.h"
 
 using namespace skeldon;
-
-using core_test::CapturedRun;
-using core_test::DataPath;
-using core_test::ExitCodeOf;
-using core_test::ReadBytes;
-using core_test::ScratchDir;
 
 namespace {
 
@@ -26,8 +20,8 @@ const std::string kExtendedLetters = "\x84\x94\x81\x8e\x99\x9a\xe1";
 int FontIndex(char letter) { return letter - '@'; }
 
 // Reads a fixture as the main program does (stop on error); returns the exit code or -1.
-int ReadFixture(CapturedRun& r, const std::string& name, bool runCompleted = false) {
-  r->switches.IniFileName = DataPath("ini/" + name);
+int ReadFixture(FoundationTestRun& r, const std::string& name, bool runCompleted = false) {
+  r->switches.IniFileName = TestDataPath("compiler_core/ini/" + name);
   r->switches.SourceDirectory = "proj";
   r->RunCompleted = runCompleted;
   return ExitCodeOf([&] { ReadIniFile(*r, true); });
@@ -40,7 +34,7 @@ std::string Template(const TTemplateText& t) {
 }
 
 // Every setting of the ini file as one text, so that two reads can be compared whole.
-std::string DumpSettings(const CompilerRun& run) {
+std::string DumpSettings(const FoundationRun& run) {
   const TIniSettings& s = run.ini;
   std::ostringstream out;
   out << run.Language << run.mainUnit.PascalForm << run.switches.WordStarInput
@@ -75,9 +69,9 @@ std::string DumpSettings(const CompilerRun& run) {
 }
 
 TEST(IniFile, CompleteFileFillsEverySetting) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   ASSERT_EQ(ReadFixture(r, "complete.ini"), -1) << r.Text();
-  EXPECT_EQ(r.Text(), "Reading ini file " + DataPath("ini/complete.ini") + "\n");
+  EXPECT_EQ(r.Text(), "Reading ini file " + TestDataPath("compiler_core/ini/complete.ini") + "\n");
   const TIniSettings& s = r->ini;
   EXPECT_EQ(r->Language, 0);
   EXPECT_FALSE(r->mainUnit.PascalForm);
@@ -165,15 +159,15 @@ TEST(IniFile, CompleteFileFillsEverySetting) {
 }
 
 TEST(IniFile, LfOnlyFileReadsLikeCrLf) {
-  CapturedRun crlf;
-  CapturedRun lf;
+  FoundationTestRun crlf(ProgramStartRun());
+  FoundationTestRun lf(ProgramStartRun());
   ASSERT_EQ(ReadFixture(crlf, "complete.ini"), -1);
   ASSERT_EQ(ReadFixture(lf, "complete_lf.ini"), -1) << lf.Text();
   EXPECT_EQ(DumpSettings(*lf), DumpSettings(*crlf));
   EXPECT_EQ(lf->iniFile.KeyCounters, crlf->iniFile.KeyCounters);
   // A lone CR ends a line too.
-  CapturedRun cr;
-  std::string text = ReadBytes(DataPath("ini/complete_lf.ini"));
+  FoundationTestRun cr(ProgramStartRun());
+  std::string text = corvina_test::ReadFile(TestDataPath("compiler_core/ini/complete_lf.ini"));
   for (char& c : text) {
     if (c == '\n') c = '\r';
   }
@@ -184,9 +178,10 @@ TEST(IniFile, LfOnlyFileReadsLikeCrLf) {
 }
 
 TEST(IniFile, EveryKeyIsFoundWhereverItsTextStandsBeforeTheEquals) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   ASSERT_EQ(ReadFixture(r, "keys_spaced.ini"), -1) << r.Text();
-  EXPECT_EQ(r.Text(), "Reading ini file " + DataPath("ini/keys_spaced.ini") + "\n");
+  EXPECT_EQ(r.Text(),
+            "Reading ini file " + TestDataPath("compiler_core/ini/keys_spaced.ini") + "\n");
   for (const TIniKeyDef& key : kIniKeys) {
     // "font" also counts the three longer keys that contain its text.
     const int expected = key.Number == kKeyFont ? 4 : 1;
@@ -218,7 +213,7 @@ TEST(IniFile, EveryKeyIsFoundWhereverItsTextStandsBeforeTheEquals) {
 }
 
 TEST(IniFile, MissingKeysAreListedInKeyOrderThenTheRunStops) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ReadFixture(r, "missing.ini"), 2);
   // "language" stood on the first line, which is never read.
   const std::string expected =
@@ -229,14 +224,14 @@ TEST(IniFile, MissingKeysAreListedInKeyOrderThenTheRunStops) {
   EXPECT_TRUE(r->iniFile.MissingFlag);
   EXPECT_FALSE(r->iniFile.IniErrorFlag);
   // The stop asks for code 1; it reaches the process only after a completed run.
-  CapturedRun completed;
+  FoundationTestRun completed(ProgramStartRun());
   EXPECT_EQ(ReadFixture(completed, "missing.ini", true), 1);
 }
 
 TEST(IniFile, KeyGivenTwiceWarnsOnceAndTheLastLineWins) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   ASSERT_EQ(ReadFixture(r, "twice.ini"), -1) << r.Text();
-  EXPECT_EQ(r.Text(), "Reading ini file " + DataPath("ini/twice.ini") +
+  EXPECT_EQ(r.Text(), "Reading ini file " + TestDataPath("compiler_core/ini/twice.ini") +
                           "\n"
                           "ini file setting \"text for first line\" exists twice\n");
   EXPECT_EQ(r->ini.TextsFirstLine, "Zurueck Vor");
@@ -254,11 +249,11 @@ void PrintTo(const ClashCase& c, std::ostream* os) { *os << ::testing::PrintToSt
 class IniClash : public ::testing::TestWithParam<ClashCase> {};
 
 TEST_P(IniClash, ToggleCharacterInAnotherSettingStopsAtOnce) {
-  std::string text = ReadBytes(DataPath("ini/complete.ini"));
+  std::string text = corvina_test::ReadFile(TestDataPath("compiler_core/ini/complete.ini"));
   const std::string old = "toggles = ~_!`|}{[]<>$";
   text.replace(text.find(old), old.size(), std::string("toggles = ") + GetParam().Toggles);
   for (bool completed : {false, true}) {
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     r->RunCompleted = completed;
     EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, text, true); }), completed ? 1 : 2);
     EXPECT_FALSE(r->iniFile.IniErrorFlag);
@@ -278,9 +273,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ClashCase{"~_!`|}{[]^\x94$", "and \"extended letters\"."}));
 
 TEST(IniFile, ClashMessageNamesTheCharacter) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ReadFixture(r, "clash.ini"), 2);
-  const std::string expected = "Reading ini file " + DataPath("ini/clash.ini") +
+  const std::string expected = "Reading ini file " + TestDataPath("compiler_core/ini/clash.ini") +
                                "\n"
                                "It's not allowed that Char \"^\" is placed both in ini setting "
                                "\"toggles\"\r\nand \"index char\".\n";
@@ -288,10 +283,10 @@ TEST(IniFile, ClashMessageNamesTheCharacter) {
 }
 
 TEST(IniFile, LineErrorsAreAllReportedBeforeOneStop) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ReadFixture(r, "errors.ini"), 2);
   // The "index char" line is dropped before key matching, so the key is missing as well.
-  const std::string expected = "Reading ini file " + DataPath("ini/errors.ini") +
+  const std::string expected = "Reading ini file " + TestDataPath("compiler_core/ini/errors.ini") +
                                "\n"
                                "Error in ini file line:\n"
                                "\"index char =\"\n"
@@ -305,15 +300,16 @@ TEST(IniFile, LineErrorsAreAllReportedBeforeOneStop) {
                                "ini file setting \"keep heading\" missing\n";
   EXPECT_EQ(r.Text().substr(0, expected.size()), expected);
   EXPECT_EQ(r.Text().find("Error in ini file line:", expected.size()), std::string::npos);
-  CapturedRun completed;
+  FoundationTestRun completed(ProgramStartRun());
   EXPECT_EQ(ReadFixture(completed, "errors.ini", true), 1);
 }
 
 TEST(IniFile, GermanMessagesInCodePage850) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ReadFixture(r, "german.ini"), 2);
   EXPECT_EQ(r->Language, 1);
-  const std::string expected = "Lesen der Ini-Datei " + DataPath("ini/german.ini") +
+  const std::string expected = "Lesen der Ini-Datei " +
+                               TestDataPath("compiler_core/ini/german.ini") +
                                "\n"
                                "Fehler in Ini-Datei Zeile:\n"
                                "\"index char ^\"\n"
@@ -327,7 +323,7 @@ TEST(IniFile, GermanMessagesInCodePage850) {
 }
 
 TEST(IniFile, GermanKeyMessagesAndClash) {
-  std::string text = ReadBytes(DataPath("ini/complete.ini"));
+  std::string text = corvina_test::ReadFile(TestDataPath("compiler_core/ini/complete.ini"));
   auto replace = [&](const std::string& from, const std::string& to) {
     text.replace(text.find(from), from.size(), to);
   };
@@ -335,7 +331,7 @@ TEST(IniFile, GermanKeyMessagesAndClash) {
   replace("beep = yes\r\n", "");
   replace("keep heading = yes", "keep heading = yes\r\nkeep heading = no");
   replace("toggles = ~_!`|}{[]<>$", "toggles = ~_!`|}{[]<-$");
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, text, true); }), 2);
   const std::string expected =
       "Lesen der Ini-Datei \n"
@@ -348,12 +344,12 @@ TEST(IniFile, GermanKeyMessagesAndClash) {
 }
 
 TEST(IniFile, ErrorLinesAlsoGoToTheErrorFile) {
-  ScratchDir dir;
-  CapturedRun r;
+  corvina_test::TempDir dir("skeldon-test", true);
+  FoundationTestRun r(ProgramStartRun());
   r->reporterState.ErrorFileName = (dir.Path() / "errors.txt").string();
   r->reporter.OpenLogFiles();
   EXPECT_EQ(ReadFixture(r, "errors.ini"), 2);
-  const std::string log = ReadBytes((dir.Path() / "errors.txt").string());
+  const std::string log = corvina_test::ReadFile((dir.Path() / "errors.txt").string());
   EXPECT_NE(log.find("Error in ini file line:\r\n\"target = help\"\r\nunknown target format!\r\n"),
             std::string::npos)
       << log;
@@ -362,45 +358,46 @@ TEST(IniFile, ErrorLinesAlsoGoToTheErrorFile) {
 }
 
 TEST(IniFile, FindingTheFile) {
-  ScratchDir dir;
-  const std::string complete = ReadBytes(DataPath("ini/complete.ini"));
+  corvina_test::TempDir dir("skeldon-test", true);
+  const std::string complete =
+      corvina_test::ReadFile(TestDataPath("compiler_core/ini/complete.ini"));
   {
     // No file under the name and no skeldon.ini: stop with 11 (2 before a completed run).
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     r->switches.IniFileName = "nothere.ini";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), 2);
     EXPECT_EQ(r.Text().substr(0, 20), "ini file not found.\n");
     EXPECT_EQ(r->switches.IniFileName, "skeldon.ini");
-    CapturedRun completed;
+    FoundationTestRun completed(ProgramStartRun());
     completed->RunCompleted = true;
     completed->switches.IniFileName = "nothere.ini";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*completed, true); }), 11);
     // Without stopOnError the reader only reports.
-    CapturedRun quiet;
+    FoundationTestRun quiet(ProgramStartRun());
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*quiet, false); }), -1);
     EXPECT_EQ(quiet.Text(), "ini file not found.\n");
   }
   {
     // A folder is no ini file.
     std::filesystem::create_directory(dir.Path() / "folder.ini");
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     r->switches.IniFileName = "folder.ini";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), 2);
     EXPECT_EQ(r.Text().substr(0, 20), "ini file not found.\n");
   }
   // The main source name with the extension INI, found whatever the case on disk.
-  dir.Write("manual.ini", complete);
+  corvina_test::WriteFile(dir / "manual.ini", complete);
   {
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     r->switches.SourceFileName = "manual.txt";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), -1) << r.Text();
     EXPECT_EQ(r->switches.IniFileName, "manual.INI");
     EXPECT_EQ(r->ini.ToggleChars, "~_!`|}{[]<>$");
   }
   // A name that does not exist falls back to skeldon.ini.
-  dir.Write("skeldon.ini", complete);
+  corvina_test::WriteFile(dir / "skeldon.ini", complete);
   {
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     r->switches.IniFileName = "other.ini";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), -1) << r.Text();
     EXPECT_EQ(r->switches.IniFileName, "skeldon.ini");
@@ -409,11 +406,11 @@ TEST(IniFile, FindingTheFile) {
 }
 
 std::string CompleteWith(const std::string& extra) {
-  return ReadBytes(DataPath("ini/complete.ini")) + extra;
+  return corvina_test::ReadFile(TestDataPath("compiler_core/ini/complete.ini")) + extra;
 }
 
 TEST(IniFileBadInput, OverLongLineIsReportedNotCut) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   const std::string longValue(300, 'a');
   EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, CompleteWith("notes text = " + longValue + "\r\n"), true); }), 2);
   const std::string shown = "notes text = " + longValue.substr(0, 255 - 13);
@@ -425,7 +422,7 @@ TEST(IniFileBadInput, OverLongLineIsReportedNotCut) {
 }
 
 TEST(IniFileBadInput, LongKeyTextAndLongValuesWithinTheLine) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   // A long text around the key still finds it; a value longer than its field is cut to it.
   const std::string line = std::string(200, 'x') + " beep = yes\r\nlist chars = " + std::string(30, '-') + "\r\n";
   EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, CompleteWith(line), true); }), -1) << r.Text();
@@ -435,7 +432,7 @@ TEST(IniFileBadInput, LongKeyTextAndLongValuesWithinTheLine) {
 
 TEST(IniFileBadInput, EmptyAndOneLineFilesMissEveryRequiredKey) {
   for (const std::string& text : {std::string(), std::string("language = engl\r\n")}) {
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, text, true); }), 2);
     std::size_t missing = 0;
     for (std::size_t p = 0; (p = r.Text().find("\" missing\n", p)) != std::string::npos; ++p) ++missing;
@@ -447,9 +444,9 @@ TEST(IniFileBadInput, BinaryFileEndsWithCode2) {
   std::mt19937 random(1234);
   std::string bytes(8192, '\0');
   for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
-  ScratchDir dir;
-  dir.Write("binary.ini", bytes);
-  CapturedRun r;
+  corvina_test::TempDir dir("skeldon-test", true);
+  corvina_test::WriteFile(dir / "binary.ini", bytes);
+  FoundationTestRun r(ProgramStartRun());
   r->switches.IniFileName = "binary.ini";
   EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), 2);
   EXPECT_TRUE(r->iniFile.MissingFlag || r->iniFile.IniErrorFlag);
@@ -458,10 +455,51 @@ TEST(IniFileBadInput, BinaryFileEndsWithCode2) {
 TEST(IniFileBadInput, ManyLinesOfOneKeyNeverCountAsMissing) {
   std::string extra;
   for (int i = 0; i < 300; ++i) extra += "beep = yes\r\n";
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, CompleteWith(extra), true); }), -1) << r.Text();
   EXPECT_EQ(r->iniFile.KeyCounters[25], 255);
   EXPECT_EQ(r.Text(), "Reading ini file \nini file setting \"beep\" exists twice\n");
+}
+
+TEST(IniFile, FoundBesideASourceOfALongNameWhole) {
+  FoundationTestRun r(ProgramStartRun(RunFolder::kCurrent));
+  // 150 + 150 characters: longer than the 140 of a named ini file, each part a valid name.
+  const std::filesystem::path folder = r.Folder() / std::string(150, 'f');
+  std::filesystem::create_directory(folder);
+  const std::string source = (folder / (std::string(150, 's') + ".txt")).string();
+  const std::string ini = (folder / (std::string(150, 's') + ".INI")).string();
+  std::filesystem::copy_file(TestDataPath("compiler_core/ini/complete.ini"), ini);
+  r->switches.SourceFileName = source;
+  EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), -1) << r.Text();
+  EXPECT_EQ(r->switches.IniFileName, ini);
+  EXPECT_EQ(r->ini.ToggleChars, "~_!`|}{[]<>$");
+}
+
+TEST(IniFile, ValuesLongerThanTheirSettingAreCutWithAWarning) {
+  struct Case {
+    std::string line;
+    std::string shown;  // the warning's limit
+  };
+  std::string buttons;
+  for (int i = 0; i < 20; ++i) buttons += "button" + std::to_string(i) + " ";
+  const Case cases[] = {
+      {"list chars = " + std::string(25, '-'), "value longer than 20 characters, cut"},
+      {"function for last line = " + buttons, "value longer than 150 characters, cut"},
+      {"notes text = " + std::string(41, 'n'), "value longer than 40 characters, cut"},
+  };
+  const std::string complete =
+      corvina_test::ReadFile(TestDataPath("compiler_core/ini/complete.ini"));
+  for (const Case& c : cases) {
+    FoundationTestRun r(ProgramStartRun());
+    EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, complete + c.line + "\r\n", true); }), -1);
+    EXPECT_NE(r.Text().find("ini file line \"" + c.line + "\": " + c.shown + "\n"),
+              std::string::npos)
+        << r.Text();
+  }
+  // Values within their setting draw no warning.
+  FoundationTestRun r(ProgramStartRun());
+  ReadIniText(*r, complete, true);
+  EXPECT_EQ(r.Text().find("characters, cut"), std::string::npos) << r.Text();
 }
 
 }  // namespace

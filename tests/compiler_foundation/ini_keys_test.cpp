@@ -4,22 +4,20 @@
 
 #include <functional>
 
-#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/ini_file.h"
 #include "compiler/foundation/ini_keys.h"
-#include "tests/support/run_with_capture.h"
+#include "tests/support/compiler_test_run.h"
 
 using namespace skeldon;
-
-using core_test::CapturedRun;
 
 namespace {
 
 // Reads a file of a title line and the given lines, without stopping; the run is returned
 // for the checks.
-std::unique_ptr<CapturedRun> ReadLines(const std::string& lines,
-                                       const std::function<void(CompilerRun&)>& before = {}) {
-  auto r = std::make_unique<CapturedRun>();
+std::unique_ptr<FoundationTestRun> ReadLines(
+    const std::string& lines, const std::function<void(FoundationRun&)>& before = {}) {
+  auto r = std::make_unique<FoundationTestRun>(ProgramStartRun());
   if (before) before(**r);
   ReadIniText(**r, "title line\r\n" + lines + "\r\n", false);
   return r;
@@ -36,7 +34,7 @@ struct KeyCase {
   const char* Name;
   std::string Lines;
   const char* Error;  // English line error of the last line, or nullptr for none
-  std::function<void(const CompilerRun&)> Check;
+  std::function<void(const FoundationRun&)> Check;
 };
 
 // Test output names the case instead of dumping its bytes.
@@ -58,116 +56,127 @@ TEST_P(IniKeyHandler, FillsSettingsAndReportsValueErrors) {
   if (c.Check) c.Check(**r);
 }
 
-const TTargetFlags& Target(const CompilerRun& run) { return run.ini.TargetFlags; }
+const TTargetFlags& Target(const FoundationRun& run) { return run.ini.TargetFlags; }
 
 const KeyCase kKeyCases[] = {
     {"GermanWithPascal", "language = German (pascal)", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_EQ(r.Language, 1);
        EXPECT_TRUE(r.mainUnit.PascalForm);
      }},
     {"UnknownLanguageInEnglish", "language = deutsch", "unknown language",
-     [](const CompilerRun& r) { EXPECT_EQ(r.Language, 0); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Language, 0); }},
     {"HtmlHelp", "target = htmlhelp", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(Target(r).Html && Target(r).HtmlHelp);
        EXPECT_FALSE(Target(r).Ipf || Target(r).RtfFamily);
      }},
     {"HelpAloneIsNoTarget", "target = help", "unknown target format",
-     [](const CompilerRun& r) { EXPECT_FALSE(Target(r).Html || Target(r).HtmlHelp); }},
+     [](const FoundationRun& r) { EXPECT_FALSE(Target(r).Html || Target(r).HtmlHelp); }},
     {"IpfBeforeHtml", "target = ipf html", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(Target(r).Ipf);
        EXPECT_FALSE(Target(r).Html);
      }},
     {"WinHelp3", "target = winhelp3", nullptr,
-     [](const CompilerRun& r) { EXPECT_TRUE(Target(r).RtfFamily && Target(r).WinHelp3 && !Target(r).WinHelp4); }},
+     [](const FoundationRun& r) {
+       EXPECT_TRUE(Target(r).RtfFamily && Target(r).WinHelp3 && !Target(r).WinHelp4);
+     }},
     {"RtfTextClearsEarlierTarget", "target = html\r\ntarget = rtftext", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(Target(r).RtfFamily && Target(r).RtfText);
        EXPECT_FALSE(Target(r).Html);
      }},
     {"SoftSource", "source format = soft", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_FALSE(r.switches.WordStarInput);
        EXPECT_TRUE(r.switches.SoftLineEnds);
      }},
     {"HardSource", "source format = hard", nullptr,
-     [](const CompilerRun& r) { EXPECT_FALSE(r.switches.WordStarInput || r.switches.SoftLineEnds); }},
+     [](const FoundationRun& r) {
+       EXPECT_FALSE(r.switches.WordStarInput || r.switches.SoftLineEnds);
+     }},
     {"UnknownSource", "source format = rtf", "unknown source format", nullptr},
     {"TwelveToggles", "toggles = ABCDEFGHIJKL", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.ToggleChars, "ABCDEFGHIJKL"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.ToggleChars, "ABCDEFGHIJKL"); }},
     {"TogglesWithTrailingBlank", "toggles = ABCDEFGHIJKL ", "wrong number of chars", nullptr},
     {"FontBlankBothSides", "font A = arial 12", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], "arial 12"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], "arial 12"); }},
     {"FontNoBlanks", "font A=arial 12", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], "arial 12"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], "arial 12"); }},
     {"FontBlankBefore", "font A =arial 12", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], "arial 12"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], "arial 12"); }},
     {"FontTwoBlanksBefore", "font A  = arial 12", "only use chars to sign the font",
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], ""); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], ""); }},
     {"FontTwoBlanksAfter", "font A =  arial 12", "only use chars to sign the font",
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], ""); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], ""); }},
     {"FontBracketLetter", "font [ = x", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('[')], "x"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('[')], "x"); }},
     {"FontDigitIsNoLetter", "font 1 = x", "only use chars to sign the font", nullptr},
     {"FontDefinedTwice", "font B = arial\r\nfont B = times", "Font B defined twice.",
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('B')], "times"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('B')], "times"); }},
     {"FontTextCut", "font E = " + std::string(120, 'x'), nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('E')], std::string(100, 'x')); }},
+     [](const FoundationRun& r) {
+       EXPECT_EQ(r.ini.FontSpecs[FontIndex('E')], std::string(100, 'x'));
+     }},
     {"TextWithFont", "text for link to subchapters = See also (Font S)", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_EQ(r.ini.SubchapterLinkText, "See also");
        EXPECT_EQ(r.ini.SubchapterLinkFont, 'S');
      }},
     {"TextWithSmallFontWord", "text for link to subchapters = See also (font S)", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_EQ(r.ini.SubchapterLinkText, "See also (font S)");
        EXPECT_EQ(r.ini.SubchapterLinkFont, '@');
      }},
     {"HeadingFontsTrailingBlank", "heading fonts = ABCDEF ", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.HeadingFonts, "ABCDEF"); }},
-    {"HeadingFontsFive", "heading fonts = ABCDE", "You have to enter 6 font chars, one for each heading level",
-     nullptr},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.HeadingFonts, "ABCDEF"); }},
+    {"HeadingFontsFive", "heading fonts = ABCDE",
+     "You have to enter 6 font chars, one for each heading level", nullptr},
     {"NewFileLevelSeven", "new file level = 7", "wrong new file level (enter 0...6)",
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.NewFileLevel, 0); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.NewFileLevel, 0); }},
     {"NewFileLevelLetter", "new file level = x", "wrong new file level (enter 0...6)", nullptr},
     {"NewFileLevelBlanksAround", "new file level =  4  ", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.NewFileLevel, 4); }},
-    {"HorizontalRuleLevel", "horizontal rule level = -1", "wrong horizontal rule level (enter 0...6)", nullptr},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.NewFileLevel, 4); }},
+    {"HorizontalRuleLevel", "horizontal rule level = -1",
+     "wrong horizontal rule level (enter 0...6)", nullptr},
     {"ContentLevel", "content level = 9", "wrong \"content level\" (enter 0...6)",
-     [](const CompilerRun& r) { EXPECT_EQ(r.switches.ContentsDepth, 6); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.switches.ContentsDepth, 6); }},
     {"ListIndentionMissing", "list indention = four", "number missing", nullptr},
     {"DefaultFontSizeTooBig", "default font size = 256", "number missing", nullptr},
     {"ExtendedIndexNegative", "entries for extended index = -3",
      "wrong \"entries for extended index\" (enter a number of 0 or more)", nullptr},
-    {"SubtableIdOverflow", "help subtable start id = 99999999999", "wrong Help Subtable Start ID", nullptr},
+    {"SubtableIdOverflow", "help subtable start id = 99999999999", "wrong Help Subtable Start ID",
+     nullptr},
     {"SubtableIdNegative", "help subtable start id = -2147483648", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.HelpSubtableStartId, INT32_MIN); }},
-    {"BodyTagsNo", "body tags = No", nullptr, [](const CompilerRun& r) { EXPECT_EQ(r.ini.BodyTags, ""); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.HelpSubtableStartId, INT32_MIN); }},
+    {"BodyTagsNo", "body tags = No", nullptr,
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.BodyTags, ""); }},
     {"BodyTagsText", "body tags = bgcolor=white", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.BodyTags, "bgcolor=white"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.BodyTags, "bgcolor=white"); }},
     {"AppearanceSmall", "filename appearance = sample.htm", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_FALSE(r.ini.CapitalFirstLetter || r.ini.CapitalOtherLetters);
        EXPECT_EQ(r.ini.ExtensionLength, 4);
      }},
     {"AppearanceCapitalFirst", "filename appearance = Sample.html", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(r.ini.CapitalFirstLetter);
        EXPECT_FALSE(r.ini.CapitalOtherLetters);
        EXPECT_EQ(r.ini.ExtensionLength, 5);
      }},
     {"AppearanceCapitals", "filename appearance = SAMPLE.HTML", nullptr,
-     [](const CompilerRun& r) { EXPECT_TRUE(r.ini.CapitalFirstLetter && r.ini.CapitalOtherLetters); }},
+     [](const FoundationRun& r) {
+       EXPECT_TRUE(r.ini.CapitalFirstLetter && r.ini.CapitalOtherLetters);
+     }},
     {"AppearanceWithoutDot", "filename appearance = Samplehtml",
      "place e.g. \"Sample.html\" behind \"filename appearance =\"",
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(r.ini.CapitalFirstLetter);
        EXPECT_EQ(r.ini.ExtensionLength, 5);
      }},
     {"ContentsTreeOffWithTexts", "contents tree = no/Contents;open;close (Font T)", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_FALSE(r.ini.ContentsTreeOn);
        EXPECT_EQ(r.ini.ContentsTreeAltText, "Contents");
        EXPECT_EQ(r.ini.ContentsTreeOpenText, "open");
@@ -175,26 +184,27 @@ const KeyCase kKeyCases[] = {
        EXPECT_EQ(r.ini.ContentsTreeFont, 'T');
      }},
     {"ContentsTreeCloseKeepsSemicolon", "contents tree = A;B;C;D", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(r.ini.ContentsTreeOn);
        EXPECT_EQ(r.ini.ContentsTreeCloseText, "C;D");
      }},
-    {"ContentsTreeTwoTexts", "contents tree = Contents;open", "correct input: AlternateLinkText;OpenText;CloseText",
-     [](const CompilerRun& r) {
+    {"ContentsTreeTwoTexts", "contents tree = Contents;open",
+     "correct input: AlternateLinkText;OpenText;CloseText",
+     [](const FoundationRun& r) {
        EXPECT_TRUE(r.ini.ContentsTreeOn);
        EXPECT_EQ(r.ini.ContentsTreeAltText, "Contents");
      }},
     {"ContentsTreeFinalSemicolon", "contents tree = Contents;open;",
      "correct input: AlternateLinkText;OpenText;CloseText", nullptr},
     {"ContentsTreeNo", "contents tree = NO", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_FALSE(r.ini.ContentsTreeOn);
        EXPECT_EQ(r.ini.ContentsTreeAltText, "");
      }},
     {"CreateIndexNothing", "create index = nothing", nullptr,
-     [](const CompilerRun& r) { EXPECT_FALSE(r.ini.CreateIndex); }},
+     [](const FoundationRun& r) { EXPECT_FALSE(r.ini.CreateIndex); }},
     {"ContentsCreationCntFirst", "contents creation = cnt intern", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(r.ini.ContentsCntFile);
        EXPECT_FALSE(r.ini.ContentsInternal);
      }},
@@ -205,29 +215,30 @@ const KeyCase kKeyCases[] = {
     {"IndexCharEmpty", "index char =   ", "correct input: function = value", nullptr},
     {"IndexCharNothing", "index char =", "correct input: function = value", nullptr},
     {"CodepageIso", "source codepage = iso", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(r.ini.SourceIsIso);
        EXPECT_EQ(r.fileNames.LowerCaseTable[0xC4], 0xE4);
      }},
     {"CodepageUnknown", "source codepage = 1252", "only IBM or ISO codepages allowed", nullptr},
     {"NoMoreLinksAlways", "no more links in = always", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(r.ini.LinkEveryOccurrence);
        EXPECT_FALSE(r.ini.LinksPerParagraph);
      }},
     {"ButtonsGifWithFont", "buttons = gif (Font B)", nullptr,
-     [](const CompilerRun& r) {
+     [](const FoundationRun& r) {
        EXPECT_TRUE(r.ini.ButtonsOn);
        EXPECT_FALSE(r.ini.ButtonsJavaScript);
        EXPECT_EQ(r.ini.ButtonFont, 'B');
      }},
     {"TemplateNo", "file title = NO", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FileTitle.Text, ""); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FileTitle.Text, ""); }},
     {"TemplateFileName", "meta content = in FILENAME", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.MetaContent.FileNamePos, 4); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.MetaContent.FileNamePos, 4); }},
     {"FunctionsFirstNonBlank", "function for first line =       Back  Index", nullptr,
-     [](const CompilerRun& r) { EXPECT_EQ(r.ini.FunctionsFirstLine, "back  index"); }},
-    {"FilenamesFat", "filenames = fat", nullptr, [](const CompilerRun& r) { EXPECT_TRUE(r.ini.DosFileNames); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FunctionsFirstLine, "back  index"); }},
+    {"FilenamesFat", "filenames = fat", nullptr,
+     [](const FoundationRun& r) { EXPECT_TRUE(r.ini.DosFileNames); }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Keys, IniKeyHandler, ::testing::ValuesIn(kKeyCases),
@@ -248,7 +259,7 @@ TEST(IniKeys, TableHoldsFiftyEightKeysEightOptional) {
 }
 
 TEST(IniLines, FirstLineIsNeverRead) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   ReadIniText(*r, "beep = yes\r\nlist chars = -\r\n", false);
   EXPECT_EQ(r->iniFile.KeyCounters[25], 0);
   EXPECT_FALSE(r->ini.BeepOn);
@@ -305,7 +316,7 @@ TEST(IniLines, KeyTextAfterTheEqualsDoesNotCount) {
 }
 
 TEST(IniLines, GraphicPathKeepsWhatTheProjectFileSet) {
-  auto r = ReadLines("graphic path = pics\r\nsearch graphic files = no", [](CompilerRun& run) {
+  auto r = ReadLines("graphic path = pics\r\nsearch graphic files = no", [](FoundationRun& run) {
     run.graphics.GraphicPath = "from\\project";
   });
   EXPECT_EQ((*r)->graphics.GraphicPath, "from\\project");

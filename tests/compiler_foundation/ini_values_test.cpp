@@ -2,16 +2,17 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/ini_values.h"
-#include "tests/support/core_run_fixture.h"
+#include "tests/support/compiler_test_run.h"
 
 using namespace skeldon;
 
 namespace {
 
-class IniValuesTest : public CoreRunTest {
+class IniValuesTest : public ::testing::Test {
 protected:
+    FoundationTestRun run{ConstructedRun(RunFolder::kPrivate)};
     const TFontDef& Parse(char letter, const std::string& definition) {
         run->ini.FontSpecs[FontLetterIndex(letter)] = definition;
         ParseFontDefinition(*run, letter);
@@ -31,7 +32,7 @@ TEST_F(IniValuesTest, FaceSizeAndHtmlColour) {
     EXPECT_EQ(f.ForegroundIndex, 10);
     EXPECT_EQ(f.BackgroundIndex, 255);
     EXPECT_EQ(f.RelativeHtmlSize, 255);
-    EXPECT_EQ(console->Text, "");
+    EXPECT_EQ(run.console->Text, "");
 }
 
 TEST_F(IniValuesTest, BigFontScalesIpfSize) {
@@ -99,12 +100,12 @@ TEST_F(IniValuesTest, BadNumbersAreIniLineErrors) {
     run->iniFile.IniLine = "font G = 12pt";
     const TFontDef& f = Parse('G', "12pt");
     EXPECT_EQ(f.IpfFace, " size=12x2 facename=default");
-    EXPECT_TRUE(ConsoleHas("number expected!"));
+    EXPECT_TRUE(run.ConsoleHas("number expected!"));
     EXPECT_TRUE(run->iniFile.IniErrorFlag);
-    console->Text.clear();
+    run.console->Text.clear();
     EXPECT_EQ(Parse('G', "(x) 99999").IpfFace, " size=0x0 facename=default");
     // A word without digits and an overflowing number: each reported, neither used.
-    const std::string& out = console->Text;
+    const std::string& out = run.console->Text;
     const std::size_t first = out.find("number expected!");
     ASSERT_NE(first, std::string::npos);
     EXPECT_NE(out.find("number expected!", first + 1), std::string::npos);
@@ -152,16 +153,16 @@ TEST_F(IniValuesTest, ButtonTextsAndCountMismatch) {
     const char* kMismatch = "The number of items differs between Text and function for first/last line.\n";
     ParseButtonFunctions(*run, "back forward homef", 0);
     ParseButtonTexts(*run, "Back Forward", 0);
-    EXPECT_EQ(console->Text, kMismatch);
-    console->Text.clear();
+    EXPECT_EQ(run.console->Text, kMismatch);
+    run.console->Text.clear();
     ParseButtonTexts(*run, "\"<< Back\" Next Home", 0);
     EXPECT_EQ(run->iniValues.ButtonTable[0][0].Text, "<< Back");
-    EXPECT_EQ(console->Text, "");
+    EXPECT_EQ(run.console->Text, "");
     ParseButtonTexts(*run, "a b c d", 0);
-    EXPECT_EQ(console->Text, kMismatch);
-    console->Text.clear();
+    EXPECT_EQ(run.console->Text, kMismatch);
+    run.console->Text.clear();
     ParseButtonTexts(*run, "", 1);
-    EXPECT_EQ(console->Text, "");
+    EXPECT_EQ(run.console->Text, "");
 }
 
 TEST_F(IniValuesTest, MoreThanFifteenButtonsAreReportedNotOverflowed) {
@@ -173,8 +174,8 @@ TEST_F(IniValuesTest, MoreThanFifteenButtonsAreReportedNotOverflowed) {
     EXPECT_EQ(g[14].Name, "b14");
     EXPECT_EQ(g[14].Text, "b14");
     EXPECT_EQ(run->iniValues.LastButtonCode, 22);
-    EXPECT_TRUE(ConsoleHas("Too many buttons in first/last line (at most 15)"));
-    EXPECT_TRUE(ConsoleHas("The number of items differs"));
+    EXPECT_TRUE(run.ConsoleHas("Too many buttons in first/last line (at most 15)"));
+    EXPECT_TRUE(run.ConsoleHas("The number of items differs"));
     EXPECT_EQ(run->iniValues.ButtonTable[1][0].Name, "") << "the other group is untouched";
 }
 

@@ -4,20 +4,20 @@
 #include <string>
 #include <vector>
 
-#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/project_file.h"
-#include "tests/support/core_run_fixture.h"
-#include "tests/support/run_with_capture.h"
+#include "tests/support/compiler_test_run.h"
 #include "platform/files.h"
 
 using namespace skeldon;
 
 namespace {
 
-class ProjectFileTest : public CoreRunTest {
+class ProjectFileTest : public ::testing::Test {
 protected:
+    FoundationTestRun run{ConstructedRun(RunFolder::kPrivate)};
     void SetUp() override {
-        CoreRunTest::SetUp();
+        ::testing::Test::SetUp();
         run->switches.ProgramPath = "/opt/corvina/bin/skeldon";
     }
     // Reads a project file the way the main program does.
@@ -27,15 +27,15 @@ protected:
     }
     std::string ErrorFileText() {
         run->reporter.CloseLogFiles();
-        return ReadFile(Path("err.txt"));
+        return corvina_test::ReadFile(run.Path("err.txt"));
     }
     void OpenErrorFile() {
-        run->reporterState.ErrorFileName = Path("err.txt");
+        run->reporterState.ErrorFileName = run.Path("err.txt");
         run->reporter.OpenLogFiles();
     }
 };
 
-void ExpectFullProject(const CompilerRun& r) {
+void ExpectFullProject(const FoundationRun& r) {
     const TSwitches& sw = r.switches;
     EXPECT_TRUE(sw.ProjectFileRead);
     EXPECT_EQ(sw.SourceFiles, (std::vector<std::string>{"intro.txt", "chapter.txt"}));
@@ -75,19 +75,19 @@ void ExpectFullProject(const CompilerRun& r) {
 }
 
 TEST_F(ProjectFileTest, EveryKeyOfAFullProjectFile) {
-    EXPECT_EQ(Read(DataPath("project/full.skj")), -1);
+    EXPECT_EQ(Read(TestDataPath("compiler_core/project/full.skj")), -1);
     ExpectFullProject(*run);
-    EXPECT_EQ(console->Text, "Reading SKJ file\n");
+    EXPECT_EQ(run.console->Text, "Reading SKJ file\n");
 }
 
 TEST_F(ProjectFileTest, LfOnlyFileReadsLikeCrLf) {
-    EXPECT_EQ(Read(DataPath("project/full_lf.skj")), -1);
+    EXPECT_EQ(Read(TestDataPath("compiler_core/project/full_lf.skj")), -1);
     ExpectFullProject(*run);
 }
 
 TEST_F(ProjectFileTest, LineErrorsAreReportedAndReadingGoesOn) {
     OpenErrorFile();
-    EXPECT_EQ(Read(DataPath("project/errors.skj")), -1);
+    EXPECT_EQ(Read(TestDataPath("compiler_core/project/errors.skj")), -1);
     const std::string expected =
         "Error in SKJ file line:\r\n\"no equal sign here\"\r\ncorrect input: function = value!\r\n\r\n"
         "Error in SKJ file line:\r\n\"ini file =\"\r\ncorrect input: function = value!\r\n\r\n"
@@ -108,29 +108,29 @@ TEST_F(ProjectFileTest, LineErrorsAreReportedAndReadingGoesOn) {
 TEST_F(ProjectFileTest, MissingSourceIsReportedWithTheLastLineInGerman) {
     run->Language = 1;
     OpenErrorFile();
-    WriteFile("p.skj", "compile = no\r\nview=ja\r\n; the end\r\n");
-    EXPECT_EQ(Read(Path("p.skj")), -1);
+    run.WriteFile("p.skj", "compile = no\r\nview=ja\r\n; the end\r\n");
+    EXPECT_EQ(Read(run.Path("p.skj")), -1);
     // German texts stay code page 850 bytes in files.
     EXPECT_EQ(ErrorFileText(),
               "Fehler in SKJ-Datei Zeile:\r\n\"; the end\"\r\n"
               "Es mu\xe1 mit \"source file=\" eine Quelldatei angegeben werden!!\r\n\r\n");
     EXPECT_TRUE(run->project.ViewAfterRun);
-    EXPECT_TRUE(ConsoleHas("Lese SKJ-Datei...\n"));
+    EXPECT_TRUE(run.ConsoleHas("Lese SKJ-Datei...\n"));
 }
 
 TEST_F(ProjectFileTest, GermanLineErrorTextInCodePage850) {
     run->Language = 1;
     OpenErrorFile();
     run->switches.SourceFiles = {"a.txt"};
-    WriteFile("p.skj", "kein Gleichheitszeichen\r\n");
-    Read(Path("p.skj"));
+    run.WriteFile("p.skj", "kein Gleichheitszeichen\r\n");
+    Read(run.Path("p.skj"));
     EXPECT_EQ(ErrorFileText(), "Fehler in SKJ-Datei Zeile:\r\n\"kein Gleichheitszeichen\"\r\n"
                                "richtig w\x84re: \"Funktion = Wert\"!\r\n\r\n");
 }
 
 TEST_F(ProjectFileTest, GermanMessagesReachUtf8TerminalAsUtf8) {
     std::string out;
-    core_test::CaptureConsoleInto(*run, out);
+    CaptureConsoleInto(*run, out);
     run->Language = 1;
     ReadProjectFileText(*run, "kaputt\r\n");
     EXPECT_EQ(out,
@@ -142,10 +142,10 @@ TEST_F(ProjectFileTest, GermanMessagesReachUtf8TerminalAsUtf8) {
 TEST_F(ProjectFileTest, DoubledAndClashingKeysLastOneWins) {
     run->switches.IniFileName = "cmd.ini";  // from the command line
     run->reporterState.MessageFileName.clear();
-    WriteFile("p.skj",
+    run.WriteFile("p.skj",
               "ini file = first.ini\r\nini file = second.ini\r\nsource file = a.txt\r\n"
               "ftp user name = one\r\nftp user name = two\r\ntarget = html\r\ntarget = ipf\r\n");
-    EXPECT_EQ(Read(Path("p.skj")), -1);
+    EXPECT_EQ(Read(run.Path("p.skj")), -1);
     EXPECT_EQ(run->switches.IniFileName, "second.ini");
     EXPECT_EQ(run->project.FtpUserName, "two");
     EXPECT_EQ(run->switches.TargetCode, 3);
@@ -157,23 +157,23 @@ TEST_F(ProjectFileTest, DoubledAndClashingKeysLastOneWins) {
 TEST_F(ProjectFileTest, CommandLineSettingsStayAndDefaultsAreFilled) {
     run->switches.ShowDots = true;
     run->switches.FootnoteStartChar = 'a';
-    run->reporterState.MessageFileName = Path("m.txt");
+    run->reporterState.MessageFileName = run.Path("m.txt");
     run->switches.ProjectFileName.clear();
     ReadProjectFile(*run);
     EXPECT_TRUE(run->switches.ShowDots);
     EXPECT_EQ(run->switches.FootnoteStartChar, 'a');
-    EXPECT_EQ(run->reporterState.MessageFileName, Path("m.txt"));
+    EXPECT_EQ(run->reporterState.MessageFileName, run.Path("m.txt"));
     EXPECT_FALSE(run->switches.ProjectFileRead);
     EXPECT_EQ(run->project.PreFileName, "*");
     EXPECT_EQ(run->programCommands.Lines[kWinHelp4Compiler], "HCW.EXE /c /e");
     EXPECT_EQ(run->programCommands.Lines[kIpfViewer], "IVIEW.EXE");
     EXPECT_TRUE(run->programCommands.Lines[kIpfCompiler].empty());
-    EXPECT_EQ(console->Text, "");
+    EXPECT_EQ(run.console->Text, "");
 }
 
 TEST_F(ProjectFileTest, GraphicPathAloneSwitchesSearchOn) {
-    WriteFile("p.skj", "source file = a.txt\r\ngraphic path = pics ;; more\\ \r\n");
-    Read(Path("p.skj"));
+    run.WriteFile("p.skj", "source file = a.txt\r\ngraphic path = pics ;; more\\ \r\n");
+    Read(run.Path("p.skj"));
     EXPECT_TRUE(run->graphics.SearchGraphicFiles);
     EXPECT_EQ(run->graphics.GraphicDirectoryList, (std::vector<std::string>{"pics ", " more"}));
 }
@@ -183,24 +183,24 @@ TEST_F(ProjectFileTest, UnreadableProjectFilesStopWithExitTwo) {
         std::string path;
         std::string message;
     };
-    std::filesystem::create_directory(Path("folder.skj"));
+    std::filesystem::create_directory(run.Path("folder.skj"));
     const Case cases[] = {
-        {Path("missing.skj"), "SKJ file " + Path("missing.skj") + " not found.\n"},
-        {Path("folder.skj"), "SKJ file " + Path("folder.skj") + " is a directory.\n"},
+        {run.Path("missing.skj"), "SKJ file " + run.Path("missing.skj") + " not found.\n"},
+        {run.Path("folder.skj"), "SKJ file " + run.Path("folder.skj") + " is a directory.\n"},
     };
     for (const Case& c : cases) {
-        console->Text.clear();
+        run.console->Text.clear();
         EXPECT_EQ(Read(c.path), 2);
-        EXPECT_TRUE(ConsoleHas(c.message)) << console->Text;
+        EXPECT_TRUE(run.ConsoleHas(c.message)) << run.console->Text;
         EXPECT_FALSE(run->switches.ProjectFileRead);
     }
 }
 
 TEST_F(ProjectFileTest, EmptyAndBinaryFilesEndNormally) {
-    EXPECT_EQ(Read(DataPath("project/empty.skj")), -1);
+    EXPECT_EQ(Read(TestDataPath("compiler_core/project/empty.skj")), -1);
     EXPECT_TRUE(run->switches.ProjectFileRead);
-    EXPECT_TRUE(ConsoleHas("It's necessary to enter a \"source file=\"!"));
-    EXPECT_EQ(Read(DataPath("project/binary.skj")), -1);
+    EXPECT_TRUE(run.ConsoleHas("It's necessary to enter a \"source file=\"!"));
+    EXPECT_EQ(Read(TestDataPath("compiler_core/project/binary.skj")), -1);
     EXPECT_GT(run->project.LineErrors, 0);
 }
 
@@ -208,14 +208,14 @@ TEST_F(ProjectFileTest, OverlongLinesAndValuesAreLineErrors) {
     run->switches.SourceFiles = {"a.txt"};
     const std::string longValue(200, 'v');
     const std::string longLine = "ftp command = " + std::string(250, 'c');
-    WriteFile("p.skj", "ftp server name = " + std::string(71, 's') + "\r\n" +
+    run.WriteFile("p.skj", "ftp server name = " + std::string(71, 's') + "\r\n" +
                            "ftp command = " + longValue + "\r\n" + longLine + "\r\n" +
                            "ftp password = ok // " + std::string(300, 'x') + "\r\n");
-    Read(Path("p.skj"));
+    Read(run.Path("p.skj"));
     EXPECT_EQ(run->project.LineErrors, 3);
-    EXPECT_TRUE(ConsoleHas("value too long (at most 70 characters)!"));
-    EXPECT_TRUE(ConsoleHas("value too long (at most 199 characters)!"));
-    EXPECT_TRUE(ConsoleHas("line too long (at most 255 characters)!"));
+    EXPECT_TRUE(run.ConsoleHas("value too long (at most 70 characters)!"));
+    EXPECT_TRUE(run.ConsoleHas("value too long (at most 199 characters)!"));
+    EXPECT_TRUE(run.ConsoleHas("line too long (at most 255 characters)!"));
     EXPECT_TRUE(run->project.FtpServerName.empty());
     EXPECT_TRUE(run->project.FtpCommands.empty());
     // A long comment is cut off before the line is measured.
@@ -225,24 +225,26 @@ TEST_F(ProjectFileTest, OverlongLinesAndValuesAreLineErrors) {
 TEST_F(ProjectFileTest, KeyMatchingByContainmentInTableOrder) {
     struct Case {
         const char* line;
-        std::function<bool(const CompilerRun&)> check;
+        std::function<bool(const FoundationRun&)> check;
     };
     const Case cases[] = {
-        {"My Source Files = A.txt; B.txt", [](const CompilerRun& r) {
+        {"My Source Files = A.txt; B.txt",
+         [](const FoundationRun& r) {
              return r.switches.SourceFiles ==
                     std::vector<std::string>{"a.txt", "b.txt", "z.txt"};
          }},
-        {"winhelp4 compiler program = c:\\bin\\hc", [](const CompilerRun& r) {
+        {"winhelp4 compiler program = c:\\bin\\hc",
+         [](const FoundationRun& r) {
              return r.programCommands.Lines[kWinHelp4Compiler] == "c:\\bin\\hc.EXE";
          }},
-        {"server name=   x", [](const CompilerRun& r) { return r.project.FtpServerName == "x"; }},
-        {"server name=     x", [](const CompilerRun& r) { return r.project.FtpServerName == "  x"; }},
-        {"compile = Yes", [](const CompilerRun& r) { return r.project.CompileAfterRun; }},
-        {"compile = y", [](const CompilerRun& r) { return !r.project.CompileAfterRun; }},
+        {"server name=   x", [](const FoundationRun& r) { return r.project.FtpServerName == "x"; }},
+        {"server name=     x",
+         [](const FoundationRun& r) { return r.project.FtpServerName == "  x"; }},
+        {"compile = Yes", [](const FoundationRun& r) { return r.project.CompileAfterRun; }},
+        {"compile = y", [](const FoundationRun& r) { return !r.project.CompileAfterRun; }},
     };
     for (const Case& c : cases) {
-        run = std::make_unique<CompilerRun>();
-        run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
+        run.Renew();
         ReadProjectFileText(*run, std::string(c.line) + "\r\nsource file = z.txt\r\n");
         EXPECT_TRUE(c.check(*run)) << c.line;
         EXPECT_EQ(run->project.LineErrors, 0) << c.line;

@@ -5,21 +5,22 @@
 #include <string>
 #include <vector>
 
-#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/source_buffer.h"
-#include "tests/support/core_run_fixture.h"
+#include "tests/support/compiler_test_run.h"
 
 using namespace skeldon;
 
 namespace {
 
-class SourceBufferTest : public CoreRunTest {
+class SourceBufferTest : public ::testing::Test {
 protected:
+    FoundationTestRun run{ConstructedRun(RunFolder::kPrivate)};
     // Loads the given file contents (written to the test folder) and returns the buffer.
     std::string Load(const std::vector<std::string>& contents) {
         for (std::size_t i = 0; i < contents.size(); ++i)
             run->switches.SourceFiles.push_back(
-                WriteFile("src" + std::to_string(i) + ".txt", contents[i]));
+                run.WriteFile("src" + std::to_string(i) + ".txt", contents[i]));
         LoadSourceFiles(*run);
         return run->source.Data;
     }
@@ -44,7 +45,7 @@ TEST_F(SourceBufferTest, FilesAreJoinedWithSeparators) {
         {{std::string("\0\xff\x1a", 3)}, std::string("\0\xff\x1a", 3)},
     };
     for (const Case& c : cases) {
-        run = std::make_unique<CompilerRun>();
+        run.Renew();
         EXPECT_EQ(Load(c.files), c.joined);
         EXPECT_TRUE(run->source.Loaded);
         EXPECT_EQ(SourceSize(*run), c.joined.size());
@@ -53,58 +54,56 @@ TEST_F(SourceBufferTest, FilesAreJoinedWithSeparators) {
 
 TEST_F(SourceBufferTest, ReloadReplacesTheEarlierBuffer) {
     Load({"first"});
-    run->switches.SourceFiles = {WriteFile("b.txt", "second")};
+    run->switches.SourceFiles = {run.WriteFile("b.txt", "second")};
     LoadSourceFiles(*run);
     EXPECT_EQ(run->source.Data, "second");
 }
 
 TEST_F(SourceBufferTest, MissingFilesMistypedSwitchesAndFoldersStopTheRun) {
-    std::filesystem::create_directory(Path("folder"));
+    std::filesystem::create_directory(run.Path("folder"));
     struct Case {
         std::string name;
         std::string message;
     };
     const Case cases[] = {
-        {Path("nothere.txt"), "Source file \"" + Path("nothere.txt") + "\" not found or open.\n"},
+        {run.Path("nothere.txt"),
+         "Source file \"" + run.Path("nothere.txt") + "\" not found or open.\n"},
         {"/xyz", "Parameter \"/xyz\" does not exist.\n"},
-        {Path("folder"), "Source file \"" + Path("folder") + "\" not found or open.\n"},
+        {run.Path("folder"), "Source file \"" + run.Path("folder") + "\" not found or open.\n"},
     };
     for (const Case& c : cases) {
-        console->Text.clear();
-        run->switches.SourceFiles = {WriteFile("ok.txt", "text"), c.name};
+        run.console->Text.clear();
+        run->switches.SourceFiles = {run.WriteFile("ok.txt", "text"), c.name};
         EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2) << c.name;
-        EXPECT_TRUE(ConsoleHas(c.message)) << console->Text;
+        EXPECT_TRUE(run.ConsoleHas(c.message)) << run.console->Text;
     }
 }
 
 TEST_F(SourceBufferTest, GermanMissingFileMessageInCodePage850) {
     run->Language = 1;
-    run->switches.SourceFiles = {"/xyz", Path("a.txt")};
+    run->switches.SourceFiles = {"/xyz", run.Path("a.txt")};
     EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
-    EXPECT_TRUE(ConsoleHas("Parameter \"/xyz\" nicht bekannt.\n"));
-    console->Text.clear();
-    run->switches.SourceFiles = {Path("a.txt")};
+    EXPECT_TRUE(run.ConsoleHas("Parameter \"/xyz\" nicht bekannt.\n"));
+    run.console->Text.clear();
+    run->switches.SourceFiles = {run.Path("a.txt")};
     EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
-    EXPECT_TRUE(ConsoleHas("nicht gefunden oder schon ge\x94" "ffnet.\n"));
+    EXPECT_TRUE(run.ConsoleHas("nicht gefunden oder schon ge\x94" "ffnet.\n"));
 }
 
 TEST_F(SourceBufferTest, UnreadableFileStopsTheRun) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
-    const std::string path = WriteFile("locked.txt", "x");
+    const std::string path = run.WriteFile("locked.txt", "x");
     std::filesystem::permissions(path, std::filesystem::perms::none);
     run->switches.SourceFiles = {path};
     EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
-    EXPECT_TRUE(ConsoleHas("not found or open."));
+    EXPECT_TRUE(run.ConsoleHas("not found or open."));
 }
 
 TEST_F(SourceBufferTest, EmptySourceIsASourceError) {
     EXPECT_EQ(ExitCodeOf([&] { Load({"", ""}); }), -1) << "two empty files still hold a separator";
-    run = std::make_unique<CompilerRun>();
-    auto capture = std::make_unique<TCapturingConsole>();
-    console = capture.get();
-    run->reporter.SetConsole(std::move(capture));
+    run.Renew();
     EXPECT_EQ(ExitCodeOf([&] { Load({""}); }), 2);
-    EXPECT_TRUE(ConsoleHas("Par 0: source file is empty!\n"));
+    EXPECT_TRUE(run.ConsoleHas("Par 0: source file is empty!\n"));
 }
 
 TEST_F(SourceBufferTest, ReadPositionNeverLeavesTheBlock) {
@@ -153,12 +152,12 @@ TEST_F(SourceBufferTest, SaveAndRestoreCoverWindowLineAndPosition) {
 }
 
 TEST_F(SourceBufferTest, FileExistsWithSizeIgnoresSwitchesAfterTheName) {
-    const std::string path = WriteFile("tool.exe", "12345");
+    const std::string path = run.WriteFile("tool.exe", "12345");
     EXPECT_TRUE(FileExistsWithSize(*run, path + " /c /e"));
     EXPECT_EQ(run->source.LastFileSize, 5u);
     EXPECT_FALSE(run->source.FileOpenReadOnly);
-    EXPECT_FALSE(FileExistsWithSize(*run, Path("other.exe")));
-    EXPECT_FALSE(FileExistsWithSize(*run, dir.string()));
+    EXPECT_FALSE(FileExistsWithSize(*run, run.Path("other.exe")));
+    EXPECT_FALSE(FileExistsWithSize(*run, run.Folder().string()));
     EXPECT_EQ(run->source.LastFileSize, 5u);
 }
 

@@ -2,15 +2,13 @@
 // the graphics directory helpers, the default command lines and the end-of-run sound.
 #include <gtest/gtest.h>
 
-#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/switches.h"
 #include "platform/system.h"
-#include "tests/support/run_with_capture.h"
+#include "tests/support/compiler_test_run.h"
 
 using namespace skeldon;
 
-using core_test::CapturedRun;
-using core_test::ExitCodeOf;
 using Call = platform::RecordingSystem::Call;
 using Kind = platform::RecordingSystem::CallKind;
 
@@ -80,7 +78,7 @@ TEST(Switches, ConditionTableHasRoomForTheTargetNames) {
 }
 
 TEST(MainUnit, InitSetsTheStartValues) {
-  CompilerRun run;
+  FoundationRun run;
   run.Language = 1;
   run.mainUnit.PascalForm = true;
   run.programCommands.Lines[kWinHelp4Compiler] = "old";
@@ -116,30 +114,30 @@ TEST(MainUnit, DefaultCommandLinesFillOnlyEmptyLines) {
 }
 
 TEST(CommandLine, NothingNamedShowsBannerAndUsageAndEndsWithZero) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ExitCodeOf([&] { ReadCommandLine(*r); }), 0);
   EXPECT_EQ(r.Text().substr(0, BannerText().size() + 1), BannerText() + "\n");
   EXPECT_EQ(BannerText().rfind("Skeldon 4.22 (Win95-ME/NT-XP) ", 0), 0u);
   EXPECT_NE(r.Text().find("SKELDON parameters:"), std::string::npos);
   EXPECT_EQ(r.console->KeyWaits, 1);
   // /test_if_here: no key wait.
-  CapturedRun quick;
+  FoundationTestRun quick(ProgramStartRun());
   quick->switches.ProgramParameters = {"/test_if_here"};
   EXPECT_EQ(ExitCodeOf([&] { ReadCommandLine(*quick); }), 0);
   EXPECT_EQ(quick.console->KeyWaits, 0);
 }
 
 TEST(CommandLine, PreTakesThePrefixFromTheFirstSource) {
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   r->switches.ProgramParameters = {"c:\\docs\\MANUAL.WS", "/pre", "second.ws"};
   EXPECT_EQ(ExitCodeOf([&] { ReadCommandLine(*r); }), -1) << r.Text();
   EXPECT_EQ(r->switches.PageNamePrefix, "MANUAL");
   EXPECT_EQ(r.Text(), "");
-  CapturedRun longName;
+  FoundationTestRun longName(ProgramStartRun());
   longName->switches.ProgramParameters = {"/pre", std::string(50, 'n') + ".ws"};
   ReadCommandLine(*longName);
   EXPECT_EQ(longName->switches.PageNamePrefix, std::string(40, 'n'));
-  CapturedRun without;
+  FoundationTestRun without(ProgramStartRun());
   without->switches.ProgramParameters = {"manual.ws"};
   ReadCommandLine(*without);
   EXPECT_EQ(without->switches.PageNamePrefix, "");
@@ -147,7 +145,7 @@ TEST(CommandLine, PreTakesThePrefixFromTheFirstSource) {
 
 TEST(CommandLine, AProjectOrAConversionIsEnoughToGoOn) {
   for (const char* word : {"book.skj", "help.rtf", "help.ipf"}) {
-    CapturedRun r;
+    FoundationTestRun r(ProgramStartRun());
     r->switches.ProgramParameters = {word};
     EXPECT_EQ(ExitCodeOf([&] { ReadCommandLine(*r); }), -1) << word;
     EXPECT_EQ(r.Text(), "") << word;
@@ -165,7 +163,7 @@ TEST(GraphicDirectories, AddAndProgramDirectory) {
   EXPECT_EQ(GetProgramDirectory("C:\\PROG\\SKELDON.EXE"), "C:\\PROG");
   EXPECT_EQ(GetProgramDirectory("/usr/local/bin/skeldon"), "/usr/local/bin");
   EXPECT_EQ(GetProgramDirectory("skeldon"), "");
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   r->switches.ProgramPath = "/opt/corvina/skeldon";
   EXPECT_EQ(GetProgramDirectory(*r), "/opt/corvina");
 }
@@ -190,7 +188,7 @@ const std::vector<Call> kFailureTone = {{Kind::beep, 100, 500}};
 
 TEST_P(EndSound, PlaysTheTonesOfTheOutcome) {
   const SoundCase& c = GetParam();
-  CapturedRun r;
+  FoundationTestRun r(ProgramStartRun());
   r->ini.BeepOn = c.Beep;
   r->mainUnit.WindowsNtFamily = c.Nt;
   r->RunSuccess = c.RunSuccess;
@@ -210,13 +208,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<SoundCase>& info) { return info.param.Name; });
 
 TEST(EndSound, TheReporterPlaysItAtTheEndOfTheRun) {
-  CapturedRun stopped;
+  FoundationTestRun stopped(ProgramStartRun());
   stopped->ini.BeepOn = true;
   stopped->RunSuccess = true;
   EXPECT_EQ(ExitCodeOf([&] { stopped->reporter.Terminate(1); }), 2);
   EXPECT_EQ(stopped.sound.calls(), kFailureTone);
 
-  CapturedRun finished;
+  FoundationTestRun finished(ProgramStartRun());
   finished->ini.BeepOn = true;
   finished->RunSuccess = true;
   finished->RunCompleted = true;

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/toggles.h"
-#include "tests/support/core_run_fixture.h"
+#include "tests/support/compiler_test_run.h"
 
 using namespace skeldon;
 
@@ -83,13 +83,16 @@ TEST(ToggleChoiceTest, TooFewFreeCharactersIsRefusedWithoutChange) {
     EXPECT_TRUE(ChooseInternalToggleChars(tables, buffer, input));
 }
 
-class ToggleRunTest : public CoreRunTest {};
+class ToggleRunTest : public ::testing::Test {
+protected:
+    FoundationTestRun run{ConstructedRun(RunFolder::kPrivate)};
+};
 
 TEST_F(ToggleRunTest, RunStopsWhenNoTwelveCharactersAreFree) {
     for (int c = 128; c < 256; ++c) run->source.Data += static_cast<char>(c);
     run->ini.ToggleChars = kUserToggles;
     EXPECT_EQ(ExitCodeOf([&] { ChooseInternalToggleChars(*run); }), 2);
-    EXPECT_TRUE(ConsoleHas("It's not allowed to use all chars between #128 and #255 in running "
+    EXPECT_TRUE(run.ConsoleHas("It's not allowed to use all chars between #128 and #255 in running "
                            "text because 12 free chars are used internally\n"));
 }
 

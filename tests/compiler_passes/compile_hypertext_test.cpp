@@ -8,26 +8,25 @@
 #include <set>
 
 #include "compiler/foundation/ini_file.h"
-#include "tests/support/golden_util.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
-run_test::TRunResult CompileManual(run_test::MemoryRun& m, std::string_view target) {
-  m->switches.IniFileName = gen_test::SourceDir() + "/examples/manual/manual.ini";
-  ReadIniText(*m.run, gen_test::ReadFileBytes(m->switches.IniFileName), true);
+TRunResult CompileManual(TestRun& m, std::string_view target) {
+  m->switches.IniFileName = SourceDir() + "/examples/manual/manual.ini";
+  ReadIniText(*m, corvina_test::ReadFile(m->switches.IniFileName), true);
   m.SetTarget(target);
   m->switches.ConditionNames[m->switches.ConditionCount++] = "online";
-  return m.Compile(gen_test::ReadFileBytes(gen_test::SourceDir() + "/examples/manual/manual.txt"));
+  return CompileText(m, corvina_test::ReadFile(SourceDir() + "/examples/manual/manual.txt"));
 }
 
 TEST(CompileHypertext, IpfTagsPairAndLinksResolve) {
-  run_test::MemoryRun m("ipf", "manual.txt");
+  TestRun m(WholeRun("ipf", "manual.txt"));
   const auto r = CompileManual(m, "ipf");
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& ipf = run_test::FileOf(r, "manual.IPF");
+  const std::string& ipf = FileOf(r, "manual.IPF");
   ASSERT_FALSE(ipf.empty());
   std::map<std::string, int> open;
   const std::regex tag(":(e?)(ul|ol|fn|lines|table|cgraphic|hp[1-9]|userdoc|ctrldef)[ .]");
@@ -54,10 +53,10 @@ TEST(CompileHypertext, IpfTagsPairAndLinksResolve) {
 class RtfFamily : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RtfFamily, GroupsBalanceAndJumpsResolve) {
-  run_test::MemoryRun m(GetParam(), "manual.txt");
+  TestRun m(WholeRun(GetParam(), "manual.txt"));
   const auto r = CompileManual(m, GetParam());
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& rtf = run_test::FileOf(r, "manual.RTF");
+  const std::string& rtf = FileOf(r, "manual.RTF");
   ASSERT_EQ(rtf.rfind("{\\rtf1 ", 0), 0u);
   int depth = 0;
   bool closedEarly = false;

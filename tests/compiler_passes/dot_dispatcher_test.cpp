@@ -6,14 +6,11 @@
 
 #include "compiler/passes/dot_dispatcher.h"
 #include "compiler/passes/source_char_output.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using run_test::Crlf;
-using run_test::MemoryRun;
 
 std::size_t Count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -21,13 +18,13 @@ std::size_t Count(const std::string& text, const std::string& what) {
   return n;
 }
 
-run_test::TRunResult Html(const std::string& source, MemoryRun& m) { return m.Compile(Crlf(source)); }
+TRunResult Html(const std::string& source, TestRun& m) { return CompileText(m, Crlf(source)); }
 
 TEST(DotDispatcher, CentringIsWrittenOnce) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   const auto r = Html(".1\nT\n\n.OC ON\n.OC ON\nMiddle\n.OC OFF\n.OC OFF\nEnd\n", m);
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& page = run_test::FileOf(r, "DOC\\N000.HTML");
+  const std::string& page = FileOf(r, "DOC\\N000.HTML");
   EXPECT_EQ(Count(page, "<div align=center>"), 1u) << page;
   EXPECT_EQ(Count(page, "</div>"), 1u) << page;
 }
@@ -50,7 +47,7 @@ std::string LineName(const char* line) {
 class UnknownCommands : public ::testing::TestWithParam<TUnknownCase> {};
 
 TEST_P(UnknownCommands, AreReportedWithTheirLetters) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   const auto r = Html(std::string(".1\nT\n\nText\n") + GetParam().Line + "\nMore\n", m);
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find(std::string("Par 5: unknown dot command .") + GetParam().Letters), std::string::npos)
@@ -65,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, UnknownCommands,
                          [](const ::testing::TestParamInfo<TUnknownCase>& info) { return LineName(info.param.Line); });
 
 TEST(DotDispatcher, UnknownCommandsAreQuietWithSwitchQ) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   m->switches.QuietSourceErrors = true;
   const auto r = Html(".1\nT\n\nText\n.XY\nMore\n", m);
   EXPECT_EQ(r.Console.find("unknown dot command"), std::string::npos);
@@ -73,26 +70,27 @@ TEST(DotDispatcher, UnknownCommandsAreQuietWithSwitchQ) {
 }
 
 TEST(DotDispatcher, HeadingTagDigits) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   const auto r = Html(".HS 222222\n.1\nT\n\nText\n.HS 12345\n.1\nU\n\nText\n", m);
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_NE(run_test::FileOf(r, "DOC\\N000.HTML").find("<h2><a name=\"hd1\">T</a></h2>"), std::string::npos);
+  EXPECT_NE(FileOf(r, "DOC\\N000.HTML").find("<h2><a name=\"hd1\">T</a></h2>"), std::string::npos);
   EXPECT_NE(r.Console.find("Wrong usage of .HS 123456"), std::string::npos);
-  EXPECT_NE(run_test::FileOf(r, "DOC\\N001.HTML").find("<h1><a name=\"hd2\">U</a></h1>"), std::string::npos);
+  EXPECT_NE(FileOf(r, "DOC\\N001.HTML").find("<h1><a name=\"hd2\">U</a></h1>"), std::string::npos);
 }
 
 TEST(DotDispatcher, DigitLineIsAHeadingOfItsFirstDigit) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   const auto r = Html(".1\nT\n\nText\n.12\nSecond\n\nText\n", m);
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_NE(run_test::FileOf(r, "DOC\\N001.HTML").find("<h1><a name=\"hd2\">Second</a></h1>"), std::string::npos);
+  EXPECT_NE(FileOf(r, "DOC\\N001.HTML").find("<h1><a name=\"hd2\">Second</a></h1>"),
+            std::string::npos);
 }
 
 TEST(DotDispatcher, CommentLinesAndTitleLineWriteNothing) {
-  MemoryRun m("ipf");
-  const auto r = m.Compile(Crlf(".TI\nMy Title\n..a comment\n.1\nT\n\nText\n"));
+  TestRun m(WholeRun("ipf"));
+  const auto r = CompileText(m, Crlf(".TI\nMy Title\n..a comment\n.1\nT\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& ipf = run_test::FileOf(r, "DOC.IPF");
+  const std::string& ipf = FileOf(r, "DOC.IPF");
   EXPECT_NE(ipf.find(":title.My Title\r\n"), std::string::npos) << ipf;
   EXPECT_EQ(Count(ipf, "My Title"), 1u) << ipf;
   EXPECT_EQ(ipf.find("comment"), std::string::npos) << ipf;
@@ -109,11 +107,11 @@ void PrintTo(const TFrameCase& c, std::ostream* os) { *os << c.Line; }
 class FootnoteFramePercent : public ::testing::TestWithParam<TFrameCase> {};
 
 TEST_P(FootnoteFramePercent, SetsTheNotesFrameHeight) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   const auto r = Html(std::string(GetParam().Line) + "\n.FU {}\n.1\nT\n\nText{note} more.\n", m);
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_NE(run_test::FileOf(r, "DOC\\N000.HTML").find(GetParam().Rows), std::string::npos)
-      << run_test::FileOf(r, "DOC\\N000.HTML");
+  EXPECT_NE(FileOf(r, "DOC\\N000.HTML").find(GetParam().Rows), std::string::npos)
+      << FileOf(r, "DOC\\N000.HTML");
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, FootnoteFramePercent,

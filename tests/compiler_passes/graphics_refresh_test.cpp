@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "compiler/passes/graphics_refresh.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
@@ -25,7 +25,7 @@ class GraphicsRefresh : public ::testing::Test {
     std::ofstream(dir_ / "pics" / "LOGO.GIF", std::ios::binary) << std::string(1500, 'x');
   }
   void TearDown() override { fs::remove_all(dir_); }
-  void Prepare(run_test::MemoryRun& m) {
+  void Prepare(TestRun& m) {
     m->switches.OutputDirectory = (dir_ / "DOC").string();
     m->graphics.SearchGraphicFiles = true;
     m->graphics.GraphicDirectoryList = {(dir_ / "pics").string()};
@@ -34,37 +34,37 @@ class GraphicsRefresh : public ::testing::Test {
 };
 
 TEST_F(GraphicsRefresh, PictureIsCopiedAndItsSizeShown) {
-  run_test::MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   Prepare(m);
-  const auto r = m.Compile(run_test::Crlf(".1\nT\n\n.BM logo\nText\n"));
+  const auto r = CompileText(m, Crlf(".1\nT\n\n.BM logo\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_TRUE(fs::exists(dir_ / "DOC" / "LOGO.GIF"));
   EXPECT_EQ(fs::file_size(dir_ / "DOC" / "LOGO.GIF"), 1500u);
-  const std::string& page = run_test::FileOf(r, m->switches.OutputDirectory + "\\N000.HTML");
+  const std::string& page = FileOf(r, m->switches.OutputDirectory + "\\N000.HTML");
   EXPECT_NE(page.find("<img align=left src=\"LOGO.GIF\" alt=\"LOGO.GIF (2k)\">"), std::string::npos) << page;
-  EXPECT_EQ(GetGraphicSizeKb(*m.run, "LOGO.GIF"), 2);
-  EXPECT_EQ(GetGraphicSizeKb(*m.run, "OTHER.GIF"), 0xFFFF);
+  EXPECT_EQ(GetGraphicSizeKb(*m, "LOGO.GIF"), 2);
+  EXPECT_EQ(GetGraphicSizeKb(*m, "OTHER.GIF"), 0xFFFF);
 }
 
 TEST_F(GraphicsRefresh, MissingPictureIsRecordedAndBlocksTheHelpCompiler) {
-  run_test::MemoryRun m("htmlhelp");
+  TestRun m(WholeRun("htmlhelp"));
   Prepare(m);
-  const auto r = m.Compile(run_test::Crlf(".1\nT\n\n.BM nowhere\nText\n"));
+  const auto r = CompileText(m, Crlf(".1\nT\n\n.BM nowhere\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("NOWHERE.GIF"), std::string::npos) << r.Console;
   EXPECT_TRUE(m->helpProject.GraphicsMissing);
-  EXPECT_EQ(GetGraphicSizeKb(*m.run, "NOWHERE.GIF"), 0);
+  EXPECT_EQ(GetGraphicSizeKb(*m, "NOWHERE.GIF"), 0);
   // HTML Help never shows the size.
-  const std::string& page = run_test::FileOf(r, m->switches.OutputDirectory + "\\N000.HTML");
+  const std::string& page = FileOf(r, m->switches.OutputDirectory + "\\N000.HTML");
   EXPECT_NE(page.find("alt=\"NOWHERE.GIF\">"), std::string::npos) << page;
 }
 
 TEST(GraphicsChars, MoreThanHundredBindingsKeepTheEarlierOnes) {
-  run_test::MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   std::string source = ".1\nT\n\n";
   for (int i = 0; i < 101; ++i) source += ".BT " + std::string(1, static_cast<char>(0x80 + i)) + " p" + std::to_string(i) + "\n";
   source += "Text\n";
-  const auto r = m.Compile(run_test::Crlf(source));
+  const auto r = CompileText(m, Crlf(source));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("too many graphics characters (.BT, at most 100)"), std::string::npos) << r.Console;
   EXPECT_EQ(m->passes.GraphicFileNames.size(), 100u);
@@ -75,10 +75,10 @@ TEST(GraphicsChars, MoreThanHundredBindingsKeepTheEarlierOnes) {
 }
 
 TEST(GraphicsChars, CharacterIsWrittenAsItsPicture) {
-  run_test::MemoryRun m("ipf");
-  const auto r = m.Compile(run_test::Crlf(".1\nT\n\n.BT # arrow\nSee # here.\n.BT #\nNo # picture.\n"));
+  TestRun m(WholeRun("ipf"));
+  const auto r = CompileText(m, Crlf(".1\nT\n\n.BT # arrow\nSee # here.\n.BT #\nNo # picture.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& ipf = run_test::FileOf(r, "DOC.IPF");
+  const std::string& ipf = FileOf(r, "DOC.IPF");
   EXPECT_NE(ipf.find(":artwork runin name='arrow.BMP'."), std::string::npos) << ipf;
   EXPECT_NE(ipf.find("No # picture"), std::string::npos) << ipf;
 }

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/passes/heading_lines.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
@@ -25,30 +25,30 @@ TEST(HeadingLines, SwapAtComma) {
 }
 
 TEST(HeadingLines, HtmlHeadingFontsEndWithParagraph) {
-  run_test::MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   m->ini.WinhelpFontsForHtmlHeading = true;
-  const auto r = m.Compile(run_test::Crlf(".1\nTitle\n\nText\n"));
+  const auto r = CompileText(m, Crlf(".1\nTitle\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& page = run_test::FileOf(r, "DOC\\N000.HTML");
+  const std::string& page = FileOf(r, "DOC\\N000.HTML");
   EXPECT_NE(page.find("<p>\r\n\r\n<a name=\"hd1\">Title</a>\r\n<p>\r\n\r\n"), std::string::npos) << page;
 }
 
 TEST(HeadingLines, WinHelpKeepHeadingInNonScrollingRegion) {
-  run_test::MemoryRun m("winhelp3");
+  TestRun m(WholeRun("winhelp3"));
   m->ini.KeepHeading = true;
-  const auto r = m.Compile(run_test::Crlf(".1\nTitle\n\nText\n"));
+  const auto r = CompileText(m, Crlf(".1\nTitle\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& rtf = run_test::FileOf(r, "DOC.RTF");
+  const std::string& rtf = FileOf(r, "DOC.RTF");
   EXPECT_NE(rtf.find("${\\footnote Title}\r\n\\keepn \r\n\\f0\\fs20\\cf0 Title\\par\\pard\r\n"), std::string::npos) << rtf;
 }
 
 TEST(HeadingLines, RunningTextMissingBetweenSameLevels) {
-  run_test::MemoryRun m("html");
-  const auto r = m.Compile(run_test::Crlf(".1\nA\n.1\nB\n\nText\n"));
+  TestRun m(WholeRun("html"));
+  const auto r = CompileText(m, Crlf(".1\nA\n.1\nB\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("running text behind last heading missing"), std::string::npos) << r.Console;
-  run_test::MemoryRun deeper("html");
-  const auto d = deeper.Compile(run_test::Crlf(".1\nA\n.2\nB\n\nText\n"));
+  TestRun deeper(WholeRun("html"));
+  const auto d = CompileText(deeper, Crlf(".1\nA\n.2\nB\n\nText\n"));
   EXPECT_EQ(d.Console.find("running text behind last heading missing"), std::string::npos) << d.Console;
 }
 

@@ -2,14 +2,11 @@
 // structures, run through the whole compile run.
 #include <gtest/gtest.h>
 
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using run_test::Crlf;
-using run_test::MemoryRun;
 
 struct TStructureCase {
   const char* Name;
@@ -26,8 +23,8 @@ class HeadingStructure : public ::testing::TestWithParam<TStructureCase> {};
 
 TEST_P(HeadingStructure, StopsOrReports) {
   const TStructureCase& c = GetParam();
-  MemoryRun m("html");
-  const run_test::TRunResult r = m.Compile(Crlf(c.Source));
+  TestRun m(WholeRun("html"));
+  const TRunResult r = CompileText(m, Crlf(c.Source));
   EXPECT_EQ(r.ExitCode, c.ExitCode) << r.Console;
   if (*c.Message) {
     EXPECT_NE(r.Console.find(c.Message), std::string::npos) << r.Console;
@@ -58,9 +55,9 @@ INSTANTIATE_TEST_SUITE_P(
 // ".1 .3 .2": the ".2" heading has no cursor of its level; it becomes the next child of the
 // ".1" heading and every page names its own heading.
 TEST(HeadingPass, LevelGapKeepsTreeWellFormed) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   m->ini.NewFileLevel = 3;
-  const auto r = m.Compile(Crlf(".1\nA\n\nText a\n.3\nB\n\nText b\n.2\nC\n\nText c\n"));
+  const auto r = CompileText(m, Crlf(".1\nA\n\nText a\n.3\nB\n\nText b\n.2\nC\n\nText c\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const THeadingNode* root = m->passes.HeadingTreeRoot;
   ASSERT_NE(root, nullptr);
@@ -68,13 +65,13 @@ TEST(HeadingPass, LevelGapKeepsTreeWellFormed) {
   EXPECT_EQ(root->FirstChild->HeadingNumber, 2);
   ASSERT_NE(root->FirstChild->NextSibling, nullptr);
   EXPECT_EQ(root->FirstChild->NextSibling->HeadingNumber, 3);
-  const std::string& page = run_test::FileOf(r, "DOC\\N002.HTML");
+  const std::string& page = FileOf(r, "DOC\\N002.HTML");
   EXPECT_NE(page.find("<h2><a name=\"hd3\">C</a></h2>"), std::string::npos) << page;
 }
 
 TEST(HeadingPass, IdWordsThatLeaveTheDirectoryNameNoPage) {
-  MemoryRun m("html");
-  const auto r = m.Compile(Crlf(".1\nA\n\n.ID ..\\evil\nText\n.1\nB\n\n.ID good\nText\n"));
+  TestRun m(WholeRun("html"));
+  const auto r = CompileText(m, Crlf(".1\nA\n\n.ID ..\\evil\nText\n.1\nB\n\n.ID good\nText\n"));
   ASSERT_EQ(r.ExitCode, -1);
   EXPECT_NE(r.Console.find(".ID word ..\\evil cannot name a file"), std::string::npos) << r.Console;
   EXPECT_EQ(r.Files.count("DOC\\N000.HTML"), 1u);

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <random>
 
-#include "tests/support/golden_util.h"
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/pass_fakes.h"
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 TEST(IndexWordsMatch, FinalVowelsEndingsAndFirstLetterCase) {
@@ -79,7 +79,7 @@ TEST(IndexStore, IndexOnlyEntriesAndCaseFreeLookups) {
 TEST(IndexStore, EmptyWordIsReportedAndKept) {
   TestRun t;
   InsertIndexEntry(*t, "", false, false, false);
-  EXPECT_NE(t.Messages().find("Error in index word can occur program termination"), std::string::npos);
+  EXPECT_NE(t.Text().find("Error in index word can occur program termination"), std::string::npos);
   EXPECT_NE(t->indexStore.IndexBuckets[170], nullptr);
   EXPECT_FALSE(t->RunSuccess);
 }
@@ -218,7 +218,7 @@ TEST(PanelIdHeader, ReadsDefinesAndAssignments) {
   for (const TPanelIdDefine& d : t->indexStore.PanelIdDefines)
     got += d.Name + "=" + std::to_string(d.Number) + ";";
   EXPECT_EQ(got, "PANEL_MAIN=1200;PANEL_TAB=77;PANEL_ASSIGN=300;x=0;spaced=5;");
-  EXPECT_NE(t.Messages().find("error reading " + file), std::string::npos);
+  EXPECT_NE(t.Text().find("error reading " + file), std::string::npos);
   ASSERT_TRUE(FindPanelIdDefine(*t, "PANEL_TAB"));
   EXPECT_EQ(FindPanelIdDefine(*t, "panel_tab"), nullptr);
   // A second header replaces the first.
@@ -231,7 +231,7 @@ TEST(PanelIdHeader, ReadsDefinesAndAssignments) {
 TEST(PanelIdHeader, MissingFileStopsWithItsMessage) {
   TestRun t;
   EXPECT_THROW(ReadPanelIdHeader(*t, "/nonexistent/gen1/none.pan"), TerminateRun);
-  EXPECT_NE(t.Messages().find("file /nonexistent/gen1/none.pan not found"), std::string::npos);
+  EXPECT_NE(t.Text().find("file /nonexistent/gen1/none.pan not found"), std::string::npos);
 }
 
 TEST(LinkedInTopic, EveryOccurrenceModeNeverRemembers) {
@@ -248,4 +248,4 @@ TEST(LinkedInTopic, EveryOccurrenceModeNeverRemembers) {
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

@@ -3,10 +3,10 @@
 // bucket, the keywords of each topic, the collected state and the messages.
 #include <gtest/gtest.h>
 
-#include "tests/support/golden_util.h"
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/pass_fakes.h"
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 struct DumpCase {
@@ -36,7 +36,7 @@ std::string RunDump(const DumpCase& c) {
   run.iniValues.ButtonTable[0][0].Name = "back";
   run.iniValues.ButtonTable[1][2].Key = 3;
   run.iniValues.ButtonTable[1][2].Name = "back";
-  std::string text = ReadFileBytes(DataFile(c.source));
+  std::string text = corvina_test::ReadFile(DataFile(c.source));
   const std::string marker = "@DATA@";
   for (std::size_t p; (p = text.find(marker)) != std::string::npos;)
     text.replace(p, marker.size(), SourceDir() + "/tests/data/compiler_generate");
@@ -89,4 +89,4 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

@@ -2,9 +2,10 @@
 // limit of index expressions, .DP parsing and frame groups.
 #include <gtest/gtest.h>
 
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/pass_fakes.h"
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 TEST(LinkPass, IndexCharacterCommands) {
@@ -54,7 +55,7 @@ TEST(LinkPass, IndexExpressionLengthLimit) {
   } catch (const TerminateRun& stop) {
     EXPECT_EQ(stop.ExitCode, 2);
   }
-  EXPECT_NE(tooLong.Messages().find("end marker \":\" for index expression"), std::string::npos);
+  EXPECT_NE(tooLong.Text().find("end marker \":\" for index expression"), std::string::npos);
   // A colon-form expression that meets the index character stops the run as well.
   TestRun open;
   open.Load(".1\r\nA\r\nan #:open expression #here\r\n");
@@ -83,7 +84,7 @@ TEST(LinkPass, HeadingLevelStyles) {
     EXPECT_EQ(s.SecondIndexMark, c.keywords) << c.line;
     EXPECT_EQ(s.Comma, c.comma) << c.line;
     if (c.message) {
-      EXPECT_NE(t.Messages().find(c.message), std::string::npos) << c.line;
+      EXPECT_NE(t.Text().find(c.message), std::string::npos) << c.line;
     }
   }
   TestRun clear;
@@ -127,4 +128,4 @@ TEST(LinkPass, ButtonBindingOnlyNamedRows) {
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

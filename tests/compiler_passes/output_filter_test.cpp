@@ -5,14 +5,11 @@
 
 #include "compiler/writers/line_blocks.h"
 #include "compiler/passes/output_filter.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/output_files_fakes.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using gen_test::TestRun;
 
 void Feed(CompilerRun& run, std::string_view text) {
   for (unsigned char c : text) FilterOutputChar(run, c == '\n' ? 0x0D : c);
@@ -26,7 +23,7 @@ struct TabCase {
 TEST(OutputFilterTest, TabFillsToTheNextMultipleOfEight) {
   for (const TabCase& c : {TabCase{0, 8}, TabCase{5, 3}, TabCase{8, 8}, TabCase{7, 1}}) {
     TestRun t("html");
-    gen2w_test::EmitRaw(*t);
+    EmitRaw(*t);
     t->passes.OutputColumn = c.column;
     FilterOutputChar(*t, '\t');
     EXPECT_EQ(t->passes.OutputFile, std::string(static_cast<std::size_t>(c.blanks), ' ')) << c.column;
@@ -36,7 +33,7 @@ TEST(OutputFilterTest, TabFillsToTheNextMultipleOfEight) {
 
 TEST(OutputFilterTest, BlankAfterColumnEightyWrapsOnlyReflowedText) {
   TestRun t("html");
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   t->passes.OutputColumn = 79;
   FilterOutputChar(*t, ' ');  // column 80: no line end
   EXPECT_EQ(t->passes.OutputFile, " ");
@@ -45,7 +42,7 @@ TEST(OutputFilterTest, BlankAfterColumnEightyWrapsOnlyReflowedText) {
   EXPECT_EQ(t->passes.OutputColumn, 1);  // 81 modulo 8
 
   TestRun pre("html");
-  gen2w_test::EmitRaw(*pre);
+  EmitRaw(*pre);
   pre->markup.FormatMode = false;
   pre->passes.OutputColumn = 80;
   FilterOutputChar(*pre, ' ');
@@ -55,7 +52,7 @@ TEST(OutputFilterTest, BlankAfterColumnEightyWrapsOnlyReflowedText) {
 
 TEST(OutputFilterTest, CrWritesNothingAndResetsTheColumn) {
   TestRun t("ipf");
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   Feed(*t, "abc\n");
   EXPECT_EQ(t->passes.OutputFile, "abc");
   EXPECT_EQ(t->passes.OutputColumn, 0);
@@ -63,7 +60,7 @@ TEST(OutputFilterTest, CrWritesNothingAndResetsTheColumn) {
 
 TEST(OutputFilterTest, WordStarCellSeparatorIsWrittenAsBlank) {
   TestRun t("html");
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   t->switches.WordStarInput = true;
   FilterOutputChar(*t, 28);
   EXPECT_EQ(t->passes.OutputFile, " ");
@@ -94,7 +91,7 @@ TEST(OutputFilterTest, LineDrawingPadsShortLinesAndEndsLinesPerTarget) {
   };
   for (const PadCase& c : cases) {
     TestRun t(c.target);
-    gen2w_test::EmitRaw(*t);
+    EmitRaw(*t);
     OpenBlockWithRightEdge13(*t);
     EXPECT_EQ(t->lineDrawing.RightEdgeColumn, 13);
     t->passes.OutputFile.clear();
@@ -105,12 +102,12 @@ TEST(OutputFilterTest, LineDrawingPadsShortLinesAndEndsLinesPerTarget) {
 
 TEST(OutputFilterTest, ToggleInsideLineDrawingKeepsColumns) {
   TestRun t("html");
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   InitBoxCharTable(*t);
   t->reader.DotLine = "LI +";
   HandleLiCommand(*t);
   t->passes.OutputFile.clear();
-  const char bold = static_cast<char>(gen_test::ToggleChar(3));
+  const char bold = static_cast<char>(ToggleChar(3));
   Feed(*t, std::string("abcdef") + bold + "gh");
   // Off: the blank first, then the toggle character; the letters after it keep their columns.
   EXPECT_EQ(t->passes.OutputFile, std::string("abcdef ") + bold + "gh");
@@ -123,7 +120,7 @@ TEST(OutputFilterTest, ToggleInsideLineDrawingKeepsColumns) {
 
 TEST(OutputFilterTest, TabInsideLineDrawingPassesTheDrawing) {
   TestRun t("html");
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   InitBoxCharTable(*t);
   t->reader.DotLine = "LI +";
   HandleLiCommand(*t);

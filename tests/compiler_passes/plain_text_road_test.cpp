@@ -9,22 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
-using run_test::Crlf;
-using run_test::MemoryRun;
-using run_test::TRunResult;
-
 const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp4", "rtftext"};
 
 TRunResult CompileBy(std::string_view target, const std::string& source, bool shortcut) {
-  MemoryRun m(target);
+  TestRun m(WholeRun(target));
   m->compile.PlainTextShortcut = shortcut;
-  return m.Compile(source);
+  return CompileText(m, source);
 }
 
 void ExpectSameOnBothRoads(const std::string& source, const std::string& label) {

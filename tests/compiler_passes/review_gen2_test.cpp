@@ -5,23 +5,18 @@
 
 #include <string>
 
-#include "tests/support/golden_util.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
-using run_test::Crlf;
-using run_test::FileOf;
-using run_test::MemoryRun;
-
 // The line end of the heading's dot line is no part of the heading: the visible copy of a
 // WinHelp heading starts right after its font change, without a blank of its own.
 TEST(CollectedHeadingText, WinHelpHeadingCopyHasNoLeadingBlank) {
   for (const char* target : {"winhelp3", "winhelp4"}) {
-    MemoryRun m(target);
-    const auto r = m.Compile(Crlf(".1\nGuide\n\nText.\n"));
+    TestRun m(WholeRun(target));
+    const auto r = CompileText(m, Crlf(".1\nGuide\n\nText.\n"));
     ASSERT_EQ(r.ExitCode, -1) << target << r.Console;
     const std::string& rtf = FileOf(r, "DOC.RTF");
     EXPECT_NE(rtf.find("${\\footnote Guide}\r\n\\par \r\n\\f0\\fs20\\cf0 Guide\r\n"), std::string::npos)
@@ -32,9 +27,9 @@ TEST(CollectedHeadingText, WinHelpHeadingCopyHasNoLeadingBlank) {
 
 // With soft line ends a heading may run over two lines: its copy joins them with one blank.
 TEST(CollectedHeadingText, SoftLineEndJoinsHeadingLinesWithOneBlank) {
-  MemoryRun m("winhelp4");
+  TestRun m(WholeRun("winhelp4"));
   m->switches.SoftLineEnds = true;
-  const auto r = m.Compile(Crlf(".1\nLong\nheading\n\nText.\n"));
+  const auto r = CompileText(m, Crlf(".1\nLong\nheading\n\nText.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& rtf = FileOf(r, "DOC.RTF");
   EXPECT_NE(rtf.find("\\par \r\n\\f0\\fs20\\cf0 Long heading\r\n"), std::string::npos) << rtf;
@@ -55,8 +50,8 @@ TEST(CollectedHeadingText, EmptyHeadingIsReported) {
       {"one-letter heading", ".1\nA\n\nText.\n", false},
   };
   for (const THeadingCase& c : cases) {
-    MemoryRun m("html");
-    const auto r = m.Compile(Crlf(c.Source));
+    TestRun m(WholeRun("html"));
+    const auto r = CompileText(m, Crlf(c.Source));
     const bool reported = r.Console.find("heading missing after heading dot command") != std::string::npos;
     EXPECT_EQ(reported, c.Reported) << c.Name << "\n" << r.Console;
   }
@@ -65,8 +60,8 @@ TEST(CollectedHeadingText, EmptyHeadingIsReported) {
 // The summary page is written before the project file, yet it links to that file, relative to
 // the page like its other entry links.
 TEST(HtmlHelpSummary, LinksToTheProjectFile) {
-  MemoryRun m("htmlhelp", "GUIDE.TXT");
-  const auto r = m.Compile(Crlf(".1\nGuide\n\nText.\n"));
+  TestRun m(WholeRun("htmlhelp", "GUIDE.TXT"));
+  const auto r = CompileText(m, Crlf(".1\nGuide\n\nText.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   ASSERT_EQ(r.Files.count("GUIDE\\GUIDE.HHP"), 1u);
   EXPECT_NE(FileOf(r, "GUIDE.HTML")
@@ -80,14 +75,15 @@ TEST(HtmlHelpSummary, LinksToTheProjectFile) {
 TEST(GoldenDiff, NamesFileAndLineWithVisibleBytes) {
   const std::string want = "=== A.TXT (4 bytes)\r\nab\r\n\r\n=== B.RTF (9 bytes)\r\n{\\rtf1 x\r\n}\r\n";
   const std::string got = "=== A.TXT (4 bytes)\r\nab\r\n\r\n=== B.RTF (10 bytes)\r\n{\\rtf1  x\xDA\n}\r\n";
-  const std::string diff = gen_test::FirstDifference(want, got);
+  const std::string diff = FirstDifference(want, got);
   EXPECT_NE(diff.find("header line 4: golden === B.RTF (9 bytes)\\r\\n, got === B.RTF (10 bytes)\\r\\n"),
             std::string::npos)
       << diff;
   EXPECT_NE(diff.find("line 5 in \"=== B.RTF (9 bytes)\""), std::string::npos) << diff;
   EXPECT_NE(diff.find("golden:   {\\rtf1 x\\r\\n"), std::string::npos) << diff;
   EXPECT_NE(diff.find("got:      {\\rtf1  x\\xDA\\n"), std::string::npos) << diff;
-  EXPECT_NE(gen_test::FirstDifference("a\r\n", "a\r\nb\r\n").find("golden:   <end of file>"), std::string::npos);
+  EXPECT_NE(FirstDifference("a\r\n", "a\r\nb\r\n").find("golden:   <end of file>"),
+            std::string::npos);
 }
 
 }  // namespace

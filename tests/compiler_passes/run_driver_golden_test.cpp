@@ -2,15 +2,11 @@
 // with its golden dump (checked by hand against the format descriptions).
 #include <gtest/gtest.h>
 
-#include "tests/support/golden_util.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using run_test::Crlf;
-using run_test::MemoryRun;
 
 const char* kGuide =
     ".TI Guide\n"
@@ -67,7 +63,7 @@ class RunGolden : public ::testing::TestWithParam<TVariant> {};
 
 TEST_P(RunGolden, AllFilesOfTheRun) {
   const TVariant& v = GetParam();
-  MemoryRun m(v.Target, "GUIDE.TXT");
+  TestRun m(WholeRun(v.Target, "GUIDE.TXT"));
   m->ini.NewFileLevel = 2;
   m->ini.ContentsInternal = true;
   m->ini.ContentsCntFile = true;
@@ -75,12 +71,12 @@ TEST_P(RunGolden, AllFilesOfTheRun) {
   m->switches.NoFramesSwitch = v.NoFrames;
   m->ini.SubchapterLinkText = "Sections:";
   m->ini.NextChapterLinkText = "Next:";
-  const run_test::TRunResult r = m.Compile(Crlf(kGuide));
+  const TRunResult r = CompileText(m, Crlf(kGuide));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_TRUE(r.RunCompleted);
   std::string dump;
   for (const auto& [name, text] : r.Files) dump += "=== " + name + " (" + std::to_string(text.size()) + " bytes)\r\n" + text + "\r\n";
-  gen_test::ExpectGolden(std::string("run/guide_") + v.Name + ".dump", dump);
+  ExpectGolden(std::string("run/guide_") + v.Name + ".dump", dump);
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, RunGolden,

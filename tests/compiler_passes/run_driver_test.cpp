@@ -2,14 +2,11 @@
 // closing messages and exit codes of a run.
 #include <gtest/gtest.h>
 
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using run_test::Crlf;
-using run_test::MemoryRun;
 
 struct TConditionCase {
   const char* Target;
@@ -25,14 +22,14 @@ class TargetConditions : public ::testing::TestWithParam<TConditionCase> {};
 
 TEST_P(TargetConditions, NameTheTarget) {
   const TConditionCase& c = GetParam();
-  MemoryRun m(c.Target);
+  TestRun m(WholeRun(c.Target));
   m->ini.CreateContents = false;
   const std::string source =
       ".1\nT\n\n.IF html\nwordhtml\n.EN\n.IF htmlhelp\nwordhelp\n.EN\n.IF ipf\nwordipf\n.EN\n"
       ".IF winhelp3\nwordthree\n.EN\n.IF winhelp4\nwordfour\n.EN\n.IF winhelp\nwordrtf\n.EN\n";
-  const auto r = m.Compile(Crlf(source));
+  const auto r = CompileText(m, Crlf(source));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& text = run_test::FileOf(r, c.File);
+  const std::string& text = FileOf(r, c.File);
   EXPECT_NE(text.find(c.Shown), std::string::npos) << text;
   EXPECT_EQ(text.find(c.Hidden), std::string::npos) << text;
 }
@@ -51,16 +48,17 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(RunDriver, RawHtmlBlockIsCopiedUntilHy) {
-  MemoryRun m("html");
-  const auto r = m.Compile(Crlf(".1\nT\n\nBefore\n.HT\n<b>raw & \"kept\"</b>\n.hy rest\nAfter\n"));
+  TestRun m(WholeRun("html"));
+  const auto r =
+      CompileText(m, Crlf(".1\nT\n\nBefore\n.HT\n<b>raw & \"kept\"</b>\n.hy rest\nAfter\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& page = run_test::FileOf(r, "DOC\\N000.HTML");
+  const std::string& page = FileOf(r, "DOC\\N000.HTML");
   EXPECT_NE(page.find("<br>\r\n<b>raw & \"kept\"</b>\r\n"), std::string::npos) << page;
   EXPECT_EQ(page.find("rest"), std::string::npos) << page;
   EXPECT_NE(page.find("After"), std::string::npos) << page;
-  MemoryRun ipf("ipf");
-  const auto ri = ipf.Compile(Crlf(".1\nT\n\nBefore\n.HT\n<b>raw</b>\n.HY\nAfter\n"));
-  EXPECT_EQ(run_test::FileOf(ri, "DOC.IPF").find("raw"), std::string::npos);
+  TestRun ipf(WholeRun("ipf"));
+  const auto ri = CompileText(ipf, Crlf(".1\nT\n\nBefore\n.HT\n<b>raw</b>\n.HY\nAfter\n"));
+  EXPECT_EQ(FileOf(ri, "DOC.IPF").find("raw"), std::string::npos);
 }
 
 TEST(RunDriver, FinalMessagesPerTarget) {
@@ -74,8 +72,8 @@ TEST(RunDriver, FinalMessagesPerTarget) {
                {"winhelp4", "Successful creation of RTF and HPJ file.", "HTML files"},
                {"rtftext", "Successful creation of RTF file.", "HPJ"}};
   for (const auto& c : cases) {
-    MemoryRun m(c.Target);
-    const auto r = m.Compile(Crlf(".1\nA\n\n^Text here.\n.1\nB\n\nMore.\n"));
+    TestRun m(WholeRun(c.Target));
+    const auto r = CompileText(m, Crlf(".1\nA\n\n^Text here.\n.1\nB\n\nMore.\n"));
     EXPECT_EQ(r.ExitCode, -1) << c.Target << r.Console;
     EXPECT_TRUE(r.RunCompleted);
     EXPECT_NE(r.Console.find(c.Message), std::string::npos) << c.Target << r.Console;
@@ -84,24 +82,24 @@ TEST(RunDriver, FinalMessagesPerTarget) {
 }
 
 TEST(RunDriver, TableLeftOpenIsReportedAtTheNextHeading) {
-  MemoryRun m("html");
-  const auto r = m.Compile(Crlf(".1\nT\n\n.TA Open\na  b\n.1\nU\n\nText\n"));
+  TestRun m(WholeRun("html"));
+  const auto r = CompileText(m, Crlf(".1\nT\n\n.TA Open\na  b\n.1\nU\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("Tables end command missing"), std::string::npos) << r.Console;
-  EXPECT_NE(run_test::FileOf(r, "DOC\\N001.HTML").find("<h1><a name=\"hd2\">U</a></h1>"), std::string::npos);
+  EXPECT_NE(FileOf(r, "DOC\\N001.HTML").find("<h1><a name=\"hd2\">U</a></h1>"), std::string::npos);
 }
 
 TEST(RunDriver, LineDrawingLeftOpenAtTheEnd) {
-  MemoryRun m("rtftext");
+  TestRun m(WholeRun("rtftext"));
   m->ini.CreateContents = false;
-  const auto r = m.Compile(Crlf(".1\nT\n\n.LI +\n+-+\n"));
+  const auto r = CompileText(m, Crlf(".1\nT\n\n.LI +\n+-+\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("line drawing end command missing"), std::string::npos) << r.Console;
 }
 
 TEST(RunDriver, EmptySourceStops) {
-  MemoryRun m("html");
-  const auto r = m.Compile("");
+  TestRun m(WholeRun("html"));
+  const auto r = CompileText(m, "");
   EXPECT_EQ(r.ExitCode, 2);
   EXPECT_NE(r.Console.find("source file is empty!"), std::string::npos);
 }
@@ -112,12 +110,13 @@ namespace {
 
 // A line end inside a paragraph separates two words in every target, RTF included.
 TEST(RunDriver, SoftLineEndKeepsWordsApartInRtf) {
-  run_test::MemoryRun m("rtftext");
+  TestRun m(WholeRun("rtftext"));
   m->switches.SoftLineEnds = true;
   m->ini.CreateContents = false;
-  const auto r = m.Compile(run_test::Crlf(".1\nT\n\nfirst\nsecond line.\n"));
+  const auto r = CompileText(m, Crlf(".1\nT\n\nfirst\nsecond line.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_NE(run_test::FileOf(r, "DOC.RTF").find("first \r\nsecond"), std::string::npos) << run_test::FileOf(r, "DOC.RTF");
+  EXPECT_NE(FileOf(r, "DOC.RTF").find("first \r\nsecond"), std::string::npos)
+      << FileOf(r, "DOC.RTF");
 }
 
 }  // namespace

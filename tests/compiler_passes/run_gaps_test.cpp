@@ -13,15 +13,11 @@
 #include "compiler/passes/output_pass.h"
 #include "compiler/passes/run_preparation.h"
 #include "compiler/passes/source_reader.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using run_test::Crlf;
-using run_test::MemoryRun;
-using run_test::TRunResult;
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -34,11 +30,11 @@ bool AnyFileHas(const TRunResult& r, const std::string& part) {
 // ---- User break ----------------------------------------------------------------------------
 
 TEST(UserBreak, NothingHappensWithoutARequest) {
-  MemoryRun m;
-  EXPECT_NO_THROW(CheckUserBreak(*m.run));  // no flag at all (tests, tools)
+  TestRun m(WholeRun());
+  EXPECT_NO_THROW(CheckUserBreak(*m));  // no flag at all (tests, tools)
   std::atomic<bool> flag{false};
   m->UserBreakRequested = &flag;
-  EXPECT_NO_THROW(CheckUserBreak(*m.run));
+  EXPECT_NO_THROW(CheckUserBreak(*m));
   EXPECT_EQ(m.console->Text, "");
 }
 
@@ -48,13 +44,13 @@ TEST(UserBreak, RequestStopsWithTheMessageOfTheLanguage) {
     const char* Message;
   };
   for (const Case& c : {Case{0, "User Break"}, Case{1, "Benutzerabbruch"}}) {
-    MemoryRun m;
+    TestRun m(WholeRun());
     std::atomic<bool> flag{true};
     m->UserBreakRequested = &flag;
     m->Language = c.Language;
     int code = -1;
     try {
-      CheckUserBreak(*m.run);
+      CheckUserBreak(*m);
     } catch (const TerminateRun& stop) {
       code = stop.ExitCode;
     }
@@ -65,10 +61,10 @@ TEST(UserBreak, RequestStopsWithTheMessageOfTheLanguage) {
 }
 
 TEST(UserBreak, RequestedBeforeTheRunStopsItAtTheFirstHeading) {
-  MemoryRun m;
+  TestRun m(WholeRun());
   std::atomic<bool> flag{true};
   m->UserBreakRequested = &flag;
-  const TRunResult r = m.Compile(Crlf(".1\nFirst\n\nSome text.\n"));
+  const TRunResult r = CompileText(m, Crlf(".1\nFirst\n\nSome text.\n"));
   EXPECT_EQ(r.ExitCode, 2);
   EXPECT_FALSE(r.RunCompleted);
   EXPECT_TRUE(Has(r.Console, "User Break")) << r.Console;
@@ -89,7 +85,7 @@ private:
   std::atomic<bool>& flag_;
 };
 
-void BreakInFirstTopic(MemoryRun& m, std::atomic<bool>& flag) {
+void BreakInFirstTopic(TestRun& m, std::atomic<bool>& flag) {
   auto console = std::make_unique<BreakingConsole>(flag);
   m.console = console.get();
   m->reporter.SetConsole(std::move(console));
@@ -100,10 +96,10 @@ const char* kTwoTopics = ".1\nFirst\n\nFirst topic text.\n.QQ\n\n.1\nSecond\n\nS
 
 // An HTML run stops at the next new page, after the page it was writing was ended.
 TEST(UserBreak, HtmlRunStopsAtTheNextNewPage) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   std::atomic<bool> flag{false};
   BreakInFirstTopic(m, flag);
-  const TRunResult r = m.Compile(Crlf(kTwoTopics));
+  const TRunResult r = CompileText(m, Crlf(kTwoTopics));
   EXPECT_EQ(r.ExitCode, 2);
   EXPECT_TRUE(Has(r.Console, "User Break")) << r.Console;
   EXPECT_TRUE(AnyFileHas(r, "First topic text.")) << "the page that was ended is kept";
@@ -114,11 +110,11 @@ TEST(UserBreak, HtmlRunStopsAtTheNextNewPage) {
 // was written stays on disk.
 TEST(UserBreak, SingleFileTargetsCloseTheirFileFirst) {
   for (const char* target : {"ipf", "winhelp4", "rtftext", "html"}) {
-    MemoryRun m(target);
+    TestRun m(WholeRun(target));
     m->ini.NewFileLevel = 0;  // HTML: everything in one page
     std::atomic<bool> flag{false};
     BreakInFirstTopic(m, flag);
-    const TRunResult r = m.Compile(Crlf(kTwoTopics));
+    const TRunResult r = CompileText(m, Crlf(kTwoTopics));
     EXPECT_EQ(r.ExitCode, 2) << target;
     EXPECT_TRUE(Has(r.Console, "User Break")) << target;
     EXPECT_TRUE(AnyFileHas(r, "First topic text")) << target;
@@ -150,9 +146,9 @@ TEST(LinkModes, DotCommandsSetTheModesOfTheTarget) {
       {"winhelp3", "URL http://example.com/", false, false, false, true},
   };
   for (const LinkModeCase& c : cases) {
-    MemoryRun m(c.Target);
+    TestRun m(WholeRun(c.Target));
     m->reader.DotLine = c.Line;
-    DispatchDotCommand(*m.run, std::string(c.Line).substr(0, 2));
+    DispatchDotCommand(*m, std::string(c.Line).substr(0, 2));
     const TCompileContext& cx = m->compile;
     const std::string what = std::string(c.Target) + " ." + c.Line;
     EXPECT_EQ(cx.ExternalBlock, c.ExternalBlock) << what;
@@ -167,11 +163,11 @@ TEST(LinkModes, DotCommandsSetTheModesOfTheTarget) {
 
 TEST(LinkModes, LocalEndsEveryBlock) {
   for (const char* line : {"EX guide.inf", "URL http://example.com/"}) {
-    MemoryRun m("ipf");
+    TestRun m(WholeRun("ipf"));
     m->reader.DotLine = line;
-    DispatchDotCommand(*m.run, std::string(line).substr(0, 2));
+    DispatchDotCommand(*m, std::string(line).substr(0, 2));
     m->reader.DotLine = "LOCAL";
-    DispatchDotCommand(*m.run, "LO");
+    DispatchDotCommand(*m, "LO");
     const TCompileContext& cx = m->compile;
     EXPECT_FALSE(cx.ExternalBlock) << line;
     EXPECT_FALSE(cx.LinkModeExternal) << line;
@@ -202,8 +198,8 @@ TEST(LinkModes, BlocksInWholeRuns) {
        ":i1 id=i"},
   };
   for (const BlockRunCase& c : cases) {
-    MemoryRun m(c.Target);
-    const TRunResult r = m.Compile(Crlf(c.Source));
+    TestRun m(WholeRun(c.Target));
+    const TRunResult r = CompileText(m, Crlf(c.Source));
     EXPECT_EQ(r.ExitCode, -1) << c.Target << r.Console;
     EXPECT_FALSE(Has(r.Console, c.Absent)) << c.Target << r.Console;
     EXPECT_FALSE(AnyFileHas(r, std::string(":i1.") + c.Absent)) << c.Target;
@@ -226,13 +222,13 @@ TEST(WinHelpFrameGroup, SubTopicsOfAGroupLinkToTheirMainChapter) {
   };
   for (const Case& c : {Case{"winhelp4", false, true}, Case{"winhelp4", true, false},
                         Case{"winhelp3", false, false}}) {
-    MemoryRun m(c.Target);
+    TestRun m(WholeRun(c.Target));
     m->ini.MainChapterLinkText = "Back to";
     m->switches.NoFramesSwitch = c.NoFramesSwitch;
-    const TRunResult r = m.Compile(Crlf(
+    const TRunResult r = CompileText(m, Crlf(
         ".WA verti 30\n.1\nChapter\n\nIntro.\n.2\nSection\n\nBody.\n.1\nOther\n\nEnd.\n"));
     ASSERT_EQ(r.ExitCode, -1) << c.Target << r.Console;
-    const std::string& rtf = run_test::FileOf(r, "DOC.RTF");
+    const std::string& rtf = FileOf(r, "DOC.RTF");
     ASSERT_FALSE(rtf.empty()) << c.Target;
     const std::size_t section = rtf.find("Section");
     ASSERT_NE(section, std::string::npos);
@@ -250,8 +246,8 @@ TEST(WinHelpFrameGroup, SubTopicsOfAGroupLinkToTheirMainChapter) {
 
 // The mark after each character of the text: set from the dot that begins a line up to the
 // first character of the next line.
-std::string MarksOf(MemoryRun& m, const std::string& text) {
-  CompilerRun& run = *m.run;
+std::string MarksOf(TestRun& m, const std::string& text) {
+  CompilerRun& run = *m;
   run.source.Data.assign(text.begin(), text.end());
   RewindSource(run);
   PrimeReaderWindow(run);
@@ -277,26 +273,27 @@ TEST(DotLineMark, MarksTheDotLinesOfTheText) {
       {"a\r\n.SN A\r\nb", true, "00" "11111" "1" "0"},  // WordStar input
   };
   for (const Case& c : cases) {
-    MemoryRun m;
+    TestRun m(WholeRun());
     m->switches.WordStarInput = c.WordStar;
     EXPECT_EQ(MarksOf(m, c.Text), c.Marks) << c.Text;
   }
 }
 
 TEST(DotLineMark, PreparationClearsIt) {
-  MemoryRun m;
+  TestRun m(WholeRun());
   m->reader.DotLineMark = true;
-  PrepareCompileRun(*m.run);
+  PrepareCompileRun(*m);
   EXPECT_FALSE(m->reader.DotLineMark);
 }
 
 // The output pass takes dot lines from the mark: a dot inside a line stays text, a dot at a
 // line start is a command, also on the very first line.
 TEST(DotLineMark, OutputPassTakesCommandsOnlyAtLineStarts) {
-  MemoryRun m("ipf");
-  const TRunResult r = m.Compile(Crlf(".TI Manual\n.1\nTop\n\nA line with .SN a dot.\n.OC ON\nCentred.\n"));
+  TestRun m(WholeRun("ipf"));
+  const TRunResult r =
+      CompileText(m, Crlf(".TI Manual\n.1\nTop\n\nA line with .SN a dot.\n.OC ON\nCentred.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& ipf = run_test::FileOf(r, "DOC.IPF");
+  const std::string& ipf = FileOf(r, "DOC.IPF");
   EXPECT_TRUE(Has(ipf, ":title.Manual")) << ipf;
   EXPECT_TRUE(Has(ipf, "A line with &per.SN a dot&per.")) << ipf;
   EXPECT_TRUE(Has(ipf, ":lines align=center.")) << ipf;

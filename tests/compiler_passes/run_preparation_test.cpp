@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/passes/run_preparation.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
@@ -22,39 +22,39 @@ TEST(RunPreparation, PrefixPattern) {
 }
 
 TEST(RunPreparation, WrongPatternIsReportedAndKept) {
-  run_test::MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   m->ini.PreFileName = "pg";
-  PrepareCompileRun(*m.run);
+  PrepareCompileRun(*m);
   EXPECT_EQ(m->switches.PageNamePrefix, "pg");
   EXPECT_NE(m.console->Text.find("wrong usage of \"pre filename\""), std::string::npos);
 }
 
 TEST(RunPreparation, PreSwitchTakesTheSourceName) {
-  run_test::MemoryRun m("html", "C:\\DOCS\\MANUAL.TXT");
+  TestRun m(WholeRun("html", "C:\\DOCS\\MANUAL.TXT"));
   m->switches.OutputDirectory = "C:\\DOCS\\MANUAL";
   m->switches.PrefixFromSource = true;
   m->ini.PreFileName = "nonsense";
-  PrepareCompileRun(*m.run);
+  PrepareCompileRun(*m);
   EXPECT_EQ(m->switches.PageNamePrefix, "MANUAL");
   EXPECT_EQ(m.console->Text.find("pre filename"), std::string::npos);
 }
 
 TEST(RunPreparation, FatGivesShortExtensions) {
-  run_test::MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   m->switches.FatFileNames = true;
-  PrepareCompileRun(*m.run);
+  PrepareCompileRun(*m);
   EXPECT_EQ(m->fileNames.PageExtension, ".HTM");
   EXPECT_EQ(m->htmlPage.HeadIncludeExtension, ".HEA");
   m->switches.FatFileNames = false;
   m->ini.CapitalOtherLetters = false;
-  PrepareCompileRun(*m.run);
+  PrepareCompileRun(*m);
   EXPECT_EQ(m->fileNames.PageExtension, ".html");
   EXPECT_EQ(m->htmlPage.HeadIncludeExtension, ".head");
 }
 
 TEST(RunPreparation, SourceWithoutExtensionStopsHtmlRun) {
-  run_test::MemoryRun m("html", "DOC");
-  const auto r = m.Compile(run_test::Crlf(".1\nT\n\nText\n"));
+  TestRun m(WholeRun("html", "DOC"));
+  const auto r = CompileText(m, Crlf(".1\nT\n\nText\n"));
   EXPECT_EQ(r.ExitCode, 2);
   EXPECT_NE(r.Console.find("Source file needs an extension otherwise new target directory gets the same name."),
             std::string::npos);
@@ -62,9 +62,9 @@ TEST(RunPreparation, SourceWithoutExtensionStopsHtmlRun) {
 }
 
 TEST(RunPreparation, NoSourceFile) {
-  run_test::MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   m->switches.SourceFiles.clear();
-  const auto r = m.Compile("x");
+  const auto r = CompileText(m, "x");
   EXPECT_EQ(r.ExitCode, 2);
   EXPECT_NE(r.Console.find("Enter a source file first!"), std::string::npos);
 }

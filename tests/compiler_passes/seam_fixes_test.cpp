@@ -6,15 +6,11 @@
 #include <string>
 
 #include "tests/support/rtf_checker.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using run_test::Crlf;
-using run_test::FileOf;
-using run_test::MemoryRun;
 
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t n = 0;
@@ -30,8 +26,8 @@ constexpr const char* kFootnoteSource =
     ".1\nSecond\n\nThe word again.\n";
 
 TEST(FootnoteFramesetLinks, HtmlLinksNameTheFramesetWithoutAnchor) {
-  MemoryRun m("html");
-  const auto r = m.Compile(Crlf(kFootnoteSource));
+  TestRun m(WholeRun("html"));
+  const auto r = CompileText(m, Crlf(kFootnoteSource));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& frameset = FileOf(r, "DOC\\N000.HTML");
   ASSERT_NE(frameset.find("<FRAME src=\"N000T.HTML\""), std::string::npos) << frameset;
@@ -47,8 +43,8 @@ TEST(FootnoteFramesetLinks, HtmlLinksNameTheFramesetWithoutAnchor) {
 }
 
 TEST(FootnoteFramesetLinks, HtmlHelpIndexNamesNoAnchorOfAFramesetPage) {
-  MemoryRun m("htmlhelp");
-  const auto r = m.Compile(Crlf(kFootnoteSource));
+  TestRun m(WholeRun("htmlhelp"));
+  const auto r = CompileText(m, Crlf(kFootnoteSource));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& hhk = FileOf(r, "DOC\\DOC.HHK");
   EXPECT_NE(hhk.find("<param name=\"Local\" value=\"N000.HTML\">"), std::string::npos) << hhk;
@@ -64,10 +60,10 @@ TEST(FootnoteFramesetLinks, PlainFootnotePagesKeepTheirAnchors) {
     bool Popup;
   };
   for (const TCase& c : {TCase{"noframes", true, false}, TCase{"popup", false, true}}) {
-    MemoryRun m("html");
+    TestRun m(WholeRun("html"));
     m->switches.NoFramesSwitch = c.NoFrames;
     m->ini.FootnotesPopup = c.Popup;
-    const auto r = m.Compile(Crlf(kFootnoteSource));
+    const auto r = CompileText(m, Crlf(kFootnoteSource));
     ASSERT_EQ(r.ExitCode, -1) << c.Name << r.Console;
     EXPECT_EQ(r.Files.count("DOC\\N000T.HTML"), 0u) << c.Name;
     EXPECT_NE(FileOf(r, "DOC\\N001.HTML").find("N000.HTML#hd1"), std::string::npos) << c.Name;
@@ -89,10 +85,10 @@ TEST(RtfSpecialNames, ContextStringsAndPictureNamesAreEscaped) {
   for (const TCase& c : {TCase{"winhelp3", " \\{bmc gfx\\\\pic\\}x.BMP\\}"},
                          TCase{"winhelp4", " \\{bmc gfx\\\\pic\\}x.BMP\\}"},
                          TCase{"rtftext", "{\\\\import gfx\\\\pic\\}x.BMP}"}}) {
-    MemoryRun m(c.Target);
+    TestRun m(WholeRun(c.Target));
     m->ini.ContentsInternal = true;
     m->ini.ContentsCntFile = true;
-    const auto r = m.Compile(Crlf(kSpecialNameSource));
+    const auto r = CompileText(m, Crlf(kSpecialNameSource));
     ASSERT_EQ(r.ExitCode, -1) << c.Target << r.Console;
     const std::string& rtf = FileOf(r, "DOC.RTF");
     const rtf_check::RtfReport check = rtf_check::CheckRtf(rtf);
@@ -113,13 +109,14 @@ TEST(RtfSpecialNames, ContextStringsAndPictureNamesAreEscaped) {
 // Both bars of a page lead back to the same page, never to the page itself: the last-line bar
 // is written when the next heading has already moved the heading cursors on.
 TEST(NavigationBarBack, LastLineBarGoesBackWhereTheFirstLineBarGoes) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   m->ini.NewFileLevel = 2;
   m->ini.FunctionsFirstLine = "back forward";
   m->ini.TextsFirstLine = "Back Forward";
   m->ini.FunctionsLastLine = "back forward";
   m->ini.TextsLastLine = "Back Forward";
-  const auto r = m.Compile(Crlf(".1\nA\n\nText a\n.2\nA1\n\nText a1\n.2\nA2\n\nText a2\n.1\nB\n\nText b\n"));
+  const auto r = CompileText(
+      m, Crlf(".1\nA\n\nText a\n.2\nA1\n\nText a1\n.2\nA2\n\nText a2\n.1\nB\n\nText b\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   struct TPage {
     const char* Name;
@@ -142,8 +139,9 @@ TEST(NavigationBarBack, LastLineBarGoesBackWhereTheFirstLineBarGoes) {
 // later usable ".ID" word of the same page.
 TEST(IdPageWords, UnusableWordGivesWayToALaterUsableOne) {
   for (const char* word : {"a\"b", "a*b", "a?b", "a|b", "a<b", "c:b"}) {
-    MemoryRun m("html");
-    const auto r = m.Compile(Crlf(std::string(".1\nA\n\n.ID ") + word + "\n.ID good\nText\n.1\nB\n\nText\n"));
+    TestRun m(WholeRun("html"));
+    const auto r = CompileText(
+        m, Crlf(std::string(".1\nA\n\n.ID ") + word + "\n.ID good\nText\n.1\nB\n\nText\n"));
     ASSERT_EQ(r.ExitCode, -1) << word << r.Console;
     EXPECT_NE(r.Console.find(std::string(".ID word ") + word + " cannot name a file"), std::string::npos)
         << word << r.Console;

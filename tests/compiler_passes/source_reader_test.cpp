@@ -2,9 +2,9 @@
 // the .NR/.HD numbers with their reservations.
 #include <gtest/gtest.h>
 
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 // Every character the reader delivers, until the buffer ends.
@@ -111,7 +111,7 @@ TEST(SourceReader, OverlongDotLineStopsTheRun) {
   } catch (const TerminateRun& stop) {
     EXPECT_EQ(stop.ExitCode, 2);  // the run has not completed
   }
-  EXPECT_NE(t.Messages().find("dot command exceeds line"), std::string::npos);
+  EXPECT_NE(t.Text().find("dot command exceeds line"), std::string::npos);
   EXPECT_EQ(t->reader.DotLine.size(), kDotLineMax);
 }
 
@@ -134,7 +134,7 @@ TEST(Conditions, EvaluatesOneOperatorAtMost) {
     TestRun t;
     SetConditions(*t, {"alpha", "beta"});
     EXPECT_EQ(EvaluateCondition(*t, c.condition), c.result) << c.condition;
-    EXPECT_EQ(t.Messages().find("wrong syntax in .IF condition") != std::string::npos, c.error)
+    EXPECT_EQ(t.Text().find("wrong syntax in .IF condition") != std::string::npos, c.error)
         << c.condition;
   }
 }
@@ -186,11 +186,11 @@ TEST(Conditions, ElseEndAndErrors) {
   EXPECT_FALSE(run.reader.ConditionOn);  // .EL without .IF switches the text off
   EXPECT_TRUE(HandleConditionCommand(run, "EN", false));
   EXPECT_TRUE(run.reader.ConditionOn);
-  EXPECT_NE(t.Messages().find(".END located without beginning .IF-condition"), std::string::npos);
+  EXPECT_NE(t.Text().find(".END located without beginning .IF-condition"), std::string::npos);
   run.reader.DotLine = "IF x";
   HandleConditionCommand(run, "IF", false);
   HandleConditionCommand(run, "IF", false);
-  EXPECT_NE(t.Messages().find("last .IF-condition not closed with .END"), std::string::npos);
+  EXPECT_NE(t.Text().find("last .IF-condition not closed with .END"), std::string::npos);
   EXPECT_FALSE(HandleConditionCommand(run, "TI", false));
 }
 
@@ -214,8 +214,8 @@ TEST(Numbers, NrAndHdReadOnlyInHtmlRuns) {
     t->reader.DotLine = c.line;
     EXPECT_TRUE(HandleConditionCommand(*t, "NR", false));
     EXPECT_EQ(t->reader.PendingFileNumber, c.pending) << c.target << " " << c.line;
-    if (c.message) EXPECT_NE(t.Messages().find(c.message), std::string::npos) << c.line;
-    else EXPECT_EQ(t.Messages(), "") << c.line;
+    if (c.message) EXPECT_NE(t.Text().find(c.message), std::string::npos) << c.line;
+    else EXPECT_EQ(t.Text(), "") << c.line;
   }
 }
 
@@ -247,7 +247,7 @@ TEST(Numbers, HeadingReservations) {
   EXPECT_EQ(low.NaturalNumber, 13);
   EXPECT_EQ(low.UsedNumber, 13);
   EXPECT_EQ(low.ReservedValue, 3);
-  EXPECT_EQ(t.Messages(), "Warning: .HD3 value too low\n");
+  EXPECT_EQ(t.Text(), "Warning: .HD3 value too low\n");
 }
 
 TEST(Numbers, PrepassesNeitherWarnNorRecord) {
@@ -259,7 +259,7 @@ TEST(Numbers, PrepassesNeitherWarnNorRecord) {
   NumberNextHeading(run);
   EXPECT_EQ(run.numbering.HeadingCounter, 2);
   EXPECT_TRUE(run.numbering.ReservationList.empty());
-  EXPECT_EQ(t.Messages(), "");
+  EXPECT_EQ(t.Text(), "");
 }
 
 TEST(Numbers, FileReservation) {
@@ -280,12 +280,12 @@ TEST(Numbers, CountersBeyondTheirTablesStopTheRun) {
   CompilerRun& run = *t;
   run.reader.PendingFileNumber = 40000;  // beyond the signed 16-bit file numbers
   EXPECT_THROW(NumberNextFile(run), TerminateRun);
-  EXPECT_NE(t.Messages().find("too many output files"), std::string::npos);
+  EXPECT_NE(t.Text().find("too many output files"), std::string::npos);
   TestRun h;
   h->numbering.HeadingCounter = 65535;
   EXPECT_THROW(NumberNextHeading(*h), TerminateRun);
-  EXPECT_NE(h.Messages().find("too many headings"), std::string::npos);
+  EXPECT_NE(h.Text().find("too many headings"), std::string::npos);
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

@@ -4,15 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "compiler/passes/table_scanner.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/output_files_fakes.h"
+#include "tests/support/compiler_test_support.h"
 #include "tests/support/table_scanner_driver.h"
 
 using namespace skeldon;
 
 namespace {
-
-using gen_test::TestRun;
 
 std::string CellText(const CompilerRun& run, const TTableCell& c) {
   return run.source.Data.substr(static_cast<std::size_t>(c.TextStart),
@@ -46,9 +43,9 @@ TEST(TableScannerTest, CellsRowsAndColumns) {
   };
   for (const ScanCase& c : cases) {
     TestRun t("html");
-    gen2w_test::EmitRaw(*t);
+    EmitRaw(*t);
     t.Load(std::string(".TA T\n") + c.lines + ".TA\n");
-    gen2w_test::ScanTablesOnly(*t);
+    ScanTablesOnly(*t);
     EXPECT_EQ(DescribeCells(*t), c.cells) << c.lines;
   }
 }
@@ -57,20 +54,20 @@ TEST(TableScannerTest, WordStarExtendedCharacterStartsItsCellAtTheEscape) {
   TestRun t("html");
   t->switches.WordStarInput = true;
   t->reader.SoftSpaceChar = 28;
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   t.Load(std::string(".TA T\r\n\x1B\x84\x1C" "bc  d\r\n.TA\r\n"));
-  gen2w_test::ScanTablesOnly(*t);
+  ScanTablesOnly(*t);
   ASSERT_EQ(t->tables.Cells.size(), 2u);
-  EXPECT_EQ(gen_test::Printable(CellText(*t, t->tables.Cells[0])), "\\x1B\\x84\\x1Cbc");
+  EXPECT_EQ(Printable(CellText(*t, t->tables.Cells[0])), "\\x1B\\x84\\x1Cbc");
   EXPECT_EQ(t->tables.Cells[0].LastColumn, 3);  // the sequence is one position
   EXPECT_EQ(t->tables.Cells[1].FirstColumn, 6);
 }
 
 TEST(TableScannerTest, LfOnlyLineEndsAddressTheRightBytes) {
   TestRun t("html");
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   t.Load(".TA T\nab  cd \nef\n.TA\n");
-  gen2w_test::ScanTablesOnly(*t);
+  ScanTablesOnly(*t);
   EXPECT_EQ(DescribeCells(*t), "1:1-2=ab | 1:5-6=cd | 2:1-2=ef");
 }
 
@@ -111,8 +108,8 @@ TEST(TableScannerTest, TitleAndOptionsAtOpening) {
 TEST(TableScannerTest, TaErrorsStopTheRun) {
   TestRun closeWithoutOpen("html");
   closeWithoutOpen->reader.DotLine = "TA";
-  EXPECT_EQ(gen2w_test::ExitCodeOf([&] { HandleTaCommand(*closeWithoutOpen); }), 2);
-  EXPECT_NE(closeWithoutOpen.Messages().find(
+  EXPECT_EQ(ExitCodeOf([&] { HandleTaCommand(*closeWithoutOpen); }), 2);
+  EXPECT_NE(closeWithoutOpen.Text().find(
                 ".TA without parameter closes the table! To begin a table, write .TA title or .TA NO"),
             std::string::npos);
 
@@ -120,17 +117,17 @@ TEST(TableScannerTest, TaErrorsStopTheRun) {
   openTwice->reader.DotLine = "TA first";
   HandleTaCommand(*openTwice);
   openTwice->reader.DotLine = "TA NO";
-  EXPECT_EQ(gen2w_test::ExitCodeOf([&] { HandleTaCommand(*openTwice); }), 2);
-  EXPECT_NE(openTwice.Messages().find("old Table is not closed"), std::string::npos);
+  EXPECT_EQ(ExitCodeOf([&] { HandleTaCommand(*openTwice); }), 2);
+  EXPECT_NE(openTwice.Text().find("old Table is not closed"), std::string::npos);
 }
 
 TEST(TableScannerTest, LineOverTwoThousandCharactersIsReportedNotOverrun) {
   TestRun t("html");
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   std::string line = "a  " + std::string(5000, 'b') + "  c\n";
   t.Load(".TA T\n" + line + "d  e\n.TA\n");
-  gen2w_test::ScanTablesOnly(*t);
-  EXPECT_NE(t.Messages().find("table line longer than 2000 characters"), std::string::npos);
+  ScanTablesOnly(*t);
+  EXPECT_NE(t.Text().find("table line longer than 2000 characters"), std::string::npos);
   for (const TTableCell& c : t->tables.Cells) {
     EXPECT_LE(c.LastColumn, kTableLineMax);
     EXPECT_GE(c.TextStart, 0);
@@ -141,11 +138,11 @@ TEST(TableScannerTest, LineOverTwoThousandCharactersIsReportedNotOverrun) {
 
 TEST(TableScannerTest, ManyRowsCountBeyondAByte) {
   TestRun t("html");
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   std::string rows;
   for (int i = 0; i < 300; ++i) rows += "x  y\n";
   t.Load(".TA T\n" + rows + ".TA\n");
-  gen2w_test::ScanTablesOnly(*t);
+  ScanTablesOnly(*t);
   EXPECT_EQ(t->tables.ColumnOccupancy[1], 300);
   EXPECT_EQ(t->tables.Cells.size(), 600u);
   EXPECT_EQ(t->tables.Cells.back().Row, 300);

@@ -1,23 +1,21 @@
 // The topic switch: frame-group framesets, sub-chapter lists and the picture markup of RTF.
 #include <gtest/gtest.h>
 
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
-using run_test::Crlf;
-using run_test::MemoryRun;
-
 // The second frame of a group shows the page of the group's first sub-heading, also when a
 // .NR line gave that page another number.
 TEST(TopicSwitch, GroupFramesetNamesTheReservedPage) {
-  MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   m->ini.NewFileLevel = 1;
-  const auto r = m.Compile(Crlf(".1\nA\n\nText\n.FA hori 30\n.1\nGroup\n\nText\n.NR 7\n.2\nInside\n\nText\n"));
+  const auto r = CompileText(
+      m, Crlf(".1\nA\n\nText\n.FA hori 30\n.1\nGroup\n\nText\n.NR 7\n.2\nInside\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& frameset = run_test::FileOf(r, "DOC\\N001.HTML");
+  const std::string& frameset = FileOf(r, "DOC\\N001.HTML");
   EXPECT_NE(frameset.find("<FRAMESET ROWS=\"30%,*\">"), std::string::npos) << frameset;
   EXPECT_NE(frameset.find("<FRAME src=\"N001F.HTML\" name=\"group7\">"), std::string::npos) << frameset;
   EXPECT_NE(frameset.find("<FRAME src=\"N007.HTML\" name=\"group8\">"), std::string::npos) << frameset;
@@ -33,30 +31,31 @@ TEST(TopicSwitch, SubchapterSeparatorModes) {
                {"PARAGRAPH", "</a>\r\n<p>\r\n<a href=\"#hd3\">"},
                {" | ", "</a>\r\n |<a href=\"#hd3\">"}};
   for (const auto& c : cases) {
-    MemoryRun m("html");
+    TestRun m(WholeRun("html"));
     m->ini.SubchapterLinkText = "See:";
-    const auto r = m.Compile(Crlf(std::string(".SC ") + c.Mode + "\n.1\nA\n\nText\n.2\nB\n\nText\n.2\nC\n\nText\n"));
+    const auto r = CompileText(
+        m, Crlf(std::string(".SC ") + c.Mode + "\n.1\nA\n\nText\n.2\nB\n\nText\n.2\nC\n\nText\n"));
     ASSERT_EQ(r.ExitCode, -1) << r.Console;
-    const std::string& page = run_test::FileOf(r, "DOC\\N000.HTML");
+    const std::string& page = FileOf(r, "DOC\\N000.HTML");
     EXPECT_NE(page.find(c.Between), std::string::npos) << c.Mode << "\n" << page;
   }
 }
 
 TEST(TopicSwitch, ListModeIsNotUsedInRtf) {
-  MemoryRun m("winhelp4");
+  TestRun m(WholeRun("winhelp4"));
   m->ini.SubchapterLinkText = "See:";
-  const auto r = m.Compile(Crlf(".SC LIST\n.1\nA\n\nText\n.2\nB\n\nText\n"));
+  const auto r = CompileText(m, Crlf(".SC LIST\n.1\nA\n\nText\n.2\nB\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_EQ(run_test::FileOf(r, "DOC.RTF").find("<UL>"), std::string::npos);
+  EXPECT_EQ(FileOf(r, "DOC.RTF").find("<UL>"), std::string::npos);
   EXPECT_EQ(m->compile.SubheadingListMode, "RETURN");
 }
 
 TEST(TopicSwitch, RtfPictureNamesAreEscaped) {
-  MemoryRun m("winhelp4");
-  const auto r = m.Compile(Crlf(".1\nA\n\n.BM pics\\{odd}\nText\n"));
+  TestRun m(WholeRun("winhelp4"));
+  const auto r = CompileText(m, Crlf(".1\nA\n\n.BM pics\\{odd}\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_NE(run_test::FileOf(r, "DOC.RTF").find("\\{bml pics\\\\\\{odd\\}.BMP\\}"), std::string::npos)
-      << run_test::FileOf(r, "DOC.RTF");
+  EXPECT_NE(FileOf(r, "DOC.RTF").find("\\{bml pics\\\\\\{odd\\}.BMP\\}"), std::string::npos)
+      << FileOf(r, "DOC.RTF");
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 
 #include "compiler/passes/compiler_run.h"
 #include "compiler/program/main_program.h"
+#include "tests/support/compiler_test_run.h"
 #include "tests/support/rtf_checker.h"
 
 using namespace skeldon;
@@ -234,16 +235,13 @@ const Compiled& Compile(const std::string& param) {
   }
   std::vector<std::string> words = {"skeldon", manual + ".skj"};
   words.insert(words.end(), variant->Switches.begin(), variant->Switches.end());
-  auto run = std::make_unique<CompilerRun>();
-  auto console = std::make_unique<TCapturingConsole>();
-  TCapturingConsole* seen = console.get();
-  run->reporter.SetConsole(std::move(console));
+  TestRun run(ConstructedRun());
   const fs::path before = fs::current_path();
   fs::current_path(c.Project);
   c.ExitCode = RunCompiler(words, *run);
   fs::current_path(before);
   c.RunSuccess = run->RunSuccess;
-  c.Console = seen->Text;
+  c.Console = run.Text();
   return c;
 }
 

@@ -4,13 +4,11 @@
 
 #include "compiler/foundation/command_line.h"
 #include "compiler/writers/frame_layout.h"
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using gen_test::TestRun;
 
 // "WxH LT" per frame: width, height, l/r and t/b.
 std::string Describe(const CompilerRun& run, int frame) {
@@ -51,7 +49,7 @@ TEST(FrameLayoutTest, LayoutsOfTheDocumentedWordCombinations) {
     }
     EXPECT_EQ(Describe(*t, 4), c.frame4) << c.words;
     EXPECT_TRUE(t->linkPass.FramePending) << c.words;
-    EXPECT_EQ(t.Messages(), "") << c.words;
+    EXPECT_EQ(t.Text(), "") << c.words;
   }
 }
 
@@ -88,7 +86,7 @@ TEST(FrameLayoutTest, WrongCommandsAreReportedAndDroppedOrClamped) {
     t->passes.GroupWindowTable[1].WidthPercent = 42;  // an earlier layout
     SplitWords(*t, c.words);
     HandleFrameCommand(*t);
-    EXPECT_NE(t.Messages().find(c.message), std::string::npos) << c.words << ": " << t.Messages();
+    EXPECT_NE(t.Text().find(c.message), std::string::npos) << c.words << ": " << t.Text();
     EXPECT_EQ(t->linkPass.FramePending, c.accepted) << c.words;
     if (c.accepted) {
       EXPECT_EQ(Describe(*t, 1), c.frame1) << c.words;
@@ -104,7 +102,7 @@ TEST(FrameLayoutTest, GermanMessageIsChosenByLanguage) {
   t->Language = 1;
   SplitWords(*t, "hori");
   HandleFrameCommand(*t);
-  EXPECT_NE(t.Messages().find("Zu wenig Parameter hinter .FA"), std::string::npos) << t.Messages();
+  EXPECT_NE(t.Text().find("Zu wenig Parameter hinter .FA"), std::string::npos) << t.Text();
 }
 
 }  // namespace

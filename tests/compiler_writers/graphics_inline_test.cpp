@@ -6,12 +6,12 @@
 #include <fstream>
 
 #include "compiler/writers/inline_graphics.h"
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
 #include "tests/support/test_support.h"
 
 using namespace skeldon;
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 class PictureFiles : public ::testing::Test {
@@ -142,4 +142,4 @@ TEST(GraphicChar, LayoutLineEndsOnlyInReflowedText) {
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

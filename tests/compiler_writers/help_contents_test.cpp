@@ -2,35 +2,33 @@
 // format description.
 #include <gtest/gtest.h>
 
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
-using run_test::Crlf;
-using run_test::MemoryRun;
-
 const char* kFourHeadings =
     ".1\nIntroduction\n\nSome text.\n.2\nPurpose\n\nText.\n.2\nTerms\n\nText.\n.1\nAppendix\n\nText.\n";
 
 TEST(HelpContents, CntFileOfFourHeadings) {
-  MemoryRun m("winhelp4", "manual.txt");
+  TestRun m(WholeRun("winhelp4", "manual.txt"));
   m->ini.ContentsCntFile = true;
-  const auto r = m.Compile(Crlf(kFourHeadings));
+  const auto r = CompileText(m, Crlf(kFourHeadings));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_EQ(run_test::FileOf(r, "manual.CNT"),
+  EXPECT_EQ(FileOf(r, "manual.CNT"),
             ":Base manual.HLP\r\n1 Introduction\r\n2 Overview=h1\r\n2 Purpose=h2\r\n2 Terms=h3\r\n"
             "1 Appendix\r\n2 Overview=h4\r\n");
 }
 
 // A book whose own topic has no running text gets no entry of its own.
 TEST(HelpContents, ShortTopicBookHasNoOwnEntry) {
-  MemoryRun m("winhelp4", "manual.txt");
+  TestRun m(WholeRun("winhelp4", "manual.txt"));
   m->ini.ContentsCntFile = true;
-  const auto r = m.Compile(Crlf(".1\nIntro\n\n.2\nPart\n\nText.\n.1\nEnd\n\nText.\n"));
+  const auto r = CompileText(m, Crlf(".1\nIntro\n\n.2\nPart\n\nText.\n.1\nEnd\n\nText.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_EQ(run_test::FileOf(r, "manual.CNT"), ":Base manual.HLP\r\n1 Intro\r\n2 Part=h2\r\n1 End\r\n2 Overview=h3\r\n");
+  EXPECT_EQ(FileOf(r, "manual.CNT"),
+            ":Base manual.HLP\r\n1 Intro\r\n2 Part=h2\r\n1 End\r\n2 Overview=h3\r\n");
 }
 
 std::string Between(const std::string& text, const std::string& from, const std::string& to) {
@@ -41,12 +39,14 @@ std::string Between(const std::string& text, const std::string& from, const std:
 }
 
 TEST(HelpContents, WinHelpContentsTopic) {
-  MemoryRun m("winhelp4", "manual.txt");
+  TestRun m(WholeRun("winhelp4", "manual.txt"));
   m->ini.ContentsInternal = true;
   m->ini.ListIndention = 1;
-  const auto r = m.Compile(Crlf(".1\nFirst heading\n\nText.\n.2\nSub heading\n\nText.\n.1\nSecond heading\n\nText.\n"));
+  const auto r = CompileText(
+      m,
+      Crlf(".1\nFirst heading\n\nText.\n.2\nSub heading\n\nText.\n.1\nSecond heading\n\nText.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& rtf = run_test::FileOf(r, "manual.RTF");
+  const std::string& rtf = FileOf(r, "manual.RTF");
   EXPECT_NE(rtf.find("\\line\r\n{\\ThisIsTopic1}\r\n#{\\footnote INDEX}\r\n${\\footnote Contents}\r\n"), std::string::npos)
       << rtf;
   EXPECT_EQ(Between(rtf, "\\par\r\n{\\li0", "\\plain\\pard\\page"),
@@ -57,10 +57,12 @@ TEST(HelpContents, WinHelpContentsTopic) {
 }
 
 TEST(HelpContents, RtfTextNumberedContents) {
-  MemoryRun m("rtftext", "manual.txt");
-  const auto r = m.Compile(Crlf(".1\nFirst heading\n\nText.\n.2\nSub heading\n\nText.\n.1\nSecond heading\n\nText.\n"));
+  TestRun m(WholeRun("rtftext", "manual.txt"));
+  const auto r = CompileText(
+      m,
+      Crlf(".1\nFirst heading\n\nText.\n.2\nSub heading\n\nText.\n.1\nSecond heading\n\nText.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& rtf = run_test::FileOf(r, "manual.RTF");
+  const std::string& rtf = FileOf(r, "manual.RTF");
   EXPECT_NE(rtf.find("\\fi-432\\li432\\tx432\r\n\\par\r\n1\\tab First heading\\par\r\n1.1\\tab Sub heading\\par\\par\r\n"
                      "2\\tab Second heading\\par\\par\r\n\\li0\\fi0\\tx0\\pard"),
             std::string::npos)

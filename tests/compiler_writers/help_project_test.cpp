@@ -5,22 +5,16 @@
 #include "compiler/writers/help_project.h"
 #include "compiler/writers/output_files.h"
 #include "compiler/writers/summary_page.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/golden_util.h"
-#include "tests/support/output_files_fakes.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
-using gen_test::TestRun;
-
 struct ProjectRun {
   TestRun t;
-  std::shared_ptr<gen2w_test::StoredFiles> files;
-  explicit ProjectRun(const char* target) : t(target) {
+  explicit ProjectRun(const char* target) : t({.target = target, .keepFiles = true}) {
     CompilerRun& run = *t;
-    files = gen2w_test::CaptureStoredFiles(run);
     run.switches.SourceFileName = "MANUAL.TXT";
     run.switches.OutputDirectory = "MANUAL";
     run.linkPass.DocumentTitle = "Corvina Guide \x84";  // code page 850 a-umlaut
@@ -40,7 +34,7 @@ TEST(HelpProjectTest, HhpMatchesGolden) {
   CloseOutputFile(run);
   WriteHhpFile(run);
   EXPECT_EQ(run.helpProject.HhpFileName, "MANUAL\\MANUAL.HHP");
-  gen_test::ExpectGolden("help_project/manual.hhp", p.files->Files["MANUAL\\MANUAL.HHP"]);
+  ExpectGolden("help_project/manual.hhp", p.t.File("MANUAL\\MANUAL.HHP"));
 }
 
 TEST(HelpProjectTest, SourceWithDirectoryGivesBareProjectNames) {
@@ -55,7 +49,7 @@ TEST(HelpProjectTest, SourceWithDirectoryGivesBareProjectNames) {
   CloseOutputFile(run);
   WriteHhpFile(run);
   EXPECT_EQ(run.helpProject.HhpFileName, "DOCS\\MANUAL\\MANUAL.HHP");
-  const std::string& hhp = p.files->Files["DOCS\\MANUAL\\MANUAL.HHP"];
+  const std::string& hhp = p.t.File("DOCS\\MANUAL\\MANUAL.HHP");
   EXPECT_NE(hhp.find("\r\nContents file=PGMANUAL.HHC\r\n"), std::string::npos) << hhp;
   EXPECT_NE(hhp.find("\r\n[FILES]\r\npgN000.HTML\r\n\r\n"), std::string::npos) << hhp;
 }
@@ -78,8 +72,8 @@ TEST(HelpProjectTest, WinHelp4HpjMatchesGolden) {
   run.helpTables.PanelIdFileName = "MANUAL.PAN";
   WriteHpjFile(run);
   EXPECT_EQ(run.helpProject.HpjFileName, "MANUAL.HPJ");
-  gen_test::ExpectGolden("help_project/winhelp4.hpj", p.files->Files["MANUAL.HPJ"]);
-  EXPECT_EQ(p.t.Messages(), "");
+  ExpectGolden("help_project/winhelp4.hpj", p.t.File("MANUAL.HPJ"));
+  EXPECT_EQ(p.t.Text(), "");
 }
 
 TEST(HelpProjectTest, WinHelp3HpjMatchesGolden) {
@@ -87,15 +81,16 @@ TEST(HelpProjectTest, WinHelp3HpjMatchesGolden) {
   p.t->ini.ContentsInternal = true;
   p.t->ini.ContentsCntFile = true;  // "both": no CONTENTS line
   WriteHpjFile(*p.t);
-  gen_test::ExpectGolden("help_project/winhelp3.hpj", p.files->Files["MANUAL.HPJ"]);
+  ExpectGolden("help_project/winhelp3.hpj", p.t.File("MANUAL.HPJ"));
 }
 
 TEST(HelpProjectTest, GermanHistoryButton) {
   ProjectRun p("winhelp4");
   p.t->Language = 1;
   WriteHpjFile(*p.t);
-  EXPECT_NE(p.files->Files["MANUAL.HPJ"].find("CreateButton(\"BTN_HISTORY\", \"Bisher\", \"History()\")\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      p.t.File("MANUAL.HPJ").find("CreateButton(\"BTN_HISTORY\", \"Bisher\", \"History()\")\r\n"),
+      std::string::npos);
 }
 
 struct TitleCase {
@@ -119,17 +114,17 @@ TEST(HelpProjectTest, TitleCodePageAndWinHelp3Length) {
     title[0] = c.iso ? '\xE4' : '\x84';
     p.t->linkPass.DocumentTitle = title;
     WriteHpjFile(*p.t);
-    const std::string& hpj = p.files->Files["MANUAL.HPJ"];
+    const std::string& hpj = p.t.File("MANUAL.HPJ");
     const std::string written = std::string("TITLE=") + c.firstChars + std::string(c.length - 1, 'x') + "\r\n";
     EXPECT_NE(hpj.find(written), std::string::npos) << c.target << " " << c.length;
-    EXPECT_EQ(p.t.Messages().find("Title in Winhelp must not exceed 50 chars") != std::string::npos,
+    EXPECT_EQ(p.t.Text().find("Title in Winhelp must not exceed 50 chars") != std::string::npos,
               c.message)
         << c.target << " " << c.length;
   }
   ProjectRun untitled("winhelp4");
   untitled.t->linkPass.DocumentTitle.clear();
   WriteHpjFile(*untitled.t);
-  EXPECT_EQ(untitled.files->Files["MANUAL.HPJ"].find("TITLE="), std::string::npos);
+  EXPECT_EQ(untitled.t.File("MANUAL.HPJ").find("TITLE="), std::string::npos);
 }
 
 TEST(HelpProjectTest, MissingGraphicsReport) {
@@ -138,7 +133,7 @@ TEST(HelpProjectTest, MissingGraphicsReport) {
   off.t->summaryPage.GraphicFiles = {{false, -1, false, "a.gif"}};
   ReportMissingGraphics(*off.t);
   EXPECT_FALSE(off.t->helpProject.GraphicsMissing);
-  EXPECT_EQ(off.t.Messages(), "");
+  EXPECT_EQ(off.t.Text(), "");
 
   ProjectRun on("html");
   on.t->graphics.SearchGraphicFiles = true;
@@ -146,7 +141,7 @@ TEST(HelpProjectTest, MissingGraphicsReport) {
                                   {false, -1, false, "c.gif"}};
   ReportMissingGraphics(*on.t);
   EXPECT_TRUE(on.t->helpProject.GraphicsMissing);
-  EXPECT_EQ(on.t.Messages(), "Warning:\ngraphics file a.gif missing.\ngraphics file c.gif missing.\n");
+  EXPECT_EQ(on.t.Text(), "Warning:\ngraphics file a.gif missing.\ngraphics file c.gif missing.\n");
 }
 
 }  // namespace

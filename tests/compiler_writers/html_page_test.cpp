@@ -8,24 +8,19 @@
 
 #include "compiler/foundation/ini_values.h"
 #include "compiler/writers/html_page.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/golden_util.h"
-#include "tests/support/output_files_fakes.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
 namespace fs = std::filesystem;
-using gen_test::TestRun;
 
 // A run whose source holds one heading title at position 0.
 struct PageRun {
   TestRun t;
-  std::shared_ptr<gen2w_test::StoredFiles> files;
   THeadingNode* node = nullptr;
-  explicit PageRun(const char* target = "html") : t(target) {
-    files = gen2w_test::CaptureStoredFiles(*t);
+  explicit PageRun(const char* target = "html") : t({.target = target, .keepFiles = true}) {
     t.Load("Getting started\r\n\r\nSome text.\r\n");
     t->linkPass.DocumentTitle = "Corvina Guide";
     ParseTextTemplate("Guide: HEADING", t->ini.FileTitle);
@@ -48,10 +43,10 @@ TEST(HtmlPageTest, TopicPageMatchesGolden) {
   run.passes.OutputFile += "Some text.\r\n";
   run.htmlPage.ClosingHeadingLevel = 1;
   WritePageEnd(run, false);
-  gen_test::ExpectGolden("html_page/topic_page.html", p.files->Files["GUIDE\\N003.HTML"]);
+  ExpectGolden("html_page/topic_page.html", p.t.File("GUIDE\\N003.HTML"));
   EXPECT_EQ(run.htmlPage.HtmlPageCount, 1);
   EXPECT_EQ(run.htmlPage.HtmlPageBytes,
-            static_cast<std::int64_t>(p.files->Files["GUIDE\\N003.HTML"].size()));
+            static_cast<std::int64_t>(p.t.File("GUIDE\\N003.HTML").size()));
 }
 
 TEST(HtmlPageTest, FramesetPageMatchesGolden) {
@@ -62,14 +57,14 @@ TEST(HtmlPageTest, FramesetPageMatchesGolden) {
   f += "<FRAMESET COLS=\"30%,*\"><FRAME SRC=\"N001.HTML\" NAME=\"navi\"><FRAME SRC=\"EMPTY.HTML\" "
        "NAME=\"main\"></FRAMESET>\r\n";
   FinishHtmlPage(run, f, true, true);
-  gen_test::ExpectGolden("html_page/frameset_page.html", f);
+  ExpectGolden("html_page/frameset_page.html", f);
 }
 
 TEST(HtmlPageTest, HtmlHelpContentsHeadMatchesGolden) {
   PageRun p("htmlhelp");
   CompilerRun& run = *p.t;
   WritePageHead(run, run.passes.OutputFile, false, nullptr, kContentsPage, true);
-  gen_test::ExpectGolden("html_page/htmlhelp_contents_head.hhc", run.passes.OutputFile);
+  ExpectGolden("html_page/htmlhelp_contents_head.hhc", run.passes.OutputFile);
   // The index file: the same without the site-properties object.
   PageRun q("htmlhelp");
   WritePageHead(*q.t, q.t->passes.OutputFile, false, nullptr, kIndexPage, true);
@@ -149,7 +144,7 @@ TEST(HtmlPageTest, PlaceholderPageEndsWithHtmlEndOnly) {
   run.passes.OutputFile = "<html>";
   run.htmlPage.EmptyPageOpen = true;
   WritePageEnd(run, false);
-  EXPECT_EQ(p.files->Files["GUIDE\\EMPTY.HTML"], "<html></html>\r\n");
+  EXPECT_EQ(p.t.File("GUIDE\\EMPTY.HTML"), "<html></html>\r\n");
   EXPECT_FALSE(run.htmlPage.EmptyPageOpen);
   EXPECT_EQ(run.htmlPage.HtmlPageCount, 0);
 }
@@ -162,11 +157,11 @@ TEST(HtmlPageTest, BarMarksSuppressTheBottomBarOnce) {
   run.htmlPage.ClosingHeadingLevel = 1;
   CreateOutputFile(run, "GUIDE", "\\N003.HTML", false);
   WritePageEnd(run, false);
-  EXPECT_EQ(p.files->Files["GUIDE\\N003.HTML"], "</BODY></HTML>");
+  EXPECT_EQ(p.t.File("GUIDE\\N003.HTML"), "</BODY></HTML>");
   EXPECT_FALSE(run.htmlPage.FramesetBarMark);
   CreateOutputFile(run, "GUIDE", "\\N004.HTML", false);
   WritePageEnd(run, true);
-  EXPECT_EQ(p.files->Files["GUIDE\\N004.HTML"], "<p>\r\n\r\n</BODY></HTML>");
+  EXPECT_EQ(p.t.File("GUIDE\\N004.HTML"), "<p>\r\n\r\n</BODY></HTML>");
 }
 
 struct NotesCase {
@@ -195,9 +190,9 @@ TEST(HtmlPageTest, NotesPageIsClosedPerFramesMode) {
     run.htmlPage.FootnotePageOpen = true;
     CreateOutputFile(run, "GUIDE", "\\N003.HTML", true);
     WritePageEnd(run, c.final);
-    EXPECT_EQ(p.files->Files.count("GUIDE\\NOTES.HTML") == 1, c.closed) << c.noFrames << c.final;
+    EXPECT_EQ(p.t.Files().count("GUIDE\\NOTES.HTML") == 1, c.closed) << c.noFrames << c.final;
     if (c.closed) {
-      EXPECT_EQ(p.files->Files["GUIDE\\NOTES.HTML"], "<p>note</font></BODY></HTML>");
+      EXPECT_EQ(p.t.File("GUIDE\\NOTES.HTML"), "<p>note</font></BODY></HTML>");
       EXPECT_FALSE(run.htmlPage.FootnotePageOpen);
       EXPECT_EQ(run.htmlPage.HtmlPageCount, 2);
     }

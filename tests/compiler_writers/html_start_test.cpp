@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "compiler/foundation/ini_file.h"
-#include "tests/support/golden_util.h"
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
@@ -21,15 +20,15 @@ std::string Upper(std::string s) {
   return s;
 }
 
-run_test::TRunResult CompileManual(run_test::MemoryRun& m, std::string_view target) {
-  m->switches.IniFileName = gen_test::SourceDir() + "/examples/manual/manual.ini";
-  ReadIniText(*m.run, gen_test::ReadFileBytes(m->switches.IniFileName), true);
+TRunResult CompileManual(TestRun& m, std::string_view target) {
+  m->switches.IniFileName = SourceDir() + "/examples/manual/manual.ini";
+  ReadIniText(*m, corvina_test::ReadFile(m->switches.IniFileName), true);
   m.SetTarget(target);
-  return m.Compile(gen_test::ReadFileBytes(gen_test::SourceDir() + "/examples/manual/manual.txt"));
+  return CompileText(m, corvina_test::ReadFile(SourceDir() + "/examples/manual/manual.txt"));
 }
 
 TEST(HtmlStart, ExampleManualPagesAndLinks) {
-  run_test::MemoryRun m("html", "manual.txt");
+  TestRun m(WholeRun("html", "manual.txt"));
   const auto r = CompileManual(m, "html");
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   std::set<std::string> pages;
@@ -61,14 +60,14 @@ TEST(HtmlStart, ExampleManualPagesAndLinks) {
 }
 
 TEST(HtmlStart, HtmlHelpHasContentsAndIndexFiles) {
-  run_test::MemoryRun m("htmlhelp", "manual.txt");
+  TestRun m(WholeRun("htmlhelp", "manual.txt"));
   const auto r = CompileManual(m, "htmlhelp");
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_EQ(r.Files.count("manual\\manual.hhc"), 1u);
   EXPECT_EQ(r.Files.count("manual\\manual.hhk"), 1u);
   EXPECT_EQ(r.Files.count("manual\\manual.hhp"), 1u);
   EXPECT_EQ(r.Files.count("manual\\INDXI.html"), 0u);
-  const std::string& hhp = run_test::FileOf(r, "manual\\manual.hhp");
+  const std::string& hhp = FileOf(r, "manual\\manual.hhp");
   for (const auto& [name, text] : r.Files) {
     const std::string page = name.substr(name.find('\\') + 1);
     if (name.rfind("manual\\n0", 0) == 0) {
@@ -95,21 +94,21 @@ class HtmlStartPages : public ::testing::TestWithParam<TStartCase> {};
 
 TEST_P(HtmlStartPages, WrittenAsTheSettingsAsk) {
   const TStartCase& c = GetParam();
-  run_test::MemoryRun m("html");
+  TestRun m(WholeRun("html"));
   m->ini.CreateContents = c.CreateContents;
   m->ini.ContentsTreeOn = c.Tree;
   m->ini.ContentsTreeAltText = c.TreeLink;
   m->ini.CreateIndex = c.Index;
-  const auto r = m.Compile(run_test::Crlf(".1\nA\n\nThe ^word here.\n.1\nB\n\nThe word again.\n"));
+  const auto r = CompileText(m, Crlf(".1\nA\n\nThe ^word here.\n.1\nB\n\nThe word again.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   for (const std::string& p : c.Present) EXPECT_EQ(r.Files.count("DOC\\" + p), 1u) << p;
   for (const std::string& p : c.Absent) EXPECT_EQ(r.Files.count("DOC\\" + p), 0u) << p;
   if (c.Tree && c.CreateContents) {
-    const std::string& info = run_test::FileOf(r, "DOC\\INDXI.HTML");
+    const std::string& info = FileOf(r, "DOC\\INDXI.HTML");
     EXPECT_EQ(info.find("<a href=\"INDXA.HTML\"") != std::string::npos, std::string(c.TreeLink) != "NO") << info;
   }
   if (c.Index && !c.CreateContents) {
-    const std::string& index = run_test::FileOf(r, "DOC\\IDX_W.HTML");
+    const std::string& index = FileOf(r, "DOC\\IDX_W.HTML");
     EXPECT_EQ(index.find("<hr>"), std::string::npos) << index;
     EXPECT_EQ(index.find("<p>\r\n<p>"), std::string::npos) << index;
   }

@@ -5,17 +5,14 @@
 
 #include "compiler/writers/line_blocks.h"
 #include "compiler/passes/output_filter.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/output_files_fakes.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
-using gen_test::TestRun;
-
 std::string DrawLines(CompilerRun& run, const char* params, const std::vector<std::string>& lines) {
-  gen2w_test::EmitRaw(run);
+  EmitRaw(run);
   InitBoxCharTable(run);
   run.reader.DotLine = std::string("LI ") + params;
   HandleLiCommand(run);
@@ -39,7 +36,7 @@ TEST(LineBlocksTest, IpfBoxBecomesBoxDrawingCharacters) {
       "\xC3\xC4\xC4\xC4\xC4\xC5\xC4\xC4\xC4\xC4\xB4\r\n"
       "\xB3    \xB3    \xB3 \r\n"
       "\xC0\xC4\xC4\xC4\xC4\xC1\xC4\xC4\xC4\xC4\xD9\r\n";
-  EXPECT_EQ(gen_test::Printable(got), gen_test::Printable(want));
+  EXPECT_EQ(Printable(got), Printable(want));
   EXPECT_EQ(t->lineDrawing.RowLineState, 0);
   EXPECT_EQ(t->lineDrawing.RightEdgeColumn, 0);
   for (int col = 1; col <= kLineColumns; ++col) EXPECT_EQ(t->lineDrawing.ColumnLineState[col], 0) << col;
@@ -57,13 +54,13 @@ TEST(LineBlocksTest, PlainTargetsDrawWithBarsHyphensAndPlus) {
 
 TEST(LineBlocksTest, DoubleLineMarkerInPlainAndWordStarInput) {
   TestRun plain("ipf");
-  EXPECT_EQ(gen_test::Printable(DrawLines(*plain, "+*#", {"#+----*----+"})),
-            gen_test::Printable(" \xC9\xCD\xCD\xCD\xCD\xD1\xCD\xCD\xCD\xCD\xBB\r\n"));
+  EXPECT_EQ(Printable(DrawLines(*plain, "+*#", {"#+----*----+"})),
+            Printable(" \xC9\xCD\xCD\xCD\xCD\xD1\xCD\xCD\xCD\xCD\xBB\r\n"));
   TestRun star("ipf");
   star->switches.WordStarInput = true;
   // The marker is dropped but still takes its column.
-  EXPECT_EQ(gen_test::Printable(DrawLines(*star, "+*#", {"#+----*----+"})),
-            gen_test::Printable("\xC9\xCD\xCD\xCD\xCD\xD1\xCD\xCD\xCD\xCD\xBB\r\n"));
+  EXPECT_EQ(Printable(DrawLines(*star, "+*#", {"#+----*----+"})),
+            Printable("\xC9\xCD\xCD\xCD\xCD\xD1\xCD\xCD\xCD\xCD\xBB\r\n"));
   EXPECT_EQ(star->lineDrawing.RightEdgeColumn, 12);
 }
 

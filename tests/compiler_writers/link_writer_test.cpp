@@ -4,9 +4,10 @@
 
 #include <functional>
 
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/pass_fakes.h"
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 struct Case {
@@ -29,7 +30,7 @@ std::string Compile(TestRun& t, const Case& c) {
 void RunCases(const std::vector<Case>& cases) {
   for (const Case& c : cases) {
     TestRun t(c.target);
-    EXPECT_EQ(Printable(Compile(t, c)), Printable(c.output)) << c.name << "\n" << t.Messages();
+    EXPECT_EQ(Printable(Compile(t, c)), Printable(c.output)) << c.name << "\n" << t.Text();
   }
 }
 
@@ -234,4 +235,4 @@ TEST(LinkWriter, LongWordsKeepEveryCharacter) {
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/support/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
@@ -15,21 +15,22 @@ namespace fs = std::filesystem;
 TEST(ListsAndBlocks, HtmlIncludeCopiesTheFileWithoutItsEofMark) {
   const fs::path file = fs::temp_directory_path() / ("gen2run_include_" + std::to_string(::getpid()) + ".htm");
   std::ofstream(file, std::ios::binary) << "<table><tr><td>x</td></tr></table>\x1A";
-  run_test::MemoryRun m("html");
-  const auto r = m.Compile(run_test::Crlf(".1\nT\n\n.HF " + file.string() + "\n.HF nowhere.htm\nText\n"));
+  TestRun m(WholeRun("html"));
+  const auto r =
+      CompileText(m, Crlf(".1\nT\n\n.HF " + file.string() + "\n.HF nowhere.htm\nText\n"));
   fs::remove(file);
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& page = run_test::FileOf(r, "DOC\\N000.HTML");
+  const std::string& page = FileOf(r, "DOC\\N000.HTML");
   EXPECT_NE(page.find("<br>\r\n<table><tr><td>x</td></tr></table>"), std::string::npos) << page;
   EXPECT_EQ(page.find('\x1A'), std::string::npos);
   EXPECT_NE(r.Console.find("HTML file nowhere.htm not found."), std::string::npos) << r.Console;
 }
 
 TEST(ListsAndBlocks, IpfLineBlockKeepsLineEnds) {
-  run_test::MemoryRun m("ipf");
-  const auto r = m.Compile(run_test::Crlf(".1\nT\n\n.BA\none\n\ntwo\n.BE\nText\n"));
+  TestRun m(WholeRun("ipf"));
+  const auto r = CompileText(m, Crlf(".1\nT\n\n.BA\none\n\ntwo\n.BE\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& ipf = run_test::FileOf(r, "DOC.IPF");
+  const std::string& ipf = FileOf(r, "DOC.IPF");
   const std::size_t block = ipf.find(":lines.");
   ASSERT_NE(block, std::string::npos) << ipf;
   const std::size_t end = ipf.find(":elines.", block);
@@ -38,10 +39,10 @@ TEST(ListsAndBlocks, IpfLineBlockKeepsLineEnds) {
 }
 
 TEST(ListsAndBlocks, HtmlMarginOfLm) {
-  run_test::MemoryRun m("html");
-  const auto r = m.Compile(run_test::Crlf(".1\nT\n\n.LM 10\nIndented\n.1\nU\n\nText\n"));
+  TestRun m(WholeRun("html"));
+  const auto r = CompileText(m, Crlf(".1\nT\n\n.LM 10\nIndented\n.1\nU\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const std::string& first = run_test::FileOf(r, "DOC\\N000.HTML");
+  const std::string& first = FileOf(r, "DOC\\N000.HTML");
   // (0 + 10 + 3) / 5 = 2 levels, closed again at the topic switch.
   EXPECT_NE(first.find("<dl><dl>"), std::string::npos) << first;
   EXPECT_NE(first.find("</dl></dl>"), std::string::npos) << first;

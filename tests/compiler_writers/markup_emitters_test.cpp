@@ -4,11 +4,11 @@
 #include <functional>
 
 #include "compiler/writers/markup.h"
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 TFontDef& Font(CompilerRun& run, char letter) { return run.iniValues.FontDefs[FontLetterIndex(letter)]; }
@@ -46,7 +46,7 @@ void RunCases(const std::vector<Case>& cases) {
     if (c.setup) c.setup(*t);
     c.action(*t);
     EXPECT_EQ(Printable(t->passes.OutputFile), Printable(c.bytes)) << c.name;
-    EXPECT_EQ(t.Messages(), c.message) << c.name;
+    EXPECT_EQ(t.Text(), c.message) << c.name;
   }
 }
 
@@ -254,17 +254,17 @@ TEST(IpfHighlight, ClosesTheOpenLevelAndRestoresColour) {
 TEST(OpenToggles, ReportedOncePerToggleAndSwitchedOff) {
   TestRun t("html");
   CloseOpenToggles(*t);
-  EXPECT_EQ(t.Messages(), "");
+  EXPECT_EQ(t.Text(), "");
   EXPECT_TRUE(t->RunSuccess);
   t->toggles.ToggleState[2] = true;
   t->toggles.ToggleState[11] = true;
   t->lines.CurrentSourceLine = 9;
   CloseOpenToggles(*t);
-  EXPECT_EQ(t.Messages(), "Par 9: bold Toggle missing\nPar 9: superscr. Toggle missing\n");
+  EXPECT_EQ(t.Text(), "Par 9: bold Toggle missing\nPar 9: superscr. Toggle missing\n");
   EXPECT_FALSE(t->toggles.ToggleState[2]);
   EXPECT_FALSE(t->RunSuccess);
   EXPECT_EQ(t->passes.OutputFile, "");
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

@@ -5,14 +5,11 @@
 
 #include "compiler/foundation/ini_values.h"
 #include "compiler/writers/navigation_buttons.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/output_files_fakes.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using gen_test::TestRun;
 
 // Three sibling headings on pages 0, 1 and 2.
 struct BarRun {
@@ -121,7 +118,7 @@ TEST(NavigationButtonsTest, QuotesInFormButtonTextsByCodePage) {
     b.OnPage(1);
     const std::string bar = b.Bar(0);
     EXPECT_NE(bar.find(iso ? "value=\"Say \"hi\" \x81\"" : "value=\"Say 'hi' \xFC\""), std::string::npos)
-        << gen_test::Printable(bar);
+        << Printable(bar);
   }
 }
 

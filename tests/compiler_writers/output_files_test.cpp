@@ -8,47 +8,32 @@
 
 #include "compiler/writers/output_files.h"
 #include "compiler/writers/output_writer.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/golden_util.h"
-#include "tests/support/output_files_fakes.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
 namespace fs = std::filesystem;
-using gen_test::TestRun;
-
-struct TempDir {
-  fs::path Path;
-  TempDir() {
-    Path = fs::temp_directory_path() / ("gen2w_out_" + std::to_string(::getpid()) + "_" +
-                                        std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-    fs::remove_all(Path);
-    fs::create_directories(Path);
-  }
-  ~TempDir() { fs::remove_all(Path); }
-};
 
 TEST(OutputFilesTest, FirstFileCreatesTheOutputDirectoryWithoutMessage) {
-  TempDir tmp;
-  TestRun t("html");
-  t->switches.OutputDirectory = (tmp.Path / "MANUAL").string();
+  TestRun t({.target = "html", .folder = RunFolder::kPrivate});
+  t->switches.OutputDirectory = (t.Folder() / "MANUAL").string();
   CreateOutputFile(*t, t->switches.OutputDirectory, "\\N000.HTML", true);
   t->passes.OutputFile = "<html>\r\n";
   CloseOutputFile(*t);
-  EXPECT_EQ(gen_test::ReadFileBytes((tmp.Path / "MANUAL" / "N000.HTML").string()), "<html>\r\n");
-  EXPECT_EQ(t.Messages(), "");
+  EXPECT_EQ(corvina_test::ReadFile((t.Folder() / "MANUAL" / "N000.HTML").string()), "<html>\r\n");
+  EXPECT_EQ(t.Text(), "");
   EXPECT_EQ(t->outputFiles.CreatedFiles, std::vector<std::string>{"N000.HTML"});
   EXPECT_EQ(t->passes.CurrentOutputFileName, "\\N000.HTML");
   EXPECT_FALSE(t->outputFiles.FirstOutputFilePending);
   // Nothing is left behind but the page itself.
-  EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Path / "MANUAL"), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(t.Folder() / "MANUAL"), fs::directory_iterator()),
+            1);
 }
 
 TEST(OutputFilesTest, DriveRefusingLongExtensionsFallsBackForTheRun) {
-  TestRun t("html");
-  auto files = gen2w_test::CaptureStoredFiles(*t);
+  TestRun t({.target = "html", .keepFiles = true});
   int directoriesMade = 0;
   t->outputFiles.MakeDirectory = [&](CompilerRun&, const std::string&) { ++directoriesMade; };
   t->outputFiles.CanCreate = [](CompilerRun&, const std::string& path) {
@@ -60,34 +45,32 @@ TEST(OutputFilesTest, DriveRefusingLongExtensionsFallsBackForTheRun) {
   EXPECT_EQ(t->fileNames.PageExtension, ".HTM");
   EXPECT_EQ(t->passes.CurrentOutputFileName, "\\INDXF.HTML");
   EXPECT_EQ(t->outputFiles.CreatedFiles, std::vector<std::string>{"INDXF.HTM"});
-  EXPECT_NE(t.Messages().find("Drive supports only DOS filenames"), std::string::npos);
+  EXPECT_NE(t.Text().find("Drive supports only DOS filenames"), std::string::npos);
   CloseOutputFile(*t);
-  EXPECT_EQ(files->Order, std::vector<std::string>{"MANUAL\\INDXF.HTM"});
+  EXPECT_EQ(t.FileOrder(), std::vector<std::string>{"MANUAL\\INDXF.HTM"});
 }
 
 TEST(OutputFilesTest, FailuresStopTheRunWithTheirMessages) {
-  TestRun first("html");
-  gen2w_test::CaptureStoredFiles(*first);
+  TestRun first({.target = "html", .keepFiles = true});
   first->outputFiles.CanCreate = [](CompilerRun&, const std::string&) { return false; };
-  EXPECT_EQ(gen2w_test::ExitCodeOf([&] { CreateOutputFile(*first, "MANUAL", "\\INDEX.HTML", false); }), 2);
-  EXPECT_NE(first.Messages().find("Error while creating target file \\INDEX.HTM. Program stopped."),
+  EXPECT_EQ(ExitCodeOf([&] { CreateOutputFile(*first, "MANUAL", "\\INDEX.HTML", false); }), 2);
+  EXPECT_NE(first.Text().find("Error while creating target file \\INDEX.HTM. Program stopped."),
             std::string::npos)
-      << first.Messages();
+      << first.Text();
 
-  TestRun later("html");
-  gen2w_test::CaptureStoredFiles(*later);
+  TestRun later({.target = "html", .keepFiles = true});
   CreateOutputFile(*later, "MANUAL", "\\INDEX.HTML", false);
   int probes = 0;
   later->outputFiles.CanCreate = [&](CompilerRun&, const std::string&) { return ++probes, false; };
-  EXPECT_EQ(gen2w_test::ExitCodeOf([&] { CreateOutputFile(*later, "MANUAL", "\\N001.HTML", false); }), 2);
+  EXPECT_EQ(ExitCodeOf([&] { CreateOutputFile(*later, "MANUAL", "\\N001.HTML", false); }), 2);
   EXPECT_EQ(probes, 1);  // no retry after the first file
-  EXPECT_NE(later.Messages().find("Error while creating target file \\N001.HTML. Disk full? Program stopped."),
+  EXPECT_NE(later.Text().find(
+                "Error while creating target file \\N001.HTML. Disk full? Program stopped."),
             std::string::npos);
 }
 
 TEST(OutputFilesTest, CreatedFilesListKeepsNamesAfterTheFirstBackslash) {
-  TestRun t("htmlhelp");
-  gen2w_test::CaptureStoredFiles(*t);
+  TestRun t({.target = "htmlhelp", .keepFiles = true});
   CreateOutputFile(*t, "MANUAL", "\\pgN000.html", true);
   CreateOutputFile(*t, "", "LOOSE.html", true);
   CreateOutputFile(*t, "MANUAL", "\\N001.html", false);
@@ -95,43 +78,35 @@ TEST(OutputFilesTest, CreatedFilesListKeepsNamesAfterTheFirstBackslash) {
 }
 
 TEST(OutputFilesTest, OpenTextIsStoredBeforeTheNextFileStarts) {
-  TestRun t("html");
-  auto files = gen2w_test::CaptureStoredFiles(*t);
+  TestRun t({.target = "html", .keepFiles = true});
   CreateOutputFile(*t, "D", "\\A.html", false);
   t->passes.OutputFile = "a";
   CreateOutputFile(*t, "D", "\\B.html", false);
   t->passes.OutputFile = "b";
   CloseOutputFile(*t);
   CloseOutputFile(*t);  // nothing open: nothing stored twice
-  EXPECT_EQ(files->Files["D\\A.html"], "a");
-  EXPECT_EQ(files->Files["D\\B.html"], "b");
-  EXPECT_EQ(files->Order.size(), 2u);
+  EXPECT_EQ(t.File("D\\A.html"), "a");
+  EXPECT_EQ(t.File("D\\B.html"), "b");
+  EXPECT_EQ(t.FileOrder().size(), 2u);
 }
 
 TEST(OutputFilesTest, WriteFailureAtCloseStopsWithExitCodeTwo) {
-  TempDir tmp;
-  TestRun t("html");
-  t->switches.OutputDirectory = (tmp.Path / "GONE").string();
+  TestRun t({.target = "html", .folder = RunFolder::kPrivate});
+  t->switches.OutputDirectory = (t.Folder() / "GONE").string();
   CreateOutputFile(*t, t->switches.OutputDirectory, "\\N000.HTML", false);
   t->passes.OutputFile = "text";
-  fs::remove_all(tmp.Path / "GONE");  // the folder disappears before the page is written
-  EXPECT_EQ(gen2w_test::ExitCodeOf([&] { CloseOutputFile(*t); }), 2);
-  EXPECT_NE(t.Messages().find("error while writing target file"), std::string::npos) << t.Messages();
+  fs::remove_all(t.Folder() / "GONE");  // the folder disappears before the page is written
+  EXPECT_EQ(ExitCodeOf([&] { CloseOutputFile(*t); }), 2);
+  EXPECT_NE(t.Text().find("error while writing target file"), std::string::npos) << t.Text();
 }
 
 // The background writer: every file handed over is on disk after the finish, whole and in
 // place of an older one; a file that cannot be made stops the run at the finish (or at the
 // next hand-over) with the message its failure calls for, and nothing after it is written.
-std::string Contents(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(OutputWriterTest, WritesEveryFileHandedOverBeforeTheFinish) {
-  TempDir tmp;
-  TestRun t("html");
-  const std::string dir = tmp.Path.string();
-  { std::ofstream(tmp.Path / "N000.HTML") << "older text that is longer"; }
+  TestRun t({.target = "html", .folder = RunFolder::kPrivate});
+  const std::string dir = t.Folder().string();
+  { std::ofstream(t.Folder() / "N000.HTML") << "older text that is longer"; }
   StartOutputWriter(*t);
   for (int i = 0; i < 200; ++i) {
     CreateOutputFile(*t, dir, "/N" + std::to_string(1000 + i).substr(1) + ".HTML", false);
@@ -141,10 +116,11 @@ TEST(OutputWriterTest, WritesEveryFileHandedOverBeforeTheFinish) {
   FinishOutputWriter(*t);
   EXPECT_FALSE(t->passes.Writer);
   for (int i = 0; i < 200; ++i)
-    EXPECT_EQ(Contents(tmp.Path / ("N" + std::to_string(1000 + i).substr(1) + ".HTML")),
-              std::string(static_cast<std::size_t>(i) * 97, 'x') + std::to_string(i));
+    EXPECT_EQ(
+        corvina_test::ReadFile(t.Folder() / ("N" + std::to_string(1000 + i).substr(1) + ".HTML")),
+        std::string(static_cast<std::size_t>(i) * 97, 'x') + std::to_string(i));
   std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(tmp.Path)) ++entries;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(t.Folder())) ++entries;
   EXPECT_EQ(entries, 200u);  // no temporary file left behind
 }
 
@@ -161,9 +137,8 @@ TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    TempDir tmp;
-    TestRun t("html");
-    const fs::path out = tmp.Path / "OUT";
+    TestRun t({.target = "html", .folder = RunFolder::kPrivate});
+    const fs::path out = t.Folder() / "OUT";
     fs::create_directories(out);
     const std::string dir = out.string();
     StartOutputWriter(*t);
@@ -175,7 +150,7 @@ TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
     if (c.MissingFolder) fs::remove_all(out);
     else fs::create_directories(out / "N002.HTML");
     // The failure stops the run at the next hand-over or at the finish, whichever comes first.
-    EXPECT_EQ(gen2w_test::ExitCodeOf([&] {
+    EXPECT_EQ(ExitCodeOf([&] {
                 CreateOutputFile(*t, dir, "/N002.HTML", false);
                 t->passes.OutputFile = "two";
                 CreateOutputFile(*t, dir, "/N003.HTML", false);  // hands N002 over
@@ -184,10 +159,10 @@ TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
                 FinishOutputWriter(*t);
               }),
               c.ExitCode);
-    EXPECT_NE(t.Messages().find(c.Message), std::string::npos) << t.Messages();
+    EXPECT_NE(t.Text().find(c.Message), std::string::npos) << t.Text();
     EXPECT_FALSE(fs::exists(out / "N003.HTML"));
     if (!c.MissingFolder) {
-      EXPECT_EQ(Contents(out / "N001.HTML"), "one");
+      EXPECT_EQ(corvina_test::ReadFile(out / "N001.HTML"), "one");
     }
   }
 }

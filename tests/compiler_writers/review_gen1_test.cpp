@@ -11,12 +11,12 @@
 #include "compiler/writers/contents_tree.h"
 #include "compiler/writers/help_tables.h"
 #include "compiler/writers/index_pages.h"
-#include "tests/support/golden_util.h"
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/pass_fakes.h"
 
 using namespace skeldon;
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 // An .ID word names its page only when the name stays one file in the output folder; the
@@ -52,7 +52,7 @@ TEST(IdPageNames, UnusableWordsKeepTheNumberedName) {
     const std::string address =
         named ? "guide.chm::/" + c.word + ".HTML" : std::string("guide.chm::/N003.HTML");
     EXPECT_NE(panel.find("\"" + address + "\"\r\n"), std::string::npos) << Printable(c.word) << "\n" << panel;
-    EXPECT_EQ(t.Messages().find("must not hold path characters") != std::string::npos, !named)
+    EXPECT_EQ(t.Text().find("must not hold path characters") != std::string::npos, !named)
         << Printable(c.word);
   }
 }
@@ -87,9 +87,9 @@ TEST(HelpTable, RcLinesBeforeTheFirstHeading) {
   HandleRcCommand(run, "Viewer");
   EXPECT_FALSE(run.RunSuccess);
   WriteHelpTables(run);
-  EXPECT_NE(t.Messages().find("Par 4: .RC command before the first heading"), std::string::npos)
-      << t.Messages();
-  EXPECT_NE(t.Messages().find("Par 5: .RC command before the first heading"), std::string::npos);
+  EXPECT_NE(t.Text().find("Par 4: .RC command before the first heading"), std::string::npos)
+      << t.Text();
+  EXPECT_NE(t.Text().find("Par 5: .RC command before the first heading"), std::string::npos);
   EXPECT_NE(table.find("  HELPITEM Editor, SUBTABLE_Editor, 1  /* no explicit link in Skeldon source file */\r\n"),
             std::string::npos)
       << table;
@@ -120,7 +120,7 @@ TEST_F(StoredFiles, ReplacesTheFileWhole) {
   const std::string name = (dir_ / "GUIDE.PAN").string();
   std::ofstream(name, std::ios::binary) << "old contents";
   StoreOutputFile(*t, name, "new\r\n");
-  EXPECT_EQ(ReadFileBytes(name), "new\r\n");
+  EXPECT_EQ(corvina_test::ReadFile(name), "new\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
 }
 
@@ -142,8 +142,8 @@ TEST_F(StoredFiles, FailureStopsWithExitCodeTwo) {
     } catch (const TerminateRun& stop) {
       EXPECT_EQ(stop.ExitCode, 2) << c.what;
     }
-    EXPECT_NE(t.Messages().find("error while writing target file " + c.name), std::string::npos)
-        << c.what << "\n" << t.Messages();
+    EXPECT_NE(t.Text().find("error while writing target file " + c.name), std::string::npos)
+        << c.what << "\n" << t.Text();
   }
   EXPECT_TRUE(std::filesystem::is_directory(dir_ / "taken" / "inner"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "taken.tmp"));
@@ -186,7 +186,7 @@ TEST(ContentsTree, BackslashesAndQuotesInsideTheScript) {
 TEST(ContentsTree, ClosedBranchesJumpPastTheirWholeSubtree) {
   TestRun t("html");
   t->ini.ContentsTreeOn = true;
-  t.Load(ReadFileBytes(DataFile("contents.src")));
+  t.Load(corvina_test::ReadFile(DataFile("contents.src")));
   RunPrepasses(*t);
   t->numbering.FileCounter = -1;
   t->passes.OutputFile.clear();
@@ -208,7 +208,7 @@ TEST(ContentsTree, ClosedBranchesJumpPastTheirWholeSubtree) {
             "  hl[8]=3;hc[8]=\"N002.HTML#hd9\\\" target=\\\"main\\\">Cells\";\r\n"
             "}\r\n");
   EXPECT_NE(out.find("var m=9,"), std::string::npos);
-  EXPECT_EQ(t.Messages(), "");
+  EXPECT_EQ(t.Text(), "");
 }
 
 // The letter bar and the letter headings appear from the setting's value on; contents.src
@@ -221,7 +221,7 @@ TEST(IndexPage, ExtendedIndexFromTheThresholdOn) {
   for (const Case& c : cases) {
     TestRun t("html");
     t->ini.ExtendedIndexEntries = c.setting;
-    t.Load(ReadFileBytes(DataFile("contents.src")));
+    t.Load(corvina_test::ReadFile(DataFile("contents.src")));
     RunPrepasses(*t);
     t->passes.OutputFile.clear();
     WriteIndexPage(*t);
@@ -304,4 +304,4 @@ TEST(ExternalLinks, UsedLinkListKeepsOddAddressesInsideTheAttribute) {
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "compiler/writers/rtf_header.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/golden_util.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
-
-using gen_test::TestRun;
 
 void DefineRtfFont(CompilerRun& run, char letter, const char* text) {
   run.iniValues.FontDefs[FontLetterIndex(letter)].RtfFontName = text;
@@ -24,7 +21,7 @@ TEST(RtfHeaderTest, WholeHeaderMatchesGolden) {
   WriteRtfColorTable(*t);
   WriteRtfFontTable(*t);
   WriteRtfStyleSheet(*t);
-  gen_test::ExpectGolden("rtf_header/winhelp4_header.rtf", t->passes.OutputFile);
+  ExpectGolden("rtf_header/winhelp4_header.rtf", t->passes.OutputFile);
   EXPECT_EQ(t->markup.RtfFontNumbers[FontLetterIndex('A')], 1);
   EXPECT_EQ(t->markup.RtfFontNumbers[FontLetterIndex('c')], 2);
   EXPECT_EQ(t->markup.RtfFontNumbers[FontLetterIndex('B')], 0);

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "compiler/writers/contents_html.h"
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/pass_fakes.h"
 
 using namespace skeldon;
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 void Prepasses(TestRun& t, std::string_view source) {
@@ -58,22 +59,22 @@ TEST(IndexMarker, ReportsAndInserts) {
     EXPECT_FALSE(run.linkWriter.InIndexExpression);
   };
   mark("unknown", false, false, false);
-  EXPECT_NE(t.Messages().find("Error in marked expression \"unknown\""), std::string::npos);
+  EXPECT_NE(t.Text().find("Error in marked expression \"unknown\""), std::string::npos);
   mark("Heading text", true, false, true);  // a marked heading is inserted as index-only
   EXPECT_EQ(run.passes.OutputFile, ":i1.Heading text\r\n");
   EXPECT_TRUE(FindIndexEntry(run, "Heading", nullptr, true)->IndexOnly);
   run.passes.OutputFile.clear();
   run.passes.InFootnote = true;
   mark("known", false, false, false);
-  EXPECT_NE(t.Messages().find("Index marker \"known\" in footnote"), std::string::npos);
+  EXPECT_NE(t.Text().find("Index marker \"known\" in footnote"), std::string::npos);
   EXPECT_EQ(run.passes.OutputFile, ":i1 id=i1.known\r\n");  // still handled
   // A skipped link block neither reports nor writes.
   run.passes.OutputFile.clear();
-  const std::string before = t.Messages();
+  const std::string before = t.Text();
   run.linkPass.LocalLinks = false;
   run.linkPass.ExternalBlock = false;
   mark("missing", false, false, false);
-  EXPECT_EQ(t.Messages(), before);
+  EXPECT_EQ(t.Text(), before);
   EXPECT_EQ(run.passes.OutputFile, "");
 }
 
@@ -85,7 +86,7 @@ TEST(IndexMarker, OtherTargetsWriteNothingButReport) {
   t->linkWriter.MarkedExpression = "absent";
   WriteIndexMarker(*t, false, false);
   EXPECT_EQ(t->passes.OutputFile, "");
-  EXPECT_NE(t.Messages().find("Error in marked expression \"absent\""), std::string::npos);
+  EXPECT_NE(t.Text().find("Error in marked expression \"absent\""), std::string::npos);
 }
 
 TEST(ExternalLinks, SchemesAndTargets) {
@@ -307,4 +308,4 @@ TEST(NoFramesAndBody, KeywordsTemplatesAndTags) {
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "compiler/writers/source_text_output.h"
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 std::string Write(CompilerRun& run, std::string_view text) {
@@ -98,4 +98,4 @@ TEST(SourceTextOutput, TargetTextHasNoToggles) {
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

@@ -6,22 +6,16 @@
 #include "compiler/writers/html_page.h"
 #include "compiler/writers/output_files.h"
 #include "compiler/writers/summary_page.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/golden_util.h"
-#include "tests/support/output_files_fakes.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
-using gen_test::TestRun;
-
 struct SummaryRun {
   TestRun t;
-  std::shared_ptr<gen2w_test::StoredFiles> files;
-  explicit SummaryRun(const char* target = "html") : t(target) {
+  explicit SummaryRun(const char* target = "html") : t({.target = target, .keepFiles = true}) {
     CompilerRun& run = *t;
-    files = gen2w_test::CaptureStoredFiles(run);
     run.switches.OutputDirectory = "MANUAL";
     run.switches.OutputDirectoryName = "MANUAL";
     run.switches.SourceFiles = {"MANUAL.TXT", "APPENDIX.TXT"};
@@ -48,13 +42,13 @@ struct SummaryRun {
   std::string Write() {
     CreateOutputFile(*t, "", "MANUAL.HTML", false);
     WriteProjectSummary(*t);
-    return files->Files["MANUAL.HTML"];
+    return t.File("MANUAL.HTML");
   }
 };
 
 TEST(SummaryPageTest, EnglishPageMatchesGolden) {
   SummaryRun s;
-  gen_test::ExpectGolden("summary_page/english.html", s.Write());
+  ExpectGolden("summary_page/english.html", s.Write());
   for (const TGraphicFileInfo& g : s.t->summaryPage.GraphicFiles) EXPECT_TRUE(g.Printed) << g.Name;
   EXPECT_FALSE(s.t->outputFiles.OutputFileOpen);
 }
@@ -63,7 +57,7 @@ TEST(SummaryPageTest, GermanPageMatchesGoldenForIbmAndIsoSources) {
   SummaryRun ibm;
   ibm.t->Language = 1;
   const std::string page = ibm.Write();
-  gen_test::ExpectGolden("summary_page/german.html", page);
+  ExpectGolden("summary_page/german.html", page);
   SummaryRun iso;
   iso.t->Language = 1;
   iso.t->ini.SourceIsIso = true;

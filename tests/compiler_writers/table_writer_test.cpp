@@ -5,22 +5,19 @@
 
 #include "compiler/passes/table_scanner.h"
 #include "compiler/writers/table_writer.h"
-#include "tests/support/gen_support.h"
-#include "tests/support/output_files_fakes.h"
+#include "tests/support/compiler_test_support.h"
 #include "tests/support/table_scanner_driver.h"
 
 using namespace skeldon;
 
 namespace {
 
-using gen_test::TestRun;
-
 // Runs the table loop over the source; .TW, .TE and .TP set the options as the dispatcher does.
 std::string WriteTableOf(CompilerRun& run, const std::string& source) {
-  gen2w_test::EmitRaw(run);
+  EmitRaw(run);
   run.source.Data = source;
   run.source.Loaded = true;
-  gen2w_test::RunTableLoop(
+  RunTableLoop(
       run,
       [](CompilerRun& r) {
         const std::string& l = r.reader.DotLine;
@@ -214,9 +211,9 @@ TEST(TableWriterTest, EmptyTablePerTarget) {
 
 TEST(TableWriterTest, ReaderGoesOnAfterTheClosingLine) {
   TestRun t("html");
-  gen2w_test::EmitRaw(*t);
+  EmitRaw(*t);
   t.Load(std::string("before\n") + kPrices + "after\n");
-  gen2w_test::RunTableLoop(*t, [](CompilerRun&) {}, true);
+  RunTableLoop(*t, [](CompilerRun&) {}, true);
   const std::string& out = t->passes.OutputFile;
   EXPECT_EQ(out.rfind("before", 0), 0u) << out;
   EXPECT_EQ(out.substr(out.size() - 19), "</TABLE><BR>\r\nafter") << out;
@@ -228,7 +225,7 @@ TEST(TableWriterTest, MoreThanTwoHundredColumnsAreJoinedAndReported) {
   std::string line;
   for (int i = 0; i < 300; ++i) line += "x  ";
   const std::string out = WriteTableOf(*t, ".TA T\n" + line + "\n.TA\n");
-  EXPECT_NE(t.Messages().find("table has more than 200 columns"), std::string::npos);
+  EXPECT_NE(t.Text().find("table has more than 200 columns"), std::string::npos);
   int cells = 0;
   for (std::size_t p = out.find("<TD"); p != std::string::npos; p = out.find("<TD", p + 1)) ++cells;
   EXPECT_EQ(cells, 300);  // no cell is lost

@@ -10,12 +10,12 @@
 #include "compiler/writers/contents_tree.h"
 #include "compiler/writers/help_tables.h"
 #include "compiler/writers/index_pages.h"
-#include "tests/support/golden_util.h"
-#include "tests/support/gen_support.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/pass_fakes.h"
 
 using namespace skeldon;
 
-namespace skeldon::gen_test {
+namespace skeldon {
 namespace {
 
 void Prepare(TestRun& t) {
@@ -29,7 +29,7 @@ void Prepare(TestRun& t) {
   run.ini.BodyTags = "bgcolor=\"white\"";
   ParseTextTemplate("DOCTITLE - HEADING", run.ini.MetaContent);
   ParseTextTemplate("DOCTITLE", run.ini.StatusbarDefault);
-  t.Load(ReadFileBytes(DataFile("contents.src")));
+  t.Load(corvina_test::ReadFile(DataFile("contents.src")));
   RunPrepasses(run);
   run.reader.PrePassRunning = false;
   run.numbering.FileCounter = -1;  // the contents and index pages are written first
@@ -42,7 +42,7 @@ TEST(WritersGolden, HtmlIndexPage) {
   Prepare(t);
   WriteIndexPage(*t);
   ExpectGolden("index_page.html", t->passes.OutputFile);
-  EXPECT_EQ(t.Messages(), "");
+  EXPECT_EQ(t.Text(), "");
 }
 
 TEST(WritersGolden, HtmlHelpIndex) {
@@ -96,7 +96,7 @@ TEST(WritersGolden, JavaScriptTree) {
   ExpectGolden("contents_tree.html", t->passes.OutputFile);
   EXPECT_EQ(refreshed, (std::vector<std::string>{"TREENO.GIF", "TREECLOS.GIF", "TREEOPEN.GIF", "TREEMPTY.GIF"}));
   EXPECT_FALSE(t->charConversion.Context.InScriptString);
-  EXPECT_EQ(t.Messages(), "");
+  EXPECT_EQ(t.Text(), "");
 }
 
 TEST(WritersGolden, JavaScriptTreeLinksThePagesUnderTheirCreatedNames) {
@@ -146,7 +146,7 @@ std::map<std::string, std::string> HelpFiles(const char* target, bool pascal) {
   run.mainUnit.PascalForm = pascal;
   run.ini.HelpSubtableStartId = 1000;
   run.passes.ChmFileName = "guide.chm";
-  t.Load(ReadFileBytes(DataFile("contents.src")));
+  t.Load(corvina_test::ReadFile(DataFile("contents.src")));
   RunPrepasses(run);
   std::map<std::string, std::string> files;
   run.passes.StoreFile = [&](CompilerRun&, const std::string& name, const std::string& text) {
@@ -171,7 +171,7 @@ std::map<std::string, std::string> HelpFiles(const char* target, bool pascal) {
   HandleRcCommand(run, "editor");
   HandleIdCommand(run, "Install x");
   WriteHelpTables(run);
-  files["messages"] = t.Messages();
+  files["messages"] = t.Text();
   return files;
 }
 
@@ -205,7 +205,7 @@ TEST(WritersGolden, PanelIdsOfOtherTargets) {
   bad->numbering.FileCounter = 0;
   HandleIdCommand(*bad, "..\\evil");
   WriteHelpTables(*bad);
-  EXPECT_NE(bad.Messages().find(".ID word ..\\evil must not hold path characters"), std::string::npos);
+  EXPECT_NE(bad.Text().find(".ID word ..\\evil must not hold path characters"), std::string::npos);
   EXPECT_FALSE(IsSafePageWord("a/b"));
   EXPECT_FALSE(IsSafePageWord("c:x"));
   EXPECT_TRUE(IsSafePageWord("Intro"));
@@ -216,4 +216,4 @@ TEST(WritersGolden, PanelIdsOfOtherTargets) {
 }
 
 }  // namespace
-}  // namespace skeldon::gen_test
+}  // namespace skeldon

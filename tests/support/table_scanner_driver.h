@@ -13,8 +13,6 @@
 
 namespace skeldon {
 
-namespace gen2w_test {
-
 // onDot: called for other dot lines (DotLine holds the letters); returns nothing.
 template <typename OnDot>
 inline void RunTableLoop(CompilerRun& run, OnDot&& onDot, bool writeText) {
@@ -50,7 +48,5 @@ inline void ScanTablesOnly(CompilerRun& run) {
   if (close != std::string::npos) data.erase(close);
   RunTableLoop(run, [](CompilerRun&) {}, false);
 }
-
-}  // namespace gen2w_test
 
 }  // namespace skeldon

@@ -1,122 +1,26 @@
-// Test support for the generation writers: a prepared run for one target, and small fakes of
-// the heading pass and of the output pass's text loop (the real passes drive the same
-// writers). Header-only so that the fuzz target and the benchmark share it.
+// Stand-ins for the heading pass and for the output pass's text loop, for the tests that need
+// a state the real passes do not leave (see the comment at each use).
 #pragma once
 
 #include <array>
-#include <cstdio>
-#include <memory>
-#include <sstream>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "compiler/passes/compiler_run.h"
-#include "compiler/foundation/char_conversion.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/foundation/ini_values.h"
-#include "compiler/writers/markup.h"
 #include "compiler/foundation/source_buffer.h"
-#include "compiler/foundation/switches.h"
-#include "compiler/foundation/toggles.h"
-#include "compiler/writers/external_links.h"
-#include "compiler/writers/index_markers.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/link_pass.h"
-#include "compiler/writers/link_writer.h"
 #include "compiler/passes/pass_services.h"
 #include "compiler/passes/reservations.h"
 #include "compiler/passes/source_reader.h"
+#include "compiler/writers/external_links.h"
+#include "compiler/writers/index_markers.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/writers/markup.h"
 
 namespace skeldon {
-
-namespace gen_test {
-
-// Internal toggle characters used by the tests: 0xF0 .. 0xFB, toggle n = 0xEF + n.
-inline std::uint8_t ToggleChar(int toggle) { return static_cast<std::uint8_t>(0xEF + toggle); }
-
-inline void SetTarget(CompilerRun& run, std::string_view target) {
-  TTargetFlags t;
-  if (target == "html") t.Html = true;
-  else if (target == "htmlhelp") t.Html = t.HtmlHelp = true;
-  else if (target == "ipf") t.Ipf = true;
-  else if (target == "winhelp3") t.RtfFamily = t.WinHelp3 = true;
-  else if (target == "winhelp4") t.RtfFamily = t.WinHelp4 = true;
-  else if (target == "rtftext") t.RtfFamily = t.RtfText = true;
-  run.ini.TargetFlags = t;
-}
-
-// User conditions first, then the target's names, as the compile driver appends them.
-template <typename List>
-inline void SetConditionList(CompilerRun& run, const List& user) {
-  TSwitches& s = run.switches;
-  s.ConditionCount = 0;
-  auto add = [&](std::string_view n) { s.ConditionNames[s.ConditionCount++] = std::string(n); };
-  for (std::string_view n : user) add(n);
-  const TTargetFlags& t = run.ini.TargetFlags;
-  if (t.Html) add("html");
-  if (t.HtmlHelp) add("htmlhelp");
-  if (t.Ipf) add("ipf");
-  if (t.RtfFamily) {
-    add("winhelp");
-    add(t.WinHelp3 ? "winhelp3" : "winhelp4");
-  }
-}
-inline void SetConditions(CompilerRun& run, std::initializer_list<std::string_view> user) {
-  SetConditionList(run, user);
-}
-
-struct TestRun {
-  std::unique_ptr<CompilerRun> run = std::make_unique<CompilerRun>();
-  TCapturingConsole* console = nullptr;
-
-  explicit TestRun(std::string_view target = "html") {
-    CompilerRun& r = *run;
-    auto c = std::make_unique<TCapturingConsole>();
-    console = c.get();
-    r.reporter.SetConsole(std::move(c));
-    InitMainUnit(r);
-    ResetSwitches(r.switches);
-    ResetIniSettings(r.ini);
-    r.switches.WordStarInput = false;
-    r.switches.SoftLineEnds = false;
-    r.switches.ContentsDepth = 6;
-    r.ini.IndexChar = '#';
-    r.linkPass.IndexChar = '#';
-    r.ini.NewFileLevel = 1;
-    r.ini.DefaultFrame = "main";
-    r.ini.DefaultFontSize = 10;
-    r.ini.CreateIndex = true;
-    r.ini.PanelIdFileName = "*.PAN";
-    r.ini.HelpTableFileName = "*.HLT";
-    r.fileNames.PageExtension = ".HTML";
-    r.ini.CapitalFirstLetter = true;
-    r.ini.CapitalOtherLetters = true;
-    r.ini.ExtensionLength = 5;
-    r.switches.SourceFileName = "GUIDE.TXT";
-    BuildWordCharTable(r.iniValues.IsWordChar, "");
-    ClearFontDefs(r.iniValues);
-    r.toggles.InternalToggleChars.clear();
-    for (int i = 1; i <= kToggleCount; ++i)
-      r.toggles.InternalToggleChars.push_back(static_cast<char>(ToggleChar(i)));
-    BuildToggleCharTable(r.toggles);
-    SetTarget(r, target);
-    SetConditions(r, {});
-    r.RunSuccess = true;
-    // No progress spinner in captured output.
-    r.reporterState.ProgressCounter = 1;
-    r.reporterState.ProgressStep = 1 << 30;
-  }
-  CompilerRun& operator*() { return *run; }
-  CompilerRun* operator->() { return run.get(); }
-
-  void Load(std::string_view text) {
-    run->source.Data.assign(text);
-    run->source.Loaded = true;
-    run->source.Position = 0;
-  }
-  std::string Messages() const { return console->Text; }
-};
 
 // The heading pass as far as the writers need it: the heading tree with numbers, files,
 // frame-group flags and .ID strings, and the .ID page marks of HTML runs.
@@ -352,125 +256,5 @@ inline void FakeOutputPass(CompilerRun& run) {
   if (lw.OpenLinkEnd != 0) CloseOpenLink(run);
   if (sb.LineEndCount > 0 && !out.empty() && out.back() != '\n') out += "\r\n";
 }
-
-inline std::string Printable(std::string_view s) {
-  std::string r;
-  for (unsigned char c : s) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') r.push_back(static_cast<char>(c));
-    else {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", c);
-      r += buf;
-    }
-  }
-  return r;
-}
-
-inline std::string DescribeNode(const THeadingNode* n) {
-  if (!n) return "none";
-  return "hd" + std::to_string(n->HeadingNumber);
-}
-
-// A readable dump of what the passes collected.
-inline std::string DumpPasses(CompilerRun& run) {
-  std::ostringstream o;
-  o << "== headings\n";
-  struct Walk {
-    static void Go(CompilerRun& run, std::ostringstream& o, const THeadingNode* n, int depth) {
-      for (; n; n = n->NextSibling) {
-        std::string title;
-        CopyHeadingTitle(run, title, n->SourcePosition, false, true, false);
-        o << std::string(static_cast<std::size_t>(depth) * 2, ' ') << "level " << depth + 1 << " hd"
-          << n->HeadingNumber << " file " << n->FileNumber << (n->GroupFlag ? " group" : "")
-          << (n->OwnString ? " id=" + *n->OwnString : "") << " \"" << Printable(title) << "\"\n";
-        Go(run, o, n->FirstChild, depth + 1);
-      }
-    }
-  };
-  Walk::Go(run, o, run.passes.HeadingTreeRoot, 0);
-  o << "== .ID pages\n";
-  for (const TIdMark& m : run.fileNames.IdMarkList)
-    o << "file " << m.FileNumber << " \"" << Printable(m.Name) << "\" page "
-      << MakeTopicFileName(run, m.FileNumber, false, 0) << " frameset "
-      << MakeTopicFileName(run, m.FileNumber, true, 0) << "\n";
-  o << "== reservations\n";
-  for (const TNumberReservation& r : run.numbering.ReservationList)
-    o << (r.Kind ? ".NR" : ".HD") << " natural " << r.NaturalNumber << " used " << r.UsedNumber
-      << " reserved " << r.ReservedValue << " line " << r.SourceLine << "\n";
-  o << "== index store (" << run.indexStore.EntryNumberCounter << " numbers)\n";
-  for (int b = 0; b < 256; ++b) {
-    const TIndexEntry* e = run.indexStore.IndexBuckets[b];
-    if (!e) continue;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "bucket %3d:\n", b);
-    o << buf;
-    for (; e; e = e->NextInBucket) {
-      o << "  #" << e->EntryNumber << " \"" << Printable(e->Word) << "\"";
-      for (const TIndexWordLink* l = e->WordLinks; l; l = l->Next) o << " + \"" << Printable(l->Word) << "\"";
-      o << " orig=" << Printable(std::string(1, static_cast<char>(e->OriginalFirstChar)));
-      if (e->IndexOnly) o << " index-only";
-      if (e->Unlisted) o << " unlisted";
-      if (e->Inverted) o << " inverted";
-      if (e->IsUrl) o << " url";
-      if (e->LinkTarget) {
-        o << " -> \"" << Printable(*e->LinkTarget) << "\"";
-        if (e->ContextId) o << " ctx=\"" << Printable(*e->ContextId) << "\"";
-        if (e->HeadingNumber) o << " panel " << e->HeadingNumber;
-      } else {
-        o << " -> hd" << e->HeadingNumber << " file " << e->FileNumber << " node "
-          << DescribeNode(e->HeadingNode);
-        if (e->OpensFrameGroup) o << " opens-group";
-        if (e->ContextId) o << " ctx=" << Printable(*e->ContextId);
-      }
-      if (e->GroupFileNumber != -99) o << " groupfile " << e->GroupFileNumber;
-      o << "\n";
-    }
-  }
-  o << "== keywords per topic\n";
-  const TTargetFlags saved = run.ini.TargetFlags;
-  for (std::uint32_t h = 0; h < run.indexStore.HeadingFirstEntry.size(); ++h) {
-    if (!run.indexStore.HeadingFirstEntry[h]) continue;
-    SetTarget(run, "html");
-    run.passes.OutputFile.clear();
-    WriteTopicKeywords(run, static_cast<std::uint16_t>(h));
-    o << "hd" << h << (HasTopicKeywords(run, static_cast<std::uint16_t>(h)) ? "" : " (none listed)")
-      << ": " << Printable(run.passes.OutputFile) << "\n";
-  }
-  run.ini.TargetFlags = saved;
-  run.passes.OutputFile.clear();
-  const TLinkPassState& lp = run.linkPass;
-  o << "== state\n";
-  o << "title \"" << Printable(lp.DocumentTitle) << "\" index char "
-    << Printable(std::string(1, static_cast<char>(lp.IndexChar))) << " case-free "
-    << lp.CaseFreeIndex << " panel-id-file " << lp.PanelIdFileWanted << " graphics-dir "
-    << lp.GraphicsDirGiven << " index-page " << run.indexStore.IndexPageWanted << " frame-groups "
-    << run.indexStore.FrameGroupsUsed << "\n";
-  for (int level = 1; level <= 6; ++level) {
-    const THeadingLevelStyle& s = lp.HeadingLevelStyles[level];
-    if (!s.IndexMark && !s.LetterGiven && !s.Comma) continue;
-    o << "level " << level << " style:" << (s.LetterGiven ? std::string(" letter ") + s.Letter : "")
-      << (s.IndexMark ? " index" : "") << (s.SecondIndexMark ? " keywords" : "")
-      << (s.Comma ? " comma" : "") << "\n";
-  }
-  for (std::size_t code = 1; code < lp.ButtonUrls.size(); ++code)
-    if (lp.ButtonUrls[code]) o << "button " << code << " -> " << *lp.ButtonUrls[code] << "\n";
-  o << "== messages\n";
-  if (auto* c = dynamic_cast<TCapturingConsole*>(&run.reporter.Console())) {
-    std::string line;
-    for (char ch : c->Text) {
-      if (ch == '\r') continue;
-      if (ch == '\n') {
-        o << Printable(line) << "\n";
-        line.clear();
-      } else {
-        line.push_back(ch);
-      }
-    }
-    if (!line.empty()) o << Printable(line) << "\n";
-  }
-  return o.str();
-}
-
-}  // namespace gen_test
 
 }  // namespace skeldon
