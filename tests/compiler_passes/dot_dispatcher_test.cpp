@@ -137,4 +137,91 @@ TEST(DotDispatcher, DotLineCharacters) {
   EXPECT_EQ(DotArgumentText("TI"), "");
 }
 
+// The link modes of .EX, .LOCAL and .URL.
+struct LinkModeCase {
+  const char* Target;
+  const char* Line;  // dot line without its dot
+  bool ExternalBlock, LinkModeExternal, LinkModeLocal, LinkModeUrl;
+};
+
+TEST(LinkModes, DotCommandsSetTheModesOfTheTarget) {
+  const LinkModeCase cases[] = {
+      {"html", "EX guide.hlp", true, false, false, false},
+      {"htmlhelp", "EX tool.exe", true, false, false, false},
+      {"ipf", "EX guide.inf", true, true, false, false},
+      {"winhelp3", "EX other.hlp", true, true, false, false},
+      {"rtftext", "EX tool.exe", true, true, false, false},
+      {"ipf", "EX", false, false, true, false},
+      {"ipf", "EX ", false, false, true, false},  // the trailing blank is cut first
+      {"html", "URL http://example.com/", false, true, false, true},
+      {"ipf", "URL http://example.com/", false, true, false, true},
+      {"winhelp4", "URL http://example.com/", false, false, false, true},
+      // WinHelp 3 takes nothing from .URL blocks; their index lines are skipped.
+      {"winhelp3", "URL http://example.com/", false, false, false, true},
+  };
+  for (const LinkModeCase& c : cases) {
+    TestRun m(WholeRun(c.Target));
+    m->reader.DotLine = c.Line;
+    DispatchDotCommand(*m, std::string(c.Line).substr(0, 2));
+    const TCompileContext& cx = m->compile;
+    const std::string what = std::string(c.Target) + " ." + c.Line;
+    EXPECT_EQ(cx.ExternalBlock, c.ExternalBlock) << what;
+    EXPECT_EQ(cx.LinkModeExternal, c.LinkModeExternal) << what;
+    EXPECT_EQ(cx.LinkModeLocal, c.LinkModeLocal) << what;
+    EXPECT_EQ(cx.LinkModeUrl, c.LinkModeUrl) << what;
+    // The index writers see the same mode.
+    EXPECT_EQ(m->linkPass.ExternalBlock, c.LinkModeExternal) << what;
+    EXPECT_EQ(m->linkPass.LocalLinks, c.LinkModeLocal) << what;
+  }
+}
+
+TEST(LinkModes, LocalEndsEveryBlock) {
+  for (const char* line : {"EX guide.inf", "URL http://example.com/"}) {
+    TestRun m(WholeRun("ipf"));
+    m->reader.DotLine = line;
+    DispatchDotCommand(*m, std::string(line).substr(0, 2));
+    m->reader.DotLine = "LOCAL";
+    DispatchDotCommand(*m, "LO");
+    const TCompileContext& cx = m->compile;
+    EXPECT_FALSE(cx.ExternalBlock) << line;
+    EXPECT_FALSE(cx.LinkModeExternal) << line;
+    EXPECT_TRUE(cx.LinkModeLocal) << line;
+    EXPECT_FALSE(cx.LinkModeUrl) << line;
+  }
+}
+
+// Whole runs: index lines and marked expressions inside external blocks give no false reports,
+// and index lines after .LOCAL are written again.
+struct BlockRunCase {
+  const char* Target;
+  const char* Source;
+  const char* Absent;   // in no file and not on the console
+  const char* Present;  // in some output file, or "" for none
+};
+
+TEST(LinkModes, BlocksInWholeRuns) {
+  const BlockRunCase cases[] = {
+      // HTML skips .EX blocks: a marked word inside is neither looked up nor reported.
+      {"html", ".1\nTop\n\nText.\n.EX guide.hlp\nSee ^helper there.\n.LOCAL\nMore.\n",
+       "marked expression", ""},
+      // WinHelp 3 skips .URL blocks: their index lines are not reported as missing.
+      {"winhelp3", ".1\nTop\n\nText.\n.URL http://example.com/\n.SW homepage\n.LOCAL\nMore.\n",
+       "marked expression", ""},
+      // IPF: an index line inside the external block writes nothing; after .LOCAL it does.
+      {"ipf", ".1\nTop\n\nText.\n.EX tool.exe\n.SW launcher\n.LOCAL\n.SW kettle\nMore.\n",
+       "launcher", ":i1 id=i"},
+  };
+  for (const BlockRunCase& c : cases) {
+    TestRun m(WholeRun(c.Target));
+    const TRunResult r = CompileText(m, Crlf(c.Source));
+    EXPECT_EQ(r.ExitCode, -1) << c.Target << r.Console;
+    EXPECT_FALSE(Contains(r.Console, c.Absent)) << c.Target << r.Console;
+    EXPECT_FALSE(AnyFileHas(r, std::string(":i1.") + c.Absent)) << c.Target;
+    if (*c.Present) {
+      EXPECT_TRUE(AnyFileHas(r, c.Present)) << c.Target;
+      EXPECT_TRUE(AnyFileHas(r, "kettle")) << c.Target;
+    }
+  }
+}
+
 }  // namespace

@@ -17,20 +17,16 @@ namespace fs = std::filesystem;
 class GraphicsRefresh : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("gen2run_graphics_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "pics");
-    fs::create_directories(dir_ / "DOC");
-    std::ofstream(dir_ / "pics" / "LOGO.GIF", std::ios::binary) << std::string(1500, 'x');
+    fs::create_directories(dir_.Path() / "pics");
+    fs::create_directories(dir_.Path() / "DOC");
+    std::ofstream(dir_.Path() / "pics" / "LOGO.GIF", std::ios::binary) << std::string(1500, 'x');
   }
-  void TearDown() override { fs::remove_all(dir_); }
   void Prepare(TestRun& m) {
-    m->switches.OutputDirectory = (dir_ / "DOC").string();
+    m->switches.OutputDirectory = (dir_.Path() / "DOC").string();
     m->graphics.SearchGraphicFiles = true;
-    m->graphics.GraphicDirectoryList = {(dir_ / "pics").string()};
+    m->graphics.GraphicDirectoryList = {(dir_.Path() / "pics").string()};
   }
-  fs::path dir_;
+  corvina_test::TempDir dir_{"skeldon-test"};
 };
 
 TEST_F(GraphicsRefresh, PictureIsCopiedAndItsSizeShown) {
@@ -38,8 +34,8 @@ TEST_F(GraphicsRefresh, PictureIsCopiedAndItsSizeShown) {
   Prepare(m);
   const auto r = CompileText(m, Crlf(".1\nT\n\n.BM logo\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_TRUE(fs::exists(dir_ / "DOC" / "LOGO.GIF"));
-  EXPECT_EQ(fs::file_size(dir_ / "DOC" / "LOGO.GIF"), 1500u);
+  EXPECT_TRUE(fs::exists(dir_.Path() / "DOC" / "LOGO.GIF"));
+  EXPECT_EQ(fs::file_size(dir_.Path() / "DOC" / "LOGO.GIF"), 1500u);
   const std::string& page = FileOf(r, m->switches.OutputDirectory + "\\N000.HTML");
   EXPECT_NE(page.find("<img align=left src=\"LOGO.GIF\" alt=\"LOGO.GIF (2k)\">"), std::string::npos) << page;
   EXPECT_EQ(GetGraphicSizeKb(*m, "LOGO.GIF"), 2);

@@ -206,9 +206,8 @@ TEST(IndexStore, PromotionKeepsPerTopicChains) {
 }
 
 TEST(PanelIdHeader, ReadsDefinesAndAssignments) {
-  const auto dir = std::filesystem::temp_directory_path() / "gen1_panel_test";
-  std::filesystem::create_directories(dir);
-  const std::string file = (dir / "app.pan").string();
+  const corvina_test::TempDir dir("skeldon-test");
+  const std::string file = dir / "app.pan";
   std::ofstream(file, std::ios::binary)
       << "#define PANEL_MAIN 1200\r\n#define\tPANEL_TAB\t77;\r\nPANEL_ASSIGN = 300;\r\n"
          "#define PANEL_NOSEP\r\nx=abc\r\n   spaced\t= 5 ; ;\r\nplain line\r\n";
@@ -225,7 +224,6 @@ TEST(PanelIdHeader, ReadsDefinesAndAssignments) {
   std::ofstream(file, std::ios::binary) << "#define ONLY 1\r\n";
   ReadPanelIdHeader(*t, file);
   EXPECT_EQ(t->indexStore.PanelIdDefines.size(), 1u);
-  std::filesystem::remove_all(dir);
 }
 
 TEST(PanelIdHeader, MissingFileStopsWithItsMessage) {

@@ -90,4 +90,23 @@ INSTANTIATE_TEST_SUITE_P(Targets, RunGolden,
                                            TVariant{"rtftextcc", "rtftext", true, false}),
                          [](const ::testing::TestParamInfo<TVariant>& info) { return std::string(info.param.Name); });
 
+// A differing dump names the file and the line, shows line ends and code-page bytes, and looks
+// past the size in the file's header to the line that changed.
+TEST(GoldenDiff, NamesFileAndLineWithVisibleBytes) {
+  const std::string want =
+      "=== A.TXT (4 bytes)\r\nab\r\n\r\n=== B.RTF (9 bytes)\r\n{\\rtf1 x\r\n}\r\n";
+  const std::string got =
+      "=== A.TXT (4 bytes)\r\nab\r\n\r\n=== B.RTF (10 bytes)\r\n{\\rtf1  x\xDA\n}\r\n";
+  const std::string diff = FirstDifference(want, got);
+  EXPECT_NE(
+      diff.find("header line 4: golden === B.RTF (9 bytes)\\r\\n, got === B.RTF (10 bytes)\\r\\n"),
+      std::string::npos)
+      << diff;
+  EXPECT_NE(diff.find("line 5 in \"=== B.RTF (9 bytes)\""), std::string::npos) << diff;
+  EXPECT_NE(diff.find("golden:   {\\rtf1 x\\r\\n"), std::string::npos) << diff;
+  EXPECT_NE(diff.find("got:      {\\rtf1  x\\xDA\\n"), std::string::npos) << diff;
+  EXPECT_NE(FirstDifference("a\r\n", "a\r\nb\r\n").find("golden:   <end of file>"),
+            std::string::npos);
+}
+
 }  // namespace

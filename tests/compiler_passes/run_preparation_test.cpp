@@ -69,4 +69,11 @@ TEST(RunPreparation, NoSourceFile) {
   EXPECT_NE(r.Console.find("Enter a source file first!"), std::string::npos);
 }
 
+TEST(DotLineMark, PreparationClearsIt) {
+  TestRun m(WholeRun());
+  m->reader.DotLineMark = true;
+  PrepareCompileRun(*m);
+  EXPECT_FALSE(m->reader.DotLineMark);
+}
+
 }  // namespace

@@ -287,5 +287,40 @@ TEST(Numbers, CountersBeyondTheirTablesStopTheRun) {
   EXPECT_NE(h.Text().find("too many headings"), std::string::npos);
 }
 
+// The mark after each character of the text: set from the dot that begins a line up to the
+// first character of the next line.
+std::string MarksOf(TestRun& m, const std::string& text) {
+  CompilerRun& run = *m;
+  run.source.Data.assign(text.begin(), text.end());
+  RewindSource(run);
+  PrimeReaderWindow(run);
+  std::string marks;
+  while (!SourceEof(run)) {
+    ReadSourceChar(run);
+    marks.push_back(run.reader.DotLineMark ? '1' : '0');
+  }
+  return marks;
+}
+
+TEST(DotLineMark, MarksTheDotLinesOfTheText) {
+  struct Case {
+    const char* Text;
+    bool WordStar;
+    const char* Marks;  // one per character read (a CR LF pair is one)
+  };
+  const Case cases[] = {
+      {"ab\r\n.TI x\r\ncd", false, "000" "11111" "1" "00"},
+      {".1\r\nHead", false, "11" "1" "0000"},          // the first byte starts a line
+      {"a.b\r\n\r\n.\r\nx", false, "000" "0" "0" "1" "1" "0"},  // a dot inside a line is none
+      {"ab\n.IF x\nc", false, "000" "11111" "1" "0"},  // bare line feeds end lines too
+      {"a\r\n.SN A\r\nb", true, "00" "11111" "1" "0"},  // WordStar input
+  };
+  for (const Case& c : cases) {
+    TestRun m(WholeRun());
+    m->switches.WordStarInput = c.WordStar;
+    EXPECT_EQ(MarksOf(m, c.Text), c.Marks) << c.Text;
+  }
+}
+
 }  // namespace
 }  // namespace skeldon

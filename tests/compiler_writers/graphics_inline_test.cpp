@@ -32,7 +32,7 @@ class PictureFiles : public ::testing::Test {
     put32(22, height);
     return b;
   }
-  corvina_test::TempDir dir_{"gen1_pictures"};
+  corvina_test::TempDir dir_{"skeldon-test"};
 };
 
 TEST_F(PictureFiles, BitmapSizes) {

@@ -104,8 +104,8 @@ struct IncludeCase {
 };
 
 TEST(HtmlPageTest, HeadIncludeFileChoice) {
-  const fs::path dir = fs::temp_directory_path() / ("gen2w_head_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const corvina_test::TempDir tmp("skeldon-test");
+  const fs::path& dir = tmp.Path();
   std::ofstream(dir / "EVERY.HEAD", std::ios::binary) << "<!-- every -->\x1A\r\n";
   std::ofstream(dir / "GUIDE.HEAD", std::ios::binary) << "<!-- source -->\r\n";
   std::ofstream(dir / "INTRO.HEAD", std::ios::binary) << "<!-- own \x1A-->\r\n";
@@ -134,7 +134,6 @@ TEST(HtmlPageTest, HeadIncludeFileChoice) {
     EXPECT_EQ(f.substr(from, f.find("<title>") - from), c.included)
         << c.pageId << " " << c.fileNumber << " " << c.everyExists;
   }
-  fs::remove_all(dir);
 }
 
 TEST(HtmlPageTest, PlaceholderPageEndsWithHtmlEndOnly) {

@@ -234,5 +234,22 @@ TEST(LinkWriter, LongWordsKeepEveryCharacter) {
   EXPECT_NE(run.passes.OutputFile.find(word + " " + word), std::string::npos);
 }
 
+// A typed URL longer than the word buffer keeps every character, in the address and in the
+// link text; so does a long word inside a several-word link.
+TEST(LinkWriter, LongTypedUrlKeepsEveryCharacter) {
+  TestRun t("html");
+  const std::string url = "http://example.com/" + std::string(400, 'p');
+  t.Load(".1\r\nA\r\nsee " + url + " end\r\n");
+  RunPrepasses(*t);
+  t->passes.OutputFile.clear();
+  FakeOutputPass(*t);
+  EXPECT_NE(
+      t->passes.OutputFile.find("<a href=\"" + url + "\" target=\"main\">" + url + "</a> end"),
+      std::string::npos)
+      << t->passes.OutputFile.size();
+  ASSERT_EQ(t->passes.ExternalReferences.size(), 1u);
+  EXPECT_EQ(t->passes.ExternalReferences[0], url);
+}
+
 }  // namespace
 }  // namespace skeldon

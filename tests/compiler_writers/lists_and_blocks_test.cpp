@@ -13,12 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ListsAndBlocks, HtmlIncludeCopiesTheFileWithoutItsEofMark) {
-  const fs::path file = fs::temp_directory_path() / ("gen2run_include_" + std::to_string(::getpid()) + ".htm");
+  const corvina_test::TempDir dir("skeldon-test");
+  const fs::path file = dir.Path() / "include.htm";
   std::ofstream(file, std::ios::binary) << "<table><tr><td>x</td></tr></table>\x1A";
   TestRun m(WholeRun("html"));
   const auto r =
       CompileText(m, Crlf(".1\nT\n\n.HF " + file.string() + "\n.HF nowhere.htm\nText\n"));
-  fs::remove(file);
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& page = FileOf(r, "DOC\\N000.HTML");
   EXPECT_NE(page.find("<br>\r\n<table><tr><td>x</td></tr></table>"), std::string::npos) << page;

@@ -208,4 +208,40 @@ TEST(NavigationButtonsTest, BarFontIsClosedAfterTheButtons) {
   EXPECT_EQ(bar.substr(bar.size() - 15), "</pre></font>\r\n") << bar;
 }
 
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++n;
+  return n;
+}
+
+// Both bars of a page lead back to the same page, never to the page itself: the last-line bar
+// is written when the next heading has already moved the heading cursors on.
+TEST(NavigationButtonsTest, LastLineBarGoesBackWhereTheFirstLineBarGoes) {
+  TestRun m(WholeRun("html"));
+  m->ini.NewFileLevel = 2;
+  m->ini.FunctionsFirstLine = "back forward";
+  m->ini.TextsFirstLine = "Back Forward";
+  m->ini.FunctionsLastLine = "back forward";
+  m->ini.TextsLastLine = "Back Forward";
+  const auto r = CompileText(
+      m, Crlf(".1\nA\n\nText a\n.2\nA1\n\nText a1\n.2\nA2\n\nText a2\n.1\nB\n\nText b\n"));
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  struct TPage {
+    const char* Name;
+    const char* Back;  // page both back buttons lead to, "" for none
+  };
+  for (const TPage& p : {TPage{"N000.HTML", ""}, TPage{"N001.HTML", "N000.HTML"},
+                         TPage{"N002.HTML", "N001.HTML"}, TPage{"N003.HTML", "N000.HTML"}}) {
+    const std::string& page = FileOf(r, std::string("DOC\\") + p.Name);
+    ASSERT_FALSE(page.empty()) << p.Name;
+    if (!*p.Back) {
+      EXPECT_EQ(Count(page, ">Back</a>"), 0u) << page;
+      continue;
+    }
+    EXPECT_EQ(Count(page, ">Back</a>"), 2u) << page;
+    EXPECT_EQ(Count(page, std::string("<a href=\"") + p.Back + "\" target=\"main\">Back</a>"), 2u)
+        << page;
+  }
+}
+
 }  // namespace

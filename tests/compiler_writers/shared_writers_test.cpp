@@ -307,5 +307,42 @@ TEST(NoFramesAndBody, KeywordsTemplatesAndTags) {
   EXPECT_EQ(body, "");
 }
 
+// Contents links to pages beyond the footnote flags' range keep their anchor and read no
+// flag outside the table.
+TEST(ContentsLink, FileNumbersBeyondTheFootnoteTable) {
+  TestRun t("html");
+  CompilerRun& run = *t;
+  t.Load(".1\r\nFar\r\n");
+  RunPrepasses(run);
+  THeadingNode* node = run.passes.HeadingTreeRoot;
+  ASSERT_TRUE(node);
+  run.passes.FileHasFootnotes.fill(true);
+  run.numbering.FileCounter = -1;
+  for (std::int16_t file :
+       {std::int16_t{999}, std::int16_t{1000}, std::int16_t{32000}, std::int16_t{-5}}) {
+    node->FileNumber = file;
+    run.passes.OutputFile.clear();
+    WriteContentsLink(run, *node, true, 0);
+    const bool anchor = file > 999 || file < 0;
+    EXPECT_EQ(run.passes.OutputFile.find("#hd1") != std::string::npos, anchor) << file;
+  }
+}
+
+// The summary page's list of used links takes the addresses of typed URLs as they came: a
+// quote or angle bracket in one must neither end the attribute nor open a tag.
+TEST(ExternalLinks, UsedLinkListKeepsOddAddressesInsideTheAttribute) {
+  TestRun t("html");
+  t.Load(".1\r\nA\r\nsee http://x.org/?q=\"<b>\"&r=1 end\r\n");
+  RunPrepasses(*t);
+  FakeOutputPass(*t);
+  ASSERT_EQ(t->passes.ExternalReferences.size(), 1u);
+  t->passes.OutputFile.clear();
+  WriteExternalLinkList(*t);
+  EXPECT_EQ(
+      t->passes.OutputFile,
+      "<a href=\"http://x.org/?q=%22%3Cb%3E%22&r=1\">"
+      "http://x.org/?q=\"&lt;b&gt;\"&r=1</a><br>\r\n");
+}
+
 }  // namespace
 }  // namespace skeldon

@@ -140,4 +140,18 @@ TEST(SummaryPageTest, CompileTimeAcrossMidnightStaysPositive) {
   EXPECT_NE(s.Write().find("Compile time: <font color=green>3.5 sec </font>"), std::string::npos);
 }
 
+// The summary page is written before the project file, yet it links to that file, relative to
+// the page like its other entry links.
+TEST(SummaryPageTest, HtmlHelpPageLinksToTheProjectFile) {
+  TestRun m(WholeRun("htmlhelp", "GUIDE.TXT"));
+  const auto r = CompileText(m, Crlf(".1\nGuide\n\nText.\n"));
+  ASSERT_EQ(r.ExitCode, -1) << r.Console;
+  ASSERT_EQ(r.Files.count("GUIDE\\GUIDE.HHP"), 1u);
+  EXPECT_NE(
+      FileOf(r, "GUIDE.HTML")
+          .find("HTML-Help Project File: <a href=\"GUIDE/GUIDE.HHP\">GUIDE/GUIDE.HHP</a><br>\r\n"),
+      std::string::npos)
+      << FileOf(r, "GUIDE.HTML");
+}
+
 }  // namespace

@@ -64,6 +64,18 @@ inline TRunResult CompileText(TestRun& run, const std::string& source) {
   return result;
 }
 
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// True when some output file of the run holds the part.
+inline bool AnyFileHas(const TRunResult& r, const std::string& part) {
+  for (const auto& [name, text] : r.Files)
+    if (Contains(text, part)) return true;
+  return false;
+}
+
+// The bytes of an output file of the run; empty when there is none.
 inline const std::string& FileOf(const TRunResult& r, const std::string& name) {
   static const std::string none;
   auto it = r.Files.find(name);
