@@ -8,7 +8,6 @@
 #include <random>
 
 #include "tests/support/compiler_test_support.h"
-#include "tests/support/pass_fakes.h"
 
 namespace skeldon {
 namespace {

@@ -6,7 +6,6 @@
 #include "compiler/writers/contents_html.h"
 #include "compiler/writers/contents_tree.h"
 #include "tests/support/compiler_test_support.h"
-#include "tests/support/pass_fakes.h"
 
 using namespace skeldon;
 

@@ -1,5 +1,5 @@
-// The automatic link writer: (target, settings, source) -> output bytes, through the fake
-// passes, and direct calls for the character protocol.
+// The automatic link writer: (target, settings, source) -> output bytes, through the heading
+// and link passes and the output pass's stand-in, and direct calls for the character protocol.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -23,6 +23,8 @@ std::string Compile(TestRun& t, const Case& c) {
   t.Load(c.source);
   RunPrepasses(*t);
   t->passes.OutputFile.clear();
+  // The output stand-in: the expected bytes are the running text with its links alone
+  // (headings as <hN> lines), which the real output pass writes into each target's pages.
   FakeOutputPass(*t);
   return t->passes.OutputFile;
 }
@@ -197,6 +199,8 @@ TEST(LinkWriter, ZeroEndsAWordAndCountsStayApart) {
   CompilerRun& run = *t;
   t.Load(".1\r\nA\r\n.IN word\r\n.1\r\nB\r\n");
   RunPrepasses(run);
+  // The output stand-in leaves the link writer as the last topic had it, for the direct calls;
+  // the real output pass is only run whole, and its end closes the pages.
   FakeOutputPass(run);
   run.passes.OutputFile.clear();
   for (char c : std::string("word")) EmitLinkedChar(run, static_cast<std::uint8_t>(c));
@@ -213,11 +217,10 @@ TEST(LinkWriter, ZeroEndsAWordAndCountsStayApart) {
 }
 
 TEST(LinkWriter, OnlyIndexLinksAreCountedExternal) {
-  TestRun t("html");
+  TestRun t(WholeRun("html"));
   CompilerRun& run = *t;
-  t.Load(".1\r\nA\r\n.URL http://example.com/p\r\n.IN site\r\n.LOCAL\r\nsite http://x.org/a site\r\n");
-  RunPrepasses(run);
-  FakeOutputPass(run);
+  CompileText(t, ".1\r\nA\r\n.URL http://example.com/p\r\n.IN site\r\n.LOCAL\r\n"
+                 "site http://x.org/a site\r\n");
   EXPECT_EQ(run.linkWriter.ExternalLinkCount, 1);
   EXPECT_EQ(run.linkWriter.InternalLinkCount, 0);
   ASSERT_EQ(run.passes.ExternalReferences.size(), 1u);
@@ -230,6 +233,7 @@ TEST(LinkWriter, LongWordsKeepEveryCharacter) {
   const std::string word(400, 'w');
   t.Load(".1\r\nA\r\n" + word + " " + word + "\r\n");
   RunPrepasses(run);
+  // The output stand-in: the real output pass wraps the line at the blank between the words.
   FakeOutputPass(run);
   EXPECT_NE(run.passes.OutputFile.find(word + " " + word), std::string::npos);
 }
@@ -242,6 +246,7 @@ TEST(LinkWriter, LongTypedUrlKeepsEveryCharacter) {
   t.Load(".1\r\nA\r\nsee " + url + " end\r\n");
   RunPrepasses(*t);
   t->passes.OutputFile.clear();
+  // The output stand-in: the real output pass wraps the line at the blank after the link.
   FakeOutputPass(*t);
   EXPECT_NE(
       t->passes.OutputFile.find("<a href=\"" + url + "\" target=\"main\">" + url + "</a> end"),

@@ -18,6 +18,7 @@
 #include "compiler/foundation/file_names.h"
 #include "compiler/passes/compile_hypertext.h"
 #include "compiler/passes/compiler_run.h"
+#include "compiler/passes/heading_pass.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/link_pass.h"
 #include "compiler/passes/pass_services.h"
@@ -42,6 +43,20 @@ inline std::string Crlf(std::string_view text) {
     else out.push_back(c);
   }
   return out;
+}
+
+// The heading pass and the link pass over the loaded source, as the compile run makes them
+// before its output pass.
+inline void RunPrepasses(CompilerRun& run) {
+  run.reader.PrePassRunning = true;
+  ResetIndexChar(run);
+  run.navigation.ButtonTargets.fill(nullptr);
+  IndexHeadings(run);
+  run.compile.FootnoteMarkersSet = false;
+  run.indexStore.IndexPageWanted = false;
+  run.linkPass.GraphicsDirGiven = false;
+  ResetIndexChar(run);
+  CollectIndexAndLinks(run);
 }
 
 // What a whole compile run in memory left.

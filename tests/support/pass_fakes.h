@@ -1,5 +1,7 @@
 // Stand-ins for the heading pass and for the output pass's text loop, for the tests that need
-// a state the real passes do not leave (see the comment at each use).
+// what the real passes do not give (the comment at each use says what): the heading stand-in
+// takes a source without headings and keeps the first .ID word of a heading in every target;
+// the output stand-in writes only the running text with its links, headings as <hN> lines.
 #pragma once
 
 #include <array>
@@ -87,8 +89,8 @@ inline void FakeHeadingPass(CompilerRun& run) {
   }
 }
 
-// The prepasses as the compile driver runs them.
-inline void RunPrepasses(CompilerRun& run) {
+// The prepasses over the heading pass's stand-in.
+inline void RunPrepassesWithFakeHeadings(CompilerRun& run) {
   run.reader.PrePassRunning = true;
   ResetIndexChar(run);
   FakeHeadingPass(run);
