@@ -17,7 +17,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "compiler/foundation/console_reporter.h"
@@ -41,6 +40,7 @@ enum class RunStart {
   kWriterTests,   // start values, ini defaults and the writer tests' settings for the target
   kWholeRun,      // start values and the settings of a complete ini file, for a whole compile
 };
+// (The last two set the output side too: a FoundationRun gets only the program's start values.)
 
 // Where the run's files go.
 enum class RunFolder {
@@ -52,9 +52,9 @@ enum class RunFolder {
 struct TestRunOptions {
   RunStart start = RunStart::kWriterTests;
   // "html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext" (writer tests and whole runs).
-  std::string_view target = "html";
+  std::string target = "html";
   // The main source of a whole run, which gives the output names.
-  std::string_view sourceName = "DOC.TXT";
+  std::string sourceName = "DOC.TXT";
   RunFolder folder = RunFolder::kNone;
   // Finished output files are kept in memory instead of going to disk (always in whole runs).
   bool keepFiles = false;
@@ -70,7 +70,8 @@ inline TestRunOptions ProgramStartRun(RunFolder folder = RunFolder::kNone) {
 // The options of a whole compile run in memory for the target, named for its main source.
 inline TestRunOptions WholeRun(std::string_view target = "html",
                                std::string_view sourceName = "DOC.TXT") {
-  return {.start = RunStart::kWholeRun, .target = target, .sourceName = sourceName};
+  return {.start = RunStart::kWholeRun, .target = std::string(target),
+          .sourceName = std::string(sourceName)};
 }
 
 // Output files kept in memory: path as created -> bytes, and the order they were stored in.
@@ -152,7 +153,8 @@ class BasicTestRun {
     Start();
   }
   // The writer tests' settings for the target.
-  explicit BasicTestRun(std::string_view target) : BasicTestRun(TestRunOptions{.target = target}) {}
+  explicit BasicTestRun(std::string_view target)
+      : BasicTestRun(TestRunOptions{.target = std::string(target)}) {}
   ~BasicTestRun() { run_.reset(); }  // closes the log files before their folder goes
   BasicTestRun(const BasicTestRun&) = delete;
   BasicTestRun& operator=(const BasicTestRun&) = delete;
