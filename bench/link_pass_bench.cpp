@@ -1,13 +1,16 @@
 // The link pass and the automatic link writer over generated sources: a full size of 5 MB with
 // 2,000 headings and 20,000 index entries, and smaller and larger variants, so that the time
 // per byte and per entry can be compared across sizes (it should stay flat).
+// The link writer is timed through the output pass's stand-in, which hands it the running text
+// without the page writers of the real output pass around it.
 #include <benchmark/benchmark.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "tests/compiler_generate/gen_support.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/pass_fakes.h"
 
 using namespace skeldon;
 
@@ -53,7 +56,7 @@ std::string MakeSource(std::size_t bytes, int headings, int entries) {
   return s;
 }
 
-void Prepare(gen_test::TestRun& t, const std::string& source) {
+void Prepare(TestRun& t, const std::string& source) {
   t->switches.SoftLineEnds = true;
   t->indexStore.WordEndings = {"en", "s", "n"};
   t.Load(source);
@@ -64,9 +67,9 @@ void BM_LinkPass(benchmark::State& state) {
   const std::string source = MakeSource(static_cast<std::size_t>(5e6 * scale),
                                         static_cast<int>(2000 * scale), static_cast<int>(20000 * scale));
   for (auto _ : state) {
-    gen_test::TestRun t("html");
+    TestRun t("html");
     Prepare(t, source);
-    gen_test::RunPrepasses(*t);
+    RunPrepasses(*t);
     benchmark::DoNotOptimize(t->indexStore.EntryNumberCounter);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(source.size()));
@@ -77,13 +80,13 @@ void BM_LinkWriter(benchmark::State& state) {
   const double scale = static_cast<double>(state.range(0)) / 4.0;
   const std::string source = MakeSource(static_cast<std::size_t>(5e6 * scale),
                                         static_cast<int>(2000 * scale), static_cast<int>(20000 * scale));
-  gen_test::TestRun t("html");
+  TestRun t("html");
   Prepare(t, source);
-  gen_test::RunPrepasses(*t);
+  RunPrepasses(*t);
   for (auto _ : state) {
     t->passes.OutputFile.clear();
     t->linkWriter.InternalLinkCount = 0;
-    gen_test::FakeOutputPass(*t);
+    FakeOutputPass(*t);
     benchmark::DoNotOptimize(t->passes.OutputFile.size());
   }
   state.counters["links"] = t->linkWriter.InternalLinkCount;
@@ -94,12 +97,12 @@ BENCHMARK(BM_LinkWriter)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMilli
 // Fixed 5 MB of text, the number of index entries varied.
 void BM_LinkWriterEntries(benchmark::State& state) {
   const std::string source = MakeSource(5000000, 2000, static_cast<int>(state.range(0)));
-  gen_test::TestRun t("html");
+  TestRun t("html");
   Prepare(t, source);
-  gen_test::RunPrepasses(*t);
+  RunPrepasses(*t);
   for (auto _ : state) {
     t->passes.OutputFile.clear();
-    gen_test::FakeOutputPass(*t);
+    FakeOutputPass(*t);
     benchmark::DoNotOptimize(t->passes.OutputFile.size());
   }
 }
@@ -114,12 +117,12 @@ void BM_LinkWriterRepeatedPhrase(benchmark::State& state) {
     source += ".1\r\nTopic\r\n.IN word processing program\r\n.IN word\r\n";
     for (int p = 0; p < 20; ++p) source += "A word processor is no word processing tool.\r\n\r\n";
   }
-  gen_test::TestRun t("html");
+  TestRun t("html");
   Prepare(t, source);
-  gen_test::RunPrepasses(*t);
+  RunPrepasses(*t);
   for (auto _ : state) {
     t->passes.OutputFile.clear();
-    gen_test::FakeOutputPass(*t);
+    FakeOutputPass(*t);
     benchmark::DoNotOptimize(t->passes.OutputFile.size());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(source.size()));

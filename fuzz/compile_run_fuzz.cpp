@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/compiler_generate/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1 || size > 64 * 1024) return 0;
   static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};
   const std::uint8_t options = data[0];
-  run_test::MemoryRun m(kTargets[(options & 7) % 6]);
+  TestRun m(WholeRun(kTargets[(options & 7) % 6]));
   m->switches.WordStarInput = (options & 0x08) != 0;
   m->switches.SoftLineEnds = (options & 0x10) != 0;
   m->switches.NoFramesSwitch = (options & 0x20) != 0;
@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     m->ini.MainChapterLinkText = "Up:";
   }
   // The picture sizes read files; the fuzzer's pictures are never found.
-  m.Compile(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+  CompileText(m, std::string(reinterpret_cast<const char*>(data + 1), size - 1));
   return 0;
 }

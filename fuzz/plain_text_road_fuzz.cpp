@@ -6,20 +6,20 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/compiler_generate/run_driver_support.h"
+#include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
 
 namespace {
 
-run_test::TRunResult CompileBy(const std::uint8_t options, const std::string& source, bool shortcut) {
+TRunResult CompileBy(const std::uint8_t options, const std::string& source, bool shortcut) {
   static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};
-  run_test::MemoryRun m(kTargets[(options & 7) % 6]);
+  TestRun m(WholeRun(kTargets[(options & 7) % 6]));
   m->switches.SoftLineEnds = (options & 0x10) != 0;
   m->switches.NoFramesSwitch = (options & 0x20) != 0;
   m->ini.NewFileLevel = (options & 0x40) != 0 ? 2 : 0;
   m->compile.PlainTextShortcut = shortcut;
-  return m.Compile(source);
+  return CompileText(m, source);
 }
 
 }  // namespace
@@ -27,8 +27,8 @@ run_test::TRunResult CompileBy(const std::uint8_t options, const std::string& so
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 16 * 1024) return 0;
   const std::string source(reinterpret_cast<const char*>(data + 1), size - 1);
-  const run_test::TRunResult general = CompileBy(data[0], source, false);
-  const run_test::TRunResult shortcut = CompileBy(data[0], source, true);
+  const TRunResult general = CompileBy(data[0], source, false);
+  const TRunResult shortcut = CompileBy(data[0], source, true);
   if (general.ExitCode != shortcut.ExitCode || general.Console != shortcut.Console ||
       general.Files != shortcut.Files)
     std::abort();

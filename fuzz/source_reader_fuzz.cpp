@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/compiler_generate/gen_support.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/pass_fakes.h"
 
 using namespace skeldon;
 
@@ -12,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1 || size > 64 * 1024) return 0;
   static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};
   const std::uint8_t options = data[0];
-  gen_test::TestRun t(kTargets[(options & 7) % 6]);
+  TestRun t(kTargets[(options & 7) % 6]);
   CompilerRun& run = *t;
   run.switches.WordStarInput = (options & 0x08) != 0;
   run.switches.SoftLineEnds = (options & 0x10) != 0;
@@ -21,11 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   run.ini.LinksPerParagraph = (options & 0x40) != 0;
   run.indexStore.WordEndings = {"en", "s", "n"};
   run.ini.PanelIdFileName = "*.PAN";
-  gen_test::SetConditions(run, {"alpha"});
+  SetConditions(run, {"alpha"});
   t.Load(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
   try {
-    gen_test::RunPrepasses(run);
-    gen_test::FakeOutputPass(run);
+    // The stand-ins let arbitrary bytes reach the link pass and the link writer: the real
+    // heading pass stops every source that does not start with a heading, and the real output
+    // pass needs the whole run (compile_run_fuzz drives that).
+    RunPrepassesWithFakeHeadings(run);
+    FakeOutputPass(run);
   } catch (const TerminateRun&) {
     // Fatal source errors end the run; that is an answer, not a fault.
   }

@@ -6,9 +6,8 @@
 #include <string>
 
 #include "compiler/passes/table_scanner.h"
-#include "tests/compiler_generate/gen_support.h"
-#include "tests/compiler_generate/output_files_fakes.h"
-#include "tests/compiler_generate/table_scanner_driver.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/table_scanner_driver.h"
 
 using namespace skeldon;
 
@@ -29,9 +28,9 @@ void CheckCells(const CompilerRun& run) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 65536) return 0;
   static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};
-  gen_test::TestRun t(kTargets[data[0] % 6]);
+  TestRun t(kTargets[data[0] % 6]);
   CompilerRun& run = *t;
-  gen2w_test::EmitRaw(run);
+  EmitRaw(run);
   if (data[0] & 0x80) {
     run.switches.WordStarInput = true;
     run.Reader.SoftSpaceChar = 28;
@@ -39,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string body(reinterpret_cast<const char*>(data + 1), size - 1);
   t.Load(".TA fuzz\r\n" + body + "\r\n.TA\r\n");
   try {
-    gen2w_test::RunTableLoop(
+    RunTableLoop(
         run,
         [](CompilerRun& r) {
           CheckCells(r);

@@ -3,28 +3,40 @@
 #pragma once
 
 #include <cairo.h>
-#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <stdexcept>
 #include <string>
 
 namespace corvina_test {
 
 // A fresh directory below the system's temporary folder, removed with everything in it when
-// the object goes.
+// the object goes; with `enter` it is also the current directory while the object lives. Its
+// name is lower case: several names pass through lower-case tables on their way.
 class TempDir {
  public:
-  explicit TempDir(const std::string& prefix = "corvina-test") {
-    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-    if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a temporary directory";
-    path_ = pattern;
+  explicit TempDir(const std::string& prefix = "corvina-test", bool enter = false) {
+    std::random_device random;
+    std::error_code ec;
+    do {
+      path_ = std::filesystem::temp_directory_path() /
+              (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path_, ec) && !ec);
+    if (ec) throw std::runtime_error("cannot create a temporary directory: " + ec.message());
+    if (enter) {
+      previous_ = std::filesystem::current_path();
+      std::filesystem::current_path(path_);
+    }
   }
   ~TempDir() {
     std::error_code ec;
+    if (!previous_.empty()) std::filesystem::current_path(previous_, ec);
     std::filesystem::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
@@ -35,6 +47,7 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+  std::filesystem::path previous_;
 };
 
 // The whole file as bytes; empty when it cannot be read.

@@ -1,0 +1,145 @@
+// Inline pictures: references per target, picture sizes of bitmap and GIF files, graphics
+// characters.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "compiler/writers/inline_graphics.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/test_support.h"
+
+using namespace skeldon;
+
+namespace skeldon {
+namespace {
+
+class PictureFiles : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = dir_ / name;
+    corvina_test::WriteFile(path, bytes);
+    return path;
+  }
+  static std::string Bmp(int width, std::int32_t height) {
+    std::string b(54, '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    auto put32 = [&](int at, std::int32_t v) {
+      for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+    };
+    put32(18, width);
+    put32(22, height);
+    return b;
+  }
+  corvina_test::TempDir dir_{"skeldon-test"};
+};
+
+TEST_F(PictureFiles, BitmapSizes) {
+  struct Case {
+    int width;
+    std::int32_t height;
+    std::uint16_t w, h;
+  } cases[] = {{200, 100, 2000, 1000}, {50, 9000, 500, 500}, {50, 1, 500, 500}, {50, 0, 500, 500},
+               {50, -100, 500, 500},   {7000, 2, 65535, 20}};
+  for (const Case& c : cases) {
+    std::uint16_t w = 0, h = 0;
+    GetPictureSize(Write("pic.bmp", Bmp(c.width, c.height)), w, h);
+    EXPECT_EQ(w, c.w) << c.width << "x" << c.height;
+    EXPECT_EQ(h, c.h) << c.width << "x" << c.height;
+  }
+  // An old bitmap (first word 0) takes the words at 2 and 4 unchecked.
+  std::uint16_t w = 0, h = 0;
+  GetPictureSize(Write("OLD.BMP", std::string("\0\0\x0a\0\x01\0", 6)), w, h);
+  EXPECT_EQ(w, 100);
+  EXPECT_EQ(h, 10);
+}
+
+TEST_F(PictureFiles, GifSizes) {
+  // Header, screen 300x200, packed 0x80 (table of 2 entries = 6 bytes), background, aspect.
+  std::string gif = "GIF89a";
+  gif += std::string("\x2c\x01\xc8\x00\x80\x00\x00", 7);
+  gif += std::string(6, '\0');
+  std::string withExtension = gif + std::string("\x21\xf9\x04\x00\x00\x00\x00\x00", 8) +
+                              std::string("\x2c\x00\x00\x00\x00\x0a\x00\x05\x00", 9);
+  std::string plain = gif + std::string("\x2c\x00\x00\x00\x00\x0b\x00\x06\x00", 9);
+  std::uint16_t w = 0, h = 0;
+  GetPictureSize(Write("a.GIF", withExtension), w, h);
+  EXPECT_EQ(w, 100);
+  EXPECT_EQ(h, 50);
+  GetPictureSize(Write("b.gif", plain), w, h);
+  EXPECT_EQ(w, 110);
+  EXPECT_EQ(h, 60);
+  GetPictureSize(Write("short.gif", gif.substr(0, 14)), w, h);
+  EXPECT_EQ(w, 300);
+  EXPECT_EQ(h, 300);
+}
+
+TEST(PictureSize, UnmeasuredNames) {
+  std::uint16_t w = 0, h = 0;
+  GetPictureSize("picture.png", w, h);
+  EXPECT_EQ(w, 300);
+  EXPECT_EQ(h, 300);
+  GetPictureSize("/nonexistent/none.bmp", w, h);
+  EXPECT_EQ(w, 300);
+  EXPECT_EQ(h, 300);
+}
+
+TEST(InlineGraphic, ReferencePerTarget) {
+  struct Case {
+    const char* target;
+    std::string bytes;
+  } cases[] = {
+      {"html", "<img align=bottom src=\"Pics/arrow.gif\">"},
+      {"htmlhelp", "<img align=bottom src=\"Pics/arrow.gif\">"},
+      {"ipf", ":artwork runin name='pics/Arrow.gif'."},
+      {"winhelp4", " \\{bmc pics/Arrow.gif\\}"},
+      {"winhelp3", " \\{bmc pics/Arrow.gif\\}"},
+      {"rtftext",
+       "{\\*\\flyinpara\\pard\\plain\\absw300\\absh300{\\*\\flymaincnt0}{{\\field{\\*\\fldinst{"
+       "\\\\import pics/Arrow.gif}}}}\\pard}"},
+  };
+  for (const Case& c : cases) {
+    TestRun t(c.target);
+    t->ini.CapitalFirstLetter = true;
+    t->ini.CapitalOtherLetters = false;
+    WriteInlineGraphic(*t, "pics/Arrow.gif");
+    EXPECT_EQ(t->passes.OutputFile, c.bytes) << c.target;
+  }
+}
+
+TEST(GraphicChar, LayoutLineEndsOnlyInReflowedText) {
+  struct Case {
+    const char* target;
+    bool formatMode;
+    std::string bytes;
+  } cases[] = {
+      {"ipf", true, "\r\n:artwork runin name='x.bmp'.\r\n"},
+      {"ipf", false, ":artwork runin name='x.bmp'."},
+      {"winhelp4", true, " \\{bmc x.bmp\\}"},
+  };
+  for (const Case& c : cases) {
+    TestRun t(c.target);
+    t->passes.GraphicFileNames = {"x.bmp"};
+    t->passes.GraphicCharIndex['*'] = 1;
+    t->markup.FormatMode = c.formatMode;
+    WriteGraphicChar(*t, '*');
+    EXPECT_EQ(Printable(t->passes.OutputFile), Printable(c.bytes)) << c.target;
+    EXPECT_TRUE(t->charConversion.Context.AfterFontChange);
+  }
+  // In IPF the blank right after the picture is dropped, a second one is kept.
+  TestRun t("ipf");
+  t->passes.GraphicFileNames = {"x.bmp"};
+  t->passes.GraphicCharIndex['*'] = 1;
+  WriteGraphicChar(*t, '*');
+  WriteSourceText(*t, "  a", t->passes.OutputFile);
+  EXPECT_EQ(Printable(t->passes.OutputFile), Printable("\r\n:artwork runin name='x.bmp'.\r\n a"));
+  // An entry outside the table writes nothing.
+  TestRun bad("html");
+  bad->passes.GraphicCharIndex['*'] = 7;
+  WriteGraphicChar(*bad, '*');
+  EXPECT_EQ(bad->passes.OutputFile, "");
+}
+
+}  // namespace
+}  // namespace skeldon

@@ -1,0 +1,235 @@
+// The table writer per target: column spans from the occupancy, ditto cells, continued cells
+// with their joiners, hyphen rules, alignment and the .TP settings, captions, IPF widths and
+// RTF right edges, empty tables, and tables beyond the column limit.
+#include <gtest/gtest.h>
+
+#include "compiler/passes/table_scanner.h"
+#include "compiler/writers/table_writer.h"
+#include "tests/support/compiler_test_support.h"
+#include "tests/support/table_scanner_driver.h"
+
+using namespace skeldon;
+
+namespace {
+
+// Runs the table loop over the source; .TW, .TE and .TP set the options as the dispatcher does.
+std::string WriteTableOf(CompilerRun& run, const std::string& source) {
+  EmitRaw(run);
+  run.source.Data = source;
+  run.source.Loaded = true;
+  RunTableLoop(
+      run,
+      [](CompilerRun& r) {
+        const std::string& l = r.reader.DotLine;
+        if (l.rfind("TW", 0) == 0) r.tables.TableJoinWithBlank = true;
+        if (l.rfind("TE", 0) == 0) r.tables.TableNoContinuationSpan = true;
+        if (l == "TP left") r.tables.TableAlignment = 1;
+        if (l == "TP right") r.tables.TableAlignment = 2;
+        if (l == "TP center") r.tables.TableAlignment = 3;
+      },
+      false);
+  return run.passes.OutputFile;
+}
+
+// The RTF table from its first right edge on (the paragraph break before it is the markup
+// writer's).
+std::string RtfTable(const std::string& out) {
+  const std::size_t p = out.find("\\cellx");
+  return p == std::string::npos ? out : out.substr(p);
+}
+
+const char* const kPrices =
+    ".TA Prices\n"
+    "Fruit and price\n"
+    "Apple     12,50\n"
+    "Pear      9,95\n"
+    ".TA\n";
+
+TEST(TableWriterTest, HeadingAcrossTheColumnGapSpansTwoColumns) {
+  TestRun html("html");
+  EXPECT_EQ(WriteTableOf(*html, kPrices),
+            "\r\n<TABLE BORDER CELLPADDING=5>\r\n<CAPTION>Prices</CAPTION>\r\n"
+            "\r\n<TR><TD colspan=2 ALIGN=CENTER>Fruit and price</TD></TR>\r\n"
+            "<TR><TD>Apple</TD><TD ALIGN=RIGHT>12,50</TD></TR>\r\n"
+            "<TR><TD>Pear</TD><TD ALIGN=RIGHT>9,95</TD></TR>\r\n"
+            "</TABLE><BR>\r\n");
+  EXPECT_FALSE(html->tables.TableOpen);
+
+  TestRun ipf("ipf");
+  EXPECT_EQ(WriteTableOf(*ipf, kPrices),
+            "\r\n:table cols='9 4 '.\r\n"
+            ":row.:c.Fruit and price:c.:row.:c.Apple:c.12,50:row.:c.Pear:c.9,95:etable.\r\n");
+
+  for (const char* target : {"winhelp3", "winhelp4", "rtftext"}) {
+    TestRun rtf(target);
+    EXPECT_EQ(RtfTable(WriteTableOf(*rtf, kPrices)),
+              "\\cellx1008\\cellx1512\r\n"
+              "\\intbl\r\nFruit and price\\cell\r\n\\cell\\row\r\n"
+              "\\intbl\r\nApple\\cell\r\n12,50\\cell\\row\r\n"
+              "\\intbl\r\nPear\\cell\r\n9,95\\cell\\row\r\n"
+              "\\pard\r\n")
+        << target;
+  }
+}
+
+TEST(TableWriterTest, HtmlHelpWritesTheHtmlMarkup) {
+  TestRun html("html"), help("htmlhelp");
+  EXPECT_EQ(WriteTableOf(*help, kPrices), WriteTableOf(*html, kPrices));
+}
+
+const char* const kDitto =
+    ".TA NO\n"
+    "Anna  1\n"
+    "\"     2\n"
+    ".TA\n";
+
+TEST(TableWriterTest, DittoCellBecomesRowSpanOrEmptyCell) {
+  TestRun html("html");
+  EXPECT_EQ(WriteTableOf(*html, kDitto),
+            "\r\n<TABLE BORDER CELLPADDING=5>\r\n"
+            "\r\n<TR><TD rowspan=2>Anna</TD><TD ALIGN=RIGHT>1</TD></TR>\r\n"
+            "<TR><TD ALIGN=RIGHT>2</TD></TR>\r\n"
+            "</TABLE><BR>\r\n");
+  TestRun ipf("ipf");
+  // The last column holds one-character cells only: it keeps width 1 in the cols list.
+  EXPECT_EQ(WriteTableOf(*ipf, kDitto),
+            "\r\n:table cols='5 1 '.\r\n:row.:c.Anna:c.1:row.:c.:c.2:etable.\r\n");
+  TestRun rtf("winhelp4");
+  EXPECT_EQ(RtfTable(WriteTableOf(*rtf, kDitto)),
+            "\\cellx605\\cellx706\r\n\\intbl\r\nAnna\\cell\r\n1\\cell\\row\r\n"
+            "\\intbl\r\n\\cell\r\n2\\cell\\row\r\n\\pard\r\n");
+}
+
+const char* const kContinued =
+    ".TA T\n"
+    "first +    A\n"
+    "second     B\n"
+    ".TA\n";
+
+TEST(TableWriterTest, ContinuedCellJoinsItsLines) {
+  TestRun html("html");
+  EXPECT_EQ(WriteTableOf(*html, kContinued),
+            "\r\n<TABLE BORDER CELLPADDING=5>\r\n<CAPTION>T</CAPTION>\r\n"
+            "\r\n<TR><TD rowspan=2>first <br>second</TD><TD>A</TD></TR>\r\n"
+            "<TR><TD>B</TD></TR>\r\n</TABLE><BR>\r\n");
+
+  TestRun joined("html");
+  const std::string withTwTe = std::string(".TA T\n.TW\n.TE\n") + (kContinued + 6);
+  const std::string out = WriteTableOf(*joined, withTwTe);
+  EXPECT_NE(out.find("<TD>first  second</TD>"), std::string::npos) << out;
+
+  TestRun rtf("rtftext");
+  EXPECT_NE(WriteTableOf(*rtf, kContinued).find("first \\line second"), std::string::npos);
+
+  // IPF: the cell after a continuation line keeps its column (an empty cell stands for the
+  // continued one).
+  TestRun ipf("ipf");
+  EXPECT_EQ(WriteTableOf(*ipf, kContinued),
+            "\r\n:table cols='10 1 '.\r\n:row.:c.first \r\nsecond:c.A:row.:c.:c.B:etable.\r\n");
+}
+
+TEST(TableWriterTest, LargeTablesFinish) {
+  std::string source = ".TA Big\n";
+  for (int row = 0; row < 20000; ++row) source += "name" + std::to_string(row) + "   12,5   \"\n";
+  source += std::string(3000, 'w') + "  tail\n.TA\n";
+  for (const char* target : {"html", "ipf", "winhelp4"}) {
+    TestRun t(target);
+    const std::string out = WriteTableOf(*t, source);
+    EXPECT_GT(out.size(), 20000u * 10) << target;
+    EXPECT_NE(out.find(t->ini.TargetFlags.Html ? "</TABLE><BR>" : t->ini.TargetFlags.Ipf ? ":etable." : "\\pard"),
+              std::string::npos);
+  }
+}
+
+TEST(TableWriterTest, OptionsBeforeTheOpeningLineHaveNoEffect) {
+  TestRun t("html");
+  const std::string out = WriteTableOf(*t, std::string(".TW\n.TE\n") + kContinued);
+  EXPECT_NE(out.find("<TD rowspan=2>first <br>second</TD>"), std::string::npos) << out;
+}
+
+TEST(TableWriterTest, HyphenRules) {
+  TestRun kept("html");
+  EXPECT_NE(WriteTableOf(*kept, ".TA T\nZucker-   1\nrohr      2\n.TA\n")
+                .find("<TD rowspan=2>Zucker-<br>rohr</TD>"),
+            std::string::npos);
+  TestRun lost("html");
+  EXPECT_NE(WriteTableOf(*lost, ".TA T\nZucker-   1\n.TA\n").find("<TD>Zucker</TD>"),
+            std::string::npos);
+  TestRun rule("html");
+  const std::string ruling = WriteTableOf(*rule, ".TA T\n----------\n.TA\n");
+  EXPECT_NE(ruling.find("<TD>-</TD>"), std::string::npos) << ruling;
+  TestRun minus("html");
+  const std::string negative = WriteTableOf(*minus, ".TA T\nminus  -5\n.TA\n");
+  EXPECT_NE(negative.find("<TD ALIGN=RIGHT>-5</TD>"), std::string::npos) << negative;
+}
+
+struct AlignCase {
+  const char* setting;  // a .TP line or ""
+  const char* text;     // expected cell of "abc"
+  const char* number;   // expected cell of "12.5"
+  const char* half;     // expected cell of "a1"
+};
+
+TEST(TableWriterTest, AlignmentAutomaticAndByTp) {
+  const AlignCase cases[] = {
+      {"", "<TD>abc</TD>", "<TD ALIGN=RIGHT>12.5</TD>", "<TD ALIGN=RIGHT>a1</TD>"},
+      {".TP left\n", "<TD>abc</TD>", "<TD>12.5</TD>", "<TD>a1</TD>"},
+      {".TP right\n", "<TD ALIGN=RIGHT>abc</TD>", "<TD ALIGN=RIGHT>12.5</TD>", "<TD ALIGN=RIGHT>a1</TD>"},
+      {".TP center\n", "<TD ALIGN=CENTER>abc</TD>", "<TD ALIGN=RIGHT>12.5</TD>", "<TD ALIGN=RIGHT>a1</TD>"},
+  };
+  for (const AlignCase& c : cases) {
+    TestRun t("html");
+    const std::string out =
+        WriteTableOf(*t, std::string(".TA T\n") + c.setting + "abc  12.5  a1\n.TA\n");
+    EXPECT_NE(out.find(c.text), std::string::npos) << c.setting << out;
+    EXPECT_NE(out.find(c.number), std::string::npos) << c.setting << out;
+    EXPECT_NE(out.find(c.half), std::string::npos) << c.setting << out;
+  }
+}
+
+TEST(TableWriterTest, CaptionOnlyForTitlesOtherThanNo) {
+  for (const char* title : {"no", "NO", "No", "nO", "Prices"}) {
+    TestRun t("html");
+    const std::string out = WriteTableOf(*t, std::string(".TA ") + title + "\nx\n.TA\n");
+    const bool none = std::string(title) == "no" || std::string(title) == "NO" || std::string(title) == "No";
+    EXPECT_EQ(out.find("<CAPTION>" + std::string(title) + "</CAPTION>") == std::string::npos, none)
+        << title;
+  }
+  TestRun ipf("ipf");
+  EXPECT_EQ(WriteTableOf(*ipf, ".TA Prices\nx\n.TA\n").find("Prices"), std::string::npos);
+}
+
+TEST(TableWriterTest, EmptyTablePerTarget) {
+  TestRun html("html");
+  EXPECT_EQ(WriteTableOf(*html, ".TA T\n.TA\n"),
+            "\r\n<TABLE BORDER CELLPADDING=5>\r\n<CAPTION>T</CAPTION>\r\n</TABLE><BR>\r\n");
+  TestRun ipf("ipf");
+  EXPECT_EQ(WriteTableOf(*ipf, ".TA T\n.TA\n"), "\r\n:table cols=''.:etable.\r\n");
+  TestRun rtf("winhelp3");
+  EXPECT_EQ(RtfTable(WriteTableOf(*rtf, ".TA T\n.TA\n")), "\\cellx101\r\n\\pard\r\n");
+}
+
+TEST(TableWriterTest, ReaderGoesOnAfterTheClosingLine) {
+  TestRun t("html");
+  EmitRaw(*t);
+  t.Load(std::string("before\n") + kPrices + "after\n");
+  RunTableLoop(*t, [](CompilerRun&) {}, true);
+  const std::string& out = t->passes.OutputFile;
+  EXPECT_EQ(out.rfind("before", 0), 0u) << out;
+  EXPECT_EQ(out.substr(out.size() - 19), "</TABLE><BR>\r\nafter") << out;
+  EXPECT_EQ(t->lines.CurrentSourceLine, 8);
+}
+
+TEST(TableWriterTest, MoreThanTwoHundredColumnsAreJoinedAndReported) {
+  TestRun t("html");
+  std::string line;
+  for (int i = 0; i < 300; ++i) line += "x  ";
+  const std::string out = WriteTableOf(*t, ".TA T\n" + line + "\n.TA\n");
+  EXPECT_NE(t.Text().find("table has more than 200 columns"), std::string::npos);
+  int cells = 0;
+  for (std::size_t p = out.find("<TD"); p != std::string::npos; p = out.find("<TD", p + 1)) ++cells;
+  EXPECT_EQ(cells, 300);  // no cell is lost
+  EXPECT_NE(out.find("</TABLE><BR>"), std::string::npos);
+}
+
+}  // namespace

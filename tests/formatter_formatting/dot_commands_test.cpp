@@ -1,0 +1,302 @@
+// The dot-command interpreter: conditions, margins, line heights, fonts, numbering, macros.
+#include <gtest/gtest.h>
+
+#include "formatter/formatting/dot_commands.h"
+#include "tests/support/format_run_fixture.h"
+
+namespace tavrel::testing {
+namespace {
+
+class DotCommandTest : public RunFixture {};
+
+TEST_F(DotCommandTest, ConditionsWithTheirWords) {
+  struct Case {
+    const char* condition;
+    bool result;
+    bool syntax_error;
+  };
+  const Case cases[] = {
+      {"PRINT", true, false},         {"print", true, false},
+      {"SCREEN", false, false},       {"not SCREEN", true, false},
+      {"not PRINT", false, false},    {"PRINT and TAVREL", true, false},
+      {"PRINT und SCREEN", false, false}, {"PRINT undzugleich TAVREL", true, false},
+      {"PRINT && SCREEN", false, false},  {"SCREEN or PRINT", true, false},
+      {"SCREEN oder DRAFT", false, false}, {"SCREEN || TAVREL", true, false},
+      {"\"TWO WORDS\"", true, false},  {"PRINT AND TAVREL", false, true},
+      {"PRINT SCREEN", false, true},   {"", false, true},
+  };
+  run_ = MakeRun();
+  run_->Run.ConditionWords = SplitConditionWords("PRINT TAVREL \"two words\"");
+  for (const Case& c : cases) {
+    list_.Clear();
+    EXPECT_EQ(EvaluateCondition(*run_, c.condition), c.result) << c.condition;
+    EXPECT_EQ(list_.Lines().size(), c.syntax_error ? 1u : 0u) << c.condition;
+  }
+  list_.Clear();
+  EvaluateCondition(*run_, "A B");
+  EXPECT_EQ(MessageLines().at(0), "INFO: \".IF A B\": wrong syntax in .IF condition");
+}
+
+TEST_F(DotCommandTest, LeftMarginRelativeAndAbsolute) {
+  Format("m.ws", ".LM 10\r\n.LM +5\r\n");
+  EXPECT_EQ(run_->Dot.LeftMargin, 14);  // the same as an absolute 15
+  Format("m.ws", ".LM 10\r\n.LM +5\r\n.LM -3\r\n");
+  EXPECT_EQ(run_->Dot.LeftMargin, 11);
+  Format("m.ws", ".LM 10\r\n.LM +5\r\n.LM -3\r\n.LM -20\r\n");
+  EXPECT_EQ(run_->Dot.LeftMargin, 0);
+  Format("m.ws", ".LM\r\n");  // no number: 0
+  EXPECT_EQ(run_->Dot.LeftMargin, 0);
+  EXPECT_TRUE(list_.Lines().empty());
+}
+
+TEST_F(DotCommandTest, RightMarginAndGutter) {
+  const int cu = 12;
+  Format("r.ws", ".RM +5\r\n");
+  EXPECT_EQ(run_->Streams[kTextStream].RightMargin, 65 * cu);
+  Format("r.ws", ".GU 2\r\n.RM 70\r\n");
+  EXPECT_EQ(run_->Streams[kTextStream].RightMargin, 72 * cu);  // 70 columns plus the gutter
+  Format("r.ws", ".RM 20\r\n");
+  EXPECT_EQ(run_->Streams[kTextStream].ZoneWidth, 15 * cu);
+}
+
+TEST_F(DotCommandTest, IndentationScale) {
+  Format("t.ws", ".TS 6\r\n");
+  EXPECT_EQ(run_->Dot.IndentScale, 60);
+  Format("t.ws", ".DE 12\r\n");
+  EXPECT_EQ(run_->Dot.IndentScale, 12);
+}
+
+TEST_F(DotCommandTest, LineHeights) {
+  // A typed value that normalising changes is written as a pending line instead.
+  EXPECT_EQ(Body(Format("h.ws", ".LH 0\r\n")), ".LH8\r\n");
+  EXPECT_EQ(Body(Format("h.ws", ".LH 12\r\n")), ".LH 12\r\n");
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].LineHeights[2], 12);
+  Format("h.ws", ".HH 10\r\n.EH 20\r\n.SH 30\r\n");
+  const auto& h = run_->Pages.Streams[kTextStream].LineHeights;
+  EXPECT_EQ((std::vector<int>{h[0], h[1], h[2]}), (std::vector<int>{10, 20, 30}));
+  Format("h.ws", ".SHOW 30\r\n");  // a letter after SH: not a line height
+  EXPECT_EQ(run_->Pages.Streams[kTextStream].LineHeights[2], 10);
+}
+
+TEST_F(DotCommandTest, LineHeightFollowsTheNormalFontSize) {
+  settings_.LineHeightRefersToNormalFont = 1;
+  // Font H (Arial) is 24 points here, the normal font C 12 points.
+  printer_->Fonts[FontCharToNumberForTest('H', '\0') - 1].Size = 24;
+  EXPECT_EQ(Body(Format("h.ws", ".SN H\r\n.LH 10\r\n")), ".SN H\r\n.LH20\r\n");
+}
+
+TEST_F(DotCommandTest, MarginNotesWidenTheRightMargin) {
+  EXPECT_EQ(Body(Format("n.ws", ".MN<>3\r\n.RM 50\r\n.rm 40\r\n")),
+            ".MN<>3\r\n.RM64\r\n.RM54\r\n.RF44\r\n");
+}
+
+TEST_F(DotCommandTest, FontArguments) {
+  Format("f.ws", ".SB\r\n");
+  EXPECT_EQ(run_->Dot.FontSlots[1], 107);  // C with the double quote
+  Format("f.ws", ".SF b\r\n");
+  EXPECT_EQ(run_->Dot.FontSlots[0], 28);
+  Format("f.ws", ".AF\r\n");
+  EXPECT_EQ(run_->Dot.AlternateFont, settings_.AlternateFont);
+  Format("f.ws", ".S: font\r\n.SF H\r\n.R: FONT\r\n");
+  EXPECT_EQ(run_->Dot.FontSlots[0], settings_.NormalFont);
+}
+
+TEST_F(DotCommandTest, UndefinedFontIsReported) {
+  Format("f.ws", ".SF Z\r\n");
+  EXPECT_EQ(MessageLines().at(0), "INFO: Font Z not defined or not registered.");
+}
+
+TEST_F(DotCommandTest, HyphenationKeywords) {
+  struct Case {
+    const char* lines;
+    int mode;
+  };
+  const Case cases[] = {
+      {".HY GERMAN\r\n", 0}, {".HY MANUAL\r\n", 2}, {".HY HAND\r\n", 2}, {".HY TEX\r\n", 4},
+      {".HY GERMAN\r\n.HY OFF\r\n", 3}, {".HY GERMAN\r\n.HY OFF\r\n.HY ON\r\n", 0},
+      {".HY en.tex\r\n", 4},
+  };
+  for (const Case& c : cases) {
+    Format("y.ws", c.lines);
+    EXPECT_EQ(run_->Dot.HyphenationMode, c.mode) << c.lines;
+  }
+  EXPECT_EQ(run_->Dot.TexPatternRequest, "en.tex");
+  // ".HT" hides what follows until an unknown ".HY" argument restores the condition.
+  EXPECT_EQ(Body(Format("y.ws", ".HT\r\nhidden\r\n.HY restore\r\nshown\r\n")), "shown\r\n");
+}
+
+TEST_F(DotCommandTest, HeadingNumbersFromTheLine) {
+  Format("c.ws", ".CN 3.2.1\r\n");
+  EXPECT_EQ(run_->Dot.HeadingLevel, 3);
+  EXPECT_EQ((std::vector<int>{run_->Dot.HeadingNumbers[1], run_->Dot.HeadingNumbers[2],
+                              run_->Dot.HeadingNumbers[3]}),
+            (std::vector<int>{3, 2, 1}));
+  EXPECT_TRUE(run_->Dot.NumbersJustSet);
+  Format("c.ws", ".LG 12,7\r\n");  // a comma ends the list
+  EXPECT_EQ(run_->Dot.HeadingLevel, 1);
+  EXPECT_EQ(run_->Dot.HeadingNumbers[1], 12);
+  EXPECT_FALSE(run_->Dot.NumbersJustSet);
+}
+
+TEST(HeadingRomanNumberTest, OnlyXVAndI) {
+  const std::pair<int, const char*> cases[] = {{1, "I"},   {3, "III"},      {4, "IV"},
+                                               {5, "V"},   {8, "VIII"},     {9, "IX"},
+                                               {14, "XIV"}, {40, "XXXX"},    {49, "XXXXIX"},
+                                               {100, "XXXXXXXXXX"}, {0, ""}};
+  for (const auto& [n, text] : cases) EXPECT_EQ(FeedRomanNumber(n), text) << n;
+}
+
+TEST_F(DotCommandTest, MacroCallGivesBothCommandsInOrder) {
+  EXPECT_EQ(Body(Format("x.ws", ".x:=.LM 5 .RM 50\r\n.X\r\n")), ".x:=.LM 5 .RM 50\r\n.LM 5\r\n.RM 50\r\n");
+  EXPECT_EQ(run_->Dot.LeftMargin, 4);
+  EXPECT_EQ(run_->Streams[kTextStream].RightMargin, 50 * 12);
+  EXPECT_TRUE(list_.Lines().empty());
+}
+
+TEST_F(DotCommandTest, RecursiveMacroIsReported) {
+  Format("x.ws", ".X:=.LM 5 .X\r\n.X\r\n");
+  EXPECT_EQ(MessageLines().at(0), "ERROR: Recursive execution of dot command macro X not allowed");
+}
+
+TEST_F(DotCommandTest, UnknownWordsAndCommentsAreCopied) {
+  EXPECT_EQ(Body(Format("p.ws", ".HE Header\r\n..comment\r\n.EI x\r\n.he lower\r\n")),
+            ".HE Header\r\n..comment\r\n.EI x\r\n.he lower\r\n");
+}
+
+TEST_F(DotCommandTest, OverlongDotLineIsCutWithAMessage) {
+  const std::string fmt = Format("l.ws", ".HE " + std::string(400, 'x') + "\r\nnext\r\n");
+  EXPECT_EQ(Body(fmt), ".HE " + std::string(244, 'x') + "\r\nnext\r\n");
+  EXPECT_EQ(MessageLines().at(0), "ERROR: Dot line too long (more than 248 characters), the rest is ignored");
+}
+
+TEST_F(DotCommandTest, IncludeOfAMissingFileDoesNothing) {
+  EXPECT_EQ(Body(Format("i.ws", ".FI nothere.ws\r\nafter\r\n")), "after\r\n");
+}
+
+TEST_F(DotCommandTest, SelfIncludeStopsAtTheDepthLimit) {
+  const std::string fmt = Format("s.ws", "x\r\n.FI s.ws\r\n");
+  EXPECT_NE(MessageLines().at(0).find("Too many nested .FI files"), std::string::npos);
+  EXPECT_EQ(fmt.back(), '\x1A');
+}
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+// A 24-bit BMP of the given size, all pixels black.
+std::string TinyBmp(int width, int height) {
+  const int row = (width * 3 + 3) / 4 * 4;
+  const int data = row * height;
+  std::string b;
+  auto u16 = [&b](int v) { b += static_cast<char>(v & 255); b += static_cast<char>((v >> 8) & 255); };
+  auto u32 = [&](int v) { u16(v & 0xFFFF); u16((v >> 16) & 0xFFFF); };
+  b += "BM";
+  u32(54 + data); u32(0); u32(54);
+  u32(40); u32(width); u32(height); u16(1); u16(24); u32(0); u32(data); u32(2835); u32(2835); u32(0); u32(0);
+  b.append(static_cast<size_t>(data), '\0');
+  return b;
+}
+
+class GraphicsTest : public RunFixture {};
+
+TEST_F(GraphicsTest, PictureMakesRoomWithEmptyLines) {
+  WriteFileBytes(dir_ / "pic.bmp", TinyBmp(2, 1));
+  // 60 columns at 100 percent: 6 inches wide, so 3 inches high; with the settings' line
+  // height 10: round(3 x 48 / 10) + 1 = 15 lines.
+  std::string expected = ".FG ON\r\n.CP16\r\n";
+  for (int i = 0; i < 15; ++i) expected += "\r\n";
+  expected += ".BM LEFT pic.bmp\r\n";
+  EXPECT_EQ(Body(Format("g.ws", ".FG ON\r\n.BM LEFT pic.bmp\r\n")), expected);
+  // Without ".FG" only the line is copied for the page engine.
+  EXPECT_EQ(Body(Format("g.ws", ".BM LEFT pic\r\n")), ".BM LEFT pic\r\n");
+}
+
+TEST_F(GraphicsTest, MissingPictureIsReported) {
+  EXPECT_EQ(Body(Format("g.ws", ".BM CENTER nothing.bmp\r\n")), ".BM CENTER nothing.bmp\r\n");
+  EXPECT_EQ(MessageLines().at(0),
+            "ERROR: Graphics file nothing.bmp not found. Necessary empty lines not inserted.");
+  // An alignment word it does not know: the line is only copied.
+  list_.Clear();
+  Format("g.ws", ".BM SIDEWAYS nothing.bmp\r\n");
+  EXPECT_TRUE(list_.Lines().empty());
+}
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class EndnotesTest : public RunFixture {};
+
+// ".PE" closes the notes file and reads it back into the text as endnotes.
+TEST_F(EndnotesTest, NotesFileIsIncludedAtPE) {
+  const std::string fmt = Format("e.ws", ".FU[]\r\nText[The note.] more.\r\n.PE\r\nAfter.\r\n");
+  EXPECT_EQ(Body(fmt), ".FU[]\r\nText\x14\x11" "1\x14 more.\r\n\xA0\xA0" "1)\xA0The note.\r\n.PE\r\nAfter.\r\n")
+      << Readable(fmt);
+}
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class HiddenMacroTest : public RunFixture {};
+
+TEST_F(HiddenMacroTest, MacrosAreNeitherDefinedNorCalledWhileOutputIsOff) {
+  EXPECT_EQ(Body(Format("h.ws", ".M:=.LM 9\r\n.IF NOTDEFINED\r\n.M\r\n.N:=.LM 7\r\n.EN\r\n.N\r\nx\r\n")),
+            ".M:=.LM 9\r\n.N\r\nx\r\n");
+  EXPECT_EQ(run_->Dot.LeftMargin, 0);
+  EXPECT_EQ(run_->Dot.Macros.size(), 0u);  // emptied at the end of the file
+}
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class AutoVariantTest : public RunFixture {};
+
+TEST_F(AutoVariantTest, SFTakesTheGeneratedVariantsIntoTheOtherSlots) {
+  std::array<uint8_t, kFontCount> auto_variants{};
+  auto_variants[FontCharToNumberForTest('H', '\0') - 1] = 1;
+  WriteFileBytes(dir_ / "v.ws", ".SF H\r\n");
+  run_ = MakeRun();
+  run_->AutoVariants = &auto_variants;
+  FormatFile(*run_, (dir_ / "v.ws").string());
+  const auto& slots = run_->Dot.FontSlots;
+  EXPECT_EQ((std::vector<int>{slots[0], slots[1], slots[2], slots[3]}),
+            (std::vector<int>{8, 8 + 104, 8 + 52, 8 + 156}));  // H, H", H', H&
+  // ".SN" never takes them.
+  WriteFileBytes(dir_ / "w.ws", ".SN H\r\n");
+  run_ = MakeRun();
+  run_->AutoVariants = &auto_variants;
+  FormatFile(*run_, (dir_ / "w.ws").string());
+  EXPECT_EQ(run_->Dot.FontSlots[1], 3 + 104);
+}
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class BoxTest : public RunFixture {};
+
+// ".LIXY" switches the writer's frame mode on with X for corners and Y for partitions;
+// ".LI" alone switches it off again.
+TEST_F(BoxTest, LISwitchesFrameMode) {
+  Format("b.ws", ".LI+-\r\n");
+  EXPECT_TRUE(run_->Writer.Frame.On);
+  EXPECT_EQ(run_->Writer.Frame.VerticalChar, '+');
+  EXPECT_EQ(run_->Writer.Frame.HorizontalChar, '-');
+  Format("b.ws", ".LI+-\r\n.LI\r\n");
+  EXPECT_FALSE(run_->Writer.Frame.On);
+}
+
+}  // namespace
+}  // namespace tavrel::testing

@@ -1,0 +1,383 @@
+#include "formatter/hyphenation/tex_patterns.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "formatter/hyphenation/hyphenation.h"
+#include "tests/support/formatter_unit_support.h"
+
+namespace tavrel {
+namespace {
+
+using unit_test::Held;
+
+std::string DataFile(const std::string& name) {
+  return std::string(CORVINA_SOURCE_DIR) + "/data/hyphenation/" + name;
+}
+
+// Every line kind the reader meets: comments, TeX commands, braces, an indented exception word,
+// weights first and last on a line, a zero weight, an over-long letter string.
+constexpr std::string_view kPatterns =
+    "% a comment wx9y\n"
+    "\\patterns{\n"
+    "{\n"
+    " x7y\n"
+    ".ab1c\n"
+    "ab2c\n"
+    "x1y\n"
+    "wx3y\n"
+    "e4f\n"
+    "g5h\n"
+    "h0i\n"
+    "2mn\n"
+    "mn2\n"
+    "bcdefghijklmnopqrst1u\n"     // 20 letters: kept
+    "zyxwvutsrqponmlkjihg1fe\n"   // 22 letters: skipped
+    "}\n";
+
+struct RatingCase {
+  const char* word;
+  int p;
+  int rating;
+  const char* why;
+};
+
+// Ratings worked out by hand from the pattern lines above.
+const RatingCase kRatingCases[] = {
+    {"abcd", 2, -1, ".ab1c gives +1, ab2c gives -2: summed"},
+    {"xabc", 3, -2, "only ab2c: the dot needs the blank before the word"},
+    {"wxyz", 2, 4, "x1y and wx3y: 1 + 3, a sum and not the maximum"},
+    {"axyz", 2, 1, "x1y alone"},
+    {"efgh", 1, -4, "an even digit counts negative"},
+    {"efgh", 3, 5, "an odd digit counts positive"},
+    {"hi", 1, 0, "a zero weight"},
+    {"qmn", 1, 0, "a weight first on its line is never looked up"},
+    {"mnq", 2, 0, "a weight last on its line is never looked up"},
+    {"Abcd", 2, 0, "a capital matches no lower-case pattern letter"},
+    {"bcdefghijklmnopqrstu", 19, 1, "a letter string of 20 characters is kept"},
+    {"zyxwvutsrqponmlkjihgfe", 20, 0, "a letter string of 22 characters is skipped"},
+    {"xyz", 1, 1, "the indented line is an exception word and rates nothing"},
+    {"wxyz", 0, 0, "a position before the word"},
+    {"wxyz", 9, 0, "a position after the word"},
+};
+
+TEST(TexPatternRating, SumsOfWeightsAsTheFileDefinesThem) {
+  TexPatternTable table;
+  TexPatternBuckets reference;
+  const TexLoadReport report = table.LoadBytes("test.tex", kPatterns);
+  reference.LoadBytes(kPatterns);
+  EXPECT_EQ(report.LongLines, 1u);
+  for (const RatingCase& c : kRatingCases) {
+    const Held h(c.word);
+    EXPECT_EQ(table.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p << ": " << c.why;
+    EXPECT_EQ(reference.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p;
+  }
+}
+
+TEST(TexPatternRating, CrLfFileRatesNothing) {
+  std::string crlf;
+  for (char ch : kPatterns) {
+    if (ch == '\n') crlf += '\r';
+    crlf += ch;
+  }
+  TexPatternTable table;
+  const TexLoadReport report = table.LoadBytes("crlf.tex", crlf);
+  EXPECT_GT(report.CrLines, 5u);
+  for (const RatingCase& c : kRatingCases) {
+    const Held h(c.word);
+    EXPECT_EQ(table.Rating(h.data(), h.len, c.p), 0) << c.word;
+  }
+}
+
+TEST(TexPatternRating, MinimalRatingDecidesModeFour) {
+  HyphenationState state;
+  state.Params.Mode = kHyphenTex;
+  state.Params.MinLetters = 1;
+  state.Tex = std::make_shared<TexPatternTable>();
+  state.Tex->LoadBytes("test.tex", kPatterns);
+  const Held wxyz("wxyz");  // rating 4 between x and y
+  for (int minimal : {1, 4}) {
+    state.Params.MinimalRating = minimal;
+    EXPECT_TRUE(MayBreakAt(state, wxyz.data(), wxyz.len, 2).MayBreak) << minimal;
+  }
+  state.Params.MinimalRating = 5;
+  EXPECT_FALSE(MayBreakAt(state, wxyz.data(), wxyz.len, 2).MayBreak);
+  const Held efgh("efgh");  // -4 between e and f
+  state.Params.MinimalRating = 1;
+  EXPECT_FALSE(MayBreakAt(state, efgh.data(), efgh.len, 1).MayBreak);
+}
+
+TEST(TexPatternTableLoad, SameNameIsReadOnceAndFreeForgetsIt) {
+  const unit_test::TempDir tmp;
+  const std::filesystem::path& dir = tmp.Path();
+  const std::string path = (dir / "p.tex").string();
+  std::ofstream(path, std::ios::binary) << "x1y\n";
+  TexPatternTable table;
+  EXPECT_EQ(table.LoadFile(path).Outcome, TexLoadReport::Status::kLoaded);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << "x3y\n";
+  EXPECT_EQ(table.LoadFile(path).Outcome, TexLoadReport::Status::kUnchanged);
+  const Held h("axyz");
+  EXPECT_EQ(table.Rating(h.data(), h.len, 2), 1) << "the table was not read again";
+  table.Free();
+  EXPECT_EQ(table.LoadFile(path).Outcome, TexLoadReport::Status::kLoaded);
+  EXPECT_EQ(table.Rating(h.data(), h.len, 2), 3);
+
+  EXPECT_EQ(table.LoadFile((dir / "missing.tex").string()).Outcome, TexLoadReport::Status::kOpenFailed);
+  EXPECT_EQ(table.LoadFile(dir.string()).Outcome, TexLoadReport::Status::kOpenFailed) << "a folder";
+  EXPECT_TRUE(table.Empty());
+  EXPECT_EQ(table.Rating(h.data(), h.len, 2), 0);
+}
+
+TEST(TexPatternTableLoad, BadInputIsTakenWithoutHarm) {
+  TexPatternTable table;
+  EXPECT_EQ(table.LoadBytes("empty", "").Weights, 0u);
+  std::string binary;
+  std::mt19937 rng(7);
+  for (int i = 0; i < 200000; ++i) binary += static_cast<char>(rng() & 0xFF);
+  table.LoadBytes("binary", binary);
+  TexPatternBuckets reference;
+  reference.LoadBytes(binary);
+  const Held h("Rechnernetzwerk mit 12 Knoten");
+  for (int p = -3; p <= h.len + 3; ++p)
+    EXPECT_EQ(table.Rating(h.data(), h.len, p), reference.Rating(h.data(), h.len, p)) << p;
+  // A word far longer than any word buffer: every mode judges every position without harm,
+  // and the trie still rates as the bucket lists do.
+  std::string long_word;
+  for (int i = 0; i < 1000; ++i) long_word += "Silbentrennung"[i % 14];
+  const Held lw(long_word);
+  table.LoadFile(DataFile("dehyph.tex"));
+  reference.LoadBytes(unit_test::ReadAll(DataFile("dehyph.tex")));
+  HyphenationState state;
+  state.Tex = std::make_shared<TexPatternTable>();
+  state.Tex->LoadFile(DataFile("dehyph.tex"));
+  for (int mode : {kHyphenGerman, kHyphenManual, kHyphenNone, kHyphenTex, kHyphenTexThenGerman}) {
+    state.Params.Mode = mode;
+    state.Word = HyphenationWordState{};
+    int breaks = 0;
+    for (int p = lw.len; p >= -2; --p) breaks += MayBreakAt(state, lw.data(), lw.len, p).MayBreak;
+    if (mode == kHyphenTex) {
+      EXPECT_GT(breaks, 0);
+    }
+  }
+  for (int p : {0, 1, 300, 999, 1000, 1001})
+    EXPECT_EQ(table.Rating(lw.data(), lw.len, p), reference.Rating(lw.data(), lw.len, p)) << p;
+
+  EXPECT_EQ(table.LoadBytes("huge", std::string(kTexMaxFileBytes + 1, 'a')).Outcome,
+            TexLoadReport::Status::kTooLarge);
+  EXPECT_TRUE(table.Empty());
+}
+
+// The trie and the bucket lists agree on random pattern files and random words, including
+// patterns with blanks, digits in a row and letters that the pattern map turns into blanks.
+TEST(TexPatternTableLoad, TrieAgreesWithBucketLists) {
+  std::mt19937 rng(12345);
+  const std::string alphabet = "abcxyz.1234 -\x84\x81" "A";
+  for (int round = 0; round < 40; ++round) {
+    std::string file;
+    for (int line = 0; line < 60; ++line) {
+      const int n = 1 + static_cast<int>(rng() % 8);
+      for (int i = 0; i < n; ++i) file += alphabet[rng() % alphabet.size()];
+      file += '\n';
+    }
+    TexPatternTable table;
+    TexPatternBuckets reference;
+    table.LoadBytes("r", file);
+    reference.LoadBytes(file);
+    for (int w = 0; w < 30; ++w) {
+      std::string word;
+      const int n = static_cast<int>(rng() % 12);
+      for (int i = 0; i < n; ++i) word += "abcxyz .-A\x84"[rng() % 11];
+      const Held h(word);
+      std::vector<std::int32_t> all(static_cast<std::size_t>(h.len) + 1);
+      table.RateAll(h.data(), h.len, all.data());
+      for (int p = -2; p <= h.len + 2; ++p) {
+        const std::int32_t expected = reference.Rating(h.data(), h.len, p);
+        ASSERT_EQ(table.Rating(h.data(), h.len, p), expected) << "file:\n" << file << "word '" << word << "' p=" << p;
+        if (p >= 0 && p <= h.len) {
+          ASSERT_EQ(all[static_cast<std::size_t>(p)], expected);
+        }
+      }
+    }
+  }
+}
+
+// The converted pattern files: every one loads; US English and German hyphenate a paragraph.
+TEST(ConvertedPatternFiles, AllElevenLanguagesAndGermanLoad) {
+  for (const char* name : {"ushyph.tex", "ukhyph.tex", "cahyph.tex", "eshyph.tex", "pthyph.tex",
+                           "fhyph.tex", "ithyph.tex", "dkhyph.tex", "nehyph1.tex", "pohyph.tex",
+                           "lahyph.tex", "dehyph.tex"}) {
+    TexPatternTable table;
+    const TexLoadReport report = table.LoadFile(DataFile(name));
+    EXPECT_EQ(report.Outcome, TexLoadReport::Status::kLoaded) << name;
+    EXPECT_GT(report.Patterns, 250u) << name;
+    // Weights first or last on their line are never looked up, which leaves few in some files.
+    EXPECT_GT(report.Weights, 50u) << name;
+    EXPECT_EQ(report.CrLines, 0u) << name;
+    EXPECT_EQ(report.LongLines, 0u) << name;
+  }
+}
+
+std::string Hyphenate(HyphenationState& state, std::string_view word) {
+  const Held h(word);
+  std::string out;
+  for (int p = 1; p <= h.len; ++p) {
+    out += static_cast<char>(h.bytes[static_cast<std::size_t>(p)]);
+    state.Word = HyphenationWordState{};
+    if (p < h.len && MayBreakAt(state, h.data(), h.len, p).MayBreak) out += '-';
+  }
+  return out;
+}
+
+std::string HyphenateParagraph(const std::string& pattern_file, std::string_view text) {
+  HyphenationState state;
+  state.Params.Mode = kHyphenTex;
+  state.Params.MinLetters = 2;
+  state.Params.MinimalRating = 1;
+  state.Tex = std::make_shared<TexPatternTable>();
+  EXPECT_EQ(state.Tex->LoadFile(DataFile(pattern_file)).Outcome, TexLoadReport::Status::kLoaded);
+  std::string out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string_view::npos) end = text.size();
+    if (!out.empty()) out += ' ';
+    out += Hyphenate(state, text.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
+}
+
+// Expected breaks: the pattern sums worked out independently of this code (a separate
+// script summing the matching lines of the same files), with ".HN 2" and minimal rating 1.
+TEST(ConvertedPatternFiles, EnglishParagraphHyphenates) {
+  EXPECT_EQ(HyphenateParagraph(
+                "ushyph.tex",
+                "Justified text without good hyphenation looks ragged the formatter decides every "
+                "break inside an overflowing word with patterns that were computed from a "
+                "dictionary of hyphenated words and compared against the minimal rating chosen "
+                "in the settings notebook"),
+            "Jus-ti-fied text without good hyphen-ation looks ragged the for-mat-ter decides every "
+            "break inside an over-flow-ing word with pat-terns that were com-put-ed from a "
+            "dic-tion-ary of hyphen-at-ed words and com-pared again-st the min-imal rat-ing cho-sen "
+            "in the set-t-ings note-book");
+}
+
+TEST(ConvertedPatternFiles, GermanParagraphHyphenates) {
+  // Code page 850: \x81 u-umlaut, \x94 o-umlaut, \xE1 sharp s.
+  EXPECT_EQ(HyphenateParagraph(
+                "dehyph.tex",
+                "Die Silbentrennung entscheidet f\x81r jedes Wort das \x81" "ber den rechten Rand "
+                "hinausragt wo die Zeile umbrochen werden darf Zusammengesetzte W\x94rter wie "
+                "Donaudampfschifffahrtsgesellschaft oder Stra\xE1" "enbahnhaltestelle werden an "
+                "ihren Wortfugen getrennt"),
+            "Die Silbentren-nung ent-scheidet f\x81r jedes Wort das \x81" "ber den rech-ten Rand "
+            "hin-aus-ragt wo die Zeile umbro-chen wer-den darf Zusam-menge-setzte W\x94rter wie "
+            "Don-au-dampfschif-f-fahrts-ge-sel-lschaft oder Stra\xE1" "en-bahn-halte-stel-le wer-den "
+            "an ihren Wort-fugen getren-nt");
+}
+
+TEST(ConvertedPatternFiles, UmlautsMatchTheirPatternLetters) {
+  // "ä" (0x84) and "ü" (0x81) stay letters for the patterns, so German patterns with them
+  // rate; turned into blanks they would act as word edges inside the word.
+  EXPECT_EQ(TexPatternMap(0x84), 0x84);
+  EXPECT_EQ(TexPatternMap(0x81), 0x81);
+  EXPECT_EQ(TexPatternMap('{'), ' ');
+  EXPECT_EQ(TexPatternMap('7'), ' ');
+  EXPECT_EQ(TexPatternMap('K'), 'K');
+  TexPatternTable table;
+  table.LoadBytes("u", "\x81" "1b\n");
+  const Held h("x\x81" "bx");
+  EXPECT_EQ(table.Rating(h.data(), h.len, 2), 1);
+}
+
+// ".ab1c" and "c5d." reach past the word's first and last letters; "abc3" and "1ab" carry a
+// weight at the line edge and so are never looked up.
+constexpr std::string_view kEdgePatterns =
+    ".ab1c\n"
+    "b2c\n"
+    "abc3\n"
+    "1ab\n"
+    "c5d.\n"
+    "bc4d\n"
+    "e1f\n"
+    "de3f\n";
+
+struct SumCase {
+  const char* word;
+  int p;
+  int rating;
+  int minimal;
+  bool breaks;
+  const char* why;
+};
+
+const SumCase kSums[] = {
+    {"abcd", 2, -1, 1, false, ".ab1c (+1, the dot is the blank before the word) + b2c (-2)"},
+    {"abcd", 3, 1, 1, true, "c5d. (+5, the dot is the blank after the word) + bc4d (-4)"},
+    {"abcde", 3, -4, 1, false, "c5d. needs the word to end after d: bc4d alone"},
+    {"xabcd", 3, -2, 1, false, ".ab1c needs the word to start with ab: b2c alone"},
+    {"abcd", 1, 0, 1, false, "1ab and abc3 stand at the line edge: never looked up"},
+    {"defx", 2, 4, 4, true, "e1f + de3f = 4, enough for a minimal rating of 4"},
+    {"defx", 2, 4, 5, false, "4 is not enough for 5"},
+    {"Abcd", 2, -2, 1, false, "the capital A does not match the a of .ab1c"},
+};
+
+TEST(TexPatternRating, HandWorkedSumsAgainstTheMinimalRating) {
+  TexPatternTable table;
+  TexPatternBuckets buckets;
+  table.LoadBytes("edge.tex", kEdgePatterns);
+  buckets.LoadBytes(kEdgePatterns);
+  for (const SumCase& c : kSums) {
+    const Held h(c.word);
+    EXPECT_EQ(table.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p << ": " << c.why;
+    EXPECT_EQ(buckets.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p;
+
+    HyphenationState state;
+    state.Params.Mode = kHyphenTex;
+    state.Params.MinLetters = 1;
+    state.Params.MinimalRating = c.minimal;
+    state.Tex = std::make_shared<TexPatternTable>();
+    state.Tex->LoadBytes("edge.tex", kEdgePatterns);
+    EXPECT_EQ(MayBreakAt(state, h.data(), h.len, c.p).MayBreak, c.breaks)
+        << c.word << " p=" << c.p << " minimal " << c.minimal << ": " << c.why;
+  }
+}
+
+// The word buffer holds stale bytes before position 1 and after the word's length (the buffer
+// is reused from word to word); a rating window must see blanks there, not the stale bytes.
+TEST(WordWindow, StaleBytesAroundTheWordReadAsBlanks) {
+  std::vector<std::uint8_t> buffer = {'a', 'a', 'b', 'c', 'd', 'e', 'e', 'e'};  // word: abcd
+  const int len = 4;
+  TexPatternTable table;
+  TexPatternBuckets buckets;
+  table.LoadBytes("edge.tex", kEdgePatterns);
+  buckets.LoadBytes(kEdgePatterns);
+  EXPECT_EQ(table.Rating(buffer.data(), len, 2), -1);
+  EXPECT_EQ(table.Rating(buffer.data(), len, 3), 1);
+  EXPECT_EQ(buckets.Rating(buffer.data(), len, 2), -1);
+  EXPECT_EQ(buckets.Rating(buffer.data(), len, 3), 1);
+
+  // German rules and eligibility: "Vorort" followed by stale letters decides as the clean word.
+  const Held clean("Vorort");
+  std::vector<std::uint8_t> stale = {'x', 'V', 'o', 'r', 'o', 'r', 't', 'e', 'n', 'd', 'e'};
+  for (int n : {1, 2, 40}) {
+    for (int p = 1; p < clean.len; ++p) {
+      HyphenationState a;
+      a.Params.MinLetters = n;
+      a.Params.Learn = 0;
+      HyphenationState b = a;
+      EXPECT_EQ(MayBreakAt(a, clean.data(), clean.len, p).MayBreak,
+                MayBreakAt(b, stale.data(), clean.len, p).MayBreak)
+          << "n=" << n << " p=" << p;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
