@@ -139,7 +139,8 @@ class MoveBackHyphenator final : public Hyphenator {
 TEST_F(WordBreakingTest, BreaksAtThePositionTheHyphenatorMovedTo) {
   auto hyph = std::make_unique<MoveBackHyphenator>();
   MoveBackHyphenator* seen = hyph.get();
-  const std::string fmt = FormatWith(std::move(hyph), ".RM 20\r\nab Abcdefghijklmnopqrstuvwxyz\r\n");
+  const std::string fmt =
+      FormatWith(std::move(hyph), ".RM 20\r\nab Abcdefghijklmnopqrstuvwxyz\r\n");
   // Held from "c" on; the first position asked is the "q" (15), moved back to the "o" (13).
   EXPECT_EQ(fmt, ".RM 20\r\nab Abcdefghijklmno\x1F\x8D\npqrstuvwxyz\r\n") << Readable(fmt);
   EXPECT_EQ(seen->asked, std::vector<int>{15});

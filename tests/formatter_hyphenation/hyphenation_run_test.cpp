@@ -1,6 +1,7 @@
 // Hyphenation inside whole formatting runs: the same German and English paragraphs formatted
-// with each hyphenation mode, compared byte for byte with tests/golden/formatter_engine/hyphenation;
-// the rules plugged into the word breaker, and a break that they move back in the word.
+// with each hyphenation mode, compared byte for byte with the golden files in
+// tests/golden/formatter_engine/hyphenation; the rules plugged into the word breaker, and a break
+// that they move back in the word.
 #include <gtest/gtest.h>
 
 #include <filesystem>
