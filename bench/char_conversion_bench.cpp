@@ -13,7 +13,9 @@ namespace {
 std::string SampleText() {
   std::string text;
   for (int i = 0; i < 64; ++i) {
-    text += "Die \x84nderungen & <Tags> des Abschnitts \x15 3: Gr\x94\xE1" "e \xC4\xC4\xB3 100\xF8 ";
+    text +=
+        "Die \x84nderungen & <Tags> des Abschnitts \x15 3: Gr\x94\xE1"
+        "e \xC4\xC4\xB3 100\xF8 ";
     for (int c = 0x80; c < 0x100; c += 7) text += static_cast<char>(c);
   }
   return text;
@@ -28,10 +30,12 @@ void ConvertPage(benchmark::State& state, TConversionTarget target, bool iso) {
   out.reserve(text.size() * 8);
   for (auto _ : state) {
     out.clear();
-    for (char c : text) AppendTargetChar(out, static_cast<std::uint8_t>(c), target, iso, context, tables);
+    for (char c : text)
+      AppendTargetChar(out, static_cast<std::uint8_t>(c), target, iso, context, tables);
     benchmark::DoNotOptimize(out.data());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ constexpr const char* kCmark = "/usr/bin/cmark";
 
 // A distinct pronounceable word for each number (its base-16 digits as syllables).
 std::string Word(int n) {
-  static const char* const kSyllables[] = {"ka", "lo", "mi", "ne", "ru", "ta", "se", "vi",
+  static const char* const kSyllables[] = {"ka", "lo", "mi",  "ne",  "ru",  "ta", "se", "vi",
                                            "do", "pa", "gre", "stu", "ber", "an", "ol", "tri"};
   std::string w;
   do {
@@ -117,7 +117,8 @@ Documents MakeDocuments(std::size_t bytes) {
       for (int row = 0; row < 5; ++row) {
         std::string cells[3] = {word(), word() + " " + word(), std::to_string(rng() % 10000)};
         char line[160];
-        std::snprintf(line, sizeof line, "%-14s%-24s%s", cells[0].c_str(), cells[1].c_str(), cells[2].c_str());
+        std::snprintf(line, sizeof line, "%-14s%-24s%s", cells[0].c_str(), cells[1].c_str(),
+                      cells[2].c_str());
         src += std::string(line) + "\r\n";
         md += "| " + cells[0] + " | " + cells[1] + " | " + cells[2] + " |\n";
         if (row == 0) md += "|---|---|---|\n";
@@ -154,9 +155,10 @@ BenchProject& ProjectFor(int megabytes) {
   const fs::path manual = fs::path(CORVINA_SOURCE_DIR) / "examples" / "manual";
   fs::copy(manual / "manual.ini", p->Dir / "bench.ini");
   fs::copy(manual / "pics", p->Dir / "pics", fs::copy_options::recursive);
-  WriteFile(p->Dir / "bench.skj",
-            "source file = bench.txt\r\nini file = bench.ini\r\ntarget = html\r\ncondition = online\r\n"
-            "compile = no\r\nview = no\r\ngraphic path = [PROJECTDIR]\\pics\r\n");
+  WriteFile(
+      p->Dir / "bench.skj",
+      "source file = bench.txt\r\nini file = bench.ini\r\ntarget = html\r\ncondition = online\r\n"
+      "compile = no\r\nview = no\r\ngraphic path = [PROJECTDIR]\\pics\r\n");
   const Documents d = MakeDocuments(static_cast<std::size_t>(megabytes) * 1000000);
   WriteFile(p->Dir / "bench.txt", d.Source);
   WriteFile(p->Dir / "bench.md", d.Markdown);
@@ -209,7 +211,8 @@ ChildResult RunChild(const std::vector<std::string>& args) {
   }
   int status = 0;
   struct rusage usage {};
-  if (::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status)) r.ExitCode = WEXITSTATUS(status);
+  if (::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status))
+    r.ExitCode = WEXITSTATUS(status);
   r.PeakKilobytes = usage.ru_maxrss;
   r.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
@@ -222,12 +225,13 @@ std::string SelfPath() { return fs::read_symlink("/proc/self/exe").string(); }
 // of both sides suffers, their CPU time much less.
 void ReportChild(benchmark::State& state, std::size_t inputBytes, const ChildResult& child) {
   const double mb = 1e6;
-  if (child.CpuSeconds > 0) state.counters["cpu_MB_per_s"] = static_cast<double>(inputBytes) / mb / child.CpuSeconds;
+  if (child.CpuSeconds > 0)
+    state.counters["cpu_MB_per_s"] = static_cast<double>(inputBytes) / mb / child.CpuSeconds;
   state.counters["input_MB"] = static_cast<double>(inputBytes) / mb;
   state.counters["peak_MB"] = static_cast<double>(child.PeakKilobytes) * 1024.0 / mb;
   state.counters["limit_MB"] = 4.0 * static_cast<double>(inputBytes) / mb + 64.0;
-  state.counters["within_limit"] =
-      static_cast<double>(child.PeakKilobytes) * 1024.0 <= 4.0 * static_cast<double>(inputBytes) + 64.0 * mb;
+  state.counters["within_limit"] = static_cast<double>(child.PeakKilobytes) * 1024.0 <=
+                                   4.0 * static_cast<double>(inputBytes) + 64.0 * mb;
 }
 
 void BM_SkeldonHtml(benchmark::State& state) {
@@ -252,7 +256,8 @@ void BM_SkeldonHtml(benchmark::State& state) {
       break;
     }
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(p.SourceBytes));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(p.SourceBytes));
   ReportChild(state, p.SourceBytes, child);
 }
 
@@ -271,7 +276,8 @@ void BM_CmarkHtml(benchmark::State& state) {
       break;
     }
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(p.MarkdownBytes));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(p.MarkdownBytes));
   ReportChild(state, p.MarkdownBytes, last);
 }
 // Both sides of one size one after the other, so that a change in the machine's load between
@@ -279,9 +285,15 @@ void BM_CmarkHtml(benchmark::State& state) {
 void RegisterSideBySide() {
   for (int megabytes : {1, 2, 5, 10}) {
     benchmark::RegisterBenchmark("BM_SkeldonHtml", BM_SkeldonHtml)
-        ->Arg(megabytes)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+        ->Arg(megabytes)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(5)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("BM_CmarkHtml", BM_CmarkHtml)
-        ->Arg(megabytes)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+        ->Arg(megabytes)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(5)
+        ->UseRealTime();
   }
 }
 
@@ -292,8 +304,10 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--compile-child") return CompileInProcess(argv[2]);
   // Writes the project of one size and keeps it, to look at or to run skeldon on by hand.
   if (argc == 3 && std::string(argv[1]) == "--make-project") {
-    std::printf("%s\n", ProjectFor(std::atoi(argv[2]) >= 1 && std::atoi(argv[2]) <= 10 ? std::atoi(argv[2]) : 1)
-                            .Dir.c_str());
+    std::printf(
+        "%s\n",
+        ProjectFor(std::atoi(argv[2]) >= 1 && std::atoi(argv[2]) <= 10 ? std::atoi(argv[2]) : 1)
+            .Dir.c_str());
     return 0;
   }
   RegisterSideBySide();

@@ -6,12 +6,12 @@
 #include <random>
 #include <string>
 
-#include "formatter/formatting/format_run.h"
-#include "formatter/formatting/formatting_run.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
-#include "formatter/fonts/printer_data.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_data.h"
+#include "formatter/formatting/format_run.h"
+#include "formatter/formatting/formatting_run.h"
 
 namespace {
 
@@ -56,7 +56,8 @@ void BM_FormatRun(benchmark::State& state) {
     FormatFile(run, "/tmp/bench.ws");
     benchmark::DoNotOptimize(run.Writer.Streams[kTextStream].File.Memory().size());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(doc.size()));
 }
 BENCHMARK(BM_FormatRun)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -43,14 +43,30 @@ std::string Convert(const std::string& utf8, bool cp850, bool lower) {
       if (lower && latin1 >= 0xC0 && latin1 <= 0xDE && latin1 != 0xD7) v = latin1 + 0x20;
       if (cp850) {
         switch (v) {
-          case 0xE4: v = 0x84; break;  // ä
-          case 0xF6: v = 0x94; break;  // ö
-          case 0xFC: v = 0x81; break;  // ü
-          case 0xDF: v = 0xE1; break;  // ß
-          case 0xC4: v = 0x8E; break;  // Ä
-          case 0xD6: v = 0x99; break;  // Ö
-          case 0xDC: v = 0x9A; break;  // Ü
-          default: v = '?'; break;
+          case 0xE4:
+            v = 0x84;
+            break;  // ä
+          case 0xF6:
+            v = 0x94;
+            break;  // ö
+          case 0xFC:
+            v = 0x81;
+            break;  // ü
+          case 0xDF:
+            v = 0xE1;
+            break;  // ß
+          case 0xC4:
+            v = 0x8E;
+            break;  // Ä
+          case 0xD6:
+            v = 0x99;
+            break;  // Ö
+          case 0xDC:
+            v = 0x9A;
+            break;  // Ü
+          default:
+            v = '?';
+            break;
         }
       }
       out += static_cast<char>(v);
@@ -71,7 +87,8 @@ std::vector<std::string> RunningText(const std::string& list_file) {
     if (!line.empty()) vocabulary.push_back(line);
   if (vocabulary.empty()) return {};
   std::vector<double> weights;
-  for (std::size_t r = 0; r < vocabulary.size(); ++r) weights.push_back(1.0 / std::pow(r + 1.0, 0.9));
+  for (std::size_t r = 0; r < vocabulary.size(); ++r)
+    weights.push_back(1.0 / std::pow(r + 1.0, 0.9));
   std::discrete_distribution<std::size_t> pick(weights.begin(), weights.end());
   std::mt19937 rng(20261210);
   std::vector<std::string> text;
@@ -93,7 +110,8 @@ const Corpus& GetCorpus(bool german) {
           std::vector<std::uint8_t> h(1, 0);
           for (char ch : Convert(w, true, false)) h.push_back(static_cast<std::uint8_t>(ch));
           c.held.push_back(std::move(h));
-          c.libhyphen_words.push_back(Convert(w, false, true));  // the US dictionary is UTF-8, ASCII here
+          c.libhyphen_words.push_back(
+              Convert(w, false, true));  // the US dictionary is UTF-8, ASCII here
         }
         return c;
       }(),
@@ -114,8 +132,9 @@ const Corpus& GetCorpus(bool german) {
 // Seconds per word, shown with an SI prefix ("250n" is 250 ns per word).
 void SetPerWord(benchmark::State& bench, std::size_t words) {
   bench.SetItemsProcessed(bench.iterations() * static_cast<std::int64_t>(words));
-  bench.counters["per_word"] = benchmark::Counter(
-      static_cast<double>(words), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench.counters["per_word"] =
+      benchmark::Counter(static_cast<double>(words), benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
 }
 
 void TavrelHyphenate(benchmark::State& bench, bool german) {
@@ -125,8 +144,8 @@ void TavrelHyphenate(benchmark::State& bench, bool german) {
   state.Params.MinLetters = 2;
   state.Params.MinimalRating = 1;
   state.Tex = std::make_shared<TexPatternTable>();
-  const auto report =
-      state.Tex->LoadFile(SourceFile(german ? "data/hyphenation/dehyph.tex" : "data/hyphenation/ushyph.tex"));
+  const auto report = state.Tex->LoadFile(
+      SourceFile(german ? "data/hyphenation/dehyph.tex" : "data/hyphenation/ushyph.tex"));
   if (report.Outcome != TexLoadReport::Status::kLoaded || corpus.held.empty()) {
     bench.SkipWithError("pattern file or word list missing");
     return;
@@ -173,8 +192,8 @@ void LibhyphenHyphenate(benchmark::State& bench, bool german) {
       char** rep = nullptr;
       int* pos = nullptr;
       int* cut = nullptr;
-      hnj_hyphen_hyphenate2(dict, w.c_str(), static_cast<int>(w.size()), hyphens.data(), nullptr, &rep, &pos,
-                            &cut);
+      hnj_hyphen_hyphenate2(dict, w.c_str(), static_cast<int>(w.size()), hyphens.data(), nullptr,
+                            &rep, &pos, &cut);
       for (std::size_t i = 0; i + 1 < w.size(); ++i) breaks += hyphens[i] & 1;
       if (rep) {
         for (std::size_t i = 0; i < w.size(); ++i) std::free(rep[i]);

@@ -18,8 +18,8 @@ namespace {
 
 // A distinct pronounceable word for each number (its base-16 digits as syllables).
 std::string Word(int n) {
-  static const char* const kSyllables[] = {"ka", "lo", "mi", "ne", "ru", "ta", "se", "vi", "do",
-                                           "pa", "gre", "stu", "ber", "an", "ol", "tri"};
+  static const char* const kSyllables[] = {"ka", "lo", "mi",  "ne",  "ru",  "ta", "se", "vi",
+                                           "do", "pa", "gre", "stu", "ber", "an", "ol", "tri"};
   std::string w = "qu";
   do {
     w += kSyllables[n % 16];
@@ -49,7 +49,8 @@ std::string MakeSource(std::size_t bytes, int headings, int entries) {
     }
     const std::size_t end = s.size() + perHeading;
     while (s.size() < end) {
-      for (int i = 0; i < 12; ++i) s += vocabulary[rng() % vocabulary.size()] + (i == 11 ? ".\r\n" : " ");
+      for (int i = 0; i < 12; ++i)
+        s += vocabulary[rng() % vocabulary.size()] + (i == 11 ? ".\r\n" : " ");
       if (rng() % 5 == 0) s += "\r\n";
     }
   }
@@ -64,22 +65,25 @@ void Prepare(TestRun& t, const std::string& source) {
 
 void BM_LinkPass(benchmark::State& state) {
   const double scale = static_cast<double>(state.range(0)) / 4.0;  // 4 = 5 MB
-  const std::string source = MakeSource(static_cast<std::size_t>(5e6 * scale),
-                                        static_cast<int>(2000 * scale), static_cast<int>(20000 * scale));
+  const std::string source =
+      MakeSource(static_cast<std::size_t>(5e6 * scale), static_cast<int>(2000 * scale),
+                 static_cast<int>(20000 * scale));
   for (auto _ : state) {
     TestRun t("html");
     Prepare(t, source);
     RunPrepasses(*t);
     benchmark::DoNotOptimize(t->indexStore.EntryNumberCounter);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(source.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(source.size()));
 }
 BENCHMARK(BM_LinkPass)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
 void BM_LinkWriter(benchmark::State& state) {
   const double scale = static_cast<double>(state.range(0)) / 4.0;
-  const std::string source = MakeSource(static_cast<std::size_t>(5e6 * scale),
-                                        static_cast<int>(2000 * scale), static_cast<int>(20000 * scale));
+  const std::string source =
+      MakeSource(static_cast<std::size_t>(5e6 * scale), static_cast<int>(2000 * scale),
+                 static_cast<int>(20000 * scale));
   TestRun t("html");
   Prepare(t, source);
   RunPrepasses(*t);
@@ -90,7 +94,8 @@ void BM_LinkWriter(benchmark::State& state) {
     benchmark::DoNotOptimize(t->passes.OutputFile.size());
   }
   state.counters["links"] = t->linkWriter.InternalLinkCount;
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(source.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(source.size()));
 }
 BENCHMARK(BM_LinkWriter)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
@@ -106,7 +111,12 @@ void BM_LinkWriterEntries(benchmark::State& state) {
     benchmark::DoNotOptimize(t->passes.OutputFile.size());
   }
 }
-BENCHMARK(BM_LinkWriterEntries)->Arg(5000)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LinkWriterEntries)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond);
 
 // One phrase indexed under every heading and named in every paragraph: each occurrence of its
 // first word finds all those entries before a one-word entry.
@@ -125,9 +135,14 @@ void BM_LinkWriterRepeatedPhrase(benchmark::State& state) {
     FakeOutputPass(*t);
     benchmark::DoNotOptimize(t->passes.OutputFile.size());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(source.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(source.size()));
 }
-BENCHMARK(BM_LinkWriterRepeatedPhrase)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LinkWriterRepeatedPhrase)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -29,12 +29,14 @@ constexpr int kParagraphs = 9000;
 // Deterministic prose: sentences of common words of varied length.
 std::vector<std::string> MakeParagraphs() {
   static const char* const kWords[] = {
-      "the",      "formatter", "reads",   "a",       "document", "line",      "by",     "and",     "breaks",
-      "it",       "into",      "pages",   "of",      "even",     "length",    "while",  "margins", "stay",
-      "where",    "settings",  "put",     "them",    "every",    "paragraph", "ends",   "with",    "return",
-      "justified", "text",     "spreads", "blanks",  "across",   "printer",   "fonts",  "measure", "characters",
-      "in",       "dots",      "so",      "that",    "widths",   "match",     "output", "page",    "number",
-      "footer",   "header",    "column",  "margin",  "is",       "to",        "for",    "on",      "PostScript"};
+      "the",        "formatter", "reads",     "a",      "document",  "line",     "by",
+      "and",        "breaks",    "it",        "into",   "pages",     "of",       "even",
+      "length",     "while",     "margins",   "stay",   "where",     "settings", "put",
+      "them",       "every",     "paragraph", "ends",   "with",      "return",   "justified",
+      "text",       "spreads",   "blanks",    "across", "printer",   "fonts",    "measure",
+      "characters", "in",        "dots",      "so",     "that",      "widths",   "match",
+      "output",     "page",      "number",    "footer", "header",    "column",   "margin",
+      "is",         "to",        "for",       "on",     "PostScript"};
   std::mt19937 random(1999);
   std::uniform_int_distribution<std::size_t> word(0, std::size(kWords) - 1);
   std::uniform_int_distribution<int> sentence(6, 16), sentences(3, 7);
@@ -64,15 +66,17 @@ struct RenderWorld {
     dir = pattern;
     fs::create_directories(dir / "program");
     for (const auto& entry : fs::directory_iterator(fs::path(CORVINA_SOURCE_DIR) / "data"))
-      if (entry.is_regular_file()) fs::copy_file(entry.path(), dir / "program" / entry.path().filename());
+      if (entry.is_regular_file())
+        fs::copy_file(entry.path(), dir / "program" / entry.path().filename());
 
     const std::vector<std::string> paragraphs = MakeParagraphs();
     std::ofstream ws(dir / "prose.ws", std::ios::binary);
     std::ofstream roff(dir / "prose.roff", std::ios::binary);
     // Tavrel's defaults: page of 66 lines (11 in), 3 lines top and 8 bottom margin, offset and
     // right margin 8 and 60 columns, lines of 10/48 in, font C (Times New Roman 12).
-    roff << ".pl 11i\n.po 0.8i\n.ll 6i\n.ps 12\n.vs 15p\n.ft R\n.nh\n.ad b\n"
-            ".de HD\n'sp 0.5i\n..\n.de FO\n'sp 0.33i\n.tl ''%''\n'bp\n..\n.wh 0 HD\n.wh -1.3333i FO\n";
+    roff
+        << ".pl 11i\n.po 0.8i\n.ll 6i\n.ps 12\n.vs 15p\n.ft R\n.nh\n.ad b\n"
+           ".de HD\n'sp 0.5i\n..\n.de FO\n'sp 0.33i\n.tl ''%''\n'bp\n..\n.wh 0 HD\n.wh -1.3333i FO\n";
     for (const std::string& p : paragraphs) {
       ws << p << "\r\n\r\n";
       roff << p << "\n\n";
@@ -89,7 +93,8 @@ struct RenderWorld {
   }
 
   tavrel::TavrelRunResult Run(const std::vector<std::string>& args) {
-    platform::Console console(platform::CodePage::cp1252, false, [](platform::ConsoleStream, std::string_view) {});
+    platform::Console console(platform::CodePage::cp1252, false,
+                              [](platform::ConsoleStream, std::string_view) {});
     tavrel::TavrelEnvironment env;
     env.ProgramDirectory = (dir / "program").string();
     env.CurrentDirectory = dir.string();
@@ -158,7 +163,8 @@ void BM_GroffToPostScript(benchmark::State& state) {
   const double cpu0 = ChildCpuSeconds();
   for (auto _ : state) {
     std::string ps;
-    const int status = platform::run_program({"groff", "-Tps", "-P-pa4", "-dpaper=a4", (w.dir / "prose.roff").string()}, &ps);
+    const int status = platform::run_program(
+        {"groff", "-Tps", "-P-pa4", "-dpaper=a4", (w.dir / "prose.roff").string()}, &ps);
     if (status != 0) {
       state.SkipWithError("groff is not installed or failed");
       return;

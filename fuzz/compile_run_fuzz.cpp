@@ -10,7 +10,8 @@ using namespace skeldon;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 64 * 1024) return 0;
-  static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};
+  static const char* const kTargets[] = {"html",     "htmlhelp", "ipf",
+                                         "winhelp3", "winhelp4", "rtftext"};
   const std::uint8_t options = data[0];
   TestRun m(WholeRun(kTargets[(options & 7) % 6]));
   m->switches.WordStarInput = (options & 0x08) != 0;

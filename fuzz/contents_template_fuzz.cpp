@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "formatter/formatting/contents_template.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/run_messages.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/formatting/contents_template.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tavrel::TSettingsRecord settings{};
@@ -17,12 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tavrel::NullNotifier notifier;
   tavrel::RunMessages messages{settings, list, boxes, notifier};
   tavrel::HeadingsTemplate tpl;
-  tavrel::ParseHeadingsTemplate(tpl, "fuzz.ws", std::string(reinterpret_cast<const char*>(data), size), messages);
-  if (tpl.Position < 0 || tpl.Position > static_cast<std::int32_t>(tavrel::kTemplateTextSize)) std::abort();
+  tavrel::ParseHeadingsTemplate(tpl, "fuzz.ws",
+                                std::string(reinterpret_cast<const char*>(data), size), messages);
+  if (tpl.Position < 0 || tpl.Position > static_cast<std::int32_t>(tavrel::kTemplateTextSize))
+    std::abort();
   const std::int32_t numbers[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
   for (int level = 1; level <= 10; ++level) {
     for (int part = 0; part < 3; ++part)
-      if (tavrel::TemplatePartText(tpl, level, part).size() > tavrel::kTemplateTextSize) std::abort();
+      if (tavrel::TemplatePartText(tpl, level, part).size() > tavrel::kTemplateTextSize)
+        std::abort();
     if (level <= 9) (void)tavrel::FormatHeadingNumber(tpl, level, numbers);
   }
   return 0;

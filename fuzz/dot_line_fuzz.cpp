@@ -8,17 +8,18 @@
 
 #include <unistd.h>
 
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/notifications.h"
+#include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_data.h"
 #include "formatter/formatting/dot_commands.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/formatting_run.h"
-#include "formatter/common/message_boxes.h"
-#include "formatter/common/notifications.h"
-#include "formatter/fonts/printer_data.h"
-#include "formatter/common/settings_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::temp_directory_path() / ("tavrel_dot_fuzz_" + std::to_string(::getpid()));
+    auto d =
+        std::filesystem::temp_directory_path() / ("tavrel_dot_fuzz_" + std::to_string(::getpid()));
     std::filesystem::create_directories(d);
     return d;
   }();
@@ -50,7 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   run.Files.ProgramDirectory = dir.string();
   run.Files.Settings = &run.Settings;
   run.Run.InputFromMemory = true;
-  run.Run.InputBytes = "." + line + "\r\n." + line + "\r\nSome text after the dot line, long enough to be broken at the margin.\r\n";
+  run.Run.InputBytes =
+      "." + line + "\r\n." + line +
+      "\r\nSome text after the dot line, long enough to be broken at the margin.\r\n";
   run.Run.OutputInMemory = true;
   tavrel::FormatFile(run, (dir / "dot.ws").string());
 

@@ -8,18 +8,19 @@
 
 #include <unistd.h>
 
-#include "formatter/formatting/format_run.h"
-#include "formatter/formatting/formatting_run.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
-#include "formatter/fonts/printer_data.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_data.h"
+#include "formatter/formatting/format_run.h"
+#include "formatter/formatting/formatting_run.h"
 
 namespace {
 
 struct Setup {
   Setup() {
-    dir = std::filesystem::temp_directory_path() / ("tavrel_format_fuzz_" + std::to_string(::getpid()));
+    dir = std::filesystem::temp_directory_path() /
+          ("tavrel_format_fuzz_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     settings.Language = 0;
     tavrel::DefaultSettings(settings, dir.string(), true);

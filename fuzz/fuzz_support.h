@@ -30,7 +30,8 @@ inline std::string MakeTempFolder(const std::string& prefix) {
 // The input as file bytes. An odd first byte repeats the rest up to a whole record (and as
 // many bytes more as the first byte's upper bits say), so that damaged whole records are tried
 // as well as short files.
-inline std::string RecordSizedBytes(const std::uint8_t* data, std::size_t size, std::size_t recordSize) {
+inline std::string RecordSizedBytes(const std::uint8_t* data, std::size_t size,
+                                    std::size_t recordSize) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
   if (size > 1 && (data[0] & 1)) {
     const std::string pattern = bytes.substr(1);

@@ -17,8 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
   // Pattern file, then after a NUL byte the words, one per line.
   const std::size_t split = rest.find('\0');
-  const std::string_view patterns = rest.substr(0, split == std::string_view::npos ? rest.size() : split);
-  const std::string_view words = split == std::string_view::npos ? std::string_view() : rest.substr(split + 1);
+  const std::string_view patterns =
+      rest.substr(0, split == std::string_view::npos ? rest.size() : split);
+  const std::string_view words =
+      split == std::string_view::npos ? std::string_view() : rest.substr(split + 1);
 
   TexPatternBuckets reference;
   reference.LoadBytes(patterns);
@@ -48,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     start = end + 1;
     std::uint8_t held[256] = {};
     const int len = static_cast<int>(word.size());
-    for (int i = 0; i < len; ++i) held[i + 1] = static_cast<std::uint8_t>(word[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < len; ++i)
+      held[i + 1] = static_cast<std::uint8_t>(word[static_cast<std::size_t>(i)]);
 
     std::int32_t all[257];
     state.Tex->RateAll(held, len, all);

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "formatter/common/notifications.h"
+#include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_data.h"
 #include "formatter/pages/page_engine.h"
 #include "formatter/pages/print_surface.h"
-#include "formatter/fonts/printer_data.h"
-#include "formatter/common/settings_record.h"
 
 namespace {
 
@@ -46,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tavrel::BuildTranslationTable(table);
   std::size_t cursor = 0;
   tavrel::FormattedLine line;
-  while (tavrel::ReadFormattedLine(bytes.data(), bytes.size(), cursor, table, line)) {
-  }
+  while (tavrel::ReadFormattedLine(bytes.data(), bytes.size(), cursor, table, line)) {}
 
   tavrel::NullNotifier notifier;
   tavrel::RecordingPrintSurface surface(300);

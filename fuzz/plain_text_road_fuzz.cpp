@@ -13,7 +13,8 @@ using namespace skeldon;
 namespace {
 
 TRunResult CompileBy(const std::uint8_t options, const std::string& source, bool shortcut) {
-  static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};
+  static const char* const kTargets[] = {"html",     "htmlhelp", "ipf",
+                                         "winhelp3", "winhelp4", "rtftext"};
   TestRun m(WholeRun(kTargets[(options & 7) % 6]));
   m->switches.SoftLineEnds = (options & 0x10) != 0;
   m->switches.NoFramesSwitch = (options & 0x20) != 0;

@@ -23,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tavrel::CharWidths widths{};
     tavrel::LoadFontWidths(column, 60, static_cast<std::uint8_t>(font), widths, *record,
                            static_cast<std::uint8_t>(bytes.empty() ? 3 : bytes[0]));
-    if (font >= 1 && font <= tavrel::kFontCount && record->Fonts[font - 1].FaceName.Str().size() > 45) std::abort();
+    if (font >= 1 && font <= tavrel::kFontCount &&
+        record->Fonts[font - 1].FaceName.Str().size() > 45)
+      std::abort();
   }
   return 0;
 }

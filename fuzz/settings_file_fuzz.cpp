@@ -25,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool whole = tavrel::LoadSettings(store, env, first);
   if (whole != (size >= tavrel::kSettingsRecordSize)) std::abort();
   // Strings of a damaged record never read beyond their field.
-  if (store.Settings.EditorFileName.Str().size() > 200 || store.Settings.PdfProgram.Str().size() > 199) std::abort();
+  if (store.Settings.EditorFileName.Str().size() > 200 ||
+      store.Settings.PdfProgram.Str().size() > 199)
+    std::abort();
   (void)tavrel::CurrentPageTemplate(store.Settings).RM;
   store.Settings.ContentsCtOnly ^= 1;
   if (!tavrel::SaveSettings(store, env)) std::abort();

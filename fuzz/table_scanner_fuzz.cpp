@@ -27,7 +27,8 @@ void CheckCells(const CompilerRun& run) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 65536) return 0;
-  static const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext"};
+  static const char* const kTargets[] = {"html",     "htmlhelp", "ipf",
+                                         "winhelp3", "winhelp4", "rtftext"};
   TestRun t(kTargets[data[0] % 6]);
   CompilerRun& run = *t;
   EmitRaw(run);
@@ -46,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           if (l.rfind("TW", 0) == 0) r.tables.TableJoinWithBlank = true;
           if (l.rfind("TE", 0) == 0) r.tables.TableNoContinuationSpan = true;
           if (l.rfind("TP", 0) == 0 && l.size() > 3) r.tables.TableAlignment = l[3] % 4;
-          if (l.rfind("TC", 0) == 0 && l.size() > 3) r.tables.TableContinuationChar = static_cast<std::uint8_t>(l[3]);
+          if (l.rfind("TC", 0) == 0 && l.size() > 3)
+            r.tables.TableContinuationChar = static_cast<std::uint8_t>(l[3]);
         },
         true);
   } catch (const TerminateRun& stop) {

@@ -18,96 +18,97 @@ typedef struct _cairo_font_face cairo_font_face_t;
 namespace platform {
 
 class CairoCanvas : public CanvasBase {
-public:
-    ~CairoCanvas() override;
-    CairoCanvas(const CairoCanvas&) = delete;
-    CairoCanvas& operator=(const CairoCanvas&) = delete;
+ public:
+  ~CairoCanvas() override;
+  CairoCanvas(const CairoCanvas&) = delete;
+  CairoCanvas& operator=(const CairoCanvas&) = delete;
 
-    const FontMetrics& font_metrics() override;
-    void text_out(int x, int y, std::string_view bytes) override;
-    void line_to(int x, int y) override;
-    void rectangle(const Rect& r) override;
-    void round_rect(const Rect& r, int ellipse_width, int ellipse_height) override;
-    void ellipse(const Rect& r) override;
-    void fill_rect(const Rect& r) override;
-    void stretch_draw(const Rect& r, const Bitmap& picture) override;
-    void set_clip(const Rect& r) override;
-    void reset_clip() override;
+  const FontMetrics& font_metrics() override;
+  void text_out(int x, int y, std::string_view bytes) override;
+  void line_to(int x, int y) override;
+  void rectangle(const Rect& r) override;
+  void round_rect(const Rect& r, int ellipse_width, int ellipse_height) override;
+  void ellipse(const Rect& r) override;
+  void fill_rect(const Rect& r) override;
+  void stretch_draw(const Rect& r, const Bitmap& picture) override;
+  void set_clip(const Rect& r) override;
+  void reset_clip() override;
 
-    // The measurer this canvas draws with (its widths are the drawn widths).
-    FontMeasurer& measurer() { return measurer_; }
+  // The measurer this canvas draws with (its widths are the drawn widths).
+  FontMeasurer& measurer() { return measurer_; }
 
-protected:
-    CairoCanvas(int dpi, int width, int height);
-    // Takes a fresh surface (a new page or a new size); the drawing state is kept.
-    void attach(cairo_surface_t* surface, double scale);
-    void detach();
-    cairo_t* cr() const { return cr_; }
-    // Draws the text that text_out has collected; every other drawing and the end of a page
-    // come after it.
-    void flush_text() const;
+ protected:
+  CairoCanvas(int dpi, int width, int height);
+  // Takes a fresh surface (a new page or a new size); the drawing state is kept.
+  void attach(cairo_surface_t* surface, double scale);
+  void detach();
+  cairo_t* cr() const { return cr_; }
+  // Draws the text that text_out has collected; every other drawing and the end of a page
+  // come after it.
+  void flush_text() const;
 
-private:
-    cairo_font_face_t* font_face(const FontMetrics& fm, bool synth_bold, bool synth_italic);
-    void set_source(const Rgb& c);
-    void apply_clip();
+ private:
+  cairo_font_face_t* font_face(const FontMetrics& fm, bool synth_bold, bool synth_italic);
+  void set_source(const Rgb& c);
+  void apply_clip();
 
-    FontMeasurer measurer_;
-    cairo_t* cr_ = nullptr;
-    double scale_ = 1.0;
-    std::map<std::tuple<std::string, int, bool, bool>, cairo_font_face_t*> faces_;
+  FontMeasurer measurer_;
+  cairo_t* cr_ = nullptr;
+  double scale_ = 1.0;
+  std::map<std::tuple<std::string, int, bool, bool>, cairo_font_face_t*> faces_;
 
-    // Consecutive text outs in one font and colour become one glyph run, which keeps the
-    // PostScript small (one text object per line instead of one per word).
-    struct PendingText;
-    std::unique_ptr<PendingText> pending_;
+  // Consecutive text outs in one font and colour become one glyph run, which keeps the
+  // PostScript small (one text object per line instead of one per word).
+  struct PendingText;
+  std::unique_ptr<PendingText> pending_;
 };
 
 // A white page of width x height pixels at dpi.
 class ImageCanvas final : public CairoCanvas {
-public:
-    ImageCanvas(int dpi, int width, int height);
-    ~ImageCanvas() override;
+ public:
+  ImageCanvas(int dpi, int width, int height);
+  ~ImageCanvas() override;
 
-    // Starts again with a white page, possibly of another size.
-    void clear(int width, int height);
-    void clear() { clear(width(), height()); }
-    // Writes the page as a PNG file; false with the reason in *error when it fails.
-    bool write_png(const std::string& path, std::string* error = nullptr) const;
-    // The page's pixels (opaque).
-    Bitmap snapshot() const;
+  // Starts again with a white page, possibly of another size.
+  void clear(int width, int height);
+  void clear() { clear(width(), height()); }
+  // Writes the page as a PNG file; false with the reason in *error when it fails.
+  bool write_png(const std::string& path, std::string* error = nullptr) const;
+  // The page's pixels (opaque).
+  Bitmap snapshot() const;
 
-private:
-    cairo_surface_t* image_ = nullptr;
+ private:
+  cairo_surface_t* image_ = nullptr;
 };
 
 // A PostScript file of pages, width x height dots each at dpi. The file is complete after
 // finish(); PDF marks can then be appended to it.
 class PostScriptCanvas final : public CairoCanvas {
-public:
-    PostScriptCanvas(const std::string& path, int dpi, int width, int height, const std::string& title = {});
-    ~PostScriptCanvas() override;
+ public:
+  PostScriptCanvas(const std::string& path, int dpi, int width, int height,
+                   const std::string& title = {});
+  ~PostScriptCanvas() override;
 
-    // False when the file could not be created; error() says why.
-    bool ok() const { return error_.empty(); }
-    const std::string& error() const { return error_; }
+  // False when the file could not be created; error() says why.
+  bool ok() const { return error_.empty(); }
+  const std::string& error() const { return error_; }
 
-    // Ends the current page; the next one has the given size (landscape pages are wider
-    // than high) and starts with the drawing state kept.
-    void new_page(int width, int height);
-    void new_page() { new_page(width(), height()); }
-    int page_count() const { return pages_; }
-    // Ends the last page and closes the file. False (with error()) on a write failure.
-    bool finish();
+  // Ends the current page; the next one has the given size (landscape pages are wider
+  // than high) and starts with the drawing state kept.
+  void new_page(int width, int height);
+  void new_page() { new_page(width(), height()); }
+  int page_count() const { return pages_; }
+  // Ends the last page and closes the file. False (with error()) on a write failure.
+  bool finish();
 
-private:
-    void begin_page_setup();
+ private:
+  void begin_page_setup();
 
-    cairo_surface_t* ps_ = nullptr;
-    std::string path_;
-    std::string error_;
-    int pages_ = 1;
-    bool finished_ = false;
+  cairo_surface_t* ps_ = nullptr;
+  std::string path_;
+  std::string error_;
+  int pages_ = 1;
+  bool finished_ = false;
 };
 
 }  // namespace platform

@@ -16,9 +16,9 @@ enum class ConsoleStream { out, err };
 using ConsoleSink = std::function<void(ConsoleStream, std::string_view)>;
 
 enum class ConsoleMode {
-    automatic,  // UTF-8 when the locale says so, or when no locale is set and stdout is a terminal
-    utf8,       // always convert to UTF-8
-    raw,        // always write the code-page bytes unchanged
+  automatic,  // UTF-8 when the locale says so, or when no locale is set and stdout is a terminal
+  utf8,       // always convert to UTF-8
+  raw,        // always write the code-page bytes unchanged
 };
 
 // Reads the explicit setting CORVINA_CONSOLE ("raw" or "utf8", any case); automatic otherwise.
@@ -39,41 +39,41 @@ int wait_for_key(int fd = 0);
 
 // One Console per thread of output: it keeps a conversion buffer and is not locked.
 class Console {
-public:
-    // The real console: stdout / stderr, mode from the environment.
-    explicit Console(CodePage code_page = CodePage::cp850);
-    Console(CodePage code_page, ConsoleMode mode);
-    // A console writing to a sink; `convert` chooses UTF-8 conversion directly.
-    Console(CodePage code_page, bool convert, ConsoleSink sink);
+ public:
+  // The real console: stdout / stderr, mode from the environment.
+  explicit Console(CodePage code_page = CodePage::cp850);
+  Console(CodePage code_page, ConsoleMode mode);
+  // A console writing to a sink; `convert` chooses UTF-8 conversion directly.
+  Console(CodePage code_page, bool convert, ConsoleSink sink);
 
-    CodePage code_page() const { return code_page_; }
-    void set_code_page(CodePage cp) { code_page_ = cp; }
-    bool converts() const { return convert_; }
+  CodePage code_page() const { return code_page_; }
+  void set_code_page(CodePage cp) { code_page_ = cp; }
+  bool converts() const { return convert_; }
 
-    // Code-page bytes, converted when converting. Control bytes (CR, LF, BEL, TAB, BS) pass
-    // through as they are.
-    void write(std::string_view bytes, ConsoleStream stream = ConsoleStream::out);
-    // bytes then the line end ("\n").
-    void write_line(std::string_view bytes = {}, ConsoleStream stream = ConsoleStream::out);
-    // "\r" and flush, so the next write redraws the progress line from its start.
-    void carriage_return(ConsoleStream stream = ConsoleStream::out);
-    // Text already in UTF-8 (from the disk or the command line): never converted.
-    void write_utf8(std::string_view utf8, ConsoleStream stream = ConsoleStream::out);
-    void flush();
+  // Code-page bytes, converted when converting. Control bytes (CR, LF, BEL, TAB, BS) pass
+  // through as they are.
+  void write(std::string_view bytes, ConsoleStream stream = ConsoleStream::out);
+  // bytes then the line end ("\n").
+  void write_line(std::string_view bytes = {}, ConsoleStream stream = ConsoleStream::out);
+  // "\r" and flush, so the next write redraws the progress line from its start.
+  void carriage_return(ConsoleStream stream = ConsoleStream::out);
+  // Text already in UTF-8 (from the disk or the command line): never converted.
+  void write_utf8(std::string_view utf8, ConsoleStream stream = ConsoleStream::out);
+  void flush();
 
-    // The one-key wait on standard input; see wait_for_key. A replaced key reader (tests)
-    // is called instead.
-    int wait_key();
-    void set_key_reader(std::function<int()> reader) { key_reader_ = std::move(reader); }
+  // The one-key wait on standard input; see wait_for_key. A replaced key reader (tests)
+  // is called instead.
+  int wait_key();
+  void set_key_reader(std::function<int()> reader) { key_reader_ = std::move(reader); }
 
-private:
-    void emit(ConsoleStream stream, std::string_view bytes);
+ private:
+  void emit(ConsoleStream stream, std::string_view bytes);
 
-    CodePage code_page_;
-    bool convert_;
-    ConsoleSink sink_;  // empty: the real stdout / stderr
-    std::function<int()> key_reader_;
-    std::string buffer_;
+  CodePage code_page_;
+  bool convert_;
+  ConsoleSink sink_;  // empty: the real stdout / stderr
+  std::function<int()> key_reader_;
+  std::string buffer_;
 };
 
 }  // namespace platform

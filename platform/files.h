@@ -31,15 +31,15 @@ namespace platform {
 // directory). A mapped drive replaces "X:" by its root: with C -> "/home/u/c",
 // "C:\dir\a.txt" becomes "/home/u/c/dir/a.txt" and "C:a.txt" "/home/u/c/a.txt".
 class DriveTable {
-public:
-    // letter: 'A'..'Z' or 'a'..'z'; root: a directory ("" removes the mapping).
-    // Returns false for a letter outside A..Z.
-    bool map(char letter, std::string root);
-    // The root of a drive, nullptr when it is not mapped.
-    const std::string* root(char letter) const;
+ public:
+  // letter: 'A'..'Z' or 'a'..'z'; root: a directory ("" removes the mapping).
+  // Returns false for a letter outside A..Z.
+  bool map(char letter, std::string root);
+  // The root of a drive, nullptr when it is not mapped.
+  const std::string* root(char letter) const;
 
-private:
-    std::array<std::string, 26> roots_;
+ private:
+  std::array<std::string, 26> roots_;
 };
 
 // The empty table used when a caller gives none.
@@ -84,12 +84,12 @@ bool same_file_name(std::string_view a, std::string_view b);
 // ---- Errors ---------------------------------------------------------------------------
 
 enum class FileError {
-    none,
-    missing,       // no such file (or a folder on the way is missing)
-    is_directory,  // the name is a folder, not a file
-    unreadable,    // exists but cannot be opened for reading (permission)
-    unwritable,    // cannot be created or written
-    io_error,      // a read or write failed part-way
+  none,
+  missing,       // no such file (or a folder on the way is missing)
+  is_directory,  // the name is a folder, not a file
+  unreadable,    // exists but cannot be opened for reading (permission)
+  unwritable,    // cannot be created or written
+  io_error,      // a read or write failed part-way
 };
 // Short English text of the error ("file not found", ...), for logs and messages.
 const char* file_error_text(FileError error);
@@ -101,28 +101,29 @@ const char* file_error_text(FileError error);
 bool file_exists(std::string_view name, const DriveTable& drives = no_drives());
 bool directory_exists(std::string_view name, const DriveTable& drives = no_drives());
 
-std::optional<std::uint64_t> file_size(std::string_view name, const DriveTable& drives = no_drives());
+std::optional<std::uint64_t> file_size(std::string_view name,
+                                       const DriveTable& drives = no_drives());
 
 struct ReadResult {
-    FileError error = FileError::none;
-    std::vector<std::uint8_t> bytes;  // the whole file when error == none
-    std::string path;                 // the resolved path that was tried
-    bool ok() const { return error == FileError::none; }
+  FileError error = FileError::none;
+  std::vector<std::uint8_t> bytes;  // the whole file when error == none
+  std::string path;                 // the resolved path that was tried
+  bool ok() const { return error == FileError::none; }
 };
 ReadResult read_file(std::string_view name, const DriveTable& drives = no_drives());
 // The same as text, for callers that keep the contents as a string.
 struct ReadTextResult {
-    FileError error = FileError::none;
-    std::string text;
-    std::string path;
-    bool ok() const { return error == FileError::none; }
+  FileError error = FileError::none;
+  std::string text;
+  std::string path;
+  bool ok() const { return error == FileError::none; }
 };
 ReadTextResult read_text_file(std::string_view name, const DriveTable& drives = no_drives());
 
 struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
+  void operator()(std::FILE* f) const {
+    if (f) std::fclose(f);
+  }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
@@ -133,13 +134,14 @@ FilePtr open_file(std::string_view name, const char* mode, FileError* error = nu
 
 // Plain write: creates or truncates, then writes. For files the user keeps use
 // replace_file_atomic instead.
-FileError write_file(std::string_view name, std::string_view bytes, const DriveTable& drives = no_drives());
+FileError write_file(std::string_view name, std::string_view bytes,
+                     const DriveTable& drives = no_drives());
 
 struct ReplaceOptions {
-    // Flush the new contents and then the folder to disk (fsync), so that the file survives a
-    // crash of the system. Files that a run derives from others, and makes again on the next
-    // run, go without: a flush per file would dominate a run that writes hundreds of them.
-    bool flush = true;
+  // Flush the new contents and then the folder to disk (fsync), so that the file survives a
+  // crash of the system. Files that a run derives from others, and makes again on the next
+  // run, go without: a flush per file would dominate a run that writes hundreds of them.
+  bool flush = true;
 };
 
 // Atomic replace: the bytes go to a temporary file of a name no other writer uses in the same
@@ -158,28 +160,30 @@ FileError replace_file_atomic(std::string_view name, const std::function<bool(st
 
 // rename: false when from is missing or the rename fails. Replaces an existing file `to`
 // (POSIX rename); callers wanting Windows' "fails when target exists" check file_exists.
-bool rename_file(std::string_view from, std::string_view to, const DriveTable& drives = no_drives());
+bool rename_file(std::string_view from, std::string_view to,
+                 const DriveTable& drives = no_drives());
 // DeleteFile: false when missing, a folder, or the removal fails.
 bool erase_file(std::string_view name, const DriveTable& drives = no_drives());
 bool create_directory(std::string_view name, const DriveTable& drives = no_drives());
 bool remove_directory(std::string_view name, const DriveTable& drives = no_drives());
 
 // Free bytes for a user on the file system holding path (statvfs).
-std::optional<std::uint64_t> disk_free(std::string_view path, const DriveTable& drives = no_drives());
+std::optional<std::uint64_t> disk_free(std::string_view path,
+                                       const DriveTable& drives = no_drives());
 
 // ---- Dates ----------------------------------------------------------------------------
 
 // The DOS packed form of a local date and time, as FileAge / find entries give it:
 // date = (year - 1980) * 512 + month * 32 + day; time = hour * 2048 + minute * 32 + second / 2.
 struct DosDateTime {
-    std::uint16_t date = 0x21;  // 1980-01-01
-    std::uint16_t time = 0;
-    // Delphi's FileAge form: date in the high word.
-    std::uint32_t combined() const { return (std::uint32_t(date) << 16) | time; }
-    static DosDateTime from_combined(std::uint32_t v) {
-        return {std::uint16_t(v >> 16), std::uint16_t(v & 0xFFFF)};
-    }
-    bool operator==(const DosDateTime&) const = default;
+  std::uint16_t date = 0x21;  // 1980-01-01
+  std::uint16_t time = 0;
+  // Delphi's FileAge form: date in the high word.
+  std::uint32_t combined() const { return (std::uint32_t(date) << 16) | time; }
+  static DosDateTime from_combined(std::uint32_t v) {
+    return {std::uint16_t(v >> 16), std::uint16_t(v & 0xFFFF)};
+  }
+  bool operator==(const DosDateTime&) const = default;
 };
 // Years before 1980 give 1980-01-01 00:00:00, years after 2107 give 2107-12-31 23:59:58
 // (the ends of the range); seconds are rounded down to even.
@@ -188,31 +192,33 @@ DosDateTime pack_dos_date_time(const LocalDateTime& t);
 LocalDateTime unpack_dos_date_time(DosDateTime d);
 
 // Last-write time of a file or folder in local time.
-std::optional<LocalDateTime> get_file_time(std::string_view name, const DriveTable& drives = no_drives());
+std::optional<LocalDateTime> get_file_time(std::string_view name,
+                                           const DriveTable& drives = no_drives());
 // Sets the last-write (and access) time; false when the name is missing or the fields are
 // not a valid date.
-bool set_file_time(std::string_view name, const LocalDateTime& t, const DriveTable& drives = no_drives());
+bool set_file_time(std::string_view name, const LocalDateTime& t,
+                   const DriveTable& drives = no_drives());
 
 // ---- Find first / next ----------------------------------------------------------------
 
 // Attribute bits of Windows.
 enum : std::uint32_t {
-    attr_read_only = 0x01,  // the user may not write it
-    attr_hidden = 0x02,     // the name starts with "." (but "." and ".." themselves are not hidden)
-    attr_system = 0x04,     // never set here
-    attr_directory = 0x10,
-    attr_archive = 0x20,    // set on every regular file
-    attr_any = 0x3F,
+  attr_read_only = 0x01,  // the user may not write it
+  attr_hidden = 0x02,     // the name starts with "." (but "." and ".." themselves are not hidden)
+  attr_system = 0x04,     // never set here
+  attr_directory = 0x10,
+  attr_archive = 0x20,  // set on every regular file
+  attr_any = 0x3F,
 };
 
 struct DirEntry {
-    std::string name;       // Windows-1252, '?' for characters 1252 lacks
-    std::string disk_name;  // the name on disk (UTF-8)
-    std::string path;       // folder on disk + "/" + disk_name, for opening it
-    std::uint32_t attributes = 0;
-    std::uint64_t size = 0;   // 0 for folders
-    LocalDateTime time;       // last write, local
-    DosDateTime dos_time;     // the same, packed
+  std::string name;       // Windows-1252, '?' for characters 1252 lacks
+  std::string disk_name;  // the name on disk (UTF-8)
+  std::string path;       // folder on disk + "/" + disk_name, for opening it
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;  // 0 for folders
+  LocalDateTime time;      // last write, local
+  DosDateTime dos_time;    // the same, packed
 };
 
 // DOS wildcard match, case-insensitive: "*" any run, "?" one character; "*.*" matches every
@@ -233,17 +239,17 @@ std::vector<DirEntry> find_files(std::string_view pattern, std::uint32_t attribu
 
 // FindFirst / FindNext / FindClose in one object.
 class FileFinder {
-public:
-    // Starts a search; false when nothing matches.
-    bool first(std::string_view pattern, std::uint32_t attribute_mask,
-               const DriveTable& drives = no_drives());
-    // Moves to the next entry; false at the end.
-    bool next();
-    const DirEntry& entry() const { return entries_.at(index_); }
+ public:
+  // Starts a search; false when nothing matches.
+  bool first(std::string_view pattern, std::uint32_t attribute_mask,
+             const DriveTable& drives = no_drives());
+  // Moves to the next entry; false at the end.
+  bool next();
+  const DirEntry& entry() const { return entries_.at(index_); }
 
-private:
-    std::vector<DirEntry> entries_;
-    std::size_t index_ = 0;
+ private:
+  std::vector<DirEntry> entries_;
+  std::size_t index_ = 0;
 };
 
 // ---- Well-known folders ----------------------------------------------------------------

@@ -13,21 +13,21 @@ namespace platform {
 
 // Straight (not premultiplied) 0xAARRGGBB pixels, rows top to bottom, no padding.
 struct Bitmap {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
 
-    bool empty() const { return width <= 0 || height <= 0; }
-    std::uint32_t pixel(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)];
-    }
+  bool empty() const { return width <= 0 || height <= 0; }
+  std::uint32_t pixel(int x, int y) const {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
+  }
 };
 
 inline constexpr std::uint32_t argb(std::uint8_t a, std::uint8_t r, std::uint8_t g,
                                     std::uint8_t b) {
-    return (std::uint32_t{a} << 24) | (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) |
-           std::uint32_t{b};
+  return (std::uint32_t{a} << 24) | (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) |
+         std::uint32_t{b};
 }
 
 enum class PictureFormat { unknown, bmp, gif, jpeg, wmf, emf };
@@ -41,14 +41,14 @@ PictureFormat picture_format_from_extension(std::string_view extension);
 // Guards against pictures that claim absurd sizes: decoding stops with an error before
 // allocating more than this many pixels.
 struct PictureLimits {
-    std::int64_t max_pixels = 64LL * 1024 * 1024;
-    int max_side = 32767;
+  std::int64_t max_pixels = 64LL * 1024 * 1024;
+  int max_side = 32767;
 };
 
 struct PictureResult {
-    Bitmap bitmap;
-    std::string error;  // empty on success
-    bool ok() const { return error.empty(); }
+  Bitmap bitmap;
+  std::string error;  // empty on success
+  bool ok() const { return error.empty(); }
 };
 
 // Decodes the bytes as the given format (unknown: by the first bytes).

@@ -10,9 +10,9 @@
 namespace platform {
 
 struct SpawnResult {
-    int pid = 0;        // the started process (0 when not started)
-    std::string error;  // empty on success
-    bool ok() const { return error.empty(); }
+  int pid = 0;        // the started process (0 when not started)
+  std::string error;  // empty on success
+  bool ok() const { return error.empty(); }
 };
 
 // Splits a parameter text as a Windows command line would: blanks separate, double quotes

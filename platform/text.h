@@ -13,9 +13,9 @@
 namespace platform {
 
 enum class CodePage {
-    cp437,   // DOS United States
-    cp850,   // DOS Western Europe (the suite's German texts)
-    cp1252,  // Windows Western ("ANSI")
+  cp437,   // DOS United States
+  cp850,   // DOS Western Europe (the suite's German texts)
+  cp1252,  // Windows Western ("ANSI")
 };
 
 // ---- Code page <-> Unicode ------------------------------------------------------------
@@ -45,9 +45,9 @@ void append_utf8(std::string& out, char32_t code_point);
 std::string utf8_encode(char32_t code_point);
 
 struct Utf8Char {
-    char32_t code_point;  // U+FFFD when invalid
-    std::size_t length;   // bytes consumed, at least 1 when pos < size
-    bool valid;
+  char32_t code_point;  // U+FFFD when invalid
+  std::size_t length;   // bytes consumed, at least 1 when pos < size
+  bool valid;
 };
 // Decodes one character at pos. Rejects overlong forms, surrogates, values above U+10FFFF
 // and truncated sequences (each invalid byte is consumed alone). pos must be < text.size().
@@ -61,8 +61,8 @@ std::string code_page_to_utf8(std::string_view bytes, CodePage cp);
 
 // How utf8_to_code_page treats a character the code page lacks.
 enum class Unmappable {
-    default_char,        // always the default character
-    best_fit_or_default  // best_fit() when there is one, else the default character
+  default_char,        // always the default character
+  best_fit_or_default  // best_fit() when there is one, else the default character
 };
 // Invalid UTF-8 bytes count as unmappable characters (one default character per bad byte).
 std::string utf8_to_code_page(std::string_view utf8, CodePage cp, char default_char = '?',
@@ -81,10 +81,10 @@ std::string convert_text(std::string_view bytes, CodePage from, CodePage to);
 
 // The Windows names: OEM (437 or 850) <-> ANSI (1252).
 inline std::string oem_to_char(std::string_view bytes, CodePage oem = CodePage::cp850) {
-    return convert_text(bytes, oem, CodePage::cp1252);
+  return convert_text(bytes, oem, CodePage::cp1252);
 }
 inline std::string char_to_oem(std::string_view bytes, CodePage oem = CodePage::cp850) {
-    return convert_text(bytes, CodePage::cp1252, oem);
+  return convert_text(bytes, CodePage::cp1252, oem);
 }
 
 // ---- Case mapping ---------------------------------------------------------------------

@@ -18,7 +18,7 @@ inline constexpr std::size_t kLogFileNameMax = 255;
 // The words of the last SplitWords call. Unlike a fixed table of 30 words of 70 characters it
 // keeps every word whole, so long paths and long lists are never cut or dropped.
 struct CommandLineState {
-    std::vector<std::string> WordList;
+  std::vector<std::string> WordList;
 };
 
 // Breaks a text into words: blanks separate, runs of blanks count as one, a double-quoted group

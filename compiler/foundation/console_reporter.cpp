@@ -17,66 +17,66 @@ namespace {
 // The process console through the platform layer: code page 850 bytes, converted to UTF-8 on a
 // UTF-8 terminal; the key wait returns at once when stdin is not a terminal.
 class TerminalConsole : public TReporterConsole {
-public:
-    TerminalConsole() = default;
-    explicit TerminalConsole(platform::Console console) : console_(std::move(console)) {}
-    void Write(std::string_view bytes) override {
-        if (!console_.converts()) {
-            console_.write(bytes);
-        } else {
-            // File names from the command line and the disk are UTF-8 already and pass as they
-            // are; the rest is code page 850. No German text of the system holds a well-formed
-            // multi-byte sequence (its only lead byte is "ß" 0xE1, never followed by two letters
-            // from 0x80..0xBF).
-            std::size_t start = 0;
-            for (std::size_t i = 0; i < bytes.size();) {
-                const platform::Utf8Char ch = platform::decode_utf8(bytes, i);
-                const std::size_t n = ch.valid && ch.length >= 2 ? ch.length : 0;
-                if (n == 0) {
-                    ++i;
-                    continue;
-                }
-                console_.write(bytes.substr(start, i - start));
-                console_.write_utf8(bytes.substr(i, n));
-                i += n;
-                start = i;
-            }
-            console_.write(bytes.substr(start));
+ public:
+  TerminalConsole() = default;
+  explicit TerminalConsole(platform::Console console) : console_(std::move(console)) {}
+  void Write(std::string_view bytes) override {
+    if (!console_.converts()) {
+      console_.write(bytes);
+    } else {
+      // File names from the command line and the disk are UTF-8 already and pass as they
+      // are; the rest is code page 850. No German text of the system holds a well-formed
+      // multi-byte sequence (its only lead byte is "ß" 0xE1, never followed by two letters
+      // from 0x80..0xBF).
+      std::size_t start = 0;
+      for (std::size_t i = 0; i < bytes.size();) {
+        const platform::Utf8Char ch = platform::decode_utf8(bytes, i);
+        const std::size_t n = ch.valid && ch.length >= 2 ? ch.length : 0;
+        if (n == 0) {
+          ++i;
+          continue;
         }
-        if (bytes.find_first_of("\r\n") != std::string_view::npos) console_.flush();
+        console_.write(bytes.substr(start, i - start));
+        console_.write_utf8(bytes.substr(i, n));
+        i += n;
+        start = i;
+      }
+      console_.write(bytes.substr(start));
     }
-    void WaitForKey() override {
-        console_.flush();
-        console_.wait_key();
-    }
+    if (bytes.find_first_of("\r\n") != std::string_view::npos) console_.flush();
+  }
+  void WaitForKey() override {
+    console_.flush();
+    console_.wait_key();
+  }
 
-private:
-    platform::Console console_{platform::CodePage::cp850};
+ private:
+  platform::Console console_{platform::CodePage::cp850};
 };
 
 // Log files are Windows text files: CR LF line ends.
 constexpr std::string_view kLogLineEnd = "\r\n";
 
 void WriteFile(LogFileHandle& handle, std::string_view text, bool lineEnd) {
-    if (!handle.IsOpen()) return;
-    std::fwrite(text.data(), 1, text.size(), handle.File);
-    if (lineEnd) std::fwrite(kLogLineEnd.data(), 1, kLogLineEnd.size(), handle.File);
+  if (!handle.IsOpen()) return;
+  std::fwrite(text.data(), 1, text.size(), handle.File);
+  if (lineEnd) std::fwrite(kLogLineEnd.data(), 1, kLogLineEnd.size(), handle.File);
 }
 
 // Whether two log-file names lead to one file. Other spellings ("./log.txt", "sub/../log.txt",
 // an absolute name) are compared by the file system: the file named first exists already.
 bool SameLogFile(const std::string& a, const std::string& b) {
-    const std::string x = platform::resolve_path(a);
-    const std::string y = platform::resolve_path(b);
-    if (platform::same_file_name(x, y)) return true;
-    std::error_code ec;
-    return std::filesystem::equivalent(x, y, ec);
+  const std::string x = platform::resolve_path(a);
+  const std::string y = platform::resolve_path(b);
+  if (platform::same_file_name(x, y)) return true;
+  std::error_code ec;
+  return std::filesystem::equivalent(x, y, ec);
 }
 
 std::string RightAligned(long long value, int width) {
-    std::string digits = std::to_string(value);
-    if (static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), ' ');
-    return digits;
+  std::string digits = std::to_string(value);
+  if (static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), ' ');
+  return digits;
 }
 
 }  // namespace
@@ -109,189 +109,189 @@ const char* const kUsageLines[] = {
 const int kUsageLineCount = static_cast<int>(sizeof(kUsageLines) / sizeof(kUsageLines[0]));
 
 std::unique_ptr<TReporterConsole> MakeTerminalConsole() {
-    return std::make_unique<TerminalConsole>();
+  return std::make_unique<TerminalConsole>();
 }
 
 std::unique_ptr<TReporterConsole> MakePlatformConsole(platform::Console console) {
-    return std::make_unique<TerminalConsole>(std::move(console));
+  return std::make_unique<TerminalConsole>(std::move(console));
 }
 
 void LogFileHandle::Close() {
-    if (File) {
-        std::fclose(File);
-        File = nullptr;
-    }
+  if (File) {
+    std::fclose(File);
+    File = nullptr;
+  }
 }
 
 TConsoleReporter::TConsoleReporter(FoundationRun& run) : run_(run) {}
 
 void TConsoleReporter::SetConsole(std::unique_ptr<TReporterConsole> console) {
-    console_ = std::move(console);
+  console_ = std::move(console);
 }
 
 TReporterConsole& TConsoleReporter::Console() {
-    // Created on first use, so a run that never writes never touches the terminal.
-    if (!console_) console_ = MakeTerminalConsole();
-    return *console_;
+  // Created on first use, so a run that never writes never touches the terminal.
+  if (!console_) console_ = MakeTerminalConsole();
+  return *console_;
 }
 
 void TConsoleReporter::WriteConsole(std::string_view text) { Console().Write(text); }
 
 void TConsoleReporter::ShowProgress() {
-    ReporterState& st = run_.reporterState;
-    const TSwitches& sw = run_.switches;
-    if (sw.DebugEcho || sw.CountLines) {
-        // Those modes print the source text or line numbers elsewhere.
-    } else if (sw.ShowDots) {
-        WriteConsole(".");
-    } else {
-        // A step of 0 (never set) counts as 1 instead of dividing by zero.
-        const int32_t step = st.ProgressStep > 0 ? st.ProgressStep : 1;
-        if (st.ProgressCounter % step == 0) {
-            static const char kSpinner[4] = {'|', '/', static_cast<char>(196), '\\'};
-            std::string line(1, kSpinner[(st.ProgressCounter / step) % 4]);
-            line += RightAligned(st.ProgressCounter, 4);
-            if (st.ProgressShowPercent) {
-                const long long percent =
-                    st.ProgressTotal > 0
-                        ? static_cast<long long>(st.ProgressCounter) * 100 / st.ProgressTotal
-                        : 0;
-                line += " (" + RightAligned(percent, 2) + "%)";
-            }
-            line += '\r';
-            WriteConsole(line);
-        }
+  ReporterState& st = run_.reporterState;
+  const TSwitches& sw = run_.switches;
+  if (sw.DebugEcho || sw.CountLines) {
+    // Those modes print the source text or line numbers elsewhere.
+  } else if (sw.ShowDots) {
+    WriteConsole(".");
+  } else {
+    // A step of 0 (never set) counts as 1 instead of dividing by zero.
+    const int32_t step = st.ProgressStep > 0 ? st.ProgressStep : 1;
+    if (st.ProgressCounter % step == 0) {
+      static const char kSpinner[4] = {'|', '/', static_cast<char>(196), '\\'};
+      std::string line(1, kSpinner[(st.ProgressCounter / step) % 4]);
+      line += RightAligned(st.ProgressCounter, 4);
+      if (st.ProgressShowPercent) {
+        const long long percent =
+            st.ProgressTotal > 0
+                ? static_cast<long long>(st.ProgressCounter) * 100 / st.ProgressTotal
+                : 0;
+        line += " (" + RightAligned(percent, 2) + "%)";
+      }
+      line += '\r';
+      WriteConsole(line);
     }
-    ++st.ProgressCounter;
+  }
+  ++st.ProgressCounter;
 }
 
 void TConsoleReporter::EndProgressLine() {
-    if (run_.switches.ShowDots) WriteConsole("\n");
+  if (run_.switches.ShowDots) WriteConsole("\n");
 }
 
 void TConsoleReporter::WriteToLogs(std::string_view text, bool alsoToErrorFile, bool lineEnd) {
-    ReporterState& st = run_.reporterState;
-    if (!st.MessageFileName.empty()) WriteFile(st.MessageFile, text, lineEnd);
-    // A shared file already got the text as the message file.
-    const bool sharedAndWritten = st.LogFilesShared && !st.MessageFileName.empty();
-    if (alsoToErrorFile && !st.ErrorFileName.empty() && !sharedAndWritten)
-        WriteFile(st.ErrorFile, text, lineEnd);
+  ReporterState& st = run_.reporterState;
+  if (!st.MessageFileName.empty()) WriteFile(st.MessageFile, text, lineEnd);
+  // A shared file already got the text as the message file.
+  const bool sharedAndWritten = st.LogFilesShared && !st.MessageFileName.empty();
+  if (alsoToErrorFile && !st.ErrorFileName.empty() && !sharedAndWritten)
+    WriteFile(st.ErrorFile, text, lineEnd);
 }
 
 void TConsoleReporter::WriteText(std::string_view text, bool alsoToErrorFile) {
-    WriteConsole(text);
-    WriteToLogs(text, alsoToErrorFile, false);
+  WriteConsole(text);
+  WriteToLogs(text, alsoToErrorFile, false);
 }
 
 void TConsoleReporter::WriteLine(std::string_view text, bool alsoToErrorFile) {
-    std::string line(text);
-    line += '\n';
-    WriteConsole(line);
-    WriteToLogs(text, alsoToErrorFile, true);
+  std::string line(text);
+  line += '\n';
+  WriteConsole(line);
+  WriteToLogs(text, alsoToErrorFile, true);
 }
 
 void TConsoleReporter::ReportSourceError(const Message& message, int kind) {
-    ReportSourceError(MessageText(run_.Language, message), kind);
+  ReportSourceError(MessageText(run_.Language, message), kind);
 }
 
 void TConsoleReporter::ReportSourceError(std::string_view text, int kind) {
-    SourceLineState& lines = run_.lines;
-    const TSwitches& sw = run_.switches;
-    bool show = true;
-    if (kind == 2) show = lines.CurrentSourceLine >= lines.LastMessageLine + 6;
-    if (kind == 3) show = !sw.QuietSourceErrors && !sw.WordStarInput;
-    if (show) {
-        EndProgressLine();
-        std::string prefix = MessageText(run_.Language, MessageId::SourceLinePrefix);
-        prefix += std::to_string(static_cast<long long>(lines.CurrentSourceLine) -
-                                 lines.ErrorLineOffset);
-        prefix += ": ";
-        WriteText(prefix, true);
-        WriteLine(text, true);
-        if (sw.DebugEcho) {
-            WriteMessage(run_, MessageId::PressAnyKey, false);
-            Console().WaitForKey();
-        }
+  SourceLineState& lines = run_.lines;
+  const TSwitches& sw = run_.switches;
+  bool show = true;
+  if (kind == 2) show = lines.CurrentSourceLine >= lines.LastMessageLine + 6;
+  if (kind == 3) show = !sw.QuietSourceErrors && !sw.WordStarInput;
+  if (show) {
+    EndProgressLine();
+    std::string prefix = MessageText(run_.Language, MessageId::SourceLinePrefix);
+    prefix +=
+        std::to_string(static_cast<long long>(lines.CurrentSourceLine) - lines.ErrorLineOffset);
+    prefix += ": ";
+    WriteText(prefix, true);
+    WriteLine(text, true);
+    if (sw.DebugEcho) {
+      WriteMessage(run_, MessageId::PressAnyKey, false);
+      Console().WaitForKey();
     }
-    if (!(kind == 3 && !show)) run_.RunSuccess = false;
-    lines.LastMessageLine = lines.CurrentSourceLine;
+  }
+  if (!(kind == 3 && !show)) run_.RunSuccess = false;
+  lines.LastMessageLine = lines.CurrentSourceLine;
 }
 
 void TConsoleReporter::OpenLogFiles() {
-    ReporterState& st = run_.reporterState;
-    // Every call creates each named file anew; an earlier handle is closed first so a file
-    // named twice never has two handles writing over each other.
-    st.MessageFile.Close();
-    st.ErrorFile.Close();
-    st.LogFilesShared = !st.MessageFileName.empty() && !st.ErrorFileName.empty() &&
-                        SameLogFile(st.MessageFileName, st.ErrorFileName);
-    struct Target {
-        const std::string& name;
-        LogFileHandle& handle;
-        MessageId notCreated;
-    };
-    const Target targets[] = {
-        {st.MessageFileName, st.MessageFile, MessageId::MessageFileNotCreated},
-        {st.ErrorFileName, st.ErrorFile, MessageId::ErrorFileNotCreated},
-    };
-    for (const Target& t : targets) {
-        if (t.name.empty()) continue;
-        if (&t.handle == &st.ErrorFile && st.LogFilesShared) continue;
-        platform::FilePtr file = platform::open_file(t.name, "w");
-        if (!file) {
-            WriteMessage(run_, {t.notCreated, t.name}, false);
-            Terminate(CompletedOrFailed(run_, ExitCode::LogFileFailed));
-        }
-        t.handle.File = file.release();
+  ReporterState& st = run_.reporterState;
+  // Every call creates each named file anew; an earlier handle is closed first so a file
+  // named twice never has two handles writing over each other.
+  st.MessageFile.Close();
+  st.ErrorFile.Close();
+  st.LogFilesShared = !st.MessageFileName.empty() && !st.ErrorFileName.empty() &&
+                      SameLogFile(st.MessageFileName, st.ErrorFileName);
+  struct Target {
+    const std::string& name;
+    LogFileHandle& handle;
+    MessageId notCreated;
+  };
+  const Target targets[] = {
+      {st.MessageFileName, st.MessageFile, MessageId::MessageFileNotCreated},
+      {st.ErrorFileName, st.ErrorFile, MessageId::ErrorFileNotCreated},
+  };
+  for (const Target& t : targets) {
+    if (t.name.empty()) continue;
+    if (&t.handle == &st.ErrorFile && st.LogFilesShared) continue;
+    platform::FilePtr file = platform::open_file(t.name, "w");
+    if (!file) {
+      WriteMessage(run_, {t.notCreated, t.name}, false);
+      Terminate(CompletedOrFailed(run_, ExitCode::LogFileFailed));
     }
+    t.handle.File = file.release();
+  }
 }
 
 void TConsoleReporter::CloseLogFiles() {
-    ReporterState& st = run_.reporterState;
-    if (!st.MessageFileName.empty()) st.MessageFile.Close();
-    if (!st.ErrorFileName.empty()) st.ErrorFile.Close();
+  ReporterState& st = run_.reporterState;
+  if (!st.MessageFileName.empty()) st.MessageFile.Close();
+  if (!st.ErrorFileName.empty()) st.ErrorFile.Close();
 }
 
 void TConsoleReporter::ShowUsage() {
-    for (int i = 0; i < kUsageLineCount; ++i) {
-        std::string line = kUsageLines[i];
-        line += '\n';
-        WriteConsole(line);
-    }
-    if (!run_.switches.TestIfHere) Console().WaitForKey();
-    throw TerminateRun(ExitCode::Success);
+  for (int i = 0; i < kUsageLineCount; ++i) {
+    std::string line = kUsageLines[i];
+    line += '\n';
+    WriteConsole(line);
+  }
+  if (!run_.switches.TestIfHere) Console().WaitForKey();
+  throw TerminateRun(ExitCode::Success);
 }
 
 void TConsoleReporter::Terminate(ExitCode processExitCode) {
-    FinishRun(true);
-    throw TerminateRun(processExitCode);
+  FinishRun(true);
+  throw TerminateRun(processExitCode);
 }
 
 void TConsoleReporter::FinishRun(bool waitForKey) {
-    CloseLogFiles();
-    const TSwitches& sw = run_.switches;
-    if (!run_.RunCompleted) {
-        WriteConsole("\n");
-        PlayEndSound(run_, false);
-        if (waitForKey) WaitForKey();
-    } else {
-        PlayEndSound(run_, true);
-        if (waitForKey && ((sw.ProjectFileRead && !sw.QuitAtEnd) || sw.HoldAtEnd)) WaitForKey();
-    }
+  CloseLogFiles();
+  const TSwitches& sw = run_.switches;
+  if (!run_.RunCompleted) {
+    WriteConsole("\n");
+    PlayEndSound(run_, false);
+    if (waitForKey) WaitForKey();
+  } else {
+    PlayEndSound(run_, true);
+    if (waitForKey && ((sw.ProjectFileRead && !sw.QuitAtEnd) || sw.HoldAtEnd)) WaitForKey();
+  }
 }
 
 void TConsoleReporter::WaitForKey() {
-    WriteMessage(run_, MessageId::PressAnyKey, false);
-    Console().WaitForKey();
+  WriteMessage(run_, MessageId::PressAnyKey, false);
+  Console().WaitForKey();
 }
 
 ExitCode CompletedOrFailed(const FoundationRun& run, ExitCode causeCode) {
-    return run.RunCompleted ? causeCode : ExitCode::RunFailed;
+  return run.RunCompleted ? causeCode : ExitCode::RunFailed;
 }
 
 void WriteMessage(FoundationRun& run, const Message& message, bool alsoToErrorFile) {
-    if (!LanguageHasMessages(run.Language)) return;
-    run.reporter.WriteLine(MessageText(run.Language, message), alsoToErrorFile);
+  if (!LanguageHasMessages(run.Language)) return;
+  run.reporter.WriteLine(MessageText(run.Language, message), alsoToErrorFile);
 }
 
 }  // namespace skeldon

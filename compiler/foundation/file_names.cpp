@@ -59,8 +59,8 @@ std::string FileNamePart(std::string_view path) {
 }
 
 bool IsNetworkUrl(std::string_view text) {
-  static constexpr std::string_view kSchemes[] = {"http:", "https:", "ftp:",
-                                                  "gopher:", "wais:", "news:"};
+  static constexpr std::string_view kSchemes[] = {
+      "http:", "https:", "ftp:", "gopher:", "wais:", "news:"};
   return std::any_of(std::begin(kSchemes), std::end(kSchemes),
                      [&](std::string_view s) { return StartsWith(text, s); });
 }

@@ -28,9 +28,10 @@ struct TIdMark {
 };
 
 struct TFileNameState {
-  TByteMap LowerCaseTable{};        // lower-case map of the source code page
-  std::string LastPageIdName;       // .ID name used by the last MakeTopicFileName, or empty
-  std::string PageExtension = ".html";  // ".HTML"/".HTM" in the chosen case; set by the run preparation
+  TByteMap LowerCaseTable{};   // lower-case map of the source code page
+  std::string LastPageIdName;  // .ID name used by the last MakeTopicFileName, or empty
+  std::string PageExtension =
+      ".html";                      // ".HTML"/".HTM" in the chosen case; set by the run preparation
   std::vector<TIdMark> IdMarkList;  // in file order, appended by the heading pass
 };
 
@@ -71,9 +72,10 @@ std::string NormalizeFileName(FoundationRun& run, std::string_view name);
 // could be created on any file system: no path, drive, quote, wildcard or control characters.
 bool IsUsablePageName(std::string_view word);
 
-// Page file name of an output file: the .ID name for a plain page (when usable), else "N" + at least three
-// digits, with "F" (frameset), "T" (kind 1) or "N" (kind 2) appended.
-std::string MakeTopicFileName(FoundationRun& run, std::int16_t number, bool frame, std::uint8_t kind);
+// Page file name of an output file: the .ID name for a plain page (when usable), else "N" + at
+// least three digits, with "F" (frameset), "T" (kind 1) or "N" (kind 2) appended.
+std::string MakeTopicFileName(FoundationRun& run, std::int16_t number, bool frame,
+                              std::uint8_t kind);
 
 std::string ContentsFileName(const FoundationRun& run);
 std::string ContentsTreeFileName(const FoundationRun& run);

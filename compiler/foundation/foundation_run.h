@@ -6,45 +6,46 @@
 #include <atomic>
 #include <cstdint>
 
+#include "compiler/foundation/char_conversion.h"
 #include "compiler/foundation/command_line.h"
 #include "compiler/foundation/console_reporter.h"
+#include "compiler/foundation/file_names.h"
+#include "compiler/foundation/ini_file.h"
+#include "compiler/foundation/ini_keys.h"
 #include "compiler/foundation/ini_values.h"
 #include "compiler/foundation/project_file.h"
 #include "compiler/foundation/source_buffer.h"
 #include "compiler/foundation/switches.h"
 #include "compiler/foundation/toggles.h"
-#include "compiler/foundation/file_names.h"
-#include "compiler/foundation/char_conversion.h"
-#include "compiler/foundation/ini_keys.h"
-#include "compiler/foundation/ini_file.h"
 
 namespace skeldon {
 
 struct FoundationRun {
-    std::int32_t Language = 0;          // messages: 0 English, 1 German, other values print nothing
-    bool RunSuccess = false;            // no counted source error; decides sound and help compiler
-    bool RunCompleted = false;          // set at the very end of a run; decides the exit code
-    std::atomic<bool>* UserBreakRequested = nullptr;  // the program's break flag (SIGINT); none: no break
-    ReporterState reporterState;        // progress display and log files
-    SourceLineState lines;              // CurrentSourceLine, LastMessageLine, ErrorLineOffset
-    TSwitches switches;                 // option fields
-    TProgramCommands programCommands;   // help compiler and viewer command lines
-    TGraphicDirectories graphics;       // graphic path and directory list
-    TMainUnitState mainUnit;            // start values of the main unit
-    CommandLineState commandLine;       // WordList
-    ProjectFileState project;           // project file settings
-    ToggleTables toggles;               // internal toggle characters
-    TSourceBuffer source;               // the joined sources and the read position
-    IniValueTables iniValues;           // font, button, template and word-character tables
-    TFileNameState fileNames;           // lower-case table, page extension, .ID page names
-    TCharConversionState charConversion;  // code-page tables and the text-context flags
-    TIniSettings ini;                   // the settings of the ini file
-    TIniFileState iniFile;              // the ini reader's key counters and flags
-    TConsoleReporter reporter{*this};   // last: it works on the state above
+  std::int32_t Language = 0;  // messages: 0 English, 1 German, other values print nothing
+  bool RunSuccess = false;    // no counted source error; decides sound and help compiler
+  bool RunCompleted = false;  // set at the very end of a run; decides the exit code
+  std::atomic<bool>* UserBreakRequested =
+      nullptr;                          // the program's break flag (SIGINT); none: no break
+  ReporterState reporterState;          // progress display and log files
+  SourceLineState lines;                // CurrentSourceLine, LastMessageLine, ErrorLineOffset
+  TSwitches switches;                   // option fields
+  TProgramCommands programCommands;     // help compiler and viewer command lines
+  TGraphicDirectories graphics;         // graphic path and directory list
+  TMainUnitState mainUnit;              // start values of the main unit
+  CommandLineState commandLine;         // WordList
+  ProjectFileState project;             // project file settings
+  ToggleTables toggles;                 // internal toggle characters
+  TSourceBuffer source;                 // the joined sources and the read position
+  IniValueTables iniValues;             // font, button, template and word-character tables
+  TFileNameState fileNames;             // lower-case table, page extension, .ID page names
+  TCharConversionState charConversion;  // code-page tables and the text-context flags
+  TIniSettings ini;                     // the settings of the ini file
+  TIniFileState iniFile;                // the ini reader's key counters and flags
+  TConsoleReporter reporter{*this};     // last: it works on the state above
 
-    FoundationRun() = default;
-    FoundationRun(const FoundationRun&) = delete;
-    FoundationRun& operator=(const FoundationRun&) = delete;
+  FoundationRun() = default;
+  FoundationRun(const FoundationRun&) = delete;
+  FoundationRun& operator=(const FoundationRun&) = delete;
 };
 
 }  // namespace skeldon

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/ini_values.h"
 #include "compiler/foundation/source_buffer.h"
 #include "platform/files.h"
@@ -90,10 +90,10 @@ bool ReportCharacterClash(FoundationRun& run) {
   const std::string& toggles = ini.ToggleChars;
   auto clash = [&](char c, MessageId otherSetting) {
     if (toggles.find(c) == std::string::npos) return false;
-    WriteMessage(run,
-                 {MessageId::IniCharacterClash, std::string(1, c),
-                  MessageText(run.Language, otherSetting)},
-                 true);
+    WriteMessage(
+        run,
+        {MessageId::IniCharacterClash, std::string(1, c), MessageText(run.Language, otherSetting)},
+        true);
     return true;
   };
   for (char c : ini.ExtendedLetters) {
@@ -155,10 +155,9 @@ void ReadIniFile(FoundationRun& run, bool stopOnError) {
   if (!file.ok()) {
     // Found a moment ago but unreadable now: the same stop as a missing file, with the reason.
     // The German text leaves out the reason: the platform names it in English.
-    WriteMessage(run,
-                 {MessageId::IniFileUnreadable, s.IniFileName,
-                  platform::file_error_text(file.error)},
-                 true);
+    WriteMessage(
+        run, {MessageId::IniFileUnreadable, s.IniFileName, platform::file_error_text(file.error)},
+        true);
     if (stopOnError) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     return;
   }

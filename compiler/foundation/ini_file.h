@@ -19,14 +19,14 @@ inline constexpr std::size_t kIniLineMax = 255;
 
 // State of the reader; IniLine and IniErrorFlag are read and set by ReportIniLineError.
 struct TIniFileState {
-  std::string IniLine;     // the current line as read (after the "//" cut)
-  std::string LowerLine;   // its lower-cased copy
+  std::string IniLine;    // the current line as read (after the "//" cut)
+  std::string LowerLine;  // its lower-cased copy
   bool IniErrorFlag = false;
   bool MissingFlag = false;
   // Lines that matched each key, [1 .. 58]; counts stop at 255 so many lines never wrap to 0.
   std::array<std::uint8_t, kIniKeyCount + 1> KeyCounters{};
   std::array<bool, kFontLetterCount> FontLetterDefined{};  // "@" .. "z"
-  int LineNumber = 0;      // 1-based number of the current line in the file
+  int LineNumber = 0;  // 1-based number of the current line in the file
 };
 
 // Called first by ReadIniFile: the defaults of every ini table and setting.

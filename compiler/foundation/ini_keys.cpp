@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/ini_file.h"
 #include "compiler/foundation/ini_values.h"
 #include "compiler/foundation/project_file.h"
@@ -91,7 +91,9 @@ void OnSourceFormat(FoundationRun& run, const View& line) {
   }
 }
 
-void OnListChars(FoundationRun& run, const View& line) { ReadText(run, line, 20, run.ini.ListChars); }
+void OnListChars(FoundationRun& run, const View& line) {
+  ReadText(run, line, 20, run.ini.ListChars);
+}
 
 void OnIndexChar(FoundationRun& run, const View& line) {
   const std::string_view value = line.Value();
@@ -102,7 +104,8 @@ void OnIndexChar(FoundationRun& run, const View& line) {
   }
   const std::uint8_t c = static_cast<std::uint8_t>(value[0]);
   run.ini.IndexChar = c;
-  if (IsAsciiLetterOrDigit(c) || run.ini.ExtendedLetters.find(static_cast<char>(c)) != std::string::npos) {
+  if (IsAsciiLetterOrDigit(c) ||
+      run.ini.ExtendedLetters.find(static_cast<char>(c)) != std::string::npos) {
     LineError(run, MessageId::LettersAsSpecialChars);
   }
 }
@@ -173,7 +176,9 @@ void OnExtendedLetters(FoundationRun& run, const View& line) {
   ReadText(run, line, 80, run.ini.ExtendedLetters);
 }
 
-void OnIndexFilter(FoundationRun& run, const View& line) { ReadText(run, line, 60, run.ini.IndexFilter); }
+void OnIndexFilter(FoundationRun& run, const View& line) {
+  ReadText(run, line, 60, run.ini.IndexFilter);
+}
 
 void OnTarget(FoundationRun& run, const View& line) {
   TTargetFlags& t = run.ini.TargetFlags;
@@ -232,7 +237,9 @@ void OnMainChapterLink(FoundationRun& run, const View& line) {
 
 void OnBeep(FoundationRun& run, const View& line) { run.ini.BeepOn = line.LineHas("yes"); }
 
-void OnPreFileName(FoundationRun& run, const View& line) { ReadText(run, line, 40, run.ini.PreFileName); }
+void OnPreFileName(FoundationRun& run, const View& line) {
+  ReadText(run, line, 40, run.ini.PreFileName);
+}
 
 void OnButtons(FoundationRun& run, const View& line) {
   run.ini.ButtonsOn = line.LineHas("yes") || line.LineHas("gif");
@@ -290,7 +297,9 @@ void OnFilenameAppearance(FoundationRun& run, const View& line) {
   ini.ExtensionLength = (dot != std::string_view::npos && dot + 4 >= length) ? 4 : 5;
 }
 
-void OnDefaultFrame(FoundationRun& run, const View& line) { ReadText(run, line, 40, run.ini.DefaultFrame); }
+void OnDefaultFrame(FoundationRun& run, const View& line) {
+  ReadText(run, line, 40, run.ini.DefaultFrame);
+}
 
 void OnFileTitle(FoundationRun& run, const View& line) {
   ParseTextTemplate(line.Value(), run.ini.FileTitle);
@@ -300,7 +309,9 @@ void OnMetaContent(FoundationRun& run, const View& line) {
   ParseTextTemplate(line.Value(), run.ini.MetaContent);
 }
 
-void OnNotesText(FoundationRun& run, const View& line) { ReadText(run, line, 40, run.ini.NotesText); }
+void OnNotesText(FoundationRun& run, const View& line) {
+  ReadText(run, line, 40, run.ini.NotesText);
+}
 
 void OnListIndention(FoundationRun& run, const View& line) {
   ReadByteSetting(run, line, 255, run.ini.ListIndention, MessageId::NumberMissing);
@@ -342,7 +353,9 @@ void OnContentsGeneralText(FoundationRun& run, const View& line) {
   ReadText(run, line, 40, run.ini.ContentsGeneralText);
 }
 
-void OnKeepHeading(FoundationRun& run, const View& line) { run.ini.KeepHeading = line.LineHas("yes"); }
+void OnKeepHeading(FoundationRun& run, const View& line) {
+  run.ini.KeepHeading = line.LineHas("yes");
+}
 
 void OnPrintedListChars(FoundationRun& run, const View& line) {
   ReadText(run, line, 20, run.ini.PrintedListChars);
@@ -420,13 +433,17 @@ void OnContentsFrame(FoundationRun& run, const View& line) {
   ReadText(run, line, 40, run.ini.ContentsFrame);
 }
 
-void OnContentsTags(FoundationRun& run, const View& line) { ReadTagText(run, line, run.ini.ContentsTags); }
+void OnContentsTags(FoundationRun& run, const View& line) {
+  ReadTagText(run, line, run.ini.ContentsTags);
+}
 
 void OnCreateContents(FoundationRun& run, const View& line) {
   run.ini.CreateContents = !line.ValueHas("no");
 }
 
-void OnCreateIndex(FoundationRun& run, const View& line) { run.ini.CreateIndex = !line.ValueHas("no"); }
+void OnCreateIndex(FoundationRun& run, const View& line) {
+  run.ini.CreateIndex = !line.ValueHas("no");
+}
 
 void OnWinhelpFontsForHtmlHeading(FoundationRun& run, const View& line) {
   run.ini.WinhelpFontsForHtmlHeading = !line.ValueHas("no");

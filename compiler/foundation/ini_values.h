@@ -17,47 +17,47 @@ struct FoundationRun;
 // Font letters run from "@" to "z" (kFirstFontLetter, kFontLetterCount: ini_keys.h).
 
 struct TFontDef {
-    std::string IpfFace;             // " facename=", " size=", " codepage=" parts (at most 90)
-    std::string IpfColor;            // " fc=", " bc=" parts (at most 30)
-    std::int16_t CodePage = 0;
-    std::uint8_t BackgroundIndex = 0;  // 255 = none
-    std::string HtmlMarkup;          // "<font" ... ">" after parsing (at most 80)
-    std::string HtmlTag;             // "EM", "PRE", ... (at most 20)
-    std::int16_t RelativeHtmlSize = 0;  // 255 = none
-    std::uint8_t Centre = 0;
-    std::uint8_t RtfFamily = 0;      // 0 none, 1 swiss, 2 roman, 3 modern
-    std::string RtfFontName;         // "fnil" when none (at most 40)
-    std::uint8_t ForegroundIndex = 0;  // 255 = none
-    std::int16_t LastSizeValue = 0;
-    std::int16_t SizeInPoints = 0;   // 0 = none
+  std::string IpfFace;   // " facename=", " size=", " codepage=" parts (at most 90)
+  std::string IpfColor;  // " fc=", " bc=" parts (at most 30)
+  std::int16_t CodePage = 0;
+  std::uint8_t BackgroundIndex = 0;   // 255 = none
+  std::string HtmlMarkup;             // "<font" ... ">" after parsing (at most 80)
+  std::string HtmlTag;                // "EM", "PRE", ... (at most 20)
+  std::int16_t RelativeHtmlSize = 0;  // 255 = none
+  std::uint8_t Centre = 0;
+  std::uint8_t RtfFamily = 0;        // 0 none, 1 swiss, 2 roman, 3 modern
+  std::string RtfFontName;           // "fnil" when none (at most 40)
+  std::uint8_t ForegroundIndex = 0;  // 255 = none
+  std::int16_t LastSizeValue = 0;
+  std::int16_t SizeInPoints = 0;  // 0 = none
 };
 
 struct TRgb {
-    std::uint8_t R, G, B;
+  std::uint8_t R, G, B;
 };
 extern const std::array<const char*, 16> kHtmlColorNames;
 extern const std::array<TRgb, 16> kHtmlColorRgb;
 extern const std::array<const char*, 16> kIpfColorNames;  // "" where IPF has no name
 extern const std::array<const char*, 8> kHtmlLogicalTags;
 
-inline constexpr int kButtonGroups = 2;     // 0 first line, 1 last line
+inline constexpr int kButtonGroups = 2;  // 0 first line, 1 last line
 inline constexpr int kButtonsPerGroup = 15;
 struct TButtonEntry {
-    std::uint8_t Key = 0;    // 1 back, 2 forward, 3 content, 4 index, 6 homef, 7 max, 8.. others
-    std::string Name;        // at most 20
-    std::string Text;        // at most 30
-    std::uint8_t Flags = 0;
+  std::uint8_t Key = 0;  // 1 back, 2 forward, 3 content, 4 index, 6 homef, 7 max, 8.. others
+  std::string Name;      // at most 20
+  std::string Text;      // at most 30
+  std::uint8_t Flags = 0;
 };
 
 // The raw "font" texts (FontSpecs) live with the ini settings; these are the parsed records.
 struct IniValueTables {
-    std::array<TFontDef, kFontLetterCount> FontDefs{};
-    std::array<bool, kFontLetterCount> FontOmitsLinks{};
-    char LineStandardFont = 0;
-    std::array<std::array<TButtonEntry, kButtonsPerGroup>, kButtonGroups> ButtonTable{};
-    std::uint8_t LastButtonCode = 0;
-    bool HomeButtonInFrame = false;
-    std::array<bool, 256> IsWordChar{};
+  std::array<TFontDef, kFontLetterCount> FontDefs{};
+  std::array<bool, kFontLetterCount> FontOmitsLinks{};
+  char LineStandardFont = 0;
+  std::array<std::array<TButtonEntry, kButtonsPerGroup>, kButtonGroups> ButtonTable{};
+  std::uint8_t LastButtonCode = 0;
+  bool HomeButtonInFrame = false;
+  std::array<bool, 256> IsWordChar{};
 };
 
 // Index of a font letter in the tables, or -1 outside "@".."z".

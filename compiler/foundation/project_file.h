@@ -17,18 +17,18 @@ inline constexpr std::size_t kProjectLineMax = 255;
 inline constexpr std::size_t kProjectValueMax = 199;
 
 struct ProjectFileState {
-    std::string FtpServerName;       // at most 70
-    std::string FtpUserName;         // at most 70
-    std::string FtpPassword;         // at most 50
-    std::string FtpServerDirectory;  // at most 140
-    std::string FtpCommands;         // at most 250
-    std::string ConsoleLines;        // at most 30: "MODE 80," + this in the batch file
-    bool CompileAfterRun = false;
-    bool ViewAfterRun = false;
-    std::string PreFileName = "*";   // at most 40: prefix pattern of output file names
-    bool SearchGraphicLineGiven = false;
-    std::string CurrentLine;         // the line being read, after the comment cut
-    int LineErrors = 0;              // line errors reported for the file read last
+  std::string FtpServerName;       // at most 70
+  std::string FtpUserName;         // at most 70
+  std::string FtpPassword;         // at most 50
+  std::string FtpServerDirectory;  // at most 140
+  std::string FtpCommands;         // at most 250
+  std::string ConsoleLines;        // at most 30: "MODE 80," + this in the batch file
+  bool CompileAfterRun = false;
+  bool ViewAfterRun = false;
+  std::string PreFileName = "*";  // at most 40: prefix pattern of output file names
+  bool SearchGraphicLineGiven = false;
+  std::string CurrentLine;  // the line being read, after the comment cut
+  int LineErrors = 0;       // line errors reported for the file read last
 };
 
 // Reads the project file named by ProjectFileName (if any); called once by the main program.

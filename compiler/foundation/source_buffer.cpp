@@ -15,36 +15,36 @@ namespace {
 // A bare LF counts as CR LF, so the reader's line count (at each CR) and the dot-line rules
 // hold for LF-only files too. A file of CR LF lines is returned as it is.
 std::string NormalizeLineEnds(std::string bytes) {
-    const auto bareAt = [&](std::size_t i) { return i == 0 || bytes[i - 1] != '\r'; };
-    std::size_t bare = 0;
-    for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1))
-        if (bareAt(i)) ++bare;
-    if (bare == 0) return bytes;
-    std::string text;
-    text.reserve(bytes.size() + bare);
-    std::size_t from = 0;
-    for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1)) {
-        if (!bareAt(i)) continue;
-        text.append(bytes, from, i - from);
-        text += '\r';
-        from = i;
-    }
-    text.append(bytes, from, std::string::npos);
-    return text;
+  const auto bareAt = [&](std::size_t i) { return i == 0 || bytes[i - 1] != '\r'; };
+  std::size_t bare = 0;
+  for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1))
+    if (bareAt(i)) ++bare;
+  if (bare == 0) return bytes;
+  std::string text;
+  text.reserve(bytes.size() + bare);
+  std::size_t from = 0;
+  for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1)) {
+    if (!bareAt(i)) continue;
+    text.append(bytes, from, i - from);
+    text += '\r';
+    from = i;
+  }
+  text.append(bytes, from, std::string::npos);
+  return text;
 }
 
 // A file name that begins with "/" and holds no further separator was meant as a switch.
 bool LooksLikeSwitch(std::string_view name) {
-    return !name.empty() && name.front() == '/' &&
-           name.find_first_of("/\\", 1) == std::string_view::npos;
+  return !name.empty() && name.front() == '/' &&
+         name.find_first_of("/\\", 1) == std::string_view::npos;
 }
 
 void ReportUnreadableSource(FoundationRun& run, const std::string& name) {
-    if (LooksLikeSwitch(name))
-        WriteMessage(run, {MessageId::UnknownParameter, name}, true);
-    else
-        WriteMessage(run, {MessageId::SourceFileNotFound, name}, true);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+  if (LooksLikeSwitch(name))
+    WriteMessage(run, {MessageId::UnknownParameter, name}, true);
+  else
+    WriteMessage(run, {MessageId::SourceFileNotFound, name}, true);
+  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
 }
 
 }  // namespace
@@ -52,95 +52,97 @@ void ReportUnreadableSource(FoundationRun& run, const std::string& name) {
 namespace {
 
 bool EndsWithLineEnd(const std::string& text) {
-    return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+  return !text.empty() && (text.back() == '\n' || text.back() == '\r');
 }
 
 }  // namespace
 
 std::string JoinSourceTexts(const std::string* const* texts, std::size_t count) {
-    std::size_t total = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        total += texts[i]->size();
-        if (i + 1 < count) total += EndsWithLineEnd(*texts[i]) ? 3 : 4;
-    }
-    std::string block;
-    block.reserve(total);
-    for (std::size_t i = 0; i < count; ++i) {
-        block += *texts[i];
-        if (i + 1 == count) break;
-        // The file's closing line end becomes the CR of the separator. A file without one keeps
-        // its last character (and an empty file touches nothing before it): the separator is
-        // written whole after it.
-        if (EndsWithLineEnd(*texts[i]))
-            block.back() = '\r';
-        else
-            block += '\r';
-        block += "\n\r\n";
-    }
-    return block;
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    total += texts[i]->size();
+    if (i + 1 < count) total += EndsWithLineEnd(*texts[i]) ? 3 : 4;
+  }
+  std::string block;
+  block.reserve(total);
+  for (std::size_t i = 0; i < count; ++i) {
+    block += *texts[i];
+    if (i + 1 == count) break;
+    // The file's closing line end becomes the CR of the separator. A file without one keeps
+    // its last character (and an empty file touches nothing before it): the separator is
+    // written whole after it.
+    if (EndsWithLineEnd(*texts[i]))
+      block.back() = '\r';
+    else
+      block += '\r';
+    block += "\n\r\n";
+  }
+  return block;
 }
 
 void LoadSourceFiles(FoundationRun& run) {
-    if (run.source.Loaded) FreeSourceBuffer(run);
-    const std::vector<std::string>& names = run.switches.SourceFiles;
-    std::vector<std::string> texts;
-    texts.reserve(names.size());
-    for (const std::string& name : names) {
-        platform::ReadTextResult file = platform::read_text_file(name);
-        if (!file.ok()) ReportUnreadableSource(run, name);
-        texts.push_back(NormalizeLineEnds(std::move(file.text)));
-    }
-    std::vector<const std::string*> pointers;
-    std::uint64_t total = 0;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        pointers.push_back(&texts[i]);
-        total += texts[i].size() + (i + 1 < texts.size() ? 4 : 0);
-    }
-    if (total == 0) {
-        run.reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
-    }
-    // Positions and the size are 32-bit in the rest of the compiler.
-    if (total > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-        WriteMessage(run, MessageId::SourceTooLarge, true);
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
-    }
-    // A single file needs no separators: its text becomes the buffer without a copy.
-    run.source.Data = texts.size() == 1 ? std::move(texts.front())
-                                        : JoinSourceTexts(pointers.data(), pointers.size());
-    run.source.Position = 0;
-    run.source.Loaded = true;
+  if (run.source.Loaded) FreeSourceBuffer(run);
+  const std::vector<std::string>& names = run.switches.SourceFiles;
+  std::vector<std::string> texts;
+  texts.reserve(names.size());
+  for (const std::string& name : names) {
+    platform::ReadTextResult file = platform::read_text_file(name);
+    if (!file.ok()) ReportUnreadableSource(run, name);
+    texts.push_back(NormalizeLineEnds(std::move(file.text)));
+  }
+  std::vector<const std::string*> pointers;
+  std::uint64_t total = 0;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    pointers.push_back(&texts[i]);
+    total += texts[i].size() + (i + 1 < texts.size() ? 4 : 0);
+  }
+  if (total == 0) {
+    run.reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+  }
+  // Positions and the size are 32-bit in the rest of the compiler.
+  if (total > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+    WriteMessage(run, MessageId::SourceTooLarge, true);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+  }
+  // A single file needs no separators: its text becomes the buffer without a copy.
+  run.source.Data = texts.size() == 1 ? std::move(texts.front())
+                                      : JoinSourceTexts(pointers.data(), pointers.size());
+  run.source.Position = 0;
+  run.source.Loaded = true;
 }
 
 void FreeSourceBuffer(FoundationRun& run) {
-    run.source.Data.clear();
-    run.source.Data.shrink_to_fit();
-    run.source.Position = 0;
-    run.source.Loaded = false;
+  run.source.Data.clear();
+  run.source.Data.shrink_to_fit();
+  run.source.Position = 0;
+  run.source.Loaded = false;
 }
 
 void SetSourcePos(FoundationRun& run, std::size_t position) { run.source.Position = position; }
 
 void RewindSource(FoundationRun& run) {
-    run.source.Position = 0;
-    run.lines.CurrentSourceLine = 1;
-    run.lines.LastMessageLine = -100;
+  run.source.Position = 0;
+  run.lines.CurrentSourceLine = 1;
+  run.lines.LastMessageLine = -100;
 }
 
 std::uint8_t ByteAtPointer(const FoundationRun& run, std::size_t position) {
-    const std::string& data = run.source.Data;
-    return position < data.size() ? static_cast<std::uint8_t>(data[position]) : 0;
+  const std::string& data = run.source.Data;
+  return position < data.size() ? static_cast<std::uint8_t>(data[position]) : 0;
 }
 
 std::uint8_t CurrentBufferChar(const FoundationRun& run) {
-    return ByteAtPointer(run, run.source.Position);
+  return ByteAtPointer(run, run.source.Position);
 }
 
-std::uint8_t PeekBufferChar(const FoundationRun& run) { return ByteAtPointer(run, run.source.Position); }
+std::uint8_t PeekBufferChar(const FoundationRun& run) {
+  return ByteAtPointer(run, run.source.Position);
+}
 
 void ReadBufferChar(FoundationRun& run, std::uint8_t& c) {
-    c = ByteAtPointer(run, run.source.Position);
-    ++run.source.Position;
+  c = ByteAtPointer(run, run.source.Position);
+  ++run.source.Position;
 }
 
 bool SourceEof(const FoundationRun& run) { return run.source.Position >= run.source.Data.size(); }
@@ -148,43 +150,43 @@ bool SourceEof(const FoundationRun& run) { return run.source.Position >= run.sou
 std::size_t SourceSize(const FoundationRun& run) { return run.source.Data.size(); }
 
 void SaveSourceState(const FoundationRun& run, TSourceState& state) {
-    const TSourceBuffer& src = run.source;
-    state.NextChar = src.NextChar;
-    state.CurChar = src.CurChar;
-    state.PrevChar = src.PrevChar;
-    state.LineEndCount = src.LineEndCount;
-    state.LineNumber = run.lines.CurrentSourceLine;
-    state.Position = src.Position;
+  const TSourceBuffer& src = run.source;
+  state.NextChar = src.NextChar;
+  state.CurChar = src.CurChar;
+  state.PrevChar = src.PrevChar;
+  state.LineEndCount = src.LineEndCount;
+  state.LineNumber = run.lines.CurrentSourceLine;
+  state.Position = src.Position;
 }
 
 void RestoreSourceState(FoundationRun& run, const TSourceState& state) {
-    TSourceBuffer& src = run.source;
-    src.NextChar = state.NextChar;
-    src.CurChar = state.CurChar;
-    src.PrevChar = state.PrevChar;
-    src.LineEndCount = state.LineEndCount;
-    run.lines.CurrentSourceLine = state.LineNumber;
-    SetSourcePos(run, state.Position);
+  TSourceBuffer& src = run.source;
+  src.NextChar = state.NextChar;
+  src.CurChar = state.CurChar;
+  src.PrevChar = state.PrevChar;
+  src.LineEndCount = state.LineEndCount;
+  run.lines.CurrentSourceLine = state.LineNumber;
+  SetSourcePos(run, state.Position);
 }
 
 void SetFileOpenReadOnly(FoundationRun& run, bool flag) { run.source.FileOpenReadOnly = flag; }
 
 bool FileExistsWithSize(FoundationRun& run, std::string_view name) {
-    // A command line with switches can be tested by its program name.
-    const std::size_t cut = name.find(" /");
-    if (cut != std::string_view::npos) name = name.substr(0, cut);
-    run.source.FileOpenReadOnly = true;
-    bool exists = false;
-    if (platform::file_exists(name)) {
-        if (const auto size = platform::file_size(name)) {
-            run.source.LastFileSize = *size > std::numeric_limits<std::uint32_t>::max()
-                                          ? std::numeric_limits<std::uint32_t>::max()
-                                          : static_cast<std::uint32_t>(*size);
-            exists = true;
-        }
+  // A command line with switches can be tested by its program name.
+  const std::size_t cut = name.find(" /");
+  if (cut != std::string_view::npos) name = name.substr(0, cut);
+  run.source.FileOpenReadOnly = true;
+  bool exists = false;
+  if (platform::file_exists(name)) {
+    if (const auto size = platform::file_size(name)) {
+      run.source.LastFileSize = *size > std::numeric_limits<std::uint32_t>::max()
+                                    ? std::numeric_limits<std::uint32_t>::max()
+                                    : static_cast<std::uint32_t>(*size);
+      exists = true;
     }
-    run.source.FileOpenReadOnly = false;
-    return exists;
+  }
+  run.source.FileOpenReadOnly = false;
+  return exists;
 }
 
 }  // namespace skeldon

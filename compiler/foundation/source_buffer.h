@@ -14,27 +14,27 @@ struct FoundationRun;
 
 // A saved reader state.
 struct TSourceState {
-    std::uint8_t NextChar = 0;
-    std::uint8_t CurChar = 0;
-    std::uint8_t PrevChar = 0;
-    std::uint8_t LineEndCount = 0;
-    std::int32_t LineNumber = 0;
-    std::size_t Position = 0;
+  std::uint8_t NextChar = 0;
+  std::uint8_t CurChar = 0;
+  std::uint8_t PrevChar = 0;
+  std::uint8_t LineEndCount = 0;
+  std::int32_t LineNumber = 0;
+  std::size_t Position = 0;
 };
 
 struct TSourceBuffer {
-    std::string Data;           // the joined sources (bytes)
-    std::size_t Position = 0;   // read position, an index into Data
-    bool Loaded = false;
-    // The source reader's three-character window and line-end counter, kept here so that
-    // save and restore cover them.
-    std::uint8_t NextChar = 0;
-    std::uint8_t CurChar = 0;
-    std::uint8_t PrevChar = 0;
-    std::uint8_t LineEndCount = 0;
-    // File helpers.
-    bool FileOpenReadOnly = false;
-    std::uint32_t LastFileSize = 0;
+  std::string Data;          // the joined sources (bytes)
+  std::size_t Position = 0;  // read position, an index into Data
+  bool Loaded = false;
+  // The source reader's three-character window and line-end counter, kept here so that
+  // save and restore cover them.
+  std::uint8_t NextChar = 0;
+  std::uint8_t CurChar = 0;
+  std::uint8_t PrevChar = 0;
+  std::uint8_t LineEndCount = 0;
+  // File helpers.
+  bool FileOpenReadOnly = false;
+  std::uint32_t LastFileSize = 0;
 };
 
 // Loads the source-file list into the buffer (an earlier buffer is freed first).

@@ -2,8 +2,8 @@
 
 #include "compiler/foundation/char_conversion.h"
 #include "compiler/foundation/command_line.h"
-#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/foundation/foundation_run.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
@@ -115,12 +115,9 @@ void SetDefaultCommandLines(TProgramCommands& commands, std::string_view windows
     std::string Text;
   };
   const TDefault defaults[] = {
-      {kWinHelp4Compiler, "HCW.EXE /c /e"},
-      {kHtmlHelpCompiler, "HHW.EXE"},
-      {kWinHelp3Viewer, windows + "\\WINHLP32.EXE"},
-      {kWinHelp4Viewer, windows + "\\WINHLP32.EXE"},
-      {kHtmlHelpViewer, windows + "\\HH.EXE"},
-      {kIpfViewer, "IVIEW.EXE"},
+      {kWinHelp4Compiler, "HCW.EXE /c /e"},          {kHtmlHelpCompiler, "HHW.EXE"},
+      {kWinHelp3Viewer, windows + "\\WINHLP32.EXE"}, {kWinHelp4Viewer, windows + "\\WINHLP32.EXE"},
+      {kHtmlHelpViewer, windows + "\\HH.EXE"},       {kIpfViewer, "IVIEW.EXE"},
   };
   for (const TDefault& d : defaults) {
     std::string& line = commands.Lines.at(d.Index);

@@ -45,16 +45,16 @@ enum TTargetRequest : int {
 // The option fields of one run. ResetSwitches sets every field in the first block; the
 // fields of the second block start out empty with the program and are not reset.
 struct TSwitches {
-  bool ProjectFileRead = false;     // a project file was read: key wait at the end unless /quit
-  bool IpfReverseInput = false;     // a parameter holding ".ipf": IPF reverse conversion
-  bool RtfReverseInput = false;     // a parameter holding ".rtf": RTF reverse conversion
-  bool IsTextOption = false;        // /istext
-  bool IsProgOption = false;        // /isprog
-  bool UnderscoreButtons = false;   // /_  : button pictures "_.GIF"
+  bool ProjectFileRead = false;    // a project file was read: key wait at the end unless /quit
+  bool IpfReverseInput = false;    // a parameter holding ".ipf": IPF reverse conversion
+  bool RtfReverseInput = false;    // a parameter holding ".rtf": RTF reverse conversion
+  bool IsTextOption = false;       // /istext
+  bool IsProgOption = false;       // /isprog
+  bool UnderscoreButtons = false;  // /_  : button pictures "_.GIF"
   std::vector<std::string> SourceFiles;  // the source-file list in the order named
-  std::string SourceFileName;       // first source file exactly as named (also the main source name)
-  std::string SourceDirectory;      // part of the first source before its last "\" (or current dir)
-  std::string OutputDirectory;      // first source up to its first "." (or + ".DIR"): output base name
+  std::string SourceFileName;   // first source file exactly as named (also the main source name)
+  std::string SourceDirectory;  // part of the first source before its last "\" (or current dir)
+  std::string OutputDirectory;  // first source up to its first "." (or + ".DIR"): output base name
   std::string OutputDirectoryName;  // OutputDirectory after its last "\"
   std::string IniFileName;          // at most kIniFileNameMax
   std::string ProjectFileName;      // at most kProjectFileNameMax
@@ -75,24 +75,24 @@ struct TSwitches {
   bool NewIpfCompiler = false;      // /newipfc
   bool FatFileNames = false;        // /fat
   std::array<bool, kTargetRequestCount> TargetRequests{};  // indexed by TTargetRequest
-  std::uint8_t TargetCode = 0;      // 0 html, 1 winhelp3, 2 winhelp4, 3 ipf, 4 htmlhelp, 5 rtftext(cc)
-  bool InternalContents = false;    // /internal
-  int ConditionCount = 0;           // used entries of ConditionNames, [0 .. ConditionCount-1]
+  std::uint8_t TargetCode = 0;  // 0 html, 1 winhelp3, 2 winhelp4, 3 ipf, 4 htmlhelp, 5 rtftext(cc)
+  bool InternalContents = false;  // /internal
+  int ConditionCount = 0;         // used entries of ConditionNames, [0 .. ConditionCount-1]
   std::array<std::string, kMaxConditions> ConditionNames{};  // each at most kConditionNameMax
-  double FontScale = 1.0;           // /bigfont 1.33, /smallfont 0.8
-  int ContentsDepth = 6;            // ini "content level"
-  bool TargetOverride = false;      // any target word
-  std::string PageNamePrefix;       // /pre, ini "pre filename"; at most kPageNamePrefixMax
-  bool ShowDots = false;            // /dots
-  bool QuitAtEnd = false;           // /quit
-  bool HoldAtEnd = false;           // /hold
+  double FontScale = 1.0;                                    // /bigfont 1.33, /smallfont 0.8
+  int ContentsDepth = 6;                                     // ini "content level"
+  bool TargetOverride = false;                               // any target word
+  std::string PageNamePrefix;  // /pre, ini "pre filename"; at most kPageNamePrefixMax
+  bool ShowDots = false;       // /dots
+  bool QuitAtEnd = false;      // /quit
+  bool HoldAtEnd = false;      // /hold
 
   // Not reset by ResetSwitches.
   bool NoFramesSwitch = false;      // /noframes
   std::int32_t DebugStartLine = 0;  // number after /debug or /debugmain; the word sets 1 first
   char FootnoteStartChar = 0;       // /fuXY (0 = not given)
   char FootnoteEndChar = 0;
-  std::string ProgramPath;          // the program file (argv[0]), set by main before anything runs
+  std::string ProgramPath;  // the program file (argv[0]), set by main before anything runs
   std::vector<std::string> ProgramParameters;  // the command-line words after the program name
 };
 
@@ -115,15 +115,15 @@ struct TProgramCommands {
 
 // The graphic path of the project file / ini file and the directories taken from it.
 struct TGraphicDirectories {
-  std::string GraphicPath;          // raw ";"-separated text, at most 255
-  bool SearchGraphicFiles = false;  // "search graphic files"
+  std::string GraphicPath;                        // raw ";"-separated text, at most 255
+  bool SearchGraphicFiles = false;                // "search graphic files"
   std::vector<std::string> GraphicDirectoryList;  // in order, without trailing backslash
 };
 
 // Start values of the main unit that are not switches.
 struct TMainUnitState {
-  bool PascalForm = false;                  // help table / panel ID files in Pascal syntax
-  std::array<bool, 256> VowelTable{};       // a e i o u y (lower case only)
+  bool PascalForm = false;             // help table / panel ID files in Pascal syntax
+  std::array<bool, 256> VowelTable{};  // a e i o u y (lower case only)
   // Where the end sound goes (tests record it); nullptr: the real system.
   platform::System* Sound = nullptr;
   // The Windows family the end sound follows: NT tones, or the 9x MessageBeep sounds.

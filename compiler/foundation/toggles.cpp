@@ -25,117 +25,118 @@ const std::array<TToggleDef, kToggleCount> kToggleDefs = {{
 namespace {
 
 bool Holds(std::string_view text, std::uint8_t c) {
-    return text.find(static_cast<char>(c)) != std::string_view::npos;
+  return text.find(static_cast<char>(c)) != std::string_view::npos;
 }
 
 }  // namespace
 
 bool ChooseInternalToggleChars(ToggleTables& tables, std::string& buffer,
                                const ToggleChoiceInput& input) {
-    // Only codes from 128 up are candidates: eight bytes at a time, ASCII text is passed over.
-    std::array<bool, 256> used{};
-    const std::size_t size = buffer.size();
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t block;
-        std::memcpy(&block, buffer.data() + i, 8);
-        if ((block & 0x8080808080808080ull) == 0) continue;
-        for (std::size_t k = i; k < i + 8; ++k) used[static_cast<std::uint8_t>(buffer[k])] = true;
-    }
-    for (; i < size; ++i) used[static_cast<std::uint8_t>(buffer[i])] = true;
+  // Only codes from 128 up are candidates: eight bytes at a time, ASCII text is passed over.
+  std::array<bool, 256> used{};
+  const std::size_t size = buffer.size();
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t block;
+    std::memcpy(&block, buffer.data() + i, 8);
+    if ((block & 0x8080808080808080ull) == 0) continue;
+    for (std::size_t k = i; k < i + 8; ++k) used[static_cast<std::uint8_t>(buffer[k])] = true;
+  }
+  for (; i < size; ++i) used[static_cast<std::uint8_t>(buffer[i])] = true;
 
-    std::string internal(input.ToggleChars);
-    if (internal.size() < kToggleCount) internal.resize(kToggleCount, '\0');
-    int taken = 0;
-    for (int c = 255; c >= 128 && taken < kToggleCount; --c) {
-        const auto b = static_cast<std::uint8_t>(c);
-        if (used[b] || Holds(input.ToggleChars, b) || Holds(input.ListChars, b) ||
-            Holds(input.PrintedListChars, b) || b == input.IndexChar)
-            continue;
-        internal[taken++] = static_cast<char>(b);
-    }
-    if (taken < kToggleCount) return false;
-    tables.InternalToggleChars = internal;
-    for (std::size_t k = 0; k < input.ToggleChars.size(); ++k)
-        tables.ToggleCharMap[static_cast<std::uint8_t>(input.ToggleChars[k])] =
-            static_cast<std::uint8_t>(internal[k]);
+  std::string internal(input.ToggleChars);
+  if (internal.size() < kToggleCount) internal.resize(kToggleCount, '\0');
+  int taken = 0;
+  for (int c = 255; c >= 128 && taken < kToggleCount; --c) {
+    const auto b = static_cast<std::uint8_t>(c);
+    if (used[b] || Holds(input.ToggleChars, b) || Holds(input.ListChars, b) ||
+        Holds(input.PrintedListChars, b) || b == input.IndexChar)
+      continue;
+    internal[taken++] = static_cast<char>(b);
+  }
+  if (taken < kToggleCount) return false;
+  tables.InternalToggleChars = internal;
+  for (std::size_t k = 0; k < input.ToggleChars.size(); ++k)
+    tables.ToggleCharMap[static_cast<std::uint8_t>(input.ToggleChars[k])] =
+        static_cast<std::uint8_t>(internal[k]);
 
-    // Rewrite the running text in place. The start of the buffer counts as a line start, every
-    // byte up to the last one is looked at, and a bare LF ends a dot-command line like CR does.
-    const std::size_t n = buffer.size();
-    // Most bytes are neither a line end nor a toggle character: they are passed over at once.
-    std::array<bool, 256> stops{};
-    stops['\n'] = stops['\r'] = true;
-    for (int c = 0; c < 256; ++c)
-        if (tables.ToggleCharMap[static_cast<std::size_t>(c)] != c) stops[static_cast<std::size_t>(c)] = true;
-    char* const text = buffer.data();
-    const auto at = [text](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    bool dotLine = n > 0 && text[0] == '.';
-    for (std::size_t i = 0; i < n; ++i) {
-        while (i < n && !stops[at(i)]) ++i;
-        if (i == n) break;
-        const std::uint8_t b = at(i);
-        if (b == '\n') {
-            dotLine = i + 1 < n && text[i + 1] == '.';
-            continue;
-        }
-        if (b == '\r') {
-            dotLine = false;
-            continue;
-        }
-        if (dotLine || tables.ToggleCharMap[b] == b) continue;
-        if (i + 1 < n && at(i + 1) == b) {
-            // A doubled toggle character stands for the character itself once.
-            text[i + 1] = '\0';
-            ++i;
-        } else {
-            text[i] = static_cast<char>(tables.ToggleCharMap[b]);
-        }
+  // Rewrite the running text in place. The start of the buffer counts as a line start, every
+  // byte up to the last one is looked at, and a bare LF ends a dot-command line like CR does.
+  const std::size_t n = buffer.size();
+  // Most bytes are neither a line end nor a toggle character: they are passed over at once.
+  std::array<bool, 256> stops{};
+  stops['\n'] = stops['\r'] = true;
+  for (int c = 0; c < 256; ++c)
+    if (tables.ToggleCharMap[static_cast<std::size_t>(c)] != c)
+      stops[static_cast<std::size_t>(c)] = true;
+  char* const text = buffer.data();
+  const auto at = [text](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  bool dotLine = n > 0 && text[0] == '.';
+  for (std::size_t i = 0; i < n; ++i) {
+    while (i < n && !stops[at(i)]) ++i;
+    if (i == n) break;
+    const std::uint8_t b = at(i);
+    if (b == '\n') {
+      dotLine = i + 1 < n && text[i + 1] == '.';
+      continue;
     }
-    return true;
+    if (b == '\r') {
+      dotLine = false;
+      continue;
+    }
+    if (dotLine || tables.ToggleCharMap[b] == b) continue;
+    if (i + 1 < n && at(i + 1) == b) {
+      // A doubled toggle character stands for the character itself once.
+      text[i + 1] = '\0';
+      ++i;
+    } else {
+      text[i] = static_cast<char>(tables.ToggleCharMap[b]);
+    }
+  }
+  return true;
 }
 
 void ChooseInternalToggleChars(FoundationRun& run) {
-    ToggleChoiceInput input;
-    input.ToggleChars = run.ini.ToggleChars;
-    input.ListChars = run.ini.ListChars;
-    input.PrintedListChars = run.ini.PrintedListChars;
-    input.IndexChar = run.ini.IndexChar;
-    if (!ChooseInternalToggleChars(run.toggles, run.source.Data, input)) {
-        WriteMessage(run, MessageId::NoFreeInternalChars, true);
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
-    }
-    for (auto& group : run.iniValues.ButtonTable)
-        for (TButtonEntry& entry : group) entry.Text = MapToggleChars(run.toggles, entry.Text);
+  ToggleChoiceInput input;
+  input.ToggleChars = run.ini.ToggleChars;
+  input.ListChars = run.ini.ListChars;
+  input.PrintedListChars = run.ini.PrintedListChars;
+  input.IndexChar = run.ini.IndexChar;
+  if (!ChooseInternalToggleChars(run.toggles, run.source.Data, input)) {
+    WriteMessage(run, MessageId::NoFreeInternalChars, true);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
+  }
+  for (auto& group : run.iniValues.ButtonTable)
+    for (TButtonEntry& entry : group) entry.Text = MapToggleChars(run.toggles, entry.Text);
 }
 
 void BuildToggleCharTable(ToggleTables& tables) {
-    tables.IsInternalToggleChar.fill(false);
-    for (char c : tables.InternalToggleChars)
-        tables.IsInternalToggleChar[static_cast<std::uint8_t>(c)] = true;
-    const ToggleTables plain;  // letters and digits, no toggle yet
-    for (int c = 0; c < 256; ++c)
-        tables.IsPlainOutputChar[c] = plain.IsPlainOutputChar[c] && !tables.IsInternalToggleChar[c];
+  tables.IsInternalToggleChar.fill(false);
+  for (char c : tables.InternalToggleChars)
+    tables.IsInternalToggleChar[static_cast<std::uint8_t>(c)] = true;
+  const ToggleTables plain;  // letters and digits, no toggle yet
+  for (int c = 0; c < 256; ++c)
+    tables.IsPlainOutputChar[c] = plain.IsPlainOutputChar[c] && !tables.IsInternalToggleChar[c];
 }
 
 std::string MapToggleChars(const ToggleTables& tables, std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(tables.ToggleCharMap[static_cast<std::uint8_t>(c)]);
-    return out;
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(tables.ToggleCharMap[static_cast<std::uint8_t>(c)]);
+  return out;
 }
 
 std::string UpperCaseAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
 }
 
 std::uint8_t IndexBucketOf(std::string_view word) {
-    if (word.size() < 3) return 170;
-    const auto first = static_cast<std::uint8_t>(word[0]);
-    const auto third = static_cast<std::uint8_t>(word[2]);
-    return static_cast<std::uint8_t>((first % 16) * 16 + third % 16);
+  if (word.size() < 3) return 170;
+  const auto first = static_cast<std::uint8_t>(word[0]);
+  const auto third = static_cast<std::uint8_t>(word[2]);
+  return static_cast<std::uint8_t>((first % 16) * 16 + third % 16);
 }
 
 }  // namespace skeldon

@@ -17,35 +17,36 @@ struct FoundationRun;
 inline constexpr int kToggleCount = 12;
 
 struct TToggleDef {
-    MessageId Name;           // at most 15 characters in German, 9 in English
-    const char* HtmlTag;      // "" when none
-    const char* RtfKeyword;   // "" when none
+  MessageId Name;          // at most 15 characters in German, 9 in English
+  const char* HtmlTag;     // "" when none
+  const char* RtfKeyword;  // "" when none
 };
 extern const std::array<TToggleDef, kToggleCount> kToggleDefs;
 
 struct ToggleTables {
-    std::string InternalToggleChars;              // position n-1: internal char of toggle n
-    std::array<std::uint8_t, 256> ToggleCharMap;  // user char -> internal char
-    std::array<bool, 256> IsInternalToggleChar{};
-    // ASCII letters and digits that are no toggle: every target writes them unchanged.
-    std::array<bool, 256> IsPlainOutputChar{};
-    std::array<bool, kToggleCount> ToggleState{}; // on/off of each toggle during output
-    ToggleTables() {
-        SetIdentity();
-        for (int c = 0; c < 256; ++c)
-            IsPlainOutputChar[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    }
-    void SetIdentity() {
-        for (int c = 0; c < 256; ++c) ToggleCharMap[c] = static_cast<std::uint8_t>(c);
-    }
+  std::string InternalToggleChars;              // position n-1: internal char of toggle n
+  std::array<std::uint8_t, 256> ToggleCharMap;  // user char -> internal char
+  std::array<bool, 256> IsInternalToggleChar{};
+  // ASCII letters and digits that are no toggle: every target writes them unchanged.
+  std::array<bool, 256> IsPlainOutputChar{};
+  std::array<bool, kToggleCount> ToggleState{};  // on/off of each toggle during output
+  ToggleTables() {
+    SetIdentity();
+    for (int c = 0; c < 256; ++c)
+      IsPlainOutputChar[c] =
+          (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  }
+  void SetIdentity() {
+    for (int c = 0; c < 256; ++c) ToggleCharMap[c] = static_cast<std::uint8_t>(c);
+  }
 };
 
 // What the choice of internal characters must avoid besides the source's own bytes.
 struct ToggleChoiceInput {
-    std::string_view ToggleChars;       // the twelve user characters ("toggles")
-    std::string_view ListChars;         // "list chars"
-    std::string_view PrintedListChars;  // "printed listchars"
-    std::uint8_t IndexChar = 0;         // "index char"
+  std::string_view ToggleChars;       // the twelve user characters ("toggles")
+  std::string_view ListChars;         // "list chars"
+  std::string_view PrintedListChars;  // "printed listchars"
+  std::uint8_t IndexChar = 0;         // "index char"
 };
 
 // Picks twelve free characters from 255 downwards, fills ToggleCharMap and rewrites the buffer

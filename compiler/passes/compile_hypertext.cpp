@@ -4,36 +4,36 @@
 #include <ctime>
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/markup.h"
 #include "compiler/foundation/source_buffer.h"
 #include "compiler/foundation/toggles.h"
-#include "compiler/writers/external_links.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/graphics_refresh.h"
 #include "compiler/passes/heading_lines.h"
-#include "compiler/writers/lists_and_blocks.h"
 #include "compiler/passes/heading_pass.h"
+#include "compiler/passes/index_store.h"
+#include "compiler/passes/link_pass.h"
+#include "compiler/passes/output_filter.h"
+#include "compiler/passes/output_pass.h"
+#include "compiler/passes/run_preparation.h"
+#include "compiler/passes/source_char_output.h"
+#include "compiler/passes/source_reader.h"
+#include "compiler/passes/table_scanner.h"
+#include "compiler/passes/target_selection.h"
+#include "compiler/passes/topic_switch.h"
+#include "compiler/writers/external_links.h"
 #include "compiler/writers/help_contents.h"
 #include "compiler/writers/help_project.h"
 #include "compiler/writers/help_tables.h"
 #include "compiler/writers/html_page.h"
 #include "compiler/writers/html_start.h"
-#include "compiler/passes/index_store.h"
 #include "compiler/writers/line_blocks.h"
-#include "compiler/passes/link_pass.h"
 #include "compiler/writers/link_writer.h"
+#include "compiler/writers/lists_and_blocks.h"
+#include "compiler/writers/markup.h"
 #include "compiler/writers/output_files.h"
-#include "compiler/passes/output_filter.h"
 #include "compiler/writers/rtf_header.h"
-#include "compiler/passes/output_pass.h"
-#include "compiler/passes/run_preparation.h"
-#include "compiler/passes/source_char_output.h"
-#include "compiler/passes/source_reader.h"
 #include "compiler/writers/summary_page.h"
-#include "compiler/passes/table_scanner.h"
-#include "compiler/passes/target_selection.h"
-#include "compiler/passes/topic_switch.h"
 #include "compiler/writers/winhelp_topic.h"
 
 namespace skeldon {
@@ -268,11 +268,15 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   AnnounceTarget(run);
   TakeRunStartTime(run);
   WriteMessage(run, MessageId::ReadingSourceFile, false);
-  if (givenText) LoadGivenText(run, *givenText);
-  else LoadSourceFiles(run);
+  if (givenText)
+    LoadGivenText(run, *givenText);
+  else
+    LoadSourceFiles(run);
   run.toggles.SetIdentity();
-  if (!sw.WordStarInput) ChooseInternalToggleChars(run);
-  else run.toggles.InternalToggleChars = run.ini.ToggleChars;
+  if (!sw.WordStarInput)
+    ChooseInternalToggleChars(run);
+  else
+    run.toggles.InternalToggleChars = run.ini.ToggleChars;
   BuildToggleCharTable(run.toggles);
   ResetPassState(run);
   InstallGraphicsRefresh(run);
@@ -300,9 +304,12 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
 
   const TTargetFlags& t = run.ini.TargetFlags;
   StartOutputWriter(run);
-  if (t.Html) StartHtmlOutput(run);
-  else if (t.Ipf) StartIpfFile(run);
-  else StartRtfFile(run);
+  if (t.Html)
+    StartHtmlOutput(run);
+  else if (t.Ipf)
+    StartIpfFile(run);
+  else
+    StartRtfFile(run);
   if (t.Html) {
     RefreshBackgroundGraphic(run, run.ini.BodyTags);
     RefreshBackgroundGraphic(run, run.ini.ContentsTags);
@@ -344,8 +351,8 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   run.RunCompleted = true;
   if (t.Html) {
     if (t.HtmlHelp) WriteMessage(run, MessageId::HhpFileCreated, false);
-    const std::int64_t n = static_cast<std::int64_t>(run.numbering.FileCounter) + cx.FrameFileCount + 1 +
-                           (run.indexStore.IndexPageWanted ? 1 : 0);
+    const std::int64_t n = static_cast<std::int64_t>(run.numbering.FileCounter) +
+                           cx.FrameFileCount + 1 + (run.indexStore.IndexPageWanted ? 1 : 0);
     WriteMessage(run, {MessageId::HtmlFilesCreated, std::to_string(n)}, false);
     WriteMessage(run, {MessageId::InfoFileCreated, SummaryPageName(run)}, false);
   } else if (t.Ipf) {
@@ -365,6 +372,8 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
 
 void CompileHypertext(CompilerRun& run) { RunCompile(run, nullptr); }
 
-void CompileHypertextText(CompilerRun& run, const std::string& sourceText) { RunCompile(run, &sourceText); }
+void CompileHypertextText(CompilerRun& run, const std::string& sourceText) {
+  RunCompile(run, &sourceText);
+}
 
 }  // namespace skeldon

@@ -4,48 +4,48 @@
 #pragma once
 
 #include "compiler/foundation/foundation_run.h"
-#include "compiler/writers/markup.h"
-#include "compiler/writers/source_text_output.h"
-#include "compiler/passes/pass_services.h"
-#include "compiler/passes/source_reader.h"
-#include "compiler/passes/reservations.h"
 #include "compiler/passes/index_store.h"
-#include "compiler/writers/index_pages.h"
 #include "compiler/passes/link_pass.h"
-#include "compiler/writers/link_writer.h"
-#include "compiler/writers/help_tables.h"
-#include "compiler/writers/output_files.h"
-#include "compiler/writers/line_blocks.h"
 #include "compiler/passes/output_filter.h"
-#include "compiler/passes/table_scanner.h"
-#include "compiler/writers/navigation_buttons.h"
-#include "compiler/writers/html_page.h"
-#include "compiler/writers/summary_page.h"
-#include "compiler/writers/help_project.h"
 #include "compiler/passes/output_pass.h"
+#include "compiler/passes/pass_services.h"
+#include "compiler/passes/reservations.h"
+#include "compiler/passes/source_reader.h"
+#include "compiler/passes/table_scanner.h"
+#include "compiler/writers/help_project.h"
+#include "compiler/writers/help_tables.h"
+#include "compiler/writers/html_page.h"
+#include "compiler/writers/index_pages.h"
+#include "compiler/writers/line_blocks.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/writers/markup.h"
+#include "compiler/writers/navigation_buttons.h"
+#include "compiler/writers/output_files.h"
+#include "compiler/writers/source_text_output.h"
+#include "compiler/writers/summary_page.h"
 
 namespace skeldon {
 
 struct CompilerRun : FoundationRun {
-    TMarkupState markup;                // font, break and highlight output state
-    TSourceTextState sourceText;        // .HC raw HTML and toggle-changed flag
-    TPassServices passes;               // heading tree, output file and output-pass position
-    TSourceReaderState reader;          // dot line, .IF conditions, pending .NR/.HD
-    TReservationState numbering;        // heading and file counters, reservation list
-    TIndexStore indexStore;             // index entries in 256 buckets
-    TIndexPageState indexPages;         // sorted index groups
-    TLinkPassState linkPass;            // link blocks, index char, frame groups, level styles
-    TLinkWriterState linkWriter;        // automatic links of running text
-    THelpTableState helpTables;         // .RC help table items and the panel ID file
-    TOutputFileState outputFiles;       // open output file, first-file probe, created-files list
-    TLineDrawingState lineDrawing;      // .LI line-drawing block
-    TOutputFilterState outputFilter;    // character output of running text
-    TTableState tables;                 // .TA table being collected and its options
-    TNavigationState navigation;        // navigation bar targets and button bindings
-    THtmlPageState htmlPage;            // page totals, notes page, indentation depth
-    TSummaryPageState summaryPage;      // run start time, graphics list, clock
-    THelpProjectState helpProject;      // HHP/HPJ names, missing graphics
-    TCompileContext compile;            // compile run: driver, dispatcher, headings, lists, footnotes
+  TMarkupState markup;              // font, break and highlight output state
+  TSourceTextState sourceText;      // .HC raw HTML and toggle-changed flag
+  TPassServices passes;             // heading tree, output file and output-pass position
+  TSourceReaderState reader;        // dot line, .IF conditions, pending .NR/.HD
+  TReservationState numbering;      // heading and file counters, reservation list
+  TIndexStore indexStore;           // index entries in 256 buckets
+  TIndexPageState indexPages;       // sorted index groups
+  TLinkPassState linkPass;          // link blocks, index char, frame groups, level styles
+  TLinkWriterState linkWriter;      // automatic links of running text
+  THelpTableState helpTables;       // .RC help table items and the panel ID file
+  TOutputFileState outputFiles;     // open output file, first-file probe, created-files list
+  TLineDrawingState lineDrawing;    // .LI line-drawing block
+  TOutputFilterState outputFilter;  // character output of running text
+  TTableState tables;               // .TA table being collected and its options
+  TNavigationState navigation;      // navigation bar targets and button bindings
+  THtmlPageState htmlPage;          // page totals, notes page, indentation depth
+  TSummaryPageState summaryPage;    // run start time, graphics list, clock
+  THelpProjectState helpProject;    // HHP/HPJ names, missing graphics
+  TCompileContext compile;          // compile run: driver, dispatcher, headings, lists, footnotes
 };
 
 }  // namespace skeldon

@@ -4,24 +4,24 @@
 #include <functional>
 
 #include "compiler/foundation/command_line.h"
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/markup.h"
 #include "compiler/foundation/source_buffer.h"
-#include "compiler/writers/source_text_output.h"
-#include "compiler/writers/frame_layout.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/graphics_chars.h"
 #include "compiler/passes/heading_lines.h"
-#include "compiler/writers/help_tables.h"
-#include "compiler/writers/html_page.h"
-#include "compiler/writers/index_markers.h"
-#include "compiler/writers/line_blocks.h"
 #include "compiler/passes/link_pass.h"
-#include "compiler/writers/lists_and_blocks.h"
 #include "compiler/passes/source_char_output.h"
 #include "compiler/passes/source_reader.h"
 #include "compiler/passes/table_scanner.h"
 #include "compiler/passes/topic_switch.h"
+#include "compiler/writers/frame_layout.h"
+#include "compiler/writers/help_tables.h"
+#include "compiler/writers/html_page.h"
+#include "compiler/writers/index_markers.h"
+#include "compiler/writers/line_blocks.h"
+#include "compiler/writers/lists_and_blocks.h"
+#include "compiler/writers/markup.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -30,12 +30,12 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 
 struct TDotArgs {
-  std::string Letters;   // the two command letters
-  std::string Argument;  // argument text
-  int Number = 100;      // two-digit number, 100 = none
-  bool Empty = true;     // no argument
+  std::string Letters;     // the two command letters
+  std::string Argument;    // argument text
+  int Number = 100;        // two-digit number, 100 = none
+  bool Empty = true;       // no argument
   std::uint8_t OnOff = 0;  // 'N' on, 'F'/'U' off, else neither
-  std::string Line;      // the dot line, trailing blanks cut
+  std::string Line;        // the dot line, trailing blanks cut
 };
 
 bool On(const TDotArgs& a) { return a.OnOff == 'N'; }
@@ -45,8 +45,8 @@ using TMatch = bool (*)(const CompilerRun&, const TDotArgs&);
 using TAction = void (*)(CompilerRun&, const TDotArgs&);
 
 struct TDotRow {
-  const char* Letters;   // up to three two-letter codes separated by "|", or "" for a special test
-  TMatch Match;          // extra condition; nullptr = none
+  const char* Letters;  // up to three two-letter codes separated by "|", or "" for a special test
+  TMatch Match;         // extra condition; nullptr = none
   TAction Action;
 };
 
@@ -124,9 +124,12 @@ void LeftMargin(CompilerRun& run, const TDotArgs& a) {
 
 void TablePosition(CompilerRun& run, const TDotArgs& a) {
   const std::string w = LowerCaseText(run.fileNames.LowerCaseTable, a.Argument);
-  if (w == "left" || w == "links") run.tables.TableAlignment = 1;
-  else if (w == "right" || w == "rechts") run.tables.TableAlignment = 2;
-  else if (w == "center" || w == "centered" || w == "zentriert") run.tables.TableAlignment = 3;
+  if (w == "left" || w == "links")
+    run.tables.TableAlignment = 1;
+  else if (w == "right" || w == "rechts")
+    run.tables.TableAlignment = 2;
+  else if (w == "center" || w == "centered" || w == "zentriert")
+    run.tables.TableAlignment = 3;
 }
 
 void FootnoteChars(CompilerRun& run, const TDotArgs& a) {
@@ -214,8 +217,10 @@ void IpfLine(CompilerRun& run, const TDotArgs& a) {
   if (!Target(run).Ipf) return;
   WriteReflowLineEnd(run, Out(run));
   const std::string& l = a.Line;
-  if (l.size() > 1 && l[1] == '.' && l.back() != '.') Out(run) += l.substr(1);
-  else Out(run) += l;
+  if (l.size() > 1 && l[1] == '.' && l.back() != '.')
+    Out(run) += l.substr(1);
+  else
+    Out(run) += l;
   WriteReflowLineEnd(run, Out(run));
 }
 
@@ -304,23 +309,30 @@ const std::array<TDotRow, 50>& DotRows() {
       {"HR", [](const CompilerRun& run, const TDotArgs&) { return run.ini.TargetFlags.Html; },
        [](CompilerRun& run, const TDotArgs&) { Out(run) += "<HR>\r\n"; }},
       {"DP", nullptr, [](CompilerRun& run, const TDotArgs&) { HandleDpCommand(run); }},
-      {"LM", [](const CompilerRun& run, const TDotArgs&) { return !run.switches.WordStarInput; }, LeftMargin},
+      {"LM", [](const CompilerRun& run, const TDotArgs&) { return !run.switches.WordStarInput; },
+       LeftMargin},
       {"LI", nullptr, [](CompilerRun& run, const TDotArgs&) { HandleLiCommand(run); }},
       {"TA", nullptr, [](CompilerRun& run, const TDotArgs&) { HandleTaCommand(run); }},
-      {"TE", nullptr, [](CompilerRun& run, const TDotArgs&) { run.tables.TableNoContinuationSpan = true; }},
-      {"TW", nullptr, [](CompilerRun& run, const TDotArgs&) { run.tables.TableJoinWithBlank = true; }},
+      {"TE", nullptr,
+       [](CompilerRun& run, const TDotArgs&) { run.tables.TableNoContinuationSpan = true; }},
+      {"TW", nullptr,
+       [](CompilerRun& run, const TDotArgs&) { run.tables.TableJoinWithBlank = true; }},
       {"TP", nullptr, TablePosition},
-      {"TT", nullptr, [](CompilerRun& run, const TDotArgs& a) { run.tables.TableAttributes = a.Argument; }},
+      {"TT", nullptr,
+       [](CompilerRun& run, const TDotArgs& a) { run.tables.TableAttributes = a.Argument; }},
       {"FU", nullptr, FootnoteChars},
-      {"FT", nullptr, [](CompilerRun& run, const TDotArgs& a) { run.compile.FootnoteAnchorText = a.Argument; }},
-      {"SC", nullptr, [](CompilerRun& run, const TDotArgs& a) { run.compile.SubheadingListMode = a.Argument; }},
+      {"FT", nullptr,
+       [](CompilerRun& run, const TDotArgs& a) { run.compile.FootnoteAnchorText = a.Argument; }},
+      {"SC", nullptr,
+       [](CompilerRun& run, const TDotArgs& a) { run.compile.SubheadingListMode = a.Argument; }},
       {"FS", nullptr, FootnoteFrame},
       {"TI", nullptr, Title},
       {"<>|><", nullptr,
        [](CompilerRun& run, const TDotArgs&) {
          if (Target(run).Ipf)
-           Out(run) += ":ctrldef.\r\n:ctrl ctrlid=new1 controls='ESC SEARCH PRINT INDEX CONTENTS BACK FORWARD' "
-                       "coverpage.\r\n:ectrldef.\r\n";
+           Out(run) +=
+               ":ctrldef.\r\n:ctrl ctrlid=new1 controls='ESC SEARCH PRINT INDEX CONTENTS BACK FORWARD' "
+               "coverpage.\r\n:ectrldef.\r\n";
        }},
       {"ST|IC", nullptr,
        [](CompilerRun& run, const TDotArgs&) { run.linkPass.IndexChar = GetDotLineChar(run, 3); }},
@@ -328,7 +340,8 @@ const std::array<TDotRow, 50>& DotRows() {
       {"AC", nullptr, [](CompilerRun&, const TDotArgs&) {}},
       {"SW|IN", nullptr, [](CompilerRun& run, const TDotArgs& a) { IndexLine(run, a, false); }},
       {"SV|IT|IV", nullptr, [](CompilerRun& run, const TDotArgs& a) { IndexLine(run, a, true); }},
-      {"RC", nullptr, [](CompilerRun& run, const TDotArgs& a) { HandleRcCommand(run, a.Argument); }},
+      {"RC", nullptr,
+       [](CompilerRun& run, const TDotArgs& a) { HandleRcCommand(run, a.Argument); }},
       {"ID", nullptr,
        [](CompilerRun& run, const TDotArgs& a) {
          const TTargetFlags& t = Target(run);
@@ -353,26 +366,39 @@ const std::array<TDotRow, 50>& DotRows() {
          std::string upper = a.Line;
          for (char& c : upper)
            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-         if (Target(run).Html && upper.find(".WS") == std::string::npos) IncludeHtmlFile(run, a.Argument);
+         if (Target(run).Html && upper.find(".WS") == std::string::npos)
+           IncludeHtmlFile(run, a.Argument);
        }},
       {"BD|GD", nullptr,
-       [](CompilerRun& run, const TDotArgs& a) { HandlePictureDirectory(run, a.Argument, a.Letters == "BD"); }},
-      {"BM", nullptr, [](CompilerRun& run, const TDotArgs& a) { HandlePictureCommand(run, a.Argument); }},
-      {"BT", nullptr, [](CompilerRun& run, const TDotArgs& a) { HandleGraphicCharCommand(run, a.Argument); }},
+       [](CompilerRun& run, const TDotArgs& a) {
+         HandlePictureDirectory(run, a.Argument, a.Letters == "BD");
+       }},
+      {"BM", nullptr,
+       [](CompilerRun& run, const TDotArgs& a) { HandlePictureCommand(run, a.Argument); }},
+      {"BT", nullptr,
+       [](CompilerRun& run, const TDotArgs& a) { HandleGraphicCharCommand(run, a.Argument); }},
       {"HS", nullptr, HeadingTags},
       {"", [](const CompilerRun&, const TDotArgs& a) { return FirstIs(a, ':'); }, IpfLine},
-      {"", [](const CompilerRun&, const TDotArgs& a) { return FirstIs(a, '<') && (a.Line.size() < 2 || a.Line[1] != '>'); },
+      {"",
+       [](const CompilerRun&, const TDotArgs& a) {
+         return FirstIs(a, '<') && (a.Line.size() < 2 || a.Line[1] != '>');
+       },
        HtmlLine},
       {"WA|FA", nullptr, FrameLayout},
       {"EX", nullptr, External},
       {"LO", nullptr, Local},
       {"UR", nullptr, UrlBlock},
-      {"", [](const CompilerRun&, const TDotArgs& a) { return FirstIs(a, '.'); }, [](CompilerRun&, const TDotArgs&) {}},
-      {"", [](const CompilerRun&, const TDotArgs& a) { return !a.Line.empty() && a.Line[0] >= '1' && a.Line[0] <= '6'; },
+      {"", [](const CompilerRun&, const TDotArgs& a) { return FirstIs(a, '.'); },
+       [](CompilerRun&, const TDotArgs&) {}},
+      {"",
+       [](const CompilerRun&, const TDotArgs& a) {
+         return !a.Line.empty() && a.Line[0] >= '1' && a.Line[0] <= '6';
+       },
        Heading},
       {"TB", nullptr, [](CompilerRun&, const TDotArgs&) {}},
       {"HT", nullptr, RawHtml},
-      {"", [](const CompilerRun&, const TDotArgs&) { return false; }, [](CompilerRun&, const TDotArgs&) {}},
+      {"", [](const CompilerRun&, const TDotArgs&) { return false; },
+       [](CompilerRun&, const TDotArgs&) {}},
   }};
   return rows;
 }
@@ -399,7 +425,8 @@ void DispatchDotCommand(CompilerRun& run, std::string_view letters) {
   a.Letters = std::string(letters.substr(0, 2));
   {
     const std::uint8_t d1 = GetDotLineChar(run, 3), d2 = GetDotLineChar(run, 4);
-    if (d1 >= '0' && d1 <= '9') a.Number = (d2 >= '0' && d2 <= '9') ? (d1 - '0') * 10 + (d2 - '0') : d1 - '0';
+    if (d1 >= '0' && d1 <= '9')
+      a.Number = (d2 >= '0' && d2 <= '9') ? (d1 - '0') * 10 + (d2 - '0') : d1 - '0';
   }
   while (!line.empty() && line.back() == ' ') line.pop_back();
   a.Line = line;

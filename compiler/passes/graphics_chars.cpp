@@ -1,12 +1,12 @@
 #include "compiler/passes/graphics_chars.h"
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/inline_graphics.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/graphics_refresh.h"
-#include "compiler/writers/lists_and_blocks.h"
 #include "compiler/passes/pass_services.h"
 #include "compiler/passes/source_char_output.h"
+#include "compiler/writers/inline_graphics.h"
+#include "compiler/writers/lists_and_blocks.h"
 #include "compiler/writers/winhelp_topic.h"
 
 namespace skeldon {
@@ -65,9 +65,17 @@ void HandlePictureCommand(CompilerRun& run, std::string_view argument) {
   } else if (t.RtfText) {
     std::uint16_t w = 0, h = 0;
     GetPictureSize(name, w, h);
-    out += "{\\pard\\plain\\absw" + std::to_string(w) + "\\absh" + std::to_string(h) + "\\nowrap\\phpg\\posx" +
-           (a == 3 ? "r" : a == 1 ? "c" : "l") + "{\\*\\flymaincnt0\\flyhorz" + (a == 3 ? "1" : a == 1 ? "2" : "3") +
-           "\\flyanchor0\\flycntnt}{{\\field{\\*\\fldinst{\\\\import " + RtfEscaped(name) + "}}}}\\pard}";
+    out += "{\\pard\\plain\\absw" + std::to_string(w) + "\\absh" + std::to_string(h) +
+           "\\nowrap\\phpg\\posx" +
+           (a == 3   ? "r"
+            : a == 1 ? "c"
+                     : "l") +
+           "{\\*\\flymaincnt0\\flyhorz" +
+           (a == 3   ? "1"
+            : a == 1 ? "2"
+                     : "3") +
+           "\\flyanchor0\\flycntnt}{{\\field{\\*\\fldinst{\\\\import " + RtfEscaped(name) +
+           "}}}}\\pard}";
   } else if (t.RtfFamily) {
     out += std::string("\\{bm") + (a == 3 ? "r" : "l") + " " + RtfEscaped(name) + "\\}";
   }
@@ -88,8 +96,7 @@ void HandleGraphicCharCommand(CompilerRun& run, std::string_view argument) {
   if (run.ini.TargetFlags.Html) name = cx.PictureDirectory + name;
   name = WithPictureExtension(run, name);
   RefreshGraphicsFileName(run, name);
-  if (run.iniValues.IsWordChar[ch])
-    run.reporter.ReportSourceError(MessageId::GraphicsCharError, 0);
+  if (run.iniValues.IsWordChar[ch]) run.reporter.ReportSourceError(MessageId::GraphicsCharError, 0);
   // The table has 100 entries; a further binding is refused with a message, earlier ones stay.
   if (ps.GraphicFileNames.size() >= static_cast<std::size_t>(kGraphicCharFiles)) {
     run.reporter.ReportSourceError(MessageId::TooManyGraphicsChars, 0);

@@ -1,7 +1,7 @@
 #include "compiler/passes/graphics_refresh.h"
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/pass_services.h"
 #include "platform/files.h"
 
@@ -33,7 +33,8 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
   const std::size_t slash = name.find_last_of('\\');
   if (slash != std::string::npos) name.erase(0, slash + 1);
   // A name that still climbs out of the output directory is not copied there.
-  if (name.empty() || name.find("..") != std::string::npos || name.find('/') != std::string::npos) return;
+  if (name.empty() || name.find("..") != std::string::npos || name.find('/') != std::string::npos)
+    return;
   for (const TGraphicFileInfo& g : sp.GraphicFiles)
     if (g.Name == name) return;
   if (sp.UsedGraphicFileCount < 0xFFFF) ++sp.UsedGraphicFileCount;

@@ -1,12 +1,12 @@
 #include "compiler/passes/heading_lines.h"
 
 #include "compiler/passes/compiler_run.h"
-#include "compiler/writers/markup.h"
-#include "compiler/writers/source_text_output.h"
+#include "compiler/passes/output_filter.h"
 #include "compiler/writers/contents_html.h"
 #include "compiler/writers/index_markers.h"
 #include "compiler/writers/link_writer.h"
-#include "compiler/passes/output_filter.h"
+#include "compiler/writers/markup.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -49,8 +49,10 @@ void WriteMainChapterLink(CompilerRun& run) {
   if (parentLevel >= 1 && parentLevel <= 6 && run.navigation.HeadingCursor[parentLevel])
     WriteContentsLink(run, *run.navigation.HeadingCursor[parentLevel], false, 0);
   EmitSourceChar(run, 0);
-  if (t.RtfFamily) out += "\\par\r\n";
-  else WriteLineBreak(run);
+  if (t.RtfFamily)
+    out += "\\par\r\n";
+  else
+    WriteLineBreak(run);
   if (change) WriteFontChange(run, run.passes.OutputFile, remembered, false);
 }
 
@@ -88,8 +90,10 @@ void WriteHeadingText(CompilerRun& run, bool cutLast) {
   if (winHelp && run.ini.KeepHeading) run.passes.OutputFile += "\\par\\pard";
   run.passes.OutputFile += "\r\n";
   WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
-  if (t.Ipf || (winHelp && run.ini.KeepHeading)) WriteLineBreak(run);
-  else WriteParagraphBreak(run);
+  if (t.Ipf || (winHelp && run.ini.KeepHeading))
+    WriteLineBreak(run);
+  else
+    WriteParagraphBreak(run);
 }
 
 void WriteHeadingLine(CompilerRun& run, bool cutLast) {
@@ -113,7 +117,8 @@ void WriteHeadingLine(CompilerRun& run, bool cutLast) {
     if (run.linkPass.FrameGroupActive && node && node->FirstChild &&
         groupLevel <= run.passes.GroupWindowCount) {
       out += ":link reftype=hd res=" + std::to_string(node->FirstChild->HeadingNumber) +
-             WriteIpfWindowPosition(run, false, groupLevel, *node->FirstChild) + " auto dependent.\r\n";
+             WriteIpfWindowPosition(run, false, groupLevel, *node->FirstChild) +
+             " auto dependent.\r\n";
     }
   } else if (t.RtfText) {
     out += "\\par";
@@ -126,7 +131,8 @@ void WriteHeadingLine(CompilerRun& run, bool cutLast) {
   if (!t.RtfText) WriteHeadingText(run, cutLast);
   cx.HeadingTextLength = 0;
   cx.HeadingText.clear();
-  if (IsWinHelp(t)) WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
+  if (IsWinHelp(t))
+    WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
   cx.OutputCharCount = 0;
 }
 

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/link_pass.h"
+#include "compiler/passes/output_pass.h"
 #include "compiler/passes/pass_services.h"
 #include "compiler/passes/reservations.h"
-#include "compiler/passes/output_pass.h"
 #include "compiler/passes/source_reader.h"
 
 namespace skeldon {
@@ -17,13 +17,15 @@ namespace {
 
 constexpr std::uint8_t kCr = 0x0D;
 
-std::uint8_t Upper(std::uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<std::uint8_t>(c - 32) : c; }
+std::uint8_t Upper(std::uint8_t c) {
+  return c >= 'a' && c <= 'z' ? static_cast<std::uint8_t>(c - 32) : c;
+}
 
 struct THeadingPassLocal {
   bool UrBlock = false;
   bool ExBlockOpen = false;
   std::uint8_t PreviousLevel = 0;
-  THeadingNode* Current = nullptr;      // node of the most recent heading
+  THeadingNode* Current = nullptr;  // node of the most recent heading
 };
 
 std::string FirstWord(const std::string& text) { return text.substr(0, text.find(' ')); }
@@ -37,10 +39,9 @@ void IdLine(CompilerRun& run, THeadingPassLocal& local) {
     const std::int16_t file = static_cast<std::int16_t>(run.numbering.FileCounter);
     // A page name must stay inside the output directory and be a name the file system takes.
     const bool usable = word.empty() || IsSafePageWord(word);
-    if (!usable)
-      run.reporter.ReportSourceError({MessageId::IdWordNamesNoFile, word}, 0);
-    if (usable && !run.switches.NoIdOption && !local.UrBlock && !local.ExBlockOpen && !word.empty() &&
-        (marks.empty() || marks.back().FileNumber != file))
+    if (!usable) run.reporter.ReportSourceError({MessageId::IdWordNamesNoFile, word}, 0);
+    if (usable && !run.switches.NoIdOption && !local.UrBlock && !local.ExBlockOpen &&
+        !word.empty() && (marks.empty() || marks.back().FileNumber != file))
       marks.push_back(TIdMark{file, CutText(word, kIdMarkNameMax)});
     if (!local.Current) return;
     const std::string lower = LowerCaseText(run.fileNames.LowerCaseTable, word);
@@ -187,8 +188,8 @@ void IndexHeadings(CompilerRun& run) {
     const std::uint8_t remembered = sb.PrevChar;
     ReadSourceChar(run);
     // A dot at a line start: the two characters behind it are the command letters.
-    if (remembered == kCr && sb.PrevChar == '.' && !(sb.CurChar >= '1' && sb.CurChar <= '6' &&
-                                                      run.reader.ConditionOn)) {
+    if (remembered == kCr && sb.PrevChar == '.' &&
+        !(sb.CurChar >= '1' && sb.CurChar <= '6' && run.reader.ConditionOn)) {
       std::string cmd;
       cmd.push_back(static_cast<char>(Upper(sb.CurChar)));
       cmd.push_back(static_cast<char>(Upper(sb.NextChar)));

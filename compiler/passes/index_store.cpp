@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/foundation/source_buffer.h"
 #include "compiler/foundation/toggles.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/link_pass.h"
 #include "compiler/passes/pass_services.h"
 #include "platform/files.h"
@@ -209,13 +209,12 @@ TIndexEntry* FirstEntryOfHeading(const CompilerRun& run, std::uint32_t headingNu
   return headingNumber < table.size() ? table[headingNumber] : nullptr;
 }
 
-TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word,
-                                  const TIndexEntry* start, bool takeIndexOnly) {
+TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word, const TIndexEntry* start,
+                                  bool takeIndexOnly) {
   TIndexStore& st = run.indexStore;
   const TIndexEntry* e = start ? start : st.IndexBuckets[IndexBucketOf(word)];
-  std::string probe = run.linkPass.CaseFreeIndex
-                          ? LowerCaseText(run.fileNames.LowerCaseTable, word)
-                          : std::string(word);
+  std::string probe = run.linkPass.CaseFreeIndex ? LowerCaseText(run.fileNames.LowerCaseTable, word)
+                                                 : std::string(word);
   for (; e; e = e->NextInBucket)
     if (IndexWordsMatch(run, e->Word, probe) && (!e->IndexOnly || takeIndexOnly))
       return const_cast<TIndexEntry*>(e);
@@ -289,15 +288,21 @@ void MoveIndexEntryBefore(CompilerRun& run, TIndexEntry& n, TIndexEntry& p) {
   if (&n == &p || n.Bucket != p.Bucket) return;
   const std::uint8_t b = n.Bucket;
   // Unlink n.
-  if (n.PrevInBucket) n.PrevInBucket->NextInBucket = n.NextInBucket;
-  else st.IndexBuckets[b] = n.NextInBucket;
-  if (n.NextInBucket) n.NextInBucket->PrevInBucket = n.PrevInBucket;
-  else st.IndexBucketTails[b] = n.PrevInBucket;
+  if (n.PrevInBucket)
+    n.PrevInBucket->NextInBucket = n.NextInBucket;
+  else
+    st.IndexBuckets[b] = n.NextInBucket;
+  if (n.NextInBucket)
+    n.NextInBucket->PrevInBucket = n.PrevInBucket;
+  else
+    st.IndexBucketTails[b] = n.PrevInBucket;
   // Link it in front of p.
   n.PrevInBucket = p.PrevInBucket;
   n.NextInBucket = &p;
-  if (p.PrevInBucket) p.PrevInBucket->NextInBucket = &n;
-  else st.IndexBuckets[b] = &n;
+  if (p.PrevInBucket)
+    p.PrevInBucket->NextInBucket = &n;
+  else
+    st.IndexBuckets[b] = &n;
   p.PrevInBucket = &n;
   RemoveFromGroups(st, &n);
   const std::uint64_t low = n.PrevInBucket ? n.PrevInBucket->Order : 0;
@@ -314,8 +319,10 @@ void MoveIndexEntryBefore(CompilerRun& run, TIndexEntry& n, TIndexEntry& p) {
 void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* link) {
   TIndexStore& st = run.indexStore;
   RemoveFromGroups(st, &entry);
-  if (entry.LastWordLink) entry.LastWordLink->Next = link;
-  else entry.WordLinks = link;
+  if (entry.LastWordLink)
+    entry.LastWordLink->Next = link;
+  else
+    entry.WordLinks = link;
   entry.LastWordLink = link;
   if (entry.LinkCount < 255) ++entry.LinkCount;
   entry.PhraseKey += link->Word;
@@ -402,8 +409,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
   e->Unlisted = (unlisted || !lp.LocalLinks) ? 1 : 0;
   e->Word.assign(word);
   if (lp.CaseFreeIndex) e->Word = LowerCaseText(lower, e->Word);
-  if (e->Word.empty())
-    run.reporter.ReportSourceError(MessageId::EmptyIndexWord, 0);
+  if (e->Word.empty()) run.reporter.ReportSourceError(MessageId::EmptyIndexWord, 0);
   e->Inverted = inverted ? 1 : 0;
   e->OriginalFirstChar = e->Word.empty() ? 0 : static_cast<std::uint8_t>(e->Word[0]);
   e->GroupFileNumber = lp.FrameGroupActive ? lp.FrameFileNumber : -99;
@@ -446,8 +452,8 @@ void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
     std::string defName;
     if (define) {
       const std::size_t start = 8;
-      const std::size_t stop = start < line.size() ? line.find_first_of(" \t", start)
-                                                   : std::string::npos;
+      const std::size_t stop =
+          start < line.size() ? line.find_first_of(" \t", start) : std::string::npos;
       if (stop == std::string::npos) {
         run.reporter.ReportSourceError({MessageId::ErrorReading, name}, 0);
         continue;

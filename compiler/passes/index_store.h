@@ -42,7 +42,7 @@ struct TIndexEntry {
   TIndexEntry* NextInserted = nullptr;
   TIndexEntry* NextInBucket = nullptr;
   const std::string* ContextId = nullptr;
-  const std::string* LinkTarget = nullptr;   // nullptr: internal entry
+  const std::string* LinkTarget = nullptr;  // nullptr: internal entry
   std::uint8_t IsUrl = 0;
   std::uint8_t OriginalFirstChar = 0;
   std::uint8_t Inverted = 0;
@@ -52,11 +52,11 @@ struct TIndexEntry {
   // Bookkeeping of the store (not part of the entry's meaning).
   std::uint8_t Bucket = 0;
   TIndexEntry* PrevInBucket = nullptr;
-  std::uint64_t Order = 0;        // ascending along the bucket list
-  std::string Key;                // the word as the comparison sees it (final vowel dropped)
-  std::uint8_t LinkCount = 0;     // continuation words
+  std::uint64_t Order = 0;     // ascending along the bucket list
+  std::string Key;             // the word as the comparison sees it (final vowel dropped)
+  std::uint8_t LinkCount = 0;  // continuation words
   TIndexWordLink* LastWordLink = nullptr;
-  std::string PhraseKey;          // the continuation words, each ended by a 0 byte
+  std::string PhraseKey;  // the continuation words, each ended by a 0 byte
 };
 
 struct TPanelIdDefine {
@@ -68,7 +68,7 @@ struct TPanelIdDefine {
 struct TIndexKeyGroup {
   std::string Key;  // bucket byte + normalised word, beside the maps a lookup reads next
   std::map<std::uint64_t, TIndexEntry*> All;
-  std::map<std::uint64_t, TIndexEntry*> Linkable;   // IndexOnly off
+  std::map<std::uint64_t, TIndexEntry*> Linkable;  // IndexOnly off
   std::map<std::uint8_t, std::map<std::uint64_t, TIndexEntry*>> ByLinkCount;
   // For automatic links (IndexOnly off): one-word entries, the entries of each phrase, and the
   // first entry of every phrase, so that a phrase indexed in many topics is tried once.
@@ -106,7 +106,7 @@ struct TIndexStore {
   std::vector<std::unique_ptr<TIndexWordLink>> WordLinkStore;
   std::vector<std::unique_ptr<std::string>> ContextIdCopies;
   std::unordered_map<std::string, TIndexKeyGroup> Groups;  // bucket byte + Key
-  std::vector<TKeyGroupSlot> GroupSlots;                  // a power of two, at most half used
+  std::vector<TKeyGroupSlot> GroupSlots;                   // a power of two, at most half used
   std::size_t GroupSlotsUsed = 0;
   // One bit per hash value's top 16 bits: most words of a text name no entry, and this small
   // table answers them without touching the slots.
@@ -137,8 +137,8 @@ void MoveIndexEntryBefore(CompilerRun& run, TIndexEntry& n, TIndexEntry& p);
 
 // The first entry at or after the given order in the bucket of the word that matches; the
 // reference walk along NextInBucket, kept for tests and for odd callers.
-TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word,
-                                  const TIndexEntry* start, bool takeIndexOnly);
+TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word, const TIndexEntry* start,
+                                  bool takeIndexOnly);
 
 // Called by AppendIndexWordLink: keeps the lookup table's count of continuation words.
 void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* link);

@@ -3,12 +3,12 @@
 #include <string>
 
 #include "compiler/passes/compiler_run.h"
-#include "compiler/writers/markup.h"
-#include "compiler/writers/html_page.h"
 #include "compiler/passes/index_store.h"
-#include "compiler/writers/lists_and_blocks.h"
 #include "compiler/passes/output_filter.h"
 #include "compiler/passes/source_char_output.h"
+#include "compiler/writers/html_page.h"
+#include "compiler/writers/lists_and_blocks.h"
+#include "compiler/writers/markup.h"
 
 namespace skeldon {
 
@@ -25,9 +25,12 @@ void WriteMargin(CompilerRun& run) {
   const TTargetFlags& t = run.ini.TargetFlags;
   const int margin = m.IndentLevel + m.MarginLevel;
   if (margin == cx.LastMargin) return;
-  if (t.Html) SetHtmlIndentDepth(run, m.IndentLevel, m.MarginLevel);
-  else if (t.Ipf) run.passes.OutputFile += "\r\n:lm margin=" + std::to_string(margin + 1) + ".";
-  else WriteFontChange(run, run.passes.OutputFile, m.RunningFontLetter, false);
+  if (t.Html)
+    SetHtmlIndentDepth(run, m.IndentLevel, m.MarginLevel);
+  else if (t.Ipf)
+    run.passes.OutputFile += "\r\n:lm margin=" + std::to_string(margin + 1) + ".";
+  else
+    WriteFontChange(run, run.passes.OutputFile, m.RunningFontLetter, false);
   cx.LastMargin = Clamp255(margin);
 }
 
@@ -88,10 +91,11 @@ void WriteListItem(CompilerRun& run) {
     }
     out += "\\par\r\n";
     const int indention = run.ini.ListIndention;
-    const std::int16_t tab = static_cast<std::int16_t>(kRtfIndentStep * (level * indention + m.MarginLevel));
+    const std::int16_t tab =
+        static_cast<std::int16_t>(kRtfIndentStep * (level * indention + m.MarginLevel));
     if (level != m.ListLevel)
-      out += "\\par\\fi" + std::to_string(-kRtfIndentStep * indention) + " \\li" + std::to_string(tab) +
-             " \\tx" + std::to_string(tab) + " ";
+      out += "\\par\\fi" + std::to_string(-kRtfIndentStep * indention) + " \\li" +
+             std::to_string(tab) + " \\tx" + std::to_string(tab) + " ";
     if (cx.ListType == 0) {
       const std::string& printed = run.ini.PrintedListChars;
       EmitSourceChar(run, level <= static_cast<int>(printed.size())
@@ -106,8 +110,7 @@ void WriteListItem(CompilerRun& run) {
     out += "\\tab ";
   } else {
     if (level > m.ListLevel) {
-      if (level - m.ListLevel > 1)
-        Report(run, MessageId::WrongListLevel);
+      if (level - m.ListLevel > 1) Report(run, MessageId::WrongListLevel);
       // One list per level raised, so that closing the levels later keeps the markup balanced.
       for (int l = m.ListLevel; l < level; ++l) {
         out += cx.ListType == 0 ? (t.Html ? "<ul>\r\n" : ":ul compact.\r\n")
@@ -134,7 +137,8 @@ void CheckListIndent(CompilerRun& run) {
       FlushBreaks(run);
       m.IndentLevel = 0;
       for (int i = 1; i <= cx.LineIndent; ++i)
-        FilterOutputChar(run, cx.LineListChar != 0 && i == cx.LineListCharPos ? cx.LineListChar : ' ');
+        FilterOutputChar(run,
+                         cx.LineListChar != 0 && i == cx.LineListCharPos ? cx.LineListChar : ' ');
       return;
     }
     if (cx.LineIndent >= 2 && !m.CollectingHeading) {
@@ -163,8 +167,7 @@ void CheckListIndent(CompilerRun& run) {
   FlushBreaks(run);
   if (!run.passes.InFootnote && !t.RtfFamily)
     while (m.ListLevel > level) CloseLists(run);
-  if (m.ListLevel == 0 && cx.LineIndent > 1)
-    Report(run, MessageId::UndefinedIndent);
+  if (m.ListLevel == 0 && cx.LineIndent > 1) Report(run, MessageId::UndefinedIndent);
   if (cx.LineListChar != 0) FilterOutputChar(run, cx.LineListChar);
   if (m.ListLevel == 0) ResetListState(run);
 }
@@ -204,7 +207,8 @@ void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
   }
   // The blank after a footnote end marker is dropped because the other targets close a
   // footnote with a separator of their own; RTF text closes it with "}}" alone and keeps it.
-  const bool afterFootnote = cx.FootnoteMarkersSet && ch == ' ' && run.source.CurChar == cx.FootnoteEndChar;
+  const bool afterFootnote =
+      cx.FootnoteMarkersSet && ch == ' ' && run.source.CurChar == cx.FootnoteEndChar;
   if (!afterFootnote || t.RtfText) FilterOutputChar(run, ch);
 }
 

@@ -1,16 +1,16 @@
 #include "compiler/passes/link_pass.h"
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/foundation/source_buffer.h"
-#include "compiler/writers/index_pages.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
-#include "compiler/writers/link_writer.h"
+#include "compiler/passes/output_pass.h"
 #include "compiler/passes/pass_services.h"
 #include "compiler/passes/reservations.h"
-#include "compiler/passes/output_pass.h"
 #include "compiler/passes/source_reader.h"
+#include "compiler/writers/index_pages.h"
+#include "compiler/writers/link_writer.h"
 
 namespace skeldon {
 
@@ -104,14 +104,17 @@ void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool c
   while (!SourceEof(run) && !IsIndexExpressionEnd(run, lineMode, inverted)) {
     ++count;
     if (count > kIndexExpressionMax ||
-        (lp.ColonForm && (sb.NextChar == lp.IndexChar || (sb.CurChar == kCr && run.reader.DotLineMark)))) {
+        (lp.ColonForm &&
+         (sb.NextChar == lp.IndexChar || (sb.CurChar == kCr && run.reader.DotLineMark)))) {
       run.reporter.ReportSourceError(MessageId::IndexEndMarkerMissing, 0);
       run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     const std::uint8_t c = sb.NextChar;
     if (run.iniValues.IsWordChar[c] || (lineMode && c != ' ')) {
-      if (c == ',' && commaSplit) commaSeen = true;
-      else lp.WordBuffer.push_back(static_cast<char>(c));
+      if (c == ',' && commaSplit)
+        commaSeen = true;
+      else
+        lp.WordBuffer.push_back(static_cast<char>(c));
     } else if (c == ' ') {
       if (commaSeen && firstPartPending) {
         firstPart = lp.WordBuffer;
@@ -150,9 +153,12 @@ void HeadingStep(CompilerRun& run, std::uint8_t level) {
   auto& cur = lp.LevelCursors;
   // Nil cursors (a tree that does not match the text) leave the entries without a node
   // rather than follow a missing link.
-  if (!cur[1]) cur[1] = run.passes.HeadingTreeRoot;
-  else if (level > old) cur[level] = cur[old] ? cur[old]->FirstChild : nullptr;
-  else cur[level] = cur[level] ? cur[level]->NextSibling : nullptr;
+  if (!cur[1])
+    cur[1] = run.passes.HeadingTreeRoot;
+  else if (level > old)
+    cur[level] = cur[old] ? cur[old]->FirstChild : nullptr;
+  else
+    cur[level] = cur[level] ? cur[level]->NextSibling : nullptr;
   if (lp.FramePending) lp.FrameFileNumber = lp.FrameGroupBase + 1;
   if (level <= run.ini.NewFileLevel || lp.FrameGroupActive) NumberNextFile(run);
   run.reporter.ShowProgress();
@@ -170,8 +176,7 @@ void UrlBlockCommand(CompilerRun& run) {
   ReadDotCommandLine(run);
   std::string line = run.reader.DotLine;
   if (!line.empty() && UpperAscii(static_cast<std::uint8_t>(line[0])) == 'L') line.erase(0, 1);
-  if (line.empty())
-    run.reporter.ReportSourceError(MessageId::UrlMissing, 0);
+  if (line.empty()) run.reporter.ReportSourceError(MessageId::UrlMissing, 0);
   if (!line.empty() && line[0] == ' ') line.erase(0, 1);
   lp.ExternalBlock = true;
   lp.UrlBlock = true;
@@ -219,8 +224,7 @@ void ExternalBlockCommand(CompilerRun& run) {
     lp.LocalLinks = false;
     lp.ExternalBlock = false;
   }
-  if (!help && !program)
-    run.reporter.ReportSourceError(MessageId::WrongExUsage, 0);
+  if (!help && !program) run.reporter.ReportSourceError(MessageId::WrongExUsage, 0);
 }
 
 void IdCommand(CompilerRun& run) {
@@ -235,7 +239,8 @@ void IdCommand(CompilerRun& run) {
         // Only rows that name a button bind it; an empty row or a code outside the table
         // would point nowhere.
         if (row.Name.empty() || row.Name != name) continue;
-        if (row.Key >= 1 && row.Key < lp.ButtonUrls.size()) lp.ButtonUrls[row.Key] = lp.ExternalTarget;
+        if (row.Key >= 1 && row.Key < lp.ButtonUrls.size())
+          lp.ButtonUrls[row.Key] = lp.ExternalTarget;
         break;
       }
     }
@@ -381,11 +386,12 @@ void AppendIndexWordLink(CompilerRun& run, std::string_view word) {
   if (!entry) return;
   auto link = std::make_unique<TIndexWordLink>();
   link->Word.assign(word.substr(0, std::min<std::size_t>(word.size(), kIndexWordMax)));
-  if (run.linkPass.CaseFreeIndex) link->Word = LowerCaseText(run.fileNames.LowerCaseTable, link->Word);
+  if (run.linkPass.CaseFreeIndex)
+    link->Word = LowerCaseText(run.fileNames.LowerCaseTable, link->Word);
   link->OriginalFirstChar = link->Word.empty() ? 0 : static_cast<std::uint8_t>(link->Word[0]);
   if (!link->Word.empty())
-    link->Word[0] = static_cast<char>(
-        run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(link->Word[0])]);
+    link->Word[0] =
+        static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(link->Word[0])]);
   TIndexWordLink* raw = link.get();
   st.WordLinkStore.push_back(std::move(link));
   NoteWordLinkAdded(run, *entry, raw);
@@ -413,8 +419,10 @@ void HandleDpCommand(CompilerRun& run) {
       work.Letter = static_cast<char>(c);
       work.LetterGiven = true;
     } else if (c == '#' || c == lp.IndexChar || c == run.ini.IndexChar) {
-      if (!work.IndexMark) work.IndexMark = true;
-      else work.SecondIndexMark = true;
+      if (!work.IndexMark)
+        work.IndexMark = true;
+      else
+        work.SecondIndexMark = true;
     } else {
       run.reporter.ReportSourceError(MessageId::WrongDpChar, 0);
     }

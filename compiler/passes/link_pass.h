@@ -36,9 +36,9 @@ struct TLinkPassState {
   bool ExternalBlock = false;
   bool LocalLinks = true;
   bool UrlBlock = false;
-  const std::string* ExternalTarget = nullptr;   // shared by the entries of one block
+  const std::string* ExternalTarget = nullptr;                // shared by the entries of one block
   std::vector<std::unique_ptr<std::string>> ExternalTargets;  // owner of every block target
-  std::string ExternalContextId;                 // at most kExternalContextIdMax
+  std::string ExternalContextId;                              // at most kExternalContextIdMax
   std::uint16_t ExternalPanelNumber = 0;
   bool PanelIdFileWanted = false;
   std::string DocumentTitle;
@@ -51,7 +51,7 @@ struct TLinkPassState {
   std::int32_t FrameFileNumber = 0;
   bool HeadingOpensFrameGroup = false;
   std::uint8_t CurrentLevel = 1;
-  std::array<THeadingNode*, 7> LevelCursors{};   // levels 1 .. 6
+  std::array<THeadingNode*, 7> LevelCursors{};  // levels 1 .. 6
   // Local to the pass, shared with the expression parser.
   bool ColonForm = false;
   std::string WordBuffer;

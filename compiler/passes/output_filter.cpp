@@ -1,9 +1,9 @@
 #include "compiler/passes/output_filter.h"
 
 #include "compiler/passes/compiler_run.h"
-#include "compiler/writers/markup.h"
 #include "compiler/writers/line_blocks.h"
 #include "compiler/writers/link_writer.h"
+#include "compiler/writers/markup.h"
 
 namespace skeldon {
 
@@ -58,8 +58,10 @@ void FilterLineDrawingChar(CompilerRun& run, std::uint8_t c) {
 }  // namespace
 
 void EmitSourceChar(CompilerRun& run, std::uint8_t c) {
-  if (run.outputFilter.EmitSourceChar) run.outputFilter.EmitSourceChar(run, c);
-  else EmitLinkedChar(run, c);
+  if (run.outputFilter.EmitSourceChar)
+    run.outputFilter.EmitSourceChar(run, c);
+  else
+    EmitLinkedChar(run, c);
 }
 
 void FilterOutputChar(CompilerRun& run, std::uint8_t c) {

@@ -1,17 +1,17 @@
 #include "compiler/passes/output_pass.h"
 
-#include "compiler/passes/compiler_run.h"
-#include "compiler/writers/markup.h"
 #include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/dot_dispatcher.h"
 #include "compiler/passes/heading_lines.h"
 #include "compiler/passes/line_start.h"
-#include "compiler/writers/link_writer.h"
 #include "compiler/passes/output_filter.h"
+#include "compiler/passes/pass_services.h"
 #include "compiler/passes/source_char_output.h"
 #include "compiler/passes/source_reader.h"
-#include "compiler/passes/pass_services.h"
 #include "compiler/passes/table_scanner.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/writers/markup.h"
 
 namespace skeldon {
 
@@ -19,7 +19,9 @@ namespace {
 
 constexpr std::uint8_t kCr = 0x0D;
 
-std::uint8_t Upper(std::uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<std::uint8_t>(c - 32) : c; }
+std::uint8_t Upper(std::uint8_t c) {
+  return c >= 'a' && c <= 'z' ? static_cast<std::uint8_t>(c - 32) : c;
+}
 
 bool IsSentenceEnd(std::uint8_t c) {
   return c == '.' || c == '!' || c == '?' || c == ':' || c == ';' || c == 0xE3 || c == kCr;
@@ -33,7 +35,8 @@ void RawHtmlStep(CompilerRun& run) {
   const std::uint8_t before = sb.PrevChar;
   ReadSourceChar(run);
   ++cx.RawHtmlCount;
-  if (before == kCr && sb.PrevChar == '.' && Upper(sb.CurChar) == 'H' && Upper(sb.NextChar) == 'Y') {
+  if (before == kCr && sb.PrevChar == '.' && Upper(sb.CurChar) == 'H' &&
+      Upper(sb.NextChar) == 'Y') {
     while (!SourceEof(run) && sb.NextChar != kCr) ReadSourceChar(run);
     cx.RawHtmlBlock = false;
     cx.RawHtmlCount = 0;
@@ -46,8 +49,10 @@ void RawHtmlStep(CompilerRun& run) {
       const std::size_t i = run.toggles.InternalToggleChars.find(static_cast<char>(c));
       if (i < run.ini.ToggleChars.size()) c = static_cast<std::uint8_t>(run.ini.ToggleChars[i]);
     }
-    if (c == kCr) run.passes.OutputFile += "\r\n";
-    else run.passes.OutputFile.push_back(static_cast<char>(c));
+    if (c == kCr)
+      run.passes.OutputFile += "\r\n";
+    else
+      run.passes.OutputFile.push_back(static_cast<char>(c));
   }
 }
 
@@ -59,8 +64,10 @@ void EndDotLine(CompilerRun& run) {
       buffer[i] = static_cast<char>(Upper(static_cast<std::uint8_t>(buffer[i])));
     const std::string letters = buffer.substr(0, 2);
     run.reader.DotLine = buffer;
-    if (run.reader.ConditionOn) DispatchDotCommand(run, letters);
-    else HandleConditionCommand(run, letters, false);
+    if (run.reader.ConditionOn)
+      DispatchDotCommand(run, letters);
+    else
+      HandleConditionCommand(run, letters, false);
   }
   if (run.source.LineEndCount > 0) --run.source.LineEndCount;
   cx.DotLineActive = false;
@@ -121,7 +128,8 @@ void NewLine(CompilerRun& run) {
       }
     } else {
       cx.BlankLinesBefore = sb.LineEndCount;
-      if (run.markup.ListLevel > 0 && !run.switches.WordStarInput && run.markup.FormatMode && sb.LineEndCount > 0)
+      if (run.markup.ListLevel > 0 && !run.switches.WordStarInput && run.markup.FormatMode &&
+          sb.LineEndCount > 0)
         --sb.LineEndCount;
       run.markup.PendingLineEnds = sb.LineEndCount;
     }
@@ -139,11 +147,11 @@ bool PlainWordRunPossible(const CompilerRun& run) {
   const TCompileContext& cx = run.compile;
   const TLinkWriterState& lw = run.linkWriter;
   return cx.PlainTextShortcut && !run.switches.WordStarInput && !run.switches.DebugEcho &&
-         run.source.NextChar != kCr &&
-         !cx.RawHtmlBlock && !cx.DotLineActive && !cx.HeadingTextPending && !cx.LineStartPending &&
-         run.reader.ConditionOn && !run.tables.TableOpen && !run.lineDrawing.LineDrawingActive &&
-         lw.OpenLinkEnd == 0 && !lw.InIndexExpression && !run.passes.InFootnote &&
-         !run.markup.CollectingHeading && !run.sourceText.ToggleChanged;
+         run.source.NextChar != kCr && !cx.RawHtmlBlock && !cx.DotLineActive &&
+         !cx.HeadingTextPending && !cx.LineStartPending && run.reader.ConditionOn &&
+         !run.tables.TableOpen && !run.lineDrawing.LineDrawingActive && lw.OpenLinkEnd == 0 &&
+         !lw.InIndexExpression && !run.passes.InFootnote && !run.markup.CollectingHeading &&
+         !run.sourceText.ToggleChanged;
 }
 
 // A byte that every step of the output pass passes on unchanged into the collected word.
@@ -205,8 +213,8 @@ bool TakePlainBlank(CompilerRun& run) {
   if (sb.Position >= sb.Data.size() || sb.Data[sb.Position] != ' ') return false;
   const TCompileContext& cx = run.compile;
   const std::uint8_t b = ' ';
-  if (run.iniValues.IsWordChar[b] || b == run.linkPass.IndexChar || run.toggles.IsInternalToggleChar[b] ||
-      run.passes.GraphicCharIndex[b] != 0)
+  if (run.iniValues.IsWordChar[b] || b == run.linkPass.IndexChar ||
+      run.toggles.IsInternalToggleChar[b] || run.passes.GraphicCharIndex[b] != 0)
     return false;
   if (cx.FootnoteMarkersSet &&
       (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar || sb.NextChar == cx.FootnoteEndChar))
@@ -254,7 +262,8 @@ void RunOutputPass(CompilerRun& run) {
     if (TakePlainText(run)) continue;
     ReadSourceChar(run);
     const bool on = run.reader.ConditionOn;
-    if (on && run.linkWriter.OpenLinkEnd != 0 && sb.Position >= run.linkWriter.OpenLinkEnd) CloseOpenLink(run);
+    if (on && run.linkWriter.OpenLinkEnd != 0 && sb.Position >= run.linkWriter.OpenLinkEnd)
+      CloseOpenLink(run);
     const std::uint8_t p = sb.CurChar, pp = sb.PrevChar;
     if (sb.NextChar == kCr) {
       if (cx.DotLineActive) {
@@ -266,7 +275,8 @@ void RunOutputPass(CompilerRun& run) {
           CheckListIndent(run);
           cx.LineStartPending = false;
         }
-        if (wordStar && !run.lineDrawing.LineDrawingActive && p == '-' && PeekBufferChar(run) != '.') {
+        if (wordStar && !run.lineDrawing.LineDrawingActive && p == '-' &&
+            PeekBufferChar(run) != '.') {
           // A hyphenated word goes on on the next line: the line end vanishes.
           sb.NextChar = 0;
           if (sb.LineEndCount > 0) --sb.LineEndCount;

@@ -16,7 +16,7 @@ struct CompilerRun;
 struct THeadingNode;
 
 inline constexpr std::size_t kHeadingTextMax = 255;
-inline constexpr int kListLevelTables = 20;   // WordStar list level tables, levels 1 .. 20
+inline constexpr int kListLevelTables = 20;    // WordStar list level tables, levels 1 .. 20
 inline constexpr int kItemCounterLevels = 10;  // item counters, levels 1 .. 10
 inline constexpr int kGraphicCharFiles = 100;  // .BT picture entries
 
@@ -41,16 +41,16 @@ struct TPlainWordTable {
 struct TCompileContext {
   // Driver.
   bool DotLineActive = false;
-  std::string DotLineBuffer;           // dot line being collected, without its dot
+  std::string DotLineBuffer;  // dot line being collected, without its dot
   bool LineStartPending = true;
   bool RawHtmlBlock = false;
   std::int32_t RawHtmlCount = 0;
-  std::int32_t OutputCharCount = 0;    // running-text characters since the heading
+  std::int32_t OutputCharCount = 0;  // running-text characters since the heading
   bool HeadingLineEndPending = true;
-  std::string HeadingText;             // at most kHeadingTextMax
+  std::string HeadingText;  // at most kHeadingTextMax
   std::int32_t HeadingTextLength = 0;
   bool AfterHeadingLine = false;
-  std::uint16_t FrameFileCount = 0;    // frame pages of .FA/.WA counted in the final total
+  std::uint16_t FrameFileCount = 0;  // frame pages of .FA/.WA counted in the final total
   std::string PageTitle = "(undefined title)";
   std::uint32_t HeadingPassTicks = 0;
   // Plain words and blanks in mid-line take a shorter road through the output pass; the tests
@@ -72,15 +72,15 @@ struct TCompileContext {
   bool Centred = false;
   bool CenterPending = false;
   bool AutoMargins = true;
-  std::int32_t ListType = 0;           // 0 bulleted, 1 numbered: kind of the next list
+  std::int32_t ListType = 0;  // 0 bulleted, 1 numbered: kind of the next list
   std::string SubheadingListMode = "RETURN";
   std::string HeadingTagDigits = "123456";
   std::string PictureDirectory;
-  std::uint8_t PictureAlignment = 2;   // 1 centre, 2 left, 3 right
-  bool ExternalBlock = false;          // .EX with a name: its index lines were taken by the link pass
-  bool LinkModeExternal = false;       // index markers name an external target (.EX in IPF/RTF, .URL)
-  bool LinkModeLocal = true;           // index markers and .ID lines are the document's own
-  bool LinkModeUrl = false;            // inside an .URL block
+  std::uint8_t PictureAlignment = 2;  // 1 centre, 2 left, 3 right
+  bool ExternalBlock = false;     // .EX with a name: its index lines were taken by the link pass
+  bool LinkModeExternal = false;  // index markers name an external target (.EX in IPF/RTF, .URL)
+  bool LinkModeLocal = true;      // index markers and .ID lines are the document's own
+  bool LinkModeUrl = false;       // inside an .URL block
 
   // Line start and lists.
   std::vector<std::int32_t> OpenedListTypes;  // kind of every open list, innermost last
@@ -102,10 +102,10 @@ struct TCompileContext {
   bool PreviousGroupStart = false;
   std::uint8_t DeepestHeadingLevel = 0;
   std::uint16_t LastHeadingIndex = 0;
-  std::uint16_t TopicCounter = 0;      // WinHelp topics
+  std::uint16_t TopicCounter = 0;  // WinHelp topics
   std::array<std::uint16_t, 7> RtfTextCounters{};
-  std::vector<THeadingNode*> HeadingOrder;  // nodes in source order (heading pass)
-  std::size_t NextHeadingOrder = 0;          // next node the output pass meets
+  std::vector<THeadingNode*> HeadingOrder;              // nodes in source order (heading pass)
+  std::size_t NextHeadingOrder = 0;                     // next node the output pass meets
   std::unordered_set<const THeadingNode*> ShortTopics;  // topics with fewer than 3 text characters
   bool InGroupPage = false;
   bool GroupPageStarted = false;

@@ -1,8 +1,8 @@
 #include "compiler/passes/pass_services.h"
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/writers/output_files.h"
 #include "compiler/writers/output_writer.h"
 

@@ -18,12 +18,12 @@ struct CompilerRun;
 
 // One heading, as the heading pass builds the tree.
 struct THeadingNode {
-  std::int32_t SourcePosition = 0;   // read position at which the title text begins
-  std::uint16_t HeadingNumber = 0;   // "#hd" and IPF "res" number
-  std::uint16_t RunningNumber = 0;   // free for the contents tree
+  std::int32_t SourcePosition = 0;  // read position at which the title text begins
+  std::uint16_t HeadingNumber = 0;  // "#hd" and IPF "res" number
+  std::uint16_t RunningNumber = 0;  // free for the contents tree
   THeadingNode* FirstChild = nullptr;
-  std::int16_t FileNumber = 0;       // output page holding the heading
-  std::uint8_t GroupFlag = 0;        // the heading opened a frame group
+  std::int16_t FileNumber = 0;             // output page holding the heading
+  std::uint8_t GroupFlag = 0;              // the heading opened a frame group
   const std::string* OwnString = nullptr;  // first .ID word (WinHelp context string), or none
   THeadingNode* NextSibling = nullptr;
 };
@@ -50,13 +50,13 @@ struct TPassServices {
   // The one output text that every writer appends to, and the name it is created under.
   std::string OutputFile;
   std::string CurrentOutputFileName;
-  std::string ChmFileName;           // compiled HTML Help file name without directory
+  std::string ChmFileName;  // compiled HTML Help file name without directory
 
   // Output pass position.
   THeadingNode* CurrentTopicNode = nullptr;
   bool InFootnote = false;
   bool TableMode = false;
-  std::int32_t OutputColumn = 0;     // the character filter's column counter
+  std::int32_t OutputColumn = 0;  // the character filter's column counter
   std::int32_t CurrentFrameGroupNumber = -1;
   std::array<bool, kFootnoteFileFlags> FileHasFootnotes{};
   int GroupWindowCount = 2;

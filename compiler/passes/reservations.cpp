@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
+#include "compiler/passes/compiler_run.h"
 
 namespace skeldon {
 

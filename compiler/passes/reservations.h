@@ -10,11 +10,11 @@ namespace skeldon {
 struct CompilerRun;
 
 struct TNumberReservation {
-  std::uint16_t NaturalNumber = 0;   // the number the counter reached without the reservation
-  std::uint16_t UsedNumber = 0;      // the counter after the reservation
-  std::uint16_t ReservedValue = 0;   // the .NR or .HD value
+  std::uint16_t NaturalNumber = 0;  // the number the counter reached without the reservation
+  std::uint16_t UsedNumber = 0;     // the counter after the reservation
+  std::uint16_t ReservedValue = 0;  // the .NR or .HD value
   std::int32_t SourceLine = 0;
-  std::uint8_t Kind = 0;             // 1 = .NR (file), 0 = .HD (heading)
+  std::uint8_t Kind = 0;  // 1 = .NR (file), 0 = .HD (heading)
 };
 
 struct TReservationState {

@@ -1,9 +1,9 @@
 #include "compiler/passes/run_preparation.h"
 
 #include "compiler/foundation/command_line.h"
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/foundation/ini_values.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 
 namespace skeldon {
@@ -25,14 +25,17 @@ void PrepareCompileRun(CompilerRun& run) {
   run.sourceText.InHtmlCode = false;
   // What a WordStar soft space becomes, and so the table-cell separator.
   run.reader.SoftSpaceChar = run.switches.WordStarInput ? 0x1C : ' ';
-  if (run.ini.SourceIsIso) BuildIsoLowerCaseTable(run.fileNames.LowerCaseTable);
-  else BuildIbmLowerCaseTable(run.fileNames.LowerCaseTable);
+  if (run.ini.SourceIsIso)
+    BuildIsoLowerCaseTable(run.fileNames.LowerCaseTable);
+  else
+    BuildIbmLowerCaseTable(run.fileNames.LowerCaseTable);
   BuildWordCharTable(run);
   // The head-include extension follows the page extension in length and case.
   run.fileNames.PageExtension = ChoosePageExtension(run);
   const bool capitals = run.fileNames.PageExtension[1] == 'H';
   const bool shortExt = run.fileNames.PageExtension.size() == 4;
-  run.htmlPage.HeadIncludeExtension = shortExt ? (capitals ? ".HEA" : ".hea") : (capitals ? ".HEAD" : ".head");
+  run.htmlPage.HeadIncludeExtension =
+      shortExt ? (capitals ? ".HEA" : ".hea") : (capitals ? ".HEAD" : ".head");
 
   ClearFontDefs(run.iniValues);
   for (int letter = kFirstFontLetter; letter < kFirstFontLetter + kFontLetterCount; ++letter)
@@ -56,7 +59,8 @@ void PrepareCompileRun(CompilerRun& run) {
   if (sw.PrefixFromSource) {
     sw.PageNamePrefix = CutText(FileNamePart(sw.OutputDirectory), kPageNamePrefixMax);
   } else {
-    const std::string& value = run.project.PreFileName == "*" ? run.ini.PreFileName : run.project.PreFileName;
+    const std::string& value =
+        run.project.PreFileName == "*" ? run.ini.PreFileName : run.project.PreFileName;
     std::string prefix;
     if (!PrefixFromPattern(value, prefix))
       run.reporter.WriteLine(MessageText(run.Language, MessageId::WrongPreFileName), true);

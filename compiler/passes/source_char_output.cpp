@@ -2,17 +2,17 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/inline_graphics.h"
-#include "compiler/writers/markup.h"
 #include "compiler/foundation/source_buffer.h"
-#include "compiler/writers/source_text_output.h"
 #include "compiler/foundation/toggles.h"
-#include "compiler/writers/link_writer.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/output_filter.h"
 #include "compiler/passes/pass_services.h"
 #include "compiler/passes/source_reader.h"
+#include "compiler/writers/inline_graphics.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/writers/markup.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -62,8 +62,10 @@ void CopyFootnoteToNotes(CompilerRun& run, std::int32_t n) {
         if (sb.NextChar != run.reader.SoftSpaceChar && sb.NextChar != ' ') break;
       }
       // A line end inside a sentence still separates two words.
-      if (count > 0) notes += "<br>\r\n";
-      else notes += ' ';
+      if (count > 0)
+        notes += "<br>\r\n";
+      else
+        notes += ' ';
       c = sb.NextChar;
       // A line that starts with the end character ends the footnote; its text is not lost.
       if (c == cx.FootnoteEndChar) break;
@@ -86,14 +88,15 @@ void WriteFootnoteBegin(CompilerRun& run, std::int32_t n) {
     run.charConversion.Context.InTextPopup = true;
   } else if (t.Html && run.switches.NoFrames) {
     out += "<a href =\"" +
-           NormalizeFileName(run, run.switches.PageNamePrefix + "NOTES" + run.fileNames.PageExtension) +
+           NormalizeFileName(run,
+                             run.switches.PageNamePrefix + "NOTES" + run.fileNames.PageExtension) +
            "#ft" + num + "\">[" + num + "]</a> ";
     CopyFootnoteToNotes(run, n);
   } else if (t.Html) {
     const std::int32_t file = run.numbering.FileCounter;
     const std::string keep = run.fileNames.LastPageIdName;
-    out += "<a href=\"" + MakeTopicFileName(run, static_cast<std::int16_t>(file), false, 2) + "#ft" + num +
-           "\" target=\"grFoot" + std::to_string(file) + "\">";
+    out += "<a href=\"" + MakeTopicFileName(run, static_cast<std::int16_t>(file), false, 2) +
+           "#ft" + num + "\" target=\"grFoot" + std::to_string(file) + "\">";
     run.fileNames.LastPageIdName = keep;
     WriteHtmlAnchor(run, out);
     CopyFootnoteToNotes(run, n);
@@ -175,7 +178,8 @@ void EmitRunningChar(CompilerRun& run, std::uint8_t ch) {
   }
   if (cx.FootnoteMarkersSet && ch != 0 && ch == cx.FootnoteEndChar) {
     EmitLinkedChar(run, 0);
-    if ((t.Html && !run.ini.FootnotesPopup) || !run.passes.InFootnote) ReportMissingFootnoteBegin(run);
+    if ((t.Html && !run.ini.FootnotesPopup) || !run.passes.InFootnote)
+      ReportMissingFootnoteBegin(run);
     WriteFootnoteEnd(run);
     return;
   }
@@ -188,7 +192,9 @@ void EmitRunningChar(CompilerRun& run, std::uint8_t ch) {
   EmitLinkedChar(run, ch);
 }
 
-void InstallSourceCharOutput(CompilerRun& run) { run.outputFilter.EmitSourceChar = EmitRunningChar; }
+void InstallSourceCharOutput(CompilerRun& run) {
+  run.outputFilter.EmitSourceChar = EmitRunningChar;
+}
 
 std::uint8_t GetDotLineChar(const CompilerRun& run, int n) {
   const std::string& line = run.reader.DotLine;

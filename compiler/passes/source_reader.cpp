@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "compiler/foundation/command_line.h"
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/pass_services.h"
 
 namespace skeldon {
@@ -32,7 +32,9 @@ inline std::uint8_t ReadByte(CompilerRun& run) {
   return at < sb.Data.size() ? static_cast<std::uint8_t>(sb.Data[at]) : 0;
 }
 
-inline bool AtSourceEnd(const CompilerRun& run) { return run.source.Position >= run.source.Data.size(); }
+inline bool AtSourceEnd(const CompilerRun& run) {
+  return run.source.Position >= run.source.Data.size();
+}
 
 void RaiseLineEndCount(TSourceBuffer& sb) {
   // A byte counter that wrapped to 0 would make a run of empty lines look like none.
@@ -42,7 +44,8 @@ void RaiseLineEndCount(TSourceBuffer& sb) {
 // Drops the line feed of a CR LF pair; any other byte stays to be read.
 void DropLineFeed(CompilerRun& run) {
   TSourceBuffer& sb = run.source;
-  if (sb.Position < sb.Data.size() && static_cast<std::uint8_t>(sb.Data[sb.Position]) == kLf) ++sb.Position;
+  if (sb.Position < sb.Data.size() && static_cast<std::uint8_t>(sb.Data[sb.Position]) == kLf)
+    ++sb.Position;
 }
 
 // Skips one embedded 0x1D sequence (NextChar holds its opening byte). False when the buffer
@@ -133,15 +136,20 @@ bool FilterWordStarChar(CompilerRun& run) {
 
 void FilterPlainChar(CompilerRun& run) {
   TSourceBuffer& sb = run.source;
-  if (sb.NextChar == kLf) sb.NextChar = kCr;  // a bare line feed counts as CR LF
-  else if (sb.NextChar == kCr) DropLineFeed(run);
-  else return;
+  if (sb.NextChar == kLf)
+    sb.NextChar = kCr;  // a bare line feed counts as CR LF
+  else if (sb.NextChar == kCr)
+    DropLineFeed(run);
+  else
+    return;
   RaiseLineEndCount(sb);
   if (run.switches.SoftLineEnds) {
     if (!IsSentenceEndChar(sb.CurChar)) --sb.LineEndCount;
     if (sb.CurChar == kCr) {
-      if (sb.LineEndCount < 2) sb.LineEndCount = 2;
-      else RaiseLineEndCount(sb);
+      if (sb.LineEndCount < 2)
+        sb.LineEndCount = 2;
+      else
+        RaiseLineEndCount(sb);
     }
   }
 }
@@ -336,8 +344,7 @@ bool HandleConditionCommand(CompilerRun& run, std::string_view command, bool rea
   TSourceReaderState& rd = run.reader;
   const std::string_view cmd = command.substr(0, 2);
   if (cmd == "IF") {
-    if (rd.IfOpen)
-      run.reporter.ReportSourceError(MessageId::IfNotClosed, 0);
+    if (rd.IfOpen) run.reporter.ReportSourceError(MessageId::IfNotClosed, 0);
     if (readRest) ReadDotCommandLine(run);
     rd.DotLine = LowerCaseText(run.fileNames.LowerCaseTable, rd.DotLine);
     rd.ConditionOn = EvaluateCondition(run, ArgumentText(rd.DotLine, readRest));
@@ -346,8 +353,7 @@ bool HandleConditionCommand(CompilerRun& run, std::string_view command, bool rea
   }
   if (cmd == "EN") {
     rd.ConditionOn = true;
-    if (!rd.IfOpen)
-      run.reporter.ReportSourceError(MessageId::EndWithoutIf, 0);
+    if (!rd.IfOpen) run.reporter.ReportSourceError(MessageId::EndWithoutIf, 0);
     rd.IfOpen = false;
     return true;
   }

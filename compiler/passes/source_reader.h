@@ -16,15 +16,15 @@ inline constexpr std::size_t kDotLineMax = 255;
 inline constexpr std::size_t kConditionTextMax = 199;
 
 struct TSourceReaderState {
-  std::string DotLine;                 // rest of the current dot line (at most kDotLineMax)
-  bool ConditionOn = true;             // the text is taken
-  bool IfOpen = false;                 // an .IF waits for its .EN
+  std::string DotLine;                     // rest of the current dot line (at most kDotLineMax)
+  bool ConditionOn = true;                 // the text is taken
+  bool IfOpen = false;                     // an .IF waits for its .EN
   std::uint16_t PendingFileNumber = 0;     // last .NR value, 0 = none
   std::uint16_t PendingHeadingNumber = 0;  // last .HD value, 0 = none
-  std::uint8_t SoftSpaceChar = ' ';    // what a WordStar soft space becomes
-  bool SoftSpacesAsBlanks = false;     // .SP ON
-  bool PrePassRunning = false;         // heading pass or link pass
-  bool DotLineMark = false;            // the line being read began with a dot: a dot-command line
+  std::uint8_t SoftSpaceChar = ' ';        // what a WordStar soft space becomes
+  bool SoftSpacesAsBlanks = false;         // .SP ON
+  bool PrePassRunning = false;             // heading pass or link pass
+  bool DotLineMark = false;  // the line being read began with a dot: a dot-command line
 };
 
 // Shifts the window and reads the next character into NextChar. At each line start it also

@@ -1,7 +1,7 @@
 #include "compiler/passes/table_scanner.h"
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/writers/table_writer.h"
 
 namespace skeldon {
@@ -16,7 +16,9 @@ void CloseCell(TTableState& st, std::int32_t lastColumn, std::int64_t textEnd) {
   cell.TextEnd = textEnd < cell.TextStart ? cell.TextStart : textEnd;
 }
 
-bool CellOpen(const TTableState& st) { return !st.Cells.empty() && st.Cells.back().LastColumn == 0; }
+bool CellOpen(const TTableState& st) {
+  return !st.Cells.empty() && st.Cells.back().LastColumn == 0;
+}
 
 }  // namespace
 
@@ -49,8 +51,10 @@ void ScanTableCell(CompilerRun& run) {
   }
   if (c0 == kCr) {
     if (CellOpen(st)) {
-      if (s1) CloseCell(st, st.TableColumn - 1, st.LastBytes[2]);
-      else CloseCell(st, st.TableColumn, st.LastBytes[1]);
+      if (s1)
+        CloseCell(st, st.TableColumn - 1, st.LastBytes[2]);
+      else
+        CloseCell(st, st.TableColumn, st.LastBytes[1]);
     }
     ++st.TableRow;
     st.TableColumn = 0;

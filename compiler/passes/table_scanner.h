@@ -18,14 +18,14 @@ inline constexpr int kTableColumnMax = 200;  // table columns
 inline constexpr std::size_t kTableTitleMax = 199;
 
 struct TTableCell {
-  std::int32_t Row = 0;          // line ends passed since the table opened (first line: 1)
-  std::int32_t FirstColumn = 0;  // position of the first character, from 1
-  std::int32_t LastColumn = 0;   // position of the last character; 0 while open
-  std::int64_t TextStart = 0;    // first byte in the source buffer
-  std::int64_t TextEnd = 0;      // last byte (inclusive)
+  std::int32_t Row = 0;            // line ends passed since the table opened (first line: 1)
+  std::int32_t FirstColumn = 0;    // position of the first character, from 1
+  std::int32_t LastColumn = 0;     // position of the last character; 0 while open
+  std::int64_t TextStart = 0;      // first byte in the source buffer
+  std::int64_t TextEnd = 0;        // last byte (inclusive)
   std::int32_t Continuation = -1;  // index of the cell continuing this one, -1 none
-  bool Valid = true;             // written as a cell of its own
-  bool Ditto = false;            // a cell of one double quote
+  bool Valid = true;               // written as a cell of its own
+  bool Ditto = false;              // a cell of one double quote
   std::int32_t ColSpan = 1;
   std::int32_t RowSpan = 1;
 };

@@ -39,7 +39,8 @@ void ApplyTargetOverride(CompilerRun& run) {
   for (const TTargetRow& row : TargetRows()) {
     if (!sw.TargetRequests[row.Request] && !sw.TargetRequests[row.OrRequest]) continue;
     run.ini.TargetFlags = row.Flags;
-    if (row.Request == kRequestRtfText) run.ini.ColorCorrection = sw.TargetRequests[kRequestRtfTextCc];
+    if (row.Request == kRequestRtfText)
+      run.ini.ColorCorrection = sw.TargetRequests[kRequestRtfTextCc];
     if (sw.InternalContents) {
       run.ini.ContentsInternal = true;
       run.ini.ContentsCntFile = false;

@@ -2,28 +2,28 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/inline_graphics.h"
-#include "compiler/writers/markup.h"
 #include "compiler/foundation/source_buffer.h"
-#include "compiler/writers/source_text_output.h"
-#include "compiler/writers/contents_html.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/heading_lines.h"
-#include "compiler/writers/html_page.h"
-#include "compiler/writers/index_markers.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/link_pass.h"
-#include "compiler/writers/link_writer.h"
-#include "compiler/writers/lists_and_blocks.h"
-#include "compiler/writers/navigation_buttons.h"
-#include "compiler/writers/output_files.h"
 #include "compiler/passes/output_filter.h"
-#include "compiler/passes/reservations.h"
 #include "compiler/passes/output_pass.h"
+#include "compiler/passes/reservations.h"
 #include "compiler/passes/source_char_output.h"
 #include "compiler/passes/source_reader.h"
 #include "compiler/passes/table_scanner.h"
+#include "compiler/writers/contents_html.h"
+#include "compiler/writers/html_page.h"
+#include "compiler/writers/index_markers.h"
+#include "compiler/writers/inline_graphics.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/writers/lists_and_blocks.h"
+#include "compiler/writers/markup.h"
+#include "compiler/writers/navigation_buttons.h"
+#include "compiler/writers/output_files.h"
+#include "compiler/writers/source_text_output.h"
 #include "compiler/writers/winhelp_topic.h"
 
 namespace skeldon {
@@ -31,7 +31,6 @@ namespace skeldon {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
-
 
 char HeadingFont(const CompilerRun& run, int level) {
   const std::string& fonts = run.ini.HeadingFonts;
@@ -51,17 +50,22 @@ std::string PageName(CompilerRun& run, std::int32_t number, bool frame, std::uin
 
 // The separator between two sub-chapter links of the .SC mode.
 void WriteSeparator(CompilerRun& run, const std::string& mode) {
-  if (mode == "RETURN" || mode == "BREAK") WriteLineBreak(run);
-  else if (mode == "RETURN RETURN" || mode == "PARAGRAPH") WriteParagraphBreak(run);
+  if (mode == "RETURN" || mode == "BREAK")
+    WriteLineBreak(run);
+  else if (mode == "RETURN RETURN" || mode == "PARAGRAPH")
+    WriteParagraphBreak(run);
   else
     for (char ch : mode) {
       const std::uint8_t c = static_cast<std::uint8_t>(ch);
-      if (run.passes.GraphicCharIndex[c] != 0) WriteGraphicChar(run, c);
-      else WriteSourceChar(run, c, run.passes.OutputFile);
+      if (run.passes.GraphicCharIndex[c] != 0)
+        WriteGraphicChar(run, c);
+      else
+        WriteSourceChar(run, c, run.passes.OutputFile);
     }
 }
 
-void WriteTextInFont(CompilerRun& run, const std::string& text, char font, bool breakFirst, bool lineBreakFirst) {
+void WriteTextInFont(CompilerRun& run, const std::string& text, char font, bool breakFirst,
+                     bool lineBreakFirst) {
   const char remembered = run.markup.RunningFontLetter;
   if (font != '@') WriteFontChange(run, run.passes.OutputFile, font, false);
   if (breakFirst) {
@@ -85,21 +89,27 @@ void WriteSubchapterLinks(CompilerRun& run, std::uint8_t level, std::uint8_t pre
   auto& cursor = run.navigation.HeadingCursor;
   const THeadingNode* parent = cursor[previous];
   if (run.ini.SubchapterLinkText == "NO" || t.RtfText) {
-    if (cx.OutputCharCount < 3) WriteLineBreak(run);
-    else WriteParagraphBreak(run);
+    if (cx.OutputCharCount < 3)
+      WriteLineBreak(run);
+    else
+      WriteParagraphBreak(run);
   } else {
-    WriteTextInFont(run, run.ini.SubchapterLinkText, static_cast<char>(run.ini.SubchapterLinkFont), true,
-                    cx.OutputCharCount < 3);
-    if (t.RtfFamily && cx.SubheadingListMode.find("LIST") != std::string::npos) cx.SubheadingListMode = "RETURN";
+    WriteTextInFont(run, run.ini.SubchapterLinkText, static_cast<char>(run.ini.SubchapterLinkFont),
+                    true, cx.OutputCharCount < 3);
+    if (t.RtfFamily && cx.SubheadingListMode.find("LIST") != std::string::npos)
+      cx.SubheadingListMode = "RETURN";
     const bool list = cx.SubheadingListMode.find("LIST") != std::string::npos;
     if (list) run.passes.OutputFile += t.Html ? "<UL>" : ":ul compact.";
-    const std::uint16_t frame =
-        parent && parent->GroupFlag ? static_cast<std::uint16_t>(run.linkPass.FrameGroupBase + 2) : 0;
+    const std::uint16_t frame = parent && parent->GroupFlag
+                                    ? static_cast<std::uint16_t>(run.linkPass.FrameGroupBase + 2)
+                                    : 0;
     for (const THeadingNode* node = cursor[level]; node; node = node->NextSibling) {
       if (list) run.passes.OutputFile += t.Html ? "<LI>" : ":li.";
       WriteContentsLink(run, *node, true, frame);
-      if (!node->NextSibling || list) WriteLineBreak(run);
-      else WriteSeparator(run, cx.SubheadingListMode);
+      if (!node->NextSibling || list)
+        WriteLineBreak(run);
+      else
+        WriteSeparator(run, cx.SubheadingListMode);
     }
     if (list) run.passes.OutputFile += t.Html ? "</UL>" : ":eul compact.";
     run.passes.OutputFile += kCrLf;
@@ -108,8 +118,8 @@ void WriteSubchapterLinks(CompilerRun& run, std::uint8_t level, std::uint8_t pre
     for (int l = previous; l >= 1; --l) {
       const THeadingNode* node = cursor[l];
       if (!node || !node->NextSibling) continue;
-      WriteTextInFont(run, run.ini.NextChapterLinkText, static_cast<char>(run.ini.NextChapterLinkFont), true,
-                      true);
+      WriteTextInFont(run, run.ini.NextChapterLinkText,
+                      static_cast<char>(run.ini.NextChapterLinkFont), true, true);
       WriteContentsLink(run, *node->NextSibling, false, 0);
       WriteLineBreak(run);
       break;
@@ -131,12 +141,15 @@ void WriteGroupFrameset(CompilerRun& run, THeadingNode* node) {
     out += "<FRAMESET COLS=\"" + std::to_string(first.WidthPercent) + "%,*\">\r\n";
   else
     out += "<FRAMESET ROWS=\"" + std::to_string(first.HeightPercent) + "%,*\">\r\n";
-  if (!run.ini.TargetFlags.HtmlHelp) WriteNoFramesBlock(run, out, PageName(run, file, true, 0), node, kTopicPage);
+  if (!run.ini.TargetFlags.HtmlHelp)
+    WriteNoFramesBlock(run, out, PageName(run, file, true, 0), node, kTopicPage);
   const std::int32_t group = run.linkPass.FrameGroupBase;
-  out += "<FRAME src=\"" + PageName(run, file, true, 0) + "\" name=\"group" + std::to_string(group + 1) + "\">\r\n";
+  out += "<FRAME src=\"" + PageName(run, file, true, 0) + "\" name=\"group" +
+         std::to_string(group + 1) + "\">\r\n";
   // The second frame shows the page of the group's first sub-heading, whatever number .NR gave it.
   const std::int32_t second = node && node->FirstChild ? node->FirstChild->FileNumber : file + 1;
-  out += "<FRAME src=\"" + PageName(run, second, false, 0) + "\" name=\"group" + std::to_string(group + 2) + "\">\r\n";
+  out += "<FRAME src=\"" + PageName(run, second, false, 0) + "\" name=\"group" +
+         std::to_string(group + 2) + "\">\r\n";
   out += "</FRAMESET>";
   FinishHtmlPage(run, out, true, true);
   CloseOutputFile(run);
@@ -162,7 +175,8 @@ void StartHtmlFile(CompilerRun& run, std::uint8_t level, THeadingNode* node) {
     const std::string textPage = PageName(run, file, false, 1);
     if (!run.ini.TargetFlags.HtmlHelp) WriteNoFramesBlock(run, out, textPage, node, kTopicPage);
     out += "<FRAME src=\"" + textPage + "\" name=\"grText" + std::to_string(file) + "\">\r\n";
-    out += "<FRAME src=\"" + PageName(run, file, false, 2) + "\" name=\"grFoot" + std::to_string(file) + "\">\r\n";
+    out += "<FRAME src=\"" + PageName(run, file, false, 2) + "\" name=\"grFoot" +
+           std::to_string(file) + "\">\r\n";
     out += "</FRAMESET>";
     FinishHtmlPage(run, out, true, true);
     CloseOutputFile(run);
@@ -206,7 +220,8 @@ void StartHtmlFile(CompilerRun& run, std::uint8_t level, THeadingNode* node) {
   (void)level;
 }
 
-void WriteHeadingStart(CompilerRun& run, std::uint8_t level, THeadingNode* node, std::uint8_t previous) {
+void WriteHeadingStart(CompilerRun& run, std::uint8_t level, THeadingNode* node,
+                       std::uint8_t previous) {
   TCompileContext& cx = run.compile;
   const TTargetFlags& t = run.ini.TargetFlags;
   std::string& out = run.passes.OutputFile;
@@ -223,12 +238,12 @@ void WriteHeadingStart(CompilerRun& run, std::uint8_t level, THeadingNode* node,
     run.passes.OutputFile += "<a name=\"hd" + std::to_string(number) + "\">";
   } else if (t.Ipf) {
     out += ":h" + std::to_string(level) + " res=" + std::to_string(number);
-    if (run.linkPass.PanelIdFileWanted)
-      out += " global id=h" + std::to_string(number);
+    if (run.linkPass.PanelIdFileWanted) out += " global id=h" + std::to_string(number);
     if (run.linkPass.FrameGroupActive) {
       const std::uint8_t g = GetGroupLevel(run, level);
       out += " group=" + std::to_string(g + run.linkPass.FrameGroupBase);
-      if (node && g < run.passes.GroupWindowCount) out += WriteIpfWindowPosition(run, true, g, *node);
+      if (node && g < run.passes.GroupWindowCount)
+        out += WriteIpfWindowPosition(run, true, g, *node);
     }
     out += ".";
   } else if (t.RtfFamily) {
@@ -244,7 +259,8 @@ void WriteHeadingStart(CompilerRun& run, std::uint8_t level, THeadingNode* node,
       if (!first) run.passes.OutputFile += "\\plain\\par\\par\\pard\r\n\r\n";
       WriteFontChange(run, run.passes.OutputFile, HeadingFont(run, level), false);
       if (run.ini.AutomaticHeadingEnumeration) {
-        run.passes.OutputFile += "\\s1" + std::to_string(level - 1) + "\\ilvl" + std::to_string(level - 1) + "\\ls0";
+        run.passes.OutputFile +=
+            "\\s1" + std::to_string(level - 1) + "\\ilvl" + std::to_string(level - 1) + "\\ls0";
       } else {
         for (int l = 1; l <= level; ++l)
           run.passes.OutputFile += (l > 1 ? "." : "") + std::to_string(counters[l]);
@@ -333,13 +349,16 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
     }
   }
   // The blank line after the topic; the placeholder page keeps exactly its two lines.
-  if (!(t.Ipf && run.switches.NewIpfCompiler) && !run.htmlPage.EmptyPageOpen) run.passes.OutputFile += kCrLf;
+  if (!(t.Ipf && run.switches.NewIpfCompiler) && !run.htmlPage.EmptyPageOpen)
+    run.passes.OutputFile += kCrLf;
   cx.LastHeadingLevel = level;
   run.linkPass.CurrentLevel = level;
   run.reporter.ShowProgress();
   // Heading tree and automatic links. The nodes are met in the order the heading pass
   // made them, so a level jump never leaves the walk on a missing node.
-  THeadingNode* node = cx.NextHeadingOrder < cx.HeadingOrder.size() ? cx.HeadingOrder[cx.NextHeadingOrder++] : nullptr;
+  THeadingNode* node = cx.NextHeadingOrder < cx.HeadingOrder.size()
+                           ? cx.HeadingOrder[cx.NextHeadingOrder++]
+                           : nullptr;
   if (previous > 0 && level > previous) {
     nav.LastLeftHeading = cursor[previous];
     cursor[level] = node;
@@ -407,8 +426,10 @@ void WriteTopicEnd(CompilerRun& run) {
           ReadSourceChar(run);
           if (sb.NextChar != run.reader.SoftSpaceChar) break;
         }
-        if (count > 0) WriteLineBreak(run);
-        else WriteSourceChar(run, ' ', run.passes.OutputFile);
+        if (count > 0)
+          WriteLineBreak(run);
+        else
+          WriteSourceChar(run, ' ', run.passes.OutputFile);
         c = sb.NextChar;
         // An end character at the start of a line still ends the footnote.
         if (c == cx.FootnoteEndChar) break;

@@ -3,98 +3,98 @@
 #include <exception>
 #include <new>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/compile_hypertext.h"
-#include "compiler/writers/help_tables.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/reverse/reverse_placeholders.h"
+#include "compiler/writers/help_tables.h"
 
 namespace skeldon {
 
 namespace {
 
 std::string WithoutTrailingBackslash(std::string directory) {
-    if (directory.size() > 1 && (directory.back() == '\\' || directory.back() == '/'))
-        directory.pop_back();
-    return directory;
+  if (directory.size() > 1 && (directory.back() == '\\' || directory.back() == '/'))
+    directory.pop_back();
+  return directory;
 }
 
 }  // namespace
 
 CompareDirectories ChooseCompareDirectories(const CompilerRun& run) {
-    const TSwitches& sw = run.switches;
-    const std::vector<std::string>& words = sw.ProgramParameters;
-    // With a project file, it is taken to be word 1 and the switch word 2.
-    const std::size_t k = sw.ProjectFileName.empty() ? 0 : 1;
-    const auto word = [&](std::size_t number) { return words.at(number - 1); };
-    CompareDirectories dirs;
-    if (words.size() <= k + 1 && !sw.PrepareUploadMode) return dirs;
-    dirs.Run = true;
-    dirs.Old = WithoutTrailingBackslash(sw.PrepareUploadMode ? sw.OutputDirectory : word(k + 2));
-    dirs.New = !sw.PrepareUploadMode && words.size() > k + 2 ? word(k + 3) : dirs.Old + "_uploaded";
-    return dirs;
+  const TSwitches& sw = run.switches;
+  const std::vector<std::string>& words = sw.ProgramParameters;
+  // With a project file, it is taken to be word 1 and the switch word 2.
+  const std::size_t k = sw.ProjectFileName.empty() ? 0 : 1;
+  const auto word = [&](std::size_t number) { return words.at(number - 1); };
+  CompareDirectories dirs;
+  if (words.size() <= k + 1 && !sw.PrepareUploadMode) return dirs;
+  dirs.Run = true;
+  dirs.Old = WithoutTrailingBackslash(sw.PrepareUploadMode ? sw.OutputDirectory : word(k + 2));
+  dirs.New = !sw.PrepareUploadMode && words.size() > k + 2 ? word(k + 3) : dirs.Old + "_uploaded";
+  return dirs;
 }
 
 void RunCompareOrUpload(CompilerRun& run) {
-    const TSwitches& sw = run.switches;
-    const CompareDirectories dirs = ChooseCompareDirectories(run);
-    if (!dirs.Run) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
-    const ProjectFileState& pf = run.project;
-    if (!sw.ProjectFileName.empty() &&
-        (pf.FtpServerName.empty() || pf.FtpUserName.empty() || pf.FtpPassword.empty())) {
-        // Console only, in English.
-        for (const char* line :
-             {"Error: Server information in SKJ file missing. The following lines are required:",
-              "ftp server name = ", "ftp user name = ", "ftp password = ", "ftp server dir = "}) {
-            run.reporter.WriteConsole(line);
-            run.reporter.WriteConsole("\n");
-        }
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::UploadServerMissing));
+  const TSwitches& sw = run.switches;
+  const CompareDirectories dirs = ChooseCompareDirectories(run);
+  if (!dirs.Run) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+  const ProjectFileState& pf = run.project;
+  if (!sw.ProjectFileName.empty() &&
+      (pf.FtpServerName.empty() || pf.FtpUserName.empty() || pf.FtpPassword.empty())) {
+    // Console only, in English.
+    for (const char* line :
+         {"Error: Server information in SKJ file missing. The following lines are required:",
+          "ftp server name = ", "ftp user name = ", "ftp password = ", "ftp server dir = "}) {
+      run.reporter.WriteConsole(line);
+      run.reporter.WriteConsole("\n");
     }
-    CompareHtmlDirectories(run, dirs.Old, dirs.New, sw.PrepareUploadMode);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::UploadServerMissing));
+  }
+  CompareHtmlDirectories(run, dirs.Old, dirs.New, sw.PrepareUploadMode);
+  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
 }
 
 int CompilerMain(const std::vector<std::string>& argvWords, CompilerRun& run) {
-    run.switches.ProgramPath = argvWords.empty() ? std::string() : argvWords.front();
-    run.switches.ProgramParameters.assign(argvWords.empty() ? argvWords.end() : argvWords.begin() + 1,
-                                          argvWords.end());
-    // The unit initialisations in their order: the main unit first, then the source reader
-    // unit; the reverse, publishing, contents and output units have nothing to set up.
-    InitMainUnit(run);
-    InitSourceUnit(run);
-    // The reporter is a member of the run and exists from here on.
-    ResetSwitches(run.switches);
-    ReadCommandLine(run);
-    ReadProjectFile(run);
-    if (run.switches.CompareMode || run.switches.PrepareUploadMode) RunCompareOrUpload(run);
-    ReadIniFile(run, true);
-    if (run.switches.IpfReverseInput) {
-        ConvertIpfToSource(run);
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
-    }
-    if (run.switches.RtfReverseInput) {
-        RunRtfReverseConversion(run);
-        run.RunCompleted = true;
-        run.reporter.Terminate(ExitCode::Success);
-    }
-    CompileHypertext(run);
-    StartSecondCompiler(run);
-    return ProcessExitCode(ExitCode::Success);
+  run.switches.ProgramPath = argvWords.empty() ? std::string() : argvWords.front();
+  run.switches.ProgramParameters.assign(argvWords.empty() ? argvWords.end() : argvWords.begin() + 1,
+                                        argvWords.end());
+  // The unit initialisations in their order: the main unit first, then the source reader
+  // unit; the reverse, publishing, contents and output units have nothing to set up.
+  InitMainUnit(run);
+  InitSourceUnit(run);
+  // The reporter is a member of the run and exists from here on.
+  ResetSwitches(run.switches);
+  ReadCommandLine(run);
+  ReadProjectFile(run);
+  if (run.switches.CompareMode || run.switches.PrepareUploadMode) RunCompareOrUpload(run);
+  ReadIniFile(run, true);
+  if (run.switches.IpfReverseInput) {
+    ConvertIpfToSource(run);
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+  }
+  if (run.switches.RtfReverseInput) {
+    RunRtfReverseConversion(run);
+    run.RunCompleted = true;
+    run.reporter.Terminate(ExitCode::Success);
+  }
+  CompileHypertext(run);
+  StartSecondCompiler(run);
+  return ProcessExitCode(ExitCode::Success);
 }
 
 int RunCompiler(const std::vector<std::string>& argvWords, CompilerRun& run) {
-    try {
-        return CompilerMain(argvWords, run);
-    } catch (const TerminateRun& stop) {
-        return stop.ExitCode;
-    } catch (const std::bad_alloc&) {
-        run.reporter.WriteLine("Skeldon: out of memory", false);
-        return ProcessExitCode(ExitCode::RunFailed);
-    } catch (const std::exception& fault) {
-        // A fault nothing else handles still ends with the exit code of a failed run.
-        run.reporter.WriteLine(std::string("Skeldon: internal error: ") + fault.what(), false);
-        return ProcessExitCode(ExitCode::RunFailed);
-    }
+  try {
+    return CompilerMain(argvWords, run);
+  } catch (const TerminateRun& stop) {
+    return stop.ExitCode;
+  } catch (const std::bad_alloc&) {
+    run.reporter.WriteLine("Skeldon: out of memory", false);
+    return ProcessExitCode(ExitCode::RunFailed);
+  } catch (const std::exception& fault) {
+    // A fault nothing else handles still ends with the exit code of a failed run.
+    run.reporter.WriteLine(std::string("Skeldon: internal error: ") + fault.what(), false);
+    return ProcessExitCode(ExitCode::RunFailed);
+  }
 }
 
 }  // namespace skeldon

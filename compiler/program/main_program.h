@@ -19,9 +19,9 @@ int RunCompiler(const std::vector<std::string>& argvWords, CompilerRun& run);
 
 // The directories the compare and upload tool works on, chosen from the command-line words.
 struct CompareDirectories {
-    bool Run = false;  // false: too few words, nothing to compare
-    std::string Old;
-    std::string New;
+  bool Run = false;  // false: too few words, nothing to compare
+  std::string Old;
+  std::string New;
 };
 CompareDirectories ChooseCompareDirectories(const CompilerRun& run);
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "compiler/program/main_program.h"
 #include "compiler/passes/compiler_run.h"
+#include "compiler/program/main_program.h"
 
 namespace {
 
@@ -18,21 +18,21 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 extern "C" void RequestUserBreak(int) { gUserBreakRequested.store(true); }
 
 void InstallUserBreakHandler() {
-    struct sigaction action {};
-    action.sa_handler = RequestUserBreak;
-    sigemptyset(&action.sa_mask);
-    // A second Ctrl+C ends the program at once, for a run that reaches no further heading.
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
+  struct sigaction action {};
+  action.sa_handler = RequestUserBreak;
+  sigemptyset(&action.sa_mask);
+  // A second Ctrl+C ends the program at once, for a run that reaches no further heading.
+  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> words(argv, argv + argc);
-    // The run's state is large; it lives on the heap, not on the stack.
-    auto run = std::make_unique<skeldon::CompilerRun>();
-    run->UserBreakRequested = &gUserBreakRequested;
-    InstallUserBreakHandler();
-    return skeldon::RunCompiler(words, *run);
+  const std::vector<std::string> words(argv, argv + argc);
+  // The run's state is large; it lives on the heap, not on the stack.
+  auto run = std::make_unique<skeldon::CompilerRun>();
+  run->UserBreakRequested = &gUserBreakRequested;
+  InstallUserBreakHandler();
+  return skeldon::RunCompiler(words, *run);
 }

@@ -11,36 +11,33 @@ namespace {
 // These functions are not built yet: each says so plainly and stops with exit code 2, never
 // as success.
 [[noreturn]] void NotBuiltYet(CompilerRun& run, MessageId what) {
-    WriteMessage(run, {MessageId::NotBuiltYet, MessageText(run.Language, what)}, true);
-    run.reporter.Terminate(ExitCode::RunFailed);
+  WriteMessage(run, {MessageId::NotBuiltYet, MessageText(run.Language, what)}, true);
+  run.reporter.Terminate(ExitCode::RunFailed);
 }
 
 }  // namespace
 
-void ConvertIpfToSource(CompilerRun& run) {
-    NotBuiltYet(run, MessageId::IpfConversion);
-}
+void ConvertIpfToSource(CompilerRun& run) { NotBuiltYet(run, MessageId::IpfConversion); }
 
-void RunRtfReverseConversion(CompilerRun& run) {
-    NotBuiltYet(run, MessageId::RtfConversion);
-}
+void RunRtfReverseConversion(CompilerRun& run) { NotBuiltYet(run, MessageId::RtfConversion); }
 
 void StartSecondCompiler(CompilerRun& run) {
-    // Without a launch to make, the run ends as an ordinary end; only the launch itself is
-    // not built yet.
-    const TTargetFlags& t = run.ini.TargetFlags;
-    const auto& lines = run.programCommands.Lines;
-    const bool hasCompiler = (t.WinHelp3 && !lines[kWinHelp3Compiler].empty()) ||
-                             (t.WinHelp4 && !lines[kWinHelp4Compiler].empty()) ||
-                             (t.HtmlHelp && !lines[kHtmlHelpCompiler].empty()) ||
-                             (t.Ipf && !lines[kIpfCompiler].empty());
-    if (!run.RunSuccess || !run.project.CompileAfterRun || run.helpProject.GraphicsMissing || !hasCompiler)
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
-    NotBuiltYet(run, MessageId::HelpCompilerStart);
+  // Without a launch to make, the run ends as an ordinary end; only the launch itself is
+  // not built yet.
+  const TTargetFlags& t = run.ini.TargetFlags;
+  const auto& lines = run.programCommands.Lines;
+  const bool hasCompiler = (t.WinHelp3 && !lines[kWinHelp3Compiler].empty()) ||
+                           (t.WinHelp4 && !lines[kWinHelp4Compiler].empty()) ||
+                           (t.HtmlHelp && !lines[kHtmlHelpCompiler].empty()) ||
+                           (t.Ipf && !lines[kIpfCompiler].empty());
+  if (!run.RunSuccess || !run.project.CompileAfterRun || run.helpProject.GraphicsMissing ||
+      !hasCompiler)
+    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+  NotBuiltYet(run, MessageId::HelpCompilerStart);
 }
 
 void CompareHtmlDirectories(CompilerRun& run, std::string_view, std::string_view, bool) {
-    NotBuiltYet(run, MessageId::HtmlDirectoryCompare);
+  NotBuiltYet(run, MessageId::HtmlDirectoryCompare);
 }
 
 }  // namespace skeldon

@@ -2,14 +2,14 @@
 
 #include <utility>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/inline_graphics.h"
-#include "compiler/writers/source_text_output.h"
-#include "compiler/writers/external_links.h"
-#include "compiler/writers/index_markers.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/pass_services.h"
+#include "compiler/writers/external_links.h"
+#include "compiler/writers/index_markers.h"
+#include "compiler/writers/inline_graphics.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -18,7 +18,8 @@ namespace {
 constexpr const char* kLineEnd = "\r\n";
 
 bool IsNo(const std::string& text) {
-  return text.size() == 2 && (text[0] == 'n' || text[0] == 'N') && (text[1] == 'o' || text[1] == 'O');
+  return text.size() == 2 && (text[0] == 'n' || text[0] == 'N') &&
+         (text[1] == 'o' || text[1] == 'O');
 }
 
 void WriteContentsList(CompilerRun& run, const THeadingNode* list, int& depth) {
@@ -40,8 +41,8 @@ void WriteContentsList(CompilerRun& run, const THeadingNode* list, int& depth) {
       CopyHeadingTitle(run, out, h->SourcePosition, false, true, true);
       out += std::string("\">") + kLineEnd;
       indent();
-      out += "        <param name=\"Local\" value=\"" + MakeTopicFileName(run, h->FileNumber, false, 0) +
-             "\">" + kLineEnd;
+      out += "        <param name=\"Local\" value=\"" +
+             MakeTopicFileName(run, h->FileNumber, false, 0) + "\">" + kLineEnd;
       indent();
       out += std::string("     </OBJECT>") + kLineEnd;
     } else {
@@ -75,8 +76,10 @@ void WriteContentsLink(CompilerRun& run, const THeadingNode& node, bool windowPo
                               run.passes.FileHasFootnotes[node.FileNumber];
     if (!node.GroupFlag && !footnotePage) out += "#hd" + number;
     out += q;
-    if (group == 0 && otherFile) out += " target=" + q + run.ini.DefaultFrame + q;
-    else if (group != 0) out += " target=" + q + "group" + std::to_string(group) + q;
+    if (group == 0 && otherFile)
+      out += " target=" + q + run.ini.DefaultFrame + q;
+    else if (group != 0)
+      out += " target=" + q + "group" + std::to_string(group) + q;
     out += ">";
     CopyHeadingTitle(run, out, node.SourcePosition, false, false, false);
     if (!script) out += std::string("</a>") + kLineEnd;

@@ -2,13 +2,13 @@
 
 #include <array>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/passes/pass_services.h"
+#include "compiler/writers/contents_html.h"
 #include "compiler/writers/markup.h"
 #include "compiler/writers/source_text_output.h"
-#include "compiler/writers/contents_html.h"
-#include "compiler/passes/pass_services.h"
 
 namespace skeldon {
 
@@ -116,8 +116,8 @@ void WriteJavaScriptTree(CompilerRun& run) {
                 ",hc=new M_hc(\"NULL\"),hs=new M_hs(-1),hv=new M_hv(0),hl=new M_hl(0);");
   Line(out, "");
   for (const char* name : {"M_hc", "M_hs", "M_hv", "M_hl"})
-    Line(out, std::string("function ") + name +
-                  "(S) {this.length=m;for(var I=0;I<m;I++) this[I]=S;}");
+    Line(out,
+         std::string("function ") + name + "(S) {this.length=m;for(var I=0;I<m;I++) this[I]=S;}");
   Line(out, "");
   Line(out, "function writepage(hc,hv,hs) {");
   Line(out, " self.tree.document.open();");

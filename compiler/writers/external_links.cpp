@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/foundation/source_buffer.h"
-#include "compiler/writers/source_text_output.h"
 #include "compiler/foundation/toggles.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/pass_services.h"
 #include "compiler/passes/source_reader.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -31,10 +31,14 @@ bool ContainsHtmUpper(std::string_view u) {
 std::string HrefText(std::string_view u) {
   std::string r;
   for (char c : u) {
-    if (c == '"') r += "%22";
-    else if (c == '<') r += "%3C";
-    else if (c == '>') r += "%3E";
-    else r.push_back(c);
+    if (c == '"')
+      r += "%22";
+    else if (c == '<')
+      r += "%3C";
+    else if (c == '>')
+      r += "%3E";
+    else
+      r.push_back(c);
   }
   return r;
 }
@@ -65,8 +69,10 @@ void WriteExternalLink(CompilerRun& run, std::string_view url) {
   std::string& out = run.passes.OutputFile;
   std::string u(url);
   if (t.Html) {
-    if (t.HtmlHelp) MakeFileUrl(u);
-    else StripFileScheme(u);
+    if (t.HtmlHelp)
+      MakeFileUrl(u);
+    else
+      StripFileScheme(u);
     out += "<a href=\"" + HrefText(u) + "\"";
     out += ContainsHtmUpper(u) ? " target=\"extern\"" : " target=\"" + run.ini.DefaultFrame + "\"";
     out += ">";
@@ -150,7 +156,8 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
     if (dropQuotes && IsQuote(ch)) {
       // left out
     } else if (raw) {
-      f.push_back(static_cast<char>(run.ini.SourceIsIso ? ch : run.charConversion.Tables.OemToAnsi[ch]));
+      f.push_back(
+          static_cast<char>(run.ini.SourceIsIso ? ch : run.charConversion.Tables.OemToAnsi[ch]));
     } else {
       WriteSourceChar(run, ch, f);
     }
@@ -180,7 +187,8 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
           more = !(titleLimit && count > kTitleLimit);
         } else {
           n = n > 0 ? n : 1;
-          for (std::size_t i = 0; more && i < n; ++i) more = take(static_cast<std::uint8_t>(bytes[i]));
+          for (std::size_t i = 0; more && i < n; ++i)
+            more = take(static_cast<std::uint8_t>(bytes[i]));
         }
         bytes.remove_prefix(n);
       }
@@ -191,8 +199,10 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
     const std::uint8_t ch = run.source.NextChar;
     if (ch == 0x0D) {
       if (run.switches.SoftLineEnds && run.source.LineEndCount == 0) {
-        if (raw) f.push_back(' ');
-        else WriteSourceChar(run, ' ', f);
+        if (raw)
+          f.push_back(' ');
+        else
+          WriteSourceChar(run, ' ', f);
       }
       ++count;
       if (titleLimit && count > kTitleLimit) break;
@@ -210,9 +220,12 @@ void WriteExternalLinkList(CompilerRun& run) {
   auto line = [&](const std::string& target) {
     std::string text;
     for (char c : target) {
-      if (c == '<') text += "&lt;";
-      else if (c == '>') text += "&gt;";
-      else text.push_back(c);
+      if (c == '<')
+        text += "&lt;";
+      else if (c == '>')
+        text += "&gt;";
+      else
+        text.push_back(c);
     }
     out += "<a href=\"" + HrefText(target) + "\">" + text + "</a><br>\r\n";
   };

@@ -57,8 +57,7 @@ void HandleFrameCommand(CompilerRun& run) {
         rep.ReportSourceError({MessageId::UnknownFaParameter, word}, 0);
         return;
       }
-      if (n < 10 || n > 90)
-        rep.ReportSourceError(MessageId::FaPerCentRange, 0);
+      if (n < 10 || n > 90) rep.ReportSourceError(MessageId::FaPerCentRange, 0);
       // A frame needs room on both sides of the split: outside 1 to 99 the per cent fields
       // and the complements would wrap (reported above, kept inside the window here).
       if (n < 1) n = 1;
@@ -88,8 +87,8 @@ void HandleFrameCommand(CompilerRun& run) {
     if (hori == 0) hori = 100;
   }
   const bool vertiFirst = !horiFirst;
-  ps.GroupWindowTable[1] = Window(vertiFirst && one ? 100 : hori, horiFirst && one ? 100 : verti,
-                                  true, true);
+  ps.GroupWindowTable[1] =
+      Window(vertiFirst && one ? 100 : hori, horiFirst && one ? 100 : verti, true, true);
   if (levels == 3) {
     if (vertiFirst != three)
       ps.GroupWindowTable[2] = Window(hori, 100 - verti, false, true);
@@ -101,8 +100,10 @@ void HandleFrameCommand(CompilerRun& run) {
   ps.GroupWindowTable[levels] = Window(lastHeight, lastWidth, false, false);
   ps.GroupWindowTable[4] = ps.GroupWindowTable[2];
   if (levels == 3 && one) {
-    if (horiFirst) ps.GroupWindowTable[4].WidthPercent = 100;
-    else ps.GroupWindowTable[4].HeightPercent = 100;
+    if (horiFirst)
+      ps.GroupWindowTable[4].WidthPercent = 100;
+    else
+      ps.GroupWindowTable[4].HeightPercent = 100;
   }
   ps.GroupWindowCount = levels;
   run.linkPass.FramePending = true;

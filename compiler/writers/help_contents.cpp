@@ -4,13 +4,13 @@
 #include <array>
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/markup.h"
-#include "compiler/writers/source_text_output.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/passes/pass_services.h"
 #include "compiler/writers/contents_html.h"
 #include "compiler/writers/external_links.h"
-#include "compiler/passes/pass_services.h"
+#include "compiler/writers/markup.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -32,7 +32,8 @@ void WriteRtfContentsLevel(CompilerRun& run, TContentsWalk& w, const THeadingNod
     if (w.Depth > run.switches.ContentsDepth || w.Depth > 6) continue;
     ++w.Counters[w.Depth];
     for (int i = w.Depth + 1; i <= 6; ++i) w.Counters[i] = 0;
-    out += (w.Depth == 1 && !w.First && run.switches.ContentsDepth > 1) ? "\\par\\par\r\n" : "\\par\r\n";
+    out += (w.Depth == 1 && !w.First && run.switches.ContentsDepth > 1) ? "\\par\\par\r\n"
+                                                                        : "\\par\r\n";
     if (t.RtfText) {
       for (int i = 1; i < w.Depth; ++i) out += std::to_string(w.Counters[i]) + ".";
       out += std::to_string(w.Counters[w.Depth]) + "\\tab ";
@@ -49,7 +50,8 @@ void WriteRtfContentsLevel(CompilerRun& run, TContentsWalk& w, const THeadingNod
 }
 
 void WriteCntTopicRef(CompilerRun& run, std::string& f, const THeadingNode& node) {
-  f += "=" + GetTopicId(node.OwnString, node.HeadingNumber) + GetWindowSuffix(run, node.GroupFlag != 0) + "\r\n";
+  f += "=" + GetTopicId(node.OwnString, node.HeadingNumber) +
+       GetWindowSuffix(run, node.GroupFlag != 0) + "\r\n";
 }
 
 void WriteCntOwnTopicEntry(CompilerRun& run, std::string& f, const THeadingNode& node, int level) {
@@ -67,8 +69,10 @@ void WriteCntLevel(CompilerRun& run, std::string& f, const THeadingNode* node, i
     f += std::to_string(level) + " ";
     CopyHeadingTitle(run, f, node->SourcePosition, false, true, false);
     if (node->FirstChild) {
-      if (IsShortTopic(run, node) && !node->GroupFlag) f += "\r\n";
-      else WriteCntOwnTopicEntry(run, f, *node, level);
+      if (IsShortTopic(run, node) && !node->GroupFlag)
+        f += "\r\n";
+      else
+        WriteCntOwnTopicEntry(run, f, *node, level);
     } else if (level == 1 && !node->NextSibling) {
       WriteCntOwnTopicEntry(run, f, *node, level);
     } else {
@@ -84,8 +88,8 @@ void WriteRtfContents(CompilerRun& run) {
   const TTargetFlags& t = run.ini.TargetFlags;
   std::string& out = run.passes.OutputFile;
   if (!t.RtfText) {
-    out += "${\\footnote " + GermanOrEnglishText(run.Language, MessageId::HelpContentsTitle) +
-           "}\r\n";
+    out +=
+        "${\\footnote " + GermanOrEnglishText(run.Language, MessageId::HelpContentsTitle) + "}\r\n";
   }
   const char font = run.ini.HeadingFonts.empty() ? '@' : run.ini.HeadingFonts[0];
   WriteFontChange(run, out, font, false);
@@ -93,14 +97,18 @@ void WriteRtfContents(CompilerRun& run) {
   run.passes.OutputFile += "\\par\r\n";
   WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
   if (t.RtfText) {
-    const int w = kRtfTextIndent * std::min<int>(run.switches.ContentsDepth, run.compile.DeepestHeadingLevel);
-    run.passes.OutputFile += "\\fi-" + std::to_string(w) + "\\li" + std::to_string(w) + "\\tx" + std::to_string(w) + "\r\n";
+    const int w =
+        kRtfTextIndent * std::min<int>(run.switches.ContentsDepth, run.compile.DeepestHeadingLevel);
+    run.passes.OutputFile += "\\fi-" + std::to_string(w) + "\\li" + std::to_string(w) + "\\tx" +
+                             std::to_string(w) + "\r\n";
   }
   TContentsWalk walk;
   WriteRtfContentsLevel(run, walk, run.passes.HeadingTreeRoot);
   run.passes.OutputFile += "\\par\\par\r\n";
-  if (t.RtfText) run.passes.OutputFile += "\\li0\\fi0\\tx0\\pard\r\n";
-  else run.passes.OutputFile += "}\\plain\\pard\\page\r\n";
+  if (t.RtfText)
+    run.passes.OutputFile += "\\li0\\fi0\\tx0\\pard\r\n";
+  else
+    run.passes.OutputFile += "}\\plain\\pard\\page\r\n";
 }
 
 void WriteCntFile(CompilerRun& run) {

@@ -1,7 +1,7 @@
 #include "compiler/writers/help_project.h"
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/writers/output_files.h"
 #include "compiler/writers/summary_page.h"
 
@@ -80,8 +80,7 @@ void WriteHpjFile(CompilerRun& run) {
       f += title;
     }
     f += kCrLf;
-    if (!t.WinHelp4 && title.size() > 50)
-      WriteMessage(run, MessageId::WinHelpTitleTooLong, true);
+    if (!t.WinHelp4 && title.size() > 50) WriteMessage(run, MessageId::WinHelpTitleTooLong, true);
   }
   Line(f, t.WinHelp4 ? "COMPRESS=high" : "COMPRESS=off");
   Line(f, "");
@@ -100,8 +99,7 @@ void WriteHpjFile(CompilerRun& run) {
   if (st.BrowseButtonsWanted) Line(f, "BrowseButtons()");
   if (t.WinHelp4)
     Line(f, std::string("CreateButton(\"BTN_HISTORY\", \"") +
-                GermanOrEnglishText(run.Language, MessageId::HistoryButton) +
-                "\", \"History()\")");
+                GermanOrEnglishText(run.Language, MessageId::HistoryButton) + "\", \"History()\")");
   Line(f, "");
   Line(f, "[FILES]");
   Line(f, BareName(SetFileExtension(run.switches.SourceFileName, "RTF")));

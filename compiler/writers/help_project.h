@@ -12,7 +12,7 @@ struct CompilerRun;
 struct THelpProjectState {
   std::string HhpFileName;
   std::string HpjFileName;
-  bool GraphicsMissing = false;  // blocks the help compiler start
+  bool GraphicsMissing = false;      // blocks the help compiler start
   bool BrowseButtonsWanted = false;  // heading pass: a ".<>" or ".><" line
 };
 

@@ -3,15 +3,15 @@
 #include <cstdlib>
 
 #include "compiler/foundation/command_line.h"
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/external_links.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/link_pass.h"
-#include "compiler/writers/link_writer.h"
 #include "compiler/passes/pass_services.h"
 #include "compiler/passes/reservations.h"
+#include "compiler/writers/external_links.h"
+#include "compiler/writers/link_writer.h"
 
 namespace skeldon {
 
@@ -82,8 +82,7 @@ void HandleRcCommand(CompilerRun& run, std::string_view text) {
   }
   std::string first = words[0];
   if (first == ",") {
-    if (st.LastMainItemName.empty())
-      run.reporter.ReportSourceError(MessageId::RcWithoutMainId, 0);
+    if (st.LastMainItemName.empty()) run.reporter.ReportSourceError(MessageId::RcWithoutMainId, 0);
     first = st.LastMainItemName;
   } else {
     if (!first.empty() && first.back() == ',') first.pop_back();
@@ -134,8 +133,10 @@ void HandleIdCommand(CompilerRun& run, std::string_view text) {
       page = MakeTopicFileName(run, static_cast<std::int16_t>(run.numbering.FileCounter), false, 0);
     }
     const std::string address = run.passes.ChmFileName + "::/" + page;
-    if (pascal) Line(st.PanelIdFile, "  " + word + " = '" + address + "';");
-    else Line(st.PanelIdFile, "#define " + word + "\t    \"" + address + "\"");
+    if (pascal)
+      Line(st.PanelIdFile, "  " + word + " = '" + address + "';");
+    else
+      Line(st.PanelIdFile, "#define " + word + "\t    \"" + address + "\"");
     return;
   }
   long value = run.numbering.HeadingCounter;
@@ -145,8 +146,10 @@ void HandleIdCommand(CompilerRun& run, std::string_view text) {
       value = 0;
     }
   }
-  if (pascal) Line(st.PanelIdFile, "  " + word + " = " + std::to_string(value) + ";");
-  else Line(st.PanelIdFile, "#define " + word + "\t    " + std::to_string(value));
+  if (pascal)
+    Line(st.PanelIdFile, "  " + word + " = " + std::to_string(value) + ";");
+  else
+    Line(st.PanelIdFile, "#define " + word + "\t    " + std::to_string(value));
 }
 
 void WriteHelpTableFile(CompilerRun& run) {
@@ -163,8 +166,10 @@ void WriteHelpTableFile(CompilerRun& run) {
   if (pascal) Line(f, "CONST");
   for (const THelpTableItem& item : st.HelpTableList) {
     ++k;
-    if (pascal) Line(f, "  SUBTABLE_" + item.Name + " = " + std::to_string(k));
-    else Line(f, "#define SUBTABLE_" + item.Name + " " + std::to_string(k));
+    if (pascal)
+      Line(f, "  SUBTABLE_" + item.Name + " = " + std::to_string(k));
+    else
+      Line(f, "#define SUBTABLE_" + item.Name + " " + std::to_string(k));
   }
   if (pascal) Line(f, "END");
   Line(f, "");
@@ -175,9 +180,9 @@ void WriteHelpTableFile(CompilerRun& run) {
     Line(f, "HELPTABLE HELP_TABLE {");
   }
   for (const THelpTableItem& item : st.HelpTableList) {
-    if (!item.Topic)
-      WriteMessage(run, {MessageId::RcWithoutSubitem, item.Name}, true);
-    Line(f, "  HELPITEM " + item.Name + ", SUBTABLE_" + item.Name + ", " + PanelText(run, item.Topic));
+    if (!item.Topic) WriteMessage(run, {MessageId::RcWithoutSubitem, item.Name}, true);
+    Line(f,
+         "  HELPITEM " + item.Name + ", SUBTABLE_" + item.Name + ", " + PanelText(run, item.Topic));
   }
   Line(f, pascal ? "END" : "}");
   Line(f, "");

@@ -26,8 +26,8 @@ struct THelpTableItem {
 
 struct THelpTableState {
   std::vector<THelpTableItem> HelpTableList;  // in order of first appearance
-  std::string LastMainItemName;                 // at most 50
-  std::string PanelIdFile;                      // text of the panel ID file
+  std::string LastMainItemName;               // at most 50
+  std::string PanelIdFile;                    // text of the panel ID file
   std::string PanelIdFileName;
   bool PanelIdFileOpen = false;
 };

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/passes/pass_services.h"
 #include "compiler/writers/contents_html.h"
 #include "compiler/writers/external_links.h"
 #include "compiler/writers/index_markers.h"
 #include "compiler/writers/navigation_buttons.h"
-#include "compiler/passes/pass_services.h"
 #include "platform/files.h"
 
 namespace skeldon {
@@ -53,8 +53,10 @@ void WriteHeadInclude(CompilerRun& run, std::string& file) {
   }
   if (!pageId.empty()) {
     const std::string own = pre + pageId + ext;
-    if (CanOpen(run, own)) CopyHeadIncludeFile(run, file, own);
-    else if (st.EveryHeadFileExists) CopyHeadIncludeFile(run, file, every);
+    if (CanOpen(run, own))
+      CopyHeadIncludeFile(run, file, own);
+    else if (st.EveryHeadFileExists)
+      CopyHeadIncludeFile(run, file, every);
   }
 }
 
@@ -80,7 +82,8 @@ void WritePageHead(CompilerRun& run, std::string& file, bool isFrameset, const T
   if (!helpList) file += "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n";
   file += "<HTML><HEAD>\r\n";
   if (withMeta) {
-    file += "<META NAME=\"generator\" CONTENT=\"Skeldon " + std::string(kSkeldonVersion) + "\">\r\n";
+    file +=
+        "<META NAME=\"generator\" CONTENT=\"Skeldon " + std::string(kSkeldonVersion) + "\">\r\n";
     if (!htmlHelp && !ini.MetaContent.Text.empty()) {
       file += "<META NAME=\"description\" CONTENT=\"";
       ExpandTemplate(run, file, ini.MetaContent, node, pageKind, true, true, "");
@@ -111,9 +114,10 @@ void WritePageHead(CompilerRun& run, std::string& file, bool isFrameset, const T
     file += "        <param name=\"ImageType\" value=\"Folder\">\r\n";
     file += "</OBJECT>\r\n";
   }
-  const std::size_t nodeFile = node ? static_cast<std::size_t>(static_cast<std::uint16_t>(node->FileNumber)) : 0;
-  if (ini.TargetFlags.Html && ini.FootnotesPopup && node && nodeFile < run.passes.FileHasFootnotes.size() &&
-      run.passes.FileHasFootnotes[nodeFile]) {
+  const std::size_t nodeFile =
+      node ? static_cast<std::size_t>(static_cast<std::uint16_t>(node->FileNumber)) : 0;
+  if (ini.TargetFlags.Html && ini.FootnotesPopup && node &&
+      nodeFile < run.passes.FileHasFootnotes.size() && run.passes.FileHasFootnotes[nodeFile]) {
     file += "<OBJECT id=hhctrl type=\"application/x-oleobject\"\r\n";
     file += "        classid=\"clsid:adb880a6-d8ff-11cf-9377-00aa003b7a11\">\r\n";
     file += "</OBJECT>\r\n";

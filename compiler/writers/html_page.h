@@ -22,13 +22,13 @@ inline constexpr std::uint8_t kTopicPage = 0, kContentsPage = 3, kIndexPage = 4,
 
 struct THtmlPageState {
   std::uint16_t HtmlPageCount = 0;
-  std::int64_t HtmlPageBytes = 0;     // 64-bit: a large run does not wrap
-  bool EveryHeadFileExists = false;   // run preparation
-  bool EmptyPageOpen = false;         // HTML output start: the placeholder page is open
+  std::int64_t HtmlPageBytes = 0;    // 64-bit: a large run does not wrap
+  bool EveryHeadFileExists = false;  // run preparation
+  bool EmptyPageOpen = false;        // HTML output start: the placeholder page is open
   TTextFile NotesFile;
   bool FootnotePageOpen = false;
   char NotesFileFont = '@';
-  bool TextHasFootnotes = false;      // heading pass
+  bool TextHasFootnotes = false;         // heading pass
   std::uint8_t ClosingHeadingLevel = 0;  // topic switch: level of the heading whose page closes
   std::uint8_t HtmlIndentDepth = 0;
   // The topic switch's bar marks: a frame-group frameset was written / a heading-group page

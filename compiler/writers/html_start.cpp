@@ -2,17 +2,17 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/source_text_output.h"
 #include "compiler/foundation/toggles.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/passes/index_store.h"
 #include "compiler/writers/contents_html.h"
 #include "compiler/writers/contents_tree.h"
 #include "compiler/writers/html_page.h"
 #include "compiler/writers/index_pages.h"
-#include "compiler/passes/index_store.h"
 #include "compiler/writers/navigation_buttons.h"
 #include "compiler/writers/output_files.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -52,8 +52,8 @@ void StartHtmlOutput(CompilerRun& run) {
     out += "<FRAMESET COLS=\"25%,*\">\r\n";
     const std::string first = MakeTopicFileName(run, 0, false, 0);
     if (!htmlHelp) WriteNoFramesBlock(run, out, first, nullptr, kFramesetStartPage);
-    out += "<FRAME src=\"" + NormalizeFileName(run, pre + ContentsFileName(run)) + "\" name=\"" + ini.ContentsFrame +
-           "\">\r\n";
+    out += "<FRAME src=\"" + NormalizeFileName(run, pre + ContentsFileName(run)) + "\" name=\"" +
+           ini.ContentsFrame + "\">\r\n";
     out += "<FRAME src=\"" + first + "\" name=\"" + ini.DefaultFrame + "\">\r\n";
     out += "</FRAMESET>";
     FinishHtmlPage(run, out, true, true);
@@ -106,7 +106,8 @@ void StartHtmlOutput(CompilerRun& run) {
         CloseButtonBar(run);
       }
       if (withLink) {
-        run.passes.OutputFile += " <a href=\"" + NormalizeFileName(run, pre + ContentsTreeFileName(run)) +
+        run.passes.OutputFile += " <a href=\"" +
+                                 NormalizeFileName(run, pre + ContentsTreeFileName(run)) +
                                  "\" target=\"" + ini.ContentsFrame + "\">";
         WriteSourceText(run, link, run.passes.OutputFile);
         run.passes.OutputFile += "</a>";

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
-#include "compiler/writers/source_text_output.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/link_pass.h"
-#include "compiler/writers/link_writer.h"
 #include "compiler/passes/pass_services.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -123,8 +123,10 @@ void WriteTopicKeywords(CompilerRun& run, std::uint16_t headingNumber) {
   for (const TIndexEntry* e = FirstEntryOfHeading(run, headingNumber);
        e && e->HeadingNumber == headingNumber; e = e->NextInserted) {
     if (e->Unlisted) continue;
-    if (t.RtfFamily) out += any ? ";" : "K{\\footnote  ";
-    else if (any) out += ", ";
+    if (t.RtfFamily)
+      out += any ? ";" : "K{\\footnote  ";
+    else if (any)
+      out += ", ";
     if (t.RtfFamily && e->Inverted) {
       if (!e->WordLinks) {
         WriteMessage(run, MessageId::IndexProgramFault, true);

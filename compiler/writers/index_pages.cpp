@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/source_text_output.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/pass_services.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -106,7 +106,8 @@ void SortIndexEntries(CompilerRun& run) {
       std::string key;
       if (e->Inverted && e->WordLinks) {
         key = LastLink(*e)->Word + " " + e->Word;
-        for (const TIndexWordLink* l = e->WordLinks; l && l->Next; l = l->Next) key += " " + l->Word;
+        for (const TIndexWordLink* l = e->WordLinks; l && l->Next; l = l->Next)
+          key += " " + l->Word;
       } else {
         key = e->Word;
         for (const TIndexWordLink* l = e->WordLinks; l; l = l->Next) key += " " + l->Word;
@@ -178,11 +179,15 @@ void WriteIndexPage(CompilerRun& run) {
       if (e.LinkTarget) continue;
       const std::string head = IndexHeadWord(e, false);
       const bool prevSame = i > 0 && IndexHeadWord(*nodes[i - 1].Entry, false) == head;
-      const bool nextSame = i + 1 < nodes.size() && IndexHeadWord(*nodes[i + 1].Entry, false) == head;
+      const bool nextSame =
+          i + 1 < nodes.size() && IndexHeadWord(*nodes[i + 1].Entry, false) == head;
       int form = 2;
-      if (!e.WordLinks) form = 1;
-      else if (nextSame && !prevSame) form = 3;
-      else if (prevSame) form = 4;
+      if (!e.WordLinks)
+        form = 1;
+      else if (nextSame && !prevSame)
+        form = 3;
+      else if (prevSame)
+        form = 4;
       const std::string h = IndexHeadWord(e, true);
       const std::string r = IndexRestWords(e, true);
       if (htmlHelp) {
@@ -204,7 +209,8 @@ void WriteIndexPage(CompilerRun& run) {
         subListOpen = form == 3 || form == 4;
         continue;
       }
-      const bool letterHeading = st.ExtendedIndex && g < 26 && !groupWritten && form != 4 && !h.empty();
+      const bool letterHeading =
+          st.ExtendedIndex && g < 26 && !groupWritten && form != 4 && !h.empty();
       std::string_view headRest = h;
       if (form != 4) out += "<dt>";
       if (letterHeading) {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/writers/markup.h"
 #include "platform/files.h"
 
@@ -35,8 +35,10 @@ bool MeasureGif(const std::vector<std::uint8_t>& b, std::uint16_t& w, std::uint1
   const unsigned n = b[10] & 7;
   std::size_t p = 13 + 3 * (std::size_t{1} << (n + 1));
   if (p + 3 > b.size()) return false;
-  if (b[p] == 0x21 && b[p + 1] == 0xF9 && b[p + 2] == 0x04) p += 3 + 5 + 3;
-  else p += 3;
+  if (b[p] == 0x21 && b[p + 1] == 0xF9 && b[p + 2] == 0x04)
+    p += 3 + 5 + 3;
+  else
+    p += 3;
   p += 2;
   return WordAt(b, p, w) && WordAt(b, p + 2, h);
 }

@@ -10,25 +10,23 @@ namespace skeldon {
 namespace {
 
 // Code page 437 box-drawing characters; '0' keeps the character.
-constexpr std::array<std::uint8_t, 64> kBoxChars{
-    0x30, 0xB3, 0xB3, 0xB3, 0x30, 0xBA, 0xBA, 0xBA,  //
-    0xC4, 0xDA, 0xC2, 0xBF, 0xC4, 0xD6, 0xD2, 0xB7,  //
-    0xC4, 0xC3, 0xC5, 0xB4, 0xC4, 0xC7, 0xD7, 0xB6,  //
-    0xC4, 0xC0, 0xC1, 0xD9, 0xC4, 0xD3, 0xD0, 0xBD,  //
-    0x30, 0xB3, 0xB3, 0xB3, 0x30, 0xBA, 0xBA, 0xBA,  //
-    0xCD, 0xD5, 0xD1, 0xB8, 0xCD, 0xC9, 0xCB, 0xBB,  //
-    0xCD, 0xC6, 0xD8, 0xB5, 0xCD, 0xCC, 0xCE, 0xB9,  //
-    0xCD, 0xD4, 0xCF, 0xBE, 0xCD, 0xC8, 0xCA, 0xBC};
+constexpr std::array<std::uint8_t, 64> kBoxChars{0x30, 0xB3, 0xB3, 0xB3, 0x30, 0xBA, 0xBA, 0xBA,  //
+                                                 0xC4, 0xDA, 0xC2, 0xBF, 0xC4, 0xD6, 0xD2, 0xB7,  //
+                                                 0xC4, 0xC3, 0xC5, 0xB4, 0xC4, 0xC7, 0xD7, 0xB6,  //
+                                                 0xC4, 0xC0, 0xC1, 0xD9, 0xC4, 0xD3, 0xD0, 0xBD,  //
+                                                 0x30, 0xB3, 0xB3, 0xB3, 0x30, 0xBA, 0xBA, 0xBA,  //
+                                                 0xCD, 0xD5, 0xD1, 0xB8, 0xCD, 0xC9, 0xCB, 0xBB,  //
+                                                 0xCD, 0xC6, 0xD8, 0xB5, 0xCD, 0xCC, 0xCE, 0xB9,  //
+                                                 0xCD, 0xD4, 0xCF, 0xBE, 0xCD, 0xC8, 0xCA, 0xBC};
 
-constexpr std::array<std::uint8_t, 64> kPlainChars{
-    '0', '|', '|', '|', '0', '|', '|', '|',  //
-    '-', '+', '+', '+', '-', '+', '+', '+',  //
-    '-', '+', '+', '+', '-', '+', '+', '+',  //
-    '-', '+', '+', '+', '-', '+', '+', '+',  //
-    '0', '|', '|', '|', '0', '|', '|', '|',  //
-    '-', '+', '+', '+', '-', '+', '+', '+',  //
-    '-', '+', '+', '+', '-', '+', '+', '+',  //
-    '-', '+', '+', '+', '-', '+', '+', '+'};
+constexpr std::array<std::uint8_t, 64> kPlainChars{'0', '|', '|', '|', '0', '|', '|', '|',  //
+                                                   '-', '+', '+', '+', '-', '+', '+', '+',  //
+                                                   '-', '+', '+', '+', '-', '+', '+', '+',  //
+                                                   '-', '+', '+', '+', '-', '+', '+', '+',  //
+                                                   '0', '|', '|', '|', '0', '|', '|', '|',  //
+                                                   '-', '+', '+', '+', '-', '+', '+', '+',  //
+                                                   '-', '+', '+', '+', '-', '+', '+', '+',  //
+                                                   '-', '+', '+', '+', '-', '+', '+', '+'};
 
 bool IsOneOf(std::int32_t v, std::int32_t a, std::int32_t b) { return v == a || v == b; }
 
@@ -93,8 +91,10 @@ void HandleLiCommand(CompilerRun& run) {
   SetLineDrawing(run, false);
   // Closing without an opened block keeps the text mode as it is.
   if (st.BlockOpenedInRun) run.markup.FormatMode = st.SavedFormattedText;
-  if (t.Html) out += "</pre>\r\n";
-  else if (t.Ipf) out += ":ecgraphic.\r\n";
+  if (t.Html)
+    out += "</pre>\r\n";
+  else if (t.Ipf)
+    out += ":ecgraphic.\r\n";
   WriteFontChange(run, out, run.markup.RunningFontLetter, false);
 }
 

@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <vector>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/inline_graphics.h"
 #include "compiler/foundation/source_buffer.h"
-#include "compiler/writers/source_text_output.h"
-#include "compiler/writers/external_links.h"
-#include "compiler/writers/index_markers.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/link_pass.h"
 #include "compiler/passes/pass_services.h"
 #include "compiler/passes/reservations.h"
 #include "compiler/passes/source_reader.h"
+#include "compiler/writers/external_links.h"
+#include "compiler/writers/index_markers.h"
+#include "compiler/writers/inline_graphics.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -71,8 +71,8 @@ void WriteHtmlAnchor(CompilerRun& run, const TIndexEntry& e) {
   out += '"';
   if (lp.FrameGroupActive && e.GroupFileNumber == run.passes.CurrentFrameGroupNumber &&
       !e.OpensFrameGroup) {
-    const std::int32_t n = e.HeadingNumber + 1 == e.GroupFileNumber ? e.GroupFileNumber
-                                                                   : e.GroupFileNumber + 1;
+    const std::int32_t n =
+        e.HeadingNumber + 1 == e.GroupFileNumber ? e.GroupFileNumber : e.GroupFileNumber + 1;
     out += " target=\"group";
     out += std::to_string(n);
     out += '"';
@@ -118,7 +118,8 @@ void WriteOpening(CompilerRun& run, const TIndexEntry& e) {
       const std::string& target = *e.LinkTarget;
       const std::size_t blank = target.find(' ');
       const std::string program = target.substr(0, blank);
-      const std::string rest = blank == std::string::npos ? std::string() : target.substr(blank + 1);
+      const std::string rest =
+          blank == std::string::npos ? std::string() : target.substr(blank + 1);
       out += ":link reftype=launch object='" + program + "'";
       if (!rest.empty()) out += " data='" + rest + "'";
       out += ".";
@@ -176,12 +177,15 @@ void WriteUrlLink(CompilerRun& run) {
   const std::string url = lw.MarkedExpression;
   WriteExternalLink(run, url);
   WriteCollected(run, url);
-  if (t.Html) out += "</a>";
-  else if (t.RtfText) out += "}";
+  if (t.Html)
+    out += "</a>";
+  else if (t.RtfText)
+    out += "}";
   else if (t.RtfFamily) {
     out += "}{\\v !ExecFile(\"" + url + "\")}";
     if (UnderlineOn(run)) out += "\\ul ";
-  } else if (t.Ipf) out += ":elink.";
+  } else if (t.Ipf)
+    out += ":elink.";
   RecordExternalReference(run, url);
 }
 
@@ -224,8 +228,10 @@ void WriteWordLink(CompilerRun& run) {
     WriteCollected(run, word);
     return;
   }
-  if (entry->LinkTarget) ++lw.ExternalLinkCount;
-  else ++lw.InternalLinkCount;
+  if (entry->LinkTarget)
+    ++lw.ExternalLinkCount;
+  else
+    ++lw.InternalLinkCount;
   WriteOpening(run, *entry);
   AddLinkedInTopic(run, *entry);
   WriteCollected(run, word);
@@ -314,14 +320,17 @@ void EmitLinkedChar(CompilerRun& run, std::uint8_t ch) {
     Write(run, ch);
     return;
   }
-  if (ch == ':' && UrlBlocksAllowed(run) && !run.sourceText.InHtmlCode && !run.markup.OmitLinksActive) {
+  if (ch == ':' && UrlBlocksAllowed(run) && !run.sourceText.InHtmlCode &&
+      !run.markup.OmitLinksActive) {
     const std::string& word = lw.MarkedExpression;
     const std::string candidate = word + ":";
     if ((IsNetworkUrl(candidate) || IsSpecialUrl(candidate)) &&
         !(word == "mailto" && t.RtfFamily)) {
       const std::uint8_t next = SourceEof(run) ? 0 : PeekBufferChar(run);
-      if (word == "javascript" || word == "mailto") lw.CollectingUrl = next != kCr && next != ' ';
-      else lw.CollectingUrl = next == '/';
+      if (word == "javascript" || word == "mailto")
+        lw.CollectingUrl = next != kCr && next != ' ';
+      else
+        lw.CollectingUrl = next == '/';
     }
   }
   if (!run.markup.CollectingHeading) {
@@ -333,8 +342,10 @@ void EmitLinkedChar(CompilerRun& run, std::uint8_t ch) {
     }
   }
   if (!lw.MarkedExpression.empty()) {
-    if (lw.CollectingUrl) WriteUrlLink(run);
-    else WriteWordLink(run);
+    if (lw.CollectingUrl)
+      WriteUrlLink(run);
+    else
+      WriteWordLink(run);
   }
   lw.MarkedExpression.clear();
   Write(run, ch);

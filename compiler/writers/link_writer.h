@@ -15,13 +15,13 @@ struct TIndexEntry;
 inline constexpr std::size_t kMarkedExpressionMax = 255;
 
 struct TLinkWriterState {
-  std::string MarkedExpression;        // word, URL or index expression being collected
+  std::string MarkedExpression;  // word, URL or index expression being collected
   bool InIndexExpression = false;
   bool MarkedExpressionWords = false;  // colon form: the expression may hold blanks
   std::uint8_t LastEmittedChar = 0x0D;
   bool CollectingUrl = false;
-  std::size_t OpenLinkEnd = 0;         // read position where an open phrase link ends, 0 = none
-  std::string LinkCloseText;           // RTF family: closing of the link just opened
+  std::size_t OpenLinkEnd = 0;  // read position where an open phrase link ends, 0 = none
+  std::string LinkCloseText;    // RTF family: closing of the link just opened
   // 32 bits: a long document makes more than 65,535 links, and the summary must not wrap.
   std::uint32_t InternalLinkCount = 0;
   std::uint32_t ExternalLinkCount = 0;

@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/ini_values.h"
-#include "compiler/writers/markup.h"
 #include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/writers/link_writer.h"
+#include "compiler/writers/markup.h"
 #include "platform/files.h"
 
 namespace skeldon {
@@ -19,14 +19,17 @@ void CloseLists(CompilerRun& run) {
   const std::int32_t kind = cx.OpenedListTypes.empty() ? cx.ListType : cx.OpenedListTypes.back();
   if (!cx.OpenedListTypes.empty()) cx.OpenedListTypes.pop_back();
   std::string& out = run.passes.OutputFile;
-  if (kind == 0) out += html ? "</ul>\r\n" : ":eul.\r\n";
-  else if (kind == 1) out += html ? "</ol>\r\n" : ":eol.\r\n";
+  if (kind == 0)
+    out += html ? "</ul>\r\n" : ":eul.\r\n";
+  else if (kind == 1)
+    out += html ? "</ol>\r\n" : ":eol.\r\n";
   if (run.markup.ListLevel > 0) --run.markup.ListLevel;
 }
 
 bool IsListChar(const CompilerRun& run, std::uint8_t ch) {
   if (run.switches.WordStarInput)
-    return ch != ' ' && ch != run.reader.SoftSpaceChar && ch != '.' && CurrentBufferChar(run) == 0xA0;
+    return ch != ' ' && ch != run.reader.SoftSpaceChar && ch != '.' &&
+           CurrentBufferChar(run) == 0xA0;
   return ch != 0 && run.ini.ListChars.find(static_cast<char>(ch)) != std::string::npos;
 }
 
@@ -41,13 +44,17 @@ void WriteSourceLineEnd(CompilerRun& run) {
     if (count == 1) {
       out += "\r\n";
       if (formatted) {
-        if (margin) out += "<dd>";
-        else if (!m.PreBlockActive) WriteLineBreak(run);
+        if (margin)
+          out += "<dd>";
+        else if (!m.PreBlockActive)
+          WriteLineBreak(run);
       }
     } else if (count >= 2 && count <= 252) {
       if (formatted) {
-        if (margin) out += "<dd>";
-        else out += "\r\n";
+        if (margin)
+          out += "<dd>";
+        else
+          out += "\r\n";
         WriteParagraphBreak(run);
       } else {
         out += "\r\n\r\n";

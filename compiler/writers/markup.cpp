@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/ini_values.h"
 #include "compiler/foundation/toggles.h"
+#include "compiler/passes/compiler_run.h"
 
 namespace skeldon {
 
@@ -104,14 +104,18 @@ void WriteFontChange(CompilerRun& run, std::string& f, char letter, bool toggle)
     const TFontDef& previous = FontOf(run, m.CurrentFontLetter);
     if (!m.PlainFontActive) {
       f += "</font>";
-      if (previous.HtmlTag == "PRE" && toggle) f += "</TT>";
-      else if (!previous.HtmlTag.empty()) f += "</" + previous.HtmlTag + ">";
+      if (previous.HtmlTag == "PRE" && toggle)
+        f += "</TT>";
+      else if (!previous.HtmlTag.empty())
+        f += "</" + previous.HtmlTag + ">";
     }
     if (toggle && (previous.Centre != 0) != (font.Centre != 0))
       f += font.Centre ? "<center>" : "</center>";
     m.PlainFontActive = font.HtmlMarkup.find("<font") == std::string::npos && letter == '@';
-    if (font.HtmlTag == "PRE" && toggle) f += "<TT>";
-    else if (!font.HtmlTag.empty()) f += "<" + font.HtmlTag + ">";
+    if (font.HtmlTag == "PRE" && toggle)
+      f += "<TT>";
+    else if (!font.HtmlTag.empty())
+      f += "<" + font.HtmlTag + ">";
     if (font.HtmlTag == "PRE" && !toggle) {
       m.PreBlockActive = true;
       run.source.LineEndCount = 0;
@@ -148,15 +152,24 @@ void WriteIpfHighlight(CompilerRun& run) {
   }
   const bool italic = ToggleOn(run, 2), bold = ToggleOn(run, 3), underline = ToggleOn(run, 4);
   std::uint8_t level = 0;
-  if (ToggleOn(run, 6)) level = 9;
-  else if (ToggleOn(run, 5)) level = 8;
-  else if (underline && bold) level = 7;
-  else if (underline && italic) level = 6;
-  else if (underline) level = 5;
-  else if (ToggleOn(run, 7)) level = 4;
-  else if (bold && italic) level = 3;
-  else if (bold) level = 2;
-  else if (italic) level = 1;
+  if (ToggleOn(run, 6))
+    level = 9;
+  else if (ToggleOn(run, 5))
+    level = 8;
+  else if (underline && bold)
+    level = 7;
+  else if (underline && italic)
+    level = 6;
+  else if (underline)
+    level = 5;
+  else if (ToggleOn(run, 7))
+    level = 4;
+  else if (bold && italic)
+    level = 3;
+  else if (bold)
+    level = 2;
+  else if (italic)
+    level = 1;
   m.IpfHighlightLevel = level;
   if (level != 0) out += ":hp" + std::to_string(level) + ".";
 }

@@ -18,8 +18,8 @@ struct TMarkupState {
   char CurrentFontLetter = '@';
   char RunningFontLetter = '@';
   char AlternateFontLetter = '@';
-  bool FormatMode = true;          // false inside a line block or a PRE block
-  bool PlainFontActive = true;     // HTML: no font element is open
+  bool FormatMode = true;       // false inside a line block or a PRE block
+  bool PlainFontActive = true;  // HTML: no font element is open
   bool PreBlockActive = false;
   bool OmitLinksActive = false;
   std::uint8_t CurrentRtfFontSize = 0;

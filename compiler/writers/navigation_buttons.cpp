@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/passes/compiler_run.h"
+#include "compiler/passes/pass_services.h"
 #include "compiler/writers/markup.h"
 #include "compiler/writers/source_text_output.h"
-#include "compiler/passes/pass_services.h"
 
 namespace skeldon {
 
@@ -37,11 +37,16 @@ THeadingNode* ButtonTarget(const CompilerRun& run, std::uint8_t key) {
 std::string ButtonLink(CompilerRun& run, std::uint8_t key) {
   const std::string& pre = run.switches.PageNamePrefix;
   switch (key) {
-    case kBack: return PageOf(run, run.navigation.BackTarget);
-    case kForward: return PageOf(run, run.navigation.ForwardTarget);
-    case kContent: return NormalizeFileName(run, pre + ContentsFileName(run));
-    case kIndex: return NormalizeFileName(run, pre + IndexFileName(run));
-    case kHomef: return NormalizeFileName(run, pre + "INDXF" + run.fileNames.PageExtension);
+    case kBack:
+      return PageOf(run, run.navigation.BackTarget);
+    case kForward:
+      return PageOf(run, run.navigation.ForwardTarget);
+    case kContent:
+      return NormalizeFileName(run, pre + ContentsFileName(run));
+    case kIndex:
+      return NormalizeFileName(run, pre + IndexFileName(run));
+    case kHomef:
+      return NormalizeFileName(run, pre + "INDXF" + run.fileNames.PageExtension);
     case kMax: {
       // The page's own name without the directory part it was created with.
       const std::string& name = run.passes.CurrentOutputFileName;
@@ -69,7 +74,8 @@ std::string FrameReference(const std::string& frame) {
 void OpenButtonBar(CompilerRun& run) {
   std::string& out = run.passes.OutputFile;
   if (run.ini.ButtonsJavaScript) out += "<form>\r\n";
-  if (run.ini.ButtonFont != '@') WriteFontChange(run, out, static_cast<char>(run.ini.ButtonFont), false);
+  if (run.ini.ButtonFont != '@')
+    WriteFontChange(run, out, static_cast<char>(run.ini.ButtonFont), false);
 }
 
 void CloseButtonBar(CompilerRun& run) {
@@ -96,7 +102,8 @@ void WriteNavButton(CompilerRun& run, std::uint8_t key) {
     run.navigation.UserButtonWithoutTarget = true;
     return;
   }
-  if (key == kContent && (run.switches.ContentsDepth == 0 || htmlHelp || !ini.CreateContents)) return;
+  if (key == kContent && (run.switches.ContentsDepth == 0 || htmlHelp || !ini.CreateContents))
+    return;
   if (key == kIndex && (!run.indexStore.IndexPageWanted || htmlHelp)) return;
   if (const THeadingNode* target = ButtonTarget(run, key))
     if (target->FileNumber == run.numbering.FileCounter) return;
@@ -162,8 +169,8 @@ void WriteNavBar(CompilerRun& run, bool atPageStart, bool frameGroup, int group)
   for (const TButtonEntry& e : run.iniValues.ButtonTable[g]) {
     if (e.Key == 0) break;
     if (e.Key == kBack && (run.numbering.FileCounter == 0 || !nav.BackTarget)) continue;
-    if (e.Key == kForward && (run.numbering.FileCounter == nav.LastFileNumber || !nav.ForwardTarget ||
-                              (run.linkPass.FramePending && g == 0)))
+    if (e.Key == kForward && (run.numbering.FileCounter == nav.LastFileNumber ||
+                              !nav.ForwardTarget || (run.linkPass.FramePending && g == 0)))
       continue;
     WriteNavButton(run, e.Key);
   }

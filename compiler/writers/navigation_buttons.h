@@ -17,12 +17,12 @@ inline constexpr int kButtonKeyMax = 31;  // keys 1 .. 7 and user keys from 8 (1
 struct TNavigationState {
   THeadingNode* BackTarget = nullptr;
   THeadingNode* ForwardTarget = nullptr;
-  THeadingNode* NextHeadingNode = nullptr;  // topic switch: first child, else next sibling
-  THeadingNode* LastLeftHeading = nullptr;  // topic switch: previous sibling, else parent
-  THeadingNode* PageBackTarget = nullptr;   // back target of the page's first-line bar
+  THeadingNode* NextHeadingNode = nullptr;       // topic switch: first child, else next sibling
+  THeadingNode* LastLeftHeading = nullptr;       // topic switch: previous sibling, else parent
+  THeadingNode* PageBackTarget = nullptr;        // back target of the page's first-line bar
   std::array<THeadingNode*, 7> HeadingCursor{};  // current heading per level 1 .. 6
   std::uint8_t SwitchLevel = 1;
-  std::int32_t LastFileNumber = 0;          // heading pass: number of the last output file
+  std::int32_t LastFileNumber = 0;  // heading pass: number of the last output file
   std::array<THeadingNode*, kButtonKeyMax + 1> ButtonTargets{};  // heading pass, by key
   bool UserButtonWithoutTarget = false;
 };

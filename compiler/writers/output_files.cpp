@@ -6,10 +6,10 @@
 
 #include <cstdio>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/console_reporter.h"
-#include "compiler/writers/output_writer.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/pass_services.h"
+#include "compiler/writers/output_writer.h"
 #include "platform/files.h"
 
 namespace skeldon {
@@ -27,7 +27,9 @@ bool DefaultCanCreate(CompilerRun&, const std::string& path) {
     return ::faccessat(AT_FDCWD, resolved.c_str(), W_OK, AT_EACCESS) == 0;
   }
   const std::size_t slash = resolved.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : resolved.substr(0, slash);
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : resolved.substr(0, slash);
   return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
@@ -38,8 +40,10 @@ bool CanCreate(CompilerRun& run, const std::string& path) {
 
 void MakeDirectory(CompilerRun& run, const std::string& dir) {
   TOutputFileState& st = run.outputFiles;
-  if (st.MakeDirectory) st.MakeDirectory(run, dir);
-  else platform::create_directory(dir);
+  if (st.MakeDirectory)
+    st.MakeDirectory(run, dir);
+  else
+    platform::create_directory(dir);
 }
 
 [[noreturn]] void StopCreating(CompilerRun& run, const std::string& name, bool diskFull) {
@@ -155,7 +159,8 @@ void StopOnWriterFailure(CompilerRun& run) {
 }  // namespace
 
 void StartOutputWriter(CompilerRun& run) {
-  if (!run.passes.StoreFile && !run.passes.Writer) run.passes.Writer = std::make_shared<TOutputWriter>();
+  if (!run.passes.StoreFile && !run.passes.Writer)
+    run.passes.Writer = std::make_shared<TOutputWriter>();
 }
 
 void FinishOutputWriter(CompilerRun& run) {

@@ -20,7 +20,7 @@ struct TTextFile {
 };
 
 struct TOutputFileState {
-  std::string OutputFilePath;       // directory + name of the open output file
+  std::string OutputFilePath;  // directory + name of the open output file
   bool OutputFileOpen = false;
   bool FirstOutputFilePending = true;
   std::vector<std::string> CreatedFiles;  // names in creation order, for the HTML Help project

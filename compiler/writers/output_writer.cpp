@@ -77,7 +77,8 @@ void TOutputWriter::Work() {
     // had the run stopped at once.
     const bool skip = FirstFailure != TOutputFailure::None;
     guard.unlock();
-    const TOutputFailure result = skip ? TOutputFailure::None : WriteOutputFileNow(job.Name, job.Text);
+    const TOutputFailure result =
+        skip ? TOutputFailure::None : WriteOutputFileNow(job.Name, job.Text);
     guard.lock();
     WaitingBytes -= job.Text.size();
     if (result != TOutputFailure::None && FirstFailure == TOutputFailure::None) {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/ini_values.h"
+#include "compiler/passes/compiler_run.h"
 
 namespace skeldon {
 

@@ -1,9 +1,9 @@
 #include "compiler/writers/source_text_output.h"
 
 #include "compiler/foundation/char_conversion.h"
+#include "compiler/foundation/toggles.h"
 #include "compiler/passes/compiler_run.h"
 #include "compiler/writers/markup.h"
-#include "compiler/foundation/toggles.h"
 
 namespace skeldon {
 
@@ -18,8 +18,8 @@ namespace {
   run.sourceText.ToggleChanged = true;
   const TToggleDef& def = kToggleDefs[pos];
   if (i == 1) {
-    WriteFontChange(run, f,
-                    state ? run.markup.AlternateFontLetter : run.markup.RunningFontLetter, true);
+    WriteFontChange(run, f, state ? run.markup.AlternateFontLetter : run.markup.RunningFontLetter,
+                    true);
   } else if (t.Html) {
     if (*def.HtmlTag) f += std::string(state ? "<" : "</") + def.HtmlTag + ">";
   } else if (t.RtfFamily) {
@@ -34,8 +34,8 @@ void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
   // The most common characters skip the lookups below: ASCII letters and digits, which every
   // target writes unchanged, and blanks, except in IPF (where a blank depends on the font
   // change before it) and in text popups (where it becomes a character reference).
-  const bool plainBlank = c == ' ' && !run.toggles.IsInternalToggleChar[c] && !run.ini.TargetFlags.Ipf &&
-                          !run.charConversion.Context.InTextPopup;
+  const bool plainBlank = c == ' ' && !run.toggles.IsInternalToggleChar[c] &&
+                          !run.ini.TargetFlags.Ipf && !run.charConversion.Context.InTextPopup;
   if (run.toggles.IsPlainOutputChar[c] || plainBlank) {
     f.push_back(static_cast<char>(c));
     if (!(st.HtmlCodeOn && st.InHtmlCode)) run.charConversion.Context.AfterFontChange = false;
@@ -47,8 +47,8 @@ void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
     f.push_back(static_cast<char>(c));
   } else {
     const std::string& chars = run.toggles.InternalToggleChars;
-    std::size_t pos = run.toggles.IsInternalToggleChar[c] ? chars.find(static_cast<char>(c))
-                                                          : std::string::npos;
+    std::size_t pos =
+        run.toggles.IsInternalToggleChar[c] ? chars.find(static_cast<char>(c)) : std::string::npos;
     if (pos != std::string::npos && t.Html) pos = chars.rfind(static_cast<char>(c));
     const TTextContext& ctx = run.charConversion.Context;
     if (pos == std::string::npos && c == '\\' && t.Html && !t.Ipf && !t.RtfFamily &&
@@ -87,7 +87,8 @@ void WriteTargetText(CompilerRun& run, std::string_view text, std::string& f) {
   const TTargetFlags& t = run.ini.TargetFlags;
   const TTextContext& ctx = run.charConversion.Context;
   for (char c : text) {
-    // Setting texts (body tags) also land inside JavaScript strings: escape the backslash there too.
+    // Setting texts (body tags) also land inside JavaScript strings: escape the backslash there
+    // too.
     if (c == '\\' && t.Html && (ctx.InScriptString || ctx.InTextPopup)) {
       f += "\\\\";
       run.charConversion.Context.AfterFontChange = false;

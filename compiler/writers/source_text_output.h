@@ -12,8 +12,8 @@ namespace skeldon {
 struct CompilerRun;
 
 struct TSourceTextState {
-  bool HtmlCodeOn = false;   // .HC ON
-  bool InHtmlCode = false;   // between '<' and '>' while HtmlCodeOn
+  bool HtmlCodeOn = false;  // .HC ON
+  bool InHtmlCode = false;  // between '<' and '>' while HtmlCodeOn
   bool ToggleChanged = false;
 };
 

@@ -6,13 +6,13 @@
 #include <string_view>
 
 #include "compiler/foundation/char_conversion.h"
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/file_names.h"
-#include "compiler/writers/source_text_output.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/writers/external_links.h"
 #include "compiler/writers/help_project.h"
 #include "compiler/writers/html_page.h"
 #include "compiler/writers/output_files.h"
+#include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
 
@@ -88,7 +88,8 @@ void WriteEntryLinks(CompilerRun& run) {
   } else {
     if (run.iniValues.HomeButtonInFrame) {
       WriteLanguageText(run, MessageId::SummaryHomeFrame);
-      WriteLink(run, project + "/" + NormalizeFileName(run, pre + "INDXF" + run.fileNames.PageExtension));
+      WriteLink(
+          run, project + "/" + NormalizeFileName(run, pre + "INDXF" + run.fileNames.PageExtension));
     }
     if (ini.CreateContents && run.switches.ContentsDepth > 0) {
       WriteLanguageText(run, MessageId::SummaryContents);
@@ -120,7 +121,8 @@ void WriteTechnicalReview(CompilerRun& run) {
   else
     Out(run) += FormatTwoDigits(now.Month) + "-" + FormatTwoDigits(now.Day) + "-" +
                 std::to_string(now.Year) + " ";
-  Out(run) += FormatTwoDigits(st.RunStartTime.Hour) + ":" + FormatTwoDigits(st.RunStartTime.Minute) + " ";
+  Out(run) +=
+      FormatTwoDigits(st.RunStartTime.Hour) + ":" + FormatTwoDigits(st.RunStartTime.Minute) + " ";
   WriteFontEnd(run);
   WriteLanguageText(run, MessageId::SummaryWith);
   Out(run) += "Skeldon ";
@@ -198,8 +200,10 @@ void WriteReservations(CompilerRun& run) {
       WriteLanguageText(run, MessageId::SummaryRoomFor);
       Out(run) += std::to_string(r.ReservedValue - r.NaturalNumber) + " ";
     }
-    if (r.Kind == 1) WriteLanguageText(run, MessageId::SummaryFiles);
-    else WriteLanguageText(run, MessageId::SummaryHeadings);
+    if (r.Kind == 1)
+      WriteLanguageText(run, MessageId::SummaryFiles);
+    else
+      WriteLanguageText(run, MessageId::SummaryHeadings);
     if (exceeded) WriteFontEnd(run);
     WriteBreakLine(run);
   }
@@ -316,7 +320,8 @@ void WriteProjectSummary(CompilerRun& run) {
   WriteTargetText(run, project, Out(run));
   WriteFontEnd(run);
   Out(run) += "</h1>\r\n";
-  Out(run) += std::string("<a href=\"") + (run.Language == 1 ? kHomePageGerman : kHomePageEnglish) + "\">";
+  Out(run) +=
+      std::string("<a href=\"") + (run.Language == 1 ? kHomePageGerman : kHomePageEnglish) + "\">";
   WriteLanguageText(run, MessageId::SummaryTo);
   Out(run) += " Skeldon Homepage</a>";
   WriteBreakLine(run);

@@ -27,14 +27,14 @@ struct TGraphicFileInfo {
   bool Found = false;
   std::int32_t Size = -1;  // bytes of the copy in the output directory, -1 when not found
   bool Printed = false;
-  std::string Name;        // without directory
+  std::string Name;  // without directory
 };
 
 struct TSummaryPageState {
-  TTimeOfDay RunStartTime;                      // taken before the sources are read
-  std::vector<TGraphicFileInfo> GraphicFiles;   // in order of first reference
+  TTimeOfDay RunStartTime;                     // taken before the sources are read
+  std::vector<TGraphicFileInfo> GraphicFiles;  // in order of first reference
   std::uint16_t UsedGraphicFileCount = 0;
-  bool BitmapDirectoryUsed = false;             // a ".BD" line occurred (link pass)
+  bool BitmapDirectoryUsed = false;  // a ".BD" line occurred (link pass)
   // The date and time of day now; unset, the system clock. Tests fix it.
   std::function<TClockReading()> Clock;
 };

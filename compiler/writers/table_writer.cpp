@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "compiler/passes/compiler_run.h"
-#include "compiler/writers/markup.h"
 #include "compiler/foundation/source_buffer.h"
-#include "compiler/writers/link_writer.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/output_filter.h"
 #include "compiler/passes/source_reader.h"
 #include "compiler/passes/table_scanner.h"
+#include "compiler/writers/link_writer.h"
+#include "compiler/writers/markup.h"
 
 namespace skeldon {
 
@@ -179,8 +179,8 @@ void LevelRowSpans(CompilerRun& run, const TTableWork& w) {
       stored[k] = static_cast<int>(i);
       largest = std::max(largest, k);
     }
-    const bool rowEnd = i + 1 == cells.size() ||
-                        (cells[i + 1].Valid && cells[i].Row > 0 && cells[i + 1].Row != cells[i].Row);
+    const bool rowEnd = i + 1 == cells.size() || (cells[i + 1].Valid && cells[i].Row > 0 &&
+                                                  cells[i + 1].Row != cells[i].Row);
     if (!rowEnd) continue;
     int smallest = 199;
     for (int k = 1; k <= largest; ++k)
@@ -209,15 +209,18 @@ void TrimAndCount(CompilerRun& run, int first, int& numeric, int& other) {
   std::vector<TTableCell>& cells = run.tables.Cells;
   numeric = other = 0;
   int guard = 0;
-  for (int p = first; p >= 0 && guard++ <= static_cast<int>(cells.size()); p = cells[p].Continuation) {
+  for (int p = first; p >= 0 && guard++ <= static_cast<int>(cells.size());
+       p = cells[p].Continuation) {
     TTableCell& c = cells[p];
     if (Byte(run, c.TextStart + 1) == '-')
       while (Byte(run, c.TextStart) == '-' && c.TextStart < c.TextEnd) ++c.TextStart;
     if (Byte(run, c.TextEnd - 1) == '-' || c.Continuation < 0)
       while (Byte(run, c.TextEnd) == '-' && c.TextStart < c.TextEnd) --c.TextEnd;
     ReadPiece(run, c, [&](std::uint8_t ch) {
-      if (IsNumericChar(ch)) ++numeric;
-      else ++other;
+      if (IsNumericChar(ch))
+        ++numeric;
+      else
+        ++other;
       return true;
     });
   }
@@ -227,7 +230,8 @@ void WriteCellText(CompilerRun& run, const TTableWork& w, int first) {
   std::vector<TTableCell>& cells = run.tables.Cells;
   run.source.LineEndCount = 0;
   int guard = 0;
-  for (int p = first; p >= 0 && guard++ <= static_cast<int>(cells.size()); p = cells[p].Continuation) {
+  for (int p = first; p >= 0 && guard++ <= static_cast<int>(cells.size());
+       p = cells[p].Continuation) {
     const TTableCell& c = cells[p];
     bool firstChar = true;
     ReadPiece(run, c, [&](std::uint8_t ch) {
@@ -242,9 +246,12 @@ void WriteCellText(CompilerRun& run, const TTableWork& w, int first) {
     CloseOpenLink(run);
     if (c.Continuation >= 0) {
       std::string& out = run.passes.OutputFile;
-      if (w.Target == TTableTarget::Html) out += run.tables.TableJoinWithBlank ? " " : "<br>";
-      else if (w.Target == TTableTarget::Ipf) out += "\r\n";
-      else out += "\\line ";
+      if (w.Target == TTableTarget::Html)
+        out += run.tables.TableJoinWithBlank ? " " : "<br>";
+      else if (w.Target == TTableTarget::Ipf)
+        out += "\r\n";
+      else
+        out += "\\line ";
     }
   }
 }
@@ -276,9 +283,12 @@ void WriteRows(CompilerRun& run, const TTableWork& w) {
       } else if (w.Target != TTableTarget::Rtf) {
         out() += "\r\n";
       }
-      if (w.Target == TTableTarget::Html) trPending = true;
-      else if (w.Target == TTableTarget::Ipf) out() += ":row.";
-      else out() += "\\intbl\r\n";
+      if (w.Target == TTableTarget::Html)
+        trPending = true;
+      else if (w.Target == TTableTarget::Ipf)
+        out() += ":row.";
+      else
+        out() += "\\intbl\r\n";
       rowOpen = true;
       q = 0;
       ipfCellsInRow = 0;
@@ -312,8 +322,10 @@ void WriteRows(CompilerRun& run, const TTableWork& w) {
         if (cell.ColSpan > 1) out() += " colspan=" + std::to_string(cell.ColSpan);
         if (cell.RowSpan > 1) out() += " rowspan=" + std::to_string(cell.RowSpan);
         if (st.TableAlignment != 1) {
-          if (numeric >= other || st.TableAlignment == 2) out() += " ALIGN=RIGHT";
-          else if (cell.ColSpan > 1 || st.TableAlignment == 3) out() += " ALIGN=CENTER";
+          if (numeric >= other || st.TableAlignment == 2)
+            out() += " ALIGN=RIGHT";
+          else if (cell.ColSpan > 1 || st.TableAlignment == 3)
+            out() += " ALIGN=CENTER";
         }
         out() += ">";
       } else if (w.Target == TTableTarget::Ipf) {

@@ -17,9 +17,9 @@ struct TavrelCommandLine {
   std::string Conditions;         // the "#" words, blank-separated
   bool ConditionsCut = false;     // they were longer than kConditionTextRoom
   bool AnyCondition = false;
-  std::string Document;               // the first parameter that is no switch
-  std::vector<std::string> Ignored;   // later ones
-  bool Empty = true;                  // no parameter at all
+  std::string Document;              // the first parameter that is no switch
+  std::vector<std::string> Ignored;  // later ones
+  bool Empty = true;                 // no parameter at all
 };
 
 // exists: whether a name is an existing file or folder.

@@ -10,14 +10,14 @@
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/messages.h"
+#include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_measure.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/formatting_run.h"
 #include "formatter/hyphenation/hyphenation.h"
 #include "formatter/pages/page_engine.h"
 #include "formatter/pages/page_state.h"
 #include "formatter/pages/print_surface.h"
-#include "formatter/fonts/printer_measure.h"
-#include "formatter/common/settings_record.h"
 #include "platform/files.h"
 #include "platform/fonts.h"
 
@@ -29,14 +29,17 @@ constexpr const char* kVersion = "0.99a";
 
 std::string UpperName(const std::string& name) { return MakeUpperCase(name); }
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
 
 // One command-line run: the settings, the printers and the console outlets it reports to.
 class CommandLineSession {
  public:
   explicit CommandLineSession(const TavrelEnvironment& env)
       : env_(env),
-        ownConsole_(env.Console ? nullptr : std::make_unique<platform::Console>(platform::CodePage::cp1252)),
+        ownConsole_(env.Console ? nullptr
+                                : std::make_unique<platform::Console>(platform::CodePage::cp1252)),
         console_(env.Console ? *env.Console : *ownConsole_),
         boxes_(console_, env.Answer ? env.Answer : TerminalAnswerer(console_)),
         list_(console_),
@@ -88,15 +91,18 @@ class CommandLineSession {
 
 std::string CommandLineSession::AbsoluteName(const std::string& name) const {
   if (!name.empty() && (platform::is_path_separator(name[0]))) return name;
-  const std::string base = env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
+  const std::string base =
+      env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
   return JoinPath(base, name);
 }
 
 void CommandLineSession::LoadSettingsAndPrinters() {
   settingsEnv_.ProgramDirectory = env_.ProgramDirectory;
-  settingsEnv_.SettingsDirectory =
-      env_.SettingsDirectory.empty() ? ChooseSettingsDirectory(env_.ProgramDirectory) : env_.SettingsDirectory;
-  settingsEnv_.CurrentDirectory = env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
+  settingsEnv_.SettingsDirectory = env_.SettingsDirectory.empty()
+                                       ? ChooseSettingsDirectory(env_.ProgramDirectory)
+                                       : env_.SettingsDirectory;
+  settingsEnv_.CurrentDirectory =
+      env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
   settingsEnv_.Boxes = &boxes_;
   std::uint8_t firstStart = 0;
   LoadSettings(store_, settingsEnv_, firstStart);
@@ -110,7 +116,8 @@ void CommandLineSession::LoadSettingsAndPrinters() {
   }
   SelectDefaultPrinter();
   if (Settings().VersionStamp < 99)
-    ResetPrinterDataAfterUpdate(*printers_, settingsEnv_.SettingsDirectory, Settings().Language, &boxes_);
+    ResetPrinterDataAfterUpdate(*printers_, settingsEnv_.SettingsDirectory, Settings().Language,
+                                &boxes_);
 }
 
 // Windows' default printer has no twin here; the virtual PostScript printer stands in for it
@@ -125,9 +132,11 @@ void CommandLineSession::SelectDefaultPrinter() {
 
 void CommandLineSession::WriteFontDefinition() {
   const std::string printer = printers_->count() ? printers_->selected().name() : std::string();
-  const std::vector<std::string> fonts = env_.FontFamilies.empty() ? platform::list_font_families() : env_.FontFamilies;
+  const std::vector<std::string> fonts =
+      env_.FontFamilies.empty() ? platform::list_font_families() : env_.FontFamilies;
   auto info = [this](const std::string& text) { list_.AddLine("INFO: " + text, 0); };
-  if (!WriteFontDefinitionFile(settingsEnv_.SettingsDirectory, printer, fonts, Settings().Language, info))
+  if (!WriteFontDefinitionFile(settingsEnv_.SettingsDirectory, printer, fonts, Settings().Language,
+                               info))
     Fail(Text(MessageId::kFileCannotBeWritten,
               {FontDefinitionFilePath(settingsEnv_.SettingsDirectory)}));
 }
@@ -139,7 +148,8 @@ void CommandLineSession::PrepareContexts() {
   fonts.VersionStamp = Settings().VersionStamp;
   fonts.Boxes = &boxes_;
   fonts.EnsureFontDefinitionFile = [this](bool) { WriteFontDefinition(); };
-  fonts.ReportFatalOutputError = [this](int, const std::string& german, const std::string& english) {
+  fonts.ReportFatalOutputError = [this](int, const std::string& german,
+                                        const std::string& english) {
     fontsMissing_ = true;
     Fail(ShowMessage(Settings().Language, MessageTexts{german, english}));
   };
@@ -171,7 +181,8 @@ void CommandLineSession::PrepareContexts() {
 
 bool CommandLineSession::Prepare(bool useCurrentPrinter) {
   fontsMissing_ = false;
-  const bool prepared = PrepareFontsAndPrinter(useCurrentPrinter, setup_, store_.Settings, prepare_);
+  const bool prepared =
+      PrepareFontsAndPrinter(useCurrentPrinter, setup_, store_.Settings, prepare_);
   // Formatting with empty font tables would measure every character as 0 dots wide.
   return prepared && !fontsMissing_;
 }
@@ -183,8 +194,8 @@ bool CommandLineSession::OpenDocument(const std::string& given) {
     Fail(Text(MessageId::kRtfNotAvailable, {name}));
     return false;
   }
-  if (!Contains(upper, ".WS") && !Contains(upper, ".TXT") && !Contains(upper, ".SKT") && !Contains(upper, ".FMT") &&
-      !Contains(upper, ".TAF")) {
+  if (!Contains(upper, ".WS") && !Contains(upper, ".TXT") && !Contains(upper, ".SKT") &&
+      !Contains(upper, ".FMT") && !Contains(upper, ".TAF")) {
     Fail(Text(MessageId::kNotADocumentFile, {name}));
     return false;
   }
@@ -226,7 +237,8 @@ int CommandLineSession::FormatJob() {
 
   result_.FormattedFile = run.Run.OutputName;
   result_.FormattedPages = run.Pages.Streams[kTextStream].PageCount;
-  const bool failed = run.Messages.ErrorCount > 0 || run.Messages.AbortRequested.load() != 0 || run.Run.Stop;
+  const bool failed =
+      run.Messages.ErrorCount > 0 || run.Messages.AbortRequested.load() != 0 || run.Run.Stop;
   if (!failed)
     Say(Text(MessageId::kFormattedFilePages,
              {result_.FormattedFile, std::to_string(result_.FormattedPages)}));
@@ -280,8 +292,8 @@ int CommandLineSession::PrintJob() {
   FormattedFileCache cache;
   PageEngineContext ctx;
   ctx.Settings = &snapshot;
-  ctx.Fonts = {setup_.Fonts.PrinterFonts.get(), setup_.Fonts.PreviewFonts.get(), setup_.PrinterData.get(),
-               &setup_.Fonts.AutoVariant};
+  ctx.Fonts = {setup_.Fonts.PrinterFonts.get(), setup_.Fonts.PreviewFonts.get(),
+               setup_.PrinterData.get(), &setup_.Fonts.AutoVariant};
   ctx.Cache = &cache;
   ctx.Notifier = &notifier_;
   ctx.Files = files;
@@ -331,11 +343,11 @@ TavrelRunResult CommandLineSession::Run(const std::vector<std::string>& args) {
   const std::string current =
       env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
   line_ = ParseTavrelCommandLine(args, [&](const std::string& name) {
-    const std::string full = name.empty() || platform::is_path_separator(name[0]) ? name : JoinPath(current, name);
+    const std::string full =
+        name.empty() || platform::is_path_separator(name[0]) ? name : JoinPath(current, name);
     return platform::file_exists(full) || platform::directory_exists(full);
   });
-  if (line_.ConditionsCut)
-    Fail(Text(MessageId::kConditionWordsCut, {line_.Conditions}));
+  if (line_.ConditionsCut) Fail(Text(MessageId::kConditionWordsCut, {line_.Conditions}));
   for (const std::string& ignored : line_.Ignored)
     Say(Text(MessageId::kParameterIgnored, {ignored}));
 
@@ -364,11 +376,11 @@ TavrelRunResult CommandLineSession::Run(const std::vector<std::string>& args) {
 }  // namespace
 
 std::string TavrelUsageText(std::uint8_t language) {
-  return std::string("Tavrel ") + kVersion + "\n" +
-         MessageText(language, MessageId::kUsage);
+  return std::string("Tavrel ") + kVersion + "\n" + MessageText(language, MessageId::kUsage);
 }
 
-TavrelRunResult RunTavrelCommandLine(const std::vector<std::string>& args, const TavrelEnvironment& env) {
+TavrelRunResult RunTavrelCommandLine(const std::vector<std::string>& args,
+                                     const TavrelEnvironment& env) {
   CommandLineSession session(env);
   return session.Run(args);
 }

@@ -28,7 +28,7 @@ struct TavrelEnvironment {
   // Tavrel.dta, "Fonts.ini" and the printer data files; empty: the program directory when it
   // can be written, else the per-user folder.
   std::string SettingsDirectory;
-  std::string CurrentDirectory;  // relative document names; empty: the process's
+  std::string CurrentDirectory;               // relative document names; empty: the process's
   platform::PrinterList* Printers = nullptr;  // null: the machine's printers
   // The printer selected at the start (Windows' default printer); empty or unknown: the
   // virtual PostScript printer.
@@ -42,16 +42,17 @@ struct TavrelEnvironment {
 
 struct TavrelRunResult {
   int ExitCode = kExitNotStarted;
-  std::string Document;             // the current document (the source), absolute
-  std::string FormattedFile;        // job F: the file written
+  std::string Document;       // the current document (the source), absolute
+  std::string FormattedFile;  // job F: the file written
   int FormattedPages = 0;
-  std::string PrintedFile;          // job P: the formatted file printed
-  std::string PrintOutput;          // the PostScript file or the PNG folder ("" for a queue)
+  std::string PrintedFile;                // job P: the formatted file printed
+  std::string PrintOutput;                // the PostScript file or the PNG folder ("" for a queue)
   std::vector<std::string> PrintedFiles;  // what the printer wrote
   int PrintedPages = 0;
 };
 
-TavrelRunResult RunTavrelCommandLine(const std::vector<std::string>& args, const TavrelEnvironment& env);
+TavrelRunResult RunTavrelCommandLine(const std::vector<std::string>& args,
+                                     const TavrelEnvironment& env);
 
 // The usage lines shown when the program is started without a job.
 std::string TavrelUsageText(std::uint8_t language);

@@ -19,11 +19,11 @@ struct PageEngineContext;
 // What the handlers look at; the job sets the fields while it runs.
 struct ConsoleJobView {
   std::uint8_t Language = 0;
-  FormatRun* Run = nullptr;                  // the formatting run in work
-  PageEngineContext* Page = nullptr;         // the page engine call in work
-  std::string PrintFileName;                 // the formatted file being printed
-  bool PrintToPostScriptFile = false;        // "Page n a.fmt --> a.ps" instead of "print page n"
-  std::function<void()> WriteFontDefinition; // code 83
+  FormatRun* Run = nullptr;                   // the formatting run in work
+  PageEngineContext* Page = nullptr;          // the page engine call in work
+  std::string PrintFileName;                  // the formatted file being printed
+  bool PrintToPostScriptFile = false;         // "Page n a.fmt --> a.ps" instead of "print page n"
+  std::function<void()> WriteFontDefinition;  // code 83
 };
 
 class ConsoleNotifier final : public MainNotifier {

@@ -34,41 +34,54 @@ const BoxStyle& StyleOf(int kind) {
 
 const char* ButtonHint(BoxButtons buttons) {
   switch (buttons) {
-    case BoxButtons::Ok: return " [ok]";
-    case BoxButtons::OkCancel: return " [ok/cancel]";
-    case BoxButtons::YesNo: return " [y/n]";
-    case BoxButtons::YesNoCancel: return " [y/n/c]";
+    case BoxButtons::Ok:
+      return " [ok]";
+    case BoxButtons::OkCancel:
+      return " [ok/cancel]";
+    case BoxButtons::YesNo:
+      return " [y/n]";
+    case BoxButtons::YesNoCancel:
+      return " [y/n/c]";
   }
   return "";
 }
 
 int DefaultAnswer(BoxButtons buttons) {
   switch (buttons) {
-    case BoxButtons::Ok: return kAnswerOk;
-    case BoxButtons::OkCancel: return kAnswerCancel;
+    case BoxButtons::Ok:
+      return kAnswerOk;
+    case BoxButtons::OkCancel:
+      return kAnswerCancel;
     case BoxButtons::YesNo:
-    case BoxButtons::YesNoCancel: return kAnswerNo;
+    case BoxButtons::YesNoCancel:
+      return kAnswerNo;
   }
   return kAnswerNo;
 }
 
 const char* AnswerWord(int answer) {
   switch (answer) {
-    case kAnswerOk: return "ok";
-    case kAnswerYes: return "y";
-    case kAnswerNo: return "n";
-    default: return "c";
+    case kAnswerOk:
+      return "ok";
+    case kAnswerYes:
+      return "y";
+    case kAnswerNo:
+      return "n";
+    default:
+      return "c";
   }
 }
 
 // The answer a typed word gives with these buttons; 0 when it is none of them.
 int ParseAnswer(const std::string& word, BoxButtons buttons) {
-  const char c = word.empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>(word[0])));
+  const char c =
+      word.empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>(word[0])));
   const bool yesNo = buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoCancel;
   if (yesNo && (c == 'y' || c == 'j')) return kAnswerYes;
   if (yesNo && c == 'n') return kAnswerNo;
   if (!yesNo && c == 'o') return kAnswerOk;
-  if ((buttons == BoxButtons::OkCancel || buttons == BoxButtons::YesNoCancel) && c == 'c') return kAnswerCancel;
+  if ((buttons == BoxButtons::OkCancel || buttons == BoxButtons::YesNoCancel) && c == 'c')
+    return kAnswerCancel;
   return 0;
 }
 
@@ -102,7 +115,8 @@ void ConsoleMessageBoxes::ShowMessageBox(const std::string& text, int kind) {
 int ConsoleMessageBoxes::AskMessageBox(const std::string& text, int kind, BoxButtons buttons) {
   if (BeforeWrite) BeforeWrite();
   const BoxStyle& style = StyleOf(kind);
-  console_.write(std::string("Tavrel: ") + style.prefix + text + ButtonHint(buttons), platform::ConsoleStream::out);
+  console_.write(std::string("Tavrel: ") + style.prefix + text + ButtonHint(buttons),
+                 platform::ConsoleStream::out);
   if (answer_) return answer_(text, buttons);
   console_.write_line();
   return DefaultAnswer(buttons);

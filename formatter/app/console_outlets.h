@@ -55,7 +55,8 @@ class ConsoleMessageList final : public MessageList {
 // One line when the measuring starts, so a long first measurement does not look like a hang.
 class ConsoleMeasureProgress final : public FontMeasureProgress {
  public:
-  ConsoleMeasureProgress(platform::Console& console, std::uint8_t language) : console_(console), language_(language) {}
+  ConsoleMeasureProgress(platform::Console& console, std::uint8_t language)
+      : console_(console), language_(language) {}
   void Start(int total) override;
   void Step(const std::string&) override {}
   void Finish() override {}

@@ -22,7 +22,7 @@ struct StandardGroup {
   int firstFont;
   int largestSize;
   std::array<const char*, 4> candidates;  // nullptr ends the list
-  MessageId missing;  // told when no candidate is installed
+  MessageId missing;                      // told when no candidate is installed
 };
 
 // A row per standard family: where its letters start, its sizes and the names tried in order.
@@ -36,7 +36,8 @@ std::string Upper(const std::string& s) { return MakeUpperCase(s); }
 
 class Writer {
  public:
-  Writer(const std::vector<std::string>& fonts, std::uint8_t language) : fonts_(fonts), language_(language) {}
+  Writer(const std::vector<std::string>& fonts, std::uint8_t language)
+      : fonts_(fonts), language_(language) {}
 
   void Line(const std::string& text) { out_ += text + "\r\n"; }
   // The file is code page 850 text: the catalogue's text as stored.
@@ -56,7 +57,8 @@ class Writer {
 
   void WriteFontSizeEntries(const std::string& name) {
     for (int size = 8; size <= largest_ && next_ < kLastWrittenFont + 1; size += 2) {
-      Line("Font " + FontNumberToSpec(static_cast<std::uint8_t>(next_)) + " = " + name + " " + std::to_string(size));
+      Line("Font " + FontNumberToSpec(static_cast<std::uint8_t>(next_)) + " = " + name + " " +
+           std::to_string(size));
       ++next_;
     }
   }
@@ -96,8 +98,10 @@ std::string StripFontStyleWords(const std::string& name) {
   return result;
 }
 
-std::string BuildFontDefinitionText(const std::string& printerName, const std::vector<std::string>& printerFonts,
-                                    std::uint8_t language, const std::function<void(const std::string&)>& info) {
+std::string BuildFontDefinitionText(const std::string& printerName,
+                                    const std::vector<std::string>& printerFonts,
+                                    std::uint8_t language,
+                                    const std::function<void(const std::string&)>& info) {
   Writer w(printerFonts, language);
   w.Line(w.Text(MessageId::kFontFilePrinterLine, {printerName}));
   w.Line("");
@@ -131,7 +135,8 @@ std::string BuildFontDefinitionText(const std::string& printerName, const std::v
   // The additional fonts take the last letters up to "z"; the loop ends with the one that got it.
   for (; i < printerFonts.size() && additional > 0; ++i) {
     if (!w.IsAdditional(printerFonts[i])) continue;
-    w.Line("Font " + FontNumberToSpec(static_cast<std::uint8_t>(number)) + " = " + printerFonts[i] + " 12");
+    w.Line("Font " + FontNumberToSpec(static_cast<std::uint8_t>(number)) + " = " + printerFonts[i] +
+           " 12");
     if (number == kLastWrittenFont) {
       ++i;
       break;
@@ -155,7 +160,8 @@ bool WriteFontDefinitionFile(const std::string& programDirectory, const std::str
                              const std::vector<std::string>& printerFonts, std::uint8_t language,
                              const std::function<void(const std::string&)>& info) {
   const std::string text = BuildFontDefinitionText(printerName, printerFonts, language, info);
-  return platform::replace_file_atomic(FontDefinitionFilePath(programDirectory), text) == platform::FileError::none;
+  return platform::replace_file_atomic(FontDefinitionFilePath(programDirectory), text) ==
+         platform::FileError::none;
 }
 
 std::string BuildFontDemoText(const TPrinterDataRecord& printerFonts, std::uint8_t language) {
@@ -179,7 +185,8 @@ std::string BuildFontDemoText(const TPrinterDataRecord& printerFonts, std::uint8
 bool WriteFontDemoFile(const std::string& programDirectory, const TPrinterDataRecord& printerFonts,
                        std::uint8_t language) {
   return platform::replace_file_atomic(JoinPath(programDirectory, "Fontdemo.fmt"),
-                                       BuildFontDemoText(printerFonts, language)) == platform::FileError::none;
+                                       BuildFontDemoText(printerFonts, language)) ==
+         platform::FileError::none;
 }
 
 }  // namespace tavrel

@@ -17,8 +17,10 @@ std::string StripFontStyleWords(const std::string& name);
 
 // The whole file text (code page 850, CR LF). info receives the display-code-page line for
 // a standard family that the printer lacks.
-std::string BuildFontDefinitionText(const std::string& printerName, const std::vector<std::string>& printerFonts,
-                                    std::uint8_t language, const std::function<void(const std::string&)>& info);
+std::string BuildFontDefinitionText(const std::string& printerName,
+                                    const std::vector<std::string>& printerFonts,
+                                    std::uint8_t language,
+                                    const std::function<void(const std::string&)>& info);
 
 // Replaces program directory + "Fonts.ini" through a temporary file. False when it could not
 // be written (the old file, if any, stays).

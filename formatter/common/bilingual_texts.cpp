@@ -12,14 +12,15 @@ ByteTable BuildDisplayTable(bool forPdf) {
   for (int b = 0; b < 256; ++b) {
     t[b] = static_cast<std::uint8_t>(b);
     if (b < 0x80) continue;
-    const char32_t u = platform::to_unicode(platform::CodePage::cp850, static_cast<std::uint8_t>(b));
+    const char32_t u =
+        platform::to_unicode(platform::CodePage::cp850, static_cast<std::uint8_t>(b));
     if (auto w = platform::from_unicode(platform::CodePage::cp1252, u)) t[b] = *w;
   }
   t[0x15] = 0xA7;  // section sign
   t[0x9F] = 0x9F;
   t[0xBD] = 0xBD;
   t[0xFF] = 0xFF;
-  t[0xBF] = 0xAC;  // not sign
+  t[0xBF] = 0xAC;              // not sign
   if (forPdf) t[0xFE] = 0x95;  // bullet
   return t;
 }

@@ -62,7 +62,9 @@ bool IsGraphicsFileName(const std::string& name) {
   return false;
 }
 
-bool FileExistsByOpen(const std::string& name) { return !name.empty() && platform::file_exists(name); }
+bool FileExistsByOpen(const std::string& name) {
+  return !name.empty() && platform::file_exists(name);
+}
 
 bool GraphicsFileExists(const std::string& name) {
   for (const char* ext : kGraphicsExtensions)
@@ -107,7 +109,8 @@ std::optional<std::int64_t> GetFileDate(const std::string& name) {
 
 void SetFileDate(const std::string& name, std::int64_t secondsSinceEpoch) {
   if (!FileExistsByOpen(name)) return;
-  platform::set_file_time(name, platform::local_from_time_t(static_cast<std::time_t>(secondsSinceEpoch)));
+  platform::set_file_time(name,
+                          platform::local_from_time_t(static_cast<std::time_t>(secondsSinceEpoch)));
 }
 
 std::string GetEnvironmentText(const std::string& name) {
@@ -127,7 +130,8 @@ std::string MakePostScriptFileName(const std::string& name, const FileContext& c
   return JoinPath(temp, part);
 }
 
-std::string ChooseFileExtension(const std::string& name, const std::string& kind, const FileContext& ctx) {
+std::string ChooseFileExtension(const std::string& name, const std::string& kind,
+                                const FileContext& ctx) {
   std::string result = name;
   const bool autoCorrect = !ctx.Settings || ctx.Settings->AutoCorrectExtension != 0;
   if (autoCorrect) {
@@ -144,13 +148,14 @@ std::string ChooseFileExtension(const std::string& name, const std::string& kind
       result = ChangeFileExtension(name, kind);
     }
   }
-  if (ctx.Settings && ctx.Settings->PrintUnformattedFiles != 0 && kind.find("fmt") != std::string::npos &&
-      !FileExistsByOpen(result))
+  if (ctx.Settings && ctx.Settings->PrintUnformattedFiles != 0 &&
+      kind.find("fmt") != std::string::npos && !FileExistsByOpen(result))
     result = ChangeFileExtension(name, "ws");
   return result;
 }
 
-std::optional<std::string> MakeGraphicsFileName(const std::string& ext, const std::string& currentDocument) {
+std::optional<std::string> MakeGraphicsFileName(const std::string& ext,
+                                                const std::string& currentDocument) {
   std::string base = "Gra";
   if (!currentDocument.empty()) {
     const std::size_t dot = ExtensionDot(currentDocument);

@@ -43,10 +43,12 @@ void SetFileDate(const std::string& name, std::int64_t secondsSinceEpoch);
 std::string GetEnvironmentText(const std::string& name);
 std::string MakePostScriptFileName(const std::string& name, const FileContext& ctx);
 // Kind "taf,fmt", "ws" or a single extension.
-std::string ChooseFileExtension(const std::string& name, const std::string& kind, const FileContext& ctx);
+std::string ChooseFileExtension(const std::string& name, const std::string& kind,
+                                const FileContext& ctx);
 // The first free "<document>_graNN.<ext>" (or "GraNN.<ext>" without a document); nothing when
 // all 499 are taken: the caller then shows kGraphicsNamesExhausted as a message, never as a name.
-std::optional<std::string> MakeGraphicsFileName(const std::string& ext, const std::string& currentDocument);
+std::optional<std::string> MakeGraphicsFileName(const std::string& ext,
+                                                const std::string& currentDocument);
 inline constexpr const char* kGraphicsNamesExhausted = "ERROR! (too much files)";
 
 // Starts Program with Parameters (split as a command line: blanks separate, double quotes

@@ -57,7 +57,8 @@ void ReadPanels(HelpFiles& help) {
     // The name runs from the third character to two before the "=", the number from two
     // after it to the last-but-one character ("  Name = 123;").
     if (eq >= 3) panel.Name = line.substr(2, std::min<std::size_t>(eq - 3, 30));
-    if (line.size() >= eq + 3) panel.Number = WholeNumber(line.substr(eq + 2, line.size() - eq - 3));
+    if (line.size() >= eq + 3)
+      panel.Number = WholeNumber(line.substr(eq + 2, line.size() - eq - 3));
     help.Panels.push_back(panel);
   }
 }
@@ -82,7 +83,8 @@ void ReadDotHelp(HelpFiles& help) {
     const std::string before = line.substr(0, eq);
     if (!line.empty() && line[0] == '.') {
       std::string command = before.substr(0, 5);
-      while (command.size() > 3 && (command.back() == ',' || (command.back() >= '0' && command.back() <= '9')))
+      while (command.size() > 3 &&
+             (command.back() == ',' || (command.back() >= '0' && command.back() <= '9')))
         command.pop_back();
       entry.Command = command;
     }
@@ -102,13 +104,15 @@ std::int16_t LookUpPanelNumber(HelpFiles& help, const std::string& name) {
   return 0;
 }
 
-void LookUpDotCommandHelp(HelpFiles& help, const std::string& line, std::int16_t& panelNumber, std::string& text) {
+void LookUpDotCommandHelp(HelpFiles& help, const std::string& line, std::int16_t& panelNumber,
+                          std::string& text) {
   text.clear();
   if (!help.DotHelpRead) ReadDotHelp(help);
   const std::string upper = MakeUpperCase(line);
   for (const HelpFiles::DotHelp& entry : help.DotHelpList) {
     if (entry.Command.empty()) continue;
-    if (upper.compare(0, entry.Command.size(), MakeUpperCase(entry.Command)) == 0 && upper.size() >= entry.Command.size()) {
+    if (upper.compare(0, entry.Command.size(), MakeUpperCase(entry.Command)) == 0 &&
+        upper.size() >= entry.Command.size()) {
       text = entry.Text;
       panelNumber = entry.Panel;
       return;

@@ -36,6 +36,7 @@ struct HelpFiles {
 std::int16_t LookUpPanelNumber(HelpFiles& help, const std::string& name);
 
 // The help of the first command that the line begins with (case ignored); empty text when none.
-void LookUpDotCommandHelp(HelpFiles& help, const std::string& line, std::int16_t& panelNumber, std::string& text);
+void LookUpDotCommandHelp(HelpFiles& help, const std::string& line, std::int16_t& panelNumber,
+                          std::string& text);
 
 }  // namespace tavrel

@@ -22,7 +22,9 @@ constexpr MessageRow kRows[] = {
     {M::kOldFileKeptAsBackup, "Die alte Datei ist noch vorhanden und hat die Erweiterung .$$$",
      "Die alte Datei ist noch vorhanden und hat die Erweiterung .$$$"},
     {M::kFormatJobInterrupted, "Formatierung wurde abgebrochen!", "Format job interrupted!"},
-    {M::kErrorOpeningOutputFile, "Fehler beim \x99" "ffnen der Datei (%1) %2 .",
+    {M::kErrorOpeningOutputFile,
+     "Fehler beim \x99"
+     "ffnen der Datei (%1) %2 .",
      "Error while opening file (%1) %2 ."},
     // help, settings
     {M::kFileNotFound, "Datei %1 nicht gefunden.", "File %1 not found."},
@@ -66,13 +68,16 @@ constexpr MessageRow kRows[] = {
     {M::kPrinterResolutionUnknown,
      "Schwer Fehler: Die Druckeraufl\x94sung konnte nicht ermittelt werden.",
      "Fatal Error: querying printer resolution failed"},
-    {M::kPrinterDataFileWrongSize, "%1 hat die falsche Gr\x94\xE1" "e. Bitte l\x94schen.",
+    {M::kPrinterDataFileWrongSize,
+     "%1 hat die falsche Gr\x94\xE1"
+     "e. Bitte l\x94schen.",
      "%1 has got wrong size. Please delete."},
     {M::kMeasuringFont, "Schrift %1 %2", "Font %1 %2"},
     {M::kFileCannotBeWritten, "Datei %1 kann nicht geschrieben werden.",
      "File %1 cannot be written."},
     {M::kFontWidthsLimited,
-     "Schriften %1haben bei %2 dpi Zeichenbreiten au\xE1" "erhalb 0 bis 255 Punkte; sie wurden "
+     "Schriften %1haben bei %2 dpi Zeichenbreiten au\xE1"
+     "erhalb 0 bis 255 Punkte; sie wurden "
      "begrenzt.",
      "Fonts %1have character widths outside 0 to 255 dots at %2 dpi; they were limited."},
     {M::kFontsNotInstalled, "Nicht installierte Schriften: %1", "Fonts not installed: %1"},
@@ -115,18 +120,21 @@ constexpr MessageRow kRows[] = {
     {M::kHeadingsFileTooLong, "Datei %1 ist zu lang (mehr als 1000 Zeichen).",
      "File %1 is too long (more than 1000 characters)."},
     {M::kHeadingsFileErrorAtLevel,
-     "Fehler in der \x9A" "berschriftsformatierungs-Datei beim %1. Rang",
+     "Fehler in der \x9A"
+     "berschriftsformatierungs-Datei beim %1. Rang",
      "Error in content format file, level %1 "},
-    {M::kHeadingsNumberingHint,
-     " Vermutlich steht hinter \".\" oder \")\" nicht 1, I, A oder a !",
+    {M::kHeadingsNumberingHint, " Vermutlich steht hinter \".\" oder \")\" nicht 1, I, A oder a !",
      "Assuming that behind . or ) the \"1\", \"I\", \"A\" or \"a\" is missing."},
     {M::kHeadingsFileReplaced, "Datei %1 nicht gefunden. Stattdessen wird %2 verwendet.",
      "File %1 not found. Instead, %2 will be used."},
-    {M::kHeadingsFileNotOpened, "Datei %1 konnte nicht ge\x94" "ffnet werden.",
+    {M::kHeadingsFileNotOpened,
+     "Datei %1 konnte nicht ge\x94"
+     "ffnet werden.",
      "Could not read file %1 ."},
     {M::kHeadingsFileName, "Gliform.ws", "Headings.ws"},
     {M::kPageLengthBelowMargins,
-     "Seitenl\x84nge .PL nicht gr\x94\xE1" "er als oberer und unterer Rand (.MT + .MB), jede Zeile "
+     "Seitenl\x84nge .PL nicht gr\x94\xE1"
+     "er als oberer und unterer Rand (.MT + .MB), jede Zeile "
      "beginnt eine neue Seite",
      "Page length .PL not above top and bottom margin (.MT + .MB), every line starts a new page"},
     {M::kFileEndsInsideBlock, "Datei endet in einem WordStar-Block (0x1D), der Rest wird ignoriert",
@@ -153,12 +161,17 @@ constexpr MessageRow kRows[] = {
      "..Current values from the settings notebook"},
     {M::kHeaderPageLayout, "..Seitenlayout: %1", "..Page layout: %1"},
     {M::kHeaderSettingsEnd, "..Ende Einstellungen-Buch", "..End settings notebook"},
-    {M::kTooManyHeadingNumbers, "Mehr als neun \x9A" "berschriftsnummern, der Rest wird ignoriert",
+    {M::kTooManyHeadingNumbers,
+     "Mehr als neun \x9A"
+     "berschriftsnummern, der Rest wird ignoriert",
      "More than nine heading numbers, the rest is ignored"},
     {M::kDotCommandValueNotPositive,
-     "Der Wert von .%1 muss gr\x94\xE1" "er als 0 sein, die Zeile wird ignoriert",
+     "Der Wert von .%1 muss gr\x94\xE1"
+     "er als 0 sein, die Zeile wird ignoriert",
      "The value of .%1 must be above 0, the line is ignored"},
-    {M::kTooManyGraphicsCharacters, "Zu viele Grafikbuchstaben (h\x94" "chstens 20): %1",
+    {M::kTooManyGraphicsCharacters,
+     "Zu viele Grafikbuchstaben (h\x94"
+     "chstens 20): %1",
      "Too many graphics characters (at most 20): %1"},
     {M::kGraphicsFileUnusable, "Grafik-Datei %1 nicht gefunden oder nicht lesbar (%2).",
      "Graphics file %1 not found or unreadable (%2)."},
@@ -181,7 +194,9 @@ constexpr MessageRow kRows[] = {
      "Recursive execution of dot command macro %1 not allowed"},
     {M::kTooManyNestedIncludeFiles, "Zu viele verschachtelte .FI-Dateien: %1",
      "Too many nested .FI files: %1"},
-    {M::kErrorOpeningIncludeFile, "Fehler beim \x99" "ffnen der Datei %1 .",
+    {M::kErrorOpeningIncludeFile,
+     "Fehler beim \x99"
+     "ffnen der Datei %1 .",
      "Error while opening file %1 ."},
     {M::kFontNotDefined,
      "Schrift %1 ist nicht definiert oder nicht ordnungsgem\x84\xE1 angemeldet.",
@@ -192,9 +207,12 @@ constexpr MessageRow kRows[] = {
     // hyphenation
     {M::kHyphenationFileNotFound, "Trenndatei %1 nicht gefunden", "Hyphenation file %1 not found"},
     {M::kHyphenationFileTooLarge,
-     "Trenndatei %1 ist gr\x94\xE1" "er als 32 MB und wird nicht geladen",
+     "Trenndatei %1 ist gr\x94\xE1"
+     "er als 32 MB und wird nicht geladen",
      "Hyphenation file %1 is larger than 32 MB and is not loaded"},
-    {M::kErrorOpeningHyphenationFile, "Fehler beim \x99" "ffnen der Datei %1",
+    {M::kErrorOpeningHyphenationFile,
+     "Fehler beim \x99"
+     "ffnen der Datei %1",
      "Error while opening file %1"},
     {M::kHyphenationFileCrLf,
      "Trenndatei %1 hat CR-LF-Zeilenenden; ihre Muster ergeben keine Trennstellen",
@@ -215,8 +233,8 @@ constexpr MessageRow kRows[] = {
     // toggles of a formatted file
     {M::kFontFilePrinterLine, "..Schriften f\x81r den Drucker-Typ: %1",
      "..Fonts refer to Printer: %1"},
-    {M::kFontFileEverySystem, "..Schriften, die auf jedem System verf\x81gbar sind:",
-     "..Fonts available on every system:"},
+    {M::kFontFileEverySystem,
+     "..Schriften, die auf jedem System verf\x81gbar sind:", "..Fonts available on every system:"},
     {M::kNoFontLikeTimes, "keine Schrift \x84hnlich \"Times Roman\" gefunden",
      "no font similar to \"Times Roman\" found"},
     {M::kNoFontLikeHelvetica, "keine Schrift \x84hnlich \"Helvetica\" gefunden",
@@ -254,7 +272,8 @@ constexpr MessageRow kRows[] = {
      "Not a WS, TXT, SKT, FMT or TAF file: %1"},
     {M::kFormattedFileChangedByHand,
      "Die formatierte Datei wurde von Hand ge\x84ndert. Eine erneute Formatierung verwirft diese "
-     "\x8E" "nderungen. Trotzdem fortfahren?",
+     "\x8E"
+     "nderungen. Trotzdem fortfahren?",
      "The formatted file was changed manually. Changes gets lost while Re-formatting. Continue "
      "anyway?"},
     {M::kFormattedFilePages, "Formatierte Datei %1: %2 Seite(n)", "formatted file %1: %2 page(s)"},
@@ -274,7 +293,9 @@ constexpr MessageRow kRows[] = {
     {M::kParameterIgnored, "Parameter nicht beachtet: %1", "parameter ignored: %1"},
     {M::kDocumentDoesNotExist, "Falscher Programmparameter: Die Datei %1 existiert nicht.",
      "Wrong program parameter: The file %1 does not exist."},
-    {M::kGraphicsFileNeedsWindow, "Grafikdateien \x94" "ffnet nur das Fenster von Tavrel: %1",
+    {M::kGraphicsFileNeedsWindow,
+     "Grafikdateien \x94"
+     "ffnet nur das Fenster von Tavrel: %1",
      "Graphics files open in Tavrel's window only: %1"},
     {M::kUsage,
      "Aufruf: tavrel DOKUMENT /F    formatiert das Dokument und endet\n"

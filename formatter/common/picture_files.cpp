@@ -31,7 +31,8 @@ std::shared_ptr<const platform::Bitmap> LoadPictureFile(std::string name, const 
   }
   lower = Lower(name);
   static const char* const kAccepted[] = {"bmp", "gif", "jpg", "jpeg", "wmf", "emf"};
-  if (std::none_of(std::begin(kAccepted), std::end(kAccepted), [&](const char* e) { return EndsInExtension(lower, e); }))
+  if (std::none_of(std::begin(kAccepted), std::end(kAccepted),
+                   [&](const char* e) { return EndsInExtension(lower, e); }))
     return nullptr;
   std::string found = name;
   if (!LocateFile(found, files) && !FileExistsByOpen(found)) return nullptr;
@@ -40,7 +41,8 @@ std::shared_ptr<const platform::Bitmap> LoadPictureFile(std::string name, const 
   }
   platform::PictureResult result = platform::load_picture(found);
   std::shared_ptr<const platform::Bitmap> picture;
-  if (result.ok() && !result.bitmap.empty()) picture = std::make_shared<platform::Bitmap>(std::move(result.bitmap));
+  if (result.ok() && !result.bitmap.empty())
+    picture = std::make_shared<platform::Bitmap>(std::move(result.bitmap));
   if (cache) (*cache)[found] = picture;
   return picture;
 }

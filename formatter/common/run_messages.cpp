@@ -93,8 +93,8 @@ bool RunMessages::PollStop() {
   return stop;
 }
 
-void LoadLayoutFromSettings(const TSettingsRecord& settings, std::int32_t columnUnit, std::int32_t zoneUnit,
-                            LayoutValues& layout) {
+void LoadLayoutFromSettings(const TSettingsRecord& settings, std::int32_t columnUnit,
+                            std::int32_t zoneUnit, LayoutValues& layout) {
   const TPageTemplate& t = CurrentPageTemplate(settings);
   layout.Gutter = settings.DefaultGU;
   layout.MinUnhyphenated = settings.DefaultHN;
@@ -133,7 +133,8 @@ void StartNewPage(PageState& pages, int stream, RunMessages& messages) {
   ++s.PageCount;
   s.LinesOnPage = 1;
   if (stream != kNotesStream && messages.Notifier())
-    messages.Notifier()->Send(messages.IndexScanRun ? MN_INDEX_SCAN_PAGE : MN_FORMAT_PAGE, s.PageCount);
+    messages.Notifier()->Send(messages.IndexScanRun ? MN_INDEX_SCAN_PAGE : MN_FORMAT_PAGE,
+                              s.PageCount);
 }
 
 bool AdvanceLine(PageState& pages, int stream, int heightIndex, RunMessages& messages) {

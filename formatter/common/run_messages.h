@@ -84,14 +84,14 @@ struct LayoutValues {
   std::int32_t PageLength = 0;  // lines
   std::int32_t TopMargin = 0;
   std::int32_t BottomMargin = 0;
-  std::int32_t Gutter = 0;         // columns
-  std::int32_t LineWidth = 0;      // (RM + gutter) x column unit
+  std::int32_t Gutter = 0;     // columns
+  std::int32_t LineWidth = 0;  // (RM + gutter) x column unit
   std::int32_t HyphenationZone = 0;
-  std::int32_t TabStep = 0;        // percent
+  std::int32_t TabStep = 0;  // percent
   std::uint8_t HyphenationMode = 0;
   std::uint8_t DefaultHyphenationMode = 0;
   std::uint8_t MinUnhyphenated = 0;  // .HN
-  std::int32_t PageLimit = 0;      // 1/48 inch
+  std::int32_t PageLimit = 0;        // 1/48 inch
 };
 
 // The current page template; index beyond 9 falls back to template 0.

@@ -114,7 +114,9 @@ void DefaultSettings(TSettingsRecord& r, const std::string& programDirectory, bo
     r.HyphenationMode = 3;
   }
   r.NoteLinkInText.Assign("^T1^T");
-  r.NoteLinkInNoteArea.Assign("\xB0\xB0" "1)\xB0");
+  r.NoteLinkInNoteArea.Assign(
+      "\xB0\xB0"
+      "1)\xB0");
 
   const std::string suite = CutBeforeLastSeparator(programDirectory);
   if (programDirectory.find_first_of("\\/") == std::string::npos) {
@@ -133,12 +135,14 @@ bool SettingsUnchanged(const TSettingsRecord& a, const TSettingsRecord& b) {
 }
 
 std::string SettingsFilePath(const SettingsEnvironment& env) {
-  return Join(env.SettingsDirectory.empty() ? env.ProgramDirectory : env.SettingsDirectory, kSettingsFileName);
+  return Join(env.SettingsDirectory.empty() ? env.ProgramDirectory : env.SettingsDirectory,
+              kSettingsFileName);
 }
 
 std::string ChooseSettingsDirectory(const std::string& programDirectory) {
   const std::string native = platform::native_path(programDirectory);
-  if (platform::directory_exists(programDirectory) && ::access(native.c_str(), W_OK) == 0) return programDirectory;
+  if (platform::directory_exists(programDirectory) && ::access(native.c_str(), W_OK) == 0)
+    return programDirectory;
   std::string base;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
     base = xdg;
@@ -231,7 +235,8 @@ bool SaveSettings(SettingsStore& store, const SettingsEnvironment& env) {
   if (SettingsUnchanged(store.Settings, store.SavedSettings)) return true;
   const SettingsBytes bytes = SettingsToBytes(store.Settings);
   const platform::FileError error = platform::replace_file_atomic(
-      SettingsFilePath(env), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      SettingsFilePath(env),
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (error != platform::FileError::none) {
     ShowError(env, MessageText(store.Settings, MessageId::kSettingsFileNotWritten));
     return false;
@@ -241,8 +246,7 @@ bool SaveSettings(SettingsStore& store, const SettingsEnvironment& env) {
 
 std::string GetTutorialDirectory(const SettingsStore& store) {
   const std::string sep = SeparatorOf(store.SuiteDirectory);
-  return store.SuiteDirectory + sep +
-         MessageText(store.Settings, MessageId::kTutorialFolder) + sep;
+  return store.SuiteDirectory + sep + MessageText(store.Settings, MessageId::kTutorialFolder) + sep;
 }
 
 const TPageTemplate& CurrentPageTemplate(const TSettingsRecord& record) {

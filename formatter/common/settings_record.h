@@ -157,9 +157,9 @@ TSettingsRecord SettingsFromBytes(std::span<const std::uint8_t> bytes);
 
 // What loading and saving need from the outside world.
 struct SettingsEnvironment {
-  std::string ProgramDirectory;  // the program's folder; the suite folder is its parent
+  std::string ProgramDirectory;   // the program's folder; the suite folder is its parent
   std::string SettingsDirectory;  // holds Tavrel.dta; empty: the program directory
-  std::string CurrentDirectory;  // holds dunname.tmp
+  std::string CurrentDirectory;   // holds dunname.tmp
   bool IsNtFamily = true;
   MessageBoxes* Boxes = nullptr;  // error boxes and the first-start language question
 };

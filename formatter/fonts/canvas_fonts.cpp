@@ -23,8 +23,9 @@ FaceAndStyle SplitFaceStyle(const std::string& fontText) {
   return result;
 }
 
-void ApplyFontSpec(platform::Canvas* canvas, platform::CanvasFont* control, const std::string& fontText,
-                   std::int32_t colour, bool lineDrawing, std::int32_t size) {
+void ApplyFontSpec(platform::Canvas* canvas, platform::CanvasFont* control,
+                   const std::string& fontText, std::int32_t colour, bool lineDrawing,
+                   std::int32_t size) {
   if (size < 1) size = 1;
   const FaceAndStyle style = SplitFaceStyle(fontText);
   auto fill = [&](platform::CanvasFont& font) {

@@ -21,8 +21,9 @@ FaceAndStyle SplitFaceStyle(const std::string& fontText);
 // size); otherwise the pen takes the colour, the font the face, styles, size and the OEM code
 // page, and the brush becomes clear. With a control font, that font gets the same face, styles,
 // size and code page. Either may be null. Sizes below 1 count as 1.
-void ApplyFontSpec(platform::Canvas* canvas, platform::CanvasFont* control, const std::string& fontText,
-                   std::int32_t colour, bool lineDrawing, std::int32_t size);
+void ApplyFontSpec(platform::Canvas* canvas, platform::CanvasFont* control,
+                   const std::string& fontText, std::int32_t colour, bool lineDrawing,
+                   std::int32_t size);
 
 // The width of one character in the canvas's current font.
 std::int32_t CharTextWidth(platform::Canvas& canvas, std::uint8_t c);

@@ -20,10 +20,12 @@ struct NamedColour {
 };
 
 constexpr NamedColour kColourNames[16] = {
-    {"BLACK", 0, 0, 0},       {"GREEN", 0, 128, 0},   {"SILVER", 192, 192, 192}, {"LIME", 0, 255, 0},
-    {"GRAY", 128, 128, 128},  {"OLIVE", 128, 128, 0}, {"WHITE", 255, 255, 255},  {"YELLOW", 255, 255, 0},
-    {"MAROON", 128, 0, 0},    {"NAVY", 0, 0, 128},    {"RED", 255, 0, 0},        {"BLUE", 0, 0, 255},
-    {"PURPLE", 128, 0, 128},  {"TEAL", 0, 128, 128},  {"FUCHSIA", 255, 0, 255},  {"AQUA", 0, 255, 255},
+    {"BLACK", 0, 0, 0},       {"GREEN", 0, 128, 0},    {"SILVER", 192, 192, 192},
+    {"LIME", 0, 255, 0},      {"GRAY", 128, 128, 128}, {"OLIVE", 128, 128, 0},
+    {"WHITE", 255, 255, 255}, {"YELLOW", 255, 255, 0}, {"MAROON", 128, 0, 0},
+    {"NAVY", 0, 0, 128},      {"RED", 255, 0, 0},      {"BLUE", 0, 0, 255},
+    {"PURPLE", 128, 0, 128},  {"TEAL", 0, 128, 128},   {"FUCHSIA", 255, 0, 255},
+    {"AQUA", 0, 255, 255},
 };
 
 // A whole word as a signed integer (optional sign, then digits only).
@@ -56,7 +58,8 @@ std::uint8_t ReadCorrection(std::string_view word) {
   if (!ReadInteger(word, v) || v < std::numeric_limits<std::int32_t>::min() ||
       v > std::numeric_limits<std::int32_t>::max())
     return 0;
-  return static_cast<std::uint8_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(v)) & 0xFFu);
+  return static_cast<std::uint8_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(v)) &
+                                   0xFFu);
 }
 
 void AppendFaceWord(TFontEntry& entry, std::string_view word) {
@@ -82,8 +85,10 @@ bool ApplyFontWords(const WordList& words, TFontEntry& printerEntry, TFontEntry&
     } else if (FontColorFromName(word, colour)) {
       target->Colour = colour;
     } else if (IsNumberWord(word)) {
-      if (numbers == 0) target->Size = ReadSize(word);
-      else target->WidthCorrection = ReadCorrection(word);
+      if (numbers == 0)
+        target->Size = ReadSize(word);
+      else
+        target->WidthCorrection = ReadCorrection(word);
       ++numbers;
     } else {
       AppendFaceWord(*target, word);
@@ -110,9 +115,11 @@ bool FontColorFromName(std::string_view word, std::int32_t& colour) {
   const std::size_t first = word.find(':');
   if (first == std::string_view::npos) return false;
   const std::size_t second = word.find(':', first + 1);
-  if (second == std::string_view::npos || word.find(':', second + 1) != std::string_view::npos) return false;
+  if (second == std::string_view::npos || word.find(':', second + 1) != std::string_view::npos)
+    return false;
   long long r = 0, g = 0, b = 0;
-  if (!ReadInteger(word.substr(0, first), r) || !ReadInteger(word.substr(first + 1, second - first - 1), g) ||
+  if (!ReadInteger(word.substr(0, first), r) ||
+      !ReadInteger(word.substr(first + 1, second - first - 1), g) ||
       !ReadInteger(word.substr(second + 1), b))
     return false;
   // Red is kept to a byte like green and blue, so a large value cannot spill into the top byte.
@@ -130,10 +137,14 @@ std::string UpperCaseCp850(std::string_view text) {
   std::string r(text);
   for (char& ch : r) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c >= 'a' && c <= 'z') ch = static_cast<char>(c - 'a' + 'A');
-    else if (c == 0x84) ch = static_cast<char>(0x8E);
-    else if (c == 0x94) ch = static_cast<char>(0x99);
-    else if (c == 0x81) ch = static_cast<char>(0x9A);
+    if (c >= 'a' && c <= 'z')
+      ch = static_cast<char>(c - 'a' + 'A');
+    else if (c == 0x84)
+      ch = static_cast<char>(0x8E);
+    else if (c == 0x94)
+      ch = static_cast<char>(0x99);
+    else if (c == 0x81)
+      ch = static_cast<char>(0x9A);
   }
   return r;
 }
@@ -196,8 +207,10 @@ std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables&
       TFontEntry& vv = tables.PreviewFonts->Fonts[m - 1];
       ApplyFontWords(words, vp, vv);
       AddStyleSuffix(vp, v.Suffix, v.UnlessContains);
-      if (preview) AddStyleSuffix(vv, v.Suffix, v.UnlessContains);
-      else vv = vp;
+      if (preview)
+        AddStyleSuffix(vv, v.Suffix, v.UnlessContains);
+      else
+        vv = vp;
     }
   }
   return duplicates;
@@ -207,8 +220,9 @@ std::string FontDefinitionFilePath(const std::string& programDirectory) {
   return JoinPath(programDirectory, "Fonts.ini");
 }
 
-void EnsureFontDefinitionFile(bool force, const std::string& programDirectory, std::uint8_t language,
-                              MessageBoxes* boxes, MainNotifier& mainWindow) {
+void EnsureFontDefinitionFile(bool force, const std::string& programDirectory,
+                              std::uint8_t language, MessageBoxes* boxes,
+                              MainNotifier& mainWindow) {
   if (!force) {
     if (FileExistsByOpen(FontDefinitionFilePath(programDirectory))) return;
     if (boxes)
@@ -218,7 +232,8 @@ void EnsureFontDefinitionFile(bool force, const std::string& programDirectory, s
   mainWindow.Send(MN_WRITE_FONT_DEFINITION, 0);
 }
 
-FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables, const FontDefinitionContext& ctx) {
+FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables,
+                                          const FontDefinitionContext& ctx) {
   const std::string path = FontDefinitionFilePath(ctx.ProgramDirectory);
   // The file is recreated at most once per call: a writer that produced duplicates again
   // would otherwise make this loop for ever.

@@ -42,13 +42,14 @@ std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables&
 // What reading the file needs of the program around it.
 struct FontDefinitionContext {
   std::string ProgramDirectory;
-  std::uint8_t Language = 0;       // 1 German
-  std::int32_t VersionStamp = 0;   // of the settings record
+  std::uint8_t Language = 0;      // 1 German
+  std::int32_t VersionStamp = 0;  // of the settings record
   MessageBoxes* Boxes = nullptr;
   // Writes a fresh "Fonts.ini" (the main window's writer); force skips the existence test.
   std::function<void(bool force)> EnsureFontDefinitionFile;
   // Error number and message pair (German, English) for the output's fatal-error text.
-  std::function<void(int number, const std::string& german, const std::string& english)> ReportFatalOutputError;
+  std::function<void(int number, const std::string& german, const std::string& english)>
+      ReportFatalOutputError;
 };
 
 enum class FontDefinitionRead { Ok, NotFound, Duplicates };
@@ -56,14 +57,15 @@ enum class FontDefinitionRead { Ok, NotFound, Duplicates };
 // Reads program directory + "Fonts.ini" into the tables, reporting a missing file and
 // duplicate letters as the program does; recreates the file when the user (or an old
 // settings version) asks for it. Duplicates: the definitions were kept as read.
-FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables, const FontDefinitionContext& ctx);
+FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables,
+                                          const FontDefinitionContext& ctx);
 
 // The path of "Fonts.ini" in the program directory.
 std::string FontDefinitionFilePath(const std::string& programDirectory);
 
 // Has the main window write "Fonts.ini" (MN_WRITE_FONT_DEFINITION, sent, so the file exists
 // when this returns): without force only when the file is missing, after telling the user.
-void EnsureFontDefinitionFile(bool force, const std::string& programDirectory, std::uint8_t language,
-                              MessageBoxes* boxes, MainNotifier& mainWindow);
+void EnsureFontDefinitionFile(bool force, const std::string& programDirectory,
+                              std::uint8_t language, MessageBoxes* boxes, MainNotifier& mainWindow);
 
 }  // namespace tavrel

@@ -8,7 +8,9 @@
 
 namespace tavrel {
 
-std::unique_ptr<TPrinterDataRecord> MakeEmptyPrinterData() { return std::make_unique<TPrinterDataRecord>(); }
+std::unique_ptr<TPrinterDataRecord> MakeEmptyPrinterData() {
+  return std::make_unique<TPrinterDataRecord>();
+}
 
 const std::uint8_t* FontWidths(const TPrinterDataRecord& record, int fontNumber) {
   if (fontNumber < 1 || fontNumber > kFontCount) return nullptr;
@@ -29,7 +31,8 @@ bool WritePrinterDataFile(const std::string& path, const TPrinterDataRecord& rec
   return platform::replace_file_atomic(path, bytes) == platform::FileError::none;
 }
 
-std::string MakePrinterDataFileName(const std::string& programDirectory, const std::string& printerName) {
+std::string MakePrinterDataFileName(const std::string& programDirectory,
+                                    const std::string& printerName) {
   std::string name = printerName;
   const std::size_t on = name.find(" on ");
   if (on != std::string::npos) name.resize(on);
@@ -39,8 +42,10 @@ std::string MakePrinterDataFileName(const std::string& programDirectory, const s
   return platform::join_path(programDirectory, cleaned + ".dta");
 }
 
-std::unique_ptr<TPrinterDataRecord> BuildFixedWidthPrinterData(int printerDpi, const std::string& printerName,
-                                                              const FixedWidthFont* fonts, std::size_t count) {
+std::unique_ptr<TPrinterDataRecord> BuildFixedWidthPrinterData(int printerDpi,
+                                                               const std::string& printerName,
+                                                               const FixedWidthFont* fonts,
+                                                               std::size_t count) {
   auto record = MakeEmptyPrinterData();
   record->PrinterDpi = printerDpi;
   record->DotsPerColumn = static_cast<std::uint8_t>(std::nearbyint(printerDpi / 10.0));
@@ -61,7 +66,8 @@ bool IsProportionalFont(const CharWidths& widths) { return widths['W'] != widths
 
 void SetColumnWidth(std::int32_t& columnWidth, std::int32_t tabStep, CharWidths& widths) {
   if (IsProportionalFont(widths))
-    columnWidth = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(widths['W']) * tabStep / 100.0));
+    columnWidth = static_cast<std::int32_t>(
+        std::nearbyint(static_cast<double>(widths['W']) * tabStep / 100.0));
   else
     columnWidth = widths['X'];
   // Box drawings keep their columns; a width table holds bytes.
@@ -70,7 +76,8 @@ void SetColumnWidth(std::int32_t& columnWidth, std::int32_t tabStep, CharWidths&
 }
 
 bool LoadFontWidths(std::int32_t& columnWidth, std::int32_t tabStep, std::uint8_t fontNumber,
-                    CharWidths& widths, const TPrinterDataRecord& printer, std::uint8_t normalFont) {
+                    CharWidths& widths, const TPrinterDataRecord& printer,
+                    std::uint8_t normalFont) {
   bool measured = false;
   if (const std::uint8_t* w = FontWidths(printer, fontNumber)) {
     std::copy_n(w, 256, widths.begin());
@@ -78,7 +85,8 @@ bool LoadFontWidths(std::int32_t& columnWidth, std::int32_t tabStep, std::uint8_
   }
   if (!measured) {
     widths.fill(0);
-    if (const std::uint8_t* w = FontWidths(printer, normalFont)) std::copy_n(w, 256, widths.begin());
+    if (const std::uint8_t* w = FontWidths(printer, normalFont))
+      std::copy_n(w, 256, widths.begin());
   }
   SetColumnWidth(columnWidth, tabStep, widths);
   return measured;

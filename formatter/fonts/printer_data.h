@@ -15,11 +15,11 @@ namespace tavrel {
 
 // One font definition of 80 bytes.
 struct TFontEntry {
-  double Size = 0;              // point size
-  ShortString<45> FaceName;     // empty: no font
+  double Size = 0;                   // point size
+  ShortString<45> FaceName;          // empty: no font
   std::uint8_t WidthCorrection = 0;  // added modulo 256 to every measured width
   std::uint8_t Reserved55 = 0;
-  std::int32_t Colour = 0;      // red x 65536 + green x 256 + blue
+  std::int32_t Colour = 0;  // red x 65536 + green x 256 + blue
   std::uint8_t Reserved60[20] = {};
 };
 static_assert(sizeof(TFontEntry) == 80);
@@ -29,8 +29,8 @@ struct TPrinterDataRecord {
   std::uint8_t Reserved1[3] = {};
   std::int32_t PrinterDpi = 0;
   ShortString<255> PrinterName;
-  TFontEntry Fonts[kFontCount];                    // font n at index n - 1
-  std::uint8_t CharWidths[kFontCount][256] = {};   // font n at index n - 1
+  TFontEntry Fonts[kFontCount];                   // font n at index n - 1
+  std::uint8_t CharWidths[kFontCount][256] = {};  // font n at index n - 1
   std::uint8_t Reserved70152[1000] = {};
 };
 
@@ -58,7 +58,8 @@ bool WritePrinterDataFile(const std::string& path, const TPrinterDataRecord& rec
 
 // The printer's name cut at the first " on ", without ":", ".", "\" and "/", + ".dta", in the
 // program directory.
-std::string MakePrinterDataFileName(const std::string& programDirectory, const std::string& printerName);
+std::string MakePrinterDataFileName(const std::string& programDirectory,
+                                    const std::string& printerName);
 
 // A font for the fixed-width builder: every character has Width dots, except the overrides.
 struct FixedWidthFont {
@@ -70,8 +71,10 @@ struct FixedWidthFont {
 };
 
 // A record as a measurement would leave it: resolution, name, the given fonts with their widths.
-std::unique_ptr<TPrinterDataRecord> BuildFixedWidthPrinterData(int printerDpi, const std::string& printerName,
-                                                              const FixedWidthFont* fonts, std::size_t count);
+std::unique_ptr<TPrinterDataRecord> BuildFixedWidthPrinterData(int printerDpi,
+                                                               const std::string& printerName,
+                                                               const FixedWidthFont* fonts,
+                                                               std::size_t count);
 
 bool IsProportionalFont(const CharWidths& widths);
 // Column width from "W" (proportional, by tabStep percent) or "X"; box characters 176..223 get it.

@@ -16,7 +16,8 @@ namespace tavrel {
 namespace {
 
 bool SameDefinition(const TFontEntry& a, const TFontEntry& b) {
-  return a.FaceName.Str() == b.FaceName.Str() && a.Size == b.Size && a.WidthCorrection == b.WidthCorrection;
+  return a.FaceName.Str() == b.FaceName.Str() && a.Size == b.Size &&
+         a.WidthCorrection == b.WidthCorrection;
 }
 
 double RoundedSize(double size) {
@@ -25,7 +26,9 @@ double RoundedSize(double size) {
   return r < 1 ? 1 : (r > 32767 ? 32767 : r);
 }
 
-std::string SizeText(double size) { return std::to_string(static_cast<long long>(RoundedSize(size))); }
+std::string SizeText(double size) {
+  return std::to_string(static_cast<long long>(RoundedSize(size)));
+}
 
 }  // namespace
 
@@ -42,8 +45,8 @@ platform::CanvasFont PrinterCanvasFont(const TFontEntry& entry, platform::CodePa
   return font;
 }
 
-FontWidthsResult MeasureFontWidths(platform::FontMeasurer& measurer, const TFontEntry& entry, int dpi,
-                                   platform::CodePage codePage) {
+FontWidthsResult MeasureFontWidths(platform::FontMeasurer& measurer, const TFontEntry& entry,
+                                   int dpi, platform::CodePage codePage) {
   FontWidthsResult result;
   const platform::FontMetrics& fm = measurer.measure(PrinterCanvasFont(entry, codePage), dpi);
   if (fm.font.fallback) result.FallbackNote = fm.font.note;
@@ -75,7 +78,8 @@ int QueryPrinterDpi(platform::Printer& printer, MessageBoxes* boxes, std::uint8_
   return 0;
 }
 
-MeasureOutcome MeasurePrinterFonts(const std::string& printerName, const TPrinterDataRecord& printerFonts,
+MeasureOutcome MeasurePrinterFonts(const std::string& printerName,
+                                   const TPrinterDataRecord& printerFonts,
                                    TPrinterDataRecord& record, PrinterMeasureContext& ctx) {
   if (ctx.ClearPreparedFlags) ctx.ClearPreparedFlags();
   const std::string path = MakePrinterDataFileName(ctx.ProgramDirectory, printerName);
@@ -90,7 +94,8 @@ MeasureOutcome MeasurePrinterFonts(const std::string& printerName, const TPrinte
   const int named = printers ? printers->index_of(printerName) : -1;
   // Widths measured at another resolution (or by a file that never got one) are all stale.
   const bool staleResolution =
-      record.PrinterDpi <= 0 || (named >= 0 && printers->at(static_cast<std::size_t>(named)).dpi() != record.PrinterDpi);
+      record.PrinterDpi <= 0 ||
+      (named >= 0 && printers->at(static_cast<std::size_t>(named)).dpi() != record.PrinterDpi);
 
   bool anyChanged = false;
   int faces = 0;
@@ -144,7 +149,8 @@ MeasureOutcome MeasurePrinterFonts(const std::string& printerName, const TPrinte
     const FontWidthsResult measured = MeasureFontWidths(*measurer, wanted, dpi, ctx.CodePage);
     std::copy(measured.Widths.begin(), measured.Widths.end(), widths);
     if (measured.OutOfRange) tooWide += FontNumberToSpec(static_cast<std::uint8_t>(n + 1)) + " ";
-    if (!measured.FallbackNote.empty() && fallbacks.find(measured.FallbackNote) == std::string::npos)
+    if (!measured.FallbackNote.empty() &&
+        fallbacks.find(measured.FallbackNote) == std::string::npos)
       fallbacks += (fallbacks.empty() ? "" : "; ") + measured.FallbackNote;
   }
 
@@ -163,8 +169,8 @@ MeasureOutcome MeasurePrinterFonts(const std::string& printerName, const TPrinte
   // A printer data file holds widths and dots per column in bytes: report what did not fit.
   if (ctx.Boxes && !tooWide.empty())
     ctx.Boxes->ShowMessageBox(
-        ShowMessage(ctx.Language, ComposeMessage(MessageId::kFontWidthsLimited,
-                                                 {tooWide, std::to_string(dpi)})),
+        ShowMessage(ctx.Language,
+                    ComposeMessage(MessageId::kFontWidthsLimited, {tooWide, std::to_string(dpi)})),
         kBoxError);
   // A face that is not installed is measured (and later drawn) in fontconfig's stand-in.
   if (ctx.Boxes && !fallbacks.empty())
@@ -178,8 +184,9 @@ MeasureOutcome MeasurePrinterFonts(const std::string& printerName, const TPrinte
   return outcome;
 }
 
-MeasureOutcome LoadPrinterData(const std::string& printerName, const TPrinterDataRecord& printerFonts,
-                               TPrinterDataRecord& record, PrinterMeasureContext& ctx) {
+MeasureOutcome LoadPrinterData(const std::string& printerName,
+                               const TPrinterDataRecord& printerFonts, TPrinterDataRecord& record,
+                               PrinterMeasureContext& ctx) {
   record = TPrinterDataRecord{};
   return MeasurePrinterFonts(printerName, printerFonts, record, ctx);
 }
@@ -218,7 +225,8 @@ bool PrepareFontsAndPrinter(bool useCurrentPrinter, PrinterSetup& setup, TSettin
                             PrepareContext& ctx) {
   const std::string& directory = ctx.FontFile.ProgramDirectory;
   if (ctx.MainWindow)
-    EnsureFontDefinitionFile(false, directory, settings.Language, ctx.FontFile.Boxes, *ctx.MainWindow);
+    EnsureFontDefinitionFile(false, directory, settings.Language, ctx.FontFile.Boxes,
+                             *ctx.MainWindow);
   const std::optional<std::int64_t> date = GetFileDate(FontDefinitionFilePath(directory));
   // A missing file is read too, so that its absence is reported.
   if (!date || *date > setup.Fonts.FileDate) {
@@ -231,19 +239,22 @@ bool PrepareFontsAndPrinter(bool useCurrentPrinter, PrinterSetup& setup, TSettin
   ctx.Measure.CodePage = PrinterFontCodePage(settings.CodePage);
   if (useCurrentPrinter) {
     if (printers->count() == 0) return false;
-    LoadPrinterData(printers->selected().name(), *setup.Fonts.PrinterFonts, *setup.PrinterData, ctx.Measure);
+    LoadPrinterData(printers->selected().name(), *setup.Fonts.PrinterFonts, *setup.PrinterData,
+                    ctx.Measure);
     return true;
   }
   bool result = true;
   if (FindPrinterIndex(*printers, settings.FormattingPrinterName.Str()) == -1)
     result = ChoosePrinter(settings, *printers, ctx.Measure.Boxes, ctx.Dialog, ctx.EndProgram);
   if (result)
-    LoadPrinterData(settings.FormattingPrinterName.Str(), *setup.Fonts.PrinterFonts, *setup.PrinterData, ctx.Measure);
+    LoadPrinterData(settings.FormattingPrinterName.Str(), *setup.Fonts.PrinterFonts,
+                    *setup.PrinterData, ctx.Measure);
   return result;
 }
 
-void ResetPrinterDataAfterUpdate(const platform::PrinterList& printers, const std::string& programDirectory,
-                                 std::uint8_t language, MessageBoxes* boxes) {
+void ResetPrinterDataAfterUpdate(const platform::PrinterList& printers,
+                                 const std::string& programDirectory, std::uint8_t language,
+                                 MessageBoxes* boxes) {
   if (boxes)
     boxes->ShowMessageBox(MessageText(language, MessageId::kPrinterDataReset), kBoxInformation);
   for (const std::string& name : printers.names()) {

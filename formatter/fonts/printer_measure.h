@@ -29,7 +29,8 @@ platform::CodePage PrinterFontCodePage(std::uint8_t settingsCodePage);
 
 // The canvas font of a font entry as the measurement sets it: the face name with its style
 // words, the size rounded to whole points (at least 1), the colour and the code page.
-platform::CanvasFont PrinterCanvasFont(const TFontEntry& entry, platform::CodePage codePage = kPrinterFontCodePage);
+platform::CanvasFont PrinterCanvasFont(const TFontEntry& entry,
+                                       platform::CodePage codePage = kPrinterFontCodePage);
 
 // The font-measuring progress dialog.
 class FontMeasureProgress {
@@ -76,8 +77,8 @@ struct FontWidthsResult {
   // When the face is not installed: which face was measured instead (fontconfig's fallback).
   std::string FallbackNote;
 };
-FontWidthsResult MeasureFontWidths(platform::FontMeasurer& measurer, const TFontEntry& entry, int dpi,
-                                   platform::CodePage codePage = kPrinterFontCodePage);
+FontWidthsResult MeasureFontWidths(platform::FontMeasurer& measurer, const TFontEntry& entry,
+                                   int dpi, platform::CodePage codePage = kPrinterFontCodePage);
 
 // Dots per column (1/10 inch) as the record stores it; 255 at most (flagged).
 std::uint8_t DotsPerColumnFromDpi(int dpi, bool* outOfRange = nullptr);
@@ -87,12 +88,14 @@ int QueryPrinterDpi(platform::Printer& printer, MessageBoxes* boxes, std::uint8_
 
 // Reads the printer's data file into record (which the caller keeps between calls), measures
 // the entries of printerFonts that differ from it, and writes the file when anything changed.
-MeasureOutcome MeasurePrinterFonts(const std::string& printerName, const TPrinterDataRecord& printerFonts,
+MeasureOutcome MeasurePrinterFonts(const std::string& printerName,
+                                   const TPrinterDataRecord& printerFonts,
                                    TPrinterDataRecord& record, PrinterMeasureContext& ctx);
 
 // Clears the record and measures (the printer data of one printer, fresh from its file).
-MeasureOutcome LoadPrinterData(const std::string& printerName, const TPrinterDataRecord& printerFonts,
-                               TPrinterDataRecord& record, PrinterMeasureContext& ctx);
+MeasureOutcome LoadPrinterData(const std::string& printerName,
+                               const TPrinterDataRecord& printerFonts, TPrinterDataRecord& record,
+                               PrinterMeasureContext& ctx);
 
 // The index of the printer of exactly that name in the list, -1 when none.
 int FindPrinterIndex(const platform::PrinterList& printers, const std::string& name);
@@ -115,8 +118,8 @@ struct PrinterSetup {
 };
 
 struct PrepareContext {
-  FontDefinitionContext FontFile;   // ProgramDirectory, language, boxes, writer, fatal errors
-  PrinterMeasureContext Measure;    // printers, progress, measurer
+  FontDefinitionContext FontFile;      // ProgramDirectory, language, boxes, writer, fatal errors
+  PrinterMeasureContext Measure;       // printers, progress, measurer
   MainNotifier* MainWindow = nullptr;  // writes a missing "Fonts.ini"
   PrinterSetupDialog Dialog;
   std::function<void()> EndProgram;
@@ -130,7 +133,8 @@ bool PrepareFontsAndPrinter(bool useCurrentPrinter, PrinterSetup& setup, TSettin
                             PrepareContext& ctx);
 
 // After a program update: tells the user and deletes the data file of every printer.
-void ResetPrinterDataAfterUpdate(const platform::PrinterList& printers, const std::string& programDirectory,
-                                 std::uint8_t language, MessageBoxes* boxes);
+void ResetPrinterDataAfterUpdate(const platform::PrinterList& printers,
+                                 const std::string& programDirectory, std::uint8_t language,
+                                 MessageBoxes* boxes);
 
 }  // namespace tavrel

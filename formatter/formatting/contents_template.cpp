@@ -5,8 +5,8 @@
 #include "formatter/common/file_services.h"
 #include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
-#include "formatter/formatting/formatted_writer.h"
 #include "formatter/common/run_messages.h"
+#include "formatter/formatting/formatted_writer.h"
 #include "platform/files.h"
 
 namespace tavrel {
@@ -19,11 +19,14 @@ constexpr std::int32_t kFirstLevelPosition = 3;
 // Ends the reading of a template that cannot go on (reported already).
 struct StopReading {};
 
-std::uint8_t LowerAscii(std::uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c + 32) : c; }
+std::uint8_t LowerAscii(std::uint8_t c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c + 32) : c;
+}
 
 class TemplateParser {
  public:
-  TemplateParser(HeadingsTemplate& tpl, TemplateCharReader& reader, RunMessages& messages, std::string_view name)
+  TemplateParser(HeadingsTemplate& tpl, TemplateCharReader& reader, RunMessages& messages,
+                 std::string_view name)
       : t_(tpl), r_(reader), m_(messages), name_(name) {}
 
   void Run() {
@@ -35,7 +38,9 @@ class TemplateParser {
   }
 
  private:
-  std::uint8_t& At(std::int32_t pos) { return t_.TemplateText[static_cast<std::size_t>(std::clamp(pos, 0, 1000))]; }
+  std::uint8_t& At(std::int32_t pos) {
+    return t_.TemplateText[static_cast<std::size_t>(std::clamp(pos, 0, 1000))];
+  }
 
   [[noreturn]] void UnexpectedEnd() {
     m_.ReportFormatError(m_.Text(MessageId::kUnexpectedEndOfFile, {t_.ReaderFileName}));
@@ -67,7 +72,8 @@ class TemplateParser {
     const std::int32_t n = static_cast<std::int32_t>(word.size());
     if (t_.Position - n + 1 < 1) return false;
     for (std::int32_t i = 0; i < n; ++i)
-      if (LowerAscii(t_.TemplateText[t_.Position - n + 1 + i]) != LowerAscii(static_cast<std::uint8_t>(word[i])))
+      if (LowerAscii(t_.TemplateText[t_.Position - n + 1 + i]) !=
+          LowerAscii(static_cast<std::uint8_t>(word[i])))
         return false;
     return true;
   }
@@ -88,7 +94,8 @@ class TemplateParser {
       }
     }
     if (header) {
-      while (t_.Position > base_ && !(At(t_.Position) >= '0' && At(t_.Position) <= '9')) --t_.Position;
+      while (t_.Position > base_ && !(At(t_.Position) >= '0' && At(t_.Position) <= '9'))
+        --t_.Position;
       // A header without a digit, or with 0, names no level: its section is read and dropped.
       level_ = t_.Position > base_ ? At(t_.Position) - '0' : 0;
     } else {
@@ -101,8 +108,7 @@ class TemplateParser {
       } while (t_.Position > base_ &&
                !(At(t_.Position - 1) == kCarriageReturn && At(t_.Position) == kLineFeed));
       if (t_.Position < base_) t_.Position = base_;
-      while (!r_.AtEnd() && r_.ReadRawByte() != kLineFeed) {
-      }
+      while (!r_.AtEnd() && r_.ReadRawByte() != kLineFeed) {}
     }
   }
 
@@ -273,7 +279,8 @@ std::uint8_t TemplateCharReader::ReadTemplateChar() {
   return b;
 }
 
-void ParseHeadingsTemplate(HeadingsTemplate& tpl, std::string_view fileName, std::string data, RunMessages& messages) {
+void ParseHeadingsTemplate(HeadingsTemplate& tpl, std::string_view fileName, std::string data,
+                           RunMessages& messages) {
   tpl.ReaderFileName = std::string(fileName.substr(0, 12));
   tpl.TemplateText[1] = kCarriageReturn;
   tpl.TemplateText[2] = kLineFeed;
@@ -315,7 +322,8 @@ bool LoadHeadingsTemplate(HeadingsTemplate& tpl, std::uint8_t language, const Fi
     messages.InterruptFormatJob();
     return false;
   }
-  ParseHeadingsTemplate(tpl, tpl.HeadingsTemplateName, std::string(file.bytes.begin(), file.bytes.end()), messages);
+  ParseHeadingsTemplate(tpl, tpl.HeadingsTemplateName,
+                        std::string(file.bytes.begin(), file.bytes.end()), messages);
   return true;
 }
 
@@ -335,8 +343,9 @@ std::string RomanNumber(std::int32_t n) {
   static constexpr struct {
     int value;
     const char* text;
-  } kRoman[] = {{1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
-                {40, "XL"},  {10, "X"},   {9, "IX"},  {5, "V"},    {4, "IV"},  {1, "I"}};
+  } kRoman[] = {{1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"},
+                {90, "XC"},  {50, "L"},   {40, "XL"}, {10, "X"},   {9, "IX"},
+                {5, "V"},    {4, "IV"},   {1, "I"}};
   std::string out;
   for (const auto& r : kRoman)
     while (n >= r.value) {
@@ -355,7 +364,8 @@ std::string Letter(std::int32_t n, char first) {
 
 }  // namespace
 
-std::string FormatHeadingNumber(const HeadingsTemplate& tpl, int level, const std::int32_t numbers[9]) {
+std::string FormatHeadingNumber(const HeadingsTemplate& tpl, int level,
+                                const std::int32_t numbers[9]) {
   if (level < 1 || level > 9) return std::string();
   const LevelNumberingEntry& ln = tpl.LevelNumbering[level];
   const std::int32_t n = numbers[level - 1];

@@ -76,7 +76,8 @@ std::string TemplatePartText(const HeadingsTemplate& tpl, int level, int part);
 
 // The number of a level-L heading in L's style, followed by its separator. numbers[i] is the
 // current number of level i + 1.
-std::string FormatHeadingNumber(const HeadingsTemplate& tpl, int level, const std::int32_t numbers[9]);
+std::string FormatHeadingNumber(const HeadingsTemplate& tpl, int level,
+                                const std::int32_t numbers[9]);
 
 // Roman capitals (1..3999; decimal beyond).
 std::string RomanNumber(std::int32_t n);

@@ -5,16 +5,16 @@
 #include <filesystem>
 
 #include "formatter/common/bilingual_texts.h"
-#include "formatter/common/messages.h"
-#include "formatter/formatting/contents_template.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/formatted_file.h"
+#include "formatter/common/messages.h"
+#include "formatter/common/text_services.h"
+#include "formatter/formatting/contents_template.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/formatting_run.h"
 #include "formatter/formatting/graphics_files.h"
 #include "formatter/formatting/line_ends.h"
-#include "formatter/common/text_services.h"
 #include "formatter/formatting/wordstar_reader.h"
 #include "platform/files.h"
 #include "platform/pictures.h"
@@ -135,14 +135,15 @@ struct DotCommandRow {
 };
 
 void CmdAW(Cmd& c) {
-  if (!c.d.FormattingOffTotal)
-    c.run.Streams[kTextStream].FormattingOn = ReadSwitchArgument(c.line);
+  if (!c.d.FormattingOffTotal) c.run.Streams[kTextStream].FormattingOn = ReadSwitchArgument(c.line);
 }
 
 void CmdBA(Cmd& c) {
   c.run.Streams[kTextStream].FormattingOn = false;
-  if (UpperAscii(ReadTextArgument(c.line)) == "TOTAL" && c.run.Writer.Streams[kTextStream].Column == 0 &&
-      c.run.Pages.Streams[kTextStream].LinesOnPage <= 1 && c.run.Pages.Streams[kTextStream].PageCount <= 1)
+  if (UpperAscii(ReadTextArgument(c.line)) == "TOTAL" &&
+      c.run.Writer.Streams[kTextStream].Column == 0 &&
+      c.run.Pages.Streams[kTextStream].LinesOnPage <= 1 &&
+      c.run.Pages.Streams[kTextStream].PageCount <= 1)
     c.d.FormattingOffTotal = true;
 }
 
@@ -203,7 +204,8 @@ void CmdCP(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
   const StreamPages& p = c.run.Pages.Streams[kTextStream];
-  if (p.PagePosition + (n - 1) * p.LineHeights[0] > c.run.Pages.PageLimit) c.d.NewPageRequest = true;
+  if (p.PagePosition + (n - 1) * p.LineHeights[0] > c.run.Pages.PageLimit)
+    c.d.NewPageRequest = true;
 }
 
 // ".CN", ".LG", ".P#": heading numbers given in the line.
@@ -306,7 +308,8 @@ void CmdGS(Cmd& c) {
 void CmdGraphicsChar(Cmd& c) {
   const GraphicsCharDefinition def = ParseGraphicsCharLine(c.line, c.d.Command);
   if (!def.Valid) return;
-  const int32_t dpi = c.run.Printer->PrinterDpi > 0 ? c.run.Printer->PrinterDpi : c.run.Run.ColumnUnit * 10;
+  const int32_t dpi =
+      c.run.Printer->PrinterDpi > 0 ? c.run.Printer->PrinterDpi : c.run.Run.ColumnUnit * 10;
   GraphicsLoadError why;
   switch (DefineGraphicsChar(c.d.GraphicsChars, def, c.run.Files, dpi, c.d.GraphicsSize, &why)) {
     case GraphicsCharOutcome::kTableFull:
@@ -466,7 +469,8 @@ void CmdLM(Cmd& c) {
 void CmdPM(Cmd& c) {
   int32_t n = 0;
   if (!ReadNumber(c.run, c.line, n)) return;
-  c.d.ParagraphMargin = std::clamp(Apply(c.d.SignMode, c.d.ParagraphMargin, n, n - 1), 0, kMaxMarginColumns);
+  c.d.ParagraphMargin =
+      std::clamp(Apply(c.d.SignMode, c.d.ParagraphMargin, n, n - 1), 0, kMaxMarginColumns);
 }
 
 void PageGeometry(Cmd& c, int32_t LayoutValues::*field) {
@@ -527,7 +531,8 @@ void CmdSF(Cmd& c) {
   if (cmd != "SF") return;
   const std::string fontName = FontNumberToSpec(f);
   // Fonts.ini generated the italic and bold variants of this font.
-  if (!fontName.empty() && f >= 1 && f <= kFontCount && c.run.AutoVariants && (*c.run.AutoVariants)[f - 1]) {
+  if (!fontName.empty() && f >= 1 && f <= kFontCount && c.run.AutoVariants &&
+      (*c.run.AutoVariants)[f - 1]) {
     SetFontSlot(c.run, 2, FontCharToNumber(fontName[0], '\''));
     SetFontSlot(c.run, 1, FontCharToNumber(fontName[0], '"'));
     SetFontSlot(c.run, 3, FontCharToNumber(fontName[0], '&'));
@@ -680,17 +685,29 @@ std::string NumberInStyle(const FormatRun& run, int level) {
         out += std::to_string(d.HeadingNumbers[l]);
       }
       break;
-    case 1: out = std::to_string(n); break;
-    case 2: out = FeedRomanNumber(n); break;
-    case 3: out = LetterNumber(n, 'A'); break;
-    case 4: out = LetterNumber(n, 'a'); break;
-    case 5: out = LetterNumber(level > 1 ? d.HeadingNumbers[level - 1] : 0, 'a') + LetterNumber(n, 'a'); break;
+    case 1:
+      out = std::to_string(n);
+      break;
+    case 2:
+      out = FeedRomanNumber(n);
+      break;
+    case 3:
+      out = LetterNumber(n, 'A');
+      break;
+    case 4:
+      out = LetterNumber(n, 'a');
+      break;
+    case 5:
+      out = LetterNumber(level > 1 ? d.HeadingNumbers[level - 1] : 0, 'a') + LetterNumber(n, 'a');
+      break;
     case 6: {
       static const char kGreek[6] = {'\xE0', '\xE1', 'y', '\xEB', '\xEE', 'z'};
       out = (n >= 1 && n <= 6) ? std::string(1, kGreek[n - 1]) : std::string(" ");
       break;
     }
-    default: out = std::to_string(n); break;
+    default:
+      out = std::to_string(n);
+      break;
   }
   const bool paren = numbering.NumberSeparatorFlag == 1;
   if (numbering.NumberingStyle == 0) {
@@ -795,8 +812,10 @@ void HandleDotLine(FormatRun& run) {
 
   StreamPages& page_now = run.Pages.Streams[run.CurrentStream];
   if (cond_at_start) {
-    if (d.NewPageRequest) StartNewPage(run.Pages, run.CurrentStream, run.Messages);
-    else page_now.PagePosition += back;
+    if (d.NewPageRequest)
+      StartNewPage(run.Pages, run.CurrentStream, run.Messages);
+    else
+      page_now.PagePosition += back;
   }
 
   if (d.ConditionalOutput && !d.MacroExpanding && !d.TemplateOutput && !run.Run.Stop) {
@@ -816,8 +835,9 @@ void HandleDotLine(FormatRun& run) {
 void InterpretDotCommand(FormatRun& run, const std::string& line) {
   DotState& d = run.Dot;
   d.CopyLine = d.ConditionalOutput;
-  const std::string word =
-      line.size() >= 3 ? UpperAscii(line.substr(1, 2)) : UpperAscii(line.substr(std::min<size_t>(1, line.size())));
+  const std::string word = line.size() >= 3
+                               ? UpperAscii(line.substr(1, 2))
+                               : UpperAscii(line.substr(std::min<size_t>(1, line.size())));
   if (word == "IF") {
     d.ConditionalOutput = EvaluateCondition(run, ReadTextArgument(line));
     d.CopyLine = false;
@@ -838,7 +858,8 @@ void InterpretDotCommand(FormatRun& run, const std::string& line) {
     if (word == "HY") {
       const std::string arg = UpperAscii(ReadTextArgument(line));
       static const char* kKnown[] = {"OFF", "NO", "ON", "GERMAN", "MANUAL", "HAND", "TEX"};
-      const bool known = std::any_of(std::begin(kKnown), std::end(kKnown), [&arg](const char* k) { return arg == k; }) ||
+      const bool known = std::any_of(std::begin(kKnown), std::end(kKnown),
+                                     [&arg](const char* k) { return arg == k; }) ||
                          arg.find(".TEX") != std::string::npos;
       if (!known) d.ConditionalOutput = d.SavedCondition;
     }
@@ -1019,10 +1040,14 @@ std::string FeedRomanNumber(int n) {
   if (n < 0) n = 0;
   out.append(static_cast<size_t>(n / 10), 'X');
   const int u = n % 10;
-  if (u >= 1 && u <= 3) out.append(static_cast<size_t>(u), 'I');
-  else if (u == 4) out += "IV";
-  else if (u >= 5 && u <= 8) out += "V" + std::string(static_cast<size_t>(u - 5), 'I');
-  else if (u == 9) out += "IX";
+  if (u >= 1 && u <= 3)
+    out.append(static_cast<size_t>(u), 'I');
+  else if (u == 4)
+    out += "IV";
+  else if (u >= 5 && u <= 8)
+    out += "V" + std::string(static_cast<size_t>(u - 5), 'I');
+  else if (u == 9)
+    out += "IX";
   return out;
 }
 
@@ -1080,7 +1105,8 @@ void LoadFontWidthsFor(FormatRun& run, uint8_t font) {
     d.ColumnWidth = 0;
     return;
   }
-  LoadFontWidths(d.ColumnWidth, d.IndentScale, font, d.Widths, *run.Printer, run.Settings.NormalFont);
+  LoadFontWidths(d.ColumnWidth, d.IndentScale, font, d.Widths, *run.Printer,
+                 run.Settings.NormalFont);
 }
 
 void SetFontSlot(FormatRun& run, int slot, uint8_t font) {
@@ -1128,7 +1154,8 @@ void ApplyFontControl(FormatRun& run) {
         d.AlternateActive = true;
         d.AlternateSaved = d.FontSlots[0];
         d.FontSlots[0] = d.AlternateFont;
-        if (d.AlternateFont >= 1 && d.AlternateFont <= kMaxFontNumber) d.font_used[d.AlternateFont] = true;
+        if (d.AlternateFont >= 1 && d.AlternateFont <= kMaxFontNumber)
+          d.font_used[d.AlternateFont] = true;
         SelectFontSlot(run);
       }
       break;
@@ -1147,8 +1174,10 @@ void ApplyFontControl(FormatRun& run) {
         const TFontEntry& e = run.Printer->Fonts[font - 1];
         bold_big = UpperAscii(e.FaceName.Str()).find("BOLD") != std::string::npos && e.Size > 10;
       }
-      if (bold_big) c = 0xCD;
-      else if (run.Run.ContentsMode) c = 0xC4;
+      if (bold_big)
+        c = 0xCD;
+      else if (run.Run.ContentsMode)
+        c = 0xC4;
       break;
     }
     default:
@@ -1189,10 +1218,12 @@ void EndIndexMark(FormatRun& run, bool turned) {
 IndexMarkResult ApplyIndexMarks(FormatRun& run) {
   IndexVolumes& iv = run.IndexVolumes;
   if (!iv.Open || iv.Count == 0) return IndexMarkResult::kNormal;
-  const IndexMarkResult marker = run.Run.IndexScan ? IndexMarkResult::kDrop : IndexMarkResult::kNoWidth;
+  const IndexMarkResult marker =
+      run.Run.IndexScan ? IndexMarkResult::kDrop : IndexMarkResult::kNoWidth;
   DotState& d = run.Dot;
   const uint8_t c = run.Reader.Current;
-  const bool recording = std::any_of(d.IndexRecording.begin(), d.IndexRecording.end(), [](bool b) { return b; });
+  const bool recording =
+      std::any_of(d.IndexRecording.begin(), d.IndexRecording.end(), [](bool b) { return b; });
   const int chars_now = run.Cur().Line.Characters;
   if (recording && (c == ';' || c == ':')) {
     if (c == ':' && chars_now == d.IndexMarkStart && !d.IndexPhrase) {
@@ -1252,7 +1283,8 @@ void ReadCharArgument(const std::string& line, uint8_t& c) {
   const std::string a = ReadTextArgument(line);
   if (a.empty()) return;
   uint8_t result = static_cast<uint8_t>(a[0]);
-  if (std::all_of(a.begin(), a.end(), [](char ch) { return ch >= '0' && ch <= '9'; }) && a.size() <= 3) {
+  if (std::all_of(a.begin(), a.end(), [](char ch) { return ch >= '0' && ch <= '9'; }) &&
+      a.size() <= 3) {
     const int v = std::stoi(a);
     if (v < 256) result = static_cast<uint8_t>(v);
   }

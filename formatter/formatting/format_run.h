@@ -12,17 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "formatter/formatting/contents_template.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/formatted_file.h"
-#include "formatter/formatting/formatted_writer.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
-#include "formatter/formatting/number_argument.h"
-#include "formatter/formatting/graphics_files.h"
-#include "formatter/fonts/printer_data.h"
 #include "formatter/common/run_messages.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_data.h"
+#include "formatter/formatting/contents_template.h"
+#include "formatter/formatting/formatted_writer.h"
+#include "formatter/formatting/graphics_files.h"
+#include "formatter/formatting/number_argument.h"
 #include "formatter/formatting/word_breaking.h"
 
 namespace tavrel {
@@ -46,11 +46,11 @@ struct LineStream {
   std::array<uint8_t, kHeldTextRoom + 1> no_break_mark{};
   int HeldLen = 0;
 
-  LinePosition Line;         // horizontal position of the next character (layout units)
+  LinePosition Line;        // horizontal position of the next character (layout units)
   int32_t RightMargin = 0;  // layout units
   int32_t ZoneWidth = 0;    // hyphenation zone width (layout units)
   bool ZoneOn = true;       // hyphenation zone active on this line
-  int Overflow = 0;          // characters held beyond the right margin
+  int Overflow = 0;         // characters held beyond the right margin
   int BlankRun = 0;         // consecutive blanks written
   bool NoBreak = false;     // character 7 seen, cleared by a blank
 
@@ -60,7 +60,7 @@ struct LineStream {
   int TypedIndentCount = 0;    // column marks typed at the start of the source line
   int32_t TypedIndentPos = 0;  // the same as a position
   int32_t PrevStartPos = 0;    // start position of the previous line
-  int ColWidth = 0;             // column unit of the font of the current line
+  int ColWidth = 0;            // column unit of the font of the current line
   int PrevColWidth = 0;        // ... and of the previous line
 
   bool FormattingOn = true;  // ".AW"/".BA"/".BE"
@@ -83,15 +83,15 @@ struct ReaderState {
   int QueueCount = 0;
   int QueueRead = 1;
 
-  bool EofRead = false;     // the last read went beyond the end
-  bool PendingLf = false;   // a bare LF was given as CR; the LF follows
+  bool EofRead = false;    // the last read went beyond the end
+  bool PendingLf = false;  // a bare LF was given as CR; the LF follows
   uint8_t LastDecoded = 0;
   bool HavePushedByte = false;  // modes 1 and 2: byte read ahead after the prefix
   uint8_t PushedByte = 0;
 
-  int InputMode = 0;          // 0 WordStar, 1 IBM, 2 Windows
-  uint8_t ColumnChar = 0;     // ".SC"
-  uint8_t ControlPrefix = 0;  // ".PC"
+  int InputMode = 0;                      // 0 WordStar, 1 IBM, 2 Windows
+  uint8_t ColumnChar = 0;                 // ".SC"
+  uint8_t ControlPrefix = 0;              // ".PC"
   std::array<uint8_t, 256> InputTable{};  // mode 0 translation
 
   bool ParagraphStyle = false;  // a 0x1D paragraph-style block was passed
@@ -107,7 +107,7 @@ struct ReaderState {
   uint8_t MarginOpen = 0, MarginClose = 0;
   bool MarginCollectAllowed = true;
   uint8_t MarginNoteLead = 0, MarginNoteTrail = 0;  // the two note characters of ".MN"
-  int MarginWidth = 1;  // columns; 1 while margin notes are off
+  int MarginWidth = 1;                              // columns; 1 while margin notes are off
 
   // dot-line collection
   bool CollectingDot = false;
@@ -132,7 +132,7 @@ struct DotState {
   bool ConditionalOutput = true;
   bool SavedCondition = true;  // ".HT"
   bool CopyLine = false;
-  int SignMode = 2;  // 0 add, 1 subtract, 2 absolute
+  int SignMode = 2;     // 0 add, 1 subtract, 2 absolute
   std::string Command;  // two letters, upper case
   bool FirstUpper = true;
   size_t ReadPos = 0;  // 1-based read position in the dot line
@@ -156,9 +156,9 @@ struct DotState {
   int HyphenationMode = 0;
   int SavedHyphenationMode = 0;
   int MdValue = 0;
-  std::string TexPatternRequest;  // ".HY name.TEX": the pattern file to load
+  std::string TexPatternRequest;             // ".HY name.TEX": the pattern file to load
   std::array<int, 3> TypedHeights{8, 8, 8};  // line heights as typed, before normalising
-  bool NoPageRoomReported = false;  // ".PL" not above ".MT" + ".MB", told once per file
+  bool NoPageRoomReported = false;           // ".PL" not above ".MT" + ".MB", told once per file
 
   int HeadingLevel = 1;
   std::array<int, 10> HeadingNumbers{};  // levels 1..9
@@ -200,9 +200,9 @@ struct RunState {
   std::string ConditionText;
   std::vector<std::string> ConditionWords;
   int ColumnUnit = 12;  // printer dots per column of 1/10 inch
-  bool Stop = false;     // the run stop flag
+  bool Stop = false;    // the run stop flag
   int AbortCode = 0;
-  uint8_t LastWritten = kLineFeed;  // last character passed to the writer
+  uint8_t LastWritten = kLineFeed;            // last character passed to the writer
   std::array<int, 10> SavedHeadingNumbers{};  // for ".CN" without argument
   int SavedHeadingLevel = 1;
   std::string StatusName;  // output name cut to 20 characters, for the status line

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "formatter/common/messages.h"
-#include "formatter/formatting/number_argument.h"
 #include "formatter/common/run_messages.h"
+#include "formatter/formatting/number_argument.h"
 #include "platform/files.h"
 
 namespace tavrel {
@@ -58,8 +58,8 @@ void BuildCharacterClasses(CharacterClasses& classes) {
   classes.OutputTable[kColumnMark] = kColumnMarkByte;
   classes.OutputTable[kSoftLineEnd] = kSoftLineEndByte;
   classes.OutputTable[kSectionChar] = kSectionSign437;
-  for (int c : {0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, 14, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25,
-                27, 30})
+  for (int c :
+       {0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, 14, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 27, 30})
     classes.WidthTable[c] = 0;
   classes.WidthTable[kSoftLineEnd] = classes.WidthTable[kPageNoteMark] = 0;
   for (std::uint8_t c : {kCarriageReturn, kColumnMark}) classes.BreakTable[c] = 1;
@@ -176,7 +176,9 @@ std::uint8_t ConvertFrameChar(FrameState& f, std::uint8_t c, const CharacterClas
   const std::int32_t col = f.Column;
   // Columns beyond the table keep no state: they are drawn as outside any frame.
   std::uint8_t spare = 0;
-  std::uint8_t& C = (col >= 1 && col < static_cast<std::int32_t>(f.ColumnStates.size())) ? f.ColumnStates[col] : spare;
+  std::uint8_t& C = (col >= 1 && col < static_cast<std::int32_t>(f.ColumnStates.size()))
+                        ? f.ColumnStates[col]
+                        : spare;
   std::uint8_t& R = f.Row;
   const std::uint8_t d = f.Double ? 4 : 0;
   auto table = [](std::uint8_t r, std::uint8_t cc, std::uint8_t keep) {
@@ -318,14 +320,9 @@ void FormattedWriter::WriteOutputChar(std::uint8_t c) {
         if (!buffering) {
           if (Messages) {
             if (s.Underline)
-              Messages->ReportFormatError(
-                  Messages->Text(MessageId::kUnderlineNotEnded));
-            if (s.Bold)
-              Messages->ReportFormatError(
-                  Messages->Text(MessageId::kBoldNotEnded));
-            if (s.Italic)
-              Messages->ReportFormatError(
-                  Messages->Text(MessageId::kItalicNotEnded));
+              Messages->ReportFormatError(Messages->Text(MessageId::kUnderlineNotEnded));
+            if (s.Bold) Messages->ReportFormatError(Messages->Text(MessageId::kBoldNotEnded));
+            if (s.Italic) Messages->ReportFormatError(Messages->Text(MessageId::kItalicNotEnded));
           }
           s.Underline = s.Bold = s.Italic = 0;
         }
@@ -420,18 +417,21 @@ std::int32_t ReadSettingNumber(DotLineReader& dot) {
     c = dot.NextDotChar();
   }
   std::int32_t value = 0;
-  for (char d : text) value = std::min<std::int64_t>(static_cast<std::int64_t>(value) * 10 + (d - '0'), 1 << 30);
+  for (char d : text)
+    value = std::min<std::int64_t>(static_cast<std::int64_t>(value) * 10 + (d - '0'), 1 << 30);
   return value;
 }
 
-std::uint8_t Upper(std::uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<std::uint8_t>(c - 32) : c; }
+std::uint8_t Upper(std::uint8_t c) {
+  return c >= 'a' && c <= 'z' ? static_cast<std::uint8_t>(c - 32) : c;
+}
 
 std::uint8_t HeightByte(std::int32_t n) { return static_cast<std::uint8_t>(std::clamp(n, 0, 255)); }
 
 }  // namespace
 
-void NotesControl(int form, DotLineReader& dot, FormattedWriter& writer, NotesState& notes, PageState& pages,
-                  const NotesControlInput& input, RunMessages& messages) {
+void NotesControl(int form, DotLineReader& dot, FormattedWriter& writer, NotesState& notes,
+                  PageState& pages, const NotesControlInput& input, RunMessages& messages) {
   std::uint8_t c = dot.NextDotChar();
   if (c == ' ') c = dot.NextDotChar();
   if (form == 1) {
@@ -455,7 +455,8 @@ void NotesControl(int form, DotLineReader& dot, FormattedWriter& writer, NotesSt
           // A width of 0 would divide by zero; it leaves the notes as wide as the text.
           if (n > 0) {
             notes.CwValue = n;
-            notes.LineWidth = static_cast<std::int32_t>(std::nearbyint(input.TextLineWidth * 12.0 / n));
+            notes.LineWidth =
+                static_cast<std::int32_t>(std::nearbyint(input.TextLineWidth * 12.0 / n));
             cwGiven = true;
           }
         } else if (first == 'S' && second == 'N') {
@@ -489,7 +490,8 @@ void NotesControl(int form, DotLineReader& dot, FormattedWriter& writer, NotesSt
       const bool created = file.Create(input.NotesFileName);
       if (!messages.CheckOutputOpened(2, input.NotesFileName, !created, file.ErrorCode())) return;
     }
-    if (notes.LineWidth != input.TextLineWidth) file.Write(".CW" + std::to_string(notes.CwValue) + "\r\n");
+    if (notes.LineWidth != input.TextLineWidth)
+      file.Write(".CW" + std::to_string(notes.CwValue) + "\r\n");
     if (notes.Font != input.NormalFont) file.Write(".SN" + FontNumberToSpec(notes.Font) + "\r\n");
   }
   notes.InUse = true;
@@ -508,8 +510,8 @@ void IndexVolumes::CloseAll() {
   for (OutputFile& f : Files) f.Close();
 }
 
-bool OpenIndexVolume(DotLineReader& dot, IndexVolumes& volumes, const std::string& indexName, bool indexScanRun,
-                     RunMessages& messages) {
+bool OpenIndexVolume(DotLineReader& dot, IndexVolumes& volumes, const std::string& indexName,
+                     bool indexScanRun, RunMessages& messages) {
   (void)indexScanRun;
   if (dot.Line.size() <= 3) return false;
   const std::uint8_t c = dot.NextDotChar();

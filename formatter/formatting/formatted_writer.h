@@ -85,8 +85,8 @@ struct FrameState {
   bool On = false;
   std::uint8_t VerticalChar = 0;
   std::uint8_t HorizontalChar = 0;
-  std::uint8_t DoubleMarker = 0;  // 0: none
-  std::uint8_t Row = 0;           // 0 none, 1 top, 2 middle, 3 bottom, +4 double
+  std::uint8_t DoubleMarker = 0;                 // 0: none
+  std::uint8_t Row = 0;                          // 0 none, 1 top, 2 middle, 3 bottom, +4 double
   std::array<std::uint8_t, 257> ColumnStates{};  // per column 1..256
   std::int32_t Column = 0;
   std::int32_t LastColumn = 0;
@@ -98,8 +98,8 @@ struct FrameState {
 struct NoteLineBuffer {
   bool Active = false;  // lines of the text stream are being buffered
   std::string Chars;
-  std::uint8_t LeadChar = 0;   // 0: none
-  std::string Prefix;          // the page-note text attached to this line
+  std::uint8_t LeadChar = 0;  // 0: none
+  std::string Prefix;         // the page-note text attached to this line
   bool HasPageNote = false;
   std::uint8_t TrailChar = 0;  // 0: none
   std::int32_t IndentColumn = 0;
@@ -148,8 +148,8 @@ class FormattedWriter {
   NoteLineBuffer LineBuffer;
   std::uint8_t ParagraphCounting = 1;
   std::uint8_t LastChar = kLineFeed;  // last character through WriteOutputChar on the text stream
-  std::uint8_t DotLine = 0;     // the current text line is a dot line
-  RunMessages* Messages = nullptr;  // where the writer's errors go; must be set before writing
+  std::uint8_t DotLine = 0;           // the current text line is a dot line
+  RunMessages* Messages = nullptr;    // where the writer's errors go; must be set before writing
 };
 
 // The notes settings that the notes control (FU, FF) sets.
@@ -184,7 +184,7 @@ struct IndexVolumes {
   std::string Chars;  // index characters, one per volume
   bool Open = false;
   OutputFile Files[kMaxIndexVolumes];
-  void Reset();   // per file
+  void Reset();  // per file
   void CloseAll();
 };
 

@@ -5,12 +5,12 @@
 #include <filesystem>
 
 #include "formatter/common/bilingual_texts.h"
-#include "formatter/common/messages.h"
-#include "formatter/formatting/contents_template.h"
-#include "formatter/formatting/dot_commands.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/formatted_file.h"
+#include "formatter/common/messages.h"
+#include "formatter/formatting/contents_template.h"
+#include "formatter/formatting/dot_commands.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/line_ends.h"
 #include "formatter/formatting/word_breaking.h"
@@ -24,8 +24,8 @@ namespace {
 std::string Upper(std::string s) { return MakeUpperCase(s); }
 
 bool Stopped(const FormatRun& run) {
-  return run.Run.Stop || run.Messages.AbortRequested.load() != 0 || run.Messages.RunStop.load() != 0 ||
-         run.Messages.UserStop.load() != 0;
+  return run.Run.Stop || run.Messages.AbortRequested.load() != 0 ||
+         run.Messages.RunStop.load() != 0 || run.Messages.UserStop.load() != 0;
 }
 
 bool ReadWholeFile(const std::string& name, std::string& data, int& error) {
@@ -54,8 +54,10 @@ std::string FontSpec(uint8_t font) { return FontNumberToSpec(font); }
 
 void AppendConditionWord(FormatRun& run, const std::string& word) {
   std::string& text = run.Run.ConditionText;
-  if (text.empty()) text = word;
-  else text += " " + word;
+  if (text.empty())
+    text = word;
+  else
+    text += " " + word;
 }
 
 void FormatFile(FormatRun& run, const std::string& file_name) {
@@ -100,8 +102,7 @@ void DeriveOutputNames(FormatRun& run) {
     ReportInfo(run, MessageId::kDeletingFile, {backup});
   if (platform::file_exists(rs.OutputName) && platform::rename_file(rs.OutputName, backup)) {
     run.Messages.BackupKept = 1;
-    if (!rs.ContentsMode)
-      ReportInfo(run, MessageId::kRenamingFile, {rs.OutputName, backup});
+    if (!rs.ContentsMode) ReportInfo(run, MessageId::kRenamingFile, {rs.OutputName, backup});
   }
   rs.InputName = backup;
 }
@@ -174,8 +175,10 @@ void FormatOneFile(FormatRun& run) {
   std::string data;
   int error = 0;
   bool read_ok = true;
-  if (rs.InputFromMemory) data = rs.InputBytes;
-  else read_ok = ReadWholeFile(rs.InputName, data, error);
+  if (rs.InputFromMemory)
+    data = rs.InputBytes;
+  else
+    read_ok = ReadWholeFile(rs.InputName, data, error);
   if (!run.Messages.CheckOutputOpened(1, rs.InputName, !read_ok, error)) {
     rs.Stop = true;
     return;
@@ -240,7 +243,8 @@ void WriteFormattedFileHeader(FormatRun& run) {
   const TSettingsRecord& st = run.Settings;
   const TPageTemplate& t = st.PageTemplates[st.PageTemplateIndex < 10 ? st.PageTemplateIndex : 0];
   const int cu = run.Run.ColumnUnit;
-  const std::string rm = ".RM" + std::to_string(cu > 0 ? run.Streams[kTextStream].RightMargin / cu : 0);
+  const std::string rm =
+      ".RM" + std::to_string(cu > 0 ? run.Streams[kTextStream].RightMargin / cu : 0);
   if (!st.SettingsIntoHeader) {
     run.Writer.Streams[kTextStream].File.Write(rm + "\r\n");
     return;
@@ -287,7 +291,8 @@ void FormatLineLoop(FormatRun& run, bool top_level) {
   ReaderState& r = run.Reader;
   if (run.Settings.DefaultLH != 8 && top_level) {
     for (int slot = 0; slot < 3; ++slot) {
-      run.Pages.Streams[kTextStream].LineHeights[slot] = run.Settings.DefaultLH ? run.Settings.DefaultLH : 8;
+      run.Pages.Streams[kTextStream].LineHeights[slot] =
+          run.Settings.DefaultLH ? run.Settings.DefaultLH : 8;
       run.Dot.TypedHeights[slot] = run.Settings.DefaultLH;
     }
   }

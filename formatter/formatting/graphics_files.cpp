@@ -35,10 +35,12 @@ GraphicsLoadError LoadFailure(std::string name, const FileContext& files) {
   const std::string ext = Lower(name.substr(name.rfind('.') + 1));
   switch (platform::picture_format_from_extension(ext)) {
     case platform::PictureFormat::unknown:
-      return {GraphicsLoadFailure::kNotGraphics, name + ": not a graphics file (bmp, gif, jpg, jpeg, wmf, emf)"};
+      return {GraphicsLoadFailure::kNotGraphics,
+              name + ": not a graphics file (bmp, gif, jpg, jpeg, wmf, emf)"};
     case platform::PictureFormat::wmf:
     case platform::PictureFormat::emf:
-      return {GraphicsLoadFailure::kUnreadable, name + ": metafile pictures (WMF, EMF) are not supported"};
+      return {GraphicsLoadFailure::kUnreadable,
+              name + ": metafile pictures (WMF, EMF) are not supported"};
     default:
       break;
   }
@@ -99,8 +101,8 @@ GraphicsCharDefinition ParseGraphicsCharLine(std::string_view line, std::string_
   std::string name(line.size() > 5 ? line.substr(5) : std::string_view{});
   name.erase(0, std::min(name.find_first_not_of(' '), name.size()));
   if (!name.empty() && name.back() == ' ') name.pop_back();
-  if (command == "GR" && name.size() >= 2 && std::toupper(static_cast<unsigned char>(name[0])) == 'C' &&
-      name[1] == ':')
+  if (command == "GR" && name.size() >= 2 &&
+      std::toupper(static_cast<unsigned char>(name[0])) == 'C' && name[1] == ':')
     name.erase(0, 2);
   def.FileName = name.substr(0, std::min<std::size_t>(name.size(), kGraphicsNameRoom));
   return def;
@@ -120,7 +122,8 @@ GraphicsCharOutcome DefineGraphicsChar(GraphicsCharTable& table, const GraphicsC
   if (free == table.Entries.end()) return GraphicsCharOutcome::kTableFull;
   std::int32_t w = 0, h = 0;
   const bool loaded = GetPictureSize(def.FileName, files, w, h, error);
-  const double factor = static_cast<double>(std::max(1, printerDpi)) / (graphicsDpi > 0 ? graphicsDpi : 300);
+  const double factor =
+      static_cast<double>(std::max(1, printerDpi)) / (graphicsDpi > 0 ? graphicsDpi : 300);
   free->Char = def.Char;
   free->FileName = def.FileName;
   free->Width = static_cast<std::int32_t>(std::min(std::nearbyint(w * factor), 1.0e9));

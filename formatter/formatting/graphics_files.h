@@ -66,6 +66,7 @@ enum class GraphicsCharOutcome { kDefined, kRemoved, kTableFull, kNotLoaded };
 // the character with width 0, as the page engine does (kNotLoaded; error names why).
 GraphicsCharOutcome DefineGraphicsChar(GraphicsCharTable& table, const GraphicsCharDefinition& def,
                                        const FileContext& files, std::int32_t printerDpi,
-                                       std::int32_t graphicsDpi, GraphicsLoadError* error = nullptr);
+                                       std::int32_t graphicsDpi,
+                                       GraphicsLoadError* error = nullptr);
 
 }  // namespace tavrel

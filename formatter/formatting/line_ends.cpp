@@ -3,8 +3,8 @@
 #include "formatter/common/formatted_file.h"
 #include "formatter/formatting/dot_commands.h"
 #include "formatter/formatting/format_run.h"
-#include "formatter/formatting/wordstar_reader.h"
 #include "formatter/formatting/word_breaking.h"
+#include "formatter/formatting/wordstar_reader.h"
 
 namespace tavrel {
 
@@ -90,9 +90,8 @@ void WriteLineIndent(FormatRun& run, int slot) {
     // So does the end of an included file: the including file goes on after it.
     const bool nothing_follows = !run.Reader.Pushed && (run.Reader.EofRead || AtInputEnd(run));
     const bool dot_line =
-        slot == 0 &&
-        ((first == kDotLineMark && (run.Reader.Pushed || run.Reader.DotLineFollows)) ||
-         nothing_follows);
+        slot == 0 && ((first == kDotLineMark && (run.Reader.Pushed || run.Reader.DotLineFollows)) ||
+                      nothing_follows);
     if (d.ParagraphMargin <= 0 && d.LeftMargin <= 0) {
       indent = slot == 1 ? s.PrevStartPos : s.TypedIndentPos;
     } else {
@@ -161,7 +160,8 @@ void EmitChar(FormatRun& run, uint8_t c) {
 }
 
 void AdvanceCharPosition(FormatRun& run, uint8_t c) {
-  AdvancePosition(run.Cur().Line, c, run.Writer.Classes, run.Dot.Widths, run.Dot.GraphicsChars.WidthOf(c));
+  AdvancePosition(run.Cur().Line, c, run.Writer.Classes, run.Dot.Widths,
+                  run.Dot.GraphicsChars.WidthOf(c));
 }
 
 void AdvanceLineBy(FormatRun& run, int slot) {

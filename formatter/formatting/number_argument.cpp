@@ -3,10 +3,10 @@
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/messages.h"
-#include "formatter/formatting/formatted_writer.h"
 #include "formatter/common/run_messages.h"
 #include "formatter/common/settings_record.h"
 #include "formatter/common/text_services.h"
+#include "formatter/formatting/formatted_writer.h"
 
 namespace tavrel {
 namespace {
@@ -29,7 +29,8 @@ std::uint8_t DotLineReader::NextDotChar() {
 void DotLineReader::Start(const std::string& line) {
   Line = line.substr(0, kDotLineCapacity);
   Position = 0;
-  Command = MakeUpperCase(Line.size() >= 3 ? Line.substr(1, 2) : (Line.size() > 1 ? Line.substr(1) : ""));
+  Command =
+      MakeUpperCase(Line.size() >= 3 ? Line.substr(1, 2) : (Line.size() > 1 ? Line.substr(1) : ""));
   NumberOmitted = 0;
 }
 
@@ -71,7 +72,8 @@ bool ReadDotNumber(DotLineReader& dot, std::int32_t& value, bool plainTextSource
   return true;
 }
 
-std::uint8_t ReadFontArgument(DotLineReader& dot, const TSettingsRecord& settings, std::uint8_t slot0Font) {
+std::uint8_t ReadFontArgument(DotLineReader& dot, const TSettingsRecord& settings,
+                              std::uint8_t slot0Font) {
   std::uint8_t c = dot.NextDotChar();
   if (c == ' ') c = dot.NextDotChar();
   const char upper = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);

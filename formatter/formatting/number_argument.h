@@ -34,7 +34,8 @@ bool ReadDotNumber(DotLineReader& dot, std::int32_t& value, bool plainTextSource
                    const TSettingsRecord& settings, RunMessages& messages);
 
 // Font argument of SF, SN, AF, SA, SB, SY, SX as a number 1..208; slot0Font is the font in slot 0.
-std::uint8_t ReadFontArgument(DotLineReader& dot, const TSettingsRecord& settings, std::uint8_t slot0Font);
+std::uint8_t ReadFontArgument(DotLineReader& dot, const TSettingsRecord& settings,
+                              std::uint8_t slot0Font);
 
 // Frame dot command: CR or blank switches frame mode off; else the frame characters are read.
 void SwitchFrameMode(DotLineReader& dot, FrameState& frame);

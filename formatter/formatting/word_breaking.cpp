@@ -4,8 +4,8 @@
 
 #include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
-#include "formatter/formatting/format_run.h"
 #include "formatter/formatting/dot_commands.h"
+#include "formatter/formatting/format_run.h"
 #include "formatter/formatting/line_ends.h"
 
 namespace tavrel {
@@ -15,8 +15,19 @@ namespace {
 // Characters after which a line may be broken without a hyphen.
 bool IsBreakChar(uint8_t c) {
   switch (c) {
-    case kCarriageReturn: case kColumnMark: case ' ': case '!': case '"': case ')': case ',':
-    case '.': case '/': case ':': case ';': case '>': case '?':
+    case kCarriageReturn:
+    case kColumnMark:
+    case ' ':
+    case '!':
+    case '"':
+    case ')':
+    case ',':
+    case '.':
+    case '/':
+    case ':':
+    case ';':
+    case '>':
+    case '?':
       return true;
     default:
       return false;
@@ -29,7 +40,13 @@ bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 bool IsWordChar(uint8_t c) {
   if (IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
   switch (c) {
-    case 0x84: case 0x94: case 0x81: case 0x8E: case 0x99: case 0x9A: case 0xE1:
+    case 0x84:
+    case 0x94:
+    case 0x81:
+    case 0x8E:
+    case 0x99:
+    case 0x9A:
+    case 0xE1:
       return true;
     default:
       return false;
@@ -92,7 +109,8 @@ void AssembleWordChar(FormatRun& run) {
     // The buffer has 54 places. Narrow characters can fill it long before the margin: the
     // older half still fits on the line and is written as it is, so the line is broken at the
     // margin and not in the middle of its text. A line already past the margin is broken.
-    if (s.HeldLen >= kHeldTextRoom && s.Overflow == 0 && s.PendingCount == 0) WriteOlderHeldHalf(run, s);
+    if (s.HeldLen >= kHeldTextRoom && s.Overflow == 0 && s.PendingCount == 0)
+      WriteOlderHeldHalf(run, s);
     if (s.HeldLen >= kHeldTextRoom) BreakWord(run, false);
     if (s.HeldLen < kHeldTextRoom) {
       ++s.HeldLen;
@@ -146,8 +164,7 @@ void BreakWord(FormatRun& run, bool table_error) {
       run.Dot.ParagraphStart = true;
       WriteLineIndent(run, 0);
     }
-    if (table_error)
-      ReportError(run, MessageId::kFormattingErrorInTable);
+    if (table_error) ReportError(run, MessageId::kFormattingErrorInTable);
     return;
   }
 

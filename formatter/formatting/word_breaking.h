@@ -12,7 +12,7 @@ struct FormatRun;
 struct MayBreakResult {
   bool MayBreak = false;       // a hyphenation break: a hyphen is added
   bool ExplicitBreak = false;  // after a hyphen or slash that stands in the text
-  bool Ck = false;              // German "ck" split: the "c" is printed as "k"
+  bool Ck = false;             // German "ck" split: the "c" is printed as "k"
   bool StopSearch = false;     // the search ends here without a break
   // 0: the verdict is for the position asked. Otherwise the rules moved the break there: the
   // verdict is for that position, and a search that finds no break there goes on below it.

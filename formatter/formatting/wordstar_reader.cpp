@@ -56,9 +56,12 @@ void ReadBlock(FormatRun& run) {
       ReportError(run, MessageId::kFileEndsInsideBlock);
       return;
     }
-    if (k == 1) type = b;
-    else if (k == 2) sub = b;
-    else if (b == kTagMark && prev2 == type && prev1 == sub) break;
+    if (k == 1)
+      type = b;
+    else if (k == 2)
+      sub = b;
+    else if (b == kTagMark && prev2 == type && prev1 == sub)
+      break;
     if (type == 0x0A && k == 8) ext_char = b;
     if (type == 0x0A && k == 9) {
       const uint8_t c = CurrentFontProportional(run) ? kColumnMarkByte : ext_char;
@@ -136,8 +139,7 @@ uint8_t DecodePlain(FormatRun& run) {
 bool IsNoteMarker(const FormatRun& run, uint8_t c) {
   // CR and LF are never note markers: a bare ".FU" leaves CR as its marker pair.
   if (c == kCarriageReturn || c == kLineFeed) return false;
-  return c == run.Notes.BeginMarker || c == run.Notes.EndMarker ||
-         c == run.Settings.NoteReturnChar;
+  return c == run.Notes.BeginMarker || c == run.Notes.EndMarker || c == run.Settings.NoteReturnChar;
 }
 
 void CollectMarginNote(FormatRun& run) {
@@ -237,8 +239,10 @@ uint8_t NextSourceChar(FormatRun& run) {
           FeedCharacter(run, kCarriageReturn);
         }
       } else if (run.Notes.BeginMarker == run.Notes.EndMarker) {
-        if (in_notes) EndNote(run);
-        else BeginNote(run);
+        if (in_notes)
+          EndNote(run);
+        else
+          BeginNote(run);
       } else if (c == run.Notes.BeginMarker) {
         if (in_notes) {
           AbortFormatting(run, 2);
@@ -328,8 +332,7 @@ void DispatchCharacter(FormatRun& run) {
 
   switch (c) {
     case kRightAlignMark:
-      if (++r.RightJustifyCount == 2)
-        ReportError(run, MessageId::kTwoRightJustifyControls);
+      if (++r.RightJustifyCount == 2) ReportError(run, MessageId::kTwoRightJustifyControls);
       break;
     case kInactiveSoftHyphen:
       break;
@@ -361,8 +364,10 @@ void DispatchCharacter(FormatRun& run) {
     }
     case kSoftHyphen:
       if (!s.FormattingOn) {
-        if (r.CollectingDot) AppendDotChar(run, c);
-        else if (d.ConditionalOutput) EmitChar(run, c);
+        if (r.CollectingDot)
+          AppendDotChar(run, c);
+        else if (d.ConditionalOutput)
+          EmitChar(run, c);
       } else if (d.ConditionalOutput) {
         r.DropNextBlank = true;
       }
@@ -408,8 +413,10 @@ void DispatchCharacter(FormatRun& run) {
         break;
       }
       if (d.ConditionalOutput && c != kTagMark) {
-        if (s.FormattingOn) AssembleWordChar(run);
-        else EmitChar(run, c);
+        if (s.FormattingOn)
+          AssembleWordChar(run);
+        else
+          EmitChar(run, c);
       }
       break;
   }
@@ -418,8 +425,7 @@ void DispatchCharacter(FormatRun& run) {
 
 void ProcessCharacter(FormatRun& run) {
   DispatchCharacter(run);
-  if (run.Dot.ConditionalOutput && run.Cur().Overflow >= 6 && !run.Run.Stop)
-    BreakWord(run, true);
+  if (run.Dot.ConditionalOutput && run.Cur().Overflow >= 6 && !run.Run.Stop) BreakWord(run, true);
 }
 
 void FeedCharacter(FormatRun& run, uint8_t c) {
@@ -491,9 +497,10 @@ void AbortFormatting(FormatRun& run, int code) {
   if (code == 100) {
     ReportInfo(run, MessageId::kStoppedByUser);
   } else if (code == 2 || code == 3) {
-    ReportError(run, code == 2 ? MessageId::kFootnoteEndMarkerMissing
-                               : MessageId::kFootnoteBeginMarkerMissing,
-                {number});
+    ReportError(
+        run,
+        code == 2 ? MessageId::kFootnoteEndMarkerMissing : MessageId::kFootnoteBeginMarkerMissing,
+        {number});
   } else {
     // Any other stop is listed as an error line without text.
     ReportError(run, MessageTexts{});

@@ -31,7 +31,9 @@ bool ReadWholeNumber(const std::string& text, long& value) {
 class WordStarWriter {
  public:
   WordStarWriter(bool wideLines, std::uint8_t indentChar)
-      : wide_(wideLines), indent_(static_cast<char>(indentChar)), hasIndentChar_(indentChar != 0),
+      : wide_(wideLines),
+        indent_(static_cast<char>(indentChar)),
+        hasIndentChar_(indentChar != 0),
         width_(wideLines ? 250 : 78) {}
 
   std::string Convert(std::string_view text) {
@@ -72,13 +74,15 @@ class WordStarWriter {
 
  private:
   void WriteLine(bool hardEnd, std::string& line) {
-    if (!line.empty() && line[0] == '.' && !wide_ && line.size() >= 5 && (line[1] == 'R' || line[1] == 'r') &&
-        (line[2] == 'M' || line[2] == 'm')) {
+    if (!line.empty() && line[0] == '.' && !wide_ && line.size() >= 5 &&
+        (line[1] == 'R' || line[1] == 'r') && (line[2] == 'M' || line[2] == 'm')) {
       long value = 0;
-      if (ReadWholeNumber(line.substr(3, 199), value)) width_ = value > 250 ? 250 : (value < 35 ? 35 : value);
+      if (ReadWholeNumber(line.substr(3, 199), value))
+        width_ = value > 250 ? 250 : (value < 35 ? 35 : value);
     }
     if (hardEnd && !wide_ && !line.empty() && line.find('\xAF') == std::string::npos) {
-      while (!line.empty() && (line.back() == ' ' || (hasIndentChar_ && line.back() == indent_))) line.pop_back();
+      while (!line.empty() && (line.back() == ' ' || (hasIndentChar_ && line.back() == indent_)))
+        line.pop_back();
     }
     const bool dotStart = !line.empty() && line[0] == '.';
     for (char c : line) {
@@ -112,7 +116,8 @@ class WordStarWriter {
           out_ += "\r\n";
         commentContinues_ = false;
       } else {
-        commentContinues_ = commentContinues_ || (line.size() >= 2 && line[0] == '.' && line[1] == '.');
+        commentContinues_ =
+            commentContinues_ || (line.size() >= 2 && line[0] == '.' && line[1] == '.');
         if (!endsInBlank) out_.push_back(' ');
         if (!commentContinues_) out_ += "\x8D\n";
       }

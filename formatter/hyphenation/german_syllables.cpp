@@ -18,11 +18,21 @@ std::string Cp850(std::string_view utf8) {
     if (c == 0xC3 && i + 1 < utf8.size()) {
       const auto d = static_cast<unsigned char>(utf8[++i]);
       switch (d) {
-        case 0xA4: out += '\x84'; break;  // ä
-        case 0xB6: out += '\x94'; break;  // ö
-        case 0xBC: out += '\x81'; break;  // ü
-        case 0x9F: out += '\xE1'; break;  // ß
-        default: out += '?'; break;
+        case 0xA4:
+          out += '\x84';
+          break;  // ä
+        case 0xB6:
+          out += '\x94';
+          break;  // ö
+        case 0xBC:
+          out += '\x81';
+          break;  // ü
+        case 0x9F:
+          out += '\xE1';
+          break;  // ß
+        default:
+          out += '?';
+          break;
       }
       continue;
     }
@@ -56,7 +66,8 @@ struct FragmentRow {
 };
 
 struct GermanTables {
-  std::vector<std::string> pairs = List("ch,sp,kr,kl,ph,pr,fr,fl,th,br,dr,gl,kn,gr,pl,zw,st,tr,bl,cl,cr");
+  std::vector<std::string> pairs =
+      List("ch,sp,kr,kl,ph,pr,fr,fl,th,br,dr,gl,kn,gr,pl,zw,st,tr,bl,cl,cr");
   std::vector<std::string> triples = List("str,spr,pfr,pfl");
   std::vector<std::string> fours = List("schl,schm,schn,schr,schw");
   std::vector<std::string> diphthongs = List("ei,ey,ai,ay,au,äu,eu");
@@ -66,8 +77,8 @@ struct GermanTables {
 
   // word starts
   std::vector<std::string> stop3 = List("akk,irr,opt,oxi,oxy");
-  std::vector<std::string> stop4 = List(
-      "adop,agog,appa,arbe,auto,algo,äthe,argu,inve,infr,obac,obje,orch,über,übli,unte");
+  std::vector<std::string> stop4 =
+      List("adop,agog,appa,arbe,auto,algo,äthe,argu,inve,infr,obac,obje,orch,über,übli,unte");
   std::vector<std::string> er_follow = List(
       "eig,fah,fas,fin,fol,for,fra,fri,fül,geh,gän,geb,gre,gri,hal,här,heb,hei,hit,höh,hol,inn,"
       "kal,ken,klä,kra,kun,las,lau,läu,led,lei,leu,lös,mäc,mah,mäß,mit,mög,müd,näh,nen,neu,nie,"
@@ -76,8 +87,8 @@ struct GermanTables {
   std::vector<std::string> ab_um = List("ab,um,öl");
   std::vector<std::string> raum_baum = List("raum,baum");
   std::vector<std::string> ev_ex = List("ev,ex,ur");
-  std::vector<std::string> starts3_long = List(
-      "adr,alk,alt,ärm,edi,erb,eig,aug,ism,iso,ist,ord,org,ent,öst,emp,off,öff,öko");
+  std::vector<std::string> starts3_long =
+      List("adr,alk,alt,ärm,edi,erb,eig,aug,ism,iso,ist,ord,org,ent,öst,emp,off,öff,öko");
   std::vector<std::string> starts4_long = List(
       "amer,assi,ände,äuße,idea,iden,inha,eben,inne,inte,inst,ober,indi,indu,inse,attr,emis,"
       "immi,emmi,irdi,essi,essa,elek,elem,elte,endi,ends,endu,endl,ener,elas,orie,übel,übun,"
@@ -85,8 +96,8 @@ struct GermanTables {
   std::vector<std::string> starts3 = List(
       "auf,akt,alm,amt,arm,art,aus,opf,ahn,ähn,eng,ehr,all,ast,äst,eck,egg,ein,erd,ost,ort,ört,"
       "übt");
-  std::vector<std::string> starts4 = List(
-      "achs,acht,alar,arzt,effe,ehre,eise,esse,erst,etat,idee,inde,ohne,üben,amin,ufer");
+  std::vector<std::string> starts4 =
+      List("achs,acht,alar,arzt,effe,ehre,eise,esse,erst,etat,idee,inde,ohne,üben,amin,ufer");
 
   // prefix syllables
   std::vector<std::string> undecided_pairs = List(
@@ -190,8 +201,14 @@ bool Contains(const std::vector<std::string>& list, std::string_view s) {
 class GermanRules {
  public:
   GermanRules(HyphenationState& state, const std::uint8_t* held, int len, int p)
-      : st_(state), held_(held), len_(len), p_(p), moved_p_(p), base_(p),
-        map_(GetHyphenationTables()), t_(Tables()) {}
+      : st_(state),
+        held_(held),
+        len_(len),
+        p_(p),
+        moved_p_(p),
+        base_(p),
+        map_(GetHyphenationTables()),
+        t_(Tables()) {}
 
   bool Run(int& p);
 

@@ -5,11 +5,11 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/message_boxes.h"
 #include "formatter/common/messages.h"
+#include "formatter/common/settings_record.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/hyphenation/german_syllables.h"
-#include "formatter/common/message_boxes.h"
-#include "formatter/common/settings_record.h"
 
 namespace tavrel {
 
@@ -19,14 +19,20 @@ HyphenationTables BuildTables() {
   HyphenationTables t;
   for (int c = 0; c < 256; ++c) {
     std::uint8_t m = ' ';
-    if (c < 32) m = 0;
-    else if (c == '&' || c == '-' || c == '/' || c == '=' || c == '_') m = '-';
-    else if (c >= 'A' && c <= 'Z') m = static_cast<std::uint8_t>(c - 'A' + 'a');
+    if (c < 32)
+      m = 0;
+    else if (c == '&' || c == '-' || c == '/' || c == '=' || c == '_')
+      m = '-';
+    else if (c >= 'A' && c <= 'Z')
+      m = static_cast<std::uint8_t>(c - 'A' + 'a');
     else if ((c >= 'a' && c <= 'z') || c == 0x84 || c == 0x94 || c == 0x81 || c == 0xE1)
       m = static_cast<std::uint8_t>(c);
-    else if (c == 0x8E) m = 0x84;  // Ä
-    else if (c == 0x99) m = 0x94;  // Ö
-    else if (c == 0x9A) m = 0x81;  // Ü
+    else if (c == 0x8E)
+      m = 0x84;  // Ä
+    else if (c == 0x99)
+      m = 0x94;  // Ö
+    else if (c == 0x9A)
+      m = 0x81;  // Ü
     t.Letter[c] = m;
   }
   for (unsigned char c : std::string_view("aeiouy\x84\x94\x81")) t.Vowel[c] = true;
@@ -109,15 +115,15 @@ BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int l
       // a minus sign in front of a number
     } else if (raw(p) == '/') {
       v.ExplicitBreak = !IsDigit(raw(p - 1)) && !IsDigit(raw(p + 1)) && IsHyphenLetter(w(3)) &&
-                         IsHyphenLetter(w(4));
+                        IsHyphenLetter(w(4));
     } else {
       v.ExplicitBreak = true;
     }
   }
 
   HyphenationWordState& word = state.Word;
-  if (next_is_blank || p >= word.RightLimit || p == word.RememberedPosition ||
-      v.ExplicitBreak || !IsBreakPositionEligible(state.Params, held, len, p))
+  if (next_is_blank || p >= word.RightLimit || p == word.RememberedPosition || v.ExplicitBreak ||
+      !IsBreakPositionEligible(state.Params, held, len, p))
     return v;
 
   auto find_manual = [&] {
@@ -194,8 +200,8 @@ bool LoadLearnedListsForRun(HyphenationState& state, int settings_mode, bool anc
   return true;
 }
 
-bool SaveAllLearnedHyphenations(HyphenationState& state, const std::string& directory,
-                                bool stopped, HyphenationMessage* error) {
+bool SaveAllLearnedHyphenations(HyphenationState& state, const std::string& directory, bool stopped,
+                                HyphenationMessage* error) {
   if (stopped || state.Params.Learn != 2) return true;
   for (LearnedHyphenationList* list : {&state.German, &state.Greek, &state.Manual}) {
     if (!list->Loaded() || !list->HasAdditions()) continue;

@@ -15,9 +15,9 @@
 #include <string>
 #include <string_view>
 
+#include "formatter/formatting/word_breaking.h"
 #include "formatter/hyphenation/learned_hyphenations.h"
 #include "formatter/hyphenation/tex_patterns.h"
-#include "formatter/formatting/word_breaking.h"
 
 namespace tavrel {
 
@@ -49,9 +49,9 @@ inline bool IsHyphenLetter(std::uint8_t mapped) { return mapped != ' ' && mapped
 // The settings that steer one decision; a copy per source file, changed by ".HY" and ".HN".
 struct HyphenationParams {
   int Mode = kHyphenGerman;
-  int MinLetters = 3;      // ".HN": letters kept on each side of a break
-  int MinimalRating = 1;   // TeX rating needed for a break
-  int Learn = 2;            // 2 learn and keep in files, 1 during the run only, 0 never
+  int MinLetters = 3;     // ".HN": letters kept on each side of a break
+  int MinimalRating = 1;  // TeX rating needed for a break
+  int Learn = 2;          // 2 learn and keep in files, 1 during the run only, 0 never
   bool CapitalsUnsplit = true;
   bool AskIfDoubtful = false;
   bool AncientGreek = false;
@@ -62,9 +62,9 @@ struct HyphenationWordState {
   bool FirstDecisionPending = true;
   bool GreekDecided = false;
   int GreekPosition = 0;
-  int RightLimit = 255;         // positions from here on are not hyphenated
-  int RememberedPosition = 0;   // a declined doubtful position (0: none)
-  int SkipFrom = 0;             // positions above this and below skip_to were passed by a move
+  int RightLimit = 255;        // positions from here on are not hyphenated
+  int RememberedPosition = 0;  // a declined doubtful position (0: none)
+  int SkipFrom = 0;            // positions above this and below skip_to were passed by a move
   int SkipTo = 0;
 };
 
@@ -72,9 +72,9 @@ struct HyphenationWordState {
 struct BreakVerdict {
   bool MayBreak = false;       // hyphenation break: a hyphen is added
   bool ExplicitBreak = false;  // break after a hyphen or slash of the text
-  bool Ck = false;              // German "ck": the "c" is printed as "k" before the hyphen
-  bool Cancelled = false;       // the user cancelled the question: the run stops
-  int Position = 0;             // the position the search goes on from (moved by the rules)
+  bool Ck = false;             // German "ck": the "c" is printed as "k" before the hyphen
+  bool Cancelled = false;      // the user cancelled the question: the run stops
+  int Position = 0;            // the position the search goes on from (moved by the rules)
 };
 
 // Answers of the hyphenation question.
@@ -128,8 +128,8 @@ bool LoadLearnedListsForRun(HyphenationState& state, int settings_mode, bool anc
                             const std::string& directory, HyphenationMessage* error);
 // Run end: writes this run's additions of every loaded list when learning is 2 and the run was
 // not stopped. False with the message when a file could not be written.
-bool SaveAllLearnedHyphenations(HyphenationState& state, const std::string& directory,
-                                bool stopped, HyphenationMessage* error);
+bool SaveAllLearnedHyphenations(HyphenationState& state, const std::string& directory, bool stopped,
+                                HyphenationMessage* error);
 
 // The word breaker's call-out: decides with the run's current mode and ".HN", asks through the
 // run's message boxes and stops the run on Cancel. The pattern table may be shared with later

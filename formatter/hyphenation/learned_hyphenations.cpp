@@ -146,7 +146,8 @@ void SyllableExceptions::LoadBytes(std::string_view bytes) {
     int list = 2;
     if (!entry.empty()) {
       const auto first = static_cast<std::uint8_t>(entry[0]);
-      if (t.Vowel[first]) list = 0;
+      if (t.Vowel[first])
+        list = 0;
       else if (first == 'h' || first == 'l' || first == 'p' || first == 'r' || first == 't' ||
                first == 'w')
         list = 1;

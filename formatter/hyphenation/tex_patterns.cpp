@@ -20,20 +20,21 @@ std::uint8_t TexPatternMap(std::uint8_t c) {
 TexLoadReport TexPatternBuckets::LoadBytes(std::string_view bytes) {
   Clear();
   TexLoadReport report;
-  ParseTexPatternLines(bytes, report, [&](const std::uint8_t* letters, int count,
-                                          const std::vector<TexPatternWeight>& weights) {
-    for (const TexPatternWeight& w : weights) {
-      Node n{};
-      n.position = w.Position;
-      n.weight = w.Weight;
-      n.letter_count = static_cast<std::uint8_t>(count);
-      std::copy_n(letters, count, n.letters.begin());
-      buckets_[w.ClassBefore * kTexBucketClasses + w.ClassAfter].push_back(
-          static_cast<std::uint32_t>(nodes_.size()));
-      nodes_.push_back(n);
-      ++report.Weights;
-    }
-  });
+  ParseTexPatternLines(
+      bytes, report,
+      [&](const std::uint8_t* letters, int count, const std::vector<TexPatternWeight>& weights) {
+        for (const TexPatternWeight& w : weights) {
+          Node n{};
+          n.position = w.Position;
+          n.weight = w.Weight;
+          n.letter_count = static_cast<std::uint8_t>(count);
+          std::copy_n(letters, count, n.letters.begin());
+          buckets_[w.ClassBefore * kTexBucketClasses + w.ClassAfter].push_back(
+              static_cast<std::uint32_t>(nodes_.size()));
+          nodes_.push_back(n);
+          ++report.Weights;
+        }
+      });
   return report;
 }
 
@@ -87,7 +88,8 @@ TexLoadReport TexPatternTable::LoadFile(const std::string& resolved_name) {
     return report;
   }
   const platform::ReadResult file = platform::read_file(resolved_name);
-  if (file.error == platform::FileError::missing || file.error == platform::FileError::is_directory ||
+  if (file.error == platform::FileError::missing ||
+      file.error == platform::FileError::is_directory ||
       file.error == platform::FileError::unreadable) {
     report.Outcome = TexLoadReport::Status::kOpenFailed;
     return report;
@@ -97,7 +99,8 @@ TexLoadReport TexPatternTable::LoadFile(const std::string& resolved_name) {
     return report;
   }
   // A read error part-way leaves the table empty: nothing half-read is rated.
-  Build(std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()), report);
+  Build(std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()),
+        report);
   return report;
 }
 
@@ -138,48 +141,49 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   std::vector<PendingWeight> pending;
   pending.reserve(bytes.size() / 2 + 16);
 
-  ParseTexPatternLines(bytes, report, [&](const std::uint8_t* letters, int count,
-                                          const std::vector<TexPatternWeight>& weights) {
-    // Only weights that a lookup can reach: a lookup never forms the line-edge class, and a
-    // weight inside the letters needs the letters around it to fall into its bucket.
-    std::uint32_t node = 0;
-    bool inserted = false;
-    int lead = 0;
-    while (lead < count && letters[lead] == ' ') ++lead;
-    for (const TexPatternWeight& w : weights) {
-      if (w.ClassBefore == kTexEdgeClass || w.ClassAfter == kTexEdgeClass) continue;
-      const int q = w.Position;
-      const bool tight = q >= 2 && q <= count;
-      if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
-                    TexCharClass(letters[q - 1]) != w.ClassAfter))
-        continue;
-      if (!inserted) {
-        for (int i = 0; i < count; ++i) {
-          std::uint32_t child = nodes[node].first_child;
-          std::uint32_t prev = 0;
-          while (child != 0 && nodes[child].byte < letters[i]) {
-            prev = child;
-            child = nodes[child].next_sibling;
+  ParseTexPatternLines(
+      bytes, report,
+      [&](const std::uint8_t* letters, int count, const std::vector<TexPatternWeight>& weights) {
+        // Only weights that a lookup can reach: a lookup never forms the line-edge class, and a
+        // weight inside the letters needs the letters around it to fall into its bucket.
+        std::uint32_t node = 0;
+        bool inserted = false;
+        int lead = 0;
+        while (lead < count && letters[lead] == ' ') ++lead;
+        for (const TexPatternWeight& w : weights) {
+          if (w.ClassBefore == kTexEdgeClass || w.ClassAfter == kTexEdgeClass) continue;
+          const int q = w.Position;
+          const bool tight = q >= 2 && q <= count;
+          if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
+                        TexCharClass(letters[q - 1]) != w.ClassAfter))
+            continue;
+          if (!inserted) {
+            for (int i = 0; i < count; ++i) {
+              std::uint32_t child = nodes[node].first_child;
+              std::uint32_t prev = 0;
+              while (child != 0 && nodes[child].byte < letters[i]) {
+                prev = child;
+                child = nodes[child].next_sibling;
+              }
+              if (child == 0 || nodes[child].byte != letters[i]) {
+                const auto fresh = static_cast<std::uint32_t>(nodes.size());
+                nodes.push_back(BuildNode{0, child, letters[i]});
+                if (prev == 0)
+                  nodes[node].first_child = fresh;
+                else
+                  nodes[prev].next_sibling = fresh;
+                child = fresh;
+              }
+              node = child;
+            }
+            inserted = true;
+            max_lead_blanks_ = std::max(max_lead_blanks_, lead);
           }
-          if (child == 0 || nodes[child].byte != letters[i]) {
-            const auto fresh = static_cast<std::uint32_t>(nodes.size());
-            nodes.push_back(BuildNode{0, child, letters[i]});
-            if (prev == 0)
-              nodes[node].first_child = fresh;
-            else
-              nodes[prev].next_sibling = fresh;
-            child = fresh;
-          }
-          node = child;
+          pending.push_back(PendingWeight{node, static_cast<std::int8_t>(q - 2), w.Weight, !tight,
+                                          w.ClassBefore, w.ClassAfter});
+          ++report.Weights;
         }
-        inserted = true;
-        max_lead_blanks_ = std::max(max_lead_blanks_, lead);
-      }
-      pending.push_back(PendingWeight{node, static_cast<std::int8_t>(q - 2), w.Weight, !tight,
-                                      w.ClassBefore, w.ClassAfter});
-      ++report.Weights;
-    }
-  });
+      });
 
   // Flatten breadth-first so that the children of a node are contiguous and sorted.
   std::vector<std::uint32_t> new_index(nodes.size(), 0);
@@ -205,9 +209,10 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
     root_children_[edges_[e].byte] = edges_[e].target;
 
   // Weights grouped by node; equal tight offsets of one node are summed once here.
-  std::stable_sort(pending.begin(), pending.end(), [&](const PendingWeight& a, const PendingWeight& b) {
-    return new_index[a.node] < new_index[b.node];
-  });
+  std::stable_sort(pending.begin(), pending.end(),
+                   [&](const PendingWeight& a, const PendingWeight& b) {
+                     return new_index[a.node] < new_index[b.node];
+                   });
   tight_.clear();
   loose_.clear();
   root_loose_.clear();
@@ -254,8 +259,8 @@ std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t byte) cons
     }
     return 0;
   }
-  const Edge* e = std::lower_bound(first, last, byte,
-                                   [](const Edge& a, std::uint8_t b) { return a.byte < b; });
+  const Edge* e =
+      std::lower_bound(first, last, byte, [](const Edge& a, std::uint8_t b) { return a.byte < b; });
   return (e != last && e->byte == byte) ? e->target : 0;
 }
 
@@ -320,8 +325,8 @@ std::int32_t TexPatternTable::Rating(const std::uint8_t* held, int len, int p) c
 
 // ---------------------------------------------------------------- cache
 
-std::int32_t TexRatingCache::Rating(const TexPatternTable& table, const std::uint8_t* held,
-                                    int len, int p) {
+std::int32_t TexRatingCache::Rating(const TexPatternTable& table, const std::uint8_t* held, int len,
+                                    int p) {
   if (len < 0 || len > 255 || p < 0 || p > len) return table.Rating(held, len, p);
   const bool same = valid_ && table_ == &table && generation_ == table.Generation() &&
                     len_ == len && std::memcmp(word_.data() + 1, held + 1, len) == 0;

@@ -18,7 +18,7 @@
 
 namespace tavrel {
 
-inline constexpr int kTexMaxLetters = 20;          // longer letter strings are skipped
+inline constexpr int kTexMaxLetters = 20;                   // longer letter strings are skipped
 inline constexpr std::size_t kTexMaxFileBytes = 32u << 20;  // larger files are refused
 inline constexpr int kTexBucketClasses = 28;
 inline constexpr int kTexEdgeClass = 0;     // a weight first or last on its line
@@ -50,11 +50,11 @@ struct TexPatternWeight {
 struct TexLoadReport {
   enum class Status { kLoaded, kUnchanged, kOpenFailed, kTooLarge };
   Status Outcome = Status::kLoaded;
-  std::size_t Lines = 0;          // lines read
-  std::size_t Patterns = 0;       // lines that gave a letter string
-  std::size_t Weights = 0;        // weights taken into the table
-  std::size_t LongLines = 0;     // skipped: letter string longer than kTexMaxLetters
-  std::size_t CrLines = 0;       // lines ending in CR (a CR LF file rates nothing)
+  std::size_t Lines = 0;      // lines read
+  std::size_t Patterns = 0;   // lines that gave a letter string
+  std::size_t Weights = 0;    // weights taken into the table
+  std::size_t LongLines = 0;  // skipped: letter string longer than kTexMaxLetters
+  std::size_t CrLines = 0;    // lines ending in CR (a CR LF file rates nothing)
 };
 
 // Splits a pattern file into its lines (up to, not including, LF; a CR stays) and calls
@@ -133,7 +133,8 @@ class TexPatternTable {
 
   void Build(std::string_view bytes, TexLoadReport& report);
   std::uint32_t Child(std::uint32_t node, std::uint8_t byte) const;
-  void RateRange(const std::uint8_t* held, int len, int first_p, int last_p, std::int32_t* out) const;
+  void RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
+                 std::int32_t* out) const;
 
   std::string loaded_name_;
   std::uint64_t generation_ = 0;

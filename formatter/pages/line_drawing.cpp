@@ -21,9 +21,16 @@ std::uint8_t U(char c) { return static_cast<std::uint8_t>(c); }
 
 bool IsPrintControl(std::uint8_t c) {
   switch (c) {
-    case kBoldToggle: case kDoubleToggle: case kPrintControlE: case kPrintControlQ:
-    case kPrintControlR: case kUnderlineToggle: case kSuperscriptToggle: case kSubscriptToggle:
-    case kPrintControlW: case kItalicToggle:
+    case kBoldToggle:
+    case kDoubleToggle:
+    case kPrintControlE:
+    case kPrintControlQ:
+    case kPrintControlR:
+    case kUnderlineToggle:
+    case kSuperscriptToggle:
+    case kSubscriptToggle:
+    case kPrintControlW:
+    case kItalicToggle:
       return true;
     default:
       return false;
@@ -40,7 +47,8 @@ const CharWidths& WidthsOf(PageRun& run, std::uint8_t font) {
   if (font > kFontCount) font = st.NormalFont;
   if (!run.WidthCached[font]) {
     std::int32_t columnWidth = 0;
-    LoadFontWidths(columnWidth, st.TabWidth, font, run.WidthCache[font], *run.Ctx->Fonts.PrinterData, st.NormalFont);
+    LoadFontWidths(columnWidth, st.TabWidth, font, run.WidthCache[font],
+                   *run.Ctx->Fonts.PrinterData, st.NormalFont);
     run.WidthCached[font] = true;
   }
   return run.WidthCache[font];
@@ -70,11 +78,11 @@ class LineDrawer {
   LineDrawer(PageRun& run, bool paint) : run_(run), st_(run.State), paint_(paint && run.Canvas) {}
 
   std::int32_t pos = 0;
-  bool eachChar = false;     // every character at its own position
-  bool justify = false;      // blanks take the shares below
-  std::int32_t share = 0;    // advance of every blank
-  std::int32_t extra = 0;    // the first `extra` blanks advance one dot more
-  bool lineEnded = false;    // a picture ended the line
+  bool eachChar = false;   // every character at its own position
+  bool justify = false;    // blanks take the shares below
+  std::int32_t share = 0;  // advance of every blank
+  std::int32_t extra = 0;  // the first `extra` blanks advance one dot more
+  bool lineEnded = false;  // a picture ended the line
 
   // Draws line[from, to); false when the line ended early.
   void Draw(const std::string& line, std::size_t from, std::size_t to) {
@@ -140,10 +148,17 @@ class LineDrawer {
           run_.CurrentFont.underline = st_.Underline;
           run_.FontDirty = true;
           break;
-        case kSuperscriptToggle: Special(1); break;
-        case kSubscriptToggle: Special(2); break;
-        case kDoubleToggle: Special(3); break;
-        default: break;
+        case kSuperscriptToggle:
+          Special(1);
+          break;
+        case kSubscriptToggle:
+          Special(2);
+          break;
+        case kDoubleToggle:
+          Special(3);
+          break;
+        default:
+          break;
       }
       return;
     }
@@ -301,7 +316,8 @@ void BuildLineTables(PageRun& run) {
 void SelectFontNumber(PageRun& run, std::uint8_t fontNumber) {
   TDruckVar& st = run.State;
   if (fontNumber < 1 || fontNumber > kFontCount) fontNumber = st.NormalFont;
-  LoadFontWidths(st.ColumnWidth, st.TabWidth, fontNumber, st.Widths, *run.Ctx->Fonts.PrinterData, st.NormalFont);
+  LoadFontWidths(st.ColumnWidth, st.TabWidth, fontNumber, st.Widths, *run.Ctx->Fonts.PrinterData,
+                 st.NormalFont);
   st.CurrentFont = fontNumber;
 
   const TPrinterDataRecord* table = run.FontTable ? run.FontTable : run.Ctx->Fonts.PrinterFonts;
@@ -319,12 +335,14 @@ void SelectFontNumber(PageRun& run, std::uint8_t fontNumber) {
     f.colour = platform::Rgb::from_int(entry->Colour);
   }
   if (run.PreviewMode && run.Canvas && run.Canvas->dpi() > 0)
-    size = std::max(1.0, std::nearbyint(run.Device.PrinterDpi * run.Device.Scale / run.Canvas->dpi() * size));
+    size = std::max(
+        1.0, std::nearbyint(run.Device.PrinterDpi * run.Device.Scale / run.Canvas->dpi() * size));
   f.size = size;
   run.GreekSize = 0;
   if (run.PreviewMode && run.Ctx->Preview && run.Ctx->Preview->MatrixRows() >= 2 && size < 3)
     run.GreekSize = static_cast<int>(size);
-  f.code_page = run.Ctx->Settings->CodePage == 1 ? platform::CodePage::cp850 : platform::CodePage::cp437;
+  f.code_page =
+      run.Ctx->Settings->CodePage == 1 ? platform::CodePage::cp850 : platform::CodePage::cp437;
   f.underline = st.Underline;
   run.CurrentFont = f;
   run.FontDirty = true;
@@ -356,7 +374,8 @@ bool OddPage(const TDruckVar& state) { return state.PageNumber % 2 != 0; }
 
 std::int32_t LineStart(const PageRun& run) {
   const TDruckVar& st = run.State;
-  return static_cast<std::int32_t>(std::nearbyint((OddPage(st) ? st.POOdd : st.POEven) * run.Device.ColumnUnit));
+  return static_cast<std::int32_t>(
+      std::nearbyint((OddPage(st) ? st.POOdd : st.POEven) * run.Device.ColumnUnit));
 }
 
 int DeviceUnits(double value) {
@@ -414,7 +433,8 @@ void DrawTextLine(PageRun& run, std::string line, bool softReturn) {
   if (paint && run.PreviewMode) {
     const platform::Rect r = run.Ctx->Preview->RepaintRect();
     const int top = DeviceY(run);
-    const int bottom = top + static_cast<int>(std::ceil(st.LineHeight[0] * run.Device.LineUnit)) + 1;
+    const int bottom =
+        top + static_cast<int>(std::ceil(st.LineHeight[0] * run.Device.LineUnit)) + 1;
     if (bottom < r.top || top > r.bottom) paint = false;
   }
   if (!st.MarkerSet.empty()) line = RemoveMarkers(st, line);
@@ -429,8 +449,9 @@ void DrawTextLine(PageRun& run, std::string line, bool softReturn) {
   LineDrawer d(run, paint);
   d.pos = LineStart(run);
   const std::int32_t start = d.pos;
-  const bool marks =
-      std::any_of(line.begin(), line.end(), [&](char c) { return run.CharMap[U(c)] == kAlignMark && U(c) != kAlignMark; });
+  const bool marks = std::any_of(line.begin(), line.end(), [&](char c) {
+    return run.CharMap[U(c)] == kAlignMark && U(c) != kAlignMark;
+  });
   if (st.ListMode) KeepBoxColumns(line);
 
   if (marks) {
@@ -448,7 +469,8 @@ void DrawTextLine(PageRun& run, std::string line, bool softReturn) {
     bool justified = st.Justify && softReturn;
     if (st.Justify && !softReturn && st.Widths['x'] > 0) {
       const std::int32_t threshold = (st.JustifyMargin / st.Widths['x']) / 5 * 3;
-      justified = static_cast<std::int32_t>(line.size()) > threshold && MeasureLineWidth(run, line, false) > st.JustifyMargin;
+      justified = static_cast<std::int32_t>(line.size()) > threshold &&
+                  MeasureLineWidth(run, line, false) > st.JustifyMargin;
     }
     std::string rest = line;
     std::int32_t column = 0;
@@ -466,7 +488,8 @@ void DrawTextLine(PageRun& run, std::string line, bool softReturn) {
     if (!run.Stopped && !d.lineEnded) {
       const auto blanks = static_cast<std::int32_t>(std::count(rest.begin(), rest.end(), ' '));
       if (justified && blanks > 0) {
-        const std::int32_t space = start + st.JustifyMargin - d.pos - MeasureLineWidth(run, rest, true);
+        const std::int32_t space =
+            start + st.JustifyMargin - d.pos - MeasureLineWidth(run, rest, true);
         d.justify = true;
         d.share = space / blanks;
         d.extra = space > 0 ? space % blanks : 0;

@@ -9,11 +9,11 @@
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
+#include "formatter/common/text_services.h"
 #include "formatter/pages/line_drawing.h"
 #include "formatter/pages/output_pictures.h"
 #include "formatter/pages/page_engine.h"
 #include "formatter/pages/preview_window.h"
-#include "formatter/common/text_services.h"
 
 namespace tavrel {
 
@@ -25,7 +25,7 @@ enum class Mode { Both, PrinterOnly, PreviewOnly };
 // character, leading blanks skipped) and, for numeric rows, the value.
 struct DotLine {
   std::string_view Line;
-  std::string Command;   // upper-cased
+  std::string Command;  // upper-cased
   std::string Argument;
   std::int32_t Value = 0;
 };
@@ -71,9 +71,16 @@ void RequestNewPage(PageRun& run) {
 // ---- numeric table ----------------------------------------------------------------------
 
 const CommandRow kNumericRows[] = {
-    {"BS", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.JustifyMargin = r.State.CentreMargin = Dots(r, d.Value); }},
-    {"RM", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.JustifyMargin = r.State.CentreMargin = Dots(r, d.Value); }},
-    {"RF", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.JustifyMargin = Dots(r, d.Value); }},
+    {"BS", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       r.State.JustifyMargin = r.State.CentreMargin = Dots(r, d.Value);
+     }},
+    {"RM", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       r.State.JustifyMargin = r.State.CentreMargin = Dots(r, d.Value);
+     }},
+    {"RF", Mode::Both,
+     [](PageRun& r, const DotLine& d) { r.State.JustifyMargin = Dots(r, d.Value); }},
     {"LS", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.LineWidthSingle = d.Value; }},
     {"LB", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.LineWidthDouble = d.Value; }},
     {"LW", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.LineWidthDouble = d.Value; }},
@@ -83,21 +90,36 @@ const CommandRow kNumericRows[] = {
        const double needed = r.State.V + (static_cast<double>(d.Value) - 1) * r.State.LineHeight[0];
        if (needed >= UsableTextHeight(r.State)) RequestNewPage(r);
      }},
-    {"DE", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.TabWidth = TabPercent(d.Value); Remeasure(r); }},
-    {"TS", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.TabWidth = TabPercent(d.Value); Remeasure(r); }},
+    {"DE", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       r.State.TabWidth = TabPercent(d.Value);
+       Remeasure(r);
+     }},
+    {"TS", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       r.State.TabWidth = TabPercent(d.Value);
+       Remeasure(r);
+     }},
     {"FM", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.FM = d.Value; }},
     {"FH", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.FooterLineHeight = d.Value; }},
     {"GS", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.GraphicsDpi = d.Value; }},
     {"MH", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.HeaderLineHeight = d.Value; }},
     {"HM", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.HM = d.Value; }},
-    {"LH", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.LineHeight = {d.Value, d.Value, d.Value}; }},
+    {"LH", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       r.State.LineHeight = {d.Value, d.Value, d.Value};
+     }},
     {"HH", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.LineHeight[0] = d.Value; }},
     {"EH", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.LineHeight[1] = d.Value; }},
     {"SH", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.LineHeight[2] = d.Value; }},
     {"MB", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.MB = d.Value; }},
     {"MD", Mode::Both, [](PageRun&, const DotLine&) {}},
     {"MT", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.MT = d.Value; }},
-    {"PC", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.PageNumberColumn = d.Value; RebuildDefaultFooter(r.State); }},
+    {"PC", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       r.State.PageNumberColumn = d.Value;
+       RebuildDefaultFooter(r.State);
+     }},
     {"PL", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.PL = d.Value; }},
     {"PN", Mode::Both, [](PageRun& r, const DotLine& d) { r.State.PageNumber = d.Value; }},
     {"PO", Mode::Both,
@@ -132,7 +154,8 @@ void GraphicsChar(PageRun& r, const DotLine& d) {
   if (d.Line.size() < 4) return;
   std::string name(d.Line.size() > 5 ? d.Line.substr(5) : std::string_view{});
   name.erase(0, std::min(name.find_first_not_of(' '), name.size()));
-  if (d.Command == "GR" && name.size() >= 2 && std::toupper(static_cast<unsigned char>(name[0])) == 'C' && name[1] == ':')
+  if (d.Command == "GR" && name.size() >= 2 &&
+      std::toupper(static_cast<unsigned char>(name[0])) == 'C' && name[1] == ':')
     name.erase(0, 2);
   DefineGraphicsChar(r, static_cast<std::uint8_t>(d.Line[3]), name);
 }
@@ -150,7 +173,8 @@ void BmPicture(PageRun& r, const DotLine& d) {
     else if (file.empty())
       file = w;
   }
-  if (aligned && !file.empty() && r.State.PageDrawn) DrawBmPicture(r, file, static_cast<BmAlignment>(alignment));
+  if (aligned && !file.empty() && r.State.PageDrawn)
+    DrawBmPicture(r, file, static_cast<BmAlignment>(alignment));
 }
 
 void JustifyWord(PageRun& r, const DotLine& d) {
@@ -228,7 +252,8 @@ const CommandRow kCommandRows[] = {
     {"BL", Mode::Both, JustifyWord},
     {"OJ", Mode::Both, JustifyWord},
     {"UJ", Mode::Both, JustifyWord},
-    {"FL", Mode::Both, [](PageRun& r, const DotLine&) { r.State.Justify = r.State.SavedJustify = false; }},
+    {"FL", Mode::Both,
+     [](PageRun& r, const DotLine&) { r.State.Justify = r.State.SavedJustify = false; }},
     {"IC", Mode::Both, AddMarker},
     {"ST", Mode::Both, AddMarker},
     {"LA", Mode::PreviewOnly, Landscape},
@@ -236,15 +261,30 @@ const CommandRow kCommandRows[] = {
     {"LI", Mode::Both, ListMode},
     {"S:", Mode::Both, SaveState},
     {"R:", Mode::Both, RestoreState},
-    {"SA", Mode::Both, [](PageRun& r, const DotLine& d) { if (auto f = FontFromArgument(d)) r.State.AlternateFont = f; }},
-    {"AF", Mode::Both, [](PageRun& r, const DotLine& d) { if (auto f = FontFromArgument(d)) r.State.AlternateFont = f; }},
-    {"SB", Mode::Both, [](PageRun& r, const DotLine& d) { SetSlotFont(r, 1, FontFromArgument(d)); }},
-    {"SY", Mode::Both, [](PageRun& r, const DotLine& d) { SetSlotFont(r, 2, FontFromArgument(d)); }},
-    {"SX", Mode::Both, [](PageRun& r, const DotLine& d) { SetSlotFont(r, 3, FontFromArgument(d)); }},
+    {"SA", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       if (auto f = FontFromArgument(d)) r.State.AlternateFont = f;
+     }},
+    {"AF", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       if (auto f = FontFromArgument(d)) r.State.AlternateFont = f;
+     }},
+    {"SB", Mode::Both,
+     [](PageRun& r, const DotLine& d) { SetSlotFont(r, 1, FontFromArgument(d)); }},
+    {"SY", Mode::Both,
+     [](PageRun& r, const DotLine& d) { SetSlotFont(r, 2, FontFromArgument(d)); }},
+    {"SX", Mode::Both,
+     [](PageRun& r, const DotLine& d) { SetSlotFont(r, 3, FontFromArgument(d)); }},
     {"SN", Mode::Both, NormalFont},
     {"SF", Mode::Both, NormalFont},
-    {"SH", Mode::Both, [](PageRun& r, const DotLine& d) { if (auto f = FontFromArgument(d)) r.State.SpecialFont = f; }},
-    {"SS", Mode::Both, [](PageRun& r, const DotLine& d) { if (auto f = FontFromArgument(d)) r.State.SpecialFont = f; }},
+    {"SH", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       if (auto f = FontFromArgument(d)) r.State.SpecialFont = f;
+     }},
+    {"SS", Mode::Both,
+     [](PageRun& r, const DotLine& d) {
+       if (auto f = FontFromArgument(d)) r.State.SpecialFont = f;
+     }},
 };
 
 // ---- no-number table --------------------------------------------------------------------
@@ -299,7 +339,8 @@ bool FindNumber(std::string_view line, std::string& digits, bool& negative) {
     ++i;
   }
   const char first = At(line, i);
-  if (!(std::isdigit(static_cast<unsigned char>(first)) || first == '-' || first == '.')) return false;
+  if (!(std::isdigit(static_cast<unsigned char>(first)) || first == '-' || first == '.'))
+    return false;
   digits.clear();
   while (i < line.size() && digits.size() < 6 && IsMeasureChar(line[i])) digits += line[i++];
   return true;
@@ -313,17 +354,23 @@ bool ApplyHeaderFooterLine(PageRun& run, std::string_view lineIn) {
   if (kind != 'H' && kind != 'F') return false;
   const char which = UpperAt(lineIn, 2);
   int index = -1;
-  if (which >= '1' && which <= '5') index = which - '1';
-  else if (which == 'E') index = 4;
-  else if (which == 'O') index = 0;
-  else if (which >= '6' && which <= '9') return true;  // accepted, no such line
-  else return false;
+  if (which >= '1' && which <= '5')
+    index = which - '1';
+  else if (which == 'E')
+    index = 4;
+  else if (which == 'O')
+    index = 0;
+  else if (which >= '6' && which <= '9')
+    return true;  // accepted, no such line
+  else
+    return false;
 
   std::string line(lineIn);
   const char pages = UpperAt(line, 3);
   const bool even = !(pages == 'R' || pages == 'O');
   const bool odd = !(pages == 'L' || pages == 'E');
-  if (line.size() > 3 && line[3] != ' ' && pages != 'L' && pages != 'R') line.insert(line.begin() + 3, ' ');
+  if (line.size() > 3 && line[3] != ' ' && pages != 'L' && pages != 'R')
+    line.insert(line.begin() + 3, ' ');
   std::size_t start = 4;
   if (At(line, 4) == ' ') start = 5;
   std::string text = start < line.size() ? line.substr(start) : std::string();

@@ -9,9 +9,9 @@
 #include "formatter/common/formatted_file.h"
 #include "formatter/common/messages.h"
 #include "formatter/common/picture_files.h"
+#include "formatter/common/text_services.h"
 #include "formatter/pages/line_drawing.h"
 #include "formatter/pages/page_engine.h"
-#include "formatter/common/text_services.h"
 #include "platform/pictures.h"
 
 namespace tavrel {
@@ -27,24 +27,66 @@ struct Stroke {
 
 // Characters 179..223 of the DOS code pages: their arms and line style.
 constexpr Stroke kStrokes[kLastBoxChar - kFirstBoxChar + 1] = {
-    {kU | kD, 0},           {kL | kU | kD, 0},      {kL | kU | kD, 1},      {kL | kU | kD, 2},  // 179-182
-    {kL | kD, 2},           {kL | kD, 1},           {kL | kU | kD, 3},      {kU | kD, 2},       // 183-186
-    {kL | kD, 3},           {kL | kU, 3},           {kL | kU, 2},           {kL | kU, 1},       // 187-190
-    {kL | kD, 0},           {kR | kU, 0},           {kL | kR | kU, 0},      {kL | kR | kD, 0},  // 191-194
-    {kR | kU | kD, 0},      {kL | kR, 0},           {kL | kR | kU | kD, 0}, {kR | kU | kD, 1},  // 195-198
-    {kR | kU | kD, 2},      {kR | kU, 3},           {kR | kD, 3},           {kL | kR | kU, 3},  // 199-202
-    {kL | kR | kD, 3},      {kR | kU | kD, 3},      {kL | kR, 1},           {kL | kR | kU | kD, 3},  // 203-206
-    {kL | kR | kU, 1},      {kL | kR | kU, 2},      {kL | kR | kD, 1},      {kL | kR | kD, 2},  // 207-210
-    {kR | kU, 2},           {kR | kU, 1},           {kR | kD, 1},           {kR | kD, 2},       // 211-214
-    {kL | kR | kU | kD, 2}, {kL | kR | kU | kD, 1}, {kL | kU, 0},           {kR | kD, 0},       // 215-218
-    {0, 4},                 {kL | kR | kD, 4},      {kL | kU | kD, 4},      {kR | kU | kD, 4},  // 219-222
-    {kL | kR | kU, 4},                                                                          // 223
+    {kU | kD, 0},
+    {kL | kU | kD, 0},
+    {kL | kU | kD, 1},
+    {kL | kU | kD, 2},  // 179-182
+    {kL | kD, 2},
+    {kL | kD, 1},
+    {kL | kU | kD, 3},
+    {kU | kD, 2},  // 183-186
+    {kL | kD, 3},
+    {kL | kU, 3},
+    {kL | kU, 2},
+    {kL | kU, 1},  // 187-190
+    {kL | kD, 0},
+    {kR | kU, 0},
+    {kL | kR | kU, 0},
+    {kL | kR | kD, 0},  // 191-194
+    {kR | kU | kD, 0},
+    {kL | kR, 0},
+    {kL | kR | kU | kD, 0},
+    {kR | kU | kD, 1},  // 195-198
+    {kR | kU | kD, 2},
+    {kR | kU, 3},
+    {kR | kD, 3},
+    {kL | kR | kU, 3},  // 199-202
+    {kL | kR | kD, 3},
+    {kR | kU | kD, 3},
+    {kL | kR, 1},
+    {kL | kR | kU | kD, 3},  // 203-206
+    {kL | kR | kU, 1},
+    {kL | kR | kU, 2},
+    {kL | kR | kD, 1},
+    {kL | kR | kD, 2},  // 207-210
+    {kR | kU, 2},
+    {kR | kU, 1},
+    {kR | kD, 1},
+    {kR | kD, 2},  // 211-214
+    {kL | kR | kU | kD, 2},
+    {kL | kR | kU | kD, 1},
+    {kL | kU, 0},
+    {kR | kD, 0},  // 215-218
+    {0, 4},
+    {kL | kR | kD, 4},
+    {kL | kU | kD, 4},
+    {kR | kU | kD, 4},  // 219-222
+    {kL | kR | kU, 4},  // 223
 };
 
 // In code page 850 these places hold letters, not box drawings.
 bool LetterIn850(std::uint8_t c) {
   switch (c) {
-    case 181: case 182: case 183: case 184: case 189: case 190: case 198: case 199: case 221: case 222:
+    case 181:
+    case 182:
+    case 183:
+    case 184:
+    case 189:
+    case 190:
+    case 198:
+    case 199:
+    case 221:
+    case 222:
       return true;
     default:
       return c >= 207 && c <= 216;
@@ -88,7 +130,8 @@ bool DefineGraphicsChar(PageRun& run, std::uint8_t character, std::string fileNa
       if (e.Char == character) e = GraphicsCharEntry{};
     return true;
   }
-  auto free = std::find_if(st.Graphics.begin(), st.Graphics.end(), [](const GraphicsCharEntry& e) { return e.Char == 0; });
+  auto free = std::find_if(st.Graphics.begin(), st.Graphics.end(),
+                           [](const GraphicsCharEntry& e) { return e.Char == 0; });
   if (free == st.Graphics.end()) {
     // The table is full: stop clearly rather than draw the character as a plain glyph.
     // Shown in German whatever the language, as stored.
@@ -119,7 +162,9 @@ void DefineFigure(TDruckVar& state, std::string_view argument) {
   }
   FigureDef def{1, 35};
   for (const std::string& w : words) {
-    if (w.empty() || !std::all_of(w.begin(), w.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); }))
+    if (w.empty() || !std::all_of(w.begin(), w.end(), [](char ch) {
+          return std::isdigit(static_cast<unsigned char>(ch));
+        }))
       continue;
     const int n = w.size() > 3 ? 1000 : std::stoi(w);
     if (n >= 10 && n <= 100) def.Size = static_cast<std::uint8_t>(n);
@@ -207,7 +252,8 @@ void DrawBoxOrFigureChar(PageRun& run, std::uint8_t c, std::int32_t position) {
   canvas.move_to(right, savedPos.y);
 }
 
-std::int32_t DrawGraphicsChar(PageRun& run, std::uint8_t character, std::int32_t position, bool paint) {
+std::int32_t DrawGraphicsChar(PageRun& run, std::uint8_t character, std::int32_t position,
+                              bool paint) {
   const TDruckVar& st = run.State;
   const auto entry = std::find_if(st.Graphics.begin(), st.Graphics.end(),
                                   [&](const GraphicsCharEntry& e) { return e.Char == character; });

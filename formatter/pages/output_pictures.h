@@ -25,7 +25,8 @@ bool IsBoxDrawingChar(const PageRun& run, std::uint8_t character);
 void DrawBoxOrFigureChar(PageRun& run, std::uint8_t character, std::int32_t position);
 // A graphics character at position; its picture's width in printer dots (0 when the
 // character is not defined: the run is then stopped).
-std::int32_t DrawGraphicsChar(PageRun& run, std::uint8_t character, std::int32_t position, bool paint);
+std::int32_t DrawGraphicsChar(PageRun& run, std::uint8_t character, std::int32_t position,
+                              bool paint);
 // "BM": the picture across the line.
 void DrawBmPicture(PageRun& run, const std::string& fileName, BmAlignment alignment);
 

@@ -93,7 +93,8 @@ void SetGeometryFromTemplate(PageRun& run) {
   st.RM = t.RM;
   st.HM = t.HM;
   st.FM = t.FM;
-  st.JustifyMargin = st.CentreMargin = static_cast<std::int32_t>(std::nearbyint(t.RM * run.Device.ColumnUnit));
+  st.JustifyMargin = st.CentreMargin =
+      static_cast<std::int32_t>(std::nearbyint(t.RM * run.Device.ColumnUnit));
 }
 
 void InitialiseState(PageRun& run) {
@@ -103,7 +104,8 @@ void InitialiseState(PageRun& run) {
   st.Justify = st.SavedJustify = Upper(run.FileName).find(".WS") == std::string::npos;
   st.TabWidth = s.DefaultTS < 10 ? s.DefaultTS * 10 : s.DefaultTS;
   st.NormalFont = s.NormalFont >= 1 && s.NormalFont <= kFontCount ? s.NormalFont : 3;
-  st.AlternateFont = s.AlternateFont >= 1 && s.AlternateFont <= kFontCount ? s.AlternateFont : st.NormalFont;
+  st.AlternateFont =
+      s.AlternateFont >= 1 && s.AlternateFont <= kFontCount ? s.AlternateFont : st.NormalFont;
   st.FontSlots = FontSlotsOf(st.NormalFont);
   st.SavedFontSlots = st.FontSlots;
   st.SpecialFont = st.NormalFont;
@@ -123,7 +125,9 @@ bool ScanForLandscape(const PageRun& run) {
     const std::string cmd = CommandWord(line.Text);
     // "LR" (two-sided) is left out on purpose: it is no orientation.
     if (cmd == "LA") return true;
-    if (cmd == "PR" && line.Text.size() > 3 && line.Text.find_first_of("lL", 3) != std::string::npos) return true;
+    if (cmd == "PR" && line.Text.size() > 3 &&
+        line.Text.find_first_of("lL", 3) != std::string::npos)
+      return true;
   }
   return false;
 }
@@ -154,7 +158,8 @@ bool ScanForTwoSided(const PageRun& run) {
 
 std::string PageDigits(std::int32_t page) {
   std::string digits = std::to_string(page);
-  if (digits.size() > static_cast<std::size_t>(kMaxPageDigits)) digits.erase(0, digits.size() - kMaxPageDigits);
+  if (digits.size() > static_cast<std::size_t>(kMaxPageDigits))
+    digits.erase(0, digits.size() - kMaxPageDigits);
   return digits;
 }
 
@@ -213,7 +218,8 @@ void DrawHeader(PageRun& run) {
 void DrawFooter(PageRun& run) {
   TDruckVar& st = run.State;
   const HeaderFooterSet& set = st.Footers[OddPage(st) ? 1 : 0];
-  if (std::all_of(set.begin(), set.end(), [](const HeaderFooterLine& l) { return l.Text.empty(); })) return;
+  if (std::all_of(set.begin(), set.end(), [](const HeaderFooterLine& l) { return l.Text.empty(); }))
+    return;
   st.V = UsableTextHeight(st) + std::min(st.FM, st.MB) * 8;
   const int lines = std::min(st.MB - st.FM, kHeaderFooterLines);
   for (int i = 0; i < lines; ++i) {
@@ -225,8 +231,10 @@ void DrawFooter(PageRun& run) {
 int VerticalOrigin(const PageRun& run) {
   const double feed = run.Ctx->Settings->PaperFeedTop;
   if (run.PreviewMode)
-    return static_cast<int>(std::nearbyint((feed + 1) * run.Device.LineUnit * 8)) - run.Ctx->Preview->ScrollPosition();
-  return static_cast<int>(std::nearbyint(feed * run.Device.LineUnit * 8)) - run.Ctx->Printer->OffsetTop();
+    return static_cast<int>(std::nearbyint((feed + 1) * run.Device.LineUnit * 8)) -
+           run.Ctx->Preview->ScrollPosition();
+  return static_cast<int>(std::nearbyint(feed * run.Device.LineUnit * 8)) -
+         run.Ctx->Printer->OffsetTop();
 }
 
 void StartPage(PageRun& run) {
@@ -237,7 +245,8 @@ void StartPage(PageRun& run) {
     st.PageDrawn = !run.FirstPass && run.DrawThisPage;
     if (st.PageDrawn) {
       const platform::Rect clip = run.Canvas->clip_rect();
-      if (clip.empty() || clip.width() > 10000 || clip.height() > 10000) run.Ctx->Preview->Repaint();
+      if (clip.empty() || clip.width() > 10000 || clip.height() > 10000)
+        run.Ctx->Preview->Repaint();
     }
   } else {
     st.PageDrawn = PageSelectedForPrinting(run.Ctx->Selection, st.PageNumber);
@@ -269,7 +278,8 @@ void EndPage(PageRun& run) {
     DrawFooter(run);
     SelectFont(run);
   }
-  if (!run.PreviewMode && run.Ctx->Print && run.Ctx->Print->StopPrinting.load()) run.Ctx->Print->Abort = 1;
+  if (!run.PreviewMode && run.Ctx->Print && run.Ctx->Print->StopPrinting.load())
+    run.Ctx->Print->Abort = 1;
   ++st.PageNumber;
   ++st.PhysicalPage;
   st.PageStarted = false;
@@ -353,7 +363,8 @@ LoopEnd RunLines(PageRun& run, bool stopAtPageEnd) {
     const bool ended = ProcessLine(run, line);
     if (run.Stopped) return LoopEnd::Stopped;
     if (ended && stopAtPageEnd) return LoopEnd::PageEnded;
-    if (run.DrawThisPage && RequestKept(run)) return LoopEnd::PageEnded;  // the user wants the next screen
+    if (run.DrawThisPage && RequestKept(run))
+      return LoopEnd::PageEnded;  // the user wants the next screen
   }
 }
 
@@ -373,7 +384,8 @@ void RenderPrinter(PageRun& run) {
   if (!ctx.Selection.ListValid) ctx.Selection.FirstPage = 1;
   if (!ComputeRunScale(run)) return;
   SetGeometryFromTemplate(run);
-  if (const std::uint8_t lh = ctx.Settings->DefaultLH; lh != 8 && lh != 0) run.State.LineHeight = {lh, lh, lh};
+  if (const std::uint8_t lh = ctx.Settings->DefaultLH; lh != 8 && lh != 0)
+    run.State.LineHeight = {lh, lh, lh};
   SelectFont(run);
   RunLines(run, false);
 }
@@ -410,8 +422,9 @@ void RenderScreen(PageRun& run, std::int32_t first) {
   for (int i = 0; i < columns * rows; ++i) {
     const std::int32_t page = first + i;
     if (page < 1 || page > count) continue;
-    const platform::Rect cell{client.left + (i % columns) * cellW, client.top + (i / columns) * cellH,
-                              client.left + (i % columns + 1) * cellW, client.top + (i / columns + 1) * cellH};
+    const platform::Rect cell{
+        client.left + (i % columns) * cellW, client.top + (i / columns) * cellH,
+        client.left + (i % columns + 1) * cellW, client.top + (i / columns + 1) * cellH};
     if (!Intersects(cell, repaint)) continue;
     run.State = run.PageStarts[static_cast<std::size_t>(page - 1)];
     run.OriginX = cell.left;
@@ -500,7 +513,8 @@ void RenderPreview(PageRun& run) {
   }
   if (!ComputeRunScale(run)) return;
   SetGeometryFromTemplate(run);
-  if (const std::uint8_t lh = ctx.Settings->DefaultLH; lh != 8 && lh != 0) run.State.LineHeight = {lh, lh, lh};
+  if (const std::uint8_t lh = ctx.Settings->DefaultLH; lh != 8 && lh != 0)
+    run.State.LineHeight = {lh, lh, lh};
   SelectFont(run);
 
   // First pass: count the pages and keep the state each one starts from.
@@ -522,8 +536,8 @@ void RenderPreview(PageRun& run) {
   run.PageStarts.clear();
 }
 
-void Render(PageEngineContext& ctx, const std::string& fileName, const std::vector<std::uint8_t>& data,
-            bool preview, bool postScript) {
+void Render(PageEngineContext& ctx, const std::string& fileName,
+            const std::vector<std::uint8_t>& data, bool preview, bool postScript) {
   PageRun run;
   run.Ctx = &ctx;
   run.PreviewMode = preview;
@@ -554,7 +568,8 @@ bool ContextUsable(PageEngineContext& ctx, bool preview) {
 // ---- byte reader ------------------------------------------------------------------------
 
 void BuildTranslationTable(std::array<std::uint8_t, 256>& table) {
-  for (int b = 0; b < 256; ++b) table[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b & 0x7F);
+  for (int b = 0; b < 256; ++b)
+    table[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b & 0x7F);
   table[kSoftLineEndByte] = kEngineSoftLineEnd;
   table[kColumnMarkByte] = kColumnMark;
 }
@@ -642,7 +657,9 @@ bool ReadFormattedLine(const std::uint8_t* data, std::size_t size, std::size_t& 
 
 // ---- services for the other units --------------------------------------------------------
 
-std::int32_t UsableTextHeight(const TDruckVar& state) { return (state.PL - state.MT - state.MB) * 8; }
+std::int32_t UsableTextHeight(const TDruckVar& state) {
+  return (state.PL - state.MT - state.MB) * 8;
+}
 
 void ReportOutputFatal(PageRun& run, const std::string& text) {
   PageEngineContext& ctx = *run.Ctx;
@@ -661,7 +678,10 @@ void ReportOutputFatal(PageRun& run, const std::string& text) {
 void RebuildDefaultFooter(TDruckVar& state) {
   std::string text;
   if (state.PageNumberColumn > 1)
-    text = std::string(static_cast<std::size_t>(std::min(state.PageNumberColumn - 1, kPageLineRoom - 2)), ' ') + "#";
+    text = std::string(
+               static_cast<std::size_t>(std::min(state.PageNumberColumn - 1, kPageLineRoom - 2)),
+               ' ') +
+           "#";
   else
     text = std::string(1, static_cast<char>(kCentreMark)) + "#";
   for (auto& set : state.Footers) set[0] = HeaderFooterLine{text, 0};
@@ -695,7 +715,8 @@ bool ComputeRunScale(PageRun& run) {
 
 // ---- entries ----------------------------------------------------------------------------
 
-void RenderFormattedPages(PageEngineContext& ctx, const std::string& fileName, bool preview, bool postScript) {
+void RenderFormattedPages(PageEngineContext& ctx, const std::string& fileName, bool preview,
+                          bool postScript) {
   if (!ContextUsable(ctx, preview)) return;
   FormattedFileCache local;
   FormattedFileCache& cache = ctx.Cache ? *ctx.Cache : local;
@@ -707,8 +728,8 @@ void RenderFormattedPages(PageEngineContext& ctx, const std::string& fileName, b
   Render(ctx, fileName, slot.Buffer, preview, postScript);
 }
 
-void RenderFormattedData(PageEngineContext& ctx, const std::string& fileName, std::vector<std::uint8_t> data,
-                         bool preview, bool postScript) {
+void RenderFormattedData(PageEngineContext& ctx, const std::string& fileName,
+                         std::vector<std::uint8_t> data, bool preview, bool postScript) {
   if (!ContextUsable(ctx, preview)) return;
   FormattedFileCache local;
   FormattedFileCache& cache = ctx.Cache ? *ctx.Cache : local;

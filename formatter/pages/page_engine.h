@@ -14,18 +14,19 @@
 namespace tavrel {
 
 // Renders the file; reports pages with MN_PREVIEW_PAGE_DONE (9) or MN_PRINT_PAGE_DONE (19).
-void RenderFormattedPages(PageEngineContext& ctx, const std::string& fileName, bool preview, bool postScript);
+void RenderFormattedPages(PageEngineContext& ctx, const std::string& fileName, bool preview,
+                          bool postScript);
 // The same for bytes already in memory (they take the mode's cache slot under that name).
-void RenderFormattedData(PageEngineContext& ctx, const std::string& fileName, std::vector<std::uint8_t> data,
-                         bool preview, bool postScript);
+void RenderFormattedData(PageEngineContext& ctx, const std::string& fileName,
+                         std::vector<std::uint8_t> data, bool preview, bool postScript);
 void FreeFormattedFileBuffers(FormattedFileCache& cache);
 // True when the file's date differs from the date kept in either cache slot for it.
 bool FormattedFileDateChanged(const FormattedFileCache& cache, const std::string& fileName);
 
 // One byte of a formatted file as the byte reader yields it.
 struct FormattedByte {
-  int Byte = -1;          // -1: the end of the input
-  bool Escaped = false;   // came from an ESC sequence (not a line end, not translated)
+  int Byte = -1;               // -1: the end of the input
+  bool Escaped = false;        // came from an ESC sequence (not a line end, not translated)
   std::uint8_t Parameter = 0;  // the byte after an ESC code
 };
 
@@ -39,10 +40,10 @@ FormattedByte ReadFormattedByte(const std::uint8_t* data, std::size_t size, std:
 
 // One line of a formatted file.
 struct FormattedLine {
-  std::string Text;          // without its line end and up to two trailing blanks
-  bool HardReturn = false;   // ended by CR LF (or a bare LF)
-  bool SoftReturn = false;   // ended by 0x8D LF
-  bool EndOfInput = false;   // the input ended in or before this line
+  std::string Text;         // without its line end and up to two trailing blanks
+  bool HardReturn = false;  // ended by CR LF (or a bare LF)
+  bool SoftReturn = false;  // ended by 0x8D LF
+  bool EndOfInput = false;  // the input ended in or before this line
 };
 // Reads a line of at most 254 bytes; false when the input was already at its end.
 bool ReadFormattedLine(const std::uint8_t* data, std::size_t size, std::size_t& cursor,

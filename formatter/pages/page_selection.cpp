@@ -65,7 +65,8 @@ bool PassesParity(const PageSelection& selection, std::int32_t page) {
 }
 
 bool PageSelectedForPrinting(const PageSelection& selection, std::int32_t page) {
-  if (selection.ListValid) return (PageInList(selection, page) != selection.Inverted) && PassesParity(selection, page);
+  if (selection.ListValid)
+    return (PageInList(selection, page) != selection.Inverted) && PassesParity(selection, page);
   return page >= selection.FirstPage && PassesParity(selection, page);
 }
 

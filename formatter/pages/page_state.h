@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "formatter/common/file_services.h"
-#include "formatter/common/picture_files.h"
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/notifications.h"
-#include "formatter/pages/page_selection.h"
-#include "formatter/fonts/printer_data.h"
+#include "formatter/common/picture_files.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_data.h"
+#include "formatter/pages/page_selection.h"
 #include "platform/canvas.h"
 
 namespace tavrel {
@@ -31,7 +31,7 @@ namespace tavrel {
 class PreviewWindow;
 class PrintSurface;
 
-inline constexpr int kPageLineRoom = 254;       // bytes of one formatted line
+inline constexpr int kPageLineRoom = 254;        // bytes of one formatted line
 inline constexpr int kGraphicsCharEntries = 20;  // graphics-character definitions
 inline constexpr int kHeaderFooterLines = 5;
 inline constexpr int kMaxPageDigits = 5;
@@ -40,7 +40,7 @@ inline constexpr int kMaxPageDigits = 5;
 struct GraphicsCharEntry {
   std::uint8_t Char = 0;  // 0: free
   std::string FileName;
-  std::int32_t Width = 0;   // printer dots
+  std::int32_t Width = 0;  // printer dots
   std::int32_t Height = 0;
 };
 
@@ -60,19 +60,19 @@ enum class BmAlignment : std::uint8_t { Centred = 0, Left = 1, Right = 2 };
 
 // The page state record.
 struct TDruckVar {
-  std::size_t Cursor = 0;          // offset of the next line in the file buffer
-  std::int32_t PageNumber = 1;     // as printed and reported ("PN" changes it)
-  std::int32_t PhysicalPage = 1;   // counted from 1, never changed by "PN"
-  bool PageStarted = false;        // the page start has run for this page
-  bool PageDrawn = false;          // this page is drawn (selected / being rendered)
-  bool NewPageRequested = false;   // "CP" or "PA" asked for a new page after the line
-  double V = 0;                    // 1/48 inch below the top of the text area
+  std::size_t Cursor = 0;         // offset of the next line in the file buffer
+  std::int32_t PageNumber = 1;    // as printed and reported ("PN" changes it)
+  std::int32_t PhysicalPage = 1;  // counted from 1, never changed by "PN"
+  bool PageStarted = false;       // the page start has run for this page
+  bool PageDrawn = false;         // this page is drawn (selected / being rendered)
+  bool NewPageRequested = false;  // "CP" or "PA" asked for a new page after the line
+  double V = 0;                   // 1/48 inch below the top of the text area
 
   // Page geometry: lines of 1/6 inch, columns of 1/10 inch.
   std::int32_t PL = 72, MT = 3, MB = 8, HM = 2, FM = 2, POEven = 0, POOdd = 0, RM = 65;
   std::int32_t JustifyMargin = 0;  // printer dots from the line start
   std::int32_t CentreMargin = 0;
-  std::int32_t TabWidth = 60;      // percent, for the column width
+  std::int32_t TabWidth = 60;  // percent, for the column width
   std::int32_t PageNumberColumn = 0;
 
   std::array<std::int32_t, 3> LineHeight{8, 8, 8};  // 1/48 inch: text, empty, soft return
@@ -90,17 +90,17 @@ struct TDruckVar {
   std::uint8_t SpecialFont = 3;
   std::uint8_t SpecialMode = 0;  // 0 none, 1 superscript, 2 subscript, 3 double
   bool Underline = false;
-  bool AlternateLine = false;    // the current line is drawn in the alternate font
+  bool AlternateLine = false;  // the current line is drawn in the alternate font
 
   bool Justify = true;
   bool SavedJustify = true;  // kept by "LI" with an argument
   bool ListMode = false;     // "LI" with an argument is in force
   bool Centring = false;
-  std::string MarkerSet;     // "IC", "ST"
+  std::string MarkerSet;  // "IC", "ST"
   bool PendingMarker = false;
 
-  std::int32_t LineWidthDouble = 6;  // "LW", printer dots
-  std::int32_t LineWidthSingle = 3;  // "LS"
+  std::int32_t LineWidthDouble = 6;        // "LW", printer dots
+  std::int32_t LineWidthSingle = 3;        // "LS"
   std::int32_t PictureWidthPercent = 100;  // "BW"
   std::int32_t GraphicsDpi = 300;          // "GS"
 
@@ -112,7 +112,7 @@ struct TDruckVar {
   std::array<bool, 256> GraphicsFlag{};
   std::array<FigureDef, 256> Figures{};
 
-  CharWidths Widths{};          // of the current font, printer dots
+  CharWidths Widths{};           // of the current font, printer dots
   std::int32_t ColumnWidth = 0;  // printer dots per column of the current font
 };
 
@@ -121,7 +121,7 @@ struct TDruckVar {
 struct PageFontTables {
   const TPrinterDataRecord* PrinterFonts = nullptr;
   const TPrinterDataRecord* PreviewFonts = nullptr;
-  const TPrinterDataRecord* PrinterData = nullptr;   // widths, PrinterDpi
+  const TPrinterDataRecord* PrinterData = nullptr;             // widths, PrinterDpi
   const std::array<std::uint8_t, 208>* AutoVariant = nullptr;  // from the font definition file
 };
 
@@ -139,8 +139,8 @@ struct FormattedFileCache {
 
 // The bytes the print thread and the main window share with the engine in printer mode.
 struct PrintControl {
-  std::atomic<std::uint8_t> Abort{0};          // the print thread's abort byte
-  std::atomic<std::uint8_t> StopPrinting{0};   // the user asked to stop printing
+  std::atomic<std::uint8_t> Abort{0};         // the print thread's abort byte
+  std::atomic<std::uint8_t> StopPrinting{0};  // the user asked to stop printing
 };
 
 // The bytes and request fields the preview thread and the main window share with the engine.
@@ -151,8 +151,8 @@ struct PreviewControl {
   std::atomic<std::int32_t> GotoPage{0};  // 0: none
   std::atomic<std::uint8_t> BackFlag{0};
   std::atomic<std::uint8_t> SameFlag{0};
-  std::atomic<std::int32_t> PageCount{0};  // 0 until the first pass has counted
-  std::atomic<std::int32_t> FirstPageShown{0};  // published while a run lasts, 0 otherwise
+  std::atomic<std::int32_t> PageCount{0};        // 0 until the first pass has counted
+  std::atomic<std::int32_t> FirstPageShown{0};   // published while a run lasts, 0 otherwise
   std::atomic<std::int32_t> ScreenFirstPage{1};  // kept for a run that re-reads a changed file
 
   // The one slot for a request that arrived while the engine was busy.
@@ -219,16 +219,16 @@ struct PageRun {
   PageEngineContext* Ctx = nullptr;
   bool PreviewMode = false;
   bool PostScript = false;
-  bool FirstPass = false;       // preview: counting pages without drawing
-  bool DrawThisPage = false;    // preview: the page being rendered is drawn
-  bool Stopped = false;         // a stop request or a fatal error ends the call
+  bool FirstPass = false;     // preview: counting pages without drawing
+  bool DrawThisPage = false;  // preview: the page being rendered is drawn
+  bool Stopped = false;       // a stop request or a fatal error ends the call
   bool Fatal = false;
 
   const std::vector<std::uint8_t>* File = nullptr;
   std::size_t End = 0;  // bytes of the file that are read
   std::string FileName;
 
-  platform::Canvas* Canvas = nullptr;  // null in printer mode until the first drawn page
+  platform::Canvas* Canvas = nullptr;             // null in printer mode until the first drawn page
   const TPrinterDataRecord* FontTable = nullptr;  // printer or preview font table
   DeviceScale Device;
   int OriginX = 0;  // device origin of the page's cell
@@ -236,7 +236,7 @@ struct PageRun {
   bool PlaceEachChar = false;
   bool Landscape = false;
 
-  std::array<std::uint8_t, 256> Printable{};   // byte classes
+  std::array<std::uint8_t, 256> Printable{};    // byte classes
   std::array<std::uint8_t, 256> Translation{};  // file byte -> line byte
   std::array<std::uint8_t, 256> CharMap{};      // line byte -> drawn byte
 

@@ -4,10 +4,13 @@
 
 namespace tavrel {
 
-HeadlessPreviewWindow::HeadlessPreviewWindow(std::unique_ptr<platform::Canvas> canvas, int columns, int rows)
+HeadlessPreviewWindow::HeadlessPreviewWindow(std::unique_ptr<platform::Canvas> canvas, int columns,
+                                             int rows)
     : canvas_(std::move(canvas)), columns_(std::max(1, columns)), rows_(std::max(1, rows)) {}
 
-platform::Rect HeadlessPreviewWindow::ClientRect() const { return {0, 0, canvas_->width(), canvas_->height()}; }
+platform::Rect HeadlessPreviewWindow::ClientRect() const {
+  return {0, 0, canvas_->width(), canvas_->height()};
+}
 
 void HeadlessPreviewWindow::SetMatrix(int columns, int rows) {
   columns_ = std::max(1, columns);
@@ -29,7 +32,8 @@ void HeadlessPreviewWindow::DrawPageMatrixGrid() {
   // Two-sided: the spine of each spread black, the gap between spreads silver.
   for (int c = 1; c < columns_; ++c) {
     const int x = r.left + (r.width() / columns_) * c;
-    canvas_->set_pen(platform::Pen{twoSided_ ? (c % 2 == 0 ? black : silver) : grey, 1, platform::PenStyle::solid});
+    canvas_->set_pen(platform::Pen{twoSided_ ? (c % 2 == 0 ? black : silver) : grey, 1,
+                                   platform::PenStyle::solid});
     canvas_->move_to(x, r.top);
     canvas_->line_to(x, r.bottom);
   }

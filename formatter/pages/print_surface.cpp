@@ -15,7 +15,8 @@ bool PrinterPrintSurface::BeginPage(std::string* error) {
 }
 
 void PrinterPrintSurface::SetLandscape(bool landscape) {
-  printer_.set_orientation(landscape ? platform::Orientation::landscape : platform::Orientation::portrait);
+  printer_.set_orientation(landscape ? platform::Orientation::landscape
+                                     : platform::Orientation::portrait);
 }
 
 namespace {
@@ -25,8 +26,9 @@ constexpr double kA4Height = 11.69;
 
 RecordingPrintSurface::RecordingPrintSurface(int dpi)
     : dpi_(dpi),
-      canvas_(std::make_unique<platform::RecordingCanvas>(dpi, static_cast<int>(std::lround(kA4Width * dpi)),
-                                                          static_cast<int>(std::lround(kA4Height * dpi)))) {}
+      canvas_(std::make_unique<platform::RecordingCanvas>(
+          dpi, static_cast<int>(std::lround(kA4Width * dpi)),
+          static_cast<int>(std::lround(kA4Height * dpi)))) {}
 
 bool RecordingPrintSurface::BeginPage(std::string*) {
   ++pages_;

@@ -33,7 +33,9 @@ class PrinterPrintSurface final : public PrintSurface {
   explicit PrinterPrintSurface(platform::Printer& printer) : printer_(printer) {}
   bool BeginPage(std::string* error) override;
   platform::Canvas& Canvas() override { return printer_.canvas(); }
-  bool Landscape() const override { return printer_.orientation() == platform::Orientation::landscape; }
+  bool Landscape() const override {
+    return printer_.orientation() == platform::Orientation::landscape;
+  }
   void SetLandscape(bool landscape) override;
   int OffsetTop() const override { return printer_.offset_top(); }
   int Dpi() const override { return printer_.dpi(); }

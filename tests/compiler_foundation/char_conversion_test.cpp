@@ -85,7 +85,8 @@ TEST_P(ConversionTable, EveryCodeMatchesTheExpectedTable) {
   const TTextContext plain;
   for (int code = 0; code < 256; ++code) {
     std::string out;
-    const int refused = AppendTargetChar(out, static_cast<std::uint8_t>(code), c.Target, c.Iso, plain, tables);
+    const int refused =
+        AppendTargetChar(out, static_cast<std::uint8_t>(code), c.Target, c.Iso, plain, tables);
     const Expected& e = expected[static_cast<std::size_t>(code)];
     if (e.Error) {
       EXPECT_EQ(refused, code) << c.File << " code " << code;
@@ -115,8 +116,10 @@ TEST(CodePageTables, MatchTheExpectedTables) {
   const std::vector<Expected> oemToAnsi = LoadTable("oem_to_ansi.txt");
   const std::vector<Expected> ansiToOem = LoadTable("ansi_to_oem.txt");
   for (int code = 0; code < 256; ++code) {
-    EXPECT_EQ(std::string(1, static_cast<char>(tables.OemToAnsi[code])), oemToAnsi[code].Bytes) << code;
-    EXPECT_EQ(std::string(1, static_cast<char>(tables.AnsiToOem[code])), ansiToOem[code].Bytes) << code;
+    EXPECT_EQ(std::string(1, static_cast<char>(tables.OemToAnsi[code])), oemToAnsi[code].Bytes)
+        << code;
+    EXPECT_EQ(std::string(1, static_cast<char>(tables.AnsiToOem[code])), ansiToOem[code].Bytes)
+        << code;
   }
   EXPECT_EQ(tables.AnsiToOem[0xA2], 0);
   EXPECT_EQ(tables.AnsiToOem[0xA7], 0x15);

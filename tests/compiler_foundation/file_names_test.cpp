@@ -1,8 +1,8 @@
 // Output file names, URL tests, lower-case tables and the small text helpers.
 #include <gtest/gtest.h>
 
-#include "compiler/foundation/foundation_run.h"
 #include "compiler/foundation/file_names.h"
+#include "compiler/foundation/foundation_run.h"
 #include "tests/support/compiler_test_run.h"
 
 using namespace skeldon;
@@ -51,11 +51,11 @@ TEST(FileNames, UrlTestsCompareSmallLettersAtTheStart) {
     bool Special;
   };
   const UrlCase cases[] = {
-      {"http://a", true, false},   {"https://a", true, false}, {"ftp://a", true, false},
-      {"gopher:x", true, false},   {"wais:x", true, false},    {"news:x", true, false},
-      {"file:///a", false, true},  {"mailto:a@b", false, true}, {"javascript:f()", false, true},
-      {"HTTP://a", false, false},  {"Mailto:a", false, false}, {" http://a", false, false},
-      {"http", false, false},      {"", false, false},         {"index.html", false, false},
+      {"http://a", true, false},  {"https://a", true, false},  {"ftp://a", true, false},
+      {"gopher:x", true, false},  {"wais:x", true, false},     {"news:x", true, false},
+      {"file:///a", false, true}, {"mailto:a@b", false, true}, {"javascript:f()", false, true},
+      {"HTTP://a", false, false}, {"Mailto:a", false, false},  {" http://a", false, false},
+      {"http", false, false},     {"", false, false},          {"index.html", false, false},
   };
   for (const UrlCase& c : cases) {
     EXPECT_EQ(IsNetworkUrl(c.Text), c.Network) << c.Text;
@@ -134,13 +134,29 @@ TEST(FileNames, NormalizeFileName) {
       {"http://Host/A.HTML", false, false, false, "http://Host/A.HTML"},
       {"mailto:Some.One", true, true, true, "mailto:Some.One"},
       {"MAILTO:Some.One", false, false, false, "mailto:some.one"},
-      {"\x9A" "bersicht.HTML", false, false, false, "\x81" "bersicht.html"},
-      {"\x81" "bersicht.html", false, false, true, "\x81" "BERSICHT.HTML"},
+      {"\x9A"
+       "bersicht.HTML",
+       false, false, false,
+       "\x81"
+       "bersicht.html"},
+      {"\x81"
+       "bersicht.html",
+       false, false, true,
+       "\x81"
+       "BERSICHT.HTML"},
       {"index.HTML", true, false, false, "Index.html"},
       {"INDEX.html", false, true, false, "iNDEX.HTML"},
       // A capital first letter changes only ASCII letters; small letters use the table.
-      {"\x8E" "rger.html", true, false, false, "\x8E" "rger.html"},
-      {"\x8E" "RGER.HTML", false, false, false, "\x84" "rger.html"},
+      {"\x8E"
+       "rger.html",
+       true, false, false,
+       "\x8E"
+       "rger.html"},
+      {"\x8E"
+       "RGER.HTML",
+       false, false, false,
+       "\x84"
+       "rger.html"},
   };
   for (const NormalizeCase& c : cases) {
     FoundationTestRun r(ProgramStartRun());
@@ -161,10 +177,10 @@ TEST(FileNames, DosNameWarningOnEveryCallKeepsTheLongName) {
     bool Warn;
   };
   const WarnCase cases[] = {
-      {".HTM", true, false, "ABCDEFGHI.HTM", true},   // 13 characters
-      {".HTM", true, false, "ABCDEFGH.HTM", false},   // 12 characters
-      {".htm", false, true, "ABCDEFGHI.HTM", true},   // /fat alone
-      {".HTM", false, false, "ABCDEFGHI.HTM", false}, // long names allowed
+      {".HTM", true, false, "ABCDEFGHI.HTM", true},    // 13 characters
+      {".HTM", true, false, "ABCDEFGH.HTM", false},    // 12 characters
+      {".htm", false, true, "ABCDEFGHI.HTM", true},    // /fat alone
+      {".HTM", false, false, "ABCDEFGHI.HTM", false},  // long names allowed
       {".HTML", true, true, "ABCDEFGHIJKLMNOP.HTML", false},
   };
   for (const WarnCase& c : cases) {
@@ -202,12 +218,12 @@ TEST(FileNames, MakeTopicFileName) {
   // The whole name passes through the casing rule, the "F"/"T"/"N" suffix included, so with
   // small other letters it is written small; every link asks for the name here and agrees.
   const TopicCase cases[] = {
-      {7, false, 0, "N007.html", ""},      {12, false, 0, "N012.html", ""},
-      {123, false, 0, "N123.html", ""},    {1234, false, 0, "N1234.html", ""},
-      {7, true, 0, "N007f.html", ""},      {7, false, 1, "N007t.html", ""},
-      {7, false, 2, "N007n.html", ""},     {0, false, 0, "N000.html", ""},
+      {7, false, 0, "N007.html", ""},        {12, false, 0, "N012.html", ""},
+      {123, false, 0, "N123.html", ""},      {1234, false, 0, "N1234.html", ""},
+      {7, true, 0, "N007f.html", ""},        {7, false, 1, "N007t.html", ""},
+      {7, false, 2, "N007n.html", ""},       {0, false, 0, "N000.html", ""},
       {20, false, 0, "Intro.html", "Intro"}, {20, true, 0, "N020f.html", ""},
-      {20, false, 1, "N020t.html", ""},    {21, false, 0, "N021.html", ""},
+      {20, false, 1, "N020t.html", ""},      {21, false, 0, "N021.html", ""},
   };
   FoundationTestRun r(ProgramStartRun());
   r->fileNames.PageExtension = ".html";
@@ -253,8 +269,10 @@ TEST(FileNames, ChoosePageExtension) {
     bool Fat;
     const char* Expected;
   };
-  const Case cases[] = {{5, false, false, ".html"}, {4, false, false, ".htm"},
-                        {5, true, false, ".HTML"},  {4, true, false, ".HTM"},
+  const Case cases[] = {{5, false, false, ".html"},
+                        {4, false, false, ".htm"},
+                        {5, true, false, ".HTML"},
+                        {4, true, false, ".HTM"},
                         {5, false, true, ".HTM"}};
   for (const Case& c : cases) {
     FoundationTestRun r(ProgramStartRun());

@@ -29,7 +29,8 @@ int ReadFixture(FoundationTestRun& r, const std::string& name, bool runCompleted
 
 std::string Template(const TTemplateText& t) {
   std::ostringstream out;
-  out << t.Text << '|' << int(t.DocTitlePos) << '|' << int(t.HeadingPos) << '|' << int(t.FileNamePos);
+  out << t.Text << '|' << int(t.DocTitlePos) << '|' << int(t.HeadingPos) << '|'
+      << int(t.FileNamePos);
   return out.str();
 }
 
@@ -244,7 +245,9 @@ struct ClashCase {
 };
 
 // Test output shows the toggles instead of dumping the case's bytes.
-void PrintTo(const ClashCase& c, std::ostream* os) { *os << ::testing::PrintToString(std::string(c.Toggles)); }
+void PrintTo(const ClashCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(std::string(c.Toggles));
+}
 
 class IniClash : public ::testing::TestWithParam<ClashCase> {};
 
@@ -412,9 +415,12 @@ std::string CompleteWith(const std::string& extra) {
 TEST(IniFileBadInput, OverLongLineIsReportedNotCut) {
   FoundationTestRun r(ProgramStartRun());
   const std::string longValue(300, 'a');
-  EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, CompleteWith("notes text = " + longValue + "\r\n"), true); }), 2);
+  EXPECT_EQ(ExitCodeOf(
+                [&] { ReadIniText(*r, CompleteWith("notes text = " + longValue + "\r\n"), true); }),
+            2);
   const std::string shown = "notes text = " + longValue.substr(0, 255 - 13);
-  EXPECT_NE(r.Text().find("Error in ini file line:\n\"" + shown + "\"\nline longer than 255 characters!\n"),
+  EXPECT_NE(r.Text().find("Error in ini file line:\n\"" + shown +
+                          "\"\nline longer than 255 characters!\n"),
             std::string::npos)
       << r.Text();
   // The setting keeps the value of the complete file.
@@ -424,7 +430,8 @@ TEST(IniFileBadInput, OverLongLineIsReportedNotCut) {
 TEST(IniFileBadInput, LongKeyTextAndLongValuesWithinTheLine) {
   FoundationTestRun r(ProgramStartRun());
   // A long text around the key still finds it; a value longer than its field is cut to it.
-  const std::string line = std::string(200, 'x') + " beep = yes\r\nlist chars = " + std::string(30, '-') + "\r\n";
+  const std::string line =
+      std::string(200, 'x') + " beep = yes\r\nlist chars = " + std::string(30, '-') + "\r\n";
   EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, CompleteWith(line), true); }), -1) << r.Text();
   EXPECT_EQ(r->iniFile.KeyCounters[25], 2);
   EXPECT_EQ(r->ini.ListChars, std::string(20, '-'));
@@ -435,7 +442,8 @@ TEST(IniFileBadInput, EmptyAndOneLineFilesMissEveryRequiredKey) {
     FoundationTestRun r(ProgramStartRun());
     EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, text, true); }), 2);
     std::size_t missing = 0;
-    for (std::size_t p = 0; (p = r.Text().find("\" missing\n", p)) != std::string::npos; ++p) ++missing;
+    for (std::size_t p = 0; (p = r.Text().find("\" missing\n", p)) != std::string::npos; ++p)
+      ++missing;
     EXPECT_EQ(missing, 50u);
   }
 }

@@ -50,7 +50,8 @@ TEST_P(IniKeyHandler, FillsSettingsAndReportsValueErrors) {
     EXPECT_FALSE((*r)->iniFile.IniErrorFlag) << text;
   } else {
     EXPECT_TRUE((*r)->iniFile.IniErrorFlag);
-    std::string last = c.Lines.substr(c.Lines.rfind('\n') == std::string::npos ? 0 : c.Lines.rfind('\n') + 1);
+    std::string last =
+        c.Lines.substr(c.Lines.rfind('\n') == std::string::npos ? 0 : c.Lines.rfind('\n') + 1);
     EXPECT_NE(text.find(LineErrorText(last, c.Error)), std::string::npos) << text;
   }
   if (c.Check) c.Check(**r);
@@ -242,7 +243,9 @@ const KeyCase kKeyCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Keys, IniKeyHandler, ::testing::ValuesIn(kKeyCases),
-                         [](const ::testing::TestParamInfo<KeyCase>& info) { return info.param.Name; });
+                         [](const ::testing::TestParamInfo<KeyCase>& info) {
+                           return info.param.Name;
+                         });
 
 TEST(IniKeys, TableHoldsFiftyEightKeysEightOptional) {
   for (std::size_t i = 0; i < kIniKeys.size(); ++i) {
@@ -267,7 +270,9 @@ TEST(IniLines, FirstLineIsNeverRead) {
 }
 
 TEST(IniLines, CommentLinesAreSkippedOnlyByTheirFirstCharacter) {
-  auto r = ReadLines("[section]\r\n;beep = yes\r\n/beep = yes\r\n\x1A" "beep = yes\r\n\r\n");
+  auto r = ReadLines(
+      "[section]\r\n;beep = yes\r\n/beep = yes\r\n\x1A"
+      "beep = yes\r\n\r\n");
   EXPECT_FALSE((*r)->iniFile.IniErrorFlag) << r->Text();
   EXPECT_EQ((*r)->iniFile.KeyCounters[25], 0);
   // A blank first makes it a line: with a key and "=" it is read, without it is an error.
@@ -316,9 +321,8 @@ TEST(IniLines, KeyTextAfterTheEqualsDoesNotCount) {
 }
 
 TEST(IniLines, GraphicPathKeepsWhatTheProjectFileSet) {
-  auto r = ReadLines("graphic path = pics\r\nsearch graphic files = no", [](FoundationRun& run) {
-    run.graphics.GraphicPath = "from\\project";
-  });
+  auto r = ReadLines("graphic path = pics\r\nsearch graphic files = no",
+                     [](FoundationRun& run) { run.graphics.GraphicPath = "from\\project"; });
   EXPECT_EQ((*r)->graphics.GraphicPath, "from\\project");
   EXPECT_FALSE((*r)->graphics.SearchGraphicFiles);
   auto fromIni = ReadLines("graphic path = a;b\\");
@@ -345,8 +349,8 @@ TEST(IniLines, OptionalKeysHaveTheirDefaults) {
   EXPECT_TRUE(s.AutomaticHeadingEnumeration);
   for (int key = 46; key <= 58; ++key) {
     const bool optional = IniKeyByNumber(key)->Optional;
-    const bool reported =
-        r->Text().find("\"" + std::string(IniKeyByNumber(key)->Text) + "\" missing") != std::string::npos;
+    const bool reported = r->Text().find("\"" + std::string(IniKeyByNumber(key)->Text) +
+                                         "\" missing") != std::string::npos;
     EXPECT_NE(optional, reported) << key;
   }
 }

@@ -14,151 +14,153 @@ using namespace skeldon;
 namespace {
 
 class SourceBufferTest : public ::testing::Test {
-protected:
-    FoundationTestRun run{ConstructedRun(RunFolder::kPrivate)};
-    // Loads the given file contents (written to the test folder) and returns the buffer.
-    std::string Load(const std::vector<std::string>& contents) {
-        for (std::size_t i = 0; i < contents.size(); ++i)
-            run->switches.SourceFiles.push_back(
-                run.WriteFile("src" + std::to_string(i) + ".txt", contents[i]));
-        LoadSourceFiles(*run);
-        return run->source.Data;
-    }
+ protected:
+  FoundationTestRun run{ConstructedRun(RunFolder::kPrivate)};
+  // Loads the given file contents (written to the test folder) and returns the buffer.
+  std::string Load(const std::vector<std::string>& contents) {
+    for (std::size_t i = 0; i < contents.size(); ++i)
+      run->switches.SourceFiles.push_back(
+          run.WriteFile("src" + std::to_string(i) + ".txt", contents[i]));
+    LoadSourceFiles(*run);
+    return run->source.Data;
+  }
 };
 
 TEST_F(SourceBufferTest, FilesAreJoinedWithSeparators) {
-    struct Case {
-        std::vector<std::string> files;
-        std::string joined;
-    };
-    const Case cases[] = {
-        {{"x\r\n", "y"}, std::string("x\r\r\n\r\ny")},
-        // Without a final line end the last character stays; the separator follows it whole.
-        {{"ab", "y"}, std::string("ab\r\n\r\ny")},
-        {{"x\r", "y"}, std::string("x\r\n\r\ny")},
-        // A bare LF counts as CR LF.
-        {{"x\n", "y\nz"}, std::string("x\r\r\n\r\ny\r\nz")},
-        // An empty file in the middle still gets its whole separator, nothing before it changes.
-        {{"ab\r\n", "", "c"}, std::string("ab\r\r\n\r\n\r\n\r\nc")},
-        {{"", "c"}, std::string("\r\n\r\nc")},
-        {{"only one\r\n"}, std::string("only one\r\n")},
-        {{std::string("\0\xff\x1a", 3)}, std::string("\0\xff\x1a", 3)},
-    };
-    for (const Case& c : cases) {
-        run.Renew();
-        EXPECT_EQ(Load(c.files), c.joined);
-        EXPECT_TRUE(run->source.Loaded);
-        EXPECT_EQ(SourceSize(*run), c.joined.size());
-    }
+  struct Case {
+    std::vector<std::string> files;
+    std::string joined;
+  };
+  const Case cases[] = {
+      {{"x\r\n", "y"}, std::string("x\r\r\n\r\ny")},
+      // Without a final line end the last character stays; the separator follows it whole.
+      {{"ab", "y"}, std::string("ab\r\n\r\ny")},
+      {{"x\r", "y"}, std::string("x\r\n\r\ny")},
+      // A bare LF counts as CR LF.
+      {{"x\n", "y\nz"}, std::string("x\r\r\n\r\ny\r\nz")},
+      // An empty file in the middle still gets its whole separator, nothing before it changes.
+      {{"ab\r\n", "", "c"}, std::string("ab\r\r\n\r\n\r\n\r\nc")},
+      {{"", "c"}, std::string("\r\n\r\nc")},
+      {{"only one\r\n"}, std::string("only one\r\n")},
+      {{std::string("\0\xff\x1a", 3)}, std::string("\0\xff\x1a", 3)},
+  };
+  for (const Case& c : cases) {
+    run.Renew();
+    EXPECT_EQ(Load(c.files), c.joined);
+    EXPECT_TRUE(run->source.Loaded);
+    EXPECT_EQ(SourceSize(*run), c.joined.size());
+  }
 }
 
 TEST_F(SourceBufferTest, ReloadReplacesTheEarlierBuffer) {
-    Load({"first"});
-    run->switches.SourceFiles = {run.WriteFile("b.txt", "second")};
-    LoadSourceFiles(*run);
-    EXPECT_EQ(run->source.Data, "second");
+  Load({"first"});
+  run->switches.SourceFiles = {run.WriteFile("b.txt", "second")};
+  LoadSourceFiles(*run);
+  EXPECT_EQ(run->source.Data, "second");
 }
 
 TEST_F(SourceBufferTest, MissingFilesMistypedSwitchesAndFoldersStopTheRun) {
-    std::filesystem::create_directory(run.Path("folder"));
-    struct Case {
-        std::string name;
-        std::string message;
-    };
-    const Case cases[] = {
-        {run.Path("nothere.txt"),
-         "Source file \"" + run.Path("nothere.txt") + "\" not found or open.\n"},
-        {"/xyz", "Parameter \"/xyz\" does not exist.\n"},
-        {run.Path("folder"), "Source file \"" + run.Path("folder") + "\" not found or open.\n"},
-    };
-    for (const Case& c : cases) {
-        run.console->Text.clear();
-        run->switches.SourceFiles = {run.WriteFile("ok.txt", "text"), c.name};
-        EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2) << c.name;
-        EXPECT_TRUE(run.ConsoleHas(c.message)) << run.console->Text;
-    }
+  std::filesystem::create_directory(run.Path("folder"));
+  struct Case {
+    std::string name;
+    std::string message;
+  };
+  const Case cases[] = {
+      {run.Path("nothere.txt"),
+       "Source file \"" + run.Path("nothere.txt") + "\" not found or open.\n"},
+      {"/xyz", "Parameter \"/xyz\" does not exist.\n"},
+      {run.Path("folder"), "Source file \"" + run.Path("folder") + "\" not found or open.\n"},
+  };
+  for (const Case& c : cases) {
+    run.console->Text.clear();
+    run->switches.SourceFiles = {run.WriteFile("ok.txt", "text"), c.name};
+    EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2) << c.name;
+    EXPECT_TRUE(run.ConsoleHas(c.message)) << run.console->Text;
+  }
 }
 
 TEST_F(SourceBufferTest, GermanMissingFileMessageInCodePage850) {
-    run->Language = 1;
-    run->switches.SourceFiles = {"/xyz", run.Path("a.txt")};
-    EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
-    EXPECT_TRUE(run.ConsoleHas("Parameter \"/xyz\" nicht bekannt.\n"));
-    run.console->Text.clear();
-    run->switches.SourceFiles = {run.Path("a.txt")};
-    EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
-    EXPECT_TRUE(run.ConsoleHas("nicht gefunden oder schon ge\x94" "ffnet.\n"));
+  run->Language = 1;
+  run->switches.SourceFiles = {"/xyz", run.Path("a.txt")};
+  EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
+  EXPECT_TRUE(run.ConsoleHas("Parameter \"/xyz\" nicht bekannt.\n"));
+  run.console->Text.clear();
+  run->switches.SourceFiles = {run.Path("a.txt")};
+  EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
+  EXPECT_TRUE(
+      run.ConsoleHas("nicht gefunden oder schon ge\x94"
+                     "ffnet.\n"));
 }
 
 TEST_F(SourceBufferTest, UnreadableFileStopsTheRun) {
-    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
-    const std::string path = run.WriteFile("locked.txt", "x");
-    std::filesystem::permissions(path, std::filesystem::perms::none);
-    run->switches.SourceFiles = {path};
-    EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
-    EXPECT_TRUE(run.ConsoleHas("not found or open."));
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  const std::string path = run.WriteFile("locked.txt", "x");
+  std::filesystem::permissions(path, std::filesystem::perms::none);
+  run->switches.SourceFiles = {path};
+  EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
+  EXPECT_TRUE(run.ConsoleHas("not found or open."));
 }
 
 TEST_F(SourceBufferTest, EmptySourceIsASourceError) {
-    EXPECT_EQ(ExitCodeOf([&] { Load({"", ""}); }), -1) << "two empty files still hold a separator";
-    run.Renew();
-    EXPECT_EQ(ExitCodeOf([&] { Load({""}); }), 2);
-    EXPECT_TRUE(run.ConsoleHas("Par 0: source file is empty!\n"));
+  EXPECT_EQ(ExitCodeOf([&] { Load({"", ""}); }), -1) << "two empty files still hold a separator";
+  run.Renew();
+  EXPECT_EQ(ExitCodeOf([&] { Load({""}); }), 2);
+  EXPECT_TRUE(run.ConsoleHas("Par 0: source file is empty!\n"));
 }
 
 TEST_F(SourceBufferTest, ReadPositionNeverLeavesTheBlock) {
-    Load({"ab"});
-    RewindSource(*run);
-    EXPECT_EQ(run->lines.CurrentSourceLine, 1);
-    EXPECT_EQ(run->lines.LastMessageLine, -100);
-    std::uint8_t c = 0;
-    ReadBufferChar(*run, c);
-    EXPECT_EQ(c, 'a');
-    EXPECT_EQ(PeekBufferChar(*run), 'b');
-    EXPECT_FALSE(SourceEof(*run));
-    ReadBufferChar(*run, c);
-    EXPECT_EQ(c, 'b');
-    EXPECT_TRUE(SourceEof(*run));
-    ReadBufferChar(*run, c);
-    EXPECT_EQ(c, 0);
-    EXPECT_EQ(CurrentBufferChar(*run), 0);
-    EXPECT_EQ(ByteAtPointer(*run, 1000000), 0);
-    EXPECT_EQ(ByteAtPointer(*run, 0), 'a');
+  Load({"ab"});
+  RewindSource(*run);
+  EXPECT_EQ(run->lines.CurrentSourceLine, 1);
+  EXPECT_EQ(run->lines.LastMessageLine, -100);
+  std::uint8_t c = 0;
+  ReadBufferChar(*run, c);
+  EXPECT_EQ(c, 'a');
+  EXPECT_EQ(PeekBufferChar(*run), 'b');
+  EXPECT_FALSE(SourceEof(*run));
+  ReadBufferChar(*run, c);
+  EXPECT_EQ(c, 'b');
+  EXPECT_TRUE(SourceEof(*run));
+  ReadBufferChar(*run, c);
+  EXPECT_EQ(c, 0);
+  EXPECT_EQ(CurrentBufferChar(*run), 0);
+  EXPECT_EQ(ByteAtPointer(*run, 1000000), 0);
+  EXPECT_EQ(ByteAtPointer(*run, 0), 'a');
 }
 
 TEST_F(SourceBufferTest, SaveAndRestoreCoverWindowLineAndPosition) {
-    Load({"line one\r\nline two\r\n"});
-    RewindSource(*run);
-    SetSourcePos(*run, 4);
-    run->source.PrevChar = 'a';
-    run->source.CurChar = 'b';
-    run->source.NextChar = 'c';
-    run->source.LineEndCount = 2;
-    run->lines.CurrentSourceLine = 7;
-    TSourceState saved;
-    SaveSourceState(*run, saved);
-    std::uint8_t c;
-    for (int i = 0; i < 8; ++i) ReadBufferChar(*run, c);
-    run->source.PrevChar = run->source.CurChar = run->source.NextChar = 'z';
-    run->source.LineEndCount = 0;
-    run->lines.CurrentSourceLine = 9;
-    RestoreSourceState(*run, saved);
-    EXPECT_EQ(run->source.Position, 4u);
-    EXPECT_EQ(run->source.PrevChar, 'a');
-    EXPECT_EQ(run->source.CurChar, 'b');
-    EXPECT_EQ(run->source.NextChar, 'c');
-    EXPECT_EQ(run->source.LineEndCount, 2);
-    EXPECT_EQ(run->lines.CurrentSourceLine, 7);
+  Load({"line one\r\nline two\r\n"});
+  RewindSource(*run);
+  SetSourcePos(*run, 4);
+  run->source.PrevChar = 'a';
+  run->source.CurChar = 'b';
+  run->source.NextChar = 'c';
+  run->source.LineEndCount = 2;
+  run->lines.CurrentSourceLine = 7;
+  TSourceState saved;
+  SaveSourceState(*run, saved);
+  std::uint8_t c;
+  for (int i = 0; i < 8; ++i) ReadBufferChar(*run, c);
+  run->source.PrevChar = run->source.CurChar = run->source.NextChar = 'z';
+  run->source.LineEndCount = 0;
+  run->lines.CurrentSourceLine = 9;
+  RestoreSourceState(*run, saved);
+  EXPECT_EQ(run->source.Position, 4u);
+  EXPECT_EQ(run->source.PrevChar, 'a');
+  EXPECT_EQ(run->source.CurChar, 'b');
+  EXPECT_EQ(run->source.NextChar, 'c');
+  EXPECT_EQ(run->source.LineEndCount, 2);
+  EXPECT_EQ(run->lines.CurrentSourceLine, 7);
 }
 
 TEST_F(SourceBufferTest, FileExistsWithSizeIgnoresSwitchesAfterTheName) {
-    const std::string path = run.WriteFile("tool.exe", "12345");
-    EXPECT_TRUE(FileExistsWithSize(*run, path + " /c /e"));
-    EXPECT_EQ(run->source.LastFileSize, 5u);
-    EXPECT_FALSE(run->source.FileOpenReadOnly);
-    EXPECT_FALSE(FileExistsWithSize(*run, run.Path("other.exe")));
-    EXPECT_FALSE(FileExistsWithSize(*run, run.Folder().string()));
-    EXPECT_EQ(run->source.LastFileSize, 5u);
+  const std::string path = run.WriteFile("tool.exe", "12345");
+  EXPECT_TRUE(FileExistsWithSize(*run, path + " /c /e"));
+  EXPECT_EQ(run->source.LastFileSize, 5u);
+  EXPECT_FALSE(run->source.FileOpenReadOnly);
+  EXPECT_FALSE(FileExistsWithSize(*run, run.Path("other.exe")));
+  EXPECT_FALSE(FileExistsWithSize(*run, run.Folder().string()));
+  EXPECT_EQ(run->source.LastFileSize, 5u);
 }
 
 }  // namespace

@@ -17,7 +17,8 @@ namespace {
 TEST(Switches, ResetSetsEveryStartValue) {
   TSwitches s;
   // Dirty every field first, so that a field the reset forgets shows.
-  s.ProjectFileRead = s.IpfReverseInput = s.RtfReverseInput = s.IsTextOption = s.IsProgOption = true;
+  s.ProjectFileRead = s.IpfReverseInput = s.RtfReverseInput = s.IsTextOption = s.IsProgOption =
+      true;
   s.UnderscoreButtons = s.PrefixFromSource = s.QuietSourceErrors = s.TestIfHere = true;
   s.DebugEcho = s.CountLines = s.DebugMainOnly = s.CompareMode = s.PrepareUploadMode = true;
   s.NoFrames = s.NoIdOption = s.NewIpfCompiler = s.FatFileNames = s.InternalContents = true;
@@ -51,9 +52,9 @@ TEST(Switches, ResetSetsEveryStartValue) {
   EXPECT_TRUE(s.WordStarInput);
   EXPECT_TRUE(s.SoftLineEnds);
   EXPECT_TRUE(s.SourceFiles.empty());
-  for (const std::string* text : {&s.SourceFileName, &s.SourceDirectory, &s.OutputDirectory,
-                                  &s.OutputDirectoryName, &s.IniFileName, &s.ProjectFileName,
-                                  &s.IpfFileName, &s.RtfFileName, &s.PageNamePrefix}) {
+  for (const std::string* text :
+       {&s.SourceFileName, &s.SourceDirectory, &s.OutputDirectory, &s.OutputDirectoryName,
+        &s.IniFileName, &s.ProjectFileName, &s.IpfFileName, &s.RtfFileName, &s.PageNamePrefix}) {
     EXPECT_EQ(*text, "");
   }
   for (bool request : s.TargetRequests) EXPECT_FALSE(request);
@@ -103,9 +104,14 @@ TEST(MainUnit, DefaultCommandLinesFillOnlyEmptyLines) {
   TProgramCommands commands;
   commands.Lines[kIpfViewer] = "MYVIEW.EXE";
   SetDefaultCommandLines(commands, "C:\\WINNT");
-  const std::array<std::string, kProgramCommandCount> expected = {
-      "", "HCW.EXE /c /e", "HHW.EXE", "", "C:\\WINNT\\WINHLP32.EXE", "C:\\WINNT\\WINHLP32.EXE",
-      "C:\\WINNT\\HH.EXE", "MYVIEW.EXE"};
+  const std::array<std::string, kProgramCommandCount> expected = {"",
+                                                                  "HCW.EXE /c /e",
+                                                                  "HHW.EXE",
+                                                                  "",
+                                                                  "C:\\WINNT\\WINHLP32.EXE",
+                                                                  "C:\\WINNT\\WINHLP32.EXE",
+                                                                  "C:\\WINNT\\HH.EXE",
+                                                                  "MYVIEW.EXE"};
   EXPECT_EQ(commands.Lines, expected);
   // The Windows directory comes from a buffer of 50 bytes.
   TProgramCommands longDir;
@@ -182,8 +188,8 @@ void PrintTo(const SoundCase& c, std::ostream* os) { *os << c.Name; }
 
 class EndSound : public ::testing::TestWithParam<SoundCase> {};
 
-const std::vector<Call> kSuccessTones = {{Kind::beep, 523, 90}, {Kind::beep, 659, 60},
-                                         {Kind::beep, 784, 60}, {Kind::beep, 1047, 60}};
+const std::vector<Call> kSuccessTones = {
+    {Kind::beep, 523, 90}, {Kind::beep, 659, 60}, {Kind::beep, 784, 60}, {Kind::beep, 1047, 60}};
 const std::vector<Call> kFailureTone = {{Kind::beep, 100, 500}};
 
 TEST_P(EndSound, PlaysTheTonesOfTheOutcome) {

@@ -38,9 +38,12 @@ TEST(CompileHypertext, IpfTagsPairAndLinksResolve) {
   for (const auto& [name, depth] : open) EXPECT_EQ(depth, 0) << name;
   std::set<std::string> panels, notes;
   const std::regex heading(":h[1-6] res=([0-9]+)"), footnote(":fn id=(fn[0-9]+)");
-  for (std::sregex_iterator it(ipf.begin(), ipf.end(), heading), end; it != end; ++it) panels.insert((*it)[1]);
-  for (std::sregex_iterator it(ipf.begin(), ipf.end(), footnote), end; it != end; ++it) notes.insert((*it)[1]);
-  const std::regex link(":link reftype=hd res=([0-9]+)"), fnLink(":link refid=(fn[0-9]+) reftype=fn");
+  for (std::sregex_iterator it(ipf.begin(), ipf.end(), heading), end; it != end; ++it)
+    panels.insert((*it)[1]);
+  for (std::sregex_iterator it(ipf.begin(), ipf.end(), footnote), end; it != end; ++it)
+    notes.insert((*it)[1]);
+  const std::regex link(":link reftype=hd res=([0-9]+)"),
+      fnLink(":link refid=(fn[0-9]+) reftype=fn");
   int links = 0;
   for (std::sregex_iterator it(ipf.begin(), ipf.end(), link), end; it != end; ++it, ++links)
     EXPECT_EQ(panels.count((*it)[1]), 1u) << (*it)[0].str();
@@ -74,7 +77,8 @@ TEST_P(RtfFamily, GroupsBalanceAndJumpsResolve) {
   EXPECT_FALSE(closedEarly) << "the document group ends before the end of the file";
   std::set<std::string> topics;
   const std::regex context("#\\{\\\\footnote (?:# )?([A-Za-z0-9_]+)\\}");
-  for (std::sregex_iterator it(rtf.begin(), rtf.end(), context), end; it != end; ++it) topics.insert((*it)[1]);
+  for (std::sregex_iterator it(rtf.begin(), rtf.end(), context), end; it != end; ++it)
+    topics.insert((*it)[1]);
   const std::regex jump("\\\\uldb [^}]*\\}\\{\\\\v ([A-Za-z0-9_]+)");
   int jumps = 0;
   for (std::sregex_iterator it(rtf.begin(), rtf.end(), jump), end; it != end; ++it, ++jumps)

@@ -35,12 +35,15 @@ struct TUnknownCase {
 };
 
 // Test output shows the line instead of dumping the case's bytes.
-void PrintTo(const TUnknownCase& c, std::ostream* os) { *os << ::testing::PrintToString(std::string(c.Line)); }
+void PrintTo(const TUnknownCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(std::string(c.Line));
+}
 
 // A test name from a dot line: its letters and digits, other characters as "_".
 std::string LineName(const char* line) {
   std::string n;
-  for (const char* p = line + 1; *p; ++p) n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  for (const char* p = line + 1; *p; ++p)
+    n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
   return n;
 }
 
@@ -50,16 +53,19 @@ TEST_P(UnknownCommands, AreReportedWithTheirLetters) {
   TestRun m(WholeRun("html"));
   const auto r = Html(std::string(".1\nT\n\nText\n") + GetParam().Line + "\nMore\n", m);
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_NE(r.Console.find(std::string("Par 5: unknown dot command .") + GetParam().Letters), std::string::npos)
+  EXPECT_NE(r.Console.find(std::string("Par 5: unknown dot command .") + GetParam().Letters),
+            std::string::npos)
       << r.Console;
   EXPECT_FALSE(r.RunSuccess);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, UnknownCommands,
                          ::testing::Values(TUnknownCase{".XY", "XY"}, TUnknownCase{".OC  ON", "OC"},
-                                           TUnknownCase{".OCxx", "OC"}, TUnknownCase{".7 Title", "7 "},
-                                           TUnknownCase{".0", "0"}),
-                         [](const ::testing::TestParamInfo<TUnknownCase>& info) { return LineName(info.param.Line); });
+                                           TUnknownCase{".OCxx", "OC"},
+                                           TUnknownCase{".7 Title", "7 "}, TUnknownCase{".0", "0"}),
+                         [](const ::testing::TestParamInfo<TUnknownCase>& info) {
+                           return LineName(info.param.Line);
+                         });
 
 TEST(DotDispatcher, UnknownCommandsAreQuietWithSwitchQ) {
   TestRun m(WholeRun("html"));
@@ -120,7 +126,9 @@ INSTANTIATE_TEST_SUITE_P(Values, FootnoteFramePercent,
                                            TFrameCase{".FS", "<FRAMESET ROWS=\"*,15%\">"},
                                            TFrameCase{".FS x", "<FRAMESET ROWS=\"*,15%\">"},
                                            TFrameCase{".FS 125", "<FRAMESET ROWS=\"*,12%\">"}),
-                         [](const ::testing::TestParamInfo<TFrameCase>& info) { return LineName(info.param.Line); });
+                         [](const ::testing::TestParamInfo<TFrameCase>& info) {
+                           return LineName(info.param.Line);
+                         });
 
 TEST(DotDispatcher, DotLineCharacters) {
   CompilerRun run;

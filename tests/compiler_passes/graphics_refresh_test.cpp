@@ -37,7 +37,8 @@ TEST_F(GraphicsRefresh, PictureIsCopiedAndItsSizeShown) {
   EXPECT_TRUE(fs::exists(dir_.Path() / "DOC" / "LOGO.GIF"));
   EXPECT_EQ(fs::file_size(dir_.Path() / "DOC" / "LOGO.GIF"), 1500u);
   const std::string& page = FileOf(r, m->switches.OutputDirectory + "\\N000.HTML");
-  EXPECT_NE(page.find("<img align=left src=\"LOGO.GIF\" alt=\"LOGO.GIF (2k)\">"), std::string::npos) << page;
+  EXPECT_NE(page.find("<img align=left src=\"LOGO.GIF\" alt=\"LOGO.GIF (2k)\">"), std::string::npos)
+      << page;
   EXPECT_EQ(GetGraphicSizeKb(*m, "LOGO.GIF"), 2);
   EXPECT_EQ(GetGraphicSizeKb(*m, "OTHER.GIF"), 0xFFFF);
 }
@@ -58,11 +59,14 @@ TEST_F(GraphicsRefresh, MissingPictureIsRecordedAndBlocksTheHelpCompiler) {
 TEST(GraphicsChars, MoreThanHundredBindingsKeepTheEarlierOnes) {
   TestRun m(WholeRun("html"));
   std::string source = ".1\nT\n\n";
-  for (int i = 0; i < 101; ++i) source += ".BT " + std::string(1, static_cast<char>(0x80 + i)) + " p" + std::to_string(i) + "\n";
+  for (int i = 0; i < 101; ++i)
+    source +=
+        ".BT " + std::string(1, static_cast<char>(0x80 + i)) + " p" + std::to_string(i) + "\n";
   source += "Text\n";
   const auto r = CompileText(m, Crlf(source));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_NE(r.Console.find("too many graphics characters (.BT, at most 100)"), std::string::npos) << r.Console;
+  EXPECT_NE(r.Console.find("too many graphics characters (.BT, at most 100)"), std::string::npos)
+      << r.Console;
   EXPECT_EQ(m->passes.GraphicFileNames.size(), 100u);
   EXPECT_EQ(m->passes.GraphicCharIndex[0x80], 1);
   EXPECT_EQ(m->passes.GraphicCharIndex[0x80 + 99], 100);

@@ -30,7 +30,8 @@ TEST(HeadingLines, HtmlHeadingFontsEndWithParagraph) {
   const auto r = CompileText(m, Crlf(".1\nTitle\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& page = FileOf(r, "DOC\\N000.HTML");
-  EXPECT_NE(page.find("<p>\r\n\r\n<a name=\"hd1\">Title</a>\r\n<p>\r\n\r\n"), std::string::npos) << page;
+  EXPECT_NE(page.find("<p>\r\n\r\n<a name=\"hd1\">Title</a>\r\n<p>\r\n\r\n"), std::string::npos)
+      << page;
 }
 
 TEST(HeadingLines, WinHelpKeepHeadingInNonScrollingRegion) {
@@ -39,17 +40,21 @@ TEST(HeadingLines, WinHelpKeepHeadingInNonScrollingRegion) {
   const auto r = CompileText(m, Crlf(".1\nTitle\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& rtf = FileOf(r, "DOC.RTF");
-  EXPECT_NE(rtf.find("${\\footnote Title}\r\n\\keepn \r\n\\f0\\fs20\\cf0 Title\\par\\pard\r\n"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("${\\footnote Title}\r\n\\keepn \r\n\\f0\\fs20\\cf0 Title\\par\\pard\r\n"),
+            std::string::npos)
+      << rtf;
 }
 
 TEST(HeadingLines, RunningTextMissingBetweenSameLevels) {
   TestRun m(WholeRun("html"));
   const auto r = CompileText(m, Crlf(".1\nA\n.1\nB\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_NE(r.Console.find("running text behind last heading missing"), std::string::npos) << r.Console;
+  EXPECT_NE(r.Console.find("running text behind last heading missing"), std::string::npos)
+      << r.Console;
   TestRun deeper(WholeRun("html"));
   const auto d = CompileText(deeper, Crlf(".1\nA\n.2\nB\n\nText\n"));
-  EXPECT_EQ(d.Console.find("running text behind last heading missing"), std::string::npos) << d.Console;
+  EXPECT_EQ(d.Console.find("running text behind last heading missing"), std::string::npos)
+      << d.Console;
 }
 
 // The line end of the heading's dot line is no part of the heading: the visible copy of a
@@ -62,7 +67,8 @@ TEST(CollectedHeadingText, WinHelpHeadingCopyHasNoLeadingBlank) {
     const std::string& rtf = FileOf(r, "DOC.RTF");
     EXPECT_NE(rtf.find("${\\footnote Guide}\r\n\\par \r\n\\f0\\fs20\\cf0 Guide\r\n"),
               std::string::npos)
-        << target << "\n" << rtf;
+        << target << "\n"
+        << rtf;
     EXPECT_EQ(rtf.find("\\cf0  Guide"), std::string::npos) << target;
   }
 }
@@ -113,8 +119,8 @@ TEST(WinHelpFrameGroup, SubTopicsOfAGroupLinkToTheirMainChapter) {
     TestRun m(WholeRun(c.Target));
     m->ini.MainChapterLinkText = "Back to";
     m->switches.NoFramesSwitch = c.NoFramesSwitch;
-    const TRunResult r = CompileText(m, Crlf(
-        ".WA verti 30\n.1\nChapter\n\nIntro.\n.2\nSection\n\nBody.\n.1\nOther\n\nEnd.\n"));
+    const TRunResult r = CompileText(
+        m, Crlf(".WA verti 30\n.1\nChapter\n\nIntro.\n.2\nSection\n\nBody.\n.1\nOther\n\nEnd.\n"));
     ASSERT_EQ(r.ExitCode, -1) << c.Target << r.Console;
     const std::string& rtf = FileOf(r, "DOC.RTF");
     ASSERT_FALSE(rtf.empty()) << c.Target;

@@ -11,8 +11,8 @@ namespace {
 struct TStructureCase {
   const char* Name;
   const char* Source;
-  int ExitCode;           // -1 for a run that ends normally; every stop exits with 2
-  const char* Message;    // expected in the console, "" for none
+  int ExitCode;         // -1 for a run that ends normally; every stop exits with 2
+  const char* Message;  // expected in the console, "" for none
   bool RunSuccess;
 };
 
@@ -39,18 +39,20 @@ TEST_P(HeadingStructure, StopsOrReports) {
 
 INSTANTIATE_TEST_SUITE_P(
     HeadingCases, HeadingStructure,
-    ::testing::Values(
-        TStructureCase{"NoHeading", "Just text.\n", 2, "You have to write at least one heading (.1) !", false},
-        TStructureCase{"FirstNotLevelOne", "Text\n.2\nTitle\n\nText\n", 2, "Par 2: first header has to be .1",
-                       false},
-        TStructureCase{"JumpOneToThree", ".1\nA\n\nText\n.3\nB\n\nText\n", -1,
-                       "heading level has jumped from 1 to 3", false},
-        TStructureCase{"OneThreeTwo", ".1\nA\n\nText\n.3\nB\n\nText\n.2\nC\n\nText\n", -1,
-                       "heading level has jumped from 1 to 3", false},
-        TStructureCase{"HeadingOnlyInFalseIf", ".IF nothing\n.1\nA\n\nText\n.EN\n", 2,
-                       "You have to write at least one heading", false},
-        TStructureCase{"Clean", ".1\nA\n\nText\n.2\nB\n\nMore\n", -1, "", true}),
-    [](const ::testing::TestParamInfo<TStructureCase>& info) { return std::string(info.param.Name); });
+    ::testing::Values(TStructureCase{"NoHeading", "Just text.\n", 2,
+                                     "You have to write at least one heading (.1) !", false},
+                      TStructureCase{"FirstNotLevelOne", "Text\n.2\nTitle\n\nText\n", 2,
+                                     "Par 2: first header has to be .1", false},
+                      TStructureCase{"JumpOneToThree", ".1\nA\n\nText\n.3\nB\n\nText\n", -1,
+                                     "heading level has jumped from 1 to 3", false},
+                      TStructureCase{"OneThreeTwo", ".1\nA\n\nText\n.3\nB\n\nText\n.2\nC\n\nText\n",
+                                     -1, "heading level has jumped from 1 to 3", false},
+                      TStructureCase{"HeadingOnlyInFalseIf", ".IF nothing\n.1\nA\n\nText\n.EN\n", 2,
+                                     "You have to write at least one heading", false},
+                      TStructureCase{"Clean", ".1\nA\n\nText\n.2\nB\n\nMore\n", -1, "", true}),
+    [](const ::testing::TestParamInfo<TStructureCase>& info) {
+      return std::string(info.param.Name);
+    });
 
 // ".1 .3 .2": the ".2" heading has no cursor of its level; it becomes the next child of the
 // ".1" heading and every page names its own heading.

@@ -18,10 +18,10 @@ TEST(IndexWordsMatch, FinalVowelsEndingsAndFirstLetterCase) {
     const char* probe;
     bool match;
   } cases[] = {
-      {"seite", "seite", true},   {"seite", "seit", true},     {"seite", "seiten", true},
-      {"seite", "Seiten", true},  {"haus", "hause", true},     {"adresse", "Adress", true},
-      {"idee", "ide", false},     {"seite", "SEITE", false},   {"seiten", "seite", false},
-      {"haus", "hausx", false},   {"haus", "hauses", true},    {"x", "xen", true},
+      {"seite", "seite", true},  {"seite", "seit", true},   {"seite", "seiten", true},
+      {"seite", "Seiten", true}, {"haus", "hause", true},   {"adresse", "Adress", true},
+      {"idee", "ide", false},    {"seite", "SEITE", false}, {"seiten", "seite", false},
+      {"haus", "hausx", false},  {"haus", "hauses", true},  {"x", "xen", true},
   };
   TestRun t;
   t->indexStore.WordEndings = {"en", "s", "es"};
@@ -61,7 +61,8 @@ TEST(IndexStore, IndexOnlyEntriesAndCaseFreeLookups) {
   CompilerRun& run = *t;
   InsertIndexEntry(run, "whale", true, true, true);
   InsertIndexEntry(run, "whale", false, false, false);
-  EXPECT_EQ(run.indexStore.EntryNumberCounter, 2);  // an ordinary entry never shares with index-only
+  EXPECT_EQ(run.indexStore.EntryNumberCounter,
+            2);  // an ordinary entry never shares with index-only
   InsertIndexEntry(run, "whale", true, false, false);
   EXPECT_EQ(run.indexStore.EntryNumberCounter, 2);  // index-only may share with any
   const TIndexEntry* found = FindIndexEntry(run, "whale", nullptr, false);
@@ -101,7 +102,8 @@ TEST(IndexStore, HeadingNumbersBeyondTheHeadingCountStayInRange) {
 // were moved around by promotions (including moves that force a renumbering).
 TEST(IndexStore, LookupTableAgreesWithBucketWalk) {
   std::mt19937 rng(12345);
-  const char* stems[] = {"ab", "abe", "abx", "tab", "tabe", "tables", "seit", "seite", "sei", "Tab"};
+  const char* stems[] = {"ab",     "abe",  "abx",   "tab", "tabe",
+                         "tables", "seit", "seite", "sei", "Tab"};
   const char* tails[] = {"", "en", "s", "e", "n", "es", "x"};
   TestRun t;
   CompilerRun& run = *t;
@@ -130,7 +132,8 @@ TEST(IndexStore, LookupTableAgreesWithBucketWalk) {
     const bool takeIndexOnly = rng() % 2;
     const TIndexEntry* start = nullptr;
     if (rng() % 2) {
-      const TIndexEntry* candidate = run.indexStore.Entries[rng() % run.indexStore.Entries.size()].get();
+      const TIndexEntry* candidate =
+          run.indexStore.Entries[rng() % run.indexStore.Entries.size()].get();
       if (candidate->Bucket == IndexBucketOf(probe)) start = candidate;
     }
     run.linkPass.CaseFreeIndex = rng() % 4 == 0;

@@ -52,9 +52,11 @@ TEST(LineStart, JumpOfTwoLevelsStaysBalanced) {
   m->ini.ListChars = "-*+";
   const auto r = CompileText(m, Crlf(".1\nT\n\n- a\n  + deep\n\nEnd.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  EXPECT_NE(r.Console.find("wrong list level (wrong list char used)"), std::string::npos) << r.Console;
+  EXPECT_NE(r.Console.find("wrong list level (wrong list char used)"), std::string::npos)
+      << r.Console;
   const std::string tags = Tags(Body(r));
-  EXPECT_NE(tags.find("<ul><li>a<ul><ul><li>deep<br></ul></ul></ul>"), std::string::npos) << Body(r);
+  EXPECT_NE(tags.find("<ul><li>a<ul><ul><li>deep<br></ul></ul></ul>"), std::string::npos)
+      << Body(r);
 }
 
 TEST(LineStart, ListCharacterFollowedByTextIsText) {
@@ -97,8 +99,8 @@ TEST(LineStart, WordStarLevelsFollowTheCharacters) {
   TestRun m(WholeRun("html"));
   m->switches.WordStarInput = true;
   const std::string soft = "\xA0";
-  const std::string source = ".1\r\nT\r\n\r\n-" + soft + "a\r\n" + soft + soft + "*" + soft + "b\r\n-" + soft +
-                             "c\r\n\r\nEnd.\r\n";
+  const std::string source = ".1\r\nT\r\n\r\n-" + soft + "a\r\n" + soft + soft + "*" + soft +
+                             "b\r\n-" + soft + "c\r\n\r\nEnd.\r\n";
   const auto r = CompileText(m, source);
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& page = FileOf(r, "DOC\\N000.HTML");

@@ -68,7 +68,8 @@ std::string RunDump(const DumpCase& c) {
   }
   // The data directory differs between machines.
   const std::string dir = SourceDir() + "/tests/data/compiler_generate";
-  for (std::size_t p; (p = dump.find(dir)) != std::string::npos;) dump.replace(p, dir.size(), marker);
+  for (std::size_t p; (p = dump.find(dir)) != std::string::npos;)
+    dump.replace(p, dir.size(), marker);
   return dump;
 }
 

@@ -12,7 +12,8 @@ TEST(LinkPass, IndexCharacterCommands) {
   struct Case {
     const char* line;
     std::uint8_t indexChar;
-  } cases[] = {{".IC #", '#'}, {".IC#", '#'}, {".IC  ", ' '}, {".ST $", '$'}, {".IZ@", '@'}, {".IC", '%'}};
+  } cases[] = {{".IC #", '#'}, {".IC#", '#'}, {".IC  ", ' '},
+               {".ST $", '$'}, {".IZ@", '@'}, {".IC", '%'}};
   for (const Case& c : cases) {
     TestRun t;
     t->ini.IndexChar = '%';

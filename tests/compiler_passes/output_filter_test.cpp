@@ -3,8 +3,8 @@
 // toggle blanks and the line ends of each target.
 #include <gtest/gtest.h>
 
-#include "compiler/writers/line_blocks.h"
 #include "compiler/passes/output_filter.h"
+#include "compiler/writers/line_blocks.h"
 #include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
@@ -26,7 +26,8 @@ TEST(OutputFilterTest, TabFillsToTheNextMultipleOfEight) {
     EmitRaw(*t);
     t->passes.OutputColumn = c.column;
     FilterOutputChar(*t, '\t');
-    EXPECT_EQ(t->passes.OutputFile, std::string(static_cast<std::size_t>(c.blanks), ' ')) << c.column;
+    EXPECT_EQ(t->passes.OutputFile, std::string(static_cast<std::size_t>(c.blanks), ' '))
+        << c.column;
     EXPECT_EQ(t->passes.OutputColumn % 8, 0);
   }
 }
@@ -85,7 +86,9 @@ TEST(OutputFilterTest, LineDrawingPadsShortLinesAndEndsLinesPerTarget) {
   const PadCase cases[] = {
       // Columns 6 to 14 are added; the open edges in columns 1 and 13 are drawn.
       {"html", "ab|de", "|b|de       | \r\n"},
-      {"ipf", "ab|de", "\xB3" "b|de       \xB3 \r\n"},
+      {"ipf", "ab|de",
+       "\xB3"
+       "b|de       \xB3 \r\n"},
       {"winhelp4", "ab|de", "|b|de       | \\line\r\n"},
       {"html", "|           |", "|           |\r\n"},  // 13 columns: none
   };

@@ -58,14 +58,14 @@ TEST(UserBreak, RequestedBeforeTheRunStopsItAtTheFirstHeading) {
 // Ctrl+C pressed while the first topic is written: the console raises the flag when the
 // message of the unknown command ".QQ" in that topic arrives.
 class BreakingConsole : public TCapturingConsole {
-public:
+ public:
   explicit BreakingConsole(std::atomic<bool>& flag) : flag_(flag) {}
   void Write(std::string_view bytes) override {
     TCapturingConsole::Write(bytes);
     if (bytes.find("unknown dot command .QQ") != std::string_view::npos) flag_ = true;
   }
 
-private:
+ private:
   std::atomic<bool>& flag_;
 };
 

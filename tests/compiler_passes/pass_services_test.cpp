@@ -48,7 +48,8 @@ TEST_F(StoredOutputFile, FailureStopsWithExitCodeTwo) {
       EXPECT_EQ(stop.ExitCode, 2) << c.what;
     }
     EXPECT_NE(t.Text().find("error while writing target file " + c.name), std::string::npos)
-        << c.what << "\n" << t.Text();
+        << c.what << "\n"
+        << t.Text();
   }
   EXPECT_TRUE(std::filesystem::is_directory(dir_ / "taken" / "inner"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "taken.tmp"));

@@ -49,7 +49,8 @@ struct TRoadCase {
 const TRoadCase kCases[] = {
     {"words and blanks", ".1\nTitle\n\nplain words  with two  blanks and digits 42 x1\n"},
     {"toggles inside and after words", ".1\nT\n\nab~cd~ ef _under_ lined ~ bold~ x\n"},
-    {"index marks", ".IN alpha\n.1\nT\nalpha ^beta gamma ^:two words; after alpha\n.2\nU\nbeta alpha alphas\n"},
+    {"index marks",
+     ".IN alpha\n.1\nT\nalpha ^beta gamma ^:two words; after alpha\n.2\nU\nbeta alpha alphas\n"},
     {"footnotes", ".FU {}\n.1\nT\nword{note text} after {another} } {x\n.2\nU\nmore\n"},
     {"url", ".1\nT\nsee http://example.com/a_b words mailto:me@x.y and javascript:go end\n"},
     {"long lines reflow",
@@ -58,9 +59,13 @@ const TRoadCase kCases[] = {
     {"table", ".1\nT\n.TA cap\nab    cd ef\ngh    ij kl\n.TA\nafter\n"},
     {"html code", ".1\nT\n.HC ON\nword <b>bold</b> word\n.HC OFF\nend < and >\n"},
     {"conditions", ".IF online\n.1\nT\nin cond words\n.EL\nother words\n.EN\n.1\nU\ntail words\n"},
-    {"headings with links", ".IN topic\n.1\nT\ntopic words\n.2\nTopic two\ntopic again Topic\n.3\nthird\ntopic\n"},
-    {"tabs and umlauts", ".1\nT\nword\tword \x81" "ber \x84rger caf\x82 x\n"},
-    {"graphics character inside words", ".1\nT\nabxcd before\n.BT x pic\nabxcd x ab\n.BT x\nabxcd\n"},
+    {"headings with links",
+     ".IN topic\n.1\nT\ntopic words\n.2\nTopic two\ntopic again Topic\n.3\nthird\ntopic\n"},
+    {"tabs and umlauts",
+     ".1\nT\nword\tword \x81"
+     "ber \x84rger caf\x82 x\n"},
+    {"graphics character inside words",
+     ".1\nT\nabxcd before\n.BT x pic\nabxcd x ab\n.BT x\nabxcd\n"},
     {"index character changed to a letter", ".1\nT\naqb first\n.IC q\naqb next ^x\n"},
     {"line drawing", ".1\nT\n.LI\n\xDA\xC4\xBF word\n\xC0\xC4\xD9\n.LI\nafter\n"},
 };
@@ -71,11 +76,50 @@ TEST(PlainTextRoad, HandPickedSourcesGiveTheSameOutputOnBothRoads) {
 
 // Random sources built from the pieces that change the state of the output pass.
 std::string RandomSource(std::mt19937& rng) {
-  static const char* const kPieces[] = {
-      "word", "Word", "x", "a1", "\x81ml", " ", " ", " ", "  ", ".", ",", ":", ";", "!", "(", ")",
-      "~", "_", "!", "^", "^:", "{", "}", "\t", "\n", "\n", "\n\n", "\n- ", "\n  * ", "\n.2\nHead\n",
-      "\n.3\nSub\n", "\n.IN word\n", "http://h.de/p", "<", ">", "&", "\"", "\\", "\n.HC ON\n",
-      "\n.HC OFF\n", "\n.TA c\n", "\n.TA\n", "wordwordwordwordword", "-\n"};
+  static const char* const kPieces[] = {"word",
+                                        "Word",
+                                        "x",
+                                        "a1",
+                                        "\x81ml",
+                                        " ",
+                                        " ",
+                                        " ",
+                                        "  ",
+                                        ".",
+                                        ",",
+                                        ":",
+                                        ";",
+                                        "!",
+                                        "(",
+                                        ")",
+                                        "~",
+                                        "_",
+                                        "!",
+                                        "^",
+                                        "^:",
+                                        "{",
+                                        "}",
+                                        "\t",
+                                        "\n",
+                                        "\n",
+                                        "\n\n",
+                                        "\n- ",
+                                        "\n  * ",
+                                        "\n.2\nHead\n",
+                                        "\n.3\nSub\n",
+                                        "\n.IN word\n",
+                                        "http://h.de/p",
+                                        "<",
+                                        ">",
+                                        "&",
+                                        "\"",
+                                        "\\",
+                                        "\n.HC ON\n",
+                                        "\n.HC OFF\n",
+                                        "\n.TA c\n",
+                                        "\n.TA\n",
+                                        "wordwordwordwordword",
+                                        "-\n"};
   std::string s = ".FU {}\n.IN word\n.1\nStart\n";
   const int n = 20 + static_cast<int>(rng() % 200);
   for (int i = 0; i < n; ++i) s += kPieces[rng() % std::size(kPieces)];
@@ -90,7 +134,8 @@ TEST(PlainTextRoad, RandomSourcesGiveTheSameOutputOnBothRoads) {
 }
 
 TEST(PlainTextRoad, ExampleManualGivesTheSameOutputOnBothRoads) {
-  std::ifstream in(std::string(CORVINA_SOURCE_DIR) + "/examples/manual/manual.txt", std::ios::binary);
+  std::ifstream in(std::string(CORVINA_SOURCE_DIR) + "/examples/manual/manual.txt",
+                   std::ios::binary);
   ASSERT_TRUE(in);
   std::stringstream text;
   text << in.rdbuf();

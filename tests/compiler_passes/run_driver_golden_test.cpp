@@ -75,7 +75,8 @@ TEST_P(RunGolden, AllFilesOfTheRun) {
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_TRUE(r.RunCompleted);
   std::string dump;
-  for (const auto& [name, text] : r.Files) dump += "=== " + name + " (" + std::to_string(text.size()) + " bytes)\r\n" + text + "\r\n";
+  for (const auto& [name, text] : r.Files)
+    dump += "=== " + name + " (" + std::to_string(text.size()) + " bytes)\r\n" + text + "\r\n";
   ExpectGolden(std::string("run/guide_") + v.Name + ".dump", dump);
 }
 
@@ -88,7 +89,9 @@ INSTANTIATE_TEST_SUITE_P(Targets, RunGolden,
                                            TVariant{"winhelp4", "winhelp4", false, false},
                                            TVariant{"rtftext", "rtftext", false, false},
                                            TVariant{"rtftextcc", "rtftext", true, false}),
-                         [](const ::testing::TestParamInfo<TVariant>& info) { return std::string(info.param.Name); });
+                         [](const ::testing::TestParamInfo<TVariant>& info) {
+                           return std::string(info.param.Name);
+                         });
 
 // A differing dump names the file and the line, shows line ends and code-page bytes, and looks
 // past the size in the file's header to the line that changed.

@@ -13,7 +13,11 @@ TEST(RunPreparation, PrefixPattern) {
     const char* Value;
     const char* Prefix;
     bool Ok;
-  } cases[] = {{"*", "", true}, {"pg*", "pg", true}, {"pg", "pg", false}, {"", "", false}, {"a*b*", "a*b", true}};
+  } cases[] = {{"*", "", true},
+               {"pg*", "pg", true},
+               {"pg", "pg", false},
+               {"", "", false},
+               {"a*b*", "a*b", true}};
   for (const auto& c : cases) {
     std::string prefix;
     EXPECT_EQ(PrefixFromPattern(c.Value, prefix), c.Ok) << c.Value;
@@ -56,8 +60,10 @@ TEST(RunPreparation, SourceWithoutExtensionStopsHtmlRun) {
   TestRun m(WholeRun("html", "DOC"));
   const auto r = CompileText(m, Crlf(".1\nT\n\nText\n"));
   EXPECT_EQ(r.ExitCode, 2);
-  EXPECT_NE(r.Console.find("Source file needs an extension otherwise new target directory gets the same name."),
-            std::string::npos);
+  EXPECT_NE(
+      r.Console.find(
+          "Source file needs an extension otherwise new target directory gets the same name."),
+      std::string::npos);
   EXPECT_TRUE(r.Files.empty());
 }
 

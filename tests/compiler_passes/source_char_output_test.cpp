@@ -14,12 +14,16 @@ TEST(Footnotes, NoFramesGoToTheNotesPage) {
       CompileText(m, Crlf(".FU {}\n.1\nT\n\nOne{first note} two{second\nnote} three.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& page = FileOf(r, "DOC\\N000.HTML");
-  EXPECT_NE(page.find("One<a href =\"NOTES.HTML#ft1\">[1]</a> two<a href =\"NOTES.HTML#ft2\">[2]</a> three."),
-            std::string::npos)
+  EXPECT_NE(
+      page.find(
+          "One<a href =\"NOTES.HTML#ft1\">[1]</a> two<a href =\"NOTES.HTML#ft2\">[2]</a> three."),
+      std::string::npos)
       << page;
   const std::string& notes = FileOf(r, "DOC\\NOTES.HTML");
-  EXPECT_NE(notes.find("<a name=\"ft1\">1) first note</a><p>\r\n<a name=\"ft2\">2) second<br>\r\nnote</a><p>\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      notes.find(
+          "<a name=\"ft1\">1) first note</a><p>\r\n<a name=\"ft2\">2) second<br>\r\nnote</a><p>\r\n"),
+      std::string::npos)
       << notes;
   EXPECT_TRUE(notes.size() > 7 && notes.substr(notes.size() - 7) == "</HTML>") << notes;
 }
@@ -68,9 +72,12 @@ TEST(Footnotes, OpenAtEndIsReportedAndClosed) {
   const std::string& rtf = FileOf(r, "DOC.RTF");
   int depth = 0;
   for (std::size_t i = 0; i < rtf.size(); ++i) {
-    if (rtf[i] == '\\') ++i;
-    else if (rtf[i] == '{') ++depth;
-    else if (rtf[i] == '}') --depth;
+    if (rtf[i] == '\\')
+      ++i;
+    else if (rtf[i] == '{')
+      ++depth;
+    else if (rtf[i] == '}')
+      --depth;
   }
   EXPECT_EQ(depth, 0) << rtf;
 }

@@ -28,17 +28,22 @@ struct FilterCase {
 
 TEST(SourceReader, WordStarFilter) {
   const FilterCase cases[] = {
-      {"soft line end and soft spaces vanish", std::string("A\x8d\x0a\xa0\xa0" "B"), "AB", 0},
+      {"soft line end and soft spaces vanish",
+       std::string("A\x8d\x0a\xa0\xa0"
+                   "B"),
+       "AB", 0},
       {"0x12 sequence gives 0x01", std::string("\x1d\x12\x00\x12\x00\x1d", 6), "\x01", 0},
       {"other sequences vanish", std::string("x\x1d\x05\x06\x05\x06\x1dy"), "xy", 0},
-      {"sequences in a row vanish", std::string("\x1d\x05\x06\x05\x06\x1d\x1d\x07\x08\x07\x08\x1dz"), "z", 0},
+      {"sequences in a row vanish",
+       std::string("\x1d\x05\x06\x05\x06\x1d\x1d\x07\x08\x07\x08\x1dz"), "z", 0},
       {"ESC keeps the high bit and drops one byte", std::string("\x1b\x84\x1cZ"), "\x84Z", 0},
       {"high bit cleared", std::string("\xe9"), "i", 0},
       {"hard line end drops its line feed", std::string("a\r\nb"), "a\rb", 1},
       {"0x0F is a blank", std::string("\x0f"), " ", 0},
       {"soft space", std::string("\xa0"), "\x1c", 0},
       {"bare line feed ends a line", std::string("a\nb"), "a\rb", 1},
-      {"sequence cut by the end of the buffer", std::string("ab\x1d\x05\x06zz"), std::string("ab\0", 3), 0},
+      {"sequence cut by the end of the buffer", std::string("ab\x1d\x05\x06zz"),
+       std::string("ab\0", 3), 0},
       {"ESC at the very end", std::string("q\x1b"), std::string("q\0", 2), 0},
   };
   for (const FilterCase& c : cases) {
@@ -56,7 +61,9 @@ TEST(SourceReader, SoftSpaceAsBlankWithSp) {
   t->switches.WordStarInput = true;
   t->reader.SoftSpaceChar = 0x1C;
   t->reader.SoftSpacesAsBlanks = true;
-  t.Load("a\xa0" "b");
+  t.Load(
+      "a\xa0"
+      "b");
   EXPECT_EQ(ReadAll(*t), "a b");
 }
 
@@ -64,7 +71,8 @@ TEST(SourceReader, SoftLineEndsCountOnlySentenceEnds) {
   struct Case {
     const char* text;
     int lineEnds;
-  } cases[] = {{"word\r\n", 0}, {"end.\r\n", 1}, {"ask?\r\n", 1}, {"x\r\n\r\n", 2}, {"x.\r\n\r\n", 3}};
+  } cases[] = {
+      {"word\r\n", 0}, {"end.\r\n", 1}, {"ask?\r\n", 1}, {"x\r\n\r\n", 2}, {"x.\r\n\r\n", 3}};
   for (const Case& c : cases) {
     TestRun t;
     t->switches.SoftLineEnds = true;
@@ -121,14 +129,22 @@ TEST(Conditions, EvaluatesOneOperatorAtMost) {
     bool result;
     bool error;
   } cases[] = {
-      {"alpha", true, false},         {"gamma", false, false},
-      {"not alpha", false, false},    {"not gamma", true, false},
-      {"alpha and beta", true, false}, {"alpha und gamma", false, false},
-      {"alpha && beta", true, false}, {"gamma or beta", true, false},
-      {"gamma oder delta", false, false}, {"alpha || gamma", true, false},
-      {"", false, true},              {"alpha xor beta", false, true},
-      {"alpha and", false, true},     {"alpha or", false, true},
-      {"\"alpha beta\"", false, false}, {"alpha beta gamma", false, true},
+      {"alpha", true, false},
+      {"gamma", false, false},
+      {"not alpha", false, false},
+      {"not gamma", true, false},
+      {"alpha and beta", true, false},
+      {"alpha und gamma", false, false},
+      {"alpha && beta", true, false},
+      {"gamma or beta", true, false},
+      {"gamma oder delta", false, false},
+      {"alpha || gamma", true, false},
+      {"", false, true},
+      {"alpha xor beta", false, true},
+      {"alpha and", false, true},
+      {"alpha or", false, true},
+      {"\"alpha beta\"", false, false},
+      {"alpha beta gamma", false, true},
   };
   for (const Case& c : cases) {
     TestRun t;
@@ -214,8 +230,10 @@ TEST(Numbers, NrAndHdReadOnlyInHtmlRuns) {
     t->reader.DotLine = c.line;
     EXPECT_TRUE(HandleConditionCommand(*t, "NR", false));
     EXPECT_EQ(t->reader.PendingFileNumber, c.pending) << c.target << " " << c.line;
-    if (c.message) EXPECT_NE(t.Text().find(c.message), std::string::npos) << c.line;
-    else EXPECT_EQ(t.Text(), "") << c.line;
+    if (c.message)
+      EXPECT_NE(t.Text().find(c.message), std::string::npos) << c.line;
+    else
+      EXPECT_EQ(t.Text(), "") << c.line;
   }
 }
 
@@ -309,11 +327,32 @@ TEST(DotLineMark, MarksTheDotLinesOfTheText) {
     const char* Marks;  // one per character read (a CR LF pair is one)
   };
   const Case cases[] = {
-      {"ab\r\n.TI x\r\ncd", false, "000" "11111" "1" "00"},
-      {".1\r\nHead", false, "11" "1" "0000"},          // the first byte starts a line
-      {"a.b\r\n\r\n.\r\nx", false, "000" "0" "0" "1" "1" "0"},  // a dot inside a line is none
-      {"ab\n.IF x\nc", false, "000" "11111" "1" "0"},  // bare line feeds end lines too
-      {"a\r\n.SN A\r\nb", true, "00" "11111" "1" "0"},  // WordStar input
+      {"ab\r\n.TI x\r\ncd", false,
+       "000"
+       "11111"
+       "1"
+       "00"},
+      {".1\r\nHead", false,
+       "11"
+       "1"
+       "0000"},  // the first byte starts a line
+      {"a.b\r\n\r\n.\r\nx", false,
+       "000"
+       "0"
+       "0"
+       "1"
+       "1"
+       "0"},  // a dot inside a line is none
+      {"ab\n.IF x\nc", false,
+       "000"
+       "11111"
+       "1"
+       "0"},  // bare line feeds end lines too
+      {"a\r\n.SN A\r\nb", true,
+       "00"
+       "11111"
+       "1"
+       "0"},  // WordStar input
   };
   for (const Case& c : cases) {
     TestRun m(WholeRun());

@@ -55,7 +55,9 @@ TEST(TableScannerTest, WordStarExtendedCharacterStartsItsCellAtTheEscape) {
   t->switches.WordStarInput = true;
   t->reader.SoftSpaceChar = 28;
   EmitRaw(*t);
-  t.Load(std::string(".TA T\r\n\x1B\x84\x1C" "bc  d\r\n.TA\r\n"));
+  t.Load(
+      std::string(".TA T\r\n\x1B\x84\x1C"
+                  "bc  d\r\n.TA\r\n"));
   ScanTablesOnly(*t);
   ASSERT_EQ(t->tables.Cells.size(), 2u);
   EXPECT_EQ(Printable(CellText(*t, t->tables.Cells[0])), "\\x1B\\x84\\x1Cbc");
@@ -109,9 +111,10 @@ TEST(TableScannerTest, TaErrorsStopTheRun) {
   TestRun closeWithoutOpen("html");
   closeWithoutOpen->reader.DotLine = "TA";
   EXPECT_EQ(ExitCodeOf([&] { HandleTaCommand(*closeWithoutOpen); }), 2);
-  EXPECT_NE(closeWithoutOpen.Text().find(
-                ".TA without parameter closes the table! To begin a table, write .TA title or .TA NO"),
-            std::string::npos);
+  EXPECT_NE(
+      closeWithoutOpen.Text().find(
+          ".TA without parameter closes the table! To begin a table, write .TA title or .TA NO"),
+      std::string::npos);
 
   TestRun openTwice("html");
   openTwice->reader.DotLine = "TA first";

@@ -17,8 +17,10 @@ TEST(TopicSwitch, GroupFramesetNamesTheReservedPage) {
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& frameset = FileOf(r, "DOC\\N001.HTML");
   EXPECT_NE(frameset.find("<FRAMESET ROWS=\"30%,*\">"), std::string::npos) << frameset;
-  EXPECT_NE(frameset.find("<FRAME src=\"N001F.HTML\" name=\"group7\">"), std::string::npos) << frameset;
-  EXPECT_NE(frameset.find("<FRAME src=\"N007.HTML\" name=\"group8\">"), std::string::npos) << frameset;
+  EXPECT_NE(frameset.find("<FRAME src=\"N001F.HTML\" name=\"group7\">"), std::string::npos)
+      << frameset;
+  EXPECT_NE(frameset.find("<FRAME src=\"N007.HTML\" name=\"group8\">"), std::string::npos)
+      << frameset;
   EXPECT_EQ(r.Files.count("DOC\\N007.HTML"), 1u);
   EXPECT_EQ(r.Files.count("DOC\\N002.HTML"), 0u);
 }

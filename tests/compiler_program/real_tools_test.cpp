@@ -69,7 +69,8 @@ struct ToolResult {
 };
 
 // Runs a program with its arguments (no shell) in a directory; stdout and stderr are kept.
-ToolResult RunTool(const std::vector<std::string>& args, const fs::path& dir, const fs::path& scratch) {
+ToolResult RunTool(const std::vector<std::string>& args, const fs::path& dir,
+                   const fs::path& scratch) {
   ToolResult result;
   const fs::path outFile = scratch / "tool.out";
   const fs::path errFile = scratch / "tool.err";
@@ -100,7 +101,8 @@ std::vector<fs::path> FilesWithExtension(const fs::path& dir, const std::string&
   std::vector<fs::path> files;
   if (!fs::is_directory(dir)) return files;
   for (const auto& e : fs::directory_iterator(dir))
-    if (e.is_regular_file() && Lower(e.path().extension().string()) == extension) files.push_back(e.path());
+    if (e.is_regular_file() && Lower(e.path().extension().string()) == extension)
+      files.push_back(e.path());
   std::sort(files.begin(), files.end());
   return files;
 }
@@ -140,15 +142,19 @@ struct Example {
 const Example& ExampleNamed(const std::string& name) {
   static const std::vector<Example> examples = {
       {"manual",
-       {"Corvina example manual", "Getting started", "Installing", "Targets", "Formatting", "Frame group",
-        "Left side", "Right side", "Reference"},
+       {"Corvina example manual", "Getting started", "Installing", "Targets", "Formatting",
+        "Frame group", "Left side", "Right side", "Reference"},
        {"makes of one source text.", "the words of the index wherever they appear."},
-       "only in the online edition", "", ""},
+       "only in the online edition",
+       "",
+       ""},
       {"handbuch",
        {"Corvina Beispiel-Handbuch", "Erste Schritte", "Einrichten", "Zielformate", "Gestaltung",
         "Rahmengruppe", "Linke Seite", "Rechte Seite", "Nachschlagen"},
        {"was der Hypertext-Compiler aus einem Quelltext macht.", "und der Compiler verkn"},
-       "nur in der Online-Ausgabe", "verkn&uuml;pft", "verkn\\'fcpft"},
+       "nur in der Online-Ausgabe",
+       "verkn&uuml;pft",
+       "verkn\\'fcpft"},
   };
   for (const Example& e : examples)
     if (e.Name == name) return e;
@@ -167,7 +173,7 @@ struct Compiled {
   int ExitCode = -1;
   bool RunSuccess = false;
   std::string Console;
-  fs::path Out() const { return Project / Name; }                       // the HTML folder
+  fs::path Out() const { return Project / Name; }  // the HTML folder
   fs::path File(const std::string& suffix) const { return Project / (Name + suffix); }
 };
 
@@ -223,7 +229,8 @@ const Compiled& Compile(const std::string& param) {
   c.Project = root.Path() / folder / manual;
   fs::create_directories(c.Scratch);
   fs::create_directories(c.Project.parent_path());
-  fs::copy(fs::path(CORVINA_SOURCE_DIR) / "examples" / manual, c.Project, fs::copy_options::recursive);
+  fs::copy(fs::path(CORVINA_SOURCE_DIR) / "examples" / manual, c.Project,
+           fs::copy_options::recursive);
   // A "target" line of the project would win over every command-line switch (html comes first
   // in the override order), so the copy leaves it out and each variant names its own switch.
   {
@@ -263,8 +270,8 @@ TEST_P(EveryTarget, CompilesWithoutSourceErrorsAndWritesItsFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, EveryTarget,
-                         ::testing::ValuesIn(Params({"Html", "HtmlNoFrames", "HtmlHelp", "WinHelp3", "WinHelp4",
-                                                     "RtfText", "Ipf"})),
+                         ::testing::ValuesIn(Params({"Html", "HtmlNoFrames", "HtmlHelp", "WinHelp3",
+                                                     "WinHelp4", "RtfText", "Ipf"})),
                          ParamName);
 
 // ---------------------------------------------------------------------------------------------
@@ -285,8 +292,10 @@ std::vector<LintMessage> ParseLintOutput(const std::string& output, const fs::pa
   std::string line;
   while (std::getline(in, line)) {
     std::smatch m;
-    if (std::regex_match(line, m, head)) messages.push_back({file, std::stoi(m[2]), m[4]});
-    else if (line.find("parser error") != std::string::npos) messages.push_back({file, 0, line});
+    if (std::regex_match(line, m, head))
+      messages.push_back({file, std::stoi(m[2]), m[4]});
+    else if (line.find("parser error") != std::string::npos)
+      messages.push_back({file, 0, line});
   }
   return messages;
 }
@@ -325,7 +334,8 @@ std::string AcceptedBecause(const LintMessage& m, const std::string& page) {
   if (m.Text == "Opening and ending tag mismatch: noframes and p" ||
       m.Text == "Opening and ending tag mismatch: frameset and p")
     return "libxml2 does not end an open <p> at </NOFRAMES> (it says so for valid HTML 4.01 too)";
-  if (m.Text == "Unexpected end tag : head" && Lower(at).find("</frameset></head>") != std::string::npos)
+  if (m.Text == "Unexpected end tag : head" &&
+      Lower(at).find("</frameset></head>") != std::string::npos)
     return "frameset pages close their FRAMESET inside the head, as the page writer does";
   if (m.Text == "htmlParseStartTag: misplaced <body> tag" &&
       Lower(page).find("</frameset></head>") != std::string::npos)
@@ -358,9 +368,12 @@ TEST_P(HtmlTarget, XmllintParsesEveryPage) {
     const std::string page = ReadFile(f);
     for (const LintMessage& m : ParseLintOutput(r.Err + r.Out, f)) {
       const std::string why = AcceptedBecause(m, page);
-      const std::string where = f.filename().string() + ":" + std::to_string(m.Line) + ": " + m.Text;
-      if (why.empty()) substance.push_back(where);
-      else accepted.insert(m.Text + "  [" + why + "]");
+      const std::string where =
+          f.filename().string() + ":" + std::to_string(m.Line) + ": " + m.Text;
+      if (why.empty())
+        substance.push_back(where);
+      else
+        accepted.insert(m.Text + "  [" + why + "]");
     }
   }
   std::string list;
@@ -397,16 +410,23 @@ std::vector<std::string> ReferencesOf(const std::string& page) {
   static const std::regex attribute(R"re(\b(href|src)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))re",
                                     std::regex::icase);
   const std::string body = WithoutScripts(page);
-  for (auto t = std::sregex_iterator(body.begin(), body.end(), tag); t != std::sregex_iterator(); ++t) {
+  for (auto t = std::sregex_iterator(body.begin(), body.end(), tag); t != std::sregex_iterator();
+       ++t) {
     const std::string text = t->str();
-    for (auto a = std::sregex_iterator(text.begin(), text.end(), attribute); a != std::sregex_iterator(); ++a)
-      refs.push_back((*a)[2].matched ? (*a)[2].str() : (*a)[3].matched ? (*a)[3].str() : (*a)[4].str());
+    for (auto a = std::sregex_iterator(text.begin(), text.end(), attribute);
+         a != std::sregex_iterator(); ++a)
+      refs.push_back((*a)[2].matched   ? (*a)[2].str()
+                     : (*a)[3].matched ? (*a)[3].str()
+                                       : (*a)[4].str());
   }
   static const std::regex treeEntry(R"(hc\[\d+\]="([^"\\]*)\\")");
-  for (auto m = std::sregex_iterator(page.begin(), page.end(), treeEntry); m != std::sregex_iterator(); ++m)
+  for (auto m = std::sregex_iterator(page.begin(), page.end(), treeEntry);
+       m != std::sregex_iterator(); ++m)
     refs.push_back((*m)[1].str());
-  static const std::regex local(R"re(<param\s+name="Local"\s+value="([^"]*)")re", std::regex::icase);
-  for (auto m = std::sregex_iterator(page.begin(), page.end(), local); m != std::sregex_iterator(); ++m)
+  static const std::regex local(R"re(<param\s+name="Local"\s+value="([^"]*)")re",
+                                std::regex::icase);
+  for (auto m = std::sregex_iterator(page.begin(), page.end(), local); m != std::sregex_iterator();
+       ++m)
     refs.push_back((*m)[1].str());
   return refs;
 }
@@ -414,7 +434,8 @@ std::vector<std::string> ReferencesOf(const std::string& page) {
 std::set<std::string> AnchorsOf(const std::string& page) {
   std::set<std::string> anchors;
   static const std::regex name(R"(<a\s[^>]*\b(?:name|id)\s*=\s*"?([^"\s>]+))", std::regex::icase);
-  for (auto m = std::sregex_iterator(page.begin(), page.end(), name); m != std::sregex_iterator(); ++m)
+  for (auto m = std::sregex_iterator(page.begin(), page.end(), name); m != std::sregex_iterator();
+       ++m)
     anchors.insert((*m)[1].str());
   return anchors;
 }
@@ -422,15 +443,16 @@ std::set<std::string> AnchorsOf(const std::string& page) {
 std::vector<std::string> FrameSources(const std::string& page) {
   std::vector<std::string> sources;
   static const std::regex frame(R"re(<frame\s[^>]*\bsrc\s*=\s*"([^"]*)")re", std::regex::icase);
-  for (auto m = std::sregex_iterator(page.begin(), page.end(), frame); m != std::sregex_iterator(); ++m)
+  for (auto m = std::sregex_iterator(page.begin(), page.end(), frame); m != std::sregex_iterator();
+       ++m)
     sources.push_back((*m)[1].str());
   return sources;
 }
 
 struct ReferenceCheck {
-  std::vector<std::string> Missing;             // files or anchors that do not exist
-  std::vector<std::string> AnchorsInFrameset;   // anchors named on a frameset page, held by a frame
-  std::set<std::string> LocalFiles;             // every local file referred to (resolved paths)
+  std::vector<std::string> Missing;            // files or anchors that do not exist
+  std::vector<std::string> AnchorsInFrameset;  // anchors named on a frameset page, held by a frame
+  std::set<std::string> LocalFiles;            // every local file referred to (resolved paths)
 };
 
 ReferenceCheck CheckReferences(const std::vector<fs::path>& pages) {
@@ -455,8 +477,10 @@ ReferenceCheck CheckReferences(const std::vector<fs::path>& pages) {
       bool inFrame = false;
       for (const std::string& src : FrameSources(targetPage))
         if (AnchorsOf(ReadFile(target.parent_path() / src)).count(anchor)) inFrame = true;
-      if (inFrame) check.AnchorsInFrameset.push_back(where);
-      else check.Missing.push_back(where + " (no such anchor)");
+      if (inFrame)
+        check.AnchorsInFrameset.push_back(where);
+      else
+        check.Missing.push_back(where + " (no such anchor)");
     }
   }
   return check;
@@ -482,8 +506,10 @@ TEST_P(HtmlTarget, EveryLocalLinkAndPictureResolves) {
   EXPECT_TRUE(check.Missing.empty()) << Joined(check.Missing);
   // No page is left without a way to it (the placeholder page of HTML Help stands alone).
   for (const fs::path& page : FilesWithExtension(c.Out(), ".html")) {
-    if (GetParam().find("HtmlHelp") != std::string::npos && page.filename() == "empty.html") continue;
-    EXPECT_TRUE(check.LocalFiles.count(fs::weakly_canonical(page).string())) << page.filename() << " is not linked";
+    if (GetParam().find("HtmlHelp") != std::string::npos && page.filename() == "empty.html")
+      continue;
+    EXPECT_TRUE(check.LocalFiles.count(fs::weakly_canonical(page).string()))
+        << page.filename() << " is not linked";
   }
   // The pictures of the navigation bars and of ".BM logo" were copied into the output folder.
   for (const char* picture : {"logo.gif", "back.gif", "forward.gif"})
@@ -499,9 +525,12 @@ TEST_P(HtmlTarget, PagesHoldOnlyAsciiAndTheLettersAsEntities) {
   std::string all;
   for (const fs::path& page : HtmlPages(c)) {
     const std::string text = ReadFile(page);
-    const auto raw = std::find_if(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) > 127; });
+    const auto raw = std::find_if(text.begin(), text.end(),
+                                  [](char ch) { return static_cast<unsigned char>(ch) > 127; });
     EXPECT_EQ(raw, text.end()) << page.filename() << " holds the byte "
-                               << (raw == text.end() ? 0 : static_cast<int>(static_cast<unsigned char>(*raw)))
+                               << (raw == text.end()
+                                       ? 0
+                                       : static_cast<int>(static_cast<unsigned char>(*raw)))
                                << " at offset " << (raw - text.begin());
     all += text;
   }
@@ -524,7 +553,8 @@ TEST(HtmlCheckers, SeeBrokenMarkupMissingFilesAndAnchors) {
       "<a href=\"f.html#hd1\">f</a> <img src=\"t.html\"> <a href=\"#top\">top</a>\r\n</BODY></HTML>\r\n";
   std::ofstream(dir / "f.html", std::ios::binary) << framed;
   std::ofstream(dir / "b.html", std::ios::binary) << broken;
-  std::ofstream(dir / "t.html", std::ios::binary) << "<HTML><BODY><a name=\"hd1\">h</a></BODY></HTML>\r\n";
+  std::ofstream(dir / "t.html", std::ios::binary)
+      << "<HTML><BODY><a name=\"hd1\">h</a></BODY></HTML>\r\n";
 
   const ReferenceCheck refs = CheckReferences({dir / "b.html"});
   EXPECT_EQ(refs.Missing, (std::vector<std::string>{"b.html -> gone.html (no such file)",
@@ -555,7 +585,8 @@ TEST_P(HtmlTarget, NoAnchorIsNamedOnAFramesetPage) {
   EXPECT_TRUE(check.AnchorsInFrameset.empty()) << Joined(check.AnchorsInFrameset);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, HtmlTarget, ::testing::ValuesIn(Params({"Html", "HtmlNoFrames", "HtmlHelp"})),
+INSTANTIATE_TEST_SUITE_P(Examples, HtmlTarget,
+                         ::testing::ValuesIn(Params({"Html", "HtmlNoFrames", "HtmlHelp"})),
                          ParamName);
 
 // ---------------------------------------------------------------------------------------------
@@ -564,7 +595,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, HtmlTarget, ::testing::ValuesIn(Params({"Html
 struct ChmBuild {
   ToolResult Compiler;
   fs::path Chm;
-  std::vector<std::string> Errors;          // "Error" and "Warning" lines of chmcmd
+  std::vector<std::string> Errors;                // "Error" and "Warning" lines of chmcmd
   std::vector<std::string> FramesetAnchorErrors;  // of them: the known fault above
 };
 
@@ -588,7 +619,8 @@ ChmBuild BuildChm(const Compiled& c, const std::string& chmcmd) {
     bool known = false;
     if (std::regex_search(line, m, anchor))
       for (const std::string& r : refs.AnchorsInFrameset)
-        if (r.size() >= m[1].str().size() && r.compare(r.size() - m[1].str().size(), std::string::npos, m[1].str()) == 0)
+        if (r.size() >= m[1].str().size() &&
+            r.compare(r.size() - m[1].str().size(), std::string::npos, m[1].str()) == 0)
           known = true;
     (known ? b.FramesetAnchorErrors : b.Errors).push_back(line);
   }
@@ -651,7 +683,8 @@ TEST_P(HtmlHelpTarget, ChmcmdCompilesTheProjectAndTheHelpFileHoldsEveryPage) {
   for (const fs::path& page : FilesWithExtension(out, ".html"))
     if (page.filename() != "empty.html")  // the placeholder page, not part of the project
       needed.insert(page.filename().string());
-  for (const std::string& f : needed) EXPECT_TRUE(entries.count(Lower(f))) << f << " is not in the .chm\n" << listing.Out;
+  for (const std::string& f : needed)
+    EXPECT_TRUE(entries.count(Lower(f))) << f << " is not in the .chm\n" << listing.Out;
 }
 
 // chmcmd reports "Anchor ... undefined" for any link that names a missing anchor.
@@ -664,7 +697,8 @@ TEST_P(HtmlHelpTarget, ChmcmdFindsEveryAnchor) {
   EXPECT_TRUE(b.FramesetAnchorErrors.empty()) << Joined(b.FramesetAnchorErrors);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, HtmlHelpTarget, ::testing::ValuesIn(Params({"HtmlHelp"})), ParamName);
+INSTANTIATE_TEST_SUITE_P(Examples, HtmlHelpTarget, ::testing::ValuesIn(Params({"HtmlHelp"})),
+                         ParamName);
 
 // ---------------------------------------------------------------------------------------------
 // RTF: our syntax checker, the help project references, unrtf
@@ -679,16 +713,19 @@ TEST_P(RtfTarget, SyntaxIsSoundAndEveryFontAndColourIsDefined) {
   const rtf_check::RtfReport r = rtf_check::CheckRtf(rtf);
   EXPECT_TRUE(r.Problems.empty()) << Joined(r.Problems);
   EXPECT_TRUE(r.ClosedAtEnd);
-  for (const char* group : {"info", "colortbl", "fonttbl", "stylesheet", "listtable", "listoverridetable"})
+  for (const char* group :
+       {"info", "colortbl", "fonttbl", "stylesheet", "listtable", "listoverridetable"})
     EXPECT_TRUE(r.Destinations.count(group)) << "no {\\" << group << " group";
   EXPECT_EQ(r.ColourEntries, 16);
   for (const auto& [font, at] : r.UsedFonts)
-    EXPECT_TRUE(r.DefinedFonts.count(font)) << "\\f" << font << " at offset " << at << " is not in the font table";
+    EXPECT_TRUE(r.DefinedFonts.count(font))
+        << "\\f" << font << " at offset " << at << " is not in the font table";
   for (const auto& [colour, at] : r.UsedColours)
     EXPECT_LT(colour, r.ColourEntries) << "\\cf" << colour << " at offset " << at;
   EXPECT_GT(r.WordCounts.count("par") ? r.WordCounts.at("par") : 0, 10);
   // Letters beyond ASCII are written as \'hh escapes of the Windows code page.
-  const auto raw = std::find_if(rtf.begin(), rtf.end(), [](char ch) { return static_cast<unsigned char>(ch) > 127; });
+  const auto raw = std::find_if(rtf.begin(), rtf.end(),
+                                [](char ch) { return static_cast<unsigned char>(ch) > 127; });
   EXPECT_EQ(raw, rtf.end()) << "raw byte at offset " << (raw - rtf.begin());
   const std::string& sample = ExampleNamed(c.Name).RtfSample;
   if (!sample.empty()) {
@@ -701,7 +738,8 @@ TEST_P(RtfTarget, SyntaxIsSoundAndEveryFontAndColourIsDefined) {
 // write it; the help compiler skips that mark, and so does this.
 std::set<std::string> Matches(const std::string& text, const std::regex& re) {
   std::set<std::string> found;
-  for (auto m = std::sregex_iterator(text.begin(), text.end(), re); m != std::sregex_iterator(); ++m) {
+  for (auto m = std::sregex_iterator(text.begin(), text.end(), re); m != std::sregex_iterator();
+       ++m) {
     std::string id = (*m)[1].str();
     id.erase(0, id.find_first_not_of(' '));
     if (id.rfind("# ", 0) == 0) id.erase(0, id.find_first_not_of(' ', 1));
@@ -734,12 +772,13 @@ TEST_P(WinHelpTarget, EveryJumpAndContentsEntryNamesATopic) {
     const std::set<std::string> entries =
         Matches(ReadFile(c.File(".CNT")), std::regex(R"(=([^\r\n=]+)\r?\n)"));
     ASSERT_FALSE(entries.empty());
-    for (const std::string& e : entries) EXPECT_TRUE(topics.count(e)) << "contents entry \"" << e << "\" names no topic";
+    for (const std::string& e : entries)
+      EXPECT_TRUE(topics.count(e)) << "contents entry \"" << e << "\" names no topic";
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, WinHelpTarget, ::testing::ValuesIn(Params({"WinHelp3", "WinHelp4"})),
-                         ParamName);
+INSTANTIATE_TEST_SUITE_P(Examples, WinHelpTarget,
+                         ::testing::ValuesIn(Params({"WinHelp3", "WinHelp4"})), ParamName);
 
 std::string CollapsedBlanks(const std::string& text) {
   std::string out;
@@ -764,7 +803,8 @@ TEST_P(RtfTarget, UnrtfConvertsItAndKeepsTheHeadings) {
   EXPECT_EQ(r.Err, "");
   const std::string text = CollapsedBlanks(r.Out);
   const Example& e = ExampleNamed(c.Name);
-  for (const std::string& heading : e.Headings) EXPECT_NE(text.find(heading), std::string::npos) << heading;
+  for (const std::string& heading : e.Headings)
+    EXPECT_NE(text.find(heading), std::string::npos) << heading;
   EXPECT_NE(text.find(e.Conditional), std::string::npos);
 }
 
@@ -791,7 +831,8 @@ TEST(RtfTextTarget, UnrtfKeepsTheBlankAfterAFootnote) {
   EXPECT_EQ(text[at - 1], ' ') << text.substr(at > 40 ? at - 40 : 0, 80);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, RtfTarget, ::testing::ValuesIn(Params({"WinHelp3", "WinHelp4", "RtfText"})),
+INSTANTIATE_TEST_SUITE_P(Examples, RtfTarget,
+                         ::testing::ValuesIn(Params({"WinHelp3", "WinHelp4", "RtfText"})),
                          ParamName);
 
 // ---------------------------------------------------------------------------------------------
@@ -830,10 +871,12 @@ IpfScan ScanIpf(const std::string& ipf) {
         std::size_t j = i + 1;
         while (j < l.size() && std::isalnum(static_cast<unsigned char>(l[j]))) ++j;
         if (j == i + 1 || j >= l.size() || l[j] != '.')
-          scan.Problems.push_back("line " + std::to_string(lineNo) + ": '&' that starts no symbol: " + l);
+          scan.Problems.push_back("line " + std::to_string(lineNo) +
+                                  ": '&' that starts no symbol: " + l);
         continue;
       }
-      if (l[i] != ':' || i + 1 >= l.size() || !std::isalpha(static_cast<unsigned char>(l[i + 1]))) continue;
+      if (l[i] != ':' || i + 1 >= l.size() || !std::isalpha(static_cast<unsigned char>(l[i + 1])))
+        continue;
       std::size_t j = i + 1;
       while (j < l.size() && std::isalnum(static_cast<unsigned char>(l[j]))) ++j;
       IpfTag tag{Lower(l.substr(i + 1, j - i - 1)), {}, lineNo};
@@ -849,7 +892,8 @@ IpfScan ScanIpf(const std::string& ipf) {
         }
       }
       if (k >= l.size()) {
-        scan.Problems.push_back("line " + std::to_string(lineNo) + ": tag :" + tag.Name + " has no closing '.'");
+        scan.Problems.push_back("line " + std::to_string(lineNo) + ": tag :" + tag.Name +
+                                " has no closing '.'");
         break;
       }
       tag.Attributes = l.substr(j, k - j);
@@ -862,9 +906,9 @@ IpfScan ScanIpf(const std::string& ipf) {
 
 const std::set<std::string>& PairedIpfTags() {
   static const std::set<std::string> paired = {
-      "userdoc", "ul", "ol", "sl", "dl", "parml", "table", "lines", "xmp", "cgraphic", "fn", "link",
-      "artlink", "fig", "nt", "caution", "warning", "ctrldef", "hp1", "hp2", "hp3", "hp4", "hp5",
-      "hp6", "hp7", "hp8", "hp9"};
+      "userdoc",  "ul",  "ol",   "sl",      "dl",  "parml", "table",   "lines",   "xmp",
+      "cgraphic", "fn",  "link", "artlink", "fig", "nt",    "caution", "warning", "ctrldef",
+      "hp1",      "hp2", "hp3",  "hp4",     "hp5", "hp6",   "hp7",     "hp8",     "hp9"};
   return paired;
 }
 
@@ -902,12 +946,15 @@ TEST_P(IpfTarget, TagsPairAndEveryReferenceNamesAPanel) {
       // A heading starts a new panel: nothing but the document may still be open.
       if (open.size() != 1) {
         std::string names;
-        for (const IpfTag& o : open) names += " :" + o.Name + " (line " + std::to_string(o.Line) + ")";
+        for (const IpfTag& o : open)
+          names += " :" + o.Name + " (line " + std::to_string(o.Line) + ")";
         problems.push_back(at + ":" + t.Name + " while open:" + names);
       }
       const std::string res = AttributeValue(t.Attributes, "res");
-      if (res.empty()) problems.push_back(at + ":" + t.Name + " without res");
-      else if (!panels.insert(res).second) problems.push_back(at + "res=" + res + " used twice");
+      if (res.empty())
+        problems.push_back(at + ":" + t.Name + " without res");
+      else if (!panels.insert(res).second)
+        problems.push_back(at + "res=" + res + " used twice");
       const std::string id = AttributeValue(t.Attributes, "id");
       if (!id.empty()) headingIds.insert(id);
       continue;
@@ -915,7 +962,8 @@ TEST_P(IpfTarget, TagsPairAndEveryReferenceNamesAPanel) {
     if (t.Name == "fn") footnotes.insert(AttributeValue(t.Attributes, "id"));
     if (PairedIpfTags().count(t.Name)) {
       // An automatic link opens its panel by itself and has no text and no end tag.
-      const bool automatic = t.Name == "link" && std::regex_search(t.Attributes, std::regex(R"(\bauto\b)"));
+      const bool automatic =
+          t.Name == "link" && std::regex_search(t.Attributes, std::regex(R"(\bauto\b)"));
       if (!automatic) open.push_back(t);
       continue;
     }
@@ -923,17 +971,20 @@ TEST_P(IpfTarget, TagsPairAndEveryReferenceNamesAPanel) {
       const std::string start = t.Name.substr(1);
       if (open.empty() || open.back().Name != start) {
         problems.push_back(at + ":" + t.Name + " closes " +
-                           (open.empty() ? std::string("nothing") : ":" + open.back().Name + " (line " +
-                                                                         std::to_string(open.back().Line) + ")"));
+                           (open.empty() ? std::string("nothing")
+                                         : ":" + open.back().Name + " (line " +
+                                               std::to_string(open.back().Line) + ")"));
         // Recover at the matching start tag, if any, so one fault is reported once.
-        auto it = std::find_if(open.rbegin(), open.rend(), [&](const IpfTag& o) { return o.Name == start; });
+        auto it = std::find_if(open.rbegin(), open.rend(),
+                               [&](const IpfTag& o) { return o.Name == start; });
         if (it != open.rend()) open.erase(std::next(it).base(), open.end());
       } else {
         open.pop_back();
       }
     }
   }
-  for (const IpfTag& o : open) problems.push_back(":" + o.Name + " of line " + std::to_string(o.Line) + " never closed");
+  for (const IpfTag& o : open)
+    problems.push_back(":" + o.Name + " of line " + std::to_string(o.Line) + " never closed");
   EXPECT_EQ(panels.size(), 9u);
 
   for (const IpfTag& t : scan.Tags) {
@@ -942,9 +993,12 @@ TEST_P(IpfTarget, TagsPairAndEveryReferenceNamesAPanel) {
     const std::string type = Lower(AttributeValue(t.Attributes, "reftype"));
     const std::string res = AttributeValue(t.Attributes, "res");
     const std::string refid = AttributeValue(t.Attributes, "refid");
-    if (type == "hd" && !AttributeValue(t.Attributes, "database").empty()) continue;  // another help file
-    if (type == "hd" && !res.empty() && !panels.count(res)) problems.push_back(at + " names no panel");
-    if (type == "hd" && res.empty() && !headingIds.count(refid)) problems.push_back(at + " names no panel id");
+    if (type == "hd" && !AttributeValue(t.Attributes, "database").empty())
+      continue;  // another help file
+    if (type == "hd" && !res.empty() && !panels.count(res))
+      problems.push_back(at + " names no panel");
+    if (type == "hd" && res.empty() && !headingIds.count(refid))
+      problems.push_back(at + " names no panel id");
     if (type == "fn" && !footnotes.count(refid)) problems.push_back(at + " names no footnote");
   }
   EXPECT_TRUE(problems.empty()) << Joined(problems);
@@ -954,7 +1008,8 @@ INSTANTIATE_TEST_SUITE_P(Examples, IpfTarget, ::testing::ValuesIn(Params({"Ipf"}
 
 // The tag scanner itself must see the faults it is there for.
 TEST(IpfScanner, SeesUnpairedTagsAndBadSymbols) {
-  const IpfScan scan = ScanIpf(":userdoc.\r\n:h1 res=1.A\r\n:ul.\r\n:li.x &amp text\r\n.xy\r\n:euserdoc.\r\n");
+  const IpfScan scan =
+      ScanIpf(":userdoc.\r\n:h1 res=1.A\r\n:ul.\r\n:li.x &amp text\r\n.xy\r\n:euserdoc.\r\n");
   ASSERT_EQ(scan.Tags.size(), 5u);
   EXPECT_EQ(scan.Tags[2].Name, "ul");
   ASSERT_EQ(scan.Problems.size(), 2u) << Joined(scan.Problems);
@@ -991,7 +1046,8 @@ TEST(RtfChecker, FindsTheFaultsItIsThereFor) {
       EXPECT_TRUE(r.Problems.empty()) << k.Rtf << "\n" << Joined(r.Problems);
     } else {
       ASSERT_FALSE(r.Problems.empty()) << k.Rtf;
-      EXPECT_NE(r.Problems.front().find(k.Problem), std::string::npos) << k.Rtf << ": " << r.Problems.front();
+      EXPECT_NE(r.Problems.front().find(k.Problem), std::string::npos)
+          << k.Rtf << ": " << r.Problems.front();
     }
   }
   const rtf_check::RtfReport tables = rtf_check::CheckRtf(

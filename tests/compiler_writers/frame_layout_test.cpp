@@ -71,15 +71,19 @@ struct MessageCase {
 
 TEST(FrameLayoutTest, WrongCommandsAreReportedAndDroppedOrClamped) {
   const MessageCase cases[] = {
-      {"hori 5", "per cent values in dot command .WA should be between 10 and 90", true, "100x5 lt"},
+      {"hori 5", "per cent values in dot command .WA should be between 10 and 90", true,
+       "100x5 lt"},
       {"hori", "more parameters in dot command .WA required", false, ""},
-      {"30", "in the .WA dot command, per cent values has to be after \"hori\" or \"verti\"", false, ""},
+      {"30", "in the .WA dot command, per cent values has to be after \"hori\" or \"verti\"", false,
+       ""},
       {"HORI 20", "unknown parameter \"HORI\" in dot command .WA", false, ""},
       // Beyond the window: reported, then kept inside it so no frame wraps to a huge size.
-      {"verti 150", "per cent values in dot command .WA should be between 10 and 90", true, "99x100 lt"},
-      {"verti 0", "per cent values in dot command .WA should be between 10 and 90", true, "1x100 lt"},
-      {"verti 99999999999999999999", "per cent values in dot command .WA should be between 10 and 90",
-       true, "99x100 lt"},
+      {"verti 150", "per cent values in dot command .WA should be between 10 and 90", true,
+       "99x100 lt"},
+      {"verti 0", "per cent values in dot command .WA should be between 10 and 90", true,
+       "1x100 lt"},
+      {"verti 99999999999999999999",
+       "per cent values in dot command .WA should be between 10 and 90", true, "99x100 lt"},
   };
   for (const MessageCase& c : cases) {
     TestRun t("html");

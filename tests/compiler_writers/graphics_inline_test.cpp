@@ -26,7 +26,8 @@ class PictureFiles : public ::testing::Test {
     b[0] = 'B';
     b[1] = 'M';
     auto put32 = [&](int at, std::int32_t v) {
-      for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+      for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
     };
     put32(18, width);
     put32(22, height);
@@ -40,8 +41,8 @@ TEST_F(PictureFiles, BitmapSizes) {
     int width;
     std::int32_t height;
     std::uint16_t w, h;
-  } cases[] = {{200, 100, 2000, 1000}, {50, 9000, 500, 500}, {50, 1, 500, 500}, {50, 0, 500, 500},
-               {50, -100, 500, 500},   {7000, 2, 65535, 20}};
+  } cases[] = {{200, 100, 2000, 1000}, {50, 9000, 500, 500}, {50, 1, 500, 500},
+               {50, 0, 500, 500},      {50, -100, 500, 500}, {7000, 2, 65535, 20}};
   for (const Case& c : cases) {
     std::uint16_t w = 0, h = 0;
     GetPictureSize(Write("pic.bmp", Bmp(c.width, c.height)), w, h);

@@ -47,7 +47,9 @@ TEST(HelpContents, WinHelpContentsTopic) {
       Crlf(".1\nFirst heading\n\nText.\n.2\nSub heading\n\nText.\n.1\nSecond heading\n\nText.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& rtf = FileOf(r, "manual.RTF");
-  EXPECT_NE(rtf.find("\\line\r\n{\\ThisIsTopic1}\r\n#{\\footnote INDEX}\r\n${\\footnote Contents}\r\n"), std::string::npos)
+  EXPECT_NE(
+      rtf.find("\\line\r\n{\\ThisIsTopic1}\r\n#{\\footnote INDEX}\r\n${\\footnote Contents}\r\n"),
+      std::string::npos)
       << rtf;
   EXPECT_EQ(Between(rtf, "\\par\r\n{\\li0", "\\plain\\pard\\page"),
             "\\par\r\n{\\li0{\\cf1\\uldb First heading}{\\v h1}\\par\r\n"
@@ -63,9 +65,11 @@ TEST(HelpContents, RtfTextNumberedContents) {
       Crlf(".1\nFirst heading\n\nText.\n.2\nSub heading\n\nText.\n.1\nSecond heading\n\nText.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& rtf = FileOf(r, "manual.RTF");
-  EXPECT_NE(rtf.find("\\fi-432\\li432\\tx432\r\n\\par\r\n1\\tab First heading\\par\r\n1.1\\tab Sub heading\\par\\par\r\n"
-                     "2\\tab Second heading\\par\\par\r\n\\li0\\fi0\\tx0\\pard"),
-            std::string::npos)
+  EXPECT_NE(
+      rtf.find(
+          "\\fi-432\\li432\\tx432\r\n\\par\r\n1\\tab First heading\\par\r\n1.1\\tab Sub heading\\par\\par\r\n"
+          "2\\tab Second heading\\par\\par\r\n\\li0\\fi0\\tx0\\pard"),
+      std::string::npos)
       << rtf;
 }
 

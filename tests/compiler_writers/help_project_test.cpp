@@ -115,7 +115,8 @@ TEST(HelpProjectTest, TitleCodePageAndWinHelp3Length) {
     p.t->linkPass.DocumentTitle = title;
     WriteHpjFile(*p.t);
     const std::string& hpj = p.t.File("MANUAL.HPJ");
-    const std::string written = std::string("TITLE=") + c.firstChars + std::string(c.length - 1, 'x') + "\r\n";
+    const std::string written =
+        std::string("TITLE=") + c.firstChars + std::string(c.length - 1, 'x') + "\r\n";
     EXPECT_NE(hpj.find(written), std::string::npos) << c.target << " " << c.length;
     EXPECT_EQ(p.t.Text().find("Title in Winhelp must not exceed 50 chars") != std::string::npos,
               c.message)
@@ -137,8 +138,8 @@ TEST(HelpProjectTest, MissingGraphicsReport) {
 
   ProjectRun on("html");
   on.t->graphics.SearchGraphicFiles = true;
-  on.t->summaryPage.GraphicFiles = {{false, -1, false, "a.gif"}, {true, 10, false, "b.gif"},
-                                  {false, -1, false, "c.gif"}};
+  on.t->summaryPage.GraphicFiles = {
+      {false, -1, false, "a.gif"}, {true, 10, false, "b.gif"}, {false, -1, false, "c.gif"}};
   ReportMissingGraphics(*on.t);
   EXPECT_TRUE(on.t->helpProject.GraphicsMissing);
   EXPECT_EQ(on.t.Text(), "Warning:\ngraphics file a.gif missing.\ngraphics file c.gif missing.\n");

@@ -87,9 +87,10 @@ TEST(HtmlPageTest, PopupFootnoteObjectFollowsTheTitleOfAFramesetHead) {
   p.t->passes.FileHasFootnotes[3] = true;
   WritePageHead(*p.t, p.t->passes.OutputFile, true, p.node, kTopicPage, false);
   const std::string& f = p.t->passes.OutputFile;
-  EXPECT_NE(f.find("</title>\r\n<OBJECT id=hhctrl type=\"application/x-oleobject\"\r\n"
-                   "        classid=\"clsid:adb880a6-d8ff-11cf-9377-00aa003b7a11\">\r\n</OBJECT>\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      f.find("</title>\r\n<OBJECT id=hhctrl type=\"application/x-oleobject\"\r\n"
+             "        classid=\"clsid:adb880a6-d8ff-11cf-9377-00aa003b7a11\">\r\n</OBJECT>\r\n"),
+      std::string::npos)
       << f;
   EXPECT_EQ(f.find("</HEAD>"), std::string::npos);
   EXPECT_EQ(f.find("META"), std::string::npos);  // withMeta off
@@ -110,9 +111,9 @@ TEST(HtmlPageTest, HeadIncludeFileChoice) {
   std::ofstream(dir / "GUIDE.HEAD", std::ios::binary) << "<!-- source -->\r\n";
   std::ofstream(dir / "INTRO.HEAD", std::ios::binary) << "<!-- own \x1A-->\r\n";
   const IncludeCase cases[] = {
-      {"", 0, true, true, "<!-- every -->\r\n"},       // numbered: EVERY before the source's file
+      {"", 0, true, true, "<!-- every -->\r\n"},  // numbered: EVERY before the source's file
       {"", 0, false, true, "<!-- source -->\r\n"},
-      {"INTRO", 0, true, true, "<!-- source -->\r\n"}, // file 0: the source's file first
+      {"INTRO", 0, true, true, "<!-- source -->\r\n"},  // file 0: the source's file first
       {"INTRO", 2, true, true, "<!-- own -->\r\n"},
       {"OTHER", 2, true, true, "<!-- every -->\r\n"},  // own file missing: EVERY
       {"OTHER", 2, false, true, ""},
@@ -209,7 +210,7 @@ struct DepthCase {
 
 TEST(HtmlPageTest, IndentDepthFollowsMarginAndListLevel) {
   const DepthCase cases[] = {
-      {0, 0, 1, "", 0},       {0, 0, 2, "<dl>", 1}, {0, 0, 6, "<dl>", 1},
+      {0, 0, 1, "", 0},         {0, 0, 2, "<dl>", 1},     {0, 0, 6, "<dl>", 1},
       {0, 0, 7, "<dl><dl>", 2}, {0, 4, 3, "<dl><dl>", 2}, {2, 0, 1, "</dl></dl>", 0},
   };
   for (const DepthCase& c : cases) {

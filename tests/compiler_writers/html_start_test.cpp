@@ -34,11 +34,13 @@ TEST(HtmlStart, ExampleManualPagesAndLinks) {
   std::set<std::string> pages;
   for (const auto& [name, text] : r.Files)
     if (name.rfind("manual\\", 0) == 0) pages.insert(Upper(name.substr(7)));
-  for (const char* fixed : {"EMPTY.HTML", "INDEX.HTML", "INDXA.HTML", "INDXI.HTML", "IDX_W.HTML", "N000.HTML"})
+  for (const char* fixed :
+       {"EMPTY.HTML", "INDEX.HTML", "INDXA.HTML", "INDXI.HTML", "IDX_W.HTML", "N000.HTML"})
     EXPECT_EQ(pages.count(fixed), 1u) << fixed;
   std::set<std::string> pictures;
   for (const auto& g : m->summaryPage.GraphicFiles) pictures.insert(Upper(g.Name));
-  for (const char* p : {"BACK.GIF", "FORWARD.GIF", "CONTENT.GIF", "INDEX.GIF", "LOGO.GIF"}) pictures.insert(p);
+  for (const char* p : {"BACK.GIF", "FORWARD.GIF", "CONTENT.GIF", "INDEX.GIF", "LOGO.GIF"})
+    pictures.insert(p);
   std::string names;
   for (const auto& [name, text] : r.Files) names += name + " ";
   std::string empty;
@@ -105,7 +107,9 @@ TEST_P(HtmlStartPages, WrittenAsTheSettingsAsk) {
   for (const std::string& p : c.Absent) EXPECT_EQ(r.Files.count("DOC\\" + p), 0u) << p;
   if (c.Tree && c.CreateContents) {
     const std::string& info = FileOf(r, "DOC\\INDXI.HTML");
-    EXPECT_EQ(info.find("<a href=\"INDXA.HTML\"") != std::string::npos, std::string(c.TreeLink) != "NO") << info;
+    EXPECT_EQ(info.find("<a href=\"INDXA.HTML\"") != std::string::npos,
+              std::string(c.TreeLink) != "NO")
+        << info;
   }
   if (c.Index && !c.CreateContents) {
     const std::string& index = FileOf(r, "DOC\\IDX_W.HTML");
@@ -117,11 +121,24 @@ TEST_P(HtmlStartPages, WrittenAsTheSettingsAsk) {
 INSTANTIATE_TEST_SUITE_P(
     Settings, HtmlStartPages,
     ::testing::Values(
-        TStartCase{"ListOnly", true, false, "", true, {"INDEX.HTML", "IDX_W.HTML", "EMPTY.HTML"}, {"INDXA.HTML", "INDXI.HTML"}},
-        TStartCase{"Tree", true, true, "Contents", true, {"INDEX.HTML", "INDXA.HTML", "INDXI.HTML"}, {}},
+        TStartCase{"ListOnly",
+                   true,
+                   false,
+                   "",
+                   true,
+                   {"INDEX.HTML", "IDX_W.HTML", "EMPTY.HTML"},
+                   {"INDXA.HTML", "INDXI.HTML"}},
+        TStartCase{
+            "Tree", true, true, "Contents", true, {"INDEX.HTML", "INDXA.HTML", "INDXI.HTML"}, {}},
         TStartCase{"TreeLinkNo", true, true, "NO", false, {"INDXI.HTML"}, {"IDX_W.HTML"}},
         TStartCase{"TreeLinkLowerNo", true, true, "no", false, {"INDXI.HTML"}, {}},
-        TStartCase{"NoContents", false, true, "", true, {"IDX_W.HTML", "EMPTY.HTML"}, {"INDEX.HTML", "INDXA.HTML", "INDXI.HTML"}}),
+        TStartCase{"NoContents",
+                   false,
+                   true,
+                   "",
+                   true,
+                   {"IDX_W.HTML", "EMPTY.HTML"},
+                   {"INDEX.HTML", "INDXA.HTML", "INDXI.HTML"}}),
     [](const ::testing::TestParamInfo<TStartCase>& info) { return std::string(info.param.Name); });
 
 }  // namespace

@@ -19,11 +19,11 @@ TEST(IdPageNames, UnusableWordsKeepTheNumberedName) {
     std::string word;
     const char* page;
   } cases[] = {
-      {"Intro", "INTRO.HTML"},        {"../evil", "N003.HTML"},  {"..\\evil", "N003.HTML"},
-      {"sub/page", "N003.HTML"},      {"c:page", "N003.HTML"},   {"a\"b", "N003.HTML"},
-      {"wild*", "N003.HTML"},         {"what?", "N003.HTML"},    {"<b>", "N003.HTML"},
-      {"pi|pe", "N003.HTML"},         {"tab\tbed", "N003.HTML"}, {"", "N003.HTML"},
-      {"x..y", "N003.HTML"},          {"Dots.ok", "DOTS.OK.HTML"},
+      {"Intro", "INTRO.HTML"},   {"../evil", "N003.HTML"},    {"..\\evil", "N003.HTML"},
+      {"sub/page", "N003.HTML"}, {"c:page", "N003.HTML"},     {"a\"b", "N003.HTML"},
+      {"wild*", "N003.HTML"},    {"what?", "N003.HTML"},      {"<b>", "N003.HTML"},
+      {"pi|pe", "N003.HTML"},    {"tab\tbed", "N003.HTML"},   {"", "N003.HTML"},
+      {"x..y", "N003.HTML"},     {"Dots.ok", "DOTS.OK.HTML"},
   };
   for (const Case& c : cases) {
     TestRun t("htmlhelp");
@@ -46,8 +46,8 @@ TEST(IdPageNames, UnusableWordsKeepTheNumberedName) {
     WriteHelpTables(run);
     const std::string address =
         named ? "guide.chm::/" + c.word + ".HTML" : std::string("guide.chm::/N003.HTML");
-    EXPECT_NE(panel.find("\"" + address + "\"\r\n"), std::string::npos)
-        << Printable(c.word) << "\n" << panel;
+    EXPECT_NE(panel.find("\"" + address + "\"\r\n"), std::string::npos) << Printable(c.word) << "\n"
+                                                                        << panel;
     EXPECT_EQ(t.Text().find("must not hold path characters") != std::string::npos, !named)
         << Printable(c.word);
   }
@@ -58,8 +58,9 @@ TEST(IdPageNames, UnusableWordsKeepTheNumberedName) {
 TEST(IdPageNames, IndexLinksUseTheNumberedPage) {
   TestRun t("html");
   t->ini.ExtendedIndexEntries = 100;
-  t.Load(".1\r\nFirst\r\n.ID ../../etc/x\r\n.IN first word\r\n"
-         ".1\r\nSecond\r\n.ID Good\r\n.IN second\r\n");
+  t.Load(
+      ".1\r\nFirst\r\n.ID ../../etc/x\r\n.IN first word\r\n"
+      ".1\r\nSecond\r\n.ID Good\r\n.IN second\r\n");
   RunPrepasses(*t);
   t->passes.OutputFile.clear();
   WriteIndexPage(*t);

@@ -3,8 +3,8 @@
 // markup, and columns beyond the state table.
 #include <gtest/gtest.h>
 
-#include "compiler/writers/line_blocks.h"
 #include "compiler/passes/output_filter.h"
+#include "compiler/writers/line_blocks.h"
 #include "tests/support/compiler_test_support.h"
 
 using namespace skeldon;
@@ -39,7 +39,8 @@ TEST(LineBlocksTest, IpfBoxBecomesBoxDrawingCharacters) {
   EXPECT_EQ(Printable(got), Printable(want));
   EXPECT_EQ(t->lineDrawing.RowLineState, 0);
   EXPECT_EQ(t->lineDrawing.RightEdgeColumn, 0);
-  for (int col = 1; col <= kLineColumns; ++col) EXPECT_EQ(t->lineDrawing.ColumnLineState[col], 0) << col;
+  for (int col = 1; col <= kLineColumns; ++col)
+    EXPECT_EQ(t->lineDrawing.ColumnLineState[col], 0) << col;
 }
 
 TEST(LineBlocksTest, PlainTargetsDrawWithBarsHyphensAndPlus) {

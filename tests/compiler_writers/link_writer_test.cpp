@@ -77,8 +77,7 @@ TEST(LinkWriter, InternalLinksPerTarget) {
 }
 
 TEST(LinkWriter, FirstOccurrenceRule) {
-  const std::string source =
-      ".1\r\nAlpha\r\n.IN word\r\n.1\r\nBeta\r\nword word\r\n\r\nword\r\n";
+  const std::string source = ".1\r\nAlpha\r\n.IN word\r\n.1\r\nBeta\r\nword word\r\n\r\nword\r\n";
   RunCases({
       {"once per topic", "html", nullptr, source,
        "<h1>Alpha</h1>\r\n<h1>Beta</h1>\r\n<a href=\"N000.HTML#hd1\" target=\"main\">word</a> "
@@ -94,7 +93,8 @@ TEST(LinkWriter, FirstOccurrenceRule) {
 }
 
 TEST(LinkWriter, PhrasesSpanPunctuationButNotParagraphs) {
-  const std::string entries = ".1\r\nAlpha\r\n.IN word processing program\r\n.IN word\r\n.1\r\nBeta\r\n";
+  const std::string entries =
+      ".1\r\nAlpha\r\n.IN word processing program\r\n.IN word\r\n.1\r\nBeta\r\n";
   RunCases({
       {"three words across a comma", "html", nullptr,
        entries + "A word, processing program here.\r\n",
@@ -104,15 +104,15 @@ TEST(LinkWriter, PhrasesSpanPunctuationButNotParagraphs) {
        entries + "A word processing\r\n\r\nprogram.\r\n",
        "<h1>Alpha</h1>\r\n<h1>Beta</h1>\r\nA <a href=\"N000.HTML#hd1\" target=\"main\">word</a> "
        "processing<p>\r\nprogram.\r\n"},
-      {"phrase at a line end", "winhelp4", nullptr, entries + "A word processing program\r\nnext\r\n",
+      {"phrase at a line end", "winhelp4", nullptr,
+       entries + "A word processing program\r\nnext\r\n",
        "<h1>Alpha</h1>\r\n<h1>Beta</h1>\r\nA {\\cf1\\uldb word processing program}{\\v h1}\r\nnext\r\n"},
   });
 }
 
 TEST(LinkWriter, WhereNoLinkIsMade) {
   RunCases({
-      {"own topic and heading title", "html", nullptr,
-       ".1\r\nAlpha word\r\n.IN alpha\r\nalpha\r\n",
+      {"own topic and heading title", "html", nullptr, ".1\r\nAlpha word\r\n.IN alpha\r\nalpha\r\n",
        "<h1>Alpha word</h1>\r\nalpha\r\n"},
       {"omitlinks font", "html",
        [](CompilerRun& r) {
@@ -155,15 +155,16 @@ TEST(LinkWriter, TypedUrls) {
 }
 
 TEST(LinkWriter, IndexEntriesWithExternalTargets) {
-  const std::string url = ".1\r\nA\r\n.URL http://example.com/page\r\n.IN site\r\n.LOCAL\r\nsite\r\n";
+  const std::string url =
+      ".1\r\nA\r\n.URL http://example.com/page\r\n.IN site\r\n.LOCAL\r\nsite\r\n";
   RunCases({
       {"HTML with URL icon", "html", [](CompilerRun& r) { r.ini.UrlGraphicsFile = "no"; }, url,
        "<h1>A</h1>\r\n<img align=bottom src=\"NO.GIF\"><a href=\"http://example.com/page\" "
        "target=\"main\">site</a>\r\n"},
       {"icon off with NO", "html", [](CompilerRun& r) { r.ini.UrlGraphicsFile = "NO"; }, url,
        "<h1>A</h1>\r\n<a href=\"http://example.com/page\" target=\"main\">site</a>\r\n"},
-      {"RTF text URL becomes a footnote", "rtftext", [](CompilerRun& r) { r.ini.UrlGraphicsFile = "globe"; },
-       url,
+      {"RTF text URL becomes a footnote", "rtftext",
+       [](CompilerRun& r) { r.ini.UrlGraphicsFile = "globe"; }, url,
        "<h1>A</h1>\r\n{site}{\\super \\chftn{\\*\\footnote \\chftn\\pard\\plain "
        "http://example.com/page}}\r\n"},
       {"WinHelp 4 program with arguments", "winhelp4", nullptr,
@@ -219,8 +220,9 @@ TEST(LinkWriter, ZeroEndsAWordAndCountsStayApart) {
 TEST(LinkWriter, OnlyIndexLinksAreCountedExternal) {
   TestRun t(WholeRun("html"));
   CompilerRun& run = *t;
-  CompileText(t, ".1\r\nA\r\n.URL http://example.com/p\r\n.IN site\r\n.LOCAL\r\n"
-                 "site http://x.org/a site\r\n");
+  CompileText(t,
+              ".1\r\nA\r\n.URL http://example.com/p\r\n.IN site\r\n.LOCAL\r\n"
+              "site http://x.org/a site\r\n");
   EXPECT_EQ(run.linkWriter.ExternalLinkCount, 1);
   EXPECT_EQ(run.linkWriter.InternalLinkCount, 0);
   ASSERT_EQ(run.passes.ExternalReferences.size(), 1u);

@@ -11,7 +11,9 @@ using namespace skeldon;
 namespace skeldon {
 namespace {
 
-TFontDef& Font(CompilerRun& run, char letter) { return run.iniValues.FontDefs[FontLetterIndex(letter)]; }
+TFontDef& Font(CompilerRun& run, char letter) {
+  return run.iniValues.FontDefs[FontLetterIndex(letter)];
+}
 
 void DefinePre(CompilerRun& run, char letter) {
   TFontDef& f = Font(run, letter);
@@ -105,7 +107,8 @@ TEST(FontChange, EveryTarget) {
          EXPECT_FALSE(r.toggles.ToggleState[2]);
        },
        "\r\n</B><font face=Arial color=Red>", ""},
-      {"HTML red on at a font change", "html", [](CompilerRun& r) { r.toggles.ToggleState[4] = true; },
+      {"HTML red on at a font change", "html",
+       [](CompilerRun& r) { r.toggles.ToggleState[4] = true; },
        [](CompilerRun& r) {
          Change(r, 'B', false);
          EXPECT_FALSE(r.toggles.ToggleState[4]);
@@ -169,10 +172,13 @@ TEST(FontChange, OmitLinksFollowsTheLetter) {
 
 TEST(Breaks, EveryTarget) {
   RunCases({
-      {"HTML line break", "html", nullptr, [](CompilerRun& r) { WriteLineBreak(r); }, "<br>\r\n", ""},
-      {"HTML paragraph", "htmlhelp", nullptr, [](CompilerRun& r) { WriteParagraphBreak(r); }, "<p>\r\n", ""},
+      {"HTML line break", "html", nullptr, [](CompilerRun& r) { WriteLineBreak(r); }, "<br>\r\n",
+       ""},
+      {"HTML paragraph", "htmlhelp", nullptr, [](CompilerRun& r) { WriteParagraphBreak(r); },
+       "<p>\r\n", ""},
       {"IPF line break", "ipf", nullptr, [](CompilerRun& r) { WriteLineBreak(r); }, ".br\r\n", ""},
-      {"IPF paragraph", "ipf", nullptr, [](CompilerRun& r) { WriteParagraphBreak(r); }, ":p.\r\n", ""},
+      {"IPF paragraph", "ipf", nullptr, [](CompilerRun& r) { WriteParagraphBreak(r); }, ":p.\r\n",
+       ""},
       {"RTF line break outside lists", "winhelp4",
        [](CompilerRun& r) {
          r.markup.IndentLevel = 1;
@@ -184,7 +190,8 @@ TEST(Breaks, EveryTarget) {
          EXPECT_TRUE(r.markup.RtfIndentGroupOpen);
        },
        "}\\par\r\n\\li288{\r\n\\f0\\fs20\\cf0 ", ""},
-      {"RTF line break in a line block", "rtftext", [](CompilerRun& r) { r.markup.FormatMode = false; },
+      {"RTF line break in a line block", "rtftext",
+       [](CompilerRun& r) { r.markup.FormatMode = false; },
        [](CompilerRun& r) { WriteLineBreak(r); }, "\\line\r\n\\li0{\\f0\\fs20\\cf0 ", ""},
       {"RTF break inside a list", "winhelp3",
        [](CompilerRun& r) {
@@ -194,8 +201,10 @@ TEST(Breaks, EveryTarget) {
        [](CompilerRun& r) { WriteLineBreak(r); }, "\\par\r\n", ""},
       {"RTF paragraph", "winhelp4", nullptr, [](CompilerRun& r) { WriteParagraphBreak(r); },
        "\\par\\par\r\n\\li0{\r\n\\f0\\fs20\\cf0 ", ""},
-      {"RTF paragraph in a line block", "winhelp4", [](CompilerRun& r) { r.markup.FormatMode = false; },
-       [](CompilerRun& r) { WriteParagraphBreak(r); }, "\\line\\line\r\n\\li0{\\f0\\fs20\\cf0 ", ""},
+      {"RTF paragraph in a line block", "winhelp4",
+       [](CompilerRun& r) { r.markup.FormatMode = false; },
+       [](CompilerRun& r) { WriteParagraphBreak(r); }, "\\line\\line\r\n\\li0{\\f0\\fs20\\cf0 ",
+       ""},
   });
 }
 
@@ -205,7 +214,8 @@ TEST(ReflowLineEnd, OnlyWhereItCannotShow) {
        [](CompilerRun& r) { WriteReflowLineEnd(r, r.passes.OutputFile); }, "\r\n", ""},
       {"line block", "html", [](CompilerRun& r) { r.markup.FormatMode = false; },
        [](CompilerRun& r) { WriteReflowLineEnd(r, r.passes.OutputFile); }, "", ""},
-      {"text popup", "htmlhelp", [](CompilerRun& r) { r.charConversion.Context.InTextPopup = true; },
+      {"text popup", "htmlhelp",
+       [](CompilerRun& r) { r.charConversion.Context.InTextPopup = true; },
        [](CompilerRun& r) { WriteReflowLineEnd(r, r.passes.OutputFile); }, "", ""},
       {"centred block in HTML", "html", [](CompilerRun& r) { r.markup.CenteredBlockOpen = true; },
        [](CompilerRun& r) { WriteReflowLineEnd(r, r.passes.OutputFile); }, "\r\n", ""},
@@ -217,9 +227,9 @@ TEST(IpfHighlight, LevelsByToggleState) {
     std::vector<int> on;
     std::string bytes;
   } cases[] = {
-      {{2, 3, 4}, ":hp7."}, {{2, 4}, ":hp6."}, {{4}, ":hp5."}, {{7}, ":hp4."}, {{2, 3}, ":hp3."},
-      {{3}, ":hp2."},       {{2}, ":hp1."},   {{}, ""},        {{5, 3}, ":hp8."}, {{6, 5}, ":hp9."},
-      {{8, 9, 10, 11, 12}, ""},
+      {{2, 3, 4}, ":hp7."}, {{2, 4}, ":hp6."}, {{4}, ":hp5."},           {{7}, ":hp4."},
+      {{2, 3}, ":hp3."},    {{3}, ":hp2."},    {{2}, ":hp1."},           {{}, ""},
+      {{5, 3}, ":hp8."},    {{6, 5}, ":hp9."}, {{8, 9, 10, 11, 12}, ""},
   };
   for (const Case& c : cases) {
     TestRun t("ipf");

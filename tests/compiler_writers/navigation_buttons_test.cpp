@@ -41,7 +41,8 @@ struct BarRun {
     run.navigation.HeadingCursor[1] = h[i];
     run.navigation.NextHeadingNode = i < 2 ? h[i + 1] : nullptr;
     run.navigation.LastLeftHeading = i > 0 ? h[i - 1] : nullptr;
-    run.passes.CurrentOutputFileName = "\\" + MakeTopicFileName(run, static_cast<std::int16_t>(i), false, 0);
+    run.passes.CurrentOutputFileName =
+        "\\" + MakeTopicFileName(run, static_cast<std::int16_t>(i), false, 0);
   }
   std::string Bar(int group) {
     t->passes.OutputFile.clear();
@@ -93,13 +94,14 @@ TEST(NavigationButtonsTest, FormButtonsTestTheirFrameOnlyWithHomeFrame) {
   ASSERT_TRUE(b.t->iniValues.HomeButtonInFrame);
   b.t->ini.ButtonsJavaScript = true;
   b.OnPage(1);
-  EXPECT_EQ(b.Bar(0),
-            "<form>\r\n"
-            "<input type=button name=\"back\" value=\"Back\" onClick=\"if (top.main==null) "
-            "top.location='N000.HTML'; else top.main.location='N000.HTML'\"> "
-            "<input type=button name=\"homef\" value=\"Home\" onClick=\"top.location='INDXF.HTML'\"> "
-            "<input type=button name=\"max\" value=\"Max\" onClick=\"top.location='N001.HTML'\"> "
-            "</form>\r\n\r\n");
+  EXPECT_EQ(
+      b.Bar(0),
+      "<form>\r\n"
+      "<input type=button name=\"back\" value=\"Back\" onClick=\"if (top.main==null) "
+      "top.location='N000.HTML'; else top.main.location='N000.HTML'\"> "
+      "<input type=button name=\"homef\" value=\"Home\" onClick=\"top.location='INDXF.HTML'\"> "
+      "<input type=button name=\"max\" value=\"Max\" onClick=\"top.location='N001.HTML'\"> "
+      "</form>\r\n\r\n");
 
   BarRun plain;
   plain.Buttons(0, "back", "Back");
@@ -117,7 +119,8 @@ TEST(NavigationButtonsTest, QuotesInFormButtonTextsByCodePage) {
     b.t->ini.ButtonsJavaScript = true;
     b.OnPage(1);
     const std::string bar = b.Bar(0);
-    EXPECT_NE(bar.find(iso ? "value=\"Say \"hi\" \x81\"" : "value=\"Say 'hi' \xFC\""), std::string::npos)
+    EXPECT_NE(bar.find(iso ? "value=\"Say \"hi\" \x81\"" : "value=\"Say 'hi' \xFC\""),
+              std::string::npos)
         << Printable(bar);
   }
 }
@@ -157,17 +160,21 @@ TEST(NavigationButtonsTest, PicturesAreRefreshedOnceAndNamedByTheWord) {
   b.t->ini.ButtonsOn = true;
   b.t->switches.UnderscoreButtons = true;
   std::vector<std::string> refreshed;
-  b.t->passes.RefreshGraphicsFile = [&](CompilerRun&, std::string_view n) { refreshed.emplace_back(n); };
+  b.t->passes.RefreshGraphicsFile = [&](CompilerRun&, std::string_view n) {
+    refreshed.emplace_back(n);
+  };
   b.OnPage(1);
-  EXPECT_EQ(b.Bar(0),
-            "<a href=\"N000.HTML\" target=\"main\"><IMG SRC=\"BACK_.GIF\" ALT=\"Back \" BORDER=0></a> \r\n");
+  EXPECT_EQ(
+      b.Bar(0),
+      "<a href=\"N000.HTML\" target=\"main\"><IMG SRC=\"BACK_.GIF\" ALT=\"Back \" BORDER=0></a> \r\n");
   b.Bar(0);
   EXPECT_EQ(refreshed, std::vector<std::string>{"BACK_.GIF"});
   // A form button with a picture opens no link, so it closes none.
   b.t->ini.ButtonsJavaScript = true;
   const std::string form = b.Bar(0);
   EXPECT_EQ(form.find("</a>"), std::string::npos) << form;
-  EXPECT_NE(form.find("<IMG SRC=\"BACK_.GIF\" ALT=\"Back \" BORDER=0> "), std::string::npos) << form;
+  EXPECT_NE(form.find("<IMG SRC=\"BACK_.GIF\" ALT=\"Back \" BORDER=0> "), std::string::npos)
+      << form;
 }
 
 struct LeftOutCase {
@@ -181,8 +188,8 @@ struct LeftOutCase {
 
 TEST(NavigationButtonsTest, ContentAndIndexButtonsOnlyWhenTheirPagesExist) {
   const LeftOutCase cases[] = {
-      {"html", true, 6, true, true, true},    {"html", false, 6, true, false, true},
-      {"html", true, 0, true, false, true},   {"html", true, 6, false, true, false},
+      {"html", true, 6, true, true, true},       {"html", false, 6, true, false, true},
+      {"html", true, 0, true, false, true},      {"html", true, 6, false, true, false},
       {"htmlhelp", true, 6, true, false, false},
   };
   for (const LeftOutCase& c : cases) {

@@ -132,7 +132,8 @@ TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
     const char* Message;
   };
   const Case cases[] = {
-      {"folder gone", true, 2, "Error while creating target file /N002.HTML. Disk full? Program stopped."},
+      {"folder gone", true, 2,
+       "Error while creating target file /N002.HTML. Disk full? Program stopped."},
       {"name taken by a folder", false, 2, "error while writing target file"},
   };
   for (const Case& c : cases) {
@@ -147,8 +148,10 @@ TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
     CloseOutputFile(*t);
     FinishOutputWriter(*t);  // the first page is on disk
     StartOutputWriter(*t);
-    if (c.MissingFolder) fs::remove_all(out);
-    else fs::create_directories(out / "N002.HTML");
+    if (c.MissingFolder)
+      fs::remove_all(out);
+    else
+      fs::create_directories(out / "N002.HTML");
     // The failure stops the run at the next hand-over or at the finish, whichever comes first.
     EXPECT_EQ(ExitCodeOf([&] {
                 CreateOutputFile(*t, dir, "/N002.HTML", false);

@@ -36,8 +36,10 @@ struct ColourCase {
 
 TEST(RtfHeaderTest, ColourTableEntriesPerTargetAndCorrection) {
   const ColourCase cases[] = {
-      {"rtftext", true, 15, false},  {"rtftext", false, 16, true},
-      {"winhelp4", true, 16, true},  {"winhelp3", false, 16, true},
+      {"rtftext", true, 15, false},
+      {"rtftext", false, 16, true},
+      {"winhelp4", true, 16, true},
+      {"winhelp3", false, 16, true},
   };
   for (const ColourCase& c : cases) {
     TestRun t(c.target);
@@ -45,7 +47,8 @@ TEST(RtfHeaderTest, ColourTableEntriesPerTargetAndCorrection) {
     WriteRtfColorTable(*t);
     const std::string& out = t->passes.OutputFile;
     int entries = 0;
-    for (std::size_t p = out.find("\\red"); p != std::string::npos; p = out.find("\\red", p + 1)) ++entries;
+    for (std::size_t p = out.find("\\red"); p != std::string::npos; p = out.find("\\red", p + 1))
+      ++entries;
     EXPECT_EQ(entries, c.entries) << c.target << " " << c.correction;
     const std::string black = "{\\colortbl;\\red0\\green0\\blue0\\;";
     EXPECT_EQ(out.rfind(black, 0) == 0, c.startsWithBlack) << out;

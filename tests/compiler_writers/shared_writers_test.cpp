@@ -19,7 +19,8 @@ void Prepasses(TestRun& t, std::string_view source) {
 }
 
 TEST(TopicKeywords, WinHelpFootnoteAndHtmlList) {
-  const char* source = ".1\r\nA\r\n.IN word one\r\n.IV gray whale\r\n.IV New York City\r\n.2\r\nB\r\n.IV single\r\n";
+  const char* source =
+      ".1\r\nA\r\n.IN word one\r\n.IV gray whale\r\n.IV New York City\r\n.2\r\nB\r\n.IV single\r\n";
   TestRun w("winhelp4");
   Prepasses(w, source);
   WriteTopicKeywords(*w, 1);
@@ -123,7 +124,8 @@ TEST(ExternalLinks, OpeningPerTarget) {
       {"html", "http://x.org/a.zip", false, "<a href=\"http://x.org/a.zip\" target=\"main\">"},
       {"html", "file:///c:/a.htm", false, "<a href=\"c:/a.htm\" target=\"extern\">"},
       {"htmlhelp", "file:c:/a.txt", false, "<a href=\"file:///c:/a.txt\" target=\"main\">"},
-      {"ipf", "c:/a.txt", false, ":link reftype=launch object='NETSCAPE.EXE' data='file:///c:/a.txt'."},
+      {"ipf", "c:/a.txt", false,
+       ":link reftype=launch object='NETSCAPE.EXE' data='file:///c:/a.txt'."},
       {"winhelp4", "http://x", true, "\\ul0 {\\cf1\\uldb "},
       {"rtftext", "http://x", true, "{"},
   };
@@ -185,7 +187,9 @@ TEST(Templates, HeadingTitleStopsAfterFiftyOneCharacters) {
   EXPECT_EQ(out, title);
   // Raw copies are in the Windows code page.
   TestRun u("html");
-  Prepasses(u, ".1\r\n\x84" "rger\r\n");
+  Prepasses(u,
+            ".1\r\n\x84"
+            "rger\r\n");
   out.clear();
   CopyHeadingTitle(*u, out, u->passes.HeadingTreeRoot->SourcePosition, false, true, false);
   EXPECT_EQ(out, "\xE4rger");
@@ -268,11 +272,13 @@ TEST(ContentsLink, IpfWindowPositions) {
   EXPECT_EQ(WriteIpfWindowPosition(run, false, 2, leaf), " vpx=left vpy=top vpcx=30% vpcy=100%");
   EXPECT_EQ(WriteIpfWindowPosition(run, true, 2, leaf), " x=left y=top width=30% height=100%");
   run.passes.GroupWindowCount = 3;  // a heading without sub-headings takes window 4
-  EXPECT_EQ(WriteIpfWindowPosition(run, false, 2, leaf), " vpx=right vpy=bottom vpcx=100% vpcy=50%");
+  EXPECT_EQ(WriteIpfWindowPosition(run, false, 2, leaf),
+            " vpx=right vpy=bottom vpcx=100% vpcy=50%");
   EXPECT_EQ(WriteIpfWindowPosition(run, false, 9, leaf), "");
   run.passes.GroupWindowCount = 2;
   WriteContentsLink(run, leaf, true, 0);
-  EXPECT_EQ(run.passes.OutputFile, ":link reftype=hd res=2 vpx=left vpy=top vpcx=30% vpcy=100%.Leaf:elink.\r\n");
+  EXPECT_EQ(run.passes.OutputFile,
+            ":link reftype=hd res=2 vpx=left vpy=top vpcx=30% vpcy=100%.Leaf:elink.\r\n");
   run.linkPass.FrameGroupActive = false;
   EXPECT_EQ(WriteIpfWindowPosition(run, false, 2, leaf), "");
   EXPECT_EQ(GetGroupLevel(run, 5), 1);
@@ -340,10 +346,9 @@ TEST(ExternalLinks, UsedLinkListKeepsOddAddressesInsideTheAttribute) {
   ASSERT_EQ(t->passes.ExternalReferences.size(), 1u);
   t->passes.OutputFile.clear();
   WriteExternalLinkList(*t);
-  EXPECT_EQ(
-      t->passes.OutputFile,
-      "<a href=\"http://x.org/?q=%22%3Cb%3E%22&r=1\">"
-      "http://x.org/?q=\"&lt;b&gt;\"&r=1</a><br>\r\n");
+  EXPECT_EQ(t->passes.OutputFile,
+            "<a href=\"http://x.org/?q=%22%3Cb%3E%22&r=1\">"
+            "http://x.org/?q=\"&lt;b&gt;\"&r=1</a><br>\r\n");
 }
 
 }  // namespace

@@ -55,7 +55,8 @@ TEST(SourceTextOutput, AlternateToggleSwitchesFonts) {
   run.iniValues.FontDefs[FontLetterIndex('A')].SizeInPoints = 14;
   run.markup.AlternateFontLetter = 'A';
   run.markup.RtfFontNumbers[FontLetterIndex('A')] = 2;
-  EXPECT_EQ(Printable(Write(run, T(1) + "z" + T(1))), Printable("\r\n\\f2\\fs28\\cf0 z\r\n\\f0\\fs20\\cf0 "));
+  EXPECT_EQ(Printable(Write(run, T(1) + "z" + T(1))),
+            Printable("\r\n\\f2\\fs28\\cf0 z\r\n\\f0\\fs20\\cf0 "));
 }
 
 TEST(SourceTextOutput, RawHtmlUnderHc) {

@@ -69,7 +69,8 @@ TEST(SummaryPageTest, HtmlHelpNamesTheProjectFileAndTheFirstPageOnly) {
   s.t->helpProject.HhpFileName = "MANUAL\\MANUAL.HHP";
   const std::string page = s.Write();
   EXPECT_NE(page.find("<h1>MS HTML-Help Project "), std::string::npos);
-  EXPECT_NE(page.find("HTML-Help Project File: <a href=\"MANUAL\\MANUAL.HHP\">"), std::string::npos) << page;
+  EXPECT_NE(page.find("HTML-Help Project File: <a href=\"MANUAL\\MANUAL.HHP\">"), std::string::npos)
+      << page;
   EXPECT_NE(page.find("First page: "), std::string::npos);
   EXPECT_EQ(page.find("Contents file: "), std::string::npos);
   EXPECT_EQ(page.find("Homeframe"), std::string::npos);
@@ -79,8 +80,9 @@ TEST(SummaryPageTest, HtmlHelpNamesTheProjectFileAndTheFirstPageOnly) {
 TEST(SummaryPageTest, PopupWarningOnlyForHtml) {
   SummaryRun html;
   html.t->ini.FootnotesPopup = true;
-  EXPECT_NE(html.Write().find("<font color=red>These HTML pages shouldn't be published in the Web, "),
-            std::string::npos);
+  EXPECT_NE(
+      html.Write().find("<font color=red>These HTML pages shouldn't be published in the Web, "),
+      std::string::npos);
   SummaryRun help("htmlhelp");
   help.t->ini.FootnotesPopup = true;
   const std::string page = help.Write();
@@ -98,8 +100,10 @@ struct GraphicsCase {
 
 TEST(SummaryPageTest, GraphicsCheckVariants) {
   const GraphicsCase cases[] = {
-      {true, true, false, false, "<font color=red>Control graphics files (ini or skj file \"graphic path\") was disabled"},
-      {false, false, false, false, "Control graphics files (ini or skj file \"graphic path\") is disabled."},
+      {true, true, false, false,
+       "<font color=red>Control graphics files (ini or skj file \"graphic path\") was disabled"},
+      {false, false, false, false,
+       "Control graphics files (ini or skj file \"graphic path\") is disabled."},
       {true, false, true, false,
        "All necessary graphics files are available in the target directory.<br>\r\n"
        "Number of used graphic files: <font color=green>0</font><br>\r\n<br>\r\n"},

@@ -136,7 +136,9 @@ TEST(TableWriterTest, LargeTablesFinish) {
     TestRun t(target);
     const std::string out = WriteTableOf(*t, source);
     EXPECT_GT(out.size(), 20000u * 10) << target;
-    EXPECT_NE(out.find(t->ini.TargetFlags.Html ? "</TABLE><BR>" : t->ini.TargetFlags.Ipf ? ":etable." : "\\pard"),
+    EXPECT_NE(out.find(t->ini.TargetFlags.Html  ? "</TABLE><BR>"
+                       : t->ini.TargetFlags.Ipf ? ":etable."
+                                                : "\\pard"),
               std::string::npos);
   }
 }
@@ -174,8 +176,10 @@ TEST(TableWriterTest, AlignmentAutomaticAndByTp) {
   const AlignCase cases[] = {
       {"", "<TD>abc</TD>", "<TD ALIGN=RIGHT>12.5</TD>", "<TD ALIGN=RIGHT>a1</TD>"},
       {".TP left\n", "<TD>abc</TD>", "<TD>12.5</TD>", "<TD>a1</TD>"},
-      {".TP right\n", "<TD ALIGN=RIGHT>abc</TD>", "<TD ALIGN=RIGHT>12.5</TD>", "<TD ALIGN=RIGHT>a1</TD>"},
-      {".TP center\n", "<TD ALIGN=CENTER>abc</TD>", "<TD ALIGN=RIGHT>12.5</TD>", "<TD ALIGN=RIGHT>a1</TD>"},
+      {".TP right\n", "<TD ALIGN=RIGHT>abc</TD>", "<TD ALIGN=RIGHT>12.5</TD>",
+       "<TD ALIGN=RIGHT>a1</TD>"},
+      {".TP center\n", "<TD ALIGN=CENTER>abc</TD>", "<TD ALIGN=RIGHT>12.5</TD>",
+       "<TD ALIGN=RIGHT>a1</TD>"},
   };
   for (const AlignCase& c : cases) {
     TestRun t("html");
@@ -191,7 +195,8 @@ TEST(TableWriterTest, CaptionOnlyForTitlesOtherThanNo) {
   for (const char* title : {"no", "NO", "No", "nO", "Prices"}) {
     TestRun t("html");
     const std::string out = WriteTableOf(*t, std::string(".TA ") + title + "\nx\n.TA\n");
-    const bool none = std::string(title) == "no" || std::string(title) == "NO" || std::string(title) == "No";
+    const bool none =
+        std::string(title) == "no" || std::string(title) == "NO" || std::string(title) == "No";
     EXPECT_EQ(out.find("<CAPTION>" + std::string(title) + "</CAPTION>") == std::string::npos, none)
         << title;
   }
@@ -213,7 +218,8 @@ TEST(TableWriterTest, ReaderGoesOnAfterTheClosingLine) {
   TestRun t("html");
   EmitRaw(*t);
   t.Load(std::string("before\n") + kPrices + "after\n");
-  RunTableLoop(*t, [](CompilerRun&) {}, true);
+  RunTableLoop(
+      *t, [](CompilerRun&) {}, true);
   const std::string& out = t->passes.OutputFile;
   EXPECT_EQ(out.rfind("before", 0), 0u) << out;
   EXPECT_EQ(out.substr(out.size() - 19), "</TABLE><BR>\r\nafter") << out;

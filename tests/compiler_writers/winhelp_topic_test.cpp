@@ -39,13 +39,18 @@ TEST_P(WinHelpTopicStart, WritesMarkerAndFootnotes) {
 INSTANTIATE_TEST_SUITE_P(
     Topics, WinHelpTopicStart,
     ::testing::Values(
-        TTopicCase{"h", 12, nullptr, true, "{\\ThisIsTopic5}\r\n#{\\footnote h12}\r\n+{\\footnote NORM:0012}\r\n"},
-        TTopicCase{"INDEX", 0, nullptr, true, "{\\ThisIsTopic5}\r\n#{\\footnote INDEX}\r\n+{\\footnote NORM:0000}\r\n"},
-        TTopicCase{"fn", 7, nullptr, true, "{\\ThisIsTopic5}\r\n#{\\footnote fn7}\r\n+{\\footnote FOOT:0007}\r\n"},
-        TTopicCase{"h", 10000, nullptr, true, "{\\ThisIsTopic5}\r\n#{\\footnote h10000}\r\n+{\\footnote NORM:10000}\r\n"},
+        TTopicCase{"h", 12, nullptr, true,
+                   "{\\ThisIsTopic5}\r\n#{\\footnote h12}\r\n+{\\footnote NORM:0012}\r\n"},
+        TTopicCase{"INDEX", 0, nullptr, true,
+                   "{\\ThisIsTopic5}\r\n#{\\footnote INDEX}\r\n+{\\footnote NORM:0000}\r\n"},
+        TTopicCase{"fn", 7, nullptr, true,
+                   "{\\ThisIsTopic5}\r\n#{\\footnote fn7}\r\n+{\\footnote FOOT:0007}\r\n"},
+        TTopicCase{"h", 10000, nullptr, true,
+                   "{\\ThisIsTopic5}\r\n#{\\footnote h10000}\r\n+{\\footnote NORM:10000}\r\n"},
         TTopicCase{"h", 3, "start", false, "{\\ThisIsTopic5}\r\n#{\\footnote # start}\r\n"},
         // A context string holding RTF group characters stays one footnote.
-        TTopicCase{"h", 3, "a{b}\\c", false, "{\\ThisIsTopic5}\r\n#{\\footnote # a\\{b\\}\\\\c}\r\n"}));
+        TTopicCase{"h", 3, "a{b}\\c", false,
+                   "{\\ThisIsTopic5}\r\n#{\\footnote # a\\{b\\}\\\\c}\r\n"}));
 
 // A context string and a picture name that hold RTF's special characters: every RTF target
 // still writes well-formed groups, and each name reads back as written.

@@ -94,7 +94,8 @@ TEST(WritersGolden, JavaScriptTree) {
   t->switches.ContentsDepth = 2;
   WriteJavaScriptTree(*t);
   ExpectGolden("contents_tree.html", t->passes.OutputFile);
-  EXPECT_EQ(refreshed, (std::vector<std::string>{"TREENO.GIF", "TREECLOS.GIF", "TREEOPEN.GIF", "TREEMPTY.GIF"}));
+  EXPECT_EQ(refreshed, (std::vector<std::string>{"TREENO.GIF", "TREECLOS.GIF", "TREEOPEN.GIF",
+                                                 "TREEMPTY.GIF"}));
   EXPECT_FALSE(t->charConversion.Context.InScriptString);
   EXPECT_EQ(t.Text(), "");
 }
@@ -114,8 +115,9 @@ TEST(WritersGolden, JavaScriptTreeLinksThePagesUnderTheirCreatedNames) {
   EXPECT_NE(out.find("<frame name=treeinfo src=\"" + indxi + "\">"), std::string::npos);
   EXPECT_NE(out.find("<frame name=tree src=\"" + ContentsTreeFramePageName(*t, "manEMPTY") + "\">"),
             std::string::npos);
-  EXPECT_NE(out.find("<a href=\"" + NormalizeFileName(*t, "man" + ContentsTreeFileName(*t)) + "\">"),
-            std::string::npos);
+  EXPECT_NE(
+      out.find("<a href=\"" + NormalizeFileName(*t, "man" + ContentsTreeFileName(*t)) + "\">"),
+      std::string::npos);
 }
 
 TEST(WritersGolden, JavaScriptTreeOfOneBranchStartsOpen) {
@@ -200,8 +202,9 @@ TEST(WritersGolden, PanelIdsOfOtherTargets) {
   TestRun bad("htmlhelp");
   bad->passes.ChmFileName = "guide.chm";
   bad->passes.StoreFile = [&](CompilerRun&, const std::string&, const std::string& text) {
-    EXPECT_EQ(text, "/*****Help Panel ID's created by Skeldon*****/\r\n\r\n"
-                    "#define ..\\evil\t    \"guide.chm::/N000.HTML\"\r\n");
+    EXPECT_EQ(text,
+              "/*****Help Panel ID's created by Skeldon*****/\r\n\r\n"
+              "#define ..\\evil\t    \"guide.chm::/N000.HTML\"\r\n");
   };
   bad->numbering.FileCounter = 0;
   HandleIdCommand(*bad, "..\\evil");

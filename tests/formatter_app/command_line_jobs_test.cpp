@@ -63,14 +63,16 @@ class TavrelCommandLineTest : public ::testing::Test {
   }
 
   void CopyExample(const std::string& name) {
-    fs::copy_file(fs::path(CORVINA_SOURCE_DIR) / "examples" / name, docs_ / name, fs::copy_options::overwrite_existing);
+    fs::copy_file(fs::path(CORVINA_SOURCE_DIR) / "examples" / name, docs_ / name,
+                  fs::copy_options::overwrite_existing);
   }
 
   TavrelRunResult Run(const std::vector<std::string>& args, const std::string& printer = "") {
     output_.clear();
     questions_.clear();
-    platform::Console console(platform::CodePage::cp1252, true,
-                              [this](platform::ConsoleStream, std::string_view text) { output_ += text; });
+    platform::Console console(
+        platform::CodePage::cp1252, true,
+        [this](platform::ConsoleStream, std::string_view text) { output_ += text; });
     TavrelEnvironment env;
     env.ProgramDirectory = program_.string();
     env.CurrentDirectory = docs_.string();
@@ -102,7 +104,8 @@ bool Tool(const std::vector<std::string>& argv, int* status, std::string* out = 
 }
 
 // The PDF's text per page (pdftotext ends every page with a form feed).
-std::vector<std::string> PdfPages(const std::string& ps, const std::string& pdf, std::string* skip) {
+std::vector<std::string> PdfPages(const std::string& ps, const std::string& pdf,
+                                  std::string* skip) {
   int status = 0;
   if (!Tool({"ps2pdf", ps, pdf}, &status)) {
     *skip = "ps2pdf (Ghostscript) is not installed";
@@ -136,7 +139,8 @@ const ExampleCase kExamples[] = {
       "Umlaut block: and ESC pair: \xC3\xB6.",
       "Second page."}},
     {"held.ws", {"abcdefghij klmnopqrstuv xyz end abcdefghij klmnopqrstuv Last line."}},
-    {"index.ws", {"A marked word and a phrase here end.", "Page two $second volume and capital, done."}},
+    {"index.ws",
+     {"A marked word and a phrase here end.", "Page two $second volume and capital, done."}},
 };
 
 TEST_F(TavrelCommandLineTest, ExamplesFormatAndPrintToPostScriptWhosePdfHasTheirTextAndPages) {
@@ -145,7 +149,8 @@ TEST_F(TavrelCommandLineTest, ExamplesFormatAndPrintToPostScriptWhosePdfHasTheir
     CopyExample(example.document);
     const TavrelRunResult formatted = Run({example.document, "/F"});
     ASSERT_EQ(formatted.ExitCode, kExitOk) << output_;
-    EXPECT_EQ(formatted.FormattedFile, (docs_ / fs::path(example.document).replace_extension(".fmt")).string());
+    EXPECT_EQ(formatted.FormattedFile,
+              (docs_ / fs::path(example.document).replace_extension(".fmt")).string());
     EXPECT_EQ(formatted.FormattedPages, static_cast<int>(example.pageTexts.size()));
 
     const TavrelRunResult printed = Run({example.document, "/P"});
@@ -154,12 +159,14 @@ TEST_F(TavrelCommandLineTest, ExamplesFormatAndPrintToPostScriptWhosePdfHasTheir
     EXPECT_EQ(printed.PrintOutput, ps.string());
     EXPECT_EQ(printed.PrintedPages, formatted.FormattedPages);
     EXPECT_EQ(ReadFile(ps).rfind("%!PS", 0), 0u);
-    EXPECT_NE(output_.find("PostScript file " + ps.string() + ": " + std::to_string(printed.PrintedPages)),
+    EXPECT_NE(output_.find("PostScript file " + ps.string() + ": " +
+                           std::to_string(printed.PrintedPages)),
               std::string::npos)
         << output_;
 
     std::string skip;
-    const std::vector<std::string> pages = PdfPages(ps.string(), (dir_ / "out.pdf").string(), &skip);
+    const std::vector<std::string> pages =
+        PdfPages(ps.string(), (dir_ / "out.pdf").string(), &skip);
     if (!skip.empty()) GTEST_SKIP() << skip;
     ASSERT_EQ(pages.size(), example.pageTexts.size());
     for (std::size_t p = 0; p < pages.size(); ++p) {
@@ -178,7 +185,8 @@ TEST_F(TavrelCommandLineTest, ALongerDocumentKeepsItsWordsAndNumbersItsPages) {
   std::string doc, words;
   for (int p = 1; p <= 40; ++p) {
     std::string paragraph;
-    for (int w = 1; w <= 30; ++w) paragraph += "word" + std::to_string(p) + "x" + std::to_string(w) + " ";
+    for (int w = 1; w <= 30; ++w)
+      paragraph += "word" + std::to_string(p) + "x" + std::to_string(w) + " ";
     paragraph += "end.";
     doc += paragraph + "\r\n\r\n";
     words += paragraph + " ";
@@ -191,7 +199,8 @@ TEST_F(TavrelCommandLineTest, ALongerDocumentKeepsItsWordsAndNumbersItsPages) {
   ASSERT_EQ(printed.ExitCode, kExitOk) << output_;
 
   std::string skip;
-  const std::vector<std::string> pages = PdfPages(printed.PrintOutput, (dir_ / "long.pdf").string(), &skip);
+  const std::vector<std::string> pages =
+      PdfPages(printed.PrintOutput, (dir_ / "long.pdf").string(), &skip);
   if (!skip.empty()) GTEST_SKIP() << skip;
   ASSERT_EQ(static_cast<int>(pages.size()), formatted.FormattedPages);
   std::vector<std::string> all;
@@ -217,7 +226,8 @@ TEST_F(TavrelCommandLineTest, PngPrinterWritesOnePageImagePerPageWithTheTextOnIt
   ASSERT_EQ(printed.PrintedFiles.size(), 2u);
   EXPECT_FALSE(fs::exists(docs_ / "margins_pages" / "page0007.png"));
   int files = 0;
-  for (const auto& entry : fs::directory_iterator(docs_ / "margins_pages")) files += entry.is_regular_file();
+  for (const auto& entry : fs::directory_iterator(docs_ / "margins_pages"))
+    files += entry.is_regular_file();
   EXPECT_EQ(files, 2);
 
   // 300 dpi, page offset 8 columns (240 dots), top margin: the first lines lie in the upper
@@ -239,15 +249,16 @@ TEST_F(TavrelCommandLineTest, FirstRunWritesSettingsFontsAndPrinterData) {
   // The first start asks for the language (No: English), announces the new "Fonts.ini".
   ASSERT_FALSE(questions_.empty());
   EXPECT_EQ(questions_[0], "user language german (Deutsche Sprache?)");
-  EXPECT_NE(output_.find("Fonts.ini font definition file does not exist yet."), std::string::npos) << output_;
+  EXPECT_NE(output_.find("Fonts.ini font definition file does not exist yet."), std::string::npos)
+      << output_;
   const std::string fonts = ReadFile(program_ / "Fonts.ini");
   EXPECT_EQ(fonts.rfind("..Fonts refer to Printer: PostScript File\r\n", 0), 0u) << fonts;
   EXPECT_NE(fonts.find("Font C = Times New Roman 12\r\n"), std::string::npos);
   EXPECT_EQ(fs::file_size(program_ / "PostScript File.dta"), 71152u);
   ASSERT_EQ(fs::file_size(program_ / "Tavrel.dta"), 4212u);
   const std::string record = ReadFile(program_ / "Tavrel.dta");
-  const TSettingsRecord settings =
-      SettingsFromBytes(std::span(reinterpret_cast<const std::uint8_t*>(record.data()), record.size()));
+  const TSettingsRecord settings = SettingsFromBytes(
+      std::span(reinterpret_cast<const std::uint8_t*>(record.data()), record.size()));
   EXPECT_EQ(settings.FormattingPrinterName.Str(), "PostScript File");
 
   // The second run finds everything in place: no question, no new file, no measuring.
@@ -264,7 +275,9 @@ TEST_F(TavrelCommandLineTest, GermanSettingsGiveGermanMessages) {
   const TavrelRunResult r = Run({"held.ws", "/F"});
   ASSERT_EQ(r.ExitCode, kExitOk) << output_;
   EXPECT_NE(output_.find("Formatierte Datei "), std::string::npos) << output_;
-  EXPECT_NE(output_.find("Schriften-Defintions-Datei existiert bislang noch nicht"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("Schriften-Defintions-Datei existiert bislang noch nicht"),
+            std::string::npos)
+      << output_;
   // The console gets UTF-8: the o umlaut of "koennen".
   EXPECT_NE(output_.find("k\xC3\xB6nnen"), std::string::npos) << output_;
 }
@@ -318,10 +331,18 @@ TEST_F(TavrelCommandLineTest, RunsThatCannotStartOrFailSayWhyAndEndNonZero) {
   const RefusedCase cases[] = {
       {"no parameter", {}, kExitNotStarted, "Usage: tavrel DOCUMENT /F"},
       {"no job switch", {"held.ws"}, kExitNotStarted, "Usage: tavrel DOCUMENT /F"},
-      {"missing document", {"nothing.ws", "/F"}, kExitNotStarted,
+      {"missing document",
+       {"nothing.ws", "/F"},
+       kExitNotStarted,
        "Wrong program parameter: The file nothing.ws does not exist."},
-      {"RTF conversion", {"help.rtf", "/F"}, kExitNotStarted, "The RTF conversion is not available"},
-      {"graphics file", {"picture.gif", "/F"}, kExitNotStarted, "Graphics files open in Tavrel's window only"},
+      {"RTF conversion",
+       {"help.rtf", "/F"},
+       kExitNotStarted,
+       "The RTF conversion is not available"},
+      {"graphics file",
+       {"picture.gif", "/F"},
+       kExitNotStarted,
+       "Graphics files open in Tavrel's window only"},
       {"unknown kind", {"notes.doc", "/F"}, kExitNotStarted, "Not a WS, TXT, SKT, FMT or TAF file"},
       {"print before formatting", {"held.ws", "/P"}, kExitJobFailed, "held.fmt"},
   };
@@ -357,15 +378,24 @@ TEST_F(TavrelCommandLineTest, AFormattedFileNameOpensItsSourceDocument) {
 TEST_F(TavrelCommandLineTest, ADocumentNameInTheWindowsCharacterSetIsFormattedAndPrinted) {
   // The program turns a UTF-8 argument into the Windows character set; the files on disk
   // keep their UTF-8 names.
-  fs::copy_file(fs::path(CORVINA_SOURCE_DIR) / "examples" / "held.ws", docs_ / "gr\xC3\xBC\xC3\x9F" "e.ws");
-  const std::string name = "gr\xFC\xDF" "e.ws";
+  fs::copy_file(fs::path(CORVINA_SOURCE_DIR) / "examples" / "held.ws", docs_ /
+                                                                           "gr\xC3\xBC\xC3\x9F"
+                                                                           "e.ws");
+  const std::string name =
+      "gr\xFC\xDF"
+      "e.ws";
   ASSERT_EQ(Run({name, "/F"}).ExitCode, kExitOk) << output_;
-  EXPECT_TRUE(fs::exists(docs_ / "gr\xC3\xBC\xC3\x9F" "e.fmt"));
+  EXPECT_TRUE(fs::exists(docs_ / "gr\xC3\xBC\xC3\x9F"
+                                 "e.fmt"));
   const TavrelRunResult printed = Run({name, "/P"});
   ASSERT_EQ(printed.ExitCode, kExitOk) << output_;
-  EXPECT_TRUE(fs::exists(docs_ / "gr\xC3\xBC\xC3\x9F" "e.ps"));
+  EXPECT_TRUE(fs::exists(docs_ / "gr\xC3\xBC\xC3\x9F"
+                                 "e.ps"));
   // The console shows the name in UTF-8, converted once.
-  EXPECT_NE(output_.find("PostScript file " + (docs_ / "gr\xC3\xBC\xC3\x9F" "e.ps").string()), std::string::npos)
+  EXPECT_NE(output_.find("PostScript file " + (docs_ / "gr\xC3\xBC\xC3\x9F"
+                                                       "e.ps")
+                                                  .string()),
+            std::string::npos)
       << output_;
 }
 

@@ -27,14 +27,39 @@ TEST(TavrelCommandLine, SwitchesConditionsAndNames) {
       {"lower-case switches", {"doc.ws", "/f"}, true, false, "", "doc.ws", {}},
       {"print in upper case", {"/P", "doc.ws"}, false, true, "", "doc.ws", {}},
       {"both switches are kept", {"doc.ws", "/p", "/F"}, true, true, "", "doc.ws", {}},
-      {"condition words are joined by a blank", {"#A", "doc.ws", "#B"}, false, false, "A B", "doc.ws", {}},
-      {"only the first name is the document", {"doc.ws", "other.ws", "/F"}, true, false, "", "doc.ws", {"other.ws"}},
-      {"an existing file named like a switch is a name", {"/F", "/P"}, false, true, "", "/F", {}, {"/F"}},
-      {"an unknown switch is taken as a name", {"/X", "doc.ws"}, false, false, "", "/X", {"doc.ws"}},
+      {"condition words are joined by a blank",
+       {"#A", "doc.ws", "#B"},
+       false,
+       false,
+       "A B",
+       "doc.ws",
+       {}},
+      {"only the first name is the document",
+       {"doc.ws", "other.ws", "/F"},
+       true,
+       false,
+       "",
+       "doc.ws",
+       {"other.ws"}},
+      {"an existing file named like a switch is a name",
+       {"/F", "/P"},
+       false,
+       true,
+       "",
+       "/F",
+       {},
+       {"/F"}},
+      {"an unknown switch is taken as a name",
+       {"/X", "doc.ws"},
+       false,
+       false,
+       "",
+       "/X",
+       {"doc.ws"}},
   };
   for (const LineCase& c : cases) {
-    const TavrelCommandLine line =
-        ParseTavrelCommandLine(c.args, [&](const std::string& name) { return c.existing.count(name) > 0; });
+    const TavrelCommandLine line = ParseTavrelCommandLine(
+        c.args, [&](const std::string& name) { return c.existing.count(name) > 0; });
     EXPECT_EQ(line.CloseAfterFormat, c.format) << c.title;
     EXPECT_EQ(line.CloseAfterPrint, c.print) << c.title;
     EXPECT_EQ(line.Conditions, c.conditions) << c.title;

@@ -5,19 +5,20 @@
 #include <string>
 
 #include "formatter/app/console_notifier.h"
-#include "formatter/formatting/format_run.h"
 #include "formatter/common/message_boxes.h"
-#include "formatter/pages/page_state.h"
-#include "formatter/fonts/printer_data.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_data.h"
+#include "formatter/formatting/format_run.h"
+#include "formatter/pages/page_state.h"
 
 namespace tavrel {
 namespace {
 
 class ConsoleNotifierTest : public ::testing::Test {
  protected:
-  platform::Console console_{platform::CodePage::cp1252, true,
-                             [this](platform::ConsoleStream, std::string_view text) { output_ += text; }};
+  platform::Console console_{
+      platform::CodePage::cp1252, true,
+      [this](platform::ConsoleStream, std::string_view text) { output_ += text; }};
   std::string output_;
   ConsoleJobView view_;
 };

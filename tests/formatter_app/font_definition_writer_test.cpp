@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "formatter/app/font_definition_writer.h"
-#include "formatter/fonts/fonts_ini.h"
 #include "formatter/common/font_numbers.h"
+#include "formatter/fonts/fonts_ini.h"
 
 namespace tavrel {
 namespace {
@@ -48,11 +48,17 @@ const std::vector<std::string> kStandardBlock = {
 TEST(FontDefinitionWriter, StandardFamiliesVariantsAndAdditionalFonts) {
   // "Arial Bold" and "Times New Roman Italic" are variants of standard families; a "Pitch"
   // font is never written.
-  const std::vector<std::string> fonts = {"Arial",           "Arial Bold", "Courier New",           "Fixed Pitch Sans",
-                                          "Gentium",         "Times New Roman", "Times New Roman Italic", "Zed Sans"};
+  const std::vector<std::string> fonts = {"Arial",
+                                          "Arial Bold",
+                                          "Courier New",
+                                          "Fixed Pitch Sans",
+                                          "Gentium",
+                                          "Times New Roman",
+                                          "Times New Roman Italic",
+                                          "Zed Sans"};
   std::vector<std::string> infos;
-  const std::string text =
-      BuildFontDefinitionText("PNG Pages", fonts, 0, [&](const std::string& line) { infos.push_back(line); });
+  const std::string text = BuildFontDefinitionText(
+      "PNG Pages", fonts, 0, [&](const std::string& line) { infos.push_back(line); });
   std::vector<std::string> expected = kStandardBlock;
   expected.push_back("Font y = Gentium 12");
   expected.push_back("Font z = Zed Sans 12");
@@ -77,7 +83,8 @@ TEST(FontDefinitionWriter, MoreThanTwentySixAdditionalFontsAreWrittenDeactivated
   const std::string text = BuildFontDefinitionText("PNG Pages", fonts, 0, nullptr);
   std::vector<std::string> expected = kStandardBlock;
   for (char c = 'A'; c <= 'Z'; ++c)
-    expected.push_back("Font " + std::string(1, static_cast<char>('a' + (c - 'A'))) + " = Face " + c + " 12");
+    expected.push_back("Font " + std::string(1, static_cast<char>('a' + (c - 'A'))) + " = Face " +
+                       c + " 12");
   expected.push_back("");
   expected.push_back("..other fonts available on your system (yet deactivated)");
   expected.push_back("..Font ? = Face Z2 12");
@@ -87,11 +94,12 @@ TEST(FontDefinitionWriter, MoreThanTwentySixAdditionalFontsAreWrittenDeactivated
 
 TEST(FontDefinitionWriter, MissingFamiliesAreReportedAndTheirLettersStayFree) {
   std::vector<std::string> infos;
-  const std::string text = BuildFontDefinitionText("Queue", {"Courier", "Gentium"}, 0,
-                                                   [&](const std::string& line) { infos.push_back(line); });
+  const std::string text = BuildFontDefinitionText(
+      "Queue", {"Courier", "Gentium"}, 0, [&](const std::string& line) { infos.push_back(line); });
   EXPECT_EQ(infos, (std::vector<std::string>{"no font similar to \"Times Roman\" found",
-                                              "no font similar to \"Helvetica\" found"}));
-  EXPECT_NE(text.find("\r\nFont K = Courier 8\r\nFont L = Courier 10\r\nFont M = Courier 12\r\n"), std::string::npos)
+                                             "no font similar to \"Helvetica\" found"}));
+  EXPECT_NE(text.find("\r\nFont K = Courier 8\r\nFont L = Courier 10\r\nFont M = Courier 12\r\n"),
+            std::string::npos)
       << text;
   EXPECT_EQ(text.find("Font A ="), std::string::npos);
   EXPECT_NE(text.find("Font z = Gentium 12\r\n"), std::string::npos) << text;
@@ -99,7 +107,8 @@ TEST(FontDefinitionWriter, MissingFamiliesAreReportedAndTheirLettersStayFree) {
 
 TEST(FontDefinitionWriter, GermanCommentsAreCodePage850) {
   std::vector<std::string> infos;
-  const std::string text = BuildFontDefinitionText("Drucker", {}, 1, [&](const std::string& l) { infos.push_back(l); });
+  const std::string text =
+      BuildFontDefinitionText("Drucker", {}, 1, [&](const std::string& l) { infos.push_back(l); });
   EXPECT_EQ(text.rfind("..Schriften f\x81r den Drucker-Typ: Drucker\r\n", 0), 0u);
   EXPECT_NE(text.find("..\x84ndern Sie diese nach Ihrem Bedarf ab!\r\n"), std::string::npos);
   ASSERT_EQ(infos.size(), 3u);
@@ -115,14 +124,21 @@ TEST(FontDefinitionWriter, StyleWordsAreStripped) {
 
 TEST(FontDemoFile, OneSampleLinePerDefinedFontUpToZ) {
   FontDefinitionTables tables;
-  ParseFontDefinitionText("Font A = Times New Roman 8\r\nFont z = Zed Sans 12\r\nFont A' = Beyond Z 12\r\n", tables);
+  ParseFontDefinitionText(
+      "Font A = Times New Roman 8\r\nFont z = Zed Sans 12\r\nFont A' = Beyond Z 12\r\n", tables);
   EXPECT_EQ(BuildFontDemoText(*tables.PrinterFonts, 0),
             "..Fonts demonstration file\r\n.LH12\r\n"
-            ".SFA\r\nFont A: Times New Roman \x02" "bold\x02 \x19italic\x19 \x02\x19" "bold+italic\x19\x02\r\n"
-            ".SFz\r\nFont z: Zed Sans \x02" "bold\x02 \x19italic\x19 \x02\x19" "bold+italic\x19\x02\r\n");
+            ".SFA\r\nFont A: Times New Roman \x02"
+            "bold\x02 \x19italic\x19 \x02\x19"
+            "bold+italic\x19\x02\r\n"
+            ".SFz\r\nFont z: Zed Sans \x02"
+            "bold\x02 \x19italic\x19 \x02\x19"
+            "bold+italic\x19\x02\r\n");
   const std::string german = BuildFontDemoText(*tables.PrinterFonts, 1);
   EXPECT_EQ(german.rfind("Schriftendemo-Datei\r\n.LH12\r\n", 0), 0u);
-  EXPECT_NE(german.find("Font z: Zed Sans \x02" "fett\x02 \x19kursiv\x19 \x02\x19" "fettkursiv\x19\x02\r\n"),
+  EXPECT_NE(german.find("Font z: Zed Sans \x02"
+                        "fett\x02 \x19kursiv\x19 \x02\x19"
+                        "fettkursiv\x19\x02\r\n"),
             std::string::npos);
 }
 

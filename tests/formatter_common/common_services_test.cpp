@@ -24,13 +24,38 @@ TEST(DisplayTableTest, MapsCodePage850ToWindows) {
     unsigned char from, to;
   };
   const Case cases[] = {
-      {0x81, 0xFC}, {0x84, 0xE4}, {0x94, 0xF6}, {0x8E, 0xC4}, {0x99, 0xD6}, {0x9A, 0xDC}, {0xE1, 0xDF},
-      {0x80, 0xC7}, {0x82, 0xE9}, {0x9C, 0xA3}, {0x9E, 0xD7}, {0xA8, 0xBF}, {0xAE, 0xAB}, {0xB5, 0xC1},
-      {0xF5, 0xA7}, {0xF8, 0xB0}, {0xFD, 0xB2}, {0x9B, 0xF8}, {0xE6, 0xB5},
+      {0x81, 0xFC},
+      {0x84, 0xE4},
+      {0x94, 0xF6},
+      {0x8E, 0xC4},
+      {0x99, 0xD6},
+      {0x9A, 0xDC},
+      {0xE1, 0xDF},
+      {0x80, 0xC7},
+      {0x82, 0xE9},
+      {0x9C, 0xA3},
+      {0x9E, 0xD7},
+      {0xA8, 0xBF},
+      {0xAE, 0xAB},
+      {0xB5, 0xC1},
+      {0xF5, 0xA7},
+      {0xF8, 0xB0},
+      {0xFD, 0xB2},
+      {0x9B, 0xF8},
+      {0xE6, 0xB5},
       // deviations
-      {0x15, 0xA7}, {0xBF, 0xAC}, {0x9F, 0x9F}, {0xBD, 0xBD}, {0xFF, 0xFF},
+      {0x15, 0xA7},
+      {0xBF, 0xAC},
+      {0x9F, 0x9F},
+      {0xBD, 0xBD},
+      {0xFF, 0xFF},
       // no Windows counterpart, or below 128: unchanged
-      {0xC4, 0xC4}, {0xB0, 0xB0}, {0xD5, 0xD5}, {0xFE, 0xFE}, {0x41, 0x41}, {0x14, 0x14},
+      {0xC4, 0xC4},
+      {0xB0, 0xB0},
+      {0xD5, 0xD5},
+      {0xFE, 0xFE},
+      {0x41, 0x41},
+      {0x14, 0x14},
   };
   for (const Case& c : cases) EXPECT_EQ(DisplayTable()[c.from], c.to) << std::hex << int(c.from);
   EXPECT_EQ(PdfTextTable()[0xFE], 0x95);
@@ -43,8 +68,10 @@ TEST(DisplayTableTest, InverseTakesTheFirstRealCharacter) {
   };
   // 0xC4: the box line shows unchanged as 0xC4, but A umlaut (0x8E) maps there too and wins.
   // 0xB0: the light shade is unchanged, the degree sign (0xF8) wins. 0xA7: 0x15 comes first.
-  const Case cases[] = {{0xE4, 0x84}, {0xFC, 0x81}, {0xC4, 0x8E}, {0xB0, 0xF8}, {0xA7, 0x15}, {0x41, 0x41}};
-  for (const Case& c : cases) EXPECT_EQ(DisplayTableInverse()[c.windows], c.cp850) << std::hex << int(c.windows);
+  const Case cases[] = {{0xE4, 0x84}, {0xFC, 0x81}, {0xC4, 0x8E},
+                        {0xB0, 0xF8}, {0xA7, 0x15}, {0x41, 0x41}};
+  for (const Case& c : cases)
+    EXPECT_EQ(DisplayTableInverse()[c.windows], c.cp850) << std::hex << int(c.windows);
   EXPECT_EQ(PdfTextTableInverse()[0x95], 0xFE);
 }
 
@@ -205,8 +232,9 @@ TEST(TextHelperTest, AlignmentWordsAndFontStyles) {
     bool unknown;
     int alignment;
   };
-  for (const Case c : {Case{"left", false, 1}, Case{"LINKS", false, 1}, Case{"Rechts", false, 2},
-                       Case{"centered", false, 0}, Case{"ZENTRIERT", false, 0}, Case{"middle", true, 9}}) {
+  for (const Case c :
+       {Case{"left", false, 1}, Case{"LINKS", false, 1}, Case{"Rechts", false, 2},
+        Case{"centered", false, 0}, Case{"ZENTRIERT", false, 0}, Case{"middle", true, 9}}) {
     std::uint8_t a = 9;
     EXPECT_EQ(AlignmentFromWord(c.word, a), c.unknown) << c.word;
     EXPECT_EQ(a, c.alignment) << c.word;
@@ -226,18 +254,18 @@ TEST(MeasureTest, UnitsInchesAndCentimetres) {
     int value;
   };
   const Case cases[] = {
-      {"2,54", "LM", true, 6},      // 2.54 cm = 1 inch = 6 units
-      {"1\"", "LH", true, 48},      // one inch
-      {"5", "RM", true, 5},         // the command's own units
-      {"  12", "PL", true, 12},     // leading blanks
-      {"2.5", "LM", true, 6},       // 5.9 units
-      {"0.75\"", "LM", true, 4},    // 4.5 rounds to the even neighbour
-      {"0.25\"", "LM", true, 2},    // 1.5 likewise
+      {"2,54", "LM", true, 6},    // 2.54 cm = 1 inch = 6 units
+      {"1\"", "LH", true, 48},    // one inch
+      {"5", "RM", true, 5},       // the command's own units
+      {"  12", "PL", true, 12},   // leading blanks
+      {"2.5", "LM", true, 6},     // 5.9 units
+      {"0.75\"", "LM", true, 4},  // 4.5 rounds to the even neighbour
+      {"0.25\"", "LM", true, 2},  // 1.5 likewise
       {"-3", "LM", true, -3},
       {"abc", "LM", false, 0},
-      {"abc", "CN", true, 0},       // always true for CN, P# and LG
+      {"abc", "CN", true, 0},  // always true for CN, P# and LG
       {"x", "P#", true, 0},
-      {"1\"2", "LM", false, 0},     // the quote is not last: no number
+      {"1\"2", "LM", false, 0},  // the quote is not last: no number
       {"99999999999", "LM", false, 0},
       {".LM", "LM", false, 0},
   };
@@ -259,8 +287,8 @@ TEST(FontNumberTest, LettersAndPrefixes) {
     int number;
     const char* fontName;
   };
-  const Case cases[] = {{'A', ' ', 1, "A"},   {'Z', 0, 26, "Z"},      {'a', ' ', 27, "a"},
-                        {'z', ' ', 52, "z"},  {'C', '"', 107, "C\""}, {'H', '"', 112, "H\""},
+  const Case cases[] = {{'A', ' ', 1, "A"},    {'Z', 0, 26, "Z"},      {'a', ' ', 27, "a"},
+                        {'z', ' ', 52, "z"},   {'C', '"', 107, "C\""}, {'H', '"', 112, "H\""},
                         {'a', '\'', 79, "a'"}, {'a', '"', 131, "a\""}, {'a', '&', 183, "a&"},
                         {'z', '&', 208, "z&"}};
   for (const Case& c : cases) {
@@ -272,7 +300,8 @@ TEST(FontNumberTest, LettersAndPrefixes) {
   EXPECT_EQ(FontSpecToNumber("b&"), 28 + 156);
   EXPECT_EQ(FontNumberToSpec(0), "");
   EXPECT_EQ(FontNumberToSpec(209), "");
-  for (int n = 1; n <= 208; ++n) EXPECT_EQ(FontSpecToNumber(FontNumberToSpec(static_cast<std::uint8_t>(n))), n);
+  for (int n = 1; n <= 208; ++n)
+    EXPECT_EQ(FontSpecToNumber(FontNumberToSpec(static_cast<std::uint8_t>(n))), n);
 }
 
 }  // namespace

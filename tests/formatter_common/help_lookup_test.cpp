@@ -26,7 +26,8 @@ HelpFiles MakeHelp(const TempDir& dir, std::uint8_t language, MessageBoxes* boxe
 
 TEST(HelpLookupTest, PanelNumbersByExactName) {
   TempDir tmp;
-  WriteAll(tmp / "tavdoc-e.pan", "  Introduction = 1001;\r\n  Dot commands = 2002;\n  Broken = x1;\r\nno sign\r\n");
+  WriteAll(tmp / "tavdoc-e.pan",
+           "  Introduction = 1001;\r\n  Dot commands = 2002;\n  Broken = x1;\r\nno sign\r\n");
   RecordingMessageBoxes boxes;
   HelpFiles help = MakeHelp(tmp, 0, &boxes);
   struct Case {
@@ -100,7 +101,8 @@ TEST(HelpTopicTest, PrintsTheTopicNumberAndItsPanelName) {
   struct Case {
     int number;
     const char* line;
-  } cases[] = {{12, "Help topic 12: Dot commands"}, {40, "Help topic 40: Fonts"}, {7, "Help topic 7: ?"}};
+  } cases[] = {
+      {12, "Help topic 12: Dot commands"}, {40, "Help topic 40: Fonts"}, {7, "Help topic 7: ?"}};
   for (const Case& c : cases) {
     std::ostringstream out;
     EXPECT_EQ(ShowHelpTopic(help, c.number, out), c.line);

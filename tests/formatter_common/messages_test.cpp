@@ -67,15 +67,19 @@ TEST(MessageCatalogueTest, GermanIsShownInWindows1252AndEnglishStaysByteForByte)
   };
   const Case cases[] = {
       {"German, part as given", MessageText(1, MessageId::kPrinterDataFileWrongSize, {name}),
-       "Gr\x81n hat die falsche Gr\xF6\xDF" "e. Bitte l\xF6schen."},
+       "Gr\x81n hat die falsche Gr\xF6\xDF"
+       "e. Bitte l\xF6schen."},
       {"German from the settings",
        MessageText(german, MessageId::kPrinterDataFileWrongSize, {name}),
-       "Gr\x81n hat die falsche Gr\xF6\xDF" "e. Bitte l\xF6schen."},
+       "Gr\x81n hat die falsche Gr\xF6\xDF"
+       "e. Bitte l\xF6schen."},
       {"German, part shown with the text",
        ShowMessage(1, ComposeMessage(MessageId::kPrinterDataFileWrongSize, {name})),
-       "Gr\xFCn hat die falsche Gr\xF6\xDF" "e. Bitte l\xF6schen."},
+       "Gr\xFCn hat die falsche Gr\xF6\xDF"
+       "e. Bitte l\xF6schen."},
       {"German as stored", MessageSource(1, MessageId::kPrinterDataFileWrongSize, {name}),
-       "Gr\x81n hat die falsche Gr\x94\xE1" "e. Bitte l\x94schen."},
+       "Gr\x81n hat die falsche Gr\x94\xE1"
+       "e. Bitte l\x94schen."},
       {"English", MessageText(0, MessageId::kPrinterDataFileWrongSize, {name}),
        "Gr\x81n has got wrong size. Please delete."},
       {"any other language is English",

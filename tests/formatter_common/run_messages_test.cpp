@@ -90,7 +90,8 @@ TEST_F(RunMessagesFixture, InterruptionAnnouncesTheBackupAndRunsTheEndStep) {
   messages.BackupKept = 1;
   messages.InterruptFormatJob();
   ASSERT_EQ(boxes.Boxes().size(), 1u);
-  EXPECT_EQ(boxes.Boxes()[0].Text, "Die alte Datei ist noch vorhanden und hat die Erweiterung .$$$");
+  EXPECT_EQ(boxes.Boxes()[0].Text,
+            "Die alte Datei ist noch vorhanden und hat die Erweiterung .$$$");
   EXPECT_EQ(boxes.Boxes()[0].Kind, kBoxInformation);
   EXPECT_EQ(endSteps, 1);
   EXPECT_EQ(messages.AbortRequested, 1);
@@ -103,7 +104,9 @@ TEST_F(RunMessagesFixture, FailedOpenIsReportedWithItsCode) {
   EXPECT_FALSE(messages.CheckOutputOpened(2, "/x/a.fun", true, 3));
   const auto texts = Texts();
   ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0], "ERROR: Fehler beim \xD6" "ffnen der Datei (3) /x/a.fun .");
+  EXPECT_EQ(texts[0],
+            "ERROR: Fehler beim \xD6"
+            "ffnen der Datei (3) /x/a.fun .");
   EXPECT_EQ(texts[1], "INFO: Formatierung wurde abgebrochen!");
 }
 

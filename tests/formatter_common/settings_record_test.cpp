@@ -67,30 +67,54 @@ TEST_F(SettingsFixture, DefaultRecordBytesFollowTheFileLayout) {
     const char* name;
   };
   const ByteField bytes[] = {
-      {464, 0, "Language"},          {465, 0, "PrintUnformattedFiles"},
-      {466, 1, "PreviewPlacesEachChar"}, {568, 0, "HardToSoftSpaces"},
-      {572, 3, "NormalFont"},        {573, 112, "AlternateFont"},
-      {575, 60, "DefaultTS"},        {576, 0, "PageTemplateIndex"},
-      {907, 3, "PaperFeedTop"},      {908, 6, "DefaultLW"},
-      {909, 3, "DefaultLS"},         {910, 0, "SettingsIntoHeader"},
-      {911, 0, "HintUnit"},          {912, 2, "LearnHyphenations"},
-      {913, 3, "HyphenationMode"},   {914, 1, "MinimalRating"},
-      {915, 3, "DefaultHN"},         {916, 0, "AskIfDoubtful"},
-      {917, 1, "CapitalAreasUnsplit"}, {918, 0, "TexPatternFile length"},
-      {1119, 0, "AncientGreek"},     {1124, 3, "DefaultMN"},
-      {1125, 5, "BlankLinesBeforeNotes"}, {1126, 174, "NoteReturnChar"},
-      {1127, 17, "NoteAssignChar"},  {1180, 2, "LinesKeptTogether"},
-      {1181, 0, "ContentsBoldHeadings"}, {1182, 0, "ContentsPageNumbers"},
-      {1183, 1, "IndexSortUmlautAsAe"}, {1184, 0, "WeightedPages"},
-      {1212, 1, "AutoCorrectExtension"}, {1213, 1, "OpenEditorAfterMake"},
-      {1214, 1, "CodePage"},         {1215, 0, "DosProgram"},
-      {1216, 1, "LineHeightRefersToNormalFont"}, {1217, 0, "FirstPreviewDone"},
-      {1218, 1, "AutoSaveEditor"},   {1419, 10, "DefaultLH"},
-      {1428, 1, "AutoPsName"},       {1429, 1, "PsWithContents"},
-      {1430, 1, "RunPdfProgram"},    {1831, 0, "PdfPrinterName length"},
-      {1931, 0, "PsFileLocation"},   {1932, 1, "DoubleClickSwitchesFiles"},
-      {1933, 0, "LastOpenDirectory length"}, {2140, 1, "ContentsCtOnly"},
-      {201, 0, "SearchDirectories length"}, {467, 0, "FormattingPrinterName length"},
+      {464, 0, "Language"},
+      {465, 0, "PrintUnformattedFiles"},
+      {466, 1, "PreviewPlacesEachChar"},
+      {568, 0, "HardToSoftSpaces"},
+      {572, 3, "NormalFont"},
+      {573, 112, "AlternateFont"},
+      {575, 60, "DefaultTS"},
+      {576, 0, "PageTemplateIndex"},
+      {907, 3, "PaperFeedTop"},
+      {908, 6, "DefaultLW"},
+      {909, 3, "DefaultLS"},
+      {910, 0, "SettingsIntoHeader"},
+      {911, 0, "HintUnit"},
+      {912, 2, "LearnHyphenations"},
+      {913, 3, "HyphenationMode"},
+      {914, 1, "MinimalRating"},
+      {915, 3, "DefaultHN"},
+      {916, 0, "AskIfDoubtful"},
+      {917, 1, "CapitalAreasUnsplit"},
+      {918, 0, "TexPatternFile length"},
+      {1119, 0, "AncientGreek"},
+      {1124, 3, "DefaultMN"},
+      {1125, 5, "BlankLinesBeforeNotes"},
+      {1126, 174, "NoteReturnChar"},
+      {1127, 17, "NoteAssignChar"},
+      {1180, 2, "LinesKeptTogether"},
+      {1181, 0, "ContentsBoldHeadings"},
+      {1182, 0, "ContentsPageNumbers"},
+      {1183, 1, "IndexSortUmlautAsAe"},
+      {1184, 0, "WeightedPages"},
+      {1212, 1, "AutoCorrectExtension"},
+      {1213, 1, "OpenEditorAfterMake"},
+      {1214, 1, "CodePage"},
+      {1215, 0, "DosProgram"},
+      {1216, 1, "LineHeightRefersToNormalFont"},
+      {1217, 0, "FirstPreviewDone"},
+      {1218, 1, "AutoSaveEditor"},
+      {1419, 10, "DefaultLH"},
+      {1428, 1, "AutoPsName"},
+      {1429, 1, "PsWithContents"},
+      {1430, 1, "RunPdfProgram"},
+      {1831, 0, "PdfPrinterName length"},
+      {1931, 0, "PsFileLocation"},
+      {1932, 1, "DoubleClickSwitchesFiles"},
+      {1933, 0, "LastOpenDirectory length"},
+      {2140, 1, "ContentsCtOnly"},
+      {201, 0, "SearchDirectories length"},
+      {467, 0, "FormattingPrinterName length"},
   };
   for (const ByteField& f : bytes)
     EXPECT_EQ(static_cast<unsigned char>(b[f.offset]), f.value) << f.name << " at " << f.offset;
@@ -101,16 +125,19 @@ TEST_F(SettingsFixture, DefaultRecordBytesFollowTheFileLayout) {
     const char* name;
   };
   const IntField ints[] = {
-      {460, 2, "PrintThreadPriority"}, {1120, 0, "TexDownloadLanguage"}, {1188, 0, "MainWindowLeft"},
-      {1204, 0, "PreviewWidth"},       {1420, 0, "MainWindowWidth"},     {2136, 300, "MetafileDpi"},
+      {460, 2, "PrintThreadPriority"}, {1120, 0, "TexDownloadLanguage"},
+      {1188, 0, "MainWindowLeft"},     {1204, 0, "PreviewWidth"},
+      {1420, 0, "MainWindowWidth"},    {2136, 300, "MetafileDpi"},
       {2144, 991, "VersionStamp"},
   };
-  for (const IntField& f : ints) EXPECT_EQ(Int32At(b, f.offset), f.value) << f.name << " at " << f.offset;
+  for (const IntField& f : ints)
+    EXPECT_EQ(Int32At(b, f.offset), f.value) << f.name << " at " << f.offset;
   EXPECT_EQ(b[570], 0);
   EXPECT_EQ(b[571], 0);  // DefaultGU
 
   EXPECT_EQ(ShortStringAt(b, 1128), "^T1^T");
-  EXPECT_EQ(ShortStringAt(b, 1154), std::string("\xB0\xB0" "1)\xB0"));
+  EXPECT_EQ(ShortStringAt(b, 1154), std::string("\xB0\xB0"
+                                                "1)\xB0"));
   EXPECT_EQ(ShortStringAt(b, 1631), "* #");
   EXPECT_EQ(ShortStringAt(b, 1431), suite + "/util/gs.cmd");
   EXPECT_EQ(ShortStringAt(b, 0), suite + "/Dunmoor/Dunmoor.exe");
@@ -118,7 +145,8 @@ TEST_F(SettingsFixture, DefaultRecordBytesFollowTheFileLayout) {
 
   for (int i = 0; i < 10; ++i) {
     const std::size_t at = 577 + 33 * i;
-    EXPECT_EQ(ShortStringAt(b, at), i == 0 ? std::string("Wordstar default") : "Template " + std::to_string(i + 1));
+    EXPECT_EQ(ShortStringAt(b, at),
+              i == 0 ? std::string("Wordstar default") : "Template " + std::to_string(i + 1));
     const std::vector<int> values(b.begin() + at + 26, b.begin() + at + 33);
     EXPECT_EQ(values, (std::vector<int>{66, 3, 8, 8, 60, 2, 2})) << "template " << i;
   }
@@ -126,8 +154,8 @@ TEST_F(SettingsFixture, DefaultRecordBytesFollowTheFileLayout) {
   struct Range {
     std::size_t first, last;
   };
-  for (const Range r : {Range{457, 459}, Range{569, 569}, Range{574, 574}, Range{1185, 1187}, Range{1424, 1427},
-                        Range{2134, 2135}, Range{2141, 2143}, Range{2148, 4211}})
+  for (const Range r : {Range{457, 459}, Range{569, 569}, Range{574, 574}, Range{1185, 1187},
+                        Range{1424, 1427}, Range{2134, 2135}, Range{2141, 2143}, Range{2148, 4211}})
     for (std::size_t i = r.first; i <= r.last; ++i) ASSERT_EQ(b[i], 0) << "reserved byte " << i;
 }
 
@@ -233,8 +261,8 @@ TEST(SettingsUnchangedTest, OnlyTheFirst2141BytesCount) {
     std::size_t offset;
     bool unchanged;
   };
-  for (const Case c : {Case{0, false}, Case{2140, false}, Case{1500, false}, Case{2141, true}, Case{2144, true},
-                       Case{4211, true}}) {
+  for (const Case c : {Case{0, false}, Case{2140, false}, Case{1500, false}, Case{2141, true},
+                       Case{2144, true}, Case{4211, true}}) {
     TSettingsRecord a{};
     TSettingsRecord b{};
     SettingsBytes bytes = SettingsToBytes(b);
@@ -297,8 +325,9 @@ TEST_F(SettingsFixture, MissingEditorIsReportedAndLoadingGoesOn) {
   LoadSettings(store, env, first);
   const auto shown = boxes.Boxes();
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].Text,
-            "Dunmoor.exe not found. Please enter the name on the \"Program\" page of the settings notebook.");
+  EXPECT_EQ(
+      shown[0].Text,
+      "Dunmoor.exe not found. Please enter the name on the \"Program\" page of the settings notebook.");
   // With the editor in place no box appears.
   WriteAll(suite + "/Dunmoor/Dunmoor.exe", "x");
   RecordingMessageBoxes quiet;

@@ -15,9 +15,10 @@ TEST(CanvasFontTest, StyleWordsBecomeStyles) {
     const char* face;
     bool bold, italic;
   };
-  for (const Case c : {Case{"Arial", "Arial", false, false}, Case{"Arial Bold", "Arial", true, false},
-                       Case{"Times New Roman Italic Bold", "Times New Roman", true, true},
-                       Case{"Courier New bold italic", "Courier New", true, true}}) {
+  for (const Case c :
+       {Case{"Arial", "Arial", false, false}, Case{"Arial Bold", "Arial", true, false},
+        Case{"Times New Roman Italic Bold", "Times New Roman", true, true},
+        Case{"Courier New bold italic", "Courier New", true, true}}) {
     const FaceAndStyle s = SplitFaceStyle(c.text);
     EXPECT_EQ(s.Face, c.face) << c.text;
     EXPECT_EQ(s.Bold, c.bold) << c.text;

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/formatter_unit_support.h"
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/message_boxes.h"
+#include "tests/support/formatter_unit_support.h"
 
 namespace tavrel {
 namespace {
@@ -13,8 +13,12 @@ using unit_test::ReadAll;
 using unit_test::TempDir;
 using unit_test::WriteAll;
 
-const TFontEntry& Printer(const FontDefinitionTables& t, int n) { return t.PrinterFonts->Fonts[n - 1]; }
-const TFontEntry& Preview(const FontDefinitionTables& t, int n) { return t.PreviewFonts->Fonts[n - 1]; }
+const TFontEntry& Printer(const FontDefinitionTables& t, int n) {
+  return t.PrinterFonts->Fonts[n - 1];
+}
+const TFontEntry& Preview(const FontDefinitionTables& t, int n) {
+  return t.PreviewFonts->Fonts[n - 1];
+}
 
 TEST(FontsIni, ExamplesOfTheDefinitionLines) {
   FontDefinitionTables t;
@@ -79,14 +83,14 @@ TEST(FontsIni, WordsNumbersAndIgnoredLines) {
     int correction;
   };
   const Case cases[] = {
-      {"Font A = Arial  10", 1, "Arial", 0, 0},            // the empty word ends the definition
-      {"Font A = Arial 10.5", 1, "Arial 10.5", 0, 0},      // a decimal point makes a name word
-      {"Font A = Arial 12 0 -2", 1, "Arial", 12, 254},     // the last number is the correction
+      {"Font A = Arial  10", 1, "Arial", 0, 0},         // the empty word ends the definition
+      {"Font A = Arial 10.5", 1, "Arial 10.5", 0, 0},   // a decimal point makes a name word
+      {"Font A = Arial 12 0 -2", 1, "Arial", 12, 254},  // the last number is the correction
       {"Font A = Arial 12 +3 7", 1, "Arial", 12, 7},
-      {"Font A=Arial 10", 1, "", 0, 0},                    // no blanks around "="
-      {" Font A = Arial 10", 1, "", 0, 0},                 // a leading blank
-      {"..Font A = Arial 10", 1, "", 0, 0},                // a comment
-      {"Font 1 = Arial 10", 1, "", 0, 0},                  // no letter: no font
+      {"Font A=Arial 10", 1, "", 0, 0},      // no blanks around "="
+      {" Font A = Arial 10", 1, "", 0, 0},   // a leading blank
+      {"..Font A = Arial 10", 1, "", 0, 0},  // a comment
+      {"Font 1 = Arial 10", 1, "", 0, 0},    // no letter: no font
       {"Font A = A123456789 B123456789 C123456789 D123456789 E123456789", 1,
        "A123456789 B123456789 C123456789 D123456789 E", 0, 0},  // 45 characters at most
   };
@@ -113,12 +117,14 @@ TEST(FontsIni, ColoursByNameAndByNumbers) {
     std::int32_t value;
   };
   const Case cases[] = {
-      {"Black", true, 0},           {"navy", true, 128},          {"FUCHSIA", true, 0xFF00FF},
-      {"Silver", true, 0xC0C0C0},   {"Teal", true, 0x008080},     {"255:0:128", true, 0xFF0080},
-      {"1:2:3", true, 0x010203},    {"-1:0:0", true, 0xFF0000},
+      {"Black", true, 0},          {"navy", true, 128},
+      {"FUCHSIA", true, 0xFF00FF}, {"Silver", true, 0xC0C0C0},
+      {"Teal", true, 0x008080},    {"255:0:128", true, 0xFF0080},
+      {"1:2:3", true, 0x010203},   {"-1:0:0", true, 0xFF0000},
       {"300:1:2", true, 0x2C0102},  // red is kept to a byte as well
-      {"1:2", false, 0},            {"1:2:3:4", false, 0},        {"a:b:c", false, 0},
-      {"1::3", false, 0},           {"Arial", false, 0},
+      {"1:2", false, 0},           {"1:2:3:4", false, 0},
+      {"a:b:c", false, 0},         {"1::3", false, 0},
+      {"Arial", false, 0},
   };
   for (const Case& c : cases) {
     std::int32_t v = -7;
@@ -129,7 +135,10 @@ TEST(FontsIni, ColoursByNameAndByNumbers) {
   EXPECT_TRUE(IsNumberWord("+10"));
   EXPECT_FALSE(IsNumberWord("10.5"));
   EXPECT_FALSE(IsNumberWord("10pt"));
-  EXPECT_EQ(UpperCaseCp850("gr\x94\xe1" "e \x84\x81"), "GR\x99\xe1" "E \x8e\x9a");
+  EXPECT_EQ(UpperCaseCp850("gr\x94\xe1"
+                           "e \x84\x81"),
+            "GR\x99\xe1"
+            "E \x8e\x9a");
 }
 
 TEST(FontsIni, DuplicateLettersAreListedPerRepetition) {
@@ -160,7 +169,8 @@ struct ReadFixture {
       ++ensures;
       WriteAll(dir / "Fonts.ini", fresh);
     };
-    ctx.ReportFatalOutputError = [this](int number, const std::string& german, const std::string& english) {
+    ctx.ReportFatalOutputError = [this](int number, const std::string& german,
+                                        const std::string& english) {
       fatal.push_back(std::to_string(number) + " " + german + " / " + english);
     };
   }
@@ -170,7 +180,8 @@ TEST(ReadFontDefinitionFile, MissingFileIsFatalErrorOne) {
   ReadFixture f;
   FontDefinitionTables t;
   EXPECT_EQ(ReadFontDefinitionFile(t, f.ctx), FontDefinitionRead::NotFound);
-  EXPECT_EQ(f.fatal, (std::vector<std::string>{"1 Fonts.ini nicht gefunden / Fonts.ini not found"}));
+  EXPECT_EQ(f.fatal,
+            (std::vector<std::string>{"1 Fonts.ini nicht gefunden / Fonts.ini not found"}));
   EXPECT_TRUE(Printer(t, 1).FaceName.Empty());
 }
 

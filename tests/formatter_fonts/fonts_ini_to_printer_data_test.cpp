@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "formatter/fonts/fonts_ini.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
-#include "formatter/fonts/printer_measure.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/fonts/fonts_ini.h"
+#include "formatter/fonts/printer_measure.h"
 #include "platform/cairo_canvas.h"
 #include "tests/support/formatter_unit_support.h"
 #include "tests/support/prepare_world.h"
@@ -33,7 +33,9 @@ using unit_test::TempDir;
 using unit_test::WriteAll;
 
 std::size_t EntryOffset(int font) { return 264 + 80 * static_cast<std::size_t>(font - 1); }
-std::size_t WidthOffset(int font, unsigned char c) { return 16904 + 256 * static_cast<std::size_t>(font - 1) + c; }
+std::size_t WidthOffset(int font, unsigned char c) {
+  return 16904 + 256 * static_cast<std::size_t>(font - 1) + c;
+}
 std::string PascalString(const std::string& bytes, std::size_t offset) {
   return bytes.substr(offset + 1, static_cast<unsigned char>(bytes[offset]));
 }
@@ -62,7 +64,9 @@ struct PrepareWorld : unit_test::PrepareWorldBase {
     std::filesystem::last_write_time(path, before + std::chrono::seconds(10));
   }
   bool Prepare() { return PrepareFontsAndPrinter(true, setup, settings, ctx); }
-  std::string DataFile() const { return MakePrinterDataFileName(dir.Path().string(), platform::kPngPrinterName); }
+  std::string DataFile() const {
+    return MakePrinterDataFileName(dir.Path().string(), platform::kPngPrinterName);
+  }
   const TFontEntry& Printer(int n) const { return setup.Fonts.PrinterFonts->Fonts[n - 1]; }
   const TFontEntry& Preview(int n) const { return setup.Fonts.PreviewFonts->Fonts[n - 1]; }
 };
@@ -128,9 +132,10 @@ TEST(FontsIniToPrinterData, OneFileGivesBothTablesAndTheDataFileInItsLayout) {
   EXPECT_EQ(b[WidthOffset(72, 'a')], 0);
   EXPECT_EQ(b.find_first_not_of('\0', 70152), std::string::npos);
   EXPECT_EQ(std::memcmp(b.data(), w.setup.PrinterData.get(), 71152), 0);
-  EXPECT_EQ(w.progress.Log, (std::vector<std::string>{"start 5", "Font Times New Roman 12", "Font Arial 10",
-                                                      "Font Arial Italic 10", "Font Arial Bold 10",
-                                                      "Font Arial Bold Italic 10", "finish"}));
+  EXPECT_EQ(w.progress.Log,
+            (std::vector<std::string>{"start 5", "Font Times New Roman 12", "Font Arial 10",
+                                      "Font Arial Italic 10", "Font Arial Bold 10",
+                                      "Font Arial Bold Italic 10", "finish"}));
 }
 
 // The widths in the record are the advances the printing canvases (the PostScript driver's
@@ -151,7 +156,8 @@ TEST(FontsIniToPrinterData, WidthsAreWhatThePrintingCanvasesDraw) {
       const int correction = static_cast<std::int8_t>(entry.WidthCorrection);
       for (int c = 32; c < 256; ++c) {
         const char ch = static_cast<char>(c);
-        ASSERT_EQ(record.CharWidths[n - 1][c], canvas->text_width(std::string_view(&ch, 1)) + correction)
+        ASSERT_EQ(record.CharWidths[n - 1][c],
+                  canvas->text_width(std::string_view(&ch, 1)) + correction)
             << "font " << n << " char " << c;
       }
       // A run is as wide as its characters: no kerning moves the glyphs of a word.
@@ -175,9 +181,9 @@ TEST(FontsIniToPrinterData, OnlyTheEntriesOfAChangedLineAreMeasuredAgain) {
   w.progress.Log.clear();
   w.Rewrite(std::string(kFontsIni).replace(std::string(kFontsIni).find("Arial 10"), 8, "Arial 11"));
   ASSERT_TRUE(w.Prepare());
-  EXPECT_EQ(w.progress.Log, (std::vector<std::string>{"start 5", "Font Arial 11", "Font Arial Italic 11",
-                                                      "Font Arial Bold 11", "Font Arial Bold Italic 11",
-                                                      "finish"}));
+  EXPECT_EQ(w.progress.Log, (std::vector<std::string>{"start 5", "Font Arial 11",
+                                                      "Font Arial Italic 11", "Font Arial Bold 11",
+                                                      "Font Arial Bold Italic 11", "finish"}));
   std::string after = ReadAll(w.DataFile());
   EXPECT_EQ(after[WidthOffset(20, 'q')], 99);
   EXPECT_EQ(static_cast<unsigned char>(after[WidthOffset(27, 'q')]), Expected(1139, 11, 300));

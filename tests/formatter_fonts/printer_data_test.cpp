@@ -25,10 +25,12 @@ TEST(PrinterDataTest, FixedWidthRecordIsWrittenInTheFileLayout) {
   ASSERT_EQ(b.size(), 71152u);
   EXPECT_EQ(static_cast<unsigned char>(b[0]), 72);  // 72.5 rounds to the even neighbour
   EXPECT_EQ(At<std::int32_t>(b, 4), 725);
-  EXPECT_EQ(b.substr(8, 11), std::string("\x0A" "Virtual PS"));
+  EXPECT_EQ(b.substr(8, 11), std::string("\x0A"
+                                         "Virtual PS"));
   const std::size_t entry112 = 264 + 80 * 111;
   EXPECT_EQ(At<double>(b, entry112), 9.5);
-  EXPECT_EQ(b.substr(entry112 + 8, 11), std::string("\x0A" "Arial Bold"));
+  EXPECT_EQ(b.substr(entry112 + 8, 11), std::string("\x0A"
+                                                    "Arial Bold"));
   EXPECT_EQ(b[entry112 + 54], 0);  // width correction
   EXPECT_EQ(At<std::int32_t>(b, entry112 + 56), 0);
   EXPECT_EQ(static_cast<unsigned char>(b[16904 + 256 * 111 + 'W']), 20);

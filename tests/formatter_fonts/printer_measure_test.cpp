@@ -6,12 +6,12 @@
 #include <cstring>
 #include <filesystem>
 
-#include "tests/support/formatter_unit_support.h"
-#include "formatter/fonts/fonts_ini.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/fonts/fonts_ini.h"
 #include "platform/cairo_canvas.h"
+#include "tests/support/formatter_unit_support.h"
 #include "tests/support/prepare_world.h"
 
 namespace tavrel {
@@ -34,8 +34,9 @@ struct MeasureFixture {
   int prepared_cleared = 0;
   std::unique_ptr<TPrinterDataRecord> record = MakeEmptyPrinterData();
 
-  explicit MeasureFixture(const std::string& fontsIni =
-                              "AUTOITALICBOLD = OFF\r\nFont A = Arial 10\r\nFont B = Times New Roman 12 0 -2\r\n") {
+  explicit MeasureFixture(
+      const std::string& fontsIni =
+          "AUTOITALICBOLD = OFF\r\nFont A = Arial 10\r\nFont B = Times New Roman 12 0 -2\r\n") {
     ParseFontDefinitionText(fontsIni, fonts);
     ctx.ProgramDirectory = dir.Path().string();
     ctx.Boxes = &boxes;
@@ -73,7 +74,8 @@ TEST(MeasurePrinterFonts, FillsTheRecordAndWritesTheFile) {
   // Fonts without a face have no widths.
   EXPECT_EQ(stored.CharWidths[2]['a'], 0);
   EXPECT_EQ(std::memcmp(&stored, f.record.get(), kPrinterDataSize), 0);
-  EXPECT_EQ(f.progress.Log, (std::vector<std::string>{"start 2", "Font Arial 10", "Font Times New Roman 12", "finish"}));
+  EXPECT_EQ(f.progress.Log, (std::vector<std::string>{"start 2", "Font Arial 10",
+                                                      "Font Times New Roman 12", "finish"}));
   EXPECT_EQ(f.prepared_cleared, 1);
 }
 
@@ -88,7 +90,8 @@ TEST(MeasurePrinterFonts, WidthsAreWhatThePrinterCanvasDraws) {
     const int correction = static_cast<std::int8_t>(entry.WidthCorrection);
     for (int c = 32; c < 256; ++c) {
       const char ch = static_cast<char>(c);
-      ASSERT_EQ(f.record->CharWidths[n - 1][c], canvas.text_width(std::string_view(&ch, 1)) + correction)
+      ASSERT_EQ(f.record->CharWidths[n - 1][c],
+                canvas.text_width(std::string_view(&ch, 1)) + correction)
           << "font " << n << " char " << c;
     }
   }
@@ -110,7 +113,8 @@ TEST(MeasurePrinterFonts, OnlyChangedEntriesAreMeasuredAgain) {
 
   // Font B gets another size, font A only another colour (not compared).
   FontDefinitionTables changed;
-  ParseFontDefinitionText("AUTOITALICBOLD = OFF\nFont A = Arial 10 Red\nFont B = Times New Roman 14 0 -2\n", changed);
+  ParseFontDefinitionText(
+      "AUTOITALICBOLD = OFF\nFont A = Arial 10 Red\nFont B = Times New Roman 14 0 -2\n", changed);
   f.fonts = std::move(changed);
   EXPECT_EQ(f.Load(), MeasureOutcome::Written);
   const std::string after = ReadAll(f.DataFile());
@@ -143,12 +147,14 @@ TEST(MeasurePrinterFonts, LongerFileIsReadAndRewrittenAsOneRecord) {
 }
 
 TEST(MeasurePrinterFonts, NameWithPortSharesTheFile) {
-  EXPECT_EQ(MakePrinterDataFileName("/p", "Laser on LPT1:"), MakePrinterDataFileName("/p", "Laser"));
+  EXPECT_EQ(MakePrinterDataFileName("/p", "Laser on LPT1:"),
+            MakePrinterDataFileName("/p", "Laser"));
 }
 
 TEST(MeasurePrinterFonts, PrinterWithoutResolutionStopsWithTheError) {
   MeasureFixture f;
-  f.printers.add(std::make_unique<platform::Printer>("Broken", platform::PrinterKind::png_folder, 0));
+  f.printers.add(
+      std::make_unique<platform::Printer>("Broken", platform::PrinterKind::png_folder, 0));
   EXPECT_EQ(f.Load("Broken"), MeasureOutcome::NoResolution);
   const auto boxes = f.boxes.Boxes();
   ASSERT_EQ(boxes.size(), 1u);
@@ -160,7 +166,8 @@ TEST(MeasurePrinterFonts, PrinterWithoutResolutionStopsWithTheError) {
 // Bytes cannot hold widths beyond 255 dots or a column of more than 255 dots.
 TEST(MeasurePrinterFonts, HighResolutionsAreLimitedAndReported) {
   MeasureFixture f("AUTOITALICBOLD = OFF\nFont A = Arial 48\n");
-  f.printers.add(std::make_unique<platform::Printer>("Photo", platform::PrinterKind::png_folder, 2880));
+  f.printers.add(
+      std::make_unique<platform::Printer>("Photo", platform::PrinterKind::png_folder, 2880));
   EXPECT_EQ(f.Load("Photo"), MeasureOutcome::Written);
   EXPECT_EQ(f.record->CharWidths[0]['W'], 255);  // 1933/2048 x 1920 dots would be 1812
   EXPECT_EQ(f.record->CharWidths[0]['i'], 255);
@@ -168,7 +175,8 @@ TEST(MeasurePrinterFonts, HighResolutionsAreLimitedAndReported) {
   EXPECT_EQ(f.record->PrinterDpi, 2880);
   const auto boxes = f.boxes.Boxes();
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_NE(boxes[0].Text.find("Fonts A have character widths outside 0 to 255 dots at 2880 dpi"), std::string::npos)
+  EXPECT_NE(boxes[0].Text.find("Fonts A have character widths outside 0 to 255 dots at 2880 dpi"),
+            std::string::npos)
       << boxes[0].Text;
   EXPECT_NE(boxes[1].Text.find("2880 dpi is too high"), std::string::npos) << boxes[1].Text;
 
@@ -180,13 +188,15 @@ TEST(MeasurePrinterFonts, HighResolutionsAreLimitedAndReported) {
 }
 
 TEST(MeasurePrinterFonts, FaceNotInstalledIsMeasuredWithTheFallbackAndSaidSo) {
-  MeasureFixture f("AUTOITALICBOLD = OFF\nFont A = Quorblax Grotesk 10\nFont B = Quorblax Grotesk 12\n");
+  MeasureFixture f(
+      "AUTOITALICBOLD = OFF\nFont A = Quorblax Grotesk 10\nFont B = Quorblax Grotesk 12\n");
   EXPECT_EQ(f.Load(), MeasureOutcome::Written);
   EXPECT_GT(f.record->CharWidths[0]['a'], 0);
   const auto boxes = f.boxes.Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].Kind, kBoxInformation);
-  EXPECT_EQ(boxes[0].Text.rfind("Fonts not installed: font \"Quorblax Grotesk\" not found, using", 0), 0u)
+  EXPECT_EQ(
+      boxes[0].Text.rfind("Fonts not installed: font \"Quorblax Grotesk\" not found, using", 0), 0u)
       << boxes[0].Text;
   EXPECT_EQ(boxes[0].Text.find(';'), std::string::npos);  // the same note once
 }
@@ -204,7 +214,8 @@ TEST(MeasurePrinterFonts, NegativeCorrectionDoesNotWrapNarrowCharacters) {
 
 TEST(MeasurePrinterFonts, MeasuresWithTheNamedPrinterAndRestoresTheSelection) {
   MeasureFixture f;
-  f.printers.add(std::make_unique<platform::Printer>("Fine", platform::PrinterKind::png_folder, 600));
+  f.printers.add(
+      std::make_unique<platform::Printer>("Fine", platform::PrinterKind::png_folder, 600));
   f.printers.select(0);
   EXPECT_EQ(f.Load("Fine"), MeasureOutcome::Written);
   EXPECT_EQ(f.record->PrinterDpi, 600);
@@ -261,7 +272,8 @@ TEST(PrepareFontsAndPrinter, WritesMissingFontsIniAndAsksForTheFormattingPrinter
   EXPECT_TRUE(f.mainWindow.WithCode(MN_WRITE_FONT_DEFINITION)[0].Sent);
   const auto boxes = f.boxes.Boxes();
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].Text.rfind("Fonts.ini font definition file does not exist yet.", 0), 0u) << boxes[0].Text;
+  EXPECT_EQ(boxes[0].Text.rfind("Fonts.ini font definition file does not exist yet.", 0), 0u)
+      << boxes[0].Text;
   EXPECT_EQ(boxes[1].Text.rfind("Please select the printer", 0), 0u) << boxes[1].Text;
   EXPECT_EQ(f.dialogs, 1);
   EXPECT_EQ(f.settings.FormattingPrinterName.Str(), platform::kPngPrinterName);
@@ -269,7 +281,8 @@ TEST(PrepareFontsAndPrinter, WritesMissingFontsIniAndAsksForTheFormattingPrinter
   EXPECT_EQ(f.setup.Fonts.PrinterFonts->Fonts[52].FaceName.Str(), "Arial Italic");
   EXPECT_EQ(f.setup.PrinterData->PrinterDpi, 300);
   EXPECT_EQ(f.setup.PrinterData->CharWidths[0]['a'], Expected(1139, 10, 300));
-  EXPECT_TRUE(std::filesystem::exists(MakePrinterDataFileName(f.dir.Path().string(), platform::kPngPrinterName)));
+  EXPECT_TRUE(std::filesystem::exists(
+      MakePrinterDataFileName(f.dir.Path().string(), platform::kPngPrinterName)));
   EXPECT_NE(f.setup.Fonts.FileDate, 0);
 
   // The second time nothing is asked, written or read again.
@@ -302,7 +315,8 @@ TEST(PrepareFontsAndPrinter, ReadsFontsIniAgainOnlyWhenItIsNewer) {
 TEST(PrepareFontsAndPrinter, PreviewAndPrintUseTheSelectedPrinter) {
   PrepareFixture f;
   WriteAll(f.dir / "Fonts.ini", "Font A = Arial 10\n");
-  f.printers.add(std::make_unique<platform::Printer>("Fine", platform::PrinterKind::png_folder, 600));
+  f.printers.add(
+      std::make_unique<platform::Printer>("Fine", platform::PrinterKind::png_folder, 600));
   f.printers.select(2);
   EXPECT_TRUE(PrepareFontsAndPrinter(true, f.setup, f.settings, f.ctx));
   EXPECT_EQ(f.setup.PrinterData->PrinterDpi, 600);
@@ -321,7 +335,6 @@ TEST(ChoosePrinter, CancelNoneAndOnlyOne) {
   ASSERT_FALSE(boxes.empty());
   EXPECT_EQ(boxes.back().Text, "Cannot format without this selection");
 
-
   // Exactly one printer: taken without a question.
   platform::PrinterList one = platform::PrinterList::empty();
   one.add(std::make_unique<platform::Printer>("Solo", platform::PrinterKind::png_folder, 300));
@@ -336,8 +349,9 @@ TEST(ChoosePrinter, CancelNoneAndOnlyOne) {
   EXPECT_FALSE(ChoosePrinter(s, none, &quiet, f.ctx.Dialog, f.ctx.EndProgram));
   EXPECT_EQ(f.ended, 1);
   ASSERT_EQ(quiet.Boxes().size(), 1u);
-  EXPECT_EQ(quiet.Boxes()[0].Text,
-            "Tavrel: No printer installed, neither formatting nor printing possible! Tavrel cannot be executed!");
+  EXPECT_EQ(
+      quiet.Boxes()[0].Text,
+      "Tavrel: No printer installed, neither formatting nor printing possible! Tavrel cannot be executed!");
 }
 
 TEST(ResetPrinterDataAfterUpdate, DeletesEveryPrintersDataFile) {

@@ -29,7 +29,9 @@ std::string ExtendedBlock(char c, unsigned char n) {
   return b;
 }
 
-size_t Count(const std::string& s, char c) { return static_cast<size_t>(std::count(s.begin(), s.end(), c)); }
+size_t Count(const std::string& s, char c) {
+  return static_cast<size_t>(std::count(s.begin(), s.end(), c));
+}
 
 // One bad document: the formatted text it gives (without header and end mark) and the first
 // message line (empty: none).
@@ -60,7 +62,8 @@ TEST_P(BadDocumentTest, KeepsTheTextAndSaysWhatWasWrong) {
 
 class BadInputRunTest : public RunFixture {};
 
-const std::string kBlockEnd = "ERROR: File ends inside a WordStar block (0x1D), the rest is ignored";
+const std::string kBlockEnd =
+    "ERROR: File ends inside a WordStar block (0x1D), the rest is ignored";
 
 // The WordStar decoder at the end of the input and with runs of extended characters.
 INSTANTIATE_TEST_SUITE_P(
@@ -69,20 +72,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadDocument{"block_without_end", "before\r\n\x1D\x0A\x01\0\0"s, "before\r\n", kBlockEnd},
         BadDocument{"block_mark_last_byte", "text\x1D", "text", kBlockEnd},
         // The characters queued before the input ended still come out.
-        BadDocument{"extended_block_cut_after_count", "a" + ExtendedBlock('x', 3).substr(0, 11), "axxx",
-                    kBlockEnd},
+        BadDocument{"extended_block_cut_after_count", "a" + ExtendedBlock('x', 3).substr(0, 11),
+                    "axxx", kBlockEnd},
         BadDocument{"esc_last_byte", "text\x1B", "text", ""},
         BadDocument{"esc_with_bit_7_last_byte", "text\x9B", "text", ""},
         BadDocument{"esc_pair_without_closing_byte", "text\x1B\x81", "text\x1B\x81\x1C", ""},
         // Blocks hold binary data: a 0x1A inside one is no end of file.
         BadDocument{"ctrl_z_as_repeat_count", ExtendedBlock('x', 0x1A) + "after\r\n",
                     std::string(26, 'x') + "after\r\n", ""},
-        BadDocument{"ctrl_z_inside_other_block", "\x1D\x7D\x00\x1A\x1A\x7D\x00\x1D"s + "after\r\n", "after\r\n", ""},
+        BadDocument{"ctrl_z_inside_other_block", "\x1D\x7D\x00\x1A\x1A\x7D\x00\x1D"s + "after\r\n",
+                    "after\r\n", ""},
         BadDocument{"repeat_count_zero", "a" + ExtendedBlock('x', 0) + "b\r\n", "ab\r\n", ""},
         // Each block's characters come out before the next block is read.
-        BadDocument{"run_of_blocks",
-                    ExtendedBlock('x', 20) + ExtendedBlock('y', 20) + ExtendedBlock('z', 15) + "\r\n",
-                    std::string(20, 'x') + std::string(20, 'y') + std::string(15, 'z') + "\r\n", ""}),
+        BadDocument{
+            "run_of_blocks",
+            ExtendedBlock('x', 20) + ExtendedBlock('y', 20) + ExtendedBlock('z', 15) + "\r\n",
+            std::string(20, 'x') + std::string(20, 'y') + std::string(15, 'z') + "\r\n", ""}),
     CaseName);
 
 // Long runs of full extended-character blocks: every character arrives, nothing is dropped.
@@ -101,16 +106,19 @@ TEST_F(BadInputRunTest, RunsOfFullExtendedCharacterBlocksKeepEveryCharacter) {
 INSTANTIATE_TEST_SUITE_P(
     DotLineLimits, BadDocumentTest,
     ::testing::Values(
-        BadDocument{"macro_body_over_199", ".X:=.LM 5 ..." + std::string(200, 'b') + "\r\nt\r\n",
-                    ".X:=.LM 5 ..." + std::string(200, 'b') + "\r\nt\r\n",
-                    "ERROR: Dot command macro X too long (more than 199 characters), the rest is ignored"},
-        BadDocument{"macro_name_over_30", "." + std::string(40, 'N') + ":=.LM 5\r\nt\r\n",
-                    "." + std::string(40, 'N') + ":=.LM 5\r\nt\r\n",
-                    "ERROR: Name of dot command macro too long (more than 30 characters), the rest is ignored"}),
+        BadDocument{
+            "macro_body_over_199", ".X:=.LM 5 ..." + std::string(200, 'b') + "\r\nt\r\n",
+            ".X:=.LM 5 ..." + std::string(200, 'b') + "\r\nt\r\n",
+            "ERROR: Dot command macro X too long (more than 199 characters), the rest is ignored"},
+        BadDocument{
+            "macro_name_over_30", "." + std::string(40, 'N') + ":=.LM 5\r\nt\r\n",
+            "." + std::string(40, 'N') + ":=.LM 5\r\nt\r\n",
+            "ERROR: Name of dot command macro too long (more than 30 characters), the rest is ignored"}),
     CaseName);
 
 // Heading numbers: nine levels.
-const std::string kLevelsTemplate = "1. Level\r\n1. HEADING\r\n2. Level\r\n1.1 HEADING\r\n9. Level\r\n1. HEADING\r\n";
+const std::string kLevelsTemplate =
+    "1. Level\r\n1. HEADING\r\n2. Level\r\n1.1 HEADING\r\n9. Level\r\n1. HEADING\r\n";
 
 class HeadingLimitTest : public RunFixture {
  protected:
@@ -163,7 +171,8 @@ TEST_F(SelfIncludeTest, EachFormEndsWithTheNestingMessage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     list_.Clear();
-    for (size_t i = 1; i < c.files.size(); ++i) WriteFileBytes(dir_ / c.files[i].first, c.files[i].second);
+    for (size_t i = 1; i < c.files.size(); ++i)
+      WriteFileBytes(dir_ / c.files[i].first, c.files[i].second);
     const std::string fmt = Format(c.files[0].first, c.files[0].second);
     const auto lines = MessageLines();
     ASSERT_FALSE(lines.empty());
@@ -223,8 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
     ZeroAndNegativeValues, BadDocumentTest,
     ::testing::Values(
         // Page length not above top and bottom margin: every line is a page of its own.
-        BadDocument{"page_length_below_margins", ".PL 10\r\none\r\ntwo\r\n", ".PL 10\r\none\r\ntwo\r\n",
-                    kNoPageRoom},
+        BadDocument{"page_length_below_margins", ".PL 10\r\none\r\ntwo\r\n",
+                    ".PL 10\r\none\r\ntwo\r\n", kNoPageRoom},
         BadDocument{"page_length_zero", ".PL 0\r\none\r\n", ".PL 0\r\none\r\n", kNoPageRoom},
         // Passing through such a state between dot lines is no error.
         BadDocument{"margins_set_before_the_length", ".MT 40\r\n.MB 40\r\n.PL 100\r\none\r\n",
@@ -274,16 +283,20 @@ TEST_F(NarrowCharacterTest, LongWordIsBrokenAtTheMarginNotWhenTheBufferFills) {
   const std::string word(300, 'i');
   const std::string body = Body(Format("n.ws", ".RM 20\r\n" + word + "\r\n"));
   // The margin is 240 dots; six characters beyond it trigger the break.
-  EXPECT_EQ(body, ".RM 20\r\n" + std::string(246, 'i') + " \x8D\n" + std::string(54, 'i') + "\r\n") << Readable(body);
+  EXPECT_EQ(body, ".RM 20\r\n" + std::string(246, 'i') + " \x8D\n" + std::string(54, 'i') + "\r\n")
+      << Readable(body);
   EXPECT_TRUE(MessageLines().empty());
 }
 
 // A tab step of 0 would give a proportional font a column width of 0 and lose every typed
 // indentation: it is refused, and the indentation stays.
 TEST_F(NarrowCharacterTest, TabStepZeroIsRefusedAndTheTypedIndentationStays) {
-  EXPECT_EQ(Body(Format("t.ws", ".DE 0\r\n\xA0\xA0x\r\n.ts 0\r\n\xA0y\r\n")), "\xA0\xA0x\r\n\xA0y\r\n");
-  EXPECT_EQ(MessageLines(), (std::vector<std::string>{"ERROR: The value of .DE must be above 0, the line is ignored",
-                                                      "ERROR Par 1: The value of .TS must be above 0, the line is ignored"}));
+  EXPECT_EQ(Body(Format("t.ws", ".DE 0\r\n\xA0\xA0x\r\n.ts 0\r\n\xA0y\r\n")),
+            "\xA0\xA0x\r\n\xA0y\r\n");
+  EXPECT_EQ(MessageLines(),
+            (std::vector<std::string>{
+                "ERROR: The value of .DE must be above 0, the line is ignored",
+                "ERROR Par 1: The value of .TS must be above 0, the line is ignored"}));
 }
 
 TEST_F(NarrowCharacterTest, NarrowWordsFillTheLineUpToTheMargin) {
@@ -305,7 +318,8 @@ TEST_F(NarrowCharacterTest, NarrowWordsFillTheLineUpToTheMargin) {
 TEST_F(NarrowCharacterTest, HeldTextAtTheEndOfTheDocumentIsWrittenWhateverItsLength) {
   for (int n : {200, 243, 250, 290}) {
     SCOPED_TRACE(n);
-    const std::string body = Body(Format("e.ws", ".RM 20\r\n" + std::string(static_cast<size_t>(n), 'i')));
+    const std::string body =
+        Body(Format("e.ws", ".RM 20\r\n" + std::string(static_cast<size_t>(n), 'i')));
     EXPECT_EQ(Count(body, 'i'), static_cast<size_t>(n)) << Readable(body);
   }
 }

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "formatter/formatting/contents_template.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/run_messages.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/formatting/contents_template.h"
 #include "tests/support/formatter_unit_support.h"
 
 namespace tavrel {
@@ -100,10 +100,12 @@ TEST_F(TemplateFixture, NumberingErrorsNameTheLevelAndInterrupt) {
     messages.AbortRequested = 0;
     Parse(std::string("3. Level\r\n") + line + "\r\n");
     SCOPED_TRACE(line);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{
-                           "ERROR: Error in content format file, level 3 Assuming that behind . or ) the \"1\", \"I\", "
-                           "\"A\" or \"a\" is missing.",
-                           "INFO: Format job interrupted!"}));
+    EXPECT_EQ(
+        Texts(),
+        (std::vector<std::string>{
+            "ERROR: Error in content format file, level 3 Assuming that behind . or ) the \"1\", \"I\", "
+            "\"A\" or \"a\" is missing.",
+            "INFO: Format job interrupted!"}));
     EXPECT_EQ(messages.AbortRequested, 1);
   }
 }
@@ -122,7 +124,9 @@ TEST_F(TemplateFixture, SeveralSectionsHeadersAndDotLines) {
       "Figure 1: XXX\r\n";
   Parse(data);
   EXPECT_TRUE(list.Lines().empty()) << (list.Lines().empty() ? "" : list.Lines()[0].Text);
-  EXPECT_EQ(Part(1, 0), ".LH\x1C" "12\r");
+  EXPECT_EQ(Part(1, 0),
+            ".LH\x1C"
+            "12\r");
   EXPECT_EQ(Part(1, 1), "\x1C");
   EXPECT_EQ(Part(1, 2), "\r.LH 8\r\r");
   EXPECT_EQ(Part(2, 0), "\x1C\x1C");
@@ -158,21 +162,27 @@ TEST_F(TemplateFixture, OverlongTemplateIsRefusedNotOverrun) {
   data += "1. HEADING\r\n";
   Parse(data);
   ASSERT_FALSE(list.Lines().empty());
-  EXPECT_EQ(list.Lines()[0].Text, "ERROR: File Headings.ws is too long (more than 1000 characters).");
+  EXPECT_EQ(list.Lines()[0].Text,
+            "ERROR: File Headings.ws is too long (more than 1000 characters).");
   EXPECT_EQ(messages.AbortRequested, 1);
 }
 
 TEST(TemplateCharReaderTest, WordStarBytesBecomePlainCharacters) {
   // A tagged block is skipped, one of type 18 gives 1, ESC c FS gives c, bit 7 is cleared.
-  TemplateCharReader r(std::string("\x1D\x05\x06" "data\x05\x06\x1D" "a\x1D\x12\x01\x12\x01\x1D\x1B\x84\x1C\xE1") +
-                       "\x1A" "after");
+  TemplateCharReader r(std::string("\x1D\x05\x06"
+                                   "data\x05\x06\x1D"
+                                   "a\x1D\x12\x01\x12\x01\x1D\x1B\x84\x1C\xE1") +
+                       "\x1A"
+                       "after");
   EXPECT_EQ(r.ReadTemplateChar(), 'a');
   EXPECT_EQ(r.ReadTemplateChar(), 1);
   EXPECT_EQ(r.ReadTemplateChar(), 0x84);
   EXPECT_EQ(r.ReadTemplateChar(), 0x61);
   EXPECT_TRUE(r.AtEnd());
   EXPECT_EQ(r.ReadTemplateChar(), 26);
-  TemplateCharReader cut(std::string("\x1D\x05\x06" "never closed"));
+  TemplateCharReader cut(
+      std::string("\x1D\x05\x06"
+                  "never closed"));
   EXPECT_EQ(cut.ReadTemplateChar(), 26);
 }
 
@@ -183,7 +193,8 @@ TEST_F(TemplateFixture, MissingTemplateFallsBackToTheDefault) {
   WriteAll(tmp / "prog/Headings.ws", "1. Level\r\n1. HEADING\r\n");
   tpl.HeadingsTemplateName = "Custom.ws";
   EXPECT_TRUE(LoadHeadingsTemplate(tpl, 0, files, messages));
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"ERROR: File Custom.ws not found. Instead, Headings.ws will be used."}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "ERROR: File Custom.ws not found. Instead, Headings.ws will be used."}));
   EXPECT_EQ(tpl.LevelNumbering[1].NumberingStyle, 1);
 
   list.Clear();
@@ -192,7 +203,8 @@ TEST_F(TemplateFixture, MissingTemplateFallsBackToTheDefault) {
   other.HeadingsTemplateReload = 1;
   EXPECT_FALSE(LoadHeadingsTemplate(other, 1, files, messages));
   EXPECT_EQ(other.HeadingsTemplateReload, 0);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"ERROR: File Gliform.ws not found.", "INFO: Format job interrupted!"}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"ERROR: File Gliform.ws not found.",
+                                               "INFO: Format job interrupted!"}));
   EXPECT_EQ(GetHeadingsTemplateName(1), "Gliform.ws");
   EXPECT_EQ(GetHeadingsTemplateName(0), "Headings.ws");
 }
@@ -200,15 +212,17 @@ TEST_F(TemplateFixture, MissingTemplateFallsBackToTheDefault) {
 // A header with the digit 0 names no level: its section is read and dropped, the levels around
 // it stay as written.
 TEST_F(TemplateFixture, HeaderWithDigitZeroIsReadAndDropped) {
-  ParseHeadingsTemplate(tpl, "Headings.ws",
-                        "1. Level\r\n1. HEADING\r\n0. Level\r\n>>a) XXX<<\r\n2. Level\r\n  A) HEADING\r\n", messages);
+  ParseHeadingsTemplate(
+      tpl, "Headings.ws",
+      "1. Level\r\n1. HEADING\r\n0. Level\r\n>>a) XXX<<\r\n2. Level\r\n  A) HEADING\r\n", messages);
   EXPECT_TRUE(list.Lines().empty());
   EXPECT_EQ(tpl.LevelNumbering[1].NumberingStyle, 1);
   EXPECT_EQ(tpl.LevelNumbering[2].NumberingStyle, 3);
   EXPECT_EQ(TemplatePartText(tpl, 2, 0), "\x1C\x1C");
   for (int level = 1; level <= kTemplateLevels; ++level)
     for (int part = 0; part < 3; ++part)
-      EXPECT_EQ(TemplatePartText(tpl, level, part).find(">>"), std::string::npos) << level << " " << part;
+      EXPECT_EQ(TemplatePartText(tpl, level, part).find(">>"), std::string::npos)
+          << level << " " << part;
   EXPECT_EQ(TemplatePartText(tpl, 0, 0), "");  // no level 0 to ask for
 }
 
@@ -233,8 +247,8 @@ TEST(SuiteTemplatesTest, BothTemplatesDefineNineLevelsAndTheFigures) {
     std::string written;
   };
   const Expected levels[10] = {
-      {}, {1, 0, "4."}, {0, 0, "4.3."}, {0, 1, "4.3.2"}, {3, 1, "A)"}, {4, 1, "e)"}, {2, 0, "VI."},
-      {5, 1, "fg)"}, {6, 0, "\xE1."}, {1, 1, "9)"},
+      {},           {1, 0, "4."},  {0, 0, "4.3."}, {0, 1, "4.3.2"}, {3, 1, "A)"},
+      {4, 1, "e)"}, {2, 0, "VI."}, {5, 1, "fg)"},  {6, 0, "\xE1."}, {1, 1, "9)"},
   };
   const std::int32_t numbers[9] = {4, 3, 2, 1, 5, 6, 7, 2, 9};
   for (const char* name : {"Headings.ws", "Gliform.ws"}) {

@@ -16,14 +16,22 @@ TEST_F(DotCommandTest, ConditionsWithTheirWords) {
     bool syntax_error;
   };
   const Case cases[] = {
-      {"PRINT", true, false},         {"print", true, false},
-      {"SCREEN", false, false},       {"not SCREEN", true, false},
-      {"not PRINT", false, false},    {"PRINT and TAVREL", true, false},
-      {"PRINT und SCREEN", false, false}, {"PRINT undzugleich TAVREL", true, false},
-      {"PRINT && SCREEN", false, false},  {"SCREEN or PRINT", true, false},
-      {"SCREEN oder DRAFT", false, false}, {"SCREEN || TAVREL", true, false},
-      {"\"TWO WORDS\"", true, false},  {"PRINT AND TAVREL", false, true},
-      {"PRINT SCREEN", false, true},   {"", false, true},
+      {"PRINT", true, false},
+      {"print", true, false},
+      {"SCREEN", false, false},
+      {"not SCREEN", true, false},
+      {"not PRINT", false, false},
+      {"PRINT and TAVREL", true, false},
+      {"PRINT und SCREEN", false, false},
+      {"PRINT undzugleich TAVREL", true, false},
+      {"PRINT && SCREEN", false, false},
+      {"SCREEN or PRINT", true, false},
+      {"SCREEN oder DRAFT", false, false},
+      {"SCREEN || TAVREL", true, false},
+      {"\"TWO WORDS\"", true, false},
+      {"PRINT AND TAVREL", false, true},
+      {"PRINT SCREEN", false, true},
+      {"", false, true},
   };
   run_ = MakeRun();
   run_->Run.ConditionWords = SplitConditionWords("PRINT TAVREL \"two words\"");
@@ -112,8 +120,12 @@ TEST_F(DotCommandTest, HyphenationKeywords) {
     int mode;
   };
   const Case cases[] = {
-      {".HY GERMAN\r\n", 0}, {".HY MANUAL\r\n", 2}, {".HY HAND\r\n", 2}, {".HY TEX\r\n", 4},
-      {".HY GERMAN\r\n.HY OFF\r\n", 3}, {".HY GERMAN\r\n.HY OFF\r\n.HY ON\r\n", 0},
+      {".HY GERMAN\r\n", 0},
+      {".HY MANUAL\r\n", 2},
+      {".HY HAND\r\n", 2},
+      {".HY TEX\r\n", 4},
+      {".HY GERMAN\r\n.HY OFF\r\n", 3},
+      {".HY GERMAN\r\n.HY OFF\r\n.HY ON\r\n", 0},
       {".HY en.tex\r\n", 4},
   };
   for (const Case& c : cases) {
@@ -139,15 +151,16 @@ TEST_F(DotCommandTest, HeadingNumbersFromTheLine) {
 }
 
 TEST(HeadingRomanNumberTest, OnlyXVAndI) {
-  const std::pair<int, const char*> cases[] = {{1, "I"},   {3, "III"},      {4, "IV"},
-                                               {5, "V"},   {8, "VIII"},     {9, "IX"},
-                                               {14, "XIV"}, {40, "XXXX"},    {49, "XXXXIX"},
-                                               {100, "XXXXXXXXXX"}, {0, ""}};
+  const std::pair<int, const char*> cases[] = {
+      {1, "I"},       {3, "III"},          {4, "IV"},   {5, "V"},
+      {8, "VIII"},    {9, "IX"},           {14, "XIV"}, {40, "XXXX"},
+      {49, "XXXXIX"}, {100, "XXXXXXXXXX"}, {0, ""}};
   for (const auto& [n, text] : cases) EXPECT_EQ(FeedRomanNumber(n), text) << n;
 }
 
 TEST_F(DotCommandTest, MacroCallGivesBothCommandsInOrder) {
-  EXPECT_EQ(Body(Format("x.ws", ".x:=.LM 5 .RM 50\r\n.X\r\n")), ".x:=.LM 5 .RM 50\r\n.LM 5\r\n.RM 50\r\n");
+  EXPECT_EQ(Body(Format("x.ws", ".x:=.LM 5 .RM 50\r\n.X\r\n")),
+            ".x:=.LM 5 .RM 50\r\n.LM 5\r\n.RM 50\r\n");
   EXPECT_EQ(run_->Dot.LeftMargin, 4);
   EXPECT_EQ(run_->Streams[kTextStream].RightMargin, 50 * 12);
   EXPECT_TRUE(list_.Lines().empty());
@@ -166,7 +179,8 @@ TEST_F(DotCommandTest, UnknownWordsAndCommentsAreCopied) {
 TEST_F(DotCommandTest, OverlongDotLineIsCutWithAMessage) {
   const std::string fmt = Format("l.ws", ".HE " + std::string(400, 'x') + "\r\nnext\r\n");
   EXPECT_EQ(Body(fmt), ".HE " + std::string(244, 'x') + "\r\nnext\r\n");
-  EXPECT_EQ(MessageLines().at(0), "ERROR: Dot line too long (more than 248 characters), the rest is ignored");
+  EXPECT_EQ(MessageLines().at(0),
+            "ERROR: Dot line too long (more than 248 characters), the rest is ignored");
 }
 
 TEST_F(DotCommandTest, IncludeOfAMissingFileDoesNothing) {
@@ -190,11 +204,29 @@ std::string TinyBmp(int width, int height) {
   const int row = (width * 3 + 3) / 4 * 4;
   const int data = row * height;
   std::string b;
-  auto u16 = [&b](int v) { b += static_cast<char>(v & 255); b += static_cast<char>((v >> 8) & 255); };
-  auto u32 = [&](int v) { u16(v & 0xFFFF); u16((v >> 16) & 0xFFFF); };
+  auto u16 = [&b](int v) {
+    b += static_cast<char>(v & 255);
+    b += static_cast<char>((v >> 8) & 255);
+  };
+  auto u32 = [&](int v) {
+    u16(v & 0xFFFF);
+    u16((v >> 16) & 0xFFFF);
+  };
   b += "BM";
-  u32(54 + data); u32(0); u32(54);
-  u32(40); u32(width); u32(height); u16(1); u16(24); u32(0); u32(data); u32(2835); u32(2835); u32(0); u32(0);
+  u32(54 + data);
+  u32(0);
+  u32(54);
+  u32(40);
+  u32(width);
+  u32(height);
+  u16(1);
+  u16(24);
+  u32(0);
+  u32(data);
+  u32(2835);
+  u32(2835);
+  u32(0);
+  u32(0);
   b.append(static_cast<size_t>(data), '\0');
   return b;
 }
@@ -234,7 +266,10 @@ class EndnotesTest : public RunFixture {};
 // ".PE" closes the notes file and reads it back into the text as endnotes.
 TEST_F(EndnotesTest, NotesFileIsIncludedAtPE) {
   const std::string fmt = Format("e.ws", ".FU[]\r\nText[The note.] more.\r\n.PE\r\nAfter.\r\n");
-  EXPECT_EQ(Body(fmt), ".FU[]\r\nText\x14\x11" "1\x14 more.\r\n\xA0\xA0" "1)\xA0The note.\r\n.PE\r\nAfter.\r\n")
+  EXPECT_EQ(Body(fmt),
+            ".FU[]\r\nText\x14\x11"
+            "1\x14 more.\r\n\xA0\xA0"
+            "1)\xA0The note.\r\n.PE\r\nAfter.\r\n")
       << Readable(fmt);
 }
 
@@ -247,8 +282,9 @@ namespace {
 class HiddenMacroTest : public RunFixture {};
 
 TEST_F(HiddenMacroTest, MacrosAreNeitherDefinedNorCalledWhileOutputIsOff) {
-  EXPECT_EQ(Body(Format("h.ws", ".M:=.LM 9\r\n.IF NOTDEFINED\r\n.M\r\n.N:=.LM 7\r\n.EN\r\n.N\r\nx\r\n")),
-            ".M:=.LM 9\r\n.N\r\nx\r\n");
+  EXPECT_EQ(
+      Body(Format("h.ws", ".M:=.LM 9\r\n.IF NOTDEFINED\r\n.M\r\n.N:=.LM 7\r\n.EN\r\n.N\r\nx\r\n")),
+      ".M:=.LM 9\r\n.N\r\nx\r\n");
   EXPECT_EQ(run_->Dot.LeftMargin, 0);
   EXPECT_EQ(run_->Dot.Macros.size(), 0u);  // emptied at the end of the file
 }

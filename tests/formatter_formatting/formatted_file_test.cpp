@@ -26,21 +26,43 @@ constexpr bool Distinct(const std::uint8_t (&codes)[N]) {
 }
 
 // Each code of a line the page engine draws has a handling of its own.
-constexpr std::uint8_t kEngineLineCodes[] = {
-    kRightAlignMark,  kAlternateFont,     kBoldToggle,        kDoubleToggle,    kPrintControlE,
-    kCentreMark,      kCarriageReturn,    kNoBreakBlank,      kPrintControlQ,   kPrintControlR,
-    kUnderlineToggle, kSuperscriptToggle, kRightAlignMarkU,   kSubscriptToggle, kPrintControlW,
-    kItalicToggle,    kColumnMark,        kEngineSoftLineEnd, kSoftHyphen,      kSectionSignDel,
-    kSectionSign850,  ' '};
+constexpr std::uint8_t kEngineLineCodes[] = {kRightAlignMark,  kAlternateFont,
+                                             kBoldToggle,      kDoubleToggle,
+                                             kPrintControlE,   kCentreMark,
+                                             kCarriageReturn,  kNoBreakBlank,
+                                             kPrintControlQ,   kPrintControlR,
+                                             kUnderlineToggle, kSuperscriptToggle,
+                                             kRightAlignMarkU, kSubscriptToggle,
+                                             kPrintControlW,   kItalicToggle,
+                                             kColumnMark,      kEngineSoftLineEnd,
+                                             kSoftHyphen,      kSectionSignDel,
+                                             kSectionSign850,  ' '};
 static_assert(Distinct(kEngineLineCodes));
 
 // What the formatting run hands its writer.
-constexpr std::uint8_t kWriterCodes[] = {
-    kLineFeed,       kCarriageReturn,  kSoftLineEnd,       kColumnMark,      kSectionChar,
-    kPageNoteMark,   kEscape,          kSoftHyphen,        kRightAlignMark,  kCentreMark,
-    kNoBreakBlank,   kAlternateFont,   kBoldToggle,        kDoubleToggle,    kUnderlineToggle,
-    kItalicToggle,   kSubscriptToggle, kSuperscriptToggle, kPrintControlE,   kPrintControlQ,
-    kPrintControlR,  kPrintControlW,   ' '};
+constexpr std::uint8_t kWriterCodes[] = {kLineFeed,
+                                         kCarriageReturn,
+                                         kSoftLineEnd,
+                                         kColumnMark,
+                                         kSectionChar,
+                                         kPageNoteMark,
+                                         kEscape,
+                                         kSoftHyphen,
+                                         kRightAlignMark,
+                                         kCentreMark,
+                                         kNoBreakBlank,
+                                         kAlternateFont,
+                                         kBoldToggle,
+                                         kDoubleToggle,
+                                         kUnderlineToggle,
+                                         kItalicToggle,
+                                         kSubscriptToggle,
+                                         kSuperscriptToggle,
+                                         kPrintControlE,
+                                         kPrintControlQ,
+                                         kPrintControlR,
+                                         kPrintControlW,
+                                         ' '};
 static_assert(Distinct(kWriterCodes));
 
 // The bytes that give the file its structure.

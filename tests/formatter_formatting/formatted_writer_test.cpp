@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <string>
 
-#include "formatter/formatting/formatted_writer.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
-#include "formatter/formatting/number_argument.h"
 #include "formatter/common/run_messages.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/formatting/formatted_writer.h"
+#include "formatter/formatting/number_argument.h"
 #include "tests/support/formatter_unit_support.h"
 
 namespace tavrel {
@@ -52,8 +52,8 @@ TEST_F(WriterFixture, CharactersAreEncodedAsTheFileCarriesThem) {
     std::string written;
   };
   const Case cases[] = {
-      {'a', "a"},        {132, E(132)},       {200, E(200)},        {28, "\xA0"},  {165, "\x8D"},
-      {173, E(0x15)},    {27, ""},            {2, "\x02"},          {10, "\n"},    {176, E(176)},
+      {'a', "a"},     {132, E(132)}, {200, E(200)}, {28, "\xA0"}, {165, "\x8D"},
+      {173, E(0x15)}, {27, ""},      {2, "\x02"},   {10, "\n"},   {176, E(176)},
   };
   for (const Case& c : cases) {
     writer.Streams[kTextStream].File.OpenInMemory();
@@ -64,16 +64,20 @@ TEST_F(WriterFixture, CharactersAreEncodedAsTheFileCarriesThem) {
 
 TEST_F(WriterFixture, OpenAttributesAreReportedAndClosedAtTheLineEnd) {
   messages.ParagraphNumber = 0;
-  Put("\x02" "bold\x13und\x19it\r\n");
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"ERROR: end of underlined missing", "ERROR: end of bold print missing",
-                                                "ERROR: end of italic print missing"}));
+  Put("\x02"
+      "bold\x13und\x19it\r\n");
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"ERROR: end of underlined missing",
+                                               "ERROR: end of bold print missing",
+                                               "ERROR: end of italic print missing"}));
   const WriterStream& s = writer.Streams[kTextStream];
   EXPECT_EQ(s.Bold + s.Underline + s.Italic, 0);
   // The next paragraph starts without bold: its ^B switches bold on.
-  Put("\x02" "x");
+  Put("\x02"
+      "x");
   EXPECT_EQ(s.Bold, 1);
   // Superscript is not closed at the line end.
-  Put("\x02\x14" "2\r\n");
+  Put("\x02\x14"
+      "2\r\n");
   EXPECT_EQ(s.Superscript, 1);
   EXPECT_EQ(list.Lines().size(), 3u);
 }
@@ -81,8 +85,8 @@ TEST_F(WriterFixture, OpenAttributesAreReportedAndClosedAtTheLineEnd) {
 TEST_F(WriterFixture, ParagraphsAreCountedAtTextLineEndsOnly) {
   Put("text\r\n");
   EXPECT_EQ(messages.ParagraphNumber, 1);
-  Put("\r\n");           // an empty line
-  Put(".PA\r\n");        // a dot line
+  Put("\r\n");     // an empty line
+  Put(".PA\r\n");  // a dot line
   EXPECT_EQ(messages.ParagraphNumber, 1);
   Put("more\r\n");
   EXPECT_EQ(messages.ParagraphNumber, 2);
@@ -122,9 +126,13 @@ TEST_F(WriterFixture, PageNoteGoesToTheStartOfItsBufferedLine) {
   Put("a\xA8");
   writer.LineBuffer.PendingPageNote = "two";
   Put("b\xA8\r\n");
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"INFO Par 1: Error: Pagenote \"two\" will be omitted, ",
-                                                "ERROR Par 1: because two pagenotes resides in a single line."}));
-  EXPECT_EQ(Out().substr(11), "one\xA0\xA0\xA0" "ab\r\n") << Shown(Out());
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "INFO Par 1: Error: Pagenote \"two\" will be omitted, ",
+                         "ERROR Par 1: because two pagenotes resides in a single line."}));
+  EXPECT_EQ(Out().substr(11),
+            "one\xA0\xA0\xA0"
+            "ab\r\n")
+      << Shown(Out());
   // A dot line gets no line start.
   Put(".PA\r\n");
   EXPECT_EQ(Out().substr(21), ".PA\r\n");
@@ -145,8 +153,9 @@ TEST_F(WriterFixture, FrameModeDrawsABox) {
   writer.Frame.VerticalChar = '|';
   writer.Frame.HorizontalChar = '-';
   Put("|   |\r\n\r\n|   |\r\n");
-  const std::string expected = E(0xDA) + E(0xC4) + E(0xC4) + E(0xC4) + E(0xBF) + "\r\n" + E(0xB3) + "   " + E(0xB3) +
-                               " \r\n" + E(0xC0) + E(0xC4) + E(0xC4) + E(0xC4) + E(0xD9) + "\r\n";
+  const std::string expected = E(0xDA) + E(0xC4) + E(0xC4) + E(0xC4) + E(0xBF) + "\r\n" + E(0xB3) +
+                               "   " + E(0xB3) + " \r\n" + E(0xC0) + E(0xC4) + E(0xC4) + E(0xC4) +
+                               E(0xD9) + "\r\n";
   EXPECT_EQ(Out(), expected) << Shown(Out());
 }
 
@@ -256,7 +265,8 @@ TEST_F(NotesFixture, UncreatableNotesFileInterruptsAndStaysUnused) {
   Control(".FU[]");
   EXPECT_FALSE(notes.InUse);
   ASSERT_FALSE(list.Lines().empty());
-  EXPECT_EQ(list.Lines()[0].Text, "ERROR: Error while opening file (3) " + input.NotesFileName + " .");
+  EXPECT_EQ(list.Lines()[0].Text,
+            "ERROR: Error while opening file (3) " + input.NotesFileName + " .");
   EXPECT_EQ(messages.AbortRequested, 1);
 }
 

@@ -46,7 +46,8 @@ TEST_F(FormattingRunTest, InputCharacterModeFollowsTheName) {
     const char* name;
     int mode;
   };
-  for (const Case& c : {Case{"X.TXT", 2}, Case{"x.skt", 2}, Case{"x.ws", 0}, Case{"notes.doc", 0}}) {
+  for (const Case& c :
+       {Case{"X.TXT", 2}, Case{"x.skt", 2}, Case{"x.ws", 0}, Case{"notes.doc", 0}}) {
     Format(c.name, "a\r\n");
     EXPECT_EQ(run_->Reader.InputMode, c.mode) << c.name;
   }
@@ -66,9 +67,9 @@ TEST_F(FormattingRunTest, SameInputAndOutputUsesABackup) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "x.$$$"));
   const std::string backup = (dir_ / "x.$$$").string();
   const std::string output = (dir_ / "x.fmt").string();
-  const std::vector<std::string> expected = {
-      "INFO: Deleting file " + backup, "INFO: Renaming " + output + " to " + backup,
-      "INFO Par 1: Deleting file " + backup};
+  const std::vector<std::string> expected = {"INFO: Deleting file " + backup,
+                                             "INFO: Renaming " + output + " to " + backup,
+                                             "INFO Par 1: Deleting file " + backup};
   EXPECT_EQ(MessageLines(), expected);
 }
 
@@ -194,14 +195,16 @@ INSTANTIATE_TEST_SUITE_P(
         MendedCase{"cr_only", "one\rtwo\r", "one\r\ntwo\r\n", ""},
         MendedCase{"cr_only_last_char", "one\rX", "one\r\nX", ""},
         // Clearing bit 7 of a queued extended character would turn it into a control code.
-        MendedCase{"extended_block", std::string("\x1D\x0A\x01\0\0\0\0\0\x81\x01\x0A\x01\x1D\r\n", 15),
+        MendedCase{"extended_block",
+                   std::string("\x1D\x0A\x01\0\0\0\0\0\x81\x01\x0A\x01\x1D\r\n", 15),
                    "\x1B\x81\x1C\r\n", ""},
         // A bare ".FU" leaves CR as note markers: CR must not start a note.
         MendedCase{"bare_fu", ".FU\r\nText\r\nmore\r\n", ".FU\r\nText\r\nmore\r\n", ""},
         // A line that fits is not broken at the end of the document.
         MendedCase{"fits_at_end", "short last line", "short last line", ""},
         // More than 248 characters of a dot line are not cut silently.
-        MendedCase{"long_dot_line", ".." + std::string(300, 'c') + "\r\n", ".." + std::string(246, 'c') + "\r\n",
+        MendedCase{"long_dot_line", ".." + std::string(300, 'c') + "\r\n",
+                   ".." + std::string(246, 'c') + "\r\n",
                    "ERROR: Dot line too long (more than 248 characters), the rest is ignored"},
         // A device is never read as an include (it might never end).
         MendedCase{"device_include", ".FI /dev/zero\r\nafter\r\n", "after\r\n", ""}),

@@ -12,9 +12,9 @@ namespace tavrel::testing {
 namespace {
 
 struct GoldenCase {
-  const char* document;    // in examples/
-  const char* conditions;  // the condition field of the main window
-  const char* extra_files;  // further example files the document needs, blank-separated
+  const char* document;               // in examples/
+  const char* conditions;             // the condition field of the main window
+  const char* extra_files;            // further example files the document needs, blank-separated
   std::vector<std::string> messages;  // the message list after the run
 };
 
@@ -50,23 +50,25 @@ TEST_P(GoldenRunTest, MatchesGolden) {
   EXPECT_EQ(MessageLines(), c.messages);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, GoldenRunTest,
-                         ::testing::Values(
-                             GoldenCase{"margins.ws", "", "", {}},
-                             GoldenCase{"heading_styles.ws", "", "Headings.ws", {}},
-                             GoldenCase{"conditions.ws", "PRINT", "include_part.ws",
-                                        {"INFO Par 4: \".IF PRINT SCREEN\": wrong syntax in .IF condition",
-                                         "ERROR Par 6: Recursive execution of dot command macro LOOP not allowed"}},
-                             GoldenCase{"notes.ws", "", "", {"INFO Par 4: Font X not defined or not registered."}},
-                             GoldenCase{"held.ws", "", "", {}},
-                             GoldenCase{"plain.txt", "", "", {}},
-                             GoldenCase{"windows.skt", "", "", {}}),
-                         [](const ::testing::TestParamInfo<GoldenCase>& info) {
-                           std::string n = info.param.document;
-                           for (char& ch : n)
-                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Examples, GoldenRunTest,
+    ::testing::Values(
+        GoldenCase{"margins.ws", "", "", {}},
+        GoldenCase{"heading_styles.ws", "", "Headings.ws", {}},
+        GoldenCase{"conditions.ws",
+                   "PRINT",
+                   "include_part.ws",
+                   {"INFO Par 4: \".IF PRINT SCREEN\": wrong syntax in .IF condition",
+                    "ERROR Par 6: Recursive execution of dot command macro LOOP not allowed"}},
+        GoldenCase{"notes.ws", "", "", {"INFO Par 4: Font X not defined or not registered."}},
+        GoldenCase{"held.ws", "", "", {}}, GoldenCase{"plain.txt", "", "", {}},
+        GoldenCase{"windows.skt", "", "", {}}),
+    [](const ::testing::TestParamInfo<GoldenCase>& info) {
+      std::string n = info.param.document;
+      for (char& ch : n)
+        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+      return n;
+    });
 
 }  // namespace
 }  // namespace tavrel::testing

@@ -72,7 +72,8 @@ TEST_F(GraphicsFileTest, NamesFollowTheLoaderRules) {
   for (const Case& c : cases) {
     std::int32_t w = -1, h = -1;
     GraphicsLoadError error;
-    EXPECT_EQ(GetPictureSize(c.name, Files(), w, h, &error), c.failure == F::kNone) << c.name << ": " << error.Text;
+    EXPECT_EQ(GetPictureSize(c.name, Files(), w, h, &error), c.failure == F::kNone)
+        << c.name << ": " << error.Text;
     EXPECT_EQ(error.Kind, c.failure) << c.name;
     if (c.failure == F::kNone) {
       EXPECT_EQ(w, 5) << c.name;
@@ -104,10 +105,10 @@ TEST(GraphicsCharLineTest, ParsesCharacterAndName) {
     const char* name;
   } cases[] = {
       {".GR# pic.bmp", "GR", true, '#', "pic.bmp"},
-      {".GR#   pic.bmp ", "GR", true, '#', "pic.bmp"},  // leading blanks, one trailing blank
-      {".GR# C:pic.bmp", "GR", true, '#', "pic.bmp"},   // "GR" drops a leading "C:"
-      {".BT# C:pic.bmp", "BT", true, '#', "C:pic.bmp"}, // "BT" keeps it
-      {".GR#", "GR", true, '#', ""},                   // empty name: the definition is removed
+      {".GR#   pic.bmp ", "GR", true, '#', "pic.bmp"},   // leading blanks, one trailing blank
+      {".GR# C:pic.bmp", "GR", true, '#', "pic.bmp"},    // "GR" drops a leading "C:"
+      {".BT# C:pic.bmp", "BT", true, '#', "C:pic.bmp"},  // "BT" keeps it
+      {".GR#", "GR", true, '#', ""},                     // empty name: the definition is removed
       {".GR", "GR", false, 0, ""},
   };
   for (const Case& c : cases) {
@@ -125,13 +126,17 @@ TEST_F(GraphicsFileTest, TableKeepsTheFirstDefinitionAndHoldsTwenty) {
   GraphicsCharTable table;
   EXPECT_EQ(table.WidthOf('#'), -1);
   // 300 pixels at 300 dots per inch on a 120 dpi printer: 120 dots; at 150 per inch: 240.
-  EXPECT_EQ(DefineGraphicsChar(table, {true, '#', "a.bmp"}, Files(), 120, 0), GraphicsCharOutcome::kDefined);
+  EXPECT_EQ(DefineGraphicsChar(table, {true, '#', "a.bmp"}, Files(), 120, 0),
+            GraphicsCharOutcome::kDefined);
   EXPECT_EQ(table.WidthOf('#'), 120);
-  EXPECT_EQ(DefineGraphicsChar(table, {true, '#', "b.bmp"}, Files(), 120, 150), GraphicsCharOutcome::kDefined);
+  EXPECT_EQ(DefineGraphicsChar(table, {true, '#', "b.bmp"}, Files(), 120, 150),
+            GraphicsCharOutcome::kDefined);
   EXPECT_EQ(table.WidthOf('#'), 120) << "a character defined twice keeps its first picture";
-  EXPECT_EQ(DefineGraphicsChar(table, {true, '#', ""}, Files(), 120, 0), GraphicsCharOutcome::kRemoved);
+  EXPECT_EQ(DefineGraphicsChar(table, {true, '#', ""}, Files(), 120, 0),
+            GraphicsCharOutcome::kRemoved);
   EXPECT_EQ(table.WidthOf('#'), -1);
-  EXPECT_EQ(DefineGraphicsChar(table, {true, '#', "b.bmp"}, Files(), 120, 150), GraphicsCharOutcome::kDefined);
+  EXPECT_EQ(DefineGraphicsChar(table, {true, '#', "b.bmp"}, Files(), 120, 150),
+            GraphicsCharOutcome::kDefined);
   EXPECT_EQ(table.WidthOf('#'), 120);
 
   GraphicsLoadError error;
@@ -140,9 +145,11 @@ TEST_F(GraphicsFileTest, TableKeepsTheFirstDefinitionAndHoldsTwenty) {
   EXPECT_EQ(error.Kind, GraphicsLoadFailure::kNotFound);
   EXPECT_EQ(table.WidthOf('%'), 0) << "defined without a picture, as the page engine does";
   for (int c = 'A'; c < 'A' + 18; ++c)
-    EXPECT_EQ(DefineGraphicsChar(table, {true, static_cast<std::uint8_t>(c), "a.bmp"}, Files(), 120, 0),
-              GraphicsCharOutcome::kDefined);
-  EXPECT_EQ(DefineGraphicsChar(table, {true, 'z', "a.bmp"}, Files(), 120, 0), GraphicsCharOutcome::kTableFull);
+    EXPECT_EQ(
+        DefineGraphicsChar(table, {true, static_cast<std::uint8_t>(c), "a.bmp"}, Files(), 120, 0),
+        GraphicsCharOutcome::kDefined);
+  EXPECT_EQ(DefineGraphicsChar(table, {true, 'z', "a.bmp"}, Files(), 120, 0),
+            GraphicsCharOutcome::kTableFull);
   EXPECT_EQ(table.WidthOf('z'), -1);
 }
 
@@ -164,7 +171,7 @@ TEST_F(GraphicsCharRunTest, GraphicsCharactersCountWithTheirPictureWidth) {
       {".GS 240\r\n.GR# pic.bmp\r\n", as_pictures},
       {".GS 240\r\n.BT# pic.bmp\r\n", as_pictures},
       {".GS 240\r\n.GR# pic.bmp\r\n.GR#\r\n", as_text},  // removed again
-      {".GS 240\r\n.GR% pic.bmp\r\n", as_text},            // another character
+      {".GS 240\r\n.GR% pic.bmp\r\n", as_text},          // another character
   };
   for (const Case& c : cases) {
     const std::string fmt = Body(Format("g.ws", std::string(".RM 30\r\n") + c.definitions + text));
@@ -177,7 +184,8 @@ TEST_F(GraphicsCharRunTest, MissingPictureIsReportedAndTheLineCopied) {
   const std::string fmt = Body(Format("doc.ws", ".GR# nowhere.bmp\r\nx # y\r\n"));
   EXPECT_NE(fmt.find(".GR# nowhere.bmp\r\n"), std::string::npos) << Readable(fmt);
   ASSERT_EQ(MessageLines().size(), 1u);
-  EXPECT_NE(MessageLines()[0].find("Graphics file nowhere.bmp not found"), std::string::npos) << MessageLines()[0];
+  EXPECT_NE(MessageLines()[0].find("Graphics file nowhere.bmp not found"), std::string::npos)
+      << MessageLines()[0];
 }
 
 }  // namespace

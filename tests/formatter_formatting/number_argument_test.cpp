@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "formatter/formatting/formatted_writer.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
-#include "formatter/formatting/number_argument.h"
 #include "formatter/common/run_messages.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/formatting/formatted_writer.h"
+#include "formatter/formatting/number_argument.h"
 
 namespace tavrel {
 namespace {
@@ -35,7 +35,7 @@ TEST_F(DotFixture, NumbersInUnitsInchesAndCentimetres) {
     int value;
   };
   const Case cases[] = {
-      {".RM 60", false, 60}, {".RM60", false, 60}, {".RM 60", true, 60},   {".LM 5x", false, 5},
+      {".RM 60", false, 60}, {".RM60", false, 60},   {".RM 60", true, 60},    {".LM 5x", false, 5},
       {".LM 2,5", false, 2}, {".PL 6\"", false, 36}, {".PL 11.5", false, 27}, {".RM +5", false, 5},
   };
   for (const Case& c : cases) {
@@ -55,8 +55,8 @@ TEST_F(DotFixture, MissingNumbersTakeDefaultsOrStopTheRun) {
     const char* line;
     int value;
   };
-  for (const Case c : {Case{".LM", 0}, Case{".PM", 0}, Case{".PS", 1}, Case{".TS", 55}, Case{".DE", 55},
-                       Case{".GU", 4}, Case{".HN", 2}}) {
+  for (const Case c : {Case{".LM", 0}, Case{".PM", 0}, Case{".PS", 1}, Case{".TS", 55},
+                       Case{".DE", 55}, Case{".GU", 4}, Case{".HN", 2}}) {
     Start(c.line);
     std::int32_t v = -1;
     EXPECT_TRUE(ReadDotNumber(dot, v, false, settings, messages)) << c.line;
@@ -81,14 +81,13 @@ TEST_F(DotFixture, FontArguments) {
     int font;
   };
   const Case cases[] = {
-      {".SB", 107},     // bold variant of the slot-0 font C
-      {".SY", 55},      // italic
-      {".SX", 159},     // bold italic
-      {".SF b", 28},    // a small letter as typed
-      {".SFH\"", 112},  // letter and prefix
-      {".AF", 112},     // the alternate font
-      {".SA", 112},
-      {".SF", 3},       // the normal font
+      {".SB", 107},                 // bold variant of the slot-0 font C
+      {".SY", 55},                  // italic
+      {".SX", 159},                 // bold italic
+      {".SF b", 28},                // a small letter as typed
+      {".SFH\"", 112},              // letter and prefix
+      {".AF", 112},                 // the alternate font
+      {".SA", 112},    {".SF", 3},  // the normal font
       {".SN", 3},
   };
   for (const Case& c : cases) {

@@ -21,8 +21,13 @@ TEST_F(WordBreakingTest, BreaksAtTheLastBlankThatFits) {
 }
 
 TEST_F(WordBreakingTest, BoldWordAcrossABreakClosesAndReopensTheToggle) {
-  EXPECT_EQ(Body(Format("w.ws", ".RM 20\r\n.LM 3\r\naaaa bbbb \x02" "cccc dddd eeee\x02 end\r\n")),
-            ".RM 20\r\n.LM 3\r\n\xA0\xA0" "aaaa bbbb \x02" "cccc \x02\x8D\n\xA0\xA0\x02" "dddd eeee\x02 end\r\n");
+  EXPECT_EQ(Body(Format("w.ws",
+                        ".RM 20\r\n.LM 3\r\naaaa bbbb \x02"
+                        "cccc dddd eeee\x02 end\r\n")),
+            ".RM 20\r\n.LM 3\r\n\xA0\xA0"
+            "aaaa bbbb \x02"
+            "cccc \x02\x8D\n\xA0\xA0\x02"
+            "dddd eeee\x02 end\r\n");
 }
 
 TEST_F(WordBreakingTest, HyphenInTheTextBreaksWithoutAnotherHyphen) {
@@ -34,16 +39,18 @@ TEST_F(WordBreakingTest, HyphenInTheTextBreaksWithoutAnotherHyphen) {
 }
 
 TEST_F(WordBreakingTest, WordMarkedWithCharacterSevenIsNotSplit) {
-  EXPECT_EQ(Body(Format("w.ws", ".RM 20\r\naaaa bbbb \x07" "cccc-dddddddddd\r\n")),
+  EXPECT_EQ(Body(Format("w.ws",
+                        ".RM 20\r\naaaa bbbb \x07"
+                        "cccc-dddddddddd\r\n")),
             ".RM 20\r\naaaa bbbb \x8D\ncccc-dddddddddd\r\n");
 }
 
 TEST_F(WordBreakingTest, FourBlanksPastAThirdSwitchTheZoneOff) {
   // A table typed with blanks runs on past the margin instead of being broken.
   // Right margin 60: the zone starts at column 30, a third of the margin is column 20.
-  const std::string line = std::string(21, 'n') + "    " + "value1 value2 value3 value4 value5 value6";
-  EXPECT_EQ(Body(Format("w.ws", line + "\r\n" + line + "\r\n")),
-            line + "\r\n" + line + "\r\n");
+  const std::string line =
+      std::string(21, 'n') + "    " + "value1 value2 value3 value4 value5 value6";
+  EXPECT_EQ(Body(Format("w.ws", line + "\r\n" + line + "\r\n")), line + "\r\n" + line + "\r\n");
   // Without the run of blanks the same text is broken.
   const std::string plain = std::string(21, 'n') + " value1 value2 value3 value4 value5 value6";
   EXPECT_NE(Body(Format("w.ws", plain + "\r\n")).find("\x8D\n"), std::string::npos);
@@ -52,8 +59,9 @@ TEST_F(WordBreakingTest, FourBlanksPastAThirdSwitchTheZoneOff) {
 TEST_F(WordBreakingTest, ShortHeldWordIsATableError) {
   // Right margin 7: the zone is 2 columns; 8 characters are held when 6 lie beyond the margin.
   EXPECT_EQ(Body(Format("w.ws", ".RM 7\r\nabcdefghijklm\r\n")), ".RM 7\r\nabcdefghijklm\r\n\r\n");
-  EXPECT_EQ(MessageLines().at(0),
-            "ERROR Par 1: Formatting error, possibly in table. Enclose the table with .BD and .BE commands!");
+  EXPECT_EQ(
+      MessageLines().at(0),
+      "ERROR Par 1: Formatting error, possibly in table. Enclose the table with .BD and .BE commands!");
 }
 
 TEST_F(WordBreakingTest, LongWordWithoutBreakPointEndsTheLine) {
@@ -70,7 +78,8 @@ TEST_F(WordBreakingTest, LongWordWithoutBreakPointEndsTheLine) {
 // A hyphenator that allows one position: the hook the hyphenation modes plug into.
 class FixedPositionHyphenator : public Hyphenator {
  public:
-  FixedPositionHyphenator(char before, char after, bool ck) : before_(before), after_(after), ck_(ck) {}
+  FixedPositionHyphenator(char before, char after, bool ck)
+      : before_(before), after_(after), ck_(ck) {}
   MayBreakResult MayBreakAt(FormatRun&, const uint8_t* held, int len, int p) override {
     MayBreakResult r;
     if (p < len && held[p] == before_ && held[p + 1] == after_) {
@@ -108,13 +117,19 @@ TEST_F(LineEndsTest, LineHeightSlotsByKindOfLineEnd) {
 }
 
 TEST_F(LineEndsTest, TypedIndentationIsKeptWithoutMargins) {
-  EXPECT_EQ(Body(Format("t.ws", ".RM 20\r\n\xA0\xA0\xA0" "aaaa bbbb cccc dddd\r\n")),
-            ".RM 20\r\n\xA0\xA0\xA0" "aaaa bbbb cccc \x8D\n\xA0\xA0\xA0" "dddd\r\n");
+  EXPECT_EQ(Body(Format("t.ws",
+                        ".RM 20\r\n\xA0\xA0\xA0"
+                        "aaaa bbbb cccc dddd\r\n")),
+            ".RM 20\r\n\xA0\xA0\xA0"
+            "aaaa bbbb cccc \x8D\n\xA0\xA0\xA0"
+            "dddd\r\n");
 }
 
 TEST_F(LineEndsTest, HeldTextAtTheEndOfTheDocumentIsWritten) {
-  EXPECT_EQ(Body(Format("e.ws", ".RM 20\r\nno line end at the end")), ".RM 20\r\nno line end at the \x8D\nend");
-  EXPECT_EQ(Body(Format("e.ws", ".RM 40\r\nshort and without end")), ".RM 40\r\nshort and without end");
+  EXPECT_EQ(Body(Format("e.ws", ".RM 20\r\nno line end at the end")),
+            ".RM 20\r\nno line end at the \x8D\nend");
+  EXPECT_EQ(Body(Format("e.ws", ".RM 40\r\nshort and without end")),
+            ".RM 40\r\nshort and without end");
 }
 
 TEST_F(LineEndsTest, CarriageReturnOnlyLineEndsKeepTheirText) {

@@ -38,22 +38,52 @@ TEST_F(ReaderTest, DecodesEachModeAsItsTableSays) {
   const DecodeCase cases[] = {
       {"bit 7 on word ends is cleared", 0, "Wor\xE4 an\xE4", "Word and"},
       {"extended character block, repeat 3", 0,
-       std::string("a\x1D\x0A\x01\0\0\0\0\0\x84\x03\x0A\x01\x1D" "b", 15), "a\x84\x84\x84" "b"},
+       std::string("a\x1D\x0A\x01\0\0\0\0\0\x84\x03\x0A\x01\x1D"
+                   "b",
+                   15),
+       "a\x84\x84\x84"
+       "b"},
       {"extended character block, repeat 0", 0,
-       std::string("a\x1D\x0A\x01\0\0\0\0\0\x84\x00\x0A\x01\x1D" "b", 15), "ab"},
+       std::string("a\x1D\x0A\x01\0\0\0\0\0\x84\x00\x0A\x01\x1D"
+                   "b",
+                   15),
+       "ab"},
       {"a block holding 0x1D is read to its real end", 0,
-       std::string("a\x1D\x05\x01x\x1Dy\x05\x01\x1D" "b"), "ab"},
-      {"type 0x12 block gives the marker byte 1", 0, std::string("a\x1D\x12\x01\x12\x01\x1D" "b"),
-       "a\x01" "b"},
-      {"ESC pair gives the character", 0, "a\x1B\x94\x1C" "b", "a\x94" "b"},
+       std::string("a\x1D\x05\x01x\x1Dy\x05\x01\x1D"
+                   "b"),
+       "ab"},
+      {"type 0x12 block gives the marker byte 1", 0,
+       std::string("a\x1D\x12\x01\x12\x01\x1D"
+                   "b"),
+       "a\x01"
+       "b"},
+      {"ESC pair gives the character", 0,
+       "a\x1B\x94\x1C"
+       "b",
+       "a\x94"
+       "b"},
       {"ESC 0x15 is the section sign 0xAD", 0, "\x1B\x15\x1C", "\xAD"},
-      {"soft return and soft space", 0, "a\x8D\x8A\xA0" "b", "a\xA5\n\x1C" "b"},
+      {"soft return and soft space", 0,
+       "a\x8D\x8A\xA0"
+       "b",
+       "a\xA5\n\x1C"
+       "b"},
       {"a bare LF counts as CR LF", 0, "a\nb\r\nc", "a\r\nb\r\nc"},
-      {"Ctrl-Z ends the input", 0, "ab\x1A" "cd", "ab"},
-      {"a block at the very end gives nothing more", 0, std::string("ab\x1D\x05\x01\x05\x01\x1D"), "ab"},
+      {"Ctrl-Z ends the input", 0,
+       "ab\x1A"
+       "cd",
+       "ab"},
+      {"a block at the very end gives nothing more", 0, std::string("ab\x1D\x05\x01\x05\x01\x1D"),
+       "ab"},
       {"a block cut off by the end of the file", 0, std::string("ab\x1D\x05\x01xyz"), "ab"},
-      {"TAB is one column mark", 2, "a\tb", "a\x1C" "b"},
-      {"Windows bytes become code page 850", 2, "Gr\xFC\xDF" "e", "Gr\x81\xE1" "e"},
+      {"TAB is one column mark", 2, "a\tb",
+       "a\x1C"
+       "b"},
+      {"Windows bytes become code page 850", 2,
+       "Gr\xFC\xDF"
+       "e",
+       "Gr\x81\xE1"
+       "e"},
       {"IBM bytes stay, 0x15 becomes 0xAD", 1, "\x84\x15", "\x84\xAD"},
   };
   for (const DecodeCase& c : cases) EXPECT_EQ(Decode(c.mode, c.bytes), c.chars) << c.what;
@@ -77,7 +107,8 @@ TEST_F(ReaderTest, PrintControlPrefixAndColumnCharacter) {
 }
 
 TEST_F(ReaderTest, HighBitWordEndsGiveTheSameTextAsWithout) {
-  EXPECT_EQ(Format("a.ws", "Some words here.\r\n"), Format("b.ws", "Som\xE5 word\xF3 her\xE5.\r\n"));
+  EXPECT_EQ(Format("a.ws", "Some words here.\r\n"),
+            Format("b.ws", "Som\xE5 word\xF3 her\xE5.\r\n"));
 }
 
 TEST_F(ReaderTest, AlternateFontLastsToTheLineEnd) {
@@ -98,7 +129,8 @@ TEST_F(ReaderTest, AlternateFontLastsToTheLineEnd) {
 
 TEST_F(ReaderTest, LongMarginNoteKeepsItsFirst39Characters) {
   const std::string note(45, 'n');
-  const std::string fmt = Format("m.ws", ".MN<>3\r\nText <" + std::string(39, 'a') + "b" + "cccc> end\r\n");
+  const std::string fmt =
+      Format("m.ws", ".MN<>3\r\nText <" + std::string(39, 'a') + "b" + "cccc> end\r\n");
   // 39 characters are kept, the 40th is dropped and the rest is ordinary text.
   EXPECT_NE(fmt.find(std::string(39, 'a') + "Text cccc> end"), std::string::npos) << Readable(fmt);
 }
@@ -133,7 +165,10 @@ TEST_F(ReaderTest, MissingNoteMarkersStopTheRun) {
 
 TEST_F(ReaderTest, LineEndTypedInsideANoteDoesNotEndTheNoteLine) {
   Format("n.ws", ".FU[]\r\nText[first\r\nsecond] end.\r\n");
-  EXPECT_EQ(ReadFileBytes(dir_ / "n.fun"), "\xA0\xA0" "1)\xA0" "first second\r\n\x1A");
+  EXPECT_EQ(ReadFileBytes(dir_ / "n.fun"),
+            "\xA0\xA0"
+            "1)\xA0"
+            "first second\r\n\x1A");
 }
 
 // The German text is code page 850 like every other message, so it shows a Windows-1252 u
@@ -151,7 +186,11 @@ TEST_F(ReaderTest, RightJustifyControlTwiceInALineIsAnError) {
        "ERROR: Zwei Rechtsb\xFCndig-Steuerzeichen ^PZ (Dunmoor) bzw. ^P@ (Wordstar) in einer "
        "Zeile nicht erlaubt"},
   };
-  const char doc[] = "a\x00" "b\x00" "c\r\nd\x00" "e\r\n";
+  const char doc[] =
+      "a\x00"
+      "b\x00"
+      "c\r\nd\x00"
+      "e\r\n";
   for (const Case& c : cases) {
     settings_.Language = c.language;
     list_.Clear();
@@ -175,7 +214,11 @@ class LongNoteTest : public RunFixture {};
 TEST_F(LongNoteTest, NoteTextIsBrokenInTheNotesFile) {
   Format("n.ws", ".RM 30\r\n.FU[]\r\nText[aaaa bbbb cccc dddd eeee ffff gggg hhhh] end.\r\n");
   const std::string fun = ReadFileBytes(dir_ / "n.fun");
-  EXPECT_EQ(fun, "\xA0\xA0" "1)\xA0" "aaaa bbbb cccc dddd eeee \x8D\n\xA0\xA0\xA0\xA0\xA0" "ffff gggg hhhh\r\n\x1A")
+  EXPECT_EQ(fun,
+            "\xA0\xA0"
+            "1)\xA0"
+            "aaaa bbbb cccc dddd eeee \x8D\n\xA0\xA0\xA0\xA0\xA0"
+            "ffff gggg hhhh\r\n\x1A")
       << Readable(fun);
 }
 

@@ -16,7 +16,8 @@ using unit_test::TempDir;
 
 std::string Words(int count) {
   std::string text;
-  for (int i = 0; i < count; ++i) text += (i ? " " : "") + std::string("word") + std::to_string(i % 10);
+  for (int i = 0; i < count; ++i)
+    text += (i ? " " : "") + std::string("word") + std::to_string(i % 10);
   return text;
 }
 
@@ -40,16 +41,29 @@ TEST(WordStarWriterTest, CharactersAndLineEnds) {
   };
   const std::vector<Case> cases = {
       {"Hello\r\n", "Hello\r\n"},
-      {"Hello", "Hello"},                                   // last line without a line end
-      {"a\xFD" "b\r\n", "a\x14" "2\x14" "b\r\n"},           // superscript two
-      {"\xFC\r\n", "\x14" "3\x14\r\n"},
-      {"\x84\r\n", "\x1B\x84\x1C\r\n"},                     // a umlaut
-      {"\xF5\r\n", "\x1B\x15\x1C\r\n"},                     // section sign
+      {"Hello", "Hello"},  // last line without a line end
+      {"a\xFD"
+       "b\r\n",
+       "a\x14"
+       "2\x14"
+       "b\r\n"},  // superscript two
+      {"\xFC\r\n",
+       "\x14"
+       "3\x14\r\n"},
+      {"\x84\r\n", "\x1B\x84\x1C\r\n"},  // a umlaut
+      {"\xF5\r\n", "\x1B\x15\x1C\r\n"},  // section sign
       {"\xF0\r\n", "\x1F\r\n"},
-      {"x\xAF" "y  \r\n", std::string("x\0y  \r\n", 7)},   // 0xAF keeps the trailing blanks
-      {"abc  \xB0\r\n", "abc\r\n"},                        // a hard end drops blanks and column marks
-      {"\xB0\xB0" "ab\r\n", "\xA0\xA0" "ab\r\n"},           // column marks become soft spaces
-      {".\xB0" "PA\r\n", ". PA\r\n"},                       // ... but blanks in a dot line
+      {"x\xAF"
+       "y  \r\n",
+       std::string("x\0y  \r\n", 7)},  // 0xAF keeps the trailing blanks
+      {"abc  \xB0\r\n", "abc\r\n"},    // a hard end drops blanks and column marks
+      {"\xB0\xB0"
+       "ab\r\n",
+       "\xA0\xA0"
+       "ab\r\n"},  // column marks become soft spaces
+      {".\xB0"
+       "PA\r\n",
+       ". PA\r\n"},  // ... but blanks in a dot line
       {"\r\n\r\n", "\r\n\r\n"},
       {std::string("a\0b\r\n", 5), "ab\r\n"},
   };
@@ -75,7 +89,9 @@ TEST(WordStarWriterTest, LongParagraphBecomesSoftLines) {
   for (char c : joined)
     if (c != '\x8D' && c != '\n' && c != '\r') plain.push_back(c);
   std::string expected = Words(40);
-  EXPECT_EQ(plain, expected + (plain.size() > expected.size() ? std::string(plain.size() - expected.size(), ' ') : ""));
+  EXPECT_EQ(plain, expected + (plain.size() > expected.size()
+                                   ? std::string(plain.size() - expected.size(), ' ')
+                                   : ""));
 }
 
 TEST(WordStarWriterTest, DotLinesAndNoWrapParagraphsAreNotBroken) {
@@ -93,18 +109,21 @@ TEST(WordStarWriterTest, RightMarginLinesSetTheWidthOfTheFollowingLines) {
     std::size_t width;
   };
   for (const Case c : {Case{".RM 20", 35}, Case{".RM 60", 60}, Case{".rm300", 250}}) {
-    const std::string out = ConvertToWordStar(std::string(c.rm) + "\r\n" + Words(80) + "\r\n", false, 0);
+    const std::string out =
+        ConvertToWordStar(std::string(c.rm) + "\r\n" + Words(80) + "\r\n", false, 0);
     const auto lines = Lines(out);
     ASSERT_GE(lines.size(), 3u) << c.rm;
     std::size_t longest = 0;
-    for (std::size_t i = 1; i + 1 < lines.size(); ++i) longest = std::max(longest, lines[i].size() - 3);
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i)
+      longest = std::max(longest, lines[i].size() - 3);
     EXPECT_LE(longest, c.width) << c.rm;
     EXPECT_GT(longest, c.width - 8) << c.rm;
   }
 }
 
 TEST(WordStarWriterTest, IndentationRepeatsOnContinuationLines) {
-  const std::string out = ConvertToWordStar("\xB0\xB0" + Words(40) + "\r\n", false, kConvertedIndentChar);
+  const std::string out =
+      ConvertToWordStar("\xB0\xB0" + Words(40) + "\r\n", false, kConvertedIndentChar);
   const auto lines = Lines(out);
   ASSERT_GE(lines.size(), 3u);
   for (const auto& l : lines) EXPECT_EQ(l.substr(0, 2), "\xA0\xA0") << Shown(l);
@@ -126,7 +145,8 @@ TEST(WordStarWriterTest, WideLinesKeepBlanksAndEndThemSoft) {
 TEST(WordStarWriterTest, WritesTheFileOrShowsTheBox) {
   TempDir tmp;
   RecordingMessageBoxes boxes;
-  EXPECT_TRUE(WriteWordStarDocument(tmp / "out.ws", "a\x84\r\n", false, kConvertedIndentChar, 0, boxes));
+  EXPECT_TRUE(
+      WriteWordStarDocument(tmp / "out.ws", "a\x84\r\n", false, kConvertedIndentChar, 0, boxes));
   EXPECT_EQ(ReadAll(tmp / "out.ws"), "a\x1B\x84\x1C\r\n");
   const std::string bad = tmp / "missing/out.ws";
   EXPECT_FALSE(WriteWordStarDocument(bad, "x", false, kConvertedIndentChar, 0, boxes));

@@ -22,14 +22,30 @@ std::string Cp850(std::string_view utf8) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     if (c == 0xC3 && i + 1 < utf8.size()) {
       switch (static_cast<unsigned char>(utf8[++i])) {
-        case 0xA4: out += '\x84'; break;
-        case 0xB6: out += '\x94'; break;
-        case 0xBC: out += '\x81'; break;
-        case 0x9F: out += '\xE1'; break;
-        case 0x84: out += '\x8E'; break;
-        case 0x96: out += '\x99'; break;
-        case 0x9C: out += '\x9A'; break;
-        default: out += '?'; break;
+        case 0xA4:
+          out += '\x84';
+          break;
+        case 0xB6:
+          out += '\x94';
+          break;
+        case 0xBC:
+          out += '\x81';
+          break;
+        case 0x9F:
+          out += '\xE1';
+          break;
+        case 0x84:
+          out += '\x8E';
+          break;
+        case 0x96:
+          out += '\x99';
+          break;
+        case 0x9C:
+          out += '\x9A';
+          break;
+        default:
+          out += '?';
+          break;
       }
     } else {
       out += static_cast<char>(c);
@@ -38,7 +54,9 @@ std::string Cp850(std::string_view utf8) {
   return out;
 }
 
-std::string DataPath(const std::string& relative) { return std::string(CORVINA_SOURCE_DIR) + "/" + relative; }
+std::string DataPath(const std::string& relative) {
+  return std::string(CORVINA_SOURCE_DIR) + "/" + relative;
+}
 
 HyphenationState German(int n) {
   HyphenationState state;
@@ -82,7 +100,8 @@ TEST(GermanRulesTable, WordsBreakWhereTheRulesSay) {
     state.Params.MinLetters = n;
     const std::string got = Hyphenate(state, Cp850(word));
     if (got != Cp850(expected) && ++failures <= 40)
-      ADD_FAILURE() << word << " n=" << n << ": expected " << expected << ", got (code page 850) " << got;
+      ADD_FAILURE() << word << " n=" << n << ": expected " << expected << ", got (code page 850) "
+                    << got;
   }
   EXPECT_GT(lines, 500);
   EXPECT_EQ(failures, 0);
@@ -132,11 +151,8 @@ TEST(GermanRulesExceptions, ListThreeForbidsAndLengthsMustMatch) {
     const char* exceptions;
     bool allowed;
   } cases[] = {
-      {"", true},
-      {"ckt\n", false},
-      {"ckta\n", false},  // four letters against W1..W4
-      {"cktx\n", true},
-      {"ck\n", true},  // entries of other lengths never match
+      {"", true},       {"ckt\n", false}, {"ckta\n", false},  // four letters against W1..W4
+      {"cktx\n", true}, {"ck\n", true},  // entries of other lengths never match
   };
   for (const Case& c : cases) {
     HyphenationState state = German(1);
@@ -267,8 +283,14 @@ const GermanCase kGerman[] = {
     {"Tischler", 1, 5, true, "sch|l forbidden by schl, fragment l+er at shift 0 allows Tisch-ler"},
     {"Feier", 1, 3, true, "vowel pair after the diphthong ei: Fei-er"},
     {"Feier", 1, 2, false, "ie is no diphthong: Fe-ier refused"},
-    {"Br\x81" "cke", 2, 4, true, "one consonant before a vowel: Br\x81" "c|ke (printed k-k)"},
-    {"Br\x81" "cke", 2, 3, false, "ck is no pair: nothing allows Br\x81-cke"},
+    {"Br\x81"
+     "cke",
+     2, 4, true,
+     "one consonant before a vowel: Br\x81"
+     "c|ke (printed k-k)"},
+    {"Br\x81"
+     "cke",
+     2, 3, false, "ck is no pair: nothing allows Br\x81-cke"},
     {"Vorort", 1, 3, true, "word start ort; shift -1; prefix vor allows Vor-ort"},
     {"Vorort", 1, 2, false, "word start ort at +1; prefix vor at the shift refuses Vo-rort"},
     {"Haust\x81r", 1, 4, true, "s|t inside st forbidden, fragment t+\x81r allows Haus-t\x81r"},
@@ -277,8 +299,14 @@ const GermanCase kGerman[] = {
     {"Hauseingang", 1, 3, false, "word start ein at +1; prefix aus at the shift refuses"},
     {"Karpfen", 1, 4, true, "one consonant before a vowel: Karp-fen"},
     {"Karpfen", 1, 3, false, "pf is no pair or triple: Kar-pfen refused"},
-    {"Gespr\x84" "ch", 1, 2, true, "triple spr before a vowel: Ge-spr\x84" "ch"},
-    {"Gespr\x84" "ch", 1, 3, false, "forbid stage: s|pr inside the triple spr"},
+    {"Gespr\x84"
+     "ch",
+     1, 2, true,
+     "triple spr before a vowel: Ge-spr\x84"
+     "ch"},
+    {"Gespr\x84"
+     "ch",
+     1, 3, false, "forbid stage: s|pr inside the triple spr"},
 };
 
 TEST(GermanRulesPositions, HandTracedPositions) {
@@ -317,7 +345,9 @@ TEST(GermanRulesDoubtful, BistroIsRememberedAndAskedWhenWanted) {
 }
 
 TEST(GermanRulesExceptions, CkFlagAndListThreeException) {
-  const Held h("Br\x81" "cke");
+  const Held h(
+      "Br\x81"
+      "cke");
   HyphenationState state;
   state.Params.MinLetters = 2;
   state.Params.Learn = 0;

@@ -19,11 +19,15 @@ namespace fs = std::filesystem;
 const char kGerman[] =
     ".IB\r\n"
     ".RM 36\r\n"
-    "Die Silbentrennung entscheidet f\x81r jedes Wort, das \x81" "ber den rechten Rand "
+    "Die Silbentrennung entscheidet f\x81r jedes Wort, das \x81"
+    "ber den rechten Rand "
     "hinausragt, wo die Zeile umbrochen werden darf. Zusammengesetzte W\x94rter wie "
-    "Kaffeetasse, Staatsanwaltschaft oder Stra\xE1" "enbahnhaltestelle werden an ihren "
-    "Wortfugen getrennt, und die Regeln ber\x81" "cksichtigen Vorsilben ebenso wie "
-    "Nachsilben. Ein Zuckerb\x84" "cker backt Lebkuchen f\x81r die Weihnachtszeit.\r\n";
+    "Kaffeetasse, Staatsanwaltschaft oder Stra\xE1"
+    "enbahnhaltestelle werden an ihren "
+    "Wortfugen getrennt, und die Regeln ber\x81"
+    "cksichtigen Vorsilben ebenso wie "
+    "Nachsilben. Ein Zuckerb\x84"
+    "cker backt Lebkuchen f\x81r die Weihnachtszeit.\r\n";
 
 const char kEnglish[] =
     ".IB\r\n"
@@ -64,7 +68,8 @@ class HyphenationRunTest : public RunFixture {
       const std::size_t hyphen = line.find('\x1F');
       if (hyphen != std::string::npos) {
         const std::size_t word = line.rfind(' ', hyphen);
-        out.push_back(line.substr(word == std::string::npos ? 0 : word + 1, hyphen - (word == std::string::npos ? 0 : word + 1)));
+        out.push_back(line.substr(word == std::string::npos ? 0 : word + 1,
+                                  hyphen - (word == std::string::npos ? 0 : word + 1)));
       }
       start = end + 1;
     }
@@ -92,11 +97,12 @@ const ModeCase kModes[] = {
 
 TEST_F(HyphenationRunTest, EachModeMatchesGolden) {
   for (const ModeCase& c : kModes) {
-    const std::string fmt = FormatWithMode(c.german ? "de.ws" : "en.ws", c.german ? kGerman : kEnglish,
-                                           c.mode, c.pattern_file);
+    const std::string fmt = FormatWithMode(c.german ? "de.ws" : "en.ws",
+                                           c.german ? kGerman : kEnglish, c.mode, c.pattern_file);
     if (std::getenv("TAVREL_PRINT_GOLDEN")) std::cerr << c.golden << "\n" << Readable(fmt) << "\n";
     ExpectGolden(std::string("hyphenation/") + c.golden, fmt);
-    EXPECT_TRUE(MessageLines().empty()) << c.golden << ": " << (MessageLines().empty() ? "" : MessageLines()[0]);
+    EXPECT_TRUE(MessageLines().empty())
+        << c.golden << ": " << (MessageLines().empty() ? "" : MessageLines()[0]);
     if (c.mode == kHyphenNone) {
       EXPECT_EQ(fmt.find('\x1F'), std::string::npos) << c.golden;
     }
@@ -110,8 +116,8 @@ class ManualModeTest : public HyphenationRunTest, public ::testing::WithParamInt
 TEST_P(ManualModeTest, FollowsTheAnswers) {
   const bool german = GetParam();
   for (int i = 0; i < 40; ++i) boxes_.ScriptAnswer(i % 2 == 0 ? kAnswerNo : kAnswerYes);
-  const std::string fmt =
-      FormatWithMode(german ? "de.ws" : "en.ws", german ? kGerman : kEnglish, kHyphenManual, nullptr);
+  const std::string fmt = FormatWithMode(german ? "de.ws" : "en.ws", german ? kGerman : kEnglish,
+                                         kHyphenManual, nullptr);
   if (std::getenv("TAVREL_PRINT_GOLDEN")) std::cerr << Readable(fmt) << "\n";
   ExpectGolden(german ? "hyphenation/de_mode2.fmt" : "hyphenation/en_mode2.fmt", fmt);
   const auto boxes = boxes_.Boxes();
@@ -159,16 +165,17 @@ TEST_F(HyphenationRunTest, CrLfPatternFileIsReportedOnce) {
   const std::string fmt = FormatWithMode("en.ws", kEnglish, kHyphenTex, nullptr);
   EXPECT_EQ(fmt.find('\x1F'), std::string::npos);
   ASSERT_EQ(MessageLines().size(), 1u);
-  EXPECT_NE(MessageLines()[0].find("Hyphenation file crlf.tex has CR LF line ends"), std::string::npos)
+  EXPECT_NE(MessageLines()[0].find("Hyphenation file crlf.tex has CR LF line ends"),
+            std::string::npos)
       << MessageLines()[0];
 }
 
 // The hyphenation modes plug in through the word breaker's call-out.
 TEST_F(HyphenationRunTest, GermanRulesHyphenateThroughTheWordBreakersCallOut) {
   settings_.HyphenationMode = 0;
-  const std::string out =
-      FormatWith(std::make_unique<RuleHyphenator>(),
-                 ".RM 40\r\nDie Kommission hat gestern Landeshauptstadtverwaltung beschlossen.\r\n");
+  const std::string out = FormatWith(
+      std::make_unique<RuleHyphenator>(),
+      ".RM 40\r\nDie Kommission hat gestern Landeshauptstadtverwaltung beschlossen.\r\n");
   EXPECT_NE(out.find("\x1F\x8D\n"), std::string::npos) << Readable(out);
   std::string letters;
   for (char c : out)
@@ -198,7 +205,8 @@ TEST_F(GreekBreakRunTest, BreaksWhereTheAnswerPutsIt) {
     settings_.CapitalAreasUnsplit = 0;
     const std::size_t asked_before = boxes_.Boxes().size();
     boxes_.ScriptAnswer(c.answer);
-    WriteFileBytes(dir_ / "de.ws", ".IB\r\n.RM 20\r\nEine Kette aus Kapseln und noch mehr Text dazu\r\n");
+    WriteFileBytes(dir_ / "de.ws",
+                   ".IB\r\n.RM 20\r\nEine Kette aus Kapseln und noch mehr Text dazu\r\n");
     run_ = MakeRun();
     run_->Hyphenator = std::make_unique<RuleHyphenator>();
     FormatFile(*run_, (dir_ / "de.ws").string());

@@ -36,9 +36,13 @@ const EligibilityCase kEligibility[] = {
     {"UNESCO-Bericht", 9, 1, true, true, "Be-richt"},
     {"abc1def", 3, 1, true, false, "a digit is no letter"},
     {"abc1def", 2, 1, true, true, "the digit lies outside p - 1 .. p + 1"},
-    {"xab\x02" "cdx", 4, 2, true, true, "a print control inside a word counts as a letter"},
+    {"xab\x02"
+     "cdx",
+     4, 2, true, true, "a print control inside a word counts as a letter"},
     {"B\x84renh\x94hle", 3, 2, true, true, "code-page 850 umlauts are letters"},
-    {"ab\x8E" "de", 2, 1, true, false, "the capital umlaut is a capital"},
+    {"ab\x8E"
+     "de",
+     2, 1, true, false, "the capital umlaut is a capital"},
     {"a b", 1, 0, true, true, "n = 0 tests position p alone"},
     {"a b", 2, 0, true, false, "a blank at p"},
     {"Rechnernetzwerk", 7, 200, true, false, "a huge n reaches outside the word: no letters there"},
@@ -220,7 +224,8 @@ TEST(HyphenationManual, NoIsNotLearnedAndLearningOffAsksEveryTime) {
     HyphenationState state = ManualState(learn);
     ScriptedQuestion q;
     q.Attach(state);
-    q.answers = {HyphenationAnswer::kNo, learn == 0 ? HyphenationAnswer::kYes : HyphenationAnswer::kNo,
+    q.answers = {HyphenationAnswer::kNo,
+                 learn == 0 ? HyphenationAnswer::kYes : HyphenationAnswer::kNo,
                  HyphenationAnswer::kYes};
     EXPECT_FALSE(MayBreakAt(state, h.data(), h.len, 5).MayBreak);
     state.Word = HyphenationWordState{};

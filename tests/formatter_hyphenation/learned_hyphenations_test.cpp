@@ -39,8 +39,9 @@ std::string Bytes(const fs::path& path) {
 class LearnedFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("learned_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    dir_ =
+        fs::temp_directory_path() /
+        ("learned_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -58,9 +59,11 @@ TEST(LearnedContext, SevenLetterMappedCharactersBlankAfterTheFirstBlank) {
       {"Rechnernetz", 4, -2, "rechner"},  // positions 1..7, "R" lower-cased
       {"abc", 2, 0, "abc    "},           // beyond the word: blanks
       {"ab cdefg", 2, 0, "ab     "},      // the blank ends the context
-      {"x\x8E" "rger", 2, 0, "x\x84rger "},  // "Ä" maps to "ä"
-      {"a-b/c", 2, 0, "a-b-c  "},         // hyphen-likes map to "-"
-      {"ab12cd", 2, 0, "ab     "},        // digits are blanks
+      {"x\x8E"
+       "rger",
+       2, 0, "x\x84rger "},         // "Ä" maps to "ä"
+      {"a-b/c", 2, 0, "a-b-c  "},   // hyphen-likes map to "-"
+      {"ab12cd", 2, 0, "ab     "},  // digits are blanks
   };
   for (const Case& c : cases) {
     const auto held = HeldOf(c.text);
@@ -187,7 +190,9 @@ TEST_F(LearnedFiles, RunLevelLoadAndSaveFollowTheLearnFlag) {
 TEST(SyllableExceptionFile, EntriesGoToTheirListsLetterMapped) {
   SyllableExceptions ex;
   // CR LF and bare LF lines alike; "Ä" is 0x8E in code page 850.
-  ex.LoadBytes("Hand\r\n\x8E" "pfel\nckt\r\n\r\nurlaub\nWeg\nx\n");
+  ex.LoadBytes(
+      "Hand\r\n\x8E"
+      "pfel\nckt\r\n\r\nurlaub\nWeg\nx\n");
   ASSERT_EQ(ex.Lists[0], (std::vector<std::string>{"\x84pfe", "urla"}));
   ASSERT_EQ(ex.Lists[1], (std::vector<std::string>{"hand", "weg"}));
   ASSERT_EQ(ex.Lists[2], (std::vector<std::string>{"ckt", "", "x"}));
@@ -238,10 +243,10 @@ TEST_F(LearnedFiles, ManualAnswersOnDiskByteForByte) {
     const char* text;
     int p;
   } words[] = {
-      {"B\x84renh\x94hle", 5},   // context positions 4..10: e n h ö h l e
-      {"Holzofen", 4},           // 3..9: l z o f e n, then a blank past the word
-      {"Abendessen", 7},         // 6..12: e s s e n and two blanks
-      {"B\x8ERENH\x99HLE", 5},   // capitals map to the same context: found, not asked
+      {"B\x84renh\x94hle", 5},  // context positions 4..10: e n h ö h l e
+      {"Holzofen", 4},          // 3..9: l z o f e n, then a blank past the word
+      {"Abendessen", 7},        // 6..12: e s s e n and two blanks
+      {"B\x8ERENH\x99HLE", 5},  // capitals map to the same context: found, not asked
   };
   for (const Word& w : words) {
     state.Word = HyphenationWordState{};

@@ -37,8 +37,8 @@ constexpr std::string_view kPatterns =
     "h0i\n"
     "2mn\n"
     "mn2\n"
-    "bcdefghijklmnopqrst1u\n"     // 20 letters: kept
-    "zyxwvutsrqponmlkjihg1fe\n"   // 22 letters: skipped
+    "bcdefghijklmnopqrst1u\n"    // 20 letters: kept
+    "zyxwvutsrqponmlkjihg1fe\n"  // 22 letters: skipped
     "}\n";
 
 struct RatingCase {
@@ -75,7 +75,8 @@ TEST(TexPatternRating, SumsOfWeightsAsTheFileDefinesThem) {
   EXPECT_EQ(report.LongLines, 1u);
   for (const RatingCase& c : kRatingCases) {
     const Held h(c.word);
-    EXPECT_EQ(table.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p << ": " << c.why;
+    EXPECT_EQ(table.Rating(h.data(), h.len, c.p), c.rating)
+        << c.word << " p=" << c.p << ": " << c.why;
     EXPECT_EQ(reference.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p;
   }
 }
@@ -128,7 +129,8 @@ TEST(TexPatternTableLoad, SameNameIsReadOnceAndFreeForgetsIt) {
   EXPECT_EQ(table.LoadFile(path).Outcome, TexLoadReport::Status::kLoaded);
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 3);
 
-  EXPECT_EQ(table.LoadFile((dir / "missing.tex").string()).Outcome, TexLoadReport::Status::kOpenFailed);
+  EXPECT_EQ(table.LoadFile((dir / "missing.tex").string()).Outcome,
+            TexLoadReport::Status::kOpenFailed);
   EXPECT_EQ(table.LoadFile(dir.string()).Outcome, TexLoadReport::Status::kOpenFailed) << "a folder";
   EXPECT_TRUE(table.Empty());
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 0);
@@ -177,7 +179,9 @@ TEST(TexPatternTableLoad, BadInputIsTakenWithoutHarm) {
 // patterns with blanks, digits in a row and letters that the pattern map turns into blanks.
 TEST(TexPatternTableLoad, TrieAgreesWithBucketLists) {
   std::mt19937 rng(12345);
-  const std::string alphabet = "abcxyz.1234 -\x84\x81" "A";
+  const std::string alphabet =
+      "abcxyz.1234 -\x84\x81"
+      "A";
   for (int round = 0; round < 40; ++round) {
     std::string file;
     for (int line = 0; line < 60; ++line) {
@@ -198,7 +202,9 @@ TEST(TexPatternTableLoad, TrieAgreesWithBucketLists) {
       table.RateAll(h.data(), h.len, all.data());
       for (int p = -2; p <= h.len + 2; ++p) {
         const std::int32_t expected = reference.Rating(h.data(), h.len, p);
-        ASSERT_EQ(table.Rating(h.data(), h.len, p), expected) << "file:\n" << file << "word '" << word << "' p=" << p;
+        ASSERT_EQ(table.Rating(h.data(), h.len, p), expected)
+            << "file:\n"
+            << file << "word '" << word << "' p=" << p;
         if (p >= 0 && p <= h.len) {
           ASSERT_EQ(all[static_cast<std::size_t>(p)], expected);
         }
@@ -209,9 +215,9 @@ TEST(TexPatternTableLoad, TrieAgreesWithBucketLists) {
 
 // The converted pattern files: every one loads; US English and German hyphenate a paragraph.
 TEST(ConvertedPatternFiles, AllElevenLanguagesAndGermanLoad) {
-  for (const char* name : {"ushyph.tex", "ukhyph.tex", "cahyph.tex", "eshyph.tex", "pthyph.tex",
-                           "fhyph.tex", "ithyph.tex", "dkhyph.tex", "nehyph1.tex", "pohyph.tex",
-                           "lahyph.tex", "dehyph.tex"}) {
+  for (const char* name :
+       {"ushyph.tex", "ukhyph.tex", "cahyph.tex", "eshyph.tex", "pthyph.tex", "fhyph.tex",
+        "ithyph.tex", "dkhyph.tex", "nehyph1.tex", "pohyph.tex", "lahyph.tex", "dehyph.tex"}) {
     TexPatternTable table;
     const TexLoadReport report = table.LoadFile(DataFile(name));
     EXPECT_EQ(report.Outcome, TexLoadReport::Status::kLoaded) << name;
@@ -256,29 +262,34 @@ std::string HyphenateParagraph(const std::string& pattern_file, std::string_view
 // Expected breaks: the pattern sums worked out independently of this code (a separate
 // script summing the matching lines of the same files), with ".HN 2" and minimal rating 1.
 TEST(ConvertedPatternFiles, EnglishParagraphHyphenates) {
-  EXPECT_EQ(HyphenateParagraph(
-                "ushyph.tex",
-                "Justified text without good hyphenation looks ragged the formatter decides every "
-                "break inside an overflowing word with patterns that were computed from a "
-                "dictionary of hyphenated words and compared against the minimal rating chosen "
-                "in the settings notebook"),
-            "Jus-ti-fied text without good hyphen-ation looks ragged the for-mat-ter decides every "
-            "break inside an over-flow-ing word with pat-terns that were com-put-ed from a "
-            "dic-tion-ary of hyphen-at-ed words and com-pared again-st the min-imal rat-ing cho-sen "
-            "in the set-t-ings note-book");
+  EXPECT_EQ(
+      HyphenateParagraph(
+          "ushyph.tex",
+          "Justified text without good hyphenation looks ragged the formatter decides every "
+          "break inside an overflowing word with patterns that were computed from a "
+          "dictionary of hyphenated words and compared against the minimal rating chosen "
+          "in the settings notebook"),
+      "Jus-ti-fied text without good hyphen-ation looks ragged the for-mat-ter decides every "
+      "break inside an over-flow-ing word with pat-terns that were com-put-ed from a "
+      "dic-tion-ary of hyphen-at-ed words and com-pared again-st the min-imal rat-ing cho-sen "
+      "in the set-t-ings note-book");
 }
 
 TEST(ConvertedPatternFiles, GermanParagraphHyphenates) {
   // Code page 850: \x81 u-umlaut, \x94 o-umlaut, \xE1 sharp s.
   EXPECT_EQ(HyphenateParagraph(
                 "dehyph.tex",
-                "Die Silbentrennung entscheidet f\x81r jedes Wort das \x81" "ber den rechten Rand "
+                "Die Silbentrennung entscheidet f\x81r jedes Wort das \x81"
+                "ber den rechten Rand "
                 "hinausragt wo die Zeile umbrochen werden darf Zusammengesetzte W\x94rter wie "
-                "Donaudampfschifffahrtsgesellschaft oder Stra\xE1" "enbahnhaltestelle werden an "
+                "Donaudampfschifffahrtsgesellschaft oder Stra\xE1"
+                "enbahnhaltestelle werden an "
                 "ihren Wortfugen getrennt"),
-            "Die Silbentren-nung ent-scheidet f\x81r jedes Wort das \x81" "ber den rech-ten Rand "
+            "Die Silbentren-nung ent-scheidet f\x81r jedes Wort das \x81"
+            "ber den rech-ten Rand "
             "hin-aus-ragt wo die Zeile umbro-chen wer-den darf Zusam-menge-setzte W\x94rter wie "
-            "Don-au-dampfschif-f-fahrts-ge-sel-lschaft oder Stra\xE1" "en-bahn-halte-stel-le wer-den "
+            "Don-au-dampfschif-f-fahrts-ge-sel-lschaft oder Stra\xE1"
+            "en-bahn-halte-stel-le wer-den "
             "an ihren Wort-fugen getren-nt");
 }
 
@@ -291,8 +302,12 @@ TEST(ConvertedPatternFiles, UmlautsMatchTheirPatternLetters) {
   EXPECT_EQ(TexPatternMap('7'), ' ');
   EXPECT_EQ(TexPatternMap('K'), 'K');
   TexPatternTable table;
-  table.LoadBytes("u", "\x81" "1b\n");
-  const Held h("x\x81" "bx");
+  table.LoadBytes("u",
+                  "\x81"
+                  "1b\n");
+  const Held h(
+      "x\x81"
+      "bx");
   EXPECT_EQ(table.Rating(h.data(), h.len, 2), 1);
 }
 
@@ -335,7 +350,8 @@ TEST(TexPatternRating, HandWorkedSumsAgainstTheMinimalRating) {
   buckets.LoadBytes(kEdgePatterns);
   for (const SumCase& c : kSums) {
     const Held h(c.word);
-    EXPECT_EQ(table.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p << ": " << c.why;
+    EXPECT_EQ(table.Rating(h.data(), h.len, c.p), c.rating)
+        << c.word << " p=" << c.p << ": " << c.why;
     EXPECT_EQ(buckets.Rating(h.data(), h.len, c.p), c.rating) << c.word << " p=" << c.p;
 
     HyphenationState state;

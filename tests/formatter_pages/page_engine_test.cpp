@@ -28,8 +28,8 @@ TEST(PageEngineLayout, PlacesLinesHeadersAndTheDefaultFooter) {
   w.Print(".HE Title #\r\nHello world\r\n\r\nlast\r\n");
   EXPECT_THAT(Texts(w), ElementsAre(
                             // MT 3, HM 1: header line 5 ends one line above the text area.
-                            "text 60 50 \"Title\"", "text 240 50 \"1\"",
-                            "text 60 150 \"Hello\"", "text 240 150 \"world\"",
+                            "text 60 50 \"Title\"", "text 240 50 \"1\"", "text 60 150 \"Hello\"",
+                            "text 240 150 \"world\"",
                             // the empty line still takes its line
                             "text 60 250 \"last\"",
                             // footer: text end 104/48 + FM 1 line; centred in 1200 dots
@@ -67,9 +67,10 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{3, 1, {"text 60 0 \"h4\"", "text 60 50 \"h5\""}},
         HeaderCase{3, 0, {"text 60 0 \"h3\"", "text 60 50 \"h4\"", "text 60 100 \"h5\""}},
         // MT 8, HM 2: one empty line, then all five.
-        HeaderCase{8, 2,
-                   {"text 60 50 \"h1\"", "text 60 100 \"h2\"", "text 60 150 \"h3\"", "text 60 200 \"h4\"",
-                    "text 60 250 \"h5\""}},
+        HeaderCase{8,
+                   2,
+                   {"text 60 50 \"h1\"", "text 60 100 \"h2\"", "text 60 150 \"h3\"",
+                    "text 60 200 \"h4\"", "text 60 250 \"h5\""}},
         HeaderCase{3, 3, {}}),
     [](const ::testing::TestParamInfo<HeaderCase>& info) {
       return "MT" + std::to_string(info.param.MT) + "_HM" + std::to_string(info.param.HM);
@@ -116,8 +117,9 @@ TEST(PageEngineJustification, ALineWiderThanTheMarginSqueezesEveryBlankEqually) 
   PrinterWorld w;
   // 41 characters = 1230 dots: -30 over 2 blanks = -15 each, no remainder.
   w.Print(std::string(20, 'a') + " " + std::string(20, 'b') + " c\x8D\n");
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"aaaaaaaaaaaaaaaaaaaa\"", "text 645 150 \"bbbbbbbbbbbbbbbbbbbb\"",
-                                    "text 1230 150 \"c\"", "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"aaaaaaaaaaaaaaaaaaaa\"",
+                                    "text 645 150 \"bbbbbbbbbbbbbbbbbbbb\"", "text 1230 150 \"c\"",
+                                    "text 645 850 \"1\""));
 }
 
 TEST(PageEngineJustification, ALineWithoutBlanksIsDrawnAsItIs) {
@@ -132,24 +134,30 @@ TEST(PageEngineJustification, AFontWithoutWidthForXDoesNotDivideByZero) {
   // A paragraph's last line longer than the margin: the rule that needs the width of "x"
   // cannot apply, so the line is drawn unjustified.
   w.Print(std::string(30, 'a') + " " + std::string(20, 'b') + "\r\n");
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"" + std::string(30, 'a') + "\"",
-                                    "text 990 150 \"" + std::string(20, 'b') + "\"", "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w),
+              ElementsAre("text 60 150 \"" + std::string(30, 'a') + "\"",
+                          "text 990 150 \"" + std::string(20, 'b') + "\"", "text 645 850 \"1\""));
 }
 
 TEST(PageEngineJustification, ALongLastLineOfAParagraphIsJustified) {
   PrinterWorld w;
   // 30 + 11 characters = 1230 dots > 1200 and more than 24 characters.
   w.Print(std::string(30, 'a') + " " + std::string(11, 'b') + "\r\n");
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"" + std::string(30, 'a') + "\"",
-                                    "text 930 150 \"" + std::string(11, 'b') + "\"", "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w),
+              ElementsAre("text 60 150 \"" + std::string(30, 'a') + "\"",
+                          "text 930 150 \"" + std::string(11, 'b') + "\"", "text 645 850 \"1\""));
 }
 
 TEST(PageEngineJustification, UnderlinedBlanksAreDrawnThroughTheGap) {
   PrinterWorld w;
   // "a b" soft: 60 dots of text, the blank takes 1140 dots = 38 blanks of 30, at most 21.
-  w.Print("\x13" "a b\x13\x8D\n");
+  w.Print(
+      "\x13"
+      "a b\x13\x8D\n");
   const auto texts = Texts(w);
-  EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](const std::string& t) { return t.ends_with("\" \""); }), 21);
+  EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                          [](const std::string& t) { return t.ends_with("\" \""); }),
+            21);
   EXPECT_NE(std::find(texts.begin(), texts.end(), "text 690 150 \" \""), texts.end());
   EXPECT_NE(std::find(texts.begin(), texts.end(), "text 1230 150 \"b\""), texts.end());
 }
@@ -157,16 +165,21 @@ TEST(PageEngineJustification, UnderlinedBlanksAreDrawnThroughTheGap) {
 // Centring, right alignment and the alternate font.
 TEST(PageEngineAlignment, ByteElevenCentresAndByteTwentyOneRightAligns) {
   PrinterWorld w;
-  w.Print("\x0B" "abc\r\nx\x15" "yz\r\n");
-  EXPECT_THAT(Texts(w), ElementsAre("text 615 150 \"a\"", "text 645 150 \"b\"", "text 675 150 \"c\"",
-                                    "text 60 200 \"x\"", "text 1200 200 \"y\"", "text 1230 200 \"z\"",
-                                    "text 645 850 \"1\""));
+  w.Print(
+      "\x0B"
+      "abc\r\nx\x15"
+      "yz\r\n");
+  EXPECT_THAT(Texts(w),
+              ElementsAre("text 615 150 \"a\"", "text 645 150 \"b\"", "text 675 150 \"c\"",
+                          "text 60 200 \"x\"", "text 1200 200 \"y\"", "text 1230 200 \"z\"",
+                          "text 645 850 \"1\""));
 }
 
 TEST(PageEngineAlignment, CentringModeMovesTheWholeLine) {
   PrinterWorld w;
   w.Print(".OC ON\r\nabcd\r\n.OC OFF\r\nabcd\r\n");
-  EXPECT_THAT(Texts(w), ElementsAre("text 600 150 \"abcd\"", "text 60 200 \"abcd\"", "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w),
+              ElementsAre("text 600 150 \"abcd\"", "text 60 200 \"abcd\"", "text 645 850 \"1\""));
 }
 
 TEST(PageEngineAlignment, AMarkedLineIsDrawnInTheAlternateFont) {
@@ -190,7 +203,12 @@ TEST(PageEngineColumns, OneColumnBytesHoldFixedColumns) {
 // Print controls.
 TEST(PageEnginePrintControls, BoldTwiceReturnsToNormalAndBoldItalicUsesSlotThree) {
   PrinterWorld w;
-  w.Print("\x02" "a\x02" "b\x02\x19" "c\x19\x02" "d\r\n");
+  w.Print(
+      "\x02"
+      "a\x02"
+      "b\x02\x19"
+      "c\x19\x02"
+      "d\r\n");
   EXPECT_EQ(w.surface.Text(),
             "page 2481 3507\n"
             "font \"Courier New\" 12 bold #000000 cp850\ntext 60 150 \"a\"\n"
@@ -202,17 +220,23 @@ TEST(PageEnginePrintControls, BoldTwiceReturnsToNormalAndBoldItalicUsesSlotThree
 
 TEST(PageEnginePrintControls, SuperscriptReturnsTheBaselineExactly) {
   PrinterWorld w;
-  w.Print("a\x14" "2\x14" "b\x16" "i\x16" "c\r\n");
+  w.Print(
+      "a\x14"
+      "2\x14"
+      "b\x16"
+      "i\x16"
+      "c\r\n");
   // SR 3/48 inch = 18.75 dots: up to 131.25 (drawn at 131), back to 150; down to 168.75.
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"a\"", "text 90 131 \"2\"", "text 120 150 \"b\"",
-                                    "text 150 169 \"i\"", "text 180 150 \"c\"", "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w),
+              ElementsAre("text 60 150 \"a\"", "text 90 131 \"2\"", "text 120 150 \"b\"",
+                          "text 150 169 \"i\"", "text 180 150 \"c\"", "text 645 850 \"1\""));
 }
 
 TEST(PageEnginePrintControls, MarkerCharactersAndTheirColonAndSemicolonAreRemoved) {
   PrinterWorld w;
   w.Print(".IC @\r\nsee @:word; here\r\n");
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"see\"", "text 180 150 \"word\"", "text 330 150 \"here\"",
-                                    "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"see\"", "text 180 150 \"word\"",
+                                    "text 330 150 \"here\"", "text 645 850 \"1\""));
 }
 
 // Dot commands at output time.
@@ -245,8 +269,10 @@ TEST_P(ConditionalPageTest, StartsANewPageOnlyWhenTheLinesDoNotFit) {
 
 // 13 lines a page: after 11 lines two are left, after 10 three.
 INSTANTIATE_TEST_SUITE_P(Cases, ConditionalPageTest,
-                         ::testing::Values(ConditionalPageCase{11, 3, true}, ConditionalPageCase{10, 3, false},
-                                           ConditionalPageCase{11, 2, false}, ConditionalPageCase{0, 99, false}),
+                         ::testing::Values(ConditionalPageCase{11, 3, true},
+                                           ConditionalPageCase{10, 3, false},
+                                           ConditionalPageCase{11, 2, false},
+                                           ConditionalPageCase{0, 99, false}),
                          [](const ::testing::TestParamInfo<ConditionalPageCase>& info) {
                            return "after" + std::to_string(info.param.LinesBefore) + "_need" +
                                   std::to_string(info.param.Need);
@@ -256,7 +282,8 @@ TEST(PageEngineDotCommands, PageNumberChangesTheNumberAsPrinted) {
   PrinterWorld w;
   w.Print(".PN7\r\n.FO Page #\r\nx\r\n");
   EXPECT_EQ(w.PagesReported(), std::vector<std::int32_t>{7});
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"x\"", "text 60 850 \"Page\"", "text 210 850 \"7\""));
+  EXPECT_THAT(Texts(w),
+              ElementsAre("text 60 150 \"x\"", "text 60 850 \"Page\"", "text 210 850 \"7\""));
 }
 
 TEST(PageEngineDotCommands, HeadersAndFootersFollowThePageParity) {
@@ -286,21 +313,22 @@ TEST(PageEngineDotCommands, JustificationSwitches) {
   // BL OFF, then BL followed by a number (no such numeric command: no change), then UJ 1.
   w.Print(".BL OFF\r\na b\x8D\n.BL 1\r\na b\x8D\n.UJ 1\r\na b\x8D\n");
   EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"a\"", "text 120 150 \"b\"", "text 60 200 \"a\"",
-                                    "text 120 200 \"b\"", "text 60 250 \"a\"", "text 1230 250 \"b\"",
-                                    "text 645 850 \"1\""));
+                                    "text 120 200 \"b\"", "text 60 250 \"a\"",
+                                    "text 1230 250 \"b\"", "text 645 850 \"1\""));
 }
 
 TEST(PageEngineDotCommands, ASourceDocumentIsNotJustified) {
   PrinterWorld w;
   w.Print("a b\x8D\n", "chapter.ws");
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"a\"", "text 120 150 \"b\"", "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w),
+              ElementsAre("text 60 150 \"a\"", "text 120 150 \"b\"", "text 645 850 \"1\""));
 }
 
 TEST(PageEngineDotCommands, DotColonLinesAreText) {
   PrinterWorld w;
   w.Print(".:.PA is text\r\n");
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \".PA\"", "text 180 150 \"is\"", "text 270 150 \"text\"",
-                                    "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \".PA\"", "text 180 150 \"is\"",
+                                    "text 270 150 \"text\"", "text 645 850 \"1\""));
 }
 
 TEST(PageEngineDotCommands, PageNumberColumnMovesTheDefaultFooter) {
@@ -312,20 +340,29 @@ TEST(PageEngineDotCommands, PageNumberColumnMovesTheDefaultFooter) {
 
 TEST(PageEngineDotCommands, SetFontTakesTheAutomaticVariantsOnlyWhenTheFontHasThem) {
   PrinterWorld w;
-  w.Print(".OP\r\n.SFH\r\n\x02" "b\x02\r\n");
+  w.Print(
+      ".OP\r\n.SFH\r\n\x02"
+      "b\x02\r\n");
   // H has no automatic variants: bold still uses the slot of C's bold variant.
-  EXPECT_THAT(w.surface.Text(), HasSubstr("font \"Courier New\" 12 bold #000000 cp850\ntext 60 150 \"b\""));
+  EXPECT_THAT(w.surface.Text(),
+              HasSubstr("font \"Courier New\" 12 bold #000000 cp850\ntext 60 150 \"b\""));
 
   PrinterWorld v;
   v.autoVariant[8 - 1] = 1;
   v.printer->Fonts[112 - 1].FaceName.Assign("Arial Bold");
-  v.Print(".OP\r\n.SFH\r\n\x02" "b\x02\r\n");
-  EXPECT_THAT(v.surface.Text(), HasSubstr("font \"Arial\" 10 bold #000000 cp850\ntext 60 150 \"b\""));
+  v.Print(
+      ".OP\r\n.SFH\r\n\x02"
+      "b\x02\r\n");
+  EXPECT_THAT(v.surface.Text(),
+              HasSubstr("font \"Arial\" 10 bold #000000 cp850\ntext 60 150 \"b\""));
 }
 
 TEST(PageEngineDotCommands, SaveAndRestoreFontSlots) {
   PrinterWorld w;
-  w.Print(".OP\r\n.S: FONT\r\n.SB H\"\r\n\x02" "a\x02\r\n.R: FONT\r\n\x02" "b\x02\r\n");
+  w.Print(
+      ".OP\r\n.S: FONT\r\n.SB H\"\r\n\x02"
+      "a\x02\r\n.R: FONT\r\n\x02"
+      "b\x02\r\n");
   const std::string log = w.surface.Text();
   EXPECT_THAT(log, HasSubstr("font \"Arial\" 10 #000000 cp850\ntext 60 150 \"a\""));
   EXPECT_THAT(log, HasSubstr("font \"Courier New\" 12 bold #000000 cp850\ntext 60 200 \"b\""));
@@ -334,8 +371,11 @@ TEST(PageEngineDotCommands, SaveAndRestoreFontSlots) {
 TEST(PageEngineDotCommands, AttributesCarryOverPagesThatAreNotPrinted) {
   PrinterWorld w;
   ParsePageList("2", w.ctx.Selection);
-  w.Print(".OP\r\n\x02" "one\r\n.PA\r\ntwo\r\n");
-  EXPECT_EQ(w.surface.Text(), "page 2481 3507\nfont \"Courier New\" 12 bold #000000 cp850\ntext 60 150 \"two\"\n");
+  w.Print(
+      ".OP\r\n\x02"
+      "one\r\n.PA\r\ntwo\r\n");
+  EXPECT_EQ(w.surface.Text(),
+            "page 2481 3507\nfont \"Courier New\" 12 bold #000000 cp850\ntext 60 150 \"two\"\n");
 }
 
 // Errors.
@@ -343,7 +383,8 @@ TEST(PageEngineErrors, AWrongNumberStopsTheRunWithItsMessage) {
   PrinterWorld w;
   w.Print("before\r\n.MT3-4\r\nafter\r\n");
   EXPECT_EQ(w.ctx.ThreadErrorText, "Fehler beim Punktbefehl .MT3-4 Zahl stimmt nicht  ");
-  EXPECT_THAT(w.notifier.WithCode(MN_PRINT_DONE), ElementsAre(RecordingNotifier::Entry{true, MN_PRINT_DONE, 2}));
+  EXPECT_THAT(w.notifier.WithCode(MN_PRINT_DONE),
+              ElementsAre(RecordingNotifier::Entry{true, MN_PRINT_DONE, 2}));
   EXPECT_EQ(w.print.Abort.load(), 1);
   const auto texts = Texts(w);
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "text 60 200 \"after\""), 0);
@@ -366,20 +407,23 @@ TEST(PageEngineErrors, AHeaderTextThatLooksLikeABadNumberIsStillAHeader) {
 TEST(PageEngineErrors, ATruncatedPictureDrawsNothing) {
   PrinterWorld w;
   unit_test::TempDir dir;
-  const std::string gif = unit_test::ReadAll(std::string(CORVINA_SOURCE_DIR) + "/tests/data/formatter_engine/page/picture.gif");
+  const std::string gif = unit_test::ReadAll(std::string(CORVINA_SOURCE_DIR) +
+                                             "/tests/data/formatter_engine/page/picture.gif");
   unit_test::WriteAll(dir / "cut.gif", gif.substr(0, gif.size() / 2));
   w.ctx.Files.CurrentDocument = dir / "doc.fmt";
   w.Print(".GR@ cut.gif\r\n.BM cut.gif LEFT\r\na@b\r\n.BM cut.gif LEFT\r\n");
   EXPECT_TRUE(w.ctx.ThreadErrorText.empty());
   EXPECT_TRUE(w.Ops("picture").empty());
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"a\"", "text 90 150 \"b\"", "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w),
+              ElementsAre("text 60 150 \"a\"", "text 90 150 \"b\"", "text 645 850 \"1\""));
 }
 
 TEST(PageEngineErrors, AGraphicsCharacterWithoutItsPictureDrawsNothing) {
   PrinterWorld w;
   w.Print(".GR# missing.bmp\r\na#b\r\n");
   EXPECT_TRUE(w.ctx.ThreadErrorText.empty());
-  EXPECT_THAT(Texts(w), ElementsAre("text 60 150 \"a\"", "text 90 150 \"b\"", "text 645 850 \"1\""));
+  EXPECT_THAT(Texts(w),
+              ElementsAre("text 60 150 \"a\"", "text 90 150 \"b\"", "text 645 850 \"1\""));
 }
 
 TEST(PageEngineErrors, AMissingFileReportsErrorThreeAndDrawsNothing) {
@@ -404,7 +448,9 @@ TEST(PageEngineErrors, MoreThanTwentyGraphicsCharactersStopClearly) {
   std::string file;
   for (char c = 'A'; c <= 'U'; ++c) file += std::string(".GR") + c + " pic.bmp\r\n";
   w.Print(file + "x\r\n");
-  EXPECT_EQ(w.ctx.ThreadErrorText, "Zu viele Grafikbuchstaben (h\x94" "chstens 20): U");
+  EXPECT_EQ(w.ctx.ThreadErrorText,
+            "Zu viele Grafikbuchstaben (h\x94"
+            "chstens 20): U");
 }
 
 // The file cache and stop requests.

@@ -23,7 +23,7 @@ namespace {
 const std::string kData = std::string(CORVINA_SOURCE_DIR) + "/tests/data/formatter_engine/page/";
 
 struct GoldenCase {
-  const char* Name;      // test name and golden file stem
+  const char* Name;  // test name and golden file stem
   const char* File;
   const char* PageList;  // nullptr: all pages
   bool Odd = true;
@@ -104,7 +104,8 @@ TEST(PageGoldenPreview, TwoSidedSpreadPutsTheEvenPageLeft) {
   };
   PageEngineContext ctx;
   ctx.Settings = &settings;
-  ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), record.get(), &tables.AutoVariant};
+  ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), record.get(),
+               &tables.AutoVariant};
   ctx.Notifier = &notifier;
   ctx.Preview = &window;
   ctx.PreviewCtl = &control;

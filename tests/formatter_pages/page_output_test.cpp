@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "formatter/fonts/printer_measure.h"
 #include "formatter/pages/page_engine.h"
 #include "formatter/pages/preview_window.h"
-#include "platform/cairo_canvas.h"
 #include "formatter/pages/print_surface.h"
-#include "formatter/fonts/printer_measure.h"
+#include "platform/cairo_canvas.h"
 #include "platform/fonts.h"
 #include "platform/printers.h"
 #include "tests/support/formatter_unit_support.h"
@@ -28,7 +28,8 @@ std::unique_ptr<TPrinterDataRecord> MeasuredRecord() {
   for (int n = 1; n <= kFontCount; ++n) {
     const TFontEntry& entry = record->Fonts[n - 1];
     if (entry.FaceName.Empty()) continue;
-    const FontWidthsResult widths = MeasureFontWidths(measurer, entry, 300, platform::CodePage::cp850);
+    const FontWidthsResult widths =
+        MeasureFontWidths(measurer, entry, 300, platform::CodePage::cp850);
     std::copy(widths.Widths.begin(), widths.Widths.end(), record->CharWidths[n - 1]);
   }
   return record;
@@ -52,7 +53,8 @@ class RealPrinterWorld {
   bool PrintFile(const std::string& name, const std::string& output, std::string* error) {
     printer->set_output(output);
     ctx.Files.CurrentDocument = kData + name;
-    RenderFormattedPages(ctx, kData + name, false, printer->kind() == platform::PrinterKind::postscript_file);
+    RenderFormattedPages(ctx, kData + name, false,
+                         printer->kind() == platform::PrinterKind::postscript_file);
     return ctx.ThreadErrorText.empty() && printer->end_document(error);
   }
 
@@ -73,7 +75,8 @@ TEST(PageOutput, PngPagesShowTheTextWhereTheLayoutPutsIt) {
   unit_test::TempDir dir;
   RealPrinterWorld w(platform::kPngPrinterName);
   std::string error;
-  ASSERT_TRUE(w.PrintFile("controls.fmt", dir / "controls", &error)) << error << w.ctx.ThreadErrorText;
+  ASSERT_TRUE(w.PrintFile("controls.fmt", dir / "controls", &error))
+      << error << w.ctx.ThreadErrorText;
   ASSERT_EQ(w.printer->written_files().size(), 2u);
   const std::string page1 = w.printer->written_files()[0];
   // Paper feed 1 line: the header line at y 100..150, the first text line at 200..250; the
@@ -88,8 +91,9 @@ TEST(PageOutput, PngPagesShowTheTextWhereTheLayoutPutsIt) {
   EXPECT_EQ(DarkPixels(page1, 1262, 250, 1400, 300), 0);
   if (const char* keep = std::getenv("CORVINA_KEEP_PAGES")) {
     for (const auto& f : w.printer->written_files())
-      std::filesystem::copy_file(f, std::string(keep) + "/" + std::filesystem::path(f).filename().string(),
-                                 std::filesystem::copy_options::overwrite_existing);
+      std::filesystem::copy_file(
+          f, std::string(keep) + "/" + std::filesystem::path(f).filename().string(),
+          std::filesystem::copy_options::overwrite_existing);
   }
 }
 
@@ -139,7 +143,8 @@ TEST(PageOutput, ThePreviewPaintsASpreadIntoItsWindow) {
   EXPECT_TRUE(window.TwoSided());
   EXPECT_GT(DarkPixels(png, 500, 300, 501, 400, 3 * 255), 90);
   if (const char* keep = std::getenv("CORVINA_KEEP_PAGES"))
-    std::filesystem::copy_file(png, std::string(keep) + "/preview.png", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(png, std::string(keep) + "/preview.png",
+                               std::filesystem::copy_options::overwrite_existing);
 }
 
 TEST(PageOutput, GhostscriptReadsThePostScriptBack) {
@@ -149,8 +154,8 @@ TEST(PageOutput, GhostscriptReadsThePostScriptBack) {
   const std::string ps = dir / "controls.ps";
   ASSERT_TRUE(w.PrintFile("controls.fmt", ps, &error)) << error << w.ctx.ThreadErrorText;
   const std::string pages = dir / "page%d.txt";
-  const int status = platform::run_program(
-      {"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=txtwrite", "-sOutputFile=" + pages, ps});
+  const int status = platform::run_program({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER",
+                                            "-sDEVICE=txtwrite", "-sOutputFile=" + pages, ps});
   if (status == -1) GTEST_SKIP() << "Ghostscript is not installed";
   ASSERT_EQ(status, 0);
   const std::string text1 = unit_test::ReadAll(dir / "page1.txt");

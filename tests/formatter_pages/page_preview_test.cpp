@@ -78,15 +78,17 @@ class PreviewWorld {
 
 std::string Pages(int count, const std::string& head = "") {
   std::string file = head;
-  for (int p = 1; p <= count; ++p) file += "P" + std::to_string(p) + "\r\n" + (p < count ? ".PA\r\n" : "");
+  for (int p = 1; p <= count; ++p)
+    file += "P" + std::to_string(p) + "\r\n" + (p < count ? ".PA\r\n" : "");
   return file;
 }
 
 TEST(PagePreview, NavigatesScreenByScreenAndClampsAtBothEnds) {
   PreviewWorld w;
   const auto captions = w.Run(Pages(5), {Next(), GoTo(5), Next(), Back(), Back(), GoTo(1), Back()});
-  EXPECT_THAT(captions, ElementsAre("1 of 5  doc.fmt", "2 of 5  doc.fmt", "5 of 5  doc.fmt", "5 of 5  doc.fmt",
-                                    "4 of 5  doc.fmt", "3 of 5  doc.fmt", "1 of 5  doc.fmt", "1 of 5  doc.fmt"));
+  EXPECT_THAT(captions, ElementsAre("1 of 5  doc.fmt", "2 of 5  doc.fmt", "5 of 5  doc.fmt",
+                                    "5 of 5  doc.fmt", "4 of 5  doc.fmt", "3 of 5  doc.fmt",
+                                    "1 of 5  doc.fmt", "1 of 5  doc.fmt"));
   EXPECT_EQ(w.control.PageCount.load(), 5);
   EXPECT_EQ(w.control.FirstPageShown.load(), 0);  // published only while the run lasts
   // The first pass reports every page.
@@ -99,8 +101,8 @@ TEST(PagePreview, TwoSidedViewWithTwoColumnsStartsWithAnEvenPage) {
   PreviewWorld w(2, 1);
   const auto captions = w.Run(Pages(5, ".HEL left\r\n"), {Next(), GoTo(5), GoTo(3)});
   EXPECT_TRUE(w.window->TwoSided());
-  EXPECT_THAT(captions, ElementsAre("1 to 2 of 5  doc.fmt", "2 to 3 of 5  doc.fmt", "4 to 5 of 5  doc.fmt",
-                                    "2 to 3 of 5  doc.fmt"));
+  EXPECT_THAT(captions, ElementsAre("1 to 2 of 5  doc.fmt", "2 to 3 of 5  doc.fmt",
+                                    "4 to 5 of 5  doc.fmt", "2 to 3 of 5  doc.fmt"));
 }
 
 TEST(PagePreview, TheMenuFollowsTheScreen) {
@@ -123,11 +125,16 @@ TEST(PagePreview, APageIsDrawnFromItsSavedStateAlone) {
   PreviewWorld w;
   w.settings.PreviewPlacesEachChar = 0;  // runs, so each line is one text
   // Page 3 starts with a page offset and bold set on page 2: the state must carry over.
-  w.Run(Pages(2) + "\r\n.PO12\r\n\x02" "bold\r\n.PA\r\nP3\r\n", {GoTo(3)});
+  w.Run(Pages(2) +
+            "\r\n.PO12\r\n\x02"
+            "bold\r\n.PA\r\nP3\r\n",
+        {GoTo(3)});
   const std::string log = w.recording->text();
   // scale 830 / (8.3 x 300) = 1/3: x = 12 columns x 30 / 3 = 120; 12 points x 300 / 3 / 96
   // = 12.5, rounded to 12; bold stays on.
-  EXPECT_NE(log.find("font \"Courier New\" 12 bold #000000 cp850\ntext 120 67 \"P3\""), std::string::npos) << log;
+  EXPECT_NE(log.find("font \"Courier New\" 12 bold #000000 cp850\ntext 120 67 \"P3\""),
+            std::string::npos)
+      << log;
 }
 
 TEST(PagePreview, TextTooSmallForAMatrixOfPagesIsAGreyLine) {
@@ -183,7 +190,8 @@ TEST(PagePreview, AFatalErrorStopsThePreview) {
   PreviewWorld w;
   w.Run("x\r\n.LH1-2\r\n", {});
   EXPECT_EQ(w.ctx.ThreadErrorText, "Fehler beim Punktbefehl .LH1-2 Zahl stimmt nicht  ");
-  EXPECT_THAT(w.notifier.WithCode(MN_PREVIEW_STOP), ElementsAre(RecordingNotifier::Entry{true, MN_PREVIEW_STOP, 2}));
+  EXPECT_THAT(w.notifier.WithCode(MN_PREVIEW_STOP),
+              ElementsAre(RecordingNotifier::Entry{true, MN_PREVIEW_STOP, 2}));
   EXPECT_EQ(w.control.Stop.load(), 1);
 }
 
@@ -198,9 +206,11 @@ TEST(PageFontTables, PrinterDrawsWithThePrinterTablePreviewWithThePreviewTable) 
   printer.ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), printer.printer.get(),
                        &tables.AutoVariant};
   printer.Print(doc);
-  EXPECT_EQ(printer.Ops(), (std::vector<std::string>{"page 2481 3507", "text 60 150 \"Hi\"", "text 150 150 \"you\"",
-                                                     "text 645 850 \"1\""}));
-  EXPECT_EQ(printer.Ops("font"), (std::vector<std::string>{"font \"Courier New\" 12 #000080 cp850"}));
+  EXPECT_EQ(printer.Ops(),
+            (std::vector<std::string>{"page 2481 3507", "text 60 150 \"Hi\"",
+                                      "text 150 150 \"you\"", "text 645 850 \"1\""}));
+  EXPECT_EQ(printer.Ops("font"),
+            (std::vector<std::string>{"font \"Courier New\" 12 #000080 cp850"}));
 
   // A preview of 1245 pixels at 150 dpi is half the printer's scale: the font of 9 points
   // stays 9 on the screen (300 x 0.5 / 150 x 9), positions are half the printer dots, the
@@ -215,7 +225,8 @@ TEST(PageFontTables, PrinterDrawsWithThePrinterTablePreviewWithThePreviewTable) 
   control.Idle = [&] { control.Stop = 1; };
   PageEngineContext ctx;
   ctx.Settings = &settings;
-  ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), record.get(), &tables.AutoVariant};
+  ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), record.get(),
+               &tables.AutoVariant};
   ctx.Notifier = &notifier;
   ctx.Preview = &window;
   ctx.PreviewCtl = &control;
@@ -224,9 +235,10 @@ TEST(PageFontTables, PrinterDrawsWithThePrinterTablePreviewWithThePreviewTable) 
   std::vector<std::string> drawn;
   for (const std::string& l : recording->lines())
     if (l.rfind("font", 0) == 0 || l.rfind("text", 0) == 0) drawn.push_back(l);
-  EXPECT_EQ(drawn, (std::vector<std::string>{"font \"Arial\" 9 #000000 cp850", "text 30 100 \"H\"", "text 45 100 \"i\"",
-                                             "text 75 100 \"y\"", "text 90 100 \"o\"", "text 105 100 \"u\"",
-                                             "text 322 450 \"1\""}));
+  EXPECT_EQ(drawn,
+            (std::vector<std::string>{"font \"Arial\" 9 #000000 cp850", "text 30 100 \"H\"",
+                                      "text 45 100 \"i\"", "text 75 100 \"y\"", "text 90 100 \"o\"",
+                                      "text 105 100 \"u\"", "text 322 450 \"1\""}));
 }
 
 }  // namespace

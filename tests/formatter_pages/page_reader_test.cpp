@@ -14,7 +14,7 @@ namespace {
 struct ByteCase {
   const char* Name;
   std::string Input;
-  std::vector<int> Bytes;  // -1 closes the list (the end of the input)
+  std::vector<int> Bytes;       // -1 closes the list (the end of the input)
   std::vector<int> Parameters;  // parameter of each escaped byte, in order
 };
 
@@ -49,8 +49,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ByteCase{"plain_bytes_lose_bit_7", "a\xE1", {'a', 'a', -1}, {}},
         ByteCase{"soft_return_and_soft_space", "\x8D\xA0", {0x1D, 0x1C, -1}, {}},
-        ByteCase{"block_of_type_18_is_byte_1", std::string("\x1D\x12\x01xyz\x12\x01\x1D", 9) + "b", {1, 'b', -1}, {}},
-        ByteCase{"other_blocks_disappear", "\x1D\x05\x06" "data\x05\x06\x1D\x1D\x07\x07\x07\x07\x1D" "c", {'c', -1}, {}},
+        ByteCase{"block_of_type_18_is_byte_1",
+                 std::string("\x1D\x12\x01xyz\x12\x01\x1D", 9) + "b",
+                 {1, 'b', -1},
+                 {}},
+        ByteCase{"other_blocks_disappear",
+                 "\x1D\x05\x06"
+                 "data\x05\x06\x1D\x1D\x07\x07\x07\x07\x1D"
+                 "c",
+                 {'c', -1},
+                 {}},
         ByteCase{"extended_character", "\x1B\x84\x1C", {0x84, -1}, {0x1C}},
         ByteCase{"esc_21_is_section_sign", "\x9B\x15\x1C", {245, -1}, {0x1C}},
         ByteCase{"esc_lf_is_no_line_end", "\x1B\x0A\x1C", {0x0A, -1}, {0x1C}},
@@ -97,10 +105,16 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"bare_lf_counts_as_cr_lf", "a\nb\n", {"a", "b"}, {'H', 'H'}},
         LineCase{"two_trailing_blanks_go", "a   \r\n", {"a "}, {'H'}},
         LineCase{"last_line_without_end", "a\r\nb", {"a", "b"}, {'H', 'H'}},
-        LineCase{"escaped_lf_stays_in_the_line", "a\x1B\x0A\x1C" "b\r\n", {"a\nb"}, {'H'}},
+        LineCase{"escaped_lf_stays_in_the_line",
+                 "a\x1B\x0A\x1C"
+                 "b\r\n",
+                 {"a\nb"},
+                 {'H'}},
         LineCase{"empty_lines", "\r\n\r\n", {"", ""}, {'H', 'H'}},
-        LineCase{"a_line_holds_254_bytes", std::string(300, 'x') + "\r\n",
-                 {std::string(254, 'x'), std::string(46, 'x')}, {'H', 'H'}}),
+        LineCase{"a_line_holds_254_bytes",
+                 std::string(300, 'x') + "\r\n",
+                 {std::string(254, 'x'), std::string(46, 'x')},
+                 {'H', 'H'}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

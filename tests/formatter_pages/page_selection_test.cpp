@@ -44,10 +44,12 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"letters", "1,abc", false, {{1, 1}}},
         ListCase{"leading_dash_counts_from_page_0", "-5", true, {{0, 5}}},
         ListCase{"two_commas_end_the_list", "4,,8", true, {{4, 4}}},
-        ListCase{"twenty_first_word_is_not_read", "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21", true,
-                 {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}, {10, 10},
-                  {11, 11}, {12, 12}, {13, 13}, {14, 14}, {15, 15}, {16, 16}, {17, 17}, {18, 18}, {19, 19},
-                  {20, 20}}}),
+        ListCase{"twenty_first_word_is_not_read",
+                 "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21",
+                 true,
+                 {{1, 1},   {2, 2},   {3, 3},   {4, 4},   {5, 5},   {6, 6},   {7, 7},
+                  {8, 8},   {9, 9},   {10, 10}, {11, 11}, {12, 12}, {13, 13}, {14, 14},
+                  {15, 15}, {16, 16}, {17, 17}, {18, 18}, {19, 19}, {20, 20}}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 struct SelectionCase {
@@ -76,17 +78,18 @@ TEST_P(PageSelectionTest, PrintsTheseOfPagesOneToEight) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PageSelectionTest,
-    ::testing::Values(SelectionCase{"all_pages", nullptr, false, true, true, {1, 2, 3, 4, 5, 6, 7, 8}},
-                      SelectionCase{"odd_pages", nullptr, false, true, false, {1, 3, 5, 7}},
-                      SelectionCase{"even_pages", nullptr, false, false, true, {2, 4, 6, 8}},
-                      SelectionCase{"no_parity_no_page", nullptr, false, false, false, {}},
-                      SelectionCase{"list", "2,5-7", false, true, true, {2, 5, 6, 7}},
-                      SelectionCase{"list_odd_only", "2,5-7", false, true, false, {5, 7}},
-                      SelectionCase{"inverted_list", "1-2", true, true, true, {3, 4, 5, 6, 7, 8}},
-                      SelectionCase{"inverted_even", "1-2", true, false, true, {4, 6, 8}},
-                      SelectionCase{"empty_list_prints_nothing", "", false, true, true, {}},
-                      SelectionCase{"invalid_list_prints_from_page_1", "3-x", false, true, true,
-                                    {1, 2, 3, 4, 5, 6, 7, 8}}),
+    ::testing::Values(
+        SelectionCase{"all_pages", nullptr, false, true, true, {1, 2, 3, 4, 5, 6, 7, 8}},
+        SelectionCase{"odd_pages", nullptr, false, true, false, {1, 3, 5, 7}},
+        SelectionCase{"even_pages", nullptr, false, false, true, {2, 4, 6, 8}},
+        SelectionCase{"no_parity_no_page", nullptr, false, false, false, {}},
+        SelectionCase{"list", "2,5-7", false, true, true, {2, 5, 6, 7}},
+        SelectionCase{"list_odd_only", "2,5-7", false, true, false, {5, 7}},
+        SelectionCase{"inverted_list", "1-2", true, true, true, {3, 4, 5, 6, 7, 8}},
+        SelectionCase{"inverted_even", "1-2", true, false, true, {4, 6, 8}},
+        SelectionCase{"empty_list_prints_nothing", "", false, true, true, {}},
+        SelectionCase{
+            "invalid_list_prints_from_page_1", "3-x", false, true, true, {1, 2, 3, 4, 5, 6, 7, 8}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

@@ -70,7 +70,8 @@ inline TestRunOptions ProgramStartRun(RunFolder folder = RunFolder::kNone) {
 // The options of a whole compile run in memory for the target, named for its main source.
 inline TestRunOptions WholeRun(std::string_view target = "html",
                                std::string_view sourceName = "DOC.TXT") {
-  return {.start = RunStart::kWholeRun, .target = std::string(target),
+  return {.start = RunStart::kWholeRun,
+          .target = std::string(target),
           .sourceName = std::string(sourceName)};
 }
 
@@ -85,12 +86,18 @@ inline std::uint8_t ToggleChar(int toggle) { return static_cast<std::uint8_t>(0x
 
 inline void SetTarget(FoundationRun& run, std::string_view target) {
   TTargetFlags t;
-  if (target == "html") t.Html = true;
-  else if (target == "htmlhelp") t.Html = t.HtmlHelp = true;
-  else if (target == "ipf") t.Ipf = true;
-  else if (target == "winhelp3") t.RtfFamily = t.WinHelp3 = true;
-  else if (target == "winhelp4") t.RtfFamily = t.WinHelp4 = true;
-  else if (target == "rtftext") t.RtfFamily = t.RtfText = true;
+  if (target == "html")
+    t.Html = true;
+  else if (target == "htmlhelp")
+    t.Html = t.HtmlHelp = true;
+  else if (target == "ipf")
+    t.Ipf = true;
+  else if (target == "winhelp3")
+    t.RtfFamily = t.WinHelp3 = true;
+  else if (target == "winhelp4")
+    t.RtfFamily = t.WinHelp4 = true;
+  else if (target == "rtftext")
+    t.RtfFamily = t.RtfText = true;
   run.ini.TargetFlags = t;
 }
 
@@ -212,7 +219,7 @@ class BasicTestRun {
 
  private:
   // What only a CompilerRun has: the output side of the passes and the writers.
-  static constexpr bool kOutputSide = requires(Run& r) { r.passes; };
+  static constexpr bool kOutputSide = requires(Run & r) { r.passes; };
 
   void Start() {
     run_ = std::make_unique<Run>();

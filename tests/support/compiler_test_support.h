@@ -39,8 +39,10 @@ inline std::string DataFile(const std::string& name) {
 inline std::string Crlf(std::string_view text) {
   std::string out;
   for (char c : text) {
-    if (c == '\n') out += "\r\n";
-    else out.push_back(c);
+    if (c == '\n')
+      out += "\r\n";
+    else
+      out.push_back(c);
   }
   return out;
 }
@@ -61,7 +63,7 @@ inline void RunPrepasses(CompilerRun& run) {
 
 // What a whole compile run in memory left.
 struct TRunResult {
-  int ExitCode = -1;  // -1: the run came back without a stop (ordinary end)
+  int ExitCode = -1;                         // -1: the run came back without a stop (ordinary end)
   std::map<std::string, std::string> Files;  // path as created -> bytes
   std::string Console;
   bool RunCompleted = false;
@@ -108,7 +110,8 @@ inline void EmitRaw(CompilerRun& run) {
 inline std::string Printable(std::string_view s) {
   std::string r;
   for (unsigned char c : s) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') r.push_back(static_cast<char>(c));
+    if (c >= 0x20 && c < 0x7F && c != '\\')
+      r.push_back(static_cast<char>(c));
     else {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\x%02X", c);
@@ -230,11 +233,16 @@ inline std::string VisibleLine(const std::string& text, std::size_t from, std::s
   std::string out;
   for (std::size_t i = from; i < to && i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\t') out += "\\t";
-    else if (c < 0x20 || c >= 0x7F) out += std::string("\\x") + hex[c >> 4] + hex[c & 15];
-    else out.push_back(static_cast<char>(c));
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\t')
+      out += "\\t";
+    else if (c < 0x20 || c >= 0x7F)
+      out += std::string("\\x") + hex[c >> 4] + hex[c & 15];
+    else
+      out.push_back(static_cast<char>(c));
   }
   return out;
 }

@@ -12,20 +12,22 @@
 #include <random>
 #include <string>
 
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/notifications.h"
+#include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_data.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/formatting_run.h"
 #include "formatter/formatting/word_breaking.h"
-#include "formatter/common/message_boxes.h"
-#include "formatter/common/notifications.h"
-#include "formatter/fonts/printer_data.h"
-#include "formatter/common/settings_record.h"
 #include "tests/support/formatter_unit_support.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel::testing {
 
 // The shared whole-file helpers, under the names these tests use.
-inline std::string ReadFileBytes(const std::filesystem::path& p) { return corvina_test::ReadFile(p); }
+inline std::string ReadFileBytes(const std::filesystem::path& p) {
+  return corvina_test::ReadFile(p);
+}
 inline void WriteFileBytes(const std::filesystem::path& p, const std::string& bytes) {
   corvina_test::WriteFile(p, bytes);
 }
@@ -44,7 +46,9 @@ inline std::filesystem::path GoldenDir() {
   return std::filesystem::path(CORVINA_SOURCE_DIR) / "tests" / "golden" / "formatter_engine";
 }
 
-inline std::filesystem::path ExamplesDir() { return std::filesystem::path(CORVINA_SOURCE_DIR) / "examples"; }
+inline std::filesystem::path ExamplesDir() {
+  return std::filesystem::path(CORVINA_SOURCE_DIR) / "examples";
+}
 
 class RunFixture : public ::testing::Test {
  protected:
@@ -87,7 +91,8 @@ class RunFixture : public ::testing::Test {
   }
 
   std::unique_ptr<FormatRun> MakeRun() {
-    auto run = std::make_unique<FormatRun>(settings_, *printer_, RunOutlets{list_, boxes_, notifier_});
+    auto run =
+        std::make_unique<FormatRun>(settings_, *printer_, RunOutlets{list_, boxes_, notifier_});
     run->Files.CurrentDocument = (dir_ / "doc.ws").string();
     run->Files.ProgramDirectory = dir_.string();
     run->Files.Settings = &run->Settings;

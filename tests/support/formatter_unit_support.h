@@ -19,7 +19,9 @@ namespace tavrel::unit_test {
 // The shared temporary directory and whole-file helpers, under the names these tests use.
 using corvina_test::TempDir;
 inline std::string ReadAll(const std::filesystem::path& p) { return corvina_test::ReadFile(p); }
-inline void WriteAll(const std::filesystem::path& p, const std::string& bytes) { corvina_test::WriteFile(p, bytes); }
+inline void WriteAll(const std::filesystem::path& p, const std::string& bytes) {
+  corvina_test::WriteFile(p, bytes);
+}
 
 // A word buffer as the word breaker holds it: positions 1..len, index 0 unused.
 struct Held {

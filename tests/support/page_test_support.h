@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "formatter/common/notifications.h"
+#include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_data.h"
 #include "formatter/pages/page_engine.h"
 #include "formatter/pages/page_state.h"
 #include "formatter/pages/print_surface.h"
-#include "formatter/fonts/printer_data.h"
-#include "formatter/common/settings_record.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel::page_test {
@@ -71,7 +71,8 @@ inline TSettingsRecord TestSettings() {
 // Compares a draw log with its checked file in the page golden folder and names the first line
 // that differs; CORVINA_UPDATE_GOLDEN=1 rewrites the file instead.
 inline void ExpectGoldenLog(const std::string& name, const std::string& actual) {
-  const std::string path = std::string(CORVINA_SOURCE_DIR) + "/tests/golden/formatter_engine/page/" + name;
+  const std::string path =
+      std::string(CORVINA_SOURCE_DIR) + "/tests/golden/formatter_engine/page/" + name;
   if (std::getenv("CORVINA_UPDATE_GOLDEN")) {
     corvina_test::WriteFile(path, actual);
     return;
@@ -85,7 +86,8 @@ inline void ExpectGoldenLog(const std::string& name, const std::string& actual) 
     const bool ma = static_cast<bool>(std::getline(a, al));
     if (!me && !ma) break;
     if (!me || !ma || el != al) {
-      ADD_FAILURE() << name << " differs at line " << line << ":\n  expected: " << (me ? el : "<end>")
+      ADD_FAILURE() << name << " differs at line " << line
+                    << ":\n  expected: " << (me ? el : "<end>")
                     << "\n  actual:   " << (ma ? al : "<end>");
       return;
     }
@@ -115,8 +117,9 @@ class PrinterWorld {
   std::vector<std::string> Ops(const std::string& prefix = "") const {
     std::vector<std::string> out;
     for (const std::string& l : surface_lines())
-      if (prefix.empty() ? (l.rfind("font", 0) != 0 && l.rfind("pen", 0) != 0 && l.rfind("brush", 0) != 0)
-                         : l.rfind(prefix, 0) == 0)
+      if (prefix.empty()
+              ? (l.rfind("font", 0) != 0 && l.rfind("pen", 0) != 0 && l.rfind("brush", 0) != 0)
+              : l.rfind(prefix, 0) == 0)
         out.push_back(l);
     return out;
   }

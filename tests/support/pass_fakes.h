@@ -98,7 +98,8 @@ inline void RunPrepassesWithFakeHeadings(CompilerRun& run) {
   CollectIndexAndLinks(run);
 }
 
-inline THeadingNode* NextPreOrder(THeadingNode* node, std::array<THeadingNode*, 8>& stack, int& depth) {
+inline THeadingNode* NextPreOrder(THeadingNode* node, std::array<THeadingNode*, 8>& stack,
+                                  int& depth) {
   if (!node) return nullptr;
   if (node->FirstChild) {
     stack[++depth] = node;
@@ -180,9 +181,12 @@ inline void FakeOutputPass(CompilerRun& run) {
         lp.FramePending = false;
         node = first ? run.passes.HeadingTreeRoot : NextPreOrder(node, stack, depth);
         first = false;
-        if (!lp.LevelCursors[1]) lp.LevelCursors[1] = node;
-        else if (level > old) lp.LevelCursors[level] = node;
-        else lp.LevelCursors[level] = node;
+        if (!lp.LevelCursors[1])
+          lp.LevelCursors[1] = node;
+        else if (level > old)
+          lp.LevelCursors[level] = node;
+        else
+          lp.LevelCursors[level] = node;
         run.passes.CurrentTopicNode = node;
         out += "<h" + std::to_string(level) + ">";
         run.markup.CollectingHeading = true;

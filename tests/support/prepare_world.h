@@ -9,8 +9,8 @@
 
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
-#include "formatter/fonts/printer_measure.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_measure.h"
 #include "platform/printers.h"
 #include "tests/support/formatter_unit_support.h"
 
@@ -47,7 +47,8 @@ struct PrepareWorldBase {
     ctx.FontFile.ProgramDirectory = dir.Path().string();
     ctx.FontFile.VersionStamp = 991;
     ctx.FontFile.Boxes = &boxes;
-    ctx.FontFile.ReportFatalOutputError = [this](int n, const std::string&, const std::string& english) {
+    ctx.FontFile.ReportFatalOutputError = [this](int n, const std::string&,
+                                                 const std::string& english) {
       fatal.push_back(std::to_string(n) + " " + english);
     };
     ctx.Measure.ProgramDirectory = dir.Path().string();

@@ -25,7 +25,7 @@ struct RtfReport {
   std::map<int, std::size_t> UsedColours;  // \cfN -> offset of its first use
   std::map<std::string, int> WordCounts;   // how often each control word occurs
   int MaxDepth = 0;
-  bool ClosedAtEnd = false;                // the outermost group was closed
+  bool ClosedAtEnd = false;  // the outermost group was closed
 };
 
 // Control words that break RTF's lower-case rule but that the compiler writes on purpose as
@@ -107,7 +107,8 @@ inline RtfReport CheckRtf(std::string_view s) {
       bool lower = true;
       for (char ch : word)
         if (!std::islower(static_cast<unsigned char>(ch))) lower = false;
-      if (!lower && !IsAcceptedMixedCaseWord(word)) problem(at, "control word with capitals: \\" + word);
+      if (!lower && !IsAcceptedMixedCaseWord(word))
+        problem(at, "control word with capitals: \\" + word);
       bool hasNumber = false;
       long number = 0;
       bool negative = false;
@@ -135,8 +136,10 @@ inline RtfReport CheckRtf(std::string_view s) {
         r.Destinations.insert(word);
       }
       if (hasNumber && word == "f") {
-        if (inside("fonttbl")) r.DefinedFonts.insert(static_cast<int>(number));
-        else r.UsedFonts.emplace(static_cast<int>(number), at);
+        if (inside("fonttbl"))
+          r.DefinedFonts.insert(static_cast<int>(number));
+        else
+          r.UsedFonts.emplace(static_cast<int>(number), at);
       }
       if (hasNumber && word == "cf") r.UsedColours.emplace(static_cast<int>(number), at);
       i = j;
@@ -144,8 +147,16 @@ inline RtfReport CheckRtf(std::string_view s) {
     }
     // Control symbols.
     switch (n) {
-      case '\\': case '{': case '}': case '~': case '-': case '_': case ':': case '|':
-      case '\r': case '\n':
+      case '\\':
+      case '{':
+      case '}':
+      case '~':
+      case '-':
+      case '_':
+      case ':':
+      case '|':
+      case '\r':
+      case '\n':
         ++i;
         break;
       case '*':
@@ -174,7 +185,8 @@ inline RtfReport CheckRtf(std::string_view s) {
     if (n != '*') stack.back().sawWord = true;
   }
   if (!stack.empty())
-    problem(s.size(), std::to_string(stack.size()) + " group(s) still open at the end of the document");
+    problem(s.size(),
+            std::to_string(stack.size()) + " group(s) still open at the end of the document");
   return r;
 }
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "compiler/passes/compiler_run.h"
 #include "compiler/foundation/source_buffer.h"
+#include "compiler/passes/compiler_run.h"
 #include "compiler/passes/output_filter.h"
 #include "compiler/passes/source_reader.h"
 #include "compiler/passes/table_scanner.h"
@@ -31,12 +31,16 @@ inline void RunTableLoop(CompilerRun& run, OnDot&& onDot, bool writeText) {
       for (std::size_t i = 0; i < 2 && i < line.size(); ++i)
         if (line[i] >= 'a' && line[i] <= 'z') line[i] = static_cast<char>(line[i] - 32);
       run.reader.DotLine = line;
-      if (line.rfind("TA", 0) == 0) HandleTaCommand(run);
-      else onDot(run);
+      if (line.rfind("TA", 0) == 0)
+        HandleTaCommand(run);
+      else
+        onDot(run);
       // The CR that ended the dot line is handed on like any other character.
     }
-    if (run.tables.TableOpen) ScanTableCell(run);
-    else if (writeText) FilterOutputChar(run, sb.NextChar);
+    if (run.tables.TableOpen)
+      ScanTableCell(run);
+    else if (writeText)
+      FilterOutputChar(run, sb.NextChar);
   }
 }
 
@@ -46,7 +50,8 @@ inline void ScanTablesOnly(CompilerRun& run) {
   std::size_t close = data.rfind(".TA\n");
   if (close == std::string::npos) close = data.rfind(".TA\r\n");
   if (close != std::string::npos) data.erase(close);
-  RunTableLoop(run, [](CompilerRun&) {}, false);
+  RunTableLoop(
+      run, [](CompilerRun&) {}, false);
 }
 
 }  // namespace skeldon
