@@ -178,7 +178,7 @@ void RemoveProjects() {
 // run reported a source error (the generated source is meant to be free of them).
 int CompileInProcess(const fs::path& dir) {
   auto run = std::make_unique<CompilerRun>();
-  run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
+  run->Reporter.SetConsole(std::make_unique<TCapturingConsole>());
   const fs::path before = fs::current_path();
   fs::current_path(dir);
   const int code = RunCompiler({"skeldon", "bench.skj"}, *run);

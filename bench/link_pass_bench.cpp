@@ -58,8 +58,8 @@ std::string MakeSource(std::size_t bytes, int headings, int entries) {
 }
 
 void Prepare(TestRun& t, const std::string& source) {
-  t->switches.SoftLineEnds = true;
-  t->indexStore.WordEndings = {"en", "s", "n"};
+  t->Switches.SoftLineEnds = true;
+  t->IndexStore.WordEndings = {"en", "s", "n"};
   t.Load(source);
 }
 
@@ -72,7 +72,7 @@ void BM_LinkPass(benchmark::State& state) {
     TestRun t("html");
     Prepare(t, source);
     RunPrepasses(*t);
-    benchmark::DoNotOptimize(t->indexStore.EntryNumberCounter);
+    benchmark::DoNotOptimize(t->IndexStore.EntryNumberCounter);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(source.size()));
@@ -88,12 +88,12 @@ void BM_LinkWriter(benchmark::State& state) {
   Prepare(t, source);
   RunPrepasses(*t);
   for (auto _ : state) {
-    t->passes.OutputFile.clear();
-    t->linkWriter.InternalLinkCount = 0;
+    t->Passes.OutputFile.clear();
+    t->LinkWriter.InternalLinkCount = 0;
     FakeOutputPass(*t);
-    benchmark::DoNotOptimize(t->passes.OutputFile.size());
+    benchmark::DoNotOptimize(t->Passes.OutputFile.size());
   }
-  state.counters["links"] = t->linkWriter.InternalLinkCount;
+  state.counters["links"] = t->LinkWriter.InternalLinkCount;
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(source.size()));
 }
@@ -106,9 +106,9 @@ void BM_LinkWriterEntries(benchmark::State& state) {
   Prepare(t, source);
   RunPrepasses(*t);
   for (auto _ : state) {
-    t->passes.OutputFile.clear();
+    t->Passes.OutputFile.clear();
     FakeOutputPass(*t);
-    benchmark::DoNotOptimize(t->passes.OutputFile.size());
+    benchmark::DoNotOptimize(t->Passes.OutputFile.size());
   }
 }
 BENCHMARK(BM_LinkWriterEntries)
@@ -131,9 +131,9 @@ void BM_LinkWriterRepeatedPhrase(benchmark::State& state) {
   Prepare(t, source);
   RunPrepasses(*t);
   for (auto _ : state) {
-    t->passes.OutputFile.clear();
+    t->Passes.OutputFile.clear();
     FakeOutputPass(*t);
-    benchmark::DoNotOptimize(t->passes.OutputFile.size());
+    benchmark::DoNotOptimize(t->Passes.OutputFile.size());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(source.size()));

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const TerminateRun& stop) {
     if (stop.ExitCode != 2) __builtin_trap();
   }
-  const TSwitches& sw = run->switches;
+  const TSwitches& sw = run->Switches;
   if (sw.ConditionCount < 0 || sw.ConditionCount > kMaxUserConditions) __builtin_trap();
   if (sw.IniFileName.size() > kIniFileNameMax || sw.ProjectFileName.size() > kProjectFileNameMax ||
       sw.IpfFileName.size() > kIpfFileNameMax || sw.RtfFileName.size() > kRtfFileNameMax)

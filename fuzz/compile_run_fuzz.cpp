@@ -14,16 +14,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                          "winhelp3", "winhelp4", "rtftext"};
   const std::uint8_t options = data[0];
   TestRun m(WholeRun(kTargets[(options & 7) % 6]));
-  m->switches.WordStarInput = (options & 0x08) != 0;
-  m->switches.SoftLineEnds = (options & 0x10) != 0;
-  m->switches.NoFramesSwitch = (options & 0x20) != 0;
-  m->ini.NewFileLevel = (options & 0x40) != 0 ? 2 : 0;
-  m->ini.ContentsInternal = true;
-  m->ini.ContentsCntFile = true;
+  m->Switches.WordStarInput = (options & 0x08) != 0;
+  m->Switches.SoftLineEnds = (options & 0x10) != 0;
+  m->Switches.NoFramesSwitch = (options & 0x20) != 0;
+  m->Ini.NewFileLevel = (options & 0x40) != 0 ? 2 : 0;
+  m->Ini.ContentsInternal = true;
+  m->Ini.ContentsCntFile = true;
   if (options & 0x80) {
-    m->ini.SubchapterLinkText = "See:";
-    m->ini.NextChapterLinkText = "Next:";
-    m->ini.MainChapterLinkText = "Up:";
+    m->Ini.SubchapterLinkText = "See:";
+    m->Ini.NextChapterLinkText = "Next:";
+    m->Ini.MainChapterLinkText = "Up:";
   }
   // The picture sizes read files; the fuzzer's pictures are never found.
   CompileText(m, std::string(reinterpret_cast<const char*>(data + 1), size - 1));

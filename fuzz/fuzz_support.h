@@ -60,8 +60,8 @@ inline bool NamesLogFile(std::string_view text) {
 // that no input makes it print or wait.
 struct QuietCompilerRun {
   QuietCompilerRun() {
-    run->reporter.SetConsole(std::make_unique<TCapturingConsole>());
-    run->mainUnit.Sound = &sound;
+    run->Reporter.SetConsole(std::make_unique<TCapturingConsole>());
+    run->MainUnit.Sound = &sound;
   }
   platform::RecordingSystem sound;  // before the run: it outlives the run that points at it
   std::unique_ptr<CompilerRun> run = std::make_unique<CompilerRun>();

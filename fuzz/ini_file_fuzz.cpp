@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz_support::QuietCompilerRun quiet;
   auto& run = quiet.Run;
   InitMainUnit(*run);
-  ResetSwitches(run->switches);
+  ResetSwitches(run->Switches);
   // Half of the inputs stop on errors as the program does, half read on to the end.
   const bool stopOnError = size > 0 && (data[0] & 1) != 0;
   try {
@@ -24,14 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const TerminateRun& stop) {
     if (stop.ExitCode != 2) __builtin_trap();
   }
-  const TIniSettings& s = run->ini;
-  if (run->iniFile.IniLine.size() > kIniLineMax) __builtin_trap();
+  const TIniSettings& s = run->Ini;
+  if (run->IniFile.IniLine.size() > kIniLineMax) __builtin_trap();
   if (s.ListChars.size() > 20 || s.ToggleChars.size() > 20 || s.ExtendedLetters.size() > 80 ||
       s.IndexFilter.size() > 60 || s.BodyTags.size() > 254 || s.ContentsTreeOpenText.size() > 50 ||
       s.ContentsTreeCloseText.size() > 50 || s.HeadingFonts.size() > 20)
     __builtin_trap();
   for (const std::string& definition : s.FontSpecs)
     if (definition.size() > kFontSpecMax) __builtin_trap();
-  if (run->switches.ContentsDepth < 0 || run->switches.ContentsDepth > 6) __builtin_trap();
+  if (run->Switches.ContentsDepth < 0 || run->Switches.ContentsDepth > 6) __builtin_trap();
   return 0;
 }

@@ -16,10 +16,10 @@ TRunResult CompileBy(const std::uint8_t options, const std::string& source, bool
   static const char* const kTargets[] = {"html",     "htmlhelp", "ipf",
                                          "winhelp3", "winhelp4", "rtftext"};
   TestRun m(WholeRun(kTargets[(options & 7) % 6]));
-  m->switches.SoftLineEnds = (options & 0x10) != 0;
-  m->switches.NoFramesSwitch = (options & 0x20) != 0;
-  m->ini.NewFileLevel = (options & 0x40) != 0 ? 2 : 0;
-  m->compile.PlainTextShortcut = shortcut;
+  m->Switches.SoftLineEnds = (options & 0x10) != 0;
+  m->Switches.NoFramesSwitch = (options & 0x20) != 0;
+  m->Ini.NewFileLevel = (options & 0x40) != 0 ? 2 : 0;
+  m->Compile.PlainTextShortcut = shortcut;
   return CompileText(m, source);
 }
 

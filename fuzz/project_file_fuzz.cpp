@@ -18,21 +18,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fuzz_support::NamesLogFile(text)) return 0;
   fuzz_support::QuietCompilerRun quiet;
   auto& run = quiet.Run;
-  run->switches.ProgramPath = "/opt/corvina/bin/skeldon";
+  run->Switches.ProgramPath = "/opt/corvina/bin/skeldon";
   try {
     ReadProjectFileText(*run, text);
   } catch (const TerminateRun& stop) {
     if (stop.ExitCode != 2) __builtin_trap();
   }
-  const TSwitches& sw = run->switches;
-  const ProjectFileState& pf = run->project;
+  const TSwitches& sw = run->Switches;
+  const ProjectFileState& pf = run->Project;
   if (sw.IniFileName.size() > kIniFileNameMax || pf.FtpServerName.size() > 70 ||
       pf.FtpUserName.size() > 70 || pf.FtpPassword.size() > 50 ||
       pf.FtpServerDirectory.size() > 140 || pf.FtpCommands.size() > 250 ||
       pf.ConsoleLines.size() > 30 || pf.PreFileName.size() > 40 ||
-      run->graphics.GraphicPath.size() > 255)
+      run->Graphics.GraphicPath.size() > 255)
     __builtin_trap();
-  for (const std::string& line : run->programCommands.Lines)
+  for (const std::string& line : run->ProgramCommands.Lines)
     if (line.size() > kProgramCommandMax) __builtin_trap();
   if (sw.ConditionCount < 0 || sw.ConditionCount > kMaxUserConditions) __builtin_trap();
   for (const std::string& name : sw.ConditionNames)

@@ -16,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t options = data[0];
   TestRun t(kTargets[(options & 7) % 6]);
   CompilerRun& run = *t;
-  run.switches.WordStarInput = (options & 0x08) != 0;
-  run.switches.SoftLineEnds = (options & 0x10) != 0;
-  run.Reader.SoftSpaceChar = run.switches.WordStarInput ? 0x1C : ' ';
-  run.linkPass.CaseFreeIndex = (options & 0x20) != 0;
-  run.ini.LinksPerParagraph = (options & 0x40) != 0;
-  run.indexStore.WordEndings = {"en", "s", "n"};
-  run.ini.PanelIdFileName = "*.PAN";
+  run.Switches.WordStarInput = (options & 0x08) != 0;
+  run.Switches.SoftLineEnds = (options & 0x10) != 0;
+  run.Reader.SoftSpaceChar = run.Switches.WordStarInput ? 0x1C : ' ';
+  run.LinkPass.CaseFreeIndex = (options & 0x20) != 0;
+  run.Ini.LinksPerParagraph = (options & 0x40) != 0;
+  run.IndexStore.WordEndings = {"en", "s", "n"};
+  run.Ini.PanelIdFileName = "*.PAN";
   SetConditions(run, {"alpha"});
   t.Load(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
   try {

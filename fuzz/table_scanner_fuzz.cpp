@@ -14,8 +14,8 @@ using namespace skeldon;
 namespace {
 
 void CheckCells(const CompilerRun& run) {
-  const auto size = static_cast<std::int64_t>(run.source.Data.size());
-  for (const TTableCell& c : run.tables.Cells) {
+  const auto size = static_cast<std::int64_t>(run.Source.Data.size());
+  for (const TTableCell& c : run.Tables.Cells) {
     if (c.TextStart < 0 || c.TextStart >= size || c.TextEnd < c.TextStart - 1 || c.TextEnd >= size)
       __builtin_trap();
     if (c.FirstColumn < 1 || c.FirstColumn > kTableLineMax || c.LastColumn > kTableLineMax)
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CompilerRun& run = *t;
   EmitRaw(run);
   if (data[0] & 0x80) {
-    run.switches.WordStarInput = true;
+    run.Switches.WordStarInput = true;
     run.Reader.SoftSpaceChar = 28;
   }
   std::string body(reinterpret_cast<const char*>(data + 1), size - 1);
@@ -44,11 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         [](CompilerRun& r) {
           CheckCells(r);
           const std::string& l = r.Reader.DotLine;
-          if (l.rfind("TW", 0) == 0) r.tables.TableJoinWithBlank = true;
-          if (l.rfind("TE", 0) == 0) r.tables.TableNoContinuationSpan = true;
-          if (l.rfind("TP", 0) == 0 && l.size() > 3) r.tables.TableAlignment = l[3] % 4;
+          if (l.rfind("TW", 0) == 0) r.Tables.TableJoinWithBlank = true;
+          if (l.rfind("TE", 0) == 0) r.Tables.TableNoContinuationSpan = true;
+          if (l.rfind("TP", 0) == 0 && l.size() > 3) r.Tables.TableAlignment = l[3] % 4;
           if (l.rfind("TC", 0) == 0 && l.size() > 3)
-            r.tables.TableContinuationChar = static_cast<std::uint8_t>(l[3]);
+            r.Tables.TableContinuationChar = static_cast<std::uint8_t>(l[3]);
         },
         true);
   } catch (const TerminateRun& stop) {

@@ -314,7 +314,7 @@ int AppendTargetChar(std::string& out, std::uint8_t ch, TConversionTarget target
 }
 
 TConversionTarget ConversionTargetOf(const FoundationRun& run) {
-  const TTargetFlags& flags = run.ini.TargetFlags;
+  const TTargetFlags& flags = run.Ini.TargetFlags;
   if (flags.Ipf) return TConversionTarget::Ipf;
   if (flags.RtfFamily) return TConversionTarget::Rtf;
   return TConversionTarget::Html;
@@ -324,15 +324,15 @@ namespace {
 
 // Out of line: the message texts would otherwise weigh on every character written.
 [[gnu::noinline]] void ReportRefusedChar(FoundationRun& run, int refused) {
-  run.reporter.ReportSourceError({MessageId::CharNotAllowedWithWinHelp, std::to_string(refused)},
+  run.Reporter.ReportSourceError({MessageId::CharNotAllowedWithWinHelp, std::to_string(refused)},
                                  0);
 }
 
 }  // namespace
 
 void WriteTargetChar(FoundationRun& run, std::string& out, std::uint8_t ch) {
-  TCharConversionState& state = run.charConversion;
-  const int refused = AppendTargetChar(out, ch, ConversionTargetOf(run), run.ini.SourceIsIso,
+  TCharConversionState& state = run.CharConversion;
+  const int refused = AppendTargetChar(out, ch, ConversionTargetOf(run), run.Ini.SourceIsIso,
                                        state.Context, state.Tables);
   if (refused >= 0) ReportRefusedChar(run, refused);
   state.Context.AfterFontChange = false;

@@ -23,7 +23,7 @@ std::size_t LastSeparator(std::string_view name) { return name.find_last_of("\\/
 void CheckNameLength(FoundationRun& run, std::string_view name, std::size_t max) {
   if (name.size() <= max) return;
   WriteMessage(run, {MessageId::FileNameTooLong, std::to_string(max), name}, true);
-  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+  run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
 }
 
 struct WordContext {
@@ -34,7 +34,7 @@ struct WordContext {
 
 // /debug, /debugmain, /debug120, /debugmain12: the echo of the source from a line on.
 void HandleDebug(WordContext& w) {
-  TSwitches& sw = w.run.switches;
+  TSwitches& sw = w.run.Switches;
   sw.DebugEcho = true;
   sw.DebugStartLine = 1;
   std::size_t numberStart = 6;
@@ -52,8 +52,8 @@ void HandleDebug(WordContext& w) {
 void HandleLogFile(WordContext& w, std::size_t prefixLength, bool errorFile) {
   const std::string name(w.lower.substr(prefixLength));
   CheckNameLength(w.run, name, kLogFileNameMax);
-  (errorFile ? w.run.reporterState.ErrorFileName : w.run.reporterState.MessageFileName) = name;
-  w.run.reporter.OpenLogFiles();
+  (errorFile ? w.run.ReporterState.ErrorFileName : w.run.ReporterState.MessageFileName) = name;
+  w.run.Reporter.OpenLogFiles();
 }
 
 void HandleFootnoteChars(WordContext& w) {
@@ -61,21 +61,21 @@ void HandleFootnoteChars(WordContext& w) {
     WriteMessage(w.run, MessageId::WrongFootnoteSwitch, true);
     return;
   }
-  w.run.switches.FootnoteStartChar = w.lower[3];
-  w.run.switches.FootnoteEndChar = w.lower[4];
+  w.run.Switches.FootnoteStartChar = w.lower[3];
+  w.run.Switches.FootnoteEndChar = w.lower[4];
 }
 
 void HandleCondition(WordContext& w) {
-  TSwitches& sw = w.run.switches;
+  TSwitches& sw = w.run.Switches;
   if (sw.ConditionCount + 1 > kMaxUserConditions) {
     WriteMessage(w.run, MessageId::TooManyConditions, true);
-    w.run.reporter.Terminate(CompletedOrFailed(w.run, ExitCode::InputFailed));
+    w.run.Reporter.Terminate(CompletedOrFailed(w.run, ExitCode::InputFailed));
   }
   const std::string_view name = w.lower.substr(1);
   if (name.size() > kConditionNameMax) {
     // A cut name would match another condition than the one meant.
     WriteMessage(w.run, {MessageId::ConditionTooLong, name}, true);
-    w.run.reporter.Terminate(CompletedOrFailed(w.run, ExitCode::InputFailed));
+    w.run.Reporter.Terminate(CompletedOrFailed(w.run, ExitCode::InputFailed));
   }
   ++sw.ConditionCount;
   sw.ConditionNames[sw.ConditionCount - 1] = std::string(name);
@@ -90,7 +90,7 @@ struct SwitchRow {
   bool (*custom)(WordContext&) = nullptr;  // Match::Custom: test and apply together
 };
 
-#define FLAG(field) [](WordContext& w) { w.run.switches.field = true; }
+#define FLAG(field) [](WordContext& w) { w.run.Switches.field = true; }
 
 const SwitchRow kSwitchRows[] = {
     {Match::Contains, "/debug", HandleDebug},
@@ -101,8 +101,8 @@ const SwitchRow kSwitchRows[] = {
     {Match::Is, "/noid", FLAG(NoIdOption)},
     {Match::Is, "/istext", FLAG(IsTextOption)},
     {Match::Is, "/isprog", FLAG(IsProgOption)},
-    {Match::Is, "/bigfont", [](WordContext& w) { w.run.switches.FontScale = 1.33; }},
-    {Match::Is, "/smallfont", [](WordContext& w) { w.run.switches.FontScale = 0.8; }},
+    {Match::Is, "/bigfont", [](WordContext& w) { w.run.Switches.FontScale = 1.33; }},
+    {Match::Is, "/smallfont", [](WordContext& w) { w.run.Switches.FontScale = 0.8; }},
     {Match::Is, "/dots", FLAG(ShowDots)},
     {Match::Is, "/quit", FLAG(QuitAtEnd)},
     {Match::Is, "/hold", FLAG(HoldAtEnd)},
@@ -155,7 +155,7 @@ bool TrySwitches(WordContext& w) {
 // on disk keeps its case (the file system is case-sensitive); others are lower-cased as written.
 // Only the file-name part tells the kind: "/home/u/notes.ini.d/book.txt" is a source file.
 void HandleName(WordContext& w, bool exists) {
-  TSwitches& sw = w.run.switches;
+  TSwitches& sw = w.run.Switches;
   const std::string name(exists ? w.original : w.lower);
   const std::size_t sep = LastSeparator(w.lower);
   const std::string_view filePart =
@@ -217,7 +217,7 @@ std::vector<std::string> SplitWords(std::string_view text) {
 }
 
 void SplitWords(FoundationRun& run, std::string_view text) {
-  run.commandLine.WordList = SplitWords(text);
+  run.CommandLine.WordList = SplitWords(text);
 }
 
 bool ParseTargetWord(FoundationRun& run, std::string_view word) {
@@ -235,7 +235,7 @@ bool ParseTargetWord(FoundationRun& run, std::string_view word) {
   if (!word.empty() && word.front() == '/') word.remove_prefix(1);
   for (const TargetRow& row : kTargets) {
     if (word != row.word) continue;
-    TSwitches& sw = run.switches;
+    TSwitches& sw = run.Switches;
     sw.TargetOverride = true;
     sw.TargetRequests[row.request] = true;
     sw.TargetCode = row.code;
@@ -252,7 +252,7 @@ void HandleProjectWord(FoundationRun& run, std::string_view word) { HandleWord(r
 
 void AddSourceFile(FoundationRun& run, std::string_view name) {
   CheckNameLength(run, name, kSourceFileNameMax);
-  TSwitches& sw = run.switches;
+  TSwitches& sw = run.Switches;
   if (sw.SourceFiles.empty()) {
     sw.SourceFileName = std::string(name);
     const std::size_t sep = LastSeparator(name);

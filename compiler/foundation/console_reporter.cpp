@@ -138,8 +138,8 @@ TReporterConsole& TConsoleReporter::Console() {
 void TConsoleReporter::WriteConsole(std::string_view text) { Console().Write(text); }
 
 void TConsoleReporter::ShowProgress() {
-  ReporterState& st = run_.reporterState;
-  const TSwitches& sw = run_.switches;
+  ReporterState& st = run_.ReporterState;
+  const TSwitches& sw = run_.Switches;
   if (sw.DebugEcho || sw.CountLines) {
     // Those modes print the source text or line numbers elsewhere.
   } else if (sw.ShowDots) {
@@ -166,11 +166,11 @@ void TConsoleReporter::ShowProgress() {
 }
 
 void TConsoleReporter::EndProgressLine() {
-  if (run_.switches.ShowDots) WriteConsole("\n");
+  if (run_.Switches.ShowDots) WriteConsole("\n");
 }
 
 void TConsoleReporter::WriteToLogs(std::string_view text, bool alsoToErrorFile, bool lineEnd) {
-  ReporterState& st = run_.reporterState;
+  ReporterState& st = run_.ReporterState;
   if (!st.MessageFileName.empty()) WriteFile(st.MessageFile, text, lineEnd);
   // A shared file already got the text as the message file.
   const bool sharedAndWritten = st.LogFilesShared && !st.MessageFileName.empty();
@@ -195,8 +195,8 @@ void TConsoleReporter::ReportSourceError(const Message& message, int kind) {
 }
 
 void TConsoleReporter::ReportSourceError(std::string_view text, int kind) {
-  SourceLineState& lines = run_.lines;
-  const TSwitches& sw = run_.switches;
+  SourceLineState& lines = run_.Lines;
+  const TSwitches& sw = run_.Switches;
   bool show = true;
   if (kind == 2) show = lines.CurrentSourceLine >= lines.LastMessageLine + 6;
   if (kind == 3) show = !sw.QuietSourceErrors && !sw.WordStarInput;
@@ -218,7 +218,7 @@ void TConsoleReporter::ReportSourceError(std::string_view text, int kind) {
 }
 
 void TConsoleReporter::OpenLogFiles() {
-  ReporterState& st = run_.reporterState;
+  ReporterState& st = run_.ReporterState;
   // Every call creates each named file anew; an earlier handle is closed first so a file
   // named twice never has two handles writing over each other.
   st.MessageFile.Close();
@@ -247,7 +247,7 @@ void TConsoleReporter::OpenLogFiles() {
 }
 
 void TConsoleReporter::CloseLogFiles() {
-  ReporterState& st = run_.reporterState;
+  ReporterState& st = run_.ReporterState;
   if (!st.MessageFileName.empty()) st.MessageFile.Close();
   if (!st.ErrorFileName.empty()) st.ErrorFile.Close();
 }
@@ -258,7 +258,7 @@ void TConsoleReporter::ShowUsage() {
     line += '\n';
     WriteConsole(line);
   }
-  if (!run_.switches.TestIfHere) Console().WaitForKey();
+  if (!run_.Switches.TestIfHere) Console().WaitForKey();
   throw TerminateRun(ExitCode::Success);
 }
 
@@ -269,7 +269,7 @@ void TConsoleReporter::Terminate(ExitCode processExitCode) {
 
 void TConsoleReporter::FinishRun(bool waitForKey) {
   CloseLogFiles();
-  const TSwitches& sw = run_.switches;
+  const TSwitches& sw = run_.Switches;
   if (!run_.RunCompleted) {
     WriteConsole("\n");
     PlayEndSound(run_, false);
@@ -291,7 +291,7 @@ ExitCode CompletedOrFailed(const FoundationRun& run, ExitCode causeCode) {
 
 void WriteMessage(FoundationRun& run, const Message& message, bool alsoToErrorFile) {
   if (!LanguageHasMessages(run.Language)) return;
-  run.reporter.WriteLine(MessageText(run.Language, message), alsoToErrorFile);
+  run.Reporter.WriteLine(MessageText(run.Language, message), alsoToErrorFile);
 }
 
 }  // namespace skeldon

@@ -111,11 +111,11 @@ void WriteOutputChar(std::string& out, std::uint8_t c) {
 
 void WriteCodePageText(const FoundationRun& run, std::string& out, std::string_view text,
                        bool quotes) {
-  if (run.ini.SourceIsIso) {
+  if (run.Ini.SourceIsIso) {
     out += text;
     return;
   }
-  const TCodePageTable& oemToAnsi = run.charConversion.Tables.OemToAnsi;
+  const TCodePageTable& oemToAnsi = run.CharConversion.Tables.OemToAnsi;
   for (char c : text) {
     if (c == '"' && quotes) {
       out += '\'';
@@ -131,9 +131,9 @@ std::string NormalizeFileName(FoundationRun& run, std::string_view name) {
     return std::string(name);
   std::string result = CutText(name, kShortStringMax);
   if (result.size() < 2) return result;
-  const TIniSettings& ini = run.ini;
-  const bool fat = run.switches.FatFileNames;
-  const TByteMap& lower = run.fileNames.LowerCaseTable;
+  const TIniSettings& ini = run.Ini;
+  const bool fat = run.Switches.FatFileNames;
+  const TByteMap& lower = run.FileNames.LowerCaseTable;
   auto convert = [&](char c, bool capitals) {
     return capitals ? AsciiUpper(c) : static_cast<char>(lower[static_cast<std::uint8_t>(c)]);
   };
@@ -141,15 +141,15 @@ std::string NormalizeFileName(FoundationRun& run, std::string_view name) {
   for (std::size_t i = 1; i < result.size(); ++i) {
     result[i] = convert(result[i], ini.CapitalOtherLetters || fat);
   }
-  if (run.fileNames.PageExtension.size() == 4 && result.size() > 12 && (ini.DosFileNames || fat)) {
-    run.reporter.ReportSourceError({MessageId::FileNameTooLongForDos, name}, 0);
+  if (run.FileNames.PageExtension.size() == 4 && result.size() > 12 && (ini.DosFileNames || fat)) {
+    run.Reporter.ReportSourceError({MessageId::FileNameTooLongForDos, name}, 0);
   }
   return result;
 }
 
 std::string MakeTopicFileName(FoundationRun& run, std::int16_t number, bool frame,
                               std::uint8_t kind) {
-  TFileNameState& names = run.fileNames;
+  TFileNameState& names = run.FileNames;
   const TIdMark* mark = nullptr;
   for (const TIdMark& m : names.IdMarkList) {
     if (m.FileNumber == number) {
@@ -159,11 +159,11 @@ std::string MakeTopicFileName(FoundationRun& run, std::int16_t number, bool fram
   }
   std::string base;
   if (mark != nullptr && !frame && kind == 0 && IsUsablePageName(mark->Name)) {
-    base = CutText(run.switches.PageNamePrefix + mark->Name, kPageBaseMax);
+    base = CutText(run.Switches.PageNamePrefix + mark->Name, kPageBaseMax);
     names.LastPageIdName = mark->Name;
   } else {
     // Built in one string: page names are made for every link of the text.
-    const std::string& prefix = run.switches.PageNamePrefix;
+    const std::string& prefix = run.Switches.PageNamePrefix;
     base.reserve(prefix.size() + 8 + names.PageExtension.size());
     base = prefix;
     base += 'N';
@@ -184,25 +184,25 @@ std::string MakeTopicFileName(FoundationRun& run, std::int16_t number, bool fram
 }
 
 std::string ContentsFileName(const FoundationRun& run) {
-  if (run.ini.TargetFlags.HtmlHelp) return SetFileExtension(run.switches.SourceFileName, "HHC");
-  return "INDEX" + run.fileNames.PageExtension;
+  if (run.Ini.TargetFlags.HtmlHelp) return SetFileExtension(run.Switches.SourceFileName, "HHC");
+  return "INDEX" + run.FileNames.PageExtension;
 }
 
 std::string ContentsTreeFileName(const FoundationRun& run) {
-  if (run.ini.TargetFlags.HtmlHelp) return SetFileExtension(run.switches.SourceFileName, "HHC");
-  if (run.ini.ContentsTreeOn) return "INDXA" + run.fileNames.PageExtension;
-  return "INDEX" + run.fileNames.PageExtension;
+  if (run.Ini.TargetFlags.HtmlHelp) return SetFileExtension(run.Switches.SourceFileName, "HHC");
+  if (run.Ini.ContentsTreeOn) return "INDXA" + run.FileNames.PageExtension;
+  return "INDEX" + run.FileNames.PageExtension;
 }
 
 std::string IndexFileName(const FoundationRun& run) {
-  if (run.ini.TargetFlags.HtmlHelp) return SetFileExtension(run.switches.SourceFileName, "HHK");
-  return "IDX_W" + run.fileNames.PageExtension;
+  if (run.Ini.TargetFlags.HtmlHelp) return SetFileExtension(run.Switches.SourceFileName, "HHK");
+  return "IDX_W" + run.FileNames.PageExtension;
 }
 
 std::string ChoosePageExtension(const FoundationRun& run) {
-  const bool fat = run.switches.FatFileNames;
-  const bool shortExtension = fat || run.ini.ExtensionLength == 4;
-  const bool capitals = fat || run.ini.CapitalOtherLetters;
+  const bool fat = run.Switches.FatFileNames;
+  const bool shortExtension = fat || run.Ini.ExtensionLength == 4;
+  const bool capitals = fat || run.Ini.CapitalOtherLetters;
   if (shortExtension) return capitals ? ".HTM" : ".htm";
   return capitals ? ".HTML" : ".html";
 }

@@ -25,23 +25,23 @@ struct FoundationRun {
   bool RunSuccess = false;    // no counted source error; decides sound and help compiler
   bool RunCompleted = false;  // set at the very end of a run; decides the exit code
   std::atomic<bool>* UserBreakRequested =
-      nullptr;                          // the program's break flag (SIGINT); none: no break
-  ReporterState reporterState;          // progress display and log files
-  SourceLineState lines;                // CurrentSourceLine, LastMessageLine, ErrorLineOffset
-  TSwitches switches;                   // option fields
-  TProgramCommands programCommands;     // help compiler and viewer command lines
-  TGraphicDirectories graphics;         // graphic path and directory list
-  TMainUnitState mainUnit;              // start values of the main unit
-  CommandLineState commandLine;         // WordList
-  ProjectFileState project;             // project file settings
-  ToggleTables toggles;                 // internal toggle characters
-  TSourceBuffer source;                 // the joined sources and the read position
-  IniValueTables iniValues;             // font, button, template and word-character tables
-  TFileNameState fileNames;             // lower-case table, page extension, .ID page names
-  TCharConversionState charConversion;  // code-page tables and the text-context flags
-  TIniSettings ini;                     // the settings of the ini file
-  TIniFileState iniFile;                // the ini reader's key counters and flags
-  TConsoleReporter reporter{*this};     // last: it works on the state above
+      nullptr;                           // the program's break flag (SIGINT); none: no break
+  skeldon::ReporterState ReporterState;  // progress display and log files
+  SourceLineState Lines;                 // CurrentSourceLine, LastMessageLine, ErrorLineOffset
+  TSwitches Switches;                    // option fields
+  TProgramCommands ProgramCommands;      // help compiler and viewer command lines
+  TGraphicDirectories Graphics;          // graphic path and directory list
+  TMainUnitState MainUnit;               // start values of the main unit
+  CommandLineState CommandLine;          // WordList
+  ProjectFileState Project;              // project file settings
+  ToggleTables Toggles;                  // internal toggle characters
+  TSourceBuffer Source;                  // the joined sources and the read position
+  IniValueTables IniValues;              // font, button, template and word-character tables
+  TFileNameState FileNames;              // lower-case table, page extension, .ID page names
+  TCharConversionState CharConversion;   // code-page tables and the text-context flags
+  TIniSettings Ini;                      // the settings of the ini file
+  TIniFileState IniFile;                 // the ini reader's key counters and flags
+  TConsoleReporter Reporter{*this};      // last: it works on the state above
 
   FoundationRun() = default;
   FoundationRun(const FoundationRun&) = delete;

@@ -36,7 +36,7 @@ void ForEachLine(std::string_view text, Fn&& onLine) {
 bool IsCommentStart(char c) { return c == '[' || c == ';' || c == '/' || c == '\x1A'; }
 
 void HandleLine(FoundationRun& run, std::string_view raw) {
-  TIniFileState& state = run.iniFile;
+  TIniFileState& state = run.IniFile;
   if (raw.empty() || IsCommentStart(raw[0])) return;
   std::string line(raw);
   const std::size_t comment = line.find("//");
@@ -48,7 +48,7 @@ void HandleLine(FoundationRun& run, std::string_view raw) {
     return;
   }
   state.IniLine = line;
-  state.LowerLine = LowerCaseText(run.fileNames.LowerCaseTable, line);
+  state.LowerLine = LowerCaseText(run.FileNames.LowerCaseTable, line);
   const std::string& lower = state.LowerLine;
 
   const std::size_t e = lower.find('=');
@@ -86,7 +86,7 @@ void HandleLine(FoundationRun& run, std::string_view raw) {
 
 // The first toggle character that also stands in another character setting, or none.
 bool ReportCharacterClash(FoundationRun& run) {
-  const TIniSettings& ini = run.ini;
+  const TIniSettings& ini = run.Ini;
   const std::string& toggles = ini.ToggleChars;
   auto clash = [&](char c, MessageId otherSetting) {
     if (toggles.find(c) == std::string::npos) return false;
@@ -112,12 +112,12 @@ bool ReportCharacterClash(FoundationRun& run) {
 }  // namespace
 
 void ClearIniTables(FoundationRun& run) {
-  ResetIniSettings(run.ini);
-  IniValueTables& values = run.iniValues;
+  ResetIniSettings(run.Ini);
+  IniValueTables& values = run.IniValues;
   for (auto& group : values.ButtonTable) group.fill(TButtonEntry{});
   values.FontOmitsLinks.fill(false);
   values.LineStandardFont = 0;
-  TIniFileState& state = run.iniFile;
+  TIniFileState& state = run.IniFile;
   state.IniLine.clear();
   state.LowerLine.clear();
   state.IniErrorFlag = false;
@@ -128,17 +128,17 @@ void ClearIniTables(FoundationRun& run) {
 }
 
 void ReportIniLineError(FoundationRun& run, const Message& message) {
-  TConsoleReporter& reporter = run.reporter;
+  TConsoleReporter& reporter = run.Reporter;
   reporter.WriteLine(MessageText(run.Language, MessageId::IniLineError), true);
-  reporter.WriteLine("\"" + run.iniFile.IniLine + "\"", true);
+  reporter.WriteLine("\"" + run.IniFile.IniLine + "\"", true);
   reporter.WriteLine(MessageText(run.Language, message) + "!", true);
   reporter.WriteLine("", true);
-  run.iniFile.IniErrorFlag = true;
+  run.IniFile.IniErrorFlag = true;
 }
 
 void ReadIniFile(FoundationRun& run, bool stopOnError) {
   ClearIniTables(run);
-  TSwitches& s = run.switches;
+  TSwitches& s = run.Switches;
   if (s.IniFileName.empty()) {
     // Kept whole: a cut name would miss the ini file beside a long source name.
     s.IniFileName = SetFileExtension(s.SourceFileName, "INI");
@@ -146,7 +146,7 @@ void ReadIniFile(FoundationRun& run, bool stopOnError) {
   if (!FileExistsWithSize(run, s.IniFileName)) s.IniFileName = "skeldon.ini";
   if (!FileExistsWithSize(run, s.IniFileName)) {
     WriteMessage(run, MessageId::IniFileNotFound, true);
-    if (stopOnError) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+    if (stopOnError) run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     return;
   }
   SetFileOpenReadOnly(run, true);
@@ -158,7 +158,7 @@ void ReadIniFile(FoundationRun& run, bool stopOnError) {
     WriteMessage(
         run, {MessageId::IniFileUnreadable, s.IniFileName, platform::file_error_text(file.error)},
         true);
-    if (stopOnError) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+    if (stopOnError) run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     return;
   }
   const std::string text(file.bytes.begin(), file.bytes.end());
@@ -166,7 +166,7 @@ void ReadIniFile(FoundationRun& run, bool stopOnError) {
 }
 
 void ReadIniText(FoundationRun& run, std::string_view text, bool stopOnError) {
-  TIniFileState& state = run.iniFile;
+  TIniFileState& state = run.IniFile;
   state.LineNumber = 0;
   ForEachLine(text, [&](std::string_view line) {
     ++state.LineNumber;
@@ -185,12 +185,12 @@ void ReadIniText(FoundationRun& run, std::string_view text, bool stopOnError) {
     }
   }
   if (ReportCharacterClash(run) && stopOnError)
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::IniFileFaulty));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::IniFileFaulty));
   BuildWordCharTable(run);
-  std::string& filter = run.ini.IndexFilter;
+  std::string& filter = run.Ini.IndexFilter;
   filter.erase(std::remove(filter.begin(), filter.end(), ' '), filter.end());
   if ((state.MissingFlag || state.IniErrorFlag) && stopOnError)
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::IniFileFaulty));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::IniFileFaulty));
 }
 
 }  // namespace skeldon

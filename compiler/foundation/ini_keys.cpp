@@ -36,7 +36,7 @@ void ReadByteSetting(FoundationRun& run, const View& line, std::int64_t max, std
 // but never silently: a warning names the line (the run goes on).
 std::string CutValue(FoundationRun& run, std::string_view value, std::size_t max) {
   if (value.size() > max) {
-    WriteMessage(run, {MessageId::IniValueCut, run.iniFile.IniLine, std::to_string(max)}, true);
+    WriteMessage(run, {MessageId::IniValueCut, run.IniFile.IniLine, std::to_string(max)}, true);
   }
   return CutText(value, max);
 }
@@ -71,12 +71,12 @@ void OnLanguage(FoundationRun& run, const View& line) {
   } else {
     LineError(run, MessageId::UnknownLanguage);
   }
-  run.mainUnit.PascalForm = line.LineHas("pascal");
-  WriteMessage(run, {MessageId::ReadingIniFile, run.switches.IniFileName}, false);
+  run.MainUnit.PascalForm = line.LineHas("pascal");
+  WriteMessage(run, {MessageId::ReadingIniFile, run.Switches.IniFileName}, false);
 }
 
 void OnSourceFormat(FoundationRun& run, const View& line) {
-  TSwitches& s = run.switches;
+  TSwitches& s = run.Switches;
   if (line.LineHas("star4")) {
     s.WordStarInput = true;
     s.SoftLineEnds = true;
@@ -92,7 +92,7 @@ void OnSourceFormat(FoundationRun& run, const View& line) {
 }
 
 void OnListChars(FoundationRun& run, const View& line) {
-  ReadText(run, line, 20, run.ini.ListChars);
+  ReadText(run, line, 20, run.Ini.ListChars);
 }
 
 void OnIndexChar(FoundationRun& run, const View& line) {
@@ -103,16 +103,16 @@ void OnIndexChar(FoundationRun& run, const View& line) {
     return;
   }
   const std::uint8_t c = static_cast<std::uint8_t>(value[0]);
-  run.ini.IndexChar = c;
+  run.Ini.IndexChar = c;
   if (IsAsciiLetterOrDigit(c) ||
-      run.ini.ExtendedLetters.find(static_cast<char>(c)) != std::string::npos) {
+      run.Ini.ExtendedLetters.find(static_cast<char>(c)) != std::string::npos) {
     LineError(run, MessageId::LettersAsSpecialChars);
   }
 }
 
 void OnNoMoreLinksIn(FoundationRun& run, const View& line) {
-  run.ini.LinksPerParagraph = line.ValueHas("para");
-  run.ini.LinkEveryOccurrence = line.ValueHas("no") || line.ValueHas("always");
+  run.Ini.LinksPerParagraph = line.ValueHas("para");
+  run.Ini.LinkEveryOccurrence = line.ValueHas("no") || line.ValueHas("always");
 }
 
 void OnFont(FoundationRun& run, const View& line) {
@@ -127,61 +127,61 @@ void OnFont(FoundationRun& run, const View& line) {
     return;
   }
   const std::size_t index = static_cast<std::size_t>(letter - kFirstFontLetter);
-  bool& defined = run.iniFile.FontLetterDefined.at(index);
+  bool& defined = run.IniFile.FontLetterDefined.at(index);
   if (defined) {
     LineError(run, {MessageId::FontDefinedTwice, std::string(1, letter)});
   }
-  run.ini.FontSpecs.at(index) = CutValue(run, line.Value(), kFontSpecMax);
+  run.Ini.FontSpecs.at(index) = CutValue(run, line.Value(), kFontSpecMax);
   defined = true;
 }
 
 void OnToggles(FoundationRun& run, const View& line) {
-  ReadText(run, line, 20, run.ini.ToggleChars);
+  ReadText(run, line, 20, run.Ini.ToggleChars);
   if (line.Value().size() != 12) {
     LineError(run, MessageId::WrongNumberOfChars);
   }
 }
 
 void OnEndingOfWords(FoundationRun& run, const View& line) {
-  run.ini.EndingOfWords = CutValue(run, line.LowerValue(), 150);
+  run.Ini.EndingOfWords = CutValue(run, line.LowerValue(), 150);
 }
 
 void OnSubchapterLink(FoundationRun& run, const View& line) {
-  ReadTextWithFont(run, line, run.ini.SubchapterLinkText, run.ini.SubchapterLinkFont);
+  ReadTextWithFont(run, line, run.Ini.SubchapterLinkText, run.Ini.SubchapterLinkFont);
 }
 
 void OnNextChapterLink(FoundationRun& run, const View& line) {
-  ReadTextWithFont(run, line, run.ini.NextChapterLinkText, run.ini.NextChapterLinkFont);
+  ReadTextWithFont(run, line, run.Ini.NextChapterLinkText, run.Ini.NextChapterLinkFont);
 }
 
 void OnHelpSubtableStartId(FoundationRun& run, const View& line) {
   std::int64_t n = 0;
   if (ParseIniNumber(line.Value(), std::numeric_limits<std::int32_t>::min(),
                      std::numeric_limits<std::int32_t>::max(), n)) {
-    run.ini.HelpSubtableStartId = static_cast<std::int32_t>(n);
+    run.Ini.HelpSubtableStartId = static_cast<std::int32_t>(n);
   } else {
     LineError(run, MessageId::WrongSubtableStartId);
   }
 }
 
 void OnHelpTableFileName(FoundationRun& run, const View& line) {
-  ReadText(run, line, 100, run.ini.HelpTableFileName);
+  ReadText(run, line, 100, run.Ini.HelpTableFileName);
 }
 
 void OnPanelIdFileName(FoundationRun& run, const View& line) {
-  ReadText(run, line, 100, run.ini.PanelIdFileName);
+  ReadText(run, line, 100, run.Ini.PanelIdFileName);
 }
 
 void OnExtendedLetters(FoundationRun& run, const View& line) {
-  ReadText(run, line, 80, run.ini.ExtendedLetters);
+  ReadText(run, line, 80, run.Ini.ExtendedLetters);
 }
 
 void OnIndexFilter(FoundationRun& run, const View& line) {
-  ReadText(run, line, 60, run.ini.IndexFilter);
+  ReadText(run, line, 60, run.Ini.IndexFilter);
 }
 
 void OnTarget(FoundationRun& run, const View& line) {
-  TTargetFlags& t = run.ini.TargetFlags;
+  TTargetFlags& t = run.Ini.TargetFlags;
   t = TTargetFlags{};
   if (line.LineHas("ipf")) {
     t.Ipf = true;
@@ -203,56 +203,56 @@ void OnTarget(FoundationRun& run, const View& line) {
 }
 
 void OnNewFileLevel(FoundationRun& run, const View& line) {
-  ReadByteSetting(run, line, 6, run.ini.NewFileLevel, MessageId::WrongNewFileLevel);
+  ReadByteSetting(run, line, 6, run.Ini.NewFileLevel, MessageId::WrongNewFileLevel);
 }
 
 void OnFunctionFirstLine(FoundationRun& run, const View& line) {
-  run.ini.FunctionsFirstLine = CutValue(run, line.LowerLine.substr(line.FirstNonBlank), 150);
+  run.Ini.FunctionsFirstLine = CutValue(run, line.LowerLine.substr(line.FirstNonBlank), 150);
 }
 
 void OnFunctionLastLine(FoundationRun& run, const View& line) {
-  run.ini.FunctionsLastLine = CutValue(run, line.LowerLine.substr(line.FirstNonBlank), 150);
+  run.Ini.FunctionsLastLine = CutValue(run, line.LowerLine.substr(line.FirstNonBlank), 150);
 }
 
 void OnTextFirstLine(FoundationRun& run, const View& line) {
-  run.ini.TextsFirstLine = CutValue(run, line.Line.substr(line.FirstNonBlank), 150);
+  run.Ini.TextsFirstLine = CutValue(run, line.Line.substr(line.FirstNonBlank), 150);
 }
 
 void OnTextLastLine(FoundationRun& run, const View& line) {
-  run.ini.TextsLastLine = CutValue(run, line.Line.substr(line.FirstNonBlank), 150);
+  run.Ini.TextsLastLine = CutValue(run, line.Line.substr(line.FirstNonBlank), 150);
 }
 
 void OnTitleInEveryFile(FoundationRun& run, const View& line) {
-  run.ini.TitleInEveryFile = line.LineHas("yes");
-  ReadFontLetterOnly(line, run.ini.TitleFont);
+  run.Ini.TitleInEveryFile = line.LineHas("yes");
+  ReadFontLetterOnly(line, run.Ini.TitleFont);
 }
 
 void OnHorizontalRuleLevel(FoundationRun& run, const View& line) {
-  ReadByteSetting(run, line, 6, run.ini.HorizontalRuleLevel, MessageId::WrongHorizontalRuleLevel);
+  ReadByteSetting(run, line, 6, run.Ini.HorizontalRuleLevel, MessageId::WrongHorizontalRuleLevel);
 }
 
 void OnMainChapterLink(FoundationRun& run, const View& line) {
-  ReadTextWithFont(run, line, run.ini.MainChapterLinkText, run.ini.MainChapterLinkFont);
+  ReadTextWithFont(run, line, run.Ini.MainChapterLinkText, run.Ini.MainChapterLinkFont);
 }
 
-void OnBeep(FoundationRun& run, const View& line) { run.ini.BeepOn = line.LineHas("yes"); }
+void OnBeep(FoundationRun& run, const View& line) { run.Ini.BeepOn = line.LineHas("yes"); }
 
 void OnPreFileName(FoundationRun& run, const View& line) {
-  ReadText(run, line, 40, run.ini.PreFileName);
+  ReadText(run, line, 40, run.Ini.PreFileName);
 }
 
 void OnButtons(FoundationRun& run, const View& line) {
-  run.ini.ButtonsOn = line.LineHas("yes") || line.LineHas("gif");
-  run.ini.ButtonsJavaScript = line.LineHas("java");
-  ReadFontLetterOnly(line, run.ini.ButtonFont);
+  run.Ini.ButtonsOn = line.LineHas("yes") || line.LineHas("gif");
+  run.Ini.ButtonsJavaScript = line.LineHas("java");
+  ReadFontLetterOnly(line, run.Ini.ButtonFont);
 }
 
-void OnBodyTags(FoundationRun& run, const View& line) { ReadTagText(run, line, run.ini.BodyTags); }
+void OnBodyTags(FoundationRun& run, const View& line) { ReadTagText(run, line, run.Ini.BodyTags); }
 
 void OnExtendedIndexEntries(FoundationRun& run, const View& line) {
   std::int64_t n = 0;
   if (ParseIniNumber(line.Value(), 0, std::numeric_limits<std::int32_t>::max(), n)) {
-    run.ini.ExtendedIndexEntries = static_cast<std::int32_t>(n);
+    run.Ini.ExtendedIndexEntries = static_cast<std::int32_t>(n);
   } else {
     LineError(run, MessageId::WrongExtendedIndexEntries);
   }
@@ -260,12 +260,12 @@ void OnExtendedIndexEntries(FoundationRun& run, const View& line) {
 
 void OnSourceCodepage(FoundationRun& run, const View& line) {
   if (line.LineHas("ibm")) {
-    run.ini.SourceIsIso = false;
-    BuildIbmLowerCaseTable(run.fileNames.LowerCaseTable);
+    run.Ini.SourceIsIso = false;
+    BuildIbmLowerCaseTable(run.FileNames.LowerCaseTable);
   } else if (line.LineHas("iso")) {
     // The following lines are lower-cased by the ISO table at once.
-    run.ini.SourceIsIso = true;
-    BuildIsoLowerCaseTable(run.fileNames.LowerCaseTable);
+    run.Ini.SourceIsIso = true;
+    BuildIsoLowerCaseTable(run.FileNames.LowerCaseTable);
   } else {
     LineError(run, MessageId::OnlyIbmOrIsoCodePages);
   }
@@ -276,7 +276,7 @@ void OnContentLevel(FoundationRun& run, const View& line) {
   std::int64_t n = 0;
   if (ParseIniNumber(line.Value(), 0, 6, n)) {
     level = static_cast<std::uint8_t>(n);
-    run.switches.ContentsDepth = level;
+    run.Switches.ContentsDepth = level;
   } else {
     LineError(run, MessageId::WrongContentLevel);
   }
@@ -284,7 +284,7 @@ void OnContentLevel(FoundationRun& run, const View& line) {
 
 void OnFilenameAppearance(FoundationRun& run, const View& line) {
   const std::string_view value = line.Value();
-  TIniSettings& ini = run.ini;
+  TIniSettings& ini = run.Ini;
   ini.FilenameAppearance = CutValue(run, value, kShortStringMax);
   const std::size_t dot = line.Line.find('.');
   if (value.size() < 6 || dot == std::string_view::npos) {
@@ -298,40 +298,40 @@ void OnFilenameAppearance(FoundationRun& run, const View& line) {
 }
 
 void OnDefaultFrame(FoundationRun& run, const View& line) {
-  ReadText(run, line, 40, run.ini.DefaultFrame);
+  ReadText(run, line, 40, run.Ini.DefaultFrame);
 }
 
 void OnFileTitle(FoundationRun& run, const View& line) {
-  ParseTextTemplate(line.Value(), run.ini.FileTitle);
+  ParseTextTemplate(line.Value(), run.Ini.FileTitle);
 }
 
 void OnMetaContent(FoundationRun& run, const View& line) {
-  ParseTextTemplate(line.Value(), run.ini.MetaContent);
+  ParseTextTemplate(line.Value(), run.Ini.MetaContent);
 }
 
 void OnNotesText(FoundationRun& run, const View& line) {
-  ReadText(run, line, 40, run.ini.NotesText);
+  ReadText(run, line, 40, run.Ini.NotesText);
 }
 
 void OnListIndention(FoundationRun& run, const View& line) {
-  ReadByteSetting(run, line, 255, run.ini.ListIndention, MessageId::NumberMissing);
+  ReadByteSetting(run, line, 255, run.Ini.ListIndention, MessageId::NumberMissing);
 }
 
 void OnDefaultFontSize(FoundationRun& run, const View& line) {
-  ReadByteSetting(run, line, 255, run.ini.DefaultFontSize, MessageId::NumberMissing);
+  ReadByteSetting(run, line, 255, run.Ini.DefaultFontSize, MessageId::NumberMissing);
 }
 
 void OnHeadingFonts(FoundationRun& run, const View& line) {
   std::string fonts = CutValue(run, line.Value(), 20);
   if (!fonts.empty() && fonts.back() == ' ') fonts.pop_back();
-  run.ini.HeadingFonts = fonts;
+  run.Ini.HeadingFonts = fonts;
   if (fonts.size() != 6) {
     LineError(run, MessageId::SixHeadingFontsWanted);
   }
 }
 
 void OnContentsCreation(FoundationRun& run, const View& line) {
-  TIniSettings& ini = run.ini;
+  TIniSettings& ini = run.Ini;
   if (line.LineHas("cnt")) {
     ini.ContentsInternal = false;
     ini.ContentsCntFile = true;
@@ -350,28 +350,28 @@ void OnContentsCreation(FoundationRun& run, const View& line) {
 }
 
 void OnContentsGeneralText(FoundationRun& run, const View& line) {
-  ReadText(run, line, 40, run.ini.ContentsGeneralText);
+  ReadText(run, line, 40, run.Ini.ContentsGeneralText);
 }
 
 void OnKeepHeading(FoundationRun& run, const View& line) {
-  run.ini.KeepHeading = line.LineHas("yes");
+  run.Ini.KeepHeading = line.LineHas("yes");
 }
 
 void OnPrintedListChars(FoundationRun& run, const View& line) {
-  ReadText(run, line, 20, run.ini.PrintedListChars);
+  ReadText(run, line, 20, run.Ini.PrintedListChars);
 }
 
 void OnFootnotes(FoundationRun& run, const View& line) {
-  run.ini.FootnotesNoFrames = line.LineHas("noframes");
-  run.ini.FootnotesPopup = line.LineHas("java") || line.LineHas("activex");
+  run.Ini.FootnotesNoFrames = line.LineHas("noframes");
+  run.Ini.FootnotesPopup = line.LineHas("java") || line.LineHas("activex");
 }
 
 void OnUrlGraphicsFile(FoundationRun& run, const View& line) {
-  ReadText(run, line, 40, run.ini.UrlGraphicsFile);
+  ReadText(run, line, 40, run.Ini.UrlGraphicsFile);
 }
 
 void OnGraphicPath(FoundationRun& run, const View& line) {
-  TGraphicDirectories& graphics = run.graphics;
+  TGraphicDirectories& graphics = run.Graphics;
   // A path from the project file or an earlier line stays.
   if (!graphics.GraphicPath.empty() || line.LowerValue() == "no") return;
   graphics.GraphicPath = CutValue(run, line.Value(), kShortStringMax);
@@ -380,15 +380,15 @@ void OnGraphicPath(FoundationRun& run, const View& line) {
 }
 
 void OnSearchGraphicFiles(FoundationRun& run, const View& line) {
-  if (!run.graphics.SearchGraphicFiles) run.graphics.SearchGraphicFiles = line.LineHas("yes");
+  if (!run.Graphics.SearchGraphicFiles) run.Graphics.SearchGraphicFiles = line.LineHas("yes");
 }
 
 void OnFilenames(FoundationRun& run, const View& line) {
-  run.ini.DosFileNames = line.LineHas("dos") || line.LineHas("fat");
+  run.Ini.DosFileNames = line.LineHas("dos") || line.LineHas("fat");
 }
 
 void OnContentsTree(FoundationRun& run, const View& line) {
-  TIniSettings& ini = run.ini;
+  TIniSettings& ini = run.Ini;
   std::string_view lowerValue = line.LowerValue();
   std::string_view value = line.Value();
   if (lowerValue == "no") {
@@ -422,39 +422,39 @@ void OnContentsTree(FoundationRun& run, const View& line) {
 }
 
 void OnStatusbarMouseover(FoundationRun& run, const View& line) {
-  ParseTextTemplate(line.Value(), run.ini.StatusbarMouseover);
+  ParseTextTemplate(line.Value(), run.Ini.StatusbarMouseover);
 }
 
 void OnStatusbarDefault(FoundationRun& run, const View& line) {
-  ParseTextTemplate(line.Value(), run.ini.StatusbarDefault);
+  ParseTextTemplate(line.Value(), run.Ini.StatusbarDefault);
 }
 
 void OnContentsFrame(FoundationRun& run, const View& line) {
-  ReadText(run, line, 40, run.ini.ContentsFrame);
+  ReadText(run, line, 40, run.Ini.ContentsFrame);
 }
 
 void OnContentsTags(FoundationRun& run, const View& line) {
-  ReadTagText(run, line, run.ini.ContentsTags);
+  ReadTagText(run, line, run.Ini.ContentsTags);
 }
 
 void OnCreateContents(FoundationRun& run, const View& line) {
-  run.ini.CreateContents = !line.ValueHas("no");
+  run.Ini.CreateContents = !line.ValueHas("no");
 }
 
 void OnCreateIndex(FoundationRun& run, const View& line) {
-  run.ini.CreateIndex = !line.ValueHas("no");
+  run.Ini.CreateIndex = !line.ValueHas("no");
 }
 
 void OnWinhelpFontsForHtmlHeading(FoundationRun& run, const View& line) {
-  run.ini.WinhelpFontsForHtmlHeading = !line.ValueHas("no");
+  run.Ini.WinhelpFontsForHtmlHeading = !line.ValueHas("no");
 }
 
 void OnColorCorrection(FoundationRun& run, const View& line) {
-  run.ini.ColorCorrection = !line.ValueHas("no");
+  run.Ini.ColorCorrection = !line.ValueHas("no");
 }
 
 void OnAutomaticHeadingEnumeration(FoundationRun& run, const View& line) {
-  run.ini.AutomaticHeadingEnumeration = !line.ValueHas("no");
+  run.Ini.AutomaticHeadingEnumeration = !line.ValueHas("no");
 }
 
 }  // namespace

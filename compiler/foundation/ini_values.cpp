@@ -95,7 +95,7 @@ void ClearFontDefs(IniValueTables& tables) {
 void ParseFontDefinition(FoundationRun& run, char fontLetter) {
   const int index = FontLetterIndex(fontLetter);
   if (index < 0) return;
-  const std::string& definition = run.ini.FontSpecs[index];
+  const std::string& definition = run.Ini.FontSpecs[index];
   if (definition.empty()) return;
 
   // The record is rebuilt from the text; the defaults of "@" would otherwise double up.
@@ -158,11 +158,11 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
       continue;
     }
     if (lower == "omitlinks") {
-      run.iniValues.FontOmitsLinks[index] = true;
+      run.IniValues.FontOmitsLinks[index] = true;
       continue;
     }
     if (lower == "linestandard") {
-      run.iniValues.LineStandardFont = fontLetter;
+      run.IniValues.LineStandardFont = fontLetter;
       continue;
     }
     if (wordClass == 0) {
@@ -180,7 +180,7 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
         def.CodePage = static_cast<std::int16_t>(n);
       } else if (!relative) {
         def.SizeInPoints = static_cast<std::int16_t>(n);
-        const long h = RoundHalfUp(static_cast<double>(n) * run.switches.FontScale);
+        const long h = RoundHalfUp(static_cast<double>(n) * run.Switches.FontScale);
         long w = 2;
         if (number.whole)
           w = RoundHalfUp(static_cast<double>(h) * 0.6);
@@ -239,12 +239,12 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
   if (!ContainsText(def.IpfFace, "facename=")) def.IpfFace += " facename=default";
   def.HtmlMarkup = "<font" + markup + ">";
   if (def.RtfFontName.empty()) def.RtfFontName = "fnil";
-  run.iniValues.FontDefs[index] = def;
+  run.IniValues.FontDefs[index] = def;
 }
 
 void ParseButtonFunctions(FoundationRun& run, std::string_view list, int group) {
   if (group < 0 || group >= kButtonGroups) return;
-  IniValueTables& t = run.iniValues;
+  IniValueTables& t = run.IniValues;
   auto& entries = t.ButtonTable[group];
   for (TButtonEntry& entry : entries) {
     entry.Key = 0;
@@ -276,15 +276,15 @@ void ParseButtonFunctions(FoundationRun& run, std::string_view list, int group) 
       ++nextCode;
     }
     entry.Flags = 0;
-    if (words[i] == "homef" && run.ini.DefaultFrame != run.ini.ContentsFrame &&
-        run.ini.DefaultFrame != "_top")
+    if (words[i] == "homef" && run.Ini.DefaultFrame != run.Ini.ContentsFrame &&
+        run.Ini.DefaultFrame != "_top")
       t.HomeButtonInFrame = true;
   }
 }
 
 void ParseButtonTexts(FoundationRun& run, std::string_view list, int group) {
   if (group < 0 || group >= kButtonGroups) return;
-  auto& entries = run.iniValues.ButtonTable[group];
+  auto& entries = run.IniValues.ButtonTable[group];
   for (TButtonEntry& entry : entries) entry.Text.clear();
   const std::vector<std::string> words = SplitWords(list);
   const std::size_t count = std::min(words.size(), entries.size());
@@ -338,7 +338,7 @@ void BuildWordCharTable(std::array<bool, 256>& table, std::string_view extendedL
 }
 
 void BuildWordCharTable(FoundationRun& run) {
-  BuildWordCharTable(run.iniValues.IsWordChar, run.ini.ExtendedLetters);
+  BuildWordCharTable(run.IniValues.IsWordChar, run.Ini.ExtendedLetters);
 }
 
 }  // namespace skeldon

@@ -56,7 +56,7 @@ void StoreCommand(LineContext& c, TProgramCommandIndex index) {
     ReportValueTooLong(c.run, kProgramCommandMax);
     return;
   }
-  c.run.programCommands.Lines[index] = command;
+  c.run.ProgramCommands.Lines[index] = command;
 }
 
 struct KeyRow {
@@ -76,13 +76,13 @@ const KeyRow kKeyRows[] = {
          AddSourceFile(c.run, name);
      }},
     {"ini file", false,
-     [](LineContext& c) { StoreText(c, c.run.switches.IniFileName, kIniFileNameMax); }},
-    {"server name", false, [](LineContext& c) { StoreText(c, c.run.project.FtpServerName, 70); }},
-    {"user name", false, [](LineContext& c) { StoreText(c, c.run.project.FtpUserName, 70); }},
-    {"password", false, [](LineContext& c) { StoreText(c, c.run.project.FtpPassword, 50); }},
+     [](LineContext& c) { StoreText(c, c.run.Switches.IniFileName, kIniFileNameMax); }},
+    {"server name", false, [](LineContext& c) { StoreText(c, c.run.Project.FtpServerName, 70); }},
+    {"user name", false, [](LineContext& c) { StoreText(c, c.run.Project.FtpUserName, 70); }},
+    {"password", false, [](LineContext& c) { StoreText(c, c.run.Project.FtpPassword, 50); }},
     {"server dir", false,
-     [](LineContext& c) { StoreText(c, c.run.project.FtpServerDirectory, 140); }},
-    {"ftp command", false, [](LineContext& c) { StoreText(c, c.run.project.FtpCommands, 250); }},
+     [](LineContext& c) { StoreText(c, c.run.Project.FtpServerDirectory, 140); }},
+    {"ftp command", false, [](LineContext& c) { StoreText(c, c.run.Project.FtpCommands, 250); }},
     {"target", false,
      [](LineContext& c) {
        if (!ParseTargetWord(c.run, c.lowerValue))
@@ -94,17 +94,17 @@ const KeyRow kKeyRows[] = {
     {"winhelp4 comp", false, COMMAND(kWinHelp4Compiler)},
     {"htmlhelp comp", false, COMMAND(kHtmlHelpCompiler)},
     {"ipf comp", false, COMMAND(kIpfCompiler)},
-    {"command lines", false, [](LineContext& c) { StoreText(c, c.run.project.ConsoleLines, 30); }},
-    {"compile", true, [](LineContext& c) { c.run.project.CompileAfterRun = IsYes(c.lowerValue); }},
-    {"view", true, [](LineContext& c) { c.run.project.ViewAfterRun = IsYes(c.lowerValue); }},
+    {"command lines", false, [](LineContext& c) { StoreText(c, c.run.Project.ConsoleLines, 30); }},
+    {"compile", true, [](LineContext& c) { c.run.Project.CompileAfterRun = IsYes(c.lowerValue); }},
+    {"view", true, [](LineContext& c) { c.run.Project.ViewAfterRun = IsYes(c.lowerValue); }},
     {"winhelp3 view", false, COMMAND(kWinHelp3Viewer)},
     {"winhelp4 view", false, COMMAND(kWinHelp4Viewer)},
     {"htmlhelp view", false, COMMAND(kHtmlHelpViewer)},
     {"ipf view", false, COMMAND(kIpfViewer)},
     {"search graphic files", false,
      [](LineContext& c) {
-       c.run.graphics.SearchGraphicFiles = IsYes(c.lowerValue);
-       c.run.project.SearchGraphicLineGiven = true;
+       c.run.Graphics.SearchGraphicFiles = IsYes(c.lowerValue);
+       c.run.Project.SearchGraphicLineGiven = true;
      }},
     {"graphic path", false,
      [](LineContext& c) {
@@ -112,24 +112,24 @@ const KeyRow kKeyRows[] = {
          ReportValueTooLong(c.run, 255);
          return;
        }
-       c.run.graphics.GraphicPath = std::string(c.value);
+       c.run.Graphics.GraphicPath = std::string(c.value);
        ParseGraphicPath(c.run);
      }},
-    {"pre filename", false, [](LineContext& c) { StoreText(c, c.run.project.PreFileName, 40); }},
+    {"pre filename", false, [](LineContext& c) { StoreText(c, c.run.Project.PreFileName, 40); }},
 };
 
 #undef COMMAND
 
 void HandleLine(FoundationRun& run, std::string_view rawLine) {
   // The last line read is the one a final "source file=" error shows, skipped or not.
-  run.project.CurrentLine = std::string(rawLine);
+  run.Project.CurrentLine = std::string(rawLine);
   if (rawLine.empty()) return;
   const char first = rawLine.front();
   if (first == '[' || first == ';' || first == '/' || first == 26) return;
   std::string_view line = rawLine;
   const std::size_t comment = line.find("//");
   if (comment != std::string_view::npos) line = line.substr(0, comment);
-  run.project.CurrentLine = std::string(line);
+  run.Project.CurrentLine = std::string(line);
   if (line.size() > kProjectLineMax) {
     ReportProjectLineError(run, MessageId::ProjectLineTooLong);
     return;
@@ -182,63 +182,63 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }  // namespace
 
 void ReportProjectLineError(FoundationRun& run, const Message& message) {
-  ++run.project.LineErrors;
+  ++run.Project.LineErrors;
   WriteMessage(run, MessageId::ProjectLineError, true);
-  run.reporter.WriteLine("\"" + run.project.CurrentLine + "\"", true);
+  run.Reporter.WriteLine("\"" + run.Project.CurrentLine + "\"", true);
   if (LanguageHasMessages(run.Language))
-    run.reporter.WriteLine(MessageText(run.Language, message) + "!", true);
-  run.reporter.WriteLine("", true);
+    run.Reporter.WriteLine(MessageText(run.Language, message) + "!", true);
+  run.Reporter.WriteLine("", true);
 }
 
 void ReadProjectFileText(FoundationRun& run, std::string_view text) {
   for (std::string_view line : SplitLines(text)) HandleLine(run, line);
-  if (run.switches.SourceFiles.empty())
+  if (run.Switches.SourceFiles.empty())
     ReportProjectLineError(run, MessageId::ProjectSourceFileMissing);
 }
 
 void ReadProjectFile(FoundationRun& run) {
   SetDefaultCommandLines(run);
-  ProjectFileState& pf = run.project;
+  ProjectFileState& pf = run.Project;
   pf.ConsoleLines.clear();
   pf.FtpCommands.clear();
-  run.graphics.GraphicPath.clear();
+  run.Graphics.GraphicPath.clear();
   pf.CompileAfterRun = false;
   pf.ViewAfterRun = false;
-  run.graphics.SearchGraphicFiles = false;
+  run.Graphics.SearchGraphicFiles = false;
   pf.SearchGraphicLineGiven = false;
   pf.PreFileName = "*";
   pf.LineErrors = 0;
   pf.CurrentLine.clear();
 
-  const std::string& name = run.switches.ProjectFileName;
+  const std::string& name = run.Switches.ProjectFileName;
   if (name.empty()) {
-    run.switches.ProjectFileRead = false;
+    run.Switches.ProjectFileRead = false;
   } else {
     const platform::ReadResult file = platform::read_file(name);
     if (!file.ok()) {
-      run.switches.ProjectFileRead = false;
+      run.Switches.ProjectFileRead = false;
       if (file.error == platform::FileError::missing)
         WriteMessage(run, {MessageId::ProjectFileNotFound, name}, false);
       else if (file.error == platform::FileError::is_directory)
         WriteMessage(run, {MessageId::ProjectFileIsDirectory, name}, false);
       else
         WriteMessage(run, {MessageId::ProjectFileUnreadable, name}, false);
-      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+      run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
     }
-    run.switches.ProjectFileRead = true;
+    run.Switches.ProjectFileRead = true;
     WriteMessage(run, MessageId::ReadingProjectFile, false);
     const std::string text(file.bytes.begin(), file.bytes.end());
     ReadProjectFileText(run, text);
   }
-  if (!pf.SearchGraphicLineGiven && !run.graphics.GraphicPath.empty())
-    run.graphics.SearchGraphicFiles = true;
+  if (!pf.SearchGraphicLineGiven && !run.Graphics.GraphicPath.empty())
+    run.Graphics.SearchGraphicFiles = true;
 }
 
 void ParseGraphicPath(FoundationRun& run) {
-  std::string text = run.graphics.GraphicPath;
+  std::string text = run.Graphics.GraphicPath;
   while (!text.empty() && text.back() == ' ') text.pop_back();
   if (text.empty() || text.back() != ';') text += ';';
-  run.graphics.GraphicDirectoryList.clear();
+  run.Graphics.GraphicDirectoryList.clear();
   while (text.find(';') != std::string::npos && text.size() > 1) {
     const std::size_t semicolon = text.find(';');
     std::string item = text.substr(0, semicolon);
@@ -251,11 +251,11 @@ void ParseGraphicPath(FoundationRun& run) {
       if (word == "SKELDONDIR")
         item.replace(open, close - open + 1, GetProgramDirectory(run));
       else if (word == "PROJECTDIR")
-        item.replace(open, close - open + 1, run.switches.SourceDirectory);
+        item.replace(open, close - open + 1, run.Switches.SourceDirectory);
     }
     // An empty item (";;") would name the root folder once its separator is added.
     if (item.find_first_not_of(' ') == std::string::npos) continue;
-    AddGraphicDirectory(run.graphics, item);
+    AddGraphicDirectory(run.Graphics, item);
   }
 }
 

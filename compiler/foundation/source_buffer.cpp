@@ -44,7 +44,7 @@ void ReportUnreadableSource(FoundationRun& run, const std::string& name) {
     WriteMessage(run, {MessageId::UnknownParameter, name}, true);
   else
     WriteMessage(run, {MessageId::SourceFileNotFound, name}, true);
-  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+  run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
 }
 
 }  // namespace
@@ -81,8 +81,8 @@ std::string JoinSourceTexts(const std::string* const* texts, std::size_t count) 
 }
 
 void LoadSourceFiles(FoundationRun& run) {
-  if (run.source.Loaded) FreeSourceBuffer(run);
-  const std::vector<std::string>& names = run.switches.SourceFiles;
+  if (run.Source.Loaded) FreeSourceBuffer(run);
+  const std::vector<std::string>& names = run.Switches.SourceFiles;
   std::vector<std::string> texts;
   texts.reserve(names.size());
   for (const std::string& name : names) {
@@ -97,95 +97,95 @@ void LoadSourceFiles(FoundationRun& run) {
     total += texts[i].size() + (i + 1 < texts.size() ? 4 : 0);
   }
   if (total == 0) {
-    run.reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+    run.Reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   // Positions and the size are 32-bit in the rest of the compiler.
   if (total > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
     WriteMessage(run, MessageId::SourceTooLarge, true);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   // A single file needs no separators: its text becomes the buffer without a copy.
-  run.source.Data = texts.size() == 1 ? std::move(texts.front())
+  run.Source.Data = texts.size() == 1 ? std::move(texts.front())
                                       : JoinSourceTexts(pointers.data(), pointers.size());
-  run.source.Position = 0;
-  run.source.Loaded = true;
+  run.Source.Position = 0;
+  run.Source.Loaded = true;
 }
 
 void FreeSourceBuffer(FoundationRun& run) {
-  run.source.Data.clear();
-  run.source.Data.shrink_to_fit();
-  run.source.Position = 0;
-  run.source.Loaded = false;
+  run.Source.Data.clear();
+  run.Source.Data.shrink_to_fit();
+  run.Source.Position = 0;
+  run.Source.Loaded = false;
 }
 
-void SetSourcePos(FoundationRun& run, std::size_t position) { run.source.Position = position; }
+void SetSourcePos(FoundationRun& run, std::size_t position) { run.Source.Position = position; }
 
 void RewindSource(FoundationRun& run) {
-  run.source.Position = 0;
-  run.lines.CurrentSourceLine = 1;
-  run.lines.LastMessageLine = -100;
+  run.Source.Position = 0;
+  run.Lines.CurrentSourceLine = 1;
+  run.Lines.LastMessageLine = -100;
 }
 
 std::uint8_t ByteAtPointer(const FoundationRun& run, std::size_t position) {
-  const std::string& data = run.source.Data;
+  const std::string& data = run.Source.Data;
   return position < data.size() ? static_cast<std::uint8_t>(data[position]) : 0;
 }
 
 std::uint8_t CurrentBufferChar(const FoundationRun& run) {
-  return ByteAtPointer(run, run.source.Position);
+  return ByteAtPointer(run, run.Source.Position);
 }
 
 std::uint8_t PeekBufferChar(const FoundationRun& run) {
-  return ByteAtPointer(run, run.source.Position);
+  return ByteAtPointer(run, run.Source.Position);
 }
 
 void ReadBufferChar(FoundationRun& run, std::uint8_t& c) {
-  c = ByteAtPointer(run, run.source.Position);
-  ++run.source.Position;
+  c = ByteAtPointer(run, run.Source.Position);
+  ++run.Source.Position;
 }
 
-bool SourceEof(const FoundationRun& run) { return run.source.Position >= run.source.Data.size(); }
+bool SourceEof(const FoundationRun& run) { return run.Source.Position >= run.Source.Data.size(); }
 
-std::size_t SourceSize(const FoundationRun& run) { return run.source.Data.size(); }
+std::size_t SourceSize(const FoundationRun& run) { return run.Source.Data.size(); }
 
 void SaveSourceState(const FoundationRun& run, TSourceState& state) {
-  const TSourceBuffer& src = run.source;
+  const TSourceBuffer& src = run.Source;
   state.NextChar = src.NextChar;
   state.CurChar = src.CurChar;
   state.PrevChar = src.PrevChar;
   state.LineEndCount = src.LineEndCount;
-  state.LineNumber = run.lines.CurrentSourceLine;
+  state.LineNumber = run.Lines.CurrentSourceLine;
   state.Position = src.Position;
 }
 
 void RestoreSourceState(FoundationRun& run, const TSourceState& state) {
-  TSourceBuffer& src = run.source;
+  TSourceBuffer& src = run.Source;
   src.NextChar = state.NextChar;
   src.CurChar = state.CurChar;
   src.PrevChar = state.PrevChar;
   src.LineEndCount = state.LineEndCount;
-  run.lines.CurrentSourceLine = state.LineNumber;
+  run.Lines.CurrentSourceLine = state.LineNumber;
   SetSourcePos(run, state.Position);
 }
 
-void SetFileOpenReadOnly(FoundationRun& run, bool flag) { run.source.FileOpenReadOnly = flag; }
+void SetFileOpenReadOnly(FoundationRun& run, bool flag) { run.Source.FileOpenReadOnly = flag; }
 
 bool FileExistsWithSize(FoundationRun& run, std::string_view name) {
   // A command line with switches can be tested by its program name.
   const std::size_t cut = name.find(" /");
   if (cut != std::string_view::npos) name = name.substr(0, cut);
-  run.source.FileOpenReadOnly = true;
+  run.Source.FileOpenReadOnly = true;
   bool exists = false;
   if (platform::file_exists(name)) {
     if (const auto size = platform::file_size(name)) {
-      run.source.LastFileSize = *size > std::numeric_limits<std::uint32_t>::max()
+      run.Source.LastFileSize = *size > std::numeric_limits<std::uint32_t>::max()
                                     ? std::numeric_limits<std::uint32_t>::max()
                                     : static_cast<std::uint32_t>(*size);
       exists = true;
     }
   }
-  run.source.FileOpenReadOnly = false;
+  run.Source.FileOpenReadOnly = false;
   return exists;
 }
 

@@ -54,31 +54,31 @@ void ResetSwitches(TSwitches& s) {
 }
 
 void InitMainUnit(FoundationRun& run) {
-  for (std::string& line : run.programCommands.Lines) line.clear();
+  for (std::string& line : run.ProgramCommands.Lines) line.clear();
   run.Language = 0;
-  run.mainUnit.PascalForm = false;
-  BuildIbmLowerCaseTable(run.fileNames.LowerCaseTable);
-  run.mainUnit.VowelTable.fill(false);
+  run.MainUnit.PascalForm = false;
+  BuildIbmLowerCaseTable(run.FileNames.LowerCaseTable);
+  run.MainUnit.VowelTable.fill(false);
   for (char vowel : std::string_view("aeiouy")) {
-    run.mainUnit.VowelTable[static_cast<std::uint8_t>(vowel)] = true;
+    run.MainUnit.VowelTable[static_cast<std::uint8_t>(vowel)] = true;
   }
-  BuildCodePageTables(run.charConversion.Tables);
+  BuildCodePageTables(run.CharConversion.Tables);
   SetDefaultCommandLines(run);
-  run.source.Loaded = false;
+  run.Source.Loaded = false;
 }
 
 void ReadCommandLine(FoundationRun& run) {
   // A copy: a word may not change the list it comes from.
-  const std::vector<std::string> parameters = run.switches.ProgramParameters;
+  const std::vector<std::string> parameters = run.Switches.ProgramParameters;
   for (const std::string& word : parameters) HandleCommandLineWord(run, word);
-  TSwitches& s = run.switches;
+  TSwitches& s = run.Switches;
   if (s.PrefixFromSource) {
     s.PageNamePrefix = CutText(FileNamePart(s.OutputDirectory), kPageNamePrefixMax);
   }
   if (s.ProjectFileName.empty() && s.SourceFiles.empty() && !s.IpfReverseInput &&
       !s.RtfReverseInput) {
     WriteBanner(run);
-    run.reporter.ShowUsage();
+    run.Reporter.ShowUsage();
   }
 }
 
@@ -86,7 +86,7 @@ std::string BannerText() {
   return "Skeldon 4.22 (Win95-ME/NT-XP) hypertext compiler of the Corvina suite, Linux build";
 }
 
-void WriteBanner(FoundationRun& run) { run.reporter.WriteLine(BannerText(), false); }
+void WriteBanner(FoundationRun& run) { run.Reporter.WriteLine(BannerText(), false); }
 
 void AddGraphicDirectory(TGraphicDirectories& dirs, std::string_view directory) {
   // "/" is a separator too on this system; a lone root stays as it is.
@@ -103,8 +103,8 @@ std::string GetProgramDirectory(std::string_view programPath) {
 }
 
 std::string GetProgramDirectory(const FoundationRun& run) {
-  if (run.switches.ProgramPath.empty()) return platform::program_directory();
-  return GetProgramDirectory(run.switches.ProgramPath);
+  if (run.Switches.ProgramPath.empty()) return platform::program_directory();
+  return GetProgramDirectory(run.Switches.ProgramPath);
 }
 
 void SetDefaultCommandLines(TProgramCommands& commands, std::string_view windowsDirectory) {
@@ -126,15 +126,15 @@ void SetDefaultCommandLines(TProgramCommands& commands, std::string_view windows
 }
 
 void SetDefaultCommandLines(FoundationRun& run) {
-  SetDefaultCommandLines(run.programCommands, run.mainUnit.WindowsDirectory);
+  SetDefaultCommandLines(run.ProgramCommands, run.MainUnit.WindowsDirectory);
 }
 
 void PlayEndSound(FoundationRun& run, bool completed) {
-  if (!run.ini.BeepOn) return;
+  if (!run.Ini.BeepOn) return;
   static platform::RealSystem realSystem;
-  platform::System& system = run.mainUnit.Sound != nullptr ? *run.mainUnit.Sound : realSystem;
+  platform::System& system = run.MainUnit.Sound != nullptr ? *run.MainUnit.Sound : realSystem;
   const bool success = completed && run.RunSuccess;
-  if (run.mainUnit.WindowsNtFamily) {
+  if (run.MainUnit.WindowsNtFamily) {
     if (success) {
       system.beep(523, 90);
       system.beep(659, 60);

@@ -98,16 +98,16 @@ bool ChooseInternalToggleChars(ToggleTables& tables, std::string& buffer,
 
 void ChooseInternalToggleChars(FoundationRun& run) {
   ToggleChoiceInput input;
-  input.ToggleChars = run.ini.ToggleChars;
-  input.ListChars = run.ini.ListChars;
-  input.PrintedListChars = run.ini.PrintedListChars;
-  input.IndexChar = run.ini.IndexChar;
-  if (!ChooseInternalToggleChars(run.toggles, run.source.Data, input)) {
+  input.ToggleChars = run.Ini.ToggleChars;
+  input.ListChars = run.Ini.ListChars;
+  input.PrintedListChars = run.Ini.PrintedListChars;
+  input.IndexChar = run.Ini.IndexChar;
+  if (!ChooseInternalToggleChars(run.Toggles, run.Source.Data, input)) {
     WriteMessage(run, MessageId::NoFreeInternalChars, true);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
   }
-  for (auto& group : run.iniValues.ButtonTable)
-    for (TButtonEntry& entry : group) entry.Text = MapToggleChars(run.toggles, entry.Text);
+  for (auto& group : run.IniValues.ButtonTable)
+    for (TButtonEntry& entry : group) entry.Text = MapToggleChars(run.Toggles, entry.Text);
 }
 
 void BuildToggleCharTable(ToggleTables& tables) {

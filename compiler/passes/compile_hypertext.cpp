@@ -45,19 +45,19 @@ constexpr const char* kRtfTextAddress = "https://corvina.invalid/skeldon";
 bool IsWinHelp(const TTargetFlags& t) { return t.RtfFamily && !t.RtfText; }
 
 void AddCondition(CompilerRun& run, const char* name) {
-  TSwitches& sw = run.switches;
+  TSwitches& sw = run.Switches;
   if (sw.ConditionCount < kMaxConditions) sw.ConditionNames[sw.ConditionCount++] = name;
 }
 
 // The target's names as conditions for .IF, and the announcement line.
 void AnnounceTarget(CompilerRun& run) {
-  TSwitches& sw = run.switches;
-  const TTargetFlags& t = run.ini.TargetFlags;
+  TSwitches& sw = run.Switches;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   std::string line = sw.SourceFileName + " --> ";
   if (t.Html) {
     AddCondition(run, "html");
     if (t.HtmlHelp) AddCondition(run, "htmlhelp");
-    line += sw.OutputDirectory + "\\" + sw.PageNamePrefix + "*" + run.fileNames.PageExtension;
+    line += sw.OutputDirectory + "\\" + sw.PageNamePrefix + "*" + run.FileNames.PageExtension;
   } else if (t.Ipf) {
     AddCondition(run, "ipf");
     line += SetFileExtension(sw.SourceFileName, "IPF");
@@ -66,59 +66,59 @@ void AnnounceTarget(CompilerRun& run) {
     AddCondition(run, t.WinHelp3 ? "winhelp3" : "winhelp4");
     line += SetFileExtension(sw.SourceFileName, "RTF");
   }
-  run.reporter.WriteLine(line, false);
+  run.Reporter.WriteLine(line, false);
 }
 
 void TakeRunStartTime(CompilerRun& run) {
-  if (run.summaryPage.Clock) {
-    run.summaryPage.RunStartTime = run.summaryPage.Clock().Time;
+  if (run.SummaryPage.Clock) {
+    run.SummaryPage.RunStartTime = run.SummaryPage.Clock().Time;
     return;
   }
-  run.summaryPage.RunStartTime = ReadClock(run).Time;
+  run.SummaryPage.RunStartTime = ReadClock(run).Time;
 }
 
 void SetProgress(CompilerRun& run, std::int32_t step, bool percent) {
-  run.reporterState.ProgressCounter = 0;
-  run.reporterState.ProgressStep = step;
-  run.reporterState.ProgressShowPercent = percent;
+  run.ReporterState.ProgressCounter = 0;
+  run.ReporterState.ProgressStep = step;
+  run.ReporterState.ProgressShowPercent = percent;
 }
 
 // Before the heading pass: the working state of the passes starts afresh.
 void ResetPassState(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   const bool shortcut = cx.PlainTextShortcut;  // chosen by the caller, not by the passes
   cx = TCompileContext{};
   cx.PlainTextShortcut = shortcut;
-  run.lineDrawing.LineDrawingActive = false;
-  run.source.LineEndCount = 0;
-  run.markup.PendingLineEnds = 0;
-  run.passes.FileHasFootnotes.fill(false);
-  run.passes.GraphicCharIndex.fill(0);
-  run.passes.GraphicFileNames.clear();
-  run.markup.CollectingHeading = false;
-  run.htmlPage.EmptyPageOpen = false;
-  run.markup.FormatMode = true;
-  cx.FootnoteAnchorText = run.ini.TargetFlags.Ipf ? "*" : "**";
-  run.linkWriter.InternalLinkCount = 0;
-  run.linkWriter.ExternalLinkCount = 0;
-  run.markup.IndentLevel = 0;
-  run.markup.MarginLevel = 0;
-  run.passes.InFootnote = false;
-  run.htmlPage.HtmlIndentDepth = 0;
-  run.helpProject.BrowseButtonsWanted = false;
+  run.LineDrawing.LineDrawingActive = false;
+  run.Source.LineEndCount = 0;
+  run.Markup.PendingLineEnds = 0;
+  run.Passes.FileHasFootnotes.fill(false);
+  run.Passes.GraphicCharIndex.fill(0);
+  run.Passes.GraphicFileNames.clear();
+  run.Markup.CollectingHeading = false;
+  run.HtmlPage.EmptyPageOpen = false;
+  run.Markup.FormatMode = true;
+  cx.FootnoteAnchorText = run.Ini.TargetFlags.Ipf ? "*" : "**";
+  run.LinkWriter.InternalLinkCount = 0;
+  run.LinkWriter.ExternalLinkCount = 0;
+  run.Markup.IndentLevel = 0;
+  run.Markup.MarginLevel = 0;
+  run.Passes.InFootnote = false;
+  run.HtmlPage.HtmlIndentDepth = 0;
+  run.HelpProject.BrowseButtonsWanted = false;
   // The project file names of an earlier run must not reach this run's summary page.
-  run.helpProject.HhpFileName.clear();
-  run.helpProject.HpjFileName.clear();
-  run.outputFiles.CreatedFiles.clear();
+  run.HelpProject.HhpFileName.clear();
+  run.HelpProject.HpjFileName.clear();
+  run.OutputFiles.CreatedFiles.clear();
   ResetIndexChar(run);
-  if (run.ini.TargetFlags.HtmlHelp) SetChmFileName(run);
+  if (run.Ini.TargetFlags.HtmlHelp) SetChmFileName(run);
 }
 
 void StartRtfFile(CompilerRun& run) {
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   WriteMessage(run, MessageId::WritingRtfFile, false);
-  RewriteOutputFile(run, SetFileExtension(run.switches.SourceFileName, "RTF"));
-  std::string& out = run.passes.OutputFile;
+  RewriteOutputFile(run, SetFileExtension(run.Switches.SourceFileName, "RTF"));
+  std::string& out = run.Passes.OutputFile;
   out += "{\\rtf1 \\ri50{\\ansi {\\info";
   if (t.RtfText)
     out += std::string("{\\comment created by Skeldon 4.22 ") + kRtfTextAddress + "}";
@@ -127,13 +127,13 @@ void StartRtfFile(CompilerRun& run) {
   out += "}\r\n";
   WriteRtfColorTable(run);
   WriteRtfFontTable(run);
-  if (run.ini.AutomaticHeadingEnumeration) WriteRtfStyleSheet(run);
-  run.compile.TopicCounter = 0;
-  const bool contents = run.ini.CreateContents && run.switches.ContentsDepth > 0;
+  if (run.Ini.AutomaticHeadingEnumeration) WriteRtfStyleSheet(run);
+  run.Compile.TopicCounter = 0;
+  const bool contents = run.Ini.CreateContents && run.Switches.ContentsDepth > 0;
   if (t.RtfText) {
     if (contents) WriteRtfContents(run);
-  } else if (run.ini.ContentsInternal && contents) {
-    run.passes.OutputFile += "\\line\r\n";
+  } else if (run.Ini.ContentsInternal && contents) {
+    run.Passes.OutputFile += "\\line\r\n";
     WriteWinHelpTopicStart(run, "INDEX", 0, nullptr);
     WriteRtfContents(run);
   }
@@ -142,56 +142,56 @@ void StartRtfFile(CompilerRun& run) {
 void StartIpfFile(CompilerRun& run) {
   WriteMessage(run, MessageId::WritingIpfFile, false);
   // The whole name: a cut path would write the file somewhere else.
-  run.switches.IpfFileName = SetFileExtension(run.switches.SourceFileName, "IPF");
-  RewriteOutputFile(run, run.switches.IpfFileName);
-  run.passes.OutputFile += ":userdoc.\r\n:docprof toc=123456.\r\n";
+  run.Switches.IpfFileName = SetFileExtension(run.Switches.SourceFileName, "IPF");
+  RewriteOutputFile(run, run.Switches.IpfFileName);
+  run.Passes.OutputFile += ":userdoc.\r\n:docprof toc=123456.\r\n";
 }
 
 // Before the output pass: its state starts afresh and the source is rewound.
 void PrepareOutputPass(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   ResetListState(run);
-  run.markup.RtfIndentGroupOpen = false;
-  run.navigation.HeadingCursor.fill(nullptr);
+  run.Markup.RtfIndentGroupOpen = false;
+  run.Navigation.HeadingCursor.fill(nullptr);
   cx.NextHeadingOrder = 0;
   ResetIndexChar(run);
-  run.reader.ConditionOn = true;
-  run.reader.IfOpen = false;
-  run.reader.SoftSpacesAsBlanks = false;
+  run.Reader.ConditionOn = true;
+  run.Reader.IfOpen = false;
+  run.Reader.SoftSpacesAsBlanks = false;
   InitBoxCharTable(run);
   cx.CenterPending = false;
-  run.markup.CenteredBlockOpen = false;
+  run.Markup.CenteredBlockOpen = false;
   SetTableOpen(run, false);
-  for (auto& style : run.linkPass.HeadingLevelStyles) style = THeadingLevelStyle{};
-  run.passes.OutputColumn = 0;
-  run.numbering.ReservationList.clear();
+  for (auto& style : run.LinkPass.HeadingLevelStyles) style = THeadingLevelStyle{};
+  run.Passes.OutputColumn = 0;
+  run.Numbering.ReservationList.clear();
   ResetFrameGroupState(run);
-  run.linkPass.ExternalBlock = false;
-  run.linkPass.LocalLinks = true;
-  run.linkPass.UrlBlock = false;
+  run.LinkPass.ExternalBlock = false;
+  run.LinkPass.LocalLinks = true;
+  run.LinkPass.UrlBlock = false;
   cx.ExternalBlock = false;
   cx.LinkModeExternal = false;
   cx.LinkModeLocal = true;
   cx.LinkModeUrl = false;
-  run.linkPass.CaseFreeIndex = false;
-  run.linkWriter.OpenLinkEnd = 0;
-  run.reader.PrePassRunning = false;
-  run.markup.RunningFontLetter = '@';
-  run.markup.AlternateFontLetter = '@';
-  run.markup.CurrentFontLetter = '@';
-  run.passes.CurrentTopicNode = nullptr;
-  run.passes.CurrentFrameGroupNumber = -1;
+  run.LinkPass.CaseFreeIndex = false;
+  run.LinkWriter.OpenLinkEnd = 0;
+  run.Reader.PrePassRunning = false;
+  run.Markup.RunningFontLetter = '@';
+  run.Markup.AlternateFontLetter = '@';
+  run.Markup.CurrentFontLetter = '@';
+  run.Passes.CurrentTopicNode = nullptr;
+  run.Passes.CurrentFrameGroupNumber = -1;
   cx.FootnoteMarkersSet = false;
   cx.FootnoteFont = '@';
-  run.toggles.ToggleState.fill(false);
+  run.Toggles.ToggleState.fill(false);
   InstallSourceCharOutput(run);
   RewindSource(run);
   PrimeReaderWindow(run);
 }
 
 void FinishText(CompilerRun& run) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  TCompileContext& cx = run.compile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  TCompileContext& cx = run.Compile;
   FilterOutputChar(run, 0);
   CloseOpenLink(run);
   // Blocks and footnotes left open at the end are reported and closed.
@@ -199,30 +199,30 @@ void FinishText(CompilerRun& run) {
     cx.HeadingTextPending = false;
     WriteHeadingLine(run, false);
   }
-  if (run.passes.InFootnote) {
+  if (run.Passes.InFootnote) {
     ReportMissingFootnoteEnd(run);
     EmitRunningChar(run, cx.FootnoteEndChar);
   }
-  if (run.tables.TableOpen) {
-    run.reporter.ReportSourceError(MessageId::TableEndMissing, 0);
+  if (run.Tables.TableOpen) {
+    run.Reporter.ReportSourceError(MessageId::TableEndMissing, 0);
     SetTableOpen(run, false);
-    run.tables.Cells.clear();
+    run.Tables.Cells.clear();
   }
-  if (run.lineDrawing.LineDrawingActive) {
-    run.reporter.ReportSourceError(MessageId::LineDrawingEndMissing, 0);
-    run.lineDrawing.LineDrawingActive = false;
-    run.markup.FormatMode = run.lineDrawing.SavedFormattedText;
-    run.charConversion.Context.InLineDrawingBlock = false;
+  if (run.LineDrawing.LineDrawingActive) {
+    run.Reporter.ReportSourceError(MessageId::LineDrawingEndMissing, 0);
+    run.LineDrawing.LineDrawingActive = false;
+    run.Markup.FormatMode = run.LineDrawing.SavedFormattedText;
+    run.CharConversion.Context.InLineDrawingBlock = false;
   }
   if (t.Html || t.Ipf) {
-    if (run.markup.ListLevel > 0) run.passes.OutputFile += "\r\n";
-    while (run.markup.ListLevel > 0) CloseLists(run);
+    if (run.Markup.ListLevel > 0) run.Passes.OutputFile += "\r\n";
+    while (run.Markup.ListLevel > 0) CloseLists(run);
   }
-  run.passes.OutputFile += "\r\n";
+  run.Passes.OutputFile += "\r\n";
 }
 
 std::string SummaryPageName(CompilerRun& run) {
-  return NormalizeFileName(run, run.switches.OutputDirectory + run.fileNames.PageExtension);
+  return NormalizeFileName(run, run.Switches.OutputDirectory + run.FileNames.PageExtension);
 }
 
 }  // namespace
@@ -231,12 +231,12 @@ namespace {
 
 void LoadGivenText(CompilerRun& run, const std::string& text) {
   if (text.empty()) {
-    run.reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+    run.Reporter.ReportSourceError(MessageId::SourceFileEmpty, 0);
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
-  run.source.Data = text;
-  run.source.Position = 0;
-  run.source.Loaded = true;
+  run.Source.Data = text;
+  run.Source.Position = 0;
+  run.Source.Loaded = true;
 }
 
 void RunCompile(CompilerRun& run, const std::string* givenText) {
@@ -244,27 +244,27 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   // caller looks at them.
   struct TWriterEnd {
     CompilerRun& Run;
-    ~TWriterEnd() { Run.passes.Writer.reset(); }
+    ~TWriterEnd() { Run.Passes.Writer.reset(); }
   } writerEnd{run};
-  TSwitches& sw = run.switches;
-  TCompileContext& cx = run.compile;
+  TSwitches& sw = run.Switches;
+  TCompileContext& cx = run.Compile;
   if (sw.SourceFiles.empty()) {
     WriteMessage(run, MessageId::EnterSourceFileFirst, true);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   PrepareCompileRun(run);
   ResetLinkLists(run);
-  run.reporter.NotifyRunStart();
-  run.summaryPage.GraphicFiles.clear();
-  run.summaryPage.UsedGraphicFileCount = 0;
-  run.summaryPage.BitmapDirectoryUsed = false;
-  run.outputFiles.FirstOutputFilePending = true;
-  run.reader.PrePassRunning = true;
+  run.Reporter.NotifyRunStart();
+  run.SummaryPage.GraphicFiles.clear();
+  run.SummaryPage.UsedGraphicFileCount = 0;
+  run.SummaryPage.BitmapDirectoryUsed = false;
+  run.OutputFiles.FirstOutputFilePending = true;
+  run.Reader.PrePassRunning = true;
   SetFileOpenReadOnly(run, true);
-  run.htmlPage.EveryHeadFileExists =
-      FileExistsWithSize(run, sw.PageNamePrefix + "EVERY" + run.htmlPage.HeadIncludeExtension);
+  run.HtmlPage.EveryHeadFileExists =
+      FileExistsWithSize(run, sw.PageNamePrefix + "EVERY" + run.HtmlPage.HeadIncludeExtension);
   ApplyTargetOverride(run);
-  if (run.ini.TargetFlags.WinHelp3) sw.NoFrames = true;
+  if (run.Ini.TargetFlags.WinHelp3) sw.NoFrames = true;
   AnnounceTarget(run);
   TakeRunStartTime(run);
   WriteMessage(run, MessageId::ReadingSourceFile, false);
@@ -272,37 +272,37 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
     LoadGivenText(run, *givenText);
   else
     LoadSourceFiles(run);
-  run.toggles.SetIdentity();
+  run.Toggles.SetIdentity();
   if (!sw.WordStarInput)
     ChooseInternalToggleChars(run);
   else
-    run.toggles.InternalToggleChars = run.ini.ToggleChars;
-  BuildToggleCharTable(run.toggles);
+    run.Toggles.InternalToggleChars = run.Ini.ToggleChars;
+  BuildToggleCharTable(run.Toggles);
   ResetPassState(run);
   InstallGraphicsRefresh(run);
 
   WriteMessage(run, MessageId::IndexingHeadings, false);
-  run.navigation.ButtonTargets.fill(nullptr);
+  run.Navigation.ButtonTargets.fill(nullptr);
   SetProgress(run, 30, false);
   IndexHeadings(run);
-  const bool footnotesUsed = run.htmlPage.TextHasFootnotes;
+  const bool footnotesUsed = run.HtmlPage.TextHasFootnotes;
   cx.FootnoteMarkersSet = false;
-  run.reporter.EndProgressLine();
+  run.Reporter.EndProgressLine();
 
   WriteMessage(run, MessageId::IndexingLinks, false);
-  run.reporterState.ProgressTotal = run.reporterState.ProgressCounter;
+  run.ReporterState.ProgressTotal = run.ReporterState.ProgressCounter;
   SetProgress(run, 30, false);
-  run.indexStore.IndexPageWanted = false;
-  run.linkPass.GraphicsDirGiven = false;
+  run.IndexStore.IndexPageWanted = false;
+  run.LinkPass.GraphicsDirGiven = false;
   ResetIndexChar(run);
   CollectIndexAndLinks(run);
-  run.summaryPage.BitmapDirectoryUsed = run.linkPass.GraphicsDirGiven;
-  run.htmlPage.TextHasFootnotes = footnotesUsed;
-  if (!run.linkPass.DocumentTitle.empty()) cx.PageTitle = run.linkPass.DocumentTitle;
-  run.reporter.EndProgressLine();
+  run.SummaryPage.BitmapDirectoryUsed = run.LinkPass.GraphicsDirGiven;
+  run.HtmlPage.TextHasFootnotes = footnotesUsed;
+  if (!run.LinkPass.DocumentTitle.empty()) cx.PageTitle = run.LinkPass.DocumentTitle;
+  run.Reporter.EndProgressLine();
   SetProgress(run, 3, true);
 
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   StartOutputWriter(run);
   if (t.Html)
     StartHtmlOutput(run);
@@ -311,8 +311,8 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   else
     StartRtfFile(run);
   if (t.Html) {
-    RefreshBackgroundGraphic(run, run.ini.BodyTags);
-    RefreshBackgroundGraphic(run, run.ini.ContentsTags);
+    RefreshBackgroundGraphic(run, run.Ini.BodyTags);
+    RefreshBackgroundGraphic(run, run.Ini.ContentsTags);
   }
   PrepareOutputPass(run);
   RunOutputPass(run);
@@ -320,39 +320,39 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
 
   if (t.Html) {
     WritePageEnd(run, true);
-    if (run.htmlPage.NotesFile.Open) CloseNotesPage(run);
+    if (run.HtmlPage.NotesFile.Open) CloseNotesPage(run);
     CreateOutputFile(run, "", SummaryPageName(run), false);
     WriteProjectSummary(run);
     CloseOutputFile(run);
   } else if (t.RtfFamily) {
     CloseRtfList(run);
-    if (run.markup.RtfIndentGroupOpen) {
-      run.passes.OutputFile += "}";
-      run.markup.RtfIndentGroupOpen = false;
+    if (run.Markup.RtfIndentGroupOpen) {
+      run.Passes.OutputFile += "}";
+      run.Markup.RtfIndentGroupOpen = false;
     }
     WriteTopicEnd(run);
-    run.passes.OutputFile += "}}";
+    run.Passes.OutputFile += "}}";
   } else if (t.Ipf) {
-    if (!run.markup.FormatMode) run.passes.OutputFile += ":elines.\r\n";
-    run.passes.OutputFile += ".br\r\n:euserdoc.\r\n";
+    if (!run.Markup.FormatMode) run.Passes.OutputFile += ":elines.\r\n";
+    run.Passes.OutputFile += ".br\r\n:euserdoc.\r\n";
   }
-  run.reporter.EndProgressLine();
+  run.Reporter.EndProgressLine();
   if (IsWinHelp(t)) {
     WriteHpjFile(run);
-    if (run.ini.ContentsCntFile) WriteCntFile(run);
+    if (run.Ini.ContentsCntFile) WriteCntFile(run);
   } else if (t.HtmlHelp) {
     WriteHhpFile(run);
   }
   if (!t.Html) CloseOutputFile(run);
   WriteHelpTables(run);
-  if (run.navigation.UserButtonWithoutTarget)
+  if (run.Navigation.UserButtonWithoutTarget)
     WriteMessage(run, MessageId::UserButtonWithoutId, false);
   FinishOutputWriter(run);
   run.RunCompleted = true;
   if (t.Html) {
     if (t.HtmlHelp) WriteMessage(run, MessageId::HhpFileCreated, false);
-    const std::int64_t n = static_cast<std::int64_t>(run.numbering.FileCounter) +
-                           cx.FrameFileCount + 1 + (run.indexStore.IndexPageWanted ? 1 : 0);
+    const std::int64_t n = static_cast<std::int64_t>(run.Numbering.FileCounter) +
+                           cx.FrameFileCount + 1 + (run.IndexStore.IndexPageWanted ? 1 : 0);
     WriteMessage(run, {MessageId::HtmlFilesCreated, std::to_string(n)}, false);
     WriteMessage(run, {MessageId::InfoFileCreated, SummaryPageName(run)}, false);
   } else if (t.Ipf) {
@@ -362,10 +362,10 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
   } else {
     WriteMessage(run, MessageId::RtfAndHpjFileCreated, false);
   }
-  run.reporter.Tick();
+  run.Reporter.Tick();
   ReportMissingGraphics(run);
   FreeSourceBuffer(run);
-  if (t.Html && !t.HtmlHelp) run.reporter.NotifyOutputReady();
+  if (t.Html && !t.HtmlHelp) run.Reporter.NotifyOutputReady();
 }
 
 }  // namespace

@@ -27,25 +27,25 @@
 namespace skeldon {
 
 struct CompilerRun : FoundationRun {
-  TMarkupState markup;              // font, break and highlight output state
-  TSourceTextState sourceText;      // .HC raw HTML and toggle-changed flag
-  TPassServices passes;             // heading tree, output file and output-pass position
-  TSourceReaderState reader;        // dot line, .IF conditions, pending .NR/.HD
-  TReservationState numbering;      // heading and file counters, reservation list
-  TIndexStore indexStore;           // index entries in 256 buckets
-  TIndexPageState indexPages;       // sorted index groups
-  TLinkPassState linkPass;          // link blocks, index char, frame groups, level styles
-  TLinkWriterState linkWriter;      // automatic links of running text
-  THelpTableState helpTables;       // .RC help table items and the panel ID file
-  TOutputFileState outputFiles;     // open output file, first-file probe, created-files list
-  TLineDrawingState lineDrawing;    // .LI line-drawing block
-  TOutputFilterState outputFilter;  // character output of running text
-  TTableState tables;               // .TA table being collected and its options
-  TNavigationState navigation;      // navigation bar targets and button bindings
-  THtmlPageState htmlPage;          // page totals, notes page, indentation depth
-  TSummaryPageState summaryPage;    // run start time, graphics list, clock
-  THelpProjectState helpProject;    // HHP/HPJ names, missing graphics
-  TCompileContext compile;          // compile run: driver, dispatcher, headings, lists, footnotes
+  TMarkupState Markup;              // font, break and highlight output state
+  TSourceTextState SourceText;      // .HC raw HTML and toggle-changed flag
+  TPassServices Passes;             // heading tree, output file and output-pass position
+  TSourceReaderState Reader;        // dot line, .IF conditions, pending .NR/.HD
+  TReservationState Numbering;      // heading and file counters, reservation list
+  TIndexStore IndexStore;           // index entries in 256 buckets
+  TIndexPageState IndexPages;       // sorted index groups
+  TLinkPassState LinkPass;          // link blocks, index char, frame groups, level styles
+  TLinkWriterState LinkWriter;      // automatic links of running text
+  THelpTableState HelpTables;       // .RC help table items and the panel ID file
+  TOutputFileState OutputFiles;     // open output file, first-file probe, created-files list
+  TLineDrawingState LineDrawing;    // .LI line-drawing block
+  TOutputFilterState OutputFilter;  // character output of running text
+  TTableState Tables;               // .TA table being collected and its options
+  TNavigationState Navigation;      // navigation bar targets and button bindings
+  THtmlPageState HtmlPage;          // page totals, notes page, indentation depth
+  TSummaryPageState SummaryPage;    // run start time, graphics list, clock
+  THelpProjectState HelpProject;    // HHP/HPJ names, missing graphics
+  TCompileContext Compile;          // compile run: driver, dispatcher, headings, lists, footnotes
 };
 
 }  // namespace skeldon

@@ -61,17 +61,17 @@ bool Is(const TDotArgs& a, const char* codes) {
   return false;
 }
 
-std::string& Out(CompilerRun& run) { return run.passes.OutputFile; }
-const TTargetFlags& Target(const CompilerRun& run) { return run.ini.TargetFlags; }
+std::string& Out(CompilerRun& run) { return run.Passes.OutputFile; }
+const TTargetFlags& Target(const CompilerRun& run) { return run.Ini.TargetFlags; }
 
 void RtfBreak(CompilerRun& run) {
-  if (run.markup.PendingLineEnds < 1) run.markup.PendingLineEnds = 1;
+  if (run.Markup.PendingLineEnds < 1) run.Markup.PendingLineEnds = 1;
   WriteSourceLineEnd(run);
-  run.markup.PendingLineEnds = 0;
+  run.Markup.PendingLineEnds = 0;
 }
 
 void CentreOn(CompilerRun& run, const TDotArgs&) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   if (cx.Centred) return;
   cx.Centred = true;
   const TTargetFlags& t = Target(run);
@@ -81,15 +81,15 @@ void CentreOn(CompilerRun& run, const TDotArgs&) {
     RtfBreak(run);
     Out(run) += "\\qc ";
   } else if (t.Ipf) {
-    if (!run.markup.FormatMode) Out(run) += "\r\n:elines.";
+    if (!run.Markup.FormatMode) Out(run) += "\r\n:elines.";
     Out(run) += "\r\n:lines align=center.";
-    run.markup.CenteredBlockOpen = true;
+    run.Markup.CenteredBlockOpen = true;
   }
-  run.source.LineEndCount = 1;
+  run.Source.LineEndCount = 1;
 }
 
 void CentreOff(CompilerRun& run, const TDotArgs&) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   if (!cx.Centred) return;
   WriteReflowLineEnd(run, Out(run));
   cx.Centred = false;
@@ -101,13 +101,13 @@ void CentreOff(CompilerRun& run, const TDotArgs&) {
     Out(run) += "\\ql ";
   } else if (t.Ipf) {
     Out(run) += ":elines.";
-    run.markup.CenteredBlockOpen = false;
-    if (!run.markup.FormatMode) Out(run) += ":lines.";
+    run.Markup.CenteredBlockOpen = false;
+    if (!run.Markup.FormatMode) Out(run) += ":lines.";
   }
 }
 
 void LeftMargin(CompilerRun& run, const TDotArgs& a) {
-  TMarkupState& m = run.markup;
+  TMarkupState& m = run.Markup;
   int level = a.Number == 100 ? 1 : a.Number;
   const TTargetFlags& t = Target(run);
   if (t.Html) {
@@ -123,17 +123,17 @@ void LeftMargin(CompilerRun& run, const TDotArgs& a) {
 }
 
 void TablePosition(CompilerRun& run, const TDotArgs& a) {
-  const std::string w = LowerCaseText(run.fileNames.LowerCaseTable, a.Argument);
+  const std::string w = LowerCaseText(run.FileNames.LowerCaseTable, a.Argument);
   if (w == "left" || w == "links")
-    run.tables.TableAlignment = 1;
+    run.Tables.TableAlignment = 1;
   else if (w == "right" || w == "rechts")
-    run.tables.TableAlignment = 2;
+    run.Tables.TableAlignment = 2;
   else if (w == "center" || w == "centered" || w == "zentriert")
-    run.tables.TableAlignment = 3;
+    run.Tables.TableAlignment = 3;
 }
 
 void FootnoteChars(CompilerRun& run, const TDotArgs& a) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   const std::uint8_t c1 = GetDotLineChar(run, 3), c2 = GetDotLineChar(run, 4);
   if (c1 == 0 || c2 == 0) {
     cx.FootnoteMarkersSet = false;
@@ -147,7 +147,7 @@ void FootnoteChars(CompilerRun& run, const TDotArgs& a) {
 }
 
 void FootnoteFrame(CompilerRun& run, const TDotArgs& a) {
-  run.compile.FootnoteFramePercent =
+  run.Compile.FootnoteFramePercent =
       static_cast<std::uint8_t>(a.Number != 100 && a.Number >= 1 && a.Number <= 90 ? a.Number : 15);
 }
 
@@ -155,50 +155,50 @@ void Title(CompilerRun& run, const TDotArgs& a) {
   if (a.Empty) {
     // The title stands on the next line; the link pass has taken it already.
     ReadSourceChar(run);
-    while (!SourceEof(run) && run.source.NextChar != 0x0D) ReadSourceChar(run);
+    while (!SourceEof(run) && run.Source.NextChar != 0x0D) ReadSourceChar(run);
   }
   if (Target(run).Ipf) {
     Out(run) += ":title.";
-    WriteSourceText(run, run.linkPass.DocumentTitle, Out(run));
+    WriteSourceText(run, run.LinkPass.DocumentTitle, Out(run));
     Out(run) += kCrLf;
   }
 }
 
 void IndexLine(CompilerRun& run, const TDotArgs& a, bool inverted) {
-  if (run.compile.ExternalBlock) return;
-  run.linkWriter.MarkedExpression = a.Argument;
-  run.linkWriter.MarkedExpressionWords = true;
+  if (run.Compile.ExternalBlock) return;
+  run.LinkWriter.MarkedExpression = a.Argument;
+  run.LinkWriter.MarkedExpressionWords = true;
   WriteIndexMarker(run, inverted, false);
 }
 
 void RunningFont(CompilerRun& run, const TDotArgs& a) {
   if (Target(run).RtfFamily) CloseRtfList(run);
   if (a.Empty) {
-    run.markup.RunningFontLetter = '@';
+    run.Markup.RunningFontLetter = '@';
     WriteFontChange(run, Out(run), '@', false);
     return;
   }
   const char c = a.Argument[0];
   if (c < 'A' || c > 'z') {
-    run.reporter.ReportSourceError(MessageId::DotCommandErroneous, 0);
+    run.Reporter.ReportSourceError(MessageId::DotCommandErroneous, 0);
     return;
   }
-  run.markup.RunningFontLetter = c;
+  run.Markup.RunningFontLetter = c;
   FindFontDefinition(run, c);
   WriteFontChange(run, Out(run), c, false);
 }
 
 void AlternateFont(CompilerRun& run, const TDotArgs& a) {
   if (a.Empty) {
-    run.markup.AlternateFontLetter = '@';
+    run.Markup.AlternateFontLetter = '@';
     return;
   }
   const char c = a.Argument[0];
   if (c < 'A' || c > 'z') {
-    run.reporter.ReportSourceError(MessageId::DotCommandErroneous, 0);
+    run.Reporter.ReportSourceError(MessageId::DotCommandErroneous, 0);
     return;
   }
-  run.markup.AlternateFontLetter = c;
+  run.Markup.AlternateFontLetter = c;
   FindFontDefinition(run, c);
 }
 
@@ -207,10 +207,10 @@ void HeadingTags(CompilerRun& run, const TDotArgs& a) {
   bool ok = digits.size() == 6;
   for (char c : digits) ok = ok && c >= '1' && c <= '6';
   if (!ok) {
-    run.reporter.ReportSourceError(MessageId::WrongHeadingTagDigits, 0);
+    run.Reporter.ReportSourceError(MessageId::WrongHeadingTagDigits, 0);
     digits = "123456";
   }
-  run.compile.HeadingTagDigits = digits;
+  run.Compile.HeadingTagDigits = digits;
 }
 
 void IpfLine(CompilerRun& run, const TDotArgs& a) {
@@ -233,28 +233,28 @@ void HtmlLine(CompilerRun& run, const TDotArgs& a) {
 
 void FrameLayout(CompilerRun& run, const TDotArgs& a) {
   const TTargetFlags& t = Target(run);
-  if (run.switches.NoFrames) return;
+  if (run.Switches.NoFrames) return;
   // WinHelp 4 has no frames of its own, but the topics of the group still link to their
   // main chapter.
-  if (t.WinHelp4) run.linkPass.FramePending = true;
+  if (t.WinHelp4) run.LinkPass.FramePending = true;
   if (t.RtfFamily) return;
   SplitWords(run, a.Argument);
   HandleFrameCommand(run);
-  ++run.compile.FrameFileCount;
+  ++run.Compile.FrameFileCount;
 }
 
 // The index marker writer, the .ID handler and the index store read the link mode through the
 // link-block state, as they do in the link pass.
 void PublishLinkMode(CompilerRun& run) {
-  const TCompileContext& cx = run.compile;
-  TLinkPassState& lp = run.linkPass;
+  const TCompileContext& cx = run.Compile;
+  TLinkPassState& lp = run.LinkPass;
   lp.LocalLinks = cx.LinkModeLocal;
   lp.ExternalBlock = cx.LinkModeExternal;
   lp.UrlBlock = cx.LinkModeUrl;
 }
 
 void External(CompilerRun& run, const TDotArgs& a) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   const TTargetFlags& t = Target(run);
   cx.ExternalBlock = a.Line.size() > 3;
   cx.LinkModeUrl = false;
@@ -265,7 +265,7 @@ void External(CompilerRun& run, const TDotArgs& a) {
 }
 
 void Local(CompilerRun& run, const TDotArgs&) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   // .LOCAL ends an .EX block here as in the link pass, so later index lines are written again.
   cx.ExternalBlock = false;
   cx.LinkModeExternal = false;
@@ -275,7 +275,7 @@ void Local(CompilerRun& run, const TDotArgs&) {
 }
 
 void UrlBlock(CompilerRun& run, const TDotArgs&) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   const TTargetFlags& t = Target(run);
   // WinHelp 3 takes no entries from .URL blocks (UrlBlocksAllowed): looking its index lines up
   // would only report them as missing.
@@ -291,8 +291,8 @@ void Heading(CompilerRun& run, const TDotArgs& a) {
 
 void RawHtml(CompilerRun& run, const TDotArgs&) {
   if (Target(run).Html) Out(run) += "<br>\r\n";
-  run.compile.RawHtmlBlock = true;
-  run.compile.RawHtmlCount = 0;
+  run.Compile.RawHtmlBlock = true;
+  run.Compile.RawHtmlCount = 0;
 }
 
 bool FirstIs(const TDotArgs& a, char c) { return !a.Line.empty() && a.Line[0] == c; }
@@ -303,28 +303,28 @@ const std::array<TDotRow, 50>& DotRows() {
       {"OC", [](const CompilerRun&, const TDotArgs& a) { return On(a); }, CentreOn},
       {"OC", [](const CompilerRun&, const TDotArgs& a) { return Off(a); }, CentreOff},
       {"AM", [](const CompilerRun&, const TDotArgs& a) { return On(a) || Off(a); },
-       [](CompilerRun& run, const TDotArgs& a) { run.compile.AutoMargins = On(a); }},
+       [](CompilerRun& run, const TDotArgs& a) { run.Compile.AutoMargins = On(a); }},
       {"HC", [](const CompilerRun&, const TDotArgs& a) { return On(a) || Off(a); },
-       [](CompilerRun& run, const TDotArgs& a) { run.sourceText.HtmlCodeOn = On(a); }},
-      {"HR", [](const CompilerRun& run, const TDotArgs&) { return run.ini.TargetFlags.Html; },
+       [](CompilerRun& run, const TDotArgs& a) { run.SourceText.HtmlCodeOn = On(a); }},
+      {"HR", [](const CompilerRun& run, const TDotArgs&) { return run.Ini.TargetFlags.Html; },
        [](CompilerRun& run, const TDotArgs&) { Out(run) += "<HR>\r\n"; }},
       {"DP", nullptr, [](CompilerRun& run, const TDotArgs&) { HandleDpCommand(run); }},
-      {"LM", [](const CompilerRun& run, const TDotArgs&) { return !run.switches.WordStarInput; },
+      {"LM", [](const CompilerRun& run, const TDotArgs&) { return !run.Switches.WordStarInput; },
        LeftMargin},
       {"LI", nullptr, [](CompilerRun& run, const TDotArgs&) { HandleLiCommand(run); }},
       {"TA", nullptr, [](CompilerRun& run, const TDotArgs&) { HandleTaCommand(run); }},
       {"TE", nullptr,
-       [](CompilerRun& run, const TDotArgs&) { run.tables.TableNoContinuationSpan = true; }},
+       [](CompilerRun& run, const TDotArgs&) { run.Tables.TableNoContinuationSpan = true; }},
       {"TW", nullptr,
-       [](CompilerRun& run, const TDotArgs&) { run.tables.TableJoinWithBlank = true; }},
+       [](CompilerRun& run, const TDotArgs&) { run.Tables.TableJoinWithBlank = true; }},
       {"TP", nullptr, TablePosition},
       {"TT", nullptr,
-       [](CompilerRun& run, const TDotArgs& a) { run.tables.TableAttributes = a.Argument; }},
+       [](CompilerRun& run, const TDotArgs& a) { run.Tables.TableAttributes = a.Argument; }},
       {"FU", nullptr, FootnoteChars},
       {"FT", nullptr,
-       [](CompilerRun& run, const TDotArgs& a) { run.compile.FootnoteAnchorText = a.Argument; }},
+       [](CompilerRun& run, const TDotArgs& a) { run.Compile.FootnoteAnchorText = a.Argument; }},
       {"SC", nullptr,
-       [](CompilerRun& run, const TDotArgs& a) { run.compile.SubheadingListMode = a.Argument; }},
+       [](CompilerRun& run, const TDotArgs& a) { run.Compile.SubheadingListMode = a.Argument; }},
       {"FS", nullptr, FootnoteFrame},
       {"TI", nullptr, Title},
       {"<>|><", nullptr,
@@ -335,8 +335,8 @@ const std::array<TDotRow, 50>& DotRows() {
                "coverpage.\r\n:ectrldef.\r\n";
        }},
       {"ST|IC", nullptr,
-       [](CompilerRun& run, const TDotArgs&) { run.linkPass.IndexChar = GetDotLineChar(run, 3); }},
-      {"IU", nullptr, [](CompilerRun& run, const TDotArgs&) { run.linkPass.CaseFreeIndex = true; }},
+       [](CompilerRun& run, const TDotArgs&) { run.LinkPass.IndexChar = GetDotLineChar(run, 3); }},
+      {"IU", nullptr, [](CompilerRun& run, const TDotArgs&) { run.LinkPass.CaseFreeIndex = true; }},
       {"AC", nullptr, [](CompilerRun&, const TDotArgs&) {}},
       {"SW|IN", nullptr, [](CompilerRun& run, const TDotArgs& a) { IndexLine(run, a, false); }},
       {"SV|IT|IV", nullptr, [](CompilerRun& run, const TDotArgs& a) { IndexLine(run, a, true); }},
@@ -351,14 +351,14 @@ const std::array<TDotRow, 50>& DotRows() {
        [](CompilerRun& run, const TDotArgs&) { EndLineBlock(run); }},
       {"BA|FM", [](const CompilerRun&, const TDotArgs& a) { return a.Letters == "BA" || Off(a); },
        [](CompilerRun& run, const TDotArgs&) { BeginLineBlock(run); }},
-      {"UL", nullptr, [](CompilerRun& run, const TDotArgs&) { run.compile.ListType = 0; }},
-      {"OL|SL", nullptr, [](CompilerRun& run, const TDotArgs&) { run.compile.ListType = 1; }},
+      {"UL", nullptr, [](CompilerRun& run, const TDotArgs&) { run.Compile.ListType = 0; }},
+      {"OL|SL", nullptr, [](CompilerRun& run, const TDotArgs&) { run.Compile.ListType = 1; }},
       {"TC", nullptr,
        [](CompilerRun& run, const TDotArgs& a) {
-         run.tables.TableContinuationChar = a.Empty ? '+' : GetDotLineChar(run, 3);
+         run.Tables.TableContinuationChar = a.Empty ? '+' : GetDotLineChar(run, 3);
        }},
       {"SP", [](const CompilerRun&, const TDotArgs& a) { return On(a) || Off(a); },
-       [](CompilerRun& run, const TDotArgs& a) { run.reader.SoftSpacesAsBlanks = On(a); }},
+       [](CompilerRun& run, const TDotArgs& a) { run.Reader.SoftSpacesAsBlanks = On(a); }},
       {"SN|SF", nullptr, RunningFont},
       {"SA|AF", nullptr, AlternateFont},
       {"HF", nullptr,
@@ -418,9 +418,9 @@ std::string DotArgumentText(std::string_view dotLine) {
 }
 
 void DispatchDotCommand(CompilerRun& run, std::string_view letters) {
-  TCompileContext& cx = run.compile;
-  run.lines.ErrorLineOffset = 1;
-  std::string& line = run.reader.DotLine;
+  TCompileContext& cx = run.Compile;
+  run.Lines.ErrorLineOffset = 1;
+  std::string& line = run.Reader.DotLine;
   TDotArgs a;
   a.Letters = std::string(letters.substr(0, 2));
   {
@@ -442,11 +442,11 @@ void DispatchDotCommand(CompilerRun& run, std::string_view letters) {
   if (cx.HeadingTextPending && !headingLine) {
     cx.HeadingTextPending = false;
     const TTargetFlags& t = Target(run);
-    if ((t.Ipf && run.switches.NewIpfCompiler) || t.RtfFamily) run.source.LineEndCount = 0;
+    if ((t.Ipf && run.Switches.NewIpfCompiler) || t.RtfFamily) run.Source.LineEndCount = 0;
     WriteHeadingLine(run, false);
     if (t.RtfFamily) OpenRtfIndentGroup(run);
     // An IPF heading runs to its line end: markup of the command must not join its text.
-    std::string& out = run.passes.OutputFile;
+    std::string& out = run.Passes.OutputFile;
     if (t.Ipf && (out.size() < 2 || out.compare(out.size() - 2, 2, "\r\n") != 0)) out += "\r\n";
   }
   bool handled = false;
@@ -457,8 +457,8 @@ void DispatchDotCommand(CompilerRun& run, std::string_view letters) {
     break;
   }
   if (!handled && !HandleConditionCommand(run, a.Letters, false))
-    run.reporter.ReportSourceError({MessageId::UnknownDotCommand, a.Letters}, 3);
-  run.lines.ErrorLineOffset = 0;
+    run.Reporter.ReportSourceError({MessageId::UnknownDotCommand, a.Letters}, 3);
+  run.Lines.ErrorLineOffset = 0;
 }
 
 }  // namespace skeldon

@@ -15,25 +15,25 @@ std::string WithPictureExtension(const CompilerRun& run, std::string_view name) 
   std::string n(name);
   const std::size_t slash = n.find_last_of('\\');
   const std::size_t dot = n.find('.', slash == std::string::npos ? 0 : slash + 1);
-  if (dot == std::string::npos) n += run.ini.TargetFlags.Html ? ".GIF" : ".BMP";
+  if (dot == std::string::npos) n += run.Ini.TargetFlags.Html ? ".GIF" : ".BMP";
   return n;
 }
 
 void HandlePictureDirectory(CompilerRun& run, std::string_view argument, bool bd) {
-  run.compile.PictureDirectory = std::string(argument);
+  run.Compile.PictureDirectory = std::string(argument);
   std::string upper(argument);
   for (char& c : upper)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  if (bd && (run.reader.DotLine.size() <= 3 || upper == "TOTAL")) BeginLineBlock(run);
+  if (bd && (run.Reader.DotLine.size() <= 3 || upper == "TOTAL")) BeginLineBlock(run);
 }
 
 void HandlePictureCommand(CompilerRun& run, std::string_view argument) {
-  TCompileContext& cx = run.compile;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  run.markup.PendingLineEnds = run.source.LineEndCount;
+  TCompileContext& cx = run.Compile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  run.Markup.PendingLineEnds = run.Source.LineEndCount;
   WriteSourceLineEnd(run);
-  run.markup.PendingLineEnds = 0;
-  const std::string lower = LowerCaseText(run.fileNames.LowerCaseTable, argument);
+  run.Markup.PendingLineEnds = 0;
+  const std::string lower = LowerCaseText(run.FileNames.LowerCaseTable, argument);
   if (lower == "mitte" || lower == "center") {
     cx.PictureAlignment = 1;
     return;
@@ -52,7 +52,7 @@ void HandlePictureCommand(CompilerRun& run, std::string_view argument) {
   RefreshGraphicsFileName(run, name);
   const std::uint8_t a = cx.PictureAlignment;
   const std::string word = a == 1 ? (t.Html ? "bottom" : "center") : a == 3 ? "right" : "left";
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   out += "\r\n";
   if (t.Html) {
     const std::string n = NormalizeFileName(run, name);
@@ -82,8 +82,8 @@ void HandlePictureCommand(CompilerRun& run, std::string_view argument) {
 }
 
 void HandleGraphicCharCommand(CompilerRun& run, std::string_view argument) {
-  TCompileContext& cx = run.compile;
-  TPassServices& ps = run.passes;
+  TCompileContext& cx = run.Compile;
+  TPassServices& ps = run.Passes;
   if (argument.empty()) return;
   const std::uint8_t ch = static_cast<std::uint8_t>(argument[0]);
   std::string_view rest = argument.substr(1);
@@ -93,13 +93,13 @@ void HandleGraphicCharCommand(CompilerRun& run, std::string_view argument) {
   }
   if (rest.front() == ' ') rest.remove_prefix(1);
   std::string name(rest);
-  if (run.ini.TargetFlags.Html) name = cx.PictureDirectory + name;
+  if (run.Ini.TargetFlags.Html) name = cx.PictureDirectory + name;
   name = WithPictureExtension(run, name);
   RefreshGraphicsFileName(run, name);
-  if (run.iniValues.IsWordChar[ch]) run.reporter.ReportSourceError(MessageId::GraphicsCharError, 0);
+  if (run.IniValues.IsWordChar[ch]) run.Reporter.ReportSourceError(MessageId::GraphicsCharError, 0);
   // The table has 100 entries; a further binding is refused with a message, earlier ones stay.
   if (ps.GraphicFileNames.size() >= static_cast<std::size_t>(kGraphicCharFiles)) {
-    run.reporter.ReportSourceError(MessageId::TooManyGraphicsChars, 0);
+    run.Reporter.ReportSourceError(MessageId::TooManyGraphicsChars, 0);
     return;
   }
   ps.GraphicFileNames.push_back(CutText(name, 100));

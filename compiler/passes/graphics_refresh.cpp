@@ -27,8 +27,8 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
     RecordExternalReference(run, name);
     return;
   }
-  TSummaryPageState& sp = run.summaryPage;
-  if (!run.graphics.SearchGraphicFiles || sp.BitmapDirectoryUsed) return;
+  TSummaryPageState& sp = run.SummaryPage;
+  if (!run.Graphics.SearchGraphicFiles || sp.BitmapDirectoryUsed) return;
   name = NormalizeFileName(run, name);
   const std::size_t slash = name.find_last_of('\\');
   if (slash != std::string::npos) name.erase(0, slash + 1);
@@ -39,12 +39,12 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
     if (g.Name == name) return;
   if (sp.UsedGraphicFileCount < 0xFFFF) ++sp.UsedGraphicFileCount;
   const std::string destination =
-      run.ini.TargetFlags.Html ? run.switches.OutputDirectory + "\\" + name : name;
+      run.Ini.TargetFlags.Html ? run.Switches.OutputDirectory + "\\" + name : name;
   TGraphicFileInfo info;
   info.Name = name;
   info.Found = platform::file_exists(destination);
   std::int32_t size = info.Found ? SizeOf(destination) : -1;
-  const auto& dirs = run.graphics.GraphicDirectoryList;
+  const auto& dirs = run.Graphics.GraphicDirectoryList;
   if (info.Found) {
     for (const std::string& dir : dirs) {
       const std::string source = dir + "\\" + name;
@@ -63,11 +63,11 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
       if (!read.ok()) continue;
       info.Found = true;
       const std::string bytes(read.bytes.begin(), read.bytes.end());
-      if (run.ini.TargetFlags.Html && !platform::directory_exists(run.switches.OutputDirectory))
-        platform::create_directory(run.switches.OutputDirectory);
+      if (run.Ini.TargetFlags.Html && !platform::directory_exists(run.Switches.OutputDirectory))
+        platform::create_directory(run.Switches.OutputDirectory);
       if (platform::write_file(destination, bytes) != platform::FileError::none) {
         WriteMessage(run, {MessageId::GraphicsFileNotCreated, destination}, true);
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::OutputFileFailed));
+        run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::OutputFileFailed));
       }
       if (const auto t = platform::get_file_time(source)) platform::set_file_time(destination, *t);
       size = static_cast<std::int32_t>(bytes.size());
@@ -76,18 +76,18 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
   }
   info.Size = info.Found ? size : -1;
   sp.GraphicFiles.push_back(info);
-  if (!info.Found) run.helpProject.GraphicsMissing = true;
+  if (!info.Found) run.HelpProject.GraphicsMissing = true;
 }
 
 void InstallGraphicsRefresh(CompilerRun& run) {
-  run.passes.RefreshGraphicsFile = [](CompilerRun& r, std::string_view name) {
+  run.Passes.RefreshGraphicsFile = [](CompilerRun& r, std::string_view name) {
     std::string n(name);
     RefreshGraphicsFileName(r, n);
   };
 }
 
 void RefreshBackgroundGraphic(CompilerRun& run, std::string_view tags) {
-  std::string lower = LowerCaseText(run.fileNames.LowerCaseTable, tags.substr(0, 255));
+  std::string lower = LowerCaseText(run.FileNames.LowerCaseTable, tags.substr(0, 255));
   const std::size_t at = lower.find("background");
   if (at == std::string::npos) return;
   std::string piece = at + 12 <= lower.size() ? lower.substr(at + 12, 199) : std::string();
@@ -98,9 +98,9 @@ void RefreshBackgroundGraphic(CompilerRun& run, std::string_view tags) {
 }
 
 std::uint16_t GetGraphicSizeKb(CompilerRun& run, std::string_view name) {
-  if (!run.graphics.SearchGraphicFiles) return 0xFFFF;
+  if (!run.Graphics.SearchGraphicFiles) return 0xFFFF;
   const std::string n = NormalizeFileName(run, name);
-  for (const TGraphicFileInfo& g : run.summaryPage.GraphicFiles) {
+  for (const TGraphicFileInfo& g : run.SummaryPage.GraphicFiles) {
     if (g.Name != n) continue;
     if (g.Size < 0) return 0;
     const std::int64_t kb = (static_cast<std::int64_t>(g.Size) + 500) / 1000;

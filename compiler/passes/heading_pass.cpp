@@ -31,35 +31,35 @@ struct THeadingPassLocal {
 std::string FirstWord(const std::string& text) { return text.substr(0, text.find(' ')); }
 
 void IdLine(CompilerRun& run, THeadingPassLocal& local) {
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   if (t.Html) {
     ReadDotCommandLine(run);
-    const std::string word = FirstWord(run.reader.DotLine);
-    auto& marks = run.fileNames.IdMarkList;
-    const std::int16_t file = static_cast<std::int16_t>(run.numbering.FileCounter);
+    const std::string word = FirstWord(run.Reader.DotLine);
+    auto& marks = run.FileNames.IdMarkList;
+    const std::int16_t file = static_cast<std::int16_t>(run.Numbering.FileCounter);
     // A page name must stay inside the output directory and be a name the file system takes.
     const bool usable = word.empty() || IsSafePageWord(word);
-    if (!usable) run.reporter.ReportSourceError({MessageId::IdWordNamesNoFile, word}, 0);
-    if (usable && !run.switches.NoIdOption && !local.UrBlock && !local.ExBlockOpen &&
+    if (!usable) run.Reporter.ReportSourceError({MessageId::IdWordNamesNoFile, word}, 0);
+    if (usable && !run.Switches.NoIdOption && !local.UrBlock && !local.ExBlockOpen &&
         !word.empty() && (marks.empty() || marks.back().FileNumber != file))
       marks.push_back(TIdMark{file, CutText(word, kIdMarkNameMax)});
     if (!local.Current) return;
-    const std::string lower = LowerCaseText(run.fileNames.LowerCaseTable, word);
-    auto& targets = run.navigation.ButtonTargets;
-    for (const auto& group : run.iniValues.ButtonTable)
+    const std::string lower = LowerCaseText(run.FileNames.LowerCaseTable, word);
+    auto& targets = run.Navigation.ButtonTargets;
+    for (const auto& group : run.IniValues.ButtonTable)
       for (const TButtonEntry& e : group)
         if (e.Key != 0 && e.Name == lower && e.Key < targets.size()) targets[e.Key] = local.Current;
   } else if (t.RtfFamily && local.Current) {
     ReadDotCommandLine(run);
-    const std::string word = FirstWord(run.reader.DotLine);
+    const std::string word = FirstWord(run.Reader.DotLine);
     if (!local.UrBlock && !local.ExBlockOpen && !word.empty())
       local.Current->OwnString = KeepOwnString(run, word);
   }
 }
 
 void FuLine(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
-  TCompileContext& cx = run.compile;
+  TSourceBuffer& sb = run.Source;
+  TCompileContext& cx = run.Compile;
   ReadSourceChar(run);
   ReadSourceChar(run);
   if (sb.CurChar == kCr || SourceEof(run)) {
@@ -70,11 +70,11 @@ void FuLine(CompilerRun& run) {
   cx.FootnoteMarkersSet = true;
   cx.FootnoteBeginChar = sb.CurChar;
   cx.FootnoteEndChar = sb.NextChar;
-  run.htmlPage.TextHasFootnotes = true;
+  run.HtmlPage.TextHasFootnotes = true;
 }
 
 void DotCommand(CompilerRun& run, THeadingPassLocal& local, const std::string& cmd) {
-  const bool included = run.reader.ConditionOn;
+  const bool included = run.Reader.ConditionOn;
   if (!included) {
     HandleConditionCommand(run, cmd, true);
     return;
@@ -85,12 +85,12 @@ void DotCommand(CompilerRun& run, THeadingPassLocal& local, const std::string& c
     local.UrBlock = false;
     local.ExBlockOpen = false;
   } else if (cmd == "FA" || cmd == "WA") {
-    if (!run.switches.NoFrames) run.linkPass.FramePending = true;
+    if (!run.Switches.NoFrames) run.LinkPass.FramePending = true;
   } else if (cmd == "<>" || cmd == "><") {
-    run.helpProject.BrowseButtonsWanted = true;
+    run.HelpProject.BrowseButtonsWanted = true;
   } else if (cmd == "EX") {
     ReadDotCommandLine(run);
-    local.ExBlockOpen = !run.reader.DotLine.empty();
+    local.ExBlockOpen = !run.Reader.DotLine.empty();
     local.UrBlock = false;
   } else if (cmd == "ID") {
     IdLine(run, local);
@@ -104,20 +104,20 @@ void DotCommand(CompilerRun& run, THeadingPassLocal& local, const std::string& c
 // Links a new node of level L into the tree. A level whose cursor is empty (".1 .3 .2") hangs
 // the node below the nearest shallower heading, so the tree stays well formed.
 void LinkNode(CompilerRun& run, THeadingPassLocal& local, THeadingNode* node, std::uint8_t level) {
-  auto& cursor = run.navigation.HeadingCursor;
+  auto& cursor = run.Navigation.HeadingCursor;
   const std::uint8_t p = local.PreviousLevel;
-  if (!run.passes.HeadingTreeRoot) {
-    run.passes.HeadingTreeRoot = node;
+  if (!run.Passes.HeadingTreeRoot) {
+    run.Passes.HeadingTreeRoot = node;
     cursor[level] = node;
     if (level != 1) {
-      run.reporter.ReportSourceError(MessageId::FirstHeadingNotLevelOne, 0);
-      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
+      run.Reporter.ReportSourceError(MessageId::FirstHeadingNotLevelOne, 0);
+      run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     return;
   }
   if (level > p) {
     if (level > p + 1)
-      run.reporter.ReportSourceError(
+      run.Reporter.ReportSourceError(
           {MessageId::HeadingLevelJumped, std::to_string(p), std::to_string(level)}, 0);
     THeadingNode* parent = cursor[p];
     THeadingNode** slot = &parent->FirstChild;
@@ -128,7 +128,7 @@ void LinkNode(CompilerRun& run, THeadingPassLocal& local, THeadingNode* node, st
   } else {
     int up = level - 1;
     while (up >= 1 && !cursor[up]) --up;
-    THeadingNode** slot = up >= 1 ? &cursor[up]->FirstChild : &run.passes.HeadingTreeRoot;
+    THeadingNode** slot = up >= 1 ? &cursor[up]->FirstChild : &run.Passes.HeadingTreeRoot;
     while (*slot) slot = &(*slot)->NextSibling;
     *slot = node;
   }
@@ -139,46 +139,46 @@ void LinkNode(CompilerRun& run, THeadingPassLocal& local, THeadingNode* node, st
 
 void HeadingLine(CompilerRun& run, THeadingPassLocal& local, std::uint8_t level) {
   CheckUserBreak(run);  // every pass offers the break at each heading
-  TSourceBuffer& sb = run.source;
-  TCompileContext& cx = run.compile;
-  const bool group = run.linkPass.FramePending;
+  TSourceBuffer& sb = run.Source;
+  TCompileContext& cx = run.Compile;
+  const bool group = run.LinkPass.FramePending;
   AdvanceHeadingNumber(run, level);
   if (level > cx.DeepestHeadingLevel) cx.DeepestHeadingLevel = level;
   THeadingNode* node = NewHeadingNode(run);
   cx.HeadingOrder.push_back(node);
   LinkNode(run, local, node, level);
-  if (level <= run.ini.NewFileLevel || run.linkPass.FrameGroupActive) {
+  if (level <= run.Ini.NewFileLevel || run.LinkPass.FrameGroupActive) {
     NumberNextFile(run);
   }
-  run.navigation.LastFileNumber = run.numbering.FileCounter;
+  run.Navigation.LastFileNumber = run.Numbering.FileCounter;
   while (!SourceEof(run) && sb.NextChar != kCr) ReadSourceChar(run);
-  run.reporter.ShowProgress();
+  run.Reporter.ShowProgress();
   ++cx.HeadingPassTicks;
-  node->HeadingNumber = run.numbering.HeadingCounter;
-  node->FileNumber = static_cast<std::int16_t>(run.numbering.FileCounter);
+  node->HeadingNumber = run.Numbering.HeadingCounter;
+  node->FileNumber = static_cast<std::int16_t>(run.Numbering.FileCounter);
   node->GroupFlag = group ? 1 : 0;
   node->SourcePosition = static_cast<std::int32_t>(sb.Position);
   local.Current = node;
   local.PreviousLevel = level;
-  run.linkPass.FramePending = false;
+  run.LinkPass.FramePending = false;
 }
 
 }  // namespace
 
 void IndexHeadings(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
-  TCompileContext& cx = run.compile;
+  TSourceBuffer& sb = run.Source;
+  TCompileContext& cx = run.Compile;
   THeadingPassLocal local;
-  run.passes.HeadingTreeRoot = nullptr;
+  run.Passes.HeadingTreeRoot = nullptr;
   cx.HeadingOrder.clear();
-  run.navigation.HeadingCursor.fill(nullptr);
-  run.reader.ConditionOn = true;
-  run.reader.IfOpen = false;
-  run.htmlPage.TextHasFootnotes = false;
+  run.Navigation.HeadingCursor.fill(nullptr);
+  run.Reader.ConditionOn = true;
+  run.Reader.IfOpen = false;
+  run.HtmlPage.TextHasFootnotes = false;
   cx.DeepestHeadingLevel = 0;
   cx.HeadingPassTicks = 0;
   ResetFrameGroupState(run);
-  run.numbering.FileCounter = -1;
+  run.Numbering.FileCounter = -1;
   PrimeReaderWindow(run);
   RewindSource(run);
   while (!SourceEof(run)) {
@@ -189,27 +189,27 @@ void IndexHeadings(CompilerRun& run) {
     ReadSourceChar(run);
     // A dot at a line start: the two characters behind it are the command letters.
     if (remembered == kCr && sb.PrevChar == '.' &&
-        !(sb.CurChar >= '1' && sb.CurChar <= '6' && run.reader.ConditionOn)) {
+        !(sb.CurChar >= '1' && sb.CurChar <= '6' && run.Reader.ConditionOn)) {
       std::string cmd;
       cmd.push_back(static_cast<char>(Upper(sb.CurChar)));
       cmd.push_back(static_cast<char>(Upper(sb.NextChar)));
       DotCommand(run, local, cmd);
-      run.lines.ErrorLineOffset = 0;
+      run.Lines.ErrorLineOffset = 0;
     }
-    if (cx.FootnoteMarkersSet && run.reader.ConditionOn && local.Current &&
+    if (cx.FootnoteMarkersSet && run.Reader.ConditionOn && local.Current &&
         sb.NextChar == cx.FootnoteBeginChar) {
-      const std::int32_t file = run.numbering.FileCounter;
-      if (file >= 0 && file < kFootnoteFileFlags) run.passes.FileHasFootnotes[file] = true;
+      const std::int32_t file = run.Numbering.FileCounter;
+      if (file >= 0 && file < kFootnoteFileFlags) run.Passes.FileHasFootnotes[file] = true;
     }
     if (sb.PrevChar == kCr && sb.CurChar == '.' && sb.NextChar >= '1' && sb.NextChar <= '6' &&
-        run.reader.ConditionOn)
+        run.Reader.ConditionOn)
       HeadingLine(run, local, static_cast<std::uint8_t>(sb.NextChar - '0'));
   }
-  if (run.numbering.HeadingCounter < 1) {
+  if (run.Numbering.HeadingCounter < 1) {
     WriteMessage(run, MessageId::NoHeading, true);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
   }
-  cx.LastHeadingIndex = static_cast<std::uint16_t>(run.numbering.HeadingCounter - 1);
+  cx.LastHeadingIndex = static_cast<std::uint16_t>(run.Numbering.HeadingCounter - 1);
 }
 
 }  // namespace skeldon

@@ -79,7 +79,7 @@ const TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std:
 }
 
 void DropFinalVowel(const CompilerRun& run, std::string& w) {
-  const auto& vowels = run.mainUnit.VowelTable;
+  const auto& vowels = run.MainUnit.VowelTable;
   if (w.size() > 1 && vowels[static_cast<std::uint8_t>(w.back())] &&
       !vowels[static_cast<std::uint8_t>(w[w.size() - 2])])
     w.pop_back();
@@ -164,14 +164,14 @@ void ForEachStoredKeyMatching(const TIndexStore& st, std::string_view probeKey, 
 
 void NormaliseIndexWord(const CompilerRun& run, std::string& word) {
   if (!word.empty())
-    word[0] = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(word[0])]);
+    word[0] = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(word[0])]);
   DropFinalVowel(run, word);
 }
 
 bool IndexWordsMatch(const CompilerRun& run, std::string_view stored, std::string_view probe) {
   std::string s(stored), p(probe);
   if (!p.empty())
-    p[0] = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(p[0])]);
+    p[0] = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(p[0])]);
   DropFinalVowel(run, s);
   DropFinalVowel(run, p);
   if (s.size() == p.size()) return s == p;
@@ -179,7 +179,7 @@ bool IndexWordsMatch(const CompilerRun& run, std::string_view stored, std::strin
   if (p.compare(0, s.size(), s) != 0) return false;
   std::string_view rest = std::string_view(p).substr(s.size());
   if (rest.size() > kEndingRemainderMax) rest = rest.substr(0, kEndingRemainderMax);
-  for (const std::string& ending : run.indexStore.WordEndings) {
+  for (const std::string& ending : run.IndexStore.WordEndings) {
     if (ending.empty()) break;
     if (rest == ending) return true;
   }
@@ -187,7 +187,7 @@ bool IndexWordsMatch(const CompilerRun& run, std::string_view stored, std::strin
 }
 
 void ClearIndexStore(CompilerRun& run) {
-  TIndexStore& st = run.indexStore;
+  TIndexStore& st = run.IndexStore;
   st.IndexBuckets.fill(nullptr);
   st.IndexBucketTails.fill(nullptr);
   st.CurrentBucket = 0;
@@ -205,15 +205,15 @@ void ClearIndexStore(CompilerRun& run) {
 }
 
 TIndexEntry* FirstEntryOfHeading(const CompilerRun& run, std::uint32_t headingNumber) {
-  const auto& table = run.indexStore.HeadingFirstEntry;
+  const auto& table = run.IndexStore.HeadingFirstEntry;
   return headingNumber < table.size() ? table[headingNumber] : nullptr;
 }
 
 TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word, const TIndexEntry* start,
                                   bool takeIndexOnly) {
-  TIndexStore& st = run.indexStore;
+  TIndexStore& st = run.IndexStore;
   const TIndexEntry* e = start ? start : st.IndexBuckets[IndexBucketOf(word)];
-  std::string probe = run.linkPass.CaseFreeIndex ? LowerCaseText(run.fileNames.LowerCaseTable, word)
+  std::string probe = run.LinkPass.CaseFreeIndex ? LowerCaseText(run.FileNames.LowerCaseTable, word)
                                                  : std::string(word);
   for (; e; e = e->NextInBucket)
     if (IndexWordsMatch(run, e->Word, probe) && (!e->IndexOnly || takeIndexOnly))
@@ -223,14 +223,14 @@ TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word, const
 
 TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TIndexEntry* start,
                             bool takeIndexOnly) {
-  TIndexStore& st = run.indexStore;
+  TIndexStore& st = run.IndexStore;
   const std::uint8_t bucket = start ? start->Bucket : IndexBucketOf(word);
   const std::uint64_t from = start ? start->Order : 0;
   std::string& probe = st.ProbeScratch;
   probe.assign(word);
-  if (run.linkPass.CaseFreeIndex)
+  if (run.LinkPass.CaseFreeIndex)
     for (char& c : probe)
-      c = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
+      c = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
   NormaliseIndexWord(run, probe);
   TIndexEntry* best = nullptr;
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
@@ -245,12 +245,12 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
 
 TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
                            const std::function<bool(const TIndexEntry&)>& continues) {
-  TIndexStore& st = run.indexStore;
+  TIndexStore& st = run.IndexStore;
   const std::uint8_t bucket = IndexBucketOf(word);
   std::string probe(word);
-  if (run.linkPass.CaseFreeIndex)
+  if (run.LinkPass.CaseFreeIndex)
     for (char& c : probe)
-      c = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
+      c = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
   NormaliseIndexWord(run, probe);
   TIndexEntry* oneWord = nullptr;
   std::vector<TIndexEntry*> heads;
@@ -284,7 +284,7 @@ bool HasLaterIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_
 }
 
 void MoveIndexEntryBefore(CompilerRun& run, TIndexEntry& n, TIndexEntry& p) {
-  TIndexStore& st = run.indexStore;
+  TIndexStore& st = run.IndexStore;
   if (&n == &p || n.Bucket != p.Bucket) return;
   const std::uint8_t b = n.Bucket;
   // Unlink n.
@@ -317,7 +317,7 @@ void MoveIndexEntryBefore(CompilerRun& run, TIndexEntry& n, TIndexEntry& p) {
 }
 
 void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* link) {
-  TIndexStore& st = run.indexStore;
+  TIndexStore& st = run.IndexStore;
   RemoveFromGroups(st, &entry);
   if (entry.LastWordLink)
     entry.LastWordLink->Next = link;
@@ -332,10 +332,10 @@ void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* lin
 
 void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, bool inverted,
                       bool unlisted) {
-  TIndexStore& st = run.indexStore;
-  const TLinkPassState& lp = run.linkPass;
-  const TTargetFlags& target = run.ini.TargetFlags;
-  const auto& lower = run.fileNames.LowerCaseTable;
+  TIndexStore& st = run.IndexStore;
+  const TLinkPassState& lp = run.LinkPass;
+  const TTargetFlags& target = run.Ini.TargetFlags;
+  const auto& lower = run.FileNames.LowerCaseTable;
   if (word.size() > 255) word = word.substr(0, 255);
 
   st.CurrentBucket = IndexBucketOf(word);
@@ -361,8 +361,8 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
     e->EntryNumber = found->EntryNumber;
   } else {
     if (st.EntryNumberCounter == 65535) {
-      run.reporter.ReportSourceError(MessageId::TooManyIndexEntries, 0);
-      run.reporter.Terminate(ExitCode::RunFailed);
+      run.Reporter.ReportSourceError(MessageId::TooManyIndexEntries, 0);
+      run.Reporter.Terminate(ExitCode::RunFailed);
     }
     e->EntryNumber = ++st.EntryNumberCounter;
   }
@@ -373,7 +373,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
     const bool program = e->LinkTarget && IsProgramFileName(run, *e->LinkTarget);
     if (target.Ipf && !lp.UrlBlock && !program) {
       if (lp.ExternalPanelNumber == 0) {
-        run.reporter.ReportSourceError(MessageId::ExternalLinkWithoutId, 0);
+        run.Reporter.ReportSourceError(MessageId::ExternalLinkWithoutId, 0);
         e->HeadingNumber = 1;
       } else {
         e->HeadingNumber = lp.ExternalPanelNumber;
@@ -384,13 +384,13 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
       st.ContextIdCopies.push_back(std::make_unique<std::string>(lp.ExternalContextId));
       e->ContextId = st.ContextIdCopies.back().get();
       if (lp.ExternalContextId.empty())
-        run.reporter.ReportSourceError(MessageId::ExternalLinkWithoutId, 0);
+        run.Reporter.ReportSourceError(MessageId::ExternalLinkWithoutId, 0);
     }
     e->HeadingNode = nullptr;
   } else {
-    st.IndexPageWanted = run.ini.CreateIndex;
+    st.IndexPageWanted = run.Ini.CreateIndex;
     e->LinkTarget = nullptr;
-    e->HeadingNumber = run.numbering.HeadingCounter;
+    e->HeadingNumber = run.Numbering.HeadingCounter;
     if (st.HeadingFirstEntry.size() <= e->HeadingNumber)
       st.HeadingFirstEntry.resize(static_cast<std::size_t>(e->HeadingNumber) + 1, nullptr);
     if (!st.HeadingFirstEntry[e->HeadingNumber]) st.HeadingFirstEntry[e->HeadingNumber] = e;
@@ -398,7 +398,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
     st.LastInternalEntry = e;
     e->OpensFrameGroup = lp.HeadingOpensFrameGroup ? 1 : 0;
     if (e->OpensFrameGroup) st.FrameGroupsUsed = true;
-    e->FileNumber = static_cast<std::int16_t>(run.numbering.FileCounter);
+    e->FileNumber = static_cast<std::int16_t>(run.Numbering.FileCounter);
     // Before the first heading no node stands at the current level.
     const std::uint8_t level = lp.CurrentLevel >= 1 && lp.CurrentLevel <= 6 ? lp.CurrentLevel : 1;
     e->HeadingNode = lp.LevelCursors[level];
@@ -409,7 +409,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
   e->Unlisted = (unlisted || !lp.LocalLinks) ? 1 : 0;
   e->Word.assign(word);
   if (lp.CaseFreeIndex) e->Word = LowerCaseText(lower, e->Word);
-  if (e->Word.empty()) run.reporter.ReportSourceError(MessageId::EmptyIndexWord, 0);
+  if (e->Word.empty()) run.Reporter.ReportSourceError(MessageId::EmptyIndexWord, 0);
   e->Inverted = inverted ? 1 : 0;
   e->OriginalFirstChar = e->Word.empty() ? 0 : static_cast<std::uint8_t>(e->Word[0]);
   e->GroupFileNumber = lp.FrameGroupActive ? lp.FrameFileNumber : -99;
@@ -421,15 +421,15 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
 }
 
 void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
-  TIndexStore& st = run.indexStore;
+  TIndexStore& st = run.IndexStore;
   st.PanelIdDefines.clear();
   const std::string name(fileName);
   SetFileOpenReadOnly(run, true);
   platform::ReadResult file = platform::read_file(name);
   SetFileOpenReadOnly(run, false);
   if (!file.ok()) {
-    run.reporter.ReportSourceError({MessageId::FileNotFound, name}, 0);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
+    run.Reporter.ReportSourceError({MessageId::FileNotFound, name}, 0);
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
   const std::string text(file.bytes.begin(), file.bytes.end());
   std::size_t pos = 0;
@@ -455,7 +455,7 @@ void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
       const std::size_t stop =
           start < line.size() ? line.find_first_of(" \t", start) : std::string::npos;
       if (stop == std::string::npos) {
-        run.reporter.ReportSourceError({MessageId::ErrorReading, name}, 0);
+        run.Reporter.ReportSourceError({MessageId::ErrorReading, name}, 0);
         continue;
       }
       defName = line.substr(start, stop - start);
@@ -469,24 +469,24 @@ void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
 }
 
 const TPanelIdDefine* FindPanelIdDefine(const CompilerRun& run, std::string_view name) {
-  for (const TPanelIdDefine& d : run.indexStore.PanelIdDefines)
+  for (const TPanelIdDefine& d : run.IndexStore.PanelIdDefines)
     if (d.Name == name) return &d;
   return nullptr;
 }
 
 bool WasLinkedInTopic(const CompilerRun& run, const TIndexEntry& entry) {
-  if (run.ini.LinkEveryOccurrence) return false;
-  return run.indexStore.LinkedInTopicSet.count(&entry) != 0;
+  if (run.Ini.LinkEveryOccurrence) return false;
+  return run.IndexStore.LinkedInTopicSet.count(&entry) != 0;
 }
 
 void AddLinkedInTopic(CompilerRun& run, TIndexEntry& entry) {
-  run.indexStore.LinkedInTopic.push_back(&entry);
-  run.indexStore.LinkedInTopicSet.insert(&entry);
+  run.IndexStore.LinkedInTopic.push_back(&entry);
+  run.IndexStore.LinkedInTopicSet.insert(&entry);
 }
 
 void ClearLinkedInTopic(CompilerRun& run) {
-  run.indexStore.LinkedInTopic.clear();
-  run.indexStore.LinkedInTopicSet.clear();
+  run.IndexStore.LinkedInTopic.clear();
+  run.IndexStore.LinkedInTopicSet.clear();
 }
 
 }  // namespace skeldon

@@ -16,34 +16,34 @@ namespace {
 
 std::uint8_t Clamp255(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-void Report(CompilerRun& run, MessageId message) { run.reporter.ReportSourceError(message, 0); }
+void Report(CompilerRun& run, MessageId message) { run.Reporter.ReportSourceError(message, 0); }
 
 // The margin of the line's indentation, written once per change.
 void WriteMargin(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  TMarkupState& m = run.markup;
-  const TTargetFlags& t = run.ini.TargetFlags;
+  TCompileContext& cx = run.Compile;
+  TMarkupState& m = run.Markup;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   const int margin = m.IndentLevel + m.MarginLevel;
   if (margin == cx.LastMargin) return;
   if (t.Html)
     SetHtmlIndentDepth(run, m.IndentLevel, m.MarginLevel);
   else if (t.Ipf)
-    run.passes.OutputFile += "\r\n:lm margin=" + std::to_string(margin + 1) + ".";
+    run.Passes.OutputFile += "\r\n:lm margin=" + std::to_string(margin + 1) + ".";
   else
-    WriteFontChange(run, run.passes.OutputFile, m.RunningFontLetter, false);
+    WriteFontChange(run, run.Passes.OutputFile, m.RunningFontLetter, false);
   cx.LastMargin = Clamp255(margin);
 }
 
 void FlushBreaks(CompilerRun& run) {
   WriteSourceLineEnd(run);
-  run.markup.PendingLineEnds = 0;
+  run.Markup.PendingLineEnds = 0;
 }
 
 int ListLevelOf(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  const int open = run.markup.ListLevel;
-  if (!run.switches.WordStarInput) {
-    const std::size_t p = run.ini.ListChars.find(static_cast<char>(cx.LineListChar));
+  TCompileContext& cx = run.Compile;
+  const int open = run.Markup.ListLevel;
+  if (!run.Switches.WordStarInput) {
+    const std::size_t p = run.Ini.ListChars.find(static_cast<char>(cx.LineListChar));
     return p == std::string::npos ? 1 : static_cast<int>(p) + 1;
   }
   int level = 0;
@@ -61,17 +61,17 @@ int ListLevelOf(CompilerRun& run) {
     if (open > 0 && open <= kListLevelTables && cx.LineListCharPos <= cx.LevelCharPos[open])
       Report(run, MessageId::HeadingLevelError);
   }
-  if (run.markup.PendingLineEnds > 0) --run.markup.PendingLineEnds;
+  if (run.Markup.PendingLineEnds > 0) --run.Markup.PendingLineEnds;
   return level;
 }
 
 void WriteListItem(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  TMarkupState& m = run.markup;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
+  TCompileContext& cx = run.Compile;
+  TMarkupState& m = run.Markup;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
   const int level = ListLevelOf(run);
-  if (run.ini.LinksPerParagraph && !t.RtfText) ClearLinkedInTopic(run);
+  if (run.Ini.LinksPerParagraph && !t.RtfText) ClearLinkedInTopic(run);
   if (level == m.ListLevel) {
     FlushBreaks(run);
   } else {
@@ -90,14 +90,14 @@ void WriteListItem(CompilerRun& run) {
       m.RtfIndentGroupOpen = false;
     }
     out += "\\par\r\n";
-    const int indention = run.ini.ListIndention;
+    const int indention = run.Ini.ListIndention;
     const std::int16_t tab =
         static_cast<std::int16_t>(kRtfIndentStep * (level * indention + m.MarginLevel));
     if (level != m.ListLevel)
       out += "\\par\\fi" + std::to_string(-kRtfIndentStep * indention) + " \\li" +
              std::to_string(tab) + " \\tx" + std::to_string(tab) + " ";
     if (cx.ListType == 0) {
-      const std::string& printed = run.ini.PrintedListChars;
+      const std::string& printed = run.Ini.PrintedListChars;
       EmitSourceChar(run, level <= static_cast<int>(printed.size())
                               ? static_cast<std::uint8_t>(printed[level - 1])
                               : static_cast<std::uint8_t>('o'));
@@ -121,7 +121,7 @@ void WriteListItem(CompilerRun& run) {
     while (m.ListLevel > level) CloseLists(run);
     out += t.Html ? "<li>\r\n" : ":li.\r\n";
   }
-  if (run.switches.WordStarInput && level - m.ListLevel > 1)
+  if (run.Switches.WordStarInput && level - m.ListLevel > 1)
     Report(run, MessageId::WrongIndentLevel);
   m.ListLevel = static_cast<std::int16_t>(level);
 }
@@ -129,11 +129,11 @@ void WriteListItem(CompilerRun& run) {
 }  // namespace
 
 void CheckListIndent(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  TMarkupState& m = run.markup;
-  const TTargetFlags& t = run.ini.TargetFlags;
+  TCompileContext& cx = run.Compile;
+  TMarkupState& m = run.Markup;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   if (m.ListLevel == 0) {
-    if (!run.switches.WordStarInput && (!cx.AutoMargins || !m.FormatMode)) {
+    if (!run.Switches.WordStarInput && (!cx.AutoMargins || !m.FormatMode)) {
       FlushBreaks(run);
       m.IndentLevel = 0;
       for (int i = 1; i <= cx.LineIndent; ++i)
@@ -150,9 +150,9 @@ void CheckListIndent(CompilerRun& run) {
     if (cx.LineListChar != 0) FilterOutputChar(run, cx.LineListChar);
     return;
   }
-  if (!run.switches.WordStarInput) {
-    run.passes.OutputFile += "\r\n";
-    if (!run.switches.SoftLineEnds) WriteLineBreak(run);
+  if (!run.Switches.WordStarInput) {
+    run.Passes.OutputFile += "\r\n";
+    if (!run.Switches.SoftLineEnds) WriteLineBreak(run);
     m.PendingLineEnds = 0;
     return;
   }
@@ -165,7 +165,7 @@ void CheckListIndent(CompilerRun& run) {
       }
   }
   FlushBreaks(run);
-  if (!run.passes.InFootnote && !t.RtfFamily)
+  if (!run.Passes.InFootnote && !t.RtfFamily)
     while (m.ListLevel > level) CloseLists(run);
   if (m.ListLevel == 0 && cx.LineIndent > 1) Report(run, MessageId::UndefinedIndent);
   if (cx.LineListChar != 0) FilterOutputChar(run, cx.LineListChar);
@@ -173,12 +173,12 @@ void CheckListIndent(CompilerRun& run) {
 }
 
 void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
-  TCompileContext& cx = run.compile;
-  TMarkupState& m = run.markup;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  const bool drawing = run.lineDrawing.LineDrawingActive;
+  TCompileContext& cx = run.Compile;
+  TMarkupState& m = run.Markup;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  const bool drawing = run.LineDrawing.LineDrawingActive;
   if (cx.LineStartPending && !drawing &&
-      (ch == run.reader.SoftSpaceChar || (IsListChar(run, ch) && cx.LineListChar == 0))) {
+      (ch == run.Reader.SoftSpaceChar || (IsListChar(run, ch) && cx.LineListChar == 0))) {
     if (cx.LineIndent < 255) ++cx.LineIndent;
     if (IsListChar(run, ch) && cx.LineListChar == 0) {
       cx.LineListChar = ch;
@@ -187,7 +187,7 @@ void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
     return;
   }
   if (cx.LineStartPending && !drawing && ch != 0x0D) {
-    if (cx.LineListChar != 0 && cx.LineIndent > cx.LineListCharPos && !run.passes.InFootnote)
+    if (cx.LineListChar != 0 && cx.LineIndent > cx.LineListCharPos && !run.Passes.InFootnote)
       WriteListItem(run);
     else
       CheckListIndent(run);
@@ -200,7 +200,7 @@ void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
           CloseLists(run);
           closed = true;
         }
-        if (!run.switches.WordStarInput && closed) FlushBreaks(run);
+        if (!run.Switches.WordStarInput && closed) FlushBreaks(run);
       }
     }
     cx.LineStartPending = false;
@@ -208,7 +208,7 @@ void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
   // The blank after a footnote end marker is dropped because the other targets close a
   // footnote with a separator of their own; RTF text closes it with "}}" alone and keeps it.
   const bool afterFootnote =
-      cx.FootnoteMarkersSet && ch == ' ' && run.source.CurChar == cx.FootnoteEndChar;
+      cx.FootnoteMarkersSet && ch == ' ' && run.Source.CurChar == cx.FootnoteEndChar;
   if (!afterFootnote || t.RtfText) FilterOutputChar(run, ch);
 }
 

@@ -22,37 +22,37 @@ std::uint8_t UpperAscii(std::uint8_t c) { return c >= 'a' && c <= 'z' ? c - 32 :
 
 bool ContainsLowered(const CompilerRun& run, std::string_view name,
                      std::initializer_list<std::string_view> parts) {
-  const std::string lower = LowerCaseText(run.fileNames.LowerCaseTable, name);
+  const std::string lower = LowerCaseText(run.FileNames.LowerCaseTable, name);
   for (std::string_view p : parts)
     if (lower.find(p) != std::string::npos) return true;
   return false;
 }
 
 const std::string* KeepExternalTarget(CompilerRun& run, std::string text) {
-  run.linkPass.ExternalTargets.push_back(std::make_unique<std::string>(std::move(text)));
-  return run.linkPass.ExternalTargets.back().get();
+  run.LinkPass.ExternalTargets.push_back(std::make_unique<std::string>(std::move(text)));
+  return run.LinkPass.ExternalTargets.back().get();
 }
 
 // In the colon form the flag is set when the expression ends with ';'.
 bool IsIndexExpressionEnd(CompilerRun& run, bool lineMode, bool& inverted) {
-  const TLinkPassState& lp = run.linkPass;
-  const std::uint8_t next = run.source.NextChar;
+  const TLinkPassState& lp = run.LinkPass;
+  const std::uint8_t next = run.Source.NextChar;
   if (lineMode) return next == kCr;
   if (lp.ColonForm) {
     inverted = next == ';';
     return next == ':' || next == ';';
   }
-  return !run.iniValues.IsWordChar[next] && !lp.WordBuffer.empty();
+  return !run.IniValues.IsWordChar[next] && !lp.WordBuffer.empty();
 }
 
 void StoreIndexWord(CompilerRun& run, bool inverted, bool unlisted, bool last) {
-  TLinkPassState& lp = run.linkPass;
+  TLinkPassState& lp = run.LinkPass;
   if (lp.FirstWord) {
     InsertIndexEntry(run, lp.WordBuffer, false, inverted, unlisted);
     lp.FirstWord = false;
-    lp.ExpressionEntry = run.indexStore.LastInserted;
+    lp.ExpressionEntry = run.IndexStore.LastInserted;
   } else {
-    if (run.indexStore.LastInserted) run.indexStore.LastInserted->Inverted = inverted ? 1 : 0;
+    if (run.IndexStore.LastInserted) run.IndexStore.LastInserted->Inverted = inverted ? 1 : 0;
     AppendIndexWordLink(run, lp.WordBuffer);
     if (inverted && last) InsertIndexEntry(run, lp.WordBuffer, true, true, true);
   }
@@ -62,8 +62,8 @@ void StoreIndexWord(CompilerRun& run, bool inverted, bool unlisted, bool last) {
 // Puts the expression's entry in front of the first earlier entry of its bucket that matches
 // it either way and has fewer continuation words.
 void PromoteLongerIndexEntry(CompilerRun& run) {
-  TIndexStore& st = run.indexStore;
-  TIndexEntry* n = run.linkPass.ExpressionEntry;
+  TIndexStore& st = run.IndexStore;
+  TIndexEntry* n = run.LinkPass.ExpressionEntry;
   if (!n || n->LinkCount == 0) return;
   TIndexEntry* best = nullptr;
   std::string key;
@@ -93,8 +93,8 @@ void PromoteLongerIndexEntry(CompilerRun& run) {
 
 void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool commaSplit,
                           bool unlisted) {
-  TLinkPassState& lp = run.linkPass;
-  TSourceBuffer& sb = run.source;
+  TLinkPassState& lp = run.LinkPass;
+  TSourceBuffer& sb = run.Source;
   lp.WordBuffer.clear();
   lp.FirstWord = true;
   lp.ExpressionEntry = nullptr;
@@ -105,12 +105,12 @@ void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool c
     ++count;
     if (count > kIndexExpressionMax ||
         (lp.ColonForm &&
-         (sb.NextChar == lp.IndexChar || (sb.CurChar == kCr && run.reader.DotLineMark)))) {
-      run.reporter.ReportSourceError(MessageId::IndexEndMarkerMissing, 0);
-      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
+         (sb.NextChar == lp.IndexChar || (sb.CurChar == kCr && run.Reader.DotLineMark)))) {
+      run.Reporter.ReportSourceError(MessageId::IndexEndMarkerMissing, 0);
+      run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     const std::uint8_t c = sb.NextChar;
-    if (run.iniValues.IsWordChar[c] || (lineMode && c != ' ')) {
+    if (run.IniValues.IsWordChar[c] || (lineMode && c != ' ')) {
       if (c == ',' && commaSplit)
         commaSeen = true;
       else
@@ -126,11 +126,11 @@ void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool c
     }
     ReadSourceChar(run);
   }
-  if (lineMode && sb.NextChar == kCr) run.lines.ErrorLineOffset = 1;  // its line end is counted
+  if (lineMode && sb.NextChar == kCr) run.Lines.ErrorLineOffset = 1;  // its line end is counted
   if (lineMode && inverted && sb.CurChar == ' ')
-    run.reporter.ReportSourceError(MessageId::SpaceAfterIv, 0);
+    run.Reporter.ReportSourceError(MessageId::SpaceAfterIv, 0);
   else if (lineMode && lp.ExternalBlock && sb.CurChar == ' ')
-    run.reporter.ReportSourceError(MessageId::SpaceAfterIn, 0);
+    run.Reporter.ReportSourceError(MessageId::SpaceAfterIn, 0);
   StoreIndexWord(run, inverted, inverted || unlisted, true);
   if (commaSeen && !firstPartPending) {
     lp.WordBuffer = firstPart;
@@ -140,12 +140,12 @@ void ParseIndexExpression(CompilerRun& run, bool lineMode, bool inverted, bool c
 }
 
 void SkipToLineEnd(CompilerRun& run) {
-  while (!SourceEof(run) && run.source.NextChar != kCr) ReadSourceChar(run);
+  while (!SourceEof(run) && run.Source.NextChar != kCr) ReadSourceChar(run);
 }
 
 void HeadingStep(CompilerRun& run, std::uint8_t level) {
   CheckUserBreak(run);
-  TLinkPassState& lp = run.linkPass;
+  TLinkPassState& lp = run.LinkPass;
   lp.HeadingOpensFrameGroup = lp.FramePending;
   const std::uint8_t old = lp.CurrentLevel;
   lp.CurrentLevel = level;
@@ -154,14 +154,14 @@ void HeadingStep(CompilerRun& run, std::uint8_t level) {
   // Nil cursors (a tree that does not match the text) leave the entries without a node
   // rather than follow a missing link.
   if (!cur[1])
-    cur[1] = run.passes.HeadingTreeRoot;
+    cur[1] = run.Passes.HeadingTreeRoot;
   else if (level > old)
     cur[level] = cur[old] ? cur[old]->FirstChild : nullptr;
   else
     cur[level] = cur[level] ? cur[level]->NextSibling : nullptr;
   if (lp.FramePending) lp.FrameFileNumber = lp.FrameGroupBase + 1;
-  if (level <= run.ini.NewFileLevel || lp.FrameGroupActive) NumberNextFile(run);
-  run.reporter.ShowProgress();
+  if (level <= run.Ini.NewFileLevel || lp.FrameGroupActive) NumberNextFile(run);
+  run.Reporter.ShowProgress();
   SkipToLineEnd(run);
   ReadSourceChar(run);
   const THeadingLevelStyle& style = lp.HeadingLevelStyles[level];
@@ -170,13 +170,13 @@ void HeadingStep(CompilerRun& run, std::uint8_t level) {
 }
 
 void UrlBlockCommand(CompilerRun& run) {
-  TLinkPassState& lp = run.linkPass;
+  TLinkPassState& lp = run.LinkPass;
   lp.LocalLinks = false;
   if (!UrlBlocksAllowed(run)) return;
   ReadDotCommandLine(run);
-  std::string line = run.reader.DotLine;
+  std::string line = run.Reader.DotLine;
   if (!line.empty() && UpperAscii(static_cast<std::uint8_t>(line[0])) == 'L') line.erase(0, 1);
-  if (line.empty()) run.reporter.ReportSourceError(MessageId::UrlMissing, 0);
+  if (line.empty()) run.Reporter.ReportSourceError(MessageId::UrlMissing, 0);
   if (!line.empty() && line[0] == ' ') line.erase(0, 1);
   lp.ExternalBlock = true;
   lp.UrlBlock = true;
@@ -185,15 +185,15 @@ void UrlBlockCommand(CompilerRun& run) {
   const std::size_t colon = line.find(':');
   if (colon != std::string::npos)
     for (std::size_t i = 0; i < colon; ++i)
-      line[i] = static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(line[i])]);
+      line[i] = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(line[i])]);
   lp.ExternalTarget = KeepExternalTarget(run, std::move(line));
 }
 
 void ExternalBlockCommand(CompilerRun& run) {
-  TLinkPassState& lp = run.linkPass;
-  const TTargetFlags& target = run.ini.TargetFlags;
+  TLinkPassState& lp = run.LinkPass;
+  const TTargetFlags& target = run.Ini.TargetFlags;
   ReadDotCommandLine(run);
-  const std::string name = run.reader.DotLine;
+  const std::string name = run.Reader.DotLine;
   lp.ExternalContextId.clear();
   lp.UrlBlock = false;
   if (name.empty()) {
@@ -212,10 +212,10 @@ void ExternalBlockCommand(CompilerRun& run) {
         if (c == '\\') c = '/';
     lp.ExternalTarget = KeepExternalTarget(run, std::move(copy));
     if (!program) {
-      const std::string& panelName = run.ini.PanelIdFileName;
+      const std::string& panelName = run.Ini.PanelIdFileName;
       if (panelName.rfind("*.", 0) != 0) {
-        run.reporter.ReportSourceError(MessageId::PanelIdFileNameWithoutWildcard, 0);
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::HelpFileNameWrong));
+        run.Reporter.ReportSourceError(MessageId::PanelIdFileNameWithoutWildcard, 0);
+        run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::HelpFileNameWrong));
       }
       if (target.Ipf)
         ReadPanelIdHeader(run, SetFileExtension(name, CutText(panelName.substr(2), 199)));
@@ -224,17 +224,17 @@ void ExternalBlockCommand(CompilerRun& run) {
     lp.LocalLinks = false;
     lp.ExternalBlock = false;
   }
-  if (!help && !program) run.reporter.ReportSourceError(MessageId::WrongExUsage, 0);
+  if (!help && !program) run.Reporter.ReportSourceError(MessageId::WrongExUsage, 0);
 }
 
 void IdCommand(CompilerRun& run) {
-  TLinkPassState& lp = run.linkPass;
-  const TTargetFlags& target = run.ini.TargetFlags;
+  TLinkPassState& lp = run.LinkPass;
+  const TTargetFlags& target = run.Ini.TargetFlags;
   if (lp.UrlBlock) {
     if (!UrlBlocksAllowed(run)) return;
     ReadDotCommandLine(run);
-    const std::string name = LowerCaseText(run.fileNames.LowerCaseTable, run.reader.DotLine);
-    for (const auto& group : run.iniValues.ButtonTable) {
+    const std::string name = LowerCaseText(run.FileNames.LowerCaseTable, run.Reader.DotLine);
+    for (const auto& group : run.IniValues.ButtonTable) {
       for (const TButtonEntry& row : group) {
         // Only rows that name a button bind it; an empty row or a code outside the table
         // would point nowhere.
@@ -249,77 +249,77 @@ void IdCommand(CompilerRun& run) {
   if (!target.Ipf && !target.RtfFamily) return;
   if (lp.ExternalBlock) {
     ReadDotCommandLine(run);
-    std::string name = run.reader.DotLine;
+    std::string name = run.Reader.DotLine;
     if (!name.empty() && name.back() == ' ') name.pop_back();
     if (target.RtfFamily) {
       lp.ExternalContextId = CutText(name, kExternalContextIdMax);
     } else {
       const TPanelIdDefine* d = FindPanelIdDefine(run, name);
       if (!d)
-        run.reporter.ReportSourceError({MessageId::PanelIdNotFound, name}, 0);
+        run.Reporter.ReportSourceError({MessageId::PanelIdNotFound, name}, 0);
       else
         lp.ExternalPanelNumber = d->Number;
     }
-  } else if (run.ini.PanelIdFileName.rfind("*.", 0) == 0) {
+  } else if (run.Ini.PanelIdFileName.rfind("*.", 0) == 0) {
     lp.PanelIdFileWanted = true;
   }
 }
 
 void IndexCharCommand(CompilerRun& run) {
-  TLinkPassState& lp = run.linkPass;
+  TLinkPassState& lp = run.LinkPass;
   ReadSourceChar(run);
-  std::uint8_t c = run.source.NextChar;
+  std::uint8_t c = run.Source.NextChar;
   if (c == ' ' && !SourceEof(run)) {
     ReadSourceChar(run);
-    c = run.source.NextChar;
+    c = run.Source.NextChar;
   }
   // A line end is no index character: it would turn every line end into an expression.
   if (c != kCr) lp.IndexChar = c;
 }
 
 void IndexLine(CompilerRun& run, bool inverted) {
-  TLinkPassState& lp = run.linkPass;
+  TLinkPassState& lp = run.LinkPass;
   if (!lp.LocalLinks && !lp.ExternalBlock) return;
-  if (!inverted && lp.LocalLinks && run.numbering.HeadingCounter == 0) {
-    run.reporter.ReportSourceError(MessageId::IndexEntryBeforeFirstHeading, 0);
+  if (!inverted && lp.LocalLinks && run.Numbering.HeadingCounter == 0) {
+    run.Reporter.ReportSourceError(MessageId::IndexEntryBeforeFirstHeading, 0);
     return;
   }
   ReadSourceChar(run);
-  if (run.source.NextChar == ' ') ReadSourceChar(run);
+  if (run.Source.NextChar == ' ') ReadSourceChar(run);
   ParseIndexExpression(run, true, inverted, false, false);
 }
 
 void TitleCommand(CompilerRun& run) {
-  TLinkPassState& lp = run.linkPass;
+  TLinkPassState& lp = run.LinkPass;
   ReadDotCommandLine(run);
-  if (!run.reader.DotLine.empty()) {
-    lp.DocumentTitle = run.reader.DotLine;
+  if (!run.Reader.DotLine.empty()) {
+    lp.DocumentTitle = run.Reader.DotLine;
     return;
   }
   if (SourceEof(run)) return;
   ReadSourceChar(run);
-  const std::uint8_t first = run.source.NextChar;
+  const std::uint8_t first = run.Source.NextChar;
   if (first == kCr) {  // an empty following line gives an empty title
     lp.DocumentTitle.clear();
     return;
   }
   ReadDotCommandLine(run);
-  lp.DocumentTitle = CutText(std::string(1, static_cast<char>(first)) + run.reader.DotLine, 255);
+  lp.DocumentTitle = CutText(std::string(1, static_cast<char>(first)) + run.Reader.DotLine, 255);
 }
 
 void HandleLinkPassCommand(CompilerRun& run, const std::string& cmd) {
-  TLinkPassState& lp = run.linkPass;
-  if (!run.reader.ConditionOn) {
+  TLinkPassState& lp = run.LinkPass;
+  if (!run.Reader.ConditionOn) {
     HandleConditionCommand(run, cmd, true);
     return;
   }
   if (cmd[0] >= '1' && cmd[0] <= '6') {
     HeadingStep(run, static_cast<std::uint8_t>(cmd[0] - '0'));
   } else if (cmd == "WA" || cmd == "FA") {
-    if (!run.switches.NoFrames) lp.FramePending = true;
+    if (!run.Switches.NoFrames) lp.FramePending = true;
   } else if (cmd == "DP") {
     ReadDotCommandLine(run);
-    run.reader.DotLine = "DP" + run.reader.DotLine;
+    run.Reader.DotLine = "DP" + run.Reader.DotLine;
     HandleDpCommand(run);
   } else if (cmd == "TI") {
     TitleCommand(run);
@@ -351,26 +351,26 @@ void HandleLinkPassCommand(CompilerRun& run, const std::string& cmd) {
 }  // namespace
 
 void ResetFrameGroupState(CompilerRun& run) {
-  run.linkPass.FramePending = false;
-  run.linkPass.FrameGroupActive = false;
-  run.numbering.HeadingCounter = 0;
-  run.reader.PendingHeadingNumber = 0;
-  run.reader.PendingFileNumber = 0;
+  run.LinkPass.FramePending = false;
+  run.LinkPass.FrameGroupActive = false;
+  run.Numbering.HeadingCounter = 0;
+  run.Reader.PendingHeadingNumber = 0;
+  run.Reader.PendingFileNumber = 0;
 }
 
 void AdvanceHeadingNumber(CompilerRun& run, std::uint8_t level) {
-  TLinkPassState& lp = run.linkPass;
+  TLinkPassState& lp = run.LinkPass;
   NumberNextHeading(run);
   if (lp.FramePending) {
     lp.FrameGroupActive = true;
     lp.FrameGroupLevel = level;
-    lp.FrameGroupBase = static_cast<std::int32_t>(run.numbering.HeadingCounter) * 3;
+    lp.FrameGroupBase = static_cast<std::int32_t>(run.Numbering.HeadingCounter) * 3;
   } else if (lp.FrameGroupActive && level <= lp.FrameGroupLevel) {
     lp.FrameGroupActive = false;
   }
 }
 
-bool UrlBlocksAllowed(const CompilerRun& run) { return !run.ini.TargetFlags.WinHelp3; }
+bool UrlBlocksAllowed(const CompilerRun& run) { return !run.Ini.TargetFlags.WinHelp3; }
 
 bool IsProgramFileName(const CompilerRun& run, std::string_view name) {
   return ContainsLowered(run, name, {".exe", ".com", ".cmd", ".bat"});
@@ -381,17 +381,17 @@ bool IsHelpFileName(const CompilerRun& run, std::string_view name) {
 }
 
 void AppendIndexWordLink(CompilerRun& run, std::string_view word) {
-  TIndexStore& st = run.indexStore;
+  TIndexStore& st = run.IndexStore;
   TIndexEntry* entry = st.LastInserted;
   if (!entry) return;
   auto link = std::make_unique<TIndexWordLink>();
   link->Word.assign(word.substr(0, std::min<std::size_t>(word.size(), kIndexWordMax)));
-  if (run.linkPass.CaseFreeIndex)
-    link->Word = LowerCaseText(run.fileNames.LowerCaseTable, link->Word);
+  if (run.LinkPass.CaseFreeIndex)
+    link->Word = LowerCaseText(run.FileNames.LowerCaseTable, link->Word);
   link->OriginalFirstChar = link->Word.empty() ? 0 : static_cast<std::uint8_t>(link->Word[0]);
   if (!link->Word.empty())
     link->Word[0] =
-        static_cast<char>(run.fileNames.LowerCaseTable[static_cast<std::uint8_t>(link->Word[0])]);
+        static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(link->Word[0])]);
   TIndexWordLink* raw = link.get();
   st.WordLinkStore.push_back(std::move(link));
   NoteWordLinkAdded(run, *entry, raw);
@@ -400,8 +400,8 @@ void AppendIndexWordLink(CompilerRun& run, std::string_view word) {
 std::uint8_t CountIndexWordLinks(const TIndexEntry& entry) { return entry.LinkCount; }
 
 void HandleDpCommand(CompilerRun& run) {
-  TLinkPassState& lp = run.linkPass;
-  const std::string& line = run.reader.DotLine;
+  TLinkPassState& lp = run.LinkPass;
+  const std::string& line = run.Reader.DotLine;
   THeadingLevelStyle work;
   bool levels[7] = {};
   bool anyLevel = false, clear = false;
@@ -418,13 +418,13 @@ void HandleDpCommand(CompilerRun& run) {
     } else if (c >= 0x41 && c <= 0x7A) {
       work.Letter = static_cast<char>(c);
       work.LetterGiven = true;
-    } else if (c == '#' || c == lp.IndexChar || c == run.ini.IndexChar) {
+    } else if (c == '#' || c == lp.IndexChar || c == run.Ini.IndexChar) {
       if (!work.IndexMark)
         work.IndexMark = true;
       else
         work.SecondIndexMark = true;
     } else {
-      run.reporter.ReportSourceError(MessageId::WrongDpChar, 0);
+      run.Reporter.ReportSourceError(MessageId::WrongDpChar, 0);
     }
   }
   if (clear) work = THeadingLevelStyle{};
@@ -433,21 +433,21 @@ void HandleDpCommand(CompilerRun& run) {
 }
 
 void CollectIndexAndLinks(CompilerRun& run) {
-  TLinkPassState& lp = run.linkPass;
+  TLinkPassState& lp = run.LinkPass;
   for (auto& style : lp.HeadingLevelStyles) style = THeadingLevelStyle{};
   BuildIndexSortTable(run);
   ClearIndexStore(run);
   lp.ExternalPanelNumber = 0;
   ResetFrameGroupState(run);
   lp.LevelCursors.fill(nullptr);
-  run.reader.ConditionOn = true;
-  run.reader.IfOpen = false;
-  run.linkWriter.UrlIconPending = true;
+  run.Reader.ConditionOn = true;
+  run.Reader.IfOpen = false;
+  run.LinkWriter.UrlIconPending = true;
   lp.CaseFreeIndex = false;
   lp.ExternalBlock = false;
   lp.LocalLinks = true;
   lp.UrlBlock = false;
-  run.numbering.FileCounter = -1;
+  run.Numbering.FileCounter = -1;
   lp.FrameFileNumber = 0;
   lp.ColonForm = false;
   lp.HeadingOpensFrameGroup = false;
@@ -456,13 +456,13 @@ void CollectIndexAndLinks(CompilerRun& run) {
   lp.CurrentLevel = 1;
   RewindSource(run);
 
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   while (!SourceEof(run)) {
     // Inside a line only the index character matters here.
     SkipWithinLine(run, lp.IndexChar);
     if (SourceEof(run)) break;
     ReadSourceChar(run);
-    if (sb.CurChar == kCr && run.reader.DotLineMark) {
+    if (sb.CurChar == kCr && run.Reader.DotLineMark) {
       ReadSourceChar(run);
       ReadSourceChar(run);
       std::string cmd;
@@ -470,8 +470,8 @@ void CollectIndexAndLinks(CompilerRun& run) {
       cmd.push_back(static_cast<char>(UpperAscii(sb.NextChar)));
       if (!SourceEof(run)) HandleLinkPassCommand(run, cmd);
       SkipToLineEnd(run);
-      run.lines.ErrorLineOffset = 0;
-    } else if (sb.NextChar == lp.IndexChar && run.reader.ConditionOn) {
+      run.Lines.ErrorLineOffset = 0;
+    } else if (sb.NextChar == lp.IndexChar && run.Reader.ConditionOn) {
       ReadSourceChar(run);
       lp.ColonForm = sb.NextChar == ':';
       if (lp.ColonForm) ReadSourceChar(run);
@@ -479,7 +479,7 @@ void CollectIndexAndLinks(CompilerRun& run) {
     }
   }
   if (lp.ExternalBlock) {
-    run.reporter.ReportSourceError(MessageId::ExWithoutParameters, 0);
+    run.Reporter.ReportSourceError(MessageId::ExWithoutParameters, 0);
     lp.ExternalBlock = false;
   }
 }

@@ -14,7 +14,7 @@ constexpr std::uint8_t kTab = 0x09;
 constexpr std::uint8_t kEof = 26;
 
 void DrawAndEmitBlank(CompilerRun& run) {
-  ++run.passes.OutputColumn;
+  ++run.Passes.OutputColumn;
   std::uint8_t b = ' ';
   DrawLineChar(run, b);
   EmitSourceChar(run, b);
@@ -22,15 +22,15 @@ void DrawAndEmitBlank(CompilerRun& run) {
 
 // Characters inside a line-drawing block (not NUL, not 26).
 void FilterLineDrawingChar(CompilerRun& run, std::uint8_t c) {
-  TLineDrawingState& st = run.lineDrawing;
-  std::int32_t& column = run.passes.OutputColumn;
+  TLineDrawingState& st = run.LineDrawing;
+  std::int32_t& column = run.Passes.OutputColumn;
   if (c == kCr) {
     if (column < st.RightEdgeColumn) {
       const std::int32_t blanks = st.RightEdgeColumn - column + 1;
       for (std::int32_t i = 0; i < blanks; ++i) DrawAndEmitBlank(run);
     }
     column = 0;
-    run.passes.OutputFile += run.ini.TargetFlags.RtfFamily ? "\\line\r\n" : "\r\n";
+    run.Passes.OutputFile += run.Ini.TargetFlags.RtfFamily ? "\\line\r\n" : "\r\n";
     return;
   }
   if (c == kTab) {
@@ -38,10 +38,10 @@ void FilterLineDrawingChar(CompilerRun& run, std::uint8_t c) {
     while (column % 8 != 0);
     return;
   }
-  if (run.toggles.IsInternalToggleChar[c]) {
+  if (run.Toggles.IsInternalToggleChar[c]) {
     // The toggle's column is a blank outside the highlighted text, so columns stay exact.
-    const std::size_t index = run.toggles.InternalToggleChars.find(static_cast<char>(c));
-    const bool on = index < run.toggles.ToggleState.size() && run.toggles.ToggleState[index];
+    const std::size_t index = run.Toggles.InternalToggleChars.find(static_cast<char>(c));
+    const bool on = index < run.Toggles.ToggleState.size() && run.Toggles.ToggleState[index];
     if (on) {
       EmitSourceChar(run, c);
       EmitSourceChar(run, ' ');
@@ -58,20 +58,20 @@ void FilterLineDrawingChar(CompilerRun& run, std::uint8_t c) {
 }  // namespace
 
 void EmitSourceChar(CompilerRun& run, std::uint8_t c) {
-  if (run.outputFilter.EmitSourceChar)
-    run.outputFilter.EmitSourceChar(run, c);
+  if (run.OutputFilter.EmitSourceChar)
+    run.OutputFilter.EmitSourceChar(run, c);
   else
     EmitLinkedChar(run, c);
 }
 
 void FilterOutputChar(CompilerRun& run, std::uint8_t c) {
-  std::int32_t& column = run.passes.OutputColumn;
+  std::int32_t& column = run.Passes.OutputColumn;
   if (c != kCr && c != kTab && c != 0) ++column;
-  if (run.lineDrawing.LineDrawingActive && c != 0 && c != kEof) {
+  if (run.LineDrawing.LineDrawingActive && c != 0 && c != kEof) {
     FilterLineDrawingChar(run, c);
     return;
   }
-  if (run.switches.WordStarInput && c == 28) {
+  if (run.Switches.WordStarInput && c == 28) {
     EmitSourceChar(run, ' ');
     return;
   }
@@ -86,9 +86,9 @@ void FilterOutputChar(CompilerRun& run, std::uint8_t c) {
     column = 0;
     return;
   }
-  if (c == ' ' && column > 80 && run.markup.FormatMode) {
+  if (c == ' ' && column > 80 && run.Markup.FormatMode) {
     EmitSourceChar(run, ' ');
-    WriteReflowLineEnd(run, run.passes.OutputFile);
+    WriteReflowLineEnd(run, run.Passes.OutputFile);
     column %= 8;
     return;
   }

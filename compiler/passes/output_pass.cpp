@@ -30,8 +30,8 @@ bool IsSentenceEnd(std::uint8_t c) {
 // One character of a .HT block: copied two characters late, so that the ".HY" line that ends
 // the block is never copied.
 void RawHtmlStep(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  TSourceBuffer& sb = run.source;
+  TCompileContext& cx = run.Compile;
+  TSourceBuffer& sb = run.Source;
   const std::uint8_t before = sb.PrevChar;
   ReadSourceChar(run);
   ++cx.RawHtmlCount;
@@ -42,96 +42,96 @@ void RawHtmlStep(CompilerRun& run) {
     cx.RawHtmlCount = 0;
     return;
   }
-  if (run.ini.TargetFlags.Html && cx.RawHtmlCount > 2) {
+  if (run.Ini.TargetFlags.Html && cx.RawHtmlCount > 2) {
     std::uint8_t c = sb.PrevChar;
     // The source's toggle characters were replaced by internal ones; raw text gets its own back.
-    if (run.toggles.IsInternalToggleChar[c]) {
-      const std::size_t i = run.toggles.InternalToggleChars.find(static_cast<char>(c));
-      if (i < run.ini.ToggleChars.size()) c = static_cast<std::uint8_t>(run.ini.ToggleChars[i]);
+    if (run.Toggles.IsInternalToggleChar[c]) {
+      const std::size_t i = run.Toggles.InternalToggleChars.find(static_cast<char>(c));
+      if (i < run.Ini.ToggleChars.size()) c = static_cast<std::uint8_t>(run.Ini.ToggleChars[i]);
     }
     if (c == kCr)
-      run.passes.OutputFile += "\r\n";
+      run.Passes.OutputFile += "\r\n";
     else
-      run.passes.OutputFile.push_back(static_cast<char>(c));
+      run.Passes.OutputFile.push_back(static_cast<char>(c));
   }
 }
 
 void EndDotLine(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   std::string& buffer = cx.DotLineBuffer;
   if (!buffer.empty()) {
     for (std::size_t i = 0; i < 2 && i < buffer.size(); ++i)
       buffer[i] = static_cast<char>(Upper(static_cast<std::uint8_t>(buffer[i])));
     const std::string letters = buffer.substr(0, 2);
-    run.reader.DotLine = buffer;
-    if (run.reader.ConditionOn)
+    run.Reader.DotLine = buffer;
+    if (run.Reader.ConditionOn)
       DispatchDotCommand(run, letters);
     else
       HandleConditionCommand(run, letters, false);
   }
-  if (run.source.LineEndCount > 0) --run.source.LineEndCount;
+  if (run.Source.LineEndCount > 0) --run.Source.LineEndCount;
   cx.DotLineActive = false;
   buffer.clear();
 }
 
 // The end of the collected heading text at the first line of running text after it.
 void EndHeadingText(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  if (t.Ipf) run.passes.OutputFile += "\r\n";
+  TCompileContext& cx = run.Compile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  if (t.Ipf) run.Passes.OutputFile += "\r\n";
   // The first character of the line that ends the heading was collected with it.
   const std::int32_t length = cx.HeadingTextLength - 1;
   if (length > 254)
-    run.reporter.ReportSourceError(MessageId::LastHeadingTooLong, 2);
+    run.Reporter.ReportSourceError(MessageId::LastHeadingTooLong, 2);
   else if (length <= 0)
-    run.reporter.ReportSourceError(MessageId::HeadingMissing, 0);
+    run.Reporter.ReportSourceError(MessageId::HeadingMissing, 0);
   cx.HeadingTextPending = false;
   WriteHeadingLine(run, true);
   if (t.RtfFamily) OpenRtfIndentGroup(run);
   EmitLinkedChar(run, 0);
   cx.HeadingLineEndPending = false;
-  run.markup.PendingLineEnds = (t.Ipf && !run.switches.NewIpfCompiler) ? 1 : 0;
+  run.Markup.PendingLineEnds = (t.Ipf && !run.Switches.NewIpfCompiler) ? 1 : 0;
   if (t.Ipf) {
     if (cx.CenterPending) {
-      run.passes.OutputFile += ":lines align=center.";
-      run.markup.CenteredBlockOpen = true;
+      run.Passes.OutputFile += ":lines align=center.";
+      run.Markup.CenteredBlockOpen = true;
       cx.CenterPending = false;
-    } else if (!run.markup.FormatMode) {
-      run.passes.OutputFile += ":lines.\r\n";
+    } else if (!run.Markup.FormatMode) {
+      run.Passes.OutputFile += ":lines.\r\n";
     }
   }
-  if (run.markup.RunningFontLetter != '@')
-    WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
+  if (run.Markup.RunningFontLetter != '@')
+    WriteFontChange(run, run.Passes.OutputFile, run.Markup.RunningFontLetter, false);
 }
 
 void NewLine(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  TSourceBuffer& sb = run.source;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  if (run.reader.DotLineMark) {
+  TCompileContext& cx = run.Compile;
+  TSourceBuffer& sb = run.Source;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  if (run.Reader.DotLineMark) {
     if (cx.HeadingTextPending && cx.HeadingLineEndPending) {
       if (t.Ipf) {
-        if (!run.markup.FormatMode) run.passes.OutputFile += "\r\n";
-        if (run.switches.NewIpfCompiler) run.passes.OutputFile += "\r\n";
+        if (!run.Markup.FormatMode) run.Passes.OutputFile += "\r\n";
+        if (run.Switches.NewIpfCompiler) run.Passes.OutputFile += "\r\n";
       }
       cx.HeadingLineEndPending = false;
     }
     return;
   }
-  if (!run.reader.ConditionOn || run.tables.TableOpen) return;
-  if (sb.LineEndCount != 199 && !run.lineDrawing.LineDrawingActive) {
+  if (!run.Reader.ConditionOn || run.Tables.TableOpen) return;
+  if (sb.LineEndCount != 199 && !run.LineDrawing.LineDrawingActive) {
     if (cx.HeadingTextPending) {
-      if (sb.LineEndCount == 0 && !run.switches.WordStarInput) {
+      if (sb.LineEndCount == 0 && !run.Switches.WordStarInput) {
         FilterOutputChar(run, ' ');
       } else if (sb.LineEndCount > 0) {
         EndHeadingText(run);
       }
     } else {
       cx.BlankLinesBefore = sb.LineEndCount;
-      if (run.markup.ListLevel > 0 && !run.switches.WordStarInput && run.markup.FormatMode &&
+      if (run.Markup.ListLevel > 0 && !run.Switches.WordStarInput && run.Markup.FormatMode &&
           sb.LineEndCount > 0)
         --sb.LineEndCount;
-      run.markup.PendingLineEnds = sb.LineEndCount;
+      run.Markup.PendingLineEnds = sb.LineEndCount;
     }
   }
   sb.LineEndCount = 0;
@@ -144,22 +144,22 @@ void NewLine(CompilerRun& run) {
 // TakePlainWordRun): no line start, block, table, heading, footnote, link or index expression
 // is in progress, so such a byte only extends the word the link writer collects.
 bool PlainWordRunPossible(const CompilerRun& run) {
-  const TCompileContext& cx = run.compile;
-  const TLinkWriterState& lw = run.linkWriter;
-  return cx.PlainTextShortcut && !run.switches.WordStarInput && !run.switches.DebugEcho &&
-         run.source.NextChar != kCr && !cx.RawHtmlBlock && !cx.DotLineActive &&
-         !cx.HeadingTextPending && !cx.LineStartPending && run.reader.ConditionOn &&
-         !run.tables.TableOpen && !run.lineDrawing.LineDrawingActive && lw.OpenLinkEnd == 0 &&
-         !lw.InIndexExpression && !run.passes.InFootnote && !run.markup.CollectingHeading &&
-         !run.sourceText.ToggleChanged;
+  const TCompileContext& cx = run.Compile;
+  const TLinkWriterState& lw = run.LinkWriter;
+  return cx.PlainTextShortcut && !run.Switches.WordStarInput && !run.Switches.DebugEcho &&
+         run.Source.NextChar != kCr && !cx.RawHtmlBlock && !cx.DotLineActive &&
+         !cx.HeadingTextPending && !cx.LineStartPending && run.Reader.ConditionOn &&
+         !run.Tables.TableOpen && !run.LineDrawing.LineDrawingActive && lw.OpenLinkEnd == 0 &&
+         !lw.InIndexExpression && !run.Passes.InFootnote && !run.Markup.CollectingHeading &&
+         !run.SourceText.ToggleChanged;
 }
 
 // A byte that every step of the output pass passes on unchanged into the collected word.
 bool IsPlainWordByte(const CompilerRun& run, std::uint8_t b) {
-  const TCompileContext& cx = run.compile;
-  if (!run.iniValues.IsWordChar[b] || b < ' ' || b == ':') return false;
-  if (run.toggles.IsInternalToggleChar[b] || run.passes.GraphicCharIndex[b] != 0) return false;
-  if (b == run.linkPass.IndexChar) return false;
+  const TCompileContext& cx = run.Compile;
+  if (!run.IniValues.IsWordChar[b] || b < ' ' || b == ':') return false;
+  if (run.Toggles.IsInternalToggleChar[b] || run.Passes.GraphicCharIndex[b] != 0) return false;
+  if (b == run.LinkPass.IndexChar) return false;
   return !(cx.FootnoteMarkersSet && (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar));
 }
 
@@ -167,10 +167,10 @@ bool IsPlainWordByte(const CompilerRun& run, std::uint8_t b) {
 // one by a new binding, which the count of graphics files shows; a binding removed leaves the
 // table stricter than needed, never wrong.
 const std::array<bool, 256>& PlainWordBytes(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
+  TCompileContext& cx = run.Compile;
   TPlainWordTable& t = cx.PlainWords;
-  const std::uint8_t indexChar = run.linkPass.IndexChar;
-  const std::size_t graphics = run.passes.GraphicFileNames.size();
+  const std::uint8_t indexChar = run.LinkPass.IndexChar;
+  const std::size_t graphics = run.Passes.GraphicFileNames.size();
   if (!t.Built || t.IndexChar != indexChar || t.FootnoteMarkersSet != cx.FootnoteMarkersSet ||
       t.FootnoteBeginChar != cx.FootnoteBeginChar || t.FootnoteEndChar != cx.FootnoteEndChar ||
       t.GraphicCharFiles != graphics) {
@@ -190,7 +190,7 @@ const std::array<bool, 256>& PlainWordBytes(CompilerRun& run) {
 // column and characters, and add the bytes to the collected word. Returns the bytes taken.
 // The caller has checked PlainWordRunPossible.
 std::size_t TakePlainWordRun(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   const std::string& data = sb.Data;
   const std::size_t start = sb.Position, size = data.size();
   const std::array<bool, 256>& plain = PlainWordBytes(run);
@@ -199,33 +199,33 @@ std::size_t TakePlainWordRun(CompilerRun& run) {
   const std::size_t k = end - start;
   if (k == 0) return 0;
   AdvanceReaderWindow(sb, end);
-  run.passes.OutputColumn += static_cast<std::int32_t>(k);
-  run.compile.OutputCharCount += static_cast<std::int32_t>(k);
-  run.linkWriter.LastEmittedChar = sb.NextChar;
-  run.linkWriter.MarkedExpression.append(data, start, k);
+  run.Passes.OutputColumn += static_cast<std::int32_t>(k);
+  run.Compile.OutputCharCount += static_cast<std::int32_t>(k);
+  run.LinkWriter.LastEmittedChar = sb.NextChar;
+  run.LinkWriter.MarkedExpression.append(data, start, k);
   return k;
 }
 
 // A blank after a word in the middle of a line: it goes straight to the link writer, which
 // ends the collected word there, as the character-by-character road would hand it on.
 bool TakePlainBlank(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   if (sb.Position >= sb.Data.size() || sb.Data[sb.Position] != ' ') return false;
-  const TCompileContext& cx = run.compile;
+  const TCompileContext& cx = run.Compile;
   const std::uint8_t b = ' ';
-  if (run.iniValues.IsWordChar[b] || b == run.linkPass.IndexChar ||
-      run.toggles.IsInternalToggleChar[b] || run.passes.GraphicCharIndex[b] != 0)
+  if (run.IniValues.IsWordChar[b] || b == run.LinkPass.IndexChar ||
+      run.Toggles.IsInternalToggleChar[b] || run.Passes.GraphicCharIndex[b] != 0)
     return false;
   if (cx.FootnoteMarkersSet &&
       (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar || sb.NextChar == cx.FootnoteEndChar))
     return false;
-  if (run.markup.FormatMode && run.passes.OutputColumn + 1 > 80) return false;
+  if (run.Markup.FormatMode && run.Passes.OutputColumn + 1 > 80) return false;
   sb.PrevChar = sb.CurChar;
   sb.CurChar = sb.NextChar;
   sb.NextChar = b;
   ++sb.Position;
-  ++run.passes.OutputColumn;
-  ++run.compile.OutputCharCount;
+  ++run.Passes.OutputColumn;
+  ++run.Compile.OutputCharCount;
   EmitLinkedChar(run, b);
   return true;
 }
@@ -247,13 +247,13 @@ bool UserBreakRequested(const CompilerRun& run) {
 void CheckUserBreak(CompilerRun& run) {
   if (!UserBreakRequested(run)) return;
   WriteMessage(run, MessageId::UserBreak, false);
-  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::UserBreak));
+  run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::UserBreak));
 }
 
 void RunOutputPass(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  TSourceBuffer& sb = run.source;
-  const bool wordStar = run.switches.WordStarInput;
+  TCompileContext& cx = run.Compile;
+  TSourceBuffer& sb = run.Source;
+  const bool wordStar = run.Switches.WordStarInput;
   while (!SourceEof(run)) {
     if (cx.RawHtmlBlock) {
       RawHtmlStep(run);
@@ -261,33 +261,33 @@ void RunOutputPass(CompilerRun& run) {
     }
     if (TakePlainText(run)) continue;
     ReadSourceChar(run);
-    const bool on = run.reader.ConditionOn;
-    if (on && run.linkWriter.OpenLinkEnd != 0 && sb.Position >= run.linkWriter.OpenLinkEnd)
+    const bool on = run.Reader.ConditionOn;
+    if (on && run.LinkWriter.OpenLinkEnd != 0 && sb.Position >= run.LinkWriter.OpenLinkEnd)
       CloseOpenLink(run);
     const std::uint8_t p = sb.CurChar, pp = sb.PrevChar;
     if (sb.NextChar == kCr) {
       if (cx.DotLineActive) {
         EndDotLine(run);
         if (cx.RawHtmlBlock) continue;
-      } else if (run.reader.ConditionOn && !run.tables.TableOpen) {
-        if (cx.LineStartPending && !run.lineDrawing.LineDrawingActive && cx.LineListChar != kCr &&
+      } else if (run.Reader.ConditionOn && !run.Tables.TableOpen) {
+        if (cx.LineStartPending && !run.LineDrawing.LineDrawingActive && cx.LineListChar != kCr &&
             cx.LineIndent > 0) {
           CheckListIndent(run);
           cx.LineStartPending = false;
         }
-        if (wordStar && !run.lineDrawing.LineDrawingActive && p == '-' &&
+        if (wordStar && !run.LineDrawing.LineDrawingActive && p == '-' &&
             PeekBufferChar(run) != '.') {
           // A hyphenated word goes on on the next line: the line end vanishes.
           sb.NextChar = 0;
           if (sb.LineEndCount > 0) --sb.LineEndCount;
-        } else if (run.iniValues.IsWordChar[p]) {
+        } else if (run.IniValues.IsWordChar[p]) {
           FilterOutputChar(run, 0);
         }
       }
     }
     const std::uint8_t c = sb.NextChar;
-    if (cx.HeadingTextPending && run.reader.ConditionOn && !cx.DotLineActive && c != 0) {
-      const bool dotStart = p == kCr && run.reader.DotLineMark;
+    if (cx.HeadingTextPending && run.Reader.ConditionOn && !cx.DotLineActive && c != 0) {
+      const bool dotStart = p == kCr && run.Reader.DotLineMark;
       if (c == kCr) {
         // Only a soft line end inside the heading joins its lines with a blank; the line end of
         // the heading's dot line and the one that ends the heading add nothing.
@@ -303,18 +303,18 @@ void RunOutputPass(CompilerRun& run) {
     if (p == kCr && c != kCr && c != 0) NewLine(run);
     if (cx.DotLineActive) {
       if (cx.DotLineBuffer.size() >= kDotLineMax) {
-        run.reporter.ReportSourceError(MessageId::DotCommandTooLong, 0);
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
+        run.Reporter.ReportSourceError(MessageId::DotCommandTooLong, 0);
+        run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
       }
       cx.DotLineBuffer.push_back(static_cast<char>(c));
-    } else if (p == kCr && run.reader.DotLineMark) {
+    } else if (p == kCr && run.Reader.DotLineMark) {
       cx.DotLineActive = true;
       cx.AfterHeadingLine = false;
-      if (!wordStar && run.switches.SoftLineEnds && run.reader.ConditionOn && !IsSentenceEnd(pp) &&
+      if (!wordStar && run.Switches.SoftLineEnds && run.Reader.ConditionOn && !IsSentenceEnd(pp) &&
           sb.LineEndCount < 255)
         ++sb.LineEndCount;
-    } else if (run.reader.ConditionOn) {
-      if (run.tables.TableOpen) {
+    } else if (run.Reader.ConditionOn) {
+      if (run.Tables.TableOpen) {
         ScanTableCell(run);
       } else {
         ProcessLineStart(run, c);

@@ -9,19 +9,19 @@
 namespace skeldon {
 
 THeadingNode* NewHeadingNode(CompilerRun& run) {
-  run.passes.NodeStore.push_back(std::make_unique<THeadingNode>());
-  return run.passes.NodeStore.back().get();
+  run.Passes.NodeStore.push_back(std::make_unique<THeadingNode>());
+  return run.Passes.NodeStore.back().get();
 }
 
 const std::string* KeepOwnString(CompilerRun& run, std::string_view text) {
-  run.passes.OwnStrings.push_back(std::make_unique<std::string>(text));
-  return run.passes.OwnStrings.back().get();
+  run.Passes.OwnStrings.push_back(std::make_unique<std::string>(text));
+  return run.Passes.OwnStrings.back().get();
 }
 
 void RecordExternalReference(CompilerRun& run, std::string_view name) {
-  for (const std::string& known : run.passes.ExternalReferences)
+  for (const std::string& known : run.Passes.ExternalReferences)
     if (known == name) return;
-  run.passes.ExternalReferences.emplace_back(name);
+  run.Passes.ExternalReferences.emplace_back(name);
 }
 
 void RefreshGraphicsFile(CompilerRun& run, std::string_view name) {
@@ -29,12 +29,12 @@ void RefreshGraphicsFile(CompilerRun& run, std::string_view name) {
     RecordExternalReference(run, name);
     return;
   }
-  if (run.passes.RefreshGraphicsFile) run.passes.RefreshGraphicsFile(run, name);
+  if (run.Passes.RefreshGraphicsFile) run.Passes.RefreshGraphicsFile(run, name);
 }
 
 bool IsFootnoteFrameset(const CompilerRun& run, std::int32_t file) {
-  return file >= 0 && file < kFootnoteFileFlags && run.passes.FileHasFootnotes[file] &&
-         !run.ini.FootnotesPopup && !run.switches.NoFrames;
+  return file >= 0 && file < kFootnoteFileFlags && run.Passes.FileHasFootnotes[file] &&
+         !run.Ini.FootnotesPopup && !run.Switches.NoFrames;
 }
 
 // The same test as the page naming, so the panel ID file names the page that is written.
@@ -45,14 +45,14 @@ void StoreOutputFile(CompilerRun& run, const std::string& name, const std::strin
 }
 
 void StoreOutputFile(CompilerRun& run, const std::string& name, std::string&& text) {
-  if (run.passes.StoreFile) {
-    run.passes.StoreFile(run, name, text);
+  if (run.Passes.StoreFile) {
+    run.Passes.StoreFile(run, name, text);
     return;
   }
   if (HandOverOutputFile(run, name, text)) return;
   if (WriteOutputFileNow(name, text) != TOutputFailure::None) {
     WriteMessage(run, {MessageId::TargetFileNotWritten, name}, true);
-    run.reporter.Terminate(ExitCode::RunFailed);
+    run.Reporter.Terminate(ExitCode::RunFailed);
   }
 }
 

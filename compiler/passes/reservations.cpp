@@ -11,10 +11,10 @@ namespace {
 
 [[noreturn]] void TooManyNumbers(CompilerRun& run, bool headings) {
   if (headings)
-    run.reporter.ReportSourceError(MessageId::TooManyHeadings, 0);
+    run.Reporter.ReportSourceError(MessageId::TooManyHeadings, 0);
   else
-    run.reporter.ReportSourceError(MessageId::TooManyOutputFiles, 0);
-  run.reporter.Terminate(ExitCode::RunFailed);
+    run.Reporter.ReportSourceError(MessageId::TooManyOutputFiles, 0);
+  run.Reporter.Terminate(ExitCode::RunFailed);
 }
 
 void WarnTooLow(CompilerRun& run, const char* command, std::uint16_t value) {
@@ -24,25 +24,25 @@ void WarnTooLow(CompilerRun& run, const char* command, std::uint16_t value) {
 }  // namespace
 
 TNumberReservation& AppendNumberReservation(CompilerRun& run) {
-  TReservationState& st = run.numbering;
+  TReservationState& st = run.Numbering;
   TNumberReservation& r = st.ReservationList.emplace_back();
   r.NaturalNumber = st.NaturalNumber;
-  r.SourceLine = run.lines.CurrentSourceLine;
+  r.SourceLine = run.Lines.CurrentSourceLine;
   return r;
 }
 
 void NumberNextHeading(CompilerRun& run) {
-  TReservationState& st = run.numbering;
-  std::uint16_t& pending = run.reader.PendingHeadingNumber;
+  TReservationState& st = run.Numbering;
+  std::uint16_t& pending = run.Reader.PendingHeadingNumber;
   if (st.HeadingCounter >= kMaxHeadingNumber) TooManyNumbers(run, true);
   ++st.HeadingCounter;
   st.NaturalNumber = st.HeadingCounter;
   if (pending != 0) {
     if (pending >= st.HeadingCounter)
       st.HeadingCounter = pending;
-    else if (!run.reader.PrePassRunning)
+    else if (!run.Reader.PrePassRunning)
       WarnTooLow(run, "HD", pending);
-    if (!run.reader.PrePassRunning) {
+    if (!run.Reader.PrePassRunning) {
       TNumberReservation& r = AppendNumberReservation(run);
       r.UsedNumber = st.HeadingCounter;
       r.ReservedValue = pending;
@@ -53,8 +53,8 @@ void NumberNextHeading(CompilerRun& run) {
 }
 
 void NumberNextFile(CompilerRun& run) {
-  TReservationState& st = run.numbering;
-  std::uint16_t& pending = run.reader.PendingFileNumber;
+  TReservationState& st = run.Numbering;
+  std::uint16_t& pending = run.Reader.PendingFileNumber;
   if (st.FileCounter >= kMaxFileNumber) TooManyNumbers(run, false);
   ++st.FileCounter;
   st.NaturalNumber = static_cast<std::uint16_t>(st.FileCounter);
@@ -62,10 +62,10 @@ void NumberNextFile(CompilerRun& run) {
     if (static_cast<std::int32_t>(pending) >= st.FileCounter) {
       if (pending > kMaxFileNumber) TooManyNumbers(run, false);
       st.FileCounter = pending;
-    } else if (!run.reader.PrePassRunning) {
+    } else if (!run.Reader.PrePassRunning) {
       WarnTooLow(run, "NR", pending);
     }
-    if (!run.reader.PrePassRunning) {
+    if (!run.Reader.PrePassRunning) {
       TNumberReservation& r = AppendNumberReservation(run);
       r.UsedNumber = static_cast<std::uint16_t>(st.FileCounter);
       r.ReservedValue = pending;

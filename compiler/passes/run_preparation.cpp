@@ -19,54 +19,54 @@ bool PrefixFromPattern(const std::string& value, std::string& prefix) {
 
 void PrepareCompileRun(CompilerRun& run) {
   run.RunSuccess = true;
-  run.indexPages.IndexSorted = false;
-  run.fileNames.IdMarkList.clear();
-  run.sourceText.HtmlCodeOn = false;
-  run.sourceText.InHtmlCode = false;
+  run.IndexPages.IndexSorted = false;
+  run.FileNames.IdMarkList.clear();
+  run.SourceText.HtmlCodeOn = false;
+  run.SourceText.InHtmlCode = false;
   // What a WordStar soft space becomes, and so the table-cell separator.
-  run.reader.SoftSpaceChar = run.switches.WordStarInput ? 0x1C : ' ';
-  if (run.ini.SourceIsIso)
-    BuildIsoLowerCaseTable(run.fileNames.LowerCaseTable);
+  run.Reader.SoftSpaceChar = run.Switches.WordStarInput ? 0x1C : ' ';
+  if (run.Ini.SourceIsIso)
+    BuildIsoLowerCaseTable(run.FileNames.LowerCaseTable);
   else
-    BuildIbmLowerCaseTable(run.fileNames.LowerCaseTable);
+    BuildIbmLowerCaseTable(run.FileNames.LowerCaseTable);
   BuildWordCharTable(run);
   // The head-include extension follows the page extension in length and case.
-  run.fileNames.PageExtension = ChoosePageExtension(run);
-  const bool capitals = run.fileNames.PageExtension[1] == 'H';
-  const bool shortExt = run.fileNames.PageExtension.size() == 4;
-  run.htmlPage.HeadIncludeExtension =
+  run.FileNames.PageExtension = ChoosePageExtension(run);
+  const bool capitals = run.FileNames.PageExtension[1] == 'H';
+  const bool shortExt = run.FileNames.PageExtension.size() == 4;
+  run.HtmlPage.HeadIncludeExtension =
       shortExt ? (capitals ? ".HEA" : ".hea") : (capitals ? ".HEAD" : ".head");
 
-  ClearFontDefs(run.iniValues);
+  ClearFontDefs(run.IniValues);
   for (int letter = kFirstFontLetter; letter < kFirstFontLetter + kFontLetterCount; ++letter)
     ParseFontDefinition(run, static_cast<char>(letter));
 
   // At most 30 endings of at most 70 characters, as the word list holds them.
-  std::vector<std::string> endings = SplitWords(run.ini.EndingOfWords);
+  std::vector<std::string> endings = SplitWords(run.Ini.EndingOfWords);
   if (endings.size() > 30) endings.resize(30);
   for (std::string& e : endings) e = CutText(e, 70);
-  run.indexStore.WordEndings = endings;
+  run.IndexStore.WordEndings = endings;
 
-  run.iniValues.HomeButtonInFrame = false;
-  ParseButtonFunctions(run, run.ini.FunctionsFirstLine, 0);
-  ParseButtonFunctions(run, run.ini.FunctionsLastLine, 1);
-  ParseButtonTexts(run, run.ini.TextsFirstLine, 0);
-  ParseButtonTexts(run, run.ini.TextsLastLine, 1);
+  run.IniValues.HomeButtonInFrame = false;
+  ParseButtonFunctions(run, run.Ini.FunctionsFirstLine, 0);
+  ParseButtonFunctions(run, run.Ini.FunctionsLastLine, 1);
+  ParseButtonTexts(run, run.Ini.TextsFirstLine, 0);
+  ParseButtonTexts(run, run.Ini.TextsLastLine, 1);
 
-  run.switches.NoFrames = run.switches.NoFramesSwitch || run.ini.FootnotesNoFrames;
+  run.Switches.NoFrames = run.Switches.NoFramesSwitch || run.Ini.FootnotesNoFrames;
 
-  TSwitches& sw = run.switches;
+  TSwitches& sw = run.Switches;
   if (sw.PrefixFromSource) {
     sw.PageNamePrefix = CutText(FileNamePart(sw.OutputDirectory), kPageNamePrefixMax);
   } else {
     const std::string& value =
-        run.project.PreFileName == "*" ? run.ini.PreFileName : run.project.PreFileName;
+        run.Project.PreFileName == "*" ? run.Ini.PreFileName : run.Project.PreFileName;
     std::string prefix;
     if (!PrefixFromPattern(value, prefix))
-      run.reporter.WriteLine(MessageText(run.Language, MessageId::WrongPreFileName), true);
+      run.Reporter.WriteLine(MessageText(run.Language, MessageId::WrongPreFileName), true);
     sw.PageNamePrefix = CutText(prefix, kPageNamePrefixMax);
   }
-  run.reader.DotLineMark = false;
+  run.Reader.DotLineMark = false;
 }
 
 }  // namespace skeldon

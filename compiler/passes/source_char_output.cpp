@@ -24,20 +24,20 @@ bool IsWinHelp(const TTargetFlags& t) { return t.RtfFamily && !t.RtfText; }
 
 // The picture of a graphics character, or empty.
 std::string GraphicOf(const CompilerRun& run, std::uint8_t ch) {
-  const std::uint8_t slot = run.passes.GraphicCharIndex[ch];
-  if (slot == 0 || slot > run.passes.GraphicFileNames.size()) return std::string();
-  return run.passes.GraphicFileNames[slot - 1];
+  const std::uint8_t slot = run.Passes.GraphicCharIndex[ch];
+  if (slot == 0 || slot > run.Passes.GraphicFileNames.size()) return std::string();
+  return run.Passes.GraphicFileNames[slot - 1];
 }
 
 std::string AnchorPicture(const CompilerRun& run) {
-  const std::string& a = run.compile.FootnoteAnchorText;
+  const std::string& a = run.Compile.FootnoteAnchorText;
   return a.empty() ? std::string() : GraphicOf(run, static_cast<std::uint8_t>(a[0]));
 }
 
 void WriteHtmlAnchor(CompilerRun& run, std::string& out) {
   const std::string picture = AnchorPicture(run);
   if (picture.empty())
-    out += run.compile.FootnoteAnchorText + "</a> ";
+    out += run.Compile.FootnoteAnchorText + "</a> ";
   else
     out += "<IMG SRC=\"" + NormalizeFileName(run, picture) + "\" ALT=\"*\" BORDER=0></a> ";
 }
@@ -45,11 +45,11 @@ void WriteHtmlAnchor(CompilerRun& run, std::string& out) {
 // The footnote text behind the begin character goes to the notes page; the end character is
 // consumed. A line end inside the text is a line break when the text had one there.
 void CopyFootnoteToNotes(CompilerRun& run, std::int32_t n) {
-  TCompileContext& cx = run.compile;
-  TSourceBuffer& sb = run.source;
-  std::string& notes = run.htmlPage.NotesFile.Text;
+  TCompileContext& cx = run.Compile;
+  TSourceBuffer& sb = run.Source;
+  std::string& notes = run.HtmlPage.NotesFile.Text;
   notes += "<a name=\"ft" + std::to_string(n) + "\">";
-  if (run.switches.NoFrames) notes += std::to_string(n) + ") ";
+  if (run.Switches.NoFrames) notes += std::to_string(n) + ") ";
   while (!SourceEof(run)) {
     ReadSourceChar(run);
     std::uint8_t c = sb.NextChar;
@@ -59,7 +59,7 @@ void CopyFootnoteToNotes(CompilerRun& run, std::int32_t n) {
       const std::uint8_t count = sb.LineEndCount;
       while (!SourceEof(run)) {
         ReadSourceChar(run);
-        if (sb.NextChar != run.reader.SoftSpaceChar && sb.NextChar != ' ') break;
+        if (sb.NextChar != run.Reader.SoftSpaceChar && sb.NextChar != ' ') break;
       }
       // A line end inside a sentence still separates two words.
       if (count > 0)
@@ -77,27 +77,27 @@ void CopyFootnoteToNotes(CompilerRun& run, std::int32_t n) {
 }
 
 void WriteFootnoteBegin(CompilerRun& run, std::int32_t n) {
-  TCompileContext& cx = run.compile;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
+  TCompileContext& cx = run.Compile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
   const std::string num = std::to_string(n);
   const std::string picture = AnchorPicture(run);
-  if (t.Html && run.ini.FootnotesPopup) {
+  if (t.Html && run.Ini.FootnotesPopup) {
     out += "<A HREF=\r\nJavaScript:hhctrl.TextPopup(\"";
-    run.passes.InFootnote = true;
-    run.charConversion.Context.InTextPopup = true;
-  } else if (t.Html && run.switches.NoFrames) {
+    run.Passes.InFootnote = true;
+    run.CharConversion.Context.InTextPopup = true;
+  } else if (t.Html && run.Switches.NoFrames) {
     out += "<a href =\"" +
            NormalizeFileName(run,
-                             run.switches.PageNamePrefix + "NOTES" + run.fileNames.PageExtension) +
+                             run.Switches.PageNamePrefix + "NOTES" + run.FileNames.PageExtension) +
            "#ft" + num + "\">[" + num + "]</a> ";
     CopyFootnoteToNotes(run, n);
   } else if (t.Html) {
-    const std::int32_t file = run.numbering.FileCounter;
-    const std::string keep = run.fileNames.LastPageIdName;
+    const std::int32_t file = run.Numbering.FileCounter;
+    const std::string keep = run.FileNames.LastPageIdName;
     out += "<a href=\"" + MakeTopicFileName(run, static_cast<std::int16_t>(file), false, 2) +
            "#ft" + num + "\" target=\"grFoot" + std::to_string(file) + "\">";
-    run.fileNames.LastPageIdName = keep;
+    run.FileNames.LastPageIdName = keep;
     WriteHtmlAnchor(run, out);
     CopyFootnoteToNotes(run, n);
   } else if (t.Ipf) {
@@ -113,10 +113,10 @@ void WriteFootnoteBegin(CompilerRun& run, std::int32_t n) {
     WriteReflowLineEnd(run, out);
     out += ":fn id=fn" + num + ".:p.";
     WriteReflowLineEnd(run, out);
-    run.passes.InFootnote = true;
+    run.Passes.InFootnote = true;
   } else if (t.RtfText) {
     out += "{\\super \\chftn{\\*\\footnote \\chftn\\pard\\plain ";
-    run.passes.InFootnote = true;
+    run.Passes.InFootnote = true;
   } else if (IsWinHelp(t)) {
     if (!picture.empty()) {
       out += "{\\ul";
@@ -126,18 +126,18 @@ void WriteFootnoteBegin(CompilerRun& run, std::int32_t n) {
       out += "{\\cf1\\ul " + cx.FootnoteAnchorText + "}";
     }
     out += "{\\v fn" + num + "}";
-    cx.FootnoteList.push_back(TFootnoteRecord{run.source.Position, n});
-    run.passes.InFootnote = true;
+    cx.FootnoteList.push_back(TFootnoteRecord{run.Source.Position, n});
+    run.Passes.InFootnote = true;
   }
 }
 
 void WriteFootnoteEnd(CompilerRun& run) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
-  if (t.Html && run.ini.FootnotesPopup) {
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
+  if (t.Html && run.Ini.FootnotesPopup) {
     out += "\",\"Arial,9\",9,9,-1,-1)>";
     WriteHtmlAnchor(run, out);
-    run.charConversion.Context.InTextPopup = false;
+    run.CharConversion.Context.InTextPopup = false;
   } else if (t.Ipf) {
     WriteReflowLineEnd(run, out);
     out += ":efn.";
@@ -145,46 +145,46 @@ void WriteFootnoteEnd(CompilerRun& run) {
   } else if (t.RtfText) {
     out += "}}";
   }
-  run.passes.InFootnote = false;
+  run.Passes.InFootnote = false;
 }
 
 }  // namespace
 
 void ReportMissingFootnoteBegin(CompilerRun& run) {
-  run.reporter.ReportSourceError(MessageId::FootnoteBeginMissing, 0);
+  run.Reporter.ReportSourceError(MessageId::FootnoteBeginMissing, 0);
 }
 
 void ReportMissingFootnoteEnd(CompilerRun& run) {
-  run.reporter.ReportSourceError(MessageId::FootnoteEndMissing, 0);
+  run.Reporter.ReportSourceError(MessageId::FootnoteEndMissing, 0);
 }
 
 void EmitRunningChar(CompilerRun& run, std::uint8_t ch) {
-  TCompileContext& cx = run.compile;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  if (run.sourceText.ToggleChanged && (ch == 0 || !run.toggles.IsInternalToggleChar[ch])) {
+  TCompileContext& cx = run.Compile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  if (run.SourceText.ToggleChanged && (ch == 0 || !run.Toggles.IsInternalToggleChar[ch])) {
     WriteIpfHighlight(run);
-    run.sourceText.ToggleChanged = false;
+    run.SourceText.ToggleChanged = false;
   }
   if (cx.FootnoteMarkersSet && ch != 0 && ch == cx.FootnoteBeginChar) {
-    if ((t.Ipf || t.RtfFamily) && run.passes.InFootnote) ReportMissingFootnoteEnd(run);
+    if ((t.Ipf || t.RtfFamily) && run.Passes.InFootnote) ReportMissingFootnoteEnd(run);
     EmitLinkedChar(run, 0);
     const std::int32_t n = ++cx.FootnoteNumber;
     for (int i = 0; i < kToggleCount; ++i)
-      if (run.toggles.ToggleState[i])
-        run.reporter.ReportSourceError(
+      if (run.Toggles.ToggleState[i])
+        run.Reporter.ReportSourceError(
             {MessageId::ToggleOnAtFootnote, MessageText(run.Language, kToggleDefs[i].Name)}, 0);
     WriteFootnoteBegin(run, n);
     return;
   }
   if (cx.FootnoteMarkersSet && ch != 0 && ch == cx.FootnoteEndChar) {
     EmitLinkedChar(run, 0);
-    if ((t.Html && !run.ini.FootnotesPopup) || !run.passes.InFootnote)
+    if ((t.Html && !run.Ini.FootnotesPopup) || !run.Passes.InFootnote)
       ReportMissingFootnoteBegin(run);
     WriteFootnoteEnd(run);
     return;
   }
-  if (IsWinHelp(t) && run.passes.InFootnote) return;
-  if (ch != 0 && run.passes.GraphicCharIndex[ch] != 0) {
+  if (IsWinHelp(t) && run.Passes.InFootnote) return;
+  if (ch != 0 && run.Passes.GraphicCharIndex[ch] != 0) {
     EmitLinkedChar(run, 0);
     WriteGraphicChar(run, ch);
     return;
@@ -193,11 +193,11 @@ void EmitRunningChar(CompilerRun& run, std::uint8_t ch) {
 }
 
 void InstallSourceCharOutput(CompilerRun& run) {
-  run.outputFilter.EmitSourceChar = EmitRunningChar;
+  run.OutputFilter.EmitSourceChar = EmitRunningChar;
 }
 
 std::uint8_t GetDotLineChar(const CompilerRun& run, int n) {
-  const std::string& line = run.reader.DotLine;
+  const std::string& line = run.Reader.DotLine;
   const int length = static_cast<int>(line.size());
   if (length < 3 || n < 1) return 0;
   const int s = line[2] == ' ' ? 1 : 0;
@@ -206,29 +206,29 @@ std::uint8_t GetDotLineChar(const CompilerRun& run, int n) {
 }
 
 void OpenRtfIndentGroup(CompilerRun& run) {
-  TMarkupState& m = run.markup;
-  std::string& out = run.passes.OutputFile;
+  TMarkupState& m = run.Markup;
+  std::string& out = run.Passes.OutputFile;
   if (m.RtfIndentGroupOpen) {
     out += "}";
     m.RtfIndentGroupOpen = false;
   }
-  if (run.ini.TargetFlags.RtfText) out += "\\fi0\\tx0";
+  if (run.Ini.TargetFlags.RtfText) out += "\\fi0\\tx0";
   out += "\\li" + std::to_string(kRtfIndentStep * (m.IndentLevel + m.MarginLevel)) + "{";
   m.RtfIndentGroupOpen = true;
   WriteFontChange(run, out, m.CurrentFontLetter, false);
 }
 
 void CloseRtfList(CompilerRun& run) {
-  if (run.markup.ListLevel == 0) return;
-  run.passes.OutputFile += "\r\n\\par\\fi0\\tx0";
+  if (run.Markup.ListLevel == 0) return;
+  run.Passes.OutputFile += "\r\n\\par\\fi0\\tx0";
   OpenRtfIndentGroup(run);
-  WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
+  WriteFontChange(run, run.Passes.OutputFile, run.Markup.RunningFontLetter, false);
   ResetListState(run);
 }
 
 void ResetListState(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  run.markup.ListLevel = 0;
+  TCompileContext& cx = run.Compile;
+  run.Markup.ListLevel = 0;
   cx.OpenedListTypes.clear();
   cx.LevelListChars.fill(0);
   cx.LevelCharPos.fill(0);

@@ -27,13 +27,13 @@ bool IsSentenceEndChar(std::uint8_t c) {
 
 // The buffer's own read, done here: it runs for every byte of every pass.
 inline std::uint8_t ReadByte(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   const std::size_t at = sb.Position++;
   return at < sb.Data.size() ? static_cast<std::uint8_t>(sb.Data[at]) : 0;
 }
 
 inline bool AtSourceEnd(const CompilerRun& run) {
-  return run.source.Position >= run.source.Data.size();
+  return run.Source.Position >= run.Source.Data.size();
 }
 
 void RaiseLineEndCount(TSourceBuffer& sb) {
@@ -43,7 +43,7 @@ void RaiseLineEndCount(TSourceBuffer& sb) {
 
 // Drops the line feed of a CR LF pair; any other byte stays to be read.
 void DropLineFeed(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   if (sb.Position < sb.Data.size() && static_cast<std::uint8_t>(sb.Data[sb.Position]) == kLf)
     ++sb.Position;
 }
@@ -51,7 +51,7 @@ void DropLineFeed(CompilerRun& run) {
 // Skips one embedded 0x1D sequence (NextChar holds its opening byte). False when the buffer
 // ended inside it or right after it.
 bool SkipEmbeddedSequence(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   std::uint8_t first = 0, second = 0, older = 0, old = 0;
   int count = 0;
   for (;;) {
@@ -75,7 +75,7 @@ bool SkipEmbeddedSequence(CompilerRun& run) {
 
 // ESC pair: the byte after ESC is taken with its high bit, one further byte is dropped.
 void TakeEscapedByte(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   if (SourceEof(run)) {
     sb.NextChar = 0;
     return;
@@ -86,7 +86,7 @@ void TakeEscapedByte(CompilerRun& run) {
 
 // WordStar filter of one character; false when the buffer ended in an embedded sequence.
 bool FilterWordStarChar(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   while (sb.NextChar == kEmbedded) {
     if (!SkipEmbeddedSequence(run)) {
       sb.NextChar = 0;
@@ -121,7 +121,7 @@ bool FilterWordStarChar(CompilerRun& run) {
       if (sb.NextChar == kCr) DropLineFeed(run);
     }
   } else if (sb.NextChar == kSoftSpace) {
-    sb.NextChar = run.reader.SoftSpacesAsBlanks ? ' ' : run.reader.SoftSpaceChar;
+    sb.NextChar = run.Reader.SoftSpacesAsBlanks ? ' ' : run.Reader.SoftSpaceChar;
   } else if (sb.NextChar == 0x0F) {
     sb.NextChar = ' ';
   } else if (sb.NextChar == kLf) {
@@ -135,7 +135,7 @@ bool FilterWordStarChar(CompilerRun& run) {
 }
 
 void FilterPlainChar(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   if (sb.NextChar == kLf)
     sb.NextChar = kCr;  // a bare line feed counts as CR LF
   else if (sb.NextChar == kCr)
@@ -143,7 +143,7 @@ void FilterPlainChar(CompilerRun& run) {
   else
     return;
   RaiseLineEndCount(sb);
-  if (run.switches.SoftLineEnds) {
+  if (run.Switches.SoftLineEnds) {
     if (!IsSentenceEndChar(sb.CurChar)) --sb.LineEndCount;
     if (sb.CurChar == kCr) {
       if (sb.LineEndCount < 2)
@@ -156,56 +156,56 @@ void FilterPlainChar(CompilerRun& run) {
 
 // The console side of reading, out of line: the read itself runs for every byte.
 [[gnu::noinline]] void ReportLineCount(CompilerRun& run, std::int32_t line) {
-  run.reporter.WriteText(std::to_string(line) + " ", false);
+  run.Reporter.WriteText(std::to_string(line) + " ", false);
 }
 
 [[gnu::noinline]] void EchoReadChar(CompilerRun& run) {
-  const TSwitches& sw = run.switches;
-  const TSourceBuffer& sb = run.source;
-  if (!(sw.DebugMainOnly && run.reader.PrePassRunning) &&
-      run.lines.CurrentSourceLine >= sw.DebugStartLine) {
+  const TSwitches& sw = run.Switches;
+  const TSourceBuffer& sb = run.Source;
+  if (!(sw.DebugMainOnly && run.Reader.PrePassRunning) &&
+      run.Lines.CurrentSourceLine >= sw.DebugStartLine) {
     if (sb.NextChar == kCr)
-      run.reporter.WriteLine("", false);
+      run.Reporter.WriteLine("", false);
     else
-      run.reporter.WriteText(std::string(1, static_cast<char>(sb.NextChar)), false);
+      run.Reporter.WriteText(std::string(1, static_cast<char>(sb.NextChar)), false);
   }
 }
 
 }  // namespace
 
 void PrimeReaderWindow(CompilerRun& run) {
-  run.source.NextChar = kCr;
-  run.source.CurChar = 0;
-  run.source.PrevChar = 0;
+  run.Source.NextChar = kCr;
+  run.Source.CurChar = 0;
+  run.Source.PrevChar = 0;
 }
 
 void ReadSourceChar(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   if (AtSourceEnd(run)) return;
   sb.PrevChar = sb.CurChar;
   sb.CurChar = sb.NextChar;
   sb.NextChar = ReadByte(run);
   const bool lineStart = sb.CurChar == kCr;
-  if (run.switches.WordStarInput) {
+  if (run.Switches.WordStarInput) {
     if (!FilterWordStarChar(run)) {
-      if (lineStart) run.reader.DotLineMark = false;
+      if (lineStart) run.Reader.DotLineMark = false;
       return;
     }
   } else {
     FilterPlainChar(run);
   }
-  if (lineStart) run.reader.DotLineMark = sb.NextChar == '.';
+  if (lineStart) run.Reader.DotLineMark = sb.NextChar == '.';
   if (sb.NextChar == kCr) {
-    int32_t& line = run.lines.CurrentSourceLine;
+    int32_t& line = run.Lines.CurrentSourceLine;
     ++line;
-    if (run.switches.CountLines && line % 10 == 0) ReportLineCount(run, line);
+    if (run.Switches.CountLines && line % 10 == 0) ReportLineCount(run, line);
   }
-  if (run.switches.DebugEcho) EchoReadChar(run);
+  if (run.Switches.DebugEcho) EchoReadChar(run);
 }
 
 std::size_t SkipWithinLine(CompilerRun& run, int stop) {
-  TSourceBuffer& sb = run.source;
-  if (run.switches.WordStarInput || run.switches.DebugEcho) return 0;
+  TSourceBuffer& sb = run.Source;
+  if (run.Switches.WordStarInput || run.Switches.DebugEcho) return 0;
   if (sb.PrevChar == kCr || sb.CurChar == kCr || sb.NextChar == kCr) return 0;
   // Bytes other than CR and LF pass ReadSourceChar unchanged and touch neither the line
   // count nor the dot-line mark: only the window moves.
@@ -246,27 +246,27 @@ void AdvanceReaderWindow(TSourceBuffer& sb, std::size_t end) {
 }
 
 void ReadDotCommandLine(CompilerRun& run) {
-  std::string& line = run.reader.DotLine;
+  std::string& line = run.Reader.DotLine;
   line.clear();
-  while (!SourceEof(run) && run.source.NextChar != kCr) {
+  while (!SourceEof(run) && run.Source.NextChar != kCr) {
     ReadSourceChar(run);
-    const std::uint8_t c = run.source.NextChar;
+    const std::uint8_t c = run.Source.NextChar;
     if (line.empty() && c == ' ') continue;
     line.push_back(static_cast<char>(c));
     if (line.size() >= kDotLineMax) {
-      run.reporter.ReportSourceError(MessageId::DotCommandTooLong, 0);
-      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
+      run.Reporter.ReportSourceError(MessageId::DotCommandTooLong, 0);
+      run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
   }
   if (!line.empty() && static_cast<std::uint8_t>(line.back()) == kCr) line.pop_back();
   // The line end is counted now; messages about this line subtract it again.
-  if (run.source.NextChar == kCr) run.lines.ErrorLineOffset = 1;
+  if (run.Source.NextChar == kCr) run.Lines.ErrorLineOffset = 1;
 }
 
 bool IsConditionDefined(const CompilerRun& run, std::string_view name) {
   // Only names actually given count: an empty word is never a defined condition.
   if (name.empty() || name.size() > kConditionNameMax) return false;
-  const TSwitches& sw = run.switches;
+  const TSwitches& sw = run.Switches;
   for (int i = 0; i < sw.ConditionCount && i < kMaxConditions; ++i)
     if (sw.ConditionNames[i] == name) return true;
   return false;
@@ -278,7 +278,7 @@ bool EvaluateCondition(CompilerRun& run, std::string_view condition) {
     return i < words.size() ? std::string_view(words[i]) : std::string_view();
   };
   auto syntaxError = [&] {
-    run.reporter.ReportSourceError(MessageId::WrongIfSyntax, 0);
+    run.Reporter.ReportSourceError(MessageId::WrongIfSyntax, 0);
     return false;
   };
   const std::string_view w1 = word(0), w2 = word(1), w3 = word(2);
@@ -308,12 +308,12 @@ std::string ArgumentText(std::string_view line, bool readRest) {
 
 std::string CommandArgument(CompilerRun& run, bool readRest) {
   if (readRest) ReadDotCommandLine(run);
-  return ArgumentText(run.reader.DotLine, readRest);
+  return ArgumentText(run.Reader.DotLine, readRest);
 }
 
 void ReadPendingNumber(CompilerRun& run, bool readRest, std::uint16_t& pending,
                        MessageId numberMissing, std::string_view command) {
-  if (!run.ini.TargetFlags.Html) return;
+  if (!run.Ini.TargetFlags.Html) return;
   const std::string text = CommandArgument(run, readRest);
   std::size_t i = 0, end = text.size();
   while (end > 0 && text[end - 1] == ' ') --end;
@@ -328,10 +328,10 @@ void ReadPendingNumber(CompilerRun& run, bool readRest, std::uint16_t& pending,
     if (value > 1000000) value = 1000000;
   }
   if (!digits || i != end) {
-    run.reporter.ReportSourceError(numberMissing, 0);
+    run.Reporter.ReportSourceError(numberMissing, 0);
     pending = 0;
   } else if (tooLarge) {
-    run.reporter.ReportSourceError({MessageId::NumberTooLarge, command}, 0);
+    run.Reporter.ReportSourceError({MessageId::NumberTooLarge, command}, 0);
     pending = 0;
   } else {
     pending = static_cast<std::uint16_t>(value);
@@ -341,19 +341,19 @@ void ReadPendingNumber(CompilerRun& run, bool readRest, std::uint16_t& pending,
 }  // namespace
 
 bool HandleConditionCommand(CompilerRun& run, std::string_view command, bool readRest) {
-  TSourceReaderState& rd = run.reader;
+  TSourceReaderState& rd = run.Reader;
   const std::string_view cmd = command.substr(0, 2);
   if (cmd == "IF") {
-    if (rd.IfOpen) run.reporter.ReportSourceError(MessageId::IfNotClosed, 0);
+    if (rd.IfOpen) run.Reporter.ReportSourceError(MessageId::IfNotClosed, 0);
     if (readRest) ReadDotCommandLine(run);
-    rd.DotLine = LowerCaseText(run.fileNames.LowerCaseTable, rd.DotLine);
+    rd.DotLine = LowerCaseText(run.FileNames.LowerCaseTable, rd.DotLine);
     rd.ConditionOn = EvaluateCondition(run, ArgumentText(rd.DotLine, readRest));
     rd.IfOpen = true;
     return true;
   }
   if (cmd == "EN") {
     rd.ConditionOn = true;
-    if (!rd.IfOpen) run.reporter.ReportSourceError(MessageId::EndWithoutIf, 0);
+    if (!rd.IfOpen) run.Reporter.ReportSourceError(MessageId::EndWithoutIf, 0);
     rd.IfOpen = false;
     return true;
   }

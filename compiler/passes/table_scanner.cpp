@@ -23,17 +23,17 @@ bool CellOpen(const TTableState& st) {
 }  // namespace
 
 bool IsCellSeparator(const CompilerRun& run, std::uint8_t c) {
-  return c == ' ' || c == run.reader.SoftSpaceChar;
+  return c == ' ' || c == run.Reader.SoftSpaceChar;
 }
 
 void SetTableOpen(CompilerRun& run, bool open) {
-  run.tables.TableOpen = open;
-  run.passes.TableMode = open;
+  run.Tables.TableOpen = open;
+  run.Passes.TableMode = open;
 }
 
 void ScanTableCell(CompilerRun& run) {
-  TTableState& st = run.tables;
-  const TSourceBuffer& sb = run.source;
+  TTableState& st = run.Tables;
+  const TSourceBuffer& sb = run.Source;
   const std::uint8_t c0 = sb.NextChar, c1 = sb.CurChar, c2 = sb.PrevChar;
   // The window's byte addresses, kept here because line ends and skipped WordStar codes give
   // characters of different byte lengths.
@@ -67,7 +67,7 @@ void ScanTableCell(CompilerRun& run) {
     if (CellOpen(st)) CloseCell(st, kTableLineMax, st.LastBytes[1]);
     if (!st.LineTooLongReported) {
       st.LineTooLongReported = true;
-      run.reporter.ReportSourceError(MessageId::TableLineTooLong, 0);
+      run.Reporter.ReportSourceError(MessageId::TableLineTooLong, 0);
     }
     return;
   }
@@ -81,7 +81,7 @@ void ScanTableCell(CompilerRun& run) {
     cell.FirstColumn = st.TableColumn;
     cell.TextStart = st.LastBytes[0];
     // A WordStar extended character (ESC, code, 28) starts at its ESC.
-    if (run.switches.WordStarInput && cell.TextStart >= 2 &&
+    if (run.Switches.WordStarInput && cell.TextStart >= 2 &&
         (ByteAtPointer(run, static_cast<std::size_t>(cell.TextStart)) & 0x7F) == 28 &&
         ByteAtPointer(run, static_cast<std::size_t>(cell.TextStart - 2)) == 27)
       cell.TextStart -= 2;
@@ -91,14 +91,14 @@ void ScanTableCell(CompilerRun& run) {
 }
 
 void HandleTaCommand(CompilerRun& run) {
-  TTableState& st = run.tables;
-  const std::string& line = run.reader.DotLine;
+  TTableState& st = run.Tables;
+  const std::string& line = run.Reader.DotLine;
   std::string rest = line.size() > 2 ? line.substr(2) : std::string();
   if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
   if (rest.empty()) {
     if (!st.TableOpen) {
-      run.reporter.ReportSourceError(MessageId::TaWithoutParameter, 0);
-      run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
+      run.Reporter.ReportSourceError(MessageId::TaWithoutParameter, 0);
+      run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
     }
     WriteTable(run);
     SetTableOpen(run, false);
@@ -107,8 +107,8 @@ void HandleTaCommand(CompilerRun& run) {
     return;
   }
   if (st.TableOpen) {
-    run.reporter.ReportSourceError(MessageId::OldTableNotClosed, 0);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
+    run.Reporter.ReportSourceError(MessageId::OldTableNotClosed, 0);
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceStructureWrong));
   }
   st.TableTitle = rest.substr(0, kTableTitleMax);
   SetTableOpen(run, true);

@@ -34,16 +34,16 @@ const std::array<TTargetRow, 6>& TargetRows() {
 }  // namespace
 
 void ApplyTargetOverride(CompilerRun& run) {
-  TSwitches& sw = run.switches;
+  TSwitches& sw = run.Switches;
   if (!sw.TargetOverride) return;
   for (const TTargetRow& row : TargetRows()) {
     if (!sw.TargetRequests[row.Request] && !sw.TargetRequests[row.OrRequest]) continue;
-    run.ini.TargetFlags = row.Flags;
+    run.Ini.TargetFlags = row.Flags;
     if (row.Request == kRequestRtfText)
-      run.ini.ColorCorrection = sw.TargetRequests[kRequestRtfTextCc];
+      run.Ini.ColorCorrection = sw.TargetRequests[kRequestRtfTextCc];
     if (sw.InternalContents) {
-      run.ini.ContentsInternal = true;
-      run.ini.ContentsCntFile = false;
+      run.Ini.ContentsInternal = true;
+      run.Ini.ContentsCntFile = false;
     }
     return;
   }

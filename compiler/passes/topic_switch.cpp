@@ -33,14 +33,14 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 
 char HeadingFont(const CompilerRun& run, int level) {
-  const std::string& fonts = run.ini.HeadingFonts;
+  const std::string& fonts = run.Ini.HeadingFonts;
   return level >= 1 && level <= static_cast<int>(fonts.size()) ? fonts[level - 1] : '@';
 }
 
-std::string OutputDir(const CompilerRun& run) { return run.switches.OutputDirectory + "\\"; }
+std::string OutputDir(const CompilerRun& run) { return run.Switches.OutputDirectory + "\\"; }
 
 bool FileHasFootnotes(const CompilerRun& run, std::int32_t file) {
-  return file >= 0 && file < kFootnoteFileFlags && run.passes.FileHasFootnotes[file];
+  return file >= 0 && file < kFootnoteFileFlags && run.Passes.FileHasFootnotes[file];
 }
 
 // A page name that does not change the page name the head include of the open page uses.
@@ -57,69 +57,69 @@ void WriteSeparator(CompilerRun& run, const std::string& mode) {
   else
     for (char ch : mode) {
       const std::uint8_t c = static_cast<std::uint8_t>(ch);
-      if (run.passes.GraphicCharIndex[c] != 0)
+      if (run.Passes.GraphicCharIndex[c] != 0)
         WriteGraphicChar(run, c);
       else
-        WriteSourceChar(run, c, run.passes.OutputFile);
+        WriteSourceChar(run, c, run.Passes.OutputFile);
     }
 }
 
 void WriteTextInFont(CompilerRun& run, const std::string& text, char font, bool breakFirst,
                      bool lineBreakFirst) {
-  const char remembered = run.markup.RunningFontLetter;
-  if (font != '@') WriteFontChange(run, run.passes.OutputFile, font, false);
+  const char remembered = run.Markup.RunningFontLetter;
+  if (font != '@') WriteFontChange(run, run.Passes.OutputFile, font, false);
   if (breakFirst) {
     if (lineBreakFirst) {
-      if (!(run.ini.TargetFlags.Ipf && run.switches.NewIpfCompiler)) WriteLineBreak(run);
+      if (!(run.Ini.TargetFlags.Ipf && run.Switches.NewIpfCompiler)) WriteLineBreak(run);
     } else {
       WriteParagraphBreak(run);
     }
   }
-  for (char c : text) EmitSourceChar(run, run.toggles.ToggleCharMap[static_cast<std::uint8_t>(c)]);
+  for (char c : text) EmitSourceChar(run, run.Toggles.ToggleCharMap[static_cast<std::uint8_t>(c)]);
   EmitSourceChar(run, 0);
-  if (font != '@') WriteFontChange(run, run.passes.OutputFile, remembered, false);
-  run.passes.OutputFile += kCrLf;
+  if (font != '@') WriteFontChange(run, run.Passes.OutputFile, remembered, false);
+  run.Passes.OutputFile += kCrLf;
   WriteLineBreak(run);
 }
 
 void WriteSubchapterLinks(CompilerRun& run, std::uint8_t level, std::uint8_t previous) {
-  TCompileContext& cx = run.compile;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
-  auto& cursor = run.navigation.HeadingCursor;
+  TCompileContext& cx = run.Compile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
+  auto& cursor = run.Navigation.HeadingCursor;
   const THeadingNode* parent = cursor[previous];
-  if (run.ini.SubchapterLinkText == "NO" || t.RtfText) {
+  if (run.Ini.SubchapterLinkText == "NO" || t.RtfText) {
     if (cx.OutputCharCount < 3)
       WriteLineBreak(run);
     else
       WriteParagraphBreak(run);
   } else {
-    WriteTextInFont(run, run.ini.SubchapterLinkText, static_cast<char>(run.ini.SubchapterLinkFont),
+    WriteTextInFont(run, run.Ini.SubchapterLinkText, static_cast<char>(run.Ini.SubchapterLinkFont),
                     true, cx.OutputCharCount < 3);
     if (t.RtfFamily && cx.SubheadingListMode.find("LIST") != std::string::npos)
       cx.SubheadingListMode = "RETURN";
     const bool list = cx.SubheadingListMode.find("LIST") != std::string::npos;
-    if (list) run.passes.OutputFile += t.Html ? "<UL>" : ":ul compact.";
+    if (list) run.Passes.OutputFile += t.Html ? "<UL>" : ":ul compact.";
     const std::uint16_t frame = parent && parent->GroupFlag
-                                    ? static_cast<std::uint16_t>(run.linkPass.FrameGroupBase + 2)
+                                    ? static_cast<std::uint16_t>(run.LinkPass.FrameGroupBase + 2)
                                     : 0;
     for (const THeadingNode* node = cursor[level]; node; node = node->NextSibling) {
-      if (list) run.passes.OutputFile += t.Html ? "<LI>" : ":li.";
+      if (list) run.Passes.OutputFile += t.Html ? "<LI>" : ":li.";
       WriteContentsLink(run, *node, true, frame);
       if (!node->NextSibling || list)
         WriteLineBreak(run);
       else
         WriteSeparator(run, cx.SubheadingListMode);
     }
-    if (list) run.passes.OutputFile += t.Html ? "</UL>" : ":eul compact.";
-    run.passes.OutputFile += kCrLf;
+    if (list) run.Passes.OutputFile += t.Html ? "</UL>" : ":eul compact.";
+    run.Passes.OutputFile += kCrLf;
   }
-  if (!(run.ini.NextChapterLinkText == "NO" || t.RtfText)) {
+  if (!(run.Ini.NextChapterLinkText == "NO" || t.RtfText)) {
     for (int l = previous; l >= 1; --l) {
       const THeadingNode* node = cursor[l];
       if (!node || !node->NextSibling) continue;
-      WriteTextInFont(run, run.ini.NextChapterLinkText,
-                      static_cast<char>(run.ini.NextChapterLinkFont), true, true);
+      WriteTextInFont(run, run.Ini.NextChapterLinkText,
+                      static_cast<char>(run.Ini.NextChapterLinkFont), true, true);
       WriteContentsLink(run, *node->NextSibling, false, 0);
       WriteLineBreak(run);
       break;
@@ -129,21 +129,21 @@ void WriteSubchapterLinks(CompilerRun& run, std::uint8_t level, std::uint8_t pre
 }
 
 void WriteGroupFrameset(CompilerRun& run, THeadingNode* node) {
-  TCompileContext& cx = run.compile;
-  std::string& out = run.passes.OutputFile;
-  const std::int32_t file = run.numbering.FileCounter;
+  TCompileContext& cx = run.Compile;
+  std::string& out = run.Passes.OutputFile;
+  const std::int32_t file = run.Numbering.FileCounter;
   cx.GroupPageStarted = true;
-  run.htmlPage.FramesetBarMark = true;
+  run.HtmlPage.FramesetBarMark = true;
   CreateOutputFile(run, OutputDir(run), PageName(run, file, false, 0), true);
   WritePageHead(run, out, true, node, kTopicPage, true);
-  const TGroupWindow& first = run.passes.GroupWindowTable[1];
+  const TGroupWindow& first = run.Passes.GroupWindowTable[1];
   if (first.HeightPercent == 100)
     out += "<FRAMESET COLS=\"" + std::to_string(first.WidthPercent) + "%,*\">\r\n";
   else
     out += "<FRAMESET ROWS=\"" + std::to_string(first.HeightPercent) + "%,*\">\r\n";
-  if (!run.ini.TargetFlags.HtmlHelp)
+  if (!run.Ini.TargetFlags.HtmlHelp)
     WriteNoFramesBlock(run, out, PageName(run, file, true, 0), node, kTopicPage);
-  const std::int32_t group = run.linkPass.FrameGroupBase;
+  const std::int32_t group = run.LinkPass.FrameGroupBase;
   out += "<FRAME src=\"" + PageName(run, file, true, 0) + "\" name=\"group" +
          std::to_string(group + 1) + "\">\r\n";
   // The second frame shows the page of the group's first sub-heading, whatever number .NR gave it.
@@ -153,124 +153,124 @@ void WriteGroupFrameset(CompilerRun& run, THeadingNode* node) {
   out += "</FRAMESET>";
   FinishHtmlPage(run, out, true, true);
   CloseOutputFile(run);
-  run.passes.CurrentFrameGroupNumber = group + 1;
+  run.Passes.CurrentFrameGroupNumber = group + 1;
 }
 
 void StartHtmlFile(CompilerRun& run, std::uint8_t level, THeadingNode* node) {
-  TCompileContext& cx = run.compile;
-  TNavigationState& nav = run.navigation;
-  const bool pending = run.linkPass.FramePending;
+  TCompileContext& cx = run.Compile;
+  TNavigationState& nav = run.Navigation;
+  const bool pending = run.LinkPass.FramePending;
   nav.NextHeadingNode = node ? (node->FirstChild ? node->FirstChild : node->NextSibling) : nullptr;
   WritePageEnd(run, false);
   NumberNextFile(run);
-  const std::int32_t file = run.numbering.FileCounter;
+  const std::int32_t file = run.Numbering.FileCounter;
   if (pending) WriteGroupFrameset(run, node);
   CheckUserBreak(run);
-  const bool footnotes = FileHasFootnotes(run, file) && !run.ini.FootnotesPopup;
-  std::string& out = run.passes.OutputFile;
-  if (footnotes && !run.switches.NoFrames) {
+  const bool footnotes = FileHasFootnotes(run, file) && !run.Ini.FootnotesPopup;
+  std::string& out = run.Passes.OutputFile;
+  if (footnotes && !run.Switches.NoFrames) {
     CreateOutputFile(run, OutputDir(run), PageName(run, file, pending, 0), true);
-    WritePageHead(run, run.passes.OutputFile, true, node, kTopicPage, true);
+    WritePageHead(run, run.Passes.OutputFile, true, node, kTopicPage, true);
     out += "<FRAMESET ROWS=\"*," + std::to_string(cx.FootnoteFramePercent) + "%\">\r\n";
     const std::string textPage = PageName(run, file, false, 1);
-    if (!run.ini.TargetFlags.HtmlHelp) WriteNoFramesBlock(run, out, textPage, node, kTopicPage);
+    if (!run.Ini.TargetFlags.HtmlHelp) WriteNoFramesBlock(run, out, textPage, node, kTopicPage);
     out += "<FRAME src=\"" + textPage + "\" name=\"grText" + std::to_string(file) + "\">\r\n";
     out += "<FRAME src=\"" + PageName(run, file, false, 2) + "\" name=\"grFoot" +
            std::to_string(file) + "\">\r\n";
     out += "</FRAMESET>";
     FinishHtmlPage(run, out, true, true);
     CloseOutputFile(run);
-    THtmlPageState& hp = run.htmlPage;
+    THtmlPageState& hp = run.HtmlPage;
     CreateTextFile(run, hp.NotesFile, OutputDir(run), PageName(run, file, false, 2), true);
     WritePageHead(run, hp.NotesFile.Text, false, nullptr, kNotesPage, true);
     CreateOutputFile(run, OutputDir(run), textPage, true);
     if (cx.FootnoteFont != '@') {
-      run.markup.PlainFontActive = true;
+      run.Markup.PlainFontActive = true;
       WriteFontChange(run, hp.NotesFile.Text, cx.FootnoteFont, false);
     }
     hp.NotesFileFont = cx.FootnoteFont;
   } else {
     CreateOutputFile(run, OutputDir(run), PageName(run, file, pending, 0), true);
   }
-  if (footnotes) run.htmlPage.FootnotePageOpen = true;
+  if (footnotes) run.HtmlPage.FootnotePageOpen = true;
   // The page head names the page's own .ID page for its head include.
   PageName(run, file, pending, 0);
-  WritePageHead(run, run.passes.OutputFile, false, node, kTopicPage, true);
-  if (run.linkPass.FrameGroupActive && !pending) {
+  WritePageHead(run, run.Passes.OutputFile, false, node, kTopicPage, true);
+  if (run.LinkPass.FrameGroupActive && !pending) {
     cx.InGroupPage = true;
-    run.htmlPage.SubchapterListBarMark = true;
+    run.HtmlPage.SubchapterListBarMark = true;
     WriteMainChapterLink(run);
   } else {
     cx.InGroupPage = false;
-    run.htmlPage.SubchapterListBarMark = false;
-    if (run.ini.TitleInEveryFile) {
-      const char font = static_cast<char>(run.ini.TitleFont);
-      if (font != '@') WriteFontChange(run, run.passes.OutputFile, font, false);
-      WriteSourceText(run, run.linkPass.DocumentTitle, run.passes.OutputFile);
+    run.HtmlPage.SubchapterListBarMark = false;
+    if (run.Ini.TitleInEveryFile) {
+      const char font = static_cast<char>(run.Ini.TitleFont);
+      if (font != '@') WriteFontChange(run, run.Passes.OutputFile, font, false);
+      WriteSourceText(run, run.LinkPass.DocumentTitle, run.Passes.OutputFile);
       if (font != '@') {
-        if (run.markup.PreBlockActive) run.passes.OutputFile += "</pre>";
-        run.passes.OutputFile += "</font>";
-        run.markup.PlainFontActive = true;
+        if (run.Markup.PreBlockActive) run.Passes.OutputFile += "</pre>";
+        run.Passes.OutputFile += "</font>";
+        run.Markup.PlainFontActive = true;
       }
-      run.passes.OutputFile += "<br>";
+      run.Passes.OutputFile += "<br>";
     }
     WriteNavBar(run, true, pending, 0);
   }
-  if (!run.ini.ButtonsOn && !run.ini.ButtonsJavaScript) run.passes.OutputFile += "<hr>\r\n";
+  if (!run.Ini.ButtonsOn && !run.Ini.ButtonsJavaScript) run.Passes.OutputFile += "<hr>\r\n";
   (void)level;
 }
 
 void WriteHeadingStart(CompilerRun& run, std::uint8_t level, THeadingNode* node,
                        std::uint8_t previous) {
-  TCompileContext& cx = run.compile;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
-  const std::uint16_t number = node ? node->HeadingNumber : run.numbering.HeadingCounter;
-  const bool first = node && node == run.passes.HeadingTreeRoot;
+  TCompileContext& cx = run.Compile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
+  const std::uint16_t number = node ? node->HeadingNumber : run.Numbering.HeadingCounter;
+  const bool first = node && node == run.Passes.HeadingTreeRoot;
   if (t.Html) {
-    if (run.ini.WinhelpFontsForHtmlHeading) {
+    if (run.Ini.WinhelpFontsForHtmlHeading) {
       out += "<p>\r\n";
-      WriteFontChange(run, run.passes.OutputFile, HeadingFont(run, level), false);
+      WriteFontChange(run, run.Passes.OutputFile, HeadingFont(run, level), false);
     } else {
       const std::string& digits = cx.HeadingTagDigits;
       out += std::string("<h") + (level <= digits.size() ? digits[level - 1] : '1') + ">";
     }
-    run.passes.OutputFile += "<a name=\"hd" + std::to_string(number) + "\">";
+    run.Passes.OutputFile += "<a name=\"hd" + std::to_string(number) + "\">";
   } else if (t.Ipf) {
     out += ":h" + std::to_string(level) + " res=" + std::to_string(number);
-    if (run.linkPass.PanelIdFileWanted) out += " global id=h" + std::to_string(number);
-    if (run.linkPass.FrameGroupActive) {
+    if (run.LinkPass.PanelIdFileWanted) out += " global id=h" + std::to_string(number);
+    if (run.LinkPass.FrameGroupActive) {
       const std::uint8_t g = GetGroupLevel(run, level);
-      out += " group=" + std::to_string(g + run.linkPass.FrameGroupBase);
-      if (node && g < run.passes.GroupWindowCount)
+      out += " group=" + std::to_string(g + run.LinkPass.FrameGroupBase);
+      if (node && g < run.Passes.GroupWindowCount)
         out += WriteIpfWindowPosition(run, true, g, *node);
     }
     out += ".";
   } else if (t.RtfFamily) {
-    if (previous > 0 && run.markup.RtfIndentGroupOpen) {
+    if (previous > 0 && run.Markup.RtfIndentGroupOpen) {
       out += "}";
-      run.markup.RtfIndentGroupOpen = false;
+      run.Markup.RtfIndentGroupOpen = false;
     }
     WriteTopicEnd(run);
     if (t.RtfText) {
       auto& counters = cx.RtfTextCounters;
       ++counters[level];
       for (int l = level + 1; l <= 6; ++l) counters[l] = 0;
-      if (!first) run.passes.OutputFile += "\\plain\\par\\par\\pard\r\n\r\n";
-      WriteFontChange(run, run.passes.OutputFile, HeadingFont(run, level), false);
-      if (run.ini.AutomaticHeadingEnumeration) {
-        run.passes.OutputFile +=
+      if (!first) run.Passes.OutputFile += "\\plain\\par\\par\\pard\r\n\r\n";
+      WriteFontChange(run, run.Passes.OutputFile, HeadingFont(run, level), false);
+      if (run.Ini.AutomaticHeadingEnumeration) {
+        run.Passes.OutputFile +=
             "\\s1" + std::to_string(level - 1) + "\\ilvl" + std::to_string(level - 1) + "\\ls0";
       } else {
         for (int l = 1; l <= level; ++l)
-          run.passes.OutputFile += (l > 1 ? "." : "") + std::to_string(counters[l]);
+          run.Passes.OutputFile += (l > 1 ? "." : "") + std::to_string(counters[l]);
       }
-      run.passes.OutputFile += "  ";
+      run.Passes.OutputFile += "  ";
     } else {
-      if (!first) run.passes.OutputFile += "\\plain\\pard\\page\r\n\r\n";
+      if (!first) run.Passes.OutputFile += "\\plain\\pard\\page\r\n\r\n";
       WriteWinHelpTopicStart(run, "h", number, node ? node->OwnString : nullptr);
       WriteTopicKeywords(run, number);
-      run.passes.OutputFile += "${\\footnote ";
+      run.Passes.OutputFile += "${\\footnote ";
     }
   }
 }
@@ -278,16 +278,16 @@ void WriteHeadingStart(CompilerRun& run, std::uint8_t level, THeadingNode* node,
 }  // namespace
 
 void SwitchTopic(CompilerRun& run, std::uint8_t level) {
-  TCompileContext& cx = run.compile;
-  TNavigationState& nav = run.navigation;
-  const TTargetFlags& t = run.ini.TargetFlags;
+  TCompileContext& cx = run.Compile;
+  TNavigationState& nav = run.Navigation;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   auto& cursor = nav.HeadingCursor;
   if (level < 1 || level > 6) return;
   // Lists of the topic that ends are closed.
   if (t.Html || t.Ipf) {
-    if (run.markup.ListLevel > 0) {
-      WriteReflowLineEnd(run, run.passes.OutputFile);
-      while (run.markup.ListLevel > 0) CloseLists(run);
+    if (run.Markup.ListLevel > 0) {
+      WriteReflowLineEnd(run, run.Passes.OutputFile);
+      while (run.Markup.ListLevel > 0) CloseLists(run);
     }
   } else {
     CloseRtfList(run);
@@ -295,38 +295,38 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
   // Open toggles, line drawing and tables end with the topic.
   nav.SwitchLevel = level;
   const std::uint8_t previous = static_cast<std::uint8_t>(cx.PreviousLevelChar - '0');
-  run.htmlPage.ClosingHeadingLevel = previous;
+  run.HtmlPage.ClosingHeadingLevel = previous;
   CloseOpenToggles(run);
-  if (run.lineDrawing.LineDrawingActive) {
-    run.reporter.ReportSourceError(MessageId::LineDrawingEndMissing, 0);
-    run.lineDrawing.LineDrawingActive = false;
-    run.markup.FormatMode = run.lineDrawing.SavedFormattedText;
-    run.charConversion.Context.InLineDrawingBlock = false;
+  if (run.LineDrawing.LineDrawingActive) {
+    run.Reporter.ReportSourceError(MessageId::LineDrawingEndMissing, 0);
+    run.LineDrawing.LineDrawingActive = false;
+    run.Markup.FormatMode = run.LineDrawing.SavedFormattedText;
+    run.CharConversion.Context.InLineDrawingBlock = false;
   }
-  if (run.tables.TableOpen) {
-    run.reporter.ReportSourceError(MessageId::TableEndMissing, 0);
+  if (run.Tables.TableOpen) {
+    run.Reporter.ReportSourceError(MessageId::TableEndMissing, 0);
     SetTableOpen(run, false);
-    run.tables.Cells.clear();
+    run.Tables.Cells.clear();
   }
   // A heading whose text is still open had no running text at all.
   const std::int32_t textCount = cx.HeadingTextPending ? 0 : cx.OutputCharCount;
   if (previous > 0 && cursor[previous] && textCount < 3) cx.ShortTopics.insert(cursor[previous]);
   // A footnote left open would swallow the next topic.
-  if (run.passes.InFootnote) {
+  if (run.Passes.InFootnote) {
     ReportMissingFootnoteEnd(run);
     EmitRunningChar(run, cx.FootnoteEndChar);
-    run.passes.InFootnote = false;
-    run.charConversion.Context.InTextPopup = false;
+    run.Passes.InFootnote = false;
+    run.CharConversion.Context.InTextPopup = false;
   }
   // A heading whose text never ended.
   if (cx.HeadingTextPending) {
     if (level != cx.LastHeadingLevel + 1) {
       if (cx.HeadingTextLength > 70)
-        run.reporter.ReportSourceError(MessageId::RunningTextMissingOrJoined, 0);
+        run.Reporter.ReportSourceError(MessageId::RunningTextMissingOrJoined, 0);
       else
-        run.reporter.ReportSourceError(MessageId::RunningTextMissing, 0);
+        run.Reporter.ReportSourceError(MessageId::RunningTextMissing, 0);
     }
-    if (t.Ipf) run.passes.OutputFile += kCrLf;
+    if (t.Ipf) run.Passes.OutputFile += kCrLf;
     cx.HeadingTextPending = false;
     WriteHeadingLine(run, false);
     if (t.RtfFamily) OpenRtfIndentGroup(run);
@@ -336,24 +336,24 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
   FilterOutputChar(run, 0);
   CloseOpenLink(run);
   ClearLinkedInTopic(run);
-  run.toggles.ToggleState.fill(false);
+  run.Toggles.ToggleState.fill(false);
   // Unformatted IPF text and HTML lists and indentation end.
-  if (t.Ipf && !run.markup.FormatMode) run.passes.OutputFile += ":elines.\r\n";
+  if (t.Ipf && !run.Markup.FormatMode) run.Passes.OutputFile += ":elines.\r\n";
   if (t.Html) {
-    while (run.markup.ListLevel > 0) CloseLists(run);
-    if (run.htmlPage.HtmlIndentDepth > 0) {
-      run.markup.IndentLevel = 0;
-      run.markup.MarginLevel = 1;
+    while (run.Markup.ListLevel > 0) CloseLists(run);
+    if (run.HtmlPage.HtmlIndentDepth > 0) {
+      run.Markup.IndentLevel = 0;
+      run.Markup.MarginLevel = 1;
       SetHtmlIndentDepth(run, 0, 1);
       cx.LastMargin = 1;
     }
   }
   // The blank line after the topic; the placeholder page keeps exactly its two lines.
-  if (!(t.Ipf && run.switches.NewIpfCompiler) && !run.htmlPage.EmptyPageOpen)
-    run.passes.OutputFile += kCrLf;
+  if (!(t.Ipf && run.Switches.NewIpfCompiler) && !run.HtmlPage.EmptyPageOpen)
+    run.Passes.OutputFile += kCrLf;
   cx.LastHeadingLevel = level;
-  run.linkPass.CurrentLevel = level;
-  run.reporter.ShowProgress();
+  run.LinkPass.CurrentLevel = level;
+  run.Reporter.ShowProgress();
   // Heading tree and automatic links. The nodes are met in the order the heading pass
   // made them, so a level jump never leaves the walk on a missing node.
   THeadingNode* node = cx.NextHeadingOrder < cx.HeadingOrder.size()
@@ -370,48 +370,48 @@ void SwitchTopic(CompilerRun& run, std::uint8_t level) {
   for (int l = level + 1; l <= 6; ++l) cursor[l] = nullptr;
   // The gap before the new heading.
   if (previous > 0) {
-    run.passes.OutputFile += kCrLf;
-    if (!(t.Ipf && run.switches.NewIpfCompiler)) WriteLineBreak(run);
-    run.passes.OutputFile += kCrLf;
+    run.Passes.OutputFile += kCrLf;
+    if (!(t.Ipf && run.Switches.NewIpfCompiler)) WriteLineBreak(run);
+    run.Passes.OutputFile += kCrLf;
   }
   // A new HTML file where the level or a frame group asks for one; else a rule at most.
-  if (t.Html && (level <= run.ini.NewFileLevel || run.linkPass.FrameGroupActive)) {
+  if (t.Html && (level <= run.Ini.NewFileLevel || run.LinkPass.FrameGroupActive)) {
     StartHtmlFile(run, level, node);
   } else {
     // What was written so far stays readable after a break.
     if (UserBreakRequested(run)) CloseOutputFile(run);
     CheckUserBreak(run);
-    if (t.Html && level <= run.ini.HorizontalRuleLevel) {
+    if (t.Html && level <= run.Ini.HorizontalRuleLevel) {
       cx.InGroupPage = false;
-      run.passes.OutputFile += "<br><hr>\r\n";
+      run.Passes.OutputFile += "<br><hr>\r\n";
     }
   }
   // The heading's opening markup.
   cx.HeadingLevelChar = static_cast<char>('0' + level);
   WriteHeadingStart(run, level, node, previous);
   // The heading text follows: it is collected as the heading line.
-  run.passes.CurrentTopicNode = node;
-  run.source.LineEndCount = 200;
+  run.Passes.CurrentTopicNode = node;
+  run.Source.LineEndCount = 200;
   cx.OutputCharCount = 0;
   cx.HeadingTextPending = true;
-  run.markup.CollectingHeading = true;
+  run.Markup.CollectingHeading = true;
   cx.AfterHeadingLine = true;
   ResetListState(run);
   cx.PreviousLevelChar = static_cast<char>('0' + level);
-  cx.PreviousGroupStart = run.linkPass.FramePending;
-  run.linkPass.FramePending = false;
+  cx.PreviousGroupStart = run.LinkPass.FramePending;
+  run.LinkPass.FramePending = false;
 }
 
 void WriteTopicEnd(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  TSourceBuffer& sb = run.source;
-  std::string& out = run.passes.OutputFile;
+  TCompileContext& cx = run.Compile;
+  TSourceBuffer& sb = run.Source;
+  std::string& out = run.Passes.OutputFile;
   const std::vector<TFootnoteRecord> list = std::move(cx.FootnoteList);
   cx.FootnoteList.clear();
   for (const TFootnoteRecord& f : list) {
     out += "\\plain\\pard\\page\r\n";
     WriteWinHelpTopicStart(run, "fn", static_cast<std::uint16_t>(f.Number), nullptr);
-    WriteFontChange(run, run.passes.OutputFile, cx.FootnoteFont, false);
+    WriteFontChange(run, run.Passes.OutputFile, cx.FootnoteFont, false);
     TSourceState saved;
     SaveSourceState(run, saved);
     SetSourcePos(run, f.Position);
@@ -424,24 +424,24 @@ void WriteTopicEnd(CompilerRun& run) {
         const std::uint8_t count = sb.LineEndCount;
         while (!SourceEof(run)) {
           ReadSourceChar(run);
-          if (sb.NextChar != run.reader.SoftSpaceChar) break;
+          if (sb.NextChar != run.Reader.SoftSpaceChar) break;
         }
         if (count > 0)
           WriteLineBreak(run);
         else
-          WriteSourceChar(run, ' ', run.passes.OutputFile);
+          WriteSourceChar(run, ' ', run.Passes.OutputFile);
         c = sb.NextChar;
         // An end character at the start of a line still ends the footnote.
         if (c == cx.FootnoteEndChar) break;
         if (c == 0x0D) continue;
       }
-      WriteSourceChar(run, c, run.passes.OutputFile);
+      WriteSourceChar(run, c, run.Passes.OutputFile);
     }
     RestoreSourceState(run, saved);
     // A break inside the footnote opened an indent group; it ends with the footnote's topic.
-    if (run.markup.RtfIndentGroupOpen) {
-      run.passes.OutputFile += "}";
-      run.markup.RtfIndentGroupOpen = false;
+    if (run.Markup.RtfIndentGroupOpen) {
+      run.Passes.OutputFile += "}";
+      run.Markup.RtfIndentGroupOpen = false;
     }
   }
 }

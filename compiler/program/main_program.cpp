@@ -21,7 +21,7 @@ std::string WithoutTrailingBackslash(std::string directory) {
 }  // namespace
 
 CompareDirectories ChooseCompareDirectories(const CompilerRun& run) {
-  const TSwitches& sw = run.switches;
+  const TSwitches& sw = run.Switches;
   const std::vector<std::string>& words = sw.ProgramParameters;
   // With a project file, it is taken to be word 1 and the switch word 2.
   const std::size_t k = sw.ProjectFileName.empty() ? 0 : 1;
@@ -35,47 +35,47 @@ CompareDirectories ChooseCompareDirectories(const CompilerRun& run) {
 }
 
 void RunCompareOrUpload(CompilerRun& run) {
-  const TSwitches& sw = run.switches;
+  const TSwitches& sw = run.Switches;
   const CompareDirectories dirs = ChooseCompareDirectories(run);
-  if (!dirs.Run) run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
-  const ProjectFileState& pf = run.project;
+  if (!dirs.Run) run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+  const ProjectFileState& pf = run.Project;
   if (!sw.ProjectFileName.empty() &&
       (pf.FtpServerName.empty() || pf.FtpUserName.empty() || pf.FtpPassword.empty())) {
     // Console only, in English.
     for (const char* line :
          {"Error: Server information in SKJ file missing. The following lines are required:",
           "ftp server name = ", "ftp user name = ", "ftp password = ", "ftp server dir = "}) {
-      run.reporter.WriteConsole(line);
-      run.reporter.WriteConsole("\n");
+      run.Reporter.WriteConsole(line);
+      run.Reporter.WriteConsole("\n");
     }
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::UploadServerMissing));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::UploadServerMissing));
   }
   CompareHtmlDirectories(run, dirs.Old, dirs.New, sw.PrepareUploadMode);
-  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+  run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
 }
 
 int CompilerMain(const std::vector<std::string>& argvWords, CompilerRun& run) {
-  run.switches.ProgramPath = argvWords.empty() ? std::string() : argvWords.front();
-  run.switches.ProgramParameters.assign(argvWords.empty() ? argvWords.end() : argvWords.begin() + 1,
+  run.Switches.ProgramPath = argvWords.empty() ? std::string() : argvWords.front();
+  run.Switches.ProgramParameters.assign(argvWords.empty() ? argvWords.end() : argvWords.begin() + 1,
                                         argvWords.end());
   // The unit initialisations in their order: the main unit first, then the source reader
   // unit; the reverse, publishing, contents and output units have nothing to set up.
   InitMainUnit(run);
   InitSourceUnit(run);
   // The reporter is a member of the run and exists from here on.
-  ResetSwitches(run.switches);
+  ResetSwitches(run.Switches);
   ReadCommandLine(run);
   ReadProjectFile(run);
-  if (run.switches.CompareMode || run.switches.PrepareUploadMode) RunCompareOrUpload(run);
+  if (run.Switches.CompareMode || run.Switches.PrepareUploadMode) RunCompareOrUpload(run);
   ReadIniFile(run, true);
-  if (run.switches.IpfReverseInput) {
+  if (run.Switches.IpfReverseInput) {
     ConvertIpfToSource(run);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
   }
-  if (run.switches.RtfReverseInput) {
+  if (run.Switches.RtfReverseInput) {
     RunRtfReverseConversion(run);
     run.RunCompleted = true;
-    run.reporter.Terminate(ExitCode::Success);
+    run.Reporter.Terminate(ExitCode::Success);
   }
   CompileHypertext(run);
   StartSecondCompiler(run);
@@ -88,11 +88,11 @@ int RunCompiler(const std::vector<std::string>& argvWords, CompilerRun& run) {
   } catch (const TerminateRun& stop) {
     return stop.ExitCode;
   } catch (const std::bad_alloc&) {
-    run.reporter.WriteLine("Skeldon: out of memory", false);
+    run.Reporter.WriteLine("Skeldon: out of memory", false);
     return ProcessExitCode(ExitCode::RunFailed);
   } catch (const std::exception& fault) {
     // A fault nothing else handles still ends with the exit code of a failed run.
-    run.reporter.WriteLine(std::string("Skeldon: internal error: ") + fault.what(), false);
+    run.Reporter.WriteLine(std::string("Skeldon: internal error: ") + fault.what(), false);
     return ProcessExitCode(ExitCode::RunFailed);
   }
 }

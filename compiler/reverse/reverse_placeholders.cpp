@@ -12,7 +12,7 @@ namespace {
 // as success.
 [[noreturn]] void NotBuiltYet(CompilerRun& run, MessageId what) {
   WriteMessage(run, {MessageId::NotBuiltYet, MessageText(run.Language, what)}, true);
-  run.reporter.Terminate(ExitCode::RunFailed);
+  run.Reporter.Terminate(ExitCode::RunFailed);
 }
 
 }  // namespace
@@ -24,15 +24,15 @@ void RunRtfReverseConversion(CompilerRun& run) { NotBuiltYet(run, MessageId::Rtf
 void StartSecondCompiler(CompilerRun& run) {
   // Without a launch to make, the run ends as an ordinary end; only the launch itself is
   // not built yet.
-  const TTargetFlags& t = run.ini.TargetFlags;
-  const auto& lines = run.programCommands.Lines;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  const auto& lines = run.ProgramCommands.Lines;
   const bool hasCompiler = (t.WinHelp3 && !lines[kWinHelp3Compiler].empty()) ||
                            (t.WinHelp4 && !lines[kWinHelp4Compiler].empty()) ||
                            (t.HtmlHelp && !lines[kHtmlHelpCompiler].empty()) ||
                            (t.Ipf && !lines[kIpfCompiler].empty());
-  if (!run.RunSuccess || !run.project.CompileAfterRun || run.helpProject.GraphicsMissing ||
+  if (!run.RunSuccess || !run.Project.CompileAfterRun || run.HelpProject.GraphicsMissing ||
       !hasCompiler)
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
   NotBuiltYet(run, MessageId::HelpCompilerStart);
 }
 

@@ -23,7 +23,7 @@ bool IsNo(const std::string& text) {
 }
 
 void WriteContentsList(CompilerRun& run, const THeadingNode* list, int& depth) {
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   auto indent = [&] { out.append(static_cast<std::size_t>(depth) * 3, ' '); };
   if (list) {
     indent();
@@ -31,10 +31,10 @@ void WriteContentsList(CompilerRun& run, const THeadingNode* list, int& depth) {
   }
   ++depth;
   for (const THeadingNode* h = list; h; h = h->NextSibling) {
-    if (depth > run.switches.ContentsDepth) continue;
+    if (depth > run.Switches.ContentsDepth) continue;
     indent();
     out += "<li>";
-    if (run.ini.TargetFlags.HtmlHelp) {
+    if (run.Ini.TargetFlags.HtmlHelp) {
       out += std::string(" <OBJECT type=\"text/sitemap\">") + kLineEnd;
       indent();
       out += "        <param name=\"Name\" value=\"";
@@ -61,23 +61,23 @@ void WriteContentsList(CompilerRun& run, const THeadingNode* list, int& depth) {
 
 void WriteContentsLink(CompilerRun& run, const THeadingNode& node, bool windowPosition,
                        std::uint16_t group) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
-  const std::int32_t fileCounter = run.numbering.FileCounter;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
+  const std::int32_t fileCounter = run.Numbering.FileCounter;
   const bool otherFile = node.FileNumber != fileCounter;
   const std::string number = std::to_string(node.HeadingNumber);
   if (t.Html) {
-    const bool script = run.charConversion.Context.InScriptString;
+    const bool script = run.CharConversion.Context.InScriptString;
     const std::string q = script ? "\\\"" : "\"";
     if (!script) out += "<a href=" + q;
     if (otherFile) out += MakeTopicFileName(run, node.FileNumber, false, 0);
-    const bool footnotePage = !run.switches.NoFrames && otherFile && node.FileNumber >= 0 &&
+    const bool footnotePage = !run.Switches.NoFrames && otherFile && node.FileNumber >= 0 &&
                               node.FileNumber < kFootnoteFileFlags &&
-                              run.passes.FileHasFootnotes[node.FileNumber];
+                              run.Passes.FileHasFootnotes[node.FileNumber];
     if (!node.GroupFlag && !footnotePage) out += "#hd" + number;
     out += q;
     if (group == 0 && otherFile)
-      out += " target=" + q + run.ini.DefaultFrame + q;
+      out += " target=" + q + run.Ini.DefaultFrame + q;
     else if (group != 0)
       out += " target=" + q + "group" + std::to_string(group) + q;
     out += ">";
@@ -85,8 +85,8 @@ void WriteContentsLink(CompilerRun& run, const THeadingNode& node, bool windowPo
     if (!script) out += std::string("</a>") + kLineEnd;
   } else if (t.Ipf) {
     out += ":link reftype=hd res=" + number;
-    const std::uint8_t level = GetGroupLevel(run, run.linkPass.CurrentLevel);
-    if (run.linkPass.FrameGroupActive && windowPosition && level == run.passes.GroupWindowCount)
+    const std::uint8_t level = GetGroupLevel(run, run.LinkPass.CurrentLevel);
+    if (run.LinkPass.FrameGroupActive && windowPosition && level == run.Passes.GroupWindowCount)
       out += WriteIpfWindowPosition(run, false, level, node);
     out += ".";
     CopyHeadingTitle(run, out, node.SourcePosition, false, false, false);
@@ -100,19 +100,19 @@ void WriteContentsLink(CompilerRun& run, const THeadingNode& node, bool windowPo
 }
 
 std::uint8_t GetGroupLevel(const CompilerRun& run, std::uint8_t level) {
-  if (!run.linkPass.FrameGroupActive) return 1;
-  const int v = static_cast<int>(level) - (static_cast<int>(run.linkPass.FrameGroupLevel) - 1);
+  if (!run.LinkPass.FrameGroupActive) return 1;
+  const int v = static_cast<int>(level) - (static_cast<int>(run.LinkPass.FrameGroupLevel) - 1);
   return static_cast<std::uint8_t>(v < 0 ? 0 : v);
 }
 
 std::string WriteIpfWindowPosition(const CompilerRun& run, bool headingForm,
                                    std::uint8_t windowLevel, const THeadingNode& node) {
   std::string result;
-  if (!run.linkPass.FrameGroupActive) return result;
-  if (run.passes.GroupWindowCount == 3 && windowLevel == 2 && !node.FirstChild) windowLevel = 4;
+  if (!run.LinkPass.FrameGroupActive) return result;
+  if (run.Passes.GroupWindowCount == 3 && windowLevel == 2 && !node.FirstChild) windowLevel = 4;
   // Only the four windows of a layout exist.
   if (windowLevel < 1 || windowLevel > 4) return result;
-  const TGroupWindow& w = run.passes.GroupWindowTable[windowLevel];
+  const TGroupWindow& w = run.Passes.GroupWindowTable[windowLevel];
   const char* const* names = nullptr;
   static const char* const kHeading[] = {"x", "y", "width", "height"};
   static const char* const kLink[] = {"vpx", "vpy", "vpcx", "vpcy"};
@@ -128,12 +128,12 @@ void WriteNoFramesBlock(CompilerRun& run, std::string& f, std::string_view fileN
                         const THeadingNode* node, std::uint8_t pageKind) {
   f += std::string("<NOFRAMES>") + kLineEnd;
   f += std::string("<p>") + kLineEnd;
-  ExpandTemplate(run, f, run.ini.MetaContent, node, pageKind, true, true, "");
+  ExpandTemplate(run, f, run.Ini.MetaContent, node, pageKind, true, true, "");
   f += std::string("<p>") + kLineEnd;
   if (node && FirstEntryOfHeading(run, node->HeadingNumber)) {
     f += "(Keywords: ";
     // The keyword writer writes to the run's output text; the block may go elsewhere.
-    std::string& out = run.passes.OutputFile;
+    std::string& out = run.Passes.OutputFile;
     if (&f == &out) {
       WriteTopicKeywords(run, node->HeadingNumber);
     } else {
@@ -152,7 +152,7 @@ void WriteNoFramesBlock(CompilerRun& run, std::string& f, std::string_view fileN
 
 void WriteBodyAttributes(CompilerRun& run, std::string& f, bool quoteEscaping,
                          const THeadingNode* node, std::uint8_t pageKind) {
-  const TIniSettings& ini = run.ini;
+  const TIniSettings& ini = run.Ini;
   std::string tags = !ini.ContentsTags.empty() && pageKind == 3 ? ini.ContentsTags : ini.BodyTags;
   if (IsNo(tags)) tags.clear();
   if (!tags.empty()) {
@@ -163,14 +163,14 @@ void WriteBodyAttributes(CompilerRun& run, std::string& f, bool quoteEscaping,
     const std::string esc = quoteEscaping ? "\\" : "";
     f += " onLoad=" + esc + "\"window.defaultStatus='";
     ExpandTemplate(run, f, ini.StatusbarDefault, node, pageKind, true, true,
-                   run.passes.CurrentOutputFileName);
+                   run.Passes.CurrentOutputFileName);
     f += "';return true;" + esc + "\"";
   }
 }
 
 void WriteHtmlContents(CompilerRun& run) {
   int depth = 0;
-  WriteContentsList(run, run.passes.HeadingTreeRoot, depth);
+  WriteContentsList(run, run.Passes.HeadingTreeRoot, depth);
 }
 
 }  // namespace skeldon

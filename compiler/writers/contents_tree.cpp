@@ -25,7 +25,7 @@ struct TTreeWriter {
 void NumberHeadings(CompilerRun& run, TTreeWriter& w, THeadingNode* list) {
   ++w.depth;
   for (THeadingNode* h = list; h; h = h->NextSibling) {
-    if (w.depth > run.switches.ContentsDepth) continue;
+    if (w.depth > run.Switches.ContentsDepth) continue;
     h->RunningNumber = w.entryCount++;
     NumberHeadings(run, w, h->FirstChild);
   }
@@ -33,17 +33,17 @@ void NumberHeadings(CompilerRun& run, TTreeWriter& w, THeadingNode* list) {
 }
 
 void WriteTreeEntries(CompilerRun& run, TTreeWriter& w, THeadingNode* list) {
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   ++w.depth;
   for (THeadingNode* h = list; h; h = h->NextSibling) {
-    if (w.depth > run.switches.ContentsDepth || w.depth >= static_cast<int>(w.levelCursors.size()))
+    if (w.depth > run.Switches.ContentsDepth || w.depth >= static_cast<int>(w.levelCursors.size()))
       continue;
     w.levelCursors[w.depth] = h;
     const std::string rn = std::to_string(h->RunningNumber);
     out += "  hl[" + rn + "]=" + std::to_string(w.depth) + ";hc[" + rn + "]=\"";
     WriteContentsLink(run, *h, true, 0);
     out += "\";";
-    if (h->FirstChild && w.depth < run.switches.ContentsDepth) {
+    if (h->FirstChild && w.depth < run.Switches.ContentsDepth) {
       std::int32_t next = -1;
       if (h->NextSibling) {
         next = h->NextSibling->RunningNumber;
@@ -73,12 +73,12 @@ void Line(std::string& out, std::string_view text) {
 }  // namespace
 
 std::string ContentsTreeFramePageName(CompilerRun& run, std::string_view base) {
-  return NormalizeFileName(run, std::string(base) + run.fileNames.PageExtension);
+  return NormalizeFileName(run, std::string(base) + run.FileNames.PageExtension);
 }
 
 void WriteJavaScriptTree(CompilerRun& run) {
-  std::string& out = run.passes.OutputFile;
-  const TIniSettings& ini = run.ini;
+  std::string& out = run.Passes.OutputFile;
+  const TIniSettings& ini = run.Ini;
   const std::string treeNo = NormalizeFileName(run, "TREENO.GIF");
   const std::string treeClosed = NormalizeFileName(run, "TREECLOS.GIF");
   const std::string treeOpen = NormalizeFileName(run, "TREEOPEN.GIF");
@@ -87,9 +87,9 @@ void WriteJavaScriptTree(CompilerRun& run) {
   RefreshGraphicsFile(run, treeClosed);
   RefreshGraphicsFile(run, treeOpen);
   RefreshGraphicsFile(run, treeEmpty);
-  run.charConversion.Context.InScriptString = true;
+  run.CharConversion.Context.InScriptString = true;
   TTreeWriter w;
-  NumberHeadings(run, w, run.passes.HeadingTreeRoot);
+  NumberHeadings(run, w, run.Passes.HeadingTreeRoot);
   const char treeFont = ini.ContentsTreeFont;
 
   Line(out, "<script language=\"JavaScript\">");
@@ -160,21 +160,21 @@ void WriteJavaScriptTree(CompilerRun& run) {
   Line(out, "}");
   Line(out, "");
   Line(out, "function loadvalues(hc){");
-  const THeadingNode* root = run.passes.HeadingTreeRoot;
+  const THeadingNode* root = run.Passes.HeadingTreeRoot;
   if (root && !root->NextSibling) Line(out, " hv[0]=1;");
   w.depth = 0;
   w.levelCursors.fill(nullptr);
-  WriteTreeEntries(run, w, run.passes.HeadingTreeRoot);
+  WriteTreeEntries(run, w, run.Passes.HeadingTreeRoot);
   Line(out, "}");
   Line(out, "");
   Line(out, "function onloadpage(){loadvalues(hc);writepage(hc,hv,hs);}");
   Line(out, "");
   Line(out, "// -->");
   Line(out, "</script>");
-  run.charConversion.Context.InScriptString = false;
+  run.CharConversion.Context.InScriptString = false;
   Line(out, "<frameset onload=\"onloadpage()\" rows=\"16%,84%\">");
   // The frameset links to the fixed pages under the names they are created under.
-  const std::string& pre = run.switches.PageNamePrefix;
+  const std::string& pre = run.Switches.PageNamePrefix;
   WriteNoFramesBlock(run, out, NormalizeFileName(run, pre + ContentsTreeFileName(run)), nullptr, 3);
   Line(out, "<frame name=treeinfo src=\"" + ContentsTreeFramePageName(run, pre + "INDXI") + "\">");
   Line(out, "<frame name=tree src=\"" + ContentsTreeFramePageName(run, pre + "EMPTY") + "\">");

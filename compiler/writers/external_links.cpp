@@ -65,8 +65,8 @@ void MakeFileUrl(std::string& url) {
 }
 
 void WriteExternalLink(CompilerRun& run, std::string_view url) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
   std::string u(url);
   if (t.Html) {
     if (t.HtmlHelp)
@@ -74,14 +74,14 @@ void WriteExternalLink(CompilerRun& run, std::string_view url) {
     else
       StripFileScheme(u);
     out += "<a href=\"" + HrefText(u) + "\"";
-    out += ContainsHtmUpper(u) ? " target=\"extern\"" : " target=\"" + run.ini.DefaultFrame + "\"";
+    out += ContainsHtmUpper(u) ? " target=\"extern\"" : " target=\"" + run.Ini.DefaultFrame + "\"";
     out += ">";
   } else if (t.Ipf) {
     MakeFileUrl(u);
     out += ":link reftype=launch object='NETSCAPE.EXE' data='" + u + "'.";
   } else if (t.RtfFamily) {
     const bool winHelp = t.WinHelp3 || t.WinHelp4;
-    if (winHelp && run.toggles.ToggleState[3]) out += "\\ul0 ";
+    if (winHelp && run.Toggles.ToggleState[3]) out += "\\ul0 ";
     out += "{";
     if (winHelp) out += "\\cf1\\uldb ";
   }
@@ -97,15 +97,15 @@ std::string GetTopicId(const std::string* contextId, std::uint16_t number) {
 }
 
 std::string GetWindowSuffix(const CompilerRun& run, bool groupFlag) {
-  if (!run.indexStore.FrameGroupsUsed) return std::string();
+  if (!run.IndexStore.FrameGroupsUsed) return std::string();
   return groupFlag ? ">navi" : ">main";
 }
 
-void ResetIndexChar(CompilerRun& run) { run.linkPass.IndexChar = run.ini.IndexChar; }
+void ResetIndexChar(CompilerRun& run) { run.LinkPass.IndexChar = run.Ini.IndexChar; }
 
 std::string FindButtonText(const CompilerRun& run, std::uint8_t code) {
   std::string result;
-  for (const auto& group : run.iniValues.ButtonTable) {
+  for (const auto& group : run.IniValues.ButtonTable) {
     for (const TButtonEntry& row : group) {
       if (row.Key == code) {
         result = row.Text;
@@ -123,7 +123,7 @@ void ExpandTemplate(CompilerRun& run, std::string& f, const TTemplateText& templ
   std::size_t i = 1;
   while (i <= text.size()) {
     if (i == templ.DocTitlePos) {
-      WriteTemplateText(run, f, run.linkPass.DocumentTitle, dropQuotes);
+      WriteTemplateText(run, f, run.LinkPass.DocumentTitle, dropQuotes);
       i += 8;
     } else if (i == templ.FileNamePos) {
       WriteTemplateText(run, f, fileName, dropQuotes);
@@ -134,7 +134,7 @@ void ExpandTemplate(CompilerRun& run, std::string& f, const TTemplateText& templ
       else if (pageKind == 3 || pageKind == 4)
         WriteTemplateText(run, f, FindButtonText(run, pageKind), dropQuotes);
       else if (pageKind == 5)
-        WriteTemplateText(run, f, MapToggleChars(run.toggles, run.ini.NotesText), dropQuotes);
+        WriteTemplateText(run, f, MapToggleChars(run.Toggles, run.Ini.NotesText), dropQuotes);
       i += 7;
     } else {
       const std::uint8_t c = static_cast<std::uint8_t>(text[i - 1]);
@@ -149,7 +149,7 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
   TSourceState saved;
   SaveSourceState(run, saved);
   SetSourcePos(run, position < 0 ? 0 : static_cast<std::size_t>(position));
-  run.source.LineEndCount = 0;
+  run.Source.LineEndCount = 0;
   int count = 0;
   // A character other than a line end; false once the title limit is passed.
   const auto take = [&](std::uint8_t ch) {
@@ -157,20 +157,20 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
       // left out
     } else if (raw) {
       f.push_back(
-          static_cast<char>(run.ini.SourceIsIso ? ch : run.charConversion.Tables.OemToAnsi[ch]));
+          static_cast<char>(run.Ini.SourceIsIso ? ch : run.CharConversion.Tables.OemToAnsi[ch]));
     } else {
       WriteSourceChar(run, ch, f);
     }
     ++count;
     return !(titleLimit && count > kTitleLimit);
   };
-  while (!SourceEof(run) && run.source.LineEndCount == 0) {
+  while (!SourceEof(run) && run.Source.LineEndCount == 0) {
     // Titles are copied for every link and contents entry: the bytes up to the line end are
     // taken in one go where the reader allows it.
-    const std::size_t from = run.source.Position;
+    const std::size_t from = run.Source.Position;
     const std::size_t k = SkipWithinLine(run, -1);
     if (k > 0) {
-      std::string_view bytes = std::string_view(run.source.Data).substr(from, k);
+      std::string_view bytes = std::string_view(run.Source.Data).substr(from, k);
       bool more = true;
       while (more && !bytes.empty()) {
         // Up to the next quote (when quotes are left out) and within the limit, the bytes go
@@ -196,9 +196,9 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
       continue;
     }
     ReadSourceChar(run);
-    const std::uint8_t ch = run.source.NextChar;
+    const std::uint8_t ch = run.Source.NextChar;
     if (ch == 0x0D) {
-      if (run.switches.SoftLineEnds && run.source.LineEndCount == 0) {
+      if (run.Switches.SoftLineEnds && run.Source.LineEndCount == 0) {
         if (raw)
           f.push_back(' ');
         else
@@ -214,7 +214,7 @@ void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, b
 }
 
 void WriteExternalLinkList(CompilerRun& run) {
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   // The address escaped as in the links themselves, so a typed quote or angle bracket cannot
   // end the attribute or open a tag; the visible text keeps everything else unchanged.
   auto line = [&](const std::string& target) {
@@ -230,7 +230,7 @@ void WriteExternalLinkList(CompilerRun& run) {
     out += "<a href=\"" + HrefText(target) + "\">" + text + "</a><br>\r\n";
   };
   std::unordered_set<std::string> listed;
-  for (const TIndexEntry* head : run.indexStore.IndexBuckets) {
+  for (const TIndexEntry* head : run.IndexStore.IndexBuckets) {
     for (const TIndexEntry* e = head; e; e = e->NextInBucket) {
       if (!e->LinkTarget) continue;
       const std::string& target = *e->LinkTarget;
@@ -240,7 +240,7 @@ void WriteExternalLinkList(CompilerRun& run) {
       listed.insert(target);
     }
   }
-  for (const std::string& ref : run.passes.ExternalReferences) line(ref);
+  for (const std::string& ref : run.Passes.ExternalReferences) line(ref);
 }
 
 }  // namespace skeldon

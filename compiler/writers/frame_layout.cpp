@@ -36,11 +36,11 @@ TGroupWindow Window(int height, int width, bool left, bool top) {
 }  // namespace
 
 void HandleFrameCommand(CompilerRun& run) {
-  TConsoleReporter& rep = run.reporter;
+  TConsoleReporter& rep = run.Reporter;
   int hori = 0, verti = 0;
   bool horiPending = false, vertiPending = false, horiFirst = false;
   bool one = false, three = false;
-  for (const std::string& word : run.commandLine.WordList) {
+  for (const std::string& word : run.CommandLine.WordList) {
     if (word.empty()) break;
     if (word == "I") {
       one = true;
@@ -62,7 +62,7 @@ void HandleFrameCommand(CompilerRun& run) {
       // and the complements would wrap (reported above, kept inside the window here).
       if (n < 1) n = 1;
       if (n > 99) n = 99;
-      if (horiPending || run.ini.TargetFlags.HtmlHelp) {
+      if (horiPending || run.Ini.TargetFlags.HtmlHelp) {
         hori = static_cast<int>(n);
         horiPending = false;
       } else if (vertiPending) {
@@ -78,7 +78,7 @@ void HandleFrameCommand(CompilerRun& run) {
     rep.ReportSourceError(MessageId::FaTooFewParameters, 0);
     return;
   }
-  TPassServices& ps = run.passes;
+  TPassServices& ps = run.Passes;
   for (TGroupWindow& w : ps.GroupWindowTable) w = Window(0, 0, false, false);
   int levels = 3;
   if (verti == 0 || hori == 0) {
@@ -106,7 +106,7 @@ void HandleFrameCommand(CompilerRun& run) {
       ps.GroupWindowTable[4].HeightPercent = 100;
   }
   ps.GroupWindowCount = levels;
-  run.linkPass.FramePending = true;
+  run.LinkPass.FramePending = true;
 }
 
 }  // namespace skeldon

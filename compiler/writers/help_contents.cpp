@@ -25,14 +25,14 @@ struct TContentsWalk {
 };
 
 void WriteRtfContentsLevel(CompilerRun& run, TContentsWalk& w, const THeadingNode* node) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
   ++w.Depth;
   for (; node; node = node->NextSibling) {
-    if (w.Depth > run.switches.ContentsDepth || w.Depth > 6) continue;
+    if (w.Depth > run.Switches.ContentsDepth || w.Depth > 6) continue;
     ++w.Counters[w.Depth];
     for (int i = w.Depth + 1; i <= 6; ++i) w.Counters[i] = 0;
-    out += (w.Depth == 1 && !w.First && run.switches.ContentsDepth > 1) ? "\\par\\par\r\n"
+    out += (w.Depth == 1 && !w.First && run.Switches.ContentsDepth > 1) ? "\\par\\par\r\n"
                                                                         : "\\par\r\n";
     if (t.RtfText) {
       for (int i = 1; i < w.Depth; ++i) out += std::to_string(w.Counters[i]) + ".";
@@ -40,7 +40,7 @@ void WriteRtfContentsLevel(CompilerRun& run, TContentsWalk& w, const THeadingNod
       CopyHeadingTitle(run, out, node->SourcePosition, false, false, false);
     } else {
       if (!w.First) out += "}";
-      out += "{\\li" + std::to_string((w.Depth - 1) * run.ini.ListIndention * kRtfIndentStep);
+      out += "{\\li" + std::to_string((w.Depth - 1) * run.Ini.ListIndention * kRtfIndentStep);
       WriteContentsLink(run, *node, false, 0);
     }
     w.First = false;
@@ -56,12 +56,12 @@ void WriteCntTopicRef(CompilerRun& run, std::string& f, const THeadingNode& node
 
 void WriteCntOwnTopicEntry(CompilerRun& run, std::string& f, const THeadingNode& node, int level) {
   f += "\r\n" + std::to_string(level + 1) + " ";
-  WriteCodePageText(run, f, run.ini.ContentsGeneralText, false);
+  WriteCodePageText(run, f, run.Ini.ContentsGeneralText, false);
   WriteCntTopicRef(run, f, node);
 }
 
 bool IsShortTopic(const CompilerRun& run, const THeadingNode* node) {
-  return run.compile.ShortTopics.count(node) != 0;
+  return run.Compile.ShortTopics.count(node) != 0;
 }
 
 void WriteCntLevel(CompilerRun& run, std::string& f, const THeadingNode* node, int level) {
@@ -85,42 +85,42 @@ void WriteCntLevel(CompilerRun& run, std::string& f, const THeadingNode* node, i
 }  // namespace
 
 void WriteRtfContents(CompilerRun& run) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
   if (!t.RtfText) {
     out +=
         "${\\footnote " + GermanOrEnglishText(run.Language, MessageId::HelpContentsTitle) + "}\r\n";
   }
-  const char font = run.ini.HeadingFonts.empty() ? '@' : run.ini.HeadingFonts[0];
+  const char font = run.Ini.HeadingFonts.empty() ? '@' : run.Ini.HeadingFonts[0];
   WriteFontChange(run, out, font, false);
-  WriteSourceText(run, run.linkPass.DocumentTitle, run.passes.OutputFile);
-  run.passes.OutputFile += "\\par\r\n";
-  WriteFontChange(run, run.passes.OutputFile, run.markup.RunningFontLetter, false);
+  WriteSourceText(run, run.LinkPass.DocumentTitle, run.Passes.OutputFile);
+  run.Passes.OutputFile += "\\par\r\n";
+  WriteFontChange(run, run.Passes.OutputFile, run.Markup.RunningFontLetter, false);
   if (t.RtfText) {
     const int w =
-        kRtfTextIndent * std::min<int>(run.switches.ContentsDepth, run.compile.DeepestHeadingLevel);
-    run.passes.OutputFile += "\\fi-" + std::to_string(w) + "\\li" + std::to_string(w) + "\\tx" +
+        kRtfTextIndent * std::min<int>(run.Switches.ContentsDepth, run.Compile.DeepestHeadingLevel);
+    run.Passes.OutputFile += "\\fi-" + std::to_string(w) + "\\li" + std::to_string(w) + "\\tx" +
                              std::to_string(w) + "\r\n";
   }
   TContentsWalk walk;
-  WriteRtfContentsLevel(run, walk, run.passes.HeadingTreeRoot);
-  run.passes.OutputFile += "\\par\\par\r\n";
+  WriteRtfContentsLevel(run, walk, run.Passes.HeadingTreeRoot);
+  run.Passes.OutputFile += "\\par\\par\r\n";
   if (t.RtfText)
-    run.passes.OutputFile += "\\li0\\fi0\\tx0\\pard\r\n";
+    run.Passes.OutputFile += "\\li0\\fi0\\tx0\\pard\r\n";
   else
-    run.passes.OutputFile += "}\\plain\\pard\\page\r\n";
+    run.Passes.OutputFile += "}\\plain\\pard\\page\r\n";
 }
 
 void WriteCntFile(CompilerRun& run) {
   WriteMessage(run, MessageId::WritingCntFile, false);
-  const std::string& source = run.switches.SourceFileName;
+  const std::string& source = run.Switches.SourceFileName;
   std::string f = ":Base " + SetFileExtension(source, "HLP") + "\r\n";
-  if (!run.linkPass.DocumentTitle.empty()) {
+  if (!run.LinkPass.DocumentTitle.empty()) {
     f += ":Title ";
-    WriteCodePageText(run, f, run.linkPass.DocumentTitle, false);
+    WriteCodePageText(run, f, run.LinkPass.DocumentTitle, false);
     f += "\r\n";
   }
-  WriteCntLevel(run, f, run.passes.HeadingTreeRoot, 1);
+  WriteCntLevel(run, f, run.Passes.HeadingTreeRoot, 1);
   StoreOutputFile(run, SetFileExtension(source, "CNT"), f);
 }
 

@@ -25,43 +25,43 @@ std::string BareName(std::string_view name) {
 }  // namespace
 
 void SetChmFileName(CompilerRun& run) {
-  run.passes.ChmFileName =
-      BareName(NormalizeFileName(run, SetFileExtension(run.switches.SourceFileName, "CHM")));
+  run.Passes.ChmFileName =
+      BareName(NormalizeFileName(run, SetFileExtension(run.Switches.SourceFileName, "CHM")));
 }
 
 std::string HhpBareFileName(CompilerRun& run) {
-  return NormalizeFileName(run, BareName(SetFileExtension(run.switches.SourceFileName, "HHP")));
+  return NormalizeFileName(run, BareName(SetFileExtension(run.Switches.SourceFileName, "HHP")));
 }
 
 void WriteHhpFile(CompilerRun& run) {
-  THelpProjectState& st = run.helpProject;
-  const std::string& pre = run.switches.PageNamePrefix;
+  THelpProjectState& st = run.HelpProject;
+  const std::string& pre = run.Switches.PageNamePrefix;
   // Whole names: a cut path would create the project somewhere else.
-  st.HhpFileName = run.switches.OutputDirectory + "\\" + HhpBareFileName(run);
+  st.HhpFileName = run.Switches.OutputDirectory + "\\" + HhpBareFileName(run);
   std::string f;
   Line(f, "; HHP file created by Skeldon 4.22");
   Line(f, "");
   Line(f, "[OPTIONS]");
-  Line(f, "Compiled file=..\\" + run.passes.ChmFileName);
+  Line(f, "Compiled file=..\\" + run.Passes.ChmFileName);
   Line(f, "Contents file=" + NormalizeFileName(run, pre + BareName(ContentsFileName(run))));
   Line(f, "Display compile progress=No");
   Line(f, "Full-text search=Yes");
   Line(f, "Index file=" + NormalizeFileName(run, pre + BareName(IndexFileName(run))));
   f += "title=";
-  WriteCodePageText(run, f, run.linkPass.DocumentTitle, false);
+  WriteCodePageText(run, f, run.LinkPass.DocumentTitle, false);
   f += kCrLf;
   Line(f, "");
   Line(f, "[FILES]");
-  for (const std::string& name : run.outputFiles.CreatedFiles) Line(f, name);
+  for (const std::string& name : run.OutputFiles.CreatedFiles) Line(f, name);
   Line(f, "");
   StoreOutputFile(run, st.HhpFileName, f);
 }
 
 void WriteHpjFile(CompilerRun& run) {
-  THelpProjectState& st = run.helpProject;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  const std::string& title = run.linkPass.DocumentTitle;
-  st.HpjFileName = SetFileExtension(run.switches.SourceFileName, "HPJ");
+  THelpProjectState& st = run.HelpProject;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  const std::string& title = run.LinkPass.DocumentTitle;
+  st.HpjFileName = SetFileExtension(run.Switches.SourceFileName, "HPJ");
   std::string f;
   Line(f, "; HPJ file created by Skeldon 4.22");
   Line(f, "");
@@ -70,10 +70,10 @@ void WriteHpjFile(CompilerRun& run) {
     f += "TITLE=";
     if (t.WinHelp4) {
       WriteCodePageText(run, f, title, false);
-    } else if (run.ini.SourceIsIso) {
+    } else if (run.Ini.SourceIsIso) {
       // WinHelp 3 reads the DOS code page; a character without a DOS form stays as it is.
       for (unsigned char c : title) {
-        const std::uint8_t oem = run.charConversion.Tables.AnsiToOem[c];
+        const std::uint8_t oem = run.CharConversion.Tables.AnsiToOem[c];
         f.push_back(static_cast<char>(oem != 0 || c == 0 ? oem : c));
       }
     } else {
@@ -84,14 +84,14 @@ void WriteHpjFile(CompilerRun& run) {
   }
   Line(f, t.WinHelp4 ? "COMPRESS=high" : "COMPRESS=off");
   Line(f, "");
-  if (run.ini.CreateContents && run.switches.ContentsDepth > 0 && run.ini.ContentsInternal &&
-      !run.ini.ContentsCntFile)
+  if (run.Ini.CreateContents && run.Switches.ContentsDepth > 0 && run.Ini.ContentsInternal &&
+      !run.Ini.ContentsCntFile)
     Line(f, "CONTENTS=INDEX");
   if (t.WinHelp4) {
     Line(f, "");
     Line(f, "[WINDOWS]");
     Line(f, "main=\"\",(350,,600,800),20736,(r14876671),(r12632256)");
-    if (run.indexStore.FrameGroupsUsed)
+    if (run.IndexStore.FrameGroupsUsed)
       Line(f, "navi=\"\",(0,,350,550),20736,(r14876671),(r12632256)");
   }
   Line(f, "");
@@ -102,20 +102,20 @@ void WriteHpjFile(CompilerRun& run) {
                 GermanOrEnglishText(run.Language, MessageId::HistoryButton) + "\", \"History()\")");
   Line(f, "");
   Line(f, "[FILES]");
-  Line(f, BareName(SetFileExtension(run.switches.SourceFileName, "RTF")));
-  if (run.helpTables.PanelIdFileOpen) {
+  Line(f, BareName(SetFileExtension(run.Switches.SourceFileName, "RTF")));
+  if (run.HelpTables.PanelIdFileOpen) {
     Line(f, "");
     Line(f, "[MAP]");
-    Line(f, "#include <" + run.helpTables.PanelIdFileName + ">");
+    Line(f, "#include <" + run.HelpTables.PanelIdFileName + ">");
   }
   StoreOutputFile(run, st.HpjFileName, f);
 }
 
 void ReportMissingGraphics(CompilerRun& run) {
-  THelpProjectState& st = run.helpProject;
+  THelpProjectState& st = run.HelpProject;
   st.GraphicsMissing = false;
-  if (!run.graphics.SearchGraphicFiles) return;
-  for (const TGraphicFileInfo& g : run.summaryPage.GraphicFiles) {
+  if (!run.Graphics.SearchGraphicFiles) return;
+  for (const TGraphicFileInfo& g : run.SummaryPage.GraphicFiles) {
     if (g.Found) continue;
     if (!st.GraphicsMissing) WriteMessage(run, MessageId::Warning, true);
     st.GraphicsMissing = true;

@@ -28,10 +28,10 @@ void Line(std::string& out, std::string_view text) {
 // "*." + extension names the file after the first source; any other "*" is refused.
 std::string SettingFileName(CompilerRun& run, const std::string& setting, MessageId wrongName) {
   if (setting.rfind("*.", 0) == 0)
-    return SetFileExtension(run.switches.SourceFileName, setting.substr(2));
+    return SetFileExtension(run.Switches.SourceFileName, setting.substr(2));
   if (setting.find('*') != std::string::npos) {
-    run.reporter.ReportSourceError(wrongName, 0);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::HelpFileNameWrong));
+    run.Reporter.ReportSourceError(wrongName, 0);
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::HelpFileNameWrong));
   }
   return setting;
 }
@@ -70,26 +70,26 @@ bool ParseLong(std::string_view text, long& value) {
 }  // namespace
 
 void HandleRcCommand(CompilerRun& run, std::string_view text) {
-  THelpTableState& st = run.helpTables;
+  THelpTableState& st = run.HelpTables;
   std::string line(text);
   const std::size_t comma = line.find(',');
   if (comma != std::string::npos && (comma + 1 >= line.size() || line[comma + 1] != ' '))
     line.insert(comma + 1, " ");
   const std::vector<std::string> words = SplitWords(line);
   if (words.empty() || words[0].empty()) {
-    run.reporter.ReportSourceError(MessageId::RcParameterMissing, 0);
+    run.Reporter.ReportSourceError(MessageId::RcParameterMissing, 0);
     return;
   }
   std::string first = words[0];
   if (first == ",") {
-    if (st.LastMainItemName.empty()) run.reporter.ReportSourceError(MessageId::RcWithoutMainId, 0);
+    if (st.LastMainItemName.empty()) run.Reporter.ReportSourceError(MessageId::RcWithoutMainId, 0);
     first = st.LastMainItemName;
   } else {
     if (!first.empty() && first.back() == ',') first.pop_back();
     st.LastMainItemName = CutText(first, kMainItemNameMax);
   }
-  if (!run.passes.CurrentTopicNode)
-    run.reporter.ReportSourceError(MessageId::RcBeforeFirstHeading, 0);
+  if (!run.Passes.CurrentTopicNode)
+    run.Reporter.ReportSourceError(MessageId::RcBeforeFirstHeading, 0);
   THelpTableItem* item = nullptr;
   for (THelpTableItem& i : st.HelpTableList)
     if (i.Name == first) item = &i;
@@ -98,23 +98,23 @@ void HandleRcCommand(CompilerRun& run, std::string_view text) {
     item = &st.HelpTableList.back();
   }
   if (words.size() > 1 && !words[1].empty())
-    item->SubItems.push_back(THelpSubItem{run.passes.CurrentTopicNode, words[1]});
+    item->SubItems.push_back(THelpSubItem{run.Passes.CurrentTopicNode, words[1]});
   else
-    item->Topic = run.passes.CurrentTopicNode;
+    item->Topic = run.Passes.CurrentTopicNode;
 }
 
 void HandleIdCommand(CompilerRun& run, std::string_view text) {
-  THelpTableState& st = run.helpTables;
-  if (!run.linkPass.LocalLinks) return;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  const bool pascal = run.mainUnit.PascalForm;
+  THelpTableState& st = run.HelpTables;
+  if (!run.LinkPass.LocalLinks) return;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  const bool pascal = run.MainUnit.PascalForm;
   const std::size_t blank = text.find(' ');
   const std::string word(text.substr(0, blank));
   const std::string numberText =
       blank == std::string_view::npos ? std::string() : CutText(text.substr(blank + 1), 199);
   if (!st.PanelIdFileOpen) {
     st.PanelIdFileName =
-        SettingFileName(run, run.ini.PanelIdFileName, MessageId::WrongPanelIdFileName);
+        SettingFileName(run, run.Ini.PanelIdFileName, MessageId::WrongPanelIdFileName);
     st.PanelIdFile.clear();
     if (pascal) {
       Line(st.PanelIdFile, "{     Help Panel ID's created by Skeldon     }");
@@ -127,22 +127,22 @@ void HandleIdCommand(CompilerRun& run, std::string_view text) {
     st.PanelIdFileOpen = true;
   }
   if (t.HtmlHelp) {
-    std::string page = word + run.fileNames.PageExtension;
+    std::string page = word + run.FileNames.PageExtension;
     if (!IsSafePageWord(word)) {
-      run.reporter.ReportSourceError({MessageId::IdWordWithPath, word}, 0);
-      page = MakeTopicFileName(run, static_cast<std::int16_t>(run.numbering.FileCounter), false, 0);
+      run.Reporter.ReportSourceError({MessageId::IdWordWithPath, word}, 0);
+      page = MakeTopicFileName(run, static_cast<std::int16_t>(run.Numbering.FileCounter), false, 0);
     }
-    const std::string address = run.passes.ChmFileName + "::/" + page;
+    const std::string address = run.Passes.ChmFileName + "::/" + page;
     if (pascal)
       Line(st.PanelIdFile, "  " + word + " = '" + address + "';");
     else
       Line(st.PanelIdFile, "#define " + word + "\t    \"" + address + "\"");
     return;
   }
-  long value = run.numbering.HeadingCounter;
+  long value = run.Numbering.HeadingCounter;
   if (t.RtfFamily && !numberText.empty()) {
     if (!ParseLong(numberText, value)) {
-      run.reporter.ReportSourceError(MessageId::WrongIdUsage, 0);
+      run.Reporter.ReportSourceError(MessageId::WrongIdUsage, 0);
       value = 0;
     }
   }
@@ -153,15 +153,15 @@ void HandleIdCommand(CompilerRun& run, std::string_view text) {
 }
 
 void WriteHelpTableFile(CompilerRun& run) {
-  THelpTableState& st = run.helpTables;
-  const bool pascal = run.mainUnit.PascalForm;
+  THelpTableState& st = run.HelpTables;
+  const bool pascal = run.MainUnit.PascalForm;
   const std::string name =
-      SettingFileName(run, run.ini.HelpTableFileName, MessageId::WrongHelpTableFileName);
+      SettingFileName(run, run.Ini.HelpTableFileName, MessageId::WrongHelpTableFileName);
   WriteMessage(run, {MessageId::WritingHelpTable, name}, false);
   std::string f;
   Line(f, "/*****HelpTable created by Skeldon*****/");
   Line(f, "");
-  const std::uint16_t start = static_cast<std::uint16_t>(run.ini.HelpSubtableStartId & 0xFFFF);
+  const std::uint16_t start = static_cast<std::uint16_t>(run.Ini.HelpSubtableStartId & 0xFFFF);
   std::uint16_t k = start;
   if (pascal) Line(f, "CONST");
   for (const THelpTableItem& item : st.HelpTableList) {
@@ -202,8 +202,8 @@ void WriteHelpTableFile(CompilerRun& run) {
 }
 
 void WriteHelpTables(CompilerRun& run) {
-  THelpTableState& st = run.helpTables;
-  const TTargetFlags& t = run.ini.TargetFlags;
+  THelpTableState& st = run.HelpTables;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   if ((t.Ipf || t.RtfFamily || t.HtmlHelp) && st.PanelIdFileOpen) {
     WriteMessage(run, {MessageId::WritingPanelIds, st.PanelIdFileName}, false);
     StoreOutputFile(run, st.PanelIdFileName, st.PanelIdFile);
@@ -212,17 +212,17 @@ void WriteHelpTables(CompilerRun& run) {
 }
 
 void ResetLinkLists(CompilerRun& run) {
-  run.indexStore.PanelIdDefines.clear();
-  run.linkWriter.LastEmittedChar = 0x0D;
-  run.helpTables.LastMainItemName.clear();
-  run.helpTables.HelpTableList.clear();
-  run.helpTables.PanelIdFileOpen = false;
-  run.helpTables.PanelIdFile.clear();
+  run.IndexStore.PanelIdDefines.clear();
+  run.LinkWriter.LastEmittedChar = 0x0D;
+  run.HelpTables.LastMainItemName.clear();
+  run.HelpTables.HelpTableList.clear();
+  run.HelpTables.PanelIdFileOpen = false;
+  run.HelpTables.PanelIdFile.clear();
   ClearLinkedInTopic(run);
-  run.linkWriter.CollectingUrl = false;
-  run.passes.ExternalReferences.clear();
+  run.LinkWriter.CollectingUrl = false;
+  run.Passes.ExternalReferences.clear();
 }
 
-void InitSourceUnit(CompilerRun& run) { run.passes.HeadingTreeRoot = nullptr; }
+void InitSourceUnit(CompilerRun& run) { run.Passes.HeadingTreeRoot = nullptr; }
 
 }  // namespace skeldon

@@ -22,7 +22,7 @@ void CopyHeadIncludeFile(CompilerRun& run, std::string& file, const std::string&
   const platform::ReadResult read = platform::read_file(name);
   if (!read.ok()) {
     WriteMessage(run, {MessageId::HeadFileUnreadable, name}, true);
-    run.reporter.Terminate(ExitCode::RunFailed);
+    run.Reporter.Terminate(ExitCode::RunFailed);
   }
   for (std::uint8_t c : read.bytes)
     if (c != 26) file.push_back(static_cast<char>(c));
@@ -34,18 +34,18 @@ bool CanOpen(CompilerRun& run, const std::string& name) {
 }
 
 void WriteHeadInclude(CompilerRun& run, std::string& file) {
-  const THtmlPageState& st = run.htmlPage;
-  const std::string& pre = run.switches.PageNamePrefix;
+  const THtmlPageState& st = run.HtmlPage;
+  const std::string& pre = run.Switches.PageNamePrefix;
   const std::string& ext = st.HeadIncludeExtension;
-  const std::string& pageId = run.fileNames.LastPageIdName;
+  const std::string& pageId = run.FileNames.LastPageIdName;
   const std::string every = pre + "EVERY" + ext;
   if (pageId.empty() && st.EveryHeadFileExists) {
     CopyHeadIncludeFile(run, file, every);
     return;
   }
-  if (run.numbering.FileCounter == 0) {
+  if (run.Numbering.FileCounter == 0) {
     const std::string sourceHead =
-        SetFileExtension(run.switches.SourceFileName, ext.empty() ? ext : ext.substr(1));
+        SetFileExtension(run.Switches.SourceFileName, ext.empty() ? ext : ext.substr(1));
     if (CanOpen(run, sourceHead)) {
       CopyHeadIncludeFile(run, file, sourceHead);
       return;
@@ -62,7 +62,7 @@ void WriteHeadInclude(CompilerRun& run, std::string& file) {
 
 // The keyword writer appends to the output file; a page kept in another text gets them there.
 void WriteKeywordsInto(CompilerRun& run, std::string& file, std::uint16_t heading) {
-  std::string& output = run.passes.OutputFile;
+  std::string& output = run.Passes.OutputFile;
   if (&file == &output) {
     WriteTopicKeywords(run, heading);
     return;
@@ -76,7 +76,7 @@ void WriteKeywordsInto(CompilerRun& run, std::string& file, std::uint16_t headin
 
 void WritePageHead(CompilerRun& run, std::string& file, bool isFrameset, const THeadingNode* node,
                    std::uint8_t pageKind, bool withMeta) {
-  const TIniSettings& ini = run.ini;
+  const TIniSettings& ini = run.Ini;
   const bool htmlHelp = ini.TargetFlags.HtmlHelp;
   const bool helpList = htmlHelp && (pageKind == kContentsPage || pageKind == kIndexPage);
   if (!helpList) file += "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n";
@@ -117,12 +117,12 @@ void WritePageHead(CompilerRun& run, std::string& file, bool isFrameset, const T
   const std::size_t nodeFile =
       node ? static_cast<std::size_t>(static_cast<std::uint16_t>(node->FileNumber)) : 0;
   if (ini.TargetFlags.Html && ini.FootnotesPopup && node &&
-      nodeFile < run.passes.FileHasFootnotes.size() && run.passes.FileHasFootnotes[nodeFile]) {
+      nodeFile < run.Passes.FileHasFootnotes.size() && run.Passes.FileHasFootnotes[nodeFile]) {
     file += "<OBJECT id=hhctrl type=\"application/x-oleobject\"\r\n";
     file += "        classid=\"clsid:adb880a6-d8ff-11cf-9377-00aa003b7a11\">\r\n";
     file += "</OBJECT>\r\n";
   }
-  run.markup.PlainFontActive = true;
+  run.Markup.PlainFontActive = true;
 }
 
 void FinishHtmlPage(CompilerRun& run, std::string& file, bool withHeadEnd, bool withBodyEnd) {
@@ -133,13 +133,13 @@ void FinishHtmlPage(CompilerRun& run, std::string& file, bool withHeadEnd, bool 
   }
   if (withBodyEnd) file += "</BODY>";
   file += "</HTML>";
-  THtmlPageState& st = run.htmlPage;
+  THtmlPageState& st = run.HtmlPage;
   st.HtmlPageBytes += static_cast<std::int64_t>(file.size());
   ++st.HtmlPageCount;
 }
 
 void CloseNotesPage(CompilerRun& run) {
-  THtmlPageState& st = run.htmlPage;
+  THtmlPageState& st = run.HtmlPage;
   if (st.NotesFileFont != '@') st.NotesFile.Text += "</font>";
   FinishHtmlPage(run, st.NotesFile.Text, false, true);
   CloseTextFile(run, st.NotesFile);
@@ -147,8 +147,8 @@ void CloseNotesPage(CompilerRun& run) {
 }
 
 void WritePageEnd(CompilerRun& run, bool final) {
-  THtmlPageState& st = run.htmlPage;
-  std::string& out = run.passes.OutputFile;
+  THtmlPageState& st = run.HtmlPage;
+  std::string& out = run.Passes.OutputFile;
   if (st.EmptyPageOpen) {
     out += "</html>";
     out += kCrLf;
@@ -157,15 +157,15 @@ void WritePageEnd(CompilerRun& run, bool final) {
     return;
   }
   if (!st.FramesetBarMark && !st.SubchapterListBarMark) {
-    out += run.ini.ButtonsOn || run.ini.ButtonsJavaScript ? "<p>" : "<hr>";
+    out += run.Ini.ButtonsOn || run.Ini.ButtonsJavaScript ? "<p>" : "<hr>";
     out += kCrLf;
     WriteNavBar(run, false, false, 1);
   }
   st.FramesetBarMark = false;
   if (final || st.ClosingHeadingLevel > 0) {
-    FinishHtmlPage(run, run.passes.OutputFile, false, true);
+    FinishHtmlPage(run, run.Passes.OutputFile, false, true);
     CloseOutputFile(run);
-    if (!run.switches.NoFrames) {
+    if (!run.Switches.NoFrames) {
       if (st.FootnotePageOpen) CloseNotesPage(run);
     } else if (final && st.TextHasFootnotes && st.NotesFile.Open) {
       CloseNotesPage(run);
@@ -174,9 +174,9 @@ void WritePageEnd(CompilerRun& run, bool final) {
 }
 
 void SetHtmlIndentDepth(CompilerRun& run, std::uint8_t listIndent, std::uint8_t leftMargin) {
-  THtmlPageState& st = run.htmlPage;
+  THtmlPageState& st = run.HtmlPage;
   const int target = (listIndent + leftMargin + 3) / 5;
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   for (int d = st.HtmlIndentDepth; d < target; ++d) out += "<dl>";
   for (int d = st.HtmlIndentDepth; d > target; --d) out += "</dl>";
   st.HtmlIndentDepth = static_cast<std::uint8_t>(target > 255 ? 255 : target);

@@ -26,27 +26,27 @@ bool AnyButtons(const TIniSettings& ini) { return ini.ButtonsOn || ini.ButtonsJa
 
 void WriteTitleLine(CompilerRun& run, std::string& out, bool lineEnd) {
   out += "<b>";
-  WriteSourceText(run, run.compile.PageTitle, out);
+  WriteSourceText(run, run.Compile.PageTitle, out);
   out += lineEnd ? "</b><p>\r\n" : "</b>";
 }
 
 }  // namespace
 
 void StartHtmlOutput(CompilerRun& run) {
-  TSwitches& sw = run.switches;
-  const TIniSettings& ini = run.ini;
+  TSwitches& sw = run.Switches;
+  const TIniSettings& ini = run.Ini;
   const bool htmlHelp = ini.TargetFlags.HtmlHelp;
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   if (sw.SourceFileName.find('.') == std::string::npos) {
     WriteMessage(run, MessageId::SourceNeedsExtension, true);
-    run.reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::SourceNotCompilable));
   }
   WriteMessage(run, MessageId::WritingHtmlFiles, false);
   const std::string dir = sw.OutputDirectory + "\\";
   const std::string& pre = sw.PageNamePrefix;
-  const std::string& ext = run.fileNames.PageExtension;
-  const bool wantIndex = run.indexStore.IndexPageWanted;
-  if (run.iniValues.HomeButtonInFrame) {
+  const std::string& ext = run.FileNames.PageExtension;
+  const bool wantIndex = run.IndexStore.IndexPageWanted;
+  if (run.IniValues.HomeButtonInFrame) {
     CreateOutputFile(run, dir, NormalizeFileName(run, pre + "INDXF" + ext), true);
     WritePageHead(run, out, true, nullptr, kFramesetStartPage, true);
     out += "<FRAMESET COLS=\"25%,*\">\r\n";
@@ -59,17 +59,17 @@ void StartHtmlOutput(CompilerRun& run) {
     FinishHtmlPage(run, out, true, true);
     CloseOutputFile(run);
   }
-  THtmlPageState& hp = run.htmlPage;
+  THtmlPageState& hp = run.HtmlPage;
   if (hp.TextHasFootnotes && sw.NoFrames) {
     CreateTextFile(run, hp.NotesFile, dir, NormalizeFileName(run, pre + "NOTES" + ext), true);
     WritePageHead(run, hp.NotesFile.Text, false, nullptr, kNotesPage, true);
     hp.NotesFile.Text += "<b>";
-    WriteSourceText(run, MapToggleChars(run.toggles, ini.NotesText), hp.NotesFile.Text);
+    WriteSourceText(run, MapToggleChars(run.Toggles, ini.NotesText), hp.NotesFile.Text);
     hp.NotesFile.Text += "</b><p>\r\n";
   }
-  run.numbering.FileCounter = -1;
-  run.lines.CurrentSourceLine = 0;
-  run.fileNames.LastPageIdName = BaseOf(ContentsFileName(run));
+  run.Numbering.FileCounter = -1;
+  run.Lines.CurrentSourceLine = 0;
+  run.FileNames.LastPageIdName = BaseOf(ContentsFileName(run));
   if (ini.CreateContents && sw.ContentsDepth > 0) {
     CreateOutputFile(run, dir, NormalizeFileName(run, pre + ContentsTreeFileName(run)), false);
     WritePageHead(run, out, false, nullptr, kContentsPage, true);
@@ -77,67 +77,67 @@ void StartHtmlOutput(CompilerRun& run) {
       if (wantIndex) {
         OpenButtonBar(run);
         WriteNavButton(run, kIndexButton);
-        if (!AnyButtons(ini)) run.passes.OutputFile += "<hr>\r\n";
+        if (!AnyButtons(ini)) run.Passes.OutputFile += "<hr>\r\n";
         CloseButtonBar(run);
-        run.passes.OutputFile += "<p>\r\n";
+        run.Passes.OutputFile += "<p>\r\n";
       }
-      WriteTitleLine(run, run.passes.OutputFile, true);
+      WriteTitleLine(run, run.Passes.OutputFile, true);
     }
     WriteHtmlContents(run);
-    FinishHtmlPage(run, run.passes.OutputFile, false, true);
+    FinishHtmlPage(run, run.Passes.OutputFile, false, true);
     CloseOutputFile(run);
     if (!htmlHelp && ini.ContentsTreeOn) {
       CreateOutputFile(run, dir, NormalizeFileName(run, pre + ContentsFileName(run)), false);
       WritePageHead(run, out, true, nullptr, kContentsPage, true);
-      run.passes.OutputFile += "</HEAD>";
+      run.Passes.OutputFile += "</HEAD>";
       WriteJavaScriptTree(run);
-      FinishHtmlPage(run, run.passes.OutputFile, false, false);
+      FinishHtmlPage(run, run.Passes.OutputFile, false, false);
       CloseOutputFile(run);
       CreateOutputFile(run, dir, ContentsTreeFramePageName(run, pre + "INDXI"), false);
       WritePageHead(run, out, false, nullptr, kContentsPage, false);
-      WriteTitleLine(run, run.passes.OutputFile, false);
+      WriteTitleLine(run, run.Passes.OutputFile, false);
       const std::string& link = ini.ContentsTreeAltText;
-      const bool withButton = wantIndex && !run.iniValues.HomeButtonInFrame;
+      const bool withButton = wantIndex && !run.IniValues.HomeButtonInFrame;
       const bool withLink = !link.empty() && link != "NO";
-      if (withButton || withLink) run.passes.OutputFile += "<br>\r\n";
+      if (withButton || withLink) run.Passes.OutputFile += "<br>\r\n";
       if (withButton) {
         OpenButtonBar(run);
         WriteNavButton(run, kIndexButton);
         CloseButtonBar(run);
       }
       if (withLink) {
-        run.passes.OutputFile += " <a href=\"" +
+        run.Passes.OutputFile += " <a href=\"" +
                                  NormalizeFileName(run, pre + ContentsTreeFileName(run)) +
                                  "\" target=\"" + ini.ContentsFrame + "\">";
-        WriteSourceText(run, link, run.passes.OutputFile);
-        run.passes.OutputFile += "</a>";
+        WriteSourceText(run, link, run.Passes.OutputFile);
+        run.Passes.OutputFile += "</a>";
       }
-      FinishHtmlPage(run, run.passes.OutputFile, false, true);
+      FinishHtmlPage(run, run.Passes.OutputFile, false, true);
       CloseOutputFile(run);
     }
   }
   if (wantIndex) {
     CreateOutputFile(run, dir, NormalizeFileName(run, pre + IndexFileName(run)), false);
-    run.fileNames.LastPageIdName = BaseOf(IndexFileName(run));
+    run.FileNames.LastPageIdName = BaseOf(IndexFileName(run));
     WritePageHead(run, out, false, nullptr, kIndexPage, true);
     if (!htmlHelp) {
       if (ini.CreateContents && sw.ContentsDepth > 0) {
         OpenButtonBar(run);
         WriteNavButton(run, kContentButton);
         CloseButtonBar(run);
-        if (!AnyButtons(ini)) run.passes.OutputFile += "<hr>\r\n";
-        run.passes.OutputFile += "<p>\r\n";
+        if (!AnyButtons(ini)) run.Passes.OutputFile += "<hr>\r\n";
+        run.Passes.OutputFile += "<p>\r\n";
       }
-      if (ini.TitleInEveryFile) WriteTitleLine(run, run.passes.OutputFile, true);
+      if (ini.TitleInEveryFile) WriteTitleLine(run, run.Passes.OutputFile, true);
     }
     WriteIndexPage(run);
-    FinishHtmlPage(run, run.passes.OutputFile, false, true);
+    FinishHtmlPage(run, run.Passes.OutputFile, false, true);
     CloseOutputFile(run);
   }
-  run.numbering.FileCounter = -1;
+  run.Numbering.FileCounter = -1;
   CreateOutputFile(run, dir, ContentsTreeFramePageName(run, pre + "EMPTY"), false);
   hp.EmptyPageOpen = true;
-  run.passes.OutputFile += "<html>\r\n";
+  run.Passes.OutputFile += "<html>\r\n";
 }
 
 }  // namespace skeldon

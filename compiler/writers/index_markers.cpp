@@ -18,12 +18,12 @@ constexpr std::size_t kPartMax = 199;
 constexpr std::size_t kKeywordRestMax = 99;
 
 void WritePart(CompilerRun& run, std::string_view text) {
-  WriteSourceText(run, RemoveIndexFilterChars(run, text), run.passes.OutputFile);
+  WriteSourceText(run, RemoveIndexFilterChars(run, text), run.Passes.OutputFile);
 }
 
 void WriteIpfMarker(CompilerRun& run, TIndexEntry& e, bool several, bool inverted,
                     const std::string& first, const std::string& second) {
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   const std::string n = std::to_string(e.EntryNumber);
   if (several) {
     if (e.IpfIdWritten) {
@@ -56,8 +56,8 @@ void WriteIpfMarker(CompilerRun& run, TIndexEntry& e, bool several, bool inverte
 }  // namespace
 
 void WriteIndexMarker(CompilerRun& run, bool inverted, bool insertIfMissing) {
-  TLinkWriterState& lw = run.linkWriter;
-  const TLinkPassState& lp = run.linkPass;
+  TLinkWriterState& lw = run.LinkWriter;
+  const TLinkPassState& lp = run.LinkPass;
   const std::string expr = lw.MarkedExpression;
   if (lp.LocalLinks || lp.ExternalBlock) {
     const bool several = lw.MarkedExpressionWords && expr.find(' ') != std::string::npos;
@@ -75,24 +75,24 @@ void WriteIndexMarker(CompilerRun& run, bool inverted, bool insertIfMissing) {
     }
     if (first.size() > kPartMax) first.resize(kPartMax);
     if (second.size() > kPartMax) second.resize(kPartMax);
-    if (run.passes.InFootnote)
-      run.reporter.ReportSourceError({MessageId::IndexMarkerInFootnote, expr}, 0);
+    if (run.Passes.InFootnote)
+      run.Reporter.ReportSourceError({MessageId::IndexMarkerInFootnote, expr}, 0);
     TIndexEntry* e = FindIndexEntry(run, first, nullptr, true);
     bool ok = true;
     if (!e) {
       if (!inverted && !insertIfMissing) {
-        run.reporter.ReportSourceError({MessageId::IndexMarkerUnknown, expr}, 0);
+        run.Reporter.ReportSourceError({MessageId::IndexMarkerUnknown, expr}, 0);
         ok = false;
       } else {
         InsertIndexEntry(run, first, true, inverted, false);
         e = FindIndexEntry(run, first, nullptr, true);
         if (!e) {
-          run.reporter.ReportSourceError({MessageId::IndexMarkerNotInserted, expr}, 0);
+          run.Reporter.ReportSourceError({MessageId::IndexMarkerNotInserted, expr}, 0);
           ok = false;
         }
       }
     }
-    if (ok && !lp.ExternalBlock && run.ini.TargetFlags.Ipf)
+    if (ok && !lp.ExternalBlock && run.Ini.TargetFlags.Ipf)
       WriteIpfMarker(run, *e, several, inverted, first, second);
   }
   lw.InIndexExpression = false;
@@ -108,7 +108,7 @@ bool HasTopicKeywords(const CompilerRun& run, std::uint16_t headingNumber) {
 
 void WriteKeywordWord(CompilerRun& run, std::uint8_t firstChar, std::string_view word) {
   if (word.empty()) return;
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   WriteSourceChar(run, firstChar, out);
   std::string_view rest = word.substr(1);
   if (rest.size() > kKeywordRestMax) rest = rest.substr(0, kKeywordRestMax);
@@ -116,9 +116,9 @@ void WriteKeywordWord(CompilerRun& run, std::uint8_t firstChar, std::string_view
 }
 
 void WriteTopicKeywords(CompilerRun& run, std::uint16_t headingNumber) {
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   if (t.RtfText) return;
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   bool any = false;
   for (const TIndexEntry* e = FirstEntryOfHeading(run, headingNumber);
        e && e->HeadingNumber == headingNumber; e = e->NextInserted) {
@@ -130,7 +130,7 @@ void WriteTopicKeywords(CompilerRun& run, std::uint16_t headingNumber) {
     if (t.RtfFamily && e->Inverted) {
       if (!e->WordLinks) {
         WriteMessage(run, MessageId::IndexProgramFault, true);
-        run.reporter.Terminate(CompletedOrFailed(run, ExitCode::IndexFault));
+        run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::IndexFault));
       }
       const TIndexWordLink* last = e->WordLinks;
       while (last->Next) last = last->Next;

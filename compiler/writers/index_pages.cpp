@@ -46,7 +46,7 @@ std::string PageLinkTarget(CompilerRun& run, const TIndexEntry& e) {
 }  // namespace
 
 void BuildIndexSortTable(CompilerRun& run) {
-  auto& t = run.indexPages.IndexSortTable;
+  auto& t = run.IndexPages.IndexSortTable;
   t.fill('[');
   t[0x20] = ' ';
   t[0x2D] = ' ';
@@ -95,11 +95,11 @@ std::string IndexRestWords(const TIndexEntry& entry, bool restoreCase) {
 }
 
 void SortIndexEntries(CompilerRun& run) {
-  TIndexPageState& st = run.indexPages;
+  TIndexPageState& st = run.IndexPages;
   if (st.IndexSorted) return;
   for (auto& g : st.IndexGroups) g.clear();
   st.ListedInternalCount = 0;
-  for (const TIndexEntry* head : run.indexStore.IndexBuckets) {
+  for (const TIndexEntry* head : run.IndexStore.IndexBuckets) {
     for (const TIndexEntry* e = head; e; e = e->NextInBucket) {
       if (e->Unlisted) continue;
       if (!e->LinkTarget) ++st.ListedInternalCount;
@@ -136,12 +136,12 @@ void SortIndexEntries(CompilerRun& run) {
 }
 
 void WriteIndexLink(CompilerRun& run, const TIndexEntry& entry) {
-  run.passes.OutputFile += "\t<a href=\"" + PageLinkTarget(run, entry) + "\">";
+  run.Passes.OutputFile += "\t<a href=\"" + PageLinkTarget(run, entry) + "\">";
 }
 
 void WriteSitemapIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view name,
                             bool indent) {
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   const std::string ind = indent ? "   " : "";
   out += ind + "   <LI> <OBJECT type=\"text/sitemap\">" + kLineEnd;
   out += ind + "           <param name=\"Name\" value=\"";
@@ -154,10 +154,10 @@ void WriteSitemapIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::str
 
 void WriteIndexPage(CompilerRun& run) {
   SortIndexEntries(run);
-  TIndexPageState& st = run.indexPages;
-  const bool htmlHelp = run.ini.TargetFlags.HtmlHelp;
-  std::string& out = run.passes.OutputFile;
-  st.ExtendedIndex = st.ListedInternalCount >= run.ini.ExtendedIndexEntries;
+  TIndexPageState& st = run.IndexPages;
+  const bool htmlHelp = run.Ini.TargetFlags.HtmlHelp;
+  std::string& out = run.Passes.OutputFile;
+  st.ExtendedIndex = st.ListedInternalCount >= run.Ini.ExtendedIndexEntries;
   if (st.ExtendedIndex) {
     out += "<font size=5>";
     for (int g = 0; g < 26; ++g) {

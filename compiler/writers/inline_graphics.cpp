@@ -81,8 +81,8 @@ void GetPictureSize(std::string_view name, std::uint16_t& width, std::uint16_t& 
 }
 
 void WriteInlineGraphic(CompilerRun& run, std::string_view name) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
   if (t.Html) {
     out += "<img align=bottom src=\"" + NormalizeFileName(run, name) + "\">";
   } else if (t.Ipf) {
@@ -99,14 +99,14 @@ void WriteInlineGraphic(CompilerRun& run, std::string_view name) {
 }
 
 void WriteGraphicChar(CompilerRun& run, std::uint8_t ch) {
-  const TPassServices& ps = run.passes;
+  const TPassServices& ps = run.Passes;
   const std::uint8_t index = ps.GraphicCharIndex[ch];
   if (index == 0 || index > ps.GraphicFileNames.size()) return;
-  const bool rtf = run.ini.TargetFlags.RtfFamily;
-  if (!rtf) WriteReflowLineEnd(run, run.passes.OutputFile);
+  const bool rtf = run.Ini.TargetFlags.RtfFamily;
+  if (!rtf) WriteReflowLineEnd(run, run.Passes.OutputFile);
   WriteInlineGraphic(run, ps.GraphicFileNames[index - 1]);
-  if (!rtf) WriteReflowLineEnd(run, run.passes.OutputFile);
-  run.charConversion.Context.AfterFontChange = true;
+  if (!rtf) WriteReflowLineEnd(run, run.Passes.OutputFile);
+  run.CharConversion.Context.AfterFontChange = true;
 }
 
 }  // namespace skeldon

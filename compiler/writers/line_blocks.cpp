@@ -36,53 +36,53 @@ std::uint8_t Entry(const TLineDrawingState& st, std::int32_t row, std::int32_t c
 }
 
 void SetLineDrawing(CompilerRun& run, bool on) {
-  run.lineDrawing.LineDrawingActive = on;
-  run.charConversion.Context.InLineDrawingBlock = on;
+  run.LineDrawing.LineDrawingActive = on;
+  run.CharConversion.Context.InLineDrawingBlock = on;
 }
 
 }  // namespace
 
 void InitBoxCharTable(CompilerRun& run) {
-  run.lineDrawing.BoxCharTable = run.ini.TargetFlags.Ipf ? kBoxChars : kPlainChars;
+  run.LineDrawing.BoxCharTable = run.Ini.TargetFlags.Ipf ? kBoxChars : kPlainChars;
 }
 
 std::int32_t FindLastRightEdgeColumn(const CompilerRun& run) {
-  const TLineDrawingState& st = run.lineDrawing;
+  const TLineDrawingState& st = run.LineDrawing;
   for (int col = kLineColumns - 1; col >= 1; --col)
     if (IsOneOf(st.ColumnLineState[col], 3, 7)) return col;
   return 0;
 }
 
 void HandleLiCommand(CompilerRun& run) {
-  TLineDrawingState& st = run.lineDrawing;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
-  std::string params = run.reader.DotLine.size() > 2 ? run.reader.DotLine.substr(2) : "";
+  TLineDrawingState& st = run.LineDrawing;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
+  std::string params = run.Reader.DotLine.size() > 2 ? run.Reader.DotLine.substr(2) : "";
   if (!params.empty() && params[0] == ' ') params.erase(0, 1);
   if (!params.empty()) {
     st.ColumnLineState.fill(0);
     st.RowLineState = 0;
     st.DoubleLinePending = false;
-    run.passes.OutputColumn = 0;
+    run.Passes.OutputColumn = 0;
     st.RightEdgeColumn = 0;
     st.CornerChar = static_cast<std::uint8_t>(params[0]);
     st.JunctionChar = params.size() > 1 ? static_cast<std::uint8_t>(params[1]) : 0;
     st.DoubleLineMarker = params.size() > 2 ? static_cast<std::uint8_t>(params[2]) : 0;
     if (st.DoubleLineMarker == ' ' || st.DoubleLineMarker == 0x0D) st.DoubleLineMarker = 0;
     SetLineDrawing(run, true);
-    st.SavedFormattedText = run.markup.FormatMode;
+    st.SavedFormattedText = run.Markup.FormatMode;
     st.BlockOpenedInRun = true;
-    run.markup.FormatMode = false;
+    run.Markup.FormatMode = false;
     if (t.Html) {
       out += "<pre>";
     } else if (t.RtfFamily) {
       out += "\\line\\line";
-      if (run.iniValues.LineStandardFont != 0)
-        WriteFontChange(run, out, run.iniValues.LineStandardFont, false);
+      if (run.IniValues.LineStandardFont != 0)
+        WriteFontChange(run, out, run.IniValues.LineStandardFont, false);
     } else if (t.Ipf) {
       out += ":cgraphic.";
-      if (run.iniValues.LineStandardFont != 0)
-        WriteFontChange(run, out, run.iniValues.LineStandardFont, false);
+      if (run.IniValues.LineStandardFont != 0)
+        WriteFontChange(run, out, run.IniValues.LineStandardFont, false);
       else
         out += ":font facename=Courier size=12x1.";
     }
@@ -90,21 +90,21 @@ void HandleLiCommand(CompilerRun& run) {
   }
   SetLineDrawing(run, false);
   // Closing without an opened block keeps the text mode as it is.
-  if (st.BlockOpenedInRun) run.markup.FormatMode = st.SavedFormattedText;
+  if (st.BlockOpenedInRun) run.Markup.FormatMode = st.SavedFormattedText;
   if (t.Html)
     out += "</pre>\r\n";
   else if (t.Ipf)
     out += ":ecgraphic.\r\n";
-  WriteFontChange(run, out, run.markup.RunningFontLetter, false);
+  WriteFontChange(run, out, run.Markup.RunningFontLetter, false);
 }
 
 void DrawLineChar(CompilerRun& run, std::uint8_t& c) {
-  TLineDrawingState& st = run.lineDrawing;
-  const std::int32_t col = run.passes.OutputColumn;
-  if (c == 0x0D || run.toggles.IsInternalToggleChar[c]) return;
+  TLineDrawingState& st = run.LineDrawing;
+  const std::int32_t col = run.Passes.OutputColumn;
+  if (c == 0x0D || run.Toggles.IsInternalToggleChar[c]) return;
   if (st.DoubleLineMarker != 0 && c == st.DoubleLineMarker) {
     st.DoubleLinePending = true;
-    if (!run.switches.WordStarInput) c = ' ';
+    if (!run.Switches.WordStarInput) c = ' ';
     return;
   }
   // Columns outside the table take no part in the drawing and touch no state.

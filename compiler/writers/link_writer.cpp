@@ -24,30 +24,30 @@ constexpr std::uint8_t kCr = 0x0D;
 constexpr int kLinkColumnWidth = 25;
 
 bool IsWinHelp(const TTargetFlags& t) { return t.WinHelp3 || t.WinHelp4; }
-bool UnderlineOn(const CompilerRun& run) { return run.toggles.ToggleState[3]; }
+bool UnderlineOn(const CompilerRun& run) { return run.Toggles.ToggleState[3]; }
 
 void Write(CompilerRun& run, std::uint8_t ch) {
-  if (ch != 0) WriteSourceChar(run, ch, run.passes.OutputFile);
+  if (ch != 0) WriteSourceChar(run, ch, run.Passes.OutputFile);
 }
 
 void WriteCollected(CompilerRun& run, const std::string& text) {
   if (text.find('\0') == std::string::npos) {
-    WriteSourceText(run, text, run.passes.OutputFile);
+    WriteSourceText(run, text, run.Passes.OutputFile);
     return;
   }
   for (char c : text) Write(run, static_cast<std::uint8_t>(c));
 }
 
 std::string LinkClose(CompilerRun& run) {
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   if (t.Html) return "</a>";
   if (t.Ipf) return ":elink.";
-  return run.linkWriter.LinkCloseText;
+  return run.LinkWriter.LinkCloseText;
 }
 
 void UrlIcon(CompilerRun& run, const TIndexEntry& e) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  const std::string& setting = run.ini.UrlGraphicsFile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  const std::string& setting = run.Ini.UrlGraphicsFile;
   if (!e.IsUrl || setting.empty() || setting == "NO" || t.RtfText) return;
   if (!e.LinkTarget || !IsNetworkUrl(*e.LinkTarget)) return;
   std::string name = setting;
@@ -56,9 +56,9 @@ void UrlIcon(CompilerRun& run, const TIndexEntry& e) {
 }
 
 void WriteHtmlAnchor(CompilerRun& run, const TIndexEntry& e) {
-  std::string& out = run.passes.OutputFile;
-  const TLinkPassState& lp = run.linkPass;
-  const bool otherPage = e.FileNumber != run.numbering.FileCounter;
+  std::string& out = run.Passes.OutputFile;
+  const TLinkPassState& lp = run.LinkPass;
+  const bool otherPage = e.FileNumber != run.Numbering.FileCounter;
   std::string file;
   if (otherPage) file = MakeTopicFileName(run, e.FileNumber, false, 0);
   // Appended piece by piece: this runs for every link of the text.
@@ -69,7 +69,7 @@ void WriteHtmlAnchor(CompilerRun& run, const TIndexEntry& e) {
     out += std::to_string(e.HeadingNumber);
   }
   out += '"';
-  if (lp.FrameGroupActive && e.GroupFileNumber == run.passes.CurrentFrameGroupNumber &&
+  if (lp.FrameGroupActive && e.GroupFileNumber == run.Passes.CurrentFrameGroupNumber &&
       !e.OpensFrameGroup) {
     const std::int32_t n =
         e.HeadingNumber + 1 == e.GroupFileNumber ? e.GroupFileNumber : e.GroupFileNumber + 1;
@@ -78,19 +78,19 @@ void WriteHtmlAnchor(CompilerRun& run, const TIndexEntry& e) {
     out += '"';
   } else {
     out += " target=\"";
-    out += run.ini.DefaultFrame;
+    out += run.Ini.DefaultFrame;
     out += '"';
   }
-  if (!run.ini.TargetFlags.HtmlHelp && !run.ini.StatusbarMouseover.Text.empty() && otherPage) {
-    bool& script = run.charConversion.Context.InScriptString;
+  if (!run.Ini.TargetFlags.HtmlHelp && !run.Ini.StatusbarMouseover.Text.empty() && otherPage) {
+    bool& script = run.CharConversion.Context.InScriptString;
     script = true;
     out += " onMouseOver='window.status=\"";
-    ExpandTemplate(run, out, run.ini.StatusbarMouseover, e.HeadingNode, 0, true, true, file);
+    ExpandTemplate(run, out, run.Ini.StatusbarMouseover, e.HeadingNode, 0, true, true, file);
     out += "\";return true;'";
     out += " onMouseOut='window.status=\"";
     const std::uint8_t level = lp.CurrentLevel >= 1 && lp.CurrentLevel <= 6 ? lp.CurrentLevel : 1;
-    ExpandTemplate(run, out, run.ini.StatusbarDefault, lp.LevelCursors[level], 0, true, true,
-                   run.passes.CurrentOutputFileName);
+    ExpandTemplate(run, out, run.Ini.StatusbarDefault, lp.LevelCursors[level], 0, true, true,
+                   run.Passes.CurrentOutputFileName);
     out += "\";return true;'";
     script = false;
   }
@@ -98,8 +98,8 @@ void WriteHtmlAnchor(CompilerRun& run, const TIndexEntry& e) {
 }
 
 void WriteOpening(CompilerRun& run, const TIndexEntry& e) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  std::string& out = run.passes.OutputFile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  std::string& out = run.Passes.OutputFile;
   const bool internal = e.LinkTarget == nullptr;
   if (t.Html) {
     if (internal) {
@@ -140,7 +140,7 @@ void WriteOpening(CompilerRun& run, const TIndexEntry& e) {
 }
 
 std::string RtfCloseText(CompilerRun& run, const TIndexEntry& e) {
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   const std::string q = "\"";
   std::string close;
   if (!e.LinkTarget) {
@@ -157,7 +157,7 @@ std::string RtfCloseText(CompilerRun& run, const TIndexEntry& e) {
   } else {
     if (t.RtfText) return "}";
     const std::string& target = *e.LinkTarget;
-    const std::string lower = LowerCaseText(run.fileNames.LowerCaseTable, target);
+    const std::string lower = LowerCaseText(run.FileNames.LowerCaseTable, target);
     const std::size_t at = lower.find(".exe ");
     if (t.WinHelp4 && at != std::string::npos && at + 7 < target.size())
       close = "}{\\v !ExecFile(" + q + target.substr(at + 5) + q + ")}";
@@ -171,9 +171,9 @@ std::string RtfCloseText(CompilerRun& run, const TIndexEntry& e) {
 }
 
 void WriteUrlLink(CompilerRun& run) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  TLinkWriterState& lw = run.linkWriter;
-  std::string& out = run.passes.OutputFile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  TLinkWriterState& lw = run.LinkWriter;
+  std::string& out = run.Passes.OutputFile;
   const std::string url = lw.MarkedExpression;
   WriteExternalLink(run, url);
   WriteCollected(run, url);
@@ -190,8 +190,8 @@ void WriteUrlLink(CompilerRun& run) {
 }
 
 void WriteWordLink(CompilerRun& run) {
-  TLinkWriterState& lw = run.linkWriter;
-  const TTargetFlags& t = run.ini.TargetFlags;
+  TLinkWriterState& lw = run.LinkWriter;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   // Taken over, not copied: the caller empties the collected word after this anyway.
   const std::string word = std::move(lw.MarkedExpression);
   lw.MarkedExpression.clear();
@@ -208,7 +208,7 @@ void WriteWordLink(CompilerRun& run) {
     TSourceState saved;
     SaveSourceState(s->Run, saved);
     const bool matched = MatchFollowingWords(s->Run, candidate);
-    const std::size_t end = s->Run.source.Position;
+    const std::size_t end = s->Run.Source.Position;
     RestoreSourceState(s->Run, saved);
     if (matched) {
       s->Writer.OpenLinkEnd = end;
@@ -216,11 +216,11 @@ void WriteWordLink(CompilerRun& run) {
     }
     return matched;
   });
-  const std::uint16_t heading = run.numbering.HeadingCounter;
+  const std::uint16_t heading = run.Numbering.HeadingCounter;
   const bool refused =
       !entry || (!entry->LinkTarget && entry->HeadingNumber == heading) ||
       (entry->OpensFrameGroup && heading == entry->HeadingNumber + 1) ||
-      run.markup.OmitLinksActive || run.sourceText.InHtmlCode || WasLinkedInTopic(run, *entry) ||
+      run.Markup.OmitLinksActive || run.SourceText.InHtmlCode || WasLinkedInTopic(run, *entry) ||
       (t.RtfText && !entry->LinkTarget) ||
       (t.RtfFamily && entry->LinkTarget && entry->LinkTarget->rfind("mailto", 0) == 0);
   if (refused) {
@@ -235,18 +235,18 @@ void WriteWordLink(CompilerRun& run) {
   WriteOpening(run, *entry);
   AddLinkedInTopic(run, *entry);
   WriteCollected(run, word);
-  if (!run.charConversion.Context.InLineDrawingBlock && !run.passes.TableMode)
-    run.passes.OutputColumn += kLinkColumnWidth;
+  if (!run.CharConversion.Context.InLineDrawingBlock && !run.Passes.TableMode)
+    run.Passes.OutputColumn += kLinkColumnWidth;
   if (t.RtfFamily) lw.LinkCloseText = RtfCloseText(run, *entry);
-  if (!several) run.passes.OutputFile += LinkClose(run);
+  if (!several) run.Passes.OutputFile += LinkClose(run);
 }
 
 }  // namespace
 
 void WriteUrlIcon(CompilerRun& run, const std::string& name) {
-  if (run.linkWriter.UrlIconPending) {
+  if (run.LinkWriter.UrlIconPending) {
     RefreshGraphicsFile(run, name);
-    run.linkWriter.UrlIconPending = false;
+    run.LinkWriter.UrlIconPending = false;
   }
   WriteInlineGraphic(run, name);
 }
@@ -254,14 +254,14 @@ void WriteUrlIcon(CompilerRun& run, const std::string& name) {
 bool MatchFollowingWords(CompilerRun& run, const TIndexEntry& entry) {
   const TIndexWordLink* link = entry.WordLinks;
   std::string collected;
-  const auto& isWord = run.iniValues.IsWordChar;
-  while (link && !SourceEof(run) && run.source.LineEndCount == 0) {
+  const auto& isWord = run.IniValues.IsWordChar;
+  while (link && !SourceEof(run) && run.Source.LineEndCount == 0) {
     ReadSourceChar(run);
-    const std::uint8_t c = run.source.NextChar;
+    const std::uint8_t c = run.Source.NextChar;
     if (isWord[c]) {
       collected.push_back(static_cast<char>(c));
-      if (run.linkPass.CaseFreeIndex)
-        collected = LowerCaseText(run.fileNames.LowerCaseTable, collected);
+      if (run.LinkPass.CaseFreeIndex)
+        collected = LowerCaseText(run.FileNames.LowerCaseTable, collected);
     } else if (!collected.empty()) {
       if (!IndexWordsMatch(run, link->Word, collected)) return false;
       if (!link->Next) return true;
@@ -273,17 +273,17 @@ bool MatchFollowingWords(CompilerRun& run, const TIndexEntry& entry) {
 }
 
 void CloseOpenLink(CompilerRun& run) {
-  TLinkWriterState& lw = run.linkWriter;
-  if (lw.OpenLinkEnd == 0 || run.source.Position > lw.OpenLinkEnd) return;
-  run.passes.OutputFile += LinkClose(run);
+  TLinkWriterState& lw = run.LinkWriter;
+  if (lw.OpenLinkEnd == 0 || run.Source.Position > lw.OpenLinkEnd) return;
+  run.Passes.OutputFile += LinkClose(run);
   lw.OpenLinkEnd = 0;
 }
 
 void EmitLinkedChar(CompilerRun& run, std::uint8_t ch) {
-  TLinkWriterState& lw = run.linkWriter;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  const auto& isWord = run.iniValues.IsWordChar;
-  const std::uint8_t indexChar = run.linkPass.IndexChar;
+  TLinkWriterState& lw = run.LinkWriter;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  const auto& isWord = run.IniValues.IsWordChar;
+  const std::uint8_t indexChar = run.LinkPass.IndexChar;
   const std::uint8_t last = lw.LastEmittedChar;
   lw.LastEmittedChar = ch;
 
@@ -316,12 +316,12 @@ void EmitLinkedChar(CompilerRun& run, std::uint8_t ch) {
     if (!endsColonForm) Write(run, ch);
     return;
   }
-  if (lw.OpenLinkEnd != 0 || run.passes.InFootnote) {
+  if (lw.OpenLinkEnd != 0 || run.Passes.InFootnote) {
     Write(run, ch);
     return;
   }
-  if (ch == ':' && UrlBlocksAllowed(run) && !run.sourceText.InHtmlCode &&
-      !run.markup.OmitLinksActive) {
+  if (ch == ':' && UrlBlocksAllowed(run) && !run.SourceText.InHtmlCode &&
+      !run.Markup.OmitLinksActive) {
     const std::string& word = lw.MarkedExpression;
     const std::string candidate = word + ":";
     if ((IsNetworkUrl(candidate) || IsSpecialUrl(candidate)) &&
@@ -333,9 +333,9 @@ void EmitLinkedChar(CompilerRun& run, std::uint8_t ch) {
         lw.CollectingUrl = next == '/';
     }
   }
-  if (!run.markup.CollectingHeading) {
+  if (!run.Markup.CollectingHeading) {
     const bool urlChar = lw.CollectingUrl && ch != ' ' && ch != ')' && ch != ',' && ch != ';' &&
-                         ch != kCr && ch != 0 && !run.toggles.IsInternalToggleChar[ch];
+                         ch != kCr && ch != 0 && !run.Toggles.IsInternalToggleChar[ch];
     if (isWord[ch] || urlChar) {
       lw.MarkedExpression.push_back(static_cast<char>(ch));
       return;

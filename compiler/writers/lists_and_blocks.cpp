@@ -13,34 +13,34 @@
 namespace skeldon {
 
 void CloseLists(CompilerRun& run) {
-  TCompileContext& cx = run.compile;
-  const bool html = run.ini.TargetFlags.Html;
+  TCompileContext& cx = run.Compile;
+  const bool html = run.Ini.TargetFlags.Html;
   // Each open list keeps its own kind, so mixed nestings close with matching tags.
   const std::int32_t kind = cx.OpenedListTypes.empty() ? cx.ListType : cx.OpenedListTypes.back();
   if (!cx.OpenedListTypes.empty()) cx.OpenedListTypes.pop_back();
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   if (kind == 0)
     out += html ? "</ul>\r\n" : ":eul.\r\n";
   else if (kind == 1)
     out += html ? "</ol>\r\n" : ":eol.\r\n";
-  if (run.markup.ListLevel > 0) --run.markup.ListLevel;
+  if (run.Markup.ListLevel > 0) --run.Markup.ListLevel;
 }
 
 bool IsListChar(const CompilerRun& run, std::uint8_t ch) {
-  if (run.switches.WordStarInput)
-    return ch != ' ' && ch != run.reader.SoftSpaceChar && ch != '.' &&
+  if (run.Switches.WordStarInput)
+    return ch != ' ' && ch != run.Reader.SoftSpaceChar && ch != '.' &&
            CurrentBufferChar(run) == 0xA0;
-  return ch != 0 && run.ini.ListChars.find(static_cast<char>(ch)) != std::string::npos;
+  return ch != 0 && run.Ini.ListChars.find(static_cast<char>(ch)) != std::string::npos;
 }
 
 void WriteSourceLineEnd(CompilerRun& run) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  TMarkupState& m = run.markup;
-  std::string& out = run.passes.OutputFile;
-  const bool formatted = !(t.Ipf && (!m.FormatMode || run.compile.Centred));
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  TMarkupState& m = run.Markup;
+  std::string& out = run.Passes.OutputFile;
+  const bool formatted = !(t.Ipf && (!m.FormatMode || run.Compile.Centred));
   const std::uint8_t count = m.PendingLineEnds;
-  const bool margin = t.Html && run.htmlPage.HtmlIndentDepth > 0;
-  if (!run.compile.HeadingTextPending && !m.CollectingHeading) {
+  const bool margin = t.Html && run.HtmlPage.HtmlIndentDepth > 0;
+  if (!run.Compile.HeadingTextPending && !m.CollectingHeading) {
     if (count == 1) {
       out += "\r\n";
       if (formatted) {
@@ -59,25 +59,25 @@ void WriteSourceLineEnd(CompilerRun& run) {
       } else {
         out += "\r\n\r\n";
       }
-      if (run.ini.LinksPerParagraph && !t.RtfText) ClearLinkedInTopic(run);
+      if (run.Ini.LinksPerParagraph && !t.RtfText) ClearLinkedInTopic(run);
     } else if (!m.PreBlockActive) {
       // A line end is no word space in RTF: the words of two lines would run together.
       if (t.RtfFamily && !out.empty() && out.back() != ' ' && out.back() != '\n') out += ' ';
       out += "\r\n";
     }
   }
-  run.passes.OutputColumn = 0;
+  run.Passes.OutputColumn = 0;
 }
 
 void IncludeHtmlFile(CompilerRun& run, std::string_view name) {
   const std::string file(name);
   const platform::ReadResult read = platform::read_file(file);
   if (!read.ok()) {
-    run.reporter.ReportSourceError({MessageId::HtmlFileNotFound, file}, 0);
+    run.Reporter.ReportSourceError({MessageId::HtmlFileNotFound, file}, 0);
     return;
   }
   EmitLinkedChar(run, 0);
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   out += "<br>\r\n";
   for (std::uint8_t c : read.bytes)
     if (c != 26) out.push_back(static_cast<char>(c));
@@ -85,22 +85,22 @@ void IncludeHtmlFile(CompilerRun& run, std::string_view name) {
 
 void FindFontDefinition(CompilerRun& run, char letter) {
   const int i = FontLetterIndex(letter);
-  if (i >= 0 && !run.iniValues.FontDefs[i].IpfFace.empty()) return;
-  run.reporter.ReportSourceError({MessageId::FontNotDefined, std::string(1, letter)}, 0);
+  if (i >= 0 && !run.IniValues.FontDefs[i].IpfFace.empty()) return;
+  run.Reporter.ReportSourceError({MessageId::FontNotDefined, std::string(1, letter)}, 0);
 }
 
 void BeginLineBlock(CompilerRun& run) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  if (!(t.Ipf || t.RtfFamily) || !run.markup.FormatMode || run.compile.HeadingTextPending) return;
-  if (t.Ipf) run.passes.OutputFile += ":lines.";
-  run.markup.FormatMode = false;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  if (!(t.Ipf || t.RtfFamily) || !run.Markup.FormatMode || run.Compile.HeadingTextPending) return;
+  if (t.Ipf) run.Passes.OutputFile += ":lines.";
+  run.Markup.FormatMode = false;
 }
 
 void EndLineBlock(CompilerRun& run) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  if (!(t.Ipf || t.RtfFamily) || run.markup.FormatMode) return;
-  run.passes.OutputFile += t.Ipf ? ":elines.\r\n" : "\\pard ";
-  run.markup.FormatMode = true;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  if (!(t.Ipf || t.RtfFamily) || run.Markup.FormatMode) return;
+  run.Passes.OutputFile += t.Ipf ? ":elines.\r\n" : "\\pard ";
+  run.Markup.FormatMode = true;
 }
 
 }  // namespace skeldon

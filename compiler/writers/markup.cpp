@@ -15,15 +15,15 @@ constexpr const char* kLineEnd = "\r\n";
 
 const TFontDef& FontOf(const CompilerRun& run, char letter) {
   const int i = FontLetterIndex(letter);
-  return run.iniValues.FontDefs[i >= 0 ? i : 0];
+  return run.IniValues.FontDefs[i >= 0 ? i : 0];
 }
 
-bool ToggleOn(const CompilerRun& run, int toggle) { return run.toggles.ToggleState[toggle - 1]; }
+bool ToggleOn(const CompilerRun& run, int toggle) { return run.Toggles.ToggleState[toggle - 1]; }
 
 // The "\li" group after a break outside lists, carrying the current font again.
 void OpenRtfIndentGroup(CompilerRun& run) {
-  TMarkupState& m = run.markup;
-  std::string& out = run.passes.OutputFile;
+  TMarkupState& m = run.Markup;
+  std::string& out = run.Passes.OutputFile;
   out += "\\li";
   out += std::to_string(kRtfIndentStep * (m.IndentLevel + m.MarginLevel));
   out += "{";
@@ -33,9 +33,9 @@ void OpenRtfIndentGroup(CompilerRun& run) {
 
 void WriteBreak(CompilerRun& run, const char* html, const char* rtfText, const char* rtfLines,
                 const char* ipf) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  TMarkupState& m = run.markup;
-  std::string& out = run.passes.OutputFile;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  TMarkupState& m = run.Markup;
+  std::string& out = run.Passes.OutputFile;
   if (t.Html) {
     out += html;
     out += kLineEnd;
@@ -56,19 +56,19 @@ void WriteBreak(CompilerRun& run, const char* html, const char* rtfText, const c
 }  // namespace
 
 void WriteReflowLineEnd(CompilerRun& run, std::string& f) {
-  const TMarkupState& m = run.markup;
+  const TMarkupState& m = run.Markup;
   if (!m.FormatMode) return;
-  if (m.CenteredBlockOpen && run.ini.TargetFlags.Ipf) return;
-  if (run.charConversion.Context.InTextPopup) return;
+  if (m.CenteredBlockOpen && run.Ini.TargetFlags.Ipf) return;
+  if (run.CharConversion.Context.InTextPopup) return;
   f += kLineEnd;
 }
 
 void WriteFontChange(CompilerRun& run, std::string& f, char letter, bool toggle) {
   if (FontLetterIndex(letter) < 0) letter = kFirstFontLetter;
-  const TTargetFlags& t = run.ini.TargetFlags;
-  TMarkupState& m = run.markup;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  TMarkupState& m = run.Markup;
   const TFontDef& font = FontOf(run, letter);
-  if (!run.charConversion.Context.InScriptString) WriteReflowLineEnd(run, f);
+  if (!run.CharConversion.Context.InScriptString) WriteReflowLineEnd(run, f);
   if (t.Ipf) {
     if (font.IpfFace.empty()) {
       f += ":font facename=default size=0x0.:color fc=default bc=default.";
@@ -82,7 +82,7 @@ void WriteFontChange(CompilerRun& run, std::string& f, char letter, bool toggle)
     }
     WriteReflowLineEnd(run, f);
   } else if (t.RtfFamily) {
-    int size = font.SizeInPoints != 0 ? font.SizeInPoints : run.ini.DefaultFontSize;
+    int size = font.SizeInPoints != 0 ? font.SizeInPoints : run.Ini.DefaultFontSize;
     if (size < 0) size = 0;
     if (size > 255) size = 255;
     m.CurrentRtfFontSize = static_cast<std::uint8_t>(size);
@@ -99,7 +99,7 @@ void WriteFontChange(CompilerRun& run, std::string& f, char letter, bool toggle)
         WriteMessage(run, MessageId::WrongToggle, true);
       else
         f += "</" + tag + ">";
-      run.toggles.ToggleState[i - 1] = false;
+      run.Toggles.ToggleState[i - 1] = false;
     }
     const TFontDef& previous = FontOf(run, m.CurrentFontLetter);
     if (!m.PlainFontActive) {
@@ -118,14 +118,14 @@ void WriteFontChange(CompilerRun& run, std::string& f, char letter, bool toggle)
       f += "<" + font.HtmlTag + ">";
     if (font.HtmlTag == "PRE" && !toggle) {
       m.PreBlockActive = true;
-      run.source.LineEndCount = 0;
+      run.Source.LineEndCount = 0;
       m.PendingLineEnds = 0;
     }
     if (!toggle) m.FormatMode = font.HtmlTag != "PRE";
     f += font.HtmlMarkup;
   }
-  m.OmitLinksActive = run.iniValues.FontOmitsLinks[FontLetterIndex(letter)];
-  run.charConversion.Context.AfterFontChange = true;
+  m.OmitLinksActive = run.IniValues.FontOmitsLinks[FontLetterIndex(letter)];
+  run.CharConversion.Context.AfterFontChange = true;
   m.CurrentFontLetter = letter;
 }
 
@@ -136,15 +136,15 @@ void WriteParagraphBreak(CompilerRun& run) {
 }
 
 void WriteIpfFontColor(CompilerRun& run, char letter) {
-  if (!run.ini.TargetFlags.Ipf) return;
+  if (!run.Ini.TargetFlags.Ipf) return;
   const TFontDef& font = FontOf(run, letter);
-  if (!font.IpfColor.empty()) run.passes.OutputFile += ":color" + font.IpfColor + ".";
+  if (!font.IpfColor.empty()) run.Passes.OutputFile += ":color" + font.IpfColor + ".";
 }
 
 void WriteIpfHighlight(CompilerRun& run) {
-  if (!run.ini.TargetFlags.Ipf) return;
-  TMarkupState& m = run.markup;
-  std::string& out = run.passes.OutputFile;
+  if (!run.Ini.TargetFlags.Ipf) return;
+  TMarkupState& m = run.Markup;
+  std::string& out = run.Passes.OutputFile;
   if (m.IpfHighlightLevel != 0) {
     out += ":ehp" + std::to_string(m.IpfHighlightLevel) + ".";
     if (m.IpfHighlightLevel == 4 || m.IpfHighlightLevel == 8 || m.IpfHighlightLevel == 9)
@@ -178,9 +178,9 @@ void CloseOpenToggles(CompilerRun& run) {
   for (int i = 1; i <= kToggleCount; ++i) {
     if (!ToggleOn(run, i)) continue;
     const TToggleDef& def = kToggleDefs[i - 1];
-    run.reporter.ReportSourceError(
+    run.Reporter.ReportSourceError(
         {MessageId::ToggleStillOpen, MessageText(run.Language, def.Name)}, 0);
-    run.toggles.ToggleState[i - 1] = false;
+    run.Toggles.ToggleState[i - 1] = false;
   }
 }
 

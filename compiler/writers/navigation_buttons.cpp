@@ -18,38 +18,38 @@ constexpr std::uint8_t kPictureDone = 1;
 // The page of a heading; deriving it must not change the page name of the page being written.
 std::string PageOf(CompilerRun& run, const THeadingNode* node) {
   if (!node) return std::string();
-  const std::string keep = run.fileNames.LastPageIdName;
+  const std::string keep = run.FileNames.LastPageIdName;
   std::string name = MakeTopicFileName(run, node->FileNumber, false, 0);
-  run.fileNames.LastPageIdName = keep;
+  run.FileNames.LastPageIdName = keep;
   return name;
 }
 
 const std::string* ButtonUrl(const CompilerRun& run, std::uint8_t key) {
-  const auto& urls = run.linkPass.ButtonUrls;
+  const auto& urls = run.LinkPass.ButtonUrls;
   return key < urls.size() ? urls[key] : nullptr;
 }
 
 THeadingNode* ButtonTarget(const CompilerRun& run, std::uint8_t key) {
-  const auto& targets = run.navigation.ButtonTargets;
+  const auto& targets = run.Navigation.ButtonTargets;
   return key < targets.size() ? targets[key] : nullptr;
 }
 
 std::string ButtonLink(CompilerRun& run, std::uint8_t key) {
-  const std::string& pre = run.switches.PageNamePrefix;
+  const std::string& pre = run.Switches.PageNamePrefix;
   switch (key) {
     case kBack:
-      return PageOf(run, run.navigation.BackTarget);
+      return PageOf(run, run.Navigation.BackTarget);
     case kForward:
-      return PageOf(run, run.navigation.ForwardTarget);
+      return PageOf(run, run.Navigation.ForwardTarget);
     case kContent:
       return NormalizeFileName(run, pre + ContentsFileName(run));
     case kIndex:
       return NormalizeFileName(run, pre + IndexFileName(run));
     case kHomef:
-      return NormalizeFileName(run, pre + "INDXF" + run.fileNames.PageExtension);
+      return NormalizeFileName(run, pre + "INDXF" + run.FileNames.PageExtension);
     case kMax: {
       // The page's own name without the directory part it was created with.
-      const std::string& name = run.passes.CurrentOutputFileName;
+      const std::string& name = run.Passes.CurrentOutputFileName;
       const std::size_t slash = name.find_last_of("\\/");
       return slash == std::string::npos ? name : name.substr(slash + 1);
     }
@@ -60,9 +60,9 @@ std::string ButtonLink(CompilerRun& run, std::uint8_t key) {
 }
 
 std::string ButtonTargetFrame(const CompilerRun& run, std::uint8_t key) {
-  if (key == kContent) return run.ini.ContentsFrame;
+  if (key == kContent) return run.Ini.ContentsFrame;
   if (key == kHomef || key == kMax) return "_top";
-  return run.ini.DefaultFrame;
+  return run.Ini.DefaultFrame;
 }
 
 std::string FrameReference(const std::string& frame) {
@@ -72,45 +72,45 @@ std::string FrameReference(const std::string& frame) {
 }  // namespace
 
 void OpenButtonBar(CompilerRun& run) {
-  std::string& out = run.passes.OutputFile;
-  if (run.ini.ButtonsJavaScript) out += "<form>\r\n";
-  if (run.ini.ButtonFont != '@')
-    WriteFontChange(run, out, static_cast<char>(run.ini.ButtonFont), false);
+  std::string& out = run.Passes.OutputFile;
+  if (run.Ini.ButtonsJavaScript) out += "<form>\r\n";
+  if (run.Ini.ButtonFont != '@')
+    WriteFontChange(run, out, static_cast<char>(run.Ini.ButtonFont), false);
 }
 
 void CloseButtonBar(CompilerRun& run) {
-  std::string& out = run.passes.OutputFile;
-  if (run.ini.ButtonFont != '@') {
-    if (run.markup.PreBlockActive) out += "</pre>";
+  std::string& out = run.Passes.OutputFile;
+  if (run.Ini.ButtonFont != '@') {
+    if (run.Markup.PreBlockActive) out += "</pre>";
     out += "</font>";
   }
-  if (run.ini.ButtonsJavaScript) out += "</form>\r\n";
+  if (run.Ini.ButtonsJavaScript) out += "</form>\r\n";
 }
 
 void WriteNavButton(CompilerRun& run, std::uint8_t key) {
   TButtonEntry* entry = nullptr;
-  for (auto& group : run.iniValues.ButtonTable)
+  for (auto& group : run.IniValues.ButtonTable)
     for (TButtonEntry& e : group)
       if (e.Key == key) {
         entry = &e;
         break;
       }
   if (!entry || key == 0) return;
-  const TIniSettings& ini = run.ini;
+  const TIniSettings& ini = run.Ini;
   const bool htmlHelp = ini.TargetFlags.HtmlHelp;
   if (key >= 8 && !ButtonTarget(run, key) && !ButtonUrl(run, key)) {
-    run.navigation.UserButtonWithoutTarget = true;
+    run.Navigation.UserButtonWithoutTarget = true;
     return;
   }
-  if (key == kContent && (run.switches.ContentsDepth == 0 || htmlHelp || !ini.CreateContents))
+  if (key == kContent && (run.Switches.ContentsDepth == 0 || htmlHelp || !ini.CreateContents))
     return;
-  if (key == kIndex && (!run.indexStore.IndexPageWanted || htmlHelp)) return;
+  if (key == kIndex && (!run.IndexStore.IndexPageWanted || htmlHelp)) return;
   if (const THeadingNode* target = ButtonTarget(run, key))
-    if (target->FileNumber == run.numbering.FileCounter) return;
+    if (target->FileNumber == run.Numbering.FileCounter) return;
 
   const bool form = ini.ButtonsJavaScript;
   const std::string link = ButtonLink(run, key);
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   if (form) {
     const std::string frame = FrameReference(ButtonTargetFrame(run, key));
     out += "<input type=button name=\"";
@@ -118,7 +118,7 @@ void WriteNavButton(CompilerRun& run, std::uint8_t key) {
     out += "\" value=\"";
     WriteCodePageText(run, out, entry->Text, true);
     out += "\" onClick=\"";
-    if (run.iniValues.HomeButtonInFrame && key != kHomef && key != kMax)
+    if (run.IniValues.HomeButtonInFrame && key != kHomef && key != kMax)
       out += "if (" + frame + "==null) top.location='" + link + "'; else ";
     out += frame + ".location='" + link + "'\">";
   } else {
@@ -128,12 +128,12 @@ void WriteNavButton(CompilerRun& run, std::uint8_t key) {
     std::string picture = entry->Name;
     for (char& c : picture)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    picture += run.switches.UnderscoreButtons ? "_.GIF" : ".GIF";
+    picture += run.Switches.UnderscoreButtons ? "_.GIF" : ".GIF";
     if (!(entry->Flags & kPictureDone)) {
       RefreshGraphicsFile(run, picture);
       entry->Flags |= kPictureDone;
     }
-    std::string& page = run.passes.OutputFile;
+    std::string& page = run.Passes.OutputFile;
     page += "<IMG SRC=\"" + NormalizeFileName(run, picture) + "\" ALT=\"";
     WriteSourceText(run, entry->Text, page);
     // A form button opened no link, so none is closed after its picture.
@@ -142,12 +142,12 @@ void WriteNavButton(CompilerRun& run, std::uint8_t key) {
     out += " ";
   } else {
     WriteSourceText(run, entry->Text, out);
-    run.passes.OutputFile += "</a> ";
+    run.Passes.OutputFile += "</a> ";
   }
 }
 
 void WriteNavBar(CompilerRun& run, bool atPageStart, bool frameGroup, int group) {
-  TNavigationState& nav = run.navigation;
+  TNavigationState& nav = run.Navigation;
   const int level = nav.SwitchLevel >= 1 && nav.SwitchLevel <= 6 ? nav.SwitchLevel : 1;
   THeadingNode* cursor = nav.HeadingCursor[level];
   if (group == 0) {
@@ -166,16 +166,16 @@ void WriteNavBar(CompilerRun& run, bool atPageStart, bool frameGroup, int group)
   }
   OpenButtonBar(run);
   const int g = group == 0 ? 0 : 1;
-  for (const TButtonEntry& e : run.iniValues.ButtonTable[g]) {
+  for (const TButtonEntry& e : run.IniValues.ButtonTable[g]) {
     if (e.Key == 0) break;
-    if (e.Key == kBack && (run.numbering.FileCounter == 0 || !nav.BackTarget)) continue;
-    if (e.Key == kForward && (run.numbering.FileCounter == nav.LastFileNumber ||
-                              !nav.ForwardTarget || (run.linkPass.FramePending && g == 0)))
+    if (e.Key == kBack && (run.Numbering.FileCounter == 0 || !nav.BackTarget)) continue;
+    if (e.Key == kForward && (run.Numbering.FileCounter == nav.LastFileNumber ||
+                              !nav.ForwardTarget || (run.LinkPass.FramePending && g == 0)))
       continue;
     WriteNavButton(run, e.Key);
   }
   CloseButtonBar(run);
-  run.passes.OutputFile += "\r\n";
+  run.Passes.OutputFile += "\r\n";
 }
 
 }  // namespace skeldon

@@ -34,12 +34,12 @@ bool DefaultCanCreate(CompilerRun&, const std::string& path) {
 }
 
 bool CanCreate(CompilerRun& run, const std::string& path) {
-  TOutputFileState& st = run.outputFiles;
+  TOutputFileState& st = run.OutputFiles;
   return st.CanCreate ? st.CanCreate(run, path) : DefaultCanCreate(run, path);
 }
 
 void MakeDirectory(CompilerRun& run, const std::string& dir) {
-  TOutputFileState& st = run.outputFiles;
+  TOutputFileState& st = run.OutputFiles;
   if (st.MakeDirectory)
     st.MakeDirectory(run, dir);
   else
@@ -50,21 +50,21 @@ void MakeDirectory(CompilerRun& run, const std::string& dir) {
   const MessageId notCreated =
       diskFull ? MessageId::TargetFileNotCreatedDiskFull : MessageId::TargetFileNotCreated;
   WriteMessage(run, {notCreated, name}, true);
-  run.reporter.Terminate(CompletedOrFailed(run, ExitCode::OutputFileFailed));
+  run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::OutputFileFailed));
 }
 
 // Returns the path under which the file was created.
 std::string CreateFile(CompilerRun& run, std::string_view directory, std::string_view name,
                        bool record) {
-  TOutputFileState& st = run.outputFiles;
-  run.passes.CurrentOutputFileName = std::string(name);
+  TOutputFileState& st = run.OutputFiles;
+  run.Passes.CurrentOutputFileName = std::string(name);
   std::string created(name);
   std::string path = std::string(directory) + created;
   if (st.FirstOutputFilePending) {
     if (!CanCreate(run, path)) {
-      MakeDirectory(run, run.switches.OutputDirectory);
+      MakeDirectory(run, run.Switches.OutputDirectory);
       if (!CanCreate(run, path)) {
-        std::string& ext = run.fileNames.PageExtension;
+        std::string& ext = run.FileNames.PageExtension;
         if (ext.size() > 4) ext.resize(4);
         if (!created.empty()) created.pop_back();
         path = std::string(directory) + created;
@@ -72,7 +72,7 @@ std::string CreateFile(CompilerRun& run, std::string_view directory, std::string
         WriteMessage(run, MessageId::DosFileNamesOnly, true);
       }
     }
-  } else if ((!run.passes.Writer || run.outputFiles.CanCreate) && !CanCreate(run, path)) {
+  } else if ((!run.Passes.Writer || run.OutputFiles.CanCreate) && !CanCreate(run, path)) {
     // With the background writer, creating the file is the probe: it reports a failure as
     // this probe would (StopOnWriterFailure).
     StopCreating(run, created, true);
@@ -88,26 +88,26 @@ std::string CreateFile(CompilerRun& run, std::string_view directory, std::string
 }  // namespace
 
 void AppendCreatedFileName(CompilerRun& run, std::string_view name) {
-  run.outputFiles.CreatedFiles.emplace_back(name);
+  run.OutputFiles.CreatedFiles.emplace_back(name);
 }
 
 void CreateOutputFile(CompilerRun& run, std::string_view directory, std::string_view name,
                       bool record) {
   // An output file still open would lose its text silently: it is stored first.
   CloseOutputFile(run);
-  TOutputFileState& st = run.outputFiles;
+  TOutputFileState& st = run.OutputFiles;
   st.OutputFilePath = CreateFile(run, directory, name, record);
   st.OutputFileOpen = true;
-  run.passes.OutputFile.clear();
+  run.Passes.OutputFile.clear();
 }
 
 void CreateTextFile(CompilerRun& run, TTextFile& file, std::string_view directory,
                     std::string_view name, bool record) {
   CloseTextFile(run, file);
-  const std::string keep = run.passes.CurrentOutputFileName;
+  const std::string keep = run.Passes.CurrentOutputFileName;
   file.Path = CreateFile(run, directory, name, record);
   // Only the output file's name is the "current" page of the link writers.
-  run.passes.CurrentOutputFileName = keep;
+  run.Passes.CurrentOutputFileName = keep;
   file.Text.clear();
   file.Open = true;
 }
@@ -116,19 +116,19 @@ void RewriteOutputFile(CompilerRun& run, std::string_view path) {
   CloseOutputFile(run);
   const std::string p(path);
   if (!CanCreate(run, p)) StopCreating(run, p, true);
-  run.outputFiles.OutputFilePath = p;
-  run.outputFiles.OutputFileOpen = true;
-  run.passes.OutputFile.clear();
+  run.OutputFiles.OutputFilePath = p;
+  run.OutputFiles.OutputFileOpen = true;
+  run.Passes.OutputFile.clear();
 }
 
 void CloseOutputFile(CompilerRun& run) {
-  TOutputFileState& st = run.outputFiles;
+  TOutputFileState& st = run.OutputFiles;
   if (!st.OutputFileOpen) return;
   st.OutputFileOpen = false;
   std::string text;
-  text.swap(run.passes.OutputFile);
+  text.swap(run.Passes.OutputFile);
   // The next page is about as long: growing it from nothing would copy it again and again.
-  run.passes.OutputFile.reserve(text.size());
+  run.Passes.OutputFile.reserve(text.size());
   StoreOutputFile(run, st.OutputFilePath, std::move(text));
 }
 
@@ -144,36 +144,36 @@ namespace {
 
 void StopOnWriterFailure(CompilerRun& run) {
   std::string name;
-  const TOutputFailure failure = run.passes.Writer->Failure(name);
+  const TOutputFailure failure = run.Passes.Writer->Failure(name);
   if (failure == TOutputFailure::None) return;
-  run.passes.Writer.reset();
+  run.Passes.Writer.reset();
   if (failure == TOutputFailure::Create) {
     // Named as the probe at creation names it: from the separator before the file name on.
     const std::size_t separator = name.find_last_of("\\/");
     StopCreating(run, separator == std::string::npos ? name : name.substr(separator), true);
   }
   WriteMessage(run, {MessageId::TargetFileNotWritten, name}, true);
-  run.reporter.Terminate(ExitCode::RunFailed);
+  run.Reporter.Terminate(ExitCode::RunFailed);
 }
 
 }  // namespace
 
 void StartOutputWriter(CompilerRun& run) {
-  if (!run.passes.StoreFile && !run.passes.Writer)
-    run.passes.Writer = std::make_shared<TOutputWriter>();
+  if (!run.Passes.StoreFile && !run.Passes.Writer)
+    run.Passes.Writer = std::make_shared<TOutputWriter>();
 }
 
 void FinishOutputWriter(CompilerRun& run) {
-  if (!run.passes.Writer) return;
-  run.passes.Writer->Drain();
+  if (!run.Passes.Writer) return;
+  run.Passes.Writer->Drain();
   StopOnWriterFailure(run);
-  run.passes.Writer.reset();
+  run.Passes.Writer.reset();
 }
 
 bool HandOverOutputFile(CompilerRun& run, const std::string& name, std::string& text) {
-  if (!run.passes.Writer) return false;
+  if (!run.Passes.Writer) return false;
   StopOnWriterFailure(run);
-  run.passes.Writer->Put(name, std::move(text));
+  run.Passes.Writer->Put(name, std::move(text));
   return true;
 }
 

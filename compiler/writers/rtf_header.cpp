@@ -44,10 +44,10 @@ std::string Hex2(int value) {
 }  // namespace
 
 void WriteRtfColorTable(CompilerRun& run) {
-  std::string& f = run.passes.OutputFile;
+  std::string& f = run.Passes.OutputFile;
   f += "{\\colortbl;";
   // With colour correction RTF text leaves black out, so the first colour becomes number 1.
-  const std::size_t first = run.ini.ColorCorrection && run.ini.TargetFlags.RtfText ? 1 : 0;
+  const std::size_t first = run.Ini.ColorCorrection && run.Ini.TargetFlags.RtfText ? 1 : 0;
   for (std::size_t i = first; i < kRtfColours.size(); ++i) {
     const TRtfColour& c = kRtfColours[i];
     f += "\\red" + std::to_string(c.Red) + "\\green" + std::to_string(c.Green) + "\\blue" +
@@ -59,15 +59,15 @@ void WriteRtfColorTable(CompilerRun& run) {
 }
 
 void WriteRtfFontTable(CompilerRun& run) {
-  std::string& f = run.passes.OutputFile;
+  std::string& f = run.Passes.OutputFile;
   f += "{\\fonttbl{\\f0\\fnil;}";
   int n = 0;
-  run.markup.RtfFontNumbers.fill(0);
+  run.Markup.RtfFontNumbers.fill(0);
   for (int i = 0; i < kFontLetterCount; ++i) {
-    const std::string& text = run.iniValues.FontDefs[i].RtfFontName;
+    const std::string& text = run.IniValues.FontDefs[i].RtfFontName;
     if (text.empty()) continue;
     ++n;  // at most 59 letters: the number fits its byte
-    run.markup.RtfFontNumbers[i] = static_cast<std::uint8_t>(n);
+    run.Markup.RtfFontNumbers[i] = static_cast<std::uint8_t>(n);
     f += "{\\f" + std::to_string(n) + "\\";
     if (text[0] != 'f' && text[0] != 'F') f += "f";
     f += text + ";}";
@@ -76,7 +76,7 @@ void WriteRtfFontTable(CompilerRun& run) {
 }
 
 void WriteRtfStyleSheet(CompilerRun& run) {
-  std::string& f = run.passes.OutputFile;
+  std::string& f = run.Passes.OutputFile;
   f += "{\\stylesheet\r\n";
   for (int k = 1; k <= 6; ++k) {
     const std::string m = std::to_string(k - 1);

@@ -11,14 +11,14 @@ namespace {
 
 // A toggle character switches its highlighting; out of line, as it is rare beside plain text.
 [[gnu::noinline]] void SwitchToggle(CompilerRun& run, std::size_t pos, std::string& f) {
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   const int i = static_cast<int>(pos) + 1;
-  bool& state = run.toggles.ToggleState[pos];
+  bool& state = run.Toggles.ToggleState[pos];
   state = !state;
-  run.sourceText.ToggleChanged = true;
+  run.SourceText.ToggleChanged = true;
   const TToggleDef& def = kToggleDefs[pos];
   if (i == 1) {
-    WriteFontChange(run, f, state ? run.markup.AlternateFontLetter : run.markup.RunningFontLetter,
+    WriteFontChange(run, f, state ? run.Markup.AlternateFontLetter : run.Markup.RunningFontLetter,
                     true);
   } else if (t.Html) {
     if (*def.HtmlTag) f += std::string(state ? "<" : "</") + def.HtmlTag + ">";
@@ -30,32 +30,32 @@ namespace {
 }  // namespace
 
 void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
-  TSourceTextState& st = run.sourceText;
+  TSourceTextState& st = run.SourceText;
   // The most common characters skip the lookups below: ASCII letters and digits, which every
   // target writes unchanged, and blanks, except in IPF (where a blank depends on the font
   // change before it) and in text popups (where it becomes a character reference).
-  const bool plainBlank = c == ' ' && !run.toggles.IsInternalToggleChar[c] &&
-                          !run.ini.TargetFlags.Ipf && !run.charConversion.Context.InTextPopup;
-  if (run.toggles.IsPlainOutputChar[c] || plainBlank) {
+  const bool plainBlank = c == ' ' && !run.Toggles.IsInternalToggleChar[c] &&
+                          !run.Ini.TargetFlags.Ipf && !run.CharConversion.Context.InTextPopup;
+  if (run.Toggles.IsPlainOutputChar[c] || plainBlank) {
     f.push_back(static_cast<char>(c));
-    if (!(st.HtmlCodeOn && st.InHtmlCode)) run.charConversion.Context.AfterFontChange = false;
+    if (!(st.HtmlCodeOn && st.InHtmlCode)) run.CharConversion.Context.AfterFontChange = false;
     return;
   }
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   if (st.HtmlCodeOn && c == '<') st.InHtmlCode = true;
   if (st.HtmlCodeOn && st.InHtmlCode) {
     f.push_back(static_cast<char>(c));
   } else {
-    const std::string& chars = run.toggles.InternalToggleChars;
+    const std::string& chars = run.Toggles.InternalToggleChars;
     std::size_t pos =
-        run.toggles.IsInternalToggleChar[c] ? chars.find(static_cast<char>(c)) : std::string::npos;
+        run.Toggles.IsInternalToggleChar[c] ? chars.find(static_cast<char>(c)) : std::string::npos;
     if (pos != std::string::npos && t.Html) pos = chars.rfind(static_cast<char>(c));
-    const TTextContext& ctx = run.charConversion.Context;
+    const TTextContext& ctx = run.CharConversion.Context;
     if (pos == std::string::npos && c == '\\' && t.Html && !t.Ipf && !t.RtfFamily &&
         (ctx.InScriptString || ctx.InTextPopup)) {
       // Inside a JavaScript string a lone backslash would escape the next character.
       f += "\\\\";
-      run.charConversion.Context.AfterFontChange = false;
+      run.CharConversion.Context.AfterFontChange = false;
     } else if (pos == std::string::npos || pos >= static_cast<std::size_t>(kToggleCount)) {
       WriteTargetChar(run, f, c);
     } else {
@@ -66,8 +66,8 @@ void WriteSourceChar(CompilerRun& run, std::uint8_t c, std::string& f) {
 }
 
 void WriteSourceText(CompilerRun& run, std::string_view text, std::string& f) {
-  const TSourceTextState& st = run.sourceText;
-  const auto& plain = run.toggles.IsPlainOutputChar;
+  const TSourceTextState& st = run.SourceText;
+  const auto& plain = run.Toggles.IsPlainOutputChar;
   std::size_t i = 0;
   while (i < text.size()) {
     // A stretch of letters and digits at once, as WriteSourceChar would write each.
@@ -75,7 +75,7 @@ void WriteSourceText(CompilerRun& run, std::string_view text, std::string& f) {
     while (j < text.size() && plain[static_cast<std::uint8_t>(text[j])]) ++j;
     if (j > i) {
       f.append(text.substr(i, j - i));
-      if (!(st.HtmlCodeOn && st.InHtmlCode)) run.charConversion.Context.AfterFontChange = false;
+      if (!(st.HtmlCodeOn && st.InHtmlCode)) run.CharConversion.Context.AfterFontChange = false;
       i = j;
       continue;
     }
@@ -84,14 +84,14 @@ void WriteSourceText(CompilerRun& run, std::string_view text, std::string& f) {
 }
 
 void WriteTargetText(CompilerRun& run, std::string_view text, std::string& f) {
-  const TTargetFlags& t = run.ini.TargetFlags;
-  const TTextContext& ctx = run.charConversion.Context;
+  const TTargetFlags& t = run.Ini.TargetFlags;
+  const TTextContext& ctx = run.CharConversion.Context;
   for (char c : text) {
     // Setting texts (body tags) also land inside JavaScript strings: escape the backslash there
     // too.
     if (c == '\\' && t.Html && (ctx.InScriptString || ctx.InTextPopup)) {
       f += "\\\\";
-      run.charConversion.Context.AfterFontChange = false;
+      run.CharConversion.Context.AfterFontChange = false;
     } else {
       WriteTargetChar(run, f, static_cast<std::uint8_t>(c));
     }
@@ -99,7 +99,7 @@ void WriteTargetText(CompilerRun& run, std::string_view text, std::string& f) {
 }
 
 std::string RemoveIndexFilterChars(const CompilerRun& run, std::string_view text) {
-  const std::string& filter = run.ini.IndexFilter;
+  const std::string& filter = run.Ini.IndexFilter;
   std::string result;
   result.reserve(text.size());
   for (char c : text)

@@ -21,15 +21,15 @@ namespace {
 constexpr const char* kHomePageGerman = "https://www.skeldon.example/de/";
 constexpr const char* kHomePageEnglish = "https://www.skeldon.example/en/";
 
-std::string& Out(CompilerRun& run) { return run.passes.OutputFile; }
+std::string& Out(CompilerRun& run) { return run.Passes.OutputFile; }
 
 // German texts are code page 850; an ISO run converts them first so they come out the same.
 void WriteLanguageText(CompilerRun& run, const Message& message) {
   if (!LanguageHasMessages(run.Language)) return;
   std::string& out = Out(run);
   const std::string text = MessageText(run.Language, message);
-  if (run.Language == 1 && run.ini.SourceIsIso) {
-    for (unsigned char c : text) WriteTargetChar(run, out, run.charConversion.Tables.OemToAnsi[c]);
+  if (run.Language == 1 && run.Ini.SourceIsIso) {
+    for (unsigned char c : text) WriteTargetChar(run, out, run.CharConversion.Tables.OemToAnsi[c]);
   } else {
     WriteTargetText(run, text, out);
   }
@@ -76,43 +76,43 @@ std::int64_t Hundredths(const TTimeOfDay& t) {
 }
 
 void WriteEntryLinks(CompilerRun& run) {
-  const TIniSettings& ini = run.ini;
-  const std::string& project = run.switches.OutputDirectoryName;
-  const std::string& pre = run.switches.PageNamePrefix;
+  const TIniSettings& ini = run.Ini;
+  const std::string& project = run.Switches.OutputDirectoryName;
+  const std::string& pre = run.Switches.PageNamePrefix;
   if (ini.TargetFlags.HtmlHelp) {
     WriteLanguageText(run, MessageId::SummaryHtmlHelpProject);
     // The project file is written after this page, so its name is formed here; like the other
     // entry links it is relative to this page with "/", so that a browser finds it.
-    const std::string& known = run.helpProject.HhpFileName;
+    const std::string& known = run.HelpProject.HhpFileName;
     WriteLink(run, known.empty() ? project + "/" + HhpBareFileName(run) : known);
   } else {
-    if (run.iniValues.HomeButtonInFrame) {
+    if (run.IniValues.HomeButtonInFrame) {
       WriteLanguageText(run, MessageId::SummaryHomeFrame);
       WriteLink(
-          run, project + "/" + NormalizeFileName(run, pre + "INDXF" + run.fileNames.PageExtension));
+          run, project + "/" + NormalizeFileName(run, pre + "INDXF" + run.FileNames.PageExtension));
     }
-    if (ini.CreateContents && run.switches.ContentsDepth > 0) {
+    if (ini.CreateContents && run.Switches.ContentsDepth > 0) {
       WriteLanguageText(run, MessageId::SummaryContents);
       WriteLink(run, project + "/" + NormalizeFileName(run, pre + ContentsFileName(run)));
     }
-    if (run.indexStore.IndexPageWanted) {
+    if (run.IndexStore.IndexPageWanted) {
       WriteLanguageText(run, MessageId::SummaryIndex);
       WriteLink(run, project + "/" + NormalizeFileName(run, pre + IndexFileName(run)));
     }
   }
   WriteLanguageText(run, MessageId::SummaryFirstPage);
-  const std::string keep = run.fileNames.LastPageIdName;
+  const std::string keep = run.FileNames.LastPageIdName;
   const std::string first = MakeTopicFileName(run, 0, false, 0);
-  run.fileNames.LastPageIdName = keep;
+  run.FileNames.LastPageIdName = keep;
   WriteLink(run, project + "/" + first);
 }
 
 void WriteTechnicalReview(CompilerRun& run) {
-  const TSummaryPageState& st = run.summaryPage;
+  const TSummaryPageState& st = run.SummaryPage;
   const TClockReading now = ReadClock(run);
-  const std::string& ext = run.fileNames.PageExtension;
+  const std::string& ext = run.FileNames.PageExtension;
   WriteLanguageText(run, MessageId::SummaryHtmlFiles);
-  WriteGreen(run, run.switches.OutputDirectoryName + "\\" + NormalizeFileName(run, "*" + ext));
+  WriteGreen(run, run.Switches.OutputDirectoryName + "\\" + NormalizeFileName(run, "*" + ext));
   WriteLanguageText(run, MessageId::SummaryCreatedAt);
   WriteGreenFont(run);
   if (run.Language == 1)
@@ -136,7 +136,7 @@ void WriteTechnicalReview(CompilerRun& run) {
   WriteLanguageText(run, MessageId::SummarySourceFiles);
   WriteGreenFont(run);
   bool firstName = true;
-  for (const std::string& name : run.switches.SourceFiles) {
+  for (const std::string& name : run.Switches.SourceFiles) {
     if (!firstName) Out(run) += ", ";
     firstName = false;
     WriteTargetText(run, name, Out(run));
@@ -146,20 +146,20 @@ void WriteTechnicalReview(CompilerRun& run) {
 
   WriteLanguageText(run, MessageId::SummaryIniFile);
   WriteGreenFont(run);
-  WriteTargetText(run, run.switches.IniFileName, Out(run));
+  WriteTargetText(run, run.Switches.IniFileName, Out(run));
   WriteFontEnd(run);
   WriteBreakLine(run);
 
   WriteLanguageText(run, MessageId::SummarySourceLength);
-  WriteGreen(run, KiloBytes(static_cast<std::int64_t>(run.source.Data.size())) + " kB");
+  WriteGreen(run, KiloBytes(static_cast<std::int64_t>(run.Source.Data.size())) + " kB");
   WriteBreakLine(run);
 
   WriteLanguageText(run, MessageId::SummaryHtmlFileCount);
-  WriteGreen(run, std::to_string(run.htmlPage.HtmlPageCount));
+  WriteGreen(run, std::to_string(run.HtmlPage.HtmlPageCount));
   WriteBreakLine(run);
 
   WriteLanguageText(run, MessageId::SummaryHtmlFileSize);
-  WriteGreen(run, KiloBytes(run.htmlPage.HtmlPageBytes) + " kB");
+  WriteGreen(run, KiloBytes(run.HtmlPage.HtmlPageBytes) + " kB");
   WriteBreakLine(run);
 
   // A run across midnight counts on into the next day instead of going negative.
@@ -175,15 +175,15 @@ void WriteTechnicalReview(CompilerRun& run) {
   WriteLanguageText(run, MessageId::SummaryAutomaticLinks);
   WriteBreakLine(run);
   WriteLanguageText(run, MessageId::SummaryInternalLinks);
-  WriteGreen(run, std::to_string(run.linkWriter.InternalLinkCount));
+  WriteGreen(run, std::to_string(run.LinkWriter.InternalLinkCount));
   WriteBreakLine(run);
   WriteLanguageText(run, MessageId::SummaryExternalLinks);
-  WriteGreen(run, std::to_string(run.linkWriter.ExternalLinkCount));
+  WriteGreen(run, std::to_string(run.LinkWriter.ExternalLinkCount));
   WriteBreakLine(run);
 }
 
 void WriteReservations(CompilerRun& run) {
-  const auto& list = run.numbering.ReservationList;
+  const auto& list = run.Numbering.ReservationList;
   if (list.empty()) return;
   WriteSectionHead(run, MessageId::SummaryEnumerationHead);
   for (const TNumberReservation& r : list) {
@@ -212,7 +212,7 @@ void WriteReservations(CompilerRun& run) {
 }  // namespace
 
 TClockReading ReadClock(const CompilerRun& run) {
-  if (run.summaryPage.Clock) return run.summaryPage.Clock();
+  if (run.SummaryPage.Clock) return run.SummaryPage.Clock();
   TClockReading r;
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -227,8 +227,8 @@ TClockReading ReadClock(const CompilerRun& run) {
 }
 
 void WriteGraphicsCheck(CompilerRun& run) {
-  TSummaryPageState& st = run.summaryPage;
-  const bool search = run.graphics.SearchGraphicFiles;
+  TSummaryPageState& st = run.SummaryPage;
+  const bool search = run.Graphics.SearchGraphicFiles;
   if (search && st.BitmapDirectoryUsed) {
     WriteRedFont(run);
     WriteLanguageText(run, MessageId::SummaryGraphicsCheckOffWithBd);
@@ -246,7 +246,7 @@ void WriteGraphicsCheck(CompilerRun& run) {
     if (g.Found) continue;
     if (!missing) {
       missing = true;
-      const auto& dirs = run.graphics.GraphicDirectoryList;
+      const auto& dirs = run.Graphics.GraphicDirectoryList;
       if (dirs.empty()) {
         WriteRedFont(run);
         WriteLanguageText(run, MessageId::SummaryNoGraphicPath);
@@ -296,7 +296,7 @@ void WriteGraphicsCheck(CompilerRun& run) {
     g.Printed = true;
     if (g.Found) {
       // The page lies beside the output directory: its links start with the directory's name.
-      Out(run) += "<a href=\"" + run.switches.OutputDirectoryName + "/" + g.Name + "\">" + g.Name +
+      Out(run) += "<a href=\"" + run.Switches.OutputDirectoryName + "/" + g.Name + "\">" + g.Name +
                   "</a> " + OneDecimal(g.Size, 1024) + " kB (" + OneDecimal(g.Size, 1024 * 7) +
                   " sec)";
     } else {
@@ -308,8 +308,8 @@ void WriteGraphicsCheck(CompilerRun& run) {
 }
 
 void WriteProjectSummary(CompilerRun& run) {
-  const TIniSettings& ini = run.ini;
-  const std::string& project = run.switches.OutputDirectoryName;
+  const TIniSettings& ini = run.Ini;
+  const std::string& project = run.Switches.OutputDirectoryName;
   Out(run) += "<HTML><BODY><title>";
   WriteLanguageText(run, MessageId::SummaryProject);
   WriteTargetText(run, project, Out(run));
@@ -346,7 +346,7 @@ void WriteProjectSummary(CompilerRun& run) {
   WriteSectionHead(run, MessageId::SummaryGraphicsHead);
   WriteGraphicsCheck(run);
   WriteReservations(run);
-  if (run.linkWriter.ExternalLinkCount > 0) {
+  if (run.LinkWriter.ExternalLinkCount > 0) {
     WriteSectionHead(run, MessageId::SummaryExternalLinksHead);
     WriteLanguageText(run, MessageId::SummaryTestExternalLinks);
     WriteBreakLine(run);

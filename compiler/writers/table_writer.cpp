@@ -39,7 +39,7 @@ int OwnSpan(const TTableWork& w, const TTableCell& c) {
 }
 
 void FindColumns(CompilerRun& run, TTableWork& w) {
-  const auto& occ = run.tables.ColumnOccupancy;
+  const auto& occ = run.Tables.ColumnOccupancy;
   int column = 1;
   bool falling = false, reported = false;
   w.ColumnMap[1] = 1;
@@ -53,7 +53,7 @@ void FindColumns(CompilerRun& run, TTableWork& w) {
       } else if (!reported) {
         // Further columns join the last one, so no cell is lost.
         reported = true;
-        run.reporter.ReportSourceError(MessageId::TooManyTableColumns, 0);
+        run.Reporter.ReportSourceError(MessageId::TooManyTableColumns, 0);
       }
     }
     w.ColumnMap[p] = static_cast<std::uint8_t>(column);
@@ -62,7 +62,7 @@ void FindColumns(CompilerRun& run, TTableWork& w) {
 }
 
 void LinkContinuations(CompilerRun& run, const TTableWork& w) {
-  TTableState& st = run.tables;
+  TTableState& st = run.Tables;
   std::array<int, kTableColumnMax + 1> pending;
   pending.fill(-1);
   for (int i = 0; i < static_cast<int>(st.Cells.size()); ++i) {
@@ -87,8 +87,8 @@ void LinkContinuations(CompilerRun& run, const TTableWork& w) {
 }
 
 void WriteTableHead(CompilerRun& run, const TTableWork& w) {
-  TTableState& st = run.tables;
-  std::string& out = run.passes.OutputFile;
+  TTableState& st = run.Tables;
+  std::string& out = run.Passes.OutputFile;
   if (w.Target == TTableTarget::Html) {
     out += "\r\n<TABLE " + st.TableAttributes + ">\r\n";
     const std::string& t = st.TableTitle;
@@ -96,7 +96,7 @@ void WriteTableHead(CompilerRun& run, const TTableWork& w) {
       out += "<CAPTION>";
       for (char ch : t) FilterOutputChar(run, static_cast<std::uint8_t>(ch));
       FilterOutputChar(run, 0);
-      run.passes.OutputFile += "</CAPTION>\r\n";
+      run.Passes.OutputFile += "</CAPTION>\r\n";
     }
     return;
   }
@@ -131,9 +131,9 @@ void WriteTableHead(CompilerRun& run, const TTableWork& w) {
     if (edge <= 0) break;
     // edge x 144 twips x 0.7, rounded; 100.8 per position is never a half.
     const long twips = (static_cast<long>(edge) * 1008 + 5) / 10;
-    run.passes.OutputFile += "\\cellx" + std::to_string(twips);
+    run.Passes.OutputFile += "\\cellx" + std::to_string(twips);
   }
-  run.passes.OutputFile += "\r\n";
+  run.Passes.OutputFile += "\r\n";
 }
 
 bool WrittenAsCell(const CompilerRun& run, const TTableWork& w, const TTableCell& c) {
@@ -143,7 +143,7 @@ bool WrittenAsCell(const CompilerRun& run, const TTableWork& w, const TTableCell
 // Spans in one backward walk: for each cell, what the cells below it in its column add up to
 // until the next cell of its own, so long columns of ditto or continued cells stay linear.
 void ComputeSpans(CompilerRun& run, const TTableWork& w) {
-  std::vector<TTableCell>& cells = run.tables.Cells;
+  std::vector<TTableCell>& cells = run.Tables.Cells;
   const int count = static_cast<int>(cells.size());
   std::vector<int> dittosBelow(count, 0), widestBelow(count, 0), chain(count, 1);
   std::array<int, kTableColumnMax + 1> below;  // next cell in the column, -1 none
@@ -164,12 +164,12 @@ void ComputeSpans(CompilerRun& run, const TTableWork& w) {
     if (!WrittenAsCell(run, w, c)) continue;
     c.ColSpan = std::max(OwnSpan(w, c), widestBelow[i]);
     c.RowSpan = 1 + dittosBelow[i];
-    if (!run.tables.TableNoContinuationSpan) c.RowSpan += chain[i] - 1;
+    if (!run.Tables.TableNoContinuationSpan) c.RowSpan += chain[i] - 1;
   }
 }
 
 void LevelRowSpans(CompilerRun& run, const TTableWork& w) {
-  std::vector<TTableCell>& cells = run.tables.Cells;
+  std::vector<TTableCell>& cells = run.Tables.Cells;
   std::array<int, kTableColumnMax + 1> stored;
   stored.fill(-1);
   int largest = 0;
@@ -200,13 +200,13 @@ void ReadPiece(CompilerRun& run, const TTableCell& piece, F&& onChar) {
   do {
     if (SourceEof(run)) break;
     ReadSourceChar(run);
-    if (!onChar(run.source.NextChar)) break;
-  } while (static_cast<std::int64_t>(run.source.Position) <= piece.TextEnd);
+    if (!onChar(run.Source.NextChar)) break;
+  } while (static_cast<std::int64_t>(run.Source.Position) <= piece.TextEnd);
 }
 
 // Trims the pieces of a chain and counts numeric and other characters.
 void TrimAndCount(CompilerRun& run, int first, int& numeric, int& other) {
-  std::vector<TTableCell>& cells = run.tables.Cells;
+  std::vector<TTableCell>& cells = run.Tables.Cells;
   numeric = other = 0;
   int guard = 0;
   for (int p = first; p >= 0 && guard++ <= static_cast<int>(cells.size());
@@ -227,15 +227,15 @@ void TrimAndCount(CompilerRun& run, int first, int& numeric, int& other) {
 }
 
 void WriteCellText(CompilerRun& run, const TTableWork& w, int first) {
-  std::vector<TTableCell>& cells = run.tables.Cells;
-  run.source.LineEndCount = 0;
+  std::vector<TTableCell>& cells = run.Tables.Cells;
+  run.Source.LineEndCount = 0;
   int guard = 0;
   for (int p = first; p >= 0 && guard++ <= static_cast<int>(cells.size());
        p = cells[p].Continuation) {
     const TTableCell& c = cells[p];
     bool firstChar = true;
     ReadPiece(run, c, [&](std::uint8_t ch) {
-      if (run.linkWriter.OpenLinkEnd != 0 && run.source.Position == run.linkWriter.OpenLinkEnd)
+      if (run.LinkWriter.OpenLinkEnd != 0 && run.Source.Position == run.LinkWriter.OpenLinkEnd)
         CloseOpenLink(run);
       if (firstChar && w.Target != TTableTarget::Html && ch == '"') return false;
       firstChar = false;
@@ -245,9 +245,9 @@ void WriteCellText(CompilerRun& run, const TTableWork& w, int first) {
     FilterOutputChar(run, 0);
     CloseOpenLink(run);
     if (c.Continuation >= 0) {
-      std::string& out = run.passes.OutputFile;
+      std::string& out = run.Passes.OutputFile;
       if (w.Target == TTableTarget::Html)
-        out += run.tables.TableJoinWithBlank ? " " : "<br>";
+        out += run.Tables.TableJoinWithBlank ? " " : "<br>";
       else if (w.Target == TTableTarget::Ipf)
         out += "\r\n";
       else
@@ -257,14 +257,14 @@ void WriteCellText(CompilerRun& run, const TTableWork& w, int first) {
 }
 
 void WriteRows(CompilerRun& run, const TTableWork& w) {
-  TTableState& st = run.tables;
+  TTableState& st = run.Tables;
   std::int32_t p = 0;
   int q = 0;
   bool rowOpen = false, trPending = false;
   // IPF cells fill a row from the left, so a row is filled by the cells written in it; after
   // a continuation line the column count q alone would put the next cell one column left.
   int ipfCellsInRow = 0;
-  auto out = [&run]() -> std::string& { return run.passes.OutputFile; };
+  auto out = [&run]() -> std::string& { return run.Passes.OutputFile; };
   auto writeTr = [&]() {
     if (trPending) {
       out() += "<TR>";
@@ -363,7 +363,7 @@ void WriteTable(CompilerRun& run) {
   TSourceState saved;
   SaveSourceState(run, saved);
   TTableWork w;
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   w.Target = t.Html ? TTableTarget::Html : t.Ipf ? TTableTarget::Ipf : TTableTarget::Rtf;
   FindColumns(run, w);
   LinkContinuations(run, w);

@@ -6,8 +6,8 @@ namespace skeldon {
 
 void WriteWinHelpTopicStart(CompilerRun& run, std::string_view prefix, std::uint16_t number,
                             const std::string* ownId) {
-  TCompileContext& cx = run.compile;
-  std::string& out = run.passes.OutputFile;
+  TCompileContext& cx = run.Compile;
+  std::string& out = run.Passes.OutputFile;
   ++cx.TopicCounter;
   out += "{\\ThisIsTopic" + std::to_string(cx.TopicCounter) + "}\r\n";
   if (!ownId) {
@@ -17,7 +17,7 @@ void WriteWinHelpTopicStart(CompilerRun& run, std::string_view prefix, std::uint
     out += "#{\\footnote # " + RtfEscaped(*ownId);
   }
   out += "}\r\n";
-  if (run.helpProject.BrowseButtonsWanted) {
+  if (run.HelpProject.BrowseButtonsWanted) {
     std::string digits = std::to_string(number);
     while (digits.size() < 4) digits.insert(digits.begin(), '0');
     out += "+{\\footnote " + std::string(prefix == "fn" ? "FOOT:" : "NORM:") + digits + "}\r\n";

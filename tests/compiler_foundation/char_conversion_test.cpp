@@ -172,24 +172,24 @@ TEST(TargetChar, HtmlPopupAndScriptString) {
 
 TEST(TargetChar, WriteTargetCharClearsAfterFontChangeForTheNextCharacterOnly) {
   FoundationTestRun r(ProgramStartRun());
-  r->ini.TargetFlags.Ipf = true;
+  r->Ini.TargetFlags.Ipf = true;
   std::string out;
-  r->charConversion.Context.AfterFontChange = true;
+  r->CharConversion.Context.AfterFontChange = true;
   WriteTargetChar(*r, out, ' ');
   WriteTargetChar(*r, out, ' ');
   EXPECT_EQ(out, " ");
-  r->charConversion.Context.AfterFontChange = true;
+  r->CharConversion.Context.AfterFontChange = true;
   WriteTargetChar(*r, out, 'x');
-  EXPECT_FALSE(r->charConversion.Context.AfterFontChange);
+  EXPECT_FALSE(r->CharConversion.Context.AfterFontChange);
   WriteTargetChar(*r, out, '.');
   EXPECT_EQ(out, " x&per.");
 }
 
 TEST(TargetChar, RtfControlCharacterIsASourceError) {
   FoundationTestRun r(ProgramStartRun());
-  r->ini.TargetFlags.RtfFamily = r->ini.TargetFlags.WinHelp4 = true;
+  r->Ini.TargetFlags.RtfFamily = r->Ini.TargetFlags.WinHelp4 = true;
   r->RunSuccess = true;
-  r->lines.CurrentSourceLine = 12;
+  r->Lines.CurrentSourceLine = 12;
   std::string out;
   WriteTargetChar(*r, out, 0x07);
   EXPECT_EQ(out, "");
@@ -200,9 +200,9 @@ TEST(TargetChar, RtfControlCharacterIsASourceError) {
   EXPECT_EQ(out, "\\'e4\\'7b");
   FoundationTestRun german(ProgramStartRun());
   german->Language = 1;
-  german->ini.TargetFlags.RtfFamily = german->ini.TargetFlags.RtfText = true;
-  german->ini.SourceIsIso = true;
-  german->lines.CurrentSourceLine = 3;
+  german->Ini.TargetFlags.RtfFamily = german->Ini.TargetFlags.RtfText = true;
+  german->Ini.SourceIsIso = true;
+  german->Lines.CurrentSourceLine = 3;
   WriteTargetChar(*german, out, 0x15);
   EXPECT_EQ(german.Text(), "Abs 3: Sonderzeichen ASCII dezimal 21 bei Winhelp nicht erlaubt\n");
 }
@@ -210,13 +210,13 @@ TEST(TargetChar, RtfControlCharacterIsASourceError) {
 TEST(TargetChar, TargetFlagsChooseTheConversion) {
   FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ConversionTargetOf(*r), TConversionTarget::Html);
-  r->ini.TargetFlags.Html = r->ini.TargetFlags.HtmlHelp = true;
+  r->Ini.TargetFlags.Html = r->Ini.TargetFlags.HtmlHelp = true;
   EXPECT_EQ(ConversionTargetOf(*r), TConversionTarget::Html);
-  r->ini.TargetFlags = TTargetFlags{};
-  r->ini.TargetFlags.RtfFamily = r->ini.TargetFlags.WinHelp3 = true;
+  r->Ini.TargetFlags = TTargetFlags{};
+  r->Ini.TargetFlags.RtfFamily = r->Ini.TargetFlags.WinHelp3 = true;
   EXPECT_EQ(ConversionTargetOf(*r), TConversionTarget::Rtf);
-  r->ini.TargetFlags = TTargetFlags{};
-  r->ini.TargetFlags.Ipf = true;
+  r->Ini.TargetFlags = TTargetFlags{};
+  r->Ini.TargetFlags.Ipf = true;
   EXPECT_EQ(ConversionTargetOf(*r), TConversionTarget::Ipf);
 }
 

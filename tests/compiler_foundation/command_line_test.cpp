@@ -50,86 +50,86 @@ TEST_F(CommandLineTest, EachSwitchSetsItsField) {
   const SwitchCase cases[] = {
       {"/DEBUG120",
        [](const FoundationRun& r) {
-         return r.switches.DebugEcho && r.switches.DebugStartLine == 120 &&
-                !r.switches.DebugMainOnly;
+         return r.Switches.DebugEcho && r.Switches.DebugStartLine == 120 &&
+                !r.Switches.DebugMainOnly;
        }},
-      {"/debug", [](const FoundationRun& r) { return r.switches.DebugStartLine == 1; }},
+      {"/debug", [](const FoundationRun& r) { return r.Switches.DebugStartLine == 1; }},
       {"/debugmain12",
        [](const FoundationRun& r) {
-         return r.switches.DebugMainOnly && r.switches.DebugStartLine == 12;
+         return r.Switches.DebugMainOnly && r.Switches.DebugStartLine == 12;
        }},
-      {"/debugxyz", [](const FoundationRun& r) { return r.switches.DebugStartLine == 1; }},
-      {"/NewIpfc", [](const FoundationRun& r) { return r.switches.NewIpfCompiler; }},
-      {"/count", [](const FoundationRun& r) { return r.switches.CountLines; }},
-      {"/Q", [](const FoundationRun& r) { return r.switches.QuietSourceErrors; }},
-      {"/noframes", [](const FoundationRun& r) { return r.switches.NoFramesSwitch; }},
-      {"/noid", [](const FoundationRun& r) { return r.switches.NoIdOption; }},
-      {"/istext", [](const FoundationRun& r) { return r.switches.IsTextOption; }},
-      {"/isprog", [](const FoundationRun& r) { return r.switches.IsProgOption; }},
-      {"/bigfont", [](const FoundationRun& r) { return r.switches.FontScale == 1.33; }},
-      {"/smallfont", [](const FoundationRun& r) { return r.switches.FontScale == 0.8; }},
-      {"/dots", [](const FoundationRun& r) { return r.switches.ShowDots; }},
-      {"/quit", [](const FoundationRun& r) { return r.switches.QuitAtEnd; }},
-      {"/hold", [](const FoundationRun& r) { return r.switches.HoldAtEnd; }},
-      {"/compare", [](const FoundationRun& r) { return r.switches.CompareMode; }},
-      {"/prepareupload", [](const FoundationRun& r) { return r.switches.PrepareUploadMode; }},
+      {"/debugxyz", [](const FoundationRun& r) { return r.Switches.DebugStartLine == 1; }},
+      {"/NewIpfc", [](const FoundationRun& r) { return r.Switches.NewIpfCompiler; }},
+      {"/count", [](const FoundationRun& r) { return r.Switches.CountLines; }},
+      {"/Q", [](const FoundationRun& r) { return r.Switches.QuietSourceErrors; }},
+      {"/noframes", [](const FoundationRun& r) { return r.Switches.NoFramesSwitch; }},
+      {"/noid", [](const FoundationRun& r) { return r.Switches.NoIdOption; }},
+      {"/istext", [](const FoundationRun& r) { return r.Switches.IsTextOption; }},
+      {"/isprog", [](const FoundationRun& r) { return r.Switches.IsProgOption; }},
+      {"/bigfont", [](const FoundationRun& r) { return r.Switches.FontScale == 1.33; }},
+      {"/smallfont", [](const FoundationRun& r) { return r.Switches.FontScale == 0.8; }},
+      {"/dots", [](const FoundationRun& r) { return r.Switches.ShowDots; }},
+      {"/quit", [](const FoundationRun& r) { return r.Switches.QuitAtEnd; }},
+      {"/hold", [](const FoundationRun& r) { return r.Switches.HoldAtEnd; }},
+      {"/compare", [](const FoundationRun& r) { return r.Switches.CompareMode; }},
+      {"/prepareupload", [](const FoundationRun& r) { return r.Switches.PrepareUploadMode; }},
       {"/fuab",
        [](const FoundationRun& r) {
-         return r.switches.FootnoteStartChar == 'a' && r.switches.FootnoteEndChar == 'b';
+         return r.Switches.FootnoteStartChar == 'a' && r.Switches.FootnoteEndChar == 'b';
        }},
-      {"/internal", [](const FoundationRun& r) { return r.switches.InternalContents; }},
-      {"/test_if_here", [](const FoundationRun& r) { return r.switches.TestIfHere; }},
-      {"/fat", [](const FoundationRun& r) { return r.switches.FatFileNames; }},
-      {"/pre", [](const FoundationRun& r) { return r.switches.PrefixFromSource; }},
-      {"/_", [](const FoundationRun& r) { return r.switches.UnderscoreButtons; }},
+      {"/internal", [](const FoundationRun& r) { return r.Switches.InternalContents; }},
+      {"/test_if_here", [](const FoundationRun& r) { return r.Switches.TestIfHere; }},
+      {"/fat", [](const FoundationRun& r) { return r.Switches.FatFileNames; }},
+      {"/pre", [](const FoundationRun& r) { return r.Switches.PrefixFromSource; }},
+      {"/_", [](const FoundationRun& r) { return r.Switches.UnderscoreButtons; }},
       {"#Print",
        [](const FoundationRun& r) {
-         return r.switches.ConditionCount == 1 && r.switches.ConditionNames[0] == "print";
+         return r.Switches.ConditionCount == 1 && r.Switches.ConditionNames[0] == "print";
        }},
       {"HTML",
        [](const FoundationRun& r) {
-         return r.switches.TargetCode == 0 && r.switches.TargetRequests[kRequestHtml] &&
-                r.switches.TargetOverride;
+         return r.Switches.TargetCode == 0 && r.Switches.TargetRequests[kRequestHtml] &&
+                r.Switches.TargetOverride;
        }},
-      {"/html", [](const FoundationRun& r) { return r.switches.TargetRequests[kRequestHtml]; }},
-      {"/htmlhelp", [](const FoundationRun& r) { return r.switches.TargetCode == 4; }},
-      {"ipf", [](const FoundationRun& r) { return r.switches.TargetCode == 3; }},
-      {"/WinHelp3", [](const FoundationRun& r) { return r.switches.TargetCode == 1; }},
-      {"winhelp4", [](const FoundationRun& r) { return r.switches.TargetCode == 2; }},
+      {"/html", [](const FoundationRun& r) { return r.Switches.TargetRequests[kRequestHtml]; }},
+      {"/htmlhelp", [](const FoundationRun& r) { return r.Switches.TargetCode == 4; }},
+      {"ipf", [](const FoundationRun& r) { return r.Switches.TargetCode == 3; }},
+      {"/WinHelp3", [](const FoundationRun& r) { return r.Switches.TargetCode == 1; }},
+      {"winhelp4", [](const FoundationRun& r) { return r.Switches.TargetCode == 2; }},
       {"/rtftextcc",
        [](const FoundationRun& r) {
-         return r.switches.TargetCode == 5 && r.switches.TargetRequests[kRequestRtfTextCc];
+         return r.Switches.TargetCode == 5 && r.Switches.TargetRequests[kRequestRtfTextCc];
        }},
       {"rtftext",
        [](const FoundationRun& r) {
-         return r.switches.TargetCode == 5 && r.switches.TargetRequests[kRequestRtfText];
+         return r.Switches.TargetCode == 5 && r.Switches.TargetRequests[kRequestRtfText];
        }},
       {"/htm",
        [](const FoundationRun& r) {
-         return !r.switches.TargetOverride &&
-                r.switches.SourceFiles == std::vector<std::string>{"/htm"};
+         return !r.Switches.TargetOverride &&
+                r.Switches.SourceFiles == std::vector<std::string>{"/htm"};
        }},
       {"#",
        [](const FoundationRun& r) {
-         return r.switches.ConditionCount == 0 && r.switches.SourceFiles.size() == 1;
+         return r.Switches.ConditionCount == 0 && r.Switches.SourceFiles.size() == 1;
        }},
       {"Notes.Ini.txt",
        [](const FoundationRun& r) {
-         return r.switches.IniFileName == "notes.ini.txt" && r.switches.SourceFiles.empty();
+         return r.Switches.IniFileName == "notes.ini.txt" && r.Switches.SourceFiles.empty();
        }},
-      {"Book.SKJ", [](const FoundationRun& r) { return r.switches.ProjectFileName == "book.skj"; }},
+      {"Book.SKJ", [](const FoundationRun& r) { return r.Switches.ProjectFileName == "book.skj"; }},
       {"Help.IPF",
        [](const FoundationRun& r) {
-         return r.switches.IpfReverseInput && r.switches.IpfFileName == "help.ipf" &&
-                r.switches.SourceFileName == "help.ipf";
+         return r.Switches.IpfReverseInput && r.Switches.IpfFileName == "help.ipf" &&
+                r.Switches.SourceFileName == "help.ipf";
        }},
       {"Help.Rtf",
        [](const FoundationRun& r) {
-         return r.switches.RtfReverseInput && r.switches.RtfFileName == "help.rtf";
+         return r.Switches.RtfReverseInput && r.Switches.RtfFileName == "help.rtf";
        }},
       {"\"my file.txt\"",
        [](const FoundationRun& r) {
-         return r.switches.SourceFiles == std::vector<std::string>{"my file.txt"};
+         return r.Switches.SourceFiles == std::vector<std::string>{"my file.txt"};
        }},
   };
   for (const SwitchCase& c : cases) {
@@ -142,8 +142,8 @@ TEST_F(CommandLineTest, EachSwitchSetsItsField) {
 TEST_F(CommandLineTest, MalformedFootnoteSwitchIsReportedAndIgnored) {
   Words({"/fuabc"});
   EXPECT_EQ(run.console->Text, "Wrong usage of parameter /fu[]\n");
-  EXPECT_EQ(run->switches.FootnoteStartChar, 0);
-  EXPECT_TRUE(run->switches.SourceFiles.empty());
+  EXPECT_EQ(run->Switches.FootnoteStartChar, 0);
+  EXPECT_TRUE(run->Switches.SourceFiles.empty());
 }
 
 TEST_F(CommandLineTest, FirstSourceFixesDirectoriesFromItsFileNamePart) {
@@ -161,19 +161,19 @@ TEST_F(CommandLineTest, FirstSourceFixesDirectoriesFromItsFileNamePart) {
       {"sub\\manual", "sub", "sub\\manual.DIR", "manual.DIR"},
   };
   for (const Case& c : cases) {
-    run->switches = TSwitches{};
+    run->Switches = TSwitches{};
     AddSourceFile(*run, c.name);
     AddSourceFile(*run, "second.txt");
-    EXPECT_EQ(run->switches.SourceFileName, c.name);
-    EXPECT_EQ(run->switches.SourceDirectory, c.sourceDir) << c.name;
-    EXPECT_EQ(run->switches.OutputDirectory, c.outputDir) << c.name;
-    EXPECT_EQ(run->switches.OutputDirectoryName, c.outputName) << c.name;
-    EXPECT_EQ(run->switches.SourceFiles.size(), 2u);
+    EXPECT_EQ(run->Switches.SourceFileName, c.name);
+    EXPECT_EQ(run->Switches.SourceDirectory, c.sourceDir) << c.name;
+    EXPECT_EQ(run->Switches.OutputDirectory, c.outputDir) << c.name;
+    EXPECT_EQ(run->Switches.OutputDirectoryName, c.outputName) << c.name;
+    EXPECT_EQ(run->Switches.SourceFiles.size(), 2u);
   }
-  run->switches = TSwitches{};
+  run->Switches = TSwitches{};
   AddSourceFile(*run, "manual");
-  EXPECT_EQ(run->switches.OutputDirectory, "manual.DIR");
-  EXPECT_EQ(run->switches.SourceDirectory, platform::current_directory());
+  EXPECT_EQ(run->Switches.OutputDirectory, "manual.DIR");
+  EXPECT_EQ(run->Switches.SourceDirectory, platform::current_directory());
 }
 
 TEST_F(CommandLineTest, ExistingPathsAreNamesNeverSwitches) {
@@ -181,26 +181,26 @@ TEST_F(CommandLineTest, ExistingPathsAreNamesNeverSwitches) {
   const std::string debugSource = run.WriteFile("debug/a.txt", "x");
   const std::string fuFile = run.WriteFile("fubar", "x");
   Words({project, debugSource, "/q"});
-  EXPECT_EQ(run->switches.ProjectFileName, project);  // keeps its case
-  EXPECT_FALSE(run->switches.DebugEcho);
-  EXPECT_TRUE(run->switches.QuietSourceErrors);
-  EXPECT_EQ(run->switches.SourceFiles, std::vector<std::string>{debugSource});
+  EXPECT_EQ(run->Switches.ProjectFileName, project);  // keeps its case
+  EXPECT_FALSE(run->Switches.DebugEcho);
+  EXPECT_TRUE(run->Switches.QuietSourceErrors);
+  EXPECT_EQ(run->Switches.SourceFiles, std::vector<std::string>{debugSource});
   // A folder is a name too, and "/fubar" is no malformed /fu switch when it exists.
-  run->switches = TSwitches{};
+  run->Switches = TSwitches{};
   Words({run.Folder().string(), fuFile});
-  EXPECT_EQ(run->switches.SourceFiles, (std::vector<std::string>{run.Folder().string(), fuFile}));
+  EXPECT_EQ(run->Switches.SourceFiles, (std::vector<std::string>{run.Folder().string(), fuFile}));
   EXPECT_EQ(run.console->Text, "");
 }
 
 TEST_F(CommandLineTest, NineteenConditionsFitTheTwentiethStops) {
   for (int i = 1; i <= 19; ++i) HandleCommandLineWord(*run, "#c" + std::to_string(i));
-  EXPECT_EQ(run->switches.ConditionCount, 19);
-  EXPECT_EQ(run->switches.ConditionNames[18], "c19");
+  EXPECT_EQ(run->Switches.ConditionCount, 19);
+  EXPECT_EQ(run->Switches.ConditionNames[18], "c19");
   EXPECT_EQ(ExitCodeOf([&] { HandleCommandLineWord(*run, "#c20"); }), 2);
   EXPECT_TRUE(run.ConsoleHas("Too much define parameters\n"));
-  EXPECT_EQ(run->switches.ConditionCount, 19);
+  EXPECT_EQ(run->Switches.ConditionCount, 19);
   // Room stays for the two target names the compile run appends.
-  EXPECT_GE(run->switches.ConditionNames.size(), 21u);
+  EXPECT_GE(run->Switches.ConditionNames.size(), 21u);
 }
 
 TEST_F(CommandLineTest, OverlongNamesAreRefusedNotCut) {
@@ -221,25 +221,25 @@ TEST_F(CommandLineTest, OverlongNamesAreRefusedNotCut) {
     run.Renew();
     EXPECT_EQ(ExitCodeOf([&] { HandleCommandLineWord(*run, c.word); }), 2) << c.word;
     EXPECT_NE(run.Text().find(c.limit), std::string::npos) << run.Text();
-    EXPECT_TRUE(run->switches.SourceFiles.empty());
-    EXPECT_TRUE(run->switches.IniFileName.empty());
+    EXPECT_TRUE(run->Switches.SourceFiles.empty());
+    EXPECT_TRUE(run->Switches.IniFileName.empty());
   }
   // At the limit the name is kept whole.
   run.Renew();
   const std::string longest(255, 's');
   HandleCommandLineWord(*run, longest);
-  EXPECT_EQ(run->switches.SourceFiles, std::vector<std::string>{longest});
+  EXPECT_EQ(run->Switches.SourceFiles, std::vector<std::string>{longest});
 }
 
 TEST_F(CommandLineTest, LogSwitchesNameLowerCasedFilesAndCreateThem) {
   Words({"/MESSAGES:" + run.Path("Msg.TXT"), "/errors:" + run.Path("err.txt")});
-  EXPECT_EQ(run->reporterState.MessageFileName,
+  EXPECT_EQ(run->ReporterState.MessageFileName,
             platform::to_lower(platform::CodePage::cp850, run.Path("Msg.TXT")));
-  run->reporter.WriteLine("hello", true);
-  run->reporter.CloseLogFiles();
+  run->Reporter.WriteLine("hello", true);
+  run->Reporter.CloseLogFiles();
   EXPECT_EQ(corvina_test::ReadFile(run.Path("err.txt")), "hello\r\n");
   // The lower-cased name reaches the file through the case-insensitive lookup.
-  const platform::ReadResult message = platform::read_file(run->reporterState.MessageFileName);
+  const platform::ReadResult message = platform::read_file(run->ReporterState.MessageFileName);
   EXPECT_EQ(std::string(message.bytes.begin(), message.bytes.end()), "hello\r\n");
 }
 
@@ -247,7 +247,7 @@ TEST_F(CommandLineTest, ManyLongSourceWordsAreAllKept) {
   std::vector<std::string> words;
   for (int i = 0; i < 35; ++i) words.push_back(std::string(90, 'a' + i % 26) + std::to_string(i));
   Words(words);
-  EXPECT_EQ(run->switches.SourceFiles, words);
+  EXPECT_EQ(run->Switches.SourceFiles, words);
 }
 
 TEST(CommandLineNames, ExistingAbsolutePathsAreNamesOfTheirOwnKind) {
@@ -277,7 +277,7 @@ TEST(CommandLineNames, ExistingAbsolutePathsAreNamesOfTheirOwnKind) {
     corvina_test::WriteFile(dir / std::filesystem::relative(c.word, base).string(), "x\r\n");
     FoundationTestRun r(ProgramStartRun());
     HandleCommandLineWord(*r, c.word);
-    const TSwitches& sw = r->switches;
+    const TSwitches& sw = r->Switches;
     const std::string kind = !sw.SourceFiles.empty()       ? "source"
                              : !sw.IniFileName.empty()     ? "ini"
                              : !sw.ProjectFileName.empty() ? "project"
@@ -285,7 +285,7 @@ TEST(CommandLineNames, ExistingAbsolutePathsAreNamesOfTheirOwnKind) {
     EXPECT_EQ(kind, c.kind) << c.word;
     EXPECT_FALSE(sw.DebugEcho || sw.TargetOverride || sw.RtfReverseInput || sw.IpfReverseInput)
         << c.word;
-    EXPECT_TRUE(r->reporterState.ErrorFileName.empty()) << c.word;
+    EXPECT_TRUE(r->ReporterState.ErrorFileName.empty()) << c.word;
     if (kind == "source") {
       EXPECT_EQ(sw.SourceFiles.front(), c.word);  // its case kept
     }

@@ -21,53 +21,53 @@ class ReporterTest : public ::testing::Test {
 };
 
 TEST_F(ReporterTest, SpinnerShowsEveryStepWithTurningCharacterAndCount) {
-  run->reporterState.ProgressStep = 30;
-  for (int i = 0; i <= 120; ++i) run->reporter.ShowProgress();
+  run->ReporterState.ProgressStep = 30;
+  for (int i = 0; i <= 120; ++i) run->Reporter.ShowProgress();
   EXPECT_EQ(run.console->Text, "|   0\r/  30\r\xC4  60\r\\  90\r| 120\r");
-  EXPECT_EQ(run->reporterState.ProgressCounter, 121);
+  EXPECT_EQ(run->ReporterState.ProgressCounter, 121);
 }
 
 TEST_F(ReporterTest, SpinnerPercentageUsesTotal) {
-  run->reporterState.ProgressStep = 3;
-  run->reporterState.ProgressTotal = 9;
-  run->reporterState.ProgressShowPercent = true;
-  for (int i = 0; i < 7; ++i) run->reporter.Tick();
+  run->ReporterState.ProgressStep = 3;
+  run->ReporterState.ProgressTotal = 9;
+  run->ReporterState.ProgressShowPercent = true;
+  for (int i = 0; i < 7; ++i) run->Reporter.Tick();
   EXPECT_EQ(run.console->Text, "|   0 ( 0%)\r/   3 (33%)\r\xC4   6 (66%)\r");
 }
 
 TEST_F(ReporterTest, CounterDoesNotWrapPastSixteenBits) {
-  run->reporterState.ProgressStep = 1;
-  run->reporterState.ProgressCounter = 32767;
-  run->reporter.ShowProgress();
-  run->reporter.ShowProgress();
+  run->ReporterState.ProgressStep = 1;
+  run->ReporterState.ProgressCounter = 32767;
+  run->Reporter.ShowProgress();
+  run->Reporter.ShowProgress();
   EXPECT_EQ(run.console->Text, "\\32767\r|32768\r");
-  EXPECT_EQ(run->reporterState.ProgressCounter, 32769);
+  EXPECT_EQ(run->ReporterState.ProgressCounter, 32769);
 }
 
 TEST_F(ReporterTest, UnsetStepAndTotalDoNotDivideByZero) {
-  run->reporterState.ProgressShowPercent = true;
-  run->reporter.ShowProgress();
-  run->reporter.ShowProgress();
+  run->ReporterState.ProgressShowPercent = true;
+  run->Reporter.ShowProgress();
+  run->Reporter.ShowProgress();
   EXPECT_EQ(run.console->Text, "|   0 ( 0%)\r/   1 ( 0%)\r");
 }
 
 TEST_F(ReporterTest, DotsModeWritesDotsAndSourceErrorEndsTheLine) {
-  run->switches.ShowDots = true;
-  run->lines.CurrentSourceLine = 3;
-  run->reporter.ShowProgress();
-  run->reporter.ShowProgress();
-  run->reporter.ReportSourceError("bad thing", 0);
+  run->Switches.ShowDots = true;
+  run->Lines.CurrentSourceLine = 3;
+  run->Reporter.ShowProgress();
+  run->Reporter.ShowProgress();
+  run->Reporter.ReportSourceError("bad thing", 0);
   EXPECT_EQ(run.console->Text, "..\nPar 3: bad thing\n");
 }
 
 TEST_F(ReporterTest, DebugAndCountModesShowNothingButStillCount) {
   for (bool debug : {true, false}) {
-    run->switches.DebugEcho = debug;
-    run->switches.CountLines = !debug;
-    run->reporterState.ProgressCounter = 0;
-    run->reporter.ShowProgress();
+    run->Switches.DebugEcho = debug;
+    run->Switches.CountLines = !debug;
+    run->ReporterState.ProgressCounter = 0;
+    run->Reporter.ShowProgress();
     EXPECT_EQ(run.console->Text, "");
-    EXPECT_EQ(run->reporterState.ProgressCounter, 1);
+    EXPECT_EQ(run->ReporterState.ProgressCounter, 1);
   }
 }
 
@@ -77,15 +77,15 @@ TEST_F(ReporterTest, FollowUpWarningsWithinFiveLinesAreHidden) {
     bool shown;
   };
   const Case cases[] = {{10, true}, {14, false}, {17, false}, {22, false}, {28, true}};
-  run->lines.LastMessageLine = -100;
+  run->Lines.LastMessageLine = -100;
   for (const Case& c : cases) {
     run.console->Text.clear();
     run->RunSuccess = true;
-    run->lines.CurrentSourceLine = c.line;
-    run->reporter.ReportSourceError("heading too long", 2);
+    run->Lines.CurrentSourceLine = c.line;
+    run->Reporter.ReportSourceError("heading too long", 2);
     EXPECT_EQ(!run.console->Text.empty(), c.shown) << "line " << c.line;
     EXPECT_FALSE(run->RunSuccess) << "every kind-2 report marks the run";
-    EXPECT_EQ(run->lines.LastMessageLine, c.line);
+    EXPECT_EQ(run->Lines.LastMessageLine, c.line);
   }
 }
 
@@ -98,11 +98,11 @@ TEST_F(ReporterTest, UnknownDotCommandReportDependsOnQuietAndWordStarInput) {
   for (const Case& c :
        {Case{false, false, true}, Case{true, false, false}, Case{false, true, false}}) {
     run.console->Text.clear();
-    run->switches.QuietSourceErrors = c.quiet;
-    run->switches.WordStarInput = c.wordStar;
+    run->Switches.QuietSourceErrors = c.quiet;
+    run->Switches.WordStarInput = c.wordStar;
     run->RunSuccess = true;
-    run->lines.CurrentSourceLine = 5;
-    run->reporter.ReportSourceError("unknown dot command .XY", 3);
+    run->Lines.CurrentSourceLine = 5;
+    run->Reporter.ReportSourceError("unknown dot command .XY", 3);
     EXPECT_EQ(run.console->Text == "Par 5: unknown dot command .XY\n", c.shown);
     EXPECT_EQ(run.console->Text.empty(), !c.shown);
     // A hidden kind-3 report leaves the run successful.
@@ -112,15 +112,15 @@ TEST_F(ReporterTest, UnknownDotCommandReportDependsOnQuietAndWordStarInput) {
 
 TEST_F(ReporterTest, GermanErrorOnDotCommandLineNamesThatLine) {
   run->Language = 1;
-  run->lines.CurrentSourceLine = 8;
-  run->lines.ErrorLineOffset = 1;
-  run->reporter.ReportSourceError("Fehler bei Punktbefehl BT", 0);
+  run->Lines.CurrentSourceLine = 8;
+  run->Lines.ErrorLineOffset = 1;
+  run->Reporter.ReportSourceError("Fehler bei Punktbefehl BT", 0);
   EXPECT_EQ(run.console->Text, "Abs 7: Fehler bei Punktbefehl BT\n");
 }
 
 TEST_F(ReporterTest, DebugModeWaitsForAKeyAfterASourceError) {
-  run->switches.DebugEcho = true;
-  run->reporter.ReportSourceError("y", 0);
+  run->Switches.DebugEcho = true;
+  run->Reporter.ReportSourceError("y", 0);
   EXPECT_EQ(run.console->KeyWaits, 1);
   EXPECT_NE(run.console->Text.find("press any key\n"), std::string::npos);
 }
@@ -145,68 +145,68 @@ TEST_F(ReporterTest, GermanTextReachesUtf8TerminalConverted) {
   std::string out;
   CaptureConsoleInto(*run, out);
   run->Language = 1;
-  run->reporter.WriteLine(
+  run->Reporter.WriteLine(
       "dr\x81"
       "cken, Flie\xe1text",
       false);
-  run->reporter.Console().WaitForKey();  // flushes; a test run has no terminal to wait on
+  run->Reporter.Console().WaitForKey();  // flushes; a test run has no terminal to wait on
   EXPECT_EQ(out,
             "dr\xC3\xBC"
             "cken, Flie\xC3\x9Ftext\n");
 }
 
 TEST_F(ReporterTest, LogFilesGetMessagesAndErrorsWithCrLf) {
-  run->reporterState.MessageFileName = run.Path("msg.txt");
-  run->reporterState.ErrorFileName = run.Path("err.txt");
-  run->reporter.OpenLogFiles();
-  run->reporter.WriteLine("only a message", false);
-  run->reporter.WriteText("an ", true);
-  run->reporter.WriteLine("error", true);
-  run->reporter.CloseLogFiles();
+  run->ReporterState.MessageFileName = run.Path("msg.txt");
+  run->ReporterState.ErrorFileName = run.Path("err.txt");
+  run->Reporter.OpenLogFiles();
+  run->Reporter.WriteLine("only a message", false);
+  run->Reporter.WriteText("an ", true);
+  run->Reporter.WriteLine("error", true);
+  run->Reporter.CloseLogFiles();
   EXPECT_EQ(corvina_test::ReadFile(run.Path("msg.txt")), "only a message\r\nan error\r\n");
   EXPECT_EQ(corvina_test::ReadFile(run.Path("err.txt")), "an error\r\n");
   EXPECT_EQ(run.console->Text, "only a message\nan error\n");
 }
 
 TEST_F(ReporterTest, LogFileNamedForBothUsesOneHandleAndWritesEachLineOnce) {
-  run->reporterState.MessageFileName = run.Path("log.txt");
-  run->reporter.OpenLogFiles();
-  run->reporterState.ErrorFileName = run.Path("LOG.TXT");  // the same file, other case
+  run->ReporterState.MessageFileName = run.Path("log.txt");
+  run->Reporter.OpenLogFiles();
+  run->ReporterState.ErrorFileName = run.Path("LOG.TXT");  // the same file, other case
   run.WriteFile("log.txt", "");
-  run->reporter.OpenLogFiles();  // every meeting of a log switch creates the files again
-  run->reporter.WriteLine("first", true);
-  run->reporter.WriteLine("second", false);
-  run->reporter.CloseLogFiles();
+  run->Reporter.OpenLogFiles();  // every meeting of a log switch creates the files again
+  run->Reporter.WriteLine("first", true);
+  run->Reporter.WriteLine("second", false);
+  run->Reporter.CloseLogFiles();
   EXPECT_EQ(corvina_test::ReadFile(run.Path("log.txt")), "first\r\nsecond\r\n");
 }
 
 TEST_F(ReporterTest, ReopeningLogFilesEmptiesThemAndKeepsOneHandle) {
-  run->reporterState.MessageFileName = run.Path("msg.txt");
-  run->reporter.OpenLogFiles();
-  run->reporter.WriteLine("before", false);
-  run->reporter.OpenLogFiles();
-  run->reporter.WriteLine("after", false);
-  run->reporter.CloseLogFiles();
+  run->ReporterState.MessageFileName = run.Path("msg.txt");
+  run->Reporter.OpenLogFiles();
+  run->Reporter.WriteLine("before", false);
+  run->Reporter.OpenLogFiles();
+  run->Reporter.WriteLine("after", false);
+  run->Reporter.CloseLogFiles();
   EXPECT_EQ(corvina_test::ReadFile(run.Path("msg.txt")), "after\r\n");
 }
 
 TEST_F(ReporterTest, LogFileThatCannotBeCreatedStopsTheRun) {
-  run->reporterState.ErrorFileName = run.Path("no/such/folder/err.txt");
-  EXPECT_EQ(ExitCodeOf([&] { run->reporter.OpenLogFiles(); }), 2);
+  run->ReporterState.ErrorFileName = run.Path("no/such/folder/err.txt");
+  EXPECT_EQ(ExitCodeOf([&] { run->Reporter.OpenLogFiles(); }), 2);
   EXPECT_TRUE(
       run.ConsoleHas("error writing Error file " + run.Path("no/such/folder/err.txt") + "\n"));
   // A folder where the message file should be.
-  run->reporterState.ErrorFileName.clear();
-  run->reporterState.MessageFileName = run.Folder().string();
-  EXPECT_EQ(ExitCodeOf([&] { run->reporter.OpenLogFiles(); }), 2);
+  run->ReporterState.ErrorFileName.clear();
+  run->ReporterState.MessageFileName = run.Folder().string();
+  EXPECT_EQ(ExitCodeOf([&] { run->Reporter.OpenLogFiles(); }), 2);
   EXPECT_TRUE(run.ConsoleHas("error writing Message file " + run.Folder().string() + "\n"));
 }
 
 TEST_F(ReporterTest, TerminateBeforeCompletionEndsWithTwoAndFailureSound) {
-  run->ini.BeepOn = true;
+  run->Ini.BeepOn = true;
   run->RunSuccess = true;
   EXPECT_EQ(
-      ExitCodeOf([&] { run->reporter.Terminate(CompletedOrFailed(*run, ExitCode::Success)); }), 2);
+      ExitCodeOf([&] { run->Reporter.Terminate(CompletedOrFailed(*run, ExitCode::Success)); }), 2);
   EXPECT_EQ(run.console->Text, "\npress any key\n");
   EXPECT_EQ(run.console->KeyWaits, 1);
   EXPECT_EQ(run.sound.calls(), (std::vector<Call>{{Kind::beep, 100, 500}}));
@@ -226,11 +226,11 @@ TEST_F(ReporterTest, TerminateAfterCompletionKeepsCodeAndWaitsAsAsked) {
   for (const Case& c : cases) {
     run.console->KeyWaits = 0;
     run->RunCompleted = true;
-    run->switches.ProjectFileRead = c.projectRead;
-    run->switches.QuitAtEnd = c.quit;
-    run->switches.HoldAtEnd = c.hold;
+    run->Switches.ProjectFileRead = c.projectRead;
+    run->Switches.QuitAtEnd = c.quit;
+    run->Switches.HoldAtEnd = c.hold;
     EXPECT_EQ(ExitCodeOf([&] {
-                run->reporter.Terminate(CompletedOrFailed(*run, ExitCode::UploadServerMissing));
+                run->Reporter.Terminate(CompletedOrFailed(*run, ExitCode::UploadServerMissing));
               }),
               22);
     EXPECT_EQ(run.console->KeyWaits, c.waits ? 1 : 0) << c.projectRead << c.quit << c.hold;
@@ -238,29 +238,29 @@ TEST_F(ReporterTest, TerminateAfterCompletionKeepsCodeAndWaitsAsAsked) {
 }
 
 TEST_F(ReporterTest, CompletedRunWithSourceErrorPlaysFailureSound) {
-  run->ini.BeepOn = true;
+  run->Ini.BeepOn = true;
   run->RunCompleted = true;
   run->RunSuccess = true;
-  run->reporter.ReportSourceError("y", 0);
-  run->reporter.FinishRun(false);
+  run->Reporter.ReportSourceError("y", 0);
+  run->Reporter.FinishRun(false);
   EXPECT_EQ(run.sound.calls(), (std::vector<Call>{{Kind::beep, 100, 500}}));
   run.sound.clear();
   run->RunSuccess = true;
-  run->reporter.FinishRun(false);
+  run->Reporter.FinishRun(false);
   EXPECT_EQ(run.sound.calls().size(), 4u);
 }
 
 TEST_F(ReporterTest, UsageTextIsEnglishWaitsAndEndsWithZero) {
   run->Language = 1;
-  run->ini.BeepOn = true;
-  EXPECT_EQ(ExitCodeOf([&] { run->reporter.ShowUsage(); }), 0);
+  run->Ini.BeepOn = true;
+  EXPECT_EQ(ExitCodeOf([&] { run->Reporter.ShowUsage(); }), 0);
   std::string expected;
   for (int i = 0; i < kUsageLineCount; ++i) expected += std::string(kUsageLines[i]) + "\n";
   EXPECT_EQ(run.console->Text, expected);
   EXPECT_EQ(run.console->KeyWaits, 1);
   EXPECT_TRUE(run.sound.calls().empty());
-  run->switches.TestIfHere = true;
-  EXPECT_EQ(ExitCodeOf([&] { run->reporter.ShowUsage(); }), 0);
+  run->Switches.TestIfHere = true;
+  EXPECT_EQ(ExitCodeOf([&] { run->Reporter.ShowUsage(); }), 0);
   EXPECT_EQ(run.console->KeyWaits, 1);
 }
 
@@ -299,12 +299,12 @@ TEST(LogFiles, MessagesAndErrorsNamingOneFileWriteEachLineOnceInCodePage850) {
     for (const std::string& word : words) HandleCommandLineWord(*r, word);
     r->Language = 1;
     // A message first: a second handle would write the error over it at the file's start.
-    r->reporter.WriteLine(
+    r->Reporter.WriteLine(
         "nur Meldung: gr\x94\xe1"
         "er",
         false);
-    r->reporter.WriteLine("Quelldatei w\x84re leer", true);
-    r->reporter.CloseLogFiles();
+    r->Reporter.WriteLine("Quelldatei w\x84re leer", true);
+    r->Reporter.CloseLogFiles();
     EXPECT_EQ(corvina_test::ReadFile(r.Path("log.txt")),
               "nur Meldung: gr\x94\xe1"
               "er\r\nQuelldatei w\x84re leer\r\n")
@@ -338,14 +338,14 @@ TEST(TerminalText, Utf8FileNamesStayReadableBesideGermanTexts) {
     std::string out;
     FoundationTestRun r(ProgramStartRun());
     CaptureConsoleInto(*r, out);
-    r->reporter.WriteText(c.written, false);
+    r->Reporter.WriteText(c.written, false);
     EXPECT_EQ(out, c.shown) << c.written;
   }
   // A terminal that takes the code-page bytes gets them unchanged.
   std::string raw;
   FoundationTestRun r(ProgramStartRun());
   CaptureConsoleInto(*r, raw, false);
-  r->reporter.WriteText(cases[0].written, false);
+  r->Reporter.WriteText(cases[0].written, false);
   EXPECT_EQ(raw, cases[0].written);
 }
 

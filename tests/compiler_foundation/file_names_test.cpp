@@ -114,7 +114,7 @@ TEST(FileNames, WriteCodePageText) {
   out.clear();
   WriteCodePageText(*r, out, "\"\x84\"", false);
   EXPECT_EQ(out, "\"\xE4\"");
-  r->ini.SourceIsIso = true;
+  r->Ini.SourceIsIso = true;
   out.clear();
   WriteCodePageText(*r, out, "\"\xE4\"", true);
   EXPECT_EQ(out, "\"\xE4\"");
@@ -160,9 +160,9 @@ TEST(FileNames, NormalizeFileName) {
   };
   for (const NormalizeCase& c : cases) {
     FoundationTestRun r(ProgramStartRun());
-    r->ini.CapitalFirstLetter = c.CapitalFirst;
-    r->ini.CapitalOtherLetters = c.CapitalOther;
-    r->switches.FatFileNames = c.Fat;
+    r->Ini.CapitalFirstLetter = c.CapitalFirst;
+    r->Ini.CapitalOtherLetters = c.CapitalOther;
+    r->Switches.FatFileNames = c.Fat;
     EXPECT_EQ(NormalizeFileName(*r, c.Name), c.Expected) << c.Name;
     EXPECT_EQ(r.Text(), "");
   }
@@ -186,10 +186,10 @@ TEST(FileNames, DosNameWarningOnEveryCallKeepsTheLongName) {
   for (const WarnCase& c : cases) {
     FoundationTestRun r(ProgramStartRun());
     r->RunSuccess = true;
-    r->fileNames.PageExtension = c.Extension;
-    r->ini.DosFileNames = c.Dos;
-    r->switches.FatFileNames = c.Fat;
-    r->ini.CapitalFirstLetter = r->ini.CapitalOtherLetters = true;
+    r->FileNames.PageExtension = c.Extension;
+    r->Ini.DosFileNames = c.Dos;
+    r->Switches.FatFileNames = c.Fat;
+    r->Ini.CapitalFirstLetter = r->Ini.CapitalOtherLetters = true;
     for (int call = 0; call < 2; ++call) EXPECT_EQ(NormalizeFileName(*r, c.Name), c.Name);
     const std::string warning = std::string("filename ") + c.Name + " exceeds 8.3 convention\n";
     std::size_t count = 0;
@@ -199,8 +199,8 @@ TEST(FileNames, DosNameWarningOnEveryCallKeepsTheLongName) {
   }
   FoundationTestRun german(ProgramStartRun());
   german->Language = 1;
-  german->fileNames.PageExtension = ".HTM";
-  german->ini.DosFileNames = true;
+  german->FileNames.PageExtension = ".HTM";
+  german->Ini.DosFileNames = true;
   NormalizeFileName(*german, "abcdefghi.htm");
   EXPECT_NE(german.Text().find("Dateiname abcdefghi.htm f\x81r DOS zu lang\n"), std::string::npos)
       << german.Text();
@@ -226,37 +226,37 @@ TEST(FileNames, MakeTopicFileName) {
       {20, false, 1, "N020t.html", ""},      {21, false, 0, "N021.html", ""},
   };
   FoundationTestRun r(ProgramStartRun());
-  r->fileNames.PageExtension = ".html";
-  r->ini.CapitalFirstLetter = true;
-  r->fileNames.IdMarkList = {{19, "Other"}, {20, "Intro"}, {20, "Second"}};
+  r->FileNames.PageExtension = ".html";
+  r->Ini.CapitalFirstLetter = true;
+  r->FileNames.IdMarkList = {{19, "Other"}, {20, "Intro"}, {20, "Second"}};
   for (const TopicCase& c : cases) {
-    r->fileNames.LastPageIdName = "stale";
+    r->FileNames.LastPageIdName = "stale";
     EXPECT_EQ(MakeTopicFileName(*r, c.Number, c.Frame, c.Kind), c.Expected) << c.Number;
-    EXPECT_EQ(r->fileNames.LastPageIdName, c.IdName) << c.Number;
+    EXPECT_EQ(r->FileNames.LastPageIdName, c.IdName) << c.Number;
   }
   // The prefix stands in front of both forms; the base is cut to 100 characters.
-  r->switches.PageNamePrefix = "man";
+  r->Switches.PageNamePrefix = "man";
   EXPECT_EQ(MakeTopicFileName(*r, 5, false, 0), "Mann005.html");
   EXPECT_EQ(MakeTopicFileName(*r, 20, false, 0), "Manintro.html");
-  r->switches.PageNamePrefix.clear();
-  r->ini.CapitalOtherLetters = true;
+  r->Switches.PageNamePrefix.clear();
+  r->Ini.CapitalOtherLetters = true;
   EXPECT_EQ(MakeTopicFileName(*r, 7, true, 0), "N007F.HTML");
-  r->ini.CapitalOtherLetters = false;
-  r->fileNames.IdMarkList = {{3, std::string(120, 'a')}};
+  r->Ini.CapitalOtherLetters = false;
+  r->FileNames.IdMarkList = {{3, std::string(120, 'a')}};
   EXPECT_EQ(MakeTopicFileName(*r, 3, false, 0), "A" + std::string(99, 'a') + ".html");
 }
 
 TEST(FileNames, FixedPageNames) {
   FoundationTestRun r(ProgramStartRun());
-  r->fileNames.PageExtension = ".htm";
-  r->switches.SourceFileName = "C:\\docs\\manual.txt";
+  r->FileNames.PageExtension = ".htm";
+  r->Switches.SourceFileName = "C:\\docs\\manual.txt";
   EXPECT_EQ(ContentsFileName(*r), "INDEX.htm");
   EXPECT_EQ(ContentsTreeFileName(*r), "INDEX.htm");
   EXPECT_EQ(IndexFileName(*r), "IDX_W.htm");
-  r->ini.ContentsTreeOn = true;
+  r->Ini.ContentsTreeOn = true;
   EXPECT_EQ(ContentsFileName(*r), "INDEX.htm");
   EXPECT_EQ(ContentsTreeFileName(*r), "INDXA.htm");
-  r->ini.TargetFlags.Html = r->ini.TargetFlags.HtmlHelp = true;
+  r->Ini.TargetFlags.Html = r->Ini.TargetFlags.HtmlHelp = true;
   EXPECT_EQ(ContentsFileName(*r), "C:\\docs\\manual.HHC");
   EXPECT_EQ(ContentsTreeFileName(*r), "C:\\docs\\manual.HHC");
   EXPECT_EQ(IndexFileName(*r), "C:\\docs\\manual.HHK");
@@ -276,9 +276,9 @@ TEST(FileNames, ChoosePageExtension) {
                         {5, false, true, ".HTM"}};
   for (const Case& c : cases) {
     FoundationTestRun r(ProgramStartRun());
-    r->ini.ExtensionLength = c.ExtensionLength;
-    r->ini.CapitalOtherLetters = c.CapitalOther;
-    r->switches.FatFileNames = c.Fat;
+    r->Ini.ExtensionLength = c.ExtensionLength;
+    r->Ini.CapitalOtherLetters = c.CapitalOther;
+    r->Switches.FatFileNames = c.Fat;
     EXPECT_EQ(ChoosePageExtension(*r), c.Expected);
   }
 }

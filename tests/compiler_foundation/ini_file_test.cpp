@@ -21,8 +21,8 @@ int FontIndex(char letter) { return letter - '@'; }
 
 // Reads a fixture as the main program does (stop on error); returns the exit code or -1.
 int ReadFixture(FoundationTestRun& r, const std::string& name, bool runCompleted = false) {
-  r->switches.IniFileName = TestDataPath("compiler_core/ini/" + name);
-  r->switches.SourceDirectory = "proj";
+  r->Switches.IniFileName = TestDataPath("compiler_core/ini/" + name);
+  r->Switches.SourceDirectory = "proj";
   r->RunCompleted = runCompleted;
   return ExitCodeOf([&] { ReadIniFile(*r, true); });
 }
@@ -36,10 +36,10 @@ std::string Template(const TTemplateText& t) {
 
 // Every setting of the ini file as one text, so that two reads can be compared whole.
 std::string DumpSettings(const FoundationRun& run) {
-  const TIniSettings& s = run.ini;
+  const TIniSettings& s = run.Ini;
   std::ostringstream out;
-  out << run.Language << run.mainUnit.PascalForm << run.switches.WordStarInput
-      << run.switches.SoftLineEnds << run.switches.ContentsDepth << '|' << s.ListChars << '|'
+  out << run.Language << run.MainUnit.PascalForm << run.Switches.WordStarInput
+      << run.Switches.SoftLineEnds << run.Switches.ContentsDepth << '|' << s.ListChars << '|'
       << int(s.IndexChar) << s.LinksPerParagraph << s.LinkEveryOccurrence << '|';
   for (const std::string& f : s.FontSpecs) out << f << '|';
   out << s.ToggleChars << '|' << s.EndingOfWords << '|' << s.SubchapterLinkText
@@ -59,8 +59,8 @@ std::string DumpSettings(const FoundationRun& run) {
       << s.HeadingFonts << '|' << s.ContentsInternal << s.ContentsCntFile << '|'
       << s.ContentsGeneralText << '|' << s.KeepHeading << s.PrintedListChars << '|'
       << s.FootnotesNoFrames << s.FootnotesPopup << '|' << s.UrlGraphicsFile << '|'
-      << run.graphics.GraphicPath << run.graphics.SearchGraphicFiles << '|';
-  for (const std::string& d : run.graphics.GraphicDirectoryList) out << d << ';';
+      << run.Graphics.GraphicPath << run.Graphics.SearchGraphicFiles << '|';
+  for (const std::string& d : run.Graphics.GraphicDirectoryList) out << d << ';';
   out << s.DosFileNames << s.ContentsTreeOn << s.ContentsTreeAltText << '|'
       << s.ContentsTreeOpenText << '|' << s.ContentsTreeCloseText << s.ContentsTreeFont << '|'
       << Template(s.StatusbarMouseover) << '|' << Template(s.StatusbarDefault) << '|'
@@ -73,11 +73,11 @@ TEST(IniFile, CompleteFileFillsEverySetting) {
   FoundationTestRun r(ProgramStartRun());
   ASSERT_EQ(ReadFixture(r, "complete.ini"), -1) << r.Text();
   EXPECT_EQ(r.Text(), "Reading ini file " + TestDataPath("compiler_core/ini/complete.ini") + "\n");
-  const TIniSettings& s = r->ini;
+  const TIniSettings& s = r->Ini;
   EXPECT_EQ(r->Language, 0);
-  EXPECT_FALSE(r->mainUnit.PascalForm);
-  EXPECT_FALSE(r->switches.WordStarInput);
-  EXPECT_TRUE(r->switches.SoftLineEnds);
+  EXPECT_FALSE(r->MainUnit.PascalForm);
+  EXPECT_FALSE(r->Switches.WordStarInput);
+  EXPECT_TRUE(r->Switches.SoftLineEnds);
   EXPECT_EQ(s.ListChars, "-*");
   EXPECT_EQ(s.IndexChar, '^');
   EXPECT_TRUE(s.LinksPerParagraph);
@@ -116,7 +116,7 @@ TEST(IniFile, CompleteFileFillsEverySetting) {
   EXPECT_EQ(s.BodyTags, "bgcolor=white");
   EXPECT_EQ(s.ExtendedIndexEntries, 40);
   EXPECT_FALSE(s.SourceIsIso);
-  EXPECT_EQ(r->switches.ContentsDepth, 3);
+  EXPECT_EQ(r->Switches.ContentsDepth, 3);
   EXPECT_EQ(s.FilenameAppearance, "Sample.htm");
   EXPECT_TRUE(s.CapitalFirstLetter);
   EXPECT_FALSE(s.CapitalOtherLetters);
@@ -135,9 +135,9 @@ TEST(IniFile, CompleteFileFillsEverySetting) {
   EXPECT_TRUE(s.FootnotesNoFrames && s.FootnotesPopup);
   EXPECT_EQ(s.UrlGraphicsFile, "NO");
   // The graphic path switches the search on; the later "no" cannot switch it off again.
-  EXPECT_EQ(r->graphics.GraphicPath, "pics;[PROJECTDIR]\\shared\\");
-  EXPECT_TRUE(r->graphics.SearchGraphicFiles);
-  EXPECT_EQ(r->graphics.GraphicDirectoryList, (std::vector<std::string>{"pics", "proj\\shared"}));
+  EXPECT_EQ(r->Graphics.GraphicPath, "pics;[PROJECTDIR]\\shared\\");
+  EXPECT_TRUE(r->Graphics.SearchGraphicFiles);
+  EXPECT_EQ(r->Graphics.GraphicDirectoryList, (std::vector<std::string>{"pics", "proj\\shared"}));
   EXPECT_TRUE(s.DosFileNames);
   EXPECT_TRUE(s.ContentsTreeOn);
   EXPECT_EQ(s.ContentsTreeAltText, "Contents");
@@ -154,9 +154,9 @@ TEST(IniFile, CompleteFileFillsEverySetting) {
   EXPECT_TRUE(s.ColorCorrection);
   EXPECT_FALSE(s.AutomaticHeadingEnumeration);
   // The word-character table is built from the extended letters after the file.
-  EXPECT_TRUE(r->iniValues.IsWordChar[0x84]);
-  EXPECT_TRUE(r->iniValues.IsWordChar['z']);
-  EXPECT_FALSE(r->iniValues.IsWordChar['^']);
+  EXPECT_TRUE(r->IniValues.IsWordChar[0x84]);
+  EXPECT_TRUE(r->IniValues.IsWordChar['z']);
+  EXPECT_FALSE(r->IniValues.IsWordChar['^']);
 }
 
 TEST(IniFile, LfOnlyFileReadsLikeCrLf) {
@@ -165,16 +165,16 @@ TEST(IniFile, LfOnlyFileReadsLikeCrLf) {
   ASSERT_EQ(ReadFixture(crlf, "complete.ini"), -1);
   ASSERT_EQ(ReadFixture(lf, "complete_lf.ini"), -1) << lf.Text();
   EXPECT_EQ(DumpSettings(*lf), DumpSettings(*crlf));
-  EXPECT_EQ(lf->iniFile.KeyCounters, crlf->iniFile.KeyCounters);
+  EXPECT_EQ(lf->IniFile.KeyCounters, crlf->IniFile.KeyCounters);
   // A lone CR ends a line too.
   FoundationTestRun cr(ProgramStartRun());
   std::string text = corvina_test::ReadFile(TestDataPath("compiler_core/ini/complete_lf.ini"));
   for (char& c : text) {
     if (c == '\n') c = '\r';
   }
-  cr->switches.SourceDirectory = "proj";
+  cr->Switches.SourceDirectory = "proj";
   ReadIniText(*cr, text, false);
-  EXPECT_FALSE(cr->iniFile.IniErrorFlag) << cr.Text();
+  EXPECT_FALSE(cr->IniFile.IniErrorFlag) << cr.Text();
   EXPECT_EQ(DumpSettings(*cr), DumpSettings(*crlf));
 }
 
@@ -186,9 +186,9 @@ TEST(IniFile, EveryKeyIsFoundWhereverItsTextStandsBeforeTheEquals) {
   for (const TIniKeyDef& key : kIniKeys) {
     // "font" also counts the three longer keys that contain its text.
     const int expected = key.Number == kKeyFont ? 4 : 1;
-    EXPECT_EQ(r->iniFile.KeyCounters[key.Number], expected) << key.Text;
+    EXPECT_EQ(r->IniFile.KeyCounters[key.Number], expected) << key.Text;
   }
-  const TIniSettings& s = r->ini;
+  const TIniSettings& s = r->Ini;
   EXPECT_EQ(s.ListChars, "-*");
   EXPECT_EQ(s.IndexChar, '^');
   EXPECT_TRUE(s.LinkEveryOccurrence);
@@ -197,15 +197,15 @@ TEST(IniFile, EveryKeyIsFoundWhereverItsTextStandsBeforeTheEquals) {
   EXPECT_EQ(s.ExtendedLetters, kExtendedLetters);
   EXPECT_TRUE(s.TargetFlags.Ipf);
   EXPECT_FALSE(s.TargetFlags.Html);
-  EXPECT_EQ(r->switches.ContentsDepth, 6);
+  EXPECT_EQ(r->Switches.ContentsDepth, 6);
   EXPECT_TRUE(s.CapitalFirstLetter && s.CapitalOtherLetters);
   EXPECT_EQ(s.ExtensionLength, 5);
   EXPECT_EQ(s.DefaultFontSize, 2);
   EXPECT_EQ(s.HeadingFonts, "ABCDEF");
   EXPECT_TRUE(s.ContentsInternal);
   EXPECT_FALSE(s.ContentsCntFile);
-  EXPECT_EQ(r->graphics.GraphicPath, "");
-  EXPECT_TRUE(r->graphics.SearchGraphicFiles);
+  EXPECT_EQ(r->Graphics.GraphicPath, "");
+  EXPECT_TRUE(r->Graphics.SearchGraphicFiles);
   EXPECT_FALSE(s.ContentsTreeOn);
   EXPECT_EQ(s.ContentsTags, "bgcolor=red");
   EXPECT_FALSE(s.CreateContents);
@@ -222,8 +222,8 @@ TEST(IniFile, MissingKeysAreListedInKeyOrderThenTheRunStops) {
       "ini file setting \"target\" missing\n"
       "ini file setting \"beep\" missing\n";
   EXPECT_EQ(r.Text().substr(0, expected.size()), expected);
-  EXPECT_TRUE(r->iniFile.MissingFlag);
-  EXPECT_FALSE(r->iniFile.IniErrorFlag);
+  EXPECT_TRUE(r->IniFile.MissingFlag);
+  EXPECT_FALSE(r->IniFile.IniErrorFlag);
   // The stop asks for code 1; it reaches the process only after a completed run.
   FoundationTestRun completed(ProgramStartRun());
   EXPECT_EQ(ReadFixture(completed, "missing.ini", true), 1);
@@ -235,8 +235,8 @@ TEST(IniFile, KeyGivenTwiceWarnsOnceAndTheLastLineWins) {
   EXPECT_EQ(r.Text(), "Reading ini file " + TestDataPath("compiler_core/ini/twice.ini") +
                           "\n"
                           "ini file setting \"text for first line\" exists twice\n");
-  EXPECT_EQ(r->ini.TextsFirstLine, "Zurueck Vor");
-  EXPECT_EQ(r->ini.FontSpecs[FontIndex('D')], "Times 11");
+  EXPECT_EQ(r->Ini.TextsFirstLine, "Zurueck Vor");
+  EXPECT_EQ(r->Ini.FontSpecs[FontIndex('D')], "Times 11");
 }
 
 struct ClashCase {
@@ -259,7 +259,7 @@ TEST_P(IniClash, ToggleCharacterInAnotherSettingStopsAtOnce) {
     FoundationTestRun r(ProgramStartRun());
     r->RunCompleted = completed;
     EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, text, true); }), completed ? 1 : 2);
-    EXPECT_FALSE(r->iniFile.IniErrorFlag);
+    EXPECT_FALSE(r->IniFile.IniErrorFlag);
     EXPECT_NE(r.Text().find(std::string("\" is placed both in ini setting \"toggles\"\r\n") +
                             GetParam().EnglishEnd + "\n"),
               std::string::npos)
@@ -343,14 +343,14 @@ TEST(IniFile, GermanKeyMessagesAndClash) {
       "Das Zeichen \"-\" kommt in der Ini-Datei unerlaubterweise sowohl unter \"toggles\"\r\n"
       "als auch unter \"list chars\" vor.\n";
   EXPECT_EQ(r.Text().substr(0, expected.size()), expected);
-  EXPECT_FALSE(r->ini.KeepHeading);
+  EXPECT_FALSE(r->Ini.KeepHeading);
 }
 
 TEST(IniFile, ErrorLinesAlsoGoToTheErrorFile) {
   corvina_test::TempDir dir("skeldon-test", true);
   FoundationTestRun r(ProgramStartRun());
-  r->reporterState.ErrorFileName = (dir.Path() / "errors.txt").string();
-  r->reporter.OpenLogFiles();
+  r->ReporterState.ErrorFileName = (dir.Path() / "errors.txt").string();
+  r->Reporter.OpenLogFiles();
   EXPECT_EQ(ReadFixture(r, "errors.ini"), 2);
   const std::string log = corvina_test::ReadFile((dir.Path() / "errors.txt").string());
   EXPECT_NE(log.find("Error in ini file line:\r\n\"target = help\"\r\nunknown target format!\r\n"),
@@ -367,13 +367,13 @@ TEST(IniFile, FindingTheFile) {
   {
     // No file under the name and no skeldon.ini: stop with 11 (2 before a completed run).
     FoundationTestRun r(ProgramStartRun());
-    r->switches.IniFileName = "nothere.ini";
+    r->Switches.IniFileName = "nothere.ini";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), 2);
     EXPECT_EQ(r.Text().substr(0, 20), "ini file not found.\n");
-    EXPECT_EQ(r->switches.IniFileName, "skeldon.ini");
+    EXPECT_EQ(r->Switches.IniFileName, "skeldon.ini");
     FoundationTestRun completed(ProgramStartRun());
     completed->RunCompleted = true;
-    completed->switches.IniFileName = "nothere.ini";
+    completed->Switches.IniFileName = "nothere.ini";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*completed, true); }), 11);
     // Without stopOnError the reader only reports.
     FoundationTestRun quiet(ProgramStartRun());
@@ -384,7 +384,7 @@ TEST(IniFile, FindingTheFile) {
     // A folder is no ini file.
     std::filesystem::create_directory(dir.Path() / "folder.ini");
     FoundationTestRun r(ProgramStartRun());
-    r->switches.IniFileName = "folder.ini";
+    r->Switches.IniFileName = "folder.ini";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), 2);
     EXPECT_EQ(r.Text().substr(0, 20), "ini file not found.\n");
   }
@@ -392,18 +392,18 @@ TEST(IniFile, FindingTheFile) {
   corvina_test::WriteFile(dir / "manual.ini", complete);
   {
     FoundationTestRun r(ProgramStartRun());
-    r->switches.SourceFileName = "manual.txt";
+    r->Switches.SourceFileName = "manual.txt";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), -1) << r.Text();
-    EXPECT_EQ(r->switches.IniFileName, "manual.INI");
-    EXPECT_EQ(r->ini.ToggleChars, "~_!`|}{[]<>$");
+    EXPECT_EQ(r->Switches.IniFileName, "manual.INI");
+    EXPECT_EQ(r->Ini.ToggleChars, "~_!`|}{[]<>$");
   }
   // A name that does not exist falls back to skeldon.ini.
   corvina_test::WriteFile(dir / "skeldon.ini", complete);
   {
     FoundationTestRun r(ProgramStartRun());
-    r->switches.IniFileName = "other.ini";
+    r->Switches.IniFileName = "other.ini";
     EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), -1) << r.Text();
-    EXPECT_EQ(r->switches.IniFileName, "skeldon.ini");
+    EXPECT_EQ(r->Switches.IniFileName, "skeldon.ini");
     EXPECT_EQ(r.Text(), "Reading ini file skeldon.ini\n");
   }
 }
@@ -424,7 +424,7 @@ TEST(IniFileBadInput, OverLongLineIsReportedNotCut) {
             std::string::npos)
       << r.Text();
   // The setting keeps the value of the complete file.
-  EXPECT_EQ(r->ini.NotesText, "Notes");
+  EXPECT_EQ(r->Ini.NotesText, "Notes");
 }
 
 TEST(IniFileBadInput, LongKeyTextAndLongValuesWithinTheLine) {
@@ -433,8 +433,8 @@ TEST(IniFileBadInput, LongKeyTextAndLongValuesWithinTheLine) {
   const std::string line =
       std::string(200, 'x') + " beep = yes\r\nlist chars = " + std::string(30, '-') + "\r\n";
   EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, CompleteWith(line), true); }), -1) << r.Text();
-  EXPECT_EQ(r->iniFile.KeyCounters[25], 2);
-  EXPECT_EQ(r->ini.ListChars, std::string(20, '-'));
+  EXPECT_EQ(r->IniFile.KeyCounters[25], 2);
+  EXPECT_EQ(r->Ini.ListChars, std::string(20, '-'));
 }
 
 TEST(IniFileBadInput, EmptyAndOneLineFilesMissEveryRequiredKey) {
@@ -455,9 +455,9 @@ TEST(IniFileBadInput, BinaryFileEndsWithCode2) {
   corvina_test::TempDir dir("skeldon-test", true);
   corvina_test::WriteFile(dir / "binary.ini", bytes);
   FoundationTestRun r(ProgramStartRun());
-  r->switches.IniFileName = "binary.ini";
+  r->Switches.IniFileName = "binary.ini";
   EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), 2);
-  EXPECT_TRUE(r->iniFile.MissingFlag || r->iniFile.IniErrorFlag);
+  EXPECT_TRUE(r->IniFile.MissingFlag || r->IniFile.IniErrorFlag);
 }
 
 TEST(IniFileBadInput, ManyLinesOfOneKeyNeverCountAsMissing) {
@@ -465,7 +465,7 @@ TEST(IniFileBadInput, ManyLinesOfOneKeyNeverCountAsMissing) {
   for (int i = 0; i < 300; ++i) extra += "beep = yes\r\n";
   FoundationTestRun r(ProgramStartRun());
   EXPECT_EQ(ExitCodeOf([&] { ReadIniText(*r, CompleteWith(extra), true); }), -1) << r.Text();
-  EXPECT_EQ(r->iniFile.KeyCounters[25], 255);
+  EXPECT_EQ(r->IniFile.KeyCounters[25], 255);
   EXPECT_EQ(r.Text(), "Reading ini file \nini file setting \"beep\" exists twice\n");
 }
 
@@ -477,10 +477,10 @@ TEST(IniFile, FoundBesideASourceOfALongNameWhole) {
   const std::string source = (folder / (std::string(150, 's') + ".txt")).string();
   const std::string ini = (folder / (std::string(150, 's') + ".INI")).string();
   std::filesystem::copy_file(TestDataPath("compiler_core/ini/complete.ini"), ini);
-  r->switches.SourceFileName = source;
+  r->Switches.SourceFileName = source;
   EXPECT_EQ(ExitCodeOf([&] { ReadIniFile(*r, true); }), -1) << r.Text();
-  EXPECT_EQ(r->switches.IniFileName, ini);
-  EXPECT_EQ(r->ini.ToggleChars, "~_!`|}{[]<>$");
+  EXPECT_EQ(r->Switches.IniFileName, ini);
+  EXPECT_EQ(r->Ini.ToggleChars, "~_!`|}{[]<>$");
 }
 
 TEST(IniFile, ValuesLongerThanTheirSettingAreCutWithAWarning) {

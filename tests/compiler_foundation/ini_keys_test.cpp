@@ -47,9 +47,9 @@ TEST_P(IniKeyHandler, FillsSettingsAndReportsValueErrors) {
   auto r = ReadLines(c.Lines);
   const std::string& text = r->Text();
   if (c.Error == nullptr) {
-    EXPECT_FALSE((*r)->iniFile.IniErrorFlag) << text;
+    EXPECT_FALSE((*r)->IniFile.IniErrorFlag) << text;
   } else {
-    EXPECT_TRUE((*r)->iniFile.IniErrorFlag);
+    EXPECT_TRUE((*r)->IniFile.IniErrorFlag);
     std::string last =
         c.Lines.substr(c.Lines.rfind('\n') == std::string::npos ? 0 : c.Lines.rfind('\n') + 1);
     EXPECT_NE(text.find(LineErrorText(last, c.Error)), std::string::npos) << text;
@@ -57,13 +57,13 @@ TEST_P(IniKeyHandler, FillsSettingsAndReportsValueErrors) {
   if (c.Check) c.Check(**r);
 }
 
-const TTargetFlags& Target(const FoundationRun& run) { return run.ini.TargetFlags; }
+const TTargetFlags& Target(const FoundationRun& run) { return run.Ini.TargetFlags; }
 
 const KeyCase kKeyCases[] = {
     {"GermanWithPascal", "language = German (pascal)", nullptr,
      [](const FoundationRun& r) {
        EXPECT_EQ(r.Language, 1);
-       EXPECT_TRUE(r.mainUnit.PascalForm);
+       EXPECT_TRUE(r.MainUnit.PascalForm);
      }},
     {"UnknownLanguageInEnglish", "language = deutsch", "unknown language",
      [](const FoundationRun& r) { EXPECT_EQ(r.Language, 0); }},
@@ -90,59 +90,59 @@ const KeyCase kKeyCases[] = {
      }},
     {"SoftSource", "source format = soft", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_FALSE(r.switches.WordStarInput);
-       EXPECT_TRUE(r.switches.SoftLineEnds);
+       EXPECT_FALSE(r.Switches.WordStarInput);
+       EXPECT_TRUE(r.Switches.SoftLineEnds);
      }},
     {"HardSource", "source format = hard", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_FALSE(r.switches.WordStarInput || r.switches.SoftLineEnds);
+       EXPECT_FALSE(r.Switches.WordStarInput || r.Switches.SoftLineEnds);
      }},
     {"UnknownSource", "source format = rtf", "unknown source format", nullptr},
     {"TwelveToggles", "toggles = ABCDEFGHIJKL", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.ToggleChars, "ABCDEFGHIJKL"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.ToggleChars, "ABCDEFGHIJKL"); }},
     {"TogglesWithTrailingBlank", "toggles = ABCDEFGHIJKL ", "wrong number of chars", nullptr},
     {"FontBlankBothSides", "font A = arial 12", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], "arial 12"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FontSpecs[FontIndex('A')], "arial 12"); }},
     {"FontNoBlanks", "font A=arial 12", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], "arial 12"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FontSpecs[FontIndex('A')], "arial 12"); }},
     {"FontBlankBefore", "font A =arial 12", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], "arial 12"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FontSpecs[FontIndex('A')], "arial 12"); }},
     {"FontTwoBlanksBefore", "font A  = arial 12", "only use chars to sign the font",
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], ""); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FontSpecs[FontIndex('A')], ""); }},
     {"FontTwoBlanksAfter", "font A =  arial 12", "only use chars to sign the font",
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('A')], ""); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FontSpecs[FontIndex('A')], ""); }},
     {"FontBracketLetter", "font [ = x", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('[')], "x"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FontSpecs[FontIndex('[')], "x"); }},
     {"FontDigitIsNoLetter", "font 1 = x", "only use chars to sign the font", nullptr},
     {"FontDefinedTwice", "font B = arial\r\nfont B = times", "Font B defined twice.",
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FontSpecs[FontIndex('B')], "times"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FontSpecs[FontIndex('B')], "times"); }},
     {"FontTextCut", "font E = " + std::string(120, 'x'), nullptr,
      [](const FoundationRun& r) {
-       EXPECT_EQ(r.ini.FontSpecs[FontIndex('E')], std::string(100, 'x'));
+       EXPECT_EQ(r.Ini.FontSpecs[FontIndex('E')], std::string(100, 'x'));
      }},
     {"TextWithFont", "text for link to subchapters = See also (Font S)", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_EQ(r.ini.SubchapterLinkText, "See also");
-       EXPECT_EQ(r.ini.SubchapterLinkFont, 'S');
+       EXPECT_EQ(r.Ini.SubchapterLinkText, "See also");
+       EXPECT_EQ(r.Ini.SubchapterLinkFont, 'S');
      }},
     {"TextWithSmallFontWord", "text for link to subchapters = See also (font S)", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_EQ(r.ini.SubchapterLinkText, "See also (font S)");
-       EXPECT_EQ(r.ini.SubchapterLinkFont, '@');
+       EXPECT_EQ(r.Ini.SubchapterLinkText, "See also (font S)");
+       EXPECT_EQ(r.Ini.SubchapterLinkFont, '@');
      }},
     {"HeadingFontsTrailingBlank", "heading fonts = ABCDEF ", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.HeadingFonts, "ABCDEF"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.HeadingFonts, "ABCDEF"); }},
     {"HeadingFontsFive", "heading fonts = ABCDE",
      "You have to enter 6 font chars, one for each heading level", nullptr},
     {"NewFileLevelSeven", "new file level = 7", "wrong new file level (enter 0...6)",
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.NewFileLevel, 0); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.NewFileLevel, 0); }},
     {"NewFileLevelLetter", "new file level = x", "wrong new file level (enter 0...6)", nullptr},
     {"NewFileLevelBlanksAround", "new file level =  4  ", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.NewFileLevel, 4); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.NewFileLevel, 4); }},
     {"HorizontalRuleLevel", "horizontal rule level = -1",
      "wrong horizontal rule level (enter 0...6)", nullptr},
     {"ContentLevel", "content level = 9", "wrong \"content level\" (enter 0...6)",
-     [](const FoundationRun& r) { EXPECT_EQ(r.switches.ContentsDepth, 6); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Switches.ContentsDepth, 6); }},
     {"ListIndentionMissing", "list indention = four", "number missing", nullptr},
     {"DefaultFontSizeTooBig", "default font size = 256", "number missing", nullptr},
     {"ExtendedIndexNegative", "entries for extended index = -3",
@@ -150,64 +150,64 @@ const KeyCase kKeyCases[] = {
     {"SubtableIdOverflow", "help subtable start id = 99999999999", "wrong Help Subtable Start ID",
      nullptr},
     {"SubtableIdNegative", "help subtable start id = -2147483648", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.HelpSubtableStartId, INT32_MIN); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.HelpSubtableStartId, INT32_MIN); }},
     {"BodyTagsNo", "body tags = No", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.BodyTags, ""); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.BodyTags, ""); }},
     {"BodyTagsText", "body tags = bgcolor=white", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.BodyTags, "bgcolor=white"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.BodyTags, "bgcolor=white"); }},
     {"AppearanceSmall", "filename appearance = sample.htm", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_FALSE(r.ini.CapitalFirstLetter || r.ini.CapitalOtherLetters);
-       EXPECT_EQ(r.ini.ExtensionLength, 4);
+       EXPECT_FALSE(r.Ini.CapitalFirstLetter || r.Ini.CapitalOtherLetters);
+       EXPECT_EQ(r.Ini.ExtensionLength, 4);
      }},
     {"AppearanceCapitalFirst", "filename appearance = Sample.html", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_TRUE(r.ini.CapitalFirstLetter);
-       EXPECT_FALSE(r.ini.CapitalOtherLetters);
-       EXPECT_EQ(r.ini.ExtensionLength, 5);
+       EXPECT_TRUE(r.Ini.CapitalFirstLetter);
+       EXPECT_FALSE(r.Ini.CapitalOtherLetters);
+       EXPECT_EQ(r.Ini.ExtensionLength, 5);
      }},
     {"AppearanceCapitals", "filename appearance = SAMPLE.HTML", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_TRUE(r.ini.CapitalFirstLetter && r.ini.CapitalOtherLetters);
+       EXPECT_TRUE(r.Ini.CapitalFirstLetter && r.Ini.CapitalOtherLetters);
      }},
     {"AppearanceWithoutDot", "filename appearance = Samplehtml",
      "place e.g. \"Sample.html\" behind \"filename appearance =\"",
      [](const FoundationRun& r) {
-       EXPECT_TRUE(r.ini.CapitalFirstLetter);
-       EXPECT_EQ(r.ini.ExtensionLength, 5);
+       EXPECT_TRUE(r.Ini.CapitalFirstLetter);
+       EXPECT_EQ(r.Ini.ExtensionLength, 5);
      }},
     {"ContentsTreeOffWithTexts", "contents tree = no/Contents;open;close (Font T)", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_FALSE(r.ini.ContentsTreeOn);
-       EXPECT_EQ(r.ini.ContentsTreeAltText, "Contents");
-       EXPECT_EQ(r.ini.ContentsTreeOpenText, "open");
-       EXPECT_EQ(r.ini.ContentsTreeCloseText, "close");
-       EXPECT_EQ(r.ini.ContentsTreeFont, 'T');
+       EXPECT_FALSE(r.Ini.ContentsTreeOn);
+       EXPECT_EQ(r.Ini.ContentsTreeAltText, "Contents");
+       EXPECT_EQ(r.Ini.ContentsTreeOpenText, "open");
+       EXPECT_EQ(r.Ini.ContentsTreeCloseText, "close");
+       EXPECT_EQ(r.Ini.ContentsTreeFont, 'T');
      }},
     {"ContentsTreeCloseKeepsSemicolon", "contents tree = A;B;C;D", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_TRUE(r.ini.ContentsTreeOn);
-       EXPECT_EQ(r.ini.ContentsTreeCloseText, "C;D");
+       EXPECT_TRUE(r.Ini.ContentsTreeOn);
+       EXPECT_EQ(r.Ini.ContentsTreeCloseText, "C;D");
      }},
     {"ContentsTreeTwoTexts", "contents tree = Contents;open",
      "correct input: AlternateLinkText;OpenText;CloseText",
      [](const FoundationRun& r) {
-       EXPECT_TRUE(r.ini.ContentsTreeOn);
-       EXPECT_EQ(r.ini.ContentsTreeAltText, "Contents");
+       EXPECT_TRUE(r.Ini.ContentsTreeOn);
+       EXPECT_EQ(r.Ini.ContentsTreeAltText, "Contents");
      }},
     {"ContentsTreeFinalSemicolon", "contents tree = Contents;open;",
      "correct input: AlternateLinkText;OpenText;CloseText", nullptr},
     {"ContentsTreeNo", "contents tree = NO", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_FALSE(r.ini.ContentsTreeOn);
-       EXPECT_EQ(r.ini.ContentsTreeAltText, "");
+       EXPECT_FALSE(r.Ini.ContentsTreeOn);
+       EXPECT_EQ(r.Ini.ContentsTreeAltText, "");
      }},
     {"CreateIndexNothing", "create index = nothing", nullptr,
-     [](const FoundationRun& r) { EXPECT_FALSE(r.ini.CreateIndex); }},
+     [](const FoundationRun& r) { EXPECT_FALSE(r.Ini.CreateIndex); }},
     {"ContentsCreationCntFirst", "contents creation = cnt intern", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_TRUE(r.ini.ContentsCntFile);
-       EXPECT_FALSE(r.ini.ContentsInternal);
+       EXPECT_TRUE(r.Ini.ContentsCntFile);
+       EXPECT_FALSE(r.Ini.ContentsInternal);
      }},
     {"ContentsCreationUnknown", "contents creation = maybe", "unknown contents Parameter", nullptr},
     {"IndexCharLetter", "index char = x", "do not use letters for special functions", nullptr},
@@ -217,29 +217,29 @@ const KeyCase kKeyCases[] = {
     {"IndexCharNothing", "index char =", "correct input: function = value", nullptr},
     {"CodepageIso", "source codepage = iso", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_TRUE(r.ini.SourceIsIso);
-       EXPECT_EQ(r.fileNames.LowerCaseTable[0xC4], 0xE4);
+       EXPECT_TRUE(r.Ini.SourceIsIso);
+       EXPECT_EQ(r.FileNames.LowerCaseTable[0xC4], 0xE4);
      }},
     {"CodepageUnknown", "source codepage = 1252", "only IBM or ISO codepages allowed", nullptr},
     {"NoMoreLinksAlways", "no more links in = always", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_TRUE(r.ini.LinkEveryOccurrence);
-       EXPECT_FALSE(r.ini.LinksPerParagraph);
+       EXPECT_TRUE(r.Ini.LinkEveryOccurrence);
+       EXPECT_FALSE(r.Ini.LinksPerParagraph);
      }},
     {"ButtonsGifWithFont", "buttons = gif (Font B)", nullptr,
      [](const FoundationRun& r) {
-       EXPECT_TRUE(r.ini.ButtonsOn);
-       EXPECT_FALSE(r.ini.ButtonsJavaScript);
-       EXPECT_EQ(r.ini.ButtonFont, 'B');
+       EXPECT_TRUE(r.Ini.ButtonsOn);
+       EXPECT_FALSE(r.Ini.ButtonsJavaScript);
+       EXPECT_EQ(r.Ini.ButtonFont, 'B');
      }},
     {"TemplateNo", "file title = NO", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FileTitle.Text, ""); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FileTitle.Text, ""); }},
     {"TemplateFileName", "meta content = in FILENAME", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.MetaContent.FileNamePos, 4); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.MetaContent.FileNamePos, 4); }},
     {"FunctionsFirstNonBlank", "function for first line =       Back  Index", nullptr,
-     [](const FoundationRun& r) { EXPECT_EQ(r.ini.FunctionsFirstLine, "back  index"); }},
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FunctionsFirstLine, "back  index"); }},
     {"FilenamesFat", "filenames = fat", nullptr,
-     [](const FoundationRun& r) { EXPECT_TRUE(r.ini.DosFileNames); }},
+     [](const FoundationRun& r) { EXPECT_TRUE(r.Ini.DosFileNames); }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Keys, IniKeyHandler, ::testing::ValuesIn(kKeyCases),
@@ -264,8 +264,8 @@ TEST(IniKeys, TableHoldsFiftyEightKeysEightOptional) {
 TEST(IniLines, FirstLineIsNeverRead) {
   FoundationTestRun r(ProgramStartRun());
   ReadIniText(*r, "beep = yes\r\nlist chars = -\r\n", false);
-  EXPECT_EQ(r->iniFile.KeyCounters[25], 0);
-  EXPECT_FALSE(r->ini.BeepOn);
+  EXPECT_EQ(r->IniFile.KeyCounters[25], 0);
+  EXPECT_FALSE(r->Ini.BeepOn);
   EXPECT_NE(r.Text().find("ini file setting \"beep\" missing"), std::string::npos);
 }
 
@@ -273,12 +273,12 @@ TEST(IniLines, CommentLinesAreSkippedOnlyByTheirFirstCharacter) {
   auto r = ReadLines(
       "[section]\r\n;beep = yes\r\n/beep = yes\r\n\x1A"
       "beep = yes\r\n\r\n");
-  EXPECT_FALSE((*r)->iniFile.IniErrorFlag) << r->Text();
-  EXPECT_EQ((*r)->iniFile.KeyCounters[25], 0);
+  EXPECT_FALSE((*r)->IniFile.IniErrorFlag) << r->Text();
+  EXPECT_EQ((*r)->IniFile.KeyCounters[25], 0);
   // A blank first makes it a line: with a key and "=" it is read, without it is an error.
   auto keyed = ReadLines(" ;beep = yes");
-  EXPECT_FALSE((*keyed)->iniFile.IniErrorFlag);
-  EXPECT_TRUE((*keyed)->ini.BeepOn);
+  EXPECT_FALSE((*keyed)->IniFile.IniErrorFlag);
+  EXPECT_TRUE((*keyed)->Ini.BeepOn);
   auto plain = ReadLines(" ; a remark");
   EXPECT_NE(plain->Text().find(LineErrorText(" ; a remark", "correct input: function = value")),
             std::string::npos);
@@ -286,26 +286,26 @@ TEST(IniLines, CommentLinesAreSkippedOnlyByTheirFirstCharacter) {
 
 TEST(IniLines, DoubleSlashCutsTheLine) {
   auto r = ReadLines("url graphics file = http://host/pic.gif\r\nnotes text = Notes // the notes");
-  EXPECT_EQ((*r)->ini.UrlGraphicsFile, "http:");
-  EXPECT_EQ((*r)->ini.NotesText, "Notes ");
+  EXPECT_EQ((*r)->Ini.UrlGraphicsFile, "http:");
+  EXPECT_EQ((*r)->Ini.NotesText, "Notes ");
 }
 
 TEST(IniLines, AtMostThreeBlanksAfterTheEqualsAreSkipped) {
   for (const char* line : {"target=html", "target =html", "target =   html"}) {
     auto r = ReadLines(line);
-    EXPECT_TRUE((*r)->ini.TargetFlags.Html) << line;
-    EXPECT_FALSE((*r)->iniFile.IniErrorFlag) << line;
+    EXPECT_TRUE((*r)->Ini.TargetFlags.Html) << line;
+    EXPECT_FALSE((*r)->IniFile.IniErrorFlag) << line;
   }
   auto four = ReadLines("notes text =    abc");
-  EXPECT_EQ((*four)->ini.NotesText, " abc");
+  EXPECT_EQ((*four)->Ini.NotesText, " abc");
 }
 
 TEST(IniLines, LongerKeyTakesTheLineAndRaisesFont) {
   auto r = ReadLines("heading fonts = ABCDEF");
-  EXPECT_EQ((*r)->iniFile.KeyCounters[39], 1);
-  EXPECT_EQ((*r)->iniFile.KeyCounters[kKeyFont], 1);
-  EXPECT_EQ((*r)->ini.HeadingFonts, "ABCDEF");
-  EXPECT_EQ((*r)->ini.FontSpecs[FontIndex('F')], "");
+  EXPECT_EQ((*r)->IniFile.KeyCounters[39], 1);
+  EXPECT_EQ((*r)->IniFile.KeyCounters[kKeyFont], 1);
+  EXPECT_EQ((*r)->Ini.HeadingFonts, "ABCDEF");
+  EXPECT_EQ((*r)->Ini.FontSpecs[FontIndex('F')], "");
   EXPECT_EQ(r->Text().find("\"font\" missing"), std::string::npos);
   // A file whose only font-related line is "default font size" passes the "font" check.
   auto size = ReadLines("default font size = 2");
@@ -316,31 +316,31 @@ TEST(IniLines, LongerKeyTakesTheLineAndRaisesFont) {
 
 TEST(IniLines, KeyTextAfterTheEqualsDoesNotCount) {
   auto r = ReadLines("colour = beep");
-  EXPECT_EQ((*r)->iniFile.KeyCounters[25], 0);
+  EXPECT_EQ((*r)->IniFile.KeyCounters[25], 0);
   EXPECT_NE(r->Text().find(LineErrorText("colour = beep", "unknown setting")), std::string::npos);
 }
 
 TEST(IniLines, GraphicPathKeepsWhatTheProjectFileSet) {
   auto r = ReadLines("graphic path = pics\r\nsearch graphic files = no",
-                     [](FoundationRun& run) { run.graphics.GraphicPath = "from\\project"; });
-  EXPECT_EQ((*r)->graphics.GraphicPath, "from\\project");
-  EXPECT_FALSE((*r)->graphics.SearchGraphicFiles);
+                     [](FoundationRun& run) { run.Graphics.GraphicPath = "from\\project"; });
+  EXPECT_EQ((*r)->Graphics.GraphicPath, "from\\project");
+  EXPECT_FALSE((*r)->Graphics.SearchGraphicFiles);
   auto fromIni = ReadLines("graphic path = a;b\\");
-  EXPECT_EQ((*fromIni)->graphics.GraphicPath, "a;b\\");
-  EXPECT_EQ((*fromIni)->graphics.GraphicDirectoryList, (std::vector<std::string>{"a", "b"}));
-  EXPECT_TRUE((*fromIni)->graphics.SearchGraphicFiles);
+  EXPECT_EQ((*fromIni)->Graphics.GraphicPath, "a;b\\");
+  EXPECT_EQ((*fromIni)->Graphics.GraphicDirectoryList, (std::vector<std::string>{"a", "b"}));
+  EXPECT_TRUE((*fromIni)->Graphics.SearchGraphicFiles);
 }
 
 TEST(IniLines, IsoCodepageLowerCasesTheFollowingLines) {
   // 0xC4 is a capital only in ISO 8859-1; the extended letters keep their case as written.
   auto r = ReadLines("source codepage = iso\r\nextended letters = \xC4\xD6");
-  EXPECT_EQ((*r)->ini.ExtendedLetters, "\xC4\xD6");
-  EXPECT_EQ((*r)->iniFile.LowerLine, "extended letters = \xE4\xF6");
+  EXPECT_EQ((*r)->Ini.ExtendedLetters, "\xC4\xD6");
+  EXPECT_EQ((*r)->IniFile.LowerLine, "extended letters = \xE4\xF6");
 }
 
 TEST(IniLines, OptionalKeysHaveTheirDefaults) {
   auto r = ReadLines("beep = no");
-  const TIniSettings& s = (*r)->ini;
+  const TIniSettings& s = (*r)->Ini;
   EXPECT_EQ(s.ContentsTags, "");
   EXPECT_TRUE(s.CreateContents);
   EXPECT_TRUE(s.CreateIndex);

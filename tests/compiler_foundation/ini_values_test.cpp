@@ -14,9 +14,9 @@ class IniValuesTest : public ::testing::Test {
  protected:
   FoundationTestRun run{ConstructedRun(RunFolder::kPrivate)};
   const TFontDef& Parse(char letter, const std::string& definition) {
-    run->ini.FontSpecs[FontLetterIndex(letter)] = definition;
+    run->Ini.FontSpecs[FontLetterIndex(letter)] = definition;
     ParseFontDefinition(*run, letter);
-    return run->iniValues.FontDefs[FontLetterIndex(letter)];
+    return run->IniValues.FontDefs[FontLetterIndex(letter)];
   }
 };
 
@@ -36,7 +36,7 @@ TEST_F(IniValuesTest, FaceSizeAndHtmlColour) {
 }
 
 TEST_F(IniValuesTest, BigFontScalesIpfSize) {
-  run->switches.FontScale = 1.33;
+  run->Switches.FontScale = 1.33;
   EXPECT_EQ(Parse('b', "12").IpfFace, " size=16x10 facename=default");
 }
 
@@ -89,19 +89,19 @@ TEST_F(IniValuesTest, FaceNamesTagsRtfNamesAndFlags) {
   EXPECT_EQ(f.RtfFamily, 2);
   EXPECT_EQ(f.HtmlTag, "EM");
   EXPECT_EQ(f.Centre, 1);
-  EXPECT_TRUE(run->iniValues.FontOmitsLinks[FontLetterIndex('e')]);
+  EXPECT_TRUE(run->IniValues.FontOmitsLinks[FontLetterIndex('e')]);
   EXPECT_EQ(Parse('f', "courier,system PRE linestandard").RtfFamily, 3);
-  EXPECT_EQ(run->iniValues.LineStandardFont, 'f');
-  EXPECT_EQ(run->iniValues.FontDefs[FontLetterIndex('f')].HtmlTag, "PRE");
+  EXPECT_EQ(run->IniValues.LineStandardFont, 'f');
+  EXPECT_EQ(run->IniValues.FontDefs[FontLetterIndex('f')].HtmlTag, "PRE");
   EXPECT_EQ(Parse('g', "helvetica").IpfFace, " facename=Helvetica size=0x0");
 }
 
 TEST_F(IniValuesTest, BadNumbersAreIniLineErrors) {
-  run->iniFile.IniLine = "font G = 12pt";
+  run->IniFile.IniLine = "font G = 12pt";
   const TFontDef& f = Parse('G', "12pt");
   EXPECT_EQ(f.IpfFace, " size=12x2 facename=default");
   EXPECT_TRUE(run.ConsoleHas("number expected!"));
-  EXPECT_TRUE(run->iniFile.IniErrorFlag);
+  EXPECT_TRUE(run->IniFile.IniErrorFlag);
   run.console->Text.clear();
   EXPECT_EQ(Parse('G', "(x) 99999").IpfFace, " size=0x0 facename=default");
   // A word without digits and an overflowing number: each reported, neither used.
@@ -112,13 +112,13 @@ TEST_F(IniValuesTest, BadNumbersAreIniLineErrors) {
 }
 
 TEST_F(IniValuesTest, EmptyTextLeavesTheRecordAndAtHasDefaults) {
-  ClearFontDefs(run->iniValues);
+  ClearFontDefs(run->IniValues);
   ParseFontDefinition(*run, '@');
-  EXPECT_EQ(run->iniValues.FontDefs[0].IpfFace, " facename=default size=0x0");
-  EXPECT_EQ(run->iniValues.FontDefs[0].IpfColor, " fc=default bc=default");
-  run->iniValues.FontDefs[5].HtmlTag = "CODE";
+  EXPECT_EQ(run->IniValues.FontDefs[0].IpfFace, " facename=default size=0x0");
+  EXPECT_EQ(run->IniValues.FontDefs[0].IpfColor, " fc=default bc=default");
+  run->IniValues.FontDefs[5].HtmlTag = "CODE";
   ParseFontDefinition(*run, static_cast<char>('@' + 5));
-  EXPECT_EQ(run->iniValues.FontDefs[5].HtmlTag, "CODE");
+  EXPECT_EQ(run->IniValues.FontDefs[5].HtmlTag, "CODE");
   // A defined "@" is rebuilt, not appended to its defaults.
   EXPECT_EQ(Parse('@', "12").IpfFace, " size=12x7 facename=default");
   ParseFontDefinition(*run, '!');  // outside "@".."z": nothing happens
@@ -126,26 +126,26 @@ TEST_F(IniValuesTest, EmptyTextLeavesTheRecordAndAtHasDefaults) {
 }
 
 TEST_F(IniValuesTest, ButtonFunctionsGetTheirCodes) {
-  run->ini.DefaultFrame = "main";
-  run->ini.ContentsFrame = "contents";
+  run->Ini.DefaultFrame = "main";
+  run->Ini.ContentsFrame = "contents";
   ParseButtonFunctions(*run, "Back Forward content INDEX homef max print mail", 0);
-  const auto& g = run->iniValues.ButtonTable[0];
+  const auto& g = run->IniValues.ButtonTable[0];
   const int keys[] = {1, 2, 3, 4, 6, 7, 8, 9, 0};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(g[i].Key, keys[i]) << i;
   EXPECT_EQ(g[0].Name, "back");
   EXPECT_EQ(g[7].Name, "mail");
-  EXPECT_EQ(run->iniValues.LastButtonCode, 9);
-  EXPECT_TRUE(run->iniValues.HomeButtonInFrame);
+  EXPECT_EQ(run->IniValues.LastButtonCode, 9);
+  EXPECT_TRUE(run->IniValues.HomeButtonInFrame);
 }
 
 TEST_F(IniValuesTest, HomeButtonStaysOutOfFrameForTopOrSameFrame) {
   for (auto [defaultFrame, contentsFrame] : {std::pair{"_top", "contents"}, {"x", "x"}}) {
-    run->iniValues.HomeButtonInFrame = false;
-    run->ini.DefaultFrame = defaultFrame;
-    run->ini.ContentsFrame = contentsFrame;
+    run->IniValues.HomeButtonInFrame = false;
+    run->Ini.DefaultFrame = defaultFrame;
+    run->Ini.ContentsFrame = contentsFrame;
     ParseButtonFunctions(*run, "homef", 1);
-    EXPECT_FALSE(run->iniValues.HomeButtonInFrame) << defaultFrame;
-    EXPECT_EQ(run->iniValues.LastButtonCode, 7);
+    EXPECT_FALSE(run->IniValues.HomeButtonInFrame) << defaultFrame;
+    EXPECT_EQ(run->IniValues.LastButtonCode, 7);
   }
 }
 
@@ -157,7 +157,7 @@ TEST_F(IniValuesTest, ButtonTextsAndCountMismatch) {
   EXPECT_EQ(run.console->Text, kMismatch);
   run.console->Text.clear();
   ParseButtonTexts(*run, "\"<< Back\" Next Home", 0);
-  EXPECT_EQ(run->iniValues.ButtonTable[0][0].Text, "<< Back");
+  EXPECT_EQ(run->IniValues.ButtonTable[0][0].Text, "<< Back");
   EXPECT_EQ(run.console->Text, "");
   ParseButtonTexts(*run, "a b c d", 0);
   EXPECT_EQ(run.console->Text, kMismatch);
@@ -171,13 +171,13 @@ TEST_F(IniValuesTest, MoreThanFifteenButtonsAreReportedNotOverflowed) {
   for (int i = 0; i < 30; ++i) list += "b" + std::to_string(i) + " ";
   ParseButtonFunctions(*run, list, 0);
   ParseButtonTexts(*run, list, 0);
-  const auto& g = run->iniValues.ButtonTable[0];
+  const auto& g = run->IniValues.ButtonTable[0];
   EXPECT_EQ(g[14].Name, "b14");
   EXPECT_EQ(g[14].Text, "b14");
-  EXPECT_EQ(run->iniValues.LastButtonCode, 22);
+  EXPECT_EQ(run->IniValues.LastButtonCode, 22);
   EXPECT_TRUE(run.ConsoleHas("Too many buttons in first/last line (at most 15)"));
   EXPECT_TRUE(run.ConsoleHas("The number of items differs"));
-  EXPECT_EQ(run->iniValues.ButtonTable[1][0].Name, "") << "the other group is untouched";
+  EXPECT_EQ(run->IniValues.ButtonTable[1][0].Name, "") << "the other group is untouched";
 }
 
 TEST(IniTemplateTest, PlaceholderPositions) {

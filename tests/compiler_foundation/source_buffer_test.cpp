@@ -19,10 +19,10 @@ class SourceBufferTest : public ::testing::Test {
   // Loads the given file contents (written to the test folder) and returns the buffer.
   std::string Load(const std::vector<std::string>& contents) {
     for (std::size_t i = 0; i < contents.size(); ++i)
-      run->switches.SourceFiles.push_back(
+      run->Switches.SourceFiles.push_back(
           run.WriteFile("src" + std::to_string(i) + ".txt", contents[i]));
     LoadSourceFiles(*run);
-    return run->source.Data;
+    return run->Source.Data;
   }
 };
 
@@ -47,16 +47,16 @@ TEST_F(SourceBufferTest, FilesAreJoinedWithSeparators) {
   for (const Case& c : cases) {
     run.Renew();
     EXPECT_EQ(Load(c.files), c.joined);
-    EXPECT_TRUE(run->source.Loaded);
+    EXPECT_TRUE(run->Source.Loaded);
     EXPECT_EQ(SourceSize(*run), c.joined.size());
   }
 }
 
 TEST_F(SourceBufferTest, ReloadReplacesTheEarlierBuffer) {
   Load({"first"});
-  run->switches.SourceFiles = {run.WriteFile("b.txt", "second")};
+  run->Switches.SourceFiles = {run.WriteFile("b.txt", "second")};
   LoadSourceFiles(*run);
-  EXPECT_EQ(run->source.Data, "second");
+  EXPECT_EQ(run->Source.Data, "second");
 }
 
 TEST_F(SourceBufferTest, MissingFilesMistypedSwitchesAndFoldersStopTheRun) {
@@ -73,7 +73,7 @@ TEST_F(SourceBufferTest, MissingFilesMistypedSwitchesAndFoldersStopTheRun) {
   };
   for (const Case& c : cases) {
     run.console->Text.clear();
-    run->switches.SourceFiles = {run.WriteFile("ok.txt", "text"), c.name};
+    run->Switches.SourceFiles = {run.WriteFile("ok.txt", "text"), c.name};
     EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2) << c.name;
     EXPECT_TRUE(run.ConsoleHas(c.message)) << run.console->Text;
   }
@@ -81,11 +81,11 @@ TEST_F(SourceBufferTest, MissingFilesMistypedSwitchesAndFoldersStopTheRun) {
 
 TEST_F(SourceBufferTest, GermanMissingFileMessageInCodePage850) {
   run->Language = 1;
-  run->switches.SourceFiles = {"/xyz", run.Path("a.txt")};
+  run->Switches.SourceFiles = {"/xyz", run.Path("a.txt")};
   EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
   EXPECT_TRUE(run.ConsoleHas("Parameter \"/xyz\" nicht bekannt.\n"));
   run.console->Text.clear();
-  run->switches.SourceFiles = {run.Path("a.txt")};
+  run->Switches.SourceFiles = {run.Path("a.txt")};
   EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
   EXPECT_TRUE(
       run.ConsoleHas("nicht gefunden oder schon ge\x94"
@@ -96,7 +96,7 @@ TEST_F(SourceBufferTest, UnreadableFileStopsTheRun) {
   if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
   const std::string path = run.WriteFile("locked.txt", "x");
   std::filesystem::permissions(path, std::filesystem::perms::none);
-  run->switches.SourceFiles = {path};
+  run->Switches.SourceFiles = {path};
   EXPECT_EQ(ExitCodeOf([&] { LoadSourceFiles(*run); }), 2);
   EXPECT_TRUE(run.ConsoleHas("not found or open."));
 }
@@ -111,8 +111,8 @@ TEST_F(SourceBufferTest, EmptySourceIsASourceError) {
 TEST_F(SourceBufferTest, ReadPositionNeverLeavesTheBlock) {
   Load({"ab"});
   RewindSource(*run);
-  EXPECT_EQ(run->lines.CurrentSourceLine, 1);
-  EXPECT_EQ(run->lines.LastMessageLine, -100);
+  EXPECT_EQ(run->Lines.CurrentSourceLine, 1);
+  EXPECT_EQ(run->Lines.LastMessageLine, -100);
   std::uint8_t c = 0;
   ReadBufferChar(*run, c);
   EXPECT_EQ(c, 'a');
@@ -132,35 +132,35 @@ TEST_F(SourceBufferTest, SaveAndRestoreCoverWindowLineAndPosition) {
   Load({"line one\r\nline two\r\n"});
   RewindSource(*run);
   SetSourcePos(*run, 4);
-  run->source.PrevChar = 'a';
-  run->source.CurChar = 'b';
-  run->source.NextChar = 'c';
-  run->source.LineEndCount = 2;
-  run->lines.CurrentSourceLine = 7;
+  run->Source.PrevChar = 'a';
+  run->Source.CurChar = 'b';
+  run->Source.NextChar = 'c';
+  run->Source.LineEndCount = 2;
+  run->Lines.CurrentSourceLine = 7;
   TSourceState saved;
   SaveSourceState(*run, saved);
   std::uint8_t c;
   for (int i = 0; i < 8; ++i) ReadBufferChar(*run, c);
-  run->source.PrevChar = run->source.CurChar = run->source.NextChar = 'z';
-  run->source.LineEndCount = 0;
-  run->lines.CurrentSourceLine = 9;
+  run->Source.PrevChar = run->Source.CurChar = run->Source.NextChar = 'z';
+  run->Source.LineEndCount = 0;
+  run->Lines.CurrentSourceLine = 9;
   RestoreSourceState(*run, saved);
-  EXPECT_EQ(run->source.Position, 4u);
-  EXPECT_EQ(run->source.PrevChar, 'a');
-  EXPECT_EQ(run->source.CurChar, 'b');
-  EXPECT_EQ(run->source.NextChar, 'c');
-  EXPECT_EQ(run->source.LineEndCount, 2);
-  EXPECT_EQ(run->lines.CurrentSourceLine, 7);
+  EXPECT_EQ(run->Source.Position, 4u);
+  EXPECT_EQ(run->Source.PrevChar, 'a');
+  EXPECT_EQ(run->Source.CurChar, 'b');
+  EXPECT_EQ(run->Source.NextChar, 'c');
+  EXPECT_EQ(run->Source.LineEndCount, 2);
+  EXPECT_EQ(run->Lines.CurrentSourceLine, 7);
 }
 
 TEST_F(SourceBufferTest, FileExistsWithSizeIgnoresSwitchesAfterTheName) {
   const std::string path = run.WriteFile("tool.exe", "12345");
   EXPECT_TRUE(FileExistsWithSize(*run, path + " /c /e"));
-  EXPECT_EQ(run->source.LastFileSize, 5u);
-  EXPECT_FALSE(run->source.FileOpenReadOnly);
+  EXPECT_EQ(run->Source.LastFileSize, 5u);
+  EXPECT_FALSE(run->Source.FileOpenReadOnly);
   EXPECT_FALSE(FileExistsWithSize(*run, run.Path("other.exe")));
   EXPECT_FALSE(FileExistsWithSize(*run, run.Folder().string()));
-  EXPECT_EQ(run->source.LastFileSize, 5u);
+  EXPECT_EQ(run->Source.LastFileSize, 5u);
 }
 
 }  // namespace

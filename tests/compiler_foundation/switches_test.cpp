@@ -81,22 +81,22 @@ TEST(Switches, ConditionTableHasRoomForTheTargetNames) {
 TEST(MainUnit, InitSetsTheStartValues) {
   FoundationRun run;
   run.Language = 1;
-  run.mainUnit.PascalForm = true;
-  run.programCommands.Lines[kWinHelp4Compiler] = "old";
-  run.source.Loaded = true;
+  run.MainUnit.PascalForm = true;
+  run.ProgramCommands.Lines[kWinHelp4Compiler] = "old";
+  run.Source.Loaded = true;
   InitMainUnit(run);
   EXPECT_EQ(run.Language, 0);
-  EXPECT_FALSE(run.mainUnit.PascalForm);
-  EXPECT_FALSE(run.source.Loaded);
+  EXPECT_FALSE(run.MainUnit.PascalForm);
+  EXPECT_FALSE(run.Source.Loaded);
   // The block starts empty, so every default is filled in.
-  EXPECT_EQ(run.programCommands.Lines[kWinHelp4Compiler], "HCW.EXE /c /e");
-  EXPECT_EQ(run.fileNames.LowerCaseTable[0x8E], 0x84);
-  EXPECT_EQ(run.fileNames.LowerCaseTable['Q'], 'q');
-  EXPECT_EQ(run.charConversion.Tables.OemToAnsi[0x84], 0xE4);
-  EXPECT_EQ(run.charConversion.Tables.AnsiToOem[0xE4], 0x84);
+  EXPECT_EQ(run.ProgramCommands.Lines[kWinHelp4Compiler], "HCW.EXE /c /e");
+  EXPECT_EQ(run.FileNames.LowerCaseTable[0x8E], 0x84);
+  EXPECT_EQ(run.FileNames.LowerCaseTable['Q'], 'q');
+  EXPECT_EQ(run.CharConversion.Tables.OemToAnsi[0x84], 0xE4);
+  EXPECT_EQ(run.CharConversion.Tables.AnsiToOem[0xE4], 0x84);
   for (int c = 0; c < 256; ++c) {
     const bool vowel = c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u' || c == 'y';
-    EXPECT_EQ(run.mainUnit.VowelTable[c], vowel) << c;
+    EXPECT_EQ(run.MainUnit.VowelTable[c], vowel) << c;
   }
 }
 
@@ -128,31 +128,31 @@ TEST(CommandLine, NothingNamedShowsBannerAndUsageAndEndsWithZero) {
   EXPECT_EQ(r.console->KeyWaits, 1);
   // /test_if_here: no key wait.
   FoundationTestRun quick(ProgramStartRun());
-  quick->switches.ProgramParameters = {"/test_if_here"};
+  quick->Switches.ProgramParameters = {"/test_if_here"};
   EXPECT_EQ(ExitCodeOf([&] { ReadCommandLine(*quick); }), 0);
   EXPECT_EQ(quick.console->KeyWaits, 0);
 }
 
 TEST(CommandLine, PreTakesThePrefixFromTheFirstSource) {
   FoundationTestRun r(ProgramStartRun());
-  r->switches.ProgramParameters = {"c:\\docs\\MANUAL.WS", "/pre", "second.ws"};
+  r->Switches.ProgramParameters = {"c:\\docs\\MANUAL.WS", "/pre", "second.ws"};
   EXPECT_EQ(ExitCodeOf([&] { ReadCommandLine(*r); }), -1) << r.Text();
-  EXPECT_EQ(r->switches.PageNamePrefix, "MANUAL");
+  EXPECT_EQ(r->Switches.PageNamePrefix, "MANUAL");
   EXPECT_EQ(r.Text(), "");
   FoundationTestRun longName(ProgramStartRun());
-  longName->switches.ProgramParameters = {"/pre", std::string(50, 'n') + ".ws"};
+  longName->Switches.ProgramParameters = {"/pre", std::string(50, 'n') + ".ws"};
   ReadCommandLine(*longName);
-  EXPECT_EQ(longName->switches.PageNamePrefix, std::string(40, 'n'));
+  EXPECT_EQ(longName->Switches.PageNamePrefix, std::string(40, 'n'));
   FoundationTestRun without(ProgramStartRun());
-  without->switches.ProgramParameters = {"manual.ws"};
+  without->Switches.ProgramParameters = {"manual.ws"};
   ReadCommandLine(*without);
-  EXPECT_EQ(without->switches.PageNamePrefix, "");
+  EXPECT_EQ(without->Switches.PageNamePrefix, "");
 }
 
 TEST(CommandLine, AProjectOrAConversionIsEnoughToGoOn) {
   for (const char* word : {"book.skj", "help.rtf", "help.ipf"}) {
     FoundationTestRun r(ProgramStartRun());
-    r->switches.ProgramParameters = {word};
+    r->Switches.ProgramParameters = {word};
     EXPECT_EQ(ExitCodeOf([&] { ReadCommandLine(*r); }), -1) << word;
     EXPECT_EQ(r.Text(), "") << word;
   }
@@ -170,7 +170,7 @@ TEST(GraphicDirectories, AddAndProgramDirectory) {
   EXPECT_EQ(GetProgramDirectory("/usr/local/bin/skeldon"), "/usr/local/bin");
   EXPECT_EQ(GetProgramDirectory("skeldon"), "");
   FoundationTestRun r(ProgramStartRun());
-  r->switches.ProgramPath = "/opt/corvina/skeldon";
+  r->Switches.ProgramPath = "/opt/corvina/skeldon";
   EXPECT_EQ(GetProgramDirectory(*r), "/opt/corvina");
 }
 
@@ -195,8 +195,8 @@ const std::vector<Call> kFailureTone = {{Kind::beep, 100, 500}};
 TEST_P(EndSound, PlaysTheTonesOfTheOutcome) {
   const SoundCase& c = GetParam();
   FoundationTestRun r(ProgramStartRun());
-  r->ini.BeepOn = c.Beep;
-  r->mainUnit.WindowsNtFamily = c.Nt;
+  r->Ini.BeepOn = c.Beep;
+  r->MainUnit.WindowsNtFamily = c.Nt;
   r->RunSuccess = c.RunSuccess;
   PlayEndSound(*r, c.Completed);
   EXPECT_EQ(r.sound.calls(), c.Calls);
@@ -215,19 +215,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(EndSound, TheReporterPlaysItAtTheEndOfTheRun) {
   FoundationTestRun stopped(ProgramStartRun());
-  stopped->ini.BeepOn = true;
+  stopped->Ini.BeepOn = true;
   stopped->RunSuccess = true;
   EXPECT_EQ(ExitCodeOf([&] {
-              stopped->reporter.Terminate(CompletedOrFailed(*stopped, ExitCode::IniFileFaulty));
+              stopped->Reporter.Terminate(CompletedOrFailed(*stopped, ExitCode::IniFileFaulty));
             }),
             2);
   EXPECT_EQ(stopped.sound.calls(), kFailureTone);
 
   FoundationTestRun finished(ProgramStartRun());
-  finished->ini.BeepOn = true;
+  finished->Ini.BeepOn = true;
   finished->RunSuccess = true;
   finished->RunCompleted = true;
-  finished->reporter.FinishRun(false);
+  finished->Reporter.FinishRun(false);
   EXPECT_EQ(finished.sound.calls(), kSuccessTones);
 }
 

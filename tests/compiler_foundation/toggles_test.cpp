@@ -88,8 +88,8 @@ class ToggleRunTest : public ::testing::Test {
 };
 
 TEST_F(ToggleRunTest, RunStopsWhenNoTwelveCharactersAreFree) {
-  for (int c = 128; c < 256; ++c) run->source.Data += static_cast<char>(c);
-  run->ini.ToggleChars = kUserToggles;
+  for (int c = 128; c < 256; ++c) run->Source.Data += static_cast<char>(c);
+  run->Ini.ToggleChars = kUserToggles;
   EXPECT_EQ(ExitCodeOf([&] { ChooseInternalToggleChars(*run); }), 2);
   EXPECT_TRUE(
       run.ConsoleHas("It's not allowed to use all chars between #128 and #255 in running "
@@ -97,15 +97,15 @@ TEST_F(ToggleRunTest, RunStopsWhenNoTwelveCharactersAreFree) {
 }
 
 TEST_F(ToggleRunTest, RunMapsSourceAndButtonTexts) {
-  run->source.Data = "x*y*";
-  run->ini.ToggleChars = kUserToggles;
-  run->iniValues.ButtonTable[1][14].Text = "*Next*";
+  run->Source.Data = "x*y*";
+  run->Ini.ToggleChars = kUserToggles;
+  run->IniValues.ButtonTable[1][14].Text = "*Next*";
   ChooseInternalToggleChars(*run);
-  BuildToggleCharTable(run->toggles);
-  EXPECT_EQ(run->source.Data, "x\xFFy\xFF");
-  EXPECT_EQ(run->iniValues.ButtonTable[1][14].Text, "\xFFNext\xFF");
-  EXPECT_TRUE(run->toggles.IsInternalToggleChar[0xFF]);
-  EXPECT_FALSE(run->toggles.IsInternalToggleChar['*']);
+  BuildToggleCharTable(run->Toggles);
+  EXPECT_EQ(run->Source.Data, "x\xFFy\xFF");
+  EXPECT_EQ(run->IniValues.ButtonTable[1][14].Text, "\xFFNext\xFF");
+  EXPECT_TRUE(run->Toggles.IsInternalToggleChar[0xFF]);
+  EXPECT_FALSE(run->Toggles.IsInternalToggleChar['*']);
 }
 
 TEST(ToggleHelpersTest, MapUpperCaseAndBuckets) {

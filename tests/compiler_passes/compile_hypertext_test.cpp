@@ -15,10 +15,10 @@ using namespace skeldon;
 namespace {
 
 TRunResult CompileManual(TestRun& m, std::string_view target) {
-  m->switches.IniFileName = SourceDir() + "/examples/manual/manual.ini";
-  ReadIniText(*m, corvina_test::ReadFile(m->switches.IniFileName), true);
+  m->Switches.IniFileName = SourceDir() + "/examples/manual/manual.ini";
+  ReadIniText(*m, corvina_test::ReadFile(m->Switches.IniFileName), true);
   m.SetTarget(target);
-  m->switches.ConditionNames[m->switches.ConditionCount++] = "online";
+  m->Switches.ConditionNames[m->Switches.ConditionCount++] = "online";
   return CompileText(m, corvina_test::ReadFile(SourceDir() + "/examples/manual/manual.txt"));
 }
 

@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, UnknownCommands,
 
 TEST(DotDispatcher, UnknownCommandsAreQuietWithSwitchQ) {
   TestRun m(WholeRun("html"));
-  m->switches.QuietSourceErrors = true;
+  m->Switches.QuietSourceErrors = true;
   const auto r = Html(".1\nT\n\nText\n.XY\nMore\n", m);
   EXPECT_EQ(r.Console.find("unknown dot command"), std::string::npos);
   EXPECT_TRUE(r.RunSuccess);
@@ -138,7 +138,7 @@ TEST(DotDispatcher, DotLineCharacters) {
     std::uint8_t Expected;
   } cases[] = {{"FM ON", 4, 'N'}, {"FMON", 4, 'N'}, {"FM", 3, 0}, {"FM ON", 6, 0}, {"TC+", 3, '+'}};
   for (const auto& c : cases) {
-    run.reader.DotLine = c.Line;
+    run.Reader.DotLine = c.Line;
     EXPECT_EQ(GetDotLineChar(run, c.N), c.Expected) << c.Line << " " << c.N;
   }
   EXPECT_EQ(DotArgumentText("TT  two blanks"), " two blanks");
@@ -169,28 +169,28 @@ TEST(LinkModes, DotCommandsSetTheModesOfTheTarget) {
   };
   for (const LinkModeCase& c : cases) {
     TestRun m(WholeRun(c.Target));
-    m->reader.DotLine = c.Line;
+    m->Reader.DotLine = c.Line;
     DispatchDotCommand(*m, std::string(c.Line).substr(0, 2));
-    const TCompileContext& cx = m->compile;
+    const TCompileContext& cx = m->Compile;
     const std::string what = std::string(c.Target) + " ." + c.Line;
     EXPECT_EQ(cx.ExternalBlock, c.ExternalBlock) << what;
     EXPECT_EQ(cx.LinkModeExternal, c.LinkModeExternal) << what;
     EXPECT_EQ(cx.LinkModeLocal, c.LinkModeLocal) << what;
     EXPECT_EQ(cx.LinkModeUrl, c.LinkModeUrl) << what;
     // The index writers see the same mode.
-    EXPECT_EQ(m->linkPass.ExternalBlock, c.LinkModeExternal) << what;
-    EXPECT_EQ(m->linkPass.LocalLinks, c.LinkModeLocal) << what;
+    EXPECT_EQ(m->LinkPass.ExternalBlock, c.LinkModeExternal) << what;
+    EXPECT_EQ(m->LinkPass.LocalLinks, c.LinkModeLocal) << what;
   }
 }
 
 TEST(LinkModes, LocalEndsEveryBlock) {
   for (const char* line : {"EX guide.inf", "URL http://example.com/"}) {
     TestRun m(WholeRun("ipf"));
-    m->reader.DotLine = line;
+    m->Reader.DotLine = line;
     DispatchDotCommand(*m, std::string(line).substr(0, 2));
-    m->reader.DotLine = "LOCAL";
+    m->Reader.DotLine = "LOCAL";
     DispatchDotCommand(*m, "LO");
-    const TCompileContext& cx = m->compile;
+    const TCompileContext& cx = m->Compile;
     EXPECT_FALSE(cx.ExternalBlock) << line;
     EXPECT_FALSE(cx.LinkModeExternal) << line;
     EXPECT_TRUE(cx.LinkModeLocal) << line;

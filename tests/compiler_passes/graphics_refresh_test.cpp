@@ -22,9 +22,9 @@ class GraphicsRefresh : public ::testing::Test {
     std::ofstream(dir_.Path() / "pics" / "LOGO.GIF", std::ios::binary) << std::string(1500, 'x');
   }
   void Prepare(TestRun& m) {
-    m->switches.OutputDirectory = (dir_.Path() / "DOC").string();
-    m->graphics.SearchGraphicFiles = true;
-    m->graphics.GraphicDirectoryList = {(dir_.Path() / "pics").string()};
+    m->Switches.OutputDirectory = (dir_.Path() / "DOC").string();
+    m->Graphics.SearchGraphicFiles = true;
+    m->Graphics.GraphicDirectoryList = {(dir_.Path() / "pics").string()};
   }
   corvina_test::TempDir dir_{"skeldon-test"};
 };
@@ -36,7 +36,7 @@ TEST_F(GraphicsRefresh, PictureIsCopiedAndItsSizeShown) {
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_TRUE(fs::exists(dir_.Path() / "DOC" / "LOGO.GIF"));
   EXPECT_EQ(fs::file_size(dir_.Path() / "DOC" / "LOGO.GIF"), 1500u);
-  const std::string& page = FileOf(r, m->switches.OutputDirectory + "\\N000.HTML");
+  const std::string& page = FileOf(r, m->Switches.OutputDirectory + "\\N000.HTML");
   EXPECT_NE(page.find("<img align=left src=\"LOGO.GIF\" alt=\"LOGO.GIF (2k)\">"), std::string::npos)
       << page;
   EXPECT_EQ(GetGraphicSizeKb(*m, "LOGO.GIF"), 2);
@@ -49,10 +49,10 @@ TEST_F(GraphicsRefresh, MissingPictureIsRecordedAndBlocksTheHelpCompiler) {
   const auto r = CompileText(m, Crlf(".1\nT\n\n.BM nowhere\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("NOWHERE.GIF"), std::string::npos) << r.Console;
-  EXPECT_TRUE(m->helpProject.GraphicsMissing);
+  EXPECT_TRUE(m->HelpProject.GraphicsMissing);
   EXPECT_EQ(GetGraphicSizeKb(*m, "NOWHERE.GIF"), 0);
   // HTML Help never shows the size.
-  const std::string& page = FileOf(r, m->switches.OutputDirectory + "\\N000.HTML");
+  const std::string& page = FileOf(r, m->Switches.OutputDirectory + "\\N000.HTML");
   EXPECT_NE(page.find("alt=\"NOWHERE.GIF\">"), std::string::npos) << page;
 }
 
@@ -67,11 +67,11 @@ TEST(GraphicsChars, MoreThanHundredBindingsKeepTheEarlierOnes) {
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("too many graphics characters (.BT, at most 100)"), std::string::npos)
       << r.Console;
-  EXPECT_EQ(m->passes.GraphicFileNames.size(), 100u);
-  EXPECT_EQ(m->passes.GraphicCharIndex[0x80], 1);
-  EXPECT_EQ(m->passes.GraphicCharIndex[0x80 + 99], 100);
-  EXPECT_EQ(m->passes.GraphicCharIndex[0x80 + 100], 0);
-  EXPECT_EQ(m->passes.GraphicFileNames[0], "p0.GIF");
+  EXPECT_EQ(m->Passes.GraphicFileNames.size(), 100u);
+  EXPECT_EQ(m->Passes.GraphicCharIndex[0x80], 1);
+  EXPECT_EQ(m->Passes.GraphicCharIndex[0x80 + 99], 100);
+  EXPECT_EQ(m->Passes.GraphicCharIndex[0x80 + 100], 0);
+  EXPECT_EQ(m->Passes.GraphicFileNames[0], "p0.GIF");
 }
 
 TEST(GraphicsChars, CharacterIsWrittenAsItsPicture) {

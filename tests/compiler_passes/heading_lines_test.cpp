@@ -26,7 +26,7 @@ TEST(HeadingLines, SwapAtComma) {
 
 TEST(HeadingLines, HtmlHeadingFontsEndWithParagraph) {
   TestRun m(WholeRun("html"));
-  m->ini.WinhelpFontsForHtmlHeading = true;
+  m->Ini.WinhelpFontsForHtmlHeading = true;
   const auto r = CompileText(m, Crlf(".1\nTitle\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& page = FileOf(r, "DOC\\N000.HTML");
@@ -36,7 +36,7 @@ TEST(HeadingLines, HtmlHeadingFontsEndWithParagraph) {
 
 TEST(HeadingLines, WinHelpKeepHeadingInNonScrollingRegion) {
   TestRun m(WholeRun("winhelp3"));
-  m->ini.KeepHeading = true;
+  m->Ini.KeepHeading = true;
   const auto r = CompileText(m, Crlf(".1\nTitle\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& rtf = FileOf(r, "DOC.RTF");
@@ -76,7 +76,7 @@ TEST(CollectedHeadingText, WinHelpHeadingCopyHasNoLeadingBlank) {
 // With soft line ends a heading may run over two lines: its copy joins them with one blank.
 TEST(CollectedHeadingText, SoftLineEndJoinsHeadingLinesWithOneBlank) {
   TestRun m(WholeRun("winhelp4"));
-  m->switches.SoftLineEnds = true;
+  m->Switches.SoftLineEnds = true;
   const auto r = CompileText(m, Crlf(".1\nLong\nheading\n\nText.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& rtf = FileOf(r, "DOC.RTF");
@@ -117,8 +117,8 @@ TEST(WinHelpFrameGroup, SubTopicsOfAGroupLinkToTheirMainChapter) {
   for (const Case& c : {Case{"winhelp4", false, true}, Case{"winhelp4", true, false},
                         Case{"winhelp3", false, false}}) {
     TestRun m(WholeRun(c.Target));
-    m->ini.MainChapterLinkText = "Back to";
-    m->switches.NoFramesSwitch = c.NoFramesSwitch;
+    m->Ini.MainChapterLinkText = "Back to";
+    m->Switches.NoFramesSwitch = c.NoFramesSwitch;
     const TRunResult r = CompileText(
         m, Crlf(".WA verti 30\n.1\nChapter\n\nIntro.\n.2\nSection\n\nBody.\n.1\nOther\n\nEnd.\n"));
     ASSERT_EQ(r.ExitCode, -1) << c.Target << r.Console;

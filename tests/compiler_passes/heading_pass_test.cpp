@@ -58,10 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
 // ".1" heading and every page names its own heading.
 TEST(HeadingPass, LevelGapKeepsTreeWellFormed) {
   TestRun m(WholeRun("html"));
-  m->ini.NewFileLevel = 3;
+  m->Ini.NewFileLevel = 3;
   const auto r = CompileText(m, Crlf(".1\nA\n\nText a\n.3\nB\n\nText b\n.2\nC\n\nText c\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
-  const THeadingNode* root = m->passes.HeadingTreeRoot;
+  const THeadingNode* root = m->Passes.HeadingTreeRoot;
   ASSERT_NE(root, nullptr);
   ASSERT_NE(root->FirstChild, nullptr);
   EXPECT_EQ(root->FirstChild->HeadingNumber, 2);

@@ -24,22 +24,22 @@ TEST(IndexWordsMatch, FinalVowelsEndingsAndFirstLetterCase) {
       {"haus", "hausx", false},  {"haus", "hauses", true},  {"x", "xen", true},
   };
   TestRun t;
-  t->indexStore.WordEndings = {"en", "s", "es"};
+  t->IndexStore.WordEndings = {"en", "s", "es"};
   for (const Case& c : cases)
     EXPECT_EQ(IndexWordsMatch(*t, c.stored, c.probe), c.match) << c.stored << " / " << c.probe;
   // The endings list ends at its first empty string.
-  t->indexStore.WordEndings = {"", "en"};
+  t->IndexStore.WordEndings = {"", "en"};
   EXPECT_FALSE(IndexWordsMatch(*t, "seite", "seiten"));
 }
 
 TEST(IndexStore, SharedNumbersAndBuckets) {
   TestRun t;
   CompilerRun& run = *t;
-  run.indexStore.WordEndings = {"en"};
+  run.IndexStore.WordEndings = {"en"};
   InsertIndexEntry(run, "Seite", false, false, false);
   InsertIndexEntry(run, "seite", false, false, false);
   InsertIndexEntry(run, "Seiten", false, false, false);
-  const TIndexEntry* a = run.indexStore.IndexBuckets[IndexBucketOf("Seite")];
+  const TIndexEntry* a = run.IndexStore.IndexBuckets[IndexBucketOf("Seite")];
   ASSERT_TRUE(a && a->NextInBucket && a->NextInBucket->NextInBucket);
   EXPECT_EQ(a->Word, "seite");
   EXPECT_EQ(a->OriginalFirstChar, 'S');
@@ -47,10 +47,10 @@ TEST(IndexStore, SharedNumbersAndBuckets) {
   EXPECT_EQ(a->NextInBucket->NextInBucket->EntryNumber, a->EntryNumber);
   // In the other order the stored word is the longer one: two numbers.
   TestRun u;
-  u->indexStore.WordEndings = {"en"};
+  u->IndexStore.WordEndings = {"en"};
   InsertIndexEntry(*u, "Seiten", false, false, false);
   InsertIndexEntry(*u, "Seite", false, false, false);
-  EXPECT_EQ(u->indexStore.EntryNumberCounter, 2);
+  EXPECT_EQ(u->IndexStore.EntryNumberCounter, 2);
   // Short words go to bucket 170; ASCII case keeps the bucket.
   EXPECT_EQ(IndexBucketOf("ab"), 170);
   EXPECT_EQ(IndexBucketOf("Tables"), IndexBucketOf("tables"));
@@ -61,16 +61,16 @@ TEST(IndexStore, IndexOnlyEntriesAndCaseFreeLookups) {
   CompilerRun& run = *t;
   InsertIndexEntry(run, "whale", true, true, true);
   InsertIndexEntry(run, "whale", false, false, false);
-  EXPECT_EQ(run.indexStore.EntryNumberCounter,
+  EXPECT_EQ(run.IndexStore.EntryNumberCounter,
             2);  // an ordinary entry never shares with index-only
   InsertIndexEntry(run, "whale", true, false, false);
-  EXPECT_EQ(run.indexStore.EntryNumberCounter, 2);  // index-only may share with any
+  EXPECT_EQ(run.IndexStore.EntryNumberCounter, 2);  // index-only may share with any
   const TIndexEntry* found = FindIndexEntry(run, "whale", nullptr, false);
   ASSERT_TRUE(found);
   EXPECT_FALSE(found->IndexOnly);
   EXPECT_TRUE(FindIndexEntry(run, "whale", nullptr, true)->IndexOnly);
   EXPECT_EQ(FindIndexEntry(run, "WHALE", nullptr, false), nullptr);
-  run.linkPass.CaseFreeIndex = true;
+  run.LinkPass.CaseFreeIndex = true;
   EXPECT_EQ(FindIndexEntry(run, "WHALE", nullptr, false), found);
   // A start entry is examined first.
   EXPECT_EQ(FindIndexEntry(run, "whale", found, true), found);
@@ -80,14 +80,14 @@ TEST(IndexStore, EmptyWordIsReportedAndKept) {
   TestRun t;
   InsertIndexEntry(*t, "", false, false, false);
   EXPECT_NE(t.Text().find("Error in index word can occur program termination"), std::string::npos);
-  EXPECT_NE(t->indexStore.IndexBuckets[170], nullptr);
+  EXPECT_NE(t->IndexStore.IndexBuckets[170], nullptr);
   EXPECT_FALSE(t->RunSuccess);
 }
 
 TEST(IndexStore, HeadingNumbersBeyondTheHeadingCountStayInRange) {
   TestRun t;
   CompilerRun& run = *t;
-  run.numbering.HeadingCounter = 60000;  // pushed there by .HD
+  run.Numbering.HeadingCounter = 60000;  // pushed there by .HD
   InsertIndexEntry(run, "far", false, false, false);
   InsertIndexEntry(run, "away", false, false, false);
   const TIndexEntry* first = FirstEntryOfHeading(run, 60000);
@@ -107,36 +107,36 @@ TEST(IndexStore, LookupTableAgreesWithBucketWalk) {
   const char* tails[] = {"", "en", "s", "e", "n", "es", "x"};
   TestRun t;
   CompilerRun& run = *t;
-  run.indexStore.WordEndings = {"en", "s", "n"};
+  run.IndexStore.WordEndings = {"en", "s", "n"};
   std::vector<std::string> words;
   for (int i = 0; i < 600; ++i) {
     std::string w = std::string(stems[rng() % 10]) + tails[rng() % 7];
     words.push_back(w);
-    run.numbering.HeadingCounter = static_cast<std::uint16_t>(1 + i / 10);
+    run.Numbering.HeadingCounter = static_cast<std::uint16_t>(1 + i / 10);
     InsertIndexEntry(run, w, rng() % 5 == 0, false, false);
     if (rng() % 3 == 0) AppendIndexWordLink(run, "more");
   }
   // Promotions: move random entries in front of earlier ones of their bucket.
   for (int i = 0; i < 400; ++i) {
-    TIndexEntry* n = run.indexStore.Entries[rng() % run.indexStore.Entries.size()].get();
-    TIndexEntry* p = run.indexStore.IndexBuckets[n->Bucket];
+    TIndexEntry* n = run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()].get();
+    TIndexEntry* p = run.IndexStore.IndexBuckets[n->Bucket];
     if (p && p != n) MoveIndexEntryBefore(run, *n, *p);
   }
   // Every chain is still whole.
   std::size_t count = 0;
-  for (const TIndexEntry* e : run.indexStore.IndexBuckets)
+  for (const TIndexEntry* e : run.IndexStore.IndexBuckets)
     for (; e; e = e->NextInBucket) ++count;
-  EXPECT_EQ(count, run.indexStore.Entries.size());
+  EXPECT_EQ(count, run.IndexStore.Entries.size());
   for (int i = 0; i < 3000; ++i) {
     const std::string probe = std::string(stems[rng() % 10]) + tails[rng() % 7];
     const bool takeIndexOnly = rng() % 2;
     const TIndexEntry* start = nullptr;
     if (rng() % 2) {
       const TIndexEntry* candidate =
-          run.indexStore.Entries[rng() % run.indexStore.Entries.size()].get();
+          run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()].get();
       if (candidate->Bucket == IndexBucketOf(probe)) start = candidate;
     }
-    run.linkPass.CaseFreeIndex = rng() % 4 == 0;
+    run.LinkPass.CaseFreeIndex = rng() % 4 == 0;
     ASSERT_EQ(FindIndexEntry(run, probe, start, takeIndexOnly),
               FindIndexEntryByWalk(run, probe, start, takeIndexOnly))
         << probe;
@@ -151,14 +151,14 @@ TEST(IndexStore, LinkLookupAgreesWithBucketWalk) {
   const char* more[] = {"one", "two", "three", "ones"};
   TestRun t;
   CompilerRun& run = *t;
-  run.indexStore.WordEndings = {"en", "s", "n"};
+  run.IndexStore.WordEndings = {"en", "s", "n"};
   for (int i = 0; i < 500; ++i) {
     InsertIndexEntry(run, stems[rng() % 7], rng() % 6 == 0, false, false);
     const int links = static_cast<int>(rng() % 3);
     for (int l = 0; l < links; ++l) AppendIndexWordLink(run, more[rng() % 4]);
     if (rng() % 4 == 0) {
-      TIndexEntry* n = run.indexStore.LastInserted;
-      TIndexEntry* p = run.indexStore.IndexBuckets[n->Bucket];
+      TIndexEntry* n = run.IndexStore.LastInserted;
+      TIndexEntry* p = run.IndexStore.IndexBuckets[n->Bucket];
       if (p != n) MoveIndexEntryBefore(run, *n, *p);
     }
   }
@@ -192,19 +192,19 @@ TEST(IndexStore, PromotionKeepsPerTopicChains) {
   // every entry (exchanging contents between blocks used to cut these chains).
   TestRun t;
   CompilerRun& run = *t;
-  run.numbering.HeadingCounter = 1;
+  run.Numbering.HeadingCounter = 1;
   t.Load(".1\r\nA\r\n.IN tables\r\n.IN other\r\n.2\r\nB\r\n.IN tables overview\r\n.IN last\r\n");
   RunPrepasses(run);
-  const TIndexEntry* head = run.indexStore.IndexBuckets[IndexBucketOf("tables")];
+  const TIndexEntry* head = run.IndexStore.IndexBuckets[IndexBucketOf("tables")];
   ASSERT_TRUE(head && head->WordLinks);
   EXPECT_EQ(head->WordLinks->Word, "overview");
   EXPECT_EQ(head->HeadingNumber, 2);
-  run.passes.OutputFile.clear();
+  run.Passes.OutputFile.clear();
   WriteTopicKeywords(run, 1);
-  EXPECT_EQ(run.passes.OutputFile, "tables, other");
-  run.passes.OutputFile.clear();
+  EXPECT_EQ(run.Passes.OutputFile, "tables, other");
+  run.Passes.OutputFile.clear();
   WriteTopicKeywords(run, 2);
-  EXPECT_EQ(run.passes.OutputFile, "tables overview, last");
+  EXPECT_EQ(run.Passes.OutputFile, "tables overview, last");
 }
 
 TEST(PanelIdHeader, ReadsDefinesAndAssignments) {
@@ -216,7 +216,7 @@ TEST(PanelIdHeader, ReadsDefinesAndAssignments) {
   TestRun t;
   ReadPanelIdHeader(*t, file);
   std::string got;
-  for (const TPanelIdDefine& d : t->indexStore.PanelIdDefines)
+  for (const TPanelIdDefine& d : t->IndexStore.PanelIdDefines)
     got += d.Name + "=" + std::to_string(d.Number) + ";";
   EXPECT_EQ(got, "PANEL_MAIN=1200;PANEL_TAB=77;PANEL_ASSIGN=300;x=0;spaced=5;");
   EXPECT_NE(t.Text().find("error reading " + file), std::string::npos);
@@ -225,7 +225,7 @@ TEST(PanelIdHeader, ReadsDefinesAndAssignments) {
   // A second header replaces the first.
   std::ofstream(file, std::ios::binary) << "#define ONLY 1\r\n";
   ReadPanelIdHeader(*t, file);
-  EXPECT_EQ(t->indexStore.PanelIdDefines.size(), 1u);
+  EXPECT_EQ(t->IndexStore.PanelIdDefines.size(), 1u);
 }
 
 TEST(PanelIdHeader, MissingFileStopsWithItsMessage) {
@@ -237,12 +237,12 @@ TEST(PanelIdHeader, MissingFileStopsWithItsMessage) {
 TEST(LinkedInTopic, EveryOccurrenceModeNeverRemembers) {
   TestRun t;
   InsertIndexEntry(*t, "word", false, false, false);
-  TIndexEntry& e = *t->indexStore.IndexBuckets[IndexBucketOf("word")];
+  TIndexEntry& e = *t->IndexStore.IndexBuckets[IndexBucketOf("word")];
   AddLinkedInTopic(*t, e);
   EXPECT_TRUE(WasLinkedInTopic(*t, e));
   ClearLinkedInTopic(*t);
   EXPECT_FALSE(WasLinkedInTopic(*t, e));
-  t->ini.LinkEveryOccurrence = true;
+  t->Ini.LinkEveryOccurrence = true;
   AddLinkedInTopic(*t, e);
   EXPECT_FALSE(WasLinkedInTopic(*t, e));
 }

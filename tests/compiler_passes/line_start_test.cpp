@@ -49,7 +49,7 @@ TEST(LineStart, MixedKindsCloseWithTheirOwnTags) {
 
 TEST(LineStart, JumpOfTwoLevelsStaysBalanced) {
   TestRun m(WholeRun("html"));
-  m->ini.ListChars = "-*+";
+  m->Ini.ListChars = "-*+";
   const auto r = CompileText(m, Crlf(".1\nT\n\n- a\n  + deep\n\nEnd.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("wrong list level (wrong list char used)"), std::string::npos)
@@ -69,8 +69,8 @@ TEST(LineStart, ListCharacterFollowedByTextIsText) {
 
 TEST(LineStart, RtfNumberedListIndents) {
   TestRun m(WholeRun("rtftext"));
-  m->ini.ContentsInternal = false;
-  m->ini.CreateContents = false;
+  m->Ini.ContentsInternal = false;
+  m->Ini.CreateContents = false;
   const auto r = CompileText(m, Crlf(".1\nT\n\n.OL\n- one\n- two\n  * sub\n\nEnd.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& rtf = FileOf(r, "DOC.RTF");
@@ -97,7 +97,7 @@ namespace {
 // learned from the order in which the characters appear.
 TEST(LineStart, WordStarLevelsFollowTheCharacters) {
   TestRun m(WholeRun("html"));
-  m->switches.WordStarInput = true;
+  m->Switches.WordStarInput = true;
   const std::string soft = "\xA0";
   const std::string source = ".1\r\nT\r\n\r\n-" + soft + "a\r\n" + soft + soft + "*" + soft +
                              "b\r\n-" + soft + "c\r\n\r\nEnd.\r\n";

@@ -26,16 +26,16 @@ std::string RunDump(const DumpCase& c) {
   TestRun t(c.target);
   CompilerRun& run = *t;
   const std::string format = c.format;
-  run.switches.WordStarInput = format == "star4";
-  run.switches.SoftLineEnds = format != "hard";
-  run.reader.SoftSpaceChar = run.switches.WordStarInput ? 0x1C : ' ';
+  run.Switches.WordStarInput = format == "star4";
+  run.Switches.SoftLineEnds = format != "hard";
+  run.Reader.SoftSpaceChar = run.Switches.WordStarInput ? 0x1C : ' ';
   run.Language = c.german ? 1 : 0;
   SetConditionList(run, c.conditions);
-  run.indexStore.WordEndings = {"en", "n", "s"};
-  run.iniValues.ButtonTable[0][0].Key = 1;
-  run.iniValues.ButtonTable[0][0].Name = "back";
-  run.iniValues.ButtonTable[1][2].Key = 3;
-  run.iniValues.ButtonTable[1][2].Name = "back";
+  run.IndexStore.WordEndings = {"en", "n", "s"};
+  run.IniValues.ButtonTable[0][0].Key = 1;
+  run.IniValues.ButtonTable[0][0].Name = "back";
+  run.IniValues.ButtonTable[1][2].Key = 3;
+  run.IniValues.ButtonTable[1][2].Name = "back";
   std::string text = corvina_test::ReadFile(DataFile(c.source));
   const std::string marker = "@DATA@";
   for (std::size_t p; (p = text.find(marker)) != std::string::npos;)
@@ -49,16 +49,16 @@ std::string RunDump(const DumpCase& c) {
     // part (the real output pass writes each target's whole pages).
     RunPrepassesWithFakeHeadings(run);
     // The output pass (test fake) records the reservations and makes the links.
-    run.passes.OutputFile.clear();
+    run.Passes.OutputFile.clear();
     FakeOutputPass(run);
-    output = run.passes.OutputFile;
+    output = run.Passes.OutputFile;
   } catch (const TerminateRun& stop) {
     t.console->Text += "[terminated with exit code " + std::to_string(stop.ExitCode) + "]\n";
   }
   std::string dump = DumpPasses(run);
-  dump += "== output pass: " + std::to_string(run.linkWriter.InternalLinkCount) + " internal, " +
-          std::to_string(run.linkWriter.ExternalLinkCount) + " external links\n";
-  for (const std::string& ref : run.passes.ExternalReferences) dump += "typed " + ref + "\n";
+  dump += "== output pass: " + std::to_string(run.LinkWriter.InternalLinkCount) + " internal, " +
+          std::to_string(run.LinkWriter.ExternalLinkCount) + " external links\n";
+  for (const std::string& ref : run.Passes.ExternalReferences) dump += "typed " + ref + "\n";
   std::size_t from = 0;
   while (from < output.size()) {
     std::size_t end = output.find("\r\n", from);

@@ -16,10 +16,10 @@ TEST(LinkPass, IndexCharacterCommands) {
                {".ST $", '$'}, {".IZ@", '@'}, {".IC", '%'}};
   for (const Case& c : cases) {
     TestRun t;
-    t->ini.IndexChar = '%';
+    t->Ini.IndexChar = '%';
     t.Load(std::string(".1\r\nA\r\n") + c.line + "\r\ntext\r\n");
     RunPrepasses(*t);
-    EXPECT_EQ(t->linkPass.IndexChar, c.indexChar) << c.line;
+    EXPECT_EQ(t->LinkPass.IndexChar, c.indexChar) << c.line;
   }
 }
 
@@ -81,7 +81,7 @@ TEST(LinkPass, HeadingLevelStyles) {
     t.Load(std::string(c.line) + "\r\n");
     // Sources of .DP lines alone, which the real heading pass would stop for want of a heading.
     RunPrepassesWithFakeHeadings(*t);
-    const THeadingLevelStyle& s = t->linkPass.HeadingLevelStyles[c.level];
+    const THeadingLevelStyle& s = t->LinkPass.HeadingLevelStyles[c.level];
     EXPECT_EQ(s.IndexMark, c.index) << c.line;
     EXPECT_EQ(s.SecondIndexMark, c.keywords) << c.line;
     EXPECT_EQ(s.Comma, c.comma) << c.line;
@@ -92,8 +92,8 @@ TEST(LinkPass, HeadingLevelStyles) {
   TestRun clear;
   clear.Load(".DP 2##A\r\n.DP -\r\n");
   RunPrepassesWithFakeHeadings(*clear);
-  EXPECT_FALSE(clear->linkPass.HeadingLevelStyles[2].IndexMark);
-  EXPECT_FALSE(clear->linkPass.HeadingLevelStyles[2].LetterGiven);
+  EXPECT_FALSE(clear->LinkPass.HeadingLevelStyles[2].IndexMark);
+  EXPECT_FALSE(clear->LinkPass.HeadingLevelStyles[2].LetterGiven);
 }
 
 TEST(LinkPass, FrameGroupsEndAtTheSameOrAHigherLevel) {
@@ -110,9 +110,9 @@ TEST(LinkPass, FrameGroupsEndAtTheSameOrAHigherLevel) {
   EXPECT_FALSE(in->OpensFrameGroup);
   EXPECT_EQ(in->FileNumber, 1);  // every heading of a group is a page
   EXPECT_EQ(out->GroupFileNumber, -99);
-  EXPECT_TRUE(t->indexStore.FrameGroupsUsed);
+  EXPECT_TRUE(t->IndexStore.FrameGroupsUsed);
   TestRun noFrames;
-  noFrames->switches.NoFrames = true;
+  noFrames->Switches.NoFrames = true;
   noFrames.Load(".WA\r\n.1\r\nG\r\n.IN g\r\n");
   RunPrepasses(*noFrames);
   EXPECT_FALSE(FindIndexEntry(*noFrames, "g", nullptr, false)->OpensFrameGroup);
@@ -122,12 +122,12 @@ TEST(LinkPass, ButtonBindingOnlyNamedRows) {
   // An empty .ID in a URL block must not bind the empty rows of the button table.
   TestRun t;
   t.Load(".URL http://x.org/\r\n.ID\r\n.ID forward\r\n.LOCAL\r\n");
-  t->iniValues.ButtonTable[0][1] = TButtonEntry{2, "forward", "Forward", 0};
-  t->iniValues.ButtonTable[0][2] = TButtonEntry{0, "", "", 0};
+  t->IniValues.ButtonTable[0][1] = TButtonEntry{2, "forward", "Forward", 0};
+  t->IniValues.ButtonTable[0][2] = TButtonEntry{0, "", "", 0};
   // A source without a heading, which the real heading pass would stop.
   RunPrepassesWithFakeHeadings(*t);
-  for (std::size_t code = 0; code < t->linkPass.ButtonUrls.size(); ++code)
-    EXPECT_EQ(t->linkPass.ButtonUrls[code] != nullptr, code == 2) << code;
+  for (std::size_t code = 0; code < t->LinkPass.ButtonUrls.size(); ++code)
+    EXPECT_EQ(t->LinkPass.ButtonUrls[code] != nullptr, code == 2) << code;
 }
 
 }  // namespace

@@ -24,55 +24,55 @@ TEST(OutputFilterTest, TabFillsToTheNextMultipleOfEight) {
   for (const TabCase& c : {TabCase{0, 8}, TabCase{5, 3}, TabCase{8, 8}, TabCase{7, 1}}) {
     TestRun t("html");
     EmitRaw(*t);
-    t->passes.OutputColumn = c.column;
+    t->Passes.OutputColumn = c.column;
     FilterOutputChar(*t, '\t');
-    EXPECT_EQ(t->passes.OutputFile, std::string(static_cast<std::size_t>(c.blanks), ' '))
+    EXPECT_EQ(t->Passes.OutputFile, std::string(static_cast<std::size_t>(c.blanks), ' '))
         << c.column;
-    EXPECT_EQ(t->passes.OutputColumn % 8, 0);
+    EXPECT_EQ(t->Passes.OutputColumn % 8, 0);
   }
 }
 
 TEST(OutputFilterTest, BlankAfterColumnEightyWrapsOnlyReflowedText) {
   TestRun t("html");
   EmitRaw(*t);
-  t->passes.OutputColumn = 79;
+  t->Passes.OutputColumn = 79;
   FilterOutputChar(*t, ' ');  // column 80: no line end
-  EXPECT_EQ(t->passes.OutputFile, " ");
+  EXPECT_EQ(t->Passes.OutputFile, " ");
   FilterOutputChar(*t, ' ');  // column 81
-  EXPECT_EQ(t->passes.OutputFile, "  \r\n");
-  EXPECT_EQ(t->passes.OutputColumn, 1);  // 81 modulo 8
+  EXPECT_EQ(t->Passes.OutputFile, "  \r\n");
+  EXPECT_EQ(t->Passes.OutputColumn, 1);  // 81 modulo 8
 
   TestRun pre("html");
   EmitRaw(*pre);
-  pre->markup.FormatMode = false;
-  pre->passes.OutputColumn = 80;
+  pre->Markup.FormatMode = false;
+  pre->Passes.OutputColumn = 80;
   FilterOutputChar(*pre, ' ');
-  EXPECT_EQ(pre->passes.OutputFile, " ");
-  EXPECT_EQ(pre->passes.OutputColumn, 81);
+  EXPECT_EQ(pre->Passes.OutputFile, " ");
+  EXPECT_EQ(pre->Passes.OutputColumn, 81);
 }
 
 TEST(OutputFilterTest, CrWritesNothingAndResetsTheColumn) {
   TestRun t("ipf");
   EmitRaw(*t);
   Feed(*t, "abc\n");
-  EXPECT_EQ(t->passes.OutputFile, "abc");
-  EXPECT_EQ(t->passes.OutputColumn, 0);
+  EXPECT_EQ(t->Passes.OutputFile, "abc");
+  EXPECT_EQ(t->Passes.OutputColumn, 0);
 }
 
 TEST(OutputFilterTest, WordStarCellSeparatorIsWrittenAsBlank) {
   TestRun t("html");
   EmitRaw(*t);
-  t->switches.WordStarInput = true;
+  t->Switches.WordStarInput = true;
   FilterOutputChar(*t, 28);
-  EXPECT_EQ(t->passes.OutputFile, " ");
+  EXPECT_EQ(t->Passes.OutputFile, " ");
 }
 
 // A block whose right edge lies in column 13.
 void OpenBlockWithRightEdge13(CompilerRun& run) {
   InitBoxCharTable(run);
-  run.reader.DotLine = "LI +";
+  run.Reader.DotLine = "LI +";
   HandleLiCommand(run);
-  run.passes.OutputFile.clear();
+  run.Passes.OutputFile.clear();
   Feed(run, "+-----------+\n");
 }
 
@@ -96,10 +96,10 @@ TEST(OutputFilterTest, LineDrawingPadsShortLinesAndEndsLinesPerTarget) {
     TestRun t(c.target);
     EmitRaw(*t);
     OpenBlockWithRightEdge13(*t);
-    EXPECT_EQ(t->lineDrawing.RightEdgeColumn, 13);
-    t->passes.OutputFile.clear();
+    EXPECT_EQ(t->LineDrawing.RightEdgeColumn, 13);
+    t->Passes.OutputFile.clear();
     Feed(*t, std::string(c.line) + "\n");
-    EXPECT_EQ(t->passes.OutputFile, c.written) << c.target << " " << c.line;
+    EXPECT_EQ(t->Passes.OutputFile, c.written) << c.target << " " << c.line;
   }
 }
 
@@ -107,29 +107,29 @@ TEST(OutputFilterTest, ToggleInsideLineDrawingKeepsColumns) {
   TestRun t("html");
   EmitRaw(*t);
   InitBoxCharTable(*t);
-  t->reader.DotLine = "LI +";
+  t->Reader.DotLine = "LI +";
   HandleLiCommand(*t);
-  t->passes.OutputFile.clear();
+  t->Passes.OutputFile.clear();
   const char bold = static_cast<char>(ToggleChar(3));
   Feed(*t, std::string("abcdef") + bold + "gh");
   // Off: the blank first, then the toggle character; the letters after it keep their columns.
-  EXPECT_EQ(t->passes.OutputFile, std::string("abcdef ") + bold + "gh");
-  EXPECT_EQ(t->passes.OutputColumn, 9);
-  t->toggles.ToggleState[2] = true;
-  t->passes.OutputFile.clear();
+  EXPECT_EQ(t->Passes.OutputFile, std::string("abcdef ") + bold + "gh");
+  EXPECT_EQ(t->Passes.OutputColumn, 9);
+  t->Toggles.ToggleState[2] = true;
+  t->Passes.OutputFile.clear();
   Feed(*t, std::string(1, bold));
-  EXPECT_EQ(t->passes.OutputFile, std::string(1, bold) + " ");
+  EXPECT_EQ(t->Passes.OutputFile, std::string(1, bold) + " ");
 }
 
 TEST(OutputFilterTest, TabInsideLineDrawingPassesTheDrawing) {
   TestRun t("html");
   EmitRaw(*t);
   InitBoxCharTable(*t);
-  t->reader.DotLine = "LI +";
+  t->Reader.DotLine = "LI +";
   HandleLiCommand(*t);
-  t->passes.OutputFile.clear();
+  t->Passes.OutputFile.clear();
   Feed(*t, "+\t+");  // the blanks of the TAB lie on the top edge
-  EXPECT_EQ(t->passes.OutputFile, "+-------+");
+  EXPECT_EQ(t->Passes.OutputFile, "+-------+");
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ TEST(UserBreak, HtmlRunStopsAtTheNextNewPage) {
 TEST(UserBreak, SingleFileTargetsCloseTheirFileFirst) {
   for (const char* target : {"ipf", "winhelp4", "rtftext", "html"}) {
     TestRun m(WholeRun(target));
-    m->ini.NewFileLevel = 0;  // HTML: everything in one page
+    m->Ini.NewFileLevel = 0;  // HTML: everything in one page
     std::atomic<bool> flag{false};
     BreakInFirstTopic(m, flag);
     const TRunResult r = CompileText(m, Crlf(kTwoTopics));

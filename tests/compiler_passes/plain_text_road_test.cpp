@@ -19,7 +19,7 @@ const char* const kTargets[] = {"html", "htmlhelp", "ipf", "winhelp4", "rtftext"
 
 TRunResult CompileBy(std::string_view target, const std::string& source, bool shortcut) {
   TestRun m(WholeRun(target));
-  m->compile.PlainTextShortcut = shortcut;
+  m->Compile.PlainTextShortcut = shortcut;
   return CompileText(m, source);
 }
 

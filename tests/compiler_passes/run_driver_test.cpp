@@ -23,7 +23,7 @@ class TargetConditions : public ::testing::TestWithParam<TConditionCase> {};
 TEST_P(TargetConditions, NameTheTarget) {
   const TConditionCase& c = GetParam();
   TestRun m(WholeRun(c.Target));
-  m->ini.CreateContents = false;
+  m->Ini.CreateContents = false;
   const std::string source =
       ".1\nT\n\n.IF html\nwordhtml\n.EN\n.IF htmlhelp\nwordhelp\n.EN\n.IF ipf\nwordipf\n.EN\n"
       ".IF winhelp3\nwordthree\n.EN\n.IF winhelp4\nwordfour\n.EN\n.IF winhelp\nwordrtf\n.EN\n";
@@ -91,7 +91,7 @@ TEST(RunDriver, TableLeftOpenIsReportedAtTheNextHeading) {
 
 TEST(RunDriver, LineDrawingLeftOpenAtTheEnd) {
   TestRun m(WholeRun("rtftext"));
-  m->ini.CreateContents = false;
+  m->Ini.CreateContents = false;
   const auto r = CompileText(m, Crlf(".1\nT\n\n.LI +\n+-+\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("line drawing end command missing"), std::string::npos) << r.Console;
@@ -111,8 +111,8 @@ namespace {
 // A line end inside a paragraph separates two words in every target, RTF included.
 TEST(RunDriver, SoftLineEndKeepsWordsApartInRtf) {
   TestRun m(WholeRun("rtftext"));
-  m->switches.SoftLineEnds = true;
-  m->ini.CreateContents = false;
+  m->Switches.SoftLineEnds = true;
+  m->Ini.CreateContents = false;
   const auto r = CompileText(m, Crlf(".1\nT\n\nfirst\nsecond line.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(FileOf(r, "DOC.RTF").find("first \r\nsecond"), std::string::npos)

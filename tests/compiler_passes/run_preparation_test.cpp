@@ -27,33 +27,33 @@ TEST(RunPreparation, PrefixPattern) {
 
 TEST(RunPreparation, WrongPatternIsReportedAndKept) {
   TestRun m(WholeRun("html"));
-  m->ini.PreFileName = "pg";
+  m->Ini.PreFileName = "pg";
   PrepareCompileRun(*m);
-  EXPECT_EQ(m->switches.PageNamePrefix, "pg");
+  EXPECT_EQ(m->Switches.PageNamePrefix, "pg");
   EXPECT_NE(m.console->Text.find("wrong usage of \"pre filename\""), std::string::npos);
 }
 
 TEST(RunPreparation, PreSwitchTakesTheSourceName) {
   TestRun m(WholeRun("html", "C:\\DOCS\\MANUAL.TXT"));
-  m->switches.OutputDirectory = "C:\\DOCS\\MANUAL";
-  m->switches.PrefixFromSource = true;
-  m->ini.PreFileName = "nonsense";
+  m->Switches.OutputDirectory = "C:\\DOCS\\MANUAL";
+  m->Switches.PrefixFromSource = true;
+  m->Ini.PreFileName = "nonsense";
   PrepareCompileRun(*m);
-  EXPECT_EQ(m->switches.PageNamePrefix, "MANUAL");
+  EXPECT_EQ(m->Switches.PageNamePrefix, "MANUAL");
   EXPECT_EQ(m.console->Text.find("pre filename"), std::string::npos);
 }
 
 TEST(RunPreparation, FatGivesShortExtensions) {
   TestRun m(WholeRun("html"));
-  m->switches.FatFileNames = true;
+  m->Switches.FatFileNames = true;
   PrepareCompileRun(*m);
-  EXPECT_EQ(m->fileNames.PageExtension, ".HTM");
-  EXPECT_EQ(m->htmlPage.HeadIncludeExtension, ".HEA");
-  m->switches.FatFileNames = false;
-  m->ini.CapitalOtherLetters = false;
+  EXPECT_EQ(m->FileNames.PageExtension, ".HTM");
+  EXPECT_EQ(m->HtmlPage.HeadIncludeExtension, ".HEA");
+  m->Switches.FatFileNames = false;
+  m->Ini.CapitalOtherLetters = false;
   PrepareCompileRun(*m);
-  EXPECT_EQ(m->fileNames.PageExtension, ".html");
-  EXPECT_EQ(m->htmlPage.HeadIncludeExtension, ".head");
+  EXPECT_EQ(m->FileNames.PageExtension, ".html");
+  EXPECT_EQ(m->HtmlPage.HeadIncludeExtension, ".head");
 }
 
 TEST(RunPreparation, SourceWithoutExtensionStopsHtmlRun) {
@@ -69,7 +69,7 @@ TEST(RunPreparation, SourceWithoutExtensionStopsHtmlRun) {
 
 TEST(RunPreparation, NoSourceFile) {
   TestRun m(WholeRun("html"));
-  m->switches.SourceFiles.clear();
+  m->Switches.SourceFiles.clear();
   const auto r = CompileText(m, "x");
   EXPECT_EQ(r.ExitCode, 2);
   EXPECT_NE(r.Console.find("Enter a source file first!"), std::string::npos);
@@ -77,9 +77,9 @@ TEST(RunPreparation, NoSourceFile) {
 
 TEST(DotLineMark, PreparationClearsIt) {
   TestRun m(WholeRun());
-  m->reader.DotLineMark = true;
+  m->Reader.DotLineMark = true;
   PrepareCompileRun(*m);
-  EXPECT_FALSE(m->reader.DotLineMark);
+  EXPECT_FALSE(m->Reader.DotLineMark);
 }
 
 }  // namespace

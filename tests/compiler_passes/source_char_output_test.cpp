@@ -9,7 +9,7 @@ namespace {
 
 TEST(Footnotes, NoFramesGoToTheNotesPage) {
   TestRun m(WholeRun("html"));
-  m->switches.NoFramesSwitch = true;
+  m->Switches.NoFramesSwitch = true;
   const auto r =
       CompileText(m, Crlf(".FU {}\n.1\nT\n\nOne{first note} two{second\nnote} three.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
@@ -31,7 +31,7 @@ TEST(Footnotes, NoFramesGoToTheNotesPage) {
 // An end character at the start of a line ends the footnote; the text behind it stays text.
 TEST(Footnotes, EndMarkerAtLineStartKeepsTheText) {
   TestRun m(WholeRun("html"));
-  m->switches.NoFramesSwitch = true;
+  m->Switches.NoFramesSwitch = true;
   const auto r = CompileText(m, Crlf(".FU {}\n.1\nT\n\nOne{a note\n} after the note.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(FileOf(r, "DOC\\N000.HTML").find("after the note."), std::string::npos);
@@ -40,7 +40,7 @@ TEST(Footnotes, EndMarkerAtLineStartKeepsTheText) {
 
 TEST(Footnotes, WinHelpFootnoteTopicsFollowTheTopic) {
   TestRun m(WholeRun("winhelp4"));
-  m->ini.ContentsInternal = false;
+  m->Ini.ContentsInternal = false;
   const auto r = CompileText(m, Crlf(".FU {}\n.1\nT\n\nOne{first note} two.\n.1\nU\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   const std::string& rtf = FileOf(r, "DOC.RTF");
@@ -65,7 +65,7 @@ TEST(Footnotes, OpenAtHeadingIsReportedAndClosed) {
 
 TEST(Footnotes, OpenAtEndIsReportedAndClosed) {
   TestRun m(WholeRun("rtftext"));
-  m->ini.CreateContents = false;
+  m->Ini.CreateContents = false;
   const auto r = CompileText(m, Crlf(".FU {}\n.1\nT\n\nOne{never closed\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_NE(r.Console.find("Footnote end marker missing"), std::string::npos) << r.Console;

@@ -14,7 +14,7 @@ std::string ReadAll(CompilerRun& run) {
   PrimeReaderWindow(run);
   while (!SourceEof(run)) {
     ReadSourceChar(run);
-    chars.push_back(static_cast<char>(run.source.NextChar));
+    chars.push_back(static_cast<char>(run.Source.NextChar));
   }
   return chars;
 }
@@ -48,19 +48,19 @@ TEST(SourceReader, WordStarFilter) {
   };
   for (const FilterCase& c : cases) {
     TestRun t;
-    t->switches.WordStarInput = true;
-    t->reader.SoftSpaceChar = 0x1C;
+    t->Switches.WordStarInput = true;
+    t->Reader.SoftSpaceChar = 0x1C;
     t.Load(c.input);
     EXPECT_EQ(Printable(ReadAll(*t)), Printable(c.chars)) << c.name;
-    EXPECT_EQ(t->source.LineEndCount, c.lineEnds) << c.name;
+    EXPECT_EQ(t->Source.LineEndCount, c.lineEnds) << c.name;
   }
 }
 
 TEST(SourceReader, SoftSpaceAsBlankWithSp) {
   TestRun t;
-  t->switches.WordStarInput = true;
-  t->reader.SoftSpaceChar = 0x1C;
-  t->reader.SoftSpacesAsBlanks = true;
+  t->Switches.WordStarInput = true;
+  t->Reader.SoftSpaceChar = 0x1C;
+  t->Reader.SoftSpacesAsBlanks = true;
   t.Load(
       "a\xa0"
       "b");
@@ -75,10 +75,10 @@ TEST(SourceReader, SoftLineEndsCountOnlySentenceEnds) {
       {"word\r\n", 0}, {"end.\r\n", 1}, {"ask?\r\n", 1}, {"x\r\n\r\n", 2}, {"x.\r\n\r\n", 3}};
   for (const Case& c : cases) {
     TestRun t;
-    t->switches.SoftLineEnds = true;
+    t->Switches.SoftLineEnds = true;
     t.Load(c.text);
     ReadAll(*t);
-    EXPECT_EQ(t->source.LineEndCount, c.lineEnds) << Printable(c.text);
+    EXPECT_EQ(t->Source.LineEndCount, c.lineEnds) << Printable(c.text);
   }
 }
 
@@ -88,10 +88,10 @@ TEST(SourceReader, CountsLinesAndDotLineStartsAtBufferStart) {
   RewindSource(*t);
   PrimeReaderWindow(*t);
   ReadSourceChar(*t);
-  EXPECT_EQ(t->source.NextChar, '.');
-  EXPECT_EQ(t->source.CurChar, 0x0D);
+  EXPECT_EQ(t->Source.NextChar, '.');
+  EXPECT_EQ(t->Source.CurChar, 0x0D);
   ReadAll(*t);
-  EXPECT_EQ(t->lines.CurrentSourceLine, 3);
+  EXPECT_EQ(t->Lines.CurrentSourceLine, 3);
 }
 
 TEST(SourceReader, DotLineSkipsLeadingBlanksAndStopsAtLineEnd) {
@@ -102,8 +102,8 @@ TEST(SourceReader, DotLineSkipsLeadingBlanksAndStopsAtLineEnd) {
   ReadSourceChar(*t);
   ReadSourceChar(*t);
   ReadDotCommandLine(*t);
-  EXPECT_EQ(t->reader.DotLine, "keep  inner blanks");
-  EXPECT_EQ(t->source.NextChar, 0x0D);
+  EXPECT_EQ(t->Reader.DotLine, "keep  inner blanks");
+  EXPECT_EQ(t->Source.NextChar, 0x0D);
 }
 
 TEST(SourceReader, OverlongDotLineStopsTheRun) {
@@ -120,7 +120,7 @@ TEST(SourceReader, OverlongDotLineStopsTheRun) {
     EXPECT_EQ(stop.ExitCode, 2);  // the run has not completed
   }
   EXPECT_NE(t.Text().find("dot command exceeds line"), std::string::npos);
-  EXPECT_EQ(t->reader.DotLine.size(), kDotLineMax);
+  EXPECT_EQ(t->Reader.DotLine.size(), kDotLineMax);
 }
 
 TEST(Conditions, EvaluatesOneOperatorAtMost) {
@@ -177,11 +177,11 @@ TEST(Conditions, EveryPassReadsTheSameCondition) {
   for (const char* line : {"IF alpha", "IFalpha", "IF   alpha"}) {
     TestRun t;
     SetConditions(*t, {"alpha"});
-    t->reader.ConditionOn = false;
-    t->reader.DotLine = line;
+    t->Reader.ConditionOn = false;
+    t->Reader.DotLine = line;
     EXPECT_TRUE(HandleConditionCommand(*t, "IF", false));
-    EXPECT_TRUE(t->reader.ConditionOn) << line;
-    EXPECT_TRUE(t->reader.IfOpen);
+    EXPECT_TRUE(t->Reader.ConditionOn) << line;
+    EXPECT_TRUE(t->Reader.IfOpen);
   }
   TestRun t;
   SetConditions(*t, {"alpha"});
@@ -191,19 +191,19 @@ TEST(Conditions, EveryPassReadsTheSameCondition) {
   ReadSourceChar(*t);
   ReadSourceChar(*t);
   EXPECT_TRUE(HandleConditionCommand(*t, "IF", true));
-  EXPECT_TRUE(t->reader.ConditionOn);
+  EXPECT_TRUE(t->Reader.ConditionOn);
 }
 
 TEST(Conditions, ElseEndAndErrors) {
   TestRun t;
   CompilerRun& run = *t;
-  run.reader.DotLine = "EL";
+  run.Reader.DotLine = "EL";
   EXPECT_TRUE(HandleConditionCommand(run, "EL", false));
-  EXPECT_FALSE(run.reader.ConditionOn);  // .EL without .IF switches the text off
+  EXPECT_FALSE(run.Reader.ConditionOn);  // .EL without .IF switches the text off
   EXPECT_TRUE(HandleConditionCommand(run, "EN", false));
-  EXPECT_TRUE(run.reader.ConditionOn);
+  EXPECT_TRUE(run.Reader.ConditionOn);
   EXPECT_NE(t.Text().find(".END located without beginning .IF-condition"), std::string::npos);
-  run.reader.DotLine = "IF x";
+  run.Reader.DotLine = "IF x";
   HandleConditionCommand(run, "IF", false);
   HandleConditionCommand(run, "IF", false);
   EXPECT_NE(t.Text().find("last .IF-condition not closed with .END"), std::string::npos);
@@ -227,9 +227,9 @@ TEST(Numbers, NrAndHdReadOnlyInHtmlRuns) {
   };
   for (const Case& c : cases) {
     TestRun t(c.target);
-    t->reader.DotLine = c.line;
+    t->Reader.DotLine = c.line;
     EXPECT_TRUE(HandleConditionCommand(*t, "NR", false));
-    EXPECT_EQ(t->reader.PendingFileNumber, c.pending) << c.target << " " << c.line;
+    EXPECT_EQ(t->Reader.PendingFileNumber, c.pending) << c.target << " " << c.line;
     if (c.message)
       EXPECT_NE(t.Text().find(c.message), std::string::npos) << c.line;
     else
@@ -240,28 +240,28 @@ TEST(Numbers, NrAndHdReadOnlyInHtmlRuns) {
 TEST(Numbers, HeadingReservations) {
   TestRun t;
   CompilerRun& run = *t;
-  run.reader.PrePassRunning = false;
+  run.Reader.PrePassRunning = false;
   NumberNextHeading(run);
   NumberNextHeading(run);
-  run.reader.PendingHeadingNumber = 7;  // a first .HD leaves no trace
-  run.reader.PendingHeadingNumber = 10;
+  run.Reader.PendingHeadingNumber = 7;  // a first .HD leaves no trace
+  run.Reader.PendingHeadingNumber = 10;
   NumberNextHeading(run);
-  EXPECT_EQ(run.numbering.HeadingCounter, 10);
+  EXPECT_EQ(run.Numbering.HeadingCounter, 10);
   NumberNextHeading(run);
-  EXPECT_EQ(run.numbering.HeadingCounter, 11);
-  run.reader.PendingHeadingNumber = 12;  // equal to the natural number: accepted, recorded
+  EXPECT_EQ(run.Numbering.HeadingCounter, 11);
+  run.Reader.PendingHeadingNumber = 12;  // equal to the natural number: accepted, recorded
   NumberNextHeading(run);
-  run.reader.PendingHeadingNumber = 3;  // too low: warning, counter goes on
+  run.Reader.PendingHeadingNumber = 3;  // too low: warning, counter goes on
   NumberNextHeading(run);
-  EXPECT_EQ(run.numbering.HeadingCounter, 13);
-  ASSERT_EQ(run.numbering.ReservationList.size(), 3u);
-  const TNumberReservation& a = run.numbering.ReservationList[0];
+  EXPECT_EQ(run.Numbering.HeadingCounter, 13);
+  ASSERT_EQ(run.Numbering.ReservationList.size(), 3u);
+  const TNumberReservation& a = run.Numbering.ReservationList[0];
   EXPECT_EQ(a.NaturalNumber, 3);
   EXPECT_EQ(a.UsedNumber, 10);
   EXPECT_EQ(a.ReservedValue, 10);
   EXPECT_EQ(a.Kind, 0);
-  EXPECT_EQ(run.numbering.ReservationList[1].UsedNumber, 12);
-  const TNumberReservation& low = run.numbering.ReservationList[2];
+  EXPECT_EQ(run.Numbering.ReservationList[1].UsedNumber, 12);
+  const TNumberReservation& low = run.Numbering.ReservationList[2];
   EXPECT_EQ(low.NaturalNumber, 13);
   EXPECT_EQ(low.UsedNumber, 13);
   EXPECT_EQ(low.ReservedValue, 3);
@@ -271,36 +271,36 @@ TEST(Numbers, HeadingReservations) {
 TEST(Numbers, PrepassesNeitherWarnNorRecord) {
   TestRun t;
   CompilerRun& run = *t;
-  run.reader.PrePassRunning = true;
+  run.Reader.PrePassRunning = true;
   NumberNextHeading(run);
-  run.reader.PendingHeadingNumber = 1;
+  run.Reader.PendingHeadingNumber = 1;
   NumberNextHeading(run);
-  EXPECT_EQ(run.numbering.HeadingCounter, 2);
-  EXPECT_TRUE(run.numbering.ReservationList.empty());
+  EXPECT_EQ(run.Numbering.HeadingCounter, 2);
+  EXPECT_TRUE(run.Numbering.ReservationList.empty());
   EXPECT_EQ(t.Text(), "");
 }
 
 TEST(Numbers, FileReservation) {
   TestRun t;
   CompilerRun& run = *t;
-  run.reader.PendingFileNumber = 5;
+  run.Reader.PendingFileNumber = 5;
   NumberNextFile(run);
-  EXPECT_EQ(run.numbering.FileCounter, 5);
+  EXPECT_EQ(run.Numbering.FileCounter, 5);
   NumberNextFile(run);
-  EXPECT_EQ(run.numbering.FileCounter, 6);
-  ASSERT_EQ(run.numbering.ReservationList.size(), 1u);
-  EXPECT_EQ(run.numbering.ReservationList[0].NaturalNumber, 0);
-  EXPECT_EQ(run.numbering.ReservationList[0].Kind, 1);
+  EXPECT_EQ(run.Numbering.FileCounter, 6);
+  ASSERT_EQ(run.Numbering.ReservationList.size(), 1u);
+  EXPECT_EQ(run.Numbering.ReservationList[0].NaturalNumber, 0);
+  EXPECT_EQ(run.Numbering.ReservationList[0].Kind, 1);
 }
 
 TEST(Numbers, CountersBeyondTheirTablesStopTheRun) {
   TestRun t;
   CompilerRun& run = *t;
-  run.reader.PendingFileNumber = 40000;  // beyond the signed 16-bit file numbers
+  run.Reader.PendingFileNumber = 40000;  // beyond the signed 16-bit file numbers
   EXPECT_THROW(NumberNextFile(run), TerminateRun);
   EXPECT_NE(t.Text().find("too many output files"), std::string::npos);
   TestRun h;
-  h->numbering.HeadingCounter = 65535;
+  h->Numbering.HeadingCounter = 65535;
   EXPECT_THROW(NumberNextHeading(*h), TerminateRun);
   EXPECT_NE(h.Text().find("too many headings"), std::string::npos);
 }
@@ -309,13 +309,13 @@ TEST(Numbers, CountersBeyondTheirTablesStopTheRun) {
 // first character of the next line.
 std::string MarksOf(TestRun& m, const std::string& text) {
   CompilerRun& run = *m;
-  run.source.Data.assign(text.begin(), text.end());
+  run.Source.Data.assign(text.begin(), text.end());
   RewindSource(run);
   PrimeReaderWindow(run);
   std::string marks;
   while (!SourceEof(run)) {
     ReadSourceChar(run);
-    marks.push_back(run.reader.DotLineMark ? '1' : '0');
+    marks.push_back(run.Reader.DotLineMark ? '1' : '0');
   }
   return marks;
 }
@@ -356,7 +356,7 @@ TEST(DotLineMark, MarksTheDotLinesOfTheText) {
   };
   for (const Case& c : cases) {
     TestRun m(WholeRun());
-    m->switches.WordStarInput = c.WordStar;
+    m->Switches.WordStarInput = c.WordStar;
     EXPECT_EQ(MarksOf(m, c.Text), c.Marks) << c.Text;
   }
 }

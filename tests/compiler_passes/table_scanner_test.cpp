@@ -12,14 +12,14 @@ using namespace skeldon;
 namespace {
 
 std::string CellText(const CompilerRun& run, const TTableCell& c) {
-  return run.source.Data.substr(static_cast<std::size_t>(c.TextStart),
+  return run.Source.Data.substr(static_cast<std::size_t>(c.TextStart),
                                 static_cast<std::size_t>(c.TextEnd - c.TextStart + 1));
 }
 
 // "row:first-last=text" per cell.
 std::string DescribeCells(const CompilerRun& run) {
   std::string s;
-  for (const TTableCell& c : run.tables.Cells) {
+  for (const TTableCell& c : run.Tables.Cells) {
     if (!s.empty()) s += " | ";
     s += std::to_string(c.Row) + ":" + std::to_string(c.FirstColumn) + "-" +
          std::to_string(c.LastColumn) + "=" + CellText(run, c);
@@ -52,17 +52,17 @@ TEST(TableScannerTest, CellsRowsAndColumns) {
 
 TEST(TableScannerTest, WordStarExtendedCharacterStartsItsCellAtTheEscape) {
   TestRun t("html");
-  t->switches.WordStarInput = true;
-  t->reader.SoftSpaceChar = 28;
+  t->Switches.WordStarInput = true;
+  t->Reader.SoftSpaceChar = 28;
   EmitRaw(*t);
   t.Load(
       std::string(".TA T\r\n\x1B\x84\x1C"
                   "bc  d\r\n.TA\r\n"));
   ScanTablesOnly(*t);
-  ASSERT_EQ(t->tables.Cells.size(), 2u);
-  EXPECT_EQ(Printable(CellText(*t, t->tables.Cells[0])), "\\x1B\\x84\\x1Cbc");
-  EXPECT_EQ(t->tables.Cells[0].LastColumn, 3);  // the sequence is one position
-  EXPECT_EQ(t->tables.Cells[1].FirstColumn, 6);
+  ASSERT_EQ(t->Tables.Cells.size(), 2u);
+  EXPECT_EQ(Printable(CellText(*t, t->Tables.Cells[0])), "\\x1B\\x84\\x1Cbc");
+  EXPECT_EQ(t->Tables.Cells[0].LastColumn, 3);  // the sequence is one position
+  EXPECT_EQ(t->Tables.Cells[1].FirstColumn, 6);
 }
 
 TEST(TableScannerTest, LfOnlyLineEndsAddressTheRightBytes) {
@@ -75,7 +75,7 @@ TEST(TableScannerTest, LfOnlyLineEndsAddressTheRightBytes) {
 
 TEST(TableScannerTest, WordStarSoftSpacesSeparateOnlyInWordStarInput) {
   TestRun t("html");
-  t->reader.SoftSpaceChar = 28;
+  t->Reader.SoftSpaceChar = 28;
   EXPECT_TRUE(IsCellSeparator(*t, 28));
   EXPECT_TRUE(IsCellSeparator(*t, ' '));
   EXPECT_FALSE(IsCellSeparator(*t, '\t'));
@@ -85,31 +85,31 @@ TEST(TableScannerTest, WordStarSoftSpacesSeparateOnlyInWordStarInput) {
 
 TEST(TableScannerTest, TitleAndOptionsAtOpening) {
   TestRun t("html");
-  t->tables.TableNoContinuationSpan = true;
-  t->tables.TableJoinWithBlank = true;
-  t->tables.TableAlignment = 2;
-  t->tables.TableAttributes = "BORDER=0";
-  t->tables.TableContinuationChar = '&';
-  t->reader.DotLine = "TA  ";
+  t->Tables.TableNoContinuationSpan = true;
+  t->Tables.TableJoinWithBlank = true;
+  t->Tables.TableAlignment = 2;
+  t->Tables.TableAttributes = "BORDER=0";
+  t->Tables.TableContinuationChar = '&';
+  t->Reader.DotLine = "TA  ";
   HandleTaCommand(*t);
-  EXPECT_TRUE(t->tables.TableOpen);
-  EXPECT_TRUE(t->passes.TableMode);
-  EXPECT_EQ(t->tables.TableTitle, " ");  // two blanks: the title is one blank
-  EXPECT_FALSE(t->tables.TableNoContinuationSpan);
-  EXPECT_FALSE(t->tables.TableJoinWithBlank);
-  EXPECT_EQ(t->tables.TableAlignment, 0);
-  EXPECT_EQ(t->tables.TableAttributes, "BORDER=0");
-  EXPECT_EQ(t->tables.TableContinuationChar, '&');
+  EXPECT_TRUE(t->Tables.TableOpen);
+  EXPECT_TRUE(t->Passes.TableMode);
+  EXPECT_EQ(t->Tables.TableTitle, " ");  // two blanks: the title is one blank
+  EXPECT_FALSE(t->Tables.TableNoContinuationSpan);
+  EXPECT_FALSE(t->Tables.TableJoinWithBlank);
+  EXPECT_EQ(t->Tables.TableAlignment, 0);
+  EXPECT_EQ(t->Tables.TableAttributes, "BORDER=0");
+  EXPECT_EQ(t->Tables.TableContinuationChar, '&');
 
   TestRun l("html");
-  l->reader.DotLine = "TA " + std::string(300, 'x');
+  l->Reader.DotLine = "TA " + std::string(300, 'x');
   HandleTaCommand(*l);
-  EXPECT_EQ(l->tables.TableTitle.size(), kTableTitleMax);
+  EXPECT_EQ(l->Tables.TableTitle.size(), kTableTitleMax);
 }
 
 TEST(TableScannerTest, TaErrorsStopTheRun) {
   TestRun closeWithoutOpen("html");
-  closeWithoutOpen->reader.DotLine = "TA";
+  closeWithoutOpen->Reader.DotLine = "TA";
   EXPECT_EQ(ExitCodeOf([&] { HandleTaCommand(*closeWithoutOpen); }), 2);
   EXPECT_NE(
       closeWithoutOpen.Text().find(
@@ -117,9 +117,9 @@ TEST(TableScannerTest, TaErrorsStopTheRun) {
       std::string::npos);
 
   TestRun openTwice("html");
-  openTwice->reader.DotLine = "TA first";
+  openTwice->Reader.DotLine = "TA first";
   HandleTaCommand(*openTwice);
-  openTwice->reader.DotLine = "TA NO";
+  openTwice->Reader.DotLine = "TA NO";
   EXPECT_EQ(ExitCodeOf([&] { HandleTaCommand(*openTwice); }), 2);
   EXPECT_NE(openTwice.Text().find("old Table is not closed"), std::string::npos);
 }
@@ -131,10 +131,10 @@ TEST(TableScannerTest, LineOverTwoThousandCharactersIsReportedNotOverrun) {
   t.Load(".TA T\n" + line + "d  e\n.TA\n");
   ScanTablesOnly(*t);
   EXPECT_NE(t.Text().find("table line longer than 2000 characters"), std::string::npos);
-  for (const TTableCell& c : t->tables.Cells) {
+  for (const TTableCell& c : t->Tables.Cells) {
     EXPECT_LE(c.LastColumn, kTableLineMax);
     EXPECT_GE(c.TextStart, 0);
-    EXPECT_LT(c.TextEnd, static_cast<std::int64_t>(t->source.Data.size()));
+    EXPECT_LT(c.TextEnd, static_cast<std::int64_t>(t->Source.Data.size()));
     EXPECT_LE(c.TextStart, c.TextEnd);
   }
 }
@@ -146,9 +146,9 @@ TEST(TableScannerTest, ManyRowsCountBeyondAByte) {
   for (int i = 0; i < 300; ++i) rows += "x  y\n";
   t.Load(".TA T\n" + rows + ".TA\n");
   ScanTablesOnly(*t);
-  EXPECT_EQ(t->tables.ColumnOccupancy[1], 300);
-  EXPECT_EQ(t->tables.Cells.size(), 600u);
-  EXPECT_EQ(t->tables.Cells.back().Row, 300);
+  EXPECT_EQ(t->Tables.ColumnOccupancy[1], 300);
+  EXPECT_EQ(t->Tables.Cells.size(), 600u);
+  EXPECT_EQ(t->Tables.Cells.back().Row, 300);
 }
 
 }  // namespace

@@ -33,18 +33,18 @@ TEST_P(TargetOverride, ChoosesFirstWordInFixedOrder) {
   const TTargetCase& c = GetParam();
   CompilerRun run;
   // The ini file asked for WinHelp 4 with colour correction and a CNT file only.
-  run.ini.TargetFlags = Flags(false, false, false, true, false, true, false);
-  run.ini.ColorCorrection = true;
-  run.ini.ContentsInternal = false;
-  run.ini.ContentsCntFile = true;
-  for (TTargetRequest r : c.Requests) run.switches.TargetRequests[r] = true;
-  run.switches.TargetOverride = !c.Requests.empty();
-  run.switches.InternalContents = c.Internal;
+  run.Ini.TargetFlags = Flags(false, false, false, true, false, true, false);
+  run.Ini.ColorCorrection = true;
+  run.Ini.ContentsInternal = false;
+  run.Ini.ContentsCntFile = true;
+  for (TTargetRequest r : c.Requests) run.Switches.TargetRequests[r] = true;
+  run.Switches.TargetOverride = !c.Requests.empty();
+  run.Switches.InternalContents = c.Internal;
   ApplyTargetOverride(run);
-  EXPECT_TRUE(run.ini.TargetFlags == c.Expected);
-  EXPECT_EQ(run.ini.ColorCorrection, c.ColourCorrection);
-  EXPECT_EQ(run.ini.ContentsInternal, c.ContentsInternal);
-  EXPECT_EQ(run.ini.ContentsCntFile, c.ContentsCntFile);
+  EXPECT_TRUE(run.Ini.TargetFlags == c.Expected);
+  EXPECT_EQ(run.Ini.ColorCorrection, c.ColourCorrection);
+  EXPECT_EQ(run.Ini.ContentsInternal, c.ContentsInternal);
+  EXPECT_EQ(run.Ini.ContentsCntFile, c.ContentsCntFile);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -11,7 +11,7 @@ namespace {
 // .NR line gave that page another number.
 TEST(TopicSwitch, GroupFramesetNamesTheReservedPage) {
   TestRun m(WholeRun("html"));
-  m->ini.NewFileLevel = 1;
+  m->Ini.NewFileLevel = 1;
   const auto r = CompileText(
       m, Crlf(".1\nA\n\nText\n.FA hori 30\n.1\nGroup\n\nText\n.NR 7\n.2\nInside\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
@@ -34,7 +34,7 @@ TEST(TopicSwitch, SubchapterSeparatorModes) {
                {" | ", "</a>\r\n |<a href=\"#hd3\">"}};
   for (const auto& c : cases) {
     TestRun m(WholeRun("html"));
-    m->ini.SubchapterLinkText = "See:";
+    m->Ini.SubchapterLinkText = "See:";
     const auto r = CompileText(
         m, Crlf(std::string(".SC ") + c.Mode + "\n.1\nA\n\nText\n.2\nB\n\nText\n.2\nC\n\nText\n"));
     ASSERT_EQ(r.ExitCode, -1) << r.Console;
@@ -45,11 +45,11 @@ TEST(TopicSwitch, SubchapterSeparatorModes) {
 
 TEST(TopicSwitch, ListModeIsNotUsedInRtf) {
   TestRun m(WholeRun("winhelp4"));
-  m->ini.SubchapterLinkText = "See:";
+  m->Ini.SubchapterLinkText = "See:";
   const auto r = CompileText(m, Crlf(".SC LIST\n.1\nA\n\nText\n.2\nB\n\nText\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_EQ(FileOf(r, "DOC.RTF").find("<UL>"), std::string::npos);
-  EXPECT_EQ(m->compile.SubheadingListMode, "RETURN");
+  EXPECT_EQ(m->Compile.SubheadingListMode, "RETURN");
 }
 
 TEST(TopicSwitch, RtfPictureNamesAreEscaped) {

@@ -73,7 +73,7 @@ TEST_F(CompilerMainTest, CommandLinesAndTheirExitCodes) {
   };
   for (const Case& c : cases) {
     run.Renew();
-    run->switches.TestIfHere = true;
+    run->Switches.TestIfHere = true;
     std::string words;
     for (const std::string& w : c.words) words += w + " ";
     EXPECT_EQ(Run(c.words), c.exitCode) << words << "\n" << run.console->Text;
@@ -87,7 +87,7 @@ TEST_F(CompilerMainTest, WholeCommandLineFillsSwitchesSourcesAndDirectories) {
   EXPECT_EQ(Run({"\"" + first + "\"", second, "#Draft", "/DOTS", "/html", "/q",
                  "/MESSAGES:" + run.Path("msg.txt"), Ini("complete.ini")}),
             2);
-  const TSwitches& sw = run->switches;
+  const TSwitches& sw = run->Switches;
   EXPECT_EQ(sw.SourceFiles, (std::vector<std::string>{first, second}));
   EXPECT_EQ(sw.SourceFileName, first);
   EXPECT_EQ(sw.SourceDirectory, run.Path("Book.V2"));
@@ -102,7 +102,7 @@ TEST_F(CompilerMainTest, WholeCommandLineFillsSwitchesSourcesAndDirectories) {
   EXPECT_FALSE(sw.DebugEcho) << "a path through a folder named debug is no switch";
   EXPECT_TRUE(sw.TargetOverride);
   EXPECT_EQ(sw.TargetCode, 0);
-  const platform::ReadResult log = platform::read_file(run->reporterState.MessageFileName);
+  const platform::ReadResult log = platform::read_file(run->ReporterState.MessageFileName);
   ASSERT_TRUE(log.ok());
   EXPECT_NE(std::string(log.bytes.begin(), log.bytes.end())
                 .find("You have to write at least one heading (.1) !\r\n"),
@@ -156,11 +156,11 @@ TEST_F(CompilerMainTest, CompareDirectoriesFromTheWords) {
   };
   for (const Case& c : cases) {
     CompilerRun r;
-    r.switches.ProgramParameters = c.words;
-    r.switches.ProjectFileName = c.project;
-    r.switches.PrepareUploadMode = c.prepare;
-    r.switches.CompareMode = !c.prepare;
-    r.switches.OutputDirectory = "out\\book\\";
+    r.Switches.ProgramParameters = c.words;
+    r.Switches.ProjectFileName = c.project;
+    r.Switches.PrepareUploadMode = c.prepare;
+    r.Switches.CompareMode = !c.prepare;
+    r.Switches.OutputDirectory = "out\\book\\";
     const CompareDirectories dirs = ChooseCompareDirectories(r);
     EXPECT_EQ(dirs.Run, c.runs) << c.words.size();
     EXPECT_EQ(dirs.Old, c.oldDir);
@@ -202,7 +202,7 @@ TEST(GermanRun, ShowsUtf8OnTheTerminalAndCodePage850InTheLog) {
   r.WriteFile("book.txt", ".1 Heading\r\ntext\r\n");
   auto terminal = std::make_unique<Utf8Terminal>();
   Utf8Terminal* screen = terminal.get();
-  r->reporter.SetConsole(std::move(terminal));
+  r->Reporter.SetConsole(std::move(terminal));
   EXPECT_EQ(RunSkeldon(r, {"book.txt", Ini("german.ini"), "/ERRORS:err.txt"}), 2);
   // The line error of german.ini: "index char ^" lacks its "=".
   EXPECT_NE(screen->Text.find("Fehler in Ini-Datei Zeile:\n\"index char ^\"\n"
@@ -245,7 +245,7 @@ TEST(ConditionLimit, NineteenUserConditionsAndTheTargetNamesAllReachTheTable) {
     EXPECT_EQ(RunSkeldon(r, words), 2) << r.Text();
     EXPECT_NE(r.Text().find("You have to write at least one heading (.1) !"), std::string::npos)
         << r.Text();
-    EXPECT_EQ(ConditionsText(r->switches), user + c.appended) << c.target;
+    EXPECT_EQ(ConditionsText(r->Switches), user + c.appended) << c.target;
   }
 }
 
@@ -264,13 +264,13 @@ TEST(ConditionLimit, ProjectFileConditionsCountTowardsTheSameLimit) {
   for (const Case& c : cases) {
     TestRun r(ProgramStartRun(RunFolder::kCurrent));
     r.WriteFile("p.skj", std::string("source file = book.txt\n") + c.projectLine + "\n");
-    r->switches.TestIfHere = true;
+    r->Switches.TestIfHere = true;
     std::vector<std::string> words{"p.skj", "/compare"};  // ends before the ini file
     for (int i = 1; i <= c.onCommandLine; ++i) words.push_back("#x" + std::to_string(i));
     EXPECT_EQ(RunSkeldon(r, words), 2);
     const bool stopped = r.Text().find("Too much define parameters\n") != std::string::npos;
     EXPECT_EQ(stopped, c.stops) << c.projectLine << "\n" << r.Text();
-    EXPECT_LE(r->switches.ConditionCount, 19);
+    EXPECT_LE(r->Switches.ConditionCount, 19);
   }
 }
 
@@ -315,7 +315,7 @@ TEST(RunInputFaults, MissingEmptyBinaryAndFolderFilesEndWithTheirMessageAndCodeT
     std::vector<std::string> words = c.words;
     for (std::string& w : words)
       if (w == complete) w = Ini("complete.ini");
-    r->switches.TestIfHere = true;
+    r->Switches.TestIfHere = true;
     EXPECT_EQ(RunSkeldon(r, words), 2) << c.name << "\n" << r.Text();
     EXPECT_NE(r.Text().find(c.message), std::string::npos) << c.name << "\n" << r.Text();
     EXPECT_EQ(r.Text().find("internal error"), std::string::npos) << c.name;

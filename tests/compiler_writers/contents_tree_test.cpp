@@ -16,15 +16,15 @@ namespace {
 TEST(ContentsTree, BackslashesAndQuotesInsideTheScript) {
   TestRun t("html");
   CompilerRun& run = *t;
-  run.ini.ContentsTreeOn = true;
-  run.ini.ContentsTreeOpenText = "op\\en";
-  run.ini.BodyTags = "background=\"pics\\back.gif\"";
+  run.Ini.ContentsTreeOn = true;
+  run.Ini.ContentsTreeOpenText = "op\\en";
+  run.Ini.BodyTags = "background=\"pics\\back.gif\"";
   t.Load(".1\r\nC:\\Dir \"x\"\r\n");
   RunPrepasses(run);
-  run.numbering.FileCounter = -1;
-  run.passes.OutputFile.clear();
+  run.Numbering.FileCounter = -1;
+  run.Passes.OutputFile.clear();
   WriteJavaScriptTree(run);
-  const std::string& out = run.passes.OutputFile;
+  const std::string& out = run.Passes.OutputFile;
   EXPECT_NE(
       out.find(" self.tree.document.write(\"<BODY background=\\\"pics\\\\back.gif\\\">\");\r\n"),
       std::string::npos)
@@ -34,30 +34,30 @@ TEST(ContentsTree, BackslashesAndQuotesInsideTheScript) {
       out.find(
           "  hl[0]=1;hc[0]=\"N000.HTML#hd1\\\" target=\\\"main\\\">C:\\\\Dir \\\"x\\\"\";\r\n"),
       std::string::npos);
-  EXPECT_FALSE(run.charConversion.Context.InScriptString);
+  EXPECT_FALSE(run.CharConversion.Context.InScriptString);
 
   // The plain contents page is no script: one backslash, the quotes as they are.
-  run.passes.OutputFile.clear();
+  run.Passes.OutputFile.clear();
   WriteHtmlContents(run);
   EXPECT_EQ(
-      run.passes.OutputFile,
+      run.Passes.OutputFile,
       "<ul>\r\n   <li><a href=\"N000.HTML#hd1\" target=\"main\">C:\\Dir \"x\"</a>\r\n</ul>\r\n");
-  run.passes.OutputFile.clear();
-  WriteBodyAttributes(run, run.passes.OutputFile, false, nullptr, 0);
-  EXPECT_EQ(run.passes.OutputFile, " background=\"pics\\back.gif\"");
+  run.Passes.OutputFile.clear();
+  WriteBodyAttributes(run, run.Passes.OutputFile, false, nullptr, 0);
+  EXPECT_EQ(run.Passes.OutputFile, " background=\"pics\\back.gif\"");
 }
 
 // With every level in the tree, "hs" of a branch whose own list ends is taken from the next
 // sibling of an ancestor, or is the entry count after the last branch.
 TEST(ContentsTree, ClosedBranchesJumpPastTheirWholeSubtree) {
   TestRun t("html");
-  t->ini.ContentsTreeOn = true;
+  t->Ini.ContentsTreeOn = true;
   t.Load(corvina_test::ReadFile(DataFile("contents.src")));
   RunPrepasses(*t);
-  t->numbering.FileCounter = -1;
-  t->passes.OutputFile.clear();
+  t->Numbering.FileCounter = -1;
+  t->Passes.OutputFile.clear();
   WriteJavaScriptTree(*t);
-  const std::string& out = t->passes.OutputFile;
+  const std::string& out = t->Passes.OutputFile;
   const std::size_t from = out.find("function loadvalues(hc){\r\n");
   ASSERT_NE(from, std::string::npos);
   const std::size_t to = out.find("}\r\n", from + 25);

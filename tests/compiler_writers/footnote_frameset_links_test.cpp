@@ -53,8 +53,8 @@ TEST(FootnoteFramesetLinks, PlainFootnotePagesKeepTheirAnchors) {
   };
   for (const TCase& c : {TCase{"noframes", true, false}, TCase{"popup", false, true}}) {
     TestRun m(WholeRun("html"));
-    m->switches.NoFramesSwitch = c.NoFrames;
-    m->ini.FootnotesPopup = c.Popup;
+    m->Switches.NoFramesSwitch = c.NoFrames;
+    m->Ini.FootnotesPopup = c.Popup;
     const auto r = CompileText(m, Crlf(kFootnoteSource));
     ASSERT_EQ(r.ExitCode, -1) << c.Name << r.Console;
     EXPECT_EQ(r.Files.count("DOC\\N000T.HTML"), 0u) << c.Name;

@@ -12,7 +12,7 @@ namespace {
 
 // "WxH LT" per frame: width, height, l/r and t/b.
 std::string Describe(const CompilerRun& run, int frame) {
-  const TGroupWindow& w = run.passes.GroupWindowTable[frame];
+  const TGroupWindow& w = run.Passes.GroupWindowTable[frame];
   return std::to_string(w.WidthPercent) + "x" + std::to_string(w.HeightPercent) + " " +
          (w.Left ? "l" : "r") + (w.Top ? "t" : "b");
 }
@@ -41,14 +41,14 @@ TEST(FrameLayoutTest, LayoutsOfTheDocumentedWordCombinations) {
     TestRun t("html");
     SplitWords(*t, c.words);
     HandleFrameCommand(*t);
-    EXPECT_EQ(t->passes.GroupWindowCount, c.levels) << c.words;
+    EXPECT_EQ(t->Passes.GroupWindowCount, c.levels) << c.words;
     EXPECT_EQ(Describe(*t, 1), c.frame1) << c.words;
     EXPECT_EQ(Describe(*t, 2), c.frame2) << c.words;
     if (c.levels == 3) {
       EXPECT_EQ(Describe(*t, 3), c.frame3) << c.words;
     }
     EXPECT_EQ(Describe(*t, 4), c.frame4) << c.words;
-    EXPECT_TRUE(t->linkPass.FramePending) << c.words;
+    EXPECT_TRUE(t->LinkPass.FramePending) << c.words;
     EXPECT_EQ(t.Text(), "") << c.words;
   }
 }
@@ -57,7 +57,7 @@ TEST(FrameLayoutTest, HtmlHelpTakesEveryNumberAsHorizontalSplit) {
   TestRun t("htmlhelp");
   SplitWords(*t, "verti 30");
   HandleFrameCommand(*t);
-  EXPECT_EQ(t->passes.GroupWindowCount, 2);
+  EXPECT_EQ(t->Passes.GroupWindowCount, 2);
   EXPECT_EQ(Describe(*t, 1), "100x30 lt");
   EXPECT_EQ(Describe(*t, 2), "100x70 rb");
 }
@@ -87,15 +87,15 @@ TEST(FrameLayoutTest, WrongCommandsAreReportedAndDroppedOrClamped) {
   };
   for (const MessageCase& c : cases) {
     TestRun t("html");
-    t->passes.GroupWindowTable[1].WidthPercent = 42;  // an earlier layout
+    t->Passes.GroupWindowTable[1].WidthPercent = 42;  // an earlier layout
     SplitWords(*t, c.words);
     HandleFrameCommand(*t);
     EXPECT_NE(t.Text().find(c.message), std::string::npos) << c.words << ": " << t.Text();
-    EXPECT_EQ(t->linkPass.FramePending, c.accepted) << c.words;
+    EXPECT_EQ(t->LinkPass.FramePending, c.accepted) << c.words;
     if (c.accepted) {
       EXPECT_EQ(Describe(*t, 1), c.frame1) << c.words;
     } else {
-      EXPECT_EQ(t->passes.GroupWindowTable[1].WidthPercent, 42) << c.words;
+      EXPECT_EQ(t->Passes.GroupWindowTable[1].WidthPercent, 42) << c.words;
     }
     EXPECT_FALSE(t->RunSuccess) << c.words;
   }

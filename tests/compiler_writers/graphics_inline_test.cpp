@@ -102,10 +102,10 @@ TEST(InlineGraphic, ReferencePerTarget) {
   };
   for (const Case& c : cases) {
     TestRun t(c.target);
-    t->ini.CapitalFirstLetter = true;
-    t->ini.CapitalOtherLetters = false;
+    t->Ini.CapitalFirstLetter = true;
+    t->Ini.CapitalOtherLetters = false;
     WriteInlineGraphic(*t, "pics/Arrow.gif");
-    EXPECT_EQ(t->passes.OutputFile, c.bytes) << c.target;
+    EXPECT_EQ(t->Passes.OutputFile, c.bytes) << c.target;
   }
 }
 
@@ -121,25 +121,25 @@ TEST(GraphicChar, LayoutLineEndsOnlyInReflowedText) {
   };
   for (const Case& c : cases) {
     TestRun t(c.target);
-    t->passes.GraphicFileNames = {"x.bmp"};
-    t->passes.GraphicCharIndex['*'] = 1;
-    t->markup.FormatMode = c.formatMode;
+    t->Passes.GraphicFileNames = {"x.bmp"};
+    t->Passes.GraphicCharIndex['*'] = 1;
+    t->Markup.FormatMode = c.formatMode;
     WriteGraphicChar(*t, '*');
-    EXPECT_EQ(Printable(t->passes.OutputFile), Printable(c.bytes)) << c.target;
-    EXPECT_TRUE(t->charConversion.Context.AfterFontChange);
+    EXPECT_EQ(Printable(t->Passes.OutputFile), Printable(c.bytes)) << c.target;
+    EXPECT_TRUE(t->CharConversion.Context.AfterFontChange);
   }
   // In IPF the blank right after the picture is dropped, a second one is kept.
   TestRun t("ipf");
-  t->passes.GraphicFileNames = {"x.bmp"};
-  t->passes.GraphicCharIndex['*'] = 1;
+  t->Passes.GraphicFileNames = {"x.bmp"};
+  t->Passes.GraphicCharIndex['*'] = 1;
   WriteGraphicChar(*t, '*');
-  WriteSourceText(*t, "  a", t->passes.OutputFile);
-  EXPECT_EQ(Printable(t->passes.OutputFile), Printable("\r\n:artwork runin name='x.bmp'.\r\n a"));
+  WriteSourceText(*t, "  a", t->Passes.OutputFile);
+  EXPECT_EQ(Printable(t->Passes.OutputFile), Printable("\r\n:artwork runin name='x.bmp'.\r\n a"));
   // An entry outside the table writes nothing.
   TestRun bad("html");
-  bad->passes.GraphicCharIndex['*'] = 7;
+  bad->Passes.GraphicCharIndex['*'] = 7;
   WriteGraphicChar(*bad, '*');
-  EXPECT_EQ(bad->passes.OutputFile, "");
+  EXPECT_EQ(bad->Passes.OutputFile, "");
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ const char* kFourHeadings =
 
 TEST(HelpContents, CntFileOfFourHeadings) {
   TestRun m(WholeRun("winhelp4", "manual.txt"));
-  m->ini.ContentsCntFile = true;
+  m->Ini.ContentsCntFile = true;
   const auto r = CompileText(m, Crlf(kFourHeadings));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_EQ(FileOf(r, "manual.CNT"),
@@ -24,7 +24,7 @@ TEST(HelpContents, CntFileOfFourHeadings) {
 // A book whose own topic has no running text gets no entry of its own.
 TEST(HelpContents, ShortTopicBookHasNoOwnEntry) {
   TestRun m(WholeRun("winhelp4", "manual.txt"));
-  m->ini.ContentsCntFile = true;
+  m->Ini.ContentsCntFile = true;
   const auto r = CompileText(m, Crlf(".1\nIntro\n\n.2\nPart\n\nText.\n.1\nEnd\n\nText.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   EXPECT_EQ(FileOf(r, "manual.CNT"),
@@ -40,8 +40,8 @@ std::string Between(const std::string& text, const std::string& from, const std:
 
 TEST(HelpContents, WinHelpContentsTopic) {
   TestRun m(WholeRun("winhelp4", "manual.txt"));
-  m->ini.ContentsInternal = true;
-  m->ini.ListIndention = 1;
+  m->Ini.ContentsInternal = true;
+  m->Ini.ListIndention = 1;
   const auto r = CompileText(
       m,
       Crlf(".1\nFirst heading\n\nText.\n.2\nSub heading\n\nText.\n.1\nSecond heading\n\nText.\n"));

@@ -15,9 +15,9 @@ struct ProjectRun {
   TestRun t;
   explicit ProjectRun(const char* target) : t({.target = target, .keepFiles = true}) {
     CompilerRun& run = *t;
-    run.switches.SourceFileName = "MANUAL.TXT";
-    run.switches.OutputDirectory = "MANUAL";
-    run.linkPass.DocumentTitle = "Corvina Guide \x84";  // code page 850 a-umlaut
+    run.Switches.SourceFileName = "MANUAL.TXT";
+    run.Switches.OutputDirectory = "MANUAL";
+    run.LinkPass.DocumentTitle = "Corvina Guide \x84";  // code page 850 a-umlaut
   }
 };
 
@@ -25,7 +25,7 @@ TEST(HelpProjectTest, HhpMatchesGolden) {
   ProjectRun p("htmlhelp");
   CompilerRun& run = *p.t;
   SetChmFileName(run);
-  EXPECT_EQ(run.passes.ChmFileName, "MANUAL.CHM");
+  EXPECT_EQ(run.Passes.ChmFileName, "MANUAL.CHM");
   for (const char* page : {"\\INDXF.HTML", "\\NOTES.HTML", "\\N000.HTML"}) {
     CreateOutputFile(run, "MANUAL", page, true);
     CloseOutputFile(run);
@@ -33,22 +33,22 @@ TEST(HelpProjectTest, HhpMatchesGolden) {
   CreateOutputFile(run, "MANUAL", "\\MANUAL.HHC", false);  // not registered
   CloseOutputFile(run);
   WriteHhpFile(run);
-  EXPECT_EQ(run.helpProject.HhpFileName, "MANUAL\\MANUAL.HHP");
+  EXPECT_EQ(run.HelpProject.HhpFileName, "MANUAL\\MANUAL.HHP");
   ExpectGolden("help_project/manual.hhp", p.t.File("MANUAL\\MANUAL.HHP"));
 }
 
 TEST(HelpProjectTest, SourceWithDirectoryGivesBareProjectNames) {
   ProjectRun p("htmlhelp");
   CompilerRun& run = *p.t;
-  run.switches.SourceFileName = "DOCS\\MANUAL.TXT";
-  run.switches.OutputDirectory = "DOCS\\MANUAL";
-  run.switches.PageNamePrefix = "pg";
+  run.Switches.SourceFileName = "DOCS\\MANUAL.TXT";
+  run.Switches.OutputDirectory = "DOCS\\MANUAL";
+  run.Switches.PageNamePrefix = "pg";
   SetChmFileName(run);
-  EXPECT_EQ(run.passes.ChmFileName, "MANUAL.CHM");
+  EXPECT_EQ(run.Passes.ChmFileName, "MANUAL.CHM");
   CreateOutputFile(run, "DOCS\\MANUAL", "\\pgN000.HTML", true);
   CloseOutputFile(run);
   WriteHhpFile(run);
-  EXPECT_EQ(run.helpProject.HhpFileName, "DOCS\\MANUAL\\MANUAL.HHP");
+  EXPECT_EQ(run.HelpProject.HhpFileName, "DOCS\\MANUAL\\MANUAL.HHP");
   const std::string& hhp = p.t.File("DOCS\\MANUAL\\MANUAL.HHP");
   EXPECT_NE(hhp.find("\r\nContents file=PGMANUAL.HHC\r\n"), std::string::npos) << hhp;
   EXPECT_NE(hhp.find("\r\n[FILES]\r\npgN000.HTML\r\n\r\n"), std::string::npos) << hhp;
@@ -57,29 +57,29 @@ TEST(HelpProjectTest, SourceWithDirectoryGivesBareProjectNames) {
 TEST(HelpProjectTest, LongOutputPathIsKeptWhole) {
   ProjectRun p("htmlhelp");
   const std::string deep = std::string(130, 'd');
-  p.t->switches.OutputDirectory = deep;
+  p.t->Switches.OutputDirectory = deep;
   WriteHhpFile(*p.t);
-  EXPECT_EQ(p.t->helpProject.HhpFileName, deep + "\\MANUAL.HHP");
+  EXPECT_EQ(p.t->HelpProject.HhpFileName, deep + "\\MANUAL.HHP");
 }
 
 TEST(HelpProjectTest, WinHelp4HpjMatchesGolden) {
   ProjectRun p("winhelp4");
   CompilerRun& run = *p.t;
-  run.ini.ContentsInternal = true;
-  run.indexStore.FrameGroupsUsed = true;
-  run.helpProject.BrowseButtonsWanted = true;
-  run.helpTables.PanelIdFileOpen = true;
-  run.helpTables.PanelIdFileName = "MANUAL.PAN";
+  run.Ini.ContentsInternal = true;
+  run.IndexStore.FrameGroupsUsed = true;
+  run.HelpProject.BrowseButtonsWanted = true;
+  run.HelpTables.PanelIdFileOpen = true;
+  run.HelpTables.PanelIdFileName = "MANUAL.PAN";
   WriteHpjFile(run);
-  EXPECT_EQ(run.helpProject.HpjFileName, "MANUAL.HPJ");
+  EXPECT_EQ(run.HelpProject.HpjFileName, "MANUAL.HPJ");
   ExpectGolden("help_project/winhelp4.hpj", p.t.File("MANUAL.HPJ"));
   EXPECT_EQ(p.t.Text(), "");
 }
 
 TEST(HelpProjectTest, WinHelp3HpjMatchesGolden) {
   ProjectRun p("winhelp3");
-  p.t->ini.ContentsInternal = true;
-  p.t->ini.ContentsCntFile = true;  // "both": no CONTENTS line
+  p.t->Ini.ContentsInternal = true;
+  p.t->Ini.ContentsCntFile = true;  // "both": no CONTENTS line
   WriteHpjFile(*p.t);
   ExpectGolden("help_project/winhelp3.hpj", p.t.File("MANUAL.HPJ"));
 }
@@ -109,10 +109,10 @@ TEST(HelpProjectTest, TitleCodePageAndWinHelp3Length) {
   };
   for (const TitleCase& c : cases) {
     ProjectRun p(c.target);
-    p.t->ini.SourceIsIso = c.iso;
+    p.t->Ini.SourceIsIso = c.iso;
     std::string title(c.length, 'x');
     title[0] = c.iso ? '\xE4' : '\x84';
-    p.t->linkPass.DocumentTitle = title;
+    p.t->LinkPass.DocumentTitle = title;
     WriteHpjFile(*p.t);
     const std::string& hpj = p.t.File("MANUAL.HPJ");
     const std::string written =
@@ -123,25 +123,25 @@ TEST(HelpProjectTest, TitleCodePageAndWinHelp3Length) {
         << c.target << " " << c.length;
   }
   ProjectRun untitled("winhelp4");
-  untitled.t->linkPass.DocumentTitle.clear();
+  untitled.t->LinkPass.DocumentTitle.clear();
   WriteHpjFile(*untitled.t);
   EXPECT_EQ(untitled.t.File("MANUAL.HPJ").find("TITLE="), std::string::npos);
 }
 
 TEST(HelpProjectTest, MissingGraphicsReport) {
   ProjectRun off("html");
-  off.t->graphics.SearchGraphicFiles = false;
-  off.t->summaryPage.GraphicFiles = {{false, -1, false, "a.gif"}};
+  off.t->Graphics.SearchGraphicFiles = false;
+  off.t->SummaryPage.GraphicFiles = {{false, -1, false, "a.gif"}};
   ReportMissingGraphics(*off.t);
-  EXPECT_FALSE(off.t->helpProject.GraphicsMissing);
+  EXPECT_FALSE(off.t->HelpProject.GraphicsMissing);
   EXPECT_EQ(off.t.Text(), "");
 
   ProjectRun on("html");
-  on.t->graphics.SearchGraphicFiles = true;
-  on.t->summaryPage.GraphicFiles = {
+  on.t->Graphics.SearchGraphicFiles = true;
+  on.t->SummaryPage.GraphicFiles = {
       {false, -1, false, "a.gif"}, {true, 10, false, "b.gif"}, {false, -1, false, "c.gif"}};
   ReportMissingGraphics(*on.t);
-  EXPECT_TRUE(on.t->helpProject.GraphicsMissing);
+  EXPECT_TRUE(on.t->HelpProject.GraphicsMissing);
   EXPECT_EQ(on.t.Text(), "Warning:\ngraphics file a.gif missing.\ngraphics file c.gif missing.\n");
 }
 

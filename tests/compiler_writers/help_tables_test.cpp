@@ -16,12 +16,12 @@ TEST(HelpTable, RcLinesBeforeTheFirstHeading) {
   TestRun t("ipf");
   CompilerRun& run = *t;
   std::string table;
-  run.passes.StoreFile = [&](CompilerRun&, const std::string& name, const std::string& text) {
+  run.Passes.StoreFile = [&](CompilerRun&, const std::string& name, const std::string& text) {
     if (name == "GUIDE.HLT") table = text;
   };
-  run.lines.CurrentSourceLine = 4;
+  run.Lines.CurrentSourceLine = 4;
   HandleRcCommand(run, "Editor Early");
-  run.lines.CurrentSourceLine = 5;
+  run.Lines.CurrentSourceLine = 5;
   HandleRcCommand(run, "Viewer");
   EXPECT_FALSE(run.RunSuccess);
   WriteHelpTables(run);

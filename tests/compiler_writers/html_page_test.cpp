@@ -22,11 +22,11 @@ struct PageRun {
   THeadingNode* node = nullptr;
   explicit PageRun(const char* target = "html") : t({.target = target, .keepFiles = true}) {
     t.Load("Getting started\r\n\r\nSome text.\r\n");
-    t->linkPass.DocumentTitle = "Corvina Guide";
-    ParseTextTemplate("Guide: HEADING", t->ini.FileTitle);
-    ParseTextTemplate("DOCTITLE", t->ini.MetaContent);
-    t->ini.BodyTags = "BGCOLOR=white";
-    t->numbering.FileCounter = 3;
+    t->LinkPass.DocumentTitle = "Corvina Guide";
+    ParseTextTemplate("Guide: HEADING", t->Ini.FileTitle);
+    ParseTextTemplate("DOCTITLE", t->Ini.MetaContent);
+    t->Ini.BodyTags = "BGCOLOR=white";
+    t->Numbering.FileCounter = 3;
     node = NewHeadingNode(*t);
     node->SourcePosition = 0;
     node->HeadingNumber = 1;
@@ -38,21 +38,21 @@ TEST(HtmlPageTest, TopicPageMatchesGolden) {
   PageRun p;
   CompilerRun& run = *p.t;
   CreateOutputFile(run, "GUIDE", "\\N003.HTML", true);
-  WritePageHead(run, run.passes.OutputFile, false, p.node, kTopicPage, true);
-  EXPECT_TRUE(run.markup.PlainFontActive);
-  run.passes.OutputFile += "Some text.\r\n";
-  run.htmlPage.ClosingHeadingLevel = 1;
+  WritePageHead(run, run.Passes.OutputFile, false, p.node, kTopicPage, true);
+  EXPECT_TRUE(run.Markup.PlainFontActive);
+  run.Passes.OutputFile += "Some text.\r\n";
+  run.HtmlPage.ClosingHeadingLevel = 1;
   WritePageEnd(run, false);
   ExpectGolden("html_page/topic_page.html", p.t.File("GUIDE\\N003.HTML"));
-  EXPECT_EQ(run.htmlPage.HtmlPageCount, 1);
-  EXPECT_EQ(run.htmlPage.HtmlPageBytes,
+  EXPECT_EQ(run.HtmlPage.HtmlPageCount, 1);
+  EXPECT_EQ(run.HtmlPage.HtmlPageBytes,
             static_cast<std::int64_t>(p.t.File("GUIDE\\N003.HTML").size()));
 }
 
 TEST(HtmlPageTest, FramesetPageMatchesGolden) {
   PageRun p;
   CompilerRun& run = *p.t;
-  std::string& f = run.passes.OutputFile;
+  std::string& f = run.Passes.OutputFile;
   WritePageHead(run, f, true, p.node, kTopicPage, true);
   f += "<FRAMESET COLS=\"30%,*\"><FRAME SRC=\"N001.HTML\" NAME=\"navi\"><FRAME SRC=\"EMPTY.HTML\" "
        "NAME=\"main\"></FRAMESET>\r\n";
@@ -63,30 +63,30 @@ TEST(HtmlPageTest, FramesetPageMatchesGolden) {
 TEST(HtmlPageTest, HtmlHelpContentsHeadMatchesGolden) {
   PageRun p("htmlhelp");
   CompilerRun& run = *p.t;
-  WritePageHead(run, run.passes.OutputFile, false, nullptr, kContentsPage, true);
-  ExpectGolden("html_page/htmlhelp_contents_head.hhc", run.passes.OutputFile);
+  WritePageHead(run, run.Passes.OutputFile, false, nullptr, kContentsPage, true);
+  ExpectGolden("html_page/htmlhelp_contents_head.hhc", run.Passes.OutputFile);
   // The index file: the same without the site-properties object.
   PageRun q("htmlhelp");
-  WritePageHead(*q.t, q.t->passes.OutputFile, false, nullptr, kIndexPage, true);
-  EXPECT_EQ(q.t->passes.OutputFile.find("<OBJECT"), std::string::npos);
-  EXPECT_EQ(q.t->passes.OutputFile.rfind("<HTML><HEAD>\r\n", 0), 0u);
+  WritePageHead(*q.t, q.t->Passes.OutputFile, false, nullptr, kIndexPage, true);
+  EXPECT_EQ(q.t->Passes.OutputFile.find("<OBJECT"), std::string::npos);
+  EXPECT_EQ(q.t->Passes.OutputFile.rfind("<HTML><HEAD>\r\n", 0), 0u);
 }
 
 TEST(HtmlPageTest, NoMetaContentMeansNoDescriptionOrKeywords) {
   PageRun p;
-  p.t->ini.MetaContent = TTemplateText{};
-  WritePageHead(*p.t, p.t->passes.OutputFile, false, p.node, kTopicPage, true);
-  EXPECT_EQ(p.t->passes.OutputFile.find("description"), std::string::npos);
-  EXPECT_EQ(p.t->passes.OutputFile.find("keywords"), std::string::npos);
-  EXPECT_NE(p.t->passes.OutputFile.find("generator"), std::string::npos);
+  p.t->Ini.MetaContent = TTemplateText{};
+  WritePageHead(*p.t, p.t->Passes.OutputFile, false, p.node, kTopicPage, true);
+  EXPECT_EQ(p.t->Passes.OutputFile.find("description"), std::string::npos);
+  EXPECT_EQ(p.t->Passes.OutputFile.find("keywords"), std::string::npos);
+  EXPECT_NE(p.t->Passes.OutputFile.find("generator"), std::string::npos);
 }
 
 TEST(HtmlPageTest, PopupFootnoteObjectFollowsTheTitleOfAFramesetHead) {
   PageRun p;
-  p.t->ini.FootnotesPopup = true;
-  p.t->passes.FileHasFootnotes[3] = true;
-  WritePageHead(*p.t, p.t->passes.OutputFile, true, p.node, kTopicPage, false);
-  const std::string& f = p.t->passes.OutputFile;
+  p.t->Ini.FootnotesPopup = true;
+  p.t->Passes.FileHasFootnotes[3] = true;
+  WritePageHead(*p.t, p.t->Passes.OutputFile, true, p.node, kTopicPage, false);
+  const std::string& f = p.t->Passes.OutputFile;
   EXPECT_NE(
       f.find("</title>\r\n<OBJECT id=hhctrl type=\"application/x-oleobject\"\r\n"
              "        classid=\"clsid:adb880a6-d8ff-11cf-9377-00aa003b7a11\">\r\n</OBJECT>\r\n"),
@@ -123,14 +123,14 @@ TEST(HtmlPageTest, HeadIncludeFileChoice) {
   for (const IncludeCase& c : cases) {
     PageRun p;
     CompilerRun& run = *p.t;
-    run.ini.MetaContent = TTemplateText{};
-    run.switches.PageNamePrefix = dir.string() + "/";
-    run.switches.SourceFileName = (dir / "GUIDE.TXT").string();
-    run.fileNames.LastPageIdName = c.pageId;
-    run.numbering.FileCounter = c.fileNumber;
-    run.htmlPage.EveryHeadFileExists = c.everyExists;
-    WritePageHead(run, run.passes.OutputFile, false, nullptr, kTopicPage, c.withMeta);
-    const std::string& f = run.passes.OutputFile;
+    run.Ini.MetaContent = TTemplateText{};
+    run.Switches.PageNamePrefix = dir.string() + "/";
+    run.Switches.SourceFileName = (dir / "GUIDE.TXT").string();
+    run.FileNames.LastPageIdName = c.pageId;
+    run.Numbering.FileCounter = c.fileNumber;
+    run.HtmlPage.EveryHeadFileExists = c.everyExists;
+    WritePageHead(run, run.Passes.OutputFile, false, nullptr, kTopicPage, c.withMeta);
+    const std::string& f = run.Passes.OutputFile;
     const std::size_t from = c.withMeta ? f.find("4.22\">\r\n") + 8 : f.find("<HEAD>\r\n") + 8;
     EXPECT_EQ(f.substr(from, f.find("<title>") - from), c.included)
         << c.pageId << " " << c.fileNumber << " " << c.everyExists;
@@ -141,24 +141,24 @@ TEST(HtmlPageTest, PlaceholderPageEndsWithHtmlEndOnly) {
   PageRun p;
   CompilerRun& run = *p.t;
   CreateOutputFile(run, "GUIDE", "\\EMPTY.HTML", true);
-  run.passes.OutputFile = "<html>";
-  run.htmlPage.EmptyPageOpen = true;
+  run.Passes.OutputFile = "<html>";
+  run.HtmlPage.EmptyPageOpen = true;
   WritePageEnd(run, false);
   EXPECT_EQ(p.t.File("GUIDE\\EMPTY.HTML"), "<html></html>\r\n");
-  EXPECT_FALSE(run.htmlPage.EmptyPageOpen);
-  EXPECT_EQ(run.htmlPage.HtmlPageCount, 0);
+  EXPECT_FALSE(run.HtmlPage.EmptyPageOpen);
+  EXPECT_EQ(run.HtmlPage.HtmlPageCount, 0);
 }
 
 TEST(HtmlPageTest, BarMarksSuppressTheBottomBarOnce) {
   PageRun p;
   CompilerRun& run = *p.t;
-  run.ini.ButtonsOn = true;
-  run.htmlPage.FramesetBarMark = true;
-  run.htmlPage.ClosingHeadingLevel = 1;
+  run.Ini.ButtonsOn = true;
+  run.HtmlPage.FramesetBarMark = true;
+  run.HtmlPage.ClosingHeadingLevel = 1;
   CreateOutputFile(run, "GUIDE", "\\N003.HTML", false);
   WritePageEnd(run, false);
   EXPECT_EQ(p.t.File("GUIDE\\N003.HTML"), "</BODY></HTML>");
-  EXPECT_FALSE(run.htmlPage.FramesetBarMark);
+  EXPECT_FALSE(run.HtmlPage.FramesetBarMark);
   CreateOutputFile(run, "GUIDE", "\\N004.HTML", false);
   WritePageEnd(run, true);
   EXPECT_EQ(p.t.File("GUIDE\\N004.HTML"), "<p>\r\n\r\n</BODY></HTML>");
@@ -181,23 +181,23 @@ TEST(HtmlPageTest, NotesPageIsClosedPerFramesMode) {
   for (const NotesCase& c : cases) {
     PageRun p;
     CompilerRun& run = *p.t;
-    run.switches.NoFrames = c.noFrames;
-    run.htmlPage.TextHasFootnotes = c.textHasFootnotes;
-    run.htmlPage.ClosingHeadingLevel = 2;
-    CreateTextFile(run, run.htmlPage.NotesFile, "GUIDE", "\\NOTES.HTML", true);
-    run.htmlPage.NotesFile.Text = "<p>note";
-    run.htmlPage.NotesFileFont = 'B';
-    run.htmlPage.FootnotePageOpen = true;
+    run.Switches.NoFrames = c.noFrames;
+    run.HtmlPage.TextHasFootnotes = c.textHasFootnotes;
+    run.HtmlPage.ClosingHeadingLevel = 2;
+    CreateTextFile(run, run.HtmlPage.NotesFile, "GUIDE", "\\NOTES.HTML", true);
+    run.HtmlPage.NotesFile.Text = "<p>note";
+    run.HtmlPage.NotesFileFont = 'B';
+    run.HtmlPage.FootnotePageOpen = true;
     CreateOutputFile(run, "GUIDE", "\\N003.HTML", true);
     WritePageEnd(run, c.final);
     EXPECT_EQ(p.t.Files().count("GUIDE\\NOTES.HTML") == 1, c.closed) << c.noFrames << c.final;
     if (c.closed) {
       EXPECT_EQ(p.t.File("GUIDE\\NOTES.HTML"), "<p>note</font></BODY></HTML>");
-      EXPECT_FALSE(run.htmlPage.FootnotePageOpen);
-      EXPECT_EQ(run.htmlPage.HtmlPageCount, 2);
+      EXPECT_FALSE(run.HtmlPage.FootnotePageOpen);
+      EXPECT_EQ(run.HtmlPage.HtmlPageCount, 2);
     }
     // The notes page never changes which page is "current" for links.
-    EXPECT_EQ(run.passes.CurrentOutputFileName, "\\N003.HTML");
+    EXPECT_EQ(run.Passes.CurrentOutputFileName, "\\N003.HTML");
   }
 }
 
@@ -215,10 +215,10 @@ TEST(HtmlPageTest, IndentDepthFollowsMarginAndListLevel) {
   };
   for (const DepthCase& c : cases) {
     TestRun t("html");
-    t->htmlPage.HtmlIndentDepth = static_cast<std::uint8_t>(c.from);
+    t->HtmlPage.HtmlIndentDepth = static_cast<std::uint8_t>(c.from);
     SetHtmlIndentDepth(*t, c.list, c.margin);
-    EXPECT_EQ(t->passes.OutputFile, c.written) << int(c.list) << " " << int(c.margin);
-    EXPECT_EQ(t->htmlPage.HtmlIndentDepth, c.depth);
+    EXPECT_EQ(t->Passes.OutputFile, c.written) << int(c.list) << " " << int(c.margin);
+    EXPECT_EQ(t->HtmlPage.HtmlIndentDepth, c.depth);
   }
 }
 

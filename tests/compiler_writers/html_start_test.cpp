@@ -21,8 +21,8 @@ std::string Upper(std::string s) {
 }
 
 TRunResult CompileManual(TestRun& m, std::string_view target) {
-  m->switches.IniFileName = SourceDir() + "/examples/manual/manual.ini";
-  ReadIniText(*m, corvina_test::ReadFile(m->switches.IniFileName), true);
+  m->Switches.IniFileName = SourceDir() + "/examples/manual/manual.ini";
+  ReadIniText(*m, corvina_test::ReadFile(m->Switches.IniFileName), true);
   m.SetTarget(target);
   return CompileText(m, corvina_test::ReadFile(SourceDir() + "/examples/manual/manual.txt"));
 }
@@ -38,7 +38,7 @@ TEST(HtmlStart, ExampleManualPagesAndLinks) {
        {"EMPTY.HTML", "INDEX.HTML", "INDXA.HTML", "INDXI.HTML", "IDX_W.HTML", "N000.HTML"})
     EXPECT_EQ(pages.count(fixed), 1u) << fixed;
   std::set<std::string> pictures;
-  for (const auto& g : m->summaryPage.GraphicFiles) pictures.insert(Upper(g.Name));
+  for (const auto& g : m->SummaryPage.GraphicFiles) pictures.insert(Upper(g.Name));
   for (const char* p : {"BACK.GIF", "FORWARD.GIF", "CONTENT.GIF", "INDEX.GIF", "LOGO.GIF"})
     pictures.insert(p);
   std::string names;
@@ -97,10 +97,10 @@ class HtmlStartPages : public ::testing::TestWithParam<TStartCase> {};
 TEST_P(HtmlStartPages, WrittenAsTheSettingsAsk) {
   const TStartCase& c = GetParam();
   TestRun m(WholeRun("html"));
-  m->ini.CreateContents = c.CreateContents;
-  m->ini.ContentsTreeOn = c.Tree;
-  m->ini.ContentsTreeAltText = c.TreeLink;
-  m->ini.CreateIndex = c.Index;
+  m->Ini.CreateContents = c.CreateContents;
+  m->Ini.ContentsTreeOn = c.Tree;
+  m->Ini.ContentsTreeAltText = c.TreeLink;
+  m->Ini.CreateIndex = c.Index;
   const auto r = CompileText(m, Crlf(".1\nA\n\nThe ^word here.\n.1\nB\n\nThe word again.\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;
   for (const std::string& p : c.Present) EXPECT_EQ(r.Files.count("DOC\\" + p), 1u) << p;

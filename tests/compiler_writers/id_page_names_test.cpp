@@ -28,18 +28,18 @@ TEST(IdPageNames, UnusableWordsKeepTheNumberedName) {
   for (const Case& c : cases) {
     TestRun t("htmlhelp");
     CompilerRun& run = *t;
-    run.fileNames.IdMarkList.push_back(TIdMark{3, c.word});
+    run.FileNames.IdMarkList.push_back(TIdMark{3, c.word});
     EXPECT_EQ(MakeTopicFileName(run, 3, false, 0), c.page) << Printable(c.word);
     const bool named = std::string(c.page) != "N003.HTML";
-    EXPECT_EQ(run.fileNames.LastPageIdName, named ? c.word : "") << Printable(c.word);
+    EXPECT_EQ(run.FileNames.LastPageIdName, named ? c.word : "") << Printable(c.word);
     EXPECT_EQ(MakeTopicFileName(run, 3, true, 0), "N003F.HTML");
     EXPECT_EQ(IsSafePageWord(c.word), named) << Printable(c.word);
 
     // The panel ID line of the same word (capitals are not applied there, as written).
-    run.passes.ChmFileName = "guide.chm";
-    run.numbering.FileCounter = 3;
+    run.Passes.ChmFileName = "guide.chm";
+    run.Numbering.FileCounter = 3;
     std::string panel;
-    run.passes.StoreFile = [&](CompilerRun&, const std::string&, const std::string& text) {
+    run.Passes.StoreFile = [&](CompilerRun&, const std::string&, const std::string& text) {
       panel = text;
     };
     HandleIdCommand(run, c.word.empty() ? std::string_view(" 5") : std::string_view(c.word));
@@ -57,14 +57,14 @@ TEST(IdPageNames, UnusableWordsKeepTheNumberedName) {
 // the index links as in the names of the pages.
 TEST(IdPageNames, IndexLinksUseTheNumberedPage) {
   TestRun t("html");
-  t->ini.ExtendedIndexEntries = 100;
+  t->Ini.ExtendedIndexEntries = 100;
   t.Load(
       ".1\r\nFirst\r\n.ID ../../etc/x\r\n.IN first word\r\n"
       ".1\r\nSecond\r\n.ID Good\r\n.IN second\r\n");
   RunPrepasses(*t);
-  t->passes.OutputFile.clear();
+  t->Passes.OutputFile.clear();
   WriteIndexPage(*t);
-  const std::string& out = t->passes.OutputFile;
+  const std::string& out = t->Passes.OutputFile;
   EXPECT_NE(out.find("<a href=\"N000.HTML#hd1\">first word</a>"), std::string::npos) << out;
   EXPECT_NE(out.find("<a href=\"GOOD.HTML#hd2\">second</a>"), std::string::npos) << out;
   EXPECT_EQ(out.find("etc"), std::string::npos);

@@ -20,12 +20,12 @@ TEST(IndexPage, ExtendedIndexFromTheThresholdOn) {
   } cases[] = {{0, true}, {10, true}, {11, true}, {12, false}};
   for (const Case& c : cases) {
     TestRun t("html");
-    t->ini.ExtendedIndexEntries = c.setting;
+    t->Ini.ExtendedIndexEntries = c.setting;
     t.Load(corvina_test::ReadFile(DataFile("contents.src")));
     RunPrepasses(*t);
-    t->passes.OutputFile.clear();
+    t->Passes.OutputFile.clear();
     WriteIndexPage(*t);
-    const std::string& out = t->passes.OutputFile;
+    const std::string& out = t->Passes.OutputFile;
     EXPECT_EQ(out.rfind("<font size=5><a href=\"#ix-A\">A</a> ", 0) == 0, c.extended) << c.setting;
     EXPECT_EQ(out.find("<a name=\"ix-Z\">Z</a>") != std::string::npos, c.extended) << c.setting;
     EXPECT_NE(out.find(c.extended ? ">ebra</a>" : ">Zebra</a>"), std::string::npos) << c.setting;
@@ -37,12 +37,12 @@ TEST(IndexPage, ExtendedIndexFromTheThresholdOn) {
 TEST(IndexPage, FrameGroupHeadingHasNoAnchor) {
   for (const char* target : {"html", "htmlhelp"}) {
     TestRun t(target);
-    t->ini.ExtendedIndexEntries = 100;
+    t->Ini.ExtendedIndexEntries = 100;
     t.Load(".1\r\nFirst\r\n.WA\r\n.1\r\nGroup\r\n.IN grouped\r\n.2\r\nInside\r\n.IN inner\r\n");
     RunPrepasses(*t);
-    t->passes.OutputFile.clear();
+    t->Passes.OutputFile.clear();
     WriteIndexPage(*t);
-    const std::string& out = t->passes.OutputFile;
+    const std::string& out = t->Passes.OutputFile;
     if (std::string(target) == "html") {
       EXPECT_NE(out.find("<a href=\"N001.HTML\">grouped</a>"), std::string::npos) << out;
       EXPECT_NE(out.find("<a href=\"N002.HTML#hd3\">inner</a>"), std::string::npos) << out;

@@ -14,14 +14,14 @@ namespace {
 std::string DrawLines(CompilerRun& run, const char* params, const std::vector<std::string>& lines) {
   EmitRaw(run);
   InitBoxCharTable(run);
-  run.reader.DotLine = std::string("LI ") + params;
+  run.Reader.DotLine = std::string("LI ") + params;
   HandleLiCommand(run);
-  run.passes.OutputFile.clear();
+  run.Passes.OutputFile.clear();
   for (const std::string& line : lines) {
     for (unsigned char c : line) FilterOutputChar(run, c);
     FilterOutputChar(run, 0x0D);
   }
-  return run.passes.OutputFile;
+  return run.Passes.OutputFile;
 }
 
 const std::vector<std::string> kBox = {"+----*----+", "|    |    |", "*----*----*", "|    |",
@@ -37,16 +37,16 @@ TEST(LineBlocksTest, IpfBoxBecomesBoxDrawingCharacters) {
       "\xB3    \xB3    \xB3 \r\n"
       "\xC0\xC4\xC4\xC4\xC4\xC1\xC4\xC4\xC4\xC4\xD9\r\n";
   EXPECT_EQ(Printable(got), Printable(want));
-  EXPECT_EQ(t->lineDrawing.RowLineState, 0);
-  EXPECT_EQ(t->lineDrawing.RightEdgeColumn, 0);
+  EXPECT_EQ(t->LineDrawing.RowLineState, 0);
+  EXPECT_EQ(t->LineDrawing.RightEdgeColumn, 0);
   for (int col = 1; col <= kLineColumns; ++col)
-    EXPECT_EQ(t->lineDrawing.ColumnLineState[col], 0) << col;
+    EXPECT_EQ(t->LineDrawing.ColumnLineState[col], 0) << col;
 }
 
 TEST(LineBlocksTest, PlainTargetsDrawWithBarsHyphensAndPlus) {
   for (const char* target : {"html", "htmlhelp", "winhelp3", "rtftext"}) {
     TestRun t(target);
-    const std::string end = t->ini.TargetFlags.RtfFamily ? "\\line\r\n" : "\r\n";
+    const std::string end = t->Ini.TargetFlags.RtfFamily ? "\\line\r\n" : "\r\n";
     const std::string want = "+----+----+" + end + "|    |    |" + end + "+----+----+" + end +
                              "|    |    | " + end + "+----+----+" + end;
     EXPECT_EQ(DrawLines(*t, "+*", kBox), want) << target;
@@ -58,11 +58,11 @@ TEST(LineBlocksTest, DoubleLineMarkerInPlainAndWordStarInput) {
   EXPECT_EQ(Printable(DrawLines(*plain, "+*#", {"#+----*----+"})),
             Printable(" \xC9\xCD\xCD\xCD\xCD\xD1\xCD\xCD\xCD\xCD\xBB\r\n"));
   TestRun star("ipf");
-  star->switches.WordStarInput = true;
+  star->Switches.WordStarInput = true;
   // The marker is dropped but still takes its column.
   EXPECT_EQ(Printable(DrawLines(*star, "+*#", {"#+----*----+"})),
             Printable("\xC9\xCD\xCD\xCD\xCD\xD1\xCD\xCD\xCD\xCD\xBB\r\n"));
-  EXPECT_EQ(star->lineDrawing.RightEdgeColumn, 12);
+  EXPECT_EQ(star->LineDrawing.RightEdgeColumn, 12);
 }
 
 TEST(LineBlocksTest, LettersOnLinesAreReplacedAndFreeBlanksStay) {
@@ -87,43 +87,43 @@ TEST(LineBlocksTest, OpeningAndClosingMarkupPerTarget) {
   for (const MarkupCase& c : cases) {
     TestRun t(c.target);
     InitBoxCharTable(*t);
-    t->reader.DotLine = "LI +*";
+    t->Reader.DotLine = "LI +*";
     HandleLiCommand(*t);
-    EXPECT_EQ(t->passes.OutputFile, c.open) << c.target;
-    EXPECT_TRUE(t->lineDrawing.LineDrawingActive);
-    EXPECT_FALSE(t->markup.FormatMode);
-    t->passes.OutputFile.clear();
-    t->reader.DotLine = "LI";
+    EXPECT_EQ(t->Passes.OutputFile, c.open) << c.target;
+    EXPECT_TRUE(t->LineDrawing.LineDrawingActive);
+    EXPECT_FALSE(t->Markup.FormatMode);
+    t->Passes.OutputFile.clear();
+    t->Reader.DotLine = "LI";
     HandleLiCommand(*t);
-    EXPECT_EQ(t->passes.OutputFile.substr(0, std::string(c.close).size()), c.close) << c.target;
-    EXPECT_FALSE(t->lineDrawing.LineDrawingActive);
-    EXPECT_TRUE(t->markup.FormatMode) << c.target;
+    EXPECT_EQ(t->Passes.OutputFile.substr(0, std::string(c.close).size()), c.close) << c.target;
+    EXPECT_FALSE(t->LineDrawing.LineDrawingActive);
+    EXPECT_TRUE(t->Markup.FormatMode) << c.target;
   }
 }
 
 TEST(LineBlocksTest, ClosingWithoutABlockWritesTheClosingMarkupAndKeepsTheTextMode) {
   TestRun t("html");
-  t->markup.FormatMode = false;  // e.g. inside a PRE font
-  t->iniValues.FontDefs[0].HtmlTag = "PRE";
-  t->reader.DotLine = "LI";
+  t->Markup.FormatMode = false;  // e.g. inside a PRE font
+  t->IniValues.FontDefs[0].HtmlTag = "PRE";
+  t->Reader.DotLine = "LI";
   HandleLiCommand(*t);
-  EXPECT_EQ(t->passes.OutputFile.rfind("</pre>\r\n", 0), 0u);
-  EXPECT_FALSE(t->markup.FormatMode);
+  EXPECT_EQ(t->Passes.OutputFile.rfind("</pre>\r\n", 0), 0u);
+  EXPECT_FALSE(t->Markup.FormatMode);
   TestRun rtf("winhelp4");
-  rtf->markup.FormatMode = false;
-  rtf->reader.DotLine = "LI";
+  rtf->Markup.FormatMode = false;
+  rtf->Reader.DotLine = "LI";
   HandleLiCommand(*rtf);
-  EXPECT_FALSE(rtf->markup.FormatMode);
+  EXPECT_FALSE(rtf->Markup.FormatMode);
 }
 
 TEST(LineBlocksTest, OffIsNoClosingForm) {
   TestRun t("html");
   InitBoxCharTable(*t);
-  t->reader.DotLine = "LI OFF";
+  t->Reader.DotLine = "LI OFF";
   HandleLiCommand(*t);
-  EXPECT_TRUE(t->lineDrawing.LineDrawingActive);
-  EXPECT_EQ(t->lineDrawing.CornerChar, 'O');
-  EXPECT_EQ(t->lineDrawing.JunctionChar, 'F');
+  EXPECT_TRUE(t->LineDrawing.LineDrawingActive);
+  EXPECT_EQ(t->LineDrawing.CornerChar, 'O');
+  EXPECT_EQ(t->LineDrawing.JunctionChar, 'F');
 }
 
 TEST(LineBlocksTest, ColumnsBeyondTheTableTakeNoPart) {
@@ -132,7 +132,7 @@ TEST(LineBlocksTest, ColumnsBeyondTheTableTakeNoPart) {
   wide[0] = '+';
   wide[299] = '+';  // a corner past column 256 must not open anything
   const std::string got = DrawLines(*t, "+", {wide, "|"});
-  EXPECT_EQ(t->lineDrawing.RightEdgeColumn, 0);
+  EXPECT_EQ(t->LineDrawing.RightEdgeColumn, 0);
   EXPECT_EQ(got.substr(0, 3), "+--");
   EXPECT_EQ(got.substr(299, 1), "+");
 }

@@ -22,11 +22,11 @@ std::string Compile(TestRun& t, const Case& c) {
   if (c.setup) c.setup(*t);
   t.Load(c.source);
   RunPrepasses(*t);
-  t->passes.OutputFile.clear();
+  t->Passes.OutputFile.clear();
   // The output stand-in: the expected bytes are the running text with its links alone
   // (headings as <hN> lines), which the real output pass writes into each target's pages.
   FakeOutputPass(*t);
-  return t->passes.OutputFile;
+  return t->Passes.OutputFile;
 }
 
 void RunCases(const std::vector<Case>& cases) {
@@ -46,11 +46,11 @@ TEST(LinkWriter, InternalLinksPerTarget) {
        "tables here.\r\n"},
       {"HTML, other page with status texts", "html",
        [](CompilerRun& r) {
-         r.ini.NewFileLevel = 2;
-         ParseTextTemplate("Go to HEADING", r.ini.StatusbarMouseover);
-         ParseTextTemplate("DOCTITLE", r.ini.StatusbarDefault);
-         r.linkPass.DocumentTitle = "Doc";
-         r.passes.CurrentOutputFileName = "N001.HTML";
+         r.Ini.NewFileLevel = 2;
+         ParseTextTemplate("Go to HEADING", r.Ini.StatusbarMouseover);
+         ParseTextTemplate("DOCTITLE", r.Ini.StatusbarDefault);
+         r.LinkPass.DocumentTitle = "Doc";
+         r.Passes.CurrentOutputFileName = "N001.HTML";
        },
        kTwoTopics,
        "<h1>Alpha</h1>\r\n<h2>Beta</h2>\r\n<a href=\"N000.HTML#hd1\" target=\"main\" "
@@ -58,8 +58,8 @@ TEST(LinkWriter, InternalLinksPerTarget) {
        "onMouseOut='window.status=\"Doc\";return true;'>Tables</a> and more tables here.\r\n"},
       {"HTML Help has no status texts", "htmlhelp",
        [](CompilerRun& r) {
-         r.ini.NewFileLevel = 2;
-         ParseTextTemplate("HEADING", r.ini.StatusbarMouseover);
+         r.Ini.NewFileLevel = 2;
+         ParseTextTemplate("HEADING", r.Ini.StatusbarMouseover);
        },
        kTwoTopics,
        "<h1>Alpha</h1>\r\n<h2>Beta</h2>\r\n<a href=\"N000.HTML#hd1\" target=\"main\">Tables</a> "
@@ -82,10 +82,10 @@ TEST(LinkWriter, FirstOccurrenceRule) {
       {"once per topic", "html", nullptr, source,
        "<h1>Alpha</h1>\r\n<h1>Beta</h1>\r\n<a href=\"N000.HTML#hd1\" target=\"main\">word</a> "
        "word<p>\r\nword\r\n"},
-      {"once per paragraph", "html", [](CompilerRun& r) { r.ini.LinksPerParagraph = true; }, source,
+      {"once per paragraph", "html", [](CompilerRun& r) { r.Ini.LinksPerParagraph = true; }, source,
        "<h1>Alpha</h1>\r\n<h1>Beta</h1>\r\n<a href=\"N000.HTML#hd1\" target=\"main\">word</a> "
        "word<p>\r\n<a href=\"N000.HTML#hd1\" target=\"main\">word</a>\r\n"},
-      {"every occurrence", "html", [](CompilerRun& r) { r.ini.LinkEveryOccurrence = true; }, source,
+      {"every occurrence", "html", [](CompilerRun& r) { r.Ini.LinkEveryOccurrence = true; }, source,
        "<h1>Alpha</h1>\r\n<h1>Beta</h1>\r\n<a href=\"N000.HTML#hd1\" target=\"main\">word</a> "
        "<a href=\"N000.HTML#hd1\" target=\"main\">word</a><p>\r\n<a href=\"N000.HTML#hd1\" "
        "target=\"main\">word</a>\r\n"},
@@ -116,8 +116,8 @@ TEST(LinkWriter, WhereNoLinkIsMade) {
        "<h1>Alpha word</h1>\r\nalpha\r\n"},
       {"omitlinks font", "html",
        [](CompilerRun& r) {
-         r.iniValues.FontOmitsLinks[FontLetterIndex('@')] = true;
-         r.markup.OmitLinksActive = true;
+         r.IniValues.FontOmitsLinks[FontLetterIndex('@')] = true;
+         r.Markup.OmitLinksActive = true;
        },
        kTwoTopics, "<h1>Alpha</h1>\r\n<h2>Beta</h2>\r\nTables and more tables here.\r\n"},
       {"inside raw HTML code", "html", nullptr,
@@ -158,13 +158,13 @@ TEST(LinkWriter, IndexEntriesWithExternalTargets) {
   const std::string url =
       ".1\r\nA\r\n.URL http://example.com/page\r\n.IN site\r\n.LOCAL\r\nsite\r\n";
   RunCases({
-      {"HTML with URL icon", "html", [](CompilerRun& r) { r.ini.UrlGraphicsFile = "no"; }, url,
+      {"HTML with URL icon", "html", [](CompilerRun& r) { r.Ini.UrlGraphicsFile = "no"; }, url,
        "<h1>A</h1>\r\n<img align=bottom src=\"NO.GIF\"><a href=\"http://example.com/page\" "
        "target=\"main\">site</a>\r\n"},
-      {"icon off with NO", "html", [](CompilerRun& r) { r.ini.UrlGraphicsFile = "NO"; }, url,
+      {"icon off with NO", "html", [](CompilerRun& r) { r.Ini.UrlGraphicsFile = "NO"; }, url,
        "<h1>A</h1>\r\n<a href=\"http://example.com/page\" target=\"main\">site</a>\r\n"},
       {"RTF text URL becomes a footnote", "rtftext",
-       [](CompilerRun& r) { r.ini.UrlGraphicsFile = "globe"; }, url,
+       [](CompilerRun& r) { r.Ini.UrlGraphicsFile = "globe"; }, url,
        "<h1>A</h1>\r\n{site}{\\super \\chftn{\\*\\footnote \\chftn\\pard\\plain "
        "http://example.com/page}}\r\n"},
       {"WinHelp 4 program with arguments", "winhelp4", nullptr,
@@ -203,18 +203,18 @@ TEST(LinkWriter, ZeroEndsAWordAndCountsStayApart) {
   // The output stand-in leaves the link writer as the last topic had it, for the direct calls;
   // the real output pass is only run whole, and its end closes the pages.
   FakeOutputPass(run);
-  run.passes.OutputFile.clear();
+  run.Passes.OutputFile.clear();
   for (char c : std::string("word")) EmitLinkedChar(run, static_cast<std::uint8_t>(c));
-  EXPECT_EQ(run.passes.OutputFile, "");  // still collecting
+  EXPECT_EQ(run.Passes.OutputFile, "");  // still collecting
   EmitLinkedChar(run, 0);
-  EXPECT_EQ(run.passes.OutputFile, "<a href=\"N000.HTML#hd1\" target=\"main\">word</a>");
-  EXPECT_EQ(run.linkWriter.InternalLinkCount, 1);
+  EXPECT_EQ(run.Passes.OutputFile, "<a href=\"N000.HTML#hd1\" target=\"main\">word</a>");
+  EXPECT_EQ(run.LinkWriter.InternalLinkCount, 1);
   // Inside a colon-form expression 0 changes nothing.
-  run.passes.OutputFile.clear();
+  run.Passes.OutputFile.clear();
   for (char c : std::string("#:ab")) EmitLinkedChar(run, static_cast<std::uint8_t>(c));
   EmitLinkedChar(run, 0);
-  EXPECT_TRUE(run.linkWriter.InIndexExpression);
-  EXPECT_EQ(run.linkWriter.MarkedExpression, "ab");
+  EXPECT_TRUE(run.LinkWriter.InIndexExpression);
+  EXPECT_EQ(run.LinkWriter.MarkedExpression, "ab");
 }
 
 TEST(LinkWriter, OnlyIndexLinksAreCountedExternal) {
@@ -223,10 +223,10 @@ TEST(LinkWriter, OnlyIndexLinksAreCountedExternal) {
   CompileText(t,
               ".1\r\nA\r\n.URL http://example.com/p\r\n.IN site\r\n.LOCAL\r\n"
               "site http://x.org/a site\r\n");
-  EXPECT_EQ(run.linkWriter.ExternalLinkCount, 1);
-  EXPECT_EQ(run.linkWriter.InternalLinkCount, 0);
-  ASSERT_EQ(run.passes.ExternalReferences.size(), 1u);
-  EXPECT_EQ(run.passes.ExternalReferences[0], "http://x.org/a");
+  EXPECT_EQ(run.LinkWriter.ExternalLinkCount, 1);
+  EXPECT_EQ(run.LinkWriter.InternalLinkCount, 0);
+  ASSERT_EQ(run.Passes.ExternalReferences.size(), 1u);
+  EXPECT_EQ(run.Passes.ExternalReferences[0], "http://x.org/a");
 }
 
 TEST(LinkWriter, LongWordsKeepEveryCharacter) {
@@ -237,7 +237,7 @@ TEST(LinkWriter, LongWordsKeepEveryCharacter) {
   RunPrepasses(run);
   // The output stand-in: the real output pass wraps the line at the blank between the words.
   FakeOutputPass(run);
-  EXPECT_NE(run.passes.OutputFile.find(word + " " + word), std::string::npos);
+  EXPECT_NE(run.Passes.OutputFile.find(word + " " + word), std::string::npos);
 }
 
 // A typed URL longer than the word buffer keeps every character, in the address and in the
@@ -247,15 +247,15 @@ TEST(LinkWriter, LongTypedUrlKeepsEveryCharacter) {
   const std::string url = "http://example.com/" + std::string(400, 'p');
   t.Load(".1\r\nA\r\nsee " + url + " end\r\n");
   RunPrepasses(*t);
-  t->passes.OutputFile.clear();
+  t->Passes.OutputFile.clear();
   // The output stand-in: the real output pass wraps the line at the blank after the link.
   FakeOutputPass(*t);
   EXPECT_NE(
-      t->passes.OutputFile.find("<a href=\"" + url + "\" target=\"main\">" + url + "</a> end"),
+      t->Passes.OutputFile.find("<a href=\"" + url + "\" target=\"main\">" + url + "</a> end"),
       std::string::npos)
-      << t->passes.OutputFile.size();
-  ASSERT_EQ(t->passes.ExternalReferences.size(), 1u);
-  EXPECT_EQ(t->passes.ExternalReferences[0], url);
+      << t->Passes.OutputFile.size();
+  ASSERT_EQ(t->Passes.ExternalReferences.size(), 1u);
+  EXPECT_EQ(t->Passes.ExternalReferences[0], url);
 }
 
 }  // namespace

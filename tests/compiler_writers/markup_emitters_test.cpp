@@ -12,7 +12,7 @@ namespace skeldon {
 namespace {
 
 TFontDef& Font(CompilerRun& run, char letter) {
-  return run.iniValues.FontDefs[FontLetterIndex(letter)];
+  return run.IniValues.FontDefs[FontLetterIndex(letter)];
 }
 
 void DefinePre(CompilerRun& run, char letter) {
@@ -47,13 +47,13 @@ void RunCases(const std::vector<Case>& cases) {
     TestRun t(c.target);
     if (c.setup) c.setup(*t);
     c.action(*t);
-    EXPECT_EQ(Printable(t->passes.OutputFile), Printable(c.bytes)) << c.name;
+    EXPECT_EQ(Printable(t->Passes.OutputFile), Printable(c.bytes)) << c.name;
     EXPECT_EQ(t.Text(), c.message) << c.name;
   }
 }
 
 void Change(CompilerRun& run, char letter, bool toggle) {
-  WriteFontChange(run, run.passes.OutputFile, letter, toggle);
+  WriteFontChange(run, run.Passes.OutputFile, letter, toggle);
 }
 
 TEST(FontChange, EveryTarget) {
@@ -64,7 +64,7 @@ TEST(FontChange, EveryTarget) {
        [](CompilerRun& r) { Change(r, 'A', true); },
        "\r\n:font facename=Helv size=12x7.:color fc=red bc=default.\r\n", ""},
       {"IPF block change from PRE to normal", "ipf",
-       [](CompilerRun& r) { r.markup.FormatMode = false; },
+       [](CompilerRun& r) { r.Markup.FormatMode = false; },
        [](CompilerRun& r) { Change(r, 'B', false); },
        ":font facename=default size=0x0.:color fc=default bc=default.:elines.\r\n", ""},
       {"IPF block change to PRE", "ipf", [](CompilerRun& r) { DefinePre(r, 'C'); },
@@ -74,22 +74,22 @@ TEST(FontChange, EveryTarget) {
        [](CompilerRun& r) { DefinePre(r, 'C'); },
        [](CompilerRun& r) {
          Change(r, 'C', true);
-         EXPECT_TRUE(r.markup.FormatMode);
+         EXPECT_TRUE(r.Markup.FormatMode);
        },
        "\r\n:font facename=Courier size=10x8.:color fc=default bc=default.\r\n", ""},
       {"IPF centred block leaves out layout line ends", "ipf",
-       [](CompilerRun& r) { r.markup.CenteredBlockOpen = true; },
+       [](CompilerRun& r) { r.Markup.CenteredBlockOpen = true; },
        [](CompilerRun& r) { Change(r, 'B', true); },
        ":font facename=default size=0x0.:color fc=default bc=default.", ""},
       {"RTF size 0 takes the default size; no colour", "winhelp4",
        [](CompilerRun& r) {
          Font(r, 'D').IpfFace = "x";
          Font(r, 'D').ForegroundIndex = 255;
-         r.markup.RtfFontNumbers[FontLetterIndex('D')] = 3;
+         r.Markup.RtfFontNumbers[FontLetterIndex('D')] = 3;
        },
        [](CompilerRun& r) {
          Change(r, 'D', false);
-         EXPECT_EQ(r.markup.CurrentRtfFontSize, 10);
+         EXPECT_EQ(r.Markup.CurrentRtfFontSize, 10);
        },
        "\r\n\\f3\\fs20 ", ""},
       {"RTF letter without font line", "rtftext", nullptr,
@@ -99,39 +99,39 @@ TEST(FontChange, EveryTarget) {
       {"HTML bold closed before an alternate change", "html",
        [](CompilerRun& r) {
          DefineArial(r, 'A');
-         r.markup.AlternateFontLetter = 'A';
-         r.toggles.ToggleState[2] = true;
+         r.Markup.AlternateFontLetter = 'A';
+         r.Toggles.ToggleState[2] = true;
        },
        [](CompilerRun& r) {
          Change(r, 'A', true);
-         EXPECT_FALSE(r.toggles.ToggleState[2]);
+         EXPECT_FALSE(r.Toggles.ToggleState[2]);
        },
        "\r\n</B><font face=Arial color=Red>", ""},
       {"HTML red on at a font change", "html",
-       [](CompilerRun& r) { r.toggles.ToggleState[4] = true; },
+       [](CompilerRun& r) { r.Toggles.ToggleState[4] = true; },
        [](CompilerRun& r) {
          Change(r, 'B', false);
-         EXPECT_FALSE(r.toggles.ToggleState[4]);
+         EXPECT_FALSE(r.Toggles.ToggleState[4]);
        },
        "\r\n", "wrong toggle\n"},
       {"HTML plain @ needs no </font>, any other letter does", "html", nullptr,
        [](CompilerRun& r) {
          Change(r, '@', false);
-         EXPECT_TRUE(r.markup.PlainFontActive);
+         EXPECT_TRUE(r.Markup.PlainFontActive);
          Change(r, 'B', false);
-         EXPECT_FALSE(r.markup.PlainFontActive);
+         EXPECT_FALSE(r.Markup.PlainFontActive);
          Change(r, '@', false);
        },
        "\r\n\r\n\r\n</font>", ""},
       {"HTML PRE by block change", "html", [](CompilerRun& r) { DefinePre(r, 'C'); },
        [](CompilerRun& r) {
-         r.source.LineEndCount = 3;
-         r.markup.PendingLineEnds = 2;
+         r.Source.LineEndCount = 3;
+         r.Markup.PendingLineEnds = 2;
          Change(r, 'C', false);
-         EXPECT_FALSE(r.markup.FormatMode);
-         EXPECT_TRUE(r.markup.PreBlockActive);
-         EXPECT_EQ(r.source.LineEndCount, 0);
-         EXPECT_EQ(r.markup.PendingLineEnds, 0);
+         EXPECT_FALSE(r.Markup.FormatMode);
+         EXPECT_TRUE(r.Markup.PreBlockActive);
+         EXPECT_EQ(r.Source.LineEndCount, 0);
+         EXPECT_EQ(r.Markup.PendingLineEnds, 0);
          Change(r, '@', false);  // closes PRE after the font element
        },
        "\r\n<PRE><font face=Courier></font></PRE>", ""},
@@ -143,31 +143,31 @@ TEST(FontChange, EveryTarget) {
        },
        [](CompilerRun& r) {
          Change(r, 'C', true);
-         EXPECT_TRUE(r.markup.FormatMode);
+         EXPECT_TRUE(r.Markup.FormatMode);
          Change(r, 'A', true);
        },
        "\r\n<TT><font face=Courier>\r\n</font></TT><center><font>", ""},
       {"HTML while a heading title is collected", "html",
-       [](CompilerRun& r) { r.markup.CollectingHeading = true; },
+       [](CompilerRun& r) { r.Markup.CollectingHeading = true; },
        [](CompilerRun& r) {
          Change(r, 'B', false);
-         EXPECT_EQ(r.markup.CurrentFontLetter, 'B');
-         EXPECT_TRUE(r.charConversion.Context.AfterFontChange);
+         EXPECT_EQ(r.Markup.CurrentFontLetter, 'B');
+         EXPECT_TRUE(r.CharConversion.Context.AfterFontChange);
        },
        "\r\n", ""},
       {"inside a script string no layout line end", "html",
-       [](CompilerRun& r) { r.charConversion.Context.InScriptString = true; },
+       [](CompilerRun& r) { r.CharConversion.Context.InScriptString = true; },
        [](CompilerRun& r) { Change(r, '@', false); }, "", ""},
   });
 }
 
 TEST(FontChange, OmitLinksFollowsTheLetter) {
   TestRun t("html");
-  t->iniValues.FontOmitsLinks[FontLetterIndex('N')] = true;
+  t->IniValues.FontOmitsLinks[FontLetterIndex('N')] = true;
   Change(*t, 'N', false);
-  EXPECT_TRUE(t->markup.OmitLinksActive);
+  EXPECT_TRUE(t->Markup.OmitLinksActive);
   Change(*t, '@', false);
-  EXPECT_FALSE(t->markup.OmitLinksActive);
+  EXPECT_FALSE(t->Markup.OmitLinksActive);
 }
 
 TEST(Breaks, EveryTarget) {
@@ -181,28 +181,28 @@ TEST(Breaks, EveryTarget) {
        ""},
       {"RTF line break outside lists", "winhelp4",
        [](CompilerRun& r) {
-         r.markup.IndentLevel = 1;
-         r.markup.MarginLevel = 1;
-         r.markup.RtfIndentGroupOpen = true;
+         r.Markup.IndentLevel = 1;
+         r.Markup.MarginLevel = 1;
+         r.Markup.RtfIndentGroupOpen = true;
        },
        [](CompilerRun& r) {
          WriteLineBreak(r);
-         EXPECT_TRUE(r.markup.RtfIndentGroupOpen);
+         EXPECT_TRUE(r.Markup.RtfIndentGroupOpen);
        },
        "}\\par\r\n\\li288{\r\n\\f0\\fs20\\cf0 ", ""},
       {"RTF line break in a line block", "rtftext",
-       [](CompilerRun& r) { r.markup.FormatMode = false; },
+       [](CompilerRun& r) { r.Markup.FormatMode = false; },
        [](CompilerRun& r) { WriteLineBreak(r); }, "\\line\r\n\\li0{\\f0\\fs20\\cf0 ", ""},
       {"RTF break inside a list", "winhelp3",
        [](CompilerRun& r) {
-         r.markup.ListLevel = 1;
-         r.markup.RtfIndentGroupOpen = true;
+         r.Markup.ListLevel = 1;
+         r.Markup.RtfIndentGroupOpen = true;
        },
        [](CompilerRun& r) { WriteLineBreak(r); }, "\\par\r\n", ""},
       {"RTF paragraph", "winhelp4", nullptr, [](CompilerRun& r) { WriteParagraphBreak(r); },
        "\\par\\par\r\n\\li0{\r\n\\f0\\fs20\\cf0 ", ""},
       {"RTF paragraph in a line block", "winhelp4",
-       [](CompilerRun& r) { r.markup.FormatMode = false; },
+       [](CompilerRun& r) { r.Markup.FormatMode = false; },
        [](CompilerRun& r) { WriteParagraphBreak(r); }, "\\line\\line\r\n\\li0{\\f0\\fs20\\cf0 ",
        ""},
   });
@@ -211,14 +211,14 @@ TEST(Breaks, EveryTarget) {
 TEST(ReflowLineEnd, OnlyWhereItCannotShow) {
   RunCases({
       {"running text", "html", nullptr,
-       [](CompilerRun& r) { WriteReflowLineEnd(r, r.passes.OutputFile); }, "\r\n", ""},
-      {"line block", "html", [](CompilerRun& r) { r.markup.FormatMode = false; },
-       [](CompilerRun& r) { WriteReflowLineEnd(r, r.passes.OutputFile); }, "", ""},
+       [](CompilerRun& r) { WriteReflowLineEnd(r, r.Passes.OutputFile); }, "\r\n", ""},
+      {"line block", "html", [](CompilerRun& r) { r.Markup.FormatMode = false; },
+       [](CompilerRun& r) { WriteReflowLineEnd(r, r.Passes.OutputFile); }, "", ""},
       {"text popup", "htmlhelp",
-       [](CompilerRun& r) { r.charConversion.Context.InTextPopup = true; },
-       [](CompilerRun& r) { WriteReflowLineEnd(r, r.passes.OutputFile); }, "", ""},
-      {"centred block in HTML", "html", [](CompilerRun& r) { r.markup.CenteredBlockOpen = true; },
-       [](CompilerRun& r) { WriteReflowLineEnd(r, r.passes.OutputFile); }, "\r\n", ""},
+       [](CompilerRun& r) { r.CharConversion.Context.InTextPopup = true; },
+       [](CompilerRun& r) { WriteReflowLineEnd(r, r.Passes.OutputFile); }, "", ""},
+      {"centred block in HTML", "html", [](CompilerRun& r) { r.Markup.CenteredBlockOpen = true; },
+       [](CompilerRun& r) { WriteReflowLineEnd(r, r.Passes.OutputFile); }, "\r\n", ""},
   });
 }
 
@@ -233,9 +233,9 @@ TEST(IpfHighlight, LevelsByToggleState) {
   };
   for (const Case& c : cases) {
     TestRun t("ipf");
-    for (int i : c.on) t->toggles.ToggleState[i - 1] = true;
+    for (int i : c.on) t->Toggles.ToggleState[i - 1] = true;
     WriteIpfHighlight(*t);
-    EXPECT_EQ(t->passes.OutputFile, c.bytes);
+    EXPECT_EQ(t->Passes.OutputFile, c.bytes);
   }
 }
 
@@ -243,22 +243,22 @@ TEST(IpfHighlight, ClosesTheOpenLevelAndRestoresColour) {
   TestRun t("ipf");
   CompilerRun& run = *t;
   DefineArial(run, 'A');
-  run.markup.RunningFontLetter = 'A';
-  run.toggles.ToggleState[1] = run.toggles.ToggleState[2] = run.toggles.ToggleState[3] = true;
+  run.Markup.RunningFontLetter = 'A';
+  run.Toggles.ToggleState[1] = run.Toggles.ToggleState[2] = run.Toggles.ToggleState[3] = true;
   WriteIpfHighlight(run);
   WriteIpfHighlight(run);
-  EXPECT_EQ(run.passes.OutputFile, ":hp7.:ehp7.:hp7.");
-  run.passes.OutputFile.clear();
-  run.toggles.ToggleState.fill(false);
-  run.toggles.ToggleState[4] = true;  // red
+  EXPECT_EQ(run.Passes.OutputFile, ":hp7.:ehp7.:hp7.");
+  run.Passes.OutputFile.clear();
+  run.Toggles.ToggleState.fill(false);
+  run.Toggles.ToggleState[4] = true;  // red
   WriteIpfHighlight(run);
-  run.toggles.ToggleState[4] = false;
+  run.Toggles.ToggleState[4] = false;
   WriteIpfHighlight(run);
-  EXPECT_EQ(run.passes.OutputFile, ":ehp7.:hp8.:ehp8.:color fc=red bc=default.");
+  EXPECT_EQ(run.Passes.OutputFile, ":ehp7.:hp8.:ehp8.:color fc=red bc=default.");
   TestRun html("html");
-  html->toggles.ToggleState[2] = true;
+  html->Toggles.ToggleState[2] = true;
   WriteIpfHighlight(*html);
-  EXPECT_EQ(html->passes.OutputFile, "");
+  EXPECT_EQ(html->Passes.OutputFile, "");
 }
 
 TEST(OpenToggles, ReportedOncePerToggleAndSwitchedOff) {
@@ -266,14 +266,14 @@ TEST(OpenToggles, ReportedOncePerToggleAndSwitchedOff) {
   CloseOpenToggles(*t);
   EXPECT_EQ(t.Text(), "");
   EXPECT_TRUE(t->RunSuccess);
-  t->toggles.ToggleState[2] = true;
-  t->toggles.ToggleState[11] = true;
-  t->lines.CurrentSourceLine = 9;
+  t->Toggles.ToggleState[2] = true;
+  t->Toggles.ToggleState[11] = true;
+  t->Lines.CurrentSourceLine = 9;
   CloseOpenToggles(*t);
   EXPECT_EQ(t.Text(), "Par 9: bold Toggle missing\nPar 9: superscr. Toggle missing\n");
-  EXPECT_FALSE(t->toggles.ToggleState[2]);
+  EXPECT_FALSE(t->Toggles.ToggleState[2]);
   EXPECT_FALSE(t->RunSuccess);
-  EXPECT_EQ(t->passes.OutputFile, "");
+  EXPECT_EQ(t->Passes.OutputFile, "");
 }
 
 }  // namespace

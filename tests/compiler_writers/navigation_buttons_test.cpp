@@ -17,9 +17,9 @@ struct BarRun {
   THeadingNode* h[3]{};
   explicit BarRun(const char* target = "html") : t(target) {
     CompilerRun& run = *t;
-    run.ini.DefaultFrame = "main";
-    run.ini.ContentsFrame = "cont";
-    run.indexStore.IndexPageWanted = true;
+    run.Ini.DefaultFrame = "main";
+    run.Ini.ContentsFrame = "cont";
+    run.IndexStore.IndexPageWanted = true;
     for (int i = 0; i < 3; ++i) {
       h[i] = NewHeadingNode(run);
       h[i]->FileNumber = static_cast<std::int16_t>(i);
@@ -27,8 +27,8 @@ struct BarRun {
     }
     h[0]->NextSibling = h[1];
     h[1]->NextSibling = h[2];
-    run.navigation.LastFileNumber = 2;
-    run.navigation.SwitchLevel = 1;
+    run.Navigation.LastFileNumber = 2;
+    run.Navigation.SwitchLevel = 1;
   }
   void Buttons(int group, const char* functions, const char* texts) {
     ParseButtonFunctions(*t, functions, group);
@@ -37,17 +37,17 @@ struct BarRun {
   // The page of heading i is being started.
   void OnPage(int i) {
     CompilerRun& run = *t;
-    run.numbering.FileCounter = i;
-    run.navigation.HeadingCursor[1] = h[i];
-    run.navigation.NextHeadingNode = i < 2 ? h[i + 1] : nullptr;
-    run.navigation.LastLeftHeading = i > 0 ? h[i - 1] : nullptr;
-    run.passes.CurrentOutputFileName =
+    run.Numbering.FileCounter = i;
+    run.Navigation.HeadingCursor[1] = h[i];
+    run.Navigation.NextHeadingNode = i < 2 ? h[i + 1] : nullptr;
+    run.Navigation.LastLeftHeading = i > 0 ? h[i - 1] : nullptr;
+    run.Passes.CurrentOutputFileName =
         "\\" + MakeTopicFileName(run, static_cast<std::int16_t>(i), false, 0);
   }
   std::string Bar(int group) {
-    t->passes.OutputFile.clear();
+    t->Passes.OutputFile.clear();
     WriteNavBar(*t, group == 0, false, group);
-    return t->passes.OutputFile;
+    return t->Passes.OutputFile;
   }
 };
 
@@ -72,7 +72,7 @@ TEST(NavigationButtonsTest, LastLineBarLeadsToTheHeadingThatStartsTheNextPage) {
   BarRun b;
   b.Buttons(1, "forward", "Next");
   b.OnPage(0);
-  b.t->navigation.HeadingCursor[1] = b.h[2];  // the switch has moved on to the next page's heading
+  b.t->Navigation.HeadingCursor[1] = b.h[2];  // the switch has moved on to the next page's heading
   EXPECT_EQ(b.Bar(1), "<a href=\"N002.HTML\" target=\"main\">Next</a> \r\n");
 }
 
@@ -81,18 +81,18 @@ TEST(NavigationButtonsTest, ForwardSkipsHeadingsOnTheSamePageAndFrameGroups) {
   b.Buttons(0, "forward", "Next");
   b.OnPage(0);
   b.h[1]->FileNumber = 0;  // the next heading lies on this page: the bar skips to its sibling
-  b.t->navigation.NextHeadingNode = b.h[1];
-  b.t->navigation.HeadingCursor[1] = b.h[1];
+  b.t->Navigation.NextHeadingNode = b.h[1];
+  b.t->Navigation.HeadingCursor[1] = b.h[1];
   EXPECT_EQ(b.Bar(0), "<a href=\"N002.HTML\" target=\"main\">Next</a> \r\n");
-  b.t->linkPass.FramePending = true;
+  b.t->LinkPass.FramePending = true;
   EXPECT_EQ(b.Bar(0), "\r\n");
 }
 
 TEST(NavigationButtonsTest, FormButtonsTestTheirFrameOnlyWithHomeFrame) {
   BarRun b;
   b.Buttons(0, "back homef max", "Back Home Max");
-  ASSERT_TRUE(b.t->iniValues.HomeButtonInFrame);
-  b.t->ini.ButtonsJavaScript = true;
+  ASSERT_TRUE(b.t->IniValues.HomeButtonInFrame);
+  b.t->Ini.ButtonsJavaScript = true;
   b.OnPage(1);
   EXPECT_EQ(
       b.Bar(0),
@@ -105,7 +105,7 @@ TEST(NavigationButtonsTest, FormButtonsTestTheirFrameOnlyWithHomeFrame) {
 
   BarRun plain;
   plain.Buttons(0, "back", "Back");
-  plain.t->ini.ButtonsJavaScript = true;
+  plain.t->Ini.ButtonsJavaScript = true;
   plain.OnPage(1);
   EXPECT_EQ(plain.Bar(0).find("==null"), std::string::npos);
 }
@@ -114,9 +114,9 @@ TEST(NavigationButtonsTest, QuotesInFormButtonTextsByCodePage) {
   for (bool iso : {false, true}) {
     BarRun b;
     b.Buttons(0, "index", "x");
-    b.t->iniValues.ButtonTable[0][0].Text = "Say \"hi\" \x81";
-    b.t->ini.SourceIsIso = iso;
-    b.t->ini.ButtonsJavaScript = true;
+    b.t->IniValues.ButtonTable[0][0].Text = "Say \"hi\" \x81";
+    b.t->Ini.SourceIsIso = iso;
+    b.t->Ini.ButtonsJavaScript = true;
     b.OnPage(1);
     const std::string bar = b.Bar(0);
     EXPECT_NE(bar.find(iso ? "value=\"Say \"hi\" \x81\"" : "value=\"Say 'hi' \xFC\""),
@@ -139,15 +139,15 @@ TEST(NavigationButtonsTest, UserButtonsNeedABinding) {
   b.Buttons(1, "shop", "Shop");
   b.OnPage(1);
   EXPECT_EQ(b.Bar(0), "\r\n");  // both lines' first user word share key 8; no binding
-  EXPECT_TRUE(b.t->navigation.UserButtonWithoutTarget);
+  EXPECT_TRUE(b.t->Navigation.UserButtonWithoutTarget);
 
   const std::string url = "http://shop.example/";
-  b.t->linkPass.ButtonUrls[8] = &url;
+  b.t->LinkPass.ButtonUrls[8] = &url;
   EXPECT_EQ(b.Bar(0), "<a href=\"http://shop.example/\" target=\"main\">Shop</a> \r\n");
 
   BarRun h;
   h.Buttons(0, "help", "Help");
-  h.t->navigation.ButtonTargets[8] = h.h[2];
+  h.t->Navigation.ButtonTargets[8] = h.h[2];
   h.OnPage(1);
   EXPECT_EQ(h.Bar(0), "<a href=\"N002.HTML\" target=\"main\">Help</a> \r\n");
   h.OnPage(2);  // the button would lead to the page being written
@@ -157,10 +157,10 @@ TEST(NavigationButtonsTest, UserButtonsNeedABinding) {
 TEST(NavigationButtonsTest, PicturesAreRefreshedOnceAndNamedByTheWord) {
   BarRun b;
   b.Buttons(0, "back", "Back");
-  b.t->ini.ButtonsOn = true;
-  b.t->switches.UnderscoreButtons = true;
+  b.t->Ini.ButtonsOn = true;
+  b.t->Switches.UnderscoreButtons = true;
   std::vector<std::string> refreshed;
-  b.t->passes.RefreshGraphicsFile = [&](CompilerRun&, std::string_view n) {
+  b.t->Passes.RefreshGraphicsFile = [&](CompilerRun&, std::string_view n) {
     refreshed.emplace_back(n);
   };
   b.OnPage(1);
@@ -170,7 +170,7 @@ TEST(NavigationButtonsTest, PicturesAreRefreshedOnceAndNamedByTheWord) {
   b.Bar(0);
   EXPECT_EQ(refreshed, std::vector<std::string>{"BACK_.GIF"});
   // A form button with a picture opens no link, so it closes none.
-  b.t->ini.ButtonsJavaScript = true;
+  b.t->Ini.ButtonsJavaScript = true;
   const std::string form = b.Bar(0);
   EXPECT_EQ(form.find("</a>"), std::string::npos) << form;
   EXPECT_NE(form.find("<IMG SRC=\"BACK_.GIF\" ALT=\"Back \" BORDER=0> "), std::string::npos)
@@ -195,9 +195,9 @@ TEST(NavigationButtonsTest, ContentAndIndexButtonsOnlyWhenTheirPagesExist) {
   for (const LeftOutCase& c : cases) {
     BarRun b(c.target);
     b.Buttons(0, "content index", "C I");
-    b.t->ini.CreateContents = c.createContents;
-    b.t->switches.ContentsDepth = c.contentLevel;
-    b.t->indexStore.IndexPageWanted = c.indexPage;
+    b.t->Ini.CreateContents = c.createContents;
+    b.t->Switches.ContentsDepth = c.contentLevel;
+    b.t->IndexStore.IndexPageWanted = c.indexPage;
     b.OnPage(1);
     const std::string bar = b.Bar(0);
     EXPECT_EQ(bar.find(">C</a>") != std::string::npos, c.content) << c.target << bar;
@@ -208,8 +208,8 @@ TEST(NavigationButtonsTest, ContentAndIndexButtonsOnlyWhenTheirPagesExist) {
 TEST(NavigationButtonsTest, BarFontIsClosedAfterTheButtons) {
   BarRun b;
   b.Buttons(0, "back", "Back");
-  b.t->ini.ButtonFont = 'B';
-  b.t->iniValues.FontDefs[FontLetterIndex('B')].HtmlTag = "PRE";  // a preformatted bar font
+  b.t->Ini.ButtonFont = 'B';
+  b.t->IniValues.FontDefs[FontLetterIndex('B')].HtmlTag = "PRE";  // a preformatted bar font
   b.OnPage(1);
   const std::string bar = b.Bar(0);
   EXPECT_EQ(bar.substr(bar.size() - 15), "</pre></font>\r\n") << bar;
@@ -225,11 +225,11 @@ std::size_t Count(const std::string& text, const std::string& part) {
 // is written when the next heading has already moved the heading cursors on.
 TEST(NavigationButtonsTest, LastLineBarGoesBackWhereTheFirstLineBarGoes) {
   TestRun m(WholeRun("html"));
-  m->ini.NewFileLevel = 2;
-  m->ini.FunctionsFirstLine = "back forward";
-  m->ini.TextsFirstLine = "Back Forward";
-  m->ini.FunctionsLastLine = "back forward";
-  m->ini.TextsLastLine = "Back Forward";
+  m->Ini.NewFileLevel = 2;
+  m->Ini.FunctionsFirstLine = "back forward";
+  m->Ini.TextsFirstLine = "Back Forward";
+  m->Ini.FunctionsLastLine = "back forward";
+  m->Ini.TextsLastLine = "Back Forward";
   const auto r = CompileText(
       m, Crlf(".1\nA\n\nText a\n.2\nA1\n\nText a1\n.2\nA2\n\nText a2\n.1\nB\n\nText b\n"));
   ASSERT_EQ(r.ExitCode, -1) << r.Console;

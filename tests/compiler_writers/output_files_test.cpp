@@ -18,15 +18,15 @@ namespace fs = std::filesystem;
 
 TEST(OutputFilesTest, FirstFileCreatesTheOutputDirectoryWithoutMessage) {
   TestRun t({.target = "html", .folder = RunFolder::kPrivate});
-  t->switches.OutputDirectory = (t.Folder() / "MANUAL").string();
-  CreateOutputFile(*t, t->switches.OutputDirectory, "\\N000.HTML", true);
-  t->passes.OutputFile = "<html>\r\n";
+  t->Switches.OutputDirectory = (t.Folder() / "MANUAL").string();
+  CreateOutputFile(*t, t->Switches.OutputDirectory, "\\N000.HTML", true);
+  t->Passes.OutputFile = "<html>\r\n";
   CloseOutputFile(*t);
   EXPECT_EQ(corvina_test::ReadFile((t.Folder() / "MANUAL" / "N000.HTML").string()), "<html>\r\n");
   EXPECT_EQ(t.Text(), "");
-  EXPECT_EQ(t->outputFiles.CreatedFiles, std::vector<std::string>{"N000.HTML"});
-  EXPECT_EQ(t->passes.CurrentOutputFileName, "\\N000.HTML");
-  EXPECT_FALSE(t->outputFiles.FirstOutputFilePending);
+  EXPECT_EQ(t->OutputFiles.CreatedFiles, std::vector<std::string>{"N000.HTML"});
+  EXPECT_EQ(t->Passes.CurrentOutputFileName, "\\N000.HTML");
+  EXPECT_FALSE(t->OutputFiles.FirstOutputFilePending);
   // Nothing is left behind but the page itself.
   EXPECT_EQ(std::distance(fs::directory_iterator(t.Folder() / "MANUAL"), fs::directory_iterator()),
             1);
@@ -35,16 +35,16 @@ TEST(OutputFilesTest, FirstFileCreatesTheOutputDirectoryWithoutMessage) {
 TEST(OutputFilesTest, DriveRefusingLongExtensionsFallsBackForTheRun) {
   TestRun t({.target = "html", .keepFiles = true});
   int directoriesMade = 0;
-  t->outputFiles.MakeDirectory = [&](CompilerRun&, const std::string&) { ++directoriesMade; };
-  t->outputFiles.CanCreate = [](CompilerRun&, const std::string& path) {
+  t->OutputFiles.MakeDirectory = [&](CompilerRun&, const std::string&) { ++directoriesMade; };
+  t->OutputFiles.CanCreate = [](CompilerRun&, const std::string& path) {
     return path.size() < 5 || path.substr(path.size() - 5) != ".HTML";
   };
-  t->switches.OutputDirectory = "MANUAL";
+  t->Switches.OutputDirectory = "MANUAL";
   CreateOutputFile(*t, "MANUAL", "\\INDXF.HTML", true);
   EXPECT_EQ(directoriesMade, 1);
-  EXPECT_EQ(t->fileNames.PageExtension, ".HTM");
-  EXPECT_EQ(t->passes.CurrentOutputFileName, "\\INDXF.HTML");
-  EXPECT_EQ(t->outputFiles.CreatedFiles, std::vector<std::string>{"INDXF.HTM"});
+  EXPECT_EQ(t->FileNames.PageExtension, ".HTM");
+  EXPECT_EQ(t->Passes.CurrentOutputFileName, "\\INDXF.HTML");
+  EXPECT_EQ(t->OutputFiles.CreatedFiles, std::vector<std::string>{"INDXF.HTM"});
   EXPECT_NE(t.Text().find("Drive supports only DOS filenames"), std::string::npos);
   CloseOutputFile(*t);
   EXPECT_EQ(t.FileOrder(), std::vector<std::string>{"MANUAL\\INDXF.HTM"});
@@ -52,7 +52,7 @@ TEST(OutputFilesTest, DriveRefusingLongExtensionsFallsBackForTheRun) {
 
 TEST(OutputFilesTest, FailuresStopTheRunWithTheirMessages) {
   TestRun first({.target = "html", .keepFiles = true});
-  first->outputFiles.CanCreate = [](CompilerRun&, const std::string&) { return false; };
+  first->OutputFiles.CanCreate = [](CompilerRun&, const std::string&) { return false; };
   EXPECT_EQ(ExitCodeOf([&] { CreateOutputFile(*first, "MANUAL", "\\INDEX.HTML", false); }), 2);
   EXPECT_NE(first.Text().find("Error while creating target file \\INDEX.HTM. Program stopped."),
             std::string::npos)
@@ -61,7 +61,7 @@ TEST(OutputFilesTest, FailuresStopTheRunWithTheirMessages) {
   TestRun later({.target = "html", .keepFiles = true});
   CreateOutputFile(*later, "MANUAL", "\\INDEX.HTML", false);
   int probes = 0;
-  later->outputFiles.CanCreate = [&](CompilerRun&, const std::string&) { return ++probes, false; };
+  later->OutputFiles.CanCreate = [&](CompilerRun&, const std::string&) { return ++probes, false; };
   EXPECT_EQ(ExitCodeOf([&] { CreateOutputFile(*later, "MANUAL", "\\N001.HTML", false); }), 2);
   EXPECT_EQ(probes, 1);  // no retry after the first file
   EXPECT_NE(later.Text().find(
@@ -74,15 +74,15 @@ TEST(OutputFilesTest, CreatedFilesListKeepsNamesAfterTheFirstBackslash) {
   CreateOutputFile(*t, "MANUAL", "\\pgN000.html", true);
   CreateOutputFile(*t, "", "LOOSE.html", true);
   CreateOutputFile(*t, "MANUAL", "\\N001.html", false);
-  EXPECT_EQ(t->outputFiles.CreatedFiles, (std::vector<std::string>{"pgN000.html", "LOOSE.html"}));
+  EXPECT_EQ(t->OutputFiles.CreatedFiles, (std::vector<std::string>{"pgN000.html", "LOOSE.html"}));
 }
 
 TEST(OutputFilesTest, OpenTextIsStoredBeforeTheNextFileStarts) {
   TestRun t({.target = "html", .keepFiles = true});
   CreateOutputFile(*t, "D", "\\A.html", false);
-  t->passes.OutputFile = "a";
+  t->Passes.OutputFile = "a";
   CreateOutputFile(*t, "D", "\\B.html", false);
-  t->passes.OutputFile = "b";
+  t->Passes.OutputFile = "b";
   CloseOutputFile(*t);
   CloseOutputFile(*t);  // nothing open: nothing stored twice
   EXPECT_EQ(t.File("D\\A.html"), "a");
@@ -92,9 +92,9 @@ TEST(OutputFilesTest, OpenTextIsStoredBeforeTheNextFileStarts) {
 
 TEST(OutputFilesTest, WriteFailureAtCloseStopsWithExitCodeTwo) {
   TestRun t({.target = "html", .folder = RunFolder::kPrivate});
-  t->switches.OutputDirectory = (t.Folder() / "GONE").string();
-  CreateOutputFile(*t, t->switches.OutputDirectory, "\\N000.HTML", false);
-  t->passes.OutputFile = "text";
+  t->Switches.OutputDirectory = (t.Folder() / "GONE").string();
+  CreateOutputFile(*t, t->Switches.OutputDirectory, "\\N000.HTML", false);
+  t->Passes.OutputFile = "text";
   fs::remove_all(t.Folder() / "GONE");  // the folder disappears before the page is written
   EXPECT_EQ(ExitCodeOf([&] { CloseOutputFile(*t); }), 2);
   EXPECT_NE(t.Text().find("error while writing target file"), std::string::npos) << t.Text();
@@ -110,11 +110,11 @@ TEST(OutputWriterTest, WritesEveryFileHandedOverBeforeTheFinish) {
   StartOutputWriter(*t);
   for (int i = 0; i < 200; ++i) {
     CreateOutputFile(*t, dir, "/N" + std::to_string(1000 + i).substr(1) + ".HTML", false);
-    t->passes.OutputFile = std::string(static_cast<std::size_t>(i) * 97, 'x') + std::to_string(i);
+    t->Passes.OutputFile = std::string(static_cast<std::size_t>(i) * 97, 'x') + std::to_string(i);
   }
   CloseOutputFile(*t);
   FinishOutputWriter(*t);
-  EXPECT_FALSE(t->passes.Writer);
+  EXPECT_FALSE(t->Passes.Writer);
   for (int i = 0; i < 200; ++i)
     EXPECT_EQ(
         corvina_test::ReadFile(t.Folder() / ("N" + std::to_string(1000 + i).substr(1) + ".HTML")),
@@ -144,7 +144,7 @@ TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
     const std::string dir = out.string();
     StartOutputWriter(*t);
     CreateOutputFile(*t, dir, "/N001.HTML", false);
-    t->passes.OutputFile = "one";
+    t->Passes.OutputFile = "one";
     CloseOutputFile(*t);
     FinishOutputWriter(*t);  // the first page is on disk
     StartOutputWriter(*t);
@@ -155,9 +155,9 @@ TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
     // The failure stops the run at the next hand-over or at the finish, whichever comes first.
     EXPECT_EQ(ExitCodeOf([&] {
                 CreateOutputFile(*t, dir, "/N002.HTML", false);
-                t->passes.OutputFile = "two";
+                t->Passes.OutputFile = "two";
                 CreateOutputFile(*t, dir, "/N003.HTML", false);  // hands N002 over
-                t->passes.OutputFile = "three";
+                t->Passes.OutputFile = "three";
                 CloseOutputFile(*t);
                 FinishOutputWriter(*t);
               }),

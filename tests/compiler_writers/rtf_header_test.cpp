@@ -10,7 +10,7 @@ using namespace skeldon;
 namespace {
 
 void DefineRtfFont(CompilerRun& run, char letter, const char* text) {
-  run.iniValues.FontDefs[FontLetterIndex(letter)].RtfFontName = text;
+  run.IniValues.FontDefs[FontLetterIndex(letter)].RtfFontName = text;
 }
 
 TEST(RtfHeaderTest, WholeHeaderMatchesGolden) {
@@ -21,10 +21,10 @@ TEST(RtfHeaderTest, WholeHeaderMatchesGolden) {
   WriteRtfColorTable(*t);
   WriteRtfFontTable(*t);
   WriteRtfStyleSheet(*t);
-  ExpectGolden("rtf_header/winhelp4_header.rtf", t->passes.OutputFile);
-  EXPECT_EQ(t->markup.RtfFontNumbers[FontLetterIndex('A')], 1);
-  EXPECT_EQ(t->markup.RtfFontNumbers[FontLetterIndex('c')], 2);
-  EXPECT_EQ(t->markup.RtfFontNumbers[FontLetterIndex('B')], 0);
+  ExpectGolden("rtf_header/winhelp4_header.rtf", t->Passes.OutputFile);
+  EXPECT_EQ(t->Markup.RtfFontNumbers[FontLetterIndex('A')], 1);
+  EXPECT_EQ(t->Markup.RtfFontNumbers[FontLetterIndex('c')], 2);
+  EXPECT_EQ(t->Markup.RtfFontNumbers[FontLetterIndex('B')], 0);
 }
 
 struct ColourCase {
@@ -43,9 +43,9 @@ TEST(RtfHeaderTest, ColourTableEntriesPerTargetAndCorrection) {
   };
   for (const ColourCase& c : cases) {
     TestRun t(c.target);
-    t->ini.ColorCorrection = c.correction;
+    t->Ini.ColorCorrection = c.correction;
     WriteRtfColorTable(*t);
-    const std::string& out = t->passes.OutputFile;
+    const std::string& out = t->Passes.OutputFile;
     int entries = 0;
     for (std::size_t p = out.find("\\red"); p != std::string::npos; p = out.find("\\red", p + 1))
       ++entries;
@@ -63,10 +63,10 @@ TEST(RtfHeaderTest, ColourTableEntriesPerTargetAndCorrection) {
 
 TEST(RtfHeaderTest, NoFontDefinedGivesOnlyTheNilEntry) {
   TestRun t("rtftext");
-  t->markup.RtfFontNumbers.fill(7);  // numbers of an earlier table must not survive
+  t->Markup.RtfFontNumbers.fill(7);  // numbers of an earlier table must not survive
   WriteRtfFontTable(*t);
-  EXPECT_EQ(t->passes.OutputFile, "{\\fonttbl{\\f0\\fnil;}}\r\n");
-  EXPECT_EQ(t->markup.RtfFontNumbers[FontLetterIndex('A')], 0);
+  EXPECT_EQ(t->Passes.OutputFile, "{\\fonttbl{\\f0\\fnil;}}\r\n");
+  EXPECT_EQ(t->Markup.RtfFontNumbers[FontLetterIndex('A')], 0);
 }
 
 }  // namespace

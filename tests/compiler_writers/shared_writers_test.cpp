@@ -14,8 +14,8 @@ namespace {
 void Prepasses(TestRun& t, std::string_view source) {
   t.Load(source);
   RunPrepasses(*t);
-  t->reader.PrePassRunning = false;
-  t->passes.OutputFile.clear();
+  t->Reader.PrePassRunning = false;
+  t->Passes.OutputFile.clear();
 }
 
 TEST(TopicKeywords, WinHelpFootnoteAndHtmlList) {
@@ -24,27 +24,27 @@ TEST(TopicKeywords, WinHelpFootnoteAndHtmlList) {
   TestRun w("winhelp4");
   Prepasses(w, source);
   WriteTopicKeywords(*w, 1);
-  EXPECT_EQ(w->passes.OutputFile, "K{\\footnote  word one;whale, gray;City, New York}\r\n");
-  w->passes.OutputFile.clear();
+  EXPECT_EQ(w->Passes.OutputFile, "K{\\footnote  word one;whale, gray;City, New York}\r\n");
+  w->Passes.OutputFile.clear();
   WriteTopicKeywords(*w, 2);  // its only entry is unlisted
-  EXPECT_EQ(w->passes.OutputFile, "");
+  EXPECT_EQ(w->Passes.OutputFile, "");
   EXPECT_FALSE(HasTopicKeywords(*w, 2));
   TestRun h("html");
   Prepasses(h, source);
   WriteTopicKeywords(*h, 1);
-  EXPECT_EQ(h->passes.OutputFile, "word one, gray whale, New York City");
+  EXPECT_EQ(h->Passes.OutputFile, "word one, gray whale, New York City");
   TestRun r("rtftext");
   Prepasses(r, source);
   WriteTopicKeywords(*r, 1);
-  EXPECT_EQ(r->passes.OutputFile, "");
+  EXPECT_EQ(r->Passes.OutputFile, "");
 }
 
 TEST(TopicKeywords, FilterAndFirstCharacter) {
   TestRun t("html");
-  t->ini.IndexFilter = ".";
+  t->Ini.IndexFilter = ".";
   Prepasses(t, ".1\r\nA\r\n.IN Dr.Who\r\n");
   WriteTopicKeywords(*t, 1);
-  EXPECT_EQ(t->passes.OutputFile, "DrWho");
+  EXPECT_EQ(t->Passes.OutputFile, "DrWho");
 }
 
 TEST(IndexMarker, ReportsAndInserts) {
@@ -52,41 +52,41 @@ TEST(IndexMarker, ReportsAndInserts) {
   Prepasses(t, ".1\r\nA\r\n.IN known\r\n");
   CompilerRun& run = *t;
   auto mark = [&](std::string_view expr, bool words, bool inverted, bool insert) {
-    run.linkWriter.MarkedExpression.assign(expr);
-    run.linkWriter.MarkedExpressionWords = words;
-    run.linkWriter.InIndexExpression = true;
+    run.LinkWriter.MarkedExpression.assign(expr);
+    run.LinkWriter.MarkedExpressionWords = words;
+    run.LinkWriter.InIndexExpression = true;
     WriteIndexMarker(run, inverted, insert);
-    EXPECT_TRUE(run.linkWriter.MarkedExpression.empty());
-    EXPECT_FALSE(run.linkWriter.InIndexExpression);
+    EXPECT_TRUE(run.LinkWriter.MarkedExpression.empty());
+    EXPECT_FALSE(run.LinkWriter.InIndexExpression);
   };
   mark("unknown", false, false, false);
   EXPECT_NE(t.Text().find("Error in marked expression \"unknown\""), std::string::npos);
   mark("Heading text", true, false, true);  // a marked heading is inserted as index-only
-  EXPECT_EQ(run.passes.OutputFile, ":i1.Heading text\r\n");
+  EXPECT_EQ(run.Passes.OutputFile, ":i1.Heading text\r\n");
   EXPECT_TRUE(FindIndexEntry(run, "Heading", nullptr, true)->IndexOnly);
-  run.passes.OutputFile.clear();
-  run.passes.InFootnote = true;
+  run.Passes.OutputFile.clear();
+  run.Passes.InFootnote = true;
   mark("known", false, false, false);
   EXPECT_NE(t.Text().find("Index marker \"known\" in footnote"), std::string::npos);
-  EXPECT_EQ(run.passes.OutputFile, ":i1 id=i1.known\r\n");  // still handled
+  EXPECT_EQ(run.Passes.OutputFile, ":i1 id=i1.known\r\n");  // still handled
   // A skipped link block neither reports nor writes.
-  run.passes.OutputFile.clear();
+  run.Passes.OutputFile.clear();
   const std::string before = t.Text();
-  run.linkPass.LocalLinks = false;
-  run.linkPass.ExternalBlock = false;
+  run.LinkPass.LocalLinks = false;
+  run.LinkPass.ExternalBlock = false;
   mark("missing", false, false, false);
   EXPECT_EQ(t.Text(), before);
-  EXPECT_EQ(run.passes.OutputFile, "");
+  EXPECT_EQ(run.Passes.OutputFile, "");
 }
 
 TEST(IndexMarker, OtherTargetsWriteNothingButReport) {
   TestRun t("winhelp4");
   Prepasses(t, ".1\r\nA\r\n.IN known\r\n");
-  t->linkWriter.MarkedExpression = "known";
+  t->LinkWriter.MarkedExpression = "known";
   WriteIndexMarker(*t, false, false);
-  t->linkWriter.MarkedExpression = "absent";
+  t->LinkWriter.MarkedExpression = "absent";
   WriteIndexMarker(*t, false, false);
-  EXPECT_EQ(t->passes.OutputFile, "");
+  EXPECT_EQ(t->Passes.OutputFile, "");
   EXPECT_NE(t.Text().find("Error in marked expression \"absent\""), std::string::npos);
 }
 
@@ -131,14 +131,14 @@ TEST(ExternalLinks, OpeningPerTarget) {
   };
   for (const Case& c : cases) {
     TestRun t(c.target);
-    t->toggles.ToggleState[3] = c.underline;
+    t->Toggles.ToggleState[3] = c.underline;
     WriteExternalLink(*t, c.url);
-    EXPECT_EQ(t->passes.OutputFile, c.bytes) << c.target << " " << c.url;
+    EXPECT_EQ(t->Passes.OutputFile, c.bytes) << c.target << " " << c.url;
   }
   TestRun e("html");
-  e->ini.DefaultFrame.clear();
+  e->Ini.DefaultFrame.clear();
   WriteExternalLink(*e, "http://x/a.zip");
-  EXPECT_EQ(e->passes.OutputFile, "<a href=\"http://x/a.zip\" target=\"\">");
+  EXPECT_EQ(e->Passes.OutputFile, "<a href=\"http://x/a.zip\" target=\"\">");
 }
 
 TEST(ExternalLinks, TopicIdsAndWindowSuffixes) {
@@ -147,7 +147,7 @@ TEST(ExternalLinks, TopicIdsAndWindowSuffixes) {
   EXPECT_EQ(GetTopicId(nullptr, 7), "h7");
   EXPECT_EQ(GetTopicId(&intro, 7), "Intro");
   EXPECT_EQ(GetWindowSuffix(*t, true), "");
-  t->indexStore.FrameGroupsUsed = true;
+  t->IndexStore.FrameGroupsUsed = true;
   EXPECT_EQ(GetWindowSuffix(*t, true), ">navi");
   EXPECT_EQ(GetWindowSuffix(*t, false), ">main");
 }
@@ -156,17 +156,17 @@ TEST(Templates, PlaceholdersQuotesAndButtons) {
   TestRun t("html");
   Prepasses(t, ".1\r\nIt's a \"title\"\r\n");
   CompilerRun& run = *t;
-  run.linkPass.DocumentTitle = "Doc's";
+  run.LinkPass.DocumentTitle = "Doc's";
   TTemplateText templ;
   ParseTextTemplate("DOCTITLE - HEADING [FILENAME] HEADING", templ);
   std::string out;
-  ExpandTemplate(run, out, templ, run.passes.HeadingTreeRoot, 0, false, false, "N001.HTML");
+  ExpandTemplate(run, out, templ, run.Passes.HeadingTreeRoot, 0, false, false, "N001.HTML");
   EXPECT_EQ(out, "Doc's - It's a \"title\" [N001.HTML] HEADING");
   out.clear();
-  ExpandTemplate(run, out, templ, run.passes.HeadingTreeRoot, 0, true, true, "a'b");
+  ExpandTemplate(run, out, templ, run.Passes.HeadingTreeRoot, 0, true, true, "a'b");
   EXPECT_EQ(out, "Docs - Its a title [ab] HEADING");
-  run.iniValues.ButtonTable[0][3] = TButtonEntry{4, "index", "Index", 0};
-  run.iniValues.ButtonTable[1][0] = TButtonEntry{4, "index", "Register", 0};
+  run.IniValues.ButtonTable[0][3] = TButtonEntry{4, "index", "Index", 0};
+  run.IniValues.ButtonTable[1][0] = TButtonEntry{4, "index", "Register", 0};
   EXPECT_EQ(FindButtonText(run, 4), "Register");
   EXPECT_EQ(FindButtonText(run, 9), "");
   out.clear();
@@ -180,10 +180,10 @@ TEST(Templates, HeadingTitleStopsAfterFiftyOneCharacters) {
   const std::string title(60, 'x');
   Prepasses(t, ".1\r\n" + title + "\r\n");
   std::string out;
-  CopyHeadingTitle(*t, out, t->passes.HeadingTreeRoot->SourcePosition, true, false, false);
+  CopyHeadingTitle(*t, out, t->Passes.HeadingTreeRoot->SourcePosition, true, false, false);
   EXPECT_EQ(out, std::string(51, 'x'));
   out.clear();
-  CopyHeadingTitle(*t, out, t->passes.HeadingTreeRoot->SourcePosition, false, false, false);
+  CopyHeadingTitle(*t, out, t->Passes.HeadingTreeRoot->SourcePosition, false, false, false);
   EXPECT_EQ(out, title);
   // Raw copies are in the Windows code page.
   TestRun u("html");
@@ -191,7 +191,7 @@ TEST(Templates, HeadingTitleStopsAfterFiftyOneCharacters) {
             ".1\r\n\x84"
             "rger\r\n");
   out.clear();
-  CopyHeadingTitle(*u, out, u->passes.HeadingTreeRoot->SourcePosition, false, true, false);
+  CopyHeadingTitle(*u, out, u->Passes.HeadingTreeRoot->SourcePosition, false, true, false);
   EXPECT_EQ(out, "\xE4rger");
 }
 
@@ -214,7 +214,7 @@ TEST(Templates, HeadingTitleLeavesOutQuotesButCountsThem) {
     TestRun t("html");
     Prepasses(t, ".1\r\n" + c.Title + "\r\n");
     std::string out;
-    CopyHeadingTitle(*t, out, t->passes.HeadingTreeRoot->SourcePosition, c.Limit, false, true);
+    CopyHeadingTitle(*t, out, t->Passes.HeadingTreeRoot->SourcePosition, c.Limit, false, true);
     EXPECT_EQ(out, c.Expected);
   }
 }
@@ -226,7 +226,7 @@ TEST(ExternalLinks, UsedLinkListNamesEachTargetOnce) {
   RecordExternalReference(*t, "http://typed.org/");
   RecordExternalReference(*t, "http://x.org/");
   WriteExternalLinkList(*t);
-  EXPECT_EQ(t->passes.OutputFile,
+  EXPECT_EQ(t->Passes.OutputFile,
             "<a href=\"http://x.org/\">http://x.org/</a><br>\r\n"
             "<a href=\"http://typed.org/\">http://typed.org/</a><br>\r\n"
             "<a href=\"http://x.org/\">http://x.org/</a><br>\r\n");
@@ -236,50 +236,50 @@ TEST(ContentsLink, EveryTarget) {
   const char* source = ".1\r\nTitle\r\n.ID intro\r\n.2\r\nSub\r\n";
   TestRun h("html");
   Prepasses(h, source);
-  h->numbering.FileCounter = 0;
-  THeadingNode* sub = h->passes.HeadingTreeRoot->FirstChild;
+  h->Numbering.FileCounter = 0;
+  THeadingNode* sub = h->Passes.HeadingTreeRoot->FirstChild;
   WriteContentsLink(*h, *sub, true, 0);
   WriteContentsLink(*h, *sub, true, 4);
-  EXPECT_EQ(h->passes.OutputFile,
+  EXPECT_EQ(h->Passes.OutputFile,
             "<a href=\"#hd2\">Sub</a>\r\n<a href=\"#hd2\" target=\"group4\">Sub</a>\r\n");
   TestRun i("ipf");
   Prepasses(i, source);
-  WriteContentsLink(*i, *i->passes.HeadingTreeRoot->FirstChild, true, 0);
-  EXPECT_EQ(i->passes.OutputFile, ":link reftype=hd res=2.Sub:elink.\r\n");
+  WriteContentsLink(*i, *i->Passes.HeadingTreeRoot->FirstChild, true, 0);
+  EXPECT_EQ(i->Passes.OutputFile, ":link reftype=hd res=2.Sub:elink.\r\n");
   TestRun r("winhelp4");
   Prepasses(r, source);
-  WriteContentsLink(*r, *r->passes.HeadingTreeRoot, false, 0);
-  WriteContentsLink(*r, *r->passes.HeadingTreeRoot->FirstChild, false, 0);
-  EXPECT_EQ(r->passes.OutputFile, "{\\cf1\\uldb Title}{\\v intro}{\\cf1\\uldb Sub}{\\v h2}");
-  r->passes.OutputFile.clear();
-  r->indexStore.FrameGroupsUsed = true;
-  WriteContentsLink(*r, *r->passes.HeadingTreeRoot->FirstChild, false, 0);
-  EXPECT_EQ(r->passes.OutputFile, "{\\cf1\\uldb Sub}{\\v h2>main}");
+  WriteContentsLink(*r, *r->Passes.HeadingTreeRoot, false, 0);
+  WriteContentsLink(*r, *r->Passes.HeadingTreeRoot->FirstChild, false, 0);
+  EXPECT_EQ(r->Passes.OutputFile, "{\\cf1\\uldb Title}{\\v intro}{\\cf1\\uldb Sub}{\\v h2}");
+  r->Passes.OutputFile.clear();
+  r->IndexStore.FrameGroupsUsed = true;
+  WriteContentsLink(*r, *r->Passes.HeadingTreeRoot->FirstChild, false, 0);
+  EXPECT_EQ(r->Passes.OutputFile, "{\\cf1\\uldb Sub}{\\v h2>main}");
 }
 
 TEST(ContentsLink, IpfWindowPositions) {
   TestRun t("ipf");
   Prepasses(t, ".1\r\nTop\r\n.2\r\nLeaf\r\n");
   CompilerRun& run = *t;
-  run.linkPass.FrameGroupActive = true;
-  run.linkPass.FrameGroupLevel = 1;
-  run.linkPass.CurrentLevel = 2;
-  run.passes.GroupWindowCount = 2;
-  run.passes.GroupWindowTable[2] = TGroupWindow{100, 30, true, true};
-  run.passes.GroupWindowTable[4] = TGroupWindow{50, 100, false, false};
-  THeadingNode& leaf = *run.passes.HeadingTreeRoot->FirstChild;
+  run.LinkPass.FrameGroupActive = true;
+  run.LinkPass.FrameGroupLevel = 1;
+  run.LinkPass.CurrentLevel = 2;
+  run.Passes.GroupWindowCount = 2;
+  run.Passes.GroupWindowTable[2] = TGroupWindow{100, 30, true, true};
+  run.Passes.GroupWindowTable[4] = TGroupWindow{50, 100, false, false};
+  THeadingNode& leaf = *run.Passes.HeadingTreeRoot->FirstChild;
   EXPECT_EQ(GetGroupLevel(run, 2), 2);
   EXPECT_EQ(WriteIpfWindowPosition(run, false, 2, leaf), " vpx=left vpy=top vpcx=30% vpcy=100%");
   EXPECT_EQ(WriteIpfWindowPosition(run, true, 2, leaf), " x=left y=top width=30% height=100%");
-  run.passes.GroupWindowCount = 3;  // a heading without sub-headings takes window 4
+  run.Passes.GroupWindowCount = 3;  // a heading without sub-headings takes window 4
   EXPECT_EQ(WriteIpfWindowPosition(run, false, 2, leaf),
             " vpx=right vpy=bottom vpcx=100% vpcy=50%");
   EXPECT_EQ(WriteIpfWindowPosition(run, false, 9, leaf), "");
-  run.passes.GroupWindowCount = 2;
+  run.Passes.GroupWindowCount = 2;
   WriteContentsLink(run, leaf, true, 0);
-  EXPECT_EQ(run.passes.OutputFile,
+  EXPECT_EQ(run.Passes.OutputFile,
             ":link reftype=hd res=2 vpx=left vpy=top vpcx=30% vpcy=100%.Leaf:elink.\r\n");
-  run.linkPass.FrameGroupActive = false;
+  run.LinkPass.FrameGroupActive = false;
   EXPECT_EQ(WriteIpfWindowPosition(run, false, 2, leaf), "");
   EXPECT_EQ(GetGroupLevel(run, 5), 1);
 }
@@ -288,26 +288,26 @@ TEST(NoFramesAndBody, KeywordsTemplatesAndTags) {
   TestRun t("html");
   Prepasses(t, ".1\r\nTitle\r\n.IN alpha\r\n.IN beta\r\n");
   CompilerRun& run = *t;
-  ParseTextTemplate("HEADING", run.ini.MetaContent);
+  ParseTextTemplate("HEADING", run.Ini.MetaContent);
   std::string page;
-  WriteNoFramesBlock(run, page, "N000T.HTML", run.passes.HeadingTreeRoot, 0);
+  WriteNoFramesBlock(run, page, "N000T.HTML", run.Passes.HeadingTreeRoot, 0);
   EXPECT_EQ(page,
             "<NOFRAMES>\r\n<p>\r\nTitle<p>\r\n(Keywords: alpha, beta)<p>\r\n"
             "<i>Show without frames: <a href=\"N000T.HTML\"></a></i>\r\n"
             "<p>\r\n<p>\r\n<p>\r\n<p>\r\n<p>\r\n</NOFRAMES>\r\n");
-  EXPECT_EQ(run.passes.OutputFile, "");
+  EXPECT_EQ(run.Passes.OutputFile, "");
   std::string body;
-  run.ini.BodyTags = "bgcolor=white";
-  run.ini.ContentsTags = "no";
-  ParseTextTemplate("DOCTITLE", run.ini.StatusbarDefault);
-  run.linkPass.DocumentTitle = "D";
+  run.Ini.BodyTags = "bgcolor=white";
+  run.Ini.ContentsTags = "no";
+  ParseTextTemplate("DOCTITLE", run.Ini.StatusbarDefault);
+  run.LinkPass.DocumentTitle = "D";
   WriteBodyAttributes(run, body, false, nullptr, 0);
   EXPECT_EQ(body, " bgcolor=white onLoad=\"window.defaultStatus='D';return true;\"");
   body.clear();
   WriteBodyAttributes(run, body, true, nullptr, 3);  // "no" contents tags: none
   EXPECT_EQ(body, " onLoad=\\\"window.defaultStatus='D';return true;\\\"");
   TestRun help("htmlhelp");
-  ParseTextTemplate("DOCTITLE", help->ini.StatusbarDefault);
+  ParseTextTemplate("DOCTITLE", help->Ini.StatusbarDefault);
   body.clear();
   WriteBodyAttributes(*help, body, false, nullptr, 0);
   EXPECT_EQ(body, "");
@@ -320,17 +320,17 @@ TEST(ContentsLink, FileNumbersBeyondTheFootnoteTable) {
   CompilerRun& run = *t;
   t.Load(".1\r\nFar\r\n");
   RunPrepasses(run);
-  THeadingNode* node = run.passes.HeadingTreeRoot;
+  THeadingNode* node = run.Passes.HeadingTreeRoot;
   ASSERT_TRUE(node);
-  run.passes.FileHasFootnotes.fill(true);
-  run.numbering.FileCounter = -1;
+  run.Passes.FileHasFootnotes.fill(true);
+  run.Numbering.FileCounter = -1;
   for (std::int16_t file :
        {std::int16_t{999}, std::int16_t{1000}, std::int16_t{32000}, std::int16_t{-5}}) {
     node->FileNumber = file;
-    run.passes.OutputFile.clear();
+    run.Passes.OutputFile.clear();
     WriteContentsLink(run, *node, true, 0);
     const bool anchor = file > 999 || file < 0;
-    EXPECT_EQ(run.passes.OutputFile.find("#hd1") != std::string::npos, anchor) << file;
+    EXPECT_EQ(run.Passes.OutputFile.find("#hd1") != std::string::npos, anchor) << file;
   }
 }
 
@@ -343,10 +343,10 @@ TEST(ExternalLinks, UsedLinkListKeepsOddAddressesInsideTheAttribute) {
   // The output stand-in, in the writer tests' settings: the whole run's toggle characters
   // take "<", ">" and "&" out of the address.
   FakeOutputPass(*t);
-  ASSERT_EQ(t->passes.ExternalReferences.size(), 1u);
-  t->passes.OutputFile.clear();
+  ASSERT_EQ(t->Passes.ExternalReferences.size(), 1u);
+  t->Passes.OutputFile.clear();
   WriteExternalLinkList(*t);
-  EXPECT_EQ(t->passes.OutputFile,
+  EXPECT_EQ(t->Passes.OutputFile,
             "<a href=\"http://x.org/?q=%22%3Cb%3E%22&r=1\">"
             "http://x.org/?q=\"&lt;b&gt;\"&r=1</a><br>\r\n");
 }

@@ -10,9 +10,9 @@ namespace skeldon {
 namespace {
 
 std::string Write(CompilerRun& run, std::string_view text) {
-  run.passes.OutputFile.clear();
-  WriteSourceText(run, text, run.passes.OutputFile);
-  return run.passes.OutputFile;
+  run.Passes.OutputFile.clear();
+  WriteSourceText(run, text, run.Passes.OutputFile);
+  return run.Passes.OutputFile;
 }
 
 std::string T(int toggle) { return std::string(1, static_cast<char>(ToggleChar(toggle))); }
@@ -42,19 +42,19 @@ TEST(SourceTextOutput, TogglesPerTarget) {
 TEST(SourceTextOutput, ToggleStateAndChangedFlag) {
   TestRun t("ipf");
   Write(*t, T(6));
-  EXPECT_TRUE(t->toggles.ToggleState[5]);
-  EXPECT_TRUE(t->sourceText.ToggleChanged);
+  EXPECT_TRUE(t->Toggles.ToggleState[5]);
+  EXPECT_TRUE(t->SourceText.ToggleChanged);
   TestRun h("html");
   Write(*h, T(5));  // red flips although nothing is written
-  EXPECT_TRUE(h->toggles.ToggleState[4]);
+  EXPECT_TRUE(h->Toggles.ToggleState[4]);
 }
 
 TEST(SourceTextOutput, AlternateToggleSwitchesFonts) {
   TestRun t("winhelp4");
   CompilerRun& run = *t;
-  run.iniValues.FontDefs[FontLetterIndex('A')].SizeInPoints = 14;
-  run.markup.AlternateFontLetter = 'A';
-  run.markup.RtfFontNumbers[FontLetterIndex('A')] = 2;
+  run.IniValues.FontDefs[FontLetterIndex('A')].SizeInPoints = 14;
+  run.Markup.AlternateFontLetter = 'A';
+  run.Markup.RtfFontNumbers[FontLetterIndex('A')] = 2;
   EXPECT_EQ(Printable(Write(run, T(1) + "z" + T(1))),
             Printable("\r\n\\f2\\fs28\\cf0 z\r\n\\f0\\fs20\\cf0 "));
 }
@@ -62,40 +62,40 @@ TEST(SourceTextOutput, AlternateToggleSwitchesFonts) {
 TEST(SourceTextOutput, RawHtmlUnderHc) {
   TestRun t("html");
   CompilerRun& run = *t;
-  run.sourceText.HtmlCodeOn = true;
+  run.SourceText.HtmlCodeOn = true;
   EXPECT_EQ(Write(run, "<a " + T(3) + "href=x>&" + T(3)), "<a " + T(3) + "href=x>&amp;<B>");
-  EXPECT_TRUE(run.toggles.ToggleState[2]);  // only the toggle after the tag flipped...
-  EXPECT_FALSE(run.sourceText.InHtmlCode);
+  EXPECT_TRUE(run.Toggles.ToggleState[2]);  // only the toggle after the tag flipped...
+  EXPECT_FALSE(run.SourceText.InHtmlCode);
   // ...and a tag may run over several calls.
   Write(run, "<i");
-  EXPECT_TRUE(run.sourceText.InHtmlCode);
+  EXPECT_TRUE(run.SourceText.InHtmlCode);
   EXPECT_EQ(Write(run, "\r>x"), "\r>x");
 }
 
 TEST(SourceTextOutput, ScriptStringsEscapeQuotesAndBackslashes) {
   TestRun t("html");
-  t->charConversion.Context.InScriptString = true;
+  t->CharConversion.Context.InScriptString = true;
   EXPECT_EQ(Write(*t, "a\"b\\c"), "a\\\"b\\\\c");
-  t->charConversion.Context.InScriptString = false;
+  t->CharConversion.Context.InScriptString = false;
   EXPECT_EQ(Write(*t, "a\"b\\c"), "a\"b\\c");
   TestRun p("htmlhelp");
-  p->charConversion.Context.InTextPopup = true;
+  p->CharConversion.Context.InTextPopup = true;
   EXPECT_EQ(Write(*p, "x \\"), "x&#32;\\\\");
 }
 
 TEST(SourceTextOutput, RemoveIndexFilterChars) {
   TestRun t;
   EXPECT_EQ(RemoveIndexFilterChars(*t, "a,b.c;"), "a,b.c;");
-  t->ini.IndexFilter = ",.;";
+  t->Ini.IndexFilter = ",.;";
   EXPECT_EQ(RemoveIndexFilterChars(*t, "a,b.c;d"), "abcd");
 }
 
 TEST(SourceTextOutput, TargetTextHasNoToggles) {
   TestRun t("html");
-  t->passes.OutputFile.clear();
-  WriteTargetText(*t, T(3) + "<", t->passes.OutputFile);
-  EXPECT_FALSE(t->toggles.ToggleState[2]);
-  EXPECT_EQ(t->passes.OutputFile, " &lt;");  // 0xF2 has no entity in code page 850: a blank
+  t->Passes.OutputFile.clear();
+  WriteTargetText(*t, T(3) + "<", t->Passes.OutputFile);
+  EXPECT_FALSE(t->Toggles.ToggleState[2]);
+  EXPECT_EQ(t->Passes.OutputFile, " &lt;");  // 0xF2 has no entity in code page 850: a blank
 }
 
 }  // namespace

@@ -16,28 +16,28 @@ struct SummaryRun {
   TestRun t;
   explicit SummaryRun(const char* target = "html") : t({.target = target, .keepFiles = true}) {
     CompilerRun& run = *t;
-    run.switches.OutputDirectory = "MANUAL";
-    run.switches.OutputDirectoryName = "MANUAL";
-    run.switches.SourceFiles = {"MANUAL.TXT", "APPENDIX.TXT"};
-    run.switches.IniFileName = "SKELDON.INI";
-    run.source.Data.assign(51200, 'x');
-    run.htmlPage.HtmlPageCount = 12;
-    run.htmlPage.HtmlPageBytes = 100000;
-    run.summaryPage.RunStartTime = {8, 5, 3, 20};
-    run.summaryPage.Clock = [] { return TClockReading{2026, 12, 9, {8, 5, 15, 70}}; };
-    run.linkWriter.InternalLinkCount = 34;
-    run.linkWriter.ExternalLinkCount = 2;
-    run.iniValues.HomeButtonInFrame = true;
-    run.indexStore.IndexPageWanted = true;
-    run.graphics.SearchGraphicFiles = true;
-    run.graphics.GraphicDirectoryList = {"C:\\PICS"};
-    run.summaryPage.GraphicFiles = {{true, 20480, false, "logo.gif"},
+    run.Switches.OutputDirectory = "MANUAL";
+    run.Switches.OutputDirectoryName = "MANUAL";
+    run.Switches.SourceFiles = {"MANUAL.TXT", "APPENDIX.TXT"};
+    run.Switches.IniFileName = "SKELDON.INI";
+    run.Source.Data.assign(51200, 'x');
+    run.HtmlPage.HtmlPageCount = 12;
+    run.HtmlPage.HtmlPageBytes = 100000;
+    run.SummaryPage.RunStartTime = {8, 5, 3, 20};
+    run.SummaryPage.Clock = [] { return TClockReading{2026, 12, 9, {8, 5, 15, 70}}; };
+    run.LinkWriter.InternalLinkCount = 34;
+    run.LinkWriter.ExternalLinkCount = 2;
+    run.IniValues.HomeButtonInFrame = true;
+    run.IndexStore.IndexPageWanted = true;
+    run.Graphics.SearchGraphicFiles = true;
+    run.Graphics.GraphicDirectoryList = {"C:\\PICS"};
+    run.SummaryPage.GraphicFiles = {{true, 20480, false, "logo.gif"},
                                     {true, 20480, false, "photo.jpg"},
                                     {false, -1, false, "missing.gif"},
                                     {true, 102400, false, "big.gif"}};
-    run.summaryPage.UsedGraphicFileCount = 4;
-    run.numbering.ReservationList = {{15, 20, 20, 812, 0}, {9, 9, 7, 40, 1}, {5, 5, 5, 50, 1}};
-    run.passes.ExternalReferences = {"http://www.example.com/"};
+    run.SummaryPage.UsedGraphicFileCount = 4;
+    run.Numbering.ReservationList = {{15, 20, 20, 812, 0}, {9, 9, 7, 40, 1}, {5, 5, 5, 50, 1}};
+    run.Passes.ExternalReferences = {"http://www.example.com/"};
   }
   std::string Write() {
     CreateOutputFile(*t, "", "MANUAL.HTML", false);
@@ -49,8 +49,8 @@ struct SummaryRun {
 TEST(SummaryPageTest, EnglishPageMatchesGolden) {
   SummaryRun s;
   ExpectGolden("summary_page/english.html", s.Write());
-  for (const TGraphicFileInfo& g : s.t->summaryPage.GraphicFiles) EXPECT_TRUE(g.Printed) << g.Name;
-  EXPECT_FALSE(s.t->outputFiles.OutputFileOpen);
+  for (const TGraphicFileInfo& g : s.t->SummaryPage.GraphicFiles) EXPECT_TRUE(g.Printed) << g.Name;
+  EXPECT_FALSE(s.t->OutputFiles.OutputFileOpen);
 }
 
 TEST(SummaryPageTest, GermanPageMatchesGoldenForIbmAndIsoSources) {
@@ -60,13 +60,13 @@ TEST(SummaryPageTest, GermanPageMatchesGoldenForIbmAndIsoSources) {
   ExpectGolden("summary_page/german.html", page);
   SummaryRun iso;
   iso.t->Language = 1;
-  iso.t->ini.SourceIsIso = true;
+  iso.t->Ini.SourceIsIso = true;
   EXPECT_EQ(iso.Write(), page);
 }
 
 TEST(SummaryPageTest, HtmlHelpNamesTheProjectFileAndTheFirstPageOnly) {
   SummaryRun s("htmlhelp");
-  s.t->helpProject.HhpFileName = "MANUAL\\MANUAL.HHP";
+  s.t->HelpProject.HhpFileName = "MANUAL\\MANUAL.HHP";
   const std::string page = s.Write();
   EXPECT_NE(page.find("<h1>MS HTML-Help Project "), std::string::npos);
   EXPECT_NE(page.find("HTML-Help Project File: <a href=\"MANUAL\\MANUAL.HHP\">"), std::string::npos)
@@ -79,12 +79,12 @@ TEST(SummaryPageTest, HtmlHelpNamesTheProjectFileAndTheFirstPageOnly) {
 
 TEST(SummaryPageTest, PopupWarningOnlyForHtml) {
   SummaryRun html;
-  html.t->ini.FootnotesPopup = true;
+  html.t->Ini.FootnotesPopup = true;
   EXPECT_NE(
       html.Write().find("<font color=red>These HTML pages shouldn't be published in the Web, "),
       std::string::npos);
   SummaryRun help("htmlhelp");
-  help.t->ini.FootnotesPopup = true;
+  help.t->Ini.FootnotesPopup = true;
   const std::string page = help.Write();
   EXPECT_EQ(page.find("published"), std::string::npos);
   EXPECT_EQ(page.find("Hint:"), std::string::npos);
@@ -112,13 +112,13 @@ TEST(SummaryPageTest, GraphicsCheckVariants) {
   };
   for (const GraphicsCase& c : cases) {
     SummaryRun s;
-    s.t->graphics.SearchGraphicFiles = c.search;
-    s.t->summaryPage.BitmapDirectoryUsed = c.bitmapDirectory;
+    s.t->Graphics.SearchGraphicFiles = c.search;
+    s.t->SummaryPage.BitmapDirectoryUsed = c.bitmapDirectory;
     if (c.noFiles) {
-      s.t->summaryPage.GraphicFiles.clear();
-      s.t->summaryPage.UsedGraphicFileCount = 0;
+      s.t->SummaryPage.GraphicFiles.clear();
+      s.t->SummaryPage.UsedGraphicFileCount = 0;
     }
-    if (c.noDirectories) s.t->graphics.GraphicDirectoryList.clear();
+    if (c.noDirectories) s.t->Graphics.GraphicDirectoryList.clear();
     const std::string page = s.Write();
     EXPECT_NE(page.find(c.text), std::string::npos) << c.text;
     if (c.noFiles) {
@@ -129,8 +129,8 @@ TEST(SummaryPageTest, GraphicsCheckVariants) {
 
 TEST(SummaryPageTest, NoReservationsAndNoExternalLinksLeaveTheirSectionsOut) {
   SummaryRun s;
-  s.t->numbering.ReservationList.clear();
-  s.t->linkWriter.ExternalLinkCount = 0;
+  s.t->Numbering.ReservationList.clear();
+  s.t->LinkWriter.ExternalLinkCount = 0;
   const std::string page = s.Write();
   EXPECT_EQ(page.find("Enumeration"), std::string::npos);
   EXPECT_EQ(page.find("Used external links"), std::string::npos);
@@ -139,8 +139,8 @@ TEST(SummaryPageTest, NoReservationsAndNoExternalLinksLeaveTheirSectionsOut) {
 
 TEST(SummaryPageTest, CompileTimeAcrossMidnightStaysPositive) {
   SummaryRun s;
-  s.t->summaryPage.RunStartTime = {23, 59, 58, 0};
-  s.t->summaryPage.Clock = [] { return TClockReading{2026, 12, 10, {0, 0, 1, 50}}; };
+  s.t->SummaryPage.RunStartTime = {23, 59, 58, 0};
+  s.t->SummaryPage.Clock = [] { return TClockReading{2026, 12, 10, {0, 0, 1, 50}}; };
   EXPECT_NE(s.Write().find("Compile time: <font color=green>3.5 sec </font>"), std::string::npos);
 }
 

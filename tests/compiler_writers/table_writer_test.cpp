@@ -15,20 +15,20 @@ namespace {
 // Runs the table loop over the source; .TW, .TE and .TP set the options as the dispatcher does.
 std::string WriteTableOf(CompilerRun& run, const std::string& source) {
   EmitRaw(run);
-  run.source.Data = source;
-  run.source.Loaded = true;
+  run.Source.Data = source;
+  run.Source.Loaded = true;
   RunTableLoop(
       run,
       [](CompilerRun& r) {
-        const std::string& l = r.reader.DotLine;
-        if (l.rfind("TW", 0) == 0) r.tables.TableJoinWithBlank = true;
-        if (l.rfind("TE", 0) == 0) r.tables.TableNoContinuationSpan = true;
-        if (l == "TP left") r.tables.TableAlignment = 1;
-        if (l == "TP right") r.tables.TableAlignment = 2;
-        if (l == "TP center") r.tables.TableAlignment = 3;
+        const std::string& l = r.Reader.DotLine;
+        if (l.rfind("TW", 0) == 0) r.Tables.TableJoinWithBlank = true;
+        if (l.rfind("TE", 0) == 0) r.Tables.TableNoContinuationSpan = true;
+        if (l == "TP left") r.Tables.TableAlignment = 1;
+        if (l == "TP right") r.Tables.TableAlignment = 2;
+        if (l == "TP center") r.Tables.TableAlignment = 3;
       },
       false);
-  return run.passes.OutputFile;
+  return run.Passes.OutputFile;
 }
 
 // The RTF table from its first right edge on (the paragraph break before it is the markup
@@ -53,7 +53,7 @@ TEST(TableWriterTest, HeadingAcrossTheColumnGapSpansTwoColumns) {
             "<TR><TD>Apple</TD><TD ALIGN=RIGHT>12,50</TD></TR>\r\n"
             "<TR><TD>Pear</TD><TD ALIGN=RIGHT>9,95</TD></TR>\r\n"
             "</TABLE><BR>\r\n");
-  EXPECT_FALSE(html->tables.TableOpen);
+  EXPECT_FALSE(html->Tables.TableOpen);
 
   TestRun ipf("ipf");
   EXPECT_EQ(WriteTableOf(*ipf, kPrices),
@@ -136,8 +136,8 @@ TEST(TableWriterTest, LargeTablesFinish) {
     TestRun t(target);
     const std::string out = WriteTableOf(*t, source);
     EXPECT_GT(out.size(), 20000u * 10) << target;
-    EXPECT_NE(out.find(t->ini.TargetFlags.Html  ? "</TABLE><BR>"
-                       : t->ini.TargetFlags.Ipf ? ":etable."
+    EXPECT_NE(out.find(t->Ini.TargetFlags.Html  ? "</TABLE><BR>"
+                       : t->Ini.TargetFlags.Ipf ? ":etable."
                                                 : "\\pard"),
               std::string::npos);
   }
@@ -220,10 +220,10 @@ TEST(TableWriterTest, ReaderGoesOnAfterTheClosingLine) {
   t.Load(std::string("before\n") + kPrices + "after\n");
   RunTableLoop(
       *t, [](CompilerRun&) {}, true);
-  const std::string& out = t->passes.OutputFile;
+  const std::string& out = t->Passes.OutputFile;
   EXPECT_EQ(out.rfind("before", 0), 0u) << out;
   EXPECT_EQ(out.substr(out.size() - 19), "</TABLE><BR>\r\nafter") << out;
-  EXPECT_EQ(t->lines.CurrentSourceLine, 8);
+  EXPECT_EQ(t->Lines.CurrentSourceLine, 8);
 }
 
 TEST(TableWriterTest, MoreThanTwoHundredColumnsAreJoinedAndReported) {

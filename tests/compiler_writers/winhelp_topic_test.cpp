@@ -28,12 +28,12 @@ class WinHelpTopicStart : public ::testing::TestWithParam<TTopicCase> {};
 TEST_P(WinHelpTopicStart, WritesMarkerAndFootnotes) {
   const TTopicCase& c = GetParam();
   CompilerRun run;
-  run.compile.TopicCounter = 4;
-  run.helpProject.BrowseButtonsWanted = c.Browse;
+  run.Compile.TopicCounter = 4;
+  run.HelpProject.BrowseButtonsWanted = c.Browse;
   const std::string own = c.OwnId ? c.OwnId : "";
   WriteWinHelpTopicStart(run, c.Prefix, c.Number, c.OwnId ? &own : nullptr);
-  EXPECT_EQ(run.passes.OutputFile, c.Expected);
-  EXPECT_EQ(run.compile.TopicCounter, 5);
+  EXPECT_EQ(run.Passes.OutputFile, c.Expected);
+  EXPECT_EQ(run.Compile.TopicCounter, 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -67,8 +67,8 @@ TEST(RtfSpecialNames, ContextStringsAndPictureNamesAreEscaped) {
                          TCase{"winhelp4", " \\{bmc gfx\\\\pic\\}x.BMP\\}"},
                          TCase{"rtftext", "{\\\\import gfx\\\\pic\\}x.BMP}"}}) {
     TestRun m(WholeRun(c.Target));
-    m->ini.ContentsInternal = true;
-    m->ini.ContentsCntFile = true;
+    m->Ini.ContentsInternal = true;
+    m->Ini.ContentsCntFile = true;
     const auto r = CompileText(m, Crlf(kSpecialNameSource));
     ASSERT_EQ(r.ExitCode, -1) << c.Target << r.Console;
     const std::string& rtf = FileOf(r, "DOC.RTF");

@@ -21,27 +21,27 @@ namespace {
 void Prepare(TestRun& t) {
   CompilerRun& run = *t;
   run.Language = 0;
-  run.ini.ExtendedIndexEntries = 5;
-  run.ini.ContentsTreeOpenText = "open \"it\"";
-  run.ini.ContentsTreeCloseText = "close";
-  run.ini.ContentsTreeFont = '@';
-  run.ini.ContentsTreeOn = true;
-  run.ini.BodyTags = "bgcolor=\"white\"";
-  ParseTextTemplate("DOCTITLE - HEADING", run.ini.MetaContent);
-  ParseTextTemplate("DOCTITLE", run.ini.StatusbarDefault);
+  run.Ini.ExtendedIndexEntries = 5;
+  run.Ini.ContentsTreeOpenText = "open \"it\"";
+  run.Ini.ContentsTreeCloseText = "close";
+  run.Ini.ContentsTreeFont = '@';
+  run.Ini.ContentsTreeOn = true;
+  run.Ini.BodyTags = "bgcolor=\"white\"";
+  ParseTextTemplate("DOCTITLE - HEADING", run.Ini.MetaContent);
+  ParseTextTemplate("DOCTITLE", run.Ini.StatusbarDefault);
   t.Load(corvina_test::ReadFile(DataFile("contents.src")));
   RunPrepasses(run);
-  run.reader.PrePassRunning = false;
-  run.numbering.FileCounter = -1;  // the contents and index pages are written first
-  run.passes.OutputFile.clear();
-  run.passes.CurrentOutputFileName = "INDEX.HTML";
+  run.Reader.PrePassRunning = false;
+  run.Numbering.FileCounter = -1;  // the contents and index pages are written first
+  run.Passes.OutputFile.clear();
+  run.Passes.CurrentOutputFileName = "INDEX.HTML";
 }
 
 TEST(WritersGolden, HtmlIndexPage) {
   TestRun t("html");
   Prepare(t);
   WriteIndexPage(*t);
-  ExpectGolden("index_page.html", t->passes.OutputFile);
+  ExpectGolden("index_page.html", t->Passes.OutputFile);
   EXPECT_EQ(t.Text(), "");
 }
 
@@ -49,67 +49,67 @@ TEST(WritersGolden, HtmlHelpIndex) {
   TestRun t("htmlhelp");
   Prepare(t);
   WriteIndexPage(*t);
-  ExpectGolden("index_page.hhk", t->passes.OutputFile);
+  ExpectGolden("index_page.hhk", t->Passes.OutputFile);
 }
 
 TEST(WritersGolden, IndexBelowExtendedThresholdHasNoLetters) {
   TestRun t("html");
   Prepare(t);
-  t->ini.ExtendedIndexEntries = 1000;
+  t->Ini.ExtendedIndexEntries = 1000;
   WriteIndexPage(*t);
-  EXPECT_EQ(t->passes.OutputFile.find("<font size="), std::string::npos);
-  EXPECT_NE(t->passes.OutputFile.find("<dl>"), std::string::npos);
+  EXPECT_EQ(t->Passes.OutputFile.find("<font size="), std::string::npos);
+  EXPECT_NE(t->Passes.OutputFile.find("<dl>"), std::string::npos);
 }
 
 TEST(WritersGolden, HtmlContents) {
   TestRun t("html");
   Prepare(t);
-  t->passes.FileHasFootnotes[2] = true;  // the page of "Appendix" is a footnote frameset
+  t->Passes.FileHasFootnotes[2] = true;  // the page of "Appendix" is a footnote frameset
   WriteHtmlContents(*t);
-  ExpectGolden("contents.html", t->passes.OutputFile);
+  ExpectGolden("contents.html", t->Passes.OutputFile);
 }
 
 TEST(WritersGolden, HtmlHelpContents) {
   TestRun t("htmlhelp");
   Prepare(t);
   WriteHtmlContents(*t);
-  ExpectGolden("contents.hhc", t->passes.OutputFile);
+  ExpectGolden("contents.hhc", t->Passes.OutputFile);
 }
 
 TEST(WritersGolden, ContentsLevelLimitsTheList) {
   TestRun t("html");
   Prepare(t);
-  t->switches.ContentsDepth = 0;
+  t->Switches.ContentsDepth = 0;
   WriteHtmlContents(*t);
-  EXPECT_EQ(t->passes.OutputFile, "<ul>\r\n</ul>\r\n");
+  EXPECT_EQ(t->Passes.OutputFile, "<ul>\r\n</ul>\r\n");
 }
 
 TEST(WritersGolden, JavaScriptTree) {
   TestRun t("html");
   Prepare(t);
   std::vector<std::string> refreshed;
-  t->passes.RefreshGraphicsFile = [&](CompilerRun&, std::string_view name) {
+  t->Passes.RefreshGraphicsFile = [&](CompilerRun&, std::string_view name) {
     refreshed.emplace_back(name);
   };
-  t->switches.ContentsDepth = 2;
+  t->Switches.ContentsDepth = 2;
   WriteJavaScriptTree(*t);
-  ExpectGolden("contents_tree.html", t->passes.OutputFile);
+  ExpectGolden("contents_tree.html", t->Passes.OutputFile);
   EXPECT_EQ(refreshed, (std::vector<std::string>{"TREENO.GIF", "TREECLOS.GIF", "TREEOPEN.GIF",
                                                  "TREEMPTY.GIF"}));
-  EXPECT_FALSE(t->charConversion.Context.InScriptString);
+  EXPECT_FALSE(t->CharConversion.Context.InScriptString);
   EXPECT_EQ(t.Text(), "");
 }
 
 TEST(WritersGolden, JavaScriptTreeLinksThePagesUnderTheirCreatedNames) {
   TestRun t("html");
-  t->switches.PageNamePrefix = "man";
-  t->ini.ContentsTreeOn = true;
-  t->ini.CapitalOtherLetters = false;
+  t->Switches.PageNamePrefix = "man";
+  t->Ini.ContentsTreeOn = true;
+  t->Ini.CapitalOtherLetters = false;
   t.Load(".1\r\nOnly\r\n");
   RunPrepasses(*t);
-  t->passes.OutputFile.clear();
+  t->Passes.OutputFile.clear();
   WriteJavaScriptTree(*t);
-  const std::string& out = t->passes.OutputFile;
+  const std::string& out = t->Passes.OutputFile;
   const std::string indxi = ContentsTreeFramePageName(*t, "manINDXI");
   EXPECT_EQ(indxi, "Manindxi.html");
   EXPECT_NE(out.find("<frame name=treeinfo src=\"" + indxi + "\">"), std::string::npos);
@@ -124,10 +124,10 @@ TEST(WritersGolden, JavaScriptTreeOfOneBranchStartsOpen) {
   TestRun t("html");
   t.Load(".1\r\nOnly\r\n.2\r\nChild\r\n");
   RunPrepasses(*t);
-  t->numbering.FileCounter = -1;
-  t->passes.OutputFile.clear();
+  t->Numbering.FileCounter = -1;
+  t->Passes.OutputFile.clear();
   WriteJavaScriptTree(*t);
-  const std::string& out = t->passes.OutputFile;
+  const std::string& out = t->Passes.OutputFile;
   EXPECT_NE(out.find("function loadvalues(hc){\r\n hv[0]=1;\r\n  hl[0]=1;hc[0]=\"N000.HTML#hd1\\\" "
                      "target=\\\"main\\\">Only\";hs[0]=2;\r\n  hl[1]=2;"),
             std::string::npos)
@@ -136,40 +136,40 @@ TEST(WritersGolden, JavaScriptTreeOfOneBranchStartsOpen) {
   empty.Load("no headings\r\n");
   // A tree without headings: the real heading pass would stop such a source.
   RunPrepassesWithFakeHeadings(*empty);
-  empty->passes.OutputFile.clear();
+  empty->Passes.OutputFile.clear();
   WriteJavaScriptTree(*empty);
-  EXPECT_NE(empty->passes.OutputFile.find("var m=0,"), std::string::npos);
-  EXPECT_NE(empty->passes.OutputFile.find("function loadvalues(hc){\r\n}\r\n"), std::string::npos);
+  EXPECT_NE(empty->Passes.OutputFile.find("var m=0,"), std::string::npos);
+  EXPECT_NE(empty->Passes.OutputFile.find("function loadvalues(hc){\r\n}\r\n"), std::string::npos);
 }
 
 // The output pass's calls of the .RC and .ID handlers, then the closing writer.
 std::map<std::string, std::string> HelpFiles(const char* target, bool pascal) {
   TestRun t(target);
   CompilerRun& run = *t;
-  run.mainUnit.PascalForm = pascal;
-  run.ini.HelpSubtableStartId = 1000;
-  run.passes.ChmFileName = "guide.chm";
+  run.MainUnit.PascalForm = pascal;
+  run.Ini.HelpSubtableStartId = 1000;
+  run.Passes.ChmFileName = "guide.chm";
   t.Load(corvina_test::ReadFile(DataFile("contents.src")));
   RunPrepasses(run);
   std::map<std::string, std::string> files;
-  run.passes.StoreFile = [&](CompilerRun&, const std::string& name, const std::string& text) {
+  run.Passes.StoreFile = [&](CompilerRun&, const std::string& name, const std::string& text) {
     files[name] = text;
   };
-  THeadingNode* intro = run.passes.HeadingTreeRoot;
+  THeadingNode* intro = run.Passes.HeadingTreeRoot;
   THeadingNode* purpose = intro->FirstChild;
   THeadingNode* install = intro->NextSibling;
-  run.passes.CurrentTopicNode = intro;
-  run.numbering.HeadingCounter = intro->HeadingNumber;
-  run.numbering.FileCounter = intro->FileNumber;
+  run.Passes.CurrentTopicNode = intro;
+  run.Numbering.HeadingCounter = intro->HeadingNumber;
+  run.Numbering.FileCounter = intro->FileNumber;
   HandleRcCommand(run, "Editor");
   HandleIdCommand(run, "Main 77");
-  run.passes.CurrentTopicNode = purpose;
-  run.numbering.HeadingCounter = purpose->HeadingNumber;
+  run.Passes.CurrentTopicNode = purpose;
+  run.Numbering.HeadingCounter = purpose->HeadingNumber;
   HandleRcCommand(run, "Editor,SaveDlg");
   HandleRcCommand(run, "Viewer Zoom");
   HandleIdCommand(run, "Purpose");
-  run.passes.CurrentTopicNode = install;
-  run.numbering.HeadingCounter = install->HeadingNumber;
+  run.Passes.CurrentTopicNode = install;
+  run.Numbering.HeadingCounter = install->HeadingNumber;
   HandleRcCommand(run, ", PrintDlg");
   HandleRcCommand(run, "editor");
   HandleIdCommand(run, "Install x");
@@ -200,13 +200,13 @@ TEST(WritersGolden, PanelIdsOfOtherTargets) {
   EXPECT_EQ(help.count("GUIDE.HLT"), 0u);  // only IPF runs write a help table
   ExpectGolden("panel_ids_htmlhelp_c.pan", help["GUIDE.PAN"]);
   TestRun bad("htmlhelp");
-  bad->passes.ChmFileName = "guide.chm";
-  bad->passes.StoreFile = [&](CompilerRun&, const std::string&, const std::string& text) {
+  bad->Passes.ChmFileName = "guide.chm";
+  bad->Passes.StoreFile = [&](CompilerRun&, const std::string&, const std::string& text) {
     EXPECT_EQ(text,
               "/*****Help Panel ID's created by Skeldon*****/\r\n\r\n"
               "#define ..\\evil\t    \"guide.chm::/N000.HTML\"\r\n");
   };
-  bad->numbering.FileCounter = 0;
+  bad->Numbering.FileCounter = 0;
   HandleIdCommand(*bad, "..\\evil");
   WriteHelpTables(*bad);
   EXPECT_NE(bad.Text().find(".ID word ..\\evil must not hold path characters"), std::string::npos);

@@ -98,17 +98,17 @@ inline void SetTarget(FoundationRun& run, std::string_view target) {
     t.RtfFamily = t.WinHelp4 = true;
   else if (target == "rtftext")
     t.RtfFamily = t.RtfText = true;
-  run.ini.TargetFlags = t;
+  run.Ini.TargetFlags = t;
 }
 
 // User conditions first, then the target's names, as the compile run appends them.
 template <typename List>
 inline void SetConditionList(FoundationRun& run, const List& user) {
-  TSwitches& s = run.switches;
+  TSwitches& s = run.Switches;
   s.ConditionCount = 0;
   auto add = [&](std::string_view n) { s.ConditionNames[s.ConditionCount++] = std::string(n); };
   for (std::string_view n : user) add(n);
-  const TTargetFlags& t = run.ini.TargetFlags;
+  const TTargetFlags& t = run.Ini.TargetFlags;
   if (t.Html) add("html");
   if (t.HtmlHelp) add("htmlhelp");
   if (t.Ipf) add("ipf");
@@ -135,7 +135,7 @@ int ExitCodeOf(F&& f) {
 // Sends the run's console output through a platform console into `out`, converted from code
 // page 850 as a UTF-8 terminal (utf8) or a code-page terminal would show it.
 inline void CaptureConsoleInto(FoundationRun& run, std::string& out, bool utf8 = true) {
-  run.reporter.SetConsole(MakePlatformConsole(platform::Console(
+  run.Reporter.SetConsole(MakePlatformConsole(platform::Console(
       platform::CodePage::cp850, utf8,
       [&out](platform::ConsoleStream, std::string_view bytes) { out.append(bytes); })));
 }
@@ -183,7 +183,7 @@ class BasicTestRun {
   // Puts another capturing console in place (one that reacts to what is written).
   void UseConsole(std::unique_ptr<TCapturingConsole> capture) {
     console = capture.get();
-    run_->reporter.SetConsole(std::move(capture));
+    run_->Reporter.SetConsole(std::move(capture));
   }
 
   const std::filesystem::path& Folder() const { return folder_->Path(); }
@@ -197,9 +197,9 @@ class BasicTestRun {
 
   // The source text as if it had been loaded.
   void Load(std::string_view text) {
-    run_->source.Data.assign(text);
-    run_->source.Loaded = true;
-    run_->source.Position = 0;
+    run_->Source.Data.assign(text);
+    run_->Source.Loaded = true;
+    run_->Source.Position = 0;
   }
 
   void SetTarget(std::string_view target) { skeldon::SetTarget(*run_, target); }
@@ -219,19 +219,19 @@ class BasicTestRun {
 
  private:
   // What only a CompilerRun has: the output side of the passes and the writers.
-  static constexpr bool kOutputSide = requires(Run & r) { r.passes; };
+  static constexpr bool kOutputSide = requires(Run & r) { r.Passes; };
 
   void Start() {
     run_ = std::make_unique<Run>();
     Run& r = *run_;
     auto capture = std::make_unique<TCapturingConsole>();
     console = capture.get();
-    r.reporter.SetConsole(std::move(capture));
+    r.Reporter.SetConsole(std::move(capture));
     if (options_.start != RunStart::kConstructed) {
       InitMainUnit(r);
-      ResetSwitches(r.switches);
+      ResetSwitches(r.Switches);
     }
-    r.mainUnit.Sound = &sound;
+    r.MainUnit.Sound = &sound;
     if constexpr (kOutputSide) {
       if (options_.start == RunStart::kWriterTests) StartWriterTests(r);
       if (options_.start == RunStart::kWholeRun) StartWholeRun(r);
@@ -240,40 +240,40 @@ class BasicTestRun {
   }
 
   void StartWriterTests(Run& r) {
-    ResetIniSettings(r.ini);
-    r.switches.WordStarInput = false;
-    r.switches.SoftLineEnds = false;
-    r.switches.ContentsDepth = 6;
-    r.ini.IndexChar = '#';
-    r.linkPass.IndexChar = '#';
-    r.ini.NewFileLevel = 1;
-    r.ini.DefaultFrame = "main";
-    r.ini.DefaultFontSize = 10;
-    r.ini.CreateIndex = true;
-    r.ini.PanelIdFileName = "*.PAN";
-    r.ini.HelpTableFileName = "*.HLT";
-    r.fileNames.PageExtension = ".HTML";
-    r.ini.CapitalFirstLetter = true;
-    r.ini.CapitalOtherLetters = true;
-    r.ini.ExtensionLength = 5;
-    r.switches.SourceFileName = "GUIDE.TXT";
-    BuildWordCharTable(r.iniValues.IsWordChar, "");
-    ClearFontDefs(r.iniValues);
-    r.toggles.InternalToggleChars.clear();
+    ResetIniSettings(r.Ini);
+    r.Switches.WordStarInput = false;
+    r.Switches.SoftLineEnds = false;
+    r.Switches.ContentsDepth = 6;
+    r.Ini.IndexChar = '#';
+    r.LinkPass.IndexChar = '#';
+    r.Ini.NewFileLevel = 1;
+    r.Ini.DefaultFrame = "main";
+    r.Ini.DefaultFontSize = 10;
+    r.Ini.CreateIndex = true;
+    r.Ini.PanelIdFileName = "*.PAN";
+    r.Ini.HelpTableFileName = "*.HLT";
+    r.FileNames.PageExtension = ".HTML";
+    r.Ini.CapitalFirstLetter = true;
+    r.Ini.CapitalOtherLetters = true;
+    r.Ini.ExtensionLength = 5;
+    r.Switches.SourceFileName = "GUIDE.TXT";
+    BuildWordCharTable(r.IniValues.IsWordChar, "");
+    ClearFontDefs(r.IniValues);
+    r.Toggles.InternalToggleChars.clear();
     for (int i = 1; i <= kToggleCount; ++i)
-      r.toggles.InternalToggleChars.push_back(static_cast<char>(ToggleChar(i)));
-    BuildToggleCharTable(r.toggles);
+      r.Toggles.InternalToggleChars.push_back(static_cast<char>(ToggleChar(i)));
+    BuildToggleCharTable(r.Toggles);
     skeldon::SetTarget(r, options_.target);
     SetConditions(r, {});
     r.RunSuccess = true;
     // No progress spinner in captured output.
-    r.reporterState.ProgressCounter = 1;
-    r.reporterState.ProgressStep = 1 << 30;
+    r.ReporterState.ProgressCounter = 1;
+    r.ReporterState.ProgressStep = 1 << 30;
   }
 
   void StartWholeRun(Run& r) {
-    ResetIniSettings(r.ini);
-    TSwitches& sw = r.switches;
+    ResetIniSettings(r.Ini);
+    TSwitches& sw = r.Switches;
     sw.SourceFiles = {std::string(options_.sourceName)};
     sw.SourceFileName = std::string(options_.sourceName);
     const std::size_t dot = sw.SourceFileName.find('.');
@@ -284,7 +284,7 @@ class BasicTestRun {
     sw.SoftLineEnds = false;
     sw.ContentsDepth = 3;
     sw.QuitAtEnd = true;
-    TIniSettings& ini = r.ini;
+    TIniSettings& ini = r.Ini;
     ini.ToggleChars = "~_!`%&@[]<>$";
     ini.ListChars = "-*";
     ini.PrintedListChars = "-*";
@@ -307,10 +307,10 @@ class BasicTestRun {
     ini.DefaultFontSize = 10;
     skeldon::SetTarget(r, options_.target);
     r.RunSuccess = true;
-    r.reporterState.ProgressStep = 1 << 30;
+    r.ReporterState.ProgressStep = 1 << 30;
     // A fixed clock: the summary page shows the run's date and time.
-    using Reading = typename decltype(r.summaryPage.Clock)::result_type;
-    r.summaryPage.Clock = [] {
+    using Reading = typename decltype(r.SummaryPage.Clock)::result_type;
+    r.SummaryPage.Clock = [] {
       Reading c;
       c.Year = 2026;
       c.Month = 1;
@@ -324,12 +324,12 @@ class BasicTestRun {
   void KeepFiles(Run& r) {
     auto stored = std::make_shared<TStoredFiles>();
     stored_ = stored;
-    r.passes.StoreFile = [stored](auto&, const std::string& name, const std::string& text) {
+    r.Passes.StoreFile = [stored](auto&, const std::string& name, const std::string& text) {
       stored->Files[name] = text;
       stored->Order.push_back(name);
     };
-    r.outputFiles.CanCreate = [](auto&, const std::string&) { return true; };
-    r.outputFiles.MakeDirectory = [](auto&, const std::string&) {};
+    r.OutputFiles.CanCreate = [](auto&, const std::string&) { return true; };
+    r.OutputFiles.MakeDirectory = [](auto&, const std::string&) {};
   }
 
   TestRunOptions options_;

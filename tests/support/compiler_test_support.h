@@ -50,13 +50,13 @@ inline std::string Crlf(std::string_view text) {
 // The heading pass and the link pass over the loaded source, as the compile run makes them
 // before its output pass.
 inline void RunPrepasses(CompilerRun& run) {
-  run.reader.PrePassRunning = true;
+  run.Reader.PrePassRunning = true;
   ResetIndexChar(run);
-  run.navigation.ButtonTargets.fill(nullptr);
+  run.Navigation.ButtonTargets.fill(nullptr);
   IndexHeadings(run);
-  run.compile.FootnoteMarkersSet = false;
-  run.indexStore.IndexPageWanted = false;
-  run.linkPass.GraphicsDirGiven = false;
+  run.Compile.FootnoteMarkersSet = false;
+  run.IndexStore.IndexPageWanted = false;
+  run.LinkPass.GraphicsDirGiven = false;
   ResetIndexChar(run);
   CollectIndexAndLinks(run);
 }
@@ -101,8 +101,8 @@ inline const std::string& FileOf(const TRunResult& r, const std::string& name) {
 
 // Running-text characters go to the output file raw, so that the markup of a writer stands out.
 inline void EmitRaw(CompilerRun& run) {
-  run.outputFilter.EmitSourceChar = [](CompilerRun& r, std::uint8_t c) {
-    if (c != 0) r.passes.OutputFile.push_back(static_cast<char>(c));
+  run.OutputFilter.EmitSourceChar = [](CompilerRun& r, std::uint8_t c) {
+    if (c != 0) r.Passes.OutputFile.push_back(static_cast<char>(c));
   };
 }
 
@@ -142,19 +142,19 @@ inline std::string DumpPasses(CompilerRun& run) {
       }
     }
   };
-  Walk::Go(run, o, run.passes.HeadingTreeRoot, 0);
+  Walk::Go(run, o, run.Passes.HeadingTreeRoot, 0);
   o << "== .ID pages\n";
-  for (const TIdMark& m : run.fileNames.IdMarkList)
+  for (const TIdMark& m : run.FileNames.IdMarkList)
     o << "file " << m.FileNumber << " \"" << Printable(m.Name) << "\" page "
       << MakeTopicFileName(run, m.FileNumber, false, 0) << " frameset "
       << MakeTopicFileName(run, m.FileNumber, true, 0) << "\n";
   o << "== reservations\n";
-  for (const TNumberReservation& r : run.numbering.ReservationList)
+  for (const TNumberReservation& r : run.Numbering.ReservationList)
     o << (r.Kind ? ".NR" : ".HD") << " natural " << r.NaturalNumber << " used " << r.UsedNumber
       << " reserved " << r.ReservedValue << " line " << r.SourceLine << "\n";
-  o << "== index store (" << run.indexStore.EntryNumberCounter << " numbers)\n";
+  o << "== index store (" << run.IndexStore.EntryNumberCounter << " numbers)\n";
   for (int b = 0; b < 256; ++b) {
-    const TIndexEntry* e = run.indexStore.IndexBuckets[b];
+    const TIndexEntry* e = run.IndexStore.IndexBuckets[b];
     if (!e) continue;
     char buf[16];
     std::snprintf(buf, sizeof buf, "bucket %3d:\n", b);
@@ -183,24 +183,24 @@ inline std::string DumpPasses(CompilerRun& run) {
     }
   }
   o << "== keywords per topic\n";
-  const TTargetFlags saved = run.ini.TargetFlags;
-  for (std::uint32_t h = 0; h < run.indexStore.HeadingFirstEntry.size(); ++h) {
-    if (!run.indexStore.HeadingFirstEntry[h]) continue;
+  const TTargetFlags saved = run.Ini.TargetFlags;
+  for (std::uint32_t h = 0; h < run.IndexStore.HeadingFirstEntry.size(); ++h) {
+    if (!run.IndexStore.HeadingFirstEntry[h]) continue;
     SetTarget(run, "html");
-    run.passes.OutputFile.clear();
+    run.Passes.OutputFile.clear();
     WriteTopicKeywords(run, static_cast<std::uint16_t>(h));
     o << "hd" << h << (HasTopicKeywords(run, static_cast<std::uint16_t>(h)) ? "" : " (none listed)")
-      << ": " << Printable(run.passes.OutputFile) << "\n";
+      << ": " << Printable(run.Passes.OutputFile) << "\n";
   }
-  run.ini.TargetFlags = saved;
-  run.passes.OutputFile.clear();
-  const TLinkPassState& lp = run.linkPass;
+  run.Ini.TargetFlags = saved;
+  run.Passes.OutputFile.clear();
+  const TLinkPassState& lp = run.LinkPass;
   o << "== state\n";
   o << "title \"" << Printable(lp.DocumentTitle) << "\" index char "
     << Printable(std::string(1, static_cast<char>(lp.IndexChar))) << " case-free "
     << lp.CaseFreeIndex << " panel-id-file " << lp.PanelIdFileWanted << " graphics-dir "
-    << lp.GraphicsDirGiven << " index-page " << run.indexStore.IndexPageWanted << " frame-groups "
-    << run.indexStore.FrameGroupsUsed << "\n";
+    << lp.GraphicsDirGiven << " index-page " << run.IndexStore.IndexPageWanted << " frame-groups "
+    << run.IndexStore.FrameGroupsUsed << "\n";
   for (int level = 1; level <= 6; ++level) {
     const THeadingLevelStyle& s = lp.HeadingLevelStyles[level];
     if (!s.IndexMark && !s.LetterGiven && !s.Comma) continue;
@@ -211,7 +211,7 @@ inline std::string DumpPasses(CompilerRun& run) {
   for (std::size_t code = 1; code < lp.ButtonUrls.size(); ++code)
     if (lp.ButtonUrls[code]) o << "button " << code << " -> " << *lp.ButtonUrls[code] << "\n";
   o << "== messages\n";
-  if (auto* c = dynamic_cast<TCapturingConsole*>(&run.reporter.Console())) {
+  if (auto* c = dynamic_cast<TCapturingConsole*>(&run.Reporter.Console())) {
     std::string line;
     for (char ch : c->Text) {
       if (ch == '\r') continue;

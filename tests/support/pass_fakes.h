@@ -27,16 +27,16 @@ namespace skeldon {
 // The heading pass as far as the writers need it: the heading tree with numbers, files,
 // frame-group flags and .ID strings, and the .ID page marks of HTML runs.
 inline void FakeHeadingPass(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
-  TLinkPassState& lp = run.linkPass;
+  TSourceBuffer& sb = run.Source;
+  TLinkPassState& lp = run.LinkPass;
   RewindSource(run);
   PrimeReaderWindow(run);
-  run.reader.ConditionOn = true;
-  run.reader.IfOpen = false;
-  run.numbering.FileCounter = -1;
+  run.Reader.ConditionOn = true;
+  run.Reader.IfOpen = false;
+  run.Numbering.FileCounter = -1;
   ResetFrameGroupState(run);
-  run.passes.HeadingTreeRoot = nullptr;
-  run.fileNames.IdMarkList.clear();
+  run.Passes.HeadingTreeRoot = nullptr;
+  run.FileNames.IdMarkList.clear();
   std::array<THeadingNode*, 8> last{};
   THeadingNode* current = nullptr;
   while (!SourceEof(run)) {
@@ -48,21 +48,21 @@ inline void FakeHeadingPass(CompilerRun& run) {
     for (std::uint8_t c : {sb.CurChar, sb.NextChar})
       cmd.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c));
     if (SourceEof(run)) break;
-    if (!run.reader.ConditionOn) {
+    if (!run.Reader.ConditionOn) {
       HandleConditionCommand(run, cmd, true);
     } else if (cmd[0] >= '1' && cmd[0] <= '6') {
       const int level = cmd[0] - '0';
       const bool group = lp.FramePending;
       AdvanceHeadingNumber(run, static_cast<std::uint8_t>(level));
-      if (level <= run.ini.NewFileLevel || lp.FrameGroupActive) NumberNextFile(run);
+      if (level <= run.Ini.NewFileLevel || lp.FrameGroupActive) NumberNextFile(run);
       THeadingNode* node = NewHeadingNode(run);
-      node->HeadingNumber = run.numbering.HeadingCounter;
-      node->FileNumber = static_cast<std::int16_t>(run.numbering.FileCounter);
+      node->HeadingNumber = run.Numbering.HeadingCounter;
+      node->FileNumber = static_cast<std::int16_t>(run.Numbering.FileCounter);
       node->GroupFlag = group ? 1 : 0;
       while (!SourceEof(run) && sb.NextChar != 0x0D) ReadSourceChar(run);
       node->SourcePosition = static_cast<std::int32_t>(sb.Position);
       THeadingNode* parent = level > 1 ? last[level - 1] : nullptr;
-      THeadingNode** slot = parent ? &parent->FirstChild : &run.passes.HeadingTreeRoot;
+      THeadingNode** slot = parent ? &parent->FirstChild : &run.Passes.HeadingTreeRoot;
       while (*slot) slot = &(*slot)->NextSibling;
       *slot = node;
       last[level] = node;
@@ -70,28 +70,28 @@ inline void FakeHeadingPass(CompilerRun& run) {
       current = node;
       lp.FramePending = false;
     } else if (cmd == "WA" || cmd == "FA") {
-      if (!run.switches.NoFrames) lp.FramePending = true;
+      if (!run.Switches.NoFrames) lp.FramePending = true;
     } else if (cmd == "ID") {
       ReadDotCommandLine(run);
-      const std::string word = run.reader.DotLine.substr(0, run.reader.DotLine.find(' '));
+      const std::string word = run.Reader.DotLine.substr(0, run.Reader.DotLine.find(' '));
       if (current && !current->OwnString && !word.empty())
         current->OwnString = KeepOwnString(run, word);
-      const std::int16_t file = static_cast<std::int16_t>(run.numbering.FileCounter);
+      const std::int16_t file = static_cast<std::int16_t>(run.Numbering.FileCounter);
       bool marked = false;
-      for (const TIdMark& m : run.fileNames.IdMarkList) marked = marked || m.FileNumber == file;
-      if (run.ini.TargetFlags.Html && !marked && IsSafePageWord(word))
-        run.fileNames.IdMarkList.push_back({file, word});
+      for (const TIdMark& m : run.FileNames.IdMarkList) marked = marked || m.FileNumber == file;
+      if (run.Ini.TargetFlags.Html && !marked && IsSafePageWord(word))
+        run.FileNames.IdMarkList.push_back({file, word});
     } else {
       HandleConditionCommand(run, cmd, true);
     }
     while (!SourceEof(run) && sb.NextChar != 0x0D) ReadSourceChar(run);
-    run.lines.ErrorLineOffset = 0;
+    run.Lines.ErrorLineOffset = 0;
   }
 }
 
 // The prepasses over the heading pass's stand-in.
 inline void RunPrepassesWithFakeHeadings(CompilerRun& run) {
-  run.reader.PrePassRunning = true;
+  run.Reader.PrePassRunning = true;
   ResetIndexChar(run);
   FakeHeadingPass(run);
   ResetIndexChar(run);
@@ -115,29 +115,29 @@ inline THeadingNode* NextPreOrder(THeadingNode* node, std::array<THeadingNode*, 
 // The output pass's text loop, reduced to what the link writer needs: one output text,
 // headings as <hN> lines, index lines through the marker writer, paragraph breaks.
 inline void FakeOutputPass(CompilerRun& run) {
-  TSourceBuffer& sb = run.source;
-  TLinkPassState& lp = run.linkPass;
-  TLinkWriterState& lw = run.linkWriter;
-  run.reader.PrePassRunning = false;
-  run.reader.ConditionOn = true;
-  run.reader.IfOpen = false;
+  TSourceBuffer& sb = run.Source;
+  TLinkPassState& lp = run.LinkPass;
+  TLinkWriterState& lw = run.LinkWriter;
+  run.Reader.PrePassRunning = false;
+  run.Reader.ConditionOn = true;
+  run.Reader.IfOpen = false;
   ResetFrameGroupState(run);
-  run.numbering.FileCounter = -1;
+  run.Numbering.FileCounter = -1;
   ResetIndexChar(run);
   lw.MarkedExpression.clear();
   lw.InIndexExpression = false;
   lw.OpenLinkEnd = 0;
-  run.passes.CurrentFrameGroupNumber = -1;
+  run.Passes.CurrentFrameGroupNumber = -1;
   lp.LocalLinks = true;
   lp.ExternalBlock = false;
   lp.UrlBlock = false;
   lp.LevelCursors.fill(nullptr);
   lp.CurrentLevel = 1;
-  run.passes.CurrentTopicNode = nullptr;
+  run.Passes.CurrentTopicNode = nullptr;
   RewindSource(run);
   PrimeReaderWindow(run);
   sb.LineEndCount = 0;
-  std::string& out = run.passes.OutputFile;
+  std::string& out = run.Passes.OutputFile;
   std::array<THeadingNode*, 8> stack{};
   int depth = 0;
   THeadingNode* node = nullptr;
@@ -156,15 +156,15 @@ inline void FakeOutputPass(CompilerRun& run) {
       std::string cmd = line.substr(0, 2);
       for (char& c : cmd)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-      run.reader.DotLine = line;
+      run.Reader.DotLine = line;
       sb.LineEndCount = 0;
       // Its line end is counted already; messages name the dot line itself.
-      run.lines.ErrorLineOffset = sb.NextChar == 0x0D ? 1 : 0;
+      run.Lines.ErrorLineOffset = sb.NextChar == 0x0D ? 1 : 0;
       struct OffsetReset {
         CompilerRun& r;
-        ~OffsetReset() { r.lines.ErrorLineOffset = 0; }
+        ~OffsetReset() { r.Lines.ErrorLineOffset = 0; }
       } reset{run};
-      if (!run.reader.ConditionOn) {
+      if (!run.Reader.ConditionOn) {
         HandleConditionCommand(run, cmd, false);
         continue;
       }
@@ -177,9 +177,9 @@ inline void FakeOutputPass(CompilerRun& run) {
         const std::uint8_t old = lp.CurrentLevel;
         lp.CurrentLevel = level;
         AdvanceHeadingNumber(run, level);
-        if (level <= run.ini.NewFileLevel || lp.FrameGroupActive) NumberNextFile(run);
+        if (level <= run.Ini.NewFileLevel || lp.FrameGroupActive) NumberNextFile(run);
         lp.FramePending = false;
-        node = first ? run.passes.HeadingTreeRoot : NextPreOrder(node, stack, depth);
+        node = first ? run.Passes.HeadingTreeRoot : NextPreOrder(node, stack, depth);
         first = false;
         if (!lp.LevelCursors[1])
           lp.LevelCursors[1] = node;
@@ -187,16 +187,16 @@ inline void FakeOutputPass(CompilerRun& run) {
           lp.LevelCursors[level] = node;
         else
           lp.LevelCursors[level] = node;
-        run.passes.CurrentTopicNode = node;
+        run.Passes.CurrentTopicNode = node;
         out += "<h" + std::to_string(level) + ">";
-        run.markup.CollectingHeading = true;
+        run.Markup.CollectingHeading = true;
         ReadSourceChar(run);  // first character of the title line
         while (!SourceEof(run) && sb.NextChar != 0x0D) {
           EmitLinkedChar(run, sb.NextChar);
           ReadSourceChar(run);
         }
         EmitLinkedChar(run, 0);
-        run.markup.CollectingHeading = false;
+        run.Markup.CollectingHeading = false;
         out += "</h" + std::to_string(level) + ">\r\n";
         sb.LineEndCount = 0;
         continue;
@@ -219,14 +219,14 @@ inline void FakeOutputPass(CompilerRun& run) {
       } else if (cmd == "EX") {
         lp.LocalLinks = false;
         lp.UrlBlock = false;
-        lp.ExternalBlock = (run.ini.TargetFlags.Ipf || run.ini.TargetFlags.RtfFamily) &&
+        lp.ExternalBlock = (run.Ini.TargetFlags.Ipf || run.Ini.TargetFlags.RtfFamily) &&
                            (IsHelpFileName(run, rest) || IsProgramFileName(run, rest));
       } else if (cmd == "IC" || cmd == "ST" || cmd == "IZ") {
         std::string_view r = line.size() > 2 ? std::string_view(line).substr(2) : "";
         if (!r.empty() && r[0] == ' ' && r.size() > 1) r.remove_prefix(1);
         if (!r.empty()) lp.IndexChar = static_cast<std::uint8_t>(r[0]);
       } else if (cmd == "WA" || cmd == "FA") {
-        if (!run.switches.NoFrames) lp.FramePending = true;
+        if (!run.Switches.NoFrames) lp.FramePending = true;
       } else if (cmd == "TI") {
         if (rest.empty())  // the title is the following line
           while (!SourceEof(run)) {
@@ -235,7 +235,7 @@ inline void FakeOutputPass(CompilerRun& run) {
           }
         sb.LineEndCount = 0;
       } else if (cmd == "HC") {
-        run.sourceText.HtmlCodeOn = rest.rfind("ON", 0) == 0 || rest.rfind("on", 0) == 0;
+        run.SourceText.HtmlCodeOn = rest.rfind("ON", 0) == 0 || rest.rfind("on", 0) == 0;
       } else if (cmd == "IU") {
         lp.CaseFreeIndex = true;
       } else {
@@ -243,7 +243,7 @@ inline void FakeOutputPass(CompilerRun& run) {
       }
       continue;
     }
-    if (!run.reader.ConditionOn) continue;
+    if (!run.Reader.ConditionOn) continue;
     if (sb.NextChar == 0x0D) {
       // A soft line end is a blank; counted line ends become a break before the next text.
       EmitLinkedChar(run, sb.LineEndCount == 0 ? ' ' : 0);
@@ -251,7 +251,7 @@ inline void FakeOutputPass(CompilerRun& run) {
     }
     if (sb.LineEndCount >= 2) {
       WriteParagraphBreak(run);
-      if (run.ini.LinksPerParagraph && !run.ini.TargetFlags.RtfText) ClearLinkedInTopic(run);
+      if (run.Ini.LinksPerParagraph && !run.Ini.TargetFlags.RtfText) ClearLinkedInTopic(run);
     } else if (sb.LineEndCount == 1) {
       out += "\r\n";
     }

@@ -16,7 +16,7 @@ namespace skeldon {
 // onDot: called for other dot lines (DotLine holds the letters); returns nothing.
 template <typename OnDot>
 inline void RunTableLoop(CompilerRun& run, OnDot&& onDot, bool writeText) {
-  TSourceBuffer& sb = run.source;
+  TSourceBuffer& sb = run.Source;
   RewindSource(run);
   PrimeReaderWindow(run);
   while (!SourceEof(run)) {
@@ -30,14 +30,14 @@ inline void RunTableLoop(CompilerRun& run, OnDot&& onDot, bool writeText) {
       }
       for (std::size_t i = 0; i < 2 && i < line.size(); ++i)
         if (line[i] >= 'a' && line[i] <= 'z') line[i] = static_cast<char>(line[i] - 32);
-      run.reader.DotLine = line;
+      run.Reader.DotLine = line;
       if (line.rfind("TA", 0) == 0)
         HandleTaCommand(run);
       else
         onDot(run);
       // The CR that ended the dot line is handed on like any other character.
     }
-    if (run.tables.TableOpen)
+    if (run.Tables.TableOpen)
       ScanTableCell(run);
     else if (writeText)
       FilterOutputChar(run, sb.NextChar);
@@ -46,7 +46,7 @@ inline void RunTableLoop(CompilerRun& run, OnDot&& onDot, bool writeText) {
 
 inline void ScanTablesOnly(CompilerRun& run) {
   // Keep the cells after the closing ".TA" by scanning without it.
-  std::string& data = run.source.Data;
+  std::string& data = run.Source.Data;
   std::size_t close = data.rfind(".TA\n");
   if (close == std::string::npos) close = data.rfind(".TA\r\n");
   if (close != std::string::npos) data.erase(close);
