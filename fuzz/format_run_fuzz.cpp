@@ -22,9 +22,9 @@ struct Setup {
     dir = std::filesystem::temp_directory_path() /
           ("tavrel_format_fuzz_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    settings.Language = 0;
-    tavrel::DefaultSettings(settings, dir.string(), true);
-    settings.HyphenationMode = 3;
+    Settings.Language = 0;
+    tavrel::DefaultSettings(Settings, dir.string(), true);
+    Settings.HyphenationMode = 3;
     tavrel::FixedWidthFont fonts[3];
     fonts[0].FontNumber = 3;    // C
     fonts[1].FontNumber = 107;  // C"
@@ -35,11 +35,11 @@ struct Setup {
       f.Width = 12;
     }
     fonts[2].Overrides['i'] = 4;  // one proportional font
-    printer = tavrel::BuildFixedWidthPrinterData(120, "Fuzz printer", fonts, 3);
+    Printer = tavrel::BuildFixedWidthPrinterData(120, "Fuzz Printer", fonts, 3);
   }
   std::filesystem::path dir;
-  tavrel::TSettingsRecord settings{};
-  std::unique_ptr<tavrel::TPrinterDataRecord> printer;
+  tavrel::TSettingsRecord Settings{};
+  std::unique_ptr<tavrel::TPrinterDataRecord> Printer;
 };
 
 void RunOnce(const Setup& setup, const std::string& name, const std::string& bytes) {

@@ -56,15 +56,15 @@ inline bool NamesLogFile(std::string_view text) {
   return lower.find("messages:") != std::string::npos || lower.find("errors:") != std::string::npos;
 }
 
-// A compiler run whose console output is captured and whose end sound is only recorded, so
+// A compiler Run whose console output is captured and whose end sound is only recorded, so
 // that no input makes it print or wait.
 struct QuietCompilerRun {
   QuietCompilerRun() {
-    run->Reporter.SetConsole(std::make_unique<TCapturingConsole>());
-    run->MainUnit.Sound = &sound;
+    Run->Reporter.SetConsole(std::make_unique<TCapturingConsole>());
+    Run->MainUnit.Sound = &sound;
   }
-  platform::RecordingSystem sound;  // before the run: it outlives the run that points at it
-  std::unique_ptr<CompilerRun> run = std::make_unique<CompilerRun>();
+  platform::RecordingSystem sound;  // before the Run: it outlives the Run that points at it
+  std::unique_ptr<CompilerRun> Run = std::make_unique<CompilerRun>();
 };
 
 }  // namespace fuzz_support

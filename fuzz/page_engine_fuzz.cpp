@@ -20,19 +20,19 @@ struct World {
     fonts[0] = {3, "Courier New", 12, 30, {}};
     fonts[1] = {107, "Courier New Bold", 12, 33, {}};
     fonts[2] = {112, "Arial", 10, 24, {}};
-    printer = tavrel::BuildFixedWidthPrinterData(300, "Fuzz", fonts, 3);
-    settings.NormalFont = 3;
-    settings.AlternateFont = 112;
-    settings.DefaultTS = 60;
-    tavrel::TPageTemplate& t = settings.PageTemplates[0];
+    Printer = tavrel::BuildFixedWidthPrinterData(300, "Fuzz", fonts, 3);
+    Settings.NormalFont = 3;
+    Settings.AlternateFont = 112;
+    Settings.DefaultTS = 60;
+    tavrel::TPageTemplate& t = Settings.PageTemplates[0];
     t.PL = 20, t.MT = 3, t.MB = 4, t.PO = 2, t.RM = 40, t.HM = 1, t.FM = 1;
-    settings.DefaultLW = 6;
-    settings.DefaultLS = 3;
-    settings.DefaultLH = 8;
-    settings.CodePage = 1;
+    Settings.DefaultLW = 6;
+    Settings.DefaultLS = 3;
+    Settings.DefaultLH = 8;
+    Settings.CodePage = 1;
   }
-  tavrel::TSettingsRecord settings{};
-  std::unique_ptr<tavrel::TPrinterDataRecord> printer;
+  tavrel::TSettingsRecord Settings{};
+  std::unique_ptr<tavrel::TPrinterDataRecord> Printer;
   std::array<std::uint8_t, 208> autoVariant{};
 };
 
