@@ -13,7 +13,7 @@ namespace {
 
 struct ProjectRun {
   TestRun t;
-  explicit ProjectRun(const char* target) : t({.target = target, .keepFiles = true}) {
+  explicit ProjectRun(const char* target) : t({.Target = target, .KeepFiles = true}) {
     CompilerRun& run = *t;
     run.Switches.SourceFileName = "MANUAL.TXT";
     run.Switches.OutputDirectory = "MANUAL";

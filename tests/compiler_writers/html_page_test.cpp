@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 struct PageRun {
   TestRun t;
   THeadingNode* node = nullptr;
-  explicit PageRun(const char* target = "html") : t({.target = target, .keepFiles = true}) {
+  explicit PageRun(const char* target = "html") : t({.Target = target, .KeepFiles = true}) {
     t.Load("Getting started\r\n\r\nSome text.\r\n");
     t->LinkPass.DocumentTitle = "Corvina Guide";
     ParseTextTemplate("Guide: HEADING", t->Ini.FileTitle);

@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(OutputFilesTest, FirstFileCreatesTheOutputDirectoryWithoutMessage) {
-  TestRun t({.target = "html", .folder = RunFolder::kPrivate});
+  TestRun t({.Target = "html", .Folder = RunFolder::kPrivate});
   t->Switches.OutputDirectory = (t.Folder() / "MANUAL").string();
   CreateOutputFile(*t, t->Switches.OutputDirectory, "\\N000.HTML", true);
   t->Passes.OutputFile = "<html>\r\n";
@@ -33,7 +33,7 @@ TEST(OutputFilesTest, FirstFileCreatesTheOutputDirectoryWithoutMessage) {
 }
 
 TEST(OutputFilesTest, DriveRefusingLongExtensionsFallsBackForTheRun) {
-  TestRun t({.target = "html", .keepFiles = true});
+  TestRun t({.Target = "html", .KeepFiles = true});
   int directoriesMade = 0;
   t->OutputFiles.MakeDirectory = [&](CompilerRun&, const std::string&) { ++directoriesMade; };
   t->OutputFiles.CanCreate = [](CompilerRun&, const std::string& path) {
@@ -51,14 +51,14 @@ TEST(OutputFilesTest, DriveRefusingLongExtensionsFallsBackForTheRun) {
 }
 
 TEST(OutputFilesTest, FailuresStopTheRunWithTheirMessages) {
-  TestRun first({.target = "html", .keepFiles = true});
+  TestRun first({.Target = "html", .KeepFiles = true});
   first->OutputFiles.CanCreate = [](CompilerRun&, const std::string&) { return false; };
   EXPECT_EQ(ExitCodeOf([&] { CreateOutputFile(*first, "MANUAL", "\\INDEX.HTML", false); }), 2);
   EXPECT_NE(first.Text().find("Error while creating target file \\INDEX.HTM. Program stopped."),
             std::string::npos)
       << first.Text();
 
-  TestRun later({.target = "html", .keepFiles = true});
+  TestRun later({.Target = "html", .KeepFiles = true});
   CreateOutputFile(*later, "MANUAL", "\\INDEX.HTML", false);
   int probes = 0;
   later->OutputFiles.CanCreate = [&](CompilerRun&, const std::string&) { return ++probes, false; };
@@ -70,7 +70,7 @@ TEST(OutputFilesTest, FailuresStopTheRunWithTheirMessages) {
 }
 
 TEST(OutputFilesTest, CreatedFilesListKeepsNamesAfterTheFirstBackslash) {
-  TestRun t({.target = "htmlhelp", .keepFiles = true});
+  TestRun t({.Target = "htmlhelp", .KeepFiles = true});
   CreateOutputFile(*t, "MANUAL", "\\pgN000.html", true);
   CreateOutputFile(*t, "", "LOOSE.html", true);
   CreateOutputFile(*t, "MANUAL", "\\N001.html", false);
@@ -78,7 +78,7 @@ TEST(OutputFilesTest, CreatedFilesListKeepsNamesAfterTheFirstBackslash) {
 }
 
 TEST(OutputFilesTest, OpenTextIsStoredBeforeTheNextFileStarts) {
-  TestRun t({.target = "html", .keepFiles = true});
+  TestRun t({.Target = "html", .KeepFiles = true});
   CreateOutputFile(*t, "D", "\\A.html", false);
   t->Passes.OutputFile = "a";
   CreateOutputFile(*t, "D", "\\B.html", false);
@@ -91,7 +91,7 @@ TEST(OutputFilesTest, OpenTextIsStoredBeforeTheNextFileStarts) {
 }
 
 TEST(OutputFilesTest, WriteFailureAtCloseStopsWithExitCodeTwo) {
-  TestRun t({.target = "html", .folder = RunFolder::kPrivate});
+  TestRun t({.Target = "html", .Folder = RunFolder::kPrivate});
   t->Switches.OutputDirectory = (t.Folder() / "GONE").string();
   CreateOutputFile(*t, t->Switches.OutputDirectory, "\\N000.HTML", false);
   t->Passes.OutputFile = "text";
@@ -104,7 +104,7 @@ TEST(OutputFilesTest, WriteFailureAtCloseStopsWithExitCodeTwo) {
 // place of an older one; a file that cannot be made stops the run at the finish (or at the
 // next hand-over) with the message its failure calls for, and nothing after it is written.
 TEST(OutputWriterTest, WritesEveryFileHandedOverBeforeTheFinish) {
-  TestRun t({.target = "html", .folder = RunFolder::kPrivate});
+  TestRun t({.Target = "html", .Folder = RunFolder::kPrivate});
   const std::string dir = t.Folder().string();
   { std::ofstream(t.Folder() / "N000.HTML") << "older text that is longer"; }
   StartOutputWriter(*t);
@@ -138,7 +138,7 @@ TEST(OutputWriterTest, FailuresStopTheRunWithTheMessageOfTheirKind) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    TestRun t({.target = "html", .folder = RunFolder::kPrivate});
+    TestRun t({.Target = "html", .Folder = RunFolder::kPrivate});
     const fs::path out = t.Folder() / "OUT";
     fs::create_directories(out);
     const std::string dir = out.string();

@@ -14,7 +14,7 @@ namespace {
 
 struct SummaryRun {
   TestRun t;
-  explicit SummaryRun(const char* target = "html") : t({.target = target, .keepFiles = true}) {
+  explicit SummaryRun(const char* target = "html") : t({.Target = target, .KeepFiles = true}) {
     CompilerRun& run = *t;
     run.Switches.OutputDirectory = "MANUAL";
     run.Switches.OutputDirectoryName = "MANUAL";

@@ -50,29 +50,29 @@ enum class RunFolder {
 };
 
 struct TestRunOptions {
-  RunStart start = RunStart::kWriterTests;
+  RunStart Start = RunStart::kWriterTests;
   // "html", "htmlhelp", "ipf", "winhelp3", "winhelp4", "rtftext" (writer tests and whole runs).
-  std::string target = "html";
+  std::string Target = "html";
   // The main source of a whole run, which gives the output names.
-  std::string sourceName = "DOC.TXT";
-  RunFolder folder = RunFolder::kNone;
+  std::string SourceName = "DOC.TXT";
+  RunFolder Folder = RunFolder::kNone;
   // Finished output files are kept in memory instead of going to disk (always in whole runs).
-  bool keepFiles = false;
+  bool KeepFiles = false;
 };
 
 // The options of a run as constructed and of a run with the program's start values.
 inline TestRunOptions ConstructedRun(RunFolder folder = RunFolder::kNone) {
-  return {.start = RunStart::kConstructed, .folder = folder};
+  return {.Start = RunStart::kConstructed, .Folder = folder};
 }
 inline TestRunOptions ProgramStartRun(RunFolder folder = RunFolder::kNone) {
-  return {.start = RunStart::kProgramStart, .folder = folder};
+  return {.Start = RunStart::kProgramStart, .Folder = folder};
 }
 // The options of a whole compile run in memory for the target, named for its main source.
 inline TestRunOptions WholeRun(std::string_view target = "html",
                                std::string_view sourceName = "DOC.TXT") {
-  return {.start = RunStart::kWholeRun,
-          .target = std::string(target),
-          .sourceName = std::string(sourceName)};
+  return {.Start = RunStart::kWholeRun,
+          .Target = std::string(target),
+          .SourceName = std::string(sourceName)};
 }
 
 // Output files kept in memory: path as created -> bytes, and the order they were stored in.
@@ -155,13 +155,13 @@ template <class Run>
 class BasicTestRun {
  public:
   explicit BasicTestRun(const TestRunOptions& options = {}) : options_(options) {
-    if (options.folder != RunFolder::kNone)
-      folder_.emplace("skeldon-test", options.folder == RunFolder::kCurrent);
+    if (options.Folder != RunFolder::kNone)
+      folder_.emplace("skeldon-test", options.Folder == RunFolder::kCurrent);
     Start();
   }
   // The writer tests' settings for the target.
   explicit BasicTestRun(std::string_view target)
-      : BasicTestRun(TestRunOptions{.target = std::string(target)}) {}
+      : BasicTestRun(TestRunOptions{.Target = std::string(target)}) {}
   ~BasicTestRun() { run_.reset(); }  // closes the log files before their folder goes
   BasicTestRun(const BasicTestRun&) = delete;
   BasicTestRun& operator=(const BasicTestRun&) = delete;
@@ -227,15 +227,15 @@ class BasicTestRun {
     auto capture = std::make_unique<TCapturingConsole>();
     console = capture.get();
     r.Reporter.SetConsole(std::move(capture));
-    if (options_.start != RunStart::kConstructed) {
+    if (options_.Start != RunStart::kConstructed) {
       InitMainUnit(r);
       ResetSwitches(r.Switches);
     }
     r.MainUnit.Sound = &sound;
     if constexpr (kOutputSide) {
-      if (options_.start == RunStart::kWriterTests) StartWriterTests(r);
-      if (options_.start == RunStart::kWholeRun) StartWholeRun(r);
-      if (options_.keepFiles || options_.start == RunStart::kWholeRun) KeepFiles(r);
+      if (options_.Start == RunStart::kWriterTests) StartWriterTests(r);
+      if (options_.Start == RunStart::kWholeRun) StartWholeRun(r);
+      if (options_.KeepFiles || options_.Start == RunStart::kWholeRun) KeepFiles(r);
     }
   }
 
@@ -263,7 +263,7 @@ class BasicTestRun {
     for (int i = 1; i <= kToggleCount; ++i)
       r.Toggles.InternalToggleChars.push_back(static_cast<char>(ToggleChar(i)));
     BuildToggleCharTable(r.Toggles);
-    skeldon::SetTarget(r, options_.target);
+    skeldon::SetTarget(r, options_.Target);
     SetConditions(r, {});
     r.RunSuccess = true;
     // No progress spinner in captured output.
@@ -274,8 +274,8 @@ class BasicTestRun {
   void StartWholeRun(Run& r) {
     ResetIniSettings(r.Ini);
     TSwitches& sw = r.Switches;
-    sw.SourceFiles = {std::string(options_.sourceName)};
-    sw.SourceFileName = std::string(options_.sourceName);
+    sw.SourceFiles = {std::string(options_.SourceName)};
+    sw.SourceFileName = std::string(options_.SourceName);
     const std::size_t dot = sw.SourceFileName.find('.');
     sw.OutputDirectory =
         dot == std::string::npos ? sw.SourceFileName + ".DIR" : sw.SourceFileName.substr(0, dot);
@@ -305,7 +305,7 @@ class BasicTestRun {
     ini.CapitalFirstLetter = true;
     ini.ExtensionLength = 5;
     ini.DefaultFontSize = 10;
-    skeldon::SetTarget(r, options_.target);
+    skeldon::SetTarget(r, options_.Target);
     r.RunSuccess = true;
     r.ReporterState.ProgressStep = 1 << 30;
     // A fixed clock: the summary page shows the run's date and time.
