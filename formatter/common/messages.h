@@ -3,9 +3,9 @@
 // language, one row each with its German text in code page 850 and its English text, and the
 // one rule that picks and shows the text of a language.
 //
-// A variable part is "%1".."%9" in both texts. MessageText inserts the parts as they are given,
-// after the German text is shown in the display code page; ComposeMessage puts them into both
-// texts first, so that showing the German text converts them along with it.
+// Names and numbers go into a text at its placeholders "%1".."%9", in both languages. MessageText
+// inserts them as they are given, after the German text is shown in the display code page;
+// ComposeMessage puts them into both texts first, so that showing German converts them too.
 
 #include <cstdint>
 #include <initializer_list>
