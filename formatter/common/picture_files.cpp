@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <iterator>
+#include <utility>
 
 namespace tavrel {
 
@@ -21,15 +22,19 @@ bool EndsInExtension(const std::string& lower, const char* ext) {
 
 }  // namespace
 
+std::string PictureFileName(std::string name) {
+  const std::string lower = Lower(name);
+  if (lower.size() >= 3 && lower.compare(lower.size() - 3, 3, "gra") == 0)
+    name = ChangeFileExtension(name, "bmp");
+  else if (name.find('.') == std::string::npos)
+    name += ".bmp";
+  return name;
+}
+
 std::shared_ptr<const platform::Bitmap> LoadPictureFile(std::string name, const FileContext& files,
                                                         PictureCache* cache) {
-  std::string lower = Lower(name);
-  if (lower.size() >= 3 && lower.compare(lower.size() - 3, 3, "gra") == 0) {
-    name = ChangeFileExtension(name, "bmp");
-  } else if (name.find('.') == std::string::npos) {
-    name += ".bmp";
-  }
-  lower = Lower(name);
+  name = PictureFileName(std::move(name));
+  const std::string lower = Lower(name);
   static const char* const kAccepted[] = {"bmp", "gif", "jpg", "jpeg", "wmf", "emf"};
   if (std::none_of(std::begin(kAccepted), std::end(kAccepted),
                    [&](const char* e) { return EndsInExtension(lower, e); }))

@@ -18,7 +18,10 @@ inline constexpr int kGraphicsNameRoom = 100;
 // Pictures already loaded, by the path found.
 using PictureCache = std::map<std::string, std::shared_ptr<const platform::Bitmap>>;
 
-// "gra" is read as "bmp" and a name without "." gets ".bmp"; only "bmp", "gif", "jpg", "jpeg",
+// The loader's naming rules: "gra" is read as "bmp", a name without "." gets ".bmp".
+std::string PictureFileName(std::string name);
+
+// The name after PictureFileName; only "bmp", "gif", "jpg", "jpeg",
 // "wmf" and "emf" are tried; the file is found with LocateFile or by opening it. Null when the
 // picture cannot be had. A cache, when given, keeps every result, failures included.
 std::shared_ptr<const platform::Bitmap> LoadPictureFile(std::string name, const FileContext& files,

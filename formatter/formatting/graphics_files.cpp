@@ -16,19 +16,6 @@ std::string Lower(std::string s) {
   return s;
 }
 
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// The loader's naming rules: "gra" is read as "bmp", a name without "." gets ".bmp".
-std::string PictureFileName(std::string name) {
-  if (EndsWith(Lower(name), "gra"))
-    name = ChangeFileExtension(name, "bmp");
-  else if (name.find('.') == std::string::npos)
-    name += ".bmp";
-  return name;
-}
-
 // Why the shared loader gave nothing, named by the same rules.
 GraphicsLoadError LoadFailure(std::string name, const FileContext& files) {
   name = PictureFileName(name);
