@@ -24,13 +24,14 @@ endfunction()
 
 # The library of each folder, for corvina_link_included.
 set(CORVINA_FOLDER_LIBRARIES
-    platform=corvina_platform
+    platform=corvina_platform platform/gui=corvina_gui
     formatter/common=tavrel_common formatter/fonts=tavrel_fonts
     formatter/formatting=tavrel_formatting formatter/hyphenation=tavrel_hyphenation
-    formatter/pages=tavrel_pages formatter/app=tavrel_app
+    formatter/pages=tavrel_pages formatter/derived=tavrel_derived
+    formatter/windows=tavrel_windows formatter/app=tavrel_app
     compiler/foundation=skeldon_foundation compiler/passes=skeldon_compile
     compiler/writers=skeldon_compile compiler/reverse=skeldon_reverse
-    compiler/program=skeldon_program)
+    compiler/program=skeldon_program tools/do=do_tool)
 
 # corvina_link_included(TARGET FILE...): links TARGET (a test, benchmark or fuzz target) to the
 # libraries whose headers the files include, and to nothing else. Included test helpers
