@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "tests/support/test_support.h"
 #include "tools/do/command_line.h"
 #include "tools/do/file_walk.h"
+#include "tools/do/text_search.h"
 
 namespace {
 
@@ -542,6 +544,32 @@ TEST_F(DoTest, UnreadableFoldersAreReportedAndTheWalkGoesOn) {
             std::string::npos)
       << r.Out;
   EXPECT_NE(r.Out.find("T/zz/last.txt\n"), std::string::npos) << r.Out;
+}
+
+}  // namespace
+
+namespace {
+
+// The fast search agrees with the plain definition (the text's bytes equal the data's after
+// "a".."z" are upper-cased) on every random case.
+TEST(DoTextTest, CaseBlindSearchAgreesWithThePlainDefinition) {
+  std::mt19937 random(5);
+  const std::string alphabet = "aAbBzZ.\r\n\xC3\x84\x1A";
+  auto pick = [&](std::size_t length) {
+    std::string s;
+    for (std::size_t i = 0; i < length; ++i) s += alphabet[random() % alphabet.size()];
+    return s;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string data = pick(random() % 40);
+    std::string text = do_tool::UpperCaseText(pick(random() % 5));
+    bool expected = false;
+    for (std::size_t p = 0; !text.empty() && p + text.size() <= data.size() && !expected; ++p)
+      expected = do_tool::UpperCaseText(data.substr(p, text.size())) == text;
+    EXPECT_EQ(do_tool::CaseBlindFinder(text).FoundIn(data), expected)
+        << "data '" << data << "' text '" << text << "'";
+    if (::testing::Test::HasFailure()) break;
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "platform/drives.h"
 #include "platform/system.h"
+#include "tools/do/text_search.h"
 
 namespace do_tool {
 
@@ -66,6 +67,8 @@ struct DoRun {
   std::string SearchText1, SearchText2;  // upper-cased
   bool HasSecondText = false;
   int SearchOperator = kOperatorAnd;
+  std::optional<CaseBlindFinder> Finder1, Finder2;  // for the two texts
+  std::string ReadBuffer;                           // the searched file, when it is small
   int NewHour = 0, NewMinute = 0;
   int NewDay = 0, NewMonth = 0, NewYear = 0;
   long double SizeTotal = 0;

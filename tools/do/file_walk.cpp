@@ -219,56 +219,64 @@ std::string TreeName(const std::string& path) {
   return name.empty() ? "/" : name;
 }
 
-bool ContainsUpper(const char* data, std::size_t size, const std::string& text) {
-  if (text.empty() || text.size() > size) return false;
-  unsigned char first = static_cast<unsigned char>(text[0]);
-  unsigned char firstLower = first >= 'A' && first <= 'Z' ? first + 32 : first;
-  const char* end = data + size - text.size() + 1;
-  for (const char* p = data; p < end; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c != first && c != firstLower) continue;
-    std::size_t k = 1;
-    for (; k < text.size(); ++k) {
-      unsigned char b = static_cast<unsigned char>(p[k]);
-      if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 32);
-      if (b != static_cast<unsigned char>(text[k])) break;
-    }
-    if (k == text.size()) return true;
-  }
-  return false;
-}
-
-// A read-only view of a whole file; files of any size, without reading them into memory.
-class MappedFile {
+// The whole content of a file: small files are read into the run's buffer (cheaper than a
+// mapping), big ones mapped, so files of any size are searched without filling the memory.
+class FileContents {
  public:
-  // False with the reason when the file cannot be opened; true with an empty view for an
-  // empty file or a folder.
-  bool Open(const std::string& path, std::string& reason) {
+  // False with the reason when the file cannot be opened or read; true with an empty view
+  // for an empty file or a folder.
+  bool Load(const std::string& path, std::string& buffer, std::string& reason) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
       reason = std::strerror(errno);
       return false;
     }
+    bool ok = true;
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-      void* view =
-          ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-      if (view != MAP_FAILED) {
-        data_ = static_cast<const char*>(view);
-        size_ = static_cast<std::size_t>(st.st_size);
-        ::madvise(view, size_, MADV_SEQUENTIAL);
+      std::size_t size = static_cast<std::size_t>(st.st_size);
+      if (size <= kReadLimit) {
+        buffer.resize(size);
+        std::size_t got = 0;
+        while (got < size) {
+          ssize_t n = ::read(fd, buffer.data() + got, size - got);
+          if (n < 0 && errno == EINTR) continue;
+          if (n <= 0) break;
+          got += static_cast<std::size_t>(n);
+        }
+        if (got < size && errno != 0 && got == 0) {
+          reason = std::strerror(errno);
+          ok = false;
+        }
+        data_ = buffer.data();
+        size_ = got;
+      } else {
+        void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (view == MAP_FAILED) {
+          reason = std::strerror(errno);
+          ok = false;
+        } else {
+          mapped_ = view;
+          data_ = static_cast<const char*>(view);
+          size_ = size;
+          ::madvise(view, size, MADV_SEQUENTIAL);
+        }
       }
     }
     ::close(fd);
-    return true;
+    return ok;
   }
-  ~MappedFile() {
-    if (data_) ::munmap(const_cast<char*>(data_), size_);
+  FileContents() = default;
+  FileContents(const FileContents&) = delete;
+  FileContents& operator=(const FileContents&) = delete;
+  ~FileContents() {
+    if (mapped_) ::munmap(mapped_, size_);
   }
-  const char* Data() const { return data_; }
-  std::size_t Size() const { return size_; }
+  std::string_view View() const { return {data_, size_}; }
 
  private:
+  static constexpr std::size_t kReadLimit = 4u << 20;
+  void* mapped_ = nullptr;
   const char* data_ = nullptr;
   std::size_t size_ = 0;
 };
@@ -397,23 +405,28 @@ std::string CaseRenamed(DoCommand mode, std::string_view name) {
 
 void SearchFileText(DoRun& run, const std::string& name) {
   if (IsExcludedFile(name)) return;
-  MappedFile file;
+  if (!run.Finder1) run.Finder1.emplace(run.SearchText1);
+  if (run.HasSecondText && !run.Finder2) run.Finder2.emplace(run.SearchText2);
+  FileContents file;
   std::string reason;
-  if (!file.Open(DiskPath(run, name), reason))
-    return Fail(run, "Could not open file " + name + ": " + reason);
-  const char* data = file.Data();
-  std::size_t size = file.Size();
-  if (size == 0) return;
+  if (!file.Load(DiskPath(run, name), run.ReadBuffer, reason))
+    return Fail(run, "Could not read file " + name + ": " + reason);
+  std::string_view data = file.View();
+  if (data.empty()) return;
+  // Every kind of hit needs the first text in the file, or one of the two for OR: most files
+  // are passed by after one quick look.
+  bool orSearch = run.HasSecondText && run.SearchOperator == kOperatorOr;
+  if (!run.Finder1->FoundIn(data) && !(orSearch && run.Finder2->FoundIn(data))) return;
 
   std::uint32_t lineNumber = 1;
   bool firstHit = true;
   std::size_t lineStart = 0;
   while (true) {
-    const void* cr = std::memchr(data + lineStart, '\r', size - lineStart);
-    std::size_t end = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : size;
-    bool hit1 = ContainsUpper(data + lineStart, end - lineStart, run.SearchText1);
-    bool hit2 =
-        run.HasSecondText && ContainsUpper(data + lineStart, end - lineStart, run.SearchText2);
+    std::size_t cr = data.find('\r', lineStart);
+    std::size_t end = cr == std::string_view::npos ? data.size() : cr;
+    std::string_view line = data.substr(lineStart, end - lineStart);
+    bool hit1 = run.Finder1->FoundIn(line);
+    bool hit2 = run.HasSecondText && run.Finder2->FoundIn(line);
     bool lineHit = !run.HasSecondText                      ? hit1
                    : run.SearchOperator == kOperatorOr     ? hit1 || hit2
                    : run.SearchOperator == kOperatorAndNot ? hit1 && !hit2
@@ -430,15 +443,17 @@ void SearchFileText(DoRun& run, const std::string& name) {
       // The line that ends here: back to the last line end before it (at the end of the file
       // a final line end is not a line of its own), then forward at most 254 bytes.
       std::size_t stop = end;
-      if (!cr)
+      if (cr == std::string_view::npos)
         while (stop > lineStart && (data[stop - 1] == '\n' || data[stop - 1] == '\r')) --stop;
       std::size_t from = stop;
       while (from > 0 && data[from - 1] != '\r' && data[from - 1] != '\n') --from;
       std::size_t to = from;
-      while (to < size && to - from < kMaxLineText && data[to] != '\r' && data[to] != '\n') ++to;
-      run.WriteLine("(" + std::to_string(lineNumber) + ") " + std::string(data + from, to - from));
+      while (to < data.size() && to - from < kMaxLineText && data[to] != '\r' && data[to] != '\n')
+        ++to;
+      run.WriteLine("(" + std::to_string(lineNumber) + ") " +
+                    std::string(data.substr(from, to - from)));
     }
-    if (!cr) break;
+    if (cr == std::string_view::npos) break;
     ++lineNumber;
     lineStart = end + 1;
   }
