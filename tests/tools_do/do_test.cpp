@@ -266,6 +266,12 @@ TEST_F(DoTest, TimeAndDateChangeTheWriteTimeOnly) {
     // The same word again finds nothing to change.
     EXPECT_EQ(Run({c.Word, Path("a.txt")}).Out, "T/a.txt (OK)\n") << c.Word;
   }
+  // A change that fails is said so, and the run ends with the failure code.
+  std::filesystem::create_symlink(Path("gone.txt"), Path("sub/ghost.txt"));
+  Result failed = Run({"TIME:12.00", Path("sub/ghost.txt")});
+  EXPECT_EQ(failed.Out, "T/sub/ghost.txt (not changed: No such file or directory)\n");
+  EXPECT_EQ(failed.Code, 2);
+  fs::remove(Path("sub/ghost.txt"));
   // Folders are shown, never changed.
   EXPECT_EQ(Run({"TIME:12.00", Path("sub"), "."}).Out,
             "T/sub/. (not changed: a directory)\nT/sub/.. (not changed: a directory)\n"
