@@ -31,7 +31,8 @@ set(CORVINA_FOLDER_LIBRARIES
     formatter/windows=tavrel_windows formatter/app=tavrel_app
     compiler/foundation=skeldon_foundation compiler/passes=skeldon_compile
     compiler/writers=skeldon_compile compiler/reverse=skeldon_reverse
-    compiler/program=skeldon_program tools/do=do_tool)
+    compiler/program=skeldon_program tools/do=do_tool
+    tools/install=install_tool)
 
 # corvina_link_included(TARGET FILE...): links TARGET (a test, benchmark or fuzz target) to the
 # libraries whose headers the files include, and to nothing else. Included test helpers
