@@ -384,6 +384,43 @@ TEST_F(InstallTest, OthersEntriesAndOverlongPathsAreLeftAlone) {
   EXPECT_TRUE(fs::exists(Desktop("tavrel.desktop")));
 }
 
+TEST_F(InstallTest, ExploreButtonsFillTheFieldsAndTheDosEditorGetsItsVerbs) {
+  install_tool::InstallRun& run = NewRun();
+  std::vector<std::string> asked;
+  install_tool::InstallDialog dialog(
+      run,
+      [&](const std::string& title, const std::string& start) -> std::optional<std::string> {
+        asked.push_back(title + " @ " + start);
+        return dir_ + "/Elsewhere";
+      },
+      [&](const std::string& title) -> std::optional<std::string> {
+        asked.push_back(title);
+        return "/opt/ws/WS.EXE";
+      });
+  dialog.show();
+  QTest::mouseClick(dialog.findChild<QPushButton*>("810"), Qt::LeftButton);
+  QTest::mouseClick(dialog.findChild<QPushButton*>("818"), Qt::LeftButton);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0], "Location for the new Tavrel directory @ " + dir_);
+  EXPECT_EQ(asked[1], "Select 2nd editor executable file, usually your DOS Wordstar");
+  // A chosen folder ends with a separator, as the folder browser gives it.
+  EXPECT_EQ(dialog.findChild<QLineEdit*>("811")->text().toStdString(), dir_ + "/Elsewhere/");
+  EXPECT_EQ(dialog.findChild<QLineEdit*>("819")->text().toStdString(), "/opt/ws/WS.EXE");
+  fs::rename(dir_ + "/Tavrel", dir_ + "/Elsewhere");
+  QTest::mouseClick(dialog.findChild<QPushButton*>("1"), Qt::LeftButton);
+  registry_.reset();
+  EXPECT_EQ(ReadFile(dir_ + "/Elsewhere/dunname.tmp"), dir_ + "/Dunmoor/dunmoor");
+  const std::string dump = RegistryDump();
+  EXPECT_NE(
+      dump.find(
+          "Wordstar unformatted\\Shell\\Wordstar DOS [Wordstar DOS] = (none)\n"
+          "Wordstar unformatted\\Shell\\Wordstar DOS\\command [] = \"\"/opt/ws/WS.EXE\" \"%1\"\"\n"),
+      std::string::npos)
+      << dump;
+  EXPECT_NE(dump.find("Wordstar formatted\\Shell\\Wordstar DOS\\command [] = \"\"/opt/ws/WS.EXE\""),
+            std::string::npos);
+}
+
 // Snapshots of the dialog in both languages, to look at (build/*/tests/snapshots).
 TEST_F(InstallTest, DialogSnapshotsInBothLanguages) {
   fs::create_directories("snapshots");
