@@ -661,6 +661,31 @@ FileError write_file(std::string_view name, std::string_view bytes, const DriveT
   return FileError::none;
 }
 
+FileError write_derived_file(std::string_view name, std::string_view bytes,
+                             const DriveTable& drives) {
+  const std::string p = resolve_path(name, drives);
+  // Non-blocking so that a pipe under the name cannot hang the run; only plain files are written.
+  const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return error_from_errno(errno, true);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return FileError::io_error;
+  }
+  bool ok = true;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok) return FileError::none;
+  ::unlink(p.c_str());
+  return FileError::io_error;
+}
+
 namespace {
 
 // Creates a file beside the one at dir/base under a name no other writer uses: this process's

@@ -158,6 +158,14 @@ FileError replace_file_atomic(std::string_view name, std::string_view bytes,
 FileError replace_file_atomic(std::string_view name, const std::function<bool(std::FILE*)>& writer,
                               const DriveTable& drives = no_drives(), ReplaceOptions options = {});
 
+// Writes a file that a run derives from others and makes again on the next run (pages of a
+// compile run): into the file in place, then cut to the new length. Replacing through a
+// temporary file, or truncating to nothing first, makes ext4 push every such file to disk at
+// once, which costs a hundred times the write. When writing fails the file is removed, so no
+// page cut short is left behind; the caller reports the error. Errors as write_file's.
+FileError write_derived_file(std::string_view name, std::string_view bytes,
+                             const DriveTable& drives = no_drives());
+
 // rename: false when from is missing or the rename fails. Replaces an existing file `to`
 // (POSIX rename); callers wanting Windows' "fails when target exists" check file_exists.
 bool rename_file(std::string_view from, std::string_view to,

@@ -16,11 +16,12 @@ constexpr std::size_t kWakeBytes = std::size_t{256} << 10;
 }  // namespace
 
 TOutputFailure WriteOutputFileNow(const std::string& name, const std::string& text) {
-  // Pages are made again by the next run: a flush to disk for each would only slow the run.
-  switch (platform::replace_file_atomic(name, text, platform::no_drives(), {.flush = false})) {
+  // Pages are made again by the next run: they are written in place, without a temporary file
+  // or a flush; a page that could not be written whole is removed and the run fails.
+  switch (platform::write_derived_file(name, text)) {
     case platform::FileError::none:
       return TOutputFailure::None;
-    // The temporary file could not be made: the folder is gone or takes no new files.
+    // The file could not be opened: the folder is gone or takes no new files.
     case platform::FileError::missing:
     case platform::FileError::unwritable:
       return TOutputFailure::Create;

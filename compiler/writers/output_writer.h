@@ -15,8 +15,8 @@ namespace skeldon {
 
 enum class TOutputFailure { None, Create, Write };
 
-// Writes one file at once through the platform's atomic replacement (without its flush to
-// disk), so that an existing file is replaced whole or not at all. `name` is resolved like
+// Writes one file at once, in place and without a flush to disk; a file that could not be
+// written whole is removed, so a failed run leaves no page cut short. `name` is resolved like
 // every file name of the run. Create: the file could not be made; Write: writing it failed.
 TOutputFailure WriteOutputFileNow(const std::string& name, const std::string& text);
 

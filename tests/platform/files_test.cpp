@@ -1,6 +1,9 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -471,6 +474,46 @@ TEST_F(FilesTest, AtomicReplaceKeepsOldFileWhenWritingFails) {
     EXPECT_EQ(replace(in + "nodir/x.dat", "x"), platform::FileError::missing);
     EXPECT_EQ(entries(), 3);
   }
+}
+
+// A derived file is written in place: a shorter text leaves nothing of the longer one, the name
+// is found whatever its case, and a write that fails part-way removes the file instead of
+// leaving it cut short.
+TEST_F(FilesTest, DerivedFileWrittenInPlaceOrRemoved) {
+  const fs::path dir = root_ / "derived";
+  fs::create_directories(dir);
+  const std::string in = dir.string() + "/";
+  WriteFile(dir / "page.html", "an older and much longer page");
+  EXPECT_EQ(platform::write_derived_file(in + "PAGE.HTML", "short"), platform::FileError::none);
+  EXPECT_EQ(ReadFile(dir / "page.html"), "short");
+  EXPECT_EQ(platform::write_derived_file(in + "empty.html", ""), platform::FileError::none);
+  EXPECT_EQ(ReadFile(dir / "empty.html"), "");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2)
+      << "temp file left";
+
+  fs::create_directories(dir / "adir");
+  EXPECT_EQ(platform::write_derived_file(in + "adir", "x"), platform::FileError::is_directory);
+  EXPECT_EQ(platform::write_derived_file(in + "nodir/x.html", "x"), platform::FileError::missing);
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  ::close(::open((dir / "pipe").c_str(), O_RDONLY | O_NONBLOCK));  // no reader stays
+  EXPECT_NE(platform::write_derived_file(in + "pipe", "x"), platform::FileError::none);
+  EXPECT_TRUE(fs::exists(dir / "pipe")) << "only a file it wrote is removed";
+
+  // A file size limit makes the write stop part-way, as a full disk would.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{10, 10};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const bool failed = platform::write_derived_file(in + "page.html", std::string(100, 'y')) ==
+                        platform::FileError::io_error;
+    ::_exit(failed ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write did not fail";
+  EXPECT_FALSE(fs::exists(dir / "page.html")) << "a page cut short was left";
 }
 
 // Writers replacing one file at the same time each use a temporary file of their own: every
