@@ -37,7 +37,9 @@ struct Word {
 
 std::vector<Word> RandomParagraph(std::mt19937& rng) {
   auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  const std::string lower = "abcdefghijklmnopqrstuvwxyzeeeaaiioonnttss";
+  // One paragraph in four is of narrow letters only, so that the zone holds more characters
+  // than the word buffer has room for.
+  const std::string lower = pick(0, 3) == 0 ? "iltjf" : "abcdefghijklmnopqrstuvwxyzeeeaaiioonnttss";
   const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
   std::vector<Word> words(pick(8, 90));
   for (Word& w : words) {
@@ -116,6 +118,8 @@ std::string WordStarJustified(const std::vector<Word>& words, int width) {
       }
       out += line[i];
     }
+    // The editor leaves the blank at a soft return as it was typed, or none.
+    if (!last && l % 3 == 1) out += ' ';
     out += last ? "\r\n" : "\x8D\n";
   }
   return out;
