@@ -8,17 +8,6 @@
 
 namespace tavrel {
 
-namespace {
-
-void WriteHeldAsIs(FormatRun& run, LineStream& s) {
-  const int len = s.HeldLen;
-  const auto held = s.held;
-  s.HeldLen = 0;
-  for (int i = 1; i <= len; ++i) EmitChar(run, held[i]);
-}
-
-}  // namespace
-
 void HardLineEnd(FormatRun& run) {
   LineStream& s = run.Cur();
   ClearIndexRecording(run);
@@ -53,7 +42,7 @@ void HardLineEnd(FormatRun& run) {
     return;
   }
 
-  if (s.HeldLen > 0) WriteHeldAsIs(run, s);
+  if (s.HeldLen > 0) WriteHeldAsIs(run);
   if (run.CurrentStream == kTextStream) StartLine(run);
   const bool empty_line = run.Run.LastWritten == kLineFeed;
   EmitChar(run, kCarriageReturn);
@@ -121,10 +110,14 @@ void ForceLineBreak(FormatRun& run, int stream, bool table_error) {
   const int saved = run.CurrentStream;
   run.CurrentStream = stream;
   LineStream& s = run.Cur();
-  if (s.HeldLen > 0 && s.Overflow == 0 && s.PendingCount == 0) {
-    // The held text fits on its line: breaking it would split a line that needs no break.
-    WriteHeldAsIs(run, s);
-  } else if (s.HeldLen > 0) {
+  // A break holds the end of its text again on the new line; that is forced out in turn, so
+  // that nothing held is left behind what follows (a dot line, the next stream).
+  for (int round = 0; s.HeldLen > 0 && !run.Run.Stop; ++round) {
+    if ((s.Overflow == 0 && s.PendingCount == 0) || round > kHeldTextRoom) {
+      // The held text fits on its line: breaking it would split a line that needs no break.
+      WriteHeldAsIs(run);
+      break;
+    }
     // ESC writes nothing to the file, so the added characters only push the line over.
     while (s.Overflow < 6 && s.HeldLen < kHeldTextRoom) {
       ++s.HeldLen;
@@ -141,14 +134,22 @@ void FlushPendingLine(FormatRun& run) {
   LineStream& s = run.Cur();
   if (s.HeldLen > 0) {
     if (s.Overflow == 0 && s.PendingCount == 0) {
-      WriteHeldAsIs(run, s);
+      WriteHeldAsIs(run);
     } else {
       ForceLineBreak(run, run.CurrentStream, false);
       // Whatever word breaking could not place is written rather than lost.
-      if (s.HeldLen > 0) WriteHeldAsIs(run, s);
+      if (s.HeldLen > 0) WriteHeldAsIs(run);
     }
   }
   if (run.CurrentStream == kTextStream) FlushBufferedOutputLine(run);
+}
+
+void WriteHeldAsIs(FormatRun& run) {
+  LineStream& s = run.Cur();
+  const int len = s.HeldLen;
+  const auto held = s.held;
+  s.HeldLen = 0;
+  for (int i = 1; i <= len; ++i) EmitChar(run, held[i]);
 }
 
 // ---- line services ----

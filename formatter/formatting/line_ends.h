@@ -21,6 +21,8 @@ void WriteLineIndent(FormatRun& run, int slot);
 void ForceLineBreak(FormatRun& run, int stream, bool table_error);
 // Writes what the current stream still holds at its end.
 void FlushPendingLine(FormatRun& run);
+// Writes the held text of the current stream as it is (the line fits) and empties it.
+void WriteHeldAsIs(FormatRun& run);
 
 // ---- line services shared by the reader, the word breaker and the dot commands ----
 

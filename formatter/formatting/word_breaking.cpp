@@ -88,6 +88,43 @@ void WriteOlderHeldHalf(FormatRun& run, LineStream& s) {
   s.HeldLen = keep;
 }
 
+// Puts the held characters from..to of `was` (the stream before the break) on the new line.
+// Each moves the position; from the zone on they are held again, so that the next break can
+// still fall among them (written at once, they could run past the margin unbroken). Blanks at
+// the break belong to neither line: kept, they would print as an indent of the new line;
+// blanks typed after a held-back line end start a source line and stay. The held-back line
+// ends of `was` follow their character, or are held back again behind it.
+void PlaceOnNewLine(FormatRun& run, const LineStream& was, int from, int to, bool at_break) {
+  LineStream& s = run.Cur();
+  for (int i = from; i <= to; ++i) {
+    const uint8_t c = was.held[i];
+    if (!(at_break && c == ' ')) {
+      at_break = false;
+      AdvanceCharPosition(run, c);
+      if (s.ZoneOn && s.Line.Position > s.ZoneStart() && s.HeldLen < kHeldTextRoom) {
+        ++s.HeldLen;
+        s.held[s.HeldLen] = c;
+        s.no_break_mark[s.HeldLen] = was.no_break_mark[i];
+        if (s.Line.Position > s.RightMargin) ++s.Overflow;
+      } else {
+        if (s.HeldLen > 0) WriteHeldAsIs(run);
+        EmitChar(run, c);
+      }
+    }
+    if (was.PendingCount > 0 && i == was.PendingPos) {
+      at_break = false;
+      if (s.HeldLen > 0 && s.Line.Position > s.RightMargin) {
+        s.PendingPos = s.HeldLen;
+        s.PendingCount = was.PendingCount;
+        continue;
+      }
+      if (s.HeldLen > 0) WriteHeldAsIs(run);
+      s.Overflow = 0;
+      WritePendingLineEnds(run, was.PendingCount);
+    }
+  }
+}
+
 }  // namespace
 
 MayBreakResult NoHyphenation::MayBreakAt(FormatRun&, const uint8_t* held, int len, int p) {
@@ -111,14 +148,21 @@ void AssembleWordChar(FormatRun& run) {
     // margin and not in the middle of its text. A line already past the margin is broken.
     if (s.HeldLen >= kHeldTextRoom && s.Overflow == 0 && s.PendingCount == 0)
       WriteOlderHeldHalf(run, s);
-    if (s.HeldLen >= kHeldTextRoom) BreakWord(run, false);
-    if (s.HeldLen < kHeldTextRoom) {
-      ++s.HeldLen;
-      s.held[s.HeldLen] = c;
-      s.no_break_mark[s.HeldLen] = s.NoBreak ? 1 : 0;
-      if (s.Line.Position > s.RightMargin) ++s.Overflow;
-      return;
+    if (s.HeldLen >= kHeldTextRoom) {
+      // The character's width went to the line being broken: it starts the new line, so it
+      // is measured again there and held or written by that line's position, never held
+      // behind text that is written before it.
+      BreakWord(run, false);
+      if (run.Run.Stop) return;
+      AdvanceCharPosition(run, c);
     }
+  }
+  if (s.ZoneOn && s.Line.Position > s.ZoneStart() && s.HeldLen < kHeldTextRoom) {
+    ++s.HeldLen;
+    s.held[s.HeldLen] = c;
+    s.no_break_mark[s.HeldLen] = s.NoBreak ? 1 : 0;
+    if (s.Line.Position > s.RightMargin) ++s.Overflow;
+    return;
   }
   EmitChar(run, c);
   if (c == ' ') {
@@ -208,8 +252,9 @@ void BreakWord(FormatRun& run, bool table_error) {
     if (at < cand) p = at - 1;
   }
   if (q == 0) {
-    // Last resort: after the last character that is not part of a word.
-    for (int i = len; i >= 3; --i) {
+    // Last resort: after the last character that is not part of a word, among those that
+    // still end inside the margin (a break further right leaves the line too long).
+    for (int i = len - s.Overflow; i >= 3; --i) {
       if (!IsWordChar(s.held[i]) && !s.no_break_mark[i]) {
         q = i;
         separator = true;
@@ -223,19 +268,16 @@ void BreakWord(FormatRun& run, bool table_error) {
   if (s.PendingCount > 0 && s.PendingPos <= q) {
     const int at = s.PendingPos;
     const int count = s.PendingCount;
-    std::array<uint8_t, kHeldTextRoom + 1> rest = s.held;
-    for (int i = 1; i <= at; ++i) EmitChar(run, rest[i]);
+    const LineStream rest = s;
+    for (int i = 1; i <= at; ++i) EmitChar(run, rest.held[i]);
     ClearHeld(s);
     WritePendingLineEnds(run, count);
-    for (int i = at + 1; i <= len; ++i) {
-      AdvanceCharPosition(run, rest[i]);
-      EmitChar(run, rest[i]);
-    }
+    PlaceOnNewLine(run, rest, at + 1, len, false);
     return;
   }
 
-  const std::array<uint8_t, kHeldTextRoom + 1> held = s.held;
-  const int pending_pos = s.PendingPos;
+  const LineStream broken = s;
+  const auto& held = broken.held;
   const int pending_count = s.PendingCount;
   for (int i = 1; i < q; ++i) EmitChar(run, held[i]);
   EmitChar(run, ck ? uint8_t('k') : held[q]);
@@ -251,11 +293,7 @@ void BreakWord(FormatRun& run, bool table_error) {
   ClearHeld(s);
   WriteLineIndent(run, pending_count > 0 ? 1 : 0);
   WriteBreakAttributes(run, underline, italic, bold);
-  for (int i = q + 1; i <= len; ++i) {
-    AdvanceCharPosition(run, held[i]);
-    EmitChar(run, held[i]);
-    if (pending_count > 0 && i == pending_pos) WritePendingLineEnds(run, pending_count);
-  }
+  PlaceOnNewLine(run, broken, q + 1, len, true);
 }
 
 }  // namespace tavrel

@@ -177,6 +177,26 @@ bool AtLineStart(const FormatRun& run) {
   return s.HeldLen == 0 && s.Line.Characters <= s.IndentChars && s.Line.AtLineStart;
 }
 
+// A soft line end while formatting is on ends the line after the text held in the zone,
+// never before it: text that fits is written first; on a line that already runs past the
+// margin the line end is held back for word breaking to write after its character, as a
+// hard line end is. True when it was held back.
+bool SoftLineEndHeldBack(FormatRun& run) {
+  LineStream& s = run.Cur();
+  if (s.HeldLen == 0) return false;
+  if (s.Line.Position > s.RightMargin) {
+    if (!run.Dot.HeadingInProgress) {
+      const uint8_t next = NextSourceChar(run);
+      if (next != kLineFeed && !run.Reader.EofRead) PushBack(run, next);
+    }
+    s.PendingPos = s.HeldLen;
+    ++s.PendingCount;
+    return true;
+  }
+  WriteHeldAsIs(run);
+  return false;
+}
+
 }  // namespace
 
 void SetInput(FormatRun& run, std::string bytes) {
@@ -376,6 +396,7 @@ void DispatchCharacter(FormatRun& run) {
       if (r.CollectingDot) {
         HandleDotLine(run);
       } else if (d.ConditionalOutput) {
+        if (s.FormattingOn && SoftLineEndHeldBack(run)) break;
         if (s.FormattingOn && d.ParagraphStart) {
           CloseLine(run);
         } else {

@@ -20,6 +20,33 @@ TEST_F(WordBreakingTest, BreaksAtTheLastBlankThatFits) {
             ".RM 20\r\naaaa bbbb cccc dddd \x8D\neeee ffff\r\n");
 }
 
+TEST_F(WordBreakingTest, BlankAfterAPunctuationBreakStartsNoLine) {
+  // The line is full at the full stop or comma; the blank after it would print as a one-column
+  // indent inside the paragraph.
+  const std::pair<std::string, std::string> cases[] = {
+      {"aaaa bbbb cccc dddd. eeeeee ffff", "aaaa bbbb cccc dddd.\x8D\neeeeee ffff"},
+      {"aaaa bbbb cccc dddd, eeeeee ffff", "aaaa bbbb cccc dddd,\x8D\neeeeee ffff"},
+      {"aaaa bbbb cccc dddd.  eeeee ffff", "aaaa bbbb cccc dddd.\x8D\neeeee ffff"},
+  };
+  for (const auto& [text, formatted] : cases)
+    EXPECT_EQ(Body(Format("w.ws", ".RM 20\r\n" + text + "\r\n")), ".RM 20\r\n" + formatted + "\r\n")
+        << text;
+}
+
+TEST_F(WordBreakingTest, SoftLineEndComesAfterTheHeldText) {
+  // WordStar's soft returns end the line with formatting on; the text held in the zone before
+  // one belongs to the line it ends.
+  const std::pair<std::string, std::string> cases[] = {
+      // fits: written before the line end
+      {"aaaa bbbb cccc dd\x8D\neeee\r\n", "aaaa bbbb cccc dd\r\neeee\r\n"},
+      // past the margin: the line is broken first, the line end follows its last word
+      {"aaaa bbbb cccc dddd ee\x8D\nff gg\r\n", "aaaa bbbb cccc dddd \x8D\nee\r\nff gg\r\n"},
+  };
+  for (const auto& [text, formatted] : cases)
+    EXPECT_EQ(Body(Format("w.ws", ".RM 20\r\n" + text)), ".RM 20\r\n" + formatted)
+        << Readable(text);
+}
+
 TEST_F(WordBreakingTest, BoldWordAcrossABreakClosesAndReopensTheToggle) {
   EXPECT_EQ(Body(Format("w.ws",
                         ".RM 20\r\n.LM 3\r\naaaa bbbb \x02"
