@@ -1018,7 +1018,12 @@ void IncludeFile(FormatRun& run, const std::string& typed) {
     FormatLineLoop(run, false);
   } else {
     run.Reader.InputMode = 0;
-    while (!AtInputEnd(run) && !run.Run.Stop) {
+    ReaderState& r = run.Reader;
+    while (!run.Run.Stop) {
+      // Only a Ctrl-Z at the very end closes a file of another kind: one inside it is
+      // dropped and what follows it is kept.
+      while (AtInputEnd(run) && r.InputPos < r.Input.size()) ++r.InputPos;
+      if (AtInputEnd(run)) break;
       const uint8_t c = ReadInputChar(run);
       if (run.Reader.EofRead) break;
       if (c != kEndOfFileMark) EmitChar(run, c);
