@@ -405,3 +405,75 @@ TEST_F(RawIncludeTest, OnlyAnEndOfFileMarkAtTheEndEndsTheFile) {
 
 }  // namespace
 }  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class IncludeNameTest : public RunFixture {};
+
+// Names on disk are UTF-8; a document writes an umlaut as its own character set has it: an
+// extended-character pair or a raw byte in a WordStar document, a Windows byte in a text file.
+TEST_F(IncludeNameTest, NamesWithLettersAbove127AreFound) {
+  struct Case {
+    const char* document;  // name of the including document
+    std::string fi_line;
+    const char* what;
+  };
+  const Case cases[] = {
+      {"a.ws",
+       ".FI \x1B\x9A\x1C"
+       "bung.txt",
+       "WordStar extended character (code page 850)"},
+      {"b.ws",
+       ".FI \x9A"
+       "bung.txt",
+       "raw code page 850 byte in a WordStar document"},
+      {"c.ws",
+       ".FI \xDC"
+       "bung.txt",
+       "raw Windows byte in a WordStar document"},
+      {"d.ws",
+       ".FI \xC3\x9C"
+       "bung.txt",
+       "UTF-8 in a WordStar document"},
+      {"e.txt",
+       ".FI \xDC"
+       "bung.txt",
+       "Windows byte in a text file"},
+  };
+  WriteFileBytes(dir_ /
+                     "\xC3\x9C"
+                     "bung.txt",
+                 "included\r\n");
+  for (const Case& c : cases) {
+    list_.Clear();
+    const std::string fmt = Format(c.document, "before\r\n" + c.fi_line + "\r\nafter\r\n");
+    EXPECT_EQ(Body(fmt), "before\r\nincluded\r\nafter\r\n") << c.what << "\n" << Readable(fmt);
+    EXPECT_TRUE(list_.Lines().empty()) << c.what << ": " << MessageLines().at(0);
+  }
+}
+
+// A name that is found nowhere is reported instead of skipped in silence.
+TEST_F(IncludeNameTest, MissingNamesAreReported) {
+  struct Case {
+    std::string fi_line;
+    std::string reported;
+  };
+  const Case cases[] = {
+      {".FI nothere.ws", "nothere.ws"},
+      {".FI \x1B\x9A\x1C"
+       "bel.txt",
+       "\x9A"
+       "bel.txt"},
+  };
+  for (const Case& c : cases) {
+    list_.Clear();
+    const std::string fmt = Format("m.ws", c.fi_line + "\r\nafter\r\n");
+    EXPECT_EQ(Body(fmt), "after\r\n");
+    EXPECT_EQ(MessageLines(), std::vector<std::string>{"ERROR: File " + c.reported + " not found."})
+        << Readable(c.fi_line);
+  }
+}
+
+}  // namespace
+}  // namespace tavrel::testing
