@@ -18,20 +18,6 @@ namespace {
 constexpr int kLastWrittenFont = 52;  // "z": the writer uses the plain letters only
 constexpr int kAdditionalLetters = 26;
 
-struct StandardGroup {
-  int firstFont;
-  int largestSize;
-  std::array<const char*, 4> candidates;  // nullptr ends the list
-  MessageId missing;                      // told when no candidate is installed
-};
-
-// A row per standard family: where its letters start, its sizes and the names tried in order.
-constexpr StandardGroup kStandardGroups[] = {
-    {1, 14, {"Times New Roman", "Tms Rmn", "Times", "Times Roman"}, MessageId::kNoFontLikeTimes},
-    {5, 18, {"Helvetica", "Arial", nullptr, nullptr}, MessageId::kNoFontLikeHelvetica},
-    {11, 12, {"Courier New", "Courier", nullptr, nullptr}, MessageId::kNoFontLikeCourier},
-};
-
 std::string Upper(const std::string& s) { return MakeUpperCase(s); }
 
 class Writer {
@@ -106,16 +92,16 @@ std::string BuildFontDefinitionText(const std::string& printerName,
   w.Line(w.Text(MessageId::kFontFilePrinterLine, {printerName}));
   w.Line("");
   w.Line(w.Text(MessageId::kFontFileEverySystem));
-  for (const StandardGroup& group : kStandardGroups) {
-    w.next_ = group.firstFont;
-    w.largest_ = group.largestSize;
+  for (const StandardFontGroup& group : kStandardFontGroups) {
+    w.next_ = group.FirstFont;
+    w.largest_ = group.LargestSize;
     bool found = false;
-    for (const char* candidate : group.candidates)
+    for (const char* candidate : group.Candidates)
       if (candidate && w.AddStandardFontIfPresent(candidate)) {
         found = true;
         break;
       }
-    if (!found && info) info(MessageText(language, group.missing));
+    if (!found && info) info(MessageText(language, group.Missing));
   }
   w.Line("");
   w.Line(w.Text(MessageId::kFontFileOwnDefinitions));

@@ -65,6 +65,13 @@ constexpr MessageRow kRows[] = {
     {M::kAskRecreateFontDefinitionFile,
      "Soll die Schriften-Definition (Datei Fonts.ini) neu angelegt werden ?",
      "Do you want to recreate the font definition (fonts.ini file) ?"},
+    {M::kFontSizesUnreadable,
+     "Die Gr\x94\xE1"
+     "e dieser Schriften in Fonts.ini ist nicht lesbar (eine ganze Zahl von Punkten, mindestens "
+     "1); sie erhalten ihre Standardgr\x94\xE1"
+     "e:\r\n%1",
+     "The size of these fonts in Fonts.ini cannot be read (a whole number of points, at least 1); "
+     "they get their default size:\r\n%1"},
     {M::kPrinterResolutionUnknown,
      "Schwer Fehler: Die Druckeraufl\x94sung konnte nicht ermittelt werden.",
      "Fatal Error: querying printer resolution failed"},

@@ -41,6 +41,7 @@ enum class MessageId : std::uint16_t {
   kFontDefinitionFileRecreatedAfterBug,
   kFontLettersDeclaredTwice,
   kAskRecreateFontDefinitionFile,
+  kFontSizesUnreadable,
   kPrinterResolutionUnknown,
   kPrinterDataFileWrongSize,
   kMeasuringFont,

@@ -1,5 +1,6 @@
 #include "formatter/fonts/fonts_ini.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "formatter/common/file_services.h"
@@ -69,6 +70,18 @@ void AppendFaceWord(TFontEntry& entry, std::string_view word) {
   entry.FaceName.Assign(name);
 }
 
+// A number with a decimal point or comma ("10.5", "10,5"): meant as a size, but not one that
+// reads; it must not end up in the face name, where it would only make the font unknown.
+bool IsDecimalWord(std::string_view word) {
+  if (!word.empty() && (word[0] == '+' || word[0] == '-')) word.remove_prefix(1);
+  const std::size_t mark = word.find_first_of(".,");
+  if (mark == std::string_view::npos || mark == 0 || mark + 1 == word.size()) return false;
+  const auto digits = [](std::string_view part) {
+    return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return digits(word.substr(0, mark)) && digits(word.substr(mark + 1));
+}
+
 // Applies the words after "=" to one font number's printer entry (and, after "//", its
 // preview entry). Returns whether the line had a preview part.
 bool ApplyFontWords(const WordList& words, TFontEntry& printerEntry, TFontEntry& previewEntry) {
@@ -84,10 +97,10 @@ bool ApplyFontWords(const WordList& words, TFontEntry& printerEntry, TFontEntry&
       preview = true;
     } else if (FontColorFromName(word, colour)) {
       target->Colour = colour;
-    } else if (IsNumberWord(word)) {
+    } else if (IsNumberWord(word) || IsDecimalWord(word)) {
       if (numbers == 0)
-        target->Size = ReadSize(word);
-      else
+        target->Size = IsNumberWord(word) ? ReadSize(word) : 0.0;
+      else if (IsNumberWord(word))
         target->WidthCorrection = ReadCorrection(word);
       ++numbers;
     } else {
@@ -95,6 +108,14 @@ bool ApplyFontWords(const WordList& words, TFontEntry& printerEntry, TFontEntry&
     }
   }
   return preview;
+}
+
+// A defined entry whose size did not read as at least 1 point gets the fallback size; true
+// when it had to.
+bool MendUnreadableSize(TFontEntry& entry, double fallback) {
+  if (entry.FaceName.Empty() || entry.Size >= 1) return false;
+  entry.Size = fallback;
+  return true;
 }
 
 void AddStyleSuffix(TFontEntry& entry, std::string_view suffix, std::string_view unlessContains) {
@@ -127,6 +148,21 @@ bool FontColorFromName(std::string_view word, std::int32_t& colour) {
   return true;
 }
 
+double DefaultFontSize(int fontNumber) {
+  if (fontNumber < 1 || fontNumber > kFontCount) return 12;
+  const int letter = (fontNumber - 1) % 52 + 1;  // the variants add 52, 104 and 156
+  // The generated file gives each family its letters up to the next family's first one.
+  for (std::size_t g = 0; g < std::size(kStandardFontGroups); ++g) {
+    const StandardFontGroup& group = kStandardFontGroups[g];
+    const int sizes = (group.LargestSize - 8) / 2 + 1;
+    int end = group.FirstFont + sizes;
+    if (g + 1 < std::size(kStandardFontGroups))
+      end = std::min(end, kStandardFontGroups[g + 1].FirstFont);
+    if (letter >= group.FirstFont && letter < end) return 8 + 2 * (letter - group.FirstFont);
+  }
+  return 12;
+}
+
 bool IsNumberWord(std::string_view word) {
   for (char c : word)
     if (!((c >= '0' && c <= '9') || c == '+' || c == '-')) return false;
@@ -153,6 +189,7 @@ std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables&
   tables.PrinterFonts = MakeEmptyPrinterData();
   tables.PreviewFonts = MakeEmptyPrinterData();
   tables.AutoVariant.fill(0);
+  tables.UnreadableSizes.clear();
   bool autoItalicBold = true;
   std::string duplicates;
 
@@ -189,8 +226,19 @@ std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables&
     const bool expand = autoItalicBold && fontName.size() == 1;
     tables.AutoVariant[static_cast<std::size_t>(n - 1)] = expand ? 1 : 0;
 
-    const bool preview = ApplyFontWords(words, printer, tables.PreviewFonts->Fonts[n - 1]);
-    if (!preview) tables.PreviewFonts->Fonts[n - 1] = printer;
+    TFontEntry& previewEntry = tables.PreviewFonts->Fonts[n - 1];
+    const bool preview = ApplyFontWords(words, printer, previewEntry);
+    bool unreadable = MendUnreadableSize(printer, DefaultFontSize(n));
+    // A preview part without a size of its own shows the printer's size.
+    if (preview)
+      unreadable = MendUnreadableSize(previewEntry, printer.Size) || unreadable;
+    else
+      previewEntry = printer;
+    if (unreadable) {
+      const std::size_t from = line.find(fontName);
+      tables.UnreadableSizes += std::string(line.substr(from == std::string_view::npos ? 0 : from));
+      tables.UnreadableSizes += "\r\n";
+    }
 
     if (!expand) continue;
     struct Variant {
@@ -206,6 +254,8 @@ std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables&
       TFontEntry& vp = tables.PrinterFonts->Fonts[m - 1];
       TFontEntry& vv = tables.PreviewFonts->Fonts[m - 1];
       ApplyFontWords(words, vp, vv);
+      MendUnreadableSize(vp, DefaultFontSize(m));
+      if (preview) MendUnreadableSize(vv, vp.Size);
       AddStyleSuffix(vp, v.Suffix, v.UnlessContains);
       if (preview)
         AddStyleSuffix(vv, v.Suffix, v.UnlessContains);
@@ -252,6 +302,11 @@ FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables,
     }
     const std::string text(file.bytes.begin(), file.bytes.end());
     const std::string duplicates = ParseFontDefinitionText(text, tables);
+    if (!tables.UnreadableSizes.empty() && ctx.Boxes)
+      ctx.Boxes->ShowMessageBox(
+          ShowMessage(ctx.Language,
+                      ComposeMessage(MessageId::kFontSizesUnreadable, {tables.UnreadableSizes})),
+          kBoxError);
     if (duplicates.empty()) return FontDefinitionRead::Ok;
 
     if (!recreated && ctx.VersionStamp < 991 && ctx.EnsureFontDefinitionFile) {

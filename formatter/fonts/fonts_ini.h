@@ -10,12 +10,30 @@
 #include <string>
 #include <string_view>
 
+#include "formatter/common/messages.h"
 #include "formatter/fonts/printer_data.h"
 
 namespace tavrel {
 
 class MainNotifier;
 class MessageBoxes;
+
+// A standard family of the generated "Fonts.ini": from its first letter on, one letter per size
+// 8, 10, 12 ... up to the largest size, in the first of the names the printer has.
+struct StandardFontGroup {
+  int FirstFont;
+  int LargestSize;
+  std::array<const char*, 4> Candidates;  // nullptr ends the list
+  MessageId Missing;                      // told when no candidate is installed
+};
+inline constexpr StandardFontGroup kStandardFontGroups[] = {
+    {1, 14, {"Times New Roman", "Tms Rmn", "Times", "Times Roman"}, MessageId::kNoFontLikeTimes},
+    {5, 18, {"Helvetica", "Arial", nullptr, nullptr}, MessageId::kNoFontLikeHelvetica},
+    {11, 12, {"Courier New", "Courier", nullptr, nullptr}, MessageId::kNoFontLikeCourier},
+};
+// The size the generated "Fonts.ini" gives a font number (its variants share the letter's
+// size): the standard families' sizes, 12 for every other letter.
+double DefaultFontSize(int fontNumber);
 
 // The two font tables (only their Fonts are used) and what reading them found.
 struct FontDefinitionTables {
@@ -25,6 +43,9 @@ struct FontDefinitionTables {
   std::array<std::uint8_t, kFontCount> AutoVariant{};
   // Modification time of "Fonts.ini" at its last reading; 0 before the first.
   std::int64_t FileDate = 0;
+  // The FONT lines (from the font name on) whose size could not be read as a size of at least
+  // 1 point, each followed by a line end; those fonts got their default size.
+  std::string UnreadableSizes;
 };
 
 // One of the sixteen colour names, or "r:g:b". False (colour untouched) for any other word.
@@ -34,7 +55,9 @@ bool IsNumberWord(std::string_view word);
 // a-z and the code page 850 letters 0x84, 0x94, 0x81 to upper case; everything else unchanged.
 std::string UpperCaseCp850(std::string_view text);
 
-// Clears the tables and applies the lines of a "Fonts.ini" text (CR LF or LF line ends).
+// Clears the tables and applies the lines of a "Fonts.ini" text (CR LF or LF line ends). A size
+// that is missing, below 1 or written with a decimal point is listed in UnreadableSizes and
+// replaced by DefaultFontSize: a font of size 0 would print at 1 point.
 // Returns the duplicate list: the font name of every FONT line whose letter was defined before,
 // each followed by a blank.
 std::string ParseFontDefinitionText(std::string_view text, FontDefinitionTables& tables);
@@ -55,8 +78,8 @@ struct FontDefinitionContext {
 enum class FontDefinitionRead { Ok, NotFound, Duplicates };
 
 // Reads program directory + "Fonts.ini" into the tables, reporting a missing file and
-// duplicate letters as the program does; recreates the file when the user (or an old
-// settings version) asks for it. Duplicates: the definitions were kept as read.
+// duplicate letters and unreadable sizes as the program does; recreates the file when the user (or
+// an old settings version) asks for it. Duplicates: the definitions were kept as read.
 FontDefinitionRead ReadFontDefinitionFile(FontDefinitionTables& tables,
                                           const FontDefinitionContext& ctx);
 

@@ -18,6 +18,7 @@
 #include "formatter/formatting/wordstar_reader.h"
 #include "platform/files.h"
 #include "platform/pictures.h"
+#include "platform/text.h"
 
 namespace tavrel {
 
@@ -259,8 +260,46 @@ void CmdTabStep(Cmd& c) {
   SetColumnWidth(c.d.ColumnWidth, n, c.d.Widths);
 }
 
+// The argument of the ".FI" line that the reader has just finished, as its bytes stand in a
+// WordStar document: the reader clears bit 7 of every plain byte (WordStar's soft-format bit),
+// which a dot line never carries, so a name with letters above 127 is only whole here. Empty
+// when the line cannot be found in the input as the decoded one.
+std::string IncludeNameAsWritten(const FormatRun& run, const std::string& decoded) {
+  const ReaderState& r = run.Reader;
+  if (r.InputMode != 0 || run.Dot.MacroExpanding || r.InputPos == 0 || r.InputPos > r.Input.size())
+    return {};
+  std::size_t end = r.InputPos - 1;  // the CR (or bare LF) that ended the line
+  if ((r.Input[end] & 0x7F) != kCarriageReturn && (r.Input[end] & 0x7F) != kLineFeed) return {};
+  std::size_t start = end;
+  while (start > 0 && (r.Input[start - 1] & 0x7F) != kLineFeed) --start;
+  std::string line;
+  for (std::size_t i = start; i < end; ++i) {
+    const uint8_t b = r.Input[i];
+    if ((b & 0x7F) == kEscape && i + 2 < end) {  // an extended character: ESC, character, FS
+      line += static_cast<char>(r.Input[i + 1]);
+      i += 2;
+    } else if (b < 0x20) {
+      return {};  // blocks and controls: not a line the decoded name can be matched against
+    } else {
+      line += static_cast<char>(b);
+    }
+  }
+  std::string name = ReadTextArgument(line);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  // The same name once bit 7 is cleared and the controls that clearing made are left out.
+  const auto plain = [](const std::string& text) {
+    std::string out;
+    for (char ch : text)
+      if ((ch & 0x7F) >= 0x20) out += static_cast<char>(ch & 0x7F);
+    return out;
+  };
+  return plain(name) == plain(decoded) ? name : std::string();
+}
+
 void CmdFI(Cmd& c) {
-  IncludeFile(c.run, ReadTextArgument(c.line));
+  std::string name = ReadTextArgument(c.line);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  IncludeFile(c.run, name, IncludeNameAsWritten(c.run, name));
   c.d.CopyLine = false;  // the included file's dot lines used the flag meanwhile
 }
 
@@ -972,16 +1011,48 @@ bool ExpandDotMacro(FormatRun& run, std::string line) {
 
 // ---- includes ----
 
-void IncludeFile(FormatRun& run, const std::string& typed) {
+namespace {
+
+// Where a name of the document is found: as the reader gave it, then in the Windows character
+// set of file names (the document's own is code page 850 or 437), then as its bytes were
+// written (Windows or UTF-8, which the file layer reads itself, or code page 850).
+bool LocateIncludeFile(FormatRun& run, const std::string& name, const std::string& as_written,
+                       std::string& located) {
+  const platform::CodePage document =
+      run.Settings.CodePage == 1 ? platform::CodePage::cp850 : platform::CodePage::cp437;
+  std::vector<std::string> candidates = {
+      name, platform::convert_text(name, document, platform::CodePage::cp1252)};
+  if (!as_written.empty()) {
+    candidates.push_back(as_written);
+    if (!platform::is_valid_utf8(as_written))
+      candidates.push_back(
+          platform::convert_text(as_written, document, platform::CodePage::cp1252));
+  }
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    if (std::find(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(i),
+                  candidates[i]) != candidates.begin() + static_cast<std::ptrdiff_t>(i))
+      continue;
+    located = candidates[i];
+    if (!FileExistsByOpen(located) && !LocateFile(located, run.Files)) continue;
+    if (FileExistsByOpen(located)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void IncludeFile(FormatRun& run, const std::string& typed, const std::string& as_written) {
   if (run.Run.IndexScan) return;
   std::string name = typed;
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.size() > 2 && name[0] == '*' && name[1] == '.')
     name = ChangeFileExtension(run.Run.InputName, name.substr(2));
   if (name.empty()) return;
-  std::string located = name;
-  if (!FileExistsByOpen(located) && !LocateFile(located, run.Files)) return;
-  if (!FileExistsByOpen(located)) return;
+  std::string located;
+  if (!LocateIncludeFile(run, name, as_written, located)) {
+    ReportError(run, MessageId::kFileNotFound, {name});
+    return;
+  }
   if (run.Reader.IncludeDepth >= kMaxIncludeDepth) {
     ReportError(run, MessageId::kTooManyNestedIncludeFiles, {name});
     return;
@@ -1018,7 +1089,12 @@ void IncludeFile(FormatRun& run, const std::string& typed) {
     FormatLineLoop(run, false);
   } else {
     run.Reader.InputMode = 0;
-    while (!AtInputEnd(run) && !run.Run.Stop) {
+    ReaderState& r = run.Reader;
+    while (!run.Run.Stop) {
+      // Only a Ctrl-Z at the very end closes a file of another kind: one inside it is
+      // dropped and what follows it is kept.
+      while (AtInputEnd(run) && r.InputPos < r.Input.size()) ++r.InputPos;
+      if (AtInputEnd(run)) break;
       const uint8_t c = ReadInputChar(run);
       if (run.Reader.EofRead) break;
       if (c != kEndOfFileMark) EmitChar(run, c);

@@ -26,8 +26,9 @@ std::vector<std::string> SplitConditionWords(const std::string& text);
 
 // Definition (":=") or call of a dot-command macro; true when a macro was called.
 bool ExpandDotMacro(FormatRun& run, std::string line);
-// ".FI" and ".PE".
-void IncludeFile(FormatRun& run, const std::string& name);
+// ".FI" and ".PE". as_written: the name as its bytes stand in the document, when they differ
+// from what the reader decoded; a name found nowhere is reported.
+void IncludeFile(FormatRun& run, const std::string& name, const std::string& as_written = {});
 
 // Headings: from a dot line (".1" .. ".9", "+n", "-n") or a WordStar paragraph style.
 void FormatHeading(FormatRun& run, const std::string& line, bool from_style);

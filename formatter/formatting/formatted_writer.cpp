@@ -514,7 +514,11 @@ bool OpenIndexVolume(DotLineReader& dot, IndexVolumes& volumes, const std::strin
                      bool indexScanRun, RunMessages& messages) {
   (void)indexScanRun;
   if (dot.Line.size() <= 3) return false;
-  const std::uint8_t c = dot.NextDotChar();
+  // Blanks before the character are skipped, as the page engine reads it: a blank taken as
+  // the index character would index every word that follows one.
+  std::uint8_t c = dot.NextDotChar();
+  while (c == ' ') c = dot.NextDotChar();
+  if (c == kCarriageReturn) return false;
   if (volumes.Count >= kMaxIndexVolumes) {
     messages.ReportFormatError(
         messages.Text(MessageId::kTooManyIndexCharacters, {std::string(1, static_cast<char>(c))}));

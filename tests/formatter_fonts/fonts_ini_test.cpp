@@ -83,8 +83,9 @@ TEST(FontsIni, WordsNumbersAndIgnoredLines) {
     int correction;
   };
   const Case cases[] = {
-      {"Font A = Arial  10", 1, "Arial", 0, 0},         // the empty word ends the definition
-      {"Font A = Arial 10.5", 1, "Arial 10.5", 0, 0},   // a decimal point makes a name word
+      // the empty word ends the definition: no size, so the default size of A
+      {"Font A = Arial  10", 1, "Arial", 8, 0},
+      {"Font A = Arial 10.5", 1, "Arial", 8, 0},  // a decimal size is unreadable, not a name word
       {"Font A = Arial 12 0 -2", 1, "Arial", 12, 254},  // the last number is the correction
       {"Font A = Arial 12 +3 7", 1, "Arial", 12, 7},
       {"Font A=Arial 10", 1, "", 0, 0},      // no blanks around "="
@@ -92,7 +93,7 @@ TEST(FontsIni, WordsNumbersAndIgnoredLines) {
       {"..Font A = Arial 10", 1, "", 0, 0},  // a comment
       {"Font 1 = Arial 10", 1, "", 0, 0},    // no letter: no font
       {"Font A = A123456789 B123456789 C123456789 D123456789 E123456789", 1,
-       "A123456789 B123456789 C123456789 D123456789 E", 0, 0},  // 45 characters at most
+       "A123456789 B123456789 C123456789 D123456789 E", 8, 0},  // 45 characters at most
   };
   for (const Case& c : cases) {
     FontDefinitionTables t;
@@ -150,6 +151,60 @@ TEST(FontsIni, DuplicateLettersAreListedPerRepetition) {
   // The last definition stands.
   EXPECT_EQ(Printer(t, 2).FaceName.Str(), "Courier New");
   EXPECT_EQ(Printer(t, 2).Size, 9);
+}
+
+// A size that does not read as at least one point would print the font at 1 point: the font
+// gets the size the generated file gives its letter, and the line is listed.
+TEST(FontsIni, UnreadableSizesTakeTheDefaultSizeOfTheLetter) {
+  struct Case {
+    const char* line;
+    int font;
+    const char* face;
+    double size;
+    double previewSize;
+    bool listed;
+  };
+  const Case cases[] = {
+      {"Font C = Courier New 10.5", 3, "Courier New", 12, 12, true},
+      {"Font C = Courier New 10,5", 3, "Courier New", 12, 12, true},
+      {"Font C = Courier New 0", 3, "Courier New", 12, 12, true},
+      {"Font C = Courier New -4", 3, "Courier New", 12, 12, true},
+      {"Font C = Courier New", 3, "Courier New", 12, 12, true},
+      {"Font J = Arial  11", 10, "Arial", 18, 18, true},
+      {"Font L = Courier 9.5 1", 12, "Courier", 10, 10, true},
+      {"Font x = Gill Sans 0", 50, "Gill Sans", 12, 12, true},
+      {"Font C = Courier New 11 // Courier", 3, "Courier New", 11, 11, true},
+      {"Font C = Courier New 0 // Courier 9", 3, "Courier New", 12, 9, true},
+      // Sizes that read are kept as they are, whatever the default.
+      {"Font C = Courier New 1", 3, "Courier New", 1, 1, false},
+      {"Font C = Courier New 30 // Courier 7", 3, "Courier New", 30, 7, false},
+  };
+  for (const Case& c : cases) {
+    FontDefinitionTables t;
+    ParseFontDefinitionText(std::string("AUTOITALICBOLD = OFF\r\n") + c.line + "\r\n", t);
+    EXPECT_EQ(Printer(t, c.font).FaceName.Str(), c.face) << c.line;
+    EXPECT_EQ(Printer(t, c.font).Size, c.size) << c.line;
+    EXPECT_EQ(Preview(t, c.font).Size, c.previewSize) << c.line;
+    EXPECT_EQ(t.UnreadableSizes, c.listed ? std::string(c.line).substr(5) + "\r\n" : "") << c.line;
+  }
+  // The generated variants share the letter's default size.
+  FontDefinitionTables t;
+  ParseFontDefinitionText("Font B = Times New Roman 10.5\r\nFont E = Arial 12\r\n", t);
+  for (const char* spec : {"B", "B'", "B\"", "B&"})
+    EXPECT_EQ(Printer(t, FontSpecToNumber(spec)).Size, 10) << spec;
+  EXPECT_EQ(t.UnreadableSizes, "B = Times New Roman 10.5\r\n");
+}
+
+// The default size is what the generated file writes for the letter: A to D Times 8 to 14,
+// E to J Helvetica 8 to 18, K to M Courier 8 to 12, 12 for every other letter.
+TEST(FontsIni, DefaultSizesFollowTheGeneratedFile) {
+  const std::string letters = "ABCDEFGHIJKLMNOPZaz";
+  const double sizes[] = {8, 10, 12, 14, 8, 10, 12, 14, 16, 18, 8, 10, 12, 12, 12, 12, 12, 12, 12};
+  for (std::size_t i = 0; i < letters.size(); ++i) {
+    const int n = FontSpecToNumber(letters.substr(i, 1));
+    EXPECT_EQ(DefaultFontSize(n), sizes[i]) << letters[i];
+    EXPECT_EQ(DefaultFontSize(n + 156), sizes[i]) << letters[i] << "&";
+  }
 }
 
 struct ReadFixture {
@@ -240,6 +295,23 @@ TEST(ReadFontDefinitionFile, RecreatesAtMostOnce) {
   ASSERT_EQ(boxes.size(), 3u);  // error, question, error (no second question)
   EXPECT_TRUE(boxes[1].Question);
   EXPECT_FALSE(boxes[2].Question);
+}
+
+TEST(ReadFontDefinitionFile, UnreadableSizesAreReported) {
+  ReadFixture f;
+  WriteAll(f.dir / "Fonts.ini",
+           "Font C = Courier New 10.5\r\nFont D = Arial 9\r\nFont E = Arial\r\n");
+  FontDefinitionTables t;
+  EXPECT_EQ(ReadFontDefinitionFile(t, f.ctx), FontDefinitionRead::Ok);
+  const auto boxes = f.boxes.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Kind, kBoxError);
+  EXPECT_EQ(boxes[0].Text,
+            "The size of these fonts in Fonts.ini cannot be read (a whole number of points, at "
+            "least 1); they get their default size:\r\nC = Courier New 10.5\r\nE = Arial\r\n");
+  EXPECT_EQ(Printer(t, 3).Size, 12);
+  EXPECT_EQ(Printer(t, 4).Size, 9);
+  EXPECT_EQ(Printer(t, 5).Size, 8);
 }
 
 TEST(ReadFontDefinitionFile, GermanTextsAreShownInTheWindowsCodePage) {

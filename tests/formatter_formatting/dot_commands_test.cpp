@@ -336,3 +336,144 @@ TEST_F(BoxTest, LISwitchesFrameMode) {
 
 }  // namespace
 }  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class IndexCharacterTest : public RunFixture {
+ protected:
+  // The first index volume of an index-scan run over the document.
+  std::string ScanVolume(const std::string& document) {
+    WriteFileBytes(dir_ / "ic.ws", document);
+    run_ = MakeRun();
+    run_->Run.IndexScan = true;
+    FormatFile(*run_, (dir_ / "ic.ws").string());
+    return ReadFileBytes(dir_ / "ic.IX1");
+  }
+};
+
+// Blanks between the command and its character are skipped: the blank never becomes the
+// index character, so only the marked word is indexed however the line is typed.
+TEST_F(IndexCharacterTest, BlanksBeforeTheCharacterAreSkipped) {
+  for (const char* command : {".IC*", ".IC *", ".IC    *", ".ST *", ".IZ  *"}) {
+    const std::string volume =
+        ScanVolume(std::string(command) + "\r\nsome words *marked and more words here.\r\n");
+    EXPECT_EQ(volume, "marked*n1\r\n") << command;
+  }
+}
+
+// A line with only blanks after the command names no character and opens no volume.
+TEST_F(IndexCharacterTest, BlanksAloneOpenNoVolume) {
+  ScanVolume(".IC   \r\nsome words here.\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "ic.IX1"));
+  EXPECT_EQ(run_->IndexVolumes.Count, 0);
+}
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class RawIncludeTest : public RunFixture {};
+
+// A file that is neither a document nor a text file goes to the formatted file as it
+// stands; a Ctrl-Z inside it is dropped and never ends it early.
+TEST_F(RawIncludeTest, OnlyAnEndOfFileMarkAtTheEndEndsTheFile) {
+  struct Case {
+    std::string included;
+    std::string expected;  // what the include puts before the next source line
+  };
+  const Case cases[] = {
+      {"one\r\ntwo\r\n", "one\r\ntwo\r\n"},
+      {"one\r\ntwo\r\n\x1A", "one\r\ntwo\r\n"},
+      {"one\r\ntwo\r\n\x1A\x1A\x1A", "one\r\ntwo\r\n"},
+      {"one\r\n\x1Atwo\r\n", "one\r\ntwo\r\n"},
+      {"a\x1A\x1A"
+       "b\r\nc\r\n\x1A",
+       "ab\r\nc\r\n"},
+      {"\x1A"
+       "first\r\n",
+       "first\r\n"},
+  };
+  for (const Case& c : cases) {
+    WriteFileBytes(dir_ / "part.dat", c.included);
+    const std::string fmt = Format("i.ws", "before\r\n.FI part.dat\r\nafter\r\n");
+    EXPECT_EQ(Body(fmt), "before\r\n" + c.expected + "after\r\n") << Readable(c.included);
+  }
+}
+
+}  // namespace
+}  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class IncludeNameTest : public RunFixture {};
+
+// Names on disk are UTF-8; a document writes an umlaut as its own character set has it: an
+// extended-character pair or a raw byte in a WordStar document, a Windows byte in a text file.
+TEST_F(IncludeNameTest, NamesWithLettersAbove127AreFound) {
+  struct Case {
+    const char* document;  // name of the including document
+    std::string fi_line;
+    const char* what;
+  };
+  const Case cases[] = {
+      {"a.ws",
+       ".FI \x1B\x9A\x1C"
+       "bung.txt",
+       "WordStar extended character (code page 850)"},
+      {"b.ws",
+       ".FI \x9A"
+       "bung.txt",
+       "raw code page 850 byte in a WordStar document"},
+      {"c.ws",
+       ".FI \xDC"
+       "bung.txt",
+       "raw Windows byte in a WordStar document"},
+      {"d.ws",
+       ".FI \xC3\x9C"
+       "bung.txt",
+       "UTF-8 in a WordStar document"},
+      {"e.txt",
+       ".FI \xDC"
+       "bung.txt",
+       "Windows byte in a text file"},
+  };
+  WriteFileBytes(dir_ /
+                     "\xC3\x9C"
+                     "bung.txt",
+                 "included\r\n");
+  for (const Case& c : cases) {
+    list_.Clear();
+    const std::string fmt = Format(c.document, "before\r\n" + c.fi_line + "\r\nafter\r\n");
+    EXPECT_EQ(Body(fmt), "before\r\nincluded\r\nafter\r\n") << c.what << "\n" << Readable(fmt);
+    EXPECT_TRUE(list_.Lines().empty()) << c.what << ": " << MessageLines().at(0);
+  }
+}
+
+// A name that is found nowhere is reported instead of skipped in silence.
+TEST_F(IncludeNameTest, MissingNamesAreReported) {
+  struct Case {
+    std::string fi_line;
+    std::string reported;
+  };
+  const Case cases[] = {
+      {".FI nothere.ws", "nothere.ws"},
+      {".FI \x1B\x9A\x1C"
+       "bel.txt",
+       "\x9A"
+       "bel.txt"},
+  };
+  for (const Case& c : cases) {
+    list_.Clear();
+    const std::string fmt = Format("m.ws", c.fi_line + "\r\nafter\r\n");
+    EXPECT_EQ(Body(fmt), "after\r\n");
+    EXPECT_EQ(MessageLines(), std::vector<std::string>{"ERROR: File " + c.reported + " not found."})
+        << Readable(c.fi_line);
+  }
+}
+
+}  // namespace
+}  // namespace tavrel::testing

@@ -206,8 +206,9 @@ INSTANTIATE_TEST_SUITE_P(
         MendedCase{"long_dot_line", ".." + std::string(300, 'c') + "\r\n",
                    ".." + std::string(246, 'c') + "\r\n",
                    "ERROR: Dot line too long (more than 248 characters), the rest is ignored"},
-        // A device is never read as an include (it might never end).
-        MendedCase{"device_include", ".FI /dev/zero\r\nafter\r\n", "after\r\n", ""}),
+        // A device is never read as an include (it might never end); it is no file to include.
+        MendedCase{"device_include", ".FI /dev/zero\r\nafter\r\n", "after\r\n",
+                   "ERROR: File /dev/zero not found."}),
     [](const ::testing::TestParamInfo<MendedCase>& info) { return std::string(info.param.what); });
 
 }  // namespace

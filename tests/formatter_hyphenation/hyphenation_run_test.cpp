@@ -219,3 +219,45 @@ TEST_F(GreekBreakRunTest, BreaksWhereTheAnswerPutsIt) {
 
 }  // namespace
 }  // namespace tavrel::testing
+
+namespace tavrel::testing {
+namespace {
+
+class ClusterBreakRunTest : public RunFixture {};
+
+// "st" before a vowel is never split: whatever column the word reaches at the margin, the
+// word breaker ends the line only at the breaks the rules allow (Fen-ster-bank is refused
+// at its doubtful first break, so only Fenster-bank remains).
+TEST_F(ClusterBreakRunTest, StBeforeAVowelStaysTogetherAtEveryMargin) {
+  struct Case {
+    const char* word;
+    std::vector<std::string> allowed;  // the part before the hyphen
+  };
+  const Case cases[] = {
+      {"Fensterbank", {"Fenster"}},
+      {"Schwesterbank", {"Schwester"}},
+      {"Schwester", {"Schwe"}},
+      {"Fenster", {"Fen"}},
+  };
+  settings_.HyphenationMode = kHyphenGerman;
+  settings_.DefaultHN = 1;
+  for (const Case& c : cases) {
+    int hyphenated = 0;
+    for (int pad = 0; pad < 18; ++pad) {
+      const std::string doc =
+          ".RM 20\r\n" + std::string(static_cast<std::size_t>(pad), 'x') + " " + c.word + " y.\r\n";
+      const std::string out = FormatWith(std::make_unique<RuleHyphenator>(), doc);
+      const std::size_t hyphen = out.find('\x1F');
+      if (hyphen == std::string::npos) continue;
+      ++hyphenated;
+      const std::size_t start = out.rfind(' ', hyphen) + 1;
+      const std::string before = out.substr(start, hyphen - start);
+      EXPECT_NE(std::find(c.allowed.begin(), c.allowed.end(), before), c.allowed.end())
+          << c.word << " pad " << pad << ": " << Readable(out);
+    }
+    EXPECT_GT(hyphenated, 0) << c.word << " was never hyphenated";
+  }
+}
+
+}  // namespace
+}  // namespace tavrel::testing
