@@ -35,6 +35,11 @@ bool IsUsablePageName(std::string_view word) {
   return true;
 }
 
+bool IsUsablePrefixPattern(std::string_view pattern) {
+  if (!pattern.empty() && pattern.back() == '*') pattern.remove_suffix(1);
+  return pattern.empty() || IsUsablePageName(pattern);
+}
+
 std::string CutText(std::string_view text, std::size_t max) {
   return std::string(text.substr(0, std::min(text.size(), max)));
 }

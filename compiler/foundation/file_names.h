@@ -72,6 +72,10 @@ std::string NormalizeFileName(FoundationRun& run, std::string_view name);
 // could be created on any file system: no path, drive, quote, wildcard or control characters.
 bool IsUsablePageName(std::string_view word);
 
+// A "pre filename" pattern whose prefix (the text before a final "*") stays in the output
+// directory: empty, or a name IsUsablePageName takes.
+bool IsUsablePrefixPattern(std::string_view pattern);
+
 // Page file name of an output file: the .ID name for a plain page (when usable), else "N" + at
 // least three digits, with "F" (frameset), "T" (kind 1) or "N" (kind 2) appended.
 std::string MakeTopicFileName(FoundationRun& run, std::int16_t number, bool frame,

@@ -133,6 +133,7 @@ void OnFont(FoundationRun& run, const View& line) {
   }
   run.Ini.FontSpecs.at(index) = CutValue(run, line.Value(), kFontSpecMax);
   defined = true;
+  CheckFontDefinition(run, letter);
 }
 
 void OnToggles(FoundationRun& run, const View& line) {
@@ -238,6 +239,12 @@ void OnMainChapterLink(FoundationRun& run, const View& line) {
 void OnBeep(FoundationRun& run, const View& line) { run.Ini.BeepOn = line.LineHas("yes"); }
 
 void OnPreFileName(FoundationRun& run, const View& line) {
+  // Every page name starts with the prefix: one naming a folder would put the pages outside
+  // the output directory.
+  if (!IsUsablePrefixPattern(line.Value())) {
+    LineError(run, MessageId::PreFileNameWithPath);
+    return;
+  }
   ReadText(run, line, 40, run.Ini.PreFileName);
 }
 

@@ -242,6 +242,12 @@ void ParseFontDefinition(FoundationRun& run, char fontLetter) {
   run.IniValues.FontDefs[index] = def;
 }
 
+void CheckFontDefinition(FoundationRun& run, char fontLetter) {
+  const IniValueTables kept = run.IniValues;
+  ParseFontDefinition(run, fontLetter);
+  run.IniValues = kept;
+}
+
 void ParseButtonFunctions(FoundationRun& run, std::string_view list, int group) {
   if (group < 0 || group >= kButtonGroups) return;
   IniValueTables& t = run.IniValues;

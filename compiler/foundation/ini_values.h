@@ -67,6 +67,10 @@ int FontLetterIndex(char letter);
 void ClearFontDefs(IniValueTables& tables);
 
 void ParseFontDefinition(FoundationRun& run, char fontLetter);
+// Parses the letter's definition only for its errors, while its ini line is the current one:
+// they name that line and stop the run with the other ini errors. The tables are left as they
+// were; the run preparation builds the records.
+void CheckFontDefinition(FoundationRun& run, char fontLetter);
 // Group 0 first line, 1 last line; "homef" reads the "default frame" and "contents frame"
 // settings. More than 15 words: a message, the rest is not used.
 void ParseButtonFunctions(FoundationRun& run, std::string_view list, int group);

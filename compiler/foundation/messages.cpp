@@ -189,12 +189,20 @@ constexpr MessageTexts kMessages[] = {
     {MessageId::UserBreak, "Benutzerabbruch", "User Break"},
     {MessageId::WrongPreFileName, "falsche Verwendung von \"pre filename\"",
      "wrong usage of \"pre filename\""},
+    {MessageId::PreFileNameWithPath,
+     "\"pre filename\" darf keine Pfadzeichen (/ \\ : ..) und keine in Dateinamen "
+     "unerlaubten Zeichen enthalten",
+     "\"pre filename\" must not hold path characters (/ \\ : ..) or characters a file name "
+     "cannot hold"},
     // Dot commands and the source text
     {MessageId::DotCommandErroneous, "Punktbefehl inkorrekt", "dot command erroneous"},
     {MessageId::WrongHeadingTagDigits, "Fehlerhafte Verwendung von .HS 123456",
      "Wrong usage of .HS 123456"},
     {MessageId::UnknownDotCommand, "Punktbefehl .%1 nicht bekannt.", "unknown dot command .%1"},
     {MessageId::GraphicsCharError, "b^.Fehler bei Punktbefehl BT", "Error dot command BT"},
+    {MessageId::PictureNameWithApostrophe,
+     "Bildname %1 mit Apostroph kann in IPF nicht stehen, das Bild wird ausgelassen",
+     "picture name %1 holds an apostrophe, which IPF cannot quote: the picture is left out"},
     {MessageId::TooManyGraphicsChars,
      "Zu viele Grafikzeichen (.BT, h\x94"
      "chstens 100)",

@@ -109,11 +109,13 @@ enum class MessageId : std::uint16_t {
   RtfAndHpjFileCreated,
   UserBreak,
   WrongPreFileName,
+  PreFileNameWithPath,
   // Dot commands and the source text
   DotCommandErroneous,
   WrongHeadingTagDigits,
   UnknownDotCommand,
   GraphicsCharError,
+  PictureNameWithApostrophe,
   TooManyGraphicsChars,
   IdWordNamesNoFile,
   FirstHeadingNotLevelOne,

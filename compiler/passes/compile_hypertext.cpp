@@ -106,6 +106,7 @@ void ResetPassState(CompilerRun& run) {
   run.Passes.InFootnote = false;
   run.HtmlPage.HtmlIndentDepth = 0;
   run.HelpProject.BrowseButtonsWanted = false;
+  run.IndexStore.FrameGroupsUsed = false;
   // The project file names of an earlier run must not reach this run's summary page.
   run.HelpProject.HhpFileName.clear();
   run.HelpProject.HpjFileName.clear();

@@ -55,13 +55,14 @@ void HandlePictureCommand(CompilerRun& run, std::string_view argument) {
   std::string& out = run.Passes.OutputFile;
   out += "\r\n";
   if (t.Html) {
-    const std::string n = NormalizeFileName(run, name);
+    const std::string n = HtmlAttributeText(NormalizeFileName(run, name));
     out += "<img align=" + word + " src=\"" + n + "\" alt=\"" + n;
     const std::uint16_t kb = GetGraphicSizeKb(run, name);
     if (kb != 0xFFFF && !t.HtmlHelp) out += " (" + std::to_string(kb) + "k)";
     out += "\">\r\n";
   } else if (t.Ipf) {
-    out += ":artwork align=" + word + " name='" + name + "'.\r\n";
+    if (IpfPictureNameUsable(run, name))
+      out += ":artwork align=" + word + " name='" + name + "'.\r\n";
   } else if (t.RtfText) {
     std::uint16_t w = 0, h = 0;
     GetPictureSize(name, w, h);

@@ -157,6 +157,8 @@ void HeadingLine(CompilerRun& run, THeadingPassLocal& local, std::uint8_t level)
   node->HeadingNumber = run.Numbering.HeadingCounter;
   node->FileNumber = static_cast<std::int16_t>(run.Numbering.FileCounter);
   node->GroupFlag = group ? 1 : 0;
+  // The group's window is needed whether or not an index entry points into the group.
+  if (group) run.IndexStore.FrameGroupsUsed = true;
   node->SourcePosition = static_cast<std::int32_t>(sb.Position);
   local.Current = node;
   local.PreviousLevel = level;

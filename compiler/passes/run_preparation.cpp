@@ -64,6 +64,11 @@ void PrepareCompileRun(CompilerRun& run) {
     std::string prefix;
     if (!PrefixFromPattern(value, prefix))
       run.Reporter.WriteLine(MessageText(run.Language, MessageId::WrongPreFileName), true);
+    // A project file's prefix is checked here: one naming a folder is not used.
+    if (!IsUsablePrefixPattern(prefix)) {
+      run.Reporter.WriteLine(MessageText(run.Language, MessageId::PreFileNameWithPath), true);
+      prefix.clear();
+    }
     sw.PageNamePrefix = CutText(prefix, kPageNamePrefixMax);
   }
   run.Reader.DotLineMark = false;

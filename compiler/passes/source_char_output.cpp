@@ -35,11 +35,12 @@ std::string AnchorPicture(const CompilerRun& run) {
 }
 
 void WriteHtmlAnchor(CompilerRun& run, std::string& out) {
-  const std::string picture = AnchorPicture(run);
+  std::string picture = AnchorPicture(run);
   if (picture.empty())
     out += run.Compile.FootnoteAnchorText + "</a> ";
   else
-    out += "<IMG SRC=\"" + NormalizeFileName(run, picture) + "\" ALT=\"*\" BORDER=0></a> ";
+    out += "<IMG SRC=\"" + HtmlAttributeText(NormalizeFileName(run, picture)) +
+           "\" ALT=\"*\" BORDER=0></a> ";
 }
 
 // The footnote text behind the begin character goes to the notes page; the end character is
@@ -81,7 +82,7 @@ void WriteFootnoteBegin(CompilerRun& run, std::int32_t n) {
   const TTargetFlags& t = run.Ini.TargetFlags;
   std::string& out = run.Passes.OutputFile;
   const std::string num = std::to_string(n);
-  const std::string picture = AnchorPicture(run);
+  std::string picture = AnchorPicture(run);
   if (t.Html && run.Ini.FootnotesPopup) {
     out += "<A HREF=\r\nJavaScript:hhctrl.TextPopup(\"";
     run.Passes.InFootnote = true;
@@ -102,6 +103,7 @@ void WriteFootnoteBegin(CompilerRun& run, std::int32_t n) {
     CopyFootnoteToNotes(run, n);
   } else if (t.Ipf) {
     WriteReflowLineEnd(run, out);
+    if (!picture.empty() && !IpfPictureNameUsable(run, picture)) picture.clear();
     if (!picture.empty()) {
       out += ":artwork runin name='" + GetWorkDirPrefix() + picture + "'.";
       WriteReflowLineEnd(run, out);

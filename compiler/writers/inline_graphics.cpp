@@ -60,6 +60,36 @@ std::string RtfEscaped(std::string_view text) {
   return out;
 }
 
+std::string HtmlAttributeText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+bool IpfPictureNameUsable(CompilerRun& run, std::string_view name) {
+  if (name.find('\'') == std::string_view::npos) return true;
+  run.Reporter.ReportSourceError({MessageId::PictureNameWithApostrophe, std::string(name)}, 0);
+  return false;
+}
+
 std::string GetWorkDirPrefix() { return std::string(); }
 
 void GetPictureSize(std::string_view name, std::uint16_t& width, std::uint16_t& height) {
@@ -84,9 +114,9 @@ void WriteInlineGraphic(CompilerRun& run, std::string_view name) {
   const TTargetFlags& t = run.Ini.TargetFlags;
   std::string& out = run.Passes.OutputFile;
   if (t.Html) {
-    out += "<img align=bottom src=\"" + NormalizeFileName(run, name) + "\">";
+    out += "<img align=bottom src=\"" + HtmlAttributeText(NormalizeFileName(run, name)) + "\">";
   } else if (t.Ipf) {
-    out += ":artwork runin name='" + std::string(name) + "'.";
+    if (IpfPictureNameUsable(run, name)) out += ":artwork runin name='" + std::string(name) + "'.";
   } else if (t.RtfFamily && !t.RtfText) {
     out += " \\{bmc " + RtfEscaped(name) + "\\}";
   } else if (t.RtfText) {

@@ -30,6 +30,10 @@ std::string LineErrorText(const std::string& line, const std::string& message) {
 
 int FontIndex(char letter) { return letter - '@'; }
 
+constexpr const char* kPrefixPathError =
+    "\"pre filename\" must not hold path characters (/ \\ : ..) or characters a file name "
+    "cannot hold";
+
 struct KeyCase {
   const char* Name;
   std::string Lines;
@@ -240,6 +244,28 @@ const KeyCase kKeyCases[] = {
      [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FunctionsFirstLine, "back  index"); }},
     {"FilenamesFat", "filenames = fat", nullptr,
      [](const FoundationRun& r) { EXPECT_TRUE(r.Ini.DosFileNames); }},
+    // Every page name starts with the prefix: one that names a folder is refused and not kept.
+    {"PrefixPlain", "pre filename = doc_*", nullptr,
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.PreFileName, "doc_*"); }},
+    {"PrefixStarOnly", "pre filename = *", nullptr,
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.PreFileName, "*"); }},
+    {"PrefixUpTwoFolders", "pre filename = ../../escape*", kPrefixPathError,
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.PreFileName, ""); }},
+    {"PrefixSubfolder", "pre filename = sub/page*", kPrefixPathError,
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.PreFileName, ""); }},
+    {"PrefixBackslash", "pre filename = sub\\page*", kPrefixPathError,
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.PreFileName, ""); }},
+    {"PrefixDrive", "pre filename = c:page*", kPrefixPathError,
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.PreFileName, ""); }},
+    {"PrefixDotsOnly", "pre filename = ..*", kPrefixPathError,
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.PreFileName, ""); }},
+    {"PrefixQuote", "pre filename = a\"b*", kPrefixPathError,
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.PreFileName, ""); }},
+    // A font's size is checked as its line is read, so the error names that line.
+    {"FontSizeBeyondSixteenBits", "font A = arial 99999", "number expected",
+     [](const FoundationRun& r) { EXPECT_EQ(r.Ini.FontSpecs[FontIndex('A')], "arial 99999"); }},
+    {"FontSizeFraction", "font A = arial 12.5", "number expected", nullptr},
+    {"FontSizeAndCodePage", "font A = arial 12 850", nullptr, nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Keys, IniKeyHandler, ::testing::ValuesIn(kKeyCases),
@@ -371,3 +397,29 @@ TEST(IniNumbers, Parse) {
 }
 
 }  // namespace
+
+// A bad font size names the font line, not the file's last line, and the run stops as it
+// stops for any other wrong value.
+TEST(IniFontCheck, BadSizeNamesItsLineAndStopsLikeOtherValueErrors) {
+  const std::string fontLine = "font A = arial 99999";
+  struct Case {
+    const char* Name;
+    std::string Wrong;    // the faulty line
+    const char* Message;  // its line error
+  } cases[] = {
+      {"font", fontLine, "number expected"},
+      {"content level", "content level = 9", nullptr},
+  };
+  int codes[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    FoundationTestRun r(ProgramStartRun());
+    const std::string text = "title line\r\n" + cases[i].Wrong + "\r\nbeep = no\r\n";
+    codes[i] = ExitCodeOf([&] { ReadIniText(*r, text, true); });
+    if (cases[i].Message)
+      EXPECT_NE(r.Text().find(LineErrorText(cases[i].Wrong, cases[i].Message)), std::string::npos)
+          << r.Text();
+    EXPECT_EQ(r.Text().find("\"beep = no\""), std::string::npos) << cases[i].Name << r.Text();
+  }
+  EXPECT_NE(codes[0], -1);
+  EXPECT_EQ(codes[0], codes[1]);
+}

@@ -82,3 +82,36 @@ TEST(HeadingPass, IdWordsThatLeaveTheDirectoryNameNoPage) {
 }
 
 }  // namespace
+
+namespace {
+
+// A ".FA" or ".WA" frame group needs the "navi" window of WinHelp 4 and the window suffixes of
+// the contents file and the jumps whether or not an index entry points into it.
+TEST(FrameGroups, WindowsFollowTheGroupsNotTheIndex) {
+  struct Case {
+    const char* Name;
+    const char* Source;
+    bool Groups;
+  } cases[] = {
+      {"FA group, no index", ".1\nA\n\nText\n.FA\n.1\nB\n\nText\n.2\nC\n\nText\n", true},
+      {"WA group, no index", ".1\nA\n\nText\n.WA\n.1\nB\n\nText\n.2\nC\n\nText\n", true},
+      {"FA group, index entry", ".1\nA\n\nText\n.FA\n.1\nB\n\n^word^ Text\n.2\nC\n\nText\n", true},
+      {"no group", ".1\nA\n\nText\n.1\nB\n\nText\n.2\nC\n\nText\n", false},
+  };
+  for (const Case& c : cases) {
+    TestRun m(WholeRun("winhelp4"));
+    m->Ini.ContentsCntFile = true;
+    m->Switches.ContentsDepth = 3;
+    const auto r = CompileText(m, Crlf(c.Source));
+    ASSERT_EQ(r.ExitCode, -1) << c.Name << r.Console;
+    const std::string& hpj = FileOf(r, "DOC.HPJ");
+    const std::string& cnt = FileOf(r, "DOC.CNT");
+    ASSERT_FALSE(hpj.empty()) << c.Name;
+    ASSERT_FALSE(cnt.empty()) << c.Name;
+    EXPECT_EQ(Contains(hpj, "\r\nnavi=\"\",(0,,350,550)"), c.Groups) << c.Name << "\n" << hpj;
+    EXPECT_EQ(Contains(cnt, ">navi\r\n"), c.Groups) << c.Name << "\n" << cnt;
+    EXPECT_EQ(Contains(cnt, ">main\r\n"), c.Groups) << c.Name << "\n" << cnt;
+  }
+}
+
+}  // namespace

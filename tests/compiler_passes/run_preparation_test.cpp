@@ -33,6 +33,24 @@ TEST(RunPreparation, WrongPatternIsReportedAndKept) {
   EXPECT_NE(m.console->Text.find("wrong usage of \"pre filename\""), std::string::npos);
 }
 
+// A project file's prefix that names a folder would put every page outside the output
+// directory: it is reported and no prefix is used.
+TEST(RunPreparation, ProjectPrefixWithAPathIsRefused) {
+  struct {
+    const char* Value;
+    const char* Prefix;
+  } cases[] = {{"../../escape*", ""}, {"sub/pg*", ""}, {"sub\\pg*", ""}, {"c:pg*", ""},
+               {"..*", ""},           {"pg*", "pg"},   {"pg..x*", ""},   {"p g*", "p g"}};
+  for (const auto& c : cases) {
+    TestRun m(WholeRun("html"));
+    m->Project.PreFileName = c.Value;
+    PrepareCompileRun(*m);
+    EXPECT_EQ(m->Switches.PageNamePrefix, c.Prefix) << c.Value;
+    const bool refused = std::string(c.Prefix).empty();
+    EXPECT_EQ(m.ConsoleHas("\"pre filename\" must not hold path characters"), refused) << c.Value;
+  }
+}
+
 TEST(RunPreparation, PreSwitchTakesTheSourceName) {
   TestRun m(WholeRun("html", "C:\\DOCS\\MANUAL.TXT"));
   m->Switches.OutputDirectory = "C:\\DOCS\\MANUAL";

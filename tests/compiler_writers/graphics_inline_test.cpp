@@ -144,3 +144,89 @@ TEST(GraphicChar, LayoutLineEndsOnlyInReflowedText) {
 
 }  // namespace
 }  // namespace skeldon
+
+namespace {
+
+// The attribute names of every <img> tag of the text (case as written), read as a browser
+// reads them: a value in double quotes ends at the next double quote.
+std::string LowerText(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+std::vector<std::string> ImgAttributeNames(const std::string& markup) {
+  const std::string text = LowerText(markup);
+  std::vector<std::string> names;
+  std::size_t at = 0;
+  while ((at = text.find("<img", at)) != std::string::npos) {
+    std::size_t p = at + 4;
+    while (p < text.size() && text[p] != '>') {
+      if (text[p] == ' ' || text[p] == '\r' || text[p] == '\n') {
+        ++p;
+        continue;
+      }
+      std::string name;
+      while (p < text.size() && text[p] != '=' && text[p] != ' ' && text[p] != '>')
+        name.push_back(text[p++]);
+      names.push_back(name);
+      if (p < text.size() && text[p] == '=') {
+        ++p;
+        if (p < text.size() && text[p] == '"') {
+          p = text.find('"', p + 1);
+          if (p == std::string::npos) return names;
+          ++p;
+        } else {
+          while (p < text.size() && text[p] != ' ' && text[p] != '>') ++p;
+        }
+      }
+    }
+    at = p;
+  }
+  return names;
+}
+
+}  // namespace
+
+// A picture name is the author's text: in HTML it must stay inside its attribute, in IPF a
+// name that cannot be quoted is left out with a message instead of breaking the tag.
+TEST(PictureNames, StayInsideTheirMarkup) {
+  struct Case {
+    const char* target;
+    std::string lines;
+  } cases[] = {
+      {"html", ".BM x\"onerror=\"alert(1)"},
+      {"html", ".BM a<b>&c"},
+      {"html", ".BT * y\"onload=\"z.gif\nword * word"},
+      {"htmlhelp", ".BM x\" onerror=\"alert(1)"},
+      {"ipf", ".BM it's"},
+      {"ipf", ".BT * it's.bmp\nword * word"},
+  };
+  for (const Case& c : cases) {
+    TestRun m(WholeRun(c.target));
+    const auto r = CompileText(m, Crlf(".1\nA\n\n" + c.lines + "\nText\n.BM plain\n"));
+    ASSERT_EQ(r.ExitCode, -1) << c.lines << r.Console;
+    bool plainSeen = false;
+    for (const auto& [name, text] : r.Files) {
+      if (std::string(c.target) == "ipf") {
+        EXPECT_FALSE(Contains(text, "it's")) << c.lines << "\n" << text;
+        plainSeen = plainSeen || Contains(LowerText(text), ":artwork align=left name='plain.bmp'.");
+        continue;
+      }
+      for (const std::string& a : ImgAttributeNames(text)) {
+        EXPECT_TRUE(a == "align" || a == "src" || a == "alt" || a == "border")
+            << c.lines << ": attribute " << a << " in\n"
+            << text;
+      }
+      plainSeen = plainSeen || Contains(LowerText(text), "src=\"plain.gif\"");
+    }
+    EXPECT_TRUE(plainSeen) << c.lines;
+    if (std::string(c.target) == "ipf")
+      EXPECT_TRUE(Contains(r.Console, "holds an apostrophe")) << r.Console;
+  }
+}
+
+TEST(PictureNames, HtmlAttributeText) {
+  EXPECT_EQ(HtmlAttributeText("a\"b&c<d>e'f"), "a&quot;b&amp;c&lt;d&gt;e'f");
+  EXPECT_EQ(HtmlAttributeText("pics/plain.gif"), "pics/plain.gif");
+}
