@@ -126,9 +126,10 @@ void WriteListItem(CompilerRun& run) {
   m.ListLevel = static_cast<std::int16_t>(level);
 }
 
-}  // namespace
-
-void CheckListIndent(CompilerRun& run) {
+// The decision for a line that is no list item. Returns the list character that still has to
+// be written as text: inside an open list it goes out only after the list ends of the line
+// start, or an RTF list end would take it into the item before.
+std::uint8_t DecideNoItemLine(CompilerRun& run) {
   TCompileContext& cx = run.Compile;
   TMarkupState& m = run.Markup;
   const TTargetFlags& t = run.Ini.TargetFlags;
@@ -139,7 +140,7 @@ void CheckListIndent(CompilerRun& run) {
       for (int i = 1; i <= cx.LineIndent; ++i)
         FilterOutputChar(run,
                          cx.LineListChar != 0 && i == cx.LineListCharPos ? cx.LineListChar : ' ');
-      return;
+      return 0;
     }
     if (cx.LineIndent >= 2 && !m.CollectingHeading) {
       m.IndentLevel = static_cast<std::uint8_t>(cx.LineIndent - 1);
@@ -148,13 +149,15 @@ void CheckListIndent(CompilerRun& run) {
     FlushBreaks(run);
     m.IndentLevel = 0;
     if (cx.LineListChar != 0) FilterOutputChar(run, cx.LineListChar);
-    return;
+    return 0;
   }
   if (!run.Switches.WordStarInput) {
     run.Passes.OutputFile += "\r\n";
     if (!run.Switches.SoftLineEnds) WriteLineBreak(run);
     m.PendingLineEnds = 0;
-    return;
+    // The line continues the item; a list character that no blank follows ("-5 degrees") is
+    // its first character of text, not indentation.
+    return cx.LineListChar;
   }
   int level = 0;
   if (cx.LineIndent != 1) {
@@ -170,6 +173,13 @@ void CheckListIndent(CompilerRun& run) {
   if (m.ListLevel == 0 && cx.LineIndent > 1) Report(run, MessageId::UndefinedIndent);
   if (cx.LineListChar != 0) FilterOutputChar(run, cx.LineListChar);
   if (m.ListLevel == 0) ResetListState(run);
+  return 0;
+}
+
+}  // namespace
+
+void CheckListIndent(CompilerRun& run) {
+  if (const std::uint8_t owed = DecideNoItemLine(run)) FilterOutputChar(run, owed);
 }
 
 void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
@@ -187,10 +197,11 @@ void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
     return;
   }
   if (cx.LineStartPending && !drawing && ch != 0x0D) {
+    std::uint8_t owed = 0;
     if (cx.LineListChar != 0 && cx.LineIndent > cx.LineListCharPos && !run.Passes.InFootnote)
       WriteListItem(run);
     else
-      CheckListIndent(run);
+      owed = DecideNoItemLine(run);
     if (cx.LineIndent <= 1) {
       if (t.RtfFamily) {
         if (!m.CollectingHeading) CloseRtfList(run);
@@ -203,6 +214,7 @@ void ProcessLineStart(CompilerRun& run, std::uint8_t ch) {
         if (!run.Switches.WordStarInput && closed) FlushBreaks(run);
       }
     }
+    if (owed != 0) FilterOutputChar(run, owed);
     cx.LineStartPending = false;
   }
   // The blank after a footnote end marker is dropped because the other targets close a

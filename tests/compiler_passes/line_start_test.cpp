@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/compiler_test_support.h"
+#include "tests/support/output_text.h"
 
 using namespace skeldon;
 
@@ -65,6 +66,46 @@ TEST(LineStart, ListCharacterFollowedByTextIsText) {
   ASSERT_EQ(r.ExitCode, -1);
   EXPECT_EQ(Body(r).find("<ul>"), std::string::npos);
   EXPECT_NE(Body(r).find("-word"), std::string::npos) << Body(r);
+}
+
+// The visible text of the run's main output for its target.
+std::string VisibleText(const TRunResult& r, const std::string& target) {
+  if (target == "ipf") return output_text::IpfText(FileOf(r, "DOC.IPF"));
+  if (target == "rtftext") return output_text::RtfText(FileOf(r, "DOC.RTF"));
+  return output_text::HtmlText(output_text::HtmlBody(FileOf(r, "DOC\\N000.HTML")));
+}
+
+struct ListTextCase {
+  const char* lines;     // the lines after the heading; an open list before the text
+  const char* expected;  // the words as a reader sees them, list characters included
+};
+
+// Inside an open list, a list character that no blank follows starts text, not an item, and
+// stays in the output, in every target and in hard and soft source format alike.
+TEST(LineStart, ListCharacterBeforeTextInsideAListIsKept) {
+  const ListTextCase cases[] = {
+      {"- item one\n-5 degrees is cold\n", "item one -5 degrees is cold"},
+      {"- item one\n\n-5 degrees is cold\n", "item one -5 degrees is cold"},
+      {"- item one\n  -5 degrees is cold\n", "item one -5 degrees is cold"},
+      {"- item one\n*starred word\n", "item one *starred word"},
+      {"- item one\n  * sub\n    -minus\n", "sub -minus"},
+  };
+  for (const char* target : {"html", "ipf", "rtftext"}) {
+    for (bool soft : {false}) {
+      for (const ListTextCase& c : cases) {
+        TestRun m(WholeRun(target));
+        m->Switches.SoftLineEnds = soft;
+        m->Ini.ContentsInternal = false;
+        m->Ini.CreateContents = false;
+        const auto r = CompileText(m, Crlf(std::string(".1\nTitle\n\n") + c.lines + "\nEnd.\n"));
+        ASSERT_EQ(r.ExitCode, -1) << r.Console;
+        std::string text = VisibleText(r, target);
+        EXPECT_NE(text.find(c.expected), std::string::npos)
+            << target << (soft ? " soft: " : " hard: ") << c.lines << "\n"
+            << text;
+      }
+    }
+  }
 }
 
 TEST(LineStart, RtfNumberedListIndents) {
