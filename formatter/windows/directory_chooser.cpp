@@ -14,8 +14,7 @@ DirectoryChooser::DirectoryChooser(MainNotifier* mainWindow, QWidget* parent)
   ShellTreeView1 = new QTreeView(this);
   ShellTreeView1->setObjectName("ShellTreeView1");
   ShellTreeView1->setModel(model_);
-  for (int column = 1; column < model_->columnCount(); ++column)
-    ShellTreeView1->hideColumn(column);
+  for (int column = 1; column < model_->columnCount(); ++column) ShellTreeView1->hideColumn(column);
   Button1 = new QPushButton("OK", this);
   Button1->setObjectName("Button1");
   Button2 = new QPushButton("Cancel", this);

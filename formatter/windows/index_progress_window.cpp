@@ -21,9 +21,9 @@ IndexProgressWindow::IndexProgressWindow(MainNotifier* mainWindow, QWidget* pare
 
 void IndexProgressWindow::AddLine(const std::string& line) {
   const QString text = CaptionText(line);
-  QMetaObject::invokeMethod(Memo1, [memo = Memo1, text] { memo->appendPlainText(text); },
-                            platform::gui::on_gui_thread() ? Qt::DirectConnection
-                                                           : Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      Memo1, [memo = Memo1, text] { memo->appendPlainText(text); },
+      platform::gui::on_gui_thread() ? Qt::DirectConnection : Qt::QueuedConnection);
 }
 
 void IndexProgressWindow::ClearLines() {

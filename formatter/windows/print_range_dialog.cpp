@@ -10,11 +10,10 @@
 namespace tavrel {
 
 namespace {
-constexpr const char* kSideItems[3] = {"odd and even pages", "odd pages only",
-                                       "even pages only"};
+constexpr const char* kSideItems[3] = {"odd and even pages", "odd pages only", "even pages only"};
 // "Fehler bei der Eingabe der Seitenzahlen!" in code page 850.
 const MessageTexts kPageListError{"Fehler bei der Eingabe der Seitenzahlen!",
-                                      "Error while entering the page numbers!"};
+                                  "Error while entering the page numbers!"};
 }  // namespace
 
 PrintRangeDialog::PrintRangeDialog(MainNotifier* mainWindow, QWidget* parent)

@@ -18,10 +18,14 @@ BoxResponder& responder() {
 
 QMessageBox::Icon icon_of(BoxIcon icon) {
   switch (icon) {
-    case BoxIcon::warning: return QMessageBox::Warning;
-    case BoxIcon::error: return QMessageBox::Critical;
-    case BoxIcon::question: return QMessageBox::Question;
-    case BoxIcon::information: break;
+    case BoxIcon::warning:
+      return QMessageBox::Warning;
+    case BoxIcon::error:
+      return QMessageBox::Critical;
+    case BoxIcon::question:
+      return QMessageBox::Question;
+    case BoxIcon::information:
+      break;
   }
   return QMessageBox::Information;
 }
@@ -39,10 +43,14 @@ constexpr ButtonRow kButtons[] = {
 
 QMessageBox::StandardButtons buttons_of(BoxChoice choice) {
   switch (choice) {
-    case BoxChoice::ok_cancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case BoxChoice::yes_no: return QMessageBox::Yes | QMessageBox::No;
-    case BoxChoice::yes_no_cancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case BoxChoice::ok: break;
+    case BoxChoice::ok_cancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case BoxChoice::yes_no:
+      return QMessageBox::Yes | QMessageBox::No;
+    case BoxChoice::yes_no_cancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case BoxChoice::ok:
+      break;
   }
   return QMessageBox::Ok;
 }

@@ -45,7 +45,12 @@ TEST(CaptionConversion, BytesAboveAsciiGoThroughTheDisplayTable) {
       {"Windows a umlaut kept on a label", "\xE4", true, "\xE4"},
       {"Windows u umlaut kept on a label", "\xFC", true, "\xFC"},
       {"the same byte in a menu is converted", "\xE4", false, "\xF5"},
-      {"capital U umlaut", "\x9A" "ber", false, "\xDC" "ber"},
+      {"capital U umlaut",
+       "\x9A"
+       "ber",
+       false,
+       "\xDC"
+       "ber"},
   };
   for (const ConvertCase& c : cases)
     EXPECT_EQ(ConvertCaptionBytes(c.bytes, c.keepUmlauts), c.expected) << c.title;
@@ -54,7 +59,9 @@ TEST(CaptionConversion, BytesAboveAsciiGoThroughTheDisplayTable) {
 TEST(CaptionConversion, FormCaptionsAndMenusAreConvertedByControlClass) {
   QMainWindow form;
   form.setObjectName("Form1");
-  form.setWindowTitle(CaptionText("Schlie\xE1" "en"));
+  form.setWindowTitle(
+      CaptionText("Schlie\xE1"
+                  "en"));
   auto* label = new QLabel(CaptionText("M\xE4rz \x84"), &form);
   auto* button = new QPushButton(CaptionText("F\x81r"), &form);
   auto* check = new QCheckBox(CaptionText("gro\xE1"), &form);
@@ -62,7 +69,9 @@ TEST(CaptionConversion, FormCaptionsAndMenusAreConvertedByControlClass) {
   QAction* item = form.menuBar()->addMenu(CaptionText("\xE4"))->menuAction();
   TranslateFormCaptions(&form);
   TranslateMenuCaptions(form.menuBar());
-  EXPECT_EQ(form.windowTitle().toStdString(), "Schlie\xC3\x9F" "en");
+  EXPECT_EQ(form.windowTitle().toStdString(),
+            "Schlie\xC3\x9F"
+            "en");
   EXPECT_EQ(label->text().toStdString(), "M\xC3\xA4rz \xC3\xA4");
   EXPECT_EQ(button->text().toStdString(), "F\xC3\xBCr");
   EXPECT_EQ(check->text().toStdString(), "gro\xC3\x9F");
@@ -72,7 +81,8 @@ TEST(CaptionConversion, FormCaptionsAndMenusAreConvertedByControlClass) {
 
 // The rows of the table, as the dump writes them, for one window.
 std::vector<std::string> ExpectedRows(const std::string& form) {
-  std::ifstream in(std::string(CORVINA_SOURCE_DIR) + "/tests/golden/formatter_windows/german_captions.tsv");
+  std::ifstream in(std::string(CORVINA_SOURCE_DIR) +
+                   "/tests/golden/formatter_windows/german_captions.tsv");
   std::vector<std::string> rows;
   for (std::string line; std::getline(in, line);) {
     std::istringstream fields(line);
@@ -120,7 +130,8 @@ class Translator : public MainNotifier {
 };
 
 template <typename Form>
-std::vector<std::string> DumpAfterFirstShow(std::uint8_t language, std::vector<std::string>* before) {
+std::vector<std::string> DumpAfterFirstShow(std::uint8_t language,
+                                            std::vector<std::string>* before) {
   Translator main(language);
   Form form(&main);
   main.form = &form;
@@ -176,7 +187,8 @@ TEST(GermanCaptions, TheTableHoldsEveryWindowsRowsOnce) {
     std::string key = row.Control;
     if (row.Part == CaptionPart::kPage) key += " page " + std::to_string(row.Index);
     if (row.Part == CaptionPart::kItem) key += " item " + std::to_string(row.Index);
-    stored.push_back(key + "\t" + CaptionText(ConvertCaptionBytes(row.German, false)).toStdString());
+    stored.push_back(key + "\t" +
+                     CaptionText(ConvertCaptionBytes(row.German, false)).toStdString());
   }
   std::sort(expected.begin(), expected.end());
   std::sort(stored.begin(), stored.end());

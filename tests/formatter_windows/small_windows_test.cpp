@@ -108,7 +108,8 @@ TEST(Lamp, ShowsItsColourAndRepaintsOnlyOnAChange) {
     std::uint32_t colour;
     int red, green, blue;  // the colour's strongest channel
   };
-  for (const Case& c : {Case{0x0000FF, 1, 0, 0}, Case{0x00FF00, 0, 1, 0}, Case{0xFF0000, 0, 0, 1}}) {
+  for (const Case& c :
+       {Case{0x0000FF, 1, 0, 0}, Case{0x00FF00, 0, 1, 0}, Case{0xFF0000, 0, 0, 1}}) {
     led.SetColour(c.colour);
     EXPECT_EQ(led.Colour(), c.colour);
     const QImage image = led.grab().toImage();
@@ -229,8 +230,8 @@ TEST(PrintRange, SnapshotsInEnglishAndGerman) {
     main.form = &form;
     form.show();
     QTest::keyClicks(form.Edit1, "2-3");
-    const std::string path = std::string("snapshots/tavrel-print-range-") +
-                             (language ? "de" : "en") + ".png";
+    const std::string path =
+        std::string("snapshots/tavrel-print-range-") + (language ? "de" : "en") + ".png";
     ASSERT_TRUE(form.grab().save(QString::fromStdString(path)));
     EXPECT_EQ(form.Button2->text().toStdString(), language ? "Drucken" : "Print");
   }

@@ -95,10 +95,10 @@ TEST_F(PortFixture, AClosedPortDropsPostsAndNeverBlocksASender) {
 }
 
 TEST(WaitServing, GivesUpAfterItsLimitWhenTheConditionNeverHolds) {
-  EXPECT_FALSE(platform::gui::wait_serving_messages([] { return false; },
-                                                    std::chrono::milliseconds(30)));
-  EXPECT_TRUE(platform::gui::wait_serving_messages([] { return true; },
-                                                   std::chrono::milliseconds(0)));
+  EXPECT_FALSE(
+      platform::gui::wait_serving_messages([] { return false; }, std::chrono::milliseconds(30)));
+  EXPECT_TRUE(
+      platform::gui::wait_serving_messages([] { return true; }, std::chrono::milliseconds(0)));
 }
 
 TEST(Boxes, AQuestionFromAWorkerIsAnsweredOnTheGuiThread) {
