@@ -1,6 +1,7 @@
 #include "formatter/app/command_line.h"
 
 #include "formatter/common/bilingual_texts.h"
+#include "platform/text.h"
 
 namespace tavrel {
 
@@ -33,6 +34,12 @@ void AppendCondition(TavrelCommandLine& line, const std::string& words) {
 }
 
 }  // namespace
+
+std::string ArgumentText(const std::string& arg) {
+  if (!platform::is_valid_utf8(arg)) return arg;
+  const std::string converted = platform::utf8_to_code_page(arg, platform::CodePage::cp1252, '\0');
+  return converted.find('\0') == std::string::npos ? converted : arg;
+}
 
 TavrelCommandLine ParseTavrelCommandLine(const std::vector<std::string>& args,
                                          const std::function<bool(const std::string&)>& exists) {

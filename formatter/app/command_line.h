@@ -26,4 +26,8 @@ struct TavrelCommandLine {
 TavrelCommandLine ParseTavrelCommandLine(const std::vector<std::string>& args,
                                          const std::function<bool(const std::string&)>& exists);
 
+// File names inside the suite are in the Windows character set; a UTF-8 name that fits it is
+// taken over, any other is kept as it is (the file layer opens both).
+std::string ArgumentText(const std::string& arg);
+
 }  // namespace tavrel

@@ -1,16 +1,21 @@
-// Tavrel, the formatter. This build has no windows yet: it runs the command-line jobs
-// ("DOC /F" format, "DOC /P" print) and ends with their exit code.
+// Tavrel, the formatter: the main window and its jobs. "DOC /F" formats the document and
+// ends, "DOC /P" prints it and ends; without a screen the window lives offscreen, its boxes
+// and messages go to the console, and the exit code tells how the job went.
 #include <unistd.h>
 
+#include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "formatter/app/command_line.h"
 #include "formatter/app/command_line_jobs.h"
+#include "formatter/app/main_window.h"
 #include "platform/console.h"
 #include "platform/files.h"
-#include "platform/text.h"
+#include "platform/gui/display.h"
 
 namespace {
 
@@ -19,19 +24,24 @@ std::string Environment(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-// File names inside the suite are in the Windows character set; a UTF-8 argument that fits
-// it is taken over, any other is kept as it is (the file layer opens both).
-std::string ArgumentText(const std::string& arg) {
-  if (!platform::is_valid_utf8(arg)) return arg;
-  const std::string converted = platform::utf8_to_code_page(arg, platform::CodePage::cp1252, '\0');
-  return converted.find('\0') == std::string::npos ? converted : arg;
+// Without a screen the offscreen platform's notes about window hints mean nothing to the
+// user; real faults still come through.
+void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
+  std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(ArgumentText(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(tavrel::ArgumentText(argv[i]));
+
+  const bool headless = platform::gui::prepare_display();
+  if (headless) qInstallMessageHandler(QuietOffscreenNotes);
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
+  QApplication::setApplicationName("Tavrel");
 
   platform::Console console(platform::CodePage::cp1252);
   tavrel::TavrelEnvironment env;
@@ -39,10 +49,15 @@ int main(int argc, char** argv) {
   if (env.ProgramDirectory.empty()) env.ProgramDirectory = platform::program_directory();
   env.DefaultPrinter = Environment("PRINTER");
   if (env.DefaultPrinter.empty()) env.DefaultPrinter = Environment("LPDEST");
-  env.Console = &console;
+  // Without a screen the console is where the user reads and answers.
+  if (headless) env.Console = &console;
   env.ShowProgress = ::isatty(1) != 0;
   try {
-    const int code = tavrel::RunTavrelCommandLine(args, env).ExitCode;
+    tavrel::MainWindow window(args, env);
+    window.OnClosed = [] { QApplication::quit(); };
+    window.show();
+    app.exec();
+    const int code = window.ExitCode();
     console.flush();
     return code;
   } catch (const std::exception& e) {

@@ -342,7 +342,7 @@ TEST_F(TavrelCommandLineTest, RunsThatCannotStartOrFailSayWhyAndEndNonZero) {
       {"graphics file",
        {"picture.gif", "/F"},
        kExitNotStarted,
-       "Graphics files open in Tavrel's window only"},
+       "The graphics file dialog is not available in this version"},
       {"unknown kind", {"notes.doc", "/F"}, kExitNotStarted, "Not a WS, TXT, SKT, FMT or TAF file"},
       {"print before formatting", {"held.ws", "/P"}, kExitJobFailed, "held.fmt"},
   };

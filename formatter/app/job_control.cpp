@@ -1,0 +1,616 @@
+#include "formatter/app/job_control.h"
+
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+#include "formatter/app/font_definition_writer.h"
+#include "formatter/app/shell_texts.h"
+#include "formatter/common/bilingual_texts.h"
+#include "formatter/common/file_services.h"
+#include "formatter/formatting/format_run.h"
+#include "formatter/formatting/formatting_run.h"
+#include "formatter/hyphenation/hyphenation.h"
+#include "formatter/pages/page_engine.h"
+#include "formatter/pages/page_selection.h"
+#include "formatter/pages/page_state.h"
+#include "formatter/pages/print_surface.h"
+#include "platform/files.h"
+#include "platform/fonts.h"
+#include "platform/gui/window_messages.h"
+#include "platform/process.h"
+
+namespace tavrel {
+
+namespace {
+
+bool Contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The editor is told about a file it holds in steps of this length, this many times.
+constexpr int kReleaseWaitStepMs = 50;
+constexpr int kReleaseWaitSteps = 101;
+constexpr int kMaxCopies = 20;
+
+}  // namespace
+
+// A row per job letter; a job without a runner is one this build does not have yet, and its
+// letter is refused with a box.
+struct JobControl::JobRow {
+  char Letter;
+  bool Available;
+  const char* Name;        // for the "not available" box
+  std::int32_t DoneValue;  // the value of MN_FORMAT_JOB_DONE
+};
+
+const JobControl::JobRow JobControl::kJobs[] = {
+    {'F', true, "F (format)", 0},
+    {'I', false, "I (contents)", 0},
+    {'Z', false, "Z (text and footnotes)", 0},
+    {'S', false, "S (index)", 1},
+    {'R', false, "R (RTF to WS)", 11},
+};
+
+const JobControl::JobRow* JobControl::FindJob(char letter) {
+  for (const JobRow& row : kJobs)
+    if (row.Letter == letter) return &row;
+  return nullptr;
+}
+
+bool JobControl::JobAvailable(char letter) {
+  const JobRow* row = FindJob(letter);
+  return row && row->Available;
+}
+
+struct JobControl::PrintJob {
+  std::string File;
+  bool PostScript = false;
+  PrintRangeChoice Options;
+  TSettingsRecord Snapshot{};
+  FileContext Files;
+  platform::Printer* Printer = nullptr;
+  std::string Title;
+};
+
+JobControl::JobControl(const TavrelEnvironment& env, const JobOutlets& outlets)
+    : env_(env), outlets_(outlets), printControl_(std::make_unique<PrintControl>()) {}
+
+JobControl::~JobControl() {
+  StopFormatting();
+  AbortPrinting();
+  JoinFormatThread();
+  JoinPrintThread();
+}
+
+std::string JobControl::Text(MessageId id, MessageArgs args) const {
+  return MessageText(store_.Settings.Language, id, args);
+}
+
+void JobControl::Say(const std::string& text) {
+  if (outlets_.Console)
+    platform::gui::run_on_gui_thread([&] { outlets_.Console->write_line("Tavrel: " + text); });
+}
+
+std::string JobControl::AbsoluteName(const std::string& name) const {
+  if (!name.empty() && platform::is_path_separator(name[0])) return name;
+  const std::string base =
+      env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
+  return JoinPath(base, name);
+}
+
+void JobControl::LoadSettingsAndPrinters(std::uint8_t& firstStart) {
+  settingsEnv_.ProgramDirectory = env_.ProgramDirectory;
+  settingsEnv_.SettingsDirectory = env_.SettingsDirectory.empty()
+                                       ? ChooseSettingsDirectory(env_.ProgramDirectory)
+                                       : env_.SettingsDirectory;
+  settingsEnv_.CurrentDirectory =
+      env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
+  settingsEnv_.Boxes = outlets_.Boxes;
+  LoadSettings(store_, settingsEnv_, firstStart);
+  if (outlets_.ConsoleView) outlets_.ConsoleView->Language = Language();
+  if (env_.Printers) {
+    printers_ = env_.Printers;
+  } else {
+    ownPrinters_.emplace(platform::PrinterList::from_machine());
+    printers_ = &*ownPrinters_;
+  }
+  SelectDefaultPrinter();
+  if (store_.Settings.VersionStamp < 99)
+    ResetPrinterDataAfterUpdate(*printers_, settingsEnv_.SettingsDirectory, Language(),
+                                outlets_.Boxes);
+  help_.ProgramDirectory = env_.ProgramDirectory;
+  help_.Language = Language();
+  help_.Boxes = outlets_.Boxes;
+  PrepareContexts();
+}
+
+void JobControl::SetMeasureProgress(FontMeasureProgress* progress) {
+  outlets_.Progress = progress;
+  prepare_.Measure.Progress = progress;
+}
+
+bool JobControl::SaveSettings() { return tavrel::SaveSettings(store_, settingsEnv_); }
+
+// The system's default printer has no twin here: the PRINTER variable names it, else the
+// virtual PostScript printer stands in.
+void JobControl::SelectDefaultPrinter() {
+  int index = env_.DefaultPrinter.empty() ? -1 : printers_->index_of(env_.DefaultPrinter);
+  if (index < 0 && !env_.DefaultPrinter.empty())
+    Say(Text(MessageId::kPrinterNotFound, {env_.DefaultPrinter}));
+  if (index < 0) index = printers_->index_of(platform::kPostScriptPrinterName);
+  if (index >= 0) printers_->select(index);
+}
+
+void JobControl::WriteFontDefinition() {
+  const std::string printer = printers_->count() ? printers_->selected().name() : std::string();
+  const std::vector<std::string> fonts =
+      env_.FontFamilies.empty() ? platform::list_font_families() : env_.FontFamilies;
+  auto info = [this](const std::string& text) { outlets_.List->AddLine("INFO: " + text, 0); };
+  if (!WriteFontDefinitionFile(settingsEnv_.SettingsDirectory, printer, fonts, Language(), info))
+    Fail(Text(MessageId::kFileCannotBeWritten,
+              {FontDefinitionFilePath(settingsEnv_.SettingsDirectory)}));
+}
+
+void JobControl::PrepareContexts() {
+  FontDefinitionContext& fonts = prepare_.FontFile;
+  fonts.ProgramDirectory = settingsEnv_.SettingsDirectory;
+  fonts.Language = Language();
+  fonts.VersionStamp = store_.Settings.VersionStamp;
+  fonts.Boxes = outlets_.Boxes;
+  fonts.EnsureFontDefinitionFile = [this](bool) { WriteFontDefinition(); };
+  fonts.ReportFatalOutputError = [this](int, const std::string& german,
+                                        const std::string& english) {
+    fontsMissing_ = true;
+    Fail(ShowMessage(Language(), MessageTexts{german, english}));
+  };
+  PrinterMeasureContext& measure = prepare_.Measure;
+  measure.ProgramDirectory = settingsEnv_.SettingsDirectory;
+  measure.Language = Language();
+  measure.Boxes = outlets_.Boxes;
+  measure.Printers = printers_;
+  // The printer chosen in the window's list is the one measured.
+  measure.ChoosePrinter = [this] {
+    if (printers_->count() == 0) return false;
+    Say(Text(MessageId::kPrinterTaken, {printers_->selected().name()}));
+    return true;
+  };
+  measure.Progress = outlets_.Progress;
+  prepare_.MainWindow = outlets_.Notifier;
+  prepare_.Dialog = [this](platform::PrinterList& printers) {
+    if (printers.count() == 0) return false;
+    Say(Text(MessageId::kFormattingRefersToPrinter, {printers.selected().name()}));
+    return true;
+  };
+  prepare_.EndProgram = [] {};
+}
+
+void JobControl::WriteFontDefinitionIfMissing() {
+  if (!FileExistsByOpen(FontDefinitionPath())) WriteFontDefinition();
+}
+
+std::string JobControl::FontDefinitionPath() const {
+  return FontDefinitionFilePath(settingsEnv_.SettingsDirectory);
+}
+
+void JobControl::PrepareFormatFonts() {
+  if (!FormatJobBusy.load()) Prepare(false, formatSetup_);
+}
+
+bool JobControl::Prepare(bool useCurrentPrinter, PrinterSetup& setup) {
+  fontsMissing_ = false;
+  const bool prepared = PrepareFontsAndPrinter(useCurrentPrinter, setup, store_.Settings, prepare_);
+  // Formatting with empty font tables would measure every character as 0 dots wide.
+  return prepared && !fontsMissing_;
+}
+
+bool JobControl::OpenDocument(const std::string& given) {
+  if (FormatJobBusy.load() || PrintBusy.load() || PreviewOpen.load()) {
+    Inform(ShellMessage(Language(), ShellText::kTerminateJobsFirst));
+    return false;
+  }
+  const std::string name = AbsoluteName(given);
+  if (!FileExistsByOpen(name)) {
+    Fail(Text(MessageId::kFileNotFound, {given}));
+    return false;
+  }
+  const std::string upper = MakeUpperCase(name);
+  if (Contains(upper, ".RTF")) return StartRtfConversion(name);
+  if (!Contains(upper, ".WS") && !Contains(upper, ".TXT") && !Contains(upper, ".SKT") &&
+      !Contains(upper, ".FMT") && !Contains(upper, ".TAF")) {
+    Fail(Text(MessageId::kNotADocumentFile, {name}));
+    return false;
+  }
+  FileContext files;
+  files.Settings = &store_.Settings;
+  currentDocument_ = ChooseFileExtension(name, "ws", files);
+  result_.Document = currentDocument_;
+  outlets_.Window->SetMainCaption("Tavrel - " + ExtractFileNamePart(currentDocument_));
+  outlets_.Notifier->Send(MN_REFRESH_BUTTONS, 0);
+  outlets_.Window->ResetStatusLabels();
+  const std::string directory = ExtractDirectoryPart(currentDocument_) + "/";
+  // The last dialog directory is a convenience: a longer folder name is not stored cut.
+  if (directory.size() <= 199 && directory != GetTutorialDirectory(store_))
+    store_.Settings.LastOpenDirectory.Assign(directory);
+  return true;
+}
+
+bool JobControl::StartFormatJob(char letter, const std::string& conditions) {
+  if (currentDocument_.empty() || FormatJobBusy.load()) return false;
+  const JobRow* row = FindJob(letter);
+  if (!row) return false;
+  if (!row->Available) {
+    Fail(ShellMessage(Language(), ShellText::kJobNotAvailable, {row->Name}));
+    return false;
+  }
+  const std::string& source = currentDocument_;
+  const std::string fmt = ChangeFileExtension(source, "fmt");
+  if (letter == 'F' && FileExistsByOpen(fmt)) {
+    const auto fmtDate = GetFileDate(fmt);
+    const auto sourceDate = GetFileDate(source);
+    if (fmtDate && sourceDate && *fmtDate > *sourceDate &&
+        outlets_.Boxes->AskMessageBox(Text(MessageId::kFormattedFileChangedByHand),
+                                      kBoxConfirmation, BoxButtons::YesNo) != kAnswerYes) {
+      FormatExitCode = kExitNotStarted;
+      return false;
+    }
+  }
+  // The last job has posted its end; its thread is past every use of the format setup.
+  JoinFormatThread();
+  if (!Prepare(false, formatSetup_)) {
+    FormatExitCode = kExitNotStarted;
+    return false;
+  }
+  RunStopFlag = 0;
+  FormatJobBusy = 1;
+  outlets_.Notifier->Send(MN_JOB_LED_ON, 1);
+  outlets_.Window->SetFormatButtonCaption(ShellMessage(Language(), ShellText::kStopFormatButton));
+  TFormatJob = letter;
+  outlets_.List->Clear();
+  // The job works on a snapshot of the settings and the document name taken now.
+  formatThreadDone_ = false;
+  formatThread_ = std::thread([this, document = source, snapshot = store_.Settings, conditions] {
+    RunFormatJob(document, snapshot, conditions);
+  });
+  return true;
+}
+
+bool JobControl::StartRtfConversion(const std::string& name) {
+  const JobRow* row = FindJob('R');
+  if (!row->Available) {
+    Fail(Text(MessageId::kRtfNotAvailable, {name}));
+    return false;
+  }
+  return false;
+}
+
+bool JobControl::StartPreview() {
+  if (currentDocument_.empty()) return false;
+  Fail(ShellMessage(Language(), ShellText::kPreviewNotAvailable));
+  return false;
+}
+
+void JobControl::RunFormatJob(const std::string& document, const TSettingsRecord& snapshot,
+                              const std::string& conditions) {
+  FileContext files;
+  files.CurrentDocument = document;
+  files.ProgramDirectory = env_.ProgramDirectory;
+  files.Settings = &snapshot;
+  // The editor holding the formatted file is asked to close it; the flag is cleared before
+  // the request, so a quick answer is not lost.
+  int steps = 0;
+  if (CloseEditorWindow) {
+    EditorFileReleased = 0;
+    if (CloseEditorWindow(ExtractFileNamePart(ChooseFileExtension(document, "taf,fmt", files))))
+      while (!EditorFileReleased.load() && steps < kReleaseWaitSteps) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReleaseWaitStepMs));
+        ++steps;
+      }
+  }
+  LastReleaseWaitSteps = steps;
+  {
+    std::lock_guard<std::mutex> lock(runMutex_);
+    openAfterMake_ = ChangeFileExtension(document, "fmt");
+  }
+
+  FormatRun run(snapshot, *formatSetup_.PrinterData,
+                RunOutlets{*outlets_.List, *outlets_.Boxes, *outlets_.Notifier});
+  run.Files = files;
+  run.Files.Settings = &run.Settings;
+  run.Hyphenator = std::make_unique<RuleHyphenator>();
+  run.AutoVariants = &formatSetup_.Fonts.AutoVariant;
+  run.Run.ConditionText = conditions;
+  {
+    std::lock_guard<std::mutex> lock(runMutex_);
+    currentRun_ = &run;
+    // Read on the GUI thread only while this thread waits on a sent code.
+    if (outlets_.ConsoleView) outlets_.ConsoleView->Run = &run;
+  }
+  FormatFile(run, document);
+  {
+    std::lock_guard<std::mutex> lock(runMutex_);
+    currentRun_ = nullptr;
+    if (outlets_.ConsoleView) outlets_.ConsoleView->Run = nullptr;
+  }
+  result_.FormattedFile = run.Run.OutputName;
+  result_.FormattedPages = run.Pages.Streams[kTextStream].PageCount;
+  const bool failed =
+      run.Messages.ErrorCount > 0 || run.Messages.AbortRequested.load() != 0 || run.Run.Stop;
+  if (!failed)
+    Say(Text(MessageId::kFormattedFilePages,
+             {result_.FormattedFile, std::to_string(result_.FormattedPages)}));
+  else
+    Say(Text(MessageId::kFormattingEndedWithErrors, {result_.FormattedFile}));
+  FormatExitCode = failed ? kExitJobFailed : kExitOk;
+
+  outlets_.Notifier->Post(MN_REFRESH_BUTTONS, 0);
+  outlets_.Notifier->Post(MN_PREVIEW_REFRESH, 0);
+  outlets_.Notifier->Post(MN_FORMAT_JOB_DONE, FindJob('F')->DoneValue);
+  formatThreadDone_ = true;
+}
+
+void JobControl::StopFormatting() {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  if (currentRun_) currentRun_->Messages.UserStop = 1;
+}
+
+void JobControl::AbortPrinting() { printControl_->Abort = 1; }
+
+void JobControl::FormatJobEnded() {
+  FormatJobBusy = 0;
+  RunStopFlag = 1;
+}
+
+void JobControl::PrintThreadEnded() {
+  PrintBusy = 0;
+  printControl_->Abort = 1;
+}
+
+std::string JobControl::OpenAfterMake() const {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  return openAfterMake_;
+}
+
+std::pair<std::string, std::string> JobControl::RunFileNames() const {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  if (!currentRun_) return {};
+  return {currentRun_->Run.InputName, currentRun_->Run.OutputName};
+}
+
+std::string JobControl::PrintFileName() const {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  return printFile_;
+}
+
+bool JobControl::PrintToPostScriptFile() const {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  return printPostScript_;
+}
+
+std::string JobControl::PageEngineErrorText() const {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  return currentPrint_ ? currentPrint_->ThreadErrorText : std::string();
+}
+
+bool JobControl::StartPrintJob(bool postScript) {
+  PrintOptions = PrintRangeChoice{};
+  return StartPrintThread("", postScript);
+}
+
+bool JobControl::StartPrintThread(const std::string& pageList, bool postScript) {
+  if (currentDocument_.empty()) return false;
+  // A second print while one runs would wait for the running thread on this thread and take
+  // over its options: it is refused.
+  if (PrintBusy.load()) {
+    Inform(ShellMessage(Language(), ShellText::kRefusedWhilePrinting));
+    return false;
+  }
+  JoinPrintThread();
+  if (!Prepare(true, printSetup_)) {
+    PrintExitCode = kExitNotStarted;
+    return false;
+  }
+  auto job = std::make_shared<PrintJob>();
+  job->Snapshot = store_.Settings;
+  job->Files.CurrentDocument = currentDocument_;
+  job->Files.ProgramDirectory = env_.ProgramDirectory;
+  job->Files.Settings = &job->Snapshot;
+  job->File = ChooseFileExtension(currentDocument_, "taf,fmt", job->Files);
+  job->PostScript = postScript;
+  job->Options = PrintOptions;
+  job->Options.PageList = pageList;
+  job->Printer = &printers_->selected();
+  job->Title = ExtractFileNamePart(job->File);
+  if (!pageList.empty())
+    job->Title += " (" + ShellMessage(Language(), ShellText::kPageListPrefix) + pageList + ")";
+  PrintCopies = std::clamp(job->Options.PrintCopies, 1, kMaxCopies);
+  PrintCurrentCopy = 1;
+  {
+    std::lock_guard<std::mutex> lock(runMutex_);
+    printFile_ = job->File;
+    printPostScript_ = job->Printer->kind() == platform::PrinterKind::postscript_file;
+  }
+  printControl_->Abort = 0;
+  printControl_->StopPrinting = 0;
+  result_.PrintedFile = job->File;
+  PrintBusy = 1;
+  outlets_.Notifier->Send(MN_JOB_LED_ON, 3);
+  outlets_.Window->SetPrintButtonCaption(ShellMessage(Language(), ShellText::kStopPrintButton));
+  printThreadDone_ = false;
+  printThread_ = std::thread([this, job] { RunPrintJob(*job); });
+  return true;
+}
+
+namespace {
+
+// Removes the page images a previous print left in the folder, so that it holds this
+// document's pages only.
+void ClearOldPageImages(const std::string& folder) {
+  for (const platform::DirEntry& e : platform::find_files(JoinPath(folder, "page*.png"), 0))
+    platform::erase_file(e.path);
+}
+
+// Where one copy goes: the first copy keeps the plain name, later copies get "_N" so that no
+// copy overwrites another.
+std::string CopyOutput(platform::PrinterKind kind, const std::string& file, int copy,
+                       const FileContext& files) {
+  const std::string ps = ChangeFileExtension(file, "ps");
+  const std::string suffix = copy > 1 ? "_" + std::to_string(copy) : std::string();
+  switch (kind) {
+    case platform::PrinterKind::postscript_file:
+      return MakePostScriptFileName(ps.substr(0, ps.size() - 3) + suffix + ".ps", files);
+    case platform::PrinterKind::png_folder:
+      return MakePostScriptFileName(ps.substr(0, ps.size() - 3) + "_pages" + suffix, files);
+    case platform::PrinterKind::cups:
+      break;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+void JobControl::RunPrintJob(PrintJob& job) {
+  platform::Printer& printer = *job.Printer;
+  PageSelection selection;
+  if (!job.Options.PageList.empty()) ParsePageList(job.Options.PageList, selection);
+  selection.Inverted = job.Options.ExcludePages;
+  selection.OddPages = job.Options.PrintOddPages;
+  selection.EvenPages = job.Options.PrintEvenPages;
+  const int copies = PrintCopies.load();
+  bool fatal = false;
+  int pages = 0;
+  std::vector<std::string> written;
+  std::string error;
+  for (int copy = 1; copy <= copies && !printControl_->Abort.load() && error.empty(); ++copy) {
+    PrintCurrentCopy = copy;
+    std::string output = CopyOutput(printer.kind(), job.File, copy, job.Files);
+    if (printer.kind() == platform::PrinterKind::png_folder) ClearOldPageImages(output);
+    // The printer opens files by their names on disk (UTF-8); messages show the suite's name.
+    const std::string shownOutput = output;
+    if (!output.empty()) output = platform::resolve_path(output);
+    if (copy == 1) result_.PrintOutput = output;
+    printer.set_output(output);
+    printer.set_title(job.Title);
+
+    PrinterPrintSurface surface(printer);
+    FormattedFileCache cache;
+    PageEngineContext ctx;
+    ctx.Settings = &job.Snapshot;
+    ctx.Fonts = {printSetup_.Fonts.PrinterFonts.get(), printSetup_.Fonts.PreviewFonts.get(),
+                 printSetup_.PrinterData.get(), &printSetup_.Fonts.AutoVariant};
+    ctx.Cache = &cache;
+    ctx.Notifier = outlets_.Notifier;
+    ctx.Files = job.Files;
+    ctx.Printer = &surface;
+    ctx.Print = printControl_.get();
+    ctx.Selection = selection;
+    {
+      std::lock_guard<std::mutex> lock(runMutex_);
+      currentPrint_ = &ctx;
+      if (outlets_.ConsoleView) outlets_.ConsoleView->Page = &ctx;
+    }
+    // The engine sends MN_PRINT_DONE with value 2 itself when it stops on a fatal error.
+    RenderFormattedPages(ctx, platform::resolve_path(job.File), false, job.PostScript);
+    fatal = !ctx.ThreadErrorText.empty();
+    {
+      std::lock_guard<std::mutex> lock(runMutex_);
+      currentPrint_ = nullptr;
+      if (outlets_.ConsoleView) outlets_.ConsoleView->Page = nullptr;
+    }
+    if (fatal || surface.Pages() == 0) {
+      printer.abort_document();
+      if (!fatal) error = Text(MessageId::kNoPagePrinted, {job.File});
+      break;
+    }
+    std::string printerError;
+    if (!printer.end_document(&printerError)) {
+      error = Text(MessageId::kPrinterError, {printer.name(), printerError});
+      break;
+    }
+    pages += surface.Pages();
+    for (const std::string& f : printer.written_files()) written.push_back(f);
+    const std::string count = std::to_string(surface.Pages());
+    switch (printer.kind()) {
+      case platform::PrinterKind::postscript_file:
+        Say(Text(MessageId::kPostScriptFilePages, {shownOutput, count}));
+        break;
+      case platform::PrinterKind::png_folder:
+        Say(Text(MessageId::kPngPages, {count, shownOutput}));
+        break;
+      case platform::PrinterKind::cups:
+        Say(Text(MessageId::kPagesSentToPrinter, {count, printer.name()}));
+        break;
+    }
+  }
+  result_.PrintedPages = pages;
+  result_.PrintedFiles = written;
+  if (!error.empty()) Fail(error);
+  PrintExitCode = fatal || !error.empty() || pages == 0 ? kExitJobFailed : kExitOk;
+  if (!fatal) outlets_.Notifier->Send(MN_PRINT_DONE, 0);
+  printThreadDone_ = true;
+}
+
+void JobControl::JoinFormatThread() {
+  if (formatThread_.joinable()) formatThread_.join();
+}
+
+void JobControl::JoinPrintThread() {
+  if (printThread_.joinable()) printThread_.join();
+}
+
+bool JobControl::StopAndJoinThreads(std::chrono::milliseconds limit) {
+  StopFormatting();
+  AbortPrinting();
+  // The threads may be sending to this thread: their codes are served while waiting.
+  const bool ended = platform::gui::wait_serving_messages(
+      [this] { return formatThreadDone_.load() && printThreadDone_.load(); }, limit);
+  if (!ended) return false;
+  JoinFormatThread();
+  JoinPrintThread();
+  return true;
+}
+
+void JobControl::OpenInEditor(const std::string& name) {
+  if (!FileExistsByOpen(name)) {
+    Fail(Text(MessageId::kFileNotFound, {name}));
+    return;
+  }
+  const std::string editor = store_.Settings.EditorFileName.Str();
+  if (editor.empty() || !FileExistsByOpen(editor)) {
+    Fail(Text(MessageId::kEditorNotFound));
+    return;
+  }
+  std::vector<std::string> args{name};
+  const std::string upper = MakeUpperCase(editor);
+  if (EditorJumpParagraph > 0 && Contains(upper, "DUNMOOR"))
+    args.push_back("/PAR:" + std::to_string(EditorJumpParagraph));
+  else if (EditorJumpPage > 0 && Contains(upper, "DUNMOOR"))
+    args.push_back("/PAGE:" + std::to_string(EditorJumpPage));
+  // An argument list, no shell: blanks in the name stay inside the one argument.
+  const platform::SpawnResult started = platform::start_program(editor, args);
+  if (!started.ok())
+    Fail(ShellMessage(Language(), ShellText::kEditorNotAvailable, {started.error}));
+}
+
+void JobControl::StartCompiler(bool html) {
+  if (currentDocument_.empty()) return;
+  const std::string compiler = store_.Settings.CompilerFileName.Str();
+  if (compiler.empty() || !FileExistsByOpen(compiler)) {
+    Fail(ShellMessage(Language(), ShellText::kCompilerNotFound));
+    return;
+  }
+  // Each parameter is its own argument, so blanks in the folders do not split them.
+  std::vector<std::string> args{JoinPath(ExtractDirectoryPart(compiler), "tavrel.ini")};
+  if (html) args.push_back("/html");
+  args.insert(args.end(), {"/q", "/hold", currentDocument_});
+  const platform::SpawnResult started = platform::start_program(compiler, args);
+  if (!started.ok()) Fail(started.error);
+}
+
+void JobControl::ShowHelpTopic(int number) {
+  std::ostringstream line;
+  tavrel::ShowHelpTopic(help_, number, line);
+  Say(line.str());
+}
+
+}  // namespace tavrel

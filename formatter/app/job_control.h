@@ -1,0 +1,199 @@
+// Tavrel's work: the current document, one format job at a time in the job thread, the print
+// thread, opening documents and starting the editor and the hypertext compiler. Every start is
+// made on the GUI thread; every end comes back to the main window as a WM_MAIN_NOTIFY code.
+// Flags that the threads share with the window are atomics; a job works on a snapshot of the
+// settings taken when it starts.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "formatter/app/command_line_jobs.h"
+#include "formatter/app/console_notifier.h"
+#include "formatter/common/help_lookup.h"
+#include "formatter/common/message_boxes.h"
+#include "formatter/common/messages.h"
+#include "formatter/common/notifications.h"
+#include "formatter/common/settings_record.h"
+#include "formatter/fonts/printer_measure.h"
+#include "formatter/windows/print_range_dialog.h"
+#include "platform/printers.h"
+
+namespace tavrel {
+
+struct FormatRun;
+struct PageEngineContext;
+struct PrintControl;
+
+// What the job control changes on the main window (GUI thread only).
+class JobWindow {
+ public:
+  virtual ~JobWindow() = default;
+  virtual void SetFormatButtonCaption(const std::string& text) = 0;
+  virtual void SetPrintButtonCaption(const std::string& text) = 0;
+  virtual void SetMainCaption(const std::string& text) = 0;
+  virtual void ResetStatusLabels() = 0;
+};
+
+// The outlets of the engine while the window runs.
+struct JobOutlets {
+  MainNotifier* Notifier = nullptr;  // the main window
+  MessageBoxes* Boxes = nullptr;
+  MessageList* List = nullptr;
+  JobWindow* Window = nullptr;
+  FontMeasureProgress* Progress = nullptr;
+  platform::Console* Console = nullptr;  // set: a console reports beside the window
+  ConsoleNotifier* ConsoleProgress = nullptr;
+  ConsoleJobView* ConsoleView = nullptr;
+};
+
+class JobControl {
+ public:
+  JobControl(const TavrelEnvironment& env, const JobOutlets& outlets);
+  ~JobControl();
+  JobControl(const JobControl&) = delete;
+  JobControl& operator=(const JobControl&) = delete;
+
+  // Settings and printers; firstStart as LoadSettings gives it.
+  void LoadSettingsAndPrinters(std::uint8_t& firstStart);
+  void SetMeasureProgress(FontMeasureProgress* progress);
+  bool SaveSettings();
+  TSettingsRecord& Settings() { return store_.Settings; }
+  SettingsStore& Store() { return store_; }
+  std::uint8_t Language() const { return store_.Settings.Language; }
+  platform::PrinterList& Printers() { return *printers_; }
+  std::string Text(MessageId id, MessageArgs args = {}) const;
+
+  const std::string& CurrentDocument() const { return currentDocument_; }
+  // Makes the file the current document (or starts the conversion of an RTF file); false when
+  // nothing became current.
+  bool OpenDocument(const std::string& name);
+  std::string AbsoluteName(const std::string& name) const;
+
+  // Letter F, I, Z, S or R; false when no job started (busy, no document, refused, or a job
+  // this build does not have).
+  bool StartFormatJob(char letter, const std::string& conditions);
+  bool StartRtfConversion(const std::string& name);
+  bool StartPreview();
+  bool StartPrintJob(bool postScript);
+  bool StartPrintThread(const std::string& pageList, bool postScript);
+  // Whether the letter names a job this build can run.
+  static bool JobAvailable(char letter);
+
+  void StopFormatting();  // the "stop f" button and code 100
+  void AbortPrinting();   // the "stop p" button
+
+  // The main window's side of codes 23 and 13.
+  void FormatJobEnded();
+  void PrintThreadEnded();
+
+  // For the close: sets every stop flag and waits, serving the window's messages, until the
+  // threads have ended; false when the limit passed first.
+  bool StopAndJoinThreads(std::chrono::milliseconds limit);
+
+  // The formatting run's current input and output names (code 29); only while the job
+  // thread waits on a sent code.
+  std::pair<std::string, std::string> RunFileNames() const;
+  // The print thread's file and whether it writes PostScript (code 19).
+  std::string PrintFileName() const;
+  bool PrintToPostScriptFile() const;
+  std::string PageEngineErrorText() const;
+
+  std::atomic<std::uint8_t> FormatJobBusy{0};
+  std::atomic<std::uint8_t> RunStopFlag{0};
+  std::atomic<std::uint8_t> PrintBusy{0};
+  std::atomic<std::uint8_t> PreviewOpen{0};
+  std::atomic<std::uint8_t> EditorFileReleased{0};
+  std::atomic<std::int32_t> PrintCopies{1};
+  std::atomic<std::int32_t> PrintCurrentCopy{0};
+  char TFormatJob = 0;
+  PrintRangeChoice PrintOptions;  // set by the print range dialog
+  std::string StatusText;
+  std::int32_t EditorJumpParagraph = 0;
+  std::int32_t EditorJumpPage = 0;
+  std::int32_t PreviewStartPage = 0;
+  std::string OpenAfterMake() const;
+
+  // The editor's window for a file: asked to close (true when one was found). Without an
+  // editor link none is found.
+  std::function<bool(const std::string& file)> CloseEditorWindow;
+  // Steps of 50 ms the last job F waited for the editor to release its file.
+  std::atomic<int> LastReleaseWaitSteps{0};
+
+  void OpenInEditor(const std::string& name);
+  // Code 83: writes "Fonts.ini" for the chosen printer.
+  void WriteFontDefinition();
+  void WriteFontDefinitionIfMissing();
+  std::string FontDefinitionPath() const;
+  // Code 85: the fonts as a format job prepares them (not while one runs).
+  void PrepareFormatFonts();
+  std::string IndexDocument;  // the index document the index job wrote last
+  std::string RtfTargetName;  // the WordStar document job R writes
+  // The hypertext compiler on the current document; html: HTML, else RTF.
+  void StartCompiler(bool html);
+  void ShowHelpTopic(int number);
+
+  // What the last jobs gave, for the command-line road's exit code.
+  TavrelRunResult& Result() { return result_; }
+  std::atomic<int> FormatExitCode{kExitNotStarted};
+  std::atomic<int> PrintExitCode{kExitNotStarted};
+
+ private:
+  struct JobRow;
+  static const JobRow kJobs[];
+  static const JobRow* FindJob(char letter);
+
+  void Fail(const std::string& text) { outlets_.Boxes->ShowMessageBox(text, kBoxError); }
+  void Inform(const std::string& text) { outlets_.Boxes->ShowMessageBox(text, kBoxInformation); }
+  void Say(const std::string& text);
+  void SelectDefaultPrinter();
+  void PrepareContexts();
+  bool Prepare(bool useCurrentPrinter, PrinterSetup& setup);
+  void JoinFormatThread();
+  void JoinPrintThread();
+
+  // The job thread's work per letter.
+  void RunFormatJob(const std::string& document, const TSettingsRecord& snapshot,
+                    const std::string& conditions);
+  struct PrintJob;
+  void RunPrintJob(PrintJob& job);
+
+  TavrelEnvironment env_;
+  JobOutlets outlets_;
+  SettingsStore store_;
+  SettingsEnvironment settingsEnv_;
+  std::optional<platform::PrinterList> ownPrinters_;
+  platform::PrinterList* printers_ = nullptr;
+  // Each thread has its own fonts and printer data, prepared before it starts, so preparing
+  // one job never changes what a running one reads.
+  PrinterSetup formatSetup_;
+  PrinterSetup printSetup_;
+  PrepareContext prepare_;
+  bool fontsMissing_ = false;
+  HelpFiles help_;
+
+  std::string currentDocument_;
+  std::thread formatThread_;
+  std::thread printThread_;
+  std::atomic<bool> formatThreadDone_{true};
+  std::atomic<bool> printThreadDone_{true};
+
+  mutable std::mutex runMutex_;  // guards the pointers below and OpenAfterMake
+  FormatRun* currentRun_ = nullptr;
+  PageEngineContext* currentPrint_ = nullptr;
+  std::string openAfterMake_;
+  std::string printFile_;
+  bool printPostScript_ = false;
+  std::unique_ptr<PrintControl> printControl_;
+
+  TavrelRunResult result_;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,33 @@
+#include "formatter/windows/index_progress_window.h"
+
+#include <QMetaObject>
+#include <QVBoxLayout>
+
+#include "formatter/windows/form_captions.h"
+#include "platform/gui/window_messages.h"
+
+namespace tavrel {
+
+IndexProgressWindow::IndexProgressWindow(MainNotifier* mainWindow, QWidget* parent)
+    : SecondaryForm("Form7", mainWindow, parent) {
+  setWindowTitle("Creating Index");
+  Memo1 = new QPlainTextEdit(this);
+  Memo1->setObjectName("Memo1");
+  Memo1->setReadOnly(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Memo1);
+  resize(420, 260);
+}
+
+void IndexProgressWindow::AddLine(const std::string& line) {
+  const QString text = CaptionText(line);
+  QMetaObject::invokeMethod(
+      Memo1, [memo = Memo1, text] { memo->appendPlainText(text); },
+      platform::gui::on_gui_thread() ? Qt::DirectConnection : Qt::QueuedConnection);
+}
+
+void IndexProgressWindow::ClearLines() {
+  platform::gui::run_on_gui_thread([this] { Memo1->clear(); });
+}
+
+}  // namespace tavrel
