@@ -170,13 +170,17 @@ void TakeIndexLine(std::string_view raw, std::int64_t lineNumber, int volume,
   entry.Key = keyHead + IndexSortKey(entry.Text, state.SortUmlautAsAe);
   const IndexPage p{volume * kVolumePageSpan + page, weighted};
   IndexOrder order{entry.LowerCase ? 1 : 0, entry.Key, entry.Umlaut};
-  auto& groupEntries = state.Groups[group];
-  auto it = groupEntries.find(order);
-  if (it == groupEntries.end()) {
+  LetterGroup& g = state.Groups[group];
+  std::string lookup = order.Key;
+  lookup += static_cast<char>('0' + order.CaseRank);
+  lookup += order.Umlaut ? 'U' : 'P';
+  const auto [it, added] = g.Lookup.try_emplace(std::move(lookup), g.Entries.size());
+  if (added) {
     entry.Pages.push_back(p);
-    groupEntries.emplace(std::move(order), std::move(entry));
+    g.Entries.push_back(std::move(entry));
+    g.Orders.push_back(std::move(order));
   } else {
-    it->second.Pages.push_back(p);
+    g.Entries[it->second].Pages.push_back(p);
   }
   ++state.EntryCount;
 }
@@ -238,11 +242,17 @@ std::string PageList(std::vector<IndexPage> pages, bool weightedPages) {
   return out;
 }
 
-void WriteLetterGroup(std::uint8_t group, const std::map<IndexOrder, IndexEntry>& entries,
-                      bool weightedPages, std::string& out) {
+void WriteLetterGroup(std::uint8_t group, const LetterGroup& entries, bool weightedPages,
+                      std::string& out) {
+  std::vector<std::size_t> sorted(entries.Entries.size());
+  for (std::size_t i = 0; i < sorted.size(); ++i) sorted[i] = i;
+  std::sort(sorted.begin(), sorted.end(), [&entries](std::size_t a, std::size_t b) {
+    return entries.Orders[a] < entries.Orders[b];
+  });
   std::string previousWord;
   bool firstOfGroup = true;
-  for (const auto& [order, e] : entries) {
+  for (const std::size_t index : sorted) {
+    const IndexEntry& e = entries.Entries[index];
     const std::string rest = e.AddedE ? e.Text.substr(1) : e.Text;
     std::string letter;
     if (e.Umlaut && e.FirstByte) {
@@ -356,7 +366,7 @@ std::string IndexDocumentText(const IndexBuilderState& state, int indexNumber,
       std::to_string(indexNumber) + " \r\n\r\n";
   for (std::uint8_t letter = 'A'; letter <= 'Z'; ++letter) {
     const auto it = state.Groups.find(letter);
-    if (it == state.Groups.end() || it->second.empty()) continue;
+    if (it == state.Groups.end() || it->second.Entries.empty()) continue;
     WriteLetterGroup(letter, it->second, settings.WeightedPages != 0, out);
   }
   return out;

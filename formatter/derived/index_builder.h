@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tavrel {
@@ -47,9 +48,16 @@ struct IndexOrder {
   }
 };
 
+// The entries of one letter group: looked up by hash while reading, sorted once for writing.
+struct LetterGroup {
+  std::vector<IndexEntry> Entries;
+  std::vector<IndexOrder> Orders;  // of Entries, index for index
+  std::unordered_map<std::string, std::size_t> Lookup;
+};
+
 // The entries of one index number, by group letter.
 struct IndexBuilderState {
-  std::map<std::uint8_t, std::map<IndexOrder, IndexEntry>> Groups;
+  std::map<std::uint8_t, LetterGroup> Groups;
   std::int64_t EntryCount = 0;
   int DocumentsWritten = 0;
   bool SortUmlautAsAe = false;
