@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "formatter/derived/contents_run.h"
+#include "platform/printers.h"
 #include "tests/formatter_derived/derived_fixture.h"
 
 namespace tavrel::testing {
@@ -263,6 +264,66 @@ TEST_F(ContentsRunTest, UserStopLeavesNoTrailerAndNoOutline) {
   EXPECT_TRUE(r.Stopped);
   EXPECT_EQ(Toc(), kHeader + N("One|1\r\n"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "t.ps_cnt"));
+}
+
+// The outline file appended to a three-page PostScript file, as the print thread appends it:
+// Ghostscript makes a PDF whose outline qpdf reads back with the levels and target pages.
+TEST_F(ContentsRunTest, GhostscriptBuildsThePdfOutline) {
+  if (platform::run_program({"gs", "--version"}) != 0 ||
+      platform::run_program({"qpdf", "--version"}) != 0)
+    GTEST_SKIP() << "Ghostscript or qpdf is not installed";
+  settings_.PsWithContents = 1;
+  FormatDocument(CopyData("chapters.ws"));
+  ASSERT_FALSE(RunJob("chapters.ws").Failed);
+  std::string ps = "%!PS-Adobe-3.0\n";
+  for (int page = 1; page <= 3; ++page)
+    ps += "/Helvetica findfont 12 scalefont setfont 72 720 moveto (Page " + std::to_string(page) +
+          ") show showpage\n";
+  ps += ReadFileBytes(dir_ / "chapters.ps_cnt");
+  WriteFileBytes(dir_ / "book.ps", ps);
+  const std::string pdf = (dir_ / "book.pdf").string(), json = (dir_ / "outline.json").string();
+  ASSERT_EQ(platform::run_program({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER",
+                                   "-sDEVICE=pdfwrite", "-o", pdf, (dir_ / "book.ps").string()}),
+            0);
+  std::string json_text;
+  ASSERT_EQ(platform::run_program({"qpdf", "--json=2", "--json-key=outlines", pdf}, &json_text), 0);
+  WriteFileBytes(json, json_text);
+  // level, target page and title of every outline item, parents before their children
+  const std::string walk =
+      "import json,sys\n"
+      "def walk(items, level):\n"
+      "  for i in items:\n"
+      "    print(level, i['destpageposfrom1'], i['title'])\n"
+      "    walk(i['kids'], level + 1)\n"
+      "walk(json.load(open(sys.argv[1]))['outlines'], 0)\n";
+  std::string listing;
+  ASSERT_EQ(platform::run_program({"python3", "-c", walk, json}, &listing), 0);
+  EXPECT_EQ(listing,
+            "0 1 1. Introduction\n"
+            "1 1 1.1. Why (and how)\n"
+            "1 1 1.2. A path C:\\dir\n"
+            "2 1 1.2.1 Deep level\n"
+            "0 2 2. Results\n"
+            "1 2 2.1. Tables\n"
+            "0 3 Closing words\n"
+            "0 3 3. Summary\n");
+}
+
+// The arranged text (".taf") holds the pages as printed, so the contents come from it when it
+// exists.
+TEST_F(ContentsRunTest, ArrangedTextIsPreferred) {
+  WriteFileBytes(dir_ / "t.fmt",
+                 "1.\xA0"
+                 "From fmt\r\n");
+  WriteFileBytes(dir_ / "t.taf",
+                 "line\r\n.PA\r\n1.\xA0"
+                 "From taf\r\n");
+  const DerivedJobResult r = RunJob("t.ws");
+  EXPECT_EQ(r.Input, (dir_ / "t.taf").string());
+  EXPECT_EQ(Toc(), kHeader +
+                       N("\r\n1.\xA0\xA0\xA0\xA0\xA0\xA0"
+                         "From taf|2\r\n") +
+                       kTrailer);
 }
 
 }  // namespace
