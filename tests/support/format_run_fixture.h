@@ -134,8 +134,9 @@ class RunFixture : public ::testing::Test {
     return out;
   }
 
-  void ExpectGolden(const std::string& golden_name, const std::string& actual) {
-    const std::string expected = ReadFileBytes(GoldenDir() / golden_name);
+  void ExpectGolden(const std::string& golden_name, const std::string& actual,
+                    const std::filesystem::path& golden_dir = GoldenDir()) {
+    const std::string expected = ReadFileBytes(golden_dir / golden_name);
     ASSERT_FALSE(expected.empty()) << "missing golden file " << golden_name;
     EXPECT_EQ(expected, actual) << "golden " << golden_name << " differs\n--- expected\n"
                                 << Readable(expected) << "\n--- actual\n"
