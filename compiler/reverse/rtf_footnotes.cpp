@@ -197,7 +197,11 @@ void ChooseFootnoteMarkers(TRtfConversionState& s) {
   s.FootnoteBeginChar = '[';
   s.FootnoteEndChar = ']';
   if (!s.RtfTextFootnotes && !s.PopupsPresent) return;
-  const auto used = [&](char c) { return s.CharUsed[static_cast<std::uint8_t>(c)]; };
+  // A marker that is also a toggle character would be read as the toggle.
+  const auto used = [&](char c) {
+    return s.CharUsed[static_cast<std::uint8_t>(c)] ||
+           s.InternalToggleChars.find(c) != std::string::npos;
+  };
   if (s.Settings.FootnoteBeginSwitch != 0 && s.Settings.FootnoteEndSwitch != 0) {
     s.FootnoteBeginChar = s.Settings.FootnoteBeginSwitch;
     s.FootnoteEndChar = s.Settings.FootnoteEndSwitch;
