@@ -5,7 +5,9 @@
 
 #include "compiler/passes/compile_hypertext.h"
 #include "compiler/passes/compiler_run.h"
+#include "compiler/reverse/ipf_to_source.h"
 #include "compiler/reverse/reverse_placeholders.h"
+#include "compiler/reverse/rtf_reverse_run.h"
 #include "compiler/writers/help_tables.h"
 
 namespace skeldon {
@@ -73,7 +75,8 @@ int CompilerMain(const std::vector<std::string>& argvWords, CompilerRun& run) {
     run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
   }
   if (run.Switches.RtfReverseInput) {
-    RunRtfReverseConversion(run);
+    // Only a conversion that ran to its end counts as completed.
+    if (!RunRtfReverseConversion(run)) run.Reporter.Terminate(ExitCode::RunFailed);
     run.RunCompleted = true;
     run.Reporter.Terminate(ExitCode::Success);
   }

@@ -17,10 +17,6 @@ namespace {
 
 }  // namespace
 
-void ConvertIpfToSource(CompilerRun& run) { NotBuiltYet(run, MessageId::IpfConversion); }
-
-void RunRtfReverseConversion(CompilerRun& run) { NotBuiltYet(run, MessageId::RtfConversion); }
-
 void StartSecondCompiler(CompilerRun& run) {
   // Without a launch to make, the run ends as an ordinary end; only the launch itself is
   // not built yet.

@@ -8,10 +8,6 @@ namespace skeldon {
 
 struct CompilerRun;
 
-// IPF file (IpfFileName) to source text; sets RunCompleted at its end.
-void ConvertIpfToSource(CompilerRun& run);
-// WinHelp RTF file (RtfFileName) to source text; leaves RunCompleted to the caller.
-void RunRtfReverseConversion(CompilerRun& run);
 // Writes and runs the batch file for the help compiler and viewer; never returns.
 [[noreturn]] void StartSecondCompiler(CompilerRun& run);
 // Compares two HTML directories; with prepareUpload also writes the ftp upload batch file.

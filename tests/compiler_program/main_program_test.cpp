@@ -60,12 +60,9 @@ TEST_F(CompilerMainTest, CommandLinesAndTheirExitCodes) {
        2,
        "SKJ file " + platform::to_lower(platform::CodePage::cp850, run.Path("missing.skj")) +
            " not found.\n"},
-      {{run.Path("help.rtf"), Ini("complete.ini")},
-       2,
-       "The RTF to source conversion (RunRtfReverseConversion) is not built yet.\n"},
-      {{run.Path("help.ipf"), Ini("complete.ini")},
-       2,
-       "The IPF to source conversion (ConvertIpfToSource) is not built yet.\n"},
+      // A conversion whose input is missing does not complete.
+      {{run.Path("help.rtf"), Ini("complete.ini")}, 2, "RTF file not found.\n"},
+      {{run.Path("help.ipf"), Ini("complete.ini")}, 2, "IPF file not found.\n"},
       {{run.Path("help.ipf")}, 2, "ini file not found.\n"},
       {{"/compare", "old", "new"},
        2,
