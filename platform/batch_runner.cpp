@@ -396,10 +396,14 @@ class Runner {
     std::string out =
         lines[0] + "\n" + "user " + FtpWord(lines[1]) + " " + FtpWord(lines[2]) + "\n";
     for (std::size_t i = 3; i < lines.size(); ++i) {
-      if (Upper(lines[i].substr(0, 4)) == "LCD ")
-        out += "lcd " + FtpWord(Local(Trim(lines[i].substr(4)))) + "\n";
-      else
+      if (Upper(lines[i].substr(0, 4)) == "LCD ") {
+        std::string folder = Trim(lines[i].substr(4));
+        if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"')
+          folder = folder.substr(1, folder.size() - 2);
+        out += "lcd " + FtpWord(Local(folder)) + "\n";
+      } else {
         out += lines[i] + "\n";
+      }
     }
     return out;
   }

@@ -1,5 +1,4 @@
-// Reverse conversions, the help-compiler start and the HTML directory compare, as the main
-// program calls them.
+// Reverse conversions, as the main program calls them.
 #pragma once
 
 #include <string_view>
@@ -12,10 +11,5 @@ struct CompilerRun;
 void ConvertIpfToSource(CompilerRun& run);
 // WinHelp RTF file (RtfFileName) to source text; leaves RunCompleted to the caller.
 void RunRtfReverseConversion(CompilerRun& run);
-// Writes and runs the batch file for the help compiler and viewer; never returns.
-[[noreturn]] void StartSecondCompiler(CompilerRun& run);
-// Compares two HTML directories; with prepareUpload also writes the ftp upload batch file.
-void CompareHtmlDirectories(CompilerRun& run, std::string_view oldDirectory,
-                            std::string_view newDirectory, bool prepareUpload);
 
 }  // namespace skeldon
