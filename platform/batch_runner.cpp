@@ -337,7 +337,11 @@ class Runner {
     if (words.size() < 2 || Upper(words[0]) != "/W")
       throw LineError{"START /W and a program wanted"};
     const std::string name = words[1];
-    const std::vector<std::string> args(words.begin() + 2, words.end());
+    std::vector<std::string> args(words.begin() + 2, words.end());
+    // The batch names files as Windows does ("book\BOOK.CHM"); the program gets the file's own
+    // path on this disk.
+    for (std::string& arg : args)
+      if (file_exists(Local(arg))) arg = Local(arg);
     const std::optional<Program> program = FindProgram(name);
     if (!program) return Fail("program not found: " + name + " (name it in tools.conf)", 9009);
     if (BareProgramName(program->path) == "chmcmd") return RunChmcmd(*program, args);
