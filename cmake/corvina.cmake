@@ -31,6 +31,7 @@ set(CORVINA_FOLDER_LIBRARIES
     formatter/windows=tavrel_windows formatter/app=tavrel_app
     compiler/foundation=skeldon_foundation compiler/passes=skeldon_compile
     compiler/writers=skeldon_compile compiler/reverse=skeldon_reverse
+    compiler/publish=skeldon_publish
     compiler/program=skeldon_program tools/do=do_tool
     tools/install=install_tool)
 

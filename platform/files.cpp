@@ -734,9 +734,9 @@ FileError replace_file_atomic(std::string_view name, const std::function<bool(st
   std::string tmp;
   // A new file is made with 0644 for the system to take the umask off; a replaced one gets
   // its old bits, which the umask must not touch.
-  int fd = create_temporary(dir, base, exists ? 0600 : 0644, tmp);
+  int fd = create_temporary(dir, base, exists || options.private_file ? 0600 : 0644, tmp);
   if (fd < 0) return error_from_errno(errno, true);
-  if (exists) ::fchmod(fd, st.st_mode & 07777);
+  if (exists && !options.private_file) ::fchmod(fd, st.st_mode & 07777);
 
   std::FILE* f = ::fdopen(fd, "wb");
   if (!f) {

@@ -142,6 +142,8 @@ struct ReplaceOptions {
   // crash of the system. Files that a run derives from others, and makes again on the next
   // run, go without: a flush per file would dominate a run that writes hundreds of them.
   bool flush = true;
+  // Mode 0600 whatever the file had before: for files that hold a password.
+  bool private_file = false;
 };
 
 // Atomic replace: the bytes go to a temporary file of a name no other writer uses in the same

@@ -26,6 +26,20 @@ std::vector<std::string> split_command_line(std::string_view parameters);
 SpawnResult start_program(const std::string& program, const std::vector<std::string>& arguments,
                           bool keep_handle = false);
 
+// Where a started program runs and what its standard streams are; empty fields keep the
+// caller's.
+struct SpawnOptions {
+  std::string working_directory;
+  std::string stdin_file;   // read as standard input
+  std::string output_file;  // standard output and error, created with mode 0600
+};
+SpawnResult start_program(const std::string& program, const std::vector<std::string>& arguments,
+                          const SpawnOptions& options, bool keep_handle);
+
+// The full path of an executable file named `name` in a folder of PATH (or name itself when it
+// holds a "/" and is executable); empty when there is none.
+std::string find_on_path(std::string_view name);
+
 // Waits for a process started with keep_handle; its exit status, or -1 when it did not exit
 // normally or cannot be waited for.
 int wait_program(int pid);

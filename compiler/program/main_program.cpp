@@ -5,8 +5,9 @@
 
 #include "compiler/passes/compile_hypertext.h"
 #include "compiler/passes/compiler_run.h"
+#include "compiler/publish/help_compiler_launcher.h"
+#include "compiler/publish/html_compare.h"
 #include "compiler/reverse/ipf_to_source.h"
-#include "compiler/reverse/reverse_placeholders.h"
 #include "compiler/reverse/rtf_reverse_run.h"
 #include "compiler/writers/help_tables.h"
 
@@ -31,8 +32,11 @@ CompareDirectories ChooseCompareDirectories(const CompilerRun& run) {
   CompareDirectories dirs;
   if (words.size() <= k + 1 && !sw.PrepareUploadMode) return dirs;
   dirs.Run = true;
-  dirs.Old = WithoutTrailingBackslash(sw.PrepareUploadMode ? sw.OutputDirectory : word(k + 2));
-  dirs.New = !sw.PrepareUploadMode && words.size() > k + 2 ? word(k + 3) : dirs.Old + "_uploaded";
+  // The first directory is the new state (the output directory), the second the state last
+  // uploaded, so that pages the compile dropped are deleted from the server, not new ones.
+  dirs.New = WithoutTrailingBackslash(sw.PrepareUploadMode ? sw.OutputDirectory : word(k + 2));
+  dirs.Old = !sw.PrepareUploadMode && words.size() > k + 2 ? WithoutTrailingBackslash(word(k + 3))
+                                                           : dirs.New + "_uploaded";
   return dirs;
 }
 
@@ -40,8 +44,14 @@ void RunCompareOrUpload(CompilerRun& run) {
   const TSwitches& sw = run.Switches;
   const CompareDirectories dirs = ChooseCompareDirectories(run);
   if (!dirs.Run) run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::Success));
+  if (sw.PrepareUploadMode && dirs.New.empty()) {
+    // Without a source there is no output directory: "" and "_uploaded" are no directories.
+    WriteMessage(run, MessageId::PrepareUploadWithoutSource, true);
+    run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::RunFailed));
+  }
   const ProjectFileState& pf = run.Project;
-  if (!sw.ProjectFileName.empty() &&
+  // An upload batch needs the server data, with or without a project file.
+  if ((!sw.ProjectFileName.empty() || sw.PrepareUploadMode) &&
       (pf.FtpServerName.empty() || pf.FtpUserName.empty() || pf.FtpPassword.empty())) {
     // Console only, in English.
     for (const char* line :

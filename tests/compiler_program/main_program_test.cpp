@@ -64,9 +64,9 @@ TEST_F(CompilerMainTest, CommandLinesAndTheirExitCodes) {
       {{run.Path("help.rtf"), Ini("complete.ini")}, 2, "RTF file not found.\n"},
       {{run.Path("help.ipf"), Ini("complete.ini")}, 2, "IPF file not found.\n"},
       {{run.Path("help.ipf")}, 2, "ini file not found.\n"},
-      {{"/compare", "old", "new"},
+      {{"/compare", run.Path("new"), run.Path("old")},
        2,
-       "The HTML directory compare (CompareHtmlDirectories) is not built yet.\n"},
+       "no files found in directory " + run.Path("new") + "\n"},
   };
   for (const Case& c : cases) {
     run.Renew();
@@ -144,12 +144,14 @@ TEST_F(CompilerMainTest, CompareDirectoriesFromTheWords) {
     std::string newDir;
   };
   const Case cases[] = {
-      {{"/compare", "a", "b"}, "", false, true, "a", "b"},
-      {{"/compare", "a"}, "", false, true, "a", "a_uploaded"},
-      {{"/compare", "a\\"}, "", false, true, "a", "a_uploaded"},
+      // The first directory is the new state, the second the old one.
+      {{"/compare", "a", "b"}, "", false, true, "b", "a"},
+      {{"/compare", "a"}, "", false, true, "a_uploaded", "a"},
+      {{"/compare", "a\\"}, "", false, true, "a_uploaded", "a"},
+      {{"/compare", "a\\", "b\\"}, "", false, true, "b", "a"},
       {{"/compare"}, "", false, false, "", ""},
-      {{"p.skj", "/compare", "x", "y"}, "p.skj", false, true, "x", "y"},
-      {{"p.skj", "/prepareupload"}, "p.skj", true, true, "out\\book", "out\\book_uploaded"},
+      {{"p.skj", "/compare", "x", "y"}, "p.skj", false, true, "y", "x"},
+      {{"p.skj", "/prepareupload"}, "p.skj", true, true, "out\\book_uploaded", "out\\book"},
   };
   for (const Case& c : cases) {
     CompilerRun r;
@@ -316,6 +318,42 @@ TEST(RunInputFaults, MissingEmptyBinaryAndFolderFilesEndWithTheirMessageAndCodeT
     EXPECT_EQ(RunSkeldon(r, words), 2) << c.name << "\n" << r.Text();
     EXPECT_NE(r.Text().find(c.message), std::string::npos) << c.name << "\n" << r.Text();
     EXPECT_EQ(r.Text().find("internal error"), std::string::npos) << c.name;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PrepareUploadFront, WithoutASourceOrServerDataNoBatchIsWritten) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> words;
+    std::string project;
+    std::string message;
+  };
+  const std::string server =
+      "ftp server name = 127.0.0.1\r\nftp user name = me\r\nftp password = pw\r\n";
+  const Case cases[] = {
+      {"no source",
+       {"p.skj", "/prepareupload"},
+       server,
+       "/prepareupload needs the project's source file to find the output directory.\n"},
+      {"no password",
+       {"p.skj", "/prepareupload"},
+       "source file = book.txt\r\nftp server name = h\r\nftp user name = me\r\n",
+       "Error: Server information in SKJ file missing."},
+  };
+  for (const Case& c : cases) {
+    TestRun r(ProgramStartRun(RunFolder::kCurrent));
+    r.WriteFile("p.skj", c.project);
+    r.WriteFile("book/a.htm", "page");
+    std::vector<std::string> words = c.words;
+    words.insert(words.begin(), "skeldon");
+    EXPECT_EQ(RunCompiler(words, *r), 2) << c.name;
+    EXPECT_TRUE(r.ConsoleHas(c.message)) << c.name << "\n" << r.Text();
+    EXPECT_FALSE(std::filesystem::exists(r.Folder() / "book_ftpUpload.cmd")) << c.name;
+    EXPECT_FALSE(std::filesystem::exists(r.Folder() / "_ftpUpload.cmd")) << c.name;
   }
 }
 
