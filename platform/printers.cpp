@@ -76,13 +76,17 @@ int run_program(const std::vector<std::string>& argv, std::string* output) {
 
 std::vector<std::string> list_cups_queues() {
   std::string out;
+  if (run_program({"lpstat", "-e"}, &out) != 0) return {};
+  return parse_cups_queue_listing(out);
+}
+
+std::vector<std::string> parse_cups_queue_listing(std::string_view out) {
   std::vector<std::string> queues;
-  if (run_program({"lpstat", "-e"}, &out) != 0) return queues;
   std::size_t start = 0;
   while (start < out.size()) {
     std::size_t end = out.find('\n', start);
     if (end == std::string::npos) end = out.size();
-    std::string line = out.substr(start, end - start);
+    std::string line(out.substr(start, end - start));
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
     if (!line.empty()) queues.push_back(line);
     start = end + 1;

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -128,6 +129,9 @@ class PrinterList {
 
 // Names of the CUPS queues as `lpstat -e` lists them; empty when there is no CUPS.
 std::vector<std::string> list_cups_queues();
+// The queue names of such a listing: one a line, trailing blanks and CR dropped, empty lines
+// skipped.
+std::vector<std::string> parse_cups_queue_listing(std::string_view listing);
 
 // Runs a program (looked up on PATH) with the arguments, never through a shell; returns its
 // exit status, or -1 when it could not be started. Its standard output is collected into

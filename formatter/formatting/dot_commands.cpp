@@ -633,17 +633,30 @@ void CmdBM(Cmd& c) {
     return;
   }
   const int k = static_cast<int>(std::nearbyint(lines)) + 1;
-  if (page.PagePosition + (k - 1) * page.LineHeights[0] > run.Pages.PageLimit)
+  // The page engine puts the picture's top 1.3 lines of slot 0 above the position of this
+  // line, and the picture reaches down from there. The room goes around the line accordingly:
+  // enough of it above for those 1.3 lines, the rest below for the picture, so that the
+  // picture covers neither the text before it nor the text after it.
+  const int slot0 = page.LineHeights[0] > 0 ? page.LineHeights[0] : 8;
+  const double lift = 1.3 * slot0 / slot1;
+  const int above = static_cast<int>(std::ceil(lift));
+  const int below = std::max({0, k - above, static_cast<int>(std::ceil(lines - lift))});
+  const int room = above + below;
+  if (page.PagePosition + (room - 1) * page.LineHeights[0] > run.Pages.PageLimit)
     StartNewPage(run.Pages, kTextStream, run.Messages);
-  const std::string cp = ".CP" + std::to_string(k + 1);
-  for (char ch : cp) EmitChar(run, static_cast<uint8_t>(ch));
-  EmitChar(run, kCarriageReturn);
-  EmitChar(run, kLineFeed);
-  for (int i = 0; i < k && !run.Run.Stop; ++i) {
+  auto write_line = [&run](const std::string& text) {
+    for (char ch : text) EmitChar(run, static_cast<uint8_t>(ch));
     EmitChar(run, kCarriageReturn);
     EmitChar(run, kLineFeed);
+  };
+  write_line(".CP" + std::to_string(room + 1));
+  for (int i = 0; i <= room && !run.Run.Stop; ++i) {
+    if (i == above) write_line(c.line);
+    if (i == room) break;
+    write_line("");
     AdvanceLineBy(run, 0);
   }
+  c.d.CopyLine = false;  // written above, inside its room
 }
 
 const DotCommandRow kDotCommands[] = {

@@ -117,6 +117,8 @@ bool LearnedHyphenationList::SaveFile(const std::string& file_name, HyphenationM
   std::string bytes;
   const platform::FileError read = ReadWholeFile(file_name, bytes);
   if (read != platform::FileError::none && read != platform::FileError::missing) return fail();
+  // A record cut off at the end is dropped: the new ones would be read shifted behind it.
+  bytes.resize(bytes.size() - bytes.size() % kLearnedContextSize);
   for (const LearnedContext& ctx : Additions()) bytes.append(ctx.begin(), ctx.end());
 
   if (platform::replace_file_atomic(file_name, bytes) != platform::FileError::none) return fail();

@@ -233,14 +233,34 @@ std::string TinyBmp(int width, int height) {
 
 class GraphicsTest : public RunFixture {};
 
-TEST_F(GraphicsTest, PictureMakesRoomWithEmptyLines) {
+TEST_F(GraphicsTest, PictureMakesRoomAroundItsLine) {
   WriteFileBytes(dir_ / "pic.bmp", TinyBmp(2, 1));
-  // 60 columns at 100 percent: 6 inches wide, so 3 inches high; with the settings' line
-  // height 10: round(3 x 48 / 10) + 1 = 15 lines.
-  std::string expected = ".FG ON\r\n.CP16\r\n";
-  for (int i = 0; i < 15; ++i) expected += "\r\n";
-  expected += ".BM LEFT pic.bmp\r\n";
-  EXPECT_EQ(Body(Format("g.ws", ".FG ON\r\n.BM LEFT pic.bmp\r\n")), expected);
+  // The page engine puts the picture's top 1.3 lines of slot 0 above the ".BM" line: that many
+  // empty lines (rounded up) come before it, and below it the rest of the picture's height.
+  // 60 columns at 100 percent: 6 inches wide, so 3 inches = 144/48 high.
+  struct Case {
+    std::string heights;  // dot lines before the picture
+    int above, below;
+  };
+  const Case cases[] = {
+      // line height 10 everywhere: 14.4 lines high; 2 above; below max(15 - 2, ceil(13.1))
+      {"", 2, 14},
+      // text lines of 20, empty lines of 10: the lift is 2.6 empty lines; 14.4 - 2.6 = 11.8
+      {".HH 20\r\n", 3, 12},
+      // text lines of 8, empty lines of 16: 9 lines high, lift 0.65; k = 10
+      {".HH 8\r\n.EH 16\r\n", 1, 9},
+  };
+  for (const Case& c : cases) {
+    const std::string out =
+        Body(Format("g.ws", c.heights + ".FG ON\r\nText\r\n.BM LEFT pic.bmp\r\n"));
+    std::string want = ".CP" + std::to_string(c.above + c.below + 1) + "\r\n";
+    for (int i = 0; i < c.above; ++i) want += "\r\n";
+    want += ".BM LEFT pic.bmp\r\n";
+    for (int i = 0; i < c.below; ++i) want += "\r\n";
+    const size_t at = out.find(".CP");
+    ASSERT_NE(at, std::string::npos) << Readable(out);
+    EXPECT_EQ(out.substr(at), want) << c.heights << "\n" << Readable(out);
+  }
   // Without ".FG" only the line is copied for the page engine.
   EXPECT_EQ(Body(Format("g.ws", ".BM LEFT pic\r\n")), ".BM LEFT pic\r\n");
 }

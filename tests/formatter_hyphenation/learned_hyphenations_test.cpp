@@ -117,6 +117,14 @@ TEST_F(LearnedFiles, FileEndingInsideARecordIsAReadError) {
   EXPECT_EQ(error.German, "Fehler beim Lesen der Datei " + list.FileName(dir_.string()));
   EXPECT_TRUE(list.Contains(Ctx("abendes"))) << "the whole records before the damage are kept";
   EXPECT_EQ(list.Size(), 1u);
+  // Saved, the cut record is dropped: appended behind it, every new record would be read
+  // shifted by the four stray bytes.
+  list.Add(Ctx("bahnhof"));
+  ASSERT_TRUE(list.SaveFile(list.FileName(dir_.string()), &error));
+  EXPECT_EQ(Bytes(dir_ / "DEUTLERN.DTA"), "abendesbahnhof");
+  LearnedHyphenationList again("DEUT");
+  EXPECT_TRUE(again.LoadFile(again.FileName(dir_.string()), &error));
+  EXPECT_TRUE(again.Contains(Ctx("bahnhof")));
 }
 
 TEST_F(LearnedFiles, FolderInPlaceOfTheFileIsAnEmptyListAndCannotBeWritten) {

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -142,6 +145,17 @@ TEST(Printer, ErrorsAreReportedNotThrown) {
   Printer zero("zero", PrinterKind::png_folder, 0);
   EXPECT_FALSE(zero.begin_document(&error));
   EXPECT_NE(error.find("resolution"), std::string::npos) << error;
+}
+
+TEST(CupsQueueListing, OneQueueALineWithoutLineEndsOrTrailingBlanks) {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"", {}},
+      {"PDF\n", {"PDF"}},
+      {"PDF\nOffice_Laser", {"PDF", "Office_Laser"}},
+      {"HP_LaserJet \r\n\n  \nLabel\r\n", {"HP_LaserJet", "Label"}},
+  };
+  for (const auto& [listing, queues] : cases)
+    EXPECT_EQ(parse_cups_queue_listing(listing), queues) << listing;
 }
 
 TEST(RunProgram, ArgumentsReachTheProgramWithoutAShell) {
