@@ -1,5 +1,6 @@
 #include "formatter/common/file_services.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -8,6 +9,7 @@
 #include "formatter/common/settings_record.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 namespace tavrel {
 namespace {
@@ -26,7 +28,39 @@ std::size_t ExtensionDot(const std::string& name) {
 
 }  // namespace
 
+namespace {
+
+bool HasHighBytes(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
+// Kept in UTF-8 by NameFromSystem: valid UTF-8 with letters above 127.
+bool KeptInUtf8(const std::string& name) {
+  return HasHighBytes(name) && platform::is_valid_utf8(name);
+}
+
+}  // namespace
+
+std::string NameFromSystem(const std::string& name) {
+  if (!KeptInUtf8(name)) return name;
+  const std::string converted = platform::utf8_to_code_page(name, platform::CodePage::cp1252, '\0');
+  return converted.find('\0') == std::string::npos ? converted : name;
+}
+
+std::string CurrentDirectoryName(const std::string& given) {
+  return NameFromSystem(given.empty() ? platform::current_directory() : given);
+}
+
 std::string JoinPath(const std::string& directory, const std::string& name) {
+  const auto windows = [](const std::string& part) {
+    return HasHighBytes(part) && !platform::is_valid_utf8(part);
+  };
+  if (KeptInUtf8(directory) && windows(name))
+    return platform::join_path(directory,
+                               platform::code_page_to_utf8(name, platform::CodePage::cp1252));
+  if (windows(directory) && KeptInUtf8(name))
+    return platform::join_path(platform::code_page_to_utf8(directory, platform::CodePage::cp1252),
+                               name);
   return platform::join_path(directory, name);
 }
 

@@ -304,5 +304,66 @@ TEST(FontNumberTest, LettersAndPrefixes) {
     EXPECT_EQ(FontSpecToNumber(FontNumberToSpec(static_cast<std::uint8_t>(n))), n);
 }
 
+// Names from the system are converted once into the Windows character set when they fit it.
+TEST(NameFromSystemTest, Utf8ThatFitsTheWindowsSetIsConverted) {
+  struct Case {
+    std::string given, expected;
+  };
+  const Case cases[] = {
+      {"plain/name.ws", "plain/name.ws"},
+      {"/tmp/B\xC3\xBCro/gr\xC3\xBC\xC3\x9F"
+       "e.ws",
+       "/tmp/B\xFCro/gr\xFC\xDF"
+       "e.ws"},
+      {"\xE2\x82\xAC.ws", "\x80.ws"},                                // the euro sign is in the set
+      {"/tmp/\xD0\x9F\xD0\xB0/a.ws", "/tmp/\xD0\x9F\xD0\xB0/a.ws"},  // Cyrillic is not: kept
+      {"gr\xFC\xDF"
+       "e.ws",
+       "gr\xFC\xDF"
+       "e.ws"},  // already in the set
+  };
+  for (const Case& c : cases) EXPECT_EQ(NameFromSystem(c.given), c.expected) << c.given;
+}
+
+// A folder kept in UTF-8 and a name in the Windows set (or the other way round) join into one
+// UTF-8 name, which the file layer finds; two parts in the same set are joined as they are.
+TEST(JoinPathTest, MixedCharacterSetsJoinInUtf8) {
+  struct Case {
+    std::string directory, name, expected;
+  };
+  const Case cases[] = {
+      {"/tmp/a", "b.ws", "/tmp/a/b.ws"},
+      {"/tmp/a/", "b.ws", "/tmp/a/b.ws"},
+      {"/tmp/B\xFCro",
+       "gr\xFC\xDF"
+       "e.ws",
+       "/tmp/B\xFCro/gr\xFC\xDF"
+       "e.ws"},
+      {"/tmp/\xD0\x9F\xD0\xB0",
+       "gr\xFC\xDF"
+       "e.ws",
+       "/tmp/\xD0\x9F\xD0\xB0/gr\xC3\xBC\xC3\x9F"
+       "e.ws"},
+      {"/tmp/B\xFCro", "\xD0\x9F\xD0\xB0.ws", "/tmp/B\xC3\xBCro/\xD0\x9F\xD0\xB0.ws"},
+      {"/tmp/\xD0\x9F\xD0\xB0", "\xD0\x9F.ws", "/tmp/\xD0\x9F\xD0\xB0/\xD0\x9F.ws"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(JoinPath(c.directory, c.name), c.expected) << c.directory << " + " << c.name;
+}
+
+// The process's current folder comes back in the Windows set when it fits.
+TEST(CurrentDirectoryNameTest, TheProcessFolderInTheSuitesCharacterSet) {
+  TempDir dir;
+  const std::filesystem::path folder = dir.Path() / "B\xC3\xBCro";
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+  const std::string name = CurrentDirectoryName();
+  std::filesystem::current_path(before);
+  EXPECT_EQ(name, NameFromSystem(std::filesystem::canonical(folder).string()));
+  EXPECT_EQ(name.substr(name.size() - 5), "/B\xFCro");
+  EXPECT_EQ(CurrentDirectoryName("/given/B\xC3\xBCro"), "/given/B\xFCro");
+}
+
 }  // namespace
 }  // namespace tavrel
