@@ -76,7 +76,8 @@ class TavrelCommandLineTest : public ::testing::Test {
         [this](platform::ConsoleStream, std::string_view text) { output_ += text; });
     TavrelEnvironment env;
     env.ProgramDirectory = program_.string();
-    env.CurrentDirectory = docs_.string();
+    // Empty: relative names start from the process's current folder, as in the program.
+    env.CurrentDirectory = processFolder_ ? "" : docs_.string();
     env.Printers = &printers_;
     env.DefaultPrinter = printer;
     env.FontFamilies = {"Arial", "Courier New", "Helvetica", "Times New Roman"};
@@ -92,6 +93,7 @@ class TavrelCommandLineTest : public ::testing::Test {
   }
 
   fs::path dir_, program_, docs_;
+  bool processFolder_ = false;
   platform::PrinterList printers_ = platform::PrinterList::virtual_only();
   std::string output_;
   std::deque<int> answers_;
@@ -424,26 +426,17 @@ TEST_F(TavrelCommandLineTest, ARelativeNameInANonAsciiFolderIsFormattedAndPrinte
        false},
   };
   const fs::path before = fs::current_path();
+  processFolder_ = true;
   for (const Case& c : cases) {
     const fs::path folder = docs_ / c.folder;
     fs::create_directories(folder);
     fs::copy_file(fs::path(CORVINA_SOURCE_DIR) / "examples" / "held.ws", folder / c.document,
                   fs::copy_options::overwrite_existing);
     fs::current_path(folder);
-    output_.clear();
-    platform::Console console(
-        platform::CodePage::cp1252, true,
-        [this](platform::ConsoleStream, std::string_view text) { output_ += text; });
-    TavrelEnvironment env;
-    env.ProgramDirectory = program_.string();
-    env.Printers = &printers_;
-    env.FontFamilies = {"Arial", "Courier New", "Helvetica", "Times New Roman"};
-    env.Console = &console;
-    env.Answer = [](const std::string&, BoxButtons) { return kAnswerNo; };
     // As the program hands its arguments on.
     const std::string argument = NameFromSystem(c.document);
-    const TavrelRunResult formatted = RunTavrelCommandLine({argument, "/F"}, env);
-    const TavrelRunResult printed = RunTavrelCommandLine({argument, "/P"}, env);
+    const TavrelRunResult formatted = Run({argument, "/F"});
+    const TavrelRunResult printed = Run({argument, "/P"});
     fs::current_path(before);
     const std::string stem = c.document.substr(0, c.document.size() - 3);
     EXPECT_EQ(formatted.ExitCode, kExitOk) << c.folder << "/" << c.document << ": " << output_;
