@@ -91,7 +91,8 @@ class CommandLineSession {
 
 std::string CommandLineSession::AbsoluteName(const std::string& name) const {
   if (!name.empty() && (platform::is_path_separator(name[0]))) return name;
-  const std::string base = CurrentDirectoryName(env_.CurrentDirectory);
+  const std::string base =
+      env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
   return JoinPath(base, name);
 }
 
@@ -100,7 +101,8 @@ void CommandLineSession::LoadSettingsAndPrinters() {
   settingsEnv_.SettingsDirectory = env_.SettingsDirectory.empty()
                                        ? ChooseSettingsDirectory(env_.ProgramDirectory)
                                        : env_.SettingsDirectory;
-  settingsEnv_.CurrentDirectory = CurrentDirectoryName(env_.CurrentDirectory);
+  settingsEnv_.CurrentDirectory =
+      env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
   settingsEnv_.Boxes = &boxes_;
   std::uint8_t firstStart = 0;
   LoadSettings(store_, settingsEnv_, firstStart);
@@ -338,7 +340,8 @@ TavrelRunResult CommandLineSession::Run(const std::vector<std::string>& args) {
     Fail(Text(MessageId::kPrinterRequired));
     return result_;
   }
-  const std::string current = CurrentDirectoryName(env_.CurrentDirectory);
+  const std::string current =
+      env_.CurrentDirectory.empty() ? platform::current_directory() : env_.CurrentDirectory;
   line_ = ParseTavrelCommandLine(args, [&](const std::string& name) {
     const std::string full =
         name.empty() || platform::is_path_separator(name[0]) ? name : JoinPath(current, name);

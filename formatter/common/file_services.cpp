@@ -47,21 +47,20 @@ std::string NameFromSystem(const std::string& name) {
   return converted.find('\0') == std::string::npos ? converted : name;
 }
 
-std::string CurrentDirectoryName(const std::string& given) {
-  return NameFromSystem(given.empty() ? platform::current_directory() : given);
-}
-
 std::string JoinPath(const std::string& directory, const std::string& name) {
-  const auto windows = [](const std::string& part) {
-    return HasHighBytes(part) && !platform::is_valid_utf8(part);
-  };
-  if (KeptInUtf8(directory) && windows(name))
-    return platform::join_path(directory,
-                               platform::code_page_to_utf8(name, platform::CodePage::cp1252));
-  if (windows(directory) && KeptInUtf8(name))
-    return platform::join_path(platform::code_page_to_utf8(directory, platform::CodePage::cp1252),
-                               name);
-  return platform::join_path(directory, name);
+  // Either part may come from the system in UTF-8 (the current folder, a dropped file) and the
+  // other from the suite: both are brought into the suite's set when they fit it, else both
+  // into UTF-8, so that the name is found and shown as named, never a mix of the two.
+  std::string d = NameFromSystem(directory), n = NameFromSystem(name);
+  if (KeptInUtf8(d) || KeptInUtf8(n)) {
+    const auto toUtf8 = [](std::string& part) {
+      if (HasHighBytes(part) && !platform::is_valid_utf8(part))
+        part = platform::code_page_to_utf8(part, platform::CodePage::cp1252);
+    };
+    toUtf8(d);
+    toUtf8(n);
+  }
+  return platform::join_path(d, n);
 }
 
 std::string ExtractFileNamePart(const std::string& path) {

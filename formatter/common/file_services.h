@@ -25,13 +25,9 @@ inline constexpr const char* kGraphicsExtensions[5] = {"BMP", "EMF", "WMF", "GIF
 // keeps names in the Windows character set: a UTF-8 name that fits that set is converted once,
 // here, and any other is kept as it is (the file layer opens both; it converts back to UTF-8).
 std::string NameFromSystem(const std::string& name);
-// The folder relative names start from: given when not empty, else the process's current
-// folder; either in the suite's character set.
-std::string CurrentDirectoryName(const std::string& given = {});
 
-// Directory and name joined with one separator. When one part was kept in UTF-8 (it does not
-// fit the Windows character set) and the other is in that set, the other is converted to
-// UTF-8 too, so that the joined name is one or the other, never a mix.
+// Directory and name joined with one separator, in the suite's character set when both fit it
+// (NameFromSystem), else both in UTF-8: never a mix, which no file and no console could read.
 std::string JoinPath(const std::string& directory, const std::string& name);
 
 // The part after the last separator (at most 199 characters); the whole path without one.
