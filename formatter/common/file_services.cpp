@@ -1,5 +1,6 @@
 #include "formatter/common/file_services.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -8,6 +9,7 @@
 #include "formatter/common/settings_record.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 namespace tavrel {
 namespace {
@@ -26,8 +28,39 @@ std::size_t ExtensionDot(const std::string& name) {
 
 }  // namespace
 
+namespace {
+
+bool HasHighBytes(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
+// Kept in UTF-8 by NameFromSystem: valid UTF-8 with letters above 127.
+bool KeptInUtf8(const std::string& name) {
+  return HasHighBytes(name) && platform::is_valid_utf8(name);
+}
+
+}  // namespace
+
+std::string NameFromSystem(const std::string& name) {
+  if (!KeptInUtf8(name)) return name;
+  const std::string converted = platform::utf8_to_code_page(name, platform::CodePage::cp1252, '\0');
+  return converted.find('\0') == std::string::npos ? converted : name;
+}
+
 std::string JoinPath(const std::string& directory, const std::string& name) {
-  return platform::join_path(directory, name);
+  // Either part may come from the system in UTF-8 (the current folder, a dropped file) and the
+  // other from the suite: both are brought into the suite's set when they fit it, else both
+  // into UTF-8, so that the name is found and shown as named, never a mix of the two.
+  std::string d = NameFromSystem(directory), n = NameFromSystem(name);
+  if (KeptInUtf8(d) || KeptInUtf8(n)) {
+    const auto toUtf8 = [](std::string& part) {
+      if (HasHighBytes(part) && !platform::is_valid_utf8(part))
+        part = platform::code_page_to_utf8(part, platform::CodePage::cp1252);
+    };
+    toUtf8(d);
+    toUtf8(n);
+  }
+  return platform::join_path(d, n);
 }
 
 std::string ExtractFileNamePart(const std::string& path) {

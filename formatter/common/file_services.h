@@ -21,6 +21,15 @@ struct FileContext {
 
 inline constexpr const char* kGraphicsExtensions[5] = {"BMP", "EMF", "WMF", "GIF", "JPG"};
 
+// Names from the system (the command line, the current folder) come in UTF-8, while the suite
+// keeps names in the Windows character set: a UTF-8 name that fits that set is converted once,
+// here, and any other is kept as it is (the file layer opens both; it converts back to UTF-8).
+std::string NameFromSystem(const std::string& name);
+
+// Directory and name joined with one separator, in the suite's character set when both fit it
+// (NameFromSystem), else both in UTF-8: never a mix, which no file and no console could read.
+std::string JoinPath(const std::string& directory, const std::string& name);
+
 // The part after the last separator (at most 199 characters); the whole path without one.
 std::string ExtractFileNamePart(const std::string& path);
 // The part before the last separator; empty without one.
@@ -60,8 +69,5 @@ bool StartProgram(const std::string& program, const std::string& parameters);
 // "Help topic <number>: <name>" with the topic's name from the panel table ("?" when the
 // table has no such number) to out, and returns that line.
 std::string ShowHelpTopic(HelpFiles& help, int number, std::ostream& out);
-
-// Joins a directory and a name with "/" (the directory may end in a separator already).
-std::string JoinPath(const std::string& directory, const std::string& name);
 
 }  // namespace tavrel

@@ -299,7 +299,7 @@ std::string IncludeNameAsWritten(const FormatRun& run, const std::string& decode
 void CmdFI(Cmd& c) {
   std::string name = ReadTextArgument(c.line);
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  IncludeFile(c.run, name, IncludeNameAsWritten(c.run, name));
+  IncludeFile(c.run, name, IncludeNameAsWritten(c.run, name), true);
   c.d.CopyLine = false;  // the included file's dot lines used the flag meanwhile
 }
 
@@ -1054,7 +1054,8 @@ bool LocateIncludeFile(FormatRun& run, const std::string& name, const std::strin
 
 }  // namespace
 
-void IncludeFile(FormatRun& run, const std::string& typed, const std::string& as_written) {
+void IncludeFile(FormatRun& run, const std::string& typed, const std::string& as_written,
+                 bool report_missing) {
   if (run.Run.IndexScan) return;
   std::string name = typed;
   while (!name.empty() && name.back() == ' ') name.pop_back();
@@ -1063,7 +1064,7 @@ void IncludeFile(FormatRun& run, const std::string& typed, const std::string& as
   if (name.empty()) return;
   std::string located;
   if (!LocateIncludeFile(run, name, as_written, located)) {
-    ReportError(run, MessageId::kFileNotFound, {name});
+    if (report_missing) ReportError(run, MessageId::kFileNotFound, {name});
     return;
   }
   if (run.Reader.IncludeDepth >= kMaxIncludeDepth) {

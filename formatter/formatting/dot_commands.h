@@ -27,8 +27,10 @@ std::vector<std::string> SplitConditionWords(const std::string& text);
 // Definition (":=") or call of a dot-command macro; true when a macro was called.
 bool ExpandDotMacro(FormatRun& run, std::string line);
 // ".FI" and ".PE". as_written: the name as its bytes stand in the document, when they differ
-// from what the reader decoded; a name found nowhere is reported.
-void IncludeFile(FormatRun& run, const std::string& name, const std::string& as_written = {});
+// from what the reader decoded. report_missing: a name found nowhere is reported (a typed
+// ".FI" name; ".PE" without notes stays silent).
+void IncludeFile(FormatRun& run, const std::string& name, const std::string& as_written = {},
+                 bool report_missing = false);
 
 // Headings: from a dot line (".1" .. ".9", "+n", "-n") or a WordStar paragraph style.
 void FormatHeading(FormatRun& run, const std::string& line, bool from_style);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "formatter/app/command_line_jobs.h"
+#include "formatter/common/file_services.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/settings_record.h"
 #include "platform/console.h"
@@ -75,7 +76,8 @@ class TavrelCommandLineTest : public ::testing::Test {
         [this](platform::ConsoleStream, std::string_view text) { output_ += text; });
     TavrelEnvironment env;
     env.ProgramDirectory = program_.string();
-    env.CurrentDirectory = docs_.string();
+    // Empty: relative names start from the process's current folder, as in the program.
+    env.CurrentDirectory = processFolder_ ? "" : docs_.string();
     env.Printers = &printers_;
     env.DefaultPrinter = printer;
     env.FontFamilies = {"Arial", "Courier New", "Helvetica", "Times New Roman"};
@@ -91,6 +93,7 @@ class TavrelCommandLineTest : public ::testing::Test {
   }
 
   fs::path dir_, program_, docs_;
+  bool processFolder_ = false;
   platform::PrinterList printers_ = platform::PrinterList::virtual_only();
   std::string output_;
   std::deque<int> answers_;
@@ -397,6 +400,54 @@ TEST_F(TavrelCommandLineTest, ADocumentNameInTheWindowsCharacterSetIsFormattedAn
                                                   .string()),
             std::string::npos)
       << output_;
+}
+
+// The process's current folder has a non-ASCII name too: a relative name is found there, and
+// the status lines show the folder as it is named on disk.
+TEST_F(TavrelCommandLineTest, ARelativeNameInANonAsciiFolderIsFormattedAndPrinted) {
+  struct Case {
+    std::string folder;    // on disk, UTF-8
+    std::string document;  // on disk, UTF-8
+    bool shown = true;     // the status lines name the file as it is named on disk
+  };
+  const Case cases[] = {
+      {"B\xC3\xBCro",
+       "gr\xC3\xBC\xC3\x9F"
+       "e.ws"},
+      {"B\xC3\xBCro", "plain.ws"},
+      {"plain",
+       "gr\xC3\xBC\xC3\x9F"
+       "e.ws"},
+      // A folder the Windows character set cannot name stays in UTF-8, and so does the name
+      // joined to it; the console, which converts from that set, cannot show it as named.
+      {"\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0",
+       "gr\xC3\xBC\xC3\x9F"
+       "e.ws",
+       false},
+  };
+  const fs::path before = fs::current_path();
+  processFolder_ = true;
+  for (const Case& c : cases) {
+    const fs::path folder = docs_ / c.folder;
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(CORVINA_SOURCE_DIR) / "examples" / "held.ws", folder / c.document,
+                  fs::copy_options::overwrite_existing);
+    fs::current_path(folder);
+    // As the program hands its arguments on.
+    const std::string argument = NameFromSystem(c.document);
+    const TavrelRunResult formatted = Run({argument, "/F"});
+    const TavrelRunResult printed = Run({argument, "/P"});
+    fs::current_path(before);
+    const std::string stem = c.document.substr(0, c.document.size() - 3);
+    EXPECT_EQ(formatted.ExitCode, kExitOk) << c.folder << "/" << c.document << ": " << output_;
+    EXPECT_EQ(printed.ExitCode, kExitOk) << c.folder << "/" << c.document << ": " << output_;
+    EXPECT_TRUE(fs::exists(folder / (stem + ".fmt"))) << c.folder << "/" << c.document;
+    EXPECT_TRUE(fs::exists(folder / (stem + ".ps"))) << c.folder << "/" << c.document;
+    if (c.shown)
+      EXPECT_NE(output_.find("PostScript file " + (folder / (stem + ".ps")).string()),
+                std::string::npos)
+          << output_;
+  }
 }
 
 }  // namespace

@@ -304,5 +304,64 @@ TEST(FontNumberTest, LettersAndPrefixes) {
     EXPECT_EQ(FontSpecToNumber(FontNumberToSpec(static_cast<std::uint8_t>(n))), n);
 }
 
+// Names from the system are converted once into the Windows character set when they fit it.
+TEST(NameFromSystemTest, Utf8ThatFitsTheWindowsSetIsConverted) {
+  struct Case {
+    std::string given, expected;
+  };
+  const Case cases[] = {
+      {"plain/name.ws", "plain/name.ws"},
+      {"/tmp/B\xC3\xBCro/gr\xC3\xBC\xC3\x9F"
+       "e.ws",
+       "/tmp/B\xFCro/gr\xFC\xDF"
+       "e.ws"},
+      {"\xE2\x82\xAC.ws", "\x80.ws"},                                // the euro sign is in the set
+      {"/tmp/\xD0\x9F\xD0\xB0/a.ws", "/tmp/\xD0\x9F\xD0\xB0/a.ws"},  // Cyrillic is not: kept
+      {"gr\xFC\xDF"
+       "e.ws",
+       "gr\xFC\xDF"
+       "e.ws"},  // already in the set
+  };
+  for (const Case& c : cases) EXPECT_EQ(NameFromSystem(c.given), c.expected) << c.given;
+}
+
+// A part from the system in UTF-8 and a part in the Windows set join in the Windows set when
+// both fit it, else both in UTF-8; the file layer finds either, the console shows either.
+TEST(JoinPathTest, MixedCharacterSetsJoinInUtf8) {
+  struct Case {
+    std::string directory, name, expected;
+  };
+  const Case cases[] = {
+      {"/tmp/a", "b.ws", "/tmp/a/b.ws"},
+      {"/tmp/a/", "b.ws", "/tmp/a/b.ws"},
+      {"/tmp/B\xFCro",
+       "gr\xFC\xDF"
+       "e.ws",
+       "/tmp/B\xFCro/gr\xFC\xDF"
+       "e.ws"},
+      {"/tmp/\xD0\x9F\xD0\xB0",
+       "gr\xFC\xDF"
+       "e.ws",
+       "/tmp/\xD0\x9F\xD0\xB0/gr\xC3\xBC\xC3\x9F"
+       "e.ws"},
+      {"/tmp/B\xFCro", "\xD0\x9F\xD0\xB0.ws", "/tmp/B\xC3\xBCro/\xD0\x9F\xD0\xB0.ws"},
+      {"/tmp/\xD0\x9F\xD0\xB0", "\xD0\x9F.ws", "/tmp/\xD0\x9F\xD0\xB0/\xD0\x9F.ws"},
+      // The current folder as the system gives it, with a name from the command line.
+      {"/tmp/B\xC3\xBCro",
+       "gr\xFC\xDF"
+       "e.ws",
+       "/tmp/B\xFCro/gr\xFC\xDF"
+       "e.ws"},
+      {"/tmp/B\xC3\xBCro", "plain.ws", "/tmp/B\xFCro/plain.ws"},
+      {"/tmp/B\xC3\xBCro/",
+       "gr\xC3\xBC\xC3\x9F"
+       "e.ws",
+       "/tmp/B\xFCro/gr\xFC\xDF"
+       "e.ws"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(JoinPath(c.directory, c.name), c.expected) << c.directory << " + " << c.name;
+}
+
 }  // namespace
 }  // namespace tavrel

@@ -493,6 +493,10 @@ TEST_F(IncludeNameTest, MissingNamesAreReported) {
     EXPECT_EQ(MessageLines(), std::vector<std::string>{"ERROR: File " + c.reported + " not found."})
         << Readable(c.fi_line);
   }
+  // Endnotes asked for in a document without notes are no missing file.
+  list_.Clear();
+  EXPECT_EQ(Body(Format("m.ws", ".PE\r\nafter\r\n")), ".PE\r\nafter\r\n");
+  EXPECT_TRUE(list_.Lines().empty()) << MessageLines().at(0);
 }
 
 }  // namespace
