@@ -207,14 +207,15 @@ int AppendRtf(std::string& out, std::uint8_t ch, bool sourceIsIso, const TCodePa
   }
   std::uint8_t code = ch;
   if (!sourceIsIso) {
-    if (code == 0xC4) {
-      code = '-';
-    } else if (code == 0xB3) {
-      code = '|';
-    } else if (code == 0xC5) {
-      code = '+';
+    // Windows-1252 has no box drawing, shades or no-break space at these codes: lines become
+    // "+", "-" and "|", the rest a blank, as in HTML.
+    const char box = HtmlTables().OemBox[code];
+    if (box != 0) {
+      code = static_cast<std::uint8_t>(box);
+    } else {
+      const std::uint8_t ansi = tables.OemToAnsi[code];
+      code = (code >= 0x80 && ansi == code) ? ' ' : ansi;
     }
-    code = tables.OemToAnsi[code];
   }
   if (code < 0x20) return code;
   out += "\\'";

@@ -35,6 +35,7 @@
 #include "compiler/writers/rtf_header.h"
 #include "compiler/writers/summary_page.h"
 #include "compiler/writers/winhelp_topic.h"
+#include "platform/files.h"
 
 namespace skeldon {
 
@@ -355,7 +356,13 @@ void RunCompile(CompilerRun& run, const std::string* givenText) {
     const std::int64_t n = static_cast<std::int64_t>(run.Numbering.FileCounter) +
                            cx.FrameFileCount + 1 + (run.IndexStore.IndexPageWanted ? 1 : 0);
     WriteMessage(run, {MessageId::HtmlFilesCreated, std::to_string(n)}, false);
-    WriteMessage(run, {MessageId::InfoFileCreated, SummaryPageName(run)}, false);
+    // The name as the file system has it: the page name's casing may differ from the folder
+    // the file really went into.
+    const std::string summary = SummaryPageName(run);
+    WriteMessage(run,
+                 {MessageId::InfoFileCreated,
+                  run.Passes.StoreFile ? summary : platform::resolve_path(summary)},
+                 false);
   } else if (t.Ipf) {
     WriteMessage(run, MessageId::IpfFileCreated, false);
   } else if (t.RtfText) {

@@ -43,7 +43,7 @@ void WriteMainChapterLink(CompilerRun& run) {
   const bool change = font != '@' || t.RtfFamily;
   std::string& out = run.Passes.OutputFile;
   if (change) WriteFontChange(run, out, font, false);
-  for (char c : text) EmitSourceChar(run, run.Toggles.ToggleCharMap[static_cast<std::uint8_t>(c)]);
+  EmitLabelText(run, text);
   EmitSourceChar(run, ' ');
   const int parentLevel = run.Navigation.SwitchLevel - 1;
   if (parentLevel >= 1 && parentLevel <= 6 && run.Navigation.HeadingCursor[parentLevel])

@@ -52,7 +52,9 @@ void IdLine(CompilerRun& run, THeadingPassLocal& local) {
   } else if (t.RtfFamily && local.Current) {
     ReadDotCommandLine(run);
     const std::string word = FirstWord(run.Reader.DotLine);
-    if (!local.UrBlock && !local.ExBlockOpen && !word.empty())
+    // A word that names no file would also break the topic's context string and the panel ID
+    // file; the topic keeps its numbered id (the output pass reports the word).
+    if (!local.UrBlock && !local.ExBlockOpen && !word.empty() && IsSafePageWord(word))
       local.Current->OwnString = KeepOwnString(run, word);
   }
 }

@@ -421,8 +421,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
 }
 
 void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
-  TIndexStore& st = run.IndexStore;
-  st.PanelIdDefines.clear();
+  run.IndexStore.PanelIdDefines.clear();
   const std::string name(fileName);
   SetFileOpenReadOnly(run, true);
   platform::ReadResult file = platform::read_file(name);
@@ -431,12 +430,20 @@ void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName) {
     run.Reporter.ReportSourceError({MessageId::FileNotFound, name}, 0);
     run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::InputFailed));
   }
-  const std::string text(file.bytes.begin(), file.bytes.end());
+  ReadPanelIdText(
+      run, name,
+      std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()));
+}
+
+void ReadPanelIdText(CompilerRun& run, std::string_view fileName, std::string_view text) {
+  TIndexStore& st = run.IndexStore;
+  st.PanelIdDefines.clear();
+  const std::string name(fileName);
   std::size_t pos = 0;
   while (pos < text.size()) {
     std::size_t end = text.find_first_of("\r\n", pos);
     if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
+    std::string line(text.substr(pos, end - pos));
     pos = end;
     if (pos < text.size() && text[pos] == '\r') ++pos;
     if (pos < text.size() && text[pos] == '\n') ++pos;

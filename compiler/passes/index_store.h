@@ -148,6 +148,9 @@ void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* lin
 void NormaliseIndexWord(const CompilerRun& run, std::string& word);
 
 void ReadPanelIdHeader(CompilerRun& run, std::string_view fileName);
+// The "#define NAME NUMBER" and "NAME = NUMBER;" lines of a panel ID file's text (name for the
+// messages): every other line is skipped, a "#define" without a name is reported.
+void ReadPanelIdText(CompilerRun& run, std::string_view fileName, std::string_view text);
 const TPanelIdDefine* FindPanelIdDefine(const CompilerRun& run, std::string_view name);
 
 bool WasLinkedInTopic(const CompilerRun& run, const TIndexEntry& entry);

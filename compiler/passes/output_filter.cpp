@@ -64,6 +64,15 @@ void EmitSourceChar(CompilerRun& run, std::uint8_t c) {
     EmitLinkedChar(run, c);
 }
 
+void EmitLabelText(CompilerRun& run, std::string_view text) {
+  EmitSourceChar(run, 0);  // a word of the running text still collected keeps its own links
+  const bool omitted = run.Markup.OmitLinksActive;
+  run.Markup.OmitLinksActive = true;
+  for (char c : text) EmitSourceChar(run, run.Toggles.ToggleCharMap[static_cast<std::uint8_t>(c)]);
+  EmitSourceChar(run, 0);
+  run.Markup.OmitLinksActive = omitted;
+}
+
 void FilterOutputChar(CompilerRun& run, std::uint8_t c) {
   std::int32_t& column = run.Passes.OutputColumn;
   if (c != kCr && c != kTab && c != 0) ++column;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 
 namespace skeldon {
 
@@ -20,5 +21,8 @@ struct TOutputFilterState {
 void FilterOutputChar(CompilerRun& run, std::uint8_t c);
 // The character output as installed (see TOutputFilterState).
 void EmitSourceChar(CompilerRun& run, std::uint8_t c);
+// A text of the settings (a label such as "Next chapter") through the character output, its
+// characters mapped to the internal toggles, without automatic links: a label names no topic.
+void EmitLabelText(CompilerRun& run, std::string_view text);
 
 }  // namespace skeldon

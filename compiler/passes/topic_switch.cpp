@@ -75,8 +75,7 @@ void WriteTextInFont(CompilerRun& run, const std::string& text, char font, bool 
       WriteParagraphBreak(run);
     }
   }
-  for (char c : text) EmitSourceChar(run, run.Toggles.ToggleCharMap[static_cast<std::uint8_t>(c)]);
-  EmitSourceChar(run, 0);
+  EmitLabelText(run, text);
   if (font != '@') WriteFontChange(run, run.Passes.OutputFile, remembered, false);
   run.Passes.OutputFile += kCrLf;
   WriteLineBreak(run);

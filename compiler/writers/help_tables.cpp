@@ -112,6 +112,16 @@ void HandleIdCommand(CompilerRun& run, std::string_view text) {
   const std::string word(text.substr(0, blank));
   const std::string numberText =
       blank == std::string_view::npos ? std::string() : CutText(text.substr(blank + 1), 199);
+  // The word is the constant's name in the program's source: one with path or file-name
+  // characters is no name there, and its page or topic kept the numbered name.
+  if (word.empty()) {
+    run.Reporter.ReportSourceError(MessageId::WrongIdUsage, 0);
+    return;
+  }
+  if (!IsSafePageWord(word)) {
+    run.Reporter.ReportSourceError({MessageId::IdWordWithPath, word}, 0);
+    return;
+  }
   if (!st.PanelIdFileOpen) {
     st.PanelIdFileName =
         SettingFileName(run, run.Ini.PanelIdFileName, MessageId::WrongPanelIdFileName);
@@ -127,12 +137,7 @@ void HandleIdCommand(CompilerRun& run, std::string_view text) {
     st.PanelIdFileOpen = true;
   }
   if (t.HtmlHelp) {
-    std::string page = word + run.FileNames.PageExtension;
-    if (!IsSafePageWord(word)) {
-      run.Reporter.ReportSourceError({MessageId::IdWordWithPath, word}, 0);
-      page = MakeTopicFileName(run, static_cast<std::int16_t>(run.Numbering.FileCounter), false, 0);
-    }
-    const std::string address = run.Passes.ChmFileName + "::/" + page;
+    const std::string address = run.Passes.ChmFileName + "::/" + word + run.FileNames.PageExtension;
     if (pascal)
       Line(st.PanelIdFile, "  " + word + " = '" + address + "';");
     else

@@ -158,7 +158,8 @@ void WriteIndexPage(CompilerRun& run) {
   const bool htmlHelp = run.Ini.TargetFlags.HtmlHelp;
   std::string& out = run.Passes.OutputFile;
   st.ExtendedIndex = st.ListedInternalCount >= run.Ini.ExtendedIndexEntries;
-  if (st.ExtendedIndex) {
+  // The letter bar's anchors stand only in the HTML index page; the HHK has no such targets.
+  if (st.ExtendedIndex && !htmlHelp) {
     out += "<font size=5>";
     for (int g = 0; g < 26; ++g) {
       if (!st.GroupHasEntries[g]) continue;

@@ -92,6 +92,11 @@ bool IpfPictureNameUsable(CompilerRun& run, std::string_view name) {
 
 std::string GetWorkDirPrefix() { return std::string(); }
 
+bool MeasurePicture(const std::vector<std::uint8_t>& bytes, bool bitmap, std::uint16_t& width,
+                    std::uint16_t& height) {
+  return bitmap ? MeasureBitmap(bytes, width, height) : MeasureGif(bytes, width, height);
+}
+
 void GetPictureSize(std::string_view name, std::uint16_t& width, std::uint16_t& height) {
   std::string upper(name);
   for (char& c : upper)
@@ -104,8 +109,7 @@ void GetPictureSize(std::string_view name, std::uint16_t& width, std::uint16_t& 
   const platform::ReadResult file = platform::read_file(name);
   if (!file.ok()) return;
   std::uint16_t w = 0, h = 0;
-  const bool measured = bitmap ? MeasureBitmap(file.bytes, w, h) : MeasureGif(file.bytes, w, h);
-  if (!measured) return;
+  if (!MeasurePicture(file.bytes, bitmap, w, h)) return;
   width = Twips(w);
   height = Twips(h);
 }

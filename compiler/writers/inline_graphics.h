@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace skeldon {
 
@@ -19,6 +20,10 @@ std::string HtmlAttributeText(std::string_view text);
 // apostrophe there); otherwise the picture is reported and the caller leaves it out.
 bool IpfPictureNameUsable(CompilerRun& run, std::string_view name);
 std::string GetWorkDirPrefix();
+// Width and height in pixels of a bitmap (bitmap set) or GIF file's bytes; false when the
+// bytes end before the size.
+bool MeasurePicture(const std::vector<std::uint8_t>& bytes, bool bitmap, std::uint16_t& width,
+                    std::uint16_t& height);
 // Width and height in twips (pixels x 10); 300 x 300 when the file cannot be measured.
 void GetPictureSize(std::string_view name, std::uint16_t& width, std::uint16_t& height);
 void WriteInlineGraphic(CompilerRun& run, std::string_view name);

@@ -95,7 +95,7 @@ TEST(FrameGroups, WindowsFollowTheGroupsNotTheIndex) {
   } cases[] = {
       {"FA group, no index", ".1\nA\n\nText\n.FA\n.1\nB\n\nText\n.2\nC\n\nText\n", true},
       {"WA group, no index", ".1\nA\n\nText\n.WA\n.1\nB\n\nText\n.2\nC\n\nText\n", true},
-      {"FA group, index entry", ".1\nA\n\nText\n.FA\n.1\nB\n\n^word^ Text\n.2\nC\n\nText\n", true},
+      {"FA group, index entry", ".1\nA\n\nText\n.FA\n.1\nB\n.IN word\nText\n.2\nC\n\nText\n", true},
       {"no group", ".1\nA\n\nText\n.1\nB\n\nText\n.2\nC\n\nText\n", false},
   };
   for (const Case& c : cases) {

@@ -60,4 +60,26 @@ TEST(TopicSwitch, RtfPictureNamesAreEscaped) {
       << FileOf(r, "DOC.RTF");
 }
 
+// The labels of the chapter links are texts of the settings: a word of them that the index
+// holds ("chapter") must not turn every page's label into a link to that topic.
+TEST(TopicSwitch, ChapterLabelsCarryNoAutomaticLinks) {
+  for (const char* target : {"html", "ipf", "winhelp4"}) {
+    TestRun m(WholeRun(target));
+    m->Ini.NextChapterLinkText = "Next chapter";
+    m->Ini.SubchapterLinkText = "Parts of this chapter";
+    m->Ini.MainChapterLinkText = "Up to chapter";
+    const auto r = CompileText(
+        m, Crlf(".1\nChapter\n.IN chapter\nText.\n.2\nSub\n\nText\n.2\nSub two\n\nText\n"
+                ".1\nOther\n\nA chapter of its own.\n.WA\n.1\nGroup\n\nText\n.2\nIn group\n\n"
+                "Text\n.1\nLast\n\nText\n"));
+    ASSERT_EQ(r.ExitCode, -1) << target << r.Console;
+    for (const char* label : {"Next chapter", "Parts of this chapter"})
+      EXPECT_TRUE(AnyFileHas(r, label)) << target << ": " << label;
+    // The link up to the main chapter stands in the topics of a WinHelp 4 frame group.
+    if (std::string(target) == "winhelp4") EXPECT_TRUE(AnyFileHas(r, "Up to chapter")) << target;
+    // Running text keeps its automatic links: "chapter" in the topic "Other" is a link.
+    EXPECT_FALSE(AnyFileHas(r, "A chapter of its own.")) << target;
+  }
+}
+
 }  // namespace

@@ -357,4 +357,23 @@ TEST(PrepareUploadFront, WithoutASourceOrServerDataNoBatchIsWritten) {
   }
 }
 
+// The page names give the path a capital first letter; the summary page still goes into the
+// folder that exists ("my.docs"), and the console must name the file where it really is.
+TEST(InfoFileName, NamesTheFileAsItWasCreated) {
+  TestRun r(ProgramStartRun(RunFolder::kCurrent));
+  std::string ini = corvina_test::ReadFile(Ini("complete.ini"));
+  const std::size_t target = ini.find("target = htmlhelp");
+  ASSERT_NE(target, std::string::npos);
+  ini.replace(target, 17, "target = html");
+  r.WriteFile("html.ini", ini);
+  r.WriteFile("my.docs/manual.txt", ".1\r\nHeading\r\n\r\ntext\r\n");
+  RunSkeldon(r, {"my.docs/manual.txt", "html.ini"});
+  const std::size_t at = r.Text().find("Info file ");
+  ASSERT_NE(at, std::string::npos) << r.Text();
+  const std::string line = r.Text().substr(at, r.Text().find('\n', at) - at);
+  const std::string shown = line.substr(10, line.size() - 10 - std::string(" created.").size());
+  EXPECT_TRUE(std::filesystem::is_regular_file(r.Path(shown))) << line;
+  EXPECT_EQ(shown.rfind("my.docs/", 0), 0u) << line;
+}
+
 }  // namespace

@@ -44,12 +44,17 @@ TEST(IdPageNames, UnusableWordsKeepTheNumberedName) {
     };
     HandleIdCommand(run, c.word.empty() ? std::string_view(" 5") : std::string_view(c.word));
     WriteHelpTables(run);
-    const std::string address =
-        named ? "guide.chm::/" + c.word + ".HTML" : std::string("guide.chm::/N003.HTML");
-    EXPECT_NE(panel.find("\"" + address + "\"\r\n"), std::string::npos) << Printable(c.word) << "\n"
-                                                                        << panel;
-    EXPECT_EQ(t.Text().find("must not hold path characters") != std::string::npos, !named)
-        << Printable(c.word);
+    // A word that names no file is no constant's name either: it gets no line.
+    if (named)
+      EXPECT_NE(panel.find("#define " + c.word + "\t    \"guide.chm::/" + c.word + ".HTML\"\r\n"),
+                std::string::npos)
+          << Printable(c.word) << "\n"
+          << panel;
+    else
+      EXPECT_EQ(panel, "") << Printable(c.word);
+    const bool pathMessage = t.Text().find("must not hold path characters") != std::string::npos;
+    EXPECT_EQ(pathMessage, !named && !c.word.empty()) << Printable(c.word);
+    EXPECT_EQ(t.Text().find("Wrong usage of .ID") != std::string::npos, c.word.empty());
   }
 }
 
@@ -84,6 +89,26 @@ TEST(IdPageNames, UnusableWordGivesWayToALaterUsableOne) {
     EXPECT_FALSE(r.RunSuccess) << word;
     EXPECT_EQ(r.Files.count("DOC\\GOOD.HTML"), 1u) << word;
     EXPECT_EQ(r.Files.count("DOC\\N000.HTML"), 0u) << word;
+  }
+}
+
+// In the RTF family and IPF the word is a constant of the panel ID file and the topic's
+// context string: a word that names no file is neither, and the topic keeps its numbered id.
+TEST(IdPageNames, UnusableWordNamesNoPanelAndNoContextString) {
+  for (const char* target : {"winhelp4", "winhelp3", "rtftext", "ipf", "htmlhelp"}) {
+    TestRun m(WholeRun(target));
+    const auto r = CompileText(
+        m, Crlf(".1\nA\n.ID ../../escaped 5\nText\n.1\nB\n.ID Good 7\nText\n.1\nC\n\nSee A\n"));
+    ASSERT_EQ(r.ExitCode, -1) << target << r.Console;
+    EXPECT_FALSE(AnyFileHas(r, "escaped")) << target;
+    EXPECT_TRUE(Contains(r.Console, ".ID word ../../escaped must not hold path characters"))
+        << target << r.Console;
+    const std::string& panel = FileOf(r, "DOC.PAN");
+    EXPECT_TRUE(Contains(panel, "#define Good\t    ")) << target << "\n" << panel;
+    if (std::string(target) == "winhelp4" || std::string(target) == "winhelp3") {
+      const std::string& rtf = FileOf(r, "DOC.RTF");
+      EXPECT_TRUE(Contains(rtf, "#{\\footnote # Good}")) << rtf;
+    }
   }
 }
 

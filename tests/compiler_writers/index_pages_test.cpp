@@ -54,4 +54,29 @@ TEST(IndexPage, FrameGroupHeadingHasNoAnchor) {
   }
 }
 
+// Every link to an anchor of the index itself must find that anchor in the same file: the
+// HTML Help index holds no letter headings, so it gets no letter bar either.
+TEST(IndexPage, LetterBarLinksResolveInTheirOwnFile) {
+  for (const char* target : {"html", "htmlhelp"}) {
+    TestRun t(target);
+    t->Ini.ExtendedIndexEntries = 0;
+    t.Load(corvina_test::ReadFile(DataFile("contents.src")));
+    RunPrepasses(*t);
+    t->Passes.OutputFile.clear();
+    WriteIndexPage(*t);
+    const std::string& out = t->Passes.OutputFile;
+    std::size_t links = 0;
+    for (std::size_t at = out.find("href=\"#"); at != std::string::npos;
+         at = out.find("href=\"#", at + 1)) {
+      const std::size_t start = at + 7;
+      const std::string anchor = out.substr(start, out.find('"', start) - start);
+      EXPECT_NE(out.find("name=\"" + anchor + "\""), std::string::npos)
+          << target << ": #" << anchor;
+      ++links;
+    }
+    // The HTML page keeps its letter bar; the links above were really checked there.
+    if (std::string(target) == "html") EXPECT_NE(links, 0u);
+  }
+}
+
 }  // namespace

@@ -168,8 +168,14 @@ def rtf(c, iso):
         return bytes([c])
     code = c
     if not iso:
-        code = {0xC4: 0x2D, 0xB3: 0x7C, 0xC5: 0x2B}.get(code, code)
-        code = oem_to_ansi[code]
+        # Windows-1252 lacks the box drawing, shades and the no-break space of these codes:
+        # lines as in HTML ("+", "-", "|"), every other code left untranslated a blank.
+        if code in BOX:
+            code = ord(BOX[code])
+        elif code >= 0x80 and oem_to_ansi[code] == code:
+            code = 0x20
+        else:
+            code = oem_to_ansi[code]
     if code < 0x20:
         return None
     return ("\\'%02x" % code).encode()
