@@ -99,6 +99,8 @@ void ResetPassState(CompilerRun& run) {
   run.Markup.CollectingHeading = false;
   run.HtmlPage.EmptyPageOpen = false;
   run.Markup.FormatMode = true;
+  run.Markup.LineBlockOpen = false;
+  run.Markup.PreFontBlock = false;
   cx.FootnoteAnchorText = run.Ini.TargetFlags.Ipf ? "*" : "**";
   run.LinkWriter.InternalLinkCount = 0;
   run.LinkWriter.ExternalLinkCount = 0;

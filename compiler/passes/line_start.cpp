@@ -153,7 +153,7 @@ std::uint8_t DecideNoItemLine(CompilerRun& run) {
   }
   if (!run.Switches.WordStarInput) {
     run.Passes.OutputFile += "\r\n";
-    if (!run.Switches.SoftLineEnds) WriteLineBreak(run);
+    if (!run.Switches.SoftLineEnds || SourceLineEndsKept(run)) WriteLineBreak(run);
     m.PendingLineEnds = 0;
     // The line continues the item; a list character that no blank follows ("-5 degrees") is
     // its first character of text, not indentation.

@@ -280,6 +280,12 @@ void RunOutputPass(CompilerRun& run) {
           // A hyphenated word goes on on the next line: the line end vanishes.
           sb.NextChar = 0;
           if (sb.LineEndCount > 0) --sb.LineEndCount;
+        } else if (run.Ini.TargetFlags.RtfFamily && sb.LineEndCount == 0 &&
+                   !cx.HeadingTextPending && !run.LineDrawing.LineDrawingActive && p != ' ' &&
+                   p != kCr && p != run.Reader.SoftSpaceChar) {
+          // A soft line end joins two lines, and a line end is no word space in RTF: the
+          // blank goes out at the end of the line, before any markup of the next one.
+          FilterOutputChar(run, ' ');
         } else if (run.IniValues.IsWordChar[p]) {
           FilterOutputChar(run, 0);
         }
@@ -310,8 +316,8 @@ void RunOutputPass(CompilerRun& run) {
     } else if (p == kCr && run.Reader.DotLineMark) {
       cx.DotLineActive = true;
       cx.AfterHeadingLine = false;
-      if (!wordStar && run.Switches.SoftLineEnds && run.Reader.ConditionOn && !IsSentenceEnd(pp) &&
-          sb.LineEndCount < 255)
+      if (!wordStar && run.Switches.SoftLineEnds && !SourceLineEndsKept(run) &&
+          run.Reader.ConditionOn && !IsSentenceEnd(pp) && sb.LineEndCount < 255)
         ++sb.LineEndCount;
     } else if (run.Reader.ConditionOn) {
       if (run.Tables.TableOpen) {

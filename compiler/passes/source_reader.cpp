@@ -8,6 +8,7 @@
 #include "compiler/foundation/source_buffer.h"
 #include "compiler/passes/compiler_run.h"
 #include "compiler/passes/pass_services.h"
+#include "compiler/writers/markup.h"
 
 namespace skeldon {
 
@@ -143,7 +144,7 @@ void FilterPlainChar(CompilerRun& run) {
   else
     return;
   RaiseLineEndCount(sb);
-  if (run.Switches.SoftLineEnds) {
+  if (run.Switches.SoftLineEnds && !SourceLineEndsKept(run)) {
     if (!IsSentenceEndChar(sb.CurChar)) --sb.LineEndCount;
     if (sb.CurChar == kCr) {
       if (sb.LineEndCount < 2)

@@ -91,13 +91,21 @@ void FindFontDefinition(CompilerRun& run, char letter) {
 
 void BeginLineBlock(CompilerRun& run) {
   const TTargetFlags& t = run.Ini.TargetFlags;
-  if (!(t.Ipf || t.RtfFamily) || !run.Markup.FormatMode || run.Compile.HeadingTextPending) return;
+  if (run.Compile.HeadingTextPending) return;
+  // With soft line ends the line end before the block was taken as a blank; the block's
+  // first line starts a line of its own all the same (the dot line's end takes one back).
+  if (!run.Markup.LineBlockOpen && run.Switches.SoftLineEnds && !run.Switches.WordStarInput &&
+      run.Source.LineEndCount < 2)
+    run.Source.LineEndCount = 2;
+  run.Markup.LineBlockOpen = true;
+  if (!(t.Ipf || t.RtfFamily) || !run.Markup.FormatMode) return;
   if (t.Ipf) run.Passes.OutputFile += ":lines.";
   run.Markup.FormatMode = false;
 }
 
 void EndLineBlock(CompilerRun& run) {
   const TTargetFlags& t = run.Ini.TargetFlags;
+  run.Markup.LineBlockOpen = false;
   if (!(t.Ipf || t.RtfFamily) || run.Markup.FormatMode) return;
   run.Passes.OutputFile += t.Ipf ? ":elines.\r\n" : "\\pard ";
   run.Markup.FormatMode = true;

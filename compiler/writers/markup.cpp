@@ -124,9 +124,15 @@ void WriteFontChange(CompilerRun& run, std::string& f, char letter, bool toggle)
     if (!toggle) m.FormatMode = font.HtmlTag != "PRE";
     f += font.HtmlMarkup;
   }
+  if (!toggle) m.PreFontBlock = font.HtmlTag == "PRE";
   m.OmitLinksActive = run.IniValues.FontOmitsLinks[FontLetterIndex(letter)];
   run.CharConversion.Context.AfterFontChange = true;
   m.CurrentFontLetter = letter;
+}
+
+bool SourceLineEndsKept(const CompilerRun& run) {
+  const TMarkupState& m = run.Markup;
+  return !m.FormatMode || m.LineBlockOpen || m.PreFontBlock;
 }
 
 void WriteLineBreak(CompilerRun& run) { WriteBreak(run, "<br>", "\\par", "\\line", ".br"); }

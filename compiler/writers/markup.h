@@ -18,7 +18,11 @@ struct TMarkupState {
   char CurrentFontLetter = '@';
   char RunningFontLetter = '@';
   char AlternateFontLetter = '@';
-  bool FormatMode = true;       // false inside a line block or a PRE block
+  bool FormatMode = true;  // false inside a line block or a PRE block
+  // A line block (.BA, .FM OFF) or a PRE font reached by a block change is in force, in every
+  // target: each source line end stays a line end, even with soft line ends.
+  bool LineBlockOpen = false;
+  bool PreFontBlock = false;
   bool PlainFontActive = true;  // HTML: no font element is open
   bool PreBlockActive = false;
   bool OmitLinksActive = false;
@@ -43,5 +47,8 @@ void WriteParagraphBreak(CompilerRun& run);
 void WriteIpfHighlight(CompilerRun& run);
 void WriteIpfFontColor(CompilerRun& run, char letter);
 void CloseOpenToggles(CompilerRun& run);
+// Whether the line ends of the source are kept whatever the source format: inside a line
+// block, a PRE font or a line-drawing block.
+bool SourceLineEndsKept(const CompilerRun& run);
 
 }  // namespace skeldon

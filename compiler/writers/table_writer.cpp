@@ -23,6 +23,7 @@ struct TTableWork {
   std::array<std::uint8_t, kTableLineMax + 1> ColumnMap{};  // position -> table column
   int ColumnCount = 1;
   TTableTarget Target = TTableTarget::Html;
+  std::vector<long> RtfEdges;  // right edge of each written RTF column, in twips
 };
 
 std::uint8_t Byte(const CompilerRun& run, std::int64_t pos) {
@@ -86,7 +87,7 @@ void LinkContinuations(CompilerRun& run, const TTableWork& w) {
   }
 }
 
-void WriteTableHead(CompilerRun& run, const TTableWork& w) {
+void WriteTableHead(CompilerRun& run, TTableWork& w) {
   TTableState& st = run.Tables;
   std::string& out = run.Passes.OutputFile;
   if (w.Target == TTableTarget::Html) {
@@ -131,6 +132,7 @@ void WriteTableHead(CompilerRun& run, const TTableWork& w) {
     if (edge <= 0) break;
     // edge x 144 twips x 0.7, rounded; 100.8 per position is never a half.
     const long twips = (static_cast<long>(edge) * 1008 + 5) / 10;
+    w.RtfEdges.push_back(twips);
     run.Passes.OutputFile += "\\cellx" + std::to_string(twips);
   }
   run.Passes.OutputFile += "\r\n";
@@ -138,6 +140,36 @@ void WriteTableHead(CompilerRun& run, const TTableWork& w) {
 
 bool WrittenAsCell(const CompilerRun& run, const TTableWork& w, const TTableCell& c) {
   return c.Valid || (w.Target != TTableTarget::Html && Byte(run, c.TextStart) == '"');
+}
+
+// RTF has no column span: a cell that spans columns is merged with the cells it covers, so
+// that its text keeps the width of all of them. Returns the merge mark of each column of the
+// row that starts at cell `first` (0 none, 1 first of a merge, 2 merged into the one before).
+std::vector<int> RtfMerges(const CompilerRun& run, const TTableWork& w, std::size_t first) {
+  const std::vector<TTableCell>& cells = run.Tables.Cells;
+  std::vector<int> marks(w.RtfEdges.size() + 1, 0);
+  for (std::size_t j = first; j < cells.size() && cells[j].Row == cells[first].Row; ++j) {
+    const TTableCell& c = cells[j];
+    if (!WrittenAsCell(run, w, c) || c.ColSpan < 2) continue;
+    const int k = ColumnOf(w, c.FirstColumn);
+    const int last = std::min<int>(k + c.ColSpan - 1, static_cast<int>(w.RtfEdges.size()));
+    if (last <= k) continue;
+    marks[k] = 1;
+    for (int m = k + 1; m <= last; ++m) marks[m] = 2;
+  }
+  return marks;
+}
+
+// The cell definitions of a row with its merges ("\trowd" starts them anew).
+void WriteRtfRowDefinitions(CompilerRun& run, const TTableWork& w, const std::vector<int>& marks) {
+  std::string& out = run.Passes.OutputFile;
+  out += "\\trowd";
+  for (std::size_t k = 1; k <= w.RtfEdges.size(); ++k) {
+    if (marks[k] == 1) out += "\\clmgf";
+    if (marks[k] == 2) out += "\\clmrg";
+    out += "\\cellx" + std::to_string(w.RtfEdges[k - 1]);
+  }
+  out += "\r\n";
 }
 
 // Spans in one backward walk: for each cell, what the cells below it in its column add up to
@@ -264,6 +296,8 @@ void WriteRows(CompilerRun& run, const TTableWork& w) {
   // IPF cells fill a row from the left, so a row is filled by the cells written in it; after
   // a continuation line the column count q alone would put the next cell one column left.
   int ipfCellsInRow = 0;
+  // The previous RTF row had merged cells: the next one defines its plain cells again.
+  bool rtfMergedRow = false;
   auto out = [&run]() -> std::string& { return run.Passes.OutputFile; };
   auto writeTr = [&]() {
     if (trPending) {
@@ -276,7 +310,9 @@ void WriteRows(CompilerRun& run, const TTableWork& w) {
     if (c.Row > p) {
       if (rowOpen) {
         if (w.Target == TTableTarget::Html) {
-          if (!trPending) out() += "</TR>\r\n";
+          // A row of continued or ditto pieces alone is still a row: the row spans above
+          // count it, and without it the cells below would slide right.
+          out() += trPending ? "<TR></TR>\r\n" : "</TR>\r\n";
         } else if (w.Target == TTableTarget::Rtf) {
           out() += "\\cell\\row\r\n";
         }
@@ -287,8 +323,13 @@ void WriteRows(CompilerRun& run, const TTableWork& w) {
         trPending = true;
       else if (w.Target == TTableTarget::Ipf)
         out() += ":row.";
-      else
+      else {
+        const std::vector<int> marks = RtfMerges(run, w, static_cast<std::size_t>(i));
+        const bool merged = std::any_of(marks.begin(), marks.end(), [](int m) { return m != 0; });
+        if (merged || rtfMergedRow) WriteRtfRowDefinitions(run, w, marks);
+        rtfMergedRow = merged;
         out() += "\\intbl\r\n";
+      }
       rowOpen = true;
       q = 0;
       ipfCellsInRow = 0;
@@ -347,7 +388,7 @@ void WriteRows(CompilerRun& run, const TTableWork& w) {
     q = ColumnOf(w, c.LastColumn);
   }
   if (w.Target == TTableTarget::Html) {
-    if (rowOpen && !trPending) out() += "</TR>\r\n";
+    if (rowOpen) out() += trPending ? "<TR></TR>\r\n" : "</TR>\r\n";
     out() += "</TABLE><BR>\r\n";
   } else if (w.Target == TTableTarget::Ipf) {
     out() += ":etable.\r\n";

@@ -70,9 +70,10 @@ TEST(LineStart, ListCharacterFollowedByTextIsText) {
 
 // The visible text of the run's main output for its target.
 std::string VisibleText(const TRunResult& r, const std::string& target) {
-  if (target == "ipf") return output_text::IpfText(FileOf(r, "DOC.IPF"));
-  if (target == "rtftext") return output_text::RtfText(FileOf(r, "DOC.RTF"));
-  return output_text::HtmlText(output_text::HtmlBody(FileOf(r, "DOC\\N000.HTML")));
+  using namespace output_text;
+  if (target == "ipf") return Flat(IpfText(FileOf(r, "DOC.IPF")));
+  if (target == "rtftext") return Flat(RtfText(FileOf(r, "DOC.RTF")));
+  return Flat(HtmlText(HtmlBody(FileOf(r, "DOC\\N000.HTML"))));
 }
 
 struct ListTextCase {
@@ -91,7 +92,7 @@ TEST(LineStart, ListCharacterBeforeTextInsideAListIsKept) {
       {"- item one\n  * sub\n    -minus\n", "sub -minus"},
   };
   for (const char* target : {"html", "ipf", "rtftext"}) {
-    for (bool soft : {false}) {
+    for (bool soft : {false, true}) {
       for (const ListTextCase& c : cases) {
         TestRun m(WholeRun(target));
         m->Switches.SoftLineEnds = soft;

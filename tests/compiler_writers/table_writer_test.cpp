@@ -3,6 +3,12 @@
 // RTF right edges, empty tables, and tables beyond the column limit.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
+
 #include "compiler/passes/table_scanner.h"
 #include "compiler/writers/table_writer.h"
 #include "tests/support/compiler_test_support.h"
@@ -64,7 +70,9 @@ TEST(TableWriterTest, HeadingAcrossTheColumnGapSpansTwoColumns) {
     TestRun rtf(target);
     EXPECT_EQ(RtfTable(WriteTableOf(*rtf, kPrices)),
               "\\cellx1008\\cellx1512\r\n"
+              "\\trowd\\clmgf\\cellx1008\\clmrg\\cellx1512\r\n"
               "\\intbl\r\nFruit and price\\cell\r\n\\cell\\row\r\n"
+              "\\trowd\\cellx1008\\cellx1512\r\n"
               "\\intbl\r\nApple\\cell\r\n12,50\\cell\\row\r\n"
               "\\intbl\r\nPear\\cell\r\n9,95\\cell\\row\r\n"
               "\\pard\r\n")
@@ -126,6 +134,132 @@ TEST(TableWriterTest, ContinuedCellJoinsItsLines) {
   TestRun ipf("ipf");
   EXPECT_EQ(WriteTableOf(*ipf, kContinued),
             "\r\n:table cols='10 1 '.\r\n:row.:c.first \r\nsecond:c.A:row.:c.:c.B:etable.\r\n");
+}
+
+// Where a reader puts each cell: the column (from 1) of every cell text, worked out as a
+// browser lays out an HTML table (row and column spans occupy the places below and beside).
+std::map<std::string, int> HtmlColumns(const std::string& html) {
+  std::map<std::string, int> columns;
+  std::set<std::pair<int, int>> taken;
+  int row = 0;
+  for (std::size_t tr = html.find("<TR>"); tr != std::string::npos;
+       tr = html.find("<TR>", tr + 1), ++row) {
+    const std::size_t end = html.find("</TR>", tr);
+    const std::string line = html.substr(tr, end - tr);
+    int col = 0;
+    for (std::size_t td = line.find("<TD"); td != std::string::npos;
+         td = line.find("<TD", td + 1)) {
+      const std::size_t open = line.find('>', td);
+      const std::string attributes = line.substr(td, open - td);
+      auto number = [&](const std::string& name) {
+        const std::size_t a = attributes.find(name + "=");
+        return a == std::string::npos ? 1 : std::atoi(attributes.c_str() + a + name.size() + 1);
+      };
+      while (taken.count({row, col})) ++col;
+      const int colspan = number("colspan"), rowspan = number("rowspan");
+      for (int r = 0; r < rowspan; ++r)
+        for (int c = 0; c < colspan; ++c) taken.insert({row + r, col + c});
+      const std::string text = line.substr(open + 1, line.find("</TD>", open) - open - 1);
+      if (!text.empty()) columns[text] = col + 1;
+      col += colspan;
+    }
+  }
+  return columns;
+}
+
+// The same for RTF: a cell's column is the number of cells before it in its row plus one
+// (merged cells are cells of the row too).
+std::map<std::string, int> RtfColumns(const std::string& rtf) {
+  std::map<std::string, int> columns;
+  for (std::size_t row = rtf.find("\\intbl\r\n"); row != std::string::npos;
+       row = rtf.find("\\intbl\r\n", row + 1)) {
+    const std::size_t end = rtf.find("\\row", row);
+    std::string line = rtf.substr(row + 8, end - row - 8);
+    int col = 1;
+    std::size_t a = 0;
+    for (;;) {
+      const std::size_t b = line.find("\\cell", a);
+      std::string text = line.substr(a, b == std::string::npos ? std::string::npos : b - a);
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+      while (!text.empty() && (text.front() == '\n' || text.front() == '\r')) text.erase(0, 1);
+      if (!text.empty()) columns[text] = col;
+      if (b == std::string::npos) break;
+      a = b + 5;
+      ++col;
+    }
+  }
+  return columns;
+}
+
+struct PlacementCase {
+  const char* name;
+  const char* table;                               // the lines between the .TA lines
+  std::vector<std::pair<std::string, int>> cells;  // HTML cell text and its column
+  std::vector<std::pair<std::string, int>> rtf;    // RTF cell text and its column
+};
+
+// Every cell lands in the column its text starts at, whatever continuation lines, ditto
+// marks and spans stand above it, in HTML as in RTF.
+TEST(TableWriterTest, CellsLandInTheColumnTheyStartAt) {
+  const PlacementCase cases[] = {
+      {"continuation line alone in its row",
+       "first +    A\nsecond\nthird      C\n",
+       {{"first <br>second", 1}, {"A", 2}, {"third", 1}, {"C", 2}},
+       {{"first \\line second", 1}, {"A", 2}, {"third", 1}, {"C", 2}}},
+      {"continuation in the second column",
+       "a    b +\nc    d\ne    f\n",
+       {{"a", 1}, {"b <br>d", 2}, {"c", 1}, {"e", 1}, {"f", 2}},
+       {{"a", 1}, {"b \\line d", 2}, {"c", 1}, {"e", 1}, {"f", 2}}},
+      {"ditto mark",
+       "Anna  1\n\"     2\nBob   3\n",
+       {{"Anna", 1}, {"1", 2}, {"2", 2}, {"Bob", 1}, {"3", 2}},
+       {{"Anna", 1}, {"1", 2}, {"2", 2}, {"Bob", 1}, {"3", 2}}},
+      {"two continued columns",
+       "a +   b +\na2    b2\nc     d\n",
+       {{"a <br>a2", 1}, {"b <br>b2", 2}, {"c", 1}, {"d", 2}},
+       {{"a \\line a2", 1}, {"b \\line b2", 2}, {"c", 1}, {"d", 2}}},
+      {"span above",
+       "Fruit and price\nApple     12,50\n",
+       {{"Fruit and price", 1}, {"Apple", 1}, {"12,50", 2}},
+       {{"Fruit and price", 1}, {"Apple", 1}, {"12,50", 2}}},
+  };
+  for (const PlacementCase& c : cases) {
+    const std::string source = std::string(".TA T\n") + c.table + ".TA\n";
+    TestRun html("html");
+    const std::string h = WriteTableOf(*html, source);
+    const std::map<std::string, int> htmlColumns = HtmlColumns(h);
+    for (const auto& [text, column] : c.cells) {
+      const auto it = htmlColumns.find(text);
+      ASSERT_NE(it, htmlColumns.end()) << c.name << ": " << text << "\n" << h;
+      EXPECT_EQ(it->second, column) << c.name << ": " << text << "\n" << h;
+    }
+    TestRun rtf("rtftext");
+    const std::string r = WriteTableOf(*rtf, source);
+    const std::map<std::string, int> rtfColumns = RtfColumns(r);
+    for (const auto& [text, column] : c.rtf) {
+      const auto it = rtfColumns.find(text);
+      ASSERT_NE(it, rtfColumns.end()) << c.name << ": " << text << "\n" << r;
+      EXPECT_EQ(it->second, column) << c.name << ": " << text << "\n" << r;
+    }
+  }
+}
+
+// RTF has no column span of its own: a spanning cell is merged with the cells it covers, and
+// the row after it defines its plain cells again.
+TEST(TableWriterTest, RtfMergesSpannedCells) {
+  TestRun rtf("rtftext");
+  const std::string out =
+      RtfTable(WriteTableOf(*rtf, ".TA T\none   two and three\na     b      c\n.TA\n"));
+  EXPECT_EQ(out,
+            "\\cellx605\\cellx1310\\cellx1411\r\n"
+            "\\trowd\\cellx605\\clmgf\\cellx1310\\clmrg\\cellx1411\r\n"
+            "\\intbl\r\none\\cell\r\ntwo and three\\cell\r\n\\cell\\row\r\n"
+            "\\trowd\\cellx605\\cellx1310\\cellx1411\r\n"
+            "\\intbl\r\na\\cell\r\nb\\cell\r\nc\\cell\\row\r\n"
+            "\\pard\r\n");
+  // Without spans the rows keep the table's one definition.
+  TestRun plain("rtftext");
+  EXPECT_EQ(WriteTableOf(*plain, kDitto).find("\\trowd"), std::string::npos);
 }
 
 TEST(TableWriterTest, LargeTablesFinish) {

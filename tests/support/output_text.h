@@ -1,7 +1,8 @@
 // The text a reader sees in the compiler's outputs, for tests that follow words from the
-// source to every target: HTML pages, RTF and IPF files are reduced to their words with every
-// run of white space (markup that breaks a line or a cell included) as one blank. The readers
-// are small and strict about what they drop, so a word that is lost or joined to its
+// source to every target: HTML pages, RTF and IPF files are reduced to their lines of words.
+// What starts a new line for a reader (a break, a paragraph, a line end inside preformatted
+// text or an IPF lines block) becomes one "\n"; any other run of white space one blank. The
+// readers are small and strict about what they drop, so a word that is lost or joined to its
 // neighbour shows up as such.
 #pragma once
 
@@ -16,17 +17,30 @@ namespace skeldon::output_text {
 inline void Put(std::string& out, char c) {
   const bool blank = c == ' ' || c == '\r' || c == '\n' || c == '\t';
   if (blank) {
-    if (!out.empty() && out.back() != ' ') out.push_back(' ');
+    if (!out.empty() && out.back() != ' ' && out.back() != '\n') out.push_back(' ');
   } else {
     out.push_back(c);
   }
 }
 
+// Ends the line: blanks before the break go, several breaks are one.
+inline void Break(std::string& out) {
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  if (!out.empty() && out.back() != '\n') out.push_back('\n');
+}
+
 inline std::string Trimmed(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\n')) s.pop_back();
   std::size_t a = 0;
-  while (a < s.size() && s[a] == ' ') ++a;
+  while (a < s.size() && (s[a] == ' ' || s[a] == '\n')) ++a;
   return s.substr(a);
+}
+
+// The words alone: line breaks become blanks.
+inline std::string Flat(std::string s) {
+  for (char& c : s)
+    if (c == '\n') c = ' ';
+  return s;
 }
 
 inline std::string LowerAscii(std::string_view s) {
@@ -35,10 +49,11 @@ inline std::string LowerAscii(std::string_view s) {
   return r;
 }
 
-// HTML: the text between the tags, entities decoded; "<br>", "<p>", cells and rows separate
-// words as a browser would (white space in the source does too).
+// HTML: the text between the tags, entities decoded; "<br>", "<p>", cells, rows and the
+// other block elements break lines as a browser would, and so does a line end inside PRE.
 inline std::string HtmlText(std::string_view html) {
   std::string out;
+  bool pre = false;
   std::size_t i = 0;
   while (i < html.size()) {
     const char c = html[i];
@@ -64,7 +79,9 @@ inline std::string HtmlText(std::string_view html) {
           "/table", "caption", "/caption", "hr",  "center", "/center", "div",  "/div"};
       std::string name = tag.substr(0, tag.find_first_of(" \r\n\t"));
       for (const char* b : kBreaking)
-        if (name == b) Put(out, ' ');
+        if (name == b) Break(out);
+      if (name == "pre") pre = true;
+      if (name == "/pre") pre = false;
       i = e == std::string_view::npos ? html.size() : e + 1;
       continue;
     }
@@ -85,7 +102,10 @@ inline std::string HtmlText(std::string_view html) {
         }
       }
     }
-    Put(out, c);
+    if (c == '\n' && pre)
+      Break(out);
+    else
+      Put(out, c);
     ++i;
   }
   return Trimmed(out);
@@ -101,8 +121,8 @@ inline std::string_view HtmlBody(std::string_view page) {
 }
 
 // RTF: the text of the document; destinations (font, colour and style tables, "\*" groups,
-// footnotes) are skipped, "\par", "\line", "\tab", "\cell" and "\row" separate words, "\'hh"
-// gives its byte and "\~" a blank.
+// footnotes) are skipped, "\par", "\line" and "\row" break lines, "\tab" and "\cell" separate
+// words, "\'hh" gives its byte and "\~" a blank.
 inline std::string RtfText(std::string_view rtf) {
   std::string out;
   // Depth at which a skipped destination began; 0 while nothing is skipped.
@@ -146,9 +166,10 @@ inline std::string RtfText(std::string_view rtf) {
         if (groupStart && !skipping)
           for (const char* d : kDestinations)
             if (word == d) skipFrom = depth;
-        if (!skipping && skipFrom == 0 &&
-            (word == "par" || word == "line" || word == "tab" || word == "cell" || word == "row"))
-          Put(out, ' ');
+        if (!skipping && skipFrom == 0) {
+          if (word == "par" || word == "line" || word == "row") Break(out);
+          if (word == "tab" || word == "cell") Put(out, ' ');
+        }
         groupStart = false;
         i = e;
         continue;
@@ -179,9 +200,11 @@ inline std::string RtfText(std::string_view rtf) {
 }
 
 // IPF: the text between the tags (":name attributes." at any place), with the symbols "&per.",
-// "&colon.", "&amp." and "&dot." decoded; a line end separates words.
+// "&colon.", "&amp." and "&dot." decoded; paragraphs, items, rows and ".br" break lines, and so
+// does a line end inside a lines block; cells and other line ends separate words.
 inline std::string IpfText(std::string_view ipf) {
   std::string out;
+  bool lines = false;
   std::size_t i = 0;
   while (i < ipf.size()) {
     const char c = ipf[i];
@@ -189,13 +212,16 @@ inline std::string IpfText(std::string_view ipf) {
       const std::size_t e = ipf.find('.', i);
       std::string name(ipf.substr(i + 1, (e == std::string_view::npos ? ipf.size() : e) - i - 1));
       name = LowerAscii(name.substr(0, name.find_first_of(" \r\n")));
-      // Paragraph, line and cell tags separate words; highlights and fonts do not.
-      if (name == "p" || name == "c" || name == "row" || name == "li" || name == "lm" ||
-          name == "lines" || name == "elines" || name == "table" || name == "etable" ||
-          name == "ul" || name == "eul" || name == "ol" || name == "eol" || name == "h1" ||
-          name == "h2" || name == "h3" || name == "h4" || name == "h5" || name == "h6" ||
-          name == "xmp" || name == "exmp")
-        Put(out, ' ');
+      // Block tags break lines, cells separate words; highlights and fonts do neither.
+      if (name == "p" || name == "row" || name == "li" || name == "lm" || name == "lines" ||
+          name == "elines" || name == "table" || name == "etable" || name == "ul" ||
+          name == "eul" || name == "ol" || name == "eol" || name == "h1" || name == "h2" ||
+          name == "h3" || name == "h4" || name == "h5" || name == "h6" || name == "xmp" ||
+          name == "exmp")
+        Break(out);
+      if (name == "c") Put(out, ' ');
+      if (name == "lines" || name == "xmp") lines = true;
+      if (name == "elines" || name == "exmp") lines = false;
       i = e == std::string_view::npos ? ipf.size() : e + 1;
       continue;
     }
@@ -218,11 +244,14 @@ inline std::string IpfText(std::string_view ipf) {
     if (c == '.' && (i == 0 || ipf[i - 1] == '\n')) {
       // A line that starts with a full stop is an IPF control line (".br"), not text.
       const std::size_t e = ipf.find('\n', i);
-      Put(out, ' ');
+      Break(out);
       i = e == std::string_view::npos ? ipf.size() : e + 1;
       continue;
     }
-    Put(out, c);
+    if (c == '\n' && lines)
+      Break(out);
+    else
+      Put(out, c);
     ++i;
   }
   return Trimmed(out);
