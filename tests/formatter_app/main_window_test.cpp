@@ -120,7 +120,8 @@ class MainWindowTest : public ::testing::Test {
   }
 
   bool JobIdle(MainWindow& w) {
-    return WaitFor([&] { return w.Jobs().FormatJobBusy.load() == 0 && w.Jobs().PrintBusy.load() == 0; });
+    return WaitFor(
+        [&] { return w.Jobs().FormatJobBusy.load() == 0 && w.Jobs().PrintBusy.load() == 0; });
   }
 
   corvina_test::TempDir dir_{"tavrel-window"};
@@ -189,9 +190,9 @@ TEST_F(MainWindowTest, CodesThatDoNothingChangeNothing) {
   }
   // Values out of range of the codes that choose by value.
   const std::pair<std::int32_t, std::int32_t> outOfRange[] = {
-      {MN_JOB_LED_ON, 7}, {MN_JOB_LED_ON, -1}, {MN_JOB_LED_OFF, 0}, {MN_JOB_STATUS_TEXT, 4},
-      {MN_TRANSLATE_FORM, 99}, {MN_TRANSLATE_FORM, -3}, {MN_TRANSLATE_FORM, 2},
-      {MN_TRANSLATE_FORM, 0}};
+      {MN_JOB_LED_ON, 7},      {MN_JOB_LED_ON, -1},     {MN_JOB_LED_OFF, 0},
+      {MN_JOB_STATUS_TEXT, 4}, {MN_TRANSLATE_FORM, 99}, {MN_TRANSLATE_FORM, -3},
+      {MN_TRANSLATE_FORM, 2},  {MN_TRANSLATE_FORM, 0}};
   for (const auto& [code, value] : outOfRange) {
     w.BearbeiteUserMessage(code, value);
     Serve();
@@ -203,7 +204,7 @@ TEST_F(MainWindowTest, CodesThatDoNothingChangeNothing) {
 struct CodeCase {
   const char* title;
   std::vector<std::pair<std::int32_t, std::int32_t>> codes;  // fed in order
-  std::function<void(MainWindow&)> before;                    // sets the state the codes meet
+  std::function<void(MainWindow&)> before;                   // sets the state the codes meet
   std::function<void(MainWindow&, const BoxLog&)> check;
 };
 
@@ -214,45 +215,60 @@ TEST_F(MainWindowTest, TheNotificationCodesDriveLampsLabelsButtonsAndThePreviewG
     return w.Labels[static_cast<std::size_t>(i)]->text().toStdString();
   };
   const CodeCase cases[] = {
-      {"format lamp on", {{97, 1}}, nullptr,
+      {"format lamp on",
+       {{97, 1}},
+       nullptr,
        [&](MainWindow& w, const BoxLog&) {
          EXPECT_EQ(lamp(w, 0), 0x0000FFu);
          EXPECT_TRUE(w.Labels[0]->isEnabled());
        }},
-      {"preview lamp on", {{97, 2}}, nullptr,
+      {"preview lamp on",
+       {{97, 2}},
+       nullptr,
        [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(lamp(w, 1), 0x00FFFFu); }},
-      {"print lamp on by value mod 10", {{97, 13}}, nullptr,
+      {"print lamp on by value mod 10",
+       {{97, 13}},
+       nullptr,
        [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(lamp(w, 2), 0x00FF00u); }},
-      {"print lamp off restores the button", {{97, 3}, {98, 3}},
+      {"print lamp off restores the button",
+       {{97, 3}, {98, 3}},
        [](MainWindow& w) { w.Buttons[4]->setText("stop p"); },
        [&](MainWindow& w, const BoxLog&) {
          EXPECT_EQ(lamp(w, 2), 0x007000u);
          EXPECT_EQ(w.Buttons[4]->text().toStdString(), "print");
          EXPECT_FALSE(w.Labels[2]->isEnabled());
        }},
-      {"status text on the preview label", {{99, 12}},
+      {"status text on the preview label",
+       {{99, 12}},
        [](MainWindow& w) { w.Jobs().StatusText = "a.rtf --> a.ws"; },
        [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(label(w, 1), "a.rtf --> a.ws"); }},
-      {"printed page, one copy", {{19, 5}}, nullptr,
+      {"printed page, one copy",
+       {{19, 5}},
+       nullptr,
        [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(label(w, 2), "print page 5"); }},
-      {"printed page of the second copy", {{19, 5}},
+      {"printed page of the second copy",
+       {{19, 5}},
        [](MainWindow& w) {
          w.Jobs().PrintCopies = 2;
          w.Jobs().PrintCurrentCopy = 2;
        },
        [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(label(w, 2), "print page 5 from copy 2"); }},
-      {"preview page without a preview thread", {{9, 4}}, nullptr,
+      {"preview page without a preview thread",
+       {{9, 4}},
+       nullptr,
        [&](MainWindow& w, const BoxLog&) {
          EXPECT_EQ(label(w, 1), "preview...");
          EXPECT_EQ(w.Preview.LastPreviewPage, 0);
        }},
-      {"preview page with a preview thread", {{9, 4}},
+      {"preview page with a preview thread",
+       {{9, 4}},
        [](MainWindow& w) { w.Preview.ThreadExists = true; },
        [&](MainWindow& w, const BoxLog&) {
          EXPECT_EQ(label(w, 1), "preview page 4 (held.ws)");
          EXPECT_EQ(w.Preview.LastPreviewPage, 4);
        }},
-      {"format job done", {{23, 0}},
+      {"format job done",
+       {{23, 0}},
        [](MainWindow& w) {
          w.Jobs().FormatJobBusy = 1;
          w.BearbeiteUserMessage(97, 1);
@@ -264,9 +280,12 @@ TEST_F(MainWindowTest, TheNotificationCodesDriveLampsLabelsButtonsAndThePreviewG
          EXPECT_EQ(lamp(w, 0), 0x000080u);
          EXPECT_EQ(w.Buttons[1]->text().toStdString(), "format");
        }},
-      {"RTF job done turns the format lamp off", {{97, 1}, {23, 11}}, nullptr,
+      {"RTF job done turns the format lamp off",
+       {{97, 1}, {23, 11}},
+       nullptr,
        [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(lamp(w, 0), 0x000080u); }},
-      {"fatal print error shows its box", {{97, 3}, {13, 2}},
+      {"fatal print error shows its box",
+       {{97, 3}, {13, 2}},
        [](MainWindow& w) { w.Jobs().PrintBusy = 1; },
        [&](MainWindow& w, const BoxLog& b) {
          ASSERT_EQ(b.Shown.size(), 1u);
@@ -275,13 +294,15 @@ TEST_F(MainWindowTest, TheNotificationCodesDriveLampsLabelsButtonsAndThePreviewG
          EXPECT_EQ(lamp(w, 2), 0x007000u);
        }},
       {"a next-page request waits in the one slot, a second one is dropped",
-       {{1, 0}, {5, 9}}, nullptr,
+       {{1, 0}, {5, 9}},
+       nullptr,
        [](MainWindow& w, const BoxLog&) {
          EXPECT_TRUE(w.Preview.PendingRequestUsed);
          EXPECT_EQ(w.Preview.PendingCode, 1);
          EXPECT_FALSE(w.Preview.RenderRequest);
        }},
-      {"a waiting preview thread takes a request at once", {{5, 9}},
+      {"a waiting preview thread takes a request at once",
+       {{5, 9}},
        [](MainWindow& w) {
          w.Preview.ThreadExists = true;
          w.Preview.ThreadWaiting = true;
@@ -291,7 +312,8 @@ TEST_F(MainWindowTest, TheNotificationCodesDriveLampsLabelsButtonsAndThePreviewG
          EXPECT_EQ(w.Preview.GotoPage, 9);
          EXPECT_TRUE(w.Preview.RenderRequest);
        }},
-      {"the preview's end passes a full slot", {{97, 2}, {2, 0}, {3, 2}},
+      {"the preview's end passes a full slot",
+       {{97, 2}, {2, 0}, {3, 2}},
        [](MainWindow& w) { w.Jobs().PreviewOpen = 1; },
        [&](MainWindow& w, const BoxLog& b) {
          EXPECT_EQ(w.Jobs().PreviewOpen.load(), 0);
@@ -299,7 +321,8 @@ TEST_F(MainWindowTest, TheNotificationCodesDriveLampsLabelsButtonsAndThePreviewG
          EXPECT_EQ(lamp(w, 1), 0x009090u);
          EXPECT_EQ(b.Shown.size(), 1u);  // the fatal error is seen
        }},
-      {"messages shown keep the program open", {{87, 0}},
+      {"messages shown keep the program open",
+       {{87, 0}},
        [](MainWindow& w) { w.CloseAfterFormat = true; },
        [](MainWindow& w, const BoxLog&) {
          EXPECT_TRUE(w.Form8->isVisible());
@@ -382,7 +405,8 @@ TEST_F(MainWindowTest, FormatFromTheButtonAndTheMenuWithTheConditionWords) {
 
 TEST_F(MainWindowTest, StopFormattingAndASecondRequestDuringAJob) {
   std::string text;
-  for (int i = 0; i < 40000; ++i) text += "A long document line number " + std::to_string(i) + " with words.\r\n";
+  for (int i = 0; i < 40000; ++i)
+    text += "A long document line number " + std::to_string(i) + " with words.\r\n";
   WriteFile(docs_ / "long.ws", text);
   MainWindow& w = Open({"long.ws"});
   QTest::mouseClick(w.Buttons[1], Qt::LeftButton);
@@ -435,7 +459,8 @@ TEST_F(MainWindowTest, SlashPClosesAfterPrinting) {
 std::vector<std::string> Images(const fs::path& folder) {
   std::vector<std::string> names;
   if (!fs::is_directory(folder)) return names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -455,7 +480,12 @@ TEST_F(MainWindowTest, PrintRangeCopiesAndSidesOnThePngPrinter) {
     std::vector<std::string> first, second;  // images of copy 1 and copy 2
   };
   const Case cases[] = {
-      {"2-3, two copies", "2-3", 0, false, 2, {"page0001.png", "page0002.png"},
+      {"2-3, two copies",
+       "2-3",
+       0,
+       false,
+       2,
+       {"page0001.png", "page0002.png"},
        {"page0001.png", "page0002.png"}},
       {"even pages only", "", 2, false, 1, {"page0001.png", "page0002.png"}, {}},
       {"odd pages of 1-3", "1-3", 1, false, 1, {"page0001.png", "page0002.png"}, {}},
@@ -537,22 +567,36 @@ TEST_F(MainWindowTest, BadInputGetsABoxAndNeverACrash) {
   for (int i = 0; i < 200; ++i) hashWords.push_back("#W" + std::to_string(i));
   hashWords.push_back("doc.ws");
   const BadInputCase cases[] = {
-      {"a first file that does not exist", nullptr, {"missing.ws", "/F"}, nullptr,
+      {"a first file that does not exist",
+       nullptr,
+       {"missing.ws", "/F"},
+       nullptr,
        "Wrong program parameter: The file missing.ws does not exist."},
       {"200 condition words", nullptr, hashWords, nullptr, "were cut: W0 W1 W2"},
       {"a dropped file that is not a document",
-       nullptr, {"doc.ws"}, [](MainWindow& w) { w.Groupbox1Drop({"/tmp/notes.doc"}); }, ""},
+       nullptr,
+       {"doc.ws"},
+       [](MainWindow& w) { w.Groupbox1Drop({"/tmp/notes.doc"}); },
+       ""},
       {"a dropped document that does not exist",
-       nullptr, {}, [](MainWindow& w) { w.Groupbox1Drop({"/nowhere/gone.ws"}); },
+       nullptr,
+       {},
+       [](MainWindow& w) { w.Groupbox1Drop({"/nowhere/gone.ws"}); },
        "File /nowhere/gone.ws not found."},
       {"a dropped picture",
-       nullptr, {}, [](MainWindow& w) { w.Groupbox1Drop({"/tmp/picture.gif"}); },
+       nullptr,
+       {},
+       [](MainWindow& w) { w.Groupbox1Drop({"/tmp/picture.gif"}); },
        "graphics file dialog is not available"},
       {"a job that this build does not have",
-       nullptr, {"doc.ws"}, [](MainWindow& w) { w.findChild<QAction*>("MenuItem12")->trigger(); },
+       nullptr,
+       {"doc.ws"},
+       [](MainWindow& w) { w.findChild<QAction*>("MenuItem12")->trigger(); },
        "not available in this version: I (contents)"},
       {"the compiler is not installed",
-       nullptr, {"doc.ws"}, [](MainWindow& w) { w.findChild<QAction*>("Menuitem34")->trigger(); },
+       nullptr,
+       {"doc.ws"},
+       [](MainWindow& w) { w.findChild<QAction*>("Menuitem34")->trigger(); },
        "Skeldon commandline program not found"},
   };
   for (const BadInputCase& c : cases) {
