@@ -265,6 +265,7 @@ bool JobControl::StartFormatJob(char letter, const std::string& conditions) {
   FormatJobBusy = 1;
   outlets_.Notifier->Send(MN_JOB_LED_ON, 1);
   outlets_.Window->SetFormatButtonCaption(ShellMessage(Language(), ShellText::kStopFormatButton));
+  UserStopFlag = 0;
   TFormatJob = letter;
   outlets_.List->Clear();
   // The job works on a snapshot of the settings and the document name taken now.
@@ -323,10 +324,15 @@ void JobControl::RunFormatJob(const std::string& document, const TSettingsRecord
   {
     std::lock_guard<std::mutex> lock(runMutex_);
     currentRun_ = &run;
+    // A stop pressed before the run existed still stops it.
+    run.Messages.UserStop = UserStopFlag.load();
     // Read on the GUI thread only while this thread waits on a sent code.
     if (outlets_.ConsoleView) outlets_.ConsoleView->Run = &run;
   }
   FormatFile(run, document);
+  // The run stops quietly at the user's request; the list says why it ended early.
+  if (run.Messages.UserStop.load() != 0)
+    run.Messages.ReportFormatInfo(Text(MessageId::kStoppedByUser));
   {
     std::lock_guard<std::mutex> lock(runMutex_);
     currentRun_ = nullptr;
@@ -334,8 +340,8 @@ void JobControl::RunFormatJob(const std::string& document, const TSettingsRecord
   }
   result_.FormattedFile = run.Run.OutputName;
   result_.FormattedPages = run.Pages.Streams[kTextStream].PageCount;
-  const bool failed =
-      run.Messages.ErrorCount > 0 || run.Messages.AbortRequested.load() != 0 || run.Run.Stop;
+  const bool failed = run.Messages.ErrorCount > 0 || run.Messages.AbortRequested.load() != 0 ||
+                      run.Messages.UserStop.load() != 0 || run.Run.Stop;
   if (!failed)
     Say(Text(MessageId::kFormattedFilePages,
              {result_.FormattedFile, std::to_string(result_.FormattedPages)}));
@@ -351,6 +357,7 @@ void JobControl::RunFormatJob(const std::string& document, const TSettingsRecord
 
 void JobControl::StopFormatting() {
   std::lock_guard<std::mutex> lock(runMutex_);
+  if (FormatJobBusy.load()) UserStopFlag = 1;
   if (currentRun_) currentRun_->Messages.UserStop = 1;
 }
 

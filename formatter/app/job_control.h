@@ -108,6 +108,7 @@ class JobControl {
 
   std::atomic<std::uint8_t> FormatJobBusy{0};
   std::atomic<std::uint8_t> RunStopFlag{0};
+  std::atomic<std::uint8_t> UserStopFlag{0};  // "stop f" pressed during the job
   std::atomic<std::uint8_t> PrintBusy{0};
   std::atomic<std::uint8_t> PreviewOpen{0};
   std::atomic<std::uint8_t> EditorFileReleased{0};

@@ -54,7 +54,12 @@ int main(int argc, char** argv) {
   env.ShowProgress = ::isatty(1) != 0;
   try {
     tavrel::MainWindow window(args, env);
-    window.OnClosed = [] { QApplication::quit(); };
+    // A picture of the window as the job left it, for the demo and for bug reports.
+    const std::string snapshot = Environment("TAVREL_SNAPSHOT");
+    window.OnClosed = [&window, snapshot] {
+      if (!snapshot.empty()) window.grab().save(QString::fromStdString(snapshot));
+      QApplication::quit();
+    };
     window.show();
     app.exec();
     const int code = window.ExitCode();

@@ -8,13 +8,8 @@ namespace tavrel {
 DirectoryChooser::DirectoryChooser(MainNotifier* mainWindow, QWidget* parent)
     : SecondaryForm("Form5", mainWindow, parent) {
   setWindowTitle("Select a directory and press OK");
-  model_ = new QFileSystemModel(this);
-  model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-  model_->setRootPath("/");
   ShellTreeView1 = new QTreeView(this);
   ShellTreeView1->setObjectName("ShellTreeView1");
-  ShellTreeView1->setModel(model_);
-  for (int column = 1; column < model_->columnCount(); ++column) ShellTreeView1->hideColumn(column);
   Button1 = new QPushButton("OK", this);
   Button1->setObjectName("Button1");
   Button2 = new QPushButton("Cancel", this);
@@ -31,7 +26,22 @@ DirectoryChooser::DirectoryChooser(MainNotifier* mainWindow, QWidget* parent)
   resize(380, 420);
 }
 
+void DirectoryChooser::EnsureModel() {
+  if (model_) return;
+  model_ = new QFileSystemModel(this);
+  model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+  model_->setRootPath("/");
+  ShellTreeView1->setModel(model_);
+  for (int column = 1; column < model_->columnCount(); ++column) ShellTreeView1->hideColumn(column);
+}
+
+void DirectoryChooser::showEvent(QShowEvent* event) {
+  EnsureModel();
+  SecondaryForm::showEvent(event);
+}
+
 void DirectoryChooser::SelectDirectory(const std::string& path) {
+  EnsureModel();
   const QModelIndex index = model_->index(QString::fromStdString(path));
   if (!index.isValid()) return;
   ShellTreeView1->setCurrentIndex(index);
@@ -40,7 +50,7 @@ void DirectoryChooser::SelectDirectory(const std::string& path) {
 
 std::string DirectoryChooser::SelectedDirectory() const {
   const QModelIndex index = ShellTreeView1->currentIndex();
-  return index.isValid() ? model_->filePath(index).toStdString() : std::string();
+  return model_ && index.isValid() ? model_->filePath(index).toStdString() : std::string();
 }
 
 }  // namespace tavrel

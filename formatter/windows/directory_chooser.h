@@ -23,8 +23,14 @@ class DirectoryChooser : public SecondaryForm {
   QPushButton* Button1;  // OK
   QPushButton* Button2;  // Cancel
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
-  QFileSystemModel* model_;
+  // Made at the first show: the model reads folders in a thread of its own, which a hidden
+  // chooser does not need.
+  void EnsureModel();
+  QFileSystemModel* model_ = nullptr;
 };
 
 }  // namespace tavrel

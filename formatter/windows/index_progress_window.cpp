@@ -1,6 +1,5 @@
 #include "formatter/windows/index_progress_window.h"
 
-#include <QMetaObject>
 #include <QVBoxLayout>
 
 #include "formatter/windows/form_captions.h"
@@ -21,9 +20,10 @@ IndexProgressWindow::IndexProgressWindow(MainNotifier* mainWindow, QWidget* pare
 
 void IndexProgressWindow::AddLine(const std::string& line) {
   const QString text = CaptionText(line);
-  QMetaObject::invokeMethod(
-      Memo1, [memo = Memo1, text] { memo->appendPlainText(text); },
-      platform::gui::on_gui_thread() ? Qt::DirectConnection : Qt::QueuedConnection);
+  if (platform::gui::on_gui_thread())
+    Memo1->appendPlainText(text);
+  else
+    calls_.post([this, text] { Memo1->appendPlainText(text); });
 }
 
 void IndexProgressWindow::ClearLines() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "formatter/windows/secondary_form.h"
+#include "platform/gui/window_messages.h"
 
 namespace tavrel {
 
@@ -17,6 +18,9 @@ class IndexProgressWindow : public SecondaryForm {
   void ClearLines();
 
   QPlainTextEdit* Memo1;
+
+ private:
+  platform::gui::CallQueue calls_{this};  // lines from other threads
 };
 
 }  // namespace tavrel

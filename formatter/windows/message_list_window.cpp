@@ -1,6 +1,5 @@
 #include "formatter/windows/message_list_window.h"
 
-#include <QMetaObject>
 #include <QResizeEvent>
 
 #include "formatter/windows/form_captions.h"
@@ -44,7 +43,7 @@ void MessageListWindow::AddLine(const std::string& line, std::int32_t paragraph)
   if (platform::gui::on_gui_thread())
     ListBox1->addItem(text);
   else
-    QMetaObject::invokeMethod(ListBox1, [list = ListBox1, text] { list->addItem(text); });
+    calls_.post([this, text] { ListBox1->addItem(text); });
 }
 
 std::vector<std::string> MessageListWindow::Lines() const {

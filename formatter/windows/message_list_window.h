@@ -13,6 +13,7 @@
 
 #include "formatter/common/message_boxes.h"
 #include "formatter/windows/secondary_form.h"
+#include "platform/gui/window_messages.h"
 
 namespace tavrel {
 
@@ -48,6 +49,7 @@ class MessageListWindow : public SecondaryForm, public MessageList {
   void OnDoubleClick();
 
   mutable std::mutex mutex_;
+  platform::gui::CallQueue calls_{this};  // lines from other threads
   std::vector<std::string> lines_;
   std::vector<std::int32_t> paragraphs_;
 };

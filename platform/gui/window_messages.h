@@ -11,8 +11,34 @@
 #include <memory>
 
 class QObject;
+class QSocketNotifier;
 
 namespace platform::gui {
+
+// Calls handed to the thread of an owner object. A caller queues under a mutex and wakes the
+// owner's thread through an eventfd that a socket notifier watches; a waiting caller sleeps on
+// a condition variable. Every hand-off goes through these primitives, never through Qt's own
+// cross-thread calls, so the thread sanitizer sees each one. Make it on the owner's thread.
+class CallQueue {
+ public:
+  explicit CallQueue(QObject* owner);
+  ~CallQueue();
+  CallQueue(const CallQueue&) = delete;
+  CallQueue& operator=(const CallQueue&) = delete;
+
+  // False when the queue is closed.
+  bool post(std::function<void()> fn);
+  // Waits until the owner's thread ran fn; false when the queue closed first.
+  bool call(std::function<void()> fn);
+  // Queued calls are dropped and waiting callers released.
+  void close();
+  bool is_open();
+
+ private:
+  struct Impl;
+  void drain();
+  std::unique_ptr<Impl> impl_;
+};
 
 using MessageHandler =
     std::function<std::intptr_t(std::uint32_t message, std::int32_t wParam, std::int32_t lParam)>;

@@ -1,0 +1,742 @@
+// Tavrel's main window as a real widget on the offscreen platform: the notification codes
+// fed to it one by one, jobs started from its buttons and menus and from the command line,
+// printing a page range, the close during a job, bad input, the German captions, snapshots.
+#include "formatter/app/main_window.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "formatter/app/shell_texts.h"
+#include "formatter/windows/form_captions.h"
+#include "formatter/windows/message_list_window.h"
+#include "formatter/windows/print_range_dialog.h"
+#include "platform/gui/message_boxes.h"
+#include "platform/gui/window_messages.h"
+#include "platform/printers.h"
+#include "tests/support/test_support.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+namespace gui = platform::gui;
+using corvina_test::ReadFile;
+using corvina_test::WriteFile;
+
+bool WaitFor(const std::function<bool()>& done, int ms = 60000) {
+  return gui::wait_serving_messages(done, std::chrono::milliseconds(ms));
+}
+
+// A document of `pages` pages, each with `lines` lines of text.
+std::string Pages(int pages, int lines = 3) {
+  std::string text;
+  for (int p = 1; p <= pages; ++p) {
+    for (int l = 0; l < lines; ++l)
+      text += "Page " + std::to_string(p) + " line " + std::to_string(l) +
+              " with some words to fill it.\r\n";
+    if (p < pages) text += ".PA\r\n";
+  }
+  return text;
+}
+
+// What a box showed, and the answers the test gives.
+struct BoxLog {
+  std::vector<gui::BoxRequest> Shown;
+  std::deque<int> Answers;
+  bool Contains(const std::string& part) const {
+    for (const gui::BoxRequest& r : Shown)
+      if (r.text.find(part) != std::string::npos) return true;
+    return false;
+  }
+  std::string All() const {
+    std::string out;
+    for (const gui::BoxRequest& r : Shown) out += r.text + "\n";
+    return out;
+  }
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program_ = dir_.Path() / "program";
+    docs_ = dir_.Path() / "docs";
+    fs::create_directories(program_);
+    fs::create_directories(docs_);
+    for (const auto& entry : fs::directory_iterator(fs::path(CORVINA_SOURCE_DIR) / "data"))
+      if (entry.is_regular_file()) fs::copy_file(entry.path(), program_ / entry.path().filename());
+    gui::set_box_responder([this](const gui::BoxRequest& r) {
+      boxes_.Shown.push_back(r);
+      if (!boxes_.Answers.empty()) {
+        const int a = boxes_.Answers.front();
+        boxes_.Answers.pop_front();
+        return a;
+      }
+      return r.choice == gui::BoxChoice::ok ? gui::kBoxOk : gui::kBoxNo;
+    });
+  }
+  void TearDown() override {
+    window_.reset();
+    gui::set_box_responder({});
+  }
+
+  // The window on its first show; German answers the first start's language question.
+  MainWindow& Open(const std::vector<std::string>& args, bool german = false) {
+    window_.reset();
+    if (german) boxes_.Answers.push_back(gui::kBoxYes);
+    TavrelEnvironment env;
+    env.ProgramDirectory = program_.string();
+    env.CurrentDirectory = docs_.string();
+    env.Printers = &printers_;
+    env.FontFamilies = {"Arial", "Courier New", "Helvetica", "Times New Roman"};
+    window_ = std::make_unique<MainWindow>(args, env);
+    closed_ = false;
+    window_->OnClosed = [this] { closed_ = true; };
+    window_->show();
+    QApplication::processEvents();
+    return *window_;
+  }
+
+  void Serve() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  }
+
+  void SelectPrinter(const char* name) {
+    const int index = printers_.index_of(name);
+    ASSERT_GE(index, 0);
+    printers_.select(index);
+  }
+
+  bool JobIdle(MainWindow& w) {
+    return WaitFor(
+        [&] { return w.Jobs().FormatJobBusy.load() == 0 && w.Jobs().PrintBusy.load() == 0; });
+  }
+
+  corvina_test::TempDir dir_{"tavrel-window"};
+  fs::path program_, docs_;
+  platform::PrinterList printers_ = platform::PrinterList::virtual_only();
+  BoxLog boxes_;
+  std::unique_ptr<MainWindow> window_;
+  bool closed_ = false;
+};
+
+// Everything a code could change that the user sees or the jobs read.
+struct WindowState {
+  std::vector<std::uint32_t> Lamps;
+  std::vector<std::string> Labels, Buttons;
+  std::vector<bool> LabelsOn, ButtonsOn;
+  std::string Title, Edit;
+  int Flags[4];
+  bool Gate[4];
+  std::int32_t GateCode, GateValue;
+  std::size_t Boxes;
+  bool MessagesShown;
+  bool operator==(const WindowState&) const = default;
+};
+
+WindowState StateOf(MainWindow& w, const BoxLog& boxes) {
+  WindowState s;
+  for (Led* l : w.Leds) s.Lamps.push_back(l->Colour());
+  for (QLabel* l : w.Labels) {
+    s.Labels.push_back(l->text().toStdString());
+    s.LabelsOn.push_back(l->isEnabled());
+  }
+  for (QPushButton* b : w.Buttons) {
+    s.Buttons.push_back(b->text().toStdString());
+    s.ButtonsOn.push_back(b->isEnabled());
+  }
+  s.Title = w.windowTitle().toStdString();
+  s.Edit = w.Edit1->text().toStdString();
+  JobControl& j = w.Jobs();
+  s.Flags[0] = j.FormatJobBusy.load();
+  s.Flags[1] = j.RunStopFlag.load();
+  s.Flags[2] = j.PrintBusy.load();
+  s.Flags[3] = j.PreviewOpen.load();
+  s.Gate[0] = w.Preview.PendingRequestUsed;
+  s.Gate[1] = w.Preview.Stopped;
+  s.Gate[2] = w.Preview.RenderRequest;
+  s.Gate[3] = w.CloseAfterFormat;
+  s.GateCode = w.Preview.PendingCode;
+  s.GateValue = w.Preview.PendingValue;
+  s.Boxes = boxes.Shown.size();
+  s.MessagesShown = w.Form8->isVisible();
+  return s;
+}
+
+TEST_F(MainWindowTest, CodesThatDoNothingChangeNothing) {
+  WriteFile(docs_ / "held.ws", ReadFile(fs::path(CORVINA_SOURCE_DIR) / "examples/held.ws"));
+  MainWindow& w = Open({"held.ws"});
+  std::vector<std::int32_t> codes = {6, 12, 14, 16, 17, 18, 21, 22, 24, 25, 26, 27, 0, -1, 7777};
+  for (int c = 30; c <= 38; ++c) codes.push_back(c);
+  for (int c = 233; c <= 238; ++c) codes.push_back(c);
+  for (int c = 242; c <= 248; ++c) codes.push_back(c);
+  const WindowState before = StateOf(w, boxes_);
+  for (std::int32_t code : codes) {
+    w.BearbeiteUserMessage(code, 1);
+    Serve();
+    EXPECT_TRUE(StateOf(w, boxes_) == before) << "code " << code;
+  }
+  // Values out of range of the codes that choose by value.
+  const std::pair<std::int32_t, std::int32_t> outOfRange[] = {
+      {MN_JOB_LED_ON, 7},      {MN_JOB_LED_ON, -1},     {MN_JOB_LED_OFF, 0},
+      {MN_JOB_STATUS_TEXT, 4}, {MN_TRANSLATE_FORM, 99}, {MN_TRANSLATE_FORM, -3},
+      {MN_TRANSLATE_FORM, 2},  {MN_TRANSLATE_FORM, 0}};
+  for (const auto& [code, value] : outOfRange) {
+    w.BearbeiteUserMessage(code, value);
+    Serve();
+    EXPECT_TRUE(StateOf(w, boxes_) == before) << "code " << code << " value " << value;
+  }
+  EXPECT_FALSE(closed_);
+}
+
+struct CodeCase {
+  const char* title;
+  std::vector<std::pair<std::int32_t, std::int32_t>> codes;  // fed in order
+  std::function<void(MainWindow&)> before;                   // sets the state the codes meet
+  std::function<void(MainWindow&, const BoxLog&)> check;
+};
+
+TEST_F(MainWindowTest, TheNotificationCodesDriveLampsLabelsButtonsAndThePreviewGate) {
+  WriteFile(docs_ / "held.ws", ReadFile(fs::path(CORVINA_SOURCE_DIR) / "examples/held.ws"));
+  auto lamp = [](MainWindow& w, int i) { return w.Leds[static_cast<std::size_t>(i)]->Colour(); };
+  auto label = [](MainWindow& w, int i) {
+    return w.Labels[static_cast<std::size_t>(i)]->text().toStdString();
+  };
+  const CodeCase cases[] = {
+      {"format lamp on",
+       {{97, 1}},
+       nullptr,
+       [&](MainWindow& w, const BoxLog&) {
+         EXPECT_EQ(lamp(w, 0), 0x0000FFu);
+         EXPECT_TRUE(w.Labels[0]->isEnabled());
+       }},
+      {"preview lamp on",
+       {{97, 2}},
+       nullptr,
+       [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(lamp(w, 1), 0x00FFFFu); }},
+      {"print lamp on by value mod 10",
+       {{97, 13}},
+       nullptr,
+       [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(lamp(w, 2), 0x00FF00u); }},
+      {"print lamp off restores the button",
+       {{97, 3}, {98, 3}},
+       [](MainWindow& w) { w.Buttons[4]->setText("stop p"); },
+       [&](MainWindow& w, const BoxLog&) {
+         EXPECT_EQ(lamp(w, 2), 0x007000u);
+         EXPECT_EQ(w.Buttons[4]->text().toStdString(), "print");
+         EXPECT_FALSE(w.Labels[2]->isEnabled());
+       }},
+      {"status text on the preview label",
+       {{99, 12}},
+       [](MainWindow& w) { w.Jobs().StatusText = "a.rtf --> a.ws"; },
+       [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(label(w, 1), "a.rtf --> a.ws"); }},
+      {"printed page, one copy",
+       {{19, 5}},
+       nullptr,
+       [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(label(w, 2), "print page 5"); }},
+      {"printed page of the second copy",
+       {{19, 5}},
+       [](MainWindow& w) {
+         w.Jobs().PrintCopies = 2;
+         w.Jobs().PrintCurrentCopy = 2;
+       },
+       [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(label(w, 2), "print page 5 from copy 2"); }},
+      {"preview page without a preview thread",
+       {{9, 4}},
+       nullptr,
+       [&](MainWindow& w, const BoxLog&) {
+         EXPECT_EQ(label(w, 1), "preview...");
+         EXPECT_EQ(w.Preview.LastPreviewPage, 0);
+       }},
+      {"preview page with a preview thread",
+       {{9, 4}},
+       [](MainWindow& w) { w.Preview.ThreadExists = true; },
+       [&](MainWindow& w, const BoxLog&) {
+         EXPECT_EQ(label(w, 1), "preview page 4 (held.ws)");
+         EXPECT_EQ(w.Preview.LastPreviewPage, 4);
+       }},
+      {"format job done",
+       {{23, 0}},
+       [](MainWindow& w) {
+         w.Jobs().FormatJobBusy = 1;
+         w.BearbeiteUserMessage(97, 1);
+         w.Buttons[1]->setText("stop f");
+       },
+       [&](MainWindow& w, const BoxLog&) {
+         EXPECT_EQ(w.Jobs().FormatJobBusy.load(), 0);
+         EXPECT_EQ(w.Jobs().RunStopFlag.load(), 1);
+         EXPECT_EQ(lamp(w, 0), 0x000080u);
+         EXPECT_EQ(w.Buttons[1]->text().toStdString(), "format");
+       }},
+      {"RTF job done turns the format lamp off",
+       {{97, 1}, {23, 11}},
+       nullptr,
+       [&](MainWindow& w, const BoxLog&) { EXPECT_EQ(lamp(w, 0), 0x000080u); }},
+      {"fatal print error shows its box",
+       {{97, 3}, {13, 2}},
+       [](MainWindow& w) { w.Jobs().PrintBusy = 1; },
+       [&](MainWindow& w, const BoxLog& b) {
+         ASSERT_EQ(b.Shown.size(), 1u);
+         EXPECT_EQ(b.Shown[0].icon, gui::BoxIcon::error);
+         EXPECT_EQ(w.Jobs().PrintBusy.load(), 0);
+         EXPECT_EQ(lamp(w, 2), 0x007000u);
+       }},
+      {"a next-page request waits in the one slot, a second one is dropped",
+       {{1, 0}, {5, 9}},
+       nullptr,
+       [](MainWindow& w, const BoxLog&) {
+         EXPECT_TRUE(w.Preview.PendingRequestUsed);
+         EXPECT_EQ(w.Preview.PendingCode, 1);
+         EXPECT_FALSE(w.Preview.RenderRequest);
+       }},
+      {"a waiting preview thread takes a request at once",
+       {{5, 9}},
+       [](MainWindow& w) {
+         w.Preview.ThreadExists = true;
+         w.Preview.ThreadWaiting = true;
+       },
+       [](MainWindow& w, const BoxLog&) {
+         EXPECT_FALSE(w.Preview.PendingRequestUsed);
+         EXPECT_EQ(w.Preview.GotoPage, 9);
+         EXPECT_TRUE(w.Preview.RenderRequest);
+       }},
+      {"the preview's end passes a full slot",
+       {{97, 2}, {2, 0}, {3, 2}},
+       [](MainWindow& w) { w.Jobs().PreviewOpen = 1; },
+       [&](MainWindow& w, const BoxLog& b) {
+         EXPECT_EQ(w.Jobs().PreviewOpen.load(), 0);
+         EXPECT_TRUE(w.Preview.Stopped);
+         EXPECT_EQ(lamp(w, 1), 0x009090u);
+         EXPECT_EQ(b.Shown.size(), 1u);  // the fatal error is seen
+       }},
+      {"messages shown keep the program open",
+       {{87, 0}},
+       [](MainWindow& w) { w.CloseAfterFormat = true; },
+       [](MainWindow& w, const BoxLog&) {
+         EXPECT_TRUE(w.Form8->isVisible());
+         EXPECT_FALSE(w.CloseAfterFormat);
+       }},
+  };
+  for (const CodeCase& c : cases) {
+    boxes_.Shown.clear();
+    MainWindow& w = Open({"held.ws"});
+    boxes_.Shown.clear();
+    if (c.before) c.before(w);
+    for (const auto& [code, value] : c.codes) {
+      w.BearbeiteUserMessage(code, value);
+      Serve();
+    }
+    SCOPED_TRACE(c.title);
+    c.check(w, boxes_);
+    EXPECT_FALSE(closed_);
+  }
+}
+
+TEST_F(MainWindowTest, TheButtonsFollowTheFilesOfTheDocument) {
+  struct Case {
+    const char* title;
+    bool fmt, taf, unformattedAllowed;
+    bool edit, preview;
+    const char* group;
+  };
+  const Case cases[] = {
+      {"source only", false, false, false, false, false, "formatted"},
+      {"source only, printing unformatted allowed", false, false, true, false, true, "formatted"},
+      {"formatted file", true, false, false, true, true, "formatted"},
+      {"text part", false, true, false, true, true, "formatted (TAF file)"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(docs_ / "doc.ws", "text\r\n");
+    fs::remove(docs_ / "doc.fmt");
+    fs::remove(docs_ / "doc.taf");
+    if (c.fmt) WriteFile(docs_ / "doc.fmt", "x");
+    if (c.taf) WriteFile(docs_ / "doc.taf", "x");
+    MainWindow& w = Open({"doc.ws"});
+    w.Jobs().Settings().PrintUnformattedFiles = c.unformattedAllowed;
+    w.BearbeiteUserMessage(MN_REFRESH_BUTTONS, 0);
+    EXPECT_TRUE(w.Buttons[0]->isEnabled()) << c.title;
+    EXPECT_TRUE(w.Buttons[1]->isEnabled()) << c.title;
+    EXPECT_EQ(w.Buttons[2]->isEnabled(), c.edit) << c.title;
+    EXPECT_EQ(w.Buttons[3]->isEnabled(), c.preview) << c.title;
+    EXPECT_EQ(w.Buttons[4]->isEnabled(), c.preview) << c.title;
+    EXPECT_EQ(w.GroupBox3->title().toStdString(), c.group) << c.title;
+  }
+}
+
+TEST_F(MainWindowTest, FormatFromTheButtonAndTheMenuWithTheConditionWords) {
+  WriteFile(docs_ / "doc.ws", ".IF PRINT\r\nPrinted version.\r\n.EL\r\nScreen version.\r\n.EI\r\n");
+  MainWindow& w = Open({"doc.ws"});
+  EXPECT_EQ(w.windowTitle().toStdString(), "Tavrel - doc.ws");
+  ASSERT_TRUE(w.Buttons[1]->isEnabled());
+  QTest::keyClicks(w.Edit1, "PRINT");
+  QTest::mouseClick(w.Buttons[1], Qt::LeftButton);
+  EXPECT_EQ(w.Jobs().FormatJobBusy.load(), 1);
+  EXPECT_EQ(w.Leds[0]->Colour(), 0x0000FFu);
+  EXPECT_EQ(w.Buttons[1]->text().toStdString(), "stop f");
+  ASSERT_TRUE(JobIdle(w));
+  Serve();
+  EXPECT_EQ(w.Leds[0]->Colour(), 0x000080u);
+  EXPECT_EQ(w.Buttons[1]->text().toStdString(), "format");
+  EXPECT_NE(ReadFile(docs_ / "doc.fmt").find("Printed version."), std::string::npos);
+  EXPECT_TRUE(w.Buttons[3]->isEnabled());
+
+  // The menu item, without the word: the other branch.
+  w.Edit1->clear();
+  QAction* make = w.findChild<QAction*>("MenuItem10");
+  ASSERT_NE(make, nullptr);
+  boxes_.Answers.push_back(gui::kBoxYes);  // in case the formatted file looks newer
+  make->trigger();
+  ASSERT_TRUE(JobIdle(w));
+  Serve();
+  EXPECT_NE(ReadFile(docs_ / "doc.fmt").find("Screen version."), std::string::npos);
+}
+
+TEST_F(MainWindowTest, StopFormattingAndASecondRequestDuringAJob) {
+  std::string text;
+  for (int i = 0; i < 40000; ++i)
+    text += "A long document line number " + std::to_string(i) + " with words.\r\n";
+  WriteFile(docs_ / "long.ws", text);
+  MainWindow& w = Open({"long.ws"});
+  QTest::mouseClick(w.Buttons[1], Qt::LeftButton);
+  ASSERT_EQ(w.Jobs().FormatJobBusy.load(), 1);
+  // A second request by menu while busy is ignored.
+  EXPECT_FALSE(w.Jobs().StartFormatJob('F', ""));
+  w.findChild<QAction*>("MenuItem10")->trigger();
+  EXPECT_EQ(w.Buttons[1]->text().toStdString(), "stop f");
+  // Pressing "stop f" stops the run.
+  QTest::mouseClick(w.Buttons[1], Qt::LeftButton);
+  ASSERT_TRUE(JobIdle(w));
+  Serve();
+  bool stopped = false;
+  for (const std::string& line : w.Form8->Lines())
+    if (line.find("stopped by user") != std::string::npos) stopped = true;
+  EXPECT_TRUE(stopped) << ::testing::PrintToString(w.Form8->Lines());
+  EXPECT_EQ(w.Buttons[1]->text().toStdString(), "format");
+  EXPECT_EQ(w.Jobs().FormatExitCode.load(), kExitJobFailed);
+  // Far fewer pages than the whole document's 40000 lines would fill.
+  EXPECT_LT(w.Jobs().Result().FormattedPages, 500);
+}
+
+TEST_F(MainWindowTest, SlashFClosesAfterTheJobUnlessMessagesWereShown) {
+  WriteFile(docs_ / "good.ws", Pages(2));
+  MainWindow& w = Open({"good.ws", "#A", "#B", "/F"});
+  EXPECT_EQ(w.Edit1->text().toStdString(), "A B");
+  ASSERT_TRUE(WaitFor([&] { return closed_; }));
+  EXPECT_EQ(w.ExitCode(), kExitOk);
+  EXPECT_TRUE(fs::exists(docs_ / "good.fmt"));
+
+  // An unclosed bold mark gives an error line: the message list opens and the window stays.
+  WriteFile(docs_ / "bad.ws", "Text \x02 bold never ends.\r\n");
+  MainWindow& v = Open({"bad.ws", "/f"});
+  ASSERT_TRUE(WaitFor([&] { return v.Jobs().FormatJobBusy.load() == 0 && v.Form8->isVisible(); }));
+  QTest::qWait(700);  // longer than the close delay after a job
+  EXPECT_FALSE(closed_);
+  EXPECT_TRUE(v.isVisible());
+}
+
+TEST_F(MainWindowTest, SlashPClosesAfterPrinting) {
+  WriteFile(docs_ / "doc.ws", Pages(2));
+  Open({"doc.ws", "/F"});
+  ASSERT_TRUE(WaitFor([&] { return closed_; }));
+  MainWindow& w = Open({"doc.ws", "/P"});
+  ASSERT_TRUE(WaitFor([&] { return closed_; }));
+  EXPECT_EQ(w.ExitCode(), kExitOk);
+  EXPECT_TRUE(fs::exists(docs_ / "doc.ps"));
+}
+
+std::vector<std::string> Images(const fs::path& folder) {
+  std::vector<std::string> names;
+  if (!fs::is_directory(folder)) return names;
+  for (const auto& e : fs::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(MainWindowTest, PrintRangeCopiesAndSidesOnThePngPrinter) {
+  WriteFile(docs_ / "four.ws", Pages(4));
+  MainWindow& w = Open({"four.ws"});
+  w.Jobs().StartFormatJob('F', "");
+  ASSERT_TRUE(JobIdle(w));
+  SelectPrinter(platform::kPngPrinterName);
+  struct Case {
+    const char* title;
+    const char* list;
+    int side;
+    bool exclude;
+    int copies;
+    std::vector<std::string> first, second;  // images of copy 1 and copy 2
+  };
+  const Case cases[] = {
+      {"2-3, two copies",
+       "2-3",
+       0,
+       false,
+       2,
+       {"page0001.png", "page0002.png"},
+       {"page0001.png", "page0002.png"}},
+      {"even pages only", "", 2, false, 1, {"page0001.png", "page0002.png"}, {}},
+      {"odd pages of 1-3", "1-3", 1, false, 1, {"page0001.png", "page0002.png"}, {}},
+      {"all but 2-3", "2-3", 0, true, 1, {"page0001.png", "page0002.png"}, {}},
+      {"page 3 only", "3", 0, false, 1, {"page0001.png"}, {}},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(docs_ / "four_pages");
+    fs::remove_all(docs_ / "four_pages_2");
+    w.ShowPrintRange();
+    PrintRangeDialog& d = *w.Form4;
+    d.Edit1->setText(c.list);
+    d.RadioItems[c.side]->setChecked(true);
+    d.CheckBox1->setChecked(c.exclude);
+    d.SpinEdit1->setValue(c.copies);
+    QTest::mouseClick(d.Button2, Qt::LeftButton);
+    Serve();
+    ASSERT_TRUE(JobIdle(w)) << c.title;
+    Serve();
+    EXPECT_EQ(Images(docs_ / "four_pages"), c.first) << c.title;
+    EXPECT_EQ(Images(docs_ / "four_pages_2"), c.second) << c.title;
+    EXPECT_EQ(w.Jobs().Result().PrintedPages, static_cast<int>(c.first.size() + c.second.size()))
+        << c.title;
+  }
+}
+
+TEST_F(MainWindowTest, PrintPageWhilePrintingIsRefusedWithoutWaitingForThePrint) {
+  WriteFile(docs_ / "many.ws", Pages(200, 40));
+  MainWindow& w = Open({"many.ws"});
+  w.Jobs().StartFormatJob('F', "");
+  ASSERT_TRUE(JobIdle(w));
+  SelectPrinter(platform::kPngPrinterName);
+  ASSERT_TRUE(w.Jobs().StartPrintJob(false));
+  boxes_.Shown.clear();
+  w.BearbeiteUserMessage(MN_PRINT_PAGES, 0);  // as the print range dialog posts it
+  EXPECT_EQ(w.Jobs().PrintBusy.load(), 1);
+  EXPECT_TRUE(boxes_.Contains("Printing is in progress")) << boxes_.All();
+  QTest::mouseClick(w.Buttons[4], Qt::LeftButton);  // "stop p"
+  ASSERT_TRUE(JobIdle(w));
+  Serve();
+  EXPECT_EQ(w.Buttons[4]->text().toStdString(), "print");
+  EXPECT_LT(w.Jobs().Result().PrintedPages, 200);
+}
+
+TEST_F(MainWindowTest, ClosingDuringAJobAsksAndYesStopsTheThreadsWithoutADeadlock) {
+  std::string text;
+  for (int i = 0; i < 40000; ++i) text += "Line " + std::to_string(i) + " of a long document.\r\n";
+  WriteFile(docs_ / "long.ws", text);
+  for (int answer : {gui::kBoxNo, gui::kBoxYes}) {
+    MainWindow& w = Open({"long.ws"});
+    ASSERT_TRUE(w.Jobs().StartFormatJob('F', ""));
+    boxes_.Shown.clear();
+    boxes_.Answers.push_back(answer);
+    w.close();
+    ASSERT_TRUE(boxes_.Contains("Do you really want to interrupt the thread")) << boxes_.All();
+    if (answer == gui::kBoxNo) {
+      EXPECT_TRUE(w.isVisible());
+      EXPECT_FALSE(closed_);
+      w.Jobs().StopFormatting();
+      ASSERT_TRUE(JobIdle(w));
+    } else {
+      Serve();
+      EXPECT_TRUE(closed_);
+      EXPECT_FALSE(w.isVisible());
+    }
+  }
+}
+
+struct BadInputCase {
+  const char* title;
+  std::function<void(MainWindowTest&, const fs::path& docs)> prepare;
+  std::vector<std::string> args;
+  std::function<void(MainWindow&)> act;
+  const char* box;  // a part of the box expected; empty: none
+};
+
+TEST_F(MainWindowTest, BadInputGetsABoxAndNeverACrash) {
+  std::vector<std::string> hashWords;
+  for (int i = 0; i < 200; ++i) hashWords.push_back("#W" + std::to_string(i));
+  hashWords.push_back("doc.ws");
+  const BadInputCase cases[] = {
+      {"a first file that does not exist",
+       nullptr,
+       {"missing.ws", "/F"},
+       nullptr,
+       "Wrong program parameter: The file missing.ws does not exist."},
+      {"200 condition words", nullptr, hashWords, nullptr, "were cut: W0 W1 W2"},
+      {"a dropped file that is not a document",
+       nullptr,
+       {"doc.ws"},
+       [](MainWindow& w) { w.Groupbox1Drop({"/tmp/notes.doc"}); },
+       ""},
+      {"a dropped document that does not exist",
+       nullptr,
+       {},
+       [](MainWindow& w) { w.Groupbox1Drop({"/nowhere/gone.ws"}); },
+       "File /nowhere/gone.ws not found."},
+      {"a dropped picture",
+       nullptr,
+       {},
+       [](MainWindow& w) { w.Groupbox1Drop({"/tmp/picture.gif"}); },
+       "graphics file dialog is not available"},
+      {"a job that this build does not have",
+       nullptr,
+       {"doc.ws"},
+       [](MainWindow& w) { w.findChild<QAction*>("MenuItem12")->trigger(); },
+       "not available in this version: I (contents)"},
+      {"the compiler is not installed",
+       nullptr,
+       {"doc.ws"},
+       [](MainWindow& w) { w.findChild<QAction*>("Menuitem34")->trigger(); },
+       "Skeldon commandline program not found"},
+  };
+  for (const BadInputCase& c : cases) {
+    WriteFile(docs_ / "doc.ws", Pages(1));
+    boxes_.Shown.clear();
+    MainWindow& w = Open(c.args);
+    if (c.act) c.act(w);
+    Serve();
+    SCOPED_TRACE(c.title);
+    if (*c.box)
+      EXPECT_TRUE(boxes_.Contains(c.box)) << boxes_.All();
+    else
+      EXPECT_TRUE(boxes_.Shown.empty()) << boxes_.All();
+  }
+  // The missing first file with "/F": the program closes instead of waiting for a job.
+  Open({"missing.ws", "/F"});
+  EXPECT_TRUE(WaitFor([&] { return closed_; }));
+  EXPECT_EQ(window_->ExitCode(), kExitNotStarted);
+}
+
+TEST_F(MainWindowTest, ADocumentOnAReadOnlyFolderReportsAnErrorAndKeepsTheSource) {
+  if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes into read-only folders";
+  const fs::path locked = docs_ / "locked";
+  fs::create_directories(locked);
+  WriteFile(locked / "doc.ws", Pages(2));
+  ::chmod(locked.c_str(), 0555);
+  MainWindow& w = Open({(locked / "doc.ws").string(), "/F"});
+  const bool ended = WaitFor([&] { return w.Jobs().FormatJobBusy.load() == 0; });
+  Serve();
+  ::chmod(locked.c_str(), 0755);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(w.Jobs().FormatExitCode.load(), kExitJobFailed);
+  EXPECT_EQ(ReadFile(locked / "doc.ws"), Pages(2));
+}
+
+TEST_F(MainWindowTest, ADocumentDeletedWhileItsJobRunsLeavesAWorkingWindow) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "Line " + std::to_string(i) + " of a document.\r\n";
+  WriteFile(docs_ / "gone.ws", text);
+  MainWindow& w = Open({"gone.ws"});
+  ASSERT_TRUE(w.Jobs().StartFormatJob('F', ""));
+  fs::remove(docs_ / "gone.ws");
+  ASSERT_TRUE(JobIdle(w));
+  Serve();
+  EXPECT_EQ(w.Leds[0]->Colour(), 0x000080u);
+  // The window goes on: a refresh with the source gone disables its buttons.
+  w.BearbeiteUserMessage(MN_REFRESH_BUTTONS, 0);
+  EXPECT_FALSE(w.Buttons[1]->isEnabled());
+}
+
+TEST_F(MainWindowTest, TheMainWindowsGermanCaptionsAreTheTables) {
+  WriteFile(docs_ / "doc.ws", Pages(1));
+  MainWindow& w = Open({}, true);
+  ASSERT_EQ(w.Jobs().Language(), 1);
+  const std::vector<std::string> dump = CaptionDump(&w);
+  std::ifstream in(std::string(CORVINA_SOURCE_DIR) +
+                   "/tests/golden/formatter_windows/german_captions.tsv");
+  int rows = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("Form1\t", 0) != 0) continue;
+    std::istringstream fields(line);
+    std::string form, control, part, index, german;
+    std::getline(fields, form, '\t');
+    std::getline(fields, control, '\t');
+    std::getline(fields, part, '\t');
+    std::getline(fields, index, '\t');
+    std::getline(fields, german);
+    const std::string row = control + "\t" + german;
+    EXPECT_NE(std::find(dump.begin(), dump.end(), row), dump.end()) << row;
+    ++rows;
+  }
+  EXPECT_GT(rows, 0);
+  // Controls without a row keep their designed captions.
+  EXPECT_NE(std::find(dump.begin(), dump.end(), "Button2\tformat"), dump.end());
+  EXPECT_NE(std::find(dump.begin(), dump.end(), "GroupBox2\tunform"), dump.end());
+}
+
+TEST_F(MainWindowTest, SnapshotsOfTheMainWindowInEnglishAndGerman) {
+  fs::create_directories("snapshots");
+  WriteFile(docs_ / "held.ws", ReadFile(fs::path(CORVINA_SOURCE_DIR) / "examples/held.ws"));
+  for (bool german : {false, true}) {
+    fs::remove(program_ / "Tavrel.dta");
+    MainWindow& w = Open({"held.ws", "#PRINT"}, german);
+    w.Jobs().StartFormatJob('F', "PRINT");
+    ASSERT_TRUE(JobIdle(w));
+    Serve();
+    const std::string path =
+        std::string("snapshots/tavrel-main-") + (german ? "de" : "en") + ".png";
+    ASSERT_TRUE(w.grab().save(QString::fromStdString(path)));
+    EXPECT_EQ(w.Buttons[4]->text().toStdString(), german ? "Drucken" : "print");
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(MainWindowTest, AQuickReleaseByTheEditorIsNotLost) {
+  WriteFile(docs_ / "doc.ws", Pages(1));
+  MainWindow& w = Open({"doc.ws"});
+  std::vector<std::string> asked;
+  // An editor that answers at once, before the close request has even returned.
+  w.Jobs().CloseEditorWindow = [&](const std::string& file) {
+    asked.push_back(file);
+    w.Jobs().EditorFileReleased = 1;
+    return true;
+  };
+  ASSERT_TRUE(w.Jobs().StartFormatJob('F', ""));
+  ASSERT_TRUE(JobIdle(w));
+  EXPECT_EQ(asked, std::vector<std::string>{"doc.fmt"});
+  EXPECT_EQ(w.Jobs().LastReleaseWaitSteps.load(), 0);
+}
+
+TEST_F(MainWindowTest, TheCompilerGetsEachParameterWholeAlsoWithBlanksInThePaths) {
+  const fs::path tools = dir_.Path() / "my tools";
+  fs::create_directories(tools);
+  const fs::path log = dir_.Path() / "arguments.txt";
+  const fs::path compiler = tools / "skeldon";
+  // The list appears whole: written aside, then renamed.
+  WriteFile(compiler, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                          log.string() + ".part' && mv '" + log.string() + ".part' '" +
+                          log.string() + "'\n");
+  ::chmod(compiler.c_str(), 0755);
+  const fs::path folder = docs_ / "two words";
+  fs::create_directories(folder);
+  WriteFile(folder / "my doc.ws", Pages(1));
+  for (bool html : {false, true}) {
+    fs::remove(log);
+    MainWindow& w = Open({(folder / "my doc.ws").string()});
+    w.Jobs().Settings().CompilerFileName.Assign(compiler.string());
+    w.findChild<QAction*>(html ? "Menuitem35" : "Menuitem34")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(log) && !ReadFile(log).empty(); }, 20000));
+    std::string expected = (tools / "tavrel.ini").string() + "\n";
+    if (html) expected += "/html\n";
+    expected += "/q\n/hold\n" + (folder / "my doc.ws").string() + "\n";
+    EXPECT_EQ(ReadFile(log), expected);
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
