@@ -69,7 +69,9 @@ class Arrangement {
     while (true) {
       if (messages_.Notifier()) messages_.Notifier()->Post(MN_FOOTNOTE_PAGE, page);
       s_.BreakRequested = false;
-      while (HeightInUse() + Slot(0) < s_.Page.TextHeight && !InputEnded() && !s_.BreakRequested)
+      // an empty page takes a line even when no line fits, so that every page makes progress
+      while ((HeightInUse() + Slot(0) < s_.Page.TextHeight || PageEmpty()) && !InputEnded() &&
+             !s_.BreakRequested)
         if (!ReadLine()) return false;
       EndPage();
       result.Pages = page++;
@@ -91,6 +93,11 @@ class Arrangement {
   }
   std::int32_t HeightInUse() const {
     return s_.TextUsed + s_.NotesUsed + (PageHasNotes() ? Slot(0) : 0);
+  }
+  // No line that takes room yet (dot lines take none).
+  bool PageEmpty() const {
+    return s_.CarriedNotes.empty() &&
+           std::all_of(s_.Text.begin(), s_.Text.end(), [](const ArrangedLine& l) { return l.Dot; });
   }
   bool InputEnded() const { return s_.FormattedEnded && s_.Paragraph.empty(); }
   bool FileEnded() const { return InputEnded() && s_.Text.empty(); }
@@ -291,7 +298,8 @@ class Arrangement {
 
   // The note part: separator, settings, the note lines enclosed by the control pair, and the
   // lines that bring the text's settings back.
-  void WriteNotePart(const std::vector<ArrangedLine>& notes, bool fill, bool separator) {
+  // `last`: nothing follows this page, so it ends without ".PA".
+  void WriteNotePart(const std::vector<ArrangedLine>& notes, bool fill, bool separator, bool last) {
     if (fill) Fill();
     Write(separator ? "_____\r\n" : "\r\n");
     const NotePartSettings& p = s_.NotePart;
@@ -302,18 +310,18 @@ class Arrangement {
     if (otherFont) Write(".SN" + FontNumberToSpec(p.Font) + "\r\n");
     // The pair encloses the note text; its characters stand inside text lines, so that dot
     // lines stay dot lines.
-    std::size_t first = notes.size(), last = notes.size();
+    std::size_t first = notes.size(), final = notes.size();
     for (std::size_t i = 0; i < notes.size(); ++i) {
       const bool text = !notes[i].Dot || notes[i].Bytes.rfind(".:", 0) == 0;
       if (!text) continue;
       if (first == notes.size()) first = i;
-      last = i;
+      final = i;
     }
     for (std::size_t i = 0; i < notes.size(); ++i) {
       std::string bytes = notes[i].Bytes;
       if (p.ControlPair && i == first)
         bytes.insert(bytes.rfind(".:", 0) == 0 ? 2 : 0, 1, static_cast<char>(p.Opening));
-      if (p.ControlPair && i == last) {
+      if (p.ControlPair && i == final) {
         std::size_t end = bytes.size();
         while (end > 0 &&
                (bytes[end - 1] == '\n' || bytes[end - 1] == '\r' || bytes[end - 1] == kCtrlZ ||
@@ -326,7 +334,7 @@ class Arrangement {
     }
     if (p.ColumnWidth > 0) Write(".CW" + std::to_string(s_.TextColumnWidth) + "\r\n");
     HeightLines(ctx.TextStreamHeights, ctx.NotesStreamHeights);
-    if (!FileEnded()) Write(".PA\r\n");
+    if (!last) Write(".PA\r\n");
     if (otherFont) Write(".SN" + FontNumberToSpec(s_.TextFont) + "\r\n");
   }
 
@@ -344,7 +352,7 @@ class Arrangement {
       for (ArrangedLine& n : l.Notes) notes.push_back(std::move(n));
     s_.Text.clear();  // the text is out; FileEnded now speaks of what is left to read
     if (!notes.empty()) {
-      WriteNotePart(notes, true, true);
+      WriteNotePart(notes, true, true, FileEnded());
     } else if (!FileEnded()) {
       Write(".PA\r\n");
     }
@@ -381,7 +389,13 @@ class Arrangement {
       break;
     }
     // Never a page without progress: a line too tall for any page is written all the same.
-    if (writeCount == 0 && s_.CarriedNotes.empty()) writeCount = resumeAt = 1;
+    const bool textWritten =
+        std::any_of(s_.Text.begin(), s_.Text.begin() + static_cast<std::ptrdiff_t>(writeCount),
+                    [](const ArrangedLine& l) { return !l.Dot; });
+    if (!textWritten && s_.CarriedNotes.empty()) {
+      writeCount = resumeAt = std::min(m, resumeAt + 1);
+      keptTogether = false;
+    }
 
     std::vector<ArrangedLine> notes = std::move(s_.CarriedNotes);
     std::vector<ArrangedLine> written(
@@ -423,9 +437,10 @@ class Arrangement {
       its.clear();
     }
     for (const ArrangedLine& l : written) WriteTextLine(l);
+    const bool last = waiting.empty() && noteWait.empty() && InputEnded();
     if (!notes.empty()) {
-      WriteNotePart(notes, !room, anyNote);
-    } else {
+      WriteNotePart(notes, !room, anyNote, last);
+    } else if (!last) {
       Write(".PA\r\n");
     }
     // What waits opens the next page.

@@ -159,6 +159,13 @@ TEST_F(ArrangementTest, MissingFilesAndBadLinesEndTheJob) {
   EXPECT_NE(MessageLines().back().find("interrupted"), std::string::npos);
 }
 
+// Margins that leave no room for text still give one line a page, and the job ends.
+TEST_F(ArrangementTest, PageWithoutRoomTakesOneLineEach) {
+  const DerivedJobResult r = Arrange(".PL 4\r\n.MT 2\r\n.MB 2\r\none\r\ntwo\r\n", "");
+  EXPECT_FALSE(r.Failed);
+  EXPECT_EQ(Taf(), ".PL 4\r\n.MT 2\r\n.MB 2\r\none\r\n.PA\r\ntwo\r\n");
+}
+
 TEST_F(ArrangementTest, LongLinesAreKeptWhole) {
   const std::string longLine(1000, 'x');
   const std::string fmt = kPage + Marked(longLine) + longLine + "\r\n";

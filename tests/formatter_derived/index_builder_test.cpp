@@ -83,6 +83,8 @@ TEST_F(IndexBuilderTest, EntriesAndPagesAreWrittenByTheSettings) {
        B + "A" + B + "dler 4\r\n\x1b\x8e\x1cpfel 2\r\nAffe 3\r\nApfel 1\r\n\r\n"},
       {"plain code page umlaut keeps its byte", false, false, "\x8epfel*n2\r\nAnker*n3\r\n",
        B + "A" + B + "nker 3\r\n\x8epfel 2\r\n\r\n"},
+      {"7-bit German letter sorts as its umlaut", false, false, "[pfel*n2\r\nAnker*n3\r\n",
+       B + "A" + B + "nker 3\r\n[pfel 2\r\n\r\n"},
       {"sharp s sorts as SS", false, false,
        "Stra\xe1"
        "e*n1\r\nStrasse*n2\r\nStrata*n3\r\n",
@@ -154,6 +156,10 @@ TEST_F(IndexBuilderTest, BadLinesAreReportedAndTheRestIsKept) {
        "3st index entry empty, that means index char "
        "occurs separately from a word"},
       {"entry of a digit", "7up*n5\r\n", "3st index entry cannot be accepted"},
+      {"ESC pair of no umlaut",
+       "\x1b\x82\x1c"
+       "cole*n5\r\n",
+       "3st index entry cannot be accepted"},
       {"truncated after the page", "Birne*n4", ""},
   };
   for (const Case& c : cases) {
