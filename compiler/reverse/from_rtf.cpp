@@ -168,6 +168,7 @@ void RunCharacterLoop(TRtfConversionState& s) {
       s.PrevPrevChar = s.PrevChar;
       s.PrevChar = s.CurChar;
     }
+    if ((s.InputPos & 1023) == 0 && s.Sink.StopRequested()) StopConversion(s, 98);
     const char c = s.Input[s.InputPos++];
     s.CurChar = c;
     if (c == '{') {
@@ -403,6 +404,7 @@ static TRtfConversionResult ConvertInput(std::string_view bytes, const std::stri
   }
   result.Succeeded = true;
   result.Output = std::move(s.OutputFiles[0]);
+  AlignTableColumns(result.Output);
   return result;
 }
 

@@ -133,6 +133,8 @@ void HandleRtfKeyword(TRtfConversionState& s);
 // Output writer.
 void WriteOutputChar(TRtfConversionState& s, char ch);
 void WriteOutputString(TRtfConversionState& s, std::string_view text);
+// Puts the cells of each table of the finished text into columns.
+void AlignTableColumns(std::string& output);
 void WriteOutputText(TRtfConversionState& s, std::string_view text, int output);
 void DropPendingChar(TRtfConversionState& s);
 void WriteToggleChar(TRtfConversionState& s, char ch);

@@ -178,7 +178,9 @@ const KeywordRow kWritingKeywords[] = {
      [](TRtfConversionState& s) {
        CurrentGroup(s).NonScroll = false;
        if (s.InTable) {
-         WriteOutputString(s, "\r.TA\r");
+         // After the last row's line end a second one would make an empty row.
+         if (s.PendingChar != kCr) WriteOutputChar(s, kCr);
+         WriteOutputString(s, ".TA\r");
          s.InTable = false;
        }
        s.HeadingLineOpen = false;

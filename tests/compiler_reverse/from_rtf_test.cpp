@@ -48,7 +48,7 @@ TEST_F(FromRtfTest, HelpTopicWithPopupGivesTheSourceAndThePopupFile) {
   const TRtfConversionResult r = Help(rtf);
   ASSERT_TRUE(r.Succeeded) << sink.All();
   EXPECT_EQ(Shown(r.Output), Shown(".TI\r\ntitle of hypertext\r\n.fu{}\r\n"
-                                   "\r\n\r\n.1\r\nIntro \x84\r\n\r\n\r\n\r\n"
+                                   "\r\n\r\n.1\r\nIntro \x84\r\n\r\n\r\n\r\n\r\n"
                                    ".IN alpha\r\n.IN beta\r\n"
                                    "Hello !bold! text `Hot`{Popup text here.\r\n} end.\r\n"));
   EXPECT_EQ(Shown(corvina_test::ReadFile(dir / "SKPOPUP.TXT")),
@@ -113,6 +113,9 @@ TEST_F(FromRtfTest, EscapesAndPictures) {
       {"{\\b}x", false, "x"},
       {"a\\tab b\\par\\tab c", false, "a\r\n    b\r\n    c"},
       {"{\\footnote note}", false, "{note}"},
+      // Cells stand in columns, three blanks apart; no empty row before the table's end.
+      {"\\trowd\\cellx100\\cellx200 a\\cell bbb\\cell\\row ccc\\cell d\\cell\\row\\pard x", false,
+       "\r\n.TA Table\r\na     bbb\r\nccc   d\r\n.TA\r\nx"},
   };
   for (const auto& c : cases) {
     const TRtfConversionResult r = Text(std::string("{\\rtf1 ") + c.body + "}", c.iso);
@@ -288,7 +291,7 @@ TEST_F(FromRtfTest, ContextStringsWithIsProgAndKeywordLines) {
   const TRtfConversionResult r =
       Convert("{\\rtf1 #{\\footnote # ctx }${\\footnote T}K{\\footnote K alpha; beta}x\\page}", s);
   ASSERT_TRUE(r.Succeeded) << sink.All();
-  EXPECT_NE(r.Output.find(".1\r\nT\r\n.ID ctx\r\n"), std::string::npos) << Shown(r.Output);
+  EXPECT_NE(r.Output.find(".1\r\nT\r\n\r\n.ID ctx\r\n"), std::string::npos) << Shown(r.Output);
   EXPECT_NE(r.Output.find(".IN alpha\r\n.IN beta\r\n"), std::string::npos) << Shown(r.Output);
   const TRtfConversionResult plain = Help("{\\rtf1 #{\\footnote # ctx }${\\footnote T}x\\page}");
   EXPECT_EQ(plain.Output.find(".ID"), std::string::npos);
