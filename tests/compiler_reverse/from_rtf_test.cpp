@@ -111,6 +111,16 @@ TEST_F(FromRtfTest, EscapesAndPictures) {
       // Escaped braces open no group: the text after them is still in the outer group.
       {"{\\b a}\\{bml p.bmp\\}{\\b b}", false, "!a!\r\n.BM P\r\n!b!"},
       {"{\\b}x", false, "x"},
+      // No toggle stays open across a line end.
+      {"{\\b one\\par two}", false, "!one!\r\n!two!"},
+      {"{\\b\\i one\\par}x", false, "!_one_!\r\nx"},
+      // Text of other writers: Unicode with its stand-in, control symbols, a backslash.
+      {"\\uc1\\u228?x\\u8364\\'80y", false, "\x84x?y"},
+      {"\\u228\\'e4", true, "\xE4"},
+      {"a\\~b\\-c\\_d\\\\e", false, "a bc-d\\e"},
+      {"{\\*\\generator Writer 1.0;}{\\header Page\\par}x", false, "x"},
+      {"{\\stylesheet{\\s1\\outlinelevel0 Heading 1;}}x", false, "x"},
+      {"{\\b bold\\plain plain}", false, "!bold!plain"},
       {"a\\tab b\\par\\tab c", false, "a\r\n    b\r\n    c"},
       {"{\\footnote note}", false, "{note}"},
       // Cells stand in columns, three blanks apart; no empty row before the table's end.

@@ -2,15 +2,12 @@
 // settings of a Skeldon run with the sample ini file's toggles.
 #pragma once
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "compiler/reverse/from_rtf.h"
+#include "tests/support/program_runner.h"
 
 namespace skeldon {
 
@@ -76,28 +73,10 @@ inline std::string Shown(std::string_view bytes) {
   return out;
 }
 
-// Runs a program in a folder with no input, its output to log; the exit code, or -1 when it
-// could not be started.
+// Runs a program in a folder with no input, its output to log.
 inline int RunIn(const std::string& folder, const std::vector<std::string>& argv,
                  const std::string& log) {
-  const pid_t pid = ::fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || ::chdir(folder.c_str()) != 0) ::_exit(127);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(out, 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    ::execvp(args[0], args.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+  return corvina_test::RunProgramIn(folder, argv, log);
 }
 
 }  // namespace skeldon

@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "formatter/app/command_line_jobs.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/run_messages.h"
 #include "formatter/common/settings_record.h"
+#include "platform/console.h"
+#include "platform/printers.h"
+#include "tests/support/office_rtf.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel {
@@ -97,6 +103,69 @@ TEST_F(RtfJobFixture, GermanSettingsGiveGermanLines) {
             "ckw\xE4rts-Konvertierung RTF nach Corvina/Skeldon");
   EXPECT_EQ(lines.back(), "INFO: RTF nach WS Konvertierung erfolgreich beendet.");
 }
+
+// RTF from word processors becomes a WordStar document with all its words, which Tavrel then
+// formats from its command line.
+struct Writer {
+  const char* name;
+  std::string (*make)(const std::filesystem::path&);
+};
+
+class JobROtherWriters : public RtfJobFixture, public ::testing::WithParamInterface<Writer> {};
+
+TEST_P(JobROtherWriters, WordStarDocumentHasTheTextAndFormats) {
+  const std::string rtf = GetParam().make(dir.Path());
+  ASSERT_FALSE(rtf.empty()) << GetParam().name << " wrote no RTF";
+  ASSERT_TRUE(RunRtfConversionJob(rtf, messages, boxes));
+  const std::string ws = corvina_test::ReadFile(RtfConversionTargetName(rtf));
+  // Extended characters stand behind the WordStar escape: compare the plain text.
+  std::string text;
+  for (std::size_t k = 0; k < ws.size(); ++k) {
+    if (ws[k] == '\x1B' && k + 2 < ws.size() && ws[k + 2] == '\x1C') {
+      text += ws[k + 1];
+      k += 2;
+    } else {
+      text += ws[k];
+    }
+  }
+  std::size_t at = 0;
+  for (const std::string& word : corvina_test::OfficeDocumentWords()) {
+    const std::size_t found = text.find(word, at);
+    ASSERT_NE(found, std::string::npos) << word << " after " << at;
+    at = found + word.size();
+  }
+  EXPECT_NE(text.find(".1\r\n"), std::string::npos);
+  EXPECT_NE(text.find(".2\r\n"), std::string::npos);
+
+  const std::filesystem::path program = dir.Path() / "program";
+  std::filesystem::create_directories(program);
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(CORVINA_SOURCE_DIR) / "data"))
+    if (entry.is_regular_file())
+      std::filesystem::copy_file(entry.path(), program / entry.path().filename());
+  std::string console;
+  platform::Console out(platform::CodePage::cp1252, true,
+                        [&](platform::ConsoleStream, std::string_view t) { console += t; });
+  platform::PrinterList printers = platform::PrinterList::virtual_only();
+  TavrelEnvironment env;
+  env.ProgramDirectory = program.string();
+  env.CurrentDirectory = dir.Path().string();
+  env.Printers = &printers;
+  env.FontFamilies = {"Arial", "Courier New", "Helvetica", "Times New Roman"};
+  env.Console = &out;
+  env.Answer = [](const std::string&, BoxButtons) { return kAnswerNo; };
+  const TavrelRunResult result = RunTavrelCommandLine({RtfConversionTargetName(rtf), "/F"}, env);
+  EXPECT_EQ(result.ExitCode, kExitOk) << console << "\n" << text;
+  EXPECT_GE(result.FormattedPages, 1) << console;
+  EXPECT_TRUE(std::filesystem::exists(result.FormattedFile)) << console;
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, JobROtherWriters,
+                         ::testing::Values(Writer{"pandoc", corvina_test::MakePandocRtf},
+                                           Writer{"LibreOffice", corvina_test::MakeLibreOfficeRtf}),
+                         [](const ::testing::TestParamInfo<Writer>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace tavrel
