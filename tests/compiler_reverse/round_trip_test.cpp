@@ -141,5 +141,58 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(info.param.folder) + "_" + std::string(info.param.target + 1);
     });
 
+// What the IPF conversion keeps: headings with their levels, highlights and index entries.
+struct IpfStructure {
+  std::vector<std::string> Headings;    // level and text
+  std::vector<std::string> Highlights;  // ":hp2." and ":ehp2." in order
+  std::vector<std::string> IndexEntries;
+};
+
+IpfStructure ReadIpfStructure(const fs::path& file) {
+  const std::string ipf = corvina_test::ReadFile(file);
+  IpfStructure h;
+  const std::regex heading(R"(:h([1-6])[^.]*\.([^\r\n]*))");
+  for (auto it = std::sregex_iterator(ipf.begin(), ipf.end(), heading);
+       it != std::sregex_iterator(); ++it)
+    h.Headings.push_back((*it)[1].str() + " " + (*it)[2].str());
+  h.Highlights = AllMatches(ipf, R"(:(e?hp[0-9])\.)");
+  h.IndexEntries = AllMatches(ipf, R"(:i1[^.]*\.([^\r\n]*))");
+  return h;
+}
+
+class IpfRoundTrip : public ::testing::TestWithParam<Example> {};
+
+TEST_P(IpfRoundTrip, SourceFromIpfCompilesToTheSameHeadingsHighlightsAndIndex) {
+  const Example& e = GetParam();
+  const std::string skeldon = SKELDON_PROGRAM;
+  corvina_test::TempDir dir{"corvina-ipf-roundtrip"};
+  const fs::path first = dir.Path() / "first", second = dir.Path() / "second";
+  const fs::path example = fs::path(CORVINA_SOURCE_DIR) / "examples" / e.folder;
+  fs::copy(example, first, fs::copy_options::recursive);
+  fs::copy(example, second, fs::copy_options::recursive);
+  const std::string stem = fs::path(e.project).stem().string();
+  ASSERT_EQ(RunIn(first.string(), {skeldon, e.project, "/IPF", "/quit"}, dir / "compile1.log"), 0)
+      << corvina_test::ReadFile(dir / "compile1.log");
+  ASSERT_EQ(RunIn(first.string(), {skeldon, stem + ".IPF", "/quit"}, dir / "back.log"), 0)
+      << corvina_test::ReadFile(dir / "back.log");
+  fs::copy_file(first / "SKSOURCE.TXT", second / e.source, fs::copy_options::overwrite_existing);
+  ASSERT_EQ(RunIn(second.string(), {skeldon, e.project, "/IPF", "/quit"}, dir / "compile2.log"), 0)
+      << corvina_test::ReadFile(dir / "compile2.log");
+  const IpfStructure before = ReadIpfStructure(first / (stem + ".IPF"));
+  const IpfStructure after = ReadIpfStructure(second / (stem + ".IPF"));
+  EXPECT_GT(before.Headings.size(), 5u);
+  EXPECT_FALSE(before.Highlights.empty());
+  EXPECT_FALSE(before.IndexEntries.empty());
+  EXPECT_EQ(Joined(after.Headings), Joined(before.Headings));
+  EXPECT_EQ(Joined(after.Highlights), Joined(before.Highlights));
+  EXPECT_EQ(Joined(after.IndexEntries), Joined(before.IndexEntries));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, IpfRoundTrip,
+    ::testing::Values(Example{"manual", "manual.skj", "manual.txt", "/IPF"},
+                      Example{"handbuch", "handbuch.skj", "handbuch.txt", "/IPF"}),
+    [](const ::testing::TestParamInfo<Example>& info) { return std::string(info.param.folder); });
+
 }  // namespace
 }  // namespace skeldon
