@@ -145,7 +145,7 @@ bool SkipsText(const TGroupState& e) {
 // A character of running text (also the character a control symbol stands for).
 void ReadTextChar(TRtfConversionState& s, char c) {
   const TGroupState& e = s.EffectiveState;
-  if (s.UnicodeFallbackLeft > 0) {
+  if (s.UnicodeFallbackLeft > 0 && c != kCr && c != kLf) {
     // The stand-in a writer puts after a Unicode character for readers without Unicode.
     --s.UnicodeFallbackLeft;
     return;

@@ -117,6 +117,7 @@ TEST_F(FromRtfTest, EscapesAndPictures) {
       // Text of other writers: Unicode with its stand-in, control symbols, a backslash.
       {"\\uc1\\u228?x\\u8364\\'80y", false, "\x84x?y"},
       {"\\u228\\'e4", true, "\xE4"},
+      {"\\uc2\\u228\r\n??x", false, "\x84x"},
       {"a\\~b\\-c\\_d\\\\e", false, "a bc-d\\e"},
       {"{\\*\\generator Writer 1.0;}{\\header Page\\par}x", false, "x"},
       {"{\\stylesheet{\\s1\\outlinelevel0 Heading 1;}}x", false, "x"},
