@@ -308,6 +308,22 @@ TEST_F(FromRtfTest, ContextStringsWithIsProgAndKeywordLines) {
   EXPECT_EQ(plain.Output.find(".ID"), std::string::npos);
 }
 
+// A stop asked for while the input is read (the user, or too many errors) ends the conversion as
+// failed, with nothing written.
+TEST_F(FromRtfTest, StopRequestEndsTheConversion) {
+  struct StoppingSink : RecordingSink {
+    bool StopRequested() override { return ++polls > 2; }
+    int polls = 0;
+  } stopping;
+  const std::string rtf = "{\\rtf1 \\ilvl0 H\\par " + std::string(10000, 'x') + "}";
+  const TRtfConversionResult r =
+      ConvertRtfBytes(rtf, dir / "help.rtf", SkeldonSettings(dir.Path(), true), stopping);
+  EXPECT_FALSE(r.Succeeded);
+  EXPECT_EQ(r.StopCode, 98);
+  EXPECT_TRUE(r.Output.empty());
+  EXPECT_EQ(stopping.polls, 3);
+}
+
 TEST_F(FromRtfTest, TextServices) {
   EXPECT_EQ(StripDirectory("C:\\HELP\\MY.RTF"), "MY.RTF");
   EXPECT_EQ(StripDirectory("MY.RTF"), "MY.RTF");

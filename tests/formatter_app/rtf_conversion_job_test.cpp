@@ -93,6 +93,13 @@ TEST_F(RtfJobFixture, FailuresAreErrorLinesAndTheJobFails) {
   }
 }
 
+TEST_F(RtfJobFixture, StopButtonEndsTheJobWithoutADocument) {
+  messages.UserStop = 1;
+  EXPECT_FALSE(RunRtfConversionJob(Rtf("\\pard\\ilvl0 Titel\\par"), messages, boxes));
+  EXPECT_FALSE(std::filesystem::exists(dir / "Letter.ws"));
+  EXPECT_EQ(Texts().back(), "INFO: RTF to WS conversion has not succeeded");
+}
+
 TEST_F(RtfJobFixture, GermanSettingsGiveGermanLines) {
   settings.Language = kLanguageGerman;
   ASSERT_TRUE(RunRtfConversionJob(Rtf("\\pard\\ilvl0 Titel\\par"), messages, boxes));
