@@ -97,12 +97,15 @@ void ResetForPass(TRtfConversionState& s) {
   s.PendingLineEnds = 0;
   s.SkipTitleLead = false;
   s.InTable = false;
+  s.TableEndPending = false;
+  s.ParagraphInTable = false;
   s.TablesSeen = false;
   s.RecomputingState = false;
   s.NoToggleDoubling = false;
   s.CntMissWarned = false;
   s.HeadingLineOpen = false;
   s.EscapedBrace = false;
+  s.ReopenToggles.clear();
   s.TextBufferCount = 0;
   if (!s.IsText) {
     s.TextBuffer.assign(kTextBufferSize + 1, 0);
@@ -135,12 +138,70 @@ void CloseGroupAt(TRtfConversionState& s) {
   }
 }
 
+bool SkipsText(const TGroupState& e) {
+  return e.Skip || (e.NonScroll && !e.HelpFootnote) || e.FootnoteSuper;
+}
+
+// A character of running text (also the character a control symbol stands for).
+void ReadTextChar(TRtfConversionState& s, char c) {
+  const TGroupState& e = s.EffectiveState;
+  if (s.UnicodeFallbackLeft > 0 && c != kCr && c != kLf) {
+    // The stand-in a writer puts after a Unicode character for readers without Unicode.
+    --s.UnicodeFallbackLeft;
+    return;
+  }
+  if (s.InPnText) {
+    AppendShortText(s, s.PnText, c);
+  } else if (!SkipsText(e) && c != kCr && c != kLf) {
+    if (e.TitleFootnote) {
+      if (c != '$' && c != ' ') s.SkipTitleLead = false;
+      if (s.Pass == 0) AppendShortText(s, s.TitleText, c);
+    }
+    if (!s.SkipTitleLead) EmitTextChar(s, c);
+  }
+}
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A backslash and one character that is no letter: a control symbol, complete at once. Those
+// that stand for text give it; the others are handled as control words of their own.
+void ReadControlSymbol(TRtfConversionState& s, char c) {
+  s.InKeyword = false;
+  switch (c) {
+    case '~':  // non-breaking blank
+      ReadTextChar(s, ' ');
+      break;
+    case '_':  // non-breaking hyphen
+      ReadTextChar(s, '-');
+      break;
+    case '-':  // optional hyphen
+      break;
+    default:
+      s.InKeyword = true;
+      s.Keyword.assign(1, c);
+      HandleRtfKeyword(s);
+      break;
+  }
+}
+
 void ReadOtherChar(TRtfConversionState& s, char c) {
   const TGroupState& e = s.EffectiveState;
-  const bool skipText = e.Skip || (e.NonScroll && !e.HelpFootnote) || e.FootnoteSuper;
+  const bool skipText = SkipsText(e);
+  if (s.InKeyword && s.Keyword.empty() && !IsAsciiLetter(c) && c != '\'' && c != kCr && c != kLf) {
+    ReadControlSymbol(s, c);
+    return;
+  }
+  // "\u228" ends at the first character that is no digit, which belongs to the text.
+  if (s.InKeyword && IsUnicodeEscape(s.Keyword) && !IsDigit(c)) HandleRtfKeyword(s);
   if (s.InKeyword) {
     AppendShortText(s, s.Keyword, UpperAsciiChar(c));
     if (!skipText && s.Keyword.size() == 3 && s.Keyword[0] == '\'') {
+      if (s.UnicodeFallbackLeft > 0) {
+        --s.UnicodeFallbackLeft;
+        DecodeHexEscape(s, false);
+        return;
+      }
       const std::string escape = s.Keyword;
       const char decoded = DecodeHexEscape(s, false);
       EmitTextChar(s, decoded);
@@ -151,14 +212,8 @@ void ReadOtherChar(TRtfConversionState& s, char c) {
       }
       s.SkipTitleLead = false;
     }
-  } else if (s.InPnText) {
-    AppendShortText(s, s.PnText, c);
-  } else if (!skipText && c != kCr && c != kLf) {
-    if (e.TitleFootnote) {
-      if (c != '$' && c != ' ') s.SkipTitleLead = false;
-      if (s.Pass == 0) AppendShortText(s, s.TitleText, c);
-    }
-    if (!s.SkipTitleLead) EmitTextChar(s, c);
+  } else {
+    ReadTextChar(s, c);
   }
 }
 
@@ -168,12 +223,21 @@ void RunCharacterLoop(TRtfConversionState& s) {
       s.PrevPrevChar = s.PrevChar;
       s.PrevChar = s.CurChar;
     }
+    if ((s.InputPos & 1023) == 0 && s.Sink.StopRequested()) StopConversion(s, 98);
     const char c = s.Input[s.InputPos++];
     s.CurChar = c;
+    if (c == '{' || c == '}') {
+      s.UnicodeFallbackLeft = 0;
+      s.IgnorableDestination = false;
+    }
     if (c == '{') {
       OpenGroup(s);
     } else if (c == '}') {
       CloseGroupAt(s);
+    } else if (c == '\\' && s.InKeyword && s.Keyword.empty() && !s.EscapedBrace) {
+      // "\\" is a backslash of the text.
+      s.InKeyword = false;
+      ReadTextChar(s, '\\');
     } else if (c == '\\') {
       HandleRtfKeyword(s);
       s.InKeyword = true;
@@ -348,6 +412,8 @@ void EmitTextChar(TRtfConversionState& s, char c) {
     } else if (e.LinkTarget) {
       AppendShortText(s, s.LinkTargetText, c);
     } else if (!e.IdFootnote) {
+      EndPendingTable(s);
+      ReopenToggles(s);
       WriteOutputChar(s, c);
     }
   } else {
@@ -395,6 +461,7 @@ static TRtfConversionResult ConvertInput(std::string_view bytes, const std::stri
       if (s.Pass == 0 && s.PopupsPresent) WritePopupFile(s);
     }
     s.Pass = 1;
+    EndPendingTable(s);
     WriteOutputChar(s, 0);
     WriteClosingMessages(s);
   } catch (const RtfConversionStop& stop) {
@@ -403,6 +470,7 @@ static TRtfConversionResult ConvertInput(std::string_view bytes, const std::stri
   }
   result.Succeeded = true;
   result.Output = std::move(s.OutputFiles[0]);
+  AlignTableColumns(result.Output);
   return result;
 }
 

@@ -19,6 +19,9 @@ class RtfConversionSink {
   // A message pair; error: Skeldon also writes it to the error file, Tavrel lists an ERROR line.
   virtual void ReportConversionMessage(std::string_view german, std::string_view english,
                                        bool error) = 0;
+  // Polled while the input is read: true ends the conversion as failed (a user stop, or too
+  // many errors).
+  virtual bool StopRequested() { return false; }
 };
 
 // The program's choices for one conversion.
@@ -48,7 +51,8 @@ inline constexpr std::size_t kShortTextMax = 255;
 struct TRtfConversionResult {
   bool Succeeded = false;  // ran to its end; Output then holds the whole text
   std::string Output;      // the generated text, line ends CR LF
-  int StopCode = 0;        // when not succeeded: 11 input missing, 31 not convertible, 12 output
+  // When not succeeded: 11 input missing, 31 not convertible, 12 popup file, 98 stopped.
+  int StopCode = 0;
 };
 
 // Converts the RTF file `name`. Reports through the sink; writes nothing but the popup file.

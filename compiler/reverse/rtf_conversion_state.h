@@ -75,6 +75,11 @@ struct TRtfConversionState {
 
   bool InKeyword = false;
   std::string Keyword;
+  // Unicode characters ("\\u228"): how many stand-in characters follow each ("\\uc"), and
+  // how many of the current one are still to be dropped.
+  int UnicodeSkipCount = 1;
+  int UnicodeFallbackLeft = 0;
+  bool IgnorableDestination = false;  // "\\*": the group is dropped unless its word is known
   bool EscapedBrace = false;
 
   int GroupDepth = 1;
@@ -92,8 +97,11 @@ struct TRtfConversionState {
   bool NoToggleDoubling = false;
   char PendingChar = 0;
   bool AtLineStart = true;
+  std::string ReopenToggles;  // toggles closed at a line end, switched on before the next text
   bool HeadingLineOpen = false;
   bool InTable = false;
+  bool TableEndPending = false;   // "\\pard" in a table: it ends unless "\\intbl" follows
+  bool ParagraphInTable = false;  // "\\intbl" since the last "\\pard"
   bool TablesSeen = false;
   bool BufferMode = false;
   std::vector<char> TextBuffer;  // positions 1..kTextBufferSize used
@@ -129,10 +137,16 @@ void AppendShortText(TRtfConversionState& s, std::string& text, char c);
 
 // Keyword handling.
 void HandleRtfKeyword(TRtfConversionState& s);
+// "U" and a number (a minus sign allowed): a Unicode character.
+bool IsUnicodeEscape(std::string_view keyword);
+// Writes the ".TA" that ends a table when a paragraph outside it begins.
+void EndPendingTable(TRtfConversionState& s);
 
 // Output writer.
 void WriteOutputChar(TRtfConversionState& s, char ch);
 void WriteOutputString(TRtfConversionState& s, std::string_view text);
+// Puts the cells of each table of the finished text into columns.
+void AlignTableColumns(std::string& output);
 void WriteOutputText(TRtfConversionState& s, std::string_view text, int output);
 void DropPendingChar(TRtfConversionState& s);
 void WriteToggleChar(TRtfConversionState& s, char ch);
@@ -143,6 +157,8 @@ std::string ConvertAnsiToOemText(const TRtfConversionState& s, std::string_view 
 
 // Footnotes, popups and graphics characters.
 void HandleRtfFootnote(TRtfConversionState& s);
+// Switches on again the toggles a line end closed.
+void ReopenToggles(TRtfConversionState& s);
 void WriteKeywordLine(TRtfConversionState& s);
 void EndHelpTopic(TRtfConversionState& s);
 void ChooseFootnoteMarkers(TRtfConversionState& s);

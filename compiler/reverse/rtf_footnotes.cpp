@@ -137,9 +137,16 @@ void HandleRtfFootnote(TRtfConversionState& s) {
         std::size_t Position;
       } toggles[] = {
           {&TGroupState::Bold, 3}, {&TGroupState::Italic, 2}, {&TGroupState::Underline, 4}};
-      for (const auto& t : toggles)
-        if (old.*(t.Flag) != now.*(t.Flag) && ToggleOf(s, t.Position) != 0)
-          WriteToggleChar(s, ToggleOf(s, t.Position));
+      for (const auto& t : toggles) {
+        const char toggle = ToggleOf(s, t.Position);
+        if (old.*(t.Flag) == now.*(t.Flag) || toggle == 0) continue;
+        // Switched off at a paragraph's end already: it ends without being switched on again.
+        const std::size_t reopen = s.ReopenToggles.find(toggle);
+        if (reopen != std::string::npos && !(now.*(t.Flag)))
+          s.ReopenToggles.erase(reopen, 1);
+        else
+          WriteToggleChar(s, toggle);
+      }
     }
     if (s.IsText && ends(&TGroupState::RtfTextFootnote)) WriteOutputChar(s, s.FootnoteEndChar);
     if (ends(&TGroupState::KeywordFootnote)) {
@@ -149,6 +156,15 @@ void HandleRtfFootnote(TRtfConversionState& s) {
   }
   s.RecomputingState = false;
   s.EffectiveState = now;
+}
+
+void ReopenToggles(TRtfConversionState& s) {
+  if (s.ReopenToggles.empty()) return;
+  const bool recomputing = s.RecomputingState;
+  s.RecomputingState = true;
+  for (char c : s.ReopenToggles) WriteToggleChar(s, c);
+  s.RecomputingState = recomputing;
+  s.ReopenToggles.clear();
 }
 
 void WriteKeywordLine(TRtfConversionState& s) {

@@ -317,6 +317,17 @@ constexpr MessageRow kRows[] = {
      "Printer: the environment variable PRINTER (\"PNG Pages\", a CUPS queue);\n"
      "otherwise \"PostScript File\" (a PostScript file beside the document).\n"
      "Program directory (data files): TAVREL_PROGRAM_DIR.\n"},
+    // job R
+    {M::kOverwriteFile,
+     "Datei %1 \x81"
+     "berschreiben ?",
+     "Overwrite file %1 ?"},
+    {M::kRtfConversionSucceeded, "RTF nach WS Konvertierung erfolgreich beendet.",
+     "RTF to WS conversion finished successfully."},
+    {M::kRtfConversionFailed, "RTF nach WS Konvertierung ist nicht gelungen",
+     "RTF to WS conversion has not succeeded"},
+    {M::kCouldNotWriteWsFile, "WS-Datei konnte nicht geschrieben werden",
+     "Could not write WS file"},
 };
 
 constexpr bool RowsFollowTheEnumeration() {

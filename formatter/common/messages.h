@@ -151,6 +151,11 @@ enum class MessageId : std::uint16_t {
   kDocumentDoesNotExist,
   kGraphicsFileNeedsWindow,
   kUsage,
+  // job R: an RTF file to a WordStar document
+  kOverwriteFile,
+  kRtfConversionSucceeded,
+  kRtfConversionFailed,
+  kCouldNotWriteWsFile,
   kCount  // not a message: the number of rows
 };
 

@@ -48,7 +48,7 @@ TEST_F(FromRtfTest, HelpTopicWithPopupGivesTheSourceAndThePopupFile) {
   const TRtfConversionResult r = Help(rtf);
   ASSERT_TRUE(r.Succeeded) << sink.All();
   EXPECT_EQ(Shown(r.Output), Shown(".TI\r\ntitle of hypertext\r\n.fu{}\r\n"
-                                   "\r\n\r\n.1\r\nIntro \x84\r\n\r\n\r\n\r\n"
+                                   "\r\n\r\n.1\r\nIntro \x84\r\n\r\n\r\n\r\n\r\n"
                                    ".IN alpha\r\n.IN beta\r\n"
                                    "Hello !bold! text `Hot`{Popup text here.\r\n} end.\r\n"));
   EXPECT_EQ(Shown(corvina_test::ReadFile(dir / "SKPOPUP.TXT")),
@@ -111,8 +111,22 @@ TEST_F(FromRtfTest, EscapesAndPictures) {
       // Escaped braces open no group: the text after them is still in the outer group.
       {"{\\b a}\\{bml p.bmp\\}{\\b b}", false, "!a!\r\n.BM P\r\n!b!"},
       {"{\\b}x", false, "x"},
+      // No toggle stays open across a line end.
+      {"{\\b one\\par two}", false, "!one!\r\n!two!"},
+      {"{\\b\\i one\\par}x", false, "!_one_!\r\nx"},
+      // Text of other writers: Unicode with its stand-in, control symbols, a backslash.
+      {"\\uc1\\u228?x\\u8364\\'80y", false, "\x84x?y"},
+      {"\\u228\\'e4", true, "\xE4"},
+      {"\\uc2\\u228\r\n??x", false, "\x84x"},
+      {"a\\~b\\-c\\_d\\\\e", false, "a bc-d\\e"},
+      {"{\\*\\generator Writer 1.0;}{\\header Page\\par}x", false, "x"},
+      {"{\\stylesheet{\\s1\\outlinelevel0 Heading 1;}}x", false, "x"},
+      {"{\\b bold\\plain plain}", false, "!bold!plain"},
       {"a\\tab b\\par\\tab c", false, "a\r\n    b\r\n    c"},
       {"{\\footnote note}", false, "{note}"},
+      // Cells stand in columns, three blanks apart; no empty row before the table's end.
+      {"\\trowd\\cellx100\\cellx200 a\\cell bbb\\cell\\row ccc\\cell d\\cell\\row\\pard x", false,
+       "\r\n.TA Table\r\na     bbb\r\nccc   d\r\n.TA\r\nx"},
   };
   for (const auto& c : cases) {
     const TRtfConversionResult r = Text(std::string("{\\rtf1 ") + c.body + "}", c.iso);
@@ -288,10 +302,26 @@ TEST_F(FromRtfTest, ContextStringsWithIsProgAndKeywordLines) {
   const TRtfConversionResult r =
       Convert("{\\rtf1 #{\\footnote # ctx }${\\footnote T}K{\\footnote K alpha; beta}x\\page}", s);
   ASSERT_TRUE(r.Succeeded) << sink.All();
-  EXPECT_NE(r.Output.find(".1\r\nT\r\n.ID ctx\r\n"), std::string::npos) << Shown(r.Output);
+  EXPECT_NE(r.Output.find(".1\r\nT\r\n\r\n.ID ctx\r\n"), std::string::npos) << Shown(r.Output);
   EXPECT_NE(r.Output.find(".IN alpha\r\n.IN beta\r\n"), std::string::npos) << Shown(r.Output);
   const TRtfConversionResult plain = Help("{\\rtf1 #{\\footnote # ctx }${\\footnote T}x\\page}");
   EXPECT_EQ(plain.Output.find(".ID"), std::string::npos);
+}
+
+// A stop asked for while the input is read (the user, or too many errors) ends the conversion as
+// failed, with nothing written.
+TEST_F(FromRtfTest, StopRequestEndsTheConversion) {
+  struct StoppingSink : RecordingSink {
+    bool StopRequested() override { return ++polls > 2; }
+    int polls = 0;
+  } stopping;
+  const std::string rtf = "{\\rtf1 \\ilvl0 H\\par " + std::string(10000, 'x') + "}";
+  const TRtfConversionResult r =
+      ConvertRtfBytes(rtf, dir / "help.rtf", SkeldonSettings(dir.Path(), true), stopping);
+  EXPECT_FALSE(r.Succeeded);
+  EXPECT_EQ(r.StopCode, 98);
+  EXPECT_TRUE(r.Output.empty());
+  EXPECT_EQ(stopping.polls, 3);
 }
 
 TEST_F(FromRtfTest, TextServices) {

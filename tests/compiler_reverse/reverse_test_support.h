@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compiler/reverse/from_rtf.h"
+#include "tests/support/program_runner.h"
 
 namespace skeldon {
 
@@ -70,6 +71,12 @@ inline std::string Shown(std::string_view bytes) {
       out += c;
   }
   return out;
+}
+
+// Runs a program in a folder with no input, its output to log.
+inline int RunIn(const std::string& folder, const std::vector<std::string>& argv,
+                 const std::string& log) {
+  return corvina_test::RunProgramIn(folder, argv, log);
 }
 
 }  // namespace skeldon
