@@ -108,9 +108,10 @@ TEST_F(UploadServerTest, FirstAndLaterUploadReachTheServerAndTheMirror) {
   run.WriteFile("site/a.htm", "<html>a</html>");
   run.WriteFile("site/b.htm", "<html>b</html>");
   run.WriteFile("site/c.htm", "<html>c</html>");
+  run.WriteFile("site/my page.htm", "<html>blank</html>");
   platform::BatchResult r = PrepareAndUpload();
   ASSERT_TRUE(r.ok()) << r.error << "\n" << said;
-  ExpectServerAndMirrorHold({"a.htm", "b.htm", "c.htm", "index.htm"});
+  ExpectServerAndMirrorHold({"a.htm", "b.htm", "c.htm", "index.htm", "my page.htm"});
 
   // Two pages change, one goes. A mark on the server's copy of an unchanged page shows that
   // only the listed pages are sent.
@@ -123,7 +124,7 @@ TEST_F(UploadServerTest, FirstAndLaterUploadReachTheServerAndTheMirror) {
   ASSERT_TRUE(r.ok()) << r.error << "\n" << said;
   EXPECT_EQ(corvina_test::ReadFile(run.Path("server/www/docs/index.htm")), "mark");
   run.WriteFile("server/www/docs/index.htm", corvina_test::ReadFile(run.Path("site/index.htm")));
-  ExpectServerAndMirrorHold({"a.htm", "b.htm", "index.htm"});
+  ExpectServerAndMirrorHold({"a.htm", "b.htm", "index.htm", "my page.htm"});
   const std::string batch = corvina_test::ReadFile(run.Path("site_ftpUpload.cmd"));
   EXPECT_NE(batch.find("echo delete c.htm>>site_ftp.tmp\r\n"), std::string::npos);
   EXPECT_EQ(batch.find("put index.htm"), std::string::npos);
