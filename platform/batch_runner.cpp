@@ -214,8 +214,11 @@ class Runner {
     const std::string target = Local(echo.file);
     // Echo files here are ftp scripts, which hold a password: only the owner reads them.
     const int fd = ::open(
-        target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (echo.append ? O_APPEND : O_TRUNC), 0600);
+        target.c_str(),
+        O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (echo.append ? O_APPEND : O_TRUNC), 0600);
     if (fd < 0) throw LineError{"cannot write " + target + ": " + std::strerror(errno)};
+    // A file left from before keeps no wider mode than a new one gets.
+    ::fchmod(fd, 0600);
     const std::string bytes = echo.text + "\r\n";
     const bool written =
         ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
