@@ -214,8 +214,11 @@ class Runner {
     const std::string target = Local(echo.file);
     // Echo files here are ftp scripts, which hold a password: only the owner reads them.
     const int fd = ::open(
-        target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (echo.append ? O_APPEND : O_TRUNC), 0600);
+        target.c_str(),
+        O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (echo.append ? O_APPEND : O_TRUNC), 0600);
     if (fd < 0) throw LineError{"cannot write " + target + ": " + std::strerror(errno)};
+    // A file left from before keeps no wider mode than a new one gets.
+    ::fchmod(fd, 0600);
     const std::string bytes = echo.text + "\r\n";
     const bool written =
         ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
@@ -268,8 +271,8 @@ class Runner {
   void Copy(const std::string& rest) {
     const std::vector<std::string> words = Words(rest);
     if (words.size() != 2) throw LineError{"copy wants a source and a destination"};
-    std::string reason;
-    if (!copy_file_keeping_time(Local(words[0]), Local(words[1]), &reason)) Fail(reason);
+    const CopyResult copy = copy_file_keeping_time(Local(words[0]), Local(words[1]));
+    if (!copy.ok()) Fail(copy.reason);
   }
 
   // The program for a name of a batch line: the tool map, then the suite's defaults, then PATH.
@@ -554,33 +557,6 @@ std::string quote_batch_path(std::string_view name) {
     if (c == '%') out += '%';
   }
   return quote ? "\"" + out + "\"" : out;
-}
-
-bool copy_file_keeping_time(std::string_view from, std::string_view to, std::string* reason) {
-  const auto fail = [&](std::string text) {
-    if (reason) *reason = std::move(text);
-    return false;
-  };
-  const std::string source = resolve_path(from);
-  struct stat ss {};
-  if (::stat(source.c_str(), &ss) != 0)
-    return fail("cannot read " + std::string(from) + ": " + std::strerror(errno));
-  if (!S_ISREG(ss.st_mode)) return fail(std::string(from) + " is not a file");
-  struct stat ds {};
-  if (::stat(resolve_path(to).c_str(), &ds) == 0 && ds.st_dev == ss.st_dev &&
-      ds.st_ino == ss.st_ino)
-    return fail(std::string(from) + " and " + std::string(to) + " are the same file");
-  const ReadResult bytes = read_file(source);
-  if (!bytes.ok())
-    return fail("cannot read " + std::string(from) + ": " + file_error_text(bytes.error));
-  const FileError written = replace_file_atomic(
-      to, std::string_view(reinterpret_cast<const char*>(bytes.bytes.data()), bytes.bytes.size()));
-  if (written != FileError::none)
-    return fail("cannot write " + std::string(to) + ": " + file_error_text(written));
-  const struct timespec times[2] = {ss.st_atim, ss.st_mtim};
-  if (::utimensat(AT_FDCWD, resolve_path(to).c_str(), times, 0) != 0)
-    return fail("cannot set the time of " + std::string(to) + ": " + std::strerror(errno));
-  return true;
 }
 
 }  // namespace platform

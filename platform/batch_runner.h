@@ -57,9 +57,4 @@ std::string escape_batch_text(std::string_view text);
 // double quote or a control character).
 std::string quote_batch_path(std::string_view name);
 
-// Copies a file keeping its modification time: the bytes go to a temporary file beside the
-// destination, which then replaces it, so a failed read never destroys the old copy. False
-// (with a reason) on failure; copying a file onto itself is refused.
-bool copy_file_keeping_time(std::string_view from, std::string_view to, std::string* reason);
-
 }  // namespace platform

@@ -769,6 +769,38 @@ FileError replace_file_atomic(std::string_view name, const std::function<bool(st
   return FileError::none;
 }
 
+CopyResult copy_file_keeping_time(std::string_view from, std::string_view to) {
+  const auto fail = [](CopyResult::Kind kind, std::string text) {
+    return CopyResult{kind, std::move(text)};
+  };
+  const std::string source = resolve_path(from);
+  struct stat ss {};
+  if (::stat(source.c_str(), &ss) != 0)
+    return fail(CopyResult::unreadable,
+                "cannot read " + std::string(from) + ": " + std::strerror(errno));
+  if (!S_ISREG(ss.st_mode))
+    return fail(CopyResult::unreadable, std::string(from) + " is not a file");
+  struct stat ds {};
+  if (::stat(resolve_path(to).c_str(), &ds) == 0 && ds.st_dev == ss.st_dev &&
+      ds.st_ino == ss.st_ino)
+    return fail(CopyResult::same_file,
+                std::string(from) + " and " + std::string(to) + " are the same file");
+  const ReadResult bytes = read_file(source);
+  if (!bytes.ok())
+    return fail(CopyResult::unreadable,
+                "cannot read " + std::string(from) + ": " + file_error_text(bytes.error));
+  const FileError written = replace_file_atomic(
+      to, std::string_view(reinterpret_cast<const char*>(bytes.bytes.data()), bytes.bytes.size()));
+  if (written != FileError::none)
+    return fail(CopyResult::unwritable,
+                "cannot write " + std::string(to) + ": " + file_error_text(written));
+  const struct timespec times[2] = {ss.st_atim, ss.st_mtim};
+  if (::utimensat(AT_FDCWD, resolve_path(to).c_str(), times, 0) != 0)
+    return fail(CopyResult::unwritable,
+                "cannot set the time of " + std::string(to) + ": " + std::strerror(errno));
+  return {};
+}
+
 bool rename_file(std::string_view from, std::string_view to, const DriveTable& drives) {
   std::string f = resolve_path(from, drives);
   if (!lstat_ok(f)) return false;

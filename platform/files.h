@@ -177,6 +177,16 @@ bool erase_file(std::string_view name, const DriveTable& drives = no_drives());
 bool create_directory(std::string_view name, const DriveTable& drives = no_drives());
 bool remove_directory(std::string_view name, const DriveTable& drives = no_drives());
 
+// Copies a file keeping its modification time: the bytes go to a temporary file beside the
+// destination, which then replaces it, so a failed read never destroys the old copy. Copying
+// a file onto itself is refused.
+struct CopyResult {
+  enum Kind { copied, unreadable, same_file, unwritable } kind = copied;
+  std::string reason;  // for the user, empty when copied
+  bool ok() const { return kind == copied; }
+};
+CopyResult copy_file_keeping_time(std::string_view from, std::string_view to);
+
 // Free bytes for a user on the file system holding path (statvfs).
 std::optional<std::uint64_t> disk_free(std::string_view path,
                                        const DriveTable& drives = no_drives());

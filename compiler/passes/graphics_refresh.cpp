@@ -23,18 +23,19 @@ std::int32_t SizeOf(const std::string& path) {
 }  // namespace
 
 void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
-  if (name.rfind("ftp://", 0) == 0 || name.rfind("http://", 0) == 0) {
+  // "https://" names a web picture as much as "http://" does.
+  if (name.rfind("ftp://", 0) == 0 || name.rfind("http://", 0) == 0 ||
+      name.rfind("https://", 0) == 0) {
     RecordExternalReference(run, name);
     return;
   }
   TSummaryPageState& sp = run.SummaryPage;
   if (!run.Graphics.SearchGraphicFiles || sp.BitmapDirectoryUsed) return;
   name = NormalizeFileName(run, name);
-  const std::size_t slash = name.find_last_of('\\');
+  // Both separators count, so that "../x.gif" becomes "x.gif" inside the output directory.
+  const std::size_t slash = name.find_last_of("\\/");
   if (slash != std::string::npos) name.erase(0, slash + 1);
-  // A name that still climbs out of the output directory is not copied there.
-  if (name.empty() || name.find("..") != std::string::npos || name.find('/') != std::string::npos)
-    return;
+  if (name.empty() || name == "." || name == "..") return;
   for (const TGraphicFileInfo& g : sp.GraphicFiles)
     if (g.Name == name) return;
   if (sp.UsedGraphicFileCount < 0xFFFF) ++sp.UsedGraphicFileCount;
@@ -59,19 +60,27 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
   if (!info.Found) {
     for (const std::string& dir : dirs) {
       const std::string source = dir + "\\" + name;
-      const platform::ReadResult read = platform::read_file(source);
-      if (!read.ok()) continue;
-      info.Found = true;
-      const std::string bytes(read.bytes.begin(), read.bytes.end());
+      if (!platform::file_exists(source)) continue;
       if (run.Ini.TargetFlags.Html && !platform::directory_exists(run.Switches.OutputDirectory))
         platform::create_directory(run.Switches.OutputDirectory);
-      if (platform::write_file(destination, bytes) != platform::FileError::none) {
+      // The copy replaces the picture only once it is complete: a read error keeps the old one.
+      const platform::CopyResult copy = platform::copy_file_keeping_time(source, destination);
+      if (copy.kind == platform::CopyResult::unreadable) {
+        WriteMessage(run, {MessageId::GraphicsFileUnreadable, name, copy.reason}, true);
+        continue;
+      }
+      if (copy.kind == platform::CopyResult::unwritable) {
         WriteMessage(run, {MessageId::GraphicsFileNotCreated, destination}, true);
         run.Reporter.Terminate(CompletedOrFailed(run, ExitCode::OutputFileFailed));
       }
-      if (const auto t = platform::get_file_time(source)) platform::set_file_time(destination, *t);
-      size = static_cast<std::int32_t>(bytes.size());
+      info.Found = true;
+      size = SizeOf(destination);
       break;
+    }
+    // A picture no directory gave is still there when an older copy was in place.
+    if (!info.Found && platform::file_exists(destination)) {
+      info.Found = true;
+      size = SizeOf(destination);
     }
   }
   info.Size = info.Found ? size : -1;

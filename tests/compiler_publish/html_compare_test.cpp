@@ -206,3 +206,22 @@ TEST(UploadBatchParts, PasswordsAndPathComponents) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UploadBatchTest, AnUnreadablePageIsReportedAndNeitherUploadedNorMirrored) {
+  // A page that opens but cannot be read: the kernel refuses reads at offset 0.
+  run.WriteFile("site/a.htm", Page("4.22", "changed"));
+  fs::create_symlink("/proc/self/mem", run.Path("site/bad.htm"));
+  run.WriteFile("site_uploaded/a.htm", Page("4.22"));
+  run.WriteFile("site_uploaded/bad.htm", "");
+  EXPECT_EQ(Compare(true), -1);
+  EXPECT_TRUE(
+      run.ConsoleHas("site\\bad.htm cannot be read; it is neither compared nor uploaded.\n"))
+      << run.Text();
+  EXPECT_TRUE(run.ConsoleHas("---New/updated files:---\na.htm\n")) << run.Text();
+  const std::string batch = corvina_test::ReadFile(run.Path("site_ftpUpload.cmd"));
+  EXPECT_EQ(batch.find("bad.htm"), std::string::npos);
+}
+
+}  // namespace

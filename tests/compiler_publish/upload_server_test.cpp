@@ -63,19 +63,19 @@ class UploadServerTest : public ::testing::Test {
     server_ = std::make_unique<FtpServer>(run.Path("server"), run.Folder());
     ASSERT_FALSE(server_->Port().empty()) << corvina_test::ReadFile(run.Path("server.log"));
   }
-  void WriteProject(const std::string& password) {
-    run.WriteFile("p.skj", "source file = site.txt\r\nftp server name = 127.0.0.1 " +
+  void WriteProject(const std::string& password, const std::string& site = "site") {
+    run.WriteFile("p.skj", "source file = " + site + ".txt\r\nftp server name = 127.0.0.1 " +
                                server_->Port() + "\r\nftp user name = " + kUser +
                                "\r\nftp password = " + password +
                                "\r\nftp server dir = /www/docs/\r\n");
   }
   // "/prepareupload" as a user runs it, then the batch it wrote.
-  platform::BatchResult PrepareAndUpload() {
+  platform::BatchResult PrepareAndUpload(const std::string& site = "site") {
     run.Renew();
     EXPECT_EQ(RunCompiler({"skeldon", "p.skj", "/prepareupload"}, *run), 2) << run.Text();
-    EXPECT_TRUE(fs::exists(run.Path("site_ftpUpload.cmd"))) << run.Text();
+    EXPECT_TRUE(fs::exists(run.Path(site + "_ftpUpload.cmd"))) << run.Text();
     platform::BatchConsole console{[this](std::string_view t) { said += t; }, [] { return true; }};
-    return platform::run_batch(run.Path("site_ftpUpload.cmd"), platform::ToolMap(), console);
+    return platform::run_batch(run.Path(site + "_ftpUpload.cmd"), platform::ToolMap(), console);
   }
   // Every page of the site is on the server and in the mirror, byte for byte, and nothing else.
   void ExpectServerAndMirrorHold(const std::vector<std::string>& pages) {
@@ -108,9 +108,10 @@ TEST_F(UploadServerTest, FirstAndLaterUploadReachTheServerAndTheMirror) {
   run.WriteFile("site/a.htm", "<html>a</html>");
   run.WriteFile("site/b.htm", "<html>b</html>");
   run.WriteFile("site/c.htm", "<html>c</html>");
+  run.WriteFile("site/my page.htm", "<html>blank</html>");
   platform::BatchResult r = PrepareAndUpload();
   ASSERT_TRUE(r.ok()) << r.error << "\n" << said;
-  ExpectServerAndMirrorHold({"a.htm", "b.htm", "c.htm", "index.htm"});
+  ExpectServerAndMirrorHold({"a.htm", "b.htm", "c.htm", "index.htm", "my page.htm"});
 
   // Two pages change, one goes. A mark on the server's copy of an unchanged page shows that
   // only the listed pages are sent.
@@ -123,10 +124,22 @@ TEST_F(UploadServerTest, FirstAndLaterUploadReachTheServerAndTheMirror) {
   ASSERT_TRUE(r.ok()) << r.error << "\n" << said;
   EXPECT_EQ(corvina_test::ReadFile(run.Path("server/www/docs/index.htm")), "mark");
   run.WriteFile("server/www/docs/index.htm", corvina_test::ReadFile(run.Path("site/index.htm")));
-  ExpectServerAndMirrorHold({"a.htm", "b.htm", "index.htm"});
+  ExpectServerAndMirrorHold({"a.htm", "b.htm", "index.htm", "my page.htm"});
   const std::string batch = corvina_test::ReadFile(run.Path("site_ftpUpload.cmd"));
   EXPECT_NE(batch.find("echo delete c.htm>>site_ftp.tmp\r\n"), std::string::npos);
   EXPECT_EQ(batch.find("put index.htm"), std::string::npos);
+}
+
+TEST_F(UploadServerTest, AFolderNameTheInterpreterWouldActOnIsCarriedWhole) {
+  // The project names its source without blanks; "&", "%" and brackets still reach the batch.
+  const std::string site = "a&b%50(site)";
+  WriteProject(kPassword, site);
+  run.WriteFile(site + "/a.htm", "<html>a</html>");
+  const platform::BatchResult r = PrepareAndUpload(site);
+  ASSERT_TRUE(r.ok()) << r.error << "\n" << said;
+  EXPECT_EQ(corvina_test::ReadFile(run.Path("server/www/docs/a.htm")), "<html>a</html>");
+  EXPECT_EQ(corvina_test::ReadFile(run.Path(site + "_uploaded/a.htm")), "<html>a</html>");
+  EXPECT_FALSE(fs::exists(run.Path(site + "_ftp.tmp")));
 }
 
 TEST_F(UploadServerTest, AFailedLoginLeavesTheMirrorAsItWas) {

@@ -71,6 +71,23 @@ TEST(BatchRunnerTest, EchoWritesAndAppendsWithTheInterpretersEscapes) {
   EXPECT_EQ(st.st_mode & 0777, 0600u) << "scripts hold a password";
 }
 
+TEST(BatchRunnerTest, AScriptLeftFromBeforeIsNarrowedAndALinkIsNotFollowed) {
+  TempDir dir("batch-echo-old");
+  corvina_test::WriteFile(dir / "old.tmp", "x");
+  std::filesystem::permissions(dir / "old.tmp", std::filesystem::perms::all);
+  corvina_test::WriteFile(dir / "elsewhere", "keep");
+  std::filesystem::create_symlink(dir / "elsewhere", dir / "link.tmp");
+  Console console;
+  platform::BatchResult r =
+      RunBatch(dir, "cd " + dir.Path().string() + "\r\necho secret>old.tmp\r\n", console);
+  EXPECT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(std::filesystem::status(dir / "old.tmp").permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  r = RunBatch(dir, "cd " + dir.Path().string() + "\r\necho secret>link.tmp\r\n", console);
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(ReadFile(dir / "elsewhere"), "keep");
+}
+
 TEST(BatchRunnerTest, RefusesLinesItDoesNotKnowOrThatWouldRunSomethingElse) {
   struct Case {
     const char* line;
