@@ -18,7 +18,8 @@ std::string ReaderLines(const TRunResult& r, const std::string& target) {
   return output_text::HtmlText(output_text::HtmlBody(FileOf(r, "DOC\\N000.HTML")));
 }
 
-TRunResult Compile(TestRun& m, const std::string& target, bool soft, const std::string& body) {
+TRunResult Compile(TestRun& m, [[maybe_unused]] const std::string& target, bool soft,
+                   const std::string& body) {
   m->Switches.SoftLineEnds = soft;
   m->Ini.ContentsInternal = false;
   m->Ini.CreateContents = false;

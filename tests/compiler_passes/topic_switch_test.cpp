@@ -76,7 +76,9 @@ TEST(TopicSwitch, ChapterLabelsCarryNoAutomaticLinks) {
     for (const char* label : {"Next chapter", "Parts of this chapter"})
       EXPECT_TRUE(AnyFileHas(r, label)) << target << ": " << label;
     // The link up to the main chapter stands in the topics of a WinHelp 4 frame group.
-    if (std::string(target) == "winhelp4") EXPECT_TRUE(AnyFileHas(r, "Up to chapter")) << target;
+    if (std::string(target) == "winhelp4") {
+      EXPECT_TRUE(AnyFileHas(r, "Up to chapter")) << target;
+    }
     // Running text keeps its automatic links: "chapter" in the topic "Other" is a link.
     EXPECT_FALSE(AnyFileHas(r, "A chapter of its own.")) << target;
   }

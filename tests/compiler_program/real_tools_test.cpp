@@ -777,10 +777,11 @@ TEST_P(WinHelpTarget, EveryJumpAndContentsEntryNamesATopic) {
       EXPECT_TRUE(topics.count(e.substr(0, e.find('>'))))
           << "contents entry \"" << e << "\" names no topic";
       // ... and that window must be defined in the project.
-      if (e.find('>') != std::string::npos)
+      if (e.find('>') != std::string::npos) {
         EXPECT_NE(project.find("\r\n" + e.substr(e.find('>') + 1) + "=\""), std::string::npos)
             << e << "\n"
             << project;
+      }
     }
   }
 }

@@ -34,7 +34,10 @@ class FtpServer {
         "/usr/bin/python3",
         {SourceDir() + "/tests/data/compiler_publish/ftp_server.py", root.string(), kUser,
          kPassword, portFile},
-        platform::SpawnOptions{.output_file = (work / "server.log").string()}, true);
+        platform::SpawnOptions{.working_directory = {},
+                               .stdin_file = {},
+                               .output_file = (work / "server.log").string()},
+        true);
     pid_ = started.pid;
     if (!started.ok()) return;
     // Readiness, not timing: the server writes its port once it listens.

@@ -156,7 +156,9 @@ TEST_F(FromRtfTest, TwentyThousandCharactersBeforeTheTitleAreTheLimit) {
       const std::string body = r.Output.substr(r.Output.find("Title"));
       EXPECT_EQ(std::count(body.begin(), body.end(), 'x'), 20000);
     }
-    if (!r.Succeeded) EXPECT_EQ(r.StopCode, 31);
+    if (!r.Succeeded) {
+      EXPECT_EQ(r.StopCode, 31);
+    }
   }
 }
 
@@ -242,9 +244,10 @@ TEST_F(FromRtfTest, NinetyFourPicturesGetCodesTheNinetyFifthNot) {
         << count;
     EXPECT_EQ(codes.size(), static_cast<std::size_t>(count == 95 ? 94 : count));
     EXPECT_EQ(*codes.begin(), 0xA1u);
-    if (count == 1)
+    if (count == 1) {
       EXPECT_NE(r.Output.find("..\xA1 = Alt-161\r\n.BT\xA1 P0\r\n"), std::string::npos)
           << Shown(r.Output);
+    }
   }
 }
 
@@ -264,7 +267,9 @@ TEST_F(FromRtfTest, PictureCodesAvoidEveryCharacterInUse) {
     EXPECT_EQ(codes.size(), static_cast<std::size_t>(count));
     for (unsigned code : {0xA1u, 0xA3u, 0xCFu, 0xDCu, 0xDFu})
       EXPECT_EQ(codes.count(code), 0u) << "code " << code << " with " << count;
-    if (count == 3) EXPECT_EQ(codes, (std::set<unsigned>{0xA2, 0xA4, 0xA5}));
+    if (count == 3) {
+      EXPECT_EQ(codes, (std::set<unsigned>{0xA2, 0xA4, 0xA5}));
+    }
   }
 }
 

@@ -65,7 +65,9 @@ TEST(IpfToSource, SymbolsTagsAndLines) {
     const TIpfConversionResult r = ConvertIpfText(c.ipf, SampleSettings(), sink);
     ASSERT_TRUE(r.Succeeded) << c.name << sink.All();
     EXPECT_EQ(Shown(r.Output), Shown(c.expected)) << c.name;
-    if (c.message) EXPECT_TRUE(sink.Has(c.message)) << c.name << "\n" << sink.All();
+    if (c.message) {
+      EXPECT_TRUE(sink.Has(c.message)) << c.name << "\n" << sink.All();
+    }
   }
 }
 

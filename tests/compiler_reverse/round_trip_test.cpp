@@ -45,11 +45,16 @@ HelpStructure ReadStructure(const fs::path& rtfFile, const fs::path& cntFile) {
   HelpStructure h;
   const std::string rtf = corvina_test::ReadFile(rtfFile);
   const std::string cnt = corvina_test::ReadFile(cntFile);
+  // Frame groups are not in the RTF, so they cannot come back: the window a topic opens in
+  // (">main", ">navi") is left out of the comparison.
+  const std::regex window(R"(>[A-Za-z0-9_]+(\}|$))");
   for (const std::string& line : AllMatches(cnt, "([^\r\n]+)", 1))
-    if (line.rfind(":Base", 0) != 0) h.ContentsLines.push_back(line);
+    if (line.rfind(":Base", 0) != 0)
+      h.ContentsLines.push_back(std::regex_replace(line, window, "$1"));
   h.Titles = AllMatches(rtf, R"(\$\{\\footnote ([^}]*)\})");
   h.Keywords = AllMatches(rtf, R"(K\{\\footnote ([^}]*)\})");
   h.Jumps = AllMatches(rtf, R"(\\uldb ([^}]*)\}\{\\v ([^}]*)\})", 0);
+  for (std::string& jump : h.Jumps) jump = std::regex_replace(jump, window, "$1");
   h.Popups = AllMatches(rtf, R"(\\ul [^}]*\}\{\\v ([^}]*)\})");
   for (const std::string& name : h.Popups) {
     const std::size_t start = rtf.find("#{\\footnote " + name + "}");

@@ -221,8 +221,9 @@ TEST(PictureNames, StayInsideTheirMarkup) {
       plainSeen = plainSeen || Contains(LowerText(text), "src=\"plain.gif\"");
     }
     EXPECT_TRUE(plainSeen) << c.lines;
-    if (std::string(c.target) == "ipf")
+    if (std::string(c.target) == "ipf") {
       EXPECT_TRUE(Contains(r.Console, "holds an apostrophe")) << r.Console;
+    }
   }
 }
 

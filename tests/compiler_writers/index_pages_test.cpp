@@ -75,7 +75,9 @@ TEST(IndexPage, LetterBarLinksResolveInTheirOwnFile) {
       ++links;
     }
     // The HTML page keeps its letter bar; the links above were really checked there.
-    if (std::string(target) == "html") EXPECT_NE(links, 0u);
+    if (std::string(target) == "html") {
+      EXPECT_NE(links, 0u);
+    }
   }
 }
 

@@ -443,10 +443,11 @@ TEST_F(TavrelCommandLineTest, ARelativeNameInANonAsciiFolderIsFormattedAndPrinte
     EXPECT_EQ(printed.ExitCode, kExitOk) << c.folder << "/" << c.document << ": " << output_;
     EXPECT_TRUE(fs::exists(folder / (stem + ".fmt"))) << c.folder << "/" << c.document;
     EXPECT_TRUE(fs::exists(folder / (stem + ".ps"))) << c.folder << "/" << c.document;
-    if (c.shown)
+    if (c.shown) {
       EXPECT_NE(output_.find("PostScript file " + (folder / (stem + ".ps")).string()),
                 std::string::npos)
           << output_;
+    }
   }
 }
 
