@@ -559,8 +559,10 @@ void MainWindow::OnPreviewRefresh(std::int32_t) {
 
 void MainWindow::OnPreviewPageDone(std::int32_t value) {
   if (!Preview.ThreadExists) return;
-  SetLabel(1, Say(ShellText::kPreviewPage) + std::to_string(value) + " (" +
-                  NameOf(jobs_->CurrentDocument()) + ")");
+  FileContext files;
+  files.Settings = &jobs_->Settings();
+  const std::string file = ChooseFileExtension(jobs_->CurrentDocument(), "taf,fmt", files);
+  SetLabel(1, Say(ShellText::kPreviewPage) + std::to_string(value) + " (" + NameOf(file) + ")");
   Preview.LastPreviewPage = value;
 }
 

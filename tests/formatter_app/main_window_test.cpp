@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, TheNotificationCodesDriveLampsLabelsButtonsAndThePreviewG
        {{9, 4}},
        [](MainWindow& w) { w.Preview.ThreadExists = true; },
        [&](MainWindow& w, const BoxLog&) {
-         EXPECT_EQ(label(w, 1), "preview page 4 (held.ws)");
+         EXPECT_EQ(label(w, 1), "preview page 4 (held.fmt)");
          EXPECT_EQ(w.Preview.LastPreviewPage, 4);
        }},
       {"format job done",
