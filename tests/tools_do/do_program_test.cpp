@@ -66,7 +66,10 @@ TEST(DoProgramTest, WaitForDriveReturnsWhenTheDriveAppears) {
   corvina_test::TempDir dir{"do-program"};
   const std::string drives = "D=" + (dir / "media");
   Started s = Start({"waitfordrive", "d:"}, drives, dir / "out");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The drive appears only once the program has said that it waits: a slow start (a loaded
+  // machine, a sanitizer) must not find it there already.
+  for (int i = 0; i < 600 && corvina_test::ReadFile(dir / "out").empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   std::filesystem::create_directory(dir / "media");
   EXPECT_EQ(Wait(s), 0);
   EXPECT_EQ(corvina_test::ReadFile(dir / "out"), "Waiting for drive D: \n");
