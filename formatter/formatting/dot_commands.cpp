@@ -268,15 +268,18 @@ std::string IncludeNameAsWritten(const FormatRun& run, const std::string& decode
   const ReaderState& r = run.Reader;
   if (r.InputMode != 0 || run.Dot.MacroExpanding || r.InputPos == 0 || r.InputPos > r.Input.size())
     return {};
+  const InputSource& in = r.Input;
   std::size_t end = r.InputPos - 1;  // the CR (or bare LF) that ended the line
-  if ((r.Input[end] & 0x7F) != kCarriageReturn && (r.Input[end] & 0x7F) != kLineFeed) return {};
+  if (!in.Kept(end)) return {};
+  if ((in.Peek(end) & 0x7F) != kCarriageReturn && (in.Peek(end) & 0x7F) != kLineFeed) return {};
   std::size_t start = end;
-  while (start > 0 && (r.Input[start - 1] & 0x7F) != kLineFeed) --start;
+  while (start > 0 && in.Kept(start - 1) && (in.Peek(start - 1) & 0x7F) != kLineFeed) --start;
+  if (start > 0 && !in.Kept(start - 1)) return {};  // longer than any dot line
   std::string line;
   for (std::size_t i = start; i < end; ++i) {
-    const uint8_t b = r.Input[i];
+    const uint8_t b = static_cast<uint8_t>(in.Peek(i));
     if ((b & 0x7F) == kEscape && i + 2 < end) {  // an extended character: ESC, character, FS
-      line += static_cast<char>(r.Input[i + 1]);
+      line += static_cast<char>(in.Peek(i + 1));
       i += 2;
     } else if (b < 0x20) {
       return {};  // blocks and controls: not a line the decoded name can be matched against
@@ -1076,12 +1079,12 @@ void IncludeFile(FormatRun& run, const std::string& typed, const std::string& as
   const std::string upper = UpperAscii(name);
   if (upper.find(".FUN") != std::string::npos) FinishNotesStream(run);
 
-  const platform::ReadResult read = platform::read_file(located);
-  if (!read.ok()) {
+  InputSource source;
+  platform::FileError open_error = platform::FileError::none;
+  if (!source.OpenFile(located, open_error)) {
     ReportError(run, MessageId::kErrorOpeningIncludeFile, {located});
     return;
   }
-  std::string data(read.bytes.begin(), read.bytes.end());
 
   // Keep the reader of the including file and restore it afterwards.
   ReaderState saved = std::move(run.Reader);
@@ -1095,7 +1098,8 @@ void IncludeFile(FormatRun& run, const std::string& typed, const std::string& as
   run.Reader.MarginClose = saved.MarginClose;
   run.Reader.MarginWidth = saved.MarginWidth;
   run.Reader.IncludeDepth = saved.IncludeDepth + 1;
-  SetInput(run, std::move(data));
+  run.Reader.Input = std::move(source);
+  StartInput(run);
 
   if (upper.find(".WS") != std::string::npos || upper.find(".TXT") != std::string::npos ||
       upper.find(".SKT") != std::string::npos) {
@@ -1115,6 +1119,8 @@ void IncludeFile(FormatRun& run, const std::string& typed, const std::string& as
     }
   }
 
+  // A read that failed part-way lost the rest of the file: say so rather than go on quietly.
+  if (run.Reader.Input.Failed()) ReportError(run, MessageId::kErrorOpeningIncludeFile, {located});
   const int depth_margin_width = run.Reader.MarginWidth;
   const bool margin_on = run.Reader.MarginNotesOn;
   run.Reader = std::move(saved);

@@ -22,6 +22,7 @@
 #include "formatter/formatting/contents_template.h"
 #include "formatter/formatting/formatted_writer.h"
 #include "formatter/formatting/graphics_files.h"
+#include "formatter/formatting/input_source.h"
 #include "formatter/formatting/number_argument.h"
 #include "formatter/formatting/word_breaking.h"
 
@@ -71,7 +72,7 @@ struct LineStream {
 
 // The WordStar / plain-text reader.
 struct ReaderState {
-  std::vector<uint8_t> Input;  // the whole input file
+  InputSource Input;  // the input file, read as it is needed
   size_t InputPos = 0;
   bool InputOpen = false;
 

@@ -28,7 +28,7 @@ bool Stopped(const FormatRun& run) {
          run.Messages.RunStop.load() != 0 || run.Messages.UserStop.load() != 0;
 }
 
-bool ReadWholeFile(const std::string& name, std::string& data, int& error) {
+bool OpenInputFile(const std::string& name, InputSource& input, int& error) {
   const std::string path = platform::resolve_path(name);
   std::error_code ec;
   // A device or pipe is no document (and /dev/zero would never end).
@@ -36,14 +36,22 @@ bool ReadWholeFile(const std::string& name, std::string& data, int& error) {
     error = 5;
     return false;
   }
-  const platform::ReadResult r = platform::read_file(name);
-  if (!r.ok()) {
-    error = static_cast<int>(r.error);
+  platform::FileError e = platform::FileError::none;
+  if (!input.OpenFile(name, e)) {
+    error = static_cast<int>(e);
     return false;
   }
-  data.assign(r.bytes.begin(), r.bytes.end());
   error = 0;
   return true;
+}
+
+// The output would overwrite the input being read (a link, or another name for the same file):
+// the input is then read whole first.
+bool OutputIsInput(const std::string& input, const std::string& output) {
+  std::error_code ec;
+  return std::filesystem::equivalent(platform::resolve_path(input), platform::resolve_path(output),
+                                     ec) &&
+         !ec;
 }
 
 void WriteLine(FormatRun& run, const std::string& text) { run.Writer.WriteOutputLine(text); }
@@ -172,19 +180,20 @@ void FormatOneFile(FormatRun& run) {
 
   run.Messages.Notifier()->Send(MN_FORMAT_PAGE, run.Pages.Streams[kTextStream].PageCount);
 
-  std::string data;
   int error = 0;
   bool read_ok = true;
   if (rs.InputFromMemory)
-    data = rs.InputBytes;
+    run.Reader.Input.OpenView(rs.InputBytes);
   else
-    read_ok = ReadWholeFile(rs.InputName, data, error);
+    read_ok = OpenInputFile(rs.InputName, run.Reader.Input, error);
   if (!run.Messages.CheckOutputOpened(1, rs.InputName, !read_ok, error)) {
     rs.Stop = true;
     return;
   }
 
   if (!rs.IndexScan && !rs.OutputInMemory) {
+    if (!rs.InputFromMemory && OutputIsInput(rs.InputName, rs.OutputName))
+      run.Reader.Input.ReadAll();
     WriterStream& out = run.Writer.Streams[kTextStream];
     const bool created = out.File.Create(rs.OutputName);
     if (!run.Messages.CheckOutputOpened(1, rs.OutputName, !created, out.File.ErrorCode())) {
@@ -200,7 +209,7 @@ void FormatOneFile(FormatRun& run) {
   const std::string upper = Upper(rs.InputName);
   run.Reader.InputMode =
       (upper.find(".TXT") != std::string::npos || upper.find(".SKT") != std::string::npos) ? 2 : 0;
-  SetInput(run, std::move(data));
+  StartInput(run);
 
   try {
     FormatLineLoop(run, true);
@@ -212,6 +221,14 @@ void FormatOneFile(FormatRun& run) {
     run.Writer.Streams[kNotesStream].File.Close();
     run.IndexVolumes.CloseAll();
   }
+
+  // The rest of the document could not be read: the output lacks it, and the run says so.
+  if (run.Reader.Input.Failed() && !rs.Stop) {
+    run.Messages.CheckOutputOpened(1, rs.InputName, true,
+                                   static_cast<int>(platform::FileError::io_error));
+    rs.Stop = true;
+  }
+  run.Reader.Input = InputSource{};  // closed before the backup is deleted
 
   if (!rs.IndexScan && !rs.OutputInMemory && !rs.InputFromMemory) {
     if (const auto date = GetFileDate(rs.InputName)) SetFileDate(rs.OutputName, *date);

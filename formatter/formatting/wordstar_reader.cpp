@@ -17,13 +17,15 @@ namespace {
 // One byte of the input; beyond the end (or at Ctrl-Z, the end of a text file) 26.
 uint8_t ReadByte(FormatRun& run) {
   ReaderState& r = run.Reader;
-  if (r.InputPos >= r.Input.size() || r.Input[r.InputPos] == kEndOfInput) {
+  const int b = r.Input.Peek(r.InputPos);
+  if (b < 0 || b == kEndOfInput) {
     r.InputPos = r.Input.size();
     r.EofRead = true;
     return kEndOfInput;
   }
   r.EofRead = false;
-  return r.Input[r.InputPos++];
+  ++r.InputPos;
+  return static_cast<uint8_t>(b);
 }
 
 bool QueueEmpty(const ReaderState& r) { return r.QueueRead > r.QueueCount; }
@@ -39,8 +41,10 @@ bool CurrentFontProportional(const FormatRun& run) { return IsProportionalFont(r
 
 // A byte inside a 0x1D block: blocks hold binary data, so a 0x1A there is data, not the end.
 bool ReadBlockByte(ReaderState& r, uint8_t& b) {
-  if (r.InputPos >= r.Input.size()) return false;
-  b = r.Input[r.InputPos++];
+  const int next = r.Input.Peek(r.InputPos);
+  if (next < 0) return false;
+  ++r.InputPos;
+  b = static_cast<uint8_t>(next);
   return true;
 }
 
@@ -200,8 +204,12 @@ bool SoftLineEndHeldBack(FormatRun& run) {
 }  // namespace
 
 void SetInput(FormatRun& run, std::string bytes) {
+  run.Reader.Input.OpenBytes(std::move(bytes));
+  StartInput(run);
+}
+
+void StartInput(FormatRun& run) {
   ReaderState& r = run.Reader;
-  r.Input.assign(bytes.begin(), bytes.end());
   r.InputPos = 0;
   r.EofRead = false;
   r.PendingLf = false;
@@ -215,7 +223,8 @@ void SetInput(FormatRun& run, std::string bytes) {
 bool AtInputEnd(const FormatRun& run) {
   const ReaderState& r = run.Reader;
   if (!QueueEmpty(r) || r.HavePushedByte || r.PendingLf) return false;
-  return r.InputPos >= r.Input.size() || r.Input[r.InputPos] == kEndOfInput;
+  const int b = r.Input.Peek(r.InputPos);
+  return b < 0 || b == kEndOfInput;
 }
 
 uint8_t ReadWordStarChar(FormatRun& run) { return DecodeModeZero(run); }

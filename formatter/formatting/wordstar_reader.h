@@ -14,8 +14,10 @@ struct FormatRun;
 
 inline constexpr uint8_t kEndOfInput = kEndOfFileMark;  // what a read beyond the end gives
 
-// Loads the input of the run (the whole file) and resets the reader's position.
+// Makes bytes the input of the run and resets the reader's position.
 void SetInput(FormatRun& run, std::string bytes);
+// Resets the reader's position to the start of the input it has just opened.
+void StartInput(FormatRun& run);
 // True when every byte was read (a pushed-back character may still be waiting).
 bool AtInputEnd(const FormatRun& run);
 
