@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFont>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -170,8 +171,8 @@ SettingsNotebook::SettingsNotebook(TSettingsRecord* settings, MainNotifier* main
   connect(TabbedNotebook1, &QTabWidget::currentChanged, this, [this](int page) {
     if (page != kPageFormat) return;
     if (MainWindow()) MainWindow()->Send(MN_PREPARE_FONTS, 0);
-    Button1->setText(Edit4->text());
-    Button3->setText(Edit6->text());
+    ShowFontSample(Button1, Edit4);
+    ShowFontSample(Button3, Edit6);
   });
 }
 
@@ -184,7 +185,10 @@ QWidget* SettingsNotebook::AddPage(const char* caption, const char* titleName, c
   auto* help = Named(new QPushButton("?", page), helpButton);
   head->addWidget(help);
   layout->addLayout(head);
-  layout->addLayout(new QFormLayout);
+  // German captions are long: a label that does not fit goes above its field.
+  auto* form = new QFormLayout;
+  form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+  layout->addLayout(form);
   layout->addStretch(1);
   connect(help, &QPushButton::clicked, this, [this, helpTopic] {
     if (ShowHelpTopic) ShowHelpTopic(helpTopic);
@@ -286,9 +290,8 @@ void SettingsNotebook::BuildFormatPage() {
   AddRow(p, AddLabel(p, "Label64", "default line height (.LH8 = typewriter \"single\")"),
          SpinEdit18);
   AddRow(p, AddLabel(p, "Label65", ".LH"));
-  // The sample shows the font the typed specification names.
-  connect(Edit4, &QLineEdit::textChanged, this, [this](const QString& t) { Button1->setText(t); });
-  connect(Edit6, &QLineEdit::textChanged, this, [this](const QString& t) { Button3->setText(t); });
+  connect(Edit4, &QLineEdit::textChanged, this, [this] { ShowFontSample(Button1, Edit4); });
+  connect(Edit6, &QLineEdit::textChanged, this, [this] { ShowFontSample(Button3, Edit6); });
 }
 
 void SettingsNotebook::BuildPrintPage() {
@@ -297,6 +300,8 @@ void SettingsNotebook::BuildPrintPage() {
   auto* jobLayout = new QGridLayout(job);
   TrackBar1 = Named(new QSlider(Qt::Horizontal, job), "TrackBar1");
   TrackBar1->setRange(0, 6);
+  // 6 is the highest priority and stands under "high" on the left.
+  TrackBar1->setInvertedAppearance(true);
   jobLayout->addWidget(AddLabel(job, "Label35", "print job priority"), 0, 0, 1, 3);
   jobLayout->addWidget(AddLabel(job, "Label33", "high"), 1, 0);
   jobLayout->addWidget(TrackBar1, 1, 1);
@@ -308,6 +313,9 @@ void SettingsNotebook::BuildPrintPage() {
   AddRow(p, preview);
   ComboBox1 = Named(new QComboBox(p), "ComboBox1");
   ComboBox1->setEditable(true);
+  connect(ComboBox1, &QComboBox::activated, this, [this](int i) {
+    if (SelectPrinter) SelectPrinter(i);
+  });
   AddRow(p, AddLabel(p, "Label53", "Printer to which formatting refers to"), ComboBox1);
   CheckBox15 = AddCheck(p, "CheckBox15", "allow printing unformatted WS files");
   AddRow(p, CheckBox15);
@@ -846,6 +854,20 @@ void SettingsNotebook::DotcommandHints() {
     if (caption.size() == 3 && caption[0] == '.')
       label->setToolTip(CaptionText(DotCommandHelp(caption)));
   }
+}
+
+void SettingsNotebook::ShowFontSample(QPushButton* button, QLineEdit* spec) {
+  FontSampleInfo info;
+  const std::uint8_t number = FontSpecToNumber(CaptionBytes(spec->text()));
+  if (!FontSample || number == 0 || !FontSample(number, info)) {
+    button->setText(spec->text());
+    button->setFont(QFont());
+    return;
+  }
+  button->setText(QString::fromStdString(info.Family) + " " + QString::number(info.Points));
+  QFont font(QString::fromStdString(info.Family));
+  if (info.Points > 0) font.setPointSizeF(info.Points);
+  button->setFont(font);
 }
 
 void SettingsNotebook::Inform(const std::string& german850, const std::string& english) {

@@ -67,6 +67,14 @@ class SettingsNotebook : public SecondaryForm {
   // The directory chooser shown modally; empty: cancelled.
   std::function<std::string()> ChooseDirectory;
   std::function<void(const std::string& url)> OpenWebBrowser;
+  // The printer chosen in ComboBox1, by its index in the installed printers.
+  std::function<void(int index)> SelectPrinter;
+  // A font number's family and point size for the sample buttons; false: no such font.
+  struct FontSampleInfo {
+    std::string Family;
+    double Points = 0;
+  };
+  std::function<bool(std::uint8_t number, FontSampleInfo& info)> FontSample;
   std::string ProgramDirectory;
   // The preview link of the timer: whether a preview is open, the record copied when it
   // started, and clearing its busy flag.
@@ -214,6 +222,7 @@ class SettingsNotebook : public SecondaryForm {
   void RadioGroup1OnClick();
   void ComboBox2Select(int index);
   void DotcommandHints();
+  void ShowFontSample(QPushButton* button, QLineEdit* spec);
   void Inform(const std::string& german850, const std::string& english);
 
   TSettingsRecord* settings_;

@@ -474,3 +474,29 @@ TEST(SettingsNotebook, DotCommandLabelsGetTheirHelpAsHint) {
 
 }  // namespace
 }  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST(SettingsNotebook, FontButtonsShowTheNamedFontAndPrinterChoiceIsPassedOn) {
+  Notebook nb(FixtureBytes());
+  nb.book->FontSample = [](std::uint8_t number, SettingsNotebook::FontSampleInfo& info) {
+    if (number != 2) return false;  // only "B" exists
+    info.Family = "DejaVu Serif";
+    info.Points = 12;
+    return true;
+  };
+  nb.book->Edit4->setText("B");
+  EXPECT_EQ(nb.book->Button1->text(), "DejaVu Serif 12");
+  EXPECT_EQ(nb.book->Button1->font().pointSizeF(), 12);
+  nb.book->Edit6->setText("Z");
+  EXPECT_EQ(nb.book->Button3->text(), "Z");
+
+  int selected = -1;
+  nb.book->SelectPrinter = [&](int i) { selected = i; };
+  Q_EMIT nb.book->ComboBox1->activated(1);
+  EXPECT_EQ(selected, 1);
+}
+
+}  // namespace
+}  // namespace tavrel
