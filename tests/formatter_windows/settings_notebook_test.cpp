@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "formatter/common/font_numbers.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/settings_record.h"
 #include "formatter/windows/form_captions.h"
@@ -88,6 +89,30 @@ TEST(SettingsNotebook, ShowingAndClosingChangesNoByte) {
   EXPECT_TRUE(nb.boxes.Boxes().empty());
 }
 
+TEST(SettingsNotebook, TimerRunsWhileOpenAndReopeningShowsTheRecordAgain) {
+  Notebook nb(FixtureBytes());
+  EXPECT_TRUE(nb.book->NotebookOpen());
+  EXPECT_TRUE(nb.book->Timer1->isActive());
+  EXPECT_EQ(nb.book->Timer1->interval(), 300);
+  nb.book->SpinEdit13->setValue(40);
+  nb.Close();
+  EXPECT_FALSE(nb.book->NotebookOpen());
+  EXPECT_FALSE(nb.book->Timer1->isActive());
+  EXPECT_EQ(nb.settings.DefaultMN, 40);
+
+  // Changed elsewhere while closed (a dot command, another job): the next show has it.
+  nb.settings.DefaultMN = 7;
+  nb.settings.HyphenationMode = 2;
+  nb.book->show();
+  EXPECT_EQ(nb.book->SpinEdit13->value(), 7);
+  EXPECT_TRUE(nb.book->RadioButton2->isChecked());
+  // The dpi items are made anew at each show, not added to the old ones.
+  QStringList items;
+  for (QRadioButton* r : nb.book->RadioGroup5->findChildren<QRadioButton*>()) items << r->text();
+  EXPECT_EQ(items, QStringList({"150 dpi", "300 dpi", "600 dpi", "720 dpi", "1500 dpi"}));
+  nb.Close();
+}
+
 struct ControlCase {
   const char* name;
   std::function<void(SettingsNotebook&)> change;
@@ -144,6 +169,10 @@ const std::vector<ControlCase>& ControlCases() {
        [](const TSettingsRecord& s) { EXPECT_EQ(s.DefaultTS, 120); }},
       {"Edit4 normal font", [](SettingsNotebook& b) { b.Edit4->setText("B"); }, FIELD(NormalFont),
        [](const TSettingsRecord& s) { EXPECT_EQ(s.NormalFont, 2); }},
+      {"Edit4 emptied is font A", [](SettingsNotebook& b) { b.Edit4->clear(); }, FIELD(NormalFont),
+       [](const TSettingsRecord& s) { EXPECT_EQ(s.NormalFont, 1); }},
+      {"Edit4 naming no font keeps the font", [](SettingsNotebook& b) { b.Edit4->setText("1"); }, 0,
+       0, [](const TSettingsRecord& s) { EXPECT_EQ(s.NormalFont, FontCharToNumber('C', ' ')); }},
       {"Edit6 alternate font", [](SettingsNotebook& b) { b.Edit6->setText("a'"); },
        FIELD(AlternateFont), [](const TSettingsRecord& s) { EXPECT_EQ(s.AlternateFont, 27 + 52); }},
       {"CheckBox16", [](SettingsNotebook& b) { b.CheckBox16->click(); },
@@ -215,6 +244,8 @@ const std::vector<ControlCase>& ControlCases() {
        }},
       {"Edit10 return character", [](SettingsNotebook& b) { b.Edit10->setText("~"); },
        FIELD(NoteReturnChar), [](const TSettingsRecord& s) { EXPECT_EQ(s.NoteReturnChar, '~'); }},
+      {"Edit10 emptied keeps the character", [](SettingsNotebook& b) { b.Edit10->clear(); }, 0, 0,
+       [](const TSettingsRecord& s) { EXPECT_EQ(s.NoteReturnChar, 174); }},
       {"SpinEdit17", [](SettingsNotebook& b) { b.SpinEdit17->setValue(4); },
        FIELD(LinesKeptTogether),
        [](const TSettingsRecord& s) { EXPECT_EQ(s.LinesKeptTogether, 4); }},
