@@ -1,6 +1,7 @@
 #include "formatter/hyphenation/tex_patterns.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -64,7 +65,10 @@ TexPatternTable::TexPatternTable() { Free(); }
 void TexPatternTable::Free() {
   loaded_name_.clear();
   trie_.assign(1, TrieNode{});
-  edges_.clear();
+  code_.fill(0);
+  word_code_.fill(0);
+  code_words_ = 1;
+  child_bits_.clear();
   tight_.clear();
   loose_.clear();
   root_loose_.clear();
@@ -185,28 +189,38 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
         }
       });
 
+  // Letter codes in byte order, so that the rank of a code among a node's child bits is the
+  // child's place among its sorted siblings.
+  code_.fill(0);
+  for (std::size_t k = 1; k < nodes.size(); ++k) code_[nodes[k].byte] = 1;
+  int codes = 0;
+  for (auto& c : code_)
+    if (c) c = static_cast<std::uint8_t>(++codes);
+  code_words_ = codes / 64 + 1;
+  for (int b = 0; b < 256; ++b) word_code_[b] = code_[TexPatternMap(static_cast<std::uint8_t>(b))];
+
   // Flatten breadth-first so that the children of a node are contiguous and sorted.
   std::vector<std::uint32_t> new_index(nodes.size(), 0);
   std::vector<std::uint32_t> order;
   order.reserve(nodes.size());
   order.push_back(0);
   trie_.assign(nodes.size(), TrieNode{});
-  edges_.clear();
-  edges_.reserve(nodes.size());
+  child_bits_.assign(nodes.size() * static_cast<std::size_t>(code_words_ - 1), 0);
   for (std::size_t k = 0; k < order.size(); ++k) {
     const std::uint32_t old = order[k];
-    TrieNode& t = trie_[k];
-    t.first_edge = static_cast<std::uint32_t>(edges_.size());
+    trie_[k].first_child = static_cast<std::uint32_t>(order.size());
+    std::uint64_t* more = child_bits_.data() + k * static_cast<std::size_t>(code_words_ - 1);
     for (std::uint32_t c = nodes[old].first_child; c != 0; c = nodes[c].next_sibling) {
+      const int code = code_[nodes[c].byte];
+      std::uint64_t& bits = code < 64 ? trie_[k].child_bits : more[(code >> 6) - 1];
+      bits |= std::uint64_t{1} << (code & 63);
       new_index[c] = static_cast<std::uint32_t>(order.size());
-      edges_.push_back(Edge{nodes[c].byte, static_cast<std::uint32_t>(order.size())});
       order.push_back(c);
     }
-    t.edge_count = static_cast<std::uint16_t>(edges_.size() - t.first_edge);
   }
   root_children_.fill(0);
-  for (std::uint32_t e = trie_[0].first_edge; e < trie_[0].first_edge + trie_[0].edge_count; ++e)
-    root_children_[edges_[e].byte] = edges_[e].target;
+  for (std::uint32_t c = nodes[0].first_child; c != 0; c = nodes[c].next_sibling)
+    root_children_[nodes[c].byte] = new_index[c];
 
   // Weights grouped by node; equal tight offsets of one node are summed once here.
   std::stable_sort(pending.begin(), pending.end(),
@@ -248,20 +262,20 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   ++generation_;
 }
 
-std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t byte) const {
+inline std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t code) const {
   const TrieNode& t = trie_[node];
-  const Edge* first = edges_.data() + t.first_edge;
-  const Edge* last = first + t.edge_count;
-  if (t.edge_count <= 8) {
-    for (const Edge* e = first; e != last; ++e) {
-      if (e->byte == byte) return e->target;
-      if (e->byte > byte) return 0;
-    }
-    return 0;
+  if (code < 64) {
+    if (((t.child_bits >> code) & 1) == 0) return 0;
+    const std::uint64_t below = (std::uint64_t{1} << code) - 1;
+    return t.first_child + static_cast<std::uint32_t>(std::popcount(t.child_bits & below));
   }
-  const Edge* e =
-      std::lower_bound(first, last, byte, [](const Edge& a, std::uint8_t b) { return a.byte < b; });
-  return (e != last && e->byte == byte) ? e->target : 0;
+  const std::uint64_t* more = child_bits_.data() + node * static_cast<std::size_t>(code_words_ - 1);
+  const int word = (code >> 6) - 1;
+  if (((more[word] >> (code & 63)) & 1) == 0) return 0;
+  int rank = std::popcount(t.child_bits) +
+             std::popcount(more[word] & ((std::uint64_t{1} << (code & 63)) - 1));
+  for (int k = 0; k < word; ++k) rank += std::popcount(more[k]);
+  return t.first_child + static_cast<std::uint32_t>(rank);
 }
 
 void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
@@ -303,7 +317,7 @@ void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, 
           out[p - first_p] += w.weight;
       }
       if (++i > t_hi) break;
-      node = Child(node, at(i));
+      node = Child(node, code_[at(i)]);
     }
   }
   for (const LooseWeight& w : root_loose_) {

@@ -106,13 +106,11 @@ class TexPatternTable {
   std::int32_t Rating(const std::uint8_t* held, int len, int p) const;
 
  private:
-  struct Edge {
-    std::uint8_t byte;
-    std::uint32_t target;
-  };
+  // The children of a node lie side by side in letter order from first_child; which letters
+  // have a child is a bit set over the letter codes, so a step is a popcount, not a search.
   struct TrieNode {
-    std::uint32_t first_edge = 0;
-    std::uint16_t edge_count = 0;
+    std::uint64_t child_bits = 0;  // codes 0..63; higher codes in child_bits_
+    std::uint32_t first_child = 0;
     std::uint32_t first_weight = 0;
     std::uint16_t weight_count = 0;
     std::uint32_t first_loose = 0;
@@ -132,14 +130,17 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
-  std::uint32_t Child(std::uint32_t node, std::uint8_t byte) const;
+  std::uint32_t Child(std::uint32_t node, std::uint8_t code) const;
   void RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
                  std::int32_t* out) const;
 
   std::string loaded_name_;
   std::uint64_t generation_ = 0;
   std::vector<TrieNode> trie_;
-  std::vector<Edge> edges_;
+  std::array<std::uint8_t, 256> code_{};       // byte -> letter code, 0: in no letter string
+  int code_words_ = 1;                         // 64-bit words of child bits per node
+  std::vector<std::uint64_t> child_bits_;      // words 1.. of each node, when there are 64+ codes
+  std::array<std::uint8_t, 256> word_code_{};  // raw word byte -> code of its pattern form
   std::vector<TightWeight> tight_;
   std::vector<LooseWeight> loose_;
   std::vector<LooseWeight> root_loose_;  // weights of empty letter strings
