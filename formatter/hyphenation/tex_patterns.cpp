@@ -9,12 +9,24 @@
 
 namespace tavrel {
 
-std::uint8_t TexPatternMap(std::uint8_t c) {
-  // Code-page 850 letters from 128 up (ü, é, â, ä, à, å, ç, ê, ë among them) stay letters, so
-  // that they meet the same letters in a converted pattern file.
+namespace {
+
+// Code-page 850 letters from 128 up (ü, é, â, ä, à, å, ç, ê, ë among them) stay letters, so
+// that they meet the same letters in a converted pattern file.
+constexpr std::uint8_t PatternForm(std::uint8_t c) {
   if ((c >= 32 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 127)) return ' ';
   return c;
 }
+
+constexpr std::array<std::uint8_t, 256> kPatternForm = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = PatternForm(static_cast<std::uint8_t>(c));
+  return t;
+}();
+
+}  // namespace
+
+std::uint8_t TexPatternMap(std::uint8_t c) { return kPatternForm[c]; }
 
 // ---------------------------------------------------------------- reference bucket table
 
@@ -71,6 +83,7 @@ void TexPatternTable::Free() {
   child_bits_.clear();
   tight_.clear();
   loose_.clear();
+  loose_refs_.clear();
   root_loose_.clear();
   root_children_.fill(0);
   max_lead_blanks_ = 0;
@@ -229,6 +242,7 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
                    });
   tight_.clear();
   loose_.clear();
+  loose_refs_.clear();
   root_loose_.clear();
   std::size_t i = 0;
   while (i < pending.size()) {
@@ -236,8 +250,8 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
     std::size_t j = i;
     while (j < pending.size() && new_index[pending[j].node] == n) ++j;
     TrieNode& t = trie_[n];
-    t.first_weight = static_cast<std::uint32_t>(tight_.size());
-    t.first_loose = static_cast<std::uint32_t>(loose_.size());
+    const auto first_weight = static_cast<std::uint32_t>(tight_.size());
+    const auto first_loose = static_cast<std::uint32_t>(loose_.size());
     for (std::size_t k = i; k < j; ++k) {
       const PendingWeight& w = pending[k];
       if (w.loose) {
@@ -248,15 +262,21 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
           loose_.push_back(lw);
         continue;
       }
-      auto same = std::find_if(tight_.begin() + t.first_weight, tight_.end(),
+      auto same = std::find_if(tight_.begin() + first_weight, tight_.end(),
                                [&](const TightWeight& tw) { return tw.offset == w.offset; });
       if (same != tight_.end())
         same->weight += w.weight;
       else
         tight_.push_back(TightWeight{w.offset, w.weight});
     }
-    t.weight_count = static_cast<std::uint16_t>(tight_.size() - t.first_weight);
-    t.loose_count = static_cast<std::uint16_t>(loose_.size() - t.first_loose);
+    // At most one tight weight per offset 0..kTexMaxLetters - 2: the count fits its 5 bits.
+    const auto tight_count = static_cast<std::uint32_t>(tight_.size() - first_weight);
+    t.weights = first_weight | (tight_count << kWeightIndexBits);
+    if (loose_.size() > first_loose) {
+      t.weights |= kHasLoose;
+      loose_refs_.push_back(
+          LooseRef{n, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
+    }
     i = j;
   }
   ++generation_;
@@ -280,24 +300,32 @@ inline std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t cod
 
 void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
                                 std::int32_t* out) const {
-  std::fill(out, out + (last_p - first_p + 1), 0);
   // A match that starts at s rates p = s + offset, offset -1..kTexMaxLetters - 1; a start before
   // the word needs that many leading blanks in its letters.
   const int s_lo = first_p >= 0 ? std::max(first_p - (kTexMaxLetters - 1), 1 - max_lead_blanks_)
                                 : first_p - (kTexMaxLetters - 1);
   const int s_hi = last_p + 1;
-  // Pattern-mapped text from s_lo to the deepest character a walk can reach, plus p + 1.
+  // Pattern-mapped text from s_lo to the deepest character a walk can reach, plus p + 1; sums
+  // go to acc by text index, which covers every p a tight weight can name.
   const int t_lo = std::min(s_lo, first_p);
   const int t_hi = std::max(s_hi + kTexMaxLetters, last_p + 1);
-  std::uint8_t text_buf[320];
-  std::vector<std::uint8_t> big;
-  std::uint8_t* text = text_buf;
   const int t_size = t_hi - t_lo + 1;
-  if (t_size > static_cast<int>(sizeof text_buf)) {
-    big.resize(static_cast<std::size_t>(t_size));
-    text = big.data();
+  std::uint8_t text_buf[320];
+  std::int32_t acc_buf[320];
+  std::vector<std::uint8_t> big_text;
+  std::vector<std::int32_t> big_acc;
+  std::uint8_t* text = text_buf;
+  std::int32_t* acc = acc_buf;
+  if (t_size > 320) {
+    big_text.resize(static_cast<std::size_t>(t_size));
+    big_acc.resize(static_cast<std::size_t>(t_size));
+    text = big_text.data();
+    acc = big_acc.data();
   }
-  for (int i = t_lo; i <= t_hi; ++i) text[i - t_lo] = TexPatternMap(HeldChar(held, len, i));
+  std::fill(acc, acc + t_size, 0);
+  std::fill(text, text + t_size, std::uint8_t(' '));
+  for (int i = std::max(t_lo, 1); i <= std::min(t_hi, len); ++i)
+    text[i - t_lo] = kPatternForm[held[i]];
   auto at = [&](int i) { return text[i - t_lo]; };
 
   for (int s = s_lo; s <= s_hi; ++s) {
@@ -305,21 +333,27 @@ void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, 
     int i = s;
     while (node != 0) {
       const TrieNode& t = trie_[node];
-      for (std::uint32_t k = t.first_weight; k < t.first_weight + t.weight_count; ++k) {
-        const int p = s + tight_[k].offset;
-        if (p >= first_p && p <= last_p) out[p - first_p] += tight_[k].weight;
-      }
-      for (std::uint32_t k = t.first_loose; k < t.first_loose + t.loose_count; ++k) {
-        const LooseWeight& w = loose_[k];
-        const int p = s + w.offset;
-        if (p < first_p || p > last_p) continue;
-        if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)
-          out[p - first_p] += w.weight;
+      const std::uint32_t first = t.weights & ((1u << kWeightIndexBits) - 1);
+      const std::uint32_t count = (t.weights >> kWeightIndexBits) & 31u;
+      for (std::uint32_t k = first; k < first + count; ++k)
+        acc[s + tight_[k].offset - t_lo] += tight_[k].weight;
+      if (t.weights & kHasLoose) {
+        const auto ref =
+            std::lower_bound(loose_refs_.begin(), loose_refs_.end(), node,
+                             [](const LooseRef& r, std::uint32_t n) { return r.node < n; });
+        for (std::uint32_t k = ref->first; k < ref->first + ref->count; ++k) {
+          const LooseWeight& w = loose_[k];
+          const int p = s + w.offset;
+          if (p < first_p || p > last_p) continue;
+          if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)
+            acc[p - t_lo] += w.weight;
+        }
       }
       if (++i > t_hi) break;
       node = Child(node, code_[at(i)]);
     }
   }
+  for (int p = first_p; p <= last_p; ++p) out[p - first_p] = acc[p - t_lo];
   for (const LooseWeight& w : root_loose_) {
     for (int p = first_p; p <= last_p; ++p)
       if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)

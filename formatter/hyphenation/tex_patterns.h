@@ -111,10 +111,14 @@ class TexPatternTable {
   struct TrieNode {
     std::uint64_t child_bits = 0;  // codes 0..63; higher codes in child_bits_
     std::uint32_t first_child = 0;
-    std::uint32_t first_weight = 0;
-    std::uint16_t weight_count = 0;
-    std::uint32_t first_loose = 0;
-    std::uint16_t loose_count = 0;
+    // Tight weights: first index (low 26 bits) and count (next 5); the top bit marks a node
+    // with loose weights, found in loose_refs_. Sixteen bytes a node keep the walk in cache.
+    std::uint32_t weights = 0;
+  };
+  static constexpr std::uint32_t kWeightIndexBits = 26;
+  static constexpr std::uint32_t kHasLoose = 0x80000000u;
+  struct LooseRef {
+    std::uint32_t node, first, count;
   };
   // A weight whose two surrounding letters lie inside its letter string: the bucket test is
   // implied by the letters, so only the offset of the break from the match start is kept.
@@ -143,6 +147,7 @@ class TexPatternTable {
   std::array<std::uint8_t, 256> word_code_{};  // raw word byte -> code of its pattern form
   std::vector<TightWeight> tight_;
   std::vector<LooseWeight> loose_;
+  std::vector<LooseRef> loose_refs_;     // by node
   std::vector<LooseWeight> root_loose_;  // weights of empty letter strings
   std::array<std::uint32_t, 256> root_children_{};
   int max_lead_blanks_ = 0;  // most leading blanks of a letter string
