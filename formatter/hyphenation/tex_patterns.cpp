@@ -212,15 +212,20 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   code_words_ = codes / 64 + 1;
   for (int b = 0; b < 256; ++b) word_code_[b] = code_[TexPatternMap(static_cast<std::uint8_t>(b))];
 
-  // Flatten breadth-first so that the children of a node are contiguous and sorted.
+  // Flatten so that the children of a node are contiguous and sorted. Families are placed in
+  // depth-first order, so that a walk down the trie mostly stays near where it was.
   std::vector<std::uint32_t> new_index(nodes.size(), 0);
   std::vector<std::uint32_t> order;
   order.reserve(nodes.size());
   order.push_back(0);
   trie_.assign(nodes.size(), TrieNode{});
   child_bits_.assign(nodes.size() * static_cast<std::size_t>(code_words_ - 1), 0);
-  for (std::size_t k = 0; k < order.size(); ++k) {
+  std::vector<std::uint32_t> to_place{0};
+  while (!to_place.empty()) {
+    const std::uint32_t k = to_place.back();
+    to_place.pop_back();
     const std::uint32_t old = order[k];
+    const std::size_t block = order.size();
     trie_[k].first_child = static_cast<std::uint32_t>(order.size());
     std::uint64_t* more = child_bits_.data() + k * static_cast<std::size_t>(code_words_ - 1);
     for (std::uint32_t c = nodes[old].first_child; c != 0; c = nodes[c].next_sibling) {
@@ -230,6 +235,8 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
       new_index[c] = static_cast<std::uint32_t>(order.size());
       order.push_back(c);
     }
+    for (std::size_t c = order.size(); c > block; --c)
+      to_place.push_back(static_cast<std::uint32_t>(c - 1));
   }
   root_children_.fill(0);
   for (std::uint32_t c = nodes[0].first_child; c != 0; c = nodes[c].next_sibling)
