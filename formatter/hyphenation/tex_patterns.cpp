@@ -139,6 +139,7 @@ namespace {
 struct BuildNode {
   std::uint32_t first_child = 0;
   std::uint32_t next_sibling = 0;
+  std::uint32_t last_child = 0;  // pattern files come mostly sorted: most letters append here
   std::uint8_t byte = 0;
 };
 
@@ -176,6 +177,22 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
             continue;
           if (!inserted) {
             for (int i = 0; i < count; ++i) {
+              const std::uint32_t last = nodes[node].last_child;
+              if (last != 0 && nodes[last].byte == letters[i]) {
+                node = last;
+                continue;
+              }
+              if (last == 0 || nodes[last].byte < letters[i]) {
+                const auto fresh = static_cast<std::uint32_t>(nodes.size());
+                nodes.push_back(BuildNode{0, 0, 0, letters[i]});
+                if (last == 0)
+                  nodes[node].first_child = fresh;
+                else
+                  nodes[last].next_sibling = fresh;
+                nodes[node].last_child = fresh;
+                node = fresh;
+                continue;
+              }
               std::uint32_t child = nodes[node].first_child;
               std::uint32_t prev = 0;
               while (child != 0 && nodes[child].byte < letters[i]) {
@@ -184,7 +201,7 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
               }
               if (child == 0 || nodes[child].byte != letters[i]) {
                 const auto fresh = static_cast<std::uint32_t>(nodes.size());
-                nodes.push_back(BuildNode{0, child, letters[i]});
+                nodes.push_back(BuildNode{0, child, 0, letters[i]});
                 if (prev == 0)
                   nodes[node].first_child = fresh;
                 else
@@ -243,10 +260,15 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
     root_children_[nodes[c].byte] = new_index[c];
 
   // Weights grouped by node; equal tight offsets of one node are summed once here.
-  std::stable_sort(pending.begin(), pending.end(),
-                   [&](const PendingWeight& a, const PendingWeight& b) {
-                     return new_index[a.node] < new_index[b.node];
-                   });
+  {
+    // A counting sort: stable, and linear in the number of weights.
+    std::vector<std::uint32_t> start(trie_.size() + 1, 0);
+    for (const PendingWeight& w : pending) ++start[new_index[w.node] + 1];
+    for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+    std::vector<PendingWeight> sorted(pending.size());
+    for (const PendingWeight& w : pending) sorted[start[new_index[w.node]]++] = w;
+    pending.swap(sorted);
+  }
   tight_.clear();
   loose_.clear();
   loose_refs_.clear();
