@@ -158,6 +158,11 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   nodes.reserve(bytes.size() / 2 + 16);
   std::vector<PendingWeight> pending;
   pending.reserve(bytes.size() / 2 + 16);
+  // Neighbouring lines mostly share a prefix: the path of the last inserted line is reused up to
+  // where the letters part, so only the rest is looked up.
+  std::array<std::uint8_t, kTexMaxLetters> last_letters{};
+  std::array<std::uint32_t, kTexMaxLetters + 1> last_path{};
+  int last_count = 0;
 
   ParseTexPatternLines(
       bytes, report,
@@ -176,10 +181,16 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
                         TexCharClass(letters[q - 1]) != w.ClassAfter))
             continue;
           if (!inserted) {
-            for (int i = 0; i < count; ++i) {
+            int shared = 0;
+            while (shared < count && shared < last_count && last_letters[shared] == letters[shared])
+              ++shared;
+            node = last_path[shared];
+            for (int i = shared; i < count; ++i) {
+              last_letters[i] = letters[i];
               const std::uint32_t last = nodes[node].last_child;
               if (last != 0 && nodes[last].byte == letters[i]) {
                 node = last;
+                last_path[i + 1] = node;
                 continue;
               }
               if (last == 0 || nodes[last].byte < letters[i]) {
@@ -191,6 +202,7 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
                   nodes[last].next_sibling = fresh;
                 nodes[node].last_child = fresh;
                 node = fresh;
+                last_path[i + 1] = node;
                 continue;
               }
               std::uint32_t child = nodes[node].first_child;
@@ -209,7 +221,9 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
                 child = fresh;
               }
               node = child;
+              last_path[i + 1] = node;
             }
+            last_count = count;
             inserted = true;
             max_lead_blanks_ = std::max(max_lead_blanks_, lead);
           }
