@@ -1,7 +1,6 @@
 #include "formatter/hyphenation/tex_patterns.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -23,6 +22,15 @@ constexpr std::array<std::uint8_t, 256> kPatternForm = [] {
   for (int c = 0; c < 256; ++c) t[c] = PatternForm(static_cast<std::uint8_t>(c));
   return t;
 }();
+
+// Without a popcount instruction in the target, std::popcount is a library call on every trie
+// step; this stays inline.
+inline int CountBits(std::uint64_t x) {
+  x = x - ((x >> 1) & 0x5555555555555555u);
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int>((x * 0x0101010101010101u) >> 56);
+}
 
 }  // namespace
 
@@ -330,14 +338,14 @@ inline std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t cod
   if (code < 64) {
     if (((t.child_bits >> code) & 1) == 0) return 0;
     const std::uint64_t below = (std::uint64_t{1} << code) - 1;
-    return t.first_child + static_cast<std::uint32_t>(std::popcount(t.child_bits & below));
+    return t.first_child + static_cast<std::uint32_t>(CountBits(t.child_bits & below));
   }
   const std::uint64_t* more = child_bits_.data() + node * static_cast<std::size_t>(code_words_ - 1);
   const int word = (code >> 6) - 1;
   if (((more[word] >> (code & 63)) & 1) == 0) return 0;
-  int rank = std::popcount(t.child_bits) +
-             std::popcount(more[word] & ((std::uint64_t{1} << (code & 63)) - 1));
-  for (int k = 0; k < word; ++k) rank += std::popcount(more[k]);
+  int rank =
+      CountBits(t.child_bits) + CountBits(more[word] & ((std::uint64_t{1} << (code & 63)) - 1));
+  for (int k = 0; k < word; ++k) rank += CountBits(more[k]);
   return t.first_child + static_cast<std::uint32_t>(rank);
 }
 
