@@ -424,20 +424,13 @@ std::int32_t TexPatternTable::Rating(const std::uint8_t* held, int len, int p) c
 
 // ---------------------------------------------------------------- cache
 
-std::int32_t TexRatingCache::Rating(const TexPatternTable& table, const std::uint8_t* held, int len,
-                                    int p) {
-  if (len < 0 || len > 255 || p < 0 || p > len) return table.Rating(held, len, p);
-  const bool same = valid_ && table_ == &table && generation_ == table.Generation() &&
-                    len_ == len && std::memcmp(word_.data() + 1, held + 1, len) == 0;
-  if (!same) {
-    table.RateAll(held, len, ratings_.data());
-    valid_ = true;
-    table_ = &table;
-    generation_ = table.Generation();
-    len_ = len;
-    std::memcpy(word_.data() + 1, held + 1, len);
-  }
-  return ratings_[p];
+void TexRatingCache::Refill(const TexPatternTable& table, const std::uint8_t* held, int len) {
+  table.RateAll(held, len, ratings_.data());
+  valid_ = true;
+  table_ = &table;
+  generation_ = table.Generation();
+  len_ = len;
+  std::memcpy(word_.data() + 1, held + 1, static_cast<std::size_t>(len));
 }
 
 }  // namespace tavrel

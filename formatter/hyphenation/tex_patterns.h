@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -157,9 +158,18 @@ class TexPatternTable {
 // walks its positions. Lives in the per-run state; the table may be shared across runs.
 class TexRatingCache {
  public:
-  std::int32_t Rating(const TexPatternTable& table, const std::uint8_t* held, int len, int p);
+  // Inline: the word breaker asks once per position, and all but the first ask hit.
+  std::int32_t Rating(const TexPatternTable& table, const std::uint8_t* held, int len, int p) {
+    if (len < 0 || len > 255 || p < 0 || p > len) return table.Rating(held, len, p);
+    if (!(valid_ && table_ == &table && generation_ == table.Generation() && len_ == len &&
+          std::memcmp(word_.data() + 1, held + 1, static_cast<std::size_t>(len)) == 0))
+      Refill(table, held, len);
+    return ratings_[static_cast<std::size_t>(p)];
+  }
 
  private:
+  void Refill(const TexPatternTable& table, const std::uint8_t* held, int len);
+
   bool valid_ = false;
   const TexPatternTable* table_ = nullptr;
   std::uint64_t generation_ = 0;
