@@ -64,8 +64,10 @@ bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t
   // ".HN" may be any 32-bit number; past 256 the window lies outside every word buffer anyway,
   // and the clamp keeps p + n from overflowing.
   const int n = std::clamp(params.MinLetters, 0, 256);
+  // Outside the word every byte reads as a blank, which is no letter.
+  if (p - n < 1 || p + n > len) return false;
   for (int i = p - n; i <= p + n; ++i)
-    if (!IsHyphenLetter(t.Letter[HeldChar(held, len, i)])) return false;
+    if (!IsHyphenLetter(t.Letter[held[i]])) return false;
   if (params.CapitalsUnsplit) {
     for (int i = p; i <= p + 2; ++i)
       if (t.Capital[HeldChar(held, len, i)]) return false;

@@ -8,12 +8,33 @@
 
 namespace tavrel {
 
-std::uint8_t TexPatternMap(std::uint8_t c) {
-  // Code-page 850 letters from 128 up (ü, é, â, ä, à, å, ç, ê, ë among them) stay letters, so
-  // that they meet the same letters in a converted pattern file.
+namespace {
+
+// Code-page 850 letters from 128 up (ü, é, â, ä, à, å, ç, ê, ë among them) stay letters, so
+// that they meet the same letters in a converted pattern file.
+constexpr std::uint8_t PatternForm(std::uint8_t c) {
   if ((c >= 32 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 127)) return ' ';
   return c;
 }
+
+constexpr std::array<std::uint8_t, 256> kPatternForm = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = PatternForm(static_cast<std::uint8_t>(c));
+  return t;
+}();
+
+// Without a popcount instruction in the target, std::popcount is a library call on every trie
+// step; this stays inline.
+inline int CountBits(std::uint64_t x) {
+  x = x - ((x >> 1) & 0x5555555555555555u);
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int>((x * 0x0101010101010101u) >> 56);
+}
+
+}  // namespace
+
+std::uint8_t TexPatternMap(std::uint8_t c) { return kPatternForm[c]; }
 
 // ---------------------------------------------------------------- reference bucket table
 
@@ -64,9 +85,13 @@ TexPatternTable::TexPatternTable() { Free(); }
 void TexPatternTable::Free() {
   loaded_name_.clear();
   trie_.assign(1, TrieNode{});
-  edges_.clear();
+  code_.fill(0);
+  word_code_.fill(0);
+  code_words_ = 1;
+  child_bits_.clear();
   tight_.clear();
   loose_.clear();
+  loose_refs_.clear();
   root_loose_.clear();
   root_children_.fill(0);
   max_lead_blanks_ = 0;
@@ -122,6 +147,7 @@ namespace {
 struct BuildNode {
   std::uint32_t first_child = 0;
   std::uint32_t next_sibling = 0;
+  std::uint32_t last_child = 0;  // pattern files come mostly sorted: most letters append here
   std::uint8_t byte = 0;
 };
 
@@ -140,6 +166,11 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   nodes.reserve(bytes.size() / 2 + 16);
   std::vector<PendingWeight> pending;
   pending.reserve(bytes.size() / 2 + 16);
+  // Neighbouring lines mostly share a prefix: the path of the last inserted line is reused up to
+  // where the letters part, so only the rest is looked up.
+  std::array<std::uint8_t, kTexMaxLetters> last_letters{};
+  std::array<std::uint32_t, kTexMaxLetters + 1> last_path{};
+  int last_count = 0;
 
   ParseTexPatternLines(
       bytes, report,
@@ -158,7 +189,30 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
                         TexCharClass(letters[q - 1]) != w.ClassAfter))
             continue;
           if (!inserted) {
-            for (int i = 0; i < count; ++i) {
+            int shared = 0;
+            while (shared < count && shared < last_count && last_letters[shared] == letters[shared])
+              ++shared;
+            node = last_path[shared];
+            for (int i = shared; i < count; ++i) {
+              last_letters[i] = letters[i];
+              const std::uint32_t last = nodes[node].last_child;
+              if (last != 0 && nodes[last].byte == letters[i]) {
+                node = last;
+                last_path[i + 1] = node;
+                continue;
+              }
+              if (last == 0 || nodes[last].byte < letters[i]) {
+                const auto fresh = static_cast<std::uint32_t>(nodes.size());
+                nodes.push_back(BuildNode{0, 0, 0, letters[i]});
+                if (last == 0)
+                  nodes[node].first_child = fresh;
+                else
+                  nodes[last].next_sibling = fresh;
+                nodes[node].last_child = fresh;
+                node = fresh;
+                last_path[i + 1] = node;
+                continue;
+              }
               std::uint32_t child = nodes[node].first_child;
               std::uint32_t prev = 0;
               while (child != 0 && nodes[child].byte < letters[i]) {
@@ -167,7 +221,7 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
               }
               if (child == 0 || nodes[child].byte != letters[i]) {
                 const auto fresh = static_cast<std::uint32_t>(nodes.size());
-                nodes.push_back(BuildNode{0, child, letters[i]});
+                nodes.push_back(BuildNode{0, child, 0, letters[i]});
                 if (prev == 0)
                   nodes[node].first_child = fresh;
                 else
@@ -175,7 +229,9 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
                 child = fresh;
               }
               node = child;
+              last_path[i + 1] = node;
             }
+            last_count = count;
             inserted = true;
             max_lead_blanks_ = std::max(max_lead_blanks_, lead);
           }
@@ -185,36 +241,59 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
         }
       });
 
-  // Flatten breadth-first so that the children of a node are contiguous and sorted.
+  // Letter codes in byte order, so that the rank of a code among a node's child bits is the
+  // child's place among its sorted siblings.
+  code_.fill(0);
+  for (std::size_t k = 1; k < nodes.size(); ++k) code_[nodes[k].byte] = 1;
+  int codes = 0;
+  for (auto& c : code_)
+    if (c) c = static_cast<std::uint8_t>(++codes);
+  code_words_ = codes / 64 + 1;
+  for (int b = 0; b < 256; ++b) word_code_[b] = code_[TexPatternMap(static_cast<std::uint8_t>(b))];
+
+  // Flatten so that the children of a node are contiguous and sorted. Families are placed in
+  // depth-first order, so that a walk down the trie mostly stays near where it was.
   std::vector<std::uint32_t> new_index(nodes.size(), 0);
   std::vector<std::uint32_t> order;
   order.reserve(nodes.size());
   order.push_back(0);
   trie_.assign(nodes.size(), TrieNode{});
-  edges_.clear();
-  edges_.reserve(nodes.size());
-  for (std::size_t k = 0; k < order.size(); ++k) {
+  child_bits_.assign(nodes.size() * static_cast<std::size_t>(code_words_ - 1), 0);
+  std::vector<std::uint32_t> to_place{0};
+  while (!to_place.empty()) {
+    const std::uint32_t k = to_place.back();
+    to_place.pop_back();
     const std::uint32_t old = order[k];
-    TrieNode& t = trie_[k];
-    t.first_edge = static_cast<std::uint32_t>(edges_.size());
+    const std::size_t block = order.size();
+    trie_[k].first_child = static_cast<std::uint32_t>(order.size());
+    std::uint64_t* more = child_bits_.data() + k * static_cast<std::size_t>(code_words_ - 1);
     for (std::uint32_t c = nodes[old].first_child; c != 0; c = nodes[c].next_sibling) {
+      const int code = code_[nodes[c].byte];
+      std::uint64_t& bits = code < 64 ? trie_[k].child_bits : more[(code >> 6) - 1];
+      bits |= std::uint64_t{1} << (code & 63);
       new_index[c] = static_cast<std::uint32_t>(order.size());
-      edges_.push_back(Edge{nodes[c].byte, static_cast<std::uint32_t>(order.size())});
       order.push_back(c);
     }
-    t.edge_count = static_cast<std::uint16_t>(edges_.size() - t.first_edge);
+    for (std::size_t c = order.size(); c > block; --c)
+      to_place.push_back(static_cast<std::uint32_t>(c - 1));
   }
   root_children_.fill(0);
-  for (std::uint32_t e = trie_[0].first_edge; e < trie_[0].first_edge + trie_[0].edge_count; ++e)
-    root_children_[edges_[e].byte] = edges_[e].target;
+  for (std::uint32_t c = nodes[0].first_child; c != 0; c = nodes[c].next_sibling)
+    root_children_[nodes[c].byte] = new_index[c];
 
   // Weights grouped by node; equal tight offsets of one node are summed once here.
-  std::stable_sort(pending.begin(), pending.end(),
-                   [&](const PendingWeight& a, const PendingWeight& b) {
-                     return new_index[a.node] < new_index[b.node];
-                   });
+  {
+    // A counting sort: stable, and linear in the number of weights.
+    std::vector<std::uint32_t> start(trie_.size() + 1, 0);
+    for (const PendingWeight& w : pending) ++start[new_index[w.node] + 1];
+    for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+    std::vector<PendingWeight> sorted(pending.size());
+    for (const PendingWeight& w : pending) sorted[start[new_index[w.node]]++] = w;
+    pending.swap(sorted);
+  }
   tight_.clear();
   loose_.clear();
+  loose_refs_.clear();
   root_loose_.clear();
   std::size_t i = 0;
   while (i < pending.size()) {
@@ -222,8 +301,8 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
     std::size_t j = i;
     while (j < pending.size() && new_index[pending[j].node] == n) ++j;
     TrieNode& t = trie_[n];
-    t.first_weight = static_cast<std::uint32_t>(tight_.size());
-    t.first_loose = static_cast<std::uint32_t>(loose_.size());
+    const auto first_weight = static_cast<std::uint32_t>(tight_.size());
+    const auto first_loose = static_cast<std::uint32_t>(loose_.size());
     for (std::size_t k = i; k < j; ++k) {
       const PendingWeight& w = pending[k];
       if (w.loose) {
@@ -234,56 +313,70 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
           loose_.push_back(lw);
         continue;
       }
-      auto same = std::find_if(tight_.begin() + t.first_weight, tight_.end(),
+      auto same = std::find_if(tight_.begin() + first_weight, tight_.end(),
                                [&](const TightWeight& tw) { return tw.offset == w.offset; });
       if (same != tight_.end())
         same->weight += w.weight;
       else
         tight_.push_back(TightWeight{w.offset, w.weight});
     }
-    t.weight_count = static_cast<std::uint16_t>(tight_.size() - t.first_weight);
-    t.loose_count = static_cast<std::uint16_t>(loose_.size() - t.first_loose);
+    // At most one tight weight per offset 0..kTexMaxLetters - 2: the count fits its 5 bits.
+    const auto tight_count = static_cast<std::uint32_t>(tight_.size() - first_weight);
+    t.weights = first_weight | (tight_count << kWeightIndexBits);
+    if (loose_.size() > first_loose) {
+      t.weights |= kHasLoose;
+      loose_refs_.push_back(
+          LooseRef{n, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
+    }
     i = j;
   }
   ++generation_;
 }
 
-std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t byte) const {
+inline std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t code) const {
   const TrieNode& t = trie_[node];
-  const Edge* first = edges_.data() + t.first_edge;
-  const Edge* last = first + t.edge_count;
-  if (t.edge_count <= 8) {
-    for (const Edge* e = first; e != last; ++e) {
-      if (e->byte == byte) return e->target;
-      if (e->byte > byte) return 0;
-    }
-    return 0;
+  if (code < 64) {
+    if (((t.child_bits >> code) & 1) == 0) return 0;
+    const std::uint64_t below = (std::uint64_t{1} << code) - 1;
+    return t.first_child + static_cast<std::uint32_t>(CountBits(t.child_bits & below));
   }
-  const Edge* e =
-      std::lower_bound(first, last, byte, [](const Edge& a, std::uint8_t b) { return a.byte < b; });
-  return (e != last && e->byte == byte) ? e->target : 0;
+  const std::uint64_t* more = child_bits_.data() + node * static_cast<std::size_t>(code_words_ - 1);
+  const int word = (code >> 6) - 1;
+  if (((more[word] >> (code & 63)) & 1) == 0) return 0;
+  int rank =
+      CountBits(t.child_bits) + CountBits(more[word] & ((std::uint64_t{1} << (code & 63)) - 1));
+  for (int k = 0; k < word; ++k) rank += CountBits(more[k]);
+  return t.first_child + static_cast<std::uint32_t>(rank);
 }
 
 void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
                                 std::int32_t* out) const {
-  std::fill(out, out + (last_p - first_p + 1), 0);
   // A match that starts at s rates p = s + offset, offset -1..kTexMaxLetters - 1; a start before
   // the word needs that many leading blanks in its letters.
   const int s_lo = first_p >= 0 ? std::max(first_p - (kTexMaxLetters - 1), 1 - max_lead_blanks_)
                                 : first_p - (kTexMaxLetters - 1);
   const int s_hi = last_p + 1;
-  // Pattern-mapped text from s_lo to the deepest character a walk can reach, plus p + 1.
+  // Pattern-mapped text from s_lo to the deepest character a walk can reach, plus p + 1; sums
+  // go to acc by text index, which covers every p a tight weight can name.
   const int t_lo = std::min(s_lo, first_p);
   const int t_hi = std::max(s_hi + kTexMaxLetters, last_p + 1);
-  std::uint8_t text_buf[320];
-  std::vector<std::uint8_t> big;
-  std::uint8_t* text = text_buf;
   const int t_size = t_hi - t_lo + 1;
-  if (t_size > static_cast<int>(sizeof text_buf)) {
-    big.resize(static_cast<std::size_t>(t_size));
-    text = big.data();
+  std::uint8_t text_buf[320];
+  std::int32_t acc_buf[320];
+  std::vector<std::uint8_t> big_text;
+  std::vector<std::int32_t> big_acc;
+  std::uint8_t* text = text_buf;
+  std::int32_t* acc = acc_buf;
+  if (t_size > 320) {
+    big_text.resize(static_cast<std::size_t>(t_size));
+    big_acc.resize(static_cast<std::size_t>(t_size));
+    text = big_text.data();
+    acc = big_acc.data();
   }
-  for (int i = t_lo; i <= t_hi; ++i) text[i - t_lo] = TexPatternMap(HeldChar(held, len, i));
+  std::fill(acc, acc + t_size, 0);
+  std::fill(text, text + t_size, std::uint8_t(' '));
+  for (int i = std::max(t_lo, 1); i <= std::min(t_hi, len); ++i)
+    text[i - t_lo] = kPatternForm[held[i]];
   auto at = [&](int i) { return text[i - t_lo]; };
 
   for (int s = s_lo; s <= s_hi; ++s) {
@@ -291,21 +384,27 @@ void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, 
     int i = s;
     while (node != 0) {
       const TrieNode& t = trie_[node];
-      for (std::uint32_t k = t.first_weight; k < t.first_weight + t.weight_count; ++k) {
-        const int p = s + tight_[k].offset;
-        if (p >= first_p && p <= last_p) out[p - first_p] += tight_[k].weight;
-      }
-      for (std::uint32_t k = t.first_loose; k < t.first_loose + t.loose_count; ++k) {
-        const LooseWeight& w = loose_[k];
-        const int p = s + w.offset;
-        if (p < first_p || p > last_p) continue;
-        if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)
-          out[p - first_p] += w.weight;
+      const std::uint32_t first = t.weights & ((1u << kWeightIndexBits) - 1);
+      const std::uint32_t count = (t.weights >> kWeightIndexBits) & 31u;
+      for (std::uint32_t k = first; k < first + count; ++k)
+        acc[s + tight_[k].offset - t_lo] += tight_[k].weight;
+      if (t.weights & kHasLoose) {
+        const auto ref =
+            std::lower_bound(loose_refs_.begin(), loose_refs_.end(), node,
+                             [](const LooseRef& r, std::uint32_t n) { return r.node < n; });
+        for (std::uint32_t k = ref->first; k < ref->first + ref->count; ++k) {
+          const LooseWeight& w = loose_[k];
+          const int p = s + w.offset;
+          if (p < first_p || p > last_p) continue;
+          if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)
+            acc[p - t_lo] += w.weight;
+        }
       }
       if (++i > t_hi) break;
-      node = Child(node, at(i));
+      node = Child(node, code_[at(i)]);
     }
   }
+  for (int p = first_p; p <= last_p; ++p) out[p - first_p] = acc[p - t_lo];
   for (const LooseWeight& w : root_loose_) {
     for (int p = first_p; p <= last_p; ++p)
       if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)
@@ -325,20 +424,13 @@ std::int32_t TexPatternTable::Rating(const std::uint8_t* held, int len, int p) c
 
 // ---------------------------------------------------------------- cache
 
-std::int32_t TexRatingCache::Rating(const TexPatternTable& table, const std::uint8_t* held, int len,
-                                    int p) {
-  if (len < 0 || len > 255 || p < 0 || p > len) return table.Rating(held, len, p);
-  const bool same = valid_ && table_ == &table && generation_ == table.Generation() &&
-                    len_ == len && std::memcmp(word_.data() + 1, held + 1, len) == 0;
-  if (!same) {
-    table.RateAll(held, len, ratings_.data());
-    valid_ = true;
-    table_ = &table;
-    generation_ = table.Generation();
-    len_ = len;
-    std::memcpy(word_.data() + 1, held + 1, len);
-  }
-  return ratings_[p];
+void TexRatingCache::Refill(const TexPatternTable& table, const std::uint8_t* held, int len) {
+  table.RateAll(held, len, ratings_.data());
+  valid_ = true;
+  table_ = &table;
+  generation_ = table.Generation();
+  len_ = len;
+  std::memcpy(word_.data() + 1, held + 1, static_cast<std::size_t>(len));
 }
 
 }  // namespace tavrel

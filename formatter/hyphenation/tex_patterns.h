@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,17 +107,19 @@ class TexPatternTable {
   std::int32_t Rating(const std::uint8_t* held, int len, int p) const;
 
  private:
-  struct Edge {
-    std::uint8_t byte;
-    std::uint32_t target;
-  };
+  // The children of a node lie side by side in letter order from first_child; which letters
+  // have a child is a bit set over the letter codes, so a step is a popcount, not a search.
   struct TrieNode {
-    std::uint32_t first_edge = 0;
-    std::uint16_t edge_count = 0;
-    std::uint32_t first_weight = 0;
-    std::uint16_t weight_count = 0;
-    std::uint32_t first_loose = 0;
-    std::uint16_t loose_count = 0;
+    std::uint64_t child_bits = 0;  // codes 0..63; higher codes in child_bits_
+    std::uint32_t first_child = 0;
+    // Tight weights: first index (low 26 bits) and count (next 5); the top bit marks a node
+    // with loose weights, found in loose_refs_. Sixteen bytes a node keep the walk in cache.
+    std::uint32_t weights = 0;
+  };
+  static constexpr std::uint32_t kWeightIndexBits = 26;
+  static constexpr std::uint32_t kHasLoose = 0x80000000u;
+  struct LooseRef {
+    std::uint32_t node, first, count;
   };
   // A weight whose two surrounding letters lie inside its letter string: the bucket test is
   // implied by the letters, so only the offset of the break from the match start is kept.
@@ -132,16 +135,20 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
-  std::uint32_t Child(std::uint32_t node, std::uint8_t byte) const;
+  std::uint32_t Child(std::uint32_t node, std::uint8_t code) const;
   void RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
                  std::int32_t* out) const;
 
   std::string loaded_name_;
   std::uint64_t generation_ = 0;
   std::vector<TrieNode> trie_;
-  std::vector<Edge> edges_;
+  std::array<std::uint8_t, 256> code_{};       // byte -> letter code, 0: in no letter string
+  int code_words_ = 1;                         // 64-bit words of child bits per node
+  std::vector<std::uint64_t> child_bits_;      // words 1.. of each node, when there are 64+ codes
+  std::array<std::uint8_t, 256> word_code_{};  // raw word byte -> code of its pattern form
   std::vector<TightWeight> tight_;
   std::vector<LooseWeight> loose_;
+  std::vector<LooseRef> loose_refs_;     // by node
   std::vector<LooseWeight> root_loose_;  // weights of empty letter strings
   std::array<std::uint32_t, 256> root_children_{};
   int max_lead_blanks_ = 0;  // most leading blanks of a letter string
@@ -151,9 +158,18 @@ class TexPatternTable {
 // walks its positions. Lives in the per-run state; the table may be shared across runs.
 class TexRatingCache {
  public:
-  std::int32_t Rating(const TexPatternTable& table, const std::uint8_t* held, int len, int p);
+  // Inline: the word breaker asks once per position, and all but the first ask hit.
+  std::int32_t Rating(const TexPatternTable& table, const std::uint8_t* held, int len, int p) {
+    if (len < 0 || len > 255 || p < 0 || p > len) return table.Rating(held, len, p);
+    if (!(valid_ && table_ == &table && generation_ == table.Generation() && len_ == len &&
+          std::memcmp(word_.data() + 1, held + 1, static_cast<std::size_t>(len)) == 0))
+      Refill(table, held, len);
+    return ratings_[static_cast<std::size_t>(p)];
+  }
 
  private:
+  void Refill(const TexPatternTable& table, const std::uint8_t* held, int len);
+
   bool valid_ = false;
   const TexPatternTable* table_ = nullptr;
   std::uint64_t generation_ = 0;

@@ -213,6 +213,49 @@ TEST(TexPatternTableLoad, TrieAgreesWithBucketLists) {
   }
 }
 
+// The shipped English and German files: words glued from pieces of their own pattern letters
+// walk deep into the trie, across umlaut letter codes, blanks and capitals; every position must
+// rate as the bucket lists rate it.
+TEST(TexPatternTableLoad, ShippedFilesRateAsTheBucketListsDo) {
+  for (const char* name : {"ushyph.tex", "dehyph.tex"}) {
+    const std::string bytes = unit_test::ReadAll(DataFile(name));
+    TexPatternTable table;
+    TexPatternBuckets reference;
+    ASSERT_EQ(table.LoadBytes(name, bytes).Outcome, TexLoadReport::Status::kLoaded) << name;
+    reference.LoadBytes(bytes);
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+      std::size_t end = bytes.find('\n', start);
+      if (end == std::string::npos) end = bytes.size();
+      const std::string line = bytes.substr(start, end - start);
+      start = end + 1;
+      if (line.empty() || line[0] == '%' || line[0] == '\\' || line[0] == '{' || line[0] == '}')
+        continue;
+      std::string letters;
+      for (char c : line)
+        if (c < '0' || c > '9') letters += c == '.' ? ' ' : c;
+      pieces.push_back(letters);
+    }
+    ASSERT_GT(pieces.size(), 1000u) << name;
+    std::mt19937 rng(2026);
+    for (int w = 0; w < 4000; ++w) {
+      std::string word;
+      const int n = 1 + static_cast<int>(rng() % 3);
+      for (int i = 0; i < n; ++i) {
+        word += pieces[rng() % pieces.size()];
+        if (rng() % 8 == 0) word += "A-\x8E 'b"[rng() % 7];
+      }
+      const Held h(word);
+      std::vector<std::int32_t> all(static_cast<std::size_t>(h.len) + 1);
+      table.RateAll(h.data(), h.len, all.data());
+      for (int p = 0; p <= h.len; ++p)
+        ASSERT_EQ(all[static_cast<std::size_t>(p)], reference.Rating(h.data(), h.len, p))
+            << name << " word '" << word << "' p=" << p;
+    }
+  }
+}
+
 // The converted pattern files: every one loads; US English and German hyphenate a paragraph.
 TEST(ConvertedPatternFiles, AllElevenLanguagesAndGermanLoad) {
   for (const char* name :
