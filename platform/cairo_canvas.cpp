@@ -141,6 +141,10 @@ const CairoCanvas::FontInUse& CairoCanvas::font_in_use() {
   in_use_.dpi = dpi_;
   in_use_.metrics = &fm;
   in_use_.face = nullptr;
+  for (int c = 0; c < 256; ++c) {
+    in_use_.utf8[c].clear();
+    append_utf8(in_use_.utf8[c], to_unicode(spec.code_page, static_cast<std::uint8_t>(c)));
+  }
   if (!fm.font.file.empty()) {
     const FaceStyle fs = split_face_style(spec.face);
     const bool want_bold = spec.bold || fs.bold, want_italic = spec.italic || fs.italic;
@@ -198,9 +202,8 @@ void CairoCanvas::text_out(int x, int y, std::string_view bytes) {
       if (fm.drawn[c]) {
         p.glyphs.push_back(cairo_glyph_t{fm.glyph[c], static_cast<double>(pen),
                                          static_cast<double>(y + fm.ascent)});
-        const std::size_t before = p.utf8.size();
-        append_utf8(p.utf8, to_unicode(font_.code_page, c));
-        p.clusters.push_back(cairo_text_cluster_t{static_cast<int>(p.utf8.size() - before), 1});
+        p.utf8 += use.utf8[c];
+        p.clusters.push_back(cairo_text_cluster_t{static_cast<int>(use.utf8[c].size()), 1});
       }
       pen += fm.advance[c];
     }

@@ -3,6 +3,7 @@
 // glyph at the whole-dot advances that FontMeasurer reports, so what is measured is drawn.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -56,6 +57,7 @@ class CairoCanvas : public CanvasBase {
     int dpi = 0;
     const FontMetrics* metrics = nullptr;
     cairo_font_face_t* face = nullptr;
+    std::array<std::string, 256> utf8;  // each byte's character in the font's code page
   };
   const FontInUse& font_in_use();
   void set_source(const Rgb& c);
