@@ -130,7 +130,28 @@ void CairoCanvas::flush_text() const {
   p.utf8.clear();
 }
 
-const FontMetrics& CairoCanvas::font_metrics() { return measurer_.measure(font_, dpi_); }
+const FontMetrics& CairoCanvas::font_metrics() { return *font_in_use().metrics; }
+
+const CairoCanvas::FontInUse& CairoCanvas::font_in_use() {
+  const FontSpec& spec = font_;
+  if (in_use_.metrics && in_use_.dpi == dpi_ && in_use_.spec == spec) return in_use_;
+  // The measurer keeps its metrics for its lifetime, so the pointer stays valid.
+  const FontMetrics& fm = measurer_.measure(spec, dpi_);
+  in_use_.spec = spec;
+  in_use_.dpi = dpi_;
+  in_use_.metrics = &fm;
+  in_use_.face = nullptr;
+  for (int c = 0; c < 256; ++c) {
+    in_use_.utf8[c].clear();
+    append_utf8(in_use_.utf8[c], to_unicode(spec.code_page, static_cast<std::uint8_t>(c)));
+  }
+  if (!fm.font.file.empty()) {
+    const FaceStyle fs = split_face_style(spec.face);
+    const bool want_bold = spec.bold || fs.bold, want_italic = spec.italic || fs.italic;
+    in_use_.face = font_face(fm, want_bold && !fm.font.bold, want_italic && !fm.font.italic);
+  }
+  return in_use_;
+}
 
 cairo_font_face_t* CairoCanvas::font_face(const FontMetrics& fm, bool synth_bold,
                                           bool synth_italic) {
@@ -155,7 +176,8 @@ void CairoCanvas::set_source(const Rgb& c) {
 }
 
 void CairoCanvas::text_out(int x, int y, std::string_view bytes) {
-  const FontMetrics& fm = font_metrics();
+  const FontInUse& use = font_in_use();
+  const FontMetrics& fm = *use.metrics;
   int w = 0;
   for (unsigned char c : bytes) w += fm.advance[c];
   position_ = {x + w, y};
@@ -167,11 +189,7 @@ void CairoCanvas::text_out(int x, int y, std::string_view bytes) {
     cairo_rectangle(cr_, x, y, w, fm.height);
     cairo_fill(cr_);
   }
-  if (!fm.font.file.empty()) {
-    const FaceStyle fs = split_face_style(font_.face);
-    const bool want_bold = font_.bold || fs.bold, want_italic = font_.italic || fs.italic;
-    cairo_font_face_t* face =
-        font_face(fm, want_bold && !fm.font.bold, want_italic && !fm.font.italic);
+  if (cairo_font_face_t* face = use.face) {
     PendingText& p = *pending_;
     if (!p.glyphs.empty() &&
         (p.face != face || p.pixel_size != fm.pixel_size || p.colour != font_.colour))
@@ -184,9 +202,8 @@ void CairoCanvas::text_out(int x, int y, std::string_view bytes) {
       if (fm.drawn[c]) {
         p.glyphs.push_back(cairo_glyph_t{fm.glyph[c], static_cast<double>(pen),
                                          static_cast<double>(y + fm.ascent)});
-        const std::size_t before = p.utf8.size();
-        append_utf8(p.utf8, to_unicode(font_.code_page, c));
-        p.clusters.push_back(cairo_text_cluster_t{static_cast<int>(p.utf8.size() - before), 1});
+        p.utf8 += use.utf8[c];
+        p.clusters.push_back(cairo_text_cluster_t{static_cast<int>(use.utf8[c].size()), 1});
       }
       pen += fm.advance[c];
     }

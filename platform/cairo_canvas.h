@@ -3,6 +3,7 @@
 // glyph at the whole-dot advances that FontMeasurer reports, so what is measured is drawn.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -49,6 +50,16 @@ class CairoCanvas : public CanvasBase {
 
  private:
   cairo_font_face_t* font_face(const FontMetrics& fm, bool synth_bold, bool synth_italic);
+  // The metrics and cairo face of the current font, looked up again only when the font
+  // changes: text comes a word at a time, and the lookups cost more than the drawing.
+  struct FontInUse {
+    FontSpec spec;
+    int dpi = 0;
+    const FontMetrics* metrics = nullptr;
+    cairo_font_face_t* face = nullptr;
+    std::array<std::string, 256> utf8;  // each byte's character in the font's code page
+  };
+  const FontInUse& font_in_use();
   void set_source(const Rgb& c);
   void apply_clip();
 
@@ -56,6 +67,7 @@ class CairoCanvas : public CanvasBase {
   cairo_t* cr_ = nullptr;
   double scale_ = 1.0;
   std::map<std::tuple<std::string, int, bool, bool>, cairo_font_face_t*> faces_;
+  FontInUse in_use_;
 
   // Consecutive text outs in one font and colour become one glyph run, which keeps the
   // PostScript small (one text object per line instead of one per word).

@@ -156,6 +156,49 @@ TEST(ImageCanvasText, DrawingOrderIsKept) {
   EXPECT_GT(reds, 10);
 }
 
+// The canvas keeps the current font's metrics and face between texts; every change of the
+// font, however small, must reach the drawing and the metrics.
+TEST(ImageCanvasText, EveryFontChangeIsDrawn) {
+  const std::string text = "Hag W\xe4rme";
+  CanvasFont italic = font_of("Times New Roman", 14), bold = italic, dos = italic;
+  italic.italic = true;
+  bold.bold = true;
+  dos.code_page = CodePage::cp850;
+  const struct {
+    const char* what;
+    CanvasFont from, to;
+  } cases[] = {
+      {"style word in the face", font_of("Arial", 14), font_of("Arial Bold", 14)},
+      {"bold flag", font_of("Times New Roman", 14), bold},
+      {"italic flag", font_of("Times New Roman", 14), italic},
+      {"size", font_of("Arial", 14), font_of("Arial", 15)},
+      {"face", font_of("Arial", 14), font_of("Courier New", 14)},
+      {"code page", font_of("Times New Roman", 14), dos},
+      {"back again", bold, font_of("Times New Roman", 14)},
+  };
+  for (const auto& k : cases) {
+    ImageCanvas changed(150, 400, 120), fresh(150, 400, 120);
+    changed.set_font(k.from);
+    changed.text_out(5, 5, text);
+    (void)changed.font_metrics();
+    changed.set_font(k.to);
+    changed.text_out(5, 60, text);
+    fresh.set_font(k.to);
+    fresh.text_out(5, 60, text);
+    FontMeasurer m;
+    const FontMetrics& want = m.measure(k.to, 150);
+    EXPECT_EQ(changed.font_metrics().font.file, want.font.file) << k.what;
+    EXPECT_EQ(changed.font_metrics().pixel_size, want.pixel_size) << k.what;
+    EXPECT_EQ(changed.text_width(text), m.text_width(k.to, 150, text)) << k.what;
+    EXPECT_EQ(changed.pen_position(), fresh.pen_position()) << k.what;
+    const Bitmap a = changed.snapshot(), b = fresh.snapshot();
+    ASSERT_FALSE(ink_columns(b, 0).first < 0) << k.what;
+    for (int y = 55; y < a.height; ++y)
+      for (int x = 0; x < a.width; ++x)
+        ASSERT_EQ(a.pixel(x, y), b.pixel(x, y)) << k.what << " at " << x << "," << y;
+  }
+}
+
 // GDI leaves out the right and bottom edge of shapes and the end point of lines.
 TEST(ImageCanvasShapes, WindowsEdgeRules) {
   ImageCanvas c(96, 200, 200);
