@@ -5,9 +5,12 @@
 #include <thread>
 
 #include "formatter/app/font_definition_writer.h"
+#include "formatter/app/rtf_conversion_job.h"
 #include "formatter/app/shell_texts.h"
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
+#include "formatter/common/run_messages.h"
+#include "formatter/derived/index_builder.h"
 #include "formatter/formatting/format_run.h"
 #include "formatter/formatting/formatting_run.h"
 #include "formatter/hyphenation/hyphenation.h"
@@ -35,32 +38,33 @@ constexpr int kMaxCopies = 20;
 
 }  // namespace
 
-// A row per job letter; a job without a runner is one this build does not have yet, and its
-// letter is refused with a box.
+// A row per job letter: what the job thread runs, and what it posts when done.
 struct JobControl::JobRow {
   char Letter;
-  bool Available;
-  const char* Name;        // for the "not available" box
+  void (JobControl::*Run)(const JobInput&);
   std::int32_t DoneValue;  // the value of MN_FORMAT_JOB_DONE
 };
 
 const JobControl::JobRow JobControl::kJobs[] = {
-    {'F', true, "F (format)", 0},
-    {'I', false, "I (contents)", 0},
-    {'Z', false, "Z (text and footnotes)", 0},
-    {'S', false, "S (index)", 1},
-    {'R', false, "R (RTF to WS)", 11},
+    {'F', &JobControl::RunJobF, 0},  //
+    {'I', &JobControl::RunJobI, 0},  //
+    {'Z', &JobControl::RunJobZ, 0},  //
+    {'S', &JobControl::RunJobS, 1},  //
+    {'R', &JobControl::RunJobR, 11},
+};
+
+// What one job works on: a snapshot taken on the GUI thread when it starts.
+struct JobControl::JobInput {
+  char Letter = 0;
+  std::string Document;
+  TSettingsRecord Snapshot{};
+  std::string Conditions;
 };
 
 const JobControl::JobRow* JobControl::FindJob(char letter) {
   for (const JobRow& row : kJobs)
     if (row.Letter == letter) return &row;
   return nullptr;
-}
-
-bool JobControl::JobAvailable(char letter) {
-  const JobRow* row = FindJob(letter);
-  return row && row->Available;
 }
 
 struct JobControl::PrintJob {
@@ -237,12 +241,8 @@ bool JobControl::OpenDocument(const std::string& given) {
 
 bool JobControl::StartFormatJob(char letter, const std::string& conditions) {
   if (currentDocument_.empty() || FormatJobBusy.load()) return false;
-  const JobRow* row = FindJob(letter);
-  if (!row) return false;
-  if (!row->Available) {
-    Fail(ShellMessage(Language(), ShellText::kJobNotAvailable, {row->Name}));
-    return false;
-  }
+  // Job R starts from an RTF file, not from the current document.
+  if (!FindJob(letter) || letter == 'R') return false;
   const std::string& source = currentDocument_;
   const std::string fmt = ChangeFileExtension(source, "fmt");
   if (letter == 'F' && FileExistsByOpen(fmt)) {
@@ -261,28 +261,44 @@ bool JobControl::StartFormatJob(char letter, const std::string& conditions) {
     FormatExitCode = kExitNotStarted;
     return false;
   }
+  {
+    std::lock_guard<std::mutex> lock(runMutex_);
+    indexDirectory_ = ExtractDirectoryPart(source);
+  }
   RunStopFlag = 0;
   FormatJobBusy = 1;
   outlets_.Notifier->Send(MN_JOB_LED_ON, 1);
-  outlets_.Window->SetFormatButtonCaption(ShellMessage(Language(), ShellText::kStopFormatButton));
+  return StartJobThread(letter, source, conditions,
+                        ShellMessage(Language(), ShellText::kStopFormatButton));
+}
+
+bool JobControl::StartJobThread(char letter, const std::string& document,
+                                const std::string& conditions, const std::string& stopCaption) {
+  outlets_.Window->SetFormatButtonCaption(stopCaption);
   UserStopFlag = 0;
   TFormatJob = letter;
   outlets_.List->Clear();
   // The job works on a snapshot of the settings and the document name taken now.
+  auto job = std::make_shared<JobInput>();
+  job->Letter = letter;
+  job->Document = document;
+  job->Snapshot = store_.Settings;
+  job->Conditions = conditions;
   formatThreadDone_ = false;
-  formatThread_ = std::thread([this, document = source, snapshot = store_.Settings, conditions] {
-    RunFormatJob(document, snapshot, conditions);
-  });
+  formatThread_ = std::thread([this, job] { RunJob(*job); });
   return true;
 }
 
 bool JobControl::StartRtfConversion(const std::string& name) {
-  const JobRow* row = FindJob('R');
-  if (!row->Available) {
-    Fail(Text(MessageId::kRtfNotAvailable, {name}));
-    return false;
-  }
-  return false;
+  if (FormatJobBusy.load()) return false;
+  JoinFormatThread();
+  RtfTargetName = RtfConversionTargetName(name);
+  RunStopFlag = 0;
+  FormatJobBusy = 1;
+  outlets_.Notifier->Send(MN_JOB_LED_ON, 1);
+  StatusText = ExtractFileNamePart(name) + " --> " + ExtractFileNamePart(RtfTargetName);
+  outlets_.Notifier->Send(MN_JOB_STATUS_TEXT, 1);
+  return StartJobThread('R', name, "", ShellMessage(Language(), ShellText::kStopButton));
 }
 
 bool JobControl::StartPreview() {
@@ -291,74 +307,148 @@ bool JobControl::StartPreview() {
   return false;
 }
 
-void JobControl::RunFormatJob(const std::string& document, const TSettingsRecord& snapshot,
-                              const std::string& conditions) {
+void JobControl::RunJob(const JobInput& job) {
+  const JobRow& row = *FindJob(job.Letter);
+  (this->*row.Run)(job);
+  outlets_.Notifier->Post(job.Letter == 'R' ? MN_OPEN_CONVERTED : MN_REFRESH_BUTTONS, 0);
+  if (job.Letter == 'F') outlets_.Notifier->Post(MN_PREVIEW_REFRESH, 0);
+  outlets_.Notifier->Post(MN_FORMAT_JOB_DONE, row.DoneValue);
+  formatThreadDone_ = true;
+}
+
+void JobControl::SetOpenAfterMake(const std::string& file) {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  openAfterMake_ = file;
+}
+
+void JobControl::BindJobMessages(RunMessages* messages) {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  currentMessages_ = messages;
+  // A stop pressed before the job's messages existed still stops it.
+  if (messages) messages->UserStop = UserStopFlag.load();
+}
+
+void JobControl::RunJobF(const JobInput& job) {
   FileContext files;
-  files.CurrentDocument = document;
-  files.ProgramDirectory = env_.ProgramDirectory;
-  files.Settings = &snapshot;
+  files.CurrentDocument = job.Document;
+  files.Settings = &job.Snapshot;
   // The editor holding the formatted file is asked to close it; the flag is cleared before
   // the request, so a quick answer is not lost.
   int steps = 0;
   if (CloseEditorWindow) {
     EditorFileReleased = 0;
-    if (CloseEditorWindow(ExtractFileNamePart(ChooseFileExtension(document, "taf,fmt", files))))
+    if (CloseEditorWindow(ExtractFileNamePart(ChooseFileExtension(job.Document, "taf,fmt", files))))
       while (!EditorFileReleased.load() && steps < kReleaseWaitSteps) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kReleaseWaitStepMs));
         ++steps;
       }
   }
   LastReleaseWaitSteps = steps;
-  {
-    std::lock_guard<std::mutex> lock(runMutex_);
-    openAfterMake_ = ChangeFileExtension(document, "fmt");
-  }
+  SetOpenAfterMake(ChangeFileExtension(job.Document, "fmt"));
+  const bool ok = RunFormatting(job, job.Document, false, false);
+  FormatExitCode = ok ? kExitOk : kExitJobFailed;
+}
 
-  FormatRun run(snapshot, *formatSetup_.PrinterData,
+bool JobControl::RunFormatting(const JobInput& job, const std::string& file, bool contentsMode,
+                               bool indexScan) {
+  FormatRun run(job.Snapshot, *formatSetup_.PrinterData,
                 RunOutlets{*outlets_.List, *outlets_.Boxes, *outlets_.Notifier});
-  run.Files = files;
+  run.Files.CurrentDocument = job.Document;
+  run.Files.ProgramDirectory = env_.ProgramDirectory;
   run.Files.Settings = &run.Settings;
   run.Hyphenator = std::make_unique<RuleHyphenator>();
   run.AutoVariants = &formatSetup_.Fonts.AutoVariant;
-  run.Run.ConditionText = conditions;
+  run.Run.ConditionText = job.Conditions;
+  run.Run.ContentsMode = contentsMode;
+  run.Run.IndexScan = indexScan;
   {
     std::lock_guard<std::mutex> lock(runMutex_);
     currentRun_ = &run;
-    // A stop pressed before the run existed still stops it.
-    run.Messages.UserStop = UserStopFlag.load();
     // Read on the GUI thread only while this thread waits on a sent code.
     if (outlets_.ConsoleView) outlets_.ConsoleView->Run = &run;
   }
-  FormatFile(run, document);
+  BindJobMessages(&run.Messages);
+  FormatFile(run, file);
   // The run stops quietly at the user's request; the list says why it ended early.
   if (run.Messages.UserStop.load() != 0)
     run.Messages.ReportFormatInfo(Text(MessageId::kStoppedByUser));
+  BindJobMessages(nullptr);
   {
     std::lock_guard<std::mutex> lock(runMutex_);
     currentRun_ = nullptr;
     if (outlets_.ConsoleView) outlets_.ConsoleView->Run = nullptr;
   }
-  result_.FormattedFile = run.Run.OutputName;
-  result_.FormattedPages = run.Pages.Streams[kTextStream].PageCount;
   const bool failed = run.Messages.ErrorCount > 0 || run.Messages.AbortRequested.load() != 0 ||
                       run.Messages.UserStop.load() != 0 || run.Run.Stop;
+  // An index scan writes no formatted file: only a real formatting reports one.
+  if (indexScan) return !failed;
+  result_.FormattedFile = run.Run.OutputName;
+  result_.FormattedPages = run.Pages.Streams[kTextStream].PageCount;
   if (!failed)
     Say(Text(MessageId::kFormattedFilePages,
              {result_.FormattedFile, std::to_string(result_.FormattedPages)}));
   else
     Say(Text(MessageId::kFormattingEndedWithErrors, {result_.FormattedFile}));
-  FormatExitCode = failed ? kExitJobFailed : kExitOk;
+  return !failed;
+}
 
-  outlets_.Notifier->Post(MN_REFRESH_BUTTONS, 0);
-  outlets_.Notifier->Post(MN_PREVIEW_REFRESH, 0);
-  outlets_.Notifier->Post(MN_FORMAT_JOB_DONE, FindJob('F')->DoneValue);
-  formatThreadDone_ = true;
+bool JobControl::RunDerivedJob(char mode, const JobInput& job, DerivedJobResult& made) {
+  RunMessages messages(job.Snapshot, *outlets_.List, *outlets_.Boxes, *outlets_.Notifier);
+  BindJobMessages(&messages);
+  made = MakeDerivedDocument(mode, DerivedJobInput{job.Snapshot, job.Document, derived_}, messages);
+  const bool stopped = made.Stopped || messages.UserStop.load() != 0;
+  BindJobMessages(nullptr);
+  if (stopped) messages.ReportFormatInfo(Text(MessageId::kStoppedByUser));
+  return !made.Failed && !stopped && messages.ErrorCount == 0;
+}
+
+// Contents: the ".toc" is made from the formatted file, then formatted in contents mode.
+void JobControl::RunJobI(const JobInput& job) {
+  SetOpenAfterMake(ChangeFileExtension(job.Document, "toc"));
+  DerivedJobResult made;
+  bool ok = RunDerivedJob('I', job, made);
+  if (ok) ok = RunFormatting(job, made.Output, true, false);
+  FormatExitCode = ok ? kExitOk : kExitJobFailed;
+}
+
+void JobControl::RunJobZ(const JobInput& job) {
+  SetOpenAfterMake(ChangeFileExtension(job.Document, "taf"));
+  DerivedJobResult made;
+  FormatExitCode = RunDerivedJob('Z', job, made) ? kExitOk : kExitJobFailed;
+}
+
+// Index: the formatted file is scanned for its marks (page numbers as printed), then the
+// volume files beside the document are merged into the index documents.
+void JobControl::RunJobS(const JobInput& job) {
+  FileContext files;
+  files.CurrentDocument = job.Document;
+  files.Settings = &job.Snapshot;
+  bool ok = RunFormatting(job, ChooseFileExtension(job.Document, "taf,fmt", files), false, true);
+  if (ok) {
+    RunMessages messages(job.Snapshot, *outlets_.List, *outlets_.Boxes, *outlets_.Notifier);
+    BindJobMessages(&messages);
+    IndexJobInput input{job.Snapshot, ExtractDirectoryPart(job.Document), outlets_.IndexProgress};
+    const IndexJobResult built = BuildIndex(input, messages);
+    const bool stopped = messages.UserStop.load() != 0;
+    BindJobMessages(nullptr);
+    if (stopped) messages.ReportFormatInfo(Text(MessageId::kStoppedByUser));
+    ok = !built.Aborted && !stopped && !built.Documents.empty();
+  }
+  FormatExitCode = ok ? kExitOk : kExitJobFailed;
+}
+
+void JobControl::RunJobR(const JobInput& job) {
+  RunMessages messages(job.Snapshot, *outlets_.List, *outlets_.Boxes, *outlets_.Notifier);
+  BindJobMessages(&messages);
+  const bool ok = RunRtfConversionJob(job.Document, messages, *outlets_.Boxes);
+  BindJobMessages(nullptr);
+  FormatExitCode = ok ? kExitOk : kExitJobFailed;
 }
 
 void JobControl::StopFormatting() {
   std::lock_guard<std::mutex> lock(runMutex_);
   if (FormatJobBusy.load()) UserStopFlag = 1;
-  if (currentRun_) currentRun_->Messages.UserStop = 1;
+  if (currentMessages_) currentMessages_->UserStop = 1;
 }
 
 void JobControl::AbortPrinting() { printControl_->Abort = 1; }
@@ -371,6 +461,11 @@ void JobControl::FormatJobEnded() {
 void JobControl::PrintThreadEnded() {
   PrintBusy = 0;
   printControl_->Abort = 1;
+}
+
+std::string JobControl::IndexDocumentName(int indexNumber) const {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  return JoinPath(indexDirectory_, "INDEX_" + std::to_string(indexNumber) + ".WS");
 }
 
 std::string JobControl::OpenAfterMake() const {

@@ -22,6 +22,7 @@
 #include "formatter/common/messages.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/derived/derived_documents.h"
 #include "formatter/fonts/printer_measure.h"
 #include "formatter/windows/print_range_dialog.h"
 #include "platform/printers.h"
@@ -52,6 +53,8 @@ struct JobOutlets {
   platform::Console* Console = nullptr;  // set: a console reports beside the window
   ConsoleNotifier* ConsoleProgress = nullptr;
   ConsoleJobView* ConsoleView = nullptr;
+  // The index progress window's lines (job S); called from the job thread.
+  std::function<void(const std::string&)> IndexProgress;
 };
 
 class JobControl {
@@ -77,15 +80,13 @@ class JobControl {
   bool OpenDocument(const std::string& name);
   std::string AbsoluteName(const std::string& name) const;
 
-  // Letter F, I, Z, S or R; false when no job started (busy, no document, refused, or a job
-  // this build does not have).
+  // Letter F, I, Z or S (job R starts from StartRtfConversion); false when no job started
+  // (busy, no document, refused).
   bool StartFormatJob(char letter, const std::string& conditions);
   bool StartRtfConversion(const std::string& name);
   bool StartPreview();
   bool StartPrintJob(bool postScript);
   bool StartPrintThread(const std::string& pageList, bool postScript);
-  // Whether the letter names a job this build can run.
-  static bool JobAvailable(char letter);
 
   void StopFormatting();  // the "stop f" button and code 100
   void AbortPrinting();   // the "stop p" button
@@ -135,7 +136,8 @@ class JobControl {
   std::string FontDefinitionPath() const;
   // Code 85: the fonts as a format job prepares them (not while one runs).
   void PrepareFormatFonts();
-  std::string IndexDocument;  // the index document the index job wrote last
+  // The index document of an index number, as the index job writes it (code 86).
+  std::string IndexDocumentName(int indexNumber) const;
   std::string RtfTargetName;  // the WordStar document job R writes
   // The hypertext compiler on the current document; html: HTML, else RTF.
   void StartCompiler(bool html);
@@ -160,9 +162,24 @@ class JobControl {
   void JoinFormatThread();
   void JoinPrintThread();
 
-  // The job thread's work per letter.
-  void RunFormatJob(const std::string& document, const TSettingsRecord& snapshot,
-                    const std::string& conditions);
+  // The job thread's work per letter; each sets FormatExitCode.
+  struct JobInput;
+  void RunJob(const JobInput& job);
+  void RunJobF(const JobInput& job);
+  void RunJobI(const JobInput& job);
+  void RunJobZ(const JobInput& job);
+  void RunJobS(const JobInput& job);
+  void RunJobR(const JobInput& job);
+  // A formatting run over `file`; true when it ended without errors or a stop.
+  bool RunFormatting(const JobInput& job, const std::string& file, bool contentsMode,
+                     bool indexScan);
+  // Job I's or Z's derived document; true when made whole.
+  bool RunDerivedJob(char mode, const JobInput& job, DerivedJobResult& made);
+  // Binds a job's own messages (derived jobs, job R) so that "stop f" reaches them.
+  void BindJobMessages(RunMessages* messages);
+  void SetOpenAfterMake(const std::string& file);
+  bool StartJobThread(char letter, const std::string& document, const std::string& conditions,
+                      const std::string& stopCaption);
   struct PrintJob;
   void RunPrintJob(PrintJob& job);
 
@@ -188,6 +205,8 @@ class JobControl {
 
   mutable std::mutex runMutex_;  // guards the pointers below and OpenAfterMake
   FormatRun* currentRun_ = nullptr;
+  RunMessages* currentMessages_ = nullptr;  // the running job's stop flags
+  std::string indexDirectory_;
   PageEngineContext* currentPrint_ = nullptr;
   std::string openAfterMake_;
   std::string printFile_;
@@ -195,6 +214,8 @@ class JobControl {
   std::unique_ptr<PrintControl> printControl_;
 
   TavrelRunResult result_;
+  // Kept from job to job for the program's life; only the job thread touches it.
+  DerivedContext derived_;
 };
 
 }  // namespace tavrel

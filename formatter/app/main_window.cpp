@@ -221,6 +221,7 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
   outlets.ConsoleProgress = consoleNotifier_.get();
   outlets.ConsoleView = &consoleView_;
   outlets.Progress = progress_.get();
+  outlets.IndexProgress = [this](const std::string& line) { Form7->AddLine(line); };
   jobs_ = std::make_unique<JobControl>(env_, outlets);
 
   BuildControls();
@@ -457,6 +458,8 @@ void MainWindow::FinishCommandLineStart(bool started, bool closeRequested) {
 }
 
 void MainWindow::OnStartFormat(std::int32_t) {
+  // An RTF file on the command line started its conversion instead; that job's end closes.
+  if (jobs_->FormatJobBusy.load() && jobs_->TFormatJob == 'R') return;
   FinishCommandLineStart(jobs_->StartFormatJob('F', ConditionText), CloseAfterFormat);
 }
 
@@ -608,6 +611,11 @@ void MainWindow::OnAppendingPdfMarks(std::int32_t) {
 void MainWindow::OnFormatJobDone(std::int32_t value) {
   port_.post(WM_MAIN_NOTIFY, MN_JOB_LED_OFF, value == 11 ? 11 : 1);
   jobs_->FormatJobEnded();
+  if (openConverted_) {
+    openConverted_ = false;
+    if (!jobs_->RtfTargetName.empty() && FileExistsByOpen(jobs_->RtfTargetName))
+      jobs_->OpenDocument(jobs_->RtfTargetName);
+  }
   if (CloseAfterFormat)
     QTimer::singleShot(300, this, [this] { port_.post(WM_MAIN_NOTIFY, MN_CLOSE_PROGRAM, 0); });
 }
@@ -649,8 +657,8 @@ void MainWindow::OnRefreshButtons(std::int32_t) { RefreshButtons(); }
 
 void MainWindow::OnPrepareFonts(std::int32_t) { jobs_->PrepareFormatFonts(); }
 
-void MainWindow::OnOpenIndexInEditor(std::int32_t) {
-  if (!jobs_->IndexDocument.empty()) jobs_->OpenInEditor(jobs_->IndexDocument);
+void MainWindow::OnOpenIndexInEditor(std::int32_t value) {
+  jobs_->OpenInEditor(jobs_->IndexDocumentName(value));
 }
 
 void MainWindow::OnShowMessages(std::int32_t) {
@@ -668,9 +676,9 @@ void MainWindow::OnGotoMessagePlace(std::int32_t) {
   jobs_->OpenInEditor(ChooseFileExtension(jobs_->CurrentDocument(), "ws", files));
 }
 
-void MainWindow::OnOpenConverted(std::int32_t) {
-  if (!jobs_->RtfTargetName.empty()) jobs_->OpenDocument(jobs_->RtfTargetName);
-}
+// Code 89 comes before the job's end (23), while the job still counts as running and a
+// document cannot be opened: the converted one is opened once the job has ended.
+void MainWindow::OnOpenConverted(std::int32_t) { openConverted_ = true; }
 
 void MainWindow::LampOn(std::int32_t value) {
   const int lamp = value % 10;
@@ -855,10 +863,6 @@ void MainWindow::MenuTextAndFootnotes() { jobs_->StartFormatJob('Z', ConditionTe
 void MainWindow::MenuContents() { jobs_->StartFormatJob('I', ConditionText); }
 
 void MainWindow::MenuIndex() {
-  if (!JobControl::JobAvailable('S')) {
-    jobs_->StartFormatJob('S', ConditionText);
-    return;
-  }
   if (jobs_->Language() == kLanguageGerman)
     Form7->setWindowTitle(CaptionText(Say(ShellText::kIndexCaption)));
   Form7->show();

@@ -113,6 +113,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  bool openConverted_ = false;  // code 89 seen: open the converted document at the end
   struct MenuRow;
   struct CodeRow;
   static const MenuRow kMenu[];

@@ -56,8 +56,11 @@ bool RunRtfConversionJob(const std::string& rtfName, RunMessages& messages, Mess
   const std::string target = RtfConversionTargetName(rtfName);
   if (platform::file_exists(target) &&
       boxes.AskMessageBox(messages.Text(MessageId::kOverwriteFile, {target}), kBoxConfirmation,
-                          BoxButtons::YesNo) != kAnswerYes)
+                          BoxButtons::YesNo) != kAnswerYes) {
+    // A refused replacement ends the job as a failed conversion does.
+    messages.ReportFormatInfo(messages.Text(MessageId::kRtfConversionFailed));
     return false;
+  }
   messages.ClearMessageList();
   MessageListSink sink(messages);
   skeldon::TRtfConversionSettings settings = FormatterSettings();

@@ -22,6 +22,7 @@ constexpr ShellTextRow kRows[] = {
     {T::kPrinting, "drucken...", "printing..."},
     {T::kFormatButton, "format", "format"},
     {T::kStopFormatButton, "stop f", "stop f"},
+    {T::kStopButton, "stop", "stop"},
     {T::kPrintButton, "Drucken", "print"},
     {T::kStopPrintButton, "stop dr.", "stop p"},
     {T::kFormatted, "formatted", "formatted"},

@@ -16,6 +16,7 @@ enum class ShellText : std::uint8_t {
   kPrinting,           // Label3 idle
   kFormatButton,       // Button2 idle
   kStopFormatButton,   // Button2 during a job
+  kStopButton,         // Button2 during job R
   kPrintButton,        // Button5 idle
   kStopPrintButton,    // Button5 while printing
   kFormatted,          // GroupBox3

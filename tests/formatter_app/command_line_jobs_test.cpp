@@ -328,7 +328,6 @@ struct RefusedCase {
 
 TEST_F(TavrelCommandLineTest, RunsThatCannotStartOrFailSayWhyAndEndNonZero) {
   CopyExample("held.ws");
-  WriteFile(docs_ / "help.rtf", "{\\rtf1}");
   WriteFile(docs_ / "picture.gif", "GIF89a");
   WriteFile(docs_ / "notes.doc", "x");
   const RefusedCase cases[] = {
@@ -338,10 +337,6 @@ TEST_F(TavrelCommandLineTest, RunsThatCannotStartOrFailSayWhyAndEndNonZero) {
        {"nothing.ws", "/F"},
        kExitNotStarted,
        "Wrong program parameter: The file nothing.ws does not exist."},
-      {"RTF conversion",
-       {"help.rtf", "/F"},
-       kExitNotStarted,
-       "The RTF conversion is not available"},
       {"graphics file",
        {"picture.gif", "/F"},
        kExitNotStarted,
@@ -355,6 +350,30 @@ TEST_F(TavrelCommandLineTest, RunsThatCannotStartOrFailSayWhyAndEndNonZero) {
     EXPECT_NE(output_.find(c.message), std::string::npos) << c.title << "\n" << output_;
   }
   EXPECT_FALSE(fs::exists(docs_ / "held.ps"));
+}
+
+// An RTF file is converted by job R; the run ends after it with the conversion's result.
+TEST_F(TavrelCommandLineTest, AnRtfFileIsConvertedAndTheRunEnds) {
+  const struct {
+    const char* title;
+    std::string rtf;
+    int exitCode;
+    const char* message;
+  } cases[] = {
+      {"a document", "{\\rtf1\\ansi \\pard\\outlinelevel0 Title\\par}", kExitOk,
+       "RTF to WS conversion finished successfully."},
+      {"not RTF at all", "plain words", kExitJobFailed, "RTF to WS conversion has not succeeded"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(docs_ / "help.ws");
+    WriteFile(docs_ / "help.rtf", c.rtf);
+    const TavrelRunResult r = Run({"help.rtf", "/F"});
+    EXPECT_EQ(r.ExitCode, c.exitCode) << c.title << "\n" << output_;
+    EXPECT_NE(output_.find(c.message), std::string::npos) << c.title << "\n" << output_;
+    // The run ended by itself, without the question for a close during a job.
+    EXPECT_EQ(output_.find("interrupt the thread"), std::string::npos) << c.title << output_;
+    EXPECT_EQ(fs::exists(docs_ / "help.ws"), c.exitCode == kExitOk) << c.title;
+  }
 }
 
 TEST_F(TavrelCommandLineTest, FormatWithBothSwitchesOnlyFormats) {

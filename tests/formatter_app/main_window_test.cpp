@@ -21,6 +21,7 @@
 
 #include "formatter/app/shell_texts.h"
 #include "formatter/windows/form_captions.h"
+#include "formatter/windows/index_progress_window.h"
 #include "formatter/windows/message_list_window.h"
 #include "formatter/windows/print_range_dialog.h"
 #include "platform/gui/message_boxes.h"
@@ -588,11 +589,6 @@ TEST_F(MainWindowTest, BadInputGetsABoxAndNeverACrash) {
        {},
        [](MainWindow& w) { w.Groupbox1Drop({"/tmp/picture.gif"}); },
        "graphics file dialog is not available"},
-      {"a job that this build does not have",
-       nullptr,
-       {"doc.ws"},
-       [](MainWindow& w) { w.findChild<QAction*>("MenuItem12")->trigger(); },
-       "not available in this version: I (contents)"},
       {"the compiler is not installed",
        nullptr,
        {"doc.ws"},
@@ -736,6 +732,171 @@ TEST_F(MainWindowTest, TheCompilerGetsEachParameterWholeAlsoWithBlanksInThePaths
     expected += "/q\n/hold\n" + (folder / "my doc.ws").string() + "\n";
     EXPECT_EQ(ReadFile(log), expected);
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// Jobs I, Z, S and R
+
+fs::path DerivedData(const std::string& name) {
+  return fs::path(CORVINA_SOURCE_DIR) / "tests" / "data" / "formatter_derived" / name;
+}
+
+fs::path DerivedGolden(const std::string& name) {
+  return fs::path(CORVINA_SOURCE_DIR) / "tests" / "golden" / "formatter_derived" / name;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& part) {
+  for (const std::string& line : lines)
+    if (line.find(part) != std::string::npos) return true;
+  return false;
+}
+
+class MainWindowJobsTest : public MainWindowTest {
+ protected:
+  // Starts the job of a "Make" item and waits for its end.
+  void RunFromMenu(MainWindow& w, const char* item) {
+    w.findChild<QAction*>(item)->trigger();
+    ASSERT_EQ(w.Jobs().FormatJobBusy.load(), 1) << item << " started no job";
+    ASSERT_TRUE(JobIdle(w));
+    Serve();
+  }
+  std::string ListText(MainWindow& w) { return ::testing::PrintToString(w.Form8->Lines()); }
+};
+
+TEST_F(MainWindowJobsTest, ContentsAndTextAndFootnotesFromTheMakeMenuWriteTheirDocuments) {
+  const struct {
+    const char* job;
+    const char* document;
+    const char* item;
+    const char* output;
+    bool headingsToo;                // contents from the headings, not only ".CT" lines
+    std::vector<std::string> texts;  // what the output must carry
+  } cases[] = {
+      {"Z", "notes.ws", "MenuItem11", "notes.taf", false, {"The first note.", "A second line."}},
+      {"I, .CT lines only", "chapters.ws", "MenuItem12", "chapters.toc", false, {"Closing words"}},
+      {"I, headings",
+       "chapters.ws",
+       "MenuItem12",
+       "chapters.toc",
+       true,
+       {"Introduction", "Why (and how)", "Deep level", "Results", "Closing words"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.job);
+    fs::copy_file(DerivedData(c.document), docs_ / c.document,
+                  fs::copy_options::overwrite_existing);
+    MainWindow& w = Open({c.document});
+    w.Jobs().Settings().ContentsCtOnly = c.headingsToo ? 0 : 1;
+    // The derived documents are made from the formatted file.
+    RunFromMenu(w, "MenuItem10");
+    ASSERT_EQ(w.Jobs().FormatExitCode.load(), kExitOk) << ListText(w);
+    RunFromMenu(w, c.item);
+    EXPECT_EQ(w.Jobs().FormatExitCode.load(), kExitOk) << ListText(w);
+    EXPECT_FALSE(HasLine(w.Form8->Lines(), "ERROR")) << ListText(w);
+    ASSERT_TRUE(fs::exists(docs_ / c.output));
+    const std::string made = ReadFile(docs_ / c.output);
+    for (const std::string& text : c.texts)
+      EXPECT_NE(made.find(text), std::string::npos) << text << " missing in " << c.output;
+    // The contents are formatted in place after they were made: the run adds its line height.
+    if (c.job[0] == 'I') {
+      EXPECT_EQ(made.rfind(".SFC\r\n.LH10\r\n", 0), 0u) << made;
+    }
+    EXPECT_EQ(w.Jobs().OpenAfterMake(), (docs_ / c.output).string());
+    EXPECT_EQ(w.Buttons[1]->text().toStdString(), "format");
+  }
+}
+
+// Two volumes, each formatted and indexed from the menu: the second index job merges both
+// volume files into the documents reviewed for the index builder.
+TEST_F(MainWindowJobsTest, IndexFromTheMakeMenuMergesTheVolumesAndShowsItsLines) {
+  for (const char* book : {"book01.ws", "book02.ws"})
+    fs::copy_file(DerivedData(book), docs_ / book);
+  MainWindow& w = Open({});
+  w.Jobs().Settings().IndexSortUmlautAsAe = 1;
+  w.Jobs().Settings().WeightedPages = 0;
+  for (const char* book : {"book01.ws", "book02.ws"}) {
+    SCOPED_TRACE(book);
+    ASSERT_TRUE(w.Jobs().OpenDocument(book));
+    RunFromMenu(w, "MenuItem10");
+    RunFromMenu(w, "MenuItem13");
+    EXPECT_EQ(w.Jobs().FormatExitCode.load(), kExitOk) << ListText(w);
+  }
+  EXPECT_EQ(ReadFile(docs_ / "INDEX_1.WS"), ReadFile(DerivedGolden("two_volumes_INDEX_1.WS")));
+  EXPECT_EQ(ReadFile(docs_ / "INDEX_2.WS"), ReadFile(DerivedGolden("two_volumes_INDEX_2.WS")));
+  EXPECT_TRUE(w.Form7->isVisible());
+  const std::string shown = w.Form7->Memo1->toPlainText().toStdString();
+  // The list was emptied when the second job started: it holds that job's lines only.
+  EXPECT_EQ(shown.rfind("Compiling ___.IX1 files...", 0), 0u) << shown;
+  EXPECT_NE(shown.find("book02.IX1"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("The index file name is " + (docs_ / "INDEX_2.WS").string()),
+            std::string::npos)
+      << shown;
+}
+
+TEST_F(MainWindowJobsTest, ADroppedRtfFileBecomesTheWordStarDocument) {
+  const fs::path rtf = docs_ / "Letter.rtf";
+  WriteFile(rtf, "{\\rtf1\\ansi \\pard\\outlinelevel0 Kapitel\\par\\pard Text {\\b fett}.\\par}");
+  MainWindow& w = Open({});
+  w.Groupbox1Drop({rtf.string()});
+  ASSERT_EQ(w.Jobs().FormatJobBusy.load(), 1);
+  EXPECT_EQ(w.Buttons[1]->text().toStdString(), "stop");
+  EXPECT_EQ(w.Labels[0]->text().toStdString(), "Letter.rtf --> Letter.ws");
+  ASSERT_TRUE(JobIdle(w));
+  Serve();
+  EXPECT_EQ(w.Jobs().FormatExitCode.load(), kExitOk) << ListText(w);
+  EXPECT_NE(ReadFile(docs_ / "Letter.ws").find(".1\r\nKapitel\r\n"), std::string::npos);
+  EXPECT_EQ(w.Form8->Lines().back(), "INFO: RTF to WS conversion finished successfully.");
+  // The converted document is the current one now.
+  EXPECT_EQ(w.Jobs().CurrentDocument(), (docs_ / "Letter.ws").string());
+
+  // A second drop asks before replacing it; No keeps the document and fails the job.
+  WriteFile(docs_ / "Letter.ws", "kept");
+  boxes_.Shown.clear();
+  boxes_.Answers = {gui::kBoxNo};
+  w.Groupbox1Drop({rtf.string()});
+  ASSERT_TRUE(JobIdle(w));
+  Serve();
+  EXPECT_TRUE(boxes_.Contains("Overwrite file")) << boxes_.All();
+  EXPECT_EQ(ReadFile(docs_ / "Letter.ws"), "kept");
+  EXPECT_EQ(w.Jobs().FormatExitCode.load(), kExitJobFailed);
+  EXPECT_TRUE(HasLine(w.Form8->Lines(), "RTF to WS conversion has not succeeded")) << ListText(w);
+}
+
+// "stop f" pressed right after the start reaches each job, also before the job's own run
+// exists; the job ends failed and says so.
+TEST_F(MainWindowJobsTest, AStoppedJobReportsStopped) {
+  std::string text = ".PL 20\r\n.MT 2\r\n.MB 2\r\n.FU[]\r\n";
+  for (int p = 1; p <= 300; ++p) {
+    const std::string n = std::to_string(p);
+    text += ".1\r\nChapter " + n + "\r\n.IN Entry" + n + "\r\nA line with a note[Note " + n +
+            ".] in it.\r\n.PA\r\n";
+  }
+  WriteFile(docs_ / "long.ws", text);
+  MainWindow& w = Open({"long.ws"});
+  RunFromMenu(w, "MenuItem10");
+  ASSERT_EQ(w.Jobs().FormatExitCode.load(), kExitOk) << ListText(w);
+  for (const char* item : {"MenuItem11", "MenuItem12", "MenuItem13"}) {
+    SCOPED_TRACE(item);
+    w.findChild<QAction*>(item)->trigger();
+    ASSERT_EQ(w.Jobs().FormatJobBusy.load(), 1);
+    QTest::mouseClick(w.Buttons[1], Qt::LeftButton);
+    ASSERT_TRUE(JobIdle(w));
+    Serve();
+    EXPECT_EQ(w.Jobs().FormatExitCode.load(), kExitJobFailed);
+    EXPECT_TRUE(HasLine(w.Form8->Lines(), "Formatting stopped by user")) << ListText(w);
+    EXPECT_EQ(w.Buttons[1]->text().toStdString(), "format");
+  }
+}
+
+TEST_F(MainWindowJobsTest, ADerivedJobWithoutItsFormattedFileFails) {
+  WriteFile(docs_ / "doc.ws", Pages(2));
+  MainWindow& w = Open({"doc.ws"});
+  for (const char* item : {"MenuItem11", "MenuItem12", "MenuItem13"}) {
+    SCOPED_TRACE(item);
+    RunFromMenu(w, item);
+    EXPECT_EQ(w.Jobs().FormatExitCode.load(), kExitJobFailed) << ListText(w);
+  }
+  EXPECT_EQ(ReadFile(docs_ / "doc.ws"), Pages(2));
 }
 
 }  // namespace

@@ -66,6 +66,9 @@ TEST_F(RtfJobFixture, AsksBeforeReplacingAnExistingDocument) {
   boxes.ScriptAnswer(kAnswerNo);
   EXPECT_FALSE(RunRtfConversionJob(rtf, messages, boxes));
   EXPECT_EQ(corvina_test::ReadFile(dir / "Letter.ws"), "old document");
+  // A refused replacement ends as a failed conversion does.
+  ASSERT_FALSE(Texts().empty());
+  EXPECT_EQ(Texts().back(), "INFO: RTF to WS conversion has not succeeded");
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].Text, "Overwrite file " + (dir / "Letter.ws") + " ?");
   boxes.ScriptAnswer(kAnswerYes);
