@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -176,6 +177,43 @@ TEST_F(RegistryTest, DatagramsOfAnotherShapeAreDropped) {
   EXPECT_EQ(m->wParam, 62);
   EXPECT_EQ(m->lParam, 1);
   EXPECT_FALSE(own->receive().has_value());
+}
+
+}  // namespace
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include "platform/gui/foreign_window_port.h"
+
+namespace {
+
+TEST_F(RegistryTest, PortHandsForeignMessagesToTheGuiThread) {
+  std::vector<std::array<std::int32_t, 3>> got;
+  platform::gui::ForeignWindowPort port(registry, "Tavrel",
+                                        [&](std::uint32_t m, std::int32_t w, std::int32_t l) {
+                                          EXPECT_TRUE(platform::gui::on_gui_thread());
+                                          got.push_back({static_cast<std::int32_t>(m), w, l});
+                                          return std::intptr_t{0};
+                                        });
+  ASSERT_TRUE(port.ok());
+  corvina_test::StandInEditor editor(dir, work.Path().string(),
+                                     {"--title", "x - DUNMOOR", "--reply-to",
+                                      std::to_string(port.handle()), "--send", "1:0,9:4,199:0"});
+  QTRY_COMPARE_WITH_TIMEOUT(got.size(), std::size_t{3}, 10000);
+  const std::vector<std::array<std::int32_t, 3>> expected = {
+      {7777, 1, 0}, {7777, 9, 4}, {7777, 199, 0}};
+  EXPECT_EQ(got, expected);
+}
+
+TEST_F(RegistryTest, PortWithoutUsableRegistryIsInert) {
+  WindowRegistry broken((work.Path() / "missing" / "deeper").string());
+  ASSERT_FALSE(broken.ok());
+  platform::gui::ForeignWindowPort port(broken, "Tavrel", nullptr);
+  EXPECT_FALSE(port.ok());
+  EXPECT_EQ(port.handle(), 0);
+  port.set_title("still fine");
+  port.activate();
 }
 
 }  // namespace
