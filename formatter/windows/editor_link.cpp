@@ -137,6 +137,44 @@ bool SendEditorString(const EditorLink& link, const std::string& text, std::int3
   return found;
 }
 
+namespace {
+
+std::string WithParameter(const std::string& text, const std::string& parameter) {
+  return parameter.empty() ? text : text + " " + parameter;
+}
+
+void Report(const EditorInsertion& where) {
+  if (where.NoEditor) where.NoEditor();
+}
+
+}  // namespace
+
+bool InsertTextIntoEditor(const EditorLink& link, const std::string& text,
+                          const std::string& parameter, std::int32_t requestFlag,
+                          const FileContext& ctx, const EditorInsertion& where) {
+  if (!SendEditorCommandPaced(link, EL_TEXT_BEGIN, requestFlag, ctx, where.ToFormatted)) {
+    Report(where);
+    return false;
+  }
+  SendEditorString(link, WithParameter(text, parameter), EL_TEXT_CHAR, -1, ctx, where.ToFormatted);
+  return true;
+}
+
+void SendHeaderTextToEditor(const EditorLink& link, const std::string& command,
+                            const std::string& parameter, const FileContext& ctx,
+                            const EditorInsertion& where) {
+  if (!SendEditorString(link, command, EL_TEXT2_CHAR, EL_TEXT2_END, ctx, where.ToFormatted))
+    Report(where);
+  if (!parameter.empty())
+    SendEditorString(link, " " + parameter, EL_TEXT_CHAR, -1, ctx, where.ToFormatted);
+}
+
+void SendMarkedTextToEditor(const EditorLink& link, const std::string& text, const FileContext& ctx,
+                            const EditorInsertion& where) {
+  if (!SendEditorString(link, text, EL_TEXT3_CHAR, EL_TEXT3_END, ctx, where.ToFormatted))
+    Report(where);
+}
+
 std::optional<FontSampleRequest> DecodeFontSample(std::int32_t lParam,
                                                   const std::string& previousCaption) {
   if (lParam == 0) return std::nullopt;

@@ -118,6 +118,25 @@ inline constexpr std::size_t kEditorStringMax = 255;
 bool SendEditorString(const EditorLink& link, const std::string& text, std::int32_t charCode,
                       std::int32_t endCode, const FileContext& ctx, bool toFormatted);
 
+// Where an insertion goes and what is said when no editor window shows the document.
+struct EditorInsertion {
+  bool ToFormatted = false;  // the window of the formatted file, else of the ".ws" file
+  std::function<void()> NoEditor;
+};
+// EL_TEXT_BEGIN with requestFlag, then text (and a blank and parameter when parameter is not
+// empty) as EL_TEXT_CHAR; nothing after EL_TEXT_BEGIN found no window. True when sent.
+bool InsertTextIntoEditor(const EditorLink& link, const std::string& text,
+                          const std::string& parameter, std::int32_t requestFlag,
+                          const FileContext& ctx, const EditorInsertion& where);
+// The command as EL_TEXT2_CHAR and EL_TEXT2_END, then a blank and parameter as EL_TEXT_CHAR.
+// Without a window the report is made once and sending goes on.
+void SendHeaderTextToEditor(const EditorLink& link, const std::string& command,
+                            const std::string& parameter, const FileContext& ctx,
+                            const EditorInsertion& where);
+// A prompt text to be shown marked: EL_TEXT3_CHAR messages and EL_TEXT3_END.
+void SendMarkedTextToEditor(const EditorLink& link, const std::string& text, const FileContext& ctx,
+                            const EditorInsertion& where);
+
 // What a code-2 request asks to show: the caption and the font (0: the default font, normal or
 // alternate by `Alternate`). Nothing for lParam 0 (close) or a font letter that names no font.
 struct FontSampleRequest {

@@ -251,6 +251,56 @@ TEST_F(EditorLinkProcess, StreamsArriveCutAt255AndInOrder) {
   EXPECT_EQ(state.PendingEditorCode.load(), 0);
 }
 
+// The expected log lines of a string sent one character per message.
+std::vector<std::string> CharLines(const std::string& target, int code, const std::string& text) {
+  std::vector<std::string> lines;
+  for (const char c : text)
+    lines.push_back(target + " 7777 " + std::to_string(code) + " " +
+                    std::to_string(static_cast<unsigned char>(c)));
+  return lines;
+}
+
+TEST_F(EditorLinkProcess, InsertionStreamsGoToTheChosenWindow) {
+  corvina_test::WriteFile(work.Path() / "report.fmt", "formatted");
+  auto source = start({"--title", "report.ws - DUNMOOR"});
+  auto formatted = start({"--title", "report.fmt - DUNMOOR", "--child", "1"});
+  ASSERT_GT(source->top(), 0);
+  ASSERT_GT(formatted->child(), 0);
+  int reports = 0;
+  const EditorInsertion toSource{false, [&] { ++reports; }};
+  const EditorInsertion toFormatted{true, [&] { ++reports; }};
+  EXPECT_TRUE(InsertTextIntoEditor(link(), ".PL", "66", 1, receiver.Files, toSource));
+  SendHeaderTextToEditor(link(), ".1", "Title", receiver.Files, toFormatted);
+  SendMarkedTextToEditor(link(), "text", receiver.Files, toFormatted);
+  EXPECT_TRUE(InsertTextIntoEditor(link(), ".PA", "", 0, receiver.Files, toFormatted));
+
+  std::vector<std::string> expectedSource = {"top 7777 101 1"};
+  for (const auto& line : CharLines("top", 100, ".PL 66")) expectedSource.push_back(line);
+  std::vector<std::string> expectedFormatted = CharLines("child", 102, ".1");
+  expectedFormatted.push_back("child 7777 103 0");
+  for (const auto& line : CharLines("child", 100, " Title")) expectedFormatted.push_back(line);
+  for (const auto& line : CharLines("child", 104, "text")) expectedFormatted.push_back(line);
+  expectedFormatted.push_back("child 7777 105 0");
+  expectedFormatted.push_back("child 7777 101 0");
+  for (const auto& line : CharLines("child", 100, ".PA")) expectedFormatted.push_back(line);
+  EXPECT_EQ(finish(*source), expectedSource);
+  EXPECT_EQ(finish(*formatted), expectedFormatted);
+  EXPECT_EQ(reports, 0);
+}
+
+TEST_F(EditorLinkProcess, InsertionWithoutEditorIsReportedAndDropped) {
+  int reports = 0;
+  const EditorInsertion where{false, [&] { ++reports; }};
+  EXPECT_FALSE(InsertTextIntoEditor(link(), ".PL", "66", 0, receiver.Files, where));
+  EXPECT_EQ(reports, 1);
+  SendHeaderTextToEditor(link(), ".2", "x", receiver.Files, where);
+  EXPECT_EQ(reports, 2);
+  // An editor started now sees nothing of what was dropped before.
+  auto late = start({"--title", "report.ws - DUNMOOR"});
+  ASSERT_GT(late->top(), 0);
+  EXPECT_TRUE(finish(*late).empty());
+}
+
 TEST_F(EditorLinkProcess, EditorCommandsReachTheMainWindow) {
   // "r.ws" by code 3, opened by code 4; hello answered to the window in lParam; jumps.
   auto editor = start(
