@@ -1,0 +1,187 @@
+#include "formatter/app/pdf_output.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "formatter/common/bilingual_texts.h"
+#include "formatter/common/notifications.h"
+#include "formatter/common/settings_record.h"
+#include "platform/files.h"
+#include "platform/process.h"
+
+namespace tavrel {
+
+namespace {
+
+constexpr const char* kCreator = "Corvina 0.99a https://corvina.example.org";
+
+std::string InLanguage(std::uint8_t language, std::string_view germanCp850,
+                       std::string_view english) {
+  return language == 1 ? ToDisplayText(germanCp850) : std::string(english);
+}
+
+}  // namespace
+
+std::string TwoDigitText(int number) {
+  return (number >= 0 && number < 10 ? "0" : "") + std::to_string(number);
+}
+
+std::string PdfCreationDate(const std::tm& when) {
+  return "D:" + std::to_string(when.tm_year + 1900) + TwoDigitText(when.tm_mon + 1) +
+         TwoDigitText(when.tm_mday) + TwoDigitText(when.tm_hour) + TwoDigitText(when.tm_min) +
+         TwoDigitText(when.tm_sec);
+}
+
+std::string PdfStringText(std::string_view cp850) {
+  const ByteTable& table = PdfTextTable();
+  std::string out;
+  out.reserve(cp850.size());
+  for (char ch : cp850) {
+    const char c = static_cast<char>(table[static_cast<std::uint8_t>(ch)]);
+    if (c == '(' || c == ')' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::string PdfMarksText(const PdfDocumentValues& values, bool withOutline, const std::tm& when) {
+  std::string out = "\r\n";
+  auto line = [&out](std::string_view text) {
+    out += text;
+    out += "\r\n";
+  };
+  line("systemdict /pdfmark known not {userdict /pdfmark systemdict /cleartomark get put } if [");
+  line("/Author (" + PdfStringText(values.Author) + ")");
+  line("/Title (" + PdfStringText(values.Title) + ")");
+  line("/Subject (" + PdfStringText(values.Subject) + ")");
+  line("/Keywords (" + PdfStringText(values.Keywords) + ")");
+  line("/CreationDate (" + PdfCreationDate(when) + ")");
+  line(std::string("/Creator (") + kCreator + ")");
+  line("/DOCINFO pdfmark");
+  line(withOutline ? "[/PageMode /UseOutlines /Page 1 /View [/XYZ null null 1] /DOCVIEW pdfmark"
+                   : "[/PageMode /UseNone /Page 1 /View [/XYZ null null 1] /DOCVIEW pdfmark");
+  return out;
+}
+
+std::string PdfMarkErrorText(std::uint8_t language, int step) {
+  const std::string n = std::to_string(step);
+  return InLanguage(language, "Fehler " + n + " beim Anh\x84ngen der PDFmarks an die PS-Datei",
+                    "Error " + n + " while appending PDFmarks to the PS file");
+}
+
+PdfMarkResult AppendPdfMarks(const std::string& documentFileName, const PdfDocumentValues& values,
+                             const FileContext& files, MainNotifier* notifier,
+                             const std::tm& when) {
+  PdfMarkResult result;
+  const std::uint8_t language = files.Settings ? files.Settings->Language : 0;
+  auto fail = [&](int step) {
+    result.FailedStep = step;
+    result.Error = PdfMarkErrorText(language, step);
+    return result;
+  };
+  const std::string outlineName = ChangeFileExtension(documentFileName, "ps_cnt");
+  const bool withOutline =
+      files.Settings && files.Settings->PsWithContents != 0 && platform::file_exists(outlineName);
+  if (values.Empty() && !withOutline) return result;
+  if (notifier) notifier->Post(MN_APPENDING_PDFMARKS, 0);
+
+  const std::string psName =
+      MakePostScriptFileName(ChangeFileExtension(documentFileName, "ps"), files);
+  // Only an existing PostScript file gets marks: "a" would create one from nothing.
+  if (!platform::file_exists(psName)) return fail(1);
+  std::string text = PdfMarksText(values, withOutline, when);
+  if (withOutline) {
+    const platform::ReadTextResult outline = platform::read_text_file(outlineName);
+    if (!outline.ok()) return fail(2);
+    text += outline.text;
+  }
+  platform::FilePtr file = platform::open_file(psName, "ab");
+  if (!file) return fail(1);
+  std::FILE* f = file.get();
+  std::fseek(f, 0, SEEK_END);
+  const long oldLength = std::ftell(f);
+  const bool written =
+      std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0;
+  if (!written) {
+    // Half a pdfmark would make the converter fail on the whole file.
+    if (oldLength >= 0 && ::ftruncate(fileno(f), oldLength) != 0) {
+      // The file stays as it is; the box below tells the user it is not usable.
+    }
+    return fail(3);
+  }
+  if (std::fclose(file.release()) != 0) return fail(3);
+  result.Appended = true;
+  return result;
+}
+
+std::vector<std::string> PdfConverterArguments(std::string_view parameters,
+                                               const std::string& psFileName,
+                                               const std::string& pdfFileName,
+                                               const std::string& baseName) {
+  std::vector<std::string> args = platform::split_command_line(parameters);
+  for (std::string& arg : args) {
+    std::string out;
+    for (char c : arg) {
+      switch (c) {
+        case '*':
+          out += psFileName;
+          break;
+        case '#':
+          out += pdfFileName;
+          break;
+        case '&':
+          out += baseName;
+          break;
+        default:
+          out += c;
+      }
+    }
+    arg = std::move(out);
+  }
+  return args;
+}
+
+std::string PdfBaseName(const std::string& documentFileName) {
+  const std::size_t dot = documentFileName.rfind('.');
+  const std::size_t sep = documentFileName.find_last_of("/\\");
+  // A point in a folder name is no extension.
+  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return documentFileName;
+  return documentFileName.substr(0, dot);
+}
+
+PdfConversion RunPdfConverter(const TSettingsRecord& settings, const std::string& documentFileName,
+                              const std::string& psFileName, bool wait) {
+  PdfConversion result;
+  const std::uint8_t language = settings.Language;
+  result.PdfFile = ChangeFileExtension(documentFileName, "pdf");
+  const std::string program = settings.PdfProgram.Str();
+  if (program.empty()) {
+    result.Error = InLanguage(language, "Kein PDF-Konverter eingestellt.",
+                              "No PDF converter is set in the settings.");
+    return result;
+  }
+  // The converter gets the names as they are on disk.
+  const std::vector<std::string> args =
+      PdfConverterArguments(settings.PdfParameters.Str(), platform::resolve_path(psFileName),
+                            platform::resolve_path(result.PdfFile),
+                            platform::resolve_path(PdfBaseName(documentFileName)));
+  const platform::SpawnResult started = platform::start_program(program, args, wait);
+  if (!started.ok()) {
+    result.Error = InLanguage(language, "PDF-Konverter " + program + " nicht gestartet: ",
+                              "PDF converter " + program + " not started: ") +
+                   started.error;
+    return result;
+  }
+  result.Started = true;
+  if (!wait) return result;
+  result.ExitStatus = platform::wait_program(started.pid);
+  if (result.ExitStatus != 0)
+    result.Error = InLanguage(
+        language,
+        "PDF-Konverter " + program + " endete mit Fehler " + std::to_string(result.ExitStatus),
+        "PDF converter " + program + " ended with error " + std::to_string(result.ExitStatus));
+  return result;
+}
+
+}  // namespace tavrel
