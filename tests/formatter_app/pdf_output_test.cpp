@@ -22,6 +22,7 @@
 #include "formatter/derived/derived_documents.h"
 #include "platform/console.h"
 #include "platform/printers.h"
+#include "tests/formatter_app/tavrel_run_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel {
@@ -358,43 +359,14 @@ void ListOutline(const Json& items, int depth, std::string& out) {
   }
 }
 
-// The program folder with the data files, a document folder, and the command-line runs that
-// format and print to the PostScript printer.
-class PdfFromDocumentTest : public ::testing::Test {
+// The document folder has a blank in its name, which reaches the converter inside one argument.
+class PdfFromDocumentTest : public TavrelRunFixture {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tavrel-pdfdoc-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    program_ = dir_ / "program";
-    docs_ = dir_ / "my docs";  // a blank in the folder name reaches the converter whole
-    fs::create_directories(program_);
+    TavrelRunFixture::SetUp();
+    docs_ = dir_ / "my docs";
     fs::create_directories(docs_);
-    for (const auto& entry : fs::directory_iterator(fs::path(CORVINA_SOURCE_DIR) / "data"))
-      if (entry.is_regular_file()) fs::copy_file(entry.path(), program_ / entry.path().filename());
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  TavrelRunResult Run(const std::vector<std::string>& args) {
-    output_.clear();
-    platform::Console console(
-        platform::CodePage::cp1252, true,
-        [this](platform::ConsoleStream, std::string_view text) { output_ += text; });
-    TavrelEnvironment env;
-    env.ProgramDirectory = program_.string();
-    env.CurrentDirectory = docs_.string();
-    env.Printers = &printers_;
-    env.FontFamilies = {"Arial", "Courier New", "Helvetica", "Times New Roman"};
-    env.Console = &console;
-    env.Answer = [](const std::string&, BoxButtons) { return kAnswerNo; };
-    return RunTavrelCommandLine(args, env);
-  }
-
-  fs::path dir_, program_, docs_;
-  platform::PrinterList printers_ = platform::PrinterList::virtual_only();
-  std::string output_;
 };
 
 TEST_F(PdfFromDocumentTest, OutlineAndDocumentInformationReachThePdf) {
