@@ -5,8 +5,11 @@
 #include <cstdio>
 
 #include "formatter/common/bilingual_texts.h"
+#include "formatter/common/messages.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/pages/page_engine.h"
+#include "formatter/pages/print_surface.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -181,6 +184,92 @@ PdfConversion RunPdfConverter(const TSettingsRecord& settings, const std::string
         language,
         "PDF-Konverter " + program + " endete mit Fehler " + std::to_string(result.ExitStatus),
         "PDF converter " + program + " ended with error " + std::to_string(result.ExitStatus));
+  return result;
+}
+
+namespace {
+
+// The printer with exactly the PDF printer's name, the last one when several have it.
+int FindPdfPrinter(const platform::PrinterList& printers, const std::string& name) {
+  const std::vector<std::string> names = printers.names();
+  for (std::size_t i = names.size(); i-- > 0;)
+    if (names[i] == name) return static_cast<int>(i);
+  return -1;
+}
+
+std::tm Now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
+}  // namespace
+
+PdfJobResult RunPdfJob(const PdfJob& job) {
+  PdfJobResult result;
+  PageEngineContext& engine = *job.Engine;
+  const TSettingsRecord& settings = *engine.Settings;
+  platform::PrinterList& printers = *job.Printers;
+  const int remembered = printers.selected_index();
+  const int pdfPrinter = FindPdfPrinter(printers, settings.PdfPrinterName.Str());
+  if (pdfPrinter >= 0) printers.select(pdfPrinter);
+  platform::Printer& printer = printers.selected();
+  auto restoreSelection = [&] { printers.select(remembered); };
+  if (printer.kind() == platform::PrinterKind::png_folder) {
+    // Its output is a folder of images: there would be no PostScript to convert.
+    result.Error = MessageText(settings, MessageId::kPrinterError,
+                               {printer.name(), "no PostScript for a PDF"});
+    restoreSelection();
+    return result;
+  }
+
+  result.PsFile = MakePostScriptFileName(ChangeFileExtension(job.FileName, "ps"), engine.Files);
+  const std::string keptOutput = printer.output();
+  // The printer opens files by their names on disk.
+  printer.set_output(platform::resolve_path(result.PsFile));
+  printer.set_title(ExtractFileNamePart(job.FileName));
+  PrinterPrintSurface surface(printer);
+  engine.Printer = &surface;
+  RenderFormattedPages(engine, job.FileName, false, true);
+  engine.Printer = nullptr;
+  result.Pages = surface.Pages();
+  result.Stopped = engine.Print && engine.Print->Abort.load() != 0;
+  const bool fatal = !engine.ThreadErrorText.empty();
+  std::string printerError;
+  bool delivered = false;
+  if (fatal || result.Pages == 0)
+    printer.abort_document();
+  else
+    delivered = printer.end_document(&printerError);
+  printer.set_output(keptOutput);
+  restoreSelection();
+  if (fatal) {
+    result.Error = engine.ThreadErrorText;
+    return result;
+  }
+  if (result.Pages == 0) {
+    result.Error = MessageText(settings, MessageId::kNoPagePrinted, {job.FileName});
+    return result;
+  }
+  if (!delivered) {
+    result.Error = MessageText(settings, MessageId::kPrinterError, {printer.name(), printerError});
+    return result;
+  }
+
+  // A stopped run still gets its marks: what was printed is a whole document.
+  const PdfDocumentValues values{engine.PdfAuthor, engine.PdfTitle, engine.PdfSubject,
+                                 engine.PdfKeywords};
+  result.Marks = AppendPdfMarks(job.FileName, values, engine.Files, engine.Notifier, Now());
+  if (!result.Marks.ok()) {
+    result.Error = result.Marks.Error;
+    return result;
+  }
+  const bool stoppedByUser = engine.Print && engine.Print->StopPrinting.load() != 0;
+  if (settings.RunPdfProgram == 0 || result.Stopped || stoppedByUser) return result;
+  result.Conversion = RunPdfConverter(settings, job.FileName, result.PsFile, job.WaitForConverter);
+  result.ConverterStarted = result.Conversion.Started;
+  if (!result.Conversion.ok()) result.Error = result.Conversion.Error;
   return result;
 }
 

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "formatter/common/file_services.h"
+#include "platform/printers.h"
 
 namespace tavrel {
 
 class MainNotifier;
+struct PageEngineContext;
 struct TSettingsRecord;
 
 // The values of "AU", "TI", "SU" and "KY", in code page 850 as the document holds them.
@@ -75,5 +77,30 @@ struct PdfConversion {
 // to do) waits for it and reports a non-zero exit status.
 PdfConversion RunPdfConverter(const TSettingsRecord& settings, const std::string& documentFileName,
                               const std::string& psFileName, bool wait);
+
+// One PDF job of the print thread: the document printed into its PostScript file on the
+// printer named PdfPrinterName, the marks appended, then the converter started unless the user
+// stopped the print or RunPdfProgram is off.
+struct PdfJob {
+  // Settings, fonts, cache, notifier, files and print control as for printing; the job sets
+  // the printer surface and reads the document values back.
+  PageEngineContext* Engine = nullptr;
+  platform::PrinterList* Printers = nullptr;
+  std::string FileName;  // the formatted file
+  bool WaitForConverter = true;
+};
+
+struct PdfJobResult {
+  std::string PsFile;
+  int Pages = 0;
+  bool Stopped = false;  // by the user (after the current page) or by a fatal error
+  PdfMarkResult Marks;
+  bool ConverterStarted = false;
+  PdfConversion Conversion;
+  std::string Error;  // the box text; empty when everything asked for was done
+  bool ok() const { return Error.empty(); }
+};
+
+PdfJobResult RunPdfJob(const PdfJob& job);
 
 }  // namespace tavrel

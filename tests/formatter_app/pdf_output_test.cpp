@@ -23,6 +23,7 @@
 #include "platform/console.h"
 #include "platform/printers.h"
 #include "tests/formatter_app/tavrel_run_fixture.h"
+#include "tests/support/page_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel {
@@ -447,6 +448,134 @@ TEST_F(PdfFromDocumentTest, OutlineAndDocumentInformationReachThePdf) {
   ASSERT_EQ(platform::run_program({"qpdf", "--json=2", "--json-key=qpdf", pdf.PdfFile}, &objects),
             0);
   EXPECT_NE(objects.find("\"/PageMode\": \"/UseOutlines\""), std::string::npos);
+}
+
+// The print thread's PDF job on the virtual printers: a three-page formatted file with document
+// values; a notifier that plays the main window's stop button on a chosen page.
+class PdfJobTest : public PdfAppendTest {
+ protected:
+  class StopNotifier : public RecordingNotifier {
+   public:
+    void Post(std::int32_t code, std::int32_t value) override {
+      RecordingNotifier::Post(code, value);
+      if (code == MN_PRINT_PAGE_DONE && value == StopOnPage && Print) Print->StopPrinting = 1;
+    }
+    int StopOnPage = 0;
+    PrintControl* Print = nullptr;
+  };
+
+  void SetUp() override {
+    PdfAppendTest::SetUp();
+    settings_ = page_test::TestSettings();
+    settings_.PdfPrinterName.Assign(platform::kPostScriptPrinterName);
+    settings_.PdfProgram.Assign("ps2pdf");
+    settings_.PdfParameters.Assign("* #");
+    settings_.RunPdfProgram = 1;
+    WriteFile(dir_ / "doc.fmt",
+              ".AU\r\nJ\x1B\x94\x1Crg (A)\r\n.TI T\\x\r\npage one\r\n.PA\r\npage two\r\n.PA\r\n"
+              "page three\r\n");
+    engine_.ThreadErrorText.clear();
+    engine_.Settings = &settings_;
+    engine_.Fonts = {record_.get(), record_.get(), record_.get(), &autoVariant_};
+    engine_.Cache = &cache_;
+    engine_.Notifier = &stopper_;
+    engine_.Files = files_;
+    engine_.Print = &print_;
+    stopper_.Print = &print_;
+    printers_.select(printers_.index_of(platform::kPngPrinterName));
+  }
+  PdfJobResult Run() {
+    return RunPdfJob(PdfJob{&engine_, &printers_, (dir_ / "doc.fmt").string(), true});
+  }
+  std::string PdfInfo() {
+    std::string info;
+    EXPECT_EQ(
+        platform::run_program({"pdfinfo", "-enc", "UTF-8", (dir_ / "doc.pdf").string()}, &info), 0);
+    return info;
+  }
+
+  std::unique_ptr<TPrinterDataRecord> record_ = page_test::TestPrinterRecord();
+  std::array<std::uint8_t, 208> autoVariant_{};
+  FormattedFileCache cache_;
+  PrintControl print_;
+  StopNotifier stopper_;
+  PageEngineContext engine_;
+  platform::PrinterList printers_ = platform::PrinterList::virtual_only();
+};
+
+TEST_F(PdfJobTest, PrintsOnThePdfPrinterAppendsTheMarksAndConverts) {
+  const PdfJobResult r = Run();
+  ASSERT_TRUE(r.ok()) << r.Error;
+  EXPECT_EQ(r.PsFile, (dir_ / "doc.ps").string());
+  EXPECT_EQ(r.Pages, 3);
+  EXPECT_FALSE(r.Stopped);
+  EXPECT_TRUE(r.Marks.Appended);
+  EXPECT_TRUE(r.ConverterStarted);
+  // The user's printer is selected again.
+  EXPECT_EQ(printers_.selected().name(), platform::kPngPrinterName);
+  const std::string ps = ReadFile(dir_ / "doc.ps");
+  EXPECT_EQ(ps.rfind("%!PS", 0), 0u);
+  EXPECT_NE(ps.find("/Author (J\xF6rg \\(A\\))\r\n"), std::string::npos);
+  const std::string info = PdfInfo();
+  for (const char* line :
+       {"Title:           T\\x\n", "Author:          J\xC3\xB6rg (A)\n", "Pages:           3\n"})
+    EXPECT_NE(info.find(line), std::string::npos) << line << info;
+}
+
+// Stopped on page 2: the PostScript holds two whole pages and the marks, and no converter runs.
+TEST_F(PdfJobTest, AStoppedJobEndsAfterTheCurrentPageAndStartsNoConverter) {
+  stopper_.StopOnPage = 2;
+  const PdfJobResult r = Run();
+  EXPECT_TRUE(r.ok()) << r.Error;
+  EXPECT_TRUE(r.Stopped);
+  EXPECT_EQ(r.Pages, 2);
+  EXPECT_TRUE(r.Marks.Appended);
+  EXPECT_FALSE(r.ConverterStarted);
+  EXPECT_FALSE(fs::exists(dir_ / "doc.pdf"));
+  const std::string ps = ReadFile(dir_ / "doc.ps");
+  const std::string view =
+      "[/PageMode /UseNone /Page 1 /View [/XYZ null null 1] /DOCVIEW pdfmark\r\n";
+  ASSERT_GT(ps.size(), view.size());
+  EXPECT_EQ(ps.substr(ps.size() - view.size()), view);
+  // What was written converts: nothing in it is broken.
+  ASSERT_EQ(
+      platform::run_program({"ps2pdf", (dir_ / "doc.ps").string(), (dir_ / "doc.pdf").string()}),
+      0);
+  EXPECT_NE(PdfInfo().find("Pages:           2\n"), std::string::npos);
+}
+
+TEST_F(PdfJobTest, JobsThatCannotMakeAPdfSayWhy) {
+  struct Case {
+    const char* what;
+    std::function<void(TSettingsRecord&, const fs::path& dir)> setUp;
+    const char* error;  // a part of the text
+    bool psWritten;
+  };
+  const Case cases[] = {
+      {"converter missing",
+       [](TSettingsRecord& s, const fs::path&) { s.PdfProgram.Assign("no-such-converter-here"); },
+       "no-such-converter-here", true},
+      {"converter fails", [](TSettingsRecord& s, const fs::path&) { s.PdfProgram.Assign("false"); },
+       "ended with error 1", true},
+      {"PDF printer writes images",
+       [](TSettingsRecord& s, const fs::path&) {
+         s.PdfPrinterName.Assign(platform::kPngPrinterName);
+       },
+       "no PostScript", false},
+      {"no formatted file",
+       [](TSettingsRecord&, const fs::path& dir) { fs::remove(dir / "doc.fmt"); }, "doc.fmt",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    c.setUp(settings_, dir_);
+    const PdfJobResult r = Run();
+    EXPECT_NE(r.Error.find(c.error), std::string::npos) << r.Error;
+    EXPECT_EQ(fs::exists(dir_ / "doc.ps"), c.psWritten);
+    EXPECT_EQ(printers_.selected().name(), platform::kPngPrinterName);
+  }
 }
 
 }  // namespace
