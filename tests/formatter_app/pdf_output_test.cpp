@@ -10,8 +10,11 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "formatter/app/command_line_jobs.h"
@@ -576,6 +579,46 @@ TEST_F(PdfJobTest, JobsThatCannotMakeAPdfSayWhy) {
     EXPECT_EQ(fs::exists(dir_ / "doc.ps"), c.psWritten);
     EXPECT_EQ(printers_.selected().name(), platform::kPngPrinterName);
   }
+}
+
+// The job in its own thread and the stop button in this one: the job waits after page 1's report
+// until the flag is set, so it must end after page 1 however the threads are scheduled.
+class PdfJobThreadTest : public PdfJobTest {
+ protected:
+  class HandshakeNotifier : public RecordingNotifier {
+   public:
+    void Post(std::int32_t code, std::int32_t value) override {
+      RecordingNotifier::Post(code, value);
+      if (code != MN_PRINT_PAGE_DONE || value != 1) return;
+      std::unique_lock<std::mutex> lock(mutex);
+      pageOne = true;
+      changed.notify_all();
+      changed.wait(lock, [this] { return stopSet; });
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool pageOne = false, stopSet = false;
+  };
+  HandshakeNotifier handshake_;
+};
+
+TEST_F(PdfJobThreadTest, StopFromAnotherThreadEndsAfterTheCurrentPage) {
+  engine_.Notifier = &handshake_;
+  PdfJobResult result;
+  std::thread job([&] { result = Run(); });
+  {
+    std::unique_lock<std::mutex> lock(handshake_.mutex);
+    handshake_.changed.wait(lock, [&] { return handshake_.pageOne; });
+    print_.StopPrinting = 1;
+    handshake_.stopSet = true;
+    handshake_.changed.notify_all();
+  }
+  job.join();
+  EXPECT_TRUE(result.ok()) << result.Error;
+  EXPECT_TRUE(result.Stopped);
+  EXPECT_EQ(result.Pages, 1);
+  EXPECT_FALSE(result.ConverterStarted);
+  EXPECT_FALSE(fs::exists(dir_ / "doc.pdf"));
 }
 
 }  // namespace
