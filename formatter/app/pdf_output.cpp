@@ -108,9 +108,8 @@ PdfMarkResult AppendPdfMarks(const std::string& documentFileName, const PdfDocum
       std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0;
   if (!written) {
     // Half a pdfmark would make the converter fail on the whole file.
-    if (oldLength >= 0 && ::ftruncate(fileno(f), oldLength) != 0) {
-      // The file stays as it is; the box below tells the user it is not usable.
-    }
+    // When even that fails, the box still tells the user that the file is not usable.
+    static_cast<void>(oldLength >= 0 && ::ftruncate(fileno(f), oldLength) == 0);
     return fail(3);
   }
   if (std::fclose(file.release()) != 0) return fail(3);
@@ -218,8 +217,10 @@ PdfJobResult RunPdfJob(const PdfJob& job) {
   auto restoreSelection = [&] { printers.select(remembered); };
   if (printer.kind() == platform::PrinterKind::png_folder) {
     // Its output is a folder of images: there would be no PostScript to convert.
-    result.Error = MessageText(settings, MessageId::kPrinterError,
-                               {printer.name(), "no PostScript for a PDF"});
+    result.Error = MessageText(
+        settings, MessageId::kPrinterError,
+        {printer.name(), InLanguage(settings.Language, "schreibt kein PostScript f\x81r PDF",
+                                    "writes no PostScript for a PDF")});
     restoreSelection();
     return result;
   }

@@ -564,7 +564,7 @@ TEST_F(PdfJobTest, JobsThatCannotMakeAPdfSayWhy) {
        [](TSettingsRecord& s, const fs::path&) {
          s.PdfPrinterName.Assign(platform::kPngPrinterName);
        },
-       "no PostScript", false},
+       "writes no PostScript", false},
       {"no formatted file",
        [](TSettingsRecord&, const fs::path& dir) { fs::remove(dir / "doc.fmt"); }, "doc.fmt",
        false},
