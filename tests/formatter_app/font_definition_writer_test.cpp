@@ -3,6 +3,7 @@
 // texts are written out from the file's rules, not captured from the writer.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "formatter/fonts/fonts_ini.h"
 #include "platform/printers.h"
 #include "tests/formatter_app/tavrel_run_fixture.h"
+#include "tests/support/page_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel {
@@ -185,6 +187,32 @@ TEST_F(FontFilesForPostScriptPrinter, MatchTheReviewedFilesAndTheDemoPrints) {
     EXPECT_NE(found, std::string::npos) << line << "\n" << text;
     if (found != std::string::npos) at = found;
   }
+}
+
+// The reviewed demonstration file in the preview: one screen, every defined font in its place.
+TEST(FontDemoFile, PreviewShowsEachFontsLineInItsFont) {
+  FontDefinitionTables tables;
+  ASSERT_EQ(ParseFontDefinitionText(Golden("Fonts.ini"), tables), "");
+  page_test::OneScreenPreview preview(tables, 120, 1000, 1404);
+  preview.settings.PreviewPlacesEachChar = 0;
+  preview.settings.PageTemplates[0].PL = 66;  // room for all fourteen sample lines on one page
+  const std::string drawn = preview.Show(Golden("Fontdemo.fmt"), "Fontdemo.fmt");
+  EXPECT_EQ(preview.ctx.ThreadErrorText, "");
+  // Each sample line: the font it starts in, then its label.
+  std::string shown, font;
+  std::istringstream log(drawn);
+  for (std::string line; std::getline(log, line);) {
+    if (line.rfind("font ", 0) == 0) font = line.substr(5, line.find(" #") - 5);
+    const std::size_t label = line.find(" \"Font\"");
+    if (line.rfind("text ", 0) == 0 && label != std::string::npos) shown += font + "\n";
+  }
+  EXPECT_EQ(shown,
+            "\"Times New Roman\" 8\n\"Times New Roman\" 10\n\"Times New Roman\" 12\n"
+            "\"Times New Roman\" 14\n\"Helvetica\" 8\n\"Helvetica\" 10\n\"Helvetica\" 12\n"
+            "\"Helvetica\" 14\n\"Helvetica\" 16\n\"Helvetica\" 18\n\"Courier New\" 8\n"
+            "\"Courier New\" 10\n\"Courier New\" 12\n\"Arial\" 12\n");
+  // The samples switch to the bold, italic and bold italic variants of the line's font.
+  EXPECT_NE(drawn.find("font \"Arial\" 12 bold italic #000000 cp850\ntext "), std::string::npos);
 }
 
 }  // namespace
