@@ -24,6 +24,17 @@ std::string InLanguage(std::uint8_t language, std::string_view germanCp850,
   return language == 1 ? ToDisplayText(germanCp850) : std::string(english);
 }
 
+// The settings name the suite's Windows batch file by default ("util\\gs.bat"), which cannot run
+// here; Ghostscript's ps2pdf takes the same "* #" parameters.
+std::string ConverterProgram(const std::string& configured) {
+  constexpr const char* kDefaultConverter = "ps2pdf";
+  if (configured.empty()) return kDefaultConverter;
+  const std::string name = MakeUpperCase(ExtractFileNamePart(configured));
+  if ((name == "GS.BAT" || name == "GS.CMD") && !platform::file_exists(configured))
+    return kDefaultConverter;
+  return configured;
+}
+
 }  // namespace
 
 std::string TwoDigitText(int number) {
@@ -157,12 +168,7 @@ PdfConversion RunPdfConverter(const TSettingsRecord& settings, const std::string
   PdfConversion result;
   const std::uint8_t language = settings.Language;
   result.PdfFile = ChangeFileExtension(documentFileName, "pdf");
-  const std::string program = settings.PdfProgram.Str();
-  if (program.empty()) {
-    result.Error = InLanguage(language, "Kein PDF-Konverter eingestellt.",
-                              "No PDF converter is set in the settings.");
-    return result;
-  }
+  const std::string program = ConverterProgram(settings.PdfProgram.Str());
   // The converter gets the names as they are on disk.
   const std::vector<std::string> args =
       PdfConverterArguments(settings.PdfParameters.Str(), platform::resolve_path(psFileName),

@@ -73,8 +73,9 @@ struct PdfConversion {
   bool ok() const { return Error.empty(); }
 };
 
-// Starts PdfProgram for the document; with wait set (the print thread, which has nothing else
-// to do) waits for it and reports a non-zero exit status.
+// Starts PdfProgram for the document (ps2pdf when none is set, or when it is the default
+// batch file of the suite's util folder, which does not exist here); with wait set (the print
+// thread, which has nothing else to do) waits for it and reports a non-zero exit status.
 PdfConversion RunPdfConverter(const TSettingsRecord& settings, const std::string& documentFileName,
                               const std::string& psFileName, bool wait);
 
