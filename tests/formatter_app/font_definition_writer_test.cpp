@@ -3,12 +3,17 @@
 // texts are written out from the file's rules, not captured from the writer.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "formatter/app/font_definition_writer.h"
 #include "formatter/common/font_numbers.h"
 #include "formatter/fonts/fonts_ini.h"
+#include "platform/printers.h"
+#include "tests/formatter_app/tavrel_run_fixture.h"
+#include "tests/support/page_test_support.h"
+#include "tests/support/test_support.h"
 
 namespace tavrel {
 namespace {
@@ -140,6 +145,74 @@ TEST(FontDemoFile, OneSampleLinePerDefinedFontUpToZ) {
                         "fett\x02 \x19kursiv\x19 \x02\x19"
                         "fettkursiv\x19\x02\r\n"),
             std::string::npos);
+}
+
+// The files as the first run writes them for the virtual PostScript printer, compared with the
+// reviewed copies; the demonstration file then prints every font's sample line.
+using FontFilesForPostScriptPrinter = TavrelRunFixture;
+
+std::string Golden(const std::string& name) {
+  return corvina_test::ReadFile(fs::path(CORVINA_SOURCE_DIR) / "tests/golden/formatter_app" / name);
+}
+
+TEST_F(FontFilesForPostScriptPrinter, MatchTheReviewedFilesAndTheDemoPrints) {
+  CopyExample("held.ws");
+  ASSERT_EQ(Run({"held.ws", "/F"}).ExitCode, kExitOk) << output_;
+  const std::string fontsIni = corvina_test::ReadFile(program_ / "Fonts.ini");
+  EXPECT_EQ(fontsIni, Golden("Fonts.ini"));
+
+  FontDefinitionTables tables;
+  EXPECT_EQ(ParseFontDefinitionText(fontsIni, tables), "");
+  ASSERT_TRUE(WriteFontDemoFile(program_.string(), *tables.PrinterFonts, 0));
+  const std::string demo = corvina_test::ReadFile(program_ / "Fontdemo.fmt");
+  EXPECT_EQ(demo, Golden("Fontdemo.fmt"));
+
+  fs::copy_file(program_ / "Fontdemo.fmt", docs_ / "Fontdemo.fmt");
+  const TavrelRunResult printed = Run({(docs_ / "Fontdemo.fmt").string(), "/P"});
+  ASSERT_EQ(printed.ExitCode, kExitOk) << output_;
+  ASSERT_EQ(printed.PrintOutput, (docs_ / "Fontdemo.ps").string());
+  const std::string pdf = (dir_ / "Fontdemo.pdf").string();
+  ASSERT_EQ(platform::run_program({"ps2pdf", printed.PrintOutput, pdf}), 0);
+  std::string text;
+  ASSERT_EQ(platform::run_program({"pdftotext", "-enc", "UTF-8", "-layout", pdf, "-"}, &text), 0);
+  // Each defined font's line, in order, with the three samples as plain words.
+  std::size_t at = 0;
+  for (const char* line :
+       {"Font A: Times New Roman bold italic bold+italic",
+        "Font D: Times New Roman bold italic bold+italic",
+        "Font E: Helvetica bold italic bold+italic", "Font J: Helvetica bold italic bold+italic",
+        "Font K: Courier New bold italic bold+italic",
+        "Font M: Courier New bold italic bold+italic", "Font z: Arial bold italic bold+italic"}) {
+    const std::size_t found = text.find(line, at);
+    EXPECT_NE(found, std::string::npos) << line << "\n" << text;
+    if (found != std::string::npos) at = found;
+  }
+}
+
+// The reviewed demonstration file in the preview: one screen, every defined font in its place.
+TEST(FontDemoFile, PreviewShowsEachFontsLineInItsFont) {
+  FontDefinitionTables tables;
+  ASSERT_EQ(ParseFontDefinitionText(Golden("Fonts.ini"), tables), "");
+  page_test::OneScreenPreview preview(tables, 120, 1000, 1404);
+  preview.settings.PreviewPlacesEachChar = 0;
+  preview.settings.PageTemplates[0].PL = 66;  // room for all fourteen sample lines on one page
+  const std::string drawn = preview.Show(Golden("Fontdemo.fmt"), "Fontdemo.fmt");
+  EXPECT_EQ(preview.ctx.ThreadErrorText, "");
+  // Each sample line: the font it starts in, then its label.
+  std::string shown, font;
+  std::istringstream log(drawn);
+  for (std::string line; std::getline(log, line);) {
+    if (line.rfind("font ", 0) == 0) font = line.substr(5, line.find(" #") - 5);
+    const std::size_t label = line.find(" \"Font\"");
+    if (line.rfind("text ", 0) == 0 && label != std::string::npos) shown += font + "\n";
+  }
+  EXPECT_EQ(shown,
+            "\"Times New Roman\" 8\n\"Times New Roman\" 10\n\"Times New Roman\" 12\n"
+            "\"Times New Roman\" 14\n\"Helvetica\" 8\n\"Helvetica\" 10\n\"Helvetica\" 12\n"
+            "\"Helvetica\" 14\n\"Helvetica\" 16\n\"Helvetica\" 18\n\"Courier New\" 8\n"
+            "\"Courier New\" 10\n\"Courier New\" 12\n\"Arial\" 12\n");
+  // The samples switch to the bold, italic and bold italic variants of the line's font.
+  EXPECT_NE(drawn.find("font \"Arial\" 12 bold italic #000000 cp850\ntext "), std::string::npos);
 }
 
 }  // namespace

@@ -14,10 +14,13 @@
 
 #include "formatter/common/notifications.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/fonts/fonts_ini.h"
 #include "formatter/fonts/printer_data.h"
 #include "formatter/pages/page_engine.h"
 #include "formatter/pages/page_state.h"
+#include "formatter/pages/preview_window.h"
 #include "formatter/pages/print_surface.h"
+#include "platform/recording_canvas.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel::page_test {
@@ -149,6 +152,38 @@ class PrinterWorld {
   std::vector<std::string> surface_lines() const {
     return const_cast<RecordingPrintSurface&>(surface).Recording().lines();
   }
+};
+
+// One preview screen of a formatted file drawn with the given font definitions onto a
+// recording canvas of width x height pixels at dpi.
+class OneScreenPreview {
+ public:
+  OneScreenPreview(const FontDefinitionTables& tables, int dpi, int width, int height)
+      : printer(TestPrinterRecord()), settings(TestSettings()) {
+    auto owned = std::make_unique<platform::RecordingCanvas>(dpi, width, height);
+    canvas = owned.get();
+    window = std::make_unique<HeadlessPreviewWindow>(std::move(owned));
+    control.Idle = [this] { control.Stop = 1; };
+    ctx.Settings = &settings;
+    ctx.Fonts = {tables.PrinterFonts.get(), tables.PreviewFonts.get(), printer.get(),
+                 &tables.AutoVariant};
+    ctx.Notifier = &notifier;
+    ctx.Preview = window.get();
+    ctx.PreviewCtl = &control;
+  }
+  // The draw log of the first screen.
+  std::string Show(std::string_view file, const std::string& name = "doc.fmt") {
+    RenderFormattedData(ctx, name, Bytes(file), true, false);
+    return canvas->text();
+  }
+
+  std::unique_ptr<TPrinterDataRecord> printer;
+  TSettingsRecord settings;
+  platform::RecordingCanvas* canvas = nullptr;
+  std::unique_ptr<HeadlessPreviewWindow> window;
+  RecordingNotifier notifier;
+  PreviewControl control;
+  PageEngineContext ctx;
 };
 
 }  // namespace tavrel::page_test
