@@ -164,6 +164,11 @@ void PreviewArea::ShowDrawn() {
   update();
 }
 
+void PreviewArea::RepaintAll() {
+  showOnly_ = false;
+  update();
+}
+
 void PreviewArea::paintEvent(QPaintEvent* event) {
   {
     QPainter painter(this);
@@ -367,7 +372,7 @@ void PreviewForm::Timer1OnTimer() {
   if (autoPaging_ && ticks_ % 10 == autoPhase_) Post(MN_PREVIEW_NEXT, 0);
   if (delayedRepaint_ && ++delayedTicks_ >= 2) {
     delayedRepaint_ = false;
-    Area->update();
+    Area->RepaintAll();
     return;
   }
   Area->ShowDrawn();  // what the engine drew since the last tick

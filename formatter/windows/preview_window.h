@@ -61,6 +61,8 @@ class PreviewArea final : public QWidget {
   explicit PreviewArea(PreviewForm* form);
   // The next paint only shows what the engine drew; it asks for no redraw.
   void ShowDrawn();
+  // A paint of the whole area that asks the engine to draw it again.
+  void RepaintAll();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

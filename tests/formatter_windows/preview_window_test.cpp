@@ -8,7 +8,9 @@
 #include <QTest>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "formatter/fonts/fonts_ini.h"
@@ -45,6 +47,7 @@ struct PreviewWorld {
   PreviewForm form{notifier, control, flags, nullptr};
   PageEngineContext ctx;
   int beeps = 0;
+  std::atomic<bool> engineWaiting{false};
 
   PreviewWorld() {
     EXPECT_EQ(ParseFontDefinitionText("AUTOITALICBOLD = OFF\r\n"
@@ -59,6 +62,11 @@ struct PreviewWorld {
     ctx.Preview = &form;
     ctx.PreviewCtl = &control;
     form.Beep = [this] { ++beeps; };
+    // The engine drops a request made before it waits; it says here that it waits.
+    control.Idle = [this] {
+      engineWaiting = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
     // The main window's part on a stop: the engine's stop byte and the taken-stop flag.
     notifier.OnSend = [this](std::int32_t code, std::int32_t) {
       if (code == MN_PREVIEW_STOP) {
@@ -76,6 +84,14 @@ struct PreviewWorld {
   bool Wait(const std::function<bool()>& done) {
     return platform::gui::wait_serving_messages(done, std::chrono::seconds(20));
   }
+  // As the main window does once the engine waits: show the screen from this page.
+  bool GoTo(std::int32_t page) {
+    if (!Wait([this] { return engineWaiting.load(); })) return false;
+    engineWaiting = false;
+    control.GotoPage = page;
+    control.RenderRequest = 1;
+    return true;
+  }
 };
 
 struct MenuCase {
@@ -86,6 +102,8 @@ struct MenuCase {
   std::vector<Entry> Expected;
   int Beeps;
 };
+
+void PrintTo(const MenuCase& c, std::ostream* os) { *os << c.Name; }
 
 class PreviewMenuTest : public ::testing::TestWithParam<MenuCase> {};
 
@@ -231,6 +249,131 @@ TEST(PreviewKeys, ScrollingMovesTheViewInOneByOneOnly) {
   EXPECT_EQ(w.form.ScrollPosition(), 0);
 }
 
+TEST(PreviewGrid, LinesOfTwoPixelsGreyOrSpreadColoured) {
+  struct GridCase {
+    bool TwoSided;
+    QRgb Column1, Column2, Row;
+  };
+  const QRgb grey = qRgb(128, 128, 128), silver = qRgb(192, 192, 192), black = qRgb(0, 0, 0);
+  for (const GridCase& c :
+       {GridCase{false, grey, grey, grey}, GridCase{true, silver, black, black}}) {
+    PreviewWorld w;
+    w.form.Area->setFixedSize(400, 300);
+    QApplication::processEvents();
+    w.form.SeitenMatrixEvent(PreviewMenuItem::M4x2);
+    w.form.SetTwoSided(c.TwoSided);
+    w.form.ClearPreviewArea();
+    w.form.DrawPageMatrixGrid();
+    const QImage image = w.form.ShownImage().convertToFormat(QImage::Format_RGB32);
+    // The canvas centres lines on the middle of a pixel: two pixels of ink, one whole pixel
+    // at x = 100 and half of each neighbour, nothing beyond.
+    const QRgb white = qRgb(255, 255, 255);
+    for (int k : {1, 2, 3}) {
+      const QRgb full = k == 2 ? c.Column2 : c.Column1;
+      const int x = 100 * k;
+      EXPECT_EQ(image.pixel(x, 40), full) << k;
+      for (int side : {x - 1, x + 1}) {
+        EXPECT_NE(image.pixel(side, 40), full) << side;
+        EXPECT_NE(image.pixel(side, 40), white) << side;
+      }
+      EXPECT_EQ(image.pixel(x - 2, 40), white) << k;
+      EXPECT_EQ(image.pixel(x + 2, 40), white) << k;
+    }
+    EXPECT_EQ(image.pixel(40, 150), c.Row);
+    EXPECT_NE(image.pixel(40, 149), white);
+    EXPECT_EQ(image.pixel(40, 148), white);
+    EXPECT_EQ(image.pixel(40, 152), white);
+  }
+}
+
+TEST(PreviewTimer, ReReadEveryEighthTickAutoPagingEveryTenth) {
+  PreviewWorld w;
+  w.form.Timer1->stop();
+  for (int i = 0; i < 16; ++i) w.form.Timer1OnTimer();
+  EXPECT_EQ(w.notifier.WithCode(MN_PREVIEW_TIMER),
+            (std::vector<Entry>{Posted(7, 0), Posted(7, 0)}));
+  w.form.MenuAction(PreviewMenuItem::AutoPaging)->trigger();
+  EXPECT_TRUE(w.form.AutoPaging());
+  for (int i = 0; i < 20; ++i) w.form.Timer1OnTimer();
+  EXPECT_EQ(w.notifier.WithCode(MN_PREVIEW_NEXT), (std::vector<Entry>{Posted(1, 0), Posted(1, 0)}));
+  // A click only ends the automatic paging.
+  QTest::mouseClick(w.form.Area, Qt::LeftButton, {}, {10, 10});
+  EXPECT_FALSE(w.form.AutoPaging());
+  EXPECT_EQ(w.notifier.WithCode(MN_PREVIEW_NEXT).size(), 2u);
+}
+
+TEST(PreviewTimer, ResizeAsksForALayoutAndRepaintsTwoTicksLater) {
+  PreviewWorld w;
+  w.form.Timer1->stop();
+  w.form.Area->setFixedSize(300, 300);
+  QApplication::processEvents();
+  EXPECT_EQ(w.notifier.WithCode(MN_PREVIEW_RESIZED).size(), 1u);
+  EXPECT_EQ(w.flags.Rescan.load(), 1);
+  w.form.Timer1OnTimer();
+  w.form.Timer1OnTimer();
+  w.notifier.Clear();
+  w.form.Area->setFixedSize(320, 300);
+  QApplication::processEvents();
+  // The paint of the resize waits for the delayed one.
+  EXPECT_TRUE(w.notifier.WithCode(MN_PREVIEW_REDRAW).empty());
+  w.form.Timer1OnTimer();
+  w.form.Timer1OnTimer();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.notifier.WithCode(MN_PREVIEW_REDRAW).empty(); }));
+  EXPECT_EQ(w.notifier.WithCode(MN_PREVIEW_REDRAW).back(), Posted(2, 0));
+}
+
+TEST(PreviewPaint, RestartingEngineCollectsTheAreasToRepaint) {
+  PreviewWorld w;
+  w.form.Area->setFixedSize(300, 300);
+  QApplication::processEvents();
+  w.form.GeneralPaint({10, 20, 50, 60});
+  w.flags.Restart = 1;
+  w.form.GeneralPaint({40, 5, 80, 30});
+  EXPECT_EQ(w.form.RepaintRect(), (platform::Rect{10, 5, 80, 60}));
+  w.flags.Restart = 0;
+  w.form.GeneralPaint({40, 5, 80, 30});
+  EXPECT_EQ(w.form.RepaintRect(), (platform::Rect{40, 5, 80, 30}));
+  // Once the preview has stopped, paints ask for nothing.
+  w.notifier.Clear();
+  w.flags.Stopped = 1;
+  w.form.GeneralPaint({0, 0, 5, 5});
+  EXPECT_TRUE(w.notifier.Entries().empty());
+}
+
+TEST(PreviewShow, GermanMenuAndHintsAndBoundsKeptInTheSettings) {
+  TSettingsRecord settings = page_test::TestSettings();
+  settings.PreviewLeft = 30;
+  settings.PreviewTop = 40;
+  settings.PreviewWidth = 350;
+  settings.PreviewHeight = 450;
+  RecordingNotifier notifier;
+  PreviewControl control;
+  PreviewFlags flags;
+  notifier.OnSend = [&](std::int32_t code, std::int32_t) {
+    if (code == MN_PREVIEW_STOP) flags.Stopped = 1;
+  };
+  PreviewForm form(notifier, control, flags, &settings, 1);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  EXPECT_EQ(form.geometry().size(), QSize(350, 450));
+  EXPECT_EQ(form.MenuAction(PreviewMenuItem::Help)->text(), "Hilfe");
+  form.SeitenMatrixEvent(PreviewMenuItem::M2x1);
+  QTest::mouseMove(form.Area, {form.Area->width() - 5, 10});
+  EXPECT_EQ(form.HintText(), "Seite 2");
+  form.resize(360, 470);
+  form.close();
+  EXPECT_EQ(settings.PreviewWidth, 360);
+  EXPECT_EQ(settings.PreviewHeight, 470);
+  EXPECT_EQ(notifier.WithCode(MN_PREVIEW_STOP), (std::vector<Entry>{Entry{true, 3, 1}}));
+}
+
+// Declared after a thread, it stops the preview before the thread is joined, so a failed
+// check cannot leave the test waiting.
+struct StopBeforeJoin {
+  PreviewControl& Control;
+  ~StopBeforeJoin() { Control.Stop = 1; }
+};
+
 // Counts the pixels of an image that are not white.
 int InkedPixels(const QImage& image) {
   int n = 0;
@@ -244,6 +387,7 @@ TEST(PreviewThread, ShowsPagesOneAfterTheOtherAndEndsOnStop) {
   PreviewWorld w;
   const std::string file = kData + "twosided.fmt";
   PreviewThread thread(w.ctx, w.flags, file);
+  StopBeforeJoin stopper{w.control};
   thread.Start();
   ASSERT_TRUE(w.Wait([&] { return w.control.GetCaption() == "1 of 5  " + file; }));
   QApplication::processEvents();
@@ -251,8 +395,7 @@ TEST(PreviewThread, ShowsPagesOneAfterTheOtherAndEndsOnStop) {
   const auto dir = std::filesystem::temp_directory_path();
   ASSERT_TRUE(first.save(QString::fromStdString((dir / "corvina_preview_page1.png").string())));
 
-  w.control.GotoPage = 2;
-  w.control.RenderRequest = 1;
+  ASSERT_TRUE(w.GoTo(2));
   ASSERT_TRUE(w.Wait([&] { return w.control.GetCaption() == "2 of 5  " + file; }));
   QApplication::processEvents();
   w.form.Area->repaint();
@@ -272,6 +415,7 @@ TEST(PreviewThread, ShowsPagesOneAfterTheOtherAndEndsOnStop) {
 TEST(PreviewThread, MissingFileEndsTheThreadWithTheFatalCode) {
   PreviewWorld w;
   PreviewThread thread(w.ctx, w.flags, kData + "no_such_file.fmt");
+  StopBeforeJoin stopper{w.control};
   thread.Start();
   ASSERT_TRUE(w.Wait([&] { return thread.Finished(); }));
   thread.Join();
@@ -285,20 +429,42 @@ TEST(PreviewThread, AnEngineWithoutFontsEndsTheThreadInsteadOfSpinning) {
   PreviewWorld w;
   w.ctx.Fonts.PreviewFonts = nullptr;
   PreviewThread thread(w.ctx, w.flags, kData + "twosided.fmt");
+  StopBeforeJoin stopper{w.control};
   thread.Start();
   ASSERT_TRUE(w.Wait([&] { return thread.Finished(); }));
   thread.Join();
   EXPECT_EQ(w.notifier.WithCode(MN_PREVIEW_THREAD_DONE), std::vector<Entry>{Posted(4, 0)});
 }
 
+// A file cut off inside a page: the pages up to the cut are shown, the thread still
+// answers its stop.
+TEST(PreviewThread, TruncatedFileShowsWhatIsThere) {
+  PreviewWorld w;
+  const std::string whole = kData + "twosided.fmt";
+  std::ifstream in(whole, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto cut = std::filesystem::temp_directory_path() / "corvina_preview_cut.fmt";
+  // Up to "on a left pa": page one and the start of page two.
+  std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.find("ge the line"));
+  PreviewThread thread(w.ctx, w.flags, cut.string());
+  StopBeforeJoin stopper{w.control};
+  thread.Start();
+  const bool shown = w.Wait([&] { return w.control.GetCaption() == "1 of 2  " + cut.string(); });
+  w.control.Stop = 1;
+  thread.Join();
+  EXPECT_TRUE(shown) << w.control.GetCaption();
+  EXPECT_EQ(w.control.PageCount.load(), 2);
+  std::filesystem::remove(cut);
+}
+
 TEST(PreviewThread, ReReadRequestRendersTheFileAgainOnTheSameScreen) {
   PreviewWorld w;
   const std::string file = kData + "twosided.fmt";
   PreviewThread thread(w.ctx, w.flags, file);
+  StopBeforeJoin stopper{w.control};
   thread.Start();
   ASSERT_TRUE(w.Wait([&] { return w.control.PageCount.load() == 5; }));
-  w.control.GotoPage = 3;
-  w.control.RenderRequest = 1;
+  ASSERT_TRUE(w.GoTo(3));
   ASSERT_TRUE(w.Wait([&] { return w.control.GetCaption() == "3 of 5  " + file; }));
   w.control.SetCaption("");
   w.control.Reread = 1;
