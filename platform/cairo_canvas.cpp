@@ -419,6 +419,13 @@ bool ImageCanvas::write_png(const std::string& path, std::string* error) const {
   return false;
 }
 
+ImageCanvas::Pixels ImageCanvas::pixels() const {
+  flush_text();
+  cairo_surface_flush(image_);
+  return {cairo_image_surface_get_data(image_), cairo_image_surface_get_width(image_),
+          cairo_image_surface_get_height(image_), cairo_image_surface_get_stride(image_)};
+}
+
 Bitmap ImageCanvas::snapshot() const {
   flush_text();
   cairo_surface_flush(image_);

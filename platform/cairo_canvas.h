@@ -88,6 +88,13 @@ class ImageCanvas final : public CairoCanvas {
   bool write_png(const std::string& path, std::string* error = nullptr) const;
   // The page's pixels (opaque).
   Bitmap snapshot() const;
+  // The surface's own pixels, 32 bits each (0xffRRGGBB in native order, the top byte unused),
+  // for a view that shows them without copying; valid until the next clear().
+  struct Pixels {
+    const unsigned char* data = nullptr;
+    int width = 0, height = 0, stride = 0;
+  };
+  Pixels pixels() const;
 
  private:
   cairo_surface_t* image_ = nullptr;
