@@ -32,7 +32,8 @@ Outcome RunTavrel(const fs::path& folder, const fs::path& programDir,
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return out;
   char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.Output.append(buffer, n);
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    out.Output.append(buffer, n);
   const int status = ::pclose(pipe);
   out.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return out;
