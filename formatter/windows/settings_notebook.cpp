@@ -561,7 +561,7 @@ void SettingsNotebook::FormatPage(BookDirection d) {
     SpinEdit18->setValue(s.DefaultLH);
     return;
   }
-  // A specification that names no font keeps the stored one rather than storing font 0.
+  // A font field that names no font keeps the stored one rather than storing font 0.
   if (const std::uint8_t n = FontSpecToNumber(CaptionBytes(Edit4->text())); n != 0)
     s.NormalFont = n;
   if (const std::uint8_t n = FontSpecToNumber(CaptionBytes(Edit6->text())); n != 0)
