@@ -133,21 +133,21 @@ void CairoCanvas::flush_text() const {
 const FontMetrics& CairoCanvas::font_metrics() { return *font_in_use().metrics; }
 
 const CairoCanvas::FontInUse& CairoCanvas::font_in_use() {
-  const FontSpec& spec = font_;
-  if (in_use_.metrics && in_use_.dpi == dpi_ && in_use_.spec == spec) return in_use_;
+  const FontSpec& wanted = font_;
+  if (in_use_.metrics && in_use_.dpi == dpi_ && in_use_.font == wanted) return in_use_;
   // The measurer keeps its metrics for its lifetime, so the pointer stays valid.
-  const FontMetrics& fm = measurer_.measure(spec, dpi_);
-  in_use_.spec = spec;
+  const FontMetrics& fm = measurer_.measure(wanted, dpi_);
+  in_use_.font = wanted;
   in_use_.dpi = dpi_;
   in_use_.metrics = &fm;
   in_use_.face = nullptr;
   for (int c = 0; c < 256; ++c) {
     in_use_.utf8[c].clear();
-    append_utf8(in_use_.utf8[c], to_unicode(spec.code_page, static_cast<std::uint8_t>(c)));
+    append_utf8(in_use_.utf8[c], to_unicode(wanted.code_page, static_cast<std::uint8_t>(c)));
   }
   if (!fm.font.file.empty()) {
-    const FaceStyle fs = split_face_style(spec.face);
-    const bool want_bold = spec.bold || fs.bold, want_italic = spec.italic || fs.italic;
+    const FaceStyle fs = split_face_style(wanted.face);
+    const bool want_bold = wanted.bold || fs.bold, want_italic = wanted.italic || fs.italic;
     in_use_.face = font_face(fm, want_bold && !fm.font.bold, want_italic && !fm.font.italic);
   }
   return in_use_;

@@ -53,7 +53,7 @@ class CairoCanvas : public CanvasBase {
   // The metrics and cairo face of the current font, looked up again only when the font
   // changes: text comes a word at a time, and the lookups cost more than the drawing.
   struct FontInUse {
-    FontSpec spec;
+    FontSpec font;
     int dpi = 0;
     const FontMetrics* metrics = nullptr;
     cairo_font_face_t* face = nullptr;

@@ -48,7 +48,7 @@ LinkResult create_link(const std::string& link_file, const ShellLink& link);
 bool remove_link(const std::string& link_file);
 bool is_suite_entry(const std::string& file);
 
-// One argument of an Exec line, quoted as the desktop entry specification asks.
+// One argument of an Exec line, quoted by the rules of desktop entry files.
 std::string quote_exec_argument(std::string_view argument);
 // A file:// URL of an absolute path, with the characters a URL cannot hold escaped.
 std::string file_url(std::string_view path);

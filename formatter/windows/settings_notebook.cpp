@@ -856,11 +856,11 @@ void SettingsNotebook::DotcommandHints() {
   }
 }
 
-void SettingsNotebook::ShowFontSample(QPushButton* button, QLineEdit* spec) {
+void SettingsNotebook::ShowFontSample(QPushButton* button, QLineEdit* field) {
   FontSampleInfo info;
-  const std::uint8_t number = FontSpecToNumber(CaptionBytes(spec->text()));
+  const std::uint8_t number = FontSpecToNumber(CaptionBytes(field->text()));
   if (!FontSample || number == 0 || !FontSample(number, info)) {
-    button->setText(spec->text());
+    button->setText(field->text());
     button->setFont(QFont());
     return;
   }

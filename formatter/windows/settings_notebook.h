@@ -222,7 +222,7 @@ class SettingsNotebook : public SecondaryForm {
   void RadioGroup1OnClick();
   void ComboBox2Select(int index);
   void DotcommandHints();
-  void ShowFontSample(QPushButton* button, QLineEdit* spec);
+  void ShowFontSample(QPushButton* button, QLineEdit* field);
   void Inform(const std::string& german850, const std::string& english);
 
   TSettingsRecord* settings_;

@@ -190,8 +190,8 @@ TEST(FontsIni, UnreadableSizesTakeTheDefaultSizeOfTheLetter) {
   // The generated variants share the letter's default size.
   FontDefinitionTables t;
   ParseFontDefinitionText("Font B = Times New Roman 10.5\r\nFont E = Arial 12\r\n", t);
-  for (const char* spec : {"B", "B'", "B\"", "B&"})
-    EXPECT_EQ(Printer(t, FontSpecToNumber(spec)).Size, 10) << spec;
+  for (const char* field : {"B", "B'", "B\"", "B&"})
+    EXPECT_EQ(Printer(t, FontSpecToNumber(field)).Size, 10) << field;
   EXPECT_EQ(t.UnreadableSizes, "B = Times New Roman 10.5\r\n");
 }
 
