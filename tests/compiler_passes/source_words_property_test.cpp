@@ -163,29 +163,8 @@ class SourceMaker {
 // The words of each table cell by column: HTML as a browser lays the grid out (row and
 // column spans taking their places), IPF and RTF by the cells before it in its row.
 void HtmlTableColumns(const std::string& html, std::map<std::string, int>& columns) {
-  std::set<std::pair<int, int>> taken;
-  int row = 0;
-  for (std::size_t tr = html.find("<TR>"); tr != std::string::npos;
-       tr = html.find("<TR>", tr + 1), ++row) {
-    const std::string line = html.substr(tr, html.find("</TR>", tr) - tr);
-    int col = 0;
-    for (std::size_t td = line.find("<TD"); td != std::string::npos;
-         td = line.find("<TD", td + 1)) {
-      const std::size_t open = line.find('>', td);
-      const std::string attributes = line.substr(td, open - td);
-      auto number = [&](const std::string& name) {
-        const std::size_t a = attributes.find(name + "=");
-        return a == std::string::npos ? 1 : std::atoi(attributes.c_str() + a + name.size() + 1);
-      };
-      while (taken.count({row, col})) ++col;
-      const int colspan = number("colspan"), rowspan = number("rowspan");
-      for (int r = 0; r < rowspan; ++r)
-        for (int c = 0; c < colspan; ++c) taken.insert({row + r, col + c});
-      const std::string text = line.substr(open + 1, line.find("</TD>", open) - open - 1);
-      for (const std::string& w : Words(output_text::HtmlText(text))) columns[w] = col + 1;
-      col += colspan;
-    }
-  }
+  for (const auto& [text, col] : output_text::HtmlTableCells(html))
+    for (const std::string& w : Words(output_text::HtmlText(text))) columns[w] = col;
 }
 
 // Cells of rows that start with `row` and are separated by `cell`, up to `rowEnd`.

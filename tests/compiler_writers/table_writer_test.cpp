@@ -12,6 +12,7 @@
 #include "compiler/passes/table_scanner.h"
 #include "compiler/writers/table_writer.h"
 #include "tests/support/compiler_test_support.h"
+#include "tests/support/output_text.h"
 #include "tests/support/table_scanner_driver.h"
 
 using namespace skeldon;
@@ -140,30 +141,8 @@ TEST(TableWriterTest, ContinuedCellJoinsItsLines) {
 // browser lays out an HTML table (row and column spans occupy the places below and beside).
 std::map<std::string, int> HtmlColumns(const std::string& html) {
   std::map<std::string, int> columns;
-  std::set<std::pair<int, int>> taken;
-  int row = 0;
-  for (std::size_t tr = html.find("<TR>"); tr != std::string::npos;
-       tr = html.find("<TR>", tr + 1), ++row) {
-    const std::size_t end = html.find("</TR>", tr);
-    const std::string line = html.substr(tr, end - tr);
-    int col = 0;
-    for (std::size_t td = line.find("<TD"); td != std::string::npos;
-         td = line.find("<TD", td + 1)) {
-      const std::size_t open = line.find('>', td);
-      const std::string attributes = line.substr(td, open - td);
-      auto number = [&](const std::string& name) {
-        const std::size_t a = attributes.find(name + "=");
-        return a == std::string::npos ? 1 : std::atoi(attributes.c_str() + a + name.size() + 1);
-      };
-      while (taken.count({row, col})) ++col;
-      const int colspan = number("colspan"), rowspan = number("rowspan");
-      for (int r = 0; r < rowspan; ++r)
-        for (int c = 0; c < colspan; ++c) taken.insert({row + r, col + c});
-      const std::string text = line.substr(open + 1, line.find("</TD>", open) - open - 1);
-      if (!text.empty()) columns[text] = col + 1;
-      col += colspan;
-    }
-  }
+  for (const auto& [text, col] : output_text::HtmlTableCells(html))
+    if (!text.empty()) columns[text] = col;
   return columns;
 }
 

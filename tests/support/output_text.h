@@ -8,8 +8,12 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace skeldon::output_text {
 
@@ -255,6 +259,35 @@ inline std::string IpfText(std::string_view ipf) {
     ++i;
   }
   return Trimmed(out);
+}
+
+// The cells of the HTML tables in `html` with the column (from 1) each starts in, laid out as a
+// browser does: row and column spans occupy the places below and beside them.
+inline std::vector<std::pair<std::string, int>> HtmlTableCells(const std::string& html) {
+  std::vector<std::pair<std::string, int>> cells;
+  std::set<std::pair<int, int>> taken;
+  int row = 0;
+  for (std::size_t tr = html.find("<TR>"); tr != std::string::npos;
+       tr = html.find("<TR>", tr + 1), ++row) {
+    const std::string line = html.substr(tr, html.find("</TR>", tr) - tr);
+    int col = 0;
+    for (std::size_t td = line.find("<TD"); td != std::string::npos;
+         td = line.find("<TD", td + 1)) {
+      const std::size_t open = line.find('>', td);
+      const std::string attributes = line.substr(td, open - td);
+      auto number = [&](const std::string& name) {
+        const std::size_t a = attributes.find(name + "=");
+        return a == std::string::npos ? 1 : std::atoi(attributes.c_str() + a + name.size() + 1);
+      };
+      while (taken.count({row, col})) ++col;
+      const int colspan = number("colspan"), rowspan = number("rowspan");
+      for (int r = 0; r < rowspan; ++r)
+        for (int c = 0; c < colspan; ++c) taken.insert({row + r, col + c});
+      cells.emplace_back(line.substr(open + 1, line.find("</TD>", open) - open - 1), col + 1);
+      col += colspan;
+    }
+  }
+  return cells;
 }
 
 }  // namespace skeldon::output_text
