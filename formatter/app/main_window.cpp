@@ -20,6 +20,7 @@
 #include "formatter/common/messages.h"
 #include "formatter/pages/page_selection.h"
 #include "formatter/windows/directory_chooser.h"
+#include "formatter/windows/dot_command_dialog.h"
 #include "formatter/windows/font_progress_window.h"
 #include "formatter/windows/font_sample_window.h"
 #include "formatter/windows/form_captions.h"
@@ -921,8 +922,32 @@ void MainWindow::MenuHeadingsTemplate() {
   jobs_->OpenInEditor(name);
 }
 
-void MainWindow::MenuCommand() {
-  boxes_.ShowMessageBox(Say(ShellText::kJobNotAvailable, {"Command"}), kBoxError);
+void MainWindow::MenuCommand() { OpenDotCommandDialog(0, ""); }
+
+void MainWindow::OpenDotCommandDialog(std::uint8_t selector, const std::string& command) {
+  if (!Form10) {
+    Form10 = new DotCommandDialog(&notifier_, this);
+    Form10->setWindowFlag(Qt::Window);
+    forms_[10] = Form10;
+    Form10->TakeSender(std::make_unique<EditorLinkDotCommandSender>(
+        platform::gui::WindowRegistry::default_directory(), 0, [this] {
+          return FileContext{jobs_->CurrentDocument(), env_.ProgramDirectory, &jobs_->Settings()};
+        }));
+    Form10->Boxes = &boxes_;
+    Form10->Settings = &jobs_->Settings();
+    Form10->DotHelp.ProgramDirectory = env_.ProgramDirectory;
+    Form10->Help = &Form10->DotHelp;
+    Form10->CurrentDocument = [this] { return jobs_->CurrentDocument(); };
+    Form10->ShowHelpTopic = [this](int topic) { jobs_->ShowHelpTopic(topic); };
+    Form10->ListFonts = [this] { return DotCommandFontItemsOfFile(jobs_->FontDefinitionPath()); };
+    Form10->FontSampleVisible = [this] { return Form9->isVisible(); };
+    Form10->CloseFontSample = [this] { Form9->hide(); };
+  }
+  Form10->DotHelp.Language = jobs_->Language();
+  if (selector == 0 && command.empty())
+    Form10->OpenFromMenu();
+  else
+    Form10->OpenFromEditor(selector, command);
 }
 
 void MainWindow::MenuHelpIntroduction() { jobs_->ShowHelpTopic(3); }

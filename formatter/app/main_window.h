@@ -38,6 +38,7 @@ class FontProgressWindow;
 class FontSampleWindow;
 class DirectoryChooser;
 class WindowMeasureProgress;
+class DotCommandDialog;
 
 // The one slot of the preview request gate and the preview fields the handler keeps.
 struct PreviewGate {
@@ -83,6 +84,9 @@ class MainWindow : public QMainWindow, private JobWindow {
   void FormatButton();       // Button2
   void PrintButton();        // Button5
   void ShowPrintRange();     // File > Print page
+  // The dot-command dialog: selector 0 and no command from the menu, else by the editor's
+  // code 62 on that command.
+  void OpenDotCommandDialog(std::uint8_t selector, const std::string& command);
 
   bool CloseAfterFormat = false;
   bool CloseAfterPrint = false;
@@ -106,6 +110,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   FontProgressWindow* Form6;
   FontSampleWindow* Form9;
   DirectoryChooser* Form5;
+  DotCommandDialog* Form10 = nullptr;  // made on its first opening
 
  protected:
   void showEvent(QShowEvent* event) override;

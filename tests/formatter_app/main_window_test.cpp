@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "formatter/app/shell_texts.h"
+#include "formatter/windows/dot_command_dialog.h"
 #include "formatter/windows/form_captions.h"
 #include "formatter/windows/index_progress_window.h"
 #include "formatter/windows/message_list_window.h"
@@ -691,6 +692,32 @@ TEST_F(MainWindowTest, SnapshotsOfTheMainWindowInEnglishAndGerman) {
 
 namespace tavrel {
 namespace {
+
+TEST_F(MainWindowTest, TheCommandMenuAndTheEditorOpenTheDotCommandDialog) {
+  MainWindow& w = Open({}, true);
+  QAction* command = w.findChild<QAction*>("MenuItem23");
+  ASSERT_NE(command, nullptr);
+  command->trigger();
+  ASSERT_NE(w.Form10, nullptr);
+  EXPECT_TRUE(w.Form10->isVisible());
+  EXPECT_FALSE(w.Form10->OpenedByEditor());
+  EXPECT_EQ(w.Form10->windowTitle().toStdString(), "Punktbefehle einfügen");
+  w.Form10->close();
+  // The editor's code 62 on a font command: the fonts come from the program's definitions.
+  w.OpenDotCommandDialog(2, "SFA");
+  EXPECT_TRUE(w.Form10->isVisible());
+  EXPECT_TRUE(w.Form10->OpenedByEditor());
+  EXPECT_EQ(w.Form10->WindowSelector(), 2);
+  EXPECT_EQ(w.Form10->SelectedCode(), 42);
+  ASSERT_GT(w.Form10->ComboBox1->count(), 0);
+  EXPECT_EQ(w.Form10->ComboBox1->currentText().toStdString().substr(0, 4), "A = ");
+  // No editor shows a document: inserting tells the user and sends nothing.
+  w.Form10->InsertPause = std::chrono::milliseconds(0);
+  const std::size_t before = boxes_.Shown.size();
+  QTest::mouseClick(w.Form10->Button1, Qt::LeftButton);
+  ASSERT_EQ(boxes_.Shown.size(), before + 1);
+  EXPECT_NE(boxes_.Shown.back().text.find("Dunmoor"), std::string::npos);
+}
 
 TEST_F(MainWindowTest, AQuickReleaseByTheEditorIsNotLost) {
   WriteFile(docs_ / "doc.ws", Pages(1));
