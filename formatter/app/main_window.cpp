@@ -943,7 +943,6 @@ void MainWindow::OpenDotCommandDialog(std::uint8_t selector, const std::string& 
     Form10->FontSampleVisible = [this] { return Form9->isVisible(); };
     Form10->CloseFontSample = [this] { Form9->hide(); };
   }
-  Form10->DotHelp.Language = jobs_->Language();
   if (selector == 0 && command.empty())
     Form10->OpenFromMenu();
   else

@@ -367,6 +367,12 @@ void DotCommandDialog::Form10OnClose() {
 
 void DotCommandDialog::Form10OnSetupShow() {
   buildOnNextShow_ = false;
+  // The help list of the dialog's own is read again after a change of language.
+  if (Settings && DotHelp.Language != Settings->Language) {
+    DotHelp.Language = Settings->Language;
+    DotHelp.DotHelpRead = false;
+    DotHelp.DotHelpList.clear();
+  }
   building_ = true;
   lastOfLevel_.assign(5, nullptr);
   mouseMoves_ = 0;

@@ -596,6 +596,16 @@ TEST_F(DotCommandDialogTest, GermanCaptionsAndSnapshots) {
       EXPECT_EQ(text(dialog.Button1), "insert");
       EXPECT_EQ(text(dialog.Label2), "Value");
       EXPECT_EQ(dialog.Outline1->currentItem()->text(0).toStdString(), "page length (.PL)");
+      // The character, shape and size controls of .DT.
+      choose("DT");
+      dialog.AddUnusedCharacter('~');
+      dialog.ComboBox2->setCurrentIndex(4);
+      EXPECT_EQ(text(dialog.Label2), "Size from 10 to 100");
+      EXPECT_EQ(text(dialog.Label3), "Select an unused character:");
+      EXPECT_EQ(text(dialog.Label6), "Select a shape:");
+      EXPECT_TRUE(dialog.RadioGroup1->isHidden());
+      QApplication::processEvents();
+      ASSERT_TRUE(dialog.grab().save("snapshots/tavrel-dot-commands-shapes-en.png"));
     }
     dialog.close();
   }
