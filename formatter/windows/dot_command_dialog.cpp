@@ -678,10 +678,9 @@ void DotCommandDialog::InsertSelectedDotCommand() {
            kBoxInformation);
     return;
   }
-  if (!Sender) return;
   std::this_thread::sleep_for(InsertPause);
   // Without an editor window nothing of the command goes out.
-  if (!Sender->SendCommand(EL_DIALOG_DONE, 0)) {
+  if (!Sender || !Sender->SendCommand(EL_DIALOG_DONE, 0)) {
     ReportNoEditorWindow();
     return;
   }

@@ -298,7 +298,9 @@ std::optional<std::size_t> FindDotCommandItem(const std::vector<std::string>& it
 }
 
 EditorDotCommand SplitEditorCommand(const std::string& received) {
-  const std::string text = MakeUpperCase(received);
+  std::string text = MakeUpperCase(received);
+  // The command may come with its point; the split counts the letters after it.
+  if (!text.empty() && text.front() == '.') text.erase(text.begin());
   const auto at = [&text](std::size_t i) { return i < text.size() ? text[i] : '\0'; };
   const char second = at(1);
   const bool headerOrFooter = (at(0) == 'H' || at(0) == 'F') &&

@@ -77,7 +77,8 @@ std::string ConvertDotScale(const std::string& parameter, int fromScale, int toS
 std::optional<std::size_t> FindDotCommandItem(const std::vector<std::string>& itemTexts,
                                               const std::string& typed);
 
-// A command line from the editor (code 62) split into the command and its parameter.
+// A command line from the editor (code 62), with or without its point, split into the command
+// and its parameter.
 struct EditorDotCommand {
   std::string Command;
   std::string Parameter;

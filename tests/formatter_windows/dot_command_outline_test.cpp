@@ -216,6 +216,8 @@ TEST(DotCommandEditor, SplitsAfterThreeLettersOnlyForSidedHeadersAndFooters) {
       {"HA R", "HA", "R"},
       {"L", "L", ""},
       {"", "", ""},
+      {".HER x", "HER", "X"},
+      {".", "", ""},
   };
   for (const Case& c : cases) {
     const EditorDotCommand got = SplitEditorCommand(c.received);
