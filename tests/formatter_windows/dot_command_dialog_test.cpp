@@ -472,6 +472,39 @@ TEST_F(DotCommandDialogTest, OpenedByTheEditorFillsItsCommand) {
   EXPECT_EQ(parameter(), "8");
 }
 
+TEST_F(DotCommandDialogTest, TheEditorsCode62OpensTheDialogOnItsCommand) {
+  // Our main window's receiver of the editor's codes, as the program wires it.
+  EditorLinkReceiver receiver;
+  receiver.Files = {document, work.Path().string(), &settings};
+  receiver.Link = {&registry, 0, &state};
+  receiver.Actions.ShowDotCommands = [this](std::uint8_t selector, const std::string& command) {
+    dialog.OpenFromEditor(selector, command);
+  };
+  platform::gui::ForeignWindowPort port(registry, "Tavrel",
+                                        [&](std::uint32_t m, std::int32_t w, std::int32_t l) {
+                                          if (m == WM_EDITOR_LINK)
+                                            HandleEditorLinkMessage(receiver, w, l);
+                                          return std::intptr_t{0};
+                                        });
+  ASSERT_TRUE(port.ok());
+  std::string script = "60:0";
+  for (const char c : std::string("her sfc")) script += ",61:" + std::to_string(c);
+  script += ",62:3";
+  auto editor = start({"--reply-to", std::to_string(port.handle()), "--send", script});
+  ASSERT_TRUE(platform::gui::wait_serving_messages([this] { return dialog.isVisible(); },
+                                                   std::chrono::seconds(10)));
+  EXPECT_TRUE(dialog.OpenedByEditor());
+  EXPECT_EQ(dialog.WindowSelector(), 3);
+  EXPECT_EQ(dialog.SelectedCode(), 29);
+  EXPECT_EQ(dialog.ComboBox1->currentText().toStdString(), "C = Times New Roman 12");
+  QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+  EXPECT_EQ(finish(*editor),
+            StreamOf(Prompted(Leading(".HER SFC "),
+                              "Enter the text here which shall occur at the top of every page")));
+  // A leading string leaves the dialog open for the next command.
+  EXPECT_TRUE(dialog.isVisible());
+}
+
 TEST_F(DotCommandDialogTest, UnusedCharactersArriveFromTheEditor) {
   // Our main window in the registry receives the editor's code-5 answers.
   std::unique_ptr<platform::gui::ForeignWindowPort> port;
