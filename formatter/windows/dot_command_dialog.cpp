@@ -392,6 +392,7 @@ void DotCommandDialog::Form10OnSetupShow() {
 
 void DotCommandDialog::AddDotCommandItem(std::uint8_t level, int tag, const char* german,
                                          const char* english) {
+  if (level < 1 || level >= lastOfLevel_.size()) return;
   auto* item = level <= 1 || !lastOfLevel_[level - 1]
                    ? new QTreeWidgetItem(Outline1)
                    : new QTreeWidgetItem(lastOfLevel_[level - 1]);
@@ -422,19 +423,16 @@ void DotCommandDialog::BuildDotCommand() {
   helpNumber_ = 0;
   if (code >= kFirstCategoryCode) {
     Label1->clear();
-  } else if (const auto command = BracketCommand(CaptionBytes(item->text(0)))) {
-    selectedCommand_ = *command;
-    std::string help;
-    if (Help) LookUpDotCommandHelp(*Help, selectedCommand_, helpNumber_, help);
-    Label1->setText(CaptionText(
-        !help.empty()
-            ? help
-            : Pick("keine Hilfe-Information gefunden. Datei DotHelpG.txt wird ben\x94tigt",
-                   "no help info found. Need file DotHelpE.txt")));
   } else {
-    Label1->setText(
-        CaptionText(Pick("keine Hilfe-Information gefunden. Datei DotHelpG.txt wird ben\x94tigt",
-                         "no help info found. Need file DotHelpE.txt")));
+    std::string help;
+    if (const auto command = BracketCommand(CaptionBytes(item->text(0)))) {
+      selectedCommand_ = *command;
+      if (Help) LookUpDotCommandHelp(*Help, selectedCommand_, helpNumber_, help);
+    }
+    if (help.empty())
+      help = Pick("keine Hilfe-Information gefunden. Datei DotHelpG.txt wird ben\x94tigt",
+                  "no help info found. Need file DotHelpE.txt");
+    Label1->setText(CaptionText(help));
   }
   const bool command = code < kFirstCategoryCode;
   needsParameter_ = command && (TagClass(tag) & kDotNeedsParameter) != 0;
