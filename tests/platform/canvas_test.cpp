@@ -1,4 +1,5 @@
 #include "platform/cairo_canvas.h"
+#include "platform/postscript_canvas.h"
 #include "platform/printers.h"
 #include "platform/recording_canvas.h"
 
