@@ -224,7 +224,8 @@ constexpr const char* kProlog = R"(/q { gsave } bind def
 /w { setlinewidth } bind def
 /g { setgray } bind def
 /rg { setrgbcolor } bind def
-/T { moveto show } bind def
+/T { dup /BY exch def moveto show } bind def
+/X { BY moveto show } bind def
 /SP { 2 copy /setpagedevice where {
     pop currentpagedevice /PageSize known {
       currentpagedevice /PageSize get aload pop
@@ -365,6 +366,7 @@ void PostScriptCanvas::begin_page() {
   colour_known_ = false;
   line_width_ = -1;
   font_selected_ = -1;
+  baseline_ = kNoBaseline;
   clip_open_ = false;
   apply_clip();
 }
@@ -457,9 +459,16 @@ void PostScriptCanvas::text_out(int x, int y, std::string_view bytes) {
     put_string(bytes);
     put(" ");
     put_int(x);
-    put(" ");
-    put_int(y + fm.ascent);
-    put(" T\n");
+    // Words of a line share their baseline: it is given once.
+    const int baseline = y + fm.ascent;
+    if (baseline != baseline_) {
+      baseline_ = baseline;
+      put(" ");
+      put_int(baseline);
+      put(" T\n");
+    } else {
+      put(" X\n");
+    }
   }
   if (font_.underline) {
     set_colour(font_.colour);

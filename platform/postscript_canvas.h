@@ -124,6 +124,9 @@ class PostScriptCanvas final : public CanvasBase {
   Rgb colour_;
   int line_width_ = -1;
   int font_selected_ = -1;
+  // The baseline the page's last text was drawn on (kept by the file, not the graphics state).
+  static constexpr int kNoBaseline = -2147483647;
+  int baseline_ = kNoBaseline;
   bool clip_open_ = false;
 };
 
