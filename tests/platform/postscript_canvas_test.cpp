@@ -85,9 +85,9 @@ std::string extracted_text(const std::string& ps) {
   return text;
 }
 
-// Everything a page engine draws: text in two faces, sizes and colours, on a solid brush and
-// underlined, lines in three directions, outlined and filled shapes, a picture and a clip that
-// cuts a word.
+// Everything a page engine draws: text in several faces, sizes and colours, on a solid brush,
+// underlined and in synthetic bold italic, lines in three directions, outlined and filled shapes, a
+// picture and a clip that cuts a word.
 void draw_scene(Canvas& c) {
   c.set_brush(Brush{Rgb{255, 255, 255}, BrushStyle::clear});
   c.set_font(font_of("Times New Roman", 14));
@@ -100,6 +100,9 @@ void draw_scene(Canvas& c) {
   c.set_brush(Brush{Rgb{255, 255, 0}, BrushStyle::solid});
   c.text_out(60, 170, "On yellow, underlined");
   c.set_brush(Brush{Rgb{255, 255, 255}, BrushStyle::clear});
+  // A face without bold or italic of its own: both are made from its outlines.
+  c.set_font(font_of("DejaVu Math TeX Gyre Bold Italic", 16));
+  c.text_out(400, 170, "Made bold, slanted");
 
   c.set_pen(Pen{Rgb{0, 0, 0}, 3, PenStyle::solid});
   c.move_to(60, 230);
