@@ -692,13 +692,18 @@ void PostScriptCanvas::reset_clip() {
 
 std::string PostScriptCanvas::prolog() const {
   std::string s = "%!PS-Adobe-3.0\n%%Creator: Corvina\n";
-  if (!title_.empty()) s += "%%Title: " + printable_ascii(title_) + "\n";
+  // Comment lines stay within the 255 characters that spoolers read.
+  if (!title_.empty()) s += "%%Title: " + printable_ascii(title_.substr(0, 200)) + "\n";
   s += "%%Pages: ";
   append_int(s, pages_);
   s += "\n%%DocumentData: Clean7Bit\n%%LanguageLevel: 2\n%%BoundingBox: 0 0 ";
   append_int(s, static_cast<long>(std::ceil(max_width_ * 72.0 / dpi_)));
   s += ' ';
   append_int(s, static_cast<long>(std::ceil(max_height_ * 72.0 / dpi_)));
+  for (std::size_t k = 0; k < sized_.size(); ++k) {
+    s += k == 0 ? "\n%%DocumentSuppliedResources: font F" : "\n%%+ font F";
+    append_int(s, static_cast<long>(k));
+  }
   s += "\n%%EndComments\n%%BeginProlog\n";
   s += kProlog;
   s += "%%EndProlog\n";
