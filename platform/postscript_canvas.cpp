@@ -1,6 +1,7 @@
 #include "platform/postscript_canvas.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
