@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/cairo_canvas.h"
+#include "platform/postscript_canvas.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include <cairo-ft.h>
-#include <cairo-ps.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
@@ -65,12 +64,6 @@ void path_round_rect(cairo_t* cr, const Box& b, double rx, double ry) {
   corner(b.x + rx, b.y + b.h - ry, M_PI / 2, M_PI);
   corner(b.x + rx, b.y + ry, M_PI, 3 * M_PI / 2);
   cairo_close_path(cr);
-}
-
-std::string printable_ascii(const std::string& s) {
-  std::string r;
-  for (char c : s) r += (c >= 0x20 && c < 0x7F) ? c : '?';
-  return r;
 }
 
 }  // namespace
@@ -443,61 +436,6 @@ Bitmap ImageCanvas::snapshot() const {
                 static_cast<std::size_t>(x)] = 0xFF000000u | (row[x] & 0x00FFFFFFu);
   }
   return bm;
-}
-
-// ---- PostScript -------------------------------------------------------------------------
-
-PostScriptCanvas::PostScriptCanvas(const std::string& path, int dpi, int width, int height,
-                                   const std::string& title)
-    : CairoCanvas(dpi, width, height), path_(path) {
-  const double pt = 72.0 / dpi_;
-  ps_ = cairo_ps_surface_create(path.c_str(), width_ * pt, height_ * pt);
-  const cairo_status_t st = cairo_surface_status(ps_);
-  if (st != CAIRO_STATUS_SUCCESS) {
-    error_ = "PostScript file " + path + " cannot be created: " + cairo_status_to_string(st);
-    return;
-  }
-  if (!title.empty())
-    cairo_ps_surface_dsc_comment(ps_, ("%%Title: " + printable_ascii(title)).c_str());
-  cairo_ps_surface_dsc_comment(ps_, "%%Creator: Corvina");
-  attach(ps_, pt);
-  begin_page_setup();
-}
-
-PostScriptCanvas::~PostScriptCanvas() {
-  finish();
-  detach();
-  if (ps_) cairo_surface_destroy(ps_);
-}
-
-void PostScriptCanvas::begin_page_setup() {
-  if (!ok()) return;
-  // No %%PageOrientation comment: the page size already says landscape, and the comment
-  // would make converters turn the page once more.
-  cairo_ps_surface_dsc_begin_page_setup(ps_);
-}
-
-void PostScriptCanvas::new_page(int width, int height) {
-  if (!ok() || finished_ || !cr()) return;
-  flush_text();
-  cairo_show_page(cr());
-  ++pages_;
-  set_page_size(width, height);
-  const double pt = 72.0 / dpi_;
-  cairo_ps_surface_set_size(ps_, width_ * pt, height_ * pt);
-  begin_page_setup();
-}
-
-bool PostScriptCanvas::finish() {
-  if (finished_) return ok();
-  finished_ = true;
-  if (!ok()) return false;
-  detach();
-  cairo_surface_finish(ps_);
-  const cairo_status_t st = cairo_surface_status(ps_);
-  if (st != CAIRO_STATUS_SUCCESS)
-    error_ = "PostScript file " + path_ + " cannot be written: " + cairo_status_to_string(st);
-  return ok();
 }
 
 }  // namespace platform

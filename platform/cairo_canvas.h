@@ -1,6 +1,6 @@
-// The canvases that really draw, on cairo: an image surface (preview, PNG pages) and a
-// PostScript surface (our stand-in for a PostScript printer driver). Text is placed glyph by
-// glyph at the whole-dot advances that FontMeasurer reports, so what is measured is drawn.
+// The canvas that really draws pixels, on a cairo image surface (preview, PNG pages). Text is
+// placed glyph by glyph at the whole-dot advances that FontMeasurer reports, so what is
+// measured is drawn.
 #pragma once
 
 #include <array>
@@ -69,8 +69,8 @@ class CairoCanvas : public CanvasBase {
   std::map<std::tuple<std::string, int, bool, bool>, cairo_font_face_t*> faces_;
   FontInUse in_use_;
 
-  // Consecutive text outs in one font and colour become one glyph run, which keeps the
-  // PostScript small (one text object per line instead of one per word).
+  // Consecutive text outs in one font and colour become one glyph run: cairo's cost is per
+  // call, not per glyph.
   struct PendingText;
   std::unique_ptr<PendingText> pending_;
 };
@@ -98,36 +98,6 @@ class ImageCanvas final : public CairoCanvas {
 
  private:
   cairo_surface_t* image_ = nullptr;
-};
-
-// A PostScript file of pages, width x height dots each at dpi. The file is complete after
-// finish(); PDF marks can then be appended to it.
-class PostScriptCanvas final : public CairoCanvas {
- public:
-  PostScriptCanvas(const std::string& path, int dpi, int width, int height,
-                   const std::string& title = {});
-  ~PostScriptCanvas() override;
-
-  // False when the file could not be created; error() says why.
-  bool ok() const { return error_.empty(); }
-  const std::string& error() const { return error_; }
-
-  // Ends the current page; the next one has the given size (landscape pages are wider
-  // than high) and starts with the drawing state kept.
-  void new_page(int width, int height);
-  void new_page() { new_page(width(), height()); }
-  int page_count() const { return pages_; }
-  // Ends the last page and closes the file. False (with error()) on a write failure.
-  bool finish();
-
- private:
-  void begin_page_setup();
-
-  cairo_surface_t* ps_ = nullptr;
-  std::string path_;
-  std::string error_;
-  int pages_ = 1;
-  bool finished_ = false;
 };
 
 }  // namespace platform

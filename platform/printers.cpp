@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "platform/cairo_canvas.h"
+#include "platform/postscript_canvas.h"
 
 extern char** environ;
 

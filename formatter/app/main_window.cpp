@@ -602,7 +602,9 @@ void MainWindow::OnPrintPageDone(std::int32_t value) {
       text += Say(ShellText::kFromCopy) + std::to_string(jobs_->PrintCurrentCopy.load());
     if (jobs_->PrintBusy.load()) text += " (" + file + ")";
   }
-  SetLabel(2, text);
+  // Pages come from the print thread while this loop runs: the label repaints when it next
+  // waits, once for a burst of pages rather than once per page.
+  Labels[2]->setText(CaptionText(text));
 }
 
 void MainWindow::OnAppendingPdfMarks(std::int32_t) {

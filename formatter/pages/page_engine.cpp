@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iterator>
 #include <thread>
+#include <utility>
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
@@ -66,7 +67,7 @@ bool LoadIntoSlot(PageRun& run, FormattedFileCache::Slot& slot, const std::strin
     ReportNumberedFatal(run, 3, ComposeMessage(MessageId::kFormattedFileNotFound, {fileName}));
     return false;
   }
-  slot.Buffer.assign(in.bytes.begin(), in.bytes.end());
+  slot.Buffer = std::move(in.bytes);
   slot.FileName = fileName;
   slot.Date = *date;
   slot.Loaded = true;

@@ -19,6 +19,7 @@
 #include "formatter/fonts/fonts_ini.h"
 #include "formatter/fonts/printer_measure.h"
 #include "platform/cairo_canvas.h"
+#include "platform/postscript_canvas.h"
 #include "tests/support/formatter_unit_support.h"
 #include "tests/support/prepare_world.h"
 

@@ -1,4 +1,5 @@
 #include "platform/cairo_canvas.h"
+#include "platform/postscript_canvas.h"
 #include "platform/printers.h"
 #include "platform/recording_canvas.h"
 
@@ -370,10 +371,9 @@ TEST(PostScriptCanvas, GhostscriptReadsTheFileAndItsText) {
   EXPECT_NE(text.find("Landscape page"), std::string::npos) << text;
 }
 
-// Helvetica resolves to a CFF-flavoured OpenType file (Nimbus Sans .otf), which the PostScript
-// surface subsets when it is finished. Document after document the font is embedded and the
-// text comes back; the sanitizer build checks that nothing of ours stays allocated (cairo's own
-// loss in that subsetter is the one suppression in scripts/lsan.supp).
+// Helvetica resolves to a CFF-flavoured OpenType file (Nimbus Sans .otf), whose glyphs the
+// PostScript canvas embeds when it is finished. Document after document the font is embedded
+// and the text comes back; the sanitizer build checks that nothing stays allocated.
 TEST(PostScriptCanvas, CffOpenTypeFontIsEmbeddedInEveryDocument) {
   if (!have_ghostscript()) GTEST_SKIP() << "gs is not installed";
   TempDir dir("canvas_test");
