@@ -3,13 +3,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColor>
+#include <QCursor>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFont>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPalette>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
@@ -249,12 +253,70 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
     return selection.ListValid;
   };
   Form4->StoreChoice = [this](const PrintRangeChoice& choice) { jobs_->PrintOptions = choice; };
+  ConnectEditor();
 }
 
 MainWindow::~MainWindow() {
   // Nothing that a thread still sends or posts reaches a window that is going.
   port_.close();
   jobs_.reset();
+}
+
+void MainWindow::ConnectEditor() {
+  EditorWindowHooks hooks;
+  hooks.Boxes = &boxes_;
+  hooks.Beep = [] { QApplication::beep(); };
+  hooks.Activate = [this] {
+    showNormal();
+    raise();
+    activateWindow();
+    editor_->Activate();
+  };
+  hooks.CloseFontSample = [this] { Form9->close(); };
+  hooks.ShowFontSample = [this](const FontSampleRequest& request) { ShowFontSample(request); };
+  // The dialogs of codes 62, 13 and 22 are joined here.
+  hooks.ShowDotCommands = [this](std::uint8_t selector, const std::string& command) {
+    OpenDotCommandDialog(selector, command);
+  };
+  hooks.ShowGraphics = [this](bool named, std::uint8_t selector, const std::string& name) {
+    OpenGraphicsDialog(named, selector, name);
+  };
+  hooks.DocumentOpened = [this] { RefreshButtons(); };
+  editor_ = std::make_unique<EditorConnection>(platform::gui::WindowRegistry::default_directory(),
+                                               windowTitle().toStdString(), *jobs_, hooks);
+  connect(this, &QWidget::windowTitleChanged, this,
+          [this](const QString& title) { editor_->SetTitle(title.toStdString()); });
+}
+
+void MainWindow::OpenDotCommandDialog(std::uint8_t, const std::string&) {
+  boxes_.ShowMessageBox(Say(ShellText::kJobNotAvailable, {"Command"}), kBoxError);
+}
+
+void MainWindow::OpenGraphicsDialog(bool, std::uint8_t, const std::string& name) {
+  boxes_.ShowMessageBox(Say(ShellText::kGraphicsDialogNotAvailable, {name}), kBoxError);
+}
+
+// The sample follows the mouse: below it near the top of the screen, above it elsewhere.
+void MainWindow::ShowFontSample(const FontSampleRequest& request) {
+  std::string face;
+  double points = 0;
+  std::int32_t colour = 0;
+  if (!jobs_->FontSampleEntry(request.FontNumber, request.Alternate, face, points, colour)) return;
+  Form9->setWindowTitle(QString::fromStdString(request.Caption));
+  const int size = static_cast<int>(points + 0.5);
+  Form9->Label1->setText(QString::fromStdString(face + " " + std::to_string(size)));
+  QFont font(QString::fromStdString(face));
+  font.setPointSize(std::max(size, 1));
+  Form9->Button1->setFont(font);
+  QPalette palette = Form9->Button1->palette();
+  palette.setColor(QPalette::ButtonText,
+                   QColor((colour >> 16) & 0xff, (colour >> 8) & 0xff, colour & 0xff));
+  Form9->Button1->setPalette(palette);
+  const QPoint mouse = QCursor::pos();
+  const int left = std::max(mouse.x() - Form9->width() / 2, 1);
+  const int top = mouse.y() < Form9->height() ? mouse.y() + 35 : mouse.y() - 35 - Form9->height();
+  Form9->move(left, top);
+  Form9->show();
 }
 
 void MainWindow::BuildControls() {

@@ -22,6 +22,7 @@
 #include "formatter/app/command_line_jobs.h"
 #include "formatter/app/console_notifier.h"
 #include "formatter/app/console_outlets.h"
+#include "formatter/app/editor_connection.h"
 #include "formatter/app/job_control.h"
 #include "formatter/app/shell_texts.h"
 #include "formatter/app/window_outlets.h"
@@ -70,6 +71,13 @@ class MainWindow : public QMainWindow, private JobWindow {
   MainNotifier& Notifier() { return notifier_; }
   // Called once the window has closed.
   std::function<void()> OnClosed;
+
+  // The editor link: the window's entry among the windows of other processes.
+  EditorConnection& Editor() { return *editor_; }
+  // Code 62 and code 13/22 of the editor: the dialog on the command, or on the picture (the
+  // clipboard's when not named).
+  void OpenDotCommandDialog(std::uint8_t selector, const std::string& command);
+  void OpenGraphicsDialog(bool named, std::uint8_t selector, const std::string& name);
 
   // The handler of WM_MAIN_NOTIFY: the window's own codes, then the progress codes.
   void BearbeiteUserMessage(std::int32_t code, std::int32_t value);
@@ -189,7 +197,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   void MenuEditNotes() { OpenSourceInEditor("fun"); }
   void MenuEditText() { OpenSourceInEditor("taf"); }
   void MenuEditContents() { OpenSourceInEditor("toc"); }
-  void MenuCloseEditors() {}
+  void MenuCloseEditors() { jobs_->CloseDocumentEditors(); }
   void MenuPreview();
   void MenuPrintSetup();
   void MenuExit() { close(); }
@@ -226,6 +234,9 @@ class MainWindow : public QMainWindow, private JobWindow {
   std::unique_ptr<WindowMeasureProgress> progress_;
   std::unique_ptr<ConsoleMeasureProgress> consoleMeasure_;
   std::unique_ptr<JobControl> jobs_;
+  std::unique_ptr<EditorConnection> editor_;
+  void ConnectEditor();
+  void ShowFontSample(const FontSampleRequest& request);
   std::array<QWidget*, 12> forms_{};  // by form number; null where the window is not built
 
   bool firstShowPending_ = true;
