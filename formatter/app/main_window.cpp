@@ -385,6 +385,8 @@ void MainWindow::BuildControls() {
     if (jobs_->CurrentDocument().empty()) return;
     jobs_->EditorJumpPage = Preview.ThreadExists ? Preview.LastPreviewPage : 0;
     OpenSourceInEditor("taf,fmt");
+    // The page belongs to this opening of the formatted file, not to later ones of others.
+    jobs_->EditorJumpPage = 0;
   });
   connect(Buttons[3], &QPushButton::clicked, this, [this] { jobs_->StartPreview(); });
   connect(Buttons[4], &QPushButton::clicked, this, [this] { PrintButton(); });

@@ -205,19 +205,27 @@ TEST_F(EditorLinkWindow, AnEditorThatNeverAnswersDelaysTheJobOnlyByTheWaits) {
 TEST_F(EditorLinkWindow, EditOnTheFormattedFileJumpsToThePreviewPage) {
   WriteFile(docs_ / "report.fmt", "formatted");
   MainWindow& w = Open();
+  const gui::WindowRegistry registry(gui::WindowRegistry::default_directory());
   StandInEditor& editor = Editor({"--title", "REPORT.FMT - DUNMOOR"});
+  StandInEditor& source = Editor({"--title", "REPORT.WS - DUNMOOR"});
   w.Preview.ThreadExists = true;
   w.Preview.LastPreviewPage = 4;
   w.Buttons[2]->click();
   ASSERT_TRUE(Received(editor, "top 7777 6 4"));
+  // The preview's page was for the formatted file: "edit" on the source does not jump there.
+  w.Buttons[0]->click();
+  EXPECT_EQ(registry.z_order().front(), source.top());
+  // A marker posted after the click arrives after anything the click posted.
+  ASSERT_TRUE(registry.post(source.top(), WM_EDITOR_LINK, 99, 0));
+  ASSERT_TRUE(Received(source, "top 7777 99 0"));
+  EXPECT_EQ(source.received(), std::vector<std::string>{"top 7777 99 0"});
   // Without a preview the window only comes to the front.
   w.Preview.ThreadExists = false;
-  StandInEditor& other = Editor({"--title", "other.ws - DUNMOOR"});
-  const gui::WindowRegistry registry(gui::WindowRegistry::default_directory());
-  ASSERT_EQ(registry.z_order().front(), other.top());
   w.Buttons[2]->click();
   EXPECT_EQ(registry.z_order().front(), editor.top());
-  EXPECT_EQ(editor.received(), std::vector<std::string>{"top 7777 6 4"});
+  ASSERT_TRUE(registry.post(editor.top(), WM_EDITOR_LINK, 99, 0));
+  ASSERT_TRUE(Received(editor, "top 7777 99 0"));
+  EXPECT_EQ(editor.received(), (std::vector<std::string>{"top 7777 6 4", "top 7777 99 0"}));
   EXPECT_TRUE(boxes_.empty()) << Boxes();
 }
 
