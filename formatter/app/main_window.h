@@ -234,6 +234,8 @@ class MainWindow : public QMainWindow, private JobWindow {
   std::unique_ptr<WindowMeasureProgress> progress_;
   std::unique_ptr<ConsoleMeasureProgress> consoleMeasure_;
   std::unique_ptr<JobControl> jobs_;
+  // The threads reach the editor through its registry: the destructor ends them (jobs_.reset())
+  // before this goes.
   std::unique_ptr<EditorConnection> editor_;
   void ConnectEditor();
   void ShowFontSample(const FontSampleRequest& request);
