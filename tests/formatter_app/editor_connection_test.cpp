@@ -353,21 +353,53 @@ TEST_F(EditorLinkWindow, OtherMessagesFromOtherProcessesAreIgnored) {
   EXPECT_TRUE(boxes_.empty()) << Boxes();
 }
 
+// A program that writes its arguments, one a line, to log (renamed into place when whole).
+void WriteArgumentLogger(const fs::path& program, const fs::path& log) {
+  WriteFile(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                         log.string() + ".part' && mv '" + log.string() + ".part' '" +
+                         log.string() + "'\n");
+  ::chmod(program.c_str(), 0755);
+}
+
 TEST_F(EditorLinkWindow, TheEditorIsStartedWithItsSwitchesWhenNoWindowShowsTheFile) {
   MainWindow& w = Open();
   const fs::path log = dir_.Path() / "arguments.txt";
-  const fs::path editorProgram = dir_.Path() / "Dunmoor";
-  WriteFile(editorProgram, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
-                               log.string() + ".part' && mv '" + log.string() + ".part' '" +
-                               log.string() + "'\n");
-  ::chmod(editorProgram.c_str(), 0755);
-  w.Jobs().Settings().EditorFileName.Assign(editorProgram.string());
+  const fs::path dunmoor = dir_.Path() / "Dunmoor";
+  WriteArgumentLogger(dunmoor, log);
+  w.Jobs().Settings().EditorFileName.Assign(dunmoor.string());
   // The editor runs, but shows another file: the jump goes to a new editor as a switch.
   Editor(
       {"--title", "OTHER.WS - DUNMOOR", "--send", Spell(EL_DOC_NAME_CHAR, "report.ws") + "7:12"});
   ASSERT_TRUE(WaitFor([&] { return fs::exists(log); }, 20000));
   EXPECT_EQ(ReadFile(log), document_.string() + "\n/PAR:12\n");
   EXPECT_EQ(w.Jobs().EditorJumpParagraph, 0);
+
+  // The switches only for the suite's editor, the paragraph before the page, and a name with
+  // blanks as one argument.
+  const fs::path other = docs_ / "my notes.ws";
+  WriteFile(other, "text");
+  const fs::path vi = dir_.Path() / "vi";
+  WriteArgumentLogger(vi, log);
+  struct Case {
+    fs::path program;
+    std::int32_t paragraph, page;
+    std::string switches;
+  };
+  const Case cases[] = {{dunmoor, 0, 3, "/PAGE:3\n"},
+                        {dunmoor, 5, 3, "/PAR:5\n"},
+                        {dunmoor, 0, 0, ""},
+                        {vi, 5, 3, ""}};
+  for (const Case& c : cases) {
+    fs::remove(log);
+    w.Jobs().Settings().EditorFileName.Assign(c.program.string());
+    w.Jobs().EditorJumpParagraph = c.paragraph;
+    w.Jobs().EditorJumpPage = c.page;
+    w.Jobs().OpenInEditor(other.string());
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(log); }, 20000));
+    EXPECT_EQ(ReadFile(log), other.string() + "\n" + c.switches)
+        << c.program << " " << c.paragraph << " " << c.page;
+  }
+  EXPECT_TRUE(boxes_.empty()) << Boxes();
 }
 
 }  // namespace
