@@ -288,6 +288,8 @@ TEST_F(EditorLinkWindow, CodeTwoShowsTheFontSampleForKnownFontsOnly) {
   ASSERT_TRUE(WaitFor([&] { return w.Form9->isVisible(); }, 20000));
   EXPECT_EQ(w.Form9->windowTitle().toStdString(), "Select Bold Font C");
   EXPECT_FALSE(w.Form9->Label1->text().isEmpty());
+  fs::create_directories("snapshots");
+  ASSERT_TRUE(w.Form9->grab().save("snapshots/tavrel-font-sample.png"));
   Editor({"--title", "fonts", "--send", "2:0"});
   ASSERT_TRUE(WaitFor([&] { return !w.Form9->isVisible(); }, 20000));
   EXPECT_TRUE(boxes_.empty()) << Boxes();
