@@ -404,5 +404,42 @@ TEST_F(EditorLinkWindow, TheEditorIsStartedWithItsSwitchesWhenNoWindowShowsTheFi
   EXPECT_TRUE(boxes_.empty()) << Boxes();
 }
 
+TEST_F(EditorLinkWindow, CodeThirtyTwoOpensTheNamedFileWhereverItIsFound) {
+  MainWindow& w = Open();
+  const fs::path log = dir_.Path() / "arguments.txt";
+  const fs::path vi = dir_.Path() / "vi";
+  WriteArgumentLogger(vi, log);
+  w.Jobs().Settings().EditorFileName.Assign(vi.string());
+  // One leading blank is dropped; the file is found in the program folder.
+  Editor({"--title", "x", "--send",
+          "30:0," + Spell(EL_FILE_NAME_CHAR, " Headings.ws") + "32:0,30:0," +
+              Spell(EL_FILE_NAME_CHAR, "nothing.ws") + "32:0,30:0,32:0"});
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(log) && BoxSaid("nothing.ws"); }, 20000));
+  EXPECT_EQ(ReadFile(log), (program_ / "Headings.ws").string() + "\n");
+  EXPECT_EQ(boxes_, std::vector<std::string>{"File nothing.ws not found."});
+}
+
+// A registry folder that others may enter is refused: the program works alone.
+TEST_F(EditorLinkWindow, WithoutAUsableRegistryTheProgramWorksAlone) {
+  const std::string runtime = ::getenv("XDG_RUNTIME_DIR") ? ::getenv("XDG_RUNTIME_DIR") : "";
+  const fs::path open = dir_.Path() / "runtime";
+  fs::create_directories(open / "corvina-windows");
+  fs::permissions(open / "corvina-windows", fs::perms::all);
+  ::setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
+  MainWindow& w = Open();
+  if (runtime.empty())
+    ::unsetenv("XDG_RUNTIME_DIR");
+  else
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  EXPECT_FALSE(w.Editor().ok());
+  EXPECT_EQ(w.Editor().Window(), 0);
+  EXPECT_TRUE(fs::is_empty(open / "corvina-windows"));
+  ASSERT_TRUE(FormatAndWait()) << Boxes();
+  EXPECT_EQ(w.Jobs().LastReleaseWaitSteps.load(), 0);
+  EXPECT_NE(ReadFile(docs_ / "report.fmt").find("Old words"), std::string::npos);
+  w.Jobs().OpenInEditor(document_.string());
+  EXPECT_TRUE(BoxSaid("not found")) << Boxes();
+}
+
 }  // namespace
 }  // namespace tavrel
