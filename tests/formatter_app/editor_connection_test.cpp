@@ -120,6 +120,18 @@ class EditorLinkWindow : public ::testing::Test {
     return all;
   }
 
+  // An editor program named name that writes its arguments, one a line, to argumentsLog_
+  // (renamed into place when whole); it becomes the configured editor.
+  fs::path UseLoggingEditor(const std::string& name) {
+    const fs::path program = dir_.Path() / name;
+    const std::string log = argumentsLog_.string();
+    WriteFile(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + log +
+                           ".part' && mv '" + log + ".part' '" + log + "'\n");
+    ::chmod(program.c_str(), 0755);
+    window_->Jobs().Settings().EditorFileName.Assign(program.string());
+    return program;
+  }
+
   bool BoxSaid(const std::string& part) const {
     return std::any_of(boxes_.begin(), boxes_.end(),
                        [&](const std::string& t) { return t.find(part) != std::string::npos; });
@@ -131,6 +143,7 @@ class EditorLinkWindow : public ::testing::Test {
   std::vector<std::string> boxes_;
   std::unique_ptr<MainWindow> window_;
   std::vector<std::unique_ptr<StandInEditor>> editors_;
+  fs::path argumentsLog_ = dir_.Path() / "arguments.txt";
 };
 
 TEST_F(EditorLinkWindow, TheMainWindowTakesPartUnderItsCaption) {
@@ -355,20 +368,11 @@ TEST_F(EditorLinkWindow, OtherMessagesFromOtherProcessesAreIgnored) {
   EXPECT_TRUE(boxes_.empty()) << Boxes();
 }
 
-// A program that writes its arguments, one a line, to log (renamed into place when whole).
-void WriteArgumentLogger(const fs::path& program, const fs::path& log) {
-  WriteFile(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
-                         log.string() + ".part' && mv '" + log.string() + ".part' '" +
-                         log.string() + "'\n");
-  ::chmod(program.c_str(), 0755);
-}
-
 TEST_F(EditorLinkWindow, TheEditorIsStartedWithItsSwitchesWhenNoWindowShowsTheFile) {
   MainWindow& w = Open();
-  const fs::path log = dir_.Path() / "arguments.txt";
-  const fs::path dunmoor = dir_.Path() / "Dunmoor";
-  WriteArgumentLogger(dunmoor, log);
-  w.Jobs().Settings().EditorFileName.Assign(dunmoor.string());
+  const fs::path& log = argumentsLog_;
+  const fs::path vi = UseLoggingEditor("vi");
+  const fs::path dunmoor = UseLoggingEditor("Dunmoor");
   // The editor runs, but shows another file: the jump goes to a new editor as a switch.
   Editor(
       {"--title", "OTHER.WS - DUNMOOR", "--send", Spell(EL_DOC_NAME_CHAR, "report.ws") + "7:12"});
@@ -380,8 +384,6 @@ TEST_F(EditorLinkWindow, TheEditorIsStartedWithItsSwitchesWhenNoWindowShowsTheFi
   // blanks as one argument.
   const fs::path other = docs_ / "my notes.ws";
   WriteFile(other, "text");
-  const fs::path vi = dir_.Path() / "vi";
-  WriteArgumentLogger(vi, log);
   struct Case {
     fs::path program;
     std::int32_t paragraph, page;
@@ -405,11 +407,9 @@ TEST_F(EditorLinkWindow, TheEditorIsStartedWithItsSwitchesWhenNoWindowShowsTheFi
 }
 
 TEST_F(EditorLinkWindow, CodeThirtyTwoOpensTheNamedFileWhereverItIsFound) {
-  MainWindow& w = Open();
-  const fs::path log = dir_.Path() / "arguments.txt";
-  const fs::path vi = dir_.Path() / "vi";
-  WriteArgumentLogger(vi, log);
-  w.Jobs().Settings().EditorFileName.Assign(vi.string());
+  Open();
+  const fs::path& log = argumentsLog_;
+  UseLoggingEditor("vi");
   // One leading blank is dropped; the file is found in the program folder.
   Editor({"--title", "x", "--send",
           "30:0," + Spell(EL_FILE_NAME_CHAR, " Headings.ws") + "32:0,30:0," +
