@@ -419,6 +419,18 @@ TEST_F(EditorLinkWindow, CodeThirtyTwoOpensTheNamedFileWhereverItIsFound) {
   EXPECT_EQ(boxes_, std::vector<std::string>{"File nothing.ws not found."});
 }
 
+TEST_F(EditorLinkWindow, AnEndlessNameIsCutWithOneWarning) {
+  MainWindow& w = Open();
+  const std::string name(20000, 'n');
+  Editor({"--title", "x", "--send", Spell(EL_DOC_NAME_CHAR, name) + "4:0"});
+  ASSERT_TRUE(WaitFor([&] { return boxes_.size() >= 2; }, 30000));
+  ASSERT_EQ(boxes_.size(), 2u) << Boxes();
+  EXPECT_NE(boxes_[0].find("255"), std::string::npos) << boxes_[0];
+  EXPECT_NE(boxes_[1].find(std::string(255, 'n') + " not found"), std::string::npos);
+  EXPECT_EQ(boxes_[1].find(std::string(256, 'n')), std::string::npos);
+  EXPECT_EQ(w.Jobs().CurrentDocument(), document_.string());
+}
+
 // A registry folder that others may enter is refused: the program works alone.
 TEST_F(EditorLinkWindow, WithoutAUsableRegistryTheProgramWorksAlone) {
   const std::string runtime = ::getenv("XDG_RUNTIME_DIR") ? ::getenv("XDG_RUNTIME_DIR") : "";
