@@ -78,7 +78,9 @@ struct JobControl::PrintJob {
 };
 
 JobControl::JobControl(const TavrelEnvironment& env, const JobOutlets& outlets)
-    : env_(env), outlets_(outlets), printControl_(std::make_unique<PrintControl>()) {}
+    : env_(env), outlets_(outlets), printControl_(std::make_unique<PrintControl>()) {
+  editor_.State = &EditorState;
+}
 
 JobControl::~JobControl() {
   StopFormatting();
@@ -344,6 +346,7 @@ void JobControl::RunJobF(const JobInput& job) {
       }
   }
   LastReleaseWaitSteps = steps;
+  SyncEditorFile("ws", files);
   SetOpenAfterMake(ChangeFileExtension(job.Document, "fmt"));
   const bool ok = RunFormatting(job, job.Document, false, false);
   FormatExitCode = ok ? kExitOk : kExitJobFailed;
@@ -404,6 +407,7 @@ bool JobControl::RunDerivedJob(char mode, const JobInput& job, DerivedJobResult&
 
 // Contents: the ".toc" is made from the formatted file, then formatted in contents mode.
 void JobControl::RunJobI(const JobInput& job) {
+  SyncEditorFile("taf,fmt", JobFiles(job));
   SetOpenAfterMake(ChangeFileExtension(job.Document, "toc"));
   DerivedJobResult made;
   bool ok = RunDerivedJob('I', job, made);
@@ -412,6 +416,8 @@ void JobControl::RunJobI(const JobInput& job) {
 }
 
 void JobControl::RunJobZ(const JobInput& job) {
+  SyncEditorFile("fmt", JobFiles(job));
+  SyncEditorFile("fun", JobFiles(job));
   SetOpenAfterMake(ChangeFileExtension(job.Document, "taf"));
   DerivedJobResult made;
   FormatExitCode = RunDerivedJob('Z', job, made) ? kExitOk : kExitJobFailed;
@@ -423,6 +429,7 @@ void JobControl::RunJobS(const JobInput& job) {
   FileContext files;
   files.CurrentDocument = job.Document;
   files.Settings = &job.Snapshot;
+  SyncEditorFile("taf,fmt", files);
   bool ok = RunFormatting(job, ChooseFileExtension(job.Document, "taf,fmt", files), false, true);
   if (ok) {
     RunMessages messages(job.Snapshot, *outlets_.List, *outlets_.Boxes, *outlets_.Notifier);
@@ -492,6 +499,22 @@ bool JobControl::PrintToPostScriptFile() const {
 std::string JobControl::PageEngineErrorText() const {
   std::lock_guard<std::mutex> lock(runMutex_);
   return currentPrint_ ? currentPrint_->ThreadErrorText : std::string();
+}
+
+FileContext JobControl::DocumentFiles() const {
+  FileContext files;
+  files.CurrentDocument = currentDocument_;
+  files.ProgramDirectory = env_.ProgramDirectory;
+  files.Settings = &store_.Settings;
+  return files;
+}
+
+FileContext JobControl::JobFiles(const JobInput& job) const {
+  FileContext files;
+  files.CurrentDocument = job.Document;
+  files.ProgramDirectory = env_.ProgramDirectory;
+  files.Settings = &job.Snapshot;
+  return files;
 }
 
 bool JobControl::StartPrintJob(bool postScript) {
@@ -572,6 +595,7 @@ std::string CopyOutput(platform::PrinterKind kind, const std::string& file, int 
 }  // namespace
 
 void JobControl::RunPrintJob(PrintJob& job) {
+  SyncEditorFile("taf,fmt", job.Files);
   platform::Printer& printer = *job.Printer;
   PageSelection selection;
   if (!job.Options.PageList.empty()) ParsePageList(job.Options.PageList, selection);
@@ -677,6 +701,10 @@ void JobControl::OpenInEditor(const std::string& name) {
     Fail(Text(MessageId::kFileNotFound, {name}));
     return;
   }
+  // An editor that already shows the file is raised and told where to go; no second one.
+  EditorState.JumpParagraph = EditorJumpParagraph;
+  EditorState.JumpPage = EditorJumpPage;
+  if (FindEditorWindow(editor_, name, kEditorShowAndJump)) return;
   const std::string editor = store_.Settings.EditorFileName.Str();
   if (editor.empty() || !FileExistsByOpen(editor)) {
     Fail(Text(MessageId::kEditorNotFound));
@@ -692,6 +720,37 @@ void JobControl::OpenInEditor(const std::string& name) {
   const platform::SpawnResult started = platform::start_program(editor, args);
   if (!started.ok())
     Fail(ShellMessage(Language(), ShellText::kEditorNotAvailable, {started.error}));
+}
+
+void JobControl::AttachEditor(const EditorLink& link) {
+  editor_ = link;
+  editor_.State = &EditorState;
+  CloseEditorWindow = [this](const std::string& file) {
+    return FindEditorWindow(editor_, file, kEditorClose);
+  };
+}
+
+bool JobControl::SyncEditorFile(const std::string& kind, const FileContext& files) const {
+  return tavrel::SyncEditorFile(editor_, kind, files);
+}
+
+void JobControl::CloseDocumentEditors() {
+  if (currentDocument_.empty()) return;
+  for (const char* extension : {"ws", "fmt", "fun", "taf", "toc"})
+    FindEditorWindow(editor_, ExtractFileNamePart(ChangeFileExtension(currentDocument_, extension)),
+                     kEditorClose);
+}
+
+bool JobControl::FontSampleEntry(std::uint8_t number, bool alternate, std::string& face,
+                                 double& points, std::int32_t& colour) {
+  if (!Prepare(true, sampleSetup_)) return false;
+  if (number == 0) number = alternate ? store_.Settings.AlternateFont : store_.Settings.NormalFont;
+  if (number < 1 || number > kFontCount) return false;
+  const TFontEntry& entry = sampleSetup_.PrinterData->Fonts[number - 1];
+  face = entry.FaceName.Str();
+  points = entry.Size;
+  colour = entry.Colour;
+  return !face.empty();
 }
 
 void JobControl::StartCompiler(bool html) {

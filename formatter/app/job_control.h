@@ -24,6 +24,7 @@
 #include "formatter/common/settings_record.h"
 #include "formatter/derived/derived_documents.h"
 #include "formatter/fonts/printer_measure.h"
+#include "formatter/windows/editor_link.h"
 #include "formatter/windows/print_range_dialog.h"
 #include "platform/printers.h"
 
@@ -75,6 +76,8 @@ class JobControl {
   std::string Text(MessageId id, MessageArgs args = {}) const;
 
   const std::string& CurrentDocument() const { return currentDocument_; }
+  // The current document with the program folder and the settings, as file lookups need them.
+  FileContext DocumentFiles() const;
   // Makes the file the current document (or starts the conversion of an RTF file); false when
   // nothing became current.
   bool OpenDocument(const std::string& name);
@@ -112,7 +115,9 @@ class JobControl {
   std::atomic<std::uint8_t> UserStopFlag{0};  // "stop f" pressed during the job
   std::atomic<std::uint8_t> PrintBusy{0};
   std::atomic<std::uint8_t> PreviewOpen{0};
-  std::atomic<std::uint8_t> EditorFileReleased{0};
+  // The flags the editor's answers set on the GUI thread and the threads poll.
+  EditorLinkState EditorState;
+  std::atomic<std::uint8_t>& EditorFileReleased = EditorState.EditorFileReleased;
   std::atomic<std::int32_t> PrintCopies{1};
   std::atomic<std::int32_t> PrintCurrentCopy{0};
   char TFormatJob = 0;
@@ -120,7 +125,7 @@ class JobControl {
   std::string StatusText;
   std::int32_t EditorJumpParagraph = 0;
   std::int32_t EditorJumpPage = 0;
-  std::int32_t PreviewStartPage = 0;
+  std::atomic<std::int32_t>& PreviewStartPage = EditorState.PreviewStartPage;
   std::string OpenAfterMake() const;
 
   // The editor's window for a file: asked to close (true when one was found). Without an
@@ -130,6 +135,20 @@ class JobControl {
   std::atomic<int> LastReleaseWaitSteps{0};
 
   void OpenInEditor(const std::string& name);
+
+  // The editor link, once the main window has its entry in the registry; call it before any
+  // thread starts. Also makes CloseEditorWindow find the editor's windows.
+  void AttachEditor(const EditorLink& link);
+  const EditorLink& Editor() const { return editor_; }
+  // Asks an editor that holds the document's file of kind with unsaved changes to save it, and
+  // waits for its answer (any thread; files names the document and the settings to use).
+  bool SyncEditorFile(const std::string& kind, const FileContext& files) const;
+  // File > Close editors: the editor windows of the document's own files are asked to close.
+  void CloseDocumentEditors();
+  // A font's entry as the selected printer has it (0: the default normal or alternate font);
+  // false when the fonts cannot be prepared or the font is not defined.
+  bool FontSampleEntry(std::uint8_t number, bool alternate, std::string& face, double& points,
+                       std::int32_t& colour);
   // Code 83: writes "Fonts.ini" for the chosen printer.
   void WriteFontDefinition();
   void WriteFontDefinitionIfMissing();
@@ -170,6 +189,7 @@ class JobControl {
   void RunJobZ(const JobInput& job);
   void RunJobS(const JobInput& job);
   void RunJobR(const JobInput& job);
+  FileContext JobFiles(const JobInput& job) const;
   // A formatting run over `file`; true when it ended without errors or a stop.
   bool RunFormatting(const JobInput& job, const std::string& file, bool contentsMode,
                      bool indexScan);
@@ -193,6 +213,7 @@ class JobControl {
   // one job never changes what a running one reads.
   PrinterSetup formatSetup_;
   PrinterSetup printSetup_;
+  PrinterSetup sampleSetup_;  // the font sample's, so a running job's tables stay as they are
   PrepareContext prepare_;
   bool fontsMissing_ = false;
   HelpFiles help_;
@@ -214,6 +235,7 @@ class JobControl {
   std::unique_ptr<PrintControl> printControl_;
 
   TavrelRunResult result_;
+  EditorLink editor_;
   // Kept from job to job for the program's life; only the job thread touches it.
   DerivedContext derived_;
 };

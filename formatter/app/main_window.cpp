@@ -3,13 +3,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColor>
+#include <QCursor>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFont>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPalette>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
@@ -250,12 +254,70 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
     return selection.ListValid;
   };
   Form4->StoreChoice = [this](const PrintRangeChoice& choice) { jobs_->PrintOptions = choice; };
+  ConnectEditor();
 }
 
 MainWindow::~MainWindow() {
   // Nothing that a thread still sends or posts reaches a window that is going.
   port_.close();
   jobs_.reset();
+}
+
+void MainWindow::ConnectEditor() {
+  EditorWindowHooks hooks;
+  hooks.Boxes = &boxes_;
+  hooks.Beep = [] { QApplication::beep(); };
+  hooks.Activate = [this] {
+    showNormal();
+    raise();
+    activateWindow();
+    editor_->Activate();
+  };
+  hooks.CloseFontSample = [this] { Form9->close(); };
+  hooks.ShowFontSample = [this](const FontSampleRequest& request) { ShowFontSample(request); };
+  // The dialogs of codes 62, 13 and 22 are joined here.
+  hooks.ShowDotCommands = [this](std::uint8_t selector, const std::string& command) {
+    OpenDotCommandDialog(selector, command);
+  };
+  // The editor answers the dialog's request for unused characters one code 5 at a time.
+  hooks.AddUnusedCharacter = [this](std::uint8_t character) {
+    if (Form10) Form10->AddUnusedCharacter(character);
+  };
+  hooks.ShowGraphics = [this](bool named, std::uint8_t selector, const std::string& name) {
+    OpenGraphicsDialog(named, selector, name);
+  };
+  hooks.DocumentOpened = [this] { RefreshButtons(); };
+  editor_ = std::make_unique<EditorConnection>(platform::gui::WindowRegistry::default_directory(),
+                                               windowTitle().toStdString(), *jobs_, hooks);
+  connect(this, &QWidget::windowTitleChanged, this,
+          [this](const QString& title) { editor_->SetTitle(title.toStdString()); });
+}
+
+void MainWindow::OpenGraphicsDialog(bool, std::uint8_t, const std::string& name) {
+  boxes_.ShowMessageBox(Say(ShellText::kGraphicsDialogNotAvailable, {name}), kBoxError);
+}
+
+// The sample follows the mouse: below it near the top of the screen, above it elsewhere.
+void MainWindow::ShowFontSample(const FontSampleRequest& request) {
+  std::string face;
+  double points = 0;
+  std::int32_t colour = 0;
+  if (!jobs_->FontSampleEntry(request.FontNumber, request.Alternate, face, points, colour)) return;
+  Form9->setWindowTitle(QString::fromStdString(request.Caption));
+  const int size = static_cast<int>(points + 0.5);
+  Form9->Label1->setText(QString::fromStdString(face + " " + std::to_string(size)));
+  QFont font(QString::fromStdString(face));
+  font.setPointSize(std::max(size, 1));
+  Form9->Button1->setFont(font);
+  QPalette palette = Form9->Button1->palette();
+  palette.setColor(QPalette::ButtonText,
+                   QColor((colour >> 16) & 0xff, (colour >> 8) & 0xff, colour & 0xff));
+  Form9->Button1->setPalette(palette);
+  const QPoint mouse = QCursor::pos();
+  const int left = std::max(mouse.x() - Form9->width() / 2, 1);
+  const int top = mouse.y() < Form9->height() ? mouse.y() + 35 : mouse.y() - 35 - Form9->height();
+  Form9->move(left, top);
+  Form9->show();
 }
 
 void MainWindow::BuildControls() {
@@ -324,6 +386,8 @@ void MainWindow::BuildControls() {
     if (jobs_->CurrentDocument().empty()) return;
     jobs_->EditorJumpPage = Preview.ThreadExists ? Preview.LastPreviewPage : 0;
     OpenSourceInEditor("taf,fmt");
+    // The page belongs to this opening of the formatted file, not to later ones of others.
+    jobs_->EditorJumpPage = 0;
   });
   connect(Buttons[3], &QPushButton::clicked, this, [this] { jobs_->StartPreview(); });
   connect(Buttons[4], &QPushButton::clicked, this, [this] { PrintButton(); });
@@ -932,7 +996,7 @@ void MainWindow::OpenDotCommandDialog(std::uint8_t selector, const std::string& 
     Form10->setWindowFlag(Qt::Window);
     forms_[10] = Form10;
     Form10->TakeSender(std::make_unique<EditorLinkDotCommandSender>(
-        platform::gui::WindowRegistry::default_directory(), 0, [this] {
+        platform::gui::WindowRegistry::default_directory(), editor_->Window(), [this] {
           return FileContext{jobs_->CurrentDocument(), env_.ProgramDirectory, &jobs_->Settings()};
         }));
     Form10->Boxes = &boxes_;

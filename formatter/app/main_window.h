@@ -22,6 +22,7 @@
 #include "formatter/app/command_line_jobs.h"
 #include "formatter/app/console_notifier.h"
 #include "formatter/app/console_outlets.h"
+#include "formatter/app/editor_connection.h"
 #include "formatter/app/job_control.h"
 #include "formatter/app/shell_texts.h"
 #include "formatter/app/window_outlets.h"
@@ -72,6 +73,13 @@ class MainWindow : public QMainWindow, private JobWindow {
   // Called once the window has closed.
   std::function<void()> OnClosed;
 
+  // The editor link: the window's entry among the windows of other processes.
+  EditorConnection& Editor() { return *editor_; }
+  // Code 62 and code 13/22 of the editor: the dialog on the command (selector 0 and no command:
+  // from the menu), or on the picture (the clipboard's when not named).
+  void OpenDotCommandDialog(std::uint8_t selector, const std::string& command);
+  void OpenGraphicsDialog(bool named, std::uint8_t selector, const std::string& name);
+
   // The handler of WM_MAIN_NOTIFY: the window's own codes, then the progress codes.
   void BearbeiteUserMessage(std::int32_t code, std::int32_t value);
   void HandleProgressMessage(std::int32_t code, std::int32_t value);
@@ -84,9 +92,6 @@ class MainWindow : public QMainWindow, private JobWindow {
   void FormatButton();       // Button2
   void PrintButton();        // Button5
   void ShowPrintRange();     // File > Print page
-  // The dot-command dialog: selector 0 and no command from the menu, else by the editor's
-  // code 62 on that command.
-  void OpenDotCommandDialog(std::uint8_t selector, const std::string& command);
 
   bool CloseAfterFormat = false;
   bool CloseAfterPrint = false;
@@ -194,7 +199,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   void MenuEditNotes() { OpenSourceInEditor("fun"); }
   void MenuEditText() { OpenSourceInEditor("taf"); }
   void MenuEditContents() { OpenSourceInEditor("toc"); }
-  void MenuCloseEditors() {}
+  void MenuCloseEditors() { jobs_->CloseDocumentEditors(); }
   void MenuPreview();
   void MenuPrintSetup();
   void MenuExit() { close(); }
@@ -231,6 +236,11 @@ class MainWindow : public QMainWindow, private JobWindow {
   std::unique_ptr<WindowMeasureProgress> progress_;
   std::unique_ptr<ConsoleMeasureProgress> consoleMeasure_;
   std::unique_ptr<JobControl> jobs_;
+  // The threads reach the editor through its registry: the destructor ends them (jobs_.reset())
+  // before this goes.
+  std::unique_ptr<EditorConnection> editor_;
+  void ConnectEditor();
+  void ShowFontSample(const FontSampleRequest& request);
   std::array<QWidget*, 12> forms_{};  // by form number; null where the window is not built
 
   bool firstShowPending_ = true;

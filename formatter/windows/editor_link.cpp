@@ -50,11 +50,24 @@ bool EditorTitleMatches(const std::string& title, const std::string& fileName, s
   return mode != kEditorSave || Contains(title, "*");
 }
 
-void PostToEditorWindow(const EditorLink& link, WindowHandle window, std::uint8_t mode) {
-  EditorLinkState& state = *link.State;
+namespace {
+
+// A command that takes the place of the mode's own action; code 0: none.
+struct EditorCommand {
+  std::int32_t Code = 0;
+  std::int32_t Value = 0;
+};
+
+EditorCommand PendingCommand(const EditorLinkState& state) {
+  return {state.PendingEditorCode.load(), state.PendingEditorValue.load()};
+}
+
+void PostAction(const EditorLink& link, WindowHandle window, std::uint8_t mode,
+                const EditorCommand& command) {
+  const EditorLinkState& state = *link.State;
   const auto& registry = *link.Registry;
-  if (const std::int32_t pending = state.PendingEditorCode.load(); pending > 0) {
-    registry.post(window, WM_EDITOR_LINK, pending, state.PendingEditorValue.load());
+  if (command.Code > 0) {
+    registry.post(window, WM_EDITOR_LINK, command.Code, command.Value);
     return;
   }
   switch (mode) {
@@ -76,7 +89,8 @@ void PostToEditorWindow(const EditorLink& link, WindowHandle window, std::uint8_
   }
 }
 
-bool FindEditorWindow(const EditorLink& link, const std::string& fileName, std::uint8_t mode) {
+bool FindAndAct(const EditorLink& link, const std::string& fileName, std::uint8_t mode,
+                const EditorCommand& command) {
   if (!link.Registry || !link.State || !link.Registry->ok()) return false;
   for (const WindowHandle window : link.Registry->z_order()) {
     if (window == link.OwnMainWindow) continue;
@@ -84,12 +98,22 @@ bool FindEditorWindow(const EditorLink& link, const std::string& fileName, std::
     const WindowHandle child = link.Registry->first_child(window);
     // The message goes to the child, but it is the top-level window that comes to the front;
     // a pending command is all that happens.
-    if (mode == kEditorShowAndJump && child != 0 && link.State->PendingEditorCode.load() <= 0)
+    if (mode == kEditorShowAndJump && child != 0 && command.Code <= 0)
       link.Registry->bring_to_front(window);
-    PostToEditorWindow(link, child != 0 ? child : window, mode);
+    PostAction(link, child != 0 ? child : window, mode, command);
     return true;
   }
   return false;
+}
+
+}  // namespace
+
+void PostToEditorWindow(const EditorLink& link, WindowHandle window, std::uint8_t mode) {
+  PostAction(link, window, mode, PendingCommand(*link.State));
+}
+
+bool FindEditorWindow(const EditorLink& link, const std::string& fileName, std::uint8_t mode) {
+  return link.State && FindAndAct(link, fileName, mode, PendingCommand(*link.State));
 }
 
 bool SyncEditorFile(const EditorLink& link, const std::string& kind, const FileContext& ctx) {
@@ -108,13 +132,11 @@ bool SyncEditorFile(const EditorLink& link, const std::string& kind, const FileC
 bool SendEditorCommand(const EditorLink& link, std::int32_t code, std::int32_t value,
                        const FileContext& ctx, bool toFormatted) {
   if (!link.State) return false;
-  link.State->PendingEditorValue = value;
-  link.State->PendingEditorCode = code;
+  // The command goes with this one search and is not left in the shared state, where the
+  // job, preview or print thread's own search would take it for theirs.
   const std::string name =
       ChooseFileExtension(ctx.CurrentDocument, toFormatted ? "taf,fmt" : "ws", ctx);
-  const bool found = FindEditorWindow(link, name, kEditorShowAndJump);
-  link.State->PendingEditorCode = 0;
-  return found;
+  return FindAndAct(link, name, kEditorShowAndJump, EditorCommand{code, value});
 }
 
 bool SendEditorCommandPaced(const EditorLink& link, std::int32_t code, std::int32_t value,

@@ -103,7 +103,8 @@ bool FindEditorWindow(const EditorLink& link, const std::string& fileName, std::
 bool SyncEditorFile(const EditorLink& link, const std::string& kind, const FileContext& ctx);
 
 // Posts (code, value) to the editor window of the current document's ".ws" file (or, with
-// toFormatted, of its "taf,fmt" file) as the pending pair; true when a window was found.
+// toFormatted, of its "taf,fmt" file); true when a window was found. The pair is not left in
+// the shared state, so another thread's search meanwhile keeps its own action.
 bool SendEditorCommand(const EditorLink& link, std::int32_t code, std::int32_t value,
                        const FileContext& ctx, bool toFormatted = false);
 // The same, then 5 ms of pause, so that a stream arrives at most one message per 5 ms.

@@ -19,6 +19,16 @@ namespace tavrel {
 
 namespace fs = std::filesystem;
 
+// The program folder as installed (the data files) and an empty document folder under root.
+inline void InstallTavrel(const fs::path& root, fs::path& program, fs::path& docs) {
+  program = root / "program";
+  docs = root / "docs";
+  fs::create_directories(program);
+  fs::create_directories(docs);
+  for (const auto& entry : fs::directory_iterator(fs::path(CORVINA_SOURCE_DIR) / "data"))
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), program / entry.path().filename());
+}
+
 // The program directory as installed (the data files), the documents beside it, the two
 // virtual printers, and a console whose output the test reads.
 class TavrelRunFixture : public ::testing::Test {
@@ -27,12 +37,7 @@ class TavrelRunFixture : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "tavrel-app-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    program_ = dir_ / "program";
-    docs_ = dir_ / "docs";
-    fs::create_directories(program_);
-    fs::create_directories(docs_);
-    for (const auto& entry : fs::directory_iterator(fs::path(CORVINA_SOURCE_DIR) / "data"))
-      if (entry.is_regular_file()) fs::copy_file(entry.path(), program_ / entry.path().filename());
+    InstallTavrel(dir_, program_, docs_);
   }
   void TearDown() override {
     std::error_code ec;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <string>
@@ -258,6 +259,33 @@ std::vector<std::string> CharLines(const std::string& target, int code, const st
     lines.push_back(target + " 7777 " + std::to_string(code) + " " +
                     std::to_string(static_cast<unsigned char>(c)));
   return lines;
+}
+
+// The dialogs send on the GUI thread while a job thread asks another editor window to close:
+// neither may take the other's message.
+TEST_F(EditorLinkProcess, AStreamAndAnotherThreadsRequestsKeepTheirOwnMessages) {
+  auto source = start({"--title", "REPORT.WS - DUNMOOR"});
+  auto formatted = start({"--title", "REPORT.FMT - DUNMOOR", "--close-after", "-1"});
+  ASSERT_GT(formatted->top(), 0);
+  std::atomic<bool> streaming{true};
+  auto job = std::async(std::launch::async, [&] {
+    int closes = 0;
+    while (streaming.load()) {
+      closes += FindEditorWindow(link(), "report.fmt", kEditorClose);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return closes;
+  });
+  std::string text;
+  for (int i = 0; i < 200; ++i) text.push_back(static_cast<char>('A' + i % 26));
+  EXPECT_TRUE(SendEditorString(link(), text, EL_TEXT_CHAR, -1, receiver.Files, false));
+  streaming = false;
+  const int closes = job.get();
+  ASSERT_GT(closes, 0);
+  std::vector<std::string> stream;
+  for (const unsigned char c : text) stream.push_back("top 7777 100 " + std::to_string(c));
+  EXPECT_EQ(finish(*source), stream);
+  EXPECT_EQ(finish(*formatted), std::vector<std::string>(closes, "top 16 0 0"));
 }
 
 TEST_F(EditorLinkProcess, InsertionStreamsGoToTheChosenWindow) {

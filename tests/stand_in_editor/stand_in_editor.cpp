@@ -4,7 +4,9 @@
 //
 //   stand_in_editor --dir D --title T --ready FILE --log FILE [--child] [--reply-to H]
 //                   [--save-after MS] [--close-after MS] [--unused CHARS]
-//                   [--send CODE:VALUE,...] [--life MS]
+//                   [--send CODE:VALUE,...] [--life MS] [--save-from FILE --save-to FILE]
+// A save writes the text of --save-from over --save-to (through a temporary file), as an
+// editor writes its buffer, before it answers.
 // A negative time means never. WM_QUIT (0x12) ends it.
 #include <poll.h>
 
@@ -27,7 +29,7 @@ constexpr std::uint32_t kEditorLink = 7777;
 constexpr std::uint32_t kWmQuit = 0x12;
 
 struct Script {
-  std::string dir, title, ready, log, unused, send;
+  std::string dir, title, ready, log, unused, send, saveFrom, saveTo;
   bool child = false;
   WindowHandle replyTo = 0;
   long saveAfter = -1, closeAfter = -1, life = 20000;
@@ -49,6 +51,10 @@ Script read_arguments(int argc, char** argv) {
       s.unused = value;
     else if (key == "--send")
       s.send = value;
+    else if (key == "--save-from")
+      s.saveFrom = value;
+    else if (key == "--save-to")
+      s.saveTo = value;
     else if (key == "--child")
       s.child = value == "1";
     else if (key == "--reply-to")
@@ -120,6 +126,12 @@ int main(int argc, char** argv) {
       std::string title = script.title;
       if (const auto star = title.find('*'); star != std::string::npos) title.erase(star, 1);
       top->set_title(title);
+      if (!script.saveFrom.empty() && !script.saveTo.empty()) {
+        std::ifstream in(script.saveFrom, std::ios::binary);
+        const std::string temporary = script.saveTo + ".saving";
+        std::ofstream(temporary, std::ios::binary | std::ios::trunc) << in.rdbuf();
+        std::rename(temporary.c_str(), script.saveTo.c_str());
+      }
       registry.post(script.replyTo, kEditorLink, 1, 0);
       log << elapsed() << " saved\n";
     }
