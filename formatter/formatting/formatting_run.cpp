@@ -192,8 +192,18 @@ void FormatOneFile(FormatRun& run) {
   }
 
   if (!rs.IndexScan && !rs.OutputInMemory) {
-    if (!rs.InputFromMemory && OutputIsInput(rs.InputName, rs.OutputName))
+    if (!rs.InputFromMemory && OutputIsInput(rs.InputName, rs.OutputName)) {
+      // Under another name (a link) the output would replace the document: only a file
+      // formatted into its own name is meant to be replaced, and it has its backup by then.
+      if (!rs.SameName) {
+        run.Messages.ReportFormatError(
+            run.Messages.Text(MessageId::kOutputIsInput, {rs.OutputName, rs.InputName}));
+        run.Messages.InterruptFormatJob();
+        rs.Stop = true;
+        return;
+      }
       run.Reader.Input.ReadAll();
+    }
     WriterStream& out = run.Writer.Streams[kTextStream];
     const bool created = out.File.Create(rs.OutputName);
     if (!run.Messages.CheckOutputOpened(1, rs.OutputName, !created, out.File.ErrorCode())) {

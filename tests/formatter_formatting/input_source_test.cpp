@@ -114,18 +114,46 @@ TEST_F(InputSourceTest, ALongDocumentFormatsAsTheSameDocumentFromMemory) {
   EXPECT_NE(from_file.find("included text"), std::string::npos);
 }
 
-// The output is another name of the input (a link): writing it must not destroy the text
-// still to be read.
-TEST_F(InputSourceTest, AnOutputLinkedToTheInputKeepsTheWholeDocument) {
+// The output is another name of the document (a link to it, or the document a link to the
+// output): formatting must neither replace the document nor delete it, so the run refuses.
+TEST_F(InputSourceTest, AnOutputThatIsTheDocumentUnderAnotherNameIsRefused) {
   std::string doc;
   while (doc.size() < 2 * InputSource::kChunk) doc += "Some words to keep in the document.\r\n";
-  const std::string expected = Format("a.ws", doc);
-  std::filesystem::remove(dir_ / "a.fmt");
-  WriteFileBytes(dir_ / "b.ws", doc);
-  std::filesystem::create_symlink(dir_ / "b.ws", dir_ / "b.fmt");
-  run_ = MakeRun();
-  FormatFile(*run_, (dir_ / "b.ws").string());
-  EXPECT_EQ(ReadFileBytes(dir_ / "b.fmt"), expected);
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* what;
+    void (*link)(const fs::path& document, const fs::path& output);
+  } cases[] = {
+      {"output a symbolic link to the document",
+       [](const fs::path& d, const fs::path& o) { fs::create_symlink(d.filename(), o); }},
+      {"output a hard link to the document",
+       [](const fs::path& d, const fs::path& o) { fs::create_hard_link(d, o); }},
+      {"document a symbolic link to the output",
+       [](const fs::path& d, const fs::path& o) {
+         fs::rename(d, o);
+         fs::create_symlink(o.filename(), d);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(dir_ / "b.ws");
+    fs::remove(dir_ / "b.fmt");
+    WriteFileBytes(dir_ / "b.ws", doc);
+    c.link(dir_ / "b.ws", dir_ / "b.fmt");
+    list_.Clear();
+    run_ = MakeRun();
+    FormatFile(*run_, (dir_ / "b.ws").string());
+    EXPECT_TRUE(run_->Run.Stop);
+    EXPECT_EQ(ReadFileBytes(dir_ / "b.ws"), doc);
+    EXPECT_FALSE(fs::exists(dir_ / "b.$$$"));
+    const auto lines = MessageLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "ERROR: " + (dir_ / "b.fmt").string() + " is a link to the document " +
+                            (dir_ / "b.ws").string() +
+                            " (the same file): the document is not overwritten. Please delete "
+                            "or rename " +
+                            (dir_ / "b.fmt").string() + ".");
+  }
 }
 
 }  // namespace
