@@ -102,7 +102,21 @@ void Console::write(std::string_view bytes, ConsoleStream stream) {
   }
   const auto& table = code_page_table(code_page_);
   buffer_.clear();
-  for (char ch : bytes) append_utf8(buffer_, table[static_cast<unsigned char>(ch)]);
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    const unsigned char ch = static_cast<unsigned char>(bytes[pos]);
+    // Names from the disk or the command line are UTF-8 already and arrive inside code-page
+    // texts: a whole UTF-8 character passes as it is, any other byte is a code-page byte.
+    if (ch >= 0x80) {
+      const Utf8Char d = decode_utf8(bytes, pos);
+      if (d.valid) {
+        buffer_.append(bytes.substr(pos, d.length));
+        pos += d.length;
+        continue;
+      }
+    }
+    append_utf8(buffer_, table[ch]);
+    ++pos;
+  }
   emit(stream, buffer_);
 }
 

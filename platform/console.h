@@ -50,8 +50,8 @@ class Console {
   void set_code_page(CodePage cp) { code_page_ = cp; }
   bool converts() const { return convert_; }
 
-  // Code-page bytes, converted when converting. Control bytes (CR, LF, BEL, TAB, BS) pass
-  // through as they are.
+  // Code-page bytes, converted when converting; a valid UTF-8 character among them (a file
+  // name) is kept as it is. Control bytes (CR, LF, BEL, TAB, BS) pass through as they are.
   void write(std::string_view bytes, ConsoleStream stream = ConsoleStream::out);
   // bytes then the line end ("\n").
   void write_line(std::string_view bytes = {}, ConsoleStream stream = ConsoleStream::out);

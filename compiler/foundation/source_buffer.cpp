@@ -68,10 +68,12 @@ std::string JoinSourceTexts(const std::string* const* texts, std::size_t count) 
   for (std::size_t i = 0; i < count; ++i) {
     block += *texts[i];
     if (i + 1 == count) break;
-    // The file's closing line end becomes the CR of the separator. A file without one keeps
-    // its last character (and an empty file touches nothing before it): the separator is
-    // written whole after it.
-    if (EndsWithLineEnd(*texts[i]))
+    // The file's closing line end becomes the CR of the separator (the whole of a CR LF, so
+    // no CR is doubled). A file without one keeps its last character (and an empty file
+    // touches nothing before it): the separator is written whole after it.
+    if (texts[i]->ends_with("\r\n"))
+      block.pop_back();
+    else if (EndsWithLineEnd(*texts[i]))
       block.back() = '\r';
     else
       block += '\r';

@@ -42,8 +42,8 @@ void LoadSourceFiles(FoundationRun& run);
 void FreeSourceBuffer(FoundationRun& run);
 
 // Joins file contents as the loader does: after each file that has a successor, its closing
-// line end becomes CR and LF CR LF follows; a file without a closing line end (or an empty one)
-// keeps every byte and gets CR LF CR LF after it.
+// line end (CR LF, CR or LF) becomes CR and LF CR LF follows; a file without a closing line end
+// (or an empty one) keeps every byte and gets CR LF CR LF after it.
 std::string JoinSourceTexts(const std::string* const* texts, std::size_t count);
 
 void SetSourcePos(FoundationRun& run, std::size_t position);

@@ -32,8 +32,9 @@ bool MeasureBitmap(const std::vector<std::uint8_t>& b, std::uint16_t& w, std::ui
 
 bool MeasureGif(const std::vector<std::uint8_t>& b, std::uint16_t& w, std::uint16_t& h) {
   if (b.size() < 11) return false;
-  const unsigned n = b[10] & 7;
-  std::size_t p = 13 + 3 * (std::size_t{1} << (n + 1));
+  // The packed byte's top bit says whether a global colour table follows the screen header.
+  const bool table = (b[10] & 0x80) != 0;
+  std::size_t p = 13 + (table ? 3 * (std::size_t{1} << ((b[10] & 7) + 1)) : 0);
   if (p + 3 > b.size()) return false;
   if (b[p] == 0x21 && b[p + 1] == 0xF9 && b[p + 2] == 0x04)
     p += 3 + 5 + 3;

@@ -769,9 +769,10 @@ void JobControl::StartCompiler(bool html) {
 }
 
 void JobControl::ShowHelpTopic(int number) {
-  std::ostringstream line;
-  tavrel::ShowHelpTopic(help_, number, line);
-  Say(line.str());
+  help_.Language = Language();  // the settings may have changed the language since the start
+  std::ostringstream printed;   // the console outlet writes the line itself
+  const std::string line = tavrel::ShowHelpTopic(help_, number, printed);
+  if (!line.empty()) Say(line);
 }
 
 }  // namespace tavrel

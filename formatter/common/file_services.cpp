@@ -6,6 +6,7 @@
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/help_lookup.h"
+#include "formatter/common/help_viewer.h"
 #include "formatter/common/settings_record.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -215,6 +216,10 @@ std::string ShowHelpTopic(HelpFiles& help, int number, std::ostream& out) {
     }
   }
   const std::string line = "Help topic " + std::to_string(number) + ": " + title;
+  if (DesktopPresent()) {
+    const std::string page = HelpTopicPage(help, number);
+    if (FileExistsByOpen(page) && OpenHelpPage(page)) return std::string();
+  }
   out << line << '\n';
   return line;
 }

@@ -65,7 +65,8 @@ inline constexpr const char* kGraphicsNamesExhausted = "ERROR! (too much files)"
 // example when no such program exists.
 bool StartProgram(const std::string& program, const std::string& parameters);
 
-// Stands in for the help viewer, which this system does not have: writes the line
+// Opens the topic's help page (help_viewer.h) when a desktop can show it and returns an empty
+// text. Otherwise, or when the page is missing or cannot be opened, writes the line
 // "Help topic <number>: <name>" with the topic's name from the panel table ("?" when the
 // table has no such number) to out, and returns that line.
 std::string ShowHelpTopic(HelpFiles& help, int number, std::ostream& out);

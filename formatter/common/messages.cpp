@@ -26,6 +26,12 @@ constexpr MessageRow kRows[] = {
      "Fehler beim \x99"
      "ffnen der Datei (%1) %2 .",
      "Error while opening file (%1) %2 ."},
+    {M::kOutputIsInput,
+     "%1 ist ein Link auf das Dokument %2 (dieselbe Datei): das Dokument wird nicht "
+     "\x81"
+     "berschrieben. Bitte l\x94schen oder benennen Sie %1 um.",
+     "%1 is a link to the document %2 (the same file): the document is not overwritten. Please "
+     "delete or rename %1."},
     // help, settings
     {M::kFileNotFound, "Datei %1 nicht gefunden.", "File %1 not found."},
     {M::kDotHelpLanguageLetter, "g", "e"},

@@ -26,6 +26,7 @@ enum class MessageId : std::uint16_t {
   kOldFileKeptAsBackup,
   kFormatJobInterrupted,
   kErrorOpeningOutputFile,
+  kOutputIsInput,
   // help, settings
   kFileNotFound,
   kDotHelpLanguageLetter,

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
@@ -52,6 +54,18 @@ bool OutputIsInput(const std::string& input, const std::string& output) {
   return std::filesystem::equivalent(platform::resolve_path(input), platform::resolve_path(output),
                                      ec) &&
          !ec;
+}
+
+// The first of the run's output names that is the document under another name (a link),
+// empty when none: writing it would replace the document.
+std::string OutputNamingTheInput(const RunState& rs) {
+  std::vector<std::string> names;
+  if (!rs.IndexScan && !rs.OutputInMemory && !rs.SameName) names.push_back(rs.OutputName);
+  names.push_back(rs.NotesName);
+  for (int v = 1; v <= kMaxIndexVolumes; ++v) names.push_back(rs.IndexName + std::to_string(v));
+  for (const std::string& name : names)
+    if (OutputIsInput(rs.InputName, name)) return name;
+  return std::string();
 }
 
 void WriteLine(FormatRun& run, const std::string& text) { run.Writer.WriteOutputLine(text); }
@@ -191,7 +205,18 @@ void FormatOneFile(FormatRun& run) {
     return;
   }
 
+  if (!rs.InputFromMemory) {
+    if (const std::string clash = OutputNamingTheInput(rs); !clash.empty()) {
+      run.Messages.ReportFormatError(
+          run.Messages.Text(MessageId::kOutputIsInput, {clash, rs.InputName}));
+      run.Messages.InterruptFormatJob();
+      rs.Stop = true;
+      return;
+    }
+  }
+
   if (!rs.IndexScan && !rs.OutputInMemory) {
+    // Only a file formatted into its own name is replaced on purpose (its backup is the input).
     if (!rs.InputFromMemory && OutputIsInput(rs.InputName, rs.OutputName))
       run.Reader.Input.ReadAll();
     WriterStream& out = run.Writer.Streams[kTextStream];

@@ -32,14 +32,15 @@ TEST_F(SourceBufferTest, FilesAreJoinedWithSeparators) {
     std::string joined;
   };
   const Case cases[] = {
-      {{"x\r\n", "y"}, std::string("x\r\r\n\r\ny")},
+      // The closing CR LF is the separator's first line end: never CR CR LF.
+      {{"x\r\n", "y"}, std::string("x\r\n\r\ny")},
       // Without a final line end the last character stays; the separator follows it whole.
       {{"ab", "y"}, std::string("ab\r\n\r\ny")},
       {{"x\r", "y"}, std::string("x\r\n\r\ny")},
       // A bare LF counts as CR LF.
-      {{"x\n", "y\nz"}, std::string("x\r\r\n\r\ny\r\nz")},
+      {{"x\n", "y\nz"}, std::string("x\r\n\r\ny\r\nz")},
       // An empty file in the middle still gets its whole separator, nothing before it changes.
-      {{"ab\r\n", "", "c"}, std::string("ab\r\r\n\r\n\r\n\r\nc")},
+      {{"ab\r\n", "", "c"}, std::string("ab\r\n\r\n\r\n\r\nc")},
       {{"", "c"}, std::string("\r\n\r\nc")},
       {{"only one\r\n"}, std::string("only one\r\n")},
       {{std::string("\0\xff\x1a", 3)}, std::string("\0\xff\x1a", 3)},
@@ -49,6 +50,28 @@ TEST_F(SourceBufferTest, FilesAreJoinedWithSeparators) {
     EXPECT_EQ(Load(c.files), c.joined);
     EXPECT_TRUE(run->Source.Loaded);
     EXPECT_EQ(SourceSize(*run), c.joined.size());
+  }
+}
+
+// Parts made of CR LF lines join into CR LF lines: every CR is followed by LF, and the parts
+// are separated by exactly one empty line.
+TEST_F(SourceBufferTest, PartsOfCrLfLinesJoinIntoCrLfLines) {
+  const std::vector<std::string> lines = {"", "a", ".1", "word word", "\xe4\xf6"};
+  for (unsigned seed = 0; seed < 200; ++seed) {
+    std::vector<std::string> parts(2 + seed % 3);
+    std::string expected;
+    unsigned r = seed * 2654435761u + 1;
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+      const unsigned count = 1 + (r >> 7) % 4;
+      for (unsigned l = 0; l < count; ++l, r = r * 1103515245u + 12345u)
+        parts[p] += lines[(r >> 16) % lines.size()] + "\r\n";
+      expected += parts[p] + (p + 1 < parts.size() ? "\r\n" : "");
+    }
+    run.Renew();
+    const std::string joined = Load(parts);
+    EXPECT_EQ(joined, expected) << "seed " << seed;
+    for (std::size_t i = joined.find('\r'); i != std::string::npos; i = joined.find('\r', i + 1))
+      ASSERT_EQ(joined[i + 1], '\n') << "seed " << seed << " at " << i;
   }
 }
 

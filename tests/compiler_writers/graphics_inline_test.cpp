@@ -2,10 +2,15 @@
 // characters.
 #include <gtest/gtest.h>
 
+#include <gif_lib.h>
+
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "compiler/writers/inline_graphics.h"
+#include "platform/pictures.h"
 #include "tests/support/compiler_test_support.h"
 #include "tests/support/test_support.h"
 
@@ -74,6 +79,57 @@ TEST_F(PictureFiles, GifSizes) {
   GetPictureSize(Write("short.gif", gif.substr(0, 14)), w, h);
   EXPECT_EQ(w, 300);
   EXPECT_EQ(h, 300);
+}
+
+// A real GIF written by giflib: a screen of 300x200 holding one image of the given size, with
+// a global colour table or only a local one, and a graphic control extension when asked.
+std::string EncodedGif(int width, int height, bool globalTable, bool controlExtension) {
+  std::string out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(
+      &out,
+      [](GifFileType* g, const GifByteType* bytes, int n) {
+        static_cast<std::string*>(g->UserData)
+            ->append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(n));
+        return n;
+      },
+      &error);
+  if (!gif) return out;
+  const GifColorType colours[4] = {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}, {0, 0, 255}};
+  ColorMapObject* map = GifMakeMapObject(4, colours);
+  EGifSetGifVersion(gif, true);
+  EGifPutScreenDesc(gif, 300, 200, 2, 0, globalTable ? map : nullptr);
+  if (controlExtension) {
+    const GifByteType control[4] = {0, 0, 0, 0};
+    EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control);
+  }
+  EGifPutImageDesc(gif, 3, 4, width, height, false, globalTable ? nullptr : map);
+  std::vector<GifPixelType> line(static_cast<std::size_t>(width));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) line[static_cast<std::size_t>(x)] = (x + y) % 4;
+    EGifPutLine(gif, line.data(), width);
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return out;
+}
+
+// Whatever the screen header holds, the size measured is the first image's.
+TEST_F(PictureFiles, GifSizeIsTheImagesWithOrWithoutAGlobalColourTable) {
+  for (bool globalTable : {true, false})
+    for (bool extension : {true, false})
+      for (auto [width, height] : {std::pair{11, 6}, std::pair{1, 1}, std::pair{257, 3}}) {
+        SCOPED_TRACE(std::string(globalTable ? "global" : "local") + " table, " +
+                     (extension ? "control extension, " : "") + std::to_string(width) + "x" +
+                     std::to_string(height));
+        const std::string bytes = EncodedGif(width, height, globalTable, extension);
+        const platform::PictureResult decoded = platform::decode_gif(bytes);
+        ASSERT_TRUE(decoded.ok()) << decoded.error;  // a well-formed file
+        std::uint16_t w = 0, h = 0;
+        GetPictureSize(Write("p.gif", bytes), w, h);
+        EXPECT_EQ(w, width * 10);
+        EXPECT_EQ(h, height * 10);
+      }
 }
 
 TEST(PictureSize, UnmeasuredNames) {

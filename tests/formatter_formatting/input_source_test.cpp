@@ -114,18 +114,53 @@ TEST_F(InputSourceTest, ALongDocumentFormatsAsTheSameDocumentFromMemory) {
   EXPECT_NE(from_file.find("included text"), std::string::npos);
 }
 
-// The output is another name of the input (a link): writing it must not destroy the text
-// still to be read.
-TEST_F(InputSourceTest, AnOutputLinkedToTheInputKeepsTheWholeDocument) {
+// An output of the run is another name of the document (a link to it, or the document a link
+// to it): formatting must neither replace the document nor delete it, so the run refuses.
+TEST_F(InputSourceTest, AnOutputThatIsTheDocumentUnderAnotherNameIsRefused) {
   std::string doc;
   while (doc.size() < 2 * InputSource::kChunk) doc += "Some words to keep in the document.\r\n";
-  const std::string expected = Format("a.ws", doc);
-  std::filesystem::remove(dir_ / "a.fmt");
-  WriteFileBytes(dir_ / "b.ws", doc);
-  std::filesystem::create_symlink(dir_ / "b.ws", dir_ / "b.fmt");
-  run_ = MakeRun();
-  FormatFile(*run_, (dir_ / "b.ws").string());
-  EXPECT_EQ(ReadFileBytes(dir_ / "b.fmt"), expected);
+  namespace fs = std::filesystem;
+  using Link = void (*)(const fs::path& document, const fs::path& output);
+  const Link symlink = [](const fs::path& d, const fs::path& o) {
+    fs::create_symlink(d.filename(), o);
+  };
+  struct Case {
+    const char* what;
+    const char* output;
+    Link link;
+    std::string commands = "";  // what makes the run write that output
+  } cases[] = {
+      {"formatted file a symbolic link to the document", "b.fmt", symlink},
+      {"formatted file a hard link to the document", "b.fmt",
+       [](const fs::path& d, const fs::path& o) { fs::create_hard_link(d, o); }},
+      {"document a symbolic link to the formatted file", "b.fmt",
+       [](const fs::path& d, const fs::path& o) {
+         fs::rename(d, o);
+         fs::create_symlink(o.filename(), d);
+       }},
+      {"notes file a link to the document", "b.fun", symlink, ".FU[]\r\nText[a note].\r\n"},
+      {"index volume a link to the document", "b.IX1", symlink, ".IC #\r\n#Word\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const char* name : {"b.ws", "b.fmt", "b.fun", "b.IX1"}) fs::remove(dir_ / name);
+    WriteFileBytes(dir_ / "b.ws", c.commands + doc);
+    c.link(dir_ / "b.ws", dir_ / c.output);
+    list_.Clear();
+    run_ = MakeRun();
+    FormatFile(*run_, (dir_ / "b.ws").string());
+    EXPECT_TRUE(run_->Run.Stop);
+    EXPECT_EQ(ReadFileBytes(dir_ / "b.ws"), c.commands + doc);
+    EXPECT_FALSE(fs::exists(dir_ / "b.$$$"));
+    const std::string output = (dir_ / c.output).string();
+    const auto lines = MessageLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "ERROR: " + output + " is a link to the document " +
+                            (dir_ / "b.ws").string() +
+                            " (the same file): the document is not overwritten. Please delete "
+                            "or rename " +
+                            output + ".");
+  }
 }
 
 }  // namespace

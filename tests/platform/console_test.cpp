@@ -38,6 +38,33 @@ TEST(Console, ConvertsCodePageBytesToUtf8) {
   EXPECT_EQ(cap.out, "\xC3\xA4\xE2\x82\xAC");
 }
 
+// A status line is a code-page text around a file name that is UTF-8 already: the name must
+// come out as it was, the code-page bytes around it converted.
+TEST(Console, Utf8NamesInsideCodePageTextAreKept) {
+  struct Case {
+    CodePage code_page;
+    std::string bytes;
+    std::string shown;
+  } cases[] = {
+      {CodePage::cp1252, "Formatting /home/\xD0\x94\xD0\xBE\xD0\xBA/a.ws: 3",
+       "Formatting /home/\xD0\x94\xD0\xBE\xD0\xBA/a.ws: 3"},
+      {CodePage::cp1252, "Fu\xDF \xD0\x94 \xE4", "Fu\xC3\x9F \xD0\x94 \xC3\xA4"},
+      {CodePage::cp850, "\x84 /\xE2\x82\xAC/\xF0\x9F\x93\x81 \xC4",
+       "\xC3\xA4 /\xE2\x82\xAC/\xF0\x9F\x93\x81 \xE2\x94\x80"},
+      // Bytes that only begin a UTF-8 character, overlong forms and surrogates are code page.
+      {CodePage::cp1252, "\xD0 \xC0\x80 \xED\xA0\x80",
+       "\xC3\x90 \xC3\x80\xE2\x82\xAC "
+       "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+      {CodePage::cp1252, "end \xE2\x82", "end \xC3\xA2\xE2\x80\x9A"},
+  };
+  for (const Case& c : cases) {
+    Capture cap;
+    platform::Console con(c.code_page, true, cap.sink());
+    con.write(c.bytes);
+    EXPECT_EQ(cap.out, c.shown) << c.bytes;
+  }
+}
+
 TEST(Console, RawModeKeepsBytesAndProgressLineUsesCarriageReturn) {
   Capture cap;
   platform::Console con(CodePage::cp850, false, cap.sink());
