@@ -1,6 +1,7 @@
 #include "formatter/hyphenation/tex_patterns.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -90,11 +91,16 @@ void TexPatternTable::Free() {
   code_words_ = 1;
   child_bits_.clear();
   tight_.clear();
+  found_.clear();
   loose_.clear();
   loose_refs_.clear();
   root_loose_.clear();
-  root_children_.fill(0);
+  loose_link_.assign(1, 0);
+  depth_.assign(1, 0);
+  root_next_.fill(0);
   max_lead_blanks_ = 0;
+  max_trail_blanks_ = 0;
+  max_all_blanks_ = 0;
   ++generation_;
 }
 
@@ -181,6 +187,8 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
         bool inserted = false;
         int lead = 0;
         while (lead < count && letters[lead] == ' ') ++lead;
+        int trail = 0;
+        while (trail < count && letters[count - 1 - trail] == ' ') ++trail;
         for (const TexPatternWeight& w : weights) {
           if (w.ClassBefore == kTexEdgeClass || w.ClassAfter == kTexEdgeClass) continue;
           const int q = w.Position;
@@ -234,6 +242,8 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
             last_count = count;
             inserted = true;
             max_lead_blanks_ = std::max(max_lead_blanks_, lead);
+            max_trail_blanks_ = std::max(max_trail_blanks_, trail);
+            if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
           }
           pending.push_back(PendingWeight{node, static_cast<std::int8_t>(q - 2), w.Weight, !tight,
                                           w.ClassBefore, w.ClassAfter});
@@ -252,19 +262,16 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   for (int b = 0; b < 256; ++b) word_code_[b] = code_[TexPatternMap(static_cast<std::uint8_t>(b))];
 
   // Flatten so that the children of a node are contiguous and sorted. Families are placed in
-  // depth-first order, so that a walk down the trie mostly stays near where it was.
+  // breadth-first order: the shallow nodes that every word passes lie together, and the failure
+  // links can be set in index order.
   std::vector<std::uint32_t> new_index(nodes.size(), 0);
   std::vector<std::uint32_t> order;
   order.reserve(nodes.size());
   order.push_back(0);
   trie_.assign(nodes.size(), TrieNode{});
   child_bits_.assign(nodes.size() * static_cast<std::size_t>(code_words_ - 1), 0);
-  std::vector<std::uint32_t> to_place{0};
-  while (!to_place.empty()) {
-    const std::uint32_t k = to_place.back();
-    to_place.pop_back();
+  for (std::size_t k = 0; k < order.size(); ++k) {
     const std::uint32_t old = order[k];
-    const std::size_t block = order.size();
     trie_[k].first_child = static_cast<std::uint32_t>(order.size());
     std::uint64_t* more = child_bits_.data() + k * static_cast<std::size_t>(code_words_ - 1);
     for (std::uint32_t c = nodes[old].first_child; c != 0; c = nodes[c].next_sibling) {
@@ -274,12 +281,10 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
       new_index[c] = static_cast<std::uint32_t>(order.size());
       order.push_back(c);
     }
-    for (std::size_t c = order.size(); c > block; --c)
-      to_place.push_back(static_cast<std::uint32_t>(c - 1));
   }
-  root_children_.fill(0);
+  root_next_.fill(0);
   for (std::uint32_t c = nodes[0].first_child; c != 0; c = nodes[c].next_sibling)
-    root_children_[nodes[c].byte] = new_index[c];
+    root_next_[code_[nodes[c].byte]] = new_index[c];
 
   // Weights grouped by node; equal tight offsets of one node are summed once here.
   {
@@ -330,7 +335,63 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
     }
     i = j;
   }
+  LinkFailures();
   ++generation_;
+}
+
+void TexPatternTable::LinkFailures() {
+  const std::uint32_t index_mask = (1u << kWeightIndexBits) - 1;
+  found_.clear();
+  loose_link_.assign(trie_.size(), 0);
+  depth_.assign(trie_.size(), 0);
+  // The nodes lie breadth first: a node's suffix, being shallower, is complete before the node's
+  // parent is reached.
+  std::array<std::int32_t, kTexMaxLetters + 1> by_back{};
+  for (std::uint32_t parent = 0; parent < trie_.size(); ++parent) {
+    const TrieNode& pt = trie_[parent];
+    const std::uint64_t* more =
+        child_bits_.data() + parent * static_cast<std::size_t>(code_words_ - 1);
+    std::uint32_t child = pt.first_child;
+    for (int word = 0; word < code_words_; ++word) {
+      for (std::uint64_t bits = word == 0 ? pt.child_bits : more[word - 1]; bits != 0;
+           bits &= bits - 1, ++child) {
+        const auto code = static_cast<std::uint8_t>(word * 64 + std::countr_zero(bits));
+        std::uint32_t suffix = 0;
+        if (parent != 0) {
+          for (std::uint32_t f = trie_[parent].fail;; f = trie_[f].fail) {
+            suffix = f == 0 ? root_next_[code] : Child(f, code);
+            if (suffix != 0 || f == 0) break;
+          }
+        }
+        TrieNode& t = trie_[child];
+        const TrieNode& s = trie_[suffix];
+        t.fail = suffix;
+        depth_[child] = static_cast<std::uint8_t>(depth_[parent] + 1);
+        loose_link_[child] = (t.weights & kHasLoose) ? child : loose_link_[suffix];
+        const std::uint32_t loose_bit = loose_link_[child] != 0 ? kHasLoose : 0;
+        const std::uint32_t own = (t.weights >> kWeightIndexBits) & 31u;
+        if (own == 0) {
+          t.found = (s.found & ~kHasLoose) | loose_bit;  // the suffix's list serves as it is
+        } else {
+          // Summed by distance from the last letter; at most one entry per distance 1..depth-1,
+          // so the lists together hold no more entries than the file has bytes.
+          by_back.fill(0);
+          const std::uint32_t s_first = s.found & index_mask;
+          for (std::uint32_t k = s_first; k < s_first + ((s.found >> kWeightIndexBits) & 31u); ++k)
+            by_back[found_[k].back] += found_[k].weight;
+          const std::uint32_t first = t.weights & index_mask;
+          for (std::uint32_t k = first; k < first + own; ++k)
+            by_back[depth_[child] - 1 - tight_[k].offset] += tight_[k].weight;
+          const auto start = static_cast<std::uint32_t>(found_.size());
+          for (int back = 1; back <= kTexMaxLetters; ++back)
+            if (by_back[back] != 0)
+              found_.push_back(FoundWeight{by_back[back], static_cast<std::uint8_t>(back)});
+          const auto count = static_cast<std::uint32_t>(found_.size() - start);
+          t.found = start | (count << kWeightIndexBits) | loose_bit;
+        }
+      }
+    }
+  }
 }
 
 inline std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t code) const {
@@ -352,63 +413,67 @@ inline std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t cod
 void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
                                 std::int32_t* out) const {
   // A match that starts at s rates p = s + offset, offset -1..kTexMaxLetters - 1; a start before
-  // the word needs that many leading blanks in its letters.
+  // the word needs that many leading blanks in its letters; an end after it as many trailing,
+  // unless the letters are all blanks, which match anywhere past the word.
   const int s_lo = first_p >= 0 ? std::max(first_p - (kTexMaxLetters - 1), 1 - max_lead_blanks_)
                                 : first_p - (kTexMaxLetters - 1);
-  const int s_hi = last_p + 1;
-  // Pattern-mapped text from s_lo to the deepest character a walk can reach, plus p + 1; sums
-  // go to acc by text index, which covers every p a tight weight can name.
+  const int e_hi = std::min(last_p + kTexMaxLetters, std::max(std::max(len, 0) + max_trail_blanks_,
+                                                              last_p + max_all_blanks_));
+  // Sums go to acc by text index: every p a tight weight of a match within s_lo..e_hi can name.
   const int t_lo = std::min(s_lo, first_p);
-  const int t_hi = std::max(s_hi + kTexMaxLetters, last_p + 1);
+  const int t_hi = std::max(e_hi, last_p);
   const int t_size = t_hi - t_lo + 1;
-  std::uint8_t text_buf[320];
   std::int32_t acc_buf[320];
-  std::vector<std::uint8_t> big_text;
   std::vector<std::int32_t> big_acc;
-  std::uint8_t* text = text_buf;
   std::int32_t* acc = acc_buf;
   if (t_size > 320) {
-    big_text.resize(static_cast<std::size_t>(t_size));
     big_acc.resize(static_cast<std::size_t>(t_size));
-    text = big_text.data();
     acc = big_acc.data();
   }
   std::fill(acc, acc + t_size, 0);
-  std::fill(text, text + t_size, std::uint8_t(' '));
-  for (int i = std::max(t_lo, 1); i <= std::min(t_hi, len); ++i)
-    text[i - t_lo] = kPatternForm[held[i]];
-  auto at = [&](int i) { return text[i - t_lo]; };
+  const std::uint8_t blank = code_[' '];
+  auto cls = [&](int i) { return TexCharClass(TexPatternMap(HeldChar(held, len, i))); };
 
-  for (int s = s_lo; s <= s_hi; ++s) {
-    std::uint32_t node = root_children_[at(s)];
-    int i = s;
-    while (node != 0) {
-      const TrieNode& t = trie_[node];
-      const std::uint32_t first = t.weights & ((1u << kWeightIndexBits) - 1);
-      const std::uint32_t count = (t.weights >> kWeightIndexBits) & 31u;
-      for (std::uint32_t k = first; k < first + count; ++k)
-        acc[s + tight_[k].offset - t_lo] += tight_[k].weight;
-      if (t.weights & kHasLoose) {
+  std::uint32_t node = 0;
+  for (int e = s_lo; e <= e_hi; ++e) {
+    const std::uint8_t code = (e >= 1 && e <= len) ? word_code_[held[e]] : blank;
+    for (;;) {
+      if (node == 0) {
+        node = root_next_[code];
+        break;
+      }
+      const std::uint32_t next = Child(node, code);
+      if (next != 0) {
+        node = next;
+        break;
+      }
+      node = trie_[node].fail;
+    }
+    const std::uint32_t found = trie_[node].found;
+    const std::uint32_t first = found & ((1u << kWeightIndexBits) - 1);
+    const std::uint32_t count = (found >> kWeightIndexBits) & 31u;
+    std::int32_t* at_end = acc + (e - t_lo);
+    for (std::uint32_t k = first; k < first + count; ++k)
+      at_end[-static_cast<int>(found_[k].back)] += found_[k].weight;
+    if (found & kHasLoose) {
+      for (std::uint32_t n = loose_link_[node]; n != 0; n = loose_link_[trie_[n].fail]) {
+        const int s = e + 1 - depth_[n];
         const auto ref =
-            std::lower_bound(loose_refs_.begin(), loose_refs_.end(), node,
-                             [](const LooseRef& r, std::uint32_t n) { return r.node < n; });
+            std::lower_bound(loose_refs_.begin(), loose_refs_.end(), n,
+                             [](const LooseRef& r, std::uint32_t x) { return r.node < x; });
         for (std::uint32_t k = ref->first; k < ref->first + ref->count; ++k) {
           const LooseWeight& w = loose_[k];
           const int p = s + w.offset;
           if (p < first_p || p > last_p) continue;
-          if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)
-            acc[p - t_lo] += w.weight;
+          if (cls(p) == w.class_before && cls(p + 1) == w.class_after) acc[p - t_lo] += w.weight;
         }
       }
-      if (++i > t_hi) break;
-      node = Child(node, code_[at(i)]);
     }
   }
   for (int p = first_p; p <= last_p; ++p) out[p - first_p] = acc[p - t_lo];
   for (const LooseWeight& w : root_loose_) {
     for (int p = first_p; p <= last_p; ++p)
-      if (TexCharClass(at(p)) == w.class_before && TexCharClass(at(p + 1)) == w.class_after)
-        out[p - first_p] += w.weight;
+      if (cls(p) == w.class_before && cls(p + 1) == w.class_after) out[p - first_p] += w.weight;
   }
 }
 

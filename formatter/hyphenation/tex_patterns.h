@@ -83,7 +83,8 @@ class TexPatternBuckets {
   std::array<std::vector<std::uint32_t>, kTexBucketClasses * kTexBucketClasses> buckets_{};
 };
 
-// The formatter's table: a trie over the letter strings.
+// The formatter's table: a trie over the letter strings with failure links, so that a word is
+// rated in one pass over its characters instead of one trie walk per start position.
 class TexPatternTable {
  public:
   TexPatternTable();
@@ -112,8 +113,14 @@ class TexPatternTable {
   struct TrieNode {
     std::uint64_t child_bits = 0;  // codes 0..63; higher codes in child_bits_
     std::uint32_t first_child = 0;
-    // Tight weights: first index (low 26 bits) and count (next 5); the top bit marks a node
-    // with loose weights, found in loose_refs_. Sixteen bytes a node keep the walk in cache.
+    // The longest proper suffix of this node's letters that is also a node (0: the root).
+    std::uint32_t fail = 0;
+    // The tight weights of every letter string that ends here, this node's and its suffixes',
+    // summed per position: first index into found_ (low 26 bits) and count (next 5); the top
+    // bit marks that this node or a suffix has loose weights.
+    std::uint32_t found = 0;
+    // This node's own tight weights, in the same layout into tight_; the top bit marks loose
+    // weights of its own, found in loose_refs_.
     std::uint32_t weights = 0;
   };
   static constexpr std::uint32_t kWeightIndexBits = 26;
@@ -127,6 +134,11 @@ class TexPatternTable {
     std::int8_t offset;  // p = start + offset
     std::int32_t weight;
   };
+  // The summed tight weight of the strings ending at a node, by distance from the last letter.
+  struct FoundWeight {
+    std::int32_t weight;
+    std::uint8_t back;  // p = end - back, end being the text index of the last letter
+  };
   // Any other weight keeps its bucket classes, tested against the word at rating time.
   struct LooseWeight {
     std::int8_t offset;
@@ -135,6 +147,7 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
+  void LinkFailures();
   std::uint32_t Child(std::uint32_t node, std::uint8_t code) const;
   void RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
                  std::int32_t* out) const;
@@ -147,11 +160,17 @@ class TexPatternTable {
   std::vector<std::uint64_t> child_bits_;      // words 1.. of each node, when there are 64+ codes
   std::array<std::uint8_t, 256> word_code_{};  // raw word byte -> code of its pattern form
   std::vector<TightWeight> tight_;
+  std::vector<FoundWeight> found_;
   std::vector<LooseWeight> loose_;
   std::vector<LooseRef> loose_refs_;     // by node
   std::vector<LooseWeight> root_loose_;  // weights of empty letter strings
-  std::array<std::uint32_t, 256> root_children_{};
-  int max_lead_blanks_ = 0;  // most leading blanks of a letter string
+  std::vector<std::uint32_t>
+      loose_link_;                   // by node: itself or the nearest suffix with loose weights
+  std::vector<std::uint8_t> depth_;  // by node: letters from the root
+  std::array<std::uint32_t, 256> root_next_{};  // letter code -> child of the root
+  int max_lead_blanks_ = 0;                     // most leading blanks of a letter string
+  int max_trail_blanks_ = 0;                    // most trailing blanks of a letter string
+  int max_all_blanks_ = 0;                      // longest letter string of blanks only
 };
 
 // Ratings of the current word buffer, computed once per word and reused while the word breaker
