@@ -34,6 +34,7 @@ HyphenationTables BuildTables() {
     else if (c == 0x9A)
       m = 0x81;  // Ü
     t.Letter[c] = m;
+    t.WordLetter[c] = IsHyphenLetter(m);
   }
   for (unsigned char c : std::string_view("aeiouy\x84\x94\x81")) t.Vowel[c] = true;
   for (unsigned char c : std::string_view("bcdfghjklmnpqrstvwxz\xE1")) t.Consonant[c] = true;
@@ -67,7 +68,7 @@ bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t
   // Outside the word every byte reads as a blank, which is no letter.
   if (p - n < 1 || p + n > len) return false;
   for (int i = p - n; i <= p + n; ++i)
-    if (!IsHyphenLetter(t.Letter[held[i]])) return false;
+    if (!t.WordLetter[held[i]]) return false;
   if (params.CapitalsUnsplit) {
     for (int i = p; i <= p + 2; ++i)
       if (t.Capital[HeldChar(held, len, i)]) return false;

@@ -24,14 +24,31 @@ constexpr std::array<std::uint8_t, 256> kPatternForm = [] {
   return t;
 }();
 
-// Without a popcount instruction in the target, std::popcount is a library call on every trie
-// step; this stays inline.
-inline int CountBits(std::uint64_t x) {
-  x = x - ((x >> 1) & 0x5555555555555555u);
-  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-  return static_cast<int>((x * 0x0101010101010101u) >> 56);
+// The baseline x86-64 target has no popcount instruction, so std::popcount would be a library
+// call on every trie step: the plain form counts inline, and the rating loop is compiled a
+// second time for processors that have the instruction.
+template <bool kCountInstruction>
+[[gnu::always_inline]] inline int CountBits(std::uint64_t x) {
+  if constexpr (kCountInstruction) {
+    return __builtin_popcountll(x);
+  } else {
+    x = x - ((x >> 1) & 0x5555555555555555u);
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<int>((x * 0x0101010101010101u) >> 56);
+  }
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+#define TAVREL_COUNT_INSTRUCTION __attribute__((target("popcnt")))
+bool HasCountInstruction() {
+  static const bool has = __builtin_cpu_supports("popcnt");
+  return has;
+}
+#else
+#define TAVREL_COUNT_INSTRUCTION
+bool HasCountInstruction() { return true; }  // elsewhere the compiler picks the best count
+#endif
 
 }  // namespace
 
@@ -90,7 +107,7 @@ void TexPatternTable::Free() {
   word_code_.fill(0);
   code_words_ = 1;
   child_bits_.clear();
-  tight_.clear();
+  fail_.assign(1, 0);
   found_.clear();
   loose_.clear();
   loose_refs_.clear();
@@ -296,7 +313,11 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
     for (const PendingWeight& w : pending) sorted[start[new_index[w.node]]++] = w;
     pending.swap(sorted);
   }
-  tight_.clear();
+  // Each node's own tight weights (first index into `tight`, count, loose mark), only needed
+  // until the failure links have merged them.
+  std::vector<TightWeight> tight;
+  tight.reserve(pending.size());
+  std::vector<std::uint32_t> own(trie_.size(), 0);
   loose_.clear();
   loose_refs_.clear();
   root_loose_.clear();
@@ -305,8 +326,7 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
     const std::uint32_t n = new_index[pending[i].node];
     std::size_t j = i;
     while (j < pending.size() && new_index[pending[j].node] == n) ++j;
-    TrieNode& t = trie_[n];
-    const auto first_weight = static_cast<std::uint32_t>(tight_.size());
+    const auto first_weight = static_cast<std::uint32_t>(tight.size());
     const auto first_loose = static_cast<std::uint32_t>(loose_.size());
     for (std::size_t k = i; k < j; ++k) {
       const PendingWeight& w = pending[k];
@@ -318,100 +338,127 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
           loose_.push_back(lw);
         continue;
       }
-      auto same = std::find_if(tight_.begin() + first_weight, tight_.end(),
+      auto same = std::find_if(tight.begin() + first_weight, tight.end(),
                                [&](const TightWeight& tw) { return tw.offset == w.offset; });
-      if (same != tight_.end())
+      if (same != tight.end())
         same->weight += w.weight;
       else
-        tight_.push_back(TightWeight{w.offset, w.weight});
+        tight.push_back(TightWeight{w.offset, w.weight});
     }
     // At most one tight weight per offset 0..kTexMaxLetters - 2: the count fits its 5 bits.
-    const auto tight_count = static_cast<std::uint32_t>(tight_.size() - first_weight);
-    t.weights = first_weight | (tight_count << kWeightIndexBits);
+    // By offset, for merging with the weights of its suffixes; only repeated letter strings
+    // come out of order.
+    std::sort(tight.begin() + first_weight, tight.end(),
+              [](const TightWeight& x, const TightWeight& y) { return x.offset < y.offset; });
+    const auto tight_count = static_cast<std::uint32_t>(tight.size() - first_weight);
+    own[n] = first_weight | (tight_count << kWeightIndexBits);
     if (loose_.size() > first_loose) {
-      t.weights |= kHasLoose;
+      own[n] |= kHasLoose;
       loose_refs_.push_back(
           LooseRef{n, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
     }
     i = j;
   }
-  LinkFailures();
+  LinkFailures(own, tight);
   ++generation_;
 }
 
-void TexPatternTable::LinkFailures() {
+void TexPatternTable::LinkFailures(const std::vector<std::uint32_t>& own_weights,
+                                   const std::vector<TightWeight>& tight) {
   const std::uint32_t index_mask = (1u << kWeightIndexBits) - 1;
+  const auto nodes = static_cast<std::uint32_t>(trie_.size());
   found_.clear();
-  loose_link_.assign(trie_.size(), 0);
-  depth_.assign(trie_.size(), 0);
+  found_.reserve(tight.size() * 2 + 16);
+  fail_.assign(nodes, 0);
+  loose_link_.assign(nodes, 0);
+  depth_.assign(nodes, 0);
+  TrieNode* trie = trie_.data();
+  std::uint32_t* fail = fail_.data();
+  std::uint32_t* loose_link = loose_link_.data();
+  std::uint8_t* depth = depth_.data();
   // The nodes lie breadth first: a node's suffix, being shallower, is complete before the node's
   // parent is reached.
-  std::array<std::int32_t, kTexMaxLetters + 1> by_back{};
-  for (std::uint32_t parent = 0; parent < trie_.size(); ++parent) {
-    const TrieNode& pt = trie_[parent];
+  for (std::uint32_t parent = 0; parent < nodes; ++parent) {
     const std::uint64_t* more =
         child_bits_.data() + parent * static_cast<std::size_t>(code_words_ - 1);
-    std::uint32_t child = pt.first_child;
+    std::uint32_t child = trie[parent].first_child;
     for (int word = 0; word < code_words_; ++word) {
-      for (std::uint64_t bits = word == 0 ? pt.child_bits : more[word - 1]; bits != 0;
+      for (std::uint64_t bits = word == 0 ? trie[parent].child_bits : more[word - 1]; bits != 0;
            bits &= bits - 1, ++child) {
         const auto code = static_cast<std::uint8_t>(word * 64 + std::countr_zero(bits));
         std::uint32_t suffix = 0;
         if (parent != 0) {
-          for (std::uint32_t f = trie_[parent].fail;; f = trie_[f].fail) {
-            suffix = f == 0 ? root_next_[code] : Child(f, code);
+          for (std::uint32_t f = fail[parent];; f = fail[f]) {
+            suffix = f == 0 ? root_next_[code] : Child<false>(f, code);
             if (suffix != 0 || f == 0) break;
           }
         }
-        TrieNode& t = trie_[child];
-        const TrieNode& s = trie_[suffix];
-        t.fail = suffix;
-        depth_[child] = static_cast<std::uint8_t>(depth_[parent] + 1);
-        loose_link_[child] = (t.weights & kHasLoose) ? child : loose_link_[suffix];
-        const std::uint32_t loose_bit = loose_link_[child] != 0 ? kHasLoose : 0;
-        const std::uint32_t own = (t.weights >> kWeightIndexBits) & 31u;
-        if (own == 0) {
-          t.found = (s.found & ~kHasLoose) | loose_bit;  // the suffix's list serves as it is
-        } else {
-          // Summed by distance from the last letter; at most one entry per distance 1..depth-1,
-          // so the lists together hold no more entries than the file has bytes.
-          by_back.fill(0);
-          const std::uint32_t s_first = s.found & index_mask;
-          for (std::uint32_t k = s_first; k < s_first + ((s.found >> kWeightIndexBits) & 31u); ++k)
-            by_back[found_[k].back] += found_[k].weight;
-          const std::uint32_t first = t.weights & index_mask;
-          for (std::uint32_t k = first; k < first + own; ++k)
-            by_back[depth_[child] - 1 - tight_[k].offset] += tight_[k].weight;
-          const auto start = static_cast<std::uint32_t>(found_.size());
-          for (int back = 1; back <= kTexMaxLetters; ++back)
-            if (by_back[back] != 0)
-              found_.push_back(FoundWeight{by_back[back], static_cast<std::uint8_t>(back)});
-          const auto count = static_cast<std::uint32_t>(found_.size() - start);
-          t.found = start | (count << kWeightIndexBits) | loose_bit;
+        fail[child] = suffix;
+        const int d = depth[parent] + 1;
+        depth[child] = static_cast<std::uint8_t>(d);
+        const std::uint32_t weights = own_weights[child];
+        const std::uint32_t inherited = trie[suffix].found;
+        std::uint32_t loose_bit = 0;
+        if (weights & kHasLoose) {
+          loose_link[child] = child;
+          loose_bit = kHasLoose;
+        } else if (inherited & kHasLoose) {
+          loose_link[child] = loose_link[suffix];
+          loose_bit = kHasLoose;
         }
+        const std::uint32_t own = (weights >> kWeightIndexBits) & 31u;
+        const std::uint32_t s_count = (inherited >> kWeightIndexBits) & 31u;
+        if (own == 0) {
+          trie[child].found = (inherited & ~kHasLoose) | loose_bit;  // the suffix's list serves
+          continue;
+        }
+        // Both lists run by distance from the last letter, the suffix's upwards and the node's
+        // own (by offset) downwards; merged, with one entry per distance 1..d-1, the lists
+        // together hold no more entries than the file has bytes.
+        const auto start = static_cast<std::uint32_t>(found_.size());
+        std::uint32_t si = inherited & index_mask;
+        const std::uint32_t s_end = si + s_count;
+        const std::uint32_t o_first = weights & index_mask;
+        std::uint32_t oi = o_first + own;
+        while (si < s_end || oi > o_first) {
+          const int s_back = si < s_end ? found_[si].back : kTexMaxLetters + 1;
+          const int o_back = oi > o_first ? d - 1 - tight[oi - 1].offset : kTexMaxLetters + 1;
+          std::int32_t sum = 0;
+          const int back = std::min(s_back, o_back);
+          if (s_back == back) sum += found_[si++].weight;
+          if (o_back == back) sum += tight[--oi].weight;
+          if (sum != 0) found_.push_back(FoundWeight{sum, static_cast<std::uint8_t>(back)});
+        }
+        const auto count = static_cast<std::uint32_t>(found_.size() - start);
+        trie[child].found = start | (count << kWeightIndexBits) | loose_bit;
       }
     }
   }
 }
 
-inline std::uint32_t TexPatternTable::Child(std::uint32_t node, std::uint8_t code) const {
+template <bool kCountInstruction>
+[[gnu::always_inline]] inline std::uint32_t TexPatternTable::Child(std::uint32_t node,
+                                                                   std::uint8_t code) const {
   const TrieNode& t = trie_[node];
   if (code < 64) {
     if (((t.child_bits >> code) & 1) == 0) return 0;
     const std::uint64_t below = (std::uint64_t{1} << code) - 1;
-    return t.first_child + static_cast<std::uint32_t>(CountBits(t.child_bits & below));
+    return t.first_child +
+           static_cast<std::uint32_t>(CountBits<kCountInstruction>(t.child_bits & below));
   }
   const std::uint64_t* more = child_bits_.data() + node * static_cast<std::size_t>(code_words_ - 1);
   const int word = (code >> 6) - 1;
   if (((more[word] >> (code & 63)) & 1) == 0) return 0;
-  int rank =
-      CountBits(t.child_bits) + CountBits(more[word] & ((std::uint64_t{1} << (code & 63)) - 1));
-  for (int k = 0; k < word; ++k) rank += CountBits(more[k]);
+  int rank = CountBits<kCountInstruction>(t.child_bits) +
+             CountBits<kCountInstruction>(more[word] & ((std::uint64_t{1} << (code & 63)) - 1));
+  for (int k = 0; k < word; ++k) rank += CountBits<kCountInstruction>(more[k]);
   return t.first_child + static_cast<std::uint32_t>(rank);
 }
 
-void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
-                                std::int32_t* out) const {
+template <bool kCountInstruction>
+[[gnu::always_inline]] inline void TexPatternTable::RateWith(const std::uint8_t* held, int len,
+                                                             int first_p, int last_p,
+                                                             std::int32_t* out) const {
   // A match that starts at s rates p = s + offset, offset -1..kTexMaxLetters - 1; a start before
   // the word needs that many leading blanks in its letters; an end after it as many trailing,
   // unless the letters are all blanks, which match anywhere past the word.
@@ -442,12 +489,12 @@ void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, 
         node = root_next_[code];
         break;
       }
-      const std::uint32_t next = Child(node, code);
+      const std::uint32_t next = Child<kCountInstruction>(node, code);
       if (next != 0) {
         node = next;
         break;
       }
-      node = trie_[node].fail;
+      node = fail_[node];
     }
     const std::uint32_t found = trie_[node].found;
     const std::uint32_t first = found & ((1u << kWeightIndexBits) - 1);
@@ -456,7 +503,7 @@ void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, 
     for (std::uint32_t k = first; k < first + count; ++k)
       at_end[-static_cast<int>(found_[k].back)] += found_[k].weight;
     if (found & kHasLoose) {
-      for (std::uint32_t n = loose_link_[node]; n != 0; n = loose_link_[trie_[n].fail]) {
+      for (std::uint32_t n = loose_link_[node]; n != 0; n = loose_link_[fail_[n]]) {
         const int s = e + 1 - depth_[n];
         const auto ref =
             std::lower_bound(loose_refs_.begin(), loose_refs_.end(), n,
@@ -475,6 +522,25 @@ void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, 
     for (int p = first_p; p <= last_p; ++p)
       if (cls(p) == w.class_before && cls(p + 1) == w.class_after) out[p - first_p] += w.weight;
   }
+}
+
+void TexPatternTable::RatePlain(const std::uint8_t* held, int len, int first_p, int last_p,
+                                std::int32_t* out) const {
+  RateWith<false>(held, len, first_p, last_p, out);
+}
+
+TAVREL_COUNT_INSTRUCTION void TexPatternTable::RateCounted(const std::uint8_t* held, int len,
+                                                           int first_p, int last_p,
+                                                           std::int32_t* out) const {
+  RateWith<true>(held, len, first_p, last_p, out);
+}
+
+void TexPatternTable::RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
+                                std::int32_t* out) const {
+  if (HasCountInstruction())
+    RateCounted(held, len, first_p, last_p, out);
+  else
+    RatePlain(held, len, first_p, last_p, out);
 }
 
 void TexPatternTable::RateAll(const std::uint8_t* held, int len, std::int32_t* out) const {

@@ -113,15 +113,11 @@ class TexPatternTable {
   struct TrieNode {
     std::uint64_t child_bits = 0;  // codes 0..63; higher codes in child_bits_
     std::uint32_t first_child = 0;
-    // The longest proper suffix of this node's letters that is also a node (0: the root).
-    std::uint32_t fail = 0;
     // The tight weights of every letter string that ends here, this node's and its suffixes',
     // summed per position: first index into found_ (low 26 bits) and count (next 5); the top
-    // bit marks that this node or a suffix has loose weights.
+    // bit marks that this node or a suffix has loose weights. Sixteen bytes a node keep the
+    // walk in cache.
     std::uint32_t found = 0;
-    // This node's own tight weights, in the same layout into tight_; the top bit marks loose
-    // weights of its own, found in loose_refs_.
-    std::uint32_t weights = 0;
   };
   static constexpr std::uint32_t kWeightIndexBits = 26;
   static constexpr std::uint32_t kHasLoose = 0x80000000u;
@@ -147,8 +143,19 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
-  void LinkFailures();
+  void LinkFailures(const std::vector<std::uint32_t>& own_weights,
+                    const std::vector<TightWeight>& tight);
+  // kCountInstruction: the rank of a child bit is counted by the processor's popcount
+  // instruction, on processors that have one; the plain form counts in a few shifts.
+  template <bool kCountInstruction>
   std::uint32_t Child(std::uint32_t node, std::uint8_t code) const;
+  template <bool kCountInstruction>
+  void RateWith(const std::uint8_t* held, int len, int first_p, int last_p,
+                std::int32_t* out) const;
+  void RatePlain(const std::uint8_t* held, int len, int first_p, int last_p,
+                 std::int32_t* out) const;
+  void RateCounted(const std::uint8_t* held, int len, int first_p, int last_p,
+                   std::int32_t* out) const;
   void RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
                  std::int32_t* out) const;
 
@@ -159,14 +166,15 @@ class TexPatternTable {
   int code_words_ = 1;                         // 64-bit words of child bits per node
   std::vector<std::uint64_t> child_bits_;      // words 1.. of each node, when there are 64+ codes
   std::array<std::uint8_t, 256> word_code_{};  // raw word byte -> code of its pattern form
-  std::vector<TightWeight> tight_;
   std::vector<FoundWeight> found_;
   std::vector<LooseWeight> loose_;
   std::vector<LooseRef> loose_refs_;     // by node
   std::vector<LooseWeight> root_loose_;  // weights of empty letter strings
-  std::vector<std::uint32_t>
-      loose_link_;                   // by node: itself or the nearest suffix with loose weights
-  std::vector<std::uint8_t> depth_;  // by node: letters from the root
+  // By node: the longest proper suffix of its letters that is also a node (0: the root); the
+  // node itself or the nearest suffix with loose weights; its letters from the root.
+  std::vector<std::uint32_t> fail_;
+  std::vector<std::uint32_t> loose_link_;
+  std::vector<std::uint8_t> depth_;
   std::array<std::uint32_t, 256> root_next_{};  // letter code -> child of the root
   int max_lead_blanks_ = 0;                     // most leading blanks of a letter string
   int max_trail_blanks_ = 0;                    // most trailing blanks of a letter string
@@ -181,12 +189,27 @@ class TexRatingCache {
   std::int32_t Rating(const TexPatternTable& table, const std::uint8_t* held, int len, int p) {
     if (len < 0 || len > 255 || p < 0 || p > len) return table.Rating(held, len, p);
     if (!(valid_ && table_ == &table && generation_ == table.Generation() && len_ == len &&
-          std::memcmp(word_.data() + 1, held + 1, static_cast<std::size_t>(len)) == 0))
+          SameWord(held, len)))
       Refill(table, held, len);
     return ratings_[static_cast<std::size_t>(p)];
   }
 
  private:
+  // Eight bytes at a time and inline: a library call per position cost more than the compare.
+  bool SameWord(const std::uint8_t* held, int len) const {
+    const std::uint8_t* a = word_.data() + 1;
+    const std::uint8_t* b = held + 1;
+    int i = 0;
+    for (; i + 8 <= len; i += 8) {
+      std::uint64_t x, y;
+      std::memcpy(&x, a + i, 8);
+      std::memcpy(&y, b + i, 8);
+      if (x != y) return false;
+    }
+    for (; i < len; ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
   void Refill(const TexPatternTable& table, const std::uint8_t* held, int len);
 
   bool valid_ = false;
