@@ -112,7 +112,6 @@ void TexPatternTable::Free() {
   loose_.clear();
   loose_refs_.clear();
   root_loose_.clear();
-  loose_link_.assign(1, 0);
   depth_.assign(1, 0);
   root_next_.fill(0);
   max_lead_blanks_ = 0;
@@ -171,11 +170,13 @@ struct BuildNode {
   std::uint32_t first_child = 0;
   std::uint32_t next_sibling = 0;
   std::uint32_t last_child = 0;  // pattern files come mostly sorted: most letters append here
+  std::uint32_t weights = 0;     // the node's last pending weight + 1 (0: none)
   std::uint8_t byte = 0;
 };
 
+// The weights of one node form a list through `next` (index + 1, 0: end), newest first.
 struct PendingWeight {
-  std::uint32_t node;
+  std::uint32_t next;
   std::int8_t offset;
   std::int32_t weight;
   bool loose;
@@ -228,7 +229,7 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
               }
               if (last == 0 || nodes[last].byte < letters[i]) {
                 const auto fresh = static_cast<std::uint32_t>(nodes.size());
-                nodes.push_back(BuildNode{0, 0, 0, letters[i]});
+                nodes.push_back(BuildNode{0, 0, 0, 0, letters[i]});
                 if (last == 0)
                   nodes[node].first_child = fresh;
                 else
@@ -246,7 +247,7 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
               }
               if (child == 0 || nodes[child].byte != letters[i]) {
                 const auto fresh = static_cast<std::uint32_t>(nodes.size());
-                nodes.push_back(BuildNode{0, child, 0, letters[i]});
+                nodes.push_back(BuildNode{0, child, 0, 0, letters[i]});
                 if (prev == 0)
                   nodes[node].first_child = fresh;
                 else
@@ -262,8 +263,9 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
             max_trail_blanks_ = std::max(max_trail_blanks_, trail);
             if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
           }
-          pending.push_back(PendingWeight{node, static_cast<std::int8_t>(q - 2), w.Weight, !tight,
-                                          w.ClassBefore, w.ClassAfter});
+          pending.push_back(PendingWeight{nodes[node].weights, static_cast<std::int8_t>(q - 2),
+                                          w.Weight, !tight, w.ClassBefore, w.ClassAfter});
+          nodes[node].weights = static_cast<std::uint32_t>(pending.size());
           ++report.Weights;
         }
       });
@@ -280,56 +282,41 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
 
   // Flatten so that the children of a node are contiguous and sorted. Families are placed in
   // breadth-first order: the shallow nodes that every word passes lie together, and the failure
-  // links can be set in index order.
-  std::vector<std::uint32_t> new_index(nodes.size(), 0);
+  // links can be set in index order. Until then a node's `found` holds its own weights: first
+  // the head of its pending list, then its tight weights (first index into `tight`, count) and
+  // a mark for loose weights of its own.
   std::vector<std::uint32_t> order;
   order.reserve(nodes.size());
   order.push_back(0);
   trie_.assign(nodes.size(), TrieNode{});
   child_bits_.assign(nodes.size() * static_cast<std::size_t>(code_words_ - 1), 0);
+  root_next_.fill(0);
   for (std::size_t k = 0; k < order.size(); ++k) {
-    const std::uint32_t old = order[k];
-    trie_[k].first_child = static_cast<std::uint32_t>(order.size());
+    const BuildNode& old = nodes[order[k]];
+    TrieNode& t = trie_[k];
+    t.first_child = static_cast<std::uint32_t>(order.size());
+    t.found = old.weights;
     std::uint64_t* more = child_bits_.data() + k * static_cast<std::size_t>(code_words_ - 1);
-    for (std::uint32_t c = nodes[old].first_child; c != 0; c = nodes[c].next_sibling) {
+    for (std::uint32_t c = old.first_child; c != 0; c = nodes[c].next_sibling) {
       const int code = code_[nodes[c].byte];
-      std::uint64_t& bits = code < 64 ? trie_[k].child_bits : more[(code >> 6) - 1];
+      std::uint64_t& bits = code < 64 ? t.child_bits : more[(code >> 6) - 1];
       bits |= std::uint64_t{1} << (code & 63);
-      new_index[c] = static_cast<std::uint32_t>(order.size());
+      if (k == 0) root_next_[code] = static_cast<std::uint32_t>(order.size());
       order.push_back(c);
     }
   }
-  root_next_.fill(0);
-  for (std::uint32_t c = nodes[0].first_child; c != 0; c = nodes[c].next_sibling)
-    root_next_[code_[nodes[c].byte]] = new_index[c];
 
-  // Weights grouped by node; equal tight offsets of one node are summed once here.
-  {
-    // A counting sort: stable, and linear in the number of weights.
-    std::vector<std::uint32_t> start(trie_.size() + 1, 0);
-    for (const PendingWeight& w : pending) ++start[new_index[w.node] + 1];
-    for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
-    std::vector<PendingWeight> sorted(pending.size());
-    for (const PendingWeight& w : pending) sorted[start[new_index[w.node]]++] = w;
-    pending.swap(sorted);
-  }
-  // Each node's own tight weights (first index into `tight`, count, loose mark), only needed
-  // until the failure links have merged them.
+  // Equal tight offsets of one node are summed once here.
   std::vector<TightWeight> tight;
   tight.reserve(pending.size());
-  std::vector<std::uint32_t> own(trie_.size(), 0);
   loose_.clear();
   loose_refs_.clear();
   root_loose_.clear();
-  std::size_t i = 0;
-  while (i < pending.size()) {
-    const std::uint32_t n = new_index[pending[i].node];
-    std::size_t j = i;
-    while (j < pending.size() && new_index[pending[j].node] == n) ++j;
+  for (std::uint32_t n = 0; n < trie_.size(); ++n) {
     const auto first_weight = static_cast<std::uint32_t>(tight.size());
     const auto first_loose = static_cast<std::uint32_t>(loose_.size());
-    for (std::size_t k = i; k < j; ++k) {
-      const PendingWeight& w = pending[k];
+    for (std::uint32_t k = trie_[n].found; k != 0; k = pending[k - 1].next) {
+      const PendingWeight& w = pending[k - 1];
       if (w.loose) {
         LooseWeight lw{w.offset, w.weight, w.class_before, w.class_after};
         if (n == 0)
@@ -346,35 +333,31 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
         tight.push_back(TightWeight{w.offset, w.weight});
     }
     // At most one tight weight per offset 0..kTexMaxLetters - 2: the count fits its 5 bits.
-    // By offset, for merging with the weights of its suffixes; only repeated letter strings
-    // come out of order.
+    // By offset, for merging with the weights of its suffixes.
     std::sort(tight.begin() + first_weight, tight.end(),
               [](const TightWeight& x, const TightWeight& y) { return x.offset < y.offset; });
     const auto tight_count = static_cast<std::uint32_t>(tight.size() - first_weight);
-    own[n] = first_weight | (tight_count << kWeightIndexBits);
+    std::uint32_t own = tight_count == 0 ? 0 : first_weight | (tight_count << kWeightIndexBits);
     if (loose_.size() > first_loose) {
-      own[n] |= kHasLoose;
+      own |= kHasLoose;
       loose_refs_.push_back(
           LooseRef{n, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
     }
-    i = j;
+    trie_[n].found = own;
   }
-  LinkFailures(own, tight);
+  LinkFailures(tight);
   ++generation_;
 }
 
-void TexPatternTable::LinkFailures(const std::vector<std::uint32_t>& own_weights,
-                                   const std::vector<TightWeight>& tight) {
+void TexPatternTable::LinkFailures(const std::vector<TightWeight>& tight) {
   const std::uint32_t index_mask = (1u << kWeightIndexBits) - 1;
   const auto nodes = static_cast<std::uint32_t>(trie_.size());
   found_.clear();
   found_.reserve(tight.size() * 2 + 16);
   fail_.assign(nodes, 0);
-  loose_link_.assign(nodes, 0);
   depth_.assign(nodes, 0);
   TrieNode* trie = trie_.data();
   std::uint32_t* fail = fail_.data();
-  std::uint32_t* loose_link = loose_link_.data();
   std::uint8_t* depth = depth_.data();
   // The nodes lie breadth first: a node's suffix, being shallower, is complete before the node's
   // parent is reached.
@@ -396,16 +379,10 @@ void TexPatternTable::LinkFailures(const std::vector<std::uint32_t>& own_weights
         fail[child] = suffix;
         const int d = depth[parent] + 1;
         depth[child] = static_cast<std::uint8_t>(d);
-        const std::uint32_t weights = own_weights[child];
+        // The suffix, shallower, is final; this node still holds its own weights.
+        const std::uint32_t weights = trie[child].found;
         const std::uint32_t inherited = trie[suffix].found;
-        std::uint32_t loose_bit = 0;
-        if (weights & kHasLoose) {
-          loose_link[child] = child;
-          loose_bit = kHasLoose;
-        } else if (inherited & kHasLoose) {
-          loose_link[child] = loose_link[suffix];
-          loose_bit = kHasLoose;
-        }
+        const std::uint32_t loose_bit = (weights | inherited) & kHasLoose;
         const std::uint32_t own = (weights >> kWeightIndexBits) & 31u;
         const std::uint32_t s_count = (inherited >> kWeightIndexBits) & 31u;
         if (own == 0) {
@@ -503,11 +480,13 @@ template <bool kCountInstruction>
     for (std::uint32_t k = first; k < first + count; ++k)
       at_end[-static_cast<int>(found_[k].back)] += found_[k].weight;
     if (found & kHasLoose) {
-      for (std::uint32_t n = loose_link_[node]; n != 0; n = loose_link_[fail_[n]]) {
-        const int s = e + 1 - depth_[n];
+      // Rare: walk the suffixes for the ones with loose weights of their own.
+      for (std::uint32_t n = node; n != 0; n = fail_[n]) {
         const auto ref =
             std::lower_bound(loose_refs_.begin(), loose_refs_.end(), n,
                              [](const LooseRef& r, std::uint32_t x) { return r.node < x; });
+        if (ref == loose_refs_.end() || ref->node != n) continue;
+        const int s = e + 1 - depth_[n];
         for (std::uint32_t k = ref->first; k < ref->first + ref->count; ++k) {
           const LooseWeight& w = loose_[k];
           const int p = s + w.offset;

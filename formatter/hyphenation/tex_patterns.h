@@ -143,8 +143,7 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
-  void LinkFailures(const std::vector<std::uint32_t>& own_weights,
-                    const std::vector<TightWeight>& tight);
+  void LinkFailures(const std::vector<TightWeight>& tight);
   // kCountInstruction: the rank of a child bit is counted by the processor's popcount
   // instruction, on processors that have one; the plain form counts in a few shifts.
   template <bool kCountInstruction>
@@ -170,10 +169,9 @@ class TexPatternTable {
   std::vector<LooseWeight> loose_;
   std::vector<LooseRef> loose_refs_;     // by node
   std::vector<LooseWeight> root_loose_;  // weights of empty letter strings
-  // By node: the longest proper suffix of its letters that is also a node (0: the root); the
-  // node itself or the nearest suffix with loose weights; its letters from the root.
+  // By node: the longest proper suffix of its letters that is also a node (0: the root); its
+  // letters from the root.
   std::vector<std::uint32_t> fail_;
-  std::vector<std::uint32_t> loose_link_;
   std::vector<std::uint8_t> depth_;
   std::array<std::uint32_t, 256> root_next_{};  // letter code -> child of the root
   int max_lead_blanks_ = 0;                     // most leading blanks of a letter string
