@@ -333,9 +333,13 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
         tight.push_back(TightWeight{w.offset, w.weight});
     }
     // At most one tight weight per offset 0..kTexMaxLetters - 2: the count fits its 5 bits.
-    // By offset, for merging with the weights of its suffixes.
-    std::sort(tight.begin() + first_weight, tight.end(),
-              [](const TightWeight& x, const TightWeight& y) { return x.offset < y.offset; });
+    // Latest offset first, for merging with the weights of its suffixes; the list gives them
+    // so unless the same letters stand on several lines.
+    const auto by_offset = [](const TightWeight& x, const TightWeight& y) {
+      return x.offset > y.offset;
+    };
+    if (!std::is_sorted(tight.begin() + first_weight, tight.end(), by_offset))
+      std::sort(tight.begin() + first_weight, tight.end(), by_offset);
     const auto tight_count = static_cast<std::uint32_t>(tight.size() - first_weight);
     std::uint32_t own = tight_count == 0 ? 0 : first_weight | (tight_count << kWeightIndexBits);
     if (loose_.size() > first_loose) {
@@ -349,7 +353,28 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   ++generation_;
 }
 
-void TexPatternTable::LinkFailures(const std::vector<TightWeight>& tight) {
+template <bool kCountInstruction>
+[[gnu::always_inline]] inline std::uint32_t TexPatternTable::Child(std::uint32_t node,
+                                                                   std::uint8_t code) const {
+  const TrieNode& t = trie_[node];
+  if (code < 64) {
+    if (((t.child_bits >> code) & 1) == 0) return 0;
+    const std::uint64_t below = (std::uint64_t{1} << code) - 1;
+    return t.first_child +
+           static_cast<std::uint32_t>(CountBits<kCountInstruction>(t.child_bits & below));
+  }
+  const std::uint64_t* more = child_bits_.data() + node * static_cast<std::size_t>(code_words_ - 1);
+  const int word = (code >> 6) - 1;
+  if (((more[word] >> (code & 63)) & 1) == 0) return 0;
+  int rank = CountBits<kCountInstruction>(t.child_bits) +
+             CountBits<kCountInstruction>(more[word] & ((std::uint64_t{1} << (code & 63)) - 1));
+  for (int k = 0; k < word; ++k) rank += CountBits<kCountInstruction>(more[k]);
+  return t.first_child + static_cast<std::uint32_t>(rank);
+}
+
+template <bool kCountInstruction>
+[[gnu::always_inline]] inline void TexPatternTable::LinkFailuresWith(
+    const std::vector<TightWeight>& tight) {
   const std::uint32_t index_mask = (1u << kWeightIndexBits) - 1;
   const auto nodes = static_cast<std::uint32_t>(trie_.size());
   found_.clear();
@@ -372,7 +397,7 @@ void TexPatternTable::LinkFailures(const std::vector<TightWeight>& tight) {
         std::uint32_t suffix = 0;
         if (parent != 0) {
           for (std::uint32_t f = fail[parent];; f = fail[f]) {
-            suffix = f == 0 ? root_next_[code] : Child<false>(f, code);
+            suffix = f == 0 ? root_next_[code] : Child<kCountInstruction>(f, code);
             if (suffix != 0 || f == 0) break;
           }
         }
@@ -389,21 +414,20 @@ void TexPatternTable::LinkFailures(const std::vector<TightWeight>& tight) {
           trie[child].found = (inherited & ~kHasLoose) | loose_bit;  // the suffix's list serves
           continue;
         }
-        // Both lists run by distance from the last letter, the suffix's upwards and the node's
-        // own (by offset) downwards; merged, with one entry per distance 1..d-1, the lists
-        // together hold no more entries than the file has bytes.
+        // Both lists run upwards by distance from the last letter; merged, with one entry per
+        // distance 1..d-1, the lists together hold no more entries than the file has bytes.
         const auto start = static_cast<std::uint32_t>(found_.size());
         std::uint32_t si = inherited & index_mask;
         const std::uint32_t s_end = si + s_count;
-        const std::uint32_t o_first = weights & index_mask;
-        std::uint32_t oi = o_first + own;
-        while (si < s_end || oi > o_first) {
+        std::uint32_t oi = weights & index_mask;
+        const std::uint32_t o_end = oi + own;
+        while (si < s_end || oi < o_end) {
           const int s_back = si < s_end ? found_[si].back : kTexMaxLetters + 1;
-          const int o_back = oi > o_first ? d - 1 - tight[oi - 1].offset : kTexMaxLetters + 1;
+          const int o_back = oi < o_end ? d - 1 - tight[oi].offset : kTexMaxLetters + 1;
           std::int32_t sum = 0;
           const int back = std::min(s_back, o_back);
           if (s_back == back) sum += found_[si++].weight;
-          if (o_back == back) sum += tight[--oi].weight;
+          if (o_back == back) sum += tight[oi++].weight;
           if (sum != 0) found_.push_back(FoundWeight{sum, static_cast<std::uint8_t>(back)});
         }
         const auto count = static_cast<std::uint32_t>(found_.size() - start);
@@ -413,23 +437,16 @@ void TexPatternTable::LinkFailures(const std::vector<TightWeight>& tight) {
   }
 }
 
-template <bool kCountInstruction>
-[[gnu::always_inline]] inline std::uint32_t TexPatternTable::Child(std::uint32_t node,
-                                                                   std::uint8_t code) const {
-  const TrieNode& t = trie_[node];
-  if (code < 64) {
-    if (((t.child_bits >> code) & 1) == 0) return 0;
-    const std::uint64_t below = (std::uint64_t{1} << code) - 1;
-    return t.first_child +
-           static_cast<std::uint32_t>(CountBits<kCountInstruction>(t.child_bits & below));
-  }
-  const std::uint64_t* more = child_bits_.data() + node * static_cast<std::size_t>(code_words_ - 1);
-  const int word = (code >> 6) - 1;
-  if (((more[word] >> (code & 63)) & 1) == 0) return 0;
-  int rank = CountBits<kCountInstruction>(t.child_bits) +
-             CountBits<kCountInstruction>(more[word] & ((std::uint64_t{1} << (code & 63)) - 1));
-  for (int k = 0; k < word; ++k) rank += CountBits<kCountInstruction>(more[k]);
-  return t.first_child + static_cast<std::uint32_t>(rank);
+void TexPatternTable::LinkFailures(const std::vector<TightWeight>& tight) {
+  if (HasCountInstruction())
+    LinkFailuresCounted(tight);
+  else
+    LinkFailuresWith<false>(tight);
+}
+
+TAVREL_COUNT_INSTRUCTION void TexPatternTable::LinkFailuresCounted(
+    const std::vector<TightWeight>& tight) {
+  LinkFailuresWith<true>(tight);
 }
 
 template <bool kCountInstruction>

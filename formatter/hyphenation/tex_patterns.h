@@ -144,6 +144,9 @@ class TexPatternTable {
 
   void Build(std::string_view bytes, TexLoadReport& report);
   void LinkFailures(const std::vector<TightWeight>& tight);
+  template <bool kCountInstruction>
+  void LinkFailuresWith(const std::vector<TightWeight>& tight);
+  void LinkFailuresCounted(const std::vector<TightWeight>& tight);
   // kCountInstruction: the rank of a child bit is counted by the processor's popcount
   // instruction, on processors that have one; the plain form counts in a few shifts.
   template <bool kCountInstruction>
@@ -237,27 +240,19 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
     if (first == '%' || first == '\\' || first == '{' || first == '}' || first == ' ') continue;
     if (line.back() == '\r') ++report.CrLines;
 
+    // Letters and weights in one pass; a weight stands before the letter that follows it.
     int count = 0;
     bool too_long = false;
-    for (char ch : line) {
-      if (ch >= '0' && ch <= '9') continue;
-      if (count == kTexMaxLetters) {
-        too_long = true;
-        break;
-      }
-      Letters[count++] = (ch == '.') ? std::uint8_t(' ') : static_cast<std::uint8_t>(ch);
-    }
-    if (too_long) {
-      ++report.LongLines;
-      continue;
-    }
     Weights.clear();
-    int non_digits = 0;
     const std::size_t last = line.size() - 1;
     for (std::size_t i = 0; i < line.size(); ++i) {
       const auto ch = static_cast<std::uint8_t>(line[i]);
       if (ch < '0' || ch > '9') {
-        ++non_digits;
+        if (count == kTexMaxLetters) {
+          too_long = true;
+          break;
+        }
+        Letters[count++] = (ch == '.') ? std::uint8_t(' ') : ch;
         continue;
       }
       auto cls = [&](std::size_t j) {
@@ -265,12 +260,16 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
         return static_cast<std::uint8_t>(TexCharClass(c == '.' ? std::uint8_t(' ') : c));
       };
       TexPatternWeight w;
-      w.Position = static_cast<std::uint8_t>(non_digits + 1);
+      w.Position = static_cast<std::uint8_t>(count + 1);
       const int d = ch - '0';
       w.Weight = (d % 2 == 1) ? d : -d;
       w.ClassBefore = (i == 0) ? kTexEdgeClass : cls(i - 1);
       w.ClassAfter = (i == last) ? kTexEdgeClass : cls(i + 1);
       Weights.push_back(w);
+    }
+    if (too_long) {
+      ++report.LongLines;
+      continue;
     }
     ++report.Patterns;
     on_pattern(Letters.data(), count, Weights);
