@@ -163,10 +163,8 @@ TexLoadReport TexPatternTable::LoadBytes(const std::string& name, std::string_vi
   return report;
 }
 
-namespace {
-
 // Construction-time trie: first child / next sibling links, flattened at the end.
-struct BuildNode {
+struct TexPatternTable::BuildNode {
   std::uint32_t first_child = 0;
   std::uint32_t next_sibling = 0;
   std::uint32_t last_child = 0;  // pattern files come mostly sorted: most letters append here
@@ -175,15 +173,13 @@ struct BuildNode {
 };
 
 // The weights of one node form a list through `next` (index + 1, 0: end), newest first.
-struct PendingWeight {
+struct TexPatternTable::PendingWeight {
   std::uint32_t next;
   std::int8_t offset;
   std::int32_t weight;
   bool loose;
   std::uint8_t class_before, class_after;
 };
-
-}  // namespace
 
 void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   std::vector<BuildNode> nodes(1);
@@ -280,76 +276,10 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   code_words_ = codes / 64 + 1;
   for (int b = 0; b < 256; ++b) word_code_[b] = code_[TexPatternMap(static_cast<std::uint8_t>(b))];
 
-  // Flatten so that the children of a node are contiguous and sorted. Families are placed in
-  // breadth-first order: the shallow nodes that every word passes lie together, and the failure
-  // links can be set in index order. Until then a node's `found` holds its own weights: first
-  // the head of its pending list, then its tight weights (first index into `tight`, count) and
-  // a mark for loose weights of its own.
-  std::vector<std::uint32_t> order;
-  order.reserve(nodes.size());
-  order.push_back(0);
-  trie_.assign(nodes.size(), TrieNode{});
-  child_bits_.assign(nodes.size() * static_cast<std::size_t>(code_words_ - 1), 0);
-  root_next_.fill(0);
-  for (std::size_t k = 0; k < order.size(); ++k) {
-    const BuildNode& old = nodes[order[k]];
-    TrieNode& t = trie_[k];
-    t.first_child = static_cast<std::uint32_t>(order.size());
-    t.found = old.weights;
-    std::uint64_t* more = child_bits_.data() + k * static_cast<std::size_t>(code_words_ - 1);
-    for (std::uint32_t c = old.first_child; c != 0; c = nodes[c].next_sibling) {
-      const int code = code_[nodes[c].byte];
-      std::uint64_t& bits = code < 64 ? t.child_bits : more[(code >> 6) - 1];
-      bits |= std::uint64_t{1} << (code & 63);
-      if (k == 0) root_next_[code] = static_cast<std::uint32_t>(order.size());
-      order.push_back(c);
-    }
-  }
-
-  // Equal tight offsets of one node are summed once here.
-  std::vector<TightWeight> tight;
-  tight.reserve(pending.size());
-  loose_.clear();
-  loose_refs_.clear();
-  root_loose_.clear();
-  for (std::uint32_t n = 0; n < trie_.size(); ++n) {
-    const auto first_weight = static_cast<std::uint32_t>(tight.size());
-    const auto first_loose = static_cast<std::uint32_t>(loose_.size());
-    for (std::uint32_t k = trie_[n].found; k != 0; k = pending[k - 1].next) {
-      const PendingWeight& w = pending[k - 1];
-      if (w.loose) {
-        LooseWeight lw{w.offset, w.weight, w.class_before, w.class_after};
-        if (n == 0)
-          root_loose_.push_back(lw);
-        else
-          loose_.push_back(lw);
-        continue;
-      }
-      auto same = std::find_if(tight.begin() + first_weight, tight.end(),
-                               [&](const TightWeight& tw) { return tw.offset == w.offset; });
-      if (same != tight.end())
-        same->weight += w.weight;
-      else
-        tight.push_back(TightWeight{w.offset, w.weight});
-    }
-    // At most one tight weight per offset 0..kTexMaxLetters - 2: the count fits its 5 bits.
-    // Latest offset first, for merging with the weights of its suffixes; the list gives them
-    // so unless the same letters stand on several lines.
-    const auto by_offset = [](const TightWeight& x, const TightWeight& y) {
-      return x.offset > y.offset;
-    };
-    if (!std::is_sorted(tight.begin() + first_weight, tight.end(), by_offset))
-      std::sort(tight.begin() + first_weight, tight.end(), by_offset);
-    const auto tight_count = static_cast<std::uint32_t>(tight.size() - first_weight);
-    std::uint32_t own = tight_count == 0 ? 0 : first_weight | (tight_count << kWeightIndexBits);
-    if (loose_.size() > first_loose) {
-      own |= kHasLoose;
-      loose_refs_.push_back(
-          LooseRef{n, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
-    }
-    trie_[n].found = own;
-  }
-  LinkFailures(tight);
+  if (HasCountInstruction())
+    PlaceCounted(nodes, pending);
+  else
+    Place<false>(nodes, pending);
   ++generation_;
 }
 
@@ -373,80 +303,115 @@ template <bool kCountInstruction>
 }
 
 template <bool kCountInstruction>
-[[gnu::always_inline]] inline void TexPatternTable::LinkFailuresWith(
-    const std::vector<TightWeight>& tight) {
+[[gnu::always_inline]] inline void TexPatternTable::Place(
+    const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending) {
+  // Breadth first, so that the children of a node are contiguous and sorted, the shallow nodes
+  // that every word passes lie together, and each node's suffix, being shallower, is complete
+  // (children placed, weights summed) when the node is placed and linked to it.
+  const auto count = static_cast<std::uint32_t>(nodes.size());
+  const std::size_t words = static_cast<std::size_t>(code_words_ - 1);
   const std::uint32_t index_mask = (1u << kWeightIndexBits) - 1;
-  const auto nodes = static_cast<std::uint32_t>(trie_.size());
+  std::vector<std::uint32_t> order;
+  order.reserve(count);
+  order.push_back(0);
+  trie_.assign(count, TrieNode{});
+  child_bits_.assign(count * words, 0);
+  fail_.assign(count, 0);
+  depth_.assign(count, 0);
+  root_next_.fill(0);
   found_.clear();
-  found_.reserve(tight.size() * 2 + 16);
-  fail_.assign(nodes, 0);
-  depth_.assign(nodes, 0);
-  TrieNode* trie = trie_.data();
-  std::uint32_t* fail = fail_.data();
-  std::uint8_t* depth = depth_.data();
-  // The nodes lie breadth first: a node's suffix, being shallower, is complete before the node's
-  // parent is reached.
-  for (std::uint32_t parent = 0; parent < nodes; ++parent) {
-    const std::uint64_t* more =
-        child_bits_.data() + parent * static_cast<std::size_t>(code_words_ - 1);
-    std::uint32_t child = trie[parent].first_child;
-    for (int word = 0; word < code_words_; ++word) {
-      for (std::uint64_t bits = word == 0 ? trie[parent].child_bits : more[word - 1]; bits != 0;
-           bits &= bits - 1, ++child) {
-        const auto code = static_cast<std::uint8_t>(word * 64 + std::countr_zero(bits));
-        std::uint32_t suffix = 0;
-        if (parent != 0) {
-          for (std::uint32_t f = fail[parent];; f = fail[f]) {
-            suffix = f == 0 ? root_next_[code] : Child<kCountInstruction>(f, code);
-            if (suffix != 0 || f == 0) break;
-          }
+  loose_.clear();
+  loose_refs_.clear();
+  root_loose_.clear();
+  std::vector<TightWeight> tight;  // one node's own tight weights, latest offset first
+  for (std::uint32_t k = nodes[0].weights; k != 0; k = pending[k - 1].next) {
+    const PendingWeight& w = pending[k - 1];  // an empty letter string has loose weights only
+    root_loose_.push_back(LooseWeight{w.offset, w.weight, w.class_before, w.class_after});
+  }
+  for (std::uint32_t parent = 0; parent < order.size(); ++parent) {
+    const BuildNode& old = nodes[order[parent]];
+    const auto first = static_cast<std::uint32_t>(order.size());
+    trie_[parent].first_child = first;
+    for (std::uint32_t c = old.first_child; c != 0; c = nodes[c].next_sibling) {
+      const int code = code_[nodes[c].byte];
+      std::uint64_t& bits =
+          code < 64 ? trie_[parent].child_bits : child_bits_[parent * words + (code >> 6) - 1];
+      bits |= std::uint64_t{1} << (code & 63);
+      if (parent == 0) root_next_[code] = static_cast<std::uint32_t>(order.size());
+      order.push_back(c);
+    }
+    std::uint32_t child = first;
+    for (std::uint32_t c = old.first_child; c != 0; c = nodes[c].next_sibling, ++child) {
+      const std::uint8_t code = code_[nodes[c].byte];
+      std::uint32_t suffix = 0;
+      if (parent != 0) {
+        for (std::uint32_t f = fail_[parent];; f = fail_[f]) {
+          suffix = f == 0 ? root_next_[code] : Child<kCountInstruction>(f, code);
+          if (suffix != 0 || f == 0) break;
         }
-        fail[child] = suffix;
-        const int d = depth[parent] + 1;
-        depth[child] = static_cast<std::uint8_t>(d);
-        // The suffix, shallower, is final; this node still holds its own weights.
-        const std::uint32_t weights = trie[child].found;
-        const std::uint32_t inherited = trie[suffix].found;
-        const std::uint32_t loose_bit = (weights | inherited) & kHasLoose;
-        const std::uint32_t own = (weights >> kWeightIndexBits) & 31u;
-        const std::uint32_t s_count = (inherited >> kWeightIndexBits) & 31u;
-        if (own == 0) {
-          trie[child].found = (inherited & ~kHasLoose) | loose_bit;  // the suffix's list serves
+      }
+      fail_[child] = suffix;
+      const int d = depth_[parent] + 1;
+      depth_[child] = static_cast<std::uint8_t>(d);
+
+      // The node's own weights; equal tight offsets summed.
+      tight.clear();
+      const auto first_loose = static_cast<std::uint32_t>(loose_.size());
+      for (std::uint32_t k = nodes[c].weights; k != 0; k = pending[k - 1].next) {
+        const PendingWeight& w = pending[k - 1];
+        if (w.loose) {
+          loose_.push_back(LooseWeight{w.offset, w.weight, w.class_before, w.class_after});
           continue;
         }
-        // Both lists run upwards by distance from the last letter; merged, with one entry per
-        // distance 1..d-1, the lists together hold no more entries than the file has bytes.
-        const auto start = static_cast<std::uint32_t>(found_.size());
-        std::uint32_t si = inherited & index_mask;
-        const std::uint32_t s_end = si + s_count;
-        std::uint32_t oi = weights & index_mask;
-        const std::uint32_t o_end = oi + own;
-        while (si < s_end || oi < o_end) {
-          const int s_back = si < s_end ? found_[si].back : kTexMaxLetters + 1;
-          const int o_back = oi < o_end ? d - 1 - tight[oi].offset : kTexMaxLetters + 1;
-          std::int32_t sum = 0;
-          const int back = std::min(s_back, o_back);
-          if (s_back == back) sum += found_[si++].weight;
-          if (o_back == back) sum += tight[oi++].weight;
-          if (sum != 0) found_.push_back(FoundWeight{sum, static_cast<std::uint8_t>(back)});
-        }
-        const auto count = static_cast<std::uint32_t>(found_.size() - start);
-        trie[child].found = start | (count << kWeightIndexBits) | loose_bit;
+        auto same = std::find_if(tight.begin(), tight.end(),
+                                 [&](const TightWeight& tw) { return tw.offset == w.offset; });
+        if (same != tight.end())
+          same->weight += w.weight;
+        else
+          tight.push_back(TightWeight{w.offset, w.weight});
       }
+      // The list gives the latest offset first unless the same letters stand on several lines.
+      const auto later = [](const TightWeight& x, const TightWeight& y) {
+        return x.offset > y.offset;
+      };
+      if (!std::is_sorted(tight.begin(), tight.end(), later))
+        std::sort(tight.begin(), tight.end(), later);
+      std::uint32_t loose_bit = trie_[suffix].found & kHasLoose;
+      if (loose_.size() > first_loose) {
+        loose_bit = kHasLoose;
+        loose_refs_.push_back(
+            LooseRef{child, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
+      }
+
+      // Summed with the suffix's list, both by distance from the last letter upwards; one entry
+      // per distance 1..d-1, so the lists together hold no more entries than the file has bytes.
+      const std::uint32_t inherited = trie_[suffix].found;
+      if (tight.empty()) {
+        trie_[child].found = (inherited & ~kHasLoose) | loose_bit;  // the suffix's list serves
+        continue;
+      }
+      const auto start = static_cast<std::uint32_t>(found_.size());
+      std::uint32_t si = inherited & index_mask;
+      const std::uint32_t s_end = si + ((inherited >> kWeightIndexBits) & 31u);
+      auto own = tight.begin();
+      while (si < s_end || own != tight.end()) {
+        const int s_back = si < s_end ? found_[si].back : kTexMaxLetters + 1;
+        const int o_back = own != tight.end() ? d - 1 - own->offset : kTexMaxLetters + 1;
+        std::int32_t sum = 0;
+        const int back = std::min(s_back, o_back);
+        if (s_back == back) sum += found_[si++].weight;
+        if (o_back == back) sum += (own++)->weight;
+        if (sum != 0) found_.push_back(FoundWeight{sum, static_cast<std::uint8_t>(back)});
+      }
+      const auto merged = static_cast<std::uint32_t>(found_.size() - start);
+      trie_[child].found = start | (merged << kWeightIndexBits) | loose_bit;
     }
   }
 }
 
-void TexPatternTable::LinkFailures(const std::vector<TightWeight>& tight) {
-  if (HasCountInstruction())
-    LinkFailuresCounted(tight);
-  else
-    LinkFailuresWith<false>(tight);
-}
-
-TAVREL_COUNT_INSTRUCTION void TexPatternTable::LinkFailuresCounted(
-    const std::vector<TightWeight>& tight) {
-  LinkFailuresWith<true>(tight);
+TAVREL_COUNT_INSTRUCTION void TexPatternTable::PlaceCounted(
+    const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending) {
+  Place<true>(nodes, pending);
 }
 
 template <bool kCountInstruction>

@@ -143,10 +143,12 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
-  void LinkFailures(const std::vector<TightWeight>& tight);
+  // Construction: the trie as read, then placed breadth first with its failure links.
+  struct BuildNode;
+  struct PendingWeight;
   template <bool kCountInstruction>
-  void LinkFailuresWith(const std::vector<TightWeight>& tight);
-  void LinkFailuresCounted(const std::vector<TightWeight>& tight);
+  void Place(const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending);
+  void PlaceCounted(const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending);
   // kCountInstruction: the rank of a child bit is counted by the processor's popcount
   // instruction, on processors that have one; the plain form counts in a few shifts.
   template <bool kCountInstruction>
