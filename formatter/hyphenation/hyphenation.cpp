@@ -59,9 +59,12 @@ void InitHyphenationTables(HyphenationState& state) {
   state.Cancelled = false;
 }
 
-bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t* held, int len,
-                             int p) {
-  const auto& t = GetHyphenationTables();
+namespace {
+
+// Inline in MayBreakAt: the word breaker asks for every position of a word.
+[[gnu::always_inline]] inline bool EligibleAt(const HyphenationTables& t,
+                                              const HyphenationParams& params,
+                                              const std::uint8_t* held, int len, int p) {
   // ".HN" may be any 32-bit number; past 256 the window lies outside every word buffer anyway,
   // and the clamp keeps p + n from overflowing.
   const int n = std::clamp(params.MinLetters, 0, 256);
@@ -74,6 +77,20 @@ bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t
       if (t.Capital[HeldChar(held, len, i)]) return false;
   }
   return true;
+}
+
+[[gnu::always_inline]] inline std::int32_t CachedTexRating(HyphenationState& state,
+                                                           const std::uint8_t* held, int len,
+                                                           int p) {
+  if (!state.Tex) return 0;
+  return state.TexCache.Rating(*state.Tex, held, len, p);
+}
+
+}  // namespace
+
+bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t* held, int len,
+                             int p) {
+  return EligibleAt(GetHyphenationTables(), params, held, len, p);
 }
 
 std::string HyphenationProposalText(const std::uint8_t* held, int len, int p) {
@@ -101,8 +118,7 @@ bool AskHyphenationProposal(HyphenationState& state, const std::uint8_t* held, i
 }
 
 std::int32_t TexRating(HyphenationState& state, const std::uint8_t* held, int len, int p) {
-  if (!state.Tex) return 0;
-  return state.TexCache.Rating(*state.Tex, held, len, p);
+  return CachedTexRating(state, held, len, p);
 }
 
 BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int len, int p) {
@@ -126,7 +142,7 @@ BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int l
 
   HyphenationWordState& word = state.Word;
   if (next_is_blank || p >= word.RightLimit || p == word.RememberedPosition || v.ExplicitBreak ||
-      !IsBreakPositionEligible(state.Params, held, len, p))
+      !EligibleAt(t, state.Params, held, len, p))
     return v;
 
   auto find_manual = [&] {
@@ -150,10 +166,10 @@ BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int l
       word.FirstDecisionPending = false;
       break;
     case kHyphenTex:
-      v.MayBreak = TexRating(state, held, len, p) >= state.Params.MinimalRating;
+      v.MayBreak = CachedTexRating(state, held, len, p) >= state.Params.MinimalRating;
       break;
     case kHyphenTexThenGerman: {
-      const std::int32_t rating = TexRating(state, held, len, p);
+      const std::int32_t rating = CachedTexRating(state, held, len, p);
       if (rating == 0)
         v.MayBreak = GermanHyphenationRules(state, held, len, v.Position);
       else
