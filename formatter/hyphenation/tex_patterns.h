@@ -202,16 +202,20 @@ class TexRatingCache {
   bool SameWord(const std::uint8_t* held, int len) const {
     const std::uint8_t* a = word_.data() + 1;
     const std::uint8_t* b = held + 1;
-    int i = 0;
-    for (; i + 8 <= len; i += 8) {
+    auto same8 = [&](int i) {
       std::uint64_t x, y;
       std::memcpy(&x, a + i, 8);
       std::memcpy(&y, b + i, 8);
-      if (x != y) return false;
+      return x == y;
+    };
+    if (len < 8) {
+      for (int i = 0; i < len; ++i)
+        if (a[i] != b[i]) return false;
+      return true;
     }
-    for (; i < len; ++i)
-      if (a[i] != b[i]) return false;
-    return true;
+    for (int i = 0; i + 8 < len; i += 8)
+      if (!same8(i)) return false;
+    return same8(len - 8);  // the last eight, overlapping the loop's last block
   }
   void Refill(const TexPatternTable& table, const std::uint8_t* held, int len);
 

@@ -439,6 +439,32 @@ TEST(WordWindow, StaleBytesAroundTheWordReadAsBlanks) {
   }
 }
 
+// The word breaker reuses one buffer: a word of the same length that differs in any single
+// byte, at any place around the eight-byte blocks the cache compares, must be rated afresh. The
+// patterns weigh every pair of neighbours, so any changed byte changes some rating.
+TEST(TexRatingCache, AnyChangedByteOfTheReusedBufferIsRatedAfresh) {
+  constexpr std::string_view kPairs = "a1a\nb2b\na3b\nb4a\n.1a\n.2b\n";
+  TexPatternTable table;
+  TexPatternBuckets reference;
+  table.LoadBytes("pairs", kPairs);
+  reference.LoadBytes(kPairs);
+  TexRatingCache cache;
+  std::vector<std::uint8_t> buffer(42, 'a');
+  for (int len : {1, 5, 7, 8, 9, 15, 16, 17, 24, 40}) {
+    for (int changed = 1; changed <= len; ++changed) {
+      for (const std::uint8_t letter : {'b', 'a'}) {
+        buffer[changed] = letter;
+        std::vector<std::int32_t> cached, fresh;
+        for (int p = 0; p <= len; ++p) {
+          cached.push_back(cache.Rating(table, buffer.data(), len, p));
+          fresh.push_back(reference.Rating(buffer.data(), len, p));
+        }
+        ASSERT_EQ(cached, fresh) << "len " << len << " byte " << changed << " now " << letter;
+      }
+    }
+  }
+}
+
 // Words of the benchmark's lists in code page 850 (their UTF-8 umlauts and accents turned into
 // the pattern files' bytes), as they stand, capitalised and upper-cased.
 std::vector<std::string> BenchWords() {
