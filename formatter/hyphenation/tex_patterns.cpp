@@ -329,6 +329,11 @@ template <bool kCountInstruction>
     root_loose_.push_back(LooseWeight{w.offset, w.weight, w.class_before, w.class_after});
   }
   for (std::uint32_t parent = 0; parent < order.size(); ++parent) {
+    // The nodes as read and the suffixes lie anywhere: ask for them a little ahead.
+    if (parent + 16 < order.size()) {
+      __builtin_prefetch(&nodes[order[parent + 16]]);
+      __builtin_prefetch(&trie_[fail_[parent + 16]]);
+    }
     const BuildNode& old = nodes[order[parent]];
     const auto first = static_cast<std::uint32_t>(order.size());
     trie_[parent].first_child = first;
