@@ -1,7 +1,6 @@
 #include "formatter/hyphenation/tex_patterns.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <optional>
 
