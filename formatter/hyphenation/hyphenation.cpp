@@ -34,6 +34,7 @@ HyphenationTables BuildTables() {
     else if (c == 0x9A)
       m = 0x81;  // Ü
     t.Letter[c] = m;
+    t.WordLetter[c] = IsHyphenLetter(m);
   }
   for (unsigned char c : std::string_view("aeiouy\x84\x94\x81")) t.Vowel[c] = true;
   for (unsigned char c : std::string_view("bcdfghjklmnpqrstvwxz\xE1")) t.Consonant[c] = true;
@@ -58,21 +59,38 @@ void InitHyphenationTables(HyphenationState& state) {
   state.Cancelled = false;
 }
 
-bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t* held, int len,
-                             int p) {
-  const auto& t = GetHyphenationTables();
+namespace {
+
+// Inline in MayBreakAt: the word breaker asks for every position of a word.
+[[gnu::always_inline]] inline bool EligibleAt(const HyphenationTables& t,
+                                              const HyphenationParams& params,
+                                              const std::uint8_t* held, int len, int p) {
   // ".HN" may be any 32-bit number; past 256 the window lies outside every word buffer anyway,
   // and the clamp keeps p + n from overflowing.
   const int n = std::clamp(params.MinLetters, 0, 256);
   // Outside the word every byte reads as a blank, which is no letter.
   if (p - n < 1 || p + n > len) return false;
   for (int i = p - n; i <= p + n; ++i)
-    if (!IsHyphenLetter(t.Letter[held[i]])) return false;
+    if (!t.WordLetter[held[i]]) return false;
   if (params.CapitalsUnsplit) {
     for (int i = p; i <= p + 2; ++i)
       if (t.Capital[HeldChar(held, len, i)]) return false;
   }
   return true;
+}
+
+[[gnu::always_inline]] inline std::int32_t CachedTexRating(HyphenationState& state,
+                                                           const std::uint8_t* held, int len,
+                                                           int p) {
+  if (!state.Tex) return 0;
+  return state.TexCache.Rating(*state.Tex, held, len, p);
+}
+
+}  // namespace
+
+bool IsBreakPositionEligible(const HyphenationParams& params, const std::uint8_t* held, int len,
+                             int p) {
+  return EligibleAt(GetHyphenationTables(), params, held, len, p);
 }
 
 std::string HyphenationProposalText(const std::uint8_t* held, int len, int p) {
@@ -100,8 +118,7 @@ bool AskHyphenationProposal(HyphenationState& state, const std::uint8_t* held, i
 }
 
 std::int32_t TexRating(HyphenationState& state, const std::uint8_t* held, int len, int p) {
-  if (!state.Tex) return 0;
-  return state.TexCache.Rating(*state.Tex, held, len, p);
+  return CachedTexRating(state, held, len, p);
 }
 
 BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int len, int p) {
@@ -125,7 +142,7 @@ BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int l
 
   HyphenationWordState& word = state.Word;
   if (next_is_blank || p >= word.RightLimit || p == word.RememberedPosition || v.ExplicitBreak ||
-      !IsBreakPositionEligible(state.Params, held, len, p))
+      !EligibleAt(t, state.Params, held, len, p))
     return v;
 
   auto find_manual = [&] {
@@ -149,10 +166,10 @@ BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int l
       word.FirstDecisionPending = false;
       break;
     case kHyphenTex:
-      v.MayBreak = TexRating(state, held, len, p) >= state.Params.MinimalRating;
+      v.MayBreak = CachedTexRating(state, held, len, p) >= state.Params.MinimalRating;
       break;
     case kHyphenTexThenGerman: {
-      const std::int32_t rating = TexRating(state, held, len, p);
+      const std::int32_t rating = CachedTexRating(state, held, len, p);
       if (rating == 0)
         v.MayBreak = GermanHyphenationRules(state, held, len, v.Position);
       else

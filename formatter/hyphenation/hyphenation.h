@@ -40,6 +40,8 @@ struct HyphenationTables {
   std::array<bool, 256> Vowel{};           // over letter-mapped characters
   std::array<bool, 256> Consonant{};
   std::array<bool, 256> Capital{};  // over raw characters
+  // Over raw characters: the letter map gives a letter. Every position of every word asks.
+  std::array<bool, 256> WordLetter{};
 };
 const HyphenationTables& GetHyphenationTables();
 

@@ -83,7 +83,8 @@ class TexPatternBuckets {
   std::array<std::vector<std::uint32_t>, kTexBucketClasses * kTexBucketClasses> buckets_{};
 };
 
-// The formatter's table: a trie over the letter strings.
+// The formatter's table: a trie over the letter strings with failure links, so that a word is
+// rated in one pass over its characters instead of one trie walk per start position.
 class TexPatternTable {
  public:
   TexPatternTable();
@@ -112,9 +113,11 @@ class TexPatternTable {
   struct TrieNode {
     std::uint64_t child_bits = 0;  // codes 0..63; higher codes in child_bits_
     std::uint32_t first_child = 0;
-    // Tight weights: first index (low 26 bits) and count (next 5); the top bit marks a node
-    // with loose weights, found in loose_refs_. Sixteen bytes a node keep the walk in cache.
-    std::uint32_t weights = 0;
+    // The tight weights of every letter string that ends here, this node's and its suffixes',
+    // summed per position: first index into found_ (low 26 bits) and count (next 5); the top
+    // bit marks that this node or a suffix has loose weights. Sixteen bytes a node keep the
+    // walk in cache.
+    std::uint32_t found = 0;
   };
   static constexpr std::uint32_t kWeightIndexBits = 26;
   static constexpr std::uint32_t kHasLoose = 0x80000000u;
@@ -127,6 +130,11 @@ class TexPatternTable {
     std::int8_t offset;  // p = start + offset
     std::int32_t weight;
   };
+  // The summed tight weight of the strings ending at a node, by distance from the last letter.
+  struct FoundWeight {
+    std::int32_t weight;
+    std::uint8_t back;  // p = end - back, end being the text index of the last letter
+  };
   // Any other weight keeps its bucket classes, tested against the word at rating time.
   struct LooseWeight {
     std::int8_t offset;
@@ -135,7 +143,23 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
+  // Construction: the trie as read, then placed breadth first with its failure links.
+  struct BuildNode;
+  struct PendingWeight;
+  template <bool kCountInstruction>
+  void Place(const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending);
+  void PlaceCounted(const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending);
+  // kCountInstruction: the rank of a child bit is counted by the processor's popcount
+  // instruction, on processors that have one; the plain form counts in a few shifts.
+  template <bool kCountInstruction>
   std::uint32_t Child(std::uint32_t node, std::uint8_t code) const;
+  template <bool kCountInstruction>
+  void RateWith(const std::uint8_t* held, int len, int first_p, int last_p,
+                std::int32_t* out) const;
+  void RatePlain(const std::uint8_t* held, int len, int first_p, int last_p,
+                 std::int32_t* out) const;
+  void RateCounted(const std::uint8_t* held, int len, int first_p, int last_p,
+                   std::int32_t* out) const;
   void RateRange(const std::uint8_t* held, int len, int first_p, int last_p,
                  std::int32_t* out) const;
 
@@ -146,12 +170,18 @@ class TexPatternTable {
   int code_words_ = 1;                         // 64-bit words of child bits per node
   std::vector<std::uint64_t> child_bits_;      // words 1.. of each node, when there are 64+ codes
   std::array<std::uint8_t, 256> word_code_{};  // raw word byte -> code of its pattern form
-  std::vector<TightWeight> tight_;
+  std::vector<FoundWeight> found_;
   std::vector<LooseWeight> loose_;
   std::vector<LooseRef> loose_refs_;     // by node
   std::vector<LooseWeight> root_loose_;  // weights of empty letter strings
-  std::array<std::uint32_t, 256> root_children_{};
-  int max_lead_blanks_ = 0;  // most leading blanks of a letter string
+  // By node: the longest proper suffix of its letters that is also a node (0: the root); its
+  // letters from the root.
+  std::vector<std::uint32_t> fail_;
+  std::vector<std::uint8_t> depth_;
+  std::array<std::uint32_t, 256> root_next_{};  // letter code -> child of the root
+  int max_lead_blanks_ = 0;                     // most leading blanks of a letter string
+  int max_trail_blanks_ = 0;                    // most trailing blanks of a letter string
+  int max_all_blanks_ = 0;                      // longest letter string of blanks only
 };
 
 // Ratings of the current word buffer, computed once per word and reused while the word breaker
@@ -162,12 +192,31 @@ class TexRatingCache {
   std::int32_t Rating(const TexPatternTable& table, const std::uint8_t* held, int len, int p) {
     if (len < 0 || len > 255 || p < 0 || p > len) return table.Rating(held, len, p);
     if (!(valid_ && table_ == &table && generation_ == table.Generation() && len_ == len &&
-          std::memcmp(word_.data() + 1, held + 1, static_cast<std::size_t>(len)) == 0))
+          SameWord(held, len)))
       Refill(table, held, len);
     return ratings_[static_cast<std::size_t>(p)];
   }
 
  private:
+  // Eight bytes at a time and inline: a library call per position cost more than the compare.
+  bool SameWord(const std::uint8_t* held, int len) const {
+    const std::uint8_t* a = word_.data() + 1;
+    const std::uint8_t* b = held + 1;
+    auto same8 = [&](int i) {
+      std::uint64_t x, y;
+      std::memcpy(&x, a + i, 8);
+      std::memcpy(&y, b + i, 8);
+      return x == y;
+    };
+    if (len < 8) {
+      for (int i = 0; i < len; ++i)
+        if (a[i] != b[i]) return false;
+      return true;
+    }
+    for (int i = 0; i + 8 < len; i += 8)
+      if (!same8(i)) return false;
+    return same8(len - 8);  // the last eight, overlapping the loop's last block
+  }
   void Refill(const TexPatternTable& table, const std::uint8_t* held, int len);
 
   bool valid_ = false;
@@ -197,27 +246,19 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
     if (first == '%' || first == '\\' || first == '{' || first == '}' || first == ' ') continue;
     if (line.back() == '\r') ++report.CrLines;
 
+    // Letters and weights in one pass; a weight stands before the letter that follows it.
     int count = 0;
     bool too_long = false;
-    for (char ch : line) {
-      if (ch >= '0' && ch <= '9') continue;
-      if (count == kTexMaxLetters) {
-        too_long = true;
-        break;
-      }
-      Letters[count++] = (ch == '.') ? std::uint8_t(' ') : static_cast<std::uint8_t>(ch);
-    }
-    if (too_long) {
-      ++report.LongLines;
-      continue;
-    }
     Weights.clear();
-    int non_digits = 0;
     const std::size_t last = line.size() - 1;
     for (std::size_t i = 0; i < line.size(); ++i) {
       const auto ch = static_cast<std::uint8_t>(line[i]);
       if (ch < '0' || ch > '9') {
-        ++non_digits;
+        if (count == kTexMaxLetters) {
+          too_long = true;
+          break;
+        }
+        Letters[count++] = (ch == '.') ? std::uint8_t(' ') : ch;
         continue;
       }
       auto cls = [&](std::size_t j) {
@@ -225,12 +266,16 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
         return static_cast<std::uint8_t>(TexCharClass(c == '.' ? std::uint8_t(' ') : c));
       };
       TexPatternWeight w;
-      w.Position = static_cast<std::uint8_t>(non_digits + 1);
+      w.Position = static_cast<std::uint8_t>(count + 1);
       const int d = ch - '0';
       w.Weight = (d % 2 == 1) ? d : -d;
       w.ClassBefore = (i == 0) ? kTexEdgeClass : cls(i - 1);
       w.ClassAfter = (i == last) ? kTexEdgeClass : cls(i + 1);
       Weights.push_back(w);
+    }
+    if (too_long) {
+      ++report.LongLines;
+      continue;
     }
     ++report.Patterns;
     on_pattern(Letters.data(), count, Weights);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -434,6 +435,150 @@ TEST(WordWindow, StaleBytesAroundTheWordReadAsBlanks) {
       EXPECT_EQ(MayBreakAt(a, clean.data(), clean.len, p).MayBreak,
                 MayBreakAt(b, stale.data(), clean.len, p).MayBreak)
           << "n=" << n << " p=" << p;
+    }
+  }
+}
+
+// The word breaker reuses one buffer: a word of the same length that differs in any single
+// byte, at any place around the eight-byte blocks the cache compares, must be rated afresh. The
+// patterns weigh every pair of neighbours, so any changed byte changes some rating.
+TEST(TexRatingCache, AnyChangedByteOfTheReusedBufferIsRatedAfresh) {
+  constexpr std::string_view kPairs = "a1a\nb2b\na3b\nb4a\n.1a\n.2b\n";
+  TexPatternTable table;
+  TexPatternBuckets reference;
+  table.LoadBytes("pairs", kPairs);
+  reference.LoadBytes(kPairs);
+  TexRatingCache cache;
+  std::vector<std::uint8_t> buffer(42, 'a');
+  for (int len : {1, 5, 7, 8, 9, 15, 16, 17, 24, 40}) {
+    for (int changed = 1; changed <= len; ++changed) {
+      for (const std::uint8_t letter : {'b', 'a'}) {
+        buffer[changed] = letter;
+        std::vector<std::int32_t> cached, fresh;
+        for (int p = 0; p <= len; ++p) {
+          cached.push_back(cache.Rating(table, buffer.data(), len, p));
+          fresh.push_back(reference.Rating(buffer.data(), len, p));
+        }
+        ASSERT_EQ(cached, fresh) << "len " << len << " byte " << changed << " now " << letter;
+      }
+    }
+  }
+}
+
+// Words of the benchmark's lists in code page 850 (their UTF-8 umlauts and accents turned into
+// the pattern files' bytes), as they stand, capitalised and upper-cased.
+std::vector<std::string> BenchWords() {
+  static const std::pair<std::string_view, char> kCp850[] = {
+      {"\xC3\xA4", '\x84'}, {"\xC3\xB6", '\x94'}, {"\xC3\xBC", '\x81'}, {"\xC3\x9F", '\xE1'},
+      {"\xC3\x84", '\x8E'}, {"\xC3\x96", '\x99'}, {"\xC3\x9C", '\x9A'}, {"\xC3\xA9", '\x82'},
+      {"\xC3\xA8", '\x8A'}, {"\xC3\xA0", '\x85'}, {"\xC3\xA7", '\x87'}, {"\xC3\xAA", '\x88'}};
+  std::vector<std::string> words;
+  for (const char* list : {"english_words.txt", "german_words.txt"}) {
+    std::istringstream in(
+        unit_test::ReadAll(std::string(CORVINA_SOURCE_DIR) + "/bench/data/" + list));
+    for (std::string line; std::getline(in, line);) {
+      std::string w;
+      for (std::size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        for (const auto& [utf8, cp850] : kCp850)
+          if (line.compare(i, utf8.size(), utf8) == 0) {
+            c = cp850;
+            i += utf8.size() - 1;
+          }
+        w += c;
+      }
+      if (w.empty()) continue;
+      words.push_back(w);
+      std::string upper = w;
+      for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      words.push_back(upper.substr(0, 1) + w.substr(1));
+      words.push_back(upper);
+    }
+  }
+  return words;
+}
+
+// Checks every position of the word, and a few outside it, against the bucket lists.
+void ExpectRatesAsBuckets(const TexPatternTable& table, const TexPatternBuckets& reference,
+                          const std::string& word, const std::string& context) {
+  const Held h(word);
+  std::vector<std::int32_t> all(static_cast<std::size_t>(h.len) + 1);
+  table.RateAll(h.data(), h.len, all.data());
+  for (int p = -3; p <= h.len + 3; ++p) {
+    const std::int32_t expected = reference.Rating(h.data(), h.len, p);
+    ASSERT_EQ(table.Rating(h.data(), h.len, p), expected)
+        << context << " word '" << word << "' p=" << p;
+    if (p >= 0 && p <= h.len) {
+      ASSERT_EQ(all[static_cast<std::size_t>(p)], expected)
+          << context << " word '" << word << "' p=" << p;
+    }
+  }
+}
+
+// The one-pass matcher against the plain bucket lists, over every shipped pattern file: each
+// word of the benchmark's lists (and its capitalised forms), then random strings of the pattern
+// letters mixed with blanks, hyphens, digits, capitals and code-page letters, up to 60 long.
+TEST(TexPatternTableLoad, OnePassMatcherRatesAsBucketListsOverWordsAndRandomStrings) {
+  const std::vector<std::string> words = BenchWords();
+  ASSERT_GT(words.size(), 1500u);
+  std::mt19937 rng(20261211);
+  for (const auto& entry : std::filesystem::directory_iterator(DataFile(""))) {
+    if (entry.path().extension() != ".tex") continue;
+    const std::string name = entry.path().filename().string();
+    const std::string bytes = unit_test::ReadAll(entry.path());
+    TexPatternTable table;
+    TexPatternBuckets reference;
+    ASSERT_EQ(table.LoadBytes(name, bytes).Outcome, TexLoadReport::Status::kLoaded) << name;
+    reference.LoadBytes(bytes);
+    std::string letters = " -.'1A\x8E\x99\x9A";
+    for (char c : bytes)
+      if ((c < '0' || c > '9') && c != '\n' && c != '\r' && letters.find(c) == std::string::npos)
+        letters += c;
+    for (const std::string& w : words) ExpectRatesAsBuckets(table, reference, w, name);
+    for (int k = 0; k < 1500; ++k) {
+      std::string w;
+      const int n = static_cast<int>(rng() % 61);
+      for (int i = 0; i < n; ++i) w += letters[rng() % letters.size()];
+      ExpectRatesAsBuckets(table, reference, w, name);
+    }
+  }
+}
+
+// Dense random files over a small alphabet: letter strings that are suffixes of one another in
+// long chains, many weights at the edges of their strings (tested against the word at rating
+// time) and strings of blanks only, which is where a one-pass matcher can lose a match.
+TEST(TexPatternTableLoad, OnePassMatcherRatesAsBucketListsOnDenseRandomFiles) {
+  struct Shape {
+    const char* alphabet;
+    int lines;
+    int max_length;
+  };
+  const Shape kShapes[] = {
+      {"ab.123", 300, 6},       {"ab.", 200, 20}, {"abc.9 ", 400, 10},
+      {"a.b\x84-A28", 250, 14}, {"..1", 40, 22},
+  };
+  std::mt19937 rng(4711);
+  for (const Shape& shape : kShapes) {
+    const std::string alphabet = shape.alphabet;
+    for (int round = 0; round < 8; ++round) {
+      std::string file;
+      for (int line = 0; line < shape.lines; ++line) {
+        const int n = 1 + static_cast<int>(rng() % static_cast<unsigned>(shape.max_length));
+        for (int i = 0; i < n; ++i) file += alphabet[rng() % alphabet.size()];
+        file += '\n';
+      }
+      TexPatternTable table;
+      TexPatternBuckets reference;
+      table.LoadBytes("dense", file);
+      reference.LoadBytes(file);
+      for (int w = 0; w < 60; ++w) {
+        std::string word;
+        const int n = static_cast<int>(rng() % 30);
+        for (int i = 0; i < n; ++i) word += "abc .-A\x84"[rng() % 8];
+        ExpectRatesAsBuckets(table, reference, word, "dense file:\n" + file);
+        if (HasFatalFailure()) return;
+      }
     }
   }
 }
