@@ -110,6 +110,9 @@ TEST(HelpPagesTest, EveryTopicHasAPageInBothLanguagesTitledAsThePanelTable) {
   // The dot-command help list names its topics through the panel table: each needs a page too.
   LookUpPanelNumber(english, std::string());
   for (const HelpFiles::Panel& p : english.Panels) topics.insert(p.Number);
+  // Context 0 (the editor's help code) is the contents page, checked as topic 11.
+  topics.erase(0);
+  EXPECT_EQ(HelpTopicPage(english, 0), HelpTopicPage(english, 11));
   for (int n : topics) {
     std::string name;
     for (const HelpFiles::Panel& p : english.Panels)
