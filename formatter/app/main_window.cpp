@@ -23,6 +23,7 @@
 #include "formatter/windows/font_progress_window.h"
 #include "formatter/windows/font_sample_window.h"
 #include "formatter/windows/form_captions.h"
+#include "formatter/windows/graphics_file_dialog.h"
 #include "formatter/windows/index_progress_window.h"
 #include "formatter/windows/message_list_window.h"
 #include "formatter/windows/print_range_dialog.h"
@@ -209,6 +210,9 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
   forms_[7] = Form7;
   forms_[8] = Form8;
   forms_[9] = Form9;
+  Form11 = new GraphicsFileDialog(&notifier_, this);
+  Form11->setWindowFlag(Qt::Window);
+  forms_[11] = Form11;
 
   list_ = std::make_unique<TeeMessageList>(*Form8, consoleList_.get());
   progress_ = std::make_unique<WindowMeasureProgress>(*Form6);
@@ -249,6 +253,9 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
     return selection.ListValid;
   };
   Form4->StoreChoice = [this](const PrintRangeChoice& choice) { jobs_->PrintOptions = choice; };
+  Form11->Boxes = &boxes_;
+  Form11->Settings = &jobs_->Settings();
+  Form11->ShowHelp = [this](int topic) { jobs_->ShowHelpTopic(topic); };
 }
 
 MainWindow::~MainWindow() {
@@ -785,7 +792,20 @@ void MainWindow::Groupbox1Drop(const std::vector<std::string>& files) {
 }
 
 void MainWindow::GrafikLaden(const std::string& file) {
-  boxes_.ShowMessageBox(Say(ShellText::kGraphicsDialogNotAvailable, {file}), kBoxError);
+  // A run on the console has no screen to show the dialog on.
+  if (env_.Console) {
+    boxes_.ShowMessageBox(Say(ShellText::kGraphicsDialogNotAvailable, {file}), kBoxError);
+    return;
+  }
+  Form11->Files.CurrentDocument = jobs_->CurrentDocument();
+  Form11->Files.Settings = &jobs_->Settings();
+  Form11->OpenWithFile(file);
+}
+
+void MainWindow::OpenGraphicsDialog(bool named, std::uint8_t selector, const std::string& name) {
+  Form11->Files.CurrentDocument = jobs_->CurrentDocument();
+  Form11->Files.Settings = &jobs_->Settings();
+  Form11->OpenFromEditor(named, selector, name);
 }
 
 void MainWindow::MakeFormattedFile() {

@@ -37,6 +37,7 @@ class PrintRangeDialog;
 class FontProgressWindow;
 class FontSampleWindow;
 class DirectoryChooser;
+class GraphicsFileDialog;
 class WindowMeasureProgress;
 
 // The one slot of the preview request gate and the preview fields the handler keeps.
@@ -83,6 +84,9 @@ class MainWindow : public QMainWindow, private JobWindow {
   void FormatButton();       // Button2
   void PrintButton();        // Button5
   void ShowPrintRange();     // File > Print page
+  // The graphics-file dialog for the editor: code 13 (the clipboard picture) or code 22 (the
+  // named file, for the window of the selector).
+  void OpenGraphicsDialog(bool named, std::uint8_t selector, const std::string& name);
 
   bool CloseAfterFormat = false;
   bool CloseAfterPrint = false;
@@ -106,6 +110,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   FontProgressWindow* Form6;
   FontSampleWindow* Form9;
   DirectoryChooser* Form5;
+  GraphicsFileDialog* Form11;
 
  protected:
   void showEvent(QShowEvent* event) override;

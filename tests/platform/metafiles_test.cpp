@@ -49,17 +49,6 @@ bool Near(std::uint32_t a, std::uint32_t b, int tolerance) {
   return true;
 }
 
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
 // Lossless formats give back every pixel, whatever the size (odd widths need row padding)
 // and, for GIF, up to 256 colours.
 TEST(PictureEncoders, BmpAndGifGiveBackEveryPixel) {
@@ -164,9 +153,11 @@ TEST(MetafilesOnDisk, OtherProgramsReadThem) {
                           platform::metafile_from_bitmap(Halves(90, 45), PictureFormat::emf).bytes);
   corvina_test::WriteFile(wmf,
                           platform::metafile_from_bitmap(Halves(90, 45), PictureFormat::wmf).bytes);
-  EXPECT_NE(Output("file -b '" + emf + "'").find("Enhanced Metafile"), std::string::npos);
-  EXPECT_NE(Output("file -b '" + wmf + "'").find("metafile"), std::string::npos);
-  const std::string svg = Output("wmf2svg '" + wmf + "' 2>/dev/null");
+  EXPECT_NE(corvina_test::CommandOutput("file -b '" + emf + "'").find("Enhanced Metafile"),
+            std::string::npos);
+  EXPECT_NE(corvina_test::CommandOutput("file -b '" + wmf + "'").find("metafile"),
+            std::string::npos);
+  const std::string svg = corvina_test::CommandOutput("wmf2svg '" + wmf + "' 2>/dev/null");
   std::smatch m;
   ASSERT_TRUE(std::regex_search(svg, m, std::regex("width=\"([0-9.]+)\"\\s+height=\"([0-9.]+)\"")))
       << svg.substr(0, 400);
