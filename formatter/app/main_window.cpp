@@ -210,9 +210,6 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
   forms_[7] = Form7;
   forms_[8] = Form8;
   forms_[9] = Form9;
-  Form11 = new GraphicsFileDialog(&notifier_, this);
-  Form11->setWindowFlag(Qt::Window);
-  forms_[11] = Form11;
 
   list_ = std::make_unique<TeeMessageList>(*Form8, consoleList_.get());
   progress_ = std::make_unique<WindowMeasureProgress>(*Form6);
@@ -253,6 +250,11 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
     return selection.ListValid;
   };
   Form4->StoreChoice = [this](const PrintRangeChoice& choice) { jobs_->PrintOptions = choice; };
+  // Made after the main window's own controls: the caption tables find controls by name, and
+  // the dialog's "Button5" must not be taken for the main window's.
+  Form11 = new GraphicsFileDialog(&notifier_, this);
+  Form11->setWindowFlag(Qt::Window);
+  forms_[11] = Form11;
   Form11->Boxes = &boxes_;
   Form11->Settings = &jobs_->Settings();
   Form11->ShowHelp = [this](int topic) { jobs_->ShowHelpTopic(topic); };
