@@ -116,8 +116,8 @@ Surface white_surface(int width, int height) {
 
 PictureResult render_emf(const Metafile& m, int width, int height) {
   generatorOptions options{};
-  char svgNamespace[] = "svg";
-  options.nameSpace = svgNamespace;
+  // Without a namespace prefix: the converter does not free the prefix it builds.
+  options.nameSpace = nullptr;
   options.svgDelimiter = true;
   options.emfplus = true;
   options.imgWidth = width;
