@@ -242,6 +242,22 @@ void GraphicsFileDialog::SelectFormat(int index) {
   selecting_ = false;
 }
 
+void GraphicsFileDialog::ConnectEditorLink(const EditorLink& link) {
+  PictureRequest = [link] {
+    if (!link.State) return EditorPictureRequest{};
+    return EditorPictureRequest{link.State->PicturePercent.load(),
+                                link.State->PictureTextWidth.load()};
+  };
+  InsertIntoEditor = [this, link](const std::string& text, std::int32_t requestFlag,
+                                  std::uint8_t selector) {
+    return InsertTextIntoEditor(link, text, "", requestFlag, Files,
+                                EditorInsertion{selector != 0, {}});
+  };
+  DialogDone = [this, link](std::uint8_t selector) {
+    SendEditorCommand(link, EL_DIALOG_DONE, 0, Files, selector != 0);
+  };
+}
+
 void GraphicsFileDialog::OpenFromEditor(bool named, std::uint8_t selector,
                                         const std::string& name) {
   CalledFromEditor = true;

@@ -18,6 +18,7 @@
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/messages.h"
 #include "formatter/common/settings_record.h"
+#include "formatter/windows/editor_link.h"
 #include "formatter/windows/graphics_file_formats.h"
 #include "formatter/windows/secondary_form.h"
 #include "platform/metafiles.h"
@@ -51,6 +52,11 @@ class GraphicsFileDialog : public SecondaryForm {
   std::function<void(int topic)> ShowHelp;
   // The file chooser of "File"; unset: the desktop's open dialog. Empty: nothing chosen.
   std::function<std::string()> ChooseFile;
+
+  // The editor's side of the three hooks above: the values of codes 11 and 12, the ".BM" line
+  // and EL_DIALOG_DONE through the link (selector 0: the document's window, else the
+  // formatted file's). link must outlive the dialog's use of it.
+  void ConnectEditorLink(const EditorLink& link);
 
   // Codes 13 (named false: the clipboard picture) and 22 (named true: the file the editor
   // named, to go back to the window of the selector).
