@@ -28,6 +28,7 @@
 #include "formatter/windows/font_progress_window.h"
 #include "formatter/windows/font_sample_window.h"
 #include "formatter/windows/form_captions.h"
+#include "formatter/windows/graphics_file_dialog.h"
 #include "formatter/windows/index_progress_window.h"
 #include "formatter/windows/message_list_window.h"
 #include "formatter/windows/print_range_dialog.h"
@@ -255,6 +256,15 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
   };
   Form4->StoreChoice = [this](const PrintRangeChoice& choice) { jobs_->PrintOptions = choice; };
   ConnectEditor();
+  // Made after the main window's own controls: the caption tables find controls by name, and
+  // the dialog's "Button5" must not be taken for the main window's.
+  Form11 = new GraphicsFileDialog(&notifier_, this);
+  Form11->setWindowFlag(Qt::Window);
+  forms_[11] = Form11;
+  Form11->Boxes = &boxes_;
+  Form11->Settings = &jobs_->Settings();
+  Form11->ShowHelp = [this](int topic) { jobs_->ShowHelpTopic(topic); };
+  Form11->ConnectEditorLink(editor_->Link());
 }
 
 MainWindow::~MainWindow() {
@@ -291,10 +301,6 @@ void MainWindow::ConnectEditor() {
                                                windowTitle().toStdString(), *jobs_, hooks);
   connect(this, &QWidget::windowTitleChanged, this,
           [this](const QString& title) { editor_->SetTitle(title.toStdString()); });
-}
-
-void MainWindow::OpenGraphicsDialog(bool, std::uint8_t, const std::string& name) {
-  boxes_.ShowMessageBox(Say(ShellText::kGraphicsDialogNotAvailable, {name}), kBoxError);
 }
 
 // The sample follows the mouse: below it near the top of the screen, above it elsewhere.
@@ -852,7 +858,20 @@ void MainWindow::Groupbox1Drop(const std::vector<std::string>& files) {
 }
 
 void MainWindow::GrafikLaden(const std::string& file) {
-  boxes_.ShowMessageBox(Say(ShellText::kGraphicsDialogNotAvailable, {file}), kBoxError);
+  // A run on the console has no screen to show the dialog on.
+  if (env_.Console) {
+    boxes_.ShowMessageBox(Say(ShellText::kGraphicsDialogNotAvailable, {file}), kBoxError);
+    return;
+  }
+  Form11->Files.CurrentDocument = jobs_->CurrentDocument();
+  Form11->Files.Settings = &jobs_->Settings();
+  Form11->OpenWithFile(file);
+}
+
+void MainWindow::OpenGraphicsDialog(bool named, std::uint8_t selector, const std::string& name) {
+  Form11->Files.CurrentDocument = jobs_->CurrentDocument();
+  Form11->Files.Settings = &jobs_->Settings();
+  Form11->OpenFromEditor(named, selector, name);
 }
 
 void MainWindow::MakeFormattedFile() {
@@ -995,10 +1014,9 @@ void MainWindow::OpenDotCommandDialog(std::uint8_t selector, const std::string& 
     Form10 = new DotCommandDialog(&notifier_, this);
     Form10->setWindowFlag(Qt::Window);
     forms_[10] = Form10;
-    Form10->TakeSender(std::make_unique<EditorLinkDotCommandSender>(
-        platform::gui::WindowRegistry::default_directory(), editor_->Window(), [this] {
-          return FileContext{jobs_->CurrentDocument(), env_.ProgramDirectory, &jobs_->Settings()};
-        }));
+    Form10->TakeSender(std::make_unique<EditorLinkDotCommandSender>(editor_->Link(), [this] {
+      return FileContext{jobs_->CurrentDocument(), env_.ProgramDirectory, &jobs_->Settings()};
+    }));
     Form10->Boxes = &boxes_;
     Form10->Settings = &jobs_->Settings();
     Form10->DotHelp.ProgramDirectory = env_.ProgramDirectory;

@@ -38,6 +38,7 @@ class PrintRangeDialog;
 class FontProgressWindow;
 class FontSampleWindow;
 class DirectoryChooser;
+class GraphicsFileDialog;
 class WindowMeasureProgress;
 class DotCommandDialog;
 
@@ -116,6 +117,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   FontSampleWindow* Form9;
   DirectoryChooser* Form5;
   DotCommandDialog* Form10 = nullptr;  // made on its first opening
+  GraphicsFileDialog* Form11;
 
  protected:
   void showEvent(QShowEvent* event) override;

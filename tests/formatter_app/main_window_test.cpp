@@ -9,6 +9,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
 #include <QTest>
 #include <chrono>
 #include <deque>
@@ -22,6 +24,7 @@
 #include "formatter/app/shell_texts.h"
 #include "formatter/windows/dot_command_dialog.h"
 #include "formatter/windows/form_captions.h"
+#include "formatter/windows/graphics_file_dialog.h"
 #include "formatter/windows/index_progress_window.h"
 #include "formatter/windows/message_list_window.h"
 #include "formatter/windows/print_range_dialog.h"
@@ -589,7 +592,7 @@ TEST_F(MainWindowTest, BadInputGetsABoxAndNeverACrash) {
        nullptr,
        {},
        [](MainWindow& w) { w.Groupbox1Drop({"/tmp/picture.gif"}); },
-       "graphics file dialog is not available"},
+       "Graphics file picture.gif not found."},
       {"the compiler is not installed",
        nullptr,
        {"doc.ws"},
@@ -924,6 +927,24 @@ TEST_F(MainWindowJobsTest, ADerivedJobWithoutItsFormattedFileFails) {
     EXPECT_EQ(w.Jobs().FormatExitCode.load(), kExitJobFailed) << ListText(w);
   }
   EXPECT_EQ(ReadFile(docs_ / "doc.ws"), Pages(2));
+}
+
+// The menu opens the graphics dialog on its own; the editor's request opens it with the
+// clipboard picture, named next to the current document.
+TEST_F(MainWindowTest, TheGraphicFileMenuAndTheEditorOpenTheGraphicsDialog) {
+  WriteFile(docs_ / "doc.ws", Pages(1));
+  MainWindow& w = Open({"doc.ws"});
+  boxes_.Shown.clear();
+  w.findChild<QAction*>("Menuitem37")->trigger();
+  EXPECT_TRUE(w.Form11->isVisible());
+  EXPECT_FALSE(w.Form11->CalledFromEditor);
+  w.Form11->close();
+  QApplication::clipboard()->setImage(QImage(40, 20, QImage::Format_RGB32));
+  w.OpenGraphicsDialog(false, 0, "");
+  EXPECT_TRUE(w.Form11->isVisible());
+  EXPECT_TRUE(w.Form11->CalledFromEditor);
+  EXPECT_EQ(w.Form11->Edit1->text().toStdString(), (docs_ / "doc_gra01.bmp").string());
+  EXPECT_TRUE(boxes_.Shown.empty()) << boxes_.All();
 }
 
 }  // namespace

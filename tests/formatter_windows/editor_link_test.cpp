@@ -13,6 +13,7 @@
 #include "formatter/common/settings_record.h"
 #include "platform/gui/foreign_window_port.h"
 #include "platform/gui/window_messages.h"
+#include "tests/formatter_windows/editor_link_fixture.h"
 #include "tests/support/stand_in_editor_process.h"
 #include "tests/support/test_support.h"
 
@@ -90,18 +91,13 @@ TEST(EditorFontSample, DecodesKindAndFontAndRefusesUnknownFonts) {
   }
 }
 
-// Tavrel's side: a registry in a temporary folder, our main window served on this (GUI)
-// thread, the receiver of the editor's codes, and a document in the folder.
-class EditorLinkProcess : public ::testing::Test {
+// Tavrel's side (EditorLinkSide) with the actions the codes start recorded.
+class EditorLinkProcess : public EditorLinkSide, public ::testing::Test {
  protected:
   EditorLinkProcess() {
     settings.AutoSaveEditor = 1;
     settings.AutoCorrectExtension = 1;
     settings.DoubleClickSwitchesFiles = 1;
-    document = (work.Path() / "report.ws").string();
-    corvina_test::WriteFile(work.Path() / "report.ws", "text");
-    receiver.Files = {document, work.Path().string(), &settings};
-    receiver.Link = {&registry, port.handle(), &state};
     receiver.Actions.OpenDocument = [this](const std::string& name) { opened.push_back(name); };
     receiver.Actions.OpenInEditor = [this](const std::string& name, std::int32_t paragraph) {
       opened.push_back(name + " @" + std::to_string(paragraph));
@@ -111,41 +107,8 @@ class EditorLinkProcess : public ::testing::Test {
     receiver.Actions.ErrorBox = [this](const std::string& text) { warnings.push_back(text); };
   }
 
-  using StandInEditor_t = std::unique_ptr<corvina_test::StandInEditor>;
-  StandInEditor_t start(std::vector<std::string> arguments) {
-    arguments.insert(arguments.end(), {"--reply-to", std::to_string(port.handle())});
-    return std::make_unique<corvina_test::StandInEditor>(dir, work.Path().string(), arguments);
-  }
-  // Serves our window's messages until done or 10 s passed (a bound, not a timed assertion).
-  bool serve_until(const std::function<bool()>& done) {
-    return platform::gui::wait_serving_messages(done, std::chrono::seconds(10));
-  }
-  // Ends the editor and returns what it received.
-  std::vector<std::string> finish(corvina_test::StandInEditor& editor) {
-    registry.post(editor.top(), 0x12, 0, 0);
-    editor.wait();
-    std::vector<std::string> lines;
-    for (const auto& line : editor.received())
-      if (line != "top 18 0 0") lines.push_back(line);
-    return lines;
-  }
-
-  corvina_test::TempDir work{"elink"};
-  std::string dir = (work.Path() / "windows").string();
-  WindowRegistry registry{dir};
-  EditorLinkState state;
-  TSettingsRecord settings{};
-  std::string document;
-  EditorLinkReceiver receiver;
-  platform::gui::ForeignWindowPort port{registry, "Tavrel",
-                                        [this](std::uint32_t m, std::int32_t w, std::int32_t l) {
-                                          if (m == WM_EDITOR_LINK)
-                                            HandleEditorLinkMessage(receiver, w, l);
-                                          return std::intptr_t{0};
-                                        }};
   std::vector<std::string> opened;
   std::vector<std::string> warnings;
-  EditorLink link() { return {&registry, port.handle(), &state}; }
   // The job thread waits for the save while this thread handles the editor's answer.
   bool sync_in_job_thread() {
     auto job = std::async(std::launch::async,

@@ -57,6 +57,17 @@ class StandInEditor {
     pid_ = 0;
     return status;
   }
+  // Asks the editor to quit (WM_QUIT to its top window), waits for it and returns what it
+  // received apart from that request.
+  template <class Registry>
+  std::vector<std::string> finish(Registry& registry) {
+    registry.post(top_, 0x12, 0, 0);
+    wait();
+    std::vector<std::string> lines;
+    for (const auto& line : received())
+      if (line != "top 18 0 0") lines.push_back(line);
+    return lines;
+  }
   void kill_now() {
     ::kill(pid_, SIGKILL);
     wait();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,6 +50,18 @@ class TempDir {
   std::filesystem::path path_;
   std::filesystem::path previous_;
 };
+
+// What a shell command writes to its standard output: another program's reading of a file.
+inline std::string CommandOutput(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
 
 // The whole file as bytes; empty when it cannot be read.
 inline std::string ReadFile(const std::filesystem::path& p) {
