@@ -1,6 +1,7 @@
 #include "compiler/passes/index_store.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/file_names.h"
@@ -25,16 +26,47 @@ std::string GroupKey(std::uint8_t bucket, std::string_view key) {
   return k;
 }
 
+std::uint64_t Load8(const char* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+std::uint32_t Load4(const char* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+std::uint64_t Mix(std::uint64_t a, std::uint64_t b) {
+  const unsigned __int128 r = static_cast<unsigned __int128>(a) * b;
+  return static_cast<std::uint64_t>(r) ^ static_cast<std::uint64_t>(r >> 64);
+}
+
 std::uint64_t GroupHash(std::uint8_t bucket, std::string_view key) {
-  // FNV-1a: words are short, and the table only needs an even spread.
-  std::uint64_t h = 0xcbf29ce484222325ull;
-  h = (h ^ bucket) * 0x100000001b3ull;
-  for (char c : key) h = (h ^ static_cast<std::uint8_t>(c)) * 0x100000001b3ull;
-  // FNV's low bits mix poorly, and the table is indexed by them: fold the high bits in.
-  h ^= h >> 33;
-  h *= 0xff51afd7ed558ccdull;
-  h ^= h >> 33;
-  return h;
+  // Every word of the running text is hashed: words are short, so they are read as one or two
+  // overlapping loads instead of byte by byte. The length goes in, so that loads that overlap
+  // or leave bytes out cannot make two keys alike that differ in length.
+  constexpr std::uint64_t kOdd1 = 0x9e3779b97f4a7c15ull, kOdd2 = 0xbf58476d1ce4e5b9ull;
+  const char* p = key.data();
+  const std::size_t n = key.size();
+  std::uint64_t a = 0, b = 0;
+  if (n >= 8) {
+    std::size_t i = 0;
+    std::uint64_t h = 0;
+    for (; i + 16 < n; i += 8) h = Mix(h ^ Load8(p + i), kOdd1);
+    a = Load8(p + i) ^ h;
+    b = Load8(p + n - 8);
+  } else if (n >= 4) {
+    a = Load4(p);
+    b = Load4(p + n - 4);
+  } else if (n > 0) {
+    a = (std::uint64_t{static_cast<std::uint8_t>(p[0])} << 16) |
+        (std::uint64_t{static_cast<std::uint8_t>(p[n / 2])} << 8) |
+        static_cast<std::uint8_t>(p[n - 1]);
+  }
+  const std::uint64_t seed = (std::uint64_t{bucket} << 56) ^ n;
+  return Mix(Mix(a ^ kOdd1, b ^ kOdd2 ^ seed), kOdd1);
 }
 
 void PlaceGroupSlot(std::vector<TKeyGroupSlot>& slots, const TKeyGroupSlot& slot) {

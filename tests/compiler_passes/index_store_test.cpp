@@ -143,6 +143,55 @@ TEST(IndexStore, LookupTableAgreesWithBucketWalk) {
   }
 }
 
+// Words are looked up in pieces of several bytes at once: words of every length up to well
+// past two pieces, and words that differ in one byte only (first, middle or last), must be
+// told apart and found exactly as the walk finds them.
+TEST(IndexStore, LookupTableAgreesWithBucketWalkForEveryWordLength) {
+  std::mt19937 rng(4242);
+  TestRun t;
+  CompilerRun& run = *t;
+  run.IndexStore.WordEndings = {"en", "s"};
+  const auto randomWord = [&](std::size_t length) {
+    std::string w;
+    for (std::size_t i = 0; i < length; ++i) w += "abt"[rng() % 3];
+    return w;
+  };
+  std::vector<std::string> stored;
+  for (std::size_t length = 1; length <= 40; ++length)
+    for (int k = 0; k < 4; ++k) {
+      std::string w = randomWord(length);
+      stored.push_back(w);
+      for (std::size_t at : {std::size_t{0}, length / 2, length - 1}) {
+        std::string twin = w;
+        twin[at] = twin[at] == 'x' ? 'y' : 'x';
+        stored.push_back(twin);
+      }
+    }
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    run.Numbering.HeadingCounter = static_cast<std::uint16_t>(1 + i / 8);
+    InsertIndexEntry(run, stored[i], false, false, false);
+  }
+  for (std::size_t i = 0; i < 4 * stored.size(); ++i) {
+    std::string probe = stored[rng() % stored.size()];
+    switch (rng() % 4) {
+      case 0:
+        probe += "en";
+        break;  // a stored word with an ending
+      case 1:
+        probe[rng() % probe.size()] = 'z';
+        break;  // one byte off
+      case 2:
+        probe = randomWord(rng() % 42);
+        break;  // mostly not stored
+      default:
+        break;  // as stored
+    }
+    ASSERT_EQ(FindIndexEntry(run, probe, nullptr, true),
+              FindIndexEntryByWalk(run, probe, nullptr, true))
+        << probe;
+  }
+}
+
 // The link writer's lookup: the walk of the bucket with a phrase test per entry, against the
 // table that tries each distinct phrase once.
 TEST(IndexStore, LinkLookupAgreesWithBucketWalk) {
