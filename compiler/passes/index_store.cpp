@@ -118,6 +118,7 @@ void DropFinalVowel(const CompilerRun& run, std::string& w) {
 }
 
 void AddToGroups(TIndexStore& st, TIndexEntry* e) {
+  ++st.Generation;
   TIndexKeyGroup& g = GroupFor(st, e->Bucket, e->Key);
   g.All.emplace(e->Order, e);
   g.ByLinkCount[e->LinkCount].emplace(e->Order, e);
@@ -141,6 +142,7 @@ void AddToGroups(TIndexStore& st, TIndexEntry* e) {
 }
 
 void RemoveFromGroups(TIndexStore& st, TIndexEntry* e) {
+  ++st.Generation;
   auto it = st.Groups.find(GroupKey(e->Bucket, e->Key));
   if (it == st.Groups.end()) return;
   TIndexKeyGroup& g = it->second;
@@ -233,6 +235,7 @@ void ClearIndexStore(CompilerRun& run) {
   st.GroupSlots.clear();
   st.GroupSlotsUsed = 0;
   st.GroupFilter.fill(0);
+  ++st.Generation;
   // Entries stay allocated: other state of the run may still point at them.
 }
 
@@ -275,8 +278,12 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
   return best;
 }
 
-TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
-                           const std::function<bool(const TIndexEntry&)>& continues) {
+namespace {
+
+// The entries a word of running text may link to: the first one-word entry, and the first
+// entries of the phrases, in bucket order.
+void SearchLinkGroups(CompilerRun& run, std::string_view word, TIndexEntry*& oneWord,
+                      std::vector<TIndexEntry*>& heads) {
   TIndexStore& st = run.IndexStore;
   const std::uint8_t bucket = IndexBucketOf(word);
   std::string probe(word);
@@ -284,8 +291,8 @@ TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
     for (char& c : probe)
       c = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
   NormaliseIndexWord(run, probe);
-  TIndexEntry* oneWord = nullptr;
-  std::vector<TIndexEntry*> heads;
+  oneWord = nullptr;
+  heads.clear();
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
     const TIndexKeyGroup* found = FindGroup(st, bucket, storedKey);
     if (!found) return;
@@ -294,10 +301,66 @@ TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
       oneWord = g.OneWord.begin()->second;
     for (const auto& [order, head] : g.PhraseHeads) heads.push_back(head);
   });
-  // The phrases that stand before the first one-word entry, in bucket order; among entries of
-  // one phrase only the first can be the answer.
   std::sort(heads.begin(), heads.end(),
             [](const TIndexEntry* a, const TIndexEntry* b) { return a->Order < b->Order; });
+}
+
+// The memo's slot for the word, searched for now when the memo does not have it yet.
+const TLinkLookupMemo::TSlot& RememberedLinkSearch(CompilerRun& run, std::string_view word) {
+  TIndexStore& st = run.IndexStore;
+  TLinkLookupMemo& memo = st.LinkMemo;
+  if (memo.StoreGeneration != st.Generation) {
+    memo.StoreGeneration = st.Generation;
+    ++memo.Epoch;
+    memo.Used = 0;
+  }
+  constexpr std::size_t kMaxSlots = std::size_t{1} << 17;
+  if (2 * (memo.Used + 1) > memo.Slots.size()) {
+    if (memo.Slots.size() >= kMaxSlots) {
+      // Full of distinct words: begin again rather than grow without end.
+      ++memo.Epoch;
+      memo.Used = 0;
+    } else {
+      std::vector<TLinkLookupMemo::TSlot> grown(std::max<std::size_t>(4096, 2 * memo.Slots.size()));
+      const std::size_t mask = grown.size() - 1;
+      for (TLinkLookupMemo::TSlot& s : memo.Slots) {
+        if (s.Epoch != memo.Epoch) continue;
+        std::size_t i = s.Hash & mask;
+        while (grown[i].Epoch == memo.Epoch) i = (i + 1) & mask;
+        grown[i] = std::move(s);
+      }
+      memo.Slots = std::move(grown);
+    }
+  }
+  const bool caseFree = run.LinkPass.CaseFreeIndex;
+  const std::uint64_t h = GroupHash(caseFree ? 1 : 0, word);
+  const std::size_t mask = memo.Slots.size() - 1;
+  std::size_t i = h & mask;
+  for (;; i = (i + 1) & mask) {
+    const TLinkLookupMemo::TSlot& s = memo.Slots[i];
+    if (s.Epoch != memo.Epoch) break;
+    if (s.Hash == h && s.CaseFree == caseFree && s.Word == word) return s;
+  }
+  TLinkLookupMemo::TSlot& s = memo.Slots[i];
+  SearchLinkGroups(run, word, s.OneWord, s.Heads);
+  s.Epoch = memo.Epoch;
+  s.Hash = h;
+  s.CaseFree = caseFree;
+  s.Word.assign(word);
+  ++memo.Used;
+  return s;
+}
+
+}  // namespace
+
+TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
+                           const std::function<bool(const TIndexEntry&)>& continues) {
+  const TLinkLookupMemo::TSlot& found = RememberedLinkSearch(run, word);
+  TIndexEntry* const oneWord = found.OneWord;
+  if (found.Heads.empty()) return oneWord;
+  // Among the phrases that stand before the first one-word entry, only the first entry of
+  // each can be the answer. A copy: `continues` may read on and look up other words.
+  const std::vector<TIndexEntry*> heads = found.Heads;
   std::vector<const std::string*> tried;
   for (TIndexEntry* head : heads) {
     if (oneWord && head->Order > oneWord->Order) break;
