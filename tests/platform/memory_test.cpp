@@ -1,7 +1,8 @@
-// The heap set-up of a compile run: large blocks come from the heap, the heap stretch asked for
-// may take 2 MB pages, and freed memory stays for reuse. Each case runs in a child process of
-// its own, since the set-up holds for the whole process; the child ends with _exit, so that
-// nothing of the parent's (as a leak check) runs again in it.
+// The heap set-up of a short-lived program: large blocks come from the heap, the heap may take
+// 2 MB pages, and freed memory stays for reuse. Each case runs in a fresh process of its own
+// (the "threadsafe" death-test style starts the test program again), since the set-up holds
+// for the whole process and is made early in main; the child ends with _exit, so that nothing
+// of the parent's (as a leak check) runs again in it.
 #include "platform/memory.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,7 @@ TEST(KeepHeapForRun, LargeBlocksComeFromAHeapThatMayTakeLargePages) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "the sanitizers bring an allocator of their own, which keeps no [heap]";
 #endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
         platform::keep_heap_for_run(std::size_t{16} << 20);
@@ -69,6 +71,7 @@ TEST(KeepHeapForRun, LargeBlocksComeFromAHeapThatMayTakeLargePages) {
 }
 
 TEST(KeepHeapForRun, HeapStillGrowsPastTheStretchAskedFor) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
         platform::keep_heap_for_run(std::size_t{4} << 20);
