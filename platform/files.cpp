@@ -769,7 +769,8 @@ FileError replace_file_atomic(std::string_view name, const std::function<bool(st
   return FileError::none;
 }
 
-CopyResult copy_file_keeping_time(std::string_view from, std::string_view to) {
+CopyResult copy_file_keeping_time(std::string_view from, std::string_view to,
+                                  ReplaceOptions options) {
   const auto fail = [](CopyResult::Kind kind, std::string text) {
     return CopyResult{kind, std::move(text)};
   };
@@ -790,7 +791,8 @@ CopyResult copy_file_keeping_time(std::string_view from, std::string_view to) {
     return fail(CopyResult::unreadable,
                 "cannot read " + std::string(from) + ": " + file_error_text(bytes.error));
   const FileError written = replace_file_atomic(
-      to, std::string_view(reinterpret_cast<const char*>(bytes.bytes.data()), bytes.bytes.size()));
+      to, std::string_view(reinterpret_cast<const char*>(bytes.bytes.data()), bytes.bytes.size()),
+      no_drives(), options);
   if (written != FileError::none)
     return fail(CopyResult::unwritable,
                 "cannot write " + std::string(to) + ": " + file_error_text(written));

@@ -179,13 +179,15 @@ bool remove_directory(std::string_view name, const DriveTable& drives = no_drive
 
 // Copies a file keeping its modification time: the bytes go to a temporary file beside the
 // destination, which then replaces it, so a failed read never destroys the old copy. Copying
-// a file onto itself is refused.
+// a file onto itself is refused. The options are those of replace_file_atomic: a copy that a
+// run makes again when it is missing or out of date need not be flushed to disk.
 struct CopyResult {
   enum Kind { copied, unreadable, same_file, unwritable } kind = copied;
   std::string reason;  // for the user, empty when copied
   bool ok() const { return kind == copied; }
 };
-CopyResult copy_file_keeping_time(std::string_view from, std::string_view to);
+CopyResult copy_file_keeping_time(std::string_view from, std::string_view to,
+                                  ReplaceOptions options = {});
 
 // Free bytes for a user on the file system holding path (statvfs).
 std::optional<std::uint64_t> disk_free(std::string_view path,

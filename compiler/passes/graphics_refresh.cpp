@@ -50,7 +50,9 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
     for (const std::string& dir : dirs) {
       const std::string source = dir + "\\" + name;
       if (!platform::file_exists(source)) continue;
-      if (DosTime(source) > DosTime(destination)) {
+      // A copy left empty (as a crash of the system can leave one that was never flushed to
+      // disk) is out of date whatever its time says.
+      if (DosTime(source) > DosTime(destination) || (size == 0 && SizeOf(source) > 0)) {
         info.Found = false;
         WriteMessage(run, {MessageId::UpdatingGraphicsFile, name}, false);
       }
@@ -64,7 +66,10 @@ void RefreshGraphicsFileName(CompilerRun& run, std::string& name) {
       if (run.Ini.TargetFlags.Html && !platform::directory_exists(run.Switches.OutputDirectory))
         platform::create_directory(run.Switches.OutputDirectory);
       // The copy replaces the picture only once it is complete: a read error keeps the old one.
-      const platform::CopyResult copy = platform::copy_file_keeping_time(source, destination);
+      // Like the pages it is made again when missing or out of date, so it is not flushed to
+      // disk: a flush waits for everything the file system still has to write.
+      const platform::CopyResult copy =
+          platform::copy_file_keeping_time(source, destination, {.flush = false});
       if (copy.kind == platform::CopyResult::unreadable) {
         WriteMessage(run, {MessageId::GraphicsFileUnreadable, name, copy.reason}, true);
         continue;

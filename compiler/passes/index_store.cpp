@@ -1,6 +1,7 @@
 #include "compiler/passes/index_store.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/file_names.h"
@@ -25,16 +26,47 @@ std::string GroupKey(std::uint8_t bucket, std::string_view key) {
   return k;
 }
 
+std::uint64_t Load8(const char* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+std::uint32_t Load4(const char* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+std::uint64_t Mix(std::uint64_t a, std::uint64_t b) {
+  const unsigned __int128 r = static_cast<unsigned __int128>(a) * b;
+  return static_cast<std::uint64_t>(r) ^ static_cast<std::uint64_t>(r >> 64);
+}
+
 std::uint64_t GroupHash(std::uint8_t bucket, std::string_view key) {
-  // FNV-1a: words are short, and the table only needs an even spread.
-  std::uint64_t h = 0xcbf29ce484222325ull;
-  h = (h ^ bucket) * 0x100000001b3ull;
-  for (char c : key) h = (h ^ static_cast<std::uint8_t>(c)) * 0x100000001b3ull;
-  // FNV's low bits mix poorly, and the table is indexed by them: fold the high bits in.
-  h ^= h >> 33;
-  h *= 0xff51afd7ed558ccdull;
-  h ^= h >> 33;
-  return h;
+  // Every word of the running text is hashed: words are short, so they are read as one or two
+  // overlapping loads instead of byte by byte. The length goes in, so that loads that overlap
+  // or leave bytes out cannot make two keys alike that differ in length.
+  constexpr std::uint64_t kOdd1 = 0x9e3779b97f4a7c15ull, kOdd2 = 0xbf58476d1ce4e5b9ull;
+  const char* p = key.data();
+  const std::size_t n = key.size();
+  std::uint64_t a = 0, b = 0;
+  if (n >= 8) {
+    std::size_t i = 0;
+    std::uint64_t h = 0;
+    for (; i + 16 < n; i += 8) h = Mix(h ^ Load8(p + i), kOdd1);
+    a = Load8(p + i) ^ h;
+    b = Load8(p + n - 8);
+  } else if (n >= 4) {
+    a = Load4(p);
+    b = Load4(p + n - 4);
+  } else if (n > 0) {
+    a = (std::uint64_t{static_cast<std::uint8_t>(p[0])} << 16) |
+        (std::uint64_t{static_cast<std::uint8_t>(p[n / 2])} << 8) |
+        static_cast<std::uint8_t>(p[n - 1]);
+  }
+  const std::uint64_t seed = (std::uint64_t{bucket} << 56) ^ n;
+  return Mix(Mix(a ^ kOdd1, b ^ kOdd2 ^ seed), kOdd1);
 }
 
 void PlaceGroupSlot(std::vector<TKeyGroupSlot>& slots, const TKeyGroupSlot& slot) {
@@ -86,6 +118,7 @@ void DropFinalVowel(const CompilerRun& run, std::string& w) {
 }
 
 void AddToGroups(TIndexStore& st, TIndexEntry* e) {
+  ++st.Generation;
   TIndexKeyGroup& g = GroupFor(st, e->Bucket, e->Key);
   g.All.emplace(e->Order, e);
   g.ByLinkCount[e->LinkCount].emplace(e->Order, e);
@@ -109,6 +142,7 @@ void AddToGroups(TIndexStore& st, TIndexEntry* e) {
 }
 
 void RemoveFromGroups(TIndexStore& st, TIndexEntry* e) {
+  ++st.Generation;
   auto it = st.Groups.find(GroupKey(e->Bucket, e->Key));
   if (it == st.Groups.end()) return;
   TIndexKeyGroup& g = it->second;
@@ -201,6 +235,7 @@ void ClearIndexStore(CompilerRun& run) {
   st.GroupSlots.clear();
   st.GroupSlotsUsed = 0;
   st.GroupFilter.fill(0);
+  ++st.Generation;
   // Entries stay allocated: other state of the run may still point at them.
 }
 
@@ -243,8 +278,12 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
   return best;
 }
 
-TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
-                           const std::function<bool(const TIndexEntry&)>& continues) {
+namespace {
+
+// The entries a word of running text may link to: the first one-word entry, and the first
+// entries of the phrases, in bucket order.
+void SearchLinkGroups(CompilerRun& run, std::string_view word, TIndexEntry*& oneWord,
+                      std::vector<TIndexEntry*>& heads) {
   TIndexStore& st = run.IndexStore;
   const std::uint8_t bucket = IndexBucketOf(word);
   std::string probe(word);
@@ -252,8 +291,8 @@ TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
     for (char& c : probe)
       c = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
   NormaliseIndexWord(run, probe);
-  TIndexEntry* oneWord = nullptr;
-  std::vector<TIndexEntry*> heads;
+  oneWord = nullptr;
+  heads.clear();
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
     const TIndexKeyGroup* found = FindGroup(st, bucket, storedKey);
     if (!found) return;
@@ -262,10 +301,66 @@ TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
       oneWord = g.OneWord.begin()->second;
     for (const auto& [order, head] : g.PhraseHeads) heads.push_back(head);
   });
-  // The phrases that stand before the first one-word entry, in bucket order; among entries of
-  // one phrase only the first can be the answer.
   std::sort(heads.begin(), heads.end(),
             [](const TIndexEntry* a, const TIndexEntry* b) { return a->Order < b->Order; });
+}
+
+// The memo's slot for the word, searched for now when the memo does not have it yet.
+const TLinkLookupMemo::TSlot& RememberedLinkSearch(CompilerRun& run, std::string_view word) {
+  TIndexStore& st = run.IndexStore;
+  TLinkLookupMemo& memo = st.LinkMemo;
+  if (memo.StoreGeneration != st.Generation) {
+    memo.StoreGeneration = st.Generation;
+    ++memo.Epoch;
+    memo.Used = 0;
+  }
+  constexpr std::size_t kMaxSlots = std::size_t{1} << 17;
+  if (2 * (memo.Used + 1) > memo.Slots.size()) {
+    if (memo.Slots.size() >= kMaxSlots) {
+      // Full of distinct words: begin again rather than grow without end.
+      ++memo.Epoch;
+      memo.Used = 0;
+    } else {
+      std::vector<TLinkLookupMemo::TSlot> grown(std::max<std::size_t>(4096, 2 * memo.Slots.size()));
+      const std::size_t mask = grown.size() - 1;
+      for (TLinkLookupMemo::TSlot& s : memo.Slots) {
+        if (s.Epoch != memo.Epoch) continue;
+        std::size_t i = s.Hash & mask;
+        while (grown[i].Epoch == memo.Epoch) i = (i + 1) & mask;
+        grown[i] = std::move(s);
+      }
+      memo.Slots = std::move(grown);
+    }
+  }
+  const bool caseFree = run.LinkPass.CaseFreeIndex;
+  const std::uint64_t h = GroupHash(caseFree ? 1 : 0, word);
+  const std::size_t mask = memo.Slots.size() - 1;
+  std::size_t i = h & mask;
+  for (;; i = (i + 1) & mask) {
+    const TLinkLookupMemo::TSlot& s = memo.Slots[i];
+    if (s.Epoch != memo.Epoch) break;
+    if (s.Hash == h && s.CaseFree == caseFree && s.Word == word) return s;
+  }
+  TLinkLookupMemo::TSlot& s = memo.Slots[i];
+  SearchLinkGroups(run, word, s.OneWord, s.Heads);
+  s.Epoch = memo.Epoch;
+  s.Hash = h;
+  s.CaseFree = caseFree;
+  s.Word.assign(word);
+  ++memo.Used;
+  return s;
+}
+
+}  // namespace
+
+TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
+                           const std::function<bool(const TIndexEntry&)>& continues) {
+  const TLinkLookupMemo::TSlot& found = RememberedLinkSearch(run, word);
+  TIndexEntry* const oneWord = found.OneWord;
+  if (found.Heads.empty()) return oneWord;
+  // Among the phrases that stand before the first one-word entry, only the first entry of
+  // each can be the answer. A copy: `continues` may read on and look up other words.
+  const std::vector<TIndexEntry*> heads = found.Heads;
   std::vector<const std::string*> tried;
   for (TIndexEntry* head : heads) {
     if (oneWord && head->Order > oneWord->Order) break;

@@ -84,6 +84,23 @@ struct TKeyGroupSlot {
   TIndexKeyGroup* Group = nullptr;  // in Groups, whose nodes never move
 };
 
+// What the search of the groups found for a word of running text, kept per word until the
+// groups change: the words of a text recur, and the link writer looks up every one of them.
+struct TLinkLookupMemo {
+  struct TSlot {
+    std::uint64_t Epoch = 0;  // the slot is empty unless this is the memo's epoch
+    std::uint64_t Hash = 0;
+    bool CaseFree = false;
+    std::string Word;
+    TIndexEntry* OneWord = nullptr;   // the first one-word entry
+    std::vector<TIndexEntry*> Heads;  // first entries of the phrases, in bucket order
+  };
+  std::vector<TSlot> Slots;  // a power of two, at most half used
+  std::size_t Used = 0;
+  std::uint64_t Epoch = 1;
+  std::uint64_t StoreGeneration = 0;  // of the groups the slots of this epoch were found in
+};
+
 struct TIndexStore {
   std::array<TIndexEntry*, 256> IndexBuckets{};
   std::array<TIndexEntry*, 256> IndexBucketTails{};
@@ -112,6 +129,9 @@ struct TIndexStore {
   // table answers them without touching the slots.
   std::array<std::uint64_t, 1024> GroupFilter{};
   std::string ProbeScratch;
+  // Counts every change of the groups: what was found in them before is out of date.
+  std::uint64_t Generation = 1;
+  TLinkLookupMemo LinkMemo;
 };
 
 inline constexpr std::uint64_t kBucketOrderStep = std::uint64_t{1} << 24;

@@ -7,6 +7,7 @@
 
 #include "compiler/passes/compiler_run.h"
 #include "compiler/program/main_program.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ void InstallUserBreakHandler() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A run of a few megabytes of source builds about as much again on the heap.
+  platform::keep_heap_for_run(std::size_t{32} << 20);
   const std::vector<std::string> words(argv, argv + argc);
   // The run's state is large; it lives on the heap, not on the stack.
   auto run = std::make_unique<skeldon::CompilerRun>();

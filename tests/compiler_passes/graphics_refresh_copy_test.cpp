@@ -82,6 +82,23 @@ TEST_F(PictureCopies, OnlyMissingAndOlderCopiesAreReplacedFromTheFirstFolderThat
   EXPECT_EQ(fs::file_size(dir_ / "out/DOC/NEWER.GIF"), 1499u);
 }
 
+// Copies are not flushed to disk, so a crash of the system may leave one empty with the
+// source's time: an empty copy of a picture that has bytes is made again, whatever its time.
+TEST_F(PictureCopies, AnEmptyCopyOfAPictureWithBytesIsMadeAgain) {
+  Picture("first/EMPTIED.GIF", 700, 10, 'e');
+  Picture("out/DOC/EMPTIED.GIF", 0, 1);  // newer than the source, yet empty
+  Picture("first/NOTHING.GIF", 0, 10);
+  Picture("out/DOC/NOTHING.GIF", 0, 1);  // as empty as its source: kept
+  Picture("first/KEPT.GIF", 700, 10);
+  Picture("out/DOC/KEPT.GIF", 5, 1, 'k');  // newer and not empty: kept as before
+  for (const char* name : {"EMPTIED.GIF", "NOTHING.GIF", "KEPT.GIF"}) Refresh(name);
+  EXPECT_EQ(run.Text(), "updating graphics file EMPTIED.GIF\n");
+  EXPECT_EQ(corvina_test::ReadFile(dir_ / "out/DOC/EMPTIED.GIF"), std::string(700, 'e'));
+  EXPECT_EQ(Time("out/DOC/EMPTIED.GIF"), Time("first/EMPTIED.GIF"));
+  EXPECT_EQ(corvina_test::ReadFile(dir_ / "out/DOC/KEPT.GIF"), "kkkkk");
+  EXPECT_EQ(GetGraphicSizeKb(*run, "EMPTIED.GIF"), 1);
+}
+
 TEST_F(PictureCopies, NamesWithAFolderNeverReachOutsideTheOutputDirectory) {
   Picture("first/X.GIF", 10, 3);
   const struct {

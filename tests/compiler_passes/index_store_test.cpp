@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include "tests/support/compiler_test_support.h"
@@ -143,6 +144,66 @@ TEST(IndexStore, LookupTableAgreesWithBucketWalk) {
   }
 }
 
+// Words are looked up in pieces of several bytes at once: words of every length up to well
+// past two pieces, and words that differ in one byte only (first, middle or last), must be
+// told apart and found exactly as the walk finds them.
+TEST(IndexStore, LookupTableAgreesWithBucketWalkForEveryWordLength) {
+  std::mt19937 rng(4242);
+  TestRun t;
+  CompilerRun& run = *t;
+  run.IndexStore.WordEndings = {"en", "s"};
+  const auto randomWord = [&](std::size_t length) {
+    std::string w;
+    for (std::size_t i = 0; i < length; ++i) w += "abt"[rng() % 3];
+    return w;
+  };
+  std::vector<std::string> stored;
+  for (std::size_t length = 1; length <= 40; ++length)
+    for (int k = 0; k < 4; ++k) {
+      std::string w = randomWord(length);
+      stored.push_back(w);
+      for (std::size_t at : {std::size_t{0}, length / 2, length - 1}) {
+        std::string twin = w;
+        twin[at] = twin[at] == 'x' ? 'y' : 'x';
+        stored.push_back(twin);
+      }
+    }
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    run.Numbering.HeadingCounter = static_cast<std::uint16_t>(1 + i / 8);
+    InsertIndexEntry(run, stored[i], false, false, false);
+  }
+  for (std::size_t i = 0; i < 4 * stored.size(); ++i) {
+    std::string probe = stored[rng() % stored.size()];
+    switch (rng() % 4) {
+      case 0:
+        probe += "en";
+        break;  // a stored word with an ending
+      case 1:
+        probe[rng() % probe.size()] = 'z';
+        break;  // one byte off
+      case 2:
+        probe = randomWord(rng() % 42);
+        break;  // mostly not stored
+      default:
+        break;  // as stored
+    }
+    ASSERT_EQ(FindIndexEntry(run, probe, nullptr, true),
+              FindIndexEntryByWalk(run, probe, nullptr, true))
+        << probe;
+  }
+}
+
+// The link writer's lookup as a walk along the bucket, with a phrase test per entry.
+const TIndexEntry* WalkedLinkEntry(CompilerRun& run, const std::string& probe,
+                                   const std::function<bool(const TIndexEntry&)>& continues) {
+  for (const TIndexEntry* start = nullptr;;) {
+    const TIndexEntry* e = FindIndexEntryByWalk(run, probe, start, false);
+    if (!e || !e->WordLinks || continues(*e)) return e;
+    start = e->NextInBucket;
+    if (!start) return nullptr;
+  }
+}
+
 // The link writer's lookup: the walk of the bucket with a phrase test per entry, against the
 // table that tries each distinct phrase once.
 TEST(IndexStore, LinkLookupAgreesWithBucketWalk) {
@@ -170,20 +231,48 @@ TEST(IndexStore, LinkLookupAgreesWithBucketWalk) {
       ++asked;
       return (std::hash<std::string>{}(e.PhraseKey) ^ salt) % 4 == 0;
     };
-    const TIndexEntry* walked = nullptr;
-    for (const TIndexEntry* start = nullptr;;) {
-      const TIndexEntry* e = FindIndexEntryByWalk(run, probe, start, false);
-      if (!e || !e->WordLinks || continues(*e)) {
-        walked = e;
-        break;
-      }
-      start = e->NextInBucket;
-      if (!start) break;
-    }
+    const TIndexEntry* walked = WalkedLinkEntry(run, probe, continues);
     const int walkAsks = asked;
     asked = 0;
     ASSERT_EQ(FindLinkEntry(run, probe, continues), walked) << probe << " round " << round;
     EXPECT_LE(asked, walkAsks);
+  }
+}
+
+// Link lookups are remembered per word: lookups between insertions, phrase words, promotions
+// and changes of case handling must still answer as the walk does, and so must lookups of more
+// distinct words than the memory keeps.
+TEST(IndexStore, RememberedLinkLookupsFollowEveryChangeOfTheStore) {
+  std::mt19937 rng(99);
+  const char* stems[] = {"ab", "Abe", "tab", "tables", "seite", "seiten", "sei", "tabs"};
+  const char* more[] = {"one", "two"};
+  TestRun t;
+  CompilerRun& run = *t;
+  run.IndexStore.WordEndings = {"en", "s", "n"};
+  const auto continues = [](const TIndexEntry& e) { return e.PhraseKey.size() % 2 == 0; };
+  const auto agree = [&](const std::string& probe) {
+    ASSERT_EQ(FindLinkEntry(run, probe, continues), WalkedLinkEntry(run, probe, continues))
+        << probe;
+  };
+  for (int round = 0; round < 300; ++round) {
+    for (int k = 0; k < 4; ++k) agree(stems[rng() % 8]);
+    run.Numbering.HeadingCounter = static_cast<std::uint16_t>(1 + round / 10);
+    InsertIndexEntry(run, stems[rng() % 8], rng() % 5 == 0, false, false);
+    agree(stems[rng() % 8]);
+    if (rng() % 3 == 0) AppendIndexWordLink(run, more[rng() % 2]);
+    agree(stems[rng() % 8]);
+    if (rng() % 4 == 0) {
+      TIndexEntry* n = run.IndexStore.LastInserted;
+      TIndexEntry* p = run.IndexStore.IndexBuckets[n->Bucket];
+      if (p != n) MoveIndexEntryBefore(run, *n, *p);
+    }
+    if (rng() % 7 == 0) run.LinkPass.CaseFreeIndex = !run.LinkPass.CaseFreeIndex;
+  }
+  // Far more distinct words than are kept, the stored ones among them now and then.
+  for (int i = 0; i < 300000; ++i) {
+    std::string probe = stems[i / 50 % 8];
+    if (i % 50 != 0) probe = std::to_string(i).insert(0, 1, 'w');
+    agree(probe);
   }
 }
 
