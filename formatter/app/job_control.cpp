@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "formatter/app/font_definition_writer.h"
+#include "formatter/app/pdf_output.h"
 #include "formatter/app/rtf_conversion_job.h"
 #include "formatter/app/shell_texts.h"
 #include "formatter/common/bilingual_texts.h"
@@ -81,6 +82,7 @@ JobControl::JobControl(const TavrelEnvironment& env, const JobOutlets& outlets)
     : env_(env), outlets_(outlets), printControl_(std::make_unique<PrintControl>()) {}
 
 JobControl::~JobControl() {
+  preview_.reset();
   StopFormatting();
   AbortPrinting();
   JoinFormatThread();
@@ -255,6 +257,7 @@ bool JobControl::StartFormatJob(char letter, const std::string& conditions) {
       return false;
     }
   }
+  if (ReadOpenNotebook) ReadOpenNotebook();
   // The last job has posted its end; its thread is past every use of the format setup.
   JoinFormatThread();
   if (!Prepare(false, formatSetup_)) {
@@ -291,6 +294,7 @@ bool JobControl::StartJobThread(char letter, const std::string& document,
 
 bool JobControl::StartRtfConversion(const std::string& name) {
   if (FormatJobBusy.load()) return false;
+  if (ReadOpenNotebook) ReadOpenNotebook();
   JoinFormatThread();
   RtfTargetName = RtfConversionTargetName(name);
   RunStopFlag = 0;
@@ -303,8 +307,28 @@ bool JobControl::StartRtfConversion(const std::string& name) {
 
 bool JobControl::StartPreview() {
   if (currentDocument_.empty()) return false;
-  Fail(ShellMessage(Language(), ShellText::kPreviewNotAvailable));
-  return false;
+  if (!preview_)
+    preview_ = std::make_unique<PreviewSession>(*outlets_.Notifier, store_.Settings, Language());
+  if (PreviewOpen.load()) {
+    preview_->Raise();
+    return true;
+  }
+  store_.Settings.FirstPreviewDone = 1;
+  if (ReadOpenNotebook) ReadOpenNotebook();
+  // A closed preview whose thread has not yet ended still draws with the preview fonts.
+  if (!preview_->StopAndJoin(std::chrono::milliseconds(5000))) return false;
+  if (!Prepare(true, previewSetup_)) return false;
+  PreviewStart start;
+  start.Files.CurrentDocument = currentDocument_;
+  start.Files.ProgramDirectory = env_.ProgramDirectory;
+  start.Files.Settings = &store_.Settings;
+  start.File =
+      platform::resolve_path(ChooseFileExtension(currentDocument_, "taf,fmt", start.Files));
+  start.StartPage = PreviewStartPage;
+  PreviewOpen = 1;
+  outlets_.Notifier->Send(MN_JOB_LED_ON, 2);
+  preview_->Start(std::move(start), previewSetup_);
+  return true;
 }
 
 void JobControl::RunJob(const JobInput& job) {
@@ -451,7 +475,17 @@ void JobControl::StopFormatting() {
   if (currentMessages_) currentMessages_->UserStop = 1;
 }
 
-void JobControl::AbortPrinting() { printControl_->Abort = 1; }
+// The user's stop ends the print after the page being printed, so no half page is delivered;
+// the run's own flag also holds when the engine clears its flag as the next copy starts.
+void JobControl::StopPrinting() {
+  printStopRequested_ = true;
+  printControl_->StopPrinting = 1;
+}
+
+void JobControl::AbortPrinting() {
+  printStopRequested_ = true;
+  printControl_->Abort = 1;
+}
 
 void JobControl::FormatJobEnded() {
   FormatJobBusy = 0;
@@ -507,6 +541,7 @@ bool JobControl::StartPrintThread(const std::string& pageList, bool postScript) 
     Inform(ShellMessage(Language(), ShellText::kRefusedWhilePrinting));
     return false;
   }
+  if (ReadOpenNotebook) ReadOpenNotebook();
   JoinPrintThread();
   if (!Prepare(true, printSetup_)) {
     PrintExitCode = kExitNotStarted;
@@ -522,10 +557,14 @@ bool JobControl::StartPrintThread(const std::string& pageList, bool postScript) 
   job->Options = PrintOptions;
   job->Options.PageList = pageList;
   job->Printer = &printers_->selected();
+  // PDF output goes to the PDF printer; without one the chosen printer stays.
+  if (const int pdf = FindPdfPrinter(*printers_, store_.Settings.PdfPrinterName.Str());
+      postScript && pdf >= 0)
+    job->Printer = &printers_->at(static_cast<std::size_t>(pdf));
   job->Title = ExtractFileNamePart(job->File);
   if (!pageList.empty())
     job->Title += " (" + ShellMessage(Language(), ShellText::kPageListPrefix) + pageList + ")";
-  PrintCopies = std::clamp(job->Options.PrintCopies, 1, kMaxCopies);
+  PrintCopies = postScript ? 1 : std::clamp(job->Options.PrintCopies, 1, kMaxCopies);
   PrintCurrentCopy = 1;
   {
     std::lock_guard<std::mutex> lock(runMutex_);
@@ -534,6 +573,7 @@ bool JobControl::StartPrintThread(const std::string& pageList, bool postScript) 
   }
   printControl_->Abort = 0;
   printControl_->StopPrinting = 0;
+  printStopRequested_ = false;
   result_.PrintedFile = job->File;
   PrintBusy = 1;
   outlets_.Notifier->Send(MN_JOB_LED_ON, 3);
@@ -571,7 +611,51 @@ std::string CopyOutput(platform::PrinterKind kind, const std::string& file, int 
 
 }  // namespace
 
+void JobControl::SetUpPrintContext(PageEngineContext& ctx, const PrintJob& job,
+                                   FormattedFileCache& cache) {
+  ctx.Settings = &job.Snapshot;
+  ctx.Fonts = {printSetup_.Fonts.PrinterFonts.get(), printSetup_.Fonts.PreviewFonts.get(),
+               printSetup_.PrinterData.get(), &printSetup_.Fonts.AutoVariant};
+  ctx.Cache = &cache;
+  ctx.Notifier = outlets_.Notifier;
+  ctx.Files = job.Files;
+  ctx.Print = printControl_.get();
+}
+
+void JobControl::BindPrintContext(PageEngineContext* ctx) {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  currentPrint_ = ctx;
+  if (outlets_.ConsoleView) outlets_.ConsoleView->Page = ctx;
+}
+
+void JobControl::RunPdfPrintJob(PrintJob& job) {
+  PrintCurrentCopy = 1;
+  FormattedFileCache cache;
+  PageEngineContext ctx;
+  SetUpPrintContext(ctx, job, cache);
+  BindPrintContext(&ctx);
+  PdfJob pdf;
+  pdf.Engine = &ctx;
+  pdf.Printer = job.Printer;
+  pdf.FileName = platform::resolve_path(job.File);
+  const PdfJobResult made = RunPdfJob(pdf);
+  const bool fatal = !ctx.ThreadErrorText.empty();
+  BindPrintContext(nullptr);
+  result_.PrintOutput = made.PsFile;
+  result_.PrintedPages = made.Pages;
+  result_.PrintedFiles.clear();
+  if (made.ConverterStarted && made.Conversion.ok())
+    result_.PrintedFiles.push_back(made.Conversion.PdfFile);
+  // A fatal engine error is shown by the main window on code 13 with value 2, sent by the
+  // engine itself.
+  if (!fatal && !made.ok()) Fail(made.Error);
+  PrintExitCode = fatal || !made.ok() ? kExitJobFailed : kExitOk;
+  if (!fatal) outlets_.Notifier->Send(MN_PRINT_DONE, 0);
+  printThreadDone_ = true;
+}
+
 void JobControl::RunPrintJob(PrintJob& job) {
+  if (job.PostScript) return RunPdfPrintJob(job);
   platform::Printer& printer = *job.Printer;
   PageSelection selection;
   if (!job.Options.PageList.empty()) ParsePageList(job.Options.PageList, selection);
@@ -583,7 +667,9 @@ void JobControl::RunPrintJob(PrintJob& job) {
   int pages = 0;
   std::vector<std::string> written;
   std::string error;
-  for (int copy = 1; copy <= copies && !printControl_->Abort.load() && error.empty(); ++copy) {
+  for (int copy = 1; copy <= copies && !printControl_->Abort.load() &&
+                     !printStopRequested_.load() && error.empty();
+       ++copy) {
     PrintCurrentCopy = copy;
     std::string output = CopyOutput(printer.kind(), job.File, copy, job.Files);
     if (printer.kind() == platform::PrinterKind::png_folder) ClearOldPageImages(output);
@@ -597,28 +683,14 @@ void JobControl::RunPrintJob(PrintJob& job) {
     PrinterPrintSurface surface(printer);
     FormattedFileCache cache;
     PageEngineContext ctx;
-    ctx.Settings = &job.Snapshot;
-    ctx.Fonts = {printSetup_.Fonts.PrinterFonts.get(), printSetup_.Fonts.PreviewFonts.get(),
-                 printSetup_.PrinterData.get(), &printSetup_.Fonts.AutoVariant};
-    ctx.Cache = &cache;
-    ctx.Notifier = outlets_.Notifier;
-    ctx.Files = job.Files;
+    SetUpPrintContext(ctx, job, cache);
     ctx.Printer = &surface;
-    ctx.Print = printControl_.get();
     ctx.Selection = selection;
-    {
-      std::lock_guard<std::mutex> lock(runMutex_);
-      currentPrint_ = &ctx;
-      if (outlets_.ConsoleView) outlets_.ConsoleView->Page = &ctx;
-    }
+    BindPrintContext(&ctx);
     // The engine sends MN_PRINT_DONE with value 2 itself when it stops on a fatal error.
     RenderFormattedPages(ctx, platform::resolve_path(job.File), false, job.PostScript);
     fatal = !ctx.ThreadErrorText.empty();
-    {
-      std::lock_guard<std::mutex> lock(runMutex_);
-      currentPrint_ = nullptr;
-      if (outlets_.ConsoleView) outlets_.ConsoleView->Page = nullptr;
-    }
+    BindPrintContext(nullptr);
     if (fatal || surface.Pages() == 0) {
       printer.abort_document();
       if (!fatal) error = Text(MessageId::kNoPagePrinted, {job.File});
@@ -661,6 +733,11 @@ void JobControl::JoinPrintThread() {
 }
 
 bool JobControl::StopAndJoinThreads(std::chrono::milliseconds limit) {
+  if (preview_) {
+    // Closed here, the window keeps its bounds in the settings saved next.
+    preview_->CloseWindow();
+    if (!preview_->StopAndJoin(limit)) return false;
+  }
   StopFormatting();
   AbortPrinting();
   // The threads may be sending to this thread: their codes are served while waiting.

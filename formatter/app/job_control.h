@@ -17,6 +17,7 @@
 
 #include "formatter/app/command_line_jobs.h"
 #include "formatter/app/console_notifier.h"
+#include "formatter/app/preview_control.h"
 #include "formatter/common/help_lookup.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/messages.h"
@@ -30,6 +31,7 @@
 namespace tavrel {
 
 struct FormatRun;
+struct FormattedFileCache;
 struct PageEngineContext;
 struct PrintControl;
 
@@ -85,11 +87,17 @@ class JobControl {
   bool StartFormatJob(char letter, const std::string& conditions);
   bool StartRtfConversion(const std::string& name);
   bool StartPreview();
+  // The open preview's window and thread; null before the first preview.
+  PreviewSession* Preview() { return preview_.get(); }
+  // Reads the settings notebook into the settings when it is open, so that a job starts
+  // with what is on screen.
+  std::function<void()> ReadOpenNotebook;
   bool StartPrintJob(bool postScript);
   bool StartPrintThread(const std::string& pageList, bool postScript);
 
   void StopFormatting();  // the "stop f" button and code 100
-  void AbortPrinting();   // the "stop p" button
+  void StopPrinting();    // the "stop p" button: ends after the current page
+  void AbortPrinting();   // the close: ends at once
 
   // The main window's side of codes 23 and 13.
   void FormatJobEnded();
@@ -182,6 +190,11 @@ class JobControl {
                       const std::string& stopCaption);
   struct PrintJob;
   void RunPrintJob(PrintJob& job);
+  // PDF output: the document into its PostScript file, the marks appended, the converter run.
+  void RunPdfPrintJob(PrintJob& job);
+  void SetUpPrintContext(PageEngineContext& ctx, const PrintJob& job, FormattedFileCache& cache);
+  // The context the window reads the error text and the console the page from.
+  void BindPrintContext(PageEngineContext* ctx);
 
   TavrelEnvironment env_;
   JobOutlets outlets_;
@@ -193,6 +206,7 @@ class JobControl {
   // one job never changes what a running one reads.
   PrinterSetup formatSetup_;
   PrinterSetup printSetup_;
+  PrinterSetup previewSetup_;
   PrepareContext prepare_;
   bool fontsMissing_ = false;
   HelpFiles help_;
@@ -202,6 +216,7 @@ class JobControl {
   std::thread printThread_;
   std::atomic<bool> formatThreadDone_{true};
   std::atomic<bool> printThreadDone_{true};
+  std::atomic<bool> printStopRequested_{false};
 
   mutable std::mutex runMutex_;  // guards the pointers below and OpenAfterMake
   FormatRun* currentRun_ = nullptr;
@@ -216,6 +231,8 @@ class JobControl {
   TavrelRunResult result_;
   // Kept from job to job for the program's life; only the job thread touches it.
   DerivedContext derived_;
+  // Declared last: destroyed first, its thread stopped while the setups above still exist.
+  std::unique_ptr<PreviewSession> preview_;
 };
 
 }  // namespace tavrel

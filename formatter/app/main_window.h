@@ -159,6 +159,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   void OnPreviewRefresh(std::int32_t);
   void OnPreviewPageDone(std::int32_t value);
   void OnPreviewClosed(std::int32_t);
+  void OnPreviewCaption(std::int32_t);
   void OnPrintPages(std::int32_t);
   void OnPrintDone(std::int32_t value);
   void OnPrintPageDone(std::int32_t value);
