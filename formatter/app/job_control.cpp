@@ -667,8 +667,9 @@ void JobControl::RunPrintJob(PrintJob& job) {
   int pages = 0;
   std::vector<std::string> written;
   std::string error;
+  // A stop pressed before the first copy began still lets its current page (the first) print.
   for (int copy = 1; copy <= copies && !printControl_->Abort.load() &&
-                     !printStopRequested_.load() && error.empty();
+                     (copy == 1 || !printStopRequested_.load()) && error.empty();
        ++copy) {
     PrintCurrentCopy = copy;
     std::string output = CopyOutput(printer.kind(), job.File, copy, job.Files);
