@@ -79,7 +79,10 @@ struct JobControl::PrintJob {
 };
 
 JobControl::JobControl(const TavrelEnvironment& env, const JobOutlets& outlets)
-    : env_(env), outlets_(outlets), printControl_(std::make_unique<PrintControl>()) {}
+    : env_(env),
+      outlets_(outlets),
+      printControl_(std::make_unique<PrintControl>()),
+      preview_(std::make_unique<PreviewSession>(*outlets_.Notifier, store_.Settings)) {}
 
 JobControl::~JobControl() {
   preview_.reset();
@@ -307,8 +310,6 @@ bool JobControl::StartRtfConversion(const std::string& name) {
 
 bool JobControl::StartPreview() {
   if (currentDocument_.empty()) return false;
-  if (!preview_)
-    preview_ = std::make_unique<PreviewSession>(*outlets_.Notifier, store_.Settings, Language());
   if (PreviewOpen.load()) {
     preview_->Raise();
     return true;
@@ -785,6 +786,23 @@ void JobControl::StartCompiler(bool html) {
   args.insert(args.end(), {"/q", "/hold", currentDocument_});
   const platform::SpawnResult started = platform::start_program(compiler, args);
   if (!started.ok()) Fail(started.error);
+}
+
+std::string JobControl::DotCommandHelp(const std::string& command) {
+  std::int16_t panel = 0;
+  std::string text;
+  LookUpDotCommandHelp(help_, command, panel, text);
+  return text;
+}
+
+bool JobControl::FormatFont(std::uint8_t number, std::string& family, double& points) const {
+  // The job thread reads the format fonts too, but only this thread writes them.
+  if (number < 1 || number > kFontCount || !formatSetup_.Fonts.PrinterFonts) return false;
+  const TFontEntry& font = formatSetup_.Fonts.PrinterFonts->Fonts[number - 1];
+  if (font.FaceName.Str().empty()) return false;
+  family = font.FaceName.Str();
+  points = font.Size;
+  return true;
 }
 
 void JobControl::ShowHelpTopic(int number) {

@@ -87,7 +87,7 @@ class JobControl {
   bool StartFormatJob(char letter, const std::string& conditions);
   bool StartRtfConversion(const std::string& name);
   bool StartPreview();
-  // The open preview's window and thread; null before the first preview.
+  // The preview's window and thread.
   PreviewSession* Preview() { return preview_.get(); }
   // Reads the settings notebook into the settings when it is open, so that a job starts
   // with what is on screen.
@@ -150,6 +150,10 @@ class JobControl {
   // The hypertext compiler on the current document; html: HTML, else RTF.
   void StartCompiler(bool html);
   void ShowHelpTopic(int number);
+  // The help text of a dot command ("" when none).
+  std::string DotCommandHelp(const std::string& command);
+  // A font number's family and size as formatting prepared them; false: no such font.
+  bool FormatFont(std::uint8_t number, std::string& family, double& points) const;
 
   // What the last jobs gave, for the command-line road's exit code.
   TavrelRunResult& Result() { return result_; }

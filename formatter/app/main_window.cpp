@@ -15,6 +15,7 @@
 #include <chrono>
 #include <thread>
 
+#include "formatter/app/notebook_link.h"
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/messages.h"
@@ -26,6 +27,7 @@
 #include "formatter/windows/index_progress_window.h"
 #include "formatter/windows/message_list_window.h"
 #include "formatter/windows/print_range_dialog.h"
+#include "formatter/windows/settings_notebook.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -921,8 +923,20 @@ void MainWindow::MenuPdf() {
 }
 
 void MainWindow::MenuGraphicFile() { GrafikLaden(""); }
+// The notebook is made at its first use and kept: a job reads it while it is open.
 void MainWindow::MenuSettingsNotebook() {
-  boxes_.ShowMessageBox(Say(ShellText::kJobNotAvailable, {"Settings Notebook"}), kBoxError);
+  if (!Form2) {
+    Form2 = new SettingsNotebook(&jobs_->Settings(), &notifier_, this);
+    Form2->setWindowFlag(Qt::Window);
+    Form2->ProgramDirectory = env_.ProgramDirectory;
+    forms_[2] = Form2;
+    ConnectNotebook(*Form2, *jobs_, boxes_, [this](int index) {
+      jobs_->Printers().select(index);
+      ComboBox1->setCurrentIndex(jobs_->Printers().selected_index());
+    });
+  }
+  Form2->show();
+  Form2->raise();
 }
 
 void MainWindow::MenuFontDefinition() {

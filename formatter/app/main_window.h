@@ -37,6 +37,7 @@ class PrintRangeDialog;
 class FontProgressWindow;
 class FontSampleWindow;
 class DirectoryChooser;
+class SettingsNotebook;
 class WindowMeasureProgress;
 
 // The one slot of the preview request gate and the preview fields the handler keeps.
@@ -106,6 +107,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   FontProgressWindow* Form6;
   FontSampleWindow* Form9;
   DirectoryChooser* Form5;
+  SettingsNotebook* Form2 = nullptr;  // made at its first use
 
  protected:
   void showEvent(QShowEvent* event) override;

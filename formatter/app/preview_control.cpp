@@ -18,9 +18,8 @@ constexpr auto kIdleStep = std::chrono::milliseconds(20);
 
 }  // namespace
 
-PreviewSession::PreviewSession(MainNotifier& notifier, TSettingsRecord& settings,
-                               std::uint8_t language)
-    : notifier_(notifier), settings_(settings), language_(language) {
+PreviewSession::PreviewSession(MainNotifier& notifier, TSettingsRecord& settings)
+    : notifier_(notifier), settings_(settings) {
   Control.Idle = [this] { Idle(); };
 }
 
@@ -29,7 +28,8 @@ PreviewSession::~PreviewSession() { StopAndJoin(std::chrono::milliseconds(5000))
 
 PreviewForm& PreviewSession::Form() {
   if (!form_)
-    form_ = std::make_unique<PreviewForm>(notifier_, Control, Flags, &settings_, language_);
+    form_ =
+        std::make_unique<PreviewForm>(notifier_, Control, Flags, &settings_, settings_.Language);
   return *form_;
 }
 
@@ -43,6 +43,11 @@ void PreviewSession::Raise() {
 void PreviewSession::Start(PreviewStart start, PrinterSetup& setup) {
   thread_.reset();
   snapshot_ = settings_;
+  shown_ = settings_;
+  {
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    pending_.reset();
+  }
   cache_ = FormattedFileCache{};
   ctx_ = PageEngineContext{};
   ctx_.Settings = &snapshot_;
@@ -87,6 +92,16 @@ void PreviewSession::Start(PreviewStart start, PrinterSetup& setup) {
 // Runs on the preview thread while the engine waits for a request: a request that reached
 // the slot just as the engine finished its screen is re-sent, so it is not left there.
 void PreviewSession::Idle() {
+  {
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    if (pending_) {
+      snapshot_ = *pending_;
+      pending_.reset();
+      Control.Reread = 1;
+      Control.Stop = 1;
+      return;
+    }
+  }
   bool resend = false;
   std::int32_t code = 0, value = 0;
   {
@@ -123,6 +138,13 @@ bool PreviewSession::CanHandleRequest(std::int32_t code, std::int32_t value) {
   Control.PendingCode = code;
   Control.PendingValue = value;
   return false;
+}
+
+void PreviewSession::ApplySettings(const TSettingsRecord& settings) {
+  shown_ = settings;
+  if (!thread_) return;
+  std::lock_guard<std::mutex> lock(settingsMutex_);
+  pending_ = settings;
 }
 
 bool PreviewSession::WaitsForWork() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -30,8 +31,8 @@ struct PreviewStart {
 
 class PreviewSession {
  public:
-  // settings: the live record; the window keeps its bounds there.
-  PreviewSession(MainNotifier& notifier, TSettingsRecord& settings, std::uint8_t language);
+  // settings: the live record; the window keeps its bounds there and takes its language.
+  PreviewSession(MainNotifier& notifier, TSettingsRecord& settings);
   // Stops a running preview thread, serving its messages, and closes the window.
   ~PreviewSession();
   PreviewSession(const PreviewSession&) = delete;
@@ -71,6 +72,11 @@ class PreviewSession {
   // The fatal error the engine left before it sent code 3 with value 2 (read while it waits
   // on that code).
   const std::string& ErrorText() const { return ctx_.ThreadErrorText; }
+  // The settings the preview shows (GUI thread); the notebook compares the record with them.
+  const TSettingsRecord& ShownSettings() const { return shown_; }
+  // The preview is laid out anew with the record as it is now: the engine takes the copy when
+  // it next waits, on its own thread, so it never reads a record being replaced.
+  void ApplySettings(const TSettingsRecord& settings);
   bool Finished() const { return !thread_ || thread_->Finished(); }
 
   PreviewControl Control;
@@ -81,9 +87,11 @@ class PreviewSession {
 
   MainNotifier& notifier_;
   TSettingsRecord& settings_;
-  std::uint8_t language_;
   std::unique_ptr<PreviewForm> form_;
   TSettingsRecord snapshot_{};  // what the engine reads while the thread runs
+  TSettingsRecord shown_{};
+  std::mutex settingsMutex_;  // guards pending_
+  std::optional<TSettingsRecord> pending_;
   FormattedFileCache cache_;
   PageEngineContext ctx_;
   std::unique_ptr<PreviewThread> thread_;

@@ -98,4 +98,16 @@ inline std::string OutlineListing(const std::string& json) {
   return out;
 }
 
+// The outline of tests/data/formatter_derived/chapters.ws: the titles in order with their
+// targets as its page length puts the headings, /Count giving the children of open items.
+inline constexpr const char* kChaptersOutline =
+    "1. Introduction -> 1 [2 open]\n"
+    "  1.1. Why (and how) -> 1\n"
+    "  1.2. A path C:\\dir -> 1 [1 open]\n"
+    "    1.2.1 Deep level -> 1\n"
+    "2. Results -> 2 [1 open]\n"
+    "  2.1. Tables -> 2\n"
+    "Closing words -> 3\n"
+    "3. Summary -> 3\n";
+
 }  // namespace tavrel::pdf_test
