@@ -200,7 +200,9 @@ void PreviewSession::ThreadEnded() {
 bool PreviewSession::StopAndJoin(std::chrono::milliseconds limit) {
   if (!thread_) return true;
   Stop();
-  if (!platform::gui::wait_serving_messages([this] { return thread_->Finished(); }, limit))
+  // The thread's end (code 4) may be served while waiting, and forgets the thread.
+  if (!platform::gui::wait_serving_messages([this] { return !thread_ || thread_->Finished(); },
+                                            limit))
     return false;
   thread_.reset();
   return true;
