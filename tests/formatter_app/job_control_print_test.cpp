@@ -175,5 +175,26 @@ TEST_F(JobControlPrintTest, StoppingAPdfEndsAfterTheCurrentPageAndStartsNoConver
   EXPECT_NE(info.find("Title:           Stopped\n"), std::string::npos) << info;
 }
 
+// A converter that is missing: its box is shown from the print thread, the print lamp goes off
+// and the job counts as failed; the PostScript stays for a later conversion.
+TEST_F(JobControlPrintTest, AMissingConverterGetsItsBoxAndTheJobEnds) {
+  WriteFile(docs_ / "two.ws", Pages(2));
+  MainWindow& w = Open({"two.ws"});
+  UsePdfSettings(w);
+  w.Jobs().Settings().PdfProgram.Assign((docs_ / "no such converter").string());
+  Format(w);
+  shown_.clear();
+  MenuPdf(w);
+  ASSERT_TRUE(Idle(w));
+  Serve();
+  ASSERT_EQ(shown_.size(), 1u) << Boxes();
+  EXPECT_NE(shown_[0].find("no such converter"), std::string::npos) << shown_[0];
+  EXPECT_EQ(w.Jobs().PrintExitCode.load(), kExitJobFailed);
+  EXPECT_EQ(w.Leds[2]->Colour(), 0x007000u);
+  EXPECT_EQ(w.Buttons[4]->text().toStdString(), "print");
+  EXPECT_FALSE(fs::exists(docs_ / "two.pdf"));
+  EXPECT_EQ(ReadFile(docs_ / "two.ps").rfind("%!PS", 0), 0u);
+}
+
 }  // namespace
 }  // namespace tavrel::window_test
