@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "formatter/app/font_definition_writer.h"
+#include "formatter/app/pdf_output.h"
 #include "formatter/app/rtf_conversion_job.h"
 #include "formatter/app/shell_texts.h"
 #include "formatter/common/bilingual_texts.h"
@@ -78,11 +79,15 @@ struct JobControl::PrintJob {
 };
 
 JobControl::JobControl(const TavrelEnvironment& env, const JobOutlets& outlets)
-    : env_(env), outlets_(outlets), printControl_(std::make_unique<PrintControl>()) {
+    : env_(env),
+      outlets_(outlets),
+      printControl_(std::make_unique<PrintControl>()),
+      preview_(std::make_unique<PreviewSession>(*outlets_.Notifier, store_.Settings)) {
   editor_.State = &EditorState;
 }
 
 JobControl::~JobControl() {
+  preview_.reset();
   StopFormatting();
   AbortPrinting();
   JoinFormatThread();
@@ -257,6 +262,7 @@ bool JobControl::StartFormatJob(char letter, const std::string& conditions) {
       return false;
     }
   }
+  if (ReadOpenNotebook) ReadOpenNotebook();
   // The last job has posted its end; its thread is past every use of the format setup.
   JoinFormatThread();
   if (!Prepare(false, formatSetup_)) {
@@ -293,6 +299,7 @@ bool JobControl::StartJobThread(char letter, const std::string& document,
 
 bool JobControl::StartRtfConversion(const std::string& name) {
   if (FormatJobBusy.load()) return false;
+  if (ReadOpenNotebook) ReadOpenNotebook();
   JoinFormatThread();
   RtfTargetName = RtfConversionTargetName(name);
   RunStopFlag = 0;
@@ -305,8 +312,33 @@ bool JobControl::StartRtfConversion(const std::string& name) {
 
 bool JobControl::StartPreview() {
   if (currentDocument_.empty()) return false;
-  Fail(ShellMessage(Language(), ShellText::kPreviewNotAvailable));
-  return false;
+  if (PreviewOpen.load()) {
+    preview_->Raise();
+    return true;
+  }
+  store_.Settings.FirstPreviewDone = 1;
+  if (ReadOpenNotebook) ReadOpenNotebook();
+  // A closed preview whose thread has not yet ended still draws with the preview fonts.
+  if (!preview_->StopAndJoin(std::chrono::milliseconds(5000))) return false;
+  if (!Prepare(true, previewSetup_)) return false;
+  PreviewStart start;
+  start.Files.CurrentDocument = currentDocument_;
+  start.Files.ProgramDirectory = env_.ProgramDirectory;
+  start.Files.Settings = &store_.Settings;
+  start.File =
+      platform::resolve_path(ChooseFileExtension(currentDocument_, "taf,fmt", start.Files));
+  start.StartPage = PreviewStartPage;
+  // The preview thread asks an editor holding the formatted file to save it; it reads a copy
+  // of the settings, since this thread may change them meanwhile.
+  auto snapshot = std::make_shared<const TSettingsRecord>(store_.Settings);
+  start.SyncEditor = [this, files = start.Files, snapshot](const std::string& kinds) mutable {
+    files.Settings = snapshot.get();
+    SyncEditorFile(kinds, files);
+  };
+  PreviewOpen = 1;
+  outlets_.Notifier->Send(MN_JOB_LED_ON, 2);
+  preview_->Start(std::move(start), previewSetup_);
+  return true;
 }
 
 void JobControl::RunJob(const JobInput& job) {
@@ -458,7 +490,17 @@ void JobControl::StopFormatting() {
   if (currentMessages_) currentMessages_->UserStop = 1;
 }
 
-void JobControl::AbortPrinting() { printControl_->Abort = 1; }
+// The user's stop ends the print after the page being printed, so no half page is delivered;
+// the run's own flag also holds when the engine clears its flag as the next copy starts.
+void JobControl::StopPrinting() {
+  printStopRequested_ = true;
+  printControl_->StopPrinting = 1;
+}
+
+void JobControl::AbortPrinting() {
+  printStopRequested_ = true;
+  printControl_->Abort = 1;
+}
 
 void JobControl::FormatJobEnded() {
   FormatJobBusy = 0;
@@ -530,6 +572,7 @@ bool JobControl::StartPrintThread(const std::string& pageList, bool postScript) 
     Inform(ShellMessage(Language(), ShellText::kRefusedWhilePrinting));
     return false;
   }
+  if (ReadOpenNotebook) ReadOpenNotebook();
   JoinPrintThread();
   if (!Prepare(true, printSetup_)) {
     PrintExitCode = kExitNotStarted;
@@ -545,10 +588,14 @@ bool JobControl::StartPrintThread(const std::string& pageList, bool postScript) 
   job->Options = PrintOptions;
   job->Options.PageList = pageList;
   job->Printer = &printers_->selected();
+  // PDF output goes to the PDF printer; without one the chosen printer stays.
+  if (const int pdf = FindPdfPrinter(*printers_, store_.Settings.PdfPrinterName.Str());
+      postScript && pdf >= 0)
+    job->Printer = &printers_->at(static_cast<std::size_t>(pdf));
   job->Title = ExtractFileNamePart(job->File);
   if (!pageList.empty())
     job->Title += " (" + ShellMessage(Language(), ShellText::kPageListPrefix) + pageList + ")";
-  PrintCopies = std::clamp(job->Options.PrintCopies, 1, kMaxCopies);
+  PrintCopies = postScript ? 1 : std::clamp(job->Options.PrintCopies, 1, kMaxCopies);
   PrintCurrentCopy = 1;
   {
     std::lock_guard<std::mutex> lock(runMutex_);
@@ -557,6 +604,7 @@ bool JobControl::StartPrintThread(const std::string& pageList, bool postScript) 
   }
   printControl_->Abort = 0;
   printControl_->StopPrinting = 0;
+  printStopRequested_ = false;
   result_.PrintedFile = job->File;
   PrintBusy = 1;
   outlets_.Notifier->Send(MN_JOB_LED_ON, 3);
@@ -594,8 +642,52 @@ std::string CopyOutput(platform::PrinterKind kind, const std::string& file, int 
 
 }  // namespace
 
+void JobControl::SetUpPrintContext(PageEngineContext& ctx, const PrintJob& job,
+                                   FormattedFileCache& cache) {
+  ctx.Settings = &job.Snapshot;
+  ctx.Fonts = {printSetup_.Fonts.PrinterFonts.get(), printSetup_.Fonts.PreviewFonts.get(),
+               printSetup_.PrinterData.get(), &printSetup_.Fonts.AutoVariant};
+  ctx.Cache = &cache;
+  ctx.Notifier = outlets_.Notifier;
+  ctx.Files = job.Files;
+  ctx.Print = printControl_.get();
+}
+
+void JobControl::BindPrintContext(PageEngineContext* ctx) {
+  std::lock_guard<std::mutex> lock(runMutex_);
+  currentPrint_ = ctx;
+  if (outlets_.ConsoleView) outlets_.ConsoleView->Page = ctx;
+}
+
+void JobControl::RunPdfPrintJob(PrintJob& job) {
+  PrintCurrentCopy = 1;
+  FormattedFileCache cache;
+  PageEngineContext ctx;
+  SetUpPrintContext(ctx, job, cache);
+  BindPrintContext(&ctx);
+  PdfJob pdf;
+  pdf.Engine = &ctx;
+  pdf.Printer = job.Printer;
+  pdf.FileName = platform::resolve_path(job.File);
+  const PdfJobResult made = RunPdfJob(pdf);
+  const bool fatal = !ctx.ThreadErrorText.empty();
+  BindPrintContext(nullptr);
+  result_.PrintOutput = made.PsFile;
+  result_.PrintedPages = made.Pages;
+  result_.PrintedFiles.clear();
+  if (made.ConverterStarted && made.Conversion.ok())
+    result_.PrintedFiles.push_back(made.Conversion.PdfFile);
+  // A fatal engine error is shown by the main window on code 13 with value 2, sent by the
+  // engine itself.
+  if (!fatal && !made.ok()) Fail(made.Error);
+  PrintExitCode = fatal || !made.ok() ? kExitJobFailed : kExitOk;
+  if (!fatal) outlets_.Notifier->Send(MN_PRINT_DONE, 0);
+  printThreadDone_ = true;
+}
+
 void JobControl::RunPrintJob(PrintJob& job) {
   SyncEditorFile("taf,fmt", job.Files);
+  if (job.PostScript) return RunPdfPrintJob(job);
   platform::Printer& printer = *job.Printer;
   PageSelection selection;
   if (!job.Options.PageList.empty()) ParsePageList(job.Options.PageList, selection);
@@ -607,7 +699,10 @@ void JobControl::RunPrintJob(PrintJob& job) {
   int pages = 0;
   std::vector<std::string> written;
   std::string error;
-  for (int copy = 1; copy <= copies && !printControl_->Abort.load() && error.empty(); ++copy) {
+  // A stop pressed before the first copy began still lets its current page (the first) print.
+  for (int copy = 1; copy <= copies && !printControl_->Abort.load() &&
+                     (copy == 1 || !printStopRequested_.load()) && error.empty();
+       ++copy) {
     PrintCurrentCopy = copy;
     std::string output = CopyOutput(printer.kind(), job.File, copy, job.Files);
     if (printer.kind() == platform::PrinterKind::png_folder) ClearOldPageImages(output);
@@ -621,28 +716,14 @@ void JobControl::RunPrintJob(PrintJob& job) {
     PrinterPrintSurface surface(printer);
     FormattedFileCache cache;
     PageEngineContext ctx;
-    ctx.Settings = &job.Snapshot;
-    ctx.Fonts = {printSetup_.Fonts.PrinterFonts.get(), printSetup_.Fonts.PreviewFonts.get(),
-                 printSetup_.PrinterData.get(), &printSetup_.Fonts.AutoVariant};
-    ctx.Cache = &cache;
-    ctx.Notifier = outlets_.Notifier;
-    ctx.Files = job.Files;
+    SetUpPrintContext(ctx, job, cache);
     ctx.Printer = &surface;
-    ctx.Print = printControl_.get();
     ctx.Selection = selection;
-    {
-      std::lock_guard<std::mutex> lock(runMutex_);
-      currentPrint_ = &ctx;
-      if (outlets_.ConsoleView) outlets_.ConsoleView->Page = &ctx;
-    }
+    BindPrintContext(&ctx);
     // The engine sends MN_PRINT_DONE with value 2 itself when it stops on a fatal error.
     RenderFormattedPages(ctx, platform::resolve_path(job.File), false, job.PostScript);
     fatal = !ctx.ThreadErrorText.empty();
-    {
-      std::lock_guard<std::mutex> lock(runMutex_);
-      currentPrint_ = nullptr;
-      if (outlets_.ConsoleView) outlets_.ConsoleView->Page = nullptr;
-    }
+    BindPrintContext(nullptr);
     if (fatal || surface.Pages() == 0) {
       printer.abort_document();
       if (!fatal) error = Text(MessageId::kNoPagePrinted, {job.File});
@@ -685,6 +766,11 @@ void JobControl::JoinPrintThread() {
 }
 
 bool JobControl::StopAndJoinThreads(std::chrono::milliseconds limit) {
+  if (preview_) {
+    // Closed here, the window keeps its bounds in the settings saved next.
+    preview_->CloseWindow();
+    if (!preview_->StopAndJoin(limit)) return false;
+  }
   StopFormatting();
   AbortPrinting();
   // The threads may be sending to this thread: their codes are served while waiting.
@@ -766,6 +852,23 @@ void JobControl::StartCompiler(bool html) {
   args.insert(args.end(), {"/q", "/hold", currentDocument_});
   const platform::SpawnResult started = platform::start_program(compiler, args);
   if (!started.ok()) Fail(started.error);
+}
+
+std::string JobControl::DotCommandHelp(const std::string& command) {
+  std::int16_t panel = 0;
+  std::string text;
+  LookUpDotCommandHelp(help_, command, panel, text);
+  return text;
+}
+
+bool JobControl::FormatFont(std::uint8_t number, std::string& family, double& points) const {
+  // The job thread reads the format fonts too, but only this thread writes them.
+  if (number < 1 || number > kFontCount || !formatSetup_.Fonts.PrinterFonts) return false;
+  const TFontEntry& font = formatSetup_.Fonts.PrinterFonts->Fonts[number - 1];
+  if (font.FaceName.Str().empty()) return false;
+  family = font.FaceName.Str();
+  points = font.Size;
+  return true;
 }
 
 void JobControl::ShowHelpTopic(int number) {

@@ -17,6 +17,7 @@
 
 #include "formatter/app/command_line_jobs.h"
 #include "formatter/app/console_notifier.h"
+#include "formatter/app/preview_control.h"
 #include "formatter/common/help_lookup.h"
 #include "formatter/common/message_boxes.h"
 #include "formatter/common/messages.h"
@@ -31,6 +32,7 @@
 namespace tavrel {
 
 struct FormatRun;
+struct FormattedFileCache;
 struct PageEngineContext;
 struct PrintControl;
 
@@ -88,11 +90,17 @@ class JobControl {
   bool StartFormatJob(char letter, const std::string& conditions);
   bool StartRtfConversion(const std::string& name);
   bool StartPreview();
+  // The preview's window and thread.
+  PreviewSession* Preview() { return preview_.get(); }
+  // Reads the settings notebook into the settings when it is open, so that a job starts
+  // with what is on screen.
+  std::function<void()> ReadOpenNotebook;
   bool StartPrintJob(bool postScript);
   bool StartPrintThread(const std::string& pageList, bool postScript);
 
   void StopFormatting();  // the "stop f" button and code 100
-  void AbortPrinting();   // the "stop p" button
+  void StopPrinting();    // the "stop p" button: ends after the current page
+  void AbortPrinting();   // the close: ends at once
 
   // The main window's side of codes 23 and 13.
   void FormatJobEnded();
@@ -161,6 +169,10 @@ class JobControl {
   // The hypertext compiler on the current document; html: HTML, else RTF.
   void StartCompiler(bool html);
   void ShowHelpTopic(int number);
+  // The help text of a dot command ("" when none).
+  std::string DotCommandHelp(const std::string& command);
+  // A font number's family and size as formatting prepared them; false: no such font.
+  bool FormatFont(std::uint8_t number, std::string& family, double& points) const;
 
   // What the last jobs gave, for the command-line road's exit code.
   TavrelRunResult& Result() { return result_; }
@@ -202,6 +214,11 @@ class JobControl {
                       const std::string& stopCaption);
   struct PrintJob;
   void RunPrintJob(PrintJob& job);
+  // PDF output: the document into its PostScript file, the marks appended, the converter run.
+  void RunPdfPrintJob(PrintJob& job);
+  void SetUpPrintContext(PageEngineContext& ctx, const PrintJob& job, FormattedFileCache& cache);
+  // The context the window reads the error text and the console the page from.
+  void BindPrintContext(PageEngineContext* ctx);
 
   TavrelEnvironment env_;
   JobOutlets outlets_;
@@ -214,6 +231,7 @@ class JobControl {
   PrinterSetup formatSetup_;
   PrinterSetup printSetup_;
   PrinterSetup sampleSetup_;  // the font sample's, so a running job's tables stay as they are
+  PrinterSetup previewSetup_;
   PrepareContext prepare_;
   bool fontsMissing_ = false;
   HelpFiles help_;
@@ -223,6 +241,7 @@ class JobControl {
   std::thread printThread_;
   std::atomic<bool> formatThreadDone_{true};
   std::atomic<bool> printThreadDone_{true};
+  std::atomic<bool> printStopRequested_{false};
 
   mutable std::mutex runMutex_;  // guards the pointers below and OpenAfterMake
   FormatRun* currentRun_ = nullptr;
@@ -238,6 +257,8 @@ class JobControl {
   EditorLink editor_;
   // Kept from job to job for the program's life; only the job thread touches it.
   DerivedContext derived_;
+  // Declared last: destroyed first, its thread stopped while the setups above still exist.
+  std::unique_ptr<PreviewSession> preview_;
 };
 
 }  // namespace tavrel

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <thread>
 
+#include "formatter/app/notebook_link.h"
 #include "formatter/common/bilingual_texts.h"
 #include "formatter/common/file_services.h"
 #include "formatter/common/messages.h"
@@ -32,6 +33,7 @@
 #include "formatter/windows/index_progress_window.h"
 #include "formatter/windows/message_list_window.h"
 #include "formatter/windows/print_range_dialog.h"
+#include "formatter/windows/settings_notebook.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -150,6 +152,7 @@ const MainWindow::CodeRow MainWindow::kProgressCodes[] = {
     {MN_PREVIEW_REFRESH, &MainWindow::OnPreviewRefresh},
     {MN_PREVIEW_PAGE_DONE, &MainWindow::OnPreviewPageDone},
     {MN_PREVIEW_CLOSED, &MainWindow::OnPreviewClosed},
+    {MN_PREVIEW_CAPTION, &MainWindow::OnPreviewCaption},
     {MN_PRINT_PAGES, &MainWindow::OnPrintPages},
     {MN_PRINT_DONE, &MainWindow::OnPrintDone},
     {MN_PRINT_PAGE_DONE, &MainWindow::OnPrintPageDone},
@@ -564,6 +567,9 @@ void MainWindow::OnWriteLanguageTemplate(std::int32_t) {
 }
 
 bool MainWindow::CanHandlePreviewRequest(std::int32_t code, std::int32_t value) {
+  // With a preview thread the slot is the one its engine re-sends from.
+  if (PreviewSession* s = jobs_->Preview(); s && s->ThreadExists())
+    return s->CanHandleRequest(code, value);
   if (Preview.PendingResend) return true;
   if (Preview.PendingRequestUsed) return false;
   if (Preview.ThreadExists && Preview.ThreadWaiting) return true;
@@ -576,10 +582,14 @@ bool MainWindow::CanHandlePreviewRequest(std::int32_t code, std::int32_t value) 
 void MainWindow::RestartPreviewRendering() {
   Preview.RenderRequest = true;
   Preview.ThreadWaiting = false;
+  if (PreviewSession* s = jobs_->Preview(); s && s->ThreadExists())
+    s->Request(Preview.GotoPage, Preview.BackFlag, Preview.SameFlag);
 }
 
 void MainWindow::OnPreviewNext(std::int32_t value) {
-  if (!CanHandlePreviewRequest(MN_PREVIEW_NEXT, value) || !Preview.NextPageAvailable) return;
+  PreviewSession* s = jobs_->Preview();
+  const bool next = s && s->ThreadExists() ? s->NextPageAvailable() : Preview.NextPageAvailable;
+  if (!CanHandlePreviewRequest(MN_PREVIEW_NEXT, value) || !next) return;
   Preview.Rescan = Preview.FirstRun = Preview.SameFlag = Preview.BackFlag = Preview.Busy = false;
   Preview.GotoPage = 0;
   RestartPreviewRendering();
@@ -608,15 +618,25 @@ void MainWindow::OnPreviewMatrix(std::int32_t value) {
 // The end of the preview is never held back by the gate: stored in the slot it could stay
 // there for good, its error unseen and the preview marked open.
 void MainWindow::OnPreviewStop(std::int32_t value) {
+  PreviewSession* s = jobs_->Preview();
+  // The window closed after a stop already taken (a fatal error closes it) is no new stop.
+  if (s && value == 1 && s->StopTaken()) return;
   Preview.NextPageAvailable = false;
-  if (value == 2) boxes_.ShowMessageBox(jobs_->PageEngineErrorText(), kBoxError);
+  if (s) s->Stop();
+  if (value == 2) {
+    if (s) s->CloseWindow();
+    boxes_.ShowMessageBox(s ? s->ErrorText() : jobs_->PageEngineErrorText(), kBoxError);
+  }
   port_.post(WM_MAIN_NOTIFY, MN_JOB_LED_OFF, 2);
   jobs_->PreviewOpen = 0;
   Preview.StopByte = true;
   Preview.Stopped = true;
 }
 
-void MainWindow::OnPreviewThreadDone(std::int32_t) { Preview.ThreadExists = false; }
+void MainWindow::OnPreviewThreadDone(std::int32_t) {
+  Preview.ThreadExists = false;
+  if (PreviewSession* s = jobs_->Preview()) s->ThreadEnded();
+}
 
 void MainWindow::OnPreviewGotoPage(std::int32_t value) {
   if (!CanHandlePreviewRequest(MN_PREVIEW_GOTO_PAGE, value)) return;
@@ -625,14 +645,22 @@ void MainWindow::OnPreviewGotoPage(std::int32_t value) {
   RestartPreviewRendering();
 }
 
-void MainWindow::OnPreviewTimer(std::int32_t) {}
+void MainWindow::OnPreviewTimer(std::int32_t) {
+  // The stop byte that a changed file sets wakes the waiting engine itself.
+  if (PreviewSession* s = jobs_->Preview(); s && jobs_->PreviewOpen.load()) s->CheckFileChanged();
+}
+
+void MainWindow::OnPreviewCaption(std::int32_t) {
+  if (PreviewSession* s = jobs_->Preview()) s->ShowCaption();
+}
 
 void MainWindow::OnPreviewRefresh(std::int32_t) {
   if (jobs_->PreviewOpen.load()) port_.post(WM_MAIN_NOTIFY, MN_PREVIEW_REDRAW, 0);
 }
 
 void MainWindow::OnPreviewPageDone(std::int32_t value) {
-  if (!Preview.ThreadExists) return;
+  const PreviewSession* s = jobs_->Preview();
+  if (!Preview.ThreadExists && !(s && s->ThreadExists())) return;
   FileContext files;
   files.Settings = &jobs_->Settings();
   const std::string file = ChooseFileExtension(jobs_->CurrentDocument(), "taf,fmt", files);
@@ -889,7 +917,7 @@ void MainWindow::FormatButton() {
 
 void MainWindow::PrintButton() {
   if (jobs_->PrintBusy.load())
-    jobs_->AbortPrinting();
+    jobs_->StopPrinting();
   else
     jobs_->StartPrintJob(false);
 }
@@ -962,7 +990,7 @@ void MainWindow::MenuCompilerHtml() { jobs_->StartCompiler(true); }
 
 void MainWindow::MenuPdf() {
   if (jobs_->PrintBusy.load()) {
-    jobs_->AbortPrinting();
+    jobs_->StopPrinting();
     return;
   }
   const std::string pdf = jobs_->Settings().PdfPrinterName.Str();
@@ -981,8 +1009,20 @@ void MainWindow::MenuPdf() {
 }
 
 void MainWindow::MenuGraphicFile() { GrafikLaden(""); }
+// The notebook is made at its first use and kept: a job reads it while it is open.
 void MainWindow::MenuSettingsNotebook() {
-  boxes_.ShowMessageBox(Say(ShellText::kJobNotAvailable, {"Settings Notebook"}), kBoxError);
+  if (!Form2) {
+    Form2 = new SettingsNotebook(&jobs_->Settings(), &notifier_, this);
+    Form2->setWindowFlag(Qt::Window);
+    Form2->ProgramDirectory = env_.ProgramDirectory;
+    forms_[2] = Form2;
+    ConnectNotebook(*Form2, *jobs_, boxes_, [this](int index) {
+      jobs_->Printers().select(index);
+      ComboBox1->setCurrentIndex(jobs_->Printers().selected_index());
+    });
+  }
+  Form2->show();
+  Form2->raise();
 }
 
 void MainWindow::MenuFontDefinition() {

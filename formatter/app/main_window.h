@@ -39,6 +39,7 @@ class FontProgressWindow;
 class FontSampleWindow;
 class DirectoryChooser;
 class GraphicsFileDialog;
+class SettingsNotebook;
 class WindowMeasureProgress;
 class DotCommandDialog;
 
@@ -118,6 +119,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   DirectoryChooser* Form5;
   DotCommandDialog* Form10 = nullptr;  // made on its first opening
   GraphicsFileDialog* Form11;
+  SettingsNotebook* Form2 = nullptr;  // made at its first use
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -171,6 +173,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   void OnPreviewRefresh(std::int32_t);
   void OnPreviewPageDone(std::int32_t value);
   void OnPreviewClosed(std::int32_t);
+  void OnPreviewCaption(std::int32_t);
   void OnPrintPages(std::int32_t);
   void OnPrintDone(std::int32_t value);
   void OnPrintPageDone(std::int32_t value);

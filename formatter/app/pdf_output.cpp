@@ -194,14 +194,6 @@ PdfConversion RunPdfConverter(const TSettingsRecord& settings, const std::string
 
 namespace {
 
-// The printer with exactly the PDF printer's name, the last one when several have it.
-int FindPdfPrinter(const platform::PrinterList& printers, const std::string& name) {
-  const std::vector<std::string> names = printers.names();
-  for (std::size_t i = names.size(); i-- > 0;)
-    if (names[i] == name) return static_cast<int>(i);
-  return -1;
-}
-
 std::tm Now() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -211,16 +203,27 @@ std::tm Now() {
 
 }  // namespace
 
+int FindPdfPrinter(const platform::PrinterList& printers, const std::string& name) {
+  const std::vector<std::string> names = printers.names();
+  for (std::size_t i = names.size(); i-- > 0;)
+    if (names[i] == name) return static_cast<int>(i);
+  return -1;
+}
+
 PdfJobResult RunPdfJob(const PdfJob& job) {
   PdfJobResult result;
   PageEngineContext& engine = *job.Engine;
   const TSettingsRecord& settings = *engine.Settings;
-  platform::PrinterList& printers = *job.Printers;
-  const int remembered = printers.selected_index();
-  const int pdfPrinter = FindPdfPrinter(printers, settings.PdfPrinterName.Str());
-  if (pdfPrinter >= 0) printers.select(pdfPrinter);
-  platform::Printer& printer = printers.selected();
-  auto restoreSelection = [&] { printers.select(remembered); };
+  platform::PrinterList* printers = job.Printers;
+  const int remembered = printers ? printers->selected_index() : -1;
+  if (!job.Printer) {
+    const int pdfPrinter = FindPdfPrinter(*printers, settings.PdfPrinterName.Str());
+    if (pdfPrinter >= 0) printers->select(pdfPrinter);
+  }
+  platform::Printer& printer = job.Printer ? *job.Printer : printers->selected();
+  auto restoreSelection = [&] {
+    if (!job.Printer) printers->select(remembered);
+  };
   if (printer.kind() == platform::PrinterKind::png_folder) {
     // Its output is a folder of images: there would be no PostScript to convert.
     result.Error = MessageText(

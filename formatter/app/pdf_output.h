@@ -89,6 +89,9 @@ struct PdfJob {
   platform::PrinterList* Printers = nullptr;
   std::string FileName;  // the formatted file
   bool WaitForConverter = true;
+  // Set: the job prints on this printer and leaves the list's selection alone (a print
+  // thread must not change what the window's printer list shows).
+  platform::Printer* Printer = nullptr;
 };
 
 struct PdfJobResult {
@@ -101,6 +104,9 @@ struct PdfJobResult {
   std::string Error;  // the box text; empty when everything asked for was done
   bool ok() const { return Error.empty(); }
 };
+
+// The printer named PdfPrinterName: the last of several with that name; -1 for none.
+int FindPdfPrinter(const platform::PrinterList& printers, const std::string& name);
 
 PdfJobResult RunPdfJob(const PdfJob& job);
 

@@ -381,7 +381,8 @@ void RenderPrinter(PageRun& run) {
   if (ctx.Printer->Landscape() != landscape) ctx.Printer->SetLandscape(landscape);
   run.Landscape = landscape;
   run.FontTable = ctx.Fonts.PrinterFonts;
-  if (ctx.Print) ctx.Print->StopPrinting = 0;
+  // The stop request is cleared by whoever starts the print, before its thread runs: cleared
+  // here, a stop pressed before this run began would be lost.
   if (!ctx.Selection.ListValid) ctx.Selection.FirstPage = 1;
   if (!ComputeRunScale(run)) return;
   SetGeometryFromTemplate(run);

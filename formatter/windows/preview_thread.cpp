@@ -26,9 +26,8 @@ void PreviewThread::Join() {
 void PreviewThread::Execute() {
   if (syncEditor_) syncEditor_("taf,fmt");
   PreviewControl& ctl = *ctx_.PreviewCtl;
-  ctl.Stop = 0;
-  ctl.Reread = 0;
-  flags_.Stopped = 0;
+  // The stop and re-read bytes are cleared by the starter before Start: cleared here, a
+  // window closed before the thread ran would leave it drawing for ever.
   ctl.PageCount = 0;
   for (;;) {
     RenderFormattedPages(ctx_, FileName, true, false);

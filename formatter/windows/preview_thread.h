@@ -35,6 +35,7 @@ class PreviewThread {
   PreviewThread(const PreviewThread&) = delete;
   PreviewThread& operator=(const PreviewThread&) = delete;
 
+  // The caller clears the control's stop and re-read bytes and the stopped flag first.
   void Start();
   // Waits for the end of Execute; true when the thread has ended (or never started).
   void Join();

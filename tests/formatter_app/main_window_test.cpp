@@ -31,6 +31,7 @@
 #include "platform/gui/message_boxes.h"
 #include "platform/gui/window_messages.h"
 #include "platform/printers.h"
+#include "tests/formatter_app/window_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel {
@@ -41,21 +42,8 @@ namespace gui = platform::gui;
 using corvina_test::ReadFile;
 using corvina_test::WriteFile;
 
-bool WaitFor(const std::function<bool()>& done, int ms = 60000) {
-  return gui::wait_serving_messages(done, std::chrono::milliseconds(ms));
-}
-
-// A document of `pages` pages, each with `lines` lines of text.
-std::string Pages(int pages, int lines = 3) {
-  std::string text;
-  for (int p = 1; p <= pages; ++p) {
-    for (int l = 0; l < lines; ++l)
-      text += "Page " + std::to_string(p) + " line " + std::to_string(l) +
-              " with some words to fill it.\r\n";
-    if (p < pages) text += ".PA\r\n";
-  }
-  return text;
-}
+using window_test::Pages;
+using window_test::WaitFor;
 
 // What a box showed, and the answers the test gives.
 struct BoxLog {
@@ -73,15 +61,11 @@ struct BoxLog {
   }
 };
 
-class MainWindowTest : public ::testing::Test {
+// The window fixture with the boxes kept whole and the window's close recorded.
+class MainWindowTest : public window_test::WindowFixture {
  protected:
   void SetUp() override {
-    program_ = dir_.Path() / "program";
-    docs_ = dir_.Path() / "docs";
-    fs::create_directories(program_);
-    fs::create_directories(docs_);
-    for (const auto& entry : fs::directory_iterator(fs::path(CORVINA_SOURCE_DIR) / "data"))
-      if (entry.is_regular_file()) fs::copy_file(entry.path(), program_ / entry.path().filename());
+    WindowFixture::SetUp();
     gui::set_box_responder([this](const gui::BoxRequest& r) {
       boxes_.Shown.push_back(r);
       if (!boxes_.Answers.empty()) {
@@ -92,48 +76,20 @@ class MainWindowTest : public ::testing::Test {
       return r.choice == gui::BoxChoice::ok ? gui::kBoxOk : gui::kBoxNo;
     });
   }
-  void TearDown() override {
-    window_.reset();
-    gui::set_box_responder({});
-  }
 
   // The window on its first show; German answers the first start's language question.
   MainWindow& Open(const std::vector<std::string>& args, bool german = false) {
-    window_.reset();
     if (german) boxes_.Answers.push_back(gui::kBoxYes);
-    TavrelEnvironment env;
-    env.ProgramDirectory = program_.string();
-    env.CurrentDirectory = docs_.string();
-    env.Printers = &printers_;
-    env.FontFamilies = {"Arial", "Courier New", "Helvetica", "Times New Roman"};
-    window_ = std::make_unique<MainWindow>(args, env);
+    return WindowFixture::Open(args);
+  }
+  void BeforeShow(MainWindow& w) override {
     closed_ = false;
-    window_->OnClosed = [this] { closed_ = true; };
-    window_->show();
-    QApplication::processEvents();
-    return *window_;
+    w.OnClosed = [this] { closed_ = true; };
   }
 
-  void Serve() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-  }
+  bool JobIdle(MainWindow& w) { return Idle(w); }
 
-  void SelectPrinter(const char* name) {
-    const int index = printers_.index_of(name);
-    ASSERT_GE(index, 0);
-    printers_.select(index);
-  }
-
-  bool JobIdle(MainWindow& w) {
-    return WaitFor(
-        [&] { return w.Jobs().FormatJobBusy.load() == 0 && w.Jobs().PrintBusy.load() == 0; });
-  }
-
-  corvina_test::TempDir dir_{"tavrel-window"};
-  fs::path program_, docs_;
-  platform::PrinterList printers_ = platform::PrinterList::virtual_only();
   BoxLog boxes_;
-  std::unique_ptr<MainWindow> window_;
   bool closed_ = false;
 };
 
