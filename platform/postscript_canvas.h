@@ -98,7 +98,7 @@ class PostScriptCanvas final : public CanvasBase {
   void path_round_rect(double x, double y, double w, double h, double rx, double ry);
   void outline_rounded(const Rect& r, double rx, double ry);
 
-  // The parts written at finish, before the pages.
+  // The sections written at finish, before the pages.
   bool write_file(std::FILE* f);
   std::string prolog() const;
   std::string font_resources(std::string* error);

@@ -65,7 +65,7 @@ TRtfConversionResult ConvertRtfBytes(std::string_view bytes, const std::string& 
                                      const TRtfConversionSettings& settings,
                                      RtfConversionSink& sink);
 
-// Part of the conversion's text services, open for the tests.
+// Some of the conversion's text services, open for the tests.
 std::uint8_t HexDigitValue(char ch);
 std::string StripDirectory(std::string_view name);
 std::string WithFileExtension(std::string_view name, std::string_view extension);

@@ -484,10 +484,10 @@ void DotCommandDialog::ShowFontChoice(int code) {
   Label3->setText(CaptionText(Pick("W\x84hlen Sie eine Schrift aus:", "Select a Font:")));
   ComboBox1->setCurrentIndex(-1);
   if (showEditorCommand_) {
-    const std::string spec = FontSpecOfParameter(code, CaptionBytes(Edit1->text()));
-    for (int i = 0; i < ComboBox1->count() && !spec.empty(); ++i) {
+    const std::string name = FontNameOfParameter(code, CaptionBytes(Edit1->text()));
+    for (int i = 0; i < ComboBox1->count() && !name.empty(); ++i) {
       const std::string font = CaptionBytes(ComboBox1->itemText(i));
-      if (font.substr(0, font.find(" = ")) == spec) ComboBox1->setCurrentIndex(i);
+      if (font.substr(0, font.find(" = ")) == name) ComboBox1->setCurrentIndex(i);
     }
   }
   Label3->show();
@@ -531,7 +531,7 @@ void DotCommandDialog::ComboBox1OnItemSelect(int index) {
   const std::string font = CaptionBytes(ComboBox1->itemText(index));
   const char letter = font.empty() ? 0 : font[0];
   const char second = font.size() > 1 ? font[1] : 0;
-  // The fourth byte is the spec's prefix; a blank after a one-letter spec is none.
+  // The fourth byte is the font name's prefix; a blank after a one-letter name is none.
   const char prefix = second == '"' || second == '&' || second == '\'' ? second : 0;
   const auto byte = [](char c, int shift) {
     return static_cast<std::uint32_t>(static_cast<std::uint8_t>(c)) << shift;

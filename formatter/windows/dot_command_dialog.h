@@ -70,7 +70,7 @@ class EditorLinkDotCommandSender : public DotCommandSender {
   std::function<FileContext()> files_;
 };
 
-// "spec = face size" for every defined font of the table, font numbers 1 to 208.
+// "name = face size" for every defined font of the table, font numbers 1 to 208.
 std::vector<std::string> DotCommandFontItems(const TPrinterDataRecord& fonts);
 // The same for the printer fonts of a "Fonts.ini"; none when it cannot be read.
 std::vector<std::string> DotCommandFontItemsOfFile(const std::string& fontDefinitionPath);

@@ -314,16 +314,16 @@ EditorDotCommand SplitEditorCommand(const std::string& received) {
   return result;
 }
 
-std::string FontSpecOfParameter(int code, const std::string& parameter) {
+std::string FontNameOfParameter(int code, const std::string& parameter) {
   if (!IsHeaderFontCommand(code)) return IsFontCommand(code) ? parameter : "";
   const std::string upper = MakeUpperCase(parameter.substr(0, 2));
   if (parameter.size() < 3 || (upper != "SN" && upper != "SF")) return "";
   const char letter = parameter[2];
   if (letter < 'A' || letter > 'Z') return "";
-  std::string spec(1, letter);
+  std::string name(1, letter);
   if (parameter.size() > 3 && (parameter[3] == '"' || parameter[3] == '&' || parameter[3] == '\''))
-    spec += parameter[3];
-  return spec;
+    name += parameter[3];
+  return name;
 }
 
 std::string ComposeDotCommand(int code, const std::string& command, const DotCommandChoice& c) {

@@ -44,7 +44,7 @@ std::optional<std::string> BracketCommand(std::string_view itemText);
 
 // The kinds of parameter a command takes.
 bool IsFontCommand(int code);           // 27..32, 42..48, 74
-bool IsHeaderFontCommand(int code);     // 27..32, 74: the font follows as " SF" + spec
+bool IsHeaderFontCommand(int code);     // 27..32, 74: the font follows as " SF" + its name
 bool IsFileCommand(int code);           // 41, 50, 55, 71
 bool IsCharacterCommand(int code);      // 55, 59, 77
 bool IsFreeParameterCommand(int code);  // 1, 8, 70, 80
@@ -85,8 +85,9 @@ struct EditorDotCommand {
 };
 EditorDotCommand SplitEditorCommand(const std::string& received);
 
-// The font spec a parameter from the editor names, for a font command; empty when none.
-std::string FontSpecOfParameter(int code, const std::string& parameter);
+// The font name (letter and prefix) a parameter from the editor names, for a font command; empty
+// when none.
+std::string FontNameOfParameter(int code, const std::string& parameter);
 
 // What the choice boxes hold when "insert" is pressed.
 struct DotCommandChoice {

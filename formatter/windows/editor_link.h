@@ -87,7 +87,7 @@ struct EditorLink {
   EditorLinkState* State = nullptr;
 };
 
-// Part of the title tests: the name occurs in the title (case of a-z ignored) and the title
+// One of the title tests: the name occurs in the title (case of a-z ignored) and the title
 // carries the editor's mark; in kEditorSave only a title with "*" (unsaved changes) matches.
 bool EditorTitleMatches(const std::string& title, const std::string& fileName, std::uint8_t mode);
 // The action on a found window; every message is posted.

@@ -53,8 +53,8 @@ TEST_F(SourceBufferTest, FilesAreJoinedWithSeparators) {
   }
 }
 
-// Parts made of CR LF lines join into CR LF lines: every CR is followed by LF, and the parts
-// are separated by exactly one empty line.
+// Pieces made of CR LF lines join into CR LF lines: every CR is followed by LF, and the
+// pieces are separated by exactly one empty line.
 TEST_F(SourceBufferTest, PartsOfCrLfLinesJoinIntoCrLfLines) {
   const std::vector<std::string> lines = {"", "a", ".1", "word word", "\xe4\xf6"};
   for (unsigned seed = 0; seed < 200; ++seed) {

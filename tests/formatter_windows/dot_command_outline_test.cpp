@@ -1,6 +1,6 @@
 // The rules of the dot-command dialog that need no window: the outline's tags and brackets,
 // presets and scale conversion, the go-to search, the split of the editor's command, the font
-// spec of a parameter and the composed command line.
+// name of a parameter and the composed command line.
 #include "formatter/windows/dot_command_outline.h"
 
 #include <gtest/gtest.h>
@@ -226,18 +226,18 @@ TEST(DotCommandEditor, SplitsAfterThreeLettersOnlyForSidedHeadersAndFooters) {
   }
 }
 
-TEST(DotCommandEditor, FontSpecOfTheParameter) {
+TEST(DotCommandEditor, FontNameOfTheParameter) {
   struct Case {
     int code;
     const char* parameter;
-    const char* spec;
+    const char* fontName;
   };
   const Case cases[] = {
       {27, "SFC", "C"}, {27, "SFC' x", "C'"}, {74, "SND&", "D&"}, {29, "SFc", ""}, {27, "XYC", ""},
       {27, "SF", ""},   {42, "C'", "C'"},     {45, "B", "B"},     {3, "SFC", ""},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(FontSpecOfParameter(c.code, c.parameter), c.spec) << c.code << " " << c.parameter;
+    EXPECT_EQ(FontNameOfParameter(c.code, c.parameter), c.fontName) << c.code << " " << c.parameter;
 }
 
 TEST(DotCommandCompose, FontsCharactersAndShapes) {
