@@ -67,8 +67,6 @@ constexpr ShellTextRow kRows[] = {
      "No PDF printer selected. Please edit the page PDF of the settings notebook first!"},
     {T::kJobNotAvailable, "Dieser Job ist in dieser Version nicht vorhanden: %1",
      "This job is not available in this version: %1"},
-    {T::kPreviewNotAvailable, "Die Druckvorschau ist in dieser Version nicht vorhanden.",
-     "The preview is not available in this version."},
     {T::kGraphicsDialogNotAvailable,
      "Der Grafikdatei-Dialog ist in dieser Version nicht vorhanden: %1",
      "The graphics file dialog is not available in this version: %1"},

@@ -41,7 +41,6 @@ enum class ShellText : std::uint8_t {
   kCompilerNotFound,
   kNoPdfPrinter,
   kJobNotAvailable,
-  kPreviewNotAvailable,
   kGraphicsDialogNotAvailable,
   kNotFound,
   kPageListPrefix,

@@ -30,14 +30,6 @@ EditorLinkDotCommandSender::EditorLinkDotCommandSender(EditorLink link,
                                                        std::function<FileContext()> files)
     : link_(link), files_(std::move(files)) {}
 
-EditorLinkDotCommandSender::EditorLinkDotCommandSender(const std::string& registryDirectory,
-                                                       platform::gui::WindowHandle ownMainWindow,
-                                                       std::function<FileContext()> files)
-    : ownRegistry_(std::make_unique<platform::gui::WindowRegistry>(registryDirectory)),
-      ownState_(std::make_unique<EditorLinkState>()),
-      link_{ownRegistry_.get(), ownMainWindow, ownState_.get()},
-      files_(std::move(files)) {}
-
 bool EditorLinkDotCommandSender::SendCommand(std::int32_t code, std::int32_t value) {
   return SendEditorCommandPaced(link_, code, value, files_(), false);
 }

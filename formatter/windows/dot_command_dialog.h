@@ -50,11 +50,6 @@ class EditorLinkDotCommandSender : public DotCommandSender {
  public:
   // files: the current document when a command is sent.
   EditorLinkDotCommandSender(EditorLink link, std::function<FileContext()> files);
-  // Over a registry and a link state of its own, in registryDirectory; ownMainWindow receives
-  // the font sample requests (0: none).
-  EditorLinkDotCommandSender(const std::string& registryDirectory,
-                             platform::gui::WindowHandle ownMainWindow,
-                             std::function<FileContext()> files);
 
   bool SendCommand(std::int32_t code, std::int32_t value) override;
   bool InsertText(const std::string& text, const std::string& parameter,
@@ -64,8 +59,6 @@ class EditorLinkDotCommandSender : public DotCommandSender {
   void PostToMainWindow(std::int32_t code, std::int32_t value) override;
 
  private:
-  std::unique_ptr<platform::gui::WindowRegistry> ownRegistry_;
-  std::unique_ptr<EditorLinkState> ownState_;
   EditorLink link_;
   std::function<FileContext()> files_;
 };
