@@ -11,9 +11,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +23,7 @@
 #include "formatter/windows/index_progress_window.h"
 #include "formatter/windows/message_list_window.h"
 #include "formatter/windows/print_range_dialog.h"
+#include "tests/support/german_caption_rows.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel {
@@ -77,27 +76,6 @@ TEST(CaptionConversion, FormCaptionsAndMenusAreConvertedByControlClass) {
   EXPECT_EQ(check->text().toStdString(), "gro\xC3\x9F");
   EXPECT_EQ(edit->text(), CaptionText("\x84"));
   EXPECT_EQ(item->text().toStdString(), "\xC3\xB5");  // menus know no exception
-}
-
-// The rows of the table, as the dump writes them, for one window.
-std::vector<std::string> ExpectedRows(const std::string& form) {
-  std::ifstream in(std::string(CORVINA_SOURCE_DIR) +
-                   "/tests/golden/formatter_windows/german_captions.tsv");
-  std::vector<std::string> rows;
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    std::string name, control, part, index, german;
-    std::getline(fields, name, '\t');
-    std::getline(fields, control, '\t');
-    std::getline(fields, part, '\t');
-    std::getline(fields, index, '\t');
-    std::getline(fields, german);
-    if (name != form) continue;
-    std::string key = control;
-    if (part != "caption") key += " " + part + " " + index;
-    rows.push_back(key + "\t" + german);
-  }
-  return rows;
 }
 
 bool Has(const std::vector<std::string>& dump, const std::string& row) {
@@ -158,7 +136,7 @@ TEST(GermanCaptions, EveryWindowShowsTheTablesCaptions) {
   for (const WindowCase& w : windows) {
     std::vector<std::string> english;
     const std::vector<std::string> german = w.dump(1, &english);
-    for (const std::string& row : ExpectedRows(w.form))
+    for (const std::string& row : GermanCaptionRows(w.form))
       EXPECT_TRUE(Has(german, row)) << w.form << " lacks \"" << row << "\" in\n" << Joined(german);
     // English: no caption changes at all.
     const std::vector<std::string> shownEnglish = w.dump(0, nullptr);
@@ -181,7 +159,8 @@ TEST(GermanCaptions, TheTableHoldsEveryWindowsRowsOnce) {
   // The stored texts, shown, are those of the table file.
   std::vector<std::string> expected;
   for (int form = 1; form <= 11; ++form)
-    for (const std::string& r : ExpectedRows("Form" + std::to_string(form))) expected.push_back(r);
+    for (const std::string& r : GermanCaptionRows("Form" + std::to_string(form)))
+      expected.push_back(r);
   std::vector<std::string> stored;
   for (const GermanCaptionRow& row : GermanCaptionTable()) {
     std::string key = row.Control;
