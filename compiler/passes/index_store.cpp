@@ -94,10 +94,15 @@ TIndexKeyGroup& GroupFor(TIndexStore& st, std::uint8_t bucket, std::string_view 
   return it->second;
 }
 
+// False when no group has a key of this hash.
+bool FilterMayHold(const TIndexStore& st, std::uint64_t h) {
+  return (st.GroupFilter[h >> 54] & (std::uint64_t{1} << ((h >> 48) & 63))) != 0;
+}
+
 const TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std::string_view key) {
   if (st.GroupSlots.empty()) return nullptr;
   const std::uint64_t h = GroupHash(bucket, key);
-  if (!(st.GroupFilter[h >> 54] & (std::uint64_t{1} << ((h >> 48) & 63)))) return nullptr;
+  if (!FilterMayHold(st, h)) return nullptr;
   const std::size_t mask = st.GroupSlots.size() - 1;
   for (std::size_t i = h & mask; st.GroupSlots[i].Group; i = (i + 1) & mask) {
     const TKeyGroupSlot& s = st.GroupSlots[i];
@@ -280,17 +285,38 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
 
 namespace {
 
+// The word and the keys it matches as SearchLinkGroups takes them: the bucket, and the probe
+// (folded and normalised) in `probe`.
+std::uint8_t LinkProbe(CompilerRun& run, std::string_view word, std::string& probe) {
+  probe.assign(word);
+  if (run.LinkPass.CaseFreeIndex)
+    for (char& c : probe)
+      c = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
+  NormaliseIndexWord(run, probe);
+  return IndexBucketOf(word);
+}
+
+// Whether a key the word matches may name a group. Most words of running text name no index
+// entry: the filter of the groups, a small table, says so without a look at the memo or the
+// groups, whose tables are too large to stay in the processor's cache.
+bool LinkGroupsMayMatch(CompilerRun& run, std::string_view word) {
+  TIndexStore& st = run.IndexStore;
+  if (st.GroupSlots.empty()) return false;
+  const std::uint8_t bucket = LinkProbe(run, word, st.ProbeScratch);
+  bool may = false;
+  ForEachStoredKeyMatching(st, st.ProbeScratch, [&](std::string_view storedKey) {
+    may = may || FilterMayHold(st, GroupHash(bucket, storedKey));
+  });
+  return may;
+}
+
 // The entries a word of running text may link to: the first one-word entry, and the first
 // entries of the phrases, in bucket order.
 void SearchLinkGroups(CompilerRun& run, std::string_view word, TIndexEntry*& oneWord,
                       std::vector<TIndexEntry*>& heads) {
   TIndexStore& st = run.IndexStore;
-  const std::uint8_t bucket = IndexBucketOf(word);
-  std::string probe(word);
-  if (run.LinkPass.CaseFreeIndex)
-    for (char& c : probe)
-      c = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
-  NormaliseIndexWord(run, probe);
+  std::string probe;
+  const std::uint8_t bucket = LinkProbe(run, word, probe);
   oneWord = nullptr;
   heads.clear();
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
@@ -305,29 +331,37 @@ void SearchLinkGroups(CompilerRun& run, std::string_view word, TIndexEntry*& one
             [](const TIndexEntry* a, const TIndexEntry* b) { return a->Order < b->Order; });
 }
 
-// The memo's slot for the word, searched for now when the memo does not have it yet.
-const TLinkLookupMemo::TSlot& RememberedLinkSearch(CompilerRun& run, std::string_view word) {
+// Forgets every answer: the slots of the old epoch count as empty from now on.
+void StartLinkMemoEpoch(TLinkLookupMemo& memo) {
+  memo.Answers.clear();
+  if (++memo.Epoch == 0) {
+    // After 2^32 epochs a stale slot could look current: clear them all once.
+    std::fill(memo.Slots.begin(), memo.Slots.end(), TLinkLookupMemo::TSlot{});
+    memo.Epoch = 1;
+  }
+}
+
+// The memo's answer for the word, searched for now when the memo does not have it yet.
+const TLinkLookupMemo::TAnswer& RememberedLinkSearch(CompilerRun& run, std::string_view word) {
   TIndexStore& st = run.IndexStore;
   TLinkLookupMemo& memo = st.LinkMemo;
   if (memo.StoreGeneration != st.Generation) {
     memo.StoreGeneration = st.Generation;
-    ++memo.Epoch;
-    memo.Used = 0;
+    StartLinkMemoEpoch(memo);
   }
   constexpr std::size_t kMaxSlots = std::size_t{1} << 17;
-  if (2 * (memo.Used + 1) > memo.Slots.size()) {
+  if (2 * (memo.Answers.size() + 1) > memo.Slots.size()) {
     if (memo.Slots.size() >= kMaxSlots) {
       // Full of distinct words: begin again rather than grow without end.
-      ++memo.Epoch;
-      memo.Used = 0;
+      StartLinkMemoEpoch(memo);
     } else {
       std::vector<TLinkLookupMemo::TSlot> grown(std::max<std::size_t>(4096, 2 * memo.Slots.size()));
       const std::size_t mask = grown.size() - 1;
-      for (TLinkLookupMemo::TSlot& s : memo.Slots) {
+      for (const TLinkLookupMemo::TSlot& s : memo.Slots) {
         if (s.Epoch != memo.Epoch) continue;
         std::size_t i = s.Hash & mask;
         while (grown[i].Epoch == memo.Epoch) i = (i + 1) & mask;
-        grown[i] = std::move(s);
+        grown[i] = s;
       }
       memo.Slots = std::move(grown);
     }
@@ -339,23 +373,24 @@ const TLinkLookupMemo::TSlot& RememberedLinkSearch(CompilerRun& run, std::string
   for (;; i = (i + 1) & mask) {
     const TLinkLookupMemo::TSlot& s = memo.Slots[i];
     if (s.Epoch != memo.Epoch) break;
-    if (s.Hash == h && s.CaseFree == caseFree && s.Word == word) return s;
+    if (s.Hash != h) continue;
+    const TLinkLookupMemo::TAnswer& a = memo.Answers[s.Answer];
+    if (a.CaseFree == caseFree && a.Word == word) return a;
   }
-  TLinkLookupMemo::TSlot& s = memo.Slots[i];
-  SearchLinkGroups(run, word, s.OneWord, s.Heads);
-  s.Epoch = memo.Epoch;
-  s.Hash = h;
-  s.CaseFree = caseFree;
-  s.Word.assign(word);
-  ++memo.Used;
-  return s;
+  TLinkLookupMemo::TAnswer& a = memo.Answers.emplace_back();
+  SearchLinkGroups(run, word, a.OneWord, a.Heads);
+  a.CaseFree = caseFree;
+  a.Word.assign(word);
+  memo.Slots[i] = {h, memo.Epoch, static_cast<std::uint32_t>(memo.Answers.size() - 1)};
+  return a;
 }
 
 }  // namespace
 
 TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
                            const std::function<bool(const TIndexEntry&)>& continues) {
-  const TLinkLookupMemo::TSlot& found = RememberedLinkSearch(run, word);
+  if (!LinkGroupsMayMatch(run, word)) return nullptr;
+  const TLinkLookupMemo::TAnswer& found = RememberedLinkSearch(run, word);
   TIndexEntry* const oneWord = found.OneWord;
   if (found.Heads.empty()) return oneWord;
   // Among the phrases that stand before the first one-word entry, only the first entry of

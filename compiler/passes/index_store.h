@@ -86,19 +86,24 @@ struct TKeyGroupSlot {
 
 // What the search of the groups found for a word of running text, kept per word until the
 // groups change: the words of a text recur, and the link writer looks up every one of them.
+// The table that finds a word is small (16 bytes a slot) and apart from the answers, so that
+// the lookup of a word of running text stays in the processor's cache.
 struct TLinkLookupMemo {
   struct TSlot {
-    std::uint64_t Epoch = 0;  // the slot is empty unless this is the memo's epoch
     std::uint64_t Hash = 0;
+    std::uint32_t Epoch = 0;   // the slot is empty unless this is the memo's epoch
+    std::uint32_t Answer = 0;  // index into Answers
+  };
+  struct TAnswer {
     bool CaseFree = false;
     std::string Word;
     TIndexEntry* OneWord = nullptr;   // the first one-word entry
     std::vector<TIndexEntry*> Heads;  // first entries of the phrases, in bucket order
   };
-  std::vector<TSlot> Slots;  // a power of two, at most half used
-  std::size_t Used = 0;
-  std::uint64_t Epoch = 1;
-  std::uint64_t StoreGeneration = 0;  // of the groups the slots of this epoch were found in
+  std::vector<TSlot> Slots;      // a power of two, at most half used
+  std::vector<TAnswer> Answers;  // of this epoch, in the order the words were first met
+  std::uint32_t Epoch = 1;
+  std::uint64_t StoreGeneration = 0;  // of the groups the answers of this epoch were found in
 };
 
 struct TIndexStore {

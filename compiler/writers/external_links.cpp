@@ -10,6 +10,7 @@
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/pass_services.h"
 #include "compiler/passes/source_reader.h"
+#include "compiler/writers/markup.h"
 #include "compiler/writers/source_text_output.h"
 
 namespace skeldon {
@@ -144,8 +145,59 @@ void ExpandTemplate(CompilerRun& run, std::string& f, const TTemplateText& templ
   }
 }
 
+namespace {
+
+// The common title, copied for every link with a status-bar text: one line of letters, digits
+// and blanks that a line end closes. Those bytes go out unchanged, so they are appended at once,
+// with the effects the reading road below would have had. False (nothing done) for any other
+// title.
+bool CopyPlainHeadingTitle(CompilerRun& run, std::string& f, std::size_t position,
+                           bool titleLimit) {
+  const TSwitches& sw = run.Switches;
+  if (sw.WordStarInput || sw.DebugEcho || sw.CountLines) return false;
+  const std::string& data = run.Source.Data;
+  const auto& plain = run.Toggles.IsPlainOutputChar;
+  // A blank is written as it stands unless it is a toggle, or IPF or a text popup has it
+  // otherwise (as WriteSourceChar decides).
+  const bool blankPlain = !run.Toggles.IsInternalToggleChar[' '] && !run.Ini.TargetFlags.Ipf &&
+                          !run.CharConversion.Context.InTextPopup;
+  std::size_t end = position;
+  while (end < data.size()) {
+    const auto b = static_cast<std::uint8_t>(data[end]);
+    if (!plain[b] && !(b == ' ' && blankPlain)) break;
+    ++end;
+  }
+  const std::size_t length = end - position;
+  if (end >= data.size() || data[end] != '\r' || length == 0) return false;
+  if (titleLimit && length > static_cast<std::size_t>(kTitleLimit)) return false;
+  // With soft line ends a line that ends in a letter, digit or blank goes on: the line end
+  // becomes a blank, and only an empty line after it ends the title.
+  const bool soft = sw.SoftLineEnds && !SourceLineEndsKept(run);
+  if (soft) {
+    std::size_t next = end + 1;
+    if (next < data.size() && data[next] == '\n') ++next;
+    if (!blankPlain || next >= data.size() || data[next] != '\r') return false;
+  }
+  f.append(data, position, length);
+  if (soft) f.push_back(' ');
+  const TSourceTextState& st = run.SourceText;
+  if (!(st.HtmlCodeOn && st.InHtmlCode)) run.CharConversion.Context.AfterFontChange = false;
+  // A read that starts a line sets the dot-line mark, here never a dot: the title's first
+  // read when a line end stood next in the window, and the read of the empty line (unless the
+  // limit ended the copy at the blank).
+  const bool emptyLineRead =
+      soft && !(titleLimit && length + 1 > static_cast<std::size_t>(kTitleLimit));
+  if (emptyLineRead || run.Source.NextChar == 0x0D) run.Reader.DotLineMark = false;
+  return true;
+}
+
+}  // namespace
+
 void CopyHeadingTitle(CompilerRun& run, std::string& f, std::int32_t position, bool titleLimit,
                       bool raw, bool dropQuotes) {
+  if (!raw && CopyPlainHeadingTitle(run, f, position < 0 ? 0 : static_cast<std::size_t>(position),
+                                    titleLimit))
+    return;
   TSourceState saved;
   SaveSourceState(run, saved);
   SetSourcePos(run, position < 0 ? 0 : static_cast<std::size_t>(position));

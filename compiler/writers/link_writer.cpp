@@ -5,6 +5,7 @@
 
 #include "compiler/foundation/file_names.h"
 #include "compiler/foundation/source_buffer.h"
+#include "compiler/foundation/toggles.h"
 #include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
 #include "compiler/passes/link_pass.h"
@@ -31,7 +32,19 @@ void Write(CompilerRun& run, std::uint8_t ch) {
 }
 
 void WriteCollected(CompilerRun& run, const std::string& text) {
-  if (text.find('\0') == std::string::npos) {
+  // Most collected words are letters and digits only, which every target writes unchanged:
+  // one look at each byte, then one append (as WriteSourceText would do with them).
+  const auto& plain = run.Toggles.IsPlainOutputChar;
+  std::size_t n = 0;
+  while (n < text.size() && plain[static_cast<std::uint8_t>(text[n])]) ++n;
+  if (n == text.size()) {
+    if (n == 0) return;
+    run.Passes.OutputFile += text;
+    const TSourceTextState& st = run.SourceText;
+    if (!(st.HtmlCodeOn && st.InHtmlCode)) run.CharConversion.Context.AfterFontChange = false;
+    return;
+  }
+  if (text.find('\0', n) == std::string::npos) {
     WriteSourceText(run, text, run.Passes.OutputFile);
     return;
   }

@@ -219,6 +219,63 @@ TEST(Templates, HeadingTitleLeavesOutQuotesButCountsThem) {
   }
 }
 
+// A title of letters, digits and blanks is appended at once; every title must come out as the
+// reading road makes it (counting lines keeps a run on that road), with the same marks and
+// the reader left where it stood.
+TEST(Templates, PlainHeadingTitleAsTheReadingRoadCopiesIt) {
+  struct Case {
+    std::string After;  // the source after ".1\r\n"
+    bool Soft;
+    bool Limit;
+    std::uint8_t WindowNext;  // the reader's next character when the title is asked for
+    std::string Expected;
+  };
+  const std::string fifty(50, 'x');
+  const Case cases[] = {
+      {"Chapter 5 one two\r\n\r\nText\r\n", false, false, 'a', "Chapter 5 one two"},
+      {"Chapter 5 one two\r\n\r\nText\r\n", true, false, 'a', "Chapter 5 one two "},
+      {"Chapter 5 one two\r\n\r\nText\r\n", true, true, 0x0D, "Chapter 5 one two "},
+      {"Chapter 5 one two\r\n\r\nText\r\n", false, false, 0x0D, "Chapter 5 one two"},
+      // The soft line end joins the next line: no empty line ends the title there.
+      {"Chapter\r\ngoes on\r\n\r\n", true, false, 'a', "Chapter goes on "},
+      {"Ends here.\r\nText\r\n", true, false, 'a', "Ends here."},
+      {fifty + "\r\n\r\n", true, true, 'a', fifty + " "},
+      {fifty.substr(1) + "\r\n\r\n", true, true, 'a', fifty.substr(1) + " "},
+      {fifty + "y\r\n\r\n", false, true, 'a', fifty + "y"},
+      {fifty + "yz\r\n\r\n", false, true, 'a', fifty + "y"},
+      {"a\xF1"
+       "b\xF1 c\r\n\r\n",
+       false, false, 'a', "a<I>b</I> c"},
+      {"Tom & Jerry\r\n\r\n", false, false, 'a', "Tom &amp; Jerry"},
+      {"Last line", false, false, 'a', "Last line"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.After + (c.Soft ? " soft" : " hard") + (c.Limit ? " limit" : ""));
+    std::string copies[2];
+    bool marks[2] = {};
+    for (int road = 0; road < 2; ++road) {
+      TestRun t("html");
+      t->Switches.SoftLineEnds = c.Soft;
+      Prepasses(t, ".1\r\n" + c.After);
+      t->Switches.CountLines = road == 1;
+      t->Source.NextChar = c.WindowNext;
+      t->Source.Position = 2;
+      t->Reader.DotLineMark = true;
+      TSourceState before;
+      SaveSourceState(*t, before);
+      CopyHeadingTitle(*t, copies[road], t->Passes.HeadingTreeRoot->SourcePosition, c.Limit, false,
+                       false);
+      marks[road] = t->Reader.DotLineMark;
+      EXPECT_EQ(t->Source.Position, before.Position);
+      EXPECT_EQ(t->Source.NextChar, before.NextChar);
+      EXPECT_EQ(t->Source.LineEndCount, before.LineEndCount);
+    }
+    EXPECT_EQ(copies[0], c.Expected);
+    EXPECT_EQ(copies[1], c.Expected);
+    EXPECT_EQ(marks[0], marks[1]);
+  }
+}
+
 TEST(ExternalLinks, UsedLinkListNamesEachTargetOnce) {
   TestRun t("html");
   Prepasses(t, ".1\r\nA\r\n.URL http://x.org/\r\n.IN a\r\n.IN b\r\n.IN c\r\n.LOCAL\r\n");
