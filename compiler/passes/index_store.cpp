@@ -298,13 +298,31 @@ std::uint8_t LinkProbe(CompilerRun& run, std::string_view word, std::string& pro
 
 // Whether a key the word matches may name a group. Most words of running text name no index
 // entry: the filter of the groups, a small table, says so without a look at the memo or the
-// groups, whose tables are too large to stay in the processor's cache.
+// groups, whose tables are too large to stay in the processor's cache. The probe is made in a
+// buffer on the stack, as LinkProbe would make it, since this runs for every word.
 bool LinkGroupsMayMatch(CompilerRun& run, std::string_view word) {
   TIndexStore& st = run.IndexStore;
   if (st.GroupSlots.empty()) return false;
-  const std::uint8_t bucket = LinkProbe(run, word, st.ProbeScratch);
+  char buffer[64];
+  std::string_view probe;
+  if (word.empty() || word.size() > sizeof buffer) {
+    LinkProbe(run, word, st.ProbeScratch);
+    probe = st.ProbeScratch;
+  } else {
+    const auto& lower = run.FileNames.LowerCaseTable;
+    const auto& vowels = run.MainUnit.VowelTable;
+    const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(buffer[i]); };
+    std::size_t n = word.size();
+    std::memcpy(buffer, word.data(), n);
+    if (run.LinkPass.CaseFreeIndex)
+      for (std::size_t i = 0; i < n; ++i) buffer[i] = static_cast<char>(lower[at(i)]);
+    buffer[0] = static_cast<char>(lower[at(0)]);
+    if (n > 1 && vowels[at(n - 1)] && !vowels[at(n - 2)]) --n;  // as DropFinalVowel
+    probe = std::string_view(buffer, n);
+  }
+  const std::uint8_t bucket = IndexBucketOf(word);
   bool may = false;
-  ForEachStoredKeyMatching(st, st.ProbeScratch, [&](std::string_view storedKey) {
+  ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
     may = may || FilterMayHold(st, GroupHash(bucket, storedKey));
   });
   return may;
