@@ -376,8 +376,8 @@ template <bool kCountInstruction>
 template <bool kCountInstruction>
 [[gnu::always_inline]] inline void TexPatternTable::Place(const BuildTrie& trie) {
   // Breadth first, so that the children of a node are contiguous and sorted, the shallow nodes
-  // that every word passes lie together, and each node's suffix, being shallower, is complete
-  // (children placed, weights summed) when the node is placed and linked to it.
+  // that every word passes lie together, and each node's suffix, being shallower, has its weights
+  // summed when the nodes are linked in number order.
   const BuildNode* const bn = trie.nodes.data.get();
   const PendingWeight* const pw = trie.pending.data.get();
   const auto count = static_cast<std::uint32_t>(trie.nodes.size);

@@ -62,7 +62,8 @@ struct TexLoadReport {
 };
 
 // Splits a pattern file into its lines (up to, not including, LF; a CR stays) and calls
-// on_pattern(letters, count, weights) for each line that is not skipped.
+// on_pattern(letters, count, weights) for each line that is not skipped; at least
+// kTexLetterBuffer bytes from letters may be read.
 template <typename OnPattern>
 void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPattern&& on_pattern);
 
@@ -127,7 +128,9 @@ class TexPatternTable {
   struct LooseRef {
     std::uint32_t node, first, count;
   };
-  // The summed tight weight of the strings ending at a node, by distance from the last letter.
+  // A tight weight is one whose two surrounding letters lie inside its letter string: the bucket
+  // test is implied by the letters. Summed over the strings ending at a node, by distance from
+  // the last letter.
   struct FoundWeight {
     std::int32_t weight;
     std::uint8_t back;  // p = end - back, end being the text index of the last letter
@@ -140,7 +143,7 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
-  // Construction: the trie as read, then placed breadth first with its failure links.
+  // Construction: the trie as read, then numbered breadth first and linked to its suffixes.
   struct BuildNode;
   struct PendingWeight;
   struct BuildTrie;
@@ -232,10 +235,10 @@ class TexRatingCache {
 
 template <typename OnPattern>
 void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPattern&& on_pattern) {
-  // Longer than a kept line: the letter that makes a line too long is stored before the count
-  // is tested, so that the loop below has no branch on the kind of character; and the letters
-  // may be read eight bytes at a time.
-  std::array<std::uint8_t, kTexLetterBuffer> Letters{};
+  // The letters of a line as long as the line, so that the loop below need not stop at a line
+  // that is too long: rare, and told after the loop. Read eight bytes at a time, so at least
+  // kTexLetterBuffer.
+  std::vector<std::uint8_t> Letters(kTexLetterBuffer);
   std::vector<std::uint32_t> DigitAt;  // line index of each digit
   std::vector<TexPatternWeight> Weights;
   auto cls = [](char c) {
@@ -258,24 +261,21 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
     // The letters first, noting where the digits stand: every character is written as a letter
     // and as a digit place and only the count of its kind advances, because which kind comes
     // next is not predictable and a branch on it costs more than the writes.
-    if (DigitAt.size() < size) DigitAt.resize(size);
+    if (DigitAt.size() < size) {
+      DigitAt.resize(size);
+      Letters.resize(std::max(size, kTexLetterBuffer));
+    }
     // In locals: a byte store may alias anything, and would make the vectors be read anew.
     std::uint8_t* const letters = Letters.data();
     std::uint32_t* const digit_at = DigitAt.data();
     std::size_t digits = 0;
-    bool too_long = false;
     for (std::size_t i = 0; i < size; ++i) {
       const auto ch = static_cast<std::uint8_t>(line[i]);
-      const bool digit = static_cast<unsigned>(ch - '0') < 10;
       letters[i - digits] = (ch == '.') ? std::uint8_t(' ') : ch;
       digit_at[digits] = static_cast<std::uint32_t>(i);
-      digits += digit;
-      if (i + 1 - digits > kTexMaxLetters) {
-        too_long = true;
-        break;
-      }
+      digits += static_cast<unsigned>(ch - '0') < 10;
     }
-    if (too_long) {
+    if (size - digits > static_cast<std::size_t>(kTexMaxLetters)) {
       ++report.LongLines;
       continue;
     }
@@ -283,17 +283,18 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
     // Each weight stands before the letter that follows it: the digit at line index i, with j
     // digits before it, before letter i - j + 1.
     if (Weights.size() < digits) Weights.resize(digits);
+    TexPatternWeight* const weights = Weights.data();
     for (std::size_t j = 0; j < digits; ++j) {
-      const std::size_t i = DigitAt[j];
+      const std::size_t i = digit_at[j];
       const int d = line[i] - '0';
-      TexPatternWeight& w = Weights[j];
+      TexPatternWeight& w = weights[j];
       w.Position = static_cast<std::uint8_t>(i - j + 1);
       w.Weight = (d % 2 == 1) ? d : -d;
       w.ClassBefore = i == 0 ? kTexEdgeClass : cls(line[i - 1]);
       w.ClassAfter = i + 1 == size ? kTexEdgeClass : cls(line[i + 1]);
     }
-    on_pattern(Letters.data(), static_cast<int>(size - digits),
-               std::span<const TexPatternWeight>(Weights.data(), digits));
+    on_pattern(letters, static_cast<int>(size - digits),
+               std::span<const TexPatternWeight>(weights, digits));
   }
 }
 
