@@ -77,21 +77,22 @@ std::uint8_t TexPatternMap(std::uint8_t c) { return kPatternForm[c]; }
 TexLoadReport TexPatternBuckets::LoadBytes(std::string_view bytes) {
   Clear();
   TexLoadReport report;
-  ParseTexPatternLines(
-      bytes, report,
-      [&](const std::uint8_t* letters, int count, std::span<const TexPatternWeight> weights) {
-        for (const TexPatternWeight& w : weights) {
-          Node n{};
-          n.position = w.Position;
-          n.weight = w.Weight;
-          n.letter_count = static_cast<std::uint8_t>(count);
-          std::copy_n(letters, count, n.letters.begin());
-          buckets_[w.ClassBefore * kTexBucketClasses + w.ClassAfter].push_back(
-              static_cast<std::uint32_t>(nodes_.size()));
-          nodes_.push_back(n);
-          ++report.Weights;
-        }
-      });
+  ParseTexPatternLines(bytes, report, [&](const TexPatternLine& line) {
+    const std::uint8_t* const letters = line.Letters;
+    const int count = line.Count;
+    for (std::size_t j = 0; j < line.Digits; ++j) {
+      const TexPatternWeight w = line.Weight(j);
+      Node n{};
+      n.position = w.Position;
+      n.weight = w.Weight;
+      n.letter_count = static_cast<std::uint8_t>(count);
+      std::copy_n(letters, count, n.letters.begin());
+      buckets_[w.ClassBefore * kTexBucketClasses + w.ClassAfter].push_back(
+          static_cast<std::uint32_t>(nodes_.size()));
+      nodes_.push_back(n);
+      ++report.Weights;
+    }
+  });
   return report;
 }
 
@@ -242,89 +243,90 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   std::array<std::uint32_t, kTexMaxLetters + 1> last_path{};
   int last_count = 0;
 
-  ParseTexPatternLines(
-      bytes, report,
-      [&](const std::uint8_t* letters, int count, std::span<const TexPatternWeight> weights) {
-        nodes.size = node_count;
-        nodes.Reserve(node_count + kTexMaxLetters);
-        pending.size = pending_count;
-        pending.Reserve(pending_count + weights.size());
-        BuildNode* const n = nodes.data.get();  // in locals: byte stores may alias anything
-        PendingWeight* const added = pending.data.get();
-        // Only weights that a lookup can reach: a lookup never forms the line-edge class, and a
-        // weight inside the letters needs the letters around it to fall into its bucket.
-        std::uint32_t node = 0;
-        bool inserted = false;
-        for (const TexPatternWeight& w : weights) {
-          if (w.ClassBefore == kTexEdgeClass || w.ClassAfter == kTexEdgeClass) continue;
-          const int q = w.Position;
-          const bool tight = q >= 2 && q <= count;
-          if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
-                        TexCharClass(letters[q - 1]) != w.ClassAfter))
+  ParseTexPatternLines(bytes, report, [&](const TexPatternLine& line) {
+    const std::uint8_t* const letters = line.Letters;
+    const int count = line.Count;
+    nodes.size = node_count;
+    nodes.Reserve(node_count + kTexMaxLetters);
+    pending.size = pending_count;
+    pending.Reserve(pending_count + line.Digits);
+    BuildNode* const n = nodes.data.get();  // in locals: byte stores may alias anything
+    PendingWeight* const added = pending.data.get();
+    // Only weights that a lookup can reach: a lookup never forms the line-edge class, and a
+    // weight inside the letters needs the letters around it to fall into its bucket.
+    std::uint32_t node = 0;
+    bool inserted = false;
+    for (std::size_t j = 0; j < line.Digits; ++j) {
+      if (line.AtEdge(j)) continue;
+      const TexPatternWeight w = line.Weight(j);
+      const int q = w.Position;
+      const bool tight = q >= 2 && q <= count;
+      if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
+                    TexCharClass(letters[q - 1]) != w.ClassAfter))
+        continue;
+      if (!inserted) {
+        const int shared =
+            std::min({SharedPrefix(last_letters.data(), letters), count, last_count});
+        node = last_path[static_cast<std::size_t>(shared)];
+        for (int i = shared; i < count; ++i) {
+          const std::uint8_t letter = letters[i];
+          const std::uint32_t last = n[node].last_child;
+          if (last != 0 && n[last].byte == letter) {
+            node = last;
+            last_path[static_cast<std::size_t>(i) + 1] = node;
             continue;
-          if (!inserted) {
-            const int shared =
-                std::min({SharedPrefix(last_letters.data(), letters), count, last_count});
-            node = last_path[static_cast<std::size_t>(shared)];
-            for (int i = shared; i < count; ++i) {
-              const std::uint8_t letter = letters[i];
-              const std::uint32_t last = n[node].last_child;
-              if (last != 0 && n[last].byte == letter) {
-                node = last;
-                last_path[static_cast<std::size_t>(i) + 1] = node;
-                continue;
-              }
-              in_letters[letter] = true;
-              if (last == 0 || n[last].byte < letter) {
-                const std::uint32_t fresh = node_count++;
-                n[fresh] = BuildNode{0, 0, 0, 0, letter};
-                ++trie.per_depth[static_cast<std::size_t>(i) + 1];
-                if (last == 0)
-                  n[node].first_child = fresh;
-                else
-                  n[last].next_sibling = fresh;
-                n[node].last_child = fresh;
-                node = fresh;
-                last_path[static_cast<std::size_t>(i) + 1] = node;
-                continue;
-              }
-              std::uint32_t child = n[node].first_child;
-              std::uint32_t prev = 0;
-              while (child != 0 && n[child].byte < letter) {
-                prev = child;
-                child = n[child].next_sibling;
-              }
-              if (child == 0 || n[child].byte != letter) {
-                const std::uint32_t fresh = node_count++;
-                n[fresh] = BuildNode{0, child, 0, 0, letter};
-                ++trie.per_depth[static_cast<std::size_t>(i) + 1];
-                if (prev == 0)
-                  n[node].first_child = fresh;
-                else
-                  n[prev].next_sibling = fresh;
-                child = fresh;
-              }
-              node = child;
-              last_path[static_cast<std::size_t>(i) + 1] = node;
-            }
-            std::memcpy(last_letters.data(), letters, kTexLetterBuffer);
-            last_count = count;
-            inserted = true;
-            int lead = 0;
-            while (lead < count && letters[lead] == ' ') ++lead;
-            int trail = 0;
-            while (trail < count && letters[count - 1 - trail] == ' ') ++trail;
-            max_lead_blanks_ = std::max(max_lead_blanks_, lead);
-            max_trail_blanks_ = std::max(max_trail_blanks_, trail);
-            if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
           }
-          added[pending_count++] = PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
-                                                 w.Weight,        !tight,
-                                                 w.ClassBefore,   w.ClassAfter};
-          n[node].weights = pending_count;
-          ++report.Weights;
+          in_letters[letter] = true;
+          if (last == 0 || n[last].byte < letter) {
+            const std::uint32_t fresh = node_count++;
+            n[fresh] = BuildNode{0, 0, 0, 0, letter};
+            ++trie.per_depth[static_cast<std::size_t>(i) + 1];
+            if (last == 0)
+              n[node].first_child = fresh;
+            else
+              n[last].next_sibling = fresh;
+            n[node].last_child = fresh;
+            node = fresh;
+            last_path[static_cast<std::size_t>(i) + 1] = node;
+            continue;
+          }
+          std::uint32_t child = n[node].first_child;
+          std::uint32_t prev = 0;
+          while (child != 0 && n[child].byte < letter) {
+            prev = child;
+            child = n[child].next_sibling;
+          }
+          if (child == 0 || n[child].byte != letter) {
+            const std::uint32_t fresh = node_count++;
+            n[fresh] = BuildNode{0, child, 0, 0, letter};
+            ++trie.per_depth[static_cast<std::size_t>(i) + 1];
+            if (prev == 0)
+              n[node].first_child = fresh;
+            else
+              n[prev].next_sibling = fresh;
+            child = fresh;
+          }
+          node = child;
+          last_path[static_cast<std::size_t>(i) + 1] = node;
         }
-      });
+        std::memcpy(last_letters.data(), letters, kTexLetterBuffer);
+        last_count = count;
+        inserted = true;
+        int lead = 0;
+        while (lead < count && letters[lead] == ' ') ++lead;
+        int trail = 0;
+        while (trail < count && letters[count - 1 - trail] == ' ') ++trail;
+        max_lead_blanks_ = std::max(max_lead_blanks_, lead);
+        max_trail_blanks_ = std::max(max_trail_blanks_, trail);
+        if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
+      }
+      added[pending_count++] = PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
+                                             w.Weight,        !tight,
+                                             w.ClassBefore,   w.ClassAfter};
+      n[node].weights = pending_count;
+      ++report.Weights;
+    }
+  });
   nodes.size = node_count;
   pending.size = pending_count;
 
@@ -480,7 +482,7 @@ template <bool kCountInstruction>
     const int d = depth[child];
     // The node's own weights summed with its suffix's list by distance from the last letter,
     // 1..d-1: a small array instead of a merge, whose every step was a guess between the lists.
-    bool own_tight = false;
+    std::uint32_t touched = 0;  // the distances summed into, a bit each
     const auto first_loose = static_cast<std::uint32_t>(loose_.size());
     for (std::uint32_t k = pl[child].weights; k != 0; k = pw[k - 1].next) {
       const PendingWeight& w = pw[k - 1];
@@ -488,8 +490,9 @@ template <bool kCountInstruction>
         loose_.push_back(LooseWeight{w.offset, w.weight, w.class_before, w.class_after});
         continue;
       }
-      own_tight = true;
-      sums[static_cast<std::size_t>(d - 1 - w.offset)] += w.weight;
+      const int back = d - 1 - w.offset;
+      sums[static_cast<std::size_t>(back)] += w.weight;
+      touched |= 1u << back;
     }
     std::uint32_t loose_bit = t[suffix].found & kHasLoose;
     if (loose_.size() > first_loose) {
@@ -498,17 +501,21 @@ template <bool kCountInstruction>
           LooseRef{child, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
     }
     const std::uint32_t inherited = t[suffix].found;
-    if (!own_tight) {
+    if (touched == 0) {
       t[child].found = (inherited & ~kHasLoose) | loose_bit;  // the suffix's list serves
       continue;
     }
     // One entry per distance at most, so the lists together hold no more entries than the file
-    // has bytes; every distance is written and only the nonzero ones kept.
+    // has bytes; the distances summed into are written in order and only the nonzero kept.
     const std::uint32_t s_first = inherited & index_mask;
     const std::uint32_t s_end = s_first + ((inherited >> kWeightIndexBits) & 31u);
-    for (std::uint32_t si = s_first; si < s_end; ++si) sums[found[si].back] += found[si].weight;
+    for (std::uint32_t si = s_first; si < s_end; ++si) {
+      sums[found[si].back] += found[si].weight;
+      touched |= 1u << found[si].back;
+    }
     const std::uint32_t start = found_end;
-    for (int back = 1; back < d; ++back) {
+    for (; touched != 0; touched &= touched - 1) {
+      const int back = std::countr_zero(touched);
       const std::int32_t sum = sums[static_cast<std::size_t>(back)];
       sums[static_cast<std::size_t>(back)] = 0;  // left clear for the next node
       found[found_end] = FoundWeight{sum, static_cast<std::uint8_t>(back)};

@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,9 +60,36 @@ struct TexLoadReport {
   std::size_t CrLines = 0;    // lines ending in CR (a CR LF file rates nothing)
 };
 
+// One pattern line as split by ParseTexPatternLines: its letters and where its digits stand.
+struct TexPatternLine {
+  const std::uint8_t* Letters = nullptr;  // at least kTexLetterBuffer bytes may be read
+  int Count = 0;                          // letters
+  const char* Text = nullptr;             // the line, without its LF
+  std::size_t Size = 0;
+  const std::uint32_t* DigitAt = nullptr;  // line index of each digit
+  std::size_t Digits = 0;
+
+  // Whether weight j stands first or last on its line, where no lookup reaches it.
+  bool AtEdge(std::size_t j) const { return DigitAt[j] == 0 || DigitAt[j] + 1 == Size; }
+  // Weight j. The digit at line index i, with j digits before it, stands before letter
+  // i - j + 1.
+  TexPatternWeight Weight(std::size_t j) const {
+    const std::size_t i = DigitAt[j];
+    const int d = Text[i] - '0';
+    auto cls = [](char c) {
+      return static_cast<std::uint8_t>(TexCharClass(static_cast<std::uint8_t>(c)));
+    };
+    TexPatternWeight w;
+    w.Position = static_cast<std::uint8_t>(i - j + 1);
+    w.Weight = (d % 2 == 1) ? d : -d;
+    w.ClassBefore = i == 0 ? kTexEdgeClass : cls(Text[i - 1]);
+    w.ClassAfter = i + 1 == Size ? kTexEdgeClass : cls(Text[i + 1]);
+    return w;
+  }
+};
+
 // Splits a pattern file into its lines (up to, not including, LF; a CR stays) and calls
-// on_pattern(letters, count, weights) for each line that is not skipped; at least
-// kTexLetterBuffer bytes from letters may be read.
+// on_pattern(line) for each line that is not skipped.
 template <typename OnPattern>
 void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPattern&& on_pattern);
 
@@ -240,10 +266,6 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
   // kTexLetterBuffer.
   std::vector<std::uint8_t> Letters(kTexLetterBuffer);
   std::vector<std::uint32_t> DigitAt;  // line index of each digit
-  std::vector<TexPatternWeight> Weights;
-  auto cls = [](char c) {
-    return static_cast<std::uint8_t>(TexCharClass(static_cast<std::uint8_t>(c)));
-  };
   const char* const end = bytes.data() + bytes.size();
   const char* at = bytes.data();
   while (at < end) {
@@ -280,21 +302,8 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
       continue;
     }
     ++report.Patterns;
-    // Each weight stands before the letter that follows it: the digit at line index i, with j
-    // digits before it, before letter i - j + 1.
-    if (Weights.size() < digits) Weights.resize(digits);
-    TexPatternWeight* const weights = Weights.data();
-    for (std::size_t j = 0; j < digits; ++j) {
-      const std::size_t i = digit_at[j];
-      const int d = line[i] - '0';
-      TexPatternWeight& w = weights[j];
-      w.Position = static_cast<std::uint8_t>(i - j + 1);
-      w.Weight = (d % 2 == 1) ? d : -d;
-      w.ClassBefore = i == 0 ? kTexEdgeClass : cls(line[i - 1]);
-      w.ClassAfter = i + 1 == size ? kTexEdgeClass : cls(line[i + 1]);
-    }
-    on_pattern(letters, static_cast<int>(size - digits),
-               std::span<const TexPatternWeight>(weights, digits));
+    on_pattern(
+        TexPatternLine{letters, static_cast<int>(size - digits), line, size, digit_at, digits});
   }
 }
 
