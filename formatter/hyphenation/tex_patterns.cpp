@@ -312,13 +312,15 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
         std::memcpy(last_letters.data(), letters, kTexLetterBuffer);
         last_count = count;
         inserted = true;
-        int lead = 0;
-        while (lead < count && letters[lead] == ' ') ++lead;
-        int trail = 0;
-        while (trail < count && letters[count - 1 - trail] == ' ') ++trail;
-        max_lead_blanks_ = std::max(max_lead_blanks_, lead);
-        max_trail_blanks_ = std::max(max_trail_blanks_, trail);
-        if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
+        if (count == 0 || letters[0] == ' ' || letters[count - 1] == ' ') {  // rare
+          int lead = 0;
+          while (lead < count && letters[lead] == ' ') ++lead;
+          int trail = 0;
+          while (trail < count && letters[count - 1 - trail] == ' ') ++trail;
+          max_lead_blanks_ = std::max(max_lead_blanks_, lead);
+          max_trail_blanks_ = std::max(max_trail_blanks_, trail);
+          if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
+        }
       }
       added[pending_count++] = PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
                                              w.Weight,        !tight,
@@ -408,9 +410,9 @@ template <bool kCountInstruction>
     std::uint32_t weights;
     std::uint8_t code;
   };
-  std::vector<Placed> placed(count);
+  const auto placed = std::make_unique_for_overwrite<Placed[]>(count);  // all written before read
   // In locals: the byte stores below may alias anything, and would make every vector be read anew.
-  Placed* const pl = placed.data();
+  Placed* const pl = placed.get();
   TrieNode* const t = trie_.data();
   std::uint64_t* const more = child_bits_.data();
   std::uint32_t* const fail = fail_.data();
