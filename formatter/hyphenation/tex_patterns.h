@@ -60,6 +60,20 @@ struct TexLoadReport {
   std::size_t CrLines = 0;    // lines ending in CR (a CR LF file rates nothing)
 };
 
+// A pattern line's character as a letter ("." stands for a blank) and whether it is a digit,
+// looked up rather than compared: the line loop runs once per character of the file.
+struct TexLineCharKind {
+  std::uint8_t Letter;
+  std::uint8_t Digit;
+};
+inline constexpr std::array<TexLineCharKind, 256> kTexLineChar = [] {
+  std::array<TexLineCharKind, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[static_cast<std::size_t>(c)] = {static_cast<std::uint8_t>(c == '.' ? ' ' : c),
+                                      static_cast<std::uint8_t>(c >= '0' && c <= '9')};
+  return t;
+}();
+
 // One pattern line as split by ParseTexPatternLines: its letters and where its digits stand.
 struct TexPatternLine {
   const std::uint8_t* Letters = nullptr;  // at least kTexLetterBuffer bytes may be read
@@ -293,9 +307,9 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
     std::size_t digits = 0;
     for (std::size_t i = 0; i < size; ++i) {
       const auto ch = static_cast<std::uint8_t>(line[i]);
-      letters[i - digits] = (ch == '.') ? std::uint8_t(' ') : ch;
+      letters[i - digits] = kTexLineChar[ch].Letter;
       digit_at[digits] = static_cast<std::uint32_t>(i);
-      digits += static_cast<unsigned>(ch - '0') < 10;
+      digits += kTexLineChar[ch].Digit;
     }
     if (size - digits > static_cast<std::size_t>(kTexMaxLetters)) {
       ++report.LongLines;
