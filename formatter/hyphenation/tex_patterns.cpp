@@ -1,7 +1,9 @@
 #include "formatter/hyphenation/tex_patterns.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "platform/files.h"
@@ -49,6 +51,23 @@ bool HasCountInstruction() {
 bool HasCountInstruction() { return true; }  // elsewhere the compiler picks the best count
 #endif
 
+// How many leading bytes two letter buffers share (up to kTexLetterBuffer), eight at a time:
+// neighbouring lines part at an unpredictable place, and a byte loop guessed it wrong each line.
+int SharedPrefix(const std::uint8_t* a, const std::uint8_t* b) {
+  for (std::size_t k = 0; k < kTexLetterBuffer; k += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + k, 8);
+    std::memcpy(&y, b + k, 8);
+    if (x != y) {
+      const std::uint64_t diff = x ^ y;
+      const int bit = std::endian::native == std::endian::little ? std::countr_zero(diff)
+                                                                 : std::countl_zero(diff);
+      return static_cast<int>(k) + bit / 8;
+    }
+  }
+  return static_cast<int>(kTexLetterBuffer);
+}
+
 }  // namespace
 
 std::uint8_t TexPatternMap(std::uint8_t c) { return kPatternForm[c]; }
@@ -58,21 +77,22 @@ std::uint8_t TexPatternMap(std::uint8_t c) { return kPatternForm[c]; }
 TexLoadReport TexPatternBuckets::LoadBytes(std::string_view bytes) {
   Clear();
   TexLoadReport report;
-  ParseTexPatternLines(
-      bytes, report,
-      [&](const std::uint8_t* letters, int count, const std::vector<TexPatternWeight>& weights) {
-        for (const TexPatternWeight& w : weights) {
-          Node n{};
-          n.position = w.Position;
-          n.weight = w.Weight;
-          n.letter_count = static_cast<std::uint8_t>(count);
-          std::copy_n(letters, count, n.letters.begin());
-          buckets_[w.ClassBefore * kTexBucketClasses + w.ClassAfter].push_back(
-              static_cast<std::uint32_t>(nodes_.size()));
-          nodes_.push_back(n);
-          ++report.Weights;
-        }
-      });
+  ParseTexPatternLines(bytes, report, [&](const TexPatternLine& line) {
+    const std::uint8_t* const letters = line.Letters;
+    const int count = line.Count;
+    for (std::size_t j = 0; j < line.Digits; ++j) {
+      const TexPatternWeight w = line.Weight(j);
+      Node n{};
+      n.position = w.Position;
+      n.weight = w.Weight;
+      n.letter_count = static_cast<std::uint8_t>(count);
+      std::copy_n(letters, count, n.letters.begin());
+      buckets_[w.ClassBefore * kTexBucketClasses + w.ClassAfter].push_back(
+          static_cast<std::uint32_t>(nodes_.size()));
+      nodes_.push_back(n);
+      ++report.Weights;
+    }
+  });
   return report;
 }
 
@@ -107,7 +127,7 @@ void TexPatternTable::Free() {
   code_words_ = 1;
   child_bits_.clear();
   fail_.assign(1, 0);
-  found_.clear();
+  found_.reset();
   loose_.clear();
   loose_refs_.clear();
   root_loose_.clear();
@@ -164,11 +184,11 @@ TexLoadReport TexPatternTable::LoadBytes(const std::string& name, std::string_vi
 
 // Construction-time trie: first child / next sibling links, flattened at the end.
 struct TexPatternTable::BuildNode {
-  std::uint32_t first_child = 0;
-  std::uint32_t next_sibling = 0;
-  std::uint32_t last_child = 0;  // pattern files come mostly sorted: most letters append here
-  std::uint32_t weights = 0;     // the node's last pending weight + 1 (0: none)
-  std::uint8_t byte = 0;
+  std::uint32_t first_child;
+  std::uint32_t next_sibling;
+  std::uint32_t last_child;  // pattern files come mostly sorted: most letters append here
+  std::uint32_t weights;     // the node's last pending weight + 1 (0: none)
+  std::uint8_t byte;
 };
 
 // The weights of one node form a list through `next` (index + 1, 0: end), newest first.
@@ -180,119 +200,168 @@ struct TexPatternTable::PendingWeight {
   std::uint8_t class_before, class_after;
 };
 
+namespace {
+
+// Storage that is written before it is read: not cleared first, and grown by copying.
+template <typename T>
+struct TexRawBuffer {
+  std::unique_ptr<T[]> data;
+  std::size_t capacity = 0;
+  std::size_t size = 0;
+  void Reserve(std::size_t need) {
+    if (need <= capacity) return;
+    const std::size_t grown = std::max(need, capacity * 2);
+    auto fresh = std::make_unique_for_overwrite<T[]>(grown);
+    if (size != 0) std::memcpy(fresh.get(), data.get(), size * sizeof(T));
+    data = std::move(fresh);
+    capacity = grown;
+  }
+};
+
+}  // namespace
+
+struct TexPatternTable::BuildTrie {
+  TexRawBuffer<BuildNode> nodes;  // the root first
+  TexRawBuffer<PendingWeight> pending;
+  std::array<std::uint32_t, kTexMaxLetters + 1> per_depth{};  // nodes by number of letters
+};
+
 void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
-  std::vector<BuildNode> nodes(1);
-  nodes.reserve(bytes.size() / 2 + 16);
-  std::vector<PendingWeight> pending;
-  pending.reserve(bytes.size() / 2 + 16);
+  BuildTrie trie;
+  TexRawBuffer<BuildNode>& nodes = trie.nodes;
+  TexRawBuffer<PendingWeight>& pending = trie.pending;
+  // Grown ahead of need a line at a time, so that adding a node or a weight is a plain store.
+  nodes.Reserve(bytes.size() / 4 + kTexMaxLetters + 1);
+  pending.Reserve(bytes.size() / 4 + 1);
+  nodes.data[0] = BuildNode{0, 0, 0, 0, 0};
+  std::uint32_t node_count = 1;
+  std::uint32_t pending_count = 0;
+  std::array<bool, 256> in_letters{};
   // Neighbouring lines mostly share a prefix: the path of the last inserted line is reused up to
   // where the letters part, so only the rest is looked up.
-  std::array<std::uint8_t, kTexMaxLetters> last_letters{};
+  std::array<std::uint8_t, kTexLetterBuffer> last_letters{};
   std::array<std::uint32_t, kTexMaxLetters + 1> last_path{};
   int last_count = 0;
 
-  ParseTexPatternLines(
-      bytes, report,
-      [&](const std::uint8_t* letters, int count, const std::vector<TexPatternWeight>& weights) {
-        // Only weights that a lookup can reach: a lookup never forms the line-edge class, and a
-        // weight inside the letters needs the letters around it to fall into its bucket.
-        std::uint32_t node = 0;
-        bool inserted = false;
-        int lead = 0;
-        while (lead < count && letters[lead] == ' ') ++lead;
-        int trail = 0;
-        while (trail < count && letters[count - 1 - trail] == ' ') ++trail;
-        for (const TexPatternWeight& w : weights) {
-          if (w.ClassBefore == kTexEdgeClass || w.ClassAfter == kTexEdgeClass) continue;
-          const int q = w.Position;
-          const bool tight = q >= 2 && q <= count;
-          if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
-                        TexCharClass(letters[q - 1]) != w.ClassAfter))
+  ParseTexPatternLines(bytes, report, [&](const TexPatternLine& line) {
+    const std::uint8_t* const letters = line.Letters;
+    const int count = line.Count;
+    nodes.size = node_count;
+    nodes.Reserve(node_count + kTexMaxLetters);
+    pending.size = pending_count;
+    pending.Reserve(pending_count + line.Digits);
+    BuildNode* const n = nodes.data.get();  // in locals: byte stores may alias anything
+    PendingWeight* const added = pending.data.get();
+    // Only weights that a lookup can reach: a lookup never forms the line-edge class, and a
+    // weight inside the letters needs the letters around it to fall into its bucket.
+    std::uint32_t node = 0;
+    bool inserted = false;
+    for (std::size_t j = 0; j < line.Digits; ++j) {
+      if (line.AtEdge(j)) continue;
+      const TexPatternWeight w = line.Weight(j);
+      const int q = w.Position;
+      const bool tight = q >= 2 && q <= count;
+      if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
+                    TexCharClass(letters[q - 1]) != w.ClassAfter))
+        continue;
+      if (!inserted) {
+        const int shared =
+            std::min({SharedPrefix(last_letters.data(), letters), count, last_count});
+        node = last_path[static_cast<std::size_t>(shared)];
+        for (int i = shared; i < count; ++i) {
+          const std::uint8_t letter = letters[i];
+          const std::uint32_t last = n[node].last_child;
+          if (last != 0 && n[last].byte == letter) {
+            node = last;
+            last_path[static_cast<std::size_t>(i) + 1] = node;
             continue;
-          if (!inserted) {
-            int shared = 0;
-            while (shared < count && shared < last_count && last_letters[shared] == letters[shared])
-              ++shared;
-            node = last_path[shared];
-            for (int i = shared; i < count; ++i) {
-              last_letters[i] = letters[i];
-              const std::uint32_t last = nodes[node].last_child;
-              if (last != 0 && nodes[last].byte == letters[i]) {
-                node = last;
-                last_path[i + 1] = node;
-                continue;
-              }
-              if (last == 0 || nodes[last].byte < letters[i]) {
-                const auto fresh = static_cast<std::uint32_t>(nodes.size());
-                nodes.push_back(BuildNode{0, 0, 0, 0, letters[i]});
-                if (last == 0)
-                  nodes[node].first_child = fresh;
-                else
-                  nodes[last].next_sibling = fresh;
-                nodes[node].last_child = fresh;
-                node = fresh;
-                last_path[i + 1] = node;
-                continue;
-              }
-              std::uint32_t child = nodes[node].first_child;
-              std::uint32_t prev = 0;
-              while (child != 0 && nodes[child].byte < letters[i]) {
-                prev = child;
-                child = nodes[child].next_sibling;
-              }
-              if (child == 0 || nodes[child].byte != letters[i]) {
-                const auto fresh = static_cast<std::uint32_t>(nodes.size());
-                nodes.push_back(BuildNode{0, child, 0, 0, letters[i]});
-                if (prev == 0)
-                  nodes[node].first_child = fresh;
-                else
-                  nodes[prev].next_sibling = fresh;
-                child = fresh;
-              }
-              node = child;
-              last_path[i + 1] = node;
-            }
-            last_count = count;
-            inserted = true;
-            max_lead_blanks_ = std::max(max_lead_blanks_, lead);
-            max_trail_blanks_ = std::max(max_trail_blanks_, trail);
-            if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
           }
-          pending.push_back(PendingWeight{nodes[node].weights, static_cast<std::int8_t>(q - 2),
-                                          w.Weight, !tight, w.ClassBefore, w.ClassAfter});
-          nodes[node].weights = static_cast<std::uint32_t>(pending.size());
-          ++report.Weights;
+          in_letters[letter] = true;
+          if (last == 0 || n[last].byte < letter) {
+            const std::uint32_t fresh = node_count++;
+            n[fresh] = BuildNode{0, 0, 0, 0, letter};
+            ++trie.per_depth[static_cast<std::size_t>(i) + 1];
+            if (last == 0)
+              n[node].first_child = fresh;
+            else
+              n[last].next_sibling = fresh;
+            n[node].last_child = fresh;
+            node = fresh;
+            last_path[static_cast<std::size_t>(i) + 1] = node;
+            continue;
+          }
+          std::uint32_t child = n[node].first_child;
+          std::uint32_t prev = 0;
+          while (child != 0 && n[child].byte < letter) {
+            prev = child;
+            child = n[child].next_sibling;
+          }
+          if (child == 0 || n[child].byte != letter) {
+            const std::uint32_t fresh = node_count++;
+            n[fresh] = BuildNode{0, child, 0, 0, letter};
+            ++trie.per_depth[static_cast<std::size_t>(i) + 1];
+            if (prev == 0)
+              n[node].first_child = fresh;
+            else
+              n[prev].next_sibling = fresh;
+            child = fresh;
+          }
+          node = child;
+          last_path[static_cast<std::size_t>(i) + 1] = node;
         }
-      });
+        std::memcpy(last_letters.data(), letters, kTexLetterBuffer);
+        last_count = count;
+        inserted = true;
+        if (count == 0 || letters[0] == ' ' || letters[count - 1] == ' ') {  // rare
+          int lead = 0;
+          while (lead < count && letters[lead] == ' ') ++lead;
+          int trail = 0;
+          while (trail < count && letters[count - 1 - trail] == ' ') ++trail;
+          max_lead_blanks_ = std::max(max_lead_blanks_, lead);
+          max_trail_blanks_ = std::max(max_trail_blanks_, trail);
+          if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
+        }
+      }
+      added[pending_count++] = PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
+                                             w.Weight,        !tight,
+                                             w.ClassBefore,   w.ClassAfter};
+      n[node].weights = pending_count;
+      ++report.Weights;
+    }
+  });
+  nodes.size = node_count;
+  pending.size = pending_count;
 
   // Letter codes in byte order, so that the rank of a code among a node's child bits is the
   // child's place among its sorted siblings.
-  code_.fill(0);
-  for (std::size_t k = 1; k < nodes.size(); ++k) code_[nodes[k].byte] = 1;
   int codes = 0;
-  for (auto& c : code_)
-    if (c) c = static_cast<std::uint8_t>(++codes);
+  for (int b = 0; b < 256; ++b)
+    code_[static_cast<std::size_t>(b)] =
+        in_letters[static_cast<std::size_t>(b)] ? static_cast<std::uint8_t>(++codes) : 0;
   code_words_ = codes / 64 + 1;
   for (int b = 0; b < 256; ++b) word_code_[b] = code_[TexPatternMap(static_cast<std::uint8_t>(b))];
 
   if (HasCountInstruction())
-    PlaceCounted(nodes, pending);
+    PlaceCounted(trie);
   else
-    Place<false>(nodes, pending);
+    Place<false>(trie);
   ++generation_;
 }
 
 template <bool kCountInstruction>
-[[gnu::always_inline]] inline std::uint32_t TexPatternTable::Child(std::uint32_t node,
-                                                                   std::uint8_t code) const {
-  const TrieNode& t = trie_[node];
+[[gnu::always_inline]] inline std::uint32_t TexPatternTable::ChildIn(const TrieNode* trie,
+                                                                     const std::uint64_t* more_bits,
+                                                                     std::size_t more_words,
+                                                                     std::uint32_t node,
+                                                                     std::uint8_t code) {
+  const TrieNode& t = trie[node];
   if (code < 64) {
     if (((t.child_bits >> code) & 1) == 0) return 0;
     const std::uint64_t below = (std::uint64_t{1} << code) - 1;
     return t.first_child +
            static_cast<std::uint32_t>(CountBits<kCountInstruction>(t.child_bits & below));
   }
-  const std::uint64_t* more = child_bits_.data() + node * static_cast<std::size_t>(code_words_ - 1);
+  const std::uint64_t* more = more_bits + node * more_words;
   const int word = (code >> 6) - 1;
   if (((more[word] >> (code & 63)) & 1) == 0) return 0;
   int rank = CountBits<kCountInstruction>(t.child_bits) +
@@ -302,120 +371,164 @@ template <bool kCountInstruction>
 }
 
 template <bool kCountInstruction>
-[[gnu::always_inline]] inline void TexPatternTable::Place(
-    const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending) {
+[[gnu::always_inline]] inline std::uint32_t TexPatternTable::Child(std::uint32_t node,
+                                                                   std::uint8_t code) const {
+  return ChildIn<kCountInstruction>(trie_.data(), child_bits_.data(),
+                                    static_cast<std::size_t>(code_words_ - 1), node, code);
+}
+
+template <bool kCountInstruction>
+[[gnu::always_inline]] inline void TexPatternTable::Place(const BuildTrie& trie) {
   // Breadth first, so that the children of a node are contiguous and sorted, the shallow nodes
-  // that every word passes lie together, and each node's suffix, being shallower, is complete
-  // (children placed, weights summed) when the node is placed and linked to it.
-  const auto count = static_cast<std::uint32_t>(nodes.size());
+  // that every word passes lie together, and each node's suffix, being shallower, has its weights
+  // summed when the nodes are linked in number order.
+  const BuildNode* const bn = trie.nodes.data.get();
+  const PendingWeight* const pw = trie.pending.data.get();
+  const auto count = static_cast<std::uint32_t>(trie.nodes.size);
   const std::size_t words = static_cast<std::size_t>(code_words_ - 1);
   const std::uint32_t index_mask = (1u << kWeightIndexBits) - 1;
-  std::vector<std::uint32_t> order;
-  order.reserve(count);
-  order.push_back(0);
   trie_.assign(count, TrieNode{});
   child_bits_.assign(count * words, 0);
   fail_.assign(count, 0);
   depth_.assign(count, 0);
   root_next_.fill(0);
-  found_.clear();
+  found_.reset();
   loose_.clear();
   loose_refs_.clear();
   root_loose_.clear();
-  std::vector<TightWeight> tight;  // one node's own tight weights, latest offset first
-  for (std::uint32_t k = nodes[0].weights; k != 0; k = pending[k - 1].next) {
-    const PendingWeight& w = pending[k - 1];  // an empty letter string has loose weights only
+  for (std::uint32_t k = bn[0].weights; k != 0; k = pw[k - 1].next) {
+    const PendingWeight& w = pw[k - 1];  // an empty letter string has loose weights only
     root_loose_.push_back(LooseWeight{w.offset, w.weight, w.class_before, w.class_after});
   }
-  for (std::uint32_t parent = 0; parent < order.size(); ++parent) {
-    // The nodes as read and the suffixes lie anywhere: ask for them a little ahead.
-    if (parent + 16 < order.size()) {
-      __builtin_prefetch(&nodes[order[parent + 16]]);
-      __builtin_prefetch(&trie_[fail_[parent + 16]]);
-    }
-    const BuildNode& old = nodes[order[parent]];
-    const auto first = static_cast<std::uint32_t>(order.size());
-    trie_[parent].first_child = first;
-    for (std::uint32_t c = old.first_child; c != 0; c = nodes[c].next_sibling) {
-      const int code = code_[nodes[c].byte];
-      std::uint64_t& bits =
-          code < 64 ? trie_[parent].child_bits : child_bits_[parent * words + (code >> 6) - 1];
+
+  // Numbering: breadth-first order is, depth by depth, the letter order of the nodes' letters,
+  // which is the order in which a depth-first walk over sorted children meets them. One such
+  // walk numbers every node from the count of nodes per depth, without a queue; as read, the
+  // nodes lie mostly in that walk's order, so it runs along memory.
+  struct Placed {
+    std::uint32_t parent;
+    std::uint32_t weights;
+    std::uint8_t code;
+  };
+  const auto placed = std::make_unique_for_overwrite<Placed[]>(count);  // all written before read
+  // In locals: the byte stores below may alias anything, and would make every vector be read anew.
+  Placed* const pl = placed.get();
+  TrieNode* const t = trie_.data();
+  std::uint64_t* const more = child_bits_.data();
+  std::uint32_t* const fail = fail_.data();
+  std::uint8_t* const depth = depth_.data();
+  std::uint32_t found_bound = 0;  // a node with weights adds one entry per letter at most
+  std::array<std::uint32_t, kTexMaxLetters + 2> next_at{};  // next free number by depth
+  next_at[1] = 1;
+  for (std::size_t d = 1; d <= static_cast<std::size_t>(kTexMaxLetters); ++d)
+    next_at[d + 1] = next_at[d] + trie.per_depth[d];
+  struct Frame {
+    std::uint32_t node, index;  // the next child to walk into: as read, as numbered
+  };
+  // Numbers the children of node b (numbered i, at depth d).
+  auto number_children = [&](std::uint32_t b, std::uint32_t i, int d) {
+    const std::uint32_t first = next_at[static_cast<std::size_t>(d) + 1];
+    std::uint32_t j = first;
+    t[i].first_child = first;
+    for (std::uint32_t c = bn[b].first_child; c != 0; c = bn[c].next_sibling, ++j) {
+      const std::uint8_t code = code_[bn[c].byte];
+      std::uint64_t& bits = code < 64 ? t[i].child_bits : more[i * words + (code >> 6) - 1];
       bits |= std::uint64_t{1} << (code & 63);
-      if (parent == 0) root_next_[code] = static_cast<std::uint32_t>(order.size());
-      order.push_back(c);
+      pl[j] = Placed{i, bn[c].weights, code};
+      found_bound += bn[c].weights != 0 ? static_cast<std::uint32_t>(d) : 0;
+      depth[j] = static_cast<std::uint8_t>(d + 1);
+      if (i == 0) root_next_[code] = j;
     }
-    std::uint32_t child = first;
-    for (std::uint32_t c = old.first_child; c != 0; c = nodes[c].next_sibling, ++child) {
-      const std::uint8_t code = code_[nodes[c].byte];
-      std::uint32_t suffix = 0;
-      if (parent != 0) {
-        for (std::uint32_t f = fail_[parent];; f = fail_[f]) {
-          suffix = f == 0 ? root_next_[code] : Child<kCountInstruction>(f, code);
-          if (suffix != 0 || f == 0) break;
-        }
-      }
-      fail_[child] = suffix;
-      const int d = depth_[parent] + 1;
-      depth_[child] = static_cast<std::uint8_t>(d);
+    next_at[static_cast<std::size_t>(d) + 1] = j;
+    return Frame{bn[b].first_child, first};
+  };
+  std::array<Frame, kTexMaxLetters + 1> path;
+  int top = 0;
+  path[static_cast<std::size_t>(top++)] = number_children(0, 0, 0);
+  while (top > 0) {
+    Frame& f = path[static_cast<std::size_t>(top - 1)];
+    if (f.node == 0) {
+      --top;
+      continue;
+    }
+    const std::uint32_t b = f.node;
+    const std::uint32_t i = f.index;
+    f.node = bn[b].next_sibling;
+    ++f.index;
+    if (bn[b].first_child != 0) {
+      path[static_cast<std::size_t>(top)] = number_children(b, i, top);
+      ++top;
+    }
+  }
 
-      // The node's own weights; equal tight offsets summed.
-      tight.clear();
-      const auto first_loose = static_cast<std::uint32_t>(loose_.size());
-      for (std::uint32_t k = nodes[c].weights; k != 0; k = pending[k - 1].next) {
-        const PendingWeight& w = pending[k - 1];
-        if (w.loose) {
-          loose_.push_back(LooseWeight{w.offset, w.weight, w.class_before, w.class_after});
-          continue;
-        }
-        auto same = std::find_if(tight.begin(), tight.end(),
-                                 [&](const TightWeight& tw) { return tw.offset == w.offset; });
-        if (same != tight.end())
-          same->weight += w.weight;
-        else
-          tight.push_back(TightWeight{w.offset, w.weight});
+  // Failure links and summed weights in number order: parents and suffixes come first.
+  found_ = std::make_unique_for_overwrite<FoundWeight[]>(found_bound);
+  FoundWeight* const found = found_.get();
+  std::uint32_t found_end = 0;
+  // By distance from the last letter, 1..d-1; all zero between nodes.
+  std::array<std::int32_t, kTexMaxLetters + 1> sums{};
+  auto child_of = [&](std::uint32_t node, std::uint8_t code) {
+    return ChildIn<kCountInstruction>(t, more, words, node, code);
+  };
+  for (std::uint32_t child = 1; child < count; ++child) {
+    const std::uint32_t parent = pl[child].parent;
+    const std::uint8_t code = pl[child].code;
+    std::uint32_t suffix = 0;
+    if (parent != 0) {
+      for (std::uint32_t f = fail[parent];; f = fail[f]) {
+        suffix = f == 0 ? root_next_[code] : child_of(f, code);
+        if (suffix != 0 || f == 0) break;
       }
-      // The list gives the latest offset first unless the same letters stand on several lines.
-      const auto later = [](const TightWeight& x, const TightWeight& y) {
-        return x.offset > y.offset;
-      };
-      if (!std::is_sorted(tight.begin(), tight.end(), later))
-        std::sort(tight.begin(), tight.end(), later);
-      std::uint32_t loose_bit = trie_[suffix].found & kHasLoose;
-      if (loose_.size() > first_loose) {
-        loose_bit = kHasLoose;
-        loose_refs_.push_back(
-            LooseRef{child, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
-      }
-
-      // Summed with the suffix's list, both by distance from the last letter upwards; one entry
-      // per distance 1..d-1, so the lists together hold no more entries than the file has bytes.
-      const std::uint32_t inherited = trie_[suffix].found;
-      if (tight.empty()) {
-        trie_[child].found = (inherited & ~kHasLoose) | loose_bit;  // the suffix's list serves
+    }
+    fail[child] = suffix;
+    const int d = depth[child];
+    // The node's own weights summed with its suffix's list by distance from the last letter,
+    // 1..d-1: a small array instead of a merge, whose every step was a guess between the lists.
+    std::uint32_t touched = 0;  // the distances summed into, a bit each
+    const auto first_loose = static_cast<std::uint32_t>(loose_.size());
+    for (std::uint32_t k = pl[child].weights; k != 0; k = pw[k - 1].next) {
+      const PendingWeight& w = pw[k - 1];
+      if (w.loose) {
+        loose_.push_back(LooseWeight{w.offset, w.weight, w.class_before, w.class_after});
         continue;
       }
-      const auto start = static_cast<std::uint32_t>(found_.size());
-      std::uint32_t si = inherited & index_mask;
-      const std::uint32_t s_end = si + ((inherited >> kWeightIndexBits) & 31u);
-      auto own = tight.begin();
-      while (si < s_end || own != tight.end()) {
-        const int s_back = si < s_end ? found_[si].back : kTexMaxLetters + 1;
-        const int o_back = own != tight.end() ? d - 1 - own->offset : kTexMaxLetters + 1;
-        std::int32_t sum = 0;
-        const int back = std::min(s_back, o_back);
-        if (s_back == back) sum += found_[si++].weight;
-        if (o_back == back) sum += (own++)->weight;
-        if (sum != 0) found_.push_back(FoundWeight{sum, static_cast<std::uint8_t>(back)});
-      }
-      const auto merged = static_cast<std::uint32_t>(found_.size() - start);
-      trie_[child].found = start | (merged << kWeightIndexBits) | loose_bit;
+      const int back = d - 1 - w.offset;
+      sums[static_cast<std::size_t>(back)] += w.weight;
+      touched |= 1u << back;
     }
+    std::uint32_t loose_bit = t[suffix].found & kHasLoose;
+    if (loose_.size() > first_loose) {
+      loose_bit = kHasLoose;
+      loose_refs_.push_back(
+          LooseRef{child, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
+    }
+    const std::uint32_t inherited = t[suffix].found;
+    if (touched == 0) {
+      t[child].found = (inherited & ~kHasLoose) | loose_bit;  // the suffix's list serves
+      continue;
+    }
+    // One entry per distance at most, so the lists together hold no more entries than the file
+    // has bytes; the distances summed into are written in order and only the nonzero kept.
+    const std::uint32_t s_first = inherited & index_mask;
+    const std::uint32_t s_end = s_first + ((inherited >> kWeightIndexBits) & 31u);
+    for (std::uint32_t si = s_first; si < s_end; ++si) {
+      sums[found[si].back] += found[si].weight;
+      touched |= 1u << found[si].back;
+    }
+    const std::uint32_t start = found_end;
+    for (; touched != 0; touched &= touched - 1) {
+      const int back = std::countr_zero(touched);
+      const std::int32_t sum = sums[static_cast<std::size_t>(back)];
+      sums[static_cast<std::size_t>(back)] = 0;  // left clear for the next node
+      found[found_end] = FoundWeight{sum, static_cast<std::uint8_t>(back)};
+      found_end += sum != 0;
+    }
+    t[child].found = start | ((found_end - start) << kWeightIndexBits) | loose_bit;
   }
 }
 
-TAVREL_COUNT_INSTRUCTION void TexPatternTable::PlaceCounted(
-    const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending) {
-  Place<true>(nodes, pending);
+TAVREL_COUNT_INSTRUCTION void TexPatternTable::PlaceCounted(const BuildTrie& trie) {
+  Place<true>(trie);
 }
 
 template <bool kCountInstruction>

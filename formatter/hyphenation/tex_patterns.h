@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,7 @@
 namespace tavrel {
 
 inline constexpr int kTexMaxLetters = 20;                   // longer letter strings are skipped
+inline constexpr std::size_t kTexLetterBuffer = 24;         // the letters as handed on: 3 x 8 bytes
 inline constexpr std::size_t kTexMaxFileBytes = 32u << 20;  // larger files are refused
 inline constexpr int kTexBucketClasses = 28;
 inline constexpr int kTexEdgeClass = 0;     // a weight first or last on its line
@@ -58,8 +60,50 @@ struct TexLoadReport {
   std::size_t CrLines = 0;    // lines ending in CR (a CR LF file rates nothing)
 };
 
+// A pattern line's character as a letter ("." stands for a blank) and whether it is a digit,
+// looked up rather than compared: the line loop runs once per character of the file.
+struct TexLineCharKind {
+  std::uint8_t Letter;
+  std::uint8_t Digit;
+};
+inline constexpr std::array<TexLineCharKind, 256> kTexLineChar = [] {
+  std::array<TexLineCharKind, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[static_cast<std::size_t>(c)] = {static_cast<std::uint8_t>(c == '.' ? ' ' : c),
+                                      static_cast<std::uint8_t>(c >= '0' && c <= '9')};
+  return t;
+}();
+
+// One pattern line as split by ParseTexPatternLines: its letters and where its digits stand.
+struct TexPatternLine {
+  const std::uint8_t* Letters = nullptr;  // at least kTexLetterBuffer bytes may be read
+  int Count = 0;                          // letters
+  const char* Text = nullptr;             // the line, without its LF
+  std::size_t Size = 0;
+  const std::uint32_t* DigitAt = nullptr;  // line index of each digit
+  std::size_t Digits = 0;
+
+  // Whether weight j stands first or last on its line, where no lookup reaches it.
+  bool AtEdge(std::size_t j) const { return DigitAt[j] == 0 || DigitAt[j] + 1 == Size; }
+  // Weight j. The digit at line index i, with j digits before it, stands before letter
+  // i - j + 1.
+  TexPatternWeight Weight(std::size_t j) const {
+    const std::size_t i = DigitAt[j];
+    const int d = Text[i] - '0';
+    auto cls = [](char c) {
+      return static_cast<std::uint8_t>(TexCharClass(static_cast<std::uint8_t>(c)));
+    };
+    TexPatternWeight w;
+    w.Position = static_cast<std::uint8_t>(i - j + 1);
+    w.Weight = (d % 2 == 1) ? d : -d;
+    w.ClassBefore = i == 0 ? kTexEdgeClass : cls(Text[i - 1]);
+    w.ClassAfter = i + 1 == Size ? kTexEdgeClass : cls(Text[i + 1]);
+    return w;
+  }
+};
+
 // Splits a pattern file into its lines (up to, not including, LF; a CR stays) and calls
-// on_pattern(letters, weights) for each line that is not skipped.
+// on_pattern(line) for each line that is not skipped.
 template <typename OnPattern>
 void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPattern&& on_pattern);
 
@@ -124,13 +168,9 @@ class TexPatternTable {
   struct LooseRef {
     std::uint32_t node, first, count;
   };
-  // A weight whose two surrounding letters lie inside its letter string: the bucket test is
-  // implied by the letters, so only the offset of the break from the match start is kept.
-  struct TightWeight {
-    std::int8_t offset;  // p = start + offset
-    std::int32_t weight;
-  };
-  // The summed tight weight of the strings ending at a node, by distance from the last letter.
+  // A tight weight is one whose two surrounding letters lie inside its letter string: the bucket
+  // test is implied by the letters. Summed over the strings ending at a node, by distance from
+  // the last letter.
   struct FoundWeight {
     std::int32_t weight;
     std::uint8_t back;  // p = end - back, end being the text index of the last letter
@@ -143,16 +183,20 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
-  // Construction: the trie as read, then placed breadth first with its failure links.
+  // Construction: the trie as read, then numbered breadth first and linked to its suffixes.
   struct BuildNode;
   struct PendingWeight;
+  struct BuildTrie;
   template <bool kCountInstruction>
-  void Place(const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending);
-  void PlaceCounted(const std::vector<BuildNode>& nodes, const std::vector<PendingWeight>& pending);
+  void Place(const BuildTrie& trie);
+  void PlaceCounted(const BuildTrie& trie);
   // kCountInstruction: the rank of a child bit is counted by the processor's popcount
   // instruction, on processors that have one; the plain form counts in a few shifts.
   template <bool kCountInstruction>
   std::uint32_t Child(std::uint32_t node, std::uint8_t code) const;
+  template <bool kCountInstruction>
+  static std::uint32_t ChildIn(const TrieNode* trie, const std::uint64_t* more_bits,
+                               std::size_t more_words, std::uint32_t node, std::uint8_t code);
   template <bool kCountInstruction>
   void RateWith(const std::uint8_t* held, int len, int first_p, int last_p,
                 std::int32_t* out) const;
@@ -170,7 +214,7 @@ class TexPatternTable {
   int code_words_ = 1;                         // 64-bit words of child bits per node
   std::vector<std::uint64_t> child_bits_;      // words 1.. of each node, when there are 64+ codes
   std::array<std::uint8_t, 256> word_code_{};  // raw word byte -> code of its pattern form
-  std::vector<FoundWeight> found_;
+  std::unique_ptr<FoundWeight[]> found_;
   std::vector<LooseWeight> loose_;
   std::vector<LooseRef> loose_refs_;     // by node
   std::vector<LooseWeight> root_loose_;  // weights of empty letter strings
@@ -231,54 +275,49 @@ class TexRatingCache {
 
 template <typename OnPattern>
 void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPattern&& on_pattern) {
-  std::size_t Start = 0;
-  std::array<std::uint8_t, kTexMaxLetters> Letters{};
-  std::vector<TexPatternWeight> Weights;
-  while (Start < bytes.size()) {
-    std::size_t end = bytes.find('\n', Start);
-    const std::size_t next = (end == std::string_view::npos) ? bytes.size() : end + 1;
-    if (end == std::string_view::npos) end = bytes.size();
-    const std::string_view line = bytes.substr(Start, end - Start);
-    Start = next;
+  // The letters of a line as long as the line, so that the loop below need not stop at a line
+  // that is too long: rare, and told after the loop. Read eight bytes at a time, so at least
+  // kTexLetterBuffer.
+  std::vector<std::uint8_t> Letters(kTexLetterBuffer);
+  std::vector<std::uint32_t> DigitAt;  // line index of each digit
+  const char* const end = bytes.data() + bytes.size();
+  const char* at = bytes.data();
+  while (at < end) {
+    const auto* lf =
+        static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+    const char* const line = at;
+    const std::size_t size = static_cast<std::size_t>((lf ? lf : end) - at);
+    at = lf ? lf + 1 : end;
     ++report.Lines;
-    if (line.empty()) continue;
+    if (size == 0) continue;
     const char first = line[0];
     if (first == '%' || first == '\\' || first == '{' || first == '}' || first == ' ') continue;
-    if (line.back() == '\r') ++report.CrLines;
+    if (line[size - 1] == '\r') ++report.CrLines;
 
-    // Letters and weights in one pass; a weight stands before the letter that follows it.
-    int count = 0;
-    bool too_long = false;
-    Weights.clear();
-    const std::size_t last = line.size() - 1;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      const auto ch = static_cast<std::uint8_t>(line[i]);
-      if (ch < '0' || ch > '9') {
-        if (count == kTexMaxLetters) {
-          too_long = true;
-          break;
-        }
-        Letters[count++] = (ch == '.') ? std::uint8_t(' ') : ch;
-        continue;
-      }
-      auto cls = [&](std::size_t j) {
-        const auto c = static_cast<std::uint8_t>(line[j]);
-        return static_cast<std::uint8_t>(TexCharClass(c == '.' ? std::uint8_t(' ') : c));
-      };
-      TexPatternWeight w;
-      w.Position = static_cast<std::uint8_t>(count + 1);
-      const int d = ch - '0';
-      w.Weight = (d % 2 == 1) ? d : -d;
-      w.ClassBefore = (i == 0) ? kTexEdgeClass : cls(i - 1);
-      w.ClassAfter = (i == last) ? kTexEdgeClass : cls(i + 1);
-      Weights.push_back(w);
+    // The letters first, noting where the digits stand: every character is written as a letter
+    // and as a digit place and only the count of its kind advances, because which kind comes
+    // next is not predictable and a branch on it costs more than the writes.
+    if (DigitAt.size() < size) {
+      DigitAt.resize(size);
+      Letters.resize(std::max(size, kTexLetterBuffer));
     }
-    if (too_long) {
+    // In locals: a byte store may alias anything, and would make the vectors be read anew.
+    std::uint8_t* const letters = Letters.data();
+    std::uint32_t* const digit_at = DigitAt.data();
+    std::size_t digits = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+      const auto ch = static_cast<std::uint8_t>(line[i]);
+      letters[i - digits] = kTexLineChar[ch].Letter;
+      digit_at[digits] = static_cast<std::uint32_t>(i);
+      digits += kTexLineChar[ch].Digit;
+    }
+    if (size - digits > static_cast<std::size_t>(kTexMaxLetters)) {
       ++report.LongLines;
       continue;
     }
     ++report.Patterns;
-    on_pattern(Letters.data(), count, Weights);
+    on_pattern(
+        TexPatternLine{letters, static_cast<int>(size - digits), line, size, digit_at, digits});
   }
 }
 

@@ -23,7 +23,7 @@ std::string DataFile(const std::string& name) {
 }
 
 // Every line kind the reader meets: comments, TeX commands, braces, an indented exception word,
-// weights first and last on a line, a zero weight, an over-long letter string.
+// weights first and last on a line, a zero weight, digits in a row, an over-long letter string.
 constexpr std::string_view kPatterns =
     "% a comment wx9y\n"
     "\\patterns{\n"
@@ -38,6 +38,8 @@ constexpr std::string_view kPatterns =
     "h0i\n"
     "2mn\n"
     "mn2\n"
+    "a12z\n"
+    "k12l\n"
     "bcdefghijklmnopqrst1u\n"    // 20 letters: kept
     "zyxwvutsrqponmlkjihg1fe\n"  // 22 letters: skipped
     "}\n";
@@ -61,6 +63,8 @@ const RatingCase kRatingCases[] = {
     {"qmn", 1, 0, "a weight first on its line is never looked up"},
     {"mnq", 2, 0, "a weight last on its line is never looked up"},
     {"Abcd", 2, 0, "a capital matches no lower-case pattern letter"},
+    {"az", 1, -1, "a12z: both digits stand before the z, each with a digit beside it"},
+    {"kl", 1, 0, "k12l: a digit beside a weight falls into the shared class, k and l do not"},
     {"bcdefghijklmnopqrstu", 19, 1, "a letter string of 20 characters is kept"},
     {"zyxwvutsrqponmlkjihgfe", 20, 0, "a letter string of 22 characters is skipped"},
     {"xyz", 1, 1, "the indented line is an exception word and rates nothing"},
