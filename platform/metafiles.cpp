@@ -1,20 +1,12 @@
 #include "platform/metafiles.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <optional>
+#include <cstdint>
+#include <utility>
 
 #include "platform/files.h"
+#include "platform/metafile_loader.h"
 #include "platform/metafile_writer.h"
-
-#include <cairo.h>
-#include <emf2svg.h>
-#include <librsvg/rsvg.h>
-#include <libwmf/api.h>
-#include <libwmf/gd.h>
 
 namespace platform {
 
@@ -82,152 +74,20 @@ MetafileResult read_wmf(std::string bytes) {
   return {std::move(m), {}};
 }
 
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-
-// The surface's pixels as a bitmap; the surface was painted opaque, so no alpha to undo.
-PictureResult surface_bitmap(cairo_surface_t* surface) {
-  cairo_surface_flush(surface);
+// Draws through the metafile module; without it the picture cannot be drawn, as a damaged one.
+PictureResult draw_with_module(const Metafile& m, int width, int height) {
+  const MetafileModule& module = metafile_module();
+  if (!module.ok()) return {{}, module.error};
+  const auto draw =
+      m.format == PictureFormat::emf ? module.calls->draw_emf : module.calls->draw_wmf;
   Bitmap bm;
-  bm.width = cairo_image_surface_get_width(surface);
-  bm.height = cairo_image_surface_get_height(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  const unsigned char* data = cairo_image_surface_get_data(surface);
-  if (!data || bm.width <= 0 || bm.height <= 0) return {{}, "metafile drew nothing"};
-  bm.pixels.resize(static_cast<std::size_t>(bm.width) * static_cast<std::size_t>(bm.height));
-  for (int y = 0; y < bm.height; ++y)
-    std::memcpy(bm.pixels.data() + static_cast<std::size_t>(y) * bm.width,
-                data + static_cast<std::size_t>(y) * stride,
-                static_cast<std::size_t>(bm.width) * 4);
-  for (std::uint32_t& p : bm.pixels) p |= 0xFF000000u;
+  bm.width = width;
+  bm.height = height;
+  bm.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  char error[512] = "";
+  if (!draw(m.bytes.data(), m.bytes.size(), width, height, bm.pixels.data(), error, sizeof error))
+    return {{}, error[0] ? error : "metafile cannot be drawn"};
   return {std::move(bm), {}};
-}
-
-Surface white_surface(int width, int height) {
-  Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-  cairo_t* cr = cairo_create(s.get());
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  return s;
-}
-
-PictureResult render_emf(const Metafile& m, int width, int height) {
-  generatorOptions options{};
-  // Without a namespace prefix: the converter does not free the prefix it builds.
-  options.nameSpace = nullptr;
-  options.svgDelimiter = true;
-  options.emfplus = true;
-  options.imgWidth = width;
-  options.imgHeight = height;
-  char* svg = nullptr;
-  std::size_t svgLength = 0;
-  std::string contents = m.bytes;  // the converter takes a writable buffer
-  const int converted = emf2svg(contents.data(), contents.size(), &svg, &svgLength, &options);
-  std::unique_ptr<char, decltype(&std::free)> svgOwner(svg, &std::free);
-  if (!converted || !svg) return {{}, "enhanced metafile cannot be drawn"};
-
-  GError* error = nullptr;
-  RsvgHandle* handle =
-      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg), svgLength, &error);
-  if (!handle) {
-    std::string text = std::string("enhanced metafile cannot be drawn: ") +
-                       (error ? error->message : "no drawing");
-    if (error) g_error_free(error);
-    return {{}, text};
-  }
-  Surface surface = white_surface(width, height);
-  cairo_t* cr = cairo_create(surface.get());
-  const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
-  const gboolean drawn = rsvg_handle_render_document(handle, cr, &viewport, &error);
-  cairo_destroy(cr);
-  g_object_unref(handle);
-  if (!drawn) {
-    std::string text = std::string("enhanced metafile cannot be drawn: ") +
-                       (error ? error->message : "no drawing");
-    if (error) g_error_free(error);
-    return {{}, text};
-  }
-  return surface_bitmap(surface.get());
-}
-
-// The length of the PNG that libwmf left in memory, which it does not tell: the chunks up to
-// IEND. Bounded by what a PNG of that many pixels can take, so a fault cannot run away.
-std::size_t png_length(const unsigned char* png, std::size_t bound) {
-  std::size_t at = 8;
-  while (at + 12 <= bound) {
-    const std::size_t length = (std::size_t{png[at]} << 24) | (std::size_t{png[at + 1]} << 16) |
-                               (std::size_t{png[at + 2]} << 8) | png[at + 3];
-    if (length > bound - at - 12) return 0;
-    const bool end = std::memcmp(png + at + 4, "IEND", 4) == 0;
-    at += 12 + length;
-    if (end) return at;
-  }
-  return 0;
-}
-
-struct PngReader {
-  std::string_view bytes;
-  std::size_t at = 0;
-};
-cairo_status_t read_png(void* closure, unsigned char* data, unsigned int length) {
-  auto* r = static_cast<PngReader*>(closure);
-  if (r->bytes.size() - r->at < length) return CAIRO_STATUS_READ_ERROR;
-  std::memcpy(data, r->bytes.data() + r->at, length);
-  r->at += length;
-  return CAIRO_STATUS_SUCCESS;
-}
-
-// libwmf draws into a PNG in memory; cairo reads that back.
-PictureResult render_wmf(const Metafile& m, int width, int height) {
-  wmfAPI* api = nullptr;
-  wmfAPI_Options options{};
-  options.function = wmf_gd_function;
-  const unsigned long flags =
-      WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
-  if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
-    if (api) wmf_api_destroy(api);
-    return {{}, "Windows metafile cannot be drawn (no drawing library)"};
-  }
-  std::string contents = m.bytes;
-  std::string png;
-  wmfD_Rect bbox{};
-  bool drawn = wmf_mem_open(api, reinterpret_cast<unsigned char*>(contents.data()),
-                            static_cast<long>(contents.size())) == wmf_E_None &&
-               wmf_scan(api, 0, &bbox) == wmf_E_None;
-  if (drawn) {
-    wmf_gd_t* gd = WMF_GD_GetData(api);
-    gd->type = wmf_gd_png;
-    gd->width = static_cast<unsigned>(width);
-    gd->height = static_cast<unsigned>(height);
-    gd->bbox = bbox;
-    gd->flags |= WMF_GD_OUTPUT_MEMORY;
-    drawn = wmf_play(api, 0, &bbox) == wmf_E_None;
-    const auto* memory = reinterpret_cast<const unsigned char*>(gd->memory);
-    if (drawn && memory && std::memcmp(memory, "\x89PNG", 4) == 0) {
-      const std::size_t bound = static_cast<std::size_t>(width) * height * 5 + (1u << 20);
-      png.assign(reinterpret_cast<const char*>(memory), png_length(memory, bound));
-    }
-  }
-  wmf_api_destroy(api);
-  if (!drawn || png.empty()) return {{}, "Windows metafile cannot be drawn"};
-
-  PngReader reader{png};
-  Surface drawing(cairo_image_surface_create_from_png_stream(read_png, &reader));
-  if (cairo_surface_status(drawing.get()) != CAIRO_STATUS_SUCCESS)
-    return {{}, "Windows metafile cannot be drawn"};
-  Surface surface = white_surface(width, height);
-  cairo_t* cr = cairo_create(surface.get());
-  const int w = cairo_image_surface_get_width(drawing.get());
-  const int h = cairo_image_surface_get_height(drawing.get());
-  if (w > 0 && h > 0)
-    cairo_scale(cr, static_cast<double>(width) / w, static_cast<double>(height) / h);
-  cairo_set_source_surface(cr, drawing.get(), 0, 0);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  return surface_bitmap(surface.get());
 }
 
 }  // namespace
@@ -259,9 +119,8 @@ PictureResult render_metafile(const Metafile& metafile, int width, int height,
     return {{}, "metafile: size to draw at is too large"};
   switch (metafile.format) {
     case PictureFormat::emf:
-      return render_emf(metafile, width, height);
     case PictureFormat::wmf:
-      return render_wmf(metafile, width, height);
+      return draw_with_module(metafile, width, height);
     default:
       return {{}, "not a metafile"};
   }

@@ -215,6 +215,11 @@ bool JobControl::Prepare(bool useCurrentPrinter, PrinterSetup& setup) {
   return prepared && !fontsMissing_;
 }
 
+PrinterSetup& JobControl::MadeSetup(std::unique_ptr<PrinterSetup>& setup) {
+  if (!setup) setup = std::make_unique<PrinterSetup>();
+  return *setup;
+}
+
 bool JobControl::OpenDocument(const std::string& given) {
   if (FormatJobBusy.load() || PrintBusy.load() || PreviewOpen.load()) {
     Inform(ShellMessage(Language(), ShellText::kTerminateJobsFirst));
@@ -320,7 +325,7 @@ bool JobControl::StartPreview() {
   if (ReadOpenNotebook) ReadOpenNotebook();
   // A closed preview whose thread has not yet ended still draws with the preview fonts.
   if (!preview_->StopAndJoin(std::chrono::milliseconds(5000))) return false;
-  if (!Prepare(true, previewSetup_)) return false;
+  if (!Prepare(true, MadeSetup(previewSetup_))) return false;
   PreviewStart start;
   start.Files.CurrentDocument = currentDocument_;
   start.Files.ProgramDirectory = env_.ProgramDirectory;
@@ -337,7 +342,7 @@ bool JobControl::StartPreview() {
   };
   PreviewOpen = 1;
   outlets_.Notifier->Send(MN_JOB_LED_ON, 2);
-  preview_->Start(std::move(start), previewSetup_);
+  preview_->Start(std::move(start), *previewSetup_);
   return true;
 }
 
@@ -574,7 +579,7 @@ bool JobControl::StartPrintThread(const std::string& pageList, bool postScript) 
   }
   if (ReadOpenNotebook) ReadOpenNotebook();
   JoinPrintThread();
-  if (!Prepare(true, printSetup_)) {
+  if (!Prepare(true, MadeSetup(printSetup_))) {
     PrintExitCode = kExitNotStarted;
     return false;
   }
@@ -645,8 +650,8 @@ std::string CopyOutput(platform::PrinterKind kind, const std::string& file, int 
 void JobControl::SetUpPrintContext(PageEngineContext& ctx, const PrintJob& job,
                                    FormattedFileCache& cache) {
   ctx.Settings = &job.Snapshot;
-  ctx.Fonts = {printSetup_.Fonts.PrinterFonts.get(), printSetup_.Fonts.PreviewFonts.get(),
-               printSetup_.PrinterData.get(), &printSetup_.Fonts.AutoVariant};
+  ctx.Fonts = {printSetup_->Fonts.PrinterFonts.get(), printSetup_->Fonts.PreviewFonts.get(),
+               printSetup_->PrinterData.get(), &printSetup_->Fonts.AutoVariant};
   ctx.Cache = &cache;
   ctx.Notifier = outlets_.Notifier;
   ctx.Files = job.Files;
@@ -829,10 +834,10 @@ void JobControl::CloseDocumentEditors() {
 
 bool JobControl::FontSampleEntry(std::uint8_t number, bool alternate, std::string& face,
                                  double& points, std::int32_t& colour) {
-  if (!Prepare(true, sampleSetup_)) return false;
+  if (!Prepare(true, MadeSetup(sampleSetup_))) return false;
   if (number == 0) number = alternate ? store_.Settings.AlternateFont : store_.Settings.NormalFont;
   if (number < 1 || number > kFontCount) return false;
-  const TFontEntry& entry = sampleSetup_.PrinterData->Fonts[number - 1];
+  const TFontEntry& entry = sampleSetup_->PrinterData->Fonts[number - 1];
   face = entry.FaceName.Str();
   points = entry.Size;
   colour = entry.Colour;

@@ -190,6 +190,8 @@ class JobControl {
   void SelectDefaultPrinter();
   void PrepareContexts();
   bool Prepare(bool useCurrentPrinter, PrinterSetup& setup);
+  // The setup, made on its first use.
+  static PrinterSetup& MadeSetup(std::unique_ptr<PrinterSetup>& setup);
   void JoinFormatThread();
   void JoinPrintThread();
 
@@ -228,10 +230,13 @@ class JobControl {
   platform::PrinterList* printers_ = nullptr;
   // Each thread has its own fonts and printer data, prepared before it starts, so preparing
   // one job never changes what a running one reads.
+  // Each setup holds three records of 70 kB: the ones a run may never need are made when
+  // first prepared, so a formatting run does not carry them.
   PrinterSetup formatSetup_;
-  PrinterSetup printSetup_;
-  PrinterSetup sampleSetup_;  // the font sample's, so a running job's tables stay as they are
-  PrinterSetup previewSetup_;
+  std::unique_ptr<PrinterSetup> printSetup_;
+  // The font sample's, so a running job's tables stay as they are.
+  std::unique_ptr<PrinterSetup> sampleSetup_;
+  std::unique_ptr<PrinterSetup> previewSetup_;
   PrepareContext prepare_;
   bool fontsMissing_ = false;
   HelpFiles help_;

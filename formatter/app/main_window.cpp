@@ -204,18 +204,16 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
   boxes_.Parent = this;
 
   Form8 = new MessageListWindow(&notifier_, this);
-  Form7 = new IndexProgressWindow(&notifier_, this);
   Form4 = new PrintRangeDialog(&notifier_, this);
   Form6 = new FontProgressWindow(&notifier_, this);
   Form9 = new FontSampleWindow(&notifier_, this);
   Form5 = new DirectoryChooser(&notifier_, this);
-  for (QWidget* form : std::initializer_list<QWidget*>{Form4, Form5, Form6, Form7, Form8, Form9})
+  for (QWidget* form : std::initializer_list<QWidget*>{Form4, Form5, Form6, Form8, Form9})
     form->setWindowFlag(Qt::Window);
   forms_[1] = this;
   forms_[4] = Form4;
   forms_[5] = Form5;
   forms_[6] = Form6;
-  forms_[7] = Form7;
   forms_[8] = Form8;
   forms_[9] = Form9;
 
@@ -230,7 +228,10 @@ MainWindow::MainWindow(std::vector<std::string> args, const TavrelEnvironment& e
   outlets.ConsoleProgress = consoleNotifier_.get();
   outlets.ConsoleView = &consoleView_;
   outlets.Progress = progress_.get();
-  outlets.IndexProgress = [this](const std::string& line) { Form7->AddLine(line); };
+  // Job S, the only one that reports here, is started once the window is made (MenuIndex).
+  outlets.IndexProgress = [this](const std::string& line) {
+    if (Form7) Form7->AddLine(line);
+  };
   jobs_ = std::make_unique<JobControl>(env_, outlets);
 
   BuildControls();
@@ -977,6 +978,11 @@ void MainWindow::MenuTextAndFootnotes() { jobs_->StartFormatJob('Z', ConditionTe
 void MainWindow::MenuContents() { jobs_->StartFormatJob('I', ConditionText); }
 
 void MainWindow::MenuIndex() {
+  if (!Form7) {
+    Form7 = new IndexProgressWindow(&notifier_, this);
+    Form7->setWindowFlag(Qt::Window);
+    forms_[7] = Form7;
+  }
   if (jobs_->Language() == kLanguageGerman)
     Form7->setWindowTitle(CaptionText(Say(ShellText::kIndexCaption)));
   Form7->show();

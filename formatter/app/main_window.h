@@ -112,7 +112,8 @@ class MainWindow : public QMainWindow, private JobWindow {
   FileDrop* FileDrop1;
 
   MessageListWindow* Form8;
-  IndexProgressWindow* Form7;
+  // Made at the first index job: its text box is much of the widget code a run would map.
+  IndexProgressWindow* Form7 = nullptr;
   PrintRangeDialog* Form4;
   FontProgressWindow* Form6;
   FontSampleWindow* Form9;

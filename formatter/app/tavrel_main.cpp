@@ -60,6 +60,10 @@ int main(int argc, char** argv) {
       if (!snapshot.empty()) window.grab().save(QString::fromStdString(snapshot));
       QApplication::quit();
     };
+    // Without a screen nobody sees the window: it is shown (its first show starts the job) but
+    // not painted into an offscreen buffer, which would take memory and time for nothing. A
+    // snapshot draws it as ever.
+    if (headless && snapshot.empty()) window.setUpdatesEnabled(false);
     window.show();
     app.exec();
     const int code = window.ExitCode();

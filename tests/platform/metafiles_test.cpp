@@ -7,6 +7,7 @@
 #include <regex>
 #include <string>
 
+#include "platform/metafile_loader.h"
 #include "platform/picture_encoders.h"
 #include "tests/support/test_support.h"
 
@@ -185,6 +186,40 @@ TEST(MetafilesOnDisk, DamagedOrSizelessHeaders) {
   EXPECT_EQ(platform::read_metafile(wmf).metafile.width, 0);
   EXPECT_FALSE(platform::read_metafile("BM not a metafile").ok());
   EXPECT_FALSE(platform::load_metafile("/nonexistent/p.emf").ok());
+}
+
+// The metafile libraries come in a module of their own, loaded on first use: a program that
+// draws no metafile does not map them. The module is found from the tests' folder too.
+TEST(MetafileModule, LoadedOnUseNotLinked) {
+  const std::string needed = corvina_test::CommandOutput("readelf -d /proc/self/exe");
+  ASSERT_NE(needed.find("NEEDED"), std::string::npos) << needed;
+  for (const char* library : {"librsvg", "libwmf", "libemf2svg", "libuemf"})
+    EXPECT_EQ(needed.find(library), std::string::npos) << library;
+  const platform::MetafileModule& module = platform::metafile_module();
+  ASSERT_TRUE(module.ok()) << module.error;
+  EXPECT_EQ(module.calls->version, CORVINA_METAFILE_CALLS_VERSION);
+}
+
+// A missing or broken module is an error that says what is wrong, never a crash.
+TEST(MetafileModule, MissingOrBrokenModuleIsReported) {
+  corvina_test::TempDir empty("metafile-module"), broken("metafile-module");
+  const platform::MetafileModule missing = platform::open_metafile_module({empty.Path().string()});
+  EXPECT_FALSE(missing.ok());
+  EXPECT_NE(missing.error.find("not found"), std::string::npos) << missing.error;
+  EXPECT_NE(missing.error.find(empty.Path().string()), std::string::npos) << missing.error;
+
+  corvina_test::WriteFile(broken / platform::kMetafileModuleName, "not a shared object");
+  const platform::MetafileModule bad =
+      platform::open_metafile_module({empty.Path().string(), broken.Path().string()});
+  EXPECT_FALSE(bad.ok());
+  EXPECT_NE(bad.error.find("cannot be loaded"), std::string::npos) << bad.error;
+
+  // The first folder that holds the module wins over the broken one after it.
+  const std::vector<std::string> folders = platform::metafile_module_folders();
+  std::vector<std::string> places{empty.Path().string()};
+  places.insert(places.end(), folders.begin(), folders.end());
+  places.push_back(broken.Path().string());
+  EXPECT_TRUE(platform::open_metafile_module(places).ok());
 }
 
 }  // namespace
