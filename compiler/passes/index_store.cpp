@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "compiler/foundation/console_reporter.h"
 #include "compiler/foundation/file_names.h"
@@ -187,8 +188,10 @@ void RenumberBucket(TIndexStore& st, std::uint8_t bucket) {
 template <typename F>
 void ForEachStoredKeyMatching(const TIndexStore& st, std::string_view probeKey, F&& f) {
   f(probeKey);
-  for (const std::string& ending : st.WordEndings) {
-    if (ending.empty()) break;
+  if (probeKey.empty()) return;  // no ending fits
+  for (const std::uint16_t k :
+       st.WordEndings.EndingIn(static_cast<std::uint8_t>(probeKey.back()))) {
+    const std::string& ending = st.WordEndings[k];
     if (ending.size() > kEndingRemainderMax) continue;
     // Endings are a few letters: compared by hand, as this runs for every word of the text.
     if (probeKey.size() < ending.size()) continue;
@@ -200,6 +203,16 @@ void ForEachStoredKeyMatching(const TIndexStore& st, std::string_view probeKey, 
 }
 
 }  // namespace
+
+TWordEndings::TWordEndings(std::vector<std::string> endings) : List(std::move(endings)) {
+  for (std::size_t k = 0; k < List.size(); ++k) {
+    if (List[k].empty()) {
+      List.resize(k);  // an empty ending ends the list
+      break;
+    }
+    ByLast[static_cast<std::uint8_t>(List[k].back())].push_back(static_cast<std::uint16_t>(k));
+  }
+}
 
 void NormaliseIndexWord(const CompilerRun& run, std::string& word) {
   if (!word.empty())

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -106,6 +107,27 @@ struct TLinkLookupMemo {
   std::uint64_t StoreGeneration = 0;  // of the groups the answers of this epoch were found in
 };
 
+// The "ending of words" in their order, up to the first empty one (which ends the list), with
+// the endings grouped by their last character: a word of running text is compared only with
+// the endings it can end in, as every word of the text is looked up.
+class TWordEndings {
+ public:
+  TWordEndings() = default;
+  TWordEndings(std::vector<std::string> endings);  // NOLINT: assigned from a list of endings
+  TWordEndings(std::initializer_list<std::string> endings)
+      : TWordEndings(std::vector<std::string>(endings)) {}
+
+  auto begin() const { return List.begin(); }
+  auto end() const { return List.end(); }
+  const std::string& operator[](std::size_t i) const { return List[i]; }
+  // Positions in the list of the endings that end in `last`, in list order.
+  const std::vector<std::uint16_t>& EndingIn(std::uint8_t last) const { return ByLast[last]; }
+
+ private:
+  std::vector<std::string> List;
+  std::array<std::vector<std::uint16_t>, 256> ByLast{};
+};
+
 struct TIndexStore {
   std::array<TIndexEntry*, 256> IndexBuckets{};
   std::array<TIndexEntry*, 256> IndexBucketTails{};
@@ -116,7 +138,7 @@ struct TIndexStore {
   bool IndexPageWanted = false;
   bool FrameGroupsUsed = false;
   // "ending of words", split as the run preparation splits it (at most 30 of 70 characters).
-  std::vector<std::string> WordEndings;
+  TWordEndings WordEndings;
   // First entry filed under each heading number; grows with the numbers actually used, so a
   // .HD far beyond the heading count is still in range.
   std::vector<TIndexEntry*> HeadingFirstEntry;

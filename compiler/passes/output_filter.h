@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string_view>
 
 namespace skeldon {
@@ -14,8 +13,8 @@ struct CompilerRun;
 struct TOutputFilterState {
   // The character output of running text (footnotes and graphics characters, then the
   // automatic linker). Installed by the output pass; unset, characters go straight to the
-  // automatic linker.
-  std::function<void(CompilerRun&, std::uint8_t)> EmitSourceChar;
+  // automatic linker. A plain function pointer: it is called for every character of the text.
+  void (*EmitSourceChar)(CompilerRun&, std::uint8_t) = nullptr;
 };
 
 void FilterOutputChar(CompilerRun& run, std::uint8_t c);
