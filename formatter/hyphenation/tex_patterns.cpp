@@ -511,7 +511,7 @@ template <bool kCountInstruction>
       const std::uint32_t j = next_at[node.depth]++;
       number[b] = j;
       const std::uint32_t i = number[node.parent];
-      if (bn[node.parent].first_child == b) t[i].first_child = j;
+      if (t[i].first_child == 0) t[i].first_child = j;  // children come in number order
       const std::uint8_t code = code_[node.byte];
       std::uint64_t& bits = code < 64 ? t[i].child_bits : more[i * words + (code >> 6) - 1];
       bits |= std::uint64_t{1} << (code & 63);
