@@ -188,7 +188,9 @@ struct TexPatternTable::BuildNode {
   std::uint32_t next_sibling;
   std::uint32_t last_child;  // pattern files come mostly sorted: most letters append here
   std::uint32_t weights;     // the node's last pending weight + 1 (0: none)
+  std::uint32_t parent;
   std::uint8_t byte;
+  std::uint8_t depth;  // letters from the root
 };
 
 // The weights of one node form a list through `next` (index + 1, 0: end), newest first.
@@ -224,16 +226,34 @@ struct TexPatternTable::BuildTrie {
   TexRawBuffer<BuildNode> nodes;  // the root first
   TexRawBuffer<PendingWeight> pending;
   std::array<std::uint32_t, kTexMaxLetters + 1> per_depth{};  // nodes by number of letters
+  // Whether the nodes of each depth were made in breadth-first order: then numbering is one pass
+  // along memory instead of a walk.
+  bool made_in_order = true;
 };
 
 void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
+  // Pattern files are sorted, though not always in byte order (code-page letters stand between
+  // the plain ones). Letter codes in the file's own order, read from how neighbouring lines
+  // differ, let the trie be built by appending; a file in no consistent order is read again
+  // with codes in byte order.
+  const TexLoadReport start = report;
+  if (BuildIn(bytes, report, true)) return;
+  report = start;
+  BuildIn(bytes, report, false);
+}
+
+bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, bool file_order) {
   BuildTrie trie;
   TexRawBuffer<BuildNode>& nodes = trie.nodes;
   TexRawBuffer<PendingWeight>& pending = trie.pending;
   // Grown ahead of need a line at a time, so that adding a node or a weight is a plain store.
   nodes.Reserve(bytes.size() / 4 + kTexMaxLetters + 1);
   pending.Reserve(bytes.size() / 4 + 1);
-  nodes.data[0] = BuildNode{0, 0, 0, 0, 0};
+  nodes.data[0] = BuildNode{0, 0, 0, 0, 0, 0, 0};
+  // In file order: which letters were seen to come before which, a bit each.
+  std::array<std::array<std::uint64_t, 4>, 256> before{};
+  // Per depth, the parent of the node made last there.
+  std::array<std::uint32_t, kTexMaxLetters + 1> last_parent{};
   std::uint32_t node_count = 1;
   std::uint32_t pending_count = 0;
   std::array<bool, 256> in_letters{};
@@ -243,7 +263,9 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   std::array<std::uint32_t, kTexMaxLetters + 1> last_path{};
   int last_count = 0;
 
+  bool no_order = false;  // in file order: two letters seen each before the other
   ParseTexPatternLines(bytes, report, [&](const TexPatternLine& line) {
+    if (no_order) return;  // the file is read again in byte order
     const std::uint8_t* const letters = line.Letters;
     const int count = line.Count;
     nodes.size = node_count;
@@ -277,14 +299,21 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
             continue;
           }
           in_letters[letter] = true;
-          if (last == 0 || n[last].byte < letter) {
+          if (last == 0 || file_order || n[last].byte < letter) {
             const std::uint32_t fresh = node_count++;
-            n[fresh] = BuildNode{0, 0, 0, 0, letter};
+            n[fresh] = BuildNode{0, 0, 0, 0, node, letter, static_cast<std::uint8_t>(i + 1)};
             ++trie.per_depth[static_cast<std::size_t>(i) + 1];
-            if (last == 0)
+            // Parents made in order make their children in order if each comes after the last.
+            trie.made_in_order &= node >= last_parent[static_cast<std::size_t>(i) + 1];
+            last_parent[static_cast<std::size_t>(i) + 1] = node;
+            if (last == 0) {
               n[node].first_child = fresh;
-            else
+            } else {
               n[last].next_sibling = fresh;
+              const std::uint8_t prior = n[last].byte;
+              before[letter][prior >> 6] |= std::uint64_t{1} << (prior & 63);
+              no_order |= ((before[prior][letter >> 6] >> (letter & 63)) & 1) != 0;
+            }
             n[node].last_child = fresh;
             node = fresh;
             last_path[static_cast<std::size_t>(i) + 1] = node;
@@ -298,8 +327,9 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
           }
           if (child == 0 || n[child].byte != letter) {
             const std::uint32_t fresh = node_count++;
-            n[fresh] = BuildNode{0, child, 0, 0, letter};
+            n[fresh] = BuildNode{0, child, 0, 0, node, letter, static_cast<std::uint8_t>(i + 1)};
             ++trie.per_depth[static_cast<std::size_t>(i) + 1];
+            trie.made_in_order = false;
             if (prev == 0)
               n[node].first_child = fresh;
             else
@@ -329,15 +359,41 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
       ++report.Weights;
     }
   });
+  if (no_order) return false;
   nodes.size = node_count;
   pending.size = pending_count;
 
-  // Letter codes in byte order, so that the rank of a code among a node's child bits is the
-  // child's place among its sorted siblings.
+  // Letter codes in sibling order, so that the rank of a code among a node's child bits is the
+  // child's place among its siblings: byte order, or the file's order, the lowest byte first
+  // among letters that nothing orders. A letter seen both before and after another (a letter
+  // appended twice to one node among them) leaves no order.
   int codes = 0;
-  for (int b = 0; b < 256; ++b)
-    code_[static_cast<std::size_t>(b)] =
-        in_letters[static_cast<std::size_t>(b)] ? static_cast<std::uint8_t>(++codes) : 0;
+  if (!file_order) {
+    for (int b = 0; b < 256; ++b)
+      code_[static_cast<std::size_t>(b)] =
+          in_letters[static_cast<std::size_t>(b)] ? static_cast<std::uint8_t>(++codes) : 0;
+  } else {
+    code_.fill(0);
+    std::array<std::uint64_t, 4> placed{};
+    std::array<std::uint8_t, 256> used;  // the letters, in byte order
+    int letters = 0;
+    for (int b = 0; b < 256; ++b)
+      if (in_letters[static_cast<std::size_t>(b)])
+        used[static_cast<std::size_t>(letters++)] = static_cast<std::uint8_t>(b);
+    while (codes < letters) {
+      int next = -1;
+      for (int k = 0; k < letters && next < 0; ++k) {
+        const std::uint8_t b = used[static_cast<std::size_t>(k)];
+        if (code_[b] != 0) continue;
+        bool free = true;
+        for (std::size_t w = 0; w < 4; ++w) free = free && (before[b][w] & ~placed[w]) == 0;
+        if (free) next = b;
+      }
+      if (next < 0) return false;
+      code_[static_cast<std::size_t>(next)] = static_cast<std::uint8_t>(++codes);
+      placed[static_cast<std::size_t>(next) >> 6] |= std::uint64_t{1} << (next & 63);
+    }
+  }
   code_words_ = codes / 64 + 1;
   for (int b = 0; b < 256; ++b) word_code_[b] = code_[TexPatternMap(static_cast<std::uint8_t>(b))];
 
@@ -346,6 +402,7 @@ void TexPatternTable::Build(std::string_view bytes, TexLoadReport& report) {
   else
     Place<false>(trie);
   ++generation_;
+  return true;
 }
 
 template <bool kCountInstruction>
@@ -444,7 +501,28 @@ template <bool kCountInstruction>
   };
   std::array<Frame, kTexMaxLetters + 1> path;
   int top = 0;
-  path[static_cast<std::size_t>(top++)] = number_children(0, 0, 0);
+  if (trie.made_in_order) {
+    // Each depth's nodes were made in breadth-first order: a node's number is the next free one
+    // of its depth, and its parent, made before it, is numbered already.
+    const auto number = std::make_unique_for_overwrite<std::uint32_t[]>(count);
+    number[0] = 0;
+    for (std::uint32_t b = 1; b < count; ++b) {
+      const BuildNode& node = bn[b];
+      const std::uint32_t j = next_at[node.depth]++;
+      number[b] = j;
+      const std::uint32_t i = number[node.parent];
+      if (t[i].first_child == 0) t[i].first_child = j;  // children come in number order
+      const std::uint8_t code = code_[node.byte];
+      std::uint64_t& bits = code < 64 ? t[i].child_bits : more[i * words + (code >> 6) - 1];
+      bits |= std::uint64_t{1} << (code & 63);
+      pl[j] = Placed{i, node.weights, code};
+      found_bound += node.weights != 0 ? static_cast<std::uint32_t>(node.depth - 1) : 0;
+      depth[j] = node.depth;
+      if (i == 0) root_next_[code] = j;
+    }
+  } else {
+    path[static_cast<std::size_t>(top++)] = number_children(0, 0, 0);
+  }
   while (top > 0) {
     Frame& f = path[static_cast<std::size_t>(top - 1)];
     if (f.node == 0) {

@@ -183,6 +183,8 @@ class TexPatternTable {
   };
 
   void Build(std::string_view bytes, TexLoadReport& report);
+  // One try: letter codes in the file's order (false when it has none) or in byte order.
+  bool BuildIn(std::string_view bytes, TexLoadReport& report, bool file_order);
   // Construction: the trie as read, then numbered breadth first and linked to its suffixes.
   struct BuildNode;
   struct PendingWeight;

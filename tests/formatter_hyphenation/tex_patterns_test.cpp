@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -520,6 +521,24 @@ void ExpectRatesAsBuckets(const TexPatternTable& table, const TexPatternBuckets&
   }
 }
 
+// Loads the file into both tables and rates 60 random words, up to max_length - 1 long, of the
+// given characters.
+void ExpectRandomWordsRateAsBuckets(const std::string& file, const std::string& characters,
+                                    unsigned max_length, std::mt19937& rng,
+                                    const std::string& kind) {
+  TexPatternTable table;
+  TexPatternBuckets reference;
+  table.LoadBytes(kind, file);
+  reference.LoadBytes(file);
+  for (int w = 0; w < 60; ++w) {
+    std::string word;
+    const int n = static_cast<int>(rng() % max_length);
+    for (int i = 0; i < n; ++i) word += characters[rng() % characters.size()];
+    ExpectRatesAsBuckets(table, reference, word, kind + " file:\n" + file);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
 // The one-pass matcher against the plain bucket lists, over every shipped pattern file: each
 // word of the benchmark's lists (and its capitalised forms), then random strings of the pattern
 // letters mixed with blanks, hyphens, digits, capitals and code-page letters, up to 60 long.
@@ -572,18 +591,44 @@ TEST(TexPatternTableLoad, OnePassMatcherRatesAsBucketListsOnDenseRandomFiles) {
         for (int i = 0; i < n; ++i) file += alphabet[rng() % alphabet.size()];
         file += '\n';
       }
-      TexPatternTable table;
-      TexPatternBuckets reference;
-      table.LoadBytes("dense", file);
-      reference.LoadBytes(file);
-      for (int w = 0; w < 60; ++w) {
-        std::string word;
-        const int n = static_cast<int>(rng() % 30);
-        for (int i = 0; i < n; ++i) word += "abc .-A\x84"[rng() % 8];
-        ExpectRatesAsBuckets(table, reference, word, "dense file:\n" + file);
-        if (HasFatalFailure()) return;
-      }
+      ExpectRandomWordsRateAsBuckets(file, "abc .-A\x84", 30, rng, "dense");
+      if (HasFatalFailure()) return;
     }
+  }
+}
+
+// Files sorted, but in a letter order of their own (as code-page letters stand between plain
+// ones), read in that order; some with lines moved so that a node's children come after a later
+// node's (no breadth-first making order) or a letter comes both before and after another (no
+// order at all, read again in byte order).
+TEST(TexPatternTableLoad, FilesSortedInTheirOwnLetterOrderRateAsTheBucketListsDo) {
+  std::mt19937 rng(1996);
+  for (int round = 0; round < 60; ++round) {
+    std::string order = "abcxyz.\x84\x81";
+    std::shuffle(order.begin(), order.end(), rng);
+    std::vector<std::string> letters(120);
+    for (std::string& l : letters) {
+      const int n = 1 + static_cast<int>(rng() % 6);
+      for (int i = 0; i < n; ++i) l += order[rng() % order.size()];
+    }
+    std::sort(letters.begin(), letters.end(), [&](const std::string& a, const std::string& b) {
+      return std::lexicographical_compare(
+          a.begin(), a.end(), b.begin(), b.end(),
+          [&](char x, char y) { return order.find(x) < order.find(y); });
+    });
+    for (int moved = 0; moved < round % 3; ++moved)  // a third of the rounds stay sorted
+      std::swap(letters[rng() % letters.size()], letters[rng() % letters.size()]);
+    std::string file;
+    for (const std::string& l : letters) {
+      for (char c : l) {
+        if (rng() % 3 == 0) file += static_cast<char>('1' + rng() % 9);
+        file += c;
+      }
+      if (rng() % 2 == 0) file += static_cast<char>('1' + rng() % 9);
+      file += '\n';
+    }
+    ExpectRandomWordsRateAsBuckets(file, "abcxyz .-A\x84\x81", 14, rng, "sorted");
+    if (HasFatalFailure()) return;
   }
 }
 
