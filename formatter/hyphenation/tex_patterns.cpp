@@ -250,8 +250,35 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
   nodes.Reserve(bytes.size() / 4 + kTexMaxLetters + 1);
   pending.Reserve(bytes.size() / 4 + 1);
   nodes.data[0] = BuildNode{0, 0, 0, 0, 0, 0, 0};
-  // In file order: which letters were seen to come before which, a bit each.
-  std::array<std::array<std::uint64_t, 4>, 256> before{};
+  // In file order: which letters must come before which, and after, a bit each, closed over
+  // the order's chains so that a cycle shows at the line that makes it (the file is then read
+  // again at once) rather than when codes are given at the end.
+  using LetterSet = std::array<std::uint64_t, 4>;
+  std::array<LetterSet, 256> before{};
+  std::array<LetterSet, 256> after{};
+  auto has = [](const LetterSet& set, std::uint8_t b) {
+    return ((set[b >> 6] >> (b & 63)) & 1) != 0;
+  };
+  // Takes prior < letter; false when the order already says otherwise.
+  auto order = [&](std::uint8_t prior, std::uint8_t letter) {
+    if (has(before[letter], prior)) return true;  // known: most lines of a sorted file
+    if (prior == letter || has(before[prior], letter)) return false;
+    LetterSet earlier = before[prior];
+    earlier[prior >> 6] |= std::uint64_t{1} << (prior & 63);
+    LetterSet later = after[letter];
+    later[letter >> 6] |= std::uint64_t{1} << (letter & 63);
+    for (std::size_t w = 0; w < 4; ++w) {
+      for (std::uint64_t bits = later[w]; bits != 0; bits &= bits - 1) {
+        LetterSet& set = before[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))];
+        for (std::size_t k = 0; k < 4; ++k) set[k] |= earlier[k];
+      }
+      for (std::uint64_t bits = earlier[w]; bits != 0; bits &= bits - 1) {
+        LetterSet& set = after[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))];
+        for (std::size_t k = 0; k < 4; ++k) set[k] |= later[k];
+      }
+    }
+    return true;
+  };
   // Per depth, the parent of the node made last there.
   std::array<std::uint32_t, kTexMaxLetters + 1> last_parent{};
   std::uint32_t node_count = 1;
@@ -263,9 +290,13 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
   std::array<std::uint32_t, kTexMaxLetters + 1> last_path{};
   int last_count = 0;
 
-  bool no_order = false;  // in file order: two letters seen each before the other
+  // In file order: two letters seen each before the other. A file sorted in byte order up to
+  // there (pattern files often end in a few unsorted lines) goes on in byte order instead.
+  bool no_order = false;
+  bool byte_sorted = true;
+  // Returns false, ending the reading, once the file shows it has no order of its own: it is
+  // read again in byte order, and reading on would only cost.
   ParseTexPatternLines(bytes, report, [&](const TexPatternLine& line) {
-    if (no_order) return;  // the file is read again in byte order
     const std::uint8_t* const letters = line.Letters;
     const int count = line.Count;
     nodes.size = node_count;
@@ -299,6 +330,17 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
             continue;
           }
           in_letters[letter] = true;
+          if (last != 0 && file_order) {
+            const std::uint8_t prior = n[last].byte;
+            if (order(prior, letter)) {
+              byte_sorted &= prior < letter;
+            } else if (byte_sorted) {
+              file_order = false;  // every sibling so far lies in byte order: go on in it
+            } else {
+              no_order = true;
+              return false;
+            }
+          }
           if (last == 0 || file_order || n[last].byte < letter) {
             const std::uint32_t fresh = node_count++;
             n[fresh] = BuildNode{0, 0, 0, 0, node, letter, static_cast<std::uint8_t>(i + 1)};
@@ -310,9 +352,6 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
               n[node].first_child = fresh;
             } else {
               n[last].next_sibling = fresh;
-              const std::uint8_t prior = n[last].byte;
-              before[letter][prior >> 6] |= std::uint64_t{1} << (prior & 63);
-              no_order |= ((before[prior][letter >> 6] >> (letter & 63)) & 1) != 0;
             }
             n[node].last_child = fresh;
             node = fresh;
@@ -358,6 +397,7 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
       n[node].weights = pending_count;
       ++report.Weights;
     }
+    return true;
   });
   if (no_order) return false;
   nodes.size = node_count;

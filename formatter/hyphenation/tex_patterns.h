@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace tavrel {
@@ -103,7 +104,8 @@ struct TexPatternLine {
 };
 
 // Splits a pattern file into its lines (up to, not including, LF; a CR stays) and calls
-// on_pattern(line) for each line that is not skipped.
+// on_pattern(line) for each line that is not skipped. An on_pattern that returns bool ends the
+// reading early by returning false; the report then counts only the lines read so far.
 template <typename OnPattern>
 void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPattern&& on_pattern);
 
@@ -318,8 +320,13 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
       continue;
     }
     ++report.Patterns;
-    on_pattern(
-        TexPatternLine{letters, static_cast<int>(size - digits), line, size, digit_at, digits});
+    const TexPatternLine split{letters, static_cast<int>(size - digits), line, size, digit_at,
+                               digits};
+    if constexpr (std::is_same_v<decltype(on_pattern(split)), bool>) {
+      if (!on_pattern(split)) return;
+    } else {
+      on_pattern(split);
+    }
   }
 }
 

@@ -600,17 +600,21 @@ TEST(TexPatternTableLoad, OnePassMatcherRatesAsBucketListsOnDenseRandomFiles) {
 // Files sorted, but in a letter order of their own (as code-page letters stand between plain
 // ones), read in that order; some with lines moved so that a node's children come after a later
 // node's (no breadth-first making order) or a letter comes both before and after another (no
-// order at all, read again in byte order).
+// order at all, read again in byte order). Every fourth file is sorted in byte order, and half
+// end in unsorted lines, as shipped files do: a byte-sorted file goes on in byte order there.
 TEST(TexPatternTableLoad, FilesSortedInTheirOwnLetterOrderRateAsTheBucketListsDo) {
   std::mt19937 rng(1996);
-  for (int round = 0; round < 60; ++round) {
-    std::string order = "abcxyz.\x84\x81";
-    std::shuffle(order.begin(), order.end(), rng);
-    std::vector<std::string> letters(120);
-    for (std::string& l : letters) {
+  for (int round = 0; round < 80; ++round) {
+    std::string order = ".abcxyz\x81\x84";  // byte order
+    if (round % 4 != 3) std::shuffle(order.begin(), order.end(), rng);
+    auto random_letters = [&] {
+      std::string l;
       const int n = 1 + static_cast<int>(rng() % 6);
       for (int i = 0; i < n; ++i) l += order[rng() % order.size()];
-    }
+      return l;
+    };
+    std::vector<std::string> letters(120);
+    for (std::string& l : letters) l = random_letters();
     std::sort(letters.begin(), letters.end(), [&](const std::string& a, const std::string& b) {
       return std::lexicographical_compare(
           a.begin(), a.end(), b.begin(), b.end(),
@@ -618,6 +622,8 @@ TEST(TexPatternTableLoad, FilesSortedInTheirOwnLetterOrderRateAsTheBucketListsDo
     });
     for (int moved = 0; moved < round % 3; ++moved)  // a third of the rounds stay sorted
       std::swap(letters[rng() % letters.size()], letters[rng() % letters.size()]);
+    if (round % 2 == 1)
+      for (int tail = 0; tail < 12; ++tail) letters.push_back(random_letters());
     std::string file;
     for (const std::string& l : letters) {
       for (char c : l) {
