@@ -18,6 +18,7 @@
 #include "platform/gui/message_boxes.h"
 #include "platform/gui/window_messages.h"
 #include "platform/printers.h"
+#include "tests/formatter_app/tavrel_run_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace tavrel::window_test {
@@ -50,16 +51,6 @@ inline int InkedPixels(const QImage& image) {
   return n;
 }
 
-// A program folder holding the suite's data files and an empty document folder under root.
-inline void MakeProgramAndDocumentFolders(const fs::path& root, fs::path& program, fs::path& docs) {
-  program = root / "program";
-  docs = root / "docs";
-  fs::create_directories(program);
-  fs::create_directories(docs);
-  for (const auto& entry : fs::directory_iterator(fs::path(CORVINA_SOURCE_DIR) / "data"))
-    if (entry.is_regular_file()) fs::copy_file(entry.path(), program / entry.path().filename());
-}
-
 // The window's folders and printers, and the font families of every test machine.
 inline TavrelEnvironment WindowEnvironment(const fs::path& program, const fs::path& docs,
                                            platform::PrinterList& printers) {
@@ -74,7 +65,7 @@ inline TavrelEnvironment WindowEnvironment(const fs::path& program, const fs::pa
 class WindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    MakeProgramAndDocumentFolders(dir_.Path(), program_, docs_);
+    InstallTavrel(dir_.Path(), program_, docs_);
     gui::set_box_responder([this](const gui::BoxRequest& r) {
       shown_.push_back(r.text);
       if (!answers_.empty()) {
