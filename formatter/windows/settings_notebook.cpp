@@ -843,7 +843,7 @@ void SettingsNotebook::ComboBox2Select(int index) {
   } else {
     platform::SpawnOptions options;
     options.working_directory = ProgramDirectory;
-    platform::start_program("xdg-open", {"xdg-open", url}, options, false);
+    platform::start_program("xdg-open", {url}, options, false);
   }
 }
 

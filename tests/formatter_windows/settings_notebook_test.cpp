@@ -6,16 +6,22 @@
 
 #include <QApplication>
 #include <QTest>
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/notifications.h"
 #include "formatter/common/settings_record.h"
 #include "formatter/windows/form_captions.h"
+#include "tests/support/test_support.h"
 
 namespace tavrel {
 namespace {
@@ -455,6 +461,37 @@ TEST(SettingsNotebook, TexLanguageChoiceFillsTheFileAndSearchesForIt) {
   ASSERT_EQ(nb.boxes.Boxes().size(), 1u);
   EXPECT_NE(nb.boxes.Boxes()[0].Text.find("nehyph1.tex in das Verzeichnis /opt/corvina/tavrel"),
             std::string::npos);
+}
+
+// Without a browser hook the desktop's opener is started with the address as its only argument.
+TEST(SettingsNotebook, TheSearchGoesToTheOpenerAsItsOnlyArgument) {
+  corvina_test::TempDir bin;
+  const std::filesystem::path record = bin.Path() / "arguments";
+  const std::filesystem::path opener = bin.Path() / "xdg-open";
+  {
+    std::ofstream out(opener);
+    out << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" << record.string() << ".part\"\nmv \""
+        << record.string() << ".part\" \"" << record.string() << "\"\n";
+  }
+  std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+  const char* old_path = std::getenv("PATH");
+  const std::string saved = old_path ? old_path : "";
+  ::setenv("PATH", (bin.Path().string() + ":/usr/bin:/bin").c_str(), 1);
+
+  Notebook nb(FixtureBytes());
+  nb.book->OpenWebBrowser = nullptr;
+  nb.book->ProgramDirectory = bin.Path().string();
+  Q_EMIT nb.book->ComboBox2->activated(8);
+  for (int i = 0; i < 500 && !std::filesystem::exists(record); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ::setenv("PATH", saved.c_str(), 1);
+
+  ASSERT_TRUE(std::filesystem::exists(record));
+  std::ifstream in(record);
+  std::string first, second;
+  std::getline(in, first);
+  EXPECT_NE(first.find("/search?q=nehyph1.tex"), std::string::npos) << first;
+  EXPECT_FALSE(std::getline(in, second)) << "a second argument: " << second;
 }
 
 TEST(SettingsNotebook, GermanCaptions) {
