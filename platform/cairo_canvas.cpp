@@ -85,11 +85,9 @@ CairoCanvas::~CairoCanvas() {
   for (auto& [key, face] : faces_) cairo_font_face_destroy(face);
 }
 
-void CairoCanvas::attach(cairo_surface_t* surface, double scale) {
+void CairoCanvas::attach(cairo_surface_t* surface) {
   detach();
-  scale_ = scale;
   cr_ = cairo_create(surface);
-  cairo_scale(cr_, scale, scale);
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
   cairo_font_options_t* fo = cairo_font_options_create();
   cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
@@ -390,7 +388,7 @@ void ImageCanvas::clear(int width, int height) {
   set_page_size(width, height);
   image_ =
       cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, width_), std::max(1, height_));
-  attach(image_, 1.0);
+  attach(image_);
   cairo_save(cr());
   cairo_reset_clip(cr());
   cairo_set_source_rgb(cr(), 1, 1, 1);

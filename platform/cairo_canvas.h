@@ -41,7 +41,7 @@ class CairoCanvas : public CanvasBase {
  protected:
   CairoCanvas(int dpi, int width, int height);
   // Takes a fresh surface (a new page or a new size); the drawing state is kept.
-  void attach(cairo_surface_t* surface, double scale);
+  void attach(cairo_surface_t* surface);
   void detach();
   cairo_t* cr() const { return cr_; }
   // Draws the text that text_out has collected; every other drawing and the end of a page
@@ -65,7 +65,6 @@ class CairoCanvas : public CanvasBase {
 
   FontMeasurer measurer_;
   cairo_t* cr_ = nullptr;
-  double scale_ = 1.0;
   std::map<std::tuple<std::string, int, bool, bool>, cairo_font_face_t*> faces_;
   FontInUse in_use_;
 

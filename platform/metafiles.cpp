@@ -19,15 +19,6 @@ constexpr std::size_t kPlaceableSize = 22;
 constexpr std::size_t kWmfHeaderSize = 18;
 constexpr double kHundredthsMmPerInch = 2540.0;
 
-std::uint32_t get32(std::string_view b, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
-  return v;
-}
-std::uint16_t get16(std::string_view b, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                    (static_cast<unsigned char>(b[at + 1]) << 8));
-}
 int to_pixels(double units, double unitsPerInch) {
   if (unitsPerInch <= 0 || units <= 0) return 0;
   const double px = std::round(units * kMetafileScreenDpi / unitsPerInch);
@@ -37,16 +28,17 @@ int to_pixels(double units, double unitsPerInch) {
 MetafileResult metafile_error(std::string text) { return {{}, std::move(text)}; }
 
 MetafileResult read_emf(std::string bytes) {
-  if (bytes.size() < kEmfHeaderSize || get32(bytes, 0) != 1 || get32(bytes, 40) != kEmfSignature)
+  if (bytes.size() < kEmfHeaderSize || read_u32(bytes, 0) != 1 ||
+      read_u32(bytes, 40) != kEmfSignature)
     return metafile_error("not an enhanced metafile");
-  const std::uint32_t headerSize = get32(bytes, 4), total = get32(bytes, 48);
+  const std::uint32_t headerSize = read_u32(bytes, 4), total = read_u32(bytes, 48);
   if (headerSize < kEmfHeaderSize || headerSize > bytes.size() || total > bytes.size())
     return metafile_error("enhanced metafile is cut short");
   // The frame (hundredths of a millimetre) is the size the drawing was made for.
-  const auto left = static_cast<std::int32_t>(get32(bytes, 24));
-  const auto top = static_cast<std::int32_t>(get32(bytes, 28));
-  const auto right = static_cast<std::int32_t>(get32(bytes, 32));
-  const auto bottom = static_cast<std::int32_t>(get32(bytes, 36));
+  const auto left = static_cast<std::int32_t>(read_u32(bytes, 24));
+  const auto top = static_cast<std::int32_t>(read_u32(bytes, 28));
+  const auto right = static_cast<std::int32_t>(read_u32(bytes, 32));
+  const auto bottom = static_cast<std::int32_t>(read_u32(bytes, 36));
   Metafile m;
   m.format = PictureFormat::emf;
   m.width = to_pixels(static_cast<double>(right) - left, kHundredthsMmPerInch);
@@ -56,16 +48,16 @@ MetafileResult read_emf(std::string bytes) {
 }
 
 MetafileResult read_wmf(std::string bytes) {
-  if (bytes.size() < kPlaceableSize + kWmfHeaderSize || get32(bytes, 0) != kPlaceableKey)
+  if (bytes.size() < kPlaceableSize + kWmfHeaderSize || read_u32(bytes, 0) != kPlaceableKey)
     return metafile_error("not a Windows metafile with a placeable header");
-  const std::uint16_t type = get16(bytes, kPlaceableSize);
-  if ((type != 1 && type != 2) || get16(bytes, kPlaceableSize + 2) != 9)
+  const std::uint16_t type = read_u16(bytes, kPlaceableSize);
+  if ((type != 1 && type != 2) || read_u16(bytes, kPlaceableSize + 2) != 9)
     return metafile_error("damaged Windows metafile header");
-  const auto left = static_cast<std::int16_t>(get16(bytes, 6));
-  const auto top = static_cast<std::int16_t>(get16(bytes, 8));
-  const auto right = static_cast<std::int16_t>(get16(bytes, 10));
-  const auto bottom = static_cast<std::int16_t>(get16(bytes, 12));
-  const std::uint16_t inch = get16(bytes, 14);
+  const auto left = static_cast<std::int16_t>(read_u16(bytes, 6));
+  const auto top = static_cast<std::int16_t>(read_u16(bytes, 8));
+  const auto right = static_cast<std::int16_t>(read_u16(bytes, 10));
+  const auto bottom = static_cast<std::int16_t>(read_u16(bytes, 12));
+  const std::uint16_t inch = read_u16(bytes, 14);
   Metafile m;
   m.format = PictureFormat::wmf;
   m.width = to_pixels(static_cast<double>(right) - left, inch);

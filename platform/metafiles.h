@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "platform/metafile_writer.h"
 #include "platform/picture_encoders.h"

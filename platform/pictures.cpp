@@ -17,8 +17,6 @@
 
 namespace platform {
 
-namespace {
-
 std::uint16_t read_u16(std::string_view b, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
                                     (static_cast<unsigned char>(b[at + 1]) << 8));
@@ -29,6 +27,8 @@ std::uint32_t read_u32(std::string_view b, std::size_t at) {
          (static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16) |
          (static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24);
 }
+
+namespace {
 
 PictureResult fail(std::string text) {
   PictureResult r;

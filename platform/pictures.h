@@ -34,6 +34,10 @@ enum class PictureFormat { unknown, bmp, gif, jpeg, wmf, emf };
 
 // The format named by the file's first bytes (the extension is only a fallback, below).
 PictureFormat sniff_picture_format(std::string_view bytes);
+
+// Little-endian numbers of a picture file's header at byte offset at (at + 2 or + 4 <= size).
+std::uint16_t read_u16(std::string_view b, std::size_t at);
+std::uint32_t read_u32(std::string_view b, std::size_t at);
 // The format named by a file extension ("bmp", "gra", "gif", "jpg", "jpeg", "wmf", "emf";
 // any case, with or without the point).
 PictureFormat picture_format_from_extension(std::string_view extension);

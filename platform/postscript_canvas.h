@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <initializer_list>
 #include <map>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <tuple>

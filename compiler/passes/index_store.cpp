@@ -232,7 +232,6 @@ bool IndexWordsMatch(const CompilerRun& run, std::string_view stored, std::strin
   std::string_view rest = std::string_view(p).substr(s.size());
   if (rest.size() > kEndingRemainderMax) rest = rest.substr(0, kEndingRemainderMax);
   for (const std::string& ending : run.IndexStore.WordEndings) {
-    if (ending.empty()) break;
     if (rest == ending) return true;
   }
   return false;

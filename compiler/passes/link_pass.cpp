@@ -83,7 +83,6 @@ void PromoteLongerIndexEntry(CompilerRun& run) {
   const std::string& nk = n->Key;
   consider(nk);
   for (const std::string& ending : st.WordEndings) {
-    if (ending.empty()) break;
     if (nk.size() >= ending.size() && nk.ends_with(ending))
       consider(std::string_view(nk).substr(0, nk.size() - ending.size()));
     consider(nk + ending);

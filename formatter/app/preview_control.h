@@ -77,7 +77,6 @@ class PreviewSession {
   // The preview is laid out anew with the record as it is now: the engine takes the copy when
   // it next waits, on its own thread, so it never reads a record being replaced.
   void ApplySettings(const TSettingsRecord& settings);
-  bool Finished() const { return !thread_ || thread_->Finished(); }
 
   PreviewControl Control;
   PreviewFlags Flags;

@@ -117,10 +117,6 @@ bool AskHyphenationProposal(HyphenationState& state, const std::uint8_t* held, i
   }
 }
 
-std::int32_t TexRating(HyphenationState& state, const std::uint8_t* held, int len, int p) {
-  return CachedTexRating(state, held, len, p);
-}
-
 BreakVerdict MayBreakAt(HyphenationState& state, const std::uint8_t* held, int len, int p) {
   const auto& t = GetHyphenationTables();
   BreakVerdict v;

@@ -115,9 +115,6 @@ std::string HyphenationProposalText(const std::uint8_t* held, int len, int p);
 // Asks; Cancel marks the state cancelled and counts as No.
 bool AskHyphenationProposal(HyphenationState& state, const std::uint8_t* held, int len, int p);
 
-// The TeX rating of position p (0 without patterns).
-std::int32_t TexRating(HyphenationState& state, const std::uint8_t* held, int len, int p);
-
 // ---- the formatting run ----
 
 // Copies the hyphenation settings of the record (mode, ".HN" default, rating, learning, ...).

@@ -316,7 +316,6 @@ void DotCommandDialog::OpenFromMenu() {
   openedByEditor_ = 0;
   showEditorCommand_ = false;
   windowSelector_ = 0;
-  editorCommand_.clear();
   show();
   raise();
 }
@@ -324,7 +323,6 @@ void DotCommandDialog::OpenFromMenu() {
 void DotCommandDialog::OpenFromEditor(std::uint8_t selector, const std::string& command) {
   openedByEditor_ = 1;
   windowSelector_ = selector;
-  editorCommand_ = command;
   show();
   ShowCommandFromEditor(command);
   // The editor keeps the focus for a moment after its message; come to the front after it.
@@ -412,14 +410,14 @@ void DotCommandDialog::BuildDotCommand() {
   const int tag = item->data(0, kTagRole).toInt();
   const int code = TagCode(tag);
   selectedCommand_.clear();
-  helpNumber_ = 0;
   if (code >= kFirstCategoryCode) {
     Label1->clear();
   } else {
     std::string help;
     if (const auto command = BracketCommand(CaptionBytes(item->text(0)))) {
       selectedCommand_ = *command;
-      if (Help) LookUpDotCommandHelp(*Help, selectedCommand_, helpNumber_, help);
+      std::int16_t number = 0;
+      if (Help) LookUpDotCommandHelp(*Help, selectedCommand_, number, help);
     }
     if (help.empty())
       help = Pick("keine Hilfe-Information gefunden. Datei DotHelpG.txt wird ben\x94tigt",

@@ -169,14 +169,12 @@ class DotCommandDialog : public SecondaryForm {
 
   bool buildOnNextShow_ = true;
   std::string selectedCommand_;
-  std::int16_t helpNumber_ = 0;
   bool needsParameter_ = false;
   bool leadingString_ = false;
   int lastScale_ = 0;
   std::int32_t openedByEditor_ = 0;  // the value of EL_TEXT_BEGIN
   bool showEditorCommand_ = false;
   std::uint8_t windowSelector_ = 0;
-  std::string editorCommand_;
   std::vector<QTreeWidgetItem*> lastOfLevel_;
   int mouseMoves_ = 0;
   bool building_ = false;  // outline being filled: selections are not commands yet

@@ -438,7 +438,6 @@ void GraphicsFileDialog::LadenVonClipboard() {
     SetImageDimensions();
     return;
   }
-  loadedFileName_.clear();
   SelectFormat(formatIndex_);
   SetImageDimensions();
   NameForFormat();
@@ -503,7 +502,6 @@ void GraphicsFileDialog::LadenVonDatei(const std::string& name) {
     Edit1->setText(CaptionText(name));
   else
     NameForFormat();
-  loadedFileName_ = name;
   SetLabel2(kLoadedFile, ExtractFileNamePart(name));
 }
 

@@ -127,7 +127,6 @@ class GraphicsFileDialog : public SecondaryForm {
   bool selecting_ = true;  // the guard: set while the dialog itself selects a format
   bool initialise_ = true;
   int layoutDistance_ = 0;
-  std::string loadedFileName_;
   std::string savedFileName_;
   QWidget* controls_;
 };
