@@ -546,9 +546,11 @@ TEST(TexPatternTableLoad, OnePassMatcherRatesAsBucketListsOverWordsAndRandomStri
   const std::vector<std::string> words = BenchWords();
   ASSERT_GT(words.size(), 1500u);
   std::mt19937 rng(20261211);
+  std::vector<std::string> tested;
   for (const auto& entry : std::filesystem::directory_iterator(DataFile(""))) {
     if (entry.path().extension() != ".tex") continue;
     const std::string name = entry.path().filename().string();
+    tested.push_back(name);
     const std::string bytes = unit_test::ReadAll(entry.path());
     TexPatternTable table;
     TexPatternBuckets reference;
@@ -566,6 +568,9 @@ TEST(TexPatternTableLoad, OnePassMatcherRatesAsBucketListsOverWordsAndRandomStri
       ExpectRatesAsBuckets(table, reference, w, name);
     }
   }
+  // A data folder without the shipped files would compare nothing.
+  EXPECT_NE(std::find(tested.begin(), tested.end(), "dehyph.tex"), tested.end());
+  EXPECT_NE(std::find(tested.begin(), tested.end(), "ushyph.tex"), tested.end());
 }
 
 // Dense random files over a small alphabet: letter strings that are suffixes of one another in
