@@ -394,7 +394,8 @@ void MainWindow::BuildControls() {
   connect(Buttons[1], &QPushButton::clicked, this, [this] { FormatButton(); });
   connect(Buttons[2], &QPushButton::clicked, this, [this] {
     if (jobs_->CurrentDocument().empty()) return;
-    jobs_->EditorJumpPage = Preview.ThreadExists ? Preview.LastPreviewPage : 0;
+    const PreviewSession* preview = jobs_->Preview();
+    jobs_->EditorJumpPage = preview && preview->ThreadExists() ? preview->LastPage() : 0;
     OpenSourceInEditor("taf,fmt");
     // The page belongs to this opening of the formatted file, not to later ones of others.
     jobs_->EditorJumpPage = 0;
@@ -567,53 +568,33 @@ void MainWindow::OnWriteLanguageTemplate(std::int32_t) {
         kBoxError);
 }
 
+// Without a preview thread the session's slot keeps the request until the next start
+// clears it: nothing is drawn.
 bool MainWindow::CanHandlePreviewRequest(std::int32_t code, std::int32_t value) {
-  // With a preview thread the slot is the one its engine re-sends from.
-  if (PreviewSession* s = jobs_->Preview(); s && s->ThreadExists())
-    return s->CanHandleRequest(code, value);
-  if (Preview.PendingResend) return true;
-  if (Preview.PendingRequestUsed) return false;
-  if (Preview.ThreadExists && Preview.ThreadWaiting) return true;
-  Preview.PendingRequestUsed = true;
-  Preview.PendingCode = code;
-  Preview.PendingValue = value;
-  return false;
+  PreviewSession* s = jobs_->Preview();
+  return s && s->CanHandleRequest(code, value);
 }
 
-void MainWindow::RestartPreviewRendering() {
-  Preview.RenderRequest = true;
-  Preview.ThreadWaiting = false;
+void MainWindow::RestartPreviewRendering(std::int32_t gotoPage, bool back, bool same) {
   if (PreviewSession* s = jobs_->Preview(); s && s->ThreadExists())
-    s->Request(Preview.GotoPage, Preview.BackFlag, Preview.SameFlag);
+    s->Request(gotoPage, back, same);
 }
 
 void MainWindow::OnPreviewNext(std::int32_t value) {
-  PreviewSession* s = jobs_->Preview();
-  const bool next = s && s->ThreadExists() ? s->NextPageAvailable() : Preview.NextPageAvailable;
+  const PreviewSession* s = jobs_->Preview();
+  const bool next = s && s->ThreadExists() && s->NextPageAvailable();
   if (!CanHandlePreviewRequest(MN_PREVIEW_NEXT, value) || !next) return;
-  Preview.Rescan = Preview.FirstRun = Preview.SameFlag = Preview.BackFlag = Preview.Busy = false;
-  Preview.GotoPage = 0;
-  RestartPreviewRendering();
+  RestartPreviewRendering(0, false, false);
 }
 
 void MainWindow::OnPreviewRedraw(std::int32_t value) {
   if (!CanHandlePreviewRequest(MN_PREVIEW_REDRAW, value)) return;
-  Preview.FirstRun = false;
-  Preview.SameFlag = value == 0;
-  Preview.BackFlag = value == 1;
-  Preview.GotoPage = 0;
-  Preview.Rescan = true;
-  RestartPreviewRendering();
+  RestartPreviewRendering(0, value == 1, value == 0);
 }
 
 void MainWindow::OnPreviewMatrix(std::int32_t value) {
   if (!CanHandlePreviewRequest(MN_PREVIEW_MATRIX, value)) return;
-  Preview.FirstRun = false;
-  Preview.SameFlag = true;
-  Preview.BackFlag = false;
-  Preview.GotoPage = 0;
-  Preview.Rescan = true;
-  RestartPreviewRendering();
+  RestartPreviewRendering(0, false, true);
 }
 
 // The end of the preview is never held back by the gate: stored in the slot it could stay
@@ -622,7 +603,6 @@ void MainWindow::OnPreviewStop(std::int32_t value) {
   PreviewSession* s = jobs_->Preview();
   // The window closed after a stop already taken (a fatal error closes it) is no new stop.
   if (s && value == 1 && s->StopTaken()) return;
-  Preview.NextPageAvailable = false;
   if (s) s->Stop();
   if (value == 2) {
     if (s) s->CloseWindow();
@@ -630,20 +610,15 @@ void MainWindow::OnPreviewStop(std::int32_t value) {
   }
   port_.post(WM_MAIN_NOTIFY, MN_JOB_LED_OFF, 2);
   jobs_->PreviewOpen = 0;
-  Preview.StopByte = true;
-  Preview.Stopped = true;
 }
 
 void MainWindow::OnPreviewThreadDone(std::int32_t) {
-  Preview.ThreadExists = false;
   if (PreviewSession* s = jobs_->Preview()) s->ThreadEnded();
 }
 
 void MainWindow::OnPreviewGotoPage(std::int32_t value) {
   if (!CanHandlePreviewRequest(MN_PREVIEW_GOTO_PAGE, value)) return;
-  Preview.GotoPage = value;
-  Preview.Busy = Preview.SameFlag = Preview.BackFlag = false;
-  RestartPreviewRendering();
+  RestartPreviewRendering(value, false, false);
 }
 
 void MainWindow::OnPreviewTimer(std::int32_t) {
@@ -660,16 +635,18 @@ void MainWindow::OnPreviewRefresh(std::int32_t) {
 }
 
 void MainWindow::OnPreviewPageDone(std::int32_t value) {
-  const PreviewSession* s = jobs_->Preview();
-  if (!Preview.ThreadExists && !(s && s->ThreadExists())) return;
+  PreviewSession* s = jobs_->Preview();
+  if (!s || !s->ThreadExists()) return;
   FileContext files;
   files.Settings = &jobs_->Settings();
   const std::string file = ChooseFileExtension(jobs_->CurrentDocument(), "taf,fmt", files);
   SetLabel(1, Say(ShellText::kPreviewPage) + std::to_string(value) + " (" + NameOf(file) + ")");
-  Preview.LastPreviewPage = value;
+  s->SetLastPage(value);
 }
 
-void MainWindow::OnPreviewClosed(std::int32_t) { Preview.LastPreviewPage = 0; }
+void MainWindow::OnPreviewClosed(std::int32_t) {
+  if (PreviewSession* s = jobs_->Preview()) s->SetLastPage(0);
+}
 
 void MainWindow::OnPrintPages(std::int32_t) {
   jobs_->StartPrintThread(jobs_->PrintOptions.PageList, false);

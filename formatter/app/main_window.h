@@ -43,22 +43,6 @@ class SettingsNotebook;
 class WindowMeasureProgress;
 class DotCommandDialog;
 
-// The one slot of the preview request gate and the preview fields the handler keeps.
-struct PreviewGate {
-  bool PendingRequestUsed = false;
-  bool PendingResend = false;
-  std::int32_t PendingCode = 0;
-  std::int32_t PendingValue = 0;
-  bool ThreadExists = false;   // a preview thread exists
-  bool ThreadWaiting = false;  // it waits for work (its render request byte is clear)
-  bool NextPageAvailable = false;
-  bool Stopped = false;
-  std::int32_t GotoPage = 0;
-  bool BackFlag = false, SameFlag = false, Rescan = false, FirstRun = false, Busy = false;
-  bool RenderRequest = false, StopByte = false;
-  std::int32_t LastPreviewPage = 0;
-};
-
 class MainWindow : public QMainWindow, private JobWindow {
   Q_OBJECT
  public:
@@ -98,7 +82,6 @@ class MainWindow : public QMainWindow, private JobWindow {
   bool CloseAfterFormat = false;
   bool CloseAfterPrint = false;
   std::string ConditionText;
-  PreviewGate Preview;
 
   QLabel* Label4;
   QLineEdit* Edit1;
@@ -152,7 +135,7 @@ class MainWindow : public QMainWindow, private JobWindow {
   void GrafikLaden(const std::string& file);
   void LampOn(std::int32_t value);
   void LampOff(std::int32_t value);
-  void RestartPreviewRendering();
+  void RestartPreviewRendering(std::int32_t gotoPage, bool back, bool same);
   void OpenSourceInEditor(const char* kind);
   void FinishCommandLineStart(bool started, bool closeRequested);
 

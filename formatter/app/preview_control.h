@@ -72,6 +72,10 @@ class PreviewSession {
   // The fatal error the engine left before it sent code 3 with value 2 (read while it waits
   // on that code).
   const std::string& ErrorText() const { return ctx_.ThreadErrorText; }
+  // Code 9 while the thread runs (GUI thread): the page the preview drew last, where "edit" on
+  // the formatted file jumps to; 0 once the window has closed.
+  void SetLastPage(std::int32_t page) { lastPage_ = page; }
+  std::int32_t LastPage() const { return lastPage_; }
   // The settings the preview shows (GUI thread); the notebook compares the record with them.
   const TSettingsRecord& ShownSettings() const { return shown_; }
   // The preview is laid out anew with the record as it is now: the engine takes the copy when
@@ -95,6 +99,7 @@ class PreviewSession {
   PageEngineContext ctx_;
   std::unique_ptr<PreviewThread> thread_;
   std::optional<std::int64_t> fileDate_;
+  std::int32_t lastPage_ = 0;
   // Set by the engine's idle call, cleared by the gate when it hands over a request: the
   // render request byte alone cannot tell a waiting engine from one that has not yet waited.
   std::atomic<bool> engineWaiting_{false};

@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "formatter/app/main_window.h"
+#include "formatter/app/preview_control.h"
 #include "formatter/windows/dot_command_dialog.h"
 #include "formatter/windows/font_sample_window.h"
+#include "formatter/windows/preview_window.h"
 #include "platform/gui/message_boxes.h"
 #include "platform/gui/window_messages.h"
 #include "platform/gui/window_registry.h"
@@ -225,13 +227,21 @@ TEST_F(EditorLinkWindow, AnEditorThatNeverAnswersDelaysTheJobOnlyByTheWaits) {
 }
 
 TEST_F(EditorLinkWindow, EditOnTheFormattedFileJumpsToThePreviewPage) {
-  WriteFile(docs_ / "report.fmt", "formatted");
+  std::string pages;
+  for (int page = 1; page <= 4; ++page)
+    pages += Text("Page " + std::to_string(page)) + (page < 4 ? ".PA\r\n" : "");
+  WriteFile(document_, pages);
   MainWindow& w = Open();
+  // The preview shows page 4 before any editor is there to be asked to save the file.
+  ASSERT_TRUE(FormatAndWait()) << Boxes();
+  w.Jobs().PreviewStartPage = 4;
+  ASSERT_TRUE(w.Jobs().StartPreview());
+  PreviewSession& preview = *w.Jobs().Preview();
+  ASSERT_TRUE(WaitFor([&] { return preview.WaitsForWork() && preview.LastPage() == 4; }));
+  boxes_.clear();  // the first format's printer question
   const gui::WindowRegistry registry(gui::WindowRegistry::default_directory());
   StandInEditor& editor = Editor({"--title", "REPORT.FMT - DUNMOOR"});
   StandInEditor& source = Editor({"--title", "REPORT.WS - DUNMOOR"});
-  w.Preview.ThreadExists = true;
-  w.Preview.LastPreviewPage = 4;
   w.Buttons[2]->click();
   ASSERT_TRUE(Received(editor, "top 7777 6 4"));
   // The preview's page was for the formatted file: "edit" on the source does not jump there.
@@ -242,7 +252,8 @@ TEST_F(EditorLinkWindow, EditOnTheFormattedFileJumpsToThePreviewPage) {
   ASSERT_TRUE(Received(source, "top 7777 99 0"));
   EXPECT_EQ(source.received(), std::vector<std::string>{"top 7777 99 0"});
   // Without a preview the window only comes to the front.
-  w.Preview.ThreadExists = false;
+  preview.Form().close();
+  ASSERT_TRUE(WaitFor([&] { return !preview.ThreadExists(); }));
   w.Buttons[2]->click();
   EXPECT_EQ(registry.z_order().front(), editor.top());
   ASSERT_TRUE(registry.post(editor.top(), WM_EDITOR_LINK, 99, 0));

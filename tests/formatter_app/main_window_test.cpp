@@ -12,13 +12,17 @@
 #include <QClipboard>
 #include <QImage>
 #include <QTest>
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "formatter/app/preview_control.h"
 #include "formatter/app/shell_texts.h"
 #include "formatter/windows/dot_command_dialog.h"
 #include "formatter/windows/form_captions.h"
@@ -88,9 +92,46 @@ class MainWindowTest : public window_test::WindowFixture {
 
   bool JobIdle(MainWindow& w) { return Idle(w); }
 
+  // A preview of the formatted document that has drawn its first screen and is held inside
+  // its wait for work: a request the gate hands over stays unread until the stop at the
+  // window's end.
+  PreviewSession& StartHeldPreview(MainWindow& w) {
+    PreviewSession& s = *w.Jobs().Preview();
+    struct Hold {
+      std::atomic<bool> wanted{false}, inside{false};
+    };
+    auto hold = std::make_shared<Hold>();
+    s.Control.Idle = [&s, hold, idle = s.Control.Idle] {
+      idle();
+      if (!hold->wanted.load()) return;
+      hold->inside = true;
+      while (s.Control.Stop.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    Format(w);
+    EXPECT_TRUE(w.Jobs().StartPreview());
+    // What the first screen posted is served, so no request of its own is left to come.
+    EXPECT_TRUE(WaitFor([&] { return s.WaitsForWork(); }));
+    Serve();
+    EXPECT_TRUE(WaitFor([&] { return s.WaitsForWork(); }));
+    hold->wanted = true;
+    EXPECT_TRUE(WaitFor([&] { return hold->inside.load() && s.WaitsForWork(); }));
+    return s;
+  }
+
   BoxLog boxes_;
   bool closed_ = false;
 };
+
+// The preview's one request slot, read under its lock.
+struct Slot {
+  bool Used;
+  std::int32_t Code, Value;
+};
+
+Slot SlotOf(PreviewSession& s) {
+  std::lock_guard<std::mutex> lock(s.Control.PendingMutex);
+  return {s.Control.PendingUsed, s.Control.PendingCode, s.Control.PendingValue};
+}
 
 // Everything a code could change that the user sees or the jobs read.
 struct WindowState {
@@ -124,12 +165,14 @@ WindowState StateOf(MainWindow& w, const BoxLog& boxes) {
   s.Flags[1] = j.RunStopFlag.load();
   s.Flags[2] = j.PrintBusy.load();
   s.Flags[3] = j.PreviewOpen.load();
-  s.Gate[0] = w.Preview.PendingRequestUsed;
-  s.Gate[1] = w.Preview.Stopped;
-  s.Gate[2] = w.Preview.RenderRequest;
+  PreviewSession& preview = *j.Preview();
+  const Slot slot = SlotOf(preview);
+  s.Gate[0] = slot.Used;
+  s.Gate[1] = preview.StopTaken();
+  s.Gate[2] = preview.Control.RenderRequest.load() != 0;
   s.Gate[3] = w.CloseAfterFormat;
-  s.GateCode = w.Preview.PendingCode;
-  s.GateValue = w.Preview.PendingValue;
+  s.GateCode = slot.Code;
+  s.GateValue = slot.Value;
   s.Boxes = boxes.Shown.size();
   s.MessagesShown = w.Form8->isVisible();
   return s;
@@ -218,14 +261,14 @@ TEST_F(MainWindowTest, TheNotificationCodesDriveLampsLabelsButtonsAndThePreviewG
        nullptr,
        [&](MainWindow& w, const BoxLog&) {
          EXPECT_EQ(label(w, 1), "preview...");
-         EXPECT_EQ(w.Preview.LastPreviewPage, 0);
+         EXPECT_EQ(w.Jobs().Preview()->LastPage(), 0);
        }},
       {"preview page with a preview thread",
        {{9, 4}},
-       [](MainWindow& w) { w.Preview.ThreadExists = true; },
+       [this](MainWindow& w) { StartHeldPreview(w); },
        [&](MainWindow& w, const BoxLog&) {
          EXPECT_EQ(label(w, 1), "preview page 4 (held.fmt)");
-         EXPECT_EQ(w.Preview.LastPreviewPage, 4);
+         EXPECT_EQ(w.Jobs().Preview()->LastPage(), 4);
        }},
       {"format job done",
        {{23, 0}},
@@ -257,27 +300,27 @@ TEST_F(MainWindowTest, TheNotificationCodesDriveLampsLabelsButtonsAndThePreviewG
        {{1, 0}, {5, 9}},
        nullptr,
        [](MainWindow& w, const BoxLog&) {
-         EXPECT_TRUE(w.Preview.PendingRequestUsed);
-         EXPECT_EQ(w.Preview.PendingCode, 1);
-         EXPECT_FALSE(w.Preview.RenderRequest);
+         PreviewSession& s = *w.Jobs().Preview();
+         const Slot slot = SlotOf(s);
+         EXPECT_TRUE(slot.Used);
+         EXPECT_EQ(slot.Code, 1);
+         EXPECT_FALSE(s.Control.RenderRequest.load());
        }},
       {"a waiting preview thread takes a request at once",
        {{5, 9}},
-       [](MainWindow& w) {
-         w.Preview.ThreadExists = true;
-         w.Preview.ThreadWaiting = true;
-       },
+       [this](MainWindow& w) { StartHeldPreview(w); },
        [](MainWindow& w, const BoxLog&) {
-         EXPECT_FALSE(w.Preview.PendingRequestUsed);
-         EXPECT_EQ(w.Preview.GotoPage, 9);
-         EXPECT_TRUE(w.Preview.RenderRequest);
+         PreviewSession& s = *w.Jobs().Preview();
+         EXPECT_FALSE(SlotOf(s).Used);
+         EXPECT_EQ(s.Control.GotoPage.load(), 9);
+         EXPECT_TRUE(s.Control.RenderRequest.load());
        }},
       {"the preview's end passes a full slot",
        {{97, 2}, {2, 0}, {3, 2}},
        [](MainWindow& w) { w.Jobs().PreviewOpen = 1; },
        [&](MainWindow& w, const BoxLog& b) {
          EXPECT_EQ(w.Jobs().PreviewOpen.load(), 0);
-         EXPECT_TRUE(w.Preview.Stopped);
+         EXPECT_TRUE(w.Jobs().Preview()->StopTaken());
          EXPECT_EQ(lamp(w, 1), 0x009090u);
          EXPECT_EQ(b.Shown.size(), 1u);  // the fatal error is seen
        }},
