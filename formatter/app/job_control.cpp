@@ -592,11 +592,9 @@ bool JobControl::StartPrintThread(const std::string& pageList, bool postScript) 
   job->PostScript = postScript;
   job->Options = PrintOptions;
   job->Options.PageList = pageList;
-  job->Printer = &printers_->selected();
   // PDF output goes to the PDF printer; without one the chosen printer stays.
-  if (const int pdf = FindPdfPrinter(*printers_, store_.Settings.PdfPrinterName.Str());
-      postScript && pdf >= 0)
-    job->Printer = &printers_->at(static_cast<std::size_t>(pdf));
+  job->Printer = postScript ? &PdfJobPrinter(*printers_, store_.Settings.PdfPrinterName.Str())
+                            : &printers_->selected();
   job->Title = ExtractFileNamePart(job->File);
   if (!pageList.empty())
     job->Title += " (" + ShellMessage(Language(), ShellText::kPageListPrefix) + pageList + ")";

@@ -203,34 +203,24 @@ std::tm Now() {
 
 }  // namespace
 
-int FindPdfPrinter(const platform::PrinterList& printers, const std::string& name) {
+platform::Printer& PdfJobPrinter(platform::PrinterList& printers, const std::string& name) {
   const std::vector<std::string> names = printers.names();
   for (std::size_t i = names.size(); i-- > 0;)
-    if (names[i] == name) return static_cast<int>(i);
-  return -1;
+    if (names[i] == name) return printers.at(i);
+  return printers.selected();
 }
 
 PdfJobResult RunPdfJob(const PdfJob& job) {
   PdfJobResult result;
   PageEngineContext& engine = *job.Engine;
   const TSettingsRecord& settings = *engine.Settings;
-  platform::PrinterList* printers = job.Printers;
-  const int remembered = printers ? printers->selected_index() : -1;
-  if (!job.Printer) {
-    const int pdfPrinter = FindPdfPrinter(*printers, settings.PdfPrinterName.Str());
-    if (pdfPrinter >= 0) printers->select(pdfPrinter);
-  }
-  platform::Printer& printer = job.Printer ? *job.Printer : printers->selected();
-  auto restoreSelection = [&] {
-    if (!job.Printer) printers->select(remembered);
-  };
+  platform::Printer& printer = *job.Printer;
   if (printer.kind() == platform::PrinterKind::png_folder) {
     // Its output is a folder of images: there would be no PostScript to convert.
     result.Error = MessageText(
         settings, MessageId::kPrinterError,
         {printer.name(), InLanguage(settings.Language, "schreibt kein PostScript f\x81r PDF",
                                     "writes no PostScript for a PDF")});
-    restoreSelection();
     return result;
   }
 
@@ -253,7 +243,6 @@ PdfJobResult RunPdfJob(const PdfJob& job) {
   else
     delivered = printer.end_document(&printerError);
   printer.set_output(keptOutput);
-  restoreSelection();
   if (fatal) {
     result.Error = engine.ThreadErrorText;
     return result;

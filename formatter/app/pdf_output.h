@@ -80,17 +80,16 @@ PdfConversion RunPdfConverter(const TSettingsRecord& settings, const std::string
                               const std::string& psFileName, bool wait);
 
 // One PDF job of the print thread: the document printed into its PostScript file on the
-// printer named PdfPrinterName, the marks appended, then the converter started unless the user
-// stopped the print or RunPdfProgram is off.
+// job's printer, the marks appended, then the converter started unless the user stopped the
+// print or RunPdfProgram is off.
 struct PdfJob {
   // Settings, fonts, cache, notifier, files and print control as for printing; the job sets
   // the printer surface and reads the document values back.
   PageEngineContext* Engine = nullptr;
-  platform::PrinterList* Printers = nullptr;
   std::string FileName;  // the formatted file
   bool WaitForConverter = true;
-  // Set: the job prints on this printer and leaves the list's selection alone (a print
-  // thread must not change what the window's printer list shows).
+  // Chosen by PdfJobPrinter when the job is made: the print thread leaves the list's
+  // selection alone, since the window's printer list shows it.
   platform::Printer* Printer = nullptr;
 };
 
@@ -105,8 +104,9 @@ struct PdfJobResult {
   bool ok() const { return Error.empty(); }
 };
 
-// The printer named PdfPrinterName: the last of several with that name; -1 for none.
-int FindPdfPrinter(const platform::PrinterList& printers, const std::string& name);
+// The printer a PDF job prints on: the last of several named `name` (PdfPrinterName), else
+// the selected one.
+platform::Printer& PdfJobPrinter(platform::PrinterList& printers, const std::string& name);
 
 PdfJobResult RunPdfJob(const PdfJob& job);
 

@@ -401,7 +401,9 @@ class PdfJobTest : public PdfAppendTest {
     printers_.select(printers_.index_of(platform::kPngPrinterName));
   }
   PdfJobResult Run() {
-    return RunPdfJob(PdfJob{&engine_, &printers_, (dir_ / "doc.fmt").string(), true});
+    // The printer is chosen as the job control chooses it when it makes the job.
+    return RunPdfJob(PdfJob{&engine_, (dir_ / "doc.fmt").string(), true,
+                            &PdfJobPrinter(printers_, settings_.PdfPrinterName.Str())});
   }
   std::string PdfInfo() {
     std::string info;
