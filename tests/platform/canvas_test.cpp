@@ -1,6 +1,4 @@
 #include "platform/cairo_canvas.h"
-#include "platform/postscript_canvas.h"
-#include "platform/printers.h"
 #include "platform/recording_canvas.h"
 
 #include <gtest/gtest.h>
@@ -331,78 +329,6 @@ TEST(ImageCanvasPng, WritesAPngOfThePageSize) {
   EXPECT_EQ(be32(20), 123);
   EXPECT_FALSE(c.write_png(dir / "no/such/folder/page.png", &error));
   EXPECT_NE(error.find("page.png"), std::string::npos);
-}
-
-bool have_ghostscript() { return run_program({"gs", "--version"}) == 0; }
-
-TEST(PostScriptCanvas, GhostscriptReadsTheFileAndItsText) {
-  if (!have_ghostscript()) GTEST_SKIP() << "gs is not installed";
-  TempDir dir("canvas_test");
-  const std::string ps = dir / "out.ps";
-  {
-    PostScriptCanvas c(ps, 300, 2481, 3508, "Canvas test");
-    ASSERT_TRUE(c.ok()) << c.error();
-    CanvasFont f = font_of("Times New Roman", 12);
-    f.code_page = CodePage::cp850;
-    c.set_font(f);
-    c.text_out(300, 300,
-               "Erste Seite: gr\x94\xe1"
-               "er");  // o umlaut and sharp s in 850
-    c.set_pen(Pen{Rgb{0, 0, 0}, 3, PenStyle::solid});
-    c.rectangle({300, 500, 900, 800});
-    c.new_page(3508, 2481);
-    c.set_font(font_of("Arial Bold", 14));
-    c.text_out(300, 300, "Landscape page");
-    EXPECT_EQ(c.page_count(), 2);
-    ASSERT_TRUE(c.finish()) << c.error();
-  }
-  const std::string file = ReadFile(ps);
-  EXPECT_EQ(file.rfind("%!PS-Adobe-3.0", 0), 0u);
-  EXPECT_NE(file.find("%%Pages: 2"), std::string::npos);
-  std::string text;
-  const int rc = run_program(
-      {"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=txtwrite", "-sOutputFile=-", ps},
-      &text);
-  EXPECT_EQ(rc, 0);
-  EXPECT_NE(text.find("Erste Seite: gr\xc3\xb6\xc3\x9f"
-                      "er"),
-            std::string::npos)
-      << text;  // UTF-8
-  EXPECT_NE(text.find("Landscape page"), std::string::npos) << text;
-}
-
-// Helvetica resolves to a CFF-flavoured OpenType file (Nimbus Sans .otf), whose glyphs the
-// PostScript canvas embeds when it is finished. Document after document the font is embedded
-// and the text comes back; the sanitizer build checks that nothing stays allocated.
-TEST(PostScriptCanvas, CffOpenTypeFontIsEmbeddedInEveryDocument) {
-  if (!have_ghostscript()) GTEST_SKIP() << "gs is not installed";
-  TempDir dir("canvas_test");
-  for (int document = 1; document <= 3; ++document) {
-    const std::string ps = dir / ("doc" + std::to_string(document) + ".ps");
-    {
-      PostScriptCanvas c(ps, 300, 2481, 3508, "Notes");
-      ASSERT_TRUE(c.ok()) << c.error();
-      c.set_font(font_of("Helvetica", 11));
-      c.text_out(300, 300, "Notes page " + std::to_string(document));
-      ASSERT_TRUE(c.finish()) << c.error();
-    }
-    const std::string file = ReadFile(ps);
-    EXPECT_NE(file.find("%%BeginResource: font"), std::string::npos) << "font not embedded";
-    std::string text;
-    EXPECT_EQ(run_program({"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=txtwrite",
-                           "-sOutputFile=-", ps},
-                          &text),
-              0);
-    EXPECT_NE(text.find("Notes page " + std::to_string(document)), std::string::npos) << text;
-  }
-}
-
-TEST(PostScriptCanvas, UnwritablePathIsAnError) {
-  PostScriptCanvas c("/nonexistent-folder/x/out.ps", 300, 100, 100);
-  EXPECT_FALSE(c.ok());
-  EXPECT_NE(c.error().find("out.ps"), std::string::npos);
-  c.text_out(1, 1, "nothing happens");
-  EXPECT_FALSE(c.finish());
 }
 
 TEST(RecordingCanvas, LogsOperationsAndChangedStateOnce) {
