@@ -860,6 +860,7 @@ void JobControl::StartCompiler(bool html) {
 std::string JobControl::DotCommandHelp(const std::string& command) {
   std::int16_t panel = 0;
   std::string text;
+  FollowLanguage(help_, Language());
   LookUpDotCommandHelp(help_, command, panel, text);
   return text;
 }
@@ -875,8 +876,8 @@ bool JobControl::FormatFont(std::uint8_t number, std::string& family, double& po
 }
 
 void JobControl::ShowHelpTopic(int number) {
-  help_.Language = Language();  // the settings may have changed the language since the start
-  std::ostringstream printed;   // the console outlet writes the line itself
+  FollowLanguage(help_, Language());  // the settings may have changed it since the start
+  std::ostringstream printed;         // the console outlet writes the line itself
   const std::string line = tavrel::ShowHelpTopic(help_, number, printed);
   if (!line.empty()) Say(line);
 }

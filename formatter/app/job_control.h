@@ -171,6 +171,10 @@ class JobControl {
   void ShowHelpTopic(int number);
   // The help text of a dot command ("" when none).
   std::string DotCommandHelp(const std::string& command);
+  // The help files the dot-command dialog shares.
+  HelpFiles& Help() { return help_; }
+  // The fonts code 85 prepared; null before the first preparation.
+  const TPrinterDataRecord* FormatFonts() const { return formatSetup_.Fonts.PrinterFonts.get(); }
   // A font number's family and size as formatting prepared them; false: no such font.
   bool FormatFont(std::uint8_t number, std::string& family, double& points) const;
 

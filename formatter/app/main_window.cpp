@@ -1042,11 +1042,14 @@ void MainWindow::OpenDotCommandDialog(std::uint8_t selector, const std::string& 
     }));
     Form10->Boxes = &boxes_;
     Form10->Settings = &jobs_->Settings();
-    Form10->DotHelp.ProgramDirectory = env_.ProgramDirectory;
-    Form10->Help = &Form10->DotHelp;
+    Form10->Help = &jobs_->Help();
     Form10->CurrentDocument = [this] { return jobs_->CurrentDocument(); };
     Form10->ShowHelpTopic = [this](int topic) { jobs_->ShowHelpTopic(topic); };
-    Form10->ListFonts = [this] { return DotCommandFontItemsOfFile(jobs_->FontDefinitionPath()); };
+    // The dialog sends code 85 first: the list is of the tables just prepared.
+    Form10->ListFonts = [this] {
+      const TPrinterDataRecord* fonts = jobs_->FormatFonts();
+      return fonts ? DotCommandFontItems(*fonts) : std::vector<std::string>{};
+    };
     Form10->FontSampleVisible = [this] { return Form9->isVisible(); };
     Form10->CloseFontSample = [this] { Form9->hide(); };
   }

@@ -97,6 +97,13 @@ void ReadDotHelp(HelpFiles& help) {
 
 }  // namespace
 
+void FollowLanguage(HelpFiles& help, std::uint8_t language) {
+  if (help.Language == language) return;
+  help.Language = language;
+  help.DotHelpRead = false;
+  help.DotHelpList.clear();
+}
+
 std::int16_t LookUpPanelNumber(HelpFiles& help, const std::string& name) {
   if (!help.PanelsRead) ReadPanels(help);
   for (const HelpFiles::Panel& p : help.Panels)

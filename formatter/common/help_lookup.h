@@ -32,6 +32,10 @@ struct HelpFiles {
   std::vector<DotHelp> DotHelpList;
 };
 
+// Keeps the help in the language the settings choose: a dot-command list read in another
+// language is dropped and read again from its own file at the next look-up.
+void FollowLanguage(HelpFiles& help, std::uint8_t language);
+
 // The number of the first panel named exactly so; 0 when none.
 std::int16_t LookUpPanelNumber(HelpFiles& help, const std::string& name);
 

@@ -16,10 +16,8 @@
 #include "formatter/common/font_numbers.h"
 #include "formatter/common/messages.h"
 #include "formatter/common/text_services.h"
-#include "formatter/fonts/fonts_ini.h"
 #include "formatter/windows/dot_command_outline.h"
 #include "formatter/windows/form_captions.h"
-#include "platform/files.h"
 
 namespace tavrel {
 
@@ -72,14 +70,6 @@ std::vector<std::string> DotCommandFontItems(const TPrinterDataRecord& fonts) {
                     font.FaceName.Str() + " " + size);
   }
   return items;
-}
-
-std::vector<std::string> DotCommandFontItemsOfFile(const std::string& fontDefinitionPath) {
-  const platform::ReadTextResult file = platform::read_text_file(fontDefinitionPath);
-  if (!file.ok()) return {};
-  FontDefinitionTables tables;
-  ParseFontDefinitionText(file.text, tables);
-  return DotCommandFontItems(*tables.PrinterFonts);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -357,12 +347,7 @@ void DotCommandDialog::Form10OnClose() {
 
 void DotCommandDialog::Form10OnSetupShow() {
   buildOnNextShow_ = false;
-  // The help list of the dialog's own is read again after a change of language.
-  if (Settings && DotHelp.Language != Settings->Language) {
-    DotHelp.Language = Settings->Language;
-    DotHelp.DotHelpRead = false;
-    DotHelp.DotHelpList.clear();
-  }
+  if (Settings && Help) FollowLanguage(*Help, Settings->Language);
   building_ = true;
   lastOfLevel_.assign(5, nullptr);
   mouseMoves_ = 0;

@@ -65,8 +65,6 @@ class EditorLinkDotCommandSender : public DotCommandSender {
 
 // "name = face size" for every defined font of the table, font numbers 1 to 208.
 std::vector<std::string> DotCommandFontItems(const TPrinterDataRecord& fonts);
-// The same for the printer fonts of a "Fonts.ini"; none when it cannot be read.
-std::vector<std::string> DotCommandFontItemsOfFile(const std::string& fontDefinitionPath);
 
 // What the search-file button asks the user.
 struct DotFileRequest {
@@ -83,13 +81,13 @@ class DotCommandDialog : public SecondaryForm {
   DotCommandSender* Sender = nullptr;
   // Keeps a sender made for the dialog and sends through it.
   void TakeSender(std::unique_ptr<DotCommandSender> sender);
-  HelpFiles DotHelp;  // a help list of the dialog's own, for Help to point to
   MessageBoxes* Boxes = nullptr;
   TSettingsRecord* Settings = nullptr;  // language, presets, search directories
-  HelpFiles* Help = nullptr;            // the dot-command help list
+  // The caller's help files; each opening brings them to the language of Settings.
+  HelpFiles* Help = nullptr;
   std::function<std::string()> CurrentDocument;
   std::function<void(int topic)> ShowHelpTopic;
-  // The font entries (DotCommandFontItems) after the main window prepared the fonts.
+  // The font entries (DotCommandFontItems) of the tables the main window prepared on code 85.
   std::function<std::vector<std::string>()> ListFonts;
   // The chosen file, empty when cancelled; unset: the desktop's open dialog.
   std::function<std::string(const DotFileRequest&)> ChooseFile;

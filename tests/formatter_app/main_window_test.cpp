@@ -707,6 +707,24 @@ TEST_F(MainWindowTest, TheCommandMenuAndTheEditorOpenTheDotCommandDialog) {
   EXPECT_NE(boxes_.Shown.back().text.find("Dunmoor"), std::string::npos);
 }
 
+// The dialog and the settings notebook read one dot-command help list, in the language the
+// settings choose when they look: switched, both read the other language's file.
+TEST_F(MainWindowTest, TheDotCommandHelpFollowsTheLanguageSetting) {
+  WriteFile(program_ / "dothelpe.txt", ".LM=left margin\r\n");
+  WriteFile(program_ / "dothelpg.txt", ".LM=linker Rand\r\n");
+  MainWindow& w = Open({});
+  for (const std::uint8_t language : {0, 1, 0}) {
+    SCOPED_TRACE(static_cast<int>(language));
+    w.Jobs().Settings().Language = language;
+    const std::string help =
+        language == kLanguageGerman ? ".LM = linker Rand" : ".LM = left margin";
+    w.OpenDotCommandDialog(1, "LM");
+    EXPECT_EQ(w.Form10->Label1->text().toStdString(), help);
+    EXPECT_EQ(w.Jobs().DotCommandHelp(".LM"), help);
+    w.Form10->close();
+  }
+}
+
 TEST_F(MainWindowTest, AQuickReleaseByTheEditorIsNotLost) {
   WriteFile(docs_ / "doc.ws", Pages(1));
   MainWindow& w = Open({"doc.ws"});
