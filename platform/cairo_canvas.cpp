@@ -137,9 +137,8 @@ const CairoCanvas::FontInUse& CairoCanvas::font_in_use() {
     append_utf8(in_use_.utf8[c], to_unicode(wanted.code_page, static_cast<std::uint8_t>(c)));
   }
   if (!fm.font.file.empty()) {
-    const FaceStyle fs = split_face_style(wanted.face);
-    const bool want_bold = wanted.bold || fs.bold, want_italic = wanted.italic || fs.italic;
-    in_use_.face = font_face(fm, want_bold && !fm.font.bold, want_italic && !fm.font.italic);
+    const SyntheticStyle synthetic = synthetic_style(wanted, fm.font);
+    in_use_.face = font_face(fm, synthetic.bold, synthetic.italic);
   }
   return in_use_;
 }

@@ -237,6 +237,12 @@ FontMeasurer::FontMeasurer() : impl_(std::make_unique<Impl>()) {
 
 FontMeasurer::~FontMeasurer() = default;
 
+SyntheticStyle synthetic_style(const FontSpec& font_spec, const ResolvedFont& found) {
+  const FaceStyle fs = split_face_style(font_spec.face);
+  return {(font_spec.bold || fs.bold) && !found.bold,
+          (font_spec.italic || fs.italic) && !found.italic};
+}
+
 const FontMetrics& FontMeasurer::measure(const FontSpec& font_spec, int dpi) {
   if (dpi < 1) dpi = 1;
   auto key = std::make_pair(font_spec, dpi);
@@ -274,7 +280,7 @@ const FontMetrics& FontMeasurer::measure(const FontSpec& font_spec, int dpi) {
       std::max(1, static_cast<int>(std::lround(face->underline_thickness * scale)));
 
   // Synthetic bold is one dot wider per character, as GDI makes it.
-  const int emboldened = bold && !fm.font.bold ? 1 : 0;
+  const int emboldened = synthetic_style(font_spec, fm.font).bold ? 1 : 0;
   int notdef = 0;
   if (FT_Load_Glyph(face, 0, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0)
     notdef = static_cast<int>(std::lround(face->glyph->advance.x / 64.0));

@@ -63,6 +63,15 @@ struct FontSpec {
   auto operator<=>(const FontSpec&) const = default;
 };
 
+// The styles a font asks for (by its flags or the style words of its face) that the face
+// found lacks: the canvases make them from the face's outlines, embolden and slant, and a
+// synthetic bold is one dot wider per character.
+struct SyntheticStyle {
+  bool bold = false;
+  bool italic = false;
+};
+SyntheticStyle synthetic_style(const FontSpec& font_spec, const ResolvedFont& found);
+
 // The pixel size GDI gives a font of `points` at `dpi`: points x dpi / 72, rounded, at
 // least 1.
 int font_pixel_size(double points, int dpi);

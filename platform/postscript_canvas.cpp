@@ -398,9 +398,8 @@ const PostScriptCanvas::FontInUse& PostScriptCanvas::font_in_use() {
   in_use_.metrics = &fm;
   in_use_.sized = -1;
   if (!fm.font.file.empty()) {
-    const FaceStyle fs = split_face_style(wanted.face);
-    const bool want_bold = wanted.bold || fs.bold, want_italic = wanted.italic || fs.italic;
-    in_use_.sized = sized_font(fm, want_bold && !fm.font.bold, want_italic && !fm.font.italic);
+    const SyntheticStyle synthetic = synthetic_style(wanted, fm.font);
+    in_use_.sized = sized_font(fm, synthetic.bold, synthetic.italic);
   }
   return in_use_;
 }
