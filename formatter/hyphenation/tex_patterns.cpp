@@ -193,13 +193,13 @@ struct TexPatternTable::BuildNode {
   std::uint8_t depth;  // letters from the root
 };
 
-// The weights of one node form a list through `next` (index + 1, 0: end), newest first.
+// The weights of one node form a list through `next` (index + 1, 0: end), newest first. Eight
+// bytes: a weight is one digit, and whether it is loose follows from its offset and the depth.
 struct TexPatternTable::PendingWeight {
   std::uint32_t next;
   std::int8_t offset;
-  std::int32_t weight;
-  bool loose;
-  std::uint8_t class_before, class_after;
+  std::int8_t weight;
+  std::uint8_t class_before, class_after;  // loose weights only
 };
 
 namespace {
@@ -309,14 +309,26 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
     // weight inside the letters needs the letters around it to fall into its bucket.
     std::uint32_t node = 0;
     bool inserted = false;
+    const std::uint32_t* const digit_at = line.DigitAt;
     for (std::size_t j = 0; j < line.Digits; ++j) {
-      if (line.AtEdge(j)) continue;
-      const TexPatternWeight w = line.Weight(j);
-      const int q = w.Position;
+      const std::size_t at = digit_at[j];
+      if (at == 0 || at + 1 == line.Size) continue;  // at an edge: no lookup reaches it
+      const int q = static_cast<int>(at - j) + 1;
       const bool tight = q >= 2 && q <= count;
-      if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
-                    TexCharClass(letters[q - 1]) != w.ClassAfter))
-        continue;
+      // A digit between two letters falls into their bucket; only one beside another digit, or
+      // a loose one, needs its classes.
+      const bool beside_digit = (j > 0 && digit_at[j - 1] + 1 == at) ||
+                                (j + 1 < line.Digits && digit_at[j + 1] == at + 1);
+      TexPatternWeight w{};
+      if (!tight || beside_digit) {
+        w = line.Weight(j);
+        if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
+                      TexCharClass(letters[q - 1]) != w.ClassAfter))
+          continue;
+      } else {
+        const int digit = line.Text[at] - '0';
+        w.Weight = (digit % 2 == 1) ? digit : -digit;
+      }
       if (!inserted) {
         const int shared =
             std::min({SharedPrefix(last_letters.data(), letters), count, last_count});
@@ -391,9 +403,9 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
           if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
         }
       }
-      added[pending_count++] = PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
-                                             w.Weight,        !tight,
-                                             w.ClassBefore,   w.ClassAfter};
+      added[pending_count++] =
+          PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
+                        static_cast<std::int8_t>(w.Weight), w.ClassBefore, w.ClassAfter};
       n[node].weights = pending_count;
       ++report.Weights;
     }
@@ -606,7 +618,7 @@ template <bool kCountInstruction>
     const auto first_loose = static_cast<std::uint32_t>(loose_.size());
     for (std::uint32_t k = pl[child].weights; k != 0; k = pw[k - 1].next) {
       const PendingWeight& w = pw[k - 1];
-      if (w.loose) {
+      if (w.offset < 0 || w.offset > d - 2) {  // outside the letters: loose
         loose_.push_back(LooseWeight{w.offset, w.weight, w.class_before, w.class_after});
         continue;
       }
