@@ -68,12 +68,15 @@ struct TexLoadReport {
 struct TexLineCharKind {
   std::uint8_t Letter;
   std::uint8_t Digit;
+  std::uint8_t SkipsLine;  // first on a line: a comment, a TeX command, a brace or a blank
 };
 inline constexpr std::array<TexLineCharKind, 256> kTexLineChar = [] {
   std::array<TexLineCharKind, 256> t{};
   for (int c = 0; c < 256; ++c)
-    t[static_cast<std::size_t>(c)] = {static_cast<std::uint8_t>(c == '.' ? ' ' : c),
-                                      static_cast<std::uint8_t>(c >= '0' && c <= '9')};
+    t[static_cast<std::size_t>(c)] = {
+        static_cast<std::uint8_t>(c == '.' ? ' ' : c),
+        static_cast<std::uint8_t>(c >= '0' && c <= '9'),
+        static_cast<std::uint8_t>(c == '%' || c == '\\' || c == '{' || c == '}' || c == ' ')};
   return t;
 }();
 
@@ -83,7 +86,7 @@ struct TexPatternLine {
   int Count = 0;                          // letters
   const char* Text = nullptr;             // the line, without its LF
   std::size_t Size = 0;
-  const std::uint32_t* DigitAt = nullptr;  // line index of each digit
+  const std::uint32_t* DigitAt = nullptr;  // line index of each digit; [Digits] may be read
   std::size_t Digits = 0;
 
   // Whether weight j stands first or last on its line, where no lookup reaches it.
@@ -240,8 +243,8 @@ class TexPatternTable {
   struct PendingWeight;
   struct BuildTrie;
   template <bool kCountInstruction>
-  void Place(const BuildTrie& trie);
-  void PlaceCounted(const BuildTrie& trie);
+  void Place(BuildTrie& trie);
+  void PlaceCounted(BuildTrie& trie);
   // kCountInstruction: the rank of a child bit is counted by the processor's popcount
   // instruction, on processors that have one; the plain form counts in a few shifts.
   template <bool kCountInstruction>
@@ -351,15 +354,14 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
     at = lf ? lf + 1 : end;
     ++report.Lines;
     if (size == 0) continue;
-    const char first = line[0];
-    if (first == '%' || first == '\\' || first == '{' || first == '}' || first == ' ') continue;
+    if (kTexLineChar[static_cast<std::uint8_t>(line[0])].SkipsLine) continue;
     if (line[size - 1] == '\r') ++report.CrLines;
 
     // The letters first, noting where the digits stand: every character is written as a letter
     // and as a digit place and only the count of its kind advances, because which kind comes
     // next is not predictable and a branch on it costs more than the writes.
-    if (DigitAt.size() < size) {
-      DigitAt.resize(size);
+    if (DigitAt.size() <= size) {
+      DigitAt.resize(size + 1);
       Letters.resize(std::max(size + 8, kTexLetterBuffer));
     }
     // In locals: a byte store may alias anything, and would make the vectors be read anew.
