@@ -51,6 +51,9 @@ bool HasCountInstruction() {
 bool HasCountInstruction() { return true; }  // elsewhere the compiler picks the best count
 #endif
 
+// A digit's weight: odd +d, even -d, looked up, as odd and even digits alternate unpredictably.
+constexpr std::array<std::int8_t, 10> kDigitWeight = {0, 1, -2, 3, -4, 5, -6, 7, -8, 9};
+
 // How many leading bytes two letter buffers share (up to kTexLetterBuffer), eight at a time:
 // neighbouring lines part at an unpredictable place, and a byte loop guessed it wrong each line.
 int SharedPrefix(const std::uint8_t* a, const std::uint8_t* b) {
@@ -193,13 +196,13 @@ struct TexPatternTable::BuildNode {
   std::uint8_t depth;  // letters from the root
 };
 
-// The weights of one node form a list through `next` (index + 1, 0: end), newest first.
+// The weights of one node form a list through `next` (index + 1, 0: end), newest first. Eight
+// bytes: a weight is one digit, and whether it is loose follows from its offset and the depth.
 struct TexPatternTable::PendingWeight {
   std::uint32_t next;
   std::int8_t offset;
-  std::int32_t weight;
-  bool loose;
-  std::uint8_t class_before, class_after;
+  std::int8_t weight;
+  std::uint8_t class_before, class_after;  // loose weights only
 };
 
 namespace {
@@ -247,8 +250,11 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
   TexRawBuffer<BuildNode>& nodes = trie.nodes;
   TexRawBuffer<PendingWeight>& pending = trie.pending;
   // Grown ahead of need a line at a time, so that adding a node or a weight is a plain store.
-  nodes.Reserve(bytes.size() / 4 + kTexMaxLetters + 1);
-  pending.Reserve(bytes.size() / 4 + 1);
+  // From half the file size, as files seldom make a node or a weight for every third byte:
+  // growing copies, and the pages of a fresh allocation cost as they are first touched, while
+  // the part never used is never touched.
+  nodes.Reserve(bytes.size() / 2 + kTexMaxLetters + 1);
+  pending.Reserve(bytes.size() / 2 + 1);
   nodes.data[0] = BuildNode{0, 0, 0, 0, 0, 0, 0};
   // In file order: which letters must come before which, and after, a bit each, closed over
   // the order's chains so that a cycle shows at the line that makes it (the file is then read
@@ -309,14 +315,27 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
     // weight inside the letters needs the letters around it to fall into its bucket.
     std::uint32_t node = 0;
     bool inserted = false;
-    for (std::size_t j = 0; j < line.Digits; ++j) {
-      if (line.AtEdge(j)) continue;
-      const TexPatternWeight w = line.Weight(j);
-      const int q = w.Position;
-      const bool tight = q >= 2 && q <= count;
-      if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
-                    TexCharClass(letters[q - 1]) != w.ClassAfter))
-        continue;
+    const std::uint32_t* const digit_at = line.DigitAt;
+    // The tests below are combined without branches: which way each goes is not predictable.
+    std::size_t before = ~std::size_t{0} - 1;  // the previous digit's place, none beside the first
+    for (std::size_t j = 0; j < line.Digits; before = digit_at[j], ++j) {
+      const std::size_t at = digit_at[j];
+      const std::size_t after = digit_at[j + 1];  // past the last digit: any value, not used
+      // At an edge no lookup reaches it.
+      if ((at == 0) | (at + 1 == line.Size)) continue;
+      const int q = static_cast<int>(at - j) + 1;
+      const bool tight = (q >= 2) & (q <= count);
+      // A digit between two letters falls into their bucket; only one beside another digit, or
+      // a loose one, needs its classes.
+      TexPatternWeight w{};
+      if (!tight | (before + 1 == at) | ((j + 1 < line.Digits) & (after == at + 1))) {
+        w = line.Weight(j);
+        if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
+                      TexCharClass(letters[q - 1]) != w.ClassAfter))
+          continue;
+      } else {
+        w.Weight = kDigitWeight[static_cast<std::uint8_t>(line.Text[at] - '0')];
+      }
       if (!inserted) {
         const int shared =
             std::min({SharedPrefix(last_letters.data(), letters), count, last_count});
@@ -391,9 +410,9 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
           if (lead == count) max_all_blanks_ = std::max(max_all_blanks_, count);
         }
       }
-      added[pending_count++] = PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
-                                             w.Weight,        !tight,
-                                             w.ClassBefore,   w.ClassAfter};
+      added[pending_count++] =
+          PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
+                        static_cast<std::int8_t>(w.Weight), w.ClassBefore, w.ClassAfter};
       n[node].weights = pending_count;
       ++report.Weights;
     }
@@ -475,7 +494,7 @@ template <bool kCountInstruction>
 }
 
 template <bool kCountInstruction>
-[[gnu::always_inline]] inline void TexPatternTable::Place(const BuildTrie& trie) {
+[[gnu::always_inline]] inline void TexPatternTable::Place(BuildTrie& trie) {
   // Breadth first, so that the children of a node are contiguous and sorted, the shallow nodes
   // that every word passes lie together, and each node's suffix, being shallower, has its weights
   // summed when the nodes are linked in number order.
@@ -532,7 +551,7 @@ template <bool kCountInstruction>
       std::uint64_t& bits = code < 64 ? t[i].child_bits : more[i * words + (code >> 6) - 1];
       bits |= std::uint64_t{1} << (code & 63);
       pl[j] = Placed{i, bn[c].weights, code};
-      found_bound += bn[c].weights != 0 ? static_cast<std::uint32_t>(d) : 0;
+      found_bound += static_cast<std::uint32_t>(bn[c].weights != 0) * static_cast<std::uint32_t>(d);
       depth[j] = static_cast<std::uint8_t>(d + 1);
       if (i == 0) root_next_[code] = j;
     }
@@ -543,20 +562,23 @@ template <bool kCountInstruction>
   int top = 0;
   if (trie.made_in_order) {
     // Each depth's nodes were made in breadth-first order: a node's number is the next free one
-    // of its depth, and its parent, made before it, is numbered already.
-    const auto number = std::make_unique_for_overwrite<std::uint32_t[]>(count);
-    number[0] = 0;
+    // of its depth, and its parent, made before it, is numbered already. The number is kept in
+    // the node's last_child, which only the insertion needed, rather than in an array of its own.
+    BuildNode* const numbered = trie.nodes.data.get();
+    numbered[0].last_child = 0;
     for (std::uint32_t b = 1; b < count; ++b) {
       const BuildNode& node = bn[b];
       const std::uint32_t j = next_at[node.depth]++;
-      number[b] = j;
-      const std::uint32_t i = number[node.parent];
-      if (t[i].first_child == 0) t[i].first_child = j;  // children come in number order
+      numbered[b].last_child = j;
+      const std::uint32_t i = bn[node.parent].last_child;
+      std::uint32_t& first = t[i].first_child;  // children come in number order
+      first = first == 0 ? j : first;
       const std::uint8_t code = code_[node.byte];
       std::uint64_t& bits = code < 64 ? t[i].child_bits : more[i * words + (code >> 6) - 1];
       bits |= std::uint64_t{1} << (code & 63);
       pl[j] = Placed{i, node.weights, code};
-      found_bound += node.weights != 0 ? static_cast<std::uint32_t>(node.depth - 1) : 0;
+      found_bound += static_cast<std::uint32_t>(node.weights != 0) *
+                     static_cast<std::uint32_t>(node.depth - 1);
       depth[j] = node.depth;
       if (i == 0) root_next_[code] = j;
     }
@@ -604,10 +626,12 @@ template <bool kCountInstruction>
     // 1..d-1: a small array instead of a merge, whose every step was a guess between the lists.
     std::uint32_t touched = 0;  // the distances summed into, a bit each
     const auto first_loose = static_cast<std::uint32_t>(loose_.size());
+    std::uint32_t own_loose = 0;
     for (std::uint32_t k = pl[child].weights; k != 0; k = pw[k - 1].next) {
       const PendingWeight& w = pw[k - 1];
-      if (w.loose) {
+      if (w.offset < 0 || w.offset > d - 2) {  // outside the letters: loose
         loose_.push_back(LooseWeight{w.offset, w.weight, w.class_before, w.class_after});
+        ++own_loose;
         continue;
       }
       const int back = d - 1 - w.offset;
@@ -615,10 +639,9 @@ template <bool kCountInstruction>
       touched |= 1u << back;
     }
     std::uint32_t loose_bit = t[suffix].found & kHasLoose;
-    if (loose_.size() > first_loose) {
+    if (own_loose != 0) {
       loose_bit = kHasLoose;
-      loose_refs_.push_back(
-          LooseRef{child, first_loose, static_cast<std::uint32_t>(loose_.size() - first_loose)});
+      loose_refs_.push_back(LooseRef{child, first_loose, own_loose});
     }
     const std::uint32_t inherited = t[suffix].found;
     if (touched == 0) {
@@ -645,9 +668,7 @@ template <bool kCountInstruction>
   }
 }
 
-TAVREL_COUNT_INSTRUCTION void TexPatternTable::PlaceCounted(const BuildTrie& trie) {
-  Place<true>(trie);
-}
+TAVREL_COUNT_INSTRUCTION void TexPatternTable::PlaceCounted(BuildTrie& trie) { Place<true>(trie); }
 
 template <bool kCountInstruction>
 [[gnu::always_inline]] inline void TexPatternTable::RateWith(const std::uint8_t* held, int len,

@@ -9,7 +9,9 @@
 // the reference the trie is tested and fuzzed against.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -66,12 +68,15 @@ struct TexLoadReport {
 struct TexLineCharKind {
   std::uint8_t Letter;
   std::uint8_t Digit;
+  std::uint8_t SkipsLine;  // first on a line: a comment, a TeX command, a brace or a blank
 };
 inline constexpr std::array<TexLineCharKind, 256> kTexLineChar = [] {
   std::array<TexLineCharKind, 256> t{};
   for (int c = 0; c < 256; ++c)
-    t[static_cast<std::size_t>(c)] = {static_cast<std::uint8_t>(c == '.' ? ' ' : c),
-                                      static_cast<std::uint8_t>(c >= '0' && c <= '9')};
+    t[static_cast<std::size_t>(c)] = {
+        static_cast<std::uint8_t>(c == '.' ? ' ' : c),
+        static_cast<std::uint8_t>(c >= '0' && c <= '9'),
+        static_cast<std::uint8_t>(c == '%' || c == '\\' || c == '{' || c == '}' || c == ' ')};
   return t;
 }();
 
@@ -81,7 +86,7 @@ struct TexPatternLine {
   int Count = 0;                          // letters
   const char* Text = nullptr;             // the line, without its LF
   std::size_t Size = 0;
-  const std::uint32_t* DigitAt = nullptr;  // line index of each digit
+  const std::uint32_t* DigitAt = nullptr;  // line index of each digit; [Digits] may be read
   std::size_t Digits = 0;
 
   // Whether weight j stands first or last on its line, where no lookup reaches it.
@@ -102,6 +107,52 @@ struct TexPatternLine {
     return w;
   }
 };
+
+// Eight bytes of a pattern file at a time: the high bit of each byte that is a line end, a digit.
+// Exact for every byte value, so that code-page letters are never taken for either.
+namespace tex_bytes {
+inline constexpr std::uint64_t kOnes = 0x0101010101010101u;
+inline constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+inline constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+inline std::uint64_t Load(const void* p) {
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  return x;
+}
+inline void Store(void* p, std::uint64_t x) { std::memcpy(p, &x, 8); }
+inline std::uint64_t ZeroBytes(std::uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); }
+inline std::uint64_t DigitBytes(std::uint64_t x) {
+  const std::uint64_t t = x & kLow7;  // sums below cannot carry into the next byte
+  return (t + kOnes * (0x80 - '0')) & ~(t + kOnes * (0x80 - '9' - 1)) & ~x & ~kLow7;
+}
+// Splits line[0..size) as the byte loop of ParseTexPatternLines does, a block of eight bytes at
+// a time: a line has two or three digits, so the letters between them are moved in whole
+// blocks. Reads up to 7 bytes past the line and writes up to 8 past its letters. Returns the
+// number of digits.
+inline std::size_t SplitLine(const char* line, std::size_t size, std::uint8_t* letters,
+                             std::uint32_t* digit_at) {
+  std::size_t digits = 0;
+  std::size_t out = 0;
+  for (std::size_t k = 0; k < size; k += 8) {
+    std::uint64_t x = Load(line + k);
+    const std::size_t in_block = std::min<std::size_t>(8, size - k);
+    std::uint64_t digit_bytes = DigitBytes(x);
+    if (in_block < 8) digit_bytes &= (std::uint64_t{1} << (8 * in_block)) - 1;
+    x ^= (ZeroBytes(x ^ (kOnes * '.')) >> 7) * ('.' ^ ' ');  // "." stands for a blank
+    std::size_t from = 0;  // the first byte of the block not yet taken
+    for (; digit_bytes != 0; digit_bytes &= digit_bytes - 1) {
+      const auto p = static_cast<std::size_t>(std::countr_zero(digit_bytes)) / 8;
+      Store(letters + out, x >> (8 * from));
+      out += p - from;
+      from = p + 1;
+      digit_at[digits++] = static_cast<std::uint32_t>(k + p);
+    }
+    if (from < 8) Store(letters + out, x >> (8 * from));
+    out += in_block - from;
+  }
+  return digits;
+}
+}  // namespace tex_bytes
 
 // Splits a pattern file into its lines (up to, not including, LF; a CR stays) and calls
 // on_pattern(line) for each line that is not skipped. An on_pattern that returns bool ends the
@@ -192,8 +243,8 @@ class TexPatternTable {
   struct PendingWeight;
   struct BuildTrie;
   template <bool kCountInstruction>
-  void Place(const BuildTrie& trie);
-  void PlaceCounted(const BuildTrie& trie);
+  void Place(BuildTrie& trie);
+  void PlaceCounted(BuildTrie& trie);
   // kCountInstruction: the rank of a child bit is counted by the processor's popcount
   // instruction, on processors that have one; the plain form counts in a few shifts.
   template <bool kCountInstruction>
@@ -287,33 +338,45 @@ void ParseTexPatternLines(std::string_view bytes, TexLoadReport& report, OnPatte
   const char* const end = bytes.data() + bytes.size();
   const char* at = bytes.data();
   while (at < end) {
-    const auto* lf =
-        static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+    // Most lines are shorter than eight bytes: their end is found in the first block, without a
+    // library call.
+    const char* lf;
+    std::uint64_t ends = 0;
+    if (tex_bytes::kLittleEndian && end - at >= 8)
+      ends = tex_bytes::ZeroBytes(tex_bytes::Load(at) ^ (tex_bytes::kOnes * '\n'));
+    if (ends != 0) {
+      lf = at + std::countr_zero(ends) / 8;
+    } else {
+      lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+    }
     const char* const line = at;
     const std::size_t size = static_cast<std::size_t>((lf ? lf : end) - at);
     at = lf ? lf + 1 : end;
     ++report.Lines;
     if (size == 0) continue;
-    const char first = line[0];
-    if (first == '%' || first == '\\' || first == '{' || first == '}' || first == ' ') continue;
+    if (kTexLineChar[static_cast<std::uint8_t>(line[0])].SkipsLine) continue;
     if (line[size - 1] == '\r') ++report.CrLines;
 
     // The letters first, noting where the digits stand: every character is written as a letter
     // and as a digit place and only the count of its kind advances, because which kind comes
     // next is not predictable and a branch on it costs more than the writes.
-    if (DigitAt.size() < size) {
-      DigitAt.resize(size);
-      Letters.resize(std::max(size, kTexLetterBuffer));
+    if (DigitAt.size() <= size) {
+      DigitAt.resize(size + 1);
+      Letters.resize(std::max(size + 8, kTexLetterBuffer));
     }
     // In locals: a byte store may alias anything, and would make the vectors be read anew.
     std::uint8_t* const letters = Letters.data();
     std::uint32_t* const digit_at = DigitAt.data();
     std::size_t digits = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-      const auto ch = static_cast<std::uint8_t>(line[i]);
-      letters[i - digits] = kTexLineChar[ch].Letter;
-      digit_at[digits] = static_cast<std::uint32_t>(i);
-      digits += kTexLineChar[ch].Digit;
+    if (tex_bytes::kLittleEndian && static_cast<std::size_t>(end - line) >= size + 8) {
+      digits = tex_bytes::SplitLine(line, size, letters, digit_at);
+    } else {  // the file's last bytes: no block may be read past them
+      for (std::size_t i = 0; i < size; ++i) {
+        const auto ch = static_cast<std::uint8_t>(line[i]);
+        letters[i - digits] = kTexLineChar[ch].Letter;
+        digit_at[digits] = static_cast<std::uint32_t>(i);
+        digits += kTexLineChar[ch].Digit;
+      }
     }
     if (size - digits > static_cast<std::size_t>(kTexMaxLetters)) {
       ++report.LongLines;

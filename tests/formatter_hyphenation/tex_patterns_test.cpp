@@ -643,5 +643,74 @@ TEST(TexPatternTableLoad, FilesSortedInTheirOwnLetterOrderRateAsTheBucketListsDo
   }
 }
 
+// The line reader takes eight bytes at a time where eight can be read; it must split every line
+// as a byte-by-byte reading does: lines across block edges, digits on them, the last lines of a
+// file (with and without a final line end, where no block may be read past it), CR LF endings,
+// over-long lines, and bytes that look like a digit, a dot or a line end in their low seven bits.
+TEST(TexPatternLines, BlockReadingSplitsAsByteByByte) {
+  struct Split {
+    std::size_t at, size;
+    std::string letters;
+    std::vector<std::uint32_t> digit_at;
+    bool operator==(const Split&) const = default;
+  };
+  auto by_bytes = [](std::string_view file, TexLoadReport& report) {
+    std::vector<Split> lines;
+    for (std::size_t at = 0; at < file.size();) {
+      std::size_t lf = file.find('\n', at);
+      if (lf == std::string_view::npos) lf = file.size();
+      const std::string_view line = file.substr(at, lf - at);
+      const std::size_t line_at = at;
+      at = lf + 1;
+      ++report.Lines;
+      if (line.empty() || std::string_view("%\\{} ").find(line[0]) != std::string_view::npos)
+        continue;
+      report.CrLines += line.back() == '\r';
+      Split split{line_at, line.size(), {}, {}};
+      for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] >= '0' && line[i] <= '9')
+          split.digit_at.push_back(static_cast<std::uint32_t>(i));
+        else
+          split.letters += line[i] == '.' ? ' ' : line[i];
+      }
+      if (split.letters.size() > static_cast<std::size_t>(kTexMaxLetters)) {
+        ++report.LongLines;
+        continue;
+      }
+      ++report.Patterns;
+      lines.push_back(split);
+    }
+    return lines;
+  };
+  const std::string alphabet = std::string("ab.19\r\n\n\n%\xB0\xB9\xAE\x8A\x84 ") + '\0';
+  std::mt19937 rng(850);
+  for (int round = 0; round < 400; ++round) {
+    std::string file;
+    const int lines = static_cast<int>(rng() % 12);
+    for (int line = 0; line < lines; ++line) {
+      const int n = static_cast<int>(rng() % (round % 2 == 0 ? 12 : 40));
+      for (int i = 0; i < n; ++i) {
+        const char c = alphabet[rng() % alphabet.size()];
+        if (c != '\n') file += c;
+      }
+      if (line + 1 < lines || rng() % 2 == 0) file += '\n';
+    }
+    TexLoadReport expected_report, report;
+    const std::vector<Split> expected = by_bytes(file, expected_report);
+    std::vector<Split> got;
+    ParseTexPatternLines(file, report, [&](const TexPatternLine& line) {
+      got.push_back(Split{static_cast<std::size_t>(line.Text - file.data()), line.Size,
+                          std::string(reinterpret_cast<const char*>(line.Letters),
+                                      static_cast<std::size_t>(line.Count)),
+                          std::vector<std::uint32_t>(line.DigitAt, line.DigitAt + line.Digits)});
+    });
+    ASSERT_TRUE(got == expected) << "round " << round;
+    EXPECT_EQ(report.Lines, expected_report.Lines) << "round " << round;
+    EXPECT_EQ(report.Patterns, expected_report.Patterns) << "round " << round;
+    EXPECT_EQ(report.LongLines, expected_report.LongLines) << "round " << round;
+    EXPECT_EQ(report.CrLines, expected_report.CrLines) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace tavrel
