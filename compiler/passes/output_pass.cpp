@@ -1,5 +1,8 @@
 #include "compiler/passes/output_pass.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "compiler/foundation/source_buffer.h"
 #include "compiler/passes/compiler_run.h"
 #include "compiler/passes/dot_dispatcher.h"
@@ -254,6 +257,29 @@ bool TakePlainText(CompilerRun& run) {
   return TakePlainSeparator(run, table) || word;
 }
 
+// The rest of a dot line up to its line end in one step, as the character-by-character road
+// would collect it: the bytes only move the reading window and go into the line's buffer. The
+// byte that would overflow the buffer is left to that road, which reports it.
+bool TakeDotLineRest(CompilerRun& run) {
+  TCompileContext& cx = run.Compile;
+  TSourceBuffer& sb = run.Source;
+  if (!cx.PlainTextShortcut || !cx.DotLineActive || cx.RawHtmlBlock || run.Switches.WordStarInput ||
+      run.Switches.DebugEcho || sb.NextChar == kCr || run.LinkWriter.OpenLinkEnd != 0)
+    return false;
+  const std::string& data = sb.Data;
+  const std::size_t start = sb.Position;
+  if (start >= data.size() || cx.DotLineBuffer.size() >= kDotLineMax) return false;
+  std::size_t length = std::min(data.size() - start, kDotLineMax - cx.DotLineBuffer.size());
+  const char* const from = data.data() + start;
+  for (const int end : {int{kCr}, 0x0A})
+    if (const void* hit = std::memchr(from, end, length))
+      length = static_cast<std::size_t>(static_cast<const char*>(hit) - from);
+  if (length == 0) return false;
+  cx.DotLineBuffer.append(from, length);
+  AdvanceReaderWindow(sb, start + length);
+  return true;
+}
+
 }  // namespace
 
 bool UserBreakRequested(const CompilerRun& run) {
@@ -275,7 +301,7 @@ void RunOutputPass(CompilerRun& run) {
       RawHtmlStep(run);
       continue;
     }
-    if (TakePlainText(run)) continue;
+    if (TakePlainText(run) || TakeDotLineRest(run)) continue;
     ReadSourceChar(run);
     const bool on = run.Reader.ConditionOn;
     if (on && run.LinkWriter.OpenLinkEnd != 0 && sb.Position >= run.LinkWriter.OpenLinkEnd)

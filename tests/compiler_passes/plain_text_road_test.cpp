@@ -68,6 +68,13 @@ const TRoadCase kCases[] = {
      ".1\nT\nabxcd before\n.BT x pic\nabxcd x ab\n.BT x\nabxcd\n"},
     {"index character changed to a letter", ".1\nT\naqb first\n.IC q\naqb next ^x\n"},
     {"line drawing", ".1\nT\n.LI\n\xDA\xC4\xBF word\n\xC0\xC4\xD9\n.LI\nafter\n"},
+    {"dot line too long",
+     ".1\nT\nwords\n.IN "
+     "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+     "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+     "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\n"
+     "after\n"},
+    {"dot lines with a bare line feed and at the end", ".1\nT\n.IN a\rb\n.IN c\n.2\nU\n.IN d"},
 };
 
 TEST(PlainTextRoad, HandPickedSourcesGiveTheSameOutputOnBothRoads) {
