@@ -55,8 +55,8 @@ struct TCompileContext {
   std::uint16_t FrameFileCount = 0;  // frame pages of .FA/.WA counted in the final total
   std::string PageTitle = "(undefined title)";
   std::uint32_t HeadingPassTicks = 0;
-  // Plain words and blanks in mid-line take a shorter road through the output pass; the tests
-  // turn it off to compare both roads.
+  // Plain words, blanks and punctuation in mid-line and the rest of a dot line take a shorter
+  // road through the output pass; the tests turn it off to compare both roads.
   bool PlainTextShortcut = true;
   TPlainWordTable PlainWords;
 

@@ -1,6 +1,7 @@
-// The output pass takes plain words and blanks in mid-line by a shorter road. Whatever the
-// source, both roads must write the same files and messages: each source here is compiled
-// twice for each target, once with the shorter road turned off, and the results compared.
+// The output pass takes plain words, blanks and punctuation in mid-line and the rest of a dot
+// line by a shorter road. Whatever the source, both roads must write the same files and
+// messages: each source here is compiled twice for each target, once with the shorter road
+// turned off, and the results compared.
 #include <gtest/gtest.h>
 
 #include <fstream>
