@@ -1,6 +1,6 @@
 // The compile run on arbitrary sources twice, with and without the output pass's shorter road
-// for plain words and blanks: both must write the same files and messages. The first byte
-// picks the target and the options, as in compile_run_fuzz.
+// for plain words, blanks, punctuation and dot lines: both must write the same files and
+// messages. The first byte picks the target and the options, as in compile_run_fuzz.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

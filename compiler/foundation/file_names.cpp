@@ -152,8 +152,10 @@ std::string NormalizeFileName(FoundationRun& run, std::string_view name) {
   return result;
 }
 
-std::string MakeTopicFileName(FoundationRun& run, std::int16_t number, bool frame,
-                              std::uint8_t kind) {
+namespace {
+
+std::string MakeTopicFileNameNow(FoundationRun& run, std::int16_t number, bool frame,
+                                 std::uint8_t kind) {
   TFileNameState& names = run.FileNames;
   const TIdMark* mark = nullptr;
   for (const TIdMark& m : names.IdMarkList) {
@@ -186,6 +188,45 @@ std::string MakeTopicFileName(FoundationRun& run, std::int16_t number, bool fram
     base += 'N';
   }
   return NormalizeFileName(run, base + names.PageExtension);
+}
+
+// Whether NormalizeFileName reports this name as too long for DOS: such a name is made anew
+// each time, so that each use still reports it.
+bool ReportsLongName(const FoundationRun& run, const std::string& name) {
+  return run.FileNames.PageExtension.size() == 4 && name.size() > 12 &&
+         (run.Ini.DosFileNames || run.Switches.FatFileNames);
+}
+
+}  // namespace
+
+std::string MakeTopicFileName(FoundationRun& run, std::int16_t number, bool frame,
+                              std::uint8_t kind) {
+  if (frame || kind != 0 || number < 0) return MakeTopicFileNameNow(run, number, frame, kind);
+  TFileNameState& names = run.FileNames;
+  TTopicNameMemo& memo = names.TopicNames;
+  const unsigned flags = (run.Ini.CapitalFirstLetter ? 1u : 0u) |
+                         (run.Ini.CapitalOtherLetters ? 2u : 0u) |
+                         (run.Ini.DosFileNames ? 4u : 0u) | (run.Switches.FatFileNames ? 8u : 0u);
+  if (memo.Marks != names.IdMarkList.size() || memo.Flags != flags ||
+      memo.Extension != names.PageExtension || memo.Prefix != run.Switches.PageNamePrefix) {
+    memo.Slots.clear();
+    memo.Marks = names.IdMarkList.size();
+    memo.Flags = flags;
+    memo.Extension = names.PageExtension;
+    memo.Prefix = run.Switches.PageNamePrefix;
+  }
+  const auto at = static_cast<std::size_t>(number);
+  if (at < memo.Slots.size() && memo.Slots[at].Made) {
+    const TTopicNameMemo::TSlot& slot = memo.Slots[at];
+    names.LastPageIdName = slot.IdName;
+    return slot.Name;
+  }
+  std::string name = MakeTopicFileNameNow(run, number, frame, kind);
+  if (!ReportsLongName(run, name)) {
+    if (at >= memo.Slots.size()) memo.Slots.resize(at + 1);
+    memo.Slots[at] = {true, name, names.LastPageIdName};
+  }
+  return name;
 }
 
 std::string ContentsFileName(const FoundationRun& run) {

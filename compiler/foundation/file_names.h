@@ -27,12 +27,28 @@ struct TIdMark {
   std::string Name;  // at most kIdMarkNameMax
 };
 
+// Page names already made for links, by file number: every link of the text asks for one. Each
+// holds the name and what the making leaves in LastPageIdName; the memo is emptied when one of
+// the settings a name is made from changes.
+struct TTopicNameMemo {
+  struct TSlot {
+    bool Made = false;
+    std::string Name;
+    std::string IdName;
+  };
+  std::vector<TSlot> Slots;
+  std::string Prefix, Extension;
+  std::size_t Marks = 0;
+  unsigned Flags = 0;
+};
+
 struct TFileNameState {
   TByteMap LowerCaseTable{};   // lower-case map of the source code page
   std::string LastPageIdName;  // .ID name used by the last MakeTopicFileName, or empty
   std::string PageExtension =
       ".html";                      // ".HTML"/".HTM" in the chosen case; set by the run preparation
   std::vector<TIdMark> IdMarkList;  // in file order, appended by the heading pass
+  TTopicNameMemo TopicNames;
 };
 
 // The text cut to at most max bytes (bounded texts of the settings).

@@ -417,8 +417,7 @@ const TLinkLookupMemo::TAnswer& RememberedLinkSearch(CompilerRun& run, std::stri
 
 }  // namespace
 
-TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word,
-                           const std::function<bool(const TIndexEntry&)>& continues) {
+TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word, TEntryTest continues) {
   if (!LinkGroupsMayMatch(run, word)) return nullptr;
   const TLinkLookupMemo::TAnswer& found = RememberedLinkSearch(run, word);
   TIndexEntry* const oneWord = found.OneWord;

@@ -1,5 +1,8 @@
 #include "compiler/passes/output_pass.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "compiler/foundation/source_buffer.h"
 #include "compiler/passes/compiler_run.h"
 #include "compiler/passes/dot_dispatcher.h"
@@ -163,10 +166,22 @@ bool IsPlainWordByte(const CompilerRun& run, std::uint8_t b) {
   return !(cx.FootnoteMarkersSet && (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar));
 }
 
-// The table of IsPlainWordByte, one look-up per byte. A graphics character only ever becomes
-// one by a new binding, which the count of graphics files shows; a binding removed leaves the
-// table stricter than needed, never wrong.
-const std::array<bool, 256>& PlainWordBytes(CompilerRun& run) {
+// A byte that ends the collected word and that every step before the link writer hands on
+// unchanged: reading it only moves the window, and no line start, tab, toggle, graphics
+// character, footnote marker or index mark stands in its way. The colon stays on the general
+// road, where a URL may begin.
+bool IsPlainSeparatorByte(const CompilerRun& run, std::uint8_t b) {
+  const TCompileContext& cx = run.Compile;
+  if (run.IniValues.IsWordChar[b] || b < ' ' || b == ':' || b == 0x7F) return false;
+  if (run.Toggles.IsInternalToggleChar[b] || run.Passes.GraphicCharIndex[b] != 0) return false;
+  if (b == run.LinkPass.IndexChar) return false;
+  return !(cx.FootnoteMarkersSet && (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar));
+}
+
+// The tables of IsPlainWordByte and IsPlainSeparatorByte, one look-up per byte. A graphics
+// character only ever becomes one by a new binding, which the count of graphics files shows; a
+// binding removed leaves the tables stricter than needed, never wrong.
+const TPlainWordTable& PlainWordBytes(CompilerRun& run) {
   TCompileContext& cx = run.Compile;
   TPlainWordTable& t = cx.PlainWords;
   const std::uint8_t indexChar = run.LinkPass.IndexChar;
@@ -174,7 +189,10 @@ const std::array<bool, 256>& PlainWordBytes(CompilerRun& run) {
   if (!t.Built || t.IndexChar != indexChar || t.FootnoteMarkersSet != cx.FootnoteMarkersSet ||
       t.FootnoteBeginChar != cx.FootnoteBeginChar || t.FootnoteEndChar != cx.FootnoteEndChar ||
       t.GraphicCharFiles != graphics) {
-    for (int b = 0; b < 256; ++b) t.Plain[b] = IsPlainWordByte(run, static_cast<std::uint8_t>(b));
+    for (int b = 0; b < 256; ++b) {
+      t.Plain[b] = IsPlainWordByte(run, static_cast<std::uint8_t>(b));
+      t.Separator[b] = IsPlainSeparatorByte(run, static_cast<std::uint8_t>(b));
+    }
     t.Built = true;
     t.IndexChar = indexChar;
     t.FootnoteMarkersSet = cx.FootnoteMarkersSet;
@@ -182,18 +200,18 @@ const std::array<bool, 256>& PlainWordBytes(CompilerRun& run) {
     t.FootnoteEndChar = cx.FootnoteEndChar;
     t.GraphicCharFiles = graphics;
   }
-  return t.Plain;
+  return t;
 }
 
 // Takes a run of plain word characters in the middle of a line in one step, doing what the
 // character-by-character road would do with each: move the reading window, count the output
 // column and characters, and add the bytes to the collected word. Returns the bytes taken.
 // The caller has checked PlainWordRunPossible.
-std::size_t TakePlainWordRun(CompilerRun& run) {
+std::size_t TakePlainWordRun(CompilerRun& run, const TPlainWordTable& table) {
   TSourceBuffer& sb = run.Source;
   const std::string& data = sb.Data;
   const std::size_t start = sb.Position, size = data.size();
-  const std::array<bool, 256>& plain = PlainWordBytes(run);
+  const std::array<bool, 256>& plain = table.Plain;
   std::size_t end = start;
   while (end < size && plain[static_cast<std::uint8_t>(data[end])]) ++end;
   const std::size_t k = end - start;
@@ -206,20 +224,20 @@ std::size_t TakePlainWordRun(CompilerRun& run) {
   return k;
 }
 
-// A blank after a word in the middle of a line: it goes straight to the link writer, which
-// ends the collected word there, as the character-by-character road would hand it on.
-bool TakePlainBlank(CompilerRun& run) {
+// A blank or punctuation after a word in the middle of a line: it goes straight to the link
+// writer, which ends the collected word there, as the character-by-character road would hand
+// it on.
+bool TakePlainSeparator(CompilerRun& run, const TPlainWordTable& table) {
   TSourceBuffer& sb = run.Source;
-  if (sb.Position >= sb.Data.size() || sb.Data[sb.Position] != ' ') return false;
+  if (sb.Position >= sb.Data.size()) return false;
+  const auto b = static_cast<std::uint8_t>(sb.Data[sb.Position]);
+  if (!table.Separator[b]) return false;
   const TCompileContext& cx = run.Compile;
-  const std::uint8_t b = ' ';
-  if (run.IniValues.IsWordChar[b] || b == run.LinkPass.IndexChar ||
-      run.Toggles.IsInternalToggleChar[b] || run.Passes.GraphicCharIndex[b] != 0)
-    return false;
-  if (cx.FootnoteMarkersSet &&
-      (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar || sb.NextChar == cx.FootnoteEndChar))
-    return false;
-  if (run.Markup.FormatMode && run.Passes.OutputColumn + 1 > 80) return false;
+  if (b == ' ') {
+    // The blank after a footnote's end is dropped, and a long line breaks at a blank.
+    if (cx.FootnoteMarkersSet && sb.NextChar == cx.FootnoteEndChar) return false;
+    if (run.Markup.FormatMode && run.Passes.OutputColumn + 1 > 80) return false;
+  }
   sb.PrevChar = sb.CurChar;
   sb.CurChar = sb.NextChar;
   sb.NextChar = b;
@@ -230,12 +248,36 @@ bool TakePlainBlank(CompilerRun& run) {
   return true;
 }
 
-// Plain text in the middle of a line, a word and the blank after it, without the layers of
-// the general road. Returns false when nothing could be taken this way.
+// Plain text in the middle of a line, a word and the blank or punctuation after it, without the
+// layers of the general road. Returns false when nothing could be taken this way.
 bool TakePlainText(CompilerRun& run) {
   if (!PlainWordRunPossible(run)) return false;
-  const bool word = TakePlainWordRun(run) != 0;
-  return TakePlainBlank(run) || word;
+  const TPlainWordTable& table = PlainWordBytes(run);
+  const bool word = TakePlainWordRun(run, table) != 0;
+  return TakePlainSeparator(run, table) || word;
+}
+
+// The rest of a dot line up to its line end in one step, as the character-by-character road
+// would collect it: the bytes only move the reading window and go into the line's buffer. The
+// byte that would overflow the buffer is left to that road, which reports it.
+bool TakeDotLineRest(CompilerRun& run) {
+  TCompileContext& cx = run.Compile;
+  TSourceBuffer& sb = run.Source;
+  if (!cx.PlainTextShortcut || !cx.DotLineActive || cx.RawHtmlBlock || run.Switches.WordStarInput ||
+      run.Switches.DebugEcho || sb.NextChar == kCr || run.LinkWriter.OpenLinkEnd != 0)
+    return false;
+  const std::string& data = sb.Data;
+  const std::size_t start = sb.Position;
+  if (start >= data.size() || cx.DotLineBuffer.size() >= kDotLineMax) return false;
+  std::size_t length = std::min(data.size() - start, kDotLineMax - cx.DotLineBuffer.size());
+  const char* const from = data.data() + start;
+  for (const int end : {int{kCr}, 0x0A})
+    if (const void* hit = std::memchr(from, end, length))
+      length = static_cast<std::size_t>(static_cast<const char*>(hit) - from);
+  if (length == 0) return false;
+  cx.DotLineBuffer.append(from, length);
+  AdvanceReaderWindow(sb, start + length);
+  return true;
 }
 
 }  // namespace
@@ -259,7 +301,7 @@ void RunOutputPass(CompilerRun& run) {
       RawHtmlStep(run);
       continue;
     }
-    if (TakePlainText(run)) continue;
+    if (TakePlainText(run) || TakeDotLineRest(run)) continue;
     ReadSourceChar(run);
     const bool on = run.Reader.ConditionOn;
     if (on && run.LinkWriter.OpenLinkEnd != 0 && sb.Position >= run.LinkWriter.OpenLinkEnd)

@@ -26,10 +26,12 @@ struct TFootnoteRecord {
   std::int32_t Number = 0;
 };
 
-// Which bytes the output pass may take as plain word characters (run_driver.cpp), with the
+// Which bytes the output pass may take by its shorter road in mid-line (output_pass.cpp): plain
+// word characters, and the plain separators after a word (blanks, most punctuation), with the
 // settings it was built for: it is built again when one of them changes.
 struct TPlainWordTable {
   std::array<bool, 256> Plain{};
+  std::array<bool, 256> Separator{};
   bool Built = false;
   std::uint8_t IndexChar = 0;
   bool FootnoteMarkersSet = false;
@@ -53,8 +55,8 @@ struct TCompileContext {
   std::uint16_t FrameFileCount = 0;  // frame pages of .FA/.WA counted in the final total
   std::string PageTitle = "(undefined title)";
   std::uint32_t HeadingPassTicks = 0;
-  // Plain words and blanks in mid-line take a shorter road through the output pass; the tests
-  // turn it off to compare both roads.
+  // Plain words, blanks and punctuation in mid-line and the rest of a dot line take a shorter
+  // road through the output pass; the tests turn it off to compare both roads.
   bool PlainTextShortcut = true;
   TPlainWordTable PlainWords;
 

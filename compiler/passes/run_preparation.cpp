@@ -21,6 +21,7 @@ void PrepareCompileRun(CompilerRun& run) {
   run.RunSuccess = true;
   run.IndexPages.IndexSorted = false;
   run.FileNames.IdMarkList.clear();
+  run.FileNames.TopicNames = {};  // names of the pages of an earlier run
   run.SourceText.HtmlCodeOn = false;
   run.SourceText.InHtmlCode = false;
   // What a WordStar soft space becomes, and so the table-cell separator.

@@ -210,22 +210,15 @@ void WriteWordLink(CompilerRun& run) {
   lw.MarkedExpression.clear();
   TIndexEntry* entry = nullptr;
   bool several = false;
-  // One captured pointer keeps the callback inside std::function's own storage: this runs
-  // for every word of the text.
-  struct TMatchScope {
-    CompilerRun& Run;
-    TLinkWriterState& Writer;
-    bool& Several;
-  } scope{run, lw, several};
-  entry = FindLinkEntry(run, word, [s = &scope](const TIndexEntry& candidate) {
+  entry = FindLinkEntry(run, word, [&](const TIndexEntry& candidate) {
     TSourceState saved;
-    SaveSourceState(s->Run, saved);
-    const bool matched = MatchFollowingWords(s->Run, candidate);
-    const std::size_t end = s->Run.Source.Position;
-    RestoreSourceState(s->Run, saved);
+    SaveSourceState(run, saved);
+    const bool matched = MatchFollowingWords(run, candidate);
+    const std::size_t end = run.Source.Position;
+    RestoreSourceState(run, saved);
     if (matched) {
-      s->Writer.OpenLinkEnd = end;
-      s->Several = true;
+      lw.OpenLinkEnd = end;
+      several = true;
     }
     return matched;
   });

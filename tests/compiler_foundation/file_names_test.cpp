@@ -229,11 +229,17 @@ TEST(FileNames, MakeTopicFileName) {
   r->FileNames.PageExtension = ".html";
   r->Ini.CapitalFirstLetter = true;
   r->FileNames.IdMarkList = {{19, "Other"}, {20, "Intro"}, {20, "Second"}};
-  for (const TopicCase& c : cases) {
-    r->FileNames.LastPageIdName = "stale";
-    EXPECT_EQ(MakeTopicFileName(*r, c.Number, c.Frame, c.Kind), c.Expected) << c.Number;
-    EXPECT_EQ(r->FileNames.LastPageIdName, c.IdName) << c.Number;
-  }
+  // Asked again, a name made before gives the same name and the same .ID name left behind.
+  for (int round = 0; round < 2; ++round)
+    for (const TopicCase& c : cases) {
+      r->FileNames.LastPageIdName = "stale";
+      EXPECT_EQ(MakeTopicFileName(*r, c.Number, c.Frame, c.Kind), c.Expected) << c.Number;
+      EXPECT_EQ(r->FileNames.LastPageIdName, c.IdName) << c.Number << " round " << round;
+    }
+  // A page extension cut short when the first page could not be made applies to later names.
+  r->FileNames.PageExtension = ".htm";
+  EXPECT_EQ(MakeTopicFileName(*r, 12, false, 0), "N012.htm");
+  r->FileNames.PageExtension = ".html";
   // The prefix stands in front of both forms; the base is cut to 100 characters.
   r->Switches.PageNamePrefix = "man";
   EXPECT_EQ(MakeTopicFileName(*r, 5, false, 0), "Mann005.html");
@@ -244,6 +250,20 @@ TEST(FileNames, MakeTopicFileName) {
   r->Ini.CapitalOtherLetters = false;
   r->FileNames.IdMarkList = {{3, std::string(120, 'a')}};
   EXPECT_EQ(MakeTopicFileName(*r, 3, false, 0), "A" + std::string(99, 'a') + ".html");
+}
+
+// A page name too long for DOS names is reported each time a link asks for it, not only the
+// first time.
+TEST(FileNames, TopicNameTooLongForDosIsReportedAtEachUse) {
+  FoundationTestRun r(ProgramStartRun());
+  r->FileNames.PageExtension = ".htm";
+  r->Ini.DosFileNames = true;
+  r->Switches.PageNamePrefix = "longprefix";
+  EXPECT_EQ(MakeTopicFileName(*r, 7, false, 0), "longprefixn007.htm");
+  const std::string once = r.console->Text;
+  ASSERT_NE(once, "");
+  EXPECT_EQ(MakeTopicFileName(*r, 7, false, 0), "longprefixn007.htm");
+  EXPECT_EQ(r.console->Text, once + once);
 }
 
 TEST(FileNames, FixedPageNames) {

@@ -1,6 +1,7 @@
-// The output pass takes plain words and blanks in mid-line by a shorter road. Whatever the
-// source, both roads must write the same files and messages: each source here is compiled
-// twice for each target, once with the shorter road turned off, and the results compared.
+// The output pass takes plain words, blanks and punctuation in mid-line and the rest of a dot
+// line by a shorter road. Whatever the source, both roads must write the same files and
+// messages: each source here is compiled twice for each target, once with the shorter road
+// turned off, and the results compared.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -68,6 +69,13 @@ const TRoadCase kCases[] = {
      ".1\nT\nabxcd before\n.BT x pic\nabxcd x ab\n.BT x\nabxcd\n"},
     {"index character changed to a letter", ".1\nT\naqb first\n.IC q\naqb next ^x\n"},
     {"line drawing", ".1\nT\n.LI\n\xDA\xC4\xBF word\n\xC0\xC4\xD9\n.LI\nafter\n"},
+    {"dot line too long",
+     ".1\nT\nwords\n.IN "
+     "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+     "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+     "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\n"
+     "after\n"},
+    {"dot lines with a bare line feed and at the end", ".1\nT\n.IN a\rb\n.IN c\n.2\nU\n.IN d"},
 };
 
 TEST(PlainTextRoad, HandPickedSourcesGiveTheSameOutputOnBothRoads) {
@@ -112,6 +120,10 @@ std::string RandomSource(std::mt19937& rng) {
                                         "<",
                                         ">",
                                         "&",
+                                        "?",
+                                        "/",
+                                        "\xE3",
+                                        "\xB0",
                                         "\"",
                                         "\\",
                                         "\n.HC ON\n",
