@@ -1,0 +1,71 @@
+#include "compiler/foundation/byte_scan.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define SKELDON_NIBBLE_FILTER 1
+#endif
+
+namespace skeldon {
+
+namespace {
+
+std::size_t FindByLoop(const TStopBytes& stops, const unsigned char* text, std::size_t from,
+                       std::size_t size) {
+  while (from < size && !stops.IsStop[text[from]]) ++from;
+  return from;
+}
+
+#ifdef SKELDON_NIBBLE_FILTER
+// Both nibbles of each byte look up a bit set; a byte whose two sets meet may be a stop byte
+// and is checked in the exact table.
+[[gnu::target("ssse3")]] std::size_t FindByNibbles(const TStopBytes& stops,
+                                                   const unsigned char* text, std::size_t from,
+                                                   std::size_t size) {
+  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stops.LowNibbleBits.data()));
+  const __m128i high =
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(stops.HighNibbleBits.data()));
+  const __m128i nibble = _mm_set1_epi8(0x0F);
+  const __m128i zero = _mm_setzero_si128();
+  for (; from + 16 <= size; from += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
+    const __m128i lowBits = _mm_shuffle_epi8(low, _mm_and_si128(bytes, nibble));
+    const __m128i highBits =
+        _mm_shuffle_epi8(high, _mm_and_si128(_mm_srli_epi16(bytes, 4), nibble));
+    const __m128i none = _mm_cmpeq_epi8(_mm_and_si128(lowBits, highBits), zero);
+    unsigned candidates = static_cast<unsigned>(_mm_movemask_epi8(none)) ^ 0xFFFFu;
+    for (; candidates != 0; candidates &= candidates - 1) {
+      const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(candidates));
+      if (stops.IsStop[text[at]]) return at;
+    }
+  }
+  return FindByLoop(stops, text, from, size);
+}
+#endif
+
+}  // namespace
+
+TStopBytes MakeStopBytes(std::string_view bytes) {
+  TStopBytes stops;
+  const auto bitOf = [](unsigned high) { return static_cast<std::uint8_t>(1u << (high & 7)); };
+  for (unsigned h = 0; h < 16; ++h) stops.HighNibbleBits[h] = bitOf(h);
+  for (char c : bytes) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    stops.IsStop[byte] = true;
+    stops.LowNibbleBits[byte & 0x0F] |= bitOf(byte >> 4);
+  }
+#ifdef SKELDON_NIBBLE_FILTER
+  stops.Vector = __builtin_cpu_supports("ssse3");
+#endif
+  return stops;
+}
+
+std::size_t FindStopByte(const TStopBytes& stops, std::string_view text, std::size_t from) {
+  if (from >= text.size()) return text.size();
+  const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+#ifdef SKELDON_NIBBLE_FILTER
+  if (stops.Vector) return FindByNibbles(stops, bytes, from, text.size());
+#endif
+  return FindByLoop(stops, bytes, from, text.size());
+}
+
+}  // namespace skeldon
