@@ -40,6 +40,31 @@ std::size_t FindByLoop(const TStopBytes& stops, const unsigned char* text, std::
   }
   return FindByLoop(stops, text, from, size);
 }
+
+// The same filter on 32 bytes at a time; the rest of the text goes to the sixteen-byte one.
+[[gnu::target("avx2")]] std::size_t FindByWideNibbles(const TStopBytes& stops,
+                                                      const unsigned char* text, std::size_t from,
+                                                      std::size_t size) {
+  const __m256i low = _mm256_broadcastsi128_si256(
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(stops.LowNibbleBits.data())));
+  const __m256i high = _mm256_broadcastsi128_si256(
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(stops.HighNibbleBits.data())));
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  const __m256i zero = _mm256_setzero_si256();
+  for (; from + 32 <= size; from += 32) {
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + from));
+    const __m256i lowBits = _mm256_shuffle_epi8(low, _mm256_and_si256(bytes, nibble));
+    const __m256i highBits =
+        _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble));
+    const __m256i none = _mm256_cmpeq_epi8(_mm256_and_si256(lowBits, highBits), zero);
+    unsigned candidates = ~static_cast<unsigned>(_mm256_movemask_epi8(none));
+    for (; candidates != 0; candidates &= candidates - 1) {
+      const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(candidates));
+      if (stops.IsStop[text[at]]) return at;
+    }
+  }
+  return FindByNibbles(stops, text, from, size);
+}
 #endif
 
 }  // namespace
@@ -54,7 +79,10 @@ TStopBytes MakeStopBytes(std::string_view bytes) {
     stops.LowNibbleBits[byte & 0x0F] |= bitOf(byte >> 4);
   }
 #ifdef SKELDON_NIBBLE_FILTER
-  stops.Vector = __builtin_cpu_supports("ssse3");
+  if (__builtin_cpu_supports("avx2"))
+    stops.Step = TStopBytes::TStep::ThirtyTwo;
+  else if (__builtin_cpu_supports("ssse3"))
+    stops.Step = TStopBytes::TStep::Sixteen;
 #endif
   return stops;
 }
@@ -63,7 +91,10 @@ std::size_t FindStopByte(const TStopBytes& stops, std::string_view text, std::si
   if (from >= text.size()) return text.size();
   const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
 #ifdef SKELDON_NIBBLE_FILTER
-  if (stops.Vector) return FindByNibbles(stops, bytes, from, text.size());
+  if (stops.Step == TStopBytes::TStep::ThirtyTwo)
+    return FindByWideNibbles(stops, bytes, from, text.size());
+  if (stops.Step == TStopBytes::TStep::Sixteen)
+    return FindByNibbles(stops, bytes, from, text.size());
 #endif
   return FindByLoop(stops, bytes, from, text.size());
 }

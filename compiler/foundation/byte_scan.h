@@ -1,6 +1,6 @@
 // Finding the next of a few stop bytes in a long buffer. The walks over the whole joined
 // source stop at a handful of byte values (line ends, toggle characters) and pass over all the
-// others; sixteen bytes are passed over at a time where the processor allows it.
+// others; sixteen or 32 bytes are passed over at a time where the processor allows it.
 #pragma once
 
 #include <array>
@@ -17,7 +17,9 @@ struct TStopBytes {
   // HighNibbleBits[h] holds bit (h & 7).
   std::array<std::uint8_t, 16> LowNibbleBits{};
   std::array<std::uint8_t, 16> HighNibbleBits{};
-  bool Vector = false;  // the sixteen-byte filter runs on this processor
+  // How many bytes the filter looks at in one step: the most this processor allows.
+  enum class TStep : std::uint8_t { One, Sixteen, ThirtyTwo };
+  TStep Step = TStep::One;
 };
 
 // The set of the given bytes (in any order, repeats allowed).

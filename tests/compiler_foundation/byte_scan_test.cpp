@@ -15,8 +15,8 @@ std::size_t FirstStopOneByOne(const TStopBytes& stops, const std::string& text, 
   return text.size();
 }
 
-// Every stop byte is found, in order, whatever the set, the text and the start: with the
-// sixteen-byte filter and without it. Sets mix nibbles so that the filter lets others through.
+// Every stop byte is found, in order, whatever the set, the text and the start: with each
+// filter width the processor has. Sets mix nibbles so that the filter lets others through.
 TEST(ByteScanTest, FindsEveryStopByteInOrder) {
   std::mt19937 random(7);
   for (int round = 0; round < 400; ++round) {
@@ -26,11 +26,14 @@ TEST(ByteScanTest, FindsEveryStopByteInOrder) {
     // Text drawn mostly from a small alphabet that shares nibbles with the set, so that stop
     // bytes and near misses both occur, sometimes at block edges.
     std::string alphabet = set + "az .\r\n\x80\xFF";
-    std::string text(random() % 100, '\0');
+    std::string text(random() % 150, '\0');
     for (char& c : text) c = alphabet[random() % alphabet.size()];
-    for (bool vector : {false, true}) {
-      TStopBytes stops = MakeStopBytes(set);
-      if (!vector) stops.Vector = false;
+    const TStopBytes widest = MakeStopBytes(set);
+    for (auto step :
+         {TStopBytes::TStep::One, TStopBytes::TStep::Sixteen, TStopBytes::TStep::ThirtyTwo}) {
+      if (step > widest.Step) break;  // not on this processor
+      TStopBytes stops = widest;
+      stops.Step = step;
       for (std::size_t from = 0; from <= text.size() + 1; ++from)
         ASSERT_EQ(FindStopByte(stops, text, from), FirstStopOneByOne(stops, text, from))
             << round << " from " << from;
