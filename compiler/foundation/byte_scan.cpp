@@ -16,6 +16,18 @@ std::size_t FindByLoop(const TStopBytes& stops, const unsigned char* text, std::
 }
 
 #ifdef SKELDON_NIBBLE_FILTER
+constexpr std::size_t kNoStop = ~std::size_t{0};
+
+// The first byte the filter let through (bit k: text[from + k]) that the exact table confirms.
+inline std::size_t ConfirmCandidate(const TStopBytes& stops, const unsigned char* text,
+                                    std::size_t from, unsigned candidates) {
+  for (; candidates != 0; candidates &= candidates - 1) {
+    const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(candidates));
+    if (stops.IsStop[text[at]]) return at;
+  }
+  return kNoStop;
+}
+
 // Both nibbles of each byte look up a bit set; a byte whose two sets meet may be a stop byte
 // and is checked in the exact table.
 [[gnu::target("ssse3")]] std::size_t FindByNibbles(const TStopBytes& stops,
@@ -32,11 +44,9 @@ std::size_t FindByLoop(const TStopBytes& stops, const unsigned char* text, std::
     const __m128i highBits =
         _mm_shuffle_epi8(high, _mm_and_si128(_mm_srli_epi16(bytes, 4), nibble));
     const __m128i none = _mm_cmpeq_epi8(_mm_and_si128(lowBits, highBits), zero);
-    unsigned candidates = static_cast<unsigned>(_mm_movemask_epi8(none)) ^ 0xFFFFu;
-    for (; candidates != 0; candidates &= candidates - 1) {
-      const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(candidates));
-      if (stops.IsStop[text[at]]) return at;
-    }
+    const unsigned candidates = static_cast<unsigned>(_mm_movemask_epi8(none)) ^ 0xFFFFu;
+    const std::size_t at = ConfirmCandidate(stops, text, from, candidates);
+    if (at != kNoStop) return at;
   }
   return FindByLoop(stops, text, from, size);
 }
@@ -57,11 +67,9 @@ std::size_t FindByLoop(const TStopBytes& stops, const unsigned char* text, std::
     const __m256i highBits =
         _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble));
     const __m256i none = _mm256_cmpeq_epi8(_mm256_and_si256(lowBits, highBits), zero);
-    unsigned candidates = ~static_cast<unsigned>(_mm256_movemask_epi8(none));
-    for (; candidates != 0; candidates &= candidates - 1) {
-      const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(candidates));
-      if (stops.IsStop[text[at]]) return at;
-    }
+    const unsigned candidates = ~static_cast<unsigned>(_mm256_movemask_epi8(none));
+    const std::size_t at = ConfirmCandidate(stops, text, from, candidates);
+    if (at != kNoStop) return at;
   }
   return FindByNibbles(stops, text, from, size);
 }
