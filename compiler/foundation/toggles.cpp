@@ -137,11 +137,4 @@ std::string UpperCaseAscii(std::string_view text) {
   return out;
 }
 
-std::uint8_t IndexBucketOf(std::string_view word) {
-  if (word.size() < 3) return 170;
-  const auto first = static_cast<std::uint8_t>(word[0]);
-  const auto third = static_cast<std::uint8_t>(word[2]);
-  return static_cast<std::uint8_t>((first % 16) * 16 + third % 16);
-}
-
 }  // namespace skeldon
