@@ -48,4 +48,9 @@ struct FoundationRun {
   FoundationRun& operator=(const FoundationRun&) = delete;
 };
 
+// The read position has passed the last byte of the source buffer.
+inline bool SourceEof(const FoundationRun& run) {
+  return run.Source.Position >= run.Source.Data.size();
+}
+
 }  // namespace skeldon

@@ -147,8 +147,6 @@ void ReadBufferChar(FoundationRun& run, std::uint8_t& c) {
   ++run.Source.Position;
 }
 
-bool SourceEof(const FoundationRun& run) { return run.Source.Position >= run.Source.Data.size(); }
-
 std::size_t SourceSize(const FoundationRun& run) { return run.Source.Data.size(); }
 
 void SaveSourceState(const FoundationRun& run, TSourceState& state) {

@@ -54,7 +54,7 @@ std::uint8_t CurrentBufferChar(const FoundationRun& run);
 std::uint8_t PeekBufferChar(const FoundationRun& run);
 void ReadBufferChar(FoundationRun& run, std::uint8_t& c);
 std::uint8_t ByteAtPointer(const FoundationRun& run, std::size_t position);
-bool SourceEof(const FoundationRun& run);
+// SourceEof(run), asked for every byte of every pass, is inline in foundation_run.h.
 std::size_t SourceSize(const FoundationRun& run);
 
 void SaveSourceState(const FoundationRun& run, TSourceState& state);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "compiler/foundation/byte_scan.h"
 #include "compiler/foundation/foundation_run.h"
 
 namespace skeldon {
@@ -32,17 +33,20 @@ bool Holds(std::string_view text, std::uint8_t c) {
 
 bool ChooseInternalToggleChars(ToggleTables& tables, std::string& buffer,
                                const ToggleChoiceInput& input) {
-  // Only codes from 128 up are candidates: eight bytes at a time, ASCII text is passed over.
+  // Only codes from 128 up are candidates: 32 bytes at a time, ASCII text is passed over.
   std::array<bool, 256> used{};
   const std::size_t size = buffer.size();
-  std::size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t block;
-    std::memcpy(&block, buffer.data() + i, 8);
-    if ((block & 0x8080808080808080ull) == 0) continue;
-    for (std::size_t k = i; k < i + 8; ++k) used[static_cast<std::uint8_t>(buffer[k])] = true;
+  const auto markBytes = [&](std::size_t from, std::size_t to) {
+    for (std::size_t k = from; k < to; ++k) used[static_cast<std::uint8_t>(buffer[k])] = true;
+  };
+  std::size_t start = 0;
+  for (; start + 32 <= size; start += 32) {
+    std::uint64_t block[4];
+    std::memcpy(block, buffer.data() + start, sizeof block);
+    if (((block[0] | block[1] | block[2] | block[3]) & 0x8080808080808080ull) != 0)
+      markBytes(start, start + 32);
   }
-  for (; i < size; ++i) used[static_cast<std::uint8_t>(buffer[i])] = true;
+  markBytes(start, size);
 
   std::string internal(input.ToggleChars);
   if (internal.size() < kToggleCount) internal.resize(kToggleCount, '\0');
@@ -64,17 +68,18 @@ bool ChooseInternalToggleChars(ToggleTables& tables, std::string& buffer,
   // byte up to the last one is looked at, and a bare LF ends a dot-command line like CR does.
   const std::size_t n = buffer.size();
   // Most bytes are neither a line end nor a toggle character: they are passed over at once.
-  std::array<bool, 256> stops{};
-  stops['\n'] = stops['\r'] = true;
+  std::string stopBytes = "\n\r";
   for (int c = 0; c < 256; ++c)
-    if (tables.ToggleCharMap[static_cast<std::size_t>(c)] != c)
-      stops[static_cast<std::size_t>(c)] = true;
+    if (tables.ToggleCharMap[static_cast<std::size_t>(c)] != c) stopBytes += static_cast<char>(c);
+  const TStopBytes stops = MakeStopBytes(stopBytes);
   char* const text = buffer.data();
   const auto at = [text](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
   bool dotLine = n > 0 && text[0] == '.';
   for (std::size_t i = 0; i < n; ++i) {
-    while (i < n && !stops[at(i)]) ++i;
+    i = FindStopByte(stops, buffer, i);
     if (i == n) break;
+    // The LF of a CR LF pair is taken with its CR: the LF decides the dot-line mark.
+    if (at(i) == '\r' && i + 1 < n && at(i + 1) == '\n') ++i;
     const std::uint8_t b = at(i);
     if (b == '\n') {
       dotLine = i + 1 < n && text[i + 1] == '.';
@@ -130,13 +135,6 @@ std::string UpperCaseAscii(std::string_view text) {
   for (char& c : out)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return out;
-}
-
-std::uint8_t IndexBucketOf(std::string_view word) {
-  if (word.size() < 3) return 170;
-  const auto first = static_cast<std::uint8_t>(word[0]);
-  const auto third = static_cast<std::uint8_t>(word[2]);
-  return static_cast<std::uint8_t>((first % 16) * 16 + third % 16);
 }
 
 }  // namespace skeldon

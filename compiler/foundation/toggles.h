@@ -62,6 +62,12 @@ void BuildToggleCharTable(ToggleTables& tables);
 
 std::string MapToggleChars(const ToggleTables& tables, std::string_view text);
 std::string UpperCaseAscii(std::string_view text);
-std::uint8_t IndexBucketOf(std::string_view word);
+// Inline: the link lookup asks it for every word of the running text.
+inline std::uint8_t IndexBucketOf(std::string_view word) {
+  if (word.size() < 3) return 170;
+  const auto first = static_cast<std::uint8_t>(word[0]);
+  const auto third = static_cast<std::uint8_t>(word[2]);
+  return static_cast<std::uint8_t>((first % 16) * 16 + third % 16);
+}
 
 }  // namespace skeldon

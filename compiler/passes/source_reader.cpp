@@ -180,12 +180,12 @@ void PrimeReaderWindow(CompilerRun& run) {
   run.Source.PrevChar = 0;
 }
 
-void ReadSourceChar(CompilerRun& run) {
+namespace {
+
+// What follows the move of the window when a line end, WordStar input or the debug echo is
+// involved: the filters, the dot-line mark and the line count.
+[[gnu::noinline]] void FinishSourceChar(CompilerRun& run) {
   TSourceBuffer& sb = run.Source;
-  if (AtSourceEnd(run)) return;
-  sb.PrevChar = sb.CurChar;
-  sb.CurChar = sb.NextChar;
-  sb.NextChar = ReadByte(run);
   const bool lineStart = sb.CurChar == kCr;
   if (run.Switches.WordStarInput) {
     if (!FilterWordStarChar(run)) {
@@ -202,6 +202,21 @@ void ReadSourceChar(CompilerRun& run) {
     if (run.Switches.CountLines && line % 10 == 0) ReportLineCount(run, line);
   }
   if (run.Switches.DebugEcho) EchoReadChar(run);
+}
+
+}  // namespace
+
+void ReadSourceChar(CompilerRun& run) {
+  TSourceBuffer& sb = run.Source;
+  if (AtSourceEnd(run)) return;
+  sb.PrevChar = sb.CurChar;
+  sb.CurChar = sb.NextChar;
+  const auto next = static_cast<std::uint8_t>(sb.Data[sb.Position++]);
+  sb.NextChar = next;
+  // Most bytes of plain input are no line end and follow none: only the window moves.
+  if (next == kCr || next == kLf || sb.CurChar == kCr || run.Switches.WordStarInput ||
+      run.Switches.DebugEcho)
+    FinishSourceChar(run);
 }
 
 std::size_t SkipWithinLine(CompilerRun& run, int stop) {

@@ -47,6 +47,7 @@ void ScanTableCell(CompilerRun& run) {
     if (st.TableColumn <= kTableLineMax) {
       std::uint16_t& count = st.ColumnOccupancy[static_cast<std::size_t>(st.TableColumn)];
       if (count < 0xFFFF) ++count;
+      if (st.TableColumn > st.OccupiedWidth) st.OccupiedWidth = st.TableColumn;
     }
   }
   if (c0 == kCr) {
@@ -116,6 +117,7 @@ void HandleTaCommand(CompilerRun& run) {
   st.TableRow = 0;
   st.TableColumn = 0;
   st.ColumnOccupancy.fill(0);
+  st.OccupiedWidth = 0;
   st.TableNoContinuationSpan = false;
   st.TableJoinWithBlank = false;
   st.TableAlignment = 0;

@@ -37,6 +37,8 @@ struct TTableState {
   std::int32_t TableColumn = 0;
   // Counts are 16-bit so that tables of more than 255 lines count right.
   std::array<std::uint16_t, kTableLineMax + 1> ColumnOccupancy{};
+  // The last position counted in ColumnOccupancy: the positions after it are all 0.
+  std::int32_t OccupiedWidth = 0;
   std::string TableTitle;
   std::string TableAttributes = "BORDER CELLPADDING=5";
   std::uint8_t TableContinuationChar = '+';

@@ -1,6 +1,8 @@
 #include "compiler/writers/index_pages.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "compiler/foundation/file_names.h"
 #include "compiler/passes/compiler_run.h"
@@ -27,20 +29,15 @@ TIndexWordLink* LastLink(const TIndexEntry& e) {
   return last;
 }
 
-bool KeyLess(const std::string& a, const std::string& b) {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto x = static_cast<std::uint8_t>(a[i]), y = static_cast<std::uint8_t>(b[i]);
-    if (x != y) return x < y;
-  }
-  return a.size() < b.size();
-}
+// Byte by byte as unsigned codes, a key before every longer key it begins.
+bool KeyLess(const std::string& a, const std::string& b) { return a.compare(b) < 0; }
 
-std::string PageLinkTarget(CompilerRun& run, const TIndexEntry& e) {
-  std::string t = MakeTopicFileName(run, e.FileNumber, false, 0);
-  if (!e.OpensFrameGroup && !IsFootnoteFrameset(run, e.FileNumber))
-    t += "#hd" + std::to_string(e.HeadingNumber);
-  return t;
+void AppendPageLinkTarget(CompilerRun& run, const TIndexEntry& e, std::string& out) {
+  out += MakeTopicFileName(run, e.FileNumber, false, 0);
+  if (!e.OpensFrameGroup && !IsFootnoteFrameset(run, e.FileNumber)) {
+    out += "#hd";
+    out += std::to_string(e.HeadingNumber);
+  }
 }
 
 }  // namespace
@@ -120,12 +117,20 @@ void SortIndexEntries(CompilerRun& run) {
       st.IndexGroups[group].push_back({const_cast<TIndexEntry*>(e), std::move(key)});
     }
   }
-  // Ascending keys; among equal keys the entry filed last comes first.
+  // Ascending keys; among equal keys the entry filed last comes first. The sort orders
+  // indexes, so that each node with its key is moved once.
+  std::vector<std::size_t> order;
+  std::vector<TIndexPageNode> sorted;
   for (auto& g : st.IndexGroups) {
-    std::reverse(g.begin(), g.end());
-    std::stable_sort(g.begin(), g.end(), [](const TIndexPageNode& a, const TIndexPageNode& b) {
-      return KeyLess(a.SortKey, b.SortKey);
+    order.resize(g.size());
+    for (std::size_t i = 0; i < g.size(); ++i) order[i] = g.size() - 1 - i;
+    std::stable_sort(order.begin(), order.end(), [&g](std::size_t a, std::size_t b) {
+      return KeyLess(g[a].SortKey, g[b].SortKey);
     });
+    sorted.clear();
+    sorted.reserve(g.size());
+    for (std::size_t i : order) sorted.push_back(std::move(g[i]));
+    g.swap(sorted);
   }
   for (int i = 0; i < kIndexGroupCount; ++i) {
     st.GroupHasEntries[i] = false;
@@ -136,7 +141,10 @@ void SortIndexEntries(CompilerRun& run) {
 }
 
 void WriteIndexLink(CompilerRun& run, const TIndexEntry& entry) {
-  run.Passes.OutputFile += "\t<a href=\"" + PageLinkTarget(run, entry) + "\">";
+  std::string& out = run.Passes.OutputFile;
+  out += "\t<a href=\"";
+  AppendPageLinkTarget(run, entry, out);
+  out += "\">";
 }
 
 void WriteSitemapIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view name,
@@ -147,8 +155,9 @@ void WriteSitemapIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::str
   out += ind + "           <param name=\"Name\" value=\"";
   WriteCodePageText(run, out, name, true);
   out += std::string("\">") + kLineEnd;
-  out += ind + "           <param name=\"Local\" value=\"" + PageLinkTarget(run, entry) + "\">" +
-         kLineEnd;
+  out += ind + "           <param name=\"Local\" value=\"";
+  AppendPageLinkTarget(run, entry, out);
+  out += std::string("\">") + kLineEnd;
   out += ind + "        </OBJECT>" + kLineEnd;
 }
 

@@ -44,7 +44,9 @@ void FindColumns(CompilerRun& run, TTableWork& w) {
   int column = 1;
   bool falling = false, reported = false;
   w.ColumnMap[1] = 1;
-  for (int p = 2; p <= kTableLineMax; ++p) {
+  // Past the occupied width every count is 0: no column starts there.
+  const int end = std::min(run.Tables.OccupiedWidth + 1, kTableLineMax);
+  for (int p = 2; p <= end; ++p) {
     if (occ[p] < occ[p - 1]) {
       falling = true;
     } else if (occ[p] > occ[p - 1] && falling) {
@@ -59,6 +61,8 @@ void FindColumns(CompilerRun& run, TTableWork& w) {
     }
     w.ColumnMap[p] = static_cast<std::uint8_t>(column);
   }
+  std::fill(w.ColumnMap.begin() + std::max(end + 1, 2), w.ColumnMap.end(),
+            static_cast<std::uint8_t>(column));
   w.ColumnCount = column;
 }
 

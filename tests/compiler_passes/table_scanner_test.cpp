@@ -47,6 +47,12 @@ TEST(TableScannerTest, CellsRowsAndColumns) {
     t.Load(std::string(".TA T\n") + c.lines + ".TA\n");
     ScanTablesOnly(*t);
     EXPECT_EQ(DescribeCells(*t), c.cells) << c.lines;
+    // The writer looks for columns only up to the occupied width: nothing is counted past it.
+    const TTableState& st = t->Tables;
+    ASSERT_GT(st.OccupiedWidth, 0) << c.lines;
+    EXPECT_GT(st.ColumnOccupancy[static_cast<std::size_t>(st.OccupiedWidth)], 0) << c.lines;
+    for (std::size_t p = static_cast<std::size_t>(st.OccupiedWidth) + 1; p <= kTableLineMax; ++p)
+      ASSERT_EQ(st.ColumnOccupancy[p], 0) << c.lines << " at " << p;
   }
 }
 
