@@ -246,8 +246,7 @@ void ClearIndexStore(CompilerRun& run) {
   st.LastInternalEntry = nullptr;
   st.LastInserted = nullptr;
   st.HeadingFirstEntry.clear();
-  st.LinkedInTopic.clear();
-  st.LinkedInTopicSet.clear();
+  ++st.TopicStamp;
   st.Groups.clear();
   st.GroupSlots.clear();
   st.GroupSlotsUsed = 0;
@@ -642,17 +641,13 @@ const TPanelIdDefine* FindPanelIdDefine(const CompilerRun& run, std::string_view
 
 bool WasLinkedInTopic(const CompilerRun& run, const TIndexEntry& entry) {
   if (run.Ini.LinkEveryOccurrence) return false;
-  return run.IndexStore.LinkedInTopicSet.count(&entry) != 0;
+  return entry.LinkedStamp == run.IndexStore.TopicStamp;
 }
 
 void AddLinkedInTopic(CompilerRun& run, TIndexEntry& entry) {
-  run.IndexStore.LinkedInTopic.push_back(&entry);
-  run.IndexStore.LinkedInTopicSet.insert(&entry);
+  entry.LinkedStamp = run.IndexStore.TopicStamp;
 }
 
-void ClearLinkedInTopic(CompilerRun& run) {
-  run.IndexStore.LinkedInTopic.clear();
-  run.IndexStore.LinkedInTopicSet.clear();
-}
+void ClearLinkedInTopic(CompilerRun& run) { ++run.IndexStore.TopicStamp; }
 
 }  // namespace skeldon

@@ -16,7 +16,6 @@
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace skeldon {
@@ -57,7 +56,8 @@ struct TIndexEntry {
   std::string Key;             // the word as the comparison sees it (final vowel dropped)
   std::uint8_t LinkCount = 0;  // continuation words
   TIndexWordLink* LastWordLink = nullptr;
-  std::string PhraseKey;  // the continuation words, each ended by a 0 byte
+  std::string PhraseKey;          // the continuation words, each ended by a 0 byte
+  std::uint32_t LinkedStamp = 0;  // the store's TopicStamp when last linked to
 };
 
 struct TPanelIdDefine {
@@ -143,8 +143,9 @@ struct TIndexStore {
   // .HD far beyond the heading count is still in range.
   std::vector<TIndexEntry*> HeadingFirstEntry;
   std::vector<TPanelIdDefine> PanelIdDefines;
-  std::vector<TIndexEntry*> LinkedInTopic;
-  std::unordered_set<const TIndexEntry*> LinkedInTopicSet;
+  // Linked to in the current topic (or paragraph): the entries whose LinkedStamp equals this.
+  // A new topic takes the next stamp, so forgetting every entry at once costs nothing.
+  std::uint32_t TopicStamp = 1;
 
   std::vector<std::unique_ptr<TIndexEntry>> Entries;
   std::vector<std::unique_ptr<TIndexWordLink>> WordLinkStore;
