@@ -116,11 +116,19 @@ const TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std:
   return nullptr;
 }
 
-void DropFinalVowel(const CompilerRun& run, std::string& w) {
+// The length of the word without a final vowel that follows a consonant: keys are compared
+// without it.
+std::size_t LengthWithoutFinalVowel(const CompilerRun& run, std::string_view w) {
   const auto& vowels = run.MainUnit.VowelTable;
-  if (w.size() > 1 && vowels[static_cast<std::uint8_t>(w.back())] &&
-      !vowels[static_cast<std::uint8_t>(w[w.size() - 2])])
-    w.pop_back();
+  const std::size_t n = w.size();
+  return n > 1 && vowels[static_cast<std::uint8_t>(w[n - 1])] &&
+                 !vowels[static_cast<std::uint8_t>(w[n - 2])]
+             ? n - 1
+             : n;
+}
+
+void DropFinalVowel(const CompilerRun& run, std::string& w) {
+  w.resize(LengthWithoutFinalVowel(run, w));
 }
 
 void AddToGroups(TIndexStore& st, TIndexEntry* e) {
@@ -260,6 +268,32 @@ TIndexEntry* FirstEntryOfHeading(const CompilerRun& run, std::uint32_t headingNu
   return headingNumber < table.size() ? table[headingNumber] : nullptr;
 }
 
+namespace {
+
+// The probe of a word looked up in the index, made as the keys are: folded when the index takes no
+// account of case, its first letter made small, a final vowel dropped. Written to `out`, which
+// holds word.size() bytes; returns its length.
+std::size_t WriteIndexProbe(const CompilerRun& run, std::string_view word, char* out) {
+  const auto& lower = run.FileNames.LowerCaseTable;
+  const auto at = [out](std::size_t i) { return static_cast<std::uint8_t>(out[i]); };
+  const std::size_t n = word.size();
+  if (n == 0) return 0;
+  std::memcpy(out, word.data(), n);
+  if (run.LinkPass.CaseFreeIndex)
+    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<char>(lower[at(i)]);
+  out[0] = static_cast<char>(lower[at(0)]);
+  return LengthWithoutFinalVowel(run, std::string_view(out, n));
+}
+
+// The probe of the word in `probe`; returns the word's bucket.
+std::uint8_t IndexProbe(CompilerRun& run, std::string_view word, std::string& probe) {
+  probe.resize(word.size());
+  probe.resize(WriteIndexProbe(run, word, probe.data()));
+  return IndexBucketOf(word);
+}
+
+}  // namespace
+
 TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word, const TIndexEntry* start,
                                   bool takeIndexOnly) {
   TIndexStore& st = run.IndexStore;
@@ -278,11 +312,7 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
   const std::uint8_t bucket = start ? start->Bucket : IndexBucketOf(word);
   const std::uint64_t from = start ? start->Order : 0;
   std::string& probe = st.ProbeScratch;
-  probe.assign(word);
-  if (run.LinkPass.CaseFreeIndex)
-    for (char& c : probe)
-      c = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
-  NormaliseIndexWord(run, probe);
+  IndexProbe(run, word, probe);
   TIndexEntry* best = nullptr;
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
     const TIndexKeyGroup* g = FindGroup(st, bucket, storedKey);
@@ -296,40 +326,20 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
 
 namespace {
 
-// The word and the keys it matches as SearchLinkGroups takes them: the bucket, and the probe
-// (folded and normalised) in `probe`.
-std::uint8_t LinkProbe(CompilerRun& run, std::string_view word, std::string& probe) {
-  probe.assign(word);
-  if (run.LinkPass.CaseFreeIndex)
-    for (char& c : probe)
-      c = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(c)]);
-  NormaliseIndexWord(run, probe);
-  return IndexBucketOf(word);
-}
-
 // Whether a key the word matches may name a group. Most words of running text name no index
 // entry: the filter of the groups, a small table, says so without a look at the memo or the
-// groups, whose tables are too large to stay in the processor's cache. The probe is made in a
-// buffer on the stack, as LinkProbe would make it, since this runs for every word.
+// groups, whose tables are too large to stay in the processor's cache. The probe of a short
+// word is made in a buffer on the stack, since this runs for every word.
 bool LinkGroupsMayMatch(CompilerRun& run, std::string_view word) {
   TIndexStore& st = run.IndexStore;
   if (st.GroupSlots.empty()) return false;
   char buffer[64];
   std::string_view probe;
-  if (word.empty() || word.size() > sizeof buffer) {
-    LinkProbe(run, word, st.ProbeScratch);
+  if (word.size() > sizeof buffer) {
+    IndexProbe(run, word, st.ProbeScratch);
     probe = st.ProbeScratch;
   } else {
-    const auto& lower = run.FileNames.LowerCaseTable;
-    const auto& vowels = run.MainUnit.VowelTable;
-    const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(buffer[i]); };
-    std::size_t n = word.size();
-    std::memcpy(buffer, word.data(), n);
-    if (run.LinkPass.CaseFreeIndex)
-      for (std::size_t i = 0; i < n; ++i) buffer[i] = static_cast<char>(lower[at(i)]);
-    buffer[0] = static_cast<char>(lower[at(0)]);
-    if (n > 1 && vowels[at(n - 1)] && !vowels[at(n - 2)]) --n;  // as DropFinalVowel
-    probe = std::string_view(buffer, n);
+    probe = std::string_view(buffer, WriteIndexProbe(run, word, buffer));
   }
   const std::uint8_t bucket = IndexBucketOf(word);
   bool may = false;
@@ -345,7 +355,7 @@ void SearchLinkGroups(CompilerRun& run, std::string_view word, TIndexEntry*& one
                       std::vector<TIndexEntry*>& heads) {
   TIndexStore& st = run.IndexStore;
   std::string probe;
-  const std::uint8_t bucket = LinkProbe(run, word, probe);
+  const std::uint8_t bucket = IndexProbe(run, word, probe);
   oneWord = nullptr;
   heads.clear();
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
