@@ -157,25 +157,25 @@ bool PlainWordRunPossible(const CompilerRun& run) {
          !run.SourceText.ToggleChanged;
 }
 
-// A byte that every step of the output pass passes on unchanged into the collected word.
-bool IsPlainWordByte(const CompilerRun& run, std::uint8_t b) {
+// A printable byte that no step of the output pass takes for markup: no toggle, graphics
+// character, index mark or footnote marker, and no colon, where a URL may begin.
+bool IsPlainTextByte(const CompilerRun& run, std::uint8_t b) {
   const TCompileContext& cx = run.Compile;
-  if (!run.IniValues.IsWordChar[b] || b < ' ' || b == ':') return false;
+  if (b < ' ' || b == ':') return false;
   if (run.Toggles.IsInternalToggleChar[b] || run.Passes.GraphicCharIndex[b] != 0) return false;
   if (b == run.LinkPass.IndexChar) return false;
   return !(cx.FootnoteMarkersSet && (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar));
 }
 
+// A byte that every step of the output pass passes on unchanged into the collected word.
+bool IsPlainWordByte(const CompilerRun& run, std::uint8_t b) {
+  return run.IniValues.IsWordChar[b] && IsPlainTextByte(run, b);
+}
+
 // A byte that ends the collected word and that every step before the link writer hands on
-// unchanged: reading it only moves the window, and no line start, tab, toggle, graphics
-// character, footnote marker or index mark stands in its way. The colon stays on the general
-// road, where a URL may begin.
+// unchanged: reading it only moves the window, and no line start or tab stands in its way.
 bool IsPlainSeparatorByte(const CompilerRun& run, std::uint8_t b) {
-  const TCompileContext& cx = run.Compile;
-  if (run.IniValues.IsWordChar[b] || b < ' ' || b == ':' || b == 0x7F) return false;
-  if (run.Toggles.IsInternalToggleChar[b] || run.Passes.GraphicCharIndex[b] != 0) return false;
-  if (b == run.LinkPass.IndexChar) return false;
-  return !(cx.FootnoteMarkersSet && (b == cx.FootnoteBeginChar || b == cx.FootnoteEndChar));
+  return !run.IniValues.IsWordChar[b] && IsPlainTextByte(run, b);
 }
 
 // The tables of IsPlainWordByte and IsPlainSeparatorByte, one look-up per byte. A graphics

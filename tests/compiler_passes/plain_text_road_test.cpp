@@ -124,6 +124,7 @@ std::string RandomSource(std::mt19937& rng) {
                                         "/",
                                         "\xE3",
                                         "\xB0",
+                                        "\x7F",
                                         "\"",
                                         "\\",
                                         "\n.HC ON\n",
