@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compiler/foundation/foundation_run.h"
@@ -112,6 +113,7 @@ void LoadSourceFiles(FoundationRun& run) {
                                       : JoinSourceTexts(pointers.data(), pointers.size());
   run.Source.Position = 0;
   run.Source.Loaded = true;
+  ForgetLineCopies(run.Source);
 }
 
 void FreeSourceBuffer(FoundationRun& run) {
@@ -119,6 +121,62 @@ void FreeSourceBuffer(FoundationRun& run) {
   run.Source.Data.shrink_to_fit();
   run.Source.Position = 0;
   run.Source.Loaded = false;
+  ForgetLineCopies(run.Source);
+}
+
+void ForgetLineCopies(TSourceBuffer& buffer) { buffer.LineCopies = TLineCopies{}; }
+
+namespace {
+
+// The slot that holds the key, or the free slot where it belongs.
+std::size_t LineCopySlot(const std::vector<TLineCopies::TSlot>& slots, std::size_t key) {
+  const std::size_t mask = slots.size() - 1;
+  std::size_t at = (key * 0x9E3779B97F4A7C15ull >> 32) & mask;
+  while (slots[at].Key != 0 && slots[at].Key != key) at = (at + 1) & mask;
+  return at;
+}
+
+}  // namespace
+
+std::string_view SourceLineFrom(FoundationRun& run, std::size_t position) {
+  // Longer lines are rare and read from the block as they stand.
+  constexpr std::size_t kCopyMax = 256;
+  constexpr std::size_t kAfterLineEnd = 2;
+  const std::string& data = run.Source.Data;
+  if (position >= data.size()) return {};
+  TLineCopies& copies = run.Source.LineCopies;
+  if (copies.From != data.data() || copies.FromSize != data.size()) {
+    ForgetLineCopies(run.Source);
+    copies.From = data.data();
+    copies.FromSize = data.size();
+  }
+  if (copies.Slots.empty()) copies.Slots.resize(1024);
+  const std::size_t key = position + 1;
+  std::size_t at = LineCopySlot(copies.Slots, key);
+  if (copies.Slots[at].Key == key) {
+    const TLineCopies::TSlot& slot = copies.Slots[at];
+    return std::string_view(copies.Bytes).substr(slot.Offset, slot.Length);
+  }
+
+  const std::string_view rest = std::string_view(data).substr(position);
+  const std::size_t lineEnd = rest.substr(0, kCopyMax).find('\r');
+  if (lineEnd == std::string_view::npos ||
+      copies.Bytes.size() + kCopyMax > std::numeric_limits<std::uint32_t>::max())
+    return rest;
+  const std::string_view line = rest.substr(0, lineEnd + 1 + kAfterLineEnd);
+  if (2 * (copies.Used + 1) > copies.Slots.size()) {
+    // At most half full, so that a search ends soon.
+    std::vector<TLineCopies::TSlot> wider(copies.Slots.size() * 2);
+    for (const TLineCopies::TSlot& s : copies.Slots)
+      if (s.Key != 0) wider[LineCopySlot(wider, s.Key)] = s;
+    copies.Slots.swap(wider);
+    at = LineCopySlot(copies.Slots, key);
+  }
+  copies.Slots[at] = {key, static_cast<std::uint32_t>(copies.Bytes.size()),
+                      static_cast<std::uint32_t>(line.size())};
+  ++copies.Used;
+  copies.Bytes.append(line);
+  return line;
 }
 
 void SetSourcePos(FoundationRun& run, std::size_t position) { run.Source.Position = position; }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace skeldon {
 
@@ -22,6 +23,22 @@ struct TSourceState {
   std::size_t Position = 0;
 };
 
+// Copies of source lines that are read again and again (heading titles, for every link to a
+// heading): kept side by side, they stay in the cache, where the lines in a large source do not.
+struct TLineCopies {
+  struct TSlot {
+    std::size_t Key = 0;  // position + 1; 0 = free
+    std::uint32_t Offset = 0;
+    std::uint32_t Length = 0;
+  };
+  std::vector<TSlot> Slots;  // open addressing, a power of two long
+  std::size_t Used = 0;
+  std::string Bytes;
+  // The block the copies were taken from: another one makes them void.
+  const char* From = nullptr;
+  std::size_t FromSize = 0;
+};
+
 struct TSourceBuffer {
   std::string Data;          // the joined sources (bytes)
   std::size_t Position = 0;  // read position, an index into Data
@@ -35,6 +52,7 @@ struct TSourceBuffer {
   // File helpers.
   bool FileOpenReadOnly = false;
   std::uint32_t LastFileSize = 0;
+  TLineCopies LineCopies;
 };
 
 // Loads the source-file list into the buffer (an earlier buffer is freed first).
@@ -45,6 +63,13 @@ void FreeSourceBuffer(FoundationRun& run);
 // line end (CR LF, CR or LF) becomes CR and LF CR LF follows; a file without a closing line end
 // (or an empty one) keeps every byte and gets CR LF CR LF after it.
 std::string JoinSourceTexts(const std::string* const* texts, std::size_t count);
+
+// The bytes from position through the first line end (CR) after it and the two bytes after that
+// (fewer at the end of the block), from a copy kept for the run; where no line end comes within
+// a few hundred bytes, the rest of the block itself. Valid until the next call.
+std::string_view SourceLineFrom(FoundationRun& run, std::size_t position);
+// Forgets the copies: the passes call it once the block's bytes are final.
+void ForgetLineCopies(TSourceBuffer& buffer);
 
 void SetSourcePos(FoundationRun& run, std::size_t position);
 // Position := start, CurrentSourceLine := 1, LastMessageLine := -100.

@@ -92,6 +92,8 @@ void ResetPassState(CompilerRun& run) {
   cx.PlainTextShortcut = shortcut;
   run.LineDrawing.LineDrawingActive = false;
   run.Source.LineEndCount = 0;
+  // The toggle characters were rewritten in the block since any line was copied.
+  ForgetLineCopies(run.Source);
   run.Markup.PendingLineEnds = 0;
   run.Passes.FileHasFootnotes.fill(false);
   run.Passes.GraphicCharIndex.fill(0);
@@ -241,6 +243,7 @@ void LoadGivenText(CompilerRun& run, const std::string& text) {
   run.Source.Data = text;
   run.Source.Position = 0;
   run.Source.Loaded = true;
+  ForgetLineCopies(run.Source);
 }
 
 void RunCompile(CompilerRun& run, const std::string* givenText) {

@@ -155,30 +155,31 @@ bool CopyPlainHeadingTitle(CompilerRun& run, std::string& f, std::size_t positio
                            bool titleLimit) {
   const TSwitches& sw = run.Switches;
   if (sw.WordStarInput || sw.DebugEcho || sw.CountLines) return false;
-  const std::string& data = run.Source.Data;
+  // The title's line from the copies kept for the run: titles are copied for every link.
+  const std::string_view line = SourceLineFrom(run, position);
   const auto& plain = run.Toggles.IsPlainOutputChar;
   // A blank is written as it stands unless it is a toggle, or IPF or a text popup has it
   // otherwise (as WriteSourceChar decides).
   const bool blankPlain = !run.Toggles.IsInternalToggleChar[' '] && !run.Ini.TargetFlags.Ipf &&
                           !run.CharConversion.Context.InTextPopup;
-  std::size_t end = position;
-  while (end < data.size()) {
-    const auto b = static_cast<std::uint8_t>(data[end]);
+  std::size_t end = 0;
+  while (end < line.size()) {
+    const auto b = static_cast<std::uint8_t>(line[end]);
     if (!plain[b] && !(b == ' ' && blankPlain)) break;
     ++end;
   }
-  const std::size_t length = end - position;
-  if (end >= data.size() || data[end] != '\r' || length == 0) return false;
+  const std::size_t length = end;
+  if (end >= line.size() || line[end] != '\r' || length == 0) return false;
   if (titleLimit && length > static_cast<std::size_t>(kTitleLimit)) return false;
   // With soft line ends a line that ends in a letter, digit or blank goes on: the line end
   // becomes a blank, and only an empty line after it ends the title.
   const bool soft = sw.SoftLineEnds && !SourceLineEndsKept(run);
   if (soft) {
     std::size_t next = end + 1;
-    if (next < data.size() && data[next] == '\n') ++next;
-    if (!blankPlain || next >= data.size() || data[next] != '\r') return false;
+    if (next < line.size() && line[next] == '\n') ++next;
+    if (!blankPlain || next >= line.size() || line[next] != '\r') return false;
   }
-  f.append(data, position, length);
+  f.append(line.substr(0, length));
   if (soft) f.push_back(' ');
   const TSourceTextState& st = run.SourceText;
   if (!(st.HtmlCodeOn && st.InHtmlCode)) run.CharConversion.Context.AfterFontChange = false;

@@ -205,9 +205,9 @@ void WriteUrlLink(CompilerRun& run) {
 void WriteWordLink(CompilerRun& run) {
   TLinkWriterState& lw = run.LinkWriter;
   const TTargetFlags& t = run.Ini.TargetFlags;
-  // Taken over, not copied: the caller empties the collected word after this anyway.
-  const std::string word = std::move(lw.MarkedExpression);
-  lw.MarkedExpression.clear();
+  // Read in place, not copied, for every word of the text: nothing below collects words, and
+  // the caller empties the collected word after this.
+  const std::string& word = lw.MarkedExpression;
   TIndexEntry* entry = nullptr;
   bool several = false;
   entry = FindLinkEntry(run, word, [&](const TIndexEntry& candidate) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -187,3 +188,45 @@ TEST_F(SourceBufferTest, FileExistsWithSizeIgnoresSwitchesAfterTheName) {
 }
 
 }  // namespace
+
+// The line copies stand for the block itself: for any block and any positions, asked in any
+// order and again, the answer is the block's bytes through the line end and two more, or the
+// block's rest where no line end comes soon; a new or changed block is never answered from
+// copies of the old one.
+TEST_F(SourceBufferTest, LineCopiesAnswerAsTheBlockWould) {
+  std::mt19937 random(7);
+  const auto expected = [](const std::string& data, std::size_t position) -> std::string {
+    if (position >= data.size()) return {};
+    const std::size_t cr = data.find('\r', position);
+    if (cr == std::string::npos || cr - position >= 256) return data.substr(position);
+    return data.substr(position, cr - position + 3);
+  };
+  const auto randomBlock = [&](std::size_t size) {
+    // Short and long lines, bare line feeds, CR at the very end.
+    static const char pieces[] = "ab \r\n\r.x";
+    std::string data;
+    while (data.size() < size) {
+      if (random() % 40 == 0)
+        data.append(300 + random() % 200, 'w');
+      else
+        data.push_back(pieces[random() % (sizeof pieces - 1)]);
+    }
+    return data;
+  };
+  for (int round = 0; round < 20; ++round) {
+    run->Source.Data = randomBlock(1 + random() % 5000);
+    if (round % 5 == 4) ForgetLineCopies(run->Source);
+    const std::string& data = run->Source.Data;
+    // Enough positions that the table of copies grows several times.
+    for (int ask = 0; ask < 3000; ++ask) {
+      const std::size_t position = random() % (data.size() + 2);
+      ASSERT_EQ(std::string(SourceLineFrom(*run, position)), expected(data, position))
+          << "round " << round << " position " << position;
+    }
+    // A change in place that the passes announce.
+    run->Source.Data[random() % data.size()] = '\r';
+    ForgetLineCopies(run->Source);
+    for (std::size_t position = 0; position < data.size(); position += 7)
+      ASSERT_EQ(std::string(SourceLineFrom(*run, position)), expected(data, position));
+  }
+}
