@@ -233,18 +233,23 @@ bool TakePlainSeparator(CompilerRun& run, const TPlainWordTable& table) {
   const auto b = static_cast<std::uint8_t>(sb.Data[sb.Position]);
   if (!table.Separator[b]) return false;
   const TCompileContext& cx = run.Compile;
-  if (b == ' ') {
-    // The blank after a footnote's end is dropped, and a long line breaks at a blank.
-    if (cx.FootnoteMarkersSet && sb.NextChar == cx.FootnoteEndChar) return false;
-    if (run.Markup.FormatMode && run.Passes.OutputColumn + 1 > 80) return false;
-  }
+  // The blank after a footnote's end is dropped.
+  if (b == ' ' && cx.FootnoteMarkersSet && sb.NextChar == cx.FootnoteEndChar) return false;
   sb.PrevChar = sb.CurChar;
   sb.CurChar = sb.NextChar;
   sb.NextChar = b;
   ++sb.Position;
-  ++run.Passes.OutputColumn;
+  std::int32_t& column = run.Passes.OutputColumn;
+  ++column;
   ++run.Compile.OutputCharCount;
+  // A long line breaks after the blank, as the character filter breaks it: the column is
+  // judged before a link that the blank ends adds its width.
+  const bool lineBreak = b == ' ' && column > 80 && run.Markup.FormatMode;
   EmitLinkedChar(run, b);
+  if (lineBreak) {
+    WriteReflowLineEnd(run, run.Passes.OutputFile);
+    column %= 8;
+  }
   return true;
 }
 

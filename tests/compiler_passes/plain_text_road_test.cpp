@@ -56,6 +56,12 @@ const TRoadCase kCases[] = {
     {"url", ".1\nT\nsee http://example.com/a_b words mailto:me@x.y and javascript:go end\n"},
     {"long lines reflow",
      ".1\nT\naaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll mmmm nnnn oooo pppp qqqq rrrr\n"},
+    // A link adds to the output column when the blank after it ends the word.
+    {"long lines with links and footnotes reflow",
+     ".FU {}\n.1\nAlpha\n.IN alpha\nfirst\n.1\nT\n"
+     "aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll alpha pppp qqqq rrrr\n"
+     "bbbb alpha dddd eeee alpha gggg hhhh iiii jjjj kkkk alpha mmmm{note} nnnn oooo pppp qqqq "
+     "rrrr alpha ssss tttt uuuu vvvv wwww xxxx alpha yyyy zzzz\n"},
     {"lists", ".1\nT\n- one item here\n  * sub item\n- two\n\nafter list\n"},
     {"table", ".1\nT\n.TA cap\nab    cd ef\ngh    ij kl\n.TA\nafter\n"},
     {"html code", ".1\nT\n.HC ON\nword <b>bold</b> word\n.HC OFF\nend < and >\n"},
@@ -132,8 +138,11 @@ std::string RandomSource(std::mt19937& rng) {
                                         "\n.TA c\n",
                                         "\n.TA\n",
                                         "wordwordwordwordword",
+                                        "aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk "
+                                        "llll mmmm nnnn oooo pppp qqqq rrrr ",
                                         "-\n"};
-  std::string s = ".FU {}\n.IN word\n.1\nStart\n";
+  // "word" links to the first topic from every other one.
+  std::string s = ".FU {}\n.1\nWord\n.IN word\nx\n.1\nStart\n";
   const int n = 20 + static_cast<int>(rng() % 200);
   for (int i = 0; i < n; ++i) s += kPieces[rng() % std::size(kPieces)];
   s += "\n";
