@@ -185,6 +185,11 @@ void WriteBodyAttributes(CompilerRun& run, std::string& f, bool quoteEscaping,
 }
 
 void WriteHtmlContents(CompilerRun& run) {
+  // Room for the whole list at once, from a heading line's usual length: growing it by doubling
+  // would copy it again and again into fresh memory.
+  std::string& out = run.Passes.OutputFile;
+  const std::size_t lineGuess = run.Ini.TargetFlags.HtmlHelp ? 256 : 128;
+  out.reserve(out.size() + run.Passes.NodeStore.size() * lineGuess);
   int depth = 0;
   WriteContentsList(run, run.Passes.HeadingTreeRoot, depth);
 }
