@@ -69,11 +69,8 @@ void WriteContentsLink(CompilerRun& run, const THeadingNode& node, bool windowPo
   const bool otherFile = node.FileNumber != fileCounter;
   if (t.Html) {
     const bool script = run.CharConversion.Context.InScriptString;
-    const std::string_view q = script ? "\\\"" : "\"";
-    if (!script) {
-      out += "<a href=";
-      out += q;
-    }
+    // Inside a JavaScript string the quotes are escaped and the tag's opening is the script's.
+    if (!script) out += "<a href=\"";
     if (otherFile) out += MakeTopicFileName(run, node.FileNumber, false, 0);
     const bool footnotePage = !run.Switches.NoFrames && otherFile && node.FileNumber >= 0 &&
                               node.FileNumber < kFootnoteFileFlags &&
@@ -82,20 +79,14 @@ void WriteContentsLink(CompilerRun& run, const THeadingNode& node, bool windowPo
       out += "#hd";
       AppendDecimal(out, node.HeadingNumber);
     }
-    out += q;
     if (group == 0 && otherFile) {
-      out += " target=";
-      out += q;
+      out += script ? "\\\" target=\\\"" : "\" target=\"";
       out += run.Ini.DefaultFrame;
-      out += q;
     } else if (group != 0) {
-      out += " target=";
-      out += q;
-      out += "group";
+      out += script ? "\\\" target=\\\"group" : "\" target=\"group";
       AppendDecimal(out, group);
-      out += q;
     }
-    out += ">";
+    out += script ? "\\\">" : "\">";
     CopyHeadingTitle(run, out, node.SourcePosition, false, false, false);
     if (!script) out += "</a>\r\n";
   } else if (t.Ipf) {
