@@ -254,7 +254,8 @@ void WriteIndexPage(CompilerRun& run) {
       else if (prevSame)
         form = 4;
       const std::string h = IndexHeadWord(e, true);
-      const std::string r = IndexRestWords(e, true);
+      // Only entries with more words have a rest.
+      const std::string r = e.WordLinks ? IndexRestWords(e, true) : std::string();
       if (htmlHelp) {
         if (!subListOpen && form == 4) out += std::string("   <UL>") + kLineEnd;
         if (subListOpen && form != 4) out += std::string("   </UL>") + kLineEnd;
