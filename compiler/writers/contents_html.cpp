@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "compiler/foundation/decimal_text.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
@@ -27,7 +28,7 @@ void WriteContentsList(CompilerRun& run, const THeadingNode* list, int& depth) {
   auto indent = [&] { out.append(static_cast<std::size_t>(depth) * 3, ' '); };
   if (list) {
     indent();
-    out += std::string("<ul>") + kLineEnd;
+    out += "<ul>\r\n";
   }
   ++depth;
   for (const THeadingNode* h = list; h; h = h->NextSibling) {
@@ -35,16 +36,17 @@ void WriteContentsList(CompilerRun& run, const THeadingNode* list, int& depth) {
     indent();
     out += "<li>";
     if (run.Ini.TargetFlags.HtmlHelp) {
-      out += std::string(" <OBJECT type=\"text/sitemap\">") + kLineEnd;
+      out += " <OBJECT type=\"text/sitemap\">\r\n";
       indent();
       out += "        <param name=\"Name\" value=\"";
       CopyHeadingTitle(run, out, h->SourcePosition, false, true, true);
-      out += std::string("\">") + kLineEnd;
+      out += "\">\r\n";
       indent();
-      out += "        <param name=\"Local\" value=\"" +
-             MakeTopicFileName(run, h->FileNumber, false, 0) + "\">" + kLineEnd;
+      out += "        <param name=\"Local\" value=\"";
+      out += MakeTopicFileName(run, h->FileNumber, false, 0);
+      out += "\">\r\n";
       indent();
-      out += std::string("     </OBJECT>") + kLineEnd;
+      out += "     </OBJECT>\r\n";
     } else {
       WriteContentsLink(run, *h, true, 0);
     }
@@ -53,7 +55,7 @@ void WriteContentsList(CompilerRun& run, const THeadingNode* list, int& depth) {
   --depth;
   if (list) {
     indent();
-    out += std::string("</ul>") + kLineEnd;
+    out += "</ul>\r\n";
   }
 }
 
@@ -65,26 +67,31 @@ void WriteContentsLink(CompilerRun& run, const THeadingNode& node, bool windowPo
   std::string& out = run.Passes.OutputFile;
   const std::int32_t fileCounter = run.Numbering.FileCounter;
   const bool otherFile = node.FileNumber != fileCounter;
-  const std::string number = std::to_string(node.HeadingNumber);
   if (t.Html) {
     const bool script = run.CharConversion.Context.InScriptString;
-    const std::string q = script ? "\\\"" : "\"";
-    if (!script) out += "<a href=" + q;
+    // Inside a JavaScript string the quotes are escaped and the tag's opening is the script's.
+    if (!script) out += "<a href=\"";
     if (otherFile) out += MakeTopicFileName(run, node.FileNumber, false, 0);
     const bool footnotePage = !run.Switches.NoFrames && otherFile && node.FileNumber >= 0 &&
                               node.FileNumber < kFootnoteFileFlags &&
                               run.Passes.FileHasFootnotes[node.FileNumber];
-    if (!node.GroupFlag && !footnotePage) out += "#hd" + number;
-    out += q;
-    if (group == 0 && otherFile)
-      out += " target=" + q + run.Ini.DefaultFrame + q;
-    else if (group != 0)
-      out += " target=" + q + "group" + std::to_string(group) + q;
-    out += ">";
+    if (!node.GroupFlag && !footnotePage) {
+      out += "#hd";
+      AppendDecimal(out, node.HeadingNumber);
+    }
+    if (group == 0 && otherFile) {
+      out += script ? "\\\" target=\\\"" : "\" target=\"";
+      out += run.Ini.DefaultFrame;
+    } else if (group != 0) {
+      out += script ? "\\\" target=\\\"group" : "\" target=\"group";
+      AppendDecimal(out, group);
+    }
+    out += script ? "\\\">" : "\">";
     CopyHeadingTitle(run, out, node.SourcePosition, false, false, false);
-    if (!script) out += std::string("</a>") + kLineEnd;
+    if (!script) out += "</a>\r\n";
   } else if (t.Ipf) {
-    out += ":link reftype=hd res=" + number;
+    out += ":link reftype=hd res=";
+    AppendDecimal(out, node.HeadingNumber);
     const std::uint8_t level = GetGroupLevel(run, run.LinkPass.CurrentLevel);
     if (run.LinkPass.FrameGroupActive && windowPosition && level == run.Passes.GroupWindowCount)
       out += WriteIpfWindowPosition(run, false, level, node);
@@ -169,6 +176,11 @@ void WriteBodyAttributes(CompilerRun& run, std::string& f, bool quoteEscaping,
 }
 
 void WriteHtmlContents(CompilerRun& run) {
+  // Room for the whole list at once, from a heading line's usual length: growing it by doubling
+  // would copy it again and again into fresh memory.
+  std::string& out = run.Passes.OutputFile;
+  const std::size_t lineGuess = run.Ini.TargetFlags.HtmlHelp ? 256 : 128;
+  out.reserve(out.size() + run.Passes.NodeStore.size() * lineGuess);
   int depth = 0;
   WriteContentsList(run, run.Passes.HeadingTreeRoot, depth);
 }

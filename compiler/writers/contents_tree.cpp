@@ -3,6 +3,7 @@
 #include <array>
 
 #include "compiler/foundation/console_reporter.h"
+#include "compiler/foundation/decimal_text.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/passes/compiler_run.h"
 #include "compiler/passes/pass_services.h"
@@ -39,8 +40,13 @@ void WriteTreeEntries(CompilerRun& run, TTreeWriter& w, THeadingNode* list) {
     if (w.depth > run.Switches.ContentsDepth || w.depth >= static_cast<int>(w.levelCursors.size()))
       continue;
     w.levelCursors[w.depth] = h;
-    const std::string rn = std::to_string(h->RunningNumber);
-    out += "  hl[" + rn + "]=" + std::to_string(w.depth) + ";hc[" + rn + "]=\"";
+    out += "  hl[";
+    AppendDecimal(out, h->RunningNumber);
+    out += "]=";
+    AppendDecimal(out, w.depth);
+    out += ";hc[";
+    AppendDecimal(out, h->RunningNumber);
+    out += "]=\"";
     WriteContentsLink(run, *h, true, 0);
     out += "\";";
     if (h->FirstChild && w.depth < run.Switches.ContentsDepth) {
@@ -57,7 +63,11 @@ void WriteTreeEntries(CompilerRun& run, TTreeWriter& w, THeadingNode* list) {
         WriteMessage(run, MessageId::ContentsTreeLoops, true);
         WriteMessage(run, MessageId::TurnOffContentsTree, true);
       }
-      out += "hs[" + rn + "]=" + std::to_string(next) + ";";
+      out += "hs[";
+      AppendDecimal(out, h->RunningNumber);
+      out += "]=";
+      AppendDecimal(out, next);
+      out += ";";
     }
     out += kLineEnd;
     WriteTreeEntries(run, w, h->FirstChild);

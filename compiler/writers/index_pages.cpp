@@ -1,9 +1,13 @@
 #include "compiler/writers/index_pages.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "compiler/foundation/decimal_text.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/passes/compiler_run.h"
 #include "compiler/passes/index_store.h"
@@ -29,14 +33,43 @@ TIndexWordLink* LastLink(const TIndexEntry& e) {
   return last;
 }
 
-// Byte by byte as unsigned codes, a key before every longer key it begins.
-bool KeyLess(const std::string& a, const std::string& b) { return a.compare(b) < 0; }
+// The head word as it is compared, before its first letter's case is restored.
+std::string_view HeadWordView(const TIndexEntry& e) {
+  if (e.Inverted && e.WordLinks) return LastLink(e)->Word;
+  return e.Word;
+}
+
+// The sort works on the first sixteen key bytes held as two big-endian numbers (zero after
+// the key's end), beside the node's place: most comparisons end there without reaching for
+// the strings. Equal heads fall back to the whole keys, so any byte values stay in order.
+constexpr std::size_t kKeyHeadBytes = 16;
+
+struct TSortSlot {
+  std::uint64_t High = 0, Low = 0;
+  std::uint32_t Place = 0;
+  std::uint32_t Size = 0;
+};
+
+TSortSlot MakeSortSlot(std::string_view key, std::size_t place) {
+  unsigned char bytes[kKeyHeadBytes] = {};
+  std::memcpy(bytes, key.data(), std::min(key.size(), kKeyHeadBytes));
+  TSortSlot slot;
+  std::memcpy(&slot.High, bytes, 8);
+  std::memcpy(&slot.Low, bytes + 8, 8);
+  if constexpr (std::endian::native == std::endian::little) {
+    slot.High = __builtin_bswap64(slot.High);
+    slot.Low = __builtin_bswap64(slot.Low);
+  }
+  slot.Place = static_cast<std::uint32_t>(place);
+  slot.Size = static_cast<std::uint32_t>(key.size());
+  return slot;
+}
 
 void AppendPageLinkTarget(CompilerRun& run, const TIndexEntry& e, std::string& out) {
   out += MakeTopicFileName(run, e.FileNumber, false, 0);
   if (!e.OpensFrameGroup && !IsFootnoteFrameset(run, e.FileNumber)) {
     out += "#hd";
-    out += std::to_string(e.HeadingNumber);
+    AppendDecimal(out, e.HeadingNumber);
   }
 }
 
@@ -102,12 +135,19 @@ void SortIndexEntries(CompilerRun& run) {
       if (!e->LinkTarget) ++st.ListedInternalCount;
       std::string key;
       if (e->Inverted && e->WordLinks) {
-        key = LastLink(*e)->Word + " " + e->Word;
-        for (const TIndexWordLink* l = e->WordLinks; l && l->Next; l = l->Next)
-          key += " " + l->Word;
+        key = LastLink(*e)->Word;
+        key += ' ';
+        key += e->Word;
+        for (const TIndexWordLink* l = e->WordLinks; l && l->Next; l = l->Next) {
+          key += ' ';
+          key += l->Word;
+        }
       } else {
         key = e->Word;
-        for (const TIndexWordLink* l = e->WordLinks; l; l = l->Next) key += " " + l->Word;
+        for (const TIndexWordLink* l = e->WordLinks; l; l = l->Next) {
+          key += ' ';
+          key += l->Word;
+        }
       }
       for (char& c : key) c = static_cast<char>(st.IndexSortTable[static_cast<std::uint8_t>(c)]);
       // An empty word has no first character to file it by; it is left off the index.
@@ -117,19 +157,26 @@ void SortIndexEntries(CompilerRun& run) {
       st.IndexGroups[group].push_back({const_cast<TIndexEntry*>(e), std::move(key)});
     }
   }
-  // Ascending keys; among equal keys the entry filed last comes first. The sort orders
-  // indexes, so that each node with its key is moved once.
-  std::vector<std::size_t> order;
+  // Ascending keys, byte by byte as unsigned codes, a key before every longer key it begins;
+  // among equal keys the entry filed last comes first. Places make the order total, so the
+  // plain sort gives the one result; each node with its key is then moved once.
+  std::vector<TSortSlot> order;
   std::vector<TIndexPageNode> sorted;
   for (auto& g : st.IndexGroups) {
     order.resize(g.size());
-    for (std::size_t i = 0; i < g.size(); ++i) order[i] = g.size() - 1 - i;
-    std::stable_sort(order.begin(), order.end(), [&g](std::size_t a, std::size_t b) {
-      return KeyLess(g[a].SortKey, g[b].SortKey);
+    for (std::size_t i = 0; i < g.size(); ++i) order[i] = MakeSortSlot(g[i].SortKey, i);
+    std::sort(order.begin(), order.end(), [&g](const TSortSlot& a, const TSortSlot& b) {
+      if (a.High != b.High) return a.High < b.High;
+      if (a.Low != b.Low) return a.Low < b.Low;
+      if (a.Size != b.Size || a.Size > kKeyHeadBytes) {
+        const int c = g[a.Place].SortKey.compare(g[b.Place].SortKey);
+        if (c != 0) return c < 0;
+      }
+      return a.Place > b.Place;
     });
     sorted.clear();
     sorted.reserve(g.size());
-    for (std::size_t i : order) sorted.push_back(std::move(g[i]));
+    for (const TSortSlot& slot : order) sorted.push_back(std::move(g[slot.Place]));
     g.swap(sorted);
   }
   for (int i = 0; i < kIndexGroupCount; ++i) {
@@ -150,15 +197,19 @@ void WriteIndexLink(CompilerRun& run, const TIndexEntry& entry) {
 void WriteSitemapIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view name,
                             bool indent) {
   std::string& out = run.Passes.OutputFile;
-  const std::string ind = indent ? "   " : "";
-  out += ind + "   <LI> <OBJECT type=\"text/sitemap\">" + kLineEnd;
-  out += ind + "           <param name=\"Name\" value=\"";
+  const std::string_view ind = indent ? "   " : "";
+  out += ind;
+  out += "   <LI> <OBJECT type=\"text/sitemap\">\r\n";
+  out += ind;
+  out += "           <param name=\"Name\" value=\"";
   WriteCodePageText(run, out, name, true);
-  out += std::string("\">") + kLineEnd;
-  out += ind + "           <param name=\"Local\" value=\"";
+  out += "\">\r\n";
+  out += ind;
+  out += "           <param name=\"Local\" value=\"";
   AppendPageLinkTarget(run, entry, out);
-  out += std::string("\">") + kLineEnd;
-  out += ind + "        </OBJECT>" + kLineEnd;
+  out += "\">\r\n";
+  out += ind;
+  out += "        </OBJECT>\r\n";
 }
 
 void WriteIndexPage(CompilerRun& run) {
@@ -167,6 +218,11 @@ void WriteIndexPage(CompilerRun& run) {
   const bool htmlHelp = run.Ini.TargetFlags.HtmlHelp;
   std::string& out = run.Passes.OutputFile;
   st.ExtendedIndex = st.ListedInternalCount >= run.Ini.ExtendedIndexEntries;
+  // Room for the whole page at once, from a line's usual length: growing it by doubling would
+  // copy it again and again into fresh memory.
+  const std::size_t lineGuess = htmlHelp ? 200 : 48;
+  out.reserve(out.size() +
+              static_cast<std::size_t>(std::max(st.ListedInternalCount, 0)) * lineGuess);
   // The letter bar's anchors stand only in the HTML index page; the HHK has no such targets.
   if (st.ExtendedIndex && !htmlHelp) {
     out += "<font size=5>";
@@ -187,10 +243,9 @@ void WriteIndexPage(CompilerRun& run) {
     for (std::size_t i = 0; i < nodes.size(); ++i) {
       const TIndexEntry& e = *nodes[i].Entry;
       if (e.LinkTarget) continue;
-      const std::string head = IndexHeadWord(e, false);
-      const bool prevSame = i > 0 && IndexHeadWord(*nodes[i - 1].Entry, false) == head;
-      const bool nextSame =
-          i + 1 < nodes.size() && IndexHeadWord(*nodes[i + 1].Entry, false) == head;
+      const std::string_view head = HeadWordView(e);
+      const bool prevSame = i > 0 && HeadWordView(*nodes[i - 1].Entry) == head;
+      const bool nextSame = i + 1 < nodes.size() && HeadWordView(*nodes[i + 1].Entry) == head;
       int form = 2;
       if (!e.WordLinks)
         form = 1;
@@ -199,7 +254,8 @@ void WriteIndexPage(CompilerRun& run) {
       else if (prevSame)
         form = 4;
       const std::string h = IndexHeadWord(e, true);
-      const std::string r = IndexRestWords(e, true);
+      // Only entries with more words have a rest.
+      const std::string r = e.WordLinks ? IndexRestWords(e, true) : std::string();
       if (htmlHelp) {
         if (!subListOpen && form == 4) out += std::string("   <UL>") + kLineEnd;
         if (subListOpen && form != 4) out += std::string("   </UL>") + kLineEnd;

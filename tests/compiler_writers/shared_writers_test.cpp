@@ -299,6 +299,15 @@ TEST(ContentsLink, EveryTarget) {
   WriteContentsLink(*h, *sub, true, 4);
   EXPECT_EQ(h->Passes.OutputFile,
             "<a href=\"#hd2\">Sub</a>\r\n<a href=\"#hd2\" target=\"group4\">Sub</a>\r\n");
+  // Inside a JavaScript string (the contents tree) the quotes are escaped and the script
+  // writes the tag's opening and closing itself.
+  h->Passes.OutputFile.clear();
+  h->CharConversion.Context.InScriptString = true;
+  WriteContentsLink(*h, *sub, true, 0);
+  h->Passes.OutputFile += '|';
+  WriteContentsLink(*h, *sub, true, 4);
+  h->CharConversion.Context.InScriptString = false;
+  EXPECT_EQ(h->Passes.OutputFile, "#hd2\\\">Sub|#hd2\\\" target=\\\"group4\\\">Sub");
   TestRun i("ipf");
   Prepasses(i, source);
   WriteContentsLink(*i, *i->Passes.HeadingTreeRoot->FirstChild, true, 0);
