@@ -622,8 +622,34 @@ template <bool kCountInstruction>
     }
     fail[child] = suffix;
     const int d = depth[child];
-    // The node's own weights summed with its suffix's list by distance from the last letter,
-    // 1..d-1: a small array instead of a merge, whose every step was a guess between the lists.
+    const std::uint32_t inherited = t[suffix].found;
+    const std::uint32_t s_first = inherited & index_mask;
+    const std::uint32_t s_end = s_first + ((inherited >> kWeightIndexBits) & 31u);
+    // Most nodes with weights have one, inside their letters. It is added to the entry of its
+    // distance as the suffix's list is copied, or after the copy where the list has none: a list
+    // holds each distance once at most, and the rating does not depend on its order.
+    const std::uint32_t own = pl[child].weights;
+    const PendingWeight& only = pw[own - (own != 0)];  // read only where own != 0
+    if (own != 0 && only.next == 0 &&
+        static_cast<unsigned>(only.offset) < static_cast<unsigned>(d - 1)) {
+      const int back = d - 1 - only.offset;
+      std::int32_t add = only.weight;  // zero once it has found its entry
+      const std::uint32_t start = found_end;
+      for (std::uint32_t si = s_first; si < s_end; ++si) {
+        FoundWeight entry = found[si];
+        const bool here = entry.back == back;
+        entry.weight += here ? add : 0;
+        add = here ? 0 : add;
+        found[found_end] = entry;
+        found_end += entry.weight != 0;
+      }
+      found[found_end] = FoundWeight{add, static_cast<std::uint8_t>(back)};
+      found_end += add != 0;
+      t[child].found = start | ((found_end - start) << kWeightIndexBits) | (inherited & kHasLoose);
+      continue;
+    }
+    // Otherwise the node's own weights are summed with its suffix's list by distance from the
+    // last letter, 1..d-1, in a small array.
     std::uint32_t touched = 0;  // the distances summed into, a bit each
     const auto first_loose = static_cast<std::uint32_t>(loose_.size());
     std::uint32_t own_loose = 0;
@@ -638,20 +664,17 @@ template <bool kCountInstruction>
       sums[static_cast<std::size_t>(back)] += w.weight;
       touched |= 1u << back;
     }
-    std::uint32_t loose_bit = t[suffix].found & kHasLoose;
+    std::uint32_t loose_bit = inherited & kHasLoose;
     if (own_loose != 0) {
       loose_bit = kHasLoose;
       loose_refs_.push_back(LooseRef{child, first_loose, own_loose});
     }
-    const std::uint32_t inherited = t[suffix].found;
     if (touched == 0) {
       t[child].found = (inherited & ~kHasLoose) | loose_bit;  // the suffix's list serves
       continue;
     }
     // One entry per distance at most, so the lists together hold no more entries than the file
     // has bytes; the distances summed into are written in order and only the nonzero kept.
-    const std::uint32_t s_first = inherited & index_mask;
-    const std::uint32_t s_end = s_first + ((inherited >> kWeightIndexBits) & 31u);
     for (std::uint32_t si = s_first; si < s_end; ++si) {
       sums[found[si].back] += found[si].weight;
       touched |= 1u << found[si].back;
