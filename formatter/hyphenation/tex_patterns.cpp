@@ -553,7 +553,6 @@ template <bool kCountInstruction>
       pl[j] = Placed{i, bn[c].weights, code};
       found_bound += static_cast<std::uint32_t>(bn[c].weights != 0) * static_cast<std::uint32_t>(d);
       depth[j] = static_cast<std::uint8_t>(d + 1);
-      if (i == 0) root_next_[code] = j;
     }
     next_at[static_cast<std::size_t>(d) + 1] = j;
     return Frame{bn[b].first_child, first};
@@ -580,7 +579,6 @@ template <bool kCountInstruction>
       found_bound += static_cast<std::uint32_t>(node.weights != 0) *
                      static_cast<std::uint32_t>(node.depth - 1);
       depth[j] = node.depth;
-      if (i == 0) root_next_[code] = j;
     }
   } else {
     path[static_cast<std::size_t>(top++)] = number_children(0, 0, 0);
@@ -600,6 +598,10 @@ template <bool kCountInstruction>
       ++top;
     }
   }
+
+  // The root's children by letter, for steps from the root; numbered first, from 1. Set here
+  // rather than as they are numbered, which would test every node for being one.
+  for (std::uint32_t j = 1; j <= trie.per_depth[1]; ++j) root_next_[pl[j].code] = j;
 
   // Failure links and summed weights in number order: parents and suffixes come first.
   found_ = std::make_unique_for_overwrite<FoundWeight[]>(found_bound);
@@ -625,13 +627,16 @@ template <bool kCountInstruction>
     const std::uint32_t inherited = t[suffix].found;
     const std::uint32_t s_first = inherited & index_mask;
     const std::uint32_t s_end = s_first + ((inherited >> kWeightIndexBits) & 31u);
+    const std::uint32_t own = pl[child].weights;
+    if (own == 0) {
+      t[child].found = inherited;  // the suffix's list serves
+      continue;
+    }
     // Most nodes with weights have one, inside their letters. It is added to the entry of its
     // distance as the suffix's list is copied, or after the copy where the list has none: a list
     // holds each distance once at most, and the rating does not depend on its order.
-    const std::uint32_t own = pl[child].weights;
-    const PendingWeight& only = pw[own - (own != 0)];  // read only where own != 0
-    if (own != 0 && only.next == 0 &&
-        static_cast<unsigned>(only.offset) < static_cast<unsigned>(d - 1)) {
+    const PendingWeight& only = pw[own - 1];
+    if (only.next == 0 && static_cast<unsigned>(only.offset) < static_cast<unsigned>(d - 1)) {
       const int back = d - 1 - only.offset;
       std::int32_t add = only.weight;  // zero once it has found its entry
       const std::uint32_t start = found_end;
