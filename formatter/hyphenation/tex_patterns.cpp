@@ -305,10 +305,13 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
   ParseTexPatternLines(bytes, report, [&](const TexPatternLine& line) {
     const std::uint8_t* const letters = line.Letters;
     const int count = line.Count;
-    nodes.size = node_count;
-    nodes.Reserve(node_count + kTexMaxLetters);
-    pending.size = pending_count;
-    pending.Reserve(pending_count + line.Digits);
+    if (node_count + kTexMaxLetters > nodes.capacity ||
+        pending_count + line.Digits > pending.capacity) {  // seldom: room for half the file's bytes
+      nodes.size = node_count;
+      nodes.Reserve(node_count + kTexMaxLetters);
+      pending.size = pending_count;
+      pending.Reserve(pending_count + line.Digits);
+    }
     BuildNode* const n = nodes.data.get();  // in locals: byte stores may alias anything
     PendingWeight* const added = pending.data.get();
     // Only weights that a lookup can reach: a lookup never forms the line-edge class, and a
@@ -316,20 +319,22 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
     std::uint32_t node = 0;
     bool inserted = false;
     const std::uint32_t* const digit_at = line.DigitAt;
+    const std::size_t digits = line.Digits;
     // The tests below are combined without branches: which way each goes is not predictable.
     std::size_t before = ~std::size_t{0} - 1;  // the previous digit's place, none beside the first
-    for (std::size_t j = 0; j < line.Digits; before = digit_at[j], ++j) {
+    for (std::size_t j = 0; j < digits; before = digit_at[j], ++j) {
       const std::size_t at = digit_at[j];
       const std::size_t after = digit_at[j + 1];  // past the last digit: any value, not used
       // At an edge no lookup reaches it.
       if ((at == 0) | (at + 1 == line.Size)) continue;
       const int q = static_cast<int>(at - j) + 1;
-      const bool tight = (q >= 2) & (q <= count);
-      // A digit between two letters falls into their bucket; only one beside another digit, or
-      // a loose one, needs its classes.
+      // A digit between two letters falls into their bucket; only one beside another digit needs
+      // its classes. Edges left out, a digit with no letter on one side has a digit there, so
+      // loose weights are among these.
       TexPatternWeight w{};
-      if (!tight | (before + 1 == at) | ((j + 1 < line.Digits) & (after == at + 1))) {
+      if ((before + 1 == at) | ((j + 1 < digits) & (after == at + 1))) {
         w = line.Weight(j);
+        const bool tight = (q >= 2) & (q <= count);
         if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
                       TexCharClass(letters[q - 1]) != w.ClassAfter))
           continue;
@@ -414,11 +419,11 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
           PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
                         static_cast<std::int8_t>(w.Weight), w.ClassBefore, w.ClassAfter};
       n[node].weights = pending_count;
-      ++report.Weights;
     }
     return true;
   });
   if (no_order) return false;
+  report.Weights += pending_count;  // each weight taken is one pending
   nodes.size = node_count;
   pending.size = pending_count;
 
