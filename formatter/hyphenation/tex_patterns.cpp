@@ -305,10 +305,13 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
   ParseTexPatternLines(bytes, report, [&](const TexPatternLine& line) {
     const std::uint8_t* const letters = line.Letters;
     const int count = line.Count;
-    nodes.size = node_count;
-    nodes.Reserve(node_count + kTexMaxLetters);
-    pending.size = pending_count;
-    pending.Reserve(pending_count + line.Digits);
+    if (node_count + kTexMaxLetters > nodes.capacity ||
+        pending_count + line.Digits > pending.capacity) {  // seldom: room for half the file's bytes
+      nodes.size = node_count;
+      nodes.Reserve(node_count + kTexMaxLetters);
+      pending.size = pending_count;
+      pending.Reserve(pending_count + line.Digits);
+    }
     BuildNode* const n = nodes.data.get();  // in locals: byte stores may alias anything
     PendingWeight* const added = pending.data.get();
     // Only weights that a lookup can reach: a lookup never forms the line-edge class, and a
@@ -316,20 +319,22 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
     std::uint32_t node = 0;
     bool inserted = false;
     const std::uint32_t* const digit_at = line.DigitAt;
+    const std::size_t digits = line.Digits;
     // The tests below are combined without branches: which way each goes is not predictable.
     std::size_t before = ~std::size_t{0} - 1;  // the previous digit's place, none beside the first
-    for (std::size_t j = 0; j < line.Digits; before = digit_at[j], ++j) {
+    for (std::size_t j = 0; j < digits; before = digit_at[j], ++j) {
       const std::size_t at = digit_at[j];
       const std::size_t after = digit_at[j + 1];  // past the last digit: any value, not used
       // At an edge no lookup reaches it.
       if ((at == 0) | (at + 1 == line.Size)) continue;
       const int q = static_cast<int>(at - j) + 1;
-      const bool tight = (q >= 2) & (q <= count);
-      // A digit between two letters falls into their bucket; only one beside another digit, or
-      // a loose one, needs its classes.
+      // A digit between two letters falls into their bucket; only one beside another digit needs
+      // its classes. Edges left out, a digit with no letter on one side has a digit there, so
+      // loose weights are among these.
       TexPatternWeight w{};
-      if (!tight | (before + 1 == at) | ((j + 1 < line.Digits) & (after == at + 1))) {
+      if ((before + 1 == at) | ((j + 1 < digits) & (after == at + 1))) {
         w = line.Weight(j);
+        const bool tight = (q >= 2) & (q <= count);
         if (tight && (TexCharClass(letters[q - 2]) != w.ClassBefore ||
                       TexCharClass(letters[q - 1]) != w.ClassAfter))
           continue;
@@ -414,11 +419,11 @@ bool TexPatternTable::BuildIn(std::string_view bytes, TexLoadReport& report, boo
           PendingWeight{n[node].weights, static_cast<std::int8_t>(q - 2),
                         static_cast<std::int8_t>(w.Weight), w.ClassBefore, w.ClassAfter};
       n[node].weights = pending_count;
-      ++report.Weights;
     }
     return true;
   });
   if (no_order) return false;
+  report.Weights += pending_count;  // each weight taken is one pending
   nodes.size = node_count;
   pending.size = pending_count;
 
@@ -553,7 +558,6 @@ template <bool kCountInstruction>
       pl[j] = Placed{i, bn[c].weights, code};
       found_bound += static_cast<std::uint32_t>(bn[c].weights != 0) * static_cast<std::uint32_t>(d);
       depth[j] = static_cast<std::uint8_t>(d + 1);
-      if (i == 0) root_next_[code] = j;
     }
     next_at[static_cast<std::size_t>(d) + 1] = j;
     return Frame{bn[b].first_child, first};
@@ -580,7 +584,6 @@ template <bool kCountInstruction>
       found_bound += static_cast<std::uint32_t>(node.weights != 0) *
                      static_cast<std::uint32_t>(node.depth - 1);
       depth[j] = node.depth;
-      if (i == 0) root_next_[code] = j;
     }
   } else {
     path[static_cast<std::size_t>(top++)] = number_children(0, 0, 0);
@@ -600,6 +603,10 @@ template <bool kCountInstruction>
       ++top;
     }
   }
+
+  // The root's children by letter, for steps from the root; numbered first, from 1. Set here
+  // rather than as they are numbered, which would test every node for being one.
+  for (std::uint32_t j = 1; j <= trie.per_depth[1]; ++j) root_next_[pl[j].code] = j;
 
   // Failure links and summed weights in number order: parents and suffixes come first.
   found_ = std::make_unique_for_overwrite<FoundWeight[]>(found_bound);
@@ -622,8 +629,37 @@ template <bool kCountInstruction>
     }
     fail[child] = suffix;
     const int d = depth[child];
-    // The node's own weights summed with its suffix's list by distance from the last letter,
-    // 1..d-1: a small array instead of a merge, whose every step was a guess between the lists.
+    const std::uint32_t inherited = t[suffix].found;
+    const std::uint32_t s_first = inherited & index_mask;
+    const std::uint32_t s_end = s_first + ((inherited >> kWeightIndexBits) & 31u);
+    const std::uint32_t own = pl[child].weights;
+    if (own == 0) {
+      t[child].found = inherited;  // the suffix's list serves
+      continue;
+    }
+    // Most nodes with weights have one, inside their letters. It is added to the entry of its
+    // distance as the suffix's list is copied, or after the copy where the list has none: a list
+    // holds each distance once at most, and the rating does not depend on its order.
+    const PendingWeight& only = pw[own - 1];
+    if (only.next == 0 && static_cast<unsigned>(only.offset) < static_cast<unsigned>(d - 1)) {
+      const int back = d - 1 - only.offset;
+      std::int32_t add = only.weight;  // zero once it has found its entry
+      const std::uint32_t start = found_end;
+      for (std::uint32_t si = s_first; si < s_end; ++si) {
+        FoundWeight entry = found[si];
+        const bool here = entry.back == back;
+        entry.weight += here ? add : 0;
+        add = here ? 0 : add;
+        found[found_end] = entry;
+        found_end += entry.weight != 0;
+      }
+      found[found_end] = FoundWeight{add, static_cast<std::uint8_t>(back)};
+      found_end += add != 0;
+      t[child].found = start | ((found_end - start) << kWeightIndexBits) | (inherited & kHasLoose);
+      continue;
+    }
+    // Otherwise the node's own weights are summed with its suffix's list by distance from the
+    // last letter, 1..d-1, in a small array.
     std::uint32_t touched = 0;  // the distances summed into, a bit each
     const auto first_loose = static_cast<std::uint32_t>(loose_.size());
     std::uint32_t own_loose = 0;
@@ -638,20 +674,17 @@ template <bool kCountInstruction>
       sums[static_cast<std::size_t>(back)] += w.weight;
       touched |= 1u << back;
     }
-    std::uint32_t loose_bit = t[suffix].found & kHasLoose;
+    std::uint32_t loose_bit = inherited & kHasLoose;
     if (own_loose != 0) {
       loose_bit = kHasLoose;
       loose_refs_.push_back(LooseRef{child, first_loose, own_loose});
     }
-    const std::uint32_t inherited = t[suffix].found;
     if (touched == 0) {
       t[child].found = (inherited & ~kHasLoose) | loose_bit;  // the suffix's list serves
       continue;
     }
     // One entry per distance at most, so the lists together hold no more entries than the file
     // has bytes; the distances summed into are written in order and only the nonzero kept.
-    const std::uint32_t s_first = inherited & index_mask;
-    const std::uint32_t s_end = s_first + ((inherited >> kWeightIndexBits) & 31u);
     for (std::uint32_t si = s_first; si < s_end; ++si) {
       sums[found[si].back] += found[si].weight;
       touched |= 1u << found[si].back;
