@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/foundation/byte_scan.h"
+
 namespace skeldon {
 
 struct CompilerRun;
@@ -25,6 +27,9 @@ struct TSourceReaderState {
   bool SoftSpacesAsBlanks = false;         // .SP ON
   bool PrePassRunning = false;             // heading pass or link pass
   bool DotLineMark = false;  // the line being read began with a dot: a dot-command line
+  // The bytes SkipWithinLine stops at (line ends and one more byte), kept for that byte.
+  TStopBytes LineStops;
+  int LineStopsFor = -2;
 };
 
 // Shifts the window and reads the next character into NextChar. At each line start it also

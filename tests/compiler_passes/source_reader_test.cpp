@@ -2,6 +2,10 @@
 // the .NR/.HD numbers with their reservations.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <tuple>
+
 #include "tests/support/compiler_test_support.h"
 
 namespace skeldon {
@@ -92,6 +96,48 @@ TEST(SourceReader, CountsLinesAndDotLineStartsAtBufferStart) {
   EXPECT_EQ(t->Source.CurChar, 0x0D);
   ReadAll(*t);
   EXPECT_EQ(t->Lines.CurrentSourceLine, 3);
+}
+
+// Skipping within a line is a shortcut for reading byte by byte: wherever it stops, the window,
+// the line count and the dot-line mark are what the reads would have left, for any bytes and
+// any stop byte, lines longer and shorter than the scan's steps.
+TEST(SourceReader, SkippingWithinALineLeavesWhatReadingLeaves) {
+  std::mt19937 rng(11);
+  static const char kBytes[] = "ab.^{\r\n\r\n \x8D\x8A\x0D";
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    const std::size_t size = 1 + rng() % 300;
+    while (text.size() < size) {
+      if (rng() % 8 == 0)
+        text.append(rng() % 70, 'x');
+      else
+        text.push_back(kBytes[rng() % (sizeof kBytes - 1)]);
+    }
+    const int stop = rng() % 3 == 0 ? -1 : static_cast<unsigned char>("^{x."[rng() % 4]);
+    TestRun skipping, reading;
+    for (TestRun* t : {&skipping, &reading}) {
+      t->Load(text);
+      RewindSource(**t);
+      PrimeReaderWindow(**t);
+    }
+    const auto state = [](TestRun& t) {
+      const TSourceBuffer& sb = t->Source;
+      return std::tuple(sb.Position, sb.PrevChar, sb.CurChar, sb.NextChar, sb.LineEndCount,
+                        t->Reader.DotLineMark, t->Lines.CurrentSourceLine);
+    };
+    while (!SourceEof(*skipping)) {
+      if (SkipWithinLine(*skipping, stop) == 0) {
+        ReadSourceChar(*skipping);
+      } else if (!SourceEof(*skipping)) {
+        // It stops at the first line end or stop byte, not before.
+        const auto next =
+            static_cast<unsigned char>(skipping->Source.Data[skipping->Source.Position]);
+        ASSERT_TRUE(next == 0x0D || next == 0x0A || next == stop) << "round " << round;
+      }
+      while (reading->Source.Position < skipping->Source.Position) ReadSourceChar(*reading);
+      ASSERT_EQ(state(skipping), state(reading)) << "round " << round << ", stop " << stop;
+    }
+  }
 }
 
 TEST(SourceReader, DotLineSkipsLeadingBlanksAndStopsAtLineEnd) {
