@@ -90,6 +90,12 @@ TIndexKeyGroup& GroupFor(TIndexStore& st, std::uint8_t bucket, std::string_view 
     it->second.Key = it->first;
     PlaceGroupSlot(st.GroupSlots, {h, &it->second});
     st.GroupFilter[h >> 54] |= std::uint64_t{1} << ((h >> 48) & 63);
+    if (key.size() < 2) {
+      st.ShortKeyBuckets[bucket] = true;
+    } else {
+      const std::size_t bit = std::size_t{bucket} * 256 + static_cast<std::uint8_t>(key[1]);
+      st.SecondByteFilter[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
     ++st.GroupSlotsUsed;
   }
   return it->second;
@@ -259,6 +265,8 @@ void ClearIndexStore(CompilerRun& run) {
   st.GroupSlots.clear();
   st.GroupSlotsUsed = 0;
   st.GroupFilter.fill(0);
+  st.SecondByteFilter.fill(0);
+  st.ShortKeyBuckets.fill(false);
   ++st.Generation;
   // Entries stay allocated: other state of the run may still point at them.
 }
@@ -333,6 +341,16 @@ namespace {
 bool LinkGroupsMayMatch(CompilerRun& run, std::string_view word) {
   TIndexStore& st = run.IndexStore;
   if (st.GroupSlots.empty()) return false;
+  const std::uint8_t bucket = IndexBucketOf(word);
+  if (!st.ShortKeyBuckets[bucket]) {
+    // The probe's second byte is the word's, folded as WriteIndexProbe folds it; a probe of
+    // one byte or none could only match a short key.
+    if (word.size() < 2) return false;
+    std::uint8_t second = static_cast<std::uint8_t>(word[1]);
+    if (run.LinkPass.CaseFreeIndex) second = run.FileNames.LowerCaseTable[second];
+    const std::size_t bit = std::size_t{bucket} * 256 + second;
+    if (!(st.SecondByteFilter[bit / 64] & (std::uint64_t{1} << (bit % 64)))) return false;
+  }
   char buffer[64];
   std::string_view probe;
   if (word.size() > sizeof buffer) {
@@ -341,7 +359,6 @@ bool LinkGroupsMayMatch(CompilerRun& run, std::string_view word) {
   } else {
     probe = std::string_view(buffer, WriteIndexProbe(run, word, buffer));
   }
-  const std::uint8_t bucket = IndexBucketOf(word);
   bool may = false;
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
     may = may || FilterMayHold(st, GroupHash(bucket, storedKey));

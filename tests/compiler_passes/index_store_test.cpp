@@ -277,6 +277,37 @@ TEST(IndexStore, RememberedLinkLookupsFollowEveryChangeOfTheStore) {
   }
 }
 
+// Words of running text are turned away by their second byte before any probe is made: short
+// words, words that differ from a stored one in case only, and words stored or looked up with
+// the index free of case must still be found exactly as the walk finds them.
+TEST(IndexStore, LinkLookupOfRandomWordsAgreesWithBucketWalk) {
+  std::mt19937 rng(2024);
+  const auto randomWord = [&](std::size_t length) {
+    std::string w;
+    for (std::size_t i = 0; i < length; ++i) w += "aAbeETtsn"[rng() % 9];
+    return w;
+  };
+  const auto continues = [](const TIndexEntry& e) { return e.PhraseKey.size() % 3 == 0; };
+  for (int store = 0; store < 20; ++store) {
+    TestRun t;
+    CompilerRun& run = *t;
+    run.IndexStore.WordEndings = {"en", "s", "n", "es"};
+    for (int i = 0; i < 30; ++i) {
+      run.LinkPass.CaseFreeIndex = rng() % 3 == 0;
+      run.Numbering.HeadingCounter = static_cast<std::uint16_t>(1 + i);
+      InsertIndexEntry(run, randomWord(rng() % 6), rng() % 5 == 0, false, false);
+      if (rng() % 4 == 0) AppendIndexWordLink(run, randomWord(1 + rng() % 3));
+    }
+    for (int i = 0; i < 400; ++i) {
+      run.LinkPass.CaseFreeIndex = rng() % 3 == 0;
+      const std::string probe = randomWord(rng() % 8);
+      ASSERT_EQ(FindLinkEntry(run, probe, continues), WalkedLinkEntry(run, probe, continues))
+          << "store " << store << " probe '" << probe << "'"
+          << (run.LinkPass.CaseFreeIndex ? " free of case" : "");
+    }
+  }
+}
+
 TEST(IndexStore, PromotionKeepsPerTopicChains) {
   // The longer phrase moves ahead in its bucket; the keyword chain of each heading keeps
   // every entry (exchanging contents between blocks used to cut these chains).
