@@ -120,7 +120,7 @@ TEST(IndexStore, LookupTableAgreesWithBucketWalk) {
   }
   // Promotions: move random entries in front of earlier ones of their bucket.
   for (int i = 0; i < 400; ++i) {
-    TIndexEntry* n = run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()].get();
+    TIndexEntry* n = &run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()];
     TIndexEntry* p = run.IndexStore.IndexBuckets[n->Bucket];
     if (p && p != n) MoveIndexEntryBefore(run, *n, *p);
   }
@@ -134,8 +134,7 @@ TEST(IndexStore, LookupTableAgreesWithBucketWalk) {
     const bool takeIndexOnly = rng() % 2;
     const TIndexEntry* start = nullptr;
     if (rng() % 2) {
-      const TIndexEntry* candidate =
-          run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()].get();
+      const TIndexEntry* candidate = &run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()];
       if (candidate->Bucket == IndexBucketOf(probe)) start = candidate;
     }
     run.LinkPass.CaseFreeIndex = rng() % 4 == 0;
@@ -306,6 +305,27 @@ TEST(IndexStore, LinkLookupOfRandomWordsAgreesWithBucketWalk) {
           << (run.LinkPass.CaseFreeIndex ? " free of case" : "");
     }
   }
+}
+
+// A cleared store hands its group objects out again: nothing of the words filed before may
+// be found through them, while the entries themselves stay where they were.
+TEST(IndexStore, ClearedStoreFindsOnlyTheWordsFiledSince) {
+  TestRun t;
+  CompilerRun& run = *t;
+  run.IndexStore.WordEndings = {"en"};
+  const auto word = [](int i) { return "word" + std::to_string(i); };
+  for (int i = 0; i < 300; ++i) InsertIndexEntry(run, word(i % 50), i % 7 == 0, false, false);
+  const TIndexEntry* kept = &run.IndexStore.Entries[0];
+  ClearIndexStore(run);
+  for (int i = 0; i < 120; ++i) InsertIndexEntry(run, word(30 + i % 40), false, false, false);
+  for (int i = 0; i < 80; ++i) {
+    for (const bool takeIndexOnly : {false, true}) {
+      const TIndexEntry* found = FindIndexEntry(run, word(i), nullptr, takeIndexOnly);
+      ASSERT_EQ(found, FindIndexEntryByWalk(run, word(i), nullptr, takeIndexOnly)) << word(i);
+      EXPECT_EQ(found != nullptr, i >= 30 && i < 70) << word(i);
+    }
+  }
+  EXPECT_EQ(kept->Word, "word0");
 }
 
 TEST(IndexStore, PromotionKeepsPerTopicChains) {
