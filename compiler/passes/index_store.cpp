@@ -106,7 +106,7 @@ TIndexKeyGroup& GroupFor(TIndexStore& st, std::uint8_t bucket, std::string_view 
   PlaceGroupSlot(st.GroupSlots, {h, &g});
   st.GroupFilter[h >> 54] |= std::uint64_t{1} << ((h >> 48) & 63);
   if (key.size() < 2) {
-    st.ShortKeyBuckets[bucket] = true;
+    std::fill_n(st.SecondByteFilter.begin() + bucket * 4, 4, ~std::uint64_t{0});
   } else {
     const std::size_t bit = std::size_t{bucket} * 256 + static_cast<std::uint8_t>(key[1]);
     st.SecondByteFilter[bit / 64] |= std::uint64_t{1} << (bit % 64);
@@ -306,7 +306,6 @@ void ClearIndexStore(CompilerRun& run) {
   st.GroupSlotsUsed = 0;
   st.GroupFilter.fill(0);
   st.SecondByteFilter.fill(0);
-  st.ShortKeyBuckets.fill(false);
   ++st.Generation;
   // Entries stay allocated: other state of the run may still point at them.
 }
@@ -373,23 +372,27 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
 
 namespace {
 
-// Whether a key the word matches may name a group. Most words of running text name no index
-// entry: the filter of the groups, a small table, says so without a look at the memo or the
-// groups, whose tables are too large to stay in the processor's cache. The probe of a short
-// word is made in a buffer on the stack, since this runs for every word.
+// Whether a key the word matches may name a group, as far as the word's second byte tells.
+// Most words of running text name no index entry: this answers them from one small table,
+// without a probe, a hash, or a look at the memo or the groups, whose tables are too large to
+// stay in the processor's cache.
+bool SecondByteMayMatch(const CompilerRun& run, std::string_view word) {
+  const TIndexStore& st = run.IndexStore;
+  const std::uint8_t bucket = IndexBucketOf(word);
+  // The probe's second byte is the word's, folded as WriteIndexProbe folds it. A probe of one
+  // byte or none could only match a short key, whose bucket has every bit set: byte 0 asks.
+  std::uint8_t second = word.size() < 2 ? 0 : static_cast<std::uint8_t>(word[1]);
+  if (run.LinkPass.CaseFreeIndex) second = run.FileNames.LowerCaseTable[second];
+  const std::size_t bit = std::size_t{bucket} * 256 + second;
+  // No group at all leaves every bit clear.
+  return (st.SecondByteFilter[bit / 64] & (std::uint64_t{1} << (bit % 64))) != 0;
+}
+
+// Whether a key the word matches may name a group, by the filter of the groups' hashes. The
+// probe of a short word is made in a buffer on the stack.
 bool LinkGroupsMayMatch(CompilerRun& run, std::string_view word) {
   TIndexStore& st = run.IndexStore;
-  if (st.GroupSlots.empty()) return false;
   const std::uint8_t bucket = IndexBucketOf(word);
-  if (!st.ShortKeyBuckets[bucket]) {
-    // The probe's second byte is the word's, folded as WriteIndexProbe folds it; a probe of
-    // one byte or none could only match a short key.
-    if (word.size() < 2) return false;
-    std::uint8_t second = static_cast<std::uint8_t>(word[1]);
-    if (run.LinkPass.CaseFreeIndex) second = run.FileNames.LowerCaseTable[second];
-    const std::size_t bit = std::size_t{bucket} * 256 + second;
-    if (!(st.SecondByteFilter[bit / 64] & (std::uint64_t{1} << (bit % 64)))) return false;
-  }
   char buffer[64];
   std::string_view probe;
   if (word.size() > sizeof buffer) {
@@ -482,7 +485,12 @@ const TLinkLookupMemo::TAnswer& RememberedLinkSearch(CompilerRun& run, std::stri
 
 }  // namespace
 
-TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word, TEntryTest continues) {
+namespace {
+
+// The link lookup of a word that the second byte let through; out of line, so that the words
+// turned away need no stack frame for the probe and the memo.
+[[gnu::noinline]] TIndexEntry* SearchLinkEntry(CompilerRun& run, std::string_view word,
+                                               TEntryTest continues) {
   if (!LinkGroupsMayMatch(run, word)) return nullptr;
   const TLinkLookupMemo::TAnswer& found = RememberedLinkSearch(run, word);
   TIndexEntry* const oneWord = found.OneWord;
@@ -500,6 +508,13 @@ TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word, TEntryTest c
     if (continues(*head)) return head;
   }
   return oneWord;
+}
+
+}  // namespace
+
+TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word, TEntryTest continues) {
+  if (!SecondByteMayMatch(run, word)) return nullptr;
+  return SearchLinkEntry(run, word, continues);
 }
 
 bool HasLaterIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view word) {

@@ -207,10 +207,10 @@ struct TIndexStore {
   // table answers them without touching the slots.
   std::array<std::uint64_t, 1024> GroupFilter{};
   // One bit per bucket and second byte of the keys filed in it. Every key a word can match
-  // is the word's probe or a front part of it, so where no key of the bucket is shorter than
-  // two bytes, the word's second byte alone turns away most words before any probe is made.
+  // is the word's probe or a front part of it, so the word's second byte alone turns away
+  // most words before any probe is made. A key shorter than two bytes sets every bit of its
+  // bucket.
   std::array<std::uint64_t, 1024> SecondByteFilter{};
-  std::array<bool, 256> ShortKeyBuckets{};  // a key of fewer than two bytes is filed there
   std::string ProbeScratch;
   // Counts every change of the groups: what was found in them before is out of date.
   std::uint64_t Generation = 1;
