@@ -236,12 +236,14 @@ void ForEachStoredKeyMatching(const TIndexStore& st, std::string_view probeKey, 
 void TOrderedEntries::Insert(std::uint64_t order, TIndexEntry* entry) {
   if (Items.empty() || Items.back().Order < order) {
     Items.push_back({order, entry});
+    if (Items.size() == 1) NoteFirst();
     return;
   }
   auto at = std::lower_bound(Items.begin(), Items.end(), order,
                              [](const TItem& item, std::uint64_t o) { return item.Order < o; });
   if (at != Items.end() && at->Order == order) return;  // taken: kept as it is
   Items.insert(at, {order, entry});
+  NoteFirst();
 }
 
 bool TOrderedEntries::Erase(std::uint64_t order) {
@@ -249,10 +251,12 @@ bool TOrderedEntries::Erase(std::uint64_t order) {
                              [](const TItem& item, std::uint64_t o) { return item.Order < o; });
   if (at == Items.end() || at->Order != order) return false;
   Items.erase(at);
+  NoteFirst();
   return true;
 }
 
 TIndexEntry* TOrderedEntries::AtOrAfter(std::uint64_t order) const {
+  if (!First.Entry || order <= First.Order) return First.Entry;
   auto at = std::lower_bound(Items.begin(), Items.end(), order,
                              [](const TItem& item, std::uint64_t o) { return item.Order < o; });
   return at == Items.end() ? nullptr : at->Entry;
