@@ -77,33 +77,8 @@ void PlaceGroupSlot(std::vector<TKeyGroupSlot>& slots, const TKeyGroupSlot& slot
   slots[i] = slot;
 }
 
-TIndexKeyGroup& GroupFor(TIndexStore& st, std::uint8_t bucket, std::string_view key) {
-  auto [it, inserted] = st.Groups.try_emplace(GroupKey(bucket, key));
-  if (inserted) {
-    if (2 * (st.GroupSlotsUsed + 1) > st.GroupSlots.size()) {
-      std::vector<TKeyGroupSlot> grown(std::max<std::size_t>(1024, 2 * st.GroupSlots.size()));
-      for (const TKeyGroupSlot& s : st.GroupSlots)
-        if (s.Group) PlaceGroupSlot(grown, s);
-      st.GroupSlots = std::move(grown);
-    }
-    const std::uint64_t h = GroupHash(bucket, key);
-    it->second.Key = it->first;
-    PlaceGroupSlot(st.GroupSlots, {h, &it->second});
-    st.GroupFilter[h >> 54] |= std::uint64_t{1} << ((h >> 48) & 63);
-    ++st.GroupSlotsUsed;
-  }
-  return it->second;
-}
-
-// False when no group has a key of this hash.
-bool FilterMayHold(const TIndexStore& st, std::uint64_t h) {
-  return (st.GroupFilter[h >> 54] & (std::uint64_t{1} << ((h >> 48) & 63))) != 0;
-}
-
-const TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std::string_view key) {
-  if (st.GroupSlots.empty()) return nullptr;
-  const std::uint64_t h = GroupHash(bucket, key);
-  if (!FilterMayHold(st, h)) return nullptr;
+TIndexKeyGroup* FindGroupByHash(const TIndexStore& st, std::uint64_t h, std::uint8_t bucket,
+                                std::string_view key) {
   const std::size_t mask = st.GroupSlots.size() - 1;
   for (std::size_t i = h & mask; st.GroupSlots[i].Group; i = (i + 1) & mask) {
     const TKeyGroupSlot& s = st.GroupSlots[i];
@@ -114,6 +89,42 @@ const TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std:
       return s.Group;
   }
   return nullptr;
+}
+
+TIndexKeyGroup& GroupFor(TIndexStore& st, std::uint8_t bucket, std::string_view key) {
+  const std::uint64_t h = GroupHash(bucket, key);
+  if (!st.GroupSlots.empty())
+    if (TIndexKeyGroup* found = FindGroupByHash(st, h, bucket, key)) return *found;
+  if (2 * (st.GroupSlotsUsed + 1) > st.GroupSlots.size()) {
+    std::vector<TKeyGroupSlot> grown(std::max<std::size_t>(1024, 2 * st.GroupSlots.size()));
+    for (const TKeyGroupSlot& s : st.GroupSlots)
+      if (s.Group) PlaceGroupSlot(grown, s);
+    st.GroupSlots = std::move(grown);
+  }
+  TIndexKeyGroup& g = st.Groups.Add();
+  g.Key = GroupKey(bucket, key);
+  PlaceGroupSlot(st.GroupSlots, {h, &g});
+  st.GroupFilter[h >> 54] |= std::uint64_t{1} << ((h >> 48) & 63);
+  if (key.size() < 2) {
+    std::fill_n(st.SecondByteFilter.begin() + bucket * 4, 4, ~std::uint64_t{0});
+  } else {
+    const std::size_t bit = std::size_t{bucket} * 256 + static_cast<std::uint8_t>(key[1]);
+    st.SecondByteFilter[bit / 64] |= std::uint64_t{1} << (bit % 64);
+  }
+  ++st.GroupSlotsUsed;
+  return g;
+}
+
+// False when no group has a key of this hash.
+bool FilterMayHold(const TIndexStore& st, std::uint64_t h) {
+  return (st.GroupFilter[h >> 54] & (std::uint64_t{1} << ((h >> 48) & 63))) != 0;
+}
+
+TIndexKeyGroup* FindGroup(const TIndexStore& st, std::uint8_t bucket, std::string_view key) {
+  if (st.GroupSlots.empty()) return nullptr;
+  const std::uint64_t h = GroupHash(bucket, key);
+  if (!FilterMayHold(st, h)) return nullptr;
+  return FindGroupByHash(st, h, bucket, key);
 }
 
 // The length of the word without a final vowel that follows a consonant: keys are compared
@@ -131,50 +142,60 @@ void DropFinalVowel(const CompilerRun& run, std::string& w) {
   w.resize(LengthWithoutFinalVowel(run, w));
 }
 
+TOrderedEntries& WithLinkCount(TIndexKeyGroup& g, std::uint8_t count) {
+  auto& counts = g.ByLinkCount;
+  auto at =
+      std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first >= count; });
+  if (at == counts.end() || at->first != count) at = counts.insert(at, {count, TOrderedEntries{}});
+  return at->second;
+}
+
 void AddToGroups(TIndexStore& st, TIndexEntry* e) {
   ++st.Generation;
   TIndexKeyGroup& g = GroupFor(st, e->Bucket, e->Key);
-  g.All.emplace(e->Order, e);
-  g.ByLinkCount[e->LinkCount].emplace(e->Order, e);
+  g.All.Insert(e->Order, e);
+  WithLinkCount(g, e->LinkCount).Insert(e->Order, e);
   if (e->IndexOnly) return;
-  g.Linkable.emplace(e->Order, e);
+  g.Linkable.Insert(e->Order, e);
   if (e->LinkCount == 0) {
-    g.OneWord.emplace(e->Order, e);
+    g.OneWord.Insert(e->Order, e);
     return;
   }
   auto& same = g.Phrases[e->PhraseKey];
   if (!same.empty()) {
-    TIndexEntry* head = same.begin()->second;
+    TIndexEntry* head = same.front().Entry;
     if (head->Order < e->Order) {
-      same.emplace(e->Order, e);
+      same.Insert(e->Order, e);
       return;
     }
-    g.PhraseHeads.erase(head->Order);
+    g.PhraseHeads.Erase(head->Order);
   }
-  same.emplace(e->Order, e);
-  g.PhraseHeads.emplace(e->Order, e);
+  same.Insert(e->Order, e);
+  g.PhraseHeads.Insert(e->Order, e);
 }
 
 void RemoveFromGroups(TIndexStore& st, TIndexEntry* e) {
   ++st.Generation;
-  auto it = st.Groups.find(GroupKey(e->Bucket, e->Key));
-  if (it == st.Groups.end()) return;
-  TIndexKeyGroup& g = it->second;
-  g.All.erase(e->Order);
-  g.Linkable.erase(e->Order);
-  g.OneWord.erase(e->Order);
+  TIndexKeyGroup* found = FindGroup(st, e->Bucket, e->Key);
+  if (!found) return;
+  TIndexKeyGroup& g = *found;
+  g.All.Erase(e->Order);
+  g.Linkable.Erase(e->Order);
+  g.OneWord.Erase(e->Order);
   auto phrase = g.Phrases.find(e->PhraseKey);
-  if (phrase != g.Phrases.end() && phrase->second.erase(e->Order)) {
-    if (g.PhraseHeads.erase(e->Order) && !phrase->second.empty()) {
-      TIndexEntry* next = phrase->second.begin()->second;
-      g.PhraseHeads.emplace(next->Order, next);
+  if (phrase != g.Phrases.end() && phrase->second.Erase(e->Order)) {
+    if (g.PhraseHeads.Erase(e->Order) && !phrase->second.empty()) {
+      TIndexEntry* next = phrase->second.front().Entry;
+      g.PhraseHeads.Insert(next->Order, next);
     }
     if (phrase->second.empty()) g.Phrases.erase(phrase);
   }
-  auto c = g.ByLinkCount.find(e->LinkCount);
-  if (c != g.ByLinkCount.end()) {
-    c->second.erase(e->Order);
-    if (c->second.empty()) g.ByLinkCount.erase(c);
+  auto& counts = g.ByLinkCount;
+  auto c = std::find_if(counts.begin(), counts.end(),
+                        [&](const auto& k) { return k.first == e->LinkCount; });
+  if (c != counts.end()) {
+    c->second.Erase(e->Order);
+    if (c->second.empty()) counts.erase(c);
   }
 }
 
@@ -211,6 +232,35 @@ void ForEachStoredKeyMatching(const TIndexStore& st, std::string_view probeKey, 
 }
 
 }  // namespace
+
+void TOrderedEntries::Insert(std::uint64_t order, TIndexEntry* entry) {
+  if (Items.empty() || Items.back().Order < order) {
+    Items.push_back({order, entry});
+    if (Items.size() == 1) NoteFirst();
+    return;
+  }
+  auto at = std::lower_bound(Items.begin(), Items.end(), order,
+                             [](const TItem& item, std::uint64_t o) { return item.Order < o; });
+  if (at != Items.end() && at->Order == order) return;  // taken: kept as it is
+  Items.insert(at, {order, entry});
+  NoteFirst();
+}
+
+bool TOrderedEntries::Erase(std::uint64_t order) {
+  auto at = std::lower_bound(Items.begin(), Items.end(), order,
+                             [](const TItem& item, std::uint64_t o) { return item.Order < o; });
+  if (at == Items.end() || at->Order != order) return false;
+  Items.erase(at);
+  NoteFirst();
+  return true;
+}
+
+TIndexEntry* TOrderedEntries::AtOrAfter(std::uint64_t order) const {
+  if (!First.Entry || order <= First.Order) return First.Entry;
+  auto at = std::lower_bound(Items.begin(), Items.end(), order,
+                             [](const TItem& item, std::uint64_t o) { return item.Order < o; });
+  return at == Items.end() ? nullptr : at->Entry;
+}
 
 TWordEndings::TWordEndings(std::vector<std::string> endings) : List(std::move(endings)) {
   for (std::size_t k = 0; k < List.size(); ++k) {
@@ -255,10 +305,11 @@ void ClearIndexStore(CompilerRun& run) {
   st.LastInserted = nullptr;
   st.HeadingFirstEntry.clear();
   ++st.TopicStamp;
-  st.Groups.clear();
   st.GroupSlots.clear();
+  st.Groups.Clear();  // nothing points at them once the slots are gone
   st.GroupSlotsUsed = 0;
   st.GroupFilter.fill(0);
+  st.SecondByteFilter.fill(0);
   ++st.Generation;
   // Entries stay allocated: other state of the run may still point at them.
 }
@@ -317,22 +368,35 @@ TIndexEntry* FindIndexEntry(CompilerRun& run, std::string_view word, const TInde
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
     const TIndexKeyGroup* g = FindGroup(st, bucket, storedKey);
     if (!g) return;
-    const auto& m = takeIndexOnly ? g->All : g->Linkable;
-    auto found = m.lower_bound(from);
-    if (found != m.end() && (!best || found->second->Order < best->Order)) best = found->second;
+    TIndexEntry* found = (takeIndexOnly ? g->All : g->Linkable).AtOrAfter(from);
+    if (found && (!best || found->Order < best->Order)) best = found;
   });
   return best;
 }
 
 namespace {
 
-// Whether a key the word matches may name a group. Most words of running text name no index
-// entry: the filter of the groups, a small table, says so without a look at the memo or the
-// groups, whose tables are too large to stay in the processor's cache. The probe of a short
-// word is made in a buffer on the stack, since this runs for every word.
+// Whether a key the word matches may name a group, as far as the word's second byte tells.
+// Most words of running text name no index entry: this answers them from one small table,
+// without a probe, a hash, or a look at the memo or the groups, whose tables are too large to
+// stay in the processor's cache.
+bool SecondByteMayMatch(const CompilerRun& run, std::string_view word) {
+  const TIndexStore& st = run.IndexStore;
+  const std::uint8_t bucket = IndexBucketOf(word);
+  // The probe's second byte is the word's, folded as WriteIndexProbe folds it. A probe of one
+  // byte or none could only match a short key, whose bucket has every bit set: byte 0 asks.
+  std::uint8_t second = word.size() < 2 ? 0 : static_cast<std::uint8_t>(word[1]);
+  if (run.LinkPass.CaseFreeIndex) second = run.FileNames.LowerCaseTable[second];
+  const std::size_t bit = std::size_t{bucket} * 256 + second;
+  // No group at all leaves every bit clear.
+  return (st.SecondByteFilter[bit / 64] & (std::uint64_t{1} << (bit % 64))) != 0;
+}
+
+// Whether a key the word matches may name a group, by the filter of the groups' hashes. The
+// probe of a short word is made in a buffer on the stack.
 bool LinkGroupsMayMatch(CompilerRun& run, std::string_view word) {
   TIndexStore& st = run.IndexStore;
-  if (st.GroupSlots.empty()) return false;
+  const std::uint8_t bucket = IndexBucketOf(word);
   char buffer[64];
   std::string_view probe;
   if (word.size() > sizeof buffer) {
@@ -341,7 +405,6 @@ bool LinkGroupsMayMatch(CompilerRun& run, std::string_view word) {
   } else {
     probe = std::string_view(buffer, WriteIndexProbe(run, word, buffer));
   }
-  const std::uint8_t bucket = IndexBucketOf(word);
   bool may = false;
   ForEachStoredKeyMatching(st, probe, [&](std::string_view storedKey) {
     may = may || FilterMayHold(st, GroupHash(bucket, storedKey));
@@ -362,9 +425,9 @@ void SearchLinkGroups(CompilerRun& run, std::string_view word, TIndexEntry*& one
     const TIndexKeyGroup* found = FindGroup(st, bucket, storedKey);
     if (!found) return;
     const TIndexKeyGroup& g = *found;
-    if (!g.OneWord.empty() && (!oneWord || g.OneWord.begin()->first < oneWord->Order))
-      oneWord = g.OneWord.begin()->second;
-    for (const auto& [order, head] : g.PhraseHeads) heads.push_back(head);
+    if (!g.OneWord.empty() && (!oneWord || g.OneWord.front().Order < oneWord->Order))
+      oneWord = g.OneWord.front().Entry;
+    for (const TOrderedEntries::TItem& head : g.PhraseHeads) heads.push_back(head.Entry);
   });
   std::sort(heads.begin(), heads.end(),
             [](const TIndexEntry* a, const TIndexEntry* b) { return a->Order < b->Order; });
@@ -426,7 +489,12 @@ const TLinkLookupMemo::TAnswer& RememberedLinkSearch(CompilerRun& run, std::stri
 
 }  // namespace
 
-TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word, TEntryTest continues) {
+namespace {
+
+// The link lookup of a word that the second byte let through; out of line, so that the words
+// turned away need no stack frame for the probe and the memo.
+[[gnu::noinline]] TIndexEntry* SearchLinkEntry(CompilerRun& run, std::string_view word,
+                                               TEntryTest continues) {
   if (!LinkGroupsMayMatch(run, word)) return nullptr;
   const TLinkLookupMemo::TAnswer& found = RememberedLinkSearch(run, word);
   TIndexEntry* const oneWord = found.OneWord;
@@ -444,6 +512,13 @@ TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word, TEntryTest c
     if (continues(*head)) return head;
   }
   return oneWord;
+}
+
+}  // namespace
+
+TIndexEntry* FindLinkEntry(CompilerRun& run, std::string_view word, TEntryTest continues) {
+  if (!SecondByteMayMatch(run, word)) return nullptr;
+  return SearchLinkEntry(run, word, continues);
 }
 
 bool HasLaterIndexEntry(CompilerRun& run, const TIndexEntry& entry, std::string_view word) {
@@ -498,6 +573,19 @@ void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* lin
   AddToGroups(st, &entry);
 }
 
+TIndexEntry* FirstShorterEntry(const CompilerRun& run, std::uint8_t bucket, std::string_view key,
+                               std::uint8_t linkCount) {
+  const TIndexKeyGroup* g = FindGroup(run.IndexStore, bucket, key);
+  if (!g) return nullptr;
+  TIndexEntry* first = nullptr;
+  for (const auto& [count, entries] : g->ByLinkCount) {
+    if (count >= linkCount) break;
+    if (!entries.empty() && (!first || entries.front().Order < first->Order))
+      first = entries.front().Entry;
+  }
+  return first;
+}
+
 void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, bool inverted,
                       bool unlisted) {
   TIndexStore& st = run.IndexStore;
@@ -509,9 +597,7 @@ void InsertIndexEntry(CompilerRun& run, std::string_view word, bool indexOnly, b
   st.CurrentBucket = IndexBucketOf(word);
   TIndexEntry* found = FindIndexEntry(run, word, nullptr, indexOnly);
 
-  auto owned = std::make_unique<TIndexEntry>();
-  TIndexEntry* e = owned.get();
-  st.Entries.push_back(std::move(owned));
+  TIndexEntry* e = &st.Entries.Add();
   e->Bucket = st.CurrentBucket;
   TIndexEntry* tail = st.IndexBucketTails[e->Bucket];
   if (!tail) {

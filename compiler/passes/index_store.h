@@ -10,12 +10,12 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace skeldon {
@@ -65,24 +65,77 @@ struct TPanelIdDefine {
   std::string Name;
 };
 
+// Entries by bucket order in one sorted array: entries arrive mostly in rising order, so an
+// insertion is an append, and a search stays in one block of memory instead of tree nodes.
+// The first entry is kept beside the array as well: most lookups ask for it, and then read
+// only the group, not the array, which is seldom in the processor's cache.
+class TOrderedEntries {
+ public:
+  struct TItem {
+    std::uint64_t Order = 0;
+    TIndexEntry* Entry = nullptr;
+  };
+  void Insert(std::uint64_t order, TIndexEntry* entry);
+  bool Erase(std::uint64_t order);  // false when no entry has that order
+  // The first entry at or after the order (nullptr when none).
+  TIndexEntry* AtOrAfter(std::uint64_t order) const;
+  bool empty() const { return First.Entry == nullptr; }
+  TItem front() const { return First; }
+  auto begin() const { return Items.begin(); }
+  auto end() const { return Items.end(); }
+
+ private:
+  void NoteFirst() { First = Items.empty() ? TItem{} : Items.front(); }
+  TItem First;
+  std::vector<TItem> Items;
+};
+
 // Entries of one bucket that share a normalised word, by bucket order.
 struct TIndexKeyGroup {
-  std::string Key;  // bucket byte + normalised word, beside the maps a lookup reads next
-  std::map<std::uint64_t, TIndexEntry*> All;
-  std::map<std::uint64_t, TIndexEntry*> Linkable;  // IndexOnly off
-  std::map<std::uint8_t, std::map<std::uint64_t, TIndexEntry*>> ByLinkCount;
+  std::string Key;  // bucket byte + normalised word
+  TOrderedEntries All;
+  TOrderedEntries Linkable;  // IndexOnly off
+  // By count of continuation words, the counts rising.
+  std::vector<std::pair<std::uint8_t, TOrderedEntries>> ByLinkCount;
   // For automatic links (IndexOnly off): one-word entries, the entries of each phrase, and the
   // first entry of every phrase, so that a phrase indexed in many topics is tried once.
-  std::map<std::uint64_t, TIndexEntry*> OneWord;
-  std::unordered_map<std::string, std::map<std::uint64_t, TIndexEntry*>> Phrases;
-  std::map<std::uint64_t, TIndexEntry*> PhraseHeads;
+  TOrderedEntries OneWord;
+  std::unordered_map<std::string, TOrderedEntries> Phrases;
+  TOrderedEntries PhraseHeads;
+};
+
+// Objects that never move once made, taken in blocks instead of one allocation each: the
+// store makes one per index entry and word, and keeps them to the end of the run.
+template <class T>
+class TStablePool {
+ public:
+  T& Add() {
+    if (Size == Blocks.size() * kBlock) Blocks.push_back(std::make_unique<T[]>(kBlock));
+    T& made = (*this)[Size];
+    if (Size < Made)
+      made = T{};  // handed out before the pool was cleared
+    else
+      Made = Size + 1;
+    ++Size;
+    return made;
+  }
+  // Only where nothing points at the objects any more: they are handed out again.
+  void Clear() { Size = 0; }
+  std::size_t size() const { return Size; }
+  T& operator[](std::size_t i) const { return Blocks[i / kBlock][i % kBlock]; }
+
+ private:
+  static constexpr std::size_t kBlock = 128;
+  std::vector<std::unique_ptr<T[]>> Blocks;
+  std::size_t Size = 0;
+  std::size_t Made = 0;  // handed out since the pool was made
 };
 
 // A slot of the open-addressing table over Groups: a word of running text that names no
 // index entry then costs one probe of a compact array instead of a walk through hash nodes.
 struct TKeyGroupSlot {
   std::uint64_t Hash = 0;
-  TIndexKeyGroup* Group = nullptr;  // in Groups, whose nodes never move
+  TIndexKeyGroup* Group = nullptr;  // in Groups, whose objects never move
 };
 
 // What the search of the groups found for a word of running text, kept per word until the
@@ -147,15 +200,21 @@ struct TIndexStore {
   // A new topic takes the next stamp, so forgetting every entry at once costs nothing.
   std::uint32_t TopicStamp = 1;
 
-  std::vector<std::unique_ptr<TIndexEntry>> Entries;
-  std::vector<std::unique_ptr<TIndexWordLink>> WordLinkStore;
+  TStablePool<TIndexEntry> Entries;
+  TStablePool<TIndexWordLink> WordLinkStore;
   std::vector<std::unique_ptr<std::string>> ContextIdCopies;
-  std::unordered_map<std::string, TIndexKeyGroup> Groups;  // bucket byte + Key
-  std::vector<TKeyGroupSlot> GroupSlots;                   // a power of two, at most half used
+  // Found through GroupSlots by bucket byte + Key.
+  TStablePool<TIndexKeyGroup> Groups;
+  std::vector<TKeyGroupSlot> GroupSlots;  // a power of two, at most half used
   std::size_t GroupSlotsUsed = 0;
   // One bit per hash value's top 16 bits: most words of a text name no entry, and this small
   // table answers them without touching the slots.
   std::array<std::uint64_t, 1024> GroupFilter{};
+  // One bit per bucket and second byte of the keys filed in it. Every key a word can match
+  // is the word's probe or a front part of it, so the word's second byte alone turns away
+  // most words before any probe is made. A key shorter than two bytes sets every bit of its
+  // bucket.
+  std::array<std::uint64_t, 1024> SecondByteFilter{};
   std::string ProbeScratch;
   // Counts every change of the groups: what was found in them before is out of date.
   std::uint64_t Generation = 1;
@@ -207,6 +266,11 @@ TIndexEntry* FindIndexEntryByWalk(CompilerRun& run, std::string_view word, const
 
 // Called by AppendIndexWordLink: keeps the lookup table's count of continuation words.
 void NoteWordLinkAdded(CompilerRun& run, TIndexEntry& entry, TIndexWordLink* link);
+
+// The first entry of the bucket filed under the normalised word with fewer continuation words
+// than `linkCount` (nullptr when none).
+TIndexEntry* FirstShorterEntry(const CompilerRun& run, std::uint8_t bucket, std::string_view key,
+                               std::uint8_t linkCount);
 
 // The normalised form of a word as IndexWordsMatch compares it (first character folded,
 // final vowel after a consonant dropped).

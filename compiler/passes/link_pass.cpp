@@ -66,19 +66,9 @@ void PromoteLongerIndexEntry(CompilerRun& run) {
   TIndexEntry* n = run.LinkPass.ExpressionEntry;
   if (!n || n->LinkCount == 0) return;
   TIndexEntry* best = nullptr;
-  std::string key;
   auto consider = [&](std::string_view candidateKey) {
-    key.assign(1, static_cast<char>(n->Bucket));
-    key.append(candidateKey);
-    auto it = st.Groups.find(key);
-    if (it == st.Groups.end()) return;
-    for (const auto& [count, entries] : it->second.ByLinkCount) {
-      if (count >= n->LinkCount) break;
-      auto first = entries.begin();
-      if (first != entries.end() && first->first < n->Order &&
-          (!best || first->first < best->Order))
-        best = first->second;
-    }
+    TIndexEntry* first = FirstShorterEntry(run, n->Bucket, candidateKey, n->LinkCount);
+    if (first && first->Order < n->Order && (!best || first->Order < best->Order)) best = first;
   };
   const std::string& nk = n->Key;
   consider(nk);
@@ -383,7 +373,7 @@ void AppendIndexWordLink(CompilerRun& run, std::string_view word) {
   TIndexStore& st = run.IndexStore;
   TIndexEntry* entry = st.LastInserted;
   if (!entry) return;
-  auto link = std::make_unique<TIndexWordLink>();
+  TIndexWordLink* link = &st.WordLinkStore.Add();
   link->Word.assign(word.substr(0, std::min<std::size_t>(word.size(), kIndexWordMax)));
   if (run.LinkPass.CaseFreeIndex)
     link->Word = LowerCaseText(run.FileNames.LowerCaseTable, link->Word);
@@ -391,9 +381,7 @@ void AppendIndexWordLink(CompilerRun& run, std::string_view word) {
   if (!link->Word.empty())
     link->Word[0] =
         static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(link->Word[0])]);
-  TIndexWordLink* raw = link.get();
-  st.WordLinkStore.push_back(std::move(link));
-  NoteWordLinkAdded(run, *entry, raw);
+  NoteWordLinkAdded(run, *entry, link);
 }
 
 std::uint8_t CountIndexWordLinks(const TIndexEntry& entry) { return entry.LinkCount; }

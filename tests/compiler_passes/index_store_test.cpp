@@ -120,7 +120,7 @@ TEST(IndexStore, LookupTableAgreesWithBucketWalk) {
   }
   // Promotions: move random entries in front of earlier ones of their bucket.
   for (int i = 0; i < 400; ++i) {
-    TIndexEntry* n = run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()].get();
+    TIndexEntry* n = &run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()];
     TIndexEntry* p = run.IndexStore.IndexBuckets[n->Bucket];
     if (p && p != n) MoveIndexEntryBefore(run, *n, *p);
   }
@@ -134,8 +134,7 @@ TEST(IndexStore, LookupTableAgreesWithBucketWalk) {
     const bool takeIndexOnly = rng() % 2;
     const TIndexEntry* start = nullptr;
     if (rng() % 2) {
-      const TIndexEntry* candidate =
-          run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()].get();
+      const TIndexEntry* candidate = &run.IndexStore.Entries[rng() % run.IndexStore.Entries.size()];
       if (candidate->Bucket == IndexBucketOf(probe)) start = candidate;
     }
     run.LinkPass.CaseFreeIndex = rng() % 4 == 0;
@@ -275,6 +274,58 @@ TEST(IndexStore, RememberedLinkLookupsFollowEveryChangeOfTheStore) {
     if (i % 50 != 0) probe = std::to_string(i).insert(0, 1, 'w');
     agree(probe);
   }
+}
+
+// Words of running text are turned away by their second byte before any probe is made: short
+// words, words that differ from a stored one in case only, and words stored or looked up with
+// the index free of case must still be found exactly as the walk finds them.
+TEST(IndexStore, LinkLookupOfRandomWordsAgreesWithBucketWalk) {
+  std::mt19937 rng(2024);
+  const auto randomWord = [&](std::size_t length) {
+    std::string w;
+    for (std::size_t i = 0; i < length; ++i) w += "aAbeETtsn"[rng() % 9];
+    return w;
+  };
+  const auto continues = [](const TIndexEntry& e) { return e.PhraseKey.size() % 3 == 0; };
+  for (int store = 0; store < 20; ++store) {
+    TestRun t;
+    CompilerRun& run = *t;
+    run.IndexStore.WordEndings = {"en", "s", "n", "es"};
+    for (int i = 0; i < 30; ++i) {
+      run.LinkPass.CaseFreeIndex = rng() % 3 == 0;
+      run.Numbering.HeadingCounter = static_cast<std::uint16_t>(1 + i);
+      InsertIndexEntry(run, randomWord(rng() % 6), rng() % 5 == 0, false, false);
+      if (rng() % 4 == 0) AppendIndexWordLink(run, randomWord(1 + rng() % 3));
+    }
+    for (int i = 0; i < 400; ++i) {
+      run.LinkPass.CaseFreeIndex = rng() % 3 == 0;
+      const std::string probe = randomWord(rng() % 8);
+      ASSERT_EQ(FindLinkEntry(run, probe, continues), WalkedLinkEntry(run, probe, continues))
+          << "store " << store << " probe '" << probe << "'"
+          << (run.LinkPass.CaseFreeIndex ? " free of case" : "");
+    }
+  }
+}
+
+// A cleared store hands its group objects out again: nothing of the words filed before may
+// be found through them, while the entries themselves stay where they were.
+TEST(IndexStore, ClearedStoreFindsOnlyTheWordsFiledSince) {
+  TestRun t;
+  CompilerRun& run = *t;
+  run.IndexStore.WordEndings = {"en"};
+  const auto word = [](int i) { return "word" + std::to_string(i); };
+  for (int i = 0; i < 300; ++i) InsertIndexEntry(run, word(i % 50), i % 7 == 0, false, false);
+  const TIndexEntry* kept = &run.IndexStore.Entries[0];
+  ClearIndexStore(run);
+  for (int i = 0; i < 120; ++i) InsertIndexEntry(run, word(30 + i % 40), false, false, false);
+  for (int i = 0; i < 80; ++i) {
+    for (const bool takeIndexOnly : {false, true}) {
+      const TIndexEntry* found = FindIndexEntry(run, word(i), nullptr, takeIndexOnly);
+      ASSERT_EQ(found, FindIndexEntryByWalk(run, word(i), nullptr, takeIndexOnly)) << word(i);
+      EXPECT_EQ(found != nullptr, i >= 30 && i < 70) << word(i);
+    }
+  }
+  EXPECT_EQ(kept->Word, "word0");
 }
 
 TEST(IndexStore, PromotionKeepsPerTopicChains) {
