@@ -210,10 +210,12 @@ const TPlainWordTable& PlainWordBytes(CompilerRun& run) {
 std::size_t TakePlainWordRun(CompilerRun& run, const TPlainWordTable& table) {
   TSourceBuffer& sb = run.Source;
   const std::string& data = sb.Data;
-  const std::size_t start = sb.Position, size = data.size();
+  const std::size_t start = sb.Position;
   const std::array<bool, 256>& plain = table.Plain;
+  // The block's closing NUL is no plain byte: it ends the scan at the end of the source.
+  const char* const bytes = data.c_str();
   std::size_t end = start;
-  while (end < size && plain[static_cast<std::uint8_t>(data[end])]) ++end;
+  while (plain[static_cast<std::uint8_t>(bytes[end])]) ++end;
   const std::size_t k = end - start;
   if (k == 0) return 0;
   AdvanceReaderWindow(sb, end);
