@@ -35,8 +35,10 @@ void WriteCollected(CompilerRun& run, const std::string& text) {
   // Most collected words are letters and digits only, which every target writes unchanged:
   // one look at each byte, then one append (as WriteSourceText would do with them).
   const auto& plain = run.Toggles.IsPlainOutputChar;
+  // The closing NUL is no letter or digit: it ends the scan at the end of the word.
+  const char* const bytes = text.c_str();
   std::size_t n = 0;
-  while (n < text.size() && plain[static_cast<std::uint8_t>(text[n])]) ++n;
+  while (plain[static_cast<std::uint8_t>(bytes[n])]) ++n;
   if (n == text.size()) {
     if (n == 0) return;
     run.Passes.OutputFile += text;
