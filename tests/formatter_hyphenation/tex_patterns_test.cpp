@@ -575,16 +575,21 @@ TEST(TexPatternTableLoad, OnePassMatcherRatesAsBucketListsOverWordsAndRandomStri
 
 // Dense random files over a small alphabet: letter strings that are suffixes of one another in
 // long chains, many weights at the edges of their strings (tested against the word at rating
-// time) and strings of blanks only, which is where a one-pass matcher can lose a match.
+// time) and strings of blanks only, which is where a one-pass matcher can lose a match. The last
+// shape has more than 64 letters, so that a node's child bits take more than one word.
 TEST(TexPatternTableLoad, OnePassMatcherRatesAsBucketListsOnDenseRandomFiles) {
   struct Shape {
     const char* alphabet;
     int lines;
     int max_length;
+    const char* words = "abc .-A\x84";
   };
+  const char* const wide =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+      "\x80\x81\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8D\x8E\x8F.13";
   const Shape kShapes[] = {
       {"ab.123", 300, 6},       {"ab.", 200, 20}, {"abc.9 ", 400, 10},
-      {"a.b\x84-A28", 250, 14}, {"..1", 40, 22},
+      {"a.b\x84-A28", 250, 14}, {"..1", 40, 22},  {wide, 4000, 5, wide},
   };
   std::mt19937 rng(4711);
   for (const Shape& shape : kShapes) {
@@ -596,7 +601,7 @@ TEST(TexPatternTableLoad, OnePassMatcherRatesAsBucketListsOnDenseRandomFiles) {
         for (int i = 0; i < n; ++i) file += alphabet[rng() % alphabet.size()];
         file += '\n';
       }
-      ExpectRandomWordsRateAsBuckets(file, "abc .-A\x84", 30, rng, "dense");
+      ExpectRandomWordsRateAsBuckets(file, shape.words, 30, rng, "dense");
       if (HasFatalFailure()) return;
     }
   }
