@@ -56,9 +56,8 @@ int main(int argc, char** argv) {
   const auto count = [](auto span) {
     return static_cast<long long>(std::chrono::duration_cast<decltype(span)>(span).count());
   };
-  std::printf("%lld %zu %lld\n",
-              count(std::chrono::duration_cast<std::chrono::milliseconds>(end - start)),
-              files.size(),
-              count(std::chrono::duration_cast<std::chrono::microseconds>(start - entered)));
+  std::printf(
+      "%lld %zu %lld\n", count(std::chrono::duration_cast<std::chrono::milliseconds>(end - start)),
+      files.size(), count(std::chrono::duration_cast<std::chrono::microseconds>(start - entered)));
   return 0;
 }
