@@ -53,11 +53,9 @@ int main(int argc, char** argv) {
     }
   }
   const auto end = std::chrono::steady_clock::now();
-  const auto count = [](auto span) {
-    return static_cast<long long>(std::chrono::duration_cast<decltype(span)>(span).count());
-  };
-  std::printf(
-      "%lld %zu %lld\n", count(std::chrono::duration_cast<std::chrono::milliseconds>(end - start)),
-      files.size(), count(std::chrono::duration_cast<std::chrono::microseconds>(start - entered)));
+  using std::chrono::duration_cast;
+  const long long writeMs = duration_cast<std::chrono::milliseconds>(end - start).count();
+  const long long setupUs = duration_cast<std::chrono::microseconds>(start - entered).count();
+  std::printf("%lld %zu %lld\n", writeMs, files.size(), setupUs);
   return 0;
 }
