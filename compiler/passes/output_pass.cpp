@@ -255,13 +255,21 @@ bool TakePlainSeparator(CompilerRun& run, const TPlainWordTable& table) {
   return true;
 }
 
-// Plain text in the middle of a line, a word and the blank or punctuation after it, without the
-// layers of the general road. Returns false when nothing could be taken this way.
+// Plain text in the middle of a line, words and the blanks or punctuation after them, without
+// the layers of the general road. Returns false when nothing could be taken this way.
 bool TakePlainText(CompilerRun& run) {
   if (!PlainWordRunPossible(run)) return false;
   const TPlainWordTable& table = PlainWordBytes(run);
-  const bool word = TakePlainWordRun(run, table) != 0;
-  return TakePlainSeparator(run, table) || word;
+  bool taken = false;
+  // What a separator reaches, the link writer, changes only two of the conditions tested above
+  // (and none of the table's): it may leave a phrase link open, or switch a toggle as it copies
+  // a heading's title. The rest stay as they are until the road stops at a byte it cannot take.
+  do {
+    const bool word = TakePlainWordRun(run, table) != 0;
+    if (!TakePlainSeparator(run, table)) return taken || word;
+    taken = true;
+  } while (run.LinkWriter.OpenLinkEnd == 0 && !run.SourceText.ToggleChanged);
+  return true;
 }
 
 // The rest of a dot line up to its line end in one step, as the character-by-character road
