@@ -233,22 +233,26 @@ void ForEachStoredKeyMatching(const TIndexStore& st, std::string_view probeKey, 
 
 }  // namespace
 
+std::vector<TOrderedEntries::TItem>::const_iterator TOrderedEntries::Find(
+    std::uint64_t order) const {
+  return std::lower_bound(Items.begin(), Items.end(), order,
+                          [](const TItem& item, std::uint64_t o) { return item.Order < o; });
+}
+
 void TOrderedEntries::Insert(std::uint64_t order, TIndexEntry* entry) {
   if (Items.empty() || Items.back().Order < order) {
     Items.push_back({order, entry});
     if (Items.size() == 1) NoteFirst();
     return;
   }
-  auto at = std::lower_bound(Items.begin(), Items.end(), order,
-                             [](const TItem& item, std::uint64_t o) { return item.Order < o; });
+  const auto at = Find(order);
   if (at != Items.end() && at->Order == order) return;  // taken: kept as it is
   Items.insert(at, {order, entry});
   NoteFirst();
 }
 
 bool TOrderedEntries::Erase(std::uint64_t order) {
-  auto at = std::lower_bound(Items.begin(), Items.end(), order,
-                             [](const TItem& item, std::uint64_t o) { return item.Order < o; });
+  const auto at = Find(order);
   if (at == Items.end() || at->Order != order) return false;
   Items.erase(at);
   NoteFirst();
@@ -257,8 +261,7 @@ bool TOrderedEntries::Erase(std::uint64_t order) {
 
 TIndexEntry* TOrderedEntries::AtOrAfter(std::uint64_t order) const {
   if (!First.Entry || order <= First.Order) return First.Entry;
-  auto at = std::lower_bound(Items.begin(), Items.end(), order,
-                             [](const TItem& item, std::uint64_t o) { return item.Order < o; });
+  const auto at = Find(order);
   return at == Items.end() ? nullptr : at->Entry;
 }
 
@@ -280,10 +283,8 @@ void NormaliseIndexWord(const CompilerRun& run, std::string& word) {
 
 bool IndexWordsMatch(const CompilerRun& run, std::string_view stored, std::string_view probe) {
   std::string s(stored), p(probe);
-  if (!p.empty())
-    p[0] = static_cast<char>(run.FileNames.LowerCaseTable[static_cast<std::uint8_t>(p[0])]);
   DropFinalVowel(run, s);
-  DropFinalVowel(run, p);
+  NormaliseIndexWord(run, p);
   if (s.size() == p.size()) return s == p;
   if (s.size() > p.size()) return false;
   if (p.compare(0, s.size(), s) != 0) return false;

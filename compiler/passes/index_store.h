@@ -85,6 +85,8 @@ class TOrderedEntries {
   auto end() const { return Items.end(); }
 
  private:
+  // The first item at or after the order.
+  std::vector<TItem>::const_iterator Find(std::uint64_t order) const;
   void NoteFirst() { First = Items.empty() ? TItem{} : Items.front(); }
   TItem First;
   std::vector<TItem> Items;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "compiler/foundation/decimal_text.h"
 #include "compiler/foundation/file_names.h"
 #include "compiler/foundation/source_buffer.h"
 #include "compiler/foundation/toggles.h"
@@ -81,7 +82,7 @@ void WriteHtmlAnchor(CompilerRun& run, const TIndexEntry& e) {
   out += file;
   if (!e.OpensFrameGroup && !(otherPage && IsFootnoteFrameset(run, e.FileNumber))) {
     out += "#hd";
-    out += std::to_string(e.HeadingNumber);
+    AppendDecimal(out, e.HeadingNumber);
   }
   out += '"';
   if (lp.FrameGroupActive && e.GroupFileNumber == run.Passes.CurrentFrameGroupNumber &&
@@ -89,7 +90,7 @@ void WriteHtmlAnchor(CompilerRun& run, const TIndexEntry& e) {
     const std::int32_t n =
         e.HeadingNumber + 1 == e.GroupFileNumber ? e.GroupFileNumber : e.GroupFileNumber + 1;
     out += " target=\"group";
-    out += std::to_string(n);
+    AppendDecimal(out, n);
     out += '"';
   } else {
     out += " target=\"";
